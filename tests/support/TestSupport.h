@@ -1,0 +1,40 @@
+// Shared helpers for the tests: where the fixture clips are, a scratch folder, and the
+// ffmpeg and ffprobe command lines that judge our outputs independently of our own code.
+#pragma once
+
+#include <QImage>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace testsupport {
+
+// Full path of a fixture clip made by tests/media/make_fixtures.sh (h264_aac.mp4, ...).
+QString media(const QString& name);
+
+// Runs a program, returns its exit code; stdout and stderr are captured when asked.
+int run(const QString& program, const QStringList& args, QByteArray* out = nullptr, QByteArray* err = nullptr,
+        int timeoutMs = 120000);
+
+// ffprobe -show_format -show_streams as JSON; an empty object when ffprobe fails.
+QJsonObject probe(const QString& path);
+// The container duration in seconds (format.duration), or -1.
+double probeDuration(const QString& path);
+// The first stream of a kind ("video" / "audio") as JSON; empty when there is none.
+QJsonObject probeStream(const QString& path, const QString& kind);
+// Number of streams of a kind.
+int probeStreamCount(const QString& path, const QString& kind);
+// Number of decoded video frames (ffprobe -count_frames).
+int probeFrameCount(const QString& path);
+
+// One decoded frame at a time in seconds, by the ffmpeg command line, as RGB32.
+QImage ffmpegFrameAt(const QString& path, double seconds);
+// Mean absolute difference per channel (0..255) between two images of the same size; 255
+// when the sizes differ.
+double meanAbsDiff(const QImage& a, const QImage& b);
+
+// Root mean square level of the sound between two times (full scale = 1.0), decoded by ffmpeg.
+double audioRms(const QString& path, double from, double to);
+
+}  // namespace testsupport
