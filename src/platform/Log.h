@@ -1,0 +1,13 @@
+// The one logging helper: Qt categories, one per area, so that a user can turn areas on
+// with QT_LOGGING_RULES. Use qCDebug(lcTools) << ...; never printf.
+#pragma once
+
+#include <QLoggingCategory>
+
+Q_DECLARE_LOGGING_CATEGORY(lcApp)
+Q_DECLARE_LOGGING_CATEGORY(lcRecords)
+Q_DECLARE_LOGGING_CATEGORY(lcControls)
+Q_DECLARE_LOGGING_CATEGORY(lcTools)
+Q_DECLARE_LOGGING_CATEGORY(lcEditor)
+Q_DECLARE_LOGGING_CATEGORY(lcProfiles)
+Q_DECLARE_LOGGING_CATEGORY(lcEngine)
