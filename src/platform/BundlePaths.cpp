@@ -10,7 +10,17 @@ QString executableDirectory() {
     return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
 }
 
+namespace {
+QString& overridePath() {
+    static QString p;
+    return p;
+}
+}  // namespace
+
+void setResourcePathForTesting(const QString& path) { overridePath() = path; }
+
 QString resourcePath() {
+    if (!overridePath().isEmpty()) return overridePath();
     static const QString path = [] {
         const QString env = qEnvironmentVariable("CUTBENCH_RESOURCE_DIR");
         if (!env.isEmpty() && QFileInfo(env).isDir()) return QDir(env).absolutePath();
