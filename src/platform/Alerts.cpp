@@ -9,15 +9,18 @@ QPointer<QMessageBox>& lastAlert() {
     return p;
 }
 
-QMessageBox* showBox(QMessageBox::Icon icon, QWidget* parent, const QString& message, const QString& informative,
-                     std::function<void()> done) {
+QMessageBox* showBox(QMessageBox::Icon icon, QWidget* parent, const QString& message,
+                     const QString& informative, std::function<void()> done) {
     auto* box = new QMessageBox(icon, QString(), message, QMessageBox::Ok, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    if (!informative.isEmpty()) box->setInformativeText(informative);
-    if (parent) box->setWindowModality(Qt::WindowModal);
+    if (!informative.isEmpty())
+        box->setInformativeText(informative);
+    if (parent)
+        box->setWindowModality(Qt::WindowModal);
     // finished() comes once for OK, Escape and closing the window alike.
     QObject::connect(box, &QDialog::finished, box, [done = std::move(done)](int) {
-        if (done) done();
+        if (done)
+            done();
     });
     qCDebug(lcApp).noquote() << "alert:" << message;
     lastAlert() = box;
@@ -25,7 +28,7 @@ QMessageBox* showBox(QMessageBox::Icon icon, QWidget* parent, const QString& mes
     return box;
 }
 
-}  // namespace
+} // namespace
 
 QMessageBox* Alerts::showWarning(QWidget* parent, const QString& message, const QString& informativeText,
                                  std::function<void()> done) {

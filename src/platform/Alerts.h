@@ -11,8 +11,8 @@ class Alerts {
 public:
     // A warning with one OK button. `done` (may be empty) runs once after it closes. The box
     // deletes itself when closed. With no parent it is an ordinary top-level window.
-    static QMessageBox* showWarning(QWidget* parent, const QString& message, const QString& informativeText = {},
-                                    std::function<void()> done = {});
+    static QMessageBox* showWarning(QWidget* parent, const QString& message,
+                                    const QString& informativeText = {}, std::function<void()> done = {});
     // As above with an information icon.
     static QMessageBox* showInformation(QWidget* parent, const QString& message,
                                         const QString& informativeText = {}, std::function<void()> done = {});

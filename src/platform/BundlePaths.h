@@ -17,4 +17,4 @@ QString executableDirectory();
 // Points resourcePath() at another folder (tests); an empty path restores the normal lookup.
 void setResourcePathForTesting(const QString& path);
 
-}  // namespace bundle
+} // namespace bundle

@@ -21,25 +21,31 @@ QThreadPool& globalPool() {
     return *pool;
 }
 
-QObject* mainContext() { return QCoreApplication::instance(); }
+QObject* mainContext() {
+    return QCoreApplication::instance();
+}
 
 int toMilliseconds(double seconds) {
-    if (!std::isfinite(seconds) || seconds <= 0) return 0;
+    if (!std::isfinite(seconds) || seconds <= 0)
+        return 0;
     const double ms = std::round(seconds * 1000.0);
     return ms > 2e9 ? 2000000000 : static_cast<int>(ms);
 }
 
-}  // namespace
+} // namespace
 
 bool isMainThread() {
     QObject* app = mainContext();
     return app && QThread::currentThread() == app->thread();
 }
 
-void dispatchMain(std::function<void()> block) { dispatchMain(mainContext(), std::move(block)); }
+void dispatchMain(std::function<void()> block) {
+    dispatchMain(mainContext(), std::move(block));
+}
 
 void dispatchMain(QObject* context, std::function<void()> block) {
-    if (!block) return;
+    if (!block)
+        return;
     if (!context) {
         qCWarning(lcApp) << "dispatchMain: no application or context; block dropped";
         return;
@@ -48,7 +54,8 @@ void dispatchMain(QObject* context, std::function<void()> block) {
 }
 
 void dispatchGlobal(std::function<void()> block) {
-    if (!block) return;
+    if (!block)
+        return;
     globalPool().start(std::move(block));
 }
 
@@ -57,7 +64,8 @@ void dispatchAfter(double seconds, std::function<void()> block) {
 }
 
 void dispatchAfter(double seconds, QObject* context, std::function<void()> block) {
-    if (!block || !context) return;
+    if (!block || !context)
+        return;
     const int ms = toMilliseconds(seconds);
     // A single-shot timer must be started on the thread that owns its context.
     auto arm = [ms, context, block = std::move(block)]() mutable {
@@ -69,4 +77,6 @@ void dispatchAfter(double seconds, QObject* context, std::function<void()> block
         QMetaObject::invokeMethod(context, std::move(arm), Qt::QueuedConnection);
 }
 
-bool dispatchGlobalWaitForDone(int timeoutMs) { return globalPool().waitForDone(timeoutMs); }
+bool dispatchGlobalWaitForDone(int timeoutMs) {
+    return globalPool().waitForDone(timeoutMs);
+}

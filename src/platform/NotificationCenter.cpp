@@ -9,12 +9,14 @@ NotificationCenter& NotificationCenter::defaultCenter() {
 
 NotificationCenter::Token NotificationCenter::addObserver(const QString& name, const void* object,
                                                           Callback callback, QObject* owner) {
-    if (!callback) return 0;
+    if (!callback)
+        return 0;
     std::lock_guard lock(mutex_);
     const Token token = nextToken_++;
     Observer o{name, object, std::make_shared<Callback>(std::move(callback)), {}};
     if (owner)
-        o.ownerConnection = QObject::connect(owner, &QObject::destroyed, [this, token] { removeObserver(token); });
+        o.ownerConnection =
+            QObject::connect(owner, &QObject::destroyed, [this, token] { removeObserver(token); });
     observers_.emplace(token, std::move(o));
     return token;
 }
@@ -24,27 +26,32 @@ void NotificationCenter::removeObserver(Token token) {
     {
         std::lock_guard lock(mutex_);
         auto it = observers_.find(token);
-        if (it == observers_.end()) return;
+        if (it == observers_.end())
+            return;
         connection = it->second.ownerConnection;
         observers_.erase(it);
     }
-    if (connection) QObject::disconnect(connection);
+    if (connection)
+        QObject::disconnect(connection);
 }
 
-void NotificationCenter::postNotificationName(const QString& name, const void* object, const QVariantMap& userInfo) {
+void NotificationCenter::postNotificationName(const QString& name, const void* object,
+                                              const QVariantMap& userInfo) {
     const Notification note{name, object, userInfo};
     std::vector<Token> matching;
     {
         std::lock_guard lock(mutex_);
         for (const auto& [token, o] : observers_)
-            if ((o.name.isEmpty() || o.name == name) && (!o.object || o.object == object)) matching.push_back(token);
+            if ((o.name.isEmpty() || o.name == name) && (!o.object || o.object == object))
+                matching.push_back(token);
     }
     for (Token token : matching) {
         std::shared_ptr<Callback> callback;
         {
             std::lock_guard lock(mutex_);
             auto it = observers_.find(token);
-            if (it == observers_.end()) continue;  // removed by an earlier observer of this post
+            if (it == observers_.end())
+                continue; // removed by an earlier observer of this post
             callback = it->second.callback;
         }
         (*callback)(note);

@@ -17,13 +17,13 @@
 
 struct Notification {
     QString name;
-    const void* object = nullptr;  // the sender, compared by identity only
+    const void* object = nullptr; // the sender, compared by identity only
     QVariantMap userInfo;
 };
 
 class NotificationCenter {
 public:
-    using Token = std::uint64_t;  // 0 is never a valid token
+    using Token = std::uint64_t; // 0 is never a valid token
     using Callback = std::function<void(const Notification&)>;
 
     static NotificationCenter& defaultCenter();
@@ -32,7 +32,8 @@ public:
     // the observer is removed when the owner is destroyed. Returns the token for removal.
     Token addObserver(const QString& name, const void* object, Callback callback, QObject* owner = nullptr);
     void removeObserver(Token token);
-    void postNotificationName(const QString& name, const void* object = nullptr, const QVariantMap& userInfo = {});
+    void postNotificationName(const QString& name, const void* object = nullptr,
+                              const QVariantMap& userInfo = {});
 
     // Number of observers registered (tests, diagnostics).
     std::size_t observerCount() const;

@@ -19,8 +19,10 @@ QString& lastDirectory() {
 }
 
 QString startDirectory(const QString& requested) {
-    if (!requested.isEmpty() && QFileInfo(requested).isDir()) return requested;
-    if (!lastDirectory().isEmpty() && QFileInfo(lastDirectory()).isDir()) return lastDirectory();
+    if (!requested.isEmpty() && QFileInfo(requested).isDir())
+        return requested;
+    if (!lastDirectory().isEmpty() && QFileInfo(lastDirectory()).isDir())
+        return lastDirectory();
     return QDir::homePath();
 }
 
@@ -31,7 +33,8 @@ QFileDialog* makePanel(QWidget* parent, const QString& title, const QString& dir
     const QString platform = QGuiApplication::platformName();
     if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
         panel->setOption(QFileDialog::DontUseNativeDialog, true);
-    if (parent) panel->setWindowModality(Qt::WindowModal);
+    if (parent)
+        panel->setWindowModality(Qt::WindowModal);
     return panel;
 }
 
@@ -40,20 +43,23 @@ void show(QFileDialog* panel) {
     panel->open();
 }
 
-}  // namespace
+} // namespace
 
 QStringList Panels::nameFilters(const QStringList& extensions) {
     QStringList patterns;
     for (const QString& ext : extensions) {
         const QString e = ext.startsWith(QLatin1Char('.')) ? ext.mid(1) : ext;
-        if (e.isEmpty()) continue;
+        if (e.isEmpty())
+            continue;
         for (const QString& v : {e.toLower(), e.toUpper()}) {
             const QString p = QStringLiteral("*.") + v;
-            if (!patterns.contains(p)) patterns << p;
+            if (!patterns.contains(p))
+                patterns << p;
         }
     }
     QStringList filters;
-    if (!patterns.isEmpty()) filters << QObject::tr("Media files (%1)").arg(patterns.join(QLatin1Char(' ')));
+    if (!patterns.isEmpty())
+        filters << QObject::tr("Media files (%1)").arg(patterns.join(QLatin1Char(' ')));
     filters << QObject::tr("All files (*)");
     return filters;
 }
@@ -67,10 +73,13 @@ QFileDialog* Panels::openFiles(QWidget* parent, const OpenOptions& options,
     QObject::connect(panel, &QDialog::finished, panel, [panel, done = std::move(done)](int result) {
         QStringList files;
         if (result == QDialog::Accepted) {
-            for (const QString& f : panel->selectedFiles()) files << QFileInfo(f).absoluteFilePath();
-            if (!files.isEmpty()) lastDirectory() = QFileInfo(files.first()).absolutePath();
+            for (const QString& f : panel->selectedFiles())
+                files << QFileInfo(f).absoluteFilePath();
+            if (!files.isEmpty())
+                lastDirectory() = QFileInfo(files.first()).absolutePath();
         }
-        if (done) done(files);
+        if (done)
+            done(files);
     });
     show(panel);
     return panel;
@@ -88,7 +97,8 @@ QFileDialog* Panels::chooseFolder(QWidget* parent, const QString& title, const Q
             folder = QFileInfo(panel->selectedFiles().first()).absoluteFilePath();
             lastDirectory() = folder;
         }
-        if (done) done(folder);
+        if (done)
+            done(folder);
     });
     show(panel);
     return panel;
@@ -103,17 +113,20 @@ QFileDialog* Panels::saveFile(QWidget* parent, const QString& title, const QStri
     if (!extensions.isEmpty()) {
         panel->setNameFilters(nameFilters(extensions));
         QString first = extensions.first();
-        if (first.startsWith(QLatin1Char('.'))) first.remove(0, 1);
+        if (first.startsWith(QLatin1Char('.')))
+            first.remove(0, 1);
         panel->setDefaultSuffix(first);
     }
-    if (!defaultName.isEmpty()) panel->selectFile(defaultName);
+    if (!defaultName.isEmpty())
+        panel->selectFile(defaultName);
     QObject::connect(panel, &QDialog::finished, panel, [panel, done = std::move(done)](int result) {
         QString path;
         if (result == QDialog::Accepted && !panel->selectedFiles().isEmpty()) {
             path = QFileInfo(panel->selectedFiles().first()).absoluteFilePath();
             lastDirectory() = QFileInfo(path).absolutePath();
         }
-        if (done) done(path);
+        if (done)
+            done(path);
     });
     show(panel);
     return panel;

@@ -12,9 +12,9 @@ class Panels {
 public:
     struct OpenOptions {
         QString title;
-        QString directory;       // start folder; empty = the last one used, else the home folder
-        QStringList extensions;  // offered first ("mp4", no dot); files of other types stay choosable
-        bool multiple = true;    // several files may be chosen
+        QString directory;      // start folder; empty = the last one used, else the home folder
+        QStringList extensions; // offered first ("mp4", no dot); files of other types stay choosable
+        bool multiple = true;   // several files may be chosen
     };
 
     // `done` receives the chosen absolute paths (empty when cancelled).

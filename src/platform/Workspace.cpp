@@ -12,12 +12,14 @@ std::function<bool(const QUrl&)>& handler() {
 }
 
 bool open(const QUrl& url) {
-    if (handler()) return handler()(url);
+    if (handler())
+        return handler()(url);
     const bool ok = QDesktopServices::openUrl(url);
-    if (!ok) qCWarning(lcApp) << "nothing opened" << url;
+    if (!ok)
+        qCWarning(lcApp) << "nothing opened" << url;
     return ok;
 }
-}  // namespace
+} // namespace
 
 bool Workspace::openURL(const QUrl& url) {
     if (!url.isValid() || url.isEmpty()) {
@@ -37,4 +39,6 @@ bool Workspace::revealInFileManager(const QString& path) {
     return open(QUrl::fromLocalFile(folder));
 }
 
-void Workspace::setOpenHandlerForTesting(std::function<bool(const QUrl&)> h) { handler() = std::move(h); }
+void Workspace::setOpenHandlerForTesting(std::function<bool(const QUrl&)> h) {
+    handler() = std::move(h);
+}

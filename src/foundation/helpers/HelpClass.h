@@ -13,7 +13,7 @@
 
 // Text alignment codes as the windows pass them to retButtonTitle.
 enum NSTextAlignment : long {
-    NSTextAlignmentLeft = 0,  // taken as centred by retButtonTitle: 0 means "not given"
+    NSTextAlignmentLeft = 0, // taken as centred by retButtonTitle: 0 means "not given"
     NSTextAlignmentRight = 1,
     NSTextAlignmentCenter = 2,
     NSTextAlignmentJustified = 3,
@@ -63,7 +63,8 @@ public:
 
     // The box a text needs when laid out within width x height (word wrapped), with its
     // height made 2 * y + height + 4. No font: the system font at 30.
-    static NSRect getHeightOfText(const QString& text, double width, double height, const QFont* font = nullptr);
+    static NSRect getHeightOfText(const QString& text, double width, double height,
+                                  const QFont* font = nullptr);
 
     // A font by the name the windows use, at a size in view points (Qt pixels). The names of
     // the system interface font (".AppleSystemUIFont") and of the Arabic font ("Muna") map to

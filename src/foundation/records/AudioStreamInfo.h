@@ -14,11 +14,11 @@ public:
     AudioStreamInfo& operator=(const AudioStreamInfo&) = delete;
 
     int channel = 0;
-    int bitrate = 0;  // bit/s exactly as the engine gives it
+    int bitrate = 0; // bit/s exactly as the engine gives it
     int fmt = 0;
     int exist = 0;
-    int sample = 0;   // Hz
-    int index = 0;    // engine stream index: what the player and the engine select by
+    int sample = 0; // Hz
+    int index = 0;  // engine stream index: what the player and the engine select by
     QString lang{""};
     QString title{""};
     QString psect{""};

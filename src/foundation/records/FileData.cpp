@@ -6,13 +6,18 @@
 #include <cmath>
 
 namespace {
-QString text(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-}  // namespace
+QString text(const std::string& s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+} // namespace
 
-FileData::~FileData() { qCDebug(lcRecords, "%s", "FileData::~FileData"); }
+FileData::~FileData() {
+    qCDebug(lcRecords, "%s", "FileData::~FileData");
+}
 
 int FileData::wholeFps() const {
-    if (!std::isfinite(fps) || fps <= 0 || fps > 1e6) return 0;
+    if (!std::isfinite(fps) || fps <= 0 || fps > 1e6)
+        return 0;
     return static_cast<int>(fps);
 }
 
@@ -51,7 +56,10 @@ void FileData::fillFromProbe(FileData& data, const QString& path, int64_t durati
     const QFileInfo info(path);
     data.extension = info.suffix();
     data.fileSize = info.exists() ? static_cast<float>(static_cast<double>(info.size()) / 1000000.0) : 0.0f;
-    data.duration = durationMicroseconds > 0 ? static_cast<float>(static_cast<double>(durationMicroseconds) / 1e6) : 0.0f;
-    if (audio && audio->exist) data.setAudioStream(*audio);
-    if (video && video->exist) data.setVideoStream(*video);
+    data.duration =
+        durationMicroseconds > 0 ? static_cast<float>(static_cast<double>(durationMicroseconds) / 1e6) : 0.0f;
+    if (audio && audio->exist)
+        data.setAudioStream(*audio);
+    if (video && video->exist)
+        data.setVideoStream(*video);
 }

@@ -15,24 +15,24 @@ public:
     FileData(const FileData&) = delete;
     FileData& operator=(const FileData&) = delete;
 
-    int angle = 0;         // rotation of the video stream, degrees
-    int width = 0;         // pixels
+    int angle = 0; // rotation of the video stream, degrees
+    int width = 0; // pixels
     int height = 0;
     double aspect = 0;
-    int bitrate = 0;       // video kbit/s
-    double fps = 0;        // exact frame rate (29.97 stays 29.97); see wholeFps() for display
-    int exist = 0;         // 1 when the file has a video stream
-    int index = 0;         // engine index of the video stream
-    float duration = 0;    // seconds
-    QString extension;     // container extension, no dot
-    float fileSize = 0;    // bytes / 1,000,000
+    int bitrate = 0;    // video kbit/s
+    double fps = 0;     // exact frame rate (29.97 stays 29.97); see wholeFps() for display
+    int exist = 0;      // 1 when the file has a video stream
+    int index = 0;      // engine index of the video stream
+    float duration = 0; // seconds
+    QString extension;  // container extension, no dot
+    float fileSize = 0; // bytes / 1,000,000
     double a_aspect = 0;
-    int a_bitrate = 0;     // audio kbit/s
+    int a_bitrate = 0; // audio kbit/s
     int a_exist = 0;
     int a_index = 0;
     int a_channel = 0;
     int a_fmt = 0;
-    int a_samplerate = 0;  // Hz
+    int a_samplerate = 0; // Hz
     QString a_codec;
     QString a_lang;
     QString a_title;

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
-MusicInfo::~MusicInfo() { qCDebug(lcRecords, "%s", "MusicInfo::~MusicInfo"); }
+MusicInfo::~MusicInfo() {
+    qCDebug(lcRecords, "%s", "MusicInfo::~MusicInfo");
+}
 
 std::shared_ptr<MusicInfo> MusicInfo::loaded(const QString& path, double musicSeconds, double videoSeconds) {
     auto clean = [](double s) { return std::isfinite(s) && s > 0 ? s : 0.0; };

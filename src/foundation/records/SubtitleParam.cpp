@@ -2,7 +2,9 @@
 
 #include "platform/Log.h"
 
-SubtitleParam::~SubtitleParam() { qCDebug(lcRecords, "%s", "SubtitleParam::~SubtitleParam"); }
+SubtitleParam::~SubtitleParam() {
+    qCDebug(lcRecords, "%s", "SubtitleParam::~SubtitleParam");
+}
 
 std::shared_ptr<SubtitleParam> SubtitleParam::copy() const {
     auto c = std::make_shared<SubtitleParam>();

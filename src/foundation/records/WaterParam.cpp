@@ -4,9 +4,12 @@
 #include "platform/Log.h"
 
 WaterParam::WaterParam()
-    : waterFontName(NSBundle::isalaboLanguage() ? QStringLiteral("Muna") : QStringLiteral(".AppleSystemUIFont")) {}
+    : waterFontName(NSBundle::isalaboLanguage() ? QStringLiteral("Muna")
+                                                : QStringLiteral(".AppleSystemUIFont")) {}
 
-WaterParam::~WaterParam() { qCDebug(lcRecords, "%s", "WaterParam::~WaterParam"); }
+WaterParam::~WaterParam() {
+    qCDebug(lcRecords, "%s", "WaterParam::~WaterParam");
+}
 
 std::shared_ptr<WaterParam> WaterParam::copy() const {
     auto c = std::make_shared<WaterParam>();
