@@ -34,6 +34,6 @@ public:
     static QStringList nameFilters(const QStringList& extensions);
 
     // The most recently opened panel that is still open, or null (tests answer it with
-    // selectFile() and accept()).
+    // selectFile() and static_cast<QDialog*>(panel)->accept(), or reject()).
     static QFileDialog* currentPanel();
 };
