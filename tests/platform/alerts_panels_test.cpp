@@ -26,7 +26,7 @@ void touch(const QString& path) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("x");
 }
-}  // namespace
+} // namespace
 
 TEST(Alerts, WarningIsWindowModalDoesNotBlockAndCallsBackOnceOnOk) {
     QWidget window;
@@ -59,7 +59,7 @@ TEST(Alerts, ClosingWithEscapeAlsoCompletes) {
 
 TEST(Alerts, EmptyCompletionIsFine) {
     QMessageBox* box = Alerts::showWarning(nullptr, "no callback");
-    box->accept();  // must not throw on an empty std::function
+    box->accept(); // must not throw on an empty std::function
     QCoreApplication::processEvents();
     SUCCEED();
 }
@@ -68,7 +68,7 @@ TEST(Panels, OpenPanelOffersTheListedTypesAndAlsoEveryFile) {
     const QStringList filters = Panels::nameFilters({"mp4", "mkv"});
     ASSERT_EQ(filters.size(), 2);
     EXPECT_TRUE(filters[0].contains("*.mp4"));
-    EXPECT_TRUE(filters[0].contains("*.MP4"));  // file systems here are case-sensitive
+    EXPECT_TRUE(filters[0].contains("*.MP4")); // file systems here are case-sensitive
     EXPECT_TRUE(filters[0].contains("*.mkv"));
     EXPECT_TRUE(filters[1].contains("(*)"));
 }
@@ -95,7 +95,9 @@ TEST(Panels, OpenPanelReturnsSeveralChosenFiles) {
 TEST(Panels, CancelledPanelsReportNothing) {
     QTemporaryDir dir;
     QStringList files{"unset"};
-    Panels::openFiles(nullptr, {"Open", dir.path(), {}, false}, [&](const QStringList& f) { files = f; })->reject();
+    Panels::openFiles(nullptr, {"Open", dir.path(), {}, false}, [&](const QStringList& f) {
+        files = f;
+    })->reject();
     QString folder = "unset";
     Panels::chooseFolder(nullptr, "Folder", dir.path(), [&](const QString& f) { folder = f; })->reject();
     ASSERT_TRUE(waitUntil([&] { return files.isEmpty() && folder.isEmpty(); }));
@@ -105,7 +107,8 @@ TEST(Panels, ChooseFolderReturnsTheFolder) {
     QTemporaryDir dir;
     QDir(dir.path()).mkdir("out");
     QString folder;
-    QFileDialog* panel = Panels::chooseFolder(nullptr, "Folder", dir.path(), [&](const QString& f) { folder = f; });
+    QFileDialog* panel =
+        Panels::chooseFolder(nullptr, "Folder", dir.path(), [&](const QString& f) { folder = f; });
     panel->selectFile(dir.filePath("out"));
     static_cast<QDialog*>(panel)->accept();
     ASSERT_TRUE(waitUntil([&] { return !folder.isEmpty(); }));
@@ -115,8 +118,8 @@ TEST(Panels, ChooseFolderReturnsTheFolder) {
 TEST(Panels, SavePanelAddsTheExtensionToABareName) {
     QTemporaryDir dir;
     QString path;
-    QFileDialog* panel =
-        Panels::saveFile(nullptr, "Save", dir.path(), "snapshot", {"png", "jpg"}, [&](const QString& p) { path = p; });
+    QFileDialog* panel = Panels::saveFile(nullptr, "Save", dir.path(), "snapshot", {"png", "jpg"},
+                                          [&](const QString& p) { path = p; });
     static_cast<QDialog*>(panel)->accept();
     ASSERT_TRUE(waitUntil([&] { return !path.isEmpty(); }));
     EXPECT_EQ(path, dir.filePath("snapshot.png"));

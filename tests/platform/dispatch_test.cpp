@@ -17,7 +17,7 @@ bool waitUntil(const std::function<bool()>& done, int ms = 5000) {
     }
     return done();
 }
-}  // namespace
+} // namespace
 
 TEST(Dispatch, BlockQueuedFromAWorkerRunsOnTheGuiThreadInOrder) {
     std::vector<int> order;
@@ -27,7 +27,8 @@ TEST(Dispatch, BlockQueuedFromAWorkerRunsOnTheGuiThreadInOrder) {
         workerWasMain = isMainThread();
         for (int i = 0; i < 5; ++i)
             dispatchMain([&, i] {
-                if (QThread::currentThread() != QCoreApplication::instance()->thread()) allOnMain = false;
+                if (QThread::currentThread() != QCoreApplication::instance()->thread())
+                    allOnMain = false;
                 order.push_back(i);
             });
     });
@@ -54,7 +55,7 @@ TEST(Dispatch, BlockForADestroyedContextIsDropped) {
     });
     ASSERT_TRUE(dispatchGlobalWaitForDone(5000));
     ASSERT_TRUE(queued);
-    context.reset();  // the window closed before the completion's turn
+    context.reset(); // the window closed before the completion's turn
     bool sentinel = false;
     dispatchMain([&] { sentinel = true; });
     ASSERT_TRUE(waitUntil([&] { return sentinel; }));
@@ -91,7 +92,8 @@ TEST(Dispatch, GlobalQueueRunsBlockingWorkConcurrently) {
     for (int i = 0; i < n; ++i)
         dispatchGlobal([&] {
             ++started;
-            while (!release) QThread::msleep(1);
+            while (!release)
+                QThread::msleep(1);
         });
     const bool allStarted = waitUntil([&] { return started == n; }, 5000);
     release = true;

@@ -5,14 +5,18 @@
 #include <memory>
 
 namespace {
-NotificationCenter& nc() { return NotificationCenter::defaultCenter(); }
-}  // namespace
+NotificationCenter& nc() {
+    return NotificationCenter::defaultCenter();
+}
+} // namespace
 
 TEST(NotificationCenter, ObserversAreFilteredByNameAndSender) {
     int windowA = 0, windowB = 0;
     int fromA = 0, fromAny = 0, allNames = 0;
-    const auto t1 = nc().addObserver("WillCloseNotification", &windowA, [&](const Notification&) { ++fromA; });
-    const auto t2 = nc().addObserver("WillCloseNotification", nullptr, [&](const Notification&) { ++fromAny; });
+    const auto t1 =
+        nc().addObserver("WillCloseNotification", &windowA, [&](const Notification&) { ++fromA; });
+    const auto t2 =
+        nc().addObserver("WillCloseNotification", nullptr, [&](const Notification&) { ++fromAny; });
     const auto t3 = nc().addObserver(QString(), &windowB, [&](const Notification&) { ++allNames; });
 
     nc().postNotificationName("WillCloseNotification", &windowB);
@@ -28,13 +32,15 @@ TEST(NotificationCenter, ObserversAreFilteredByNameAndSender) {
     nc().postNotificationName("OtherNotification", &windowA);
     EXPECT_EQ(fromA, 1);
     EXPECT_EQ(fromAny, 2);
-    for (auto t : {t1, t2, t3}) nc().removeObserver(t);
+    for (auto t : {t1, t2, t3})
+        nc().removeObserver(t);
 }
 
 TEST(NotificationCenter, NotificationCarriesNameSenderAndValues) {
     Notification got;
     int sender = 0;
-    const auto t = nc().addObserver("NSAddPfFileNotification", nullptr, [&](const Notification& n) { got = n; });
+    const auto t =
+        nc().addObserver("NSAddPfFileNotification", nullptr, [&](const Notification& n) { got = n; });
     nc().postNotificationName("NSAddPfFileNotification", &sender, {{"fileName", "mine"}, {"value", "v=1"}});
     EXPECT_EQ(got.name, "NSAddPfFileNotification");
     EXPECT_EQ(got.object, &sender);
@@ -48,7 +54,7 @@ TEST(NotificationCenter, RemovedObserverIsNotCalledAgain) {
     const auto t = nc().addObserver("N", nullptr, [&](const Notification&) { ++calls; });
     nc().postNotificationName("N");
     nc().removeObserver(t);
-    nc().removeObserver(t);  // twice is harmless
+    nc().removeObserver(t); // twice is harmless
     nc().postNotificationName("N");
     EXPECT_EQ(calls, 1);
 }
@@ -68,7 +74,8 @@ TEST(NotificationCenter, ObserverGoesAwayWithItsOwner) {
     int calls = 0;
     {
         QObject owner;
-        nc().addObserver("N", nullptr, [&](const Notification&) { ++calls; }, &owner);
+        nc().addObserver(
+            "N", nullptr, [&](const Notification&) { ++calls; }, &owner);
         nc().postNotificationName("N");
     }
     nc().postNotificationName("N");

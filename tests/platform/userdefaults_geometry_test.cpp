@@ -11,7 +11,7 @@ TEST(UserDefaults, ValuesSurviveReopeningTheStore) {
     UserDefaults::setStorePath(ini);
     auto& d = UserDefaults::standardUserDefaults();
     EXPECT_FALSE(d.hasKey("AppLanguage"));
-    EXPECT_EQ(d.integerForKey("AppLanguage"), 0);  // missing reads as 0
+    EXPECT_EQ(d.integerForKey("AppLanguage"), 0); // missing reads as 0
     d.setInteger(8, "AppLanguage");
     d.setObject(QString("H.264 / AVC"), "vcodec_SelectTitle");
     d.setDouble(29.97, "framerate");
@@ -46,7 +46,7 @@ TEST(Geometry, WidgetFramesAreBottomLeftInTheirParent) {
     parent.resize(400, 300);
     QWidget child(&parent);
     geometry::setFrame(&child, NSMakeRect(10, 20, 100, 50));
-    EXPECT_EQ(child.geometry(), QRect(10, 230, 100, 50));  // y = 300 - 20 - 50
+    EXPECT_EQ(child.geometry(), QRect(10, 230, 100, 50)); // y = 300 - 20 - 50
     EXPECT_EQ(geometry::frame(&child), NSMakeRect(10, 20, 100, 50));
     EXPECT_EQ(geometry::bounds(&child), NSMakeRect(0, 0, 100, 50));
 }

@@ -6,10 +6,10 @@
 TEST(TimeStrings, HundredthsAreNotLostToFloatingPoint) {
     EXPECT_EQ(HelpClass::returnTimeToStr(0), "00:00:00.00");
     EXPECT_EQ(HelpClass::returnTimeToStr(1.29), "00:00:01.29");
-    EXPECT_EQ(HelpClass::returnTimeToStr(1.29f), "00:00:01.29");  // from a single-precision field
+    EXPECT_EQ(HelpClass::returnTimeToStr(1.29f), "00:00:01.29"); // from a single-precision field
     EXPECT_EQ(HelpClass::returnTimeToStr(12.345f), "00:00:12.35");
     EXPECT_EQ(HelpClass::returnTimeToStr(59.99), "00:00:59.99");
-    EXPECT_EQ(HelpClass::returnTimeToStr(59.999), "00:01:00.00");  // rounding carries into the minute
+    EXPECT_EQ(HelpClass::returnTimeToStr(59.999), "00:01:00.00"); // rounding carries into the minute
     EXPECT_EQ(HelpClass::returnTimeToStr(3661.5), "01:01:01.50");
     EXPECT_EQ(HelpClass::returnTimeToStr(360000.25), "100:00:00.25");
 }
@@ -27,7 +27,7 @@ TEST(TimeStrings, NegativeAndNonFiniteTimesShowZero) {
 TEST(TimeStrings, CutFileNameAndParts) {
     EXPECT_EQ(HelpClass::returnTimeToCutFileName(3661.5), "010101.50");
     EXPECT_EQ(HelpClass::returnTimeToCutFileName(1.29f), "000001.29");
-    EXPECT_EQ(HelpClass::retrnTimeToStr(1, 75, 3, 7), "01:75:03.07");  // not normalised
+    EXPECT_EQ(HelpClass::retrnTimeToStr(1, 75, 3, 7), "01:75:03.07"); // not normalised
     EXPECT_EQ(HelpClass::retrnTimeToStr(-1, 2, -3, 123), "00:02:00.123");
     EXPECT_EQ(HelpClass::splitTime(3661.5), (HelpClass::TimeParts{1, 1, 1, 50}));
     EXPECT_DOUBLE_EQ(HelpClass::timeFromParts(1, 1, 1, 50), 3661.5);
@@ -54,24 +54,27 @@ TEST(TimeStrings, ParserAcceptsTimeShapesAndRefusesOthers) {
     EXPECT_DOUBLE_EQ(*HelpClass::parseTimeStr("90"), 90);
     EXPECT_DOUBLE_EQ(*HelpClass::parseTimeStr("0.05"), 0.05);
     EXPECT_DOUBLE_EQ(*HelpClass::parseTimeStr("00:75:00.00"), 4500);
-    for (const char* bad : {"", " ", "abc", "-1", "1:", ":1", "1::2", "1.2.3", "01:02:03:04", "1.", "1,5", "1e3",
-                            "99999999999:00:00"})
+    for (const char* bad : {"", " ", "abc", "-1", "1:", ":1", "1::2", "1.2.3", "01:02:03:04", "1.", "1,5",
+                            "1e3", "99999999999:00:00"})
         EXPECT_FALSE(HelpClass::parseTimeStr(bad)) << bad;
 }
 
 TEST(TimeStrings, TimestampFileName) {
     static const QRegularExpression shape(R"(^\d{4}-\d{2}-\d{2}_\d{2}-\d{2}-\d{2}$)");
-    EXPECT_TRUE(shape.match(HelpClass::createFilename()).hasMatch()) << HelpClass::createFilename().toStdString();
+    EXPECT_TRUE(shape.match(HelpClass::createFilename()).hasMatch())
+        << HelpClass::createFilename().toStdString();
 }
 
 TEST(ColourWord, RedInTheTopByteAlphaIgnored) {
     EXPECT_EQ(HelpClass::retDwordColorVolue(QColor(255, 0, 0)), 0xFF000000u);
     EXPECT_EQ(HelpClass::retDwordColorVolue(QColor(255, 255, 255)), 0xFFFFFF00u);
     EXPECT_EQ(HelpClass::retDwordColorVolue(QColor(33, 176, 235)), 0x21B0EB00u);
-    EXPECT_EQ(HelpClass::retDwordColorVolue(QColor::fromRgbF(33 / 255.0f, 176 / 255.0f, 235 / 255.0f)), 0x21B0EB00u);
+    EXPECT_EQ(HelpClass::retDwordColorVolue(QColor::fromRgbF(33 / 255.0f, 176 / 255.0f, 235 / 255.0f)),
+              0x21B0EB00u);
     for (int alpha : {0, 1, 128, 255})
         EXPECT_EQ(HelpClass::retDwordColorVolue(QColor(33, 176, 235, alpha)), 0x21B0EB00u) << alpha;
-    EXPECT_EQ(HelpClass::retDwordColorVolue(QColor::fromHsv(0, 255, 255)), 0xFF000000u);  // other colour models
+    EXPECT_EQ(HelpClass::retDwordColorVolue(QColor::fromHsv(0, 255, 255)),
+              0xFF000000u); // other colour models
     EXPECT_EQ(HelpClass::retDwordColorVolue(QColor()), 0u);
 }
 
@@ -88,7 +91,8 @@ TEST(ButtonTitle, StyleRules) {
     EXPECT_FALSE(t.hasShadow);
     EXPECT_EQ(t.shadowOffset, QPointF(0, 0));
 
-    const AttributedString s = HelpClass::retButtonTitle("Open", Qt::white, "", 15, true, NSTextAlignmentRight);
+    const AttributedString s =
+        HelpClass::retButtonTitle("Open", Qt::white, "", 15, true, NSTextAlignmentRight);
     EXPECT_EQ(s.font.pixelSize(), 15);
     EXPECT_TRUE(s.alignment & Qt::AlignRight);
     EXPECT_TRUE(s.hasShadow);
@@ -99,9 +103,9 @@ TEST(ButtonTitle, StyleRules) {
 TEST(TextHeight, GrowsWithWrappedLinesAndDefaultsTo30) {
     const NSRect one = HelpClass::getHeightOfText("Word", 1000, 1000);
     const NSRect many = HelpClass::getHeightOfText("Word word word word word word word word", 60, 1000);
-    EXPECT_GT(one.height, 30);  // the 30-point system font plus the margin of 4
+    EXPECT_GT(one.height, 30); // the 30-point system font plus the margin of 4
     EXPECT_GT(many.height, 2 * one.height - 4);
     QFont small = HelpClass::fontWithName("", 10);
     EXPECT_LT(HelpClass::getHeightOfText("Word", 1000, 1000, &small).height, one.height);
-    EXPECT_GT(HelpClass::getHeightOfText(QString(), 100, 100).height, 0);  // null text measured as empty
+    EXPECT_GT(HelpClass::getHeightOfText(QString(), 100, 100).height, 0); // null text measured as empty
 }

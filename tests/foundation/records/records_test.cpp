@@ -59,7 +59,7 @@ protected:
     QTemporaryDir dir;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(Records, NewSimpleDataHasItsOwnNonNullParts) {
     SimpleData sd;
@@ -71,14 +71,15 @@ TEST_F(Records, NewSimpleDataHasItsOwnNonNullParts) {
     EXPECT_EQ(sd.cutTimeRange_start, 0);
     EXPECT_EQ(sd.cutTimeRange_stop, 0);
     EXPECT_FALSE(sd.hasCutRange());
-    sd.cutTimeRange_start = 5'000'000;  // a start alone does not make a range
+    sd.cutTimeRange_start = 5'000'000; // a start alone does not make a range
     EXPECT_FALSE(sd.hasCutRange());
-    EXPECT_EQ(sd.convertCropSize.left + sd.convertCropSize.top + sd.convertCropSize.right + sd.convertCropSize.bottom,
+    EXPECT_EQ(sd.convertCropSize.left + sd.convertCropSize.top + sd.convertCropSize.right +
+                  sd.convertCropSize.bottom,
               0);
     EXPECT_TRUE(sd.path.isNull());
     EXPECT_EQ(sd.transitionEffect, 0);
 
-    SimpleData other;  // records never share their parts
+    SimpleData other; // records never share their parts
     EXPECT_NE(other.waterParam, sd.waterParam);
     EXPECT_NE(other.sourceData, sd.sourceData);
 }
@@ -100,8 +101,8 @@ TEST_F(Records, ProbeFillsSourceAndTargetAlikeAndKeepsTheExactFrameRate) {
         EXPECT_EQ(fd->extension, "mov");
         EXPECT_FLOAT_EQ(fd->fileSize, 1.5f);
         EXPECT_FLOAT_EQ(fd->duration, 90.5f);
-        EXPECT_NEAR(fd->fps, 29.97, 0.001);  // not cut to 29: a join taking this format keeps the rate
-        EXPECT_EQ(fd->wholeFps(), 29);       // labels show whole frames
+        EXPECT_NEAR(fd->fps, 29.97, 0.001); // not cut to 29: a join taking this format keeps the rate
+        EXPECT_EQ(fd->wholeFps(), 29);      // labels show whole frames
         EXPECT_EQ(fd->bitrate, 1999);
         EXPECT_EQ(fd->width, 1920);
         EXPECT_EQ(fd->height, 1080);
@@ -122,8 +123,8 @@ TEST_F(Records, ProbeFillsSourceAndTargetAlikeAndKeepsTheExactFrameRate) {
 }
 
 TEST_F(Records, AudioOnlyFileKeepsVideoFieldsEmpty) {
-    MEDIA_VIDEO_STREAM_INFO noVideo{};  // present word 0
-    noVideo.width = 640;                // whatever else the record holds is ignored
+    MEDIA_VIDEO_STREAM_INFO noVideo{}; // present word 0
+    noVideo.width = 640;               // whatever else the record holds is ignored
     const auto a = audioRecord("mp3");
     FileData fd;
     FileData::fillFromProbe(fd, dir.filePath("missing.mp3"), 1'000'000, &a, &noVideo);
@@ -132,7 +133,7 @@ TEST_F(Records, AudioOnlyFileKeepsVideoFieldsEmpty) {
     EXPECT_EQ(fd.fps, 0);
     EXPECT_EQ(fd.bitrate, 0);
     EXPECT_TRUE(fd.metadata_vcodec.isNull());
-    EXPECT_EQ(fd.fileSize, 0.0f);  // unreadable size reads as 0
+    EXPECT_EQ(fd.fileSize, 0.0f); // unreadable size reads as 0
     EXPECT_EQ(fd.extension, "mp3");
     EXPECT_EQ(fd.a_codec, "mp3");
 
