@@ -2,6 +2,8 @@
 #include "platform/Panels.h"
 #include "platform/Workspace.h"
 
+#include "WaitUntil.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -13,14 +15,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-bool waitUntil(const std::function<bool()>& done, int ms = 5000) {
-    QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return done();
-}
 void touch(const QString& path) {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));

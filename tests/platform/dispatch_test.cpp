@@ -1,5 +1,7 @@
 #include "platform/Dispatch.h"
 
+#include "WaitUntil.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QThread>
@@ -8,16 +10,7 @@
 #include <memory>
 #include <vector>
 
-namespace {
-bool waitUntil(const std::function<bool()>& done, int ms = 5000) {
-    QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return done();
-}
-} // namespace
+namespace {} // namespace
 
 TEST(Dispatch, BlockQueuedFromAWorkerRunsOnTheGuiThreadInOrder) {
     std::vector<int> order;
