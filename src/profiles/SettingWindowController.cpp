@@ -1,6 +1,7 @@
 #include "profiles/SettingWindowController.h"
 
 #include "foundation/helpers/NSBundle.h"
+#include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 #include "profiles/CustomProfileWriter.h"
@@ -18,11 +19,6 @@
 #include <QRegularExpression>
 #include <QResizeEvent>
 #include <limits>
-
-#if __has_include("foundation/records/SimpleData.h")
-#include "foundation/records/SimpleData.h"
-#define CUTBENCH_HAS_SIMPLEDATA 1
-#endif
 
 using namespace profiles;
 
@@ -382,7 +378,6 @@ void SettingWindowController::customValueChange(QLineEdit* field) {
 }
 
 std::optional<QString> SettingWindowController::sourceValue(int index) const {
-#ifdef CUTBENCH_HAS_SIMPLEDATA
     if (!simpdata_ || !simpdata_->sourceData)
         return std::nullopt;
     const FileData& s = *simpdata_->sourceData;
@@ -409,10 +404,6 @@ std::optional<QString> SettingWindowController::sourceValue(int index) const {
     default:
         return std::nullopt;
     }
-#else
-    (void)index;
-    return std::nullopt;
-#endif
 }
 
 void SettingWindowController::defaultSettings() {
