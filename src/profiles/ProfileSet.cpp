@@ -27,8 +27,8 @@ QString inUserData() {
 // Profile names of one folder, sorted by name.
 QStringList profileNames(const QString& folder) {
     QStringList names;
-    const QFileInfoList entries =
-        QDir(folder).entryInfoList({QStringLiteral("*.pf")}, QDir::Files | QDir::Readable, QDir::Name);
+    const QFileInfoList entries = QDir(folder).entryInfoList(
+        {QStringLiteral("*.pf")}, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& entry : entries)
         if (entry.suffix() == QLatin1String("pf"))
             names << entry.completeBaseName();
