@@ -75,10 +75,11 @@ std::string readProfileValue(std::string_view section, std::string_view key, con
     bool overlong = false; // the current line has reached kMaxLineBytes: skip it to its LF
     char chunk[8192];
     std::string value;
-    for (;;) {
+    for (std::size_t total = 0; total < kMaxFileBytes;) {
         const std::size_t n = std::fread(chunk, 1, sizeof chunk, file.get());
         if (n == 0)
             break;
+        total += n;
         for (std::size_t i = 0; i < n; ++i) {
             const char c = chunk[i];
             if (c != '\n') {

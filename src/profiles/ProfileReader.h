@@ -8,7 +8,8 @@
 //
 // Profiles come from the resource bundle and from the user's "Custom" folders, so the input
 // is untrusted: lines of kMaxLineBytes or more (line end included), key parts of kMaxKeyBytes
-// or more and values of kMaxValueBytes or more are skipped as a whole, never cut or overrun.
+// or more and values of kMaxValueBytes or more are skipped as a whole, never cut or overrun;
+// nothing past kMaxFileBytes is read.
 //
 // Each call opens, scans and closes the file anew. Safe from any thread (no shared state).
 #pragma once
@@ -22,6 +23,8 @@ namespace profiles {
 inline constexpr std::size_t kMaxLineBytes = 4096;
 inline constexpr std::size_t kMaxKeyBytes = 512;
 inline constexpr std::size_t kMaxValueBytes = 1024;
+// No profile comes near this; reading stops here so that a stray large file costs little.
+inline constexpr std::size_t kMaxFileBytes = std::size_t(4) << 20;
 
 // The raw value of `key` in `section` of the file at `path` (UTF-8 bytes), or an empty text
 // when the file cannot be read or no line matches.

@@ -89,6 +89,9 @@ TEST_F(ProfileReaderTest, OverlongLinesKeysAndValuesAreSkipped) {
     // A header line over the limit is skipped too, so its section never opens.
     const std::string p4 = write("l4.pf", "[S]" + QByteArray(5000, ' ') + "\nk=1\n");
     EXPECT_EQ(readProfileValue("S", "k", p4), "");
+    // Nothing past the first 4 MiB of a file is read.
+    const std::string p5 = write("l5.pf", "[S]\n" + QByteArray(5 << 20, '\n') + "k=far\n");
+    EXPECT_EQ(readProfileValue("S", "k", p5), "");
 }
 
 TEST_F(ProfileReaderTest, LineLimitBoundary) {
