@@ -1,7 +1,7 @@
 #include "foundation/controls/LxButton.h"
 
-#include "foundation/controls/ControlFonts.h"
 #include "foundation/controls/LabelColour.h"
+#include "foundation/helpers/HelpClass.h"
 #include "platform/Log.h"
 
 #include <QLabel>
@@ -23,7 +23,7 @@ LxButton::LxButton(const NSRect& frame, QWidget* parent) : QWidget(parent) {
     m_titleLabel = new QLabel(m_title, this);
     m_titleLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_titleLabel->setAlignment(Qt::AlignCenter);
-    m_titleLabel->setFont(controls::systemFontOfSize(12));
+    m_titleLabel->setFont(HelpClass::fontWithName(QString(), 12));
     geometry::setFrame(m_titleLabel, {0, -5, w, 30});
     m_normalColor = m_heightedColor = Qt::white;
     m_selectedColor = QColor(255, 81, 0);

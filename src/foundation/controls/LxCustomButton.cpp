@@ -1,50 +1,12 @@
 #include "foundation/controls/LxCustomButton.h"
 
-#include "foundation/controls/ControlFonts.h"
+#include "foundation/helpers/HelpClass.h"
 #include "platform/Log.h"
 
 #include <QMouseEvent>
 #include <QPointer>
 
 namespace {
-
-// The styled button title, built the way HelpClass::retButtonTitle builds it: alignment 0
-// means centred, no colour means black, an empty text carries no style, and a size below 1
-// means 12 points. Kept here so the buttons do not wait for the helper class; replace with
-// a call to it once it is available.
-AttributedString buttonTitle(const QString& text, const QColor& color, const QString& fontName, int fontSize,
-                             bool shadow, int alignment) {
-    AttributedString s;
-    if (text.isEmpty())
-        return s;
-    s.text = text;
-    s.color = color.isValid() ? color : QColor(Qt::black);
-    s.font = controls::fontNamed(fontName, fontSize < 1 ? 12 : fontSize);
-    switch (alignment) {
-    case 1:
-        s.alignment = Qt::AlignRight;
-        break;
-    case 3:
-        s.alignment = Qt::AlignJustify;
-        break;
-    case 4:
-        s.alignment = Qt::AlignLeft;
-        break;
-    case 0:
-    case 2:
-        s.alignment = Qt::AlignHCenter;
-        break;
-    default:
-        s.alignment = Qt::AlignLeft;
-        break;
-    }
-    s.hasShadow = shadow;
-    s.shadowBlur = shadow ? 2 : 0;
-    s.shadowColor = shadow ? QColor(Qt::darkGray) : s.color;
-    s.shadowOffset = shadow ? QPointF(1, 2) : QPointF(0, 0);
-    s.hasAttributes = true;
-    return s;
-}
 
 const QColor kDefaultNormalTitle = QColor::fromRgbF(0.828f, 0.828f, 0.828f);
 const QColor kDefaultSelectedTitle = QColor::fromRgbF(0.404f, 0.756f, 1.0f);
@@ -125,8 +87,8 @@ void LxCustomButton::setSelected(bool selected) {
 }
 
 void LxCustomButton::setTitle(const QString& title, const QColor& color, int textAlignment) {
-    m_titleButton->setAttributedStringTitle(
-        buttonTitle(title, color, m_fontname, m_fontsize < 1 ? 12 : m_fontsize, false, textAlignment));
+    m_titleButton->setAttributedStringTitle(HelpClass::retButtonTitle(
+        title, color, m_fontname, m_fontsize < 1 ? 12 : m_fontsize, false, textAlignment));
 }
 
 void LxCustomButton::setCellTextPosition(unsigned position) {

@@ -1,7 +1,7 @@
 #include "foundation/controls/LxRadioButton.h"
 
-#include "foundation/controls/ControlFonts.h"
 #include "foundation/controls/LabelColour.h"
+#include "foundation/helpers/HelpClass.h"
 #include "platform/Log.h"
 
 #include <QIcon>
@@ -26,7 +26,7 @@ LxRadioButton::LxRadioButton(const NSRect& frame, QWidget* parent) : QWidget(par
     m_titleLabel = new QLabel(this);
     m_titleLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_titleLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_titleLabel->setFont(controls::systemFontOfSize(13));
+    m_titleLabel->setFont(HelpClass::fontWithName(QString(), 13));
     geometry::setFrame(m_titleLabel, {25, (h - 25) / 2 - 3, w - 30, 25});
     m_normalColor = m_heightedColor = m_selectedColor = Qt::black;
     setSelected(false);

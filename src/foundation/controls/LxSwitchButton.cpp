@@ -1,7 +1,7 @@
 #include "foundation/controls/LxSwitchButton.h"
 
-#include "foundation/controls/ControlFonts.h"
 #include "foundation/controls/LabelColour.h"
+#include "foundation/helpers/HelpClass.h"
 #include "platform/Log.h"
 
 #include <QLabel>
@@ -25,7 +25,7 @@ LxSwitchButton::LxSwitchButton(const NSRect& frame, QWidget* parent) : QWidget(p
     m_imageView->setImageScaling(NSImageView::Scaling::ProportionallyDown);
     m_titleLabel = new QLabel(this);
     m_titleLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_titleLabel->setFont(controls::systemFontOfSize(13));
+    m_titleLabel->setFont(HelpClass::fontWithName(QString(), 13));
     layoutParts();
 }
 

@@ -1,6 +1,6 @@
 #include "foundation/controls/LxTitleButton.h"
 
-#include "foundation/controls/ControlFonts.h"
+#include "foundation/helpers/HelpClass.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -39,7 +39,7 @@ void LxTitleButton::paintEvent(QPaintEvent*) {
         return;
     if (m_backgroundColor.isValid())
         p.fillRect(rect(), m_backgroundColor);
-    p.setFont(m_titleFont ? *m_titleFont : controls::fontNamed("Verdana", 12));
+    p.setFont(m_titleFont ? *m_titleFont : HelpClass::fontWithName(QStringLiteral("Verdana"), 12));
     p.setPen(m_titleColor.isValid() ? m_titleColor : QColor(Qt::black));
     p.drawText(bounds, Qt::AlignCenter | Qt::TextWordWrap, text());
 }

@@ -1,6 +1,5 @@
 // Grabs every control in each of its looks into gallery/*.png in the build tree, so that a
 // person can look at them. Missing pictures do not fail it; they are listed at the end.
-#include "foundation/controls/ControlFonts.h"
 #include "foundation/controls/FwTextFiledCenter.h"
 #include "foundation/controls/LxButton.h"
 #include "foundation/controls/LxCustomButton.h"
@@ -16,6 +15,7 @@
 #include "foundation/controls/ZylImageView.h"
 #include "foundation/controls/ZylOpenAlert.h"
 #include "foundation/controls/ZylView.h"
+#include "foundation/helpers/HelpClass.h"
 
 #include <QDialog>
 #include <QDir>
@@ -83,7 +83,7 @@ TEST_F(Gallery, ImageButtons) {
     start->setDownBackgroundImage("SubFun/btnStart_Down.bmp");
     start->setDisAbleBackgroundImage("SubFun/btnStart_Disable.bmp");
     start->setBackGroundColor(QColor(33, 176, 235));
-    start->setFont(controls::systemFontOfSize(18));
+    start->setFont(HelpClass::fontWithName(QString(), 18));
     start->setLeftIconWidth(20);
     start->setContentTitle(QStringLiteral("Start"));
     shoot(start, "ZylButton_title_normal");

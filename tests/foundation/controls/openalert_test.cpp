@@ -1,6 +1,7 @@
 // The finish message: window-modal over its caller, OK always closes it and reports the
 // check box, and it goes away by itself.
 #include "foundation/controls/ZylOpenAlert.h"
+#include "foundation/helpers/NSBundle.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -44,7 +45,7 @@ TEST_F(FinishMessage, OpensWindowModalAndReportsTheBoxOnOk) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowModality(), Qt::WindowModal);
     EXPECT_EQ(window->parentWidget(), &caller);
-    EXPECT_EQ(window->windowTitle(), "Easy Cut"); // an untranslated title shows itself
+    EXPECT_EQ(window->windowTitle(), NSBundle::localizedStringForKey("Easy Cut")); // looked up again as a key
     EXPECT_EQ(window->size(), QSize(338, 114));
 
     alert->openBtn()->setChecked(true);
@@ -80,10 +81,11 @@ TEST_F(FinishMessage, OkClosesWithTheBoxOffAndWithoutACallback) {
 TEST_F(FinishMessage, EmptyKeysShowTheDefaultTexts) {
     auto* alert = new ZylOpenAlert(&caller);
     alert->open();
-    EXPECT_EQ(alert->window()->windowTitle(), "Title");
-    EXPECT_EQ(alert->titleLabel()->text(), "InformationLabelTitle");
-    EXPECT_EQ(alert->openBtn()->text(), "OpenfileTitle");
-    EXPECT_EQ(alert->okBtn()->text(), "OKBtnTitle");
+    auto text = [](const char* key) { return NSBundle::localizedStringForKey(QString::fromLatin1(key)); };
+    EXPECT_EQ(alert->window()->windowTitle(), text("Title"));
+    EXPECT_EQ(alert->titleLabel()->text(), text("InformationLabelTitle"));
+    EXPECT_EQ(alert->openBtn()->text(), text("OpenfileTitle"));
+    EXPECT_EQ(alert->okBtn()->text(), text("OKBtnTitle"));
     alert->okAction();
 }
 
