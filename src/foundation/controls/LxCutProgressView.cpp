@@ -50,11 +50,11 @@ float storedFraction(float v) {
 
 } // namespace
 
-LxCutProgressView::LxCutProgressView(QWidget* parent) : QWidget(parent) {
+LxCutProgressView::LxCutProgressView(QWidget* parent) : PictureArrangement(parent) {
     build(true);
 }
 
-LxCutProgressView::LxCutProgressView(const NSRect& frame, QWidget* parent) : QWidget(parent) {
+LxCutProgressView::LxCutProgressView(const NSRect& frame, QWidget* parent) : PictureArrangement(parent) {
     geometry::setFrame(this, frame);
     build(false);
 }
@@ -64,26 +64,15 @@ LxCutProgressView::~LxCutProgressView() {
 }
 
 void LxCutProgressView::build(bool tickMark) {
-    auto make = [this] {
-        auto* v = new NSImageView(this);
-        v->setAttribute(Qt::WA_TransparentForMouseEvents);
-        return v;
-    };
-    // Back to front.
-    m_back = make();
-    m_tint = make();
-    m_tick = make();
-    m_left = make();
-    m_right = make();
+    // Back to front; both ways of making a bar start from the default pictures.
+    const BarPictures pics = picturesFor(0);
+    m_back = addPicture(pics.back);
+    m_tint = addPicture(pics.band);
+    m_tick = addPicture(pics.tick);
+    m_left = addPicture(kLeftHandle);
+    m_right = addPicture(kRightHandle);
     m_back->setCornerRadius(5);
     m_tint->setCornerRadius(5);
-    // Both ways of making a bar start from the default pictures.
-    const BarPictures pics = picturesFor(0);
-    m_back->setImage(pics.back);
-    m_tint->setImage(pics.band);
-    m_tick->setImage(tickMark ? "Resources/edit_trimknob_normal.png" : picturesFor(m_type).tick);
-    m_left->setImage(kLeftHandle);
-    m_right->setImage(kRightHandle);
     m_tickMark = tickMark;
     layoutAtCreation();
 }
@@ -95,7 +84,7 @@ void LxCutProgressView::layoutAtCreation() {
     m_T = {0, H - 24, 15, 24};
     m_L = {0, 0, kHandleWidth, kHandleHeight};
     m_R = {m_B.width + kInset, 0, kHandleWidth, kHandleHeight};
-    m_laidOutSize = size();
+    markLaidOut();
     m_back->setFrame(m_B);
     m_tint->setFrame(m_band);
     m_tick->setFrame(m_T);
@@ -103,20 +92,7 @@ void LxCutProgressView::layoutAtCreation() {
     m_right->setFrame(m_R);
 }
 
-void LxCutProgressView::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    ensureLaidOut();
-}
-
-// Qt may hold back resize events of a hidden widget; every entry point therefore checks
-// whether the bar was resized since it was last laid out.
-void LxCutProgressView::ensureLaidOut() {
-    if (size() != m_laidOutSize)
-        layoutForSize();
-}
-
 void LxCutProgressView::layoutForSize() {
-    m_laidOutSize = size();
     const double W = width(), H = height();
     m_B = {kInset, (H - kBarHeight) / 2, std::max(0.0, W - 2 * kInset), kBarHeight};
     m_band = m_B;

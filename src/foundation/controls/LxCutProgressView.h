@@ -9,12 +9,10 @@
 #pragma once
 
 #include "foundation/controls/LxCutProgressViewDelegate.h"
-#include "foundation/controls/NSImageView.h"
+#include "foundation/controls/PictureArrangement.h"
 #include "foundation/controls/WeakDelegate.h"
 
-#include <QWidget>
-
-class LxCutProgressView : public QWidget {
+class LxCutProgressView : public PictureArrangement {
     Q_OBJECT
 public:
     // A bar as a window description builds it: the play head may be dragged.
@@ -68,15 +66,11 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void build(bool tickMark);
     void layoutAtCreation();
-    void ensureLaidOut();
-    // Qt holds back resize events of hidden widgets; readers lay the bar out first.
-    void sync() const { const_cast<LxCutProgressView*>(this)->ensureLaidOut(); }
-    void layoutForSize();
+    void layoutForSize() override;
     void layoutBand();
     void applyImages();
     void placeRightHandle(double upper);
@@ -93,7 +87,6 @@ private:
     NSImageView* m_right = nullptr;
     // Frames as computed (exact); the views show them rounded.
     NSRect m_B, m_band, m_T, m_L, m_R;
-    QSize m_laidOutSize;
 
     int m_type = 0;
     bool m_isFanxuan = false;

@@ -15,11 +15,11 @@ constexpr const char* kBarPicture = "Cut/imgBack.bmp";
 constexpr const char* kThumbPicture = "Cut/btnSlip_Normal.png";
 } // namespace
 
-LxProgressSlider::LxProgressSlider(QWidget* parent) : QWidget(parent) {
+LxProgressSlider::LxProgressSlider(QWidget* parent) : PictureArrangement(parent) {
     build();
 }
 
-LxProgressSlider::LxProgressSlider(const NSRect& frame, QWidget* parent) : QWidget(parent) {
+LxProgressSlider::LxProgressSlider(const NSRect& frame, QWidget* parent) : PictureArrangement(parent) {
     geometry::setFrame(this, frame);
     build();
 }
@@ -29,40 +29,22 @@ LxProgressSlider::~LxProgressSlider() {
 }
 
 void LxProgressSlider::build() {
-    auto make = [this](const char* picture) {
-        auto* v = new NSImageView(this);
-        v->setAttribute(Qt::WA_TransparentForMouseEvents);
-        v->setImage(picture);
-        return v;
-    };
-    m_back = make(kBarPicture);
-    m_tint = make(kBarPicture);
-    m_thumb = make(kThumbPicture);
+    m_back = addPicture(kBarPicture);
+    m_tint = addPicture(kBarPicture);
+    m_thumb = addPicture(kThumbPicture);
     m_back->setCornerRadius(5);
     m_tint->setCornerRadius(5);
     const double W = width(), H = height();
     m_B = {0, (H - kBarHeight) / 2, W, kBarHeight};
     m_fill = m_B;
     m_T = {0, 0, H, H};
-    m_laidOutSize = size();
+    markLaidOut();
     m_back->setFrame(m_B);
     m_tint->setFrame(m_fill);
     m_thumb->setFrame(m_T);
 }
 
-void LxProgressSlider::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    ensureLaidOut();
-}
-
-// Qt may hold back resize events of a hidden widget; every entry point checks the size.
-void LxProgressSlider::ensureLaidOut() {
-    if (size() != m_laidOutSize)
-        layoutForSize();
-}
-
 void LxProgressSlider::layoutForSize() {
-    m_laidOutSize = size();
     const double W = width(), H = height();
     m_B = {0, (H - kBarHeight) / 2, W, kBarHeight};
     m_fill.y = m_B.y;

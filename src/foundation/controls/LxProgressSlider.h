@@ -4,12 +4,10 @@
 #pragma once
 
 #include "foundation/controls/LxProgressSliderDelegate.h"
-#include "foundation/controls/NSImageView.h"
+#include "foundation/controls/PictureArrangement.h"
 #include "foundation/controls/WeakDelegate.h"
 
-#include <QWidget>
-
-class LxProgressSlider : public QWidget {
+class LxProgressSlider : public PictureArrangement {
     Q_OBJECT
 public:
     // A slider as a window description builds it.
@@ -41,14 +39,10 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void build();
-    void ensureLaidOut();
-    // Qt holds back resize events of hidden widgets; readers lay the slider out first.
-    void sync() const { const_cast<LxProgressSlider*>(this)->ensureLaidOut(); }
-    void layoutForSize();
+    void layoutForSize() override;
     double thumbXFor(double progress) const;
     void followPointer(double px);
 
@@ -56,7 +50,6 @@ private:
     NSImageView* m_tint = nullptr;
     NSImageView* m_thumb = nullptr;
     NSRect m_B, m_fill, m_T;
-    QSize m_laidOutSize;
     float m_progress = 0;
     bool m_disable = false;
     bool m_tickrefresh = false;

@@ -3,11 +3,11 @@
 #include "foundation/controls/ControlMath.h"
 #include "platform/Log.h"
 
-NSProgressView::NSProgressView(QWidget* parent) : QWidget(parent) {
+NSProgressView::NSProgressView(QWidget* parent) : PictureArrangement(parent) {
     build();
 }
 
-NSProgressView::NSProgressView(const NSRect& frame, QWidget* parent) : QWidget(parent) {
+NSProgressView::NSProgressView(const NSRect& frame, QWidget* parent) : PictureArrangement(parent) {
     geometry::setFrame(this, frame);
     build();
 }
@@ -17,24 +17,15 @@ NSProgressView::~NSProgressView() {
 }
 
 void NSProgressView::build() {
-    m_back = new NSImageView(this);
-    m_back->setImage("Resources/play_played_bkg.png");
-    m_tint = new NSImageView(this);
-    m_tint->setImage("Resources/edit_trim_focus.png");
-    for (NSImageView* v : {m_back, m_tint}) {
-        v->setAttribute(Qt::WA_TransparentForMouseEvents);
-        v->setCornerRadius(5);
-    }
-    layout();
+    m_back = addPicture("Resources/play_played_bkg.png");
+    m_tint = addPicture("Resources/edit_trim_focus.png");
+    m_back->setCornerRadius(5);
+    m_tint->setCornerRadius(5);
+    markLaidOut();
+    layoutForSize();
 }
 
-void NSProgressView::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    layout();
-}
-
-void NSProgressView::layout() {
-    m_laidOutSize = size();
+void NSProgressView::layoutForSize() {
     const double W = width(), H = height();
     m_back->setFrame({0, 0, W, H});
     const double tint = m_progress > 0 ? double(m_progress) * W : 0; // NaN compares false
@@ -43,5 +34,6 @@ void NSProgressView::layout() {
 
 void NSProgressView::setProgress(float progress) {
     m_progress = float(controls::finiteOr(progress));
-    layout();
+    markLaidOut();
+    layoutForSize();
 }

@@ -3,11 +3,9 @@
 // it); values that are not finite or below 0 draw no tint.
 #pragma once
 
-#include "foundation/controls/NSImageView.h"
+#include "foundation/controls/PictureArrangement.h"
 
-#include <QWidget>
-
-class NSProgressView : public QWidget {
+class NSProgressView : public PictureArrangement {
     Q_OBJECT
 public:
     explicit NSProgressView(QWidget* parent = nullptr);
@@ -20,20 +18,11 @@ public:
     float progress() const { return m_progress; }
     void setProgress(float progress);
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
     void build();
-    void layout();
-    // Qt holds back resize events of hidden widgets; readers lay the bar out first.
-    void sync() const {
-        if (size() != m_laidOutSize)
-            const_cast<NSProgressView*>(this)->layout();
-    }
+    void layoutForSize() override;
 
     NSImageView* m_back = nullptr;
     NSImageView* m_tint = nullptr;
     float m_progress = 0;
-    QSize m_laidOutSize;
 };

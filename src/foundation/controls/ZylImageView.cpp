@@ -1,14 +1,14 @@
 #include "foundation/controls/ZylImageView.h"
 
 #include "foundation/controls/ControlMath.h"
-#include "foundation/controls/PanelPainter.h"
 
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPointer>
 
-ZylImageView::ZylImageView(QWidget* parent) : QWidget(parent) {}
+ZylImageView::ZylImageView(QWidget* parent) : ZylView(parent) {}
 
-ZylImageView::ZylImageView(const NSRect& frame, QWidget* parent) : QWidget(parent) {
+ZylImageView::ZylImageView(const NSRect& frame, QWidget* parent) : ZylView(parent) {
     geometry::setFrame(this, frame);
 }
 
@@ -20,18 +20,13 @@ const NamedImage& ZylImageView::currentImage() const {
     return m_normalImage;
 }
 
-void ZylImageView::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    const QRectF bounds(rect());
-    const controls::PanelLook look{m_backGroundColor, m_normalBackGroundImage, m_cornerRadius, m_bordColor,
-                                   m_borderWidth};
-    controls::paintPanel(p, bounds, look);
+void ZylImageView::drawContent(QPainter& p) {
     const NamedImage& image = currentImage();
-    if (!image.isNil())
-        p.drawImage(QRectF((width() - image.width()) / 2, (height() - image.height()) / 2, image.width(),
-                           image.height()),
-                    image.image());
-    controls::paintPanelBorder(p, bounds, look);
+    if (image.isNil())
+        return;
+    p.drawImage(
+        QRectF((width() - image.width()) / 2, (height() - image.height()) / 2, image.width(), image.height()),
+        image.image());
 }
 
 void ZylImageView::mousePressEvent(QMouseEvent* event) {

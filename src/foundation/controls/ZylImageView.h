@@ -4,16 +4,13 @@
 // along its parent so that its left edge follows the pointer.
 #pragma once
 
-#include "foundation/controls/NamedImage.h"
-#include "platform/Geometry.h"
+#include "foundation/controls/ZylView.h"
 
-#include <QColor>
-#include <QWidget>
 #include <functional>
 
 class QMouseEvent;
 
-class ZylImageView : public QWidget {
+class ZylImageView : public ZylView {
     Q_OBJECT
 public:
     using EventCallback = std::function<void(ZylImageView*, QMouseEvent*)>;
@@ -27,16 +24,9 @@ public:
     const NamedImage& normalImage() const { return m_normalImage; }
     void setDownImage(const NamedImage& i) { m_downImage = i, update(); }
     const NamedImage& downImage() const { return m_downImage; }
-    void setNormalBackGroundImage(const NamedImage& i) { m_normalBackGroundImage = i, update(); }
-    const NamedImage& normalBackGroundImage() const { return m_normalBackGroundImage; }
-    void setBackGroundColor(const QColor& c) { m_backGroundColor = c, update(); }
-    QColor backGroundColor() const { return m_backGroundColor; }
-    void setBordColor(const QColor& c) { m_bordColor = c, update(); }
-    QColor bordColor() const { return m_bordColor; }
-    void setCornerRadius(double r) { m_cornerRadius = r, update(); }
-    double cornerRadius() const { return m_cornerRadius; }
-    void setBorderWidth(double w) { m_borderWidth = w, update(); }
-    double borderWidth() const { return m_borderWidth; }
+    // The background picture (the panel's).
+    void setNormalBackGroundImage(const NamedImage& i) { setBackGroundImage(i); }
+    const NamedImage& normalBackGroundImage() const { return backGroundImage(); }
     // A value the owner carries on the view (a marker's position 0..1, for instance).
     void setValue(float v) { m_value = v; }
     float value() const { return m_value; }
@@ -53,15 +43,13 @@ public:
     QString currentImageName() const { return currentImage().name(); }
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void drawContent(QPainter& painter) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    NamedImage m_normalImage, m_downImage, m_normalBackGroundImage;
-    QColor m_backGroundColor, m_bordColor;
-    double m_cornerRadius = 0, m_borderWidth = 0;
+    NamedImage m_normalImage, m_downImage;
     float m_value = 0;
     int m_index = 0;
     bool m_isDown = false;

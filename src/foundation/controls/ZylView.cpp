@@ -16,5 +16,8 @@ void ZylView::paintEvent(QPaintEvent*) {
     const controls::PanelLook look{m_backGroundColor, m_backGroundImage, m_cornerRadius, m_bordColor,
                                    m_borderWidth};
     controls::paintPanel(p, bounds, look);
+    drawContent(p);
     controls::paintPanelBorder(p, bounds, look);
 }
+
+void ZylView::drawContent(QPainter&) {}

@@ -1,4 +1,5 @@
-// A plain panel: fill colour, background picture, rounded corners and a border.
+// A plain panel: fill colour, background picture, rounded corners and a border. Views
+// built on it draw their own content between the background and the border.
 #pragma once
 
 #include "foundation/controls/NamedImage.h"
@@ -6,6 +7,8 @@
 
 #include <QColor>
 #include <QWidget>
+
+class QPainter;
 
 class ZylView : public QWidget {
     Q_OBJECT
@@ -27,6 +30,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // What the view draws over its background (nothing for a plain panel).
+    virtual void drawContent(QPainter& painter);
 
 private:
     NamedImage m_backGroundImage;
