@@ -1,9 +1,11 @@
 // The smaller controls: the marker view's drag along its parent, the progress bar's
 // unlimited tint, and the time-code field that hands its clicks to its owner.
+#include "foundation/controls/LxRadioButton.h"
 #include "foundation/controls/LxTextField.h"
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylImageView.h"
 
+#include <QRadioButton>
 #include <QTest>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -96,6 +98,40 @@ TEST(TimeCodeField, StartsDisabledAndOnceEnabledGivesClicksToItsOwnerOnly) {
     EXPECT_EQ(field->selectedText(), "07");
     QTest::mouseDClick(field, Qt::LeftButton, {}, QPoint(3, 10));
     EXPECT_GE(owner.clicked.size(), 2u);
+}
+
+} // namespace
+
+namespace {
+
+struct RadioOwner : LxRadioButtonDelegate {
+    int clicks = 0;
+    void actionMouseUpForLxRadioButtonBlock(LxRadioButton*) override { ++clicks; }
+};
+
+TEST(RadioChoice, ClickSelectsAndReportsWhileDisabledItDoesNothing) {
+    QWidget window;
+    window.resize(200, 60);
+    auto* radio = new LxRadioButton(NSRect{0, 0, 120, 30}, &window);
+    RadioOwner owner;
+    radio->setDelegate(&owner);
+    radio->setTitle(QStringLiteral("Text"));
+    EXPECT_FALSE(radio->selected());
+    EXPECT_FALSE(radio->iconView()->isChecked());
+    QTest::mouseClick(radio, Qt::LeftButton, {}, QPoint(80, 15));
+    EXPECT_TRUE(radio->selected());
+    EXPECT_TRUE(radio->iconView()->isChecked());
+    EXPECT_EQ(owner.clicks, 1);
+    // A click on the mark itself counts the same.
+    radio->setSelected(false);
+    QTest::mouseClick(radio->iconView(), Qt::LeftButton);
+    EXPECT_TRUE(radio->selected());
+    EXPECT_EQ(owner.clicks, 2);
+
+    radio->setEnabled(false);
+    QTest::mouseClick(radio, Qt::LeftButton, {}, QPoint(80, 15));
+    QTest::mouseClick(radio->iconView(), Qt::LeftButton);
+    EXPECT_EQ(owner.clicks, 2);
 }
 
 } // namespace
