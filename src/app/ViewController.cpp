@@ -188,10 +188,8 @@ void ViewController::initButtonTitle() {
         QFont font = label->font();
         font.setPixelSize(13);
         label->setFont(font);
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, Qt::white);
-        palette.setColor(QPalette::Disabled, QPalette::WindowText, Qt::white);
-        label->setPalette(palette);
+        // White in every state: a disabled tile's picture already shows it is disabled.
+        label->setStyleSheet(QStringLiteral("QLabel { color: white; background: transparent; }"));
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         label->setAutoFillBackground(false);
         label->setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -17,7 +17,9 @@
 #include <vector>
 
 // Readable strings in GoogleTest's failure messages.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 // Waits (running the event loop) until the condition holds, and reports to GoogleTest: the
 // QTRY_ macros report to QTest, which a GoogleTest run does not see.
