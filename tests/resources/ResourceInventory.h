@@ -1,12 +1,11 @@
 // What the resource tests check against: the inventory tables kept beside the tests
-// (every picture path and text key the windows name), the names the program's sources
-// pass to the picture and text lookups, and a strict reader of the strings tables.
+// (every picture path and text key the windows name) and the names the program's sources
+// pass to the picture and text lookups.
 #pragma once
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QMap>
 #include <QRegularExpression>
 #include <QSet>
 #include <QString>
@@ -72,77 +71,6 @@ inline QSet<QString> keysInSources() {
                        "QLatin1String\\s*\\(|"
                        "QString\\s*\\(|u8?)?\\s*u?8?\"((?:[^\"\\\\\\n]|\\\\.)*)\""));
     return literalsInSources(re);
-}
-
-// A strings table: UTF-8, one `"key" = "value";` a line, blank lines and lines starting
-// with // ignored, escapes \" \\ \n \t inside the quotes. Anything else is an error,
-// reported with its line number in `error`.
-inline QMap<QString, QString> readStrings(const QString& path, QString* error) {
-    QMap<QString, QString> table;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot open ") + path;
-        return {};
-    }
-    const QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
-    for (int n = 0; n < lines.size(); ++n) {
-        const QString line = lines[n].trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1String("//")))
-            continue;
-        QString parts[2];
-        int i = 0;
-        auto fail = [&](const char* why) {
-            *error = QStringLiteral("%1:%2: %3").arg(path).arg(n + 1).arg(QLatin1String(why));
-            return QMap<QString, QString>();
-        };
-        for (int part = 0; part < 2; ++part) {
-            while (i < line.size() && line[i].isSpace())
-                ++i;
-            if (part == 1) {
-                if (i >= line.size() || line[i] != QLatin1Char('='))
-                    return fail("expected =");
-                ++i;
-                while (i < line.size() && line[i].isSpace())
-                    ++i;
-            }
-            if (i >= line.size() || line[i] != QLatin1Char('"'))
-                return fail("expected a quote");
-            ++i;
-            bool closed = false;
-            while (i < line.size()) {
-                const QChar c = line[i++];
-                if (c == QLatin1Char('"')) {
-                    closed = true;
-                    break;
-                }
-                if (c != QLatin1Char('\\')) {
-                    parts[part] += c;
-                    continue;
-                }
-                if (i >= line.size())
-                    return fail("escape at end of line");
-                const QChar e = line[i++];
-                if (e == QLatin1Char('n'))
-                    parts[part] += QLatin1Char('\n');
-                else if (e == QLatin1Char('t'))
-                    parts[part] += QLatin1Char('\t');
-                else if (e == QLatin1Char('"') || e == QLatin1Char('\\'))
-                    parts[part] += e;
-                else
-                    return fail("unknown escape");
-            }
-            if (!closed)
-                return fail("unclosed quote");
-        }
-        while (i < line.size() && line[i].isSpace())
-            ++i;
-        if (i >= line.size() || line[i] != QLatin1Char(';') || i + 1 != line.size())
-            return fail("expected ; at end");
-        if (table.contains(parts[0]))
-            return fail("key given twice");
-        table.insert(parts[0], parts[1]);
-    }
-    return table;
 }
 
 inline const QStringList& languageCodes() {
