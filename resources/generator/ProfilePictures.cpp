@@ -61,9 +61,10 @@ QImage ProfilePictures::tile(const QString& profileName, const QString& category
         const qreal side = top.height() * 0.7;
         Glyph::draw(p, GlyphId::Original,
                     QRectF(top.center().x() - side / 2, top.center().y() - side / 2, side, side), Qt::white);
+        const QString word = QStringLiteral("ORIGINAL");
         p.setPen(palette::ink);
-        p.setFont(fitted(QStringLiteral("= SOURCE"), lower.width(), 11));
-        p.drawText(lower, Qt::AlignCenter, QStringLiteral("= SOURCE"));
+        p.setFont(fitted(word, lower.width(), 11));
+        p.drawText(lower, Qt::AlignCenter, word);
         return img;
     }
     const auto [container, codec] = labels(profileName);
@@ -75,10 +76,12 @@ QImage ProfilePictures::tile(const QString& profileName, const QString& category
     p.setPen(Qt::white);
     p.setFont(fitted(container, title.width(), 22));
     p.drawText(title, Qt::AlignCenter, container);
-    if (!codec.isEmpty()) {
-        p.setPen(palette::ink);
-        p.setFont(fitted(codec, lower.width(), 13));
-        p.drawText(lower, Qt::AlignCenter, codec);
-    }
+    // Without a codec in the name, the lower band names the kind of output instead.
+    const QString below = !codec.isEmpty() ? codec
+                          : audio          ? QStringLiteral("AUDIO")
+                                           : QStringLiteral("VIDEO");
+    p.setPen(codec.isEmpty() ? QColor(140, 150, 160) : palette::ink);
+    p.setFont(fitted(below, lower.width(), codec.isEmpty() ? 10 : 13));
+    p.drawText(lower, Qt::AlignCenter, below);
     return img;
 }

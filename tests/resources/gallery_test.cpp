@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 #include <QTextStream>
 #include <gtest/gtest.h>
@@ -134,4 +135,64 @@ TEST(Gallery, EveryInventoryPicture) {
     }
     p.end();
     ASSERT_TRUE(sheet.save(QDir(galleryDir()).filePath(QStringLiteral("all.png"))));
+}
+
+TEST(Gallery, ProfileTilesSheet) {
+    // The tiles of the format browser on its grey strip, as many as the build has.
+    QStringList tiles;
+    for (const char* root : {"functionFolder", "pf_join"}) {
+        const QDir rootDir(QDir(bundle::settingsBundlePath()).filePath(QLatin1String(root)));
+        for (const QString& category : rootDir.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            for (const QString& png : QDir(rootDir.filePath(category)).entryList({QStringLiteral("*.png")}))
+                tiles << QStringLiteral("%1/%2/%3").arg(QLatin1String(root), category, png);
+    }
+    ASSERT_FALSE(tiles.isEmpty());
+    const int cols = 10;
+    const int rows = int((tiles.size() + cols - 1) / cols);
+    QImage sheet(cols * 100 + 20, rows * 120 + 20, QImage::Format_RGB32);
+    sheet.fill(QColor(134, 140, 147));
+    QPainter p(&sheet);
+    QFont f = p.font();
+    f.setPixelSize(9);
+    p.setFont(f);
+    const QImage marker = NSBundle::imageWithfileName("Resources/selItemBack.png");
+    for (int i = 0; i < tiles.size(); ++i) {
+        const QPoint at(10 + (i % cols) * 100, 10 + (i / cols) * 120);
+        if (i == 1)
+            p.drawImage(at, marker);
+        p.drawImage(at, NSBundle::imageWithfileName(tiles[i]));
+        p.setPen(Qt::white);
+        p.drawText(QRect(at.x() - 5, at.y() + 96, 100, 20), Qt::AlignCenter,
+                   QFileInfo(tiles[i]).completeBaseName());
+    }
+    p.end();
+    ASSERT_TRUE(sheet.save(QDir(galleryDir()).filePath(QStringLiteral("profiles.png"))));
+}
+
+TEST(Gallery, ControlsSheet) {
+    // Button families in their four looks, twice as large, on the panels they sit on.
+    const QStringList families{
+        "Join/btnPlay_%1.png",        "Join/btnStop_%1.png",           "Join/btnCapture_%1.png",
+        "Join/btnCaptureSet_%1.png",  "Cut/btnSetStartTime_%1.png",    "Cut/btnSetEndTime_%1.png",
+        "Cut/btnOpenVolume_%1.png",   "Cut/btnCloseVolume_%1.png",     "Cut/btnMoveUp_%1.png",
+        "Cut/btnClear_%1.png",        "About/btnAddFile_Small_%1.bmp", "About/btnOK_%1.bmp",
+        "Cut/btnCut_%1.bmp",          "SubFun/btnStart_%1.bmp",        "SubFun/btnCut_%1.bmp",
+        "SubFun/btnWaterMark_%1.bmp", "SubFun/btnSubtitle_%1.bmp",     "SubFun/btnMusic_%1.bmp"};
+    const char* looks[] = {"Normal", "On", "Down", "Disable"};
+    const int cellW = 330;
+    const int cellH = 100;
+    QImage sheet(4 * cellW, int(families.size()) * cellH, QImage::Format_RGB32);
+    sheet.fill(QColor(245, 245, 245));
+    QPainter p(&sheet);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    for (int r = 0; r < families.size(); ++r)
+        for (int c = 0; c < 4; ++c) {
+            const QImage img = NSBundle::imageWithfileName(families[r].arg(QLatin1String(looks[c])));
+            if (img.isNull())
+                continue;
+            const QImage big = img.scaled(img.size() * 2);
+            p.drawImage(c * cellW + (cellW - big.width()) / 2, r * cellH + (cellH - big.height()) / 2, big);
+        }
+    p.end();
+    ASSERT_TRUE(sheet.save(QDir(galleryDir()).filePath(QStringLiteral("controls.png"))));
 }
