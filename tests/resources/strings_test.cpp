@@ -133,3 +133,22 @@ TEST(Strings, TextsTheCodeComparesOrJoinsKeepTheirShape) {
             EXPECT_EQ(text(t, key), text(tables["en"], key)) << c << " " << key;
     }
 }
+
+TEST(Help, EveryLanguageHasAPageNamingEveryTool) {
+    // The help link opens help/<code>.html of the chosen language (index.html in English).
+    const auto tables = allTables();
+    const QDir help(QDir(bundle::resourcePath()).filePath(QStringLiteral("help")));
+    ASSERT_TRUE(help.exists(QStringLiteral("index.html")));
+    const char* titles[] = {"EasyCut_Title",   "BatchCut_Title", "AdvancedCut_Title", "Joinner_Title",
+                            "Split_Title",     "Crop_Title",     "Rotate_Title",      "Effect_Title",
+                            "Watermark_Title", "Subtitle_Title", "AddMusic_Title"};
+    for (const QString& code : inventory::languageCodes()) {
+        QFile f(help.filePath(code + QStringLiteral(".html")));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << code.toStdString();
+        const QString page = QString::fromUtf8(f.readAll());
+        EXPECT_TRUE(page.contains(QStringLiteral("lang=\"%1\"").arg(code))) << code.toStdString();
+        for (const char* key : titles)
+            EXPECT_TRUE(page.contains(text(tables[code], key).toHtmlEscaped()))
+                << code.toStdString() << " " << key;
+    }
+}
