@@ -325,7 +325,7 @@ void Catalog::addPanels() {
         },
         {});
     add("Resources/edit_trim_focus.png", [] { return PanelPictures::track({200, 10}, palette::brand); }, {});
-    add("Resources/edit_trimknob_normal.png", [] { return PanelPictures::playHead({15, 24}); }, {});
+    add("Resources/edit_trimknob_normal.png", [] { return PanelPictures::playHead({17, 17}); }, {});
     add("Resources/edit_trimleft_normal.png", [] { return PanelPictures::trimHandle({9, 12}, true); }, {});
     add("Resources/edit_trimright_normal.png", [] { return PanelPictures::trimHandle({9, 12}, false); }, {});
     add("Resources/Extend.png", [] { return PanelPictures::foldArrow({8, 10}, true); }, {});

@@ -333,12 +333,12 @@ void addPicture(Ink& k) {
 }
 
 void turnPage(Ink& k, bool clockwise) {
-    // A page with a quarter-turn arrow over its corner.
-    k.line(Ink::rect(clockwise ? 12 : 40, 44, 48, 46, 5), 7);
+    // A page with a quarter-turn arrow sweeping over it.
+    k.line(Ink::rect(clockwise ? 10 : 44, 46, 46, 44, 5), 8);
     if (clockwise)
-        arcArrow(k, {36, 46}, 30, 170, -95, 8, 22);
+        arcArrow(k, {50, 60}, 40, 128, -88, 9, 26);
     else
-        arcArrow(k, {64, 46}, 30, 10, 95, 8, 22);
+        arcArrow(k, {50, 60}, 40, 52, 88, 9, 26);
 }
 
 void flip(Ink& k, bool horizontal) {
@@ -356,9 +356,9 @@ void flip(Ink& k, bool horizontal) {
 }
 
 void marker(Ink& k) {
-    // A split point: a pin on a vertical hairline.
-    k.line(Ink::poly({{50, 30}, {50, 94}}, false), 6, Qt::FlatCap);
-    k.fill(Ink::poly({{30, 6}, {70, 6}, {70, 22}, {50, 36}, {30, 22}}));
+    // A split point: a pin on a vertical line.
+    k.line(Ink::poly({{40, 30}, {40, 96}}, false), 9, Qt::FlatCap);
+    k.fill(Ink::poly({{14, 4}, {66, 4}, {66, 24}, {40, 42}, {14, 24}}));
 }
 
 void paintGlyph(Ink& k, GlyphId id) {
@@ -521,7 +521,7 @@ void paintGlyph(Ink& k, GlyphId id) {
         break;
     case GlyphId::PointAdd:
         marker(k);
-        k.badge(GlyphId::Plus, {76, 72}, 18);
+        k.badge(GlyphId::Plus, {74, 72}, 22);
         break;
     case GlyphId::PointPrevious:
         k.line(Ink::poly({{18, 14}, {18, 86}}, false), 10);
@@ -533,7 +533,7 @@ void paintGlyph(Ink& k, GlyphId id) {
         break;
     case GlyphId::PointRemove:
         marker(k);
-        k.badge(GlyphId::Close, {76, 72}, 18);
+        k.badge(GlyphId::Close, {74, 72}, 20);
         break;
     case GlyphId::Export:
         k.line(Ink::poly({{12, 56}, {12, 88}, {88, 88}, {88, 56}}, false), 9);

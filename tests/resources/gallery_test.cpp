@@ -104,37 +104,40 @@ TEST(Gallery, HomeScreenSheet) {
 TEST(Gallery, EveryInventoryPicture) {
     const QStringList paths = inventoryPictures();
     ASSERT_GT(paths.size(), 200);
-    // Small pictures are shown twice as large so their drawing can be judged.
+    // Pages of 48; small pictures are shown twice as large so their drawing can be judged.
     const int cellW = 190;
     const int cellH = 130;
-    const int cols = 10;
-    const int rows = int((paths.size() + cols - 1) / cols);
-    QImage sheet(cols * cellW, rows * cellH, QImage::Format_RGB32);
-    sheet.fill(QColor(245, 245, 245));
-    QPainter p(&sheet);
-    QFont f = p.font();
-    f.setPixelSize(10);
-    p.setFont(f);
-    for (int i = 0; i < paths.size(); ++i) {
-        const QRect cell((i % cols) * cellW, (i / cols) * cellH, cellW, cellH);
-        p.fillRect(cell.adjusted(2, 2, -2, -2),
-                   (i / cols + i % cols) % 2 ? QColor(236, 238, 240) : QColor(250, 250, 250));
-        QImage img = NSBundle::imageWithfileName(paths[i]);
-        if (!img.isNull()) {
-            if (img.width() <= 40 && img.height() <= 40)
-                img = img.scaled(img.size() * 2);
-            if (img.width() > cellW - 10 || img.height() > cellH - 24)
-                img = img.scaled(cellW - 10, cellH - 24, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-            p.drawImage(cell.x() + (cellW - img.width()) / 2, cell.y() + 4 + (cellH - 24 - img.height()) / 2,
-                        img);
-        } else {
-            p.fillRect(cell.adjusted(20, 20, -20, -30), Qt::red);
+    const int cols = 8;
+    const int perPage = 48;
+    for (int page = 0; page * perPage < paths.size(); ++page) {
+        QImage sheet(cols * cellW, (perPage / cols) * cellH, QImage::Format_RGB32);
+        sheet.fill(QColor(245, 245, 245));
+        QPainter p(&sheet);
+        QFont f = p.font();
+        f.setPixelSize(10);
+        p.setFont(f);
+        for (int k = 0; k < perPage && page * perPage + k < paths.size(); ++k) {
+            const QString& name = paths[page * perPage + k];
+            const QRect cell((k % cols) * cellW, (k / cols) * cellH, cellW, cellH);
+            p.fillRect(cell.adjusted(2, 2, -2, -2),
+                       (k / cols + k % cols) % 2 ? QColor(236, 238, 240) : QColor(250, 250, 250));
+            QImage img = NSBundle::imageWithfileName(name);
+            if (!img.isNull()) {
+                if (img.width() <= 48 && img.height() <= 48)
+                    img = img.scaled(img.size() * 2);
+                if (img.width() > cellW - 10 || img.height() > cellH - 24)
+                    img = img.scaled(cellW - 10, cellH - 24, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+                p.drawImage(cell.x() + (cellW - img.width()) / 2,
+                            cell.y() + 4 + (cellH - 24 - img.height()) / 2, img);
+            } else {
+                p.fillRect(cell.adjusted(20, 20, -20, -30), Qt::red);
+            }
+            p.setPen(Qt::black);
+            p.drawText(cell.adjusted(3, cellH - 20, -3, 0), Qt::AlignCenter, name);
         }
-        p.setPen(Qt::black);
-        p.drawText(cell.adjusted(3, cellH - 20, -3, 0), Qt::AlignCenter, paths[i]);
+        p.end();
+        ASSERT_TRUE(sheet.save(QDir(galleryDir()).filePath(QStringLiteral("all-%1.png").arg(page + 1))));
     }
-    p.end();
-    ASSERT_TRUE(sheet.save(QDir(galleryDir()).filePath(QStringLiteral("all.png"))));
 }
 
 TEST(Gallery, ProfileTilesSheet) {
@@ -195,4 +198,27 @@ TEST(Gallery, ControlsSheet) {
         }
     p.end();
     ASSERT_TRUE(sheet.save(QDir(galleryDir()).filePath(QStringLiteral("controls.png"))));
+}
+
+TEST(Gallery, SinglePicturesSheet) {
+    // Pictures with one look only, three times as large.
+    const char* names[] = {"SubFun/旋转-左.png",          "SubFun/旋转-右.png",
+                           "SubFun/左右翻转.png",         "SubFun/上下翻转.png",
+                           "Split/btnHandSplit_1.bmp",    "Split/btnRemovePoint_1.bmp",
+                           "Resources/setingParam.png",   "Resources/edit_trimknob_normal.png",
+                           "Join/imgEmail.png",           "Main/btnAbout_Normal.png",
+                           "Main/btnHomepage_Normal.png", "SubFun/btnBrowse_Down.png"};
+    QImage sheet(6 * 160, 2 * 160, QImage::Format_RGB32);
+    sheet.fill(QColor(245, 245, 245));
+    QPainter p(&sheet);
+    int i = 0;
+    for (const char* name : names) {
+        const QImage img = NSBundle::imageWithfileName(QString::fromUtf8(name));
+        ASSERT_FALSE(img.isNull()) << name;
+        const QImage big = img.scaled(img.size() * 3);
+        p.drawImage((i % 6) * 160 + (160 - big.width()) / 2, (i / 6) * 160 + (160 - big.height()) / 2, big);
+        ++i;
+    }
+    p.end();
+    ASSERT_TRUE(sheet.save(QDir(galleryDir()).filePath(QStringLiteral("singles.png"))));
 }
