@@ -10,13 +10,24 @@
 namespace {
 
 QImage blank(QSize size) {
-    QImage img(size, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
-    return img;
+    return PictureStyle::canvas(size);
 }
 
 QRectF bounds(QSize size) {
     return QRectF(0, 0, size.width(), size.height());
+}
+
+// A rounded card inset into the picture; `under` fills the corners (transparent for none).
+QImage card(QSize size, const QColor& under, const QPen& edge, const QColor& fill, qreal inset,
+            qreal radius) {
+    QImage img = blank(size);
+    QPainter p(&img);
+    p.fillRect(bounds(size), under);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(edge);
+    p.setBrush(fill);
+    p.drawRoundedRect(bounds(size).adjusted(inset, inset, -inset, -inset), radius, radius);
+    return img;
 }
 
 } // namespace
@@ -33,43 +44,17 @@ QImage PanelPictures::track(QSize size, const QColor& color) {
 }
 
 QImage PanelPictures::field(QSize size) {
-    QImage img = blank(size);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(palette::border, 1));
-    p.setBrush(Qt::white);
-    p.drawRoundedRect(bounds(size).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
-    return img;
+    return card(size, Qt::transparent, QPen(palette::border, 1), Qt::white, 0.5, 3);
 }
 
 QImage PanelPictures::segmentRow(QSize size, bool selected) {
-    QImage img = blank(size);
-    QPainter p(&img);
-    const QRectF r = bounds(size);
-    p.fillRect(r, palette::panel);
-    p.setRenderHint(QPainter::Antialiasing);
-    if (selected) {
-        p.setPen(QPen(palette::brand, 3));
-        p.setBrush(QColor(222, 243, 252));
-        p.drawRoundedRect(r.adjusted(2.5, 2.5, -2.5, -2.5), 5, 5);
-    } else {
-        p.setPen(QPen(palette::border, 1));
-        p.setBrush(Qt::white);
-        p.drawRoundedRect(r.adjusted(2.5, 2.5, -2.5, -2.5), 5, 5);
-    }
-    return img;
+    if (selected)
+        return card(size, palette::panel, QPen(palette::brand, 3), QColor(222, 243, 252), 2.5, 5);
+    return card(size, palette::panel, QPen(palette::border, 1), Qt::white, 2.5, 5);
 }
 
 QImage PanelPictures::actionPanel(QSize size) {
-    QImage img = blank(size);
-    QPainter p(&img);
-    const QRectF r = bounds(size);
-    p.fillRect(r, palette::panel);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(palette::brand, 2));
-    p.setBrush(Qt::white);
-    p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 5, 5);
-    return img;
+    return card(size, palette::panel, QPen(palette::brand, 2), Qt::white, 1, 5);
 }
 
 QImage PanelPictures::knob(QSize size) {

@@ -6,9 +6,7 @@
 namespace {
 
 QImage blank(QSize size) {
-    QImage img(size, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
-    return img;
+    return PictureStyle::canvas(size);
 }
 
 QColor mix(const QColor& a, const QColor& b, qreal t) {
@@ -23,6 +21,12 @@ qreal pressOffset(ButtonState state) {
 }
 
 } // namespace
+
+QImage PictureStyle::canvas(QSize size) {
+    QImage img(size, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    return img;
+}
 
 QColor PictureStyle::fillFor(const QColor& base, ButtonState state) {
     switch (state) {

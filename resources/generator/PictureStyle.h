@@ -45,6 +45,8 @@ public:
     // Check box filling the whole picture.
     static QImage checkBox(bool checked, QSize size);
 
+    // A transparent picture to draw on.
+    static QImage canvas(QSize size);
     // Tints of one colour for the four looks.
     static QColor fillFor(const QColor& base, ButtonState state);
 };

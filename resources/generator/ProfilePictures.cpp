@@ -35,8 +35,7 @@ QFont fitted(const QString& text, qreal width, int maxPx) {
 } // namespace
 
 QImage ProfilePictures::tile(const QString& profileName, const QString& category) {
-    QImage img(kSize, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
+    QImage img = PictureStyle::canvas(kSize);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);

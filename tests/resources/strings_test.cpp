@@ -143,7 +143,8 @@ TEST(Help, EveryLanguageHasAPageNamingEveryTool) {
                             "Split_Title",     "Crop_Title",     "Rotate_Title",      "Effect_Title",
                             "Watermark_Title", "Subtitle_Title", "AddMusic_Title"};
     for (const QString& code : inventory::languageCodes()) {
-        QFile f(help.filePath(code + QStringLiteral(".html")));
+        QFile f(help.filePath((code == QLatin1String("en") ? QStringLiteral("index") : code) +
+                              QStringLiteral(".html")));
         ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << code.toStdString();
         const QString page = QString::fromUtf8(f.readAll());
         EXPECT_TRUE(page.contains(QStringLiteral("lang=\"%1\"").arg(code))) << code.toStdString();

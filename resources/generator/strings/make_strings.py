@@ -93,7 +93,7 @@ def help_page(code, t):
         "<head>",
         '<meta charset="utf-8">',
         f"<title>{e('Title')} — {e('FKE-Sm-Kum.title')}</title>",
-        f"<style>\n{STYLE}\n</style>",
+        '<link rel="stylesheet" href="help.css">',
         "</head>",
         "<body>",
         f"<header><h1>{e('Title')} — {e('FKE-Sm-Kum.title')}</h1><nav>{others}</nav></header>",
@@ -144,10 +144,9 @@ def main():
         (folder / "Main.strings").write_text("\n".join(lines) + "\n", encoding="utf-8")
         help_dir = RESOURCES / "help"
         help_dir.mkdir(exist_ok=True)
-        page = help_page(code, table)
-        (help_dir / f"{code}.html").write_text(page, encoding="utf-8")
-        if code == "en":
-            (help_dir / "index.html").write_text(page, encoding="utf-8")
+        (help_dir / "help.css").write_text(STYLE + "\n", encoding="utf-8")
+        page_name = "index" if code == "en" else code
+        (help_dir / f"{page_name}.html").write_text(help_page(code, table), encoding="utf-8")
     return 1 if failed else 0
 
 
