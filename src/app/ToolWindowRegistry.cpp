@@ -28,6 +28,14 @@
 #define CUTBENCH_HAS_SPLIT 1
 #endif
 
+#if __has_include("tools/shared/ToolWindow.h")
+#include "tools/shared/ToolWindow.h"
+// A ToolWindow deletes itself once it has closed and any stopped job has returned.
+template <class Controller> constexpr bool kDeletesItself = std::is_base_of_v<ToolWindow, Controller>;
+#else
+template <class Controller> constexpr bool kDeletesItself = false;
+#endif
+
 namespace {
 
 constexpr int index(HomeTool tool) {
@@ -35,8 +43,9 @@ constexpr int index(HomeTool tool) {
 }
 
 // A tool window controller is its own top-level window. It is created without a parent, is
-// told its opening tool first when it has one, and deletes itself once its window closed.
-// A controller of another shape leaves its tile disabled instead of breaking the build.
+// told its opening tool first when it has one, and is deleted once its window closed (by
+// itself, or else through Qt::WA_DeleteOnClose). A controller of another shape leaves its
+// tile disabled instead of breaking the build.
 template <class Controller> ToolWindowRegistry::Factory windowFactory(int toolItemType = 0) {
     if constexpr (std::is_base_of_v<QWidget, Controller>) {
         return [toolItemType]() -> QWidget* {

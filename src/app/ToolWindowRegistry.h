@@ -30,10 +30,8 @@ class ToolWindowRegistry {
 public:
     // Creates the tool's controller and returns its top-level window, not yet shown. The
     // window owns itself: the controller must be released when the window closes, and the
-    // window must post "WillCloseNotification" as it closes. The built-in factories give a
-    // controller that is its own window Qt::WA_DeleteOnClose; a tool that must outlive the
-    // close (a job still returning) clears that attribute in its close handling and deletes
-    // itself once the job has returned.
+    // window must post "WillCloseNotification" as it closes. The built-in factories leave
+    // that to a ToolWindow and give any other controller Qt::WA_DeleteOnClose.
     using Factory = std::function<QWidget*()>;
 
     static ToolWindowRegistry& shared();
