@@ -50,11 +50,11 @@ template <class Controller> ToolWindowRegistry::Factory windowFactory(int toolIt
     if constexpr (std::is_base_of_v<QWidget, Controller>) {
         return [toolItemType]() -> QWidget* {
             Controller* controller = nullptr;
-            if constexpr (requires { new Controller(int{}); }) {
+            if constexpr (requires(int type) { new Controller(type); }) {
                 controller = new Controller(toolItemType);
             } else if constexpr (requires { new Controller(); }) {
                 controller = new Controller();
-                if constexpr (requires(Controller & c) { c.setToolItemType(int{}); })
+                if constexpr (requires(Controller & c, int type) { c.setToolItemType(type); })
                     controller->setToolItemType(toolItemType);
             }
             if (controller)
