@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStandardItemModel>
 #include <QTextEdit>
 #include <QUrl>
@@ -208,6 +209,11 @@ void AppDelegate::applicationDidFinishLaunching() {
     markLanguageMenu();
 
     window_->resize(window_->sizeHint().expandedTo(window_->minimumSizeHint()));
+    if (const QScreen* screen = window_->screen()) {
+        QRect frame = window_->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window_->move(frame.topLeft());
+    }
     window_->show();
 }
 
