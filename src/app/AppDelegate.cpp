@@ -154,7 +154,6 @@ void AppDelegate::buildMenus() {
     for (const auto& [key, shortcut] : editItems) {
         QAction* item = addItem(editMenu, key);
         item->setShortcut(shortcut);
-        item->setShortcutContext(Qt::ApplicationShortcut);
         QByteArray slot = QByteArray(key).toLower().replace(' ', "");
         slot = slot == "selectall" ? QByteArray("selectAll") : slot;
         connect(item, &QAction::triggered, this, [slot] { forwardToFocus(slot.constData()); });
