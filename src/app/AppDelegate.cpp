@@ -299,9 +299,13 @@ void AppDelegate::setLange(int language) {
 }
 
 void AppDelegate::showHelpAction() {
-    const QString page = QDir(bundle::resourcePath()).filePath(QStringLiteral("help/index.html"));
-    if (QFileInfo::exists(page))
-        Workspace::openURL(QUrl::fromLocalFile(page));
-    else
-        Workspace::openURL(QUrl(text(QStringLiteral("supprotUrl"))));
+    // The page of the interface language when there is one, else the English index page.
+    const QDir help(QDir(bundle::resourcePath()).filePath(QStringLiteral("help")));
+    for (const QString& name :
+         {NSBundle::currentLanguageCode() + QStringLiteral(".html"), QStringLiteral("index.html")})
+        if (QFileInfo::exists(help.filePath(name))) {
+            Workspace::openURL(QUrl::fromLocalFile(help.filePath(name)));
+            return;
+        }
+    Workspace::openURL(QUrl(text(QStringLiteral("supprotUrl"))));
 }

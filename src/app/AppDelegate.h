@@ -32,7 +32,8 @@ public:
     void changeLangeuage(QAction* sender);
     // Stores the interface language and shows every shell text in it at once.
     void setLange(int language);
-    // Opens the help page shipped with the program (the support address when it is missing).
+    // Opens the help page shipped with the program in the interface language (the support
+    // address when no page is shipped).
     void showHelpAction();
 
     // True when the localisation table offers four languages instead of nine: it has no

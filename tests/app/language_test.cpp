@@ -156,15 +156,26 @@ TEST(Language, MenuItemTaggedWithALanguageSwitchesToIt) {
     languageItem(*delegate, 100)->trigger();
 }
 
-TEST(Language, HelpItemOpensTheShippedHelpPage) {
+TEST(Language, HelpItemOpensTheShippedHelpPageOfTheLanguage) {
     ScratchDefaults defaults;
     UrlCatcher catcher;
     auto delegate = launch();
+    const QString help = bundle::resourcePath() + "/help/";
+    ASSERT_TRUE(QFileInfo::exists(help + "index.html"));
     delegate->helpItemBtn()->trigger();
     ASSERT_EQ(catcher.urls.size(), size_t(1));
-    const QString page = bundle::resourcePath() + "/help/index.html";
-    if (QFileInfo::exists(page))
-        EXPECT_EQ(catcher.urls[0], QUrl::fromLocalFile(page));
-    else
-        EXPECT_EQ(catcher.urls[0], QUrl(text("supprotUrl")));
+    EXPECT_EQ(catcher.urls[0], QUrl::fromLocalFile(help + "index.html"));
+
+    // French has its own page; a language without one gets the English page.
+    const int french = delegate->fourLanguages() ? 2 : 3;
+    delegate->setLange(french);
+    delegate->helpItemBtn()->trigger();
+    ASSERT_EQ(catcher.urls.size(), size_t(2));
+    EXPECT_EQ(catcher.urls[1], QUrl::fromLocalFile(help + "fr.html"));
+    if (!delegate->fourLanguages() && !QFileInfo::exists(help + "zh-Hant.html")) {
+        delegate->setLange(2);
+        delegate->helpItemBtn()->trigger();
+        ASSERT_EQ(catcher.urls.size(), size_t(3));
+        EXPECT_EQ(catcher.urls[2], QUrl::fromLocalFile(help + "index.html"));
+    }
 }
