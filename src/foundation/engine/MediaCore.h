@@ -102,7 +102,7 @@ int apiMediaJoinSetOutputPath(void* job, const char* path);
 // Appends [startUs, endUs) of a file as the next clip (0, 0 = the whole file). Returns the
 // clip id, 0 on failure.
 uint64_t apiMediaJoinAddMediaClip(void* job, const char* path, uint64_t startUs, uint64_t endUs);
-// Clip volume in percent (100 = unchanged, up to 400).
+// Clip volume in percent (100 = unchanged, 0 to 200).
 int apiMediaJoinSetAudioVolumn(void* job, uint64_t clipId, int percent);
 // Transition from this clip to the next: 0 none, 1 slide left, 2 slide from the top, 3 fade.
 int apiMediaJoinSetTransition(void* job, uint64_t clipId, int effect, int64_t lengthUs);
@@ -119,4 +119,4 @@ double apiMediaJoinGetProgress(void* job);
 int apiMediaJoinStop(void* job);
 int apiMediaJoinClose(void* job);
 
-}  // extern "C"
+} // extern "C"
