@@ -5,8 +5,9 @@
 #include <cstdio>
 
 #ifdef MEDIAFX_HAVE_FONTCONFIG
-#include <fontconfig/fcfreetype.h>
 #include <fontconfig/fontconfig.h>
+// (after fontconfig.h, which it builds on)
+#include <fontconfig/fcfreetype.h>
 #endif
 
 namespace mediafx {
