@@ -284,8 +284,11 @@ bool JoinJob::canCopy() const {
                 streamRotation(v) != streamRotation(first->streams[v0]))
                 return false;
             if (c.start > 0) {
-                const int64_t key = reader.firstVideoPacketUs(c.start);
-                if (key == AV_NOPTS_VALUE || std::llabs(key - c.start) > kEpsilon) {
+                // The copy begins at the keyframe a seek lands on: it must not lie before the start
+                // (that would bring back cut frames) nor a whole frame after it.
+                const int64_t key = reader.firstVideoPacketUs(c.start, true);
+                if (key == AV_NOPTS_VALUE || key < c.start - kEpsilon ||
+                    key >= c.start + reader.frameDurationUs()) {
                     logInfo("clip " + c.path + " does not start on a keyframe: the join is re-encoded");
                     return false;
                 }
@@ -320,8 +323,9 @@ int JoinJob::runCopy(OutputWriter& writer) {
             if ((r = writer.start()) < 0)
                 return r;
         }
-        reader.seek(c.start);
+        reader.seek(c.start, true);
         int64_t clipShift = offsetUs - c.start; // added to file times
+        bool seamChecked[2] = {false, false};
         SourceReader::Kind kind;
         while (!stop_ && (r = reader.next(nullptr, &kind, packet.get())) == 1) {
             const AVStream* s = kind == SourceReader::Video ? reader.video() : reader.audio();
@@ -338,12 +342,17 @@ int JoinJob::runCopy(OutputWriter& writer) {
                 av_packet_unref(packet.get());
                 continue;
             }
-            // Keep decoding times rising across the seam of two clips.
+            // Keep decoding times rising across the seam of two clips: the first real decoding
+            // time of each stream in a clip may push the whole clip later, never earlier.
             const int k = kind == SourceReader::Video ? 0 : 1;
-            if (dts != AV_NOPTS_VALUE && lastDts[k] != INT64_MIN && dts + clipShift <= lastDts[k])
-                clipShift = lastDts[k] - dts + 1;
-            if (dts != AV_NOPTS_VALUE)
-                lastDts[k] = dts + clipShift;
+            const bool realDts = packet->dts != AV_NOPTS_VALUE;
+            if (realDts && !seamChecked[k]) {
+                seamChecked[k] = true;
+                if (lastDts[k] != INT64_MIN && dts + clipShift <= lastDts[k])
+                    clipShift = lastDts[k] - dts + 1;
+            }
+            if (realDts)
+                lastDts[k] = std::max(lastDts[k], dts + clipShift);
             const int64_t shift = av_rescale_q(clipShift - reader.originUs(), kMicro, s->time_base);
             if (packet->pts != AV_NOPTS_VALUE)
                 packet->pts += shift;

@@ -1,9 +1,11 @@
 #include "OutputWriter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
+#include <vector>
 
 #include "EngineLog.h"
 
@@ -168,6 +170,7 @@ int OutputWriter::addCopy(Kind kind, const AVStream* source) {
             std::memcpy(d, m, size);
     }
     (kind == Video ? videoStream_ : audioStream_) = st->index;
+    copied_[kind == Video ? 0 : 1] = true;
     return 0;
 }
 
@@ -189,6 +192,29 @@ int OutputWriter::mux(Kind kind, AVPacket* packet, AVRational timeBase) {
     AVStream* st = format_->streams[kind == Video ? videoStream_ : audioStream_];
     packet->stream_index = st->index;
     av_packet_rescale_ts(packet, timeBase, st->time_base);
+    // Copied streams get their decoding times rebuilt from the presentation times: some
+    // demuxers leave them unset for reordered frames, and clips joined from several files must
+    // rise across the seams. The oldest of the last (delay + 1) presentation times is the one to
+    // decode now.
+    const int k = kind == Video ? 0 : 1;
+    if (copied_[k] && packet->pts != AV_NOPTS_VALUE) {
+        std::vector<int64_t>& buffer = ptsBuffer_[k];
+        const size_t size = size_t(std::max(0, st->codecpar->video_delay)) + 1;
+        if (buffer.empty()) {
+            const int64_t step = packet->duration > 0 ? packet->duration : 1;
+            for (size_t i = 0; i < size; ++i)
+                buffer.push_back(packet->pts - int64_t(size - i) * step);
+        }
+        buffer.push_back(packet->pts);
+        std::sort(buffer.begin(), buffer.end());
+        packet->dts = buffer.front();
+        buffer.erase(buffer.begin());
+        if (lastDts_[k] != AV_NOPTS_VALUE && packet->dts <= lastDts_[k])
+            packet->dts = lastDts_[k] + 1;
+        if (packet->dts > packet->pts)
+            packet->dts = packet->pts;
+        lastDts_[k] = packet->dts;
+    }
     const int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
     if (ts != AV_NOPTS_VALUE)
         writtenUs_ = std::max(

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "FfPointers.h"
 
@@ -91,6 +92,9 @@ private:
     bool started_ = false;
     bool finished_ = false;
     int64_t writtenUs_ = 0;
+    int64_t lastDts_[2] = {AV_NOPTS_VALUE, AV_NOPTS_VALUE};
+    bool copied_[2] = {false, false};
+    std::vector<int64_t> ptsBuffer_[2];
     int64_t packetBytes_ = 0;
     int64_t packets_ = 0;
     int64_t videoFramesIn_ = 0;

@@ -60,12 +60,14 @@ int SourceReader::openDecoder(int index, CodecPtr* out) {
     return 0;
 }
 
-int SourceReader::seek(int64_t us) {
+int SourceReader::seek(int64_t us, bool atOrAfter) {
     if (!format_)
         return AVERROR(EINVAL);
     if (us > 0) {
         const int64_t ts = av_rescale_q(us + originUs_, {1, 1000000}, AV_TIME_BASE_Q);
-        const int r = avformat_seek_file(format_.get(), -1, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD);
+        const int r = atOrAfter
+                          ? avformat_seek_file(format_.get(), -1, ts - 1000, ts, INT64_MAX, 0)
+                          : avformat_seek_file(format_.get(), -1, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD);
         if (r < 0) {
             logFailure("seek in " + path_, r);
             // Reading from the start still reaches the time, only slower.
@@ -156,10 +158,10 @@ int SourceReader::next(AVFrame* frame, Kind* kind, AVPacket* packet) {
     }
 }
 
-int64_t SourceReader::firstVideoPacketUs(int64_t seekUs) {
+int64_t SourceReader::firstVideoPacketUs(int64_t seekUs, bool atOrAfter) {
     if (videoIndex_ < 0)
         return AV_NOPTS_VALUE;
-    seek(seekUs);
+    seek(seekUs, atOrAfter);
     int64_t t = AV_NOPTS_VALUE;
     while (av_read_frame(format_.get(), packet_.get()) >= 0) {
         const bool found = packet_->stream_index == videoIndex_;
@@ -169,7 +171,7 @@ int64_t SourceReader::firstVideoPacketUs(int64_t seekUs) {
         if (found)
             break;
     }
-    seek(seekUs);
+    seek(seekUs, atOrAfter);
     return t;
 }
 

@@ -29,14 +29,15 @@ public:
     // Microseconds from the file's start time: the timeline of cut times.
     int64_t originUs() const { return originUs_; }
 
-    // Positions the reader so that the next frames cover time `us` (a keyframe at or before it).
-    int seek(int64_t us);
+    // Positions the reader so that the next frames cover time `us` (a keyframe at or before it),
+    // or, with atOrAfter, on the first keyframe from `us` on (for copying without earlier frames).
+    int seek(int64_t us, bool atOrAfter = false);
     // Next decoded frame of a decoded stream (returns 0), or next packet of a stream that is not
     // decoded (returns 1, into `packet`); AVERROR_EOF when both are done.
     int next(AVFrame* frame, Kind* kind, AVPacket* packet = nullptr);
     // Time of the first picture packet from the current position (the keyframe a seek lands on),
     // then back to the same position. AV_NOPTS_VALUE when there is none.
-    int64_t firstVideoPacketUs(int64_t seekUs);
+    int64_t firstVideoPacketUs(int64_t seekUs, bool atOrAfter = false);
     // Stops delivering one kind (its end was reached).
     void finish(Kind kind);
     bool finished(Kind kind) const { return kind == Video ? videoDone_ : audioDone_; }
