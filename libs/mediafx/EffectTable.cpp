@@ -27,8 +27,14 @@ const EffectEntry kEffects[] = {
     {8, "Vignette", "vignette", {{"angle", "PI/4"}}},
     {9, "Mosaic", "pixelize", {{"width", "16"}, {"height", "16"}}},
     {10, "Old Film", "curves", {{"preset", "vintage"}}},
-    {11, "Warm", "colorbalance", {{"rm", "0.12"}, {"bm", "-0.12"}}},
-    {12, "Cool", "colorbalance", {{"rm", "-0.12"}, {"bm", "0.12"}}},
+    {11,
+     "Warm",
+     "colorbalance",
+     {{"rs", "0.2"}, {"rm", "0.25"}, {"rh", "0.2"}, {"bs", "-0.2"}, {"bm", "-0.25"}, {"bh", "-0.2"}}},
+    {12,
+     "Cool",
+     "colorbalance",
+     {{"rs", "-0.2"}, {"rm", "-0.25"}, {"rh", "-0.2"}, {"bs", "0.2"}, {"bm", "0.25"}, {"bh", "0.2"}}},
     {13, "Grain", "noise", {{"alls", "20"}, {"allf", "t+u"}}},
 };
 

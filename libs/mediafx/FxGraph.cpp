@@ -135,8 +135,9 @@ int FxGraph::addPictureChain(const FxSettings& s, void* chainPtr, int width, int
         chain.append("subtitles", options);
     }
     if (s.hasCrop()) {
-        int w = 0, h = 0;
-        filteredSize(s, width, height, &w, &h);
+        // width and height are already the turned picture's.
+        const int w = std::max(2, width - std::max(0, s.crop.left) - std::max(0, s.crop.right));
+        const int h = std::max(2, height - std::max(0, s.crop.top) - std::max(0, s.crop.bottom));
         const int x = std::clamp(s.crop.left, 0, std::max(0, width - w));
         const int y = std::clamp(s.crop.top, 0, std::max(0, height - h));
         chain.append("crop", {{"out_w", std::to_string(w)},

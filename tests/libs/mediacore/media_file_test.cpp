@@ -15,7 +15,8 @@ namespace {
 struct Media {
     explicit Media(const QString& path) : h(MediaOpen(path.toUtf8())) {}
     ~Media() {
-        if (h) MediaClose(h);
+        if (h)
+            MediaClose(h);
     }
     void* h;
 };
@@ -23,11 +24,12 @@ struct Media {
 // Wraps a snapshot buffer exactly as the program does: B, G, R, A premultiplied.
 QImage snapshot(void* media, int w, int h) {
     std::vector<unsigned char> buffer(size_t(w) * h * 4, 0);
-    if (MediaSnapshot(media, 0, w, h, buffer.data(), 0) < 1) return {};
+    if (MediaSnapshot(media, 0, w, h, buffer.data(), 0) < 1)
+        return {};
     return QImage(buffer.data(), w, h, w * 4, QImage::Format_ARGB32_Premultiplied).copy();
 }
 
-}  // namespace
+} // namespace
 
 TEST(MediaFile, InfoOfFirstStreamsAndDuration) {
     Media m(media("mpeg4_mp3.avi"));
@@ -72,7 +74,8 @@ TEST(MediaFile, SnapshotFillsExactlyTheAskedSizeWithTheFirstFrame) {
     // A guard after the buffer must stay untouched.
     std::vector<unsigned char> buffer(285 * 180 * 4 + 16, 0xAB);
     ASSERT_GE(MediaSnapshot(m.h, 0, 285, 180, buffer.data(), 0), 1);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(buffer[285 * 180 * 4 + i], 0xAB);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(buffer[285 * 180 * 4 + i], 0xAB);
     const QImage shot = QImage(buffer.data(), 285, 180, 285 * 4, QImage::Format_ARGB32_Premultiplied).copy();
     const QImage expected = ffmpegFrameAt(media("h264_aac.mp4"), 0).scaled(285, 180);
     EXPECT_LT(meanAbsDiff(shot, expected), 8.0);
