@@ -136,59 +136,6 @@ int ConvertJob::setSizeLimit(int64_t bytes) {
     return 1;
 }
 
-int ConvertJob::setVideoCodec(const char* name) {
-    videoCodec_ = parseCodecSetting(name, AVMEDIA_TYPE_VIDEO);
-    if (videoCodec_.kind == CodecSetting::Invalid)
-        return logFailure("unknown video codec " + videoCodec_.name, AVERROR_ENCODER_NOT_FOUND);
-    return 1;
-}
-
-int ConvertJob::setAudioCodec(const char* name) {
-    audioCodec_ = parseCodecSetting(name, AVMEDIA_TYPE_AUDIO);
-    if (audioCodec_.kind == CodecSetting::Invalid)
-        return logFailure("unknown audio codec " + audioCodec_.name, AVERROR_ENCODER_NOT_FOUND);
-    return 1;
-}
-
-int ConvertJob::setFrameSize(int width, int height) {
-    if (width <= 0 || height <= 0 || width > 16384 || height > 16384)
-        return logFailure("frame size", AVERROR(EINVAL));
-    width_ = width & ~1;
-    height_ = height & ~1;
-    if (width_ == 0 || height_ == 0)
-        return logFailure("frame size", AVERROR(EINVAL));
-    return 1;
-}
-
-int ConvertJob::setVideoBitrate(int kbps) {
-    if (kbps <= 0)
-        return logFailure("video bit rate", AVERROR(EINVAL));
-    videoKbps_ = kbps;
-    return 1;
-}
-
-int ConvertJob::setFrameRate(double fps) {
-    if (!(fps > 0 && fps <= 240))
-        return logFailure("frame rate", AVERROR(EINVAL));
-    fps_ = fps;
-    return 1;
-}
-
-int ConvertJob::setAudioBitrate(int kbps) {
-    if (kbps <= 0)
-        return logFailure("audio bit rate", AVERROR(EINVAL));
-    audioKbps_ = kbps;
-    return 1;
-}
-
-int ConvertJob::setAudioFormat(int channels, int sampleRate) {
-    if (channels < 0 || channels > 8 || sampleRate < 0 || sampleRate > 384000)
-        return logFailure("audio channels or rate", AVERROR(EINVAL));
-    channels_ = channels;
-    sampleRate_ = sampleRate;
-    return 1;
-}
-
 int ConvertJob::setAudioIndex(int index) {
     audioIndex_ = index;
     return 1;
@@ -369,10 +316,11 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, Plan* p) {
     // Picture.
     if (vs && container->video_codec != AV_CODEC_ID_NONE) {
         const AVCodecID source = vs->codecpar->codec_id;
-        const bool changes = fx_.changesPicture() || width_ > 0 || fps_ > 0 || videoKbps_ > 0;
-        switch (videoCodec_.kind) {
+        const bool changes =
+            fx_.changesPicture() || format_.width > 0 || format_.fps > 0 || format_.videoKbps > 0;
+        switch (format_.videoCodec.kind) {
         case CodecSetting::Invalid:
-            return logFailure("unknown video codec " + videoCodec_.name, AVERROR_ENCODER_NOT_FOUND);
+            return logFailure("unknown video codec " + format_.videoCodec.name, AVERROR_ENCODER_NOT_FOUND);
         case CodecSetting::Copy:
             if (!changes && containerAccepts(container, source)) {
                 p->video = Plan::Copy;
@@ -391,13 +339,14 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, Plan* p) {
             p->videoEncoder = preferredEncoder(source);
             break;
         case CodecSetting::Named:
-            p->videoEncoder = videoCodec_.encoder;
+            p->videoEncoder = format_.videoCodec.encoder;
             break;
         }
         if (p->video != Plan::Copy) {
             if (!p->videoEncoder || !containerAccepts(container, p->videoEncoder->id)) {
-                if (videoCodec_.kind == CodecSetting::Named)
-                    return logFailure(std::string("the container cannot hold ") + videoCodec_.encoder->name,
+                if (format_.videoCodec.kind == CodecSetting::Named)
+                    return logFailure(std::string("the container cannot hold ") +
+                                          format_.videoCodec.encoder->name,
                                       AVERROR(EINVAL));
                 p->videoEncoder = containerDefaultEncoder(container, AVMEDIA_TYPE_VIDEO);
             }
@@ -412,10 +361,11 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, Plan* p) {
     if (wantSound && container->audio_codec != AV_CODEC_ID_NONE) {
         p->silentMain = !as || fx_.mainAudioDisabled;
         const AVCodecID source = as ? as->codecpar->codec_id : AV_CODEC_ID_NONE;
-        const bool changes = fx_.changesSound() || channels_ > 0 || sampleRate_ > 0 || audioKbps_ > 0;
-        switch (audioCodec_.kind) {
+        const bool changes =
+            fx_.changesSound() || format_.channels > 0 || format_.sampleRate > 0 || format_.audioKbps > 0;
+        switch (format_.audioCodec.kind) {
         case CodecSetting::Invalid:
-            return logFailure("unknown audio codec " + audioCodec_.name, AVERROR_ENCODER_NOT_FOUND);
+            return logFailure("unknown audio codec " + format_.audioCodec.name, AVERROR_ENCODER_NOT_FOUND);
         case CodecSetting::Copy:
             if (!p->silentMain && !changes && containerAccepts(container, source)) {
                 p->audio = Plan::Copy;
@@ -431,13 +381,14 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, Plan* p) {
             p->audioEncoder = source != AV_CODEC_ID_NONE ? preferredEncoder(source) : nullptr;
             break;
         case CodecSetting::Named:
-            p->audioEncoder = audioCodec_.encoder;
+            p->audioEncoder = format_.audioCodec.encoder;
             break;
         }
         if (p->audio != Plan::Copy) {
             if (!p->audioEncoder || !containerAccepts(container, p->audioEncoder->id)) {
-                if (audioCodec_.kind == CodecSetting::Named)
-                    return logFailure(std::string("the container cannot hold ") + audioCodec_.encoder->name,
+                if (format_.audioCodec.kind == CodecSetting::Named)
+                    return logFailure(std::string("the container cannot hold ") +
+                                          format_.audioCodec.encoder->name,
                                       AVERROR(EINVAL));
                 p->audioEncoder = containerDefaultEncoder(container, AVMEDIA_TYPE_AUDIO);
             }
@@ -500,9 +451,9 @@ int ConvertJob::run() {
         const AVPixelFormat pix = pickPixelFormat(p.videoEncoder, dec->pix_fmt);
         int w = 0, h = 0;
         mediafx::filteredSize(fx, dec->width, dec->height, &w, &h);
-        if (width_ > 0) {
-            w = width_;
-            h = height_;
+        if (format_.width > 0) {
+            w = format_.width;
+            h = format_.height;
         }
         if (const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(pix)) {
             if (desc->log2_chroma_w)
@@ -512,8 +463,8 @@ int ConvertJob::run() {
         }
         w = std::max(w, 2);
         h = std::max(h, 2);
-        AVRational rate = fps_ > 0 ? av_d2q(fps_, 100000) : streamFrameRate(reader.video());
-        bool constant = fps_ > 0 || needsConstantRate(p.videoEncoder, writer.container());
+        AVRational rate = format_.fps > 0 ? av_d2q(format_.fps, 100000) : streamFrameRate(reader.video());
+        bool constant = format_.fps > 0 || needsConstantRate(p.videoEncoder, writer.container());
         if (p.videoEncoder->supported_framerates) {
             rate =
                 p.videoEncoder
@@ -542,9 +493,9 @@ int ConvertJob::run() {
         spec.format = pix;
         spec.timeBase = constant ? av_inv_q(rate) : graph.videoTimeBase();
         spec.frameRate = rate;
-        spec.sampleAspect = width_ > 0 ? AVRational{1, 1} : graph.videoSampleAspect();
-        spec.bitRate = int64_t(videoKbps_) * 1000;
-        if (spec.bitRate == 0 && videoCodec_.kind == CodecSetting::Keep && !p.videoEncoder->priv_class)
+        spec.sampleAspect = format_.width > 0 ? AVRational{1, 1} : graph.videoSampleAspect();
+        spec.bitRate = int64_t(format_.videoKbps) * 1000;
+        if (spec.bitRate == 0 && format_.videoCodec.kind == CodecSetting::Keep && !p.videoEncoder->priv_class)
             spec.bitRate = reader.video()->codecpar->bit_rate;
         spec.rotation = keepRotation;
         if ((r = writer.addVideoEncoder(spec)) < 0)
@@ -561,11 +512,13 @@ int ConvertJob::run() {
         const int sourceChannels = dec ? dec->ch_layout.nb_channels : 2;
         AudioEncodeSpec spec;
         spec.codec = p.audioEncoder;
-        spec.sampleRate = pickSampleRate(p.audioEncoder, sampleRate_ > 0 ? sampleRate_ : sourceRate);
-        spec.channels = pickChannels(p.audioEncoder, channels_ > 0 ? channels_ : std::min(sourceChannels, 8));
+        spec.sampleRate =
+            pickSampleRate(p.audioEncoder, format_.sampleRate > 0 ? format_.sampleRate : sourceRate);
+        spec.channels = pickChannels(p.audioEncoder,
+                                     format_.channels > 0 ? format_.channels : std::min(sourceChannels, 8));
         spec.format = p.audioEncoder->sample_fmts ? p.audioEncoder->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
-        spec.bitRate = int64_t(audioKbps_) * 1000;
-        if (spec.bitRate == 0 && dec && audioCodec_.kind == CodecSetting::Keep)
+        spec.bitRate = int64_t(format_.audioKbps) * 1000;
+        if (spec.bitRate == 0 && dec && format_.audioCodec.kind == CodecSetting::Keep)
             spec.bitRate = reader.audio()->codecpar->bit_rate;
         mediafx::AudioOutput out;
         out.sampleRate = spec.sampleRate;

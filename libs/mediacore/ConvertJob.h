@@ -14,10 +14,10 @@
 #include <mutex>
 #include <string>
 
-#include "CodecChoice.h"
 #include "FfPointers.h"
 #include "FxSettings.h"
 #include "MediaRecords.h"
+#include "OutputFormat.h"
 
 namespace mediacore {
 
@@ -30,13 +30,13 @@ public:
     int setOutput(const std::string& path);
     int setCut(int64_t startUs, int64_t endUs);
     int setSizeLimit(int64_t bytes);
-    int setVideoCodec(const char* name);
-    int setAudioCodec(const char* name);
-    int setFrameSize(int width, int height);
-    int setVideoBitrate(int kbps);
-    int setFrameRate(double fps);
-    int setAudioBitrate(int kbps);
-    int setAudioFormat(int channels, int sampleRate);
+    int setVideoCodec(const char* name) { return format_.setVideoCodec(name); }
+    int setAudioCodec(const char* name) { return format_.setAudioCodec(name); }
+    int setFrameSize(int width, int height) { return format_.setFrameSize(width, height); }
+    int setVideoBitrate(int kbps) { return format_.setVideoBitrate(kbps); }
+    int setFrameRate(double fps) { return format_.setFrameRate(fps); }
+    int setAudioBitrate(int kbps) { return format_.setAudioBitrate(kbps); }
+    int setAudioFormat(int channels, int sampleRate) { return format_.setAudioFormat(channels, sampleRate); }
     int setAudioIndex(int index);
     int setMainVolume(double volume);
     int disableMainAudio();
@@ -75,19 +75,11 @@ private:
     int64_t cutStart_ = 0;
     int64_t cutEnd_ = 0; // 0 = to the end
     int64_t sizeLimit_ = 0;
-    CodecSetting videoCodec_;
-    CodecSetting audioCodec_;
-    int width_ = 0;
-    int height_ = 0;
-    int videoKbps_ = 0;
-    double fps_ = 0;
-    int audioKbps_ = 0;
-    int channels_ = 0;
-    int sampleRate_ = 0;
     int audioIndex_ = -1;
     bool rotationSet_ = false;
     mediafx::FxSettings fx_;
 
+    OutputFormat format_;
     std::atomic<bool> stop_{false};
     std::atomic<int> progress_{0};
     std::mutex runMutex_;

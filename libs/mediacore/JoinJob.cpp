@@ -143,57 +143,6 @@ int JoinJob::setTransition(uint64_t clip, int effect, int64_t lengthUs) {
     return 1;
 }
 
-int JoinJob::setVideoCodec(const char* name) {
-    videoCodec_ = parseCodecSetting(name, AVMEDIA_TYPE_VIDEO);
-    return videoCodec_.kind == CodecSetting::Invalid
-               ? logFailure("unknown video codec " + videoCodec_.name, AVERROR_ENCODER_NOT_FOUND)
-               : 1;
-}
-
-int JoinJob::setAudioCodec(const char* name) {
-    audioCodec_ = parseCodecSetting(name, AVMEDIA_TYPE_AUDIO);
-    return audioCodec_.kind == CodecSetting::Invalid
-               ? logFailure("unknown audio codec " + audioCodec_.name, AVERROR_ENCODER_NOT_FOUND)
-               : 1;
-}
-
-int JoinJob::setAudioBitrate(int kbps) {
-    if (kbps < 0)
-        return logFailure("audio bit rate", AVERROR(EINVAL));
-    audioKbps_ = kbps; // 0 = the default
-    return 1;
-}
-
-int JoinJob::setAudioFormat(int channels, int sampleRate) {
-    if (channels < 0 || channels > 8 || sampleRate < 0 || sampleRate > 384000)
-        return logFailure("audio channels or rate", AVERROR(EINVAL));
-    channels_ = channels;
-    sampleRate_ = sampleRate;
-    return 1;
-}
-
-int JoinJob::setFrameSize(int width, int height) {
-    if (width <= 1 || height <= 1 || width > 16384 || height > 16384)
-        return logFailure("frame size", AVERROR(EINVAL));
-    width_ = width & ~1;
-    height_ = height & ~1;
-    return 1;
-}
-
-int JoinJob::setFrameRate(double fps) {
-    if (!(fps > 0 && fps <= 240))
-        return logFailure("frame rate", AVERROR(EINVAL));
-    fps_ = fps;
-    return 1;
-}
-
-int JoinJob::setVideoBitrate(int kbps) {
-    if (kbps <= 0)
-        return logFailure("video bit rate", AVERROR(EINVAL));
-    videoKbps_ = kbps;
-    return 1;
-}
-
 void JoinJob::reportProgress(int64_t doneUs) {
     if (totalUs_ <= 0)
         return;
@@ -252,9 +201,10 @@ bool JoinJob::canCopy() const {
     const auto copyish = [](const CodecSetting& s) {
         return s.kind == CodecSetting::Copy || s.kind == CodecSetting::Keep;
     };
-    if (!copyish(videoCodec_) || !copyish(audioCodec_))
+    if (!copyish(format_.videoCodec) || !copyish(format_.audioCodec))
         return false;
-    if (width_ > 0 || fps_ > 0 || videoKbps_ > 0 || channels_ > 0 || sampleRate_ > 0)
+    if (format_.width > 0 || format_.fps > 0 || format_.videoKbps > 0 || format_.channels > 0 ||
+        format_.sampleRate > 0)
         return false;
     InputPtr first;
     if (openInput(clips_[0].path, &first) < 0)
@@ -407,7 +357,7 @@ int JoinJob::runEncode(OutputWriter& writer) {
     AVPixelFormat pix = AV_PIX_FMT_YUV420P;
     AVSampleFormat sampleFormat = AV_SAMPLE_FMT_FLTP;
     if (anyVideo) {
-        const AVCodec* codec = encoderFor(videoCodec_, AVMEDIA_TYPE_VIDEO, v0);
+        const AVCodec* codec = encoderFor(format_.videoCodec, AVMEDIA_TYPE_VIDEO, v0);
         if (!codec)
             return AVERROR_ENCODER_NOT_FOUND;
         if (v0 >= 0) {
@@ -420,14 +370,14 @@ int JoinJob::runEncode(OutputWriter& writer) {
             width = 640;
             height = 360;
         }
-        if (width_ > 0) {
-            width = width_;
-            height = height_;
+        if (format_.width > 0) {
+            width = format_.width;
+            height = format_.height;
         }
         width = std::max(2, width & ~1);
         height = std::max(2, height & ~1);
-        if (fps_ > 0)
-            fps = av_d2q(fps_, 100000);
+        if (format_.fps > 0)
+            fps = av_d2q(format_.fps, 100000);
         if (codec->supported_framerates)
             fps = codec->supported_framerates[av_find_nearest_q_idx(fps, codec->supported_framerates)];
         pix = pickPixelFormat(codec, AV_PIX_FMT_YUV420P);
@@ -438,25 +388,26 @@ int JoinJob::runEncode(OutputWriter& writer) {
         spec.format = pix;
         spec.timeBase = av_inv_q(fps);
         spec.frameRate = fps;
-        spec.bitRate = int64_t(videoKbps_) * 1000;
+        spec.bitRate = int64_t(format_.videoKbps) * 1000;
         if ((r = writer.addVideoEncoder(spec)) < 0)
             return r;
     }
     if (anyAudio) {
-        const AVCodec* codec = encoderFor(audioCodec_, AVMEDIA_TYPE_AUDIO, a0);
+        const AVCodec* codec = encoderFor(format_.audioCodec, AVMEDIA_TYPE_AUDIO, a0);
         if (!codec)
             return AVERROR_ENCODER_NOT_FOUND;
         const AVCodecParameters* p = a0 >= 0 ? first->streams[a0]->codecpar : nullptr;
-        rate = pickSampleRate(codec, sampleRate_ > 0 ? sampleRate_ : (p ? p->sample_rate : 44100));
-        channels =
-            pickChannels(codec, channels_ > 0 ? channels_ : (p ? std::min(p->ch_layout.nb_channels, 8) : 2));
+        rate =
+            pickSampleRate(codec, format_.sampleRate > 0 ? format_.sampleRate : (p ? p->sample_rate : 44100));
+        channels = pickChannels(
+            codec, format_.channels > 0 ? format_.channels : (p ? std::min(p->ch_layout.nb_channels, 8) : 2));
         sampleFormat = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
         AudioEncodeSpec spec;
         spec.codec = codec;
         spec.sampleRate = rate;
         spec.channels = channels;
         spec.format = sampleFormat;
-        spec.bitRate = int64_t(audioKbps_) * 1000;
+        spec.bitRate = int64_t(format_.audioKbps) * 1000;
         if ((r = writer.addAudioEncoder(spec)) < 0)
             return r;
     }

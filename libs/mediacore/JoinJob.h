@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "CodecChoice.h"
+#include "OutputFormat.h"
 
 namespace mediacore {
 
@@ -28,13 +28,13 @@ public:
     uint64_t addClip(const std::string& path, int64_t startUs, int64_t endUs);
     int setVolume(uint64_t clip, int percent);
     int setTransition(uint64_t clip, int effect, int64_t lengthUs);
-    int setVideoCodec(const char* name);
-    int setAudioCodec(const char* name);
-    int setAudioBitrate(int kbps);
-    int setAudioFormat(int channels, int sampleRate);
-    int setFrameSize(int width, int height);
-    int setFrameRate(double fps);
-    int setVideoBitrate(int kbps);
+    int setVideoCodec(const char* name) { return format_.setVideoCodec(name); }
+    int setAudioCodec(const char* name) { return format_.setAudioCodec(name); }
+    int setAudioBitrate(int kbps) { return format_.setAudioBitrate(kbps); }
+    int setAudioFormat(int channels, int sampleRate) { return format_.setAudioFormat(channels, sampleRate); }
+    int setFrameSize(int width, int height) { return format_.setFrameSize(width, height); }
+    int setFrameRate(double fps) { return format_.setFrameRate(fps); }
+    int setVideoBitrate(int kbps) { return format_.setVideoBitrate(kbps); }
 
     // Blocks: 0 finished or stopped, negative on failure.
     int start();
@@ -64,17 +64,9 @@ private:
     std::string output_;
     std::vector<Clip> clips_;
     uint64_t nextId_ = 1;
-    CodecSetting videoCodec_;
-    CodecSetting audioCodec_;
-    int videoKbps_ = 0;
-    int audioKbps_ = 0;
-    int channels_ = 0;
-    int sampleRate_ = 0;
-    int width_ = 0;
-    int height_ = 0;
-    double fps_ = 0;
     int64_t totalUs_ = 0;
 
+    OutputFormat format_;
     std::atomic<bool> stop_{false};
     std::atomic<double> progress_{0.0};
     std::mutex runMutex_;

@@ -9,22 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include "EngineJobs.h"
 #include "MediaCore.h"
 #include "TestSupport.h"
 
 using namespace testsupport;
 
 namespace {
-
-QByteArray utf8(const QString& s) {
-    return s.toUtf8();
-}
-
-// Owns a convert handle for one test.
-struct Job {
-    void* h = apiMediaConvertCreate();
-    ~Job() { apiMediaConvertClose(h); }
-};
 
 double frameSeconds(const QString& path) {
     const QJsonObject v = probeStream(path, "video");

@@ -6,21 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include "EngineJobs.h"
 #include "MediaCore.h"
 #include "TestSupport.h"
 
 using namespace testsupport;
 
 namespace {
-
-QByteArray utf8(const QString& s) {
-    return s.toUtf8();
-}
-
-struct Job {
-    void* h = apiMediaConvertCreate();
-    ~Job() { apiMediaConvertClose(h); }
-};
 
 // A name with every character that filter-graph strings treat specially.
 const QString kAwkward = "it's: a, [b]; c";

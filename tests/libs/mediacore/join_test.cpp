@@ -7,21 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include "EngineJobs.h"
 #include "MediaCore.h"
 #include "TestSupport.h"
 
 using namespace testsupport;
 
 namespace {
-
-QByteArray utf8(const QString& s) {
-    return s.toUtf8();
-}
-
-struct Join {
-    void* h = apiMediaJoinCreate();
-    ~Join() { apiMediaJoinClose(h); }
-};
 
 void expectFrame(const QString& out, double at, const QString& src, double srcAt) {
     SCOPED_TRACE(QString("output %1 s against source %2 s").arg(at).arg(srcAt).toStdString());
