@@ -2,6 +2,8 @@
 
 extern "C" {
 #include <libavutil/frame.h>
+#include <libavutil/macros.h>
+#include <libavutil/mem.h>
 #include <libavutil/pixfmt.h>
 #include <libswscale/swscale.h>
 }
@@ -28,13 +30,20 @@ QImage FrameConverter::toImage(const AVFrame* f, double* displayAspect) {
                                  &saturation) >= 0)
         sws_setColorspaceDetails(sws_, coeffs, srcFull || srcRange, table, 1, brightness, contrast,
                                  saturation);
-    QImage img(f->width, f->height, QImage::Format_ARGB32_Premultiplied);
-    if (img.isNull())
+    // libswscale's vector code may write a little past the end of a row and of the picture,
+    // so the pixels get aligned rows and a spare tail.
+    const qsizetype stride = FFALIGN(qsizetype(f->width) * 4, 64);
+    auto* pixels = static_cast<uchar*>(av_malloc(size_t(stride) * f->height + 256));
+    if (!pixels)
         return {};
-    uint8_t* dst[4] = {img.bits(), nullptr, nullptr, nullptr};
-    const int dstStride[4] = {int(img.bytesPerLine()), 0, 0, 0};
-    if (sws_scale(sws_, f->data, f->linesize, 0, f->height, dst, dstStride) <= 0)
+    uint8_t* dst[4] = {pixels, nullptr, nullptr, nullptr};
+    const int dstStride[4] = {int(stride), 0, 0, 0};
+    if (sws_scale(sws_, f->data, f->linesize, 0, f->height, dst, dstStride) <= 0) {
+        av_free(pixels);
         return {};
+    }
+    // The image owns the pixels from here and frees them with av_free.
+    QImage img(pixels, f->width, f->height, stride, QImage::Format_ARGB32_Premultiplied, av_free, pixels);
     if (displayAspect) {
         const double sar = f->sample_aspect_ratio.num > 0 && f->sample_aspect_ratio.den > 0
                                ? av_q2d(f->sample_aspect_ratio)
