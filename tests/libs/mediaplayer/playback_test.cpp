@@ -4,6 +4,7 @@
 
 #include <QTransform>
 #include <atomic>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace playertest;
@@ -42,6 +43,23 @@ TEST(PlayerPlayback, AdvancesAtTheWallClockRateWithoutASoundDevice) {
     EXPECT_DOUBLE_EQ(seconds(p.currentTime()), held);
     p.stop();
     EXPECT_EQ(p.playerStatus(), 0);
+}
+
+TEST(PlayerPlayback, ThePictureKeepsPaceWithTheClock) {
+    const QString clip = media("long_10s.mp4");
+    LxMoviePlayer p(clip, frame());
+    p.seekTime(CMTimeMakeWithSeconds(1.0, 1000000000));
+    p.play();
+    spin(1200);
+    p.pause();
+    const double t = seconds(p.currentTime());
+    ASSERT_GT(t, 1.8);
+    const QImage shot = snapshot(p, 320, 240);
+    // The frame up when paused is the one at the clock, or at most the one before it.
+    const double frameStart = std::floor(t * 25 + 1e-6) / 25;
+    const double diff = std::min(testsupport::meanAbsDiff(shot, testsupport::ffmpegFrameAt(clip, frameStart)),
+                                 testsupport::meanAbsDiff(shot, testsupport::ffmpegFrameAt(clip, frameStart - 0.04)));
+    EXPECT_LT(diff, 3.0) << "paused at " << t;
 }
 
 TEST(PlayerPlayback, SeekShowsTheRequestedFrame) {
