@@ -8,6 +8,8 @@
 #include "VideoFilter.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFont>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -40,6 +42,28 @@ void pinToTwoCores() {
     sched_setaffinity(0, sizeof two, &two);
 }
 
+// Draws the text with Qt at the baseline point (left, top) counted from the bottom edge.
+void drawText(int width, int height, unsigned char* buffer, TEXT_WATERMARK_PARAM param) {
+    QImage img(buffer, width, height, width * 4, QImage::Format_RGBA8888_Premultiplied);
+    QPainter p(&img);
+    QFont font(QString::fromUtf8(param.szFontName));
+    font.setPixelSize(std::max(1, param.fontsize));
+    p.setFont(font);
+    p.setPen(QColor((param.fontclr >> 8) & 255, (param.fontclr >> 16) & 255, (param.fontclr >> 24) & 255));
+    p.drawText(QPointF(param.rect.left, height - param.rect.top), QString::fromUtf8(param.text));
+}
+
+void writeSubtitles(const QString& path, int seconds) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return;
+    QTextStream out(&f);
+    for (int i = 0; i < seconds; ++i)
+        out << i + 1 << "\n00:00:" << QString::number(i).rightJustified(2, '0')
+            << ",000 --> 00:00:" << QString::number(i).rightJustified(2, '0') << ",900\nLine number " << i + 1
+            << " of the subtitles\n\n";
+}
+
 struct Result {
     int frames = 0;
     double seconds = 0;
@@ -63,7 +87,7 @@ Result run(const QString& clip, const std::function<void(PreviewSettings&)>& con
     PreviewSettings settings;
     configure(settings);
     VideoFilter filter;
-    filter.setSource(0, st->time_base.num, st->time_base.den);
+    std::vector<FilteredFrame> filtered;
     FrameConverter converter;
     QImage view(960, 540, QImage::Format_ARGB32_Premultiplied);
 
@@ -73,13 +97,19 @@ Result run(const QString& clip, const std::function<void(PreviewSettings&)>& con
     t.start();
     auto drain = [&] {
         while (avcodec_receive_frame(dec, frame) >= 0) {
-            AVFrame* out = filter.process(frame, settings);
-            double aspect = 0;
-            const QImage img = converter.toImage(out ? out : frame, &aspect);
-            av_frame_free(&out);
-            QPainter p(&view);
-            p.setRenderHint(QPainter::SmoothPixmapTransform);
-            p.drawImage(view.rect(), img);
+            const int64_t us =
+                av_rescale_q(frame->best_effort_timestamp, st->time_base, AVRational{1, 1000000});
+            filtered.clear();
+            if (!filter.push(frame, us, settings, r.frames == 0, filtered))
+                filtered.push_back({av_frame_clone(frame), us});
+            for (FilteredFrame& f : filtered) {
+                double aspect = 0;
+                const QImage img = converter.toImage(f.frame, &aspect);
+                av_frame_free(&f.frame);
+                QPainter p(&view);
+                p.setRenderHint(QPainter::SmoothPixmapTransform);
+                p.drawImage(view.rect(), img);
+            }
             ++r.frames;
         }
     };
@@ -118,16 +148,36 @@ int main(int argc, char** argv) {
         out << "ffmpeg failed\n";
         return 1;
     }
+    const QString subtitles = dir.filePath("bench.srt");
+    writeSubtitles(subtitles, length);
     pinToTwoCores();
     const std::vector<std::pair<const char*, std::function<void(PreviewSettings&)>>> cases = {
         {"plain", [](PreviewSettings&) {}},
         {"rotate 90 + flip + BCS",
          [](PreviewSettings& s) {
-             s.rotate = 90;
-             s.hflip = 1;
-             s.brightness = 20;
-             s.contrast = 10;
-             s.saturation = -10;
+             s.fx.rotation = 90;
+             s.fx.hflip = true;
+             s.fx.brightness = 20;
+             s.fx.contrast = 10;
+             s.fx.saturation = -10;
+         }},
+        {"text watermark + subtitle",
+         [&](PreviewSettings& s) {
+             s.drawText = drawText;
+             TEXT_WATERMARK_PARAM mark{};
+             mediarecords::writeText(mark.text, "Cutbench preview");
+             mediarecords::writeText(mark.szFontName, "DejaVu Sans");
+             mark.rect = {100, 900, 900, 1000};
+             mark.fontsize = 72;
+             mark.fontclr = 0xFFFF0000;
+             mark.end_time = int64_t(length) * 1000000;
+             s.fx.textMarks.push_back(mark);
+             mediarecords::writeText(s.fx.subtitle.path, subtitles.toStdString());
+             s.fx.subtitle.position = -1;
+             s.fx.subtitle.fontSize = 48;
+             s.fx.subtitle.fontColor = 0xFFFFFF00;
+             s.fx.subtitle.shadowColor = 0xFFFFFF00;
+             s.fx.subtitle.shadow = 1;
          }},
     };
     bool allMet = true;

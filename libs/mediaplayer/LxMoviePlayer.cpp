@@ -1,10 +1,15 @@
 #include "LxMoviePlayer.h"
 
+#include "OverlayCheck.h"
 #include "PlayerCore.h"
 #include "PlayerLog.h"
 
 #include <algorithm>
 #include <cmath>
+
+extern "C" {
+#include <libavutil/avutil.h>
+}
 
 namespace {
 
@@ -79,13 +84,13 @@ int LxMoviePlayer::Snapshot(int* w, int* h, unsigned char* buff) {
 void LxMoviePlayer::SetVolume(double volume) {
     if (!std::isfinite(volume))
         return;
-    core_->editSound([&](PreviewSettings& s) { s.volume = std::clamp(volume, 0.0, 2.0); });
+    core_->editSound([&](PreviewSettings& s) { s.fx.volume = std::clamp(volume, 0.0, 2.0); });
 }
 void LxMoviePlayer::SetAudioIndex(int streamIndex) {
     core_->setAudioIndex(streamIndex);
 }
 void LxMoviePlayer::DisableMainAudio(bool disable) {
-    core_->editSound([&](PreviewSettings& s) { s.mainDisabled = disable; });
+    core_->editSound([&](PreviewSettings& s) { s.fx.mainAudioDisabled = disable; });
 }
 void LxMoviePlayer::SetMainAudioVolume(double volume) {
     if (!std::isfinite(volume))
@@ -93,85 +98,101 @@ void LxMoviePlayer::SetMainAudioVolume(double volume) {
     core_->editSound([&](PreviewSettings& s) { s.mainVolume = std::clamp(volume, 0.0, 1.0); });
 }
 void LxMoviePlayer::ClearDubbingMusic() {
-    core_->editSound([](PreviewSettings& s) { s.music.clear(); });
+    core_->editSound([](PreviewSettings& s) { s.fx.music.clear(); });
 }
 int LxMoviePlayer::AddDubbingMusic(const char* path, CMTime start, CMTime end, CMTime timelineStart,
                                    CMTime timelineEnd, CMTime fadeIn, CMTime fadeOut, double factor) {
-    MusicTrack t;
-    if (!path || !*path || !std::isfinite(factor))
+    if (!path || !std::isfinite(factor))
         return 0;
+    mediafx::MusicTrack t;
     t.path = path;
-    t.startUs = std::max<int64_t>(0, toUs(start));
-    t.endUs = toUs(end);
-    t.timelineStartUs = std::max<int64_t>(0, toUs(timelineStart));
-    t.timelineEndUs = toUs(timelineEnd);
+    t.musicStartUs = std::max<int64_t>(0, toUs(start));
+    t.musicEndUs = toUs(end);
+    t.videoStartUs = std::max<int64_t>(0, toUs(timelineStart));
+    t.videoEndUs = toUs(timelineEnd);
     t.fadeInUs = std::max<int64_t>(0, toUs(fadeIn));
     t.fadeOutUs = std::max<int64_t>(0, toUs(fadeOut));
-    t.factor = std::clamp(factor, 0.0, 2.0);
-    if (t.endUs <= t.startUs || t.timelineEndUs <= t.timelineStartUs)
+    t.volume = std::clamp(factor, 0.0, 2.0);
+    if (t.musicEndUs <= t.musicStartUs || t.videoEndUs <= t.videoStartUs ||
+        !overlaycheck::hasStream(t.path, AVMEDIA_TYPE_AUDIO)) {
+        qCWarning(lcPlayer) << "music track refused:" << path;
         return 0;
-    core_->editSound([&](PreviewSettings& s) { s.music.push_back(t); });
+    }
+    core_->editSound([&](PreviewSettings& s) { s.fx.music.push_back(t); });
     return 1;
 }
 
 void LxMoviePlayer::SetRotateAngle(int degrees) {
-    core_->editPicture([&](PreviewSettings& s) { s.rotate = quarterTurns(degrees); });
+    core_->editPicture([&](PreviewSettings& s) { s.fx.rotation = quarterTurns(degrees); });
 }
 void LxMoviePlayer::SetHFlip(int on) {
-    core_->editPicture([&](PreviewSettings& s) { s.hflip = on ? 1 : 0; });
+    core_->editPicture([&](PreviewSettings& s) { s.fx.hflip = on != 0; });
 }
 void LxMoviePlayer::SetVFlip(int on) {
-    core_->editPicture([&](PreviewSettings& s) { s.vflip = on ? 1 : 0; });
+    core_->editPicture([&](PreviewSettings& s) { s.fx.vflip = on != 0; });
 }
 void LxMoviePlayer::SetBCS(int brightness, int contrast, int saturation) {
     core_->editPicture([&](PreviewSettings& s) {
-        s.brightness = brightness;
-        s.contrast = contrast;
-        s.saturation = saturation;
+        s.fx.brightness = brightness;
+        s.fx.contrast = contrast;
+        s.fx.saturation = saturation;
     });
 }
 void LxMoviePlayer::ClearImageEffect() {
-    core_->editPicture([](PreviewSettings& s) { s.effects.clear(); });
+    core_->editPicture([](PreviewSettings& s) { s.fx.effects.clear(); });
 }
 void LxMoviePlayer::AddImageEffect(int effectId) {
-    core_->editPicture([&](PreviewSettings& s) { s.effects.push_back(effectId); });
+    core_->editPicture([&](PreviewSettings& s) { s.fx.effects.push_back(effectId); });
 }
 
 void LxMoviePlayer::ClearWatermask() {
     core_->editPicture([](PreviewSettings& s) {
-        s.imageMarks.clear();
-        s.videoMarks.clear();
-        s.textMarks.clear();
+        s.fx.imageMarks.clear();
+        s.fx.videoMarks.clear();
+        s.fx.textMarks.clear();
     });
 }
 int LxMoviePlayer::AddImageWatermask(IMAGE_WATERMARK_PARAM param) {
-    core_->editPicture([&](PreviewSettings& s) { s.imageMarks.push_back(param); });
+    if (!overlaycheck::imageMark(param, core_->settings().loadImage)) {
+        qCWarning(lcPlayer) << "picture watermark refused:" << mediarecords::readText(param.path).c_str();
+        return 0;
+    }
+    core_->editPicture([&](PreviewSettings& s) { s.fx.imageMarks.push_back(param); });
     return 1;
 }
 int LxMoviePlayer::AddVideoWatermask(VIDEO_WATERMARK_PARAM param) {
-    core_->editPicture([&](PreviewSettings& s) { s.videoMarks.push_back(param); });
+    if (!overlaycheck::videoMark(param)) {
+        qCWarning(lcPlayer) << "video watermark refused:" << mediarecords::readText(param.path).c_str();
+        return 0;
+    }
+    core_->editPicture([&](PreviewSettings& s) { s.fx.videoMarks.push_back(param); });
     return 1;
 }
 int LxMoviePlayer::AddTextWatermask(TEXT_WATERMARK_PARAM param) {
-    core_->editPicture([&](PreviewSettings& s) { s.textMarks.push_back(param); });
+    if (!overlaycheck::textMark(param, core_->settings().drawText)) {
+        qCWarning(lcPlayer) << "text watermark refused (no text or no drawing callback)";
+        return 0;
+    }
+    core_->editPicture([&](PreviewSettings& s) { s.fx.textMarks.push_back(param); });
     return 1;
 }
 
 void LxMoviePlayer::SetSubtitle(SUBTITLE_PARAM param) {
-    core_->editPicture([&](PreviewSettings& s) { s.subtitle = param; });
+    core_->editPicture([&](PreviewSettings& s) { s.fx.subtitle = param; });
 }
 void LxMoviePlayer::UpdateSubtitleFontFile(const char* fontFile) {
-    core_->editPicture(
-        [&](PreviewSettings& s) { mediarecords::writeText(s.subtitle.fontFile, fontFile ? fontFile : ""); });
+    core_->editPicture([&](PreviewSettings& s) {
+        mediarecords::writeText(s.fx.subtitle.fontFile, fontFile ? fontFile : "");
+    });
 }
 void LxMoviePlayer::UpdateSubtitlePos(int position) {
-    core_->editPicture([&](PreviewSettings& s) { s.subtitle.position = position; });
+    core_->editPicture([&](PreviewSettings& s) { s.fx.subtitle.position = position; });
 }
 void LxMoviePlayer::UpdateSubtitleFontClr(uint32_t fontColor, int shadow, uint32_t shadowColor) {
     core_->editPicture([&](PreviewSettings& s) {
-        s.subtitle.fontColor = fontColor;
-        s.subtitle.shadow = shadow ? 1 : 0;
-        s.subtitle.shadowColor = shadowColor;
+        s.fx.subtitle.fontColor = fontColor;
+        s.fx.subtitle.shadow = shadow ? 1 : 0;
+        s.fx.subtitle.shadowColor = shadowColor;
     });
 }
 

@@ -1,5 +1,6 @@
 #include "PlayerCore.h"
 
+#include "AudioFilter.h"
 #include "AudioOutput.h"
 #include "AudioRing.h"
 #include "FrameNotifier.h"
@@ -19,7 +20,6 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/display.h>
 #include <libavutil/opt.h>
-#include <libswresample/swresample.h>
 }
 
 using namespace std::chrono_literals;
@@ -39,20 +39,6 @@ int displayRotation(const AVStream* st) {
         return 0;
     const int cw = int(std::lround(-ccw));
     return ((cw % 360) + 360) % 360;
-}
-
-// Applies a gain to interleaved signed 16-bit samples.
-void applyGain(QByteArray& pcm, double gain) {
-    if (gain == 1.0)
-        return;
-    auto* s = reinterpret_cast<int16_t*>(pcm.data());
-    const qsizetype n = pcm.size() / 2;
-    if (gain <= 0.0) {
-        std::memset(s, 0, size_t(n) * 2);
-        return;
-    }
-    for (qsizetype i = 0; i < n; ++i)
-        s[i] = int16_t(std::clamp(std::lround(s[i] * gain), -32768L, 32767L));
 }
 
 } // namespace
@@ -137,7 +123,7 @@ bool PlayerCore::openFile(const QString& path) {
         const AVRational rate = av_guess_frame_rate(fmt_, st, nullptr);
         if (rate.num > 0 && rate.den > 0)
             frameDurUs_ = av_rescale(1000000, rate.den, rate.num);
-        filter_.setSource(displayRotation(st), st->time_base.num, st->time_base.den);
+        filter_.setSource(displayRotation(st));
     }
     return true;
 }
@@ -321,35 +307,41 @@ void PlayerCore::setAudioIndex(int streamIndex) {
 
 // ---- pictures out ----
 
-void PlayerCore::publish(const AVFrame* frame) {
-    const PreviewSettings s = settings();
-    QImage img;
+void PlayerCore::publish(const AVFrame* frame, FrameConverter& converter) {
     double aspect = 0;
-    {
-        std::lock_guard lock(renderMutex_);
-        AVFrame* filtered = filter_.process(frame, s);
-        img = converter_.toImage(filtered ? filtered : frame, &aspect);
-        av_frame_free(&filtered);
-    }
+    QImage img = converter.toImage(frame, &aspect);
     if (img.isNull())
         return;
     slot_->set(std::move(img), aspect);
     emit notifier_->frameReady();
 }
 
+void PlayerCore::waitForSeekPicture() {
+    if (!open_ || closed_ || videoStream_ < 0)
+        return;
+    std::unique_lock lock(stateMutex_);
+    stateCv_.wait_for(lock, 3s, [&] { return shownSerial_ >= requestedSerial_ || abort_; });
+}
+
 void PlayerCore::refresh() {
     if (!open_ || closed_)
         return;
-    AVFrame* copy = nullptr;
+    // Redraw the frame of the place last sought, not the one before it.
+    waitForSeekPicture();
+    const PreviewSettings s = settings();
+    AVFrame* filtered = nullptr;
+    AVFrame* plain = nullptr;
     {
         std::lock_guard lock(renderMutex_);
-        if (current_)
-            copy = av_frame_clone(current_);
+        if (!current_)
+            return;
+        filtered = filter_.renderOnce(current_, currentUs_, s);
+        if (!filtered)
+            plain = av_frame_clone(current_);
     }
-    if (!copy)
-        return;
-    publish(copy);
-    av_frame_free(&copy);
+    publish(filtered ? filtered : plain, refreshConverter_);
+    av_frame_free(&filtered);
+    av_frame_free(&plain);
 }
 
 int PlayerCore::snapshot(int* w, int* h, unsigned char* buf) {
@@ -358,11 +350,7 @@ int PlayerCore::snapshot(int* w, int* h, unsigned char* buf) {
     const int64_t bytes = int64_t(*w) * int64_t(*h) * 4;
     if (bytes > int64_t(1) << 31)
         return 0;
-    if (open_ && !closed_ && videoStream_ >= 0) {
-        // The caller asked for the frame at the place it last sought.
-        std::unique_lock lock(stateMutex_);
-        stateCv_.wait_for(lock, 3s, [&] { return shownSerial_ >= requestedSerial_ || abort_; });
-    }
+    waitForSeekPicture();
     const QImage img = slot_->image();
     if (img.isNull())
         return 0;
@@ -494,23 +482,43 @@ bool PlayerCore::waitForClock(int64_t ptsUs, int serial) {
     }
 }
 
+void PlayerCore::markShown(int serial) {
+    std::lock_guard lock(stateMutex_);
+    if (shownSerial_ < serial)
+        shownSerial_ = serial;
+    clock_.setHeld(false);
+    stateCv_.notify_all();
+}
+
 void PlayerCore::show(const AVFrame* frame, int64_t ptsUs, int serial, bool firstAfterSeek) {
+    // A picture already a frame behind the clock is skipped so that playback keeps pace.
+    if (!firstAfterSeek && status_ == Playing && clock_.nowUs() > ptsUs + frameDurUs_)
+        return;
+    const PreviewSettings s = settings();
+    std::vector<FilteredFrame> out;
+    bool filtered = false;
     {
         std::lock_guard lock(renderMutex_);
         av_frame_free(&current_);
         current_ = av_frame_clone(frame);
+        currentUs_ = ptsUs;
+        filtered = filter_.push(frame, ptsUs, s, firstAfterSeek, out);
+        // The first picture at a new place must come out now, even from a graph that waits.
+        if (filtered && firstAfterSeek && out.empty())
+            if (AVFrame* once = filter_.renderOnce(frame, ptsUs, s))
+                out.push_back({once, ptsUs});
     }
-    // A picture already a frame behind the clock is skipped so that playback keeps pace.
-    const bool late = !firstAfterSeek && status_ == Playing && clock_.nowUs() > ptsUs + frameDurUs_;
-    if (!late)
-        publish(frame);
-    if (firstAfterSeek) {
-        std::lock_guard lock(stateMutex_);
-        if (serial == requestedSerial_ || shownSerial_ < serial)
-            shownSerial_ = serial;
-        clock_.setHeld(false);
-        stateCv_.notify_all();
+    if (!filtered)
+        out.push_back({av_frame_clone(frame), ptsUs});
+    bool dropping = false; // a seek or close came while waiting: the rest is not shown
+    for (FilteredFrame& f : out) {
+        dropping = dropping || !f.frame || (!firstAfterSeek && !waitForClock(f.ptsUs, serial));
+        if (!dropping)
+            publish(f.frame, converter_);
+        av_frame_free(&f.frame);
     }
+    if (firstAfterSeek)
+        markShown(serial);
 }
 
 void PlayerCore::videoLoop() {
@@ -558,7 +566,8 @@ void PlayerCore::videoLoop() {
                 av_frame_unref(frame);
                 continue;
             }
-            if (!first && !waitForClock(pts, serial)) {
+            // Wait until the picture is nearly due, so that settings changed meanwhile apply.
+            if (!first && !waitForClock(pts - 2 * frameDurUs_, serial)) {
                 av_frame_unref(frame);
                 continue;
             }
@@ -570,10 +579,7 @@ void PlayerCore::videoLoop() {
             if (first) {
                 if (before)
                     show(before, target, serial, true);
-                std::lock_guard lock(stateMutex_);
-                if (shownSerial_ < serial)
-                    shownSerial_ = serial;
-                clock_.setHeld(false);
+                markShown(serial);
                 first = false;
             }
             av_frame_free(&before);
@@ -588,26 +594,23 @@ void PlayerCore::videoLoop() {
 }
 
 void PlayerCore::audioLoop() {
-    const QAudioFormat fmt = audio_->format();
-    const int outRate = fmt.sampleRate();
     AudioRing* ring = audio_->ring();
+    AudioFilter filter(audio_->format().sampleRate());
     AVFrame* frame = av_frame_alloc();
-    SwrContext* swr = nullptr;
-    int swrRate = 0, swrFormat = -1;
-    AVChannelLayout swrLayout{};
-    AVChannelLayout outLayout = AV_CHANNEL_LAYOUT_STEREO;
+    std::vector<PcmChunk> chunks;
     int serial = 0;
     int64_t target = 0;
+    bool restart = true;
     int decoderStream = audioStream_;
     PacketItem item;
     while (audioQ_.pop(item)) {
         if (item.kind == PacketItem::Flush) {
             serial = item.serial;
             target = item.targetUs;
+            restart = true;
             if (audioStream_ != decoderStream && openDecoder(audioStream_, &adec_))
                 decoderStream = audioStream_;
             avcodec_flush_buffers(adec_);
-            swr_free(&swr);
             continue;
         }
         if (item.serial != serial) {
@@ -616,55 +619,39 @@ void PlayerCore::audioLoop() {
         }
         avcodec_send_packet(adec_, item.kind == PacketItem::End ? nullptr : item.pkt);
         av_packet_free(&item.pkt);
-        while (avcodec_receive_frame(adec_, frame) >= 0) {
-            if (!swr || frame->sample_rate != swrRate || frame->format != swrFormat ||
-                av_channel_layout_compare(&frame->ch_layout, &swrLayout) != 0) {
-                swr_free(&swr);
-                av_channel_layout_uninit(&swrLayout);
-                av_channel_layout_copy(&swrLayout, &frame->ch_layout);
-                swrRate = frame->sample_rate;
-                swrFormat = frame->format;
-                if (swr_alloc_set_opts2(&swr, &outLayout, AV_SAMPLE_FMT_S16, outRate, &frame->ch_layout,
-                                        AVSampleFormat(frame->format), frame->sample_rate, 0, nullptr) < 0 ||
-                    swr_init(swr) < 0) {
-                    swr_free(&swr);
-                    av_frame_unref(frame);
-                    continue;
-                }
-            }
+        bool current = true;
+        while (current && avcodec_receive_frame(adec_, frame) >= 0) {
             int64_t pts = frameUs(frame, decoderStream);
-            const int outMax = swr_get_out_samples(swr, frame->nb_samples);
-            QByteArray pcm(qsizetype(std::max(outMax, 0)) * 4, Qt::Uninitialized);
-            auto* out = reinterpret_cast<uint8_t*>(pcm.data());
-            const int got = swr_convert(swr, &out, outMax, const_cast<const uint8_t**>(frame->extended_data),
-                                        frame->nb_samples);
-            av_frame_unref(frame);
-            if (got <= 0)
-                continue;
-            pcm.resize(qsizetype(got) * 4);
             if (pts < 0)
                 pts = target;
-            if (pts < target) { // the sought place is inside this frame
-                const qsizetype skip =
-                    std::min<qsizetype>(qsizetype((target - pts) * outRate / 1000000) * 4, pcm.size());
-                pcm.remove(0, skip);
-                pts = target;
+            const int64_t lengthUs =
+                frame->sample_rate > 0 ? int64_t(frame->nb_samples) * 1000000 / frame->sample_rate : 0;
+            chunks.clear();
+            // Sound wholly before the sought place is not needed; the graph starts at the frame that holds
+            // it.
+            const bool needed = pts + lengthUs > target;
+            if (needed && filter.push(frame, pts, settings(), restart, chunks))
+                restart = false;
+            av_frame_unref(frame);
+            const int bytesPerSecond = audio_->format().bytesForDuration(1000000);
+            for (PcmChunk& c : chunks) {
+                if (c.ptsUs < target) { // the sought place is inside this chunk
+                    const qsizetype skip = std::min<qsizetype>(
+                        qsizetype((target - c.ptsUs) * bytesPerSecond / 1000000) & ~qsizetype(3),
+                        c.pcm.size());
+                    c.pcm.remove(0, skip);
+                    c.ptsUs = target;
+                }
+                if (!c.pcm.isEmpty() && !ring->write(serial, c.ptsUs, std::move(c.pcm))) {
+                    current = false;
+                    break;
+                }
             }
-            if (pcm.isEmpty())
-                continue;
-            const PreviewSettings s = settings();
-            applyGain(pcm, s.mainDisabled
-                               ? 0.0
-                               : std::clamp(s.volume, 0.0, 2.0) * std::clamp(s.mainVolume, 0.0, 1.0));
-            if (!ring->write(serial, pts, std::move(pcm)))
-                break;
         }
         if (item.kind == PacketItem::End) {
             ring->setEnded(serial);
             avcodec_flush_buffers(adec_);
         }
     }
-    swr_free(&swr);
-    av_channel_layout_uninit(&swrLayout);
     av_frame_free(&frame);
 }

@@ -57,6 +57,7 @@ public:
     void editPicture(const std::function<void(PreviewSettings&)>& edit);
     void editSound(const std::function<void(PreviewSettings&)>& edit);
     void setAudioIndex(int streamIndex);
+    PreviewSettings settings() const;
 
     // Counts live players (tests check that closing frees everything).
     static int liveCount();
@@ -74,10 +75,12 @@ private:
     void audioLoop();
     bool waitForClock(int64_t ptsUs, int serial);
     void show(const AVFrame* frame, int64_t ptsUs, int serial, bool firstAfterSeek);
-    void publish(const AVFrame* frame);
+    void publish(const AVFrame* frame, FrameConverter& converter);
+    void markShown(int serial);
+    // Waits (briefly) until the picture of the latest seek is up.
+    void waitForSeekPicture();
     bool reachedEnd(int serial);
     void syncAudioDevice();
-    PreviewSettings settings() const;
 
     int64_t frameUs(const AVFrame* f, int streamIndex) const;
 
@@ -119,9 +122,11 @@ private:
 
     // Picture path: the current decoded frame, the graph and the converter.
     std::mutex renderMutex_;
-    AVFrame* current_ = nullptr;
+    AVFrame* current_ = nullptr; // the decoded frame last shown, for redraws
+    int64_t currentUs_ = 0;
     VideoFilter filter_;
-    FrameConverter converter_;
+    FrameConverter converter_;        // video thread only
+    FrameConverter refreshConverter_; // GUI thread only
     std::shared_ptr<FrameSlot> slot_;
     std::unique_ptr<FrameNotifier> notifier_;
     QPointer<PlayerView> view_;

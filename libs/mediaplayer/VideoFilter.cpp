@@ -2,125 +2,104 @@
 
 #include "PlayerLog.h"
 
-#include <algorithm>
-#include <string>
-
 extern "C" {
-#include <libavfilter/avfilter.h>
-#include <libavfilter/buffersink.h>
-#include <libavfilter/buffersrc.h>
 #include <libavutil/frame.h>
 }
 
 namespace {
-
-std::string turn(int degrees) {
-    switch (((degrees % 360) + 360) % 360) {
-    case 90:
-        return "transpose=clock,";
-    case 180:
-        return "hflip,vflip,";
-    case 270:
-        return "transpose=cclock,";
-    default:
-        return {};
-    }
+constexpr AVRational kMicroseconds{1, 1000000};
 }
 
-std::string chain(int sourceRotation, const PreviewSettings& s) {
-    std::string f = turn(sourceRotation);
-    if (s.hflip)
-        f += "hflip,";
-    if (s.vflip)
-        f += "vflip,";
-    f += turn(s.rotate);
-    if (s.brightness || s.contrast || s.saturation) {
-        const double b = std::clamp(s.brightness, -255, 255) / 255.0;
-        const double c = 1.0 + std::clamp(s.contrast, -100, 100) / 100.0;
-        const double sat = 1.0 + std::clamp(s.saturation, -100, 100) / 100.0;
-        f += "eq=brightness=" + std::to_string(b) + ":contrast=" + std::to_string(c) +
-             ":saturation=" + std::to_string(sat) + ",";
-    }
-    if (f.empty())
-        return "null";
-    f.pop_back();
-    return f;
-}
-
-} // namespace
-
-VideoFilter::~VideoFilter() {
-    reset();
-}
-
-void VideoFilter::reset() {
-    avfilter_graph_free(&graph_);
-    src_ = sink_ = nullptr;
-    builtVersion_ = 0;
-}
-
-bool VideoFilter::rebuild(const AVFrame* in, const PreviewSettings& s) {
-    reset();
-    graph_ = avfilter_graph_alloc();
-    if (!graph_)
+bool VideoFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s) {
+    built_ = false;
+    if (failedVersion_ == s.pictureVersion && builtW_ == in->width && builtH_ == in->height &&
+        builtFormat_ == in->format)
         return false;
-    graph_->nb_threads = 2;
-    const AVRational sar = in->sample_aspect_ratio.num > 0 ? in->sample_aspect_ratio : AVRational{1, 1};
-    const std::string args = "video_size=" + std::to_string(in->width) + "x" + std::to_string(in->height) +
-                             ":pix_fmt=" + std::to_string(in->format) +
-                             ":time_base=" + std::to_string(tbNum_) + "/" + std::to_string(tbDen_) +
-                             ":pixel_aspect=" + std::to_string(sar.num) + "/" + std::to_string(sar.den);
-    int err = avfilter_graph_create_filter(&src_, avfilter_get_by_name("buffer"), "in", args.c_str(), nullptr,
-                                           graph_);
-    if (err >= 0)
-        err = avfilter_graph_create_filter(&sink_, avfilter_get_by_name("buffersink"), "out", nullptr,
-                                           nullptr, graph_);
-    AVFilterInOut* outputs = avfilter_inout_alloc();
-    AVFilterInOut* inputs = avfilter_inout_alloc();
-    if (err >= 0 && outputs && inputs) {
-        outputs->name = av_strdup("in");
-        outputs->filter_ctx = src_;
-        inputs->name = av_strdup("out");
-        inputs->filter_ctx = sink_;
-        const std::string desc = chain(sourceRotation_, s);
-        err = avfilter_graph_parse_ptr(graph_, desc.c_str(), &inputs, &outputs, nullptr);
-        if (err >= 0)
-            err = avfilter_graph_config(graph_, nullptr);
-        if (err < 0)
-            qCWarning(lcPlayer) << "filter graph" << desc.c_str() << "failed:" << avErrorText(err);
-    }
-    avfilter_inout_free(&inputs);
-    avfilter_inout_free(&outputs);
-    if (err < 0) {
-        reset();
-        return false;
-    }
-    builtVersion_ = s.pictureVersion;
+    mediafx::FxSettings fx = s.fx;
+    fx.rotation = mediafx::normalisedRotation(s.fx.rotation + sourceRotation_);
+    fx.timelineStartUs = ptsUs;
+    fx.timelineDurationUs = 0;
+    graph_.setDrawTextCallback(s.drawText);
+    graph_.setLoadImageCallback(s.loadImage);
+    mediafx::VideoInput input;
+    input.width = in->width;
+    input.height = in->height;
+    input.format = AVPixelFormat(in->format);
+    input.timeBase = kMicroseconds;
+    input.sampleAspect = in->sample_aspect_ratio;
     builtW_ = in->width;
     builtH_ = in->height;
     builtFormat_ = in->format;
+    const int err = graph_.buildVideo(fx, input, mediafx::VideoOutput{});
+    if (err < 0) {
+        qCWarning(lcPlayer) << "preview filter graph failed:" << avErrorText(err);
+        failedVersion_ = s.pictureVersion;
+        return false;
+    }
+    built_ = true;
+    failedVersion_ = 0;
+    baseUs_ = ptsUs;
+    builtVersion_ = s.pictureVersion;
     return true;
 }
 
-AVFrame* VideoFilter::process(const AVFrame* in, const PreviewSettings& s) {
-    if (!graph_ || builtVersion_ != s.pictureVersion || builtW_ != in->width || builtH_ != in->height ||
-        builtFormat_ != in->format) {
-        if (!rebuild(in, s))
-            return nullptr;
+void VideoFilter::pull(std::vector<FilteredFrame>& out) {
+    const AVRational tb = graph_.videoTimeBase();
+    while (true) {
+        AVFrame* f = av_frame_alloc();
+        if (!f || graph_.pullVideo(f) < 0) {
+            av_frame_free(&f);
+            return;
+        }
+        const int64_t pts = f->pts == AV_NOPTS_VALUE ? 0 : av_rescale_q(f->pts, tb, kMicroseconds);
+        out.push_back({f, baseUs_ + pts});
+    }
+}
+
+bool VideoFilter::push(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s, bool restart,
+                       std::vector<FilteredFrame>& out) {
+    if (restart || !built_ || builtVersion_ != s.pictureVersion || builtW_ != in->width ||
+        builtH_ != in->height || builtFormat_ != in->format || ptsUs < baseUs_) {
+        if (!build(in, ptsUs, s))
+            return false;
     }
     AVFrame* copy = av_frame_clone(in);
     if (!copy)
-        return nullptr;
-    int err = av_buffersrc_add_frame_flags(src_, copy, AV_BUFFERSRC_FLAG_KEEP_REF);
+        return false;
+    copy->pts = ptsUs - baseUs_;
+    const int err = graph_.pushVideo(copy);
     av_frame_free(&copy);
-    AVFrame* out = av_frame_alloc();
-    if (err >= 0)
-        err = av_buffersink_get_frame(sink_, out);
     if (err < 0) {
-        // A graph that holds frames back (none of ours should) or failed: rebuild next time.
-        av_frame_free(&out);
-        reset();
-        return nullptr;
+        built_ = false;
+        return false;
     }
-    return out;
+    pull(out);
+    return true;
+}
+
+AVFrame* VideoFilter::renderOnce(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s) {
+    failedVersion_ = 0;
+    if (!build(in, ptsUs, s))
+        return nullptr;
+    std::vector<FilteredFrame> out;
+    AVFrame* copy = av_frame_clone(in);
+    if (copy) {
+        copy->pts = 0;
+        if (graph_.pushVideo(copy) >= 0) {
+            pull(out);
+            // A filter that waits for the next picture gives this one up at the end of stream.
+            if (out.empty() && graph_.pushVideo(nullptr) >= 0)
+                pull(out);
+        }
+        av_frame_free(&copy);
+    }
+    built_ = false; // this graph has seen its one frame: playback starts a new one
+    AVFrame* result = nullptr;
+    for (FilteredFrame& f : out) {
+        if (!result)
+            result = f.frame;
+        else
+            av_frame_free(&f.frame);
+    }
+    return result;
 }

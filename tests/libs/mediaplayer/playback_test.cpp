@@ -57,8 +57,9 @@ TEST(PlayerPlayback, ThePictureKeepsPaceWithTheClock) {
     const QImage shot = snapshot(p, 320, 240);
     // The frame up when paused is the one at the clock, or at most the one before it.
     const double frameStart = std::floor(t * 25 + 1e-6) / 25;
-    const double diff = std::min(testsupport::meanAbsDiff(shot, testsupport::ffmpegFrameAt(clip, frameStart)),
-                                 testsupport::meanAbsDiff(shot, testsupport::ffmpegFrameAt(clip, frameStart - 0.04)));
+    const double diff =
+        std::min(testsupport::meanAbsDiff(shot, testsupport::ffmpegFrameAt(clip, frameStart)),
+                 testsupport::meanAbsDiff(shot, testsupport::ffmpegFrameAt(clip, frameStart - 0.04)));
     EXPECT_LT(diff, 3.0) << "paused at " << t;
 }
 
