@@ -27,13 +27,18 @@ void PlayerClock::setUs(int64_t us) {
     baseWall_ = Steady::now();
 }
 
-void PlayerClock::setRunning(bool running) {
-    std::lock_guard lock(mutex_);
-    if (running == running_)
+// Freezes the position reached so far as the new base before the clock starts or stops.
+void PlayerClock::switchLocked(bool& flag, bool value) {
+    if (flag == value)
         return;
     baseUs_ = nowLocked();
     baseWall_ = Steady::now();
-    running_ = running;
+    flag = value;
+}
+
+void PlayerClock::setRunning(bool running) {
+    std::lock_guard lock(mutex_);
+    switchLocked(running_, running);
 }
 
 bool PlayerClock::running() const {
@@ -43,9 +48,5 @@ bool PlayerClock::running() const {
 
 void PlayerClock::setHeld(bool held) {
     std::lock_guard lock(mutex_);
-    if (held == held_)
-        return;
-    baseUs_ = nowLocked();
-    baseWall_ = Steady::now();
-    held_ = held;
+    switchLocked(held_, held);
 }

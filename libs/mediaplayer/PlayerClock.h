@@ -22,6 +22,7 @@ public:
 private:
     using Steady = std::chrono::steady_clock;
     int64_t nowLocked() const;
+    void switchLocked(bool& flag, bool value);
 
     mutable std::mutex mutex_;
     const AudioRing* audio_ = nullptr;

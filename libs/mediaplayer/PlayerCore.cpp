@@ -202,46 +202,20 @@ void PlayerCore::setDidEnd(std::function<void()> block) {
 
 // ---- transport (GUI thread) ----
 
-void PlayerCore::play() {
+void PlayerCore::setStatus(Status next) {
     if (!open_ || closed_)
         return;
     {
         std::lock_guard lock(stateMutex_);
-        if (atEnd_)
-            requestSeekLocked(0);
-        status_ = Playing;
-        clock_.setRunning(true);
+        if (next == Playing && atEnd_)
+            requestSeekLocked(0); // playing again after the end starts over
+        if (next != Paused || status_ == Playing)
+            status_ = next;
+        clock_.setRunning(next == Playing);
     }
     stateCv_.notify_all();
     if (audio_)
-        audio_->setRunning(true);
-}
-
-void PlayerCore::pause() {
-    if (!open_ || closed_)
-        return;
-    {
-        std::lock_guard lock(stateMutex_);
-        if (status_ == Playing)
-            status_ = Paused;
-        clock_.setRunning(false);
-    }
-    stateCv_.notify_all();
-    if (audio_)
-        audio_->setRunning(false);
-}
-
-void PlayerCore::stop() {
-    if (!open_ || closed_)
-        return;
-    {
-        std::lock_guard lock(stateMutex_);
-        status_ = Stopped;
-        clock_.setRunning(false);
-    }
-    stateCv_.notify_all();
-    if (audio_)
-        audio_->setRunning(false);
+        audio_->setRunning(next == Playing);
 }
 
 void PlayerCore::seekUs(int64_t us) {

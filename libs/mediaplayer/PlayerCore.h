@@ -39,9 +39,9 @@ public:
     QWidget* view() const;
     void setDidEnd(std::function<void()> block);
 
-    void play();
-    void pause();
-    void stop();
+    void play() { setStatus(Playing); }
+    void pause() { setStatus(Paused); } // from playing; a stopped player stays stopped
+    void stop() { setStatus(Stopped); }
     void close();
     int status() const { return status_.load(); }
 
@@ -63,6 +63,7 @@ public:
     static int liveCount();
 
 private:
+    void setStatus(Status next);
     bool openFile(const QString& path);
     bool openDecoder(int streamIndex, AVCodecContext** ctx);
     void startThreads();
