@@ -4,7 +4,7 @@
 #include <cstring>
 
 namespace {
-constexpr int kRingMilliseconds = 400;
+constexpr int kRingMilliseconds = 300; // sound settings are heard after what is queued here
 }
 
 AudioRing::AudioRing(int bytesPerSecond, QObject* parent)

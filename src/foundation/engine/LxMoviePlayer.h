@@ -77,12 +77,15 @@ public:
     void SetMainAudioVolume(double volume); // 0..1, the file's own sound under added music
     void ClearDubbingMusic();
     // Mixes `path` (UTF-8) from [start, end) of the music file into [timelineStart,
-    // timelineEnd) of the video, repeating to fill it, with fades and a volume factor.
+    // timelineEnd) of the video, repeating to fill it, with fades and a volume factor (0..2).
+    // Returns 1, or 0 for an empty range or a file without sound. Like every sound setting it
+    // is heard once the sound already queued for the device (about 0.4 s) has played.
     int AddDubbingMusic(const char* path, CMTime start, CMTime end, CMTime timelineStart, CMTime timelineEnd,
                         CMTime fadeIn, CMTime fadeOut, double factor);
 
-    // Picture. Angles are clockwise degrees on top of the file's own display rotation; flips
-    // act on the picture as shown before that rotation; 0 means unchanged for each of B, C, S.
+    // Picture, through the same filter graph as the export: mirrors act on the decoded picture,
+    // then it is turned by `degrees` clockwise plus the file's own display rotation; then the
+    // effects, brightness/contrast/saturation (0 = unchanged each), watermarks and subtitle.
     void SetRotateAngle(int degrees);
     void SetHFlip(int on);
     void SetVFlip(int on);
@@ -90,7 +93,9 @@ public:
     void ClearImageEffect();
     void AddImageEffect(int effectId);
 
-    // Overlays, placed in pixels of the picture as shown. Results: 1 accepted, 0 or less refused.
+    // Overlays, placed in pixels of the picture as shown, timed on the file's clock. Results: 1
+    // accepted; 0 refused (a picture that cannot be loaded, an empty rectangle, a video without
+    // pictures, a text mark without text or without the drawing callback set first).
     void ClearWatermask();
     int AddImageWatermask(IMAGE_WATERMARK_PARAM param);
     int AddVideoWatermask(VIDEO_WATERMARK_PARAM param);
