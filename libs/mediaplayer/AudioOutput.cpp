@@ -49,4 +49,5 @@ void AudioOutput::setRunning(bool running) {
     } else if (started_) {
         sink_->suspend();
     }
+    ring_->setDeviceRunning(running && started_);
 }

@@ -9,7 +9,9 @@ constexpr int kRingMilliseconds = 300; // sound settings are heard after what is
 
 AudioRing::AudioRing(int bytesPerSecond, QObject* parent)
     : QIODevice(parent), bytesPerSecond_(bytesPerSecond) {
-    open(QIODevice::ReadOnly);
+    // Unbuffered: a buffered device reads ahead in 16 KiB blocks, so the bytes pulled would run
+    // ahead of what the sink took and the clock would move in steps of that block.
+    open(QIODevice::ReadOnly | QIODevice::Unbuffered);
 }
 
 bool AudioRing::write(int serial, int64_t ptsUs, QByteArray pcm) {
@@ -45,13 +47,33 @@ void AudioRing::abort() {
     cv_.notify_all();
 }
 
-bool AudioRing::position(int64_t& us) const {
+bool AudioRing::position(int serial, int64_t& us) const {
     std::lock_guard lock(mutex_);
     // Run out or starved: the wall clock carries on so that the picture never waits for sound.
-    if (!havePosition_ || chunks_.empty())
+    if (serial != serial_ || !havePosition_ || chunks_.empty())
         return false;
-    us = std::max<int64_t>(0, heardUs_ - latencyUs_.load());
+    const int64_t latency = latencyUs_.load();
+    int64_t since =
+        deviceRunning_
+            ? std::chrono::duration_cast<std::chrono::microseconds>(Steady::now() - pulledAt_).count()
+            : sincePullWhenSuspendedUs_;
+    // Never past the bytes pulled: a device that stops taking sound stops the clock.
+    since = std::clamp<int64_t>(since, 0, latency);
+    us = std::max<int64_t>(0, heardUs_ - latency + since);
     return true;
+}
+
+void AudioRing::setDeviceRunning(bool running) {
+    std::lock_guard lock(mutex_);
+    if (running == deviceRunning_)
+        return;
+    const auto now = Steady::now();
+    if (running)
+        pulledAt_ = now - std::chrono::microseconds(sincePullWhenSuspendedUs_);
+    else
+        sincePullWhenSuspendedUs_ =
+            std::chrono::duration_cast<std::chrono::microseconds>(now - pulledAt_).count();
+    deviceRunning_ = running;
 }
 
 bool AudioRing::drained() const {
@@ -75,6 +97,7 @@ qint64 AudioRing::readData(char* data, qint64 maxlen) {
         queued_ -= n;
         heardUs_ = c.ptsUs + c.offset * 1000000 / bytesPerSecond_;
         havePosition_ = true;
+        pulledAt_ = Steady::now();
         if (c.offset >= c.pcm.size())
             chunks_.pop_front();
     }

@@ -1,10 +1,13 @@
 // The sound on its way to the device: the audio thread writes timed chunks of PCM, the sound
-// sink pulls bytes (pull mode). The time of the bytes last pulled is the player's clock.
+// sink pulls bytes (pull mode). The time of the sound being heard is the player's clock: the
+// time of the bytes last pulled, less what the device still holds, plus the time since that
+// pull (the device plays on between pulls, so the clock moves smoothly, not in pull steps).
 #pragma once
 
 #include <QByteArray>
 #include <QIODevice>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -21,16 +24,21 @@ public:
     void flush(int serial);
     void setEnded(int serial); // no more chunks will come for this serial
     void abort();
-    // The time of the sound being heard; false when no sound has been pulled since the last
-    // flush or the sound has run out.
-    bool position(int64_t& us) const;
+    // The time of the sound being heard; false when no sound of `serial` has been pulled yet
+    // (the flush for that seek may not have happened) or the sound has run out.
+    bool position(int serial, int64_t& us) const;
     bool drained() const;
     void setLatencyUs(int64_t us) { latencyUs_ = us; }
+    // Whether the device is playing (not suspended): the time since the last pull counts only
+    // while it plays.
+    void setDeviceRunning(bool running);
 
     bool isSequential() const override { return true; }
     qint64 bytesAvailable() const override;
 
 protected:
+    // Always gives `maxlen` bytes (silence when starved): a read of nothing idles the sink
+    // until the device emits readyRead, which this ring never does.
     qint64 readData(char* data, qint64 maxlen) override;
     qint64 writeData(const char*, qint64) override { return -1; }
 
@@ -50,6 +58,10 @@ private:
     bool ended_ = false;
     bool aborted_ = false;
     bool havePosition_ = false;
-    int64_t heardUs_ = 0;
+    int64_t heardUs_ = 0; // the end of the bytes last pulled
     std::atomic<int64_t> latencyUs_{0};
+    using Steady = std::chrono::steady_clock;
+    Steady::time_point pulledAt_ = Steady::now();
+    bool deviceRunning_ = false;
+    int64_t sincePullWhenSuspendedUs_ = 0;
 };

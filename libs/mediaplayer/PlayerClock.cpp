@@ -2,18 +2,36 @@
 
 #include "AudioRing.h"
 
+#include <algorithm>
+
 int64_t PlayerClock::nowLocked() const {
     if (!running_ || held_)
         return baseUs_;
     const auto wall = Steady::now();
+    int64_t t = 0;
     int64_t audioUs = 0;
-    if (audio_ && audio_->position(audioUs)) {
-        // Re-base on the sound so that the wall clock continues from here if it runs out.
-        baseUs_ = audioUs;
+    if (audio_ && audio_->position(serial_, audioUs)) {
+        // The sound starts behind the wall clock that ran until the device took its first
+        // bytes: hold until it catches up rather than step back. Re-base on the sound so that
+        // the wall clock continues from here if it runs out.
+        t = std::max(audioUs, lastUs_);
+        baseUs_ = t;
         baseWall_ = wall;
-        return audioUs;
+    } else {
+        t = std::max(lastUs_,
+                     baseUs_ +
+                         std::chrono::duration_cast<std::chrono::microseconds>(wall - baseWall_).count());
     }
-    return baseUs_ + std::chrono::duration_cast<std::chrono::microseconds>(wall - baseWall_).count();
+    lastUs_ = t;
+    return t;
+}
+
+void PlayerClock::seek(int64_t us, int serial) {
+    std::lock_guard lock(mutex_);
+    serial_ = serial;
+    baseUs_ = us;
+    lastUs_ = us;
+    baseWall_ = Steady::now();
 }
 
 int64_t PlayerClock::nowUs() const {
@@ -24,6 +42,7 @@ int64_t PlayerClock::nowUs() const {
 void PlayerClock::setUs(int64_t us) {
     std::lock_guard lock(mutex_);
     baseUs_ = us;
+    lastUs_ = us;
     baseWall_ = Steady::now();
 }
 
@@ -32,6 +51,7 @@ void PlayerClock::switchLocked(bool& flag, bool value) {
     if (flag == value)
         return;
     baseUs_ = nowLocked();
+    lastUs_ = baseUs_;
     baseWall_ = Steady::now();
     flag = value;
 }

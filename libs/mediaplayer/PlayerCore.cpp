@@ -234,10 +234,11 @@ void PlayerCore::requestSeekLocked(int64_t us) {
     seekTargetUs_ = us;
     ++requestedSerial_;
     atEnd_ = false;
-    clock_.setUs(us);
-    // While playing, the clock waits for the first picture at the new place.
+    // While playing, the clock waits for the first picture at the new place. Held first, so
+    // that holding freezes the target and not the place left.
     if (status_ == Playing && videoStream_ >= 0)
         clock_.setHeld(true);
+    clock_.seek(us, requestedSerial_);
 }
 
 int64_t PlayerCore::positionUs() const {

@@ -1,0 +1,178 @@
+// A sound server of the test's own: a user-mode PulseAudio daemon with one null sink (it
+// consumes sound at the real rate and plays nothing), in a runtime folder of its own, so that
+// the player's sound path runs on machines without sound hardware (CI) and never touches a
+// user's real sound. Start it before anything in the process asks Qt Multimedia about devices:
+// Qt connects once, to the server named in PULSE_SERVER at that moment.
+#pragma once
+
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace playertest {
+
+class PrivateSoundServer {
+public:
+    static constexpr const char* kSink = "cutbench_null";
+
+    PrivateSoundServer() = default;
+    PrivateSoundServer(const PrivateSoundServer&) = delete;
+    PrivateSoundServer& operator=(const PrivateSoundServer&) = delete;
+    ~PrivateSoundServer() { stop(); }
+
+    // Starts the daemon and points this process (and the programs it runs) at it. False, with
+    // error() saying why, when PulseAudio is missing or does not come up.
+    bool start() {
+        const QString daemon = QStandardPaths::findExecutable("pulseaudio");
+        if (daemon.isEmpty()) {
+            error_ = "pulseaudio is not installed (scripts/deps installs it)";
+            return false;
+        }
+        if (!dir_.isValid()) {
+            error_ = "no temporary folder";
+            return false;
+        }
+        const QString runtime = dir_.filePath("run");
+        const QString socket = runtime + "/pulse/native";
+        QDir().mkpath(runtime + "/pulse");
+
+        // Everything the daemon writes (cookie, state, pid file) stays in the private folder, and
+        // it finds no session bus or display to announce itself on.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", dir_.path());
+        env.insert("XDG_RUNTIME_DIR", runtime);
+        env.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
+        env.insert("XDG_STATE_HOME", dir_.filePath("state"));
+        env.insert("PULSE_RUNTIME_PATH", runtime + "/pulse");
+        env.insert("PULSE_STATE_PATH", dir_.filePath("state"));
+        for (const char* name : {"DBUS_SESSION_BUS_ADDRESS", "DISPLAY", "WAYLAND_DISPLAY", "PULSE_SERVER"})
+            env.remove(name);
+        process_.setProcessEnvironment(env);
+        process_.setProcessChannelMode(QProcess::MergedChannels);
+        // No default script (-n): only the null sink and the local socket. The idle exit is a
+        // safety net should the test process die before it stops the daemon.
+        process_.start(daemon, {"--daemonize=no", "--system=false", "-n", "--use-pid-file=no",
+                                "--exit-idle-time=30", "--log-target=stderr", "--log-level=error",
+                                QString("--load=module-null-sink sink_name=%1 rate=48000").arg(kSink),
+                                "--load=module-suspend-on-idle timeout=0",
+                                "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket});
+        if (!process_.waitForStarted(5000)) {
+            error_ = "pulseaudio does not start: " + process_.errorString();
+            return false;
+        }
+        QElapsedTimer t;
+        t.start();
+        while (!accepts(socket)) {
+            if (process_.state() != QProcess::Running || t.elapsed() > 10000) {
+                process_.kill();
+                process_.waitForFinished(2000);
+                error_ =
+                    "pulseaudio did not come up: " + QString::fromLocal8Bit(process_.readAll()).trimmed();
+                return false;
+            }
+            QThread::msleep(20);
+        }
+        qputenv("PULSE_SERVER", ("unix:" + socket).toLocal8Bit());
+        // A null sink with nothing playing renders ahead in two-second blocks, so a stream
+        // that joins it is first heard up to two seconds later. A sound card takes a new
+        // stream at once; a silent low-latency stream kept playing makes the null sink do so too.
+        keepAlive_.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+        keepAlive_.start("pacat", {"--playback", "--raw", "--latency-msec=20", "--client-name=keepalive",
+                                   QString("--device=%1").arg(kSink), "/dev/zero"});
+        if (!keepAlive_.waitForStarted(5000)) {
+            error_ = "pacat does not start: " + keepAlive_.errorString();
+            stop();
+            return false;
+        }
+        // Ready once the sink has played out what it rendered ahead before the silent stream
+        // came, and so takes new sound at once.
+        while (sinkLatencyUs() < 0 || sinkLatencyUs() > 100000) {
+            if (keepAlive_.state() != QProcess::Running || t.elapsed() > 10000) {
+                error_ = "the null sink does not settle: " +
+                         QString::fromLocal8Bit(keepAlive_.readAll()).trimmed();
+                stop();
+                return false;
+            }
+            QThread::msleep(50);
+        }
+        // A client that cannot reach our server must fail, not start one of the user's.
+        const QString clientConf = dir_.filePath("client.conf");
+        QFile conf(clientConf);
+        if (conf.open(QIODevice::WriteOnly))
+            conf.write("autospawn = no\n");
+        qputenv("PULSE_CLIENTCONFIG", clientConf.toLocal8Bit());
+        running_ = true;
+        return true;
+    }
+
+    void stop() {
+        running_ = false;
+        for (QProcess* p : {&keepAlive_, &process_}) {
+            if (p->state() == QProcess::NotRunning)
+                continue;
+            p->terminate();
+            if (!p->waitForFinished(3000)) {
+                p->kill();
+                p->waitForFinished(2000);
+            }
+        }
+    }
+
+    bool running() const {
+        return running_ && process_.state() == QProcess::Running && keepAlive_.state() == QProcess::Running;
+    }
+    QString error() const { return error_; }
+
+    // Runs `pactl` on our server; false when it fails.
+    static bool pactl(const QStringList& args, QString* out = nullptr) {
+        QByteArray bytes;
+        const bool ok = testsupport::run("pactl", args, &bytes, nullptr, 10000) == 0;
+        if (out)
+            *out = QString::fromUtf8(bytes);
+        return ok;
+    }
+
+private:
+    // The latency the sink reports, or -1.
+    static int64_t sinkLatencyUs() {
+        QString sinks;
+        if (!pactl({"list", "sinks"}, &sinks))
+            return -1;
+        const QRegularExpressionMatch m = QRegularExpression("Latency: (\\d+) usec").match(sinks);
+        return m.hasMatch() ? m.captured(1).toLongLong() : -1;
+    }
+
+    static bool accepts(const QString& socket) {
+        const QByteArray path = socket.toLocal8Bit();
+        sockaddr_un addr{};
+        if (size_t(path.size()) >= sizeof(addr.sun_path))
+            return false;
+        addr.sun_family = AF_UNIX;
+        std::memcpy(addr.sun_path, path.constData(), size_t(path.size()));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        if (fd < 0)
+            return false;
+        const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) == 0;
+        ::close(fd);
+        return ok;
+    }
+
+    QTemporaryDir dir_;
+    QProcess process_;
+    QProcess keepAlive_;
+    QString error_;
+    bool running_ = false;
+};
+
+} // namespace playertest

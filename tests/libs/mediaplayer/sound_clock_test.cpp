@@ -1,0 +1,272 @@
+// The player with a sound device: Qt Multimedia's sink plays into a private null sink and the
+// sound being heard is the clock. Every user has a sound device, so this is the path that real
+// playback takes.
+#include "PlayerTestUtil.h"
+#include "PrivateSoundServer.h"
+#include "TestSupport.h"
+
+#include <QAudioDevice>
+#include <QMediaDevices>
+#include <atomic>
+#include <gtest/gtest.h>
+
+using namespace playertest;
+using testsupport::media;
+
+namespace {
+
+PrivateSoundServer* gServer = nullptr;
+
+double now(LxMoviePlayer& p) {
+    return seconds(p.currentTime());
+}
+
+// The state of this process's sound stream on the server: -1 none, 0 corked (paused), 1 playing.
+int streamState() {
+    QString list;
+    if (!PrivateSoundServer::pactl({"list", "sink-inputs"}, &list))
+        return -2;
+    const QString ours = QString("QtmPulseStream-%1-").arg(QCoreApplication::applicationPid());
+    int state = -1;
+    for (const QString& input : list.split("Sink Input #"))
+        if (input.contains(ours))
+            state = std::max(state, input.contains("Corked: no") ? 1 : 0);
+    return state;
+}
+
+// The position gained over `ms` of wall time while playing, measured after a warm-up so that
+// filling the device's buffer at the start does not count.
+struct Rate {
+    double played = 0, wall = 0;
+};
+Rate measure(LxMoviePlayer& p, int ms) {
+    QElapsedTimer t;
+    const double from = now(p);
+    t.start();
+    spin(ms);
+    return {now(p) - from, t.elapsed() / 1000.0};
+}
+
+class SoundClock : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        gServer = new PrivateSoundServer;
+        gServer->start();
+    }
+    static void TearDownTestSuite() {
+        delete gServer;
+        gServer = nullptr;
+    }
+    void SetUp() override {
+        if (!gServer->running())
+            GTEST_SKIP() << "sound clock not tested: " << gServer->error().toStdString();
+    }
+};
+
+} // namespace
+
+TEST_F(SoundClock, TheNullSinkIsTheDefaultOutput) {
+    const QAudioDevice out = QMediaDevices::defaultAudioOutput();
+    ASSERT_FALSE(out.isNull()) << "Qt Multimedia sees no output on the private server";
+    EXPECT_EQ(out.id(), QByteArray(PrivateSoundServer::kSink));
+}
+
+TEST_F(SoundClock, EachFormatPlaysAtTheWallClockRateThroughTheDevice) {
+    for (const char* clip : {"h264_aac.mp4", "audio_only.mp3", "vp9_opus.webm", "mpeg4_mp3.avi"}) {
+        SCOPED_TRACE(clip);
+        LxMoviePlayer p(media(clip), QRect(0, 0, 320, 240));
+        ASSERT_TRUE(p.isOpen()) << p.errorString().toStdString();
+        p.play();
+        spin(400);
+        EXPECT_EQ(streamState(), 1) << "no sound stream plays";
+        const Rate r = measure(p, 1500);
+        EXPECT_NEAR(r.played, r.wall, 0.15);
+        p.closePlayer();
+    }
+}
+
+TEST_F(SoundClock, TheClockMovesSmoothlyNotInStepsOfWhatTheDevicePulls) {
+    // A clock that moves only when the device pulls a block stands still, then leaps: pictures
+    // come in bursts and some are skipped.
+    LxMoviePlayer p(media("long_10s.mp4"), QRect(0, 0, 320, 240));
+    p.play();
+    spin(500);
+    QElapsedTimer wall;
+    wall.start();
+    double last = now(p);
+    qint64 lastWall = wall.nsecsElapsed();
+    double worst = 0;
+    while (wall.elapsed() < 1500) {
+        QCoreApplication::processEvents();
+        QThread::msleep(2);
+        const double at = now(p);
+        const qint64 w = wall.nsecsElapsed();
+        worst = std::max(worst, (at - last) - (w - lastWall) / 1e9);
+        last = at;
+        lastWall = w;
+    }
+    EXPECT_LT(worst, 0.03) << "the clock leapt ahead of the wall clock";
+}
+
+TEST_F(SoundClock, TheClockFollowsTheSoundDevice) {
+    // When the device stops taking sound, the position stops too: the picture follows what is
+    // heard, not the wall clock.
+    LxMoviePlayer p(media("long_10s.mp4"), QRect(0, 0, 320, 240));
+    p.play();
+    spin(500);
+    ASSERT_TRUE(PrivateSoundServer::pactl({"suspend-sink", PrivateSoundServer::kSink, "1"}));
+    spin(400); // what the device had queued is gone
+    const Rate stalled = measure(p, 800);
+    PrivateSoundServer::pactl({"suspend-sink", PrivateSoundServer::kSink, "0"});
+    EXPECT_LT(stalled.played, 0.1);
+    spin(400);
+    const Rate resumed = measure(p, 1000);
+    EXPECT_NEAR(resumed.played, resumed.wall, 0.15);
+}
+
+TEST_F(SoundClock, PauseHoldsAndPlayGoesOnFromThere) {
+    LxMoviePlayer p(media("long_10s.mp4"), QRect(0, 0, 320, 240));
+    p.play();
+    spin(800);
+    p.pause();
+    const double held = now(p);
+    EXPECT_GT(held, 0.4);
+    spin(200);
+    EXPECT_EQ(streamState(), 0) << "the sound stream still plays while paused";
+    spin(400);
+    EXPECT_DOUBLE_EQ(now(p), held);
+
+    p.play();
+    spin(300);
+    const double after = now(p);
+    EXPECT_GE(after, held);
+    EXPECT_LT(after, held + 0.6);
+    EXPECT_EQ(streamState(), 1);
+    const Rate r = measure(p, 1000);
+    EXPECT_NEAR(r.played, r.wall, 0.15);
+}
+
+TEST_F(SoundClock, SeekGoesOnFromTheTargetWithoutGoingBack) {
+    LxMoviePlayer p(media("long_10s.mp4"), QRect(0, 0, 320, 240));
+    p.play();
+    spin(600);
+    // While playing: the position never goes back past the target nor jumps ahead.
+    for (double target : {6.0, 2.0}) {
+        p.seekTime(CMTimeMakeWithSeconds(target, 1000000000));
+        EXPECT_NEAR(now(p), target, 1e-6);
+        double last = target, lowest = target;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 800) {
+            spin(10);
+            const double at = now(p);
+            lowest = std::min(lowest, at - last);
+            last = at;
+        }
+        EXPECT_GT(lowest, -0.01) << "the position went back after seeking to " << target;
+        EXPECT_GT(last, target + 0.4) << target;
+        EXPECT_LT(last, target + 1.0) << target;
+    }
+    // Sound only: no picture holds the clock, so the sound still queued from before the seek
+    // must not count.
+    LxMoviePlayer sound(media("audio_only.mp3"), QRect(0, 0, 20, 20));
+    sound.seekTime(CMTimeMakeWithSeconds(2.5, 1000000000));
+    sound.play();
+    spin(500);
+    sound.seekTime(CMTimeMakeWithSeconds(0.5, 1000000000));
+    double highest = 0;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 30) // right after the seek, before the player thread has flushed
+        highest = std::max(highest, now(sound));
+    EXPECT_LT(highest, 0.6);
+    while (t.elapsed() < 600) {
+        spin(10);
+        highest = std::max(highest, now(sound));
+    }
+    EXPECT_LT(highest, 1.2) << "the position ran on from the place left";
+    EXPECT_GT(now(sound), 0.8);
+
+    // While paused, then played.
+    p.pause();
+    p.seekTime(CMTimeMakeWithSeconds(8.0, 1000000000));
+    spin(300);
+    EXPECT_NEAR(now(p), 8.0, 1e-6);
+    p.play();
+    spin(300);
+    const Rate r = measure(p, 800);
+    EXPECT_GT(now(p), 8.6);
+    EXPECT_NEAR(r.played, r.wall, 0.15);
+}
+
+TEST_F(SoundClock, VolumeAndLeavingOutTheSoundDoNotStallTheClock) {
+    LxMoviePlayer p(media("long_10s.mp4"), QRect(0, 0, 320, 240));
+    p.play();
+    spin(500);
+    p.SetVolume(0.2);
+    Rate r = measure(p, 800);
+    EXPECT_NEAR(r.played, r.wall, 0.15);
+    p.SetVolume(0);
+    r = measure(p, 800);
+    EXPECT_NEAR(r.played, r.wall, 0.15);
+    p.DisableMainAudio(true);
+    r = measure(p, 1000);
+    EXPECT_NEAR(r.played, r.wall, 0.15);
+    p.DisableMainAudio(false);
+    p.SetVolume(1);
+    r = measure(p, 800);
+    EXPECT_NEAR(r.played, r.wall, 0.15);
+}
+
+TEST_F(SoundClock, DidEndFiresOnceAndTheStreamStops) {
+    for (const char* clip : {"h264_aac.mp4", "audio_only.mp3"}) {
+        SCOPED_TRACE(clip);
+        LxMoviePlayer p(media(clip), QRect(0, 0, 320, 240));
+        std::atomic<int> calls{0};
+        p.setPlayerDidEndBlock([&] { ++calls; });
+        p.seekTime(CMTimeMakeWithSeconds(2.8, 1000000000));
+        p.play();
+        ASSERT_TRUE(waitFor([&] { return calls > 0; }, 4000)) << "stuck at " << now(p);
+        spin(500);
+        EXPECT_EQ(calls, 1);
+        EXPECT_NE(p.playerStatus(), 1);
+        EXPECT_NEAR(now(p), seconds(p.duration()), 1e-6);
+        EXPECT_EQ(streamState(), 0) << "the sound stream goes on after the end";
+
+        // Played again it starts over and ends once more.
+        p.play();
+        spin(300);
+        EXPECT_LT(now(p), 1.0);
+        p.seekTime(CMTimeMakeWithSeconds(3.4, 1000000000));
+        ASSERT_TRUE(waitFor([&] { return calls > 1; }, 3000)) << "stuck at " << now(p);
+        spin(300);
+        EXPECT_EQ(calls, 2);
+    }
+}
+
+TEST_F(SoundClock, ClosingWhilePlayingReturnsPromptly) {
+    for (const char* clip : {"long_10s.mp4", "audio_only.mp3", "vp9_opus.webm"}) {
+        SCOPED_TRACE(clip);
+        auto p = std::make_unique<LxMoviePlayer>(media(clip), QRect(0, 0, 320, 240));
+        p->play();
+        spin(500);
+        QElapsedTimer t;
+        t.start();
+        p->closePlayer();
+        // Generous: a close that waits on the device or a blocked thread takes seconds or hangs.
+        EXPECT_LT(t.elapsed(), 1000);
+        EXPECT_EQ(p->playerStatus(), 0);
+        t.restart();
+        p.reset();
+        EXPECT_LT(t.elapsed(), 1000);
+        spin(200);
+        EXPECT_EQ(streamState(), -1) << "a closed player leaves its sound stream open";
+    }
+    // Destroyed while playing, without closing first.
+    auto p = std::make_unique<LxMoviePlayer>(media("h264_aac.mp4"), QRect(0, 0, 320, 240));
+    p->play();
+    spin(300);
+    p.reset();
+    spin(200);
+    EXPECT_EQ(streamState(), -1);
+}
