@@ -19,6 +19,15 @@ bool VideoFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings&
     fx.rotation = mediafx::normalisedRotation(s.fx.rotation + sourceRotation_);
     fx.timelineStartUs = ptsUs;
     fx.timelineDurationUs = 0;
+    // The subtitle and the crop after it move to the second graph, in the same order.
+    mediafx::FxSettings late;
+    useLate_ = fx.subtitle.path[0] != '\0';
+    if (useLate_) {
+        late.subtitle = fx.subtitle;
+        late.crop = fx.crop;
+        fx.subtitle = SUBTITLE_PARAM{};
+        fx.crop = RECT{};
+    }
     graph_.setDrawTextCallback(s.drawText);
     graph_.setLoadImageCallback(s.loadImage);
     mediafx::VideoInput input;
@@ -30,7 +39,9 @@ bool VideoFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings&
     builtW_ = in->width;
     builtH_ = in->height;
     builtFormat_ = in->format;
-    const int err = graph_.buildVideo(fx, input, mediafx::VideoOutput{});
+    int err = graph_.buildVideo(fx, input, mediafx::VideoOutput{});
+    if (err >= 0 && useLate_ && !buildLate(late))
+        err = AVERROR(EINVAL);
     if (err < 0) {
         qCWarning(lcPlayer) << "preview filter graph failed:" << avErrorText(err);
         failedVersion_ = s.pictureVersion;
@@ -43,6 +54,29 @@ bool VideoFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings&
     return true;
 }
 
+bool VideoFilter::buildLate(const mediafx::FxSettings& late) {
+    mediafx::VideoInput input;
+    input.width = graph_.videoWidth();
+    input.height = graph_.videoHeight();
+    input.format = graph_.videoFormat();
+    input.timeBase = kMicroseconds;
+    input.sampleAspect = graph_.videoSampleAspect();
+    const int err = late_.buildVideo(late, input, mediafx::VideoOutput{});
+    if (err < 0)
+        qCWarning(lcPlayer) << "preview subtitle graph failed:" << avErrorText(err);
+    return err >= 0;
+}
+
+AVFrame* VideoFilter::throughLate(AVFrame* frame, int64_t ptsUs) {
+    frame->pts = ptsUs; // the file's own clock, which the subtitle lines are timed on
+    const int err = late_.pushVideo(frame);
+    av_frame_free(&frame);
+    AVFrame* f = av_frame_alloc();
+    if (err < 0 || !f || late_.pullVideo(f) < 0)
+        av_frame_free(&f);
+    return f;
+}
+
 void VideoFilter::pull(std::vector<FilteredFrame>& out) {
     const AVRational tb = graph_.videoTimeBase();
     while (true) {
@@ -51,8 +85,11 @@ void VideoFilter::pull(std::vector<FilteredFrame>& out) {
             av_frame_free(&f);
             return;
         }
-        const int64_t pts = f->pts == AV_NOPTS_VALUE ? 0 : av_rescale_q(f->pts, tb, kMicroseconds);
-        out.push_back({f, baseUs_ + pts});
+        const int64_t pts =
+            baseUs_ + (f->pts == AV_NOPTS_VALUE ? 0 : av_rescale_q(f->pts, tb, kMicroseconds));
+        if (useLate_ && !(f = throughLate(f, pts)))
+            continue;
+        out.push_back({f, pts});
     }
 }
 

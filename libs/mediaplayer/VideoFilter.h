@@ -3,6 +3,10 @@
 // writes. The graph starts its timeline at the first frame pushed after a (re)build; it is
 // rebuilt after a seek, when the settings or the input format change, and after a redraw.
 //
+// The subtitle (and the crop that follows it) run in a second graph fed with the file's own
+// times: libass reads the frame times, so a subtitle in a graph started at the seek point would
+// show the lines of the wrong moment.
+//
 // Threading: not thread-safe; the player guards it with its render lock.
 #pragma once
 
@@ -39,9 +43,14 @@ public:
 
 private:
     bool build(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s);
+    bool buildLate(const mediafx::FxSettings& late);
     void pull(std::vector<FilteredFrame>& out);
+    // Runs one picture of the first graph through the subtitle graph; null when that fails.
+    AVFrame* throughLate(AVFrame* frame, int64_t ptsUs);
 
     mediafx::FxGraph graph_;
+    mediafx::FxGraph late_; // subtitle and crop, on the file's clock; unused without a subtitle
+    bool useLate_ = false;
     int sourceRotation_ = 0;
     bool built_ = false;
     int64_t baseUs_ = 0;
