@@ -153,7 +153,7 @@ TEST_F(SoundClock, SeekGoesOnFromTheTargetWithoutGoingBack) {
     // While playing: the position never goes back past the target nor jumps ahead.
     for (double target : {6.0, 2.0}) {
         p.seekTime(CMTimeMakeWithSeconds(target, 1000000000));
-        EXPECT_NEAR(now(p), target, 1e-6);
+        EXPECT_NEAR(now(p), target, 0.02); // at once (the picture may already be up and moving)
         double last = target, lowest = target;
         QElapsedTimer t;
         t.start();
