@@ -1,30 +1,36 @@
-// A sound server of the test's own: a user-mode PulseAudio daemon with one null sink (it
-// consumes sound at the real rate and plays nothing), in a runtime folder of its own, so that
-// the player's sound path runs on machines without sound hardware (CI) and never touches a
-// user's real sound. Start it before anything in the process asks Qt Multimedia about devices:
-// Qt connects once, to the server named in PULSE_SERVER at that moment.
+// A sound server of the test's own: a user-mode PulseAudio daemon with two null sinks, at
+// 48 kHz (the default) and 44.1 kHz (each consumes sound at the real rate and plays nothing), in a runtime
+// folder of its own, so that the player's sound path runs on machines without sound hardware (CI) and never
+// touches a user's real sound. Start it before anything in the process asks Qt Multimedia about devices: Qt
+// connects once, to the server named in PULSE_SERVER at that moment.
 #pragma once
 
 #include "TestSupport.h"
 
+#include <QAudioDevice>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMediaDevices>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstring>
+#include <memory>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <vector>
 
 namespace playertest {
 
 class PrivateSoundServer {
 public:
-    static constexpr const char* kSink = "cutbench_null";
+    static constexpr const char* kSink = "cutbench_null";       // 48 kHz, the default
+    static constexpr const char* kSink44 = "cutbench_null_44k"; // 44.1 kHz
 
     PrivateSoundServer() = default;
     PrivateSoundServer(const PrivateSoundServer&) = delete;
@@ -60,12 +66,12 @@ public:
             env.remove(name);
         process_.setProcessEnvironment(env);
         process_.setProcessChannelMode(QProcess::MergedChannels);
-        // No default script (-n): only the null sink and the local socket. The idle exit is a
+        // No default script (-n): only the null sinks and the local socket. The idle exit is a
         // safety net should the test process die before it stops the daemon.
         process_.start(daemon, {"--daemonize=no", "--system=false", "-n", "--use-pid-file=no",
                                 "--exit-idle-time=30", "--log-target=stderr", "--log-level=error",
                                 QString("--load=module-null-sink sink_name=%1 rate=48000").arg(kSink),
-                                "--load=module-suspend-on-idle timeout=0",
+                                QString("--load=module-null-sink sink_name=%1 rate=44100").arg(kSink44),
                                 "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket});
         if (!process_.waitForStarted(5000)) {
             error_ = "pulseaudio does not start: " + process_.errorString();
@@ -84,41 +90,59 @@ public:
             QThread::msleep(20);
         }
         qputenv("PULSE_SERVER", ("unix:" + socket).toLocal8Bit());
-        // A null sink with nothing playing renders ahead in two-second blocks, so a stream
-        // that joins it is first heard up to two seconds later. A sound card takes a new
-        // stream at once; a silent low-latency stream kept playing makes the null sink do so too.
-        keepAlive_.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
-        keepAlive_.start("pacat", {"--playback", "--raw", "--latency-msec=20", "--client-name=keepalive",
-                                   QString("--device=%1").arg(kSink), "/dev/zero"});
-        if (!keepAlive_.waitForStarted(5000)) {
-            error_ = "pacat does not start: " + keepAlive_.errorString();
-            stop();
-            return false;
-        }
-        // Ready once the sink has played out what it rendered ahead before the silent stream
-        // came, and so takes new sound at once.
-        while (sinkLatencyUs() < 0 || sinkLatencyUs() > 100000) {
-            if (keepAlive_.state() != QProcess::Running || t.elapsed() > 10000) {
-                error_ = "the null sink does not settle: " +
-                         QString::fromLocal8Bit(keepAlive_.readAll()).trimmed();
-                stop();
-                return false;
-            }
-            QThread::msleep(50);
-        }
         // A client that cannot reach our server must fail, not start one of the user's.
         const QString clientConf = dir_.filePath("client.conf");
         QFile conf(clientConf);
         if (conf.open(QIODevice::WriteOnly))
             conf.write("autospawn = no\n");
+        conf.close();
         qputenv("PULSE_CLIENTCONFIG", clientConf.toLocal8Bit());
+        // A null sink with nothing playing renders ahead in two-second blocks, so a stream
+        // that joins it is first heard up to two seconds later. A sound card takes a new
+        // stream at once; a silent low-latency stream kept playing makes the null sink do so too.
+        for (const char* sink : {kSink, kSink44}) {
+            auto p = std::make_unique<QProcess>();
+            p->start("pacat", {"--playback", "--raw", "--latency-msec=20", "--client-name=keepalive",
+                               QString("--device=%1").arg(sink), "/dev/zero"});
+            if (!p->waitForStarted(5000)) {
+                error_ = "pacat does not start: " + p->errorString();
+                stop();
+                return false;
+            }
+            keepAlive_.push_back(std::move(p));
+        }
+        // Ready once the sinks have played out what they rendered ahead before the silent
+        // streams came, and so take new sound at once.
+        while (!settled()) {
+            if (!running() && t.elapsed() > 500) {
+                error_ =
+                    "pulseaudio or pacat stopped: " + QString::fromLocal8Bit(process_.readAll()).trimmed();
+                stop();
+                return false;
+            }
+            if (t.elapsed() > 15000) {
+                error_ = "the null sinks do not settle";
+                stop();
+                return false;
+            }
+            QThread::msleep(50);
+        }
+        if (!pactl({"set-default-sink", kSink})) {
+            error_ = "the default sink cannot be chosen";
+            stop();
+            return false;
+        }
         running_ = true;
         return true;
     }
 
     void stop() {
         running_ = false;
-        for (QProcess* p : {&keepAlive_, &process_}) {
+        std::vector<QProcess*> all;
+        for (auto& p : keepAlive_)
+            all.push_back(p.get());
+        all.push_back(&process_);
+        for (QProcess* p : all) {
             if (p->state() == QProcess::NotRunning)
                 continue;
             p->terminate();
@@ -130,7 +154,32 @@ public:
     }
 
     bool running() const {
-        return running_ && process_.state() == QProcess::Running && keepAlive_.state() == QProcess::Running;
+        if (process_.state() != QProcess::Running)
+            return false;
+        for (const auto& p : keepAlive_)
+            if (p->state() != QProcess::Running)
+                return false;
+        return true;
+    }
+    bool ready() const { return running_ && running(); }
+
+    // Makes `sink` the default output and waits until Qt Multimedia reports it so. Qt 6.4 learns
+    // of a new default only with the next change to a sink, so each sink is touched once.
+    static bool useSink(const char* sink) {
+        if (!pactl({"set-default-sink", sink}))
+            return false;
+        for (const char* s : {kSink, kSink44})
+            for (int i = 0; i < 2; ++i)
+                pactl({"set-sink-mute", s, "toggle"});
+        QElapsedTimer t;
+        t.start();
+        while (QMediaDevices::defaultAudioOutput().id() != sink) {
+            if (t.elapsed() > 5000)
+                return false;
+            QCoreApplication::processEvents();
+            QThread::msleep(10);
+        }
+        return true;
     }
     QString error() const { return error_; }
 
@@ -144,13 +193,19 @@ public:
     }
 
 private:
-    // The latency the sink reports, or -1.
-    static int64_t sinkLatencyUs() {
+    // Whether both sinks run (their silent streams have come) with a latency under 100 ms.
+    static bool settled() {
         QString sinks;
         if (!pactl({"list", "sinks"}, &sinks))
-            return -1;
-        const QRegularExpressionMatch m = QRegularExpression("Latency: (\\d+) usec").match(sinks);
-        return m.hasMatch() ? m.captured(1).toLongLong() : -1;
+            return false;
+        int count = 0;
+        for (const QString& sink : sinks.split("Sink #").mid(1)) {
+            const QRegularExpressionMatch m = QRegularExpression("Latency: (\\d+) usec").match(sink);
+            if (!sink.contains("State: RUNNING") || !m.hasMatch() || m.captured(1).toLongLong() > 100000)
+                return false;
+            ++count;
+        }
+        return count == 2;
     }
 
     static bool accepts(const QString& socket) {
@@ -170,7 +225,7 @@ private:
 
     QTemporaryDir dir_;
     QProcess process_;
-    QProcess keepAlive_;
+    std::vector<std::unique_ptr<QProcess>> keepAlive_; // one silent stream per sink
     QString error_;
     bool running_ = false;
 };

@@ -58,7 +58,7 @@ protected:
         gServer = nullptr;
     }
     void SetUp() override {
-        if (!gServer->running())
+        if (!gServer->ready())
             GTEST_SKIP() << "sound clock not tested: " << gServer->error().toStdString();
     }
 };
@@ -71,18 +71,26 @@ TEST_F(SoundClock, TheNullSinkIsTheDefaultOutput) {
     EXPECT_EQ(out.id(), QByteArray(PrivateSoundServer::kSink));
 }
 
-TEST_F(SoundClock, EachFormatPlaysAtTheWallClockRateThroughTheDevice) {
-    for (const char* clip : {"h264_aac.mp4", "audio_only.mp3", "vp9_opus.webm", "mpeg4_mp3.avi"}) {
-        SCOPED_TRACE(clip);
-        LxMoviePlayer p(media(clip), QRect(0, 0, 320, 240));
-        ASSERT_TRUE(p.isOpen()) << p.errorString().toStdString();
-        p.play();
-        spin(400);
-        EXPECT_EQ(streamState(), 1) << "no sound stream plays";
-        const Rate r = measure(p, 1500);
-        EXPECT_NEAR(r.played, r.wall, 0.15);
-        p.closePlayer();
+TEST_F(SoundClock, EachFormatPlaysAtTheWallClockRateOnDevicesOfBothRates) {
+    // The device's own rate decides the sound format: a rate mixed up anywhere on the way
+    // plays 9 % fast or slow.
+    for (const char* sink : {PrivateSoundServer::kSink44, PrivateSoundServer::kSink}) {
+        SCOPED_TRACE(sink);
+        ASSERT_TRUE(PrivateSoundServer::useSink(sink));
+        for (const char* clip : {"h264_aac.mp4", "audio_only.mp3", "vp9_opus.webm", "mpeg4_mp3.avi"}) {
+            SCOPED_TRACE(clip);
+            LxMoviePlayer p(media(clip), QRect(0, 0, 320, 240));
+            ASSERT_TRUE(p.isOpen()) << p.errorString().toStdString();
+            p.play();
+            spin(400);
+            EXPECT_EQ(streamState(), 1) << "no sound stream plays";
+            const Rate r = measure(p, 2000);
+            EXPECT_NEAR(r.played, r.wall, 0.08);
+            p.closePlayer();
+        }
     }
+    // The other tests run on the 48 kHz sink.
+    EXPECT_TRUE(PrivateSoundServer::useSink(PrivateSoundServer::kSink));
 }
 
 TEST_F(SoundClock, TheClockMovesSmoothlyNotInStepsOfWhatTheDevicePulls) {
