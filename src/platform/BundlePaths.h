@@ -14,4 +14,7 @@ QString settingsBundlePath();
 // The folder of the running executable.
 QString executableDirectory();
 
-}  // namespace bundle
+// Points resourcePath() at another folder (tests); an empty path restores the normal lookup.
+void setResourcePathForTesting(const QString& path);
+
+} // namespace bundle

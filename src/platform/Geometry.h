@@ -31,10 +31,18 @@ using CGPoint = NSPoint;
 using CGSize = NSSize;
 using CGRect = NSRect;
 
-inline NSRect NSMakeRect(double x, double y, double w, double h) { return {x, y, w, h}; }
-inline NSPoint NSMakePoint(double x, double y) { return {x, y}; }
-inline NSSize NSMakeSize(double w, double h) { return {w, h}; }
-inline NSRect CGRectMake(double x, double y, double w, double h) { return {x, y, w, h}; }
+inline NSRect NSMakeRect(double x, double y, double w, double h) {
+    return {x, y, w, h};
+}
+inline NSPoint NSMakePoint(double x, double y) {
+    return {x, y};
+}
+inline NSSize NSMakeSize(double w, double h) {
+    return {w, h};
+}
+inline NSRect CGRectMake(double x, double y, double w, double h) {
+    return {x, y, w, h};
+}
 inline const NSRect NSZeroRect{};
 
 namespace geometry {
@@ -48,8 +56,12 @@ inline NSRect fromQt(const QRectF& r, double parentHeight) {
     return {r.x(), parentHeight - r.y() - r.height(), r.width(), r.height()};
 }
 // A point in a view of the given height (Qt coordinates) as a bottom-left point.
-inline NSPoint pointFromQt(const QPointF& p, double viewHeight) { return {p.x(), viewHeight - p.y()}; }
-inline QPointF pointToQt(const NSPoint& p, double viewHeight) { return {p.x, viewHeight - p.y}; }
+inline NSPoint pointFromQt(const QPointF& p, double viewHeight) {
+    return {p.x(), viewHeight - p.y()};
+}
+inline QPointF pointToQt(const NSPoint& p, double viewHeight) {
+    return {p.x, viewHeight - p.y};
+}
 
 // Places a widget by its bottom-left frame within its parent (or the screen for a window).
 inline void setFrame(QWidget* w, const NSRect& r) {
@@ -62,6 +74,8 @@ inline NSRect frame(const QWidget* w) {
     return fromQt(QRectF(w->geometry()), ph);
 }
 // A widget's own bounds: origin 0, its size.
-inline NSRect bounds(const QWidget* w) { return {0, 0, double(w->width()), double(w->height())}; }
+inline NSRect bounds(const QWidget* w) {
+    return {0, 0, double(w->width()), double(w->height())};
+}
 
-}  // namespace geometry
+} // namespace geometry

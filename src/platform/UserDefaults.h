@@ -12,8 +12,8 @@ public:
     static UserDefaults& standardUserDefaults();
 
     QVariant objectForKey(const QString& key) const;
-    QString stringForKey(const QString& key) const;  // empty when missing
-    long long integerForKey(const QString& key) const;  // 0 when missing
+    QString stringForKey(const QString& key) const;    // empty when missing
+    long long integerForKey(const QString& key) const; // 0 when missing
     double doubleForKey(const QString& key) const;
     bool boolForKey(const QString& key) const;
     bool hasKey(const QString& key) const;

@@ -11,8 +11,8 @@ struct AttributedString {
     QColor color = Qt::black;
     QFont font;
     Qt::Alignment alignment = Qt::AlignCenter;
-    bool hasShadow = false;     // drawn with a shadow
-    double shadowBlur = 0;      // blur radius in points
+    bool hasShadow = false; // drawn with a shadow
+    double shadowBlur = 0;  // blur radius in points
     QColor shadowColor;
     QPointF shadowOffset;       // points, y upward
     bool hasAttributes = false; // false for the empty title, which carries no style

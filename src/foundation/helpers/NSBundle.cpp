@@ -1,22 +1,150 @@
 #include "foundation/helpers/NSBundle.h"
 
+#include "foundation/helpers/StringsTable.h"
 #include "platform/BundlePaths.h"
+#include "platform/Log.h"
+#include "platform/UserDefaults.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <mutex>
 
-QString NSBundle::localizedStringForKey(const QString& key) { return localizedStringForKey(key, QString()); }
+namespace {
+
+const QString kLanguageKey = QStringLiteral("AppLanguage");
+const QString kEnglish = QStringLiteral("en");
+
+struct BundleState {
+    std::mutex mutex;
+    int languageCount = 0; // 0 = not decided yet
+    QHash<QString, std::shared_ptr<const StringsTable>> tables;
+    QHash<QString, QImage> images;
+};
+
+BundleState& state() {
+    static BundleState* s = new BundleState();
+    return *s;
+}
+
+std::shared_ptr<const StringsTable> tableLocked(BundleState& s, const QString& code) {
+    auto it = s.tables.constFind(code);
+    if (it != s.tables.constEnd())
+        return *it;
+    const QString path = QDir(bundle::resourcePath()).filePath(code + QStringLiteral(".lproj/Main.strings"));
+    auto table = std::make_shared<const StringsTable>(StringsTable::load(path));
+    s.tables.insert(code, table);
+    return table;
+}
+
+int languageCountLocked(BundleState& s) {
+    if (s.languageCount == 0) {
+        s.languageCount = tableLocked(s, kEnglish)->contains(QStringLiteral("LangeuageItem4")) ? 9 : 4;
+        qCDebug(lcApp) << "interface languages offered:" << s.languageCount;
+    }
+    return s.languageCount;
+}
+
+int clampIndex(long long index) {
+    return static_cast<int>(std::clamp<long long>(index, 0, 8));
+}
+
+QString codeFor(int count, int index) {
+    static const std::array<const char*, 9> nine = {"en", "zh-Hans", "zh-Hant", "fr", "de",
+                                                    "ja", "es",      "pt-PT",   "ar"};
+    static const std::array<const char*, 9> four = {"en", "zh-Hant", "fr", "ja", "en",
+                                                    "en", "en",      "en", "en"};
+    const int i = clampIndex(index);
+    return QString::fromLatin1(count == 4 ? four[i] : nine[i]);
+}
+
+} // namespace
+
+QString NSBundle::localizedStringForKey(const QString& key) {
+    return localizedStringForKey(key, QString());
+}
 
 QString NSBundle::localizedStringForKey(const QString& key, const QString& value) {
+    const int index = languageIndex();
+    BundleState& s = state();
+    std::lock_guard lock(s.mutex);
+    const QString code = codeFor(languageCountLocked(s), index);
+    if (auto text = tableLocked(s, code)->value(key))
+        return *text;
+    if (code != kEnglish)
+        if (auto text = tableLocked(s, kEnglish)->value(key))
+            return *text;
     return value.isEmpty() ? key : value;
 }
 
-void NSBundle::setLanguage() {}
-
-bool NSBundle::isalaboLanguage() { return false; }
-
-QImage NSBundle::imageWithfileName(const QString& name) {
-    if (name.isEmpty()) return {};
-    return QImage(QDir(bundle::settingsBundlePath()).filePath(name));
+void NSBundle::setLanguage() {
+    BundleState& s = state();
+    std::lock_guard lock(s.mutex);
+    // Tables are read again so that a switch also picks up tables changed on disk.
+    s.tables.clear();
+    const int count = languageCountLocked(s);
+    qCDebug(lcApp).noquote() << "interface language" << codeFor(count, languageIndex());
 }
 
-QString NSBundle::resourceBundle() { return bundle::settingsBundlePath(); }
+bool NSBundle::isalaboLanguage() {
+    return UserDefaults::standardUserDefaults().integerForKey(kLanguageKey) > 7;
+}
+
+QImage NSBundle::imageWithfileName(const QString& name) {
+    if (name.isEmpty())
+        return {};
+    BundleState& s = state();
+    std::lock_guard lock(s.mutex);
+    auto it = s.images.constFind(name);
+    if (it != s.images.constEnd())
+        return *it;
+    const QString path = QDir(bundle::settingsBundlePath()).filePath(name);
+    QImage image;
+    if (QFileInfo(path).isFile() && !image.load(path))
+        qCWarning(lcApp).noquote() << "unreadable picture" << path;
+    if (image.isNull())
+        qCDebug(lcApp).noquote() << "no picture" << name;
+    s.images.insert(name, image); // a missing picture is remembered too: it is asked for on every paint
+    return image;
+}
+
+QString NSBundle::resourceBundle() {
+    return bundle::settingsBundlePath();
+}
+
+int NSBundle::languageCount() {
+    BundleState& s = state();
+    std::lock_guard lock(s.mutex);
+    return languageCountLocked(s);
+}
+
+int NSBundle::languageIndex() {
+    return clampIndex(UserDefaults::standardUserDefaults().integerForKey(kLanguageKey));
+}
+
+QString NSBundle::languageCode(int index) {
+    return codeFor(languageCount(), index);
+}
+
+QString NSBundle::currentLanguageCode() {
+    return languageCode(languageIndex());
+}
+
+QString NSBundle::getCurrentBundleIdentifier() {
+    return QStringLiteral("org.cutbench.Cutbench");
+}
+
+QString NSBundle::getCurrentVersion() {
+    return QStringLiteral(CUTBENCH_VERSION);
+}
+
+void NSBundle::reloadForTesting() {
+    BundleState& s = state();
+    std::lock_guard lock(s.mutex);
+    s.tables.clear();
+    s.images.clear();
+    s.languageCount = 0;
+}

@@ -1,0 +1,46 @@
+#include "platform/Alerts.h"
+
+#include "platform/Log.h"
+
+namespace {
+
+QPointer<QMessageBox>& lastAlert() {
+    static QPointer<QMessageBox> p;
+    return p;
+}
+
+QMessageBox* showBox(QMessageBox::Icon icon, QWidget* parent, const QString& message,
+                     const QString& informative, std::function<void()> done) {
+    auto* box = new QMessageBox(icon, QString(), message, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    if (!informative.isEmpty())
+        box->setInformativeText(informative);
+    if (parent)
+        box->setWindowModality(Qt::WindowModal);
+    // finished() comes once for OK, Escape and closing the window alike.
+    QObject::connect(box, &QDialog::finished, box, [done = std::move(done)](int) {
+        if (done)
+            done();
+    });
+    qCDebug(lcApp).noquote() << "alert:" << message;
+    lastAlert() = box;
+    box->open();
+    return box;
+}
+
+} // namespace
+
+QMessageBox* Alerts::showWarning(QWidget* parent, const QString& message, const QString& informativeText,
+                                 std::function<void()> done) {
+    return showBox(QMessageBox::Warning, parent, message, informativeText, std::move(done));
+}
+
+QMessageBox* Alerts::showInformation(QWidget* parent, const QString& message, const QString& informativeText,
+                                     std::function<void()> done) {
+    return showBox(QMessageBox::Information, parent, message, informativeText, std::move(done));
+}
+
+QMessageBox* Alerts::currentAlert() {
+    QMessageBox* box = lastAlert();
+    return box && box->isVisible() ? box : nullptr;
+}
