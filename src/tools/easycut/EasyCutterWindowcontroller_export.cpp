@@ -143,7 +143,6 @@ void EasyCutterWindowcontroller::windowWillClose() {
     removeTimer();
     if (lxPlayer_) {
         lxPlayer_->stop();
-        if (QWidget* v = lxPlayer_->view()) v->setParent(nullptr);
-        lxPlayer_.reset();
+            lxPlayer_.reset();
     }
 }

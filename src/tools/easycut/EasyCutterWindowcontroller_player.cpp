@@ -31,7 +31,7 @@ double EasyCutterWindowcontroller::currentTime() const {
 
 void EasyCutterWindowcontroller::initPlayer() {
     if (!fileData_ || fileData_->path.isEmpty()) return;
-    lxPlayer_ = std::make_unique<LxMoviePlayer>(fileData_->path, geometry::bounds(playerView));
+    lxPlayer_ = std::make_unique<LxMoviePlayer>(fileData_->path, playerView->rect());
     lxPlayer_->SetVolume(fileData_->volume);
     lxPlayer_->seekTime(CMTimeMake(1, 30));
     QPointer<EasyCutterWindowcontroller> self(this);

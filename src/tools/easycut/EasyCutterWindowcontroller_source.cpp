@@ -23,7 +23,6 @@ void EasyCutterWindowcontroller::closeCurrentPlayer() {
     removeTimer();
     lxPlayer_->stop();
     lxPlayer_->closePlayer();
-    if (QWidget* v = lxPlayer_->view()) v->setParent(nullptr);
     lxPlayer_.reset();
 }
 
