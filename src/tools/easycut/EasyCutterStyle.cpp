@@ -1,12 +1,11 @@
 #include "tools/easycut/EasyCutterStyle.h"
 
 #include "foundation/controls/ZylButton.h"
-#include "foundation/helpers/NSBundle.h"
 
 namespace easycutstyle {
 
 namespace {
-QImage load(const QString& name) { return name.isEmpty() ? QImage() : NSBundle::imageWithfileName(name); }
+NamedImage load(const QString& name) { return name.isEmpty() ? NamedImage() : NamedImage(name); }
 }  // namespace
 
 void setButtonImages(ZylButton* b, const ImageList& n) {

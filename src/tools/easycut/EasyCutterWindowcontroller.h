@@ -87,7 +87,7 @@ public:
     void actionMouseDownForCutProgressViewBlock(LxCutProgressView* view, float progress) override;
     void actionMouseUpForCutProgressViewBlock(LxCutProgressView* view, float progress) override;
     void actionMouseMovedForCutProgressViewBlock(LxCutProgressView* view, float startvalue, float stopvalue,
-                                                 long handleType) override;
+                                                 int handleType) override;
     void actionSeekToTimeForCutProgressViewBlock(LxCutProgressView* view, float progress) override;
     void playOrPauseVideo();
     void kuaituiAction();

@@ -60,26 +60,26 @@ void EasyCutterWindowcontroller::initPlayer() {
 }
 
 void EasyCutterWindowcontroller::setPlayImages(bool pauseLook) {
-    playOrpauseBtn->setOnImage(NSBundle::imageWithfileName(pauseLook ? "Cut/btnPause_On.png" : "Cut/btnPlay_On.png"));
+    playOrpauseBtn->setOnImage(NamedImage(pauseLook ? "Cut/btnPause_On.png" : "Cut/btnPlay_On.png"));
     playOrpauseBtn->setDownImage(
-        NSBundle::imageWithfileName(pauseLook ? "Cut/btnPause_Down.png" : "Cut/btnPlay_Down.png"));
+        NamedImage(pauseLook ? "Cut/btnPause_Down.png" : "Cut/btnPlay_Down.png"));
 }
 
 void EasyCutterWindowcontroller::setPreviewImages(bool stopLook) {
     playOrpauseSelectBtn->setOnImage(
-        NSBundle::imageWithfileName(stopLook ? "Cut/btnStop__On.png" : "Cut/btnPreview_On.png"));
+        NamedImage(stopLook ? "Cut/btnStop__On.png" : "Cut/btnPreview_On.png"));
     playOrpauseSelectBtn->setDownImage(
-        NSBundle::imageWithfileName(stopLook ? "Cut/btnStop__Down.png" : "Cut/btnPreview_Down.png"));
+        NamedImage(stopLook ? "Cut/btnStop__Down.png" : "Cut/btnPreview_Down.png"));
 }
 
 void EasyCutterWindowcontroller::playerDidEnd() {
     if (!lxPlayer_) return;
     lxPlayer_->pause();
-    playOrpauseBtn->setNormalImage(NSBundle::imageWithfileName("Cut/btnPlay_Normal.png"));
+    playOrpauseBtn->setNormalImage(NamedImage("Cut/btnPlay_Normal.png"));
     setPlayImages(false);
-    playOrpauseSelectBtn->setNormalImage(NSBundle::imageWithfileName("Cut/btnPreview_Normal.png"));
-    playOrpauseSelectBtn->setOnImage(NSBundle::imageWithfileName("Cut/btnPreview_Normal.png"));
-    playOrpauseSelectBtn->setDownImage(NSBundle::imageWithfileName("Cut/btnPreview_Down.png"));
+    playOrpauseSelectBtn->setNormalImage(NamedImage("Cut/btnPreview_Normal.png"));
+    playOrpauseSelectBtn->setOnImage(NamedImage("Cut/btnPreview_Normal.png"));
+    playOrpauseSelectBtn->setDownImage(NamedImage("Cut/btnPreview_Down.png"));
     playOrpauseBtn->setSelected(false);
     playOrpauseSelectBtn->setSelected(false);
     isPlaying_ = false;

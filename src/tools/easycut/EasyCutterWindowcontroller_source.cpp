@@ -1,6 +1,7 @@
 // Choosing, probing and loading the one source file.
 #include "tools/easycut/EasyCutterWindowcontroller.h"
 
+#include "foundation/controls/ZylButton.h"
 #include "foundation/engine/LxMoviePlayer.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"

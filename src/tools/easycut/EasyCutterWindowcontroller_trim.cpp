@@ -24,7 +24,7 @@ void EasyCutterWindowcontroller::actionMouseUpForCutProgressViewBlock(LxCutProgr
 }
 
 void EasyCutterWindowcontroller::actionMouseMovedForCutProgressViewBlock(LxCutProgressView*, float startvalue,
-                                                                         float stopvalue, long handleType) {
+                                                                         float stopvalue, int handleType) {
     const double d = duration();
     if (d <= 0 || !lxPlayer_) return;
     const double start = startvalue * d;
@@ -61,8 +61,8 @@ void EasyCutterWindowcontroller::actionSeekToTimeForCutProgressViewBlock(LxCutPr
 void EasyCutterWindowcontroller::playOrPauseVideo() {
     if (!lxPlayer_ || jobChain().isBusy()) return;
     if (!isPlaying_) {
-        playOrpauseBtn->setOnImage(NSBundle::imageWithfileName("Cut/btnPause_On.bmp"));
-        playOrpauseBtn->setDownImage(NSBundle::imageWithfileName("Cut/btnPause_Down.bmp"));
+        playOrpauseBtn->setOnImage(NamedImage("Cut/btnPause_On.bmp"));
+        playOrpauseBtn->setDownImage(NamedImage("Cut/btnPause_Down.bmp"));
         lxPlayer_->play();
         isPlaying_ = true;
         cutprogressView->setTickMark(true);

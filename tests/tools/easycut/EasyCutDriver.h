@@ -158,7 +158,7 @@ public:
     // The finish message window, once it shows.
     QWidget* finishMessage() const {
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible() && w->inherits("ZylOpenAlert")) return w;
+            if (w->isVisible() && w->objectName() == "ZylOpenAlert") return w;
         return nullptr;
     }
 
