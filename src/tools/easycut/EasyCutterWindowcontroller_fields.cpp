@@ -90,6 +90,11 @@ void EasyCutterWindowcontroller::clampField(LxTextField* field, const FieldRow& 
 }
 
 void EasyCutterWindowcontroller::actionMouseDownForTextFieldBlock(LxTextField* field) {
+    // The click makes the field the one being edited; typing then replaces its value.
+    if (field->isEnabled()) {
+        field->setFocus(Qt::MouseFocusReason);
+        field->selectAll();
+    }
     QSpinBox* stepper = nullptr;
     if (fieldInRow(field, startFields) || fieldInRow(field, stopFields)) {
         edittingField_ = field;

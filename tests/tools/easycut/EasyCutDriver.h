@@ -92,7 +92,6 @@ public:
         window->outputPopBtn->choose(OutputFolderChooser::Other);
         ASSERT_TRUE(waitUntil([] { return Panels::currentPanel() != nullptr; }, 5000));
         QFileDialog* panel = Panels::currentPanel();
-        panel->setDirectory(folder);
         panel->selectFile(folder);
         static_cast<QDialog*>(panel)->accept();
         ASSERT_TRUE(waitUntil([&] { return window->outputPath() == folder; }, 5000));
