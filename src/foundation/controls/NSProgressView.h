@@ -1,0 +1,28 @@
+// The export progress bar: a background picture with a tint picture over the done part.
+// The bar does not limit the value (1.5 draws the tint past the end, where the bar clips
+// it); values that are not finite or below 0 draw no tint.
+#pragma once
+
+#include "foundation/controls/PictureArrangement.h"
+
+class NSProgressView : public PictureArrangement {
+    Q_OBJECT
+public:
+    explicit NSProgressView(QWidget* parent = nullptr);
+    NSProgressView(const NSRect& frame, QWidget* parent);
+    ~NSProgressView() override;
+
+    // The picture views, laid out for the bar's current size.
+    NSImageView* progressBackView() const { return sync(), m_back; }
+    NSImageView* progressTintView() const { return sync(), m_tint; }
+    float progress() const { return m_progress; }
+    void setProgress(float progress);
+
+private:
+    void build();
+    void layoutForSize() override;
+
+    NSImageView* m_back = nullptr;
+    NSImageView* m_tint = nullptr;
+    float m_progress = 0;
+};

@@ -1,0 +1,127 @@
+#include "profiles/CustomProfileWriter.h"
+
+#include "foundation/helpers/NSBundle.h"
+#include "platform/Log.h"
+#include "platform/UserDefaults.h"
+#include "profiles/AddPfFileNotification.h"
+#include "profiles/ProfileParameters.h"
+#include "profiles/ProfileReader.h"
+#include "profiles/ProfileSet.h"
+#include "profiles/ProfileValueParser.h"
+#include "profiles/ProfileWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QWidget>
+
+using namespace profiles;
+
+namespace {
+
+const QString kKeepSource = QStringLiteral(" ");
+
+// Characters that would change the meaning of a value in the profile syntax.
+QString clean(QString text) {
+    for (const QChar c : {QLatin1Char('"'), QLatin1Char(','), QLatin1Char('{'), QLatin1Char('}'),
+                          QLatin1Char('\n'), QLatin1Char('\r')})
+        text.remove(c);
+    return text;
+}
+
+// "WxH" from "custom={W x H}" when both are positive; empty otherwise.
+QString customSize(const QString& customValue) {
+    const QString prefix = QStringLiteral("custom={");
+    if (!customValue.startsWith(prefix) || !customValue.endsWith(QLatin1Char('}')))
+        return {};
+    const QString inner = customValue.mid(prefix.size(), customValue.size() - prefix.size() - 1);
+    const qsizetype x = inner.indexOf(QLatin1Char('x'));
+    if (x < 0)
+        return {};
+    const int w = leadingInt(inner.left(x)), h = leadingInt(inner.mid(x + 1));
+    return w > 0 && h > 0 ? QStringLiteral("%1x%2").arg(w).arg(h) : QString();
+}
+
+} // namespace
+
+CustomProfileWriter::CustomProfileWriter(QObject* prompt, bool joinner, QString templatePath, bool audioOnly)
+    : QObject(prompt), joinner_(joinner), templatePath_(std::move(templatePath)), audioOnly_(audioOnly) {
+    observeAddPfFileNotification(
+        prompt, [this](const QVariantMap& values) { received(values); }, this);
+}
+
+QStringList CustomProfileWriter::profileLines(bool joinner, const QString& templatePath, bool audioOnly,
+                                              const QString& customValue) {
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    const QString ext =
+        ProfileValueParser::new_startAndendnospaceString(
+            clean(readProfileValue(QStringLiteral("Main"), QStringLiteral("ExtName"), templatePath))
+                .remove(QLatin1Char('\t')))
+            .value_or(QString());
+    QStringList lines{QStringLiteral("[Main]"),
+                      QStringLiteral("ExtName=") + (ext.isEmpty() ? kKeepSource : ext),
+                      QStringLiteral("[Parameter]")};
+    for (int i = audioOnly ? kAudioCodec : kVideoCodec; i < int(kParameters.size()); ++i) {
+        const Parameter& p = kParameters[i];
+        const QString raw =
+            readProfileValue(QStringLiteral("Parameter"), QString::fromLatin1(p.profileKey), templatePath);
+        QStringList options = ProfileValueParser::resultContentStrForArr(raw).value_or(QStringList());
+        for (QString& option : options)
+            option = clean(option);
+        options.removeAll(QString());
+
+        QString chosen = clean(defaults.stringForKey(p.defaultsKey(joinner)));
+        if (i == kFrameSize && chosen == kCustomTitle) {
+            chosen = customSize(customValue);
+            const int w = int(defaults.integerForKey(kCustomWidthKey)),
+                      h = int(defaults.integerForKey(kCustomHeightKey));
+            if (chosen.isEmpty() && w > 0 && h > 0)
+                chosen = QStringLiteral("%1x%2").arg(w).arg(h);
+        } else if (i == kVideoBitRate && chosen == kCustomTitle) {
+            const long long bit = defaults.integerForKey(kCustomBitRateKey);
+            chosen = bit > 0 ? QString::number(bit) : QString();
+        }
+        if (ProfileValueParser::new_startAndendnospaceString(chosen).value_or(QString()).isEmpty())
+            chosen = kKeepSource;
+        if (chosen != kKeepSource && !options.contains(chosen))
+            options << chosen;
+        QString line = QString::fromLatin1(p.profileKey) + QLatin1Char('=') + chosen;
+        if (!options.isEmpty())
+            line += QStringLiteral(", {") + options.join(QLatin1Char(',')) + QLatin1Char('}');
+        lines << line;
+    }
+    return lines;
+}
+
+bool CustomProfileWriter::write(const QString& name, const QString& customValue) const {
+    const QString folder = ProfileSet::customFolderForWriting();
+    const ProfileWriter::Result result =
+        ProfileWriter::save(profileLines(joinner_, templatePath_, audioOnly_, customValue), name, folder,
+                            ProfileWriter::Existing::Replace);
+    if (result != ProfileWriter::Result::Written)
+        return false;
+    // The browsers show "<name>.png" beside the profile: start from the shown profile's picture.
+    const QFileInfo shown(templatePath_);
+    const QString picture = shown.dir().filePath(shown.completeBaseName() + QStringLiteral(".png"));
+    const QString copy = QDir(folder).filePath(name + QStringLiteral(".png"));
+    if (QFileInfo::exists(picture) && !QFileInfo::exists(copy) && !QFile::copy(picture, copy))
+        qCWarning(lcProfiles) << "cannot copy the profile picture to" << copy;
+    return true;
+}
+
+void CustomProfileWriter::received(const QVariantMap& values) const {
+    const QString name = values.value(QStringLiteral("fileName")).toString();
+    const QString value = values.value(QStringLiteral("value")).toString();
+    if (write(name, value))
+        return;
+    auto* prompt = qobject_cast<QWidget*>(parent());
+    auto* box =
+        new QMessageBox(QMessageBox::Warning, NSBundle::localizedStringForKey(QStringLiteral("Title")),
+                        NSBundle::localizedStringForKey(QStringLiteral("pfSaveFailedString"),
+                                                        QStringLiteral("The profile could not be saved.")),
+                        QMessageBox::Ok, prompt ? prompt->parentWidget() : nullptr);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+}

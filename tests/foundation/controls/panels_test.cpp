@@ -1,0 +1,137 @@
+// The smaller controls: the marker view's drag along its parent, the progress bar's
+// unlimited tint, and the time-code field that hands its clicks to its owner.
+#include "foundation/controls/LxRadioButton.h"
+#include "foundation/controls/LxTextField.h"
+#include "foundation/controls/NSProgressView.h"
+#include "foundation/controls/ZylImageView.h"
+
+#include <QRadioButton>
+#include <QTest>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(MarkerView, DragFollowsThePointerAndStopsAtTheParentsEdges) {
+    QWidget parent;
+    parent.resize(300, 40);
+    auto* marker = new ZylImageView(NSRect{50, 0, 20, 20}, &parent);
+    int steps = 0;
+    marker->MouseDraggedBlock = [&](ZylImageView*) { ++steps; };
+    QTest::mousePress(marker, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(marker->isDown());
+    QTest::mouseMove(marker, QPoint(45, 5)); // pointer at 95 in the parent
+    EXPECT_EQ(marker->x(), 95);
+    QTest::mouseMove(marker, QPoint(500, 5));
+    EXPECT_EQ(marker->x(), 280); // right edge on the parent's right edge
+    QTest::mouseMove(marker, QPoint(-600, 5));
+    EXPECT_EQ(marker->x(), 0);
+    EXPECT_EQ(steps, 3);
+    QTest::mouseRelease(marker, Qt::LeftButton, {}, QPoint(1, 5));
+    EXPECT_FALSE(marker->isDown());
+
+    // Without a drag callback the view stays where it is.
+    marker->MouseDraggedBlock = nullptr;
+    QTest::mousePress(marker, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseMove(marker, QPoint(100, 5));
+    EXPECT_EQ(marker->x(), 0);
+    QTest::mouseRelease(marker, Qt::LeftButton, {}, QPoint(100, 5));
+}
+
+TEST(MarkerView, PressedPictureShowsWhilePressed) {
+    QWidget parent;
+    auto* v = new ZylImageView(NSRect{0, 0, 20, 20}, &parent);
+    QImage img(4, 4, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::red);
+    v->setNormalImage(NamedImage("n", img));
+    QTest::mousePress(v, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(v->currentImageName(), "n"); // no pressed picture: the normal one
+    QTest::mouseRelease(v, Qt::LeftButton, {}, QPoint(5, 5));
+    v->setDownImage(NamedImage("d", img));
+    QTest::mousePress(v, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(v->currentImageName(), "d");
+    QTest::mouseRelease(v, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(v->currentImageName(), "n");
+}
+
+TEST(ProgressBar, TintFollowsTheValueUnlimitedButNeverNegativeOrNaN) {
+    QWidget parent;
+    parent.resize(400, 40);
+    auto* bar = new NSProgressView(NSRect{0, 0, 200, 10}, &parent);
+    bar->setProgress(0.5f);
+    EXPECT_DOUBLE_EQ(bar->progressTintView()->frame().width, 100);
+    bar->setProgress(1.5f);
+    EXPECT_DOUBLE_EQ(bar->progressTintView()->frame().width, 300);
+    bar->setProgress(-1.0f);
+    EXPECT_DOUBLE_EQ(bar->progressTintView()->frame().width, 0);
+    bar->setProgress(std::nanf(""));
+    EXPECT_DOUBLE_EQ(bar->progressTintView()->frame().width, 0);
+    bar->setProgress(0.25f);
+    bar->resize(400, 10);
+    EXPECT_DOUBLE_EQ(bar->progressTintView()->frame().width, 100);
+}
+
+struct FieldOwner : LxTextFieldDelegate {
+    std::vector<LxTextField*> clicked;
+    void actionMouseDownForTextFieldBlock(LxTextField* f) override { clicked.push_back(f); }
+};
+
+TEST(TimeCodeField, StartsDisabledAndOnceEnabledGivesClicksToItsOwnerOnly) {
+    QWidget window;
+    window.resize(200, 50);
+    window.show();
+    auto* field = new LxTextField(NSRect{5, 3, 30, 20}, &window);
+    FieldOwner owner;
+    field->setMouseDelegate(&owner);
+    field->setText(QStringLiteral("07"));
+    EXPECT_FALSE(field->isEnabled());
+    QTest::mouseClick(field, Qt::LeftButton);
+    EXPECT_TRUE(owner.clicked.empty());
+
+    field->setEnabled(true);
+    field->selectAll();
+    QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(3, 10));
+    ASSERT_EQ(owner.clicked.size(), 1u);
+    EXPECT_EQ(owner.clicked[0], field);
+    // The click neither took the keyboard nor touched the selection.
+    EXPECT_FALSE(field->hasFocus());
+    EXPECT_EQ(field->selectedText(), "07");
+    QTest::mouseDClick(field, Qt::LeftButton, {}, QPoint(3, 10));
+    EXPECT_GE(owner.clicked.size(), 2u);
+}
+
+} // namespace
+
+namespace {
+
+struct RadioOwner : LxRadioButtonDelegate {
+    int clicks = 0;
+    void actionMouseUpForLxRadioButtonBlock(LxRadioButton*) override { ++clicks; }
+};
+
+TEST(RadioChoice, ClickSelectsAndReportsWhileDisabledItDoesNothing) {
+    QWidget window;
+    window.resize(200, 60);
+    auto* radio = new LxRadioButton(NSRect{0, 0, 120, 30}, &window);
+    RadioOwner owner;
+    radio->setDelegate(&owner);
+    radio->setTitle(QStringLiteral("Text"));
+    EXPECT_FALSE(radio->selected());
+    EXPECT_FALSE(radio->iconView()->isChecked());
+    QTest::mouseClick(radio, Qt::LeftButton, {}, QPoint(80, 15));
+    EXPECT_TRUE(radio->selected());
+    EXPECT_TRUE(radio->iconView()->isChecked());
+    EXPECT_EQ(owner.clicks, 1);
+    // A click on the mark itself counts the same.
+    radio->setSelected(false);
+    QTest::mouseClick(radio->iconView(), Qt::LeftButton);
+    EXPECT_TRUE(radio->selected());
+    EXPECT_EQ(owner.clicks, 2);
+
+    radio->setEnabled(false);
+    QTest::mouseClick(radio, Qt::LeftButton, {}, QPoint(80, 15));
+    QTest::mouseClick(radio->iconView(), Qt::LeftButton);
+    EXPECT_EQ(owner.clicks, 2);
+}
+
+} // namespace
