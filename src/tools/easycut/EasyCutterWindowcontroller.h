@@ -219,7 +219,7 @@ private:
     bool fieldInRow(const LxTextField* field, const FieldRow& row) const;
     int fieldPosition(const LxTextField* field) const;
     void clampField(LxTextField* field, const FieldRow& row, double limit);
-    bool checkStart(Row startRow, Row stopRow, LxTextField* edited, double* start, bool refuseNegative);
+    bool checkStart(Row startRow, Row stopRow, LxTextField* edited, double* start);
     bool checkStop(Row startRow, Row stopRow, LxTextField* edited, double* stop);
     void storeRangeStart(double s);
     void storeRangeStop(double e);

@@ -108,34 +108,24 @@ void EasyCutterWindowcontroller::actionMouseDownForTextFieldBlock(LxTextField* f
     stepper->setValue(int(std::clamp(fieldValue(field), 0L, 59L)));
 }
 
-// A start row: S < 0 is refused (typed only); S >= E is reported and clamped; when the
-// clamp does not help, *start is the time stored before. Returns false for a refusal.
-bool EasyCutterWindowcontroller::checkStart(Row startRow, Row stopRow, LxTextField* edited, double* start,
-                                            bool refuseNegative) {
-    const double stored = *start;
+// A start row: S >= E is reported and the edited field clamped against E. Returns whether
+// the row then gives a storable start (0 <= S < E); *start is set only then.
+bool EasyCutterWindowcontroller::checkStart(Row startRow, Row stopRow, LxTextField* edited, double* start) {
     double s = rowTime(rowOf(startRow));
     const double e = rowTime(rowOf(stopRow));
-    if (s < 0) {
-        if (refuseNegative) {
-            showSimpleAlert(NSBundle::localizedStringForKey("showmessageTime4"));
-            return false;
-        }
-        s = stored;
-    }
     if (s >= e) {
         showSimpleAlert(NSBundle::localizedStringForKey("showmessageTime1"));
         clampField(edited, rowOf(startRow), e);
         s = rowTime(rowOf(startRow));
-        if (s < 0 || s >= e) s = stored;
     }
+    if (!(s >= 0 && s < e)) return false;
     *start = s;
     return true;
 }
 
-// An end row: E > D and S >= E are reported and clamped; when the clamp does not help,
-// *stop is the time stored before.
+// An end row: E > D and S >= E are reported and the edited field clamped. Returns whether
+// the row then gives a storable end (S < E <= D); *stop is set only then.
 bool EasyCutterWindowcontroller::checkStop(Row startRow, Row stopRow, LxTextField* edited, double* stop) {
-    const double stored = *stop;
     const double d = duration();
     double e = rowTime(rowOf(stopRow));
     const double s = rowTime(rowOf(startRow));
@@ -156,7 +146,7 @@ bool EasyCutterWindowcontroller::checkStop(Row startRow, Row stopRow, LxTextFiel
         clampField(edited, rowOf(stopRow), limit);
         e = rowTime(rowOf(stopRow));
     }
-    if (e > d || e <= s || e <= 0) e = stored;
+    if (!(e > s && e > 0 && e <= d)) return false;
     *stop = e;
     return true;
 }
@@ -202,11 +192,10 @@ void EasyCutterWindowcontroller::applyRangeRow(Row row, LxTextField* edited) {
     CutItem* item = modifiedSegment();
     double s = item ? item->startTime : d * cutprogressView->lowerValue();
     double e = item ? item->endTime : d * cutprogressView->upperValue();
-    if (isStart) {
-        if (!checkStart(Row::Start, Row::Stop, edited, &s, false)) return;
-    } else {
-        checkStop(Row::Start, Row::Stop, edited, &e);
-    }
+    // A row that is still out of order after its message keeps what the user typed, so that
+    // the next field can complete it; nothing is stored until the row is valid.
+    if (!(isStart ? checkStart(Row::Start, Row::Stop, edited, &s) : checkStop(Row::Start, Row::Stop, edited, &e)))
+        return;
     if (item) {
         storeSegmentTimes(itemModifyBtn->index(), s, e);
         const QSignalBlocker block(isStart ? startItemStepper : stopItemStepper);
@@ -226,10 +215,9 @@ void EasyCutterWindowcontroller::applyItemRow(Row row, LxTextField* edited) {
     const bool isStart = row == Row::ItemStart;
     double s = item->startTime;
     double e = item->endTime;
-    if (isStart)
-        checkStart(Row::ItemStart, Row::ItemStop, edited, &s, false);
-    else
-        checkStop(Row::ItemStart, Row::ItemStop, edited, &e);
+    if (!(isStart ? checkStart(Row::ItemStart, Row::ItemStop, edited, &s)
+                  : checkStop(Row::ItemStart, Row::ItemStop, edited, &e)))
+        return;
     storeSegmentTimes(selectedCutIndex_, s, e);
     refresSelectTrimTime(isStart, !isStart);
 }

@@ -182,10 +182,13 @@ TEST(EasyCutter, TypedTimesBeyondTheDurationOrInvertedAreRefused) {
     Driver::type(w.stopFields, 0, 0, 5, 0);
     answerAlerts();
     ASSERT_NEAR(range().second, 5.0, 0.02);
+    const double startBefore = range().first;
     Driver::typeField(w.startFields[2], "07");
     EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime1")});
+    // Clamped to the end, which would leave nothing: the stored start does not change.
+    EXPECT_EQ(w.startFields[2]->text(), "05");
+    EXPECT_DOUBLE_EQ(range().first, startBefore);
     EXPECT_LT(range().first, range().second);
-    EXPECT_LT(Driver::rowSeconds(w.startFields), Driver::rowSeconds(w.stopFields));
 
     // An end before the start.
     Driver::type(w.startFields, 0, 0, 3, 0);

@@ -95,9 +95,10 @@ TEST(JobChain, CancelDuringTheSecondJobKeepsTheFirstAndStartsNoThird) {
     EXPECT_FALSE(QFileInfo::exists(dir.path() + "/part1.mp4")) << "no partial second file";
     EXPECT_FALSE(QFileInfo::exists(dir.path() + "/part2.mp4"));
     // The chain is idle again and can run anew.
+    QTemporaryDir second;
     Events again;
     connectLog(chain, again);
-    ASSERT_TRUE(chain.start(1, cuts(dir.path(), {{2, 3}})));
+    ASSERT_TRUE(chain.start(1, cuts(second.path(), {{2, 3}})));
     ASSERT_TRUE(waitFor([&] { return again.outcome.has_value(); }));
     EXPECT_EQ(*again.outcome, JobChain::Outcome::Completed);
 }
