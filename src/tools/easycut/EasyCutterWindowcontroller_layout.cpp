@@ -73,9 +73,10 @@ void EasyCutterWindowcontroller::buildLayout() {
     controlkeybordLabel = label(keybordTishiView, 10, 96, 170, 20);
     playpauseLabel = label(keybordTishiView, 10, 62, 96, 20);
     playpauseBtn = make<QPushButton>(keybordTishiView, 108, 60, 72, 24);
-    controlmarksLabel = label(keybordTishiView, 10, 28, 96, 20);
-    kuaituiBtn = make<QPushButton>(keybordTishiView, 108, 26, 34, 24);
-    kuaijinBtn = make<QPushButton>(keybordTishiView, 146, 26, 34, 24);
+    controlmarksLabel = label(keybordTishiView, 10, 6, 170, 20);
+    kuaituiBtn = make<QPushButton>(keybordTishiView, 108, 30, 34, 24);
+    kuaijinBtn = make<QPushButton>(keybordTishiView, 146, 30, 34, 24);
+    for (QLabel* l : {playpauseLabel, controlmarksLabel}) l->setStyleSheet("font-size: 9pt;");
     for (QPushButton* b : {kuaituiBtn, kuaijinBtn}) b->setFocusPolicy(Qt::NoFocus);
     playpauseBtn->setFocusPolicy(Qt::NoFocus);
 
@@ -136,7 +137,7 @@ QWidget* EasyCutterWindowcontroller::buildFieldRow(QWidget* parent, const NSRect
     const double fh = itemRow ? 14 : 18;
     const double y = (frame.height - fh) / 2;
     const std::array<double, 4> xs = itemRow ? std::array<double, 4>{0, 30, 60, 90} : std::array<double, 4>{5, 35, 70, 105};
-    const std::array<double, 3> colons = itemRow ? std::array<double, 3>{20, 50, 80} : std::array<double, 3>{25, 60, 95};
+    const std::array<double, 3> colons = itemRow ? std::array<double, 3>{20, 50, 80} : std::array<double, 3>{30, 65, 100};
     for (double cx : colons) colon(back, cx, y, 10, fh);
     for (int i = 0; i < 4; ++i) {
         const double fw = itemRow && i < 3 ? 25 : 30;
