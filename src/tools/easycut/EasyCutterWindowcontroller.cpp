@@ -70,9 +70,10 @@ void EasyCutterWindowcontroller::windowDidLoad() {
     progressLabel->setText(NSBundle::localizedStringForKey("progressLabelStringValue"));
     for (QLabel* l : {outputLabel, progressLabel}) l->setStyleSheet("color: white;");
 
+    const std::array<const char*, 4> hints{"easydesclabelTitle1", "easydesclabelTitle2", "easydesclabelTitle3",
+                                           "easydesclabelTitle4"};
     for (int i = 0; i < 4; ++i) {
-        descLabels[i]->setText(QString("%1. ").arg(i + 1) +
-                               NSBundle::localizedStringForKey(QString("easydesclabelTitle%1").arg(i + 1)));
+        descLabels[i]->setText(QString("%1. ").arg(i + 1) + NSBundle::localizedStringForKey(hints[i]));
         QFont f = descLabels[i]->font();
         f.setPointSize(16);
         descLabels[i]->setFont(f);
