@@ -24,7 +24,7 @@ using namespace profiles;
 
 namespace {
 
-const QString kKeep = QStringLiteral("Keep_OriginalStringValue"); // the row title without a strings table
+const QString kKeep = QStringLiteral("Keep Original"); // the English row title of the strings table
 
 QStringList rows(const QComboBox* c) {
     QStringList out;

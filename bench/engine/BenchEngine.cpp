@@ -1,0 +1,175 @@
+// bench_engine [--small]: times libMediaCore against the ffmpeg command line on the same jobs
+// (a 1080p H.264/AAC transcode, a keep-format cut from the middle of a long file, a three-clip
+// copy join, probe and snapshot of 20 files) and prints each ratio engine / ffmpeg.
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <iomanip>
+#include <iostream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "MediaCore.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+double seconds(const std::function<bool()>& work, bool* ok) {
+    const auto start = std::chrono::steady_clock::now();
+    *ok = work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Paths here are made by this program inside its own temporary folder: no quoting surprises.
+bool ffmpeg(const std::string& args) {
+    const std::string command = std::string(FFMPEG_EXECUTABLE) + " -v error -nostdin -y " + args;
+    return std::system(command.c_str()) == 0;
+}
+
+bool convert(const std::string& in, const std::string& out, int64_t start, int64_t end, const char* vcodec,
+             const char* acodec) {
+    void* h = apiMediaConvertCreate();
+    bool ok = apiMediaConvertSetInputMedia(h, in.c_str()) >= 1;
+    if (ok && end > 0)
+        ok = apiMediaConvertSetCutTime(h, start, end) >= 1;
+    if (ok && vcodec)
+        apiMediaConvertSetVcodec(h, vcodec);
+    if (ok && acodec)
+        apiMediaConvertSetAcodec(h, acodec);
+    ok = ok && apiMediaConvertSetOutputPath(h, out.c_str()) >= 1 && apiMediaConvertStart(h) >= 1;
+    apiMediaConvertClose(h);
+    return ok;
+}
+
+void report(const std::string& job, double engine, double reference, const std::string& against) {
+    std::cout << std::left << std::setw(44) << job << std::right << std::fixed << std::setprecision(2)
+              << std::setw(8) << engine << " s  vs " << std::setw(8) << reference << " s (" << against
+              << ")  ratio " << std::setprecision(2) << (reference > 0 ? engine / reference : 0) << "\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const bool small = argc > 1 && std::string(argv[1]) == "--small";
+    const fs::path dir = fs::temp_directory_path() / ("bench_engine_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string big = (dir / "big.mp4").string(), longFile = (dir / "long.mp4").string();
+    const std::string size = small ? "320x240" : "1920x1080";
+    const int bigSeconds = small ? 3 : 30, longSeconds = small ? 12 : 60;
+    std::cout << "Making inputs in " << dir << " ...\n";
+    const std::string source = " -f lavfi -i testsrc2=size=" + size + ":rate=30:duration=";
+    const std::string tone = " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=";
+    if (!ffmpeg(source + std::to_string(bigSeconds) + tone + std::to_string(bigSeconds) +
+                " -c:v libx264 -preset veryfast -g 60 -pix_fmt yuv420p -c:a aac -shortest " + big) ||
+        !ffmpeg(source + std::to_string(longSeconds) + tone + std::to_string(longSeconds) +
+                " -c:v libx264 -preset veryfast -g 60 -pix_fmt yuv420p -c:a aac -shortest " + longFile)) {
+        std::cerr << "ffmpeg could not make the inputs\n";
+        return 1;
+    }
+    bool ok1 = false, ok2 = false;
+    const auto out = [&](const std::string& name) {
+        fs::remove(dir / name);
+        return (dir / name).string();
+    };
+
+    // 1. Transcode to H.264/AAC (the engine's quality defaults: veryfast, CRF 20).
+    double e = seconds([&] { return convert(big, out("t_engine.mp4"), 0, 0, "libx264", "aac"); }, &ok1);
+    double f = seconds(
+        [&] {
+            return ffmpeg("-i " + big + " -c:v libx264 -preset veryfast -crf 20 -c:a aac " +
+                          out("t_ffmpeg.mp4"));
+        },
+        &ok2);
+    report("transcode " + size + " " + std::to_string(bigSeconds) + " s", e, f, "ffmpeg re-encode");
+
+    // 2. Keep-format cut of 10 s from the middle (exact frames).
+    const int64_t mid = int64_t(longSeconds / 2 - 5) * 1000000 + 400000;
+    e = seconds([&] { return convert(longFile, out("c_engine.mp4"), mid, mid + 10000000, nullptr, nullptr); },
+                &ok1);
+    const std::string ss = std::to_string(mid / 1e6);
+    f = seconds(
+        [&] { return ffmpeg("-ss " + ss + " -i " + longFile + " -t 10 -c copy " + out("c_copy.mp4")); },
+        &ok2);
+    report("keep-format cut 10 s of " + std::to_string(longSeconds) + " s", e, f, "ffmpeg -c copy");
+    f = seconds(
+        [&] {
+            return ffmpeg("-ss " + ss + " -i " + longFile +
+                          " -t 10 -c:v libx264 -preset veryfast -crf 20 -c:a aac " + out("c_enc.mp4"));
+        },
+        &ok2);
+    report("keep-format cut 10 s of " + std::to_string(longSeconds) + " s", e, f, "ffmpeg re-encode");
+
+    // 3. Three-clip copy join.
+    e = seconds(
+        [&] {
+            void* h = apiMediaJoinCreate();
+            bool ok = apiMediaJoinSetOutputPath(h, out("j_engine.mp4").c_str()) >= 1;
+            for (int i = 0; i < 3; ++i)
+                ok = ok && apiMediaJoinAddMediaClip(h, longFile.c_str(), 0, 0) != 0;
+            apiMediaJoinSetVideoCodec(h, "copy");
+            apiMediaJoinSetAudioCodec(h, "copy");
+            ok = ok && apiMediaJoinStart(h) == 0;
+            apiMediaJoinClose(h);
+            return ok;
+        },
+        &ok1);
+    const std::string list = (dir / "list.txt").string();
+    ffmpeg("-f lavfi -i anullsrc -t 0.1 " + out("dummy.wav")); // warms the ffmpeg binary
+    {
+        std::string text;
+        for (int i = 0; i < 3; ++i)
+            text += "file '" + longFile + "'\n";
+        FILE* fp = std::fopen(list.c_str(), "w");
+        if (fp) {
+            std::fputs(text.c_str(), fp);
+            std::fclose(fp);
+        }
+    }
+    f = seconds([&] { return ffmpeg("-f concat -safe 0 -i " + list + " -c copy " + out("j_ffmpeg.mp4")); },
+                &ok2);
+    report("copy join of 3 x " + std::to_string(longSeconds) + " s", e, f, "ffmpeg concat -c copy");
+
+    // 4. Probe and snapshot of 20 files.
+    std::vector<std::string> files;
+    for (int i = 0; i < 20; ++i) {
+        const fs::path p = dir / ("p" + std::to_string(i) + ".mp4");
+        fs::copy_file(big, p, fs::copy_options::overwrite_existing);
+        files.push_back(p.string());
+    }
+    std::vector<unsigned char> buffer(285 * 180 * 4);
+    e = seconds(
+        [&] {
+            for (const std::string& p : files) {
+                void* m = MediaOpen(p.c_str());
+                MEDIA_AUDIO_STREAM_INFO a{};
+                MEDIA_VIDEO_STREAM_INFO v{};
+                if (!m || MediaGetInfo(m, &a, &v) < 1 || MediaSnapshot(m, 0, 285, 180, buffer.data(), 0) < 1)
+                    return false;
+                MediaClose(m);
+            }
+            return true;
+        },
+        &ok1);
+    f = seconds(
+        [&] {
+            bool ok = true;
+            for (size_t i = 0; i < files.size(); ++i)
+                ok =
+                    ok &&
+                    std::system(
+                        (std::string(FFMPEG_EXECUTABLE).substr(0, std::string(FFMPEG_EXECUTABLE).size() - 6) +
+                         "ffprobe -v error -show_streams " + files[i] + " > /dev/null")
+                            .c_str()) == 0 &&
+                    ffmpeg("-i " + files[i] + " -frames:v 1 -s 285x180 " +
+                           out("s" + std::to_string(i) + ".png"));
+            return ok;
+        },
+        &ok2);
+    report("probe + snapshot of 20 files", e, f, "ffprobe + ffmpeg");
+
+    fs::remove_all(dir);
+    return ok1 && ok2 ? 0 : 1;
+}

@@ -1,0 +1,712 @@
+#include "ConvertJob.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <sys/stat.h>
+
+#include "EngineLog.h"
+#include "FxGraph.h"
+#include "OutputWriter.h"
+#include "SourceReader.h"
+#include "StreamProbe.h"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+namespace mediacore {
+
+namespace {
+
+constexpr AVRational kMicro{1, 1000000};
+std::atomic<DRAW_TEXT_CALLBACK> gDrawText{nullptr};
+
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa {
+    }, sb{};
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0)
+        return a == b;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// Encoders whose time base must be the frame period (and containers that store one frame per
+// tick) need a constant frame rate.
+bool needsConstantRate(const AVCodec* codec, const AVOutputFormat* container) {
+    switch (codec->id) {
+    case AV_CODEC_ID_MPEG4:
+    case AV_CODEC_ID_MPEG1VIDEO:
+    case AV_CODEC_ID_MPEG2VIDEO:
+    case AV_CODEC_ID_H263:
+    case AV_CODEC_ID_H263P:
+    case AV_CODEC_ID_FLV1:
+    case AV_CODEC_ID_WMV1:
+    case AV_CODEC_ID_WMV2:
+    case AV_CODEC_ID_MSMPEG4V2:
+    case AV_CODEC_ID_MSMPEG4V3:
+        return true;
+    default:
+        return std::strcmp(container->name, "avi") == 0; // one chunk per frame period
+    }
+}
+
+// The part [offset, offset + count) of a sound frame, as a new frame.
+FramePtr sliceAudio(const AVFrame* in, int offset, int count) {
+    FramePtr out = makeFrame();
+    out->format = in->format;
+    out->sample_rate = in->sample_rate;
+    av_channel_layout_copy(&out->ch_layout, &in->ch_layout);
+    out->nb_samples = count;
+    if (av_frame_get_buffer(out.get(), 0) < 0)
+        return nullptr;
+    av_samples_copy(out->extended_data, in->extended_data, 0, offset, count, in->ch_layout.nb_channels,
+                    static_cast<AVSampleFormat>(in->format));
+    return out;
+}
+
+} // namespace
+
+struct ConvertJob::Plan {
+    enum Mode { None, Copy, Encode };
+    Mode video = None;
+    Mode audio = None;
+    bool silentMain = false; // the sound is generated silence with music over it
+    int64_t start = 0;
+    int64_t end = 0;
+    int64_t shift = 0; // source time of output time 0
+    const AVCodec* videoEncoder = nullptr;
+    const AVCodec* audioEncoder = nullptr;
+};
+
+ConvertJob::~ConvertJob() {
+    stop_ = true;
+    std::unique_lock lock(runMutex_);
+    runEnded_.wait(lock, [this] { return !running_; });
+}
+
+void ConvertJob::setDrawTextCallback(DRAW_TEXT_CALLBACK callback) {
+    gDrawText = callback;
+}
+
+int ConvertJob::setInput(const std::string& path) {
+    InputPtr probe;
+    const int r = openInput(path, &probe);
+    if (r < 0)
+        return r;
+    if (durationUs(probe.get()) <= 0)
+        return logFailure("no duration in " + path, AVERROR_INVALIDDATA);
+    input_ = path;
+    probe_ = std::move(probe);
+    return 1;
+}
+
+int ConvertJob::setOutput(const std::string& path) {
+    if (path.empty())
+        return logFailure("empty output path", AVERROR(EINVAL));
+    if (!input_.empty() && sameFile(path, input_))
+        return logFailure("the output would replace the input " + path, AVERROR(EEXIST));
+    if (fileExists(path))
+        return logFailure("the output exists already: " + path, AVERROR(EEXIST));
+    if (!av_guess_format(nullptr, path.c_str(), nullptr))
+        return logFailure("no container for the name " + path, AVERROR_MUXER_NOT_FOUND);
+    output_ = path;
+    return 1;
+}
+
+int ConvertJob::setCut(int64_t startUs, int64_t endUs) {
+    if (startUs < 0 || endUs <= startUs)
+        return logFailure("cut range", AVERROR(EINVAL));
+    const int64_t d = duration();
+    if (d > 0 && startUs >= d)
+        return logFailure("the cut starts after the end", AVERROR(EINVAL));
+    cutStart_ = startUs;
+    cutEnd_ = d > 0 ? std::min(endUs, d) : endUs;
+    return 1;
+}
+
+int ConvertJob::setSizeLimit(int64_t bytes) {
+    if (bytes <= 0)
+        return logFailure("size limit", AVERROR(EINVAL));
+    sizeLimit_ = bytes;
+    return 1;
+}
+
+int ConvertJob::setAudioIndex(int index) {
+    audioIndex_ = index;
+    return 1;
+}
+
+int ConvertJob::setMainVolume(double volume) {
+    if (!std::isfinite(volume))
+        return logFailure("volume", AVERROR(EINVAL));
+    fx_.volume = std::clamp(volume, 0.0, 2.0);
+    return 1;
+}
+
+int ConvertJob::disableMainAudio() {
+    fx_.mainAudioDisabled = true;
+    return 1;
+}
+
+int ConvertJob::setSubtitle(const SUBTITLE_PARAM& param) {
+    const std::string path = mediarecords::readText(param.path);
+    if (!path.empty() && !fileExists(path))
+        return logFailure("subtitle file " + path, AVERROR(ENOENT));
+    fx_.subtitle = param;
+    return 1;
+}
+
+int ConvertJob::addEffect(int id) {
+    if (std::find(fx_.effects.begin(), fx_.effects.end(), id) == fx_.effects.end())
+        fx_.effects.push_back(id);
+    return 1;
+}
+
+int ConvertJob::setBCS(int brightness, int contrast, int saturation) {
+    fx_.brightness = std::clamp(brightness, -255, 255);
+    fx_.contrast = std::clamp(contrast, -100, 100);
+    fx_.saturation = std::clamp(saturation, -100, 100);
+    return 1;
+}
+
+int ConvertJob::setCrop(const RECT& margins) {
+    if (margins.left < 0 || margins.top < 0 || margins.right < 0 || margins.bottom < 0)
+        return logFailure("crop margins", AVERROR(EINVAL));
+    fx_.crop = margins;
+    return 1;
+}
+
+int ConvertJob::setHFlip(bool on) {
+    fx_.hflip = on;
+    return 1;
+}
+
+int ConvertJob::setVFlip(bool on) {
+    fx_.vflip = on;
+    return 1;
+}
+
+int ConvertJob::setRotation(int degrees) {
+    fx_.rotation = mediafx::normalisedRotation(degrees);
+    rotationSet_ = true;
+    return 1;
+}
+
+int ConvertJob::addImageMark(const IMAGE_WATERMARK_PARAM& param) {
+    if (!fileExists(mediarecords::readText(param.path)))
+        return logFailure("watermark picture", AVERROR(ENOENT));
+    fx_.imageMarks.push_back(param);
+    return 1;
+}
+
+int ConvertJob::addTextMark(const TEXT_WATERMARK_PARAM& param) {
+    fx_.textMarks.push_back(param);
+    return 1;
+}
+
+int ConvertJob::addVideoMark(const VIDEO_WATERMARK_PARAM& param) {
+    if (!fileExists(mediarecords::readText(param.path)))
+        return logFailure("watermark video", AVERROR(ENOENT));
+    fx_.videoMarks.push_back(param);
+    return 1;
+}
+
+int ConvertJob::addMusic(const mediafx::MusicTrack& track) {
+    if (!fileExists(track.path))
+        return logFailure("music file " + track.path, AVERROR(ENOENT));
+    if (track.musicEndUs <= track.musicStartUs || track.videoEndUs <= track.videoStartUs ||
+        track.musicStartUs < 0)
+        return logFailure("music ranges", AVERROR(EINVAL));
+    fx_.music.push_back(track);
+    return 1;
+}
+
+int ConvertJob::audioInfo(int* count, MEDIA_AUDIO_STREAM_INFO* buffer) const {
+    if (!count || !probe_)
+        return AVERROR(EINVAL);
+    int n = 0;
+    const int capacity = *count;
+    for (unsigned i = 0; i < probe_->nb_streams; ++i) {
+        if (probe_->streams[i]->codecpar->codec_type != AVMEDIA_TYPE_AUDIO)
+            continue;
+        if (buffer && n < capacity)
+            fillAudioInfo(probe_.get(), int(i), &buffer[n]);
+        ++n;
+    }
+    if (!buffer)
+        *count = n;
+    return 1;
+}
+
+int ConvertJob::videoInfo(int* count, MEDIA_VIDEO_STREAM_INFO* buffer) const {
+    if (!count || !probe_)
+        return AVERROR(EINVAL);
+    int n = 0;
+    const int capacity = *count;
+    for (unsigned i = 0; i < probe_->nb_streams; ++i) {
+        const AVStream* s = probe_->streams[i];
+        if (s->codecpar->codec_type != AVMEDIA_TYPE_VIDEO || (s->disposition & AV_DISPOSITION_ATTACHED_PIC))
+            continue;
+        if (buffer && n < capacity)
+            fillVideoInfo(probe_.get(), int(i), &buffer[n]);
+        ++n;
+    }
+    if (!buffer)
+        *count = n;
+    return 1;
+}
+
+int64_t ConvertJob::duration() const {
+    return probe_ ? durationUs(probe_.get()) : 0;
+}
+
+void ConvertJob::reportProgress(int64_t doneUs, int64_t totalUs) {
+    if (totalUs <= 0)
+        return;
+    const int p = int(std::clamp<int64_t>(doneUs * 100 / totalUs, 0, 99));
+    int old = progress_.load();
+    while (p > old && !progress_.compare_exchange_weak(old, p)) {
+    }
+}
+
+int ConvertJob::start() {
+    {
+        std::lock_guard lock(runMutex_);
+        if (running_)
+            return logFailure("the job runs already", AVERROR(EBUSY));
+        running_ = true;
+    }
+    int r = 1;
+    if (stop_) {
+        logInfo("convert stopped before it started");
+    } else {
+        r = run();
+    }
+    {
+        std::lock_guard lock(runMutex_);
+        running_ = false;
+    }
+    runEnded_.notify_all();
+    return r;
+}
+
+int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, Plan* p) {
+    const AVOutputFormat* container = writer.container();
+    AVStream* vs = probe_->streams[0];
+    const int vIndex = firstVideoStream(probe_.get());
+    vs = vIndex >= 0 ? probe_->streams[vIndex] : nullptr;
+    int aIndex = audioIndex_;
+    if (aIndex < 0 || unsigned(aIndex) >= probe_->nb_streams ||
+        probe_->streams[aIndex]->codecpar->codec_type != AVMEDIA_TYPE_AUDIO)
+        aIndex = firstAudioStream(probe_.get());
+    AVStream* as = aIndex >= 0 ? probe_->streams[aIndex] : nullptr;
+
+    const int64_t d = duration();
+    p->start = cutStart_;
+    p->end = cutEnd_ > 0 ? cutEnd_ : d;
+    if (p->end <= p->start)
+        return logFailure("empty range", AVERROR(EINVAL));
+    const bool cut = p->start > 0 || p->end < d;
+
+    // Picture.
+    if (vs && container->video_codec != AV_CODEC_ID_NONE) {
+        const AVCodecID source = vs->codecpar->codec_id;
+        const bool changes =
+            fx_.changesPicture() || format_.width > 0 || format_.fps > 0 || format_.videoKbps > 0;
+        switch (format_.videoCodec.kind) {
+        case CodecSetting::Invalid:
+            return logFailure("unknown video codec " + format_.videoCodec.name, AVERROR_ENCODER_NOT_FOUND);
+        case CodecSetting::Copy:
+            if (!changes && containerAccepts(container, source)) {
+                p->video = Plan::Copy;
+                break;
+            }
+            if (!changes)
+                return logFailure(std::string("the container cannot hold ") + avcodec_get_name(source),
+                                  AVERROR(EINVAL));
+            p->videoEncoder = preferredEncoder(source);
+            break;
+        case CodecSetting::Keep:
+            if (!cut && !changes && containerAccepts(container, source)) {
+                p->video = Plan::Copy;
+                break;
+            }
+            p->videoEncoder = preferredEncoder(source);
+            break;
+        case CodecSetting::Named:
+            p->videoEncoder = format_.videoCodec.encoder;
+            break;
+        }
+        if (p->video != Plan::Copy) {
+            if (!p->videoEncoder || !containerAccepts(container, p->videoEncoder->id)) {
+                if (format_.videoCodec.kind == CodecSetting::Named)
+                    return logFailure(std::string("the container cannot hold ") +
+                                          format_.videoCodec.encoder->name,
+                                      AVERROR(EINVAL));
+                p->videoEncoder = containerDefaultEncoder(container, AVMEDIA_TYPE_VIDEO);
+            }
+            if (!p->videoEncoder)
+                return logFailure("no video encoder", AVERROR_ENCODER_NOT_FOUND);
+            p->video = Plan::Encode;
+        }
+    }
+
+    // Sound.
+    const bool wantSound = (as && !fx_.mainAudioDisabled) || !fx_.music.empty();
+    if (wantSound && container->audio_codec != AV_CODEC_ID_NONE) {
+        p->silentMain = !as || fx_.mainAudioDisabled;
+        const AVCodecID source = as ? as->codecpar->codec_id : AV_CODEC_ID_NONE;
+        const bool changes =
+            fx_.changesSound() || format_.channels > 0 || format_.sampleRate > 0 || format_.audioKbps > 0;
+        switch (format_.audioCodec.kind) {
+        case CodecSetting::Invalid:
+            return logFailure("unknown audio codec " + format_.audioCodec.name, AVERROR_ENCODER_NOT_FOUND);
+        case CodecSetting::Copy:
+            if (!p->silentMain && !changes && containerAccepts(container, source)) {
+                p->audio = Plan::Copy;
+                break;
+            }
+            p->audioEncoder = source != AV_CODEC_ID_NONE ? preferredEncoder(source) : nullptr;
+            break;
+        case CodecSetting::Keep:
+            if (!p->silentMain && !cut && !changes && containerAccepts(container, source)) {
+                p->audio = Plan::Copy;
+                break;
+            }
+            p->audioEncoder = source != AV_CODEC_ID_NONE ? preferredEncoder(source) : nullptr;
+            break;
+        case CodecSetting::Named:
+            p->audioEncoder = format_.audioCodec.encoder;
+            break;
+        }
+        if (p->audio != Plan::Copy) {
+            if (!p->audioEncoder || !containerAccepts(container, p->audioEncoder->id)) {
+                if (format_.audioCodec.kind == CodecSetting::Named)
+                    return logFailure(std::string("the container cannot hold ") +
+                                          format_.audioCodec.encoder->name,
+                                      AVERROR(EINVAL));
+                p->audioEncoder = containerDefaultEncoder(container, AVMEDIA_TYPE_AUDIO);
+            }
+            if (!p->audioEncoder)
+                return logFailure("no audio encoder", AVERROR_ENCODER_NOT_FOUND);
+            p->audio = Plan::Encode;
+        }
+    }
+    if (p->video == Plan::None && p->audio == Plan::None)
+        return logFailure("nothing of " + input_ + " fits into " + output_, AVERROR(EINVAL));
+
+    const bool readSound = p->audio != Plan::None && !p->silentMain;
+    int r = reader.open(input_, aIndex, p->video != Plan::None, readSound, p->video == Plan::Encode,
+                        p->audio == Plan::Encode);
+    if (r < 0)
+        return r;
+    p->shift = p->start;
+    if (p->video == Plan::Copy && p->start > 0) {
+        // A copied picture can only begin on the keyframe before the cut.
+        const int64_t key = reader.firstVideoPacketUs(p->start);
+        if (key != AV_NOPTS_VALUE)
+            p->shift = std::min(key, p->start);
+    }
+    return 0;
+}
+
+int ConvertJob::run() {
+    if (input_.empty() || !probe_)
+        return logFailure("no input", AVERROR(EINVAL));
+    if (output_.empty())
+        return logFailure("no output path", AVERROR(EINVAL));
+    OutputWriter writer;
+    int r = writer.create(output_);
+    if (r < 0)
+        return r;
+    SourceReader reader;
+    Plan p;
+    if ((r = plan(reader, writer, &p)) < 0)
+        return r;
+
+    mediafx::FxSettings fx = fx_;
+    fx.timelineStartUs = p.shift;
+    fx.timelineDurationUs = p.end - p.shift;
+    // Without an explicit turn the picture keeps its pixels and its display rotation.
+    int keepRotation = 0;
+    if (!rotationSet_) {
+        fx.rotation = 0;
+        if (reader.video())
+            keepRotation = streamRotation(reader.video());
+    }
+    mediafx::FxGraph graph;
+    graph.setDrawTextCallback(gDrawText.load());
+    AVRational videoTb{1, 1};
+
+    if (p.video == Plan::Copy) {
+        if ((r = writer.addCopy(OutputWriter::Video, reader.video())) < 0)
+            return r;
+    } else if (p.video == Plan::Encode) {
+        AVCodecContext* dec = reader.videoDecoder();
+        const AVPixelFormat pix = pickPixelFormat(p.videoEncoder, dec->pix_fmt);
+        int w = 0, h = 0;
+        mediafx::filteredSize(fx, dec->width, dec->height, &w, &h);
+        if (format_.width > 0) {
+            w = format_.width;
+            h = format_.height;
+        }
+        if (const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(pix)) {
+            if (desc->log2_chroma_w)
+                w &= ~1;
+            if (desc->log2_chroma_h)
+                h &= ~1;
+        }
+        w = std::max(w, 2);
+        h = std::max(h, 2);
+        AVRational rate = format_.fps > 0 ? av_d2q(format_.fps, 100000) : streamFrameRate(reader.video());
+        bool constant = format_.fps > 0 || needsConstantRate(p.videoEncoder, writer.container());
+        if (p.videoEncoder->supported_framerates) {
+            rate =
+                p.videoEncoder
+                    ->supported_framerates[av_find_nearest_q_idx(rate, p.videoEncoder->supported_framerates)];
+            constant = true;
+        }
+        mediafx::VideoInput in;
+        in.width = dec->width;
+        in.height = dec->height;
+        in.format = dec->pix_fmt;
+        in.timeBase = reader.video()->time_base;
+        in.sampleAspect = dec->sample_aspect_ratio;
+        in.frameRate = streamFrameRate(reader.video());
+        mediafx::VideoOutput out;
+        out.width = w;
+        out.height = h;
+        out.formats = {pix};
+        if (constant)
+            out.frameRate = rate;
+        if ((r = graph.buildVideo(fx, in, out)) < 0)
+            return logFailure("picture settings", r);
+        VideoEncodeSpec spec;
+        spec.codec = p.videoEncoder;
+        spec.width = w;
+        spec.height = h;
+        spec.format = pix;
+        spec.timeBase = constant ? av_inv_q(rate) : graph.videoTimeBase();
+        spec.frameRate = rate;
+        spec.sampleAspect = format_.width > 0 ? AVRational{1, 1} : graph.videoSampleAspect();
+        spec.bitRate = int64_t(format_.videoKbps) * 1000;
+        if (spec.bitRate == 0 && format_.videoCodec.kind == CodecSetting::Keep && !p.videoEncoder->priv_class)
+            spec.bitRate = reader.video()->codecpar->bit_rate;
+        spec.rotation = keepRotation;
+        if ((r = writer.addVideoEncoder(spec)) < 0)
+            return r;
+        videoTb = graph.videoTimeBase();
+    }
+
+    if (p.audio == Plan::Copy) {
+        if ((r = writer.addCopy(OutputWriter::Audio, reader.audio())) < 0)
+            return r;
+    } else if (p.audio == Plan::Encode) {
+        AVCodecContext* dec = reader.audioDecoder();
+        const int sourceRate = dec ? dec->sample_rate : 44100;
+        const int sourceChannels = dec ? dec->ch_layout.nb_channels : 2;
+        AudioEncodeSpec spec;
+        spec.codec = p.audioEncoder;
+        spec.sampleRate =
+            pickSampleRate(p.audioEncoder, format_.sampleRate > 0 ? format_.sampleRate : sourceRate);
+        spec.channels = pickChannels(p.audioEncoder,
+                                     format_.channels > 0 ? format_.channels : std::min(sourceChannels, 8));
+        spec.format = p.audioEncoder->sample_fmts ? p.audioEncoder->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
+        spec.bitRate = int64_t(format_.audioKbps) * 1000;
+        if (spec.bitRate == 0 && dec && format_.audioCodec.kind == CodecSetting::Keep)
+            spec.bitRate = reader.audio()->codecpar->bit_rate;
+        mediafx::AudioOutput out;
+        out.sampleRate = spec.sampleRate;
+        out.channels = spec.channels;
+        out.formats = {spec.format};
+        if (dec) {
+            mediafx::AudioInput in;
+            in.sampleRate = dec->sample_rate;
+            in.layout = dec->ch_layout;
+            in.format = dec->sample_fmt;
+            in.timeBase = {1, dec->sample_rate};
+            r = graph.buildAudio(fx, &in, out);
+        } else {
+            r = graph.buildAudio(fx, nullptr, out);
+        }
+        if (r < 0)
+            return logFailure("sound settings", r);
+        if ((r = writer.addAudioEncoder(spec)) < 0)
+            return r;
+    }
+    if ((r = writer.start()) < 0)
+        return r;
+    if (p.shift > 0 || p.start > 0)
+        reader.seek(p.shift);
+
+    const int64_t total = p.end - p.shift;
+    const int64_t frameUs = std::max<int64_t>(1, reader.frameDurationUs());
+    const int64_t epsilon = 1000; // timestamps are rounded to their time base
+    FramePtr frame = makeFrame(), filtered = makeFrame();
+    PacketPtr packet = makePacket();
+    int64_t lastVideoUs = AV_NOPTS_VALUE;
+    int64_t pulledVideoUs = 0, pulledAudioUs = 0;
+    bool limitReached = false;
+
+    const auto drainVideo = [&]() -> int {
+        int e;
+        while ((e = graph.pullVideo(filtered.get())) >= 0) {
+            const AVRational encTb = writer.encoder(OutputWriter::Video)->time_base;
+            if (filtered->pts != AV_NOPTS_VALUE) {
+                pulledVideoUs = av_rescale_q(filtered->pts, videoTb, kMicro);
+                filtered->pts = av_rescale_q(filtered->pts, videoTb, encTb);
+            }
+            e = writer.writeFrame(OutputWriter::Video, filtered.get());
+            av_frame_unref(filtered.get());
+            if (e < 0)
+                return e;
+        }
+        return e == AVERROR(EAGAIN) || e == AVERROR_EOF ? 0 : e;
+    };
+    const auto drainAudio = [&](int64_t untilUs) -> int {
+        int e = 0;
+        while (pulledAudioUs <= untilUs && (e = graph.pullAudio(filtered.get())) >= 0) {
+            if (filtered->pts != AV_NOPTS_VALUE)
+                pulledAudioUs =
+                    av_rescale_q(filtered->pts + filtered->nb_samples, graph.audioTimeBase(), kMicro);
+            e = writer.writeFrame(OutputWriter::Audio, filtered.get());
+            av_frame_unref(filtered.get());
+            if (e < 0)
+                return e;
+        }
+        return e == AVERROR(EAGAIN) || e == AVERROR_EOF || e >= 0 ? 0 : e;
+    };
+
+    for (;;) {
+        if (stop_)
+            break;
+        if (sizeLimit_ > 0 && writer.estimatedFinalBytes() >= sizeLimit_) {
+            limitReached = true;
+            break;
+        }
+        SourceReader::Kind kind;
+        r = reader.next(frame.get(), &kind, packet.get());
+        if (r == AVERROR_EOF)
+            break;
+        if (r < 0)
+            return r;
+        if (r == 1) { // a copied packet
+            const AVStream* s = kind == SourceReader::Video ? reader.video() : reader.audio();
+            const int64_t t = reader.packetTimeUs(packet.get(), kind);
+            const int64_t dts = packet->dts != AV_NOPTS_VALUE
+                                    ? av_rescale_q(packet->dts, s->time_base, kMicro) - reader.originUs()
+                                    : t;
+            if (dts != AV_NOPTS_VALUE && dts >= p.end - epsilon) {
+                reader.finish(kind);
+                av_packet_unref(packet.get());
+                continue;
+            }
+            if (t != AV_NOPTS_VALUE && t < p.shift - epsilon && kind == SourceReader::Audio) {
+                av_packet_unref(packet.get());
+                continue;
+            }
+            const int64_t offset = av_rescale_q(p.shift + reader.originUs(), kMicro, s->time_base);
+            if (packet->pts != AV_NOPTS_VALUE)
+                packet->pts -= offset;
+            if (packet->dts != AV_NOPTS_VALUE)
+                packet->dts -= offset;
+            r = writer.writePacket(kind == SourceReader::Video ? OutputWriter::Video : OutputWriter::Audio,
+                                   packet.get(), s->time_base);
+            av_packet_unref(packet.get());
+            if (r < 0)
+                return r;
+        } else if (kind == SourceReader::Video) {
+            int64_t t = reader.frameTimeUs(frame.get(), kind);
+            if (t == AV_NOPTS_VALUE)
+                t = lastVideoUs == AV_NOPTS_VALUE ? p.shift : lastVideoUs + frameUs;
+            lastVideoUs = t;
+            if (t < p.start - epsilon) {
+                av_frame_unref(frame.get());
+                continue;
+            }
+            if (t >= p.end - epsilon) {
+                av_frame_unref(frame.get());
+                reader.finish(kind);
+                continue;
+            }
+            frame->pts = av_rescale_q(t - p.shift, kMicro, reader.video()->time_base);
+            r = graph.pushVideo(frame.get());
+            av_frame_unref(frame.get());
+            if (r < 0)
+                return logFailure("picture settings", r);
+            if ((r = drainVideo()) < 0)
+                return r;
+        } else {
+            const int rate = frame->sample_rate;
+            int64_t t = reader.frameTimeUs(frame.get(), kind);
+            if (t == AV_NOPTS_VALUE)
+                t = pulledAudioUs + p.shift;
+            const int64_t length = av_rescale(frame->nb_samples, 1000000, rate);
+            if (t >= p.end || t + length <= p.shift) {
+                if (t >= p.end)
+                    reader.finish(kind);
+                av_frame_unref(frame.get());
+                continue;
+            }
+            const int skip = t < p.shift ? int(av_rescale(p.shift - t, rate, 1000000)) : 0;
+            const int keep =
+                int(std::min<int64_t>(frame->nb_samples, av_rescale(p.end - t, rate, 1000000))) - skip;
+            if (keep <= 0) {
+                av_frame_unref(frame.get());
+                continue;
+            }
+            FramePtr part;
+            AVFrame* use = frame.get();
+            if (skip > 0 || keep < frame->nb_samples) {
+                part = sliceAudio(frame.get(), skip, keep);
+                if (!part)
+                    return AVERROR(ENOMEM);
+                use = part.get();
+            }
+            use->pts = av_rescale(t + av_rescale(skip, 1000000, rate) - p.shift, rate, 1000000);
+            use->time_base = {1, rate};
+            r = graph.pushAudio(use);
+            av_frame_unref(frame.get());
+            if (r < 0)
+                return logFailure("sound settings", r);
+            if ((r = drainAudio(INT64_MAX)) < 0)
+                return r;
+        }
+        if (p.silentMain && (r = drainAudio(p.video == Plan::None ? INT64_MAX : pulledVideoUs + 500000)) < 0)
+            return r;
+        reportProgress(writer.writtenUs(), total);
+    }
+
+    if (stop_) {
+        logInfo("convert stopped; " + output_ + " removed");
+        writer.discard();
+        return 1;
+    }
+    if (!limitReached) {
+        if (graph.hasVideo()) {
+            graph.pushVideo(nullptr);
+            if ((r = drainVideo()) < 0)
+                return r;
+        }
+        if (graph.hasAudio()) {
+            graph.pushAudio(nullptr);
+            if ((r = drainAudio(INT64_MAX)) < 0)
+                return r;
+        }
+    } else if (graph.hasAudio()) {
+        // Sound up to where the picture stopped, so both end together.
+        if ((r = drainAudio(pulledVideoUs)) < 0)
+            return r;
+    }
+    if ((r = writer.finish()) < 0)
+        return r;
+    progress_ = 100;
+    return 1;
+}
+
+} // namespace mediacore

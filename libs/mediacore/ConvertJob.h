@@ -1,0 +1,90 @@
+// One convert job: a range of one input file, through the picture and sound settings, into
+// one output file, re-encoded or copied.
+//
+// Ownership: the C functions own the job (apiMediaConvertCreate / Close). The job owns its
+// input, output writer and filter graphs only while start() runs; the output file stays only
+// when the job finished, otherwise the file it created is removed.
+// Threading: set-up, start() and close on one thread (the caller's); stop() and progress()
+// from any thread while start() blocks. The destructor stops a running start() and waits for it.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "FfPointers.h"
+#include "FxSettings.h"
+#include "MediaRecords.h"
+#include "OutputFormat.h"
+
+namespace mediacore {
+
+class ConvertJob {
+public:
+    ConvertJob() = default;
+    ~ConvertJob();
+
+    int setInput(const std::string& path);
+    int setOutput(const std::string& path);
+    int setCut(int64_t startUs, int64_t endUs);
+    int setSizeLimit(int64_t bytes);
+    int setVideoCodec(const char* name) { return format_.setVideoCodec(name); }
+    int setAudioCodec(const char* name) { return format_.setAudioCodec(name); }
+    int setFrameSize(int width, int height) { return format_.setFrameSize(width, height); }
+    int setVideoBitrate(int kbps) { return format_.setVideoBitrate(kbps); }
+    int setFrameRate(double fps) { return format_.setFrameRate(fps); }
+    int setAudioBitrate(int kbps) { return format_.setAudioBitrate(kbps); }
+    int setAudioFormat(int channels, int sampleRate) { return format_.setAudioFormat(channels, sampleRate); }
+    int setAudioIndex(int index);
+    int setMainVolume(double volume);
+    int disableMainAudio();
+    int setSubtitle(const SUBTITLE_PARAM& param);
+    int addEffect(int id);
+    int setBCS(int brightness, int contrast, int saturation);
+    int setCrop(const RECT& margins);
+    int setHFlip(bool on);
+    int setVFlip(bool on);
+    int setRotation(int degrees);
+    int addImageMark(const IMAGE_WATERMARK_PARAM& param);
+    int addTextMark(const TEXT_WATERMARK_PARAM& param);
+    int addVideoMark(const VIDEO_WATERMARK_PARAM& param);
+    int addMusic(const mediafx::MusicTrack& track);
+
+    int audioInfo(int* count, MEDIA_AUDIO_STREAM_INFO* buffer) const;
+    int videoInfo(int* count, MEDIA_VIDEO_STREAM_INFO* buffer) const;
+    int64_t duration() const;
+
+    // Blocks until the job ends: 1 finished (or stopped), negative on failure.
+    int start();
+    int progress() const { return progress_.load(); }
+    void stop() { stop_ = true; }
+
+    static void setDrawTextCallback(DRAW_TEXT_CALLBACK callback);
+
+private:
+    struct Plan;
+    int run();
+    int plan(class SourceReader& reader, class OutputWriter& writer, Plan* p);
+    void reportProgress(int64_t doneUs, int64_t totalUs);
+
+    std::string input_;
+    std::string output_;
+    InputPtr probe_;
+    int64_t cutStart_ = 0;
+    int64_t cutEnd_ = 0; // 0 = to the end
+    int64_t sizeLimit_ = 0;
+    int audioIndex_ = -1;
+    bool rotationSet_ = false;
+    mediafx::FxSettings fx_;
+
+    OutputFormat format_;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> progress_{0};
+    std::mutex runMutex_;
+    std::condition_variable runEnded_;
+    bool running_ = false;
+};
+
+} // namespace mediacore

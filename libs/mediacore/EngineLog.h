@@ -1,0 +1,20 @@
+// The engine's one logging helper: every failure goes through here with FFmpeg's own error
+// text, into FFmpeg's log (stderr unless the program installs an av_log callback).
+// Threading: safe from any thread (av_log is).
+#pragma once
+
+#include <string>
+
+namespace mediacore {
+
+// FFmpeg's text for an error code (av_err2str).
+std::string errorText(int error);
+
+// "[MediaCore] what: FFmpeg text" at error level; returns `error` so callers can
+// `return logFailure("...", r);`.
+int logFailure(const std::string& what, int error);
+// A failure without an FFmpeg code.
+void logError(const std::string& what);
+void logInfo(const std::string& what);
+
+} // namespace mediacore

@@ -1,0 +1,77 @@
+// One join job: clips (ranges of files) one after the other into one output file, either by
+// copying the streams or by re-encoding them to one common format with transitions.
+//
+// Ownership: the C functions own the job (apiMediaJoinCreate / Close). The output file stays
+// only when the job finished; otherwise the file it created is removed.
+// Threading: set-up, start() and close on one thread; stop() and progress() from any thread
+// while start() blocks. The destructor stops a running start() and waits for it.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "OutputFormat.h"
+
+namespace mediacore {
+
+class OutputWriter;
+
+class JoinJob {
+public:
+    ~JoinJob();
+
+    int setOutput(const std::string& path);
+    uint64_t addClip(const std::string& path, int64_t startUs, int64_t endUs);
+    int setVolume(uint64_t clip, int percent);
+    int setTransition(uint64_t clip, int effect, int64_t lengthUs);
+    int setVideoCodec(const char* name) { return format_.setVideoCodec(name); }
+    int setAudioCodec(const char* name) { return format_.setAudioCodec(name); }
+    int setAudioBitrate(int kbps) { return format_.setAudioBitrate(kbps); }
+    int setAudioFormat(int channels, int sampleRate) { return format_.setAudioFormat(channels, sampleRate); }
+    int setFrameSize(int width, int height) { return format_.setFrameSize(width, height); }
+    int setFrameRate(double fps) { return format_.setFrameRate(fps); }
+    int setVideoBitrate(int kbps) { return format_.setVideoBitrate(kbps); }
+
+    // Blocks: 0 finished or stopped, negative on failure.
+    int start();
+    double progress() const { return progress_.load(); }
+    void stop() { stop_ = true; }
+
+    struct Clip {
+        uint64_t id = 0;
+        std::string path;
+        int64_t start = 0; // on the file's timeline
+        int64_t end = 0;
+        int volume = 100;   // percent
+        int transition = 0; // to the next clip: 0 none, 1 left, 2 top, 3 fade
+        int64_t transitionUs = 0;
+        bool hasVideo = false;
+        bool hasAudio = false;
+    };
+
+private:
+    int run();
+    int runCopy(OutputWriter& writer);
+    int runEncode(OutputWriter& writer);
+    bool canCopy() const;
+    Clip* find(uint64_t id);
+    void reportProgress(int64_t doneUs);
+
+    std::string output_;
+    std::vector<Clip> clips_;
+    uint64_t nextId_ = 1;
+    int64_t totalUs_ = 0;
+
+    OutputFormat format_;
+    std::atomic<bool> stop_{false};
+    std::atomic<double> progress_{0.0};
+    std::mutex runMutex_;
+    std::condition_variable runEnded_;
+    bool running_ = false;
+};
+
+} // namespace mediacore

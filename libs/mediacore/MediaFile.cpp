@@ -1,0 +1,82 @@
+#include "MediaFile.h"
+
+#include <cstring>
+
+#include "EngineLog.h"
+#include "FxGraph.h"
+#include "SourceReader.h"
+#include "StreamProbe.h"
+
+namespace mediacore {
+
+int MediaFile::open(const std::string& path) {
+    path_ = path;
+    return openInput(path, &format_);
+}
+
+int MediaFile::info(MEDIA_AUDIO_STREAM_INFO* audio, MEDIA_VIDEO_STREAM_INFO* video) const {
+    if (!format_)
+        return AVERROR(EINVAL);
+    if (audio)
+        fillAudioInfo(format_.get(), firstAudioStream(format_.get()), audio);
+    if (video)
+        fillVideoInfo(format_.get(), firstVideoStream(format_.get()), video);
+    return 1;
+}
+
+int64_t MediaFile::duration() const {
+    return format_ ? durationUs(format_.get()) : 0;
+}
+
+int MediaFile::snapshot(int64_t timeUs, int width, int height, uint8_t* buffer) const {
+    if (!buffer || width <= 0 || height <= 0 || width > 16384 || height > 16384)
+        return AVERROR(EINVAL);
+    SourceReader reader;
+    int r = reader.open(path_, -1, true, false);
+    if (r < 0)
+        return r;
+    if (!reader.video())
+        return logFailure("no picture to snapshot in " + path_, AVERROR_STREAM_NOT_FOUND);
+    reader.seek(timeUs);
+    FramePtr frame = makeFrame(), chosen = makeFrame();
+    SourceReader::Kind kind;
+    bool have = false;
+    while ((r = reader.next(frame.get(), &kind)) >= 0) {
+        const int64_t t = reader.frameTimeUs(frame.get(), kind);
+        av_frame_unref(chosen.get());
+        av_frame_move_ref(chosen.get(), frame.get());
+        have = true;
+        if (t == AV_NOPTS_VALUE || t + reader.frameDurationUs() / 2 >= timeUs)
+            break;
+    }
+    if (!have)
+        return logFailure("no picture decoded from " + path_, r < 0 ? r : AVERROR_INVALIDDATA);
+
+    mediafx::FxSettings settings;
+    settings.rotation = streamRotation(reader.video());
+    mediafx::VideoInput in;
+    in.width = chosen->width;
+    in.height = chosen->height;
+    in.format = static_cast<AVPixelFormat>(chosen->format);
+    in.timeBase = reader.video()->time_base;
+    in.sampleAspect = chosen->sample_aspect_ratio;
+    mediafx::VideoOutput out;
+    out.width = width;
+    out.height = height;
+    out.formats = {AV_PIX_FMT_BGRA};
+    mediafx::FxGraph graph;
+    if ((r = graph.buildVideo(settings, in, out)) < 0)
+        return logFailure("snapshot filter", r);
+    chosen->pts = 0;
+    if ((r = graph.pushVideo(chosen.get())) < 0 || (r = graph.pushVideo(nullptr)) < 0)
+        return logFailure("snapshot filter", r);
+    FramePtr result = makeFrame();
+    if ((r = graph.pullVideo(result.get())) < 0)
+        return logFailure("snapshot filter", r);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(buffer + size_t(y) * width * 4, result->data[0] + size_t(y) * result->linesize[0],
+                    size_t(width) * 4);
+    return 1;
+}
+
+} // namespace mediacore

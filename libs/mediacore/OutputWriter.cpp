@@ -1,0 +1,365 @@
+#include "OutputWriter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+#include "EngineLog.h"
+
+extern "C" {
+#include <libavutil/display.h>
+#include <libavutil/opt.h>
+}
+
+namespace mediacore {
+
+namespace {
+
+constexpr AVRational kMicro{1, 1000000};
+
+// Quality defaults when no bit rate is asked for: close to the source by eye, and fast.
+void qualityDefaults(const AVCodec* codec, AVCodecContext* ctx, AVDictionary** options, bool haveBitRate) {
+    const std::string name = codec->name;
+    if (name == "libx264") {
+        av_dict_set(options, "preset", "veryfast", 0);
+        if (!haveBitRate)
+            av_dict_set(options, "crf", "20", 0);
+    } else if (name == "libx265") {
+        av_dict_set(options, "preset", "superfast", 0);
+        av_dict_set(options, "x265-params", "log-level=error", 0);
+        if (!haveBitRate)
+            av_dict_set(options, "crf", "24", 0);
+    } else if (name == "libvpx" || name == "libvpx-vp9") {
+        av_dict_set(options, "deadline", "realtime", 0);
+        av_dict_set(options, "cpu-used", "8", 0);
+        if (name == "libvpx-vp9")
+            av_dict_set(options, "row-mt", "1", 0);
+        if (!haveBitRate) {
+            av_dict_set(options, "crf", "32", 0);
+            ctx->bit_rate = name == "libvpx" ? int64_t(ctx->width) * ctx->height * 4 : 0;
+        }
+    } else if (!haveBitRate) {
+        // Codecs without a quality mode: about 0.15 bit per pixel and frame.
+        const double fps = ctx->framerate.num > 0 ? av_q2d(ctx->framerate) : 25.0;
+        ctx->bit_rate = int64_t(ctx->width * double(ctx->height) * fps * 0.15);
+    }
+}
+
+} // namespace
+
+OutputWriter::~OutputWriter() {
+    if (!finished_)
+        discard();
+}
+
+int OutputWriter::create(const std::string& path) {
+    path_ = path;
+    const AVOutputFormat* guess = av_guess_format(nullptr, path.c_str(), nullptr);
+    if (!guess)
+        return logFailure("no container for the name " + path, AVERROR_MUXER_NOT_FOUND);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return logFailure("cannot create " + path, AVERROR(errno));
+    ::close(fd);
+    created_ = true;
+    const int r = avformat_alloc_output_context2(&format_, guess, nullptr, path.c_str());
+    if (r < 0)
+        return logFailure("output container", r);
+    return 0;
+}
+
+const AVOutputFormat* OutputWriter::container() const {
+    return format_ ? format_->oformat : nullptr;
+}
+
+int OutputWriter::openEncoderStream(AVCodecContext* ctx, AVDictionary** options, int* streamIndex) {
+    if (format_->oformat->flags & AVFMT_GLOBALHEADER)
+        ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    int r = avcodec_open2(ctx, ctx->codec, options);
+    av_dict_free(options);
+    if (r < 0)
+        return logFailure(std::string("cannot open the encoder ") + ctx->codec->name, r);
+    AVStream* st = avformat_new_stream(format_, nullptr);
+    if (!st)
+        return AVERROR(ENOMEM);
+    r = avcodec_parameters_from_context(st->codecpar, ctx);
+    if (r < 0)
+        return logFailure("encoder parameters", r);
+    st->time_base = ctx->time_base;
+    *streamIndex = st->index;
+    return 0;
+}
+
+int OutputWriter::addVideoEncoder(const VideoEncodeSpec& spec) {
+    if (!format_ || !spec.codec)
+        return AVERROR(EINVAL);
+    video_.reset(avcodec_alloc_context3(spec.codec));
+    if (!video_)
+        return AVERROR(ENOMEM);
+    AVCodecContext* c = video_.get();
+    c->width = spec.width;
+    c->height = spec.height;
+    c->pix_fmt = spec.format;
+    c->time_base = spec.timeBase;
+    c->framerate = spec.frameRate;
+    c->sample_aspect_ratio = spec.sampleAspect.num > 0 ? spec.sampleAspect : AVRational{1, 1};
+    c->thread_count = 0;
+    if (spec.bitRate > 0)
+        c->bit_rate = spec.bitRate;
+    AVDictionary* options = nullptr;
+    qualityDefaults(spec.codec, c, &options, spec.bitRate > 0);
+    const int r = openEncoderStream(c, &options, &videoStream_);
+    if (r < 0)
+        return r;
+    AVStream* st = format_->streams[videoStream_];
+    st->avg_frame_rate = spec.frameRate;
+    st->sample_aspect_ratio = c->sample_aspect_ratio;
+    if (spec.rotation % 360 != 0) {
+        auto* matrix =
+            reinterpret_cast<int32_t*>(av_stream_new_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, 9 * 4));
+        if (matrix)
+            av_display_rotation_set(matrix, -spec.rotation);
+    }
+    return 0;
+}
+
+int OutputWriter::addAudioEncoder(const AudioEncodeSpec& spec) {
+    if (!format_ || !spec.codec)
+        return AVERROR(EINVAL);
+    audio_.reset(avcodec_alloc_context3(spec.codec));
+    if (!audio_)
+        return AVERROR(ENOMEM);
+    AVCodecContext* c = audio_.get();
+    c->sample_rate = spec.sampleRate;
+    av_channel_layout_default(&c->ch_layout, spec.channels);
+    c->sample_fmt = spec.format;
+    c->time_base = {1, spec.sampleRate};
+    const bool lossless = spec.codec->id == AV_CODEC_ID_FLAC || (spec.codec->id >= AV_CODEC_ID_FIRST_AUDIO &&
+                                                                 spec.codec->id < AV_CODEC_ID_ADPCM_IMA_QT);
+    if (!lossless)
+        c->bit_rate = spec.bitRate > 0 ? spec.bitRate : (spec.codec->id == AV_CODEC_ID_OPUS ? 96000 : 128000);
+    AVDictionary* options = nullptr;
+    const int r = openEncoderStream(c, &options, &audioStream_);
+    if (r < 0)
+        return r;
+    fifo_ = av_audio_fifo_alloc(c->sample_fmt, c->ch_layout.nb_channels, 4096);
+    return fifo_ ? 0 : AVERROR(ENOMEM);
+}
+
+int OutputWriter::addCopy(Kind kind, const AVStream* source) {
+    if (!format_)
+        return AVERROR(EINVAL);
+    AVStream* st = avformat_new_stream(format_, nullptr);
+    if (!st)
+        return AVERROR(ENOMEM);
+    int r = avcodec_parameters_copy(st->codecpar, source->codecpar);
+    if (r < 0)
+        return logFailure("stream copy", r);
+    // The source container's tag may mean something else here; the muxer picks its own.
+    st->codecpar->codec_tag = 0;
+    st->time_base = source->time_base;
+    st->avg_frame_rate = source->avg_frame_rate;
+    st->r_frame_rate = source->r_frame_rate;
+    st->sample_aspect_ratio = source->sample_aspect_ratio;
+    size_t size = 0;
+    if (const uint8_t* m = av_stream_get_side_data(source, AV_PKT_DATA_DISPLAYMATRIX, &size)) {
+        if (uint8_t* d = av_stream_new_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, size))
+            std::memcpy(d, m, size);
+    }
+    (kind == Video ? videoStream_ : audioStream_) = st->index;
+    copied_[kind == Video ? 0 : 1] = true;
+    return 0;
+}
+
+int OutputWriter::start() {
+    if (!format_)
+        return AVERROR(EINVAL);
+    int r = avio_open(&format_->pb, path_.c_str(), AVIO_FLAG_WRITE);
+    if (r < 0)
+        return logFailure("cannot write " + path_, r);
+    r = avformat_write_header(format_, nullptr);
+    if (r < 0)
+        return logFailure("cannot start " + path_, r);
+    started_ = true;
+    headerBytes_ = avio_tell(format_->pb);
+    return 0;
+}
+
+int OutputWriter::mux(Kind kind, AVPacket* packet, AVRational timeBase) {
+    AVStream* st = format_->streams[kind == Video ? videoStream_ : audioStream_];
+    packet->stream_index = st->index;
+    av_packet_rescale_ts(packet, timeBase, st->time_base);
+    // Copied streams get their decoding times rebuilt from the presentation times: some
+    // demuxers leave them unset for reordered frames, and clips joined from several files must
+    // rise across the seams. The oldest of the last (delay + 1) presentation times is the one to
+    // decode now.
+    const int k = kind == Video ? 0 : 1;
+    if (copied_[k] && packet->pts != AV_NOPTS_VALUE) {
+        std::vector<int64_t>& buffer = ptsBuffer_[k];
+        const size_t size = size_t(std::max(0, st->codecpar->video_delay)) + 1;
+        if (buffer.empty()) {
+            const int64_t step = packet->duration > 0 ? packet->duration : 1;
+            for (size_t i = 0; i < size; ++i)
+                buffer.push_back(packet->pts - int64_t(size - i) * step);
+        }
+        buffer.push_back(packet->pts);
+        std::sort(buffer.begin(), buffer.end());
+        packet->dts = buffer.front();
+        buffer.erase(buffer.begin());
+        if (lastDts_[k] != AV_NOPTS_VALUE && packet->dts <= lastDts_[k])
+            packet->dts = lastDts_[k] + 1;
+        if (packet->dts > packet->pts)
+            packet->dts = packet->pts;
+        lastDts_[k] = packet->dts;
+    }
+    const int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    if (ts != AV_NOPTS_VALUE)
+        writtenUs_ = std::max(
+            writtenUs_, av_rescale_q(ts + std::max<int64_t>(0, packet->duration), st->time_base, kMicro));
+    packetBytes_ += packet->size;
+    ++packets_;
+    if (kind == Video) {
+        ++videoPacketsOut_;
+        videoBytes_ += packet->size;
+    }
+    const int r = av_interleaved_write_frame(format_, packet);
+    if (r < 0)
+        return logFailure("writing " + path_, r);
+    return 0;
+}
+
+int OutputWriter::drain(Kind kind) {
+    AVCodecContext* c = encoder(kind);
+    for (;;) {
+        int r = avcodec_receive_packet(c, packet_.get());
+        if (r == AVERROR(EAGAIN) || r == AVERROR_EOF)
+            return 0;
+        if (r < 0)
+            return logFailure(std::string("encoding with ") + c->codec->name, r);
+        r = mux(kind, packet_.get(), c->time_base);
+        av_packet_unref(packet_.get());
+        if (r < 0)
+            return r;
+    }
+}
+
+int OutputWriter::encodeAudioFromFifo(bool flush) {
+    AVCodecContext* c = audio_.get();
+    const bool variable = c->frame_size <= 0 || (c->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
+    const int chunk = variable ? 1024 : c->frame_size;
+    while (av_audio_fifo_size(fifo_) >= chunk || (flush && av_audio_fifo_size(fifo_) > 0)) {
+        const int n = std::min(chunk, av_audio_fifo_size(fifo_));
+        FramePtr f = makeFrame();
+        f->nb_samples = n;
+        f->format = c->sample_fmt;
+        f->sample_rate = c->sample_rate;
+        av_channel_layout_copy(&f->ch_layout, &c->ch_layout);
+        int r = av_frame_get_buffer(f.get(), 0);
+        if (r < 0)
+            return r;
+        av_audio_fifo_read(fifo_, reinterpret_cast<void**>(f->data), n);
+        f->pts = audioNextPts_;
+        audioNextPts_ += n;
+        r = avcodec_send_frame(c, f.get());
+        if (r < 0)
+            return logFailure(std::string("encoding with ") + c->codec->name, r);
+        if ((r = drain(Audio)) < 0)
+            return r;
+    }
+    return 0;
+}
+
+int OutputWriter::writeFrame(Kind kind, AVFrame* frame) {
+    AVCodecContext* c = encoder(kind);
+    if (!c || !started_)
+        return AVERROR(EINVAL);
+    if (kind == Audio) {
+        if (frame) {
+            if (audioNextPts_ == AV_NOPTS_VALUE)
+                audioNextPts_ = frame->pts != AV_NOPTS_VALUE ? frame->pts : 0;
+            if (av_audio_fifo_write(fifo_, reinterpret_cast<void**>(frame->extended_data),
+                                    frame->nb_samples) < 0)
+                return AVERROR(ENOMEM);
+            return encodeAudioFromFifo(false);
+        }
+        if (audioNextPts_ == AV_NOPTS_VALUE)
+            audioNextPts_ = 0;
+        int r = encodeAudioFromFifo(true);
+        if (r < 0)
+            return r;
+        r = avcodec_send_frame(c, nullptr);
+        if (r < 0 && r != AVERROR_EOF)
+            return logFailure("flushing the sound encoder", r);
+        return drain(Audio);
+    }
+    if (frame) {
+        frame->pict_type = AV_PICTURE_TYPE_NONE;
+        ++videoFramesIn_;
+    }
+    int r = avcodec_send_frame(c, frame);
+    if (r < 0 && !(r == AVERROR_EOF && !frame))
+        return logFailure(std::string("encoding with ") + c->codec->name, r);
+    return drain(Video);
+}
+
+int OutputWriter::writePacket(Kind kind, AVPacket* packet, AVRational timeBase) {
+    if (!started_)
+        return AVERROR(EINVAL);
+    return mux(kind, packet, timeBase);
+}
+
+int OutputWriter::finish() {
+    if (!started_)
+        return AVERROR(EINVAL);
+    int r = 0;
+    if (video_ && (r = writeFrame(Video, nullptr)) < 0)
+        return r;
+    if (audio_ && (r = writeFrame(Audio, nullptr)) < 0)
+        return r;
+    r = av_write_trailer(format_);
+    if (r < 0)
+        return logFailure("finishing " + path_, r);
+    r = avio_closep(&format_->pb);
+    if (r < 0)
+        return logFailure("closing " + path_, r);
+    avformat_free_context(format_);
+    format_ = nullptr;
+    if (fifo_)
+        av_audio_fifo_free(fifo_);
+    fifo_ = nullptr;
+    finished_ = true;
+    return 0;
+}
+
+void OutputWriter::discard() {
+    if (format_) {
+        if (format_->pb)
+            avio_closep(&format_->pb);
+        avformat_free_context(format_);
+        format_ = nullptr;
+    }
+    if (fifo_)
+        av_audio_fifo_free(fifo_);
+    fifo_ = nullptr;
+    video_.reset();
+    audio_.reset();
+    if (created_ && !finished_) {
+        ::unlink(path_.c_str());
+        created_ = false;
+    }
+}
+
+int64_t OutputWriter::estimatedFinalBytes() const {
+    // Index tables grow by a few bytes per packet (sizes, times, offsets); frames still inside
+    // the video encoder will come out at about the average size so far.
+    const int64_t pending = std::max<int64_t>(0, videoFramesIn_ - videoPacketsOut_);
+    int64_t average = videoPacketsOut_ > 0 ? videoBytes_ / videoPacketsOut_ : 0;
+    if (videoPacketsOut_ == 0 && video_)
+        average = int64_t(video_->width) * video_->height / 10;
+    return headerBytes_ + packetBytes_ + (packets_ + pending) * 24 + pending * average + 4096;
+}
+
+} // namespace mediacore

@@ -1,0 +1,107 @@
+// Writes one output file: creates it (never over an existing file), opens the encoders or
+// copies streams, muxes, and either finishes the file or removes it again.
+//
+// Ownership: owns the muxer, the encoders and the file it created; destroying a writer that was
+// not finished removes that file. Threading: one thread at a time.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "FfPointers.h"
+
+extern "C" {
+#include <libavutil/audio_fifo.h>
+}
+
+namespace mediacore {
+
+struct VideoEncodeSpec {
+    const AVCodec* codec = nullptr;
+    int width = 0;
+    int height = 0;
+    AVPixelFormat format = AV_PIX_FMT_NONE;
+    AVRational timeBase{0, 1};
+    AVRational frameRate{0, 1};
+    AVRational sampleAspect{1, 1};
+    int64_t bitRate = 0; // bit/s; 0 = the codec's quality default
+    int rotation = 0;    // clockwise display rotation to record in the file
+};
+
+struct AudioEncodeSpec {
+    const AVCodec* codec = nullptr;
+    int sampleRate = 0;
+    int channels = 0;
+    AVSampleFormat format = AV_SAMPLE_FMT_NONE;
+    int64_t bitRate = 0; // bit/s; 0 = default
+};
+
+class OutputWriter {
+public:
+    enum Kind { Video, Audio };
+
+    OutputWriter() = default;
+    ~OutputWriter();
+    OutputWriter(const OutputWriter&) = delete;
+    OutputWriter& operator=(const OutputWriter&) = delete;
+
+    // Creates the file exclusively (fails when it exists) and picks the container from the name.
+    int create(const std::string& path);
+    const AVOutputFormat* container() const;
+
+    int addVideoEncoder(const VideoEncodeSpec& spec);
+    int addAudioEncoder(const AudioEncodeSpec& spec);
+    // A stream copied from a source stream.
+    int addCopy(Kind kind, const AVStream* source);
+    int start();
+
+    // Encodes one frame (pts in the encoder's time base for video; for sound the writer counts
+    // samples itself from the first frame). Null flushes the encoder.
+    int writeFrame(Kind kind, AVFrame* frame);
+    // Writes a copied packet whose times are in `timeBase`.
+    int writePacket(Kind kind, AVPacket* packet, AVRational timeBase);
+    // Flushes, writes the trailer and closes; the file is then kept.
+    int finish();
+    // Closes and removes the file this writer created.
+    void discard();
+
+    AVCodecContext* encoder(Kind kind) const { return kind == Video ? video_.get() : audio_.get(); }
+    bool has(Kind kind) const { return (kind == Video ? videoStream_ : audioStream_) >= 0; }
+    // End of the latest written packet on the output timeline, microseconds.
+    int64_t writtenUs() const { return writtenUs_; }
+    // The size the file would have if it were finished now, with the frames inside the encoders.
+    int64_t estimatedFinalBytes() const;
+    const std::string& path() const { return path_; }
+
+private:
+    int openEncoderStream(AVCodecContext* ctx, AVDictionary** options, int* streamIndex);
+    int drain(Kind kind);
+    int mux(Kind kind, AVPacket* packet, AVRational timeBase);
+    int encodeAudioFromFifo(bool flush);
+
+    std::string path_;
+    AVFormatContext* format_ = nullptr;
+    CodecPtr video_;
+    CodecPtr audio_;
+    AVAudioFifo* fifo_ = nullptr;
+    int64_t audioNextPts_ = AV_NOPTS_VALUE;
+    int videoStream_ = -1;
+    int audioStream_ = -1;
+    bool created_ = false;
+    bool started_ = false;
+    bool finished_ = false;
+    int64_t writtenUs_ = 0;
+    int64_t lastDts_[2] = {AV_NOPTS_VALUE, AV_NOPTS_VALUE};
+    bool copied_[2] = {false, false};
+    std::vector<int64_t> ptsBuffer_[2];
+    int64_t packetBytes_ = 0;
+    int64_t packets_ = 0;
+    int64_t videoFramesIn_ = 0;
+    int64_t videoPacketsOut_ = 0;
+    int64_t videoBytes_ = 0;
+    int64_t headerBytes_ = 0;
+    PacketPtr packet_ = makePacket();
+};
+
+} // namespace mediacore

@@ -1,0 +1,201 @@
+#include "SourceReader.h"
+
+#include "EngineLog.h"
+#include "StreamProbe.h"
+
+namespace mediacore {
+
+int SourceReader::open(const std::string& path, int audioIndex, bool wantVideo, bool wantAudio,
+                       bool decodeVideo, bool decodeAudio) {
+    path_ = path;
+    int r = openInput(path, &format_);
+    if (r < 0)
+        return r;
+    originUs_ = startTimeUs(format_.get());
+    videoIndex_ = wantVideo ? firstVideoStream(format_.get()) : -1;
+    if (wantAudio) {
+        if (audioIndex >= 0 && unsigned(audioIndex) < format_->nb_streams &&
+            format_->streams[audioIndex]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
+            audioIndex_ = audioIndex;
+        } else {
+            if (audioIndex >= 0)
+                logInfo("stream " + std::to_string(audioIndex) + " is not sound; the first is used");
+            audioIndex_ = firstAudioStream(format_.get());
+        }
+    }
+    for (unsigned i = 0; i < format_->nb_streams; ++i)
+        format_->streams[i]->discard =
+            (int(i) == videoIndex_ || int(i) == audioIndex_) ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+    if (decodeVideo && videoIndex_ >= 0 && (r = openDecoder(videoIndex_, &videoDecoder_)) < 0)
+        return r;
+    if (decodeAudio && audioIndex_ >= 0 && (r = openDecoder(audioIndex_, &audioDecoder_)) < 0)
+        return r;
+    videoDone_ = videoIndex_ < 0;
+    audioDone_ = audioIndex_ < 0;
+    return 0;
+}
+
+int SourceReader::openDecoder(int index, CodecPtr* out) {
+    const AVStream* s = format_->streams[index];
+    const AVCodec* codec = avcodec_find_decoder(s->codecpar->codec_id);
+    if (!codec)
+        return logFailure("no decoder for " + std::string(avcodec_get_name(s->codecpar->codec_id)) + " in " +
+                              path_,
+                          AVERROR_DECODER_NOT_FOUND);
+    CodecPtr dec(avcodec_alloc_context3(codec));
+    if (!dec)
+        return AVERROR(ENOMEM);
+    int r = avcodec_parameters_to_context(dec.get(), s->codecpar);
+    if (r < 0)
+        return logFailure("decoder parameters", r);
+    dec->pkt_timebase = s->time_base;
+    if (codec->type == AVMEDIA_TYPE_VIDEO) {
+        dec->thread_count = 0;
+        dec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    }
+    r = avcodec_open2(dec.get(), codec, nullptr);
+    if (r < 0)
+        return logFailure("cannot open the decoder of " + path_, r);
+    *out = std::move(dec);
+    return 0;
+}
+
+int SourceReader::seek(int64_t us, bool atOrAfter) {
+    if (!format_)
+        return AVERROR(EINVAL);
+    if (us > 0) {
+        const int64_t ts = av_rescale_q(us + originUs_, {1, 1000000}, AV_TIME_BASE_Q);
+        const int r = atOrAfter
+                          ? avformat_seek_file(format_.get(), -1, ts - 1000, ts, INT64_MAX, 0)
+                          : avformat_seek_file(format_.get(), -1, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD);
+        if (r < 0) {
+            logFailure("seek in " + path_, r);
+            // Reading from the start still reaches the time, only slower.
+            avformat_seek_file(format_.get(), -1, INT64_MIN, 0, 0, AVSEEK_FLAG_BACKWARD);
+        }
+    } else {
+        avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN, AVSEEK_FLAG_BACKWARD);
+    }
+    if (videoDecoder_)
+        avcodec_flush_buffers(videoDecoder_.get());
+    if (audioDecoder_)
+        avcodec_flush_buffers(audioDecoder_.get());
+    inputEnded_ = false;
+    videoDone_ = videoIndex_ < 0;
+    audioDone_ = audioIndex_ < 0;
+    return 0;
+}
+
+void SourceReader::finish(Kind kind) {
+    (kind == Video ? videoDone_ : audioDone_) = true;
+    if (AVStream* s = stream(kind))
+        s->discard = AVDISCARD_ALL;
+}
+
+int SourceReader::next(AVFrame* frame, Kind* kind, AVPacket* packet) {
+    for (;;) {
+        for (Kind k : {Video, Audio}) {
+            AVCodecContext* dec = k == Video ? videoDecoder_.get() : audioDecoder_.get();
+            if (finished(k) || !dec)
+                continue;
+            const int r = avcodec_receive_frame(dec, frame);
+            if (r == 0) {
+                *kind = k;
+                return 0;
+            }
+            if (r == AVERROR_EOF) {
+                (k == Video ? videoDone_ : audioDone_) = true;
+            } else if (r != AVERROR(EAGAIN)) {
+                return logFailure("decoding " + path_, r);
+            }
+        }
+        if (videoDone_ && audioDone_)
+            return AVERROR_EOF;
+        if (inputEnded_) {
+            // Streams that are copied end with the input; decoded ones when drained.
+            if (!videoDecoder_)
+                videoDone_ = true;
+            if (!audioDecoder_)
+                audioDone_ = true;
+            continue;
+        }
+        const int r = av_read_frame(format_.get(), packet_.get());
+        if (r < 0) {
+            if (r != AVERROR_EOF)
+                logFailure("reading " + path_ + " (taken as its end)", r);
+            inputEnded_ = true;
+            if (!videoDone_ && videoDecoder_)
+                avcodec_send_packet(videoDecoder_.get(), nullptr);
+            if (!audioDone_ && audioDecoder_)
+                avcodec_send_packet(audioDecoder_.get(), nullptr);
+            continue;
+        }
+        const int index = packet_->stream_index;
+        Kind k = Video;
+        if (index == videoIndex_ && !videoDone_)
+            k = Video;
+        else if (index == audioIndex_ && !audioDone_)
+            k = Audio;
+        else {
+            av_packet_unref(packet_.get());
+            continue;
+        }
+        AVCodecContext* dec = k == Video ? videoDecoder_.get() : audioDecoder_.get();
+        if (!dec) {
+            if (!packet) {
+                av_packet_unref(packet_.get());
+                continue;
+            }
+            av_packet_move_ref(packet, packet_.get());
+            *kind = k;
+            return 1;
+        }
+        const int s = avcodec_send_packet(dec, packet_.get());
+        // A damaged packet loses its frames, not the job.
+        if (s < 0 && s != AVERROR(EAGAIN))
+            logFailure("decoding a packet of " + path_, s);
+        av_packet_unref(packet_.get());
+    }
+}
+
+int64_t SourceReader::firstVideoPacketUs(int64_t seekUs, bool atOrAfter) {
+    if (videoIndex_ < 0)
+        return AV_NOPTS_VALUE;
+    seek(seekUs, atOrAfter);
+    int64_t t = AV_NOPTS_VALUE;
+    while (av_read_frame(format_.get(), packet_.get()) >= 0) {
+        const bool found = packet_->stream_index == videoIndex_;
+        if (found)
+            t = packetTimeUs(packet_.get(), Video);
+        av_packet_unref(packet_.get());
+        if (found)
+            break;
+    }
+    seek(seekUs, atOrAfter);
+    return t;
+}
+
+int64_t SourceReader::frameTimeUs(const AVFrame* frame, Kind kind) const {
+    int64_t ts = frame->best_effort_timestamp;
+    if (ts == AV_NOPTS_VALUE)
+        ts = frame->pts;
+    if (ts == AV_NOPTS_VALUE)
+        return AV_NOPTS_VALUE;
+    return av_rescale_q(ts, stream(kind)->time_base, {1, 1000000}) - originUs_;
+}
+
+int64_t SourceReader::packetTimeUs(const AVPacket* packet, Kind kind) const {
+    const int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    if (ts == AV_NOPTS_VALUE)
+        return AV_NOPTS_VALUE;
+    return av_rescale_q(ts, stream(kind)->time_base, {1, 1000000}) - originUs_;
+}
+
+int64_t SourceReader::frameDurationUs() const {
+    if (!video())
+        return 0;
+    const AVRational fr = streamFrameRate(video());
+    return av_rescale_q(1, av_inv_q(fr), {1, 1000000});
+}
+
+} // namespace mediacore

@@ -1,0 +1,68 @@
+// Reads one media file: its first picture stream and one sound stream, as decoded frames or as
+// packets, from any position.
+//
+// Ownership: owns the input and the decoders. Threading: one thread at a time.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "FfPointers.h"
+
+namespace mediacore {
+
+class SourceReader {
+public:
+    enum Kind { Video, Audio };
+
+    // audioIndex < 0, or an index that is not a sound stream, takes the first sound stream.
+    // Streams that are not decoded are delivered as packets by next(). Returns 0 or a negative
+    // AVERROR (logged).
+    int open(const std::string& path, int audioIndex = -1, bool wantVideo = true, bool wantAudio = true,
+             bool decodeVideo = true, bool decodeAudio = true);
+
+    AVFormatContext* format() const { return format_.get(); }
+    AVStream* video() const { return videoIndex_ >= 0 ? format_->streams[videoIndex_] : nullptr; }
+    AVStream* audio() const { return audioIndex_ >= 0 ? format_->streams[audioIndex_] : nullptr; }
+    AVCodecContext* videoDecoder() const { return videoDecoder_.get(); }
+    AVCodecContext* audioDecoder() const { return audioDecoder_.get(); }
+    // Microseconds from the file's start time: the timeline of cut times.
+    int64_t originUs() const { return originUs_; }
+
+    // Positions the reader so that the next frames cover time `us` (a keyframe at or before it),
+    // or, with atOrAfter, on the first keyframe from `us` on (for copying without earlier frames).
+    int seek(int64_t us, bool atOrAfter = false);
+    // Next decoded frame of a decoded stream (returns 0), or next packet of a stream that is not
+    // decoded (returns 1, into `packet`); AVERROR_EOF when both are done.
+    int next(AVFrame* frame, Kind* kind, AVPacket* packet = nullptr);
+    // Time of the first picture packet from the current position (the keyframe a seek lands on),
+    // then back to the same position. AV_NOPTS_VALUE when there is none.
+    int64_t firstVideoPacketUs(int64_t seekUs, bool atOrAfter = false);
+    // Stops delivering one kind (its end was reached).
+    void finish(Kind kind);
+    bool finished(Kind kind) const { return kind == Video ? videoDone_ : audioDone_; }
+
+    // Time of a decoded frame / of a packet in microseconds on the file's timeline.
+    int64_t frameTimeUs(const AVFrame* frame, Kind kind) const;
+    int64_t packetTimeUs(const AVPacket* packet, Kind kind) const;
+    // Frame duration of the picture stream in microseconds (from its rate).
+    int64_t frameDurationUs() const;
+
+private:
+    int openDecoder(int index, CodecPtr* out);
+    AVStream* stream(Kind kind) const { return kind == Video ? video() : audio(); }
+
+    InputPtr format_;
+    CodecPtr videoDecoder_;
+    CodecPtr audioDecoder_;
+    PacketPtr packet_ = makePacket();
+    std::string path_;
+    int videoIndex_ = -1;
+    int audioIndex_ = -1;
+    int64_t originUs_ = 0;
+    bool inputEnded_ = false;
+    bool videoDone_ = true;
+    bool audioDone_ = true;
+};
+
+} // namespace mediacore

@@ -1,0 +1,34 @@
+// Opening an input and describing its streams in the engine's fixed records.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "FfPointers.h"
+#include "MediaRecords.h"
+
+namespace mediacore {
+
+// Opens and probes a media file. Refuses missing, empty and unreadable files and files without
+// any audio or video stream. Returns 0 or a negative AVERROR (logged).
+int openInput(const std::string& path, InputPtr* out);
+
+// The first video stream that is a moving picture (cover art is not), or -1.
+int firstVideoStream(const AVFormatContext* format);
+// The first audio stream, or -1.
+int firstAudioStream(const AVFormatContext* format);
+
+// Clockwise display rotation of a stream in degrees (0, 90, 180, 270).
+int streamRotation(const AVStream* stream);
+// Frame rate of a video stream (average, else the base rate, else 25).
+AVRational streamFrameRate(const AVStream* stream);
+
+// Duration of the file in microseconds (0 when unknown).
+int64_t durationUs(const AVFormatContext* format);
+// Start time of the file in microseconds (0 when unknown): stream times are relative to it.
+int64_t startTimeUs(const AVFormatContext* format);
+
+void fillAudioInfo(const AVFormatContext* format, int index, MEDIA_AUDIO_STREAM_INFO* info);
+void fillVideoInfo(const AVFormatContext* format, int index, MEDIA_VIDEO_STREAM_INFO* info);
+
+} // namespace mediacore

@@ -1,0 +1,485 @@
+#include "FxGraph.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "EffectTable.h"
+#include "FilterChain.h"
+#include "MusicMix.h"
+#include "OverlayPictures.h"
+#include "SubtitleStyle.h"
+
+extern "C" {
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavutil/error.h>
+#include <libavutil/log.h>
+#include <libavutil/pixdesc.h>
+}
+
+namespace mediafx {
+
+namespace {
+
+std::string rational(AVRational q) {
+    return std::to_string(q.num) + "/" + std::to_string(q.den);
+}
+
+std::string layoutName(const AVChannelLayout& layout) {
+    char text[128] = {};
+    av_channel_layout_describe(&layout, text, sizeof text);
+    return text;
+}
+
+std::string number(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4f", v);
+    return text;
+}
+
+} // namespace
+
+bool FxSettings::changesPicture() const {
+    return hflip || vflip || normalisedRotation(rotation) != 0 || !effects.empty() || brightness != 0 ||
+           contrast != 0 || saturation != 0 || !imageMarks.empty() || !videoMarks.empty() ||
+           !textMarks.empty() || subtitle.path[0] != '\0' || hasCrop();
+}
+
+bool FxSettings::changesSound() const {
+    return volume != 1.0 || mainAudioDisabled || !music.empty();
+}
+
+int normalisedRotation(int degrees) {
+    int d = degrees % 360;
+    if (d < 0)
+        d += 360;
+    return ((d + 45) / 90 % 4) * 90;
+}
+
+void filteredSize(const FxSettings& s, int width, int height, int* outWidth, int* outHeight) {
+    int w = width, h = height;
+    const int r = normalisedRotation(s.rotation);
+    if (r == 90 || r == 270)
+        std::swap(w, h);
+    if (s.hasCrop()) {
+        w = std::max(2, w - std::max(0, s.crop.left) - std::max(0, s.crop.right));
+        h = std::max(2, h - std::max(0, s.crop.top) - std::max(0, s.crop.bottom));
+    }
+    *outWidth = w;
+    *outHeight = h;
+}
+
+void FxGraph::GraphDeleter::operator()(AVFilterGraph* g) const {
+    avfilter_graph_free(&g);
+}
+
+FxGraph::FxGraph() = default;
+FxGraph::~FxGraph() = default;
+
+void FxGraph::reset() {
+    videoGraph_.reset();
+    audioGraph_.reset();
+    videoSource_ = videoSink_ = audioSource_ = audioSink_ = nullptr;
+}
+
+int FxGraph::addPictureChain(const FxSettings& s, void* chainPtr, int width, int height) {
+    auto& chain = *static_cast<FilterChain*>(chainPtr);
+    // Mirrors act on the decoded picture, before it is turned.
+    if (s.hflip)
+        chain.append("hflip");
+    if (s.vflip)
+        chain.append("vflip");
+    switch (normalisedRotation(s.rotation)) {
+    case 90:
+        chain.append("transpose", {{"dir", "clock"}});
+        break;
+    case 180:
+        chain.append("hflip");
+        chain.append("vflip");
+        break;
+    case 270:
+        chain.append("transpose", {{"dir", "cclock"}});
+        break;
+    default:
+        break;
+    }
+    for (int id : s.effects) {
+        const EffectEntry* e = findEffect(id);
+        if (!e) {
+            av_log(nullptr, AV_LOG_WARNING, "[MediaFx] unknown effect id %d left out\n", id);
+            continue;
+        }
+        FilterOptions options;
+        for (const EffectOption& o : e->options)
+            if (o.key)
+                options.emplace_back(o.key, o.value);
+        chain.append(e->filter, options);
+    }
+    if (s.brightness || s.contrast || s.saturation) {
+        chain.append("eq", {{"brightness", number(std::clamp(s.brightness, -255, 255) / 255.0)},
+                            {"contrast", number(1.0 + std::clamp(s.contrast, -100, 100) / 100.0)},
+                            {"saturation", number(1.0 + std::clamp(s.saturation, -100, 100) / 100.0)}});
+    }
+    if (!chain.ok())
+        return chain.error();
+    int r = addOverlays(s, chainPtr, width, height);
+    if (r < 0)
+        return r;
+    if (s.subtitle.path[0] != '\0') {
+        const SubtitleOptions o = subtitleOptions(s.subtitle, width, height);
+        FilterOptions options{{"filename", o.filename}};
+        if (!o.forceStyle.empty())
+            options.emplace_back("force_style", o.forceStyle);
+        if (!o.fontsDir.empty())
+            options.emplace_back("fontsdir", o.fontsDir);
+        chain.append("subtitles", options);
+    }
+    if (s.hasCrop()) {
+        // width and height are already the turned picture's.
+        const int w = std::max(2, width - std::max(0, s.crop.left) - std::max(0, s.crop.right));
+        const int h = std::max(2, height - std::max(0, s.crop.top) - std::max(0, s.crop.bottom));
+        const int x = std::clamp(s.crop.left, 0, std::max(0, width - w));
+        const int y = std::clamp(s.crop.top, 0, std::max(0, height - h));
+        chain.append("crop", {{"out_w", std::to_string(w)},
+                              {"out_h", std::to_string(h)},
+                              {"x", std::to_string(x)},
+                              {"y", std::to_string(y)},
+                              {"exact", "1"}});
+    }
+    return chain.error();
+}
+
+int FxGraph::addOverlays(const FxSettings& s, void* chainPtr, int width, int height) {
+    auto& chain = *static_cast<FilterChain*>(chainPtr);
+    std::vector<PendingPicture> pending;
+    const auto within = [&](int64_t startUs, int64_t endUs) {
+        const int64_t a = startUs - s.timelineStartUs, b = endUs - s.timelineStartUs;
+        return "between(t," + seconds(a) + "," + seconds(b) + ")";
+    };
+    // Lays one RGBA source over the running chain at (x, y) while `enable` holds.
+    const auto overlay = [&](AVFilterContext* source, int x, int y, const std::string& enable,
+                             bool premultiplied) {
+        AVFilterContext* main = chain.tail();
+        AVFilterContext* ov =
+            chain.create("overlay", {{"x", std::to_string(x)},
+                                     {"y", std::to_string(y)},
+                                     {"format", "auto"},
+                                     {"alpha", premultiplied ? "premultiplied" : "straight"},
+                                     {"enable", enable}});
+        if (ov && chain.link(main, ov, 0) && chain.link(source, ov, 1))
+            chain.setTail(ov);
+    };
+    const auto pictureSource = [&](AVFrame* frame) -> AVFilterContext* {
+        AVFilterContext* src = chain.create(
+            "buffer", {{"video_size", std::to_string(frame->width) + "x" + std::to_string(frame->height)},
+                       {"pix_fmt", "rgba"},
+                       {"time_base", "1/1000000"},
+                       {"pixel_aspect", "1/1"}});
+        if (src) {
+            frame->pts = 0;
+            pending.push_back({src, frame});
+        } else {
+            av_frame_free(&frame);
+        }
+        return src;
+    };
+
+    for (const IMAGE_WATERMARK_PARAM& m : s.imageMarks) {
+        if (m.end_time <= s.timelineStartUs && m.end_time > 0)
+            continue;
+        bool premultiplied = false;
+        AVFrame* pic = loadPicture(mediarecords::readText(m.path), m.rect.right - m.rect.left,
+                                   m.rect.bottom - m.rect.top, loadImage_, &premultiplied);
+        if (!pic)
+            return AVERROR(EINVAL);
+        applyTransparency(pic, m.transparence, premultiplied);
+        if (AVFilterContext* src = pictureSource(pic))
+            overlay(src, m.rect.left, m.rect.top, within(m.start_time, m.end_time), premultiplied);
+    }
+    for (const TEXT_WATERMARK_PARAM& m : s.textMarks) {
+        if (!drawText_) {
+            av_log(nullptr, AV_LOG_ERROR, "[MediaFx] a text watermark needs the text-drawing callback\n");
+            return AVERROR(EINVAL);
+        }
+        AVFrame* pic = drawTextPicture(m, width, height, drawText_);
+        if (!pic)
+            return AVERROR(ENOMEM);
+        if (AVFilterContext* src = pictureSource(pic))
+            overlay(src, 0, 0, within(m.start_time, m.end_time), true);
+    }
+    for (const VIDEO_WATERMARK_PARAM& m : s.videoMarks) {
+        const int64_t start = m.start_time - s.timelineStartUs, end = m.end_time - s.timelineStartUs;
+        if (end <= 0)
+            continue;
+        const int64_t skip = std::max<int64_t>(0, -start);
+        int64_t length = std::min(m.file_end_time - m.file_start_time, m.end_time - m.start_time) - skip;
+        if (m.file_end_time <= m.file_start_time)
+            length = m.end_time - m.start_time - skip;
+        if (length <= 0)
+            continue;
+        const int w = m.rect.right - m.rect.left, h = m.rect.bottom - m.rect.top;
+        if (w <= 0 || h <= 0)
+            return AVERROR(EINVAL);
+        AVFilterContext* main = chain.tail();
+        chain.start(
+            chain.create("movie", {{"filename", mediarecords::readText(m.path)},
+                                   {"seek_point", seconds(std::max<int64_t>(0, m.file_start_time) + skip)}}));
+        chain.append("trim", {{"duration", seconds(length)}});
+        chain.append("setpts", {{"expr", "PTS-STARTPTS+" + seconds(std::max<int64_t>(0, start)) + "/TB"}});
+        chain.append("scale", {{"w", std::to_string(w)}, {"h", std::to_string(h)}});
+        chain.append("format", {{"pix_fmts", "rgba"}});
+        if (m.transparence > 0)
+            chain.append("colorchannelmixer",
+                         {{"aa", number(1.0 - std::clamp(m.transparence, 0, 100) / 100.0)}});
+        AVFilterContext* source = chain.tail();
+        chain.setTail(main);
+        if (!chain.ok())
+            return chain.error();
+        overlay(source, m.rect.left, m.rect.top, within(m.start_time, m.end_time), false);
+    }
+    if (!chain.ok()) {
+        for (PendingPicture& p : pending)
+            av_frame_free(&p.frame);
+        return chain.error();
+    }
+    pendingPictures_ = std::move(pending);
+    return 0;
+}
+
+int FxGraph::buildVideo(const FxSettings& s, const VideoInput& in, const VideoOutput& out) {
+    videoGraph_.reset();
+    videoSource_ = videoSink_ = nullptr;
+    for (auto& p : pendingPictures_)
+        av_frame_free(&p.frame);
+    pendingPictures_.clear();
+    lastVideoPts_ = AV_NOPTS_VALUE;
+    lastVideoStep_ = 0;
+    if (in.width <= 0 || in.height <= 0 || in.format == AV_PIX_FMT_NONE)
+        return AVERROR(EINVAL);
+    videoGraph_.reset(avfilter_graph_alloc());
+    if (!videoGraph_)
+        return AVERROR(ENOMEM);
+    videoGraph_->nb_threads = 1;
+    FilterChain chain(videoGraph_.get());
+    FilterOptions bufferOptions{
+        {"video_size", std::to_string(in.width) + "x" + std::to_string(in.height)},
+        {"pix_fmt", av_get_pix_fmt_name(in.format)},
+        {"time_base", rational(in.timeBase)},
+        {"pixel_aspect", rational(in.sampleAspect.num > 0 ? in.sampleAspect : AVRational{1, 1})}};
+    if (in.frameRate.num > 0)
+        bufferOptions.emplace_back("frame_rate", rational(in.frameRate));
+    AVFilterContext* source = chain.create("buffer", bufferOptions);
+    chain.start(source);
+    int w = in.width, h = in.height;
+    const int r = normalisedRotation(s.rotation);
+    if (r == 90 || r == 270)
+        std::swap(w, h);
+    int result = addPictureChain(s, &chain, w, h);
+    if (result >= 0) {
+        if (out.width > 0 && out.height > 0) {
+            const std::string ow = std::to_string(out.width), oh = std::to_string(out.height);
+            if (out.fit) {
+                chain.append("scale", {{"w", ow},
+                                       {"h", oh},
+                                       {"flags", "bicubic"},
+                                       {"force_original_aspect_ratio", "decrease"},
+                                       {"force_divisible_by", "2"}});
+                chain.append(
+                    "pad",
+                    {{"w", ow}, {"h", oh}, {"x", "(ow-iw)/2"}, {"y", "(oh-ih)/2"}, {"color", "black"}});
+                chain.append("setsar", {{"sar", "1"}});
+            } else {
+                chain.append("scale", {{"w", ow}, {"h", oh}, {"flags", "bicubic"}});
+            }
+        }
+        if (out.frameRate.num > 0)
+            chain.append("fps", {{"fps", rational(out.frameRate)}});
+        if (!out.formats.empty()) {
+            std::string names;
+            for (AVPixelFormat f : out.formats)
+                names += (names.empty() ? "" : "|") + std::string(av_get_pix_fmt_name(f));
+            chain.append("format", {{"pix_fmts", names}});
+        }
+        AVFilterContext* sink = chain.append("buffersink");
+        result = chain.error();
+        if (result >= 0)
+            result = avfilter_graph_config(videoGraph_.get(), nullptr);
+        if (result >= 0) {
+            for (PendingPicture& p : pendingPictures_) {
+                if (result >= 0)
+                    result = av_buffersrc_add_frame(p.source, p.frame);
+                if (result >= 0)
+                    result = av_buffersrc_add_frame(p.source, nullptr);
+                av_frame_free(&p.frame);
+            }
+            pendingPictures_.clear();
+        }
+        if (result >= 0) {
+            videoSource_ = source;
+            videoSink_ = sink;
+            return 0;
+        }
+    }
+    char text[AV_ERROR_MAX_STRING_SIZE];
+    av_log(nullptr, AV_LOG_ERROR, "[MediaFx] video filter graph: %s\n",
+           av_make_error_string(text, sizeof text, result));
+    for (auto& p : pendingPictures_)
+        av_frame_free(&p.frame);
+    pendingPictures_.clear();
+    videoGraph_.reset();
+    return result < 0 ? result : AVERROR(EINVAL);
+}
+
+int FxGraph::buildAudio(const FxSettings& s, const AudioInput* in, const AudioOutput& out) {
+    audioGraph_.reset();
+    audioSource_ = audioSink_ = nullptr;
+    audioGraph_.reset(avfilter_graph_alloc());
+    if (!audioGraph_)
+        return AVERROR(ENOMEM);
+    audioGraph_->nb_threads = 1;
+    FilterChain chain(audioGraph_.get());
+
+    const int rate = out.sampleRate > 0 ? out.sampleRate : (in ? in->sampleRate : 0);
+    AVChannelLayout layout{};
+    if (out.channels > 0)
+        av_channel_layout_default(&layout, out.channels);
+    else if (in)
+        av_channel_layout_copy(&layout, &in->layout);
+    if (rate <= 0 || layout.nb_channels <= 0) {
+        av_channel_layout_uninit(&layout);
+        audioGraph_.reset();
+        return AVERROR(EINVAL);
+    }
+    const std::string layoutText = layoutName(layout);
+    av_channel_layout_uninit(&layout);
+
+    AVFilterContext* source = nullptr;
+    if (in) {
+        source = chain.create("abuffer", {{"time_base", rational(in->timeBase)},
+                                          {"sample_rate", std::to_string(in->sampleRate)},
+                                          {"sample_fmt", av_get_sample_fmt_name(in->format)},
+                                          {"channel_layout", layoutName(in->layout)}});
+        chain.start(source);
+        const double volume = s.mainAudioDisabled ? 0.0 : std::clamp(s.volume, 0.0, 2.0);
+        if (volume != 1.0)
+            chain.append("volume", {{"volume", number(volume)}});
+    } else {
+        // No sound of its own: silence as long as the timeline carries the music.
+        chain.start(chain.create("anullsrc",
+                                 {{"sample_rate", std::to_string(rate)}, {"channel_layout", layoutText}}));
+        if (s.timelineDurationUs > 0)
+            chain.append("atrim", {{"end", seconds(s.timelineDurationUs)}});
+    }
+    if (!s.music.empty()) {
+        chain.append("aresample", {{"out_sample_rate", std::to_string(rate)}});
+        chain.append("aformat", {{"sample_fmts", "fltp"},
+                                 {"sample_rates", std::to_string(rate)},
+                                 {"channel_layouts", layoutText}});
+        if (chain.ok()) {
+            const int r = addMusicMix(chain, s, rate, layoutText);
+            if (r < 0) {
+                audioGraph_.reset();
+                return r;
+            }
+        }
+    }
+    chain.append("aresample", {{"out_sample_rate", std::to_string(rate)}});
+    std::string formats;
+    for (AVSampleFormat f : out.formats)
+        formats += (formats.empty() ? "" : "|") + std::string(av_get_sample_fmt_name(f));
+    FilterOptions formatOptions{{"sample_rates", std::to_string(rate)}, {"channel_layouts", layoutText}};
+    if (!formats.empty())
+        formatOptions.emplace_back("sample_fmts", formats);
+    chain.append("aformat", formatOptions);
+    AVFilterContext* sink = chain.append("abuffersink");
+    int result = chain.error();
+    if (result >= 0)
+        result = avfilter_graph_config(audioGraph_.get(), nullptr);
+    if (result < 0) {
+        char text[AV_ERROR_MAX_STRING_SIZE];
+        av_log(nullptr, AV_LOG_ERROR, "[MediaFx] audio filter graph: %s\n",
+               av_make_error_string(text, sizeof text, result));
+        audioGraph_.reset();
+        return result;
+    }
+    if (out.frameSize > 0)
+        av_buffersink_set_frame_size(sink, unsigned(out.frameSize));
+    audioSource_ = source;
+    audioSink_ = sink;
+    return 0;
+}
+
+int FxGraph::pushVideo(const AVFrame* frame) {
+    if (!videoSource_)
+        return AVERROR(EINVAL);
+    if (!frame) {
+        // The stream ends one frame period after the last frame, so that a rate change keeps it.
+        const int64_t step = lastVideoStep_ > 0 ? lastVideoStep_ : 1;
+        const int64_t end = lastVideoPts_ == AV_NOPTS_VALUE ? 0 : lastVideoPts_ + step;
+        return av_buffersrc_close(videoSource_, end, 0);
+    }
+    if (frame->pts != AV_NOPTS_VALUE) {
+        if (lastVideoPts_ != AV_NOPTS_VALUE && frame->pts > lastVideoPts_)
+            lastVideoStep_ = frame->pts - lastVideoPts_;
+        lastVideoPts_ = frame->pts;
+    }
+    return av_buffersrc_add_frame_flags(videoSource_, const_cast<AVFrame*>(frame),
+                                        AV_BUFFERSRC_FLAG_KEEP_REF);
+}
+
+int FxGraph::pullVideo(AVFrame* frame) {
+    if (!videoSink_)
+        return AVERROR(EINVAL);
+    return av_buffersink_get_frame(videoSink_, frame);
+}
+
+int FxGraph::pushAudio(const AVFrame* frame) {
+    if (!audioSink_)
+        return AVERROR(EINVAL);
+    if (!audioSource_)
+        return 0; // generated silence: nothing to push
+    return av_buffersrc_add_frame_flags(audioSource_, const_cast<AVFrame*>(frame),
+                                        AV_BUFFERSRC_FLAG_KEEP_REF);
+}
+
+int FxGraph::pullAudio(AVFrame* frame) {
+    if (!audioSink_)
+        return AVERROR(EINVAL);
+    return av_buffersink_get_frame(audioSink_, frame);
+}
+
+AVRational FxGraph::videoTimeBase() const {
+    return videoSink_ ? av_buffersink_get_time_base(videoSink_) : AVRational{0, 1};
+}
+AVRational FxGraph::videoFrameRate() const {
+    return videoSink_ ? av_buffersink_get_frame_rate(videoSink_) : AVRational{0, 1};
+}
+int FxGraph::videoWidth() const {
+    return videoSink_ ? av_buffersink_get_w(videoSink_) : 0;
+}
+int FxGraph::videoHeight() const {
+    return videoSink_ ? av_buffersink_get_h(videoSink_) : 0;
+}
+AVPixelFormat FxGraph::videoFormat() const {
+    return videoSink_ ? static_cast<AVPixelFormat>(av_buffersink_get_format(videoSink_)) : AV_PIX_FMT_NONE;
+}
+AVRational FxGraph::videoSampleAspect() const {
+    return videoSink_ ? av_buffersink_get_sample_aspect_ratio(videoSink_) : AVRational{0, 1};
+}
+AVRational FxGraph::audioTimeBase() const {
+    return audioSink_ ? av_buffersink_get_time_base(audioSink_) : AVRational{0, 1};
+}
+int FxGraph::audioSampleRate() const {
+    return audioSink_ ? av_buffersink_get_sample_rate(audioSink_) : 0;
+}
+AVSampleFormat FxGraph::audioFormat() const {
+    return audioSink_ ? static_cast<AVSampleFormat>(av_buffersink_get_format(audioSink_))
+                      : AV_SAMPLE_FMT_NONE;
+}
+int FxGraph::audioChannelLayout(AVChannelLayout* layout) const {
+    if (!audioSink_)
+        return AVERROR(EINVAL);
+    return av_buffersink_get_ch_layout(audioSink_, layout);
+}
+
+} // namespace mediafx

@@ -1,0 +1,133 @@
+// One set of picture and sound settings as FFmpeg filter graphs: the engine runs its export
+// through it and the player its preview, so both show the same picture and sound.
+//
+// Use: build the video graph for the decoded frame format (and the audio graph for the decoded
+// sound), push decoded frames, pull filtered ones. Frames pushed carry pts in the input time
+// base, with pts 0 at FxSettings::timelineStartUs of the source. Pushing null ends a stream;
+// pulling then drains it and reports AVERROR_EOF. Build again whenever settings or the input
+// format change (the old graph and any frames inside it are dropped).
+//
+// Ownership: FxGraph owns its graphs and every frame inside them. Pushed frames stay the
+// caller's (they are referenced, not taken); pulled frames are moved into the caller's frame,
+// which the caller unreferences. Overlay pictures are loaded and text is drawn while building.
+// Threading: not thread-safe. Build, push and pull one graph on one thread at a time; two
+// FxGraph objects are independent. The text and picture callbacks are called on the thread
+// that builds.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "FxSettings.h"
+#include "MediaRecords.h"
+
+extern "C" {
+#include <libavfilter/avfilter.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/frame.h>
+#include <libavutil/pixfmt.h>
+#include <libavutil/samplefmt.h>
+}
+
+namespace mediafx {
+
+struct VideoInput {
+    int width = 0;
+    int height = 0;
+    AVPixelFormat format = AV_PIX_FMT_NONE;
+    AVRational timeBase{1, 1000000};
+    AVRational sampleAspect{0, 1};
+    AVRational frameRate{0, 1};
+};
+
+// What the consumer needs at the end of the chain; zero / empty members leave that property as
+// the filters make it.
+struct VideoOutput {
+    int width = 0;
+    int height = 0;
+    std::vector<AVPixelFormat> formats;
+    AVRational frameRate{0, 1}; // constant output rate when set
+    bool fit = false;           // keep the aspect inside width x height, black bars around
+};
+
+struct AudioInput {
+    int sampleRate = 0;
+    AVChannelLayout layout{}; // borrowed for the call
+    AVSampleFormat format = AV_SAMPLE_FMT_NONE;
+    AVRational timeBase{1, 1000000};
+};
+
+struct AudioOutput {
+    int sampleRate = 0;
+    int channels = 0;
+    std::vector<AVSampleFormat> formats;
+    int frameSize = 0; // fixed number of samples per pulled frame (the last may be shorter)
+};
+
+class FxGraph {
+public:
+    FxGraph();
+    ~FxGraph();
+    FxGraph(const FxGraph&) = delete;
+    FxGraph& operator=(const FxGraph&) = delete;
+
+    // Text watermarks are drawn through this function (RGBA premultiplied, top row first); without
+    // it they are left out. Pictures are decoded by FFmpeg unless a loader is set.
+    void setDrawTextCallback(DRAW_TEXT_CALLBACK callback) { drawText_ = callback; }
+    void setLoadImageCallback(LOAD_IMAGE_CALLBACK callback) { loadImage_ = callback; }
+
+    // Returns 0 or a negative AVERROR (the graph is then empty).
+    int buildVideo(const FxSettings& settings, const VideoInput& input, const VideoOutput& output);
+    // `input` null: the source has no sound; a silent main track of timelineDurationUs is made so
+    // that music can still be mixed (requires output sampleRate and channels).
+    int buildAudio(const FxSettings& settings, const AudioInput* input, const AudioOutput& output);
+    void reset();
+
+    bool hasVideo() const { return videoSink_ != nullptr; }
+    bool hasAudio() const { return audioSink_ != nullptr; }
+
+    int pushVideo(const AVFrame* frame);
+    int pullVideo(AVFrame* frame); // 0, AVERROR(EAGAIN) or AVERROR_EOF
+    int pushAudio(const AVFrame* frame);
+    int pullAudio(AVFrame* frame);
+
+    // Properties of the pulled frames (valid after a successful build).
+    AVRational videoTimeBase() const;
+    AVRational videoFrameRate() const;
+    int videoWidth() const;
+    int videoHeight() const;
+    AVPixelFormat videoFormat() const;
+    AVRational videoSampleAspect() const;
+    AVRational audioTimeBase() const;
+    int audioSampleRate() const;
+    AVSampleFormat audioFormat() const;
+    int audioChannelLayout(AVChannelLayout* layout) const;
+
+private:
+    int addPictureChain(const FxSettings& settings, void* chain, int width, int height);
+    int addOverlays(const FxSettings& settings, void* chain, int width, int height);
+
+    struct GraphDeleter {
+        void operator()(AVFilterGraph* g) const;
+    };
+    std::unique_ptr<AVFilterGraph, GraphDeleter> videoGraph_;
+    std::unique_ptr<AVFilterGraph, GraphDeleter> audioGraph_;
+    // One-picture sources (watermark pictures, drawn text) and the frame each gets once the
+    // graph is configured; owned here only during a build.
+    struct PendingPicture {
+        AVFilterContext* source;
+        AVFrame* frame;
+    };
+    std::vector<PendingPicture> pendingPictures_;
+    int64_t lastVideoPts_ = AV_NOPTS_VALUE;
+    int64_t lastVideoStep_ = 0;
+    AVFilterContext* videoSource_ = nullptr;
+    AVFilterContext* videoSink_ = nullptr;
+    AVFilterContext* audioSource_ = nullptr;
+    AVFilterContext* audioSink_ = nullptr;
+    DRAW_TEXT_CALLBACK drawText_ = nullptr;
+    LOAD_IMAGE_CALLBACK loadImage_ = nullptr;
+};
+
+} // namespace mediafx

@@ -1,0 +1,91 @@
+#include "MusicMix.h"
+
+#include <algorithm>
+#include <vector>
+
+extern "C" {
+#include <libavutil/error.h>
+}
+
+namespace mediafx {
+
+namespace {
+
+// One track's branch, ending in a filter whose output is the track on the timeline (pts 0 =
+// timeline start). Null when the track does not reach the timeline or fails to build.
+AVFilterContext* musicBranch(FilterChain& chain, const MusicTrack& t, const FxSettings& s, int rate,
+                             const std::string& layout) {
+    const int64_t rangeLen = t.musicEndUs - t.musicStartUs;
+    const int64_t slotLen = t.videoEndUs - t.videoStartUs;
+    if (rangeLen <= 0 || slotLen <= 0 || t.path.empty())
+        return nullptr;
+    const int64_t slotStart = t.videoStartUs - s.timelineStartUs; // on the timeline
+    const int64_t slotEnd = slotStart + slotLen;
+    if (slotEnd <= 0)
+        return nullptr;
+    if (s.timelineDurationUs > 0 && slotStart >= s.timelineDurationUs)
+        return nullptr;
+    const int64_t skip = std::max<int64_t>(0, -slotStart);
+    const int64_t delay = std::max<int64_t>(0, slotStart);
+
+    const std::string rateText = std::to_string(rate);
+    chain.start(chain.create("amovie", {{"filename", t.path}, {"seek_point", seconds(t.musicStartUs)}}));
+    chain.append("aresample", {{"out_sample_rate", rateText}});
+    chain.append("aformat",
+                 {{"sample_fmts", "fltp"}, {"sample_rates", rateText}, {"channel_layouts", layout}});
+    chain.append("atrim", {{"end", seconds(rangeLen)}});
+    chain.append("asetpts", {{"expr", "N/SR/TB"}});
+    if (slotLen > rangeLen) {
+        const int64_t samples = rangeLen * rate / 1000000;
+        chain.append("aloop", {{"loop", "-1"}, {"size", std::to_string(std::max<int64_t>(1, samples))}});
+        chain.append("asetpts", {{"expr", "N/SR/TB"}});
+    }
+    chain.append("atrim", {{"end", seconds(slotLen)}});
+    if (t.fadeInUs > 0)
+        chain.append(
+            "afade",
+            {{"type", "in"}, {"start_time", "0"}, {"duration", seconds(std::min(t.fadeInUs, slotLen))}});
+    if (t.fadeOutUs > 0) {
+        const int64_t fo = std::min(t.fadeOutUs, slotLen);
+        chain.append("afade",
+                     {{"type", "out"}, {"start_time", seconds(slotLen - fo)}, {"duration", seconds(fo)}});
+    }
+    chain.append("volume", {{"volume", std::to_string(std::clamp(t.volume, 0.0, 4.0))}});
+    if (skip > 0) {
+        chain.append("atrim", {{"start", seconds(skip)}});
+        chain.append("asetpts", {{"expr", "PTS-STARTPTS"}});
+    }
+    if (delay > 0)
+        chain.append("adelay", {{"delays", std::to_string(delay / 1000)}, {"all", "1"}});
+    return chain.ok() ? chain.tail() : nullptr;
+}
+
+} // namespace
+
+int addMusicMix(FilterChain& chain, const FxSettings& settings, int sampleRate, const std::string& layout) {
+    AVFilterContext* main = chain.tail();
+    std::vector<AVFilterContext*> branches;
+    for (const MusicTrack& t : settings.music) {
+        AVFilterContext* b = musicBranch(chain, t, settings, sampleRate, layout);
+        if (!chain.ok())
+            return chain.error();
+        if (b)
+            branches.push_back(b);
+    }
+    chain.setTail(main);
+    if (branches.empty())
+        return 0;
+    AVFilterContext* mix = chain.create("amix", {{"inputs", std::to_string(branches.size() + 1)},
+                                                 {"duration", "first"},
+                                                 {"dropout_transition", "0"},
+                                                 {"normalize", "0"}});
+    if (!mix || !chain.link(main, mix, 0))
+        return chain.error() < 0 ? chain.error() : AVERROR(EINVAL);
+    for (size_t i = 0; i < branches.size(); ++i)
+        if (!chain.link(branches[i], mix, unsigned(i + 1)))
+            return chain.error();
+    chain.setTail(mix);
+    return 0;
+}
+
+} // namespace mediafx

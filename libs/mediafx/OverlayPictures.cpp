@@ -1,0 +1,149 @@
+#include "OverlayPictures.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/log.h>
+#include <libswscale/swscale.h>
+}
+
+namespace mediafx {
+
+namespace {
+
+AVFrame* allocRgba(int width, int height) {
+    AVFrame* f = av_frame_alloc();
+    if (!f)
+        return nullptr;
+    f->format = AV_PIX_FMT_RGBA;
+    f->width = width;
+    f->height = height;
+    if (av_frame_get_buffer(f, 0) < 0) {
+        av_frame_free(&f);
+        return nullptr;
+    }
+    return f;
+}
+
+// Scales any decoded frame (or a packed RGBA buffer) into a new RGBA frame.
+AVFrame* scaleToRgba(const uint8_t* const* data, const int* linesize, AVPixelFormat format, int srcW,
+                     int srcH, int width, int height) {
+    if (width <= 0 || height <= 0) {
+        width = srcW;
+        height = srcH;
+    }
+    SwsContext* sws = sws_getContext(srcW, srcH, format, width, height, AV_PIX_FMT_RGBA, SWS_BICUBIC, nullptr,
+                                     nullptr, nullptr);
+    if (!sws)
+        return nullptr;
+    AVFrame* out = allocRgba(width, height);
+    if (out)
+        sws_scale(sws, data, linesize, 0, srcH, out->data, out->linesize);
+    sws_freeContext(sws);
+    return out;
+}
+
+AVFrame* decodePictureFile(const std::string& path, int width, int height) {
+    AVFormatContext* fmt = nullptr;
+    if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) {
+        av_log(nullptr, AV_LOG_ERROR, "[MediaFx] cannot open picture %s\n", path.c_str());
+        return nullptr;
+    }
+    AVFrame* result = nullptr;
+    AVCodecContext* dec = nullptr;
+    AVPacket* pkt = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    const AVCodec* codec = nullptr;
+    int index = -1;
+    if (avformat_find_stream_info(fmt, nullptr) >= 0)
+        index = av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
+    if (index >= 0 && codec && (dec = avcodec_alloc_context3(codec)) &&
+        avcodec_parameters_to_context(dec, fmt->streams[index]->codecpar) >= 0 &&
+        avcodec_open2(dec, codec, nullptr) >= 0) {
+        bool got = false;
+        while (!got && av_read_frame(fmt, pkt) >= 0) {
+            if (pkt->stream_index == index && avcodec_send_packet(dec, pkt) >= 0)
+                got = avcodec_receive_frame(dec, frame) >= 0;
+            av_packet_unref(pkt);
+        }
+        if (!got && avcodec_send_packet(dec, nullptr) >= 0)
+            got = avcodec_receive_frame(dec, frame) >= 0;
+        if (got)
+            result = scaleToRgba(frame->data, frame->linesize, static_cast<AVPixelFormat>(frame->format),
+                                 frame->width, frame->height, width, height);
+    }
+    av_frame_free(&frame);
+    av_packet_free(&pkt);
+    avcodec_free_context(&dec);
+    avformat_close_input(&fmt);
+    if (!result)
+        av_log(nullptr, AV_LOG_ERROR, "[MediaFx] cannot decode picture %s\n", path.c_str());
+    return result;
+}
+
+} // namespace
+
+AVFrame* loadPicture(const std::string& path, int width, int height, LOAD_IMAGE_CALLBACK loader,
+                     bool* premultiplied) {
+    if (path.empty())
+        return nullptr;
+    if (!loader) {
+        if (premultiplied)
+            *premultiplied = false;
+        return decodePictureFile(path, width, height);
+    }
+    if (premultiplied)
+        *premultiplied = true;
+    int w = 0, h = 0;
+    if (loader(path.c_str(), &w, &h, 0, nullptr) != 1 || w <= 0 || h <= 0 || w > 16384 || h > 16384)
+        return nullptr;
+    const int64_t size = int64_t(w) * h * 4;
+    std::vector<uint8_t> pixels(size_t(size), 0);
+    if (loader(path.c_str(), &w, &h, int(size), pixels.data()) != 1)
+        return nullptr;
+    const uint8_t* data[4] = {pixels.data(), nullptr, nullptr, nullptr};
+    const int linesize[4] = {w * 4, 0, 0, 0};
+    return scaleToRgba(data, linesize, AV_PIX_FMT_RGBA, w, h, width, height);
+}
+
+AVFrame* drawTextPicture(const TEXT_WATERMARK_PARAM& param, int width, int height, DRAW_TEXT_CALLBACK draw) {
+    if (!draw || width <= 0 || height <= 0)
+        return nullptr;
+    std::vector<uint8_t> pixels(size_t(width) * size_t(height) * 4, 0);
+    TEXT_WATERMARK_PARAM copy = param;
+    copy.fontclr = callbackColour(param.fontclr);
+    draw(width, height, pixels.data(), copy);
+    AVFrame* out = allocRgba(width, height);
+    if (!out)
+        return nullptr;
+    for (int y = 0; y < height; ++y)
+        std::memcpy(out->data[0] + size_t(y) * out->linesize[0], pixels.data() + size_t(y) * width * 4,
+                    size_t(width) * 4);
+    return out;
+}
+
+void applyTransparency(AVFrame* rgba, int transparence, bool premultiplied) {
+    if (!rgba || transparence <= 0)
+        return;
+    const int keep = 100 - std::min(transparence, 100); // percent of opacity kept
+    for (int y = 0; y < rgba->height; ++y) {
+        uint8_t* p = rgba->data[0] + size_t(y) * rgba->linesize[0];
+        for (int x = 0; x < rgba->width; ++x, p += 4) {
+            const int first = premultiplied ? 0 : 3;
+            for (int c = first; c < 4; ++c)
+                p[c] = uint8_t((p[c] * keep + 50) / 100);
+        }
+    }
+}
+
+uint32_t callbackColour(uint32_t word) {
+    const uint32_t r = (word >> 24) & 0xFF, g = (word >> 16) & 0xFF, b = (word >> 8) & 0xFF;
+    return (r << 8) | (g << 16) | (b << 24);
+}
+
+} // namespace mediafx

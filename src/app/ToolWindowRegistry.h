@@ -1,0 +1,48 @@
+// Which tool windows the home screen can open: one factory per home tile.
+//
+// A tool that exists in the build is registered here once (ToolWindowRegistry.cpp picks up
+// every tool header that is present); a tile without a factory shows its disabled picture
+// and does nothing. Tests and later tools may also fill or replace an entry at run time.
+#pragma once
+
+#include <array>
+#include <functional>
+
+class QWidget;
+
+// The eleven home tiles, in the order the home screen lays them out and lists them.
+enum class HomeTool {
+    Crop,
+    Effect,
+    Subtitle,
+    Watermark,
+    Joinner,
+    EasyCutter,
+    BatchCutter,
+    AdvancedCutter,
+    Rotate,
+    AddMusic,
+    Split,
+};
+inline constexpr int kHomeToolCount = 11;
+
+class ToolWindowRegistry {
+public:
+    // Creates the tool's controller and returns its top-level window, not yet shown. The
+    // window owns itself: the controller must be released when the window closes, and the
+    // window must post "WillCloseNotification" as it closes. The built-in factories leave
+    // that to a ToolWindow and give any other controller Qt::WA_DeleteOnClose.
+    using Factory = std::function<QWidget*()>;
+
+    static ToolWindowRegistry& shared();
+
+    void setFactory(HomeTool tool, Factory factory);
+    bool hasFactory(HomeTool tool) const;
+    Factory factory(HomeTool tool) const { return factories_[static_cast<int>(tool)]; }
+    // The window of a new controller for the tool, or nullptr without a factory.
+    QWidget* createWindow(HomeTool tool) const;
+
+private:
+    ToolWindowRegistry();
+    std::array<Factory, kHomeToolCount> factories_;
+};

@@ -1,0 +1,272 @@
+// The home screen and the About box, driven through their real controls.
+#include "ShellTestSupport.h"
+#include "app/AboutUsWindowController.h"
+#include "app/ViewController.h"
+#include "foundation/controls/ZylButton.h"
+#include "foundation/helpers/NSBundle.h"
+
+#include <QApplication>
+#include <QFontMetricsF>
+#include <QLabel>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+using shelltest::FakeToolWindow;
+using shelltest::RegistryOverride;
+using shelltest::ScratchDefaults;
+using shelltest::UrlCatcher;
+
+namespace {
+
+QString text(const char* key) {
+    return NSBundle::localizedStringForKey(QString::fromUtf8(key));
+}
+
+constexpr HomeTool kAllTools[] = {HomeTool::Crop,        HomeTool::Effect,         HomeTool::Subtitle,
+                                  HomeTool::Watermark,   HomeTool::Joinner,        HomeTool::EasyCutter,
+                                  HomeTool::BatchCutter, HomeTool::AdvancedCutter, HomeTool::Rotate,
+                                  HomeTool::AddMusic,    HomeTool::Split};
+
+// A click as the user makes it: the pointer arrives, presses and releases.
+void click(QWidget* w, QPoint at = {}) {
+    if (at.isNull())
+        at = w->rect().center();
+    QTest::mouseMove(w, at);
+    QTest::mousePress(w, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(w, Qt::LeftButton, {}, at);
+}
+
+std::unique_ptr<ViewController> shownHome() {
+    auto home = std::make_unique<ViewController>();
+    home->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(home.get()));
+    return home;
+}
+
+bool everythingDisabled(const ViewController& home) {
+    for (HomeTool tool : kAllTools)
+        if (home.tileButton(tool)->isEnabled())
+            return false;
+    return !home.aboutButton()->isEnabled() && !home.homepageButton()->isEnabled();
+}
+
+std::vector<AboutUsWindowController*> aboutBoxes() {
+    std::vector<AboutUsWindowController*> boxes;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<AboutUsWindowController*>(w); box && box->isVisible())
+            boxes.push_back(box);
+    return boxes;
+}
+
+} // namespace
+
+TEST(HomeScreen, ShowsElevenTilesEnabledOnlyForToolsThatExist) {
+    ScratchDefaults defaults;
+    {
+        RegistryOverride registry;
+        registry.onlyFakeTool(HomeTool::Split);
+        ViewController home;
+        for (HomeTool tool : kAllTools) {
+            ASSERT_NE(home.tileButton(tool), nullptr);
+            EXPECT_EQ(home.tileButton(tool)->isEnabled(), tool == HomeTool::Split) << int(tool);
+        }
+        // Labels: the table's texts, the joiner's from its layout key from the start.
+        EXPECT_EQ(home.tileLabel(HomeTool::Crop)->text(), text("tool_cropItemTitle"));
+        EXPECT_EQ(home.tileLabel(HomeTool::Joinner)->text(), text("JoinnervideoWinTitle"));
+        EXPECT_EQ(home.tileLabel(HomeTool::Split)->property("tag").toInt(), 100);
+        // A missing tool shows its disabled picture; an existing one its normal picture.
+        EXPECT_EQ(home.tileButton(HomeTool::Crop)->currentImageName(), "Main/btnCrop_Disable.bmp");
+        EXPECT_FALSE(home.tileButton(HomeTool::Crop)->currentImage().isNil());
+        EXPECT_EQ(home.tileButton(HomeTool::Split)->currentImageName(), "Main/btnSplit_Normal.bmp");
+        EXPECT_EQ(home.tileButton(HomeTool::Watermark)->onImage().name(), "Main/btnWatermark_On.bmp");
+        EXPECT_EQ(home.tileButton(HomeTool::Watermark)->downImage().name(), "Main/btnWatermark_Down.bmp");
+        EXPECT_EQ(home.descLabel1()->text(), ViewController::idleDescription());
+    }
+    // With the tools of this build, a tile is usable exactly when its tool exists.
+    ViewController home;
+    for (HomeTool tool : kAllTools)
+        EXPECT_EQ(home.tileButton(tool)->isEnabled(), ToolWindowRegistry::shared().hasFactory(tool))
+            << int(tool);
+}
+
+TEST(HomeScreen, TileOpensOneToolWindowAndWillCloseEnablesAgain) {
+    ScratchDefaults defaults;
+    RegistryOverride registry;
+    registry.onlyFakeTool(HomeTool::EasyCutter);
+    auto home = shownHome();
+    FakeToolWindow::created = 0;
+
+    // A click on a tile whose tool is missing does nothing.
+    click(home->tileButton(HomeTool::Crop));
+    QTest::qWait(20);
+    EXPECT_EQ(FakeToolWindow::created, 0);
+    EXPECT_EQ(home->openToolWindow(), nullptr);
+
+    click(home->tileButton(HomeTool::EasyCutter));
+    ASSERT_SOON(home->openToolWindow() != nullptr);
+    QPointer<QWidget> tool = home->openToolWindow();
+    EXPECT_EQ(FakeToolWindow::created, 1);
+    EXPECT_TRUE(tool->isVisible());
+    EXPECT_EQ(tool->windowTitle(), text("EasyCut_Title"));
+    EXPECT_TRUE(everythingDisabled(*home));
+
+    // The disabled tile ignores further clicks.
+    click(home->tileButton(HomeTool::EasyCutter));
+    QTest::qWait(20);
+    EXPECT_EQ(FakeToolWindow::created, 1);
+
+    // Closing the tool window posts "WillCloseNotification": the screen is usable again and
+    // the controller is gone with its window.
+    tool->close();
+    EXPECT_TRUE(home->tileButton(HomeTool::EasyCutter)->isEnabled());
+    EXPECT_TRUE(home->aboutButton()->isEnabled());
+    EXPECT_TRUE(home->homepageButton()->isEnabled());
+    EXPECT_FALSE(home->tileButton(HomeTool::Crop)->isEnabled());
+    ASSERT_SOON(tool.isNull());
+    EXPECT_EQ(home->openToolWindow(), nullptr);
+}
+
+TEST(HomeScreen, ClicksQueuedTogetherOpenOnlyOneWindow) {
+    ScratchDefaults defaults;
+    RegistryOverride registry;
+    registry.onlyFakeTool(HomeTool::Joinner);
+    auto home = shownHome();
+    FakeToolWindow::created = 0;
+    ZylButton* tile = home->tileButton(HomeTool::Joinner);
+    // Two clicks that reach the tile before the first one's work has run.
+    tile->mouseDownAction(tile);
+    tile->mouseDownAction(tile);
+    ASSERT_SOON(home->openToolWindow() != nullptr);
+    QTest::qWait(20);
+    EXPECT_EQ(FakeToolWindow::created, 1);
+    EXPECT_EQ(home->openToolWindow()->windowTitle(), text("Joinner_Title"));
+    home->openToolWindow()->close();
+}
+
+TEST(HomeScreen, WillCloseFromAnySenderEnablesTheScreen) {
+    ScratchDefaults defaults;
+    RegistryOverride registry;
+    registry.onlyFakeTool(HomeTool::Rotate);
+    ViewController home;
+    home.enable(false);
+    ASSERT_TRUE(everythingDisabled(home));
+    int someSender = 0;
+    NotificationCenter::defaultCenter().postNotificationName(QStringLiteral("WillCloseNotification"),
+                                                             &someSender);
+    EXPECT_TRUE(home.tileButton(HomeTool::Rotate)->isEnabled());
+    EXPECT_TRUE(home.aboutButton()->isEnabled());
+}
+
+TEST(HomeScreen, DescriptionFollowsThePointerOverEnabledTiles) {
+    ScratchDefaults defaults;
+    RegistryOverride registry;
+    registry.onlyFakeTool(HomeTool::Watermark);
+    registry.addFakeTool(HomeTool::Subtitle);
+    auto home = shownHome();
+    QLabel* desc = home->descLabel1();
+    ZylButton* tile = home->tileButton(HomeTool::Watermark);
+
+    QTest::mouseMove(tile, tile->rect().center());
+    ASSERT_SOON(desc->text() == text("Watermark_PlaceholderString"));
+    QTest::mouseMove(home.get(), QPoint(3, home->height() - 3));
+    ASSERT_SOON(desc->text() == ViewController::idleDescription());
+
+    // While a tool window is open the tiles are disabled and the line stays as it was.
+    click(tile);
+    ASSERT_SOON(home->openToolWindow() != nullptr);
+    const QString before = desc->text();
+    ZylButton* other = home->tileButton(HomeTool::Subtitle);
+    QTest::mouseMove(other, other->rect().center());
+    QTest::qWait(30);
+    EXPECT_EQ(desc->text(), before);
+    QTest::mouseMove(home.get(), QPoint(3, home->height() - 3));
+    QTest::qWait(30);
+    EXPECT_EQ(desc->text(), before);
+    home->openToolWindow()->close();
+}
+
+TEST(HomeScreen, AboutAndHomepageButtonsHugTheTopRightForAnyWidth) {
+    ScratchDefaults defaults;
+    auto home = shownHome();
+    const auto expectedWidth = [&](const QString& title) {
+        const QFontMetricsF metrics(home->homepageButton()->font());
+        return metrics.boundingRect(QRectF(0, 0, 150, 20), Qt::TextWordWrap, title).width() + 25;
+    };
+    for (int width : {home->minimumWidth(), home->minimumWidth() + 333}) {
+        home->resize(width, home->height());
+        QApplication::processEvents();
+        const QRect homepage = home->homepageButton()->geometry();
+        const QRect about = home->aboutButton()->geometry();
+        EXPECT_NEAR(homepage.width(), expectedWidth(text("HomepageBtnTitle")), 1.0);
+        EXPECT_EQ(homepage.x() + homepage.width(), width - 5);
+        EXPECT_NEAR(about.width(), expectedWidth(text("aboutBtnTitle")), 1.0);
+        EXPECT_EQ(about.x() + about.width(), homepage.x() - 5);
+        EXPECT_EQ(home->homepageButton()->contentTitle(), text("HomepageBtnTitle"));
+        EXPECT_EQ(home->aboutButton()->contentTitle(), text("aboutBtnTitle"));
+    }
+}
+
+TEST(HomeScreen, HomepageButtonOpensTheTableAddress) {
+    ScratchDefaults defaults;
+    UrlCatcher catcher;
+    auto home = shownHome();
+    click(home->homepageButton());
+    ASSERT_SOON(catcher.urls.size() == size_t(1));
+    EXPECT_EQ(catcher.urls[0], QUrl(text("homepageUrl")));
+}
+
+TEST(AboutBox, OpensCentredOverTheHomeScreenOnlyForARealSender) {
+    ScratchDefaults defaults;
+    auto home = shownHome();
+    home->aboutAction(nullptr);
+    QApplication::processEvents();
+    EXPECT_TRUE(aboutBoxes().empty());
+
+    click(home->aboutButton());
+    ASSERT_SOON(aboutBoxes().size() == size_t(1));
+    AboutUsWindowController* box = aboutBoxes()[0];
+    EXPECT_EQ(box->size(), QSize(480, 270));
+    EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
+    EXPECT_NEAR(box->frameGeometry().center().x(), home->frameGeometry().center().x(), 2);
+    EXPECT_NEAR(box->frameGeometry().center().y(), home->frameGeometry().center().y(), 2);
+    EXPECT_EQ(box->windowTitle(), text("Ixy-de-Rz5.title"));
+    EXPECT_EQ(box->aboutTitleLabel()->text(), text("Title"));
+    EXPECT_EQ(box->aboutVersionLabel()->text(), text("aboutVersionLabelstring"));
+    EXPECT_EQ(box->bottomContentLabel()->text(), text("bottomContentLabelstring"));
+
+    // OK closes the box and releases it.
+    QPointer<AboutUsWindowController> guard(box);
+    click(box->okBtn());
+    ASSERT_SOON(guard.isNull());
+}
+
+TEST(AboutBox, LinksOpenTheTableAddressesAndLeaveTheBoxOpen) {
+    ScratchDefaults defaults;
+    UrlCatcher catcher;
+    auto home = shownHome();
+    home->aboutAction(home->aboutButton());
+    ASSERT_EQ(aboutBoxes().size(), size_t(1));
+    QPointer<AboutUsWindowController> box = aboutBoxes()[0];
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(box.data()));
+    EXPECT_EQ(box->middleLeftContentLabel()->contentTitle(), text("middleLeftContentLabelstring"));
+    EXPECT_EQ(box->middleRightContentLabel()->contentTitle(), text("middleRightContentLabelstring"));
+
+    click(box->middleLeftContentLabel());
+    ASSERT_SOON(catcher.urls.size() == size_t(1));
+    EXPECT_EQ(catcher.urls[0], QUrl(text("homepageUrl")));
+
+    click(box->middleRightContentLabel());
+    ASSERT_SOON(catcher.urls.size() == size_t(2));
+    QString address = text("email_address");
+    address.replace(' ', "%20");
+    EXPECT_EQ(catcher.urls[1].toString(QUrl::FullyEncoded),
+              QStringLiteral("mailto:%1?Subject=%20&body=%20").arg(address));
+    EXPECT_EQ(catcher.urls[1].path(), text("email_address").trimmed());
+    ASSERT_FALSE(box.isNull());
+    EXPECT_TRUE(box->isVisible());
+
+    // The close box ends it just as OK does.
+    box->close();
+    ASSERT_SOON(box.isNull());
+}

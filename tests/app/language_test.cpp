@@ -1,0 +1,181 @@
+// The application delegate: menus, the interface-language pull-down and the language switch,
+// which must show the home screen in the new language at once and survive a restart.
+#include "ShellTestSupport.h"
+#include "app/AppDelegate.h"
+#include "app/ViewController.h"
+#include "foundation/controls/ZylButton.h"
+#include "foundation/helpers/NSBundle.h"
+#include "platform/BundlePaths.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+using shelltest::ScratchDefaults;
+using shelltest::UrlCatcher;
+
+namespace {
+
+QString text(const char* key) {
+    return NSBundle::localizedStringForKey(QString::fromUtf8(key));
+}
+
+std::unique_ptr<AppDelegate> launch() {
+    auto delegate = std::make_unique<AppDelegate>();
+    delegate->applicationDidFinishLaunching();
+    return delegate;
+}
+
+QAction* topMenu(AppDelegate& delegate, int index) {
+    return delegate.mainMenu()->actions().value(index);
+}
+
+QAction* languageItem(AppDelegate& delegate, int tag) {
+    for (QAction* top : delegate.mainMenu()->actions())
+        if (top->menu())
+            for (QAction* item : top->menu()->actions())
+                if (top->property("tag").toInt() == 20 && item->property("tag").toInt() == tag)
+                    return item;
+    return nullptr;
+}
+
+int storedLanguage() {
+    return int(UserDefaults::standardUserDefaults().integerForKey("AppLanguage"));
+}
+
+} // namespace
+
+TEST(Language, CodesFollowTheLanguageIndexInBothTables) {
+    EXPECT_EQ(AppDelegate::languageCode(0, false), "en");
+    EXPECT_EQ(AppDelegate::languageCode(1, false), "zh_CN");
+    EXPECT_EQ(AppDelegate::languageCode(2, false), "zh_HK");
+    EXPECT_EQ(AppDelegate::languageCode(4, false), "de");
+    EXPECT_EQ(AppDelegate::languageCode(8, false), "ar");
+    EXPECT_EQ(AppDelegate::languageCode(12, false), "en");
+    // The short table: the code follows the chosen language, however it was chosen.
+    EXPECT_EQ(AppDelegate::languageCode(1, true), "zh_Hant");
+    EXPECT_EQ(AppDelegate::languageCode(2, true), "fr");
+    EXPECT_EQ(AppDelegate::languageCode(3, true), "ja");
+    EXPECT_EQ(AppDelegate::languageCode(5, true), "en");
+}
+
+TEST(Language, LaunchTitlesTheMenusAndSelectsTheStoredLanguage) {
+    ScratchDefaults defaults;
+    UserDefaults::standardUserDefaults().setInteger(12, "AppLanguage");
+    auto delegate = launch();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(delegate->mainWindow()));
+
+    EXPECT_EQ(delegate->mainWindow()->windowTitle(), text("Ixy-de-Rz5.title"));
+    EXPECT_EQ(delegate->mainWindow()->palette().color(QPalette::Window), QColor(33, 176, 235));
+    ASSERT_GE(delegate->mainMenu()->actions().size(), 5);
+    EXPECT_EQ(topMenu(*delegate, 0)->text(), text("Ixy-de-Rz5.title"));
+    EXPECT_EQ(topMenu(*delegate, 1)->text(), text("5kV-Vb-QxS.title"));
+    EXPECT_EQ(topMenu(*delegate, 2)->text(), text("4sb-4s-VLi.title"));
+    EXPECT_EQ(topMenu(*delegate, 3)->text(), text("LanguageBtnTitle"));
+    EXPECT_EQ(topMenu(*delegate, 3)->menu()->title(), text("LanguageBtnTitle"));
+    EXPECT_EQ(topMenu(*delegate, 4)->text(), text("FKE-Sm-Kum.title"));
+
+    QComboBox* pull = delegate->langeuagePopBtn();
+    const bool four = AppDelegate::tableOffersFourLanguages();
+    ASSERT_EQ(pull->count(), four ? 5 : 10);
+    EXPECT_EQ(pull->itemText(0), text("LanguageBtnTitle"));
+    EXPECT_EQ(pull->itemText(1), text("LangeuageItem0"));
+    // 12 counts as the last language; in the short table that index is past the end.
+    EXPECT_EQ(pull->currentIndex(), four ? 1 : 9);
+    delegate.reset();
+
+    UserDefaults::standardUserDefaults().setInteger(-3, "AppLanguage");
+    delegate = launch();
+    EXPECT_EQ(delegate->langeuagePopBtn()->currentIndex(), 1);
+}
+
+TEST(Language, SwitchShowsTheNewLanguageAtOnceAndSurvivesARestart) {
+    ScratchDefaults defaults;
+    auto delegate = launch();
+    ViewController* home = delegate->viewController();
+    const QString englishIdle = ViewController::idleDescription();
+    const QString englishCrop = home->tileLabel(HomeTool::Crop)->text();
+    ASSERT_EQ(home->descLabel1()->text(), englishIdle);
+
+    // French is item 3 in both tables (index 3 of nine, index 2 of four).
+    const int french = delegate->fourLanguages() ? 2 : 3;
+    emit delegate->langeuagePopBtn()->activated(french + 1);
+
+    EXPECT_EQ(storedLanguage(), french);
+    EXPECT_EQ(UserDefaults::standardUserDefaults().objectForKey("AppleLanguages").toStringList(),
+              QStringList{"fr"});
+    const QString frenchIdle = ViewController::idleDescription();
+    EXPECT_NE(frenchIdle, englishIdle) << "the French table should translate the idle description";
+    EXPECT_EQ(home->descLabel1()->text(), frenchIdle);
+    EXPECT_EQ(home->tileLabel(HomeTool::Crop)->text(), text("tool_cropItemTitle"));
+    EXPECT_NE(home->tileLabel(HomeTool::Crop)->text(), englishCrop);
+    EXPECT_EQ(home->aboutButton()->contentTitle(), text("aboutBtnTitle"));
+    EXPECT_EQ(home->homepageButton()->x() + home->homepageButton()->width(), home->width() - 5);
+    EXPECT_EQ(home->aboutButton()->x() + home->aboutButton()->width(), home->homepageButton()->x() - 5);
+    EXPECT_EQ(topMenu(*delegate, 3)->text(), text("LanguageBtnTitle"));
+    EXPECT_EQ(delegate->langeuagePopBtn()->currentIndex(), french + 1);
+
+    // A new run reads the stored choice.
+    delegate.reset();
+    defaults.reopen();
+    delegate = launch();
+    EXPECT_EQ(delegate->langeuagePopBtn()->currentIndex(), french + 1);
+    EXPECT_EQ(delegate->viewController()->descLabel1()->text(), frenchIdle);
+    EXPECT_EQ(delegate->viewController()->tileLabel(HomeTool::Crop)->text(), text("tool_cropItemTitle"));
+
+    // Back to English through the language menu.
+    QAction* english = languageItem(*delegate, 100);
+    ASSERT_NE(english, nullptr);
+    english->trigger();
+    EXPECT_EQ(storedLanguage(), 0);
+    EXPECT_EQ(delegate->viewController()->descLabel1()->text(), englishIdle);
+    EXPECT_TRUE(english->isChecked());
+}
+
+TEST(Language, MenuItemTaggedWithALanguageSwitchesToIt) {
+    ScratchDefaults defaults;
+    auto delegate = launch();
+    if (delegate->fourLanguages())
+        GTEST_SKIP() << "German is offered only by the nine-language table";
+    QAction* german = languageItem(*delegate, 104);
+    ASSERT_NE(german, nullptr);
+    german->trigger();
+    EXPECT_EQ(storedLanguage(), 4);
+    EXPECT_EQ(UserDefaults::standardUserDefaults().objectForKey("AppleLanguages").toStringList(),
+              QStringList{"de"});
+    EXPECT_EQ(delegate->langeuagePopBtn()->currentIndex(), 5);
+    EXPECT_EQ(delegate->viewController()->descLabel1()->text(), ViewController::idleDescription());
+    languageItem(*delegate, 100)->trigger();
+}
+
+TEST(Language, HelpItemOpensTheShippedHelpPageOfTheLanguage) {
+    ScratchDefaults defaults;
+    UrlCatcher catcher;
+    auto delegate = launch();
+    const QString help = bundle::resourcePath() + "/help/";
+    ASSERT_TRUE(QFileInfo::exists(help + "index.html"));
+    delegate->helpItemBtn()->trigger();
+    ASSERT_EQ(catcher.urls.size(), size_t(1));
+    EXPECT_EQ(catcher.urls[0], QUrl::fromLocalFile(help + "index.html"));
+
+    // French has its own page; a language without one gets the English page.
+    const int french = delegate->fourLanguages() ? 2 : 3;
+    delegate->setLange(french);
+    delegate->helpItemBtn()->trigger();
+    ASSERT_EQ(catcher.urls.size(), size_t(2));
+    EXPECT_EQ(catcher.urls[1], QUrl::fromLocalFile(help + "fr.html"));
+    if (!delegate->fourLanguages() && !QFileInfo::exists(help + "zh-Hant.html")) {
+        delegate->setLange(2);
+        delegate->helpItemBtn()->trigger();
+        ASSERT_EQ(catcher.urls.size(), size_t(3));
+        EXPECT_EQ(catcher.urls[2], QUrl::fromLocalFile(help + "index.html"));
+    }
+}

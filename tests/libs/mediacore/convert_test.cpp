@@ -1,0 +1,284 @@
+// Convert jobs on the fixture clips, judged by ffprobe and ffmpeg.
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "EngineJobs.h"
+#include "MediaCore.h"
+#include "TestSupport.h"
+
+using namespace testsupport;
+
+namespace {
+
+double frameSeconds(const QString& path) {
+    const QJsonObject v = probeStream(path, "video");
+    const QStringList rate = v.value("avg_frame_rate").toString().split('/');
+    return rate.size() == 2 && rate[0].toDouble() > 0 ? rate[1].toDouble() / rate[0].toDouble() : 0.04;
+}
+
+} // namespace
+
+TEST(ConvertKeepFormat, CutStartsOnTheRequestedFrameWithTheSourceCodecs) {
+    QTemporaryDir dir;
+    const QString src = media("long_10s.mp4"), out = dir.filePath("cut.mp4");
+    Job job;
+    ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(src)), 1);
+    // 3.2 s lies between the keyframes at 2 s and 4 s.
+    ASSERT_GE(apiMediaConvertSetCutTime(job.h, 3200000, 6000000), 1);
+    ASSERT_GE(apiMediaConvertSetOutputPath(job.h, utf8(out)), 1);
+    ASSERT_GE(apiMediaConvertStart(job.h), 1);
+    EXPECT_EQ(apiMediaConvertGetProgress(job.h), 100);
+
+    EXPECT_NEAR(probeDuration(out), 2.8, 0.05);
+    EXPECT_EQ(probeStream(out, "video").value("codec_name").toString(), "h264");
+    EXPECT_EQ(probeStream(out, "audio").value("codec_name").toString(), "aac");
+    EXPECT_EQ(probeStream(out, "video").value("width").toInt(), 320);
+    const QImage first = ffmpegFrameAt(out, 0), expected = ffmpegFrameAt(src, 3.2);
+    const QImage previousKey = ffmpegFrameAt(src, 2.0);
+    EXPECT_LT(meanAbsDiff(first, expected), 6.0);
+    EXPECT_GT(meanAbsDiff(first, previousKey), 6.0);
+    const QImage last = ffmpegFrameAt(out, 2.8 - 0.04);
+    EXPECT_LT(meanAbsDiff(last, ffmpegFrameAt(src, 6.0 - 0.04)), 6.0);
+}
+
+TEST(ConvertKeepFormat, KeepsContainerAndCodecsAcrossFormats) {
+    QTemporaryDir dir;
+    struct Case {
+        const char* file;
+        const char* ext;
+        const char* video;
+        const char* audio;
+    };
+    for (const Case& c :
+         {Case{"mpeg4_mp3.avi", "avi", "mpeg4", "mp3"}, Case{"vp9_opus.webm", "webm", "vp9", "opus"},
+          Case{"h264_aac.mkv", "mkv", "h264", "aac"}, Case{"ntsc_29_97.mp4", "mp4", "h264", "aac"}}) {
+        SCOPED_TRACE(c.file);
+        const QString out = dir.filePath(QString("out_") + c.file);
+        Job job;
+        ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(media(c.file))), 1);
+        ASSERT_GE(apiMediaConvertSetCutTime(job.h, 1000000, 2500000), 1);
+        ASSERT_GE(apiMediaConvertSetOutputPath(job.h, utf8(out)), 1);
+        ASSERT_GE(apiMediaConvertStart(job.h), 1);
+        EXPECT_EQ(QFileInfo(out).suffix(), c.ext);
+        EXPECT_EQ(probeStream(out, "video").value("codec_name").toString(), c.video);
+        EXPECT_EQ(probeStream(out, "audio").value("codec_name").toString(), c.audio);
+        EXPECT_NEAR(probeDuration(out), 1.5, frameSeconds(media(c.file)) + 0.03);
+    }
+}
+
+TEST(ConvertKeepFormat, WholeFileWithoutCutIsCopiedAndKeepsRotation) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath("whole.mp4");
+    Job job;
+    ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(media("rotated_90.mp4"))), 1);
+    ASSERT_GE(apiMediaConvertSetOutputPath(job.h, utf8(out)), 1);
+    ASSERT_GE(apiMediaConvertStart(job.h), 1);
+    EXPECT_NEAR(probeDuration(out), probeDuration(media("rotated_90.mp4")), 0.05);
+    const QImage a = ffmpegFrameAt(out, 1.0), b = ffmpegFrameAt(media("rotated_90.mp4"), 1.0);
+    EXPECT_EQ(a.size(), b.size());
+    EXPECT_LT(meanAbsDiff(a, b), 1.0);
+}
+
+TEST(ConvertFormat, NamedCodecsSizeRateAndSound) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath("small.mkv");
+    Job job;
+    ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(media("h264_aac.mp4"))), 1);
+    EXPECT_GE(apiMediaConvertSetVcodec(job.h, "HEVC"), 1);
+    EXPECT_GE(apiMediaConvertSetVideoFrameSize(job.h, 160, 120), 1);
+    EXPECT_GE(apiMediaConvertSetVideoFps(job.h, 15.0), 1);
+    EXPECT_GE(apiMediaConvertSetVideoBitrate(job.h, 200), 1);
+    EXPECT_GE(apiMediaConvertSetAcodec(job.h, "mp3"), 1);
+    EXPECT_GE(apiMediaConvertSetAudioBitrate(job.h, 96), 1);
+    EXPECT_GE(apiMediaConvertSetAudioEncodeContext(job.h, 1, 22050), 1);
+    ASSERT_GE(apiMediaConvertSetOutputPath(job.h, utf8(out)), 1);
+    ASSERT_GE(apiMediaConvertStart(job.h), 1);
+    const QJsonObject v = probeStream(out, "video"), a = probeStream(out, "audio");
+    EXPECT_EQ(v.value("codec_name").toString(), "hevc");
+    EXPECT_EQ(v.value("width").toInt(), 160);
+    EXPECT_EQ(v.value("height").toInt(), 120);
+    EXPECT_EQ(v.value("avg_frame_rate").toString(), "15/1");
+    EXPECT_EQ(a.value("codec_name").toString(), "mp3");
+    EXPECT_EQ(a.value("channels").toInt(), 1);
+    EXPECT_EQ(a.value("sample_rate").toString(), "22050");
+    EXPECT_NEAR(probeDuration(out), 4.0, 0.1);
+}
+
+TEST(ConvertFormat, EncoderNamesForEveryProfileCodec) {
+    QTemporaryDir dir;
+    struct Case {
+        const char* ext;
+        const char* vcodec;
+        const char* acodec;
+        const char* videoName;
+        const char* audioName;
+    };
+    for (const Case& c :
+         {Case{"mp4", "libx264", "aac", "h264", "aac"}, Case{"avi", "mpeg4", "libmp3lame", "mpeg4", "mp3"},
+          Case{"webm", "libvpx-vp9", "libopus", "vp9", "opus"}, Case{"wmv", "wmv2", "wmav2", "wmv2", "wmav2"},
+          Case{"flv", "flv", "libmp3lame", "flv1", "mp3"},
+          Case{"mpg", "mpeg2video", "mp2", "mpeg2video", "mp2"},
+          Case{"mkv", "vp8", "libvorbis", "vp8", "vorbis"},
+          Case{"mov", "h264", "pcm_s16le", "h264", "pcm_s16le"}, Case{"mkv", " ", "flac", "h264", "flac"}}) {
+        SCOPED_TRACE(std::string(c.vcodec) + "/" + c.acodec);
+        const QString out = dir.filePath(QString("enc_%1_%2.%3").arg(c.videoName, c.audioName, c.ext));
+        Job job;
+        ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(media("h264_aac.mp4"))), 1);
+        EXPECT_GE(apiMediaConvertSetVcodec(job.h, c.vcodec), 1);
+        EXPECT_GE(apiMediaConvertSetAcodec(job.h, c.acodec), 1);
+        ASSERT_GE(apiMediaConvertSetCutTime(job.h, 0, 1000000), 1);
+        ASSERT_GE(apiMediaConvertSetOutputPath(job.h, utf8(out)), 1);
+        ASSERT_GE(apiMediaConvertStart(job.h), 1);
+        EXPECT_EQ(probeStream(out, "video").value("codec_name").toString(), c.videoName);
+        EXPECT_EQ(probeStream(out, "audio").value("codec_name").toString(), c.audioName);
+        EXPECT_NEAR(probeDuration(out), 1.0, 0.1);
+    }
+    Job job;
+    EXPECT_LT(apiMediaConvertSetVcodec(job.h, "no-such-codec"), 1);
+    EXPECT_LT(apiMediaConvertSetAcodec(job.h, "libx264"), 1);
+}
+
+TEST(ConvertSizeLimit, PartEndsUnderTheLimitAndPlays) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath("part.mp4");
+    const qint64 source = QFileInfo(media("long_10s.mp4")).size();
+    const qint64 limit = source / 3;
+    Job job;
+    ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(media("long_10s.mp4"))), 1);
+    ASSERT_GE(apiMediaConvertSetLimitFileSize(job.h, limit), 1);
+    ASSERT_GE(apiMediaConvertSetCutTime(job.h, 0, 10000000), 1);
+    ASSERT_GE(apiMediaConvertSetOutputPath(job.h, utf8(out)), 1);
+    ASSERT_GE(apiMediaConvertStart(job.h), 1);
+    const qint64 size = QFileInfo(out).size();
+    EXPECT_LE(size, limit);
+    EXPECT_GT(size, limit / 2);
+    const double d = probeDuration(out);
+    EXPECT_GT(d, 1.0);
+    EXPECT_LT(d, 8.0);
+    EXPECT_GT(probeFrameCount(out), 20);
+    EXPECT_EQ(run(FFMPEG_EXECUTABLE, {"-v", "error", "-xerror", "-i", out, "-f", "null", "-"}), 0);
+}
+
+TEST(ConvertStop, EndsRunningJobQuicklyAndRemovesItsOutput) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath("stopped.mkv");
+    Job job;
+    ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(media("long_10s.mp4"))), 1);
+    // A slow encode so that the stop lands while it runs.
+    apiMediaConvertSetVcodec(job.h, "libx265");
+    apiMediaConvertSetVideoFrameSize(job.h, 1280, 720);
+    ASSERT_GE(apiMediaConvertSetOutputPath(job.h, utf8(out)), 1);
+    std::atomic<int> result{-999};
+    std::thread worker([&] { result = apiMediaConvertStart(job.h); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    const auto stopAt = std::chrono::steady_clock::now();
+    apiMediaConvertStop(job.h);
+    worker.join();
+    const auto took = std::chrono::steady_clock::now() - stopAt;
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), 3000);
+    EXPECT_EQ(result.load(), 1);
+    EXPECT_FALSE(QFile::exists(out));
+}
+
+TEST(ConvertProgress, OnlyRisesAndEndsAt100) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath("progress.mp4");
+    Job job;
+    ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(media("long_10s.mp4"))), 1);
+    apiMediaConvertSetVideoFrameSize(job.h, 640, 480);
+    ASSERT_GE(apiMediaConvertSetOutputPath(job.h, utf8(out)), 1);
+    std::atomic<bool> done{false};
+    std::vector<int> seen;
+    std::thread poller([&] {
+        while (!done) {
+            seen.push_back(apiMediaConvertGetProgress(job.h));
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    EXPECT_GE(apiMediaConvertStart(job.h), 1);
+    done = true;
+    poller.join();
+    for (size_t i = 1; i < seen.size(); ++i)
+        EXPECT_GE(seen[i], seen[i - 1]);
+    EXPECT_EQ(apiMediaConvertGetProgress(job.h), 100);
+}
+
+TEST(ConvertInputs, BadInputsAndOutputsFailCleanly) {
+    QTemporaryDir dir;
+    for (const char* name : {"zero_bytes.mp4", "not_media.mp4", "truncated.mp4", "missing.mp4"}) {
+        SCOPED_TRACE(name);
+        Job job;
+        EXPECT_LT(apiMediaConvertSetInputMedia(job.h, utf8(media(name))), 1);
+        EXPECT_LT(apiMediaConvertStart(job.h), 1);
+    }
+    // An output that exists is never replaced; the input itself is refused as output.
+    const QString taken = dir.filePath("taken.mp4");
+    QFile f(taken);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("mine");
+    f.close();
+    Job job;
+    ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(media("h264_aac.mp4"))), 1);
+    EXPECT_LT(apiMediaConvertSetOutputPath(job.h, utf8(taken)), 1);
+    EXPECT_LT(apiMediaConvertSetOutputPath(job.h, utf8(media("h264_aac.mp4"))), 1);
+    EXPECT_LT(apiMediaConvertSetOutputPath(job.h, utf8(dir.filePath("noext"))), 1);
+    EXPECT_LT(apiMediaConvertSetCutTime(job.h, 3000000, 2000000), 1);
+    EXPECT_LT(apiMediaConvertSetCutTime(job.h, 9000000, 12000000), 1);
+    QFile check(taken);
+    ASSERT_TRUE(check.open(QIODevice::ReadOnly));
+    EXPECT_EQ(check.readAll(), QByteArray("mine"));
+
+    // An output folder that cannot be written (here: one that is a file): Start fails cleanly.
+    const QString notFolder = taken + "/out.mp4";
+    Job job2;
+    ASSERT_GE(apiMediaConvertSetInputMedia(job2.h, utf8(media("h264_aac.mp4"))), 1);
+    apiMediaConvertSetOutputPath(job2.h, utf8(notFolder));
+    EXPECT_LT(apiMediaConvertStart(job2.h), 1);
+    EXPECT_FALSE(QFile::exists(notFolder));
+}
+
+TEST(ConvertInputs, NullHandlesFailWithoutCrashing) {
+    EXPECT_LT(apiMediaConvertSetInputMedia(nullptr, "x.mp4"), 1);
+    EXPECT_LT(apiMediaConvertStart(nullptr), 1);
+    EXPECT_EQ(apiMediaConvertGetProgress(nullptr), 0);
+    EXPECT_EQ(apiMediaConvertGetDuration(nullptr), 0);
+    EXPECT_LT(apiMediaConvertClose(nullptr), 1);
+    int count = 0;
+    EXPECT_LT(apiMediaConvertGetAudioStreamInfo(nullptr, &count, nullptr), 1);
+    Job job;
+    EXPECT_LT(apiMediaConvertSetInputMedia(job.h, nullptr), 1);
+    EXPECT_LT(apiMediaConvertStart(job.h), 1);
+}
+
+TEST(ConvertStreams, StreamInfoCountsThenRecords) {
+    Job job;
+    ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(media("h264_aac.mp4"))), 1);
+    EXPECT_NEAR(apiMediaConvertGetDuration(job.h) / 1e6, 4.0, 0.05);
+    int audioCount = -1, videoCount = -1;
+    ASSERT_GE(apiMediaConvertGetAudioStreamInfo(job.h, &audioCount, nullptr), 1);
+    ASSERT_GE(apiMediaConvertGetVideoStreamInfo(job.h, &videoCount, nullptr), 1);
+    ASSERT_EQ(audioCount, 1);
+    ASSERT_EQ(videoCount, 1);
+    MEDIA_AUDIO_STREAM_INFO a{};
+    MEDIA_VIDEO_STREAM_INFO v{};
+    ASSERT_GE(apiMediaConvertGetAudioStreamInfo(job.h, &audioCount, &a), 1);
+    ASSERT_GE(apiMediaConvertGetVideoStreamInfo(job.h, &videoCount, &v), 1);
+    EXPECT_EQ(mediarecords::readText(a.codec), "aac");
+    EXPECT_EQ(a.samplerate, 44100);
+    EXPECT_EQ(a.channel, 2);
+    EXPECT_EQ(mediarecords::readText(v.codec), "h264");
+    EXPECT_EQ(v.width, 320);
+    EXPECT_DOUBLE_EQ(v.fps, 25.0);
+
+    Job audioOnly;
+    ASSERT_GE(apiMediaConvertSetInputMedia(audioOnly.h, utf8(media("audio_only.mp3"))), 1);
+    ASSERT_GE(apiMediaConvertGetVideoStreamInfo(audioOnly.h, &videoCount, nullptr), 1);
+    EXPECT_EQ(videoCount, 0);
+}

@@ -1,0 +1,154 @@
+// Join jobs on the fixture clips, judged by ffprobe and ffmpeg.
+#include <QFile>
+#include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "EngineJobs.h"
+#include "MediaCore.h"
+#include "TestSupport.h"
+
+using namespace testsupport;
+
+namespace {
+
+void expectFrame(const QString& out, double at, const QString& src, double srcAt) {
+    SCOPED_TRACE(QString("output %1 s against source %2 s").arg(at).arg(srcAt).toStdString());
+    EXPECT_LT(meanAbsDiff(ffmpegFrameAt(out, at), ffmpegFrameAt(src, srcAt)), 6.0);
+}
+
+} // namespace
+
+TEST(JoinCopy, CutRangesKeepOrderAndLeaveTheDeletedSectionOut) {
+    QTemporaryDir dir;
+    const QString src = media("h264_aac.mp4"), out = dir.filePath("joined.mp4");
+    Join job;
+    ASSERT_GE(apiMediaJoinSetOutputPath(job.h, utf8(out)), 1);
+    // The second range starts between keyframes (every 2 s): a plain packet copy would bring
+    // back the frames from 2.0 s.
+    ASSERT_NE(apiMediaJoinAddMediaClip(job.h, utf8(src), 0, 1500000), 0u);
+    ASSERT_NE(apiMediaJoinAddMediaClip(job.h, utf8(src), 2500000, 4000000), 0u);
+    ASSERT_GE(apiMediaJoinSetAudioCodec(job.h, "copy"), 1);
+    ASSERT_GE(apiMediaJoinSetVideoCodec(job.h, "copy"), 1);
+    ASSERT_EQ(apiMediaJoinStart(job.h), 0);
+    EXPECT_DOUBLE_EQ(apiMediaJoinGetProgress(job.h), 100.0);
+    EXPECT_NEAR(probeDuration(out), 3.0, 0.06);
+    EXPECT_EQ(probeStream(out, "video").value("codec_name").toString(), "h264");
+    EXPECT_EQ(probeStream(out, "audio").value("codec_name").toString(), "aac");
+    expectFrame(out, 0.4, src, 0.4);
+    expectFrame(out, 1.5, src, 2.5);
+    expectFrame(out, 2.9, src, 3.9);
+}
+
+TEST(JoinCopy, WholeFilesOnKeyframesAreCopiedBackToBack) {
+    QTemporaryDir dir;
+    const QString src = media("h264_aac.mkv"), out = dir.filePath("twice.mkv");
+    Join job;
+    ASSERT_GE(apiMediaJoinSetOutputPath(job.h, utf8(out)), 1);
+    ASSERT_NE(apiMediaJoinAddMediaClip(job.h, utf8(src), 0, 0), 0u);
+    ASSERT_NE(apiMediaJoinAddMediaClip(job.h, utf8(src), 2000000, 0), 0u);
+    apiMediaJoinSetAudioCodec(job.h, "copy");
+    apiMediaJoinSetVideoCodec(job.h, "copy");
+    ASSERT_EQ(apiMediaJoinStart(job.h), 0);
+    const double d = probeDuration(src); // the picture starts a little after 0 in this file
+    EXPECT_NEAR(probeDuration(out), d + d - 2.0, 0.05);
+    EXPECT_EQ(probeFrameCount(out), 150);
+    expectFrame(out, d + 0.42, src, 2.42);
+}
+
+TEST(JoinEncode, DifferentSizesRatesAndSoundAreNormalised) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath("mixed.mp4");
+    Join job;
+    ASSERT_GE(apiMediaJoinSetOutputPath(job.h, utf8(out)), 1);
+    ASSERT_NE(apiMediaJoinAddMediaClip(job.h, utf8(media("ntsc_29_97.mp4")), 0, 1000000), 0u);
+    ASSERT_NE(apiMediaJoinAddMediaClip(job.h, utf8(media("no_audio.mp4")), 0, 1000000), 0u);
+    ASSERT_NE(apiMediaJoinAddMediaClip(job.h, utf8(media("odd_321x241.mkv")), 0, 1000000), 0u);
+    ASSERT_NE(apiMediaJoinAddMediaClip(job.h, utf8(media("vp9_opus.webm")), 0, 1000000), 0u);
+    ASSERT_GE(apiMediaJoinSetVideoCodec(job.h, "libx264"), 1);
+    ASSERT_GE(apiMediaJoinSetAudioCodec(job.h, "aac"), 1);
+    ASSERT_GE(apiMediaJoinSetVideoFrameSize(job.h, 256, 144), 1);
+    ASSERT_GE(apiMediaJoinSetVideoFps(job.h, 25.0), 1);
+    ASSERT_GE(apiMediaJoinSetAudioEncodeContext(job.h, 2, 48000), 1);
+    ASSERT_GE(apiMediaJoinSetAudioBitrate(job.h, 128), 1);
+    ASSERT_EQ(apiMediaJoinStart(job.h), 0);
+    const QJsonObject v = probeStream(out, "video"), a = probeStream(out, "audio");
+    EXPECT_EQ(v.value("width").toInt(), 256);
+    EXPECT_EQ(v.value("height").toInt(), 144);
+    EXPECT_EQ(v.value("avg_frame_rate").toString(), "25/1");
+    EXPECT_EQ(a.value("sample_rate").toString(), "48000");
+    EXPECT_NEAR(probeDuration(out), 4.0, 0.08);
+    EXPECT_EQ(probeFrameCount(out), 100);
+    // The clip without sound is silent; the others are heard.
+    EXPECT_GT(audioRms(out, 0.2, 0.8), 0.05);
+    EXPECT_LT(audioRms(out, 1.2, 1.8), 0.001);
+    EXPECT_GT(audioRms(out, 2.2, 2.8), 0.05);
+    EXPECT_GT(audioRms(out, 3.2, 3.8), 0.05);
+}
+
+TEST(JoinEncode, FadeTransitionOverlapsAndVolumeIsPercent) {
+    QTemporaryDir dir;
+    const QString src = media("h264_aac.mp4"), out = dir.filePath("fade.mkv");
+    Join job;
+    ASSERT_GE(apiMediaJoinSetOutputPath(job.h, utf8(out)), 1);
+    const uint64_t a = apiMediaJoinAddMediaClip(job.h, utf8(src), 0, 2000000);
+    const uint64_t b = apiMediaJoinAddMediaClip(job.h, utf8(src), 2000000, 4000000);
+    ASSERT_NE(a, 0u);
+    ASSERT_NE(b, 0u);
+    ASSERT_GE(apiMediaJoinSetTransition(job.h, a, 3, 500000), 1);
+    ASSERT_GE(apiMediaJoinSetAudioVolumn(job.h, a, 100), 1);
+    ASSERT_GE(apiMediaJoinSetAudioVolumn(job.h, b, 0), 1);
+    EXPECT_LT(apiMediaJoinSetAudioVolumn(job.h, 999, 100), 1);
+    EXPECT_LT(apiMediaJoinSetTransition(job.h, a, 7, 500000), 1);
+    ASSERT_GE(apiMediaJoinSetVideoCodec(job.h, "libx264"), 1);
+    ASSERT_GE(apiMediaJoinSetAudioCodec(job.h, "libvorbis"), 1);
+    ASSERT_EQ(apiMediaJoinStart(job.h), 0);
+    EXPECT_NEAR(probeDuration(out), 3.5, 0.08);
+    expectFrame(out, 0.4, src, 0.4);
+    expectFrame(out, 3.0, src, 3.5);
+    // In the middle of the fade the picture is neither clip.
+    const QImage mid = ffmpegFrameAt(out, 1.76);
+    EXPECT_GT(meanAbsDiff(mid, ffmpegFrameAt(src, 1.76)), 3.0);
+    EXPECT_GT(audioRms(out, 0.2, 1.2), 0.05);
+    EXPECT_LT(audioRms(out, 2.2, 3.4), 0.001);
+}
+
+TEST(JoinStop, StopEndsTheJobAndRemovesItsOutput) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath("stopped.mp4");
+    Join job;
+    ASSERT_GE(apiMediaJoinSetOutputPath(job.h, utf8(out)), 1);
+    for (int i = 0; i < 3; ++i)
+        apiMediaJoinAddMediaClip(job.h, utf8(media("long_10s.mp4")), 0, 0);
+    apiMediaJoinSetVideoCodec(job.h, "libx265");
+    apiMediaJoinSetVideoFrameSize(job.h, 1280, 720);
+    std::atomic<int> result{-999};
+    std::thread worker([&] { result = apiMediaJoinStart(job.h); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    apiMediaJoinStop(job.h);
+    worker.join();
+    EXPECT_EQ(result.load(), 0);
+    EXPECT_FALSE(QFile::exists(out));
+}
+
+TEST(JoinInputs, BadClipsAndHandlesFailCleanly) {
+    QTemporaryDir dir;
+    Join job;
+    EXPECT_EQ(apiMediaJoinAddMediaClip(job.h, utf8(media("missing.mp4")), 0, 0), 0u);
+    EXPECT_EQ(apiMediaJoinAddMediaClip(job.h, utf8(media("zero_bytes.mp4")), 0, 0), 0u);
+    EXPECT_EQ(apiMediaJoinAddMediaClip(job.h, utf8(media("not_media.mp4")), 0, 0), 0u);
+    EXPECT_EQ(apiMediaJoinAddMediaClip(job.h, utf8(media("h264_aac.mp4")), 3000000, 3000000), 0u);
+    EXPECT_LT(apiMediaJoinStart(job.h), 0); // no output, no clips
+    ASSERT_GE(apiMediaJoinSetOutputPath(job.h, utf8(dir.filePath("x.mp4"))), 1);
+    EXPECT_LT(apiMediaJoinStart(job.h), 0);
+    EXPECT_LT(apiMediaJoinSetOutputPath(job.h, utf8(media("h264_aac.mp4"))), 1); // exists
+    EXPECT_LT(apiMediaJoinSetVideoCodec(job.h, "nonsense"), 1);
+
+    EXPECT_EQ(apiMediaJoinAddMediaClip(nullptr, "x", 0, 0), 0u);
+    EXPECT_LT(apiMediaJoinStart(nullptr), 0);
+    EXPECT_EQ(apiMediaJoinGetProgress(nullptr), 0.0);
+    EXPECT_LT(apiMediaJoinSetOutputPath(nullptr, "x.mp4"), 1);
+}
