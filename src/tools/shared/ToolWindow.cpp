@@ -45,6 +45,9 @@ void ToolWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     closing_ = true;
+    // The window decides when it goes: with a job still returning, only after its
+    // completion has run. Deleting at close (as a shell may ask) would cut that short.
+    setAttribute(Qt::WA_DeleteOnClose, false);
     const bool busy = jobChain_.isBusy();
     if (busy) jobChain_.cancel();
     windowWillClose();

@@ -115,6 +115,8 @@ TEST(EasyCutter, CancelDuringTheSecondOfThreeKeepsTheFirstAndLeavesNothingElse) 
 
 TEST(EasyCutter, ClosingDuringAnExportCancelsItAndTellsTheHomeScreen) {
     auto* d = new Driver;
+    // As the home screen opens it.
+    d->window->setAttribute(Qt::WA_DeleteOnClose);
     d->addFile(longClip());
     d->addSegment(1.0, 58.0);
     int closed = 0;
@@ -124,8 +126,12 @@ TEST(EasyCutter, ClosingDuringAnExportCancelsItAndTellsTheHomeScreen) {
     ASSERT_TRUE(waitUntil([&] { return d->window->jobChain().isBusy(); }, 5000));
     settle(200);
     QPointer<EasyCutterWindowcontroller> window = d->window;
+    ASSERT_TRUE(window->jobChain().isBusy());
     window->close();
     EXPECT_EQ(closed, 1);
+    // Pending deletions run, but not yet the stopped job's completion: the window stays.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(window.isNull()) << "alive until the stopped job has returned";
     ASSERT_TRUE(waitUntil([&] { return window.isNull(); })) << "the window goes once its job has returned";
     settle(200);
     EXPECT_EQ(d->finishMessage(), nullptr);
