@@ -24,7 +24,8 @@ CutItemView::CutItemView(QWidget* parent) : QPushButton(parent) {
     geometry::setFrame(titleField_, NSMakeRect(0, h - 37, w, 12));
     titleField_->setAlignment(Qt::AlignCenter);
     titleField_->setStyleSheet("color: black; font-size: 8pt;");
-    for (QLabel* l : {backView_, iconView_, titleField_}) l->setAttribute(Qt::WA_TransparentForMouseEvents);
+    for (QLabel* l : {backView_, iconView_, titleField_})
+        l->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 CutItemView::~CutItemView() = default;
@@ -70,18 +71,22 @@ void CutItemView::refresh() {
 void CutItemView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QColor& fill = selected_ ? sbackGroundColor_ : nbackGroundColor_;
-    if (fill.isValid()) p.fillRect(rect(), fill);
+    if (fill.isValid())
+        p.fillRect(rect(), fill);
     // Without its background pictures the selection still has to be visible.
     const QImage& back = selected_ ? sbackGroundImage_ : nbackGroundImage_;
-    if (back.isNull() && selected_) p.fillRect(rect(), QColor(33, 176, 235, 60));
+    if (back.isNull() && selected_)
+        p.fillRect(rect(), QColor(33, 176, 235, 60));
 }
 
 void CutItemView::enterEvent(QEnterEvent* event) {
     QPushButton::enterEvent(event);
-    if (isEnabled() && mouseEntered) mouseEntered(this, event->position().x(), height() - event->position().y());
+    if (isEnabled() && mouseEntered)
+        mouseEntered(this, event->position().x(), height() - event->position().y());
 }
 
 void CutItemView::leaveEvent(QEvent* event) {
     QPushButton::leaveEvent(event);
-    if (isEnabled() && mouseExited) mouseExited(this, 0, 0);
+    if (isEnabled() && mouseExited)
+        mouseExited(this, 0, 0);
 }

@@ -5,8 +5,10 @@
 namespace easycutstyle {
 
 namespace {
-NamedImage load(const QString& name) { return name.isEmpty() ? NamedImage() : NamedImage(name); }
-}  // namespace
+NamedImage load(const QString& name) {
+    return name.isEmpty() ? NamedImage() : NamedImage(name);
+}
+} // namespace
 
 void setButtonImages(ZylButton* b, const ImageList& n) {
     b->setNormalImage(load(n[0]));
@@ -24,4 +26,4 @@ void setButtonBackgrounds(ZylButton* b, const ImageList& n) {
     b->setDisAbleBackgroundImage(load(n[4]));
 }
 
-}  // namespace easycutstyle
+} // namespace easycutstyle

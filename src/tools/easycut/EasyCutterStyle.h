@@ -22,4 +22,4 @@ using ImageList = std::array<QString, 5>;
 void setButtonImages(ZylButton* button, const ImageList& names);
 void setButtonBackgrounds(ZylButton* button, const ImageList& names);
 
-}  // namespace easycutstyle
+} // namespace easycutstyle

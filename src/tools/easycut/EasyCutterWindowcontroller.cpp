@@ -12,10 +12,10 @@
 #include "platform/Dispatch.h"
 #include "platform/Geometry.h"
 #include "platform/Log.h"
+#include "platform/Workspace.h"
 #include "tools/easycut/CutItemView.h"
 #include "tools/easycut/EasyCutterStyle.h"
 #include "tools/shared/OutputFolderChooser.h"
-#include "platform/Workspace.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -32,17 +32,21 @@ EasyCutterWindowcontroller::EasyCutterWindowcontroller(QWidget* parent) : ToolWi
 
 EasyCutterWindowcontroller::~EasyCutterWindowcontroller() {
     playerTimer_.stop();
-    if (lxPlayer_) lxPlayer_->stop();
+    if (lxPlayer_)
+        lxPlayer_->stop();
 }
 
 double EasyCutterWindowcontroller::duration() const {
     // One time base for the bar, the fields and the export: the probed length.
-    if (!fileData_ || !fileData_->sourceData) return 0;
+    if (!fileData_ || !fileData_->sourceData)
+        return 0;
     const double d = fileData_->sourceData->duration;
     return std::isfinite(d) && d > 0 ? d : 0;
 }
 
-QString EasyCutterWindowcontroller::outputPath() const { return outputPopBtn ? outputPopBtn->outputPath() : QString(); }
+QString EasyCutterWindowcontroller::outputPath() const {
+    return outputPopBtn ? outputPopBtn->outputPath() : QString();
+}
 
 void EasyCutterWindowcontroller::windowDidLoad() {
     // Window: brand blue behind the panels.
@@ -68,10 +72,11 @@ void EasyCutterWindowcontroller::windowDidLoad() {
 
     outputLabel->setText(NSBundle::localizedStringForKey("outputFolderLabelstringValue"));
     progressLabel->setText(NSBundle::localizedStringForKey("progressLabelStringValue"));
-    for (QLabel* l : {outputLabel, progressLabel}) l->setStyleSheet("color: white;");
+    for (QLabel* l : {outputLabel, progressLabel})
+        l->setStyleSheet("color: white;");
 
-    const std::array<const char*, 4> hints{"easydesclabelTitle1", "easydesclabelTitle2", "easydesclabelTitle3",
-                                           "easydesclabelTitle4"};
+    const std::array<const char*, 4> hints{"easydesclabelTitle1", "easydesclabelTitle2",
+                                           "easydesclabelTitle3", "easydesclabelTitle4"};
     for (int i = 0; i < 4; ++i) {
         descLabels[i]->setText(QString("%1. ").arg(i + 1) + NSBundle::localizedStringForKey(hints[i]));
         QFont f = descLabels[i]->font();
@@ -107,7 +112,8 @@ void EasyCutterWindowcontroller::configureButtons() {
     auto queued = [self](void (EasyCutterWindowcontroller::*work)()) {
         return [self, work](ZylButton*) {
             dispatchMain([self, work] {
-                if (self && !self->isClosing()) (self.data()->*work)();
+                if (self && !self->isClosing())
+                    (self.data()->*work)();
             });
         };
     };
@@ -121,18 +127,20 @@ void EasyCutterWindowcontroller::configureButtons() {
     merageBtn->setContentImagePosition(1);
     merageBtn->mouseDownAction = [self](ZylButton*) {
         dispatchMain([self] {
-            if (self) self->merageBtn->setSelected(!self->merageBtn->selected());
+            if (self)
+                self->merageBtn->setSelected(!self->merageBtn->selected());
         });
     };
 
     setButtonImages(openOutputFolderBtn, {"SubFun/btnBrowse_Down.png", "", "", "", ""});
     openOutputFolderBtn->mouseDownAction = [self](ZylButton*) {
-        if (self && !self->outputPath().isEmpty()) Workspace::revealInFileManager(self->outputPath());
+        if (self && !self->outputPath().isEmpty())
+            Workspace::revealInFileManager(self->outputPath());
     };
 
-    setButtonBackgrounds(updateFileAddBtn, {"About/btnAddFile_Small_Normal.bmp", "About/btnAddFile_Small_On.bmp",
-                                            "About/btnAddFile_Small_Down.bmp", "",
-                                            "About/btnAddFile_Small_Disable.bmp"});
+    setButtonBackgrounds(updateFileAddBtn,
+                         {"About/btnAddFile_Small_Normal.bmp", "About/btnAddFile_Small_On.bmp",
+                          "About/btnAddFile_Small_Down.bmp", "", "About/btnAddFile_Small_Disable.bmp"});
     updateFileAddBtn->setContentTitle("");
     updateFileAddBtn->setBackGroundColor(QColor(90, 216, 238));
     updateFileAddBtn->setCornerRadius(3);
@@ -146,9 +154,9 @@ void EasyCutterWindowcontroller::configureButtons() {
     addfileBtn->setCornerRadius(3);
     addfileBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::addFileAction);
 
-    setButtonBackgrounds(startExportBtn, {"SubFun/btnStart_Normal.bmp", "SubFun/btnStart_On.bmp",
-                                          "SubFun/btnStart_Down.bmp", "SubFun/btnStart_Down.bmp",
-                                          "SubFun/btnStart_Disable.bmp"});
+    setButtonBackgrounds(startExportBtn,
+                         {"SubFun/btnStart_Normal.bmp", "SubFun/btnStart_On.bmp", "SubFun/btnStart_Down.bmp",
+                          "SubFun/btnStart_Down.bmp", "SubFun/btnStart_Disable.bmp"});
     {
         QFont f = startExportBtn->font();
         f.setPointSize(18);
@@ -163,25 +171,29 @@ void EasyCutterWindowcontroller::configureButtons() {
     setButtonImages(playOrpauseBtn, {"Cut/btnPlay_Normal.png", "Cut/btnPlay_On.png", "Cut/btnPlay_Down.png",
                                      "Cut/btnPause_Normal.png", "Cut/btnPlay_Disable.png"});
     playOrpauseBtn->mouseDownAction = [self](ZylButton*) {
-        if (self) self->playButtonPressed();
+        if (self)
+            self->playButtonPressed();
     };
     setButtonImages(playOrpauseSelectBtn,
                     {"Cut/btnPreview_Normal.png", "Cut/btnPreview_Normal.png", "Cut/btnPreview_Down.png",
                      "Cut/btnStop_Normal.png", "Cut/btnPlay_Disable.png"});
     playOrpauseSelectBtn->mouseDownAction = [self](ZylButton*) {
-        if (self) self->previewButtonPressed();
+        if (self)
+            self->previewButtonPressed();
     };
-    setButtonImages(selectedLeftBtn,
-                    {"Cut/btnSetStartTime_Normal.png", "Cut/btnSetStartTime_On.png", "Cut/btnSetStartTime_Down.png",
-                     "Cut/btnSetStartTime_Down.png", "Cut/btnSetStartTime_Disable.png"});
+    setButtonImages(selectedLeftBtn, {"Cut/btnSetStartTime_Normal.png", "Cut/btnSetStartTime_On.png",
+                                      "Cut/btnSetStartTime_Down.png", "Cut/btnSetStartTime_Down.png",
+                                      "Cut/btnSetStartTime_Disable.png"});
     selectedLeftBtn->mouseDownAction = [self](ZylButton*) {
-        if (self) self->markButtonPressed(false);
+        if (self)
+            self->markButtonPressed(false);
     };
     setButtonImages(selectedRightBtn,
                     {"Cut/btnSetEndTime_Normal.png", "Cut/btnSetEndTime_On.png", "Cut/btnSetEndTime_Down.png",
                      "Cut/btnSetEndTime_Down.png", "Cut/btnSetEndTime_Disable.png"});
     selectedRightBtn->mouseDownAction = [self](ZylButton*) {
-        if (self) self->markButtonPressed(true);
+        if (self)
+            self->markButtonPressed(true);
     };
 
     setButtonBackgrounds(cutStartBtn, {"Cut/btnCut_Normal.bmp", "Cut/btnCut_On.bmp", "Cut/btnCut_Down.bmp",
@@ -192,15 +204,17 @@ void EasyCutterWindowcontroller::configureButtons() {
     cutStartBtn->setContentColor(Qt::white);
     cutStartBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::cutAction);
 
-    setButtonImages(upMoveItemBtn, {"Cut/btnMoveUp_Normal.png", "Cut/btnMoveUp_On.png", "Cut/btnMoveUp_Down.png",
-                                    "Cut/btnMoveUp_Down.png", "Cut/btnMoveUp_Disable.png"});
+    setButtonImages(upMoveItemBtn,
+                    {"Cut/btnMoveUp_Normal.png", "Cut/btnMoveUp_On.png", "Cut/btnMoveUp_Down.png",
+                     "Cut/btnMoveUp_Down.png", "Cut/btnMoveUp_Disable.png"});
     upMoveItemBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::upMoveItemAction);
     setButtonImages(downMoveItemBtn,
                     {"Cut/btnMoveDown_Normal.png", "Cut/btnMoveDown_On.png", "Cut/btnMoveDown_Down.png",
                      "Cut/btnMoveDown_Down.png", "Cut/btnMoveDown_Disable.png"});
     downMoveItemBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::downMoveItemAction);
-    setButtonImages(deletedItemBtn, {"Cut/btnClear_Normal.png", "Cut/btnClear_On.png", "Cut/btnClear_Down.png",
-                                     "Cut/btnClear_Down.png", "Cut/btnClear_Disable.png"});
+    setButtonImages(deletedItemBtn,
+                    {"Cut/btnClear_Normal.png", "Cut/btnClear_On.png", "Cut/btnClear_Down.png",
+                     "Cut/btnClear_Down.png", "Cut/btnClear_Disable.png"});
     deletedItemBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::clearItemsAction);
 
     setButtonBackgrounds(itemCopyBtn, {"Cut/btnCopy_Normal.bmp", "Cut/btnCopy_On.bmp", "Cut/btnCopy_Down.bmp",
@@ -208,15 +222,15 @@ void EasyCutterWindowcontroller::configureButtons() {
     itemCopyBtn->setContentTitle(NSBundle::localizedStringForKey("Copy"));
     itemCopyBtn->setContentColor(Qt::black);
     itemCopyBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::copyItemAction);
-    setButtonBackgrounds(itemModifyBtn, {"Cut/btnModify_Normal.bmp", "Cut/btnModify_On.bmp",
-                                         "Cut/btnModify_Down.bmp", "Cut/btnModify_Down.bmp",
-                                         "Cut/btnModify_Disable.bmp"});
+    setButtonBackgrounds(itemModifyBtn,
+                         {"Cut/btnModify_Normal.bmp", "Cut/btnModify_On.bmp", "Cut/btnModify_Down.bmp",
+                          "Cut/btnModify_Down.bmp", "Cut/btnModify_Disable.bmp"});
     itemModifyBtn->setContentTitle(NSBundle::localizedStringForKey("Modify"));
     itemModifyBtn->setContentColor(Qt::black);
     itemModifyBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::modifyItemAction);
-    setButtonBackgrounds(itemDeletedBtn, {"Cut/btnDeleted_Normal.bmp", "Cut/btnDeleted_On.bmp",
-                                          "Cut/btnDeleted_Down.bmp", "Cut/btnDeleted_Down.bmp",
-                                          "Cut/btnDeleted_Disable.bmp"});
+    setButtonBackgrounds(itemDeletedBtn,
+                         {"Cut/btnDeleted_Normal.bmp", "Cut/btnDeleted_On.bmp", "Cut/btnDeleted_Down.bmp",
+                          "Cut/btnDeleted_Down.bmp", "Cut/btnDeleted_Disable.bmp"});
     itemDeletedBtn->setContentTitle(NSBundle::localizedStringForKey("Deleted"));
     itemDeletedBtn->setContentColor(Qt::black);
     itemDeletedBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::deleteItemAction);
@@ -236,34 +250,59 @@ void EasyCutterWindowcontroller::volumeToggle() {
     volumeBtn->setSelected(!volumeBtn->selected());
     const bool muted = volumeBtn->selected();
     volumeSlider->setProgress(muted ? 0.0f : 0.5f);
-    if (lxPlayer_) lxPlayer_->SetVolume(muted ? 0.0 : 1.0);
+    if (lxPlayer_)
+        lxPlayer_->SetVolume(muted ? 0.0 : 1.0);
 }
 
 void EasyCutterWindowcontroller::enableEditItemShow(bool show) {
-    for (QWidget* w : std::initializer_list<QWidget*>{gettingStartedLabel, nofileBordView, addfileBtn, descLabels[0],
-                                                      descLabels[1], descLabels[2], descLabels[3]})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{gettingStartedLabel, nofileBordView, addfileBtn, descLabels[0],
+                                         descLabels[1], descLabels[2], descLabels[3]})
         w->setVisible(!show);
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             playerView, updateFileAddBtn, scrLabel, startTimeLabel, endTimeLabel, durationLabel,
-             durationValueLabel, volumeBtn, volumeSlider, cutprogressView, keybordTishiView, playpauseLabel,
-             controlmarksLabel, playpauseBtn, kuaituiBtn, kuaijinBtn, playOrpauseBtn, selectedLeftBtn,
-             selectedRightBtn, cutStartBtn, startTrimFieldBackV, stopTrimFieldBackV, playOrpauseSelectBtn,
-             currentTimeLabel, totalDurationLabel})
+    for (QWidget* w : std::initializer_list<QWidget*>{playerView,
+                                                      updateFileAddBtn,
+                                                      scrLabel,
+                                                      startTimeLabel,
+                                                      endTimeLabel,
+                                                      durationLabel,
+                                                      durationValueLabel,
+                                                      volumeBtn,
+                                                      volumeSlider,
+                                                      cutprogressView,
+                                                      keybordTishiView,
+                                                      playpauseLabel,
+                                                      controlmarksLabel,
+                                                      playpauseBtn,
+                                                      kuaituiBtn,
+                                                      kuaijinBtn,
+                                                      playOrpauseBtn,
+                                                      selectedLeftBtn,
+                                                      selectedRightBtn,
+                                                      cutStartBtn,
+                                                      startTrimFieldBackV,
+                                                      stopTrimFieldBackV,
+                                                      playOrpauseSelectBtn,
+                                                      currentTimeLabel,
+                                                      totalDurationLabel})
         w->setVisible(show);
     for (const FieldRow* row : {&startFields, &stopFields, &startItemFields, &stopItemFields})
-        for (LxTextField* f : *row) f->setEnabled(show);
-    if (show) nofileBordView->lower();
+        for (LxTextField* f : *row)
+            f->setEnabled(show);
+    if (show)
+        nofileBordView->lower();
 }
 
 void EasyCutterWindowcontroller::enableEdit(bool enable) {
-    for (QWidget* w : std::initializer_list<QWidget*>{merageBtn, playpauseBtn, kuaituiBtn, kuaijinBtn, playOrpauseBtn,
-                                                      playOrpauseSelectBtn, cutStartBtn, itemCopyBtn, itemModifyBtn,
-                                                      itemDeletedBtn, upMoveItemBtn, downMoveItemBtn, deletedItemBtn,
-                                                      startStepper, stopStepper, startItemStepper, stopItemStepper})
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             merageBtn, playpauseBtn, kuaituiBtn, kuaijinBtn, playOrpauseBtn, playOrpauseSelectBtn,
+             cutStartBtn, itemCopyBtn, itemModifyBtn, itemDeletedBtn, upMoveItemBtn, downMoveItemBtn,
+             deletedItemBtn, startStepper, stopStepper, startItemStepper, stopItemStepper})
         w->setEnabled(enable);
     for (const FieldRow* row : {&startFields, &stopFields, &startItemFields, &stopItemFields})
-        for (LxTextField* f : *row) f->setEnabled(enable && fileData_ != nullptr);
-    for (CutItemView* row : cutItemViews_) row->setEnabled(enable);
+        for (LxTextField* f : *row)
+            f->setEnabled(enable && fileData_ != nullptr);
+    for (CutItemView* row : cutItemViews_)
+        row->setEnabled(enable);
     volumeSlider->setDisable(!enable);
     cutprogressView->setDisable(!enable);
     // A load while exporting would empty the list and change the source under the chain.

@@ -212,6 +212,10 @@ private:
     double currentTime() const;
     void updateMarkButtons(double p);
 
+    // trim
+    bool nudgeHandle(double step);
+    void resumeAfterNudge();
+
     // fields
     static double rowTime(const FieldRow& row);
     static void writeTime(const FieldRow& row, double seconds);

@@ -18,36 +18,43 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <optional>
 #include <cmath>
+#include <optional>
 
 namespace {
 struct Segment {
     float start;
     float end;
 };
-int64_t toMicroseconds(float seconds) { return static_cast<int64_t>(double(seconds) * 1000000.0); }
-}  // namespace
+int64_t toMicroseconds(float seconds) {
+    return static_cast<int64_t>(double(seconds) * 1000000.0);
+}
+} // namespace
 
 void EasyCutterWindowcontroller::startExportAction() {
     if (jobChain().isBusy()) {
         // The button reads as cancel while a job runs; a cancel already under way waits for
         // the stopped job to return.
-        if (!jobChain().isCancelling()) cancelExport();
+        if (!jobChain().isCancelling())
+            cancelExport();
         return;
     }
-    if (cutItems_.empty() || !fileData_) return;
+    if (cutItems_.empty() || !fileData_)
+        return;
 
     std::vector<Segment> segments;
-    for (const auto& item : cutItems_) segments.push_back({item->startTime, item->endTime});
+    for (const auto& item : cutItems_)
+        segments.push_back({item->startTime, item->endTime});
     exportSource_ = fileData_->path;
     const QString folder = outputPath();
     // The chosen folder may have been removed since it was chosen.
-    if (!folder.isEmpty() && !QFileInfo::exists(folder)) QDir().mkpath(folder);
+    if (!folder.isEmpty() && !QFileInfo::exists(folder))
+        QDir().mkpath(folder);
     const QString extension = OutputFileNamer::extensionOf(exportSource_);
 
     mergedExport_ = merageBtn->selected();
-    if (mergedExport_) stopPreview();
+    if (mergedExport_)
+        stopPreview();
     isStartExport_ = true;
     enableEdit(false);
     startExportBtn->setContentTitle(NSBundle::localizedStringForKey("CancelexportTitle"));
@@ -57,10 +64,12 @@ void EasyCutterWindowcontroller::startExportAction() {
     const QString source = exportSource_;
     if (mergedExport_) {
         // The merged clips take the volume slider's level: gain = 2 x position, in percent.
-        const int percent = int(std::lround(2.0 * std::clamp(double(volumeSlider->progress()), 0.0, 1.0) * 100.0));
+        const int percent =
+            int(std::lround(2.0 * std::clamp(double(volumeSlider->progress()), 0.0, 1.0) * 100.0));
         make = [segments, source, folder, extension, percent](int, int* error) -> std::unique_ptr<EngineJob> {
             auto job = JoinJob::create(OutputFileNamer::freeTimestampPath(folder, extension), error);
-            if (!job) return nullptr;
+            if (!job)
+                return nullptr;
             for (const Segment& s : segments) {
                 const int r = job->addClip(source, toMicroseconds(s.start), toMicroseconds(s.end), percent);
                 if (r < 1) {
@@ -76,9 +85,11 @@ void EasyCutterWindowcontroller::startExportAction() {
     }
     make = [segments, source, folder, extension](int index, int* error) -> std::unique_ptr<EngineJob> {
         const Segment& s = segments[index];
-        const QString name = HelpClass::returnTimeToCutFileName(s.start) + "-" + HelpClass::returnTimeToCutFileName(s.end);
+        const QString name =
+            HelpClass::returnTimeToCutFileName(s.start) + "-" + HelpClass::returnTimeToCutFileName(s.end);
         std::optional<ConvertJob::Range> range;
-        if (s.end != 0) range = ConvertJob::Range{toMicroseconds(s.start), toMicroseconds(s.end)};
+        if (s.end != 0)
+            range = ConvertJob::Range{toMicroseconds(s.start), toMicroseconds(s.end)};
         return ConvertJob::create(source, OutputFileNamer::freePath(folder, name, extension), range, error);
     };
     jobChain().start(int(segments.size()), make);
@@ -94,7 +105,8 @@ void EasyCutterWindowcontroller::cancelExport() {
 }
 
 void EasyCutterWindowcontroller::stopPreview() {
-    if (!lxPlayer_) return;
+    if (!lxPlayer_)
+        return;
     setPlayImages(false);
     playOrpauseBtn->setSelected(false);
     setPreviewImages(false);
@@ -106,14 +118,18 @@ void EasyCutterWindowcontroller::stopPreview() {
 }
 
 void EasyCutterWindowcontroller::exportJobStarted(int index) {
-    if (mergedExport_) return;
+    if (mergedExport_)
+        return;
     // Show which segment is being written, without rebuilding the (locked) list.
     selectedCutIndex_ = index;
-    for (int i = 0; i < cutItemViews_.size(); ++i) cutItemViews_[i]->setSelected(i == index);
+    for (int i = 0; i < cutItemViews_.size(); ++i)
+        cutItemViews_[i]->setSelected(i == index);
     scrollToSelectItem();
 }
 
-void EasyCutterWindowcontroller::exportProgress(double overall) { exportProgressView->setProgress(float(overall)); }
+void EasyCutterWindowcontroller::exportProgress(double overall) {
+    exportProgressView->setProgress(float(overall));
+}
 
 void EasyCutterWindowcontroller::setExportIdle() {
     isStartExport_ = false;
@@ -143,6 +159,6 @@ void EasyCutterWindowcontroller::windowWillClose() {
     removeTimer();
     if (lxPlayer_) {
         lxPlayer_->stop();
-            lxPlayer_.reset();
+        lxPlayer_.reset();
     }
 }

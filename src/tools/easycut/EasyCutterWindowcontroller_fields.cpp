@@ -36,15 +36,17 @@ Split splitTime(double t) {
     return {{long(p.hours), long(p.minutes), long(p.seconds), long(p.hundredths)}};
 }
 
-}  // namespace
+} // namespace
 
 double EasyCutterWindowcontroller::rowTime(const FieldRow& row) {
-    return fieldValue(row[0]) * 3600.0 + fieldValue(row[1]) * 60.0 + fieldValue(row[2]) + fieldValue(row[3]) / 100.0;
+    return fieldValue(row[0]) * 3600.0 + fieldValue(row[1]) * 60.0 + fieldValue(row[2]) +
+           fieldValue(row[3]) / 100.0;
 }
 
 void EasyCutterWindowcontroller::writeTime(const FieldRow& row, double seconds) {
     const Split s = splitTime(seconds);
-    for (int i = 0; i < 4; ++i) row[i]->setText(QString::asprintf("%02ld", s.parts[i]));
+    for (int i = 0; i < 4; ++i)
+        row[i]->setText(QString::asprintf("%02ld", s.parts[i]));
 }
 
 const EasyCutterWindowcontroller::FieldRow& EasyCutterWindowcontroller::rowOf(Row r) const {
@@ -68,7 +70,8 @@ bool EasyCutterWindowcontroller::fieldInRow(const LxTextField* field, const Fiel
 int EasyCutterWindowcontroller::fieldPosition(const LxTextField* field) const {
     for (const FieldRow* row : {&startFields, &stopFields, &startItemFields, &stopItemFields})
         for (int i = 0; i < 4; ++i)
-            if ((*row)[i] == field) return i;
+            if ((*row)[i] == field)
+                return i;
     return -1;
 }
 
@@ -76,7 +79,9 @@ CutItem* EasyCutterWindowcontroller::segmentAt(long index) const {
     return index >= 0 && index < long(cutItems_.size()) ? cutItems_[index].get() : nullptr;
 }
 
-bool EasyCutterWindowcontroller::isModifying() const { return itemModifyBtn->selected(); }
+bool EasyCutterWindowcontroller::isModifying() const {
+    return itemModifyBtn->selected();
+}
 
 CutItem* EasyCutterWindowcontroller::modifiedSegment() const {
     return isModifying() ? segmentAt(itemModifyBtn->index()) : nullptr;
@@ -84,7 +89,8 @@ CutItem* EasyCutterWindowcontroller::modifiedSegment() const {
 
 void EasyCutterWindowcontroller::clampField(LxTextField* field, const FieldRow& row, double limit) {
     const int pos = fieldPosition(field);
-    if (pos < 0 || !fieldInRow(field, row)) return;
+    if (pos < 0 || !fieldInRow(field, row))
+        return;
     const long part = splitTime(limit).parts[pos];
     field->setText(QString::asprintf("%02ld", std::min(fieldValue(field), part)));
 }
@@ -103,7 +109,8 @@ void EasyCutterWindowcontroller::actionMouseDownForTextFieldBlock(LxTextField* f
         edittingItemField_ = field;
         stepper = fieldInRow(field, startItemFields) ? startItemStepper : stopItemStepper;
     }
-    if (!stepper) return;
+    if (!stepper)
+        return;
     const QSignalBlocker block(stepper);
     stepper->setValue(int(std::clamp(fieldValue(field), 0L, 59L)));
 }
@@ -118,7 +125,8 @@ bool EasyCutterWindowcontroller::checkStart(Row startRow, Row stopRow, LxTextFie
         clampField(edited, rowOf(startRow), e);
         s = rowTime(rowOf(startRow));
     }
-    if (!(s >= 0 && s < e)) return false;
+    if (!(s >= 0 && s < e))
+        return false;
     *start = s;
     return true;
 }
@@ -146,7 +154,8 @@ bool EasyCutterWindowcontroller::checkStop(Row startRow, Row stopRow, LxTextFiel
         clampField(edited, rowOf(stopRow), limit);
         e = rowTime(rowOf(stopRow));
     }
-    if (!(e > s && e > 0 && e <= d)) return false;
+    if (!(e > s && e > 0 && e <= d))
+        return false;
     *stop = e;
     return true;
 }
@@ -164,42 +173,49 @@ void EasyCutterWindowcontroller::showRange() {
 
 void EasyCutterWindowcontroller::storeRangeStart(double s) {
     const double d = duration();
-    if (d > 0) cutprogressView->setLowerValue(float(std::clamp(s / d, 0.0, 1.0)));
+    if (d > 0)
+        cutprogressView->setLowerValue(float(std::clamp(s / d, 0.0, 1.0)));
     showRange();
 }
 
 void EasyCutterWindowcontroller::storeRangeStop(double e) {
     const double d = duration();
-    if (d > 0) cutprogressView->setUpperValue(float(std::clamp(e / d, 0.0, 1.0)));
+    if (d > 0)
+        cutprogressView->setUpperValue(float(std::clamp(e / d, 0.0, 1.0)));
     showRange();
 }
 
 void EasyCutterWindowcontroller::storeSegmentTimes(long index, double s, double e) {
     CutItem* item = segmentAt(index);
     const double d = duration();
-    if (!item || !(s >= 0 && s < e && e <= d)) return;
+    if (!item || !(s >= 0 && s < e && e <= d))
+        return;
     item->startTime = float(s);
     item->endTime = float(e);
-    if (index < cutItemViews_.size()) cutItemViews_[index]->setItem(cutItems_[index]);
+    if (index < cutItemViews_.size())
+        cutItemViews_[index]->setItem(cutItems_[index]);
 }
 
 // A range row after a typed value or a stepper: into the trim range, or into the segment
 // being modified.
 void EasyCutterWindowcontroller::applyRangeRow(Row row, LxTextField* edited) {
     const double d = duration();
-    if (d <= 0) return;
+    if (d <= 0)
+        return;
     const bool isStart = row == Row::Start;
     CutItem* item = modifiedSegment();
     double s = item ? item->startTime : d * cutprogressView->lowerValue();
     double e = item ? item->endTime : d * cutprogressView->upperValue();
     // A row that is still out of order after its message keeps what the user typed, so that
     // the next field can complete it; nothing is stored until the row is valid.
-    if (!(isStart ? checkStart(Row::Start, Row::Stop, edited, &s) : checkStop(Row::Start, Row::Stop, edited, &e)))
+    if (!(isStart ? checkStart(Row::Start, Row::Stop, edited, &s)
+                  : checkStop(Row::Start, Row::Stop, edited, &e)))
         return;
     if (item) {
         storeSegmentTimes(itemModifyBtn->index(), s, e);
         const QSignalBlocker block(isStart ? startItemStepper : stopItemStepper);
-        (isStart ? startItemStepper : stopItemStepper)->setValue(int(std::clamp(fieldValue(edited), 0L, 59L)));
+        (isStart ? startItemStepper : stopItemStepper)
+            ->setValue(int(std::clamp(fieldValue(edited), 0L, 59L)));
         refresSelectTrimTime(isStart, !isStart);
     } else {
         if (isStart)
@@ -211,7 +227,8 @@ void EasyCutterWindowcontroller::applyRangeRow(Row row, LxTextField* edited) {
 
 void EasyCutterWindowcontroller::applyItemRow(Row row, LxTextField* edited) {
     CutItem* item = segmentAt(selectedCutIndex_);
-    if (!item) return;
+    if (!item)
+        return;
     const bool isStart = row == Row::ItemStart;
     double s = item->startTime;
     double e = item->endTime;
@@ -223,7 +240,8 @@ void EasyCutterWindowcontroller::applyItemRow(Row row, LxTextField* edited) {
 }
 
 bool EasyCutterWindowcontroller::textShouldEndEditing(LxTextField* field) {
-    if (checkingField_) return true;
+    if (checkingField_)
+        return true;
     Row row;
     if (fieldInRow(field, startFields))
         row = Row::Start;
@@ -235,7 +253,8 @@ bool EasyCutterWindowcontroller::textShouldEndEditing(LxTextField* field) {
         row = Row::ItemStop;
     else
         return true;
-    if (duration() <= 0) return true;
+    if (duration() <= 0)
+        return true;
     checkingField_ = true;
     // A typed negative start is refused outright: the field keeps the focus.
     const bool startRow = row == Row::Start || row == Row::ItemStart;
@@ -255,7 +274,8 @@ bool EasyCutterWindowcontroller::textShouldEndEditing(LxTextField* field) {
 // A stepper changes only its own row: the field at the position of the field clicked last
 // (the seconds when none was clicked), then the row goes through the typed-value checks.
 void EasyCutterWindowcontroller::stepRow(Row row, int value, LxTextField* active) {
-    if (duration() <= 0) return;
+    if (duration() <= 0)
+        return;
     const int pos = active ? std::max(0, fieldPosition(active)) : 2;
     LxTextField* field = rowOf(row)[pos];
     field->setText(QString::asprintf("%02ld", long(value)));
@@ -267,8 +287,12 @@ void EasyCutterWindowcontroller::stepRow(Row row, int value, LxTextField* active
     checkingField_ = false;
 }
 
-void EasyCutterWindowcontroller::touchUpStartStepper() { stepRow(Row::Start, startStepper->value(), edittingField_); }
-void EasyCutterWindowcontroller::touchUpStopStepper() { stepRow(Row::Stop, stopStepper->value(), edittingField_); }
+void EasyCutterWindowcontroller::touchUpStartStepper() {
+    stepRow(Row::Start, startStepper->value(), edittingField_);
+}
+void EasyCutterWindowcontroller::touchUpStopStepper() {
+    stepRow(Row::Stop, stopStepper->value(), edittingField_);
+}
 void EasyCutterWindowcontroller::startStepperItemAction() {
     stepRow(Row::ItemStart, startItemStepper->value(), edittingItemField_);
 }

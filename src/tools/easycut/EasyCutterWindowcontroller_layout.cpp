@@ -20,8 +20,7 @@
 using namespace easycutstyle;
 
 namespace {
-template <typename W>
-W* make(QWidget* parent, double x, double y, double w, double h) {
+template <typename W> W* make(QWidget* parent, double x, double y, double w, double h) {
     auto* widget = new W(parent);
     geometry::setFrame(widget, NSMakeRect(x, y, w, h));
     return widget;
@@ -37,7 +36,7 @@ QLabel* colon(QWidget* parent, double x, double y, double w, double h) {
     l->setStyleSheet("color: black; font-size: 11pt;");
     return l;
 }
-}  // namespace
+} // namespace
 
 void EasyCutterWindowcontroller::buildLayout() {
     QWidget* w = this;
@@ -76,8 +75,10 @@ void EasyCutterWindowcontroller::buildLayout() {
     controlmarksLabel = label(keybordTishiView, 10, 6, 170, 20);
     kuaituiBtn = make<QPushButton>(keybordTishiView, 108, 30, 34, 24);
     kuaijinBtn = make<QPushButton>(keybordTishiView, 146, 30, 34, 24);
-    for (QLabel* l : {playpauseLabel, controlmarksLabel}) l->setStyleSheet("font-size: 9pt;");
-    for (QPushButton* b : {kuaituiBtn, kuaijinBtn}) b->setFocusPolicy(Qt::NoFocus);
+    for (QLabel* l : {playpauseLabel, controlmarksLabel})
+        l->setStyleSheet("font-size: 9pt;");
+    for (QPushButton* b : {kuaituiBtn, kuaijinBtn})
+        b->setFocusPolicy(Qt::NoFocus);
     playpauseBtn->setFocusPolicy(Qt::NoFocus);
 
     // Segment list and its buttons.
@@ -113,7 +114,8 @@ void EasyCutterWindowcontroller::buildLayout() {
         f.setBold(true);
         gettingStartedLabel->setFont(f);
     }
-    for (int i = 0; i < 4; ++i) descLabels[i] = label(nofileBordView, 60, 410 - i * 44, 680, 30);
+    for (int i = 0; i < 4; ++i)
+        descLabels[i] = label(nofileBordView, 60, 410 - i * 44, 680, 30);
     addfileBtn = make<ZylButton>(nofileBordView, 294, 120, 200, 56);
 
     // Output and export.
@@ -136,9 +138,12 @@ QWidget* EasyCutterWindowcontroller::buildFieldRow(QWidget* parent, const NSRect
     back->setScaledContents(true);
     const double fh = itemRow ? 14 : 18;
     const double y = (frame.height - fh) / 2;
-    const std::array<double, 4> xs = itemRow ? std::array<double, 4>{0, 30, 60, 90} : std::array<double, 4>{5, 35, 70, 105};
-    const std::array<double, 3> colons = itemRow ? std::array<double, 3>{20, 50, 80} : std::array<double, 3>{30, 65, 100};
-    for (double cx : colons) colon(back, cx, y, 10, fh);
+    const std::array<double, 4> xs =
+        itemRow ? std::array<double, 4>{0, 30, 60, 90} : std::array<double, 4>{5, 35, 70, 105};
+    const std::array<double, 3> colons =
+        itemRow ? std::array<double, 3>{20, 50, 80} : std::array<double, 3>{30, 65, 100};
+    for (double cx : colons)
+        colon(back, cx, y, 10, fh);
     for (int i = 0; i < 4; ++i) {
         const double fw = itemRow && i < 3 ? 25 : 30;
         auto* field = new LxTextField(back);
@@ -150,7 +155,8 @@ QWidget* EasyCutterWindowcontroller::buildFieldRow(QWidget* parent, const NSRect
         field->setMaxLength(4);
         field->setMouseDelegate(this);
         connect(field, &QLineEdit::editingFinished, this, [this, field] {
-            if (!textShouldEndEditing(field)) field->setFocus();
+            if (!textShouldEndEditing(field))
+                field->setFocus();
         });
         row[i] = field;
     }
@@ -173,7 +179,8 @@ void EasyCutterWindowcontroller::initPlayerBottom() {
         const NSRect f = geometry::frame(l);
         return NSMakeRect(f.x + f.width, f.y - 5, 151, f.height + 10);
     };
-    startTrimFieldBackV = buildFieldRow(itemContentView, beside(startTimeLabel), startFields, startStepper, false);
+    startTrimFieldBackV =
+        buildFieldRow(itemContentView, beside(startTimeLabel), startFields, startStepper, false);
     stopTrimFieldBackV = buildFieldRow(itemContentView, beside(endTimeLabel), stopFields, stopStepper, false);
     connect(startStepper, &QSpinBox::valueChanged, this, [this] { touchUpStartStepper(); });
     connect(stopStepper, &QSpinBox::valueChanged, this, [this] { touchUpStopStepper(); });
@@ -183,13 +190,15 @@ void EasyCutterWindowcontroller::initSelectItemTimeChangeView() {
     selectedItemTimeChangeView = new ZylImageView(filesContentView);
     selectedItemTimeChangeView->resize(168, kEditorHeight);
     selectedItemTimeChangeView->move((fileItemListView->width() - 168) / 2, 0);
-    selectedItemTimeChangeView->setNormalBackGroundImage(NSBundle::imageWithfileName("Cut/imgActionBottom.bmp"));
+    selectedItemTimeChangeView->setNormalBackGroundImage(
+        NSBundle::imageWithfileName("Cut/imgActionBottom.bmp"));
     selectedItemTimeChangeView->setBackGroundColor(QColor(230, 230, 230));
     auto* s = label(selectedItemTimeChangeView, 0, 30, 30, 12, Qt::AlignHCenter);
     auto* e = label(selectedItemTimeChangeView, 0, 6, 30, 12, Qt::AlignHCenter);
     s->setText(NSBundle::localizedStringForKey("StartFieldLabelstringValue"));
     e->setText(NSBundle::localizedStringForKey("stopFieldLabelstringValue"));
-    for (QLabel* l : {s, e}) l->setStyleSheet("color: black; font-size: 8pt;");
+    for (QLabel* l : {s, e})
+        l->setStyleSheet("color: black; font-size: 8pt;");
     startFieldBackV = buildFieldRow(selectedItemTimeChangeView, NSMakeRect(30, 25, 135, 22), startItemFields,
                                     startItemStepper, true);
     endFieldBackV = buildFieldRow(selectedItemTimeChangeView, NSMakeRect(30, 1, 135, 22), stopItemFields,

@@ -22,7 +22,8 @@ constexpr int32_t kTimescale = 1000000000;
 }
 
 void EasyCutterWindowcontroller::seekTo(double seconds) {
-    if (lxPlayer_) lxPlayer_->seekTime(CMTimeMakeWithSeconds(std::max(0.0, seconds), kTimescale));
+    if (lxPlayer_)
+        lxPlayer_->seekTime(CMTimeMakeWithSeconds(std::max(0.0, seconds), kTimescale));
 }
 
 double EasyCutterWindowcontroller::currentTime() const {
@@ -30,14 +31,16 @@ double EasyCutterWindowcontroller::currentTime() const {
 }
 
 void EasyCutterWindowcontroller::initPlayer() {
-    if (!fileData_ || fileData_->path.isEmpty()) return;
+    if (!fileData_ || fileData_->path.isEmpty())
+        return;
     lxPlayer_ = std::make_unique<LxMoviePlayer>(fileData_->path, playerView->rect());
     lxPlayer_->SetVolume(fileData_->volume);
     lxPlayer_->seekTime(CMTimeMake(1, 30));
     QPointer<EasyCutterWindowcontroller> self(this);
     lxPlayer_->setPlayerDidEndBlock([self] {
         dispatchMain([self] {
-            if (self) self->playerDidEnd();
+            if (self)
+                self->playerDidEnd();
         });
     });
     const double d = duration();
@@ -61,19 +64,18 @@ void EasyCutterWindowcontroller::initPlayer() {
 
 void EasyCutterWindowcontroller::setPlayImages(bool pauseLook) {
     playOrpauseBtn->setOnImage(NamedImage(pauseLook ? "Cut/btnPause_On.png" : "Cut/btnPlay_On.png"));
-    playOrpauseBtn->setDownImage(
-        NamedImage(pauseLook ? "Cut/btnPause_Down.png" : "Cut/btnPlay_Down.png"));
+    playOrpauseBtn->setDownImage(NamedImage(pauseLook ? "Cut/btnPause_Down.png" : "Cut/btnPlay_Down.png"));
 }
 
 void EasyCutterWindowcontroller::setPreviewImages(bool stopLook) {
-    playOrpauseSelectBtn->setOnImage(
-        NamedImage(stopLook ? "Cut/btnStop__On.png" : "Cut/btnPreview_On.png"));
+    playOrpauseSelectBtn->setOnImage(NamedImage(stopLook ? "Cut/btnStop__On.png" : "Cut/btnPreview_On.png"));
     playOrpauseSelectBtn->setDownImage(
         NamedImage(stopLook ? "Cut/btnStop__Down.png" : "Cut/btnPreview_Down.png"));
 }
 
 void EasyCutterWindowcontroller::playerDidEnd() {
-    if (!lxPlayer_) return;
+    if (!lxPlayer_)
+        return;
     lxPlayer_->pause();
     playOrpauseBtn->setNormalImage(NamedImage("Cut/btnPlay_Normal.png"));
     setPlayImages(false);
@@ -98,10 +100,13 @@ void EasyCutterWindowcontroller::addTimer() {
     playerTimer_.start();
 }
 
-void EasyCutterWindowcontroller::removeTimer() { playerTimer_.stop(); }
+void EasyCutterWindowcontroller::removeTimer() {
+    playerTimer_.stop();
+}
 
 void EasyCutterWindowcontroller::updateMarkButtons(double p) {
-    if (jobChain().isBusy()) return;
+    if (jobChain().isBusy())
+        return;
     if (p <= cutprogressView->lowerValue()) {
         selectedLeftBtn->setEnabled(true);
         selectedRightBtn->setEnabled(false);
@@ -113,7 +118,8 @@ void EasyCutterWindowcontroller::updateMarkButtons(double p) {
 
 void EasyCutterWindowcontroller::changePlayerSlider() {
     const double d = duration();
-    if (!lxPlayer_ || d <= 0) return;
+    if (!lxPlayer_ || d <= 0)
+        return;
     const double t = currentTime();
     const double p = std::clamp(t / d, 0.0, 1.0);
     cutprogressView->setProgress(float(p));
@@ -121,16 +127,19 @@ void EasyCutterWindowcontroller::changePlayerSlider() {
     cutprogressView->setTickMark(true);
     cutprogressView->setTickHidden(false);
     updateMarkButtons(p);
-    if (isPlaySelectedCut_ && p >= cutprogressView->upperValue()) seekTo(cutprogressView->lowerValue() * d);
+    if (isPlaySelectedCut_ && p >= cutprogressView->upperValue())
+        seekTo(cutprogressView->lowerValue() * d);
 }
 
 void EasyCutterWindowcontroller::playButtonPressed() {
-    if (!lxPlayer_) return;
+    if (!lxPlayer_)
+        return;
     isPlaySelectedCut_ = false;
     playOrpauseBtn->setSelected(!playOrpauseBtn->selected());
     QPointer<EasyCutterWindowcontroller> self(this);
     dispatchMain([self] {
-        if (!self || !self->lxPlayer_) return;
+        if (!self || !self->lxPlayer_)
+            return;
         const bool playing = self->playOrpauseBtn->selected();
         self->setPlayImages(playing);
         if (playing) {
@@ -150,15 +159,18 @@ void EasyCutterWindowcontroller::playButtonPressed() {
 }
 
 void EasyCutterWindowcontroller::previewButtonPressed() {
-    if (!lxPlayer_) return;
+    if (!lxPlayer_)
+        return;
     const double t = duration() * cutprogressView->lowerValue();
     playOrpauseSelectBtn->setSelected(!playOrpauseSelectBtn->selected());
     QPointer<EasyCutterWindowcontroller> self(this);
     dispatchMain([self, t] {
-        if (!self || !self->lxPlayer_) return;
+        if (!self || !self->lxPlayer_)
+            return;
         const double d = self->duration();
         self->seekTo(t);
-        if (d > 0) self->cutprogressView->setProgress(float(t / d));
+        if (d > 0)
+            self->cutprogressView->setProgress(float(t / d));
         if (self->playOrpauseSelectBtn->selected()) {
             self->isPlaySelectedCut_ = true;
             self->setPreviewImages(true);
@@ -183,13 +195,16 @@ void EasyCutterWindowcontroller::markButtonPressed(bool end) {
     const double t = currentTime();
     QPointer<EasyCutterWindowcontroller> self(this);
     dispatchMain([self, t, end] {
-        if (!self || self->jobChain().isBusy()) return;
+        if (!self || self->jobChain().isBusy())
+            return;
         const double d = self->duration();
-        if (d <= 0) return;
+        if (d <= 0)
+            return;
         double s = self->cutprogressView->lowerValue() * d;
         double e = self->cutprogressView->upperValue() * d;
         // A mark never inverts the range: it stays 0 <= start < end <= duration.
-        if (end ? t <= s : t >= e) return;
+        if (end ? t <= s : t >= e)
+            return;
         (end ? e : s) = std::clamp(t, 0.0, d);
         self->seekTo(t);
         self->cutprogressView->setProgress(float(t / d));
@@ -201,7 +216,8 @@ void EasyCutterWindowcontroller::markButtonPressed(bool end) {
             if (CutItem* item = self->modifiedSegment()) {
                 const double is = end ? item->startTime : t;
                 const double ie = end ? t : item->endTime;
-                if (is < ie) self->storeSegmentTimes(self->itemModifyBtn->index(), is, ie);
+                if (is < ie)
+                    self->storeSegmentTimes(self->itemModifyBtn->index(), is, ie);
             }
         }
         writeTime(end ? self->stopFields : self->startFields, end ? e : s);
@@ -213,7 +229,8 @@ void EasyCutterWindowcontroller::markButtonPressed(bool end) {
 
 void EasyCutterWindowcontroller::refresSelectTrimTime(bool changeStart, bool changeEnd) {
     const double d = duration();
-    if (d <= 0) return;
+    if (d <= 0)
+        return;
     double s = d * cutprogressView->lowerValue();
     double e = d * cutprogressView->upperValue();
     if (CutItem* item = segmentAt(selectedCutIndex_)) {
@@ -227,7 +244,8 @@ void EasyCutterWindowcontroller::refresSelectTrimTime(bool changeStart, bool cha
     writeTime(stopItemFields, e);
     selectedLeftBtn->setEnabled(false);
     selectedRightBtn->setEnabled(false);
-    if (!changeStart && !changeEnd) return;
+    if (!changeStart && !changeEnd)
+        return;
     cutprogressView->setProgress(float(s / d));
     if (changeStart && changeEnd) {
         seekTo(s);
@@ -258,11 +276,13 @@ QImage EasyCutterWindowcontroller::getCurrentThumbImage() {
         h = std::max(1, int(std::lround(double(h) * 640 / w)));
         w = 640;
     }
-    if (w <= 0 || h <= 0) return NSBundle::imageWithfileName("Cut/musicIconB.png");
+    if (w <= 0 || h <= 0)
+        return NSBundle::imageWithfileName("Cut/musicIconB.png");
     QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::black);
     int rw = w, rh = h;
     const int r = lxPlayer_->Snapshot(&rw, &rh, image.bits());
-    if (r < 1 || rw != w || rh != h) return fileData_->thumbImage;
+    if (r < 1 || rw != w || rh != h)
+        return fileData_->thumbImage;
     return image;
 }

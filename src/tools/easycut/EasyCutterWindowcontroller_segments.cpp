@@ -18,7 +18,8 @@ using namespace easycutstyle;
 
 void EasyCutterWindowcontroller::cutAction() {
     const double d = duration();
-    if (d <= 0 || jobChain().isBusy()) return;
+    if (d <= 0 || jobChain().isBusy())
+        return;
     const double start = d * cutprogressView->lowerValue();
     const double end = d * cutprogressView->upperValue();
     if (!(start >= 0 && start < end && end <= d)) {
@@ -39,7 +40,8 @@ void EasyCutterWindowcontroller::copyItemAction() {
     itemModifyBtn->setSelected(false);
     const long index = itemModifyBtn->index();
     CutItem* source = segmentAt(index);
-    if (!source) return;
+    if (!source)
+        return;
     auto copy = std::make_shared<CutItem>();
     copy->startTime = source->startTime;
     copy->endTime = source->endTime;
@@ -50,25 +52,29 @@ void EasyCutterWindowcontroller::copyItemAction() {
 
 void EasyCutterWindowcontroller::modifyItemAction() {
     const long index = itemModifyBtn->index();
-    if (!segmentAt(index)) return;
+    if (!segmentAt(index))
+        return;
     selectedCutIndex_ = index;
     for (CutItemView* row : cutItemViews_) {
         const bool sel = row->tag() == index + 1;
         row->setSelected(sel);
-        if (row->item()) row->item()->selected = sel;
+        if (row->item())
+            row->item()->selected = sel;
     }
     updateUpDown();
     refresSelectTrimTime(true, true);
     itemModifyBtn->setSelected(!itemModifyBtn->selected());
     placeEditorUnder(itemSelectView->parentWidget());
     selectedItemTimeChangeView->setVisible(itemModifyBtn->selected());
-    if (itemModifyBtn->selected()) selectedItemTimeChangeView->raise();
+    if (itemModifyBtn->selected())
+        selectedItemTimeChangeView->raise();
 }
 
 void EasyCutterWindowcontroller::deleteItemAction() {
     itemModifyBtn->setSelected(false);
     const long index = itemModifyBtn->index();
-    if (!segmentAt(index)) return;
+    if (!segmentAt(index))
+        return;
     cutItems_.erase(cutItems_.begin() + index);
     const long last = long(cutItems_.size()) - 1;
     selectedCutIndex_ = std::max(0L, std::min(index, last));
@@ -76,14 +82,16 @@ void EasyCutterWindowcontroller::deleteItemAction() {
 }
 
 void EasyCutterWindowcontroller::upMoveItemAction() {
-    if (selectedCutIndex_ < 1 || selectedCutIndex_ >= long(cutItems_.size())) return;
+    if (selectedCutIndex_ < 1 || selectedCutIndex_ >= long(cutItems_.size()))
+        return;
     std::swap(cutItems_[selectedCutIndex_], cutItems_[selectedCutIndex_ - 1]);
     --selectedCutIndex_;
     refresFileListView();
 }
 
 void EasyCutterWindowcontroller::downMoveItemAction() {
-    if (selectedCutIndex_ < 0 || selectedCutIndex_ + 1 >= long(cutItems_.size())) return;
+    if (selectedCutIndex_ < 0 || selectedCutIndex_ + 1 >= long(cutItems_.size()))
+        return;
     std::swap(cutItems_[selectedCutIndex_], cutItems_[selectedCutIndex_ + 1]);
     ++selectedCutIndex_;
     refresFileListView();
@@ -95,7 +103,8 @@ void EasyCutterWindowcontroller::clearItemsAction() {
     selectedItemTimeChangeView->hide();
     itemSelectView->hide();
     itemSelectView->setParent(filesContentView);
-    for (CutItemView* row : cutItemViews_) row->deleteLater();
+    for (CutItemView* row : cutItemViews_)
+        row->deleteLater();
     cutItemViews_.clear();
     cutItems_.clear();
     selectedCutIndex_ = 0;
@@ -123,7 +132,8 @@ void EasyCutterWindowcontroller::placeSelectionOverlay(CutItemView* row) {
 }
 
 void EasyCutterWindowcontroller::placeEditorUnder(QWidget* row) {
-    if (!row || row == filesContentView) return;
+    if (!row || row == filesContentView)
+        return;
     // The editor's 48 points stand directly under the row (Qt: below its bottom edge).
     const int y = std::min(row->y() + row->height(), filesContentView->height() - kEditorHeight);
     selectedItemTimeChangeView->move(selectedItemTimeChangeView->x(), std::max(0, y));
@@ -133,7 +143,8 @@ void EasyCutterWindowcontroller::refresFileListView() {
     // Take the overlay out first: it would go with the row that holds it.
     itemSelectView->hide();
     itemSelectView->setParent(filesContentView);
-    for (CutItemView* row : cutItemViews_) row->deleteLater();
+    for (CutItemView* row : cutItemViews_)
+        row->deleteLater();
     cutItemViews_.clear();
 
     const long n = long(cutItems_.size());
@@ -141,7 +152,8 @@ void EasyCutterWindowcontroller::refresFileListView() {
     const int H = itemsScrollview->viewport()->height();
     const int contentHeight = std::max<int>(H, int(n * kRowHeight + kEditorHeight));
     filesContentView->resize(W, contentHeight);
-    selectedItemTimeChangeView->move((W - selectedItemTimeChangeView->width()) / 2, selectedItemTimeChangeView->y());
+    selectedItemTimeChangeView->move((W - selectedItemTimeChangeView->width()) / 2,
+                                     selectedItemTimeChangeView->y());
     const bool busy = jobChain().isBusy();
     QPointer<EasyCutterWindowcontroller> self(this);
     for (long i = 0; i < n; ++i) {
@@ -158,10 +170,12 @@ void EasyCutterWindowcontroller::refresFileListView() {
         row->setItem(cutItems_[i]);
         row->setSelected(cutItems_[i]->selected);
         row->mouseEntered = [self](CutItemView* r, double, double) {
-            if (self) self->rowEntered(r);
+            if (self)
+                self->rowEntered(r);
         };
         row->mouseExited = [self](CutItemView* r, double, double) {
-            if (self) self->rowExited(r);
+            if (self)
+                self->rowExited(r);
         };
         connect(row, &QPushButton::clicked, this, [this, row] { fileItemAction(row); });
         row->setSelected(i == selectedCutIndex_);
@@ -186,13 +200,15 @@ void EasyCutterWindowcontroller::refresFileListView() {
 }
 
 void EasyCutterWindowcontroller::scrollToSelectItem() {
-    if (cutItemViews_.isEmpty()) return;
+    if (cutItemViews_.isEmpty())
+        return;
     const long i = std::clamp<long>(selectedCutIndex_, 0, cutItemViews_.size() - 1);
     itemsScrollview->ensureWidgetVisible(cutItemViews_[i], 0, 0);
 }
 
 void EasyCutterWindowcontroller::fileItemAction(CutItemView* row) {
-    if (jobChain().isBusy() || !cutItemViews_.contains(row)) return;
+    if (jobChain().isBusy() || !cutItemViews_.contains(row))
+        return;
     selectedCutIndex_ = row->tag() - 1;
     itemModifyBtn->setSelected(false);
     itemModifyBtn->setIndex(selectedCutIndex_);
@@ -200,7 +216,8 @@ void EasyCutterWindowcontroller::fileItemAction(CutItemView* row) {
     for (CutItemView* r : cutItemViews_) {
         const bool sel = r == row;
         r->setSelected(sel);
-        if (r->item()) r->item()->selected = sel;
+        if (r->item())
+            r->item()->selected = sel;
     }
     selectedItemTimeChangeView->hide();
     updateUpDown();
@@ -216,7 +233,8 @@ void EasyCutterWindowcontroller::rowEntered(CutItemView* row) {
 }
 
 void EasyCutterWindowcontroller::rowExited(CutItemView*) {
-    if (itemModifyBtn->selected()) return;
+    if (itemModifyBtn->selected())
+        return;
     itemSelectView->hide();
     itemSelectView->setParent(filesContentView);
     itemModifyBtn->setIndex(selectedCutIndex_);

@@ -11,16 +11,19 @@
 #include <QLabel>
 
 void EasyCutterWindowcontroller::addFileAction() {
-    if (jobChain().isBusy()) return;
+    if (jobChain().isBusy())
+        return;
     QPointer<EasyCutterWindowcontroller> self(this);
     MediaOpenPanel::open(this, true, [self](const QStringList& paths) {
         // Only the first chosen file is loaded.
-        if (self && !self->isClosing() && !paths.isEmpty()) self->loadSourceFile(paths.first());
+        if (self && !self->isClosing() && !paths.isEmpty())
+            self->loadSourceFile(paths.first());
     });
 }
 
 void EasyCutterWindowcontroller::closeCurrentPlayer() {
-    if (!lxPlayer_) return;
+    if (!lxPlayer_)
+        return;
     removeTimer();
     lxPlayer_->stop();
     lxPlayer_->closePlayer();
@@ -30,7 +33,8 @@ void EasyCutterWindowcontroller::closeCurrentPlayer() {
 bool EasyCutterWindowcontroller::loadSourceFile(const QString& path) {
     // The export reads its source and segments at its start; a load during it would change
     // what the user sees under a running chain.
-    if (jobChain().isBusy()) return false;
+    if (jobChain().isBusy())
+        return false;
     const SourceProbe::Result result = SourceProbe::probe(path);
     if (!result.data) {
         // A refused file leaves the earlier file, its player and its segments in place.

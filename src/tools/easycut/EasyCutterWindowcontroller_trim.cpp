@@ -10,13 +10,15 @@
 #include <QLabel>
 
 void EasyCutterWindowcontroller::actionMouseDownForCutProgressViewBlock(LxCutProgressView*, float) {
-    if (!lxPlayer_) return;
+    if (!lxPlayer_)
+        return;
     lxPlayer_->pause();
     removeTimer();
 }
 
 void EasyCutterWindowcontroller::actionMouseUpForCutProgressViewBlock(LxCutProgressView*, float) {
-    if (!lxPlayer_ || !isPlaying_) return;
+    if (!lxPlayer_ || !isPlaying_)
+        return;
     lxPlayer_->play();
     addTimer();
     playOrpauseBtn->setEnabled(!isPlaySelectedCut_);
@@ -26,7 +28,8 @@ void EasyCutterWindowcontroller::actionMouseUpForCutProgressViewBlock(LxCutProgr
 void EasyCutterWindowcontroller::actionMouseMovedForCutProgressViewBlock(LxCutProgressView*, float startvalue,
                                                                          float stopvalue, int handleType) {
     const double d = duration();
-    if (d <= 0 || !lxPlayer_) return;
+    if (d <= 0 || !lxPlayer_)
+        return;
     const double start = startvalue * d;
     const double end = stopvalue * d;
     if (handleType == 1) {
@@ -52,14 +55,16 @@ void EasyCutterWindowcontroller::actionMouseMovedForCutProgressViewBlock(LxCutPr
 
 void EasyCutterWindowcontroller::actionSeekToTimeForCutProgressViewBlock(LxCutProgressView*, float progress) {
     const double d = duration();
-    if (d <= 0) return;
+    if (d <= 0)
+        return;
     const double p = std::clamp(double(progress), 0.0, 1.0);
     seekTo(d * p);
     updateMarkButtons(p);
 }
 
 void EasyCutterWindowcontroller::playOrPauseVideo() {
-    if (!lxPlayer_ || jobChain().isBusy()) return;
+    if (!lxPlayer_ || jobChain().isBusy())
+        return;
     if (!isPlaying_) {
         playOrpauseBtn->setOnImage(NamedImage("Cut/btnPause_On.bmp"));
         playOrpauseBtn->setDownImage(NamedImage("Cut/btnPause_Down.bmp"));
@@ -78,81 +83,64 @@ void EasyCutterWindowcontroller::playOrPauseVideo() {
     }
 }
 
-void EasyCutterWindowcontroller::kuaituiAction() {
+// Moves the handle placed last (the start handle when none was placed) by step seconds:
+// the segment being modified, or else the range, taking the step from the play head. The
+// range is set directly, never refreshed from a selected segment, which would undo the step.
+// Returns whether a segment was being modified.
+bool EasyCutterWindowcontroller::nudgeHandle(double step) {
     const double d = duration();
-    if (!lxPlayer_ || d <= 0 || jobChain().isBusy()) return;
-    if (isPlaying_) lxPlayer_->pause();
     const bool endHandle = cutprogressView->handleType() == 2;
     if (CutItem* item = modifiedSegment()) {
         const double s = item->startTime, e = item->endTime;
-        double v;
-        if (!endHandle) {
-            v = std::min(e, std::max(0.0, s - 0.1));
-            storeSegmentTimes(itemModifyBtn->index(), v, e);
-        } else {
-            v = std::min(d, std::max(s, e - 0.1));
-            storeSegmentTimes(itemModifyBtn->index(), s, v);
-        }
+        const double v =
+            endHandle ? std::min(d, std::max(s, e + step)) : std::min(e, std::max(0.0, s + step));
+        storeSegmentTimes(itemModifyBtn->index(), endHandle ? s : v, endHandle ? v : e);
         refresSelectTrimTime(!endHandle, endHandle);
         seekTo(v);
-        return;
+        return true;
     }
     const double c = currentTime();
     double v;
     if (!endHandle) {
-        v = std::min(cutprogressView->upperValue() * d, std::max(0.0, c - 0.1));
+        v = std::min(cutprogressView->upperValue() * d, std::max(0.0, c + step));
         cutprogressView->setLowerValue(float(v / d));
     } else {
-        v = std::min(d, std::max(cutprogressView->lowerValue() * d, c - 0.1));
+        v = std::min(d, std::max(cutprogressView->lowerValue() * d, c + step));
         cutprogressView->setUpperValue(float(v / d));
     }
     seekTo(v);
     cutprogressView->setProgress(float(v / d));
     showRange();
-    if (isPlaying_) {
-        lxPlayer_->play();
-        addTimer();
-    }
+    return false;
+}
+
+void EasyCutterWindowcontroller::resumeAfterNudge() {
+    if (!isPlaying_)
+        return;
+    lxPlayer_->play();
+    addTimer();
+}
+
+void EasyCutterWindowcontroller::kuaituiAction() {
+    if (!lxPlayer_ || duration() <= 0 || jobChain().isBusy())
+        return;
+    if (isPlaying_)
+        lxPlayer_->pause();
+    // Stepping back while modifying a segment leaves the player paused.
+    if (!nudgeHandle(-0.1))
+        resumeAfterNudge();
 }
 
 void EasyCutterWindowcontroller::kuaijinAction() {
     const double d = duration();
-    if (!lxPlayer_ || d <= 0 || jobChain().isBusy()) return;
-    if (isPlaying_) lxPlayer_->pause();
-    const bool endHandle = cutprogressView->handleType() == 2;
-    if (CutItem* item = modifiedSegment()) {
-        const double s = item->startTime, e = item->endTime;
-        double v;
-        if (!endHandle) {
-            v = std::min(e, std::max(0.0, s + 0.1));
-            storeSegmentTimes(itemModifyBtn->index(), v, e);
-        } else {
-            v = std::min(d, std::max(s, e + 0.1));
-            storeSegmentTimes(itemModifyBtn->index(), s, v);
-        }
-        refresSelectTrimTime(!endHandle, endHandle);
-        seekTo(v);
-    } else {
-        // The range is set directly, as the back step does: a refresh would read a selected
-        // segment's times back over the step.
-        const double c = currentTime();
-        double v;
-        if (!endHandle) {
-            v = std::min(cutprogressView->upperValue() * d, std::max(0.0, c + 0.1));
-            cutprogressView->setLowerValue(float(v / d));
-        } else {
-            v = std::min(d, std::max(cutprogressView->lowerValue() * d, c + 0.1));
-            cutprogressView->setUpperValue(float(v / d));
-        }
-        showRange();
-        seekTo(v);
-        cutprogressView->setProgress(float(v / d));
-    }
+    if (!lxPlayer_ || d <= 0 || jobChain().isBusy())
+        return;
+    if (isPlaying_)
+        lxPlayer_->pause();
+    nudgeHandle(0.1);
+    // The forward step also advances the play head by one step.
     const double p = std::min(d, currentTime() + 0.1);
     seekTo(p);
     cutprogressView->setProgress(float(p / d));
-    if (isPlaying_) {
-        lxPlayer_->play();
-        addTimer();
-    }
+    resumeAfterNudge();
 }

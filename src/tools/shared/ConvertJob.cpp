@@ -7,14 +7,17 @@
 
 namespace {
 using Handle = decltype(apiMediaConvertCreate());
-Handle handleOf(void* h) { return static_cast<Handle>(h); }
-}  // namespace
+Handle handleOf(void* h) {
+    return static_cast<Handle>(h);
+}
+} // namespace
 
 std::unique_ptr<ConvertJob> ConvertJob::create(const QString& input, const QString& output,
                                                std::optional<Range> range, int* error) {
     *error = 0;
     Handle handle = apiMediaConvertCreate();
-    if (!handle) return nullptr;
+    if (!handle)
+        return nullptr;
     // From here on the object owns the handle, so every early return closes it.
     std::unique_ptr<ConvertJob> job(new ConvertJob(handle, output));
     int r = apiMediaConvertSetInputMedia(handle, input.toUtf8().constData());
@@ -40,13 +43,18 @@ std::unique_ptr<ConvertJob> ConvertJob::create(const QString& input, const QStri
 
 ConvertJob::~ConvertJob() {
     const int r = apiMediaConvertClose(handleOf(handle_));
-    if (r < 1) qCWarning(lcTools) << "apiMediaConvertClose:" << r;
+    if (r < 1)
+        qCWarning(lcTools) << "apiMediaConvertClose:" << r;
 }
 
-int ConvertJob::start() { return apiMediaConvertStart(handleOf(handle_)); }
+int ConvertJob::start() {
+    return apiMediaConvertStart(handleOf(handle_));
+}
 
 double ConvertJob::progress() const {
     return std::clamp(apiMediaConvertGetProgress(handleOf(handle_)), 0, 100) / 100.0;
 }
 
-void ConvertJob::stop() { apiMediaConvertStop(handleOf(handle_)); }
+void ConvertJob::stop() {
+    apiMediaConvertStop(handleOf(handle_));
+}

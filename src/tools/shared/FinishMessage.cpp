@@ -11,7 +11,8 @@ void FinishMessage::show(QWidget* window, const QString& infoKey, const QString&
     alert->setWindowTitle(window ? window->window()->windowTitle() : QString());
     alert->setInfomation(infoKey);
     alert->setSelectedOkBlock([folder](bool openFolder) {
-        if (openFolder && !folder.isEmpty()) Workspace::revealInFileManager(folder);
+        if (openFolder && !folder.isEmpty())
+            Workspace::revealInFileManager(folder);
     });
     alert->placeOverCaller();
     alert->open();

@@ -5,24 +5,28 @@
 #include "platform/Panels.h"
 
 #include <QDir>
-#include <QPointer>
 #include <QFileInfo>
+#include <QPointer>
 #include <QStandardPaths>
 
 namespace {
 QStringList titles() {
     return {NSBundle::localizedStringForKey("outputFolderItemMovies"),
             NSBundle::localizedStringForKey("outputFolderItemDocuments"),
-            NSBundle::localizedStringForKey("outputFolderItemDesktop"), NSBundle::localizedStringForKey("Title"),
+            NSBundle::localizedStringForKey("outputFolderItemDesktop"),
+            NSBundle::localizedStringForKey("Title"),
             NSBundle::localizedStringForKey("outputFolderItemOther...")};
 }
-QString lastComponent(const QString& path) { return QFileInfo(path).fileName(); }
+QString lastComponent(const QString& path) {
+    return QFileInfo(path).fileName();
+}
 void makeFolder(const QString& path) {
-    if (QFileInfo::exists(path)) return;
+    if (QFileInfo::exists(path))
+        return;
     const bool ok = QDir().mkpath(path);
     qCDebug(lcTools) << "suc:" << ok << "path:" << path;
 }
-}  // namespace
+} // namespace
 
 OutputFolderChooser::OutputFolderChooser(QWidget* parent) : QComboBox(parent) {
     resetItems(false);
@@ -58,14 +62,17 @@ void OutputFolderChooser::resetItems(bool withPicked) {
     const QSignalBlocker block(this);
     clear();
     addItems(titles());
-    if (withPicked && !pickedPath_.isEmpty()) addItem(lastComponent(pickedPath_));
+    if (withPicked && !pickedPath_.isEmpty())
+        addItem(lastComponent(pickedPath_));
 }
 
 void OutputFolderChooser::setPath(const QString& path) {
     QString clean = path;
-    while (clean.size() > 1 && clean.endsWith('/')) clean.chop(1);
+    while (clean.size() > 1 && clean.endsWith('/'))
+        clean.chop(1);
     outputPath_ = clean;
-    if (outputPathChanged) outputPathChanged(outputPath_);
+    if (outputPathChanged)
+        outputPathChanged(outputPath_);
 }
 
 void OutputFolderChooser::showLastComponent() {
@@ -92,31 +99,35 @@ void OutputFolderChooser::outputPopUpBtnAction() {
         // A picked folder keeps its own path, whatever its name.
         setPath(i == ProgramFolder ? programFolder() : pickedPath_);
         makeFolder(outputPath_);
-        if (i == ProgramFolder) pickedPath_.clear();
+        if (i == ProgramFolder)
+            pickedPath_.clear();
         resetItems(i >= Picked);
         setCurrentIndex(i == ProgramFolder ? ProgramFolder : int(Picked));
         return;
     }
     if (i == Other) {
         QPointer<OutputFolderChooser> self(this);
-        QFileDialog* panel = Panels::chooseFolder(
-            window(), NSBundle::localizedStringForKey("Main_Sel_Dir_Hit"), programFolder(),
-            [self](const QString& folder) {
-                // A cancelled panel changes nothing.
-                if (!self || folder.isEmpty()) return;
-                QString picked = folder;
-                while (picked.size() > 1 && picked.endsWith('/')) picked.chop(1);
-                self->pickedPath_ = picked;
-                self->setPath(picked);
-                self->resetItems(true);
-                const QSignalBlocker block(self.data());
-                self->setCurrentIndex(Picked);
-            });
+        QFileDialog* panel =
+            Panels::chooseFolder(window(), NSBundle::localizedStringForKey("Main_Sel_Dir_Hit"),
+                                 programFolder(), [self](const QString& folder) {
+                                     // A cancelled panel changes nothing.
+                                     if (!self || folder.isEmpty())
+                                         return;
+                                     QString picked = folder;
+                                     while (picked.size() > 1 && picked.endsWith('/'))
+                                         picked.chop(1);
+                                     self->pickedPath_ = picked;
+                                     self->setPath(picked);
+                                     self->resetItems(true);
+                                     const QSignalBlocker block(self.data());
+                                     self->setCurrentIndex(Picked);
+                                 });
         if (panel) {
             panel->setLabelText(QFileDialog::Accept, NSBundle::localizedStringForKey("OpenPanelOpenTitle"));
             panel->setLabelText(QFileDialog::Reject, NSBundle::localizedStringForKey("OpenPanelCancelTitle"));
         }
         return;
     }
-    if (!outputPath_.isEmpty()) showLastComponent();
+    if (!outputPath_.isEmpty())
+        showLastComponent();
 }

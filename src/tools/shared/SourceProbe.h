@@ -17,7 +17,7 @@ class SourceProbe {
 public:
     enum class Refusal { None, NotMedia, Ac3Audio };
     struct Result {
-        std::shared_ptr<SimpleData> data;  // null when refused
+        std::shared_ptr<SimpleData> data; // null when refused
         Refusal refusal = Refusal::None;
     };
 

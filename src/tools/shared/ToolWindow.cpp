@@ -1,19 +1,21 @@
 #include "tools/shared/ToolWindow.h"
 
 #include "foundation/helpers/NSBundle.h"
-#include "platform/Log.h"
-#include "tools/shared/FinishMessage.h"
 #include "platform/Alerts.h"
+#include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "tools/shared/FinishMessage.h"
 
 #include <QCloseEvent>
 
 ToolWindow::ToolWindow(QWidget* parent) : QWidget(parent) {
     jobChain_.jobStarted = [this](int index) {
-        if (!closing_) exportJobStarted(index);
+        if (!closing_)
+            exportJobStarted(index);
     };
     jobChain_.progressChanged = [this](double overall) {
-        if (!closing_) exportProgress(overall);
+        if (!closing_)
+            exportProgress(overall);
     };
     jobChain_.finished = [this](JobChain::Outcome outcome, int error) {
         if (closing_) {
@@ -28,14 +30,18 @@ ToolWindow::ToolWindow(QWidget* parent) : QWidget(parent) {
 ToolWindow::~ToolWindow() = default;
 
 void ToolWindow::showSimpleAlert(const QString& message) {
-    if (closing_) return;
+    if (closing_)
+        return;
     Alerts::showWarning(this, NSBundle::localizedStringForKey(windowTitle()), message);
 }
 
-void ToolWindow::showEngineError(int result) { showSimpleAlert(QString("error:%1").arg(result)); }
+void ToolWindow::showEngineError(int result) {
+    showSimpleAlert(QString("error:%1").arg(result));
+}
 
 void ToolWindow::showFinishMessage(const QString& infoKey, const QString& folder) {
-    if (closing_) return;
+    if (closing_)
+        return;
     FinishMessage::show(this, infoKey, folder);
 }
 
@@ -49,9 +55,11 @@ void ToolWindow::closeEvent(QCloseEvent* event) {
     // completion has run. Deleting at close (as a shell may ask) would cut that short.
     setAttribute(Qt::WA_DeleteOnClose, false);
     const bool busy = jobChain_.isBusy();
-    if (busy) jobChain_.cancel();
+    if (busy)
+        jobChain_.cancel();
     windowWillClose();
     NotificationCenter::defaultCenter().postNotificationName(kWillCloseNotification);
     event->accept();
-    if (!busy) deleteLater();
+    if (!busy)
+        deleteLater();
 }

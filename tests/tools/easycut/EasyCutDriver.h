@@ -55,7 +55,9 @@ inline void click(QWidget* w) {
 }
 
 // The alert opened last, if one is open.
-inline QMessageBox* openAlert() { return Alerts::currentAlert(); }
+inline QMessageBox* openAlert() {
+    return Alerts::currentAlert();
+}
 
 // Answers every open alert and returns their informative texts, oldest first.
 inline QStringList answerAlerts() {
@@ -63,7 +65,8 @@ inline QStringList answerAlerts() {
     settle();
     for (QWidget* w : QApplication::topLevelWidgets()) {
         auto* box = qobject_cast<QMessageBox*>(w);
-        if (!box || !box->isVisible()) continue;
+        if (!box || !box->isVisible())
+            continue;
         texts << box->informativeText();
         box->accept();
     }
@@ -71,7 +74,9 @@ inline QStringList answerAlerts() {
     return texts;
 }
 
-inline QString text(const char* key) { return NSBundle::localizedStringForKey(key); }
+inline QString text(const char* key) {
+    return NSBundle::localizedStringForKey(key);
+}
 
 class Driver {
 public:
@@ -92,7 +97,8 @@ public:
     // Qt's own dialog does not take a selected name into a file-name field that has the
     // keyboard focus, as it has once shown; the tests answer it like a user who clicked a file.
     static void select(QFileDialog* panel, const QString& name) {
-        if (QWidget* f = panel->focusWidget()) f->clearFocus();
+        if (QWidget* f = panel->focusWidget())
+            f->clearFocus();
         panel->selectFile(name);
     }
 
@@ -134,7 +140,8 @@ public:
     // Types a time into a row of fields, one field at a time, ending each edit with Return.
     static void type(const EasyCutterWindowcontroller::FieldRow& row, int h, int m, int s, int cs) {
         const int values[4] = {h, m, s, cs};
-        for (int i = 0; i < 4; ++i) typeField(row[i], QString::asprintf("%02d", values[i]));
+        for (int i = 0; i < 4; ++i)
+            typeField(row[i], QString::asprintf("%02d", values[i]));
     }
     static void typeField(LxTextField* field, const QString& value) {
         field->setFocus();
@@ -185,7 +192,8 @@ public:
     // The finish message window, once it shows.
     QWidget* finishMessage() const {
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible() && w->objectName() == "ZylOpenAlert") return w;
+            if (w->isVisible() && w->objectName() == "ZylOpenAlert")
+                return w;
         return nullptr;
     }
 
@@ -193,4 +201,4 @@ public:
     QPointer<EasyCutterWindowcontroller> window;
 };
 
-}  // namespace easycuttest
+} // namespace easycuttest

@@ -33,16 +33,19 @@ QString longClip() {
     static QTemporaryDir dir;
     const QString path = dir.path() + "/long_60s.mp4";
     if (!QFileInfo::exists(path)) {
-        testsupport::run(FFMPEG_EXECUTABLE,
-                         {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                          "testsrc2=size=640x360:rate=25:duration=60", "-f", "lavfi", "-i",
-                          "sine=frequency=440:sample_rate=44100:duration=60", "-c:v", "libx264", "-preset",
-                          "ultrafast", "-g", "50", "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest", path});
+        testsupport::run(
+            FFMPEG_EXECUTABLE,
+            {"-hide_banner", "-loglevel", "error",     "-y",
+             "-f",           "lavfi",     "-i",        "testsrc2=size=640x360:rate=25:duration=60",
+             "-f",           "lavfi",     "-i",        "sine=frequency=440:sample_rate=44100:duration=60",
+             "-c:v",         "libx264",   "-preset",   "ultrafast",
+             "-g",           "50",        "-pix_fmt",  "yuv420p",
+             "-c:a",         "aac",       "-shortest", path});
     }
     return path;
 }
 
-}  // namespace
+} // namespace
 
 TEST(EasyCutter, TwoSegmentsExportSeparatelyWithTheirNamesAndFreeNamesOnTheSecondRun) {
     Driver d;
@@ -100,7 +103,7 @@ TEST(EasyCutter, CancelDuringTheSecondOfThreeKeepsTheFirstAndLeavesNothingElse) 
     EXPECT_FALSE(d.window->addfileBtn->isEnabled() && d.window->updateFileAddBtn->isEnabled());
     EXPECT_FALSE(d.window->cutStartBtn->isEnabled());
     ASSERT_TRUE(waitUntil([&] { return d.window->selectedCutIndex() == 1; }));
-    d.pressStart();  // reads as cancel
+    d.pressStart(); // reads as cancel
     // Until the stopped job has returned, Start cannot begin a second chain.
     EXPECT_TRUE(!d.window->startExportBtn->isEnabled() || !d.window->jobChain().isBusy());
     ASSERT_TRUE(waitUntil([&] { return !d.window->jobChain().isBusy(); }));
@@ -175,7 +178,8 @@ TEST(EasyCutter, TypedTimesBeyondTheDurationOrInvertedAreRefused) {
     const double D = w.duration();
     ASSERT_NEAR(D, 10.0, 0.1);
     auto range = [&] {
-        return std::pair<double, double>(D * w.cutprogressView->lowerValue(), D * w.cutprogressView->upperValue());
+        return std::pair<double, double>(D * w.cutprogressView->lowerValue(),
+                                         D * w.cutprogressView->upperValue());
     };
 
     // End past the duration: the message, and the end stays within the file.

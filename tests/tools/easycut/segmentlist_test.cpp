@@ -19,7 +19,8 @@ namespace {
 
 std::vector<std::pair<float, float>> times(const EasyCutterWindowcontroller& w) {
     std::vector<std::pair<float, float>> t;
-    for (const auto& item : w.cutItems()) t.emplace_back(item->startTime, item->endTime);
+    for (const auto& item : w.cutItems())
+        t.emplace_back(item->startTime, item->endTime);
     return t;
 }
 
@@ -31,7 +32,7 @@ void hover(CutItemView* row) {
     settle();
 }
 
-}  // namespace
+} // namespace
 
 TEST(SegmentList, CutCopyMoveAndDeleteKeepTheListAndItsRowsInStep) {
     Driver d;
@@ -42,7 +43,8 @@ TEST(SegmentList, CutCopyMoveAndDeleteKeepTheListAndItsRowsInStep) {
     d.addSegment(5.0, 6.0);
     ASSERT_EQ(w.cutItemViews().size(), 3);
     EXPECT_EQ(w.selectedCutIndex(), 2);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(w.cutItemViews()[i]->tag(), i + 1);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(w.cutItemViews()[i]->tag(), i + 1);
     EXPECT_TRUE(w.cutItemViews()[2]->selected());
     EXPECT_EQ(w.cutItemViews()[1]->titleField()->text(), "00:00:03.00-00:00:04.00");
     EXPECT_GE(w.filesContentView->height(), 3 * 120 + 48);
@@ -128,7 +130,7 @@ TEST(SegmentList, ForwardNudgeMovesTheRangeWhileASegmentIsSelected) {
     Driver d;
     d.addFile(testsupport::media("long_10s.mp4"));
     auto& w = *d.window;
-    d.addSegment(2.0, 5.0);  // the new segment is selected and the play head stands on 2 s
+    d.addSegment(2.0, 5.0); // the new segment is selected and the play head stands on 2 s
     ASSERT_EQ(w.cutprogressView->handleType(), 1);
     click(w.kuaijinBtn);
     EXPECT_NEAR(d.range().first, 2.1, 0.02);

@@ -36,19 +36,21 @@ void connectLog(JobChain& chain, Events& ev) {
 bool waitFor(const std::function<bool()>& done, int ms = 60000) {
     QElapsedTimer t;
     t.start();
-    while (!done() && t.elapsed() < ms) QTest::qWait(10);
+    while (!done() && t.elapsed() < ms)
+        QTest::qWait(10);
     return done();
 }
 
 JobChain::MakeJob cuts(const QString& out, std::vector<std::pair<double, double>> ranges) {
     return [out, ranges](int i, int* error) -> std::unique_ptr<EngineJob> {
         const auto [s, e] = ranges[i];
-        return ConvertJob::create(testsupport::media("long_10s.mp4"), QString("%1/part%2.mp4").arg(out).arg(i),
+        return ConvertJob::create(testsupport::media("long_10s.mp4"),
+                                  QString("%1/part%2.mp4").arg(out).arg(i),
                                   ConvertJob::Range{int64_t(s * 1e6), int64_t(e * 1e6)}, error);
     };
 }
 
-}  // namespace
+} // namespace
 
 TEST(JobChain, RunsJobsInOrderAndEndsOnceAfterTheLast) {
     QTemporaryDir dir;
@@ -79,7 +81,8 @@ TEST(JobChain, CancelDuringTheSecondJobKeepsTheFirstAndStartsNoThird) {
     auto inner = chain.jobStarted;
     chain.jobStarted = [&](int i) {
         inner(i);
-        if (i != 1) return;
+        if (i != 1)
+            return;
         chain.cancel();
         // The stopped job has not returned yet: the chain stays busy and refuses a new start.
         busyAfterCancel = chain.isBusy() && chain.isCancelling();
@@ -109,9 +112,10 @@ TEST(JobChain, SetupFailureEndsTheChainWithTheEngineResult) {
     Events ev;
     connectLog(chain, ev);
     ASSERT_TRUE(chain.start(2, [&](int i, int* error) -> std::unique_ptr<EngineJob> {
-        const QString input = i == 0 ? testsupport::media("long_10s.mp4") : testsupport::media("not_media.mp4");
-        return ConvertJob::create(input, QString("%1/p%2.mp4").arg(dir.path()).arg(i), ConvertJob::Range{0, 1000000},
-                                  error);
+        const QString input =
+            i == 0 ? testsupport::media("long_10s.mp4") : testsupport::media("not_media.mp4");
+        return ConvertJob::create(input, QString("%1/p%2.mp4").arg(dir.path()).arg(i),
+                                  ConvertJob::Range{0, 1000000}, error);
     }));
     ASSERT_TRUE(waitFor([&] { return ev.outcome.has_value(); }));
     EXPECT_EQ(*ev.outcome, JobChain::Outcome::Failed);
@@ -145,9 +149,12 @@ TEST(JobChain, MergedJoinOfTwoRangesHasTheSummedLength) {
     const QString out = dir.path() + "/joined.mp4";
     ASSERT_TRUE(chain.start(1, [&](int, int* error) -> std::unique_ptr<EngineJob> {
         auto job = JoinJob::create(out, error);
-        if (!job) return nullptr;
-        if (job->addClip(testsupport::media("long_10s.mp4"), 1000000, 3000000, 100) < 1) return nullptr;
-        if (job->addClip(testsupport::media("long_10s.mp4"), 6000000, 9000000, 100) < 1) return nullptr;
+        if (!job)
+            return nullptr;
+        if (job->addClip(testsupport::media("long_10s.mp4"), 1000000, 3000000, 100) < 1)
+            return nullptr;
+        if (job->addClip(testsupport::media("long_10s.mp4"), 6000000, 9000000, 100) < 1)
+            return nullptr;
         return job;
     }));
     ASSERT_TRUE(waitFor([&] { return ev.outcome.has_value(); }));

@@ -13,12 +13,13 @@ void touch(const QString& path) {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
 }
-}  // namespace
+} // namespace
 
 TEST(OutputFileNamer, TakesTheNameThenTheFirstFreeNumberedName) {
     QTemporaryDir dir;
     const QString folder = dir.path();
-    EXPECT_EQ(OutputFileNamer::freePath(folder, "000123.50-000130.25", "mov"), folder + "/000123.50-000130.25.mov");
+    EXPECT_EQ(OutputFileNamer::freePath(folder, "000123.50-000130.25", "mov"),
+              folder + "/000123.50-000130.25.mov");
     touch(folder + "/000123.50-000130.25.mov");
     EXPECT_EQ(OutputFileNamer::freePath(folder, "000123.50-000130.25", "mov"),
               folder + "/000123.50-000130.25(2).mov");
@@ -48,7 +49,8 @@ TEST(OutputFileNamer, ExtensionOfTheLastComponentOnly) {
 TEST(OutputFileNamer, TimestampNamesAreMadeFreeToo) {
     QTemporaryDir dir;
     const QString first = OutputFileNamer::freeTimestampPath(dir.path(), "mp4");
-    EXPECT_TRUE(QRegularExpression("/\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.mp4$").match(first).hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression("/\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.mp4$").match(first).hasMatch())
         << first.toStdString();
     touch(first);
     const QString second = OutputFileNamer::freeTimestampPath(dir.path(), "mp4");

@@ -34,7 +34,8 @@ void answerPanel(const QString& folder) {
         panel->reject();
     } else {
         panel->setDirectory(QFileInfo(folder).absolutePath());
-        if (QWidget* f = panel->focusWidget()) f->clearFocus();
+        if (QWidget* f = panel->focusWidget())
+            f->clearFocus();
         panel->selectFile(folder);
         static_cast<QDialog*>(panel)->accept();
     }
@@ -46,7 +47,7 @@ struct TestPaths {
     ~TestPaths() { QStandardPaths::setTestModeEnabled(false); }
 };
 
-}  // namespace
+} // namespace
 
 TEST(OutputFolderChooser, DefaultsToTheProgramFolderInsideMoviesAndMakesIt) {
     TestPaths paths;
