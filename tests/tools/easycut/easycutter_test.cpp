@@ -160,6 +160,17 @@ TEST(EasyCutter, AnAc3FileAndANonMediaFileAreRefusedWithTheirMessages) {
     EXPECT_EQ(d.window->fileData(), nullptr);
     EXPECT_EQ(answerAlerts().size(), 1);
 
+    // Sound only loads, without a picture; its segments still export.
+    d.addFile(testsupport::media("audio_only.mp3"));
+    ASSERT_NE(d.window->fileData(), nullptr);
+    EXPECT_EQ(d.window->fileData()->sourceData->width, 0);
+    EXPECT_TRUE(d.window->fileData()->thumbImage.isNull());
+    d.addSegment(0.5, 2.5);
+    d.pressStart();
+    ASSERT_TRUE(waitUntil([&] { return d.finishMessage() != nullptr; }));
+    EXPECT_NEAR(testsupport::probeDuration(d.out.path() + "/000000.50-000002.50.mp3"), 2.0, 0.1);
+    answerFinishMessage(d.finishMessage());
+
     // A good file after the refusals loads; a refused one then leaves it in place.
     d.addFile(testsupport::media("h264_aac.mp4"));
     ASSERT_NE(d.window->fileData(), nullptr);
