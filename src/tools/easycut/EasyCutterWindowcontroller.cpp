@@ -80,8 +80,10 @@ void EasyCutterWindowcontroller::windowDidLoad() {
     for (int i = 0; i < 4; ++i) {
         descLabels[i]->setText(QString("%1. ").arg(i + 1) + NSBundle::localizedStringForKey(hints[i]));
         QFont f = descLabels[i]->font();
-        f.setPointSize(16);
+        f.setPointSize(14);
         descLabels[i]->setFont(f);
+        // Translations run longer than English: wrap rather than cut the hint off.
+        descLabels[i]->setWordWrap(true);
     }
 
     cutprogressView->setType(1);

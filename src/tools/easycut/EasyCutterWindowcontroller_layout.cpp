@@ -115,7 +115,7 @@ void EasyCutterWindowcontroller::buildLayout() {
         gettingStartedLabel->setFont(f);
     }
     for (int i = 0; i < 4; ++i)
-        descLabels[i] = label(nofileBordView, 60, 410 - i * 44, 680, 30);
+        descLabels[i] = label(nofileBordView, 60, 410 - i * 44, 700, 42);
     addfileBtn = make<ZylButton>(nofileBordView, 294, 120, 200, 56);
 
     // Output and export.
