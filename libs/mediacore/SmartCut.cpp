@@ -1,0 +1,576 @@
+#include "SmartCut.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <map>
+#include <set>
+#include <vector>
+
+#include "AvcBitstream.h"
+#include "CodecChoice.h"
+#include "EngineLog.h"
+#include "FfPointers.h"
+#include "OutputWriter.h"
+#include "StreamProbe.h"
+
+namespace mediacore {
+
+namespace {
+
+constexpr AVRational kMicro{1, 1000000};
+constexpr int64_t kEpsilonUs = 1000; // timestamps are rounded to their time base
+// Sound packets longer than this would make the copied sound noticeably shorter or longer
+// than the picture at the range's edges (AAC, MP3, AC-3 and Opus packets are 20-50 ms).
+constexpr int64_t kMaxAudioPacketUs = 64000;
+const char* const kSeamEncoder = "libx264";
+
+// The libx264 profile that keeps the re-encoded frames within what the source declares.
+const char* x264Profile(int profile) {
+    switch (profile) {
+    case FF_PROFILE_H264_BASELINE:
+    case FF_PROFILE_H264_CONSTRAINED_BASELINE:
+        return "baseline";
+    case FF_PROFILE_H264_MAIN:
+        return "main";
+    case FF_PROFILE_H264_HIGH:
+        return "high";
+    case FF_PROFILE_H264_HIGH_10:
+        return "high10";
+    case FF_PROFILE_H264_HIGH_422:
+        return "high422";
+    case FF_PROFILE_H264_HIGH_444_PREDICTIVE:
+        return "high444";
+    default:
+        return nullptr;
+    }
+}
+
+bool encoderTakes(const AVCodec* codec, AVPixelFormat format) {
+    if (!codec->pix_fmts)
+        return false;
+    for (const AVPixelFormat* f = codec->pix_fmts; *f != AV_PIX_FMT_NONE; ++f)
+        if (*f == format)
+            return true;
+    return false;
+}
+
+// Muxers that store H.264 as length-prefixed NAL units with an avcC record.
+bool takesAvcRecord(const AVOutputFormat* f) {
+    for (const char* name : {"mp4", "mov", "matroska", "ipod"})
+        if (std::strcmp(f->name, name) == 0)
+            return true;
+    return false;
+}
+
+bool hasNal(const AVPacket* packet, int lengthSize, int type, bool* wellFormed) {
+    bool found = false;
+    *wellFormed = avc::forEachNal(packet->data, packet->size, lengthSize, [&](const uint8_t* nal, int) {
+        found = found || avc::nalType(nal) == type;
+    });
+    return found;
+}
+
+// Adds the ids of the parameter sets inside a packet or record to `ids`.
+void collectIds(const uint8_t* nal, int size, std::set<int>* ids) {
+    const int type = avc::nalType(nal);
+    if (type == avc::Sps || type == avc::Pps)
+        ids->insert(avc::parameterSetId(nal, size));
+}
+
+} // namespace
+
+// What the scan of the range found and decided. Indices count the picture packets in decoding
+// order from the keyframe at or before the cut start.
+struct SmartCut::Range {
+    struct Packet {
+        int64_t pts = 0;
+        int64_t duration = 0;
+        bool key = false;
+        bool idr = false;
+        bool inRange = false;
+    };
+    std::vector<Packet> packets;
+    std::map<int64_t, int64_t> wanted; // pts -> duration of every frame in the range
+    size_t headEnd = 0;                // [0, headEnd) decoded for the head; 0 = no head
+    int64_t headBefore = 0;            // head frames lie before this pts (the first copied keyframe)
+    size_t copyBegin = 0, copyEnd = 0; // copied packets
+    size_t tailBegin = 0;              // [tailBegin, tailEnd) decoded for the tail; size = no tail
+    size_t tailEnd = 0;
+    int64_t tailAfter = INT64_MIN; // tail frames lie after this pts
+    int64_t shift = 0;             // pts of the first frame: output time 0
+    int64_t maxAudioPacketUs = 0;
+    std::set<int> usedIds;
+    int paramId = -1;
+
+    bool hasHead() const { return headEnd > 0; }
+    bool hasTail() const { return tailBegin < packets.size(); }
+    std::string plan();
+};
+
+struct SmartCut::Work {
+    InputPtr input;
+    AVStream* video = nullptr;
+    AVStream* audio = nullptr;
+    int64_t originUs = 0;
+    avc::AvcConfig config;
+
+    int64_t toUs(int64_t ts, const AVStream* s) const {
+        return av_rescale_q(ts, s->time_base, kMicro) - originUs;
+    }
+    int seek(int64_t us) {
+        const int64_t ts = av_rescale_q(us + originUs, kMicro, AV_TIME_BASE_Q);
+        return avformat_seek_file(input.get(), -1, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD);
+    }
+};
+
+std::string SmartCut::obstacle(const AVFormatContext* input, int audioIndex,
+                               const AVOutputFormat* container) {
+    if (!container || !takesAvcRecord(container))
+        return std::string("the container ") + (container ? container->name : "?");
+    const int v = firstVideoStream(input);
+    if (v < 0)
+        return "no picture";
+    const AVCodecParameters* par = input->streams[v]->codecpar;
+    if (par->codec_id != AV_CODEC_ID_H264)
+        return std::string("the picture codec ") + avcodec_get_name(par->codec_id);
+    avc::AvcConfig config;
+    if (!config.parse(par->extradata, par->extradata_size) || config.lengthSize != 4)
+        return "H.264 without a 4-byte avcC record";
+    if (!x264Profile(par->profile))
+        return "the H.264 profile " + std::to_string(par->profile);
+    if (par->field_order != AV_FIELD_PROGRESSIVE && par->field_order != AV_FIELD_UNKNOWN)
+        return "interlaced frames";
+    const AVCodec* encoder = avcodec_find_encoder_by_name(kSeamEncoder);
+    if (!encoder || !encoderTakes(encoder, AVPixelFormat(par->format)) || par->width <= 0 || par->height <= 0)
+        return "no encoder for the frame format";
+    if (audioIndex >= 0) {
+        if (unsigned(audioIndex) >= input->nb_streams ||
+            input->streams[audioIndex]->codecpar->codec_type != AVMEDIA_TYPE_AUDIO)
+            return "the sound stream";
+        if (!containerAccepts(container, input->streams[audioIndex]->codecpar->codec_id))
+            return "the container cannot hold the sound";
+    }
+    return {};
+}
+
+int SmartCut::run() {
+    Work w;
+    int r = openInput(request_.input, &w.input);
+    if (r < 0)
+        return r;
+    const int v = firstVideoStream(w.input.get());
+    if (v < 0)
+        return kDeclined;
+    w.video = w.input->streams[v];
+    if (request_.audioIndex >= 0 && unsigned(request_.audioIndex) < w.input->nb_streams)
+        w.audio = w.input->streams[request_.audioIndex];
+    for (unsigned i = 0; i < w.input->nb_streams; ++i) {
+        AVStream* s = w.input->streams[i];
+        s->discard = (s == w.video || s == w.audio) ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+    }
+    w.originUs = startTimeUs(w.input.get());
+    if (!w.config.parse(w.video->codecpar->extradata, w.video->codecpar->extradata_size))
+        return kDeclined;
+    Range range;
+    if ((r = examine(w, &range)) != 1)
+        return r;
+    return write(w, range);
+}
+
+int SmartCut::examine(Work& w, Range* range) {
+    const auto decline = [](const std::string& why) {
+        logInfo("cut re-encodes the whole range: " + why);
+        return kDeclined;
+    };
+    for (const Bytes& s : w.config.sps)
+        collectIds(s.data(), int(s.size()), &range->usedIds);
+    for (const Bytes& p : w.config.pps)
+        collectIds(p.data(), int(p.size()), &range->usedIds);
+
+    // The seek lands on the keyframe at or before the start; a keyframe a rounding error
+    // after the start counts as on it.
+    if (w.seek(request_.startUs + kEpsilonUs) < 0)
+        return decline("cannot seek");
+    PacketPtr packet = makePacket();
+    bool videoDone = false, audioDone = w.audio == nullptr;
+    while (!(videoDone && audioDone) && av_read_frame(w.input.get(), packet.get()) >= 0) {
+        const bool isVideo = packet->stream_index == w.video->index;
+        const AVStream* s = isVideo ? w.video : w.audio;
+        if (packet->pts == AV_NOPTS_VALUE) {
+            av_packet_unref(packet.get());
+            return decline("packets without times");
+        }
+        const int64_t t = w.toUs(packet->pts, s);
+        if (isVideo && !videoDone) {
+            Range::Packet p;
+            p.pts = packet->pts;
+            p.duration = packet->duration;
+            p.key = packet->flags & AV_PKT_FLAG_KEY;
+            p.inRange = t >= request_.startUs - kEpsilonUs && t < request_.endUs - kEpsilonUs;
+            bool wellFormed = true;
+            p.idr = p.key && hasNal(packet.get(), w.config.lengthSize, avc::Idr, &wellFormed);
+            avc::forEachNal(packet->data, packet->size, w.config.lengthSize,
+                            [&](const uint8_t* nal, int n) { collectIds(nal, n, &range->usedIds); });
+            if (!wellFormed) {
+                av_packet_unref(packet.get());
+                return decline("damaged picture packets");
+            }
+            if (range->packets.empty() && (!p.key || t > request_.startUs + kEpsilonUs)) {
+                av_packet_unref(packet.get());
+                return decline("the seek missed the keyframe before the start");
+            }
+            if (p.key && t >= request_.endUs - kEpsilonUs)
+                videoDone = true;
+            else
+                range->packets.push_back(p);
+        } else if (!isVideo && !audioDone) {
+            if (t >= request_.endUs)
+                audioDone = true;
+            else if (t + packet->duration >= request_.startUs)
+                range->maxAudioPacketUs =
+                    std::max(range->maxAudioPacketUs, av_rescale_q(packet->duration, s->time_base, kMicro));
+        }
+        av_packet_unref(packet.get());
+    }
+    if (range->maxAudioPacketUs > kMaxAudioPacketUs)
+        return decline("long sound packets");
+    const int64_t frame = av_rescale_q(1, av_inv_q(streamFrameRate(w.video)), w.video->time_base);
+    for (Range::Packet& p : range->packets) {
+        if (p.duration <= 0)
+            p.duration = std::max<int64_t>(1, frame);
+        if (p.inRange)
+            range->wanted[p.pts] = p.duration;
+    }
+    const std::string why = range->plan();
+    if (!why.empty())
+        return decline(why);
+    for (int id = 1; id < 32 && range->paramId < 0; ++id)
+        if (!range->usedIds.count(id))
+            range->paramId = id;
+    if (range->paramId < 0)
+        return decline("no free parameter set id");
+    return 1;
+}
+
+std::string SmartCut::Range::plan() {
+    const size_t n = packets.size();
+    if (wanted.empty())
+        return "no frames in the range";
+    // Closed groups only: every frame decoded before a keyframe is shown before it, every
+    // frame decoded after it is shown after it. Then a group can be copied without its
+    // neighbours and re-encoded pieces can sit next to it.
+    int64_t latest = INT64_MIN, key = INT64_MIN;
+    for (const Packet& p : packets) {
+        if (p.key) {
+            if (latest >= p.pts)
+                return "open groups of pictures";
+            key = p.pts;
+        } else if (p.pts < key) {
+            return "open groups of pictures";
+        }
+        latest = std::max(latest, p.pts);
+    }
+    size_t first = n, last = n;
+    for (size_t i = 0; i < n; ++i) {
+        if (packets[i].key && packets[i].inRange) {
+            if (first == n)
+                first = i;
+            last = i;
+        }
+    }
+    if (first == n)
+        return "the range lies inside one group of pictures";
+    if (!packets[first].idr)
+        return "the first whole group does not start with an IDR frame";
+    shift = wanted.begin()->first;
+    copyBegin = first;
+    headBefore = packets[first].pts;
+    headEnd =
+        std::any_of(packets.begin(), packets.begin() + long(first), [](const Packet& p) { return p.inRange; })
+            ? first
+            : 0;
+
+    // The copy goes on in decoding order while the frames lie in the range: a prefix in decoding
+    // order always decodes. Frames of the last group that come later (B-frames shown before an
+    // anchor past the end) are re-encoded, when they are all shown after the copied ones.
+    size_t prefixEnd = last;
+    while (prefixEnd < n && packets[prefixEnd].inRange)
+        ++prefixEnd;
+    int64_t copiedMax = INT64_MIN, restMin = INT64_MAX;
+    for (size_t i = last; i < n; ++i) {
+        if (i < prefixEnd)
+            copiedMax = std::max(copiedMax, packets[i].pts);
+        else if (packets[i].inRange)
+            restMin = std::min(restMin, packets[i].pts);
+    }
+    tailBegin = n;
+    copyEnd = prefixEnd;
+    if (restMin != INT64_MAX) {
+        tailBegin = last;
+        if (restMin > copiedMax) {
+            tailAfter = copiedMax;
+        } else {
+            copyEnd = last;
+            tailAfter = INT64_MIN;
+        }
+        // Packets after the last wanted frame's own are not needed to decode it.
+        for (size_t i = last; i < n; ++i)
+            if (packets[i].inRange && packets[i].pts > tailAfter)
+                tailEnd = i + 1;
+    }
+    for (size_t i = copyBegin; i < copyEnd; ++i)
+        if (!packets[i].inRange)
+            return "frames outside the range inside the copied groups";
+    return {};
+}
+
+namespace {
+
+int openSeamEncoder(const AVStream* s, int paramId, const char* profile, CodecPtr* out) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(kSeamEncoder);
+    if (!codec)
+        return AVERROR_ENCODER_NOT_FOUND;
+    CodecPtr c(avcodec_alloc_context3(codec));
+    if (!c)
+        return AVERROR(ENOMEM);
+    const AVCodecParameters* par = s->codecpar;
+    c->width = par->width;
+    c->height = par->height;
+    c->pix_fmt = AVPixelFormat(par->format);
+    c->time_base = s->time_base;
+    c->framerate = streamFrameRate(s);
+    c->sample_aspect_ratio = par->sample_aspect_ratio.num > 0 ? par->sample_aspect_ratio : AVRational{1, 1};
+    c->color_range = par->color_range;
+    c->color_primaries = par->color_primaries;
+    c->color_trc = par->color_trc;
+    c->colorspace = par->color_space;
+    c->chroma_sample_location = par->chroma_location;
+    c->field_order = AV_FIELD_PROGRESSIVE;
+    // The pieces reorder frames as deeply as the source (x264: none, B-frames, or a B-pyramid
+    // of depth 2): their first parameter set then tells demuxers and decoders the stream's
+    // depth, and decoding times rebuilt for the source's depth stay valid across the seams.
+    const int depth = std::min(par->video_delay, 2);
+    c->max_b_frames = depth > 0 ? 3 : 0;
+    if (par->level > 0)
+        c->level = par->level;
+    c->thread_count = 0;
+    // The parameter sets go into the stream's record as well as in-band.
+    c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "preset", "veryfast", 0);
+    av_dict_set(&options, "crf", "18", 0);
+    av_dict_set(&options, "profile", profile, 0);
+    const std::string params = "sps-id=" + std::to_string(paramId) +
+                               ":repeat-headers=1:b-pyramid=" + (depth >= 2 ? "normal" : "none");
+    av_dict_set(&options, "x264-params", params.c_str(), 0);
+    const int r = avcodec_open2(c.get(), codec, &options);
+    av_dict_free(&options);
+    if (r < 0)
+        return logFailure("cannot open the encoder for the cut's edges", r);
+    *out = std::move(c);
+    return 0;
+}
+
+int openDecoder(const AVStream* s, CodecPtr* out) {
+    const AVCodec* codec = avcodec_find_decoder(s->codecpar->codec_id);
+    if (!codec)
+        return AVERROR_DECODER_NOT_FOUND;
+    CodecPtr c(avcodec_alloc_context3(codec));
+    if (!c)
+        return AVERROR(ENOMEM);
+    int r = avcodec_parameters_to_context(c.get(), s->codecpar);
+    if (r < 0)
+        return r;
+    c->pkt_timebase = s->time_base;
+    c->thread_count = 0;
+    c->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    if ((r = avcodec_open2(c.get(), codec, nullptr)) < 0)
+        return logFailure("cannot open the decoder for the cut's edges", r);
+    *out = std::move(c);
+    return 0;
+}
+
+// Adds the encoder's parameter sets to the record; false when they are not the id asked for.
+bool addEncoderSets(const AVCodecContext* encoder, int paramId, avc::AvcConfig* config) {
+    bool sps = false, pps = false, ok = true;
+    avc::forEachAnnexBNal(encoder->extradata, encoder->extradata_size, [&](const uint8_t* nal, int n) {
+        const int type = avc::nalType(nal);
+        if (type != avc::Sps && type != avc::Pps)
+            return;
+        ok = ok && avc::parameterSetId(nal, n) == paramId;
+        (type == avc::Sps ? config->sps : config->pps).emplace_back(nal, nal + n);
+        (type == avc::Sps ? sps : pps) = true;
+    });
+    return ok && sps && pps && config->sps.size() < 32 && config->pps.size() < 256;
+}
+
+} // namespace
+
+int SmartCut::write(Work& w, const Range& range) {
+    const AVRational tb = w.video->time_base;
+    const char* profile = x264Profile(w.video->codecpar->profile);
+    CodecPtr headEncoder, tailEncoder, decoder;
+    avc::AvcConfig config = w.config;
+    for (CodecPtr* e : {&headEncoder, &tailEncoder}) {
+        if (!(e == &headEncoder ? range.hasHead() : range.hasTail()))
+            continue;
+        if (openSeamEncoder(w.video, range.paramId, profile, e) < 0)
+            return kDeclined;
+        if (config.sps.size() == w.config.sps.size() && !addEncoderSets(e->get(), range.paramId, &config)) {
+            logInfo("cut re-encodes the whole range: the encoder's parameter sets do not fit");
+            return kDeclined;
+        }
+    }
+    if ((range.hasHead() || range.hasTail()) && openDecoder(w.video, &decoder) < 0)
+        return kDeclined;
+
+    OutputWriter writer;
+    int r = writer.create(request_.output);
+    if (r < 0)
+        return r;
+    if ((r = writer.addCopy(OutputWriter::Video, w.video)) < 0)
+        return r;
+    const Bytes record = config.serialise();
+    if ((r = writer.setCopyExtradata(OutputWriter::Video, record.data(), int(record.size()))) < 0)
+        return r;
+    if (w.audio && (r = writer.addCopy(OutputWriter::Audio, w.audio)) < 0)
+        return r;
+    if ((r = writer.start()) < 0)
+        return r;
+
+    const size_t n = range.packets.size();
+    const int64_t shiftUs = w.toUs(range.shift, w.video);
+    const int64_t totalUs = std::max<int64_t>(1, request_.endUs - shiftUs);
+    PacketPtr packet = makePacket(), encoded = makePacket();
+    FramePtr frame = makeFrame();
+    bool mismatch = false;
+
+    // Encoder output as length-prefixed packets on the output timeline.
+    const auto writeEncoded = [&](AVCodecContext* encoder) -> int {
+        int e;
+        while ((e = avcodec_receive_packet(encoder, encoded.get())) == 0) {
+            const Bytes data = avc::toLengthPrefixed(encoded->data, encoded->size, config.lengthSize);
+            PacketPtr out = makePacket();
+            if (av_new_packet(out.get(), int(data.size())) < 0)
+                return AVERROR(ENOMEM);
+            std::memcpy(out->data, data.data(), data.size());
+            const auto d = range.wanted.find(encoded->pts);
+            out->pts = out->dts = encoded->pts - range.shift;
+            out->duration = d != range.wanted.end() ? d->second : 0;
+            out->flags = encoded->flags & AV_PKT_FLAG_KEY;
+            av_packet_unref(encoded.get());
+            if ((e = writer.writePacket(OutputWriter::Video, out.get(), tb)) < 0)
+                return e;
+        }
+        return e == AVERROR(EAGAIN) || e == AVERROR_EOF ? 0 : logFailure("encoding the cut's edges", e);
+    };
+    // Decoded frames of the wanted ones (those `take` accepts) into `encoder`.
+    const auto encodeDecoded = [&](AVCodecContext* encoder, bool head) -> int {
+        int e;
+        while ((e = avcodec_receive_frame(decoder.get(), frame.get())) == 0) {
+            const int64_t pts = frame->best_effort_timestamp;
+            bool take = range.wanted.count(pts) && (head ? pts < range.headBefore : pts > range.tailAfter);
+            if (frame->width != encoder->width || frame->height != encoder->height ||
+                frame->format != encoder->pix_fmt || frame->interlaced_frame) {
+                mismatch = true;
+                take = false;
+            }
+            if (take) {
+                frame->pts = pts;
+                frame->pict_type = AV_PICTURE_TYPE_NONE;
+                if ((e = avcodec_send_frame(encoder, frame.get())) < 0)
+                    return logFailure("encoding the cut's edges", e);
+                if ((e = writeEncoded(encoder)) < 0)
+                    return e;
+            }
+            av_frame_unref(frame.get());
+        }
+        return e == AVERROR(EAGAIN) || e == AVERROR_EOF ? 0 : logFailure("decoding the cut's edges", e);
+    };
+    const auto decode = [&](AVPacket* p, AVCodecContext* encoder, bool head) -> int {
+        const int e = avcodec_send_packet(decoder.get(), p);
+        if (e < 0 && e != AVERROR_EOF)
+            logFailure("decoding a packet at the cut's edges", e);
+        return encodeDecoded(encoder, head);
+    };
+    // Ends a re-encoded piece: the last frames out of the decoder and the encoder.
+    const auto finishPiece = [&](CodecPtr& encoder, bool head) -> int {
+        if (!encoder)
+            return 0;
+        int e = decode(nullptr, encoder.get(), head);
+        if (e >= 0)
+            e = avcodec_send_frame(encoder.get(), nullptr);
+        if (e >= 0)
+            e = writeEncoded(encoder.get());
+        avcodec_flush_buffers(decoder.get());
+        encoder.reset();
+        return e;
+    };
+
+    if (w.seek(request_.startUs + kEpsilonUs) < 0)
+        return logFailure("seek in " + request_.input, AVERROR(EIO));
+    size_t index = 0;
+    bool audioDone = w.audio == nullptr;
+    const int64_t audioShift = w.audio ? av_rescale_q(range.shift, tb, w.audio->time_base) : 0;
+    while (!(index >= n && audioDone)) {
+        if (stop_) {
+            logInfo("cut stopped; " + request_.output + " removed");
+            writer.discard();
+            return 1;
+        }
+        if ((r = av_read_frame(w.input.get(), packet.get())) < 0) {
+            if (r != AVERROR_EOF)
+                logFailure("reading " + request_.input + " (taken as its end)", r);
+            break;
+        }
+        if (packet->stream_index == w.video->index && index < n) {
+            const size_t i = index++;
+            if (i == range.headEnd && (r = finishPiece(headEncoder, true)) < 0)
+                return r;
+            if (i < range.headEnd && (r = decode(packet.get(), headEncoder.get(), true)) < 0)
+                return r;
+            if (i >= range.tailBegin && i < range.tailEnd &&
+                (r = decode(packet.get(), tailEncoder.get(), false)) < 0)
+                return r;
+            if (i >= range.copyBegin && i < range.copyEnd) {
+                packet->pts -= range.shift;
+                if (packet->dts != AV_NOPTS_VALUE)
+                    packet->dts -= range.shift;
+                packet->duration = range.packets[i].duration;
+                if ((r = writer.writePacket(OutputWriter::Video, packet.get(), tb)) < 0)
+                    return r;
+            }
+        } else if (w.audio && packet->stream_index == w.audio->index && !audioDone) {
+            const int64_t t = w.toUs(packet->pts, w.audio);
+            const int64_t half = av_rescale_q(packet->duration, w.audio->time_base, kMicro) / 2;
+            if (t >= request_.endUs) {
+                audioDone = true;
+            } else if (t >= shiftUs - kEpsilonUs && t + half <= request_.endUs) {
+                packet->pts -= audioShift;
+                if (packet->dts != AV_NOPTS_VALUE)
+                    packet->dts -= audioShift;
+                if ((r = writer.writePacket(OutputWriter::Audio, packet.get(), w.audio->time_base)) < 0)
+                    return r;
+            }
+        }
+        av_packet_unref(packet.get());
+        if (mismatch) {
+            logInfo("cut re-encodes the whole range: the frames change format");
+            return kDeclined;
+        }
+        if (progress_)
+            progress_(writer.writtenUs(), totalUs);
+    }
+    if ((r = finishPiece(headEncoder, true)) < 0 || (r = finishPiece(tailEncoder, false)) < 0)
+        return r;
+    if (mismatch) {
+        logInfo("cut re-encodes the whole range: the frames change format");
+        return kDeclined;
+    }
+    if ((r = writer.finish()) < 0)
+        return r;
+    return 1;
+}
+
+} // namespace mediacore
