@@ -42,6 +42,13 @@ void forEachAnnexBNal(const uint8_t* data, int size, const std::function<void(co
 inline int nalType(const uint8_t* nal) {
     return nal[0] & 0x1f;
 }
+// Zero when no other picture refers to this one.
+inline int nalRefIdc(const uint8_t* nal) {
+    return (nal[0] >> 5) & 3;
+}
+inline bool isSlice(const uint8_t* nal) {
+    return nalType(nal) >= 1 && nalType(nal) <= 5;
+}
 
 // The id of a sequence or picture parameter set NAL unit, -1 when it cannot be read.
 int parameterSetId(const uint8_t* nal, int size);

@@ -88,6 +88,7 @@ struct SmartCut::Range {
         int64_t duration = 0;
         bool key = false;
         bool idr = false;
+        bool reference = true; // other frames may refer to it
         bool inRange = false;
     };
     std::vector<Packet> packets;
@@ -210,8 +211,12 @@ int SmartCut::examine(Work& w, Range* range) {
             p.inRange = t >= request_.startUs - kEpsilonUs && t < request_.endUs - kEpsilonUs;
             bool wellFormed = true;
             p.idr = p.key && hasNal(packet.get(), w.config.lengthSize, avc::Idr, &wellFormed);
-            avc::forEachNal(packet->data, packet->size, w.config.lengthSize,
-                            [&](const uint8_t* nal, int n) { collectIds(nal, n, &range->usedIds); });
+            bool referred = false;
+            avc::forEachNal(packet->data, packet->size, w.config.lengthSize, [&](const uint8_t* nal, int n) {
+                collectIds(nal, n, &range->usedIds);
+                referred = referred || (avc::isSlice(nal) && avc::nalRefIdc(nal) != 0);
+            });
+            p.reference = referred || p.key;
             if (!wellFormed) {
                 av_packet_unref(packet.get());
                 return decline("damaged picture packets");
@@ -528,10 +533,13 @@ int SmartCut::write(Work& w, const Range& range) {
             const size_t i = index++;
             if (i == range.headEnd && (r = finishPiece(headEncoder, true)) < 0)
                 return r;
-            if (i < range.headEnd && (r = decode(packet.get(), headEncoder.get(), true)) < 0)
+            // Frames that are neither re-encoded nor referred to need no decoding.
+            const Range::Packet& p = range.packets[i];
+            const bool head = i < range.headEnd, tail = i >= range.tailBegin && i < range.tailEnd;
+            const bool needed = p.reference || (p.inRange && (head || p.pts > range.tailAfter));
+            if (needed && head && (r = decode(packet.get(), headEncoder.get(), true)) < 0)
                 return r;
-            if (i >= range.tailBegin && i < range.tailEnd &&
-                (r = decode(packet.get(), tailEncoder.get(), false)) < 0)
+            if (needed && tail && (r = decode(packet.get(), tailEncoder.get(), false)) < 0)
                 return r;
             if (i >= range.copyBegin && i < range.copyEnd) {
                 packet->pts -= range.shift;
