@@ -255,6 +255,18 @@ int SmartCut::examine(Work& w, Range* range) {
             range->paramId = id;
     if (range->paramId < 0)
         return decline("no free parameter set id");
+    const auto count = [&](size_t from, size_t to, bool (*pick)(const Range&, const Range::Packet&)) {
+        return std::to_string(std::count_if(range->packets.begin() + long(from),
+                                            range->packets.begin() + long(to),
+                                            [&](const Range::Packet& p) { return pick(*range, p); }));
+    };
+    logInfo(
+        "cut: " + count(0, range->headEnd, [](const Range&, const Range::Packet& p) { return p.inRange; }) +
+        " frames re-encoded at the start, " + std::to_string(range->copyEnd - range->copyBegin) +
+        " copied, " +
+        count(range->copyEnd, range->packets.size(),
+              [](const Range& r, const Range::Packet& p) { return p.inRange && p.pts > r.tailAfter; }) +
+        " re-encoded at the end");
     return 1;
 }
 
