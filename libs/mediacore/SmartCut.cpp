@@ -63,14 +63,6 @@ bool takesAvcRecord(const AVOutputFormat* f) {
     return false;
 }
 
-bool hasNal(const AVPacket* packet, int lengthSize, int type, bool* wellFormed) {
-    bool found = false;
-    *wellFormed = avc::forEachNal(packet->data, packet->size, lengthSize, [&](const uint8_t* nal, int) {
-        found = found || avc::nalType(nal) == type;
-    });
-    return found;
-}
-
 // Adds the ids of the parameter sets inside a packet or record to `ids`.
 void collectIds(const uint8_t* nal, int size, std::set<int>* ids) {
     const int type = avc::nalType(nal);
@@ -80,17 +72,39 @@ void collectIds(const uint8_t* nal, int size, std::set<int>* ids) {
 
 } // namespace
 
+namespace {
+
+// One picture packet of the range as the scan saw it.
+struct PicturePacket {
+    int64_t pts = 0;
+    int64_t duration = 0;
+    bool key = false;
+    bool idr = false;
+    bool reference = true; // other frames may refer to it
+    bool inRange = false;
+};
+
+// Reads the NAL units of a picture packet: whether it is an IDR frame, whether other frames
+// may refer to it, and the parameter set ids it brings. False when its units are damaged.
+bool describe(const AVPacket* packet, int lengthSize, PicturePacket* p, std::set<int>* ids) {
+    bool idr = false, referred = false;
+    const bool wellFormed =
+        avc::forEachNal(packet->data, packet->size, lengthSize, [&](const uint8_t* nal, int n) {
+            collectIds(nal, n, ids);
+            idr = idr || avc::nalType(nal) == avc::Idr;
+            referred = referred || (avc::isSlice(nal) && avc::nalRefIdc(nal) != 0);
+        });
+    p->idr = p->key && idr;
+    p->reference = p->key || referred;
+    return wellFormed;
+}
+
+} // namespace
+
 // What the scan of the range found and decided. Indices count the picture packets in decoding
 // order from the keyframe at or before the cut start.
 struct SmartCut::Range {
-    struct Packet {
-        int64_t pts = 0;
-        int64_t duration = 0;
-        bool key = false;
-        bool idr = false;
-        bool reference = true; // other frames may refer to it
-        bool inRange = false;
-    };
+    using Packet = PicturePacket;
     std::vector<Packet> packets;
     std::map<int64_t, int64_t> wanted; // pts -> duration of every frame in the range
     size_t headEnd = 0;                // [0, headEnd) decoded for the head; 0 = no head
@@ -106,6 +120,15 @@ struct SmartCut::Range {
 
     bool hasHead() const { return headEnd > 0; }
     bool hasTail() const { return tailBegin < packets.size(); }
+    // Frames re-encoded at the start and at the end.
+    size_t headFrames() const {
+        return size_t(std::count_if(packets.begin(), packets.begin() + long(headEnd),
+                                    [](const Packet& p) { return p.inRange; }));
+    }
+    size_t tailFrames() const {
+        return size_t(std::count_if(packets.begin() + long(copyEnd), packets.end(),
+                                    [&](const Packet& p) { return p.inRange && p.pts > tailAfter; }));
+    }
     std::string plan();
 };
 
@@ -195,13 +218,14 @@ int SmartCut::examine(Work& w, Range* range) {
         return decline("cannot seek");
     PacketPtr packet = makePacket();
     bool videoDone = false, audioDone = w.audio == nullptr;
-    while (!(videoDone && audioDone) && av_read_frame(w.input.get(), packet.get()) >= 0) {
+    while (!(videoDone && audioDone)) {
+        av_packet_unref(packet.get());
+        if (av_read_frame(w.input.get(), packet.get()) < 0)
+            break;
         const bool isVideo = packet->stream_index == w.video->index;
         const AVStream* s = isVideo ? w.video : w.audio;
-        if (packet->pts == AV_NOPTS_VALUE) {
-            av_packet_unref(packet.get());
+        if (packet->pts == AV_NOPTS_VALUE)
             return decline("packets without times");
-        }
         const int64_t t = w.toUs(packet->pts, s);
         if (isVideo && !videoDone) {
             Range::Packet p;
@@ -209,22 +233,10 @@ int SmartCut::examine(Work& w, Range* range) {
             p.duration = packet->duration;
             p.key = packet->flags & AV_PKT_FLAG_KEY;
             p.inRange = t >= request_.startUs - kEpsilonUs && t < request_.endUs - kEpsilonUs;
-            bool wellFormed = true;
-            p.idr = p.key && hasNal(packet.get(), w.config.lengthSize, avc::Idr, &wellFormed);
-            bool referred = false;
-            avc::forEachNal(packet->data, packet->size, w.config.lengthSize, [&](const uint8_t* nal, int n) {
-                collectIds(nal, n, &range->usedIds);
-                referred = referred || (avc::isSlice(nal) && avc::nalRefIdc(nal) != 0);
-            });
-            p.reference = referred || p.key;
-            if (!wellFormed) {
-                av_packet_unref(packet.get());
+            if (!describe(packet.get(), w.config.lengthSize, &p, &range->usedIds))
                 return decline("damaged picture packets");
-            }
-            if (range->packets.empty() && (!p.key || t > request_.startUs + kEpsilonUs)) {
-                av_packet_unref(packet.get());
+            if (range->packets.empty() && (!p.key || t > request_.startUs + kEpsilonUs))
                 return decline("the seek missed the keyframe before the start");
-            }
             if (p.key && t >= request_.endUs - kEpsilonUs)
                 videoDone = true;
             else
@@ -236,7 +248,6 @@ int SmartCut::examine(Work& w, Range* range) {
                 range->maxAudioPacketUs =
                     std::max(range->maxAudioPacketUs, av_rescale_q(packet->duration, s->time_base, kMicro));
         }
-        av_packet_unref(packet.get());
     }
     if (range->maxAudioPacketUs > kMaxAudioPacketUs)
         return decline("long sound packets");
@@ -255,18 +266,9 @@ int SmartCut::examine(Work& w, Range* range) {
             range->paramId = id;
     if (range->paramId < 0)
         return decline("no free parameter set id");
-    const auto count = [&](size_t from, size_t to, bool (*pick)(const Range&, const Range::Packet&)) {
-        return std::to_string(std::count_if(range->packets.begin() + long(from),
-                                            range->packets.begin() + long(to),
-                                            [&](const Range::Packet& p) { return pick(*range, p); }));
-    };
-    logInfo(
-        "cut: " + count(0, range->headEnd, [](const Range&, const Range::Packet& p) { return p.inRange; }) +
-        " frames re-encoded at the start, " + std::to_string(range->copyEnd - range->copyBegin) +
-        " copied, " +
-        count(range->copyEnd, range->packets.size(),
-              [](const Range& r, const Range::Packet& p) { return p.inRange && p.pts > r.tailAfter; }) +
-        " re-encoded at the end");
+    logInfo("cut: " + std::to_string(range->headFrames()) + " frames re-encoded at the start, " +
+            std::to_string(range->copyEnd - range->copyBegin) + " copied, " +
+            std::to_string(range->tailFrames()) + " re-encoded at the end");
     return 1;
 }
 
@@ -419,7 +421,7 @@ bool addEncoderSets(const AVCodecContext* encoder, int paramId, avc::AvcConfig* 
         (type == avc::Sps ? config->sps : config->pps).emplace_back(nal, nal + n);
         (type == avc::Sps ? sps : pps) = true;
     });
-    return ok && sps && pps && config->sps.size() < 32 && config->pps.size() < 256;
+    return ok && sps && pps;
 }
 
 } // namespace
@@ -429,12 +431,23 @@ int SmartCut::write(Work& w, const Range& range) {
     const char* profile = x264Profile(w.video->codecpar->profile);
     CodecPtr headEncoder, tailEncoder, decoder;
     avc::AvcConfig config = w.config;
+    avc::AvcConfig firstSets;
     for (CodecPtr* e : {&headEncoder, &tailEncoder}) {
-        if (!(e == &headEncoder ? range.hasHead() : range.hasTail()))
+        if ((e == &headEncoder ? range.headFrames() : range.tailFrames()) == 0)
             continue;
         if (openSeamEncoder(w.video, range.paramId, profile, e) < 0)
             return kDeclined;
-        if (config.sps.size() == w.config.sps.size() && !addEncoderSets(e->get(), range.paramId, &config)) {
+        // Both pieces share one parameter set in the record: the encoders must agree on it.
+        avc::AvcConfig sets;
+        bool fits = addEncoderSets(e->get(), range.paramId, &sets);
+        if (fits && firstSets.sps.empty()) {
+            firstSets = sets;
+            config.sps.insert(config.sps.end(), sets.sps.begin(), sets.sps.end());
+            config.pps.insert(config.pps.end(), sets.pps.begin(), sets.pps.end());
+        }
+        fits = fits && sets.sps == firstSets.sps && sets.pps == firstSets.pps && config.sps.size() < 32 &&
+               config.pps.size() < 256;
+        if (!fits) {
             logInfo("cut re-encodes the whole range: the encoder's parameter sets do not fit");
             return kDeclined;
         }
@@ -543,6 +556,10 @@ int SmartCut::write(Work& w, const Range& range) {
         }
         if (packet->stream_index == w.video->index && index < n) {
             const size_t i = index++;
+            if (packet->pts != range.packets[i].pts) {
+                logInfo("cut re-encodes the whole range: the file reads differently the second time");
+                return kDeclined;
+            }
             if (i == range.headEnd && (r = finishPiece(headEncoder, true)) < 0)
                 return r;
             // Frames that are neither re-encoded nor referred to need no decoding.
