@@ -12,6 +12,7 @@
 #include "EngineLog.h"
 #include "FfPointers.h"
 #include "OutputWriter.h"
+#include "SourceReader.h"
 #include "StreamProbe.h"
 
 namespace mediacore {
@@ -391,25 +392,6 @@ int openSeamEncoder(const AVStream* s, int paramId, const char* profile, CodecPt
     return 0;
 }
 
-int openDecoder(const AVStream* s, CodecPtr* out) {
-    const AVCodec* codec = avcodec_find_decoder(s->codecpar->codec_id);
-    if (!codec)
-        return AVERROR_DECODER_NOT_FOUND;
-    CodecPtr c(avcodec_alloc_context3(codec));
-    if (!c)
-        return AVERROR(ENOMEM);
-    int r = avcodec_parameters_to_context(c.get(), s->codecpar);
-    if (r < 0)
-        return r;
-    c->pkt_timebase = s->time_base;
-    c->thread_count = 0;
-    c->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
-    if ((r = avcodec_open2(c.get(), codec, nullptr)) < 0)
-        return logFailure("cannot open the decoder for the cut's edges", r);
-    *out = std::move(c);
-    return 0;
-}
-
 // Adds the encoder's parameter sets to the record; false when they are not the id asked for.
 bool addEncoderSets(const AVCodecContext* encoder, int paramId, avc::AvcConfig* config) {
     bool sps = false, pps = false, ok = true;
@@ -452,7 +434,7 @@ int SmartCut::write(Work& w, const Range& range) {
             return kDeclined;
         }
     }
-    if ((range.hasHead() || range.hasTail()) && openDecoder(w.video, &decoder) < 0)
+    if ((range.hasHead() || range.hasTail()) && openStreamDecoder(w.video, request_.input, &decoder) < 0)
         return kDeclined;
 
     OutputWriter writer;
