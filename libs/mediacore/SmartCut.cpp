@@ -71,10 +71,6 @@ void collectIds(const uint8_t* nal, int size, std::set<int>* ids) {
         ids->insert(avc::parameterSetId(nal, size));
 }
 
-} // namespace
-
-namespace {
-
 // One picture packet of the range as the scan saw it.
 struct PicturePacket {
     int64_t pts = 0;

@@ -172,6 +172,20 @@ QString bFrameClip(const QTemporaryDir& dir) {
     return path;
 }
 
+// A 6 s clip with a keyframe every second, encoded with extra libx264 options.
+QString clip(const QTemporaryDir& dir, const QString& name, const QStringList& options) {
+    const QString path = dir.filePath(name);
+    run(FFMPEG_EXECUTABLE,
+        QStringList{"-v",       "error",   "-nostdin", "-y",
+                    "-f",       "lavfi",   "-i",       "testsrc2=size=320x240:rate=25:duration=6",
+                    "-f",       "lavfi",   "-i",       "sine=frequency=500:sample_rate=48000:duration=6",
+                    "-c:v",     "libx264", "-preset",  "veryfast",
+                    "-g",       "25",      "-c:a",     "aac",
+                    "-shortest"} +
+            options + QStringList{path});
+    return path;
+}
+
 } // namespace
 
 TEST(SmartCut, StartAndEndBetweenKeyframesInMp4MovAndMkv) {
@@ -228,4 +242,31 @@ TEST(SmartCut, RangesThatCannotBeCopiedAreStillExact) {
     expectExactCut(media("long_10s.mp4"), dir.filePath("inside.mp4"), 2.2, 3.0);
     // One keyframe only in the whole file (the encoder's default interval).
     expectExactCut(media("ntsc_29_97.mp4"), dir.filePath("ntsc.mp4"), 1.2, 3.3);
+}
+
+TEST(SmartCut, ReencodedEdgesMatchProfileChromaAndDepth) {
+    QTemporaryDir dir;
+    struct Case {
+        const char* name;
+        QStringList options;
+        const char* profile;
+    };
+    for (const Case& c :
+         {Case{"high444.mp4", {"-pix_fmt", "yuv444p"}, "High 4:4:4 Predictive"},
+          Case{"high10.mp4", {"-pix_fmt", "yuv420p10le"}, "High 10"},
+          Case{"baseline.mov", {"-profile:v", "baseline", "-pix_fmt", "yuv420p"}, "Constrained Baseline"},
+          Case{"main.mkv", {"-profile:v", "main", "-pix_fmt", "yuv420p"}, "Main"}}) {
+        SCOPED_TRACE(c.name);
+        const QString src = clip(dir, c.name, c.options), out = dir.filePath(QString("cut_") + c.name);
+        expectExactCut(src, out, 1.3, 4.5);
+        const QJsonObject in = probeStream(src, "video"), got = probeStream(out, "video");
+        EXPECT_EQ(got.value("profile").toString(), c.profile);
+        EXPECT_EQ(got.value("pix_fmt").toString(), in.value("pix_fmt").toString());
+    }
+}
+
+TEST(SmartCut, IntoAnotherContainer) {
+    QTemporaryDir dir;
+    expectExactCut(media("long_10s.mp4"), dir.filePath("tomkv.mkv"), 3.2, 7.3);
+    expectExactCut(media("h264_aac.mkv"), dir.filePath("tomp4.mp4"), 1.2, 3.3);
 }
