@@ -239,11 +239,11 @@ int SmartCut::examine(Work& w, Range* range) {
             else
                 range->packets.push_back(p);
         } else if (!isVideo && !audioDone) {
+            const int64_t length = av_rescale_q(packet->duration, s->time_base, kMicro);
             if (t >= request_.endUs)
                 audioDone = true;
-            else if (t + packet->duration >= request_.startUs)
-                range->maxAudioPacketUs =
-                    std::max(range->maxAudioPacketUs, av_rescale_q(packet->duration, s->time_base, kMicro));
+            else if (t + length >= request_.startUs)
+                range->maxAudioPacketUs = std::max(range->maxAudioPacketUs, length);
         }
     }
     if (range->maxAudioPacketUs > kMaxAudioPacketUs)
@@ -402,33 +402,44 @@ bool addEncoderSets(const AVCodecContext* encoder, int paramId, avc::AvcConfig* 
     return ok && sps && pps;
 }
 
+// Opens the encoders of the pieces that have frames (`wanted` says which) and adds their
+// parameter sets to `config`. False when the encoders cannot be used for the seams.
+bool openSeamEncoders(const AVStream* video, int paramId, const bool wanted[2], CodecPtr* encoders[2],
+                      avc::AvcConfig* config) {
+    const char* profile = x264Profile(video->codecpar->profile);
+    avc::AvcConfig firstSets;
+    for (int k = 0; k < 2; ++k) {
+        if (!wanted[k])
+            continue;
+        if (openSeamEncoder(video, paramId, profile, encoders[k]) < 0)
+            return false;
+        // Both pieces share one parameter set in the record: the encoders must agree on it.
+        avc::AvcConfig sets;
+        if (!addEncoderSets(encoders[k]->get(), paramId, &sets))
+            return false;
+        if (firstSets.sps.empty()) {
+            firstSets = sets;
+            config->sps.insert(config->sps.end(), sets.sps.begin(), sets.sps.end());
+            config->pps.insert(config->pps.end(), sets.pps.begin(), sets.pps.end());
+        }
+        if (sets.sps != firstSets.sps || sets.pps != firstSets.pps || config->sps.size() >= 32 ||
+            config->pps.size() >= 256)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int SmartCut::write(Work& w, const Range& range) {
     const AVRational tb = w.video->time_base;
-    const char* profile = x264Profile(w.video->codecpar->profile);
     CodecPtr headEncoder, tailEncoder, decoder;
     avc::AvcConfig config = w.config;
-    avc::AvcConfig firstSets;
-    for (CodecPtr* e : {&headEncoder, &tailEncoder}) {
-        if ((e == &headEncoder ? range.headFrames() : range.tailFrames()) == 0)
-            continue;
-        if (openSeamEncoder(w.video, range.paramId, profile, e) < 0)
-            return kDeclined;
-        // Both pieces share one parameter set in the record: the encoders must agree on it.
-        avc::AvcConfig sets;
-        bool fits = addEncoderSets(e->get(), range.paramId, &sets);
-        if (fits && firstSets.sps.empty()) {
-            firstSets = sets;
-            config.sps.insert(config.sps.end(), sets.sps.begin(), sets.sps.end());
-            config.pps.insert(config.pps.end(), sets.pps.begin(), sets.pps.end());
-        }
-        fits = fits && sets.sps == firstSets.sps && sets.pps == firstSets.pps && config.sps.size() < 32 &&
-               config.pps.size() < 256;
-        if (!fits) {
-            logInfo("cut re-encodes the whole range: the encoder's parameter sets do not fit");
-            return kDeclined;
-        }
+    const bool wanted[2] = {range.headFrames() > 0, range.tailFrames() > 0};
+    CodecPtr* encoders[2] = {&headEncoder, &tailEncoder};
+    if (!openSeamEncoders(w.video, range.paramId, wanted, encoders, &config)) {
+        logInfo("cut re-encodes the whole range: no fitting encoder for the edges");
+        return kDeclined;
     }
     if ((range.hasHead() || range.hasTail()) && openStreamDecoder(w.video, request_.input, &decoder) < 0)
         return kDeclined;
