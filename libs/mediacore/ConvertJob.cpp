@@ -425,7 +425,7 @@ bool ConvertJob::canCutSmartly(SmartCutRequest* request) const {
         return false; // the whole file: copied by the plain path
     const bool keepsSound = format_.audioCodec.kind == CodecSetting::Keep ||
                             format_.audioCodec.kind == CodecSetting::Copy || fx_.mainAudioDisabled;
-    if (sizeLimit_ > 0 || rotationSet_ || format_.videoCodec.kind != CodecSetting::Keep || !keepsSound ||
+    if (rotationSet_ || format_.videoCodec.kind != CodecSetting::Keep || !keepsSound ||
         format_.changesPicture() || fx_.changesPicture() || fx_.volume != 1.0 || !fx_.music.empty() ||
         (format_.changesSound() && !fx_.mainAudioDisabled))
         return false;
@@ -449,6 +449,7 @@ bool ConvertJob::canCutSmartly(SmartCutRequest* request) const {
     request->audioIndex = aIndex;
     request->startUs = cutStart_;
     request->endUs = end;
+    request->sizeLimit = sizeLimit_;
     return true;
 }
 

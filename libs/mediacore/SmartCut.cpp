@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <set>
 #include <vector>
@@ -25,6 +26,9 @@ constexpr int64_t kEpsilonUs = 1000; // timestamps are rounded to their time bas
 // than the picture at the range's edges (AAC, MP3, AC-3 and Opus packets are 20-50 ms).
 constexpr int64_t kMaxAudioPacketUs = 64000;
 const char* const kSeamEncoder = "libx264";
+// File size estimates: index entries per packet (size, time, offset) and the headers.
+constexpr int64_t kIndexBytes = 24;
+constexpr int64_t kHeaderBytes = 4096;
 
 // The libx264 profile that keeps the re-encoded frames within what the source declares.
 const char* x264Profile(int profile) {
@@ -75,6 +79,7 @@ void collectIds(const uint8_t* nal, int size, std::set<int>* ids) {
 struct PicturePacket {
     int64_t pts = 0;
     int64_t duration = 0;
+    int size = 0;
     bool key = false;
     bool idr = false;
     bool reference = true; // other frames may refer to it
@@ -112,6 +117,9 @@ struct SmartCut::Range {
     int64_t tailAfter = INT64_MIN; // tail frames lie after this pts
     int64_t shift = 0;             // pts of the first frame: output time 0
     int64_t maxAudioPacketUs = 0;
+    int64_t audioPacketUs = 1;
+    double audioBytesPerUs = 0;
+    double tbUs = 1; // microseconds per tick of the picture's time base
     std::set<int> usedIds;
     int paramId = -1;
 
@@ -127,6 +135,21 @@ struct SmartCut::Range {
                                     [&](const Packet& p) { return p.inRange && p.pts > tailAfter; }));
     }
     std::string plan();
+
+    // What the group from keyframe `key` adds to the output file with its sound: packets and
+    // their index entries.
+    int64_t groupBytes(size_t key) const {
+        int64_t bytes = 0, last = packets[key].pts;
+        size_t i = key;
+        for (; i < packets.size() && (i == key || !packets[i].key); ++i) {
+            bytes += packets[i].size + kIndexBytes;
+            last = std::max(last, packets[i].pts + packets[i].duration);
+        }
+        if (i < packets.size())
+            last = packets[i].pts;
+        const double us = double(last - packets[key].pts) * tbUs;
+        return bytes + int64_t(us * audioBytesPerUs) + int64_t(us / double(audioPacketUs) + 1) * kIndexBytes;
+    }
 };
 
 struct SmartCut::Work {
@@ -215,6 +238,7 @@ int SmartCut::examine(Work& w, Range* range) {
         return decline("cannot seek");
     PacketPtr packet = makePacket();
     bool videoDone = false, audioDone = w.audio == nullptr;
+    int64_t audioBytes = 0, audioUs = 0;
     while (!(videoDone && audioDone)) {
         av_packet_unref(packet.get());
         if (av_read_frame(w.input.get(), packet.get()) < 0)
@@ -228,6 +252,7 @@ int SmartCut::examine(Work& w, Range* range) {
             Range::Packet p;
             p.pts = packet->pts;
             p.duration = packet->duration;
+            p.size = packet->size;
             p.key = packet->flags & AV_PKT_FLAG_KEY;
             p.inRange = t >= request_.startUs - kEpsilonUs && t < request_.endUs - kEpsilonUs;
             if (!describe(packet.get(), w.config.lengthSize, &p, &range->usedIds))
@@ -242,12 +267,18 @@ int SmartCut::examine(Work& w, Range* range) {
             const int64_t length = av_rescale_q(packet->duration, s->time_base, kMicro);
             if (t >= request_.endUs)
                 audioDone = true;
-            else if (t + length >= request_.startUs)
+            else if (t + length >= request_.startUs) {
                 range->maxAudioPacketUs = std::max(range->maxAudioPacketUs, length);
+                audioBytes += packet->size;
+                audioUs += length;
+            }
         }
     }
     if (range->maxAudioPacketUs > kMaxAudioPacketUs)
         return decline("long sound packets");
+    range->audioBytesPerUs = audioUs > 0 ? double(audioBytes) / double(audioUs) : 0;
+    range->audioPacketUs = std::max<int64_t>(1, range->maxAudioPacketUs);
+    range->tbUs = av_q2d(w.video->time_base) * 1e6;
     const int64_t frame = av_rescale_q(1, av_inv_q(streamFrameRate(w.video)), w.video->time_base);
     for (Range::Packet& p : range->packets) {
         if (p.duration <= 0)
@@ -258,6 +289,16 @@ int SmartCut::examine(Work& w, Range* range) {
     const std::string why = range->plan();
     if (!why.empty())
         return decline(why);
+    // With a size limit the output ends before the first group that would pass it; the groups
+    // before the first copied one (re-encoded, estimated at twice their size) and that one
+    // must fit, or the frame-by-frame re-encode decides where to end.
+    if (request_.sizeLimit > 0) {
+        int64_t head = 0;
+        for (size_t i = 0; i < range->headEnd; ++i)
+            head += range->packets[i].inRange ? 2 * range->packets[i].size : 0;
+        if (kHeaderBytes + head + range->groupBytes(range->copyBegin) > request_.sizeLimit)
+            return decline("the first group alone passes the size limit");
+    }
     for (int id = 1; id < 32 && range->paramId < 0; ++id)
         if (!range->usedIds.count(id))
             range->paramId = id;
@@ -529,10 +570,34 @@ int SmartCut::write(Work& w, const Range& range) {
 
     if (w.seek(request_.startUs + kEpsilonUs) < 0)
         return logFailure("seek in " + request_.input, AVERROR(EIO));
-    size_t index = 0;
+    size_t index = 0, videoEnd = n;
+    int64_t endUs = request_.endUs;
     bool audioDone = w.audio == nullptr;
     const int64_t audioShift = w.audio ? av_rescale_q(range.shift, tb, w.audio->time_base) : 0;
-    while (!(index >= n && audioDone)) {
+    // Sound waits until the picture read has passed it, so that an early end (size limit)
+    // can still leave it out.
+    std::deque<PacketPtr> pendingSound;
+    int64_t pictureReadUs = INT64_MIN;
+    const auto writeSound = [&](int64_t beforeUs) -> int {
+        while (!pendingSound.empty()) {
+            AVPacket* a = pendingSound.front().get();
+            const int64_t t = w.toUs(a->pts, w.audio);
+            if (t >= beforeUs)
+                break;
+            const int64_t half = av_rescale_q(a->duration, w.audio->time_base, kMicro) / 2;
+            if (t >= shiftUs - kEpsilonUs && t + half <= endUs) {
+                a->pts -= audioShift;
+                if (a->dts != AV_NOPTS_VALUE)
+                    a->dts -= audioShift;
+                const int e = writer.writePacket(OutputWriter::Audio, a, w.audio->time_base);
+                if (e < 0)
+                    return e;
+            }
+            pendingSound.pop_front();
+        }
+        return 0;
+    };
+    while (!(index >= videoEnd && audioDone)) {
         if (stop_) {
             logInfo("cut stopped; " + request_.output + " removed");
             writer.discard();
@@ -543,12 +608,22 @@ int SmartCut::write(Work& w, const Range& range) {
                 logFailure("reading " + request_.input + " (taken as its end)", r);
             break;
         }
-        if (packet->stream_index == w.video->index && index < n) {
+        if (packet->stream_index == w.video->index && index < videoEnd) {
             const size_t i = index++;
             if (packet->pts != range.packets[i].pts) {
                 logInfo("cut re-encodes the whole range: the file reads differently the second time");
                 return kDeclined;
             }
+            if (request_.sizeLimit > 0 && i > range.copyBegin && range.packets[i].key &&
+                writer.estimatedFinalBytes() + range.groupBytes(i) > request_.sizeLimit) {
+                // The part ends before this group, sound with it; the end re-encode is left out.
+                videoEnd = i;
+                endUs = w.toUs(range.packets[i].pts, w.video);
+                tailEncoder.reset();
+                av_packet_unref(packet.get());
+                continue;
+            }
+            pictureReadUs = std::max(pictureReadUs, w.toUs(packet->pts, w.video));
             if (i == range.headEnd && (r = finishPiece(headEncoder, true)) < 0)
                 return r;
             // Frames that are neither re-encoded nor referred to need no decoding.
@@ -568,19 +643,14 @@ int SmartCut::write(Work& w, const Range& range) {
                     return r;
             }
         } else if (w.audio && packet->stream_index == w.audio->index && !audioDone) {
-            const int64_t t = w.toUs(packet->pts, w.audio);
-            const int64_t half = av_rescale_q(packet->duration, w.audio->time_base, kMicro) / 2;
-            if (t >= request_.endUs) {
+            if (w.toUs(packet->pts, w.audio) >= endUs)
                 audioDone = true;
-            } else if (t >= shiftUs - kEpsilonUs && t + half <= request_.endUs) {
-                packet->pts -= audioShift;
-                if (packet->dts != AV_NOPTS_VALUE)
-                    packet->dts -= audioShift;
-                if ((r = writer.writePacket(OutputWriter::Audio, packet.get(), w.audio->time_base)) < 0)
-                    return r;
-            }
+            else
+                pendingSound.push_back(PacketPtr(av_packet_clone(packet.get())));
         }
         av_packet_unref(packet.get());
+        if ((r = writeSound(index >= videoEnd ? INT64_MAX : pictureReadUs)) < 0)
+            return r;
         if (mismatch) {
             logInfo("cut re-encodes the whole range: the frames change format");
             return kDeclined;
@@ -588,7 +658,8 @@ int SmartCut::write(Work& w, const Range& range) {
         if (progress_)
             progress_(writer.writtenUs(), totalUs);
     }
-    if ((r = finishPiece(headEncoder, true)) < 0 || (r = finishPiece(tailEncoder, false)) < 0)
+    if ((r = finishPiece(headEncoder, true)) < 0 || (r = finishPiece(tailEncoder, false)) < 0 ||
+        (r = writeSound(INT64_MAX)) < 0)
         return r;
     if (mismatch) {
         logInfo("cut re-encodes the whole range: the frames change format");

@@ -33,6 +33,9 @@ struct SmartCutRequest {
     int audioIndex = -1; // the sound stream to copy, -1 for none
     int64_t startUs = 0; // on the source timeline (0 = the file's start)
     int64_t endUs = 0;
+    // Bytes the output may reach (0 = no limit): it then ends before the first group of
+    // pictures that would pass them.
+    int64_t sizeLimit = 0;
 };
 
 class SmartCut {

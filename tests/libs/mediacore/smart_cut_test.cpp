@@ -1,9 +1,11 @@
 // Keep-format cuts that copy whole groups of pictures and re-encode only their edges, judged
 // frame by frame against the source with the ffmpeg command line.
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -93,20 +95,21 @@ QImage frameAt(const QString& path, double time) {
     return ffmpegFrameAt(path, std::max(0.0, time - 0.002));
 }
 
-bool cut(const QString& src, const QString& out, double start, double end) {
+bool cut(const QString& src, const QString& out, double start, double end, qint64 sizeLimit = 0) {
     Job job;
+    if (sizeLimit > 0 && apiMediaConvertSetLimitFileSize(job.h, sizeLimit) < 1)
+        return false;
     return apiMediaConvertSetInputMedia(job.h, utf8(src)) >= 1 &&
            apiMediaConvertSetCutTime(job.h, int64_t(start * 1e6 + 0.5), int64_t(end * 1e6 + 0.5)) >= 1 &&
            apiMediaConvertSetOutputPath(job.h, utf8(out)) >= 1 && apiMediaConvertStart(job.h) >= 1 &&
            apiMediaConvertGetProgress(job.h) == 100;
 }
 
-// Cuts [start, end) of `src` into `out` and checks it against the source: clean decoding and
-// times, the frames of the range and no others, each in its place (across the seams between
-// re-encoded and copied frames too), the length, and the sound.
-void expectExactCut(const QString& src, const QString& out, double start, double end) {
+// Checks a cut [start, end) of `src` against the source: clean decoding and times, the frames
+// of the range and no others, each in its place (across the seams between re-encoded and
+// copied frames too), the length, and the sound.
+void expectMatchesSource(const QString& src, const QString& out, double start, double end) {
     SCOPED_TRACE(QString("%1 [%2, %3)").arg(src).arg(start).arg(end).toStdString());
-    ASSERT_TRUE(cut(src, out, start, end));
     EXPECT_EQ(complaints(out, true).toStdString(), "");
     EXPECT_EQ(complaints(out, false).toStdString(), "");
 
@@ -155,6 +158,11 @@ void expectExactCut(const QString& src, const QString& out, double start, double
     EXPECT_NEAR(soundStart, 0.0, 0.05);
     EXPECT_NEAR(soundEnd, end - first, 0.05);
     EXPECT_GT(audioRms(out, 0.1, end - start - 0.1), 0.05);
+}
+
+void expectExactCut(const QString& src, const QString& out, double start, double end) {
+    ASSERT_TRUE(cut(src, out, start, end)) << src.toStdString();
+    expectMatchesSource(src, out, start, end);
 }
 
 // Short groups with B-frames: a keyframe every 12 frames (0.48 s), up to 3 B-frames in a
@@ -269,4 +277,23 @@ TEST(SmartCut, IntoAnotherContainer) {
     QTemporaryDir dir;
     expectExactCut(media("long_10s.mp4"), dir.filePath("tomkv.mkv"), 3.2, 7.3);
     expectExactCut(media("h264_aac.mkv"), dir.filePath("tomp4.mp4"), 1.2, 3.3);
+}
+
+TEST(SmartCut, SizeLimitEndsBeforeTheGroupThatWouldPassIt) {
+    QTemporaryDir dir;
+    const QString src = media("long_10s.mp4");
+    const qint64 limit = QFileInfo(src).size() / 3;
+    for (const double start : {0.0, 1.3}) {
+        SCOPED_TRACE(start);
+        const QString out = dir.filePath(QString("part%1.mp4").arg(start));
+        ASSERT_TRUE(cut(src, out, start, 9.5, limit));
+        const qint64 size = QFileInfo(out).size();
+        EXPECT_LE(size, limit);
+        EXPECT_GT(size, limit / 3);
+        // It ends before a keyframe (every 2 s), with its sound, and is exact up to there.
+        const double frames = probeFrameCount(out), end = std::ceil(start + frames * 0.04 - 0.001);
+        EXPECT_EQ(int(end) % 2, 0);
+        EXPECT_LT(end, 9.5);
+        expectMatchesSource(src, out, start, end);
+    }
 }
