@@ -1,0 +1,78 @@
+#include "PacketQueue.h"
+
+extern "C" {
+#include <libavcodec/packet.h>
+}
+
+namespace {
+// Enough for a few seconds of 1080p and for interleaving gaps, small enough to seek fast.
+constexpr size_t kMaxItems = 240;
+constexpr int64_t kMaxBytes = 24 * 1024 * 1024;
+} // namespace
+
+PacketQueue::~PacketQueue() {
+    clearLocked();
+}
+
+void PacketQueue::clearLocked() {
+    for (auto& item : items_)
+        av_packet_free(&item.pkt);
+    items_.clear();
+    bytes_ = 0;
+}
+
+void PacketQueue::push(AVPacket* pkt, int serial) {
+    std::lock_guard lock(mutex_);
+    if (aborted_ || serial != serial_) {
+        av_packet_free(&pkt);
+        return;
+    }
+    bytes_ += pkt->size;
+    items_.push_back({PacketItem::Packet, pkt, serial, 0});
+    cv_.notify_all();
+}
+
+void PacketQueue::pushEnd(int serial) {
+    std::lock_guard lock(mutex_);
+    if (aborted_ || serial != serial_)
+        return;
+    items_.push_back({PacketItem::End, nullptr, serial, 0});
+    cv_.notify_all();
+}
+
+void PacketQueue::flush(int serial, int64_t targetUs) {
+    std::lock_guard lock(mutex_);
+    clearLocked();
+    serial_ = serial;
+    items_.push_back({PacketItem::Flush, nullptr, serial, targetUs});
+    cv_.notify_all();
+}
+
+bool PacketQueue::pop(PacketItem& out) {
+    std::unique_lock lock(mutex_);
+    cv_.wait(lock, [&] { return aborted_ || !items_.empty(); });
+    if (aborted_)
+        return false;
+    out = items_.front();
+    items_.pop_front();
+    if (out.pkt)
+        bytes_ -= out.pkt->size;
+    return true;
+}
+
+void PacketQueue::abort() {
+    std::lock_guard lock(mutex_);
+    aborted_ = true;
+    clearLocked();
+    cv_.notify_all();
+}
+
+int PacketQueue::serial() const {
+    std::lock_guard lock(mutex_);
+    return serial_;
+}
+
+bool PacketQueue::full() const {
+    std::lock_guard lock(mutex_);
+    return items_.size() >= kMaxItems || bytes_ >= kMaxBytes;
+}

@@ -1,0 +1,46 @@
+// A blocking queue of demuxed packets between the demux thread and one decoder thread.
+// A seek flushes the queue and leaves a Flush item that carries the new serial and the
+// target, so that a decoder learns about the seek in packet order.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+
+struct AVPacket;
+
+struct PacketItem {
+    enum Kind { Packet, Flush, End } kind = Packet;
+    AVPacket* pkt = nullptr; // owned by whoever holds the item (Packet only)
+    int serial = 0;
+    int64_t targetUs = 0; // Flush only: the position sought, in microseconds
+};
+
+class PacketQueue {
+public:
+    PacketQueue() = default;
+    ~PacketQueue();
+    PacketQueue(const PacketQueue&) = delete;
+    PacketQueue& operator=(const PacketQueue&) = delete;
+
+    void push(AVPacket* pkt, int serial); // takes ownership
+    void pushEnd(int serial);
+    // Drops everything queued and leaves one Flush item with the new serial and target.
+    void flush(int serial, int64_t targetUs);
+    // Waits for an item; false once aborted.
+    bool pop(PacketItem& out);
+    void abort();
+    int serial() const;
+    bool full() const;
+
+private:
+    void clearLocked();
+
+    mutable std::mutex mutex_;
+    std::condition_variable cv_;
+    std::deque<PacketItem> items_;
+    int64_t bytes_ = 0;
+    int serial_ = 0;
+    bool aborted_ = false;
+};

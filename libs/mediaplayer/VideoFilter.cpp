@@ -1,0 +1,105 @@
+#include "VideoFilter.h"
+
+#include "PlayerLog.h"
+
+extern "C" {
+#include <libavutil/frame.h>
+}
+
+namespace {
+constexpr AVRational kMicroseconds{1, 1000000};
+}
+
+bool VideoFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s) {
+    built_ = false;
+    if (failedVersion_ == s.pictureVersion && builtW_ == in->width && builtH_ == in->height &&
+        builtFormat_ == in->format)
+        return false;
+    mediafx::FxSettings fx = s.fx;
+    fx.rotation = mediafx::normalisedRotation(s.fx.rotation + sourceRotation_);
+    fx.timelineStartUs = ptsUs;
+    fx.timelineDurationUs = 0;
+    graph_.setDrawTextCallback(s.drawText);
+    graph_.setLoadImageCallback(s.loadImage);
+    mediafx::VideoInput input;
+    input.width = in->width;
+    input.height = in->height;
+    input.format = AVPixelFormat(in->format);
+    input.timeBase = kMicroseconds;
+    input.sampleAspect = in->sample_aspect_ratio;
+    builtW_ = in->width;
+    builtH_ = in->height;
+    builtFormat_ = in->format;
+    const int err = graph_.buildVideo(fx, input, mediafx::VideoOutput{});
+    if (err < 0) {
+        qCWarning(lcPlayer) << "preview filter graph failed:" << avErrorText(err);
+        failedVersion_ = s.pictureVersion;
+        return false;
+    }
+    built_ = true;
+    failedVersion_ = 0;
+    baseUs_ = ptsUs;
+    builtVersion_ = s.pictureVersion;
+    return true;
+}
+
+void VideoFilter::pull(std::vector<FilteredFrame>& out) {
+    const AVRational tb = graph_.videoTimeBase();
+    while (true) {
+        AVFrame* f = av_frame_alloc();
+        if (!f || graph_.pullVideo(f) < 0) {
+            av_frame_free(&f);
+            return;
+        }
+        const int64_t pts = f->pts == AV_NOPTS_VALUE ? 0 : av_rescale_q(f->pts, tb, kMicroseconds);
+        out.push_back({f, baseUs_ + pts});
+    }
+}
+
+bool VideoFilter::push(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s, bool restart,
+                       std::vector<FilteredFrame>& out) {
+    if (restart || !built_ || builtVersion_ != s.pictureVersion || builtW_ != in->width ||
+        builtH_ != in->height || builtFormat_ != in->format || ptsUs < baseUs_) {
+        if (!build(in, ptsUs, s))
+            return false;
+    }
+    AVFrame* copy = av_frame_clone(in);
+    if (!copy)
+        return false;
+    copy->pts = ptsUs - baseUs_;
+    const int err = graph_.pushVideo(copy);
+    av_frame_free(&copy);
+    if (err < 0) {
+        built_ = false;
+        return false;
+    }
+    pull(out);
+    return true;
+}
+
+AVFrame* VideoFilter::renderOnce(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s) {
+    failedVersion_ = 0;
+    if (!build(in, ptsUs, s))
+        return nullptr;
+    std::vector<FilteredFrame> out;
+    AVFrame* copy = av_frame_clone(in);
+    if (copy) {
+        copy->pts = 0;
+        if (graph_.pushVideo(copy) >= 0) {
+            pull(out);
+            // A filter that waits for the next picture gives this one up at the end of stream.
+            if (out.empty() && graph_.pushVideo(nullptr) >= 0)
+                pull(out);
+        }
+        av_frame_free(&copy);
+    }
+    built_ = false; // this graph has seen its one frame: playback starts a new one
+    AVFrame* result = nullptr;
+    for (FilteredFrame& f : out) {
+        if (!result)
+            result = f.frame;
+        else
+            av_frame_free(&f.frame);
+    }
+    return result;
+}

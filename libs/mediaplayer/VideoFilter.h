@@ -1,0 +1,51 @@
+// Runs decoded pictures through the shared filter graph of libs/mediafx, built from the
+// preview settings plus the file's own rotation, so that the preview shows what the export
+// writes. The graph starts its timeline at the first frame pushed after a (re)build; it is
+// rebuilt after a seek, when the settings or the input format change, and after a redraw.
+//
+// Threading: not thread-safe; the player guards it with its render lock.
+#pragma once
+
+#include "FxGraph.h"
+#include "PreviewSettings.h"
+
+#include <cstdint>
+#include <vector>
+
+struct AVFrame;
+
+// A filtered picture and its time on the file's clock; the receiver frees the frame.
+struct FilteredFrame {
+    AVFrame* frame = nullptr;
+    int64_t ptsUs = 0;
+};
+
+class VideoFilter {
+public:
+    VideoFilter() = default;
+    VideoFilter(const VideoFilter&) = delete;
+    VideoFilter& operator=(const VideoFilter&) = delete;
+
+    // `sourceRotation`: clockwise degrees that turn the stored picture upright.
+    void setSource(int sourceRotation) { sourceRotation_ = sourceRotation; }
+
+    // Pushes one decoded frame at `ptsUs`; appends what the graph gives back. `restart` starts
+    // a new graph at this frame (after a seek). False when no graph can be built for these
+    // settings: the caller shows the frame as decoded.
+    bool push(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s, bool restart,
+              std::vector<FilteredFrame>& out);
+    // Filters one frame alone (a redraw while paused); null on failure.
+    AVFrame* renderOnce(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s);
+
+private:
+    bool build(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s);
+    void pull(std::vector<FilteredFrame>& out);
+
+    mediafx::FxGraph graph_;
+    int sourceRotation_ = 0;
+    bool built_ = false;
+    int64_t baseUs_ = 0;
+    uint64_t builtVersion_ = 0;
+    int builtW_ = 0, builtH_ = 0, builtFormat_ = -1;
+    uint64_t failedVersion_ = 0; // settings whose graph failed: not retried frame after frame
+};

@@ -1,0 +1,117 @@
+// The preview player of libMediaPlayer: plays one media file into a widget of its own and
+// applies picture, sound, overlay and subtitle settings live, through the same filter graph
+// that the export uses.
+//
+// Threads. Create, drive and destroy a player on the GUI thread. It decodes on threads of its
+// own (demux, video decode, audio decode) and plays sound through Qt Multimedia, whose
+// position is the clock; without a sound device it runs on the wall clock. The did-end block
+// and the text-drawing and picture-loading callbacks run on those threads: they must touch
+// only what they are handed and queue any window work to the GUI thread.
+//
+// Ownership. The player owns its view: the caller adds view() to a container and lays it out,
+// and destroying the player deletes the view (taking it out of its container). If the
+// container is destroyed first, the view goes with it and the player simply stops painting.
+// Destroying the player (or closePlayer) stops and joins its threads before returning.
+//
+// Failure. A file that cannot be opened (missing, empty, not media, no decodable stream)
+// still gives a player: isOpen() is false, errorString() says why, duration() and
+// currentTime() are zero, the view stays black and every other operation does nothing.
+// Callers refuse a file by its zero duration.
+#pragma once
+
+#include "CMTime.h"
+#include "MediaRecords.h"
+
+#include <QRect>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QWidget;
+class PlayerCore;
+
+class LxMoviePlayer {
+public:
+    // Opens `path` and shows its first frame, paused. `frame` is the initial geometry of the
+    // view in its future container's Qt coordinates (usually the container's rectangle).
+    LxMoviePlayer(const QString& path, const QRect& frame);
+    ~LxMoviePlayer();
+    LxMoviePlayer(const LxMoviePlayer&) = delete;
+    LxMoviePlayer& operator=(const LxMoviePlayer&) = delete;
+
+    bool isOpen() const;
+    QString errorString() const;
+
+    // The widget that shows the picture, fitted to its size with black bars; owned by the player.
+    QWidget* view() const;
+
+    // Called once each time playback reaches the end, on a player thread.
+    void setPlayerDidEndBlock(std::function<void()> block);
+
+    void play(); // from the current position; at the end, from the start
+    void pause();
+    void stop();              // pauses and reports status 0; the position stays
+    void closePlayer();       // stops the threads and closes the file; the player is inert afterwards
+    int playerStatus() const; // 0 never started or stopped, 1 playing, 2 paused
+
+    // Moves to the frame shown at `time` (clamped to the file). Quick successive seeks while
+    // the user drags are coalesced: only the latest target is decoded. currentTime() reports
+    // the target at once.
+    void seekTime(CMTime time);
+    CMTime duration() const;
+    CMTime currentTime() const;
+
+    // Redraws the current frame with the current settings (after a change while paused).
+    void Refresh();
+
+    // Copies the current frame, scaled to *w x *h, into `buff` as B, G, R, A bytes with
+    // premultiplied alpha, rows top first, exactly (*w) * (*h) * 4 bytes. *w and *h are left as
+    // given. Returns 1 on success; 0 (writing nothing) when w or h is null or not positive, the
+    // size overflows, or there is no picture. Waits briefly for a pending seek to land.
+    int Snapshot(int* w, int* h, unsigned char* buff);
+
+    // Sound. Volume is a gain: 1.0 = the file's own level, 0 = silent, at most 2.
+    void SetVolume(double volume);
+    void SetAudioIndex(int streamIndex);    // container stream index of the audio stream to play
+    void DisableMainAudio(bool disable);    // true silences the file's own sound (music stays)
+    void SetMainAudioVolume(double volume); // 0..1, the file's own sound under added music
+    void ClearDubbingMusic();
+    // Mixes `path` (UTF-8) from [start, end) of the music file into [timelineStart,
+    // timelineEnd) of the video, repeating to fill it, with fades and a volume factor (0..2).
+    // Returns 1, or 0 for an empty range or a file without sound. Like every sound setting it
+    // is heard once the sound already queued for the device (about 0.4 s) has played.
+    int AddDubbingMusic(const char* path, CMTime start, CMTime end, CMTime timelineStart, CMTime timelineEnd,
+                        CMTime fadeIn, CMTime fadeOut, double factor);
+
+    // Picture, through the same filter graph as the export: mirrors act on the decoded picture,
+    // then it is turned by `degrees` clockwise plus the file's own display rotation; then the
+    // effects, brightness/contrast/saturation (0 = unchanged each), watermarks and subtitle.
+    void SetRotateAngle(int degrees);
+    void SetHFlip(int on);
+    void SetVFlip(int on);
+    void SetBCS(int brightness, int contrast, int saturation);
+    void ClearImageEffect();
+    void AddImageEffect(int effectId);
+
+    // Overlays, placed in pixels of the picture as shown, timed on the file's clock. Results: 1
+    // accepted; 0 refused (a picture that cannot be loaded, an empty rectangle, a video without
+    // pictures, a text mark without text or without the drawing callback set first).
+    void ClearWatermask();
+    int AddImageWatermask(IMAGE_WATERMARK_PARAM param);
+    int AddVideoWatermask(VIDEO_WATERMARK_PARAM param);
+    int AddTextWatermask(TEXT_WATERMARK_PARAM param);
+
+    // Subtitles: an empty path removes them.
+    void SetSubtitle(SUBTITLE_PARAM param);
+    void UpdateSubtitleFontFile(const char* fontFile);
+    void UpdateSubtitlePos(int position);
+    void UpdateSubtitleFontClr(uint32_t fontColor, int shadow, uint32_t shadowColor);
+
+    // Text marks are drawn through the first, picture marks loaded through the second; both are
+    // called on player threads.
+    void SetDrawTextCallback(DRAW_TEXT_CALLBACK callback);
+    void SetLoadImageCallback(LOAD_IMAGE_CALLBACK callback);
+
+private:
+    std::unique_ptr<PlayerCore> core_;
+};

@@ -1,0 +1,193 @@
+// Playback, seeking, the end of play and snapshots of the preview player on real clips.
+#include "PlayerTestUtil.h"
+#include "TestSupport.h"
+
+#include <QTransform>
+#include <atomic>
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace playertest;
+using testsupport::media;
+
+namespace {
+
+QRect frame() {
+    return QRect(0, 0, 320, 240);
+}
+
+} // namespace
+
+TEST(PlayerPlayback, AdvancesAtTheWallClockRateWithoutASoundDevice) {
+    LxMoviePlayer p(media("h264_aac.mp4"), frame());
+    ASSERT_TRUE(p.isOpen()) << p.errorString().toStdString();
+    EXPECT_NEAR(seconds(p.duration()), 4.0, 0.1);
+    EXPECT_EQ(p.playerStatus(), 0);
+    p.seekTime(CMTimeMake(1, 30));
+    EXPECT_NEAR(seconds(p.currentTime()), 1.0 / 30, 1e-3);
+
+    QElapsedTimer wall;
+    wall.start();
+    const double from = seconds(p.currentTime());
+    p.play();
+    EXPECT_EQ(p.playerStatus(), 1);
+    spin(1500);
+    const double advanced = seconds(p.currentTime()) - from;
+    EXPECT_NEAR(advanced, wall.elapsed() / 1000.0, 0.3);
+    EXPECT_GT(advanced, 1.0);
+
+    p.pause();
+    EXPECT_EQ(p.playerStatus(), 2);
+    const double held = seconds(p.currentTime());
+    spin(300);
+    EXPECT_DOUBLE_EQ(seconds(p.currentTime()), held);
+    p.stop();
+    EXPECT_EQ(p.playerStatus(), 0);
+}
+
+TEST(PlayerPlayback, ThePictureKeepsPaceWithTheClock) {
+    const QString clip = media("long_10s.mp4");
+    LxMoviePlayer p(clip, frame());
+    p.seekTime(CMTimeMakeWithSeconds(1.0, 1000000000));
+    p.play();
+    spin(1200);
+    p.pause();
+    const double t = seconds(p.currentTime());
+    ASSERT_GT(t, 1.8);
+    const QImage shot = snapshot(p, 320, 240);
+    // The frame up when paused is the one at the clock, or at most the one before it.
+    const double frameStart = std::floor(t * 25 + 1e-6) / 25;
+    const double diff =
+        std::min(testsupport::meanAbsDiff(shot, testsupport::ffmpegFrameAt(clip, frameStart)),
+                 testsupport::meanAbsDiff(shot, testsupport::ffmpegFrameAt(clip, frameStart - 0.04)));
+    EXPECT_LT(diff, 3.0) << "paused at " << t;
+}
+
+TEST(PlayerPlayback, SeekShowsTheRequestedFrame) {
+    const QString clip = media("long_10s.mp4");
+    LxMoviePlayer p(clip, frame());
+    ASSERT_TRUE(p.isOpen());
+    // 1.52 s needs decoding on from the key frame at 0; 6.0 s sits right on a key frame;
+    // 7.5 s lies inside frame 187 (7.48 s to 7.52 s), which is the one shown.
+    for (const auto& [asked, shown] :
+         std::vector<std::pair<double, double>>{{1.52, 1.52}, {6.0, 6.0}, {7.5, 7.48}}) {
+        p.seekTime(CMTimeMakeWithSeconds(asked, 1000000000));
+        EXPECT_NEAR(seconds(p.currentTime()), asked, 1e-6);
+        const QImage shot = snapshot(p, 320, 240);
+        ASSERT_FALSE(shot.isNull());
+        const double right = testsupport::meanAbsDiff(shot, testsupport::ffmpegFrameAt(clip, shown));
+        const double next = testsupport::meanAbsDiff(shot, testsupport::ffmpegFrameAt(clip, shown + 0.04));
+        const double prev = testsupport::meanAbsDiff(shot, testsupport::ffmpegFrameAt(clip, shown - 0.04));
+        EXPECT_LT(right, 3.0) << asked;
+        EXPECT_LT(right, next) << asked;
+        EXPECT_LT(right, prev) << asked;
+    }
+}
+
+TEST(PlayerPlayback, QuickSuccessiveSeeksLandOnTheLast) {
+    const QString clip = media("long_10s.mp4");
+    LxMoviePlayer p(clip, frame());
+    for (int i = 0; i < 40; ++i)
+        p.seekTime(CMTimeMakeWithSeconds(0.2 * i, 600));
+    p.seekTime(CMTimeMakeWithSeconds(8.0, 600));
+    EXPECT_LT(testsupport::meanAbsDiff(snapshot(p, 320, 240), testsupport::ffmpegFrameAt(clip, 8.0)), 3.0);
+}
+
+TEST(PlayerPlayback, DidEndFiresOnceAtTheEndOnAPlayerThread) {
+    LxMoviePlayer p(media("h264_aac.mp4"), frame());
+    std::atomic<int> calls{0};
+    std::atomic<bool> onGuiThread{false};
+    p.setPlayerDidEndBlock([&] {
+        ++calls;
+        onGuiThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+    });
+    p.seekTime(CMTimeMakeWithSeconds(3.3, 1000000000));
+    p.play();
+    ASSERT_TRUE(waitFor([&] { return calls > 0; }, 4000));
+    spin(400);
+    EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(onGuiThread);
+    EXPECT_NEAR(seconds(p.currentTime()), seconds(p.duration()), 1e-6);
+    EXPECT_NE(p.playerStatus(), 1);
+
+    // Played again after a seek, it ends again, once more.
+    p.seekTime(CMTimeMakeWithSeconds(3.6, 1000000000));
+    p.play();
+    ASSERT_TRUE(waitFor([&] { return calls > 1; }, 4000));
+    spin(300);
+    EXPECT_EQ(calls, 2);
+}
+
+TEST(PlayerPlayback, SoundOnlyAndPictureOnlyFilesPlay) {
+    LxMoviePlayer sound(media("audio_only.mp3"), QRect(0, 0, 20, 20));
+    ASSERT_TRUE(sound.isOpen());
+    EXPECT_NEAR(seconds(sound.duration()), 4.0, 0.2);
+    sound.play();
+    spin(600);
+    EXPECT_GT(seconds(sound.currentTime()), 0.4);
+    int w = 16, h = 16;
+    std::vector<unsigned char> buf(w * h * 4, 0xAB);
+    EXPECT_EQ(sound.Snapshot(&w, &h, buf.data()), 0); // nothing to show
+    EXPECT_EQ(buf[0], 0xAB);
+
+    LxMoviePlayer picture(media("no_audio.mp4"), frame());
+    ASSERT_TRUE(picture.isOpen());
+    picture.play();
+    spin(600);
+    EXPECT_GT(seconds(picture.currentTime()), 0.4);
+    EXPECT_FALSE(snapshot(picture, 320, 240).isNull());
+}
+
+TEST(PlayerPicture, RotatedFileSnapshotsUpright) {
+    const QString clip = media("rotated_90.mp4");
+    LxMoviePlayer p(clip, frame());
+    p.seekTime(CMTimeMakeWithSeconds(1.0, 1000000000));
+    const QImage reference = testsupport::ffmpegFrameAt(clip, 1.0); // the tool turns it upright
+    ASSERT_EQ(reference.size(), QSize(240, 320));
+    EXPECT_LT(testsupport::meanAbsDiff(snapshot(p, 240, 320), reference), 3.0);
+}
+
+TEST(PlayerPicture, RotationAndFlipsShowAfterRefreshWhilePaused) {
+    const QString clip = media("h264_aac.mp4");
+    LxMoviePlayer p(clip, frame());
+    p.seekTime(CMTimeMakeWithSeconds(1.0, 1000000000));
+    const QImage upright = testsupport::ffmpegFrameAt(clip, 1.0);
+    ASSERT_LT(testsupport::meanAbsDiff(snapshot(p, 320, 240), upright), 3.0);
+
+    p.SetRotateAngle(90);
+    p.Refresh();
+    const QImage turned = upright.transformed(QTransform().rotate(90)); // clockwise on screen
+    EXPECT_LT(testsupport::meanAbsDiff(snapshot(p, 240, 320), turned), 3.0);
+
+    p.SetRotateAngle(0);
+    p.SetHFlip(1);
+    p.Refresh();
+    EXPECT_LT(testsupport::meanAbsDiff(snapshot(p, 320, 240), upright.mirrored(true, false)), 3.0);
+    p.SetVFlip(1);
+    p.Refresh();
+    EXPECT_LT(testsupport::meanAbsDiff(snapshot(p, 320, 240), upright.mirrored(true, true)), 3.0);
+}
+
+TEST(PlayerSnapshot, ScalesIntoTheGivenSizeAndRefusesBadSizes) {
+    LxMoviePlayer p(media("h264_aac.mp4"), frame());
+    // A smaller buffer gets a scaled picture and nothing past its end.
+    int w = 80, h = 60;
+    std::vector<unsigned char> buf(w * h * 4 + 64, 0xCD);
+    EXPECT_EQ(p.Snapshot(&w, &h, buf.data()), 1);
+    EXPECT_EQ(w, 80);
+    EXPECT_EQ(h, 60);
+    for (size_t i = size_t(w) * h * 4; i < buf.size(); ++i)
+        ASSERT_EQ(buf[i], 0xCD);
+    EXPECT_EQ(buf[3], 0xFF); // opaque alpha in the fourth byte
+
+    for (auto [bw, bh] :
+         std::vector<std::pair<int, int>>{{0, 60}, {80, 0}, {-4, 60}, {80, -1}, {1 << 20, 1 << 20}}) {
+        std::fill(buf.begin(), buf.end(), 0xCD);
+        int ww = bw, hh = bh;
+        EXPECT_EQ(p.Snapshot(&ww, &hh, buf.data()), 0) << bw << "x" << bh;
+        EXPECT_EQ(buf[0], 0xCD);
+    }
+    int one = 1;
+    EXPECT_EQ(p.Snapshot(nullptr, &one, buf.data()), 0);
+    EXPECT_EQ(p.Snapshot(&one, &one, nullptr), 0);
+}
