@@ -505,6 +505,7 @@ int SmartCut::write(Work& w, const Range& range) {
     PacketPtr packet = makePacket(), encoded = makePacket();
     FramePtr frame = makeFrame();
     bool mismatch = false;
+    size_t reencoded[2] = {0, 0}; // frames given to the head and the tail encoder
 
     // Encoder output as length-prefixed packets on the output timeline.
     const auto writeEncoded = [&](AVCodecContext* encoder) -> int {
@@ -537,6 +538,7 @@ int SmartCut::write(Work& w, const Range& range) {
                 take = false;
             }
             if (take) {
+                ++reencoded[head ? 0 : 1];
                 frame->pts = pts;
                 frame->pict_type = AV_PICTURE_TYPE_NONE;
                 if ((e = avcodec_send_frame(encoder, frame.get())) < 0)
@@ -663,6 +665,11 @@ int SmartCut::write(Work& w, const Range& range) {
         return r;
     if (mismatch) {
         logInfo("cut re-encodes the whole range: the frames change format");
+        return kDeclined;
+    }
+    // Every frame of the edges must have come out of the decoder with its own time.
+    if (reencoded[0] != range.headFrames() || (videoEnd == n && reencoded[1] != range.tailFrames())) {
+        logInfo("cut re-encodes the whole range: the decoder did not give all frames of the edges");
         return kDeclined;
     }
     if ((r = writer.finish()) < 0)
