@@ -28,7 +28,8 @@ void answerFinishMessage(QWidget* message) {
     waitUntil([&] { return !message->isVisible(); }, 5000);
 }
 
-// A clip long enough that a job is still running when the test cancels it.
+// A clip long enough that a job is still running when the test cancels it. Its only keyframe
+// is the first frame: a cut cannot copy whole groups of pictures and re-encodes its range.
 QString longClip() {
     static QTemporaryDir dir;
     const QString path = dir.path() + "/long_60s.mp4";
@@ -39,7 +40,7 @@ QString longClip() {
              "-f",           "lavfi",     "-i",        "testsrc2=size=640x360:rate=25:duration=60",
              "-f",           "lavfi",     "-i",        "sine=frequency=440:sample_rate=44100:duration=60",
              "-c:v",         "libx264",   "-preset",   "ultrafast",
-             "-g",           "50",        "-pix_fmt",  "yuv420p",
+             "-g",           "1500",      "-pix_fmt",  "yuv420p",
              "-c:a",         "aac",       "-shortest", path});
     }
     return path;
