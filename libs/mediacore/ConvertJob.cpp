@@ -8,6 +8,7 @@
 #include "EngineLog.h"
 #include "FxGraph.h"
 #include "OutputWriter.h"
+#include "SmartCut.h"
 #include "SourceReader.h"
 #include "StreamProbe.h"
 
@@ -415,11 +416,58 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, Plan* p) {
     return 0;
 }
 
+// A cut that keeps the format and changes no picture or sound can copy most of its range and
+// re-encode only its edges.
+bool ConvertJob::canCutSmartly(SmartCutRequest* request) const {
+    const int64_t d = duration();
+    const int64_t end = cutEnd_ > 0 ? std::min(cutEnd_, d) : d;
+    if (cutStart_ <= 0 && end >= d)
+        return false; // the whole file: copied by the plain path
+    const bool keepsSound = format_.audioCodec.kind == CodecSetting::Keep ||
+                            format_.audioCodec.kind == CodecSetting::Copy || fx_.mainAudioDisabled;
+    if (rotationSet_ || format_.videoCodec.kind != CodecSetting::Keep || !keepsSound ||
+        format_.changesPicture() || fx_.changesPicture() || fx_.volume != 1.0 || !fx_.music.empty() ||
+        (format_.changesSound() && !fx_.mainAudioDisabled))
+        return false;
+    const AVOutputFormat* container = av_guess_format(nullptr, output_.c_str(), nullptr);
+    if (!container || container->video_codec == AV_CODEC_ID_NONE)
+        return false;
+    int aIndex = -1;
+    if (!fx_.mainAudioDisabled && container->audio_codec != AV_CODEC_ID_NONE) {
+        aIndex = audioIndex_;
+        if (aIndex < 0 || unsigned(aIndex) >= probe_->nb_streams ||
+            probe_->streams[aIndex]->codecpar->codec_type != AVMEDIA_TYPE_AUDIO)
+            aIndex = firstAudioStream(probe_.get());
+    }
+    const std::string why = SmartCut::obstacle(probe_.get(), aIndex, container);
+    if (!why.empty()) {
+        logInfo("cut re-encodes the whole range: " + why);
+        return false;
+    }
+    request->input = input_;
+    request->output = output_;
+    request->audioIndex = aIndex;
+    request->startUs = cutStart_;
+    request->endUs = end;
+    request->sizeLimit = sizeLimit_;
+    return true;
+}
+
 int ConvertJob::run() {
     if (input_.empty() || !probe_)
         return logFailure("no input", AVERROR(EINVAL));
     if (output_.empty())
         return logFailure("no output path", AVERROR(EINVAL));
+    SmartCutRequest request;
+    if (canCutSmartly(&request)) {
+        SmartCut cut(request, stop_, [this](int64_t done, int64_t total) { reportProgress(done, total); });
+        const int r = cut.run();
+        if (r != SmartCut::kDeclined) {
+            if (r >= 1 && !stop_)
+                progress_ = 100;
+            return r;
+        }
+    }
     OutputWriter writer;
     int r = writer.create(output_);
     if (r < 0)

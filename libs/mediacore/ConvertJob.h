@@ -67,6 +67,7 @@ private:
     struct Plan;
     int run();
     int plan(class SourceReader& reader, class OutputWriter& writer, Plan* p);
+    bool canCutSmartly(struct SmartCutRequest* request) const;
     void reportProgress(int64_t doneUs, int64_t totalUs);
 
     std::string input_;

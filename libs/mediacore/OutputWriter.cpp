@@ -174,6 +174,21 @@ int OutputWriter::addCopy(Kind kind, const AVStream* source) {
     return 0;
 }
 
+int OutputWriter::setCopyExtradata(Kind kind, const uint8_t* data, int size) {
+    const int index = kind == Video ? videoStream_ : audioStream_;
+    if (!format_ || started_ || index < 0 || size <= 0)
+        return AVERROR(EINVAL);
+    AVCodecParameters* par = format_->streams[index]->codecpar;
+    auto* copy = static_cast<uint8_t*>(av_mallocz(size_t(size) + AV_INPUT_BUFFER_PADDING_SIZE));
+    if (!copy)
+        return AVERROR(ENOMEM);
+    std::memcpy(copy, data, size_t(size));
+    av_freep(&par->extradata);
+    par->extradata = copy;
+    par->extradata_size = size;
+    return 0;
+}
+
 int OutputWriter::start() {
     if (!format_)
         return AVERROR(EINVAL);

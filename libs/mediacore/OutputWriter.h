@@ -54,6 +54,8 @@ public:
     int addAudioEncoder(const AudioEncodeSpec& spec);
     // A stream copied from a source stream.
     int addCopy(Kind kind, const AVStream* source);
+    // Replaces the codec configuration of a copied stream (before start()).
+    int setCopyExtradata(Kind kind, const uint8_t* data, int size);
     int start();
 
     // Encodes one frame (pts in the encoder's time base for video; for sound the writer counts

@@ -26,21 +26,22 @@ int SourceReader::open(const std::string& path, int audioIndex, bool wantVideo, 
     for (unsigned i = 0; i < format_->nb_streams; ++i)
         format_->streams[i]->discard =
             (int(i) == videoIndex_ || int(i) == audioIndex_) ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
-    if (decodeVideo && videoIndex_ >= 0 && (r = openDecoder(videoIndex_, &videoDecoder_)) < 0)
+    if (decodeVideo && videoIndex_ >= 0 &&
+        (r = openStreamDecoder(format_->streams[videoIndex_], path_, &videoDecoder_)) < 0)
         return r;
-    if (decodeAudio && audioIndex_ >= 0 && (r = openDecoder(audioIndex_, &audioDecoder_)) < 0)
+    if (decodeAudio && audioIndex_ >= 0 &&
+        (r = openStreamDecoder(format_->streams[audioIndex_], path_, &audioDecoder_)) < 0)
         return r;
     videoDone_ = videoIndex_ < 0;
     audioDone_ = audioIndex_ < 0;
     return 0;
 }
 
-int SourceReader::openDecoder(int index, CodecPtr* out) {
-    const AVStream* s = format_->streams[index];
+int openStreamDecoder(const AVStream* s, const std::string& path, CodecPtr* out) {
     const AVCodec* codec = avcodec_find_decoder(s->codecpar->codec_id);
     if (!codec)
         return logFailure("no decoder for " + std::string(avcodec_get_name(s->codecpar->codec_id)) + " in " +
-                              path_,
+                              path,
                           AVERROR_DECODER_NOT_FOUND);
     CodecPtr dec(avcodec_alloc_context3(codec));
     if (!dec)
@@ -55,7 +56,7 @@ int SourceReader::openDecoder(int index, CodecPtr* out) {
     }
     r = avcodec_open2(dec.get(), codec, nullptr);
     if (r < 0)
-        return logFailure("cannot open the decoder of " + path_, r);
+        return logFailure("cannot open the decoder of " + path, r);
     *out = std::move(dec);
     return 0;
 }

@@ -11,6 +11,10 @@
 
 namespace mediacore {
 
+// Opens a decoder for one stream of `path` (threaded for pictures). Returns 0 or a negative
+// AVERROR (logged).
+int openStreamDecoder(const AVStream* stream, const std::string& path, CodecPtr* out);
+
 class SourceReader {
 public:
     enum Kind { Video, Audio };
@@ -49,7 +53,6 @@ public:
     int64_t frameDurationUs() const;
 
 private:
-    int openDecoder(int index, CodecPtr* out);
     AVStream* stream(Kind kind) const { return kind == Video ? video() : audio(); }
 
     InputPtr format_;

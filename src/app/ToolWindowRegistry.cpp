@@ -5,36 +5,11 @@
 #include <QWidget>
 #include <type_traits>
 
-// Every tool window that exists in this build. A header that is absent leaves its tile
-// without a factory: the tile then shows its disabled picture.
-#if __has_include("tools/easycut/EasyCutterWindowcontroller.h")
+// Every tool window of the program registers its tile here; a tile without a factory
+// shows its disabled picture. The editor, joiner, batch cutter and splitter are added here
+// as they are built.
 #include "tools/easycut/EasyCutterWindowcontroller.h"
-#define CUTBENCH_HAS_EASYCUT 1
-#endif
-#if __has_include("editor/core/EditVideoWindowController.h")
-#include "editor/core/EditVideoWindowController.h"
-#define CUTBENCH_HAS_EDITOR 1
-#endif
-#if __has_include("tools/join/JoinnerWindowController.h")
-#include "tools/join/JoinnerWindowController.h"
-#define CUTBENCH_HAS_JOINNER 1
-#endif
-#if __has_include("tools/batchcut/BatchCutterWindowController.h")
-#include "tools/batchcut/BatchCutterWindowController.h"
-#define CUTBENCH_HAS_BATCHCUT 1
-#endif
-#if __has_include("tools/split/SplitWindowController.h")
-#include "tools/split/SplitWindowController.h"
-#define CUTBENCH_HAS_SPLIT 1
-#endif
-
-#if __has_include("tools/shared/ToolWindow.h")
 #include "tools/shared/ToolWindow.h"
-// A ToolWindow deletes itself once it has closed and any stopped job has returned.
-template <class Controller> constexpr bool kDeletesItself = std::is_base_of_v<ToolWindow, Controller>;
-#else
-template <class Controller> constexpr bool kDeletesItself = false;
-#endif
 
 namespace {
 
@@ -57,7 +32,9 @@ template <class Controller> ToolWindowRegistry::Factory windowFactory(int toolIt
                 if constexpr (requires(Controller & c, int type) { c.setToolItemType(type); })
                     controller->setToolItemType(toolItemType);
             }
-            if (controller)
+            // A ToolWindow deletes itself once it has closed and any stopped job has
+            // returned; any other controller goes with its window.
+            if (controller && !std::is_base_of_v<ToolWindow, Controller>)
                 controller->setAttribute(Qt::WA_DeleteOnClose);
             return controller;
         };
@@ -74,27 +51,7 @@ ToolWindowRegistry& ToolWindowRegistry::shared() {
 }
 
 ToolWindowRegistry::ToolWindowRegistry() {
-#ifdef CUTBENCH_HAS_EASYCUT
     factories_[index(HomeTool::EasyCutter)] = windowFactory<EasyCutterWindowcontroller>();
-#endif
-#ifdef CUTBENCH_HAS_EDITOR
-    factories_[index(HomeTool::AdvancedCutter)] = windowFactory<EditVideoWindowController>(1);
-    factories_[index(HomeTool::Rotate)] = windowFactory<EditVideoWindowController>(2);
-    factories_[index(HomeTool::Crop)] = windowFactory<EditVideoWindowController>(4);
-    factories_[index(HomeTool::Effect)] = windowFactory<EditVideoWindowController>(8);
-    factories_[index(HomeTool::Watermark)] = windowFactory<EditVideoWindowController>(16);
-    factories_[index(HomeTool::Subtitle)] = windowFactory<EditVideoWindowController>(32);
-    factories_[index(HomeTool::AddMusic)] = windowFactory<EditVideoWindowController>(64);
-#endif
-#ifdef CUTBENCH_HAS_JOINNER
-    factories_[index(HomeTool::Joinner)] = windowFactory<JoinnerWindowController>();
-#endif
-#ifdef CUTBENCH_HAS_BATCHCUT
-    factories_[index(HomeTool::BatchCutter)] = windowFactory<BatchCutterWindowController>();
-#endif
-#ifdef CUTBENCH_HAS_SPLIT
-    factories_[index(HomeTool::Split)] = windowFactory<SplitWindowController>();
-#endif
 }
 
 void ToolWindowRegistry::setFactory(HomeTool tool, Factory factory) {

@@ -1,0 +1,70 @@
+// A keep-format cut that copies what it can and re-encodes only where it must, so that the
+// output still starts on the requested frame:
+//   - sound packets of the range are copied (a packet is 20-50 ms, below a frame's length
+//     in effect; decoding and re-encoding them would only lose quality);
+//   - whole groups of pictures inside the range are copied;
+//   - the frames from the cut start to the next keyframe are re-encoded, and at the end the
+//     frames that a copy cannot end on (B-frames whose references lie past the end).
+// The re-encoded pieces come from libx264 with their own parameter-set id, written both into
+// the stream's configuration record and in-band, at the source's profile, level, size, chroma
+// format and bit depth: decoders switch sets at each re-encoded IDR and back at the copied one.
+//
+// Only H.264 with avcC framing into MP4, MOV or Matroska, with closed groups of pictures and
+// progressive frames, is cut this way; everything else declines and the caller re-encodes.
+//
+// Ownership: owns its input and the output it creates while run() works; on failure or stop
+// the output is removed. Threading: run() on one thread; `stop` may be set from any thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+namespace mediacore {
+
+struct SmartCutRequest {
+    std::string input;
+    std::string output;
+    int audioIndex = -1; // the sound stream to copy, -1 for none
+    int64_t startUs = 0; // on the source timeline (0 = the file's start)
+    int64_t endUs = 0;
+    // Bytes the output may reach (0 = no limit): it then ends before the first group of
+    // pictures that would pass them.
+    int64_t sizeLimit = 0;
+};
+
+class SmartCut {
+public:
+    // run() result when the cut cannot be done this way; nothing is left on disk then.
+    static constexpr int kDeclined = 0;
+
+    // Why this file cannot be cut smartly into `container`, or an empty text when it can as far
+    // as its streams tell (the range itself is examined by run()).
+    static std::string obstacle(const AVFormatContext* input, int audioIndex,
+                                const AVOutputFormat* container);
+
+    SmartCut(SmartCutRequest request, const std::atomic<bool>& stop,
+             std::function<void(int64_t doneUs, int64_t totalUs)> progress)
+        : request_(std::move(request)), stop_(stop), progress_(std::move(progress)) {}
+
+    // 1 when the output is written (or the job was stopped and it is removed), kDeclined, or a
+    // negative AVERROR (logged).
+    int run();
+
+private:
+    struct Range;
+    struct Work;
+    int examine(Work& w, Range* range);
+    int write(Work& w, const Range& range);
+
+    SmartCutRequest request_;
+    const std::atomic<bool>& stop_;
+    std::function<void(int64_t, int64_t)> progress_;
+};
+
+} // namespace mediacore

@@ -1,0 +1,321 @@
+#include "tools/easycut/EasyCutterWindowcontroller.h"
+
+#include "foundation/controls/LxProgressSlider.h"
+#include "foundation/controls/NSProgressView.h"
+#include "foundation/controls/ZylButton.h"
+#include "foundation/controls/ZylImageView.h"
+#include "foundation/controls/ZylView.h"
+#include "foundation/engine/LxMoviePlayer.h"
+#include "foundation/helpers/NSBundle.h"
+#include "foundation/records/CutItem.h"
+#include "foundation/records/SimpleData.h"
+#include "platform/Dispatch.h"
+#include "platform/Geometry.h"
+#include "platform/Log.h"
+#include "platform/Workspace.h"
+#include "tools/easycut/CutItemView.h"
+#include "tools/easycut/EasyCutterStyle.h"
+#include "tools/shared/OutputFolderChooser.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSpinBox>
+
+using namespace easycutstyle;
+
+EasyCutterWindowcontroller::EasyCutterWindowcontroller(QWidget* parent) : ToolWindow(parent) {
+    setWindowTitle(NSBundle::localizedStringForKey("EasyCut_Title"));
+    setFixedSize(kWindowWidth, kWindowHeight);
+    windowDidLoad();
+}
+
+EasyCutterWindowcontroller::~EasyCutterWindowcontroller() {
+    playerTimer_.stop();
+    if (lxPlayer_)
+        lxPlayer_->stop();
+}
+
+double EasyCutterWindowcontroller::duration() const {
+    // One time base for the bar, the fields and the export: the probed length.
+    if (!fileData_ || !fileData_->sourceData)
+        return 0;
+    const double d = fileData_->sourceData->duration;
+    return std::isfinite(d) && d > 0 ? d : 0;
+}
+
+QString EasyCutterWindowcontroller::outputPath() const {
+    return outputPopBtn ? outputPopBtn->outputPath() : QString();
+}
+
+void EasyCutterWindowcontroller::windowDidLoad() {
+    // Window: brand blue behind the panels.
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, kBrandBlue);
+    setPalette(pal);
+
+    buildLayout();
+
+    contentBackgroundView->setBackGroundColor(kLightGrey);
+    contentBackgroundView->setBordColor(kLightGrey);
+    contentBackgroundView->setBorderWidth(1);
+    contentBackgroundView->setCornerRadius(5);
+    playerView->setBackGroundColor(Qt::black);
+    keybordTishiView->setBackGroundColor(QColor(210, 208, 208));
+    nofileBordView->setBordColor(QColor(214, 212, 212));
+    nofileBordView->setBorderWidth(2);
+    nofileBordView->setCornerRadius(5);
+    cutprogressView->setDelegate(this);
+
+    configureButtons();
+
+    outputLabel->setText(NSBundle::localizedStringForKey("outputFolderLabelstringValue"));
+    progressLabel->setText(NSBundle::localizedStringForKey("progressLabelStringValue"));
+    for (QLabel* l : {outputLabel, progressLabel})
+        l->setStyleSheet("color: white;");
+
+    const std::array<const char*, 4> hints{"easydesclabelTitle1", "easydesclabelTitle2",
+                                           "easydesclabelTitle3", "easydesclabelTitle4"};
+    for (int i = 0; i < 4; ++i) {
+        descLabels[i]->setText(QString("%1. ").arg(i + 1) + NSBundle::localizedStringForKey(hints[i]));
+        QFont f = descLabels[i]->font();
+        f.setPointSize(14);
+        descLabels[i]->setFont(f);
+        // Translations run longer than English: wrap rather than cut the hint off.
+        descLabels[i]->setWordWrap(true);
+    }
+
+    cutprogressView->setType(1);
+    cutprogressView->setIsFanxuan(false);
+    cutprogressView->setTickMark(false);
+    cutprogressView->setTickHidden(false);
+
+    initPlayerBottom();
+
+    controlkeybordLabel->setText(NSBundle::localizedStringForKey("controlkeybordLabelstringValue"));
+    playpauseLabel->setText(NSBundle::localizedStringForKey("playpauseLabelstringValue"));
+    controlmarksLabel->setText(NSBundle::localizedStringForKey("controlmarksLabelstringValue"));
+    playpauseBtn->setText(NSBundle::localizedStringForKey("playpauseBtnstringValue"));
+    playpauseBtn->setStyleSheet("QPushButton { background: rgba(255,255,255,153); color: black; border: none;"
+                                " border-radius: 5px; font-size: 10pt; }");
+
+    initSelectItemTimeChangeView();
+    enableEditItemShow(false);
+
+    playerTimer_.setInterval(100);
+    connect(&playerTimer_, &QTimer::timeout, this, &EasyCutterWindowcontroller::changePlayerSlider);
+}
+
+void EasyCutterWindowcontroller::configureButtons() {
+    QPointer<EasyCutterWindowcontroller> self(this);
+    // A button's callback only queues its work on the main queue; the work finds the window
+    // gone when it was closed meanwhile.
+    auto queued = [self](void (EasyCutterWindowcontroller::*work)()) {
+        return [self, work](ZylButton*) {
+            dispatchMain([self, work] {
+                if (self && !self->isClosing())
+                    (self.data()->*work)();
+            });
+        };
+    };
+
+    setButtonImages(volumeBtn, {"Cut/btnOpenVolume_Normal.png", "", "", "Cut/btnCloseVolume_Normal.png", ""});
+    volumeBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::volumeToggle);
+
+    setButtonImages(merageBtn, {"Join/CheckBox_NoCheck.bmp", "", "", "Join/CheckBox_Checked.bmp", ""});
+    merageBtn->setContentTitle(NSBundle::localizedStringForKey("MerageBtnstringValue"));
+    merageBtn->setContentColor(Qt::white);
+    merageBtn->setContentImagePosition(1);
+    merageBtn->mouseDownAction = [self](ZylButton*) {
+        dispatchMain([self] {
+            if (self)
+                self->merageBtn->setSelected(!self->merageBtn->selected());
+        });
+    };
+
+    setButtonImages(openOutputFolderBtn, {"SubFun/btnBrowse_Down.png", "", "", "", ""});
+    openOutputFolderBtn->mouseDownAction = [self](ZylButton*) {
+        if (self && !self->outputPath().isEmpty())
+            Workspace::revealInFileManager(self->outputPath());
+    };
+
+    setButtonBackgrounds(updateFileAddBtn,
+                         {"About/btnAddFile_Small_Normal.bmp", "About/btnAddFile_Small_On.bmp",
+                          "About/btnAddFile_Small_Down.bmp", "", "About/btnAddFile_Small_Disable.bmp"});
+    updateFileAddBtn->setContentTitle("");
+    updateFileAddBtn->setBackGroundColor(QColor(90, 216, 238));
+    updateFileAddBtn->setCornerRadius(3);
+    updateFileAddBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::addFileAction);
+
+    setButtonBackgrounds(addfileBtn, {"About/btnAddFile_Normal.bmp", "About/btnAddFile_On.bmp",
+                                      "About/btnAddFile_Down.bmp", "", "About/btnAddFile_Disable.bmp"});
+    addfileBtn->setContentTitle(NSBundle::localizedStringForKey("AddFileBtnTitle"));
+    addfileBtn->setContentColor(Qt::white);
+    addfileBtn->setBackGroundColor(QColor(90, 216, 238));
+    addfileBtn->setCornerRadius(3);
+    addfileBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::addFileAction);
+
+    setButtonBackgrounds(startExportBtn,
+                         {"SubFun/btnStart_Normal.bmp", "SubFun/btnStart_On.bmp", "SubFun/btnStart_Down.bmp",
+                          "SubFun/btnStart_Down.bmp", "SubFun/btnStart_Disable.bmp"});
+    {
+        QFont f = startExportBtn->font();
+        f.setPointSize(18);
+        startExportBtn->setFont(f);
+    }
+    startExportBtn->setLeftIconWidth(20);
+    startExportBtn->setContentImagePosition(0);
+    startExportBtn->setContentTitle(NSBundle::localizedStringForKey("StartExportTitle"));
+    startExportBtn->setContentColor(Qt::white);
+    startExportBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::startExportAction);
+
+    setButtonImages(playOrpauseBtn, {"Cut/btnPlay_Normal.png", "Cut/btnPlay_On.png", "Cut/btnPlay_Down.png",
+                                     "Cut/btnPause_Normal.png", "Cut/btnPlay_Disable.png"});
+    playOrpauseBtn->mouseDownAction = [self](ZylButton*) {
+        if (self)
+            self->playButtonPressed();
+    };
+    setButtonImages(playOrpauseSelectBtn,
+                    {"Cut/btnPreview_Normal.png", "Cut/btnPreview_Normal.png", "Cut/btnPreview_Down.png",
+                     "Cut/btnStop_Normal.png", "Cut/btnPlay_Disable.png"});
+    playOrpauseSelectBtn->mouseDownAction = [self](ZylButton*) {
+        if (self)
+            self->previewButtonPressed();
+    };
+    setButtonImages(selectedLeftBtn, {"Cut/btnSetStartTime_Normal.png", "Cut/btnSetStartTime_On.png",
+                                      "Cut/btnSetStartTime_Down.png", "Cut/btnSetStartTime_Down.png",
+                                      "Cut/btnSetStartTime_Disable.png"});
+    selectedLeftBtn->mouseDownAction = [self](ZylButton*) {
+        if (self)
+            self->markButtonPressed(false);
+    };
+    setButtonImages(selectedRightBtn,
+                    {"Cut/btnSetEndTime_Normal.png", "Cut/btnSetEndTime_On.png", "Cut/btnSetEndTime_Down.png",
+                     "Cut/btnSetEndTime_Down.png", "Cut/btnSetEndTime_Disable.png"});
+    selectedRightBtn->mouseDownAction = [self](ZylButton*) {
+        if (self)
+            self->markButtonPressed(true);
+    };
+
+    setButtonBackgrounds(cutStartBtn, {"Cut/btnCut_Normal.bmp", "Cut/btnCut_On.bmp", "Cut/btnCut_Down.bmp",
+                                       "Cut/btnCut_Down.bmp", "Cut/btnCut_Disable.bmp"});
+    cutStartBtn->setLeftIconWidth(20);
+    cutStartBtn->setContentImagePosition(0);
+    cutStartBtn->setContentTitle(NSBundle::localizedStringForKey("tool_trimItemTitle"));
+    cutStartBtn->setContentColor(Qt::white);
+    cutStartBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::cutAction);
+
+    setButtonImages(upMoveItemBtn,
+                    {"Cut/btnMoveUp_Normal.png", "Cut/btnMoveUp_On.png", "Cut/btnMoveUp_Down.png",
+                     "Cut/btnMoveUp_Down.png", "Cut/btnMoveUp_Disable.png"});
+    upMoveItemBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::upMoveItemAction);
+    setButtonImages(downMoveItemBtn,
+                    {"Cut/btnMoveDown_Normal.png", "Cut/btnMoveDown_On.png", "Cut/btnMoveDown_Down.png",
+                     "Cut/btnMoveDown_Down.png", "Cut/btnMoveDown_Disable.png"});
+    downMoveItemBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::downMoveItemAction);
+    setButtonImages(deletedItemBtn,
+                    {"Cut/btnClear_Normal.png", "Cut/btnClear_On.png", "Cut/btnClear_Down.png",
+                     "Cut/btnClear_Down.png", "Cut/btnClear_Disable.png"});
+    deletedItemBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::clearItemsAction);
+
+    setButtonBackgrounds(itemCopyBtn, {"Cut/btnCopy_Normal.bmp", "Cut/btnCopy_On.bmp", "Cut/btnCopy_Down.bmp",
+                                       "Cut/btnCopy_Down.bmp", "Cut/btnCopy_Disable.bmp"});
+    itemCopyBtn->setContentTitle(NSBundle::localizedStringForKey("Copy"));
+    itemCopyBtn->setContentColor(Qt::black);
+    itemCopyBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::copyItemAction);
+    setButtonBackgrounds(itemModifyBtn,
+                         {"Cut/btnModify_Normal.bmp", "Cut/btnModify_On.bmp", "Cut/btnModify_Down.bmp",
+                          "Cut/btnModify_Down.bmp", "Cut/btnModify_Disable.bmp"});
+    itemModifyBtn->setContentTitle(NSBundle::localizedStringForKey("Modify"));
+    itemModifyBtn->setContentColor(Qt::black);
+    itemModifyBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::modifyItemAction);
+    setButtonBackgrounds(itemDeletedBtn,
+                         {"Cut/btnDeleted_Normal.bmp", "Cut/btnDeleted_On.bmp", "Cut/btnDeleted_Down.bmp",
+                          "Cut/btnDeleted_Down.bmp", "Cut/btnDeleted_Disable.bmp"});
+    itemDeletedBtn->setContentTitle(NSBundle::localizedStringForKey("Deleted"));
+    itemDeletedBtn->setContentColor(Qt::black);
+    itemDeletedBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::deleteItemAction);
+
+    // The keyboard panel's buttons carry the transport keys.
+    playpauseBtn->setShortcut(Qt::Key_Space);
+    kuaituiBtn->setShortcut(Qt::Key_Left);
+    kuaijinBtn->setShortcut(Qt::Key_Right);
+    kuaituiBtn->setText(QStringLiteral("\u25C0"));
+    kuaijinBtn->setText(QStringLiteral("\u25B6"));
+    connect(playpauseBtn, &QPushButton::clicked, this, [this] { playOrPauseVideo(); });
+    connect(kuaituiBtn, &QPushButton::clicked, this, [this] { kuaituiAction(); });
+    connect(kuaijinBtn, &QPushButton::clicked, this, [this] { kuaijinAction(); });
+}
+
+void EasyCutterWindowcontroller::volumeToggle() {
+    volumeBtn->setSelected(!volumeBtn->selected());
+    const bool muted = volumeBtn->selected();
+    volumeSlider->setProgress(muted ? 0.0f : 0.5f);
+    if (lxPlayer_)
+        lxPlayer_->SetVolume(muted ? 0.0 : 1.0);
+}
+
+void EasyCutterWindowcontroller::enableEditItemShow(bool show) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{gettingStartedLabel, nofileBordView, addfileBtn, descLabels[0],
+                                         descLabels[1], descLabels[2], descLabels[3]})
+        w->setVisible(!show);
+    for (QWidget* w : std::initializer_list<QWidget*>{playerView,
+                                                      updateFileAddBtn,
+                                                      scrLabel,
+                                                      startTimeLabel,
+                                                      endTimeLabel,
+                                                      durationLabel,
+                                                      durationValueLabel,
+                                                      volumeBtn,
+                                                      volumeSlider,
+                                                      cutprogressView,
+                                                      keybordTishiView,
+                                                      playpauseLabel,
+                                                      controlmarksLabel,
+                                                      playpauseBtn,
+                                                      kuaituiBtn,
+                                                      kuaijinBtn,
+                                                      playOrpauseBtn,
+                                                      selectedLeftBtn,
+                                                      selectedRightBtn,
+                                                      cutStartBtn,
+                                                      startTrimFieldBackV,
+                                                      stopTrimFieldBackV,
+                                                      playOrpauseSelectBtn,
+                                                      currentTimeLabel,
+                                                      totalDurationLabel})
+        w->setVisible(show);
+    for (const FieldRow* row : {&startFields, &stopFields, &startItemFields, &stopItemFields})
+        for (LxTextField* f : *row)
+            f->setEnabled(show);
+    if (show)
+        nofileBordView->lower();
+}
+
+void EasyCutterWindowcontroller::enableEdit(bool enable) {
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             merageBtn, playpauseBtn, kuaituiBtn, kuaijinBtn, playOrpauseBtn, playOrpauseSelectBtn,
+             cutStartBtn, itemCopyBtn, itemModifyBtn, itemDeletedBtn, upMoveItemBtn, downMoveItemBtn,
+             deletedItemBtn, startStepper, stopStepper, startItemStepper, stopItemStepper})
+        w->setEnabled(enable);
+    for (const FieldRow* row : {&startFields, &stopFields, &startItemFields, &stopItemFields})
+        for (LxTextField* f : *row)
+            f->setEnabled(enable && fileData_ != nullptr);
+    for (CutItemView* row : cutItemViews_)
+        row->setEnabled(enable);
+    volumeSlider->setDisable(!enable);
+    cutprogressView->setDisable(!enable);
+    // A load while exporting would empty the list and change the source under the chain.
+    addfileBtn->setEnabled(enable);
+    updateFileAddBtn->setEnabled(enable);
+    outputPopBtn->setEnabled(enable);
+    if (!enable) {
+        // The mark buttons only follow the play head; during an export they stay off.
+        selectedLeftBtn->setEnabled(false);
+        selectedRightBtn->setEnabled(false);
+    } else {
+        updateUpDown();
+    }
+}

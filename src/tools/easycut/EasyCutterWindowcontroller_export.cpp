@@ -1,0 +1,164 @@
+// Export of the segments: one convert job per segment into its own file, or one join job
+// that merges them; progress, cancel, the finish message, and closing during an export.
+#include "tools/easycut/EasyCutterWindowcontroller.h"
+
+#include "foundation/controls/LxProgressSlider.h"
+#include "foundation/controls/NSProgressView.h"
+#include "foundation/controls/ZylButton.h"
+#include "foundation/engine/LxMoviePlayer.h"
+#include "foundation/helpers/HelpClass.h"
+#include "foundation/helpers/NSBundle.h"
+#include "foundation/records/CutItem.h"
+#include "foundation/records/SimpleData.h"
+#include "platform/Log.h"
+#include "tools/easycut/CutItemView.h"
+#include "tools/shared/ConvertJob.h"
+#include "tools/shared/JoinJob.h"
+#include "tools/shared/OutputFileNamer.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cmath>
+#include <optional>
+
+namespace {
+struct Segment {
+    float start;
+    float end;
+};
+int64_t toMicroseconds(float seconds) {
+    return static_cast<int64_t>(double(seconds) * 1000000.0);
+}
+} // namespace
+
+void EasyCutterWindowcontroller::startExportAction() {
+    if (jobChain().isBusy()) {
+        // The button reads as cancel while a job runs; a cancel already under way waits for
+        // the stopped job to return.
+        if (!jobChain().isCancelling())
+            cancelExport();
+        return;
+    }
+    if (cutItems_.empty() || !fileData_)
+        return;
+
+    std::vector<Segment> segments;
+    for (const auto& item : cutItems_)
+        segments.push_back({item->startTime, item->endTime});
+    exportSource_ = fileData_->path;
+    const QString folder = outputPath();
+    // The chosen folder may have been removed since it was chosen.
+    if (!folder.isEmpty() && !QFileInfo::exists(folder))
+        QDir().mkpath(folder);
+    const QString extension = OutputFileNamer::extensionOf(exportSource_);
+
+    mergedExport_ = merageBtn->selected();
+    if (mergedExport_)
+        stopPreview();
+    isStartExport_ = true;
+    enableEdit(false);
+    startExportBtn->setContentTitle(NSBundle::localizedStringForKey("CancelexportTitle"));
+    exportProgressView->setProgress(0);
+
+    JobChain::MakeJob make;
+    const QString source = exportSource_;
+    if (mergedExport_) {
+        // The merged clips take the volume slider's level: gain = 2 x position, in percent.
+        const int percent =
+            int(std::lround(2.0 * std::clamp(double(volumeSlider->progress()), 0.0, 1.0) * 100.0));
+        make = [segments, source, folder, extension, percent](int, int* error) -> std::unique_ptr<EngineJob> {
+            auto job = JoinJob::create(OutputFileNamer::freeTimestampPath(folder, extension), error);
+            if (!job)
+                return nullptr;
+            for (const Segment& s : segments) {
+                const int r = job->addClip(source, toMicroseconds(s.start), toMicroseconds(s.end), percent);
+                if (r < 1) {
+                    qCWarning(lcTools) << "error:" << r;
+                    *error = r;
+                    return nullptr;
+                }
+            }
+            return job;
+        };
+        jobChain().start(1, make);
+        return;
+    }
+    make = [segments, source, folder, extension](int index, int* error) -> std::unique_ptr<EngineJob> {
+        const Segment& s = segments[index];
+        const QString name =
+            HelpClass::returnTimeToCutFileName(s.start) + "-" + HelpClass::returnTimeToCutFileName(s.end);
+        std::optional<ConvertJob::Range> range;
+        if (s.end != 0)
+            range = ConvertJob::Range{toMicroseconds(s.start), toMicroseconds(s.end)};
+        return ConvertJob::create(source, OutputFileNamer::freePath(folder, name, extension), range, error);
+    };
+    jobChain().start(int(segments.size()), make);
+}
+
+void EasyCutterWindowcontroller::cancelExport() {
+    isStartExport_ = false;
+    jobChain().cancel();
+    exportProgressView->setProgress(0);
+    startExportBtn->setContentTitle(NSBundle::localizedStringForKey("StartExportTitle"));
+    // Start stays off until the stopped job has returned (exportEnded).
+    startExportBtn->setEnabled(false);
+}
+
+void EasyCutterWindowcontroller::stopPreview() {
+    if (!lxPlayer_)
+        return;
+    setPlayImages(false);
+    playOrpauseBtn->setSelected(false);
+    setPreviewImages(false);
+    playOrpauseSelectBtn->setSelected(false);
+    lxPlayer_->pause();
+    isPlaying_ = false;
+    isPlaySelectedCut_ = false;
+    removeTimer();
+}
+
+void EasyCutterWindowcontroller::exportJobStarted(int index) {
+    if (mergedExport_)
+        return;
+    // Show which segment is being written, without rebuilding the (locked) list.
+    selectedCutIndex_ = index;
+    for (int i = 0; i < cutItemViews_.size(); ++i)
+        cutItemViews_[i]->setSelected(i == index);
+    scrollToSelectItem();
+}
+
+void EasyCutterWindowcontroller::exportProgress(double overall) {
+    exportProgressView->setProgress(float(overall));
+}
+
+void EasyCutterWindowcontroller::setExportIdle() {
+    isStartExport_ = false;
+    exportProgressView->setProgress(0);
+    startExportBtn->setContentTitle(NSBundle::localizedStringForKey("StartExportTitle"));
+    startExportBtn->setEnabled(true);
+    enableEdit(true);
+}
+
+void EasyCutterWindowcontroller::exportEnded(JobChain::Outcome outcome, int error) {
+    setExportIdle();
+    switch (outcome) {
+    case JobChain::Outcome::Completed:
+        qCDebug(lcTools) << "export finished";
+        showFinishMessage("Cutterfinishedstring", outputPath());
+        break;
+    case JobChain::Outcome::Failed:
+        showEngineError(error);
+        break;
+    case JobChain::Outcome::Cancelled:
+        break;
+    }
+}
+
+void EasyCutterWindowcontroller::windowWillClose() {
+    isStartExport_ = false;
+    removeTimer();
+    if (lxPlayer_) {
+        lxPlayer_->stop();
+        lxPlayer_.reset();
+    }
+}

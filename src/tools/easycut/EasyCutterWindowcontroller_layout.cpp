@@ -1,0 +1,209 @@
+// The window's layout: every outlet made in code at its frame (points, bottom-left origin).
+#include "tools/easycut/EasyCutterWindowcontroller.h"
+
+#include "foundation/controls/LxProgressSlider.h"
+#include "foundation/controls/NSProgressView.h"
+#include "foundation/controls/ZylButton.h"
+#include "foundation/controls/ZylImageView.h"
+#include "foundation/controls/ZylView.h"
+#include "foundation/helpers/NSBundle.h"
+#include "platform/Geometry.h"
+#include "tools/easycut/EasyCutterStyle.h"
+#include "tools/shared/OutputFolderChooser.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSpinBox>
+
+using namespace easycutstyle;
+
+namespace {
+template <typename W> W* make(QWidget* parent, double x, double y, double w, double h) {
+    auto* widget = new W(parent);
+    geometry::setFrame(widget, NSMakeRect(x, y, w, h));
+    return widget;
+}
+QLabel* label(QWidget* parent, double x, double y, double w, double h, Qt::Alignment align = Qt::AlignLeft) {
+    auto* l = make<QLabel>(parent, x, y, w, h);
+    l->setAlignment(align | Qt::AlignVCenter);
+    return l;
+}
+QLabel* colon(QWidget* parent, double x, double y, double w, double h) {
+    auto* l = label(parent, x, y, w, h, Qt::AlignHCenter);
+    l->setText(":");
+    l->setStyleSheet("color: black; font-size: 11pt;");
+    return l;
+}
+} // namespace
+
+void EasyCutterWindowcontroller::buildLayout() {
+    QWidget* w = this;
+    contentBackgroundView = make<ZylImageView>(w, 10, 60, 1020, 610);
+    contentLeftView = make<ZylImageView>(w, 16, 66, 800, 598);
+    contentRightView = make<ZylImageView>(w, 822, 66, 202, 598);
+
+    // Source and player.
+    updateFileAddBtn = make<ZylButton>(w, 22, 628, 100, 28);
+    scrLabel = label(w, 132, 632, 676, 20);
+    scrLabel->setStyleSheet("color: #333;");
+    playerView = make<ZylImageView>(w, 22, 272, 788, 350);
+    playOrpauseBtn = make<ZylButton>(w, 22, 234, 32, 32);
+    playOrpauseSelectBtn = make<ZylButton>(w, 60, 234, 32, 32);
+    currentTimeLabel = label(w, 100, 240, 84, 20);
+    totalDurationLabel = label(w, 184, 240, 120, 20);
+    volumeBtn = make<ZylButton>(w, 640, 236, 28, 28);
+    volumeSlider = make<LxProgressSlider>(w, 674, 240, 132, 18);
+    cutprogressView = make<LxCutProgressView>(w, 22, 200, 788, 30);
+
+    // Range panel: labels of the time-code rows, mark buttons, length and the Cut button.
+    itemContentView = make<ZylView>(w, 22, 72, 590, 124);
+    startTimeLabel = label(itemContentView, 10, 80, 60, 20);
+    endTimeLabel = label(itemContentView, 10, 36, 60, 20);
+    selectedLeftBtn = make<ZylButton>(itemContentView, 238, 76, 30, 30);
+    selectedRightBtn = make<ZylButton>(itemContentView, 238, 32, 30, 30);
+    durationLabel = label(itemContentView, 290, 84, 100, 20);
+    durationValueLabel = label(itemContentView, 390, 84, 120, 20);
+    cutStartBtn = make<ZylButton>(itemContentView, 290, 26, 160, 42);
+
+    // Keyboard hints.
+    keybordTishiView = make<ZylView>(w, 620, 72, 190, 124);
+    controlkeybordLabel = label(keybordTishiView, 10, 96, 170, 20);
+    playpauseLabel = label(keybordTishiView, 10, 62, 96, 20);
+    playpauseBtn = make<QPushButton>(keybordTishiView, 108, 60, 72, 24);
+    controlmarksLabel = label(keybordTishiView, 10, 6, 170, 20);
+    kuaituiBtn = make<QPushButton>(keybordTishiView, 108, 30, 34, 24);
+    kuaijinBtn = make<QPushButton>(keybordTishiView, 146, 30, 34, 24);
+    for (QLabel* l : {playpauseLabel, controlmarksLabel})
+        l->setStyleSheet("font-size: 9pt;");
+    for (QPushButton* b : {kuaituiBtn, kuaijinBtn})
+        b->setFocusPolicy(Qt::NoFocus);
+    playpauseBtn->setFocusPolicy(Qt::NoFocus);
+
+    // Segment list and its buttons.
+    fileItemListView = make<QWidget>(w, 832, 124, 182, 530);
+    itemsScrollview = new QScrollArea(fileItemListView);
+    itemsScrollview->setGeometry(0, 0, fileItemListView->width(), fileItemListView->height());
+    itemsScrollview->setFrameShape(QFrame::NoFrame);
+    itemsScrollview->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    itemsScrollview->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    itemsScrollview->setStyleSheet("QScrollArea { background: rgb(245,245,245); }");
+    filesContentView = new ZylView();
+    filesContentView->setBackGroundColor(kLightGrey);
+    filesContentView->resize(itemsScrollview->width(), std::max(itemsScrollview->height(), kRowHeight));
+    itemsScrollview->setWidget(filesContentView);
+    itemsScrollview->setWidgetResizable(false);
+    itemSelectView = new QWidget(filesContentView);
+    itemSelectView->resize(kRowWidth, kRowHeight);
+    itemSelectView->hide();
+    itemCopyBtn = make<ZylButton>(itemSelectView, 0, 0, 50, 20);
+    itemModifyBtn = make<ZylButton>(itemSelectView, 50, 0, 40, 20);
+    itemDeletedBtn = make<ZylButton>(itemSelectView, 90, 0, 50, 20);
+    upMoveItemBtn = make<ZylButton>(w, 850, 80, 32, 32);
+    downMoveItemBtn = make<ZylButton>(w, 892, 80, 32, 32);
+    deletedItemBtn = make<ZylButton>(w, 966, 80, 32, 32);
+
+    // Empty state, over the player area.
+    nofileBordView = make<ZylImageView>(w, 22, 72, 788, 584);
+    gettingStartedLabel = label(nofileBordView, 60, 470, 660, 40);
+    gettingStartedLabel->setText(NSBundle::localizedStringForKey("EasyCut_Title"));
+    {
+        QFont f = gettingStartedLabel->font();
+        f.setPointSize(22);
+        f.setBold(true);
+        gettingStartedLabel->setFont(f);
+    }
+    for (int i = 0; i < 4; ++i)
+        descLabels[i] = label(nofileBordView, 60, 410 - i * 44, 700, 42);
+    addfileBtn = make<ZylButton>(nofileBordView, 294, 120, 200, 56);
+
+    // Output and export.
+    outputLabel = label(w, 20, 16, 120, 24);
+    outputPopBtn = new OutputFolderChooser(w);
+    geometry::setFrame(outputPopBtn, NSMakeRect(20 + 120, 8, 223, 32));
+    openOutputFolderBtn = make<ZylButton>(w, 370, 10, 30, 28);
+    merageBtn = make<ZylButton>(w, 414, 12, 210, 26);
+    progressLabel = label(w, 632, 16, 70, 24);
+    exportProgressView = make<NSProgressView>(w, 702, 22, 168, 12);
+    startExportBtn = make<ZylButton>(w, 882, 6, 146, 44);
+}
+
+QWidget* EasyCutterWindowcontroller::buildFieldRow(QWidget* parent, const NSRect& frame, FieldRow& row,
+                                                   QSpinBox*& stepper, bool itemRow) {
+    auto* back = new QLabel(parent);
+    geometry::setFrame(back, frame);
+    back->setPixmap(QPixmap::fromImage(
+        NSBundle::imageWithfileName(itemRow ? "Cut/imgWelcome_center.bmp" : "Resources/trim_textfield.png")));
+    back->setScaledContents(true);
+    const double fh = itemRow ? 14 : 18;
+    const double y = (frame.height - fh) / 2;
+    const std::array<double, 4> xs =
+        itemRow ? std::array<double, 4>{0, 30, 60, 90} : std::array<double, 4>{5, 35, 70, 105};
+    const std::array<double, 3> colons =
+        itemRow ? std::array<double, 3>{20, 50, 80} : std::array<double, 3>{30, 65, 100};
+    for (double cx : colons)
+        colon(back, cx, y, 10, fh);
+    for (int i = 0; i < 4; ++i) {
+        const double fw = itemRow && i < 3 ? 25 : 30;
+        auto* field = new LxTextField(back);
+        geometry::setFrame(field, NSMakeRect(xs[i], y, fw, fh));
+        field->setAlignment(Qt::AlignCenter);
+        field->setFrame(false);
+        field->setStyleSheet("QLineEdit { background: transparent; color: black; font-size: 11pt; }");
+        field->setText("00");
+        field->setMaxLength(4);
+        field->setMouseDelegate(this);
+        connect(field, &QLineEdit::editingFinished, this, [this, field] {
+            if (!textShouldEndEditing(field))
+                field->setFocus();
+        });
+        row[i] = field;
+    }
+    stepper = new QSpinBox(back);
+    geometry::setFrame(stepper, NSMakeRect(frame.width - (itemRow ? 15 : 20), 0, 20, itemRow ? 22 : 26));
+    // The platform's default stepper: 0 to 59 in steps of 1, wrapping at the ends.
+    stepper->setRange(0, 59);
+    stepper->setWrapping(true);
+    stepper->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+    stepper->setStyleSheet("QSpinBox { color: transparent; background: transparent; border: none; }");
+    stepper->setFocusPolicy(Qt::NoFocus);
+    return back;
+}
+
+void EasyCutterWindowcontroller::initPlayerBottom() {
+    startTimeLabel->setText(NSBundle::localizedStringForKey("StartFieldLabelstringValue"));
+    endTimeLabel->setText(NSBundle::localizedStringForKey("stopFieldLabelstringValue"));
+    durationLabel->setText(NSBundle::localizedStringForKey("cutDurationLabelstringValue"));
+    auto beside = [](QLabel* l) {
+        const NSRect f = geometry::frame(l);
+        return NSMakeRect(f.x + f.width, f.y - 5, 151, f.height + 10);
+    };
+    startTrimFieldBackV =
+        buildFieldRow(itemContentView, beside(startTimeLabel), startFields, startStepper, false);
+    stopTrimFieldBackV = buildFieldRow(itemContentView, beside(endTimeLabel), stopFields, stopStepper, false);
+    connect(startStepper, &QSpinBox::valueChanged, this, [this] { touchUpStartStepper(); });
+    connect(stopStepper, &QSpinBox::valueChanged, this, [this] { touchUpStopStepper(); });
+}
+
+void EasyCutterWindowcontroller::initSelectItemTimeChangeView() {
+    selectedItemTimeChangeView = new ZylImageView(filesContentView);
+    selectedItemTimeChangeView->resize(168, kEditorHeight);
+    selectedItemTimeChangeView->move((fileItemListView->width() - 168) / 2, 0);
+    selectedItemTimeChangeView->setNormalBackGroundImage(
+        NSBundle::imageWithfileName("Cut/imgActionBottom.bmp"));
+    selectedItemTimeChangeView->setBackGroundColor(QColor(230, 230, 230));
+    auto* s = label(selectedItemTimeChangeView, 0, 30, 30, 12, Qt::AlignHCenter);
+    auto* e = label(selectedItemTimeChangeView, 0, 6, 30, 12, Qt::AlignHCenter);
+    s->setText(NSBundle::localizedStringForKey("StartFieldLabelstringValue"));
+    e->setText(NSBundle::localizedStringForKey("stopFieldLabelstringValue"));
+    for (QLabel* l : {s, e})
+        l->setStyleSheet("color: black; font-size: 8pt;");
+    startFieldBackV = buildFieldRow(selectedItemTimeChangeView, NSMakeRect(30, 25, 135, 22), startItemFields,
+                                    startItemStepper, true);
+    endFieldBackV = buildFieldRow(selectedItemTimeChangeView, NSMakeRect(30, 1, 135, 22), stopItemFields,
+                                  stopItemStepper, true);
+    connect(startItemStepper, &QSpinBox::valueChanged, this, [this] { startStepperItemAction(); });
+    connect(stopItemStepper, &QSpinBox::valueChanged, this, [this] { stopStepperItemAction(); });
+    selectedItemTimeChangeView->hide();
+}

@@ -1,0 +1,288 @@
+// The preview player, its 0.1 s play head, the play and range-preview buttons, the mark
+// buttons and the refresh after a mark changes.
+#include "tools/easycut/EasyCutterWindowcontroller.h"
+
+#include "foundation/controls/LxProgressSlider.h"
+#include "foundation/controls/ZylButton.h"
+#include "foundation/controls/ZylImageView.h"
+#include "foundation/engine/LxMoviePlayer.h"
+#include "foundation/helpers/HelpClass.h"
+#include "foundation/helpers/NSBundle.h"
+#include "foundation/records/CutItem.h"
+#include "foundation/records/SimpleData.h"
+#include "platform/Dispatch.h"
+#include "platform/Geometry.h"
+#include "tools/easycut/CutItemView.h"
+
+#include <QLabel>
+#include <cmath>
+
+namespace {
+constexpr int32_t kTimescale = 1000000000;
+}
+
+void EasyCutterWindowcontroller::seekTo(double seconds) {
+    if (lxPlayer_)
+        lxPlayer_->seekTime(CMTimeMakeWithSeconds(std::max(0.0, seconds), kTimescale));
+}
+
+double EasyCutterWindowcontroller::currentTime() const {
+    return lxPlayer_ ? std::max(0.0, CMTimeGetSeconds(lxPlayer_->currentTime())) : 0.0;
+}
+
+void EasyCutterWindowcontroller::initPlayer() {
+    if (!fileData_ || fileData_->path.isEmpty())
+        return;
+    lxPlayer_ = std::make_unique<LxMoviePlayer>(fileData_->path, playerView->rect());
+    lxPlayer_->SetVolume(fileData_->volume);
+    lxPlayer_->seekTime(CMTimeMake(1, 30));
+    QPointer<EasyCutterWindowcontroller> self(this);
+    lxPlayer_->setPlayerDidEndBlock([self] {
+        dispatchMain([self] {
+            if (self)
+                self->playerDidEnd();
+        });
+    });
+    const double d = duration();
+    durationValueLabel->setText(HelpClass::returnTimeToStr(d));
+    currentTimeLabel->setText(HelpClass::returnTimeToStr(0));
+    totalDurationLabel->setText("/  " + HelpClass::returnTimeToStr(d));
+    selectStartPlayTime_ = 0;
+    volumeSlider->setProgress(0.5f);
+    cutprogressView->setUpperValue(1.0f);
+    cutprogressView->setLowerValue(0.0f);
+    if (QWidget* v = lxPlayer_->view()) {
+        v->setParent(playerView);
+        v->setGeometry(0, 0, playerView->width(), playerView->height());
+        v->show();
+    }
+    writeTime(startFields, 0);
+    writeTime(stopFields, d);
+    selectedLeftBtn->setEnabled(false);
+    selectedRightBtn->setEnabled(false);
+}
+
+void EasyCutterWindowcontroller::setPlayImages(bool pauseLook) {
+    playOrpauseBtn->setOnImage(NamedImage(pauseLook ? "Cut/btnPause_On.png" : "Cut/btnPlay_On.png"));
+    playOrpauseBtn->setDownImage(NamedImage(pauseLook ? "Cut/btnPause_Down.png" : "Cut/btnPlay_Down.png"));
+}
+
+void EasyCutterWindowcontroller::setPreviewImages(bool stopLook) {
+    playOrpauseSelectBtn->setOnImage(NamedImage(stopLook ? "Cut/btnStop__On.png" : "Cut/btnPreview_On.png"));
+    playOrpauseSelectBtn->setDownImage(
+        NamedImage(stopLook ? "Cut/btnStop__Down.png" : "Cut/btnPreview_Down.png"));
+}
+
+void EasyCutterWindowcontroller::playerDidEnd() {
+    if (!lxPlayer_)
+        return;
+    lxPlayer_->pause();
+    playOrpauseBtn->setNormalImage(NamedImage("Cut/btnPlay_Normal.png"));
+    setPlayImages(false);
+    playOrpauseSelectBtn->setNormalImage(NamedImage("Cut/btnPreview_Normal.png"));
+    playOrpauseSelectBtn->setOnImage(NamedImage("Cut/btnPreview_Normal.png"));
+    playOrpauseSelectBtn->setDownImage(NamedImage("Cut/btnPreview_Down.png"));
+    playOrpauseBtn->setSelected(false);
+    playOrpauseSelectBtn->setSelected(false);
+    isPlaying_ = false;
+    cutprogressView->setTickMark(false);
+    removeTimer();
+    if (!jobChain().isBusy()) {
+        playOrpauseBtn->setEnabled(true);
+        playOrpauseSelectBtn->setEnabled(true);
+    }
+    cutprogressView->setProgress(0);
+    seekTo(0);
+}
+
+void EasyCutterWindowcontroller::addTimer() {
+    removeTimer();
+    playerTimer_.start();
+}
+
+void EasyCutterWindowcontroller::removeTimer() {
+    playerTimer_.stop();
+}
+
+void EasyCutterWindowcontroller::updateMarkButtons(double p) {
+    if (jobChain().isBusy())
+        return;
+    if (p <= cutprogressView->lowerValue()) {
+        selectedLeftBtn->setEnabled(true);
+        selectedRightBtn->setEnabled(false);
+    } else {
+        selectedLeftBtn->setEnabled(p < cutprogressView->upperValue());
+        selectedRightBtn->setEnabled(true);
+    }
+}
+
+void EasyCutterWindowcontroller::changePlayerSlider() {
+    const double d = duration();
+    if (!lxPlayer_ || d <= 0)
+        return;
+    const double t = currentTime();
+    const double p = std::clamp(t / d, 0.0, 1.0);
+    cutprogressView->setProgress(float(p));
+    currentTimeLabel->setText(HelpClass::returnTimeToStr(t));
+    cutprogressView->setTickMark(true);
+    cutprogressView->setTickHidden(false);
+    updateMarkButtons(p);
+    if (isPlaySelectedCut_ && p >= cutprogressView->upperValue())
+        seekTo(cutprogressView->lowerValue() * d);
+}
+
+void EasyCutterWindowcontroller::playButtonPressed() {
+    if (!lxPlayer_)
+        return;
+    isPlaySelectedCut_ = false;
+    playOrpauseBtn->setSelected(!playOrpauseBtn->selected());
+    QPointer<EasyCutterWindowcontroller> self(this);
+    dispatchMain([self] {
+        if (!self || !self->lxPlayer_)
+            return;
+        const bool playing = self->playOrpauseBtn->selected();
+        self->setPlayImages(playing);
+        if (playing) {
+            self->lxPlayer_->play();
+            self->isPlaying_ = true;
+            self->addTimer();
+            self->cutprogressView->setTickMark(true);
+            self->playOrpauseSelectBtn->setEnabled(false);
+        } else {
+            self->lxPlayer_->pause();
+            self->isPlaying_ = false;
+            self->removeTimer();
+            self->cutprogressView->setTickMark(false);
+            self->playOrpauseSelectBtn->setEnabled(true);
+        }
+    });
+}
+
+void EasyCutterWindowcontroller::previewButtonPressed() {
+    if (!lxPlayer_)
+        return;
+    const double t = duration() * cutprogressView->lowerValue();
+    playOrpauseSelectBtn->setSelected(!playOrpauseSelectBtn->selected());
+    QPointer<EasyCutterWindowcontroller> self(this);
+    dispatchMain([self, t] {
+        if (!self || !self->lxPlayer_)
+            return;
+        const double d = self->duration();
+        self->seekTo(t);
+        if (d > 0)
+            self->cutprogressView->setProgress(float(t / d));
+        if (self->playOrpauseSelectBtn->selected()) {
+            self->isPlaySelectedCut_ = true;
+            self->setPreviewImages(true);
+            self->lxPlayer_->play();
+            self->isPlaying_ = true;
+            self->addTimer();
+            self->cutprogressView->setTickMark(true);
+            self->playOrpauseBtn->setEnabled(false);
+        } else {
+            self->isPlaySelectedCut_ = false;
+            self->setPreviewImages(false);
+            self->lxPlayer_->pause();
+            self->isPlaying_ = false;
+            self->removeTimer();
+            self->cutprogressView->setTickMark(false);
+            self->playOrpauseBtn->setEnabled(true);
+        }
+    });
+}
+
+void EasyCutterWindowcontroller::markButtonPressed(bool end) {
+    const double t = currentTime();
+    QPointer<EasyCutterWindowcontroller> self(this);
+    dispatchMain([self, t, end] {
+        if (!self || self->jobChain().isBusy())
+            return;
+        const double d = self->duration();
+        if (d <= 0)
+            return;
+        double s = self->cutprogressView->lowerValue() * d;
+        double e = self->cutprogressView->upperValue() * d;
+        // A mark never inverts the range: it stays 0 <= start < end <= duration.
+        if (end ? t <= s : t >= e)
+            return;
+        (end ? e : s) = std::clamp(t, 0.0, d);
+        self->seekTo(t);
+        self->cutprogressView->setProgress(float(t / d));
+        if (end)
+            self->cutprogressView->setUpperValue(float(e / d));
+        else
+            self->cutprogressView->setLowerValue(float(s / d));
+        if (self->selectedItemTimeChangeView->isVisible()) {
+            if (CutItem* item = self->modifiedSegment()) {
+                const double is = end ? item->startTime : t;
+                const double ie = end ? t : item->endTime;
+                if (is < ie)
+                    self->storeSegmentTimes(self->itemModifyBtn->index(), is, ie);
+            }
+        }
+        writeTime(end ? self->stopFields : self->startFields, end ? e : s);
+        self->selectedLeftBtn->setEnabled(false);
+        self->selectedRightBtn->setEnabled(false);
+        self->durationValueLabel->setText(HelpClass::returnTimeToStr(e - s));
+    });
+}
+
+void EasyCutterWindowcontroller::refresSelectTrimTime(bool changeStart, bool changeEnd) {
+    const double d = duration();
+    if (d <= 0)
+        return;
+    double s = d * cutprogressView->lowerValue();
+    double e = d * cutprogressView->upperValue();
+    if (CutItem* item = segmentAt(selectedCutIndex_)) {
+        s = item->startTime;
+        e = item->endTime;
+        if (itemModifyBtn->selected() && selectedCutIndex_ < cutItemViews_.size())
+            cutItemViews_[selectedCutIndex_]->setItem(cutItems_[selectedCutIndex_]);
+    }
+    seekTo(s);
+    writeTime(startItemFields, s);
+    writeTime(stopItemFields, e);
+    selectedLeftBtn->setEnabled(false);
+    selectedRightBtn->setEnabled(false);
+    if (!changeStart && !changeEnd)
+        return;
+    cutprogressView->setProgress(float(s / d));
+    if (changeStart && changeEnd) {
+        seekTo(s);
+        cutprogressView->setUpperValue(float(e / d));
+        cutprogressView->setLowerValue(float(s / d));
+    } else if (changeEnd) {
+        seekTo(e);
+        cutprogressView->setUpperValue(float(e / d));
+    } else {
+        seekTo(s);
+        cutprogressView->setLowerValue(float(s / d));
+    }
+    writeTime(startFields, s);
+    writeTime(stopFields, e);
+    durationValueLabel->setText(HelpClass::returnTimeToStr(e - s));
+}
+
+QImage EasyCutterWindowcontroller::getCurrentThumbImage() {
+    const auto& src = fileData_ ? fileData_->sourceData : nullptr;
+    if (!src || src->width == 0 || src->height == 0 || !lxPlayer_)
+        return NSBundle::imageWithfileName("Cut/musicIconB.png");
+    // The displayed size: a picture turned by a quarter turn is as wide as it is high.
+    const bool quarter = (std::abs(src->angle) / 90) % 2 == 1;
+    int w = quarter ? src->height : src->width;
+    int h = quarter ? src->width : src->height;
+    // A segment thumbnail is shown at 120 points wide; keep it small.
+    if (w > 640) {
+        h = std::max(1, int(std::lround(double(h) * 640 / w)));
+        w = 640;
+    }
+    if (w <= 0 || h <= 0)
+        return NSBundle::imageWithfileName("Cut/musicIconB.png");
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::black);
+    int rw = w, rh = h;
+    const int r = lxPlayer_->Snapshot(&rw, &rh, image.bits());
+    if (r < 1 || rw != w || rh != h)
+        return fileData_->thumbImage;
+    return image;
+}

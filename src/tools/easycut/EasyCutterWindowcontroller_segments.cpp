@@ -1,0 +1,241 @@
+// The segment list: cut, copy, modify, delete, move, clear, the rows and the hover overlay.
+#include "tools/easycut/EasyCutterWindowcontroller.h"
+
+#include "foundation/controls/ZylButton.h"
+#include "foundation/controls/ZylImageView.h"
+#include "foundation/controls/ZylView.h"
+#include "foundation/engine/LxMoviePlayer.h"
+#include "foundation/helpers/NSBundle.h"
+#include "foundation/records/CutItem.h"
+#include "platform/Log.h"
+#include "tools/easycut/CutItemView.h"
+#include "tools/easycut/EasyCutterStyle.h"
+
+#include <QScrollArea>
+#include <QScrollBar>
+
+using namespace easycutstyle;
+
+void EasyCutterWindowcontroller::cutAction() {
+    const double d = duration();
+    if (d <= 0 || jobChain().isBusy())
+        return;
+    const double start = d * cutprogressView->lowerValue();
+    const double end = d * cutprogressView->upperValue();
+    if (!(start >= 0 && start < end && end <= d)) {
+        showSimpleAlert(NSBundle::localizedStringForKey("showmessageTime3"));
+        return;
+    }
+    seekTo(start);
+    auto item = std::make_shared<CutItem>();
+    item->startTime = float(start);
+    item->endTime = float(end);
+    item->thumbImage = getCurrentThumbImage();
+    cutItems_.push_back(item);
+    selectedCutIndex_ = long(cutItems_.size()) - 1;
+    refresFileListView();
+}
+
+void EasyCutterWindowcontroller::copyItemAction() {
+    itemModifyBtn->setSelected(false);
+    const long index = itemModifyBtn->index();
+    CutItem* source = segmentAt(index);
+    if (!source)
+        return;
+    auto copy = std::make_shared<CutItem>();
+    copy->startTime = source->startTime;
+    copy->endTime = source->endTime;
+    copy->thumbImage = source->thumbImage;
+    cutItems_.insert(cutItems_.begin() + index, copy);
+    refresFileListView();
+}
+
+void EasyCutterWindowcontroller::modifyItemAction() {
+    const long index = itemModifyBtn->index();
+    if (!segmentAt(index))
+        return;
+    selectedCutIndex_ = index;
+    for (CutItemView* row : cutItemViews_) {
+        const bool sel = row->tag() == index + 1;
+        row->setSelected(sel);
+        if (row->item())
+            row->item()->selected = sel;
+    }
+    updateUpDown();
+    refresSelectTrimTime(true, true);
+    itemModifyBtn->setSelected(!itemModifyBtn->selected());
+    placeEditorUnder(itemSelectView->parentWidget());
+    selectedItemTimeChangeView->setVisible(itemModifyBtn->selected());
+    if (itemModifyBtn->selected())
+        selectedItemTimeChangeView->raise();
+}
+
+void EasyCutterWindowcontroller::deleteItemAction() {
+    itemModifyBtn->setSelected(false);
+    const long index = itemModifyBtn->index();
+    if (!segmentAt(index))
+        return;
+    cutItems_.erase(cutItems_.begin() + index);
+    const long last = long(cutItems_.size()) - 1;
+    selectedCutIndex_ = std::max(0L, std::min(index, last));
+    refresFileListView();
+}
+
+void EasyCutterWindowcontroller::upMoveItemAction() {
+    if (selectedCutIndex_ < 1 || selectedCutIndex_ >= long(cutItems_.size()))
+        return;
+    std::swap(cutItems_[selectedCutIndex_], cutItems_[selectedCutIndex_ - 1]);
+    --selectedCutIndex_;
+    refresFileListView();
+}
+
+void EasyCutterWindowcontroller::downMoveItemAction() {
+    if (selectedCutIndex_ < 0 || selectedCutIndex_ + 1 >= long(cutItems_.size()))
+        return;
+    std::swap(cutItems_[selectedCutIndex_], cutItems_[selectedCutIndex_ + 1]);
+    ++selectedCutIndex_;
+    refresFileListView();
+}
+
+void EasyCutterWindowcontroller::clearItemsAction() {
+    // Leave modify mode too: later range edits must not go to a segment that is gone.
+    itemModifyBtn->setSelected(false);
+    selectedItemTimeChangeView->hide();
+    itemSelectView->hide();
+    itemSelectView->setParent(filesContentView);
+    for (CutItemView* row : cutItemViews_)
+        row->deleteLater();
+    cutItemViews_.clear();
+    cutItems_.clear();
+    selectedCutIndex_ = 0;
+    updateUpDown();
+}
+
+void EasyCutterWindowcontroller::updateUpDown() {
+    const long n = long(cutItems_.size());
+    if (jobChain().isBusy()) {
+        upMoveItemBtn->setEnabled(false);
+        downMoveItemBtn->setEnabled(false);
+        return;
+    }
+    upMoveItemBtn->setEnabled(selectedCutIndex_ > 0 && selectedCutIndex_ < n);
+    downMoveItemBtn->setEnabled(selectedCutIndex_ + 1 < n);
+}
+
+void EasyCutterWindowcontroller::placeSelectionOverlay(CutItemView* row) {
+    if (itemSelectView->parentWidget() != row) {
+        itemSelectView->setParent(row);
+        itemSelectView->move(0, 0);
+    }
+    itemSelectView->show();
+    itemSelectView->raise();
+}
+
+void EasyCutterWindowcontroller::placeEditorUnder(QWidget* row) {
+    if (!row || row == filesContentView)
+        return;
+    // The editor's 48 points stand directly under the row (Qt: below its bottom edge).
+    const int y = std::min(row->y() + row->height(), filesContentView->height() - kEditorHeight);
+    selectedItemTimeChangeView->move(selectedItemTimeChangeView->x(), std::max(0, y));
+}
+
+void EasyCutterWindowcontroller::refresFileListView() {
+    // Take the overlay out first: it would go with the row that holds it.
+    itemSelectView->hide();
+    itemSelectView->setParent(filesContentView);
+    for (CutItemView* row : cutItemViews_)
+        row->deleteLater();
+    cutItemViews_.clear();
+
+    const long n = long(cutItems_.size());
+    const int W = itemsScrollview->viewport()->width();
+    const int H = itemsScrollview->viewport()->height();
+    const int contentHeight = std::max<int>(H, int(n * kRowHeight + kEditorHeight));
+    filesContentView->resize(W, contentHeight);
+    selectedItemTimeChangeView->move((W - selectedItemTimeChangeView->width()) / 2,
+                                     selectedItemTimeChangeView->y());
+    const bool busy = jobChain().isBusy();
+    QPointer<EasyCutterWindowcontroller> self(this);
+    for (long i = 0; i < n; ++i) {
+        auto* row = new CutItemView(filesContentView);
+        // Rows run from the top down (bottom-left frame: content height - (i + 1) * 120).
+        row->setGeometry((W - kRowWidth) / 2, int(i * kRowHeight), kRowWidth, kRowHeight);
+        row->setTag(i + 1);
+        row->setNbackGroundImage(NSBundle::imageWithfileName("Cut/ListBottom_Normal.bmp"));
+        row->setSbackGroundImage(NSBundle::imageWithfileName("Cut/ListBottom_Select.bmp"));
+        row->setCornerRadius(5);
+        row->setNbordColor(QColor(90, 216, 238));
+        row->setSbordColor(QColor(33, 176, 235));
+        row->setBorderWidth(2);
+        row->setItem(cutItems_[i]);
+        row->setSelected(cutItems_[i]->selected);
+        row->mouseEntered = [self](CutItemView* r, double, double) {
+            if (self)
+                self->rowEntered(r);
+        };
+        row->mouseExited = [self](CutItemView* r, double, double) {
+            if (self)
+                self->rowExited(r);
+        };
+        connect(row, &QPushButton::clicked, this, [this, row] { fileItemAction(row); });
+        row->setSelected(i == selectedCutIndex_);
+        cutItems_[i]->selected = i == selectedCutIndex_;
+        row->setEnabled(!busy);
+        row->show();
+        cutItemViews_.append(row);
+        if (i == selectedCutIndex_) {
+            placeSelectionOverlay(row);
+            itemModifyBtn->setIndex(i);
+            placeEditorUnder(row);
+            selectedItemTimeChangeView->setVisible(itemModifyBtn->selected());
+        }
+    }
+    if (n == 0) {
+        itemSelectView->hide();
+        selectedItemTimeChangeView->hide();
+    }
+    selectedItemTimeChangeView->raise();
+    updateUpDown();
+    scrollToSelectItem();
+}
+
+void EasyCutterWindowcontroller::scrollToSelectItem() {
+    if (cutItemViews_.isEmpty())
+        return;
+    const long i = std::clamp<long>(selectedCutIndex_, 0, cutItemViews_.size() - 1);
+    itemsScrollview->ensureWidgetVisible(cutItemViews_[i], 0, 0);
+}
+
+void EasyCutterWindowcontroller::fileItemAction(CutItemView* row) {
+    if (jobChain().isBusy() || !cutItemViews_.contains(row))
+        return;
+    selectedCutIndex_ = row->tag() - 1;
+    itemModifyBtn->setSelected(false);
+    itemModifyBtn->setIndex(selectedCutIndex_);
+    placeSelectionOverlay(row);
+    for (CutItemView* r : cutItemViews_) {
+        const bool sel = r == row;
+        r->setSelected(sel);
+        if (r->item())
+            r->item()->selected = sel;
+    }
+    selectedItemTimeChangeView->hide();
+    updateUpDown();
+    refresSelectTrimTime(true, true);
+}
+
+void EasyCutterWindowcontroller::rowEntered(CutItemView* row) {
+    if (!selectedItemTimeChangeView->isVisible()) {
+        placeSelectionOverlay(row);
+        itemModifyBtn->setIndex(row->tag() - 1);
+    }
+    itemSelectView->show();
+}
+
+void EasyCutterWindowcontroller::rowExited(CutItemView*) {
+    if (itemModifyBtn->selected())
+        return;
+    itemSelectView->hide();
+    itemSelectView->setParent(filesContentView);
+    itemModifyBtn->setIndex(selectedCutIndex_);
+}

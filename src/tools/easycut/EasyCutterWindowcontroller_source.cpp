@@ -1,0 +1,54 @@
+// Choosing, probing and loading the one source file.
+#include "tools/easycut/EasyCutterWindowcontroller.h"
+
+#include "foundation/controls/ZylButton.h"
+#include "foundation/engine/LxMoviePlayer.h"
+#include "foundation/records/SimpleData.h"
+#include "platform/Log.h"
+#include "tools/shared/MediaOpenPanel.h"
+#include "tools/shared/SourceProbe.h"
+
+#include <QLabel>
+
+void EasyCutterWindowcontroller::addFileAction() {
+    if (jobChain().isBusy())
+        return;
+    QPointer<EasyCutterWindowcontroller> self(this);
+    MediaOpenPanel::open(this, true, [self](const QStringList& paths) {
+        // Only the first chosen file is loaded.
+        if (self && !self->isClosing() && !paths.isEmpty())
+            self->loadSourceFile(paths.first());
+    });
+}
+
+void EasyCutterWindowcontroller::closeCurrentPlayer() {
+    if (!lxPlayer_)
+        return;
+    removeTimer();
+    lxPlayer_->stop();
+    lxPlayer_->closePlayer();
+    lxPlayer_.reset();
+}
+
+bool EasyCutterWindowcontroller::loadSourceFile(const QString& path) {
+    // The export reads its source and segments at its start; a load during it would change
+    // what the user sees under a running chain.
+    if (jobChain().isBusy())
+        return false;
+    const SourceProbe::Result result = SourceProbe::probe(path);
+    if (!result.data) {
+        // A refused file leaves the earlier file, its player and its segments in place.
+        SourceProbe::showRefusal(this, result.refusal, path);
+        return false;
+    }
+    fileData_ = result.data;
+    closeCurrentPlayer();
+    cutItems_.clear();
+    selectedCutIndex_ = 0;
+    itemModifyBtn->setSelected(false);
+    refresFileListView();
+    initPlayer();
+    scrLabel->setText(path);
+    enableEditItemShow(true);
+    return true;
+}

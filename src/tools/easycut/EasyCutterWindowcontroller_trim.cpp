@@ -1,0 +1,146 @@
+// The trim bar's callbacks and the transport keys (play/pause, back and forward 0.1 s).
+#include "tools/easycut/EasyCutterWindowcontroller.h"
+
+#include "foundation/controls/ZylButton.h"
+#include "foundation/engine/LxMoviePlayer.h"
+#include "foundation/helpers/HelpClass.h"
+#include "foundation/helpers/NSBundle.h"
+#include "foundation/records/CutItem.h"
+
+#include <QLabel>
+
+void EasyCutterWindowcontroller::actionMouseDownForCutProgressViewBlock(LxCutProgressView*, float) {
+    if (!lxPlayer_)
+        return;
+    lxPlayer_->pause();
+    removeTimer();
+}
+
+void EasyCutterWindowcontroller::actionMouseUpForCutProgressViewBlock(LxCutProgressView*, float) {
+    if (!lxPlayer_ || !isPlaying_)
+        return;
+    lxPlayer_->play();
+    addTimer();
+    playOrpauseBtn->setEnabled(!isPlaySelectedCut_);
+    playOrpauseSelectBtn->setEnabled(isPlaySelectedCut_);
+}
+
+void EasyCutterWindowcontroller::actionMouseMovedForCutProgressViewBlock(LxCutProgressView*, float startvalue,
+                                                                         float stopvalue, int handleType) {
+    const double d = duration();
+    if (d <= 0 || !lxPlayer_)
+        return;
+    const double start = startvalue * d;
+    const double end = stopvalue * d;
+    if (handleType == 1) {
+        selectStartPlayTime_ = float(start);
+        seekTo(start);
+    } else if (handleType == 2) {
+        seekTo(end);
+        selectStartPlayTime_ = float(end);
+    }
+    if (isModifying()) {
+        // Handles that touch give an empty range, which is not stored.
+        storeSegmentTimes(itemModifyBtn->index(), start, end);
+        refresSelectTrimTime(handleType == 1, handleType == 2);
+    } else {
+        writeTime(startFields, start);
+        writeTime(stopFields, end);
+        selectedLeftBtn->setEnabled(false);
+        selectedRightBtn->setEnabled(false);
+    }
+    durationValueLabel->setText(HelpClass::returnTimeToStr(end - start));
+    currentTimeLabel->setText(HelpClass::returnTimeToStr(currentTime()));
+}
+
+void EasyCutterWindowcontroller::actionSeekToTimeForCutProgressViewBlock(LxCutProgressView*, float progress) {
+    const double d = duration();
+    if (d <= 0)
+        return;
+    const double p = std::clamp(double(progress), 0.0, 1.0);
+    seekTo(d * p);
+    updateMarkButtons(p);
+}
+
+void EasyCutterWindowcontroller::playOrPauseVideo() {
+    if (!lxPlayer_ || jobChain().isBusy())
+        return;
+    if (!isPlaying_) {
+        playOrpauseBtn->setOnImage(NamedImage("Cut/btnPause_On.bmp"));
+        playOrpauseBtn->setDownImage(NamedImage("Cut/btnPause_Down.bmp"));
+        lxPlayer_->play();
+        isPlaying_ = true;
+        cutprogressView->setTickMark(true);
+        addTimer();
+    } else {
+        setPlayImages(false);
+        lxPlayer_->pause();
+        isPlaying_ = false;
+        removeTimer();
+        cutprogressView->setTickMark(false);
+        playOrpauseBtn->setEnabled(true);
+        playOrpauseSelectBtn->setEnabled(true);
+    }
+}
+
+// Moves the handle placed last (the start handle when none was placed) by step seconds:
+// the segment being modified, or else the range, taking the step from the play head. The
+// range is set directly, never refreshed from a selected segment, which would undo the step.
+// Returns whether a segment was being modified.
+bool EasyCutterWindowcontroller::nudgeHandle(double step) {
+    const double d = duration();
+    const bool endHandle = cutprogressView->handleType() == 2;
+    if (CutItem* item = modifiedSegment()) {
+        const double s = item->startTime, e = item->endTime;
+        const double v =
+            endHandle ? std::min(d, std::max(s, e + step)) : std::min(e, std::max(0.0, s + step));
+        storeSegmentTimes(itemModifyBtn->index(), endHandle ? s : v, endHandle ? v : e);
+        refresSelectTrimTime(!endHandle, endHandle);
+        seekTo(v);
+        return true;
+    }
+    const double c = currentTime();
+    double v;
+    if (!endHandle) {
+        v = std::min(cutprogressView->upperValue() * d, std::max(0.0, c + step));
+        cutprogressView->setLowerValue(float(v / d));
+    } else {
+        v = std::min(d, std::max(cutprogressView->lowerValue() * d, c + step));
+        cutprogressView->setUpperValue(float(v / d));
+    }
+    seekTo(v);
+    cutprogressView->setProgress(float(v / d));
+    showRange();
+    return false;
+}
+
+void EasyCutterWindowcontroller::resumeAfterNudge() {
+    if (!isPlaying_)
+        return;
+    lxPlayer_->play();
+    addTimer();
+}
+
+void EasyCutterWindowcontroller::kuaituiAction() {
+    if (!lxPlayer_ || duration() <= 0 || jobChain().isBusy())
+        return;
+    if (isPlaying_)
+        lxPlayer_->pause();
+    // Stepping back while modifying a segment leaves the player paused.
+    if (!nudgeHandle(-0.1))
+        resumeAfterNudge();
+}
+
+void EasyCutterWindowcontroller::kuaijinAction() {
+    const double d = duration();
+    if (!lxPlayer_ || d <= 0 || jobChain().isBusy())
+        return;
+    if (isPlaying_)
+        lxPlayer_->pause();
+    nudgeHandle(0.1);
+    // The forward step also advances the play head by one step.
+    const double p = std::min(d, currentTime() + 0.1);
+    seekTo(p);
+    cutprogressView->setProgress(float(p / d));
+    resumeAfterNudge();
+}

@@ -1,0 +1,108 @@
+#include "tools/shared/JobChain.h"
+
+#include "platform/Dispatch.h"
+#include "platform/Log.h"
+
+#include <algorithm>
+
+JobChain::JobChain(QObject* parent) : QObject(parent), self_(std::make_shared<JobChain*>(this)) {
+    timer_.setInterval(kProgressIntervalMs);
+    connect(&timer_, &QTimer::timeout, this, &JobChain::pollProgress);
+}
+
+JobChain::~JobChain() {
+    *self_ = nullptr;
+    // The worker still holds the job; stopping it lets the worker return soon, and its
+    // completion then only closes the job.
+    if (current_)
+        current_->stop();
+}
+
+bool JobChain::start(int count, MakeJob makeJob) {
+    if (busy_ || count < 1 || !makeJob)
+        return false;
+    busy_ = true;
+    cancelled_ = false;
+    count_ = count;
+    makeJob_ = std::move(makeJob);
+    startJob(0);
+    return true;
+}
+
+void JobChain::cancel() {
+    if (!busy_ || cancelled_)
+        return;
+    cancelled_ = true;
+    timer_.stop();
+    if (current_)
+        current_->stop();
+}
+
+void JobChain::startJob(int index) {
+    index_ = index;
+    int error = 0;
+    std::unique_ptr<EngineJob> made = makeJob_(index, &error);
+    if (!made) {
+        end(Outcome::Failed, error);
+        return;
+    }
+    current_ = std::shared_ptr<EngineJob>(std::move(made));
+    if (jobStarted)
+        jobStarted(index);
+    if (progressChanged)
+        progressChanged(double(index) / count_);
+    if (!cancelled_)
+        timer_.start();
+
+    std::weak_ptr<JobChain*> self = self_;
+    dispatchGlobal([job = current_, self, index]() mutable {
+        const int result = job->start();
+        dispatchMain([job = std::move(job), self, index, result]() {
+            // The job is closed when the last reference, this completion's, goes away.
+            if (auto alive = self.lock(); alive && *alive)
+                (*alive)->jobReturned(job, index, result);
+        });
+    });
+}
+
+void JobChain::jobReturned(const std::shared_ptr<EngineJob>& job, int index, int result) {
+    if (job != current_)
+        return;
+    timer_.stop();
+    current_.reset();
+    if (cancelled_) {
+        end(Outcome::Cancelled, 0);
+        return;
+    }
+    if (!job->succeeded(result)) {
+        qCWarning(lcTools) << "job" << index << "failed:" << result;
+        end(Outcome::Failed, result);
+        return;
+    }
+    if (jobCompleted)
+        jobCompleted(index, job->outputPath());
+    if (progressChanged)
+        progressChanged(double(index + 1) / count_);
+    if (index + 1 < count_ && !cancelled_) {
+        startJob(index + 1);
+        return;
+    }
+    end(cancelled_ ? Outcome::Cancelled : Outcome::Completed, 0);
+}
+
+void JobChain::end(Outcome outcome, int error) {
+    timer_.stop();
+    current_.reset();
+    busy_ = false;
+    makeJob_ = nullptr;
+    if (finished)
+        finished(outcome, error);
+}
+
+void JobChain::pollProgress() {
+    if (!current_ || count_ < 1)
+        return;
+    const double p = std::clamp(current_->progress(), 0.0, 1.0);
+    if (progressChanged)
+        progressChanged((index_ + p) / count_);
+}

@@ -1,0 +1,76 @@
+// The background work of every tool window: engine jobs run one at a time, each job's
+// blocking start on a worker thread, its progress polled every 0.2 s on the main thread,
+// and its completion back on the main thread, which closes exactly the job it ran and then
+// starts the next job of the chain or reports the end.
+//
+// The window supplies only what differs: how many jobs, and how to set up job i (called on
+// the main thread when job i is due, so a setup failure ends the chain there). Overall
+// progress is (index + job progress) / count.
+//
+// Cancel stops the running job from the main thread; the chain stays busy until that job's
+// start has returned and its completion has run, so a window keeps its Start button
+// disabled until then and never has two jobs of its own in flight. A job that was stopped
+// ends the chain as cancelled, whatever result the engine gave for it.
+//
+// Threads: every member is used on the main thread only. Callbacks run on the main thread.
+#pragma once
+
+#include "tools/shared/EngineJob.h"
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+class JobChain : public QObject {
+    Q_OBJECT
+public:
+    enum class Outcome { Completed, Cancelled, Failed };
+    // Sets up job i. Returns null on failure with *error set to the engine's result
+    // (0 when the engine gave no handle).
+    using MakeJob = std::function<std::unique_ptr<EngineJob>(int index, int* error)>;
+
+    explicit JobChain(QObject* parent = nullptr);
+    ~JobChain() override;
+
+    // Starts a chain of count jobs. Returns false when the chain is busy or count < 1.
+    bool start(int count, MakeJob makeJob);
+    // Stops the running job; the chain ends as Cancelled once it has returned.
+    void cancel();
+
+    // From start() until the completion of the last job has run, also after cancel().
+    bool isBusy() const { return busy_; }
+    // Busy and cancel() was called.
+    bool isCancelling() const { return busy_ && cancelled_; }
+    // Index of the job that runs (or ran last).
+    int currentIndex() const { return index_; }
+    int count() const { return count_; }
+
+    // Job index is about to start (its setup succeeded).
+    std::function<void(int index)> jobStarted;
+    // Job index ran to its end; its output is complete.
+    std::function<void(int index, const QString& output)> jobCompleted;
+    // Overall progress 0..1, every 0.2 s while a job runs.
+    std::function<void(double overall)> progressChanged;
+    // The chain has ended; error is the engine's result for a failure, else 0. When this
+    // runs the chain is idle again and may be started anew.
+    std::function<void(Outcome outcome, int error)> finished;
+
+    static constexpr int kProgressIntervalMs = 200;
+
+private:
+    void startJob(int index);
+    void jobReturned(const std::shared_ptr<EngineJob>& job, int index, int result);
+    void end(Outcome outcome, int error);
+    void pollProgress();
+
+    QTimer timer_;
+    MakeJob makeJob_;
+    std::shared_ptr<EngineJob> current_;
+    // Lets a completion that arrives after the chain is gone know it.
+    std::shared_ptr<JobChain*> self_;
+    int count_ = 0;
+    int index_ = 0;
+    bool busy_ = false;
+    bool cancelled_ = false;
+};

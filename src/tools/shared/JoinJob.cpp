@@ -1,0 +1,56 @@
+#include "tools/shared/JoinJob.h"
+
+#include "foundation/engine/MediaCore.h"
+#include "platform/Log.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+using Handle = decltype(apiMediaJoinCreate());
+Handle handleOf(void* h) {
+    return static_cast<Handle>(h);
+}
+} // namespace
+
+std::unique_ptr<JoinJob> JoinJob::create(const QString& output, int* error) {
+    *error = 0;
+    Handle handle = apiMediaJoinCreate();
+    if (!handle)
+        return nullptr;
+    std::unique_ptr<JoinJob> job(new JoinJob(handle, output));
+    const int r = apiMediaJoinSetOutputPath(handle, output.toUtf8().constData());
+    if (r < 1) {
+        qCWarning(lcTools) << "error:" << r;
+        *error = r;
+        return nullptr;
+    }
+    return job;
+}
+
+JoinJob::~JoinJob() {
+    apiMediaJoinClose(handleOf(handle_));
+}
+
+int JoinJob::addClip(const QString& path, int64_t startUs, int64_t endUs, int volumePercent) {
+    const auto clip = apiMediaJoinAddMediaClip(handleOf(handle_), path.toUtf8().constData(),
+                                               static_cast<uint64_t>(std::max<int64_t>(0, startUs)),
+                                               static_cast<uint64_t>(std::max<int64_t>(0, endUs)));
+    // A clip the engine refused would silently be missing from the joined file.
+    if (clip == 0)
+        return 0;
+    return apiMediaJoinSetAudioVolumn(handleOf(handle_), clip, volumePercent);
+}
+
+int JoinJob::start() {
+    return apiMediaJoinStart(handleOf(handle_));
+}
+
+double JoinJob::progress() const {
+    const double p = apiMediaJoinGetProgress(handleOf(handle_));
+    return std::isfinite(p) ? std::clamp(p, 0.0, 100.0) / 100.0 : 0.0;
+}
+
+void JoinJob::stop() {
+    apiMediaJoinStop(handleOf(handle_));
+}

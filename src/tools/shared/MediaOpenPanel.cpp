@@ -1,0 +1,30 @@
+#include "tools/shared/MediaOpenPanel.h"
+
+#include "foundation/helpers/NSBundle.h"
+#include "platform/Log.h"
+#include "platform/Panels.h"
+
+const QStringList& MediaOpenPanel::acceptedMediaTypes() {
+    static const QStringList types{"mov", "qt",   "mp4", "m4v",  "flv",  "ts",   "m2ts", "mts",  "mkv", "mka",
+                                   "mpg", "mpeg", "mpa", "m2v",  "mpv",  "dat",  "avi",  "divx", "3gp", "3g2",
+                                   "mxf", "tp",   "trp", "nut",  "h261", "h264", "mod",  "tod",  "wmv", "mp3",
+                                   "mp2", "m4a",  "m4r", "flac", "wav",  "wma",  "ogg",  "aac",  "ac3"};
+    return types;
+}
+
+void MediaOpenPanel::open(QWidget* window, bool multiple, std::function<void(const QStringList&)> chosen) {
+    Panels::OpenOptions options;
+    options.extensions = acceptedMediaTypes();
+    options.multiple = multiple;
+    QFileDialog* panel = Panels::openFiles(window, options, [chosen](const QStringList& paths) {
+        if (paths.isEmpty())
+            return;
+        qCDebug(lcTools) << "urls:" << paths;
+        if (chosen)
+            chosen(paths);
+    });
+    if (panel) {
+        panel->setLabelText(QFileDialog::Accept, NSBundle::localizedStringForKey("OpenPanelOpenTitle"));
+        panel->setLabelText(QFileDialog::Reject, NSBundle::localizedStringForKey("OpenPanelCancelTitle"));
+    }
+}

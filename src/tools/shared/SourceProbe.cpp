@@ -1,0 +1,107 @@
+#include "tools/shared/SourceProbe.h"
+
+#include "foundation/engine/MediaCore.h"
+#include "foundation/helpers/NSBundle.h"
+#include "foundation/records/FileData.h"
+#include "foundation/records/SimpleData.h"
+#include "platform/Alerts.h"
+#include "platform/Log.h"
+
+#include <QFileInfo>
+#include <QImage>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// Closes a convert handle on every path out of the probe.
+struct ConvertHandle {
+    void* h = apiMediaConvertCreate();
+    ~ConvertHandle() {
+        if (h)
+            apiMediaConvertClose(h);
+    }
+};
+
+QImage thumbnail(const QString& path) {
+    void* media = MediaOpen(path.toUtf8().constData());
+    if (!media)
+        return {};
+    // The buffer starts zeroed and is used only when the snapshot succeeded, so a failed
+    // snapshot never shows leftover memory.
+    QImage image(SourceProbe::kThumbWidth, SourceProbe::kThumbHeight, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "snapshot bytes are B, G, R, A = ARGB32 on little-endian");
+    const int r =
+        MediaSnapshot(media, 0, SourceProbe::kThumbWidth, SourceProbe::kThumbHeight, image.bits(), 0);
+    MediaClose(media);
+    if (r < 1 || image.bytesPerLine() != SourceProbe::kThumbWidth * 4)
+        return {};
+    return image;
+}
+
+} // namespace
+
+SourceProbe::Result SourceProbe::probe(const QString& path, bool refuseAc3) {
+    Result refused{nullptr, Refusal::NotMedia};
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return refused;
+
+    ConvertHandle job;
+    if (!job.h)
+        return refused;
+    if (apiMediaConvertSetInputMedia(job.h, path.toUtf8().constData()) < 1)
+        return refused;
+    const int64_t durationUs = apiMediaConvertGetDuration(job.h);
+    // A file without a positive length cannot be previewed, marked or cut.
+    if (durationUs <= 0)
+        return refused;
+
+    int audioCount = 0;
+    if (apiMediaConvertGetAudioStreamInfo(job.h, &audioCount, nullptr) < 1)
+        return refused;
+    std::vector<MEDIA_AUDIO_STREAM_INFO> audio(std::max(0, audioCount));
+    if (audioCount > 0 && apiMediaConvertGetAudioStreamInfo(job.h, &audioCount, audio.data()) < 1)
+        return refused;
+
+    int videoCount = 0;
+    if (apiMediaConvertGetVideoStreamInfo(job.h, &videoCount, nullptr) < 1)
+        return refused;
+    std::vector<MEDIA_VIDEO_STREAM_INFO> video(std::max(0, videoCount));
+    if (videoCount > 0 && apiMediaConvertGetVideoStreamInfo(job.h, &videoCount, video.data()) < 1)
+        return refused;
+
+    if (audioCount > 0 && refuseAc3) {
+        const QString codec =
+            QString::fromUtf8(audio[0].codec, strnlen(audio[0].codec, sizeof audio[0].codec));
+        if (codec.compare("ac3", Qt::CaseInsensitive) == 0)
+            return {nullptr, Refusal::Ac3Audio};
+    }
+
+    auto data = std::make_shared<SimpleData>();
+    data->fillFromProbe(path, durationUs, audioCount > 0 ? &audio[0] : nullptr,
+                        videoCount > 0 ? &video[0] : nullptr);
+    if (videoCount > 0 && video[0].exist != 0) {
+        const QImage thumb = thumbnail(path);
+        if (!thumb.isNull())
+            data->thumbImage = thumb;
+    }
+    return {data, Refusal::None};
+}
+
+void SourceProbe::showRefusal(QWidget* window, Refusal refusal, const QString& path) {
+    switch (refusal) {
+    case Refusal::None:
+        return;
+    case Refusal::Ac3Audio:
+        Alerts::showWarning(window, NSBundle::localizedStringForKey("error"),
+                            NSBundle::localizedStringForKey("AAC3_Error_Message"));
+        return;
+    case Refusal::NotMedia:
+        Alerts::showWarning(window, NSBundle::localizedStringForKey("error"),
+                            NSBundle::localizedStringForKey("nonsupportfilesstringValue") +
+                                QFileInfo(path).fileName());
+        return;
+    }
+}

@@ -1,0 +1,32 @@
+// The probe every tool window runs on a chosen file: the engine reads the file's length
+// and its first audio and video stream into a new SimpleData (sourceData and targetData
+// get the same values), and a 285 x 180 thumbnail is taken from the picture.
+//
+// A file is refused when the engine cannot open it, when it has no positive length (a
+// window would divide by it), or, for the cutters, the joiner and the splitter, when its
+// first audio stream is AC-3. Main thread; the engine calls are synchronous.
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class QWidget;
+struct SimpleData;
+
+class SourceProbe {
+public:
+    enum class Refusal { None, NotMedia, Ac3Audio };
+    struct Result {
+        std::shared_ptr<SimpleData> data; // null when refused
+        Refusal refusal = Refusal::None;
+    };
+
+    static constexpr int kThumbWidth = 285;
+    static constexpr int kThumbHeight = 180;
+
+    // Probes path. With refuseAc3 an AC-3 first audio stream refuses the file.
+    static Result probe(const QString& path, bool refuseAc3 = true);
+    // Tells the user why a file was refused, in a window-modal alert on window: the AC-3
+    // sheet ("error" / "AAC3_Error_Message") or the unsupported-file message with the name.
+    static void showRefusal(QWidget* window, Refusal refusal, const QString& path);
+};

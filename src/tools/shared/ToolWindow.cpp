@@ -1,0 +1,65 @@
+#include "tools/shared/ToolWindow.h"
+
+#include "foundation/helpers/NSBundle.h"
+#include "platform/Alerts.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "tools/shared/FinishMessage.h"
+
+#include <QCloseEvent>
+
+ToolWindow::ToolWindow(QWidget* parent) : QWidget(parent) {
+    jobChain_.jobStarted = [this](int index) {
+        if (!closing_)
+            exportJobStarted(index);
+    };
+    jobChain_.progressChanged = [this](double overall) {
+        if (!closing_)
+            exportProgress(overall);
+    };
+    jobChain_.finished = [this](JobChain::Outcome outcome, int error) {
+        if (closing_) {
+            // The stopped job has returned: nothing refers to this window any more.
+            deleteLater();
+            return;
+        }
+        exportEnded(outcome, error);
+    };
+}
+
+ToolWindow::~ToolWindow() = default;
+
+void ToolWindow::showSimpleAlert(const QString& message) {
+    if (closing_)
+        return;
+    Alerts::showWarning(this, NSBundle::localizedStringForKey(windowTitle()), message);
+}
+
+void ToolWindow::showEngineError(int result) {
+    showSimpleAlert(QString("error:%1").arg(result));
+}
+
+void ToolWindow::showFinishMessage(const QString& infoKey, const QString& folder) {
+    if (closing_)
+        return;
+    FinishMessage::show(this, infoKey, folder);
+}
+
+void ToolWindow::closeEvent(QCloseEvent* event) {
+    if (closing_) {
+        event->accept();
+        return;
+    }
+    closing_ = true;
+    // The window decides when it goes: with a job still returning, only after its
+    // completion has run. Deleting at close (as a shell may ask) would cut that short.
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    const bool busy = jobChain_.isBusy();
+    if (busy)
+        jobChain_.cancel();
+    windowWillClose();
+    NotificationCenter::defaultCenter().postNotificationName(kWillCloseNotification);
+    event->accept();
+    if (!busy)
+        deleteLater();
+}

@@ -1,0 +1,54 @@
+// What every tool window shares around its export: one job chain, the plain alert, the
+// finish message, and closing.
+//
+// Closing a tool window while a job runs stops the job and posts "WillCloseNotification"
+// at once; the window object itself stays alive until the stopped job's blocking start has
+// returned and its completion has run, and is deleted then. No message is shown after the
+// window has closed. A window that closes idle is deleted right away (deleteLater). The
+// home screen keeps no pointer to a tool window.
+//
+// Threads: main thread only.
+#pragma once
+
+#include "tools/shared/JobChain.h"
+
+#include <QWidget>
+
+class ToolWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit ToolWindow(QWidget* parent = nullptr);
+    ~ToolWindow() override;
+
+    static constexpr const char* kWillCloseNotification = "WillCloseNotification";
+
+    JobChain& jobChain() { return jobChain_; }
+    // True from the moment the window starts to close.
+    bool isClosing() const { return closing_; }
+
+    // A plain warning alert, window-modal: heading the text for the window's title, the
+    // message, one button titled with the text for "OKBtnTitle".
+    void showSimpleAlert(const QString& message);
+    // The "error:%d" alert of a failed engine step.
+    void showEngineError(int result);
+    // The finished message (ZylOpenAlert) with the information key; OK with its box on
+    // reveals folder in the file manager.
+    void showFinishMessage(const QString& infoKey, const QString& folder);
+
+protected:
+    // The window is closing: stop the preview. The running export (if any) has been
+    // cancelled already; "WillCloseNotification" follows.
+    virtual void windowWillClose() {}
+    // The chain started job index.
+    virtual void exportJobStarted(int /*index*/) {}
+    // Overall export progress 0..1.
+    virtual void exportProgress(double /*overall*/) {}
+    // The chain ended while the window is open.
+    virtual void exportEnded(JobChain::Outcome /*outcome*/, int /*error*/) {}
+
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    JobChain jobChain_;
+    bool closing_ = false;
+};

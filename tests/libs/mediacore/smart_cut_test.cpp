@@ -1,0 +1,295 @@
+// Keep-format cuts that copy whole groups of pictures and re-encode only their edges, judged
+// frame by frame against the source with the ffmpeg command line.
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "EngineJobs.h"
+#include "MediaCore.h"
+#include "TestSupport.h"
+
+using namespace testsupport;
+
+namespace {
+
+struct Frame {
+    double time = 0; // seconds from the file's start
+    bool key = false;
+};
+
+// Every picture frame of a file as ffprobe decodes it, in presentation order.
+std::vector<Frame> sourceFrames(const QString& path) {
+    QByteArray out;
+    run(FFPROBE_EXECUTABLE,
+        {"-v", "error", "-select_streams", "v:0", "-show_entries", "frame=pts_time,key_frame", "-of", "json",
+         path},
+        &out);
+    const double origin = probe(path).value("format").toObject().value("start_time").toString().toDouble();
+    std::vector<Frame> frames;
+    for (const QJsonValue v : QJsonDocument::fromJson(out).object().value("frames").toArray()) {
+        const QJsonObject f = v.toObject();
+        frames.push_back(
+            {f.value("pts_time").toString().toDouble() - origin, f.value("key_frame").toInt() == 1});
+    }
+    std::sort(frames.begin(), frames.end(), [](const Frame& a, const Frame& b) { return a.time < b.time; });
+    return frames;
+}
+
+// First and end time of the sound packets (seconds).
+std::pair<double, double> soundSpan(const QString& path) {
+    QByteArray out;
+    run(FFPROBE_EXECUTABLE,
+        {"-v", "error", "-select_streams", "a:0", "-show_entries", "packet=pts_time,duration_time", "-of",
+         "json", path},
+        &out);
+    const QJsonArray packets = QJsonDocument::fromJson(out).object().value("packets").toArray();
+    if (packets.isEmpty())
+        return {-1, -1};
+    const QJsonObject last = packets.last().toObject();
+    return {packets.first().toObject().value("pts_time").toString().toDouble(),
+            last.value("pts_time").toString().toDouble() + last.value("duration_time").toString().toDouble()};
+}
+
+// Stderr of the ffmpeg command line reading a file (decoding, or copying into nothing, which
+// checks the times); empty when it has nothing to complain about.
+QByteArray complaints(const QString& path, bool decode) {
+    QByteArray err;
+    QStringList args{"-v", "error", "-nostdin", "-i", path};
+    if (!decode)
+        args << "-c"
+             << "copy";
+    args << "-f"
+         << "null"
+         << "-";
+    if (run(FFMPEG_EXECUTABLE, args, nullptr, &err) != 0 && err.isEmpty())
+        err = "ffmpeg failed";
+    return err;
+}
+
+// Every frame of a file in presentation order as the ffmpeg command line decodes it (turned
+// as displayed, scaled to one size).
+std::vector<QImage> allFrames(const QString& path) {
+    constexpr int w = 160, h = 120;
+    QByteArray out;
+    run(FFMPEG_EXECUTABLE,
+        {"-v", "error", "-nostdin", "-i", path, "-map", "0:v:0", "-fps_mode", "passthrough", "-vf",
+         QString("scale=%1:%2").arg(w).arg(h), "-f", "rawvideo", "-pix_fmt", "rgb24", "-"},
+        &out);
+    std::vector<QImage> frames;
+    for (qsizetype pos = 0; pos + w * h * 3 <= out.size(); pos += w * h * 3)
+        frames.push_back(
+            QImage(reinterpret_cast<const uchar*>(out.constData() + pos), w, h, w * 3, QImage::Format_RGB888)
+                .copy());
+    return frames;
+}
+
+// ffmpeg's -ss after -i keeps the first frame at or after the time; a hair before a frame's
+// own time picks that frame despite rounding.
+QImage frameAt(const QString& path, double time) {
+    return ffmpegFrameAt(path, std::max(0.0, time - 0.002));
+}
+
+bool cut(const QString& src, const QString& out, double start, double end, qint64 sizeLimit = 0) {
+    Job job;
+    if (sizeLimit > 0 && apiMediaConvertSetLimitFileSize(job.h, sizeLimit) < 1)
+        return false;
+    return apiMediaConvertSetInputMedia(job.h, utf8(src)) >= 1 &&
+           apiMediaConvertSetCutTime(job.h, int64_t(start * 1e6 + 0.5), int64_t(end * 1e6 + 0.5)) >= 1 &&
+           apiMediaConvertSetOutputPath(job.h, utf8(out)) >= 1 && apiMediaConvertStart(job.h) >= 1 &&
+           apiMediaConvertGetProgress(job.h) == 100;
+}
+
+// Checks a cut [start, end) of `src` against the source: clean decoding and times, the frames
+// of the range and no others, each in its place (across the seams between re-encoded and
+// copied frames too), the length, and the sound.
+// How a cut is made: mostly copied groups, or all re-encoded.
+enum class Made { Copied, Reencoded };
+
+void expectMatchesSource(const QString& src, const QString& out, double start, double end,
+                         Made made = Made::Copied) {
+    SCOPED_TRACE(QString("%1 [%2, %3)").arg(src).arg(start).arg(end).toStdString());
+    EXPECT_EQ(complaints(out, true).toStdString(), "");
+    EXPECT_EQ(complaints(out, false).toStdString(), "");
+
+    const std::vector<Frame> all = sourceFrames(src);
+    std::vector<Frame> range;
+    for (const Frame& f : all)
+        if (f.time >= start - 0.001 && f.time < end - 0.001)
+            range.push_back(f);
+    ASSERT_GE(range.size(), 2u);
+    const double first = range.front().time, frame = range[1].time - range[0].time;
+    EXPECT_EQ(probeFrameCount(out), int(range.size()));
+    EXPECT_NEAR(probeStream(out, "video").value("start_time").toString().toDouble(), 0.0, 0.002);
+    EXPECT_NEAR(probeDuration(out), end - start, frame + 0.01);
+
+    // Every frame is the source's frame at its place: closer to it than to its neighbours.
+    const std::vector<QImage> got = allFrames(out), want = allFrames(src);
+    ASSERT_EQ(got.size(), range.size());
+    ASSERT_EQ(want.size(), all.size());
+    const size_t offset = size_t(
+        std::find_if(all.begin(), all.end(), [&](const Frame& f) { return f.time == first; }) - all.begin());
+    size_t unchanged = 0;
+    for (size_t k = 0; k < got.size(); ++k) {
+        SCOPED_TRACE("source frame at " + std::to_string(range[k].time));
+        const size_t i = offset + k;
+        const double d = meanAbsDiff(got[k], want[i]);
+        unchanged += d == 0.0 ? 1 : 0;
+        EXPECT_LT(d, 3.0);
+        if (i > 0) {
+            EXPECT_LT(d, meanAbsDiff(got[k], want[i - 1]));
+        }
+        if (i + 1 < want.size()) {
+            EXPECT_LT(d, meanAbsDiff(got[k], want[i + 1]));
+        }
+    }
+    // Copied frames decode to the very pixels of the source; re-encoded ones never do.
+    if (made == Made::Copied)
+        EXPECT_GE(unchanged, got.size() / 2);
+    else
+        EXPECT_EQ(unchanged, 0u);
+    // And at its time: the first, the first copied keyframe and the last.
+    std::vector<double> times{first, range.back().time};
+    for (const Frame& f : range)
+        if (f.key && f.time > first) {
+            times.push_back(f.time);
+            break;
+        }
+    for (const double t : times)
+        EXPECT_LT(meanAbsDiff(frameAt(out, t - first), frameAt(src, t)), 3.0) << "at " << t;
+
+    EXPECT_EQ(probeStream(out, "audio").value("codec_name").toString(),
+              probeStream(src, "audio").value("codec_name").toString());
+    const auto [soundStart, soundEnd] = soundSpan(out);
+    EXPECT_NEAR(soundStart, 0.0, 0.05);
+    EXPECT_NEAR(soundEnd, end - first, 0.05);
+    EXPECT_GT(audioRms(out, 0.1, end - start - 0.1), 0.05);
+}
+
+void expectExactCut(const QString& src, const QString& out, double start, double end,
+                    Made made = Made::Copied) {
+    ASSERT_TRUE(cut(src, out, start, end)) << src.toStdString();
+    expectMatchesSource(src, out, start, end, made);
+}
+
+// A 6 s H.264/AAC clip encoded with extra libx264 options.
+QString clip(const QTemporaryDir& dir, const QString& name, const QStringList& options) {
+    const QString path = dir.filePath(name);
+    run(FFMPEG_EXECUTABLE, QStringList{"-v", "error", "-nostdin", "-y", "-f", "lavfi", "-i",
+                                       "testsrc2=size=320x240:rate=25:duration=6", "-f", "lavfi", "-i",
+                                       "sine=frequency=500:sample_rate=48000:duration=6", "-c:v", "libx264",
+                                       "-preset", "veryfast", "-c:a", "aac", "-shortest"} +
+                               options + QStringList{path});
+    return path;
+}
+
+} // namespace
+
+TEST(SmartCut, StartAndEndBetweenKeyframesInMp4MovAndMkv) {
+    QTemporaryDir dir;
+    // Keyframes at 0 and 2 s: the head 1.2-2.0 is re-encoded, 2.0-3.3 copied up to where the
+    // copy can end, the rest of the tail re-encoded.
+    for (const char* name : {"h264_aac.mp4", "h264_aac.mov", "h264_aac.mkv"})
+        expectExactCut(media(name), dir.filePath(QString("cut_") + name), 1.2, 3.3);
+}
+
+TEST(SmartCut, LongRangeCopiesWholeGroupsBetweenReencodedEdges) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath("long.mp4");
+    expectExactCut(media("long_10s.mp4"), out, 3.2, 8.6);
+    // The copied groups 4-8 s decode to exactly the source's frames.
+    EXPECT_EQ(meanAbsDiff(frameAt(out, 6.0 - 3.2), frameAt(media("long_10s.mp4"), 6.0)), 0.0);
+    // Up to the end of the file.
+    expectExactCut(media("long_10s.mp4"), dir.filePath("toend.mp4"), 6.5, 10.0);
+}
+
+TEST(SmartCut, StartOnKeyframeCopiesTheFirstFrameUnchanged) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath("onkey.mp4");
+    expectExactCut(media("long_10s.mp4"), out, 4.0, 7.3);
+    EXPECT_EQ(meanAbsDiff(frameAt(out, 0), frameAt(media("long_10s.mp4"), 4.0)), 0.0);
+}
+
+TEST(SmartCut, ShortGroupsWithBFramesEndOnEveryKindOfFrame) {
+    QTemporaryDir dir;
+    // A keyframe every 12 frames (0.48 s), up to 3 B-frames in a pyramid.
+    const QString src = clip(dir, "bframes.mp4", {"-g", "12", "-bf", "3", "-pix_fmt", "yuv420p"});
+    ASSERT_GT(probeStream(src, "video").value("has_b_frames").toInt(), 0);
+    // Starts inside groups and on a keyframe (0.96); ends on the four frames after a keyframe
+    // (4.32) and on the keyframe itself.
+    const double ranges[][2] = {{1.32, 4.36}, {1.0, 4.40}, {0.96, 4.44}, {0.52, 4.48}, {2.0, 4.32}};
+    int n = 0;
+    for (const auto& r : ranges)
+        expectExactCut(src, dir.filePath(QString("b%1.mp4").arg(n++)), r[0], r[1]);
+}
+
+TEST(SmartCut, KeepsDisplayRotation) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath("turned.mp4");
+    expectExactCut(media("rotated_90.mp4"), out, 1.2, 3.3);
+    int rotation = 0;
+    for (const QJsonValue v : probeStream(out, "video").value("side_data_list").toArray())
+        if (v.toObject().contains("rotation"))
+            rotation = v.toObject().value("rotation").toInt();
+    EXPECT_EQ(std::abs(rotation), 90);
+}
+
+TEST(SmartCut, RangesThatCannotBeCopiedAreStillExact) {
+    QTemporaryDir dir;
+    // Inside one group of pictures: nothing to copy, the whole range is re-encoded.
+    expectExactCut(media("long_10s.mp4"), dir.filePath("inside.mp4"), 2.2, 3.0, Made::Reencoded);
+    // One keyframe only in the whole file (the encoder's default interval).
+    expectExactCut(media("ntsc_29_97.mp4"), dir.filePath("ntsc.mp4"), 1.2, 3.3, Made::Reencoded);
+}
+
+TEST(SmartCut, ReencodedEdgesMatchProfileChromaAndDepth) {
+    QTemporaryDir dir;
+    struct Case {
+        const char* name;
+        QStringList options;
+        const char* profile;
+    };
+    for (const Case& c :
+         {Case{"high444.mp4", {"-pix_fmt", "yuv444p"}, "High 4:4:4 Predictive"},
+          Case{"high10.mp4", {"-pix_fmt", "yuv420p10le"}, "High 10"},
+          Case{"baseline.mov", {"-profile:v", "baseline", "-pix_fmt", "yuv420p"}, "Constrained Baseline"},
+          Case{"main.mkv", {"-profile:v", "main", "-pix_fmt", "yuv420p"}, "Main"}}) {
+        SCOPED_TRACE(c.name);
+        const QString src = clip(dir, c.name, QStringList{"-g", "25"} + c.options),
+                      out = dir.filePath(QString("cut_") + c.name);
+        expectExactCut(src, out, 1.3, 4.5);
+        const QJsonObject in = probeStream(src, "video"), got = probeStream(out, "video");
+        EXPECT_EQ(got.value("profile").toString(), c.profile);
+        EXPECT_EQ(got.value("pix_fmt").toString(), in.value("pix_fmt").toString());
+    }
+}
+
+TEST(SmartCut, IntoAnotherContainer) {
+    QTemporaryDir dir;
+    expectExactCut(media("long_10s.mp4"), dir.filePath("tomkv.mkv"), 3.2, 7.3);
+    expectExactCut(media("h264_aac.mkv"), dir.filePath("tomp4.mp4"), 1.2, 3.3);
+}
+
+TEST(SmartCut, SizeLimitEndsBeforeTheGroupThatWouldPassIt) {
+    QTemporaryDir dir;
+    const QString src = media("long_10s.mp4");
+    const qint64 limit = QFileInfo(src).size() / 3;
+    for (const double start : {0.0, 1.3}) {
+        SCOPED_TRACE(start);
+        const QString out = dir.filePath(QString("part%1.mp4").arg(start));
+        ASSERT_TRUE(cut(src, out, start, 9.5, limit));
+        const qint64 size = QFileInfo(out).size();
+        EXPECT_LE(size, limit);
+        EXPECT_GT(size, limit / 3);
+        // It ends before a keyframe (every 2 s), with its sound, and is exact up to there.
+        const double frames = probeFrameCount(out), end = std::ceil(start + frames * 0.04 - 0.001);
+        EXPECT_EQ(int(end) % 2, 0);
+        EXPECT_LT(end, 9.5);
+        expectMatchesSource(src, out, start, end);
+    }
+}

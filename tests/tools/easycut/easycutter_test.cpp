@@ -1,0 +1,237 @@
+// The easy cutter end to end, through its real controls, on real files: segments written
+// separately and merged, free names, cancel in the middle of a chain, closing during an
+// export, refused files and refused typed times.
+#include "EasyCutDriver.h"
+
+#include "foundation/records/SimpleData.h"
+#include "platform/NotificationCenter.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPushButton>
+
+using namespace easycuttest;
+
+namespace {
+
+QStringList outputs(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Closes the finish message with its OK button (the open-folder box left off).
+void answerFinishMessage(QWidget* message) {
+    for (QPushButton* b : message->findChildren<QPushButton*>())
+        if (!b->isCheckable() && b->isVisible()) {
+            click(b);
+            break;
+        }
+    waitUntil([&] { return !message->isVisible(); }, 5000);
+}
+
+// A clip long enough that a job is still running when the test cancels it. Its only keyframe
+// is the first frame: a cut cannot copy whole groups of pictures and re-encodes its range.
+QString longClip() {
+    static QTemporaryDir dir;
+    const QString path = dir.path() + "/long_60s.mp4";
+    if (!QFileInfo::exists(path)) {
+        testsupport::run(
+            FFMPEG_EXECUTABLE,
+            {"-hide_banner", "-loglevel", "error",     "-y",
+             "-f",           "lavfi",     "-i",        "testsrc2=size=640x360:rate=25:duration=60",
+             "-f",           "lavfi",     "-i",        "sine=frequency=440:sample_rate=44100:duration=60",
+             "-c:v",         "libx264",   "-preset",   "ultrafast",
+             "-g",           "1500",      "-pix_fmt",  "yuv420p",
+             "-c:a",         "aac",       "-shortest", path});
+    }
+    return path;
+}
+
+} // namespace
+
+TEST(EasyCutter, TwoSegmentsExportSeparatelyWithTheirNamesAndFreeNamesOnTheSecondRun) {
+    Driver d;
+    d.addFile(testsupport::media("long_10s.mp4"));
+    ASSERT_NE(d.window->fileData(), nullptr);
+    d.addSegment(1.0, 3.0);
+    d.addSegment(5.0, 8.5);
+    ASSERT_EQ(d.window->cutItems().size(), 2u);
+
+    d.pressStart();
+    ASSERT_TRUE(waitUntil([&] { return d.finishMessage() != nullptr; }));
+    EXPECT_EQ(outputs(d.out.path()), (QStringList{"000001.00-000003.00.mp4", "000005.00-000008.50.mp4"}));
+    EXPECT_NEAR(testsupport::probeDuration(d.out.path() + "/000001.00-000003.00.mp4"), 2.0, 0.15);
+    EXPECT_NEAR(testsupport::probeDuration(d.out.path() + "/000005.00-000008.50.mp4"), 3.5, 0.15);
+    answerFinishMessage(d.finishMessage());
+    EXPECT_FALSE(d.window->isStartExport());
+    EXPECT_TRUE(d.window->startExportBtn->isEnabled());
+
+    // The same segments again: the files are there, so the new ones get "(2)".
+    d.pressStart();
+    ASSERT_TRUE(waitUntil([&] { return d.finishMessage() != nullptr; }));
+    EXPECT_EQ(outputs(d.out.path()), (QStringList{"000001.00-000003.00(2).mp4", "000001.00-000003.00.mp4",
+                                                  "000005.00-000008.50(2).mp4", "000005.00-000008.50.mp4"}));
+    EXPECT_NEAR(testsupport::probeDuration(d.out.path() + "/000005.00-000008.50(2).mp4"), 3.5, 0.15);
+    answerFinishMessage(d.finishMessage());
+}
+
+TEST(EasyCutter, MergedExportWritesOneFileOfTheSummedLength) {
+    Driver d;
+    d.addFile(testsupport::media("long_10s.mp4"));
+    d.addSegment(0.5, 2.5);
+    d.addSegment(6.0, 9.0);
+    click(d.window->merageBtn);
+    ASSERT_TRUE(d.window->merageBtn->selected());
+    d.pressStart();
+    ASSERT_TRUE(waitUntil([&] { return d.finishMessage() != nullptr; }));
+    const QStringList files = outputs(d.out.path());
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_TRUE(files[0].endsWith(".mp4"));
+    EXPECT_NEAR(testsupport::probeDuration(d.out.path() + "/" + files[0]), 5.0, 0.25);
+    // The volume slider stands at the source level, so the sound is there at its level.
+    EXPECT_GT(testsupport::audioRms(d.out.path() + "/" + files[0], 0.5, 4.5), 0.05);
+    answerFinishMessage(d.finishMessage());
+}
+
+TEST(EasyCutter, CancelDuringTheSecondOfThreeKeepsTheFirstAndLeavesNothingElse) {
+    Driver d;
+    d.addFile(longClip());
+    ASSERT_NE(d.window->fileData(), nullptr);
+    d.addSegment(0.0, 2.0);
+    d.addSegment(2.0, 59.0);
+    d.addSegment(10.0, 12.0);
+
+    d.pressStart();
+    EXPECT_FALSE(d.window->addfileBtn->isEnabled() && d.window->updateFileAddBtn->isEnabled());
+    EXPECT_FALSE(d.window->cutStartBtn->isEnabled());
+    ASSERT_TRUE(waitUntil([&] { return d.window->selectedCutIndex() == 1; }));
+    d.pressStart(); // reads as cancel
+    // Until the stopped job has returned, Start cannot begin a second chain.
+    EXPECT_TRUE(!d.window->startExportBtn->isEnabled() || !d.window->jobChain().isBusy());
+    ASSERT_TRUE(waitUntil([&] { return !d.window->jobChain().isBusy(); }));
+    settle(200);
+    EXPECT_EQ(d.finishMessage(), nullptr) << "no finished message after a cancel";
+    EXPECT_TRUE(answerAlerts().isEmpty()) << "a cancel is not an error";
+    EXPECT_EQ(outputs(d.out.path()), QStringList{"000000.00-000002.00.mp4"});
+    EXPECT_NEAR(testsupport::probeDuration(d.out.path() + "/000000.00-000002.00.mp4"), 2.0, 0.15);
+    EXPECT_TRUE(d.window->startExportBtn->isEnabled());
+    EXPECT_TRUE(d.window->cutStartBtn->isEnabled());
+}
+
+TEST(EasyCutter, ClosingDuringAnExportCancelsItAndTellsTheHomeScreen) {
+    auto* d = new Driver;
+    // As the home screen opens it.
+    d->window->setAttribute(Qt::WA_DeleteOnClose);
+    d->addFile(longClip());
+    d->addSegment(1.0, 58.0);
+    int closed = 0;
+    const auto token = NotificationCenter::defaultCenter().addObserver(
+        "WillCloseNotification", nullptr, [&](const Notification&) { ++closed; });
+    d->pressStart();
+    ASSERT_TRUE(waitUntil([&] { return d->window->jobChain().isBusy(); }, 5000));
+    settle(200);
+    QPointer<EasyCutterWindowcontroller> window = d->window;
+    ASSERT_TRUE(window->jobChain().isBusy());
+    window->close();
+    EXPECT_EQ(closed, 1);
+    // Pending deletions run, but not yet the stopped job's completion: the window stays.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(window.isNull()) << "alive until the stopped job has returned";
+    ASSERT_TRUE(waitUntil([&] { return window.isNull(); })) << "the window goes once its job has returned";
+    settle(200);
+    EXPECT_EQ(d->finishMessage(), nullptr);
+    EXPECT_TRUE(answerAlerts().isEmpty());
+    EXPECT_TRUE(outputs(d->out.path()).isEmpty()) << "the stopped job leaves no file";
+    NotificationCenter::defaultCenter().removeObserver(token);
+    EXPECT_EQ(closed, 1);
+    delete d;
+}
+
+TEST(EasyCutter, AnAc3FileAndANonMediaFileAreRefusedWithTheirMessages) {
+    Driver d;
+    d.addFile(testsupport::media("ac3_audio.mkv"));
+    EXPECT_EQ(d.window->fileData(), nullptr);
+    EXPECT_TRUE(d.window->addfileBtn->isVisible()) << "the empty state stays";
+    EXPECT_EQ(answerAlerts(), QStringList{text("AAC3_Error_Message")});
+
+    d.addFile(testsupport::media("not_media.mp4"));
+    EXPECT_EQ(d.window->fileData(), nullptr);
+    EXPECT_EQ(answerAlerts(), QStringList{text("nonsupportfilesstringValue") + "not_media.mp4"});
+
+    d.addFile(testsupport::media("zero_bytes.mp4"));
+    EXPECT_EQ(d.window->fileData(), nullptr);
+    EXPECT_EQ(answerAlerts().size(), 1);
+
+    // Sound only loads, without a picture; its segments still export.
+    d.addFile(testsupport::media("audio_only.mp3"));
+    ASSERT_NE(d.window->fileData(), nullptr);
+    EXPECT_EQ(d.window->fileData()->sourceData->width, 0);
+    EXPECT_TRUE(d.window->fileData()->thumbImage.isNull());
+    d.addSegment(0.5, 2.5);
+    d.pressStart();
+    ASSERT_TRUE(waitUntil([&] { return d.finishMessage() != nullptr; }));
+    EXPECT_NEAR(testsupport::probeDuration(d.out.path() + "/000000.50-000002.50.mp3"), 2.0, 0.1);
+    answerFinishMessage(d.finishMessage());
+
+    // A good file after the refusals loads; a refused one then leaves it in place.
+    d.addFile(testsupport::media("h264_aac.mp4"));
+    ASSERT_NE(d.window->fileData(), nullptr);
+    d.addSegment(1.0, 2.0);
+    d.addFile(testsupport::media("ac3_audio.mkv"));
+    answerAlerts();
+    ASSERT_NE(d.window->fileData(), nullptr);
+    EXPECT_TRUE(d.window->fileData()->path.endsWith("h264_aac.mp4"));
+    EXPECT_EQ(d.window->cutItems().size(), 1u);
+}
+
+TEST(EasyCutter, TypedTimesBeyondTheDurationOrInvertedAreRefused) {
+    Driver d;
+    d.addFile(testsupport::media("long_10s.mp4"));
+    auto& w = *d.window;
+    const double D = w.duration();
+    ASSERT_NEAR(D, 10.0, 0.1);
+    auto range = [&] {
+        return std::pair<double, double>(D * w.cutprogressView->lowerValue(),
+                                         D * w.cutprogressView->upperValue());
+    };
+
+    // End past the duration: the message, and the end stays within the file.
+    Driver::typeField(w.stopFields[2], "20");
+    EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime2")});
+    EXPECT_LE(Driver::rowSeconds(w.stopFields), D + 0.01);
+    EXPECT_LE(range().second, D + 0.01);
+
+    // Start 00:00:05.00 with the end at 00:00:05.00 would be empty; later than it, inverted.
+    Driver::type(w.stopFields, 0, 0, 5, 0);
+    answerAlerts();
+    ASSERT_NEAR(range().second, 5.0, 0.02);
+    const double startBefore = range().first;
+    Driver::typeField(w.startFields[2], "07");
+    EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime1")});
+    // Clamped to the end, which would leave nothing: the stored start does not change.
+    EXPECT_EQ(w.startFields[2]->text(), "05");
+    EXPECT_DOUBLE_EQ(range().first, startBefore);
+    EXPECT_LT(range().first, range().second);
+
+    // An end before the start.
+    Driver::type(w.startFields, 0, 0, 3, 0);
+    answerAlerts();
+    Driver::typeField(w.stopFields[2], "02");
+    EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime3")});
+    EXPECT_NEAR(range().first, 3.0, 0.02);
+    EXPECT_GT(range().second, range().first);
+
+    // A negative start is refused and the field keeps the focus.
+    Driver::typeField(w.startFields[0], "-1");
+    EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime4")});
+    EXPECT_GE(range().first, 0.0);
+
+    // A valid typed value is stored and normalised: 5 s and 150 hundredths read 06.50.
+    Driver::type(w.stopFields, 0, 0, 9, 0);
+    Driver::type(w.startFields, 0, 0, 5, 0);
+    answerAlerts();
+    Driver::typeField(w.startFields[3], "150");
+    EXPECT_TRUE(answerAlerts().isEmpty());
+    EXPECT_EQ(w.startFields[2]->text(), "06");
+    EXPECT_EQ(w.startFields[3]->text(), "50");
+    EXPECT_NEAR(range().first, 6.5, 0.02);
+}

@@ -1,0 +1,97 @@
+// The output-folder pop-up: the default folder, a picked folder that stays as a sixth
+// item and keeps its own path, a cancelled panel, and a removed default folder.
+#include "foundation/helpers/NSBundle.h"
+#include "platform/Panels.h"
+#include "tools/shared/OutputFolderChooser.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace {
+
+bool waitUntil(const std::function<bool()>& done, int ms = 5000) {
+    QDeadlineTimer deadline(ms);
+    while (!done() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return done();
+}
+
+// Answers the folder panel with folder, or cancels it when folder is empty.
+void answerPanel(const QString& folder) {
+    QFileDialog* panel = nullptr;
+    ASSERT_TRUE(waitUntil([&] {
+        panel = Panels::currentPanel();
+        return panel && panel->isVisible() && panel->fileMode() == QFileDialog::Directory;
+    }));
+    if (folder.isEmpty()) {
+        panel->reject();
+    } else {
+        panel->setDirectory(QFileInfo(folder).absolutePath());
+        if (QWidget* f = panel->focusWidget())
+            f->clearFocus();
+        panel->selectFile(folder);
+        static_cast<QDialog*>(panel)->accept();
+    }
+    QCoreApplication::processEvents();
+}
+
+struct TestPaths {
+    TestPaths() { QStandardPaths::setTestModeEnabled(true); }
+    ~TestPaths() { QStandardPaths::setTestModeEnabled(false); }
+};
+
+} // namespace
+
+TEST(OutputFolderChooser, DefaultsToTheProgramFolderInsideMoviesAndMakesIt) {
+    TestPaths paths;
+    QDir(OutputFolderChooser::programFolder()).removeRecursively();
+    QWidget window;
+    auto* chooser = new OutputFolderChooser(&window);
+    EXPECT_EQ(chooser->count(), 5);
+    EXPECT_EQ(chooser->currentIndex(), OutputFolderChooser::ProgramFolder);
+    EXPECT_EQ(chooser->outputPath(), OutputFolderChooser::standardFolder(OutputFolderChooser::Movies) + "/" +
+                                         NSBundle::localizedStringForKey("Title"));
+    EXPECT_TRUE(QFileInfo(chooser->outputPath()).isDir());
+    // Removed while the window is open: choosing it again makes it again.
+    ASSERT_TRUE(QDir(chooser->outputPath()).removeRecursively());
+    chooser->choose(OutputFolderChooser::ProgramFolder);
+    EXPECT_TRUE(QFileInfo(chooser->outputPath()).isDir());
+}
+
+TEST(OutputFolderChooser, APickedFolderStaysAsTheSixthItemAndKeepsItsPath) {
+    TestPaths paths;
+    QTemporaryDir dir;
+    // Named like the program's own folder, but elsewhere: choosing it again must not turn
+    // it into the folder inside Movies.
+    const QString picked = dir.path() + "/" + NSBundle::localizedStringForKey("Title");
+    ASSERT_TRUE(QDir().mkpath(picked));
+    QWidget window;
+    window.show();
+    auto* chooser = new OutputFolderChooser(&window);
+    chooser->choose(OutputFolderChooser::Other);
+    answerPanel(picked);
+    ASSERT_TRUE(waitUntil([&] { return chooser->outputPath() == picked; }));
+    EXPECT_EQ(chooser->count(), 6);
+    EXPECT_EQ(chooser->currentIndex(), OutputFolderChooser::Picked);
+    EXPECT_EQ(chooser->currentText(), NSBundle::localizedStringForKey("Title"));
+
+    chooser->choose(OutputFolderChooser::Picked);
+    EXPECT_EQ(chooser->outputPath(), picked);
+
+    // Cancel keeps the folder.
+    chooser->choose(OutputFolderChooser::Other);
+    answerPanel({});
+    EXPECT_EQ(chooser->outputPath(), picked);
+
+    chooser->choose(OutputFolderChooser::Documents);
+    EXPECT_EQ(chooser->outputPath(), OutputFolderChooser::standardFolder(OutputFolderChooser::Documents));
+    EXPECT_EQ(chooser->findText(NSBundle::localizedStringForKey("Title")), OutputFolderChooser::ProgramFolder)
+        << "the picked item is gone";
+}
