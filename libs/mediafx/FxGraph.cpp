@@ -132,7 +132,14 @@ int FxGraph::addPictureChain(const FxSettings& s, void* chainPtr, int width, int
             options.emplace_back("force_style", o.forceStyle);
         if (!o.fontsDir.empty())
             options.emplace_back("fontsdir", o.fontsDir);
+        // Subtitle lines are timed on the source file's clock, while this graph's frames
+        // start at 0 at timelineStartUs: shift them there and back around the filter.
+        const bool shifted = s.timelineStartUs != 0;
+        if (shifted)
+            chain.append("setpts", {{"expr", "PTS+" + seconds(s.timelineStartUs) + "/TB"}});
         chain.append("subtitles", options);
+        if (shifted)
+            chain.append("setpts", {{"expr", "PTS-" + seconds(s.timelineStartUs) + "/TB"}});
     }
     if (s.hasCrop()) {
         // width and height are already the turned picture's.

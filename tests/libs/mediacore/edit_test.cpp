@@ -180,6 +180,36 @@ TEST(EditOverlays, SubtitleFileWithAnAwkwardNameIsBurntIn) {
     EXPECT_LT(meanAbsDiff(during.copy(elsewhere), plain.copy(elsewhere)), 6.0);
 }
 
+TEST(EditOverlays, SubtitleLinesKeepTheirSourceTimesInACut) {
+    QTemporaryDir dir;
+    const QString srt = dir.filePath("lines.srt");
+    QFile f(srt);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("1\n00:00:01,400 --> 00:00:02,000\nHELLO WORLD\n\n");
+    f.close();
+    const QString src = media("h264_aac.mp4"), out = dir.filePath("cut_subtitled.mkv");
+    Job job;
+    ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(src)), 1);
+    SUBTITLE_PARAM sub{};
+    mediarecords::writeText(sub.path, srt.toStdString());
+    sub.position = 100;
+    sub.fontSize = 40;
+    sub.fontColor = sub.shadowColor = 0xFFFF0000;
+    ASSERT_GE(apiMediaConvertSetSubtitle(job.h, sub), 1);
+    ASSERT_GE(apiMediaConvertSetCutTime(job.h, 1000000, 3000000), 1);
+    ASSERT_GE(apiMediaConvertSetOutputPath(job.h, utf8(out)), 1);
+    ASSERT_GE(apiMediaConvertStart(job.h), 1);
+    // Output time t shows source time 1 + t: the line is on screen at 0.6 (1.6 s) and gone
+    // again at 1.4 (2.4 s); before its time, at 0.2 (1.2 s), nothing is drawn either.
+    const QRect band(0, 240 - 100 - 45, 320, 45);
+    const auto bandDiff = [&](double outTime) {
+        return meanAbsDiff(ffmpegFrameAt(out, outTime).copy(band), ffmpegFrameAt(src, 1.0 + outTime).copy(band));
+    };
+    EXPECT_LT(bandDiff(0.2), 6.0);
+    EXPECT_GT(bandDiff(0.6), 10.0);
+    EXPECT_LT(bandDiff(1.4), 6.0);
+}
+
 TEST(EditPicture, EveryEffectIdChangesThePictureAndUnknownIdsAreLeftOut) {
     QTemporaryDir dir;
     const QString src = media("h264_aac.mp4");
