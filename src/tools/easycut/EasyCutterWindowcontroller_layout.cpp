@@ -45,8 +45,8 @@ void EasyCutterWindowcontroller::buildLayout() {
     contentRightView = make<ZylImageView>(w, 822, 66, 202, 598);
 
     // Source and player.
-    updateFileAddBtn = make<ZylButton>(w, 22, 628, 100, 28);
-    scrLabel = label(w, 132, 632, 676, 20);
+    updateFileAddBtn = make<ZylButton>(w, 22, 627, 40, 30);
+    scrLabel = label(w, 72, 632, 736, 20);
     scrLabel->setStyleSheet("color: #333;");
     playerView = make<ZylImageView>(w, 22, 272, 788, 350);
     playOrpauseBtn = make<ZylButton>(w, 22, 234, 32, 32);
