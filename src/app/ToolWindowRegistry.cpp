@@ -10,6 +10,7 @@
 // as they are built.
 #include "tools/easycut/EasyCutterWindowcontroller.h"
 #include "tools/shared/ToolWindow.h"
+#include "tools/split/SplitWindowController.h"
 
 namespace {
 
@@ -52,6 +53,7 @@ ToolWindowRegistry& ToolWindowRegistry::shared() {
 
 ToolWindowRegistry::ToolWindowRegistry() {
     factories_[index(HomeTool::EasyCutter)] = windowFactory<EasyCutterWindowcontroller>();
+    factories_[index(HomeTool::Split)] = windowFactory<SplitWindowController>();
 }
 
 void ToolWindowRegistry::setFactory(HomeTool tool, Factory factory) {

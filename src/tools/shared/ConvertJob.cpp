@@ -13,7 +13,8 @@ Handle handleOf(void* h) {
 } // namespace
 
 std::unique_ptr<ConvertJob> ConvertJob::create(const QString& input, const QString& output,
-                                               std::optional<Range> range, int* error) {
+                                               std::optional<Range> range, int* error,
+                                               std::optional<int64_t> limitBytes) {
     *error = 0;
     Handle handle = apiMediaConvertCreate();
     if (!handle)
@@ -24,6 +25,13 @@ std::unique_ptr<ConvertJob> ConvertJob::create(const QString& input, const QStri
     if (r < 1) {
         *error = r;
         return nullptr;
+    }
+    if (limitBytes) {
+        r = apiMediaConvertSetLimitFileSize(handle, *limitBytes);
+        if (r < 1) {
+            *error = r;
+            return nullptr;
+        }
     }
     if (range) {
         r = apiMediaConvertSetCutTime(handle, range->startUs, range->endUs);

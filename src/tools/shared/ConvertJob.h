@@ -16,9 +16,11 @@ public:
         int64_t endUs = 0;
     };
     // Creates and configures the job. On failure returns null and sets *error to the
-    // engine's result (0 when the engine gave no job handle at all).
+    // engine's result (0 when the engine gave no job handle at all). With limitBytes the
+    // job ends once its output reaches that size, still as a complete file.
     static std::unique_ptr<ConvertJob> create(const QString& input, const QString& output,
-                                              std::optional<Range> range, int* error);
+                                              std::optional<Range> range, int* error,
+                                              std::optional<int64_t> limitBytes = std::nullopt);
     ~ConvertJob() override;
 
     int start() override;

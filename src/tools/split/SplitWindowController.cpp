@@ -1,0 +1,233 @@
+#include "tools/split/SplitWindowController.h"
+
+#include "foundation/controls/LxProgressSlider.h"
+#include "foundation/controls/NSProgressView.h"
+#include "foundation/controls/ZylButton.h"
+#include "foundation/controls/ZylImageView.h"
+#include "foundation/engine/LxMoviePlayer.h"
+#include "foundation/helpers/NSBundle.h"
+#include "foundation/records/SimpleData.h"
+#include "platform/Dispatch.h"
+#include "platform/Workspace.h"
+#include "tools/easycut/EasyCutterStyle.h"
+#include "tools/shared/OutputFolderChooser.h"
+#include "tools/split/SplitProgressView.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <cmath>
+
+using easycutstyle::setButtonBackgrounds;
+using easycutstyle::setButtonImages;
+
+namespace {
+const QColor kBrandBlue(33, 176, 235);
+const QColor kLightGrey(245, 245, 245);
+constexpr int kWindowWidth = 880;
+constexpr int kWindowHeight = 560;
+
+QString loc(const char* key) {
+    return NSBundle::localizedStringForKey(key);
+}
+} // namespace
+
+SplitWindowController::SplitWindowController(QWidget* parent) : ToolWindow(parent) {
+    setWindowTitle(loc("Split_Title"));
+    setFixedSize(kWindowWidth, kWindowHeight);
+    windowDidLoad();
+}
+
+SplitWindowController::~SplitWindowController() {
+    playerTimer_.stop();
+    if (lxPlayer_)
+        lxPlayer_->stop();
+}
+
+double SplitWindowController::duration() const {
+    // One time base for the bar, the labels and the export: the probed length.
+    if (!fileData_ || !fileData_->sourceData)
+        return 0;
+    const double d = fileData_->sourceData->duration;
+    return std::isfinite(d) && d > 0 ? d : 0;
+}
+
+QString SplitWindowController::outputPath() const {
+    return outputPopBtn ? outputPopBtn->outputPath() : QString();
+}
+
+void SplitWindowController::windowDidLoad() {
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, kBrandBlue);
+    setPalette(pal);
+
+    buildLayout();
+
+    scrLabel->setText(loc("scrlabelplaceholderString"));
+    outputLabel->setText(loc("outputFolderLabelstringValue"));
+    exportProgresslabel->setText(loc("progressLabelStringValue"));
+    for (QLabel* l : {outputLabel, exportProgresslabel})
+        l->setStyleSheet("color: white;");
+
+    contentBackGroundView->setBackGroundColor(kLightGrey);
+    contentBackGroundView->setBordColor(kLightGrey);
+    contentBackGroundView->setCornerRadius(5);
+    contentBackGroundView->setBorderWidth(2);
+    playerView->setBackGroundColor(Qt::black);
+    hiddenPlayerView(true);
+
+    gettingstartedLabel->setText(loc("splitdescLabelstringValue"));
+    const std::array<const char*, 4> hints{"splitdescLabel1stringValue", "splitdescLabel2stringValue",
+                                           "splitdescLabel3stringValue", "splitdescLabel4stringValue"};
+    for (int i = 0; i < 4; ++i) {
+        descLabels[i]->setText(loc(hints[i]));
+        QFont f = descLabels[i]->font();
+        f.setPointSize(14);
+        descLabels[i]->setFont(f);
+    }
+    nofileBackView->setBordColor(QColor(214, 212, 212));
+    nofileBackView->setCornerRadius(5);
+    nofileBackView->setBorderWidth(2);
+
+    configureButtons();
+    initPresetPopUps();
+
+    volumeSlider->setDelegate(this);
+    volumeSlider->setProgress(0);
+    playerSlider->setDisable(true);
+    volumeSlider->setDisable(true);
+
+    sourceInformationLabel->setText(loc("sourceInformationLabelStringVlaue"));
+    resolutionLabel->setText(loc("resolutionLabelStringValue"));
+    resolutionValueLabel->setText("");
+    resoucefilesizeLabel->setText(loc("FileSizeLabelStringValue"));
+    resoucefilesizeValueLabel->setText("0.0 " + loc("MBValue"));
+    resouceTotaltimeLabel->setText(loc("TotalTimeLabelStringValue"));
+    resouceTotaltimeValueLabel->setText("00:00:00.000");
+
+    initModeControls();
+    initPlayerSlider();
+    enableEdit(false);
+
+    playerTimer_.setInterval(100);
+    connect(&playerTimer_, &QTimer::timeout, this, &SplitWindowController::changePlaySlider);
+}
+
+void SplitWindowController::configureButtons() {
+    QPointer<SplitWindowController> self(this);
+    // A button's callback only queues its work on the main queue; the work finds the window
+    // gone when it was closed meanwhile.
+    auto queued = [self](void (SplitWindowController::*work)()) {
+        return [self, work](ZylButton*) {
+            dispatchMain([self, work] {
+                if (self && !self->isClosing())
+                    (self.data()->*work)();
+            });
+        };
+    };
+
+    addfileBtn->setBackGroundColor(QColor(90, 216, 238));
+    addfileBtn->setBordColor(QColor(90, 216, 238));
+    setButtonBackgrounds(addfileBtn, {"About/btnAddFile_Normal.bmp", "About/btnAddFile_On.bmp",
+                                      "About/btnAddFile_Down.bmp", "", "About/btnAddFile_Disable.bmp"});
+    addfileBtn->setContentTitle(loc("AddFileBtnTitle"));
+    addfileBtn->setContentColor(Qt::white);
+    addfileBtn->setCornerRadius(3);
+    addfileBtn->setBorderWidth(0);
+    addfileBtn->mouseDownAction = queued(&SplitWindowController::addFileAction);
+
+    setButtonBackgrounds(startExportBtn,
+                         {"SubFun/btnStart_Normal.bmp", "SubFun/btnStart_On.bmp", "SubFun/btnStart_Down.bmp",
+                          "SubFun/btnStart_Down.bmp", "SubFun/btnStart_Disable.bmp"});
+    {
+        QFont f = startExportBtn->font();
+        f.setPointSize(18);
+        startExportBtn->setFont(f);
+    }
+    startExportBtn->setContentColor(Qt::white);
+    startExportBtn->setLeftIconWidth(20);
+    startExportBtn->setContentImagePosition(0);
+    startExportBtn->setContentTitle(loc("StartExportTitle"));
+    startExportBtn->mouseDownAction = queued(&SplitWindowController::startExportAction);
+
+    setButtonImages(openOutputBtn,
+                    {"SubFun/btnBrowse_Down.png", "SubFun/btnBrowse_Down.png", "SubFun/btnBrowse_Down.png",
+                     "SubFun/btnBrowse_Down.png", "SubFun/btnBrowse_Down.png"});
+    openOutputBtn->mouseDownAction = [self](ZylButton*) {
+        if (self && !self->outputPath().isEmpty())
+            Workspace::revealInFileManager(self->outputPath());
+    };
+
+    setButtonImages(
+        playBtn, {"Join/btnPlay_Normal.png", "", "", "Join/btnPause_Normal.png", "Join/btnPlay_Disable.png"});
+    playBtn->mouseDownAction = [self](ZylButton*) {
+        dispatchMain([self] {
+            if (!self || self->isClosing())
+                return;
+            self->playBtn->setSelected(!self->playBtn->selected());
+            if (self->playBtn->selected())
+                self->playAction();
+            else
+                self->pauseAction();
+        });
+    };
+    setButtonImages(pauseBtn, {"Join/btnStop_Normal.png", "", "", "", "Join/btnStop_Disable.png"});
+    pauseBtn->mouseDownAction = queued(&SplitWindowController::stopAction);
+    setButtonImages(volumeBtn, {"Cut/btnOpenVolume_Normal.png", "", "", "Cut/btnCloseVolume_Down.png", ""});
+    volumeBtn->mouseDownAction = queued(&SplitWindowController::volumeToggle);
+
+    splitBtn->setBackGroundColor(kBrandBlue);
+    splitBtn->setDisAblebackGroundColor(QColor(221, 221, 221));
+    splitBtn->setContentTitle(loc("SplitBtnstringValue"));
+    splitBtn->setContentColor(Qt::white);
+    splitBtn->setEnabled(false);
+    splitBtn->mouseDownAction = queued(&SplitWindowController::splitAction);
+
+    const std::array<std::pair<ZylButton*, const char*>, 4> points{
+        std::pair{splitItemBtn, "btnHandSplit"}, std::pair{leftMoveBtn, "btnLastPoint"},
+        std::pair{rightMoveBtn, "btnNextPoint"}, std::pair{deletedItemBtn, "btnRemovePoint"}};
+    for (const auto& [button, stem] : points) {
+        const QString base = QString("Split/") + stem;
+        setButtonImages(
+            button, {base + "_1.bmp", base + "_1.bmp", base + "_3.bmp", base + "_3.bmp", base + "_4.bmp"});
+        button->setContentTitle("");
+        button->hide();
+    }
+    splitItemBtn->mouseDownAction = queued(&SplitWindowController::addSplitItemAction);
+    leftMoveBtn->mouseDownAction = queued(&SplitWindowController::leftMoveAction);
+    rightMoveBtn->mouseDownAction = queued(&SplitWindowController::rightMoveAction);
+    deletedItemBtn->mouseDownAction = queued(&SplitWindowController::deleteSplitItemAction);
+}
+
+void SplitWindowController::hiddenPlayerView(bool hide) {
+    playerView->setHidden(hide);
+    for (QWidget* w : {static_cast<QWidget*>(nofileBackView), static_cast<QWidget*>(gettingstartedLabel)})
+        w->setHidden(!hide);
+    for (QLabel* l : descLabels)
+        l->setHidden(!hide);
+}
+
+void SplitWindowController::enableEdit(bool on) {
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             split_timeBtn, split_sizeBtn, split_averageBtn, split_manuallyBtn, split_timepopBtn,
+             split_sizepopBtn, averageTextField, averagestepper, splitBtn, playBtn, pauseBtn, volumeBtn,
+             splitItemBtn, leftMoveBtn, rightMoveBtn, deletedItemBtn, outputPopBtn, openOutputBtn})
+        w->setEnabled(on);
+    playerSlider->setDisable(!on);
+    volumeSlider->setDisable(!on);
+    if (!on)
+        return;
+    // Only the inputs of the current mode take values; the begin marker belongs to manual
+    // mode.
+    const Mode m = mode();
+    split_timepopBtn->setEnabled(m == Mode::Time);
+    split_sizepopBtn->setEnabled(m == Mode::Size);
+    averageTextField->setEnabled(m == Mode::Average);
+    averagestepper->setEnabled(m == Mode::Average);
+    splitBtn->setEnabled(lxPlayer_ != nullptr && m != Mode::Manual);
+    playerSlider->beginBtn()->setVisible(m == Mode::Manual);
+}

@@ -1,0 +1,190 @@
+// The splitter: one source file, a preview player with the position bar SplitProgressView,
+// four ways to place split points (every T seconds, every S megabytes, N equal parts, or by
+// hand at the begin marker), an output folder, and an export that writes each part between
+// two consecutive points as a file of its own, keeping the source's format.
+//
+// The shell creates it with the plain constructor and show(); the window deletes itself
+// after it has closed (see ToolWindow) and posts "WillCloseNotification" as it closes.
+//
+// The class is split by concern into files of the same class:
+//   SplitWindowController.cpp          window set-up, enableEdit, hiddenPlayerView
+//   SplitWindowController_layout.cpp   every control made at its frame
+//   SplitWindowController_player.cpp   loading, preview player, play head, volume
+//   SplitWindowController_modes.cpp    modes, presets and their prompt, split points
+//   SplitWindowController_export.cpp   export chain, progress, cancel, finish, closing
+//
+// Threads: everything runs on the main thread; the player's end-of-file callback and the
+// engine's blocking starts come back through the main queue.
+#pragma once
+
+#include "foundation/controls/LxProgressSliderDelegate.h"
+#include "tools/shared/ToolWindow.h"
+
+#include <QTimer>
+#include <array>
+#include <memory>
+#include <optional>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QSpinBox;
+class LxMoviePlayer;
+class LxProgressSlider;
+class NSProgressView;
+class OutputFolderChooser;
+class SplitProgressView;
+class ZylButton;
+class ZylImageView;
+struct SimpleData;
+
+class SplitWindowController : public ToolWindow, public LxProgressSliderDelegate {
+    Q_OBJECT
+public:
+    explicit SplitWindowController(QWidget* parent = nullptr);
+    ~SplitWindowController() override;
+
+    enum class Mode { None, Time, Size, Average, Manual };
+
+    // ---- window ----
+    void hiddenPlayerView(bool hide);
+    void enableEdit(bool on);
+
+    // ---- source and player ----
+    void addFileAction();
+    // Probes and loads a file as the open panel does with its first choice. Returns whether
+    // the file was accepted; a refused file shows its message.
+    bool loadSourceFile(const QString& path);
+    void playAction();
+    void pauseAction();
+    void stopAction();
+    void changePlaySlider();
+
+    // ---- modes and points ----
+    void limiteachTimeSegmentAction();
+    void limiteachFilesizeSegmentAction();
+    void limiteachAverageSegmentAction();
+    void limiteachManuallySegmentAction();
+    void split_timepopAction(int index);
+    void split_sizepopAction(int index);
+    void averageTextChanged();
+    void averagesplitStepperAction();
+    void splitAction();
+    void addSplitItemAction();
+    void leftMoveAction();
+    void rightMoveAction();
+    void deleteSplitItemAction();
+    Mode mode() const;
+
+    // ---- export ----
+    void startExportAction();
+
+    // State a test or the shell may read.
+    const std::shared_ptr<SimpleData>& fileData() const { return fileData_; }
+    LxMoviePlayer* player() const { return lxPlayer_.get(); }
+    QString outputPath() const;
+    bool isStartExport() const { return startExport_; }
+    // The length every split fraction refers to: the probed duration in seconds.
+    double duration() const;
+    // The custom-value prompt while it is open (null otherwise).
+    QWidget* customPrompt() const { return prompt_; }
+
+    // ---- outlets (built in code) ----
+    ZylImageView* contentBackGroundView = nullptr;
+    ZylImageView* contentLeftView = nullptr;
+    ZylImageView* contentRightView = nullptr;
+    ZylImageView* playerView = nullptr;
+    ZylImageView* nofileBackView = nullptr;
+    ZylButton* addfileBtn = nullptr;
+    ZylButton* startExportBtn = nullptr;
+    ZylButton* openOutputBtn = nullptr;
+    ZylButton* splitBtn = nullptr;
+    ZylButton* playBtn = nullptr;
+    ZylButton* pauseBtn = nullptr;
+    ZylButton* volumeBtn = nullptr;
+    ZylButton* splitItemBtn = nullptr;
+    ZylButton* leftMoveBtn = nullptr;
+    ZylButton* rightMoveBtn = nullptr;
+    ZylButton* deletedItemBtn = nullptr;
+    QRadioButton* split_timeBtn = nullptr;
+    QRadioButton* split_sizeBtn = nullptr;
+    QRadioButton* split_averageBtn = nullptr;
+    QRadioButton* split_manuallyBtn = nullptr;
+    QComboBox* split_timepopBtn = nullptr;
+    QComboBox* split_sizepopBtn = nullptr;
+    QLineEdit* averageTextField = nullptr;
+    QSpinBox* averagestepper = nullptr;
+    SplitProgressView* playerSlider = nullptr;
+    LxProgressSlider* volumeSlider = nullptr;
+    NSProgressView* exportProgressView = nullptr;
+    OutputFolderChooser* outputPopBtn = nullptr;
+    QLabel* scrLabel = nullptr;
+    QLabel* outputLabel = nullptr;
+    QLabel* exportProgresslabel = nullptr;
+    QLabel* gettingstartedLabel = nullptr;
+    std::array<QLabel*, 4> descLabels{};
+    QLabel* sourceInformationLabel = nullptr;
+    QLabel* resolutionLabel = nullptr;
+    QLabel* resolutionValueLabel = nullptr;
+    QLabel* resoucefilesizeLabel = nullptr;
+    QLabel* resoucefilesizeValueLabel = nullptr;
+    QLabel* resouceTotaltimeLabel = nullptr;
+    QLabel* resouceTotaltimeValueLabel = nullptr;
+    QLabel* playerCurrentTimeLabel = nullptr;
+    QLabel* splitTimeLabel = nullptr;
+    QLabel* totalTimeLabel = nullptr;
+
+    // The volume slider's reports.
+    void actionMouseUpForProgressSliderBlock(LxProgressSlider* slider, float progress) override;
+    void actionMouseDownForProgressSliderBlock(LxProgressSlider* slider, float progress) override;
+    void actionProgressForProgressSliderBlock(LxProgressSlider* slider, float progress) override;
+
+protected:
+    void windowWillClose() override;
+    void exportProgress(double overall) override;
+    void exportEnded(JobChain::Outcome outcome, int error) override;
+
+private:
+    // set-up
+    void windowDidLoad();
+    void buildLayout();
+    void configureButtons();
+    void initPresetPopUps();
+    void initModeControls();
+    void initPlayerSlider();
+
+    // player
+    void initPlayer();
+    void closeCurrentPlayer();
+    void playerDidEnd();
+    void seekTo(double seconds);
+    double playerDuration() const;
+    void volumeToggle();
+    void volumeChanged(float progress);
+
+    // modes
+    void switchToMode(Mode mode);
+    void showTotalTime();
+    void presetChosen(QComboBox* popUp, int index, bool time);
+    void askCustomValue(QComboBox* popUp, bool time);
+    void addPreset(QComboBox* popUp, double value, bool time);
+    // Places the computed points; false (with a message) when they do not fit the bar.
+    bool placePoints(const std::vector<float>& points, double count);
+    void moveSelection(long step);
+
+    // export
+    void cancelExport();
+    void setExportIdle();
+
+    std::shared_ptr<SimpleData> fileData_;
+    std::unique_ptr<LxMoviePlayer> lxPlayer_;
+    QTimer playerTimer_;
+    bool isPlaying_ = false;
+    bool startExport_ = false;
+    // The last value typed at each pop-up's custom prompt.
+    QString split_timepopTitle_, split_filesizepopTitle_;
+    // The item each pop-up showed before its custom item was chosen.
+    int lastTimeIndex_ = 0, lastSizeIndex_ = 0;
+    QWidget* prompt_ = nullptr;
+};

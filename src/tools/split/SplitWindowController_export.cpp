@@ -1,0 +1,150 @@
+// The export of the parts: one convert job per part, from one split point to the next, into
+// its own numbered file in the output folder in the source's format; progress, cancel, the
+// finish message, and closing.
+#include "tools/split/SplitWindowController.h"
+
+#include "foundation/controls/NSProgressView.h"
+#include "foundation/controls/ZylButton.h"
+#include "foundation/engine/LxMoviePlayer.h"
+#include "foundation/helpers/NSBundle.h"
+#include "foundation/records/SimpleData.h"
+#include "platform/Log.h"
+#include "tools/shared/ConvertJob.h"
+#include "tools/shared/OutputFileNamer.h"
+#include "tools/split/SplitPoints.h"
+#include "tools/split/SplitProgressView.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <cmath>
+
+namespace {
+QString loc(const char* key) {
+    return NSBundle::localizedStringForKey(key);
+}
+
+// "<folder>/<stem><n>.<ext>" for the first n from 1 whose file is not there. A dangling
+// link counts as there: writing through it would put a file where the user did not choose.
+QString numberedFreePath(const QString& folder, const QString& stem, const QString& extension) {
+    for (long n = 1;; ++n) {
+        QString path = QString("%1/%2%3").arg(folder, stem).arg(n);
+        if (!extension.isEmpty())
+            path += "." + extension;
+        const QFileInfo info(path);
+        if (!info.exists() && !info.isSymLink())
+            return path;
+    }
+}
+
+int64_t toMicroseconds(double seconds) {
+    return std::isfinite(seconds) && seconds > 0 ? static_cast<int64_t>(seconds * 1000000.0) : 0;
+}
+} // namespace
+
+void SplitWindowController::startExportAction() {
+    if (jobChain().isBusy()) {
+        // The button reads as cancel while a job runs; a cancel under way waits for the
+        // stopped job to return.
+        if (!jobChain().isCancelling())
+            cancelExport();
+        return;
+    }
+    if (!fileData_) {
+        showSimpleAlert(loc("scrlabelplaceholderString"));
+        return;
+    }
+    const double d = duration();
+    if (d <= 0)
+        return;
+    std::optional<int64_t> limit;
+    if (mode() == Mode::Size) {
+        const std::optional<double> megabytes = SplitPoints::presetValue(split_sizepopBtn->currentText());
+        if (!megabytes) {
+            showSimpleAlert(loc("splitValueInvalidString"));
+            return;
+        }
+        // The size of each part is a cap on its file; every part still starts where the
+        // one before it ended.
+        limit = static_cast<int64_t>(std::min(*megabytes * 1024 * 1024, 9.0e18));
+    }
+
+    pauseAction();
+    const std::vector<float> plan = playerSlider->getTimeProgresses();
+    const QString source = fileData_->path;
+    const QString stem = QFileInfo(source).completeBaseName() + "-split";
+    const QString extension = OutputFileNamer::extensionOf(source);
+    const QString folder = outputPath();
+    // The chosen folder may have been removed since it was chosen.
+    if (!folder.isEmpty() && !QFileInfo::exists(folder))
+        QDir().mkpath(folder);
+
+    startExport_ = true;
+    addfileBtn->setEnabled(false);
+    enableEdit(false);
+    startExportBtn->setContentTitle(loc("CancelexportTitle"));
+    exportProgressView->setProgress(0);
+
+    auto make = [plan, source, stem, extension, folder, d, limit](int i,
+                                                                  int* error) -> std::unique_ptr<EngineJob> {
+        const int64_t start = i == 0 ? 0 : toMicroseconds(d * plan[size_t(i - 1)]);
+        const int64_t stop = toMicroseconds(d * plan[size_t(i)]);
+        qCDebug(lcTools) << "export-->start:" << start << "stop:" << stop;
+        // Each part looks for a free number from 1 again, so the parts of one run take
+        // consecutive free numbers and never replace a file that is there.
+        return ConvertJob::create(source, numberedFreePath(folder, stem, extension),
+                                  ConvertJob::Range{start, stop}, error, limit);
+    };
+    jobChain().start(int(plan.size()), make);
+}
+
+void SplitWindowController::cancelExport() {
+    startExport_ = false;
+    jobChain().cancel();
+    exportProgressView->setProgress(0);
+    startExportBtn->setContentTitle(loc("StartExportTitle"));
+    // Start stays off until the stopped job has returned (exportEnded).
+    startExportBtn->setEnabled(false);
+}
+
+void SplitWindowController::exportProgress(double overall) {
+    if (!jobChain().isCancelling())
+        exportProgressView->setProgress(float(overall));
+}
+
+void SplitWindowController::setExportIdle() {
+    startExport_ = false;
+    startExportBtn->setContentTitle(loc("StartExportTitle"));
+    startExportBtn->setEnabled(true);
+    addfileBtn->setEnabled(true);
+    enableEdit(true);
+}
+
+void SplitWindowController::exportEnded(JobChain::Outcome outcome, int error) {
+    setExportIdle();
+    switch (outcome) {
+    case JobChain::Outcome::Completed:
+        qCDebug(lcTools) << "split finished";
+        exportProgressView->setProgress(1.0f);
+        showFinishMessage("Splitfinishedstring", outputPath());
+        break;
+    case JobChain::Outcome::Failed:
+        qCWarning(lcTools) << "split failed:" << error;
+        exportProgressView->setProgress(0);
+        showEngineError(error);
+        break;
+    case JobChain::Outcome::Cancelled:
+        exportProgressView->setProgress(0);
+        break;
+    }
+}
+
+void SplitWindowController::windowWillClose() {
+    startExport_ = false;
+    playerTimer_.stop();
+    isPlaying_ = false;
+    if (lxPlayer_) {
+        lxPlayer_->stop();
+        lxPlayer_.reset();
+    }
+}
