@@ -196,6 +196,8 @@ void SplitProgressView::removeSplitItemTAtIndex(long i) {
     delete times_[size_t(i)];
     times_.erase(times_.begin() + i);
     renumber();
+    // The selection never points past the markers that are left.
+    selectedSplitIndex_ = std::clamp(selectedSplitIndex_, 0L, std::max(0L, long(times_.size()) - 1));
 }
 
 void SplitProgressView::removeSelectedSplitItem() {

@@ -59,7 +59,8 @@ public:
     // that is not a position changes nothing.
     void setSelectedSplitIndex(long i);
     void removeAllSplitItem();
-    // Removes the marker at i; past the end, the last one (and selects that position).
+    // Removes the marker at i; past the end, the last one. The selection then stays on a
+    // marker that is left.
     void removeSplitItemTAtIndex(long i);
     void removeSelectedSplitItem();
 

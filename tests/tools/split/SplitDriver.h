@@ -1,0 +1,129 @@
+// Drives a splitter window through its real controls for the tests: the add-file button and
+// its open panel, the mode buttons, the preset pop-ups and their custom prompt, the part
+// count, the Split and manual point buttons, the begin marker, Start, and the output-folder
+// pop-up. The waiting, clicking and alert helpers are the easy cutter tests' own.
+#pragma once
+
+#include "../easycut/EasyCutDriver.h"
+#include "foundation/controls/ZylImageView.h"
+#include "tools/split/SplitProgressView.h"
+#include "tools/split/SplitWindowController.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+namespace splittest {
+
+using easycuttest::answerAlerts;
+using easycuttest::click;
+using easycuttest::settle;
+using easycuttest::text;
+using easycuttest::waitUntil;
+
+inline QStringList outputs(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Drags a marker view so that its left edge lands at x (in its parent), as a pointer would.
+inline void dragTo(QWidget* marker, double x) {
+    const QPointF start(marker->width() / 2.0, marker->height() / 2.0);
+    QTest::mousePress(marker, Qt::LeftButton, {}, start.toPoint());
+    const QPointF to(x - marker->x(), start.y());
+    QMouseEvent move(QEvent::MouseMove, to, marker->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(marker, &move);
+    QTest::mouseRelease(marker, Qt::LeftButton, {}, QPoint(marker->width() / 2, marker->height() / 2));
+    settle();
+}
+
+class Driver {
+public:
+    Driver() {
+        window = new SplitWindowController();
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+        chooseOutputFolder(out.path());
+    }
+    ~Driver() {
+        if (window) {
+            window->close();
+            waitUntil([this] { return window.isNull(); });
+        }
+        answerAlerts();
+    }
+
+    void chooseOutputFolder(const QString& folder) {
+        window->outputPopBtn->choose(OutputFolderChooser::Other);
+        QFileDialog* panel = easycuttest::Driver::panelOfMode(QFileDialog::Directory);
+        ASSERT_NE(panel, nullptr);
+        panel->setDirectory(QFileInfo(folder).absolutePath());
+        easycuttest::Driver::select(panel, folder);
+        static_cast<QDialog*>(panel)->accept();
+        ASSERT_TRUE(waitUntil([&] { return window->outputPath() == folder; }, 5000));
+    }
+
+    void addFile(const QString& path) {
+        click(window->addfileBtn);
+        QFileDialog* panel = easycuttest::Driver::panelOfMode(QFileDialog::ExistingFiles);
+        ASSERT_NE(panel, nullptr);
+        panel->setDirectory(QFileInfo(path).absolutePath());
+        easycuttest::Driver::select(panel, QFileInfo(path).fileName());
+        static_cast<QDialog*>(panel)->accept();
+        settle(100);
+    }
+
+    // Picks item i of a pop-up as the user does.
+    static void pick(QComboBox* popUp, int i) {
+        popUp->setCurrentIndex(i);
+        emit popUp->activated(i);
+        settle();
+    }
+
+    // Picks the custom item and answers its prompt with answer.
+    void customValue(QComboBox* popUp, const QString& answer) {
+        pick(popUp, popUp->count() - 1);
+        ASSERT_TRUE(waitUntil([&] { return window->customPrompt() != nullptr; }, 5000));
+        auto* prompt = qobject_cast<QInputDialog*>(window->customPrompt());
+        ASSERT_NE(prompt, nullptr);
+        prompt->setTextValue(answer);
+        prompt->accept();
+        settle();
+    }
+
+    std::vector<float> points() const { return window->playerSlider->getTimeProgresses(); }
+
+    void pressStart() { click(window->startExportBtn); }
+
+    QWidget* finishMessage() const {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->objectName() == "ZylOpenAlert")
+                return w;
+        return nullptr;
+    }
+
+    // Runs the export to its end and closes the finish message.
+    void exportAll() {
+        pressStart();
+        ASSERT_TRUE(waitUntil([&] { return finishMessage() != nullptr; }));
+        QWidget* message = finishMessage();
+        for (QPushButton* b : message->findChildren<QPushButton*>())
+            if (!b->isCheckable() && b->isVisible()) {
+                click(b);
+                break;
+            }
+        waitUntil([&] { return !message->isVisible(); }, 5000);
+    }
+
+    QString part(int n) const { return QString("%1/long_10s-split%2.mp4").arg(out.path()).arg(n); }
+
+    QTemporaryDir out;
+    QPointer<SplitWindowController> window;
+};
+
+} // namespace splittest

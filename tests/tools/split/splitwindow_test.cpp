@@ -1,0 +1,336 @@
+// The splitter end to end, through its real controls, on real files: parts by time, into
+// equal parts, at points set by hand and by size, their names, refused values and files,
+// cancel in the middle of a run, and closing during one.
+#include "SplitDriver.h"
+
+#include "app/ToolWindowRegistry.h"
+#include "foundation/helpers/HelpClass.h"
+#include "foundation/records/SimpleData.h"
+#include "platform/NotificationCenter.h"
+
+#include <QFile>
+
+using namespace splittest;
+
+namespace {
+
+// A clip long enough that a job is still running when the test cancels it. Its only keyframe
+// is the first frame, so a cut re-encodes its range.
+QString longClip() {
+    static QTemporaryDir dir;
+    const QString path = dir.path() + "/long_60s.mp4";
+    if (!QFileInfo::exists(path)) {
+        testsupport::run(
+            FFMPEG_EXECUTABLE,
+            {"-hide_banner", "-loglevel", "error",     "-y",
+             "-f",           "lavfi",     "-i",        "testsrc2=size=640x360:rate=25:duration=60",
+             "-f",           "lavfi",     "-i",        "sine=frequency=440:sample_rate=44100:duration=60",
+             "-c:v",         "libx264",   "-preset",   "ultrafast",
+             "-g",           "1500",      "-pix_fmt",  "yuv420p",
+             "-c:a",         "aac",       "-shortest", path});
+    }
+    return path;
+}
+
+void expectPoints(const std::vector<float>& got, const std::vector<float>& want) {
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i)
+        EXPECT_NEAR(got[i], want[i], 1e-4) << i;
+}
+
+} // namespace
+
+TEST(SplitWindow, ByTimeWithACustomValueWritesNumberedPartsAndSkipsATakenNumber) {
+    Driver d;
+    d.addFile(testsupport::media("long_10s.mp4"));
+    ASSERT_NE(d.window->fileData(), nullptr);
+    ASSERT_EQ(d.window->mode(), SplitWindowController::Mode::Time);
+    EXPECT_TRUE(d.window->split_timepopBtn->isEnabled());
+    EXPECT_FALSE(d.window->split_sizepopBtn->isEnabled());
+
+    // A custom 3 s goes in before the custom item and is chosen; the same answer again
+    // chooses that item instead of adding a second.
+    QComboBox* times = d.window->split_timepopBtn;
+    const int before = times->count();
+    d.customValue(times, "3");
+    EXPECT_EQ(times->count(), before + 1);
+    EXPECT_EQ(times->currentText(), "3" + text("SecsValue"));
+    EXPECT_EQ(times->itemText(times->count() - 1), text("CustomStringValue"));
+    d.customValue(times, "3");
+    EXPECT_EQ(times->count(), before + 1);
+    EXPECT_EQ(times->currentText(), "3" + text("SecsValue"));
+
+    click(d.window->splitBtn);
+    expectPoints(d.points(), {0.3f, 0.6f, 0.9f, 1.0f});
+
+    // A file of the user's already holds the second number: it is skipped and left alone.
+    QFile mine(d.part(2));
+    ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
+    mine.write("the user's own file");
+    mine.close();
+
+    d.exportAll();
+    EXPECT_EQ(outputs(d.out.path()),
+              (QStringList{"long_10s-split1.mp4", "long_10s-split2.mp4", "long_10s-split3.mp4",
+                           "long_10s-split4.mp4", "long_10s-split5.mp4"}));
+    ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
+    EXPECT_EQ(mine.readAll(), QByteArray("the user's own file"));
+    const double want[] = {3, 0, 3, 3, 1};
+    for (int n : {1, 3, 4, 5})
+        EXPECT_NEAR(testsupport::probeDuration(d.part(n)), want[n - 1], 0.15) << n;
+    // Parts follow each other: the third part (6 s to 9 s) opens on the source's picture at 6 s.
+    const QImage first = testsupport::ffmpegFrameAt(d.part(4), 0);
+    EXPECT_LT(testsupport::meanAbsDiff(first, testsupport::ffmpegFrameAt(d.window->fileData()->path, 6.0)),
+              testsupport::meanAbsDiff(first, testsupport::ffmpegFrameAt(d.window->fileData()->path, 0.0)));
+    EXPECT_TRUE(d.window->startExportBtn->isEnabled());
+    EXPECT_TRUE(d.window->addfileBtn->isEnabled());
+}
+
+TEST(SplitWindow, EqualPartsFromTheCountFieldAndItsStepper) {
+    Driver d;
+    d.addFile(testsupport::media("long_10s.mp4"));
+    click(d.window->split_averageBtn);
+    ASSERT_EQ(d.window->mode(), SplitWindowController::Mode::Average);
+    EXPECT_TRUE(d.window->averageTextField->isEnabled());
+    EXPECT_FALSE(d.window->split_timepopBtn->isEnabled());
+
+    d.window->averagestepper->stepUp();
+    EXPECT_EQ(d.window->averageTextField->text(), QString::number(d.window->averagestepper->value()));
+    d.window->averageTextField->selectAll();
+    QTest::keyClicks(d.window->averageTextField, "4");
+    EXPECT_EQ(d.window->averagestepper->value(), 4);
+    click(d.window->splitBtn);
+    expectPoints(d.points(), {0.25f, 0.5f, 0.75f, 1.0f});
+    // Changing the count clears the points until Split is pressed again.
+    d.window->averageTextField->selectAll();
+    QTest::keyClicks(d.window->averageTextField, "3");
+    EXPECT_EQ(d.points().size(), 1u);
+    click(d.window->splitBtn);
+    ASSERT_EQ(d.points().size(), 3u);
+
+    d.exportAll();
+    ASSERT_EQ(outputs(d.out.path()).size(), 3);
+    for (int n = 1; n <= 3; ++n)
+        EXPECT_NEAR(testsupport::probeDuration(d.part(n)), 10.0 / 3, 0.15) << n;
+
+    // Switching mode clears the points.
+    click(d.window->split_timeBtn);
+    EXPECT_EQ(d.points().size(), 1u);
+}
+
+TEST(SplitWindow, ManualPointsAtTheBeginMarkerWithPreviousNextAndDelete) {
+    Driver d;
+    d.addFile(testsupport::media("long_10s.mp4"));
+    click(d.window->split_manuallyBtn);
+    ASSERT_EQ(d.window->mode(), SplitWindowController::Mode::Manual);
+    SplitProgressView* bar = d.window->playerSlider;
+    ASSERT_TRUE(bar->beginBtn()->isVisible());
+    EXPECT_TRUE(d.window->splitItemBtn->isVisible());
+    EXPECT_FALSE(d.window->splitBtn->isVisible());
+
+    // Previous and Next without points do nothing.
+    click(d.window->leftMoveBtn);
+    click(d.window->rightMoveBtn);
+    EXPECT_EQ(d.points().size(), 1u);
+
+    const double travel = bar->width() - SplitProgressView::kMarkerSize;
+    dragTo(bar->beginBtn(), travel * 0.7);
+    click(d.window->splitItemBtn);
+    dragTo(bar->beginBtn(), travel * 0.2);
+    click(d.window->splitItemBtn);
+    dragTo(bar->beginBtn(), travel * 0.45);
+    click(d.window->splitItemBtn);
+    // A point on top of another is refused.
+    click(d.window->splitItemBtn);
+    std::vector<float> p = d.points();
+    ASSERT_EQ(p.size(), 4u);
+    EXPECT_NEAR(p[0], 0.2, 0.01);
+    EXPECT_NEAR(p[1], 0.45, 0.01);
+    EXPECT_NEAR(p[2], 0.7, 0.01);
+    EXPECT_EQ(d.window->splitTimeLabel->text(),
+              HelpClass::returnTimeToStr(bar->beginProgress() * d.window->duration()));
+
+    // The new point is selected; Next moves to the last, Delete removes it.
+    EXPECT_EQ(bar->selectedSplitIndex(), 1);
+    click(d.window->rightMoveBtn);
+    EXPECT_EQ(bar->selectedSplitIndex(), 2);
+    EXPECT_NEAR(bar->beginProgress(), p[2], 0.01);
+    click(d.window->rightMoveBtn);
+    EXPECT_EQ(bar->selectedSplitIndex(), 2) << "past the last point the selection stays";
+    click(d.window->deletedItemBtn);
+    p = d.points();
+    ASSERT_EQ(p.size(), 3u);
+    click(d.window->leftMoveBtn);
+    EXPECT_EQ(bar->selectedSplitIndex(), 0);
+    EXPECT_NEAR(bar->beginProgress(), p[0], 0.01);
+
+    // Choosing manual mode again keeps the points.
+    click(d.window->split_manuallyBtn);
+    EXPECT_EQ(d.points().size(), 3u);
+
+    d.exportAll();
+    ASSERT_EQ(outputs(d.out.path()).size(), 3);
+    EXPECT_NEAR(testsupport::probeDuration(d.part(1)), 10.0 * p[0], 0.15);
+    EXPECT_NEAR(testsupport::probeDuration(d.part(2)), 10.0 * (p[1] - p[0]), 0.15);
+    EXPECT_NEAR(testsupport::probeDuration(d.part(3)), 10.0 * (1 - p[1]), 0.15);
+}
+
+TEST(SplitWindow, BySizeEachPartStaysUnderTheCapAndStartsWhereTheLastEnded) {
+    Driver d;
+    const QString source = testsupport::media("long_10s.mp4");
+    d.addFile(source);
+    click(d.window->split_sizeBtn);
+    ASSERT_EQ(d.window->mode(), SplitWindowController::Mode::Size);
+    EXPECT_TRUE(d.window->split_sizepopBtn->isEnabled());
+    const double megabytes = QFileInfo(source).size() / 1e6 / 3.5;
+    d.customValue(d.window->split_sizepopBtn, QString::number(megabytes, 'f', 3));
+    click(d.window->splitBtn);
+    ASSERT_EQ(d.points().size(), 4u);
+
+    d.exportAll();
+    ASSERT_EQ(outputs(d.out.path()).size(), 4);
+    const qint64 cap = qint64(QString::number(megabytes, 'f', 3).toDouble() * 1024 * 1024);
+    for (int n = 1; n <= 4; ++n) {
+        EXPECT_LE(QFileInfo(d.part(n)).size(), cap) << n;
+        EXPECT_GT(testsupport::probeFrameCount(d.part(n)), 0) << n;
+        EXPECT_GT(testsupport::probeDuration(d.part(n)), 0.5) << n;
+    }
+    // Each part starts at its own point rather than at the start of the file.
+    const double start2 = 10.0 * d.points()[0];
+    const QImage first = testsupport::ffmpegFrameAt(d.part(2), 0);
+    EXPECT_LT(testsupport::meanAbsDiff(first, testsupport::ffmpegFrameAt(source, start2)),
+              testsupport::meanAbsDiff(first, testsupport::ffmpegFrameAt(source, 0.0)));
+}
+
+TEST(SplitWindow, BadValuesAreRefusedWithAMessage) {
+    Driver d;
+    d.addFile(testsupport::media("long_10s.mp4"));
+    QComboBox* times = d.window->split_timepopBtn;
+    d.pick(times, 2);
+    const int count = times->count();
+    for (const QString& bad : QStringList{"0", "-5", "abc", ""}) {
+        d.customValue(times, bad);
+        EXPECT_EQ(answerAlerts(), QStringList{text("splitValueInvalidString")}) << bad.toStdString();
+        EXPECT_EQ(times->count(), count);
+        EXPECT_EQ(times->currentIndex(), 2) << "the earlier choice stays";
+    }
+    // A cancelled prompt also returns to the earlier choice.
+    d.pick(times, times->count() - 1);
+    ASSERT_TRUE(waitUntil([&] { return d.window->customPrompt() != nullptr; }, 5000));
+    qobject_cast<QDialog*>(d.window->customPrompt())->reject();
+    settle();
+    EXPECT_EQ(times->currentIndex(), 2);
+
+    // A step so small that the points would not fit the bar: no points, a message.
+    d.customValue(times, "0.001");
+    click(d.window->splitBtn);
+    const QStringList texts = answerAlerts();
+    ASSERT_EQ(texts.size(), 1);
+    EXPECT_EQ(
+        texts[0],
+        text("splitTooManyPointsString").replace("%ld", QString::number(d.window->playerSlider->capacity())));
+    EXPECT_EQ(d.points().size(), 1u);
+
+    // A part count of 0 or a huge one.
+    click(d.window->split_averageBtn);
+    d.window->averageTextField->setText("0");
+    click(d.window->splitBtn);
+    EXPECT_EQ(answerAlerts(), QStringList{text("splitValueInvalidString")});
+    d.window->averageTextField->setText("100000000");
+    click(d.window->splitBtn);
+    EXPECT_EQ(answerAlerts().size(), 1);
+    EXPECT_EQ(d.points().size(), 1u);
+}
+
+TEST(SplitWindow, CancelDuringTheSecondPartKeepsOnlyTheFirst) {
+    Driver d;
+    d.addFile(longClip());
+    ASSERT_NE(d.window->fileData(), nullptr);
+    click(d.window->split_averageBtn);
+    d.window->averageTextField->setText("3");
+    click(d.window->splitBtn);
+    ASSERT_EQ(d.points().size(), 3u);
+
+    d.pressStart();
+    EXPECT_FALSE(d.window->addfileBtn->isEnabled());
+    EXPECT_FALSE(d.window->splitBtn->isEnabled());
+    ASSERT_TRUE(waitUntil([&] { return d.window->jobChain().currentIndex() == 1; }));
+    d.pressStart(); // reads as cancel
+    EXPECT_TRUE(!d.window->startExportBtn->isEnabled() || !d.window->jobChain().isBusy());
+    ASSERT_TRUE(waitUntil([&] { return !d.window->jobChain().isBusy(); }));
+    settle(200);
+    EXPECT_EQ(d.finishMessage(), nullptr);
+    EXPECT_TRUE(answerAlerts().isEmpty()) << "a cancel is not an error";
+    EXPECT_EQ(outputs(d.out.path()), QStringList{"long_60s-split1.mp4"});
+    EXPECT_NEAR(testsupport::probeDuration(d.out.path() + "/long_60s-split1.mp4"), 20.0, 0.15);
+    EXPECT_TRUE(d.window->startExportBtn->isEnabled());
+    EXPECT_TRUE(d.window->addfileBtn->isEnabled());
+    EXPECT_FALSE(d.window->isStartExport());
+}
+
+TEST(SplitWindow, ClosingDuringARunStopsItAndTellsTheHomeScreen) {
+    auto* d = new Driver;
+    d->window->setAttribute(Qt::WA_DeleteOnClose);
+    d->addFile(longClip());
+    click(d->window->split_averageBtn);
+    d->window->averageTextField->setText("2");
+    click(d->window->splitBtn);
+    ASSERT_EQ(d->points().size(), 2u);
+    int closed = 0;
+    const auto token = NotificationCenter::defaultCenter().addObserver(
+        "WillCloseNotification", nullptr, [&](const Notification&) { ++closed; });
+    d->pressStart();
+    // The second part starts between keyframes, so its job runs long enough to be closed on.
+    ASSERT_TRUE(waitUntil([&] { return d->window->jobChain().currentIndex() == 1; }));
+    settle(200);
+    QPointer<SplitWindowController> window = d->window;
+    ASSERT_TRUE(window->jobChain().isBusy());
+    window->close();
+    EXPECT_EQ(closed, 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(window.isNull()) << "alive until the stopped job has returned";
+    ASSERT_TRUE(waitUntil([&] { return window.isNull(); }));
+    settle(200);
+    EXPECT_EQ(d->finishMessage(), nullptr);
+    EXPECT_TRUE(answerAlerts().isEmpty());
+    EXPECT_EQ(outputs(d->out.path()), QStringList{"long_60s-split1.mp4"})
+        << "the stopped part leaves no file";
+    NotificationCenter::defaultCenter().removeObserver(token);
+    EXPECT_EQ(closed, 1);
+    delete d;
+}
+
+TEST(SplitWindow, RefusedFilesLeaveNoFileOrTheEarlierOne) {
+    Driver d;
+    // Start without a file asks for one.
+    d.pressStart();
+    EXPECT_EQ(answerAlerts(), QStringList{text("scrlabelplaceholderString")});
+    EXPECT_FALSE(d.window->jobChain().isBusy());
+
+    d.addFile(testsupport::media("ac3_audio.mkv"));
+    EXPECT_EQ(d.window->fileData(), nullptr);
+    EXPECT_EQ(answerAlerts(), QStringList{text("AAC3_Error_Message")});
+    EXPECT_FALSE(d.window->splitBtn->isEnabled());
+    d.addFile(testsupport::media("zero_bytes.mp4"));
+    EXPECT_EQ(d.window->fileData(), nullptr);
+    EXPECT_EQ(answerAlerts().size(), 1);
+
+    d.addFile(testsupport::media("h264_aac.mp4"));
+    ASSERT_NE(d.window->fileData(), nullptr);
+    EXPECT_TRUE(d.window->splitBtn->isEnabled());
+    d.addFile(testsupport::media("ac3_audio.mkv"));
+    answerAlerts();
+    ASSERT_NE(d.window->fileData(), nullptr);
+    EXPECT_TRUE(d.window->fileData()->path.endsWith("h264_aac.mp4"));
+    EXPECT_NE(d.window->player(), nullptr);
+}
+
+TEST(SplitWindow, TheHomeScreenTileOpensTheSplitter) {
+    ASSERT_TRUE(ToolWindowRegistry::shared().hasFactory(HomeTool::Split));
+    QPointer<QWidget> w = ToolWindowRegistry::shared().createWindow(HomeTool::Split);
+    ASSERT_NE(qobject_cast<SplitWindowController*>(w.data()), nullptr);
+    EXPECT_EQ(w->windowTitle(), text("Split_Title"));
+    w->show();
+    w->close();
+    EXPECT_TRUE(waitUntil([&] { return w.isNull(); }, 5000));
+}
