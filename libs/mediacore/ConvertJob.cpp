@@ -421,8 +421,10 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, Plan* p) {
 bool ConvertJob::canCutSmartly(SmartCutRequest* request) const {
     const int64_t d = duration();
     const int64_t end = cutEnd_ > 0 ? std::min(cutEnd_, d) : d;
-    if (cutStart_ <= 0 && end >= d)
-        return false; // the whole file: copied by the plain path
+    // The whole file is copied by the plain path, unless a size limit may end it early: the
+    // cut path then ends the part at the start of a group, where copying can stop cleanly.
+    if (cutStart_ <= 0 && end >= d && sizeLimit_ <= 0)
+        return false;
     const bool keepsSound = format_.audioCodec.kind == CodecSetting::Keep ||
                             format_.audioCodec.kind == CodecSetting::Copy || fx_.mainAudioDisabled;
     if (rotationSet_ || format_.videoCodec.kind != CodecSetting::Keep || !keepsSound ||
@@ -722,7 +724,9 @@ int ConvertJob::run() {
             av_frame_unref(frame.get());
             if (r < 0)
                 return logFailure("sound settings", r);
-            if ((r = drainAudio(INT64_MAX)) < 0)
+            // Under a size limit the sound waits for the picture, so that when the limit
+            // ends the part both end together rather than the sound running on alone.
+            if ((r = drainAudio(sizeLimit_ > 0 && graph.hasVideo() ? pulledVideoUs : INT64_MAX)) < 0)
                 return r;
         }
         if (p.silentMain && (r = drainAudio(p.video == Plan::None ? INT64_MAX : pulledVideoUs + 500000)) < 0)

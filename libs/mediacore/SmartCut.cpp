@@ -580,6 +580,9 @@ int SmartCut::write(Work& w, const Range& range) {
     // can still leave it out.
     std::deque<PacketPtr> pendingSound;
     int64_t pictureReadUs = INT64_MIN;
+    // Under a size limit the part can only end at the start of a group, and packets read in
+    // decoding order run ahead of the pictures shown: sound then waits for the group start.
+    int64_t groupStartUs = INT64_MIN;
     const auto writeSound = [&](int64_t beforeUs) -> int {
         while (!pendingSound.empty()) {
             AVPacket* a = pendingSound.front().get();
@@ -626,6 +629,8 @@ int SmartCut::write(Work& w, const Range& range) {
                 continue;
             }
             pictureReadUs = std::max(pictureReadUs, w.toUs(packet->pts, w.video));
+            if (range.packets[i].key)
+                groupStartUs = w.toUs(packet->pts, w.video);
             if (i == range.headEnd && (r = finishPiece(headEncoder, true)) < 0)
                 return r;
             // Frames that are neither re-encoded nor referred to need no decoding.
@@ -651,7 +656,8 @@ int SmartCut::write(Work& w, const Range& range) {
                 pendingSound.push_back(PacketPtr(av_packet_clone(packet.get())));
         }
         av_packet_unref(packet.get());
-        if ((r = writeSound(index >= videoEnd ? INT64_MAX : pictureReadUs)) < 0)
+        const int64_t soundBefore = request_.sizeLimit > 0 ? groupStartUs : pictureReadUs;
+        if ((r = writeSound(index >= videoEnd ? INT64_MAX : soundBefore)) < 0)
             return r;
         if (mismatch) {
             logInfo("cut re-encodes the whole range: the frames change format");

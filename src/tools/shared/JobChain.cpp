@@ -18,11 +18,12 @@ JobChain::~JobChain() {
         current_->stop();
 }
 
-bool JobChain::start(int count, MakeJob makeJob) {
+bool JobChain::start(int count, MakeJob makeJob, bool openEnded) {
     if (busy_ || count < 1 || !makeJob)
         return false;
     busy_ = true;
     cancelled_ = false;
+    openEnded_ = openEnded;
     count_ = count;
     makeJob_ = std::move(makeJob);
     startJob(0);
@@ -43,7 +44,10 @@ void JobChain::startJob(int index) {
     int error = 0;
     std::unique_ptr<EngineJob> made = makeJob_(index, &error);
     if (!made) {
-        end(Outcome::Failed, error);
+        if (openEnded_ && error == kNoMoreJobs && index > 0)
+            end(Outcome::Completed, 0);
+        else
+            end(Outcome::Failed, error == kNoMoreJobs ? 0 : error);
         return;
     }
     current_ = std::shared_ptr<EngineJob>(std::move(made));
@@ -83,7 +87,8 @@ void JobChain::jobReturned(const std::shared_ptr<EngineJob>& job, int index, int
         jobCompleted(index, job->outputPath());
     if (progressChanged)
         progressChanged(double(index + 1) / count_);
-    if (index + 1 < count_ && !cancelled_) {
+    if ((index + 1 < count_ || openEnded_) && !cancelled_) {
+        count_ = std::max(count_, index + 2);
         startJob(index + 1);
         return;
     }

@@ -34,7 +34,11 @@ public:
     ~JobChain() override;
 
     // Starts a chain of count jobs. Returns false when the chain is busy or count < 1.
-    bool start(int count, MakeJob makeJob);
+    // An open-ended chain goes on past count (count is then the estimate that progress is
+    // measured against) until makeJob reports that the work is done by returning null with
+    // *error = kNoMoreJobs.
+    bool start(int count, MakeJob makeJob, bool openEnded = false);
+    static constexpr int kNoMoreJobs = -0x7fffffff;
     // Stops the running job; the chain ends as Cancelled once it has returned.
     void cancel();
 
@@ -73,4 +77,5 @@ private:
     int index_ = 0;
     bool busy_ = false;
     bool cancelled_ = false;
+    bool openEnded_ = false;
 };

@@ -6,6 +6,7 @@
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/engine/LxMoviePlayer.h"
+#include "foundation/engine/MediaCore.h"
 #include "foundation/helpers/NSBundle.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
@@ -18,6 +19,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <cmath>
+#include <memory>
 
 namespace {
 QString loc(const char* key) {
@@ -35,6 +37,28 @@ QString numberedFreePath(const QString& folder, const QString& stem, const QStri
         if (!info.exists() && !info.isSymLink())
             return path;
     }
+}
+
+// Where a size-capped run has got to: the next part's start and the last part written.
+struct SizeSplitState {
+    int64_t nextStart = 0;
+    QString lastOutput;
+};
+
+// Half a frame at the lowest common rate: a rest shorter than this holds no picture.
+constexpr int64_t kLastFrameUs = 20000;
+// Timestamps are rounded to their time base: a part that ends a hair before the grid line
+// still ends on it.
+constexpr int64_t kGridSlackUs = 2000;
+
+// The length of a file the engine has just written, in microseconds; 0 when unreadable.
+int64_t mediaDurationUs(const QString& path) {
+    void* media = MediaOpen(path.toUtf8().constData());
+    if (!media)
+        return 0;
+    const int64_t d = MediaGetDuration(media);
+    MediaClose(media);
+    return d > 0 ? d : 0;
 }
 
 int64_t toMicroseconds(double seconds) {
@@ -85,15 +109,51 @@ void SplitWindowController::startExportAction() {
     startExportBtn->setContentTitle(loc("CancelexportTitle"));
     exportProgressView->setProgress(0);
 
-    auto make = [plan, source, stem, extension, folder, d, limit](int i,
-                                                                  int* error) -> std::unique_ptr<EngineJob> {
+    if (limit) {
+        // A part ends where the cap stops it, which need not be where the plan put the
+        // next point: each part starts where the one before it really ended, and parts go
+        // on until the end of the file, so that no stretch of the source is left out.
+        auto state = std::make_shared<SizeSplitState>();
+        const int64_t total = toMicroseconds(d);
+        const double fps = fileData_->sourceData->fps;
+        // A part's file may run a little past its last picture (its sound ends on a packet
+        // boundary): the next part starts on the picture that follows, on the frame grid.
+        const int64_t frameUs = std::isfinite(fps) && fps > 0 ? int64_t(std::llround(1e6 / fps)) : 0;
+        auto make = [state, source, stem, extension, folder, total, limit, frameUs](int i,
+                                                                           int* error) -> std::unique_ptr<EngineJob> {
+            if (i > 0) {
+                const int64_t made = mediaDurationUs(state->lastOutput);
+                if (made <= 0) {
+                    // A part that holds nothing would repeat for ever.
+                    qCWarning(lcTools) << "split part" << i << "came out empty";
+                    *error = 0;
+                    return nullptr;
+                }
+                state->nextStart += made;
+                if (frameUs > 0)
+                    state->nextStart = (state->nextStart + kGridSlackUs) / frameUs * frameUs;
+            }
+            // Less than one frame left: the file is done.
+            if (state->nextStart >= total - kLastFrameUs) {
+                *error = JobChain::kNoMoreJobs;
+                return nullptr;
+            }
+            state->lastOutput = numberedFreePath(folder, stem, extension);
+            qCDebug(lcTools) << "export-->start:" << state->nextStart << "cap:" << *limit;
+            return ConvertJob::create(source, state->lastOutput, ConvertJob::Range{state->nextStart, total}, error,
+                                      limit);
+        };
+        jobChain().start(int(plan.size()), make, /*openEnded=*/true);
+        return;
+    }
+    auto make = [plan, source, stem, extension, folder, d](int i, int* error) -> std::unique_ptr<EngineJob> {
         const int64_t start = i == 0 ? 0 : toMicroseconds(d * plan[size_t(i - 1)]);
         const int64_t stop = toMicroseconds(d * plan[size_t(i)]);
         qCDebug(lcTools) << "export-->start:" << start << "stop:" << stop;
         // Each part looks for a free number from 1 again, so the parts of one run take
         // consecutive free numbers and never replace a file that is there.
-        return ConvertJob::create(source, numberedFreePath(folder, stem, extension),
-                                  ConvertJob::Range{start, stop}, error, limit);
+        return ConvertJob::create(source, numberedFreePath(folder, stem, extension), ConvertJob::Range{start, stop},
+                                  error);
     };
     jobChain().start(int(plan.size()), make);
 }
