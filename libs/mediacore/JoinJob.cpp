@@ -104,6 +104,7 @@ uint64_t JoinJob::addClip(const std::string& path, int64_t startUs, int64_t endU
     c.path = path;
     c.start = std::max<int64_t>(0, startUs);
     c.end = endUs == 0 ? d : std::min(endUs, d);
+    c.toFileEnd = c.end >= d - kEpsilon;
     if (c.end - c.start < 1000) {
         logFailure("empty clip range of " + path, AVERROR(EINVAL));
         return 0;
@@ -242,6 +243,13 @@ bool JoinJob::canCopy() const {
                     logInfo("clip " + c.path + " does not start on a keyframe: the join is re-encoded");
                     return false;
                 }
+            }
+            // With frames stored out of display order, a copy cut by decoding time keeps frames
+            // shown after the end (and the pictures they need); only a range that runs to the file's
+            // end, or a stream without reordering, ends exactly.
+            if (!c.toFileEnd && v->codecpar->video_delay > 0) {
+                logInfo("clip " + c.path + " ends inside reordered frames: the join is re-encoded");
+                return false;
             }
         }
         if (a) {

@@ -51,6 +51,7 @@ public:
         int64_t transitionUs = 0;
         bool hasVideo = false;
         bool hasAudio = false;
+        bool toFileEnd = false; // the range runs to the end of the file
     };
 
 private:

@@ -59,6 +59,25 @@ TEST(JoinCopy, WholeFilesOnKeyframesAreCopiedBackToBack) {
     expectFrame(out, d + 0.42, src, 2.42);
 }
 
+TEST(JoinCopy, RangesEndingMidFileKeepNoFramePastTheirEnd) {
+    // Both ranges start on a keyframe (every 2 s) but end inside a group of pictures whose
+    // frames are stored out of display order: a packet copy cut by decoding time would keep
+    // frames shown after the end of each range.
+    QTemporaryDir dir;
+    const QString src = media("long_10s.mp4"), out = dir.filePath("joined.mp4");
+    Join job;
+    ASSERT_GE(apiMediaJoinSetOutputPath(job.h, utf8(out)), 1);
+    ASSERT_NE(apiMediaJoinAddMediaClip(job.h, utf8(src), 2000000, 5500000), 0u);
+    ASSERT_NE(apiMediaJoinAddMediaClip(job.h, utf8(src), 6000000, 8000000), 0u);
+    ASSERT_EQ(apiMediaJoinStart(job.h), 0);
+    EXPECT_EQ(probeFrameCount(out), 88 + 50); // 2.00..5.48 and 6.00..7.96 at 25 fps
+    EXPECT_NEAR(probeDuration(out), 5.52, 0.06);
+    expectFrame(out, 0.02, src, 2.02);
+    expectFrame(out, 3.46, src, 5.46);
+    expectFrame(out, 3.54, src, 6.02);
+    expectFrame(out, 5.48, src, 7.96);
+}
+
 TEST(JoinEncode, DifferentSizesRatesAndSoundAreNormalised) {
     QTemporaryDir dir;
     const QString out = dir.filePath("mixed.mp4");

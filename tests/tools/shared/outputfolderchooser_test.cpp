@@ -42,15 +42,28 @@ void answerPanel(const QString& folder) {
     QCoreApplication::processEvents();
 }
 
+// The Movies, Documents and Desktop folders follow the home folder even in the test mode of
+// the standard paths, and these tests remove the program folder inside Movies: they run on a
+// home folder of their own so that they never delete a user's exported files.
 struct TestPaths {
-    TestPaths() { QStandardPaths::setTestModeEnabled(true); }
-    ~TestPaths() { QStandardPaths::setTestModeEnabled(false); }
+    QTemporaryDir home;
+    QByteArray oldHome = qgetenv("HOME");
+    TestPaths() {
+        QStandardPaths::setTestModeEnabled(true);
+        qputenv("HOME", home.path().toUtf8());
+    }
+    bool isolated() const { return OutputFolderChooser::programFolder().startsWith(home.path() + "/"); }
+    ~TestPaths() {
+        qputenv("HOME", oldHome);
+        QStandardPaths::setTestModeEnabled(false);
+    }
 };
 
 } // namespace
 
 TEST(OutputFolderChooser, DefaultsToTheProgramFolderInsideMoviesAndMakesIt) {
     TestPaths paths;
+    ASSERT_TRUE(paths.isolated()) << OutputFolderChooser::programFolder().toStdString();
     QDir(OutputFolderChooser::programFolder()).removeRecursively();
     QWidget window;
     auto* chooser = new OutputFolderChooser(&window);
