@@ -10,6 +10,7 @@
 #include "platform/Geometry.h"
 #include "tools/easycut/EasyCutterStyle.h"
 #include "tools/shared/OutputFolderChooser.h"
+#include "tools/shared/ToolLayout.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -19,17 +20,10 @@
 
 using namespace easycutstyle;
 
+using toollayout::label;
+using toollayout::make;
+
 namespace {
-template <typename W> W* make(QWidget* parent, double x, double y, double w, double h) {
-    auto* widget = new W(parent);
-    geometry::setFrame(widget, NSMakeRect(x, y, w, h));
-    return widget;
-}
-QLabel* label(QWidget* parent, double x, double y, double w, double h, Qt::Alignment align = Qt::AlignLeft) {
-    auto* l = make<QLabel>(parent, x, y, w, h);
-    l->setAlignment(align | Qt::AlignVCenter);
-    return l;
-}
 QLabel* colon(QWidget* parent, double x, double y, double w, double h) {
     auto* l = label(parent, x, y, w, h, Qt::AlignHCenter);
     l->setText(":");

@@ -7,6 +7,7 @@
 #include "foundation/controls/ZylImageView.h"
 #include "platform/Geometry.h"
 #include "tools/shared/OutputFolderChooser.h"
+#include "tools/shared/ToolLayout.h"
 #include "tools/split/SplitProgressView.h"
 
 #include <QComboBox>
@@ -15,18 +16,8 @@
 #include <QRadioButton>
 #include <QSpinBox>
 
-namespace {
-template <typename W> W* make(QWidget* parent, double x, double y, double w, double h) {
-    auto* widget = new W(parent);
-    geometry::setFrame(widget, NSMakeRect(x, y, w, h));
-    return widget;
-}
-QLabel* label(QWidget* parent, double x, double y, double w, double h, Qt::Alignment align = Qt::AlignLeft) {
-    auto* l = make<QLabel>(parent, x, y, w, h);
-    l->setAlignment(align | Qt::AlignVCenter);
-    return l;
-}
-} // namespace
+using toollayout::label;
+using toollayout::make;
 
 void SplitWindowController::buildLayout() {
     QWidget* w = this;
