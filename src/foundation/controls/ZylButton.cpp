@@ -13,6 +13,11 @@
 namespace {
 const QColor kDisabledTitle(173, 173, 173);
 const int kTitleFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+// Space between a picture and the title beside it.
+const double kImageGap = 4;
+// A left icon drawn into the background picture sits inside a margin about half its width on
+// either side: the title starts no nearer than twice the icon's width.
+const double kIconClearance = 2;
 } // namespace
 
 ZylButton::ZylButton(QWidget* parent) : QAbstractButton(parent) {
@@ -29,7 +34,50 @@ ZylButton::~ZylButton() = default;
 void ZylButton::setContentTitle(const QString& title) {
     m_contentTitle = title;
     setText(QString()); // the base title stays empty: the button draws its own
+    refreshTitleTip();
     update();
+}
+
+double ZylButton::titleRoom() const {
+    const NamedImage& image = currentImage();
+    if (!image.isNil() && m_contentImagePosition != 0)
+        return std::max(0.0, width() - image.width() - kImageGap);
+    if (m_leftIconWidth > 0 && image.isNil())
+        return std::max(0.0, width() - m_leftIconWidth * kIconClearance - kImageGap);
+    return width();
+}
+
+QString ZylButton::shownTitle() const {
+    if (m_contentTitle.isEmpty())
+        return m_contentTitle;
+    const QFontMetricsF fm(font());
+    const double room = titleRoom();
+    if (fm.horizontalAdvance(m_contentTitle) <= room)
+        return m_contentTitle;
+    // Too long for one line: wrapped lines when they fit the height, else cut short with an ellipsis.
+    const QRectF wrapped = fm.boundingRect(QRectF(0, 0, room, height()), kTitleFlags, m_contentTitle);
+    if (wrapped.width() <= room && wrapped.height() <= height())
+        return m_contentTitle;
+    return fm.elidedText(m_contentTitle, Qt::ElideRight, room);
+}
+
+void ZylButton::refreshTitleTip() {
+    // A shortened title shows in full as the tooltip; a tooltip the owner set is left alone.
+    const bool cut = shownTitle() != m_contentTitle;
+    if (!m_titleTip && !toolTip().isEmpty())
+        return;
+    if (cut) {
+        setToolTip(m_contentTitle);
+        m_titleTip = true;
+    } else if (m_titleTip) {
+        setToolTip(QString());
+        m_titleTip = false;
+    }
+}
+
+void ZylButton::resizeEvent(QResizeEvent* event) {
+    QAbstractButton::resizeEvent(event);
+    refreshTitleTip();
 }
 
 void ZylButton::setIsCheckType(bool c) {
@@ -127,23 +175,28 @@ void ZylButton::paintEvent(QPaintEvent*) {
     }
 
     const double iw = image.width(), ih = image.height();
+    const double gap = !image.isNil() && !m_contentTitle.isEmpty() ? kImageGap : 0;
     double tw = 0;
     if (!m_contentTitle.isEmpty()) {
         const QFontMetricsF fm(font());
-        const QRectF bounding = fm.boundingRect(QRectF(0, 0, W, H), kTitleFlags, m_contentTitle);
+        const QString shown = shownTitle();
+        const QRectF bounding = fm.boundingRect(QRectF(0, 0, titleRoom(), H), kTitleFlags, shown);
         tw = bounding.width();
         const double th = bounding.height();
         double x = std::max(0.0, bounding.x());
         const double y = (H - th) / 2;
         const double lw = m_leftIconWidth;
         if (!image.isNil() || lw != 0) {
-            const double group = tw + iw + (lw > 0 ? lw : 0);
+            const double group = tw + iw + gap + (lw > 0 ? lw : 0);
             if (m_contentImagePosition == 1)
-                x = iw;
+                x = iw + gap;
             else if (m_contentImagePosition == 2)
                 x = (W - group) / 2;
             else
-                x = iw + (W - group) / 2 + lw;
+                x = iw + gap + (W - group) / 2 + lw;
+            // A long title moves right, clear of the background's icon, as far as the button allows.
+            if (lw > 0 && image.isNil())
+                x = std::max(x, std::min(lw * kIconClearance, W - tw - kImageGap));
         } else if (!m_titlePosition) {
             x = (W - tw) / 2;
         } else {
@@ -157,13 +210,13 @@ void ZylButton::paintEvent(QPaintEvent*) {
         p.setFont(font());
         p.setPen(colour);
         const QRectF titleRect(x, y, tw, th);
-        p.drawText(titleRect, kTitleFlags, m_contentTitle);
+        p.drawText(titleRect, kTitleFlags, shown);
         if (m_underLine)
             p.drawLine(QPointF(x, y + th), QPointF(x + tw, y + th));
     }
 
     if (!image.isNil()) {
-        double x = (W - (tw + iw)) / 2;
+        double x = (W - (tw + iw + gap)) / 2;
         if (m_contentImagePosition == 1)
             x = 0;
         else if (m_contentImagePosition == 2)
@@ -263,6 +316,8 @@ void ZylButton::pointerExited() {
 
 void ZylButton::changeEvent(QEvent* event) {
     QAbstractButton::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        refreshTitleTip();
     if (event->type() != QEvent::EnabledChange)
         return;
     // A button disabled while pressed gets no release: forget the press.

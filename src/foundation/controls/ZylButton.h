@@ -68,6 +68,9 @@ public:
     // The title the button draws, and its colour (white when not set).
     void setContentTitle(const QString& title);
     QString contentTitle() const { return m_contentTitle; }
+    // The title as drawn: whole, or cut short with an ellipsis when it fits the button neither on
+    // one line nor wrapped (the tooltip then carries it whole).
+    QString shownTitle() const;
     void setContentColor(const QColor& c) { m_contentColor = c, update(); }
     QColor contentColor() const { return m_contentColor; }
     // 0: picture and title centred as a group; 1: picture at the left edge, title after it;
@@ -113,10 +116,13 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     enum class Look { Disabled, HoverDown, Hover, Selected, Down, Normal };
     Look look() const;
+    double titleRoom() const;
+    void refreshTitleTip();
     void pointerEntered();
     void pointerExited();
     static void run(const Callback& callback, ZylButton* button);
@@ -132,6 +138,7 @@ private:
     std::optional<ZylPosition> m_titlePosition;
     bool m_underLine = false;
     bool m_isCheckType = false;
+    bool m_titleTip = false;
     bool m_selected = false;
     int m_index = 0;
     bool m_isDown = false;

@@ -1,5 +1,6 @@
 #include "tools/easycut/EasyCutterWindowcontroller.h"
 
+#include "foundation/controls/LabelFit.h"
 #include "foundation/controls/LxProgressSlider.h"
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
@@ -74,6 +75,8 @@ void EasyCutterWindowcontroller::windowDidLoad() {
     progressLabel->setText(NSBundle::localizedStringForKey("progressLabelStringValue"));
     for (QLabel* l : {outputLabel, progressLabel})
         l->setStyleSheet("color: white;");
+    controls::fitLabelBefore(outputLabel, outputPopBtn);
+    controls::fitLabelBefore(progressLabel, exportProgressView);
 
     const std::array<const char*, 4> hints{"easydesclabelTitle1", "easydesclabelTitle2",
                                            "easydesclabelTitle3", "easydesclabelTitle4"};
@@ -96,12 +99,15 @@ void EasyCutterWindowcontroller::windowDidLoad() {
     controlkeybordLabel->setText(NSBundle::localizedStringForKey("controlkeybordLabelstringValue"));
     playpauseLabel->setText(NSBundle::localizedStringForKey("playpauseLabelstringValue"));
     controlmarksLabel->setText(NSBundle::localizedStringForKey("controlmarksLabelstringValue"));
+    controls::fitLabelBefore(playpauseLabel);
     playpauseBtn->setText(NSBundle::localizedStringForKey("playpauseBtnstringValue"));
     playpauseBtn->setStyleSheet("QPushButton { background: rgba(255,255,255,153); color: black; border: none;"
                                 " border-radius: 5px; font-size: 10pt; }");
 
     initSelectItemTimeChangeView();
     enableEditItemShow(false);
+    // No list yet: nothing to move.
+    updateUpDown();
 
     playerTimer_.setInterval(100);
     connect(&playerTimer_, &QTimer::timeout, this, &EasyCutterWindowcontroller::changePlayerSlider);

@@ -1,6 +1,7 @@
 // The window's layout: every outlet made in code at its frame (points, bottom-left origin).
 #include "tools/easycut/EasyCutterWindowcontroller.h"
 
+#include "foundation/controls/LabelFit.h"
 #include "foundation/controls/LxProgressSlider.h"
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
@@ -64,7 +65,9 @@ void EasyCutterWindowcontroller::buildLayout() {
     // Keyboard hints.
     keybordTishiView = make<ZylView>(w, 620, 72, 190, 124);
     controlkeybordLabel = label(keybordTishiView, 10, 96, 170, 20);
-    playpauseLabel = label(keybordTishiView, 10, 62, 96, 20);
+    // Two lines tall: most translations of the play/pause hint need both beside the key.
+    playpauseLabel = label(keybordTishiView, 10, 56, 96, 32);
+    playpauseLabel->setWordWrap(true);
     playpauseBtn = make<QPushButton>(keybordTishiView, 108, 60, 72, 24);
     controlmarksLabel = label(keybordTishiView, 10, 6, 170, 20);
     kuaituiBtn = make<QPushButton>(keybordTishiView, 108, 30, 34, 24);
@@ -144,7 +147,9 @@ QWidget* EasyCutterWindowcontroller::buildFieldRow(QWidget* parent, const NSRect
         geometry::setFrame(field, NSMakeRect(xs[i], y, fw, fh));
         field->setAlignment(Qt::AlignCenter);
         field->setFrame(false);
-        field->setStyleSheet("QLineEdit { background: transparent; color: black; font-size: 11pt; }");
+        // Disabled (during an export) the digits grey out like the window's other controls.
+        field->setStyleSheet("QLineEdit { background: transparent; color: black; font-size: 11pt; }"
+                             " QLineEdit:disabled { color: rgb(173,173,173); }");
         field->setText("00");
         field->setMaxLength(4);
         field->setMouseDelegate(this);
@@ -169,6 +174,8 @@ void EasyCutterWindowcontroller::initPlayerBottom() {
     startTimeLabel->setText(NSBundle::localizedStringForKey("StartFieldLabelstringValue"));
     endTimeLabel->setText(NSBundle::localizedStringForKey("stopFieldLabelstringValue"));
     durationLabel->setText(NSBundle::localizedStringForKey("cutDurationLabelstringValue"));
+    for (QLabel* l : {startTimeLabel, endTimeLabel, durationLabel})
+        controls::fitLabelBefore(l);
     auto beside = [](QLabel* l) {
         const NSRect f = geometry::frame(l);
         return NSMakeRect(f.x + f.width, f.y - 5, 151, f.height + 10);

@@ -1,5 +1,6 @@
 #include "tools/split/SplitWindowController.h"
 
+#include "foundation/controls/LabelFit.h"
 #include "foundation/controls/LxProgressSlider.h"
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
@@ -72,6 +73,8 @@ void SplitWindowController::windowDidLoad() {
     exportProgresslabel->setText(loc("progressLabelStringValue"));
     for (QLabel* l : {outputLabel, exportProgresslabel})
         l->setStyleSheet("color: white;");
+    controls::fitLabelBefore(outputLabel, outputPopBtn);
+    controls::fitLabelBefore(exportProgresslabel, exportProgressView);
 
     contentBackGroundView->setBackGroundColor(kLightGrey);
     contentBackGroundView->setBordColor(kLightGrey);
