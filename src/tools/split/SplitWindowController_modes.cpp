@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QFontMetrics>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -57,11 +58,23 @@ void SplitWindowController::initModeControls() {
         std::pair{split_sizeBtn, "LimiteachSegmentToBtnTitle"},
         std::pair{split_averageBtn, "AverageSplitBtnTitle"},
         std::pair{split_manuallyBtn, "ManuallySplitBtnTitle"}};
+    // The mode panel is narrow and translations run long: one size for the four titles, the
+    // largest from 12 pt down to 8 pt at which every title fits beside its indicator.
+    int points = 12;
+    for (const auto& [button, key] : buttons) {
+        QFont font = button->font();
+        for (; points > 8; --points) {
+            font.setPointSize(points);
+            if (QFontMetrics(font).horizontalAdvance(loc(key)) + 24 <= button->width())
+                break;
+        }
+    }
     for (const auto& [button, key] : buttons) {
         // The window decides which mode is on; a click never turns a mode off.
         button->setAutoExclusive(false);
         button->setText(loc(key));
-        button->setStyleSheet("QRadioButton { color: black; font-size: 13pt; }");
+        button->setStyleSheet(QString("QRadioButton { color: black; font-size: %1pt; }").arg(points));
+        button->setToolTip(button->text());
         button->setChecked(false);
     }
     connect(split_timeBtn, &QRadioButton::clicked, this, [this] { limiteachTimeSegmentAction(); });
