@@ -9,6 +9,7 @@
 // shows its disabled picture. The editor, joiner, batch cutter and splitter are added here
 // as they are built.
 #include "tools/easycut/EasyCutterWindowcontroller.h"
+#include "tools/join/JoinnerWindowController.h"
 #include "tools/shared/ToolWindow.h"
 #include "tools/split/SplitWindowController.h"
 
@@ -53,6 +54,7 @@ ToolWindowRegistry& ToolWindowRegistry::shared() {
 
 ToolWindowRegistry::ToolWindowRegistry() {
     factories_[index(HomeTool::EasyCutter)] = windowFactory<EasyCutterWindowcontroller>();
+    factories_[index(HomeTool::Joinner)] = windowFactory<JoinnerWindowController>();
     factories_[index(HomeTool::Split)] = windowFactory<SplitWindowController>();
 }
 

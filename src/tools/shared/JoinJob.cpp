@@ -39,6 +39,7 @@ int JoinJob::addClip(const QString& path, int64_t startUs, int64_t endUs, int vo
     // A clip the engine refused would silently be missing from the joined file.
     if (clip == 0)
         return 0;
+    lastClip_ = clip;
     return apiMediaJoinSetAudioVolumn(handleOf(handle_), clip, volumePercent);
 }
 
@@ -53,4 +54,34 @@ double JoinJob::progress() const {
 
 void JoinJob::stop() {
     apiMediaJoinStop(handleOf(handle_));
+}
+
+int JoinJob::setTransition(int effect, int64_t lengthUs) {
+    if (lastClip_ == 0)
+        return 0;
+    return apiMediaJoinSetTransition(handleOf(handle_), lastClip_, effect, lengthUs);
+}
+
+int JoinJob::setEncoding(const Encoding& e) {
+    Handle h = handleOf(handle_);
+    int r = 1;
+    auto step = [&r](int result) {
+        if (r >= 1 && result < 1)
+            r = result;
+    };
+    if (e.audioKbps > 0)
+        step(apiMediaJoinSetAudioBitrate(h, e.audioKbps));
+    if (!e.audioCodec.isEmpty())
+        step(apiMediaJoinSetAudioCodec(h, e.audioCodec.toUtf8().constData()));
+    if (e.channels > 0 || e.sampleRate > 0)
+        step(apiMediaJoinSetAudioEncodeContext(h, e.channels, e.sampleRate));
+    if (!e.videoCodec.isEmpty())
+        step(apiMediaJoinSetVideoCodec(h, e.videoCodec.toUtf8().constData()));
+    if (e.width > 0 && e.height > 0)
+        step(apiMediaJoinSetVideoFrameSize(h, e.width, e.height));
+    if (e.fps > 0)
+        step(apiMediaJoinSetVideoFps(h, e.fps));
+    if (e.videoKbps > 0)
+        step(apiMediaJoinSetVideoBitrate(h, e.videoKbps));
+    return r;
 }

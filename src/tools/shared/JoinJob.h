@@ -17,6 +17,24 @@ public:
     // Adds one clip of a file with its range in microseconds and its sound level in percent
     // of the source (100 = unchanged). Returns 1 or more on success, else the failing result.
     int addClip(const QString& path, int64_t startUs, int64_t endUs, int volumePercent);
+    // A transition (1 left, 2 top, 3 fade) of lengthUs from the clip added last into the next.
+    // Returns 1 or more on success, else the failing result.
+    int setTransition(int effect, int64_t lengthUs);
+
+    // The output encoding; empty codecs and zero numbers keep the source's values.
+    struct Encoding {
+        QString videoCodec;
+        QString audioCodec;
+        int width = 0;
+        int height = 0;
+        double fps = 0;
+        int videoKbps = 0;
+        int audioKbps = 0;
+        int channels = 0;
+        int sampleRate = 0;
+    };
+    // Returns 1 or more on success, else the first failing result.
+    int setEncoding(const Encoding& encoding);
 
     int start() override;
     // The join start fails only with a negative result.
@@ -29,4 +47,5 @@ private:
     JoinJob(void* handle, QString output) : handle_(handle), output_(std::move(output)) {}
     void* handle_;
     QString output_;
+    uint64_t lastClip_ = 0;
 };

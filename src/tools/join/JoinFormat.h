@@ -1,0 +1,27 @@
+// The output format of a join, as the chosen profile gives it: the extension and the eight
+// encoding titles. A title that is missing, empty or one blank keeps the source's value.
+#pragma once
+
+#include "tools/shared/JoinJob.h"
+
+#include <QString>
+
+class SimpleData;
+
+class JoinFormat {
+public:
+    QString extName;
+    QString vcodec, resolution, framerate, bitrate, acodec, channels, samplerate, abitrate;
+
+    // Reads a profile file; an unreadable one keeps every source value.
+    static JoinFormat fromProfile(const QString& path);
+
+    // The encoding to ask of the engine. reference is the clip marked as default format
+    // (may be null): its frame size and bit rate stand in for values the profile keeps.
+    JoinJob::Encoding encoding(const SimpleData* reference) const;
+    // The output extension: the profile's, else the default clip's, else the first clip's.
+    QString extensionFor(const SimpleData* reference, const SimpleData& first) const;
+
+    // The title without its blanks; empty means keep the source's value.
+    static QString chosen(const QString& title);
+};

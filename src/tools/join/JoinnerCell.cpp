@@ -1,0 +1,119 @@
+#include "tools/join/JoinnerCell.h"
+
+#include "foundation/helpers/HelpClass.h"
+#include "foundation/helpers/NSBundle.h"
+#include "foundation/records/SimpleData.h"
+#include "tools/join/JoinPlan.h"
+#include "tools/shared/ToolLayout.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPixmap>
+
+namespace {
+QString loc(const char* key) {
+    return NSBundle::localizedStringForKey(key);
+}
+QLabel* smallLabel(QWidget* parent, double x, double y, double w, const QString& text) {
+    QLabel* l = toollayout::label(parent, x, y, w, 12);
+    QFont f = l->font();
+    f.setPointSize(9);
+    l->setFont(f);
+    l->setText(text);
+    return l;
+}
+constexpr int kWidth = 600;
+} // namespace
+
+JoinnerCell::JoinnerCell(QWidget* parent) : QWidget(parent) {
+    resize(kWidth, kHeight);
+    setMinimumHeight(kHeight);
+    setMaximumHeight(kHeight);
+    const double W = kWidth, H = kHeight;
+    thumbImageView = toollayout::make<QLabel>(this, 5, H - 53, 76, 48);
+    thumbImageView->setScaledContents(true);
+    scrLabel = smallLabel(this, 86, H - 17, W / 2 - 85, QString());
+    smallLabel(this, 86, H - 34, 50, loc("SourceLabelTitle"));
+    sourceDurationLabel = smallLabel(this, 137, H - 34, 70, "00:00:00");
+    sourceFrameLabel = smallLabel(this, 212, H - 34, 66, "0000x0000");
+    sourceSizeLabel = smallLabel(this, 283, H - 34, 70, "0.00MB");
+    smallLabel(this, 86, H - 51, 50, loc("CuttedLabelTitle"));
+    cuttedTimeLabel = smallLabel(this, 137, H - 51, 70, QString());
+    defaultoutputformat = toollayout::make<QCheckBox>(this, W - 240, H - 35, 240, 20);
+    defaultoutputformat->setText(loc("default_formatBtnTitle"));
+    connect(defaultoutputformat, &QCheckBox::toggled, this, [this](bool on) {
+        if (fileData_)
+            fileData_->defaultFormat = on;
+        if (SelecteddefaultFormatoutputBlock)
+            SelecteddefaultFormatoutputBlock(this);
+    });
+    effectLabel = smallLabel(this, W - 240, H - 52, 100, loc("Transition_EffectLabelTitle"));
+    effectBtn = toollayout::make<QComboBox>(this, W - 140, H - 58, 132, 22);
+    for (const char* key : {"NORMALItemTitle", "LEFTItemTitle", "TOPItemTitle", "FADEOUTItemTitle"})
+        effectBtn->addItem(loc(key));
+    connect(effectBtn, &QComboBox::activated, this, [this](int index) {
+        if (fileData_)
+            fileData_->transitionEffect = index;
+        if (SelectedTransitionEffectBlock)
+            SelectedTransitionEffectBlock(this);
+    });
+}
+
+void JoinnerCell::setFileData(std::shared_ptr<SimpleData> data) {
+    fileData_ = std::move(data);
+    if (!fileData_)
+        return;
+    const FileData& src = *fileData_->sourceData;
+    scrLabel->setText(QFileInfo(fileData_->path).fileName());
+    thumbImageView->setPixmap(QPixmap::fromImage(fileData_->thumbImage));
+    sourceDurationLabel->setText(HelpClass::returnTimeToStr(src.duration));
+    sourceFrameLabel->setText(QString::asprintf("%dx%d", src.width, src.height));
+    sourceSizeLabel->setText(QString::asprintf("%.1lfMB", src.fileSize));
+    refreshCutLength();
+    {
+        const QSignalBlocker block(defaultoutputformat);
+        defaultoutputformat->setChecked(fileData_->defaultFormat);
+    }
+    selected_ = fileData_->selected;
+    effectBtn->setCurrentIndex(std::clamp(fileData_->transitionEffect, 0, 3));
+    // A file without a picture gives no output format and no transition.
+    if (src.width == 0 || src.height == 0) {
+        defaultoutputformat->hide();
+        effectLabel->hide();
+        effectBtn->hide();
+    }
+    update();
+}
+
+void JoinnerCell::refreshCutLength() {
+    if (!fileData_)
+        return;
+    const auto [start, stop] = JoinPlan::range(*fileData_);
+    int64_t kept = stop - start;
+    if (fileData_->isTrimFanxuan)
+        kept = JoinPlan::durationUs(*fileData_) - kept;
+    cuttedTimeLabel->setText(HelpClass::returnTimeToStr(double(kept) / 1e6));
+}
+
+void JoinnerCell::setSelected(bool selected) {
+    selected_ = selected;
+    if (fileData_)
+        fileData_->selected = selected;
+    update();
+}
+
+void JoinnerCell::setEnabele(bool enabled) {
+    enabele_ = enabled;
+}
+
+void JoinnerCell::mousePressEvent(QMouseEvent*) {
+    if (enabele_ && !selected_ && MouseDownBlock)
+        MouseDownBlock(this);
+}
+
+void JoinnerCell::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), selected_ ? QColor(193, 233, 250) : QColor(255, 255, 255));
+}

@@ -1,0 +1,63 @@
+// One row of the joiner's clip list: thumbnail, name, source length, frame size and file
+// size, the length kept, the "use as output format" box and the transition into the next
+// clip. The row writes the user's choices straight into its record and reports them.
+//
+// Main thread only.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class SimpleData;
+
+class JoinnerCell : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kHeight = 60;
+
+    explicit JoinnerCell(QWidget* parent = nullptr);
+
+    void setFileData(std::shared_ptr<SimpleData> data);
+    const std::shared_ptr<SimpleData>& fileData() const { return fileData_; }
+    // Shows the record's kept length again after its range changed.
+    void refreshCutLength();
+
+    void setSelected(bool selected);
+    bool isSelected() const { return selected_; }
+    // A disabled row takes no clicks (its box and pop-up still work, as the list disables
+    // them itself while a job runs).
+    void setEnabele(bool enabled);
+    void setIndex(int index) { index_ = index; }
+    int index() const { return index_; }
+
+    // A click on an enabled, unselected row.
+    std::function<void(JoinnerCell*)> MouseDownBlock;
+    // The default-format box was toggled.
+    std::function<void(JoinnerCell*)> SelecteddefaultFormatoutputBlock;
+    // A transition was chosen.
+    std::function<void(JoinnerCell*)> SelectedTransitionEffectBlock;
+
+    QLabel* thumbImageView;
+    QLabel* scrLabel;
+    QLabel* sourceDurationLabel;
+    QLabel* sourceFrameLabel;
+    QLabel* sourceSizeLabel;
+    QLabel* cuttedTimeLabel;
+    QCheckBox* defaultoutputformat;
+    QLabel* effectLabel;
+    QComboBox* effectBtn;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::shared_ptr<SimpleData> fileData_;
+    bool selected_ = false;
+    bool enabele_ = true;
+    int index_ = 0;
+};

@@ -1,0 +1,168 @@
+// Set-up and layout of the join window.
+#include "tools/join/JoinnerWindowController.h"
+
+#include "foundation/controls/NSProgressView.h"
+#include "foundation/controls/ZylButton.h"
+#include "foundation/helpers/NSBundle.h"
+#include "foundation/records/SimpleData.h"
+#include "platform/Dispatch.h"
+#include "tools/easycut/EasyCutterStyle.h"
+#include "tools/join/JoinnerTableView.h"
+#include "tools/shared/OutputFolderChooser.h"
+#include "tools/shared/ToolLayout.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+
+namespace {
+QString loc(const char* key) {
+    return NSBundle::localizedStringForKey(key);
+}
+constexpr int kWidth = 1000;
+constexpr int kHeight = 640;
+} // namespace
+
+using toollayout::label;
+using toollayout::make;
+
+JoinnerWindowController::JoinnerWindowController(QWidget* parent) : ToolWindow(parent) {
+    setWindowTitle(loc("Joinner_Title"));
+    setFixedSize(kWidth, kHeight);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, easycutstyle::kBrandBlue);
+    setPalette(pal);
+    buildLayout();
+    buildFormatList();
+    fileListViewHidden(true);
+    showSelectedClip();
+}
+
+JoinnerWindowController::~JoinnerWindowController() = default;
+
+QString JoinnerWindowController::outputPath() const {
+    return outputFolderBtn->outputPath();
+}
+
+void JoinnerWindowController::buildLayout() {
+    QPointer<JoinnerWindowController> self(this);
+    auto queued = [self](void (JoinnerWindowController::*work)()) {
+        return [self, work](ZylButton*) {
+            dispatchMain([self, work] {
+                if (self && !self->isClosing())
+                    (self.data()->*work)();
+            });
+        };
+    };
+
+    // The clip list on the left.
+    auto* listPanel = make<QWidget>(this, 10, 60, 620, 570);
+    listPanel->setAutoFillBackground(true);
+    addfileBtn = make<ZylButton>(listPanel, 10, 530, 120, 32);
+    easycutstyle::setButtonBackgrounds(addfileBtn,
+                                       {"About/btnAddFile_Normal.bmp", "About/btnAddFile_On.bmp",
+                                        "About/btnAddFile_Down.bmp", "", "About/btnAddFile_Disable.bmp"});
+    addfileBtn->setBackGroundColor(QColor(90, 216, 238));
+    addfileBtn->setContentColor(Qt::white);
+    addfileBtn->setCornerRadius(3);
+    addfileBtn->setContentTitle(loc("AddFileBtnTitle"));
+    addfileBtn->mouseDownAction = queued(&JoinnerWindowController::addFileAction);
+
+    fileListTableView = make<JoinnerTableView>(listPanel, 10, 50, 600, 470);
+    fileListTableView->setList(&fileList_);
+    fileListTableView->selectionChanged = [this](int) { showSelectedClip(); };
+    contentNoFileView = label(listPanel, 10, 50, 600, 470, Qt::AlignCenter);
+    contentNoFileView->setWordWrap(true);
+    contentNoFileView->setText(loc("joinner_desc") + "\n\n1." + loc("joinner_desc1") + "\n2." +
+                               loc("joinner_desc2") + "\n3." + loc("joinner_desc3") + "\n4." +
+                               loc("joinner_desc4"));
+
+    removeBtn = make<QPushButton>(listPanel, 10, 10, 100, 30);
+    removeBtn->setText(loc("RemoveBtnTitle"));
+    clearBtn = make<QPushButton>(listPanel, 120, 10, 100, 30);
+    clearBtn->setText(loc("ClearBtnTitle"));
+    upBtn = make<QPushButton>(listPanel, 400, 10, 100, 30);
+    upBtn->setText(loc("UpBtnTitle"));
+    downBtn = make<QPushButton>(listPanel, 510, 10, 100, 30);
+    downBtn->setText(loc("DownBtnTitle"));
+    connect(removeBtn, &QPushButton::clicked, this, &JoinnerWindowController::removeAction);
+    connect(clearBtn, &QPushButton::clicked, this, &JoinnerWindowController::clearAction);
+    connect(upBtn, &QPushButton::clicked, this, [this] { moveAction(-1); });
+    connect(downBtn, &QPushButton::clicked, this, [this] { moveAction(1); });
+
+    // The selected clip's range and volume, and the output format, on the right.
+    auto* right = make<QWidget>(this, 640, 60, 350, 570);
+    right->setAutoFillBackground(true);
+    selectTimeBtn = make<QRadioButton>(right, 10, 530, 160, 24);
+    selectTimeBtn->setText(loc("SelectTimeBtnTitle"));
+    unSelectTimeBtn = make<QRadioButton>(right, 180, 530, 160, 24);
+    unSelectTimeBtn->setText(loc("UnSelectTimeBtnTitle"));
+    selectTimeBtn->setChecked(true);
+    connect(unSelectTimeBtn, &QRadioButton::toggled, this, [this](bool on) { trimModeChanged(on); });
+
+    label(right, 10, 490, 120, 24)->setText(loc("StarttimeLabelstringValue"));
+    startTimeField = make<QLineEdit>(right, 140, 490, 150, 24);
+    label(right, 10, 455, 120, 24)->setText(loc("EndtimeLabelstringValue"));
+    stopTimeField = make<QLineEdit>(right, 140, 455, 150, 24);
+    connect(startTimeField, &QLineEdit::editingFinished, this, [this] { timeFieldEdited(true); });
+    connect(stopTimeField, &QLineEdit::editingFinished, this, [this] { timeFieldEdited(false); });
+    label(right, 10, 420, 120, 24)->setText(loc("CuttedLabelTitle"));
+    cutDurationValueLabel = label(right, 140, 420, 150, 24);
+
+    resetCutterBtn = make<QPushButton>(right, 10, 380, 150, 30);
+    resetCutterBtn->setText(loc("ResetBtnTitle"));
+    applytoallBtn = make<QPushButton>(right, 180, 380, 150, 30);
+    applytoallBtn->setText(loc("ApplytoallBtnTitle"));
+    connect(resetCutterBtn, &QPushButton::clicked, this, &JoinnerWindowController::resetAction);
+    connect(applytoallBtn, &QPushButton::clicked, this, &JoinnerWindowController::applyToAllAction);
+
+    label(right, 10, 340, 120, 24)->setText(loc("VolumeLabelTitle"));
+    volumeSlider = make<QSlider>(right, 140, 340, 150, 24);
+    volumeSlider->setOrientation(Qt::Horizontal);
+    volumeSlider->setRange(0, 200);
+    volumeSlider->setValue(100);
+    volumeValueLabel = label(right, 295, 340, 50, 24);
+    volumeValueLabel->setText("100%");
+    connect(volumeSlider, &QSlider::valueChanged, this, &JoinnerWindowController::volumeChanged);
+
+    label(right, 10, 290, 330, 24)->setText(loc("Joinner_settingsTitle"));
+    formatPopBtn = make<QComboBox>(right, 10, 260, 330, 26);
+
+    // The output folder, progress and Start along the bottom.
+    label(this, 10, 14, 80, 32)->setText(loc("outputFolderLabelstringValue"));
+    outputFolderBtn = make<OutputFolderChooser>(this, 95, 14, 260, 32);
+    label(this, 370, 14, 90, 32)->setText(loc("progressLabelStringValue"));
+    joinnerProgressView = make<NSProgressView>(this, 465, 25, 330, 10);
+    startJoinnerBtn = make<ZylButton>(this, 840, 8, 150, 44);
+    easycutstyle::setButtonBackgrounds(
+        startJoinnerBtn, {"SubFun/btnStart_Normal.bmp", "SubFun/btnStart_On.bmp", "SubFun/btnStart_Down.bmp",
+                          "SubFun/btnStart_Down.bmp", "SubFun/btnStart_Disable.bmp"});
+    QFont f = startJoinnerBtn->font();
+    f.setPointSize(18);
+    startJoinnerBtn->setFont(f);
+    startJoinnerBtn->setContentColor(Qt::white);
+    startJoinnerBtn->setLeftIconWidth(20);
+    startJoinnerBtn->setContentImagePosition(0);
+    startJoinnerBtn->setContentTitle(loc("StartExportTitle"));
+    startJoinnerBtn->mouseDownAction = queued(&JoinnerWindowController::startJoinnerAction);
+}
+
+void JoinnerWindowController::enableEdit(bool enabled) {
+    fileListTableView->setEnabele(enabled);
+    for (QWidget* w : std::initializer_list<QWidget*>{removeBtn, clearBtn, upBtn, downBtn, startTimeField,
+                                                      stopTimeField, resetCutterBtn, applytoallBtn,
+                                                      formatPopBtn, selectTimeBtn, unSelectTimeBtn})
+        w->setEnabled(enabled && !fileList_.empty());
+    // Adding a file while a join runs would change the list under it.
+    addfileBtn->setEnabled(enabled);
+    formatPopBtn->setEnabled(enabled);
+}
+
+void JoinnerWindowController::windowWillClose() {
+    fileListTableView->selectionChanged = nullptr;
+}

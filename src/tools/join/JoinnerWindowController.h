@@ -1,0 +1,104 @@
+// The join tool window: an ordered list of clips, each with its own keep or remove range,
+// volume and transition into the next clip; one output format chosen from the joiner's
+// profiles; one output folder; and one join job, started and cancelled with the same button.
+//
+// The window owns its clip records; the list view shows the same records. Files are:
+// JoinnerWindowController.cpp (set-up and layout), _list.cpp (adding, ordering, removing),
+// _trim.cpp (range fields, keep or remove, volume), _export.cpp (format and the join job).
+//
+// Main thread only; the join's blocking start runs on the job chain's worker.
+#pragma once
+
+#include "tools/join/JoinFormat.h"
+#include "tools/shared/ToolWindow.h"
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+class JoinnerTableView;
+class NSProgressView;
+class OutputFolderChooser;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class SimpleData;
+class ZylButton;
+
+class JoinnerWindowController : public ToolWindow {
+    Q_OBJECT
+public:
+    explicit JoinnerWindowController(QWidget* parent = nullptr);
+    ~JoinnerWindowController() override;
+
+    const std::vector<std::shared_ptr<SimpleData>>& fileList() const { return fileList_; }
+    QString outputPath() const;
+    bool isJoining() { return jobChain().isBusy(); }
+    // The file the running or last join writes.
+    QString lastOutput() const { return lastOutput_; }
+
+    // Probes and appends files; refused ones are reported and skipped. Returns how many
+    // were added.
+    int addFiles(const QStringList& paths);
+    void addFileAction();
+
+    // Editing controls on or off (off while a join runs).
+    void enableEdit(bool enabled);
+    void startJoinnerAction();
+
+    // Controls.
+    ZylButton* addfileBtn;
+    JoinnerTableView* fileListTableView;
+    QLabel* contentNoFileView;
+    QPushButton* removeBtn;
+    QPushButton* clearBtn;
+    QPushButton* upBtn;
+    QPushButton* downBtn;
+    QRadioButton* selectTimeBtn;
+    QRadioButton* unSelectTimeBtn;
+    QLineEdit* startTimeField;
+    QLineEdit* stopTimeField;
+    QLabel* cutDurationValueLabel;
+    QPushButton* resetCutterBtn;
+    QPushButton* applytoallBtn;
+    QSlider* volumeSlider;
+    QLabel* volumeValueLabel;
+    QComboBox* formatPopBtn;
+    OutputFolderChooser* outputFolderBtn;
+    ZylButton* startJoinnerBtn;
+    NSProgressView* joinnerProgressView;
+
+protected:
+    void windowWillClose() override;
+    void exportProgress(double overall) override;
+    void exportEnded(JobChain::Outcome outcome, int error) override;
+
+private:
+    void buildLayout();
+    void buildFormatList();
+    // List (JoinnerWindowController_list.cpp).
+    void removeAction();
+    void clearAction();
+    void moveAction(int step);
+    void fileListViewHidden(bool hidden);
+    void reload(int selected);
+    // Trim (JoinnerWindowController_trim.cpp).
+    SimpleData* selectedClip() const;
+    void showSelectedClip();
+    void timeFieldEdited(bool start);
+    void trimModeChanged(bool remove);
+    void resetAction();
+    void applyToAllAction();
+    void volumeChanged(int percent);
+    void refreshSelectedRow();
+    // Export (JoinnerWindowController_export.cpp).
+    JoinFormat chosenFormat() const;
+    void setJoinIdle();
+
+    std::vector<std::shared_ptr<SimpleData>> fileList_;
+    QString lastOutput_;
+    bool showingClip_ = false;
+};

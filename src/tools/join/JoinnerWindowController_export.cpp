@@ -1,0 +1,142 @@
+// The output format and the join job: one engine join of every clip in list order into a
+// file named by the date and time (made free), started and cancelled with the same button.
+#include "tools/join/JoinnerWindowController.h"
+
+#include "foundation/controls/NSProgressView.h"
+#include "foundation/controls/ZylButton.h"
+#include "foundation/helpers/NSBundle.h"
+#include "foundation/records/SimpleData.h"
+#include "platform/Log.h"
+#include "profiles/ProfileSet.h"
+#include "tools/join/JoinPlan.h"
+#include "tools/shared/JoinJob.h"
+#include "tools/shared/OutputFileNamer.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+QString loc(const char* key) {
+    return NSBundle::localizedStringForKey(key);
+}
+} // namespace
+
+void JoinnerWindowController::buildFormatList() {
+    const ProfileSet set = ProfileSet::joiner();
+    QStringList categories = set.categories();
+    if (ProfileSet::customFolderHasEntries())
+        categories.prepend(ProfileSet::kCustomCategory);
+    for (const QString& category : categories) {
+        for (const QString& item : set.items(category)) {
+            const QString path = set.profilePath(category, item);
+            if (!path.isEmpty())
+                formatPopBtn->addItem(category + " / " + item, path);
+        }
+    }
+    // Keeping the clips' own format is the default.
+    const int keep = formatPopBtn->findText("Video / " + ProfileSet::kKeepOriginal);
+    formatPopBtn->setCurrentIndex(std::max(keep, 0));
+}
+
+JoinFormat JoinnerWindowController::chosenFormat() const {
+    return JoinFormat::fromProfile(formatPopBtn->currentData().toString());
+}
+
+void JoinnerWindowController::startJoinnerAction() {
+    if (jobChain().isBusy()) {
+        // The button reads as cancel while a job runs; a cancel under way waits for the
+        // stopped job to return.
+        if (!jobChain().isCancelling()) {
+            jobChain().cancel();
+            joinnerProgressView->setProgress(0);
+            startJoinnerBtn->setContentTitle(loc("StartExportTitle"));
+            startJoinnerBtn->setEnabled(false);
+        }
+        return;
+    }
+    if (fileList_.empty())
+        return;
+    std::vector<JoinPlan::Clip> clips = JoinPlan::clips(fileList_);
+    if (clips.empty())
+        return;
+
+    const SimpleData* reference = nullptr;
+    for (const auto& clip : fileList_) {
+        if (clip->defaultFormat) {
+            reference = clip.get();
+            break;
+        }
+    }
+    const JoinFormat format = chosenFormat();
+    const JoinJob::Encoding encoding = format.encoding(reference);
+    const QString extension = format.extensionFor(reference, *fileList_.front());
+    const QString folder = outputPath();
+    if (!folder.isEmpty() && !QFileInfo::exists(folder))
+        QDir().mkpath(folder);
+    const QString output = OutputFileNamer::freeTimestampPath(folder, extension);
+    lastOutput_ = output;
+    qCDebug(lcTools) << "join into" << output << "vcodec" << encoding.videoCodec << "acodec"
+                     << encoding.audioCodec << encoding.width << "x" << encoding.height << "fps"
+                     << encoding.fps << "kbps" << encoding.videoKbps << encoding.audioKbps;
+
+    startJoinnerBtn->setContentTitle(loc("CancelexportTitle"));
+    enableEdit(false);
+    joinnerProgressView->setProgress(0);
+    auto make = [output, encoding, clips](int, int* error) -> std::unique_ptr<EngineJob> {
+        std::unique_ptr<JoinJob> job = JoinJob::create(output, error);
+        if (!job)
+            return nullptr;
+        int r = job->setEncoding(encoding);
+        if (r < 1) {
+            *error = r;
+            return nullptr;
+        }
+        for (const JoinPlan::Clip& c : clips) {
+            r = job->addClip(c.path, c.startUs, c.endUs, c.volumePercent);
+            if (r < 1) {
+                qCWarning(lcTools) << "join: clip refused" << c.path << r;
+                *error = r;
+                return nullptr;
+            }
+            if (c.transition > 0) {
+                const int t = job->setTransition(c.transition, c.transitionUs);
+                if (t < 1)
+                    qCWarning(lcTools) << "join: transition refused" << t;
+            }
+        }
+        return job;
+    };
+    if (!jobChain().start(1, make))
+        setJoinIdle();
+}
+
+void JoinnerWindowController::exportProgress(double overall) {
+    if (!jobChain().isCancelling())
+        joinnerProgressView->setProgress(float(overall));
+}
+
+void JoinnerWindowController::setJoinIdle() {
+    startJoinnerBtn->setContentTitle(loc("StartExportTitle"));
+    startJoinnerBtn->setEnabled(true);
+    enableEdit(true);
+}
+
+void JoinnerWindowController::exportEnded(JobChain::Outcome outcome, int error) {
+    setJoinIdle();
+    switch (outcome) {
+    case JobChain::Outcome::Completed:
+        qCDebug(lcTools) << "join finished";
+        joinnerProgressView->setProgress(1.0f);
+        showFinishMessage("Joinnerfinishedstring", outputPath());
+        break;
+    case JobChain::Outcome::Failed:
+        qCWarning(lcTools) << "errorcode:" << error;
+        joinnerProgressView->setProgress(0);
+        showEngineError(error);
+        break;
+    case JobChain::Outcome::Cancelled:
+        joinnerProgressView->setProgress(0);
+        break;
+    }
+}

@@ -1,0 +1,77 @@
+// Adding, ordering and removing the clips of the join window.
+#include "tools/join/JoinnerWindowController.h"
+
+#include "foundation/records/SimpleData.h"
+#include "platform/Log.h"
+#include "tools/join/JoinnerTableView.h"
+#include "tools/shared/MediaOpenPanel.h"
+#include "tools/shared/SourceProbe.h"
+
+#include <QLabel>
+#include <QPointer>
+
+void JoinnerWindowController::addFileAction() {
+    if (isJoining())
+        return;
+    QPointer<JoinnerWindowController> self(this);
+    MediaOpenPanel::open(this, true, [self](const QStringList& paths) {
+        if (self && !self->isClosing())
+            self->addFiles(paths);
+    });
+}
+
+int JoinnerWindowController::addFiles(const QStringList& paths) {
+    if (isJoining())
+        return 0;
+    int added = 0;
+    for (const QString& path : paths) {
+        SourceProbe::Result result = SourceProbe::probe(path);
+        if (!result.data) {
+            qCDebug(lcTools) << "join: refused" << path;
+            SourceProbe::showRefusal(this, result.refusal, path);
+            continue;
+        }
+        result.data->selected = false;
+        fileList_.push_back(std::move(result.data));
+        ++added;
+    }
+    if (added > 0)
+        reload(int(fileList_.size()) - 1);
+    return added;
+}
+
+void JoinnerWindowController::reload(int selected) {
+    fileListTableView->reloadData(selected);
+    fileListViewHidden(fileList_.empty());
+    enableEdit(!isJoining());
+    showSelectedClip();
+}
+
+void JoinnerWindowController::fileListViewHidden(bool hidden) {
+    fileListTableView->setVisible(!hidden);
+    contentNoFileView->setVisible(hidden);
+}
+
+void JoinnerWindowController::removeAction() {
+    const int i = fileListTableView->selectedIndex();
+    if (isJoining() || i < 0 || i >= int(fileList_.size()))
+        return;
+    fileList_.erase(fileList_.begin() + i);
+    reload(std::min(i, int(fileList_.size()) - 1));
+}
+
+void JoinnerWindowController::clearAction() {
+    if (isJoining())
+        return;
+    fileList_.clear();
+    reload(-1);
+}
+
+void JoinnerWindowController::moveAction(int step) {
+    const int i = fileListTableView->selectedIndex();
+    const int j = i + step;
+    if (isJoining() || i < 0 || j < 0 || j >= int(fileList_.size()))
+        return;
+    std::swap(fileList_[size_t(i)], fileList_[size_t(j)]);
+    reload(j);
+}

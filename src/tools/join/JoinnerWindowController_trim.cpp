@@ -1,0 +1,137 @@
+// The selected clip's range (keep or remove), its volume, Reset and Apply to All. Every
+// range is measured against the clip's probed length and stored only when
+// 0 <= start < stop <= length.
+#include "tools/join/JoinnerWindowController.h"
+
+#include "foundation/helpers/HelpClass.h"
+#include "foundation/helpers/NSBundle.h"
+#include "foundation/records/SimpleData.h"
+#include "tools/join/JoinPlan.h"
+#include "tools/join/JoinnerCell.h"
+#include "tools/join/JoinnerTableView.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSlider>
+#include <cmath>
+
+namespace {
+QString timeText(int64_t us) {
+    return HelpClass::returnTimeToStr(double(us) / 1e6);
+}
+} // namespace
+
+SimpleData* JoinnerWindowController::selectedClip() const {
+    const int i = fileListTableView->selectedIndex();
+    return i >= 0 && i < int(fileList_.size()) ? fileList_[size_t(i)].get() : nullptr;
+}
+
+void JoinnerWindowController::showSelectedClip() {
+    SimpleData* clip = selectedClip();
+    showingClip_ = true;
+    if (!clip) {
+        startTimeField->clear();
+        stopTimeField->clear();
+        cutDurationValueLabel->clear();
+        selectTimeBtn->setChecked(true);
+        volumeSlider->setValue(100);
+    } else {
+        const auto [start, stop] = JoinPlan::range(*clip);
+        startTimeField->setText(timeText(start));
+        stopTimeField->setText(timeText(stop));
+        cutDurationValueLabel->setText(timeText(stop - start));
+        (clip->isTrimFanxuan ? unSelectTimeBtn : selectTimeBtn)->setChecked(true);
+        volumeSlider->setValue(JoinPlan::volumePercent(clip->volume));
+    }
+    volumeValueLabel->setText(QString("%1%").arg(volumeSlider->value()));
+    showingClip_ = false;
+}
+
+void JoinnerWindowController::refreshSelectedRow() {
+    if (JoinnerCell* row = fileListTableView->row(fileListTableView->selectedIndex()))
+        row->refreshCutLength();
+    showSelectedClip();
+}
+
+void JoinnerWindowController::timeFieldEdited(bool start) {
+    SimpleData* clip = selectedClip();
+    if (showingClip_ || !clip || isJoining())
+        return;
+    QLineEdit* field = start ? startTimeField : stopTimeField;
+    const auto [oldStart, oldStop] = JoinPlan::range(*clip);
+    const std::optional<double> seconds = HelpClass::parseTimeStr(field->text());
+    const int64_t d = JoinPlan::durationUs(*clip);
+    QString refusal;
+    int64_t value = 0;
+    if (!seconds || !std::isfinite(*seconds) || *seconds < 0 || *seconds * 1e6 > double(d) + 5000) {
+        refusal = NSBundle::localizedStringForKey(start ? "showmessageTime4" : "showmessageTime2");
+    } else {
+        value = std::min<int64_t>(std::llround(*seconds * 1e6), d);
+        if (start && value >= oldStop)
+            refusal = NSBundle::localizedStringForKey("showmessageTime1");
+        else if (!start && value <= oldStart)
+            refusal = NSBundle::localizedStringForKey("showmessageTime3");
+    }
+    if (!refusal.isEmpty()) {
+        field->setText(timeText(start ? oldStart : oldStop));
+        showSimpleAlert(refusal);
+        return;
+    }
+    if (value == (start ? oldStart : oldStop))
+        return;
+    clip->cutTimeRange_start = start ? value : oldStart;
+    clip->cutTimeRange_stop = start ? oldStop : value;
+    refreshSelectedRow();
+}
+
+void JoinnerWindowController::trimModeChanged(bool remove) {
+    SimpleData* clip = selectedClip();
+    if (showingClip_ || !clip)
+        return;
+    clip->isTrimFanxuan = remove;
+    refreshSelectedRow();
+}
+
+void JoinnerWindowController::resetAction() {
+    SimpleData* clip = selectedClip();
+    if (!clip || isJoining())
+        return;
+    clip->cutTimeRange_start = 0;
+    clip->cutTimeRange_stop = 0;
+    clip->isTrimFanxuan = false;
+    clip->volume = 1.0;
+    refreshSelectedRow();
+}
+
+void JoinnerWindowController::applyToAllAction() {
+    SimpleData* from = selectedClip();
+    if (!from || isJoining())
+        return;
+    const auto [start, stop] = JoinPlan::range(*from);
+    for (const auto& clip : fileList_) {
+        if (clip.get() == from)
+            continue;
+        const int64_t d = JoinPlan::durationUs(*clip);
+        // A clip shorter than the range keeps what it has of it, or all of itself.
+        if (start >= d || stop - start <= 0) {
+            clip->cutTimeRange_start = 0;
+            clip->cutTimeRange_stop = 0;
+        } else {
+            clip->cutTimeRange_start = start;
+            clip->cutTimeRange_stop = std::min(stop, d);
+        }
+        clip->isTrimFanxuan = from->isTrimFanxuan;
+    }
+    for (int i = 0; i < fileListTableView->rowCount(); ++i)
+        fileListTableView->row(i)->refreshCutLength();
+    showSelectedClip();
+}
+
+void JoinnerWindowController::volumeChanged(int percent) {
+    volumeValueLabel->setText(QString("%1%").arg(percent));
+    SimpleData* clip = selectedClip();
+    if (showingClip_ || !clip)
+        return;
+    clip->volume = percent / 100.0;
+}

@@ -1,0 +1,244 @@
+// The join window on real clips: the joined file's length, order and codecs, clips of
+// another size and without sound, range and volume edits, cancel, close and refused files.
+#include "JoinDriver.h"
+#include "TestSupport.h"
+#include "platform/NotificationCenter.h"
+
+#include <gtest/gtest.h>
+
+using namespace jointest;
+
+namespace {
+QString longClip() {
+    static QTemporaryDir dir;
+    const QString path = dir.path() + "/long_60s.mp4";
+    if (!QFileInfo::exists(path)) {
+        testsupport::run(
+            FFMPEG_EXECUTABLE,
+            {"-hide_banner", "-loglevel", "error",   "-y",
+             "-f",           "lavfi",     "-i",      "testsrc2=size=640x360:rate=25:duration=60",
+             "-f",           "lavfi",     "-i",      "sine=frequency=440:sample_rate=44100:duration=60",
+             "-c:v",         "libx264",   "-preset", "ultrafast",
+             "-pix_fmt",     "yuv420p",   "-c:a",    "aac",
+             "-shortest",    path});
+    }
+    return path;
+}
+
+// Three clips, the last trimmed to 2 s .. 5 s through its fields.
+void addThree(Driver& d) {
+    d.addFile(testsupport::media("h264_aac.mp4"));
+    d.addFile(testsupport::media("h264_aac.mov"));
+    d.addFile(testsupport::media("long_10s.mp4"));
+    ASSERT_EQ(d.window->fileList().size(), 3u);
+    d.selectRow(2);
+    Driver::type(d.window->startTimeField, "00:00:02.00");
+    Driver::type(d.window->stopTimeField, "00:00:05.00");
+    ASSERT_TRUE(answerAlerts().isEmpty());
+    EXPECT_EQ(d.window->fileList()[2]->cutTimeRange_start, 2000000);
+    EXPECT_EQ(d.window->fileList()[2]->cutTimeRange_stop, 5000000);
+    EXPECT_EQ(d.window->fileListTableView->row(2)->cuttedTimeLabel->text(), "00:00:03.00");
+}
+
+// The frame of out at t looks like the frame of source at s, and not like it at other.
+void expectSeam(const QString& out, double t, const QString& source, double s, double other) {
+    const QImage joined = testsupport::ffmpegFrameAt(out, t);
+    const double same = testsupport::meanAbsDiff(joined, testsupport::ffmpegFrameAt(source, s));
+    const double wrong = testsupport::meanAbsDiff(joined, testsupport::ffmpegFrameAt(source, other));
+    EXPECT_LT(same, wrong / 2) << "at " << t << " s";
+}
+} // namespace
+
+TEST(JoinWindow, JoinsClipsInOrderKeepingTheirFormat) {
+    Driver d;
+    EXPECT_TRUE(d.window->contentNoFileView->isVisible());
+    addThree(d);
+    EXPECT_FALSE(d.window->contentNoFileView->isVisible());
+    // Move the trimmed clip to the front and back again with Up and Down.
+    click(d.window->upBtn);
+    EXPECT_EQ(QFileInfo(d.window->fileList()[1]->path).fileName(), "long_10s.mp4");
+    click(d.window->downBtn);
+    EXPECT_EQ(QFileInfo(d.window->fileList()[2]->path).fileName(), "long_10s.mp4");
+
+    const QString out = d.join();
+    ASSERT_NE(d.finishMessage(), nullptr);
+    EXPECT_TRUE(answerAlerts().isEmpty());
+    EXPECT_EQ(QFileInfo(out).suffix(), "mp4") << "the first clip's container";
+    EXPECT_EQ(outputs(d.out.path()).size(), 1);
+    EXPECT_NEAR(testsupport::probeDuration(out), 4.0 + 4.0 + 3.0, 0.25);
+    EXPECT_EQ(testsupport::probeStream(out, "video")["codec_name"].toString(), "h264");
+    EXPECT_EQ(testsupport::probeStream(out, "audio")["codec_name"].toString(), "aac");
+    const QString longSrc = testsupport::media("long_10s.mp4");
+    // The third clip starts at its 2 s in the joined file's 8 s.
+    expectSeam(out, 9.0, longSrc, 3.0, 1.0);
+    expectSeam(out, 1.0, testsupport::media("h264_aac.mp4"), 1.0, 3.0);
+    expectSeam(out, 6.0, testsupport::media("h264_aac.mov"), 2.0, 0.5);
+
+    // A second join within the same second never overwrites the first.
+    d.closeFinishMessage();
+    const QString second = d.join();
+    EXPECT_NE(second, out);
+    EXPECT_EQ(outputs(d.out.path()).size(), 2);
+}
+
+TEST(JoinWindow, JoinsWithAProfileAndADefaultFormatClip) {
+    Driver d;
+    d.addFile(testsupport::media("h264_aac.mkv"));
+    d.addFile(testsupport::media("long_10s.mp4"));
+    d.chooseFormat("Video / mp4(H.264)");
+    const QString out = d.join();
+    ASSERT_NE(d.finishMessage(), nullptr);
+    EXPECT_EQ(QFileInfo(out).suffix(), "mp4");
+    EXPECT_NEAR(testsupport::probeDuration(out), 14.0, 0.25);
+    EXPECT_EQ(testsupport::probeStream(out, "video")["codec_name"].toString(), "h264");
+    EXPECT_EQ(testsupport::probeStream(out, "audio")["codec_name"].toString(), "aac");
+    d.closeFinishMessage();
+
+    // With "Keep Original" the clip marked as the output format gives its own container.
+    d.chooseFormat("Video / Keep Original");
+    JoinnerCell* row = d.window->fileListTableView->row(0);
+    click(row->defaultoutputformat);
+    EXPECT_TRUE(d.window->fileList()[0]->defaultFormat);
+    click(d.window->fileListTableView->row(1)->defaultoutputformat);
+    EXPECT_FALSE(d.window->fileList()[0]->defaultFormat) << "one clip gives the format";
+    const QString kept = d.join();
+    EXPECT_EQ(QFileInfo(kept).suffix(), "mp4");
+    d.closeFinishMessage();
+    click(d.window->fileListTableView->row(0)->defaultoutputformat);
+    const QString mkv = d.join();
+    EXPECT_EQ(QFileInfo(mkv).suffix(), "mkv");
+    EXPECT_NEAR(testsupport::probeDuration(mkv), 14.0, 0.25);
+}
+
+TEST(JoinWindow, JoinsAClipOfAnotherSizeAndOneWithoutSound) {
+    Driver d;
+    d.addFile(testsupport::media("h264_aac.mp4"));
+    d.addFile(testsupport::media("odd_321x241.mkv"));
+    d.addFile(testsupport::media("no_audio.mp4"));
+    ASSERT_EQ(d.window->fileList().size(), 3u);
+    const double total = testsupport::probeDuration(testsupport::media("h264_aac.mp4")) +
+                         testsupport::probeDuration(testsupport::media("odd_321x241.mkv")) +
+                         testsupport::probeDuration(testsupport::media("no_audio.mp4"));
+    const QString out = d.join();
+    ASSERT_NE(d.finishMessage(), nullptr) << answerAlerts().join(";").toStdString();
+    EXPECT_NEAR(testsupport::probeDuration(out), total, 0.3);
+    const QJsonObject video = testsupport::probeStream(out, "video");
+    EXPECT_EQ(video["width"].toInt(), 320);
+    EXPECT_EQ(video["height"].toInt(), 240);
+    // The clip without sound is silent, not missing: the sound runs to the end.
+    ASSERT_EQ(testsupport::probeStreamCount(out, "audio"), 1);
+    EXPECT_LT(testsupport::audioRms(out, total - 2.5, total - 0.5), 0.01);
+    EXPECT_GT(testsupport::audioRms(out, 1.0, 2.0), 0.05);
+}
+
+TEST(JoinWindow, RangesAreRefusedOutsideTheClip) {
+    Driver d;
+    d.addFile(testsupport::media("h264_aac.mp4")); // 4 s
+    SimpleData& clip = *d.window->fileList()[0];
+    EXPECT_EQ(d.window->startTimeField->text(), "00:00:00.00");
+    EXPECT_EQ(d.window->stopTimeField->text(), "00:00:04.00");
+
+    Driver::type(d.window->stopTimeField, "00:00:09.00");
+    EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime2")});
+    EXPECT_FALSE(clip.hasCutRange());
+    EXPECT_EQ(d.window->stopTimeField->text(), "00:00:04.00");
+
+    Driver::type(d.window->startTimeField, "00:00:03.00");
+    Driver::type(d.window->stopTimeField, "00:00:02.00");
+    EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime3")});
+    EXPECT_EQ(clip.cutTimeRange_start, 3000000);
+    EXPECT_EQ(clip.cutTimeRange_stop, 4000000);
+    Driver::type(d.window->startTimeField, "00:00:04.00");
+    EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime1")});
+    Driver::type(d.window->startTimeField, "-1");
+    EXPECT_EQ(answerAlerts().size(), 1);
+    EXPECT_EQ(clip.cutTimeRange_start, 3000000);
+
+    // Remove mode keeps what lies outside the range; Reset returns to the whole clip.
+    click(d.window->unSelectTimeBtn);
+    EXPECT_TRUE(clip.isTrimFanxuan);
+    EXPECT_EQ(d.window->fileListTableView->row(0)->cuttedTimeLabel->text(), "00:00:03.00");
+    click(d.window->resetCutterBtn);
+    EXPECT_FALSE(clip.isTrimFanxuan);
+    EXPECT_FALSE(clip.hasCutRange());
+    EXPECT_TRUE(d.window->selectTimeBtn->isChecked());
+}
+
+TEST(JoinWindow, ClipVolumeReachesTheJoinedSound) {
+    Driver d;
+    d.addFile(testsupport::media("h264_aac.mp4"));
+    d.addFile(testsupport::media("h264_aac.mov"));
+    d.selectRow(1);
+    d.window->volumeSlider->setValue(80);
+    EXPECT_DOUBLE_EQ(d.window->fileList()[1]->volume, 0.8);
+    d.selectRow(0);
+    EXPECT_EQ(d.window->volumeSlider->value(), 100);
+    d.selectRow(1);
+    EXPECT_EQ(d.window->volumeSlider->value(), 80);
+    const QString out = d.join();
+    ASSERT_NE(d.finishMessage(), nullptr);
+    const double first = testsupport::audioRms(out, 1.0, 3.0);
+    const double second = testsupport::audioRms(out, 5.0, 7.0);
+    ASSERT_GT(first, 0.05);
+    EXPECT_NEAR(second / first, 0.8, 0.05) << "0.8 is 80 percent, not silence";
+}
+
+TEST(JoinWindow, CancelLeavesNoOutput) {
+    Driver d;
+    d.addFile(longClip());
+    d.addFile(longClip());
+    d.chooseFormat("Video / mkv(HEVC)");
+    click(d.window->startJoinnerBtn);
+    ASSERT_TRUE(waitUntil([&] { return d.window->isJoining(); }, 5000));
+    EXPECT_FALSE(d.window->addfileBtn->isEnabled());
+    EXPECT_FALSE(d.window->removeBtn->isEnabled());
+    EXPECT_FALSE(d.window->formatPopBtn->isEnabled());
+    settle(500);
+    click(d.window->startJoinnerBtn); // reads as cancel
+    ASSERT_TRUE(waitUntil([&] { return !d.window->isJoining(); }));
+    settle(200);
+    EXPECT_EQ(d.finishMessage(), nullptr);
+    EXPECT_TRUE(answerAlerts().isEmpty()) << "a cancel is not an error";
+    EXPECT_TRUE(outputs(d.out.path()).isEmpty());
+    EXPECT_TRUE(d.window->startJoinnerBtn->isEnabled());
+    EXPECT_TRUE(d.window->addfileBtn->isEnabled());
+}
+
+TEST(JoinWindow, ClosingDuringAJoinStopsItAndTellsTheHomeScreen) {
+    auto* d = new Driver;
+    d->addFile(longClip());
+    d->addFile(longClip());
+    d->chooseFormat("Video / mkv(HEVC)");
+    int closed = 0;
+    const auto token = NotificationCenter::defaultCenter().addObserver(
+        "WillCloseNotification", nullptr, [&](const Notification&) { ++closed; });
+    click(d->window->startJoinnerBtn);
+    ASSERT_TRUE(waitUntil([&] { return d->window->isJoining(); }, 5000));
+    settle(300);
+    QPointer<JoinnerWindowController> window = d->window;
+    window->close();
+    EXPECT_EQ(closed, 1);
+    ASSERT_TRUE(waitUntil([&] { return window.isNull(); }));
+    settle(200);
+    EXPECT_EQ(d->finishMessage(), nullptr);
+    EXPECT_TRUE(answerAlerts().isEmpty());
+    EXPECT_TRUE(outputs(d->out.path()).isEmpty()) << "the stopped join leaves no file";
+    NotificationCenter::defaultCenter().removeObserver(token);
+    delete d;
+}
+
+TEST(JoinWindow, RefusedFilesStayOutOfTheList) {
+    Driver d;
+    d.addFile(testsupport::media("ac3_audio.mkv"));
+    settle(100);
+    EXPECT_TRUE(d.window->fileList().empty());
+    const QStringList alerts = answerAlerts();
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts[0], text("AAC3_Error_Message"));
+    EXPECT_EQ(d.window->addFiles({testsupport::media("not_media.mp4")}), 0);
+    EXPECT_EQ(answerAlerts().size(), 1);
+    // Start with no clips does nothing.
+    click(d.window->startJoinnerBtn);
+    EXPECT_FALSE(d.window->isJoining());
+    EXPECT_TRUE(outputs(d.out.path()).isEmpty());
+}
