@@ -1,12 +1,11 @@
 #include "tools/join/JoinFormat.h"
 
 #include "foundation/records/SimpleData.h"
+#include "platform/UserDefaults.h"
 #include "profiles/ProfileParameters.h"
 #include "profiles/ProfileReader.h"
 #include "profiles/ProfileValueParser.h"
 #include "tools/shared/OutputFileNamer.h"
-
-#include <QSettings>
 
 QString JoinFormat::chosen(const QString& title) {
     QString t = title;
@@ -48,13 +47,13 @@ JoinJob::Encoding JoinFormat::encoding(const SimpleData* reference) const {
     e.videoCodec = chosen(vcodec);
     e.audioCodec = chosen(acodec);
     const QString res = chosen(resolution);
-    QSettings settings;
+    const UserDefaults& settings = UserDefaults::standardUserDefaults();
     if (reference && (reference->keepAspectratio || res.isEmpty() || res == profiles::kCustomTitle)) {
         e.width = reference->targetData->width;
         e.height = reference->targetData->height;
         if (res == profiles::kCustomTitle && !reference->keepAspectratio) {
-            const int w = profiles::leadingInt(settings.value(profiles::kCustomWidthKey).toString());
-            const int h = profiles::leadingInt(settings.value(profiles::kCustomHeightKey).toString());
+            const int w = profiles::leadingInt(settings.stringForKey(profiles::kCustomWidthKey));
+            const int h = profiles::leadingInt(settings.stringForKey(profiles::kCustomHeightKey));
             if (w > 0)
                 e.width = w;
             if (h > 0)
@@ -71,7 +70,7 @@ JoinJob::Encoding JoinFormat::encoding(const SimpleData* reference) const {
     if (b.isEmpty() || b == profiles::kCustomTitle) {
         e.videoKbps = reference ? int(reference->targetData->bitrate) : 0;
         if (b == profiles::kCustomTitle) {
-            const int v = profiles::leadingInt(settings.value(profiles::kCustomBitRateKey).toString());
+            const int v = profiles::leadingInt(settings.stringForKey(profiles::kCustomBitRateKey));
             if (v > 0)
                 e.videoKbps = v;
         }

@@ -79,13 +79,15 @@ void JoinnerTableView::setEnabele(bool enabled) {
 
 void JoinnerTableView::defaultFormatToggled(JoinnerCell* row) {
     // One record gives the output format at most.
-    if (!row->fileData() || !row->fileData()->defaultFormat)
-        return;
-    for (JoinnerCell* r : rows_) {
-        if (r == row || !r->fileData())
-            continue;
-        r->fileData()->defaultFormat = false;
-        const QSignalBlocker block(r->defaultoutputformat);
-        r->defaultoutputformat->setChecked(false);
+    if (row->fileData() && row->fileData()->defaultFormat) {
+        for (JoinnerCell* r : rows_) {
+            if (r == row || !r->fileData())
+                continue;
+            r->fileData()->defaultFormat = false;
+            const QSignalBlocker block(r->defaultoutputformat);
+            r->defaultoutputformat->setChecked(false);
+        }
     }
+    if (defaultFormatChanged)
+        defaultFormatChanged();
 }

@@ -33,6 +33,8 @@ public:
 
     // The selected row changed (-1: none).
     std::function<void(int index)> selectionChanged;
+    // A record's default-format flag changed.
+    std::function<void()> defaultFormatChanged;
 
 private:
     void defaultFormatToggled(JoinnerCell* row);

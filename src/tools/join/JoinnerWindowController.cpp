@@ -1,6 +1,7 @@
 // Set-up and layout of the join window.
 #include "tools/join/JoinnerWindowController.h"
 
+#include "foundation/controls/LxCutProgressView.h"
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/helpers/NSBundle.h"
@@ -76,6 +77,7 @@ void JoinnerWindowController::buildLayout() {
     fileListTableView = make<JoinnerTableView>(listPanel, 10, 50, 600, 470);
     fileListTableView->setList(&fileList_);
     fileListTableView->selectionChanged = [this](int) { showSelectedClip(); };
+    fileListTableView->defaultFormatChanged = [this] { defaultFormatChanged(); };
     contentNoFileView = label(listPanel, 10, 50, 600, 470, Qt::AlignCenter);
     contentNoFileView->setWordWrap(true);
     contentNoFileView->setText(loc("joinner_desc") + "\n\n1." + loc("joinner_desc1") + "\n2." +
@@ -98,40 +100,46 @@ void JoinnerWindowController::buildLayout() {
     // The selected clip's range and volume, and the output format, on the right.
     auto* right = make<QWidget>(this, 640, 60, 350, 570);
     right->setAutoFillBackground(true);
-    selectTimeBtn = make<QRadioButton>(right, 10, 530, 160, 24);
+    // The selected clip's picture, above its range.
+    playerView = label(right, 40, 330, 270, 170, Qt::AlignCenter);
+    playerView->setStyleSheet("background-color: black;");
+    playerView->setScaledContents(false);
+    cutProgressView = new LxCutProgressView(NSMakeRect(10, 300, 330, 24), right);
+    cutProgressView->setDelegate(this);
+    selectTimeBtn = make<QRadioButton>(right, 10, 270, 160, 24);
     selectTimeBtn->setText(loc("SelectTimeBtnTitle"));
-    unSelectTimeBtn = make<QRadioButton>(right, 180, 530, 160, 24);
+    unSelectTimeBtn = make<QRadioButton>(right, 180, 270, 160, 24);
     unSelectTimeBtn->setText(loc("UnSelectTimeBtnTitle"));
     selectTimeBtn->setChecked(true);
     connect(unSelectTimeBtn, &QRadioButton::toggled, this, [this](bool on) { trimModeChanged(on); });
 
-    label(right, 10, 490, 120, 24)->setText(loc("StarttimeLabelstringValue"));
-    startTimeField = make<QLineEdit>(right, 140, 490, 150, 24);
-    label(right, 10, 455, 120, 24)->setText(loc("EndtimeLabelstringValue"));
-    stopTimeField = make<QLineEdit>(right, 140, 455, 150, 24);
+    label(right, 10, 240, 120, 24)->setText(loc("StarttimeLabelstringValue"));
+    startTimeField = make<QLineEdit>(right, 140, 240, 150, 24);
+    label(right, 10, 210, 120, 24)->setText(loc("EndtimeLabelstringValue"));
+    stopTimeField = make<QLineEdit>(right, 140, 210, 150, 24);
     connect(startTimeField, &QLineEdit::editingFinished, this, [this] { timeFieldEdited(true); });
     connect(stopTimeField, &QLineEdit::editingFinished, this, [this] { timeFieldEdited(false); });
-    label(right, 10, 420, 120, 24)->setText(loc("CuttedLabelTitle"));
-    cutDurationValueLabel = label(right, 140, 420, 150, 24);
+    label(right, 10, 180, 120, 24)->setText(loc("CuttedLabelTitle"));
+    cutDurationValueLabel = label(right, 140, 180, 150, 24);
 
-    resetCutterBtn = make<QPushButton>(right, 10, 380, 150, 30);
+    resetCutterBtn = make<QPushButton>(right, 10, 140, 150, 30);
     resetCutterBtn->setText(loc("ResetBtnTitle"));
-    applytoallBtn = make<QPushButton>(right, 180, 380, 150, 30);
+    applytoallBtn = make<QPushButton>(right, 180, 140, 150, 30);
     applytoallBtn->setText(loc("ApplytoallBtnTitle"));
     connect(resetCutterBtn, &QPushButton::clicked, this, &JoinnerWindowController::resetAction);
     connect(applytoallBtn, &QPushButton::clicked, this, &JoinnerWindowController::applyToAllAction);
 
-    label(right, 10, 340, 120, 24)->setText(loc("VolumeLabelTitle"));
-    volumeSlider = make<QSlider>(right, 140, 340, 150, 24);
+    label(right, 10, 100, 120, 24)->setText(loc("VolumeLabelTitle"));
+    volumeSlider = make<QSlider>(right, 140, 100, 150, 24);
     volumeSlider->setOrientation(Qt::Horizontal);
     volumeSlider->setRange(0, 200);
     volumeSlider->setValue(100);
-    volumeValueLabel = label(right, 295, 340, 50, 24);
+    volumeValueLabel = label(right, 295, 100, 50, 24);
     volumeValueLabel->setText("100%");
     connect(volumeSlider, &QSlider::valueChanged, this, &JoinnerWindowController::volumeChanged);
 
-    label(right, 10, 290, 330, 24)->setText(loc("Joinner_settingsTitle"));
-    formatPopBtn = make<QComboBox>(right, 10, 260, 330, 26);
+    label(right, 10, 50, 330, 24)->setText(loc("Joinner_settingsTitle"));
+    formatPopBtn = make<QComboBox>(right, 10, 20, 330, 26);
 
     // The output folder, progress and Start along the bottom.
     label(this, 10, 14, 80, 32)->setText(loc("outputFolderLabelstringValue"));
@@ -160,7 +168,12 @@ void JoinnerWindowController::enableEdit(bool enabled) {
         w->setEnabled(enabled && !fileList_.empty());
     // Adding a file while a join runs would change the list under it.
     addfileBtn->setEnabled(enabled);
-    formatPopBtn->setEnabled(enabled);
+    cutProgressView->setDisable(!enabled || fileList_.empty());
+    // A clip giving the output format locks the profile choice.
+    bool sourceFormat = false;
+    for (const auto& clip : fileList_)
+        sourceFormat = sourceFormat || clip->defaultFormat;
+    formatPopBtn->setEnabled(enabled && !sourceFormat);
 }
 
 void JoinnerWindowController::windowWillClose() {

@@ -9,6 +9,7 @@
 // Main thread only; the join's blocking start runs on the job chain's worker.
 #pragma once
 
+#include "foundation/controls/LxCutProgressViewDelegate.h"
 #include "tools/join/JoinFormat.h"
 #include "tools/shared/ToolWindow.h"
 
@@ -17,6 +18,7 @@
 #include <vector>
 
 class JoinnerTableView;
+class LxCutProgressView;
 class NSProgressView;
 class OutputFolderChooser;
 class QComboBox;
@@ -28,7 +30,7 @@ class QSlider;
 class SimpleData;
 class ZylButton;
 
-class JoinnerWindowController : public ToolWindow {
+class JoinnerWindowController : public ToolWindow, public LxCutProgressViewDelegate {
     Q_OBJECT
 public:
     explicit JoinnerWindowController(QWidget* parent = nullptr);
@@ -62,6 +64,8 @@ public:
     QLineEdit* startTimeField;
     QLineEdit* stopTimeField;
     QLabel* cutDurationValueLabel;
+    LxCutProgressView* cutProgressView;
+    QLabel* playerView;
     QPushButton* resetCutterBtn;
     QPushButton* applytoallBtn;
     QSlider* volumeSlider;
@@ -73,6 +77,8 @@ public:
 
 protected:
     void windowWillClose() override;
+    void actionMouseMovedForCutProgressViewBlock(LxCutProgressView* view, float startvalue, float stopvalue,
+                                                 int handleType) override;
     void exportProgress(double overall) override;
     void exportEnded(JobChain::Outcome outcome, int error) override;
 
@@ -93,9 +99,12 @@ private:
     void resetAction();
     void applyToAllAction();
     void volumeChanged(int percent);
+    void defaultFormatChanged();
+    void formatChosen(int index);
     void refreshSelectedRow();
     // Export (JoinnerWindowController_export.cpp).
-    JoinFormat chosenFormat() const;
+    // The format of the join: the default-format clip's own, else the chosen profile's.
+    JoinFormat chosenFormat(const SimpleData* reference) const;
     void setJoinIdle();
 
     std::vector<std::shared_ptr<SimpleData>> fileList_;

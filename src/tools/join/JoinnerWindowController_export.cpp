@@ -7,6 +7,7 @@
 #include "foundation/helpers/NSBundle.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
+#include "platform/UserDefaults.h"
 #include "profiles/ProfileSet.h"
 #include "tools/join/JoinPlan.h"
 #include "tools/shared/JoinJob.h"
@@ -20,6 +21,8 @@ namespace {
 QString loc(const char* key) {
     return NSBundle::localizedStringForKey(key);
 }
+// The profile file the joiner used last.
+const QString kChosenProfileKey = QStringLiteral("joinnerSelectedProfile");
 } // namespace
 
 void JoinnerWindowController::buildFormatList() {
@@ -34,12 +37,26 @@ void JoinnerWindowController::buildFormatList() {
                 formatPopBtn->addItem(category + " / " + item, path);
         }
     }
-    // Keeping the clips' own format is the default.
-    const int keep = formatPopBtn->findText("Video / " + ProfileSet::kKeepOriginal);
-    formatPopBtn->setCurrentIndex(std::max(keep, 0));
+    // The profile chosen last, else keeping the clips' own format.
+    int chosen = formatPopBtn->findData(UserDefaults::standardUserDefaults().stringForKey(kChosenProfileKey));
+    if (chosen < 0)
+        chosen = formatPopBtn->findText("Video / " + ProfileSet::kKeepOriginal);
+    formatPopBtn->setCurrentIndex(std::max(chosen, 0));
+    connect(formatPopBtn, &QComboBox::currentIndexChanged, this, &JoinnerWindowController::formatChosen);
 }
 
-JoinFormat JoinnerWindowController::chosenFormat() const {
+void JoinnerWindowController::formatChosen(int index) {
+    if (index >= 0)
+        UserDefaults::standardUserDefaults().setObject(formatPopBtn->itemData(index), kChosenProfileKey);
+}
+
+void JoinnerWindowController::defaultFormatChanged() {
+    enableEdit(!isJoining());
+}
+
+JoinFormat JoinnerWindowController::chosenFormat(const SimpleData* reference) const {
+    if (reference)
+        return JoinFormat();
     return JoinFormat::fromProfile(formatPopBtn->currentData().toString());
 }
 
@@ -68,7 +85,7 @@ void JoinnerWindowController::startJoinnerAction() {
             break;
         }
     }
-    const JoinFormat format = chosenFormat();
+    const JoinFormat format = chosenFormat(reference);
     const JoinJob::Encoding encoding = format.encoding(reference);
     const QString extension = format.extensionFor(reference, *fileList_.front());
     const QString folder = outputPath();

@@ -3,6 +3,7 @@
 // 0 <= start < stop <= length.
 #include "tools/join/JoinnerWindowController.h"
 
+#include "foundation/controls/LxCutProgressView.h"
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/helpers/NSBundle.h"
 #include "foundation/records/SimpleData.h"
@@ -12,6 +13,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QRadioButton>
 #include <QSlider>
 #include <cmath>
@@ -36,6 +38,9 @@ void JoinnerWindowController::showSelectedClip() {
         cutDurationValueLabel->clear();
         selectTimeBtn->setChecked(true);
         volumeSlider->setValue(100);
+        cutProgressView->setIsFanxuan(false);
+        cutProgressView->setLowerValue(0, 1);
+        playerView->clear();
     } else {
         const auto [start, stop] = JoinPlan::range(*clip);
         startTimeField->setText(timeText(start));
@@ -43,6 +48,11 @@ void JoinnerWindowController::showSelectedClip() {
         cutDurationValueLabel->setText(timeText(stop - start));
         (clip->isTrimFanxuan ? unSelectTimeBtn : selectTimeBtn)->setChecked(true);
         volumeSlider->setValue(JoinPlan::volumePercent(clip->volume));
+        const double d = double(JoinPlan::durationUs(*clip));
+        cutProgressView->setIsFanxuan(clip->isTrimFanxuan);
+        cutProgressView->setLowerValue(float(double(start) / d), float(double(stop) / d));
+        playerView->setPixmap(QPixmap::fromImage(clip->thumbImage)
+                                  .scaled(playerView->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     }
     volumeValueLabel->setText(QString("%1%").arg(volumeSlider->value()));
     showingClip_ = false;
@@ -134,4 +144,26 @@ void JoinnerWindowController::volumeChanged(int percent) {
     if (showingClip_ || !clip)
         return;
     clip->volume = percent / 100.0;
+}
+
+void JoinnerWindowController::actionMouseMovedForCutProgressViewBlock(LxCutProgressView*, float startvalue,
+                                                                      float stopvalue, int) {
+    SimpleData* clip = selectedClip();
+    if (showingClip_ || !clip || isJoining() || !std::isfinite(startvalue) || !std::isfinite(stopvalue))
+        return;
+    const int64_t d = JoinPlan::durationUs(*clip);
+    const int64_t start = std::clamp<int64_t>(std::llround(double(startvalue) * double(d)), 0, d);
+    const int64_t stop = std::clamp<int64_t>(std::llround(double(stopvalue) * double(d)), 0, d);
+    // Handles that meet keep the range stored last.
+    if (start >= stop)
+        return;
+    clip->cutTimeRange_start = start;
+    clip->cutTimeRange_stop = stop;
+    if (JoinnerCell* row = fileListTableView->row(fileListTableView->selectedIndex()))
+        row->refreshCutLength();
+    showingClip_ = true;
+    startTimeField->setText(timeText(start));
+    stopTimeField->setText(timeText(stop));
+    cutDurationValueLabel->setText(timeText(stop - start));
+    showingClip_ = false;
 }

@@ -6,6 +6,7 @@
 
 #include "../easycut/EasyCutDriver.h"
 #include "foundation/records/SimpleData.h"
+#include "platform/UserDefaults.h"
 #include "tools/join/JoinnerCell.h"
 #include "tools/join/JoinnerTableView.h"
 #include "tools/join/JoinnerWindowController.h"
@@ -31,13 +32,24 @@ inline QStringList outputs(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
 }
 
+// The tests' own user defaults, kept for the whole run so that one window's choice reaches
+// the next window.
+inline void useTestDefaults() {
+    static QTemporaryDir dir;
+    UserDefaults::setStorePath(dir.filePath("defaults.ini"));
+}
+
 class Driver {
 public:
-    Driver() {
+    // keepFormat: start from "Keep Original" whatever an earlier window chose.
+    explicit Driver(bool keepFormat = true) {
+        useTestDefaults();
         window = new JoinnerWindowController();
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
         chooseOutputFolder(out.path());
+        if (keepFormat)
+            chooseFormat("Video / Keep Original");
     }
     ~Driver() {
         closeFinishMessage();

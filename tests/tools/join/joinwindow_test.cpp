@@ -2,6 +2,7 @@
 // another size and without sound, range and volume edits, cancel, close and refused files.
 #include "JoinDriver.h"
 #include "TestSupport.h"
+#include "foundation/controls/LxCutProgressView.h"
 #include "platform/NotificationCenter.h"
 
 #include <gtest/gtest.h>
@@ -110,6 +111,25 @@ TEST(JoinWindow, JoinsWithAProfileAndADefaultFormatClip) {
     EXPECT_NEAR(testsupport::probeDuration(mkv), 14.0, 0.25);
 }
 
+TEST(JoinWindow, TheChosenFormatIsRememberedAndUsedAtOnce) {
+    {
+        Driver d;
+        d.chooseFormat("Video / mkv(H.264)");
+    }
+    Driver d(/*keepFormat=*/false);
+    EXPECT_EQ(d.window->formatPopBtn->currentText(), "Video / mkv(H.264)");
+    d.addFile(testsupport::media("h264_aac.mp4"));
+    // A join right after opening writes the remembered format.
+    const QString out = d.join();
+    EXPECT_EQ(QFileInfo(out).suffix(), "mkv");
+    EXPECT_NEAR(testsupport::probeDuration(out), 4.0, 0.2);
+    // A clip giving the output format locks the profile choice.
+    click(d.window->fileListTableView->row(0)->defaultoutputformat);
+    EXPECT_FALSE(d.window->formatPopBtn->isEnabled());
+    click(d.window->fileListTableView->row(0)->defaultoutputformat);
+    EXPECT_TRUE(d.window->formatPopBtn->isEnabled());
+}
+
 TEST(JoinWindow, JoinsAClipOfAnotherSizeAndOneWithoutSound) {
     Driver d;
     d.addFile(testsupport::media("h264_aac.mp4"));
@@ -153,6 +173,20 @@ TEST(JoinWindow, RangesAreRefusedOutsideTheClip) {
     Driver::type(d.window->startTimeField, "-1");
     EXPECT_EQ(answerAlerts().size(), 1);
     EXPECT_EQ(clip.cutTimeRange_start, 3000000);
+
+    // The trim bar shows the range and stores what its handles mark.
+    EXPECT_NEAR(d.window->cutProgressView->lowerValue(), 0.75, 0.01);
+    d.window->cutProgressView->delegate()->actionMouseMovedForCutProgressViewBlock(d.window->cutProgressView,
+                                                                                   0.25f, 0.5f, 1);
+    EXPECT_EQ(clip.cutTimeRange_start, 1000000);
+    EXPECT_EQ(clip.cutTimeRange_stop, 2000000);
+    EXPECT_EQ(d.window->startTimeField->text(), "00:00:01.00");
+    d.window->cutProgressView->delegate()->actionMouseMovedForCutProgressViewBlock(d.window->cutProgressView,
+                                                                                   0.5f, 0.5f, 2);
+    EXPECT_EQ(clip.cutTimeRange_stop, 2000000) << "an empty range is not stored";
+    Driver::type(d.window->stopTimeField, "00:00:04.00");
+    Driver::type(d.window->startTimeField, "00:00:03.00");
+    EXPECT_TRUE(answerAlerts().isEmpty());
 
     // Remove mode keeps what lies outside the range; Reset returns to the whole clip.
     click(d.window->unSelectTimeBtn);
