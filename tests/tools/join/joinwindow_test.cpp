@@ -198,6 +198,27 @@ TEST(JoinWindow, RangesAreRefusedOutsideTheClip) {
     EXPECT_TRUE(d.window->selectTimeBtn->isChecked());
 }
 
+TEST(JoinWindow, TransitionsBlendTheSeam) {
+    Driver d;
+    d.addFile(testsupport::media("h264_aac.mp4"));
+    d.addFile(testsupport::media("long_10s.mp4"));
+    JoinnerCell* first = d.window->fileListTableView->row(0);
+    first->effectBtn->setCurrentIndex(3);
+    emit first->effectBtn->activated(3);
+    EXPECT_EQ(d.window->fileList()[0]->transitionEffect, 3);
+    // Apply to All gives the second clip the first one's range.
+    d.selectRow(1);
+    Driver::type(d.window->stopTimeField, "00:00:04.00");
+    Driver::type(d.window->startTimeField, "00:00:01.00");
+    click(d.window->applytoallBtn);
+    EXPECT_EQ(d.window->fileList()[0]->cutTimeRange_start, 1000000);
+    EXPECT_EQ(d.window->fileList()[0]->cutTimeRange_stop, 4000000);
+    const QString out = d.join();
+    ASSERT_NE(d.finishMessage(), nullptr) << answerAlerts().join(";").toStdString();
+    // Two 3 s pieces overlap by the 1 s fade (a third of the shorter piece).
+    EXPECT_NEAR(testsupport::probeDuration(out), 5.0, 0.15);
+}
+
 TEST(JoinWindow, ClipVolumeReachesTheJoinedSound) {
     Driver d;
     d.addFile(testsupport::media("h264_aac.mp4"));
