@@ -115,6 +115,28 @@ public:
         return found;
     }
 
+    // Answers the folder panel that "Other..." of an output-folder pop-up opens with folder.
+    static void pickOutputFolder(OutputFolderChooser* chooser, const QString& folder) {
+        chooser->choose(OutputFolderChooser::Other);
+        QFileDialog* panel = panelOfMode(QFileDialog::Directory);
+        ASSERT_NE(panel, nullptr);
+        panel->setDirectory(QFileInfo(folder).absolutePath());
+        select(panel, folder);
+        static_cast<QDialog*>(panel)->accept();
+        ASSERT_TRUE(waitUntil([&] { return chooser->outputPath() == folder; }, 5000));
+    }
+
+    // Clicks an add-file button and answers its open panel with path.
+    static void pickFile(QWidget* addButton, const QString& path) {
+        click(addButton);
+        QFileDialog* panel = panelOfMode(QFileDialog::ExistingFiles);
+        ASSERT_NE(panel, nullptr);
+        panel->setDirectory(QFileInfo(path).absolutePath());
+        select(panel, QFileInfo(path).fileName());
+        static_cast<QDialog*>(panel)->accept();
+        settle(100);
+    }
+
     void chooseOutputFolder(const QString& folder) {
         window->outputPopBtn->choose(OutputFolderChooser::Other);
         QFileDialog* panel = panelOfMode(QFileDialog::Directory);

@@ -61,24 +61,9 @@ public:
     }
 
     void chooseOutputFolder(const QString& folder) {
-        window->outputFolderBtn->choose(OutputFolderChooser::Other);
-        QFileDialog* panel = easycuttest::Driver::panelOfMode(QFileDialog::Directory);
-        ASSERT_NE(panel, nullptr);
-        panel->setDirectory(QFileInfo(folder).absolutePath());
-        easycuttest::Driver::select(panel, folder);
-        static_cast<QDialog*>(panel)->accept();
-        ASSERT_TRUE(waitUntil([&] { return window->outputPath() == folder; }, 5000));
+        easycuttest::Driver::pickOutputFolder(window->outputFolderBtn, folder);
     }
-
-    void addFile(const QString& path) {
-        click(window->addfileBtn);
-        QFileDialog* panel = easycuttest::Driver::panelOfMode(QFileDialog::ExistingFiles);
-        ASSERT_NE(panel, nullptr);
-        panel->setDirectory(QFileInfo(path).absolutePath());
-        easycuttest::Driver::select(panel, QFileInfo(path).fileName());
-        static_cast<QDialog*>(panel)->accept();
-        settle(100);
-    }
+    void addFile(const QString& path) { easycuttest::Driver::pickFile(window->addfileBtn, path); }
 
     void selectRow(int i) {
         JoinnerCell* row = window->fileListTableView->row(i);
