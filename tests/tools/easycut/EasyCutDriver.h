@@ -137,26 +137,11 @@ public:
         settle(100);
     }
 
-    void chooseOutputFolder(const QString& folder) {
-        window->outputPopBtn->choose(OutputFolderChooser::Other);
-        QFileDialog* panel = panelOfMode(QFileDialog::Directory);
-        ASSERT_NE(panel, nullptr);
-        panel->setDirectory(QFileInfo(folder).absolutePath());
-        select(panel, folder);
-        static_cast<QDialog*>(panel)->accept();
-        ASSERT_TRUE(waitUntil([&] { return window->outputPath() == folder; }, 5000));
-    }
+    void chooseOutputFolder(const QString& folder) { pickOutputFolder(window->outputPopBtn, folder); }
 
     // The add-file button, then the open panel answered with path.
     void addFile(const QString& path) {
-        ZylButton* button = window->addfileBtn->isVisible() ? window->addfileBtn : window->updateFileAddBtn;
-        click(button);
-        QFileDialog* panel = panelOfMode(QFileDialog::ExistingFiles);
-        ASSERT_NE(panel, nullptr);
-        panel->setDirectory(QFileInfo(path).absolutePath());
-        select(panel, QFileInfo(path).fileName());
-        static_cast<QDialog*>(panel)->accept();
-        settle(100);
+        pickFile(window->addfileBtn->isVisible() ? window->addfileBtn : window->updateFileAddBtn, path);
     }
 
     // Types a time into a row of fields, one field at a time, ending each edit with Return.
@@ -165,7 +150,7 @@ public:
         for (int i = 0; i < 4; ++i)
             typeField(row[i], QString::asprintf("%02d", values[i]));
     }
-    static void typeField(LxTextField* field, const QString& value) {
+    static void typeField(QLineEdit* field, const QString& value) {
         field->setFocus();
         field->selectAll();
         QTest::keyClicks(field, value);

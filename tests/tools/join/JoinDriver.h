@@ -74,13 +74,7 @@ public:
     }
 
     // Types a time into a range field and ends the edit with Return.
-    static void type(QLineEdit* field, const QString& value) {
-        field->setFocus();
-        field->selectAll();
-        QTest::keyClicks(field, value);
-        QTest::keyClick(field, Qt::Key_Return);
-        settle();
-    }
+    static void type(QLineEdit* field, const QString& value) { easycuttest::Driver::typeField(field, value); }
 
     void chooseFormat(const QString& title) {
         const int i = window->formatPopBtn->findText(title);
