@@ -7,6 +7,8 @@
 #include "profiles/ProfileValueParser.h"
 #include "tools/shared/OutputFileNamer.h"
 
+#include <array>
+
 QString JoinFormat::chosen(const QString& title) {
     QString t = title;
     t.remove('"');
@@ -29,6 +31,34 @@ JoinFormat JoinFormat::fromProfile(const QString& path) {
         *fields[i] = title ? chosen(*title) : QString();
     }
     return f;
+}
+
+namespace {
+std::array<QString JoinFormat::*, 8> parameterFields() {
+    return {&JoinFormat::vcodec, &JoinFormat::resolution, &JoinFormat::framerate,  &JoinFormat::bitrate,
+            &JoinFormat::acodec, &JoinFormat::channels,   &JoinFormat::samplerate, &JoinFormat::abitrate};
+}
+} // namespace
+
+JoinFormat JoinFormat::fromDefaults() {
+    const UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    JoinFormat f;
+    f.extName = chosen(defaults.stringForKey(profiles::extensionKey(true)));
+    const auto fields = parameterFields();
+    for (size_t i = 0; i < fields.size(); ++i)
+        f.*fields[i] = chosen(defaults.stringForKey(profiles::kParameters[i].defaultsKey(true)));
+    return f;
+}
+
+void JoinFormat::storeInDefaults() const {
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    auto store = [&defaults](const QString& value, const QString& key) {
+        defaults.setObject(value.isEmpty() ? QStringLiteral(" ") : value, key);
+    };
+    store(extName, profiles::extensionKey(true));
+    const auto fields = parameterFields();
+    for (size_t i = 0; i < fields.size(); ++i)
+        store(this->*fields[i], profiles::kParameters[i].defaultsKey(true));
 }
 
 namespace {

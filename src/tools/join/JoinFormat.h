@@ -15,6 +15,11 @@ public:
 
     // Reads a profile file; an unreadable one keeps every source value.
     static JoinFormat fromProfile(const QString& path);
+    // The format the joiner keeps in the user defaults ("extNameSelectTitle",
+    // "vcodecSelectTitle", ...), where the settings window changes it.
+    static JoinFormat fromDefaults();
+    // Stores this format there; a kept value is stored as one blank.
+    void storeInDefaults() const;
 
     // The encoding to ask of the engine. reference is the clip marked as default format
     // (may be null): its frame size and bit rate stand in for values the profile keeps.

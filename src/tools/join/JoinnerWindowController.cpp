@@ -139,7 +139,10 @@ void JoinnerWindowController::buildLayout() {
     connect(volumeSlider, &QSlider::valueChanged, this, &JoinnerWindowController::volumeChanged);
 
     label(right, 10, 50, 330, 24)->setText(loc("Joinner_settingsTitle"));
-    formatPopBtn = make<QComboBox>(right, 10, 20, 330, 26);
+    formatPopBtn = make<QComboBox>(right, 10, 20, 290, 26);
+    settingBtn = make<QPushButton>(right, 305, 20, 35, 26);
+    settingBtn->setText(QStringLiteral("\u2699"));
+    connect(settingBtn, &QPushButton::clicked, this, &JoinnerWindowController::settingAction);
 
     // The output folder, progress and Start along the bottom.
     label(this, 10, 14, 80, 32)->setText(loc("outputFolderLabelstringValue"));
@@ -174,6 +177,7 @@ void JoinnerWindowController::enableEdit(bool enabled) {
     for (const auto& clip : fileList_)
         sourceFormat = sourceFormat || clip->defaultFormat;
     formatPopBtn->setEnabled(enabled && !sourceFormat);
+    settingBtn->setEnabled(enabled && !sourceFormat);
 }
 
 void JoinnerWindowController::windowWillClose() {

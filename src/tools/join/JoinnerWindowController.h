@@ -71,6 +71,8 @@ public:
     QSlider* volumeSlider;
     QLabel* volumeValueLabel;
     QComboBox* formatPopBtn;
+    // Opens the output-format settings of the chosen profile.
+    QPushButton* settingBtn;
     OutputFolderChooser* outputFolderBtn;
     ZylButton* startJoinnerBtn;
     NSProgressView* joinnerProgressView;
@@ -101,6 +103,7 @@ private:
     void volumeChanged(int percent);
     void defaultFormatChanged();
     void formatChosen(int index);
+    void settingAction();
     void refreshSelectedRow();
     // Export (JoinnerWindowController_export.cpp).
     // The format of the join: the default-format clip's own, else the chosen profile's.

@@ -8,7 +8,9 @@
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
+#include "profiles/InputFileNameWindowController.h"
 #include "profiles/ProfileSet.h"
+#include "profiles/SettingWindowController.h"
 #include "tools/join/JoinPlan.h"
 #include "tools/shared/JoinJob.h"
 #include "tools/shared/OutputFileNamer.h"
@@ -43,11 +45,31 @@ void JoinnerWindowController::buildFormatList() {
         chosen = formatPopBtn->findText("Video / " + ProfileSet::kKeepOriginal);
     formatPopBtn->setCurrentIndex(std::max(chosen, 0));
     connect(formatPopBtn, &QComboBox::currentIndexChanged, this, &JoinnerWindowController::formatChosen);
+    // The remembered profile is the one a join right after opening uses.
+    formatChosen(formatPopBtn->currentIndex());
 }
 
 void JoinnerWindowController::formatChosen(int index) {
-    if (index >= 0)
-        UserDefaults::standardUserDefaults().setObject(formatPopBtn->itemData(index), kChosenProfileKey);
+    if (index < 0)
+        return;
+    const QString path = formatPopBtn->itemData(index).toString();
+    UserDefaults::standardUserDefaults().setObject(path, kChosenProfileKey);
+    JoinFormat::fromProfile(path).storeInDefaults();
+}
+
+void JoinnerWindowController::settingAction() {
+    const QString path = formatPopBtn->currentData().toString();
+    if (path.isEmpty() || isJoining())
+        return;
+    auto* settings = new SettingWindowController(this);
+    settings->setAttribute(Qt::WA_DeleteOnClose);
+    settings->setJoinner(true);
+    const bool audio = formatPopBtn->currentText().startsWith(ProfileSet::kAudioCategory + " /");
+    settings->setFileType(audio ? 2 : 1);
+    settings->window();
+    settings->setPfPath(path);
+    settings->displayViewChildes();
+    settings->open();
 }
 
 void JoinnerWindowController::defaultFormatChanged() {
@@ -57,7 +79,7 @@ void JoinnerWindowController::defaultFormatChanged() {
 JoinFormat JoinnerWindowController::chosenFormat(const SimpleData* reference) const {
     if (reference)
         return JoinFormat();
-    return JoinFormat::fromProfile(formatPopBtn->currentData().toString());
+    return JoinFormat::fromDefaults();
 }
 
 void JoinnerWindowController::startJoinnerAction() {

@@ -4,6 +4,8 @@
 #include "TestSupport.h"
 #include "foundation/controls/LxCutProgressView.h"
 #include "platform/NotificationCenter.h"
+#include "profiles/InputFileNameWindowController.h"
+#include "profiles/SettingWindowController.h"
 
 #include <gtest/gtest.h>
 
@@ -128,6 +130,31 @@ TEST(JoinWindow, TheChosenFormatIsRememberedAndUsedAtOnce) {
     EXPECT_FALSE(d.window->formatPopBtn->isEnabled());
     click(d.window->fileListTableView->row(0)->defaultoutputformat);
     EXPECT_TRUE(d.window->formatPopBtn->isEnabled());
+}
+
+TEST(JoinWindow, TheSettingsWindowChangesTheJoinedFormat) {
+    Driver d;
+    d.addFile(testsupport::media("h264_aac.mp4"));
+    d.chooseFormat("Video / mkv(H.264)");
+    click(d.window->settingBtn);
+    SettingWindowController* settings = nullptr;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            settings = d.window->findChild<SettingWindowController*>();
+            return settings && settings->isVisible();
+        },
+        5000));
+    QComboBox* codec = settings->popUp(profiles::kVideoCodec);
+    const int hevc = codec->findText("hevc");
+    ASSERT_GE(hevc, 0);
+    codec->setCurrentIndex(hevc);
+    emit codec->activated(hevc);
+    settings->close();
+    settle();
+    const QString out = d.join();
+    ASSERT_NE(d.finishMessage(), nullptr) << answerAlerts().join(";").toStdString();
+    EXPECT_EQ(QFileInfo(out).suffix(), "mkv");
+    EXPECT_EQ(testsupport::probeStream(out, "video")["codec_name"].toString(), "hevc");
 }
 
 TEST(JoinWindow, JoinsAClipOfAnotherSizeAndOneWithoutSound) {
