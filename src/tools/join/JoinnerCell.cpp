@@ -35,13 +35,14 @@ JoinnerCell::JoinnerCell(QWidget* parent) : QWidget(parent) {
     thumbImageView = toollayout::make<QLabel>(this, 5, H - 53, 76, 48);
     thumbImageView->setScaledContents(true);
     scrLabel = smallLabel(this, 86, H - 17, W / 2 - 85, QString());
-    smallLabel(this, 86, H - 34, 50, loc("SourceLabelTitle"));
-    sourceDurationLabel = smallLabel(this, 137, H - 34, 70, "00:00:00");
-    sourceFrameLabel = smallLabel(this, 212, H - 34, 66, "0000x0000");
-    sourceSizeLabel = smallLabel(this, 283, H - 34, 70, "0.00MB");
-    smallLabel(this, 86, H - 51, 50, loc("CuttedLabelTitle"));
-    cuttedTimeLabel = smallLabel(this, 137, H - 51, 70, QString());
-    defaultoutputformat = toollayout::make<QCheckBox>(this, W - 240, H - 35, 240, 20);
+    // Captions take the room the longest translation needs; the values follow them.
+    smallLabel(this, 86, H - 34, 75, loc("SourceLabelTitle"));
+    sourceDurationLabel = smallLabel(this, 165, H - 34, 85, "00:00:00");
+    sourceFrameLabel = smallLabel(this, 255, H - 34, 75, "0000x0000");
+    sourceSizeLabel = smallLabel(this, 335, H - 34, 85, "0.00MB");
+    smallLabel(this, 86, H - 51, 75, loc("CuttedLabelTitle"));
+    cuttedTimeLabel = smallLabel(this, 165, H - 51, 85, QString());
+    defaultoutputformat = toollayout::make<QCheckBox>(this, W - 240, H - 21, 235, 20);
     defaultoutputformat->setText(loc("default_formatBtnTitle"));
     connect(defaultoutputformat, &QCheckBox::toggled, this, [this](bool on) {
         if (fileData_)

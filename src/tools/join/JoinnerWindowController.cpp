@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QToolButton>
 
 namespace {
 QString loc(const char* key) {
@@ -140,15 +141,15 @@ void JoinnerWindowController::buildLayout() {
 
     label(right, 10, 50, 330, 24)->setText(loc("Joinner_settingsTitle"));
     formatPopBtn = make<QComboBox>(right, 10, 20, 290, 26);
-    settingBtn = make<QPushButton>(right, 305, 20, 35, 26);
+    settingBtn = make<QToolButton>(right, 305, 20, 35, 26);
     settingBtn->setText(QStringLiteral("\u2699"));
-    connect(settingBtn, &QPushButton::clicked, this, &JoinnerWindowController::settingAction);
+    connect(settingBtn, &QToolButton::clicked, this, &JoinnerWindowController::settingAction);
 
     // The output folder, progress and Start along the bottom.
-    label(this, 10, 14, 80, 32)->setText(loc("outputFolderLabelstringValue"));
-    outputFolderBtn = make<OutputFolderChooser>(this, 95, 14, 260, 32);
-    label(this, 370, 14, 90, 32)->setText(loc("progressLabelStringValue"));
-    joinnerProgressView = make<NSProgressView>(this, 465, 25, 330, 10);
+    label(this, 10, 14, 120, 32)->setText(loc("outputFolderLabelstringValue"));
+    outputFolderBtn = make<OutputFolderChooser>(this, 135, 14, 230, 32);
+    label(this, 375, 14, 90, 32)->setText(loc("progressLabelStringValue"));
+    joinnerProgressView = make<NSProgressView>(this, 470, 25, 330, 10);
     startJoinnerBtn = make<ZylButton>(this, 840, 8, 150, 44);
     easycutstyle::setButtonBackgrounds(
         startJoinnerBtn, {"SubFun/btnStart_Normal.bmp", "SubFun/btnStart_On.bmp", "SubFun/btnStart_Down.bmp",

@@ -27,6 +27,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class QToolButton;
 class SimpleData;
 class ZylButton;
 
@@ -72,7 +73,7 @@ public:
     QLabel* volumeValueLabel;
     QComboBox* formatPopBtn;
     // Opens the output-format settings of the chosen profile.
-    QPushButton* settingBtn;
+    QToolButton* settingBtn;
     OutputFolderChooser* outputFolderBtn;
     ZylButton* startJoinnerBtn;
     NSProgressView* joinnerProgressView;
