@@ -42,6 +42,7 @@ JoinnerWindowController::JoinnerWindowController(QWidget* parent) : ToolWindow(p
     buildLayout();
     buildFormatList();
     fileListViewHidden(true);
+    enableEdit(true);
     showSelectedClip();
 }
 

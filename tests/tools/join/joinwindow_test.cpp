@@ -55,6 +55,7 @@ void expectSeam(const QString& out, double t, const QString& source, double s, d
 TEST(JoinWindow, JoinsClipsInOrderKeepingTheirFormat) {
     Driver d;
     EXPECT_TRUE(d.window->contentNoFileView->isVisible());
+    EXPECT_FALSE(d.window->removeBtn->isEnabled()) << "nothing to remove yet";
     addThree(d);
     EXPECT_FALSE(d.window->contentNoFileView->isVisible());
     // Move the trimmed clip to the front and back again with Up and Down.
