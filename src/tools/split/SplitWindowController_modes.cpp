@@ -14,11 +14,11 @@
 #include "tools/split/SplitProgressView.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
-#include <QFontMetrics>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -287,8 +287,12 @@ void SplitWindowController::splitAction() {
         return;
     }
     const double total = time ? playerDuration() : fileData_->sourceData->fileSize;
+    // The length often runs a few milliseconds past the last picture (the sound ends on a
+    // packet boundary): a rest shorter than a frame would be a part without a picture.
+    const double fps = fileData_->sourceData->fps;
+    const double minLast = time ? (std::isfinite(fps) && fps > 0 ? 1.0 / fps - 0.002 : 0.02) : 0;
     const std::optional<double> count = m == Mode::Average ? std::optional<double>(std::floor(*value) - 1)
-                                                           : SplitPoints::pointCount(total, *value);
+                                                           : SplitPoints::pointCount(total, *value, minLast);
     if (!count)
         return;
     // The count is checked before any point is built, so a tiny step or a huge part count
@@ -300,7 +304,8 @@ void SplitWindowController::splitAction() {
     if (m == Mode::Average)
         placePoints(SplitPoints::byCount(*value), *count);
     else
-        placePoints(time ? SplitPoints::byTime(total, *value) : SplitPoints::bySize(total, *value), *count);
+        placePoints(time ? SplitPoints::byTime(total, *value, minLast) : SplitPoints::bySize(total, *value),
+                    *count);
 }
 
 // ---- manual points ----

@@ -86,6 +86,29 @@ TEST(SplitWindow, ByTimeWithACustomValueWritesNumberedPartsAndSkipsATakenNumber)
     EXPECT_TRUE(d.window->addfileBtn->isEnabled());
 }
 
+TEST(SplitWindow, ByTimeASoundTailShorterThanAFrameMakesNoPartWithoutPictures) {
+    // Its sound runs 4 ms past its last picture: 2 s steps give two parts, not a third
+    // one of 4 ms with no picture in it.
+    Driver d;
+    const QString source = testsupport::media("ntsc_29_97.mp4");
+    ASSERT_GT(testsupport::probeDuration(source), 4.0);
+    d.addFile(source);
+    d.customValue(d.window->split_timepopBtn, "2");
+    click(d.window->splitBtn);
+    expectPoints(d.points(), {float(2.0 / testsupport::probeDuration(source)), 1.0f});
+
+    d.exportAll();
+    const QStringList parts = outputs(d.out.path());
+    ASSERT_EQ(parts.size(), 2);
+    int frames = 0;
+    for (const QString& p : parts) {
+        const int f = testsupport::probeFrameCount(d.out.path() + "/" + p);
+        EXPECT_GT(f, 0) << p.toStdString();
+        frames += f;
+    }
+    EXPECT_EQ(frames, testsupport::probeFrameCount(source));
+}
+
 TEST(SplitWindow, EqualPartsFromTheCountFieldAndItsStepper) {
     Driver d;
     d.addFile(testsupport::media("long_10s.mp4"));
