@@ -18,6 +18,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPointer>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -231,7 +232,8 @@ void SplitWindowController::askCustomValue(QComboBox* popUp, bool time) {
 }
 
 void SplitWindowController::addPreset(QComboBox* popUp, double value, bool time) {
-    const QString title = QString::number(value) + unitOf(time);
+    // Plain decimals, never an exponent: the title is what Split reads the value back from.
+    const QString title = QString::number(value, 'f', QLocale::FloatingPointShortest) + unitOf(time);
     int index = popUp->findText(title);
     if (index < 0) {
         // New values go just before the custom item, which stays last.

@@ -261,6 +261,17 @@ TEST(SplitWindow, BadValuesAreRefusedWithAMessage) {
         texts[0],
         text("splitTooManyPointsString").replace("%ld", QString::number(d.window->playerSlider->capacity())));
     EXPECT_EQ(d.points().size(), 1u);
+    // Values far from the presets keep their size: a step longer than the file is one part,
+    // and a tiny one is refused as above, not read as 1 s.
+    d.customValue(times, "1000000");
+    EXPECT_EQ(times->currentText(), "1000000" + text("SecsValue"));
+    click(d.window->splitBtn);
+    EXPECT_TRUE(answerAlerts().isEmpty());
+    EXPECT_EQ(d.points().size(), 1u);
+    d.customValue(times, "0.00001");
+    click(d.window->splitBtn);
+    EXPECT_EQ(answerAlerts().size(), 1);
+    EXPECT_EQ(d.points().size(), 1u);
 
     // A part count of 0 or a huge one.
     click(d.window->split_averageBtn);
