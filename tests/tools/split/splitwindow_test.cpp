@@ -9,6 +9,8 @@
 #include "platform/NotificationCenter.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
 
 using namespace splittest;
 
@@ -107,6 +109,30 @@ TEST(SplitWindow, ByTimeASoundTailShorterThanAFrameMakesNoPartWithoutPictures) {
         frames += f;
     }
     EXPECT_EQ(frames, testsupport::probeFrameCount(source));
+}
+
+TEST(SplitWindow, EveryPartKeepsTheSourcesDisplayRotation) {
+    // Parts that start between keyframes are written by the encoder, the others copied:
+    // both kinds turn the picture the same way as the source.
+    const auto rotation = [](const QString& path) {
+        for (const QJsonValue& v : testsupport::probeStream(path, "video").value("side_data_list").toArray())
+            if (v.toObject().contains("rotation"))
+                return v.toObject().value("rotation").toInt();
+        return 0;
+    };
+    Driver d;
+    const QString source = testsupport::media("rotated_90.mp4");
+    ASSERT_NE(rotation(source), 0);
+    d.addFile(source);
+    click(d.window->split_averageBtn);
+    d.window->averageTextField->selectAll();
+    QTest::keyClicks(d.window->averageTextField, "3");
+    click(d.window->splitBtn);
+    d.exportAll();
+    const QStringList parts = outputs(d.out.path());
+    ASSERT_EQ(parts.size(), 3);
+    for (const QString& p : parts)
+        EXPECT_EQ(rotation(d.out.path() + "/" + p), rotation(source)) << p.toStdString();
 }
 
 TEST(SplitWindow, EqualPartsFromTheCountFieldAndItsStepper) {
