@@ -259,6 +259,24 @@ TEST(SplitWindow, BySizeEachPartStaysUnderTheCapAndThePartsCoverTheWholeFile) {
     EXPECT_LT(testsupport::meanAbsDiff(first, testsupport::ffmpegFrameAt(source, end1)), 3.0);
 }
 
+TEST(SplitWindow, BySizeACopiedPartHoldsEveryPictureUpToItsEnd) {
+    // Its pictures are stored out of display order (B-frames) and its only keyframe is the
+    // first: a part cut short by the cap must not end between a picture and the ones shown
+    // before it.
+    Driver d;
+    const QString source = testsupport::media("ntsc_29_97.mp4");
+    d.addFile(source);
+    click(d.window->split_sizeBtn);
+    d.customValue(d.window->split_sizepopBtn, "0.06");
+    click(d.window->splitBtn);
+    d.exportAll();
+    ASSERT_GE(outputs(d.out.path()).size(), 2);
+    const QString first = d.out.path() + "/ntsc_29_97-split1.mp4";
+    EXPECT_LE(QFileInfo(first).size(), qint64(0.06 * 1024 * 1024));
+    const double frame = 1001.0 / 30000;
+    EXPECT_NEAR(testsupport::probeFrameCount(first) * frame, testsupport::probeDuration(first), frame / 2);
+}
+
 TEST(SplitWindow, BadValuesAreRefusedWithAMessage) {
     Driver d;
     d.addFile(testsupport::media("long_10s.mp4"));
