@@ -275,6 +275,12 @@ TEST(SplitWindow, BySizeACopiedPartHoldsEveryPictureUpToItsEnd) {
     EXPECT_LE(QFileInfo(first).size(), qint64(0.06 * 1024 * 1024));
     const double frame = 1001.0 / 30000;
     EXPECT_NEAR(testsupport::probeFrameCount(first) * frame, testsupport::probeDuration(first), frame / 2);
+    // Each next part starts on the source's next picture (29.97 fps: no whole number of
+    // microseconds per frame), so together they hold every picture once.
+    int frames = 0;
+    for (const QString& p : outputs(d.out.path()))
+        frames += testsupport::probeFrameCount(d.out.path() + "/" + p);
+    EXPECT_EQ(frames, testsupport::probeFrameCount(source));
 }
 
 TEST(SplitWindow, BadValuesAreRefusedWithAMessage) {
