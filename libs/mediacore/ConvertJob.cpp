@@ -602,6 +602,11 @@ int ConvertJob::run() {
     int64_t lastVideoUs = AV_NOPTS_VALUE;
     int64_t pulledVideoUs = 0, pulledAudioUs = 0;
     bool limitReached = false;
+    // The latest time of a copied picture, and whether the size limit waits for the pictures
+    // that show before it.
+    int64_t copiedVideoUs = AV_NOPTS_VALUE;
+    bool limitPending = false;
+    int64_t runBytes = 0, maxRunBytes = 0;
 
     const auto drainVideo = [&]() -> int {
         int e;
@@ -635,9 +640,15 @@ int ConvertJob::run() {
     for (;;) {
         if (stop_)
             break;
-        if (sizeLimit_ > 0 && writer.estimatedFinalBytes() >= sizeLimit_) {
-            limitReached = true;
-            break;
+        // Copied pictures come in decoding order: a part may only end where every picture
+        // shown before the latest one copied is in, or those would be lost to this part and
+        // the next one alike. Such a run of pictures is kept room for under the limit.
+        if (sizeLimit_ > 0 && writer.estimatedFinalBytes() + maxRunBytes >= sizeLimit_) {
+            if (copiedVideoUs == AV_NOPTS_VALUE) {
+                limitReached = true;
+                break;
+            }
+            limitPending = true;
         }
         SourceReader::Kind kind;
         r = reader.next(frame.get(), &kind, packet.get());
@@ -648,6 +659,18 @@ int ConvertJob::run() {
         if (r == 1) { // a copied packet
             const AVStream* s = kind == SourceReader::Video ? reader.video() : reader.audio();
             const int64_t t = reader.packetTimeUs(packet.get(), kind);
+            if (limitPending && kind == SourceReader::Video && t != AV_NOPTS_VALUE && t > copiedVideoUs) {
+                av_packet_unref(packet.get());
+                limitReached = true;
+                break;
+            }
+            if (kind == SourceReader::Video && t != AV_NOPTS_VALUE) {
+                if (copiedVideoUs == AV_NOPTS_VALUE || t > copiedVideoUs)
+                    runBytes = 0;
+                runBytes += packet->size + 24;
+                maxRunBytes = std::max(maxRunBytes, runBytes);
+                copiedVideoUs = copiedVideoUs == AV_NOPTS_VALUE ? t : std::max(copiedVideoUs, t);
+            }
             const int64_t dts = packet->dts != AV_NOPTS_VALUE
                                     ? av_rescale_q(packet->dts, s->time_base, kMicro) - reader.originUs()
                                     : t;

@@ -121,7 +121,8 @@ int OutputWriter::addVideoEncoder(const VideoEncodeSpec& spec) {
         auto* matrix =
             reinterpret_cast<int32_t*>(av_stream_new_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, 9 * 4));
         if (matrix)
-            av_display_rotation_set(matrix, -spec.rotation);
+            // The matrix is set by a clockwise angle (and read back counter-clockwise).
+            av_display_rotation_set(matrix, spec.rotation);
     }
     return 0;
 }

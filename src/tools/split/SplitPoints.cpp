@@ -8,12 +8,19 @@ bool usable(double v) {
     return std::isfinite(v) && v > 0;
 }
 
-// k x step / total for k = 1 .. ceil(total / step) - 1, the fractions that lie inside.
-std::vector<float> everyStep(double total, double step) {
+// How many steps of step fit in total when a rest shorter than minLast joins the step
+// before it: at least 1.
+double stepCount(double total, double step, double minLast) {
+    const double rest = std::isfinite(minLast) && minLast > 0 ? std::min(minLast, total) : 0;
+    return std::max(1.0, std::ceil((total - rest) / step));
+}
+
+// k x step / total for k = 1 .. stepCount - 1, the fractions that lie inside.
+std::vector<float> everyStep(double total, double step, double minLast = 0) {
     std::vector<float> out;
     if (!usable(total) || !usable(step))
         return out;
-    const double n = std::ceil(total / step);
+    const double n = stepCount(total, step, minLast);
     for (double k = 1; k < n; ++k) {
         const double f = k * step / total;
         if (f > 0 && f < 1)
@@ -23,8 +30,8 @@ std::vector<float> everyStep(double total, double step) {
 }
 } // namespace
 
-std::vector<float> SplitPoints::byTime(double duration, double seconds) {
-    return everyStep(duration, seconds);
+std::vector<float> SplitPoints::byTime(double duration, double seconds, double minLast) {
+    return everyStep(duration, seconds, minLast);
 }
 
 std::vector<float> SplitPoints::bySize(double fileSize, double megabytes) {
@@ -41,10 +48,10 @@ std::vector<float> SplitPoints::byCount(double parts) {
     return out;
 }
 
-std::optional<double> SplitPoints::pointCount(double total, double step) {
+std::optional<double> SplitPoints::pointCount(double total, double step, double minLast) {
     if (!usable(total) || !usable(step))
         return std::nullopt;
-    return std::max(0.0, std::ceil(total / step) - 1);
+    return stepCount(total, step, minLast) - 1;
 }
 
 std::optional<double> SplitPoints::presetValue(const QString& title) {

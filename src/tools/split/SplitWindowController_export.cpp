@@ -119,8 +119,8 @@ void SplitWindowController::startExportAction() {
         // A part's file may run a little past its last picture (its sound ends on a packet
         // boundary): the next part starts on the picture that follows, on the frame grid.
         const int64_t frameUs = std::isfinite(fps) && fps > 0 ? int64_t(std::llround(1e6 / fps)) : 0;
-        auto make = [state, source, stem, extension, folder, total, limit, frameUs](int i,
-                                                                           int* error) -> std::unique_ptr<EngineJob> {
+        auto make = [state, source, stem, extension, folder, total, limit, frameUs,
+                     fps](int i, int* error) -> std::unique_ptr<EngineJob> {
             if (i > 0) {
                 const int64_t made = mediaDurationUs(state->lastOutput);
                 if (made <= 0) {
@@ -130,8 +130,13 @@ void SplitWindowController::startExportAction() {
                     return nullptr;
                 }
                 state->nextStart += made;
-                if (frameUs > 0)
-                    state->nextStart = (state->nextStart + kGridSlackUs) / frameUs * frameUs;
+                // On the exact frame times: a whole number of microseconds per frame drifts
+                // past them (29.97 fps), and a start just after a picture takes it in ahead
+                // of time zero, where it is never shown.
+                if (frameUs > 0) {
+                    const double k = std::floor(double(state->nextStart + kGridSlackUs) * fps / 1e6);
+                    state->nextStart = std::llround(k * 1e6 / fps);
+                }
             }
             // Less than one frame left: the file is done.
             if (state->nextStart >= total - kLastFrameUs) {
@@ -140,8 +145,8 @@ void SplitWindowController::startExportAction() {
             }
             state->lastOutput = numberedFreePath(folder, stem, extension);
             qCDebug(lcTools) << "export-->start:" << state->nextStart << "cap:" << *limit;
-            return ConvertJob::create(source, state->lastOutput, ConvertJob::Range{state->nextStart, total}, error,
-                                      limit);
+            return ConvertJob::create(source, state->lastOutput, ConvertJob::Range{state->nextStart, total},
+                                      error, limit);
         };
         jobChain().start(int(plan.size()), make, /*openEnded=*/true);
         return;
@@ -152,8 +157,8 @@ void SplitWindowController::startExportAction() {
         qCDebug(lcTools) << "export-->start:" << start << "stop:" << stop;
         // Each part looks for a free number from 1 again, so the parts of one run take
         // consecutive free numbers and never replace a file that is there.
-        return ConvertJob::create(source, numberedFreePath(folder, stem, extension), ConvertJob::Range{start, stop},
-                                  error);
+        return ConvertJob::create(source, numberedFreePath(folder, stem, extension),
+                                  ConvertJob::Range{start, stop}, error);
     };
     jobChain().start(int(plan.size()), make);
 }

@@ -14,11 +14,12 @@
 #include "tools/split/SplitProgressView.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPointer>
-#include <QFontMetrics>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -231,7 +232,8 @@ void SplitWindowController::askCustomValue(QComboBox* popUp, bool time) {
 }
 
 void SplitWindowController::addPreset(QComboBox* popUp, double value, bool time) {
-    const QString title = QString::number(value) + unitOf(time);
+    // Plain decimals, never an exponent: the title is what Split reads the value back from.
+    const QString title = QString::number(value, 'f', QLocale::FloatingPointShortest) + unitOf(time);
     int index = popUp->findText(title);
     if (index < 0) {
         // New values go just before the custom item, which stays last.
@@ -287,8 +289,12 @@ void SplitWindowController::splitAction() {
         return;
     }
     const double total = time ? playerDuration() : fileData_->sourceData->fileSize;
+    // The length often runs a few milliseconds past the last picture (the sound ends on a
+    // packet boundary): a rest shorter than a frame would be a part without a picture.
+    const double fps = fileData_->sourceData->fps;
+    const double minLast = time ? (std::isfinite(fps) && fps > 0 ? 1.0 / fps - 0.002 : 0.02) : 0;
     const std::optional<double> count = m == Mode::Average ? std::optional<double>(std::floor(*value) - 1)
-                                                           : SplitPoints::pointCount(total, *value);
+                                                           : SplitPoints::pointCount(total, *value, minLast);
     if (!count)
         return;
     // The count is checked before any point is built, so a tiny step or a huge part count
@@ -300,7 +306,8 @@ void SplitWindowController::splitAction() {
     if (m == Mode::Average)
         placePoints(SplitPoints::byCount(*value), *count);
     else
-        placePoints(time ? SplitPoints::byTime(total, *value) : SplitPoints::bySize(total, *value), *count);
+        placePoints(time ? SplitPoints::byTime(total, *value, minLast) : SplitPoints::bySize(total, *value),
+                    *count);
 }
 
 // ---- manual points ----

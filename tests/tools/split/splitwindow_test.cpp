@@ -9,6 +9,8 @@
 #include "platform/NotificationCenter.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
 
 using namespace splittest;
 
@@ -84,6 +86,53 @@ TEST(SplitWindow, ByTimeWithACustomValueWritesNumberedPartsAndSkipsATakenNumber)
               testsupport::meanAbsDiff(first, testsupport::ffmpegFrameAt(d.window->fileData()->path, 0.0)));
     EXPECT_TRUE(d.window->startExportBtn->isEnabled());
     EXPECT_TRUE(d.window->addfileBtn->isEnabled());
+}
+
+TEST(SplitWindow, ByTimeASoundTailShorterThanAFrameMakesNoPartWithoutPictures) {
+    // Its sound runs 4 ms past its last picture: 2 s steps give two parts, not a third
+    // one of 4 ms with no picture in it.
+    Driver d;
+    const QString source = testsupport::media("ntsc_29_97.mp4");
+    ASSERT_GT(testsupport::probeDuration(source), 4.0);
+    d.addFile(source);
+    d.customValue(d.window->split_timepopBtn, "2");
+    click(d.window->splitBtn);
+    expectPoints(d.points(), {float(2.0 / testsupport::probeDuration(source)), 1.0f});
+
+    d.exportAll();
+    const QStringList parts = outputs(d.out.path());
+    ASSERT_EQ(parts.size(), 2);
+    int frames = 0;
+    for (const QString& p : parts) {
+        const int f = testsupport::probeFrameCount(d.out.path() + "/" + p);
+        EXPECT_GT(f, 0) << p.toStdString();
+        frames += f;
+    }
+    EXPECT_EQ(frames, testsupport::probeFrameCount(source));
+}
+
+TEST(SplitWindow, EveryPartKeepsTheSourcesDisplayRotation) {
+    // Parts that start between keyframes are written by the encoder, the others copied:
+    // both kinds turn the picture the same way as the source.
+    const auto rotation = [](const QString& path) {
+        for (const QJsonValue& v : testsupport::probeStream(path, "video").value("side_data_list").toArray())
+            if (v.toObject().contains("rotation"))
+                return v.toObject().value("rotation").toInt();
+        return 0;
+    };
+    Driver d;
+    const QString source = testsupport::media("rotated_90.mp4");
+    ASSERT_NE(rotation(source), 0);
+    d.addFile(source);
+    click(d.window->split_averageBtn);
+    d.window->averageTextField->selectAll();
+    QTest::keyClicks(d.window->averageTextField, "3");
+    click(d.window->splitBtn);
+    d.exportAll();
+    const QStringList parts = outputs(d.out.path());
+    ASSERT_EQ(parts.size(), 3);
+    for (const QString& p : parts)
+        EXPECT_EQ(rotation(d.out.path() + "/" + p), rotation(source)) << p.toStdString();
 }
 
 TEST(SplitWindow, EqualPartsFromTheCountFieldAndItsStepper) {
@@ -210,6 +259,30 @@ TEST(SplitWindow, BySizeEachPartStaysUnderTheCapAndThePartsCoverTheWholeFile) {
     EXPECT_LT(testsupport::meanAbsDiff(first, testsupport::ffmpegFrameAt(source, end1)), 3.0);
 }
 
+TEST(SplitWindow, BySizeACopiedPartHoldsEveryPictureUpToItsEnd) {
+    // Its pictures are stored out of display order (B-frames) and its only keyframe is the
+    // first: a part cut short by the cap must not end between a picture and the ones shown
+    // before it.
+    Driver d;
+    const QString source = testsupport::media("ntsc_29_97.mp4");
+    d.addFile(source);
+    click(d.window->split_sizeBtn);
+    d.customValue(d.window->split_sizepopBtn, "0.06");
+    click(d.window->splitBtn);
+    d.exportAll();
+    ASSERT_GE(outputs(d.out.path()).size(), 2);
+    const QString first = d.out.path() + "/ntsc_29_97-split1.mp4";
+    EXPECT_LE(QFileInfo(first).size(), qint64(0.06 * 1024 * 1024));
+    const double frame = 1001.0 / 30000;
+    EXPECT_NEAR(testsupport::probeFrameCount(first) * frame, testsupport::probeDuration(first), frame / 2);
+    // Each next part starts on the source's next picture (29.97 fps: no whole number of
+    // microseconds per frame), so together they hold every picture once.
+    int frames = 0;
+    for (const QString& p : outputs(d.out.path()))
+        frames += testsupport::probeFrameCount(d.out.path() + "/" + p);
+    EXPECT_EQ(frames, testsupport::probeFrameCount(source));
+}
+
 TEST(SplitWindow, BadValuesAreRefusedWithAMessage) {
     Driver d;
     d.addFile(testsupport::media("long_10s.mp4"));
@@ -237,6 +310,17 @@ TEST(SplitWindow, BadValuesAreRefusedWithAMessage) {
     EXPECT_EQ(
         texts[0],
         text("splitTooManyPointsString").replace("%ld", QString::number(d.window->playerSlider->capacity())));
+    EXPECT_EQ(d.points().size(), 1u);
+    // Values far from the presets keep their size: a step longer than the file is one part,
+    // and a tiny one is refused as above, not read as 1 s.
+    d.customValue(times, "1000000");
+    EXPECT_EQ(times->currentText(), "1000000" + text("SecsValue"));
+    click(d.window->splitBtn);
+    EXPECT_TRUE(answerAlerts().isEmpty());
+    EXPECT_EQ(d.points().size(), 1u);
+    d.customValue(times, "0.00001");
+    click(d.window->splitBtn);
+    EXPECT_EQ(answerAlerts().size(), 1);
     EXPECT_EQ(d.points().size(), 1u);
 
     // A part count of 0 or a huge one.
