@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
@@ -88,6 +89,19 @@ double meanAbsDiff(const QImage& a0, const QImage& b0) {
                    std::abs(qBlue(pa[x]) - qBlue(pb[x]));
     }
     return sum / (3.0 * a.width() * a.height());
+}
+
+QString longClip() {
+    static QTemporaryDir dir;
+    const QString path = dir.path() + "/long_60s.mp4";
+    if (!QFileInfo::exists(path)) {
+        run(FFMPEG_EXECUTABLE,
+            {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+             "testsrc2=size=640x360:rate=25:duration=60", "-f", "lavfi", "-i",
+             "sine=frequency=440:sample_rate=44100:duration=60", "-c:v", "libx264", "-preset", "ultrafast", "-g",
+             "1500", "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest", path});
+    }
+    return path;
 }
 
 double audioRms(const QString& path, double from, double to) {

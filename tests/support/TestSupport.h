@@ -34,6 +34,11 @@ QImage ffmpegFrameAt(const QString& path, double seconds);
 // when the sizes differ.
 double meanAbsDiff(const QImage& a, const QImage& b);
 
+// A 60 s 640x360 H.264/AAC clip whose only keyframe is its first frame, made once per test
+// program: long enough that a job is still running when a test cancels it, and a cut of it
+// cannot copy whole groups of pictures, so it re-encodes its range.
+QString longClip();
+
 // Root mean square level of the sound between two times (full scale = 1.0), decoded by ffmpeg.
 double audioRms(const QString& path, double from, double to);
 

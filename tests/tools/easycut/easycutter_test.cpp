@@ -28,24 +28,6 @@ void answerFinishMessage(QWidget* message) {
     waitUntil([&] { return !message->isVisible(); }, 5000);
 }
 
-// A clip long enough that a job is still running when the test cancels it. Its only keyframe
-// is the first frame: a cut cannot copy whole groups of pictures and re-encodes its range.
-QString longClip() {
-    static QTemporaryDir dir;
-    const QString path = dir.path() + "/long_60s.mp4";
-    if (!QFileInfo::exists(path)) {
-        testsupport::run(
-            FFMPEG_EXECUTABLE,
-            {"-hide_banner", "-loglevel", "error",     "-y",
-             "-f",           "lavfi",     "-i",        "testsrc2=size=640x360:rate=25:duration=60",
-             "-f",           "lavfi",     "-i",        "sine=frequency=440:sample_rate=44100:duration=60",
-             "-c:v",         "libx264",   "-preset",   "ultrafast",
-             "-g",           "1500",      "-pix_fmt",  "yuv420p",
-             "-c:a",         "aac",       "-shortest", path});
-    }
-    return path;
-}
-
 } // namespace
 
 TEST(EasyCutter, TwoSegmentsExportSeparatelyWithTheirNamesAndFreeNamesOnTheSecondRun) {
@@ -94,7 +76,7 @@ TEST(EasyCutter, MergedExportWritesOneFileOfTheSummedLength) {
 
 TEST(EasyCutter, CancelDuringTheSecondOfThreeKeepsTheFirstAndLeavesNothingElse) {
     Driver d;
-    d.addFile(longClip());
+    d.addFile(testsupport::longClip());
     ASSERT_NE(d.window->fileData(), nullptr);
     d.addSegment(0.0, 2.0);
     d.addSegment(2.0, 59.0);
@@ -121,7 +103,7 @@ TEST(EasyCutter, ClosingDuringAnExportCancelsItAndTellsTheHomeScreen) {
     auto* d = new Driver;
     // As the home screen opens it.
     d->window->setAttribute(Qt::WA_DeleteOnClose);
-    d->addFile(longClip());
+    d->addFile(testsupport::longClip());
     d->addSegment(1.0, 58.0);
     int closed = 0;
     const auto token = NotificationCenter::defaultCenter().addObserver(

@@ -12,22 +12,6 @@
 using namespace jointest;
 
 namespace {
-QString longClip() {
-    static QTemporaryDir dir;
-    const QString path = dir.path() + "/long_60s.mp4";
-    if (!QFileInfo::exists(path)) {
-        testsupport::run(
-            FFMPEG_EXECUTABLE,
-            {"-hide_banner", "-loglevel", "error",   "-y",
-             "-f",           "lavfi",     "-i",      "testsrc2=size=640x360:rate=25:duration=60",
-             "-f",           "lavfi",     "-i",      "sine=frequency=440:sample_rate=44100:duration=60",
-             "-c:v",         "libx264",   "-preset", "ultrafast",
-             "-pix_fmt",     "yuv420p",   "-c:a",    "aac",
-             "-shortest",    path});
-    }
-    return path;
-}
-
 // Three clips, the last trimmed to 2 s .. 5 s through its fields.
 void addThree(Driver& d) {
     d.addFile(testsupport::media("h264_aac.mp4"));
@@ -268,8 +252,8 @@ TEST(JoinWindow, ClipVolumeReachesTheJoinedSound) {
 
 TEST(JoinWindow, CancelLeavesNoOutput) {
     Driver d;
-    d.addFile(longClip());
-    d.addFile(longClip());
+    d.addFile(testsupport::longClip());
+    d.addFile(testsupport::longClip());
     d.chooseFormat("Video / mkv(HEVC)");
     click(d.window->startJoinnerBtn);
     ASSERT_TRUE(waitUntil([&] { return d.window->isJoining(); }, 5000));
@@ -289,8 +273,8 @@ TEST(JoinWindow, CancelLeavesNoOutput) {
 
 TEST(JoinWindow, ClosingDuringAJoinStopsItAndTellsTheHomeScreen) {
     auto* d = new Driver;
-    d->addFile(longClip());
-    d->addFile(longClip());
+    d->addFile(testsupport::longClip());
+    d->addFile(testsupport::longClip());
     d->chooseFormat("Video / mkv(HEVC)");
     int closed = 0;
     const auto token = NotificationCenter::defaultCenter().addObserver(

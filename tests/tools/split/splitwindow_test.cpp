@@ -16,24 +16,6 @@ using namespace splittest;
 
 namespace {
 
-// A clip long enough that a job is still running when the test cancels it. Its only keyframe
-// is the first frame, so a cut re-encodes its range.
-QString longClip() {
-    static QTemporaryDir dir;
-    const QString path = dir.path() + "/long_60s.mp4";
-    if (!QFileInfo::exists(path)) {
-        testsupport::run(
-            FFMPEG_EXECUTABLE,
-            {"-hide_banner", "-loglevel", "error",     "-y",
-             "-f",           "lavfi",     "-i",        "testsrc2=size=640x360:rate=25:duration=60",
-             "-f",           "lavfi",     "-i",        "sine=frequency=440:sample_rate=44100:duration=60",
-             "-c:v",         "libx264",   "-preset",   "ultrafast",
-             "-g",           "1500",      "-pix_fmt",  "yuv420p",
-             "-c:a",         "aac",       "-shortest", path});
-    }
-    return path;
-}
-
 void expectPoints(const std::vector<float>& got, const std::vector<float>& want) {
     ASSERT_EQ(got.size(), want.size());
     for (size_t i = 0; i < want.size(); ++i)
@@ -336,7 +318,7 @@ TEST(SplitWindow, BadValuesAreRefusedWithAMessage) {
 
 TEST(SplitWindow, CancelDuringTheSecondPartKeepsOnlyTheFirst) {
     Driver d;
-    d.addFile(longClip());
+    d.addFile(testsupport::longClip());
     ASSERT_NE(d.window->fileData(), nullptr);
     click(d.window->split_averageBtn);
     d.window->averageTextField->setText("3");
@@ -363,7 +345,7 @@ TEST(SplitWindow, CancelDuringTheSecondPartKeepsOnlyTheFirst) {
 TEST(SplitWindow, ClosingDuringARunStopsItAndTellsTheHomeScreen) {
     auto* d = new Driver;
     d->window->setAttribute(Qt::WA_DeleteOnClose);
-    d->addFile(longClip());
+    d->addFile(testsupport::longClip());
     click(d->window->split_averageBtn);
     d->window->averageTextField->setText("2");
     click(d->window->splitBtn);
