@@ -64,8 +64,15 @@ void JoinnerWindowController::buildLayout() {
     };
 
     // The clip list on the left.
+    // The two content panels are light grey on the window's blue, like every tool window.
+    const auto greyPanel = [](QWidget* panel) {
+        panel->setAutoFillBackground(true);
+        QPalette p = panel->palette();
+        p.setColor(QPalette::Window, easycutstyle::kLightGrey);
+        panel->setPalette(p);
+    };
     auto* listPanel = make<QWidget>(this, 10, 60, 620, 570);
-    listPanel->setAutoFillBackground(true);
+    greyPanel(listPanel);
     addfileBtn = make<ZylButton>(listPanel, 10, 530, 120, 32);
     easycutstyle::setButtonBackgrounds(addfileBtn,
                                        {"About/btnAddFile_Normal.bmp", "About/btnAddFile_On.bmp",
@@ -101,7 +108,7 @@ void JoinnerWindowController::buildLayout() {
 
     // The selected clip's range and volume, and the output format, on the right.
     auto* right = make<QWidget>(this, 640, 60, 350, 570);
-    right->setAutoFillBackground(true);
+    greyPanel(right);
     // The selected clip's picture, above its range.
     playerView = label(right, 40, 330, 270, 170, Qt::AlignCenter);
     playerView->setStyleSheet("background-color: black;");
@@ -147,9 +154,14 @@ void JoinnerWindowController::buildLayout() {
     connect(settingBtn, &QToolButton::clicked, this, &JoinnerWindowController::settingAction);
 
     // The output folder, progress and Start along the bottom.
-    label(this, 10, 14, 120, 32)->setText(loc("outputFolderLabelstringValue"));
+    QLabel* outputLabel = label(this, 10, 14, 120, 32);
+    outputLabel->setText(loc("outputFolderLabelstringValue"));
     outputFolderBtn = make<OutputFolderChooser>(this, 135, 14, 230, 32);
-    label(this, 375, 14, 90, 32)->setText(loc("progressLabelStringValue"));
+    QLabel* progressLabel = label(this, 375, 14, 90, 32);
+    progressLabel->setText(loc("progressLabelStringValue"));
+    // White on the window's blue, as in the other tool windows.
+    for (QLabel* l : {outputLabel, progressLabel})
+        l->setStyleSheet("color: white;");
     joinnerProgressView = make<NSProgressView>(this, 470, 25, 330, 10);
     startJoinnerBtn = make<ZylButton>(this, 840, 8, 150, 44);
     easycutstyle::setButtonBackgrounds(
