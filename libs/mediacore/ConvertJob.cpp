@@ -536,19 +536,19 @@ int ConvertJob::run() {
             out.frameRate = rate;
         if ((r = graph.buildVideo(fx, in, out)) < 0)
             return logFailure("picture settings", r);
-        VideoEncodeSpec spec;
-        spec.codec = p.videoEncoder;
-        spec.width = w;
-        spec.height = h;
-        spec.format = pix;
-        spec.timeBase = constant ? av_inv_q(rate) : graph.videoTimeBase();
-        spec.frameRate = rate;
-        spec.sampleAspect = format_.width > 0 ? AVRational{1, 1} : graph.videoSampleAspect();
-        spec.bitRate = int64_t(format_.videoKbps) * 1000;
-        if (spec.bitRate == 0 && format_.videoCodec.kind == CodecSetting::Keep && !p.videoEncoder->priv_class)
-            spec.bitRate = reader.video()->codecpar->bit_rate;
-        spec.rotation = keepRotation;
-        if ((r = writer.addVideoEncoder(spec)) < 0)
+        VideoEncoding encoding;
+        encoding.codec = p.videoEncoder;
+        encoding.width = w;
+        encoding.height = h;
+        encoding.format = pix;
+        encoding.timeBase = constant ? av_inv_q(rate) : graph.videoTimeBase();
+        encoding.frameRate = rate;
+        encoding.sampleAspect = format_.width > 0 ? AVRational{1, 1} : graph.videoSampleAspect();
+        encoding.bitRate = int64_t(format_.videoKbps) * 1000;
+        if (encoding.bitRate == 0 && format_.videoCodec.kind == CodecSetting::Keep && !p.videoEncoder->priv_class)
+            encoding.bitRate = reader.video()->codecpar->bit_rate;
+        encoding.rotation = keepRotation;
+        if ((r = writer.addVideoEncoder(encoding)) < 0)
             return r;
         videoTb = graph.videoTimeBase();
     }
@@ -560,20 +560,20 @@ int ConvertJob::run() {
         AVCodecContext* dec = reader.audioDecoder();
         const int sourceRate = dec ? dec->sample_rate : 44100;
         const int sourceChannels = dec ? dec->ch_layout.nb_channels : 2;
-        AudioEncodeSpec spec;
-        spec.codec = p.audioEncoder;
-        spec.sampleRate =
+        AudioEncoding encoding;
+        encoding.codec = p.audioEncoder;
+        encoding.sampleRate =
             pickSampleRate(p.audioEncoder, format_.sampleRate > 0 ? format_.sampleRate : sourceRate);
-        spec.channels = pickChannels(p.audioEncoder,
+        encoding.channels = pickChannels(p.audioEncoder,
                                      format_.channels > 0 ? format_.channels : std::min(sourceChannels, 8));
-        spec.format = p.audioEncoder->sample_fmts ? p.audioEncoder->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
-        spec.bitRate = int64_t(format_.audioKbps) * 1000;
-        if (spec.bitRate == 0 && dec && format_.audioCodec.kind == CodecSetting::Keep)
-            spec.bitRate = reader.audio()->codecpar->bit_rate;
+        encoding.format = p.audioEncoder->sample_fmts ? p.audioEncoder->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
+        encoding.bitRate = int64_t(format_.audioKbps) * 1000;
+        if (encoding.bitRate == 0 && dec && format_.audioCodec.kind == CodecSetting::Keep)
+            encoding.bitRate = reader.audio()->codecpar->bit_rate;
         mediafx::AudioOutput out;
-        out.sampleRate = spec.sampleRate;
-        out.channels = spec.channels;
-        out.formats = {spec.format};
+        out.sampleRate = encoding.sampleRate;
+        out.channels = encoding.channels;
+        out.formats = {encoding.format};
         if (dec) {
             mediafx::AudioInput in;
             in.sampleRate = dec->sample_rate;
@@ -586,7 +586,7 @@ int ConvertJob::run() {
         }
         if (r < 0)
             return logFailure("sound settings", r);
-        if ((r = writer.addAudioEncoder(spec)) < 0)
+        if ((r = writer.addAudioEncoder(encoding)) < 0)
             return r;
     }
     if ((r = writer.start()) < 0)

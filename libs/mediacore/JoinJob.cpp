@@ -389,15 +389,15 @@ int JoinJob::runEncode(OutputWriter& writer) {
         if (codec->supported_framerates)
             fps = codec->supported_framerates[av_find_nearest_q_idx(fps, codec->supported_framerates)];
         pix = pickPixelFormat(codec, AV_PIX_FMT_YUV420P);
-        VideoEncodeSpec spec;
-        spec.codec = codec;
-        spec.width = width;
-        spec.height = height;
-        spec.format = pix;
-        spec.timeBase = av_inv_q(fps);
-        spec.frameRate = fps;
-        spec.bitRate = int64_t(format_.videoKbps) * 1000;
-        if ((r = writer.addVideoEncoder(spec)) < 0)
+        VideoEncoding encoding;
+        encoding.codec = codec;
+        encoding.width = width;
+        encoding.height = height;
+        encoding.format = pix;
+        encoding.timeBase = av_inv_q(fps);
+        encoding.frameRate = fps;
+        encoding.bitRate = int64_t(format_.videoKbps) * 1000;
+        if ((r = writer.addVideoEncoder(encoding)) < 0)
             return r;
     }
     if (anyAudio) {
@@ -410,13 +410,13 @@ int JoinJob::runEncode(OutputWriter& writer) {
         channels = pickChannels(
             codec, format_.channels > 0 ? format_.channels : (p ? std::min(p->ch_layout.nb_channels, 8) : 2));
         sampleFormat = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
-        AudioEncodeSpec spec;
-        spec.codec = codec;
-        spec.sampleRate = rate;
-        spec.channels = channels;
-        spec.format = sampleFormat;
-        spec.bitRate = int64_t(format_.audioKbps) * 1000;
-        if ((r = writer.addAudioEncoder(spec)) < 0)
+        AudioEncoding encoding;
+        encoding.codec = codec;
+        encoding.sampleRate = rate;
+        encoding.channels = channels;
+        encoding.format = sampleFormat;
+        encoding.bitRate = int64_t(format_.audioKbps) * 1000;
+        if ((r = writer.addAudioEncoder(encoding)) < 0)
             return r;
     }
     first.reset();

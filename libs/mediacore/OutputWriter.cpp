@@ -93,55 +93,55 @@ int OutputWriter::openEncoderStream(AVCodecContext* ctx, AVDictionary** options,
     return 0;
 }
 
-int OutputWriter::addVideoEncoder(const VideoEncodeSpec& spec) {
-    if (!format_ || !spec.codec)
+int OutputWriter::addVideoEncoder(const VideoEncoding& encoding) {
+    if (!format_ || !encoding.codec)
         return AVERROR(EINVAL);
-    video_.reset(avcodec_alloc_context3(spec.codec));
+    video_.reset(avcodec_alloc_context3(encoding.codec));
     if (!video_)
         return AVERROR(ENOMEM);
     AVCodecContext* c = video_.get();
-    c->width = spec.width;
-    c->height = spec.height;
-    c->pix_fmt = spec.format;
-    c->time_base = spec.timeBase;
-    c->framerate = spec.frameRate;
-    c->sample_aspect_ratio = spec.sampleAspect.num > 0 ? spec.sampleAspect : AVRational{1, 1};
+    c->width = encoding.width;
+    c->height = encoding.height;
+    c->pix_fmt = encoding.format;
+    c->time_base = encoding.timeBase;
+    c->framerate = encoding.frameRate;
+    c->sample_aspect_ratio = encoding.sampleAspect.num > 0 ? encoding.sampleAspect : AVRational{1, 1};
     c->thread_count = 0;
-    if (spec.bitRate > 0)
-        c->bit_rate = spec.bitRate;
+    if (encoding.bitRate > 0)
+        c->bit_rate = encoding.bitRate;
     AVDictionary* options = nullptr;
-    qualityDefaults(spec.codec, c, &options, spec.bitRate > 0);
+    qualityDefaults(encoding.codec, c, &options, encoding.bitRate > 0);
     const int r = openEncoderStream(c, &options, &videoStream_);
     if (r < 0)
         return r;
     AVStream* st = format_->streams[videoStream_];
-    st->avg_frame_rate = spec.frameRate;
+    st->avg_frame_rate = encoding.frameRate;
     st->sample_aspect_ratio = c->sample_aspect_ratio;
-    if (spec.rotation % 360 != 0) {
+    if (encoding.rotation % 360 != 0) {
         auto* matrix =
             reinterpret_cast<int32_t*>(av_stream_new_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, 9 * 4));
         if (matrix)
             // The matrix is set by a clockwise angle (and read back counter-clockwise).
-            av_display_rotation_set(matrix, spec.rotation);
+            av_display_rotation_set(matrix, encoding.rotation);
     }
     return 0;
 }
 
-int OutputWriter::addAudioEncoder(const AudioEncodeSpec& spec) {
-    if (!format_ || !spec.codec)
+int OutputWriter::addAudioEncoder(const AudioEncoding& encoding) {
+    if (!format_ || !encoding.codec)
         return AVERROR(EINVAL);
-    audio_.reset(avcodec_alloc_context3(spec.codec));
+    audio_.reset(avcodec_alloc_context3(encoding.codec));
     if (!audio_)
         return AVERROR(ENOMEM);
     AVCodecContext* c = audio_.get();
-    c->sample_rate = spec.sampleRate;
-    av_channel_layout_default(&c->ch_layout, spec.channels);
-    c->sample_fmt = spec.format;
-    c->time_base = {1, spec.sampleRate};
-    const bool lossless = spec.codec->id == AV_CODEC_ID_FLAC || (spec.codec->id >= AV_CODEC_ID_FIRST_AUDIO &&
-                                                                 spec.codec->id < AV_CODEC_ID_ADPCM_IMA_QT);
+    c->sample_rate = encoding.sampleRate;
+    av_channel_layout_default(&c->ch_layout, encoding.channels);
+    c->sample_fmt = encoding.format;
+    c->time_base = {1, encoding.sampleRate};
+    const bool lossless = encoding.codec->id == AV_CODEC_ID_FLAC || (encoding.codec->id >= AV_CODEC_ID_FIRST_AUDIO &&
+                                                                 encoding.codec->id < AV_CODEC_ID_ADPCM_IMA_QT);
     if (!lossless)
-        c->bit_rate = spec.bitRate > 0 ? spec.bitRate : (spec.codec->id == AV_CODEC_ID_OPUS ? 96000 : 128000);
+        c->bit_rate = encoding.bitRate > 0 ? encoding.bitRate : (encoding.codec->id == AV_CODEC_ID_OPUS ? 96000 : 128000);
     AVDictionary* options = nullptr;
     const int r = openEncoderStream(c, &options, &audioStream_);
     if (r < 0)

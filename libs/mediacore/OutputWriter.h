@@ -17,7 +17,7 @@ extern "C" {
 
 namespace mediacore {
 
-struct VideoEncodeSpec {
+struct VideoEncoding {
     const AVCodec* codec = nullptr;
     int width = 0;
     int height = 0;
@@ -29,7 +29,7 @@ struct VideoEncodeSpec {
     int rotation = 0;    // clockwise display rotation to record in the file
 };
 
-struct AudioEncodeSpec {
+struct AudioEncoding {
     const AVCodec* codec = nullptr;
     int sampleRate = 0;
     int channels = 0;
@@ -50,8 +50,8 @@ public:
     int create(const std::string& path);
     const AVOutputFormat* container() const;
 
-    int addVideoEncoder(const VideoEncodeSpec& spec);
-    int addAudioEncoder(const AudioEncodeSpec& spec);
+    int addVideoEncoder(const VideoEncoding& encoding);
+    int addAudioEncoder(const AudioEncoding& encoding);
     // A stream copied from a source stream.
     int addCopy(Kind kind, const AVStream* source);
     // Replaces the codec configuration of a copied stream (before start()).

@@ -20,7 +20,7 @@
 namespace {
 
 // Everything fixed for one home tile.
-struct TileSpec {
+struct TileEntry {
     HomeTool tool;
     const char* normalImage;
     const char* hoverKey;
@@ -30,7 +30,7 @@ struct TileSpec {
 };
 
 // In the order of HomeTool.
-constexpr std::array<TileSpec, kHomeToolCount> kTiles{{
+constexpr std::array<TileEntry, kHomeToolCount> kTiles{{
     {HomeTool::Crop, "Main/btnCrop_Normal.bmp", "Crop_PlaceholderString", "tool_cropItemTitle",
      "tool_cropItemTitle", "Crop_Title"},
     {HomeTool::Effect, "Main/btnEffect_Normal.bmp", "Effect_PlaceholderString", "tool_effectItemTitle",
@@ -129,12 +129,12 @@ void ViewController::viewDidLoad() {
 
     for (int i = 0; i < kHomeToolCount; ++i) {
         ZylButton* tile = tiles_[i].button;
-        const TileSpec& spec = kTiles[i];
-        tile->setNormalImage(QString::fromUtf8(spec.normalImage));
-        tile->setOnImage(stateImage(spec.normalImage, "_On"));
-        tile->setDownImage(stateImage(spec.normalImage, "_Down"));
-        tile->setDisAbleImage(stateImage(spec.normalImage, "_Disable"));
-        const QString hoverKey = QString::fromUtf8(spec.hoverKey);
+        const TileEntry& entry = kTiles[i];
+        tile->setNormalImage(QString::fromUtf8(entry.normalImage));
+        tile->setOnImage(stateImage(entry.normalImage, "_On"));
+        tile->setDownImage(stateImage(entry.normalImage, "_Down"));
+        tile->setDisAbleImage(stateImage(entry.normalImage, "_Disable"));
+        const QString hoverKey = QString::fromUtf8(entry.hoverKey);
         tile->mouseEntered = [this, hoverKey](ZylButton*) {
             dispatchMain(
                 this, [this, hoverKey] { descLabel1_->setText(NSBundle::localizedStringForKey(hoverKey)); });
@@ -142,7 +142,7 @@ void ViewController::viewDidLoad() {
         tile->mouseExited = [this](ZylButton*) {
             dispatchMain(this, [this] { descLabel1_->setText(idleDescription()); });
         };
-        const HomeTool tool = spec.tool;
+        const HomeTool tool = entry.tool;
         tile->mouseDownAction = [this, tool](ZylButton* sender) {
             dispatchMain(this, [this, tool, sender] { openTool(tool, sender); });
         };
