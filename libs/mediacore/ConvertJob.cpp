@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "EngineLog.h"
+#include "RisingValue.h"
 #include "FxGraph.h"
 #include "OutputWriter.h"
 #include "SmartCut.h"
@@ -270,9 +271,7 @@ void ConvertJob::reportProgress(int64_t doneUs, int64_t totalUs) {
     if (totalUs <= 0)
         return;
     const int p = int(std::clamp<int64_t>(doneUs * 100 / totalUs, 0, 99));
-    int old = progress_.load();
-    while (p > old && !progress_.compare_exchange_weak(old, p)) {
-    }
+    raiseTo(progress_, p);
 }
 
 int ConvertJob::start() {

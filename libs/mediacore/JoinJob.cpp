@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "EngineLog.h"
+#include "RisingValue.h"
 #include "FfPointers.h"
 #include "FxGraph.h"
 #include "OutputWriter.h"
@@ -148,9 +149,7 @@ void JoinJob::reportProgress(int64_t doneUs) {
     if (totalUs_ <= 0)
         return;
     const double p = std::clamp(double(doneUs) * 100.0 / double(totalUs_), 0.0, 99.9);
-    double old = progress_.load();
-    while (p > old && !progress_.compare_exchange_weak(old, p)) {
-    }
+    raiseTo(progress_, p);
 }
 
 int JoinJob::start() {

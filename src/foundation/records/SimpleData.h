@@ -2,6 +2,8 @@
 // every edit the user chose for it. Owned by the tool window that probed the file.
 #pragma once
 
+#include <cmath>
+
 #include "foundation/engine/MediaRecords.h"
 #include "foundation/records/AudioStreamInfo.h"
 #include "foundation/records/FileData.h"
@@ -54,6 +56,12 @@ public:
 
     // True when a cut range is set (a stop of 0 means the whole file).
     bool hasCutRange() const { return cutTimeRange_stop != 0; }
+    // The probed length in seconds; 0 when unknown, so that it is always safe to divide by
+    // after a check and never reaches an int cast as NaN.
+    double sourceDuration() const {
+        const double d = sourceData ? sourceData->duration : 0;
+        return std::isfinite(d) && d > 0 ? d : 0;
+    }
 
     // Sets path and name and fills sourceData and targetData alike from a probe (see
     // FileData::fillFromProbe).

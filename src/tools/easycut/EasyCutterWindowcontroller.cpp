@@ -39,10 +39,7 @@ EasyCutterWindowcontroller::~EasyCutterWindowcontroller() {
 
 double EasyCutterWindowcontroller::duration() const {
     // One time base for the bar, the fields and the export: the probed length.
-    if (!fileData_ || !fileData_->sourceData)
-        return 0;
-    const double d = fileData_->sourceData->duration;
-    return std::isfinite(d) && d > 0 ? d : 0;
+    return fileData_ ? fileData_->sourceDuration() : 0;
 }
 
 QString EasyCutterWindowcontroller::outputPath() const {

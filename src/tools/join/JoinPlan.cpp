@@ -6,8 +6,7 @@
 #include <cmath>
 
 int64_t JoinPlan::durationUs(const SimpleData& clip) {
-    const double d = clip.sourceData->duration;
-    return std::isfinite(d) && d > 0 ? std::llround(d * 1e6) : 0;
+    return std::llround(clip.sourceDuration() * 1e6);
 }
 
 std::pair<int64_t, int64_t> JoinPlan::range(const SimpleData& clip) {

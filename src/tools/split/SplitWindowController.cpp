@@ -49,11 +49,8 @@ SplitWindowController::~SplitWindowController() {
 }
 
 double SplitWindowController::duration() const {
-    // One time base for the bar, the labels and the export: the probed length.
-    if (!fileData_ || !fileData_->sourceData)
-        return 0;
-    const double d = fileData_->sourceData->duration;
-    return std::isfinite(d) && d > 0 ? d : 0;
+    // One time base for the bar, the fields and the export: the probed length.
+    return fileData_ ? fileData_->sourceDuration() : 0;
 }
 
 QString SplitWindowController::outputPath() const {
