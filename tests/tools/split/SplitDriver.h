@@ -70,7 +70,7 @@ public:
 
     void addFile(const QString& path) {
         click(window->addfileBtn);
-        QFileDialog* panel = easycuttest::Driver::panelOfMode(QFileDialog::ExistingFiles);
+        QFileDialog* panel = easycuttest::Driver::panelOfMode(QFileDialog::ExistingFile);
         ASSERT_NE(panel, nullptr);
         panel->setDirectory(QFileInfo(path).absolutePath());
         easycuttest::Driver::select(panel, QFileInfo(path).fileName());
