@@ -309,3 +309,31 @@ TEST(JoinWindow, RefusedFilesStayOutOfTheList) {
     EXPECT_FALSE(d.window->isJoining());
     EXPECT_TRUE(outputs(d.out.path()).isEmpty());
 }
+
+TEST(JoinWindow, TheSelectedClipsPictureHasItsDisplayShape) {
+    Driver d;
+    QTemporaryDir dir;
+    // Square pixels stored 2:1 wide: shown at 640 x 240.
+    const QString wide = dir.filePath("sar2.mp4");
+    ASSERT_EQ(testsupport::run(FFMPEG_EXECUTABLE, {"-hide_banner", "-loglevel", "error", "-y", "-i",
+                                                   testsupport::media("h264_aac.mp4"), "-vf", "setsar=2",
+                                                   "-c:v", "libx264", "-preset", "veryfast", "-an", wide}),
+              0);
+    d.addFile(testsupport::media("h264_aac.mp4"));
+    d.addFile(testsupport::media("rotated_90.mp4"));
+    d.addFile(wide);
+    ASSERT_EQ(d.window->fileList().size(), 3u);
+    const struct {
+        int row;
+        double ratio;
+    } cases[] = {{0, 320.0 / 240}, {1, 240.0 / 320}, {2, 640.0 / 240}};
+    for (const auto& c : cases) {
+        d.selectRow(c.row);
+        const QPixmap shown = d.window->playerView->pixmap();
+        ASSERT_FALSE(shown.isNull());
+        EXPECT_NEAR(double(shown.width()) / shown.height(), c.ratio, 0.03) << "row " << c.row;
+        EXPECT_TRUE(shown.width() == d.window->playerView->width() ||
+                    shown.height() == d.window->playerView->height())
+            << "as large as fits";
+    }
+}
