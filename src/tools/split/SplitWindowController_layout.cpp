@@ -63,6 +63,14 @@ void SplitWindowController::buildLayout() {
     split_averageBtn = make<QRadioButton>(w, 700, 352, 160, 22);
     averageTextField = make<QLineEdit>(w, 706, 322, 120, 25);
     averagestepper = make<QSpinBox>(w, 830, 322, 28, 25);
+    // The stepper only steps the number that the field beside it shows: it shows its arrows,
+    // not a second, narrower copy of the number, and leaves typing to the field.
+    if (auto* copy = averagestepper->findChild<QLineEdit*>())
+        copy->setVisible(false);
+    averagestepper->setFocusPolicy(Qt::NoFocus);
+    averagestepper->setFrame(false);
+    averagestepper->setAttribute(Qt::WA_NoSystemBackground);
+    averagestepper->setStyleSheet(QStringLiteral("QSpinBox { background: transparent; }"));
     split_manuallyBtn = make<QRadioButton>(w, 700, 283, 160, 22);
     splitBtn = make<ZylButton>(w, 706, 232, 152, 36);
 
