@@ -5,6 +5,8 @@
 #include "foundation/controls/LxCutProgressView.h"
 #include "platform/NotificationCenter.h"
 #include "profiles/InputFileNameWindowController.h"
+#include "profiles/ProfileReader.h"
+#include "profiles/ProfileSet.h"
 #include "profiles/SettingWindowController.h"
 
 #include <gtest/gtest.h>
@@ -336,4 +338,47 @@ TEST(JoinWindow, TheSelectedClipsPictureHasItsDisplayShape) {
                     shown.height() == d.window->playerView->height())
             << "as large as fits";
     }
+}
+
+TEST(JoinWindow, AProfileSavedAsCustomIsListedAndChosenAtOnce) {
+    QTemporaryDir custom;
+    ProfileSet::setCustomFolders({custom.filePath("Custom")});
+    {
+        Driver d; // on "Video / Keep Original"
+        d.addFile(testsupport::media("h264_aac.mp4"));
+        click(d.window->settingBtn);
+        SettingWindowController* settings = nullptr;
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                settings = d.window->findChild<SettingWindowController*>();
+                return settings && settings->isVisible();
+            },
+            5000));
+        QComboBox* codec = settings->popUp(profiles::kVideoCodec);
+        const int hevc = codec->findText("hevc");
+        ASSERT_GE(hevc, 0);
+        codec->setCurrentIndex(hevc);
+        emit codec->activated(hevc);
+        click(settings->createCustomBtn());
+        InputFileNameWindowController* prompt = nullptr;
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                prompt = d.window->findChild<InputFileNameWindowController*>();
+                return prompt && prompt->isVisible();
+            },
+            5000));
+        QTest::keyClicks(prompt->nameNameField(), "my hevc");
+        click(prompt->okBtn());
+        settle();
+        EXPECT_EQ(d.window->formatPopBtn->currentText(), "Custom / my hevc");
+        const QString path = custom.filePath("Custom/my hevc.pf");
+        EXPECT_EQ(d.window->formatPopBtn->currentData().toString(), path);
+        EXPECT_EQ(profiles::readProfileValue(QString("Main"), QString("ExtName"), path).trimmed(), "mkv") << "a container, not blank";
+
+        const QString out = d.join();
+        ASSERT_NE(d.finishMessage(), nullptr) << answerAlerts().join(";").toStdString();
+        EXPECT_EQ(QFileInfo(out).suffix(), "mkv");
+        EXPECT_EQ(testsupport::probeStream(out, "video")["codec_name"].toString(), "hevc");
+    }
+    ProfileSet::setCustomFolders({});
 }
