@@ -250,7 +250,9 @@ void SettingWindowController::fillPopUp(int index, bool codecKeepRows) {
     QComboBox* popUp = popUps_[index];
     const QSignalBlocker blocker(popUp);
     popUp->clear();
-    const bool keepRow = isCodec(index) ? codecKeepRows : !joinner_;
+    // On the Keep Original profile every pop-up offers, and shows, keeping the source's
+    // value: that is what its export does, whatever the profile's option lists say.
+    const bool keepRow = codecKeepRows || (!isCodec(index) && !joinner_);
     if (keepRow)
         popUp->addItem(keepOriginalTitle());
     const QString unit = QString::fromLatin1(kParameters[index].unit);

@@ -232,6 +232,31 @@ TEST_F(SettingWindowTest, DefaultOnKeepOriginalRemovesEveryKey) {
     EXPECT_EQ(w->popUp(kAudioCodec)->currentText(), "aac");
 }
 
+TEST_F(SettingWindowTest, KeepOriginalShowsKeepOnEveryPopUp) {
+    for (const bool joinner : {true, false}) {
+        const ProfileSet set = joinner ? ProfileSet::joiner() : ProfileSet::editor();
+        for (const char* category : {"Video", "Audio"}) {
+            const QString keep = set.profilePath(category, ProfileSet::kKeepOriginal);
+            if (keep.isEmpty())
+                continue;
+            SettingWindowController* w = open(joinner, keep, QString(category) == "Audio" ? 2 : 1);
+            for (int i = 0; i < int(kParameters.size()); ++i) {
+                if (QComboBox* c = w->popUp(ParameterIndex(i))) {
+                    EXPECT_EQ(c->currentText(), kKeep) << category << " " << kParameters[i].profileKey
+                                                       << (joinner ? " joiner" : " editor");
+                }
+            }
+            // Another value can still be picked, and keeping again forgets it.
+            QComboBox* rate = w->popUp(kSampleRate);
+            choose(rate, 1);
+            EXPECT_TRUE(defaults().hasKey(kParameters[kSampleRate].defaultsKey(joinner)));
+            choose(rate, 0);
+            EXPECT_FALSE(defaults().hasKey(kParameters[kSampleRate].defaultsKey(joinner)));
+            w->close();
+        }
+    }
+}
+
 TEST_F(SettingWindowTest, AudioProfileHasNoVideoBox) {
     SettingWindowController* w = open(false, ProfileSet::editor().profilePath("Audio", "mp3"), 2);
     EXPECT_EQ(w->height(), 292);
