@@ -13,6 +13,7 @@
 #include "tools/join/JoinnerWindowController.h"
 #include "tools/split/SplitWindowController.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QMainWindow>
 #include <QTemporaryDir>
@@ -69,6 +70,8 @@ TEST_F(EveryLanguage, HomeScreenAndLanguagePopUp) {
     expectWholeTexts([&]() -> QWidget* {
         delegate = std::make_unique<AppDelegate>();
         delegate->applicationDidFinishLaunching();
+        // The language pop-up is among the texts checked.
+        EXPECT_TRUE(delegate->langeuagePopBtn()->isVisibleTo(delegate->mainWindow()));
         return delegate->mainWindow();
     }, false);
 }
