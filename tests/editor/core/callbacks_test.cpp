@@ -4,6 +4,7 @@
 #include "../../libs/mediaplayer/PlayerTestUtil.h"
 #include "TestSupport.h"
 #include "editor/core/EditorCallbacks.h"
+#include "foundation/engine/MediaCore.h"
 
 #include <QFontDatabase>
 #include <QImage>
@@ -188,6 +189,38 @@ TEST(EditorTextDrawing, ThePlayerShowsTheTextWhereTheMarkSaysInItsColour) {
                 ++changedOutside;
         }
     EXPECT_GT(redInside, 200);
+    EXPECT_LT(changedOutside, 50);
+}
+
+TEST(EditorTextDrawing, AnExportWritesTheTextDrawnByTheSameFunction) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath("marked.mkv");
+    apiMediaConvertSetDrawTextCallback(drawTextCallback);
+    TEXT_WATERMARK_PARAM m = mark("مرحبا 编辑", 40, 100, 0xFF000000, 44);
+    m.end_time = 4000000;
+    void* job = apiMediaConvertCreate();
+    ASSERT_TRUE(job);
+    const bool ok =
+        apiMediaConvertSetInputMedia(job, media("h264_aac.mp4").toUtf8().constData()) >= 1 &&
+        apiMediaConvertSetVcodec(job, "ffv1") >= 1 && apiMediaConvertAddTextWatermask(job, m) >= 1 &&
+        apiMediaConvertSetOutputPath(job, out.toUtf8().constData()) >= 1 && apiMediaConvertStart(job) >= 1;
+    apiMediaConvertClose(job);
+    apiMediaConvertSetDrawTextCallback(nullptr);
+    ASSERT_TRUE(ok);
+    const QImage plain = testsupport::ffmpegFrameAt(media("h264_aac.mp4"), 1.0);
+    const QImage marked = testsupport::ffmpegFrameAt(out, 1.0);
+    ASSERT_EQ(marked.size(), QSize(320, 240));
+    int redInside = 0, changedOutside = 0;
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x) {
+            const bool inside = x >= 38 && y >= 140 - 60 && y < 140 + 15;
+            const QRgb c = marked.pixel(x, y);
+            if (inside && qRed(c) > 200 && qGreen(c) < 70 && qBlue(c) < 70 && plain.pixel(x, y) != c)
+                ++redInside;
+            if (!inside && std::abs(qGray(c) - qGray(plain.pixel(x, y))) > 40)
+                ++changedOutside;
+        }
+    EXPECT_GT(redInside, 300);
     EXPECT_LT(changedOutside, 50);
 }
 

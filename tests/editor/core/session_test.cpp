@@ -89,6 +89,16 @@ TEST(EditorSession, EditStateRoundTripsThroughTheRecord) {
     EXPECT_EQ(record.cutTimeRange_stop, 0);
 }
 
+TEST(EditorSession, WithoutAFileNothingIsDoneAndNothingBreaks) {
+    EditorSession session;
+    session.initPlayer(kFrame);
+    EXPECT_EQ(session.player(), nullptr);
+    const EditorSession::RefreshView view = session.refreshPlayerView(1, 2);
+    EXPECT_FALSE(view.trimUpper || view.playHead);
+    EXPECT_TRUE(view.audioStreamTitles.isEmpty());
+    EXPECT_FALSE(session.file().isOpen());
+}
+
 TEST(EditorSession, PictureSizeAsShownFollowsTheRotation) {
     SimpleData record;
     record.sourceData->width = 640;
