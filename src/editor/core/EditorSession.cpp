@@ -117,6 +117,20 @@ EditorSession::RefreshView EditorSession::refreshPlayerView(double startFieldSec
     return view;
 }
 
+std::optional<float> EditorSession::rewindToRangeStart() {
+    if (!player_)
+        return std::nullopt;
+    player_->stop();
+    const double d = durationSeconds();
+    if (state_.cutTimeRange_stop <= 0) {
+        state_.cutTimeRange_stop = d * kMicro;
+        state_.cutTimeRange_start = 0;
+    }
+    const double start = state_.cutTimeRange_start / kMicro;
+    player_->seekTime(CMTimeMakeWithSeconds(start, kSeekScale));
+    return fraction(start, d);
+}
+
 QString EditorSession::audioStreamTitle(const AudioStreamInfo& s) {
     const QString numbers = QStringLiteral("(%1 %2)").arg(s.channel).arg(s.sample);
     if (!s.title.isEmpty())

@@ -61,6 +61,12 @@ public:
     // the player and moves it to the range start.
     RefreshView refreshPlayerView(double startFieldSeconds, double stopFieldSeconds);
 
+    // At the end of play (the window calls this on the GUI thread once the player reported the
+    // end): stops the player, turns an unset range into the whole file and moves the player
+    // back to the range start. Returns the play head there as a fraction of the duration, none
+    // without a player or a duration.
+    std::optional<float> rewindToRangeStart();
+
     // The audio-stream menu's text for one stream: "title(channels rate)", else
     // "language format(channels rate)", else "codec(channels rate)".
     static QString audioStreamTitle(const AudioStreamInfo& stream);

@@ -72,6 +72,25 @@ QRgb solidestPixel(const QImage& img) {
     return best;
 }
 
+// A red text whose baseline starts at (40, 140) of a 320 x 240 picture: the red pixels it
+// added above and a little below its baseline, and the pixels that changed much elsewhere.
+struct TextChange {
+    int redInside = 0, changedOutside = 0;
+};
+TextChange textChange(const QImage& before, const QImage& after) {
+    TextChange change;
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x) {
+            const bool inside = x >= 38 && y >= 140 - 60 && y < 140 + 15;
+            const QRgb c = after.pixel(x, y);
+            if (inside && qRed(c) > 200 && qGreen(c) < 70 && qBlue(c) < 70 && before.pixel(x, y) != c)
+                ++change.redInside;
+            if (!inside && std::abs(qGray(c) - qGray(before.pixel(x, y))) > 40)
+                ++change.changedOutside;
+        }
+    return change;
+}
+
 bool hasFontFor(QFontDatabase::WritingSystem system) {
     return !QFontDatabase::families(system).isEmpty();
 }
@@ -176,20 +195,9 @@ TEST(EditorTextDrawing, ThePlayerShowsTheTextWhereTheMarkSaysInItsColour) {
     ASSERT_EQ(player.AddTextWatermask(m), 1);
     player.Refresh();
     const QImage after = snapshot(player, 320, 240);
-    // The text covers rows above its baseline at y = 240 - 100 and starts at x 40.
-    int redInside = 0, changedOutside = 0;
-    for (int y = 0; y < 240; ++y)
-        for (int x = 0; x < 320; ++x) {
-            const bool inside = x >= 38 && x < 150 && y >= 140 - 60 && y < 140 + 15;
-            const QRgb c = after.pixel(x, y);
-            const bool red = qRed(c) > 200 && qGreen(c) < 70 && qBlue(c) < 70;
-            if (inside && red && before.pixel(x, y) != c)
-                ++redInside;
-            if (!inside && std::abs(qGray(c) - qGray(before.pixel(x, y))) > 40)
-                ++changedOutside;
-        }
-    EXPECT_GT(redInside, 200);
-    EXPECT_LT(changedOutside, 50);
+    const TextChange change = textChange(before, after);
+    EXPECT_GT(change.redInside, 200);
+    EXPECT_LT(change.changedOutside, 50);
 }
 
 TEST(EditorTextDrawing, AnExportWritesTheTextDrawnByTheSameFunction) {
@@ -210,18 +218,9 @@ TEST(EditorTextDrawing, AnExportWritesTheTextDrawnByTheSameFunction) {
     const QImage plain = testsupport::ffmpegFrameAt(media("h264_aac.mp4"), 1.0);
     const QImage marked = testsupport::ffmpegFrameAt(out, 1.0);
     ASSERT_EQ(marked.size(), QSize(320, 240));
-    int redInside = 0, changedOutside = 0;
-    for (int y = 0; y < 240; ++y)
-        for (int x = 0; x < 320; ++x) {
-            const bool inside = x >= 38 && y >= 140 - 60 && y < 140 + 15;
-            const QRgb c = marked.pixel(x, y);
-            if (inside && qRed(c) > 200 && qGreen(c) < 70 && qBlue(c) < 70 && plain.pixel(x, y) != c)
-                ++redInside;
-            if (!inside && std::abs(qGray(c) - qGray(plain.pixel(x, y))) > 40)
-                ++changedOutside;
-        }
-    EXPECT_GT(redInside, 300);
-    EXPECT_LT(changedOutside, 50);
+    const TextChange change = textChange(plain, marked);
+    EXPECT_GT(change.redInside, 300);
+    EXPECT_LT(change.changedOutside, 50);
 }
 
 TEST(EditorPictureLoading, SizeQueryThenPixelsInTheDeclaredLayout) {

@@ -9,6 +9,7 @@
 #include "foundation/records/SubtitleParam.h"
 
 #include <QJsonArray>
+#include <atomic>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -171,6 +172,25 @@ TEST(EditorSession, RefreshShowsTheKeptRotationAndMirrorAtTheRangeStart) {
     EXPECT_LT(testsupport::meanAbsDiff(picture, ffmpegFrame(clip, 6.0, "hflip,transpose=1")), 8);
     EXPECT_GT(testsupport::meanAbsDiff(picture, ffmpegFrame(clip, 6.0, "transpose=1")), 20);
     EXPECT_GT(testsupport::meanAbsDiff(picture, ffmpegFrame(clip, 0.0, "hflip,transpose=1")), 8);
+}
+
+TEST(EditorSession, AtTheEndOfPlayThePlayerGoesBackToTheRangeStart) {
+    editortest::ScratchDefaults defaults;
+    EditorSession session;
+    ASSERT_TRUE(session.openFile(media("h264_aac.mp4"), kFrame).data);
+    const EditorSession::RefreshView view = session.refreshPlayerView(1.5, 3.0);
+    std::atomic<bool> ended{false};
+    session.player()->setPlayerDidEndBlock([&ended] { ended = true; });
+    session.player()->seekTime(CMTimeMakeWithSeconds(3.7, 1000000000));
+    session.player()->play();
+    ASSERT_TRUE(playertest::waitFor([&] { return ended.load(); }, 5000));
+    const std::optional<float> head = session.rewindToRangeStart();
+    ASSERT_TRUE(head);
+    EXPECT_NEAR(*head, 1.5 / view.durationSeconds, 1e-4);
+    EXPECT_EQ(session.player()->playerStatus(), 0);
+    EXPECT_NEAR(CMTimeGetSeconds(session.player()->currentTime()), 1.5, 0.01);
+    const QImage atStart = shown(*session.player(), QSize(320, 240));
+    EXPECT_LT(testsupport::meanAbsDiff(atStart, testsupport::ffmpegFrameAt(media("h264_aac.mp4"), 1.5)), 6);
 }
 
 TEST(EditorSession, ANewFileKeepsRotationButDropsWhatBelongedToTheOldOne) {
