@@ -33,7 +33,7 @@ EditorSession::EditorSession() = default;
 
 EditorSession::~EditorSession() = default;
 
-EditorFileLoader::Result EditorSession::openFile(const QString& path, const QRect& frame) {
+EditorFileLoader::Result EditorSession::openFile(const QString& path) {
     EditorFileLoader::Result result = EditorFileLoader::open(path, file_);
     if (!result.data)
         return result;
@@ -44,33 +44,24 @@ EditorFileLoader::Result EditorSession::openFile(const QString& path, const QRec
     state_.cutTimeRange_start = state_.cutTimeRange_stop = 0;
     state_.editVideoClipRect = NSRect{};
     state_.convertCropSize = RECT{0, 0, 0, 0};
-    initPlayer(frame);
     return result;
 }
 
-void EditorSession::initPlayer(const QRect& frame) {
-    if (player_) {
-        player_->stop();
-        player_.reset();
-    }
-    if (file_.filePath.isEmpty())
-        return;
-    player_ = std::make_unique<LxMoviePlayer>(file_.filePath, frame);
-    player_->seekTime(CMTimeMake(1, 30));
-    player_->SetDrawTextCallback(playerDrawTextCallback);
-    player_->SetLoadImageCallback(playerLoadImageCallback);
+void EditorSession::installCallbacks(LxMoviePlayer& player) {
+    player.SetDrawTextCallback(playerDrawTextCallback);
+    player.SetLoadImageCallback(playerLoadImageCallback);
 }
 
-double EditorSession::durationSeconds() const {
+double EditorSession::durationSeconds(const LxMoviePlayer* player) const {
     // The player's length is what the bars and the play head measure; the probe's stands in
     // when the player could not read the file.
-    const double played = player_ ? CMTimeGetSeconds(player_->duration()) : 0;
+    const double played = player ? CMTimeGetSeconds(player->duration()) : 0;
     if (std::isfinite(played) && played > 0)
         return played;
     return file_.fileData ? file_.fileData->sourceDuration() : 0;
 }
 
-EditorSession::RefreshView EditorSession::refreshPlayerView(double startFieldSeconds,
+EditorSession::RefreshView EditorSession::refreshPlayerView(LxMoviePlayer* player, double startFieldSeconds,
                                                             double stopFieldSeconds) {
     RefreshView view;
     if (!file_.fileData)
@@ -84,7 +75,7 @@ EditorSession::RefreshView EditorSession::refreshPlayerView(double startFieldSec
     state_.readFrom(record);
     file_.filePath = record.path;
 
-    const double d = durationSeconds();
+    const double d = durationSeconds(player);
     view.durationSeconds = d;
     // An unset range is the whole file; so is one that does not fit in the file.
     const double dUs = d * kMicro;
@@ -99,35 +90,34 @@ EditorSession::RefreshView EditorSession::refreshPlayerView(double startFieldSec
     view.trimLower = fraction(view.startSeconds, d);
     view.trimUpper = fraction(view.stopSeconds, d);
     view.playHead = view.trimLower;
-    view.currentTimeText =
-        HelpClass::returnTimeToStr(player_ ? CMTimeGetSeconds(player_->currentTime()) : 0.0);
+    view.volume = state_.volume;
+    view.currentTimeText = HelpClass::returnTimeToStr(player ? CMTimeGetSeconds(player->currentTime()) : 0.0);
     view.totalTimeText = HelpClass::returnTimeToStr(d);
     for (const auto& stream : record.audioStreamInfos)
         view.audioStreamTitles << audioStreamTitle(*stream);
 
-    if (player_) {
-        player_->SetRotateAngle(state_.playerRotateAngle);
-        player_->SetHFlip(state_.hFlip);
-        player_->SetVFlip(state_.vFlip);
-        player_->SetVolume(state_.volume);
-        player_->SetBCS(state_.brightness, state_.contrast, state_.saturation);
-        player_->seekTime(CMTimeMakeWithSeconds(view.startSeconds, kSeekScale));
+    if (player) {
+        player->SetRotateAngle(state_.playerRotateAngle);
+        player->SetHFlip(state_.hFlip);
+        player->SetVFlip(state_.vFlip);
+        player->SetBCS(state_.brightness, state_.contrast, state_.saturation);
+        player->seekTime(CMTimeMakeWithSeconds(view.startSeconds, kSeekScale));
     }
     qCDebug(lcEditor) << "refreshed" << record.path << "range" << view.startSeconds << view.stopSeconds;
     return view;
 }
 
-std::optional<float> EditorSession::rewindToRangeStart() {
-    if (!player_)
+std::optional<float> EditorSession::rewindToRangeStart(LxMoviePlayer* player) {
+    if (!player)
         return std::nullopt;
-    player_->stop();
-    const double d = durationSeconds();
+    player->stop();
+    const double d = durationSeconds(player);
     if (state_.cutTimeRange_stop <= 0) {
         state_.cutTimeRange_stop = d * kMicro;
         state_.cutTimeRange_start = 0;
     }
     const double start = state_.cutTimeRange_start / kMicro;
-    player_->seekTime(CMTimeMakeWithSeconds(start, kSeekScale));
+    player->seekTime(CMTimeMakeWithSeconds(start, kSeekScale));
     return fraction(start, d);
 }
 

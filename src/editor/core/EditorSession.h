@@ -1,17 +1,15 @@
-// The editor's open file, its edit state and its preview player, without any widget. The
-// editor window owns one session: it opens files through it, keeps its tools' changes in its
-// edit state, hosts its player's view and shows the values a refresh computes in its
-// controls. Main thread only.
+// The editor's open file and its edit state, without any widget. The editor window owns one
+// session: it opens files through it, keeps its tools' changes in its edit state, and shows
+// what a refresh computes in its controls. The preview player belongs to the window's
+// preview pane; the session only tells it what to show. Main thread only.
 #pragma once
 
 #include "editor/core/EditState.h"
 #include "editor/core/EditorFileLoader.h"
 #include "editor/core/EditorOpenFile.h"
 
-#include <QRect>
 #include <QString>
 #include <QStringList>
-#include <memory>
 #include <optional>
 
 class AudioStreamInfo;
@@ -30,6 +28,7 @@ public:
         std::optional<float> trimLower, trimUpper, playHead;
         QString currentTimeText, totalTimeText; // "HH:MM:SS.cc"
         QStringList audioStreamTitles;          // one per entry of the record's audioStreamInfos
+        double volume = 1.0;                    // for the preview pane, which keeps the mute across it
     };
 
     EditorSession();
@@ -40,41 +39,37 @@ public:
     const EditorOpenFile& file() const { return file_; }
     EditState& state() { return state_; }
     const EditState& state() const { return state_; }
-    LxMoviePlayer* player() const { return player_.get(); }
 
     // Probes `path`. An accepted file becomes the open file: the subtitle style is the new
     // record's own without a subtitle file, no effects, the keep mode, no crop (the old one
-    // belongs to another picture), the rotation and mirrors as they were, and a new player at
-    // `frame`. A refused file changes nothing: the earlier file, record, edit state and
-    // player stay as they were.
-    EditorFileLoader::Result openFile(const QString& path, const QRect& frame);
+    // belongs to another picture), the rotation and mirrors as they were; the window then
+    // opens a new player on it. A refused file changes nothing: the earlier file, record and
+    // edit state stay, and the window keeps its player.
+    EditorFileLoader::Result openFile(const QString& path);
 
-    // Drops the player (stopped; its view leaves its container) and, with a file open, makes
-    // a new one on it at `frame`: shown at 1/30 s, with the editor's text-drawing and
-    // picture-loading functions.
-    void initPlayer(const QRect& frame);
+    // Hands a new player the editor's text-drawing and picture-loading functions; call it on
+    // each new player before it is given any mark.
+    static void installCallbacks(LxMoviePlayer& player);
 
-    // After a file was opened: commits the trim range typed in the time-code fields (seconds)
-    // and the edit state into the record with the picture adjustments at 0 and the volume at
-    // 1.0, reads the record back, turns an unset range into the whole file and a range outside
-    // the file into the whole file, and applies rotation, mirrors, volume and adjustments to
-    // the player and moves it to the range start.
-    RefreshView refreshPlayerView(double startFieldSeconds, double stopFieldSeconds);
+    // After a file was opened and its player made: commits the trim range typed in the
+    // time-code fields (seconds) and the edit state into the record with the picture
+    // adjustments at 0 and the volume at 1.0, reads the record back, turns an unset range or
+    // one outside the file into the whole file, applies rotation, mirrors and adjustments to
+    // the player (null: none) and moves it to the range start.
+    RefreshView refreshPlayerView(LxMoviePlayer* player, double startFieldSeconds, double stopFieldSeconds);
 
-    // At the end of play (the window calls this on the GUI thread once the player reported the
-    // end): stops the player, turns an unset range into the whole file and moves the player
-    // back to the range start. Returns the play head there as a fraction of the duration, none
-    // without a player or a duration.
-    std::optional<float> rewindToRangeStart();
+    // At the end of play, once the window has paused: stops the player, turns an unset range
+    // into the whole file and moves the player back to the range start. Returns the play head
+    // there as a fraction of the duration, none without a player or a duration.
+    std::optional<float> rewindToRangeStart(LxMoviePlayer* player);
 
     // The audio-stream menu's text for one stream: "title(channels rate)", else
     // "language format(channels rate)", else "codec(channels rate)".
     static QString audioStreamTitle(const AudioStreamInfo& stream);
 
 private:
-    double durationSeconds() const;
+    double durationSeconds(const LxMoviePlayer* player) const;
 
     EditorOpenFile file_;
     EditState state_;
-    std::unique_ptr<LxMoviePlayer> player_;
 };
