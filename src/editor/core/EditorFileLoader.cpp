@@ -1,6 +1,5 @@
 #include "editor/core/EditorFileLoader.h"
 
-#include "foundation/engine/MediaCore.h"
 #include "foundation/helpers/NSBundle.h"
 #include "foundation/records/AudioStreamInfo.h"
 #include "platform/Alerts.h"
@@ -13,15 +12,6 @@
 
 namespace {
 
-// Closes a convert handle on every way out.
-struct ConvertHandle {
-    void* h = apiMediaConvertCreate();
-    ~ConvertHandle() {
-        if (h)
-            apiMediaConvertClose(h);
-    }
-};
-
 bool turnsSideways(int angle) {
     return angle % 180 != 0 && angle % 90 == 0;
 }
@@ -30,25 +20,9 @@ bool turnsSideways(int angle) {
 // when the engine gives none (the file still opens, without a thumbnail).
 QImage thumbnail(const QString& path, const FileData& source) {
     const bool sideways = turnsSideways(source.angle);
-    const QSize size = EditorFileLoader::thumbnailSize(sideways ? source.height : source.width,
-                                                       sideways ? source.width : source.height);
-    if (size.isEmpty())
-        return {};
-    void* media = MediaOpen(path.toUtf8().constData());
-    if (!media)
-        return {};
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull()) {
-        MediaClose(media);
-        return {};
-    }
-    image.fill(Qt::transparent);
-    static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "snapshot bytes are B, G, R, A = ARGB32 on little-endian");
-    const int r = MediaSnapshot(media, 0, size.width(), size.height(), image.bits(), 0);
-    MediaClose(media);
-    if (r < 1 || image.bytesPerLine() != size.width() * 4)
-        return {};
-    return image;
+    return SourceProbe::thumbnail(path,
+                                  EditorFileLoader::thumbnailSize(sideways ? source.height : source.width,
+                                                                  sideways ? source.width : source.height));
 }
 
 // A picture or sound stream whose sizes cannot be right: the file cannot be edited.
@@ -74,20 +48,11 @@ QSize EditorFileLoader::thumbnailSize(int width, int height) {
     return {int(std::clamp(w, 1.0, double(kMaxThumbWidth))), kThumbHeight};
 }
 
-std::vector<std::shared_ptr<AudioStreamInfo>> EditorFileLoader::getAudioStreamInfomation(const QString& path,
-                                                                                         int* skippedAc3) {
+std::vector<std::shared_ptr<AudioStreamInfo>>
+EditorFileLoader::playableAudioStreams(const std::vector<MEDIA_AUDIO_STREAM_INFO>& records, int* skippedAc3) {
     std::vector<std::shared_ptr<AudioStreamInfo>> streams;
     if (skippedAc3)
         *skippedAc3 = 0;
-    ConvertHandle job;
-    int count = 0;
-    if (!job.h || apiMediaConvertSetInputMedia(job.h, path.toUtf8().constData()) < 1 ||
-        apiMediaConvertGetAudioStreamInfo(job.h, &count, nullptr) < 1 || count <= 0)
-        return streams;
-    std::vector<MEDIA_AUDIO_STREAM_INFO> records(size_t(count), MEDIA_AUDIO_STREAM_INFO{});
-    if (apiMediaConvertGetAudioStreamInfo(job.h, &count, records.data()) < 1)
-        return streams;
-    records.resize(size_t(std::clamp(count, 0, int(records.size()))));
     for (const MEDIA_AUDIO_STREAM_INFO& record : records) {
         const QString codec = QString::fromStdString(mediarecords::readText(record.codec));
         if (codec.compare(QLatin1String("ac3"), Qt::CaseInsensitive) == 0) {
@@ -115,7 +80,7 @@ EditorFileLoader::Result EditorFileLoader::probe(const QString& path) {
         return result;
     }
     std::shared_ptr<SimpleData> data = probed.data;
-    data->audioStreamInfos = getAudioStreamInfomation(path, &result.skippedAc3Streams);
+    data->audioStreamInfos = playableAudioStreams(probed.audioStreams, &result.skippedAc3Streams);
     data->thumbImage = thumbnail(path, *data->sourceData);
     result.choices = EditorOutputChoices::fromUserDefaults();
     result.choices.applyTo(*data);

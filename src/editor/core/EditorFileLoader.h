@@ -42,10 +42,10 @@ public:
     // `file` untouched.
     static Result open(const QString& path, EditorOpenFile& file);
 
-    // Every sound stream of the file in the engine's order, AC-3 streams left out (counted in
-    // *skippedAc3 when given). Empty when the file cannot be read.
-    static std::vector<std::shared_ptr<AudioStreamInfo>> getAudioStreamInfomation(const QString& path,
-                                                                                  int* skippedAc3 = nullptr);
+    // The sound streams the editor can play, in the engine's order: AC-3 streams are left out
+    // (counted in *skippedAc3 when given).
+    static std::vector<std::shared_ptr<AudioStreamInfo>>
+    playableAudioStreams(const std::vector<MEDIA_AUDIO_STREAM_INFO>& records, int* skippedAc3 = nullptr);
     // The thumbnail's size for a picture shown at width x height: 180 high, as wide as the
     // proportions ask, at least 1 and at most kMaxThumbWidth wide. Empty for an empty picture.
     static QSize thumbnailSize(int width, int height);
