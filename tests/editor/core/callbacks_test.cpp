@@ -4,10 +4,13 @@
 #include "../../libs/mediaplayer/PlayerTestUtil.h"
 #include "TestSupport.h"
 #include "editor/core/EditorCallbacks.h"
+#include "editor/core/SaveImage.h"
 #include "foundation/engine/MediaCore.h"
 
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QImage>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <atomic>
 #include <gtest/gtest.h>
@@ -294,4 +297,32 @@ TEST(EditorPictureLoading, ThePlayerShowsAPictureMarkThroughTheLoader) {
     EXPECT_GT(qGreen(inside), 200);
     EXPECT_LT(qRed(inside), 60);
     EXPECT_LT(qGreen(shot.pixel(150, 40)) - qRed(shot.pixel(150, 40)), 150);
+}
+
+TEST(EditorPictureLoading, PicturesWrittenForTheEngineAreWholePngFilesTheLoaderReadsBack) {
+    QTemporaryDir dir;
+    QImage picture(33, 17, QImage::Format_ARGB32);
+    picture.fill(QColor(0, 0, 255, 255));
+    const QString path = dir.filePath("water_0.png");
+    ASSERT_TRUE(saveImage(picture, path));
+    const QJsonObject stream = testsupport::probeStream(path, "video");
+    EXPECT_EQ(stream.value("codec_name").toString(), "png");
+    EXPECT_EQ(stream.value("width").toInt(), 33);
+    EXPECT_EQ(stream.value("height").toInt(), 17);
+    int w = 0, h = 0;
+    EXPECT_EQ(playerLoadImageCallback(path.toUtf8().constData(), &w, &h, 0, nullptr), 1);
+    EXPECT_EQ(QSize(w, h), QSize(33, 17));
+
+    // A leading tilde is the home folder.
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", dir.path().toUtf8());
+    EXPECT_TRUE(saveImage(picture, "~/from_home.png"));
+    qputenv("HOME", home);
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("from_home.png")));
+
+    // No folder is made, and a failure leaves nothing behind.
+    EXPECT_FALSE(saveImage(picture, dir.filePath("missing/water_1.png")));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("missing")));
+    EXPECT_FALSE(saveImage(QImage(), dir.filePath("null.png")));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("null.png")));
 }
