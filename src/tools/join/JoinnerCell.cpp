@@ -1,9 +1,9 @@
 #include "tools/join/JoinnerCell.h"
 
 #include "foundation/helpers/HelpClass.h"
-#include "foundation/helpers/NSBundle.h"
 #include "foundation/records/SimpleData.h"
 #include "tools/join/JoinPlan.h"
+#include "tools/shared/Loc.h"
 #include "tools/shared/ToolLayout.h"
 
 #include <QCheckBox>
@@ -14,9 +14,6 @@
 #include <QPixmap>
 
 namespace {
-QString loc(const char* key) {
-    return NSBundle::localizedStringForKey(key);
-}
 // A line of small text, as high as its glyphs reach (underscores and marks above capitals
 // included), centred on the line it is placed on.
 QLabel* smallLabel(QWidget* parent, double x, double y, double w, const QString& text) {
