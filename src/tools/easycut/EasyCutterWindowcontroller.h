@@ -238,6 +238,8 @@ private:
 
     // segments
     void placeSelectionOverlay(CutItemView* row);
+    void takeOverlayOut();
+    void takeRowsOut();
     void updateUpDown();
     void rowEntered(CutItemView* row);
     void rowExited(CutItemView* row);
@@ -264,6 +266,8 @@ private:
     std::vector<std::shared_ptr<CutItem>> cutItems_;
     QList<CutItemView*> cutItemViews_;
     long selectedCutIndex_ = 0;
+    // Set while the hover overlay is being shown, hidden or moved (see placeSelectionOverlay).
+    bool movingOverlay_ = false;
 
     bool isStartExport_ = false;
     bool mergedExport_ = false;

@@ -11,6 +11,7 @@
 #include "tools/easycut/CutItemView.h"
 #include "tools/easycut/EasyCutterStyle.h"
 
+#include <QScopedValueRollback>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -101,11 +102,7 @@ void EasyCutterWindowcontroller::clearItemsAction() {
     // Leave modify mode too: later range edits must not go to a segment that is gone.
     itemModifyBtn->setSelected(false);
     selectedItemTimeChangeView->hide();
-    itemSelectView->hide();
-    itemSelectView->setParent(filesContentView);
-    for (CutItemView* row : cutItemViews_)
-        row->deleteLater();
-    cutItemViews_.clear();
+    takeRowsOut();
     cutItems_.clear();
     selectedCutIndex_ = 0;
     updateUpDown();
@@ -122,13 +119,38 @@ void EasyCutterWindowcontroller::updateUpDown() {
     downMoveItemBtn->setEnabled(selectedCutIndex_ + 1 < n);
 }
 
+// Showing, hiding or moving the overlay under the pointer makes Qt send enter and leave
+// events to the rows at once, and the hover handlers move the overlay again: while the
+// overlay is being moved, those events are ignored, so a move can never start another.
 void EasyCutterWindowcontroller::placeSelectionOverlay(CutItemView* row) {
+    const QScopedValueRollback<bool> guard(movingOverlay_, true);
     if (itemSelectView->parentWidget() != row) {
         itemSelectView->setParent(row);
         itemSelectView->move(0, 0);
     }
     itemSelectView->show();
     itemSelectView->raise();
+}
+
+void EasyCutterWindowcontroller::takeOverlayOut() {
+    const QScopedValueRollback<bool> guard(movingOverlay_, true);
+    itemSelectView->hide();
+    itemSelectView->setParent(filesContentView);
+}
+
+void EasyCutterWindowcontroller::takeRowsOut() {
+    // The overlay first: it would go with the row that holds it.
+    takeOverlayOut();
+    const QScopedValueRollback<bool> guard(movingOverlay_, true);
+    for (CutItemView* row : cutItemViews_) {
+        // A row waiting for deletion stands where its successor is built: it must neither
+        // catch the pointer nor answer it any more.
+        row->mouseEntered = nullptr;
+        row->mouseExited = nullptr;
+        row->hide();
+        row->deleteLater();
+    }
+    cutItemViews_.clear();
 }
 
 void EasyCutterWindowcontroller::placeEditorUnder(QWidget* row) {
@@ -140,12 +162,7 @@ void EasyCutterWindowcontroller::placeEditorUnder(QWidget* row) {
 }
 
 void EasyCutterWindowcontroller::refresFileListView() {
-    // Take the overlay out first: it would go with the row that holds it.
-    itemSelectView->hide();
-    itemSelectView->setParent(filesContentView);
-    for (CutItemView* row : cutItemViews_)
-        row->deleteLater();
-    cutItemViews_.clear();
+    takeRowsOut();
 
     const long n = long(cutItems_.size());
     const int W = itemsScrollview->viewport()->width();
@@ -191,7 +208,7 @@ void EasyCutterWindowcontroller::refresFileListView() {
         }
     }
     if (n == 0) {
-        itemSelectView->hide();
+        takeOverlayOut();
         selectedItemTimeChangeView->hide();
     }
     selectedItemTimeChangeView->raise();
@@ -225,17 +242,19 @@ void EasyCutterWindowcontroller::fileItemAction(CutItemView* row) {
 }
 
 void EasyCutterWindowcontroller::rowEntered(CutItemView* row) {
+    if (movingOverlay_ || !cutItemViews_.contains(row))
+        return;
     if (!selectedItemTimeChangeView->isVisible()) {
         placeSelectionOverlay(row);
         itemModifyBtn->setIndex(row->tag() - 1);
     }
+    const QScopedValueRollback<bool> guard(movingOverlay_, true);
     itemSelectView->show();
 }
 
 void EasyCutterWindowcontroller::rowExited(CutItemView*) {
-    if (itemModifyBtn->selected())
+    if (movingOverlay_ || itemModifyBtn->selected())
         return;
-    itemSelectView->hide();
-    itemSelectView->setParent(filesContentView);
+    takeOverlayOut();
     itemModifyBtn->setIndex(selectedCutIndex_);
 }
