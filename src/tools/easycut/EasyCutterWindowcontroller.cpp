@@ -28,6 +28,8 @@ using namespace easycutstyle;
 EasyCutterWindowcontroller::EasyCutterWindowcontroller(QWidget* parent) : ToolWindow(parent) {
     setWindowTitle(NSBundle::localizedStringForKey("EasyCut_Title"));
     setFixedSize(kWindowWidth, kWindowHeight);
+    // The window itself holds the keyboard focus when no time field is being edited.
+    setFocusPolicy(Qt::StrongFocus);
     windowDidLoad();
 }
 
@@ -88,7 +90,8 @@ void EasyCutterWindowcontroller::windowDidLoad() {
 
     cutprogressView->setType(1);
     cutprogressView->setIsFanxuan(false);
-    cutprogressView->setTickMark(false);
+    // The play-head knob can be dragged whether or not the player runs.
+    cutprogressView->setTickMark(true);
     cutprogressView->setTickHidden(false);
 
     initPlayerBottom();
@@ -98,6 +101,11 @@ void EasyCutterWindowcontroller::windowDidLoad() {
     controlmarksLabel->setText(NSBundle::localizedStringForKey("controlmarksLabelstringValue"));
     controls::fitLabelBefore(playpauseLabel);
     playpauseBtn->setText(NSBundle::localizedStringForKey("playpauseBtnstringValue"));
+    // The keyboard panel's buttons carry the transport keys. A button's setText replaces
+    // its shortcut with the title's mnemonic, so the keys are bound after every title.
+    playpauseBtn->setShortcut(Qt::Key_Space);
+    kuaituiBtn->setShortcut(Qt::Key_Left);
+    kuaijinBtn->setShortcut(Qt::Key_Right);
     playpauseBtn->setStyleSheet("QPushButton { background: rgba(255,255,255,153); color: black; border: none;"
                                 " border-radius: 5px; font-size: 10pt; }");
 
@@ -240,10 +248,6 @@ void EasyCutterWindowcontroller::configureButtons() {
     itemDeletedBtn->setContentColor(Qt::black);
     itemDeletedBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::deleteItemAction);
 
-    // The keyboard panel's buttons carry the transport keys.
-    playpauseBtn->setShortcut(Qt::Key_Space);
-    kuaituiBtn->setShortcut(Qt::Key_Left);
-    kuaijinBtn->setShortcut(Qt::Key_Right);
     kuaituiBtn->setText(QStringLiteral("\u25C0"));
     kuaijinBtn->setText(QStringLiteral("\u25B6"));
     connect(playpauseBtn, &QPushButton::clicked, this, [this] { playOrPauseVideo(); });

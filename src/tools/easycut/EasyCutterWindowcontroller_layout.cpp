@@ -156,6 +156,10 @@ QWidget* EasyCutterWindowcontroller::buildFieldRow(QWidget* parent, const NSRect
         connect(field, &QLineEdit::editingFinished, this, [this, field] {
             if (!textShouldEndEditing(field))
                 field->setFocus();
+            else if (field->hasFocus())
+                // Return ends the edit: the keys go back to the window, where Space and
+                // the arrows are the transport keys of the keyboard panel.
+                setFocus(Qt::OtherFocusReason);
         });
         row[i] = field;
     }
