@@ -69,6 +69,7 @@ void EasyCutterWindowcontroller::windowDidLoad() {
     cutprogressView->setDelegate(this);
 
     configureButtons();
+    layoutRowButtons();
 
     outputLabel->setText(NSBundle::localizedStringForKey("outputFolderLabelstringValue"));
     progressLabel->setText(NSBundle::localizedStringForKey("progressLabelStringValue"));

@@ -192,6 +192,7 @@ private:
     void windowDidLoad();
     void buildLayout();
     void configureButtons();
+    void layoutRowButtons();
     void initPlayerBottom();
     void initSelectItemTimeChangeView();
     QWidget* buildFieldRow(QWidget* parent, const NSRect& frame, FieldRow& row, QSpinBox*& stepper,
