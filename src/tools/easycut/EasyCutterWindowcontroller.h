@@ -244,7 +244,7 @@ private:
     void updateUpDown();
     void rowEntered(CutItemView* row);
     void rowExited(CutItemView* row);
-    void placeEditorUnder(QWidget* row);
+    void placeRowsAndEditor();
 
     // export
     void cancelExport();

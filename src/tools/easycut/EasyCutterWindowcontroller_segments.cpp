@@ -65,10 +65,7 @@ void EasyCutterWindowcontroller::modifyItemAction() {
     updateUpDown();
     refresSelectTrimTime(true, true);
     itemModifyBtn->setSelected(!itemModifyBtn->selected());
-    placeEditorUnder(itemSelectView->parentWidget());
-    selectedItemTimeChangeView->setVisible(itemModifyBtn->selected());
-    if (itemModifyBtn->selected())
-        selectedItemTimeChangeView->raise();
+    placeRowsAndEditor();
 }
 
 void EasyCutterWindowcontroller::deleteItemAction() {
@@ -153,12 +150,23 @@ void EasyCutterWindowcontroller::takeRowsOut() {
     cutItemViews_.clear();
 }
 
-void EasyCutterWindowcontroller::placeEditorUnder(QWidget* row) {
-    if (!row || row == filesContentView)
-        return;
-    // The editor's 48 points stand directly under the row (Qt: below its bottom edge).
-    const int y = std::min(row->y() + row->height(), filesContentView->height() - kEditorHeight);
-    selectedItemTimeChangeView->move(selectedItemTimeChangeView->x(), std::max(0, y));
+// The rows stand one under the other. While a segment is being modified, the editor takes
+// its 48 points directly under that row and the rows after it move down to make room (the
+// content keeps 48 points spare for it), so the editor never covers another row.
+void EasyCutterWindowcontroller::placeRowsAndEditor() {
+    const long at = itemModifyBtn->index();
+    const bool open = itemModifyBtn->selected() && at >= 0 && at < cutItemViews_.size();
+    const int W = filesContentView->width();
+    for (CutItemView* row : cutItemViews_) {
+        const long i = row->tag() - 1;
+        row->move((W - kRowWidth) / 2, int(i * kRowHeight) + (open && i > at ? kEditorHeight : 0));
+    }
+    if (open) {
+        const CutItemView* row = cutItemViews_[at];
+        selectedItemTimeChangeView->move((W - selectedItemTimeChangeView->width()) / 2, row->y() + row->height());
+        selectedItemTimeChangeView->raise();
+    }
+    selectedItemTimeChangeView->setVisible(open);
 }
 
 void EasyCutterWindowcontroller::refresFileListView() {
@@ -203,10 +211,9 @@ void EasyCutterWindowcontroller::refresFileListView() {
         if (i == selectedCutIndex_) {
             placeSelectionOverlay(row);
             itemModifyBtn->setIndex(i);
-            placeEditorUnder(row);
-            selectedItemTimeChangeView->setVisible(itemModifyBtn->selected());
         }
     }
+    placeRowsAndEditor();
     if (n == 0) {
         takeOverlayOut();
         selectedItemTimeChangeView->hide();
@@ -236,7 +243,7 @@ void EasyCutterWindowcontroller::fileItemAction(CutItemView* row) {
         if (r->item())
             r->item()->selected = sel;
     }
-    selectedItemTimeChangeView->hide();
+    placeRowsAndEditor();
     updateUpDown();
     refresSelectTrimTime(true, true);
 }

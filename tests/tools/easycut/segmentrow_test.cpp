@@ -3,6 +3,8 @@
 // and, in every interface language, a row whose time, thumbnail and buttons keep apart.
 #include "EasyCutDriver.h"
 
+#include "foundation/controls/ZylImageView.h"
+#include "foundation/controls/ZylView.h"
 #include "foundation/records/CutItem.h"
 #include "platform/UserDefaults.h"
 #include "tools/easycut/CutItemView.h"
@@ -106,4 +108,29 @@ TEST(SegmentRow, InEveryLanguageTheTimeTheThumbnailAndTheFlatButtonsKeepToTheirR
     UserDefaults::standardUserDefaults().setInteger(0, "AppLanguage");
     NSBundle::setLanguage();
     UserDefaults::setStorePath(QString());
+}
+
+TEST(SegmentRow, TheSegmentEditorOpensUnderItsRowWithoutCoveringTheNext) {
+    Driver d;
+    d.addFile(testsupport::media("long_10s.mp4"));
+    auto& w = *d.window;
+    d.addSegment(1.0, 2.0);
+    d.addSegment(3.0, 4.0);
+    d.addSegment(5.0, 6.0);
+    const int nextTop = w.cutItemViews()[1]->y();
+    pointTo(w.cutItemViews()[0]);
+    pressThroughWindow(w.itemModifyBtn);
+    ASSERT_TRUE(w.itemModifyBtn->selected());
+    ASSERT_TRUE(w.selectedItemTimeChangeView->isVisible());
+    const QRect editor = w.selectedItemTimeChangeView->geometry();
+    EXPECT_EQ(editor.top(), w.cutItemViews()[0]->geometry().bottom() + 1) << "directly under its row";
+    for (int i : {1, 2})
+        EXPECT_FALSE(editor.intersects(w.cutItemViews()[i]->geometry())) << "row " << i;
+    EXPECT_LE(w.cutItemViews()[2]->geometry().bottom(), w.filesContentView->height());
+
+    // Edit again: the editor goes and the rows close up.
+    pointTo(w.cutItemViews()[0]);
+    pressThroughWindow(w.itemModifyBtn);
+    EXPECT_FALSE(w.selectedItemTimeChangeView->isVisible());
+    EXPECT_EQ(w.cutItemViews()[1]->y(), nextTop);
 }
