@@ -594,9 +594,11 @@ int JoinJob::runEncode(OutputWriter& writer) {
         reader.seek(c.start);
         FramePtr frame = makeFrame();
         SourceReader::Kind kind;
+        bool anyPicture = false; // decoded, wherever it lies
         while (!stop_ && (r = reader.next(frame.get(), &kind)) >= 0) {
             int64_t t = reader.frameTimeUs(frame.get(), kind);
             if (kind == SourceReader::Video) {
+                anyPicture = true;
                 if (!graph.hasVideo() || t == AV_NOPTS_VALUE || t < c.start - kEpsilon) {
                     av_frame_unref(frame.get());
                     continue;
@@ -657,6 +659,10 @@ int JoinJob::runEncode(OutputWriter& writer) {
             graph.pushVideo(nullptr);
             if ((r = pullPictures()) < 0)
                 return r;
+            // A picture stream that gives no picture where it claims some is damaged, not a
+            // black clip (a range past its end is shown black or frozen).
+            if (!anyPicture && c.start < streamEndUs(reader.format(), reader.video()))
+                return logFailure("no picture could be read from " + c.path, AVERROR_INVALIDDATA);
         }
         if (graph.hasAudio()) {
             graph.pushAudio(nullptr);
