@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <sys/stat.h>
+#include <vector>
 
 #include "EngineLog.h"
 
@@ -21,6 +22,53 @@ std::string metadata(const AVDictionary* dict, const char* key) {
 
 bool isPicture(const AVStream* s) {
     return s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(s->disposition & AV_DISPOSITION_ATTACHED_PIC);
+}
+
+// Files written live (a browser's or camera's recording, a stream saved from a pipe) carry no
+// duration in their header: it is read from the packets instead, on a second opening so that
+// the caller's input stays at its start. The picture's average rate comes from the same count,
+// since such files only give the time base (1 ms) as their rate.
+void measureFromPackets(const std::string& path, AVFormatContext* format) {
+    AVFormatContext* raw = nullptr;
+    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0)
+        return;
+    InputPtr scan(raw);
+    if (avformat_find_stream_info(scan.get(), nullptr) < 0 || scan->nb_streams != format->nb_streams)
+        return;
+    const unsigned n = format->nb_streams;
+    std::vector<int64_t> first(n, AV_NOPTS_VALUE), latest(n, AV_NOPTS_VALUE), end(n, AV_NOPTS_VALUE), count(n, 0);
+    PacketPtr packet = makePacket();
+    while (av_read_frame(scan.get(), packet.get()) >= 0) {
+        const unsigned i = unsigned(packet->stream_index);
+        const int64_t t = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        if (i < n && t != AV_NOPTS_VALUE) {
+            first[i] = first[i] == AV_NOPTS_VALUE ? t : std::min(first[i], t);
+            latest[i] = latest[i] == AV_NOPTS_VALUE ? t : std::max(latest[i], t);
+            end[i] = end[i] == AV_NOPTS_VALUE ? t + packet->duration : std::max(end[i], t + packet->duration);
+            ++count[i];
+        }
+        av_packet_unref(packet.get());
+    }
+    const int64_t origin = format->start_time == AV_NOPTS_VALUE ? 0 : format->start_time;
+    int64_t last = AV_NOPTS_VALUE;
+    for (unsigned i = 0; i < n; ++i) {
+        AVStream* s = format->streams[i];
+        if (end[i] == AV_NOPTS_VALUE)
+            continue;
+        s->duration = end[i] - first[i];
+        if (isPicture(s) && count[i] > 1 && latest[i] > first[i]) {
+            // Frame intervals over the time from the first picture to the last one (their
+            // own lengths are often not stored).
+            const double seconds = double(latest[i] - first[i]) * av_q2d(s->time_base);
+            s->avg_frame_rate = av_d2q(double(count[i] - 1) / seconds, 1001000);
+            const double frameTicks = double(latest[i] - first[i]) / double(count[i] - 1);
+            s->duration = std::max(s->duration, latest[i] - first[i] + int64_t(std::llround(frameTicks)));
+        }
+        const int64_t e = av_rescale_q(first[i] + s->duration, s->time_base, AV_TIME_BASE_Q);
+        last = last == AV_NOPTS_VALUE ? e : std::max(last, e);
+    }
+    if (last != AV_NOPTS_VALUE && last > origin)
+        format->duration = last - origin;
 }
 
 } // namespace
@@ -43,6 +91,8 @@ int openInput(const std::string& path, InputPtr* out) {
         return logFailure("cannot read streams of " + path, r);
     if (firstVideoStream(format.get()) < 0 && firstAudioStream(format.get()) < 0)
         return logFailure("no sound or picture in " + path, AVERROR_STREAM_NOT_FOUND);
+    if (format->duration <= 0 || format->duration == AV_NOPTS_VALUE)
+        measureFromPackets(path, format.get());
     *out = std::move(format);
     return 0;
 }
