@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "EngineLog.h"
 #include "RisingValue.h"
@@ -285,13 +286,39 @@ int ConvertJob::start() {
     if (stop_) {
         logInfo("convert stopped before it started");
     } else {
-        r = run();
+        r = runWithinLimit();
     }
     {
         std::lock_guard lock(runMutex_);
         running_ = false;
     }
     runEnded_.notify_all();
+    return r;
+}
+
+// The size of a finished file is only known once its index is written: a part that came out
+// over its limit is made again under a limit lowered by the overshoot, so that none passes it.
+int ConvertJob::runWithinLimit() {
+    const int64_t limit = sizeLimit_;
+    int r = run();
+    for (int attempt = 0; attempt < 3 && r >= 1 && limit > 0 && !stop_; ++attempt) {
+        struct stat st {};
+        if (::stat(output_.c_str(), &st) != 0 || st.st_size <= limit)
+            break;
+        logInfo("part of " + std::to_string(st.st_size) + " bytes over its limit of " + std::to_string(limit) +
+                "; made again");
+        ::unlink(output_.c_str());
+        sizeLimit_ = std::max<int64_t>(1, int64_t(double(sizeLimit_) * double(limit) / double(st.st_size) * 0.98));
+        r = run();
+    }
+    sizeLimit_ = limit;
+    if (r >= 1 && limit > 0 && !stop_) {
+        struct stat st {};
+        if (::stat(output_.c_str(), &st) == 0 && st.st_size > limit) {
+            ::unlink(output_.c_str());
+            return logFailure("cannot keep " + output_ + " under its size limit", AVERROR(EFBIG));
+        }
+    }
     return r;
 }
 
@@ -525,7 +552,7 @@ int ConvertJob::run() {
         in.height = dec->height;
         in.format = dec->pix_fmt;
         in.timeBase = reader.video()->time_base;
-        in.sampleAspect = dec->sample_aspect_ratio;
+        in.sampleAspect = pictureAspect(reader.format(), reader.video());
         in.frameRate = streamFrameRate(reader.video());
         mediafx::VideoOutput out;
         out.width = w;
@@ -598,7 +625,8 @@ int ConvertJob::run() {
     const int64_t epsilon = 1000; // timestamps are rounded to their time base
     FramePtr frame = makeFrame(), filtered = makeFrame();
     PacketPtr packet = makePacket();
-    int64_t lastVideoUs = AV_NOPTS_VALUE;
+    int64_t lastVideoUs = AV_NOPTS_VALUE, firstVideoUs = AV_NOPTS_VALUE;
+    bool decodedBefore = false; // decoding began before the range
     int64_t pulledVideoUs = 0, pulledAudioUs = 0;
     bool limitReached = false;
     // The latest time of a copied picture, and whether the size limit waits for the pictures
@@ -698,6 +726,7 @@ int ConvertJob::run() {
                 t = lastVideoUs == AV_NOPTS_VALUE ? p.shift : lastVideoUs + frameUs;
             lastVideoUs = t;
             if (t < p.start - epsilon) {
+                decodedBefore = true;
                 av_frame_unref(frame.get());
                 continue;
             }
@@ -705,6 +734,14 @@ int ConvertJob::run() {
                 av_frame_unref(frame.get());
                 reader.finish(kind);
                 continue;
+            }
+            // The first picture must be the one asked for: decoding that begins later (a seek
+            // that landed past a keyframe) would give a part that misses its start.
+            if (firstVideoUs == AV_NOPTS_VALUE) {
+                firstVideoUs = t;
+                if (!decodedBefore && p.shift > 0 && t > p.start + frameUs + epsilon)
+                    return logFailure("the first picture of the range could not be decoded from " + input_,
+                                      AVERROR_INVALIDDATA);
             }
             frame->pts = av_rescale_q(t - p.shift, kMicro, reader.video()->time_base);
             r = graph.pushVideo(frame.get());
@@ -777,6 +814,9 @@ int ConvertJob::run() {
         if ((r = drainAudio(pulledVideoUs)) < 0)
             return r;
     }
+    // A part of a file with pictures that holds none would play as a blank or not at all.
+    if (p.video == Plan::Encode && firstVideoUs == AV_NOPTS_VALUE)
+        return logFailure("no picture of " + input_ + " lies in the range", AVERROR_STREAM_NOT_FOUND);
     if ((r = writer.finish()) < 0)
         return r;
     progress_ = 100;

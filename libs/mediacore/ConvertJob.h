@@ -66,6 +66,7 @@ public:
 private:
     struct Plan;
     int run();
+    int runWithinLimit();
     int plan(class SourceReader& reader, class OutputWriter& writer, Plan* p);
     bool canCutSmartly(struct SmartCutRequest* request) const;
     void reportProgress(int64_t doneUs, int64_t totalUs);

@@ -138,6 +138,13 @@ AVRational streamFrameRate(const AVStream* stream) {
     return {25, 1};
 }
 
+AVRational pictureAspect(const AVFormatContext* format, const AVStream* stream) {
+    // The container's value first (a phone's 4:3 clip may say so only there), then the stream's.
+    const AVRational sar =
+        av_guess_sample_aspect_ratio(const_cast<AVFormatContext*>(format), const_cast<AVStream*>(stream), nullptr);
+    return sar.num > 0 && sar.den > 0 ? sar : AVRational{1, 1};
+}
+
 int64_t durationUs(const AVFormatContext* format) {
     if (format->duration > 0)
         return av_rescale_q(format->duration, AV_TIME_BASE_Q, {1, 1000000});
@@ -195,7 +202,7 @@ void fillVideoInfo(const AVFormatContext* format, int index, MEDIA_VIDEO_STREAM_
     if (bitrate <= 0 && format->bit_rate > 0)
         bitrate = format->bit_rate;
     info->bitrate = int32_t(std::min<int64_t>(bitrate, INT32_MAX));
-    const AVRational sar = p->sample_aspect_ratio.num > 0 ? p->sample_aspect_ratio : AVRational{1, 1};
+    const AVRational sar = pictureAspect(format, s);
     info->aspect = p->height > 0 ? double(p->width) * av_q2d(sar) / p->height : 0.0;
     info->angle = streamRotation(s);
     mediarecords::writeText(info->lang, metadata(s->metadata, "language"));

@@ -45,6 +45,16 @@ Packets packets(const QString& path, const char* kind) {
     return p;
 }
 
+// Seconds of sound that ffmpeg decodes from a file (encoder priming and edit lists applied).
+double soundSeconds(const QString& path) {
+    QByteArray out;
+    if (run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-i", path, "-map", "0:a:0", "-ac", "1", "-ar", "8000",
+                                "-f", "s16le", "-"},
+            &out) != 0)
+        return -1;
+    return out.size() / 2 / 8000.0;
+}
+
 bool decodesCleanly(const QString& path) {
     return run(FFMPEG_EXECUTABLE, {"-v", "error", "-xerror", "-i", path, "-f", "null", "-"}) == 0;
 }
@@ -71,16 +81,23 @@ int cut(const QString& src, const QString& out, double from, double to, const ch
 // source's at those times, and its sound lasts as long as its picture.
 void expectRange(const QString& out, const QString& src, double from, double to, double frame) {
     SCOPED_TRACE(QString("%1 from %2 to %3").arg(QFileInfo(out).fileName()).arg(from).arg(to).toStdString());
-    const Packets v = packets(out, "v"), a = packets(out, "a");
+    Packets v = packets(out, "v");
+    const Packets a = packets(out, "a");
     ASSERT_FALSE(v.times.empty());
+    v.end = std::max(v.end, v.times.back() + frame); // some containers store no frame lengths
     EXPECT_NEAR(v.span(), to - from, frame + 0.01);
     EXPECT_NEAR(int(v.times.size()), (to - from) / frame, 1.01);
     EXPECT_LT(meanAbsDiff(ffmpegFrameAt(out, 0), ffmpegFrameAt(src, from)), 6.0);
     EXPECT_GT(meanAbsDiff(ffmpegFrameAt(src, from + 3 * frame), ffmpegFrameAt(src, from)), 6.0);
-    EXPECT_LT(meanAbsDiff(ffmpegFrameAt(out, v.span() - frame), ffmpegFrameAt(src, to - frame)), 6.0);
+    // The last picture is the source's, not its neighbour.
+    const QImage last = ffmpegFrameAt(out, v.span() - frame);
+    EXPECT_LT(meanAbsDiff(last, ffmpegFrameAt(src, to - frame)),
+              meanAbsDiff(last, ffmpegFrameAt(src, to - 2 * frame)));
+    EXPECT_LT(meanAbsDiff(last, ffmpegFrameAt(src, to - frame)), 8.0);
     if (!a.times.empty()) {
-        EXPECT_NEAR(a.span(), v.span(), frame + 0.001);
-        EXPECT_NEAR(a.times.front(), v.times.front(), frame);
+        EXPECT_NEAR(soundSeconds(out), v.span(), frame + 0.001);
+        // Encoders start the sound with a few ms of priming, and B-frames delay the picture.
+        EXPECT_NEAR(a.times.front(), v.times.front(), 2 * frame);
     }
 }
 
@@ -185,8 +202,9 @@ TEST(FieldAmr, SoundThatCannotBeEncodedFallsBackAndKeepsItsLength) {
     ASSERT_GE(apiMediaConvertSetAcodec(job.h, "aac"), 1);
     ASSERT_GE(apiMediaConvertSetOutputPath(job.h, utf8(whole)), 1);
     ASSERT_GE(apiMediaConvertStart(job.h), 1);
-    EXPECT_NEAR(packets(whole, "a").span(), packets(whole, "v").span(), 1 / 15.0 + 0.001);
-    EXPECT_NEAR(packets(whole, "a").span(), 4.0, 0.07);
+    // AAC pads its last packet: 1024 samples, 0.128 s at this clip's 8 kHz.
+    EXPECT_NEAR(soundSeconds(whole), 4.0, 0.129);
+    EXPECT_EQ(probeFrameCount(whole), 60);
 }
 
 TEST(FieldSizeLimit, PartsStayUnderTheLimitWithUniqueTimesAndSoundEndingWithThePicture) {
