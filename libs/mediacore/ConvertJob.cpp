@@ -664,16 +664,32 @@ int ConvertJob::run() {
         return e == AVERROR(EAGAIN) || e == AVERROR_EOF || e >= 0 ? 0 : e;
     };
 
+    // At the size limit the picture ends; the sound read so far may lag behind it (MPEG
+    // streams store it late), so reading goes on for the sound alone up to the picture's end.
+    const auto closePicture = [&]() -> bool {
+        limitReached = true;
+        const int64_t last = p.video == Plan::Copy ? copiedVideoUs
+                             : graph.hasVideo() && lastVideoUs != AV_NOPTS_VALUE ? pulledVideoUs + p.shift
+                                                                                 : AV_NOPTS_VALUE;
+        if (p.audio == Plan::None || p.silentMain || reader.finished(SourceReader::Audio) ||
+            last == AV_NOPTS_VALUE)
+            return false;
+        p.end = std::min(p.end, last + frameUs);
+        reader.finish(SourceReader::Video);
+        return true;
+    };
+
     for (;;) {
         if (stop_)
             break;
         // Copied pictures come in decoding order: a part may only end where every picture
         // shown before the latest one copied is in, or those would be lost to this part and
         // the next one alike. Such a run of pictures is kept room for under the limit.
-        if (sizeLimit_ > 0 && writer.estimatedFinalBytes() + maxRunBytes >= sizeLimit_) {
+        if (sizeLimit_ > 0 && !limitReached && writer.estimatedFinalBytes() + maxRunBytes >= sizeLimit_) {
             if (copiedVideoUs == AV_NOPTS_VALUE) {
-                limitReached = true;
-                break;
+                if (!closePicture())
+                    break;
+                continue;
             }
             limitPending = true;
         }
@@ -686,10 +702,12 @@ int ConvertJob::run() {
         if (r == 1) { // a copied packet
             const AVStream* s = kind == SourceReader::Video ? reader.video() : reader.audio();
             const int64_t t = reader.packetTimeUs(packet.get(), kind);
-            if (limitPending && kind == SourceReader::Video && t != AV_NOPTS_VALUE && t > copiedVideoUs) {
+            if (limitPending && !limitReached && kind == SourceReader::Video && t != AV_NOPTS_VALUE &&
+                t > copiedVideoUs) {
                 av_packet_unref(packet.get());
-                limitReached = true;
-                break;
+                if (!closePicture())
+                    break;
+                continue;
             }
             if (kind == SourceReader::Video && t != AV_NOPTS_VALUE) {
                 if (copiedVideoUs == AV_NOPTS_VALUE || t > copiedVideoUs)
@@ -810,8 +828,10 @@ int ConvertJob::run() {
                 return r;
         }
     } else if (graph.hasAudio()) {
-        // Sound up to where the picture stopped, so both end together.
-        if ((r = drainAudio(pulledVideoUs)) < 0)
+        // The sound was read up to where the picture stopped, so both end together.
+        // Sound read ahead of the picture stays out.
+        graph.pushAudio(nullptr);
+        if ((r = drainAudio(p.video == Plan::Copy ? p.end - p.shift - frameUs : pulledVideoUs)) < 0)
             return r;
     }
     // A part of a file with pictures that holds none would play as a blank or not at all.

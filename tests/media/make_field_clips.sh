@@ -43,3 +43,7 @@ rm -f noise.amr
 "${FF[@]}" -f lavfi -i "testsrc2=size=320x240:rate=25:duration=6" -f lavfi \
   -i "sine=frequency=440:sample_rate=44100:duration=6.4" -c:v libx264 -preset veryfast -g 50 \
   -pix_fmt yuv420p -c:a aac -ac 2 sound_past_picture.mp4
+# H.264 in AVI, as some cameras write it, and a WMV.
+"${FF[@]}" -f lavfi -i "$V" -f lavfi -i "$A" -c:v libx264 -preset veryfast -bf 0 -g 50 -pix_fmt yuv420p \
+  -c:a libmp3lame -b:a 128k -shortest h264_mp3.avi
+"${FF[@]}" -f lavfi -i "$V" -f lavfi -i "$A" -c:v wmv2 -b:v 800k -g 50 -c:a wmav2 -b:a 128k -shortest windows.wmv
