@@ -127,9 +127,37 @@ int ConvertJob::setCut(int64_t startUs, int64_t endUs) {
     const int64_t d = duration();
     if (d > 0 && startUs >= d)
         return logFailure("the cut starts after the end", AVERROR(EINVAL));
+    const int64_t end = d > 0 ? std::min(endUs, d) : endUs;
+    // A file's sound may run on past its last picture: a range there would give a part of a
+    // picture file without any picture.
+    if (!input_.empty() && firstVideoStream(probe_.get()) >= 0 && !rangeHoldsPicture(startUs, end))
+        return logFailure("no picture of " + input_ + " lies in the cut range", AVERROR_STREAM_NOT_FOUND);
     cutStart_ = startUs;
-    cutEnd_ = d > 0 ? std::min(endUs, d) : endUs;
+    cutEnd_ = end;
     return 1;
+}
+
+bool ConvertJob::rangeHoldsPicture(int64_t startUs, int64_t endUs) const {
+    SourceReader reader;
+    if (reader.open(input_, -1, true, false, false, false) < 0 || !reader.video())
+        return true; // the job itself will tell what is wrong
+    reader.seek(startUs);
+    FramePtr frame = makeFrame();
+    PacketPtr packet = makePacket();
+    SourceReader::Kind kind;
+    // Packets come in decoding order: pictures shown before the end may follow one shown after.
+    const int64_t reorderUs = 1000000, epsilon = 1000;
+    while (reader.next(frame.get(), &kind, packet.get()) == 1) {
+        const int64_t t = reader.packetTimeUs(packet.get(), kind);
+        av_packet_unref(packet.get());
+        if (kind != SourceReader::Video || t == AV_NOPTS_VALUE)
+            continue;
+        if (t >= startUs - epsilon && t < endUs - epsilon)
+            return true;
+        if (t >= endUs + reorderUs)
+            break;
+    }
+    return false;
 }
 
 int ConvertJob::setSizeLimit(int64_t bytes) {

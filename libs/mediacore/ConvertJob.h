@@ -68,6 +68,7 @@ private:
     int run();
     int runWithinLimit();
     int plan(class SourceReader& reader, class OutputWriter& writer, Plan* p);
+    bool rangeHoldsPicture(int64_t startUs, int64_t endUs) const;
     bool canCutSmartly(struct SmartCutRequest* request) const;
     void reportProgress(int64_t doneUs, int64_t totalUs);
 

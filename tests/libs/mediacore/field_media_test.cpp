@@ -244,3 +244,17 @@ TEST(FieldSizeLimit, PartsStayUnderTheLimitWithUniqueTimesAndSoundEndingWithTheP
     ASSERT_GE(cut(src, out, 0, 4.0, nullptr, QFileInfo(src).size() / 3), 1);
     EXPECT_LE(QFileInfo(out).size(), QFileInfo(src).size() / 3);
 }
+
+TEST(FieldSoundPastPicture, ARangeWithoutAPictureIsRefused) {
+    // The sound runs from 6.0 s to 6.4 s alone: a part there would hold no picture.
+    QTemporaryDir dir;
+    const QString src = fieldClip("sound_past_picture.mp4");
+    Job job;
+    ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(src)), 1);
+    EXPECT_LT(apiMediaConvertSetCutTime(job.h, 6050000, 6400000), 1);
+    EXPECT_GE(apiMediaConvertSetCutTime(job.h, 5900000, 6400000), 1);
+    const QString out = dir.filePath("end.mp4");
+    ASSERT_GE(apiMediaConvertSetOutputPath(job.h, utf8(out)), 1);
+    ASSERT_GE(apiMediaConvertStart(job.h), 1);
+    EXPECT_EQ(probeFrameCount(out), 2); // 5.92 and 5.96 s
+}
