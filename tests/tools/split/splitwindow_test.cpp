@@ -266,6 +266,23 @@ TEST(SplitWindow, BySizeEndsAtTheLastPictureOfASourceWhoseSoundRunsOnInDecimalMe
     EXPECT_EQ(frames, testsupport::probeFrameCount(source));
 }
 
+TEST(SplitWindow, BySizeTheCapIsInTheMegabytesTheWindowShows) {
+    // A cap 2 % below the file in the window's megabytes (1,000,000 bytes) is above it in
+    // binary ones: the file must still be split, and no part may pass the cap.
+    Driver d;
+    const QString source = testsupport::media("long_10s.mp4");
+    d.addFile(source);
+    click(d.window->split_sizeBtn);
+    const QString megabytes = QString::number(QFileInfo(source).size() / 1e6 / 1.02, 'f', 3);
+    d.customValue(d.window->split_sizepopBtn, megabytes);
+    click(d.window->splitBtn);
+    d.exportAll();
+    const QStringList parts = outputs(d.out.path());
+    ASSERT_GE(parts.size(), 2);
+    for (const QString& p : parts)
+        EXPECT_LE(QFileInfo(d.out.path() + "/" + p).size(), qint64(megabytes.toDouble() * 1e6)) << p.toStdString();
+}
+
 TEST(SplitWindow, BySizeACopiedPartHoldsEveryPictureUpToItsEnd) {
     // Its pictures are stored out of display order (B-frames) and its only keyframe is the
     // first: a part cut short by the cap must not end between a picture and the ones shown
