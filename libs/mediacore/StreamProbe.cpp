@@ -1,6 +1,8 @@
 #include "StreamProbe.h"
 
 #include <cmath>
+#include <map>
+#include <mutex>
 #include <sys/stat.h>
 #include <vector>
 
@@ -24,19 +26,23 @@ bool isPicture(const AVStream* s) {
     return s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(s->disposition & AV_DISPOSITION_ATTACHED_PIC);
 }
 
-// Files written live (a browser's or camera's recording, a stream saved from a pipe) carry no
-// duration in their header: it is read from the packets instead, on a second opening so that
-// the caller's input stays at its start. The picture's average rate comes from the same count,
-// since such files only give the time base (1 ms) as their rate.
-void measureFromPackets(const std::string& path, AVFormatContext* format) {
+// Where each stream's packets begin and end, and how many there are.
+struct PacketSpans {
+    std::vector<int64_t> first, latest, end, count;
+};
+
+bool scanPackets(const std::string& path, unsigned n, PacketSpans* spans) {
     AVFormatContext* raw = nullptr;
     if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0)
-        return;
+        return false;
     InputPtr scan(raw);
-    if (avformat_find_stream_info(scan.get(), nullptr) < 0 || scan->nb_streams != format->nb_streams)
-        return;
-    const unsigned n = format->nb_streams;
-    std::vector<int64_t> first(n, AV_NOPTS_VALUE), latest(n, AV_NOPTS_VALUE), end(n, AV_NOPTS_VALUE), count(n, 0);
+    if (avformat_find_stream_info(scan.get(), nullptr) < 0 || scan->nb_streams != n)
+        return false;
+    std::vector<int64_t>&first = spans->first, &latest = spans->latest, &end = spans->end, &count = spans->count;
+    first.assign(n, AV_NOPTS_VALUE);
+    latest.assign(n, AV_NOPTS_VALUE);
+    end.assign(n, AV_NOPTS_VALUE);
+    count.assign(n, 0);
     PacketPtr packet = makePacket();
     while (av_read_frame(scan.get(), packet.get()) >= 0) {
         const unsigned i = unsigned(packet->stream_index);
@@ -49,6 +55,46 @@ void measureFromPackets(const std::string& path, AVFormatContext* format) {
         }
         av_packet_unref(packet.get());
     }
+    return true;
+}
+
+// A job opens its input several times (probe, plan, cut): the scan of an unchanged file is
+// done once.
+bool cachedPacketSpans(const std::string& path, unsigned n, PacketSpans* spans) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    const std::string key = path + '\n' + std::to_string(st.st_size) + '\n' +
+                            std::to_string(st.st_mtim.tv_sec) + '.' + std::to_string(st.st_mtim.tv_nsec);
+    static std::mutex mutex;
+    static std::map<std::string, PacketSpans> cache;
+    {
+        std::lock_guard lock(mutex);
+        const auto found = cache.find(key);
+        if (found != cache.end() && found->second.first.size() == n) {
+            *spans = found->second;
+            return true;
+        }
+    }
+    if (!scanPackets(path, n, spans))
+        return false;
+    std::lock_guard lock(mutex);
+    if (cache.size() >= 64)
+        cache.clear();
+    cache[key] = *spans;
+    return true;
+}
+
+// Files written live (a browser's or camera's recording, a stream saved from a pipe) carry no
+// duration in their header: it is read from the packets instead, on a second opening so that
+// the caller's input stays at its start. The picture's average rate comes from the same count,
+// since such files only give the time base (1 ms) as their rate.
+void measureFromPackets(const std::string& path, AVFormatContext* format) {
+    const unsigned n = format->nb_streams;
+    PacketSpans spans;
+    if (!cachedPacketSpans(path, n, &spans))
+        return;
+    const std::vector<int64_t>&first = spans.first, &latest = spans.latest, &end = spans.end, &count = spans.count;
     const int64_t origin = format->start_time == AV_NOPTS_VALUE ? 0 : format->start_time;
     int64_t last = AV_NOPTS_VALUE;
     for (unsigned i = 0; i < n; ++i) {
