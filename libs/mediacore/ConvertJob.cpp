@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 
 #include "EngineLog.h"
-#include "RisingValue.h"
 #include "FxGraph.h"
 #include "OutputWriter.h"
 #include "SmartCut.h"
@@ -64,12 +63,6 @@ struct ConvertJob::Plan {
     const AVCodec* videoEncoder = nullptr;
     const AVCodec* audioEncoder = nullptr;
 };
-
-ConvertJob::~ConvertJob() {
-    stop_ = true;
-    std::unique_lock lock(runMutex_);
-    runEnded_.wait(lock, [this] { return !running_; });
-}
 
 void ConvertJob::setDrawTextCallback(DRAW_TEXT_CALLBACK callback) {
     gDrawText = callback;
@@ -252,32 +245,8 @@ int64_t ConvertJob::duration() const {
     return probe_ ? durationUs(probe_.get()) : 0;
 }
 
-void ConvertJob::reportProgress(int64_t doneUs, int64_t totalUs) {
-    if (totalUs <= 0)
-        return;
-    const int p = int(std::clamp<int64_t>(doneUs * 100 / totalUs, 0, 99));
-    raiseTo(progress_, p);
-}
-
 int ConvertJob::start() {
-    {
-        std::lock_guard lock(runMutex_);
-        if (running_)
-            return logFailure("the job runs already", AVERROR(EBUSY));
-        running_ = true;
-    }
-    int r = 1;
-    if (stop_) {
-        logInfo("convert stopped before it started");
-    } else {
-        r = runWithinLimit();
-    }
-    {
-        std::lock_guard lock(runMutex_);
-        running_ = false;
-    }
-    runEnded_.notify_all();
-    return r;
+    return run_.run([this] { return runWithinLimit(); }, 1);
 }
 
 int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, Plan* p) {
@@ -301,8 +270,7 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, Plan* p) {
     // Picture.
     if (vs && holdsMovingPictures(container)) {
         const AVCodecID source = vs->codecpar->codec_id;
-        const bool changes =
-            fx_.changesPicture() || format_.width > 0 || format_.fps > 0 || format_.videoKbps > 0;
+        const bool changes = fx_.changesPicture() || format_.changesPicture();
         switch (format_.videoCodec.kind) {
         case CodecSetting::Invalid:
             return logFailure("unknown video codec " + format_.videoCodec.name, AVERROR_ENCODER_NOT_FOUND);
@@ -346,8 +314,7 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, Plan* p) {
     if (wantSound && container->audio_codec != AV_CODEC_ID_NONE) {
         p->silentMain = !as || fx_.mainAudioDisabled;
         const AVCodecID source = as ? as->codecpar->codec_id : AV_CODEC_ID_NONE;
-        const bool changes =
-            fx_.changesSound() || format_.channels > 0 || format_.sampleRate > 0 || format_.audioKbps > 0;
+        const bool changes = fx_.changesSound() || format_.changesSound();
         switch (format_.audioCodec.kind) {
         case CodecSetting::Invalid:
             return logFailure("unknown audio codec " + format_.audioCodec.name, AVERROR_ENCODER_NOT_FOUND);
@@ -407,11 +374,11 @@ int ConvertJob::run() {
         return logFailure("no output path", AVERROR(EINVAL));
     SmartCutRequest request;
     if (canCutSmartly(&request)) {
-        SmartCut cut(request, stop_, [this](int64_t done, int64_t total) { reportProgress(done, total); });
+        SmartCut cut(request, run_.stopFlag(), [this](int64_t done, int64_t total) { run_.report(done, total); });
         const int r = cut.run();
         if (r != SmartCut::kDeclined) {
-            if (r >= 1 && !stop_)
-                progress_ = 100;
+            if (r >= 1 && !run_.stopped())
+                run_.finished();
             return r;
         }
     }
@@ -558,7 +525,7 @@ int ConvertJob::run() {
     };
 
     for (;;) {
-        if (stop_)
+        if (run_.stopped())
             break;
         // Copied pictures come in decoding order: a part may only end where every picture
         // shown before the latest one copied is in, or those would be lost to this part and
@@ -686,10 +653,10 @@ int ConvertJob::run() {
         }
         if (p.silentMain && (r = drainAudio(p.video == Plan::None ? INT64_MAX : pulledVideoUs + 500000)) < 0)
             return r;
-        reportProgress(writer.writtenUs(), total);
+        run_.report(writer.writtenUs(), total);
     }
 
-    if (stop_) {
+    if (run_.stopped()) {
         logInfo("convert stopped; " + output_ + " removed");
         writer.discard();
         return 1;
@@ -720,7 +687,7 @@ int ConvertJob::run() {
         return logFailure("no picture of " + input_ + " lies in the range", AVERROR_STREAM_NOT_FOUND);
     if ((r = writer.finish()) < 0)
         return r;
-    progress_ = 100;
+    run_.finished();
     return 1;
 }
 

@@ -8,14 +8,12 @@
 // from any thread while start() blocks. The destructor stops a running start() and waits for it.
 #pragma once
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <string>
 
 #include "FfPointers.h"
 #include "FxSettings.h"
+#include "JobRun.h"
 #include "MediaRecords.h"
 #include "OutputFormat.h"
 
@@ -28,7 +26,6 @@ namespace mediacore {
 class ConvertJob {
 public:
     ConvertJob() = default;
-    ~ConvertJob();
 
     int setInput(const std::string& path);
     int setOutput(const std::string& path);
@@ -62,8 +59,8 @@ public:
 
     // Blocks until the job ends: 1 finished (or stopped), negative on failure.
     int start();
-    int progress() const { return progress_.load(); }
-    void stop() { stop_ = true; }
+    int progress() const { return int(run_.progress()); }
+    void stop() { run_.stop(); }
 
     static void setDrawTextCallback(DRAW_TEXT_CALLBACK callback);
 
@@ -74,7 +71,6 @@ private:
     int plan(class SourceReader& reader, class OutputWriter& writer, Plan* p);
     bool rangeHoldsPicture(int64_t startUs, int64_t endUs) const;
     bool canCutSmartly(struct SmartCutRequest* request) const;
-    void reportProgress(int64_t doneUs, int64_t totalUs);
     // Builds the picture graph and opens `codec` for it; 0 or a negative AVERROR (logged).
     int openVideoEncoder(const AVCodec* codec, class SourceReader& reader, class OutputWriter& writer,
                          const mediafx::FxSettings& fx, int keepRotation, mediafx::FxGraph& graph);
@@ -90,11 +86,7 @@ private:
     mediafx::FxSettings fx_;
 
     OutputFormat format_;
-    std::atomic<bool> stop_{false};
-    std::atomic<int> progress_{0};
-    std::mutex runMutex_;
-    std::condition_variable runEnded_;
-    bool running_ = false;
+    JobRun run_; // last: its destructor waits for a running start()
 };
 
 } // namespace mediacore

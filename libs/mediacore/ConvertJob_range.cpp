@@ -40,7 +40,7 @@ bool ConvertJob::rangeHoldsPicture(int64_t startUs, int64_t endUs) const {
 int ConvertJob::runWithinLimit() {
     const int64_t limit = sizeLimit_;
     int r = run();
-    for (int attempt = 0; attempt < 3 && r >= 1 && limit > 0 && !stop_; ++attempt) {
+    for (int attempt = 0; attempt < 3 && r >= 1 && limit > 0 && !run_.stopped(); ++attempt) {
         struct stat st {};
         if (::stat(output_.c_str(), &st) != 0 || st.st_size <= limit)
             break;
@@ -51,7 +51,7 @@ int ConvertJob::runWithinLimit() {
         r = run();
     }
     sizeLimit_ = limit;
-    if (r >= 1 && limit > 0 && !stop_) {
+    if (r >= 1 && limit > 0 && !run_.stopped()) {
         struct stat st {};
         if (::stat(output_.c_str(), &st) == 0 && st.st_size > limit) {
             ::unlink(output_.c_str());

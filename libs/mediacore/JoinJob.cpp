@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 
 #include "EngineLog.h"
-#include "RisingValue.h"
 #include "FfPointers.h"
 #include "FxGraph.h"
 #include "JoinBlend.h"
@@ -49,12 +48,6 @@ int openWithFallback(const CodecSetting& setting, const AVCodec* codec, const AV
 }
 
 } // namespace
-
-JoinJob::~JoinJob() {
-    stop_ = true;
-    std::unique_lock lock(runMutex_);
-    runEnded_.wait(lock, [this] { return !running_; });
-}
 
 int JoinJob::setOutput(const std::string& path) {
     struct stat st {};
@@ -123,26 +116,11 @@ int JoinJob::setTransition(uint64_t clip, int effect, int64_t lengthUs) {
 }
 
 void JoinJob::reportProgress(int64_t doneUs) {
-    if (totalUs_ <= 0)
-        return;
-    const double p = std::clamp(double(doneUs) * 100.0 / double(totalUs_), 0.0, 99.9);
-    raiseTo(progress_, p);
+    run_.report(doneUs, totalUs_);
 }
 
 int JoinJob::start() {
-    {
-        std::lock_guard lock(runMutex_);
-        if (running_)
-            return logFailure("the join runs already", AVERROR(EBUSY));
-        running_ = true;
-    }
-    const int r = stop_ ? 0 : run();
-    {
-        std::lock_guard lock(runMutex_);
-        running_ = false;
-    }
-    runEnded_.notify_all();
-    return r;
+    return run_.run([this] { return run(); }, 0);
 }
 
 int JoinJob::run() {
@@ -160,14 +138,14 @@ int JoinJob::run() {
     r = canCopy() ? runCopy(writer) : runEncode(writer);
     if (r < 0)
         return r;
-    if (stop_) {
+    if (run_.stopped()) {
         logInfo("join stopped; " + output_ + " removed");
         writer.discard();
         return 0;
     }
     if ((r = writer.finish()) < 0)
         return r;
-    progress_ = 100.0;
+    run_.finished();
     return 0;
 }
 
@@ -180,8 +158,7 @@ bool JoinJob::canCopy() const {
     };
     if (!copyish(format_.videoCodec) || !copyish(format_.audioCodec))
         return false;
-    if (format_.width > 0 || format_.fps > 0 || format_.videoKbps > 0 || format_.channels > 0 ||
-        format_.sampleRate > 0)
+    if (format_.changesPicture() || format_.changesSound())
         return false;
     InputPtr first;
     if (openInput(clips_[0].path, &first) < 0)
@@ -244,7 +221,7 @@ int JoinJob::runCopy(OutputWriter& writer) {
     PacketPtr packet = makePacket();
     int64_t offsetUs = 0; // output time of the current clip's start
     int64_t lastDts[2] = {INT64_MIN, INT64_MIN};
-    for (size_t i = 0; i < clips_.size() && !stop_; ++i) {
+    for (size_t i = 0; i < clips_.size() && !run_.stopped(); ++i) {
         const Clip& c = clips_[i];
         SourceReader reader;
         if ((r = reader.open(c.path, -1, true, true, false, false)) < 0)
@@ -261,7 +238,7 @@ int JoinJob::runCopy(OutputWriter& writer) {
         int64_t clipShift = offsetUs - c.start; // added to file times
         bool seamChecked[2] = {false, false};
         SourceReader::Kind kind;
-        while (!stop_ && (r = reader.next(nullptr, &kind, packet.get())) == 1) {
+        while (!run_.stopped() && (r = reader.next(nullptr, &kind, packet.get())) == 1) {
             const AVStream* s = kind == SourceReader::Video ? reader.video() : reader.audio();
             const int64_t t = reader.packetTimeUs(packet.get(), kind);
             const int64_t dts = packet->dts != AV_NOPTS_VALUE
@@ -299,7 +276,7 @@ int JoinJob::runCopy(OutputWriter& writer) {
                 return r;
             reportProgress(writer.writtenUs());
         }
-        if (stop_)
+        if (run_.stopped())
             break;
         if (r < 0 && r != AVERROR_EOF)
             return r;
@@ -442,7 +419,7 @@ int JoinJob::runEncode(OutputWriter& writer) {
     };
 
     int64_t doneUs = 0;
-    for (size_t i = 0; i < clips_.size() && !stop_; ++i) {
+    for (size_t i = 0; i < clips_.size() && !run_.stopped(); ++i) {
         const Clip& c = clips_[i];
         const int64_t length = c.end - c.start;
         const int64_t clipFrames =
@@ -595,7 +572,7 @@ int JoinJob::runEncode(OutputWriter& writer) {
         FramePtr frame = makeFrame();
         SourceReader::Kind kind;
         bool anyPicture = false; // decoded, wherever it lies
-        while (!stop_ && (r = reader.next(frame.get(), &kind)) >= 0) {
+        while (!run_.stopped() && (r = reader.next(frame.get(), &kind)) >= 0) {
             int64_t t = reader.frameTimeUs(frame.get(), kind);
             if (kind == SourceReader::Video) {
                 anyPicture = true;
@@ -647,7 +624,7 @@ int JoinJob::runEncode(OutputWriter& writer) {
             }
             reportProgress(doneUs + std::max<int64_t>(0, t - c.start));
         }
-        if (stop_)
+        if (run_.stopped())
             return 0;
         if (r < 0 && r != AVERROR_EOF)
             return r;
@@ -671,7 +648,7 @@ int JoinJob::runEncode(OutputWriter& writer) {
         }
         // A clip without picture (or one shorter than its range) shows black or its last frame.
         if (anyVideo) {
-            while (clipFramesTaken < clipFrames && !stop_) {
+            while (clipFramesTaken < clipFrames && !run_.stopped()) {
                 FramePtr f = makeFrame();
                 if (lastFrame) {
                     av_frame_ref(f.get(), lastFrame.get());
@@ -688,17 +665,17 @@ int JoinJob::runEncode(OutputWriter& writer) {
                     return r;
             }
         }
-        if (stop_)
+        if (run_.stopped())
             return 0;
         // Sound: pad with silence to the picture's end, crossfade with the held tail, hold our tail.
         if (anyAudio) {
-            while (clipSamplesTaken < clipSamplesWanted && !stop_) {
+            while (clipSamplesTaken < clipSamplesWanted && !run_.stopped()) {
                 FramePtr s = soundFrame(int(std::min<int64_t>(rate, clipSamplesWanted - clipSamplesTaken)));
                 if (!s || av_audio_fifo_write(clipSound, reinterpret_cast<void**>(s->extended_data), s->nb_samples) < 0)
                     return AVERROR(ENOMEM);
                 clipSamplesTaken += s->nb_samples;
             }
-            if (stop_)
+            if (run_.stopped())
                 return 0;
             // Held tail of the previous clip: its part before the overlap is written as is.
             const int64_t plainHeld = av_audio_fifo_size(heldSound) - blendSamples;
@@ -735,7 +712,7 @@ int JoinJob::runEncode(OutputWriter& writer) {
         doneUs += length;
         reportProgress(doneUs);
     }
-    if (stop_)
+    if (run_.stopped())
         return 0;
     for (FramePtr& f : heldFrames)
         if ((r = writeVideo(f.get())) < 0)

@@ -7,13 +7,11 @@
 // while start() blocks. The destructor stops a running start() and waits for it.
 #pragma once
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "JobRun.h"
 #include "OutputFormat.h"
 
 namespace mediacore {
@@ -22,7 +20,6 @@ class OutputWriter;
 
 class JoinJob {
 public:
-    ~JoinJob();
 
     int setOutput(const std::string& path);
     uint64_t addClip(const std::string& path, int64_t startUs, int64_t endUs);
@@ -38,8 +35,8 @@ public:
 
     // Blocks: 0 finished or stopped, negative on failure.
     int start();
-    double progress() const { return progress_.load(); }
-    void stop() { stop_ = true; }
+    double progress() const { return run_.progress(); }
+    void stop() { run_.stop(); }
 
     struct Clip {
         uint64_t id = 0;
@@ -68,11 +65,7 @@ private:
     int64_t totalUs_ = 0;
 
     OutputFormat format_;
-    std::atomic<bool> stop_{false};
-    std::atomic<double> progress_{0.0};
-    std::mutex runMutex_;
-    std::condition_variable runEnded_;
-    bool running_ = false;
+    JobRun run_; // last: its destructor waits for a running start()
 };
 
 } // namespace mediacore

@@ -26,6 +26,8 @@ struct OutputFormat {
     int setAudioBitrate(int kbps); // 0 = the encoder's default
     int setAudioFormat(int channelCount, int rate);
 
+    // Whether the settings change the picture or the sound, so that the source's packets cannot
+    // be copied: every job decides between copying and re-encoding by these alone.
     bool changesPicture() const { return width > 0 || fps > 0 || videoKbps > 0; }
     bool changesSound() const { return channels > 0 || sampleRate > 0 || audioKbps > 0; }
 };

@@ -171,3 +171,19 @@ TEST(JoinInputs, BadClipsAndHandlesFailCleanly) {
     EXPECT_EQ(apiMediaJoinGetProgress(nullptr), 0.0);
     EXPECT_LT(apiMediaJoinSetOutputPath(nullptr, "x.mp4"), 1);
 }
+
+// A sound bit rate alone changes the format: the join re-encodes the sound at that rate, as a
+// convert does, rather than copy the source's.
+TEST(JoinCopy, SoundBitRateAloneReencodesTheSound) {
+    QTemporaryDir dir;
+    const QString src = media("h264_aac.mp4"), out = dir.filePath("low_rate.mp4");
+    Join job;
+    ASSERT_GE(apiMediaJoinSetOutputPath(job.h, utf8(out)), 1);
+    ASSERT_NE(apiMediaJoinAddMediaClip(job.h, utf8(src), 0, 0), 0u);
+    ASSERT_NE(apiMediaJoinAddMediaClip(job.h, utf8(src), 0, 0), 0u);
+    ASSERT_GE(apiMediaJoinSetAudioBitrate(job.h, 32), 1);
+    ASSERT_EQ(apiMediaJoinStart(job.h), 0);
+    const double rate = probeStream(out, "audio").value("bit_rate").toString().toDouble();
+    EXPECT_GT(rate, 20000.0);
+    EXPECT_LT(rate, 48000.0); // the source's sound runs at 96 kb/s
+}
