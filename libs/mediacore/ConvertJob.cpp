@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 
 #include "EngineLog.h"
+#include "FrameLane.h"
 #include "FxGraph.h"
 #include "OutputWriter.h"
 #include "SmartCut.h"
 #include "SourceReader.h"
+#include "StreamCopy.h"
 #include "StreamProbe.h"
 
 extern "C" {
@@ -34,20 +36,6 @@ bool sameFile(const std::string& a, const std::string& b) {
 bool fileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
-}
-
-// The part [offset, offset + count) of a sound frame, as a new frame.
-FramePtr sliceAudio(const AVFrame* in, int offset, int count) {
-    FramePtr out = makeFrame();
-    out->format = in->format;
-    out->sample_rate = in->sample_rate;
-    av_channel_layout_copy(&out->ch_layout, &in->ch_layout);
-    out->nb_samples = count;
-    if (av_frame_get_buffer(out.get(), 0) < 0)
-        return nullptr;
-    av_samples_copy(out->extended_data, in->extended_data, 0, offset, count, in->ch_layout.nb_channels,
-                    static_cast<AVSampleFormat>(in->format));
-    return out;
 }
 
 } // namespace
@@ -464,11 +452,13 @@ int ConvertJob::run() {
         return r;
     if (p.shift > 0 || p.start > 0)
         reader.seek(p.shift);
+    StreamCopy copy(writer);
+    copy.beginPart(reader, p.shift, 0, p.shift, p.end);
 
     const int64_t total = p.end - p.shift;
     const int64_t frameUs = std::max<int64_t>(1, reader.frameDurationUs());
     const int64_t epsilon = 1000; // timestamps are rounded to their time base
-    FramePtr frame = makeFrame(), filtered = makeFrame();
+    FramePtr frame = makeFrame();
     PacketPtr packet = makePacket();
     int64_t lastVideoUs = AV_NOPTS_VALUE, firstVideoUs = AV_NOPTS_VALUE;
     bool decodedBefore = false; // decoding began before the range
@@ -480,33 +470,21 @@ int ConvertJob::run() {
     bool limitPending = false;
     int64_t runBytes = 0, maxRunBytes = 0;
 
-    const auto drainVideo = [&]() -> int {
-        int e;
-        while ((e = graph.pullVideo(filtered.get())) >= 0) {
-            const AVRational encTb = writer.encoder(OutputWriter::Video)->time_base;
-            if (filtered->pts != AV_NOPTS_VALUE) {
-                pulledVideoUs = av_rescale_q(filtered->pts, videoTb, kMicro);
-                filtered->pts = av_rescale_q(filtered->pts, videoTb, encTb);
-            }
-            e = writer.writeFrame(OutputWriter::Video, filtered.get());
-            av_frame_unref(filtered.get());
-            if (e < 0)
-                return e;
+    FrameLane lane(graph);
+    const FrameLane::Sink videoSink = [&](AVFrame* f) {
+        if (f->pts != AV_NOPTS_VALUE) {
+            pulledVideoUs = av_rescale_q(f->pts, videoTb, kMicro);
+            f->pts = av_rescale_q(f->pts, videoTb, writer.encoder(OutputWriter::Video)->time_base);
         }
-        return e == AVERROR(EAGAIN) || e == AVERROR_EOF ? 0 : e;
+        return writer.writeFrame(OutputWriter::Video, f);
     };
-    const auto drainAudio = [&](int64_t untilUs) -> int {
-        int e = 0;
-        while (pulledAudioUs <= untilUs && (e = graph.pullAudio(filtered.get())) >= 0) {
-            if (filtered->pts != AV_NOPTS_VALUE)
-                pulledAudioUs =
-                    av_rescale_q(filtered->pts + filtered->nb_samples, graph.audioTimeBase(), kMicro);
-            e = writer.writeFrame(OutputWriter::Audio, filtered.get());
-            av_frame_unref(filtered.get());
-            if (e < 0)
-                return e;
-        }
-        return e == AVERROR(EAGAIN) || e == AVERROR_EOF || e >= 0 ? 0 : e;
+    const FrameLane::Sink audioSink = [&](AVFrame* f) {
+        if (f->pts != AV_NOPTS_VALUE)
+            pulledAudioUs = av_rescale_q(f->pts + f->nb_samples, graph.audioTimeBase(), kMicro);
+        return writer.writeFrame(OutputWriter::Audio, f);
+    };
+    const auto drainAudio = [&](int64_t untilUs) {
+        return lane.drain(FrameLane::Audio, audioSink, [&] { return pulledAudioUs <= untilUs; });
     };
 
     // At the size limit the picture ends; the sound read so far may lag behind it (MPEG
@@ -520,6 +498,7 @@ int ConvertJob::run() {
             last == AV_NOPTS_VALUE)
             return false;
         p.end = std::min(p.end, last + frameUs);
+        copy.endBy(p.end);
         reader.finish(SourceReader::Video);
         return true;
     };
@@ -545,7 +524,6 @@ int ConvertJob::run() {
         if (r < 0)
             return r;
         if (r == 1) { // a copied packet
-            const AVStream* s = kind == SourceReader::Video ? reader.video() : reader.audio();
             const int64_t t = reader.packetTimeUs(packet.get(), kind);
             if (limitPending && !limitReached && kind == SourceReader::Video && t != AV_NOPTS_VALUE &&
                 t > copiedVideoUs) {
@@ -561,27 +539,7 @@ int ConvertJob::run() {
                 maxRunBytes = std::max(maxRunBytes, runBytes);
                 copiedVideoUs = copiedVideoUs == AV_NOPTS_VALUE ? t : std::max(copiedVideoUs, t);
             }
-            const int64_t dts = packet->dts != AV_NOPTS_VALUE
-                                    ? av_rescale_q(packet->dts, s->time_base, kMicro) - reader.originUs()
-                                    : t;
-            if (dts != AV_NOPTS_VALUE && dts >= p.end - epsilon) {
-                reader.finish(kind);
-                av_packet_unref(packet.get());
-                continue;
-            }
-            if (t != AV_NOPTS_VALUE && t < p.shift - epsilon && kind == SourceReader::Audio) {
-                av_packet_unref(packet.get());
-                continue;
-            }
-            const int64_t offset = av_rescale_q(p.shift + reader.originUs(), kMicro, s->time_base);
-            if (packet->pts != AV_NOPTS_VALUE)
-                packet->pts -= offset;
-            if (packet->dts != AV_NOPTS_VALUE)
-                packet->dts -= offset;
-            r = writer.writePacket(kind == SourceReader::Video ? OutputWriter::Video : OutputWriter::Audio,
-                                   packet.get(), s->time_base);
-            av_packet_unref(packet.get());
-            if (r < 0)
+            if ((r = copy.take(packet.get(), kind)) < 0)
                 return r;
         } else if (kind == SourceReader::Video) {
             int64_t t = reader.frameTimeUs(frame.get(), kind);
@@ -611,37 +569,22 @@ int ConvertJob::run() {
             av_frame_unref(frame.get());
             if (r < 0)
                 return logFailure("picture settings", r);
-            if ((r = drainVideo()) < 0)
+            if ((r = lane.drain(FrameLane::Video, videoSink)) < 0)
                 return r;
         } else {
-            const int rate = frame->sample_rate;
             int64_t t = reader.frameTimeUs(frame.get(), kind);
             if (t == AV_NOPTS_VALUE)
                 t = pulledAudioUs + p.shift;
-            const int64_t length = av_rescale(frame->nb_samples, 1000000, rate);
-            if (t >= p.end || t + length <= p.shift) {
-                if (t >= p.end)
-                    reader.finish(kind);
-                av_frame_unref(frame.get());
-                continue;
-            }
-            const int skip = t < p.shift ? int(av_rescale(p.shift - t, rate, 1000000)) : 0;
-            const int keep =
-                int(std::min<int64_t>(frame->nb_samples, av_rescale(p.end - t, rate, 1000000))) - skip;
-            if (keep <= 0) {
-                av_frame_unref(frame.get());
-                continue;
-            }
+            if (t >= p.end)
+                reader.finish(kind);
             FramePtr part;
-            AVFrame* use = frame.get();
-            if (skip > 0 || keep < frame->nb_samples) {
-                part = sliceAudio(frame.get(), skip, keep);
-                if (!part)
-                    return AVERROR(ENOMEM);
-                use = part.get();
+            AVFrame* use = nullptr;
+            if ((r = FrameLane::trimSound(frame.get(), t, p.shift, p.end, &part, &use)) <= 0) {
+                av_frame_unref(frame.get());
+                if (r < 0)
+                    return r;
+                continue;
             }
-            use->pts = av_rescale(t + av_rescale(skip, 1000000, rate) - p.shift, rate, 1000000);
-            use->time_base = {1, rate};
             r = graph.pushAudio(use);
             av_frame_unref(frame.get());
             if (r < 0)
@@ -665,21 +608,13 @@ int ConvertJob::run() {
         // A source that ends before the range does fails the job rather than give a part of it.
         if ((r = reader.checkEnd(p.end)) < 0)
             return r;
-        if (graph.hasVideo()) {
-            graph.pushVideo(nullptr);
-            if ((r = drainVideo()) < 0)
-                return r;
-        }
-        if (graph.hasAudio()) {
-            graph.pushAudio(nullptr);
-            if ((r = drainAudio(INT64_MAX)) < 0)
-                return r;
-        }
-    } else if (graph.hasAudio()) {
+        if ((r = lane.end(FrameLane::Video, videoSink)) < 0 || (r = lane.end(FrameLane::Audio, audioSink)) < 0)
+            return r;
+    } else {
         // The sound was read up to where the picture stopped, so both end together.
         // Sound read ahead of the picture stays out.
-        graph.pushAudio(nullptr);
-        if ((r = drainAudio(p.video == Plan::Copy ? p.end - p.shift - frameUs : pulledVideoUs)) < 0)
+        const int64_t until = p.video == Plan::Copy ? p.end - p.shift - frameUs : pulledVideoUs;
+        if ((r = lane.end(FrameLane::Audio, audioSink, [&] { return pulledAudioUs <= until; })) < 0)
             return r;
     }
     // A part of a file with pictures that holds none would play as a blank or not at all.

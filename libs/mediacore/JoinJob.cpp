@@ -8,11 +8,13 @@
 
 #include "EngineLog.h"
 #include "FfPointers.h"
+#include "FrameLane.h"
 #include "FxGraph.h"
 #include "JoinBlend.h"
 #include "OutputWriter.h"
 #include "SourceEnd.h"
 #include "SourceReader.h"
+#include "StreamCopy.h"
 #include "StreamProbe.h"
 
 extern "C" {
@@ -219,8 +221,8 @@ bool JoinJob::canCopy() const {
 int JoinJob::runCopy(OutputWriter& writer) {
     int r = 0;
     PacketPtr packet = makePacket();
+    StreamCopy copy(writer);
     int64_t offsetUs = 0; // output time of the current clip's start
-    int64_t lastDts[2] = {INT64_MIN, INT64_MIN};
     for (size_t i = 0; i < clips_.size() && !run_.stopped(); ++i) {
         const Clip& c = clips_[i];
         SourceReader reader;
@@ -235,44 +237,10 @@ int JoinJob::runCopy(OutputWriter& writer) {
                 return r;
         }
         reader.seek(c.start, true);
-        int64_t clipShift = offsetUs - c.start; // added to file times
-        bool seamChecked[2] = {false, false};
+        copy.beginPart(reader, c.start, offsetUs, c.start, c.end);
         SourceReader::Kind kind;
         while (!run_.stopped() && (r = reader.next(nullptr, &kind, packet.get())) == 1) {
-            const AVStream* s = kind == SourceReader::Video ? reader.video() : reader.audio();
-            const int64_t t = reader.packetTimeUs(packet.get(), kind);
-            const int64_t dts = packet->dts != AV_NOPTS_VALUE
-                                    ? av_rescale_q(packet->dts, s->time_base, kMicro) - reader.originUs()
-                                    : t;
-            if ((kind == SourceReader::Video ? dts : t) >= c.end - kEpsilon) {
-                reader.finish(kind);
-                av_packet_unref(packet.get());
-                continue;
-            }
-            if (kind == SourceReader::Audio && t + kEpsilon < c.start) {
-                av_packet_unref(packet.get());
-                continue;
-            }
-            // Keep decoding times rising across the seam of two clips: the first real decoding
-            // time of each stream in a clip may push the whole clip later, never earlier.
-            const int k = kind == SourceReader::Video ? 0 : 1;
-            const bool realDts = packet->dts != AV_NOPTS_VALUE;
-            if (realDts && !seamChecked[k]) {
-                seamChecked[k] = true;
-                if (lastDts[k] != INT64_MIN && dts + clipShift <= lastDts[k])
-                    clipShift = lastDts[k] - dts + 1;
-            }
-            if (realDts)
-                lastDts[k] = std::max(lastDts[k], dts + clipShift);
-            const int64_t shift = av_rescale_q(clipShift - reader.originUs(), kMicro, s->time_base);
-            if (packet->pts != AV_NOPTS_VALUE)
-                packet->pts += shift;
-            if (packet->dts != AV_NOPTS_VALUE)
-                packet->dts += shift;
-            r = writer.writePacket(kind == SourceReader::Video ? OutputWriter::Video : OutputWriter::Audio,
-                                   packet.get(), s->time_base);
-            av_packet_unref(packet.get());
-            if (r < 0)
+            if ((r = copy.take(packet.get(), kind)) < 0)
                 return r;
             reportProgress(writer.writtenUs());
         }
@@ -540,32 +508,19 @@ int JoinJob::runEncode(OutputWriter& writer) {
             }
             return 0;
         };
-        const auto pullPictures = [&]() -> int {
-            for (;;) {
-                FramePtr f = makeFrame();
-                const int e = graph.pullVideo(f.get());
-                if (e == AVERROR(EAGAIN) || e == AVERROR_EOF)
-                    return 0;
-                if (e < 0)
-                    return e;
-                if (int t = takeFrame(std::move(f)); t < 0)
-                    return t;
-            }
+        FrameLane lane(graph);
+        const FrameLane::Sink pictureSink = [&](AVFrame* filtered) {
+            FramePtr f = makeFrame();
+            av_frame_move_ref(f.get(), filtered);
+            return takeFrame(std::move(f));
         };
-        const auto pullSound = [&]() -> int {
-            for (;;) {
-                FramePtr f = makeFrame();
-                const int e = graph.pullAudio(f.get());
-                if (e == AVERROR(EAGAIN) || e == AVERROR_EOF)
-                    return 0;
-                if (e < 0)
-                    return e;
-                const int take = int(std::min<int64_t>(f->nb_samples, clipSamplesWanted - clipSamplesTaken));
-                if (take > 0) {
-                    av_audio_fifo_write(clipSound, reinterpret_cast<void**>(f->extended_data), take);
-                    clipSamplesTaken += take;
-                }
+        const FrameLane::Sink soundSink = [&](AVFrame* f) {
+            const int take = int(std::min<int64_t>(f->nb_samples, clipSamplesWanted - clipSamplesTaken));
+            if (take > 0) {
+                av_audio_fifo_write(clipSound, reinterpret_cast<void**>(f->extended_data), take);
+                clipSamplesTaken += take;
             }
+            return 0;
         };
 
         reader.seek(c.start);
@@ -586,40 +541,24 @@ int JoinJob::runEncode(OutputWriter& writer) {
                     continue;
                 }
                 frame->pts = av_rescale_q(t - c.start, kMicro, reader.video()->time_base);
-                r = graph.pushVideo(frame.get());
+                r = lane.push(FrameLane::Video, frame.get(), pictureSink);
                 av_frame_unref(frame.get());
-                if (r < 0 || (r = pullPictures()) < 0)
+                if (r < 0)
                     return logFailure("picture of " + c.path, r);
             } else {
                 if (!graph.hasAudio() || t == AV_NOPTS_VALUE) {
                     av_frame_unref(frame.get());
                     continue;
                 }
-                const int sr = frame->sample_rate;
-                const int64_t len = av_rescale(frame->nb_samples, 1000000, sr);
-                if (t >= c.end) {
+                if (t >= c.end)
                     reader.finish(kind);
-                    av_frame_unref(frame.get());
-                    continue;
-                }
-                if (t + len <= c.start) {
-                    av_frame_unref(frame.get());
-                    continue;
-                }
-                // The frame's pts places it; the graph's sound buffer cuts nothing, so trim here.
-                const int skip = t < c.start ? int(av_rescale(c.start - t, sr, 1000000)) : 0;
-                if (skip > 0 && skip < frame->nb_samples) {
-                    const int n = frame->nb_samples - skip;
-                    av_samples_copy(frame->extended_data, frame->extended_data, 0, skip, n,
-                                    frame->ch_layout.nb_channels, static_cast<AVSampleFormat>(frame->format));
-                    frame->nb_samples = n;
-                    t = c.start;
-                }
-                frame->pts = av_rescale(t - c.start, sr, 1000000);
-                frame->time_base = {1, sr};
-                r = graph.pushAudio(frame.get());
+                FramePtr part;
+                AVFrame* use = nullptr;
+                r = FrameLane::trimSound(frame.get(), t, c.start, c.end, &part, &use);
+                if (r > 0)
+                    r = lane.push(FrameLane::Audio, use, soundSink);
                 av_frame_unref(frame.get());
-                if (r < 0 || (r = pullSound()) < 0)
+                if (r < 0)
                     return logFailure("sound of " + c.path, r);
             }
             reportProgress(doneUs + std::max<int64_t>(0, t - c.start));
@@ -632,20 +571,16 @@ int JoinJob::runEncode(OutputWriter& writer) {
         // over a source that ended early.
         if ((r = reader.checkEnd(c.end)) < 0)
             return r;
+        if ((r = lane.end(FrameLane::Video, pictureSink)) < 0)
+            return r;
         if (graph.hasVideo()) {
-            graph.pushVideo(nullptr);
-            if ((r = pullPictures()) < 0)
-                return r;
             // A picture stream that gives no picture where it claims some is damaged, not a
             // black clip (a range past its end is shown black or frozen).
             if (!anyPicture && c.start < streamEndUs(reader.format(), reader.video()))
                 return logFailure("no picture could be read from " + c.path, AVERROR_INVALIDDATA);
         }
-        if (graph.hasAudio()) {
-            graph.pushAudio(nullptr);
-            if ((r = pullSound()) < 0)
-                return r;
-        }
+        if ((r = lane.end(FrameLane::Audio, soundSink)) < 0)
+            return r;
         // A clip without picture (or one shorter than its range) shows black or its last frame.
         if (anyVideo) {
             while (clipFramesTaken < clipFrames && !run_.stopped()) {
