@@ -4,18 +4,19 @@
 #include <cmath>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <sys/stat.h>
 
 #include "EngineLog.h"
 #include "FfPointers.h"
 #include "FrameLane.h"
 #include "FxGraph.h"
-#include "JoinBlend.h"
 #include "OutputWriter.h"
 #include "SourceEnd.h"
 #include "SourceReader.h"
 #include "StreamCopy.h"
 #include "StreamProbe.h"
+#include "Transition.h"
 
 extern "C" {
 #include <libavutil/audio_fifo.h>
@@ -47,6 +48,82 @@ int openWithFallback(const CodecSetting& setting, const AVCodec* codec, const AV
         r = open(fallback);
     }
     return r;
+}
+
+using FrameWriter = std::function<int(AVFrame*)>;
+
+// Starts the picture transition from the held tail of the previous clip: its frames are the
+// transition's first input.
+int startBlend(mediafx::TransitionGraph& blend, int effect, std::deque<FramePtr>& tail, AVRational fps) {
+    const AVFrame* f = tail.front().get();
+    int r = blend.buildVideo(effect, f->width, f->height, static_cast<AVPixelFormat>(f->format), fps,
+                             int(tail.size()));
+    for (size_t k = 0; r >= 0 && k < tail.size(); ++k) {
+        tail[k]->pts = int64_t(k);
+        r = blend.push(mediafx::TransitionGraph::From, tail[k].get());
+    }
+    if (r >= 0)
+        r = blend.push(mediafx::TransitionGraph::From, nullptr);
+    if (r < 0)
+        logFailure("a transition is left out", r); // the clips then meet with a cut
+    return 0;
+}
+
+// Ends the picture transition once the new clip's first frames are in: writes what it gives,
+// and the new clip's own frames where it gave fewer (a cut instead of a failed transition).
+int finishBlend(mediafx::TransitionGraph& blend, std::vector<FramePtr>& head, const FrameWriter& write) {
+    blend.push(mediafx::TransitionGraph::To, nullptr);
+    size_t written = 0;
+    FramePtr out = makeFrame();
+    while (written < head.size() && blend.pull(out.get()) >= 0) {
+        const int r = write(out.get());
+        av_frame_unref(out.get());
+        if (r < 0)
+            return r;
+        ++written;
+    }
+    for (; written < head.size(); ++written)
+        if (const int r = write(head[written].get()); r < 0)
+            return r;
+    return 0;
+}
+
+// Crossfades the held sound `from` into `to` (same format and length) and writes the result,
+// always as many samples as went in.
+int crossfade(const AVFrame* from, const AVFrame* to, const FrameWriter& write) {
+    mediafx::TransitionGraph fade;
+    int r = fade.buildAudio(from->sample_rate, from->ch_layout, static_cast<AVSampleFormat>(from->format),
+                            from->nb_samples);
+    if (r >= 0 && (r = fade.push(mediafx::TransitionGraph::From, from)) >= 0 &&
+        (r = fade.push(mediafx::TransitionGraph::From, nullptr)) >= 0 &&
+        (r = fade.push(mediafx::TransitionGraph::To, to)) >= 0)
+        r = fade.push(mediafx::TransitionGraph::To, nullptr);
+    if (r < 0)
+        logFailure("a sound crossfade is left out", r);
+    int done = 0;
+    FramePtr out = makeFrame();
+    while (r >= 0 && done < from->nb_samples && fade.pull(out.get()) >= 0) {
+        const int n = std::min(out->nb_samples, from->nb_samples - done);
+        out->nb_samples = n;
+        done += n;
+        r = write(out.get());
+        av_frame_unref(out.get());
+    }
+    if (r < 0 && done > 0)
+        return r;
+    if (done < from->nb_samples) { // the rest of the new clip's sound, as it is
+        FramePtr rest = makeFrame();
+        rest->format = to->format;
+        rest->sample_rate = to->sample_rate;
+        av_channel_layout_copy(&rest->ch_layout, &to->ch_layout);
+        rest->nb_samples = from->nb_samples - done;
+        if (av_frame_get_buffer(rest.get(), 0) < 0)
+            return AVERROR(ENOMEM);
+        av_samples_copy(rest->extended_data, to->extended_data, 0, done, rest->nb_samples,
+                        to->ch_layout.nb_channels, static_cast<AVSampleFormat>(to->format));
+        return write(rest.get());
+    }
+    return 0;
 }
 
 } // namespace
@@ -363,7 +440,6 @@ int JoinJob::runEncode(OutputWriter& writer) {
             av_audio_fifo_free(f);
     });
     FramePtr lastFrame;
-    const bool canBlend = blendable(pix);
 
     const auto writeVideo = [&](AVFrame* f) -> int {
         f->pts = framesOut++;
@@ -394,10 +470,10 @@ int JoinJob::runEncode(OutputWriter& writer) {
             anyVideo ? std::max<int64_t>(1, av_rescale_q(length, kMicro, av_inv_q(fps))) : 0;
         // Transition into this clip (set on the previous clip), in frames.
         int64_t blendIn = 0;
-        if (i > 0 && clips_[i - 1].transition != 0 && canBlend)
+        if (i > 0 && clips_[i - 1].transition != 0)
             blendIn = std::min<int64_t>(int64_t(heldFrames.size()), clipFrames - 1);
         int64_t blendOut = 0;
-        if (i + 1 < clips_.size() && c.transition != 0 && canBlend && anyVideo)
+        if (i + 1 < clips_.size() && c.transition != 0 && anyVideo)
             blendOut =
                 std::clamp<int64_t>(av_rescale_q(c.transitionUs, kMicro, av_inv_q(fps)), 0, clipFrames / 2);
 
@@ -463,7 +539,11 @@ int JoinJob::runEncode(OutputWriter& writer) {
         int64_t clipSamplesWanted = samplesAtEnd - samplesOut - heldSamples + blendSamples;
         int64_t clipSamplesTaken = 0;
         const int64_t tailSamples = anyVideo ? av_rescale_q(blendOut, av_inv_q(fps), {1, rate}) : 0;
-        std::vector<FramePtr> pendingBlend; // first frames of this clip, blended with the held tail
+        // The first frames of this clip go into the transition with the held tail.
+        std::vector<FramePtr> pendingBlend;
+        mediafx::TransitionGraph blend;
+        if (blendIn > 0 && (r = startBlend(blend, clips_[i - 1].transition, heldFrames, fps)) < 0)
+            return r;
         int64_t clipFramesTaken = 0;
         AVAudioFifo* clipSound = anyAudio ? av_audio_fifo_alloc(sampleFormat, channels, 1) : nullptr;
         std::unique_ptr<AVAudioFifo, void (*)(AVAudioFifo*)> clipSoundOwner(clipSound, [](AVAudioFifo* f) {
@@ -477,24 +557,17 @@ int JoinJob::runEncode(OutputWriter& writer) {
                 return 0;
             ++clipFramesTaken;
             if (int64_t(pendingBlend.size()) < blendIn) {
-                const size_t k = pendingBlend.size();
-                FramePtr out = makeFrame();
-                out->format = f->format;
-                out->width = f->width;
-                out->height = f->height;
-                if (av_frame_get_buffer(out.get(), 0) < 0)
-                    return AVERROR(ENOMEM);
-                blendPictures(heldFrames[k].get(), f.get(), out.get(), clips_[i - 1].transition,
-                              double(k + 1) / double(blendIn + 1));
-                pendingBlend.push_back(std::move(out));
+                f->pts = int64_t(pendingBlend.size());
+                if (blend.push(mediafx::TransitionGraph::To, f.get()) < 0)
+                    logError("a transition into " + c.path + " is left out");
+                pendingBlend.push_back(std::move(f));
                 if (int64_t(pendingBlend.size()) == blendIn) {
-                    for (FramePtr& b : pendingBlend) {
-                        if ((r = writeVideo(b.get())) < 0)
-                            return r;
-                    }
+                    if ((r = finishBlend(blend, pendingBlend, writeVideo)) < 0)
+                        return r;
                     heldFrames.clear();
                 }
-                lastFrame = std::move(f);
+                lastFrame = makeFrame();
+                av_frame_ref(lastFrame.get(), pendingBlend.back().get());
                 return 0;
             }
             heldFrames.push_back(makeFrame());
@@ -624,9 +697,7 @@ int JoinJob::runEncode(OutputWriter& writer) {
                 FramePtr a = soundFrame(int(blendSamples)), b = soundFrame(int(blendSamples));
                 av_audio_fifo_read(heldSound, reinterpret_cast<void**>(a->extended_data), int(blendSamples));
                 av_audio_fifo_read(clipSound, reinterpret_cast<void**>(b->extended_data), int(blendSamples));
-                FramePtr mixed = soundFrame(int(blendSamples));
-                crossfadeSound(a.get(), b.get(), mixed.get());
-                if ((r = writeSound(mixed.get())) < 0)
+                if ((r = crossfade(a.get(), b.get(), writeSound)) < 0)
                     return r;
             }
             av_audio_fifo_reset(heldSound);

@@ -1,0 +1,105 @@
+// Join transitions judged by the pixels at the seam, in 8-bit, 10-bit and 4:4:4 outputs, and
+// the sound crossfade under them. Clips are a red and a blue picture with a tone each.
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "EngineJobs.h"
+#include "MediaCore.h"
+#include "TestSupport.h"
+
+using namespace testsupport;
+
+namespace {
+
+QString makeClip(const QTemporaryDir& dir, const QString& colour, int toneHz) {
+    const QString path = dir.filePath(colour + ".mp4");
+    const int r = run("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "color=" + colour + ":s=160x96:r=25:d=2",
+                                 "-f", "lavfi", "-i", QString("sine=frequency=%1:sample_rate=48000:d=2").arg(toneHz),
+                                 "-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "25", "-c:a", "aac", "-shortest",
+                                 path});
+    return r == 0 ? path : QString();
+}
+
+struct Output {
+    const char* name;
+    const char* codec;
+    const char* pixFmt; // what ffprobe reports for the output
+};
+
+QString joinWith(const QTemporaryDir& dir, const QString& red, const QString& blue, const Output& o, int effect) {
+    const QString out = dir.filePath(QString("t%1_%2").arg(effect).arg(o.name));
+    Join job;
+    if (apiMediaJoinSetOutputPath(job.h, utf8(out)) < 1)
+        return {};
+    const uint64_t a = apiMediaJoinAddMediaClip(job.h, utf8(red), 0, 0);
+    const uint64_t b = apiMediaJoinAddMediaClip(job.h, utf8(blue), 0, 0);
+    if (a == 0 || b == 0 || apiMediaJoinSetTransition(job.h, a, effect, 1000000) < 1 ||
+        apiMediaJoinSetVideoCodec(job.h, o.codec) < 1 || apiMediaJoinStart(job.h) != 0)
+        return {};
+    return out;
+}
+
+bool reddish(QRgb p) {
+    return qRed(p) > 150 && qBlue(p) < 100;
+}
+bool bluish(QRgb p) {
+    return qBlue(p) > 150 && qRed(p) < 100;
+}
+
+} // namespace
+
+TEST(JoinTransition, SlidesAndFadeShowBothClipsAtTheSeamInEveryOutputFormat) {
+    QTemporaryDir dir;
+    const QString red = makeClip(dir, "red", 440), blue = makeClip(dir, "blue", 880);
+    ASSERT_FALSE(red.isEmpty());
+    ASSERT_FALSE(blue.isEmpty());
+    const Output outputs[] = {{"8bit.mp4", "libx264", "yuv420p"},
+                              {"10bit.mov", "prores_ks", "yuv422p10le"},
+                              {"444.mov", "png", "rgb24"}};
+    for (const Output& o : outputs) {
+        for (int effect = 1; effect <= 3; ++effect) {
+            SCOPED_TRACE(QString("%1, transition %2").arg(o.name).arg(effect).toStdString());
+            const QString out = joinWith(dir, red, blue, o, effect);
+            ASSERT_FALSE(out.isEmpty());
+            EXPECT_EQ(probeStream(out, "video").value("pix_fmt").toString(), o.pixFmt);
+            // The second clip overlaps the first by the transition's second.
+            EXPECT_NEAR(probeDuration(out), 3.0, 0.1);
+            EXPECT_TRUE(reddish(ffmpegFrameAt(out, 0.5).pixel(80, 48)));
+            EXPECT_TRUE(bluish(ffmpegFrameAt(out, 2.5).pixel(80, 48)));
+            const QImage mid = ffmpegFrameAt(out, 1.5);
+            ASSERT_FALSE(mid.isNull());
+            const int w = mid.width(), h = mid.height();
+            switch (effect) {
+            case 1: // the red picture leaves to the left, the blue one follows from the right
+                EXPECT_TRUE(reddish(mid.pixel(w / 5, h / 2)));
+                EXPECT_TRUE(bluish(mid.pixel(w * 4 / 5, h / 2)));
+                break;
+            case 2: // the blue picture comes down from the top
+                EXPECT_TRUE(bluish(mid.pixel(w / 2, h / 5)));
+                EXPECT_TRUE(reddish(mid.pixel(w / 2, h * 4 / 5)));
+                break;
+            default: { // both at once, everywhere
+                const QRgb p = mid.pixel(w / 2, h / 2);
+                EXPECT_GT(qRed(p), 50);
+                EXPECT_GT(qBlue(p), 50);
+                EXPECT_LT(qRed(p), 210);
+                EXPECT_LT(qBlue(p), 210);
+            }
+            }
+        }
+    }
+}
+
+TEST(JoinTransition, SoundCrossfadesUnderThePicture) {
+    QTemporaryDir dir;
+    const QString red = makeClip(dir, "red", 440), blue = makeClip(dir, "blue", 880);
+    const QString out = joinWith(dir, red, blue, {"fade.mkv", "libx264", "yuv420p"}, 3);
+    ASSERT_FALSE(out.isEmpty());
+    // The tones (0.088 RMS each) are heard through the crossfade: no gap of silence at the seam.
+    EXPECT_GT(audioRms(out, 0.2, 0.9), 0.06);
+    EXPECT_GT(audioRms(out, 1.1, 1.9), 0.06);
+    EXPECT_GT(audioRms(out, 1.45, 1.55), 0.05);
+    EXPECT_GT(audioRms(out, 2.1, 2.8), 0.06);
+    EXPECT_NEAR(probeStream(out, "audio").value("sample_rate").toString().toDouble(), 48000, 1);
+}
