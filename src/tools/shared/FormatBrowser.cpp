@@ -41,11 +41,14 @@ FormatBrowser::~FormatBrowser() {
 }
 
 void FormatBrowser::start() {
-    functionList_ = profiles_.categories();
-    if (ProfileSet::customFolderHasEntries())
-        functionList_.prepend(ProfileSet::kCustomCategory);
-    initTabbarView();
-    initfunctionView();
+    // The band and its tabs are built once; a later start only shows the starting choice.
+    if (!functionView) {
+        functionList_ = profiles_.categories();
+        if (ProfileSet::customFolderHasEntries())
+            functionList_.prepend(ProfileSet::kCustomCategory);
+        initTabbarView();
+        initfunctionView();
+    }
 
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
     int k = 1;

@@ -62,9 +62,9 @@ public:
     // The height of the screen the window is on; the primary screen's unless replaced.
     std::function<int()> screenHeight;
 
-    // Builds the tabs and shows the starting category: the remembered choice for the
-    // joiner, the first profile of the first category for the editor (also after a file is
-    // opened there).
+    // Builds the band on the first call and shows the starting choice: the remembered one
+    // for the joiner, the first profile of the first category for the editor (which calls
+    // this again whenever it opens a file).
     void start();
 
     // Shows a category (a tab was clicked).

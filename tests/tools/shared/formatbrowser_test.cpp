@@ -168,6 +168,15 @@ TEST_F(FormatBrowserTest, ChoosesATileAndRemembersIt) {
     EXPECT_EQ(b->functionItemTitle(), "Video");
     ASSERT_EQ(chosen.size(), 1u);
     EXPECT_EQ(chosen[0].item, "Keep Original");
+    // And again when it opens another file.
+    click(b->function_Items[1]);
+    click(b->functionItemBtn_Childs[2]);
+    b->start();
+    EXPECT_EQ(b->function_Items.size(), 2u);
+    EXPECT_EQ(b->functionItemTitle(), "Video");
+    EXPECT_EQ(chosen.back().item, "Keep Original");
+    EXPECT_TRUE(b->function_Items[0]->selected());
+    EXPECT_FALSE(b->function_Items[1]->selected());
 }
 
 TEST_F(FormatBrowserTest, ARememberedTileThatIsGoneChoosesNothing) {
