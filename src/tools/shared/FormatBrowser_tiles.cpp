@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPainter>
 #include <algorithm>
 
 namespace {
@@ -23,6 +24,19 @@ const QString kItemKey = QStringLiteral("selectItemIndex");
 
 UserDefaults& defaults() {
     return UserDefaults::standardUserDefaults();
+}
+
+// A tile's picture while nothing can be chosen: the same picture, faded.
+NamedImage faded(const NamedImage& icon) {
+    if (icon.isNil())
+        return icon;
+    QImage image(icon.image().size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setOpacity(0.4);
+    p.drawImage(0, 0, icon.image());
+    p.end();
+    return NamedImage(icon.name(), image);
 }
 } // namespace
 
@@ -63,7 +77,7 @@ ZylButton* FormatBrowser::makeTile(int index, const QString& item) {
     tile->setNormalImage(icon);
     tile->setDownImage(icon);
     tile->setOnImage(icon);
-    tile->setDisAbleImage(icon);
+    tile->setDisAbleImage(faded(icon));
     tile->setSelectedImage(icon);
     tile->setToolTip(item);
     tile->setEnabled(choiceEnabled_);
