@@ -133,7 +133,7 @@ void FormatBrowser::initFunctionItemView(int k) {
     functionItemScrollview->setVisible(!isFolded());
 
     selectFunListItemIndex_ = int(defaults().integerForKey(kCategoryKey));
-    if (selectItemIndex_ == 0 || selectFunListItemIndex_ != k)
+    if (functionItemTitle_.isEmpty() || selectItemIndex_ == 0 || selectFunListItemIndex_ != k)
         return;
     if (selectItemIndex_ <= functionItemChilds_.size()) {
         actionFunctionItemScrollChild(selectItemIndex_);
@@ -190,7 +190,8 @@ void FormatBrowser::checkLeft_fight_btn_isDisable(int pages) {
     selectFunctionOfsetIndex_ = std::clamp(selectFunctionOfsetIndex_, 0, std::max(pages - 1, 0));
     left_move_item_Btn->setEnabled(selectFunctionOfsetIndex_ >= 1);
     right_move_item_Btn->setEnabled(selectFunctionOfsetIndex_ + 1 < pages);
-    defaults().setInteger(selectFunctionOfsetIndex_, pageKey(functionItemTitle_));
+    if (!functionItemTitle_.isEmpty())
+        defaults().setInteger(selectFunctionOfsetIndex_, pageKey(functionItemTitle_));
     scrollToPage();
 }
 

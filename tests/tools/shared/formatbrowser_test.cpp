@@ -269,3 +269,14 @@ TEST_F(FormatBrowserTest, TheGearOpensTheSettingsWindowWhichReportsBack) {
     click(b->functionItemBtn_Childs[0]);
     EXPECT_EQ(chosen.back().item, "Keep Original");
 }
+
+TEST_F(FormatBrowserTest, AProfileSetWithoutCategoriesShowsAnEmptyBand) {
+    QFile::remove(dir.filePath("set/pf.dat"));
+    FormatBrowser* b = open();
+    EXPECT_TRUE(b->function_Items.empty());
+    EXPECT_TRUE(b->functionItemBtn_Childs.empty());
+    EXPECT_TRUE(chosen.empty());
+    EXPECT_FALSE(b->left_move_item_Btn->isEnabled());
+    EXPECT_FALSE(b->right_move_item_Btn->isEnabled());
+    EXPECT_TRUE(b->showFunctionBtn->contentTitle().isEmpty());
+}
