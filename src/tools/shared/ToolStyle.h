@@ -39,8 +39,6 @@ ImageList startPictures();        // the Start button's background; selected = p
 ImageList browsePictures();       // the reveal-folder button: one picture for every look
 ImageList joinPlayPictures();     // the round play button; selected = pause
 ImageList joinStopPictures();     // the round stop button
-ImageList openVolumePictures();   // the volume button while sound is on
-ImageList closeVolumePictures();  // the volume button while muted
 
 void setButtonImages(ZylButton* button, const ImageList& names);
 void setButtonBackgrounds(ZylButton* button, const ImageList& names);
