@@ -111,12 +111,14 @@ void ExportBar::press() {
     }
     if (!startRequested)
         return;
+    progressView->setProgress(0);
+    // A chain whose first job could not be set up has ended (and said why) before this
+    // returns; only a running chain turns the window into its running look.
+    if (!startRequested() || !chain.isBusy())
+        return;
     if (editingEnabled)
         editingEnabled(false);
     startButton->setContentTitle(loc("CancelexportTitle"));
-    progressView->setProgress(0);
-    if (!startRequested() && !chain.isBusy())
-        setIdle();
 }
 
 void ExportBar::cancel() {

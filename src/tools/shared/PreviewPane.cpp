@@ -1,7 +1,7 @@
 #include "tools/shared/PreviewPane.h"
 
 #include "foundation/engine/LxMoviePlayer.h"
-#include "foundation/helpers/HelpClass.h"
+#include "foundation/records/SimpleData.h"
 #include "platform/Dispatch.h"
 #include "platform/Log.h"
 #include "tools/shared/OutputFileNamer.h"
@@ -53,6 +53,14 @@ bool PreviewPane::open(const QString& path, double volume, QSize pictureSize) {
         v->show();
     }
     return player_->isOpen();
+}
+
+QSize PreviewPane::displaySize(const SimpleData& data) {
+    const auto& src = data.sourceData;
+    if (!src || src->width <= 0 || src->height <= 0)
+        return {};
+    const bool quarter = (std::abs(src->angle) / 90) % 2 == 1;
+    return quarter ? QSize(src->height, src->width) : QSize(src->width, src->height);
 }
 
 void PreviewPane::close() {

@@ -28,6 +28,7 @@
 
 class LxMoviePlayer;
 class QWidget;
+struct SimpleData;
 
 class PreviewPane : public QObject {
     Q_OBJECT
@@ -39,6 +40,9 @@ public:
     // displayed size of the picture (width and height swapped for a quarter turn); an empty
     // size means sound only, and no snapshot. Returns whether the player could open it.
     bool open(const QString& path, double volume, QSize pictureSize);
+    // The displayed picture size of a probed file: width and height swapped for a quarter
+    // turn; empty for a file without picture.
+    static QSize displaySize(const SimpleData& data);
     // Stops the tick and the player and drops it.
     void close();
     LxMoviePlayer* player() const { return player_.get(); }

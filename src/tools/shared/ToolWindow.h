@@ -25,6 +25,7 @@ public:
     static constexpr const char* kWillCloseNotification = "WillCloseNotification";
 
     JobChain& jobChain() { return jobChain_; }
+    const JobChain& jobChain() const { return jobChain_; }
     // The window's export bar, which then shows the chain's progress and handles its end
     // before the window's own hooks below run. The bar is owned by the window.
     void setExportBar(ExportBar* bar) { exportBar_ = bar; }

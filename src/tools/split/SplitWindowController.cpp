@@ -11,7 +11,9 @@
 #include "platform/Dispatch.h"
 #include "platform/Workspace.h"
 #include "tools/easycut/EasyCutterStyle.h"
+#include "tools/shared/ExportBar.h"
 #include "tools/shared/OutputFolderChooser.h"
+#include "tools/shared/PreviewPane.h"
 #include "tools/split/SplitProgressView.h"
 
 #include <QComboBox>
@@ -42,11 +44,7 @@ SplitWindowController::SplitWindowController(QWidget* parent) : ToolWindow(paren
     windowDidLoad();
 }
 
-SplitWindowController::~SplitWindowController() {
-    playerTimer_.stop();
-    if (lxPlayer_)
-        lxPlayer_->stop();
-}
+SplitWindowController::~SplitWindowController() = default;
 
 double SplitWindowController::duration() const {
     // One time base for the bar, the fields and the export: the probed length.
@@ -54,7 +52,7 @@ double SplitWindowController::duration() const {
 }
 
 QString SplitWindowController::outputPath() const {
-    return outputPopBtn ? outputPopBtn->outputPath() : QString();
+    return exportBar_ ? exportBar_->outputPath() : QString();
 }
 
 void SplitWindowController::windowDidLoad() {
@@ -66,12 +64,6 @@ void SplitWindowController::windowDidLoad() {
     buildLayout();
 
     scrLabel->setText(loc("scrlabelplaceholderString"));
-    outputLabel->setText(loc("outputFolderLabelstringValue"));
-    exportProgresslabel->setText(loc("progressLabelStringValue"));
-    for (QLabel* l : {outputLabel, exportProgresslabel})
-        l->setStyleSheet("color: white;");
-    controls::fitLabelBefore(outputLabel, outputPopBtn);
-    controls::fitLabelBefore(exportProgresslabel, exportProgressView);
 
     contentBackGroundView->setBackGroundColor(kLightGrey);
     contentBackGroundView->setBordColor(kLightGrey);
@@ -113,8 +105,14 @@ void SplitWindowController::windowDidLoad() {
     initPlayerSlider();
     enableEdit(false);
 
-    playerTimer_.setInterval(100);
-    connect(&playerTimer_, &QTimer::timeout, this, &SplitWindowController::changePlaySlider);
+    preview_ = new PreviewPane(playerView, this);
+    preview_->tick = [this](double, double) { changePlaySlider(); };
+    preview_->didEnd = [this] { playerDidEnd(); };
+    exportBar_->startRequested = [this] { return startExport(); };
+    exportBar_->editingEnabled = [this](bool on) {
+        addfileBtn->setEnabled(on);
+        enableEdit(on);
+    };
 }
 
 void SplitWindowController::configureButtons() {
@@ -139,28 +137,6 @@ void SplitWindowController::configureButtons() {
     addfileBtn->setCornerRadius(3);
     addfileBtn->setBorderWidth(0);
     addfileBtn->mouseDownAction = queued(&SplitWindowController::addFileAction);
-
-    setButtonBackgrounds(startExportBtn,
-                         {"SubFun/btnStart_Normal.bmp", "SubFun/btnStart_On.bmp", "SubFun/btnStart_Down.bmp",
-                          "SubFun/btnStart_Down.bmp", "SubFun/btnStart_Disable.bmp"});
-    {
-        QFont f = startExportBtn->font();
-        f.setPointSize(18);
-        startExportBtn->setFont(f);
-    }
-    startExportBtn->setContentColor(Qt::white);
-    startExportBtn->setLeftIconWidth(20);
-    startExportBtn->setContentImagePosition(0);
-    startExportBtn->setContentTitle(loc("StartExportTitle"));
-    startExportBtn->mouseDownAction = queued(&SplitWindowController::startExportAction);
-
-    setButtonImages(openOutputBtn,
-                    {"SubFun/btnBrowse_Down.png", "SubFun/btnBrowse_Down.png", "SubFun/btnBrowse_Down.png",
-                     "SubFun/btnBrowse_Down.png", "SubFun/btnBrowse_Down.png"});
-    openOutputBtn->mouseDownAction = [self](ZylButton*) {
-        if (self && !self->outputPath().isEmpty())
-            Workspace::revealInFileManager(self->outputPath());
-    };
 
     setButtonImages(
         playBtn, {"Join/btnPlay_Normal.png", "", "", "Join/btnPause_Normal.png", "Join/btnPlay_Disable.png"});
@@ -228,6 +204,6 @@ void SplitWindowController::enableEdit(bool on) {
     split_sizepopBtn->setEnabled(m == Mode::Size);
     averageTextField->setEnabled(m == Mode::Average);
     averagestepper->setEnabled(m == Mode::Average);
-    splitBtn->setEnabled(lxPlayer_ != nullptr && m != Mode::Manual);
+    splitBtn->setEnabled(player() != nullptr && m != Mode::Manual);
     playerSlider->beginBtn()->setVisible(m == Mode::Manual);
 }
