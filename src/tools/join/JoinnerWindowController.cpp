@@ -9,6 +9,7 @@
 #include "platform/Dispatch.h"
 #include "tools/easycut/EasyCutterStyle.h"
 #include "tools/join/JoinnerTableView.h"
+#include "tools/shared/ExportBar.h"
 #include "tools/shared/OutputFolderChooser.h"
 #include "tools/shared/ToolLayout.h"
 
@@ -49,7 +50,7 @@ JoinnerWindowController::JoinnerWindowController(QWidget* parent) : ToolWindow(p
 JoinnerWindowController::~JoinnerWindowController() = default;
 
 QString JoinnerWindowController::outputPath() const {
-    return outputFolderBtn->outputPath();
+    return exportBar_->outputPath();
 }
 
 void JoinnerWindowController::buildLayout() {
@@ -154,27 +155,16 @@ void JoinnerWindowController::buildLayout() {
     connect(settingBtn, &QToolButton::clicked, this, &JoinnerWindowController::settingAction);
 
     // The output folder, progress and Start along the bottom.
-    QLabel* outputLabel = label(this, 10, 14, 120, 32);
-    outputLabel->setText(loc("outputFolderLabelstringValue"));
-    outputFolderBtn = make<OutputFolderChooser>(this, 135, 14, 230, 32);
-    QLabel* progressLabel = label(this, 375, 14, 90, 32);
-    progressLabel->setText(loc("progressLabelStringValue"));
-    // White on the window's blue, as in the other tool windows.
-    for (QLabel* l : {outputLabel, progressLabel})
-        l->setStyleSheet("color: white;");
-    joinnerProgressView = make<NSProgressView>(this, 470, 25, 330, 10);
-    startJoinnerBtn = make<ZylButton>(this, 840, 8, 150, 44);
-    easycutstyle::setButtonBackgrounds(
-        startJoinnerBtn, {"SubFun/btnStart_Normal.bmp", "SubFun/btnStart_On.bmp", "SubFun/btnStart_Down.bmp",
-                          "SubFun/btnStart_Down.bmp", "SubFun/btnStart_Disable.bmp"});
-    QFont f = startJoinnerBtn->font();
-    f.setPointSize(18);
-    startJoinnerBtn->setFont(f);
-    startJoinnerBtn->setContentColor(Qt::white);
-    startJoinnerBtn->setLeftIconWidth(20);
-    startJoinnerBtn->setContentImagePosition(0);
-    startJoinnerBtn->setContentTitle(loc("StartExportTitle"));
-    startJoinnerBtn->mouseDownAction = queued(&JoinnerWindowController::startJoinnerAction);
+    exportBar_ = new ExportBar(this, this,
+                               {NSMakeRect(10, 14, 120, 32), NSMakeRect(135, 14, 230, 32), NSRect{},
+                                NSMakeRect(375, 14, 90, 32), NSMakeRect(470, 25, 330, 10),
+                                NSMakeRect(840, 8, 150, 44)},
+                               "Joinnerfinishedstring");
+    outputFolderBtn = exportBar_->folderChooser;
+    joinnerProgressView = exportBar_->progressView;
+    startJoinnerBtn = exportBar_->startButton;
+    exportBar_->startRequested = [this] { return startJoin(); };
+    exportBar_->editingEnabled = [this](bool on) { enableEdit(on); };
 }
 
 void JoinnerWindowController::enableEdit(bool enabled) {

@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+class ExportBar;
 class JoinnerTableView;
 class LxCutProgressView;
 class NSProgressView;
@@ -50,6 +51,7 @@ public:
 
     // Editing controls on or off (off while a join runs).
     void enableEdit(bool enabled);
+    // Start or Cancel, as the export bar's button does.
     void startJoinnerAction();
 
     // Controls.
@@ -82,8 +84,6 @@ protected:
     void windowWillClose() override;
     void actionMouseMovedForCutProgressViewBlock(LxCutProgressView* view, float startvalue, float stopvalue,
                                                  int handleType) override;
-    void exportProgress(double overall) override;
-    void exportEnded(JobChain::Outcome outcome, int error) override;
 
 private:
     void buildLayout();
@@ -109,8 +109,9 @@ private:
     // Export (JoinnerWindowController_export.cpp).
     // The format of the join: the default-format clip's own, else the chosen profile's.
     JoinFormat chosenFormat(const SimpleData* reference) const;
-    void setJoinIdle();
+    bool startJoin();
 
+    ExportBar* exportBar_ = nullptr;
     std::vector<std::shared_ptr<SimpleData>> fileList_;
     QString lastOutput_;
     bool showingClip_ = false;
