@@ -188,6 +188,11 @@ protected:
     void exportEnded(JobChain::Outcome outcome, int error) override;
 
 private:
+    // The segment list's row size, and the height of the row editor shown under a row.
+    static constexpr int kRowWidth = 140;
+    static constexpr int kRowHeight = 120;
+    static constexpr int kEditorHeight = 48;
+
     // set-up
     void windowDidLoad();
     void buildLayout();

@@ -7,19 +7,17 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
 #include "foundation/controls/ZylView.h"
-#include "foundation/helpers/NSBundle.h"
 #include "platform/Geometry.h"
-#include "tools/easycut/EasyCutterStyle.h"
+#include "tools/shared/Loc.h"
 #include "tools/shared/OutputFolderChooser.h"
 #include "tools/shared/ToolLayout.h"
+#include "tools/shared/ToolStyle.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
-
-using namespace easycutstyle;
 
 using toollayout::label;
 using toollayout::make;
@@ -87,7 +85,7 @@ void EasyCutterWindowcontroller::buildLayout() {
     itemsScrollview->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     itemsScrollview->setStyleSheet("QScrollArea { background: rgb(245,245,245); }");
     filesContentView = new ZylView();
-    filesContentView->setBackGroundColor(kLightGrey);
+    filesContentView->setBackGroundColor(toolstyle::kLightGrey);
     filesContentView->resize(itemsScrollview->width(), std::max(itemsScrollview->height(), kRowHeight));
     itemsScrollview->setWidget(filesContentView);
     itemsScrollview->setWidgetResizable(false);
@@ -104,7 +102,7 @@ void EasyCutterWindowcontroller::buildLayout() {
     // Empty state, over the player area.
     nofileBordView = make<ZylImageView>(w, 22, 72, 788, 584);
     gettingStartedLabel = label(nofileBordView, 60, 470, 660, 40);
-    gettingStartedLabel->setText(NSBundle::localizedStringForKey("EasyCut_Title"));
+    gettingStartedLabel->setText(loc("EasyCut_Title"));
     {
         QFont f = gettingStartedLabel->font();
         f.setPointSize(22);
@@ -171,9 +169,9 @@ QWidget* EasyCutterWindowcontroller::buildFieldRow(QWidget* parent, const NSRect
 }
 
 void EasyCutterWindowcontroller::initPlayerBottom() {
-    startTimeLabel->setText(NSBundle::localizedStringForKey("StartFieldLabelstringValue"));
-    endTimeLabel->setText(NSBundle::localizedStringForKey("stopFieldLabelstringValue"));
-    durationLabel->setText(NSBundle::localizedStringForKey("cutDurationLabelstringValue"));
+    startTimeLabel->setText(loc("StartFieldLabelstringValue"));
+    endTimeLabel->setText(loc("stopFieldLabelstringValue"));
+    durationLabel->setText(loc("cutDurationLabelstringValue"));
     for (QLabel* l : {startTimeLabel, endTimeLabel, durationLabel})
         controls::fitLabelBefore(l);
     auto beside = [](QLabel* l) {
@@ -196,8 +194,8 @@ void EasyCutterWindowcontroller::initSelectItemTimeChangeView() {
     selectedItemTimeChangeView->setBackGroundColor(QColor(230, 230, 230));
     auto* s = label(selectedItemTimeChangeView, 0, 30, 30, 12, Qt::AlignHCenter);
     auto* e = label(selectedItemTimeChangeView, 0, 6, 30, 12, Qt::AlignHCenter);
-    s->setText(NSBundle::localizedStringForKey("StartFieldLabelstringValue"));
-    e->setText(NSBundle::localizedStringForKey("stopFieldLabelstringValue"));
+    s->setText(loc("StartFieldLabelstringValue"));
+    e->setText(loc("stopFieldLabelstringValue"));
     for (QLabel* l : {s, e})
         l->setStyleSheet("color: black; font-size: 8pt;");
     startFieldBackV = buildFieldRow(selectedItemTimeChangeView, NSMakeRect(30, 25, 135, 22), startItemFields,

@@ -5,16 +5,13 @@
 #include "foundation/controls/ZylImageView.h"
 #include "foundation/controls/ZylView.h"
 #include "foundation/engine/LxMoviePlayer.h"
-#include "foundation/helpers/NSBundle.h"
 #include "foundation/records/CutItem.h"
 #include "platform/Log.h"
 #include "tools/easycut/CutItemView.h"
-#include "tools/easycut/EasyCutterStyle.h"
+#include "tools/shared/Loc.h"
 
 #include <QScrollArea>
 #include <QScrollBar>
-
-using namespace easycutstyle;
 
 void EasyCutterWindowcontroller::cutAction() {
     const double d = duration();
@@ -23,7 +20,7 @@ void EasyCutterWindowcontroller::cutAction() {
     const double start = d * cutprogressView->lowerValue();
     const double end = d * cutprogressView->upperValue();
     if (!(start >= 0 && start < end && end <= d)) {
-        showSimpleAlert(NSBundle::localizedStringForKey("showmessageTime3"));
+        showSimpleAlert(loc("showmessageTime3"));
         return;
     }
     seekTo(start);

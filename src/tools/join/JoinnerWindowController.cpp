@@ -4,14 +4,14 @@
 #include "foundation/controls/LxCutProgressView.h"
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
-#include "foundation/helpers/NSBundle.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Dispatch.h"
-#include "tools/easycut/EasyCutterStyle.h"
 #include "tools/join/JoinnerTableView.h"
 #include "tools/shared/ExportBar.h"
+#include "tools/shared/Loc.h"
 #include "tools/shared/OutputFolderChooser.h"
 #include "tools/shared/ToolLayout.h"
+#include "tools/shared/ToolStyle.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -23,9 +23,6 @@
 #include <QToolButton>
 
 namespace {
-QString loc(const char* key) {
-    return NSBundle::localizedStringForKey(key);
-}
 constexpr int kWidth = 1000;
 constexpr int kHeight = 640;
 } // namespace
@@ -36,10 +33,7 @@ using toollayout::make;
 JoinnerWindowController::JoinnerWindowController(QWidget* parent) : ToolWindow(parent) {
     setWindowTitle(loc("Joinner_Title"));
     setFixedSize(kWidth, kHeight);
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, easycutstyle::kBrandBlue);
-    setPalette(pal);
+    toolstyle::paintBackground(this, toolstyle::kBrandBlue);
     buildLayout();
     buildFormatList();
     fileListViewHidden(true);
@@ -66,22 +60,10 @@ void JoinnerWindowController::buildLayout() {
 
     // The clip list on the left.
     // The two content panels are light grey on the window's blue, like every tool window.
-    const auto greyPanel = [](QWidget* panel) {
-        panel->setAutoFillBackground(true);
-        QPalette p = panel->palette();
-        p.setColor(QPalette::Window, easycutstyle::kLightGrey);
-        panel->setPalette(p);
-    };
     auto* listPanel = make<QWidget>(this, 10, 60, 620, 570);
-    greyPanel(listPanel);
+    toolstyle::paintBackground(listPanel, toolstyle::kLightGrey);
     addfileBtn = make<ZylButton>(listPanel, 10, 530, 120, 32);
-    easycutstyle::setButtonBackgrounds(addfileBtn,
-                                       {"About/btnAddFile_Normal.bmp", "About/btnAddFile_On.bmp",
-                                        "About/btnAddFile_Down.bmp", "", "About/btnAddFile_Disable.bmp"});
-    addfileBtn->setBackGroundColor(QColor(90, 216, 238));
-    addfileBtn->setContentColor(Qt::white);
-    addfileBtn->setCornerRadius(3);
-    addfileBtn->setContentTitle(loc("AddFileBtnTitle"));
+    toolstyle::styleAddFileButton(addfileBtn, loc("AddFileBtnTitle"));
     addfileBtn->mouseDownAction = queued(&JoinnerWindowController::addFileAction);
 
     fileListTableView = make<JoinnerTableView>(listPanel, 10, 50, 600, 470);
@@ -109,7 +91,7 @@ void JoinnerWindowController::buildLayout() {
 
     // The selected clip's range and volume, and the output format, on the right.
     auto* right = make<QWidget>(this, 640, 60, 350, 570);
-    greyPanel(right);
+    toolstyle::paintBackground(right, toolstyle::kLightGrey);
     // The selected clip's picture, above its range.
     playerView = label(right, 40, 330, 270, 170, Qt::AlignCenter);
     playerView->setStyleSheet("background-color: black;");

@@ -4,7 +4,6 @@
 
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
-#include "foundation/helpers/NSBundle.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
@@ -14,6 +13,7 @@
 #include "tools/join/JoinPlan.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/JoinJob.h"
+#include "tools/shared/Loc.h"
 #include "tools/shared/OutputFileNamer.h"
 
 #include <QComboBox>

@@ -3,11 +3,12 @@
 #include "foundation/controls/LabelFit.h"
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
-#include "foundation/helpers/NSBundle.h"
 #include "platform/Dispatch.h"
 #include "platform/Log.h"
 #include "platform/Workspace.h"
+#include "tools/shared/Loc.h"
 #include "tools/shared/OutputFolderChooser.h"
+#include "tools/shared/ToolStyle.h"
 #include "tools/shared/ToolWindow.h"
 
 #include <QDir>
@@ -16,10 +17,6 @@
 #include <QPointer>
 
 namespace {
-QString loc(const char* key) {
-    return NSBundle::localizedStringForKey(key);
-}
-
 template <typename W> W* placed(QWidget* parent, const NSRect& frame) {
     auto* w = new W(parent);
     geometry::setFrame(w, frame);
@@ -30,24 +27,8 @@ QLabel* whiteLabel(QWidget* parent, const NSRect& frame, const char* key) {
     auto* l = placed<QLabel>(parent, frame);
     l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     l->setText(loc(key));
-    // White on the window's blue strip.
-    l->setStyleSheet("color: white;");
+    toolstyle::whiteText(l);
     return l;
-}
-
-void styleStartButton(ZylButton* b) {
-    b->setNormalBackgroundImage(NamedImage("SubFun/btnStart_Normal.bmp"));
-    b->setOnBackgroundImage(NamedImage("SubFun/btnStart_On.bmp"));
-    b->setDownBackgroundImage(NamedImage("SubFun/btnStart_Down.bmp"));
-    b->setSelectedBackgroundImage(NamedImage("SubFun/btnStart_Down.bmp"));
-    b->setDisAbleBackgroundImage(NamedImage("SubFun/btnStart_Disable.bmp"));
-    QFont f = b->font();
-    f.setPointSize(18);
-    b->setFont(f);
-    b->setContentColor(Qt::white);
-    b->setLeftIconWidth(20);
-    b->setContentImagePosition(0);
-    b->setContentTitle(loc("StartExportTitle"));
 }
 } // namespace
 
@@ -57,9 +38,7 @@ ExportBar::ExportBar(ToolWindow* window, QWidget* parent, const Frames& frames, 
     folderChooser = placed<OutputFolderChooser>(parent, frames.folder);
     if (frames.reveal.width > 0) {
         revealButton = placed<ZylButton>(parent, frames.reveal);
-        for (auto set : {&ZylButton::setNormalImage, &ZylButton::setOnImage, &ZylButton::setDownImage,
-                         &ZylButton::setSelectedImage, &ZylButton::setDisAbleImage})
-            (revealButton->*set)(NamedImage("SubFun/btnBrowse_Down.png"));
+        toolstyle::setButtonImages(revealButton, toolstyle::browsePictures());
         QPointer<ExportBar> self(this);
         revealButton->mouseDownAction = [self](ZylButton*) {
             if (self && !self->outputPath().isEmpty())
@@ -69,7 +48,7 @@ ExportBar::ExportBar(ToolWindow* window, QWidget* parent, const Frames& frames, 
     progressLabel = whiteLabel(parent, frames.progressLabel, "progressLabelStringValue");
     progressView = placed<NSProgressView>(parent, frames.progress);
     startButton = placed<ZylButton>(parent, frames.start);
-    styleStartButton(startButton);
+    toolstyle::styleStartButton(startButton, loc("StartExportTitle"));
     controls::fitLabelBefore(outputLabel, folderChooser);
     controls::fitLabelBefore(progressLabel, progressView);
 
