@@ -11,6 +11,7 @@
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFolderChooser.h"
 #include "tools/shared/ToolLayout.h"
+#include "tools/shared/TimeCodeRow.h"
 #include "tools/shared/ToolStyle.h"
 
 #include <QComboBox>
@@ -106,11 +107,14 @@ void JoinnerWindowController::buildLayout() {
     connect(unSelectTimeBtn, &QRadioButton::toggled, this, [this](bool on) { trimModeChanged(on); });
 
     label(right, 10, 240, 120, 24)->setText(loc("StarttimeLabelstringValue"));
-    startTimeField = make<QLineEdit>(right, 140, 240, 150, 24);
+    startTimeRow = new TimeCodeRow(right, NSMakeRect(140, 239, 151, 26));
     label(right, 10, 210, 120, 24)->setText(loc("EndtimeLabelstringValue"));
-    stopTimeField = make<QLineEdit>(right, 140, 210, 150, 24);
-    connect(startTimeField, &QLineEdit::editingFinished, this, [this] { timeFieldEdited(true); });
-    connect(stopTimeField, &QLineEdit::editingFinished, this, [this] { timeFieldEdited(false); });
+    stopTimeRow = new TimeCodeRow(right, NSMakeRect(140, 209, 151, 26));
+    for (const bool start : {true, false}) {
+        TimeCodeRow* row = start ? startTimeRow : stopTimeRow;
+        row->shouldEndEditing = [this, start](LxTextField*) { return timeRowEdited(start); };
+        row->stepped = [this, start](LxTextField*) { timeRowEdited(start); };
+    }
     label(right, 10, 180, 120, 24)->setText(loc("CuttedLabelTitle"));
     cutDurationValueLabel = label(right, 140, 180, 150, 24);
 
@@ -151,8 +155,9 @@ void JoinnerWindowController::buildLayout() {
 
 void JoinnerWindowController::enableEdit(bool enabled) {
     fileListTableView->setEnabele(enabled);
-    for (QWidget* w : std::initializer_list<QWidget*>{removeBtn, clearBtn, upBtn, downBtn, startTimeField,
-                                                      stopTimeField, resetCutterBtn, applytoallBtn,
+    for (TimeCodeRow* row : {startTimeRow, stopTimeRow})
+        row->setEditable(enabled && !fileList_.empty());
+    for (QWidget* w : std::initializer_list<QWidget*>{removeBtn, clearBtn, upBtn, downBtn, resetCutterBtn, applytoallBtn,
                                                       formatPopBtn, selectTimeBtn, unSelectTimeBtn})
         w->setEnabled(enabled && !fileList_.empty());
     // Adding a file while a join runs would change the list under it.

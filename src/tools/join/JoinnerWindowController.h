@@ -30,6 +30,7 @@ class QRadioButton;
 class QSlider;
 class QToolButton;
 class SimpleData;
+class TimeCodeRow;
 class ZylButton;
 
 class JoinnerWindowController : public ToolWindow, public LxCutProgressViewDelegate {
@@ -64,8 +65,9 @@ public:
     QPushButton* downBtn;
     QRadioButton* selectTimeBtn;
     QRadioButton* unSelectTimeBtn;
-    QLineEdit* startTimeField;
-    QLineEdit* stopTimeField;
+    // The selected clip's range: hours, minutes, seconds and hundredths with a stepper each.
+    TimeCodeRow* startTimeRow;
+    TimeCodeRow* stopTimeRow;
     QLabel* cutDurationValueLabel;
     LxCutProgressView* cutProgressView;
     QLabel* playerView;
@@ -97,7 +99,9 @@ private:
     // Trim (JoinnerWindowController_trim.cpp).
     SimpleData* selectedClip() const;
     void showSelectedClip();
-    void timeFieldEdited(bool start);
+    // A typed or stepped value of a range row; a refused one is reported and the row shows
+    // the stored time again.
+    bool timeRowEdited(bool start);
     void trimModeChanged(bool remove);
     void resetAction();
     void applyToAllAction();

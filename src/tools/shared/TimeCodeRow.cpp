@@ -22,9 +22,10 @@ struct RowGeometry {
 };
 
 RowGeometry geometryOf(TimeCodeRow::Style style) {
+    // Evenly spaced: digits, a narrow separator, digits..., then the stepper to the end.
     if (style == TimeCodeRow::Style::Compact)
-        return {"Cut/imgWelcome_center.bmp", 14, {0, 30, 60, 90}, {25, 25, 25, 30}, {20, 50, 80}};
-    return {"Resources/trim_textfield.png", 18, {5, 35, 70, 105}, {30, 30, 30, 30}, {30, 65, 100}};
+        return {"Cut/imgWelcome_center.bmp", 14, {0, 30, 60, 90}, {24, 24, 24, 24}, {24, 54, 84}};
+    return {"Resources/trim_textfield.png", 18, {5, 38, 71, 104}, {27, 27, 27, 27}, {32, 65, 98}};
 }
 
 const char* const kFieldStyle = "QLineEdit { background: transparent; color: black; border: none; }"
@@ -45,7 +46,7 @@ TimeCodeRow::TimeCodeRow(QWidget* parent, const NSRect& frame, Style style) : QL
     const char* marks[3] = {":", ":", "."};
     for (int i = 0; i < 3; ++i) {
         auto* s = new QLabel(marks[i], this);
-        geometry::setFrame(s, NSMakeRect(g.separatorX[size_t(i)], y, 10, g.fieldHeight));
+        geometry::setFrame(s, NSMakeRect(g.separatorX[size_t(i)], y, 6, g.fieldHeight));
         s->setAlignment(Qt::AlignCenter);
         s->setFont(font);
         s->setStyleSheet(kSeparatorStyle);

@@ -11,12 +11,13 @@
 #include "tools/join/JoinnerCell.h"
 #include "tools/join/JoinnerTableView.h"
 #include "tools/join/JoinnerWindowController.h"
+#include "tools/shared/TimeCodeRow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
-#include <QLineEdit>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -63,8 +64,24 @@ public:
         ASSERT_EQ(window->fileListTableView->selectedIndex(), i);
     }
 
-    // Types a time into a range field and ends the edit with Return.
-    static void type(QLineEdit* field, const QString& value) { tooltest::typeField(field, value); }
+    // Enters a time "hh:mm:ss.cc" into a range row as one edit: the first three parts are
+    // put in place and the hundredths typed, ending with Return. A bare number goes into the
+    // hours field alone.
+    static void type(TimeCodeRow* row, const QString& value) {
+        const QStringList parts = value.split(QRegularExpression("[:.]"));
+        if (parts.size() != 4) {
+            tooltest::typeField(row->field(TimeCodeRow::Hours), value);
+            return;
+        }
+        for (int i = 0; i < 3; ++i)
+            row->field(i)->setText(parts[i]);
+        tooltest::typeField(row->field(TimeCodeRow::Hundredths), parts[3]);
+    }
+    // What a range row shows, as "hh:mm:ss.cc".
+    static QString shown(const TimeCodeRow* row) {
+        return QString("%1:%2:%3.%4")
+            .arg(row->field(0)->text(), row->field(1)->text(), row->field(2)->text(), row->field(3)->text());
+    }
 
     void chooseFormat(const QString& title) {
         const int i = window->formatPopBtn->findText(title);
