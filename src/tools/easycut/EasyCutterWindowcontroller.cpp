@@ -16,6 +16,7 @@
 #include "platform/Workspace.h"
 #include "tools/easycut/CutItemView.h"
 #include "tools/shared/Loc.h"
+#include "tools/shared/ExportBar.h"
 #include "tools/shared/OutputFolderChooser.h"
 #include "tools/shared/TimeCodeRow.h"
 #include "tools/shared/TimeStepper.h"
@@ -51,7 +52,7 @@ double EasyCutterWindowcontroller::duration() const {
 }
 
 QString EasyCutterWindowcontroller::outputPath() const {
-    return outputPopBtn ? outputPopBtn->outputPath() : QString();
+    return exportBar_ ? exportBar_->outputPath() : QString();
 }
 
 void EasyCutterWindowcontroller::windowDidLoad() {
@@ -73,12 +74,8 @@ void EasyCutterWindowcontroller::windowDidLoad() {
 
     configureButtons();
 
-    outputLabel->setText(loc("outputFolderLabelstringValue"));
-    progressLabel->setText(loc("progressLabelStringValue"));
-    for (QLabel* l : {outputLabel, progressLabel})
-        whiteText(l);
-    controls::fitLabelBefore(outputLabel, outputPopBtn);
-    controls::fitLabelBefore(progressLabel, exportProgressView);
+    exportBar_->startRequested = [this] { return startExport(); };
+    exportBar_->editingEnabled = [this](bool on) { enableEdit(on); };
 
     const std::array<const char*, 4> hints{"easydesclabelTitle1", "easydesclabelTitle2",
                                            "easydesclabelTitle3", "easydesclabelTitle4"};
@@ -140,12 +137,6 @@ void EasyCutterWindowcontroller::configureButtons() {
         });
     };
 
-    setButtonImages(openOutputFolderBtn, browsePictures());
-    openOutputFolderBtn->mouseDownAction = [self](ZylButton*) {
-        if (self && !self->outputPath().isEmpty())
-            Workspace::revealInFileManager(self->outputPath());
-    };
-
     setButtonBackgrounds(updateFileAddBtn, smallAddFilePictures());
     updateFileAddBtn->setContentTitle("");
     updateFileAddBtn->setBackGroundColor(kAddFileBlue);
@@ -155,8 +146,6 @@ void EasyCutterWindowcontroller::configureButtons() {
     styleAddFileButton(addfileBtn, loc("AddFileBtnTitle"));
     addfileBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::addFileAction);
 
-    styleStartButton(startExportBtn, loc("StartExportTitle"));
-    startExportBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::startExportAction);
 
     setButtonImages(playOrpauseBtn, pictureSet("Cut/btnPlay", ".png", "Cut/btnPause_Normal.png"));
     playOrpauseBtn->mouseDownAction = [self](ZylButton*) {

@@ -36,6 +36,7 @@ class CutItemView;
 class LxMoviePlayer;
 class LxProgressSlider;
 class NSProgressView;
+class ExportBar;
 class OutputFolderChooser;
 class TimeCodeRow;
 class TimeStepper;
@@ -100,6 +101,7 @@ public:
     void fileItemAction(CutItemView* row);
 
     // ---- export ----
+    // Start or Cancel, as the export bar's button does.
     void startExportAction();
 
     // State a test or the shell may read.
@@ -108,7 +110,7 @@ public:
     const QList<CutItemView*>& cutItemViews() const { return cutItemViews_; }
     long selectedCutIndex() const { return selectedCutIndex_; }
     QString outputPath() const;
-    bool isStartExport() const { return isStartExport_; }
+    bool isStartExport() const { return jobChain().isBusy() && !jobChain().isCancelling(); }
     LxMoviePlayer* player() const { return lxPlayer_.get(); }
     double duration() const;
 
@@ -179,8 +181,6 @@ public:
 protected:
     void windowWillClose() override;
     void exportJobStarted(int index) override;
-    void exportProgress(double overall) override;
-    void exportEnded(JobChain::Outcome outcome, int error) override;
 
 private:
     // The segment list's row size, and the height of the row editor shown under a row.
@@ -242,9 +242,8 @@ private:
     void placeEditorUnder(QWidget* row);
 
     // export
-    void cancelExport();
+    bool startExport();
     void stopPreview();
-    void setExportIdle();
 
     std::shared_ptr<SimpleData> fileData_;
     std::unique_ptr<LxMoviePlayer> lxPlayer_;
@@ -258,7 +257,7 @@ private:
     QList<CutItemView*> cutItemViews_;
     long selectedCutIndex_ = 0;
 
-    bool isStartExport_ = false;
+    ExportBar* exportBar_ = nullptr;
     bool mergedExport_ = false;
     // The source of the running export, fixed at its start.
     QString exportSource_;

@@ -9,6 +9,7 @@
 #include "foundation/controls/ZylView.h"
 #include "platform/Geometry.h"
 #include "tools/shared/Loc.h"
+#include "tools/shared/ExportBar.h"
 #include "tools/shared/OutputFolderChooser.h"
 #include "tools/shared/TimeCodeRow.h"
 #include "tools/shared/ToolLayout.h"
@@ -105,14 +106,18 @@ void EasyCutterWindowcontroller::buildLayout() {
     addfileBtn = make<ZylButton>(nofileBordView, 294, 120, 200, 56);
 
     // Output and export.
-    outputLabel = label(w, 20, 16, 120, 24);
-    outputPopBtn = new OutputFolderChooser(w);
-    geometry::setFrame(outputPopBtn, NSMakeRect(20 + 120, 8, 223, 32));
-    openOutputFolderBtn = make<ZylButton>(w, 370, 10, 30, 28);
+    exportBar_ = new ExportBar(this, w,
+                               {NSMakeRect(20, 16, 120, 24), NSMakeRect(20 + 120, 8, 223, 32),
+                                NSMakeRect(370, 10, 30, 28), NSMakeRect(632, 16, 70, 24),
+                                NSMakeRect(702, 22, 168, 12), NSMakeRect(882, 6, 146, 44)},
+                               "Cutterfinishedstring");
+    outputLabel = exportBar_->outputLabel;
+    outputPopBtn = exportBar_->folderChooser;
+    openOutputFolderBtn = exportBar_->revealButton;
+    progressLabel = exportBar_->progressLabel;
+    exportProgressView = exportBar_->progressView;
+    startExportBtn = exportBar_->startButton;
     merageBtn = make<ZylButton>(w, 414, 12, 210, 26);
-    progressLabel = label(w, 632, 16, 70, 24);
-    exportProgressView = make<NSProgressView>(w, 702, 22, 168, 12);
-    startExportBtn = make<ZylButton>(w, 882, 6, 146, 44);
 }
 
 TimeCodeRow* EasyCutterWindowcontroller::buildFieldRow(QWidget* parent, const NSRect& frame, FieldRow& fields,
