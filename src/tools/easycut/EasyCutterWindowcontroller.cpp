@@ -18,6 +18,7 @@
 #include "tools/shared/Loc.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/OutputFolderChooser.h"
+#include "tools/shared/PreviewPane.h"
 #include "tools/shared/TimeCodeRow.h"
 #include "tools/shared/TimeStepper.h"
 #include "tools/shared/ToolStyle.h"
@@ -40,11 +41,7 @@ EasyCutterWindowcontroller::EasyCutterWindowcontroller(QWidget* parent) : ToolWi
     windowDidLoad();
 }
 
-EasyCutterWindowcontroller::~EasyCutterWindowcontroller() {
-    playerTimer_.stop();
-    if (lxPlayer_)
-        lxPlayer_->stop();
-}
+EasyCutterWindowcontroller::~EasyCutterWindowcontroller() = default;
 
 double EasyCutterWindowcontroller::duration() const {
     // One time base for the bar, the fields and the export: the probed length.
@@ -106,8 +103,9 @@ void EasyCutterWindowcontroller::windowDidLoad() {
     // No list yet: nothing to move.
     updateUpDown();
 
-    playerTimer_.setInterval(100);
-    connect(&playerTimer_, &QTimer::timeout, this, &EasyCutterWindowcontroller::changePlayerSlider);
+    preview_ = new PreviewPane(playerView, this);
+    preview_->tick = [this](double, double) { changePlayerSlider(); };
+    preview_->didEnd = [this] { playerDidEnd(); };
 }
 
 void EasyCutterWindowcontroller::configureButtons() {
@@ -213,8 +211,10 @@ void EasyCutterWindowcontroller::volumeToggle() {
     volumeBtn->setSelected(!volumeBtn->selected());
     const bool muted = volumeBtn->selected();
     volumeSlider->setProgress(muted ? 0.0f : 0.5f);
-    if (lxPlayer_)
-        lxPlayer_->SetVolume(muted ? 0.0 : 1.0);
+    // Silent whether the player runs, pauses or stands stopped; unmuted at the file's own level.
+    if (!muted)
+        preview_->setVolume(1.0);
+    preview_->setMuted(muted);
 }
 
 void EasyCutterWindowcontroller::enableEditItemShow(bool show) {

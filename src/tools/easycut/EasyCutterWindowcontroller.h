@@ -24,7 +24,6 @@
 
 #include <QImage>
 #include <QPointer>
-#include <QTimer>
 #include <array>
 #include <memory>
 #include <vector>
@@ -38,6 +37,7 @@ class LxProgressSlider;
 class NSProgressView;
 class ExportBar;
 class OutputFolderChooser;
+class PreviewPane;
 class TimeCodeRow;
 class TimeStepper;
 class ZylButton;
@@ -111,7 +111,7 @@ public:
     long selectedCutIndex() const { return selectedCutIndex_; }
     QString outputPath() const;
     bool isStartExport() const { return jobChain().isBusy() && !jobChain().isCancelling(); }
-    LxMoviePlayer* player() const { return lxPlayer_.get(); }
+    LxMoviePlayer* player() const;
     double duration() const;
 
     // ---- outlets (built in code) ----
@@ -246,8 +246,7 @@ private:
     void stopPreview();
 
     std::shared_ptr<SimpleData> fileData_;
-    std::unique_ptr<LxMoviePlayer> lxPlayer_;
-    QTimer playerTimer_;
+    PreviewPane* preview_ = nullptr;
     bool isPlaying_ = false;
     bool isPlaySelectedCut_ = false;
     float selectStartPlayTime_ = 0;

@@ -13,6 +13,7 @@
 #include "tools/easycut/CutItemView.h"
 #include "tools/shared/ConvertJob.h"
 #include "tools/shared/ExportBar.h"
+#include "tools/shared/PreviewPane.h"
 #include "tools/shared/JoinJob.h"
 #include "tools/shared/OutputFileNamer.h"
 
@@ -83,13 +84,13 @@ bool EasyCutterWindowcontroller::startExport() {
 }
 
 void EasyCutterWindowcontroller::stopPreview() {
-    if (!lxPlayer_)
+    if (!player())
         return;
     setPlayImages(false);
     playOrpauseBtn->setSelected(false);
     setPreviewImages(false);
     playOrpauseSelectBtn->setSelected(false);
-    lxPlayer_->pause();
+    player()->pause();
     isPlaying_ = false;
     isPlaySelectedCut_ = false;
     removeTimer();
@@ -106,9 +107,5 @@ void EasyCutterWindowcontroller::exportJobStarted(int index) {
 }
 
 void EasyCutterWindowcontroller::windowWillClose() {
-    removeTimer();
-    if (lxPlayer_) {
-        lxPlayer_->stop();
-        lxPlayer_.reset();
-    }
+    preview_->close();
 }

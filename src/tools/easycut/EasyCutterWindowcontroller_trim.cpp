@@ -10,16 +10,16 @@
 #include <QLabel>
 
 void EasyCutterWindowcontroller::actionMouseDownForCutProgressViewBlock(LxCutProgressView*, float) {
-    if (!lxPlayer_)
+    if (!player())
         return;
-    lxPlayer_->pause();
+    player()->pause();
     removeTimer();
 }
 
 void EasyCutterWindowcontroller::actionMouseUpForCutProgressViewBlock(LxCutProgressView*, float) {
-    if (!lxPlayer_ || !isPlaying_)
+    if (!player() || !isPlaying_)
         return;
-    lxPlayer_->play();
+    player()->play();
     addTimer();
     playOrpauseBtn->setEnabled(!isPlaySelectedCut_);
     playOrpauseSelectBtn->setEnabled(isPlaySelectedCut_);
@@ -28,7 +28,7 @@ void EasyCutterWindowcontroller::actionMouseUpForCutProgressViewBlock(LxCutProgr
 void EasyCutterWindowcontroller::actionMouseMovedForCutProgressViewBlock(LxCutProgressView*, float startvalue,
                                                                          float stopvalue, int handleType) {
     const double d = duration();
-    if (d <= 0 || !lxPlayer_)
+    if (d <= 0 || !player())
         return;
     const double start = startvalue * d;
     const double end = stopvalue * d;
@@ -63,18 +63,18 @@ void EasyCutterWindowcontroller::actionSeekToTimeForCutProgressViewBlock(LxCutPr
 }
 
 void EasyCutterWindowcontroller::playOrPauseVideo() {
-    if (!lxPlayer_ || jobChain().isBusy())
+    if (!player() || jobChain().isBusy())
         return;
     if (!isPlaying_) {
         playOrpauseBtn->setOnImage(NamedImage("Cut/btnPause_On.bmp"));
         playOrpauseBtn->setDownImage(NamedImage("Cut/btnPause_Down.bmp"));
-        lxPlayer_->play();
+        player()->play();
         isPlaying_ = true;
         cutprogressView->setTickMark(true);
         addTimer();
     } else {
         setPlayImages(false);
-        lxPlayer_->pause();
+        player()->pause();
         isPlaying_ = false;
         removeTimer();
         cutprogressView->setTickMark(false);
@@ -117,15 +117,15 @@ bool EasyCutterWindowcontroller::nudgeHandle(double step) {
 void EasyCutterWindowcontroller::resumeAfterNudge() {
     if (!isPlaying_)
         return;
-    lxPlayer_->play();
+    player()->play();
     addTimer();
 }
 
 void EasyCutterWindowcontroller::kuaituiAction() {
-    if (!lxPlayer_ || duration() <= 0 || jobChain().isBusy())
+    if (!player() || duration() <= 0 || jobChain().isBusy())
         return;
     if (isPlaying_)
-        lxPlayer_->pause();
+        player()->pause();
     // Stepping back while modifying a segment leaves the player paused.
     if (!nudgeHandle(-0.1))
         resumeAfterNudge();
@@ -133,10 +133,10 @@ void EasyCutterWindowcontroller::kuaituiAction() {
 
 void EasyCutterWindowcontroller::kuaijinAction() {
     const double d = duration();
-    if (!lxPlayer_ || d <= 0 || jobChain().isBusy())
+    if (!player() || d <= 0 || jobChain().isBusy())
         return;
     if (isPlaying_)
-        lxPlayer_->pause();
+        player()->pause();
     nudgeHandle(0.1);
     // The forward step also advances the play head by one step.
     const double p = std::min(d, currentTime() + 0.1);
