@@ -26,7 +26,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QSpinBox>
 
 using namespace toolstyle;
 
@@ -38,6 +37,8 @@ constexpr int kWindowHeight = 680;
 EasyCutterWindowcontroller::EasyCutterWindowcontroller(QWidget* parent) : ToolWindow(parent) {
     setWindowTitle(loc("EasyCut_Title"));
     setFixedSize(kWindowWidth, kWindowHeight);
+    // The window itself holds the keyboard focus when no time field is being edited.
+    setFocusPolicy(Qt::StrongFocus);
     windowDidLoad();
 }
 
@@ -70,6 +71,7 @@ void EasyCutterWindowcontroller::windowDidLoad() {
     cutprogressView->setDelegate(this);
 
     configureButtons();
+    layoutRowButtons();
 
     exportBar_->startRequested = [this] { return startExport(); };
     exportBar_->editingEnabled = [this](bool on) { enableEdit(on); };
@@ -85,7 +87,8 @@ void EasyCutterWindowcontroller::windowDidLoad() {
 
     cutprogressView->setType(1);
     cutprogressView->setIsFanxuan(false);
-    cutprogressView->setTickMark(false);
+    // The play-head knob can be dragged whether or not the player runs.
+    cutprogressView->setTickMark(true);
     cutprogressView->setTickHidden(false);
 
     initPlayerBottom();
@@ -95,6 +98,11 @@ void EasyCutterWindowcontroller::windowDidLoad() {
     controlmarksLabel->setText(loc("controlmarksLabelstringValue"));
     controls::fitLabelBefore(playpauseLabel);
     playpauseBtn->setText(loc("playpauseBtnstringValue"));
+    // The keyboard panel's buttons carry the transport keys. A button's setText replaces
+    // its shortcut with the title's mnemonic, so the keys are bound after every title.
+    playpauseBtn->setShortcut(Qt::Key_Space);
+    kuaituiBtn->setShortcut(Qt::Key_Left);
+    kuaijinBtn->setShortcut(Qt::Key_Right);
     playpauseBtn->setStyleSheet("QPushButton { background: rgba(255,255,255,153); color: black; border: none;"
                                 " border-radius: 5px; font-size: 10pt; }");
 
@@ -196,10 +204,6 @@ void EasyCutterWindowcontroller::configureButtons() {
     itemDeletedBtn->setContentColor(Qt::black);
     itemDeletedBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::deleteItemAction);
 
-    // The keyboard panel's buttons carry the transport keys.
-    playpauseBtn->setShortcut(Qt::Key_Space);
-    kuaituiBtn->setShortcut(Qt::Key_Left);
-    kuaijinBtn->setShortcut(Qt::Key_Right);
     kuaituiBtn->setText(QStringLiteral("\u25C0"));
     kuaijinBtn->setText(QStringLiteral("\u25B6"));
     connect(playpauseBtn, &QPushButton::clicked, this, [this] { playOrPauseVideo(); });

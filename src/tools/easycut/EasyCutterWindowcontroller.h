@@ -192,6 +192,7 @@ private:
     void windowDidLoad();
     void buildLayout();
     void configureButtons();
+    void layoutRowButtons();
     void initPlayerBottom();
     void initSelectItemTimeChangeView();
     TimeCodeRow* buildFieldRow(QWidget* parent, const NSRect& frame, FieldRow& fields, TimeStepper*& stepper,
@@ -236,10 +237,12 @@ private:
 
     // segments
     void placeSelectionOverlay(CutItemView* row);
+    void takeOverlayOut();
+    void takeRowsOut();
     void updateUpDown();
     void rowEntered(CutItemView* row);
     void rowExited(CutItemView* row);
-    void placeEditorUnder(QWidget* row);
+    void placeRowsAndEditor();
 
     // export
     bool startExport();
@@ -255,6 +258,8 @@ private:
     std::vector<std::shared_ptr<CutItem>> cutItems_;
     QList<CutItemView*> cutItemViews_;
     long selectedCutIndex_ = 0;
+    // Set while the hover overlay is being shown, hidden or moved (see placeSelectionOverlay).
+    bool movingOverlay_ = false;
 
     ExportBar* exportBar_ = nullptr;
     bool mergedExport_ = false;

@@ -19,7 +19,13 @@
 #include <cmath>
 
 void EasyCutterWindowcontroller::seekTo(double seconds) {
-    preview_->seek(seconds);
+    if (!player())
+        return;
+    const double d = duration();
+    const double t = d > 0 ? std::clamp(seconds, 0.0, d) : std::max(0.0, seconds);
+    preview_->seek(t);
+    // The time label shows where the picture is, also while paused, when no tick runs.
+    currentTimeLabel->setText(HelpClass::returnTimeToStr(t));
 }
 
 double EasyCutterWindowcontroller::currentTime() const {
@@ -67,7 +73,6 @@ void EasyCutterWindowcontroller::playerDidEnd() {
     playOrpauseBtn->setSelected(false);
     playOrpauseSelectBtn->setSelected(false);
     isPlaying_ = false;
-    cutprogressView->setTickMark(false);
     removeTimer();
     if (!jobChain().isBusy()) {
         playOrpauseBtn->setEnabled(true);
@@ -137,7 +142,6 @@ void EasyCutterWindowcontroller::playButtonPressed() {
             self->player()->pause();
             self->isPlaying_ = false;
             self->removeTimer();
-            self->cutprogressView->setTickMark(false);
             self->playOrpauseSelectBtn->setEnabled(true);
         }
     });
@@ -170,7 +174,6 @@ void EasyCutterWindowcontroller::previewButtonPressed() {
             self->player()->pause();
             self->isPlaying_ = false;
             self->removeTimer();
-            self->cutprogressView->setTickMark(false);
             self->playOrpauseBtn->setEnabled(true);
         }
     });
