@@ -147,9 +147,10 @@ inline QWidget* finishMessage() {
     return nullptr;
 }
 
-// Closes the finish message with its OK button.
+// Closes the finish message with its OK button. The message deletes itself once answered:
+// it is watched through a guarded pointer.
 inline void acceptFinishMessage() {
-    QWidget* message = finishMessage();
+    const QPointer<QWidget> message(finishMessage());
     if (!message)
         return;
     for (QPushButton* b : message->findChildren<QPushButton*>())
@@ -157,7 +158,7 @@ inline void acceptFinishMessage() {
             click(b);
             break;
         }
-    waitUntil([&] { return !message->isVisible(); }, 5000);
+    waitUntil([&] { return !message || !message->isVisible(); }, 5000);
 }
 
 inline void closeFinishMessage() {
