@@ -18,6 +18,7 @@
 #include <vector>
 
 class FormatBrowser;
+class ExportBar;
 class JoinnerTableView;
 class LxCutProgressView;
 class NSProgressView;
@@ -28,6 +29,7 @@ class QPushButton;
 class QRadioButton;
 class QSlider;
 class SimpleData;
+class TimeCodeRow;
 class ZylButton;
 
 class JoinnerWindowController : public ToolWindow, public LxCutProgressViewDelegate {
@@ -49,6 +51,7 @@ public:
 
     // Editing controls on or off (off while a join runs).
     void enableEdit(bool enabled);
+    // Start or Cancel, as the export bar's button does.
     void startJoinnerAction();
 
     // Controls.
@@ -61,8 +64,9 @@ public:
     QPushButton* downBtn;
     QRadioButton* selectTimeBtn;
     QRadioButton* unSelectTimeBtn;
-    QLineEdit* startTimeField;
-    QLineEdit* stopTimeField;
+    // The selected clip's range: hours, minutes, seconds and hundredths with a stepper each.
+    TimeCodeRow* startTimeRow;
+    TimeCodeRow* stopTimeRow;
     QLabel* cutDurationValueLabel;
     LxCutProgressView* cutProgressView;
     QLabel* playerView;
@@ -81,8 +85,6 @@ protected:
     void windowWillClose() override;
     void actionMouseMovedForCutProgressViewBlock(LxCutProgressView* view, float startvalue, float stopvalue,
                                                  int handleType) override;
-    void exportProgress(double overall) override;
-    void exportEnded(JobChain::Outcome outcome, int error) override;
 
 private:
     void buildLayout();
@@ -96,7 +98,9 @@ private:
     // Trim (JoinnerWindowController_trim.cpp).
     SimpleData* selectedClip() const;
     void showSelectedClip();
-    void timeFieldEdited(bool start);
+    // A typed or stepped value of a range row; a refused one is reported and the row shows
+    // the stored time again.
+    bool timeRowEdited(bool start);
     void trimModeChanged(bool remove);
     void resetAction();
     void applyToAllAction();
@@ -108,8 +112,9 @@ private:
     // Export (JoinnerWindowController_export.cpp).
     // The format of the join: the default-format clip's own, else the chosen profile's.
     JoinFormat chosenFormat(const SimpleData* reference) const;
-    void setJoinIdle();
+    bool startJoin();
 
+    ExportBar* exportBar_ = nullptr;
     std::vector<std::shared_ptr<SimpleData>> fileList_;
     QString lastOutput_;
     bool showingClip_ = false;
