@@ -17,6 +17,8 @@
 #include "tools/easycut/CutItemView.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFolderChooser.h"
+#include "tools/shared/TimeCodeRow.h"
+#include "tools/shared/TimeStepper.h"
 #include "tools/shared/ToolStyle.h"
 
 #include <QLabel>

@@ -32,21 +32,20 @@
 class QLabel;
 class QPushButton;
 class QScrollArea;
-class QSpinBox;
 class CutItemView;
 class LxMoviePlayer;
 class LxProgressSlider;
 class NSProgressView;
 class OutputFolderChooser;
+class TimeCodeRow;
+class TimeStepper;
 class ZylButton;
 class ZylImageView;
 class ZylView;
 struct CutItem;
 struct SimpleData;
 
-class EasyCutterWindowcontroller : public ToolWindow,
-                                   public LxCutProgressViewDelegate,
-                                   public LxTextFieldDelegate {
+class EasyCutterWindowcontroller : public ToolWindow, public LxCutProgressViewDelegate {
     Q_OBJECT
 public:
     explicit EasyCutterWindowcontroller(QWidget* parent = nullptr);
@@ -75,13 +74,8 @@ public:
     QImage getCurrentThumbImage();
 
     // ---- time-code fields ----
-    void actionMouseDownForTextFieldBlock(LxTextField* field) override;
     // The check of a typed value as the field's edit ends; false keeps the field open.
     bool textShouldEndEditing(LxTextField* field);
-    void touchUpStartStepper();
-    void touchUpStopStepper();
-    void startStepperItemAction();
-    void stopStepperItemAction();
 
     // ---- trim bar and transport keys ----
     void actionMouseDownForCutProgressViewBlock(LxCutProgressView* view, float progress) override;
@@ -169,16 +163,17 @@ public:
     QLabel* progressLabel = nullptr;
     NSProgressView* exportProgressView = nullptr;
 
-    // Time-code fields, their steppers and backgrounds.
+    // Time-code rows (the range under the player and the segment editor's), their fields
+    // and steppers.
+    TimeCodeRow* startTrimFieldBackV = nullptr;
+    TimeCodeRow* stopTrimFieldBackV = nullptr;
+    TimeCodeRow* startFieldBackV = nullptr;
+    TimeCodeRow* endFieldBackV = nullptr;
     FieldRow startFields{}, stopFields{}, startItemFields{}, stopItemFields{};
-    QSpinBox* startStepper = nullptr;
-    QSpinBox* stopStepper = nullptr;
-    QSpinBox* startItemStepper = nullptr;
-    QSpinBox* stopItemStepper = nullptr;
-    QWidget* startTrimFieldBackV = nullptr;
-    QWidget* stopTrimFieldBackV = nullptr;
-    QWidget* startFieldBackV = nullptr;
-    QWidget* endFieldBackV = nullptr;
+    TimeStepper* startStepper = nullptr;
+    TimeStepper* stopStepper = nullptr;
+    TimeStepper* startItemStepper = nullptr;
+    TimeStepper* stopItemStepper = nullptr;
     ZylImageView* selectedItemTimeChangeView = nullptr;
 
 protected:
@@ -199,8 +194,8 @@ private:
     void configureButtons();
     void initPlayerBottom();
     void initSelectItemTimeChangeView();
-    QWidget* buildFieldRow(QWidget* parent, const NSRect& frame, FieldRow& row, QSpinBox*& stepper,
-                           bool itemRow);
+    TimeCodeRow* buildFieldRow(QWidget* parent, const NSRect& frame, FieldRow& fields, TimeStepper*& stepper,
+                               bool itemRow);
     void volumeToggle();
 
     // source
@@ -222,18 +217,16 @@ private:
     void resumeAfterNudge();
 
     // fields
-    static double rowTime(const FieldRow& row);
-    static void writeTime(const FieldRow& row, double seconds);
-    const FieldRow& rowOf(Row r) const;
-    bool fieldInRow(const LxTextField* field, const FieldRow& row) const;
-    int fieldPosition(const LxTextField* field) const;
-    void clampField(LxTextField* field, const FieldRow& row, double limit);
+    static double rowTime(const FieldRow& fields);
+    static void writeTime(const FieldRow& fields, double seconds);
+    TimeCodeRow* rowOf(Row r) const;
+    bool rowOfField(const LxTextField* field, Row* row) const;
     bool checkStart(Row startRow, Row stopRow, LxTextField* edited, double* start);
     bool checkStop(Row startRow, Row stopRow, LxTextField* edited, double* stop);
     void storeRangeStart(double s);
     void storeRangeStop(double e);
     void storeSegmentTimes(long index, double s, double e);
-    void stepRow(Row row, int value, LxTextField* active);
+    void stepRow(Row row, LxTextField* field);
     void applyRangeRow(Row row, LxTextField* edited);
     void applyItemRow(Row row, LxTextField* edited);
     void showRange();
@@ -260,11 +253,6 @@ private:
     bool isPlaySelectedCut_ = false;
     float selectStartPlayTime_ = 0;
 
-    LxTextField* edittingField_ = nullptr;
-    LxTextField* edittingItemField_ = nullptr;
-    // While a typed value is being checked, alerts take the focus; the edit-end signal that
-    // this causes must not run the check a second time.
-    bool checkingField_ = false;
 
     std::vector<std::shared_ptr<CutItem>> cutItems_;
     QList<CutItemView*> cutItemViews_;

@@ -4,6 +4,7 @@
 #include "platform/Alerts.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "tools/shared/ExportBar.h"
 #include "tools/shared/FinishMessage.h"
 
 #include <QCloseEvent>
@@ -14,8 +15,11 @@ ToolWindow::ToolWindow(QWidget* parent) : QWidget(parent) {
             exportJobStarted(index);
     };
     jobChain_.progressChanged = [this](double overall) {
-        if (!closing_)
-            exportProgress(overall);
+        if (closing_)
+            return;
+        if (exportBar_)
+            exportBar_->chainProgress(overall);
+        exportProgress(overall);
     };
     jobChain_.finished = [this](JobChain::Outcome outcome, int error) {
         if (closing_) {
@@ -23,6 +27,8 @@ ToolWindow::ToolWindow(QWidget* parent) : QWidget(parent) {
             deleteLater();
             return;
         }
+        if (exportBar_)
+            exportBar_->chainEnded(outcome, error);
         exportEnded(outcome, error);
     };
 }

@@ -14,6 +14,8 @@
 
 #include <QWidget>
 
+class ExportBar;
+
 class ToolWindow : public QWidget {
     Q_OBJECT
 public:
@@ -23,6 +25,11 @@ public:
     static constexpr const char* kWillCloseNotification = "WillCloseNotification";
 
     JobChain& jobChain() { return jobChain_; }
+    const JobChain& jobChain() const { return jobChain_; }
+    // The window's export bar, which then shows the chain's progress and handles its end
+    // before the window's own hooks below run. The bar is owned by the window.
+    void setExportBar(ExportBar* bar) { exportBar_ = bar; }
+    ExportBar* exportBar() const { return exportBar_; }
     // True from the moment the window starts to close.
     bool isClosing() const { return closing_; }
 
@@ -50,5 +57,6 @@ protected:
 
 private:
     JobChain jobChain_;
+    ExportBar* exportBar_ = nullptr;
     bool closing_ = false;
 };
