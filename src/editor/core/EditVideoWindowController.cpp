@@ -93,7 +93,7 @@ void EditVideoWindowController::enableEdit(bool enable) {
 
 void EditVideoWindowController::addfileAction() {
     QPointer<EditVideoWindowController> self(this);
-    MediaOpenPanel::open(this, false, [self](const QStringList& paths) {
+    MediaOpenPanel::open(this, true, [self](const QStringList& paths) {
         if (self && !paths.isEmpty() && !self->isClosing())
             self->openFile(paths.first());
     });
