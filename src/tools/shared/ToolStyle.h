@@ -36,14 +36,14 @@ using ImageList = std::array<QString, 5>;
 ImageList pictureSet(const QString& stem, const QString& ext, const QString& selected = QString());
 
 // The shared sets.
-ImageList addFilePictures();      // "About/btnAddFile_*.bmp"
-ImageList smallAddFilePictures(); // "About/btnAddFile_Small_*.bmp"
-ImageList startPictures();        // "SubFun/btnStart_*.bmp", selected = pressed
-ImageList browsePictures();       // "SubFun/btnBrowse_Down.png" in every look
-ImageList joinPlayPictures();     // "Join/btnPlay_*.png", selected = pause
-ImageList joinStopPictures();     // "Join/btnStop_*.png"
-ImageList openVolumePictures();   // "Cut/btnOpenVolume_*.png"
-ImageList closeVolumePictures();  // "Cut/btnCloseVolume_*.png"
+ImageList addFilePictures();      // About/btnAddFile pictures (bmp)
+ImageList smallAddFilePictures(); // About/btnAddFile_Small pictures (bmp)
+ImageList startPictures();        // SubFun/btnStart pictures (bmp), selected = pressed
+ImageList browsePictures();       // SubFun/btnBrowse_Down pictures (png) in every look
+ImageList joinPlayPictures();     // Join/btnPlay pictures (png), selected = pause
+ImageList joinStopPictures();     // Join/btnStop pictures (png)
+ImageList openVolumePictures();   // Cut/btnOpenVolume pictures (png)
+ImageList closeVolumePictures();  // Cut/btnCloseVolume pictures (png)
 
 void setButtonImages(ZylButton* button, const ImageList& names);
 void setButtonBackgrounds(ZylButton* button, const ImageList& names);
