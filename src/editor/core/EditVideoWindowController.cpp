@@ -1,6 +1,7 @@
 #include "editor/core/EditVideoWindowController.h"
 
 #include "editor/core/EditorFileLoader.h"
+#include "foundation/controls/LabelFit.h"
 #include "foundation/controls/LxCutProgressView.h"
 #include "foundation/controls/LxProgressSlider.h"
 #include "foundation/controls/ZylButton.h"
@@ -17,6 +18,8 @@
 #include "tools/shared/TimeCodeRow.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 
@@ -149,6 +152,22 @@ double EditVideoWindowController::currentTime() const {
 
 QString EditVideoWindowController::outputPath() const {
     return exportBar_->outputPath();
+}
+
+void EditVideoWindowController::setPixelFont(QWidget* widget, int px) {
+    QFont f = widget->font();
+    f.setPixelSize(px);
+    widget->setFont(f);
+}
+
+void EditVideoWindowController::fitLabelFont(QLabel* label, int px, int minPx) {
+    const int room = label->width() - controls::kLabelGap;
+    for (int size = px; size >= minPx; --size) {
+        setPixelFont(label, size);
+        if (QFontMetrics(label->font()).horizontalAdvance(label->text()) <= room)
+            return;
+    }
+    label->setWordWrap(true);
 }
 
 void EditVideoWindowController::alert(const char* key) {

@@ -116,6 +116,11 @@ public:
     QSizeF videoSize() const { return videoSize_; }
     NSRect cropRectInView() const;
 
+    // Fonts in pixels: the window's frames are made for texts of these sizes. A label that
+    // would not fit at px gets a smaller size, down to minPx, then a second line.
+    static void setPixelFont(QWidget* widget, int px);
+    static void fitLabelFont(QLabel* label, int px, int minPx);
+
     // The output folder (the export bar's chooser).
     QString outputPath() const;
 

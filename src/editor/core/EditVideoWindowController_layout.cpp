@@ -120,8 +120,7 @@ void EditVideoWindowController::buildMusicPanel() {
         auto* l = new QLabel(loc(key), _toolMusicNofileView);
         l->setObjectName(QString::fromUtf8(key));
         l->setWordWrap(true);
-        if (key == keys[0])
-            toolstyle::setPointSize(l, toolstyle::kHintPoints);
+        setPixelFont(l, key == keys[0] ? 16 : 13);
     }
 }
 
@@ -136,10 +135,12 @@ void EditVideoWindowController::buildToolBar() {
         b->setOnBackgroundImage(NamedImage(stem + "_On.bmp"));
         b->setDisAbleBackgroundImage(NamedImage(stem + "_Disable.bmp"));
         b->setContentColor(Qt::white);
-        b->setLeftIconWidth(30);
+        // The strip's pictures draw the tool's icon in their first 30 points; the title keeps
+        // clear of it and has the rest of the button.
+        b->setLeftIconWidth(15);
         b->setContentImagePosition(0);
         b->setContentTitle(loc(kToolLooks[i].titleKey));
-        toolstyle::setPointSize(b, 12);
+        setPixelFont(b, 12);
         b->setCornerRadius(1);
         b->setBorderWidth(0);
         b->setIndex(kEditorToolBarOrder[i]);
@@ -169,8 +170,8 @@ void EditVideoWindowController::buildToolPanels() {
         // other tools fill their panels themselves.
         auto* title = new QLabel(loc(kToolLooks[i].titleKey), panel);
         title->setObjectName("panelTitle");
-        toolstyle::setPointSize(title, toolstyle::kHintPoints);
         setFrame(title, NSMakeRect(5, kPanelHeight - 40, 220, 30));
+        fitLabelFont(title, 16, 12);
         panel->hide();
         toolPanels_[i] = panel;
     }
@@ -271,14 +272,14 @@ void EditVideoWindowController::layoutPlayerArea() {
         setFrame(l, NSMakeRect(40, y, mw - 80, 36));
         y -= 40;
     }
-    setFrame(_mCurrentTimeLabel, NSMakeRect(15, 50, 120, 26));
-    setFrame(_mTotaldurationLabel, NSMakeRect(mw - 135, 50, 120, 26));
+    setFrame(_mCurrentTimeLabel, NSMakeRect(15, 50, 100, 26));
+    setFrame(_mTotaldurationLabel, NSMakeRect(mw - 115, 50, 100, 26));
     // Bars and time labels under the picture.
     const double P = _playerBottomView->height(), PW = _playerBottomView->width();
-    setFrame(_progressSlider, NSMakeRect(95, (P - 17) / 2 + 10, PW - 190, 17));
-    setFrame(_cutProgressView, NSMakeRect(95, (P - 30) / 2 + 10, PW - 190, 30));
-    setFrame(_currentTimeLabel, NSMakeRect(15, (P - 26) / 2 + 6, 80, 26));
-    setFrame(_totalTimeLabel, NSMakeRect(PW - 90, (P - 26) / 2 + 6, 80, 26));
+    setFrame(_progressSlider, NSMakeRect(105, (P - 17) / 2 + 10, PW - 210, 17));
+    setFrame(_cutProgressView, NSMakeRect(105, (P - 30) / 2 + 10, PW - 210, 30));
+    setFrame(_currentTimeLabel, NSMakeRect(10, (P - 26) / 2 + 6, 92, 26));
+    setFrame(_totalTimeLabel, NSMakeRect(PW - 98, (P - 26) / 2 + 6, 92, 26));
     QWidget* strip = _playerBottomChildView->parentWidget();
     if (strip)
         setFrame(_playerBottomChildView,

@@ -42,7 +42,7 @@ QLabel* timeLabel(QWidget* parent) {
     QPalette p = l->palette();
     p.setColor(QPalette::WindowText, Qt::black);
     l->setPalette(p);
-    toolstyle::setPointSize(l, 13);
+    EditVideoWindowController::setPixelFont(l, 12);
     return l;
 }
 

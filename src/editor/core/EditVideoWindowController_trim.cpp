@@ -33,6 +33,12 @@ ZylButton* plainButton(QWidget* parent, const NSRect& frame, const QString& titl
     b->setBorderWidth(0);
     b->setBordered(false);
     b->setEnabled(false);
+    // A longer translation gets a smaller size rather than being cut short.
+    for (int px = 12; px >= 9; --px) {
+        EditVideoWindowController::setPixelFont(b, px);
+        if (b->shownTitle() == title)
+            break;
+    }
     return b;
 }
 
@@ -42,7 +48,6 @@ QLabel* blackLabel(QWidget* parent, const NSRect& frame, const char* key) {
     QPalette p = l->palette();
     p.setColor(QPalette::WindowText, Qt::black);
     l->setPalette(p);
-    toolstyle::setPointSize(l, 13);
     return l;
 }
 
@@ -56,9 +61,10 @@ void EditVideoWindowController::initTrimView() {
     endLabel_ = blackLabel(panel, NSMakeRect(5, h - 130, 70, 26), "EndtimeLabelstringValue");
     stopRow_ = new TimeCodeRow(panel, NSMakeRect(75, h - 127, 151, 26));
     preferenceLabel_ = blackLabel(panel, NSMakeRect(5, h - 170, w - 10, 20), "PreferenceLabelstringValue");
-    controls::fitLabelBefore(startLabel_);
-    controls::fitLabelBefore(endLabel_);
+    for (QLabel* l : {startLabel_, endLabel_, preferenceLabel_})
+        fitLabelFont(l, 13, 10);
     _preferenceBtn = new QComboBox(panel);
+    setPixelFont(_preferenceBtn, 12);
     geometry::setFrame(_preferenceBtn, NSMakeRect(5, h - 210, 215, 31));
     for (const char* key : {"KeeptheselectedsectionstringValue", "DeletetheselectedsectionstringValue"})
         if (!loc(key).isEmpty())
