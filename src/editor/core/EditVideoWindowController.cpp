@@ -79,8 +79,8 @@ void EditVideoWindowController::enableEdit(bool enable) {
     const bool player = preview_->player() != nullptr;
     _progressSlider->setDisable(!enable || !player);
     _cutProgressView->setDisable(!enable || !player);
-    for (ZylButton* b : {_b_playPauseBtn, _b_stopBtn, _b_cameraBtn, _b_picStyleBtn, _b_volumeBtn, setStartTrimBtn,
-                         setStopTrimBtn, _playTrimBtn, resetTrimBtn})
+    for (ZylButton* b : {_b_playPauseBtn, _b_stopBtn, _b_cameraBtn, _b_picStyleBtn, _b_volumeBtn,
+                         setStartTrimBtn, setStopTrimBtn, _playTrimBtn, resetTrimBtn})
         b->setEnabled(enable && player);
     _b_coverStylePopBtn->setEnabled(enable && player);
     _b_volumeSlider->setDisable(!enable || !player);

@@ -67,7 +67,8 @@ bool EditVideoWindowController::checkTrimStop(LxTextField*) {
 
 // A stepped time passes the same checks as a typed one; a refused step is taken back.
 void EditVideoWindowController::trimStepped(TimeCodeRow* row) {
-    const bool accepted = row == startRow_ ? checkTrimStart(row->activeField()) : checkTrimStop(row->activeField());
+    const bool accepted =
+        row == startRow_ ? checkTrimStart(row->activeField()) : checkTrimStop(row->activeField());
     if (!accepted)
         showRange();
 }

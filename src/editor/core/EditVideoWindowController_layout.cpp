@@ -34,12 +34,12 @@ struct ToolLook {
     const char* titleKey;
 };
 constexpr std::array<ToolLook, 7> kToolLooks{{{"SubFun/btnCut", "tool_trimItemTitle"},
-                                               {"SubFun/btnCrop", "tool_cropItemTitle"},
-                                               {"SubFun/btnEffect", "tool_effectItemTitle"},
-                                               {"SubFun/btnWaterMark", "tool_watermarkItemTitle"},
-                                               {"SubFun/btnSubtitle", "tool_subtitleItemTitle"},
-                                               {"SubFun/btnRotation", "tool_rotateItemTitle"},
-                                               {"SubFun/btnMusic", "tool_musicItemTitle"}}};
+                                              {"SubFun/btnCrop", "tool_cropItemTitle"},
+                                              {"SubFun/btnEffect", "tool_effectItemTitle"},
+                                              {"SubFun/btnWaterMark", "tool_watermarkItemTitle"},
+                                              {"SubFun/btnSubtitle", "tool_subtitleItemTitle"},
+                                              {"SubFun/btnRotation", "tool_rotateItemTitle"},
+                                              {"SubFun/btnMusic", "tool_musicItemTitle"}}};
 
 constexpr double kToolButtonWidth = 124;
 constexpr double kToolButtonStep = 125;
@@ -126,8 +126,9 @@ void EditVideoWindowController::buildMusicPanel() {
 
 void EditVideoWindowController::buildToolBar() {
     for (size_t i = 0; i < kEditorToolBarOrder.size(); ++i) {
-        auto* b = new ZylButton(NSMakeRect(1 + kToolButtonStep * double(i), 0, kToolButtonWidth, kToolStripHeight),
-                                _funItemContentView);
+        auto* b =
+            new ZylButton(NSMakeRect(1 + kToolButtonStep * double(i), 0, kToolButtonWidth, kToolStripHeight),
+                          _funItemContentView);
         const QString stem = QString::fromUtf8(kToolLooks[i].stem);
         b->setNormalBackgroundImage(NamedImage(stem + "_Normal.bmp"));
         b->setDownBackgroundImage(NamedImage(stem + "_Down.bmp"));
@@ -233,8 +234,7 @@ void EditVideoWindowController::layoutAreas(double W, double H) {
     setFrame(_contentBackGroundView, NSMakeRect(4, B, W - 8, H - (F + B)));
     const double bandY = H - F - kToolBandHeight;
     setFrame(_funItemBackView, NSMakeRect(4, bandY, W - 8, kToolBandHeight));
-    setFrame(_funItemContentView,
-             NSMakeRect(std::max(0.0, (W - 8 - 876) / 2), 4, 876, kToolStripHeight));
+    setFrame(_funItemContentView, NSMakeRect(std::max(0.0, (W - 8 - 876) / 2), 4, 876, kToolStripHeight));
     for (size_t i = 0; i < toolButtons_.size(); ++i)
         setFrame(toolButtons_[i],
                  NSMakeRect(1 + kToolButtonStep * double(i), 0, kToolButtonWidth, kToolStripHeight));
@@ -295,8 +295,9 @@ void EditVideoWindowController::layoutPlayerArea() {
 // place on the screen follows the new picture rectangle.
 void EditVideoWindowController::refitPicture() {
     const auto& file = session_.file();
-    videoSize_ = file.isOpen() ? EditState::getVideoSizeForTrack(*file.fileData, session_.state().playerRotateAngle)
-                               : QSizeF();
+    videoSize_ = file.isOpen()
+                     ? EditState::getVideoSizeForTrack(*file.fileData, session_.state().playerRotateAngle)
+                     : QSizeF();
     QWidget* host = toolItemType_ == EditorToolTypeMusic ? _musicRightPlayerView : _playerView;
     pictureRect_ = aspectFit(videoSize_, geometry::bounds(host));
 }

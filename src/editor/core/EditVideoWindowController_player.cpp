@@ -86,8 +86,8 @@ void EditVideoWindowController::initPlayer() {
 void EditVideoWindowController::buildTransport() {
     auto button = [this](double x, const char* stem) {
         auto* b = new ZylButton(NSMakeRect(x, 0, 30, 30), _playerBottomChildView);
-        toolstyle::setButtonImages(b, toolstyle::pictureSet(QString::fromUtf8(stem), ".png",
-                                                            QString::fromUtf8(stem) + "_Down.png"));
+        toolstyle::setButtonImages(
+            b, toolstyle::pictureSet(QString::fromUtf8(stem), ".png", QString::fromUtf8(stem) + "_Down.png"));
         b->setBordered(false);
         return b;
     };
@@ -96,7 +96,13 @@ void EditVideoWindowController::buildTransport() {
     _b_cameraBtn = button(70, "Join/btnCapture");
     _b_picStyleBtn = button(105, "Join/btnCaptureSet");
     _b_volumeBtn = button(140, "Cut/btnOpenVolume");
-    toolstyle::setButtonImages(_b_volumeBtn, toolstyle::openVolumePictures());
+    // Playing shows the pause picture; a mute shows the closed speaker.
+    toolstyle::setButtonImages(_b_playPauseBtn,
+                               {"Join/btnPlay_Normal.png", "Join/btnPlay_On.png", "Join/btnPlay_Down.png",
+                                "Join/btnPause_Normal.png", "Join/btnPlay_Disable.png"});
+    toolstyle::ImageList volume = toolstyle::openVolumePictures();
+    volume[3] = "Cut/btnCloseVolume_Normal.png";
+    toolstyle::setButtonImages(_b_volumeBtn, volume);
     _b_volumeSlider = new LxProgressSlider(NSMakeRect(175, 5, 80, 20), _playerBottomChildView);
     _b_volumeSlider->setDelegate(this);
     _b_volumeSlider->setProgress(0.5f); // gain 1.0: the file's own level
@@ -112,7 +118,9 @@ void EditVideoWindowController::buildTransport() {
     connect(_b_coverStylePopBtn, QOverload<int>::of(&QComboBox::activated), this,
             [this](int index) { picstyleAction(index); });
 
-    _b_playPauseBtn->mouseDownAction = [this](ZylButton*) { queued(this, [](auto* w) { w->action_playPauseBtn(); }); };
+    _b_playPauseBtn->mouseDownAction = [this](ZylButton*) {
+        queued(this, [](auto* w) { w->action_playPauseBtn(); });
+    };
     _b_stopBtn->mouseDownAction = [this](ZylButton*) { queued(this, [](auto* w) { w->stop(); }); };
     _b_cameraBtn->mouseDownAction = [this](ZylButton*) {
         queued(this, [](auto* w) {
@@ -232,7 +240,8 @@ void EditVideoWindowController::removeAudioTimer() {
 void EditVideoWindowController::changeMusicPlayerSlider() {
     if (!lxmusicPlayer || !_pruneRangSlider)
         return;
-    const auto p = fractionOf(CMTimeGetSeconds(lxmusicPlayer->currentTime()), CMTimeGetSeconds(lxmusicPlayer->duration()));
+    const auto p = fractionOf(CMTimeGetSeconds(lxmusicPlayer->currentTime()),
+                              CMTimeGetSeconds(lxmusicPlayer->duration()));
     if (p)
         _pruneRangSlider->setProgress(*p);
 }
@@ -265,7 +274,8 @@ void EditVideoWindowController::applyRefresh(const EditorSession::RefreshView& v
 }
 
 // The seek slider and the preview volume.
-void EditVideoWindowController::actionMouseDownForProgressSliderBlock(LxProgressSlider* slider, float progress) {
+void EditVideoWindowController::actionMouseDownForProgressSliderBlock(LxProgressSlider* slider,
+                                                                      float progress) {
     if (slider == _b_volumeSlider) {
         preview_->setVolume(2.0 * progress);
         return;
@@ -277,7 +287,8 @@ void EditVideoWindowController::actionMouseDownForProgressSliderBlock(LxProgress
     preview_->stopTicking();
 }
 
-void EditVideoWindowController::actionProgressForProgressSliderBlock(LxProgressSlider* slider, float progress) {
+void EditVideoWindowController::actionProgressForProgressSliderBlock(LxProgressSlider* slider,
+                                                                     float progress) {
     if (slider == _b_volumeSlider) {
         preview_->setVolume(2.0 * progress);
         return;
@@ -289,7 +300,8 @@ void EditVideoWindowController::actionProgressForProgressSliderBlock(LxProgressS
     _currentTimeLabel->setText(HelpClass::returnTimeToStr(t));
 }
 
-void EditVideoWindowController::actionMouseUpForProgressSliderBlock(LxProgressSlider* slider, float progress) {
+void EditVideoWindowController::actionMouseUpForProgressSliderBlock(LxProgressSlider* slider,
+                                                                    float progress) {
     if (slider == _b_volumeSlider) {
         preview_->setVolume(2.0 * progress);
         return;

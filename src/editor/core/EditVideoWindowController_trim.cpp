@@ -206,8 +206,9 @@ void EditVideoWindowController::actionMouseUpForCutProgressViewBlock(LxCutProgre
     preview_->startTicking();
 }
 
-void EditVideoWindowController::actionMouseMovedForCutProgressViewBlock(LxCutProgressView* view, float startvalue,
-                                                                      float stopvalue, int handleType) {
+void EditVideoWindowController::actionMouseMovedForCutProgressViewBlock(LxCutProgressView* view,
+                                                                        float startvalue, float stopvalue,
+                                                                        int handleType) {
     const double d = duration();
     if (view != _cutProgressView || !preview_->player() || !(d > 0))
         return;
@@ -225,7 +226,8 @@ void EditVideoWindowController::actionMouseMovedForCutProgressViewBlock(LxCutPro
     }
 }
 
-void EditVideoWindowController::actionSeekToTimeForCutProgressViewBlock(LxCutProgressView* view, float progress) {
+void EditVideoWindowController::actionSeekToTimeForCutProgressViewBlock(LxCutProgressView* view,
+                                                                        float progress) {
     const double d = duration();
     if (view != _cutProgressView || !preview_->player() || !(d > 0))
         return;

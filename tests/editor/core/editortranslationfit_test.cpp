@@ -2,8 +2,8 @@
 // their whole text in the room the window gives them, and every picture it names exists.
 #include "editor/core/EditVideoWindowController.h"
 #include "foundation/controls/LabelFit.h"
-#include "foundation/controls/NamedImage.h"
 #include "foundation/controls/NSProgressView.h"
+#include "foundation/controls/NamedImage.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylView.h"
 #include "foundation/helpers/HelpClass.h"

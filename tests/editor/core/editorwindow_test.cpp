@@ -58,6 +58,8 @@ protected:
     }
 
     EditVideoWindowController& w() { return *window_; }
+    // The window closes and deletes itself from here on.
+    EditVideoWindowController* release() { return window_.release(); }
     QString scratch() const { return dir_.path(); }
 
 private:
@@ -81,7 +83,7 @@ void typeInto(TimeCodeRow* row, int part, const QString& value) {
 } // namespace
 
 TEST_F(EditorWindow, OpensOnEachToolWithoutAFile) {
-    const std::pair<int, int> codes[] = {{1, 1},  {2, 2},  {4, 4}, {8, 8}, {16, 16},
+    const std::pair<int, int> codes[] = {{1, 1},   {2, 2},   {4, 4}, {8, 8}, {16, 16},
                                          {32, 32}, {64, 64}, {0, 1}, {3, 1}, {128, 1}};
     for (const auto& [code, tool] : codes) {
         EditVideoWindowController& e = open(code);
@@ -311,6 +313,15 @@ TEST_F(EditorWindow, ResizeKeepsTheCropOnTheSamePixels) {
         // The player's view fills its place.
         EXPECT_EQ(e.preview()->player()->view()->size(), e._playerView->size());
     }
+    // Full screen and back: the same pixels still.
+    e.showFullScreen();
+    settle(100);
+    EXPECT_EQ(e.session().state().editVideoClipRect, clip);
+    EXPECT_NEAR(e.pictureRect().width / e.pictureRect().height, 320.0 / 240.0, 0.01);
+    EXPECT_EQ(e.preview()->player()->view()->size(), e._playerView->size());
+    e.showNormal();
+    settle(100);
+    EXPECT_EQ(e.session().state().editVideoClipRect, clip);
     // The minimum size holds the whole tool strip.
     EXPECT_GE(e.minimumWidth(), 908);
     EXPECT_GE(e._funItemContentView->width(), 876);
@@ -342,6 +353,26 @@ TEST_F(EditorWindow, TheMusicToolTakesThePlayerAndGivesItBack) {
     click(e.toolButton(EditorToolTypeEffect));
     EXPECT_FALSE(e._cutProgressView->isVisible());
     EXPECT_TRUE(e._progressSlider->isVisible());
+
+    // Muting silences the preview; unmuting gives back the level chosen before.
+    e.preview()->setVolume(1.5);
+    click(e._b_volumeBtn);
+    EXPECT_TRUE(e.preview()->isMuted());
+    click(e._b_volumeBtn);
+    EXPECT_FALSE(e.preview()->isMuted());
+    EXPECT_DOUBLE_EQ(e.preview()->volume(), 1.5);
+}
+
+TEST_F(EditorWindow, ClosingWhilePlayingStopsThePreview) {
+    EditVideoWindowController& e = open(EditorToolTypeMusic);
+    load(testsupport::media("h264_aac.mp4"));
+    ASSERT_TRUE(e.session().file().isOpen());
+    click(e._b_playPauseBtn);
+    ASSERT_TRUE(e.isPlaying());
+    QPointer<EditVideoWindowController> closing(release());
+    closing->close();
+    ASSERT_TRUE(waitUntil([&] { return closing.isNull(); }, 5000));
+    settle(200); // a late end-of-play report finds no window
 }
 
 TEST_F(EditorWindow, ASnapshotIsTheFrameShown) {
