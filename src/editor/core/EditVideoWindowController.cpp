@@ -85,6 +85,7 @@ void EditVideoWindowController::enableEdit(bool enable) {
     _b_coverStylePopBtn->setEnabled(enable && player);
     _b_volumeSlider->setDisable(!enable || !player);
     _preferenceBtn->setEnabled(enable && player);
+    _audiochanelPopBtn->setEnabled(enable && player && _audiochanelPopBtn->count() > 0);
     startRow_->setEditable(enable && player);
     stopRow_->setEditable(enable && player);
     if (!open || !player)

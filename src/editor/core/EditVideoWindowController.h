@@ -153,6 +153,9 @@ public:
     QLabel* _totalTimeLabel = nullptr;
     QLabel* _mCurrentTimeLabel = nullptr;
     QLabel* _mTotaldurationLabel = nullptr;
+    // The file's sound streams (item i: entry i of the record's playable streams); the
+    // preview plays the one chosen.
+    QComboBox* _audiochanelPopBtn = nullptr;
 
     // Transport strip.
     ZylButton* _b_playPauseBtn = nullptr;

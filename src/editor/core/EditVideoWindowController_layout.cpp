@@ -18,6 +18,7 @@
 #include "tools/shared/ToolLayout.h"
 #include "tools/shared/ToolStyle.h"
 
+#include <QComboBox>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -112,6 +113,9 @@ void EditVideoWindowController::buildMusicPanel() {
     _mCurrentTimeLabel = new QLabel(HelpClass::returnTimeToStr(0), _musicRightBottomView);
     _mTotaldurationLabel = new QLabel(HelpClass::returnTimeToStr(0), _musicRightBottomView);
     _mTotaldurationLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    _audiochanelPopBtn = new QComboBox(_musicRightBottomView);
+    setPixelFont(_audiochanelPopBtn, 13);
+    _audiochanelPopBtn->setEnabled(false);
     _toolMusicNofileView = panelView(_musicRightView, toolstyle::kLightGrey);
     const char* keys[] = {"toolMusicNofileDescLabelstringValue", "toolMusicNofileDescLabel1stringValue",
                           "toolMusicNofileDescLabel2stringValue", "toolMusicNofileDescLabel3stringValue",
@@ -274,6 +278,7 @@ void EditVideoWindowController::layoutPlayerArea() {
     }
     setFrame(_mCurrentTimeLabel, NSMakeRect(15, 50, 100, 26));
     setFrame(_mTotaldurationLabel, NSMakeRect(mw - 115, 50, 100, 26));
+    setFrame(_audiochanelPopBtn, NSMakeRect(mw / 2 - 130, 51, 260, 24));
     // Bars and time labels under the picture.
     const double P = _playerBottomView->height(), PW = _playerBottomView->width();
     setFrame(_progressSlider, NSMakeRect(105, (P - 17) / 2 + 10, PW - 210, 17));

@@ -176,8 +176,9 @@ void EditVideoWindowController::play() {
     if (!player)
         return;
     const auto& streams = session_.file().fileData->audioStreamInfos;
-    if (!streams.empty())
-        player->SetAudioIndex(streams.front()->index);
+    const int chosen = _audiochanelPopBtn->currentIndex();
+    if (chosen >= 0 && size_t(chosen) < streams.size())
+        player->SetAudioIndex(streams[size_t(chosen)]->index);
     preview_->play();
     _b_playPauseBtn->setSelected(true);
     _playTrimBtn->setSelected(true);
@@ -271,6 +272,9 @@ void EditVideoWindowController::applyRefresh(const EditorSession::RefreshView& v
     _mCurrentTimeLabel->setText(view.currentTimeText);
     _mTotaldurationLabel->setText(view.totalTimeText);
     preview_->setVolume(view.volume);
+    _audiochanelPopBtn->clear();
+    _audiochanelPopBtn->addItems(view.audioStreamTitles);
+    _audiochanelPopBtn->setCurrentIndex(view.audioStreamTitles.isEmpty() ? -1 : 0);
 }
 
 // The seek slider and the preview volume.

@@ -363,6 +363,32 @@ TEST_F(EditorWindow, TheMusicToolTakesThePlayerAndGivesItBack) {
     EXPECT_DOUBLE_EQ(e.preview()->volume(), 1.5);
 }
 
+TEST_F(EditorWindow, EverySoundStreamTheEditorCanPlayIsListed) {
+    EditVideoWindowController& e = open(EditorToolTypeMusic);
+    load(editortest::multiSoundClip());
+    ASSERT_TRUE(e.session().file().isOpen());
+    // The two AC-3 streams are left out, and the user is told so, one message after the other.
+    QStringList said = answerAlerts();
+    said += answerAlerts();
+    EXPECT_EQ(said.size(), 2);
+    const auto& streams = e.session().file().fileData->audioStreamInfos;
+    ASSERT_EQ(streams.size(), 2u);
+    ASSERT_EQ(e._audiochanelPopBtn->count(), 2);
+    EXPECT_TRUE(e._audiochanelPopBtn->isEnabled());
+    EXPECT_EQ(e._audiochanelPopBtn->itemText(0), "Commentary(2 44100)");
+    EXPECT_EQ(e._audiochanelPopBtn->itemText(1), EditorSession::audioStreamTitle(*streams[1]));
+    e._audiochanelPopBtn->setCurrentIndex(1);
+    click(e._b_playPauseBtn);
+    EXPECT_TRUE(e.isPlaying());
+    ASSERT_TRUE(waitUntil([&] { return e.preview()->currentTime() > 0.3; }, 10000));
+    click(e._b_playPauseBtn);
+
+    // A file without sound lists nothing.
+    load(testsupport::media("no_audio.mp4"));
+    EXPECT_EQ(e._audiochanelPopBtn->count(), 0);
+    EXPECT_FALSE(e._audiochanelPopBtn->isEnabled());
+}
+
 TEST_F(EditorWindow, ClosingWhilePlayingStopsThePreview) {
     EditVideoWindowController& e = open(EditorToolTypeMusic);
     load(testsupport::media("h264_aac.mp4"));
