@@ -241,6 +241,5 @@ private:
     QTimer audioTimer_;
     NSRect pictureRect_;
     QSizeF videoSize_;
-    bool fullScreen_ = false;
     bool loaded_ = false;
 };

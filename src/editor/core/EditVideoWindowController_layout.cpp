@@ -213,10 +213,9 @@ void EditVideoWindowController::resizeEvent(QResizeEvent* event) {
 
 void EditVideoWindowController::changeEvent(QEvent* event) {
     ToolWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange) {
-        fullScreen_ = isFullScreen();
+    // Entering or leaving full screen lays the window out for its new size at once.
+    if (event->type() == QEvent::WindowStateChange)
         changesize();
-    }
 }
 
 // The format browser below the content is not part of this window yet, so the band it folds
@@ -234,7 +233,6 @@ void EditVideoWindowController::layoutAreas(double W, double H) {
     // The title bar lies outside the window's area here: the content reaches 8 points below
     // the top edge, in full screen as in a window.
     const double F = 8, B = 85, L = 90, K = H - 209;
-    (void)fullScreen_;
     setFrame(_contentBackGroundView, NSMakeRect(4, B, W - 8, H - (F + B)));
     const double bandY = H - F - kToolBandHeight;
     setFrame(_funItemBackView, NSMakeRect(4, bandY, W - 8, kToolBandHeight));
