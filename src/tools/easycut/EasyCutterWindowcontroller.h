@@ -24,7 +24,6 @@
 
 #include <QImage>
 #include <QPointer>
-#include <QTimer>
 #include <array>
 #include <memory>
 #include <vector>
@@ -36,7 +35,9 @@ class CutItemView;
 class LxMoviePlayer;
 class LxProgressSlider;
 class NSProgressView;
+class ExportBar;
 class OutputFolderChooser;
+class PreviewPane;
 class TimeCodeRow;
 class TimeStepper;
 class ZylButton;
@@ -100,6 +101,7 @@ public:
     void fileItemAction(CutItemView* row);
 
     // ---- export ----
+    // Start or Cancel, as the export bar's button does.
     void startExportAction();
 
     // State a test or the shell may read.
@@ -108,8 +110,8 @@ public:
     const QList<CutItemView*>& cutItemViews() const { return cutItemViews_; }
     long selectedCutIndex() const { return selectedCutIndex_; }
     QString outputPath() const;
-    bool isStartExport() const { return isStartExport_; }
-    LxMoviePlayer* player() const { return lxPlayer_.get(); }
+    bool isStartExport() const { return jobChain().isBusy() && !jobChain().isCancelling(); }
+    LxMoviePlayer* player() const;
     double duration() const;
 
     // ---- outlets (built in code) ----
@@ -179,8 +181,6 @@ public:
 protected:
     void windowWillClose() override;
     void exportJobStarted(int index) override;
-    void exportProgress(double overall) override;
-    void exportEnded(JobChain::Outcome outcome, int error) override;
 
 private:
     // The segment list's row size, and the height of the row editor shown under a row.
@@ -192,6 +192,7 @@ private:
     void windowDidLoad();
     void buildLayout();
     void configureButtons();
+    void layoutRowButtons();
     void initPlayerBottom();
     void initSelectItemTimeChangeView();
     TimeCodeRow* buildFieldRow(QWidget* parent, const NSRect& frame, FieldRow& fields, TimeStepper*& stepper,
@@ -236,19 +237,19 @@ private:
 
     // segments
     void placeSelectionOverlay(CutItemView* row);
+    void takeOverlayOut();
+    void takeRowsOut();
     void updateUpDown();
     void rowEntered(CutItemView* row);
     void rowExited(CutItemView* row);
-    void placeEditorUnder(QWidget* row);
+    void placeRowsAndEditor();
 
     // export
-    void cancelExport();
+    bool startExport();
     void stopPreview();
-    void setExportIdle();
 
     std::shared_ptr<SimpleData> fileData_;
-    std::unique_ptr<LxMoviePlayer> lxPlayer_;
-    QTimer playerTimer_;
+    PreviewPane* preview_ = nullptr;
     bool isPlaying_ = false;
     bool isPlaySelectedCut_ = false;
     float selectStartPlayTime_ = 0;
@@ -257,8 +258,10 @@ private:
     std::vector<std::shared_ptr<CutItem>> cutItems_;
     QList<CutItemView*> cutItemViews_;
     long selectedCutIndex_ = 0;
+    // Set while the hover overlay is being shown, hidden or moved (see placeSelectionOverlay).
+    bool movingOverlay_ = false;
 
-    bool isStartExport_ = false;
+    ExportBar* exportBar_ = nullptr;
     bool mergedExport_ = false;
     // The source of the running export, fixed at its start.
     QString exportSource_;

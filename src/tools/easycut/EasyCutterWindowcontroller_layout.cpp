@@ -8,7 +8,9 @@
 #include "foundation/controls/ZylImageView.h"
 #include "foundation/controls/ZylView.h"
 #include "platform/Geometry.h"
+#include "tools/easycut/CutItemView.h"
 #include "tools/shared/Loc.h"
+#include "tools/shared/ExportBar.h"
 #include "tools/shared/OutputFolderChooser.h"
 #include "tools/shared/TimeCodeRow.h"
 #include "tools/shared/ToolLayout.h"
@@ -83,9 +85,10 @@ void EasyCutterWindowcontroller::buildLayout() {
     itemSelectView = new QWidget(filesContentView);
     itemSelectView->resize(kRowWidth, kRowHeight);
     itemSelectView->hide();
-    itemCopyBtn = make<ZylButton>(itemSelectView, 0, 0, 50, 20);
-    itemModifyBtn = make<ZylButton>(itemSelectView, 50, 0, 40, 20);
-    itemDeletedBtn = make<ZylButton>(itemSelectView, 90, 0, 50, 20);
+    // Placed for their titles by layoutRowButtons().
+    itemCopyBtn = new ZylButton(itemSelectView);
+    itemModifyBtn = new ZylButton(itemSelectView);
+    itemDeletedBtn = new ZylButton(itemSelectView);
     upMoveItemBtn = make<ZylButton>(w, 850, 80, 32, 32);
     downMoveItemBtn = make<ZylButton>(w, 892, 80, 32, 32);
     deletedItemBtn = make<ZylButton>(w, 966, 80, 32, 32);
@@ -105,14 +108,47 @@ void EasyCutterWindowcontroller::buildLayout() {
     addfileBtn = make<ZylButton>(nofileBordView, 294, 120, 200, 56);
 
     // Output and export.
-    outputLabel = label(w, 20, 16, 120, 24);
-    outputPopBtn = new OutputFolderChooser(w);
-    geometry::setFrame(outputPopBtn, NSMakeRect(20 + 120, 8, 223, 32));
-    openOutputFolderBtn = make<ZylButton>(w, 370, 10, 30, 28);
+    exportBar_ = new ExportBar(this, w,
+                               {NSMakeRect(20, 16, 120, 24), NSMakeRect(20 + 120, 8, 223, 32),
+                                NSMakeRect(370, 10, 30, 28), NSMakeRect(632, 16, 70, 24),
+                                NSMakeRect(702, 22, 168, 12), NSMakeRect(882, 6, 146, 44)},
+                               "Cutterfinishedstring");
+    outputLabel = exportBar_->outputLabel;
+    outputPopBtn = exportBar_->folderChooser;
+    openOutputFolderBtn = exportBar_->revealButton;
+    progressLabel = exportBar_->progressLabel;
+    exportProgressView = exportBar_->progressView;
+    startExportBtn = exportBar_->startButton;
     merageBtn = make<ZylButton>(w, 414, 12, 210, 26);
-    progressLabel = label(w, 632, 16, 70, 24);
-    exportProgressView = make<NSProgressView>(w, 702, 22, 168, 12);
-    startExportBtn = make<ZylButton>(w, 882, 6, 146, 44);
+}
+
+void EasyCutterWindowcontroller::layoutRowButtons() {
+    // The three hover buttons share the strip under a row's thumbnail, each as wide as its
+    // title needs and the rest shared out; the font gives way until all three titles fit.
+    constexpr int kGap = 2, kPad = 5;
+    const QRect strip = CutItemView::buttonStrip();
+    const std::array<ZylButton*, 3> buttons{itemCopyBtn, itemModifyBtn, itemDeletedBtn};
+    QFont font = itemCopyBtn->font();
+    std::array<int, 3> need{};
+    for (int px = 12; px >= 7; --px) {
+        font.setPixelSize(px);
+        const QFontMetrics fm(font);
+        int total = 2 * kGap;
+        for (int i = 0; i < 3; ++i) {
+            need[i] = fm.horizontalAdvance(buttons[i]->contentTitle()) + 2 * kPad;
+            total += need[i];
+        }
+        if (total <= strip.width() && fm.height() <= strip.height())
+            break;
+    }
+    const int spare = std::max(0, strip.width() - 2 * kGap - need[0] - need[1] - need[2]);
+    int x = strip.x();
+    for (int i = 0; i < 3; ++i) {
+        const int w = i < 2 ? need[i] + spare / 3 : strip.right() + 1 - x;
+        buttons[i]->setFont(font);
+        buttons[i]->setGeometry(x, strip.y(), w, strip.height());
+        x += w + kGap;
+    }
 }
 
 TimeCodeRow* EasyCutterWindowcontroller::buildFieldRow(QWidget* parent, const NSRect& frame, FieldRow& fields,
@@ -120,7 +156,15 @@ TimeCodeRow* EasyCutterWindowcontroller::buildFieldRow(QWidget* parent, const NS
     auto* row = new TimeCodeRow(parent, frame, itemRow ? TimeCodeRow::Style::Compact : TimeCodeRow::Style::Range);
     fields = row->fields();
     stepper = row->stepper();
-    row->shouldEndEditing = [this](LxTextField* field) { return textShouldEndEditing(field); };
+    row->shouldEndEditing = [this](LxTextField* field) {
+        if (!textShouldEndEditing(field))
+            return false;
+        // Return ends the edit: the keys go back to the window, where Space and the arrows
+        // are the transport keys of the keyboard panel.
+        if (field->hasFocus())
+            setFocus(Qt::OtherFocusReason);
+        return true;
+    };
     return row;
 }
 

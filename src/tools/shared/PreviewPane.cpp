@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QPointer>
 #include <QWidget>
 #include <algorithm>
@@ -153,14 +152,24 @@ void PreviewPane::setMuted(bool muted) {
         player_->SetVolume(muted_ ? 0.0 : volume_);
 }
 
-QString PreviewPane::snapshot(const QString& folder, const QString& format) const {
-    const int w = pictureSize_.width(), h = pictureSize_.height();
-    if (!player_ || w <= 0 || h <= 0 || folder.isEmpty())
+QImage PreviewPane::currentFrame(QSize size) const {
+    const int w = size.width(), h = size.height();
+    if (!player_ || w <= 0 || h <= 0)
         return {};
+    // The player writes exactly w x h x 4 bytes into a buffer of that size.
     QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::black);
     int rw = w, rh = h;
-    if (player_->Snapshot(&rw, &rh, image.bits()) < 1 || rw != w || rh != h) {
+    if (player_->Snapshot(&rw, &rh, image.bits()) < 1 || rw != w || rh != h)
+        return {};
+    return image;
+}
+
+QString PreviewPane::snapshot(const QString& folder, const QString& format) const {
+    if (folder.isEmpty())
+        return {};
+    const QImage image = currentFrame(pictureSize_);
+    if (image.isNull()) {
         qCWarning(lcTools) << "snapshot: no picture";
         return {};
     }

@@ -19,6 +19,7 @@
 // Main thread only; the pane and the player it owns live in the window that hosts it.
 #pragma once
 
+#include <QImage>
 #include <QObject>
 #include <QSize>
 #include <QString>
@@ -71,6 +72,8 @@ public:
     void setMuted(bool muted);
     bool isMuted() const { return muted_; }
 
+    // The frame shown, scaled to size; a null image when there is no picture.
+    QImage currentFrame(QSize size) const;
     // Writes the frame shown; format "png", "jpg" or "bmp" (anything else: png). Returns the
     // file written, or an empty string when there is no picture or it could not be written.
     QString snapshot(const QString& folder, const QString& format) const;

@@ -41,13 +41,11 @@ void SplitWindowController::addFileAction() {
 bool SplitWindowController::loadSourceFile(const QString& path) {
     if (jobChain().isBusy())
         return false;
-    const SourceProbe::Result result = SourceProbe::probe(path);
-    if (!result.data) {
-        // A refused file leaves the earlier file, its player and its points in place.
-        SourceProbe::showRefusal(this, result.refusal, path);
+    auto data = SourceProbe::probeOrRefuse(this, path);
+    // A refused file leaves the earlier file, its player and its points in place.
+    if (!data)
         return false;
-    }
-    fileData_ = result.data;
+    fileData_ = std::move(data);
     scrLabel->setText(path);
     const FileData& src = *fileData_->sourceData;
     enableEdit(true);

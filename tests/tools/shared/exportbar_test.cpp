@@ -6,6 +6,7 @@
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
 #include "tools/shared/ConvertJob.h"
+#include "platform/NotificationCenter.h"
 #include "tools/shared/ExportBar.h"
 
 namespace {
@@ -107,6 +108,35 @@ TEST(ExportBar, AFailedSetUpShowsTheEnginesErrorAndReturnsToIdle) {
     EXPECT_EQ(b.bar()->startButton->contentTitle(), text("StartExportTitle"));
     EXPECT_TRUE(b.bar()->startButton->isEnabled());
     EXPECT_TRUE(outputs(b.out.path()).isEmpty());
+}
+
+// Closing a window while its export runs: the home screen is told at once, the job is
+// stopped, and the window stays until the stopped job has returned, then goes, with no
+// message and no file left.
+TEST(ExportBar, ClosingDuringARunStopsItAndTheWindowGoesWhenTheJobHasReturned) {
+    auto* b = new Bar;
+    b->window->setAttribute(Qt::WA_DeleteOnClose); // as the home screen opens it
+    b->window->source = testsupport::longClip();
+    b->window->ranges = {{1000000, 60000000}};
+    int closed = 0;
+    const auto token = NotificationCenter::defaultCenter().addObserver(
+        ToolWindow::kWillCloseNotification, nullptr, [&](const Notification&) { ++closed; });
+    click(b->bar()->startButton);
+    ASSERT_TRUE(waitUntil([&] { return b->bar()->progressView->progress() > 0.01f; }, 30000));
+    QPointer<BarWindow> window = b->window;
+    window->close();
+    EXPECT_EQ(closed, 1);
+    // Pending deletions run, but not yet the stopped job's completion: the window stays.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(window.isNull()) << "alive until the stopped job has returned";
+    ASSERT_TRUE(waitUntil([&] { return window.isNull(); }));
+    tooltest::settle(200);
+    EXPECT_EQ(tooltest::finishMessage(), nullptr);
+    EXPECT_TRUE(answerAlerts().isEmpty());
+    EXPECT_TRUE(outputs(b->out.path()).isEmpty()) << "the stopped job leaves no file";
+    EXPECT_EQ(closed, 1);
+    NotificationCenter::defaultCenter().removeObserver(token);
+    delete b;
 }
 
 } // namespace
