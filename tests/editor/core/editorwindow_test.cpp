@@ -205,6 +205,14 @@ TEST_F(EditorWindow, BarButtonsAndFieldsSetTheSameRange) {
     EXPECT_NEAR(e.stopRow_->time(), e.trimStopSeconds(), 0.006);
     EXPECT_NEAR(e._cutProgressView->upperValue() * d, e.trimStopSeconds(), 0.02);
 
+    // A press on the bar away from the handles moves the play head and the player there.
+    QTest::mouseClick(e._cutProgressView, Qt::LeftButton, {},
+                      QPoint(e._cutProgressView->width() / 2, e._cutProgressView->height() / 2));
+    settle();
+    EXPECT_NEAR(e.preview()->currentTime(), d * e._cutProgressView->progress(), 0.1);
+    EXPECT_NEAR(e._cutProgressView->progress(), 0.5, 0.1);
+    EXPECT_NEAR(e.stopRow_->time(), e.trimStopSeconds(), 0.006); // the range stays
+
     // Reset: the whole file.
     click(e.resetTrimBtn);
     EXPECT_EQ(e.trimStartSeconds(), 0);
@@ -254,6 +262,16 @@ TEST_F(EditorWindow, RefusedTimesSayWhyAndStoreNothing) {
     EXPECT_EQ(stored(), before);
     typeField(e.stopRow_->field(TimeCodeRow::Seconds), "05");
     answerAlerts();
+
+    // Buttons that would leave an empty range: an end at the very start, a start at the very end.
+    e.preview()->seek(0);
+    click(e.setStopTrimBtn);
+    EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime3")});
+    EXPECT_EQ(stored(), before);
+    e.preview()->seek(e.preview()->duration());
+    click(e.setStartTrimBtn);
+    EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime5")});
+    EXPECT_EQ(stored(), before);
 
     // A step that would put the start on the end is refused and taken back.
     typeInto(e.startRow_, TimeCodeRow::Seconds, "04");
@@ -353,6 +371,23 @@ TEST_F(EditorWindow, TheMusicToolTakesThePlayerAndGivesItBack) {
     click(e.toolButton(EditorToolTypeEffect));
     EXPECT_FALSE(e._cutProgressView->isVisible());
     EXPECT_TRUE(e._progressSlider->isVisible());
+
+    // Other tools seek with the slider; a drag while playing pauses the picture and goes on after.
+    const double d = e.preview()->duration();
+    QTest::mouseClick(e._progressSlider, Qt::LeftButton, {},
+                      QPoint(e._progressSlider->width() / 4, e._progressSlider->height() / 2));
+    settle();
+    EXPECT_NEAR(e.preview()->currentTime(), d / 4, 0.3);
+    click(e._b_playPauseBtn);
+    QTest::mousePress(e._progressSlider, Qt::LeftButton, {},
+                      QPoint(e._progressSlider->width() / 2, e._progressSlider->height() / 2));
+    EXPECT_FALSE(e.preview()->isTicking());
+    EXPECT_TRUE(e.isPlaying());
+    QTest::mouseRelease(e._progressSlider, Qt::LeftButton, {},
+                        QPoint(e._progressSlider->width() / 2, e._progressSlider->height() / 2));
+    EXPECT_TRUE(e.preview()->isTicking());
+    click(e._b_playPauseBtn);
+    EXPECT_FALSE(e.isPlaying());
 
     // Muting silences the preview; unmuting gives back the level chosen before.
     e.preview()->setVolume(1.5);
