@@ -162,6 +162,8 @@ void EditVideoWindowController::setPixelFont(QWidget* widget, int px) {
 }
 
 void EditVideoWindowController::fitLabelFont(QLabel* label, int px, int minPx) {
+    // The gap stays clear at the label's end, next to the control after it, in either direction.
+    label->setContentsMargins(0, 0, controls::kLabelGap, 0);
     const int room = label->width() - controls::kLabelGap;
     for (int size = px; size >= minPx; --size) {
         setPixelFont(label, size);
@@ -169,6 +171,14 @@ void EditVideoWindowController::fitLabelFont(QLabel* label, int px, int minPx) {
             return;
     }
     label->setWordWrap(true);
+}
+
+void EditVideoWindowController::fitButtonFont(ZylButton* button, int px, int minPx) {
+    for (int size = px; size >= minPx; --size) {
+        setPixelFont(button, size);
+        if (button->shownTitle() == button->contentTitle())
+            return;
+    }
 }
 
 void EditVideoWindowController::alert(const char* key) {

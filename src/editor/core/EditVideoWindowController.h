@@ -120,6 +120,8 @@ public:
     // would not fit at px gets a smaller size, down to minPx, then a second line.
     static void setPixelFont(QWidget* widget, int px);
     static void fitLabelFont(QLabel* label, int px, int minPx);
+    // A titled button whose title would be cut short at px gets a smaller size, down to minPx.
+    static void fitButtonFont(ZylButton* button, int px, int minPx);
 
     // The output folder (the export bar's chooser).
     QString outputPath() const;

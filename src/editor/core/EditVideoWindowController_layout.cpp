@@ -142,10 +142,10 @@ void EditVideoWindowController::buildToolBar() {
         b->setContentColor(Qt::white);
         // The strip's pictures draw the tool's icon in their first 30 points; the title keeps
         // clear of it and has the rest of the button.
-        b->setLeftIconWidth(15);
+        b->setLeftIconWidth(16);
         b->setContentImagePosition(0);
         b->setContentTitle(loc(kToolLooks[i].titleKey));
-        setPixelFont(b, 12);
+        fitButtonFont(b, 12, 10);
         b->setCornerRadius(1);
         b->setBorderWidth(0);
         b->setIndex(kEditorToolBarOrder[i]);

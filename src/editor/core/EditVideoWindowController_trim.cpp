@@ -34,11 +34,7 @@ ZylButton* plainButton(QWidget* parent, const NSRect& frame, const QString& titl
     b->setBordered(false);
     b->setEnabled(false);
     // A longer translation gets a smaller size rather than being cut short.
-    for (int px = 12; px >= 9; --px) {
-        EditVideoWindowController::setPixelFont(b, px);
-        if (b->shownTitle() == title)
-            break;
-    }
+    EditVideoWindowController::fitButtonFont(b, 12, 9);
     return b;
 }
 
