@@ -409,6 +409,9 @@ TEST_F(EditorWindow, EverySoundStreamTheEditorCanPlayIsListed) {
     const auto& streams = e.session().file().fileData->audioStreamInfos;
     ASSERT_EQ(streams.size(), 2u);
     ASSERT_EQ(e._audiochanelPopBtn->count(), 2);
+    // A file opened on the music tool previews in the music panel.
+    EXPECT_EQ(e.preview()->player()->view()->parentWidget(), e._musicRightPlayerView);
+    EXPECT_TRUE(e._musicRightPlayerView->isVisible());
     EXPECT_TRUE(e._audiochanelPopBtn->isEnabled());
     EXPECT_EQ(e._audiochanelPopBtn->itemText(0), "Commentary(2 44100)");
     EXPECT_EQ(e._audiochanelPopBtn->itemText(1), EditorSession::audioStreamTitle(*streams[1]));
