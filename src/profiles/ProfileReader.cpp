@@ -66,7 +66,8 @@ std::string readProfileValue(std::string_view section, std::string_view key, con
         return {};
     }
     Scan scan;
-    scan.header = "[" + std::string(section) + "]";
+    // Appended rather than `"[" + ...`, which GCC 12 falsely reports under -Wrestrict at -O3.
+    scan.header.append("[").append(section).append("]");
     scan.key = key;
     scan.cleanKey = withoutBlanks(key);
 
