@@ -143,19 +143,19 @@ void Catalog::addCutter() {
         add(
             QStringLiteral("Cut/btnCopy%1.bmp").arg(s.suffix),
             [st] {
-                return PictureStyle::lightButton(st, {50, 20});
+                return PictureStyle::flatTintButton(st, {50, 20});
             },
             palette::panel);
         add(
             QStringLiteral("Cut/btnModify%1.bmp").arg(s.suffix),
             [st] {
-                return PictureStyle::lightButton(st, {40, 20});
+                return PictureStyle::flatTintButton(st, {40, 20});
             },
             palette::panel);
         add(
             QStringLiteral("Cut/btnDeleted%1.bmp").arg(s.suffix),
             [st] {
-                return PictureStyle::lightButton(st, {50, 20});
+                return PictureStyle::flatTintButton(st, {50, 20});
             },
             palette::panel);
         const std::pair<const char*, GlyphId> bare[] = {{"Clear", GlyphId::Trash},

@@ -159,6 +159,26 @@ QImage PictureStyle::lightButton(ButtonState state, QSize size) {
     return img;
 }
 
+QImage PictureStyle::flatTintButton(ButtonState state, QSize size) {
+    QImage img = blank(size);
+    QColor fill(196, 232, 249);
+    switch (state) {
+    case ButtonState::Normal:
+        break;
+    case ButtonState::On:
+        fill = QColor(166, 220, 245);
+        break;
+    case ButtonState::Down:
+        fill = QColor(130, 203, 238);
+        break;
+    case ButtonState::Disable:
+        fill = QColor(236, 238, 240);
+        break;
+    }
+    img.fill(fill);
+    return img;
+}
+
 QImage PictureStyle::roundIcon(GlyphId glyph, ButtonState state, QSize size) {
     QImage img = blank(size);
     QPainter p(&img);

@@ -35,6 +35,9 @@ public:
     static QImage actionButton(GlyphId glyph, ButtonState state, QSize size, const QColor& base);
     // Light button background for black titles (OK, Reset, Copy, Modify, Delete).
     static QImage lightButton(ButtonState state, QSize size);
+    // Flat button background in a light tint of the brand blue, for black titles on the
+    // light panels (the segment rows' Copy, Modify, Delete): no edge, no relief.
+    static QImage flatTintButton(ButtonState state, QSize size);
     // Round transport button: white pictogram on a disc.
     static QImage roundIcon(GlyphId glyph, ButtonState state, QSize size);
     // Bare pictogram in the brand blue with a soft halo when hovered or pressed.

@@ -7,6 +7,7 @@
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
+#include "tools/shared/ToolWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -144,7 +145,7 @@ void AppDelegate::buildMenus() {
     appMenu->addSeparator();
     QAction* quit = addItem(appMenu, "Quit");
     quit->setShortcut(QKeySequence::Quit);
-    connect(quit, &QAction::triggered, this, [] { QApplication::closeAllWindows(); });
+    connect(quit, &QAction::triggered, this, &AppDelegate::terminate);
 
     QMenu* editMenu = addTopMenu(bar, "5kV-Vb-QxS.title", 100);
     const std::pair<const char*, QKeySequence::StandardKey> editItems[] = {
@@ -296,6 +297,12 @@ void AppDelegate::setLange(int language) {
     markLanguageMenu();
     window_->setWindowTitle(text(QStringLiteral("Ixy-de-Rz5.title")));
     viewController_->langeuageAction();
+}
+
+void AppDelegate::terminate() {
+    // Closing every window quits the program; a tool window stops its export as it closes,
+    // and the program waits for the stopped job before it ends.
+    ToolWindow::askBeforeQuit([] { QApplication::closeAllWindows(); });
 }
 
 void AppDelegate::showHelpAction() {

@@ -32,6 +32,8 @@ public:
     void changeLangeuage(QAction* sender);
     // Stores the interface language and shows every shell text in it at once.
     void setLange(int language);
+    // The Quit item: asks first while an export runs, then closes every window.
+    void terminate();
     // Opens the help page shipped with the program in the interface language (the support
     // address when no page is shipped).
     void showHelpAction();

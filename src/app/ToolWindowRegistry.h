@@ -5,6 +5,8 @@
 // and does nothing. Tests and later tools may also fill or replace an entry at run time.
 #pragma once
 
+#include "editor/core/EditorToolType.h"
+
 #include <array>
 #include <functional>
 
@@ -25,6 +27,33 @@ enum class HomeTool {
     Split,
 };
 inline constexpr int kHomeToolCount = 11;
+
+// The editor's opening tool (its toolItemType) for the seven tiles that open the editor, and 0
+// for the four tiles that open windows of their own.
+constexpr int editorToolItemType(HomeTool tool) {
+    switch (tool) {
+    case HomeTool::AdvancedCutter:
+        return EditorToolTypeTrim;
+    case HomeTool::Rotate:
+        return EditorToolTypeRotate;
+    case HomeTool::Crop:
+        return EditorToolTypeCrop;
+    case HomeTool::Effect:
+        return EditorToolTypeEffect;
+    case HomeTool::Watermark:
+        return EditorToolTypeWatermark;
+    case HomeTool::Subtitle:
+        return EditorToolTypeSubtitle;
+    case HomeTool::AddMusic:
+        return EditorToolTypeMusic;
+    case HomeTool::Joinner:
+    case HomeTool::EasyCutter:
+    case HomeTool::BatchCutter:
+    case HomeTool::Split:
+        return 0;
+    }
+    return 0;
+}
 
 class ToolWindowRegistry {
 public:

@@ -1,6 +1,8 @@
 // Process entry: the application object, the delegate that builds the main window, and the
-// main loop. The program quits when its last window closes.
+// main loop. The program quits when its last window closes, and never while a job is still
+// writing a file: whatever ended the loop, running jobs are stopped and waited for.
 #include "app/AppDelegate.h"
+#include "tools/shared/ToolWindow.h"
 
 #include <QApplication>
 
@@ -11,5 +13,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(CUTBENCH_VERSION));
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();
-    return QApplication::exec();
+    const int result = QApplication::exec();
+    ToolWindow::stopJobsAndWait();
+    return result;
 }

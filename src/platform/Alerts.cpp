@@ -2,6 +2,8 @@
 
 #include "platform/Log.h"
 
+#include <QPushButton>
+
 namespace {
 
 QPointer<QMessageBox>& lastAlert() {
@@ -38,6 +40,29 @@ QMessageBox* Alerts::showWarning(QWidget* parent, const QString& message, const 
 QMessageBox* Alerts::showInformation(QWidget* parent, const QString& message, const QString& informativeText,
                                      std::function<void()> done) {
     return showBox(QMessageBox::Information, parent, message, informativeText, std::move(done));
+}
+
+QMessageBox* Alerts::askQuestion(QWidget* parent, const QString& message, const QString& informativeText,
+                                 const QString& goOnTitle, const QString& cancelTitle,
+                                 std::function<void(bool goOn)> answer) {
+    auto* box = new QMessageBox(QMessageBox::Question, QString(), message, QMessageBox::NoButton, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    if (!informativeText.isEmpty())
+        box->setInformativeText(informativeText);
+    if (parent)
+        box->setWindowModality(Qt::WindowModal);
+    QPushButton* goOn = box->addButton(goOnTitle, QMessageBox::AcceptRole);
+    QPushButton* cancel = box->addButton(cancelTitle, QMessageBox::RejectRole);
+    box->setDefaultButton(goOn);
+    box->setEscapeButton(cancel);
+    QObject::connect(box, &QDialog::finished, box, [box, goOn, answer = std::move(answer)](int) {
+        if (answer)
+            answer(box->clickedButton() == goOn);
+    });
+    qCDebug(lcApp).noquote() << "question:" << message;
+    lastAlert() = box;
+    box->open();
+    return box;
 }
 
 QMessageBox* Alerts::currentAlert() {

@@ -17,6 +17,13 @@ public:
     static QMessageBox* showInformation(QWidget* parent, const QString& message,
                                         const QString& informativeText = {}, std::function<void()> done = {});
 
+    // A question with two buttons: `goOnTitle` (the default) and `cancelTitle`. `answer` runs
+    // once after it closes, with true only for the go-on button (Escape and closing the
+    // box are the cancel answer).
+    static QMessageBox* askQuestion(QWidget* parent, const QString& message, const QString& informativeText,
+                                    const QString& goOnTitle, const QString& cancelTitle,
+                                    std::function<void(bool goOn)> answer);
+
     // The most recently opened alert that is still open, or null (tests).
     static QMessageBox* currentAlert();
 };

@@ -33,7 +33,7 @@ public:
     QString exportStatues;
     int64_t cutTimeRange_start = 0;   // microseconds
     int64_t cutTimeRange_stop = 0;    // microseconds; 0 = the whole file
-    NSRect clipRect;                  // crop in the editor's view points
+    NSRect clipRect;                  // crop in picture pixels, origin bottom-left
     RECT convertCropSize{0, 0, 0, 0}; // crop in video pixels
     int convertRateAngle = 0;         // degrees
     bool keepAspectratio = false;

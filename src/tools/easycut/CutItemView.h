@@ -1,6 +1,7 @@
 // One row of the easy cutter's segment list: the segment's thumbnail over a background
-// image, and its title "start-end" (HH:MM:SS.cc-HH:MM:SS.cc). A click runs the row's
-// action; entering and leaving the row run the hover callbacks.
+// image, and its title "start-end" (HH:MM:SS.cc-HH:MM:SS.cc) in the largest size that fits
+// the row. A strip under the thumbnail is kept for the hover buttons. A click runs the
+// row's action; entering and leaving the row run the hover callbacks.
 #pragma once
 
 #include <QColor>
@@ -37,6 +38,9 @@ public:
     QLabel* backView() const { return backView_; }
     QLabel* iconView() const { return iconView_; }
     QLabel* titleField() const { return titleField_; }
+    // Where the hover buttons stand in a row (Qt coordinates of the row): under the
+    // thumbnail, inside the row's card.
+    static QRect buttonStrip();
 
     // Pointer entered or left the row (enabled rows only), with the pointer position.
     std::function<void(CutItemView*, double x, double y)> mouseEntered;
@@ -49,6 +53,7 @@ protected:
 
 private:
     void refresh();
+    void fitTitle();
 
     std::shared_ptr<CutItem> item_;
     bool selected_ = false;

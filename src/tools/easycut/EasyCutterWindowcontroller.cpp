@@ -15,19 +15,27 @@
 #include "platform/Log.h"
 #include "platform/Workspace.h"
 #include "tools/easycut/CutItemView.h"
-#include "tools/easycut/EasyCutterStyle.h"
+#include "tools/shared/Loc.h"
 #include "tools/shared/OutputFolderChooser.h"
+#include "tools/shared/ToolStyle.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSpinBox>
 
-using namespace easycutstyle;
+using namespace toolstyle;
+
+namespace {
+constexpr int kWindowWidth = 1040;
+constexpr int kWindowHeight = 680;
+} // namespace
 
 EasyCutterWindowcontroller::EasyCutterWindowcontroller(QWidget* parent) : ToolWindow(parent) {
-    setWindowTitle(NSBundle::localizedStringForKey("EasyCut_Title"));
+    setWindowTitle(loc("EasyCut_Title"));
     setFixedSize(kWindowWidth, kWindowHeight);
+    // The window itself holds the keyboard focus when no time field is being edited.
+    setFocusPolicy(Qt::StrongFocus);
     windowDidLoad();
 }
 
@@ -48,10 +56,7 @@ QString EasyCutterWindowcontroller::outputPath() const {
 
 void EasyCutterWindowcontroller::windowDidLoad() {
     // Window: brand blue behind the panels.
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, kBrandBlue);
-    setPalette(pal);
+    paintBackground(this, kBrandBlue);
 
     buildLayout();
 
@@ -61,43 +66,48 @@ void EasyCutterWindowcontroller::windowDidLoad() {
     contentBackgroundView->setCornerRadius(5);
     playerView->setBackGroundColor(Qt::black);
     keybordTishiView->setBackGroundColor(QColor(210, 208, 208));
-    nofileBordView->setBordColor(QColor(214, 212, 212));
+    nofileBordView->setBordColor(kFrameGrey);
     nofileBordView->setBorderWidth(2);
     nofileBordView->setCornerRadius(5);
     cutprogressView->setDelegate(this);
 
     configureButtons();
+    layoutRowButtons();
 
-    outputLabel->setText(NSBundle::localizedStringForKey("outputFolderLabelstringValue"));
-    progressLabel->setText(NSBundle::localizedStringForKey("progressLabelStringValue"));
+    outputLabel->setText(loc("outputFolderLabelstringValue"));
+    progressLabel->setText(loc("progressLabelStringValue"));
     for (QLabel* l : {outputLabel, progressLabel})
-        l->setStyleSheet("color: white;");
+        whiteText(l);
     controls::fitLabelBefore(outputLabel, outputPopBtn);
     controls::fitLabelBefore(progressLabel, exportProgressView);
 
     const std::array<const char*, 4> hints{"easydesclabelTitle1", "easydesclabelTitle2",
                                            "easydesclabelTitle3", "easydesclabelTitle4"};
     for (int i = 0; i < 4; ++i) {
-        descLabels[i]->setText(QString("%1. ").arg(i + 1) + NSBundle::localizedStringForKey(hints[i]));
-        QFont f = descLabels[i]->font();
-        f.setPointSize(14);
-        descLabels[i]->setFont(f);
+        descLabels[i]->setText(QString("%1. ").arg(i + 1) + loc(hints[i]));
+        setPointSize(descLabels[i], kHintPoints);
         // Translations run longer than English: wrap rather than cut the hint off.
         descLabels[i]->setWordWrap(true);
     }
 
     cutprogressView->setType(1);
     cutprogressView->setIsFanxuan(false);
-    cutprogressView->setTickMark(false);
+    // The play-head knob can be dragged whether or not the player runs.
+    cutprogressView->setTickMark(true);
     cutprogressView->setTickHidden(false);
 
     initPlayerBottom();
 
-    controlkeybordLabel->setText(NSBundle::localizedStringForKey("controlkeybordLabelstringValue"));
-    playpauseLabel->setText(NSBundle::localizedStringForKey("playpauseLabelstringValue"));
-    controlmarksLabel->setText(NSBundle::localizedStringForKey("controlmarksLabelstringValue"));
+    controlkeybordLabel->setText(loc("controlkeybordLabelstringValue"));
+    playpauseLabel->setText(loc("playpauseLabelstringValue"));
+    controlmarksLabel->setText(loc("controlmarksLabelstringValue"));
     controls::fitLabelBefore(playpauseLabel);
-    playpauseBtn->setText(NSBundle::localizedStringForKey("playpauseBtnstringValue"));
+    playpauseBtn->setText(loc("playpauseBtnstringValue"));
+    // The keyboard panel's buttons carry the transport keys. A button's setText replaces
+    // its shortcut with the title's mnemonic, so the keys are bound after every title.
+    playpauseBtn->setShortcut(Qt::Key_Space);
+    kuaituiBtn->setShortcut(Qt::Key_Left);
+    kuaijinBtn->setShortcut(Qt::Key_Right);
     playpauseBtn->setStyleSheet("QPushButton { background: rgba(255,255,255,153); color: black; border: none;"
                                 " border-radius: 5px; font-size: 10pt; }");
 
@@ -127,7 +137,7 @@ void EasyCutterWindowcontroller::configureButtons() {
     volumeBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::volumeToggle);
 
     setButtonImages(merageBtn, {"Join/CheckBox_NoCheck.bmp", "", "", "Join/CheckBox_Checked.bmp", ""});
-    merageBtn->setContentTitle(NSBundle::localizedStringForKey("MerageBtnstringValue"));
+    merageBtn->setContentTitle(loc("MerageBtnstringValue"));
     merageBtn->setContentColor(Qt::white);
     merageBtn->setContentImagePosition(1);
     merageBtn->mouseDownAction = [self](ZylButton*) {
@@ -137,44 +147,25 @@ void EasyCutterWindowcontroller::configureButtons() {
         });
     };
 
-    setButtonImages(openOutputFolderBtn, {"SubFun/btnBrowse_Down.png", "", "", "", ""});
+    setButtonImages(openOutputFolderBtn, browsePictures());
     openOutputFolderBtn->mouseDownAction = [self](ZylButton*) {
         if (self && !self->outputPath().isEmpty())
             Workspace::revealInFileManager(self->outputPath());
     };
 
-    setButtonBackgrounds(updateFileAddBtn,
-                         {"About/btnAddFile_Small_Normal.bmp", "About/btnAddFile_Small_On.bmp",
-                          "About/btnAddFile_Small_Down.bmp", "", "About/btnAddFile_Small_Disable.bmp"});
+    setButtonBackgrounds(updateFileAddBtn, smallAddFilePictures());
     updateFileAddBtn->setContentTitle("");
-    updateFileAddBtn->setBackGroundColor(QColor(90, 216, 238));
+    updateFileAddBtn->setBackGroundColor(kAddFileBlue);
     updateFileAddBtn->setCornerRadius(3);
     updateFileAddBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::addFileAction);
 
-    setButtonBackgrounds(addfileBtn, {"About/btnAddFile_Normal.bmp", "About/btnAddFile_On.bmp",
-                                      "About/btnAddFile_Down.bmp", "", "About/btnAddFile_Disable.bmp"});
-    addfileBtn->setContentTitle(NSBundle::localizedStringForKey("AddFileBtnTitle"));
-    addfileBtn->setContentColor(Qt::white);
-    addfileBtn->setBackGroundColor(QColor(90, 216, 238));
-    addfileBtn->setCornerRadius(3);
+    styleAddFileButton(addfileBtn, loc("AddFileBtnTitle"));
     addfileBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::addFileAction);
 
-    setButtonBackgrounds(startExportBtn,
-                         {"SubFun/btnStart_Normal.bmp", "SubFun/btnStart_On.bmp", "SubFun/btnStart_Down.bmp",
-                          "SubFun/btnStart_Down.bmp", "SubFun/btnStart_Disable.bmp"});
-    {
-        QFont f = startExportBtn->font();
-        f.setPointSize(18);
-        startExportBtn->setFont(f);
-    }
-    startExportBtn->setLeftIconWidth(20);
-    startExportBtn->setContentImagePosition(0);
-    startExportBtn->setContentTitle(NSBundle::localizedStringForKey("StartExportTitle"));
-    startExportBtn->setContentColor(Qt::white);
+    styleStartButton(startExportBtn, loc("StartExportTitle"));
     startExportBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::startExportAction);
 
-    setButtonImages(playOrpauseBtn, {"Cut/btnPlay_Normal.png", "Cut/btnPlay_On.png", "Cut/btnPlay_Down.png",
-                                     "Cut/btnPause_Normal.png", "Cut/btnPlay_Disable.png"});
+    setButtonImages(playOrpauseBtn, pictureSet("Cut/btnPlay", ".png", "Cut/btnPause_Normal.png"));
     playOrpauseBtn->mouseDownAction = [self](ZylButton*) {
         if (self)
             self->playButtonPressed();
@@ -186,64 +177,45 @@ void EasyCutterWindowcontroller::configureButtons() {
         if (self)
             self->previewButtonPressed();
     };
-    setButtonImages(selectedLeftBtn, {"Cut/btnSetStartTime_Normal.png", "Cut/btnSetStartTime_On.png",
-                                      "Cut/btnSetStartTime_Down.png", "Cut/btnSetStartTime_Down.png",
-                                      "Cut/btnSetStartTime_Disable.png"});
+    setButtonImages(selectedLeftBtn,
+                    pictureSet("Cut/btnSetStartTime", ".png", "Cut/btnSetStartTime_Down.png"));
     selectedLeftBtn->mouseDownAction = [self](ZylButton*) {
         if (self)
             self->markButtonPressed(false);
     };
-    setButtonImages(selectedRightBtn,
-                    {"Cut/btnSetEndTime_Normal.png", "Cut/btnSetEndTime_On.png", "Cut/btnSetEndTime_Down.png",
-                     "Cut/btnSetEndTime_Down.png", "Cut/btnSetEndTime_Disable.png"});
+    setButtonImages(selectedRightBtn, pictureSet("Cut/btnSetEndTime", ".png", "Cut/btnSetEndTime_Down.png"));
     selectedRightBtn->mouseDownAction = [self](ZylButton*) {
         if (self)
             self->markButtonPressed(true);
     };
 
-    setButtonBackgrounds(cutStartBtn, {"Cut/btnCut_Normal.bmp", "Cut/btnCut_On.bmp", "Cut/btnCut_Down.bmp",
-                                       "Cut/btnCut_Down.bmp", "Cut/btnCut_Disable.bmp"});
+    setButtonBackgrounds(cutStartBtn, pictureSet("Cut/btnCut", ".bmp", "Cut/btnCut_Down.bmp"));
     cutStartBtn->setLeftIconWidth(20);
     cutStartBtn->setContentImagePosition(0);
-    cutStartBtn->setContentTitle(NSBundle::localizedStringForKey("tool_trimItemTitle"));
+    cutStartBtn->setContentTitle(loc("tool_trimItemTitle"));
     cutStartBtn->setContentColor(Qt::white);
     cutStartBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::cutAction);
 
-    setButtonImages(upMoveItemBtn,
-                    {"Cut/btnMoveUp_Normal.png", "Cut/btnMoveUp_On.png", "Cut/btnMoveUp_Down.png",
-                     "Cut/btnMoveUp_Down.png", "Cut/btnMoveUp_Disable.png"});
+    setButtonImages(upMoveItemBtn, pictureSet("Cut/btnMoveUp", ".png", "Cut/btnMoveUp_Down.png"));
     upMoveItemBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::upMoveItemAction);
-    setButtonImages(downMoveItemBtn,
-                    {"Cut/btnMoveDown_Normal.png", "Cut/btnMoveDown_On.png", "Cut/btnMoveDown_Down.png",
-                     "Cut/btnMoveDown_Down.png", "Cut/btnMoveDown_Disable.png"});
+    setButtonImages(downMoveItemBtn, pictureSet("Cut/btnMoveDown", ".png", "Cut/btnMoveDown_Down.png"));
     downMoveItemBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::downMoveItemAction);
-    setButtonImages(deletedItemBtn,
-                    {"Cut/btnClear_Normal.png", "Cut/btnClear_On.png", "Cut/btnClear_Down.png",
-                     "Cut/btnClear_Down.png", "Cut/btnClear_Disable.png"});
+    setButtonImages(deletedItemBtn, pictureSet("Cut/btnClear", ".png", "Cut/btnClear_Down.png"));
     deletedItemBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::clearItemsAction);
 
-    setButtonBackgrounds(itemCopyBtn, {"Cut/btnCopy_Normal.bmp", "Cut/btnCopy_On.bmp", "Cut/btnCopy_Down.bmp",
-                                       "Cut/btnCopy_Down.bmp", "Cut/btnCopy_Disable.bmp"});
-    itemCopyBtn->setContentTitle(NSBundle::localizedStringForKey("Copy"));
+    setButtonBackgrounds(itemCopyBtn, pictureSet("Cut/btnCopy", ".bmp", "Cut/btnCopy_Down.bmp"));
+    itemCopyBtn->setContentTitle(loc("Copy"));
     itemCopyBtn->setContentColor(Qt::black);
     itemCopyBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::copyItemAction);
-    setButtonBackgrounds(itemModifyBtn,
-                         {"Cut/btnModify_Normal.bmp", "Cut/btnModify_On.bmp", "Cut/btnModify_Down.bmp",
-                          "Cut/btnModify_Down.bmp", "Cut/btnModify_Disable.bmp"});
-    itemModifyBtn->setContentTitle(NSBundle::localizedStringForKey("Modify"));
+    setButtonBackgrounds(itemModifyBtn, pictureSet("Cut/btnModify", ".bmp", "Cut/btnModify_Down.bmp"));
+    itemModifyBtn->setContentTitle(loc("Modify"));
     itemModifyBtn->setContentColor(Qt::black);
     itemModifyBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::modifyItemAction);
-    setButtonBackgrounds(itemDeletedBtn,
-                         {"Cut/btnDeleted_Normal.bmp", "Cut/btnDeleted_On.bmp", "Cut/btnDeleted_Down.bmp",
-                          "Cut/btnDeleted_Down.bmp", "Cut/btnDeleted_Disable.bmp"});
-    itemDeletedBtn->setContentTitle(NSBundle::localizedStringForKey("Deleted"));
+    setButtonBackgrounds(itemDeletedBtn, pictureSet("Cut/btnDeleted", ".bmp", "Cut/btnDeleted_Down.bmp"));
+    itemDeletedBtn->setContentTitle(loc("Deleted"));
     itemDeletedBtn->setContentColor(Qt::black);
     itemDeletedBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::deleteItemAction);
 
-    // The keyboard panel's buttons carry the transport keys.
-    playpauseBtn->setShortcut(Qt::Key_Space);
-    kuaituiBtn->setShortcut(Qt::Key_Left);
-    kuaijinBtn->setShortcut(Qt::Key_Right);
     kuaituiBtn->setText(QStringLiteral("\u25C0"));
     kuaijinBtn->setText(QStringLiteral("\u25B6"));
     connect(playpauseBtn, &QPushButton::clicked, this, [this] { playOrPauseVideo(); });

@@ -188,10 +188,16 @@ protected:
     void exportEnded(JobChain::Outcome outcome, int error) override;
 
 private:
+    // The segment list's row size, and the height of the row editor shown under a row.
+    static constexpr int kRowWidth = 140;
+    static constexpr int kRowHeight = 120;
+    static constexpr int kEditorHeight = 48;
+
     // set-up
     void windowDidLoad();
     void buildLayout();
     void configureButtons();
+    void layoutRowButtons();
     void initPlayerBottom();
     void initSelectItemTimeChangeView();
     QWidget* buildFieldRow(QWidget* parent, const NSRect& frame, FieldRow& row, QSpinBox*& stepper,
@@ -238,10 +244,12 @@ private:
 
     // segments
     void placeSelectionOverlay(CutItemView* row);
+    void takeOverlayOut();
+    void takeRowsOut();
     void updateUpDown();
     void rowEntered(CutItemView* row);
     void rowExited(CutItemView* row);
-    void placeEditorUnder(QWidget* row);
+    void placeRowsAndEditor();
 
     // export
     void cancelExport();
@@ -264,6 +272,8 @@ private:
     std::vector<std::shared_ptr<CutItem>> cutItems_;
     QList<CutItemView*> cutItemViews_;
     long selectedCutIndex_ = 0;
+    // Set while the hover overlay is being shown, hidden or moved (see placeSelectionOverlay).
+    bool movingOverlay_ = false;
 
     bool isStartExport_ = false;
     bool mergedExport_ = false;

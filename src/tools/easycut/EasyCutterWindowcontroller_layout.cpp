@@ -7,19 +7,18 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
 #include "foundation/controls/ZylView.h"
-#include "foundation/helpers/NSBundle.h"
 #include "platform/Geometry.h"
-#include "tools/easycut/EasyCutterStyle.h"
+#include "tools/easycut/CutItemView.h"
+#include "tools/shared/Loc.h"
 #include "tools/shared/OutputFolderChooser.h"
 #include "tools/shared/ToolLayout.h"
+#include "tools/shared/ToolStyle.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
-
-using namespace easycutstyle;
 
 using toollayout::label;
 using toollayout::make;
@@ -87,16 +86,17 @@ void EasyCutterWindowcontroller::buildLayout() {
     itemsScrollview->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     itemsScrollview->setStyleSheet("QScrollArea { background: rgb(245,245,245); }");
     filesContentView = new ZylView();
-    filesContentView->setBackGroundColor(kLightGrey);
+    filesContentView->setBackGroundColor(toolstyle::kLightGrey);
     filesContentView->resize(itemsScrollview->width(), std::max(itemsScrollview->height(), kRowHeight));
     itemsScrollview->setWidget(filesContentView);
     itemsScrollview->setWidgetResizable(false);
     itemSelectView = new QWidget(filesContentView);
     itemSelectView->resize(kRowWidth, kRowHeight);
     itemSelectView->hide();
-    itemCopyBtn = make<ZylButton>(itemSelectView, 0, 0, 50, 20);
-    itemModifyBtn = make<ZylButton>(itemSelectView, 50, 0, 40, 20);
-    itemDeletedBtn = make<ZylButton>(itemSelectView, 90, 0, 50, 20);
+    // Placed for their titles by layoutRowButtons().
+    itemCopyBtn = new ZylButton(itemSelectView);
+    itemModifyBtn = new ZylButton(itemSelectView);
+    itemDeletedBtn = new ZylButton(itemSelectView);
     upMoveItemBtn = make<ZylButton>(w, 850, 80, 32, 32);
     downMoveItemBtn = make<ZylButton>(w, 892, 80, 32, 32);
     deletedItemBtn = make<ZylButton>(w, 966, 80, 32, 32);
@@ -104,7 +104,7 @@ void EasyCutterWindowcontroller::buildLayout() {
     // Empty state, over the player area.
     nofileBordView = make<ZylImageView>(w, 22, 72, 788, 584);
     gettingStartedLabel = label(nofileBordView, 60, 470, 660, 40);
-    gettingStartedLabel->setText(NSBundle::localizedStringForKey("EasyCut_Title"));
+    gettingStartedLabel->setText(loc("EasyCut_Title"));
     {
         QFont f = gettingStartedLabel->font();
         f.setPointSize(22);
@@ -124,6 +124,35 @@ void EasyCutterWindowcontroller::buildLayout() {
     progressLabel = label(w, 632, 16, 70, 24);
     exportProgressView = make<NSProgressView>(w, 702, 22, 168, 12);
     startExportBtn = make<ZylButton>(w, 882, 6, 146, 44);
+}
+
+void EasyCutterWindowcontroller::layoutRowButtons() {
+    // The three hover buttons share the strip under a row's thumbnail, each as wide as its
+    // title needs and the rest shared out; the font gives way until all three titles fit.
+    constexpr int kGap = 2, kPad = 5;
+    const QRect strip = CutItemView::buttonStrip();
+    const std::array<ZylButton*, 3> buttons{itemCopyBtn, itemModifyBtn, itemDeletedBtn};
+    QFont font = itemCopyBtn->font();
+    std::array<int, 3> need{};
+    for (int px = 12; px >= 7; --px) {
+        font.setPixelSize(px);
+        const QFontMetrics fm(font);
+        int total = 2 * kGap;
+        for (int i = 0; i < 3; ++i) {
+            need[i] = fm.horizontalAdvance(buttons[i]->contentTitle()) + 2 * kPad;
+            total += need[i];
+        }
+        if (total <= strip.width() && fm.height() <= strip.height())
+            break;
+    }
+    const int spare = std::max(0, strip.width() - 2 * kGap - need[0] - need[1] - need[2]);
+    int x = strip.x();
+    for (int i = 0; i < 3; ++i) {
+        const int w = i < 2 ? need[i] + spare / 3 : strip.right() + 1 - x;
+        buttons[i]->setFont(font);
+        buttons[i]->setGeometry(x, strip.y(), w, strip.height());
+        x += w + kGap;
+    }
 }
 
 QWidget* EasyCutterWindowcontroller::buildFieldRow(QWidget* parent, const NSRect& frame, FieldRow& row,
@@ -156,6 +185,10 @@ QWidget* EasyCutterWindowcontroller::buildFieldRow(QWidget* parent, const NSRect
         connect(field, &QLineEdit::editingFinished, this, [this, field] {
             if (!textShouldEndEditing(field))
                 field->setFocus();
+            else if (field->hasFocus())
+                // Return ends the edit: the keys go back to the window, where Space and
+                // the arrows are the transport keys of the keyboard panel.
+                setFocus(Qt::OtherFocusReason);
         });
         row[i] = field;
     }
@@ -171,9 +204,9 @@ QWidget* EasyCutterWindowcontroller::buildFieldRow(QWidget* parent, const NSRect
 }
 
 void EasyCutterWindowcontroller::initPlayerBottom() {
-    startTimeLabel->setText(NSBundle::localizedStringForKey("StartFieldLabelstringValue"));
-    endTimeLabel->setText(NSBundle::localizedStringForKey("stopFieldLabelstringValue"));
-    durationLabel->setText(NSBundle::localizedStringForKey("cutDurationLabelstringValue"));
+    startTimeLabel->setText(loc("StartFieldLabelstringValue"));
+    endTimeLabel->setText(loc("stopFieldLabelstringValue"));
+    durationLabel->setText(loc("cutDurationLabelstringValue"));
     for (QLabel* l : {startTimeLabel, endTimeLabel, durationLabel})
         controls::fitLabelBefore(l);
     auto beside = [](QLabel* l) {
@@ -196,8 +229,8 @@ void EasyCutterWindowcontroller::initSelectItemTimeChangeView() {
     selectedItemTimeChangeView->setBackGroundColor(QColor(230, 230, 230));
     auto* s = label(selectedItemTimeChangeView, 0, 30, 30, 12, Qt::AlignHCenter);
     auto* e = label(selectedItemTimeChangeView, 0, 6, 30, 12, Qt::AlignHCenter);
-    s->setText(NSBundle::localizedStringForKey("StartFieldLabelstringValue"));
-    e->setText(NSBundle::localizedStringForKey("stopFieldLabelstringValue"));
+    s->setText(loc("StartFieldLabelstringValue"));
+    e->setText(loc("stopFieldLabelstringValue"));
     for (QLabel* l : {s, e})
         l->setStyleSheet("color: black; font-size: 8pt;");
     startFieldBackV = buildFieldRow(selectedItemTimeChangeView, NSMakeRect(30, 25, 135, 22), startItemFields,

@@ -22,8 +22,13 @@ constexpr int32_t kTimescale = 1000000000;
 }
 
 void EasyCutterWindowcontroller::seekTo(double seconds) {
-    if (lxPlayer_)
-        lxPlayer_->seekTime(CMTimeMakeWithSeconds(std::max(0.0, seconds), kTimescale));
+    if (!lxPlayer_)
+        return;
+    const double d = duration();
+    const double t = d > 0 ? std::clamp(seconds, 0.0, d) : std::max(0.0, seconds);
+    lxPlayer_->seekTime(CMTimeMakeWithSeconds(t, kTimescale));
+    // The time label shows where the picture is, also while paused, when no tick runs.
+    currentTimeLabel->setText(HelpClass::returnTimeToStr(t));
 }
 
 double EasyCutterWindowcontroller::currentTime() const {
@@ -85,7 +90,6 @@ void EasyCutterWindowcontroller::playerDidEnd() {
     playOrpauseBtn->setSelected(false);
     playOrpauseSelectBtn->setSelected(false);
     isPlaying_ = false;
-    cutprogressView->setTickMark(false);
     removeTimer();
     if (!jobChain().isBusy()) {
         playOrpauseBtn->setEnabled(true);
@@ -152,7 +156,6 @@ void EasyCutterWindowcontroller::playButtonPressed() {
             self->lxPlayer_->pause();
             self->isPlaying_ = false;
             self->removeTimer();
-            self->cutprogressView->setTickMark(false);
             self->playOrpauseSelectBtn->setEnabled(true);
         }
     });
@@ -185,7 +188,6 @@ void EasyCutterWindowcontroller::previewButtonPressed() {
             self->lxPlayer_->pause();
             self->isPlaying_ = false;
             self->removeTimer();
-            self->cutprogressView->setTickMark(false);
             self->playOrpauseBtn->setEnabled(true);
         }
     });

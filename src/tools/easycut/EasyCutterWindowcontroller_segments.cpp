@@ -5,16 +5,14 @@
 #include "foundation/controls/ZylImageView.h"
 #include "foundation/controls/ZylView.h"
 #include "foundation/engine/LxMoviePlayer.h"
-#include "foundation/helpers/NSBundle.h"
 #include "foundation/records/CutItem.h"
 #include "platform/Log.h"
 #include "tools/easycut/CutItemView.h"
-#include "tools/easycut/EasyCutterStyle.h"
+#include "tools/shared/Loc.h"
 
+#include <QScopedValueRollback>
 #include <QScrollArea>
 #include <QScrollBar>
-
-using namespace easycutstyle;
 
 void EasyCutterWindowcontroller::cutAction() {
     const double d = duration();
@@ -23,7 +21,7 @@ void EasyCutterWindowcontroller::cutAction() {
     const double start = d * cutprogressView->lowerValue();
     const double end = d * cutprogressView->upperValue();
     if (!(start >= 0 && start < end && end <= d)) {
-        showSimpleAlert(NSBundle::localizedStringForKey("showmessageTime3"));
+        showSimpleAlert(loc("showmessageTime3"));
         return;
     }
     seekTo(start);
@@ -64,10 +62,7 @@ void EasyCutterWindowcontroller::modifyItemAction() {
     updateUpDown();
     refresSelectTrimTime(true, true);
     itemModifyBtn->setSelected(!itemModifyBtn->selected());
-    placeEditorUnder(itemSelectView->parentWidget());
-    selectedItemTimeChangeView->setVisible(itemModifyBtn->selected());
-    if (itemModifyBtn->selected())
-        selectedItemTimeChangeView->raise();
+    placeRowsAndEditor();
 }
 
 void EasyCutterWindowcontroller::deleteItemAction() {
@@ -101,11 +96,7 @@ void EasyCutterWindowcontroller::clearItemsAction() {
     // Leave modify mode too: later range edits must not go to a segment that is gone.
     itemModifyBtn->setSelected(false);
     selectedItemTimeChangeView->hide();
-    itemSelectView->hide();
-    itemSelectView->setParent(filesContentView);
-    for (CutItemView* row : cutItemViews_)
-        row->deleteLater();
-    cutItemViews_.clear();
+    takeRowsOut();
     cutItems_.clear();
     selectedCutIndex_ = 0;
     updateUpDown();
@@ -122,7 +113,11 @@ void EasyCutterWindowcontroller::updateUpDown() {
     downMoveItemBtn->setEnabled(selectedCutIndex_ + 1 < n);
 }
 
+// Showing, hiding or moving the overlay under the pointer makes Qt send enter and leave
+// events to the rows at once, and the hover handlers move the overlay again: while the
+// overlay is being moved, those events are ignored, so a move can never start another.
 void EasyCutterWindowcontroller::placeSelectionOverlay(CutItemView* row) {
+    const QScopedValueRollback<bool> guard(movingOverlay_, true);
     if (itemSelectView->parentWidget() != row) {
         itemSelectView->setParent(row);
         itemSelectView->move(0, 0);
@@ -131,21 +126,48 @@ void EasyCutterWindowcontroller::placeSelectionOverlay(CutItemView* row) {
     itemSelectView->raise();
 }
 
-void EasyCutterWindowcontroller::placeEditorUnder(QWidget* row) {
-    if (!row || row == filesContentView)
-        return;
-    // The editor's 48 points stand directly under the row (Qt: below its bottom edge).
-    const int y = std::min(row->y() + row->height(), filesContentView->height() - kEditorHeight);
-    selectedItemTimeChangeView->move(selectedItemTimeChangeView->x(), std::max(0, y));
+void EasyCutterWindowcontroller::takeOverlayOut() {
+    const QScopedValueRollback<bool> guard(movingOverlay_, true);
+    itemSelectView->hide();
+    itemSelectView->setParent(filesContentView);
+}
+
+void EasyCutterWindowcontroller::takeRowsOut() {
+    // The overlay first: it would go with the row that holds it.
+    takeOverlayOut();
+    const QScopedValueRollback<bool> guard(movingOverlay_, true);
+    for (CutItemView* row : cutItemViews_) {
+        // A row waiting for deletion stands where its successor is built: it must neither
+        // catch the pointer nor answer it any more.
+        row->mouseEntered = nullptr;
+        row->mouseExited = nullptr;
+        row->hide();
+        row->deleteLater();
+    }
+    cutItemViews_.clear();
+}
+
+// The rows stand one under the other. While a segment is being modified, the editor takes
+// its 48 points directly under that row and the rows after it move down to make room (the
+// content keeps 48 points spare for it), so the editor never covers another row.
+void EasyCutterWindowcontroller::placeRowsAndEditor() {
+    const long at = itemModifyBtn->index();
+    const bool open = itemModifyBtn->selected() && at >= 0 && at < cutItemViews_.size();
+    const int W = filesContentView->width();
+    for (CutItemView* row : cutItemViews_) {
+        const long i = row->tag() - 1;
+        row->move((W - kRowWidth) / 2, int(i * kRowHeight) + (open && i > at ? kEditorHeight : 0));
+    }
+    if (open) {
+        const CutItemView* row = cutItemViews_[at];
+        selectedItemTimeChangeView->move((W - selectedItemTimeChangeView->width()) / 2, row->y() + row->height());
+        selectedItemTimeChangeView->raise();
+    }
+    selectedItemTimeChangeView->setVisible(open);
 }
 
 void EasyCutterWindowcontroller::refresFileListView() {
-    // Take the overlay out first: it would go with the row that holds it.
-    itemSelectView->hide();
-    itemSelectView->setParent(filesContentView);
-    for (CutItemView* row : cutItemViews_)
-        row->deleteLater();
-    cutItemViews_.clear();
+    takeRowsOut();
 
     const long n = long(cutItems_.size());
     const int W = itemsScrollview->viewport()->width();
@@ -186,12 +208,11 @@ void EasyCutterWindowcontroller::refresFileListView() {
         if (i == selectedCutIndex_) {
             placeSelectionOverlay(row);
             itemModifyBtn->setIndex(i);
-            placeEditorUnder(row);
-            selectedItemTimeChangeView->setVisible(itemModifyBtn->selected());
         }
     }
+    placeRowsAndEditor();
     if (n == 0) {
-        itemSelectView->hide();
+        takeOverlayOut();
         selectedItemTimeChangeView->hide();
     }
     selectedItemTimeChangeView->raise();
@@ -219,23 +240,25 @@ void EasyCutterWindowcontroller::fileItemAction(CutItemView* row) {
         if (r->item())
             r->item()->selected = sel;
     }
-    selectedItemTimeChangeView->hide();
+    placeRowsAndEditor();
     updateUpDown();
     refresSelectTrimTime(true, true);
 }
 
 void EasyCutterWindowcontroller::rowEntered(CutItemView* row) {
+    if (movingOverlay_ || !cutItemViews_.contains(row))
+        return;
     if (!selectedItemTimeChangeView->isVisible()) {
         placeSelectionOverlay(row);
         itemModifyBtn->setIndex(row->tag() - 1);
     }
+    const QScopedValueRollback<bool> guard(movingOverlay_, true);
     itemSelectView->show();
 }
 
 void EasyCutterWindowcontroller::rowExited(CutItemView*) {
-    if (itemModifyBtn->selected())
+    if (movingOverlay_ || itemModifyBtn->selected())
         return;
-    itemSelectView->hide();
-    itemSelectView->setParent(filesContentView);
+    takeOverlayOut();
     itemModifyBtn->setIndex(selectedCutIndex_);
 }

@@ -50,5 +50,7 @@ bool EasyCutterWindowcontroller::loadSourceFile(const QString& path) {
     initPlayer();
     scrLabel->setText(path);
     enableEditItemShow(true);
+    // A loaded file starts with the transport keys, not with a time field, in hand.
+    setFocus(Qt::OtherFocusReason);
     return true;
 }

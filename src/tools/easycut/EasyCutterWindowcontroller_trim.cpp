@@ -62,22 +62,30 @@ void EasyCutterWindowcontroller::actionSeekToTimeForCutProgressViewBlock(LxCutPr
     updateMarkButtons(p);
 }
 
+// The Space key and the keyboard panel's button: the same play and pause as the big play
+// button, whose look follows (pause picture while playing).
 void EasyCutterWindowcontroller::playOrPauseVideo() {
     if (!lxPlayer_ || jobChain().isBusy())
         return;
     if (!isPlaying_) {
-        playOrpauseBtn->setOnImage(NamedImage("Cut/btnPause_On.bmp"));
-        playOrpauseBtn->setDownImage(NamedImage("Cut/btnPause_Down.bmp"));
+        isPlaySelectedCut_ = false;
+        playOrpauseBtn->setSelected(true);
+        setPlayImages(true);
         lxPlayer_->play();
         isPlaying_ = true;
         cutprogressView->setTickMark(true);
         addTimer();
+        playOrpauseSelectBtn->setEnabled(false);
     } else {
+        // Pausing a range preview as well: both buttons return to their idle look.
+        isPlaySelectedCut_ = false;
+        playOrpauseBtn->setSelected(false);
+        playOrpauseSelectBtn->setSelected(false);
         setPlayImages(false);
+        setPreviewImages(false);
         lxPlayer_->pause();
         isPlaying_ = false;
         removeTimer();
-        cutprogressView->setTickMark(false);
         playOrpauseBtn->setEnabled(true);
         playOrpauseSelectBtn->setEnabled(true);
     }
@@ -137,10 +145,8 @@ void EasyCutterWindowcontroller::kuaijinAction() {
         return;
     if (isPlaying_)
         lxPlayer_->pause();
+    // The play head stays on the moved handle, so that each press moves the mark by one
+    // step (a further advance of the play head would make the next step twice as long).
     nudgeHandle(0.1);
-    // The forward step also advances the play head by one step.
-    const double p = std::min(d, currentTime() + 0.1);
-    seekTo(p);
-    cutprogressView->setProgress(float(p / d));
     resumeAfterNudge();
 }

@@ -1,9 +1,9 @@
 #include "tools/join/JoinnerCell.h"
 
 #include "foundation/helpers/HelpClass.h"
-#include "foundation/helpers/NSBundle.h"
 #include "foundation/records/SimpleData.h"
 #include "tools/join/JoinPlan.h"
+#include "tools/shared/Loc.h"
 #include "tools/shared/ToolLayout.h"
 
 #include <QCheckBox>
@@ -13,9 +13,6 @@
 #include <QPixmap>
 
 namespace {
-QString loc(const char* key) {
-    return NSBundle::localizedStringForKey(key);
-}
 QLabel* smallLabel(QWidget* parent, double x, double y, double w, const QString& text) {
     QLabel* l = toollayout::label(parent, x, y, w, 12);
     QFont f = l->font();

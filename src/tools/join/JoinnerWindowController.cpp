@@ -4,13 +4,13 @@
 #include "foundation/controls/LxCutProgressView.h"
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
-#include "foundation/helpers/NSBundle.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Dispatch.h"
-#include "tools/easycut/EasyCutterStyle.h"
 #include "tools/join/JoinnerTableView.h"
+#include "tools/shared/Loc.h"
 #include "tools/shared/OutputFolderChooser.h"
 #include "tools/shared/ToolLayout.h"
+#include "tools/shared/ToolStyle.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -22,9 +22,6 @@
 #include <QToolButton>
 
 namespace {
-QString loc(const char* key) {
-    return NSBundle::localizedStringForKey(key);
-}
 constexpr int kWidth = 1000;
 constexpr int kHeight = 640;
 } // namespace
@@ -35,10 +32,7 @@ using toollayout::make;
 JoinnerWindowController::JoinnerWindowController(QWidget* parent) : ToolWindow(parent) {
     setWindowTitle(loc("Joinner_Title"));
     setFixedSize(kWidth, kHeight);
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, easycutstyle::kBrandBlue);
-    setPalette(pal);
+    toolstyle::paintBackground(this, toolstyle::kBrandBlue);
     buildLayout();
     buildFormatList();
     fileListViewHidden(true);
@@ -65,22 +59,10 @@ void JoinnerWindowController::buildLayout() {
 
     // The clip list on the left.
     // The two content panels are light grey on the window's blue, like every tool window.
-    const auto greyPanel = [](QWidget* panel) {
-        panel->setAutoFillBackground(true);
-        QPalette p = panel->palette();
-        p.setColor(QPalette::Window, easycutstyle::kLightGrey);
-        panel->setPalette(p);
-    };
     auto* listPanel = make<QWidget>(this, 10, 60, 620, 570);
-    greyPanel(listPanel);
+    toolstyle::paintBackground(listPanel, toolstyle::kLightGrey);
     addfileBtn = make<ZylButton>(listPanel, 10, 530, 120, 32);
-    easycutstyle::setButtonBackgrounds(addfileBtn,
-                                       {"About/btnAddFile_Normal.bmp", "About/btnAddFile_On.bmp",
-                                        "About/btnAddFile_Down.bmp", "", "About/btnAddFile_Disable.bmp"});
-    addfileBtn->setBackGroundColor(QColor(90, 216, 238));
-    addfileBtn->setContentColor(Qt::white);
-    addfileBtn->setCornerRadius(3);
-    addfileBtn->setContentTitle(loc("AddFileBtnTitle"));
+    toolstyle::styleAddFileButton(addfileBtn, loc("AddFileBtnTitle"));
     addfileBtn->mouseDownAction = queued(&JoinnerWindowController::addFileAction);
 
     fileListTableView = make<JoinnerTableView>(listPanel, 10, 50, 600, 470);
@@ -108,7 +90,7 @@ void JoinnerWindowController::buildLayout() {
 
     // The selected clip's range and volume, and the output format, on the right.
     auto* right = make<QWidget>(this, 640, 60, 350, 570);
-    greyPanel(right);
+    toolstyle::paintBackground(right, toolstyle::kLightGrey);
     // The selected clip's picture, above its range.
     playerView = label(right, 40, 330, 270, 170, Qt::AlignCenter);
     playerView->setStyleSheet("background-color: black;");
@@ -161,19 +143,10 @@ void JoinnerWindowController::buildLayout() {
     progressLabel->setText(loc("progressLabelStringValue"));
     // White on the window's blue, as in the other tool windows.
     for (QLabel* l : {outputLabel, progressLabel})
-        l->setStyleSheet("color: white;");
+        toolstyle::whiteText(l);
     joinnerProgressView = make<NSProgressView>(this, 470, 25, 330, 10);
     startJoinnerBtn = make<ZylButton>(this, 840, 8, 150, 44);
-    easycutstyle::setButtonBackgrounds(
-        startJoinnerBtn, {"SubFun/btnStart_Normal.bmp", "SubFun/btnStart_On.bmp", "SubFun/btnStart_Down.bmp",
-                          "SubFun/btnStart_Down.bmp", "SubFun/btnStart_Disable.bmp"});
-    QFont f = startJoinnerBtn->font();
-    f.setPointSize(18);
-    startJoinnerBtn->setFont(f);
-    startJoinnerBtn->setContentColor(Qt::white);
-    startJoinnerBtn->setLeftIconWidth(20);
-    startJoinnerBtn->setContentImagePosition(0);
-    startJoinnerBtn->setContentTitle(loc("StartExportTitle"));
+    toolstyle::styleStartButton(startJoinnerBtn, loc("StartExportTitle"));
     startJoinnerBtn->mouseDownAction = queued(&JoinnerWindowController::startJoinnerAction);
 }
 

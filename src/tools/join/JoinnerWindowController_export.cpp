@@ -4,7 +4,6 @@
 
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
-#include "foundation/helpers/NSBundle.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
@@ -13,6 +12,7 @@
 #include "profiles/SettingWindowController.h"
 #include "tools/join/JoinPlan.h"
 #include "tools/shared/JoinJob.h"
+#include "tools/shared/Loc.h"
 #include "tools/shared/OutputFileNamer.h"
 
 #include <QComboBox>
@@ -20,9 +20,6 @@
 #include <QFileInfo>
 
 namespace {
-QString loc(const char* key) {
-    return NSBundle::localizedStringForKey(key);
-}
 // The profile file the joiner used last.
 const QString kChosenProfileKey = QStringLiteral("joinnerSelectedProfile");
 } // namespace

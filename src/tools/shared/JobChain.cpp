@@ -4,6 +4,50 @@
 #include "platform/Log.h"
 
 #include <algorithm>
+#include <vector>
+
+namespace {
+int gBusyChains = 0;
+std::vector<std::function<void()>>& returnWaiters() {
+    static std::vector<std::function<void()>> waiters;
+    return waiters;
+}
+} // namespace
+
+int JobChain::busyChains() {
+    return gBusyChains;
+}
+
+void JobChain::whenAllReturned(std::function<void()> done) {
+    if (!done)
+        return;
+    if (gBusyChains == 0)
+        done();
+    else
+        returnWaiters().push_back(std::move(done));
+}
+
+void JobChain::setBusy(bool busy) {
+    if (busy == busy_)
+        return;
+    busy_ = busy;
+    gBusyChains += busy ? 1 : -1;
+    if (busy)
+        quitLock_ = std::make_unique<QEventLoopLocker>();
+    else
+        quitLock_.reset();
+    if (gBusyChains > 0 || returnWaiters().empty())
+        return;
+    // After the ending chain's own finish has run; a chain started meanwhile is waited for.
+    dispatchMain([] {
+        if (gBusyChains > 0)
+            return;
+        auto waiters = std::move(returnWaiters());
+        returnWaiters().clear();
+        for (auto& w : waiters)
+            w();
+    });
+}
 
 JobChain::JobChain(QObject* parent) : QObject(parent), self_(std::make_shared<JobChain*>(this)) {
     timer_.setInterval(kProgressIntervalMs);
@@ -12,6 +56,7 @@ JobChain::JobChain(QObject* parent) : QObject(parent), self_(std::make_shared<Jo
 
 JobChain::~JobChain() {
     *self_ = nullptr;
+    setBusy(false);
     // The worker still holds the job; stopping it lets the worker return soon, and its
     // completion then only closes the job.
     if (current_)
@@ -21,7 +66,7 @@ JobChain::~JobChain() {
 bool JobChain::start(int count, MakeJob makeJob, bool openEnded) {
     if (busy_ || count < 1 || !makeJob)
         return false;
-    busy_ = true;
+    setBusy(true);
     cancelled_ = false;
     openEnded_ = openEnded;
     count_ = count;
@@ -98,8 +143,8 @@ void JobChain::jobReturned(const std::shared_ptr<EngineJob>& job, int index, int
 void JobChain::end(Outcome outcome, int error) {
     timer_.stop();
     current_.reset();
-    busy_ = false;
     makeJob_ = nullptr;
+    setBusy(false);
     if (finished)
         finished(outcome, error);
 }

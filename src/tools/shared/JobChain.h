@@ -17,6 +17,7 @@
 
 #include "tools/shared/EngineJob.h"
 
+#include <QEventLoopLocker>
 #include <QObject>
 #include <QTimer>
 #include <functional>
@@ -46,6 +47,14 @@ public:
     bool isBusy() const { return busy_; }
     // Busy and cancel() was called.
     bool isCancelling() const { return busy_ && cancelled_; }
+    // Chains of the whole program that are busy (running, or stopped and not yet returned).
+    // While any is, the program does not quit when its last window closes: it quits once
+    // the last busy chain has ended, so that no job is cut off in the middle of its file.
+    static int busyChains();
+    // Runs done on the main thread once no chain of the program is busy (at once when none
+    // is). The program waits with this before it exits, so that no job is cut off mid-file.
+    static void whenAllReturned(std::function<void()> done);
+
     // Index of the job that runs (or ran last).
     int currentIndex() const { return index_; }
     int count() const { return count_; }
@@ -67,6 +76,7 @@ private:
     void jobReturned(const std::shared_ptr<EngineJob>& job, int index, int result);
     void end(Outcome outcome, int error);
     void pollProgress();
+    void setBusy(bool busy);
 
     QTimer timer_;
     MakeJob makeJob_;
@@ -78,4 +88,5 @@ private:
     bool busy_ = false;
     bool cancelled_ = false;
     bool openEnded_ = false;
+    std::unique_ptr<QEventLoopLocker> quitLock_;
 };

@@ -23,24 +23,29 @@ struct ConvertHandle {
     }
 };
 
-QImage thumbnail(const QString& path) {
+} // namespace
+
+QImage SourceProbe::thumbnail(const QString& path, QSize size) {
+    if (size.isEmpty())
+        return {};
     void* media = MediaOpen(path.toUtf8().constData());
     if (!media)
         return {};
     // The buffer starts zeroed and is used only when the snapshot succeeded, so a failed
     // snapshot never shows leftover memory.
-    QImage image(SourceProbe::kThumbWidth, SourceProbe::kThumbHeight, QImage::Format_ARGB32_Premultiplied);
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) {
+        MediaClose(media);
+        return {};
+    }
     image.fill(Qt::transparent);
     static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "snapshot bytes are B, G, R, A = ARGB32 on little-endian");
-    const int r =
-        MediaSnapshot(media, 0, SourceProbe::kThumbWidth, SourceProbe::kThumbHeight, image.bits(), 0);
+    const int r = MediaSnapshot(media, 0, size.width(), size.height(), image.bits(), 0);
     MediaClose(media);
-    if (r < 1 || image.bytesPerLine() != SourceProbe::kThumbWidth * 4)
+    if (r < 1 || image.bytesPerLine() != size.width() * 4)
         return {};
     return image;
 }
-
-} // namespace
 
 SourceProbe::Result SourceProbe::probe(const QString& path, bool refuseAc3) {
     Result refused{nullptr, Refusal::NotMedia};
@@ -83,11 +88,11 @@ SourceProbe::Result SourceProbe::probe(const QString& path, bool refuseAc3) {
     data->fillFromProbe(path, durationUs, audioCount > 0 ? &audio[0] : nullptr,
                         videoCount > 0 ? &video[0] : nullptr);
     if (videoCount > 0 && video[0].exist != 0) {
-        const QImage thumb = thumbnail(path);
+        const QImage thumb = thumbnail(path, QSize(kThumbWidth, kThumbHeight));
         if (!thumb.isNull())
             data->thumbImage = thumb;
     }
-    return {data, Refusal::None};
+    return {data, Refusal::None, std::move(audio)};
 }
 
 void SourceProbe::showRefusal(QWidget* window, Refusal refusal, const QString& path) {

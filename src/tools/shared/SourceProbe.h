@@ -7,8 +7,13 @@
 // first audio stream is AC-3. Main thread; the engine calls are synchronous.
 #pragma once
 
+#include "foundation/engine/MediaRecords.h"
+
+#include <QImage>
+#include <QSize>
 #include <QString>
 #include <memory>
+#include <vector>
 
 class QWidget;
 struct SimpleData;
@@ -19,6 +24,8 @@ public:
     struct Result {
         std::shared_ptr<SimpleData> data; // null when refused
         Refusal refusal = Refusal::None;
+        // Every sound stream the engine lists, in its order (also AC-3 ones when allowed).
+        std::vector<MEDIA_AUDIO_STREAM_INFO> audioStreams;
     };
 
     static constexpr int kThumbWidth = 285;
@@ -26,6 +33,8 @@ public:
 
     // Probes path. With refuseAc3 an AC-3 first audio stream refuses the file.
     static Result probe(const QString& path, bool refuseAc3 = true);
+    // The first frame of the file scaled to exactly `size`; null when there is none.
+    static QImage thumbnail(const QString& path, QSize size);
     // Tells the user why a file was refused, in a window-modal alert on window: the AC-3
     // sheet ("error" / "AAC3_Error_Message") or the unsupported-file message with the name.
     static void showRefusal(QWidget* window, Refusal refusal, const QString& path);

@@ -6,7 +6,11 @@
 #include "platform/NotificationCenter.h"
 #include "tools/shared/FinishMessage.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QPointer>
 
 ToolWindow::ToolWindow(QWidget* parent) : QWidget(parent) {
     jobChain_.jobStarted = [this](int index) {
@@ -28,6 +32,51 @@ ToolWindow::ToolWindow(QWidget* parent) : QWidget(parent) {
 }
 
 ToolWindow::~ToolWindow() = default;
+
+namespace {
+// Open tool windows whose export runs and has not been stopped.
+QList<ToolWindow*> windowsExporting() {
+    QList<ToolWindow*> found;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* tool = qobject_cast<ToolWindow*>(w);
+            tool && !tool->isClosing() && tool->jobChain().isBusy() && !tool->jobChain().isCancelling())
+            found << tool;
+    return found;
+}
+} // namespace
+
+void ToolWindow::askBeforeQuit(std::function<void()> goOn) {
+    const QList<ToolWindow*> exporting = windowsExporting();
+    if (exporting.isEmpty()) {
+        if (goOn)
+            goOn();
+        return;
+    }
+    ToolWindow* window = exporting.first();
+    window->showNormal();
+    window->raise();
+    window->activateWindow();
+    Alerts::askQuestion(window, window->windowTitle(), NSBundle::localizedStringForKey("quitExportRunningString"),
+                        NSBundle::localizedStringForKey("Quit"), NSBundle::localizedStringForKey("alertCancelBtn"),
+                        [goOn = std::move(goOn)](bool yes) {
+                            // The export may have ended while the question was open; going
+                            // on is still the user's wish to quit.
+                            if (yes && goOn)
+                                goOn();
+                        });
+}
+
+void ToolWindow::stopJobsAndWait() {
+    for (QObject* o : QApplication::topLevelWidgets())
+        if (auto* tool = qobject_cast<ToolWindow*>(o); tool && tool->jobChain().isBusy())
+            tool->jobChain().cancel();
+    if (JobChain::busyChains() == 0)
+        return;
+    qCInfo(lcTools) << "waiting for" << JobChain::busyChains() << "stopped job(s) before exit";
+    QEventLoop loop;
+    JobChain::whenAllReturned([&loop] { loop.quit(); });
+    loop.exec();
+}
 
 void ToolWindow::showSimpleAlert(const QString& message) {
     if (closing_)

@@ -7,12 +7,17 @@
 // window has closed. A window that closes idle is deleted right away (deleteLater). The
 // home screen keeps no pointer to a tool window.
 //
+// Quitting asks first while an export runs (askBeforeQuit); going on closes the windows as
+// above, and the program ends only after the stopped jobs have returned, so no output is
+// ever left half written under its final name.
+//
 // Threads: main thread only.
 #pragma once
 
 #include "tools/shared/JobChain.h"
 
 #include <QWidget>
+#include <functional>
 
 class ToolWindow : public QWidget {
     Q_OBJECT
@@ -21,6 +26,15 @@ public:
     ~ToolWindow() override;
 
     static constexpr const char* kWillCloseNotification = "WillCloseNotification";
+
+    // Quitting the program: when an export runs in a tool window, asks over that window
+    // whether to stop it and quit. goOn runs when the user goes on, or at once when no
+    // export runs; it then closes the windows, which stops the exports, and the program
+    // quits once every stopped job has returned (see JobChain::busyChains).
+    static void askBeforeQuit(std::function<void()> goOn);
+    // The program's last step before it exits, whatever way its loop ended: stops every
+    // job still running and waits until each has returned and removed its unfinished file.
+    static void stopJobsAndWait();
 
     JobChain& jobChain() { return jobChain_; }
     // True from the moment the window starts to close.

@@ -10,8 +10,9 @@
 #include "foundation/records/SimpleData.h"
 #include "platform/Dispatch.h"
 #include "platform/Workspace.h"
-#include "tools/easycut/EasyCutterStyle.h"
+#include "tools/shared/Loc.h"
 #include "tools/shared/OutputFolderChooser.h"
+#include "tools/shared/ToolStyle.h"
 #include "tools/split/SplitProgressView.h"
 
 #include <QComboBox>
@@ -22,18 +23,11 @@
 #include <QSpinBox>
 #include <cmath>
 
-using easycutstyle::setButtonBackgrounds;
-using easycutstyle::setButtonImages;
+using namespace toolstyle;
 
 namespace {
-const QColor kBrandBlue(33, 176, 235);
-const QColor kLightGrey(245, 245, 245);
 constexpr int kWindowWidth = 880;
 constexpr int kWindowHeight = 560;
-
-QString loc(const char* key) {
-    return NSBundle::localizedStringForKey(key);
-}
 } // namespace
 
 SplitWindowController::SplitWindowController(QWidget* parent) : ToolWindow(parent) {
@@ -58,10 +52,7 @@ QString SplitWindowController::outputPath() const {
 }
 
 void SplitWindowController::windowDidLoad() {
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, kBrandBlue);
-    setPalette(pal);
+    paintBackground(this, kBrandBlue);
 
     buildLayout();
 
@@ -69,7 +60,7 @@ void SplitWindowController::windowDidLoad() {
     outputLabel->setText(loc("outputFolderLabelstringValue"));
     exportProgresslabel->setText(loc("progressLabelStringValue"));
     for (QLabel* l : {outputLabel, exportProgresslabel})
-        l->setStyleSheet("color: white;");
+        whiteText(l);
     controls::fitLabelBefore(outputLabel, outputPopBtn);
     controls::fitLabelBefore(exportProgresslabel, exportProgressView);
 
@@ -85,11 +76,9 @@ void SplitWindowController::windowDidLoad() {
                                            "splitdescLabel3stringValue", "splitdescLabel4stringValue"};
     for (int i = 0; i < 4; ++i) {
         descLabels[i]->setText(loc(hints[i]));
-        QFont f = descLabels[i]->font();
-        f.setPointSize(14);
-        descLabels[i]->setFont(f);
+        setPointSize(descLabels[i], kHintPoints);
     }
-    nofileBackView->setBordColor(QColor(214, 212, 212));
+    nofileBackView->setBordColor(kFrameGrey);
     nofileBackView->setCornerRadius(5);
     nofileBackView->setBorderWidth(2);
 
@@ -130,40 +119,19 @@ void SplitWindowController::configureButtons() {
         };
     };
 
-    addfileBtn->setBackGroundColor(QColor(90, 216, 238));
-    addfileBtn->setBordColor(QColor(90, 216, 238));
-    setButtonBackgrounds(addfileBtn, {"About/btnAddFile_Normal.bmp", "About/btnAddFile_On.bmp",
-                                      "About/btnAddFile_Down.bmp", "", "About/btnAddFile_Disable.bmp"});
-    addfileBtn->setContentTitle(loc("AddFileBtnTitle"));
-    addfileBtn->setContentColor(Qt::white);
-    addfileBtn->setCornerRadius(3);
-    addfileBtn->setBorderWidth(0);
+    styleAddFileButton(addfileBtn, loc("AddFileBtnTitle"));
     addfileBtn->mouseDownAction = queued(&SplitWindowController::addFileAction);
 
-    setButtonBackgrounds(startExportBtn,
-                         {"SubFun/btnStart_Normal.bmp", "SubFun/btnStart_On.bmp", "SubFun/btnStart_Down.bmp",
-                          "SubFun/btnStart_Down.bmp", "SubFun/btnStart_Disable.bmp"});
-    {
-        QFont f = startExportBtn->font();
-        f.setPointSize(18);
-        startExportBtn->setFont(f);
-    }
-    startExportBtn->setContentColor(Qt::white);
-    startExportBtn->setLeftIconWidth(20);
-    startExportBtn->setContentImagePosition(0);
-    startExportBtn->setContentTitle(loc("StartExportTitle"));
+    styleStartButton(startExportBtn, loc("StartExportTitle"));
     startExportBtn->mouseDownAction = queued(&SplitWindowController::startExportAction);
 
-    setButtonImages(openOutputBtn,
-                    {"SubFun/btnBrowse_Down.png", "SubFun/btnBrowse_Down.png", "SubFun/btnBrowse_Down.png",
-                     "SubFun/btnBrowse_Down.png", "SubFun/btnBrowse_Down.png"});
+    setButtonImages(openOutputBtn, browsePictures());
     openOutputBtn->mouseDownAction = [self](ZylButton*) {
         if (self && !self->outputPath().isEmpty())
             Workspace::revealInFileManager(self->outputPath());
     };
 
-    setButtonImages(
-        playBtn, {"Join/btnPlay_Normal.png", "", "", "Join/btnPause_Normal.png", "Join/btnPlay_Disable.png"});
+    setButtonImages(playBtn, joinPlayPictures());
     playBtn->mouseDownAction = [self](ZylButton*) {
         dispatchMain([self] {
             if (!self || self->isClosing())
@@ -175,13 +143,13 @@ void SplitWindowController::configureButtons() {
                 self->pauseAction();
         });
     };
-    setButtonImages(pauseBtn, {"Join/btnStop_Normal.png", "", "", "", "Join/btnStop_Disable.png"});
+    setButtonImages(pauseBtn, joinStopPictures());
     pauseBtn->mouseDownAction = queued(&SplitWindowController::stopAction);
     setButtonImages(volumeBtn, {"Cut/btnOpenVolume_Normal.png", "", "", "Cut/btnCloseVolume_Down.png", ""});
     volumeBtn->mouseDownAction = queued(&SplitWindowController::volumeToggle);
 
     splitBtn->setBackGroundColor(kBrandBlue);
-    splitBtn->setDisAblebackGroundColor(QColor(221, 221, 221));
+    splitBtn->setDisAblebackGroundColor(kDisabledGrey);
     splitBtn->setContentTitle(loc("SplitBtnstringValue"));
     splitBtn->setContentColor(Qt::white);
     splitBtn->setEnabled(false);

@@ -7,10 +7,10 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/engine/LxMoviePlayer.h"
 #include "foundation/engine/MediaCore.h"
-#include "foundation/helpers/NSBundle.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
 #include "tools/shared/ConvertJob.h"
+#include "tools/shared/Loc.h"
 #include "tools/shared/OutputFileNamer.h"
 #include "tools/split/SplitPoints.h"
 #include "tools/split/SplitProgressView.h"
@@ -22,10 +22,6 @@
 #include <memory>
 
 namespace {
-QString loc(const char* key) {
-    return NSBundle::localizedStringForKey(key);
-}
-
 // "<folder>/<stem><n>.<ext>" for the first n from 1 whose file is not there. A dangling
 // link counts as there: writing through it would put a file where the user did not choose.
 QString numberedFreePath(const QString& folder, const QString& stem, const QString& extension) {

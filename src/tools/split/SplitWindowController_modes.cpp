@@ -6,10 +6,10 @@
 #include "foundation/controls/ZylImageView.h"
 #include "foundation/engine/LxMoviePlayer.h"
 #include "foundation/helpers/HelpClass.h"
-#include "foundation/helpers/NSBundle.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Alerts.h"
 #include "platform/Log.h"
+#include "tools/shared/Loc.h"
 #include "tools/split/SplitPoints.h"
 #include "tools/split/SplitProgressView.h"
 
@@ -26,9 +26,6 @@
 #include <QStandardItemModel>
 
 namespace {
-QString loc(const char* key) {
-    return NSBundle::localizedStringForKey(key);
-}
 QString unitOf(bool time) {
     return loc(time ? "SecsValue" : "MBValue");
 }

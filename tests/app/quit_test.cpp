@@ -1,0 +1,141 @@
+// Quitting while an export runs, through the program's own main loop: the Quit item asks
+// first; going on stops the export, and the loop ends only after the stopped job has
+// returned and removed its unfinished file. Closing the home window and then the tool
+// window ends the same way, and so does a loop ended by any other means.
+#include "../tools/easycut/EasyCutDriver.h"
+#include "ShellTestSupport.h"
+#include "app/AppDelegate.h"
+#include "tools/shared/JobChain.h"
+
+#include <QAction>
+#include <QDir>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+
+using namespace easycuttest;
+
+namespace {
+
+QAction* quitItem(AppDelegate& delegate) {
+    for (QAction* top : delegate.mainMenu()->actions())
+        if (top->menu())
+            for (QAction* item : top->menu()->actions())
+                if (item->property("titleKey").toString() == "Quit")
+                    return item;
+    return nullptr;
+}
+
+QStringList outputs(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot);
+}
+
+// Runs the application's main loop as the program does, with `script` run from inside it.
+// Returns false when the loop had to be ended by the watchdog.
+bool runMainLoop(const std::function<void()>& script) {
+    bool timedOut = false;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        timedOut = true;
+        QCoreApplication::exit(99);
+    });
+    watchdog.start(90000);
+    QTimer::singleShot(0, script);
+    QApplication::exec();
+    return !timedOut;
+}
+
+// The open question's button titled `title`, or null.
+QAbstractButton* questionButton(const QString& title) {
+    QMessageBox* box = openAlert();
+    if (!box)
+        return nullptr;
+    for (QAbstractButton* b : box->buttons())
+        if (b->text() == title)
+            return b;
+    return nullptr;
+}
+
+// A home window and an easy cutter exporting one long segment of a long clip.
+struct Exporting {
+    Exporting() {
+        delegate = std::make_unique<AppDelegate>();
+        delegate->applicationDidFinishLaunching();
+        driver = std::make_unique<Driver>();
+        driver->addFile(testsupport::longClip());
+        driver->addSegment(1.0, 58.0);
+        driver->pressStart();
+        EXPECT_TRUE(waitUntil([&] { return driver->window->jobChain().isBusy(); }, 5000));
+        // Well into the job, so that a part of the file is written.
+        settle(300);
+    }
+    shelltest::ScratchDefaults defaults;
+    std::unique_ptr<AppDelegate> delegate;
+    std::unique_ptr<Driver> driver;
+};
+
+} // namespace
+
+TEST(Quit, TheQuitItemAsksWhileAnExportRunsAndGoingOnEndsOnlyAfterTheJobReturned) {
+    Exporting e;
+    QPointer<EasyCutterWindowcontroller> window = e.driver->window;
+    ASSERT_TRUE(window && window->jobChain().isBusy());
+    QAction* quit = quitItem(*e.delegate);
+    ASSERT_NE(quit, nullptr);
+
+    bool askedFirst = false, keptAfterCancel = false, askedAgain = false;
+    const bool ended = runMainLoop([&] {
+        quit->trigger();
+        QMessageBox* box = openAlert();
+        askedFirst = box && box->windowModality() == Qt::WindowModal && box->parentWidget() == window &&
+                     box->informativeText() == text("quitExportRunningString");
+        if (QAbstractButton* cancel = questionButton(text("alertCancelBtn")))
+            cancel->click();
+        settle(100);
+        keptAfterCancel = window && window->isVisible() && window->jobChain().isBusy() &&
+                          !window->jobChain().isCancelling() && e.delegate->mainWindow()->isVisible();
+        quit->trigger();
+        QAbstractButton* goOn = questionButton(text("Quit"));
+        askedAgain = goOn != nullptr;
+        if (goOn)
+            goOn->click();
+    });
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(askedFirst) << "a window-modal question over the exporting window";
+    EXPECT_TRUE(keptAfterCancel) << "Cancel keeps the export and the windows";
+    EXPECT_TRUE(askedAgain);
+    EXPECT_EQ(JobChain::busyChains(), 0) << "the loop ended before the stopped job returned";
+    EXPECT_TRUE(outputs(e.driver->out.path()).isEmpty()) << "the unfinished file is removed";
+    EXPECT_FALSE(e.delegate->mainWindow()->isVisible());
+}
+
+TEST(Quit, ClosingTheHomeWindowThenTheExportingToolWindowEndsOnlyAfterTheJobReturned) {
+    Exporting e;
+    QPointer<EasyCutterWindowcontroller> window = e.driver->window;
+    ASSERT_TRUE(window && window->jobChain().isBusy());
+    bool homeClosedKeptJob = false;
+    const bool ended = runMainLoop([&] {
+        e.delegate->mainWindow()->close();
+        settle(100);
+        homeClosedKeptJob = window && window->jobChain().isBusy() && !window->jobChain().isCancelling();
+        window->close();
+    });
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(homeClosedKeptJob) << "closing the home window alone stops nothing";
+    EXPECT_EQ(JobChain::busyChains(), 0) << "the loop ended before the stopped job returned";
+    EXPECT_TRUE(outputs(e.driver->out.path()).isEmpty()) << "the unfinished file is removed";
+}
+
+TEST(Quit, ALoopEndedOtherwiseStillStopsAndWaitsForTheJobBeforeExit) {
+    Exporting e;
+    ASSERT_TRUE(e.driver->window->jobChain().isBusy());
+    // A loop ended from outside the windows (a session ending) while the export runs.
+    runMainLoop([] { QCoreApplication::quit(); });
+    ASSERT_EQ(JobChain::busyChains(), 1);
+    // What the program does after its loop, before it exits.
+    ToolWindow::stopJobsAndWait();
+    EXPECT_EQ(JobChain::busyChains(), 0);
+    EXPECT_TRUE(outputs(e.driver->out.path()).isEmpty());
+}

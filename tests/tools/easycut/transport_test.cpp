@@ -1,0 +1,134 @@
+// The easy cutter's play head and transport keys through the real controls: the time label
+// follows the bar while paused and after the end of playback, the play-head knob drags
+// while paused, Space and the arrows of the keyboard panel reach the window after a typed
+// time, the big play button follows Space, and each forward step moves the mark 0.1 s.
+#include "EasyCutDriver.h"
+
+#include "foundation/controls/NSImageView.h"
+#include "foundation/engine/LxMoviePlayer.h"
+#include "foundation/helpers/HelpClass.h"
+#include "platform/Geometry.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+using namespace easycuttest;
+
+namespace {
+
+double playHead(const EasyCutterWindowcontroller& w) {
+    return CMTimeGetSeconds(w.player()->currentTime());
+}
+
+// A point of the trim bar at `fraction` of its background, above the handles (Qt position).
+QPoint barPoint(LxCutProgressView* bar, double fraction) {
+    const NSRect b = bar->progressBackView()->frame();
+    const NSPoint p{b.x + fraction * b.width, b.y + b.height / 2 + 3};
+    return geometry::pointToQt(p, bar->height()).toPoint();
+}
+
+double labelSeconds(const QLabel* label) {
+    return HelpClass::parseTimeStr(label->text()).value_or(-1);
+}
+
+} // namespace
+
+TEST(Transport, TheTimeLabelFollowsTheBarWhilePausedAndReadsZeroAfterTheEnd) {
+    Driver d;
+    d.addFile(testsupport::media("long_10s.mp4"));
+    auto& w = *d.window;
+    const double D = w.duration();
+    ASSERT_GT(D, 9.0);
+
+    QTest::mouseClick(w.cutprogressView, Qt::LeftButton, {}, barPoint(w.cutprogressView, 0.6));
+    settle();
+    EXPECT_NEAR(playHead(w), 0.6 * D, 0.2);
+    EXPECT_NEAR(labelSeconds(w.currentTimeLabel), playHead(w), 0.011) << w.currentTimeLabel->text().toStdString();
+
+    // Play the last half second: at the end the picture goes back to 0, and so does the label.
+    QTest::mouseClick(w.cutprogressView, Qt::LeftButton, {}, barPoint(w.cutprogressView, 0.96));
+    click(w.playOrpauseBtn);
+    ASSERT_TRUE(waitUntil([&] { return w.playOrpauseBtn->selected(); }, 2000));
+    ASSERT_TRUE(waitUntil([&] { return !w.playOrpauseBtn->selected(); }, 10000)) << "playback reaches the end";
+    settle(100);
+    EXPECT_NEAR(playHead(w), 0.0, 0.05);
+    EXPECT_EQ(w.currentTimeLabel->text(), HelpClass::returnTimeToStr(0));
+}
+
+TEST(Transport, ThePlayHeadKnobDragsWhilePaused) {
+    Driver d;
+    d.addFile(testsupport::media("long_10s.mp4"));
+    auto& w = *d.window;
+    const double D = w.duration();
+    LxCutProgressView* bar = w.cutprogressView;
+    QTest::mouseClick(bar, Qt::LeftButton, {}, barPoint(bar, 0.3));
+    settle();
+    const double before = playHead(w);
+    EXPECT_NEAR(before, 0.3 * D, 0.2);
+
+    // Grab the knob where it stands and drag it to 70 %.
+    QTest::mousePress(bar, Qt::LeftButton, {}, barPoint(bar, 0.3));
+    for (double f = 0.35; f <= 0.701; f += 0.05)
+        QTest::mouseMove(bar, barPoint(bar, f));
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, barPoint(bar, 0.7));
+    settle();
+    EXPECT_NEAR(playHead(w), 0.7 * D, 0.2);
+    EXPECT_NEAR(bar->progress(), playHead(w) / D, 0.02);
+    EXPECT_NEAR(labelSeconds(w.currentTimeLabel), playHead(w), 0.011);
+    EXPECT_FALSE(w.playOrpauseBtn->selected()) << "the drag does not start playback";
+}
+
+TEST(Transport, SpaceAndTheArrowsWorkAfterATypedTimeAndThePlayButtonFollows) {
+    Driver d;
+    d.addFile(testsupport::media("long_10s.mp4"));
+    auto& w = *d.window;
+    const double D = w.duration();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    Driver::type(w.startFields, 0, 0, 2, 0);
+    ASSERT_NEAR(d.range().first, 2.0, 0.011);
+
+    // A key of a button is a click that ends 100 ms later, as the button is seen to go up.
+    QWindow* win = w.windowHandle();
+    const auto press = [&](Qt::Key key) {
+        QTest::keyClick(win, key);
+        settle(250);
+    };
+    press(Qt::Key_Space);
+    EXPECT_TRUE(w.playOrpauseBtn->selected()) << "the big play button shows the pause picture";
+    EXPECT_EQ(w.player()->playerStatus(), 1);
+    EXPECT_FALSE(w.playOrpauseSelectBtn->isEnabled());
+    press(Qt::Key_Space);
+    EXPECT_FALSE(w.playOrpauseBtn->selected());
+    EXPECT_NE(w.player()->playerStatus(), 1);
+    EXPECT_TRUE(w.playOrpauseSelectBtn->isEnabled());
+
+    // The arrows step the start handle from the play head.
+    const double c = playHead(w);
+    press(Qt::Key_Right);
+    EXPECT_NEAR(d.range().first, std::min(c + 0.1, D), 0.011);
+    press(Qt::Key_Left);
+    EXPECT_NEAR(d.range().first, c, 0.011);
+
+    // The keyboard panel's own button does what Space does, look included.
+    click(w.playpauseBtn);
+    EXPECT_TRUE(w.playOrpauseBtn->selected());
+    click(w.playpauseBtn);
+    EXPECT_FALSE(w.playOrpauseBtn->selected());
+}
+
+TEST(Transport, EachForwardStepMovesTheMarkAndThePlayHeadOneTenth) {
+    Driver d;
+    d.addFile(testsupport::media("long_10s.mp4"));
+    auto& w = *d.window;
+    QTest::mouseClick(w.cutprogressView, Qt::LeftButton, {}, barPoint(w.cutprogressView, 0.2));
+    settle();
+    const double c = playHead(w);
+    click(w.kuaijinBtn);
+    EXPECT_NEAR(d.range().first, c + 0.1, 0.011);
+    click(w.kuaijinBtn);
+    EXPECT_NEAR(d.range().first, c + 0.2, 0.011);
+    EXPECT_NEAR(playHead(w), c + 0.2, 0.011) << "the play head stands on the mark";
+    click(w.kuaituiBtn);
+    EXPECT_NEAR(d.range().first, c + 0.1, 0.011);
+}
