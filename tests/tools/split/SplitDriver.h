@@ -70,7 +70,7 @@ public:
 
     void addFile(const QString& path) {
         click(window->addfileBtn);
-        QFileDialog* panel = easycuttest::Driver::panelOfMode(QFileDialog::ExistingFiles);
+        QFileDialog* panel = easycuttest::Driver::panelOfMode(QFileDialog::ExistingFile);
         ASSERT_NE(panel, nullptr);
         panel->setDirectory(QFileInfo(path).absolutePath());
         easycuttest::Driver::select(panel, QFileInfo(path).fileName());
@@ -111,13 +111,14 @@ public:
     void exportAll() {
         pressStart();
         ASSERT_TRUE(waitUntil([&] { return finishMessage() != nullptr; }));
-        QWidget* message = finishMessage();
+        // The message deletes itself once answered: watch it through a guarded pointer.
+        const QPointer<QWidget> message(finishMessage());
         for (QPushButton* b : message->findChildren<QPushButton*>())
             if (!b->isCheckable() && b->isVisible()) {
                 click(b);
                 break;
             }
-        waitUntil([&] { return !message->isVisible(); }, 5000);
+        waitUntil([&] { return !message || !message->isVisible(); }, 5000);
     }
 
     QString part(int n) const { return QString("%1/long_10s-split%2.mp4").arg(out.path()).arg(n); }
