@@ -10,6 +10,8 @@
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
 #include "tools/shared/ConvertJob.h"
+#include "tools/shared/ExportBar.h"
+#include "tools/shared/PreviewPane.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFileNamer.h"
 #include "tools/split/SplitPoints.h"
@@ -57,36 +59,47 @@ int64_t mediaDurationUs(const QString& path) {
     return d > 0 ? d : 0;
 }
 
+// Whether [start, end) of the source holds a picture: the engine refuses a range that holds
+// none (the sound of many files runs on past their last picture), and such a rest ends a split.
+bool holdsPicture(const QString& source, int64_t start, int64_t end) {
+    void* job = apiMediaConvertCreate();
+    if (!job)
+        return true;
+    // A source that cannot be opened is left for the part's own job to report.
+    const bool ok = apiMediaConvertSetInputMedia(job, source.toUtf8().constData()) < 1 ||
+                    apiMediaConvertSetCutTime(job, start, end) >= 1;
+    apiMediaConvertClose(job);
+    return ok;
+}
+
 int64_t toMicroseconds(double seconds) {
     return std::isfinite(seconds) && seconds > 0 ? static_cast<int64_t>(seconds * 1000000.0) : 0;
 }
 } // namespace
 
 void SplitWindowController::startExportAction() {
-    if (jobChain().isBusy()) {
-        // The button reads as cancel while a job runs; a cancel under way waits for the
-        // stopped job to return.
-        if (!jobChain().isCancelling())
-            cancelExport();
-        return;
-    }
+    exportBar_->press();
+}
+
+bool SplitWindowController::startExport() {
     if (!fileData_) {
         showSimpleAlert(loc("scrlabelplaceholderString"));
-        return;
+        return false;
     }
     const double d = duration();
     if (d <= 0)
-        return;
+        return false;
     std::optional<int64_t> limit;
     if (mode() == Mode::Size) {
         const std::optional<double> megabytes = SplitPoints::presetValue(split_sizepopBtn->currentText());
         if (!megabytes) {
             showSimpleAlert(loc("splitValueInvalidString"));
-            return;
+            return false;
         }
         // The size of each part is a cap on its file; every part still starts where the
-        // one before it ended.
-        limit = static_cast<int64_t>(std::min(*megabytes * 1024 * 1024, 9.0e18));
+        // one before it ended. A megabyte is 1,000,000 bytes here, as in the sizes the
+        // window shows and the points it places.
+        limit = static_cast<int64_t>(std::min(*megabytes * 1e6, 9.0e18));
     }
 
     pauseAction();
@@ -94,16 +107,7 @@ void SplitWindowController::startExportAction() {
     const QString source = fileData_->path;
     const QString stem = QFileInfo(source).completeBaseName() + "-split";
     const QString extension = OutputFileNamer::extensionOf(source);
-    const QString folder = outputPath();
-    // The chosen folder may have been removed since it was chosen.
-    if (!folder.isEmpty() && !QFileInfo::exists(folder))
-        QDir().mkpath(folder);
-
-    startExport_ = true;
-    addfileBtn->setEnabled(false);
-    enableEdit(false);
-    startExportBtn->setContentTitle(loc("CancelexportTitle"));
-    exportProgressView->setProgress(0);
+    const QString folder = exportBar_->preparedOutputPath();
 
     if (limit) {
         // A part ends where the cap stops it, which need not be where the plan put the
@@ -134,8 +138,9 @@ void SplitWindowController::startExportAction() {
                     state->nextStart = std::llround(k * 1e6 / fps);
                 }
             }
-            // Less than one frame left: the file is done.
-            if (state->nextStart >= total - kLastFrameUs) {
+            // Less than one frame left, or only sound after the last picture: the file is done.
+            if (state->nextStart >= total - kLastFrameUs ||
+                (i > 0 && !holdsPicture(source, state->nextStart, total))) {
                 *error = JobChain::kNoMoreJobs;
                 return nullptr;
             }
@@ -144,8 +149,7 @@ void SplitWindowController::startExportAction() {
             return ConvertJob::create(source, state->lastOutput, ConvertJob::Range{state->nextStart, total},
                                       error, limit);
         };
-        jobChain().start(int(plan.size()), make, /*openEnded=*/true);
-        return;
+        return jobChain().start(int(plan.size()), make, /*openEnded=*/true);
     }
     auto make = [plan, source, stem, extension, folder, d](int i, int* error) -> std::unique_ptr<EngineJob> {
         const int64_t start = i == 0 ? 0 : toMicroseconds(d * plan[size_t(i - 1)]);
@@ -156,56 +160,9 @@ void SplitWindowController::startExportAction() {
         return ConvertJob::create(source, numberedFreePath(folder, stem, extension),
                                   ConvertJob::Range{start, stop}, error);
     };
-    jobChain().start(int(plan.size()), make);
-}
-
-void SplitWindowController::cancelExport() {
-    startExport_ = false;
-    jobChain().cancel();
-    exportProgressView->setProgress(0);
-    startExportBtn->setContentTitle(loc("StartExportTitle"));
-    // Start stays off until the stopped job has returned (exportEnded).
-    startExportBtn->setEnabled(false);
-}
-
-void SplitWindowController::exportProgress(double overall) {
-    if (!jobChain().isCancelling())
-        exportProgressView->setProgress(float(overall));
-}
-
-void SplitWindowController::setExportIdle() {
-    startExport_ = false;
-    startExportBtn->setContentTitle(loc("StartExportTitle"));
-    startExportBtn->setEnabled(true);
-    addfileBtn->setEnabled(true);
-    enableEdit(true);
-}
-
-void SplitWindowController::exportEnded(JobChain::Outcome outcome, int error) {
-    setExportIdle();
-    switch (outcome) {
-    case JobChain::Outcome::Completed:
-        qCDebug(lcTools) << "split finished";
-        exportProgressView->setProgress(1.0f);
-        showFinishMessage("Splitfinishedstring", outputPath());
-        break;
-    case JobChain::Outcome::Failed:
-        qCWarning(lcTools) << "split failed:" << error;
-        exportProgressView->setProgress(0);
-        showEngineError(error);
-        break;
-    case JobChain::Outcome::Cancelled:
-        exportProgressView->setProgress(0);
-        break;
-    }
+    return jobChain().start(int(plan.size()), make);
 }
 
 void SplitWindowController::windowWillClose() {
-    startExport_ = false;
-    playerTimer_.stop();
-    isPlaying_ = false;
-    if (lxPlayer_) {
-        lxPlayer_->stop();
-        lxPlayer_.reset();
-    }
+    preview_->close();
 }
