@@ -16,13 +16,16 @@
 #include "platform/Workspace.h"
 #include "tools/easycut/CutItemView.h"
 #include "tools/shared/Loc.h"
+#include "tools/shared/ExportBar.h"
 #include "tools/shared/OutputFolderChooser.h"
+#include "tools/shared/PreviewPane.h"
+#include "tools/shared/TimeCodeRow.h"
+#include "tools/shared/TimeStepper.h"
 #include "tools/shared/ToolStyle.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QSpinBox>
 
 using namespace toolstyle;
 
@@ -39,11 +42,7 @@ EasyCutterWindowcontroller::EasyCutterWindowcontroller(QWidget* parent) : ToolWi
     windowDidLoad();
 }
 
-EasyCutterWindowcontroller::~EasyCutterWindowcontroller() {
-    playerTimer_.stop();
-    if (lxPlayer_)
-        lxPlayer_->stop();
-}
+EasyCutterWindowcontroller::~EasyCutterWindowcontroller() = default;
 
 double EasyCutterWindowcontroller::duration() const {
     // One time base for the bar, the fields and the export: the probed length.
@@ -51,7 +50,7 @@ double EasyCutterWindowcontroller::duration() const {
 }
 
 QString EasyCutterWindowcontroller::outputPath() const {
-    return outputPopBtn ? outputPopBtn->outputPath() : QString();
+    return exportBar_ ? exportBar_->outputPath() : QString();
 }
 
 void EasyCutterWindowcontroller::windowDidLoad() {
@@ -74,12 +73,8 @@ void EasyCutterWindowcontroller::windowDidLoad() {
     configureButtons();
     layoutRowButtons();
 
-    outputLabel->setText(loc("outputFolderLabelstringValue"));
-    progressLabel->setText(loc("progressLabelStringValue"));
-    for (QLabel* l : {outputLabel, progressLabel})
-        whiteText(l);
-    controls::fitLabelBefore(outputLabel, outputPopBtn);
-    controls::fitLabelBefore(progressLabel, exportProgressView);
+    exportBar_->startRequested = [this] { return startExport(); };
+    exportBar_->editingEnabled = [this](bool on) { enableEdit(on); };
 
     const std::array<const char*, 4> hints{"easydesclabelTitle1", "easydesclabelTitle2",
                                            "easydesclabelTitle3", "easydesclabelTitle4"};
@@ -116,8 +111,9 @@ void EasyCutterWindowcontroller::windowDidLoad() {
     // No list yet: nothing to move.
     updateUpDown();
 
-    playerTimer_.setInterval(100);
-    connect(&playerTimer_, &QTimer::timeout, this, &EasyCutterWindowcontroller::changePlayerSlider);
+    preview_ = new PreviewPane(playerView, this);
+    preview_->tick = [this](double, double) { changePlayerSlider(); };
+    preview_->didEnd = [this] { playerDidEnd(); };
 }
 
 void EasyCutterWindowcontroller::configureButtons() {
@@ -147,12 +143,6 @@ void EasyCutterWindowcontroller::configureButtons() {
         });
     };
 
-    setButtonImages(openOutputFolderBtn, browsePictures());
-    openOutputFolderBtn->mouseDownAction = [self](ZylButton*) {
-        if (self && !self->outputPath().isEmpty())
-            Workspace::revealInFileManager(self->outputPath());
-    };
-
     setButtonBackgrounds(updateFileAddBtn, smallAddFilePictures());
     updateFileAddBtn->setContentTitle("");
     updateFileAddBtn->setBackGroundColor(kAddFileBlue);
@@ -162,10 +152,9 @@ void EasyCutterWindowcontroller::configureButtons() {
     styleAddFileButton(addfileBtn, loc("AddFileBtnTitle"));
     addfileBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::addFileAction);
 
-    styleStartButton(startExportBtn, loc("StartExportTitle"));
-    startExportBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::startExportAction);
 
-    setButtonImages(playOrpauseBtn, pictureSet("Cut/btnPlay", ".png", "Cut/btnPause_Normal.png"));
+    setButtonImages(playOrpauseBtn, {"Cut/btnPlay_Normal.png", "Cut/btnPlay_On.png", "Cut/btnPlay_Down.png",
+                                     "Cut/btnPause_Normal.png", "Cut/btnPlay_Disable.png"});
     playOrpauseBtn->mouseDownAction = [self](ZylButton*) {
         if (self)
             self->playButtonPressed();
@@ -177,41 +166,56 @@ void EasyCutterWindowcontroller::configureButtons() {
         if (self)
             self->previewButtonPressed();
     };
-    setButtonImages(selectedLeftBtn,
-                    pictureSet("Cut/btnSetStartTime", ".png", "Cut/btnSetStartTime_Down.png"));
+    setButtonImages(selectedLeftBtn, {"Cut/btnSetStartTime_Normal.png", "Cut/btnSetStartTime_On.png",
+                                      "Cut/btnSetStartTime_Down.png", "Cut/btnSetStartTime_Down.png",
+                                      "Cut/btnSetStartTime_Disable.png"});
     selectedLeftBtn->mouseDownAction = [self](ZylButton*) {
         if (self)
             self->markButtonPressed(false);
     };
-    setButtonImages(selectedRightBtn, pictureSet("Cut/btnSetEndTime", ".png", "Cut/btnSetEndTime_Down.png"));
+    setButtonImages(selectedRightBtn,
+                    {"Cut/btnSetEndTime_Normal.png", "Cut/btnSetEndTime_On.png", "Cut/btnSetEndTime_Down.png",
+                     "Cut/btnSetEndTime_Down.png", "Cut/btnSetEndTime_Disable.png"});
     selectedRightBtn->mouseDownAction = [self](ZylButton*) {
         if (self)
             self->markButtonPressed(true);
     };
 
-    setButtonBackgrounds(cutStartBtn, pictureSet("Cut/btnCut", ".bmp", "Cut/btnCut_Down.bmp"));
+    setButtonBackgrounds(cutStartBtn, {"Cut/btnCut_Normal.bmp", "Cut/btnCut_On.bmp", "Cut/btnCut_Down.bmp",
+                                       "Cut/btnCut_Down.bmp", "Cut/btnCut_Disable.bmp"});
     cutStartBtn->setLeftIconWidth(20);
     cutStartBtn->setContentImagePosition(0);
     cutStartBtn->setContentTitle(loc("tool_trimItemTitle"));
     cutStartBtn->setContentColor(Qt::white);
     cutStartBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::cutAction);
 
-    setButtonImages(upMoveItemBtn, pictureSet("Cut/btnMoveUp", ".png", "Cut/btnMoveUp_Down.png"));
+    setButtonImages(upMoveItemBtn,
+                    {"Cut/btnMoveUp_Normal.png", "Cut/btnMoveUp_On.png", "Cut/btnMoveUp_Down.png",
+                     "Cut/btnMoveUp_Down.png", "Cut/btnMoveUp_Disable.png"});
     upMoveItemBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::upMoveItemAction);
-    setButtonImages(downMoveItemBtn, pictureSet("Cut/btnMoveDown", ".png", "Cut/btnMoveDown_Down.png"));
+    setButtonImages(downMoveItemBtn,
+                    {"Cut/btnMoveDown_Normal.png", "Cut/btnMoveDown_On.png", "Cut/btnMoveDown_Down.png",
+                     "Cut/btnMoveDown_Down.png", "Cut/btnMoveDown_Disable.png"});
     downMoveItemBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::downMoveItemAction);
-    setButtonImages(deletedItemBtn, pictureSet("Cut/btnClear", ".png", "Cut/btnClear_Down.png"));
+    setButtonImages(deletedItemBtn,
+                    {"Cut/btnClear_Normal.png", "Cut/btnClear_On.png", "Cut/btnClear_Down.png",
+                     "Cut/btnClear_Down.png", "Cut/btnClear_Disable.png"});
     deletedItemBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::clearItemsAction);
 
-    setButtonBackgrounds(itemCopyBtn, pictureSet("Cut/btnCopy", ".bmp", "Cut/btnCopy_Down.bmp"));
+    setButtonBackgrounds(itemCopyBtn, {"Cut/btnCopy_Normal.bmp", "Cut/btnCopy_On.bmp", "Cut/btnCopy_Down.bmp",
+                                       "Cut/btnCopy_Down.bmp", "Cut/btnCopy_Disable.bmp"});
     itemCopyBtn->setContentTitle(loc("Copy"));
     itemCopyBtn->setContentColor(Qt::black);
     itemCopyBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::copyItemAction);
-    setButtonBackgrounds(itemModifyBtn, pictureSet("Cut/btnModify", ".bmp", "Cut/btnModify_Down.bmp"));
+    setButtonBackgrounds(itemModifyBtn,
+                         {"Cut/btnModify_Normal.bmp", "Cut/btnModify_On.bmp", "Cut/btnModify_Down.bmp",
+                          "Cut/btnModify_Down.bmp", "Cut/btnModify_Disable.bmp"});
     itemModifyBtn->setContentTitle(loc("Modify"));
     itemModifyBtn->setContentColor(Qt::black);
     itemModifyBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::modifyItemAction);
-    setButtonBackgrounds(itemDeletedBtn, pictureSet("Cut/btnDeleted", ".bmp", "Cut/btnDeleted_Down.bmp"));
+    setButtonBackgrounds(itemDeletedBtn,
+                         {"Cut/btnDeleted_Normal.bmp", "Cut/btnDeleted_On.bmp", "Cut/btnDeleted_Down.bmp",
+                          "Cut/btnDeleted_Down.bmp", "Cut/btnDeleted_Disable.bmp"});
     itemDeletedBtn->setContentTitle(loc("Deleted"));
     itemDeletedBtn->setContentColor(Qt::black);
     itemDeletedBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::deleteItemAction);
@@ -227,8 +231,10 @@ void EasyCutterWindowcontroller::volumeToggle() {
     volumeBtn->setSelected(!volumeBtn->selected());
     const bool muted = volumeBtn->selected();
     volumeSlider->setProgress(muted ? 0.0f : 0.5f);
-    if (lxPlayer_)
-        lxPlayer_->SetVolume(muted ? 0.0 : 1.0);
+    // Silent whether the player runs, pauses or stands stopped; unmuted at the file's own level.
+    if (!muted)
+        preview_->setVolume(1.0);
+    preview_->setMuted(muted);
 }
 
 void EasyCutterWindowcontroller::enableEditItemShow(bool show) {

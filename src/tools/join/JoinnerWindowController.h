@@ -17,18 +17,19 @@
 #include <memory>
 #include <vector>
 
+class FormatBrowser;
+class ExportBar;
 class JoinnerTableView;
 class LxCutProgressView;
 class NSProgressView;
 class OutputFolderChooser;
-class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSlider;
-class QToolButton;
 class SimpleData;
+class TimeCodeRow;
 class ZylButton;
 
 class JoinnerWindowController : public ToolWindow, public LxCutProgressViewDelegate {
@@ -50,6 +51,7 @@ public:
 
     // Editing controls on or off (off while a join runs).
     void enableEdit(bool enabled);
+    // Start or Cancel, as the export bar's button does.
     void startJoinnerAction();
 
     // Controls.
@@ -62,8 +64,9 @@ public:
     QPushButton* downBtn;
     QRadioButton* selectTimeBtn;
     QRadioButton* unSelectTimeBtn;
-    QLineEdit* startTimeField;
-    QLineEdit* stopTimeField;
+    // The selected clip's range: hours, minutes, seconds and hundredths with a stepper each.
+    TimeCodeRow* startTimeRow;
+    TimeCodeRow* stopTimeRow;
     QLabel* cutDurationValueLabel;
     LxCutProgressView* cutProgressView;
     QLabel* playerView;
@@ -71,9 +74,9 @@ public:
     QPushButton* applytoallBtn;
     QSlider* volumeSlider;
     QLabel* volumeValueLabel;
-    QComboBox* formatPopBtn;
-    // Opens the output-format settings of the chosen profile.
-    QToolButton* settingBtn;
+    // The output-format browser at the window's foot, in its panel.
+    QWidget* formatBottomView;
+    FormatBrowser* formatBrowser;
     OutputFolderChooser* outputFolderBtn;
     ZylButton* startJoinnerBtn;
     NSProgressView* joinnerProgressView;
@@ -82,15 +85,10 @@ protected:
     void windowWillClose() override;
     void actionMouseMovedForCutProgressViewBlock(LxCutProgressView* view, float startvalue, float stopvalue,
                                                  int handleType) override;
-    void exportProgress(double overall) override;
-    void exportEnded(JobChain::Outcome outcome, int error) override;
 
 private:
     void buildLayout();
-    void buildFormatList();
-    // Lists the shipped and user-made profiles and selects chosenPath (else Keep Original)
-    // without announcing the choice.
-    void fillFormatList(const QString& chosenPath);
+    void buildFormatBrowser();
     // List (JoinnerWindowController_list.cpp).
     void removeAction();
     void clearAction();
@@ -100,20 +98,23 @@ private:
     // Trim (JoinnerWindowController_trim.cpp).
     SimpleData* selectedClip() const;
     void showSelectedClip();
-    void timeFieldEdited(bool start);
+    // A typed or stepped value of a range row; a refused one is reported and the row shows
+    // the stored time again.
+    bool timeRowEdited(bool start);
     void trimModeChanged(bool remove);
     void resetAction();
     void applyToAllAction();
     void volumeChanged(int percent);
     void defaultFormatChanged();
-    void formatChosen(int index);
-    void settingAction();
+    void formatChosen(const QString& item, const QString& path);
+    void formatFolded(bool folded);
     void refreshSelectedRow();
     // Export (JoinnerWindowController_export.cpp).
     // The format of the join: the default-format clip's own, else the chosen profile's.
     JoinFormat chosenFormat(const SimpleData* reference) const;
-    void setJoinIdle();
+    bool startJoin();
 
+    ExportBar* exportBar_ = nullptr;
     std::vector<std::shared_ptr<SimpleData>> fileList_;
     QString lastOutput_;
     bool showingClip_ = false;

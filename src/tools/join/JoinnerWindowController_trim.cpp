@@ -10,9 +10,10 @@
 #include "tools/join/JoinPlan.h"
 #include "tools/join/JoinnerCell.h"
 #include "tools/join/JoinnerTableView.h"
+#include "tools/shared/RangeRules.h"
+#include "tools/shared/TimeCodeRow.h"
 
 #include <QLabel>
-#include <QLineEdit>
 #include <QPixmap>
 #include <QRadioButton>
 #include <QSlider>
@@ -21,6 +22,14 @@
 namespace {
 QString timeText(int64_t us) {
     return HelpClass::returnTimeToStr(double(us) / 1e6);
+}
+
+// The whole clip is stored as no range, as a newly added clip has it.
+void storeRange(SimpleData& clip, CutRange range) {
+    if (range == RangeRules::reset(JoinPlan::durationUs(clip)))
+        range = {};
+    clip.cutTimeRange_start = range.startUs;
+    clip.cutTimeRange_stop = range.stopUs;
 }
 
 // The clip's picture as it plays: the thumbnail is taken at a fixed 285 x 180, so it is
@@ -56,8 +65,8 @@ void JoinnerWindowController::showSelectedClip() {
     SimpleData* clip = selectedClip();
     showingClip_ = true;
     if (!clip) {
-        startTimeField->clear();
-        stopTimeField->clear();
+        startTimeRow->setTime(0);
+        stopTimeRow->setTime(0);
         cutDurationValueLabel->clear();
         selectTimeBtn->setChecked(true);
         volumeSlider->setValue(100);
@@ -66,8 +75,8 @@ void JoinnerWindowController::showSelectedClip() {
         playerView->clear();
     } else {
         const auto [start, stop] = JoinPlan::range(*clip);
-        startTimeField->setText(timeText(start));
-        stopTimeField->setText(timeText(stop));
+        startTimeRow->setTime(double(start) / 1e6);
+        stopTimeRow->setTime(double(stop) / 1e6);
         cutDurationValueLabel->setText(timeText(stop - start));
         (clip->isTrimFanxuan ? unSelectTimeBtn : selectTimeBtn)->setChecked(true);
         volumeSlider->setValue(JoinPlan::volumePercent(clip->volume));
@@ -86,35 +95,36 @@ void JoinnerWindowController::refreshSelectedRow() {
     showSelectedClip();
 }
 
-void JoinnerWindowController::timeFieldEdited(bool start) {
+bool JoinnerWindowController::timeRowEdited(bool start) {
     SimpleData* clip = selectedClip();
     if (showingClip_ || !clip || isJoining())
-        return;
-    QLineEdit* field = start ? startTimeField : stopTimeField;
+        return true;
+    TimeCodeRow* row = start ? startTimeRow : stopTimeRow;
     const auto [oldStart, oldStop] = JoinPlan::range(*clip);
-    const std::optional<double> seconds = HelpClass::parseTimeStr(field->text());
+    const double seconds = row->time();
     const int64_t d = JoinPlan::durationUs(*clip);
-    QString refusal;
+    const char* refusal = nullptr;
     int64_t value = 0;
-    if (!seconds || !std::isfinite(*seconds) || *seconds < 0 || *seconds * 1e6 > double(d) + 5000) {
-        refusal = NSBundle::localizedStringForKey(start ? "showmessageTime4" : "showmessageTime2");
+    if (!std::isfinite(seconds) || seconds < 0 || seconds * 1e6 > double(d) + 5000) {
+        refusal = start ? "showmessageTime4" : "showmessageTime2";
     } else {
-        value = std::min<int64_t>(std::llround(*seconds * 1e6), d);
+        value = std::min<int64_t>(std::llround(seconds * 1e6), d);
         if (start && value >= oldStop)
-            refusal = NSBundle::localizedStringForKey("showmessageTime1");
+            refusal = "showmessageTime1";
         else if (!start && value <= oldStart)
-            refusal = NSBundle::localizedStringForKey("showmessageTime3");
+            refusal = "showmessageTime3";
     }
-    if (!refusal.isEmpty()) {
-        field->setText(timeText(start ? oldStart : oldStop));
-        showSimpleAlert(refusal);
-        return;
+    if (refusal) {
+        row->setTime(double(start ? oldStart : oldStop) / 1e6);
+        showSimpleAlert(NSBundle::localizedStringForKey(refusal));
+        return true;
     }
-    if (value == (start ? oldStart : oldStop))
-        return;
-    clip->cutTimeRange_start = start ? value : oldStart;
-    clip->cutTimeRange_stop = start ? oldStop : value;
-    refreshSelectedRow();
+    if (value != (start ? oldStart : oldStop)) {
+        clip->cutTimeRange_start = start ? value : oldStart;
+        clip->cutTimeRange_stop = start ? oldStop : value;
+        refreshSelectedRow();
+    }
+    return true;
 }
 
 void JoinnerWindowController::trimModeChanged(bool remove) {
@@ -129,10 +139,9 @@ void JoinnerWindowController::resetAction() {
     SimpleData* clip = selectedClip();
     if (!clip || isJoining())
         return;
-    clip->cutTimeRange_start = 0;
-    clip->cutTimeRange_stop = 0;
+    storeRange(*clip, RangeRules::reset(JoinPlan::durationUs(*clip)));
+    // Back to keep mode; the radios and the bar follow the record.
     clip->isTrimFanxuan = false;
-    clip->volume = 1.0;
     refreshSelectedRow();
 }
 
@@ -144,15 +153,7 @@ void JoinnerWindowController::applyToAllAction() {
     for (const auto& clip : fileList_) {
         if (clip.get() == from)
             continue;
-        const int64_t d = JoinPlan::durationUs(*clip);
-        // A clip shorter than the range keeps what it has of it, or all of itself.
-        if (start >= d || stop - start <= 0) {
-            clip->cutTimeRange_start = 0;
-            clip->cutTimeRange_stop = 0;
-        } else {
-            clip->cutTimeRange_start = start;
-            clip->cutTimeRange_stop = std::min(stop, d);
-        }
+        storeRange(*clip, RangeRules::applied({start, stop}, JoinPlan::durationUs(*clip)));
         clip->isTrimFanxuan = from->isTrimFanxuan;
     }
     for (int i = 0; i < fileListTableView->rowCount(); ++i)
@@ -184,8 +185,8 @@ void JoinnerWindowController::actionMouseMovedForCutProgressViewBlock(LxCutProgr
     if (JoinnerCell* row = fileListTableView->row(fileListTableView->selectedIndex()))
         row->refreshCutLength();
     showingClip_ = true;
-    startTimeField->setText(timeText(start));
-    stopTimeField->setText(timeText(stop));
+    startTimeRow->setTime(double(start) / 1e6);
+    stopTimeRow->setTime(double(stop) / 1e6);
     cutDurationValueLabel->setText(timeText(stop - start));
     showingClip_ = false;
 }

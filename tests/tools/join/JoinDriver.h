@@ -1,37 +1,38 @@
 // Drives a join window through its real controls for the tests: the add-file button and its
 // open panel, the list's rows and buttons, the range fields, the volume slider, the format
-// pop-up, the output-folder pop-up and Start. The waiting, clicking and alert helpers are the
-// easy cutter tests' own.
+// browser, the output-folder pop-up and Start. Waiting, clicking, panels and alerts are the
+// shared tool-window driver's.
 #pragma once
 
-#include "../easycut/EasyCutDriver.h"
+#include "../shared/ToolWindowDriver.h"
+#include "foundation/controls/LxCustomButton.h"
+#include "foundation/controls/MouseMoveButton.h"
+#include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/UserDefaults.h"
 #include "tools/join/JoinnerCell.h"
 #include "tools/join/JoinnerTableView.h"
 #include "tools/join/JoinnerWindowController.h"
+#include "tools/shared/FormatBrowser.h"
+#include "tools/shared/TimeCodeRow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSlider>
-#include <QToolButton>
 
 namespace jointest {
 
-using easycuttest::answerAlerts;
-using easycuttest::click;
-using easycuttest::settle;
-using easycuttest::text;
-using easycuttest::waitUntil;
-
-inline QStringList outputs(const QString& folder) {
-    return QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
-}
+using tooltest::answerAlerts;
+using tooltest::click;
+using tooltest::outputs;
+using tooltest::settle;
+using tooltest::text;
+using tooltest::waitUntil;
 
 // The tests' own user defaults, kept for the whole run so that one window's choice reaches
 // the next window.
@@ -40,31 +41,24 @@ inline void useTestDefaults() {
     UserDefaults::setStorePath(dir.filePath("defaults.ini"));
 }
 
-class Driver {
+// The tests' own user defaults must be in place before the window reads them.
+struct TestDefaults {
+    TestDefaults() { useTestDefaults(); }
+};
+
+class Driver : private TestDefaults, public tooltest::WindowHolder<JoinnerWindowController> {
 public:
     // keepFormat: start from "Keep Original" whatever an earlier window chose.
     explicit Driver(bool keepFormat = true) {
-        useTestDefaults();
-        window = new JoinnerWindowController();
-        window->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
         chooseOutputFolder(out.path());
         if (keepFormat)
             chooseFormat("Video / Keep Original");
     }
-    ~Driver() {
-        closeFinishMessage();
-        if (window) {
-            window->close();
-            waitUntil([this] { return window.isNull(); });
-        }
-        answerAlerts();
-    }
 
     void chooseOutputFolder(const QString& folder) {
-        easycuttest::Driver::pickOutputFolder(window->outputFolderBtn, folder);
+        tooltest::pickOutputFolder(window->outputFolderBtn, folder);
     }
-    void addFile(const QString& path) { easycuttest::Driver::pickFile(window->addfileBtn, path); }
+    void addFile(const QString& path) { tooltest::pickFile(window->addfileBtn, path); }
 
     void selectRow(int i) {
         JoinnerCell* row = window->fileListTableView->row(i);
@@ -74,13 +68,56 @@ public:
         ASSERT_EQ(window->fileListTableView->selectedIndex(), i);
     }
 
-    // Types a time into a range field and ends the edit with Return.
-    static void type(QLineEdit* field, const QString& value) { easycuttest::Driver::typeField(field, value); }
+    // Enters a time "hh:mm:ss.cc" into a range row as one edit: the first three parts are
+    // put in place and the hundredths typed, ending with Return. A bare number goes into the
+    // hours field alone.
+    static void type(TimeCodeRow* row, const QString& value) {
+        const QStringList parts = value.split(QRegularExpression("[:.]"));
+        if (parts.size() != 4) {
+            tooltest::typeField(row->field(TimeCodeRow::Hours), value);
+            return;
+        }
+        for (int i = 0; i < 3; ++i)
+            row->field(i)->setText(parts[i]);
+        tooltest::typeField(row->field(TimeCodeRow::Hundredths), parts[3]);
+    }
+    // What a range row shows, as "hh:mm:ss.cc".
+    static QString shown(const TimeCodeRow* row) {
+        return QString("%1:%2:%3.%4")
+            .arg(row->field(0)->text(), row->field(1)->text(), row->field(2)->text(), row->field(3)->text());
+    }
 
+    // Chooses "<category> / <profile>" in the format browser: its tab, its page, its tile.
     void chooseFormat(const QString& title) {
-        const int i = window->formatPopBtn->findText(title);
+        FormatBrowser* b = window->formatBrowser;
+        const QString category = title.section(" / ", 0, 0);
+        const QString item = title.section(" / ", 1);
+        const int k = int(b->functionList().indexOf(category));
+        ASSERT_GE(k, 0) << title.toStdString();
+        if (b->functionItemTitle() != category)
+            click(b->function_Items[size_t(k)]);
+        const int i = int(b->functionItemChilds().indexOf(item));
         ASSERT_GE(i, 0) << title.toStdString();
-        window->formatPopBtn->setCurrentIndex(i);
+        while (b->selectFunctionOfsetIndex() < i / FormatBrowser::kTilesPerPage)
+            click(b->right_move_item_Btn);
+        while (b->selectFunctionOfsetIndex() > i / FormatBrowser::kTilesPerPage)
+            click(b->left_move_item_Btn);
+        click(b->functionItemBtn_Childs[size_t(i)]);
+        ASSERT_EQ(chosenFormat(), title);
+    }
+    // "<category> / <profile>" of the chosen tile.
+    QString chosenFormat() const {
+        return window->formatBrowser->chosenCategory() + " / " + window->formatBrowser->chosenItem();
+    }
+    // Whether a profile can be chosen now.
+    bool formatChoiceEnabled() const {
+        FormatBrowser* b = window->formatBrowser;
+        return b->function_Items.front()->isEnabled() && b->functionItemBtn_Childs.front()->isEnabled();
+    }
+    // The gear of the chosen tile.
+    ZylButton* settingsGear() const {
+        FormatBrowser* b = window->formatBrowser;
+        return b->gearBtns[size_t(b->selectItemIndex() - 1)];
     }
 
     // Start, then the end of the join; returns the file written.
@@ -92,20 +129,8 @@ public:
         return window->lastOutput();
     }
 
-    QWidget* finishMessage() const {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible() && w->objectName() == "ZylOpenAlert")
-                return w;
-        return nullptr;
-    }
-    void closeFinishMessage() {
-        if (QWidget* m = finishMessage())
-            m->close();
-        settle();
-    }
-
-    QTemporaryDir out;
-    QPointer<JoinnerWindowController> window;
+    QWidget* finishMessage() const { return tooltest::finishMessage(); }
+    void closeFinishMessage() { tooltest::closeFinishMessage(); }
 };
 
 } // namespace jointest
