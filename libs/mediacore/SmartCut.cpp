@@ -402,7 +402,7 @@ std::string SmartCut::Range::plan() {
 
 namespace {
 
-int openSeamEncoder(const AVStream* s, int paramId, const char* profile, CodecPtr* out) {
+int openSeamEncoder(const AVStream* s, int paramId, const char* profile, int threads, CodecPtr* out) {
     const AVCodec* codec = avcodec_find_encoder_by_name(kSeamEncoder);
     if (!codec)
         return AVERROR_ENCODER_NOT_FOUND;
@@ -429,7 +429,7 @@ int openSeamEncoder(const AVStream* s, int paramId, const char* profile, CodecPt
     c->max_b_frames = depth > 0 ? 3 : 0;
     if (par->level > 0)
         c->level = par->level;
-    c->thread_count = 0;
+    c->thread_count = threads;
     // The parameter sets go into the stream's record as well as in-band.
     c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* options = nullptr;
@@ -461,31 +461,30 @@ bool addEncoderSets(const AVCodecContext* encoder, int paramId, avc::AvcConfig* 
     return ok && sps && pps;
 }
 
-// Opens the encoders of the pieces that have frames (`wanted` says which) and adds their
-// parameter sets to `config`. False when the encoders cannot be used for the seams.
-bool openSeamEncoders(const AVStream* video, int paramId, const bool wanted[2], CodecPtr* encoders[2],
-                      avc::AvcConfig* config) {
-    const char* profile = x264Profile(video->codecpar->profile);
-    avc::AvcConfig firstSets;
-    for (int k = 0; k < 2; ++k) {
-        if (!wanted[k])
-            continue;
-        if (openSeamEncoder(video, paramId, profile, encoders[k]) < 0)
-            return false;
-        // Both pieces share one parameter set in the record: the encoders must agree on it.
-        avc::AvcConfig sets;
-        if (!addEncoderSets(encoders[k]->get(), paramId, &sets))
-            return false;
-        if (firstSets.sps.empty()) {
-            firstSets = sets;
-            config->sps.insert(config->sps.end(), sets.sps.begin(), sets.sps.end());
-            config->pps.insert(config->pps.end(), sets.pps.begin(), sets.pps.end());
-        }
-        if (sets.sps != firstSets.sps || sets.pps != firstSets.pps || config->sps.size() >= 32 ||
-            config->pps.size() >= 256)
-            return false;
+// Threads for an edge of `frames` frames: each frame thread holds pictures and delays the
+// output by one frame, which a short edge cannot use.
+int edgeThreads(size_t frames) {
+    return int(std::clamp<size_t>(frames / 6, 1, 6));
+}
+
+// Opens the encoder of one edge and checks its parameter sets against the record's (`config`
+// empty: adds them). False when the encoder cannot be used for the seams.
+bool openEdgeEncoder(const AVStream* video, int paramId, size_t frames, CodecPtr* encoder, avc::AvcConfig* config,
+                     size_t recordSets) {
+    if (openSeamEncoder(video, paramId, x264Profile(video->codecpar->profile), edgeThreads(frames), encoder) < 0)
+        return false;
+    avc::AvcConfig sets;
+    if (!addEncoderSets(encoder->get(), paramId, &sets))
+        return false;
+    // Both edges share one parameter set in the record, after the source's own sets.
+    if (config->sps.size() == recordSets) {
+        config->sps.insert(config->sps.end(), sets.sps.begin(), sets.sps.end());
+        config->pps.insert(config->pps.end(), sets.pps.begin(), sets.pps.end());
+        return config->sps.size() < 32 && config->pps.size() < 256;
     }
-    return true;
+    return std::equal(sets.sps.begin(), sets.sps.end(), config->sps.begin() + long(recordSets), config->sps.end()) &&
+           sets.pps.size() <= config->pps.size() &&
+           std::equal(sets.pps.begin(), sets.pps.end(), config->pps.end() - long(sets.pps.size()), config->pps.end());
 }
 
 } // namespace
@@ -494,12 +493,22 @@ int SmartCut::write(Work& w, const Range& range) {
     const AVRational tb = w.video->time_base;
     CodecPtr headEncoder, tailEncoder, decoder;
     avc::AvcConfig config = w.config;
+    const size_t sourceSets = config.sps.size();
+    // The record needs the edges' parameter sets before anything is written, but an encoder
+    // only when its edge is reached: the first one opened gives the sets, and the other edge's
+    // encoder, opened later with the same settings, must give the same.
     const bool wanted[2] = {range.headFrames() > 0, range.tailFrames() > 0};
-    CodecPtr* encoders[2] = {&headEncoder, &tailEncoder};
-    if (!openSeamEncoders(w.video, range.paramId, wanted, encoders, &config)) {
-        logInfo("cut re-encodes the whole range: no fitting encoder for the edges");
-        return kDeclined;
+    if (wanted[0] || wanted[1]) {
+        CodecPtr first;
+        const size_t frames = wanted[0] ? range.headFrames() : range.tailFrames();
+        if (!openEdgeEncoder(w.video, range.paramId, frames, &first, &config, sourceSets)) {
+            logInfo("cut re-encodes the whole range: no fitting encoder for the edges");
+            return kDeclined;
+        }
+        if (wanted[0])
+            headEncoder = std::move(first);
     }
+    bool tailOpened = false;
     if ((range.hasHead() || range.hasTail()) && openStreamDecoder(w.video, request_.input, &decoder) < 0)
         return kDeclined;
 
@@ -664,6 +673,11 @@ int SmartCut::write(Work& w, const Range& range) {
             const bool needed = p.reference || (p.inRange && (head || p.pts > range.tailAfter));
             if (needed && head && (r = decode(packet.get(), headEncoder.get(), true)) < 0)
                 return r;
+            if (tail && wanted[1] && !tailOpened) {
+                tailOpened = true;
+                if (!openEdgeEncoder(w.video, range.paramId, range.tailFrames(), &tailEncoder, &config, sourceSets))
+                    return logFailure("the encoder of the cut's end differs from its start's", AVERROR_BUG);
+            }
             if (needed && tail && (r = decode(packet.get(), tailEncoder.get(), false)) < 0)
                 return r;
             if (i >= range.copyBegin && i < range.copyEnd) {
