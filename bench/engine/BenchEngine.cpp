@@ -9,6 +9,8 @@
 #include <iomanip>
 #include <iostream>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -21,6 +23,20 @@ namespace {
 double seconds(const std::function<bool()>& work, bool* ok) {
     const auto start = std::chrono::steady_clock::now();
     *ok = work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Runs `work` in a child process: its time, and in `peakMiB` the peak resident memory of the
+// child and anything it ran (wait4 reports the largest).
+double inChild(const std::function<bool()>& work, bool* ok, double* peakMiB) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(work() ? 0 : 1);
+    int status = 0;
+    struct rusage usage {};
+    *ok = pid > 0 && ::wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    *peakMiB = double(usage.ru_maxrss) / 1024.0;
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
@@ -158,13 +174,17 @@ int main(int argc, char** argv) {
 
     // 2. Keep-format cut of 10 s from the middle (exact frames).
     const int64_t mid = int64_t(longSeconds / 2 - 5) * 1000000 + 400000;
-    e = seconds([&] { return convert(longFile, out("c_engine.mp4"), mid, mid + 10000000, nullptr, nullptr); },
-                &ok1);
+    // Both run in a child process of their own, for their peak memory.
+    double enginePeak = 0, copyPeak = 0;
+    e = inChild([&] { return convert(longFile, out("c_engine.mp4"), mid, mid + 10000000, nullptr, nullptr); },
+                &ok1, &enginePeak);
     const std::string ss = std::to_string(mid / 1e6);
-    f = seconds(
+    f = inChild(
         [&] { return ffmpeg("-ss " + ss + " -i " + longFile + " -t 10 -c copy " + out("c_copy.mp4")); },
-        &ok2);
+        &ok2, &copyPeak);
     report("keep-format cut 10 s of " + std::to_string(longSeconds) + " s", e, f, "ffmpeg -c copy");
+    std::cout << "  peak memory of that cut " << std::setprecision(0) << enginePeak << " MiB (ffmpeg -c copy "
+              << copyPeak << " MiB)\n";
     f = seconds(
         [&] {
             return ffmpeg("-ss " + ss + " -i " + longFile +

@@ -15,26 +15,37 @@ int MediaFile::open(const std::string& path) {
 }
 
 int MediaFile::info(MEDIA_AUDIO_STREAM_INFO* audio, MEDIA_VIDEO_STREAM_INFO* video) const {
-    if (!format_)
+    const AVFormatContext* f = input();
+    if (!f)
         return AVERROR(EINVAL);
     if (audio)
-        fillAudioInfo(format_.get(), firstAudioStream(format_.get()), audio);
+        fillAudioInfo(f, firstAudioStream(f), audio);
     if (video)
-        fillVideoInfo(format_.get(), firstVideoStream(format_.get()), video);
+        fillVideoInfo(f, firstVideoStream(f), video);
     return 1;
 }
 
 int64_t MediaFile::duration() const {
-    return format_ ? durationUs(format_.get()) : 0;
+    const AVFormatContext* f = input();
+    return f ? durationUs(f) : 0;
 }
 
-int MediaFile::snapshot(int64_t timeUs, int width, int height, uint8_t* buffer) const {
+int MediaFile::snapshot(int64_t timeUs, int width, int height, uint8_t* buffer) {
     if (!buffer || width <= 0 || height <= 0 || width > 16384 || height > 16384)
         return AVERROR(EINVAL);
-    SourceReader reader;
-    int r = reader.open(path_, -1, true, false);
+    if (!format_ && !reader_.format())
+        return AVERROR(EINVAL);
+    // The first snapshot reads on from the probe; a later one opens the file afresh (a seek back
+    // to the start is not possible in every file, a single picture for one).
+    SourceReader fresh;
+    int r = 0;
+    if (format_)
+        r = reader_.open(std::move(format_), path_, -1, true, false);
+    else
+        r = fresh.open(path_, -1, true, false);
     if (r < 0)
         return r;
+    SourceReader& reader = fresh.format() ? fresh : reader_;
     if (!reader.video())
         return logFailure("no picture to snapshot in " + path_, AVERROR_STREAM_NOT_FOUND);
     reader.seek(timeUs);

@@ -7,6 +7,7 @@
 
 #include "FfPointers.h"
 #include "MediaRecords.h"
+#include "SourceReader.h"
 
 namespace mediacore {
 
@@ -17,11 +18,15 @@ public:
     int64_t duration() const;
     // The picture shown at timeUs, turned by the display rotation, scaled to exactly
     // width x height, as BGRA premultiplied rows of width * 4 bytes.
-    int snapshot(int64_t timeUs, int width, int height, uint8_t* buffer) const;
+    // The first snapshot takes over the probed input rather than open and probe the file again.
+    int snapshot(int64_t timeUs, int width, int height, uint8_t* buffer);
 
 private:
+    const AVFormatContext* input() const { return format_ ? format_.get() : reader_.format(); }
+
     std::string path_;
-    InputPtr format_;
+    InputPtr format_;     // until the first snapshot
+    SourceReader reader_; // from the first snapshot on
 };
 
 } // namespace mediacore

@@ -9,10 +9,18 @@ namespace mediacore {
 
 int SourceReader::open(const std::string& path, int audioIndex, bool wantVideo, bool wantAudio,
                        bool decodeVideo, bool decodeAudio) {
-    path_ = path;
-    int r = openInput(path, &format_);
+    InputPtr input;
+    const int r = openInput(path, &input);
     if (r < 0)
         return r;
+    return open(std::move(input), path, audioIndex, wantVideo, wantAudio, decodeVideo, decodeAudio);
+}
+
+int SourceReader::open(InputPtr input, const std::string& path, int audioIndex, bool wantVideo, bool wantAudio,
+                       bool decodeVideo, bool decodeAudio) {
+    path_ = path;
+    format_ = std::move(input);
+    int r = 0;
     originUs_ = startTimeUs(format_.get());
     extent_.reset(format_.get(), originUs_);
     videoIndex_ = wantVideo ? firstVideoStream(format_.get()) : -1;

@@ -25,6 +25,9 @@ public:
     // AVERROR (logged).
     int open(const std::string& path, int audioIndex = -1, bool wantVideo = true, bool wantAudio = true,
              bool decodeVideo = true, bool decodeAudio = true);
+    // The same on an input opened and probed already (openInput), which the reader takes over.
+    int open(InputPtr input, const std::string& path, int audioIndex = -1, bool wantVideo = true,
+             bool wantAudio = true, bool decodeVideo = true, bool decodeAudio = true);
 
     AVFormatContext* format() const { return format_.get(); }
     AVStream* video() const { return videoIndex_ >= 0 ? format_->streams[videoIndex_] : nullptr; }
