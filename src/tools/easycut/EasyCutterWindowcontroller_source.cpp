@@ -6,6 +6,7 @@
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
 #include "tools/shared/MediaOpenPanel.h"
+#include "tools/shared/PreviewPane.h"
 #include "tools/shared/SourceProbe.h"
 
 #include <QLabel>
@@ -22,12 +23,7 @@ void EasyCutterWindowcontroller::addFileAction() {
 }
 
 void EasyCutterWindowcontroller::closeCurrentPlayer() {
-    if (!lxPlayer_)
-        return;
-    removeTimer();
-    lxPlayer_->stop();
-    lxPlayer_->closePlayer();
-    lxPlayer_.reset();
+    preview_->close();
 }
 
 bool EasyCutterWindowcontroller::loadSourceFile(const QString& path) {
