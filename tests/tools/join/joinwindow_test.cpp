@@ -104,7 +104,7 @@ TEST(JoinWindow, TheChosenFormatIsRememberedAndUsedAtOnce) {
         d.chooseFormat("Video / mkv(H.264)");
     }
     Driver d(/*keepFormat=*/false);
-    EXPECT_EQ(d.window->formatPopBtn->currentText(), "Video / mkv(H.264)");
+    EXPECT_EQ(d.chosenFormat(), "Video / mkv(H.264)");
     d.addFile(testsupport::media("h264_aac.mp4"));
     // A join right after opening writes the remembered format.
     const QString out = d.join();
@@ -112,16 +112,16 @@ TEST(JoinWindow, TheChosenFormatIsRememberedAndUsedAtOnce) {
     EXPECT_NEAR(testsupport::probeDuration(out), 4.0, 0.2);
     // A clip giving the output format locks the profile choice.
     click(d.window->fileListTableView->row(0)->defaultoutputformat);
-    EXPECT_FALSE(d.window->formatPopBtn->isEnabled());
+    EXPECT_FALSE(d.formatChoiceEnabled());
     click(d.window->fileListTableView->row(0)->defaultoutputformat);
-    EXPECT_TRUE(d.window->formatPopBtn->isEnabled());
+    EXPECT_TRUE(d.formatChoiceEnabled());
 }
 
 TEST(JoinWindow, TheSettingsWindowChangesTheJoinedFormat) {
     Driver d;
     d.addFile(testsupport::media("h264_aac.mp4"));
     d.chooseFormat("Video / mkv(H.264)");
-    click(d.window->settingBtn);
+    click(d.settingsGear());
     SettingWindowController* settings = nullptr;
     ASSERT_TRUE(waitUntil(
         [&] {
@@ -259,7 +259,7 @@ TEST(JoinWindow, CancelLeavesNoOutput) {
     ASSERT_TRUE(waitUntil([&] { return d.window->isJoining(); }, 5000));
     EXPECT_FALSE(d.window->addfileBtn->isEnabled());
     EXPECT_FALSE(d.window->removeBtn->isEnabled());
-    EXPECT_FALSE(d.window->formatPopBtn->isEnabled());
+    EXPECT_FALSE(d.formatChoiceEnabled());
     settle(500);
     click(d.window->startJoinnerBtn); // reads as cancel
     ASSERT_TRUE(waitUntil([&] { return !d.window->isJoining(); }));
