@@ -156,7 +156,15 @@ TimeCodeRow* EasyCutterWindowcontroller::buildFieldRow(QWidget* parent, const NS
     auto* row = new TimeCodeRow(parent, frame, itemRow ? TimeCodeRow::Style::Compact : TimeCodeRow::Style::Range);
     fields = row->fields();
     stepper = row->stepper();
-    row->shouldEndEditing = [this](LxTextField* field) { return textShouldEndEditing(field); };
+    row->shouldEndEditing = [this](LxTextField* field) {
+        if (!textShouldEndEditing(field))
+            return false;
+        // Return ends the edit: the keys go back to the window, where Space and the arrows
+        // are the transport keys of the keyboard panel.
+        if (field->hasFocus())
+            setFocus(Qt::OtherFocusReason);
+        return true;
+    };
     return row;
 }
 
