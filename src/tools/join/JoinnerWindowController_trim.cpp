@@ -4,19 +4,19 @@
 #include "tools/join/JoinnerWindowController.h"
 
 #include "foundation/controls/LxCutProgressView.h"
+#include "foundation/controls/LxProgressSlider.h"
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/helpers/NSBundle.h"
 #include "foundation/records/SimpleData.h"
 #include "tools/join/JoinPlan.h"
 #include "tools/join/JoinnerCell.h"
 #include "tools/join/JoinnerTableView.h"
+#include "tools/shared/PreviewPane.h"
 #include "tools/shared/RangeRules.h"
 #include "tools/shared/TimeCodeRow.h"
 
 #include <QLabel>
-#include <QPixmap>
 #include <QRadioButton>
-#include <QSlider>
 #include <cmath>
 
 namespace {
@@ -46,25 +46,32 @@ void JoinnerWindowController::showSelectedClip() {
         stopTimeRow->setTime(0);
         cutDurationValueLabel->clear();
         selectTimeBtn->setChecked(true);
-        volumeSlider->setValue(100);
+        volumeSlider->setProgress(0.5f);
         cutProgressView->setIsFanxuan(false);
         cutProgressView->setLowerValue(0, 1);
-        playerView->clear();
+        cutProgressView->setProgress(0);
     } else {
         const auto [start, stop] = JoinPlan::range(*clip);
         startTimeRow->setTime(double(start) / 1e6);
         stopTimeRow->setTime(double(stop) / 1e6);
         cutDurationValueLabel->setText(timeText(stop - start));
         (clip->isTrimFanxuan ? unSelectTimeBtn : selectTimeBtn)->setChecked(true);
-        volumeSlider->setValue(JoinPlan::volumePercent(clip->volume));
+        // The slider shows the volume the join gives this clip.
+        volumeSlider->setProgress(float(JoinPlan::volumePercent(clip->volume) / 200.0));
         const double d = double(JoinPlan::durationUs(*clip));
         cutProgressView->setIsFanxuan(clip->isTrimFanxuan);
         cutProgressView->setLowerValue(float(double(start) / d), float(double(stop) / d));
-        playerView->setPixmap(QPixmap::fromImage(clip->thumbImage)
-                                  .scaled(playerView->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     }
-    volumeValueLabel->setText(QString("%1%").arg(volumeSlider->value()));
     showingClip_ = false;
+}
+
+void JoinnerWindowController::storeSelectedRange(int64_t start, int64_t stop) {
+    SimpleData* clip = selectedClip();
+    if (!clip || start < 0 || start >= stop || stop > JoinPlan::durationUs(*clip))
+        return;
+    clip->cutTimeRange_start = start;
+    clip->cutTimeRange_stop = stop;
+    refreshSelectedRow();
 }
 
 void JoinnerWindowController::refreshSelectedRow() {
@@ -120,6 +127,8 @@ void JoinnerWindowController::resetAction() {
     storeRange(*clip, RangeRules::reset(JoinPlan::durationUs(*clip)));
     // Back to keep mode; the radios and the bar follow the record.
     clip->isTrimFanxuan = false;
+    preview_->seek(0);
+    showPlayHead(0, preview_->duration());
     refreshSelectedRow();
 }
 
@@ -139,12 +148,12 @@ void JoinnerWindowController::applyToAllAction() {
     showSelectedClip();
 }
 
-void JoinnerWindowController::volumeChanged(int percent) {
-    volumeValueLabel->setText(QString("%1%").arg(percent));
+void JoinnerWindowController::volumeChanged(double gain) {
     SimpleData* clip = selectedClip();
     if (showingClip_ || !clip)
         return;
-    clip->volume = percent / 100.0;
+    clip->volume = gain;
+    preview_->setVolume(gain);
 }
 
 void JoinnerWindowController::actionMouseMovedForCutProgressViewBlock(LxCutProgressView*, float startvalue,
