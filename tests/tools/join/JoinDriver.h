@@ -7,6 +7,8 @@
 #include "../shared/ToolWindowDriver.h"
 #include "foundation/controls/LxCustomButton.h"
 #include "foundation/controls/MouseMoveButton.h"
+#include "foundation/controls/LxProgressSlider.h"
+#include "foundation/controls/NSImageView.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/UserDefaults.h"
@@ -116,6 +118,15 @@ public:
     ZylButton* settingsGear() const {
         FormatBrowser* b = window->formatBrowser;
         return b->gearBtns[size_t(b->selectItemIndex() - 1)];
+    }
+
+    // Clicks the volume slider at the point of the fraction f (0 to 1) of its travel.
+    void setVolumeSlider(double f) {
+        LxProgressSlider* s = window->volumeSlider;
+        const int thumb = s->tickMarkView()->width();
+        const int x = int(std::lround(thumb / 2.0 + f * (s->width() - thumb)));
+        QTest::mouseClick(s, Qt::LeftButton, {}, QPoint(x, s->height() / 2));
+        settle();
     }
 
     // Start, then the end of the join; returns the file written.

@@ -200,10 +200,11 @@ TEST(JoinWindow, RangesAreRefusedOutsideTheClip) {
     Driver::type(d.window->startTimeRow, "00:00:03.00");
     EXPECT_TRUE(answerAlerts().isEmpty());
 
-    // Remove mode keeps what lies outside the range; Reset returns to the whole clip.
+    // Remove mode keeps what lies outside the range; the row shows the range's length in
+    // either mode. Reset returns to the whole clip.
     click(d.window->unSelectTimeBtn);
     EXPECT_TRUE(clip.isTrimFanxuan);
-    EXPECT_EQ(d.window->fileListTableView->row(0)->cuttedTimeLabel->text(), "00:00:03.00");
+    EXPECT_EQ(d.window->fileListTableView->row(0)->cuttedTimeLabel->text(), "00:00:01.00");
     click(d.window->resetCutterBtn);
     EXPECT_FALSE(clip.isTrimFanxuan);
     EXPECT_FALSE(clip.hasCutRange());
@@ -236,18 +237,21 @@ TEST(JoinWindow, ClipVolumeReachesTheJoinedSound) {
     d.addFile(testsupport::media("h264_aac.mp4"));
     d.addFile(testsupport::media("h264_aac.mov"));
     d.selectRow(1);
-    d.window->volumeSlider->setValue(80);
-    EXPECT_DOUBLE_EQ(d.window->fileList()[1]->volume, 0.8);
+    // The slider's travel is gain 0 to 2.
+    d.setVolumeSlider(0.4);
+    const double gain = d.window->fileList()[1]->volume;
+    EXPECT_NEAR(gain, 0.8, 0.05);
+    EXPECT_DOUBLE_EQ(gain, 2.0 * d.window->volumeSlider->progress());
     d.selectRow(0);
-    EXPECT_EQ(d.window->volumeSlider->value(), 100);
+    EXPECT_FLOAT_EQ(d.window->volumeSlider->progress(), 0.5f);
     d.selectRow(1);
-    EXPECT_EQ(d.window->volumeSlider->value(), 80);
+    EXPECT_NEAR(d.window->volumeSlider->progress(), gain / 2, 0.01);
     const QString out = d.join();
     ASSERT_NE(d.finishMessage(), nullptr);
     const double first = testsupport::audioRms(out, 1.0, 3.0);
     const double second = testsupport::audioRms(out, 5.0, 7.0);
     ASSERT_GT(first, 0.05);
-    EXPECT_NEAR(second / first, 0.8, 0.05) << "0.8 is 80 percent, not silence";
+    EXPECT_NEAR(second / first, gain, 0.05) << "0.8 is 80 percent, not silence";
 }
 
 TEST(JoinWindow, CancelLeavesNoOutput) {

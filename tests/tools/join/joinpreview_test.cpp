@@ -1,0 +1,158 @@
+// The join window's preview, strip and per-clip parts on real clips: the default-format clip's
+// whole format, Apply to All on shorter and longer clips, transitions after removed ranges,
+// the rows' export bars and snapshots of the frame shown.
+#include "JoinDriver.h"
+#include "TestSupport.h"
+#include "foundation/controls/LxCutProgressView.h"
+#include "tools/join/JoinPlan.h"
+#include "tools/shared/PreviewPane.h"
+#include "tools/shared/RowProgress.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QImage>
+#include <gtest/gtest.h>
+
+using namespace jointest;
+
+namespace {
+double rate(const QJsonObject& stream) {
+    const QStringList r = stream["avg_frame_rate"].toString().split('/');
+    return r.size() == 2 && r[1].toDouble() > 0 ? r[0].toDouble() / r[1].toDouble() : 0;
+}
+
+void chooseTransition(JoinnerCell* row, int effect) {
+    row->effectBtn->setCurrentIndex(effect);
+    emit row->effectBtn->activated(effect);
+    settle();
+}
+} // namespace
+
+TEST(JoinPreview, TheDefaultFormatClipGivesItsCodecSizeAndRate) {
+    Driver d;
+    d.addFile(testsupport::media("mpeg4_mp3.avi"));
+    d.addFile(testsupport::media("ntsc_29_97.mp4"));
+    d.chooseFormat("Video / mp4(H.264)");
+    click(d.window->fileListTableView->row(1)->defaultoutputformat);
+    ASSERT_TRUE(d.window->fileList()[1]->defaultFormat);
+    EXPECT_FALSE(d.formatChoiceEnabled()) << "the clip's own format locks the browser";
+    const QString out = d.join();
+    ASSERT_NE(d.finishMessage(), nullptr) << answerAlerts().join(";").toStdString();
+    EXPECT_EQ(QFileInfo(out).suffix(), "mp4");
+    const QJsonObject v = testsupport::probeStream(out, "video");
+    EXPECT_EQ(v["codec_name"].toString(), "h264");
+    EXPECT_EQ(v["width"].toInt(), 320);
+    EXPECT_EQ(v["height"].toInt(), 240);
+    EXPECT_NEAR(rate(v), 30000.0 / 1001.0, 0.05) << "29.97 stays 29.97";
+    const QJsonObject a = testsupport::probeStream(out, "audio");
+    EXPECT_EQ(a["codec_name"].toString(), "aac");
+    EXPECT_EQ(a["sample_rate"].toString(), "44100");
+    EXPECT_NEAR(testsupport::probeDuration(out), 8.0, 0.3);
+}
+
+TEST(JoinPreview, ApplyToAllFitsTheRangeToShorterAndLongerClips) {
+    Driver d;
+    d.addFile(testsupport::media("long_10s.mp4"));
+    d.addFile(testsupport::media("h264_aac.mp4"));
+    d.addFile(testsupport::media("long_10s.mp4"));
+    d.selectRow(0);
+    Driver::type(d.window->stopTimeRow, "00:00:07.00");
+    Driver::type(d.window->startTimeRow, "00:00:02.00");
+    click(d.window->applytoallBtn);
+    const auto& list = d.window->fileList();
+    // 5 s is longer than the 4 s clip: the whole clip.
+    EXPECT_EQ(JoinPlan::range(*list[1]).first, 0);
+    EXPECT_EQ(JoinPlan::range(*list[1]).second, 4000000);
+    EXPECT_EQ(list[2]->cutTimeRange_start, 2000000);
+    EXPECT_EQ(list[2]->cutTimeRange_stop, 7000000);
+
+    // 6 s to 9 s reaches past the 4 s clip's end: same length, ending at its end.
+    Driver::type(d.window->startTimeRow, "00:00:06.00");
+    Driver::type(d.window->stopTimeRow, "00:00:09.00");
+    ASSERT_TRUE(answerAlerts().isEmpty());
+    click(d.window->applytoallBtn);
+    EXPECT_EQ(list[1]->cutTimeRange_start, 1000000);
+    EXPECT_EQ(list[1]->cutTimeRange_stop, 4000000);
+    EXPECT_EQ(list[2]->cutTimeRange_start, 6000000);
+    EXPECT_EQ(list[2]->cutTimeRange_stop, 9000000);
+    const QString out = d.join();
+    ASSERT_NE(d.finishMessage(), nullptr);
+    EXPECT_NEAR(testsupport::probeDuration(out), 9.0, 0.25);
+}
+
+TEST(JoinPreview, ATransitionAfterARemovedRangeLastsOneSecond) {
+    Driver d;
+    d.addFile(testsupport::media("long_10s.mp4"));
+    d.addFile(testsupport::media("h264_aac.mp4"));
+    d.selectRow(0);
+    // The last row has no transition into a next clip.
+    EXPECT_TRUE(d.window->fileListTableView->row(1)->effectBtn->isHidden());
+    EXPECT_FALSE(d.window->fileListTableView->row(0)->effectBtn->isHidden());
+    Driver::type(d.window->startTimeRow, "00:00:02.00");
+    Driver::type(d.window->stopTimeRow, "00:00:05.00");
+    click(d.window->unSelectTimeBtn);
+    chooseTransition(d.window->fileListTableView->row(0), 3);
+    ASSERT_EQ(d.window->fileList()[0]->transitionEffect, 3);
+    const QString out = d.join();
+    ASSERT_NE(d.finishMessage(), nullptr) << answerAlerts().join(";").toStdString();
+    // 2 s + 5 s kept of the first clip and 4 s of the second, overlapping by the 1 s fade.
+    EXPECT_NEAR(testsupport::probeDuration(out), 10.0, 0.2);
+}
+
+TEST(JoinPreview, EachRowShowsItsShareOfTheJoinWhileItRuns) {
+    Driver d;
+    d.addFile(testsupport::longClip());
+    d.addFile(testsupport::media("h264_aac.mp4"));
+    RowProgress* first = d.window->fileListTableView->row(0)->progress;
+    EXPECT_FALSE(first->isShown()) << "no bar while idle";
+    click(d.window->startJoinnerBtn);
+    std::vector<double> seen;
+    waitUntil(
+        [&] {
+            if (first->isShown() && (seen.empty() || first->value() != seen.back()))
+                seen.push_back(first->value());
+            return !d.window->isJoining();
+        },
+        120000);
+    settle(100);
+    ASSERT_NE(d.finishMessage(), nullptr);
+    ASSERT_GE(seen.size(), 2u) << "the first row's bar moved during the join";
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_GT(seen.back(), seen.front());
+    EXPECT_FALSE(first->isShown()) << "hidden again at the end";
+}
+
+TEST(JoinPreview, ASnapshotIsTheFrameShown) {
+    Driver d;
+    const QString clip = testsupport::media("long_10s.mp4");
+    d.addFile(clip);
+    ASSERT_NE(d.window->preview()->player(), nullptr);
+    // The play head dragged to the middle of the clip.
+    d.window->cutProgressView->delegate()->actionSeekToTimeForCutProgressViewBlock(d.window->cutProgressView,
+                                                                                  0.5f);
+    settle(200);
+    EXPECT_NEAR(d.window->preview()->currentTime(), 5.0, 0.05);
+    EXPECT_EQ(d.window->leftTimeLabel->text(), "00:00:05.00");
+
+    // The format pop-up: shown by its button, hidden again by a choice.
+    click(d.window->cutcoverStyleBtn);
+    ASSERT_FALSE(d.window->coverStylePopBtn->isHidden());
+    EXPECT_GT(d.window->volumeBtn->x(), d.window->coverStylePopBtn->geometry().right());
+    const int jpg = d.window->coverStylePopBtn->findData("jpg");
+    ASSERT_GE(jpg, 0);
+    d.window->coverStylePopBtn->setCurrentIndex(jpg);
+    emit d.window->coverStylePopBtn->activated(jpg);
+    EXPECT_TRUE(d.window->coverStylePopBtn->isHidden());
+
+    click(d.window->cutCoverBtn);
+    settle(200);
+    const QStringList shots = QDir(d.window->outputPath()).entryList({"*.jpg"}, QDir::Files);
+    ASSERT_EQ(shots.size(), 1);
+    QImage shot(QDir(d.window->outputPath()).filePath(shots.front()));
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_EQ(shot.size(), QSize(320, 240));
+    shot = shot.convertToFormat(QImage::Format_RGB32);
+    const double same = testsupport::meanAbsDiff(shot, testsupport::ffmpegFrameAt(clip, 5.0));
+    const double other = testsupport::meanAbsDiff(shot, testsupport::ffmpegFrameAt(clip, 2.0));
+    EXPECT_LT(same, other / 2) << same << " vs " << other;
+}
