@@ -88,6 +88,12 @@ void JoinnerWindowController::buildStrip(QWidget* right, double y) {
     for (auto [button, key] : {std::pair{startCutTimeBtn, "["}, std::pair{stopCutTimeBtn, "]"}}) {
         button->setContentTitle(loc(key));
         button->setContentColor(Qt::black);
+        // Framed like the strip's other buttons, so the brackets read as buttons.
+        button->setBackGroundColor(Qt::white);
+        button->setDisAblebackGroundColor(toolstyle::kDisabledGrey);
+        button->setBordColor(QColor(188, 189, 189));
+        button->setBorderWidth(1);
+        button->setCornerRadius(4);
     }
     startCutTimeBtn->mouseDownAction = queued([](JoinnerWindowController* w) { w->setStartTrimBtnTouchUp(); });
     stopCutTimeBtn->mouseDownAction = queued([](JoinnerWindowController* w) { w->setStopTrimBtnTouchUp(); });

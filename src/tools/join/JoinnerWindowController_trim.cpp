@@ -44,7 +44,7 @@ void JoinnerWindowController::showSelectedClip() {
     if (!clip) {
         startTimeRow->setTime(0);
         stopTimeRow->setTime(0);
-        cutDurationValueLabel->clear();
+        cutDurationValueLabel->setText(timeText(0));
         selectTimeBtn->setChecked(true);
         volumeSlider->setProgress(0.5f);
         cutProgressView->setIsFanxuan(false);

@@ -4,6 +4,7 @@
 #include "JoinDriver.h"
 #include "TestSupport.h"
 #include "foundation/controls/LxCutProgressView.h"
+#include "foundation/records/FileData.h"
 #include "profiles/InputFileNameWindowController.h"
 #include "profiles/SettingWindowController.h"
 
@@ -133,9 +134,12 @@ TEST(JoinWindow, TheSettingsWindowChangesTheJoinedFormat) {
     const int hevc = codec->findText("hevc");
     ASSERT_GE(hevc, 0);
     codec->setCurrentIndex(hevc);
+    const QString before = d.window->fileList()[0]->targetData->metadata_vcodec;
     emit codec->activated(hevc);
     settings->close();
     settle();
+    EXPECT_NE(before, "hevc");
+    EXPECT_EQ(d.window->fileList()[0]->targetData->metadata_vcodec, "hevc") << "each clip's target follows";
     const QString out = d.join();
     ASSERT_NE(d.finishMessage(), nullptr) << answerAlerts().join(";").toStdString();
     EXPECT_EQ(QFileInfo(out).suffix(), "mkv");
