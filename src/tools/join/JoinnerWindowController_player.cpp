@@ -133,13 +133,16 @@ void JoinnerWindowController::placeVolumeControls(bool popShown) {
 
 void JoinnerWindowController::initPlayer() {
     preview_->close();
+    // A new clip starts paused, whatever the last one was doing.
+    playBtn->setSelected(false);
     SimpleData* clip = selectedClip();
     if (clip && !clip->path.isEmpty())
         preview_->open(clip->path, clip->volume, PreviewPane::displaySize(*clip));
     showSelectedClip();
-    showPlayHead(preview_->currentTime(), preview_->duration());
-    if (clip)
-        preview_->seek(double(JoinPlan::range(*clip).first) / 1e6);
+    // The play head starts at the range's start.
+    const double start = clip ? double(JoinPlan::range(*clip).first) / 1e6 : 0.0;
+    preview_->seek(start);
+    showPlayHead(preview_->player() ? start : 0.0, preview_->duration());
     setVolumeButtonLook(false);
 }
 

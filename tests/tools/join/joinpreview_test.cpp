@@ -4,6 +4,8 @@
 #include "JoinDriver.h"
 #include "TestSupport.h"
 #include "foundation/controls/LxCutProgressView.h"
+#include "foundation/records/SimpleData.h"
+#include "platform/Workspace.h"
 #include "tools/join/JoinPlan.h"
 #include "tools/shared/PreviewPane.h"
 #include "tools/shared/RowProgress.h"
@@ -11,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QImage>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 using namespace jointest;
@@ -155,4 +158,61 @@ TEST(JoinPreview, ASnapshotIsTheFrameShown) {
     const double same = testsupport::meanAbsDiff(shot, testsupport::ffmpegFrameAt(clip, 5.0));
     const double other = testsupport::meanAbsDiff(shot, testsupport::ffmpegFrameAt(clip, 2.0));
     EXPECT_LT(same, other / 2) << same << " vs " << other;
+}
+
+TEST(JoinPreview, ThePlayHeadSetsTheRangeAndMuteLeavesTheClipsVolume) {
+    Driver d;
+    d.addFile(testsupport::media("long_10s.mp4"));
+    LxCutProgressViewDelegate* bar = d.window->cutProgressView->delegate();
+    SimpleData& clip = *d.window->fileList()[0];
+    bar->actionSeekToTimeForCutProgressViewBlock(d.window->cutProgressView, 0.5f);
+    settle(100);
+    click(d.window->startCutTimeBtn);
+    EXPECT_EQ(clip.cutTimeRange_start, 5000000);
+    EXPECT_EQ(Driver::shown(d.window->startTimeRow), "00:00:05.00");
+    // A stop before the start takes the start back to the beginning.
+    bar->actionSeekToTimeForCutProgressViewBlock(d.window->cutProgressView, 0.2f);
+    settle(100);
+    click(d.window->stopCutTimeBtn);
+    EXPECT_EQ(clip.cutTimeRange_start, 0);
+    EXPECT_EQ(clip.cutTimeRange_stop, 2000000);
+    EXPECT_EQ(d.window->fileListTableView->row(0)->cuttedTimeLabel->text(), "00:00:02.00");
+
+    // Play runs the play head; stop rewinds the player.
+    click(d.window->playBtn);
+    EXPECT_TRUE(d.window->preview()->isPlaying());
+    EXPECT_TRUE(d.window->playBtn->selected());
+    click(d.window->stopBtn);
+    EXPECT_FALSE(d.window->preview()->isPlaying());
+    EXPECT_FALSE(d.window->playBtn->selected());
+    EXPECT_NEAR(d.window->preview()->currentTime(), 0.0, 0.05);
+
+    d.setVolumeSlider(0.75);
+    const double gain = clip.volume;
+    EXPECT_NEAR(gain, 1.5, 0.05);
+    click(d.window->volumeBtn);
+    EXPECT_TRUE(d.window->preview()->isMuted());
+    click(d.window->volumeBtn);
+    EXPECT_FALSE(d.window->preview()->isMuted());
+    EXPECT_DOUBLE_EQ(d.window->preview()->volume(), gain) << "unmuting gives the clip's gain back";
+    EXPECT_DOUBLE_EQ(clip.volume, gain);
+}
+
+TEST(JoinPreview, TheMailIconWritesToSupport) {
+    Driver d;
+    QUrl opened;
+    Workspace::setOpenHandlerForTesting([&](const QUrl& url) {
+        opened = url;
+        return true;
+    });
+    ASSERT_TRUE(d.window->emailIconView->isVisible());
+    EXPECT_EQ(d.window->email_addressLabel->text(), text("email_address"));
+    click(d.window->emailIconView);
+    settle();
+    Workspace::setOpenHandlerForTesting(nullptr);
+    EXPECT_EQ(opened.scheme(), "mailto");
+    EXPECT_TRUE(opened.toString(QUrl::FullyEncoded).contains("Subject=%20&body=%20"))
+        << opened.toString().toStdString();
+    d.addFile(testsupport::media("h264_aac.mp4"));
+    EXPECT_FALSE(d.window->emailIconView->isVisible()) << "only in the empty list";
 }
