@@ -26,7 +26,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QSpinBox>
 
 using namespace toolstyle;
 

@@ -16,11 +16,10 @@
 #include "tools/shared/PreviewPane.h"
 
 #include <QLabel>
-#include <algorithm>
 #include <cmath>
 
 void EasyCutterWindowcontroller::seekTo(double seconds) {
-    if (!player() || !std::isfinite(seconds))
+    if (!player())
         return;
     const double d = duration();
     const double t = d > 0 ? std::clamp(seconds, 0.0, d) : std::max(0.0, seconds);

@@ -145,6 +145,8 @@ void EasyCutterWindowcontroller::kuaijinAction() {
         return;
     if (isPlaying_)
         player()->pause();
+    // The play head stays on the moved handle, so that each press moves the mark by one
+    // step (a further advance of the play head would make the next step twice as long).
     nudgeHandle(0.1);
     resumeAfterNudge();
 }

@@ -30,9 +30,9 @@ void SplitWindowController::addFileAction() {
     if (jobChain().isBusy())
         return;
     QPointer<SplitWindowController> self(this);
-    MediaOpenPanel::open(this, true, [self](const QStringList& paths) {
+    // The splitter works on one file: the panel takes one.
+    MediaOpenPanel::open(this, false, [self](const QStringList& paths) {
         qCDebug(lcTools) << "urls:" << paths;
-        // Only the first chosen file is loaded.
         if (self && !self->isClosing() && !paths.isEmpty())
             self->loadSourceFile(paths.first());
     });
@@ -41,13 +41,11 @@ void SplitWindowController::addFileAction() {
 bool SplitWindowController::loadSourceFile(const QString& path) {
     if (jobChain().isBusy())
         return false;
-    const SourceProbe::Result result = SourceProbe::probe(path);
-    if (!result.data) {
-        // A refused file leaves the earlier file, its player and its points in place.
-        SourceProbe::showRefusal(this, result.refusal, path);
+    auto data = SourceProbe::probeOrRefuse(this, path);
+    // A refused file leaves the earlier file, its player and its points in place.
+    if (!data)
         return false;
-    }
-    fileData_ = result.data;
+    fileData_ = std::move(data);
     scrLabel->setText(path);
     const FileData& src = *fileData_->sourceData;
     enableEdit(true);

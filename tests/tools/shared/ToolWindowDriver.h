@@ -119,10 +119,10 @@ inline void pickOutputFolder(OutputFolderChooser* chooser, const QString& folder
     ASSERT_TRUE(waitUntil([&] { return chooser->outputPath() == folder; }, 5000));
 }
 
-// Clicks an add-file button and answers its open panel with path.
-inline void pickFile(QWidget* addButton, const QString& path) {
+// Clicks an add-file button and answers its open panel (of the given mode) with path.
+inline void pickFile(QWidget* addButton, const QString& path, QFileDialog::FileMode mode = QFileDialog::ExistingFiles) {
     click(addButton);
-    QFileDialog* panel = panelOfMode(QFileDialog::ExistingFiles);
+    QFileDialog* panel = panelOfMode(mode);
     ASSERT_NE(panel, nullptr);
     panel->setDirectory(QFileInfo(path).absolutePath());
     select(panel, QFileInfo(path).fileName());

@@ -1,42 +1,23 @@
 // The output-folder pop-up: the default folder, a picked folder that stays as a sixth
 // item and keeps its own path, a cancelled panel, and a removed default folder.
-#include "foundation/helpers/NSBundle.h"
-#include "platform/Panels.h"
-#include "tools/shared/OutputFolderChooser.h"
+#include "ToolWindowDriver.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QThread>
-#include <gtest/gtest.h>
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int ms = 5000) {
-    QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return done();
-}
+using tooltest::waitUntil;
 
 // Answers the folder panel with folder, or cancels it when folder is empty.
 void answerPanel(const QString& folder) {
-    QFileDialog* panel = nullptr;
-    ASSERT_TRUE(waitUntil([&] {
-        panel = Panels::currentPanel();
-        return panel && panel->isVisible() && panel->fileMode() == QFileDialog::Directory;
-    }));
+    QFileDialog* panel = tooltest::panelOfMode(QFileDialog::Directory);
+    ASSERT_NE(panel, nullptr);
     if (folder.isEmpty()) {
         panel->reject();
     } else {
         panel->setDirectory(QFileInfo(folder).absolutePath());
-        if (QWidget* f = panel->focusWidget())
-            f->clearFocus();
-        panel->selectFile(folder);
+        tooltest::select(panel, folder);
         static_cast<QDialog*>(panel)->accept();
     }
     QCoreApplication::processEvents();
@@ -107,4 +88,33 @@ TEST(OutputFolderChooser, APickedFolderStaysAsTheSixthItemAndKeepsItsPath) {
     EXPECT_EQ(chooser->outputPath(), OutputFolderChooser::standardFolder(OutputFolderChooser::Documents));
     EXPECT_EQ(chooser->findText(NSBundle::localizedStringForKey("Title")), OutputFolderChooser::ProgramFolder)
         << "the picked item is gone";
+}
+
+TEST(OutputFolderChooser, AReopenedWindowOffersThePickedFolderAgain) {
+    TestPaths paths;
+    QTemporaryDir dir;
+    const QString picked = dir.path() + "/out";
+    ASSERT_TRUE(QDir().mkpath(picked));
+    {
+        QWidget window;
+        window.show();
+        auto* chooser = new OutputFolderChooser(&window);
+        chooser->choose(OutputFolderChooser::Other);
+        answerPanel(picked);
+        ASSERT_TRUE(waitUntil([&] { return chooser->outputPath() == picked; }));
+    }
+    {
+        QWidget window;
+        auto* chooser = new OutputFolderChooser(&window);
+        EXPECT_EQ(chooser->count(), 6);
+        EXPECT_EQ(chooser->currentIndex(), OutputFolderChooser::Picked);
+        EXPECT_EQ(chooser->currentText(), "out");
+        EXPECT_EQ(chooser->outputPath(), picked);
+        // Choosing a fixed folder forgets it for the windows that follow.
+        chooser->choose(OutputFolderChooser::ProgramFolder);
+    }
+    QWidget window;
+    auto* chooser = new OutputFolderChooser(&window);
+    EXPECT_EQ(chooser->count(), 5);
+    EXPECT_EQ(chooser->outputPath(), OutputFolderChooser::programFolder());
 }

@@ -45,7 +45,8 @@ public:
     Driver() { chooseOutputFolder(out.path()); }
 
     void chooseOutputFolder(const QString& folder) { tooltest::pickOutputFolder(window->outputPopBtn, folder); }
-    void addFile(const QString& path) { tooltest::pickFile(window->addfileBtn, path); }
+    // The splitter takes one file: its open panel picks a single file.
+    void addFile(const QString& path) { tooltest::pickFile(window->addfileBtn, path, QFileDialog::ExistingFile); }
 
     // Picks item i of a pop-up as the user does.
     static void pick(QComboBox* popUp, int i) {
