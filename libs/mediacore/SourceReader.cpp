@@ -1,5 +1,7 @@
 #include "SourceReader.h"
 
+#include <algorithm>
+
 #include "EngineLog.h"
 #include "StreamProbe.h"
 
@@ -12,6 +14,7 @@ int SourceReader::open(const std::string& path, int audioIndex, bool wantVideo, 
     if (r < 0)
         return r;
     originUs_ = startTimeUs(format_.get());
+    extent_.reset(format_.get(), originUs_);
     videoIndex_ = wantVideo ? firstVideoStream(format_.get()) : -1;
     if (wantAudio) {
         if (audioIndex >= 0 && unsigned(audioIndex) < format_->nb_streams &&
@@ -61,30 +64,77 @@ int openStreamDecoder(const AVStream* s, const std::string& path, CodecPtr* out)
     return 0;
 }
 
+int SourceReader::seekFormat(int64_t us, bool atOrAfter) {
+    if (us <= 0)
+        return avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN, AVSEEK_FLAG_BACKWARD);
+    const int64_t ts = av_rescale_q(us + originUs_, {1, 1000000}, AV_TIME_BASE_Q);
+    const int r = atOrAfter ? avformat_seek_file(format_.get(), -1, ts - 1000, ts, INT64_MAX, 0)
+                            : avformat_seek_file(format_.get(), -1, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD);
+    if (r < 0) {
+        logFailure("seek in " + path_, r);
+        // Reading from the start still reaches the time, only slower.
+        avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN, AVSEEK_FLAG_BACKWARD);
+    }
+    return r;
+}
+
+int64_t SourceReader::firstKeyUs(int64_t untilUs) {
+    const int lead = videoIndex_ >= 0 ? videoIndex_ : audioIndex_;
+    const Kind kind = videoIndex_ >= 0 ? Video : Audio;
+    while (av_read_frame(format_.get(), packet_.get()) >= 0) {
+        const bool key = packet_->stream_index == lead && (packet_->flags & AV_PKT_FLAG_KEY);
+        const int64_t t = packet_->stream_index == lead ? packetTimeUs(packet_.get(), kind) : AV_NOPTS_VALUE;
+        av_packet_unref(packet_.get());
+        if (key && t != AV_NOPTS_VALUE)
+            return t;
+        if (t != AV_NOPTS_VALUE && t > untilUs)
+            return t;
+    }
+    return AV_NOPTS_VALUE;
+}
+
 int SourceReader::seek(int64_t us, bool atOrAfter) {
     if (!format_)
         return AVERROR(EINVAL);
-    if (us > 0) {
-        const int64_t ts = av_rescale_q(us + originUs_, {1, 1000000}, AV_TIME_BASE_Q);
-        const int r = atOrAfter
-                          ? avformat_seek_file(format_.get(), -1, ts - 1000, ts, INT64_MAX, 0)
-                          : avformat_seek_file(format_.get(), -1, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD);
-        if (r < 0) {
-            logFailure("seek in " + path_, r);
-            // Reading from the start still reaches the time, only slower.
-            avformat_seek_file(format_.get(), -1, INT64_MIN, 0, 0, AVSEEK_FLAG_BACKWARD);
+    // Nothing read yet: the reader is at the start already. A seek there would drop what
+    // opening read ahead, and single pictures cannot be read again once that is gone.
+    if (us <= 0 && !moved_)
+        return 0;
+    moved_ = true;
+    // Demuxers that seek by searching timestamps (MPEG-TS and PS, files without an index) land
+    // anywhere, also after the time asked for or inside a group of pictures whose keyframe lies
+    // before it: decoding would then start late. Such a landing is moved back until the first
+    // keyframe read from it is at or before the time.
+    int64_t back = 0;
+    const int64_t slack = 1000; // timestamps are rounded to their time base
+    while (!atOrAfter && us > 0 && (videoIndex_ >= 0 || audioIndex_ >= 0)) {
+        seekFormat(us - back, false);
+        const int64_t key = firstKeyUs(us + slack);
+        if (key != AV_NOPTS_VALUE && key <= us + slack)
+            break;
+        if (us - back <= 0) {
+            back = us;
+            break;
         }
-    } else {
-        avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN, AVSEEK_FLAG_BACKWARD);
+        back = back == 0 ? 1000000 : back * 2;
+        back = std::min(back, us);
     }
+    seekFormat(us - back, atOrAfter);
     if (videoDecoder_)
         avcodec_flush_buffers(videoDecoder_.get());
     if (audioDecoder_)
         avcodec_flush_buffers(audioDecoder_.get());
     inputEnded_ = false;
+    extent_.reset(format_.get(), originUs_);
     videoDone_ = videoIndex_ < 0;
     audioDone_ = audioIndex_ < 0;
     return 0;
+}
+
+int SourceReader::checkEnd(int64_t wantedEndUs) const {
+    if (!inputEnded_)
+        return 0;
+    return extent_.check(wantedEndUs, videoIndex_, audioIndex_, path_);
 }
 
 void SourceReader::finish(Kind kind) {
@@ -120,10 +170,12 @@ int SourceReader::next(AVFrame* frame, Kind* kind, AVPacket* packet) {
                 audioDone_ = true;
             continue;
         }
+        moved_ = true;
         const int r = av_read_frame(format_.get(), packet_.get());
         if (r < 0) {
             if (r != AVERROR_EOF)
                 logFailure("reading " + path_ + " (taken as its end)", r);
+            extent_.noteEnd(r);
             inputEnded_ = true;
             if (!videoDone_ && videoDecoder_)
                 avcodec_send_packet(videoDecoder_.get(), nullptr);
@@ -131,6 +183,7 @@ int SourceReader::next(AVFrame* frame, Kind* kind, AVPacket* packet) {
                 avcodec_send_packet(audioDecoder_.get(), nullptr);
             continue;
         }
+        extent_.note(packet_.get());
         const int index = packet_->stream_index;
         Kind k = Video;
         if (index == videoIndex_ && !videoDone_)
@@ -164,6 +217,7 @@ int64_t SourceReader::firstVideoPacketUs(int64_t seekUs, bool atOrAfter) {
         return AV_NOPTS_VALUE;
     seek(seekUs, atOrAfter);
     int64_t t = AV_NOPTS_VALUE;
+    moved_ = true;
     while (av_read_frame(format_.get(), packet_.get()) >= 0) {
         const bool found = packet_->stream_index == videoIndex_;
         if (found)

@@ -149,7 +149,8 @@ inline QWidget* finishMessage() {
 
 // Closes the finish message with its OK button.
 inline void acceptFinishMessage() {
-    QWidget* message = finishMessage();
+    // The message deletes itself once answered: watch it through a guarded pointer.
+    const QPointer<QWidget> message(finishMessage());
     if (!message)
         return;
     for (QPushButton* b : message->findChildren<QPushButton*>())
@@ -157,7 +158,7 @@ inline void acceptFinishMessage() {
             click(b);
             break;
         }
-    waitUntil([&] { return !message->isVisible(); }, 5000);
+    waitUntil([&] { return !message || !message->isVisible(); }, 5000);
 }
 
 inline void closeFinishMessage() {
