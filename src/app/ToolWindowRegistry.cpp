@@ -6,8 +6,8 @@
 #include <type_traits>
 
 // Every tool window of the program registers its tile here; a tile without a factory
-// shows its disabled picture. The editor, joiner, batch cutter and splitter are added here
-// as they are built.
+// shows its disabled picture. The batch cutter is added here once it is built.
+#include "editor/core/EditVideoWindowController.h"
 #include "tools/easycut/EasyCutterWindowcontroller.h"
 #include "tools/join/JoinnerWindowController.h"
 #include "tools/shared/ToolWindow.h"
@@ -56,6 +56,9 @@ ToolWindowRegistry::ToolWindowRegistry() {
     factories_[index(HomeTool::EasyCutter)] = windowFactory<EasyCutterWindowcontroller>();
     factories_[index(HomeTool::Joinner)] = windowFactory<JoinnerWindowController>();
     factories_[index(HomeTool::Split)] = windowFactory<SplitWindowController>();
+    for (HomeTool tool : {HomeTool::AdvancedCutter, HomeTool::Rotate, HomeTool::Crop, HomeTool::Effect,
+                          HomeTool::Watermark, HomeTool::Subtitle, HomeTool::AddMusic})
+        factories_[index(tool)] = windowFactory<EditVideoWindowController>(editorToolItemType(tool));
 }
 
 void ToolWindowRegistry::setFactory(HomeTool tool, Factory factory) {
