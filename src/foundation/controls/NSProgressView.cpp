@@ -20,7 +20,7 @@ void NSProgressView::build() {
     m_back = addPicture("Resources/play_played_bkg.png");
     m_tint = addPicture("Resources/edit_trim_focus.png");
     m_back->setCornerRadius(5);
-    m_tint->setCornerRadius(5);
+    m_tint->setCornerRadius(4);
     markLaidOut();
     layoutForSize();
 }
@@ -28,8 +28,12 @@ void NSProgressView::build() {
 void NSProgressView::layoutForSize() {
     const double W = width(), H = height();
     m_back->setFrame({0, 0, W, H});
-    const double tint = m_progress > 0 ? double(m_progress) * W : 0; // NaN compares false
-    m_tint->setFrame({0, 0, controls::finiteOr(tint), H});
+    // The tint lies inside the track with a rim of the track around it: the bars sit on the
+    // window's blue, the colour of the tint, and a tint drawn to the track's edges would
+    // merge with it (a full bar would look empty).
+    const double rim = H >= 6 && W >= 6 ? kTintRim : 0;
+    const double tint = m_progress > 0 ? double(m_progress) * (W - 2 * rim) : 0; // NaN compares false
+    m_tint->setFrame({rim, rim, controls::finiteOr(tint), H - 2 * rim});
 }
 
 void NSProgressView::setProgress(float progress) {

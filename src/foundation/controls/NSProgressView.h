@@ -1,6 +1,7 @@
-// The export progress bar: a background picture with a tint picture over the done part.
-// The bar does not limit the value (1.5 draws the tint past the end, where the bar clips
-// it); values that are not finite or below 0 draw no tint.
+// The export progress bar: a background picture with a tint picture over the done part,
+// inset by a rim of the background so that the tint stands out on any panel. The bar does
+// not limit the value (1.5 draws the tint past the end, where the bar clips it); values
+// that are not finite or below 0 draw no tint.
 #pragma once
 
 #include "foundation/controls/PictureArrangement.h"
@@ -16,6 +17,8 @@ public:
     NSImageView* progressBackView() const { return sync(), m_back; }
     NSImageView* progressTintView() const { return sync(), m_tint; }
     float progress() const { return m_progress; }
+    // The background's rim around the tint, in points (none on a bar under 6 points).
+    static constexpr double kTintRim = 2;
     void setProgress(float progress);
 
 private:

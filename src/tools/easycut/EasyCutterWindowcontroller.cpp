@@ -16,13 +16,16 @@
 #include "platform/Workspace.h"
 #include "tools/easycut/CutItemView.h"
 #include "tools/shared/Loc.h"
+#include "tools/shared/ExportBar.h"
 #include "tools/shared/OutputFolderChooser.h"
+#include "tools/shared/PreviewPane.h"
+#include "tools/shared/TimeCodeRow.h"
+#include "tools/shared/TimeStepper.h"
 #include "tools/shared/ToolStyle.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QSpinBox>
 
 using namespace toolstyle;
 
@@ -39,11 +42,7 @@ EasyCutterWindowcontroller::EasyCutterWindowcontroller(QWidget* parent) : ToolWi
     windowDidLoad();
 }
 
-EasyCutterWindowcontroller::~EasyCutterWindowcontroller() {
-    playerTimer_.stop();
-    if (lxPlayer_)
-        lxPlayer_->stop();
-}
+EasyCutterWindowcontroller::~EasyCutterWindowcontroller() = default;
 
 double EasyCutterWindowcontroller::duration() const {
     // One time base for the bar, the fields and the export: the probed length.
@@ -51,7 +50,7 @@ double EasyCutterWindowcontroller::duration() const {
 }
 
 QString EasyCutterWindowcontroller::outputPath() const {
-    return outputPopBtn ? outputPopBtn->outputPath() : QString();
+    return exportBar_ ? exportBar_->outputPath() : QString();
 }
 
 void EasyCutterWindowcontroller::windowDidLoad() {
@@ -74,12 +73,8 @@ void EasyCutterWindowcontroller::windowDidLoad() {
     configureButtons();
     layoutRowButtons();
 
-    outputLabel->setText(loc("outputFolderLabelstringValue"));
-    progressLabel->setText(loc("progressLabelStringValue"));
-    for (QLabel* l : {outputLabel, progressLabel})
-        whiteText(l);
-    controls::fitLabelBefore(outputLabel, outputPopBtn);
-    controls::fitLabelBefore(progressLabel, exportProgressView);
+    exportBar_->startRequested = [this] { return startExport(); };
+    exportBar_->editingEnabled = [this](bool on) { enableEdit(on); };
 
     const std::array<const char*, 4> hints{"easydesclabelTitle1", "easydesclabelTitle2",
                                            "easydesclabelTitle3", "easydesclabelTitle4"};
@@ -116,8 +111,9 @@ void EasyCutterWindowcontroller::windowDidLoad() {
     // No list yet: nothing to move.
     updateUpDown();
 
-    playerTimer_.setInterval(100);
-    connect(&playerTimer_, &QTimer::timeout, this, &EasyCutterWindowcontroller::changePlayerSlider);
+    preview_ = new PreviewPane(playerView, this);
+    preview_->tick = [this](double, double) { changePlayerSlider(); };
+    preview_->didEnd = [this] { playerDidEnd(); };
 }
 
 void EasyCutterWindowcontroller::configureButtons() {
@@ -147,12 +143,6 @@ void EasyCutterWindowcontroller::configureButtons() {
         });
     };
 
-    setButtonImages(openOutputFolderBtn, browsePictures());
-    openOutputFolderBtn->mouseDownAction = [self](ZylButton*) {
-        if (self && !self->outputPath().isEmpty())
-            Workspace::revealInFileManager(self->outputPath());
-    };
-
     setButtonBackgrounds(updateFileAddBtn, smallAddFilePictures());
     updateFileAddBtn->setContentTitle("");
     updateFileAddBtn->setBackGroundColor(kAddFileBlue);
@@ -162,8 +152,6 @@ void EasyCutterWindowcontroller::configureButtons() {
     styleAddFileButton(addfileBtn, loc("AddFileBtnTitle"));
     addfileBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::addFileAction);
 
-    styleStartButton(startExportBtn, loc("StartExportTitle"));
-    startExportBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::startExportAction);
 
     setButtonImages(playOrpauseBtn, pictureSet("Cut/btnPlay", ".png", "Cut/btnPause_Normal.png"));
     playOrpauseBtn->mouseDownAction = [self](ZylButton*) {
@@ -227,8 +215,10 @@ void EasyCutterWindowcontroller::volumeToggle() {
     volumeBtn->setSelected(!volumeBtn->selected());
     const bool muted = volumeBtn->selected();
     volumeSlider->setProgress(muted ? 0.0f : 0.5f);
-    if (lxPlayer_)
-        lxPlayer_->SetVolume(muted ? 0.0 : 1.0);
+    // Silent whether the player runs, pauses or stands stopped; unmuted at the file's own level.
+    if (!muted)
+        preview_->setVolume(1.0);
+    preview_->setMuted(muted);
 }
 
 void EasyCutterWindowcontroller::enableEditItemShow(bool show) {

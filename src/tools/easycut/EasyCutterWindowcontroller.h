@@ -24,7 +24,6 @@
 
 #include <QImage>
 #include <QPointer>
-#include <QTimer>
 #include <array>
 #include <memory>
 #include <vector>
@@ -32,21 +31,22 @@
 class QLabel;
 class QPushButton;
 class QScrollArea;
-class QSpinBox;
 class CutItemView;
 class LxMoviePlayer;
 class LxProgressSlider;
 class NSProgressView;
+class ExportBar;
 class OutputFolderChooser;
+class PreviewPane;
+class TimeCodeRow;
+class TimeStepper;
 class ZylButton;
 class ZylImageView;
 class ZylView;
 struct CutItem;
 struct SimpleData;
 
-class EasyCutterWindowcontroller : public ToolWindow,
-                                   public LxCutProgressViewDelegate,
-                                   public LxTextFieldDelegate {
+class EasyCutterWindowcontroller : public ToolWindow, public LxCutProgressViewDelegate {
     Q_OBJECT
 public:
     explicit EasyCutterWindowcontroller(QWidget* parent = nullptr);
@@ -75,13 +75,8 @@ public:
     QImage getCurrentThumbImage();
 
     // ---- time-code fields ----
-    void actionMouseDownForTextFieldBlock(LxTextField* field) override;
     // The check of a typed value as the field's edit ends; false keeps the field open.
     bool textShouldEndEditing(LxTextField* field);
-    void touchUpStartStepper();
-    void touchUpStopStepper();
-    void startStepperItemAction();
-    void stopStepperItemAction();
 
     // ---- trim bar and transport keys ----
     void actionMouseDownForCutProgressViewBlock(LxCutProgressView* view, float progress) override;
@@ -106,6 +101,7 @@ public:
     void fileItemAction(CutItemView* row);
 
     // ---- export ----
+    // Start or Cancel, as the export bar's button does.
     void startExportAction();
 
     // State a test or the shell may read.
@@ -114,8 +110,8 @@ public:
     const QList<CutItemView*>& cutItemViews() const { return cutItemViews_; }
     long selectedCutIndex() const { return selectedCutIndex_; }
     QString outputPath() const;
-    bool isStartExport() const { return isStartExport_; }
-    LxMoviePlayer* player() const { return lxPlayer_.get(); }
+    bool isStartExport() const { return jobChain().isBusy() && !jobChain().isCancelling(); }
+    LxMoviePlayer* player() const;
     double duration() const;
 
     // ---- outlets (built in code) ----
@@ -169,23 +165,22 @@ public:
     QLabel* progressLabel = nullptr;
     NSProgressView* exportProgressView = nullptr;
 
-    // Time-code fields, their steppers and backgrounds.
+    // Time-code rows (the range under the player and the segment editor's), their fields
+    // and steppers.
+    TimeCodeRow* startTrimFieldBackV = nullptr;
+    TimeCodeRow* stopTrimFieldBackV = nullptr;
+    TimeCodeRow* startFieldBackV = nullptr;
+    TimeCodeRow* endFieldBackV = nullptr;
     FieldRow startFields{}, stopFields{}, startItemFields{}, stopItemFields{};
-    QSpinBox* startStepper = nullptr;
-    QSpinBox* stopStepper = nullptr;
-    QSpinBox* startItemStepper = nullptr;
-    QSpinBox* stopItemStepper = nullptr;
-    QWidget* startTrimFieldBackV = nullptr;
-    QWidget* stopTrimFieldBackV = nullptr;
-    QWidget* startFieldBackV = nullptr;
-    QWidget* endFieldBackV = nullptr;
+    TimeStepper* startStepper = nullptr;
+    TimeStepper* stopStepper = nullptr;
+    TimeStepper* startItemStepper = nullptr;
+    TimeStepper* stopItemStepper = nullptr;
     ZylImageView* selectedItemTimeChangeView = nullptr;
 
 protected:
     void windowWillClose() override;
     void exportJobStarted(int index) override;
-    void exportProgress(double overall) override;
-    void exportEnded(JobChain::Outcome outcome, int error) override;
 
 private:
     // The segment list's row size, and the height of the row editor shown under a row.
@@ -200,8 +195,8 @@ private:
     void layoutRowButtons();
     void initPlayerBottom();
     void initSelectItemTimeChangeView();
-    QWidget* buildFieldRow(QWidget* parent, const NSRect& frame, FieldRow& row, QSpinBox*& stepper,
-                           bool itemRow);
+    TimeCodeRow* buildFieldRow(QWidget* parent, const NSRect& frame, FieldRow& fields, TimeStepper*& stepper,
+                               bool itemRow);
     void volumeToggle();
 
     // source
@@ -223,18 +218,16 @@ private:
     void resumeAfterNudge();
 
     // fields
-    static double rowTime(const FieldRow& row);
-    static void writeTime(const FieldRow& row, double seconds);
-    const FieldRow& rowOf(Row r) const;
-    bool fieldInRow(const LxTextField* field, const FieldRow& row) const;
-    int fieldPosition(const LxTextField* field) const;
-    void clampField(LxTextField* field, const FieldRow& row, double limit);
+    static double rowTime(const FieldRow& fields);
+    static void writeTime(const FieldRow& fields, double seconds);
+    TimeCodeRow* rowOf(Row r) const;
+    bool rowOfField(const LxTextField* field, Row* row) const;
     bool checkStart(Row startRow, Row stopRow, LxTextField* edited, double* start);
     bool checkStop(Row startRow, Row stopRow, LxTextField* edited, double* stop);
     void storeRangeStart(double s);
     void storeRangeStop(double e);
     void storeSegmentTimes(long index, double s, double e);
-    void stepRow(Row row, int value, LxTextField* active);
+    void stepRow(Row row, LxTextField* field);
     void applyRangeRow(Row row, LxTextField* edited);
     void applyItemRow(Row row, LxTextField* edited);
     void showRange();
@@ -252,22 +245,15 @@ private:
     void placeRowsAndEditor();
 
     // export
-    void cancelExport();
+    bool startExport();
     void stopPreview();
-    void setExportIdle();
 
     std::shared_ptr<SimpleData> fileData_;
-    std::unique_ptr<LxMoviePlayer> lxPlayer_;
-    QTimer playerTimer_;
+    PreviewPane* preview_ = nullptr;
     bool isPlaying_ = false;
     bool isPlaySelectedCut_ = false;
     float selectStartPlayTime_ = 0;
 
-    LxTextField* edittingField_ = nullptr;
-    LxTextField* edittingItemField_ = nullptr;
-    // While a typed value is being checked, alerts take the focus; the edit-end signal that
-    // this causes must not run the check a second time.
-    bool checkingField_ = false;
 
     std::vector<std::shared_ptr<CutItem>> cutItems_;
     QList<CutItemView*> cutItemViews_;
@@ -275,7 +261,7 @@ private:
     // Set while the hover overlay is being shown, hidden or moved (see placeSelectionOverlay).
     bool movingOverlay_ = false;
 
-    bool isStartExport_ = false;
+    ExportBar* exportBar_ = nullptr;
     bool mergedExport_ = false;
     // The source of the running export, fixed at its start.
     QString exportSource_;

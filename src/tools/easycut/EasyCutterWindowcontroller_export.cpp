@@ -7,17 +7,16 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/engine/LxMoviePlayer.h"
 #include "foundation/helpers/HelpClass.h"
-#include "foundation/helpers/NSBundle.h"
 #include "foundation/records/CutItem.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
 #include "tools/easycut/CutItemView.h"
 #include "tools/shared/ConvertJob.h"
+#include "tools/shared/ExportBar.h"
+#include "tools/shared/PreviewPane.h"
 #include "tools/shared/JoinJob.h"
 #include "tools/shared/OutputFileNamer.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <cmath>
 #include <optional>
 
@@ -32,33 +31,23 @@ int64_t toMicroseconds(float seconds) {
 } // namespace
 
 void EasyCutterWindowcontroller::startExportAction() {
-    if (jobChain().isBusy()) {
-        // The button reads as cancel while a job runs; a cancel already under way waits for
-        // the stopped job to return.
-        if (!jobChain().isCancelling())
-            cancelExport();
-        return;
-    }
+    exportBar_->press();
+}
+
+bool EasyCutterWindowcontroller::startExport() {
     if (cutItems_.empty() || !fileData_)
-        return;
+        return false;
 
     std::vector<Segment> segments;
     for (const auto& item : cutItems_)
         segments.push_back({item->startTime, item->endTime});
     exportSource_ = fileData_->path;
-    const QString folder = outputPath();
-    // The chosen folder may have been removed since it was chosen.
-    if (!folder.isEmpty() && !QFileInfo::exists(folder))
-        QDir().mkpath(folder);
+    const QString folder = exportBar_->preparedOutputPath();
     const QString extension = OutputFileNamer::extensionOf(exportSource_);
 
     mergedExport_ = merageBtn->selected();
     if (mergedExport_)
         stopPreview();
-    isStartExport_ = true;
-    enableEdit(false);
-    startExportBtn->setContentTitle(NSBundle::localizedStringForKey("CancelexportTitle"));
-    exportProgressView->setProgress(0);
 
     JobChain::MakeJob make;
     const QString source = exportSource_;
@@ -80,8 +69,7 @@ void EasyCutterWindowcontroller::startExportAction() {
             }
             return job;
         };
-        jobChain().start(1, make);
-        return;
+        return jobChain().start(1, make);
     }
     make = [segments, source, folder, extension](int index, int* error) -> std::unique_ptr<EngineJob> {
         const Segment& s = segments[index];
@@ -92,26 +80,17 @@ void EasyCutterWindowcontroller::startExportAction() {
             range = ConvertJob::Range{toMicroseconds(s.start), toMicroseconds(s.end)};
         return ConvertJob::create(source, OutputFileNamer::freePath(folder, name, extension), range, error);
     };
-    jobChain().start(int(segments.size()), make);
-}
-
-void EasyCutterWindowcontroller::cancelExport() {
-    isStartExport_ = false;
-    jobChain().cancel();
-    exportProgressView->setProgress(0);
-    startExportBtn->setContentTitle(NSBundle::localizedStringForKey("StartExportTitle"));
-    // Start stays off until the stopped job has returned (exportEnded).
-    startExportBtn->setEnabled(false);
+    return jobChain().start(int(segments.size()), make);
 }
 
 void EasyCutterWindowcontroller::stopPreview() {
-    if (!lxPlayer_)
+    if (!player())
         return;
     setPlayImages(false);
     playOrpauseBtn->setSelected(false);
     setPreviewImages(false);
     playOrpauseSelectBtn->setSelected(false);
-    lxPlayer_->pause();
+    player()->pause();
     isPlaying_ = false;
     isPlaySelectedCut_ = false;
     removeTimer();
@@ -127,38 +106,6 @@ void EasyCutterWindowcontroller::exportJobStarted(int index) {
     scrollToSelectItem();
 }
 
-void EasyCutterWindowcontroller::exportProgress(double overall) {
-    exportProgressView->setProgress(float(overall));
-}
-
-void EasyCutterWindowcontroller::setExportIdle() {
-    isStartExport_ = false;
-    exportProgressView->setProgress(0);
-    startExportBtn->setContentTitle(NSBundle::localizedStringForKey("StartExportTitle"));
-    startExportBtn->setEnabled(true);
-    enableEdit(true);
-}
-
-void EasyCutterWindowcontroller::exportEnded(JobChain::Outcome outcome, int error) {
-    setExportIdle();
-    switch (outcome) {
-    case JobChain::Outcome::Completed:
-        qCDebug(lcTools) << "export finished";
-        showFinishMessage("Cutterfinishedstring", outputPath());
-        break;
-    case JobChain::Outcome::Failed:
-        showEngineError(error);
-        break;
-    case JobChain::Outcome::Cancelled:
-        break;
-    }
-}
-
 void EasyCutterWindowcontroller::windowWillClose() {
-    isStartExport_ = false;
-    removeTimer();
-    if (lxPlayer_) {
-        lxPlayer_->stop();
-        lxPlayer_.reset();
-    }
+    preview_->close();
 }

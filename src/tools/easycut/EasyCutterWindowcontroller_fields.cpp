@@ -11,68 +11,48 @@
 #include "foundation/helpers/NSBundle.h"
 #include "foundation/records/CutItem.h"
 #include "tools/easycut/CutItemView.h"
+#include "tools/shared/Loc.h"
+#include "tools/shared/TimeCodeRow.h"
 
 #include <QLabel>
-#include <QRegularExpression>
-#include <QSignalBlocker>
-#include <QSpinBox>
 #include <cmath>
 
 namespace {
-
-// The integer at the start of a field's text (blanks skipped, optional sign); 0 otherwise.
-long fieldValue(const LxTextField* f) {
-    static const QRegularExpression leading(QStringLiteral("^\\s*([+-]?\\d+)"));
-    const auto m = leading.match(f->text());
-    return m.hasMatch() ? m.captured(1).toLong() : 0;
+// The row that shows a group of four fields (the fields are its children).
+TimeCodeRow* rowFor(const EasyCutterWindowcontroller::FieldRow& fields) {
+    return qobject_cast<TimeCodeRow*>(fields[0]->parentWidget());
 }
-
-struct Split {
-    long parts[4];
-};
-// Splits a time in whole hundredths, so that 1.29 s reads 01.29 and -1.5 s reads 00.00.
-Split splitTime(double t) {
-    const HelpClass::TimeParts p = HelpClass::splitTime(t);
-    return {{long(p.hours), long(p.minutes), long(p.seconds), long(p.hundredths)}};
-}
-
 } // namespace
 
-double EasyCutterWindowcontroller::rowTime(const FieldRow& row) {
-    return fieldValue(row[0]) * 3600.0 + fieldValue(row[1]) * 60.0 + fieldValue(row[2]) +
-           fieldValue(row[3]) / 100.0;
+double EasyCutterWindowcontroller::rowTime(const FieldRow& fields) {
+    return rowFor(fields)->time();
 }
 
-void EasyCutterWindowcontroller::writeTime(const FieldRow& row, double seconds) {
-    const Split s = splitTime(seconds);
-    for (int i = 0; i < 4; ++i)
-        row[i]->setText(QString::asprintf("%02ld", s.parts[i]));
+void EasyCutterWindowcontroller::writeTime(const FieldRow& fields, double seconds) {
+    rowFor(fields)->setTime(seconds);
 }
 
-const EasyCutterWindowcontroller::FieldRow& EasyCutterWindowcontroller::rowOf(Row r) const {
+TimeCodeRow* EasyCutterWindowcontroller::rowOf(Row r) const {
     switch (r) {
     case Row::Start:
-        return startFields;
+        return startTrimFieldBackV;
     case Row::Stop:
-        return stopFields;
+        return stopTrimFieldBackV;
     case Row::ItemStart:
-        return startItemFields;
+        return startFieldBackV;
     case Row::ItemStop:
         break;
     }
-    return stopItemFields;
+    return endFieldBackV;
 }
 
-bool EasyCutterWindowcontroller::fieldInRow(const LxTextField* field, const FieldRow& row) const {
-    return std::find(row.begin(), row.end(), field) != row.end();
-}
-
-int EasyCutterWindowcontroller::fieldPosition(const LxTextField* field) const {
-    for (const FieldRow* row : {&startFields, &stopFields, &startItemFields, &stopItemFields})
-        for (int i = 0; i < 4; ++i)
-            if ((*row)[i] == field)
-                return i;
-    return -1;
+bool EasyCutterWindowcontroller::rowOfField(const LxTextField* field, Row* row) const {
+    for (Row r : {Row::Start, Row::Stop, Row::ItemStart, Row::ItemStop})
+        if (rowOf(r)->contains(field)) {
+            *row = r;
+            return true;
+        }
+    return false;
 }
 
 CutItem* EasyCutterWindowcontroller::segmentAt(long index) const {
@@ -87,77 +67,18 @@ CutItem* EasyCutterWindowcontroller::modifiedSegment() const {
     return isModifying() ? segmentAt(itemModifyBtn->index()) : nullptr;
 }
 
-void EasyCutterWindowcontroller::clampField(LxTextField* field, const FieldRow& row, double limit) {
-    const int pos = fieldPosition(field);
-    if (pos < 0 || !fieldInRow(field, row))
-        return;
-    const long part = splitTime(limit).parts[pos];
-    field->setText(QString::asprintf("%02ld", std::min(fieldValue(field), part)));
-}
-
-void EasyCutterWindowcontroller::actionMouseDownForTextFieldBlock(LxTextField* field) {
-    // The click makes the field the one being edited; typing then replaces its value.
-    if (field->isEnabled()) {
-        field->setFocus(Qt::MouseFocusReason);
-        field->selectAll();
-    }
-    QSpinBox* stepper = nullptr;
-    if (fieldInRow(field, startFields) || fieldInRow(field, stopFields)) {
-        edittingField_ = field;
-        stepper = fieldInRow(field, startFields) ? startStepper : stopStepper;
-    } else if (fieldInRow(field, startItemFields) || fieldInRow(field, stopItemFields)) {
-        edittingItemField_ = field;
-        stepper = fieldInRow(field, startItemFields) ? startItemStepper : stopItemStepper;
-    }
-    if (!stepper)
-        return;
-    const QSignalBlocker block(stepper);
-    stepper->setValue(int(std::clamp(fieldValue(field), 0L, 59L)));
-}
-
 // A start row: S >= E is reported and the edited field clamped against E. Returns whether
 // the row then gives a storable start (0 <= S < E); *start is set only then.
 bool EasyCutterWindowcontroller::checkStart(Row startRow, Row stopRow, LxTextField* edited, double* start) {
-    double s = rowTime(rowOf(startRow));
-    const double e = rowTime(rowOf(stopRow));
-    if (s >= e) {
-        showSimpleAlert(NSBundle::localizedStringForKey("showmessageTime1"));
-        clampField(edited, rowOf(startRow), e);
-        s = rowTime(rowOf(startRow));
-    }
-    if (!(s >= 0 && s < e))
-        return false;
-    *start = s;
-    return true;
+    return timecheck::checkStart(
+        *rowOf(startRow), *rowOf(stopRow), edited, [this](const char* key) { showSimpleAlert(loc(key)); }, start);
 }
 
 // An end row: E > D and S >= E are reported and the edited field clamped. Returns whether
 // the row then gives a storable end (S < E <= D); *stop is set only then.
 bool EasyCutterWindowcontroller::checkStop(Row startRow, Row stopRow, LxTextField* edited, double* stop) {
-    const double d = duration();
-    double e = rowTime(rowOf(stopRow));
-    const double s = rowTime(rowOf(startRow));
-    double limit = -1;
-    if (e > d) {
-        showSimpleAlert(NSBundle::localizedStringForKey("showmessageTime2"));
-        if (s >= e) {
-            showSimpleAlert(NSBundle::localizedStringForKey("showmessageTime3"));
-            limit = s;
-        } else {
-            limit = d;
-        }
-    } else if (s >= e) {
-        showSimpleAlert(NSBundle::localizedStringForKey("showmessageTime3"));
-        limit = s;
-    }
-    if (limit >= 0) {
-        clampField(edited, rowOf(stopRow), limit);
-        e = rowTime(rowOf(stopRow));
-    }
-    if (!(e > s && e > 0 && e <= d))
-        return false;
-    *stop = e;
-    return true;
+    return timecheck::checkStop(*rowOf(startRow), *rowOf(stopRow), duration(), edited,
+                                [this](const char* key) { showSimpleAlert(loc(key)); }, stop);
 }
 
 void EasyCutterWindowcontroller::showRange() {
@@ -213,9 +134,6 @@ void EasyCutterWindowcontroller::applyRangeRow(Row row, LxTextField* edited) {
         return;
     if (item) {
         storeSegmentTimes(itemModifyBtn->index(), s, e);
-        const QSignalBlocker block(isStart ? startItemStepper : stopItemStepper);
-        (isStart ? startItemStepper : stopItemStepper)
-            ->setValue(int(std::clamp(fieldValue(edited), 0L, 59L)));
         refresSelectTrimTime(isStart, !isStart);
     } else {
         if (isStart)
@@ -240,62 +158,27 @@ void EasyCutterWindowcontroller::applyItemRow(Row row, LxTextField* edited) {
 }
 
 bool EasyCutterWindowcontroller::textShouldEndEditing(LxTextField* field) {
-    if (checkingField_)
-        return true;
     Row row;
-    if (fieldInRow(field, startFields))
-        row = Row::Start;
-    else if (fieldInRow(field, stopFields))
-        row = Row::Stop;
-    else if (fieldInRow(field, startItemFields))
-        row = Row::ItemStart;
-    else if (fieldInRow(field, stopItemFields))
-        row = Row::ItemStop;
-    else
+    if (!rowOfField(field, &row) || duration() <= 0)
         return true;
-    if (duration() <= 0)
-        return true;
-    checkingField_ = true;
     // A typed negative start is refused outright: the field keeps the focus.
     const bool startRow = row == Row::Start || row == Row::ItemStart;
-    if (startRow && rowTime(rowOf(row)) < 0) {
-        showSimpleAlert(NSBundle::localizedStringForKey("showmessageTime4"));
-        checkingField_ = false;
+    if (startRow && !timecheck::startIsTypable(*rowOf(row), [this](const char* key) { showSimpleAlert(loc(key)); }))
         return false;
-    }
     if (row == Row::Start || row == Row::Stop)
         applyRangeRow(row, field);
     else
         applyItemRow(row, field);
-    checkingField_ = false;
     return true;
 }
 
-// A stepper changes only its own row: the field at the position of the field clicked last
-// (the seconds when none was clicked), then the row goes through the typed-value checks.
-void EasyCutterWindowcontroller::stepRow(Row row, int value, LxTextField* active) {
+// A stepper changes only its own row (at the part of the field clicked last in it or its
+// partner row), then the row goes through the typed-value checks.
+void EasyCutterWindowcontroller::stepRow(Row row, LxTextField* field) {
     if (duration() <= 0)
         return;
-    const int pos = active ? std::max(0, fieldPosition(active)) : 2;
-    LxTextField* field = rowOf(row)[pos];
-    field->setText(QString::asprintf("%02ld", long(value)));
-    checkingField_ = true;
     if (row == Row::Start || row == Row::Stop)
         applyRangeRow(row, field);
     else
         applyItemRow(row, field);
-    checkingField_ = false;
-}
-
-void EasyCutterWindowcontroller::touchUpStartStepper() {
-    stepRow(Row::Start, startStepper->value(), edittingField_);
-}
-void EasyCutterWindowcontroller::touchUpStopStepper() {
-    stepRow(Row::Stop, stopStepper->value(), edittingField_);
-}
-void EasyCutterWindowcontroller::startStepperItemAction() {
-    stepRow(Row::ItemStart, startItemStepper->value(), edittingItemField_);
-}
-void EasyCutterWindowcontroller::stopStepperItemAction() {
-    stepRow(Row::ItemStop, stopItemStepper->value(), edittingItemField_);
 }

@@ -10,7 +10,9 @@
 #include "platform/Geometry.h"
 #include "tools/easycut/CutItemView.h"
 #include "tools/shared/Loc.h"
+#include "tools/shared/ExportBar.h"
 #include "tools/shared/OutputFolderChooser.h"
+#include "tools/shared/TimeCodeRow.h"
 #include "tools/shared/ToolLayout.h"
 #include "tools/shared/ToolStyle.h"
 
@@ -18,19 +20,9 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSpinBox>
 
 using toollayout::label;
 using toollayout::make;
-
-namespace {
-QLabel* colon(QWidget* parent, double x, double y, double w, double h) {
-    auto* l = label(parent, x, y, w, h, Qt::AlignHCenter);
-    l->setText(":");
-    l->setStyleSheet("color: black; font-size: 11pt;");
-    return l;
-}
-} // namespace
 
 void EasyCutterWindowcontroller::buildLayout() {
     QWidget* w = this;
@@ -116,14 +108,18 @@ void EasyCutterWindowcontroller::buildLayout() {
     addfileBtn = make<ZylButton>(nofileBordView, 294, 120, 200, 56);
 
     // Output and export.
-    outputLabel = label(w, 20, 16, 120, 24);
-    outputPopBtn = new OutputFolderChooser(w);
-    geometry::setFrame(outputPopBtn, NSMakeRect(20 + 120, 8, 223, 32));
-    openOutputFolderBtn = make<ZylButton>(w, 370, 10, 30, 28);
+    exportBar_ = new ExportBar(this, w,
+                               {NSMakeRect(20, 16, 120, 24), NSMakeRect(20 + 120, 8, 223, 32),
+                                NSMakeRect(370, 10, 30, 28), NSMakeRect(632, 16, 70, 24),
+                                NSMakeRect(702, 22, 168, 12), NSMakeRect(882, 6, 146, 44)},
+                               "Cutterfinishedstring");
+    outputLabel = exportBar_->outputLabel;
+    outputPopBtn = exportBar_->folderChooser;
+    openOutputFolderBtn = exportBar_->revealButton;
+    progressLabel = exportBar_->progressLabel;
+    exportProgressView = exportBar_->progressView;
+    startExportBtn = exportBar_->startButton;
     merageBtn = make<ZylButton>(w, 414, 12, 210, 26);
-    progressLabel = label(w, 632, 16, 70, 24);
-    exportProgressView = make<NSProgressView>(w, 702, 22, 168, 12);
-    startExportBtn = make<ZylButton>(w, 882, 6, 146, 44);
 }
 
 void EasyCutterWindowcontroller::layoutRowButtons() {
@@ -155,52 +151,28 @@ void EasyCutterWindowcontroller::layoutRowButtons() {
     }
 }
 
-QWidget* EasyCutterWindowcontroller::buildFieldRow(QWidget* parent, const NSRect& frame, FieldRow& row,
-                                                   QSpinBox*& stepper, bool itemRow) {
-    auto* back = new QLabel(parent);
-    geometry::setFrame(back, frame);
-    back->setPixmap(QPixmap::fromImage(
-        NSBundle::imageWithfileName(itemRow ? "Cut/imgWelcome_center.bmp" : "Resources/trim_textfield.png")));
-    back->setScaledContents(true);
-    const double fh = itemRow ? 14 : 18;
-    const double y = (frame.height - fh) / 2;
-    const std::array<double, 4> xs =
-        itemRow ? std::array<double, 4>{0, 30, 60, 90} : std::array<double, 4>{5, 35, 70, 105};
-    const std::array<double, 3> colons =
-        itemRow ? std::array<double, 3>{20, 50, 80} : std::array<double, 3>{30, 65, 100};
-    for (double cx : colons)
-        colon(back, cx, y, 10, fh);
-    for (int i = 0; i < 4; ++i) {
-        const double fw = itemRow && i < 3 ? 25 : 30;
-        auto* field = new LxTextField(back);
-        geometry::setFrame(field, NSMakeRect(xs[i], y, fw, fh));
-        field->setAlignment(Qt::AlignCenter);
-        field->setFrame(false);
-        // Disabled (during an export) the digits grey out like the window's other controls.
-        field->setStyleSheet("QLineEdit { background: transparent; color: black; font-size: 11pt; }"
-                             " QLineEdit:disabled { color: rgb(173,173,173); }");
-        field->setText("00");
-        field->setMaxLength(4);
-        field->setMouseDelegate(this);
-        connect(field, &QLineEdit::editingFinished, this, [this, field] {
-            if (!textShouldEndEditing(field))
-                field->setFocus();
-            else if (field->hasFocus())
-                // Return ends the edit: the keys go back to the window, where Space and
-                // the arrows are the transport keys of the keyboard panel.
-                setFocus(Qt::OtherFocusReason);
-        });
-        row[i] = field;
-    }
-    stepper = new QSpinBox(back);
-    geometry::setFrame(stepper, NSMakeRect(frame.width - (itemRow ? 15 : 20), 0, 20, itemRow ? 22 : 26));
-    // The platform's default stepper: 0 to 59 in steps of 1, wrapping at the ends.
-    stepper->setRange(0, 59);
-    stepper->setWrapping(true);
-    stepper->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
-    stepper->setStyleSheet("QSpinBox { color: transparent; background: transparent; border: none; }");
-    stepper->setFocusPolicy(Qt::NoFocus);
-    return back;
+TimeCodeRow* EasyCutterWindowcontroller::buildFieldRow(QWidget* parent, const NSRect& frame, FieldRow& fields,
+                                                       TimeStepper*& stepper, bool itemRow) {
+    auto* row = new TimeCodeRow(parent, frame, itemRow ? TimeCodeRow::Style::Compact : TimeCodeRow::Style::Range);
+    fields = row->fields();
+    stepper = row->stepper();
+    row->shouldEndEditing = [this](LxTextField* field) {
+        if (!textShouldEndEditing(field))
+            return false;
+        // Return ends the edit: the keys go back to the window, where Space and the arrows
+        // are the transport keys of the keyboard panel.
+        if (field->hasFocus())
+            setFocus(Qt::OtherFocusReason);
+        return true;
+    };
+    return row;
+}
+
+// A row and its partner (start and end) share the part the steppers change: a click on
+// the end's minutes makes the start's stepper change the start's minutes too.
+static void pairRows(TimeCodeRow* a, TimeCodeRow* b) {
+    a->fieldClicked = [b, a](LxTextField* f) { b->setActivePart(a->partOf(f)); };
+    b->fieldClicked = [a, b](LxTextField* f) { a->setActivePart(b->partOf(f)); };
 }
 
 void EasyCutterWindowcontroller::initPlayerBottom() {
@@ -216,8 +188,9 @@ void EasyCutterWindowcontroller::initPlayerBottom() {
     startTrimFieldBackV =
         buildFieldRow(itemContentView, beside(startTimeLabel), startFields, startStepper, false);
     stopTrimFieldBackV = buildFieldRow(itemContentView, beside(endTimeLabel), stopFields, stopStepper, false);
-    connect(startStepper, &QSpinBox::valueChanged, this, [this] { touchUpStartStepper(); });
-    connect(stopStepper, &QSpinBox::valueChanged, this, [this] { touchUpStopStepper(); });
+    startTrimFieldBackV->stepped = [this](LxTextField* f) { stepRow(Row::Start, f); };
+    stopTrimFieldBackV->stepped = [this](LxTextField* f) { stepRow(Row::Stop, f); };
+    pairRows(startTrimFieldBackV, stopTrimFieldBackV);
 }
 
 void EasyCutterWindowcontroller::initSelectItemTimeChangeView() {
@@ -237,7 +210,8 @@ void EasyCutterWindowcontroller::initSelectItemTimeChangeView() {
                                     startItemStepper, true);
     endFieldBackV = buildFieldRow(selectedItemTimeChangeView, NSMakeRect(30, 1, 135, 22), stopItemFields,
                                   stopItemStepper, true);
-    connect(startItemStepper, &QSpinBox::valueChanged, this, [this] { startStepperItemAction(); });
-    connect(stopItemStepper, &QSpinBox::valueChanged, this, [this] { stopStepperItemAction(); });
+    startFieldBackV->stepped = [this](LxTextField* f) { stepRow(Row::ItemStart, f); };
+    endFieldBackV->stepped = [this](LxTextField* f) { stepRow(Row::ItemStop, f); };
+    pairRows(startFieldBackV, endFieldBackV);
     selectedItemTimeChangeView->hide();
 }

@@ -13,41 +13,29 @@
 #include "platform/Dispatch.h"
 #include "platform/Geometry.h"
 #include "tools/easycut/CutItemView.h"
+#include "tools/shared/PreviewPane.h"
 
 #include <QLabel>
 #include <cmath>
 
-namespace {
-constexpr int32_t kTimescale = 1000000000;
-}
-
 void EasyCutterWindowcontroller::seekTo(double seconds) {
-    if (!lxPlayer_)
+    if (!player())
         return;
     const double d = duration();
     const double t = d > 0 ? std::clamp(seconds, 0.0, d) : std::max(0.0, seconds);
-    lxPlayer_->seekTime(CMTimeMakeWithSeconds(t, kTimescale));
+    preview_->seek(t);
     // The time label shows where the picture is, also while paused, when no tick runs.
     currentTimeLabel->setText(HelpClass::returnTimeToStr(t));
 }
 
 double EasyCutterWindowcontroller::currentTime() const {
-    return lxPlayer_ ? std::max(0.0, CMTimeGetSeconds(lxPlayer_->currentTime())) : 0.0;
+    return preview_->currentTime();
 }
 
 void EasyCutterWindowcontroller::initPlayer() {
     if (!fileData_ || fileData_->path.isEmpty())
         return;
-    lxPlayer_ = std::make_unique<LxMoviePlayer>(fileData_->path, playerView->rect());
-    lxPlayer_->SetVolume(fileData_->volume);
-    lxPlayer_->seekTime(CMTimeMake(1, 30));
-    QPointer<EasyCutterWindowcontroller> self(this);
-    lxPlayer_->setPlayerDidEndBlock([self] {
-        dispatchMain([self] {
-            if (self)
-                self->playerDidEnd();
-        });
-    });
+    preview_->open(fileData_->path, fileData_->volume, PreviewPane::displaySize(*fileData_));
     const double d = duration();
     durationValueLabel->setText(HelpClass::returnTimeToStr(d));
     currentTimeLabel->setText(HelpClass::returnTimeToStr(0));
@@ -56,11 +44,6 @@ void EasyCutterWindowcontroller::initPlayer() {
     volumeSlider->setProgress(0.5f);
     cutprogressView->setUpperValue(1.0f);
     cutprogressView->setLowerValue(0.0f);
-    if (QWidget* v = lxPlayer_->view()) {
-        v->setParent(playerView);
-        v->setGeometry(0, 0, playerView->width(), playerView->height());
-        v->show();
-    }
     writeTime(startFields, 0);
     writeTime(stopFields, d);
     selectedLeftBtn->setEnabled(false);
@@ -79,9 +62,9 @@ void EasyCutterWindowcontroller::setPreviewImages(bool stopLook) {
 }
 
 void EasyCutterWindowcontroller::playerDidEnd() {
-    if (!lxPlayer_)
+    if (!player())
         return;
-    lxPlayer_->pause();
+    player()->pause();
     playOrpauseBtn->setNormalImage(NamedImage("Cut/btnPlay_Normal.png"));
     setPlayImages(false);
     playOrpauseSelectBtn->setNormalImage(NamedImage("Cut/btnPreview_Normal.png"));
@@ -99,13 +82,16 @@ void EasyCutterWindowcontroller::playerDidEnd() {
     seekTo(0);
 }
 
+LxMoviePlayer* EasyCutterWindowcontroller::player() const {
+    return preview_->player();
+}
+
 void EasyCutterWindowcontroller::addTimer() {
-    removeTimer();
-    playerTimer_.start();
+    preview_->startTicking();
 }
 
 void EasyCutterWindowcontroller::removeTimer() {
-    playerTimer_.stop();
+    preview_->stopTicking();
 }
 
 void EasyCutterWindowcontroller::updateMarkButtons(double p) {
@@ -122,7 +108,7 @@ void EasyCutterWindowcontroller::updateMarkButtons(double p) {
 
 void EasyCutterWindowcontroller::changePlayerSlider() {
     const double d = duration();
-    if (!lxPlayer_ || d <= 0)
+    if (!player() || d <= 0)
         return;
     const double t = currentTime();
     const double p = std::clamp(t / d, 0.0, 1.0);
@@ -136,24 +122,24 @@ void EasyCutterWindowcontroller::changePlayerSlider() {
 }
 
 void EasyCutterWindowcontroller::playButtonPressed() {
-    if (!lxPlayer_)
+    if (!player())
         return;
     isPlaySelectedCut_ = false;
     playOrpauseBtn->setSelected(!playOrpauseBtn->selected());
     QPointer<EasyCutterWindowcontroller> self(this);
     dispatchMain([self] {
-        if (!self || !self->lxPlayer_)
+        if (!self || !self->player())
             return;
         const bool playing = self->playOrpauseBtn->selected();
         self->setPlayImages(playing);
         if (playing) {
-            self->lxPlayer_->play();
+            self->player()->play();
             self->isPlaying_ = true;
             self->addTimer();
             self->cutprogressView->setTickMark(true);
             self->playOrpauseSelectBtn->setEnabled(false);
         } else {
-            self->lxPlayer_->pause();
+            self->player()->pause();
             self->isPlaying_ = false;
             self->removeTimer();
             self->playOrpauseSelectBtn->setEnabled(true);
@@ -162,13 +148,13 @@ void EasyCutterWindowcontroller::playButtonPressed() {
 }
 
 void EasyCutterWindowcontroller::previewButtonPressed() {
-    if (!lxPlayer_)
+    if (!player())
         return;
     const double t = duration() * cutprogressView->lowerValue();
     playOrpauseSelectBtn->setSelected(!playOrpauseSelectBtn->selected());
     QPointer<EasyCutterWindowcontroller> self(this);
     dispatchMain([self, t] {
-        if (!self || !self->lxPlayer_)
+        if (!self || !self->player())
             return;
         const double d = self->duration();
         self->seekTo(t);
@@ -177,7 +163,7 @@ void EasyCutterWindowcontroller::previewButtonPressed() {
         if (self->playOrpauseSelectBtn->selected()) {
             self->isPlaySelectedCut_ = true;
             self->setPreviewImages(true);
-            self->lxPlayer_->play();
+            self->player()->play();
             self->isPlaying_ = true;
             self->addTimer();
             self->cutprogressView->setTickMark(true);
@@ -185,7 +171,7 @@ void EasyCutterWindowcontroller::previewButtonPressed() {
         } else {
             self->isPlaySelectedCut_ = false;
             self->setPreviewImages(false);
-            self->lxPlayer_->pause();
+            self->player()->pause();
             self->isPlaying_ = false;
             self->removeTimer();
             self->playOrpauseBtn->setEnabled(true);
@@ -266,25 +252,11 @@ void EasyCutterWindowcontroller::refresSelectTrimTime(bool changeStart, bool cha
 }
 
 QImage EasyCutterWindowcontroller::getCurrentThumbImage() {
-    const auto& src = fileData_ ? fileData_->sourceData : nullptr;
-    if (!src || src->width == 0 || src->height == 0 || !lxPlayer_)
+    const QSize shown = fileData_ ? PreviewPane::displaySize(*fileData_) : QSize();
+    if (shown.isEmpty() || !player())
         return NSBundle::imageWithfileName("Cut/musicIconB.png");
-    // The displayed size: a picture turned by a quarter turn is as wide as it is high.
-    const bool quarter = (std::abs(src->angle) / 90) % 2 == 1;
-    int w = quarter ? src->height : src->width;
-    int h = quarter ? src->width : src->height;
     // A segment thumbnail is shown at 120 points wide; keep it small.
-    if (w > 640) {
-        h = std::max(1, int(std::lround(double(h) * 640 / w)));
-        w = 640;
-    }
-    if (w <= 0 || h <= 0)
-        return NSBundle::imageWithfileName("Cut/musicIconB.png");
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::black);
-    int rw = w, rh = h;
-    const int r = lxPlayer_->Snapshot(&rw, &rh, image.bits());
-    if (r < 1 || rw != w || rh != h)
-        return fileData_->thumbImage;
-    return image;
+    const QSize size = shown.width() > 640 ? shown.scaled(640, 640, Qt::KeepAspectRatio) : shown;
+    const QImage frame = preview_->currentFrame(size);
+    return frame.isNull() ? fileData_->thumbImage : frame;
 }

@@ -6,6 +6,7 @@
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
 #include "tools/shared/MediaOpenPanel.h"
+#include "tools/shared/PreviewPane.h"
 #include "tools/shared/SourceProbe.h"
 
 #include <QLabel>
@@ -22,12 +23,7 @@ void EasyCutterWindowcontroller::addFileAction() {
 }
 
 void EasyCutterWindowcontroller::closeCurrentPlayer() {
-    if (!lxPlayer_)
-        return;
-    removeTimer();
-    lxPlayer_->stop();
-    lxPlayer_->closePlayer();
-    lxPlayer_.reset();
+    preview_->close();
 }
 
 bool EasyCutterWindowcontroller::loadSourceFile(const QString& path) {
@@ -35,13 +31,11 @@ bool EasyCutterWindowcontroller::loadSourceFile(const QString& path) {
     // what the user sees under a running chain.
     if (jobChain().isBusy())
         return false;
-    const SourceProbe::Result result = SourceProbe::probe(path);
-    if (!result.data) {
-        // A refused file leaves the earlier file, its player and its segments in place.
-        SourceProbe::showRefusal(this, result.refusal, path);
+    auto data = SourceProbe::probeOrRefuse(this, path);
+    // A refused file leaves the earlier file, its player and its segments in place.
+    if (!data)
         return false;
-    }
-    fileData_ = result.data;
+    fileData_ = std::move(data);
     closeCurrentPlayer();
     cutItems_.clear();
     selectedCutIndex_ = 0;

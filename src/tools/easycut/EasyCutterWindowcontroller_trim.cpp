@@ -10,16 +10,16 @@
 #include <QLabel>
 
 void EasyCutterWindowcontroller::actionMouseDownForCutProgressViewBlock(LxCutProgressView*, float) {
-    if (!lxPlayer_)
+    if (!player())
         return;
-    lxPlayer_->pause();
+    player()->pause();
     removeTimer();
 }
 
 void EasyCutterWindowcontroller::actionMouseUpForCutProgressViewBlock(LxCutProgressView*, float) {
-    if (!lxPlayer_ || !isPlaying_)
+    if (!player() || !isPlaying_)
         return;
-    lxPlayer_->play();
+    player()->play();
     addTimer();
     playOrpauseBtn->setEnabled(!isPlaySelectedCut_);
     playOrpauseSelectBtn->setEnabled(isPlaySelectedCut_);
@@ -28,7 +28,7 @@ void EasyCutterWindowcontroller::actionMouseUpForCutProgressViewBlock(LxCutProgr
 void EasyCutterWindowcontroller::actionMouseMovedForCutProgressViewBlock(LxCutProgressView*, float startvalue,
                                                                          float stopvalue, int handleType) {
     const double d = duration();
-    if (d <= 0 || !lxPlayer_)
+    if (d <= 0 || !player())
         return;
     const double start = startvalue * d;
     const double end = stopvalue * d;
@@ -65,13 +65,13 @@ void EasyCutterWindowcontroller::actionSeekToTimeForCutProgressViewBlock(LxCutPr
 // The Space key and the keyboard panel's button: the same play and pause as the big play
 // button, whose look follows (pause picture while playing).
 void EasyCutterWindowcontroller::playOrPauseVideo() {
-    if (!lxPlayer_ || jobChain().isBusy())
+    if (!player() || jobChain().isBusy())
         return;
     if (!isPlaying_) {
         isPlaySelectedCut_ = false;
         playOrpauseBtn->setSelected(true);
         setPlayImages(true);
-        lxPlayer_->play();
+        player()->play();
         isPlaying_ = true;
         cutprogressView->setTickMark(true);
         addTimer();
@@ -83,7 +83,7 @@ void EasyCutterWindowcontroller::playOrPauseVideo() {
         playOrpauseSelectBtn->setSelected(false);
         setPlayImages(false);
         setPreviewImages(false);
-        lxPlayer_->pause();
+        player()->pause();
         isPlaying_ = false;
         removeTimer();
         playOrpauseBtn->setEnabled(true);
@@ -125,15 +125,15 @@ bool EasyCutterWindowcontroller::nudgeHandle(double step) {
 void EasyCutterWindowcontroller::resumeAfterNudge() {
     if (!isPlaying_)
         return;
-    lxPlayer_->play();
+    player()->play();
     addTimer();
 }
 
 void EasyCutterWindowcontroller::kuaituiAction() {
-    if (!lxPlayer_ || duration() <= 0 || jobChain().isBusy())
+    if (!player() || duration() <= 0 || jobChain().isBusy())
         return;
     if (isPlaying_)
-        lxPlayer_->pause();
+        player()->pause();
     // Stepping back while modifying a segment leaves the player paused.
     if (!nudgeHandle(-0.1))
         resumeAfterNudge();
@@ -141,10 +141,10 @@ void EasyCutterWindowcontroller::kuaituiAction() {
 
 void EasyCutterWindowcontroller::kuaijinAction() {
     const double d = duration();
-    if (!lxPlayer_ || d <= 0 || jobChain().isBusy())
+    if (!player() || d <= 0 || jobChain().isBusy())
         return;
     if (isPlaying_)
-        lxPlayer_->pause();
+        player()->pause();
     // The play head stays on the moved handle, so that each press moves the mark by one
     // step (a further advance of the play head would make the next step twice as long).
     nudgeHandle(0.1);

@@ -7,9 +7,11 @@
 #include "foundation/records/SimpleData.h"
 #include "platform/Dispatch.h"
 #include "tools/join/JoinnerTableView.h"
+#include "tools/shared/ExportBar.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFolderChooser.h"
 #include "tools/shared/ToolLayout.h"
+#include "tools/shared/TimeCodeRow.h"
 #include "tools/shared/ToolStyle.h"
 
 #include <QComboBox>
@@ -43,7 +45,7 @@ JoinnerWindowController::JoinnerWindowController(QWidget* parent) : ToolWindow(p
 JoinnerWindowController::~JoinnerWindowController() = default;
 
 QString JoinnerWindowController::outputPath() const {
-    return outputFolderBtn->outputPath();
+    return exportBar_->outputPath();
 }
 
 void JoinnerWindowController::buildLayout() {
@@ -105,11 +107,14 @@ void JoinnerWindowController::buildLayout() {
     connect(unSelectTimeBtn, &QRadioButton::toggled, this, [this](bool on) { trimModeChanged(on); });
 
     label(right, 10, 240, 120, 24)->setText(loc("StarttimeLabelstringValue"));
-    startTimeField = make<QLineEdit>(right, 140, 240, 150, 24);
+    startTimeRow = new TimeCodeRow(right, NSMakeRect(140, 239, 151, 26));
     label(right, 10, 210, 120, 24)->setText(loc("EndtimeLabelstringValue"));
-    stopTimeField = make<QLineEdit>(right, 140, 210, 150, 24);
-    connect(startTimeField, &QLineEdit::editingFinished, this, [this] { timeFieldEdited(true); });
-    connect(stopTimeField, &QLineEdit::editingFinished, this, [this] { timeFieldEdited(false); });
+    stopTimeRow = new TimeCodeRow(right, NSMakeRect(140, 209, 151, 26));
+    for (const bool start : {true, false}) {
+        TimeCodeRow* row = start ? startTimeRow : stopTimeRow;
+        row->shouldEndEditing = [this, start](LxTextField*) { return timeRowEdited(start); };
+        row->stepped = [this, start](LxTextField*) { timeRowEdited(start); };
+    }
     label(right, 10, 180, 120, 24)->setText(loc("CuttedLabelTitle"));
     cutDurationValueLabel = label(right, 140, 180, 150, 24);
 
@@ -136,24 +141,23 @@ void JoinnerWindowController::buildLayout() {
     connect(settingBtn, &QToolButton::clicked, this, &JoinnerWindowController::settingAction);
 
     // The output folder, progress and Start along the bottom.
-    QLabel* outputLabel = label(this, 10, 14, 120, 32);
-    outputLabel->setText(loc("outputFolderLabelstringValue"));
-    outputFolderBtn = make<OutputFolderChooser>(this, 135, 14, 230, 32);
-    QLabel* progressLabel = label(this, 375, 14, 90, 32);
-    progressLabel->setText(loc("progressLabelStringValue"));
-    // White on the window's blue, as in the other tool windows.
-    for (QLabel* l : {outputLabel, progressLabel})
-        toolstyle::whiteText(l);
-    joinnerProgressView = make<NSProgressView>(this, 470, 25, 330, 10);
-    startJoinnerBtn = make<ZylButton>(this, 840, 8, 150, 44);
-    toolstyle::styleStartButton(startJoinnerBtn, loc("StartExportTitle"));
-    startJoinnerBtn->mouseDownAction = queued(&JoinnerWindowController::startJoinnerAction);
+    exportBar_ = new ExportBar(this, this,
+                               {NSMakeRect(10, 14, 120, 32), NSMakeRect(135, 14, 230, 32), NSRect{},
+                                NSMakeRect(375, 14, 90, 32), NSMakeRect(470, 25, 330, 10),
+                                NSMakeRect(840, 8, 150, 44)},
+                               "Joinnerfinishedstring");
+    outputFolderBtn = exportBar_->folderChooser;
+    joinnerProgressView = exportBar_->progressView;
+    startJoinnerBtn = exportBar_->startButton;
+    exportBar_->startRequested = [this] { return startJoin(); };
+    exportBar_->editingEnabled = [this](bool on) { enableEdit(on); };
 }
 
 void JoinnerWindowController::enableEdit(bool enabled) {
     fileListTableView->setEnabele(enabled);
-    for (QWidget* w : std::initializer_list<QWidget*>{removeBtn, clearBtn, upBtn, downBtn, startTimeField,
-                                                      stopTimeField, resetCutterBtn, applytoallBtn,
+    for (TimeCodeRow* row : {startTimeRow, stopTimeRow})
+        row->setEditable(enabled && !fileList_.empty());
+    for (QWidget* w : std::initializer_list<QWidget*>{removeBtn, clearBtn, upBtn, downBtn, resetCutterBtn, applytoallBtn,
                                                       formatPopBtn, selectTimeBtn, unSelectTimeBtn})
         w->setEnabled(enabled && !fileList_.empty());
     // Adding a file while a join runs would change the list under it.

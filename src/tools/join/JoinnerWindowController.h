@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+class ExportBar;
 class JoinnerTableView;
 class LxCutProgressView;
 class NSProgressView;
@@ -29,6 +30,7 @@ class QRadioButton;
 class QSlider;
 class QToolButton;
 class SimpleData;
+class TimeCodeRow;
 class ZylButton;
 
 class JoinnerWindowController : public ToolWindow, public LxCutProgressViewDelegate {
@@ -50,6 +52,7 @@ public:
 
     // Editing controls on or off (off while a join runs).
     void enableEdit(bool enabled);
+    // Start or Cancel, as the export bar's button does.
     void startJoinnerAction();
 
     // Controls.
@@ -62,8 +65,9 @@ public:
     QPushButton* downBtn;
     QRadioButton* selectTimeBtn;
     QRadioButton* unSelectTimeBtn;
-    QLineEdit* startTimeField;
-    QLineEdit* stopTimeField;
+    // The selected clip's range: hours, minutes, seconds and hundredths with a stepper each.
+    TimeCodeRow* startTimeRow;
+    TimeCodeRow* stopTimeRow;
     QLabel* cutDurationValueLabel;
     LxCutProgressView* cutProgressView;
     QLabel* playerView;
@@ -82,8 +86,6 @@ protected:
     void windowWillClose() override;
     void actionMouseMovedForCutProgressViewBlock(LxCutProgressView* view, float startvalue, float stopvalue,
                                                  int handleType) override;
-    void exportProgress(double overall) override;
-    void exportEnded(JobChain::Outcome outcome, int error) override;
 
 private:
     void buildLayout();
@@ -100,7 +102,9 @@ private:
     // Trim (JoinnerWindowController_trim.cpp).
     SimpleData* selectedClip() const;
     void showSelectedClip();
-    void timeFieldEdited(bool start);
+    // A typed or stepped value of a range row; a refused one is reported and the row shows
+    // the stored time again.
+    bool timeRowEdited(bool start);
     void trimModeChanged(bool remove);
     void resetAction();
     void applyToAllAction();
@@ -112,8 +116,9 @@ private:
     // Export (JoinnerWindowController_export.cpp).
     // The format of the join: the default-format clip's own, else the chosen profile's.
     JoinFormat chosenFormat(const SimpleData* reference) const;
-    void setJoinIdle();
+    bool startJoin();
 
+    ExportBar* exportBar_ = nullptr;
     std::vector<std::shared_ptr<SimpleData>> fileList_;
     QString lastOutput_;
     bool showingClip_ = false;

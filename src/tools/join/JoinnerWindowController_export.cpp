@@ -13,6 +13,7 @@
 #include "profiles/ProfileSet.h"
 #include "profiles/SettingWindowController.h"
 #include "tools/join/JoinPlan.h"
+#include "tools/shared/ExportBar.h"
 #include "tools/shared/JoinJob.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFileNamer.h"
@@ -100,22 +101,15 @@ JoinFormat JoinnerWindowController::chosenFormat(const SimpleData* reference) co
 }
 
 void JoinnerWindowController::startJoinnerAction() {
-    if (jobChain().isBusy()) {
-        // The button reads as cancel while a job runs; a cancel under way waits for the
-        // stopped job to return.
-        if (!jobChain().isCancelling()) {
-            jobChain().cancel();
-            joinnerProgressView->setProgress(0);
-            startJoinnerBtn->setContentTitle(loc("StartExportTitle"));
-            startJoinnerBtn->setEnabled(false);
-        }
-        return;
-    }
+    exportBar_->press();
+}
+
+bool JoinnerWindowController::startJoin() {
     if (fileList_.empty())
-        return;
+        return false;
     std::vector<JoinPlan::Clip> clips = JoinPlan::clips(fileList_);
     if (clips.empty())
-        return;
+        return false;
 
     const SimpleData* reference = nullptr;
     for (const auto& clip : fileList_) {
@@ -127,18 +121,13 @@ void JoinnerWindowController::startJoinnerAction() {
     const JoinFormat format = chosenFormat(reference);
     const JoinJob::Encoding encoding = format.encoding(reference);
     const QString extension = format.extensionFor(reference, *fileList_.front());
-    const QString folder = outputPath();
-    if (!folder.isEmpty() && !QFileInfo::exists(folder))
-        QDir().mkpath(folder);
+    const QString folder = exportBar_->preparedOutputPath();
     const QString output = OutputFileNamer::freeTimestampPath(folder, extension);
     lastOutput_ = output;
     qCDebug(lcTools) << "join into" << output << "vcodec" << encoding.videoCodec << "acodec"
                      << encoding.audioCodec << encoding.width << "x" << encoding.height << "fps"
                      << encoding.fps << "kbps" << encoding.videoKbps << encoding.audioKbps;
 
-    startJoinnerBtn->setContentTitle(loc("CancelexportTitle"));
-    enableEdit(false);
-    joinnerProgressView->setProgress(0);
     auto make = [output, encoding, clips](int, int* error) -> std::unique_ptr<EngineJob> {
         std::unique_ptr<JoinJob> job = JoinJob::create(output, error);
         if (!job)
@@ -163,36 +152,5 @@ void JoinnerWindowController::startJoinnerAction() {
         }
         return job;
     };
-    if (!jobChain().start(1, make))
-        setJoinIdle();
-}
-
-void JoinnerWindowController::exportProgress(double overall) {
-    if (!jobChain().isCancelling())
-        joinnerProgressView->setProgress(float(overall));
-}
-
-void JoinnerWindowController::setJoinIdle() {
-    startJoinnerBtn->setContentTitle(loc("StartExportTitle"));
-    startJoinnerBtn->setEnabled(true);
-    enableEdit(true);
-}
-
-void JoinnerWindowController::exportEnded(JobChain::Outcome outcome, int error) {
-    setJoinIdle();
-    switch (outcome) {
-    case JobChain::Outcome::Completed:
-        qCDebug(lcTools) << "join finished";
-        joinnerProgressView->setProgress(1.0f);
-        showFinishMessage("Joinnerfinishedstring", outputPath());
-        break;
-    case JobChain::Outcome::Failed:
-        qCWarning(lcTools) << "errorcode:" << error;
-        joinnerProgressView->setProgress(0);
-        showEngineError(error);
-        break;
-    case JobChain::Outcome::Cancelled:
-        joinnerProgressView->setProgress(0);
-        break;
-    }
+    return jobChain().start(1, make);
 }

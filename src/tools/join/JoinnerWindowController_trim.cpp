@@ -10,9 +10,9 @@
 #include "tools/join/JoinPlan.h"
 #include "tools/join/JoinnerCell.h"
 #include "tools/join/JoinnerTableView.h"
+#include "tools/shared/TimeCodeRow.h"
 
 #include <QLabel>
-#include <QLineEdit>
 #include <QPixmap>
 #include <QRadioButton>
 #include <QSlider>
@@ -56,8 +56,8 @@ void JoinnerWindowController::showSelectedClip() {
     SimpleData* clip = selectedClip();
     showingClip_ = true;
     if (!clip) {
-        startTimeField->clear();
-        stopTimeField->clear();
+        startTimeRow->setTime(0);
+        stopTimeRow->setTime(0);
         cutDurationValueLabel->clear();
         selectTimeBtn->setChecked(true);
         volumeSlider->setValue(100);
@@ -66,8 +66,8 @@ void JoinnerWindowController::showSelectedClip() {
         playerView->clear();
     } else {
         const auto [start, stop] = JoinPlan::range(*clip);
-        startTimeField->setText(timeText(start));
-        stopTimeField->setText(timeText(stop));
+        startTimeRow->setTime(double(start) / 1e6);
+        stopTimeRow->setTime(double(stop) / 1e6);
         cutDurationValueLabel->setText(timeText(stop - start));
         (clip->isTrimFanxuan ? unSelectTimeBtn : selectTimeBtn)->setChecked(true);
         volumeSlider->setValue(JoinPlan::volumePercent(clip->volume));
@@ -86,35 +86,36 @@ void JoinnerWindowController::refreshSelectedRow() {
     showSelectedClip();
 }
 
-void JoinnerWindowController::timeFieldEdited(bool start) {
+bool JoinnerWindowController::timeRowEdited(bool start) {
     SimpleData* clip = selectedClip();
     if (showingClip_ || !clip || isJoining())
-        return;
-    QLineEdit* field = start ? startTimeField : stopTimeField;
+        return true;
+    TimeCodeRow* row = start ? startTimeRow : stopTimeRow;
     const auto [oldStart, oldStop] = JoinPlan::range(*clip);
-    const std::optional<double> seconds = HelpClass::parseTimeStr(field->text());
+    const double seconds = row->time();
     const int64_t d = JoinPlan::durationUs(*clip);
-    QString refusal;
+    const char* refusal = nullptr;
     int64_t value = 0;
-    if (!seconds || !std::isfinite(*seconds) || *seconds < 0 || *seconds * 1e6 > double(d) + 5000) {
-        refusal = NSBundle::localizedStringForKey(start ? "showmessageTime4" : "showmessageTime2");
+    if (!std::isfinite(seconds) || seconds < 0 || seconds * 1e6 > double(d) + 5000) {
+        refusal = start ? "showmessageTime4" : "showmessageTime2";
     } else {
-        value = std::min<int64_t>(std::llround(*seconds * 1e6), d);
+        value = std::min<int64_t>(std::llround(seconds * 1e6), d);
         if (start && value >= oldStop)
-            refusal = NSBundle::localizedStringForKey("showmessageTime1");
+            refusal = "showmessageTime1";
         else if (!start && value <= oldStart)
-            refusal = NSBundle::localizedStringForKey("showmessageTime3");
+            refusal = "showmessageTime3";
     }
-    if (!refusal.isEmpty()) {
-        field->setText(timeText(start ? oldStart : oldStop));
-        showSimpleAlert(refusal);
-        return;
+    if (refusal) {
+        row->setTime(double(start ? oldStart : oldStop) / 1e6);
+        showSimpleAlert(NSBundle::localizedStringForKey(refusal));
+        return true;
     }
-    if (value == (start ? oldStart : oldStop))
-        return;
-    clip->cutTimeRange_start = start ? value : oldStart;
-    clip->cutTimeRange_stop = start ? oldStop : value;
-    refreshSelectedRow();
+    if (value != (start ? oldStart : oldStop)) {
+        clip->cutTimeRange_start = start ? value : oldStart;
+        clip->cutTimeRange_stop = start ? oldStop : value;
+        refreshSelectedRow();
+    }
+    return true;
 }
 
 void JoinnerWindowController::trimModeChanged(bool remove) {
@@ -184,8 +185,8 @@ void JoinnerWindowController::actionMouseMovedForCutProgressViewBlock(LxCutProgr
     if (JoinnerCell* row = fileListTableView->row(fileListTableView->selectedIndex()))
         row->refreshCutLength();
     showingClip_ = true;
-    startTimeField->setText(timeText(start));
-    stopTimeField->setText(timeText(stop));
+    startTimeRow->setTime(double(start) / 1e6);
+    stopTimeRow->setTime(double(stop) / 1e6);
     cutDurationValueLabel->setText(timeText(stop - start));
     showingClip_ = false;
 }

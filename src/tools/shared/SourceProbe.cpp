@@ -110,3 +110,10 @@ void SourceProbe::showRefusal(QWidget* window, Refusal refusal, const QString& p
         return;
     }
 }
+
+std::shared_ptr<SimpleData> SourceProbe::probeOrRefuse(QWidget* window, const QString& path) {
+    Result result = probe(path);
+    if (!result.data)
+        showRefusal(window, result.refusal, path);
+    return std::move(result.data);
+}

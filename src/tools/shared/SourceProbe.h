@@ -38,4 +38,7 @@ public:
     // Tells the user why a file was refused, in a window-modal alert on window: the AC-3
     // sheet ("error" / "AAC3_Error_Message") or the unsupported-file message with the name.
     static void showRefusal(QWidget* window, Refusal refusal, const QString& path);
+    // The probe of a window's source file: the record, or null after telling the user why
+    // the file was refused.
+    static std::shared_ptr<SimpleData> probeOrRefuse(QWidget* window, const QString& path);
 };

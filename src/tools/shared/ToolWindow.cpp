@@ -4,6 +4,7 @@
 #include "platform/Alerts.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "tools/shared/ExportBar.h"
 #include "tools/shared/FinishMessage.h"
 
 #include <QApplication>
@@ -18,8 +19,11 @@ ToolWindow::ToolWindow(QWidget* parent) : QWidget(parent) {
             exportJobStarted(index);
     };
     jobChain_.progressChanged = [this](double overall) {
-        if (!closing_)
-            exportProgress(overall);
+        if (closing_)
+            return;
+        if (exportBar_)
+            exportBar_->chainProgress(overall);
+        exportProgress(overall);
     };
     jobChain_.finished = [this](JobChain::Outcome outcome, int error) {
         if (closing_) {
@@ -27,6 +31,8 @@ ToolWindow::ToolWindow(QWidget* parent) : QWidget(parent) {
             deleteLater();
             return;
         }
+        if (exportBar_)
+            exportBar_->chainEnded(outcome, error);
         exportEnded(outcome, error);
     };
 }

@@ -19,6 +19,8 @@
 #include <QWidget>
 #include <functional>
 
+class ExportBar;
+
 class ToolWindow : public QWidget {
     Q_OBJECT
 public:
@@ -37,6 +39,11 @@ public:
     static void stopJobsAndWait();
 
     JobChain& jobChain() { return jobChain_; }
+    const JobChain& jobChain() const { return jobChain_; }
+    // The window's export bar, which then shows the chain's progress and handles its end
+    // before the window's own hooks below run. The bar is owned by the window.
+    void setExportBar(ExportBar* bar) { exportBar_ = bar; }
+    ExportBar* exportBar() const { return exportBar_; }
     // True from the moment the window starts to close.
     bool isClosing() const { return closing_; }
 
@@ -64,5 +71,6 @@ protected:
 
 private:
     JobChain jobChain_;
+    ExportBar* exportBar_ = nullptr;
     bool closing_ = false;
 };

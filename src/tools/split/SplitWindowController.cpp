@@ -10,8 +10,10 @@
 #include "foundation/records/SimpleData.h"
 #include "platform/Dispatch.h"
 #include "platform/Workspace.h"
+#include "tools/shared/ExportBar.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFolderChooser.h"
+#include "tools/shared/PreviewPane.h"
 #include "tools/shared/ToolStyle.h"
 #include "tools/split/SplitProgressView.h"
 
@@ -36,11 +38,7 @@ SplitWindowController::SplitWindowController(QWidget* parent) : ToolWindow(paren
     windowDidLoad();
 }
 
-SplitWindowController::~SplitWindowController() {
-    playerTimer_.stop();
-    if (lxPlayer_)
-        lxPlayer_->stop();
-}
+SplitWindowController::~SplitWindowController() = default;
 
 double SplitWindowController::duration() const {
     // One time base for the bar, the fields and the export: the probed length.
@@ -48,7 +46,7 @@ double SplitWindowController::duration() const {
 }
 
 QString SplitWindowController::outputPath() const {
-    return outputPopBtn ? outputPopBtn->outputPath() : QString();
+    return exportBar_ ? exportBar_->outputPath() : QString();
 }
 
 void SplitWindowController::windowDidLoad() {
@@ -57,12 +55,6 @@ void SplitWindowController::windowDidLoad() {
     buildLayout();
 
     scrLabel->setText(loc("scrlabelplaceholderString"));
-    outputLabel->setText(loc("outputFolderLabelstringValue"));
-    exportProgresslabel->setText(loc("progressLabelStringValue"));
-    for (QLabel* l : {outputLabel, exportProgresslabel})
-        whiteText(l);
-    controls::fitLabelBefore(outputLabel, outputPopBtn);
-    controls::fitLabelBefore(exportProgresslabel, exportProgressView);
 
     contentBackGroundView->setBackGroundColor(kLightGrey);
     contentBackGroundView->setBordColor(kLightGrey);
@@ -102,8 +94,14 @@ void SplitWindowController::windowDidLoad() {
     initPlayerSlider();
     enableEdit(false);
 
-    playerTimer_.setInterval(100);
-    connect(&playerTimer_, &QTimer::timeout, this, &SplitWindowController::changePlaySlider);
+    preview_ = new PreviewPane(playerView, this);
+    preview_->tick = [this](double, double) { changePlaySlider(); };
+    preview_->didEnd = [this] { playerDidEnd(); };
+    exportBar_->startRequested = [this] { return startExport(); };
+    exportBar_->editingEnabled = [this](bool on) {
+        addfileBtn->setEnabled(on);
+        enableEdit(on);
+    };
 }
 
 void SplitWindowController::configureButtons() {
@@ -121,15 +119,6 @@ void SplitWindowController::configureButtons() {
 
     styleAddFileButton(addfileBtn, loc("AddFileBtnTitle"));
     addfileBtn->mouseDownAction = queued(&SplitWindowController::addFileAction);
-
-    styleStartButton(startExportBtn, loc("StartExportTitle"));
-    startExportBtn->mouseDownAction = queued(&SplitWindowController::startExportAction);
-
-    setButtonImages(openOutputBtn, browsePictures());
-    openOutputBtn->mouseDownAction = [self](ZylButton*) {
-        if (self && !self->outputPath().isEmpty())
-            Workspace::revealInFileManager(self->outputPath());
-    };
 
     setButtonImages(playBtn, joinPlayPictures());
     playBtn->mouseDownAction = [self](ZylButton*) {
@@ -196,6 +185,6 @@ void SplitWindowController::enableEdit(bool on) {
     split_sizepopBtn->setEnabled(m == Mode::Size);
     averageTextField->setEnabled(m == Mode::Average);
     averagestepper->setEnabled(m == Mode::Average);
-    splitBtn->setEnabled(lxPlayer_ != nullptr && m != Mode::Manual);
+    splitBtn->setEnabled(player() != nullptr && m != Mode::Manual);
     playerSlider->beginBtn()->setVisible(m == Mode::Manual);
 }

@@ -20,7 +20,6 @@
 #include "foundation/controls/LxProgressSliderDelegate.h"
 #include "tools/shared/ToolWindow.h"
 
-#include <QTimer>
 #include <array>
 #include <memory>
 #include <optional>
@@ -34,6 +33,8 @@ class LxMoviePlayer;
 class LxProgressSlider;
 class NSProgressView;
 class OutputFolderChooser;
+class ExportBar;
+class PreviewPane;
 class SplitProgressView;
 class ZylButton;
 class ZylImageView;
@@ -78,13 +79,14 @@ public:
     Mode mode() const;
 
     // ---- export ----
+    // Start or Cancel, as the export bar's button does.
     void startExportAction();
 
     // State a test or the shell may read.
     const std::shared_ptr<SimpleData>& fileData() const { return fileData_; }
-    LxMoviePlayer* player() const { return lxPlayer_.get(); }
+    LxMoviePlayer* player() const;
     QString outputPath() const;
-    bool isStartExport() const { return startExport_; }
+    bool isStartExport() const { return jobChain().isBusy() && !jobChain().isCancelling(); }
     // The length every split fraction refers to: the probed duration in seconds.
     double duration() const;
     // The custom-value prompt while it is open (null otherwise).
@@ -142,8 +144,6 @@ public:
 
 protected:
     void windowWillClose() override;
-    void exportProgress(double overall) override;
-    void exportEnded(JobChain::Outcome outcome, int error) override;
 
 private:
     // set-up
@@ -174,14 +174,11 @@ private:
     void moveSelection(long step);
 
     // export
-    void cancelExport();
-    void setExportIdle();
+    bool startExport();
 
     std::shared_ptr<SimpleData> fileData_;
-    std::unique_ptr<LxMoviePlayer> lxPlayer_;
-    QTimer playerTimer_;
-    bool isPlaying_ = false;
-    bool startExport_ = false;
+    PreviewPane* preview_ = nullptr;
+    ExportBar* exportBar_ = nullptr;
     // The last value typed at each pop-up's custom prompt.
     QString split_timepopTitle_, split_filesizepopTitle_;
     // The item each pop-up showed before its custom item was chosen.

@@ -10,6 +10,8 @@
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
 #include "tools/shared/ConvertJob.h"
+#include "tools/shared/ExportBar.h"
+#include "tools/shared/PreviewPane.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFileNamer.h"
 #include "tools/split/SplitPoints.h"
@@ -76,26 +78,23 @@ int64_t toMicroseconds(double seconds) {
 } // namespace
 
 void SplitWindowController::startExportAction() {
-    if (jobChain().isBusy()) {
-        // The button reads as cancel while a job runs; a cancel under way waits for the
-        // stopped job to return.
-        if (!jobChain().isCancelling())
-            cancelExport();
-        return;
-    }
+    exportBar_->press();
+}
+
+bool SplitWindowController::startExport() {
     if (!fileData_) {
         showSimpleAlert(loc("scrlabelplaceholderString"));
-        return;
+        return false;
     }
     const double d = duration();
     if (d <= 0)
-        return;
+        return false;
     std::optional<int64_t> limit;
     if (mode() == Mode::Size) {
         const std::optional<double> megabytes = SplitPoints::presetValue(split_sizepopBtn->currentText());
         if (!megabytes) {
             showSimpleAlert(loc("splitValueInvalidString"));
-            return;
+            return false;
         }
         // The size of each part is a cap on its file; every part still starts where the
         // one before it ended. A megabyte is 1,000,000 bytes here, as in the sizes the
@@ -108,16 +107,7 @@ void SplitWindowController::startExportAction() {
     const QString source = fileData_->path;
     const QString stem = QFileInfo(source).completeBaseName() + "-split";
     const QString extension = OutputFileNamer::extensionOf(source);
-    const QString folder = outputPath();
-    // The chosen folder may have been removed since it was chosen.
-    if (!folder.isEmpty() && !QFileInfo::exists(folder))
-        QDir().mkpath(folder);
-
-    startExport_ = true;
-    addfileBtn->setEnabled(false);
-    enableEdit(false);
-    startExportBtn->setContentTitle(loc("CancelexportTitle"));
-    exportProgressView->setProgress(0);
+    const QString folder = exportBar_->preparedOutputPath();
 
     if (limit) {
         // A part ends where the cap stops it, which need not be where the plan put the
@@ -159,8 +149,7 @@ void SplitWindowController::startExportAction() {
             return ConvertJob::create(source, state->lastOutput, ConvertJob::Range{state->nextStart, total},
                                       error, limit);
         };
-        jobChain().start(int(plan.size()), make, /*openEnded=*/true);
-        return;
+        return jobChain().start(int(plan.size()), make, /*openEnded=*/true);
     }
     auto make = [plan, source, stem, extension, folder, d](int i, int* error) -> std::unique_ptr<EngineJob> {
         const int64_t start = i == 0 ? 0 : toMicroseconds(d * plan[size_t(i - 1)]);
@@ -171,56 +160,9 @@ void SplitWindowController::startExportAction() {
         return ConvertJob::create(source, numberedFreePath(folder, stem, extension),
                                   ConvertJob::Range{start, stop}, error);
     };
-    jobChain().start(int(plan.size()), make);
-}
-
-void SplitWindowController::cancelExport() {
-    startExport_ = false;
-    jobChain().cancel();
-    exportProgressView->setProgress(0);
-    startExportBtn->setContentTitle(loc("StartExportTitle"));
-    // Start stays off until the stopped job has returned (exportEnded).
-    startExportBtn->setEnabled(false);
-}
-
-void SplitWindowController::exportProgress(double overall) {
-    if (!jobChain().isCancelling())
-        exportProgressView->setProgress(float(overall));
-}
-
-void SplitWindowController::setExportIdle() {
-    startExport_ = false;
-    startExportBtn->setContentTitle(loc("StartExportTitle"));
-    startExportBtn->setEnabled(true);
-    addfileBtn->setEnabled(true);
-    enableEdit(true);
-}
-
-void SplitWindowController::exportEnded(JobChain::Outcome outcome, int error) {
-    setExportIdle();
-    switch (outcome) {
-    case JobChain::Outcome::Completed:
-        qCDebug(lcTools) << "split finished";
-        exportProgressView->setProgress(1.0f);
-        showFinishMessage("Splitfinishedstring", outputPath());
-        break;
-    case JobChain::Outcome::Failed:
-        qCWarning(lcTools) << "split failed:" << error;
-        exportProgressView->setProgress(0);
-        showEngineError(error);
-        break;
-    case JobChain::Outcome::Cancelled:
-        exportProgressView->setProgress(0);
-        break;
-    }
+    return jobChain().start(int(plan.size()), make);
 }
 
 void SplitWindowController::windowWillClose() {
-    startExport_ = false;
-    playerTimer_.stop();
-    isPlaying_ = false;
-    if (lxPlayer_) {
-        lxPlayer_->stop();
-        lxPlayer_.reset();
-    }
+    preview_->close();
 }

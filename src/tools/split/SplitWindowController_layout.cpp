@@ -6,6 +6,7 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
 #include "platform/Geometry.h"
+#include "tools/shared/ExportBar.h"
 #include "tools/shared/OutputFolderChooser.h"
 #include "tools/shared/ToolLayout.h"
 #include "tools/split/SplitProgressView.h"
@@ -86,11 +87,15 @@ void SplitWindowController::buildLayout() {
     resouceTotaltimeValueLabel = label(w, 712, 82, 148, 18);
 
     // Output and export.
-    outputLabel = label(w, 16, 16, 68, 24);
-    outputPopBtn = new OutputFolderChooser(w);
-    geometry::setFrame(outputPopBtn, NSMakeRect(85, 8, 223, 32));
-    openOutputBtn = make<ZylButton>(w, 312, 10, 30, 28);
-    exportProgresslabel = label(w, 356, 16, 80, 24);
-    exportProgressView = make<NSProgressView>(w, 436, 22, 270, 12);
-    startExportBtn = make<ZylButton>(w, 722, 6, 146, 44);
+    exportBar_ = new ExportBar(this, w,
+                               {NSMakeRect(16, 16, 68, 24), NSMakeRect(85, 8, 223, 32), NSMakeRect(312, 10, 30, 28),
+                                NSMakeRect(356, 16, 80, 24), NSMakeRect(436, 22, 270, 12),
+                                NSMakeRect(722, 6, 146, 44)},
+                               "Splitfinishedstring");
+    outputLabel = exportBar_->outputLabel;
+    outputPopBtn = exportBar_->folderChooser;
+    openOutputBtn = exportBar_->revealButton;
+    exportProgresslabel = exportBar_->progressLabel;
+    exportProgressView = exportBar_->progressView;
+    startExportBtn = exportBar_->startButton;
 }

@@ -123,7 +123,7 @@ void SplitWindowController::switchToMode(Mode m) {
     for (ZylButton* b : {splitItemBtn, leftMoveBtn, rightMoveBtn, deletedItemBtn})
         b->hide();
     splitBtn->show();
-    splitBtn->setEnabled(editable && lxPlayer_ != nullptr);
+    splitBtn->setEnabled(editable && player() != nullptr);
     playerSlider->beginBtn()->hide();
     playerSlider->removeAllSplitItem();
     if (m == Mode::Average) {

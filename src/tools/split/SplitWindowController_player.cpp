@@ -11,6 +11,7 @@
 #include "platform/Dispatch.h"
 #include "platform/Log.h"
 #include "tools/shared/MediaOpenPanel.h"
+#include "tools/shared/PreviewPane.h"
 #include "tools/shared/SourceProbe.h"
 #include "tools/split/SplitProgressView.h"
 
@@ -40,13 +41,11 @@ void SplitWindowController::addFileAction() {
 bool SplitWindowController::loadSourceFile(const QString& path) {
     if (jobChain().isBusy())
         return false;
-    const SourceProbe::Result result = SourceProbe::probe(path);
-    if (!result.data) {
-        // A refused file leaves the earlier file, its player and its points in place.
-        SourceProbe::showRefusal(this, result.refusal, path);
+    auto data = SourceProbe::probeOrRefuse(this, path);
+    // A refused file leaves the earlier file, its player and its points in place.
+    if (!data)
         return false;
-    }
-    fileData_ = result.data;
+    fileData_ = std::move(data);
     scrLabel->setText(path);
     const FileData& src = *fileData_->sourceData;
     enableEdit(true);
@@ -65,78 +64,51 @@ bool SplitWindowController::loadSourceFile(const QString& path) {
 }
 
 void SplitWindowController::closeCurrentPlayer() {
-    playerTimer_.stop();
-    isPlaying_ = false;
+    preview_->close();
     playBtn->setSelected(false);
-    if (!lxPlayer_)
-        return;
-    lxPlayer_->stop();
-    lxPlayer_->closePlayer();
-    lxPlayer_.reset();
 }
 
 void SplitWindowController::initPlayer() {
     if (!fileData_ || fileData_->path.isEmpty())
         return;
     closeCurrentPlayer();
-    lxPlayer_ = std::make_unique<LxMoviePlayer>(fileData_->path, playerView->rect());
-    lxPlayer_->SetVolume(fileData_->volume);
-    lxPlayer_->seekTime(CMTimeMake(1, 30));
-    QPointer<SplitWindowController> self(this);
-    lxPlayer_->setPlayerDidEndBlock([self] {
-        dispatchMain([self] {
-            if (self && !self->isClosing())
-                self->playerDidEnd();
-        });
-    });
+    preview_->open(fileData_->path, fileData_->volume, PreviewPane::displaySize(*fileData_));
     showTotalTime();
-    if (QWidget* v = lxPlayer_->view()) {
-        v->setParent(playerView);
-        v->setGeometry(0, 0, playerView->width(), playerView->height());
-        v->show();
-    }
 }
 
-double SplitWindowController::playerDuration() const {
-    return lxPlayer_ ? duration() : 0;
+LxMoviePlayer* SplitWindowController::player() const {
+    return preview_->player();
 }
 
 void SplitWindowController::seekTo(double seconds) {
-    if (lxPlayer_ && std::isfinite(seconds))
-        lxPlayer_->seekTime(CMTimeMakeWithSeconds(std::clamp(seconds, 0.0, duration()), kTimescale));
+    if (std::isfinite(seconds))
+        preview_->seek(std::clamp(seconds, 0.0, duration()), kTimescale);
 }
 
 void SplitWindowController::playAction() {
-    if (!lxPlayer_)
+    if (!preview_->player())
         return;
-    isPlaying_ = true;
     playBtn->setSelected(true);
-    lxPlayer_->play();
     playerSlider->setHiddenTick(false);
-    playerTimer_.start();
+    preview_->play();
 }
 
 void SplitWindowController::pauseAction() {
-    if (!lxPlayer_)
+    if (!preview_->player())
         return;
-    isPlaying_ = false;
     playBtn->setSelected(false);
-    if (lxPlayer_->playerStatus() == 1) {
-        playerSlider->setHiddenTick(false);
-        playerTimer_.stop();
-        lxPlayer_->pause();
-    }
+    playerSlider->setHiddenTick(false);
+    preview_->pause();
 }
 
 void SplitWindowController::stopAction() {
     playBtn->setSelected(false);
-    isPlaying_ = false;
     playerSlider->setHiddenTick(false);
-    playerTimer_.stop();
-    if (!lxPlayer_)
+    if (!preview_->player()) {
+        preview_->pause();
         return;
-    lxPlayer_->stop();
-    lxPlayer_->seekTime(CMTimeMake(0, 1));
+    }
+    preview_->stop();
     playerSlider->setProgress(0);
     playerCurrentTimeLabel->setText(HelpClass::returnTimeToStr(0));
 }
@@ -147,9 +119,9 @@ void SplitWindowController::playerDidEnd() {
 
 void SplitWindowController::changePlaySlider() {
     const double d = duration();
-    if (!lxPlayer_ || d <= 0)
+    if (!preview_->player() || d <= 0)
         return;
-    const double t = std::clamp(CMTimeGetSeconds(lxPlayer_->currentTime()), 0.0, d);
+    const double t = std::clamp(preview_->currentTime(), 0.0, d);
     playerSlider->setProgress(float(t / d));
     playerCurrentTimeLabel->setText(HelpClass::returnTimeToStr(t));
 }
@@ -161,7 +133,7 @@ void SplitWindowController::initPlayerSlider() {
     // Each report hops to the main queue before it seeks.
     playerSlider->ProgressForSliderBlock = [self](float p) {
         dispatchMain([self, p] {
-            if (!self || !self->lxPlayer_)
+            if (!self || !self->preview_->player())
                 return;
             self->seekTo(self->duration() * p);
             self->playerCurrentTimeLabel->setText(HelpClass::returnTimeToStr(self->duration() * p));
@@ -169,24 +141,24 @@ void SplitWindowController::initPlayerSlider() {
     };
     playerSlider->MouseDownForSliderBlock = [self](float p) {
         dispatchMain([self, p] {
-            if (!self || !self->lxPlayer_)
+            if (!self || !self->preview_->player())
                 return;
             self->seekTo(self->duration() * p);
             // Pressing the bar while playing pauses; the wish to play stays for the release.
-            if (self->isPlaying_ && self->lxPlayer_->playerStatus() == 1) {
+            if (self->preview_->isPlaying() && self->preview_->player()->playerStatus() == 1) {
                 self->playerSlider->setHiddenTick(false);
-                self->playerTimer_.stop();
-                self->lxPlayer_->pause();
+                self->preview_->stopTicking();
+                self->preview_->player()->pause();
             }
         });
     };
     playerSlider->MouseUpForSliderBlock = [self](float p) {
         dispatchMain([self, p] {
-            if (!self || !self->lxPlayer_)
+            if (!self || !self->preview_->player())
                 return;
             self->seekTo(self->duration() * p);
             self->playerCurrentTimeLabel->setText(HelpClass::returnTimeToStr(self->duration() * p));
-            if (self->isPlaying_)
+            if (self->preview_->isPlaying())
                 self->playAction();
         });
     };
@@ -194,24 +166,20 @@ void SplitWindowController::initPlayerSlider() {
 
 void SplitWindowController::volumeToggle() {
     volumeBtn->setSelected(!volumeBtn->selected());
-    if (!lxPlayer_ || !fileData_ || lxPlayer_->playerStatus() == 0)
-        return;
-    if (!volumeBtn->selected()) {
+    const bool muted = volumeBtn->selected();
+    if (!muted && fileData_) {
         fileData_->volume = 1.0;
-        lxPlayer_->SetVolume(1.0);
-        volumeSlider->setProgress(0.5f);
-    } else {
-        lxPlayer_->SetVolume(0);
-        volumeSlider->setProgress(0);
+        preview_->setVolume(1.0);
     }
+    preview_->setMuted(muted);
+    volumeSlider->setProgress(muted ? 0.0f : 0.5f);
 }
 
 void SplitWindowController::volumeChanged(float progress) {
     if (!fileData_)
         return;
     fileData_->volume = 2.0 * std::clamp(double(progress), 0.0, 1.0);
-    if (lxPlayer_)
-        lxPlayer_->SetVolume(fileData_->volume);
+    preview_->setVolume(fileData_->volume);
 }
 
 void SplitWindowController::actionMouseUpForProgressSliderBlock(LxProgressSlider*, float progress) {
@@ -224,4 +192,8 @@ void SplitWindowController::actionMouseDownForProgressSliderBlock(LxProgressSlid
 
 void SplitWindowController::actionProgressForProgressSliderBlock(LxProgressSlider*, float progress) {
     volumeChanged(progress);
+}
+
+double SplitWindowController::playerDuration() const {
+    return preview_->player() ? duration() : 0;
 }

@@ -54,21 +54,48 @@ TEST(MarkerView, PressedPictureShowsWhilePressed) {
     EXPECT_EQ(v->currentImageName(), "n");
 }
 
-TEST(ProgressBar, TintFollowsTheValueUnlimitedButNeverNegativeOrNaN) {
+TEST(ProgressBar, TintFollowsTheValueInsideItsRimUnlimitedButNeverNegativeOrNaN) {
     QWidget parent;
     parent.resize(400, 40);
     auto* bar = new NSProgressView(NSRect{0, 0, 200, 10}, &parent);
+    const double rim = NSProgressView::kTintRim;
     bar->setProgress(0.5f);
-    EXPECT_DOUBLE_EQ(bar->progressTintView()->frame().width, 100);
+    EXPECT_DOUBLE_EQ(bar->progressTintView()->frame().x, rim);
+    EXPECT_DOUBLE_EQ(bar->progressTintView()->frame().height, 10 - 2 * rim);
+    EXPECT_DOUBLE_EQ(bar->progressTintView()->frame().width, (200 - 2 * rim) * 0.5);
     bar->setProgress(1.5f);
-    EXPECT_DOUBLE_EQ(bar->progressTintView()->frame().width, 300);
+    EXPECT_DOUBLE_EQ(bar->progressTintView()->frame().width, (200 - 2 * rim) * 1.5);
     bar->setProgress(-1.0f);
     EXPECT_DOUBLE_EQ(bar->progressTintView()->frame().width, 0);
     bar->setProgress(std::nanf(""));
     EXPECT_DOUBLE_EQ(bar->progressTintView()->frame().width, 0);
     bar->setProgress(0.25f);
     bar->resize(400, 10);
-    EXPECT_DOUBLE_EQ(bar->progressTintView()->frame().width, 100);
+    EXPECT_DOUBLE_EQ(bar->progressTintView()->frame().width, (400 - 2 * rim) * 0.25);
+}
+
+// The bars sit on the window's blue, the colour of their tint: a full bar must still show
+// where it ends, and its filled part must not look like the panel around it.
+TEST(ProgressBar, AFullBarOnTheWindowBlueStillShowsItsTrackAroundTheTint) {
+    const QColor blue(33, 176, 235);
+    QWidget panel;
+    panel.resize(240, 40);
+    panel.setAutoFillBackground(true);
+    QPalette pal = panel.palette();
+    pal.setColor(QPalette::Window, blue);
+    panel.setPalette(pal);
+    auto* bar = new NSProgressView(NSRect{20, 14, 200, 12}, &panel);
+    bar->setProgress(1.0f);
+    const QImage shot = panel.grab().toImage();
+    const auto distance = [](QColor a, QColor b) {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+    };
+    const QPoint topLeft = bar->geometry().topLeft();
+    // The track's rim above the middle of the tint, and the tint itself.
+    const QColor rimColour = shot.pixelColor(topLeft + QPoint(100, 1));
+    const QColor tintColour = shot.pixelColor(topLeft + QPoint(100, 6));
+    EXPECT_GT(distance(rimColour, blue), 120) << "the rim stands out from the panel";
+    EXPECT_GT(distance(rimColour, tintColour), 120) << "the tint stands out from the rim";
 }
 
 struct FieldOwner : LxTextFieldDelegate {

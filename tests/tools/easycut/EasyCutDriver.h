@@ -1,82 +1,21 @@
 // Drives an easy cutter window through its real controls for the tests: the add-file
 // button and its open panel, the time-code fields, the Cut, merge and Start buttons, the
-// output-folder pop-up with its folder panel, and the messages that come back.
+// output-folder pop-up with its folder panel, and the messages that come back. Waiting,
+// clicking, panels and alerts are the shared tool-window driver's.
 #pragma once
 
-#include "TestSupport.h"
+#include "../shared/ToolWindowDriver.h"
 #include "foundation/controls/ZylButton.h"
-#include "foundation/helpers/NSBundle.h"
-#include "platform/Alerts.h"
-#include "platform/Panels.h"
 #include "tools/easycut/EasyCutterWindowcontroller.h"
-#include "tools/shared/OutputFolderChooser.h"
-
-#include <QApplication>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEnterEvent>
-#include <QFileInfo>
-#include <QMessageBox>
-#include <QPointer>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QThread>
-#include <gtest/gtest.h>
 
 namespace easycuttest {
 
-inline bool waitUntil(const std::function<bool()>& done, int ms = 60000) {
-    QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        // Windows delete themselves with deleteLater once closed.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QThread::msleep(1);
-    }
-    return done();
-}
-
-inline void settle(int ms = 30) {
-    QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-}
-
-// A press and release inside the widget, with the pointer entering it first as a real
-// pointer would.
-inline void click(QWidget* w) {
-    const QPointF centre(w->width() / 2.0, w->height() / 2.0);
-    QEnterEvent enter(centre, w->mapTo(w->window(), centre), w->mapToGlobal(centre));
-    QCoreApplication::sendEvent(w, &enter);
-    QTest::mouseClick(w, Qt::LeftButton, {}, centre.toPoint());
-    settle();
-}
-
-// The alert opened last, if one is open.
-inline QMessageBox* openAlert() {
-    return Alerts::currentAlert();
-}
-
-// Answers every open alert and returns their informative texts, oldest first.
-inline QStringList answerAlerts() {
-    QStringList texts;
-    settle();
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        if (!box || !box->isVisible())
-            continue;
-        texts << box->informativeText();
-        box->accept();
-    }
-    settle();
-    return texts;
-}
-
-inline QString text(const char* key) {
-    return NSBundle::localizedStringForKey(key);
-}
+using tooltest::answerAlerts;
+using tooltest::click;
+using tooltest::openAlert;
+using tooltest::settle;
+using tooltest::text;
+using tooltest::waitUntil;
 
 class Driver {
 public:
@@ -94,54 +33,16 @@ public:
         answerAlerts();
     }
 
-    // Qt's own dialog does not take a selected name into a file-name field that has the
-    // keyboard focus, as it has once shown; the tests answer it like a user who clicked a file.
-    static void select(QFileDialog* panel, const QString& name) {
-        if (QWidget* f = panel->focusWidget())
-            f->clearFocus();
-        panel->selectFile(name);
-    }
-
-    // The open panel of the given mode, once it shows.
-    static QFileDialog* panelOfMode(QFileDialog::FileMode mode) {
-        QFileDialog* found = nullptr;
-        waitUntil(
-            [&] {
-                QFileDialog* p = Panels::currentPanel();
-                found = p && p->isVisible() && p->fileMode() == mode ? p : nullptr;
-                return found != nullptr;
-            },
-            5000);
-        return found;
-    }
-
-    // Answers the folder panel that "Other..." of an output-folder pop-up opens with folder.
-    static void pickOutputFolder(OutputFolderChooser* chooser, const QString& folder) {
-        chooser->choose(OutputFolderChooser::Other);
-        QFileDialog* panel = panelOfMode(QFileDialog::Directory);
-        ASSERT_NE(panel, nullptr);
-        panel->setDirectory(QFileInfo(folder).absolutePath());
-        select(panel, folder);
-        static_cast<QDialog*>(panel)->accept();
-        ASSERT_TRUE(waitUntil([&] { return chooser->outputPath() == folder; }, 5000));
-    }
-
-    // Clicks an add-file button and answers its open panel with path.
-    static void pickFile(QWidget* addButton, const QString& path) {
-        click(addButton);
-        QFileDialog* panel = panelOfMode(QFileDialog::ExistingFiles);
-        ASSERT_NE(panel, nullptr);
-        panel->setDirectory(QFileInfo(path).absolutePath());
-        select(panel, QFileInfo(path).fileName());
-        static_cast<QDialog*>(panel)->accept();
-        settle(100);
-    }
+    static constexpr auto select = &tooltest::select;
+    static constexpr auto panelOfMode = &tooltest::panelOfMode;
+    static constexpr auto pickOutputFolder = &tooltest::pickOutputFolder;
+    static constexpr auto typeField = &tooltest::typeField;
 
     void chooseOutputFolder(const QString& folder) { pickOutputFolder(window->outputPopBtn, folder); }
 
     // The add-file button, then the open panel answered with path.
     void addFile(const QString& path) {
-        pickFile(window->addfileBtn->isVisible() ? window->addfileBtn : window->updateFileAddBtn, path);
+        tooltest::pickFile(window->addfileBtn->isVisible() ? window->addfileBtn : window->updateFileAddBtn, path);
     }
 
     // Types a time into a row of fields, one field at a time, ending each edit with Return.
@@ -149,13 +50,6 @@ public:
         const int values[4] = {h, m, s, cs};
         for (int i = 0; i < 4; ++i)
             typeField(row[i], QString::asprintf("%02d", values[i]));
-    }
-    static void typeField(QLineEdit* field, const QString& value) {
-        field->setFocus();
-        field->selectAll();
-        QTest::keyClicks(field, value);
-        QTest::keyClick(field, Qt::Key_Return);
-        settle();
     }
     static double rowSeconds(const EasyCutterWindowcontroller::FieldRow& row) {
         return row[0]->text().toInt() * 3600.0 + row[1]->text().toInt() * 60.0 + row[2]->text().toInt() +
@@ -196,13 +90,7 @@ public:
 
     void pressStart() { click(window->startExportBtn); }
 
-    // The finish message window, once it shows.
-    QWidget* finishMessage() const {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible() && w->objectName() == "ZylOpenAlert")
-                return w;
-        return nullptr;
-    }
+    QWidget* finishMessage() const { return tooltest::finishMessage(); }
 
     QTemporaryDir out;
     QPointer<EasyCutterWindowcontroller> window;

@@ -1,21 +1,23 @@
 // Drives a join window through its real controls for the tests: the add-file button and its
 // open panel, the list's rows and buttons, the range fields, the volume slider, the format
-// pop-up, the output-folder pop-up and Start. The waiting, clicking and alert helpers are the
-// easy cutter tests' own.
+// pop-up, the output-folder pop-up and Start. Waiting, clicking, panels and alerts are the
+// shared tool-window driver's.
 #pragma once
 
-#include "../easycut/EasyCutDriver.h"
+#include "../shared/ToolWindowDriver.h"
+#include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/UserDefaults.h"
 #include "tools/join/JoinnerCell.h"
 #include "tools/join/JoinnerTableView.h"
 #include "tools/join/JoinnerWindowController.h"
+#include "tools/shared/TimeCodeRow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
-#include <QLineEdit>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -23,15 +25,12 @@
 
 namespace jointest {
 
-using easycuttest::answerAlerts;
-using easycuttest::click;
-using easycuttest::settle;
-using easycuttest::text;
-using easycuttest::waitUntil;
-
-inline QStringList outputs(const QString& folder) {
-    return QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
-}
+using tooltest::answerAlerts;
+using tooltest::click;
+using tooltest::outputs;
+using tooltest::settle;
+using tooltest::text;
+using tooltest::waitUntil;
 
 // The tests' own user defaults, kept for the whole run so that one window's choice reaches
 // the next window.
@@ -40,31 +39,22 @@ inline void useTestDefaults() {
     UserDefaults::setStorePath(dir.filePath("defaults.ini"));
 }
 
-class Driver {
+// The tests' own user defaults must be in place before the window reads them.
+struct TestDefaults {
+    TestDefaults() { useTestDefaults(); }
+};
+
+class Driver : private TestDefaults, public tooltest::WindowHolder<JoinnerWindowController> {
 public:
     // keepFormat: start from "Keep Original" whatever an earlier window chose.
     explicit Driver(bool keepFormat = true) {
-        useTestDefaults();
-        window = new JoinnerWindowController();
-        window->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
         chooseOutputFolder(out.path());
         if (keepFormat)
             chooseFormat("Video / Keep Original");
     }
-    ~Driver() {
-        closeFinishMessage();
-        if (window) {
-            window->close();
-            waitUntil([this] { return window.isNull(); });
-        }
-        answerAlerts();
-    }
 
-    void chooseOutputFolder(const QString& folder) {
-        easycuttest::Driver::pickOutputFolder(window->outputFolderBtn, folder);
-    }
-    void addFile(const QString& path) { easycuttest::Driver::pickFile(window->addfileBtn, path); }
+    void chooseOutputFolder(const QString& folder) { tooltest::pickOutputFolder(window->outputFolderBtn, folder); }
+    void addFile(const QString& path) { tooltest::pickFile(window->addfileBtn, path); }
 
     void selectRow(int i) {
         JoinnerCell* row = window->fileListTableView->row(i);
@@ -74,8 +64,24 @@ public:
         ASSERT_EQ(window->fileListTableView->selectedIndex(), i);
     }
 
-    // Types a time into a range field and ends the edit with Return.
-    static void type(QLineEdit* field, const QString& value) { easycuttest::Driver::typeField(field, value); }
+    // Enters a time "hh:mm:ss.cc" into a range row as one edit: the first three parts are
+    // put in place and the hundredths typed, ending with Return. A bare number goes into the
+    // hours field alone.
+    static void type(TimeCodeRow* row, const QString& value) {
+        const QStringList parts = value.split(QRegularExpression("[:.]"));
+        if (parts.size() != 4) {
+            tooltest::typeField(row->field(TimeCodeRow::Hours), value);
+            return;
+        }
+        for (int i = 0; i < 3; ++i)
+            row->field(i)->setText(parts[i]);
+        tooltest::typeField(row->field(TimeCodeRow::Hundredths), parts[3]);
+    }
+    // What a range row shows, as "hh:mm:ss.cc".
+    static QString shown(const TimeCodeRow* row) {
+        return QString("%1:%2:%3.%4")
+            .arg(row->field(0)->text(), row->field(1)->text(), row->field(2)->text(), row->field(3)->text());
+    }
 
     void chooseFormat(const QString& title) {
         const int i = window->formatPopBtn->findText(title);
@@ -92,20 +98,8 @@ public:
         return window->lastOutput();
     }
 
-    QWidget* finishMessage() const {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible() && w->objectName() == "ZylOpenAlert")
-                return w;
-        return nullptr;
-    }
-    void closeFinishMessage() {
-        if (QWidget* m = finishMessage())
-            m->close();
-        settle();
-    }
-
-    QTemporaryDir out;
-    QPointer<JoinnerWindowController> window;
+    QWidget* finishMessage() const { return tooltest::finishMessage(); }
+    void closeFinishMessage() { tooltest::closeFinishMessage(); }
 };
 
 } // namespace jointest

@@ -1,42 +1,23 @@
 // The output-folder pop-up: the default folder, a picked folder that stays as a sixth
 // item and keeps its own path, a cancelled panel, and a removed default folder.
-#include "foundation/helpers/NSBundle.h"
-#include "platform/Panels.h"
-#include "tools/shared/OutputFolderChooser.h"
+#include "ToolWindowDriver.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QThread>
-#include <gtest/gtest.h>
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int ms = 5000) {
-    QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return done();
-}
+using tooltest::waitUntil;
 
 // Answers the folder panel with folder, or cancels it when folder is empty.
 void answerPanel(const QString& folder) {
-    QFileDialog* panel = nullptr;
-    ASSERT_TRUE(waitUntil([&] {
-        panel = Panels::currentPanel();
-        return panel && panel->isVisible() && panel->fileMode() == QFileDialog::Directory;
-    }));
+    QFileDialog* panel = tooltest::panelOfMode(QFileDialog::Directory);
+    ASSERT_NE(panel, nullptr);
     if (folder.isEmpty()) {
         panel->reject();
     } else {
         panel->setDirectory(QFileInfo(folder).absolutePath());
-        if (QWidget* f = panel->focusWidget())
-            f->clearFocus();
-        panel->selectFile(folder);
+        tooltest::select(panel, folder);
         static_cast<QDialog*>(panel)->accept();
     }
     QCoreApplication::processEvents();

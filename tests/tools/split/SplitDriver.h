@@ -1,10 +1,11 @@
 // Drives a splitter window through its real controls for the tests: the add-file button and
 // its open panel, the mode buttons, the preset pop-ups and their custom prompt, the part
 // count, the Split and manual point buttons, the begin marker, Start, and the output-folder
-// pop-up. The waiting, clicking and alert helpers are the easy cutter tests' own.
+// pop-up. Waiting, clicking, panels and alerts are the shared tool-window driver's.
 #pragma once
 
-#include "../easycut/EasyCutDriver.h"
+#include "../shared/ToolWindowDriver.h"
+#include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
 #include "tools/split/SplitProgressView.h"
 #include "tools/split/SplitWindowController.h"
@@ -21,15 +22,12 @@
 
 namespace splittest {
 
-using easycuttest::answerAlerts;
-using easycuttest::click;
-using easycuttest::settle;
-using easycuttest::text;
-using easycuttest::waitUntil;
-
-inline QStringList outputs(const QString& folder) {
-    return QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
-}
+using tooltest::answerAlerts;
+using tooltest::click;
+using tooltest::outputs;
+using tooltest::settle;
+using tooltest::text;
+using tooltest::waitUntil;
 
 // Drags a marker view so that its left edge lands at x (in its parent), as a pointer would.
 inline void dragTo(QWidget* marker, double x) {
@@ -42,41 +40,13 @@ inline void dragTo(QWidget* marker, double x) {
     settle();
 }
 
-class Driver {
+class Driver : public tooltest::WindowHolder<SplitWindowController> {
 public:
-    Driver() {
-        window = new SplitWindowController();
-        window->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
-        chooseOutputFolder(out.path());
-    }
-    ~Driver() {
-        if (window) {
-            window->close();
-            waitUntil([this] { return window.isNull(); });
-        }
-        answerAlerts();
-    }
+    Driver() { chooseOutputFolder(out.path()); }
 
-    void chooseOutputFolder(const QString& folder) {
-        window->outputPopBtn->choose(OutputFolderChooser::Other);
-        QFileDialog* panel = easycuttest::Driver::panelOfMode(QFileDialog::Directory);
-        ASSERT_NE(panel, nullptr);
-        panel->setDirectory(QFileInfo(folder).absolutePath());
-        easycuttest::Driver::select(panel, folder);
-        static_cast<QDialog*>(panel)->accept();
-        ASSERT_TRUE(waitUntil([&] { return window->outputPath() == folder; }, 5000));
-    }
-
-    void addFile(const QString& path) {
-        click(window->addfileBtn);
-        QFileDialog* panel = easycuttest::Driver::panelOfMode(QFileDialog::ExistingFile);
-        ASSERT_NE(panel, nullptr);
-        panel->setDirectory(QFileInfo(path).absolutePath());
-        easycuttest::Driver::select(panel, QFileInfo(path).fileName());
-        static_cast<QDialog*>(panel)->accept();
-        settle(100);
-    }
+    void chooseOutputFolder(const QString& folder) { tooltest::pickOutputFolder(window->outputPopBtn, folder); }
+    // The splitter takes one file: its open panel picks a single file.
+    void addFile(const QString& path) { tooltest::pickFile(window->addfileBtn, path, QFileDialog::ExistingFile); }
 
     // Picks item i of a pop-up as the user does.
     static void pick(QComboBox* popUp, int i) {
@@ -100,31 +70,16 @@ public:
 
     void pressStart() { click(window->startExportBtn); }
 
-    QWidget* finishMessage() const {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible() && w->objectName() == "ZylOpenAlert")
-                return w;
-        return nullptr;
-    }
+    QWidget* finishMessage() const { return tooltest::finishMessage(); }
 
     // Runs the export to its end and closes the finish message.
     void exportAll() {
         pressStart();
         ASSERT_TRUE(waitUntil([&] { return finishMessage() != nullptr; }));
-        // The message deletes itself once answered: watch it through a guarded pointer.
-        const QPointer<QWidget> message(finishMessage());
-        for (QPushButton* b : message->findChildren<QPushButton*>())
-            if (!b->isCheckable() && b->isVisible()) {
-                click(b);
-                break;
-            }
-        waitUntil([&] { return !message || !message->isVisible(); }, 5000);
+        tooltest::acceptFinishMessage();
     }
 
     QString part(int n) const { return QString("%1/long_10s-split%2.mp4").arg(out.path()).arg(n); }
-
-    QTemporaryDir out;
-    QPointer<SplitWindowController> window;
 };
 
 } // namespace splittest

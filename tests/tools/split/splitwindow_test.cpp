@@ -1,12 +1,11 @@
 // The splitter end to end, through its real controls, on real files: parts by time, into
 // equal parts, at points set by hand and by size, their names, refused values and files,
-// cancel in the middle of a run, and closing during one.
+// and cancel in the middle of a run (closing during a run is the tool-window kit's).
 #include "SplitDriver.h"
 
 #include "app/ToolWindowRegistry.h"
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/records/SimpleData.h"
-#include "platform/NotificationCenter.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -394,38 +393,6 @@ TEST(SplitWindow, CancelDuringTheSecondPartKeepsOnlyTheFirst) {
     EXPECT_TRUE(d.window->startExportBtn->isEnabled());
     EXPECT_TRUE(d.window->addfileBtn->isEnabled());
     EXPECT_FALSE(d.window->isStartExport());
-}
-
-TEST(SplitWindow, ClosingDuringARunStopsItAndTellsTheHomeScreen) {
-    auto* d = new Driver;
-    d->window->setAttribute(Qt::WA_DeleteOnClose);
-    d->addFile(testsupport::longClip());
-    click(d->window->split_averageBtn);
-    d->window->averageTextField->setText("2");
-    click(d->window->splitBtn);
-    ASSERT_EQ(d->points().size(), 2u);
-    int closed = 0;
-    const auto token = NotificationCenter::defaultCenter().addObserver(
-        "WillCloseNotification", nullptr, [&](const Notification&) { ++closed; });
-    d->pressStart();
-    // The second part starts between keyframes, so its job runs long enough to be closed on.
-    ASSERT_TRUE(waitUntil([&] { return d->window->jobChain().currentIndex() == 1; }));
-    settle(200);
-    QPointer<SplitWindowController> window = d->window;
-    ASSERT_TRUE(window->jobChain().isBusy());
-    window->close();
-    EXPECT_EQ(closed, 1);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(window.isNull()) << "alive until the stopped job has returned";
-    ASSERT_TRUE(waitUntil([&] { return window.isNull(); }));
-    settle(200);
-    EXPECT_EQ(d->finishMessage(), nullptr);
-    EXPECT_TRUE(answerAlerts().isEmpty());
-    EXPECT_EQ(outputs(d->out.path()), QStringList{"long_60s-split1.mp4"})
-        << "the stopped part leaves no file";
-    NotificationCenter::defaultCenter().removeObserver(token);
-    EXPECT_EQ(closed, 1);
-    delete d;
 }
 
 TEST(SplitWindow, RefusedFilesLeaveNoFileOrTheEarlierOne) {

@@ -1,8 +1,8 @@
 // The tool windows' open panel: the files the program can take show at once (also the
 // .webm files it writes itself), every other file is one filter away, the filters are
 // named in the interface language, and no chosen file is dropped unseen.
-#include "../join/JoinDriver.h"
-#include "../split/SplitDriver.h"
+#include "join/JoinDriver.h"
+#include "split/SplitDriver.h"
 #include "TestSupport.h"
 #include "foundation/helpers/NSBundle.h"
 #include "platform/Panels.h"
@@ -22,8 +22,8 @@ bool filterShows(const QString& filter, const QString& fileName) {
 }
 
 QFileDialog* openPanelOf(QWidget* addButton, QFileDialog::FileMode mode) {
-    easycuttest::click(addButton);
-    return easycuttest::Driver::panelOfMode(mode);
+    tooltest::click(addButton);
+    return tooltest::panelOfMode(mode);
 }
 
 } // namespace
@@ -42,9 +42,9 @@ TEST(MediaOpenPanel, JoinerShowsWebmFirstAndTakesEveryChosenFile) {
     EXPECT_TRUE(panel->nameFilters().first().startsWith(NSBundle::localizedStringForKey("OpenPanelMediaFilesTitle")));
 
     panel->setDirectory(QFileInfo(testsupport::media("vp9_opus.webm")).absolutePath());
-    easycuttest::Driver::select(panel, "\"h264_aac.mp4\" \"vp9_opus.webm\"");
+    tooltest::select(panel, "\"h264_aac.mp4\" \"vp9_opus.webm\"");
     static_cast<QDialog*>(panel)->accept();
-    ASSERT_TRUE(easycuttest::waitUntil([&] { return d.window->fileList().size() == 2; }, 10000));
+    ASSERT_TRUE(tooltest::waitUntil([&] { return d.window->fileList().size() == 2; }, 10000));
     EXPECT_EQ(d.window->fileList()[1]->name, "vp9_opus.webm");
 }
 
@@ -54,7 +54,7 @@ TEST(MediaOpenPanel, SplitterTakesOneFileSoNoneIsDroppedUnseen) {
     ASSERT_NE(panel, nullptr) << "a panel for one file";
     EXPECT_TRUE(filterShows(panel->selectedNameFilter(), "vp9_opus.webm"));
     panel->setDirectory(QFileInfo(testsupport::media("vp9_opus.webm")).absolutePath());
-    easycuttest::Driver::select(panel, "vp9_opus.webm");
+    tooltest::select(panel, "vp9_opus.webm");
     static_cast<QDialog*>(panel)->accept();
-    ASSERT_TRUE(easycuttest::waitUntil([&] { return d.window->scrLabel->text().endsWith("vp9_opus.webm"); }, 10000));
+    ASSERT_TRUE(tooltest::waitUntil([&] { return d.window->scrLabel->text().endsWith("vp9_opus.webm"); }, 10000));
 }

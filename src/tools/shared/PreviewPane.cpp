@@ -1,0 +1,197 @@
+#include "tools/shared/PreviewPane.h"
+
+#include "foundation/engine/LxMoviePlayer.h"
+#include "foundation/records/SimpleData.h"
+#include "platform/Dispatch.h"
+#include "platform/Log.h"
+#include "tools/shared/OutputFileNamer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+
+PreviewPane::PreviewPane(QWidget* host, QObject* parent)
+    : QObject(parent), host_(host), generation_(std::make_shared<unsigned>(0)) {
+    timer_.setInterval(kTickMs);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        if (player_ && tick)
+            tick(currentTime(), duration());
+    });
+}
+
+PreviewPane::~PreviewPane() {
+    close();
+}
+
+bool PreviewPane::open(const QString& path, double volume, QSize pictureSize) {
+    close();
+    if (path.isEmpty())
+        return false;
+    player_ = std::make_unique<LxMoviePlayer>(path, host_ ? host_->rect() : QRect());
+    pictureSize_ = pictureSize;
+    muted_ = false;
+    volume_ = std::clamp(std::isfinite(volume) ? volume : 1.0, 0.0, 2.0);
+    player_->SetVolume(volume_);
+    player_->seekTime(CMTimeMake(1, 30));
+    const unsigned generation = *generation_;
+    std::weak_ptr<unsigned> token = generation_;
+    QPointer<PreviewPane> self(this);
+    player_->setPlayerDidEndBlock([self, token, generation] {
+        dispatchMain([self, token, generation] {
+            const auto alive = token.lock();
+            if (self && alive && *alive == generation)
+                self->playerEnded(generation);
+        });
+    });
+    if (QWidget* v = player_->view(); v && host_) {
+        v->setParent(host_);
+        v->setGeometry(host_->rect());
+        v->show();
+    }
+    return player_->isOpen();
+}
+
+QSize PreviewPane::displaySize(const SimpleData& data) {
+    const auto& src = data.sourceData;
+    if (!src || src->width <= 0 || src->height <= 0)
+        return {};
+    const bool quarter = (std::abs(src->angle) / 90) % 2 == 1;
+    return quarter ? QSize(src->height, src->width) : QSize(src->width, src->height);
+}
+
+void PreviewPane::close() {
+    ++*generation_;
+    timer_.stop();
+    playing_ = false;
+    if (!player_)
+        return;
+    player_->stop();
+    player_->closePlayer();
+    player_.reset();
+}
+
+void PreviewPane::playerEnded(unsigned) {
+    if (!player_)
+        return;
+    player_->pause();
+    playing_ = false;
+    timer_.stop();
+    if (didEnd)
+        didEnd();
+}
+
+void PreviewPane::play() {
+    if (!player_)
+        return;
+    playing_ = true;
+    player_->play();
+    startTicking();
+}
+
+void PreviewPane::pause() {
+    playing_ = false;
+    timer_.stop();
+    if (player_)
+        player_->pause();
+}
+
+void PreviewPane::stop() {
+    playing_ = false;
+    timer_.stop();
+    if (!player_)
+        return;
+    player_->stop();
+    player_->seekTime(CMTimeMake(0, 1));
+}
+
+void PreviewPane::startTicking() {
+    if (player_)
+        timer_.start();
+}
+
+void PreviewPane::stopTicking() {
+    timer_.stop();
+}
+
+void PreviewPane::seek(double seconds, int32_t timescale) {
+    if (!player_ || !std::isfinite(seconds))
+        return;
+    const double d = duration();
+    const double t = d > 0 ? std::clamp(seconds, 0.0, d) : std::max(0.0, seconds);
+    player_->seekTime(CMTimeMakeWithSeconds(t, timescale));
+}
+
+double PreviewPane::currentTime() const {
+    if (!player_)
+        return 0;
+    const double t = CMTimeGetSeconds(player_->currentTime());
+    return std::isfinite(t) ? std::max(0.0, t) : 0.0;
+}
+
+double PreviewPane::duration() const {
+    if (!player_)
+        return 0;
+    const double d = CMTimeGetSeconds(player_->duration());
+    return std::isfinite(d) && d > 0 ? d : 0.0;
+}
+
+void PreviewPane::setVolume(double gain) {
+    if (!std::isfinite(gain))
+        return;
+    volume_ = std::clamp(gain, 0.0, 2.0);
+    if (player_ && !muted_)
+        player_->SetVolume(volume_);
+}
+
+void PreviewPane::setMuted(bool muted) {
+    muted_ = muted;
+    if (player_)
+        player_->SetVolume(muted_ ? 0.0 : volume_);
+}
+
+QImage PreviewPane::currentFrame(QSize size) const {
+    const int w = size.width(), h = size.height();
+    if (!player_ || w <= 0 || h <= 0)
+        return {};
+    // The player writes exactly w x h x 4 bytes into a buffer of that size.
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::black);
+    int rw = w, rh = h;
+    if (player_->Snapshot(&rw, &rh, image.bits()) < 1 || rw != w || rh != h)
+        return {};
+    return image;
+}
+
+QString PreviewPane::snapshot(const QString& folder, const QString& format) const {
+    if (folder.isEmpty())
+        return {};
+    const QImage image = currentFrame(pictureSize_);
+    if (image.isNull()) {
+        qCWarning(lcTools) << "snapshot: no picture";
+        return {};
+    }
+    const QString ext = format == "jpg" || format == "bmp" ? format : QStringLiteral("png");
+    const char* encoder = ext == "jpg" ? "JPEG" : ext == "bmp" ? "BMP" : "PNG";
+    if (!QDir().mkpath(folder))
+        return {};
+    // The name is made free first; the file is then created only if it is still not there,
+    // so a file that appeared meanwhile is not replaced either.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString path = OutputFileNamer::freeTimestampPath(folder, ext);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            continue;
+        const QImage out = ext == "png" ? image : image.convertToFormat(QImage::Format_RGB32);
+        if (out.save(&file, encoder)) {
+            qCDebug(lcTools) << "snapshot written:" << path;
+            return path;
+        }
+        file.remove();
+        qCWarning(lcTools) << "snapshot: could not write" << path;
+        return {};
+    }
+    return {};
+}

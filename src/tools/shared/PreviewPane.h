@@ -1,0 +1,101 @@
+// The preview of a tool window: the player of one file (LxMoviePlayer) hosted in a container
+// view, play, pause and stop, the 0.1 s tick that moves the window's play head while it
+// plays, mute and volume, and a snapshot of the frame shown.
+//
+// Each open() replaces the player; close() drops it (the window's closing calls it). The
+// player's end-of-media report comes on a player thread; the pane queues it to the main
+// thread and hands it to didEnd only when it comes from the player that is open now, so a
+// report of a replaced player, or one that arrives while or after the window closes, does
+// nothing.
+//
+// Sound: volume is a gain (1.0 the file's own level, at most 2). A mute silences the player
+// whether it plays, pauses or stands stopped, and unmuting gives the gain set last back.
+// Opening a file starts unmuted at the gain given.
+//
+// Snapshot: the frame shown, at the picture's displayed size, written as png, jpg or bmp
+// into a folder (made when missing) under a name of the current time that is free there;
+// an existing file is never replaced.
+//
+// Main thread only; the pane and the player it owns live in the window that hosts it.
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QSize>
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+class LxMoviePlayer;
+class QWidget;
+struct SimpleData;
+
+class PreviewPane : public QObject {
+    Q_OBJECT
+public:
+    explicit PreviewPane(QWidget* host, QObject* parent = nullptr);
+    ~PreviewPane() override;
+
+    // Opens path at gain volume, paused on its first frame (1/30 s). pictureSize is the
+    // displayed size of the picture (width and height swapped for a quarter turn); an empty
+    // size means sound only, and no snapshot. Returns whether the player could open it.
+    bool open(const QString& path, double volume, QSize pictureSize);
+    // The displayed picture size of a probed file: width and height swapped for a quarter
+    // turn; empty for a file without picture.
+    static QSize displaySize(const SimpleData& data);
+    // Stops the tick and the player and drops it.
+    void close();
+    LxMoviePlayer* player() const { return player_.get(); }
+    QWidget* host() const { return host_; }
+
+    void play();
+    void pause();
+    // Stops and goes back to the start.
+    void stop();
+    // The window wants playback: set by play(), cleared by pause(), stop() and the end of the
+    // file. A drag may pause the player for a while without clearing it.
+    bool isPlaying() const { return playing_; }
+    // The tick alone, for windows that pause the player during a drag.
+    void startTicking();
+    void stopTicking();
+    bool isTicking() const { return timer_.isActive(); }
+
+    // Seconds, clamped to the file; nothing without a player or for a value that is not finite.
+    // timescale is the CMTime scale of the seek (1,000,000,000 unless a window says otherwise).
+    void seek(double seconds, int32_t timescale = 1000000000);
+    double currentTime() const;
+    double duration() const;
+
+    void setVolume(double gain);
+    double volume() const { return volume_; }
+    void setMuted(bool muted);
+    bool isMuted() const { return muted_; }
+
+    // The frame shown, scaled to size; a null image when there is no picture.
+    QImage currentFrame(QSize size) const;
+    // Writes the frame shown; format "png", "jpg" or "bmp" (anything else: png). Returns the
+    // file written, or an empty string when there is no picture or it could not be written.
+    QString snapshot(const QString& folder, const QString& format) const;
+
+    // Every 0.1 s while ticking, with the current time and the duration in seconds.
+    std::function<void(double current, double duration)> tick;
+    // Playback reached the end of the file (main thread, the current player only). The pane
+    // has paused and stopped ticking already.
+    std::function<void()> didEnd;
+
+    static constexpr int kTickMs = 100;
+
+private:
+    void playerEnded(unsigned generation);
+
+    QWidget* host_;
+    std::unique_ptr<LxMoviePlayer> player_;
+    QTimer timer_;
+    QSize pictureSize_;
+    // Tells the reports of the open player from those of players replaced since.
+    std::shared_ptr<unsigned> generation_;
+    double volume_ = 1.0;
+    bool muted_ = false;
+    bool playing_ = false;
+};

@@ -1,0 +1,220 @@
+#include "tools/shared/TimeCodeRow.h"
+
+#include "foundation/helpers/HelpClass.h"
+#include "foundation/helpers/NSBundle.h"
+#include "tools/shared/TimeStepper.h"
+
+#include <QPixmap>
+#include <QRegularExpression>
+#include <algorithm>
+
+namespace {
+// While a typed value is being checked, its alerts take the focus; the edit-end signal that
+// this causes must not run the check a second time.
+bool checking = false;
+
+struct RowGeometry {
+    const char* picture;
+    double fieldHeight;
+    std::array<double, 4> fieldX;
+    std::array<double, 4> fieldWidth;
+    std::array<double, 3> separatorX;
+};
+
+RowGeometry geometryOf(TimeCodeRow::Style style) {
+    // Evenly spaced: digits, a narrow separator, digits..., then the stepper to the end.
+    if (style == TimeCodeRow::Style::Compact)
+        return {"Cut/imgWelcome_center.bmp", 14, {0, 30, 60, 90}, {24, 24, 24, 24}, {24, 54, 84}};
+    return {"Resources/trim_textfield.png", 18, {5, 38, 71, 104}, {27, 27, 27, 27}, {32, 65, 98}};
+}
+
+const char* const kFieldStyle = "QLineEdit { background: transparent; color: black; border: none; }"
+                                " QLineEdit:disabled { color: rgb(173,173,173); }";
+const char* const kSeparatorStyle = "QLabel { background: transparent; color: black; }"
+                                    " QLabel:disabled { color: rgb(173,173,173); }";
+} // namespace
+
+TimeCodeRow::TimeCodeRow(QWidget* parent, const NSRect& frame, Style style) : QLabel(parent) {
+    geometry::setFrame(this, frame);
+    const RowGeometry g = geometryOf(style);
+    setPixmap(QPixmap::fromImage(NSBundle::imageWithfileName(g.picture)));
+    setScaledContents(true);
+    const double y = (frame.height - g.fieldHeight) / 2;
+    // One font for the digits and the separators, the size of the window's time labels.
+    QFont font = this->font();
+    font.setPointSizeF(style == Style::Compact ? 9 : 11);
+    const char* marks[3] = {":", ":", "."};
+    for (int i = 0; i < 3; ++i) {
+        auto* s = new QLabel(marks[i], this);
+        geometry::setFrame(s, NSMakeRect(g.separatorX[size_t(i)], y, 6, g.fieldHeight));
+        s->setAlignment(Qt::AlignCenter);
+        s->setFont(font);
+        s->setStyleSheet(kSeparatorStyle);
+        separators_[size_t(i)] = s;
+    }
+    for (int i = 0; i < 4; ++i) {
+        auto* field = new LxTextField(this);
+        geometry::setFrame(field, NSMakeRect(g.fieldX[size_t(i)], y, g.fieldWidth[size_t(i)], g.fieldHeight));
+        field->setAlignment(Qt::AlignCenter);
+        field->setFrame(false);
+        field->setFont(font);
+        field->setStyleSheet(kFieldStyle);
+        field->setText("00");
+        field->setMaxLength(4);
+        field->setMouseDelegate(this);
+        connect(field, &QLineEdit::editingFinished, this, [this, field] { editEnded(field); });
+        fields_[size_t(i)] = field;
+    }
+    // The stepper fills the row's end after the last field, so no blank strip is left there.
+    const double stepperX = g.fieldX[3] + g.fieldWidth[3];
+    stepper_ = new TimeStepper(this);
+    geometry::setFrame(stepper_, NSMakeRect(stepperX, 0, frame.width - stepperX, frame.height));
+    connect(stepper_, &TimeStepper::stepped, this, &TimeCodeRow::stepperPressed);
+    setEditable(false);
+}
+
+TimeCodeRow::~TimeCodeRow() = default;
+
+bool TimeCodeRow::contains(const QObject* field) const {
+    return partOf(field) >= 0;
+}
+
+int TimeCodeRow::partOf(const QObject* field) const {
+    for (int i = 0; i < 4; ++i)
+        if (fields_[size_t(i)] == field)
+            return i;
+    return -1;
+}
+
+long TimeCodeRow::leadingNumber(const QString& text) {
+    static const QRegularExpression leading(QStringLiteral("^\\s*([+-]?\\d{1,9})"));
+    const auto m = leading.match(text);
+    return m.hasMatch() ? m.captured(1).toLong() : 0;
+}
+
+std::array<long, 4> TimeCodeRow::parts(double seconds) {
+    const HelpClass::TimeParts p = HelpClass::splitTime(seconds);
+    return {long(p.hours), long(p.minutes), long(p.seconds), long(p.hundredths)};
+}
+
+double TimeCodeRow::time() const {
+    return leadingNumber(fields_[0]->text()) * 3600.0 + leadingNumber(fields_[1]->text()) * 60.0 +
+           double(leadingNumber(fields_[2]->text())) + leadingNumber(fields_[3]->text()) / 100.0;
+}
+
+void TimeCodeRow::setTime(double seconds) {
+    const std::array<long, 4> p = parts(seconds);
+    for (int i = 0; i < 4; ++i)
+        fields_[size_t(i)]->setText(QString::asprintf("%02ld", p[size_t(i)]));
+}
+
+void TimeCodeRow::setActivePart(int part) {
+    if (part < 0 || part > 3)
+        return;
+    activePart_ = part;
+    stepper_->setMaximum(part == Hundredths ? 99 : 59);
+    stepper_->setValue(int(std::clamp(leadingNumber(activeField()->text()), 0L, long(stepper_->maximum()))));
+}
+
+void TimeCodeRow::clampField(LxTextField* field, double limit) {
+    const int part = partOf(field);
+    if (part < 0)
+        return;
+    const long cap = parts(limit)[size_t(part)];
+    field->setText(QString::asprintf("%02ld", std::min(leadingNumber(field->text()), cap)));
+}
+
+void TimeCodeRow::setEditable(bool on) {
+    for (LxTextField* f : fields_)
+        f->setEnabled(on);
+    for (QLabel* s : separators_)
+        s->setEnabled(on);
+    stepper_->setEnabled(on);
+}
+
+void TimeCodeRow::actionMouseDownForTextFieldBlock(LxTextField* field) {
+    const int part = partOf(field);
+    if (part < 0)
+        return;
+    // The click makes the field the one being edited; typing then replaces its value.
+    if (field->isEnabled()) {
+        field->setFocus(Qt::MouseFocusReason);
+        field->selectAll();
+    }
+    setActivePart(part);
+    if (fieldClicked)
+        fieldClicked(field);
+}
+
+void TimeCodeRow::editEnded(LxTextField* field) {
+    if (checking || !shouldEndEditing)
+        return;
+    checking = true;
+    const bool accepted = shouldEndEditing(field);
+    checking = false;
+    if (!accepted)
+        field->setFocus();
+}
+
+void TimeCodeRow::stepperPressed(int value) {
+    LxTextField* field = activeField();
+    field->setText(QString::asprintf("%02ld", long(value)));
+    if (!stepped)
+        return;
+    checking = true;
+    stepped(field);
+    checking = false;
+}
+
+namespace timecheck {
+
+bool startIsTypable(const TimeCodeRow& start, const Alert& alert) {
+    if (start.time() >= 0)
+        return true;
+    alert("showmessageTime4");
+    return false;
+}
+
+bool checkStart(TimeCodeRow& start, const TimeCodeRow& stop, LxTextField* edited, const Alert& alert,
+                double* startOut) {
+    double s = start.time();
+    const double e = stop.time();
+    if (s >= e) {
+        alert("showmessageTime1");
+        start.clampField(edited, e);
+        s = start.time();
+    }
+    if (!(s >= 0 && s < e))
+        return false;
+    *startOut = s;
+    return true;
+}
+
+bool checkStop(const TimeCodeRow& start, TimeCodeRow& stop, double duration, LxTextField* edited,
+               const Alert& alert, double* stopOut) {
+    double e = stop.time();
+    const double s = start.time();
+    double limit = -1;
+    if (e > duration) {
+        alert("showmessageTime2");
+        if (s >= e) {
+            alert("showmessageTime3");
+            limit = s;
+        } else {
+            limit = duration;
+        }
+    } else if (s >= e) {
+        alert("showmessageTime3");
+        limit = s;
+    }
+    if (limit >= 0) {
+        stop.clampField(edited, limit);
+        e = stop.time();
+    }
+    if (!(e > s && e > 0 && e <= duration))
+        return false;
+    *stopOut = e;
+    return true;
+}
+
+} // namespace timecheck
