@@ -5,89 +5,107 @@
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
+#include "platform/Dispatch.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "profiles/CustomProfileWriter.h"
-#include "profiles/InputFileNameWindowController.h"
 #include "profiles/ProfileSet.h"
-#include "profiles/SettingWindowController.h"
 #include "tools/join/JoinPlan.h"
+#include "tools/join/JoinnerCell.h"
+#include "tools/join/JoinnerTableView.h"
 #include "tools/shared/ExportBar.h"
+#include "tools/shared/FormatBrowser.h"
 #include "tools/shared/JoinJob.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFileNamer.h"
+#include "tools/shared/RowProgress.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
+#include <algorithm>
+#include <cmath>
 
-namespace {
-// The profile file the joiner used last.
-const QString kChosenProfileKey = QStringLiteral("joinnerSelectedProfile");
-} // namespace
-
-void JoinnerWindowController::buildFormatList() {
-    // The profile chosen last, else keeping the clips' own format.
-    fillFormatList(UserDefaults::standardUserDefaults().stringForKey(kChosenProfileKey));
-    connect(formatPopBtn, &QComboBox::currentIndexChanged, this, &JoinnerWindowController::formatChosen);
-    // The remembered profile is the one a join right after opening uses.
-    formatChosen(formatPopBtn->currentIndex());
+void JoinnerWindowController::buildFormatBrowser() {
+    // The browser's panel lies under everything else, at the window's foot: the window grows
+    // downwards by the band and folding the band takes the window's foot up again.
+    const int height = this->height();
+    formatBottomView = new QWidget(this);
+    formatBottomView->setGeometry(0, height, width(), FormatBrowser::kBandHeight);
+    setFixedSize(width(), height + FormatBrowser::kBandHeight);
+    makeFormatBrowser();
     // A profile saved from the settings window is listed, and chosen, at once.
     QPointer<JoinnerWindowController> self(this);
     NotificationCenter::defaultCenter().addObserver(
         NSPfFileWrittenNotification, nullptr,
         [self](const Notification& n) {
-            if (!self)
-                return;
-            self->fillFormatList(n.userInfo.value(QStringLiteral("path")).toString());
-            self->formatChosen(self->formatPopBtn->currentIndex());
+            const QString path = n.userInfo.value(QStringLiteral("path")).toString();
+            // After the settings window's own handling of its save has returned.
+            dispatchMain([self, path] {
+                if (self && !self->isClosing())
+                    self->customProfileSaved(path);
+            });
         },
         this);
 }
 
-void JoinnerWindowController::fillFormatList(const QString& chosenPath) {
-    const QSignalBlocker block(formatPopBtn);
-    formatPopBtn->clear();
-    const ProfileSet set = ProfileSet::joiner();
-    QStringList categories = set.categories();
-    if (ProfileSet::customFolderHasEntries())
-        categories.prepend(ProfileSet::kCustomCategory);
-    for (const QString& category : categories) {
-        for (const QString& item : set.items(category)) {
-            const QString path = set.profilePath(category, item);
-            if (!path.isEmpty())
-                formatPopBtn->addItem(category + " / " + item, path);
-        }
-    }
-    int chosen = formatPopBtn->findData(chosenPath);
-    if (chosen < 0)
-        chosen = formatPopBtn->findText("Video / " + ProfileSet::kKeepOriginal);
-    formatPopBtn->setCurrentIndex(std::max(chosen, 0));
+void JoinnerWindowController::makeFormatBrowser() {
+    formatBrowser = new FormatBrowser(ProfileSet::joiner(), FormatBrowser::Opener::Joiner, formatBottomView);
+    formatBrowser->setGeometry(0, 0, width(), FormatBrowser::kBandHeight);
+    formatBrowser->profileChosen = [this](const QString&, const QString& item, const QString& path) {
+        formatChosen(item, path);
+    };
+    formatBrowser->foldChanged = [this](bool folded) { formatFolded(folded); };
+    // The settings window wrote a value (or the profile's values back) into the defaults:
+    // every clip's target values follow.
+    formatBrowser->settingChanged = [this](long) { applyFormatToClips(); };
+    formatBrowser->settingsRestored = [this] { applyFormatToClips(); };
+    // Shows the remembered profile and reads it, so that a join right after opening uses it.
+    formatBrowser->start();
+    formatBrowser->show();
 }
 
-void JoinnerWindowController::formatChosen(int index) {
+void JoinnerWindowController::customProfileSaved(const QString& path) {
+    const QString name = QFileInfo(path).completeBaseName();
+    const int index = int(ProfileSet::joiner().items(ProfileSet::kCustomCategory).indexOf(name));
     if (index < 0)
         return;
-    const QString path = formatPopBtn->itemData(index).toString();
-    UserDefaults::standardUserDefaults().setObject(path, kChosenProfileKey);
-    JoinFormat::fromProfile(path).storeInDefaults();
+    // The category list changes (Custom comes first once it holds a profile): the band is
+    // built again and opens on the new tile.
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    defaults.setInteger(1, QStringLiteral("selectFunListItemIndex"));
+    defaults.setInteger(index + 1, QStringLiteral("selectItemIndex"));
+    defaults.setInteger(index / FormatBrowser::kTilesPerPage,
+                        ProfileSet::kCustomCategory + QStringLiteral("_selectFunctionOfsetIndex"));
+    const bool folded = formatBrowser->isFolded();
+    delete formatBrowser;
+    makeFormatBrowser();
+    if (folded)
+        formatBrowser->toggleFold();
+    enableEdit(!isJoining());
 }
 
-void JoinnerWindowController::settingAction() {
-    const QString path = formatPopBtn->currentData().toString();
-    if (path.isEmpty() || isJoining())
-        return;
-    auto* settings = new SettingWindowController(this);
-    settings->setAttribute(Qt::WA_DeleteOnClose);
-    settings->setJoinner(true);
-    const bool audio = formatPopBtn->currentText().startsWith(ProfileSet::kAudioCategory + " /");
-    settings->setFileType(audio ? 2 : 1);
-    settings->window();
-    settings->setPfPath(path);
-    settings->displayViewChildes();
-    settings->open();
+void JoinnerWindowController::formatChosen(const QString& item, const QString& path) {
+    // The settings window changes the chosen values in the user defaults, where the join
+    // reads them; choosing a profile starts them afresh from its file.
+    const bool keep = item.isEmpty() || item == ProfileSet::kKeepOriginal;
+    (keep ? JoinFormat() : JoinFormat::fromProfile(path)).storeInDefaults();
+    formatIsAudio_ = formatBrowser->chosenCategory() == QStringLiteral("Audio");
+    applyFormatToClips();
+}
+
+void JoinnerWindowController::applyFormatToClips() {
+    const JoinFormat format = JoinFormat::fromDefaults();
+    for (const auto& clip : fileList_)
+        format.applyToTarget(*clip, !formatIsAudio_);
+}
+
+void JoinnerWindowController::formatFolded(bool folded) {
+    const int band =
+        folded ? FormatBrowser::kBandHeight - FormatBrowser::kFoldHeight : FormatBrowser::kBandHeight;
+    formatBottomView->resize(width(), band);
+    setFixedSize(width(), formatBottomView->y() + band);
 }
 
 void JoinnerWindowController::defaultFormatChanged() {
@@ -95,8 +113,10 @@ void JoinnerWindowController::defaultFormatChanged() {
 }
 
 JoinFormat JoinnerWindowController::chosenFormat(const SimpleData* reference) const {
+    // A clip marked as the default format gives its own source format, whatever profile
+    // the (then locked) browser shows.
     if (reference)
-        return JoinFormat();
+        return JoinFormat::ofSource(*reference);
     return JoinFormat::fromDefaults();
 }
 
@@ -110,6 +130,7 @@ bool JoinnerWindowController::startJoin() {
     std::vector<JoinPlan::Clip> clips = JoinPlan::clips(fileList_);
     if (clips.empty())
         return false;
+    prepareRowProgress(clips);
 
     const SimpleData* reference = nullptr;
     for (const auto& clip : fileList_) {
@@ -146,6 +167,11 @@ bool JoinnerWindowController::startJoin() {
             }
             if (c.transition > 0) {
                 const int t = job->setTransition(c.transition, c.transitionUs);
+                if (t < 1 && c.transitionRequired) {
+                    qCWarning(lcTools) << "join: transition after a removed range refused" << t;
+                    *error = t;
+                    return nullptr;
+                }
                 if (t < 1)
                     qCWarning(lcTools) << "join: transition refused" << t;
             }
@@ -153,4 +179,50 @@ bool JoinnerWindowController::startJoin() {
         return job;
     };
     return jobChain().start(1, make);
+}
+
+void JoinnerWindowController::prepareRowProgress(const std::vector<JoinPlan::Clip>& clips) {
+    // Each row's share of the output: its pieces, less the transitions that overlap them.
+    joinShares_.clear();
+    double total = 0;
+    for (size_t i = 0; i < fileList_.size(); ++i) {
+        double seconds = 0;
+        for (const JoinPlan::Clip& c : clips) {
+            if (c.entry != i)
+                continue;
+            const double d = double(JoinPlan::durationUs(*fileList_[i]));
+            const double piece = (c.endUs > c.startUs ? double(c.endUs - c.startUs) : d) / 1e6;
+            seconds += piece - double(c.transitionUs) / 1e6;
+        }
+        joinShares_.push_back(std::max(0.0, seconds));
+        total += std::max(0.0, seconds);
+    }
+    joinTotal_ = total;
+}
+
+void JoinnerWindowController::exportJobStarted(int) {
+    for (int i = 0; i < fileListTableView->rowCount(); ++i)
+        fileListTableView->hiddenProgress(i);
+}
+
+void JoinnerWindowController::exportProgress(double overall) {
+    // The overall progress, shown in the row of the clip being joined.
+    if (joinTotal_ <= 0 || !std::isfinite(overall))
+        return;
+    double done = std::clamp(overall, 0.0, 1.0) * joinTotal_;
+    for (int i = 0; i < int(joinShares_.size()); ++i) {
+        JoinnerCell* row = fileListTableView->row(i);
+        const double share = joinShares_[size_t(i)];
+        if (!row)
+            continue;
+        row->progress->set(share > 0 && done < share ? std::max(0.0, done) / share : (done >= share ? 1.0 : -1.0));
+        done -= share;
+    }
+}
+
+void JoinnerWindowController::exportEnded(JobChain::Outcome, int) {
+    for (int i = 0; i < fileListTableView->rowCount(); ++i)
+        fileListTableView->hiddenProgress(i);
+    joinShares_.clear();
+    joinTotal_ = 0;
 }
