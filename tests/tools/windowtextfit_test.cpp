@@ -9,6 +9,7 @@
 #include "profiles/InputFileNameWindowController.h"
 #include "profiles/ProfileSet.h"
 #include "profiles/SettingWindowController.h"
+#include "tools/batchcut/BatchCutterWindowController.h"
 #include "tools/easycut/EasyCutterWindowcontroller.h"
 #include "tools/join/JoinnerWindowController.h"
 #include "tools/split/SplitWindowController.h"
@@ -104,6 +105,16 @@ TEST_F(EveryLanguage, JoinerWithClips) {
     expectWholeTexts([] {
         auto* w = new JoinnerWindowController();
         EXPECT_EQ(w->addFiles({testsupport::media("h264_aac.mp4"), testsupport::media("no_audio.mp4")}), 2);
+        return w;
+    });
+}
+
+TEST_F(EveryLanguage, BatchCutterEmptyAndWithFiles) {
+    // The empty window shows the getting-started text; a loaded one the list and the range.
+    expectWholeTexts([] { return new BatchCutterWindowController(); });
+    expectWholeTexts([] {
+        auto* w = new BatchCutterWindowController();
+        EXPECT_EQ(w->addFiles({testsupport::media("h264_aac.mp4"), testsupport::media("audio_only.mp3")}), 2);
         return w;
     });
 }
