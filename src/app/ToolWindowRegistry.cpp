@@ -6,7 +6,8 @@
 #include <type_traits>
 
 // Every tool window of the program registers its tile here; a tile without a factory
-// shows its disabled picture. The editor is added here once it is built.
+// shows its disabled picture.
+#include "editor/core/EditVideoWindowController.h"
 #include "tools/batchcut/BatchCutterWindowController.h"
 #include "tools/easycut/EasyCutterWindowcontroller.h"
 #include "tools/join/JoinnerWindowController.h"
@@ -57,6 +58,9 @@ ToolWindowRegistry::ToolWindowRegistry() {
     factories_[index(HomeTool::Joinner)] = windowFactory<JoinnerWindowController>();
     factories_[index(HomeTool::BatchCutter)] = windowFactory<BatchCutterWindowController>();
     factories_[index(HomeTool::Split)] = windowFactory<SplitWindowController>();
+    for (HomeTool tool : {HomeTool::AdvancedCutter, HomeTool::Rotate, HomeTool::Crop, HomeTool::Effect,
+                          HomeTool::Watermark, HomeTool::Subtitle, HomeTool::AddMusic})
+        factories_[index(tool)] = windowFactory<EditVideoWindowController>(editorToolItemType(tool));
 }
 
 void ToolWindowRegistry::setFactory(HomeTool tool, Factory factory) {

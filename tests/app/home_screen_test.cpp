@@ -2,6 +2,7 @@
 #include "ShellTestSupport.h"
 #include "app/AboutUsWindowController.h"
 #include "app/ViewController.h"
+#include "editor/core/EditVideoWindowController.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/helpers/NSBundle.h"
 
@@ -125,6 +126,33 @@ TEST(HomeScreen, TileOpensOneToolWindowAndWillCloseEnablesAgain) {
     EXPECT_FALSE(home->tileButton(HomeTool::Crop)->isEnabled());
     ASSERT_SOON(tool.isNull());
     EXPECT_EQ(home->openToolWindow(), nullptr);
+}
+
+// The seven editing tiles of this build open the editor on their own tool, with no file yet;
+// closing it gives the home screen back.
+TEST(HomeScreen, EditingTilesOpenTheEditorOnTheirTool) {
+    ScratchDefaults defaults;
+    auto home = shownHome();
+    const std::pair<HomeTool, int> tiles[] = {{HomeTool::AdvancedCutter, 1}, {HomeTool::Rotate, 2},
+                                              {HomeTool::Crop, 4},           {HomeTool::Effect, 8},
+                                              {HomeTool::Watermark, 16},     {HomeTool::Subtitle, 32},
+                                              {HomeTool::AddMusic, 64}};
+    for (const auto& [tile, code] : tiles) {
+        ASSERT_TRUE(home->tileButton(tile)->isEnabled()) << code;
+        click(home->tileButton(tile));
+        ASSERT_SOON(home->openToolWindow() != nullptr);
+        QPointer<QWidget> window = home->openToolWindow();
+        auto* editor = qobject_cast<EditVideoWindowController*>(window.data());
+        ASSERT_NE(editor, nullptr) << code;
+        EXPECT_TRUE(editor->isVisible());
+        EXPECT_EQ(editor->toolItemType(), code);
+        EXPECT_TRUE(editor->toolPanel(EditorToolType(code))->isVisible()) << code;
+        EXPECT_FALSE(editor->session().file().isOpen());
+        EXPECT_TRUE(everythingDisabled(*home));
+        window->close();
+        ASSERT_SOON(window.isNull());
+        EXPECT_TRUE(home->tileButton(tile)->isEnabled());
+    }
 }
 
 TEST(HomeScreen, ClicksQueuedTogetherOpenOnlyOneWindow) {

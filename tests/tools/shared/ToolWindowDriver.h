@@ -147,9 +147,9 @@ inline QWidget* finishMessage() {
     return nullptr;
 }
 
-// Closes the finish message with its OK button.
+// Closes the finish message with its OK button. The message deletes itself once answered:
+// it is watched through a guarded pointer.
 inline void acceptFinishMessage() {
-    // The message deletes itself once answered: watch it through a guarded pointer.
     const QPointer<QWidget> message(finishMessage());
     if (!message)
         return;

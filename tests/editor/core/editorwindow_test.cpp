@@ -1,0 +1,481 @@
+// The editor window driven through its own controls, offscreen, on real clips: opening on
+// each tool, loading and playing, the trim range from bar, buttons and fields, refused times
+// and files, the layout on resize, the tool switch into the music panel and the snapshot.
+#include "../../tools/shared/ToolWindowDriver.h"
+#include "EditorTestClips.h"
+#include "editor/core/EditVideoWindowController.h"
+#include "foundation/controls/LxCutProgressView.h"
+#include "foundation/controls/LxProgressSlider.h"
+#include "foundation/controls/LxTextField.h"
+#include "foundation/controls/NSImageView.h"
+#include "foundation/controls/ZylButton.h"
+#include "foundation/controls/ZylImageView.h"
+#include "foundation/controls/ZylView.h"
+#include "foundation/engine/LxMoviePlayer.h"
+#include "foundation/helpers/HelpClass.h"
+#include "tools/shared/ExportBar.h"
+#include "tools/shared/PreviewPane.h"
+#include "tools/shared/TimeCodeRow.h"
+#include "tools/shared/TimeStepper.h"
+
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <cmath>
+#include <memory>
+
+using namespace tooltest;
+
+namespace {
+
+class EditorWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        UserDefaults::setStorePath(dir_.filePath("defaults.ini"));
+    }
+    void TearDown() override {
+        answerAlerts();
+        window_.reset();
+        settle();
+        UserDefaults::setStorePath(QString());
+    }
+
+    EditVideoWindowController& open(int tool = EditorToolTypeTrim) {
+        window_ = std::make_unique<EditVideoWindowController>(tool);
+        window_->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+        settle();
+        return *window_;
+    }
+
+    // Loads a clip through the add-file button and its open panel, which takes one file.
+    void load(const QString& path) {
+        click(window_->_addfileButton);
+        QFileDialog* panel = panelOfMode(QFileDialog::ExistingFile);
+        ASSERT_NE(panel, nullptr);
+        panel->setDirectory(QFileInfo(path).absolutePath());
+        select(panel, QFileInfo(path).fileName());
+        static_cast<QDialog*>(panel)->accept();
+        settle(200);
+    }
+
+    EditVideoWindowController& w() { return *window_; }
+    // The window closes and deletes itself from here on.
+    EditVideoWindowController* release() { return window_.release(); }
+    QString scratch() const { return dir_.path(); }
+
+private:
+    QTemporaryDir dir_;
+    std::unique_ptr<EditVideoWindowController> window_;
+};
+
+QString rowText(const TimeCodeRow* row) {
+    QStringList parts;
+    for (LxTextField* f : row->fields())
+        parts << f->text();
+    return parts.join(':');
+}
+
+// Types into one field of a row and ends the edit with Return.
+void typeInto(TimeCodeRow* row, int part, const QString& value) {
+    click(row->field(part));
+    typeField(row->field(part), value);
+}
+
+} // namespace
+
+TEST_F(EditorWindow, OpensOnEachToolWithoutAFile) {
+    const std::pair<int, int> codes[] = {{1, 1},   {2, 2},   {4, 4}, {8, 8}, {16, 16},
+                                         {32, 32}, {64, 64}, {0, 1}, {3, 1}, {128, 1}};
+    for (const auto& [code, tool] : codes) {
+        EditVideoWindowController& e = open(code);
+        EXPECT_EQ(e.toolItemType(), tool) << code;
+        for (EditorToolType t : kEditorToolBarOrder) {
+            EXPECT_EQ(e.toolPanel(t)->isVisible(), t == tool) << code << " " << t;
+            EXPECT_EQ(e.toolButton(t)->selected(), t == tool);
+            // Nothing can be edited before a file is open, not even on the music tool.
+            EXPECT_FALSE(e.toolButton(t)->isEnabled());
+        }
+        EXPECT_EQ(e._musicRightView->isVisible(), tool == EditorToolTypeMusic);
+        EXPECT_EQ(e._playerBackView->isVisible(), tool != EditorToolTypeMusic);
+        for (ZylButton* b : {e._b_playPauseBtn, e._b_cameraBtn, e.setStartTrimBtn, e.resetTrimBtn})
+            EXPECT_FALSE(b->isEnabled());
+        EXPECT_FALSE(e.exportBar_->startButton->isEnabled());
+        // The transport of a window without a file does nothing.
+        e.play();
+        e.setStartTrimBtnTouchUp();
+        e.resetTrimBtnTouchUp();
+        EXPECT_FALSE(e.isPlaying());
+        EXPECT_EQ(e.session().state().cutTimeRange_stop, 0);
+        if (tool == EditorToolTypeMusic) {
+            EXPECT_TRUE(e._toolMusicNofileView->isVisible());
+            EXPECT_EQ(e._playerBottomChildView->parentWidget(), e._musicRightBottomView);
+        }
+        // The output folder is the program's folder, made when missing.
+        EXPECT_EQ(e.outputPath(), OutputFolderChooser::programFolder());
+    }
+}
+
+TEST_F(EditorWindow, LoadsAFileAndPlaysIt) {
+    EditVideoWindowController& e = open();
+    const QString clip = testsupport::media("h264_aac.mp4");
+    load(clip);
+    ASSERT_TRUE(e.session().file().isOpen());
+    EXPECT_EQ(e._scrLabel->text(), clip);
+    for (EditorToolType t : kEditorToolBarOrder)
+        EXPECT_TRUE(e.toolButton(t)->isEnabled());
+    const double d = e.preview()->duration();
+    ASSERT_NEAR(d, testsupport::probeDuration(clip), 0.1);
+    // A new file's range is the whole file.
+    EXPECT_EQ(e.trimStartSeconds(), 0);
+    EXPECT_NEAR(e.trimStopSeconds(), d, 1e-6);
+    EXPECT_EQ(rowText(e.startRow_), "00:00:00:00");
+    EXPECT_FLOAT_EQ(e._cutProgressView->upperValue(), 1.f);
+    EXPECT_EQ(e._totalTimeLabel->text(), HelpClass::returnTimeToStr(d));
+
+    click(e._b_playPauseBtn);
+    EXPECT_TRUE(e.isPlaying());
+    EXPECT_TRUE(e._b_playPauseBtn->selected());
+    // The tick moves the trim bar's play head and the time label while it plays.
+    ASSERT_TRUE(waitUntil([&] { return e._cutProgressView->progress() > 0.1f; }, 10000));
+    EXPECT_NE(e._currentTimeLabel->text(), HelpClass::returnTimeToStr(0));
+    click(e._b_playPauseBtn);
+    EXPECT_FALSE(e.isPlaying());
+    EXPECT_FALSE(e.preview()->isTicking());
+
+    // Played to the end it stops at the start of the range, ready to play again.
+    e.preview()->seek(d - 0.3);
+    click(e._b_playPauseBtn);
+    ASSERT_TRUE(waitUntil([&] { return !e.isPlaying(); }, 10000));
+    EXPECT_NEAR(e.preview()->currentTime(), e.trimStartSeconds(), 0.1);
+}
+
+TEST_F(EditorWindow, BarButtonsAndFieldsSetTheSameRange) {
+    EditVideoWindowController& e = open();
+    load(testsupport::media("long_10s.mp4"));
+    ASSERT_TRUE(e.session().file().isOpen());
+    const double d = e.preview()->duration();
+
+    // Set-start at the play head.
+    e.preview()->seek(2.5);
+    click(e.setStartTrimBtn);
+    EXPECT_NEAR(e.trimStartSeconds(), 2.5, 0.05);
+    EXPECT_NEAR(e.startRow_->time(), e.trimStartSeconds(), 0.006);
+    EXPECT_NEAR(e._cutProgressView->lowerValue() * d, e.trimStartSeconds(), 0.01);
+
+    // Set-end at the play head.
+    e.preview()->seek(7.25);
+    click(e.setStopTrimBtn);
+    EXPECT_NEAR(e.trimStopSeconds(), 7.25, 0.05);
+    EXPECT_NEAR(e.stopRow_->time(), e.trimStopSeconds(), 0.006);
+    EXPECT_NEAR(e._cutProgressView->upperValue() * d, e.trimStopSeconds(), 0.01);
+
+    // Set-end before the start takes the start back to the beginning.
+    e.preview()->seek(1.0);
+    click(e.setStopTrimBtn);
+    EXPECT_EQ(e.trimStartSeconds(), 0);
+    EXPECT_EQ(rowText(e.startRow_), "00:00:00:00");
+    EXPECT_NEAR(e.trimStopSeconds(), 1.0, 0.05);
+
+    // Typed times.
+    typeInto(e.stopRow_, TimeCodeRow::Seconds, "08");
+    typeInto(e.stopRow_, TimeCodeRow::Hundredths, "50");
+    EXPECT_TRUE(answerAlerts().isEmpty());
+    EXPECT_NEAR(e.trimStopSeconds(), 8.5, 1e-6);
+    EXPECT_NEAR(e._cutProgressView->upperValue(), 8.5 / d, 1e-4);
+    typeInto(e.startRow_, TimeCodeRow::Seconds, "03");
+    EXPECT_NEAR(e.trimStartSeconds(), 3.0, 1e-6);
+    EXPECT_NEAR(e._cutProgressView->lowerValue(), 3.0 / d, 1e-4);
+
+    // The stepper of the start row steps the field clicked last, through the same check.
+    click(e.startRow_->field(TimeCodeRow::Seconds));
+    TimeStepper* stepper = e.startRow_->stepper();
+    click(stepper, QPoint(stepper->width() / 2, 2));
+    EXPECT_NEAR(e.trimStartSeconds(), 4.0, 1e-6);
+    EXPECT_EQ(e.startRow_->field(TimeCodeRow::Seconds)->text(), "04");
+    EXPECT_NEAR(e._cutProgressView->lowerValue(), 4.0 / d, 1e-4);
+
+    // Dragging the bar's right handle moves the end, its row and the player alike.
+    NSImageView* handle = e._cutProgressView->handRightView();
+    const QPoint from = handle->geometry().center();
+    const QPoint to(e._cutProgressView->width() * 3 / 4, from.y());
+    QTest::mousePress(e._cutProgressView, Qt::LeftButton, {}, from);
+    QTest::mouseMove(e._cutProgressView, to);
+    QTest::mouseRelease(e._cutProgressView, Qt::LeftButton, {}, to);
+    settle();
+    EXPECT_LT(e.trimStopSeconds(), 8.5 - 0.5);
+    EXPECT_NEAR(e.stopRow_->time(), e.trimStopSeconds(), 0.006);
+    EXPECT_NEAR(e._cutProgressView->upperValue() * d, e.trimStopSeconds(), 0.02);
+
+    // A press on the bar away from the handles moves the play head and the player there.
+    QTest::mouseClick(e._cutProgressView, Qt::LeftButton, {},
+                      QPoint(e._cutProgressView->width() / 2, e._cutProgressView->height() / 2));
+    settle();
+    EXPECT_NEAR(e.preview()->currentTime(), d * e._cutProgressView->progress(), 0.1);
+    EXPECT_NEAR(e._cutProgressView->progress(), 0.5, 0.1);
+    EXPECT_NEAR(e.stopRow_->time(), e.trimStopSeconds(), 0.006); // the range stays
+
+    // Reset: the whole file.
+    click(e.resetTrimBtn);
+    EXPECT_EQ(e.trimStartSeconds(), 0);
+    EXPECT_NEAR(e.trimStopSeconds(), d, 1e-6);
+    EXPECT_FLOAT_EQ(e._cutProgressView->lowerValue(), 0.f);
+    EXPECT_FLOAT_EQ(e._cutProgressView->upperValue(), 1.f);
+
+    // The delete mode marks the bar and is part of the edit state.
+    e._preferenceBtn->setCurrentIndex(1);
+    emit e._preferenceBtn->activated(1);
+    settle();
+    EXPECT_TRUE(e._cutProgressView->isFanxuan());
+    EXPECT_TRUE(e.session().state().isTrimFanxuan);
+    e.pause();
+}
+
+TEST_F(EditorWindow, RefusedTimesSayWhyAndStoreNothing) {
+    EditVideoWindowController& e = open();
+    load(testsupport::media("long_10s.mp4"));
+    ASSERT_TRUE(e.session().file().isOpen());
+    typeInto(e.stopRow_, TimeCodeRow::Seconds, "05");
+    typeInto(e.startRow_, TimeCodeRow::Seconds, "02");
+    ASSERT_TRUE(answerAlerts().isEmpty());
+    const auto stored = [&] { return std::pair(e.trimStartSeconds(), e.trimStopSeconds()); };
+    const auto before = stored();
+    ASSERT_EQ(before, std::pair(2.0, 5.0));
+
+    // A start not before the end.
+    typeInto(e.startRow_, TimeCodeRow::Seconds, "06");
+    EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime5")});
+    EXPECT_EQ(stored(), before);
+    // Still in editing: the field keeps the window's focus.
+    EXPECT_EQ(e.focusWidget(), e.startRow_->field(TimeCodeRow::Seconds));
+    typeField(e.startRow_->field(TimeCodeRow::Seconds), "02");
+    answerAlerts();
+
+    // An end past the end of the file, even far past it.
+    typeInto(e.stopRow_, TimeCodeRow::Hours, "99");
+    EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime2")});
+    EXPECT_EQ(stored(), before);
+    typeField(e.stopRow_->field(TimeCodeRow::Hours), "00");
+    answerAlerts();
+
+    // An end not after the start.
+    typeInto(e.stopRow_, TimeCodeRow::Seconds, "01");
+    EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime3")});
+    EXPECT_EQ(stored(), before);
+    typeField(e.stopRow_->field(TimeCodeRow::Seconds), "05");
+    answerAlerts();
+
+    // Buttons that would leave an empty range: an end at the very start, a start at the very end.
+    e.preview()->seek(0);
+    click(e.setStopTrimBtn);
+    EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime3")});
+    EXPECT_EQ(stored(), before);
+    e.preview()->seek(e.preview()->duration());
+    click(e.setStartTrimBtn);
+    EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime5")});
+    EXPECT_EQ(stored(), before);
+
+    // A step that would put the start on the end is refused and taken back.
+    typeInto(e.startRow_, TimeCodeRow::Seconds, "04");
+    answerAlerts();
+    const auto beforeStep = stored();
+    click(e.startRow_->field(TimeCodeRow::Seconds));
+    click(e.startRow_->stepper(), QPoint(e.startRow_->stepper()->width() / 2, 2));
+    EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime5")});
+    EXPECT_EQ(stored(), beforeStep);
+    EXPECT_EQ(e.startRow_->field(TimeCodeRow::Seconds)->text(), "04");
+}
+
+TEST_F(EditorWindow, ARefusedFileKeepsTheOpenOne) {
+    EditVideoWindowController& e = open(EditorToolTypeCrop);
+    const QString clip = testsupport::media("h264_aac.mp4");
+    load(clip);
+    ASSERT_TRUE(e.session().file().isOpen());
+    e.preview()->seek(1.0);
+    click(e.toolButton(EditorToolTypeTrim));
+    click(e.setStartTrimBtn);
+    const double start = e.trimStartSeconds();
+    LxMoviePlayer* player = e.preview()->player();
+
+    for (const char* bad : {"not_media.mp4", "audio_only.mp3", "zero_bytes.mp4"}) {
+        load(testsupport::media(bad));
+        const QStringList said = answerAlerts();
+        EXPECT_EQ(said.size(), 1) << bad;
+        EXPECT_EQ(e.session().file().filePath, clip) << bad;
+        EXPECT_EQ(e._scrLabel->text(), clip);
+        EXPECT_EQ(e.preview()->player(), player);
+        EXPECT_EQ(e.trimStartSeconds(), start);
+        EXPECT_TRUE(e.toolButton(EditorToolTypeCrop)->isEnabled());
+    }
+}
+
+TEST_F(EditorWindow, ResizeKeepsTheCropOnTheSamePixels) {
+    EditVideoWindowController& e = open(EditorToolTypeCrop);
+    load(testsupport::media("h264_aac.mp4"));
+    ASSERT_TRUE(e.session().file().isOpen());
+    ASSERT_EQ(e.videoSize(), QSizeF(320, 240));
+    e.session().state().editVideoClipRect = NSMakeRect(40, 30, 160, 120);
+    const NSRect clip = e.session().state().editVideoClipRect;
+
+    for (QSize size : {QSize(1400, 950), QSize(908, 622), QSize(1200, 700)}) {
+        e.resize(size);
+        settle();
+        const NSRect r = e.pictureRect();
+        // The picture keeps its proportions, centred in the player's view.
+        EXPECT_NEAR(r.width / r.height, 320.0 / 240.0, 0.01);
+        EXPECT_NEAR(r.midX(), e._playerView->width() / 2.0, 1);
+        EXPECT_EQ(e.session().state().editVideoClipRect, clip);
+        // The crop shown covers the same pixels of the picture.
+        const NSRect shown = e.cropRectInView();
+        EXPECT_NEAR((shown.x - r.x) / r.width * 320, clip.x, 0.01);
+        EXPECT_NEAR((shown.y - r.y) / r.height * 240, clip.y, 0.01);
+        EXPECT_NEAR(shown.width / r.width * 320, clip.width, 0.01);
+        // The player's view fills its place.
+        EXPECT_EQ(e.preview()->player()->view()->size(), e._playerView->size());
+    }
+    // Full screen and back: the same pixels still.
+    e.showFullScreen();
+    settle(100);
+    EXPECT_EQ(e.session().state().editVideoClipRect, clip);
+    EXPECT_NEAR(e.pictureRect().width / e.pictureRect().height, 320.0 / 240.0, 0.01);
+    EXPECT_EQ(e.preview()->player()->view()->size(), e._playerView->size());
+    e.showNormal();
+    settle(100);
+    EXPECT_EQ(e.session().state().editVideoClipRect, clip);
+    // The minimum size holds the whole tool strip.
+    EXPECT_GE(e.minimumWidth(), 908);
+    EXPECT_GE(e._funItemContentView->width(), 876);
+}
+
+TEST_F(EditorWindow, TheMusicToolTakesThePlayerAndGivesItBack) {
+    EditVideoWindowController& e = open();
+    load(testsupport::media("h264_aac.mp4"));
+    ASSERT_TRUE(e.session().file().isOpen());
+    QWidget* view = e.preview()->player()->view();
+    click(e.toolButton(EditorToolTypeMusic));
+    EXPECT_EQ(e.toolItemType(), EditorToolTypeMusic);
+    EXPECT_EQ(view->parentWidget(), e._musicRightPlayerView);
+    EXPECT_EQ(view->size(), e._musicRightPlayerView->size());
+    EXPECT_EQ(e._playerBottomChildView->parentWidget(), e._musicRightBottomView);
+    EXPECT_FALSE(e._toolMusicNofileView->isVisible());
+    EXPECT_FALSE(e._playerBackView->isVisible());
+    // Playing in the music panel moves the same play head.
+    click(e._b_playPauseBtn);
+    EXPECT_TRUE(e.isPlaying());
+    click(e._b_playPauseBtn);
+
+    click(e.toolButton(EditorToolTypeTrim));
+    EXPECT_EQ(view->parentWidget(), e._playerView);
+    EXPECT_EQ(view->size(), e._playerView->size());
+    EXPECT_EQ(e._playerBottomChildView->parentWidget(), e._playerBottomView);
+    EXPECT_TRUE(e._cutProgressView->isVisible());
+    EXPECT_FALSE(e._progressSlider->isVisible());
+    click(e.toolButton(EditorToolTypeEffect));
+    EXPECT_FALSE(e._cutProgressView->isVisible());
+    EXPECT_TRUE(e._progressSlider->isVisible());
+
+    // Other tools seek with the slider; a drag while playing pauses the picture and goes on after.
+    const double d = e.preview()->duration();
+    QTest::mouseClick(e._progressSlider, Qt::LeftButton, {},
+                      QPoint(e._progressSlider->width() / 4, e._progressSlider->height() / 2));
+    settle();
+    EXPECT_NEAR(e.preview()->currentTime(), d / 4, 0.3);
+    click(e._b_playPauseBtn);
+    QTest::mousePress(e._progressSlider, Qt::LeftButton, {},
+                      QPoint(e._progressSlider->width() / 2, e._progressSlider->height() / 2));
+    EXPECT_FALSE(e.preview()->isTicking());
+    EXPECT_TRUE(e.isPlaying());
+    QTest::mouseRelease(e._progressSlider, Qt::LeftButton, {},
+                        QPoint(e._progressSlider->width() / 2, e._progressSlider->height() / 2));
+    EXPECT_TRUE(e.preview()->isTicking());
+    click(e._b_playPauseBtn);
+    EXPECT_FALSE(e.isPlaying());
+
+    // Muting silences the preview; unmuting gives back the level chosen before.
+    e.preview()->setVolume(1.5);
+    click(e._b_volumeBtn);
+    EXPECT_TRUE(e.preview()->isMuted());
+    click(e._b_volumeBtn);
+    EXPECT_FALSE(e.preview()->isMuted());
+    EXPECT_DOUBLE_EQ(e.preview()->volume(), 1.5);
+}
+
+TEST_F(EditorWindow, EverySoundStreamTheEditorCanPlayIsListed) {
+    EditVideoWindowController& e = open(EditorToolTypeMusic);
+    load(editortest::multiSoundClip());
+    ASSERT_TRUE(e.session().file().isOpen());
+    // The two AC-3 streams are left out, and the user is told so, one message after the other.
+    QStringList said = answerAlerts();
+    said += answerAlerts();
+    EXPECT_EQ(said.size(), 2);
+    const auto& streams = e.session().file().fileData->audioStreamInfos;
+    ASSERT_EQ(streams.size(), 2u);
+    ASSERT_EQ(e._audiochanelPopBtn->count(), 2);
+    // A file opened on the music tool previews in the music panel.
+    EXPECT_EQ(e.preview()->player()->view()->parentWidget(), e._musicRightPlayerView);
+    EXPECT_TRUE(e._musicRightPlayerView->isVisible());
+    EXPECT_TRUE(e._audiochanelPopBtn->isEnabled());
+    EXPECT_EQ(e._audiochanelPopBtn->itemText(0), "Commentary(2 44100)");
+    EXPECT_EQ(e._audiochanelPopBtn->itemText(1), EditorSession::audioStreamTitle(*streams[1]));
+    e._audiochanelPopBtn->setCurrentIndex(1);
+    click(e._b_playPauseBtn);
+    EXPECT_TRUE(e.isPlaying());
+    ASSERT_TRUE(waitUntil([&] { return e.preview()->currentTime() > 0.3; }, 10000));
+    click(e._b_playPauseBtn);
+
+    // A file without sound lists nothing.
+    load(testsupport::media("no_audio.mp4"));
+    EXPECT_EQ(e._audiochanelPopBtn->count(), 0);
+    EXPECT_FALSE(e._audiochanelPopBtn->isEnabled());
+}
+
+TEST_F(EditorWindow, ClosingWhilePlayingStopsThePreview) {
+    EditVideoWindowController& e = open(EditorToolTypeMusic);
+    load(testsupport::media("h264_aac.mp4"));
+    ASSERT_TRUE(e.session().file().isOpen());
+    click(e._b_playPauseBtn);
+    ASSERT_TRUE(e.isPlaying());
+    QPointer<EditVideoWindowController> closing(release());
+    closing->close();
+    ASSERT_TRUE(waitUntil([&] { return closing.isNull(); }, 5000));
+    settle(200); // a late end-of-play report finds no window
+}
+
+TEST_F(EditorWindow, ASnapshotIsTheFrameShown) {
+    EditVideoWindowController& e = open(EditorToolTypeRotate);
+    const QString clip = testsupport::media("long_10s.mp4");
+    load(clip);
+    ASSERT_TRUE(e.session().file().isOpen());
+    pickOutputFolder(e.exportBar_->folderChooser, scratch());
+    e.resize(e.width(), e.height()); // nothing else changes
+    e.preview()->seek(4.0);
+    settle(300);
+    const double at = e.preview()->currentTime();
+
+    click(e._b_cameraBtn);
+    QStringList files = outputs(scratch());
+    files.removeAll("defaults.ini");
+    ASSERT_EQ(files.size(), 1);
+    QImage shot(scratch() + "/" + files.first());
+    ASSERT_EQ(shot.size(), QSize(320, 240));
+    EXPECT_TRUE(files.first().endsWith(".png"));
+    const QImage frame = testsupport::ffmpegFrameAt(clip, at);
+    EXPECT_LT(testsupport::meanAbsDiff(shot.convertToFormat(QImage::Format_RGB32), frame), 12.0);
+
+    // The format menu gives jpg; a second snapshot in the same second takes a free name.
+    click(e._b_picStyleBtn);
+    EXPECT_TRUE(e._b_coverStylePopBtn->isVisible());
+    EXPECT_EQ(e._b_volumeBtn->x(), e._b_coverStylePopBtn->geometry().right() + 1);
+    e._b_coverStylePopBtn->setCurrentIndex(1);
+    emit e._b_coverStylePopBtn->activated(1);
+    EXPECT_FALSE(e._b_coverStylePopBtn->isVisible());
+    EXPECT_EQ(e._b_volumeBtn->x(), e._b_picStyleBtn->geometry().right() + 1);
+    click(e._b_cameraBtn);
+    click(e._b_cameraBtn);
+    files = outputs(scratch());
+    EXPECT_EQ(files.filter(".jpg").size(), 2);
+    EXPECT_EQ(files.filter(".png").size(), 1);
+}
