@@ -1,6 +1,8 @@
 // Adding, ordering and removing the clips of the join window.
 #include "tools/join/JoinnerWindowController.h"
 
+#include "foundation/controls/NSProgressView.h"
+#include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
 #include "tools/shared/JoinnerTableView.h"
@@ -10,7 +12,6 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include "foundation/controls/ZylButton.h"
 
 void JoinnerWindowController::addFileAction() {
     if (isJoining())
@@ -43,6 +44,9 @@ int JoinnerWindowController::addFiles(const QStringList& paths) {
 }
 
 void JoinnerWindowController::reload(int selected, bool keepPreview) {
+    // An emptied list leaves no finished join's bar behind.
+    if (fileList_.empty())
+        joinnerProgressView->setProgress(0);
     // The same clip stays in the preview after a move: the re-selection is not reported.
     fileListTableView->setDisabelSelectBlock(keepPreview);
     fileListTableView->reloadData(selected);
