@@ -26,8 +26,13 @@ using toollayout::label;
 using toollayout::make;
 
 namespace {
-toolstyle::ImageList pictures(const QString& set) {
-    return {set + "Normal.png", set + "On.png", set + "Down.png", "", set + "Disable.png"};
+toolstyle::ImageList capturePictures() {
+    return {"Join/btnCapture_Normal.png", "Join/btnCapture_On.png", "Join/btnCapture_Down.png", "",
+            "Join/btnCapture_Disable.png"};
+}
+toolstyle::ImageList captureSetPictures() {
+    return {"Join/btnCaptureSet_Normal.png", "Join/btnCaptureSet_On.png", "Join/btnCaptureSet_Down.png", "",
+            "Join/btnCaptureSet_Disable.png"};
 }
 constexpr double kButton = 28;
 } // namespace
@@ -86,7 +91,7 @@ void BatchCutterWindowController::buildStrip(QWidget* right, double y) {
     stopCutTimeBtn->mouseDownAction = queued(&BatchCutterWindowController::setStopTrimBtnTouchUp);
 
     cutCoverBtn = make<ZylButton>(right, 134, y, kButton, kButton);
-    toolstyle::setButtonImages(cutCoverBtn, pictures("Join/btnCapture_"));
+    toolstyle::setButtonImages(cutCoverBtn, capturePictures());
     cutCoverBtn->mouseDownAction = [self](ZylButton*) {
         dispatchMain([self] {
             if (self && !self->isClosing())
@@ -94,7 +99,7 @@ void BatchCutterWindowController::buildStrip(QWidget* right, double y) {
         });
     };
     cutcoverStyleBtn = make<ZylButton>(right, 164, y, 22, kButton);
-    toolstyle::setButtonImages(cutcoverStyleBtn, pictures("Join/btnCaptureSet_"));
+    toolstyle::setButtonImages(cutcoverStyleBtn, captureSetPictures());
     cutcoverStyleBtn->setBordered(false);
     cutcoverStyleBtn->mouseDownAction = queued(&BatchCutterWindowController::toggleCoverStylePop);
     coverStylePopBtn = make<QComboBox>(right, 186, y + 4, 80, 20);
@@ -224,7 +229,7 @@ void BatchCutterWindowController::coverstyleAction(int index) {
 }
 
 void BatchCutterWindowController::setVolumeButtonLook(bool muted) {
-    toolstyle::setButtonImages(volumeBtn, pictures(muted ? "Cut/btnCloseVolume_" : "Cut/btnOpenVolume_"));
+    toolstyle::setButtonImages(volumeBtn, muted ? toolstyle::closeVolumePictures() : toolstyle::openVolumePictures());
 }
 
 void BatchCutterWindowController::muteToggle() {

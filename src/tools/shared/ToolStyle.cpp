@@ -36,6 +36,17 @@ ImageList joinStopPictures() {
     return {"Join/btnStop_Normal.png", "Join/btnStop_On.png", "Join/btnStop_Down.png", "",
             "Join/btnStop_Disable.png"};
 }
+ImageList openVolumePictures() {
+    return {"Cut/btnOpenVolume_Normal.png", "Cut/btnOpenVolume_On.png", "Cut/btnOpenVolume_Down.png", "",
+            "Cut/btnOpenVolume_Disable.png"};
+}
+ImageList closeVolumePictures() {
+    return {"Cut/btnCloseVolume_Normal.png", "Cut/btnCloseVolume_On.png", "Cut/btnCloseVolume_Down.png", "",
+            "Cut/btnCloseVolume_Disable.png"};
+}
+ImageList pictureSet(const QString& stem, const QString& ext, const QString& selected) {
+    return {stem + "_Normal" + ext, stem + "_On" + ext, stem + "_Down" + ext, selected, stem + "_Disable" + ext};
+}
 void setButtonImages(ZylButton* b, const ImageList& n) {
     b->setNormalImage(load(n[0]));
     b->setOnImage(load(n[1]));

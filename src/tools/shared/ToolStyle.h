@@ -39,6 +39,10 @@ ImageList startPictures();        // the Start button's background; selected = p
 ImageList browsePictures();       // the reveal-folder button: one picture for every look
 ImageList joinPlayPictures();     // the round play button; selected = pause
 ImageList joinStopPictures();     // the round stop button
+ImageList openVolumePictures();   // the speaker button, sound on
+ImageList closeVolumePictures();  // the speaker button, muted
+// The set "<stem>_Normal<ext>", "_On", "_Down", selected, "_Disable" of a button's pictures.
+ImageList pictureSet(const QString& stem, const QString& ext, const QString& selected = QString());
 
 void setButtonImages(ZylButton* button, const ImageList& names);
 void setButtonBackgrounds(ZylButton* button, const ImageList& names);
