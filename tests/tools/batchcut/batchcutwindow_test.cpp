@@ -206,3 +206,25 @@ TEST(BatchCutWindow, ClosingDuringARunStopsItAndLeavesNoPartialFile) {
     }
     EXPECT_TRUE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
+
+TEST(BatchCutWindow, AFileAddedDuringARunIsCutInThatRunWithEditingStillLocked) {
+    Driver d;
+    d.addFile(testsupport::longClip());
+    d.selectRow(0);
+    d.setRange(3, 13);
+    d.pressStart();
+    ASSERT_TRUE(waitUntil([&] { return d.window->isCutting(); }, 5000));
+    EXPECT_EQ(d.window->addFiles({testsupport::media("h264_aac.mp4")}), 1);
+    // The new row does not open the ranges for editing while the run goes on.
+    EXPECT_TRUE(d.window->isCutting());
+    EXPECT_FALSE(d.window->applytoallBtn->isEnabled());
+    EXPECT_FALSE(d.window->unSelectTimeBtn->isEnabled());
+    EXPECT_EQ(d.window->fileListTableView->selectedIndex(), 0);
+    ASSERT_TRUE(waitUntil([&] { return !d.window->isCutting(); }, 120000));
+    ASSERT_TRUE(waitUntil([] { return tooltest::finishMessage() != nullptr; }, 5000));
+    tooltest::acceptFinishMessage();
+    EXPECT_EQ(outputs(d.out.path()), QStringList({"h264_aac.mp4", "long_60s.mp4"}));
+    EXPECT_NEAR(testsupport::probeDuration(d.out.filePath("long_60s.mp4")), 10.0, 0.1);
+    EXPECT_NEAR(testsupport::probeDuration(d.out.filePath("h264_aac.mp4")), 4.0, 0.1);
+    EXPECT_TRUE(d.window->applytoallBtn->isEnabled());
+}
