@@ -146,8 +146,6 @@ private:
     // Moves the volume button and slider after the format button or after its pop-up.
     void placeVolumeControls(bool popShown);
     void buildFormatBrowser();
-    void makeFormatBrowser();
-    void customProfileSaved(const QString& path);
     // List (JoinnerWindowController_list.cpp).
     void removeAction();
     void clearAction();

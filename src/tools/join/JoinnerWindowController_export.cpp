@@ -5,11 +5,7 @@
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
-#include "platform/Dispatch.h"
 #include "platform/Log.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
-#include "profiles/CustomProfileWriter.h"
 #include "profiles/ProfileSet.h"
 #include "tools/join/JoinPlan.h"
 #include "tools/shared/JoinnerCell.h"
@@ -23,7 +19,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QPointer>
 #include <algorithm>
 #include <cmath>
 
@@ -34,23 +29,6 @@ void JoinnerWindowController::buildFormatBrowser() {
     formatBottomView = new QWidget(this);
     formatBottomView->setGeometry(0, height, width(), FormatBrowser::kBandHeight);
     setFixedSize(width(), height + FormatBrowser::kBandHeight);
-    makeFormatBrowser();
-    // A profile saved from the settings window is listed, and chosen, at once.
-    QPointer<JoinnerWindowController> self(this);
-    NotificationCenter::defaultCenter().addObserver(
-        NSPfFileWrittenNotification, nullptr,
-        [self](const Notification& n) {
-            const QString path = n.userInfo.value(QStringLiteral("path")).toString();
-            // After the settings window's own handling of its save has returned.
-            dispatchMain([self, path] {
-                if (self && !self->isClosing())
-                    self->customProfileSaved(path);
-            });
-        },
-        this);
-}
-
-void JoinnerWindowController::makeFormatBrowser() {
     formatBrowser = new FormatBrowser(ProfileSet::joiner(), FormatBrowser::Opener::Joiner, formatBottomView);
     formatBrowser->setGeometry(0, 0, width(), FormatBrowser::kBandHeight);
     formatBrowser->profileChosen = [this](const QString&, const QString& item, const QString& path) {
@@ -63,27 +41,6 @@ void JoinnerWindowController::makeFormatBrowser() {
     formatBrowser->settingsRestored = [this] { applyFormatToClips(); };
     // Shows the remembered profile and reads it, so that a join right after opening uses it.
     formatBrowser->start();
-    formatBrowser->show();
-}
-
-void JoinnerWindowController::customProfileSaved(const QString& path) {
-    const QString name = QFileInfo(path).completeBaseName();
-    const int index = int(ProfileSet::joiner().items(ProfileSet::kCustomCategory).indexOf(name));
-    if (index < 0)
-        return;
-    // The category list changes (Custom comes first once it holds a profile): the band is
-    // built again and opens on the new tile.
-    UserDefaults& defaults = UserDefaults::standardUserDefaults();
-    defaults.setInteger(1, QStringLiteral("selectFunListItemIndex"));
-    defaults.setInteger(index + 1, QStringLiteral("selectItemIndex"));
-    defaults.setInteger(index / FormatBrowser::kTilesPerPage,
-                        ProfileSet::kCustomCategory + QStringLiteral("_selectFunctionOfsetIndex"));
-    const bool folded = formatBrowser->isFolded();
-    delete formatBrowser;
-    makeFormatBrowser();
-    if (folded)
-        formatBrowser->toggleFold();
-    enableEdit(!isJoining());
 }
 
 void JoinnerWindowController::formatChosen(const QString& item, const QString& path) {

@@ -30,16 +30,13 @@ using toollayout::make;
 
 namespace {
 toolstyle::ImageList capturePictures() {
-    return {"Join/btnCapture_Normal.png", "Join/btnCapture_On.png", "Join/btnCapture_Down.png", "",
-            "Join/btnCapture_Disable.png"};
+    return toolstyle::pictureSet("Join/btnCapture", ".png");
 }
 toolstyle::ImageList captureSetPictures() {
-    return {"Join/btnCaptureSet_Normal.png", "Join/btnCaptureSet_On.png", "Join/btnCaptureSet_Down.png", "",
-            "Join/btnCaptureSet_Disable.png"};
+    return toolstyle::pictureSet("Join/btnCaptureSet", ".png");
 }
 toolstyle::ImageList volumePictures(bool muted) {
-    const QString set = muted ? "Cut/btnCloseVolume_" : "Cut/btnOpenVolume_";
-    return {set + "Normal.png", set + "On.png", set + "Down.png", "", set + "Disable.png"};
+    return muted ? toolstyle::closeVolumePictures() : toolstyle::openVolumePictures();
 }
 constexpr double kStripHeight = 28;
 constexpr double kVolumeButtonWidth = 24;

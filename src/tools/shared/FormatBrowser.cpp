@@ -7,7 +7,9 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
 #include "platform/Dispatch.h"
+#include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "profiles/CustomProfileWriter.h"
 #include "profiles/InputFileNameWindowController.h"
 #include "profiles/SettingWindowController.h"
 
@@ -43,11 +45,18 @@ FormatBrowser::~FormatBrowser() {
 void FormatBrowser::start() {
     // The band and its tabs are built once; a later start only shows the starting choice.
     if (!functionView) {
-        functionList_ = profiles_.categories();
-        if (ProfileSet::customFolderHasEntries())
-            functionList_.prepend(ProfileSet::kCustomCategory);
         initTabbarView();
+        initTitleButton();
         initfunctionView();
+        // A profile saved from the settings window is listed, and chosen, at once.
+        QPointer<FormatBrowser> self(this);
+        NotificationCenter::defaultCenter().addObserver(
+            NSPfFileWrittenNotification, nullptr,
+            [self](const Notification& n) {
+                if (self)
+                    self->chooseCustomProfile(n.userInfo.value(QStringLiteral("path")).toString());
+            },
+            this);
     }
 
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
@@ -88,6 +97,12 @@ void FormatBrowser::initTabbarView() {
 }
 
 void FormatBrowser::initfunctionView() {
+    functionList_ = profiles_.categories();
+    if (ProfileSet::customFolderHasEntries())
+        functionList_.prepend(ProfileSet::kCustomCategory);
+    // Built anew when the categories change: the old tabs go with their strip.
+    delete functionView;
+    function_Items.clear();
     functionView = new QWidget(this);
     functionView->resize(kTabStripWidth, kTabBarHeight);
     const int n = int(functionList_.size());
@@ -106,11 +121,17 @@ void FormatBrowser::initfunctionView() {
         tab->setCellTextPosition(4);
         tab->setFontsize(13);
         tab->setTitle(functionList_[i]);
+        tab->setEnabled(choiceEnabled_);
         tab->setSelected(false);
         tab->setDelegate(this);
         function_Items.push_back(tab);
     }
+    layoutBand();
+    // Shown once built, so that the tabs show with it in a window already on screen.
+    functionView->setVisible(!isFolded());
+}
 
+void FormatBrowser::initTitleButton() {
     showFunctionBtn = new ZylButton(this);
     showFunctionBtn->resize(kTitleWidth, kTitleHeight);
     showFunctionBtn->setContentColor(Qt::black);

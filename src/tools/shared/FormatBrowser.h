@@ -67,6 +67,8 @@ public:
     // this again whenever it opens a file).
     void start();
 
+    // Chooses a user-made profile by its file: the category "Custom" appears when it is new.
+    void chooseCustomProfile(const QString& path);
     // Shows a category (a tab was clicked).
     void actionFunctionItem(LxCustomButton* tab);
     // Chooses the tile with this number (from 1) in the category shown.
@@ -118,6 +120,7 @@ protected:
 private:
     void initTabbarView();
     void initfunctionView();
+    void initTitleButton();
     void initFunctionItemView(int k);
     void checkLeft_fight_btn_isDisable(int pages);
     void showCategory(int k);

@@ -199,3 +199,17 @@ void FormatBrowser::scrollToPage() {
     if (functionItemContainer)
         functionItemContainer->move(-selectFunctionOfsetIndex_ * kPagePitch, 0);
 }
+
+void FormatBrowser::chooseCustomProfile(const QString& path) {
+    const QString item = QFileInfo(path).completeBaseName();
+    if (!functionList_.contains(ProfileSet::kCustomCategory))
+        initfunctionView();
+    const int k = int(functionList_.indexOf(ProfileSet::kCustomCategory)) + 1;
+    const int tile = int(profiles_.items(ProfileSet::kCustomCategory).indexOf(item)) + 1;
+    if (k < 1 || tile < 1)
+        return;
+    defaults().setInteger(k, kCategoryKey);
+    defaults().setInteger(tile, kItemKey);
+    defaults().setInteger((tile - 1) / kTilesPerPage, pageKey(ProfileSet::kCustomCategory));
+    showCategory(k);
+}

@@ -13,40 +13,37 @@ NamedImage load(const QString& name) {
 }
 } // namespace
 
+ImageList pictureSet(const QString& stem, const QString& ext, const QString& selected) {
+    return {stem + "_Normal" + ext, stem + "_On" + ext, stem + "_Down" + ext, selected,
+            stem + "_Disable" + ext};
+}
+
 ImageList addFilePictures() {
-    return {"About/btnAddFile_Normal.bmp", "About/btnAddFile_On.bmp", "About/btnAddFile_Down.bmp", "",
-            "About/btnAddFile_Disable.bmp"};
+    return pictureSet("About/btnAddFile", ".bmp");
 }
 ImageList smallAddFilePictures() {
-    return {"About/btnAddFile_Small_Normal.bmp", "About/btnAddFile_Small_On.bmp",
-            "About/btnAddFile_Small_Down.bmp", "", "About/btnAddFile_Small_Disable.bmp"};
+    return pictureSet("About/btnAddFile_Small", ".bmp");
 }
 ImageList startPictures() {
-    return {"SubFun/btnStart_Normal.bmp", "SubFun/btnStart_On.bmp", "SubFun/btnStart_Down.bmp",
-            "SubFun/btnStart_Down.bmp", "SubFun/btnStart_Disable.bmp"};
+    return pictureSet("SubFun/btnStart", ".bmp", "SubFun/btnStart_Down.bmp");
 }
 ImageList browsePictures() {
-    return {"SubFun/btnBrowse_Down.png", "SubFun/btnBrowse_Down.png", "SubFun/btnBrowse_Down.png",
-            "SubFun/btnBrowse_Down.png", "SubFun/btnBrowse_Down.png"};
+    const QString b = "SubFun/btnBrowse_Down.png";
+    return {b, b, b, b, b};
 }
 ImageList joinPlayPictures() {
     return {"Join/btnPlay_Normal.png", "", "", "Join/btnPause_Normal.png", "Join/btnPlay_Disable.png"};
 }
 ImageList joinStopPictures() {
-    return {"Join/btnStop_Normal.png", "Join/btnStop_On.png", "Join/btnStop_Down.png", "",
-            "Join/btnStop_Disable.png"};
+    return pictureSet("Join/btnStop", ".png");
 }
 ImageList openVolumePictures() {
-    return {"Cut/btnOpenVolume_Normal.png", "Cut/btnOpenVolume_On.png", "Cut/btnOpenVolume_Down.png", "",
-            "Cut/btnOpenVolume_Disable.png"};
+    return pictureSet("Cut/btnOpenVolume", ".png");
 }
 ImageList closeVolumePictures() {
-    return {"Cut/btnCloseVolume_Normal.png", "Cut/btnCloseVolume_On.png", "Cut/btnCloseVolume_Down.png", "",
-            "Cut/btnCloseVolume_Disable.png"};
+    return pictureSet("Cut/btnCloseVolume", ".png");
 }
-ImageList pictureSet(const QString& stem, const QString& ext, const QString& selected) {
-    return {stem + "_Normal" + ext, stem + "_On" + ext, stem + "_Down" + ext, selected, stem + "_Disable" + ext};
-}
+
 void setButtonImages(ZylButton* b, const ImageList& n) {
     b->setNormalImage(load(n[0]));
     b->setOnImage(load(n[1]));

@@ -32,17 +32,18 @@ constexpr int kHintPoints = 14;
 
 using ImageList = std::array<QString, 5>;
 
-// The shared sets (each look its own picture, named by the look).
-ImageList addFilePictures();      // the add-file button's background
-ImageList smallAddFilePictures(); // the small add-file button's background
-ImageList startPictures();        // the Start button's background; selected = pressed
-ImageList browsePictures();       // the reveal-folder button: one picture for every look
-ImageList joinPlayPictures();     // the round play button; selected = pause
-ImageList joinStopPictures();     // the round stop button
-ImageList openVolumePictures();   // the speaker button, sound on
-ImageList closeVolumePictures();  // the speaker button, muted
-// The set "<stem>_Normal<ext>", "_On", "_Down", selected, "_Disable" of a button's pictures.
+// "<stem>_Normal<ext>", "<stem>_On<ext>", "<stem>_Down<ext>", selected, "<stem>_Disable<ext>".
 ImageList pictureSet(const QString& stem, const QString& ext, const QString& selected = QString());
+
+// The shared sets.
+ImageList addFilePictures();      // About/btnAddFile pictures (bmp)
+ImageList smallAddFilePictures(); // About/btnAddFile_Small pictures (bmp)
+ImageList startPictures();        // SubFun/btnStart pictures (bmp), selected = pressed
+ImageList browsePictures();       // SubFun/btnBrowse_Down pictures (png) in every look
+ImageList joinPlayPictures();     // Join/btnPlay pictures (png), selected = pause
+ImageList joinStopPictures();     // Join/btnStop pictures (png)
+ImageList openVolumePictures();   // Cut/btnOpenVolume pictures (png)
+ImageList closeVolumePictures();  // Cut/btnCloseVolume pictures (png)
 
 void setButtonImages(ZylButton* button, const ImageList& names);
 void setButtonBackgrounds(ZylButton* button, const ImageList& names);

@@ -362,9 +362,12 @@ TEST(JoinWindow, AProfileSavedAsCustomIsListedAndChosenAtOnce) {
         click(prompt->okBtn());
         settle();
         EXPECT_EQ(d.chosenFormat(), "Custom / my hevc");
-        EXPECT_EQ(d.window->formatBrowser->functionList().front(), "Custom");
         const QString path = custom.filePath("Custom/my hevc.pf");
-        EXPECT_EQ(profiles::readProfileValue(QString("Main"), QString("ExtName"), path).trimmed(), "mkv") << "a container, not blank";
+        EXPECT_EQ(ProfileSet::joiner().profilePath(ProfileSet::kCustomCategory,
+                                                   d.window->formatBrowser->chosenItem()),
+                  path);
+        EXPECT_EQ(profiles::readProfileValue(QString("Main"), QString("ExtName"), path).trimmed(), "mkv")
+            << "a container, not blank";
 
         const QString out = d.join();
         ASSERT_NE(d.finishMessage(), nullptr) << answerAlerts().join(";").toStdString();

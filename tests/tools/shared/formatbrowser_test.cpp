@@ -5,7 +5,9 @@
 #include "foundation/controls/MouseMoveButton.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
+#include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "profiles/CustomProfileWriter.h"
 #include "profiles/InputFileNameWindowController.h"
 #include "profiles/ProfileParameters.h"
 #include "profiles/ProfileSet.h"
@@ -279,4 +281,23 @@ TEST_F(FormatBrowserTest, AProfileSetWithoutCategoriesShowsAnEmptyBand) {
     EXPECT_FALSE(b->left_move_item_Btn->isEnabled());
     EXPECT_FALSE(b->right_move_item_Btn->isEnabled());
     EXPECT_TRUE(b->showFunctionBtn->contentTitle().isEmpty());
+}
+
+TEST_F(FormatBrowserTest, AProfileSavedAsCustomIsListedAndChosen) {
+    FormatBrowser* b = open();
+    ASSERT_EQ(b->function_Items.size(), 2u);
+    QDir().mkpath(dir.filePath("Custom"));
+    QFile f(dir.filePath("Custom/mine.pf"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Main]\nExtName=mkv\n");
+    f.close();
+    NotificationCenter::defaultCenter().postNotificationName(NSPfFileWrittenNotification, nullptr,
+                                                             {{"path", f.fileName()}});
+    QTest::qWait(20);
+    EXPECT_EQ(b->functionList(), (QStringList{"Custom", "Video", "Audio"}));
+    EXPECT_EQ(b->function_Items.size(), 3u);
+    EXPECT_TRUE(b->function_Items[0]->isVisible());
+    EXPECT_EQ(chosen.back().category, "Custom");
+    EXPECT_EQ(chosen.back().item, "mine");
+    EXPECT_EQ(b->showFunctionBtn->contentTitle(), "Target Format: mine");
 }
