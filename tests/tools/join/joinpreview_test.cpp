@@ -216,3 +216,32 @@ TEST(JoinPreview, TheMailIconWritesToSupport) {
     d.addFile(testsupport::media("h264_aac.mp4"));
     EXPECT_FALSE(d.window->emailIconView->isVisible()) << "only in the empty list";
 }
+
+TEST(JoinPreview, TheListsExportBarsFollowTheirRows) {
+    Driver d;
+    d.addFile(testsupport::media("h264_aac.mp4"));
+    d.addFile(testsupport::media("long_10s.mp4"));
+    JoinnerTableView* list = d.window->fileListTableView;
+    // The clip added last (10 s) is in the preview; a suppressed selection keeps it there.
+    ASSERT_NEAR(d.window->preview()->duration(), 10.0, 0.1);
+    list->setDisabelSelectBlock(true);
+    list->showProgress(0);
+    EXPECT_EQ(list->selectedIndex(), 0);
+    EXPECT_NEAR(d.window->preview()->duration(), 10.0, 0.1);
+    EXPECT_TRUE(list->row(0)->progress->isShown());
+    list->setExportProgress(0.5);
+    EXPECT_TRUE(list->row(0)->progress->isShown());
+    EXPECT_DOUBLE_EQ(list->row(0)->progress->value(), 0.5);
+    list->setExportProgress(1.0);
+    EXPECT_FALSE(list->row(0)->progress->isShown()) << "a finished file shows no bar";
+    list->showProgress(1);
+    list->hiddenProgress(1);
+    EXPECT_FALSE(list->row(1)->progress->isShown());
+    list->showProgress(7); // no such row: nothing
+    EXPECT_EQ(list->selectedIndex(), 1);
+    // A click clears the suppression: the clicked clip plays in the preview.
+    d.selectRow(0);
+    EXPECT_FALSE(list->disabelSelectBlock());
+    settle(100);
+    EXPECT_NEAR(d.window->preview()->duration(), 4.0, 0.1);
+}
