@@ -194,8 +194,7 @@ void EditVideoWindowController::buildExportBar() {
     frames.progress = NSMakeRect(446, 37, 400, 12);
     frames.start = NSMakeRect(900, 20, 140, 46);
     exportBar_ = new ExportBar(this, this, frames, "Editfinishedstring");
-    // Exporting from the editor comes with its export; until then Start stays off.
-    exportBar_->startButton->setEnabled(false);
+    bindExport();
 }
 
 void EditVideoWindowController::hiddenMusicViewPlay(bool hidden) {
