@@ -78,7 +78,7 @@ double streamRate(const QJsonObject& s) {
 
 // The frame of a 25 fps clip at frame number n, decoded by ffmpeg.
 QImage frame(const QString& path, int n) {
-    return testsupport::ffmpegFrameAt(path, (n + 0.5) / 25.0);
+    return testsupport::ffmpegFrameAt(path, (n - 0.25) / 25.0);
 }
 
 TEST_F(EditorExportTest, AChosenProfileGivesItsContainerCodecsSizeRateAndBitRate) {
