@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
+#include <iterator>
 
 namespace mediacore {
 
@@ -29,6 +31,30 @@ const Preferred kPreferred[] = {
     {AV_CODEC_ID_H264, "libx264"},     {AV_CODEC_ID_HEVC, "libx265"},   {AV_CODEC_ID_VP8, "libvpx"},
     {AV_CODEC_ID_VP9, "libvpx-vp9"},   {AV_CODEC_ID_MP3, "libmp3lame"}, {AV_CODEC_ID_OPUS, "libopus"},
     {AV_CODEC_ID_VORBIS, "libvorbis"}, {AV_CODEC_ID_AAC, "aac"},
+};
+
+// Muxers that cannot tell what they take, and the only codecs they do take.
+struct OnlyCodecs {
+    const char* muxer;
+    AVCodecID codecs[6];
+};
+
+const OnlyCodecs kOnlyCodecs[] = {
+    {"mp3", {AV_CODEC_ID_MP3}},
+    {"adts", {AV_CODEC_ID_AAC}},
+    {"ac3", {AV_CODEC_ID_AC3}},
+    {"eac3", {AV_CODEC_ID_EAC3}},
+    {"mp2", {AV_CODEC_ID_MP2}},
+    {"flac", {AV_CODEC_ID_FLAC}},
+    {"amr", {AV_CODEC_ID_AMR_NB, AV_CODEC_ID_AMR_WB}},
+    {"opus", {AV_CODEC_ID_OPUS}},
+    {"ogg",
+     {AV_CODEC_ID_VORBIS, AV_CODEC_ID_OPUS, AV_CODEC_ID_FLAC, AV_CODEC_ID_SPEEX, AV_CODEC_ID_THEORA,
+      AV_CODEC_ID_VP8}},
+    {"ogv",
+     {AV_CODEC_ID_VORBIS, AV_CODEC_ID_OPUS, AV_CODEC_ID_FLAC, AV_CODEC_ID_SPEEX, AV_CODEC_ID_THEORA,
+      AV_CODEC_ID_VP8}},
+    {"oga", {AV_CODEC_ID_VORBIS, AV_CODEC_ID_OPUS, AV_CODEC_ID_FLAC, AV_CODEC_ID_SPEEX}},
 };
 
 std::string trimmedLower(const char* text) {
@@ -114,8 +140,20 @@ int pickChannels(const AVCodec* codec, int wanted) {
 bool containerAccepts(const AVOutputFormat* format, AVCodecID id) {
     if (!format)
         return false;
-    // 1: accepted, 0: refused, negative: the muxer cannot tell (then try it).
-    return avformat_query_codec(format, id, FF_COMPLIANCE_NORMAL) != 0;
+    // 1: accepted, 0: refused, negative: the muxer cannot tell. Muxers of one kind of sound
+    // (and Ogg) cannot tell yet refuse every other codec at their header; the others are tried.
+    const int answer = avformat_query_codec(format, id, FF_COMPLIANCE_NORMAL);
+    if (answer >= 0)
+        return answer != 0;
+    for (const OnlyCodecs& c : kOnlyCodecs)
+        if (std::strcmp(format->name, c.muxer) == 0)
+            return std::find(std::begin(c.codecs), std::end(c.codecs), id) != std::end(c.codecs);
+    return true;
+}
+
+bool holdsMovingPictures(const AVOutputFormat* format) {
+    return format && format->video_codec != AV_CODEC_ID_NONE && std::strcmp(format->name, "mp3") != 0 &&
+           std::strcmp(format->name, "flac") != 0;
 }
 
 const AVCodec* containerDefaultEncoder(const AVOutputFormat* format, AVMediaType type) {

@@ -37,26 +37,6 @@ bool fileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
-// Encoders whose time base must be the frame period (and containers that store one frame per
-// tick) need a constant frame rate.
-bool needsConstantRate(const AVCodec* codec, const AVOutputFormat* container) {
-    switch (codec->id) {
-    case AV_CODEC_ID_MPEG4:
-    case AV_CODEC_ID_MPEG1VIDEO:
-    case AV_CODEC_ID_MPEG2VIDEO:
-    case AV_CODEC_ID_H263:
-    case AV_CODEC_ID_H263P:
-    case AV_CODEC_ID_FLV1:
-    case AV_CODEC_ID_WMV1:
-    case AV_CODEC_ID_WMV2:
-    case AV_CODEC_ID_MSMPEG4V2:
-    case AV_CODEC_ID_MSMPEG4V3:
-        return true;
-    default:
-        return std::strcmp(container->name, "avi") == 0; // one chunk per frame period
-    }
-}
-
 // The part [offset, offset + count) of a sound frame, as a new frame.
 FramePtr sliceAudio(const AVFrame* in, int offset, int count) {
     FramePtr out = makeFrame();
@@ -314,7 +294,7 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, Plan* p) {
     const bool cut = p->start > 0 || p->end < d;
 
     // Picture.
-    if (vs && container->video_codec != AV_CODEC_ID_NONE) {
+    if (vs && holdsMovingPictures(container)) {
         const AVCodecID source = vs->codecpar->codec_id;
         const bool changes =
             fx_.changesPicture() || format_.width > 0 || format_.fps > 0 || format_.videoKbps > 0;
@@ -431,7 +411,7 @@ bool ConvertJob::canCutSmartly(SmartCutRequest* request) const {
         (format_.changesSound() && !fx_.mainAudioDisabled))
         return false;
     const AVOutputFormat* container = av_guess_format(nullptr, output_.c_str(), nullptr);
-    if (!container || container->video_codec == AV_CODEC_ID_NONE)
+    if (!holdsMovingPictures(container))
         return false;
     int aIndex = -1;
     if (!fx_.mainAudioDisabled && container->audio_codec != AV_CODEC_ID_NONE) {
@@ -496,58 +476,15 @@ int ConvertJob::run() {
         if ((r = writer.addCopy(OutputWriter::Video, reader.video())) < 0)
             return r;
     } else if (p.video == Plan::Encode) {
-        AVCodecContext* dec = reader.videoDecoder();
-        const AVPixelFormat pix = pickPixelFormat(p.videoEncoder, dec->pix_fmt);
-        int w = 0, h = 0;
-        mediafx::filteredSize(fx, dec->width, dec->height, &w, &h);
-        if (format_.width > 0) {
-            w = format_.width;
-            h = format_.height;
+        // A codec kept from the source that cannot be written here gives way to the container's.
+        r = openVideoEncoder(p.videoEncoder, reader, writer, fx, keepRotation, graph);
+        const AVCodec* fallback = containerDefaultEncoder(writer.container(), AVMEDIA_TYPE_VIDEO);
+        if (r < 0 && format_.videoCodec.kind != CodecSetting::Named && fallback && fallback != p.videoEncoder) {
+            logInfo(std::string("the picture is encoded with ") + fallback->name + " instead of " +
+                    p.videoEncoder->name);
+            r = openVideoEncoder(fallback, reader, writer, fx, keepRotation, graph);
         }
-        if (const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(pix)) {
-            if (desc->log2_chroma_w)
-                w &= ~1;
-            if (desc->log2_chroma_h)
-                h &= ~1;
-        }
-        w = std::max(w, 2);
-        h = std::max(h, 2);
-        AVRational rate = format_.fps > 0 ? av_d2q(format_.fps, 100000) : streamFrameRate(reader.video());
-        bool constant = format_.fps > 0 || needsConstantRate(p.videoEncoder, writer.container());
-        if (p.videoEncoder->supported_framerates) {
-            rate =
-                p.videoEncoder
-                    ->supported_framerates[av_find_nearest_q_idx(rate, p.videoEncoder->supported_framerates)];
-            constant = true;
-        }
-        mediafx::VideoInput in;
-        in.width = dec->width;
-        in.height = dec->height;
-        in.format = dec->pix_fmt;
-        in.timeBase = reader.video()->time_base;
-        in.sampleAspect = dec->sample_aspect_ratio;
-        in.frameRate = streamFrameRate(reader.video());
-        mediafx::VideoOutput out;
-        out.width = w;
-        out.height = h;
-        out.formats = {pix};
-        if (constant)
-            out.frameRate = rate;
-        if ((r = graph.buildVideo(fx, in, out)) < 0)
-            return logFailure("picture settings", r);
-        VideoEncoding encoding;
-        encoding.codec = p.videoEncoder;
-        encoding.width = w;
-        encoding.height = h;
-        encoding.format = pix;
-        encoding.timeBase = constant ? av_inv_q(rate) : graph.videoTimeBase();
-        encoding.frameRate = rate;
-        encoding.sampleAspect = format_.width > 0 ? AVRational{1, 1} : graph.videoSampleAspect();
-        encoding.bitRate = int64_t(format_.videoKbps) * 1000;
-        if (encoding.bitRate == 0 && format_.videoCodec.kind == CodecSetting::Keep && !p.videoEncoder->priv_class)
-            encoding.bitRate = reader.video()->codecpar->bit_rate;
-        encoding.rotation = keepRotation;
-        if ((r = writer.addVideoEncoder(encoding)) < 0)
+        if (r < 0)
             return r;
         videoTb = graph.videoTimeBase();
     }
@@ -569,10 +506,14 @@ int ConvertJob::run() {
         encoding.bitRate = int64_t(format_.audioKbps) * 1000;
         if (encoding.bitRate == 0 && dec && format_.audioCodec.kind == CodecSetting::Keep)
             encoding.bitRate = reader.audio()->codecpar->bit_rate;
+        // The encoder may take a lower rate or fewer channels than asked: the sound is made to fit.
+        if ((r = writer.addAudioEncoder(encoding)) < 0)
+            return r;
+        const AVCodecContext* encoder = writer.encoder(OutputWriter::Audio);
         mediafx::AudioOutput out;
-        out.sampleRate = encoding.sampleRate;
-        out.channels = encoding.channels;
-        out.formats = {encoding.format};
+        out.sampleRate = encoder->sample_rate;
+        out.channels = encoder->ch_layout.nb_channels;
+        out.formats = {encoder->sample_fmt};
         if (dec) {
             mediafx::AudioInput in;
             in.sampleRate = dec->sample_rate;
@@ -585,8 +526,6 @@ int ConvertJob::run() {
         }
         if (r < 0)
             return logFailure("sound settings", r);
-        if ((r = writer.addAudioEncoder(encoding)) < 0)
-            return r;
     }
     if ((r = writer.start()) < 0)
         return r;
@@ -762,6 +701,9 @@ int ConvertJob::run() {
         return 1;
     }
     if (!limitReached) {
+        // A source that ends before the range does fails the job rather than give a part of it.
+        if ((r = reader.checkEnd(p.end)) < 0)
+            return r;
         if (graph.hasVideo()) {
             graph.pushVideo(nullptr);
             if ((r = drainVideo()) < 0)

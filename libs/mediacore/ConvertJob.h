@@ -19,6 +19,10 @@
 #include "MediaRecords.h"
 #include "OutputFormat.h"
 
+namespace mediafx {
+class FxGraph;
+}
+
 namespace mediacore {
 
 class ConvertJob {
@@ -69,6 +73,9 @@ private:
     int plan(class SourceReader& reader, class OutputWriter& writer, Plan* p);
     bool canCutSmartly(struct SmartCutRequest* request) const;
     void reportProgress(int64_t doneUs, int64_t totalUs);
+    // Builds the picture graph and opens `codec` for it; 0 or a negative AVERROR (logged).
+    int openVideoEncoder(const AVCodec* codec, class SourceReader& reader, class OutputWriter& writer,
+                         const mediafx::FxSettings& fx, int keepRotation, mediafx::FxGraph& graph);
 
     std::string input_;
     std::string output_;

@@ -5,13 +5,14 @@
 #include <cstring>
 #include <deque>
 #include <sys/stat.h>
-#include <type_traits>
 
 #include "EngineLog.h"
 #include "RisingValue.h"
 #include "FfPointers.h"
 #include "FxGraph.h"
+#include "JoinBlend.h"
 #include "OutputWriter.h"
+#include "SourceEnd.h"
 #include "SourceReader.h"
 #include "StreamProbe.h"
 
@@ -32,44 +33,19 @@ bool sameBytes(const uint8_t* a, int na, const uint8_t* b, int nb) {
     return na == nb && (na == 0 || std::memcmp(a, b, size_t(na)) == 0);
 }
 
-// Blends two pictures of the same planar 8-bit format into `out` for a transition at
-// progress p (0..1): 1 slides the new picture in from the right, 2 from the top, 3 fades.
-void blendPictures(const AVFrame* from, const AVFrame* to, AVFrame* out, int effect, double p) {
-    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(out->format));
-    const int planes = av_pix_fmt_count_planes(static_cast<AVPixelFormat>(out->format));
-    for (int i = 0; i < planes; ++i) {
-        const bool chroma = i == 1 || i == 2;
-        const int w = chroma ? AV_CEIL_RSHIFT(out->width, d->log2_chroma_w) : out->width;
-        const int h = chroma ? AV_CEIL_RSHIFT(out->height, d->log2_chroma_h) : out->height;
-        const int sx = int(std::lround(p * w)), sy = int(std::lround(p * h));
-        for (int y = 0; y < h; ++y) {
-            uint8_t* o = out->data[i] + size_t(y) * out->linesize[i];
-            const uint8_t* a = from->data[i] + size_t(y) * from->linesize[i];
-            const uint8_t* b = to->data[i] + size_t(y) * to->linesize[i];
-            switch (effect) {
-            case 1: // the old picture leaves to the left, the new one follows from the right
-                std::memcpy(o, a + sx, size_t(w - sx));
-                std::memcpy(o + (w - sx), b, size_t(sx));
-                break;
-            case 2: // the new picture comes down from the top, pushing the old one down
-                if (y < sy)
-                    std::memcpy(o, to->data[i] + size_t(h - sy + y) * to->linesize[i], size_t(w));
-                else
-                    std::memcpy(o, from->data[i] + size_t(y - sy) * from->linesize[i], size_t(w));
-                break;
-            default:
-                for (int x = 0; x < w; ++x)
-                    o[x] = uint8_t(std::lround(a[x] * (1.0 - p) + b[x] * p));
-                break;
-            }
-        }
+// Opens `codec` through `open`; when that fails and the codec was not named by the caller but
+// taken from the first clip (a picture format, a camera's Motion JPEG), the container's own
+// encoder takes its place.
+template <class Open>
+int openWithFallback(const CodecSetting& setting, const AVCodec* codec, const AVCodec* fallback, Open open) {
+    if (!codec)
+        return AVERROR_ENCODER_NOT_FOUND;
+    int r = open(codec);
+    if (r < 0 && setting.kind != CodecSetting::Named && fallback && fallback != codec) {
+        logInfo(std::string("the join is encoded with ") + fallback->name + " instead of " + codec->name);
+        r = open(fallback);
     }
-}
-
-bool blendable(AVPixelFormat f) {
-    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(f);
-    return d && (d->flags & AV_PIX_FMT_FLAG_PLANAR) && !(d->flags & AV_PIX_FMT_FLAG_RGB) &&
-           d->comp[0].depth == 8;
+    return r;
 }
 
 } // namespace
@@ -96,7 +72,8 @@ uint64_t JoinJob::addClip(const std::string& path, int64_t startUs, int64_t endU
     InputPtr probe;
     if (openInput(path, &probe) < 0)
         return 0;
-    const int64_t d = durationUs(probe.get());
+    // The clip holds what its streams hold: a header may claim far more.
+    const int64_t d = contentEndUs(probe.get(), firstVideoStream(probe.get()), firstAudioStream(probe.get()));
     if (d <= 0) {
         logFailure("no duration in " + path, AVERROR_INVALIDDATA);
         return 0;
@@ -322,7 +299,11 @@ int JoinJob::runCopy(OutputWriter& writer) {
                 return r;
             reportProgress(writer.writtenUs());
         }
+        if (stop_)
+            break;
         if (r < 0 && r != AVERROR_EOF)
+            return r;
+        if ((r = reader.checkEnd(c.end)) < 0)
             return r;
         offsetUs += c.end - c.start;
     }
@@ -341,7 +322,7 @@ int JoinJob::runEncode(OutputWriter& writer) {
         anyAudio |= c.hasAudio;
     }
     const AVOutputFormat* container = writer.container();
-    anyVideo &= container->video_codec != AV_CODEC_ID_NONE;
+    anyVideo &= holdsMovingPictures(container);
     anyAudio &= container->audio_codec != AV_CODEC_ID_NONE;
     const int v0 = firstVideoStream(first.get()), a0 = firstAudioStream(first.get());
 
@@ -364,9 +345,6 @@ int JoinJob::runEncode(OutputWriter& writer) {
     AVPixelFormat pix = AV_PIX_FMT_YUV420P;
     AVSampleFormat sampleFormat = AV_SAMPLE_FMT_FLTP;
     if (anyVideo) {
-        const AVCodec* codec = encoderFor(format_.videoCodec, AVMEDIA_TYPE_VIDEO, v0);
-        if (!codec)
-            return AVERROR_ENCODER_NOT_FOUND;
         if (v0 >= 0) {
             const AVStream* s = first->streams[v0];
             const int turn = streamRotation(s);
@@ -385,38 +363,47 @@ int JoinJob::runEncode(OutputWriter& writer) {
         height = std::max(2, height & ~1);
         if (format_.fps > 0)
             fps = av_d2q(format_.fps, 100000);
-        if (codec->supported_framerates)
-            fps = codec->supported_framerates[av_find_nearest_q_idx(fps, codec->supported_framerates)];
-        pix = pickPixelFormat(codec, AV_PIX_FMT_YUV420P);
-        VideoEncoding encoding;
-        encoding.codec = codec;
-        encoding.width = width;
-        encoding.height = height;
-        encoding.format = pix;
-        encoding.timeBase = av_inv_q(fps);
-        encoding.frameRate = fps;
-        encoding.bitRate = int64_t(format_.videoKbps) * 1000;
-        if ((r = writer.addVideoEncoder(encoding)) < 0)
+        const AVRational wantedFps = fps;
+        const auto openVideo = [&](const AVCodec* codec) {
+            fps = codec->supported_framerates
+                      ? codec->supported_framerates[av_find_nearest_q_idx(wantedFps, codec->supported_framerates)]
+                      : wantedFps;
+            pix = pickPixelFormat(codec, AV_PIX_FMT_YUV420P);
+            VideoEncoding encoding;
+            encoding.codec = codec;
+            encoding.width = width;
+            encoding.height = height;
+            encoding.format = pix;
+            encoding.timeBase = av_inv_q(fps);
+            encoding.frameRate = fps;
+            encoding.bitRate = int64_t(format_.videoKbps) * 1000;
+            return writer.addVideoEncoder(encoding);
+        };
+        if ((r = openWithFallback(format_.videoCodec, encoderFor(format_.videoCodec, AVMEDIA_TYPE_VIDEO, v0),
+                                  containerDefaultEncoder(container, AVMEDIA_TYPE_VIDEO), openVideo)) < 0)
             return r;
     }
     if (anyAudio) {
-        const AVCodec* codec = encoderFor(format_.audioCodec, AVMEDIA_TYPE_AUDIO, a0);
-        if (!codec)
-            return AVERROR_ENCODER_NOT_FOUND;
         const AVCodecParameters* p = a0 >= 0 ? first->streams[a0]->codecpar : nullptr;
-        rate =
-            pickSampleRate(codec, format_.sampleRate > 0 ? format_.sampleRate : (p ? p->sample_rate : 44100));
-        channels = pickChannels(
-            codec, format_.channels > 0 ? format_.channels : (p ? std::min(p->ch_layout.nb_channels, 8) : 2));
-        sampleFormat = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
-        AudioEncoding encoding;
-        encoding.codec = codec;
-        encoding.sampleRate = rate;
-        encoding.channels = channels;
-        encoding.format = sampleFormat;
-        encoding.bitRate = int64_t(format_.audioKbps) * 1000;
-        if ((r = writer.addAudioEncoder(encoding)) < 0)
+        const auto openAudio = [&](const AVCodec* codec) {
+            AudioEncoding encoding;
+            encoding.codec = codec;
+            encoding.sampleRate = pickSampleRate(
+                codec, format_.sampleRate > 0 ? format_.sampleRate : (p ? p->sample_rate : 44100));
+            encoding.channels = pickChannels(
+                codec, format_.channels > 0 ? format_.channels : (p ? std::min(p->ch_layout.nb_channels, 8) : 2));
+            encoding.format = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
+            encoding.bitRate = int64_t(format_.audioKbps) * 1000;
+            return writer.addAudioEncoder(encoding);
+        };
+        if ((r = openWithFallback(format_.audioCodec, encoderFor(format_.audioCodec, AVMEDIA_TYPE_AUDIO, a0),
+                                  containerDefaultEncoder(container, AVMEDIA_TYPE_AUDIO), openAudio)) < 0)
             return r;
+        // The encoder may take fewer channels or a lower rate than asked.
+        const AVCodecContext* encoder = writer.encoder(OutputWriter::Audio);
+        rate = encoder->sample_rate;
+        channels = encoder->ch_layout.nb_channels;
+        sampleFormat = encoder->sample_fmt;
     }
     first.reset();
     if ((r = writer.start()) < 0)
@@ -607,9 +594,11 @@ int JoinJob::runEncode(OutputWriter& writer) {
         reader.seek(c.start);
         FramePtr frame = makeFrame();
         SourceReader::Kind kind;
+        bool anyPicture = false; // decoded, wherever it lies
         while (!stop_ && (r = reader.next(frame.get(), &kind)) >= 0) {
             int64_t t = reader.frameTimeUs(frame.get(), kind);
             if (kind == SourceReader::Video) {
+                anyPicture = true;
                 if (!graph.hasVideo() || t == AV_NOPTS_VALUE || t < c.start - kEpsilon) {
                     av_frame_unref(frame.get());
                     continue;
@@ -662,10 +651,18 @@ int JoinJob::runEncode(OutputWriter& writer) {
             return 0;
         if (r < 0 && r != AVERROR_EOF)
             return r;
+        // A clip is padded below only where one of its streams ends before the other, never
+        // over a source that ended early.
+        if ((r = reader.checkEnd(c.end)) < 0)
+            return r;
         if (graph.hasVideo()) {
             graph.pushVideo(nullptr);
             if ((r = pullPictures()) < 0)
                 return r;
+            // A picture stream that gives no picture where it claims some is damaged, not a
+            // black clip (a range past its end is shown black or frozen).
+            if (!anyPicture && c.start < streamEndUs(reader.format(), reader.video()))
+                return logFailure("no picture could be read from " + c.path, AVERROR_INVALIDDATA);
         }
         if (graph.hasAudio()) {
             graph.pushAudio(nullptr);
@@ -674,7 +671,7 @@ int JoinJob::runEncode(OutputWriter& writer) {
         }
         // A clip without picture (or one shorter than its range) shows black or its last frame.
         if (anyVideo) {
-            while (clipFramesTaken < clipFrames) {
+            while (clipFramesTaken < clipFrames && !stop_) {
                 FramePtr f = makeFrame();
                 if (lastFrame) {
                     av_frame_ref(f.get(), lastFrame.get());
@@ -691,14 +688,18 @@ int JoinJob::runEncode(OutputWriter& writer) {
                     return r;
             }
         }
+        if (stop_)
+            return 0;
         // Sound: pad with silence to the picture's end, crossfade with the held tail, hold our tail.
         if (anyAudio) {
-            if (clipSamplesTaken < clipSamplesWanted) {
-                FramePtr s = soundFrame(int(clipSamplesWanted - clipSamplesTaken));
-                if (!s)
+            while (clipSamplesTaken < clipSamplesWanted && !stop_) {
+                FramePtr s = soundFrame(int(std::min<int64_t>(rate, clipSamplesWanted - clipSamplesTaken)));
+                if (!s || av_audio_fifo_write(clipSound, reinterpret_cast<void**>(s->extended_data), s->nb_samples) < 0)
                     return AVERROR(ENOMEM);
-                av_audio_fifo_write(clipSound, reinterpret_cast<void**>(s->extended_data), s->nb_samples);
+                clipSamplesTaken += s->nb_samples;
             }
+            if (stop_)
+                return 0;
             // Held tail of the previous clip: its part before the overlap is written as is.
             const int64_t plainHeld = av_audio_fifo_size(heldSound) - blendSamples;
             if (plainHeld > 0) {
@@ -712,40 +713,7 @@ int JoinJob::runEncode(OutputWriter& writer) {
                 av_audio_fifo_read(heldSound, reinterpret_cast<void**>(a->extended_data), int(blendSamples));
                 av_audio_fifo_read(clipSound, reinterpret_cast<void**>(b->extended_data), int(blendSamples));
                 FramePtr mixed = soundFrame(int(blendSamples));
-                const bool planar = av_sample_fmt_is_planar(sampleFormat);
-                const int lines = planar ? channels : 1,
-                          perLine = int(blendSamples) * (planar ? 1 : channels);
-                for (int ch = 0; ch < lines; ++ch) {
-                    for (int n = 0; n < perLine; ++n) {
-                        const double p = double(planar ? n : n / channels) / double(blendSamples);
-                        const auto mix = [&](auto* out, const auto* x, const auto* y) {
-                            out[n] = static_cast<std::remove_reference_t<decltype(out[n])>>(x[n] * (1.0 - p) +
-                                                                                            y[n] * p);
-                        };
-                        switch (av_get_packed_sample_fmt(sampleFormat)) {
-                        case AV_SAMPLE_FMT_FLT:
-                            mix(reinterpret_cast<float*>(mixed->extended_data[ch]),
-                                reinterpret_cast<const float*>(a->extended_data[ch]),
-                                reinterpret_cast<const float*>(b->extended_data[ch]));
-                            break;
-                        case AV_SAMPLE_FMT_S16:
-                            mix(reinterpret_cast<int16_t*>(mixed->extended_data[ch]),
-                                reinterpret_cast<const int16_t*>(a->extended_data[ch]),
-                                reinterpret_cast<const int16_t*>(b->extended_data[ch]));
-                            break;
-                        case AV_SAMPLE_FMT_S32:
-                            mix(reinterpret_cast<int32_t*>(mixed->extended_data[ch]),
-                                reinterpret_cast<const int32_t*>(a->extended_data[ch]),
-                                reinterpret_cast<const int32_t*>(b->extended_data[ch]));
-                            break;
-                        default: // rare formats: a cut instead of a crossfade
-                            mix(reinterpret_cast<uint8_t*>(mixed->extended_data[ch]),
-                                reinterpret_cast<const uint8_t*>(b->extended_data[ch]),
-                                reinterpret_cast<const uint8_t*>(b->extended_data[ch]));
-                            break;
-                        }
-                    }
-                }
+                crossfadeSound(a.get(), b.get(), mixed.get());
                 if ((r = writeSound(mixed.get())) < 0)
                     return r;
             }

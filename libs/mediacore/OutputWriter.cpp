@@ -78,10 +78,12 @@ const AVOutputFormat* OutputWriter::container() const {
 int OutputWriter::openEncoderStream(AVCodecContext* ctx, AVDictionary** options, int* streamIndex) {
     if (format_->oformat->flags & AVFMT_GLOBALHEADER)
         ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    int r = avcodec_open2(ctx, ctx->codec, options);
+    // A failed open clears the context's codec: keep the name for the message.
+    const AVCodec* codec = ctx->codec;
+    int r = avcodec_open2(ctx, codec, options);
     av_dict_free(options);
     if (r < 0)
-        return logFailure(std::string("cannot open the encoder ") + ctx->codec->name, r);
+        return logFailure(std::string("cannot open the encoder ") + codec->name, r);
     AVStream* st = avformat_new_stream(format_, nullptr);
     if (!st)
         return AVERROR(ENOMEM);
@@ -112,8 +114,10 @@ int OutputWriter::addVideoEncoder(const VideoEncoding& encoding) {
     AVDictionary* options = nullptr;
     qualityDefaults(encoding.codec, c, &options, encoding.bitRate > 0);
     const int r = openEncoderStream(c, &options, &videoStream_);
-    if (r < 0)
+    if (r < 0) {
+        video_.reset();
         return r;
+    }
     AVStream* st = format_->streams[videoStream_];
     st->avg_frame_rate = encoding.frameRate;
     st->sample_aspect_ratio = c->sample_aspect_ratio;
@@ -127,9 +131,7 @@ int OutputWriter::addVideoEncoder(const VideoEncoding& encoding) {
     return 0;
 }
 
-int OutputWriter::addAudioEncoder(const AudioEncoding& encoding) {
-    if (!format_ || !encoding.codec)
-        return AVERROR(EINVAL);
+int OutputWriter::openAudioEncoder(const AudioEncoding& encoding) {
     audio_.reset(avcodec_alloc_context3(encoding.codec));
     if (!audio_)
         return AVERROR(ENOMEM);
@@ -145,8 +147,31 @@ int OutputWriter::addAudioEncoder(const AudioEncoding& encoding) {
     AVDictionary* options = nullptr;
     const int r = openEncoderStream(c, &options, &audioStream_);
     if (r < 0)
+        audio_.reset();
+    return r;
+}
+
+int OutputWriter::addAudioEncoder(const AudioEncoding& encoding) {
+    if (!format_ || !encoding.codec)
+        return AVERROR(EINVAL);
+    // Encoders that list no rates or layouts may still refuse high rates or many channels (WMA
+    // takes two channels up to 48 kHz, Vorbis no 96 kHz at usual bit rates): the sound is then
+    // resampled, and if need be down-mixed, to what every such encoder takes.
+    AudioEncoding e = encoding;
+    int r = openAudioEncoder(e);
+    if (r < 0 && e.sampleRate > 48000) {
+        e.sampleRate = e.sampleRate % 11025 == 0 ? 44100 : 48000;
+        logInfo("sound resampled to " + std::to_string(e.sampleRate) + " Hz for " + e.codec->name);
+        r = openAudioEncoder(e);
+    }
+    if (r < 0 && e.channels > 2) {
+        e.channels = 2;
+        logInfo(std::string("sound down-mixed to stereo for ") + e.codec->name);
+        r = openAudioEncoder(e);
+    }
+    if (r < 0)
         return r;
-    fifo_ = av_audio_fifo_alloc(c->sample_fmt, c->ch_layout.nb_channels, 4096);
+    fifo_ = av_audio_fifo_alloc(audio_->sample_fmt, audio_->ch_layout.nb_channels, 4096);
     return fifo_ ? 0 : AVERROR(ENOMEM);
 }
 
@@ -335,6 +360,9 @@ int OutputWriter::finish() {
         return r;
     if (audio_ && (r = writeFrame(Audio, nullptr)) < 0)
         return r;
+    // A file without a single packet holds nothing of its source (which could not be read).
+    if (packets_ == 0)
+        return logFailure("nothing could be written to " + path_, AVERROR_INVALIDDATA);
     r = av_write_trailer(format_);
     if (r < 0)
         return logFailure("finishing " + path_, r);

@@ -51,6 +51,7 @@ public:
     const AVOutputFormat* container() const;
 
     int addVideoEncoder(const VideoEncoding& encoding);
+    // The encoder's rate and channels may come out lower than asked (read them from encoder()).
     int addAudioEncoder(const AudioEncoding& encoding);
     // A stream copied from a source stream.
     int addCopy(Kind kind, const AVStream* source);
@@ -77,6 +78,7 @@ public:
     const std::string& path() const { return path_; }
 
 private:
+    int openAudioEncoder(const AudioEncoding& encoding);
     int openEncoderStream(AVCodecContext* ctx, AVDictionary** options, int* streamIndex);
     int drain(Kind kind);
     int mux(Kind kind, AVPacket* packet, AVRational timeBase);

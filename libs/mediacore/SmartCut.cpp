@@ -13,6 +13,7 @@
 #include "EngineLog.h"
 #include "FfPointers.h"
 #include "OutputWriter.h"
+#include "SourceEnd.h"
 #include "SourceReader.h"
 #include "StreamProbe.h"
 
@@ -158,13 +159,19 @@ struct SmartCut::Work {
     AVStream* audio = nullptr;
     int64_t originUs = 0;
     avc::AvcConfig config;
+    ReadExtent extent;
 
     int64_t toUs(int64_t ts, const AVStream* s) const {
         return av_rescale_q(ts, s->time_base, kMicro) - originUs;
     }
     int seek(int64_t us) {
+        extent.reset(input.get(), originUs);
         const int64_t ts = av_rescale_q(us + originUs, kMicro, AV_TIME_BASE_Q);
         return avformat_seek_file(input.get(), -1, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD);
+    }
+    // Whether a read that met the input's end covered the range up to `endUs`.
+    int checkEnd(int64_t endUs, const std::string& path) const {
+        return extent.check(endUs, video->index, audio ? audio->index : -1, path);
     }
 };
 
@@ -219,6 +226,10 @@ int SmartCut::run() {
     Range range;
     if ((r = examine(w, &range)) != 1)
         return r;
+    if (stop_) {
+        logInfo("cut stopped before it wrote anything");
+        return 1;
+    }
     return write(w, range);
 }
 
@@ -241,8 +252,15 @@ int SmartCut::examine(Work& w, Range* range) {
     int64_t audioBytes = 0, audioUs = 0;
     while (!(videoDone && audioDone)) {
         av_packet_unref(packet.get());
-        if (av_read_frame(w.input.get(), packet.get()) < 0)
+        if (stop_)
+            return 1;
+        if (int e = av_read_frame(w.input.get(), packet.get()); e < 0) {
+            w.extent.noteEnd(e);
+            if ((e = w.checkEnd(request_.endUs, request_.input)) < 0)
+                return e;
             break;
+        }
+        w.extent.note(packet.get());
         const bool isVideo = packet->stream_index == w.video->index;
         const AVStream* s = isVideo ? w.video : w.audio;
         if (packet->pts == AV_NOPTS_VALUE)
@@ -611,8 +629,15 @@ int SmartCut::write(Work& w, const Range& range) {
         if ((r = av_read_frame(w.input.get(), packet.get())) < 0) {
             if (r != AVERROR_EOF)
                 logFailure("reading " + request_.input + " (taken as its end)", r);
+            // The first read saw the whole range: a source that ends now was cut short since.
+            w.extent.noteEnd(r);
+            if (index < videoEnd)
+                return logFailure(request_.input + " ended while it was read", AVERROR_INVALIDDATA);
+            if ((r = w.checkEnd(endUs, request_.input)) < 0)
+                return r;
             break;
         }
+        w.extent.note(packet.get());
         if (packet->stream_index == w.video->index && index < videoEnd) {
             const size_t i = index++;
             if (packet->pts != range.packets[i].pts) {

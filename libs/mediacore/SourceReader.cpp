@@ -12,6 +12,7 @@ int SourceReader::open(const std::string& path, int audioIndex, bool wantVideo, 
     if (r < 0)
         return r;
     originUs_ = startTimeUs(format_.get());
+    extent_.reset(format_.get(), originUs_);
     videoIndex_ = wantVideo ? firstVideoStream(format_.get()) : -1;
     if (wantAudio) {
         if (audioIndex >= 0 && unsigned(audioIndex) < format_->nb_streams &&
@@ -64,6 +65,11 @@ int openStreamDecoder(const AVStream* s, const std::string& path, CodecPtr* out)
 int SourceReader::seek(int64_t us, bool atOrAfter) {
     if (!format_)
         return AVERROR(EINVAL);
+    // Nothing read yet: the reader is at the start already. A seek there would drop what
+    // opening read ahead, and single pictures cannot be read again once that is gone.
+    if (us <= 0 && !moved_)
+        return 0;
+    moved_ = true;
     if (us > 0) {
         const int64_t ts = av_rescale_q(us + originUs_, {1, 1000000}, AV_TIME_BASE_Q);
         const int r = atOrAfter
@@ -82,9 +88,16 @@ int SourceReader::seek(int64_t us, bool atOrAfter) {
     if (audioDecoder_)
         avcodec_flush_buffers(audioDecoder_.get());
     inputEnded_ = false;
+    extent_.reset(format_.get(), originUs_);
     videoDone_ = videoIndex_ < 0;
     audioDone_ = audioIndex_ < 0;
     return 0;
+}
+
+int SourceReader::checkEnd(int64_t wantedEndUs) const {
+    if (!inputEnded_)
+        return 0;
+    return extent_.check(wantedEndUs, videoIndex_, audioIndex_, path_);
 }
 
 void SourceReader::finish(Kind kind) {
@@ -120,10 +133,12 @@ int SourceReader::next(AVFrame* frame, Kind* kind, AVPacket* packet) {
                 audioDone_ = true;
             continue;
         }
+        moved_ = true;
         const int r = av_read_frame(format_.get(), packet_.get());
         if (r < 0) {
             if (r != AVERROR_EOF)
                 logFailure("reading " + path_ + " (taken as its end)", r);
+            extent_.noteEnd(r);
             inputEnded_ = true;
             if (!videoDone_ && videoDecoder_)
                 avcodec_send_packet(videoDecoder_.get(), nullptr);
@@ -131,6 +146,7 @@ int SourceReader::next(AVFrame* frame, Kind* kind, AVPacket* packet) {
                 avcodec_send_packet(audioDecoder_.get(), nullptr);
             continue;
         }
+        extent_.note(packet_.get());
         const int index = packet_->stream_index;
         Kind k = Video;
         if (index == videoIndex_ && !videoDone_)
@@ -164,6 +180,7 @@ int64_t SourceReader::firstVideoPacketUs(int64_t seekUs, bool atOrAfter) {
         return AV_NOPTS_VALUE;
     seek(seekUs, atOrAfter);
     int64_t t = AV_NOPTS_VALUE;
+    moved_ = true;
     while (av_read_frame(format_.get(), packet_.get()) >= 0) {
         const bool found = packet_->stream_index == videoIndex_;
         if (found)

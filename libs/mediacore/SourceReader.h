@@ -8,6 +8,7 @@
 #include <string>
 
 #include "FfPointers.h"
+#include "SourceEnd.h"
 
 namespace mediacore {
 
@@ -42,6 +43,10 @@ public:
     // Time of the first picture packet from the current position (the keyframe a seek lands on),
     // then back to the same position. AV_NOPTS_VALUE when there is none.
     int64_t firstVideoPacketUs(int64_t seekUs, bool atOrAfter = false);
+    // After next() reported the end: 0 when the input was read to `wantedEndUs` (or the caller
+    // finished every stream before the input's end), a negative AVERROR (logged) when the
+    // source ended early: its end missing, a last packet cut short, or a failed read.
+    int checkEnd(int64_t wantedEndUs) const;
     // Stops delivering one kind (its end was reached).
     void finish(Kind kind);
     bool finished(Kind kind) const { return kind == Video ? videoDone_ : audioDone_; }
@@ -59,11 +64,13 @@ private:
     CodecPtr videoDecoder_;
     CodecPtr audioDecoder_;
     PacketPtr packet_ = makePacket();
+    ReadExtent extent_;
     std::string path_;
     int videoIndex_ = -1;
     int audioIndex_ = -1;
     int64_t originUs_ = 0;
     bool inputEnded_ = false;
+    bool moved_ = false; // read from or seeked since opening
     bool videoDone_ = true;
     bool audioDone_ = true;
 };

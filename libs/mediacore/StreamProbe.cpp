@@ -19,6 +19,10 @@ std::string metadata(const AVDictionary* dict, const char* key) {
     return e && e->value ? e->value : "";
 }
 
+// Beyond 16K on a side or 8K x 8K in all, a picture size is a damaged header.
+constexpr int kMaxPictureSide = 16384;
+constexpr int64_t kMaxPictureArea = int64_t(8192) * 8192;
+
 bool isPicture(const AVStream* s) {
     return s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(s->disposition & AV_DISPOSITION_ATTACHED_PIC);
 }
@@ -43,6 +47,15 @@ int openInput(const std::string& path, InputPtr* out) {
         return logFailure("cannot read streams of " + path, r);
     if (firstVideoStream(format.get()) < 0 && firstAudioStream(format.get()) < 0)
         return logFailure("no sound or picture in " + path, AVERROR_STREAM_NOT_FOUND);
+    // A damaged header can declare pictures that no camera makes and no memory holds.
+    if (const int v = firstVideoStream(format.get()); v >= 0) {
+        const AVCodecParameters* p = format->streams[v]->codecpar;
+        if (p->width > kMaxPictureSide || p->height > kMaxPictureSide ||
+            int64_t(p->width) * p->height > kMaxPictureArea)
+            return logFailure("picture size " + std::to_string(p->width) + "x" + std::to_string(p->height) +
+                                  " in " + path,
+                              AVERROR_INVALIDDATA);
+    }
     *out = std::move(format);
     return 0;
 }

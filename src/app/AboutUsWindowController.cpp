@@ -57,7 +57,9 @@ AboutUsWindowController::AboutUsWindowController(QWidget* parent) : QDialog(pare
     middleRightContentLabel_->setObjectName(QStringLiteral("middleRightContentLabel"));
     bottomLine_ = new ZylView(contentBackView_);
     bottomLine_->setGeometry(30, 134, 400, 2);
-    bottomContentLabel_ = makeLabel(contentBackView_, QRect(20, 142, 420, 22), 13, false);
+    // Two lines where a translation needs them, above the OK button.
+    bottomContentLabel_ = makeLabel(contentBackView_, QRect(20, 140, 420, 44), 13, false);
+    bottomContentLabel_->setWordWrap(true);
     bottomContentLabel_->setObjectName(QStringLiteral("bottomContentLabel"));
     okBtn_ = new ZylButton(contentBackView_);
     okBtn_->setObjectName(QStringLiteral("okBtn"));

@@ -45,7 +45,8 @@ void show(QFileDialog* panel) {
 
 } // namespace
 
-QStringList Panels::nameFilters(const QStringList& extensions) {
+QStringList Panels::nameFilters(const QStringList& extensions, const QString& typesTitle,
+                                const QString& allFilesTitle) {
     QStringList patterns;
     for (const QString& ext : extensions) {
         const QString e = ext.startsWith(QLatin1Char('.')) ? ext.mid(1) : ext;
@@ -59,8 +60,9 @@ QStringList Panels::nameFilters(const QStringList& extensions) {
     }
     QStringList filters;
     if (!patterns.isEmpty())
-        filters << QObject::tr("Media files (%1)").arg(patterns.join(QLatin1Char(' ')));
-    filters << QObject::tr("All files (*)");
+        filters << QStringLiteral("%1 (%2)").arg(typesTitle.isEmpty() ? QStringLiteral("Media files") : typesTitle,
+                                                 patterns.join(QLatin1Char(' ')));
+    filters << QStringLiteral("%1 (*)").arg(allFilesTitle.isEmpty() ? QStringLiteral("All files") : allFilesTitle);
     return filters;
 }
 
@@ -69,7 +71,7 @@ QFileDialog* Panels::openFiles(QWidget* parent, const OpenOptions& options,
     QFileDialog* panel = makePanel(parent, options.title, options.directory);
     panel->setAcceptMode(QFileDialog::AcceptOpen);
     panel->setFileMode(options.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
-    panel->setNameFilters(nameFilters(options.extensions));
+    panel->setNameFilters(nameFilters(options.extensions, options.typesTitle, options.allFilesTitle));
     QObject::connect(panel, &QDialog::finished, panel, [panel, done = std::move(done)](int result) {
         QStringList files;
         if (result == QDialog::Accepted) {

@@ -15,6 +15,8 @@ public:
         QString directory;      // start folder; empty = the last one used, else the home folder
         QStringList extensions; // offered first ("mp4", no dot); files of other types stay choosable
         bool multiple = true;   // several files may be chosen
+        QString typesTitle;     // the name of the offered types' filter ("Media files")
+        QString allFilesTitle;  // the name of the every-file filter ("All files")
     };
 
     // `done` receives the chosen absolute paths (empty when cancelled).
@@ -30,8 +32,9 @@ public:
                                  std::function<void(const QString&)> done);
 
     // The name filters offered for a list of extensions: the listed types (both letter
-    // cases), then every file.
-    static QStringList nameFilters(const QStringList& extensions);
+    // cases), then every file. Empty titles read "Media files" and "All files".
+    static QStringList nameFilters(const QStringList& extensions, const QString& typesTitle = {},
+                                   const QString& allFilesTitle = {});
 
     // The most recently opened panel that is still open, or null (tests answer it with
     // selectFile() and static_cast<QDialog*>(panel)->accept(), or reject()).

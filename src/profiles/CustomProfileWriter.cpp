@@ -2,6 +2,7 @@
 
 #include "foundation/helpers/NSBundle.h"
 #include "platform/Log.h"
+#include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "profiles/AddPfFileNotification.h"
 #include "profiles/ProfileParameters.h"
@@ -59,8 +60,10 @@ QStringList CustomProfileWriter::profileLines(bool joinner, const QString& templ
             clean(readProfileValue(QStringLiteral("Main"), QStringLiteral("ExtName"), templatePath))
                 .remove(QLatin1Char('\t')))
             .value_or(QString());
-    QStringList lines{QStringLiteral("[Main]"),
-                      QStringLiteral("ExtName=") + (ext.isEmpty() ? kKeepSource : ext),
+    // A profile that keeps the source's container names none; the saved profile carries
+    // the user's codec choices, so it names a container that takes every offered codec.
+    const QString container = !ext.isEmpty() ? ext : audioOnly ? QStringLiteral("mka") : QStringLiteral("mkv");
+    QStringList lines{QStringLiteral("[Main]"), QStringLiteral("ExtName=") + container,
                       QStringLiteral("[Parameter]")};
     for (int i = audioOnly ? kAudioCodec : kVideoCodec; i < int(kParameters.size()); ++i) {
         const Parameter& p = kParameters[i];
@@ -107,6 +110,10 @@ bool CustomProfileWriter::write(const QString& name, const QString& customValue)
     const QString copy = QDir(folder).filePath(name + QStringLiteral(".png"));
     if (QFileInfo::exists(picture) && !QFileInfo::exists(copy) && !QFile::copy(picture, copy))
         qCWarning(lcProfiles) << "cannot copy the profile picture to" << copy;
+    // Open format lists take the new profile at once.
+    NotificationCenter::defaultCenter().postNotificationName(
+        NSPfFileWrittenNotification, this,
+        {{QStringLiteral("path"), QDir(folder).filePath(name + QStringLiteral(".pf"))}});
     return true;
 }
 

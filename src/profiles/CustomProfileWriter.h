@@ -7,6 +7,9 @@
 // are those of that profile. The prompt asks before a name is reused, so an existing
 // profile is replaced. The picture of the shown profile is copied beside the new one.
 //
+// After writing it posts NSPfFileWrittenNotification (value: "path" of the new profile), so
+// that open windows list it at once.
+//
 // Owned by the prompt it listens to (a child QObject). GUI thread only.
 #pragma once
 
@@ -14,6 +17,8 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
+
+inline const QString NSPfFileWrittenNotification = QStringLiteral("NSPfFileWrittenNotification");
 
 class CustomProfileWriter : public QObject {
     Q_OBJECT

@@ -103,16 +103,15 @@ QString ProfileSet::profilePath(const QString& category, const QString& item) co
 QStringList ProfileSet::customFolders() {
     if (!customFolderOverride().isEmpty())
         return customFolderOverride();
-    return {besideExecutable(), inUserData()};
+    // The user's own folder first; a folder beside the executable, where earlier versions
+    // wrote, is still read so that profiles saved there stay offered.
+    return {inUserData(), besideExecutable()};
 }
 
 QString ProfileSet::customFolderForWriting() {
     if (!customFolderOverride().isEmpty())
         return customFolderOverride().constFirst();
-    const QFileInfo beside(besideExecutable());
-    if (beside.exists() ? beside.isDir() && beside.isWritable()
-                        : QFileInfo(bundle::executableDirectory()).isWritable())
-        return beside.absoluteFilePath();
+    // The user's data folder ($XDG_DATA_HOME): the program's own folder is never written.
     return inUserData();
 }
 

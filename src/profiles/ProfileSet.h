@@ -6,8 +6,8 @@
 //
 // Two sets ship in the resource bundle: the editor's ("Settings.bundle/functionFolder") and
 // the joiner's ("Settings.bundle/pf_join"). User-made profiles form the category "Custom":
-// the folder "Custom" beside the executable when that can be written, otherwise "Custom" in
-// the user's data folder; both are read, the one beside the executable first.
+// they are written to "Custom" in the user's data folder ($XDG_DATA_HOME/...); a "Custom"
+// folder beside the executable, where earlier versions wrote, is still read after it.
 //
 // GUI thread (the folder override is not guarded).
 #pragma once

@@ -12,6 +12,7 @@
 
 #include <QComboBox>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -102,9 +103,36 @@ void SettingWindowController::resizeEvent(QResizeEvent* event) {
         widget->setGeometry(geometry::toQt(frame, customView_->height()).toRect());
 }
 
+namespace {
+const std::array<QString, 4> kVideoLabels{QStringLiteral("CodecLabelTitle"), QStringLiteral("ResolutionLabel"),
+                                          QStringLiteral("Frame_RateLabelTitle"),
+                                          QStringLiteral("Bit_RateLabelTitle")};
+const std::array<QString, 4> kAudioLabels{QStringLiteral("CodecLabelTitle"), QStringLiteral("audio_ChannelLabelTitle"),
+                                          QStringLiteral("audio_Sample_RateLabelTitle"),
+                                          QStringLiteral("audio_Bit_RateLabelTitle")};
+constexpr int kLabelWidth = 100;
+} // namespace
+
+int SettingWindowController::labelRoomNeeded() const {
+    // The row labels' column widens for the longest translation; everything to its right,
+    // and the window, move over by as much.
+    const QFontMetrics fm(labelFont(12));
+    int widest = 0;
+    for (const auto* keys : {&kVideoLabels, &kAudioLabels})
+        for (const QString& key : *keys)
+            widest = std::max(widest, fm.horizontalAdvance(NSBundle::localizedStringForKey(key)) + 6);
+    return std::max(0, widest - kLabelWidth);
+}
+
+NSRect SettingWindowController::customButtonFrame(int windowWidth) const {
+    const int w = std::max(120, createCustomBtn_->sizeHint().width());
+    return NSMakeRect(windowWidth - 20 - w, 20, w, 23);
+}
+
 void SettingWindowController::windowDidLoad() {
     const bool wide = storedChoiceIsCustom(kFrameSize) || storedChoiceIsCustom(kVideoBitRate);
-    resize(wide ? kWideWidth : kNarrowWidth, fileType_ == 2 ? kAudioHeight : kVideoHeight);
+    labelExtra_ = labelRoomNeeded();
+    resize((wide ? kWideWidth : kNarrowWidth) + labelExtra_, fileType_ == 2 ? kAudioHeight : kVideoHeight);
     customView_ = new QWidget(this);
     customView_->setGeometry(0, 0, width(), height());
 
@@ -115,32 +143,25 @@ void SettingWindowController::windowDidLoad() {
 
     place(makeLabel(customView_, NSBundle::localizedStringForKey(QStringLiteral("VideoLabelTitle")), 13,
                     Qt::AlignLeft),
-          NSMakeRect(30, 432, 100, 20));
+          NSMakeRect(30, 437, 100, 20));
     place(makeLabel(customView_, NSBundle::localizedStringForKey(QStringLiteral("AudioLabelTitle")), 13,
                     Qt::AlignLeft),
-          NSMakeRect(30, 232, 100, 20));
+          NSMakeRect(30, 235, 100, 20));
 
-    const double boxWidth = wide ? 436 : 316;
-    if (fileType_ != 2) {
-        videoBackView_ =
-            buildBox(NSMakeRect(22, 256, boxWidth, kBoxHeight), kVideoCodec,
-                     {QStringLiteral("CodecLabelTitle"), QStringLiteral("ResolutionLabel"),
-                      QStringLiteral("Frame_RateLabelTitle"), QStringLiteral("Bit_RateLabelTitle")});
-    }
-    audioBackView_ =
-        buildBox(NSMakeRect(22, 56, boxWidth, kBoxHeight), kAudioCodec,
-                 {QStringLiteral("CodecLabelTitle"), QStringLiteral("audio_ChannelLabelTitle"),
-                  QStringLiteral("audio_Sample_RateLabelTitle"), QStringLiteral("audio_Bit_RateLabelTitle")});
+    const double boxWidth = width() - 44;
+    if (fileType_ != 2)
+        videoBackView_ = buildBox(NSMakeRect(22, 256, boxWidth, kBoxHeight), kVideoCodec, kVideoLabels);
+    audioBackView_ = buildBox(NSMakeRect(22, 56, boxWidth, kBoxHeight), kAudioCodec, kAudioLabels);
 
     defaultBtn_ =
         new QPushButton(NSBundle::localizedStringForKey(QStringLiteral("DefaultBtnTitle")), customView_);
-    place(defaultBtn_, NSMakeRect(20, 20, 80, 23));
+    place(defaultBtn_, NSMakeRect(20, 20, std::max(80, defaultBtn_->sizeHint().width()), 23));
     connect(defaultBtn_, &QPushButton::clicked, this, [this] { actiondefaultBtn(); });
 
     createCustomBtn_ = new QPushButton(NSBundle::localizedStringForKey(QStringLiteral("CreateCustomBtnTitle"),
                                                                        QStringLiteral("Save as Custom")),
                                        customView_);
-    place(createCustomBtn_, NSMakeRect(width() - 140, 20, 120, 23));
+    place(createCustomBtn_, customButtonFrame(width()));
     connect(createCustomBtn_, &QPushButton::clicked, this, [this] { actionCreateCustomBtn(); });
 }
 
@@ -150,6 +171,8 @@ QFrame* SettingWindowController::buildBox(const NSRect& frame, int first,
     box->setFrameShape(QFrame::StyledPanel);
     box->setFrameShadow(QFrame::Sunken);
     place(box, frame);
+    // Right of the label column, everything moves over by the room its translations need.
+    const double dx = labelExtra_;
     auto inBox = [&](QWidget* w, const NSRect& r) { w->setGeometry(geometry::toQt(r, kBoxHeight).toRect()); };
 
     const double gap = (kBoxHeight - 128) / 3;
@@ -159,11 +182,11 @@ QFrame* SettingWindowController::buildBox(const NSRect& frame, int first,
         const double y = 24 + (3 - row) * (gap + 20);
         auto* popUp = new QComboBox(box);
         popUp->setObjectName(QString::fromLatin1(kParameters[index].profileKey));
-        inBox(popUp, NSMakeRect(112, y, 170, 20));
+        inBox(popUp, NSMakeRect(112 + dx, y, 170, 20));
         connect(popUp, &QComboBox::activated, this, [this, index](int r) { touchUpInslide(index, r); });
         popUps_[index] = popUp;
         inBox(makeLabel(box, NSBundle::localizedStringForKey(labels[row]), 12, Qt::AlignHCenter),
-              NSMakeRect(10, y, 100, 20));
+              NSMakeRect(10, y, kLabelWidth + dx, 20));
 
         if (index != kFrameSize && index != kVideoBitRate)
             continue;
@@ -178,10 +201,10 @@ QFrame* SettingWindowController::buildBox(const NSRect& frame, int first,
         };
         UserDefaults& defaults = UserDefaults::standardUserDefaults();
         if (index == kFrameSize) {
-            customWidth_ = field(2000, 290);
+            customWidth_ = field(2000, 290 + dx);
             sp_ = makeLabel(box, QStringLiteral("*"), 12, Qt::AlignHCenter);
-            inBox(sp_, NSMakeRect(350, y, 15, 20));
-            customHeight_ = field(3000, 365);
+            inBox(sp_, NSMakeRect(350 + dx, y, 15, 20));
+            customHeight_ = field(3000, 365 + dx);
             const bool custom = storedChoiceIsCustom(kFrameSize);
             if (custom && defaults.hasKey(kCustomWidthKey))
                 customWidth_->setText(QString::number(defaults.integerForKey(kCustomWidthKey)));
@@ -191,7 +214,7 @@ QFrame* SettingWindowController::buildBox(const NSRect& frame, int first,
                                static_cast<QWidget*>(customHeight_)})
                 w->setVisible(custom);
         } else {
-            customVideoBit_ = field(4000, 290);
+            customVideoBit_ = field(4000, 290 + dx);
             const bool custom = storedChoiceIsCustom(kVideoBitRate);
             if (custom)
                 customVideoBit_->setText(QString::number(int(defaults.integerForKey(kCustomBitRateKey))));
@@ -250,7 +273,9 @@ void SettingWindowController::fillPopUp(int index, bool codecKeepRows) {
     QComboBox* popUp = popUps_[index];
     const QSignalBlocker blocker(popUp);
     popUp->clear();
-    const bool keepRow = isCodec(index) ? codecKeepRows : !joinner_;
+    // On the Keep Original profile every pop-up offers, and shows, keeping the source's
+    // value: that is what its export does, whatever the profile's option lists say.
+    const bool keepRow = codecKeepRows || (!isCodec(index) && !joinner_);
     if (keepRow)
         popUp->addItem(keepOriginalTitle());
     const QString unit = QString::fromLatin1(kParameters[index].unit);
@@ -327,7 +352,7 @@ void SettingWindowController::updateCustomFields() {
     customHeight_->setVisible(size);
     customVideoBit_->setVisible(bit);
     if (fileType_ == 1)
-        layoutForWidth(size || bit ? kWideWidth : kNarrowWidth);
+        layoutForWidth((size || bit ? kWideWidth : kNarrowWidth) + labelExtra_);
 }
 
 void SettingWindowController::layoutForWidth(int w) {
@@ -341,7 +366,7 @@ void SettingWindowController::layoutForWidth(int w) {
         if (widget == audioBackView_)
             frame = NSMakeRect(22, 56, w - 44, kBoxHeight);
         if (widget == createCustomBtn_)
-            frame = NSMakeRect(w - 140, 20, 120, 23);
+            frame = customButtonFrame(w);
     }
     QResizeEvent event(size(), size());
     resizeEvent(&event);

@@ -87,6 +87,8 @@ protected:
 private:
     void windowDidLoad();
     QFrame* buildBox(const NSRect& frame, int firstParameter, const std::array<QString, 4>& labels);
+    int labelRoomNeeded() const;
+    NSRect customButtonFrame(int windowWidth) const;
     void place(QWidget* widget, const NSRect& frame);
     void setViewChildes();
     void readProfile();
@@ -115,6 +117,7 @@ private:
     std::function<void()> settingCallbackBlock_;
 
     bool loaded_ = false;
+    int labelExtra_ = 0; // added to the label column (and the window) for long translations
     std::array<std::optional<QStringList>, 8> options_;
     std::array<QString, 8> titles_;
     std::array<QComboBox*, 8> popUps_{};

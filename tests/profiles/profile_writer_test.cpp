@@ -2,7 +2,9 @@
 #include "profiles/ProfileSet.h"
 #include "profiles/ProfileWriter.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -98,10 +100,31 @@ TEST(ProfileWriter, CustomFoldersAreListedTogether) {
     EXPECT_TRUE(ProfileSet::customFolderHasEntries());
     const ProfileSet set = ProfileSet::editor();
     EXPECT_EQ(set.items("Custom"), (QStringList{"Keep Original", "b", "a"}));
-    // The folder beside the executable wins for a name in both.
+    // The first folder (the user's own) wins for a name in both.
     EXPECT_EQ(set.profilePath("Custom", "b"), QDir(first).filePath("b.pf"));
     EXPECT_EQ(set.profilePath("Custom", "a"), QDir(second).filePath("a.pf"));
     EXPECT_EQ(set.profilePath("Custom", "../b"), QString());
     EXPECT_EQ(set.profilePath("Custom", "missing"), QString());
     ProfileSet::setCustomFolders({});
+}
+
+TEST(ProfileWriter, UserProfilesGoToTheUsersDataFolderNotTheProgramsFolder) {
+    QTemporaryDir data;
+    const QByteArray old = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    ProfileSet::setCustomFolders({});
+    const QString folder = ProfileSet::customFolderForWriting();
+    EXPECT_TRUE(folder.startsWith(data.path() + "/")) << folder.toStdString();
+    EXPECT_TRUE(folder.endsWith("/Custom")) << folder.toStdString();
+    EXPECT_FALSE(folder.startsWith(QCoreApplication::applicationDirPath())) << folder.toStdString();
+    // Read first, and read together with the older folder beside the program.
+    ASSERT_GE(ProfileSet::customFolders().size(), 2);
+    EXPECT_EQ(ProfileSet::customFolders().first(), folder);
+    EXPECT_TRUE(saveSettingForpf({"[Main]", "ExtName=mp4"}, "mine"));
+    EXPECT_TRUE(QFileInfo(QDir(folder).filePath("mine.pf")).isFile());
+    EXPECT_EQ(ProfileSet::joiner().profilePath("Custom", "mine"), QDir(folder).filePath("mine.pf"));
+    if (old.isEmpty())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", old);
 }

@@ -121,7 +121,10 @@ TEST_F(SettingWindowTest, StoredChoicesSelectTheirRows) {
     defaults().setObject(" aac ", "acodec_SelectTitle");      // audio titles are trimmed
     defaults().setObject("mpeg2video", "vcodec_SelectTitle"); // not an option: row 0, key kept
     SettingWindowController* w = open(false, kHevc);
-    EXPECT_EQ(w->width(), 480);
+    // The label column's extra room for long translations, beside the 480 of a custom size.
+    const int dx = w->popUp(kVideoCodec)->x() - 112;
+    EXPECT_GE(dx, 0);
+    EXPECT_EQ(w->width(), 480 + dx);
     QComboBox* size = w->popUp(kFrameSize);
     EXPECT_EQ(size->currentIndex(), size->count() - 1);
     EXPECT_TRUE(w->customWidth()->isVisibleTo(w));
@@ -149,7 +152,8 @@ TEST_F(SettingWindowTest, RatesCompareAsIntegers) {
 
 TEST_F(SettingWindowTest, JoinerCustomBitRateWidensTheWindow) {
     SettingWindowController* w = open(true, ProfileSet::joiner().defaultProfilePath());
-    w->setGeometry(100, 100, 360, 480);
+    const int dx = w->popUp(kVideoCodec)->x() - 112; // room for long labels
+    w->setGeometry(100, 100, 360 + dx, 480);
     QComboBox* bit = w->popUp(kVideoBitRate);
     EXPECT_EQ(bit->itemText(0), "500 kbps"); // no Keep-Original row
     EXPECT_EQ(bit->itemText(bit->count() - 1), "Custom");
@@ -157,11 +161,11 @@ TEST_F(SettingWindowTest, JoinerCustomBitRateWidensTheWindow) {
     choose(bit, bit->count() - 1);
     EXPECT_EQ(defaults().stringForKey("bitateSelectTitle"), "Custom");
     EXPECT_TRUE(w->customVideoBit()->isVisibleTo(w));
-    EXPECT_EQ(w->geometry(), QRect(40, 100, 480, 480)); // the centre stays
-    EXPECT_EQ(w->videoBackView()->width(), 480 - 44);
+    EXPECT_EQ(w->geometry(), QRect(40, 100, 480 + dx, 480)); // the centre stays
+    EXPECT_EQ(w->videoBackView()->width(), 480 + dx - 44);
     // A normal frame size afterwards keeps the width and the bit-rate field.
     choose(w->popUp(kFrameSize), 1);
-    EXPECT_EQ(w->width(), 480);
+    EXPECT_EQ(w->width(), 480 + dx);
     EXPECT_TRUE(w->customVideoBit()->isVisibleTo(w));
     EXPECT_FALSE(w->customWidth()->isVisibleTo(w));
     EXPECT_EQ(masks, (std::vector<long>{8, 2}));
@@ -173,10 +177,11 @@ TEST_F(SettingWindowTest, JoinerCustomBitRateWidensTheWindow) {
 
 TEST_F(SettingWindowTest, CustomSizeFieldsStoreNumbers) {
     SettingWindowController* w = open(false, kHevc);
+    const int dx = w->popUp(kVideoCodec)->x() - 112; // room for long labels
     QComboBox* size = w->popUp(kFrameSize);
     choose(size, size->count() - 1);
     ASSERT_TRUE(w->customWidth()->isVisibleTo(w));
-    EXPECT_EQ(w->width(), 480);
+    EXPECT_EQ(w->width(), 480 + dx);
     QTest::keyClicks(w->customWidth(), "640px");
     QTest::keyClicks(w->customHeight(), "360");
     EXPECT_EQ(defaults().integerForKey(kCustomWidthKey), 640);
@@ -190,7 +195,7 @@ TEST_F(SettingWindowTest, CustomSizeFieldsStoreNumbers) {
     // Back to a listed size: the fields go and the window narrows again.
     choose(size, 2);
     EXPECT_FALSE(w->customWidth()->isVisibleTo(w));
-    EXPECT_EQ(w->width(), 360);
+    EXPECT_EQ(w->width(), 360 + dx);
 }
 
 TEST_F(SettingWindowTest, DefaultRestoresTheProfileChoices) {
@@ -230,6 +235,31 @@ TEST_F(SettingWindowTest, DefaultOnKeepOriginalRemovesEveryKey) {
         EXPECT_FALSE(defaults().hasKey(p.editorKey)) << p.editorKey;
     EXPECT_EQ(w->popUp(kVideoCodec)->currentText(), "h264");
     EXPECT_EQ(w->popUp(kAudioCodec)->currentText(), "aac");
+}
+
+TEST_F(SettingWindowTest, KeepOriginalShowsKeepOnEveryPopUp) {
+    for (const bool joinner : {true, false}) {
+        const ProfileSet set = joinner ? ProfileSet::joiner() : ProfileSet::editor();
+        for (const char* category : {"Video", "Audio"}) {
+            const QString keep = set.profilePath(category, ProfileSet::kKeepOriginal);
+            if (keep.isEmpty())
+                continue;
+            SettingWindowController* w = open(joinner, keep, QString(category) == "Audio" ? 2 : 1);
+            for (int i = 0; i < int(kParameters.size()); ++i) {
+                if (QComboBox* c = w->popUp(ParameterIndex(i))) {
+                    EXPECT_EQ(c->currentText(), kKeep) << category << " " << kParameters[i].profileKey
+                                                       << (joinner ? " joiner" : " editor");
+                }
+            }
+            // Another value can still be picked, and keeping again forgets it.
+            QComboBox* rate = w->popUp(kSampleRate);
+            choose(rate, 1);
+            EXPECT_TRUE(defaults().hasKey(kParameters[kSampleRate].defaultsKey(joinner)));
+            choose(rate, 0);
+            EXPECT_FALSE(defaults().hasKey(kParameters[kSampleRate].defaultsKey(joinner)));
+            w->close();
+        }
+    }
 }
 
 TEST_F(SettingWindowTest, AudioProfileHasNoVideoBox) {

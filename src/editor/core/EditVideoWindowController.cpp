@@ -96,9 +96,10 @@ void EditVideoWindowController::enableEdit(bool enable) {
     showRange();
 }
 
+// The editor works on one file at a time, so its panel takes one: none is dropped unseen.
 void EditVideoWindowController::addfileAction() {
     QPointer<EditVideoWindowController> self(this);
-    MediaOpenPanel::open(this, true, [self](const QStringList& paths) {
+    MediaOpenPanel::open(this, false, [self](const QStringList& paths) {
         if (self && !paths.isEmpty() && !self->isClosing())
             self->openFile(paths.first());
     });

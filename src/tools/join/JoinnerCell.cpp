@@ -9,12 +9,15 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPixmap>
 
 namespace {
+// A line of small text, as high as its glyphs reach (underscores and marks above capitals
+// included), centred on the line it is placed on.
 QLabel* smallLabel(QWidget* parent, double x, double y, double w, const QString& text) {
-    QLabel* l = toollayout::label(parent, x, y, w, 12);
+    QLabel* l = toollayout::label(parent, x, y - 2, w, 16);
     QFont f = l->font();
     f.setPointSize(9);
     l->setFont(f);
@@ -47,8 +50,13 @@ JoinnerCell::JoinnerCell(QWidget* parent) : QWidget(parent) {
         if (SelecteddefaultFormatoutputBlock)
             SelecteddefaultFormatoutputBlock(this);
     });
-    effectLabel = smallLabel(this, W - 240, H - 52, 100, loc("Transition_EffectLabelTitle"));
-    effectBtn = toollayout::make<QComboBox>(this, W - 140, H - 58, 132, 22);
+    // The caption takes what its text needs; the pop-up, in the row's small type, the rest.
+    const QString effect = loc("Transition_EffectLabelTitle");
+    effectLabel = smallLabel(this, W - 270, H - 52, 100, effect);
+    const double captionWidth = QFontMetrics(effectLabel->font()).horizontalAdvance(effect) + 6;
+    effectLabel->resize(int(captionWidth), effectLabel->height());
+    effectBtn = toollayout::make<QComboBox>(this, W - 270 + captionWidth, H - 58, 270 - 8 - captionWidth, 22);
+    effectBtn->setFont(effectLabel->font());
     for (const char* key : {"NORMALItemTitle", "LEFTItemTitle", "TOPItemTitle", "FADEOUTItemTitle"})
         effectBtn->addItem(loc(key));
     connect(effectBtn, &QComboBox::activated, this, [this](int index) {

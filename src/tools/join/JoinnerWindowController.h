@@ -90,6 +90,9 @@ protected:
 private:
     void buildLayout();
     void buildFormatList();
+    // Lists the shipped and user-made profiles and selects chosenPath (else Keep Original)
+    // without announcing the choice.
+    void fillFormatList(const QString& chosenPath);
     // List (JoinnerWindowController_list.cpp).
     void removeAction();
     void clearAction();

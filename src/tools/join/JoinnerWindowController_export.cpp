@@ -6,7 +6,9 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
+#include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "profiles/CustomProfileWriter.h"
 #include "profiles/InputFileNameWindowController.h"
 #include "profiles/ProfileSet.h"
 #include "profiles/SettingWindowController.h"
@@ -19,6 +21,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 
 namespace {
 // The profile file the joiner used last.
@@ -26,6 +29,27 @@ const QString kChosenProfileKey = QStringLiteral("joinnerSelectedProfile");
 } // namespace
 
 void JoinnerWindowController::buildFormatList() {
+    // The profile chosen last, else keeping the clips' own format.
+    fillFormatList(UserDefaults::standardUserDefaults().stringForKey(kChosenProfileKey));
+    connect(formatPopBtn, &QComboBox::currentIndexChanged, this, &JoinnerWindowController::formatChosen);
+    // The remembered profile is the one a join right after opening uses.
+    formatChosen(formatPopBtn->currentIndex());
+    // A profile saved from the settings window is listed, and chosen, at once.
+    QPointer<JoinnerWindowController> self(this);
+    NotificationCenter::defaultCenter().addObserver(
+        NSPfFileWrittenNotification, nullptr,
+        [self](const Notification& n) {
+            if (!self)
+                return;
+            self->fillFormatList(n.userInfo.value(QStringLiteral("path")).toString());
+            self->formatChosen(self->formatPopBtn->currentIndex());
+        },
+        this);
+}
+
+void JoinnerWindowController::fillFormatList(const QString& chosenPath) {
+    const QSignalBlocker block(formatPopBtn);
+    formatPopBtn->clear();
     const ProfileSet set = ProfileSet::joiner();
     QStringList categories = set.categories();
     if (ProfileSet::customFolderHasEntries())
@@ -37,14 +61,10 @@ void JoinnerWindowController::buildFormatList() {
                 formatPopBtn->addItem(category + " / " + item, path);
         }
     }
-    // The profile chosen last, else keeping the clips' own format.
-    int chosen = formatPopBtn->findData(UserDefaults::standardUserDefaults().stringForKey(kChosenProfileKey));
+    int chosen = formatPopBtn->findData(chosenPath);
     if (chosen < 0)
         chosen = formatPopBtn->findText("Video / " + ProfileSet::kKeepOriginal);
     formatPopBtn->setCurrentIndex(std::max(chosen, 0));
-    connect(formatPopBtn, &QComboBox::currentIndexChanged, this, &JoinnerWindowController::formatChosen);
-    // The remembered profile is the one a join right after opening uses.
-    formatChosen(formatPopBtn->currentIndex());
 }
 
 void JoinnerWindowController::formatChosen(int index) {

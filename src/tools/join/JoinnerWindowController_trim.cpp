@@ -22,6 +22,29 @@ namespace {
 QString timeText(int64_t us) {
     return HelpClass::returnTimeToStr(double(us) / 1e6);
 }
+
+// The clip's picture as it plays: the thumbnail is taken at a fixed 285 x 180, so it is
+// drawn again at the clip's display shape (pixel aspect and a quarter-turn rotation
+// included), as large as fits the view.
+QPixmap clipPicture(const SimpleData& clip, const QSize& view) {
+    const QPixmap thumb = QPixmap::fromImage(clip.thumbImage);
+    if (thumb.isNull() || view.isEmpty())
+        return thumb;
+    double ratio = 0;
+    if (const FileData* s = clip.sourceData.get()) {
+        ratio = s->aspect > 0 ? s->aspect : (s->height > 0 ? double(s->width) / s->height : 0);
+        if (ratio > 0 && std::abs(s->angle) % 180 == 90)
+            ratio = 1 / ratio;
+    }
+    if (!(ratio > 0))
+        return thumb.scaled(view, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QSize shape = view;
+    if (double(view.width()) / view.height() > ratio)
+        shape.setWidth(std::max(1, int(std::lround(view.height() * ratio))));
+    else
+        shape.setHeight(std::max(1, int(std::lround(view.width() / ratio))));
+    return thumb.scaled(shape, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
 } // namespace
 
 SimpleData* JoinnerWindowController::selectedClip() const {
@@ -51,8 +74,7 @@ void JoinnerWindowController::showSelectedClip() {
         const double d = double(JoinPlan::durationUs(*clip));
         cutProgressView->setIsFanxuan(clip->isTrimFanxuan);
         cutProgressView->setLowerValue(float(double(start) / d), float(double(stop) / d));
-        playerView->setPixmap(QPixmap::fromImage(clip->thumbImage)
-                                  .scaled(playerView->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        playerView->setPixmap(clipPicture(*clip, playerView->size()));
     }
     volumeValueLabel->setText(QString("%1%").arg(volumeSlider->value()));
     showingClip_ = false;

@@ -12,9 +12,18 @@ const QStringList& MediaOpenPanel::acceptedMediaTypes() {
     return types;
 }
 
+const QStringList& MediaOpenPanel::offeredTypes() {
+    // The listed types, then those the program writes itself (its profiles make .webm and
+    // .opus files), so that its own outputs show in its own panels.
+    static const QStringList types = acceptedMediaTypes() + QStringList{"webm", "opus"};
+    return types;
+}
+
 void MediaOpenPanel::open(QWidget* window, bool multiple, std::function<void(const QStringList&)> chosen) {
     Panels::OpenOptions options;
-    options.extensions = acceptedMediaTypes();
+    options.extensions = offeredTypes();
+    options.typesTitle = NSBundle::localizedStringForKey("OpenPanelMediaFilesTitle");
+    options.allFilesTitle = NSBundle::localizedStringForKey("OpenPanelAllFilesTitle");
     options.multiple = multiple;
     QFileDialog* panel = Panels::openFiles(window, options, [chosen](const QStringList& paths) {
         if (paths.isEmpty())

@@ -1,6 +1,8 @@
-// The open panel of the tool windows: it offers the media extensions every tool accepts
-// (other files may still be chosen), runs window-modal, and hands the chosen paths to a
-// callback; a cancelled panel calls nothing.
+// The open panel of the tool windows: it shows the media files every tool accepts first and
+// offers every file as a second choice (a file of another type is taken when the engine can
+// probe it), runs window-modal, and hands the chosen paths to a callback; a cancelled panel
+// calls nothing. A tool that works on one file asks for one file only, so that no choice is
+// dropped unseen.
 #pragma once
 
 #include <QStringList>
@@ -12,5 +14,7 @@ class MediaOpenPanel {
 public:
     // The 39 extensions offered, in order.
     static const QStringList& acceptedMediaTypes();
+    // What the panel's first filter shows: the 39, then the types the program writes itself.
+    static const QStringList& offeredTypes();
     static void open(QWidget* window, bool multiple, std::function<void(const QStringList& paths)> chosen);
 };

@@ -20,6 +20,12 @@ QStringList titles() {
 QString lastComponent(const QString& path) {
     return QFileInfo(path).fileName();
 }
+// The folder last picked with "Other..." while it is still the chosen output folder: a tool
+// window opened later in the same run offers it again as the sixth item and starts on it.
+QString& rememberedPick() {
+    static QString path;
+    return path;
+}
 void makeFolder(const QString& path) {
     if (QFileInfo::exists(path))
         return;
@@ -29,8 +35,9 @@ void makeFolder(const QString& path) {
 } // namespace
 
 OutputFolderChooser::OutputFolderChooser(QWidget* parent) : QComboBox(parent) {
-    resetItems(false);
-    setCurrentIndex(ProgramFolder);
+    pickedPath_ = rememberedPick();
+    resetItems(!pickedPath_.isEmpty());
+    setCurrentIndex(pickedPath_.isEmpty() ? int(ProgramFolder) : int(Picked));
     // activated also fires when the current item is picked again ("Other..." twice).
     connect(this, &QComboBox::activated, this, [this](int) { outputPopUpBtnAction(); });
     outputPopUpBtnAction();
@@ -91,6 +98,7 @@ void OutputFolderChooser::outputPopUpBtnAction() {
     if (i >= Movies && i <= Desktop) {
         setPath(standardFolder(Item(i)));
         pickedPath_.clear();
+        rememberedPick().clear();
         resetItems(false);
         showLastComponent();
         return;
@@ -99,8 +107,10 @@ void OutputFolderChooser::outputPopUpBtnAction() {
         // A picked folder keeps its own path, whatever its name.
         setPath(i == ProgramFolder ? programFolder() : pickedPath_);
         makeFolder(outputPath_);
-        if (i == ProgramFolder)
+        if (i == ProgramFolder) {
             pickedPath_.clear();
+            rememberedPick().clear();
+        }
         resetItems(i >= Picked);
         setCurrentIndex(i == ProgramFolder ? ProgramFolder : int(Picked));
         return;
@@ -117,6 +127,7 @@ void OutputFolderChooser::outputPopUpBtnAction() {
                                      while (picked.size() > 1 && picked.endsWith('/'))
                                          picked.chop(1);
                                      self->pickedPath_ = picked;
+                                     rememberedPick() = picked;
                                      self->setPath(picked);
                                      self->resetItems(true);
                                      const QSignalBlocker block(self.data());

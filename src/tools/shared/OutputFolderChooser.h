@@ -3,7 +3,9 @@
 // the default, made when missing), and "Other...", which asks for a folder in a folder panel;
 // a picked folder then stays in the pop-up as a sixth item, titled with its last path
 // component, and keeps its path when chosen again (also when its name equals the program's
-// folder name). The path has no trailing "/".
+// folder name). The path has no trailing "/". A picked folder that is still the chosen one
+// is offered again, and chosen, by every output-folder pop-up made later in the same run
+// (a reopened tool window); choosing one of the fixed folders forgets it.
 //
 // Main thread only.
 #pragma once

@@ -57,24 +57,34 @@ void SplitWindowController::buildLayout() {
     volumeSlider = make<LxProgressSlider>(w, 592, 88, 88, 18);
 
     // Modes, presets and the Split button.
-    split_timeBtn = make<QRadioButton>(w, 700, 500, 160, 22);
-    split_timepopBtn = make<QComboBox>(w, 706, 470, 152, 25);
-    split_sizeBtn = make<QRadioButton>(w, 700, 421, 160, 22);
-    split_sizepopBtn = make<QComboBox>(w, 706, 391, 152, 25);
-    split_averageBtn = make<QRadioButton>(w, 700, 352, 160, 22);
+    split_timeBtn = make<QRadioButton>(w, 696, 500, 168, 22);
+    split_timepopBtn = make<QComboBox>(w, 702, 470, 160, 25);
+    split_sizeBtn = make<QRadioButton>(w, 696, 421, 168, 22);
+    split_sizepopBtn = make<QComboBox>(w, 702, 391, 160, 25);
+    split_averageBtn = make<QRadioButton>(w, 696, 352, 168, 22);
     averageTextField = make<QLineEdit>(w, 706, 322, 120, 25);
     averagestepper = make<QSpinBox>(w, 830, 322, 28, 25);
-    split_manuallyBtn = make<QRadioButton>(w, 700, 283, 160, 22);
+    // The stepper only steps the number that the field beside it shows: it shows its arrows,
+    // not a second, narrower copy of the number, and leaves typing to the field.
+    if (auto* copy = averagestepper->findChild<QLineEdit*>())
+        copy->setVisible(false);
+    averagestepper->setFocusPolicy(Qt::NoFocus);
+    averagestepper->setFrame(false);
+    averagestepper->setAttribute(Qt::WA_NoSystemBackground);
+    averagestepper->setStyleSheet(QStringLiteral("QSpinBox { background: transparent; }"));
+    split_manuallyBtn = make<QRadioButton>(w, 696, 283, 168, 22);
     splitBtn = make<ZylButton>(w, 706, 232, 152, 36);
 
     // Source information.
-    sourceInformationLabel = label(w, 700, 190, 160, 20);
-    resolutionLabel = label(w, 700, 166, 80, 20);
-    resolutionValueLabel = label(w, 780, 166, 84, 20);
-    resoucefilesizeLabel = label(w, 700, 144, 80, 20);
-    resoucefilesizeValueLabel = label(w, 780, 144, 84, 20);
-    resouceTotaltimeLabel = label(w, 700, 122, 80, 20);
-    resouceTotaltimeValueLabel = label(w, 780, 122, 84, 20);
+    // Source information: each caption on its own line with its value under it, so that
+    // neither runs into the other in any language.
+    sourceInformationLabel = label(w, 700, 196, 160, 20);
+    resolutionLabel = label(w, 700, 176, 160, 18);
+    resolutionValueLabel = label(w, 712, 158, 148, 18);
+    resoucefilesizeLabel = label(w, 700, 138, 160, 18);
+    resoucefilesizeValueLabel = label(w, 712, 120, 148, 18);
+    resouceTotaltimeLabel = label(w, 700, 100, 160, 18);
+    resouceTotaltimeValueLabel = label(w, 712, 82, 148, 18);
 
     // Output and export.
     exportBar_ = new ExportBar(this, w,

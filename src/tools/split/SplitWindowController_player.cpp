@@ -30,9 +30,9 @@ void SplitWindowController::addFileAction() {
     if (jobChain().isBusy())
         return;
     QPointer<SplitWindowController> self(this);
-    MediaOpenPanel::open(this, true, [self](const QStringList& paths) {
+    // The splitter works on one file: the panel takes one.
+    MediaOpenPanel::open(this, false, [self](const QStringList& paths) {
         qCDebug(lcTools) << "urls:" << paths;
-        // Only the first chosen file is loaded.
         if (self && !self->isClosing() && !paths.isEmpty())
             self->loadSourceFile(paths.first());
     });

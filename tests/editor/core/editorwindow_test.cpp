@@ -51,10 +51,15 @@ protected:
         return *window_;
     }
 
-    // Loads a clip through the add-file button and its open panel.
+    // Loads a clip through the add-file button and its open panel, which takes one file.
     void load(const QString& path) {
-        pickFile(window_->_addfileButton, path);
-        settle(100);
+        click(window_->_addfileButton);
+        QFileDialog* panel = panelOfMode(QFileDialog::ExistingFile);
+        ASSERT_NE(panel, nullptr);
+        panel->setDirectory(QFileInfo(path).absolutePath());
+        select(panel, QFileInfo(path).fileName());
+        static_cast<QDialog*>(panel)->accept();
+        settle(200);
     }
 
     EditVideoWindowController& w() { return *window_; }

@@ -19,13 +19,15 @@ QStringList outputs(const QString& folder) {
 }
 
 // Closes the finish message with its OK button (the open-folder box left off).
-void answerFinishMessage(QWidget* message) {
+void answerFinishMessage(QWidget* shown) {
+    // The message deletes itself once answered: watch it through a guarded pointer.
+    const QPointer<QWidget> message(shown);
     for (QPushButton* b : message->findChildren<QPushButton*>())
         if (!b->isCheckable() && b->isVisible()) {
             click(b);
             break;
         }
-    waitUntil([&] { return !message->isVisible(); }, 5000);
+    waitUntil([&] { return !message || !message->isVisible(); }, 5000);
 }
 
 } // namespace

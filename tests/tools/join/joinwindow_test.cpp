@@ -5,6 +5,8 @@
 #include "TestSupport.h"
 #include "foundation/controls/LxCutProgressView.h"
 #include "profiles/InputFileNameWindowController.h"
+#include "profiles/ProfileReader.h"
+#include "profiles/ProfileSet.h"
 #include "profiles/SettingWindowController.h"
 
 #include <gtest/gtest.h>
@@ -285,4 +287,75 @@ TEST(JoinWindow, RefusedFilesStayOutOfTheList) {
     click(d.window->startJoinnerBtn);
     EXPECT_FALSE(d.window->isJoining());
     EXPECT_TRUE(outputs(d.out.path()).isEmpty());
+}
+
+TEST(JoinWindow, TheSelectedClipsPictureHasItsDisplayShape) {
+    Driver d;
+    QTemporaryDir dir;
+    // Square pixels stored 2:1 wide: shown at 640 x 240.
+    const QString wide = dir.filePath("sar2.mp4");
+    ASSERT_EQ(testsupport::run(FFMPEG_EXECUTABLE, {"-hide_banner", "-loglevel", "error", "-y", "-i",
+                                                   testsupport::media("h264_aac.mp4"), "-vf", "setsar=2",
+                                                   "-c:v", "libx264", "-preset", "veryfast", "-an", wide}),
+              0);
+    d.addFile(testsupport::media("h264_aac.mp4"));
+    d.addFile(testsupport::media("rotated_90.mp4"));
+    d.addFile(wide);
+    ASSERT_EQ(d.window->fileList().size(), 3u);
+    const struct {
+        int row;
+        double ratio;
+    } cases[] = {{0, 320.0 / 240}, {1, 240.0 / 320}, {2, 640.0 / 240}};
+    for (const auto& c : cases) {
+        d.selectRow(c.row);
+        const QPixmap shown = d.window->playerView->pixmap();
+        ASSERT_FALSE(shown.isNull());
+        EXPECT_NEAR(double(shown.width()) / shown.height(), c.ratio, 0.03) << "row " << c.row;
+        EXPECT_TRUE(shown.width() == d.window->playerView->width() ||
+                    shown.height() == d.window->playerView->height())
+            << "as large as fits";
+    }
+}
+
+TEST(JoinWindow, AProfileSavedAsCustomIsListedAndChosenAtOnce) {
+    QTemporaryDir custom;
+    ProfileSet::setCustomFolders({custom.filePath("Custom")});
+    {
+        Driver d; // on "Video / Keep Original"
+        d.addFile(testsupport::media("h264_aac.mp4"));
+        click(d.window->settingBtn);
+        SettingWindowController* settings = nullptr;
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                settings = d.window->findChild<SettingWindowController*>();
+                return settings && settings->isVisible();
+            },
+            5000));
+        QComboBox* codec = settings->popUp(profiles::kVideoCodec);
+        const int hevc = codec->findText("hevc");
+        ASSERT_GE(hevc, 0);
+        codec->setCurrentIndex(hevc);
+        emit codec->activated(hevc);
+        click(settings->createCustomBtn());
+        InputFileNameWindowController* prompt = nullptr;
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                prompt = d.window->findChild<InputFileNameWindowController*>();
+                return prompt && prompt->isVisible();
+            },
+            5000));
+        QTest::keyClicks(prompt->nameNameField(), "my hevc");
+        click(prompt->okBtn());
+        settle();
+        EXPECT_EQ(d.window->formatPopBtn->currentText(), "Custom / my hevc");
+        const QString path = custom.filePath("Custom/my hevc.pf");
+        EXPECT_EQ(d.window->formatPopBtn->currentData().toString(), path);
+        EXPECT_EQ(profiles::readProfileValue(QString("Main"), QString("ExtName"), path).trimmed(), "mkv") << "a container, not blank";
+
+        const QString out = d.join();
+        ASSERT_NE(d.finishMessage(), nullptr) << answerAlerts().join(";").toStdString();
+        EXPECT_EQ(QFileInfo(out).suffix(), "mkv");
+        EXPECT_EQ(testsupport::probeStream(out, "video")["codec_name"].toString(), "hevc");
+    }
+    ProfileSet::setCustomFolders({});
 }

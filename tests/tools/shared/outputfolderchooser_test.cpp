@@ -89,3 +89,32 @@ TEST(OutputFolderChooser, APickedFolderStaysAsTheSixthItemAndKeepsItsPath) {
     EXPECT_EQ(chooser->findText(NSBundle::localizedStringForKey("Title")), OutputFolderChooser::ProgramFolder)
         << "the picked item is gone";
 }
+
+TEST(OutputFolderChooser, AReopenedWindowOffersThePickedFolderAgain) {
+    TestPaths paths;
+    QTemporaryDir dir;
+    const QString picked = dir.path() + "/out";
+    ASSERT_TRUE(QDir().mkpath(picked));
+    {
+        QWidget window;
+        window.show();
+        auto* chooser = new OutputFolderChooser(&window);
+        chooser->choose(OutputFolderChooser::Other);
+        answerPanel(picked);
+        ASSERT_TRUE(waitUntil([&] { return chooser->outputPath() == picked; }));
+    }
+    {
+        QWidget window;
+        auto* chooser = new OutputFolderChooser(&window);
+        EXPECT_EQ(chooser->count(), 6);
+        EXPECT_EQ(chooser->currentIndex(), OutputFolderChooser::Picked);
+        EXPECT_EQ(chooser->currentText(), "out");
+        EXPECT_EQ(chooser->outputPath(), picked);
+        // Choosing a fixed folder forgets it for the windows that follow.
+        chooser->choose(OutputFolderChooser::ProgramFolder);
+    }
+    QWidget window;
+    auto* chooser = new OutputFolderChooser(&window);
+    EXPECT_EQ(chooser->count(), 5);
+    EXPECT_EQ(chooser->outputPath(), OutputFolderChooser::programFolder());
+}

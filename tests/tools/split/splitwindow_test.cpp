@@ -124,7 +124,19 @@ TEST(SplitWindow, EqualPartsFromTheCountFieldAndItsStepper) {
     EXPECT_TRUE(d.window->averageTextField->isEnabled());
     EXPECT_FALSE(d.window->split_timepopBtn->isEnabled());
 
-    d.window->averagestepper->stepUp();
+    // One number, one place that shows it: the stepper beside the field shows arrows only.
+    int showingCount = 0;
+    for (const QLineEdit* edit : d.window->findChildren<QLineEdit*>())
+        if (edit->isVisibleTo(d.window) && edit->text() == d.window->averageTextField->text() &&
+            edit->mapTo(d.window, QPoint()).y() >= d.window->averageTextField->y() - 5 &&
+            edit->mapTo(d.window, QPoint()).y() <= d.window->averageTextField->y() + 5)
+            ++showingCount;
+    EXPECT_EQ(showingCount, 1);
+    // Its up arrow (the top of its right end) raises the number in the field.
+    const int before = d.window->averageTextField->text().toInt();
+    QTest::mouseClick(d.window->averagestepper, Qt::LeftButton, {},
+                      QPoint(d.window->averagestepper->width() - 6, 5));
+    EXPECT_EQ(d.window->averageTextField->text().toInt(), before + 1);
     EXPECT_EQ(d.window->averageTextField->text(), QString::number(d.window->averagestepper->value()));
     d.window->averageTextField->selectAll();
     QTest::keyClicks(d.window->averageTextField, "4");

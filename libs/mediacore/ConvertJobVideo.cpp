@@ -1,0 +1,98 @@
+// The picture encoder of a convert job and the filter graph that feeds it.
+#include "ConvertJob.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "EngineLog.h"
+#include "FxGraph.h"
+#include "OutputWriter.h"
+#include "SourceReader.h"
+#include "StreamProbe.h"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+namespace mediacore {
+
+namespace {
+
+// Encoders whose time base must be the frame period (and containers that store one frame per
+// tick) need a constant frame rate.
+bool needsConstantRate(const AVCodec* codec, const AVOutputFormat* container) {
+    switch (codec->id) {
+    case AV_CODEC_ID_MPEG4:
+    case AV_CODEC_ID_MPEG1VIDEO:
+    case AV_CODEC_ID_MPEG2VIDEO:
+    case AV_CODEC_ID_H263:
+    case AV_CODEC_ID_H263P:
+    case AV_CODEC_ID_FLV1:
+    case AV_CODEC_ID_WMV1:
+    case AV_CODEC_ID_WMV2:
+    case AV_CODEC_ID_MSMPEG4V2:
+    case AV_CODEC_ID_MSMPEG4V3:
+        return true;
+    default:
+        return std::strcmp(container->name, "avi") == 0; // one chunk per frame period
+    }
+}
+
+} // namespace
+
+int ConvertJob::openVideoEncoder(const AVCodec* codec, SourceReader& reader, OutputWriter& writer,
+                                 const mediafx::FxSettings& fx, int keepRotation, mediafx::FxGraph& graph) {
+    AVCodecContext* dec = reader.videoDecoder();
+    const AVPixelFormat pix = pickPixelFormat(codec, dec->pix_fmt);
+    int w = 0, h = 0;
+    mediafx::filteredSize(fx, dec->width, dec->height, &w, &h);
+    if (format_.width > 0) {
+        w = format_.width;
+        h = format_.height;
+    }
+    if (const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(pix)) {
+        if (desc->log2_chroma_w)
+            w &= ~1;
+        if (desc->log2_chroma_h)
+            h &= ~1;
+    }
+    w = std::max(w, 2);
+    h = std::max(h, 2);
+    AVRational rate = format_.fps > 0 ? av_d2q(format_.fps, 100000) : streamFrameRate(reader.video());
+    bool constant = format_.fps > 0 || needsConstantRate(codec, writer.container());
+    if (codec->supported_framerates) {
+        rate = codec->supported_framerates[av_find_nearest_q_idx(rate, codec->supported_framerates)];
+        constant = true;
+    }
+    mediafx::VideoInput in;
+    in.width = dec->width;
+    in.height = dec->height;
+    in.format = dec->pix_fmt;
+    in.timeBase = reader.video()->time_base;
+    in.sampleAspect = dec->sample_aspect_ratio;
+    in.frameRate = streamFrameRate(reader.video());
+    mediafx::VideoOutput out;
+    out.width = w;
+    out.height = h;
+    out.formats = {pix};
+    if (constant)
+        out.frameRate = rate;
+    int r = graph.buildVideo(fx, in, out);
+    if (r < 0)
+        return logFailure("picture settings", r);
+    VideoEncoding encoding;
+    encoding.codec = codec;
+    encoding.width = w;
+    encoding.height = h;
+    encoding.format = pix;
+    encoding.timeBase = constant ? av_inv_q(rate) : graph.videoTimeBase();
+    encoding.frameRate = rate;
+    encoding.sampleAspect = format_.width > 0 ? AVRational{1, 1} : graph.videoSampleAspect();
+    encoding.bitRate = int64_t(format_.videoKbps) * 1000;
+    if (encoding.bitRate == 0 && format_.videoCodec.kind == CodecSetting::Keep && !codec->priv_class)
+        encoding.bitRate = reader.video()->codecpar->bit_rate;
+    encoding.rotation = keepRotation;
+    return writer.addVideoEncoder(encoding);
+}
+
+} // namespace mediacore
