@@ -1,6 +1,7 @@
-// bench_engine [--small]: times libMediaCore against the ffmpeg command line on the same jobs
+// bench_engine [--small | --cuts]: times libMediaCore against the ffmpeg command line on the same jobs
 // (a 1080p H.264/AAC transcode, a keep-format cut from the middle of a long file, a three-clip
-// copy join, probe and snapshot of 20 files) and prints each ratio engine / ffmpeg.
+// copy join, probe and snapshot of 20 files, keep-format cuts of each container class) and
+// prints each ratio engine / ffmpeg.
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -50,10 +51,72 @@ void report(const std::string& job, double engine, double reference, const std::
               << ")  ratio " << std::setprecision(2) << (reference > 0 ? engine / reference : 0) << "\n";
 }
 
+// A container class: how ffmpeg makes its input, and the codecs an ffmpeg re-encode of a
+// range uses to keep the format.
+struct ContainerClass {
+    const char* name;
+    const char* ext;
+    const char* make;   // encoding options for the input
+    const char* encode; // the same codecs for a re-encode of the range
+};
+
+// 5. Keep-format cuts of 10 s from the middle for each container class: the engine (exact
+// frames, re-encoding where it must) against ffmpeg's packet copy (keyframe-exact only) and
+// against ffmpeg re-encoding the same range with the source's codecs.
+bool containerCuts(const fs::path& dir, const std::string& size, int seconds_) {
+    static const ContainerClass kClasses[] = {
+        {"MP4 H.264/AAC", "mp4", "-c:v libx264 -preset veryfast -g 60 -pix_fmt yuv420p -c:a aac", ""},
+        {"MPEG-TS H.264/AAC, 8 s GOP", "ts", "-c:v libx264 -preset veryfast -g 240 -pix_fmt yuv420p -c:a aac",
+         "-c:v libx264 -preset veryfast -c:a aac"},
+        {"MPEG-PS MPEG-2/MP2", "mpg", "-f vob -c:v mpeg2video -q:v 4 -g 15 -c:a mp2",
+         "-f vob -c:v mpeg2video -q:v 4 -c:a mp2"},
+        {"AVI MPEG-4/MP3", "avi", "-c:v mpeg4 -q:v 4 -g 60 -c:a libmp3lame", "-c:v mpeg4 -q:v 4 -c:a libmp3lame"},
+        {"WebM VP9/Opus", "webm", "-c:v libvpx-vp9 -deadline realtime -cpu-used 8 -b:v 1M -g 60 -c:a libopus",
+         "-c:v libvpx-vp9 -deadline realtime -cpu-used 8 -b:v 1M -c:a libopus"},
+        {"WMV WMV2/WMA", "wmv", "-c:v wmv2 -b:v 2M -g 60 -c:a wmav2", "-c:v wmv2 -b:v 2M -c:a wmav2"},
+    };
+    bool all = true;
+    for (const ContainerClass& c : kClasses) {
+        const std::string in = (dir / (std::string("class.") + c.ext)).string();
+        if (!ffmpeg("-f lavfi -i testsrc2=size=" + size + ":rate=30:duration=" + std::to_string(seconds_) +
+                    " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=" + std::to_string(seconds_) + " " +
+                    c.make + " -shortest " + in))
+            return false;
+        const int64_t mid = int64_t(seconds_ / 2 - 5) * 1000000 + 400000;
+        const std::string ss = std::to_string(mid / 1e6), ext = std::string(".") + c.ext;
+        const auto out = [&](const char* stem) {
+            fs::remove(dir / (stem + ext));
+            return (dir / (stem + ext)).string();
+        };
+        bool ok1 = false, ok2 = false, ok3 = true;
+        const double e = seconds([&] { return convert(in, out("k_engine"), mid, mid + 10000000, nullptr, nullptr); },
+                                 &ok1);
+        const double copy = seconds(
+            [&] { return ffmpeg("-ss " + ss + " -i " + in + " -t 10 -c copy " + out("k_copy")); }, &ok2);
+        report(std::string("cut 10 s, ") + c.name, e, copy, "ffmpeg -c copy");
+        if (*c.encode) {
+            const double enc = seconds(
+                [&] { return ffmpeg("-ss " + ss + " -i " + in + " -t 10 " + c.encode + " " + out("k_enc")); }, &ok3);
+            report(std::string("cut 10 s, ") + c.name, e, enc, "ffmpeg re-encode");
+        }
+        all = all && ok1 && ok2 && ok3;
+        fs::remove(in);
+    }
+    return all;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const bool small = argc > 1 && std::string(argv[1]) == "--small";
+    // --cuts: only the keep-format cuts of each container class, at full size.
+    if (argc > 1 && std::string(argv[1]) == "--cuts") {
+        const fs::path dir = fs::temp_directory_path() / ("bench_cuts_" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+        const bool ok = containerCuts(dir, "1280x720", 40);
+        fs::remove_all(dir);
+        return ok ? 0 : 1;
+    }
     const fs::path dir = fs::temp_directory_path() / ("bench_engine_" + std::to_string(::getpid()));
     fs::create_directories(dir);
     const std::string big = (dir / "big.mp4").string(), longFile = (dir / "long.mp4").string();
@@ -170,6 +233,8 @@ int main(int argc, char** argv) {
         &ok2);
     report("probe + snapshot of 20 files", e, f, "ffprobe + ffmpeg");
 
+    const bool cuts = containerCuts(dir, size, longSeconds);
+
     fs::remove_all(dir);
-    return ok1 && ok2 ? 0 : 1;
+    return ok1 && ok2 && cuts ? 0 : 1;
 }

@@ -1,5 +1,7 @@
 #include "CodecChoice.h"
 
+#include <iterator>
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -162,7 +164,22 @@ const AVCodec* containerDefaultEncoder(const AVOutputFormat* format, AVMediaType
     const AVCodecID id = type == AVMEDIA_TYPE_VIDEO ? format->video_codec : format->audio_codec;
     if (id == AV_CODEC_ID_NONE)
         return nullptr;
-    return preferredEncoder(id);
+    if (const AVCodec* c = preferredEncoder(id))
+        return c;
+    // This build may have no encoder for the container's own default (AMR for 3GP): the first
+    // common codec the container holds instead.
+    static const AVCodecID kAudio[] = {AV_CODEC_ID_AAC, AV_CODEC_ID_MP3, AV_CODEC_ID_OPUS, AV_CODEC_ID_VORBIS,
+                                       AV_CODEC_ID_AC3, AV_CODEC_ID_MP2};
+    static const AVCodecID kVideo[] = {AV_CODEC_ID_H264, AV_CODEC_ID_MPEG4, AV_CODEC_ID_VP9, AV_CODEC_ID_MPEG2VIDEO,
+                                       AV_CODEC_ID_H263};
+    const bool audio = type == AVMEDIA_TYPE_AUDIO;
+    const AVCodecID* list = audio ? kAudio : kVideo;
+    const size_t count = audio ? std::size(kAudio) : std::size(kVideo);
+    for (size_t i = 0; i < count; ++i)
+        if (avformat_query_codec(format, list[i], FF_COMPLIANCE_NORMAL) == 1)
+            if (const AVCodec* c = preferredEncoder(list[i]))
+                return c;
+    return nullptr;
 }
 
 } // namespace mediacore

@@ -106,8 +106,13 @@ int ConvertJob::setCut(int64_t startUs, int64_t endUs) {
     const int64_t d = duration();
     if (d > 0 && startUs >= d)
         return logFailure("the cut starts after the end", AVERROR(EINVAL));
+    const int64_t end = d > 0 ? std::min(endUs, d) : endUs;
+    // A file's sound may run on past its last picture: a range there would give a part of a
+    // picture file without any picture.
+    if (!input_.empty() && firstVideoStream(probe_.get()) >= 0 && !rangeHoldsPicture(startUs, end))
+        return logFailure("no picture of " + input_ + " lies in the cut range", AVERROR_STREAM_NOT_FOUND);
     cutStart_ = startUs;
-    cutEnd_ = d > 0 ? std::min(endUs, d) : endUs;
+    cutEnd_ = end;
     return 1;
 }
 
@@ -265,7 +270,7 @@ int ConvertJob::start() {
     if (stop_) {
         logInfo("convert stopped before it started");
     } else {
-        r = run();
+        r = runWithinLimit();
     }
     {
         std::lock_guard lock(runMutex_);
@@ -395,45 +400,6 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, Plan* p) {
     return 0;
 }
 
-// A cut that keeps the format and changes no picture or sound can copy most of its range and
-// re-encode only its edges.
-bool ConvertJob::canCutSmartly(SmartCutRequest* request) const {
-    const int64_t d = duration();
-    const int64_t end = cutEnd_ > 0 ? std::min(cutEnd_, d) : d;
-    // The whole file is copied by the plain path, unless a size limit may end it early: the
-    // cut path then ends the part at the start of a group, where copying can stop cleanly.
-    if (cutStart_ <= 0 && end >= d && sizeLimit_ <= 0)
-        return false;
-    const bool keepsSound = format_.audioCodec.kind == CodecSetting::Keep ||
-                            format_.audioCodec.kind == CodecSetting::Copy || fx_.mainAudioDisabled;
-    if (rotationSet_ || format_.videoCodec.kind != CodecSetting::Keep || !keepsSound ||
-        format_.changesPicture() || fx_.changesPicture() || fx_.volume != 1.0 || !fx_.music.empty() ||
-        (format_.changesSound() && !fx_.mainAudioDisabled))
-        return false;
-    const AVOutputFormat* container = av_guess_format(nullptr, output_.c_str(), nullptr);
-    if (!holdsMovingPictures(container))
-        return false;
-    int aIndex = -1;
-    if (!fx_.mainAudioDisabled && container->audio_codec != AV_CODEC_ID_NONE) {
-        aIndex = audioIndex_;
-        if (aIndex < 0 || unsigned(aIndex) >= probe_->nb_streams ||
-            probe_->streams[aIndex]->codecpar->codec_type != AVMEDIA_TYPE_AUDIO)
-            aIndex = firstAudioStream(probe_.get());
-    }
-    const std::string why = SmartCut::obstacle(probe_.get(), aIndex, container);
-    if (!why.empty()) {
-        logInfo("cut re-encodes the whole range: " + why);
-        return false;
-    }
-    request->input = input_;
-    request->output = output_;
-    request->audioIndex = aIndex;
-    request->startUs = cutStart_;
-    request->endUs = end;
-    request->sizeLimit = sizeLimit_;
-    return true;
-}
-
 int ConvertJob::run() {
     if (input_.empty() || !probe_)
         return logFailure("no input", AVERROR(EINVAL));
@@ -537,7 +503,8 @@ int ConvertJob::run() {
     const int64_t epsilon = 1000; // timestamps are rounded to their time base
     FramePtr frame = makeFrame(), filtered = makeFrame();
     PacketPtr packet = makePacket();
-    int64_t lastVideoUs = AV_NOPTS_VALUE;
+    int64_t lastVideoUs = AV_NOPTS_VALUE, firstVideoUs = AV_NOPTS_VALUE;
+    bool decodedBefore = false; // decoding began before the range
     int64_t pulledVideoUs = 0, pulledAudioUs = 0;
     bool limitReached = false;
     // The latest time of a copied picture, and whether the size limit waits for the pictures
@@ -575,16 +542,32 @@ int ConvertJob::run() {
         return e == AVERROR(EAGAIN) || e == AVERROR_EOF || e >= 0 ? 0 : e;
     };
 
+    // At the size limit the picture ends; the sound read so far may lag behind it (MPEG
+    // streams store it late), so reading goes on for the sound alone up to the picture's end.
+    const auto closePicture = [&]() -> bool {
+        limitReached = true;
+        const int64_t last = p.video == Plan::Copy ? copiedVideoUs
+                             : graph.hasVideo() && lastVideoUs != AV_NOPTS_VALUE ? pulledVideoUs + p.shift
+                                                                                 : AV_NOPTS_VALUE;
+        if (p.audio == Plan::None || p.silentMain || reader.finished(SourceReader::Audio) ||
+            last == AV_NOPTS_VALUE)
+            return false;
+        p.end = std::min(p.end, last + frameUs);
+        reader.finish(SourceReader::Video);
+        return true;
+    };
+
     for (;;) {
         if (stop_)
             break;
         // Copied pictures come in decoding order: a part may only end where every picture
         // shown before the latest one copied is in, or those would be lost to this part and
         // the next one alike. Such a run of pictures is kept room for under the limit.
-        if (sizeLimit_ > 0 && writer.estimatedFinalBytes() + maxRunBytes >= sizeLimit_) {
+        if (sizeLimit_ > 0 && !limitReached && writer.estimatedFinalBytes() + maxRunBytes >= sizeLimit_) {
             if (copiedVideoUs == AV_NOPTS_VALUE) {
-                limitReached = true;
-                break;
+                if (!closePicture())
+                    break;
+                continue;
             }
             limitPending = true;
         }
@@ -597,10 +580,12 @@ int ConvertJob::run() {
         if (r == 1) { // a copied packet
             const AVStream* s = kind == SourceReader::Video ? reader.video() : reader.audio();
             const int64_t t = reader.packetTimeUs(packet.get(), kind);
-            if (limitPending && kind == SourceReader::Video && t != AV_NOPTS_VALUE && t > copiedVideoUs) {
+            if (limitPending && !limitReached && kind == SourceReader::Video && t != AV_NOPTS_VALUE &&
+                t > copiedVideoUs) {
                 av_packet_unref(packet.get());
-                limitReached = true;
-                break;
+                if (!closePicture())
+                    break;
+                continue;
             }
             if (kind == SourceReader::Video && t != AV_NOPTS_VALUE) {
                 if (copiedVideoUs == AV_NOPTS_VALUE || t > copiedVideoUs)
@@ -637,6 +622,7 @@ int ConvertJob::run() {
                 t = lastVideoUs == AV_NOPTS_VALUE ? p.shift : lastVideoUs + frameUs;
             lastVideoUs = t;
             if (t < p.start - epsilon) {
+                decodedBefore = true;
                 av_frame_unref(frame.get());
                 continue;
             }
@@ -644,6 +630,14 @@ int ConvertJob::run() {
                 av_frame_unref(frame.get());
                 reader.finish(kind);
                 continue;
+            }
+            // The first picture must be the one asked for: decoding that begins later (a seek
+            // that landed past a keyframe) would give a part that misses its start.
+            if (firstVideoUs == AV_NOPTS_VALUE) {
+                firstVideoUs = t;
+                if (!decodedBefore && p.shift > 0 && t > p.start + frameUs + epsilon)
+                    return logFailure("the first picture of the range could not be decoded from " + input_,
+                                      AVERROR_INVALIDDATA);
             }
             frame->pts = av_rescale_q(t - p.shift, kMicro, reader.video()->time_base);
             r = graph.pushVideo(frame.get());
@@ -715,10 +709,15 @@ int ConvertJob::run() {
                 return r;
         }
     } else if (graph.hasAudio()) {
-        // Sound up to where the picture stopped, so both end together.
-        if ((r = drainAudio(pulledVideoUs)) < 0)
+        // The sound was read up to where the picture stopped, so both end together.
+        // Sound read ahead of the picture stays out.
+        graph.pushAudio(nullptr);
+        if ((r = drainAudio(p.video == Plan::Copy ? p.end - p.shift - frameUs : pulledVideoUs)) < 0)
             return r;
     }
+    // A part of a file with pictures that holds none would play as a blank or not at all.
+    if (p.video == Plan::Encode && firstVideoUs == AV_NOPTS_VALUE)
+        return logFailure("no picture of " + input_ + " lies in the range", AVERROR_STREAM_NOT_FOUND);
     if ((r = writer.finish()) < 0)
         return r;
     progress_ = 100;

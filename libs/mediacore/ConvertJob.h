@@ -70,7 +70,9 @@ public:
 private:
     struct Plan;
     int run();
+    int runWithinLimit();
     int plan(class SourceReader& reader, class OutputWriter& writer, Plan* p);
+    bool rangeHoldsPicture(int64_t startUs, int64_t endUs) const;
     bool canCutSmartly(struct SmartCutRequest* request) const;
     void reportProgress(int64_t doneUs, int64_t totalUs);
     // Builds the picture graph and opens `codec` for it; 0 or a negative AVERROR (logged).

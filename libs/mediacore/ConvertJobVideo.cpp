@@ -69,7 +69,7 @@ int ConvertJob::openVideoEncoder(const AVCodec* codec, SourceReader& reader, Out
     in.height = dec->height;
     in.format = dec->pix_fmt;
     in.timeBase = reader.video()->time_base;
-    in.sampleAspect = dec->sample_aspect_ratio;
+    in.sampleAspect = pictureAspect(reader.format(), reader.video());
     in.frameRate = streamFrameRate(reader.video());
     mediafx::VideoOutput out;
     out.width = w;

@@ -59,7 +59,7 @@ int MediaFile::snapshot(int64_t timeUs, int width, int height, uint8_t* buffer) 
     in.height = chosen->height;
     in.format = static_cast<AVPixelFormat>(chosen->format);
     in.timeBase = reader.video()->time_base;
-    in.sampleAspect = chosen->sample_aspect_ratio;
+    in.sampleAspect = pictureAspect(reader.format(), reader.video());
     mediafx::VideoOutput out;
     out.width = width;
     out.height = height;

@@ -189,7 +189,11 @@ int OutputWriter::addCopy(Kind kind, const AVStream* source) {
     st->time_base = source->time_base;
     st->avg_frame_rate = source->avg_frame_rate;
     st->r_frame_rate = source->r_frame_rate;
+    // The container's pixel shape, when it gives one, is the one players use: the copy keeps
+    // it in both places, which muxers require to agree.
     st->sample_aspect_ratio = source->sample_aspect_ratio;
+    if (source->sample_aspect_ratio.num > 0 && source->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+        st->codecpar->sample_aspect_ratio = source->sample_aspect_ratio;
     size_t size = 0;
     if (const uint8_t* m = av_stream_get_side_data(source, AV_PKT_DATA_DISPLAYMATRIX, &size)) {
         if (uint8_t* d = av_stream_new_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, size))
@@ -403,7 +407,14 @@ int64_t OutputWriter::estimatedFinalBytes() const {
     int64_t average = videoPacketsOut_ > 0 ? videoBytes_ / videoPacketsOut_ : 0;
     if (videoPacketsOut_ == 0 && video_)
         average = int64_t(video_->width) * video_->height / 10;
-    return headerBytes_ + packetBytes_ + (packets_ + pending) * 24 + pending * average + 4096;
+    // Containers that wrap every packet (MPEG-TS cells of 188 bytes, pack headers, fixed-size
+    // packets) add to it in proportion: the ratio the file shows so far is applied to the rest.
+    double wrapping = 1.0;
+    const int64_t written = format_ && format_->pb ? avio_tell(format_->pb) - headerBytes_ : 0;
+    if (packetBytes_ > 16384 && written > packetBytes_)
+        wrapping = double(written) / double(packetBytes_);
+    const double payload = double(packetBytes_ + pending * average) * wrapping;
+    return headerBytes_ + int64_t(payload) + (packets_ + pending) * 24 + 4096;
 }
 
 } // namespace mediacore

@@ -1,5 +1,7 @@
 #include "SourceReader.h"
 
+#include <algorithm>
+
 #include "EngineLog.h"
 #include "StreamProbe.h"
 
@@ -62,6 +64,35 @@ int openStreamDecoder(const AVStream* s, const std::string& path, CodecPtr* out)
     return 0;
 }
 
+int SourceReader::seekFormat(int64_t us, bool atOrAfter) {
+    if (us <= 0)
+        return avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN, AVSEEK_FLAG_BACKWARD);
+    const int64_t ts = av_rescale_q(us + originUs_, {1, 1000000}, AV_TIME_BASE_Q);
+    const int r = atOrAfter ? avformat_seek_file(format_.get(), -1, ts - 1000, ts, INT64_MAX, 0)
+                            : avformat_seek_file(format_.get(), -1, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD);
+    if (r < 0) {
+        logFailure("seek in " + path_, r);
+        // Reading from the start still reaches the time, only slower.
+        avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN, AVSEEK_FLAG_BACKWARD);
+    }
+    return r;
+}
+
+int64_t SourceReader::firstKeyUs(int64_t untilUs) {
+    const int lead = videoIndex_ >= 0 ? videoIndex_ : audioIndex_;
+    const Kind kind = videoIndex_ >= 0 ? Video : Audio;
+    while (av_read_frame(format_.get(), packet_.get()) >= 0) {
+        const bool key = packet_->stream_index == lead && (packet_->flags & AV_PKT_FLAG_KEY);
+        const int64_t t = packet_->stream_index == lead ? packetTimeUs(packet_.get(), kind) : AV_NOPTS_VALUE;
+        av_packet_unref(packet_.get());
+        if (key && t != AV_NOPTS_VALUE)
+            return t;
+        if (t != AV_NOPTS_VALUE && t > untilUs)
+            return t;
+    }
+    return AV_NOPTS_VALUE;
+}
+
 int SourceReader::seek(int64_t us, bool atOrAfter) {
     if (!format_)
         return AVERROR(EINVAL);
@@ -70,19 +101,25 @@ int SourceReader::seek(int64_t us, bool atOrAfter) {
     if (us <= 0 && !moved_)
         return 0;
     moved_ = true;
-    if (us > 0) {
-        const int64_t ts = av_rescale_q(us + originUs_, {1, 1000000}, AV_TIME_BASE_Q);
-        const int r = atOrAfter
-                          ? avformat_seek_file(format_.get(), -1, ts - 1000, ts, INT64_MAX, 0)
-                          : avformat_seek_file(format_.get(), -1, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD);
-        if (r < 0) {
-            logFailure("seek in " + path_, r);
-            // Reading from the start still reaches the time, only slower.
-            avformat_seek_file(format_.get(), -1, INT64_MIN, 0, 0, AVSEEK_FLAG_BACKWARD);
+    // Demuxers that seek by searching timestamps (MPEG-TS and PS, files without an index) land
+    // anywhere, also after the time asked for or inside a group of pictures whose keyframe lies
+    // before it: decoding would then start late. Such a landing is moved back until the first
+    // keyframe read from it is at or before the time.
+    int64_t back = 0;
+    const int64_t slack = 1000; // timestamps are rounded to their time base
+    while (!atOrAfter && us > 0 && (videoIndex_ >= 0 || audioIndex_ >= 0)) {
+        seekFormat(us - back, false);
+        const int64_t key = firstKeyUs(us + slack);
+        if (key != AV_NOPTS_VALUE && key <= us + slack)
+            break;
+        if (us - back <= 0) {
+            back = us;
+            break;
         }
-    } else {
-        avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN, AVSEEK_FLAG_BACKWARD);
+        back = back == 0 ? 1000000 : back * 2;
+        back = std::min(back, us);
     }
+    seekFormat(us - back, atOrAfter);
     if (videoDecoder_)
         avcodec_flush_buffers(videoDecoder_.get());
     if (audioDecoder_)

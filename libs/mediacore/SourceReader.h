@@ -58,6 +58,10 @@ public:
     int64_t frameDurationUs() const;
 
 private:
+    int seekFormat(int64_t us, bool atOrAfter);
+    // Time of the first keyframe of the leading stream (the picture, else the sound) read from
+    // the current position, or of the first of its packets after untilUs, whichever comes first.
+    int64_t firstKeyUs(int64_t untilUs);
     AVStream* stream(Kind kind) const { return kind == Video ? video() : audio(); }
 
     InputPtr format_;

@@ -1,7 +1,10 @@
 #include "StreamProbe.h"
 
 #include <cmath>
+#include <map>
+#include <mutex>
 #include <sys/stat.h>
+#include <vector>
 
 #include "EngineLog.h"
 
@@ -25,6 +28,97 @@ constexpr int64_t kMaxPictureArea = int64_t(8192) * 8192;
 
 bool isPicture(const AVStream* s) {
     return s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(s->disposition & AV_DISPOSITION_ATTACHED_PIC);
+}
+
+// Where each stream's packets begin and end, and how many there are.
+struct PacketSpans {
+    std::vector<int64_t> first, latest, end, count;
+};
+
+bool scanPackets(const std::string& path, unsigned n, PacketSpans* spans) {
+    AVFormatContext* raw = nullptr;
+    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0)
+        return false;
+    InputPtr scan(raw);
+    if (avformat_find_stream_info(scan.get(), nullptr) < 0 || scan->nb_streams != n)
+        return false;
+    std::vector<int64_t>&first = spans->first, &latest = spans->latest, &end = spans->end, &count = spans->count;
+    first.assign(n, AV_NOPTS_VALUE);
+    latest.assign(n, AV_NOPTS_VALUE);
+    end.assign(n, AV_NOPTS_VALUE);
+    count.assign(n, 0);
+    PacketPtr packet = makePacket();
+    while (av_read_frame(scan.get(), packet.get()) >= 0) {
+        const unsigned i = unsigned(packet->stream_index);
+        const int64_t t = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        if (i < n && t != AV_NOPTS_VALUE) {
+            first[i] = first[i] == AV_NOPTS_VALUE ? t : std::min(first[i], t);
+            latest[i] = latest[i] == AV_NOPTS_VALUE ? t : std::max(latest[i], t);
+            end[i] = end[i] == AV_NOPTS_VALUE ? t + packet->duration : std::max(end[i], t + packet->duration);
+            ++count[i];
+        }
+        av_packet_unref(packet.get());
+    }
+    return true;
+}
+
+// A job opens its input several times (probe, plan, cut): the scan of an unchanged file is
+// done once.
+bool cachedPacketSpans(const std::string& path, unsigned n, PacketSpans* spans) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    const std::string key = path + '\n' + std::to_string(st.st_size) + '\n' +
+                            std::to_string(st.st_mtim.tv_sec) + '.' + std::to_string(st.st_mtim.tv_nsec);
+    static std::mutex mutex;
+    static std::map<std::string, PacketSpans> cache;
+    {
+        std::lock_guard lock(mutex);
+        const auto found = cache.find(key);
+        if (found != cache.end() && found->second.first.size() == n) {
+            *spans = found->second;
+            return true;
+        }
+    }
+    if (!scanPackets(path, n, spans))
+        return false;
+    std::lock_guard lock(mutex);
+    if (cache.size() >= 64)
+        cache.clear();
+    cache[key] = *spans;
+    return true;
+}
+
+// Files written live (a browser's or camera's recording, a stream saved from a pipe) carry no
+// duration in their header: it is read from the packets instead, on a second opening so that
+// the caller's input stays at its start. The picture's average rate comes from the same count,
+// since such files only give the time base (1 ms) as their rate.
+void measureFromPackets(const std::string& path, AVFormatContext* format) {
+    const unsigned n = format->nb_streams;
+    PacketSpans spans;
+    if (!cachedPacketSpans(path, n, &spans))
+        return;
+    const std::vector<int64_t>&first = spans.first, &latest = spans.latest, &end = spans.end, &count = spans.count;
+    const int64_t origin = format->start_time == AV_NOPTS_VALUE ? 0 : format->start_time;
+    int64_t last = AV_NOPTS_VALUE;
+    for (unsigned i = 0; i < n; ++i) {
+        AVStream* s = format->streams[i];
+        if (end[i] == AV_NOPTS_VALUE)
+            continue;
+        s->duration = end[i] - first[i];
+        if (isPicture(s) && count[i] > 1 && latest[i] > first[i]) {
+            // Frame intervals over the time from the first picture to the last one (their
+            // own lengths are often not stored).
+            const double seconds = double(latest[i] - first[i]) * av_q2d(s->time_base);
+            s->avg_frame_rate = av_d2q(double(count[i] - 1) / seconds, 1001000);
+            const double frameTicks = double(latest[i] - first[i]) / double(count[i] - 1);
+            s->duration = std::max(s->duration, latest[i] - first[i] + int64_t(std::llround(frameTicks)));
+        }
+        const int64_t e = av_rescale_q(first[i] + s->duration, s->time_base, AV_TIME_BASE_Q);
+        last = last == AV_NOPTS_VALUE ? e : std::max(last, e);
+    }
+    if (last != AV_NOPTS_VALUE && last > origin)
+        format->duration = last - origin;
 }
 
 } // namespace
@@ -56,6 +150,8 @@ int openInput(const std::string& path, InputPtr* out) {
                                   " in " + path,
                               AVERROR_INVALIDDATA);
     }
+    if (format->duration <= 0 || format->duration == AV_NOPTS_VALUE)
+        measureFromPackets(path, format.get());
     *out = std::move(format);
     return 0;
 }
@@ -99,6 +195,13 @@ AVRational streamFrameRate(const AVStream* stream) {
     if (stream->r_frame_rate.num > 0 && stream->r_frame_rate.den > 0)
         return stream->r_frame_rate;
     return {25, 1};
+}
+
+AVRational pictureAspect(const AVFormatContext* format, const AVStream* stream) {
+    // The container's value first (a phone's 4:3 clip may say so only there), then the stream's.
+    const AVRational sar =
+        av_guess_sample_aspect_ratio(const_cast<AVFormatContext*>(format), const_cast<AVStream*>(stream), nullptr);
+    return sar.num > 0 && sar.den > 0 ? sar : AVRational{1, 1};
 }
 
 int64_t durationUs(const AVFormatContext* format) {
@@ -158,7 +261,7 @@ void fillVideoInfo(const AVFormatContext* format, int index, MEDIA_VIDEO_STREAM_
     if (bitrate <= 0 && format->bit_rate > 0)
         bitrate = format->bit_rate;
     info->bitrate = int32_t(std::min<int64_t>(bitrate, INT32_MAX));
-    const AVRational sar = p->sample_aspect_ratio.num > 0 ? p->sample_aspect_ratio : AVRational{1, 1};
+    const AVRational sar = pictureAspect(format, s);
     info->aspect = p->height > 0 ? double(p->width) * av_q2d(sar) / p->height : 0.0;
     info->angle = streamRotation(s);
     mediarecords::writeText(info->lang, metadata(s->metadata, "language"));

@@ -23,6 +23,9 @@ int streamRotation(const AVStream* stream);
 // Frame rate of a video stream (average, else the base rate, else 25).
 AVRational streamFrameRate(const AVStream* stream);
 
+// Pixel shape of a picture stream: the container's when it gives one, else the stream's, else 1:1.
+AVRational pictureAspect(const AVFormatContext* format, const AVStream* stream);
+
 // Duration of the file in microseconds (0 when unknown).
 int64_t durationUs(const AVFormatContext* format);
 // Start time of the file in microseconds (0 when unknown): stream times are relative to it.

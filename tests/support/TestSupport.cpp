@@ -104,6 +104,14 @@ QString longClip() {
     return path;
 }
 
+QString fieldClip(const QString& name) {
+    static QTemporaryDir dir;
+    static const bool made =
+        run("bash", {QStringLiteral(CUTBENCH_SOURCE_DIR) + "/tests/media/make_field_clips.sh", dir.path()}, nullptr,
+            nullptr, 300000) == 0;
+    return made ? dir.filePath(name) : QString();
+}
+
 double audioRms(const QString& path, double from, double to) {
     QByteArray out;
     if (run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-i", path, "-ss", QString::number(from, 'f', 3), "-to",

@@ -39,6 +39,10 @@ double meanAbsDiff(const QImage& a, const QImage& b);
 // cannot copy whole groups of pictures, so it re-encodes its range.
 QString longClip();
 
+// Full path of a clip made by tests/media/make_field_clips.sh (files without a duration, MPEG-TS
+// and PS, container aspect, AMR sound, ...), made once per test program.
+QString fieldClip(const QString& name);
+
 // Root mean square level of the sound between two times (full scale = 1.0), decoded by ffmpeg.
 double audioRms(const QString& path, double from, double to);
 

@@ -59,6 +59,19 @@ int64_t mediaDurationUs(const QString& path) {
     return d > 0 ? d : 0;
 }
 
+// Whether [start, end) of the source holds a picture: the engine refuses a range that holds
+// none (the sound of many files runs on past their last picture), and such a rest ends a split.
+bool holdsPicture(const QString& source, int64_t start, int64_t end) {
+    void* job = apiMediaConvertCreate();
+    if (!job)
+        return true;
+    // A source that cannot be opened is left for the part's own job to report.
+    const bool ok = apiMediaConvertSetInputMedia(job, source.toUtf8().constData()) < 1 ||
+                    apiMediaConvertSetCutTime(job, start, end) >= 1;
+    apiMediaConvertClose(job);
+    return ok;
+}
+
 int64_t toMicroseconds(double seconds) {
     return std::isfinite(seconds) && seconds > 0 ? static_cast<int64_t>(seconds * 1000000.0) : 0;
 }
@@ -84,8 +97,9 @@ bool SplitWindowController::startExport() {
             return false;
         }
         // The size of each part is a cap on its file; every part still starts where the
-        // one before it ended.
-        limit = static_cast<int64_t>(std::min(*megabytes * 1024 * 1024, 9.0e18));
+        // one before it ended. A megabyte is 1,000,000 bytes here, as in the sizes the
+        // window shows and the points it places.
+        limit = static_cast<int64_t>(std::min(*megabytes * 1e6, 9.0e18));
     }
 
     pauseAction();
@@ -124,8 +138,9 @@ bool SplitWindowController::startExport() {
                     state->nextStart = std::llround(k * 1e6 / fps);
                 }
             }
-            // Less than one frame left: the file is done.
-            if (state->nextStart >= total - kLastFrameUs) {
+            // Less than one frame left, or only sound after the last picture: the file is done.
+            if (state->nextStart >= total - kLastFrameUs ||
+                (i > 0 && !holdsPicture(source, state->nextStart, total))) {
                 *error = JobChain::kNoMoreJobs;
                 return nullptr;
             }

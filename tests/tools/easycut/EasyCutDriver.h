@@ -36,14 +36,13 @@ public:
     static constexpr auto select = &tooltest::select;
     static constexpr auto panelOfMode = &tooltest::panelOfMode;
     static constexpr auto pickOutputFolder = &tooltest::pickOutputFolder;
-    static constexpr auto pickFile = &tooltest::pickFile;
     static constexpr auto typeField = &tooltest::typeField;
 
     void chooseOutputFolder(const QString& folder) { pickOutputFolder(window->outputPopBtn, folder); }
 
     // The add-file button, then the open panel answered with path.
     void addFile(const QString& path) {
-        pickFile(window->addfileBtn->isVisible() ? window->addfileBtn : window->updateFileAddBtn, path);
+        tooltest::pickFile(window->addfileBtn->isVisible() ? window->addfileBtn : window->updateFileAddBtn, path);
     }
 
     // Types a time into a row of fields, one field at a time, ending each edit with Return.

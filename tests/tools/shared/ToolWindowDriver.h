@@ -119,10 +119,10 @@ inline void pickOutputFolder(OutputFolderChooser* chooser, const QString& folder
     ASSERT_TRUE(waitUntil([&] { return chooser->outputPath() == folder; }, 5000));
 }
 
-// Clicks an add-file button and answers its open panel with path.
-inline void pickFile(QWidget* addButton, const QString& path) {
+// Clicks an add-file button and answers its open panel (of the given mode) with path.
+inline void pickFile(QWidget* addButton, const QString& path, QFileDialog::FileMode mode = QFileDialog::ExistingFiles) {
     click(addButton);
-    QFileDialog* panel = panelOfMode(QFileDialog::ExistingFiles);
+    QFileDialog* panel = panelOfMode(mode);
     ASSERT_NE(panel, nullptr);
     panel->setDirectory(QFileInfo(path).absolutePath());
     select(panel, QFileInfo(path).fileName());
@@ -147,9 +147,10 @@ inline QWidget* finishMessage() {
     return nullptr;
 }
 
-// Closes the finish message with its OK button.
+// Closes the finish message with its OK button. The message deletes itself once answered:
+// it is watched through a guarded pointer.
 inline void acceptFinishMessage() {
-    QWidget* message = finishMessage();
+    const QPointer<QWidget> message(finishMessage());
     if (!message)
         return;
     for (QPushButton* b : message->findChildren<QPushButton*>())
@@ -157,7 +158,7 @@ inline void acceptFinishMessage() {
             click(b);
             break;
         }
-    waitUntil([&] { return !message->isVisible(); }, 5000);
+    waitUntil([&] { return !message || !message->isVisible(); }, 5000);
 }
 
 inline void closeFinishMessage() {

@@ -45,17 +45,8 @@ public:
     Driver() { chooseOutputFolder(out.path()); }
 
     void chooseOutputFolder(const QString& folder) { tooltest::pickOutputFolder(window->outputPopBtn, folder); }
-
-    // The splitter's open panel takes one file.
-    void addFile(const QString& path) {
-        click(window->addfileBtn);
-        QFileDialog* panel = tooltest::panelOfMode(QFileDialog::ExistingFile);
-        ASSERT_NE(panel, nullptr);
-        panel->setDirectory(QFileInfo(path).absolutePath());
-        tooltest::select(panel, QFileInfo(path).fileName());
-        static_cast<QDialog*>(panel)->accept();
-        settle(100);
-    }
+    // The splitter takes one file: its open panel picks a single file.
+    void addFile(const QString& path) { tooltest::pickFile(window->addfileBtn, path, QFileDialog::ExistingFile); }
 
     // Picks item i of a pop-up as the user does.
     static void pick(QComboBox* popUp, int i) {
@@ -85,14 +76,7 @@ public:
     void exportAll() {
         pressStart();
         ASSERT_TRUE(waitUntil([&] { return finishMessage() != nullptr; }));
-        // The message deletes itself once answered: watch it through a guarded pointer.
-        const QPointer<QWidget> message(finishMessage());
-        for (QPushButton* b : message->findChildren<QPushButton*>())
-            if (!b->isCheckable() && b->isVisible()) {
-                click(b);
-                break;
-            }
-        waitUntil([&] { return !message || !message->isVisible(); }, 5000);
+        tooltest::acceptFinishMessage();
     }
 
     QString part(int n) const { return QString("%1/long_10s-split%2.mp4").arg(out.path()).arg(n); }

@@ -232,7 +232,7 @@ TEST(SplitWindow, BySizeEachPartStaysUnderTheCapAndThePartsCoverTheWholeFile) {
     d.exportAll();
     const int parts = outputs(d.out.path()).size();
     ASSERT_GE(parts, 4);
-    const qint64 cap = qint64(QString::number(megabytes, 'f', 3).toDouble() * 1024 * 1024);
+    const qint64 cap = qint64(QString::number(megabytes, 'f', 3).toDouble() * 1e6);
     int frames = 0;
     double length = 0;
     for (int n = 1; n <= parts; ++n) {
@@ -252,6 +252,48 @@ TEST(SplitWindow, BySizeEachPartStaysUnderTheCapAndThePartsCoverTheWholeFile) {
     EXPECT_LT(testsupport::meanAbsDiff(first, testsupport::ffmpegFrameAt(source, end1)), 3.0);
 }
 
+TEST(SplitWindow, BySizeEndsAtTheLastPictureOfASourceWhoseSoundRunsOnInDecimalMegabytes) {
+    // Its sound runs 0.4 s past its last picture: the split ends with the picture, writes no
+    // part without one, and keeps every part under the cap in the megabytes the window shows.
+    Driver d;
+    const QString source = testsupport::fieldClip("sound_past_picture.mp4");
+    d.addFile(source);
+    click(d.window->split_sizeBtn);
+    const double megabytes = QFileInfo(source).size() / 1e6 / 3.2;
+    d.customValue(d.window->split_sizepopBtn, QString::number(megabytes, 'f', 3));
+    click(d.window->splitBtn);
+    d.exportAll();
+    const QStringList parts = outputs(d.out.path());
+    ASSERT_GE(parts.size(), 3);
+    ASSERT_LE(parts.size(), 20); // parts are not made for ever
+    int frames = 0;
+    for (const QString& p : parts) {
+        const QString path = d.out.path() + "/" + p;
+        EXPECT_LE(QFileInfo(path).size(), qint64(QString::number(megabytes, 'f', 3).toDouble() * 1e6)) << p.toStdString();
+        const int f = testsupport::probeFrameCount(path);
+        EXPECT_GT(f, 0) << p.toStdString();
+        frames += f;
+    }
+    EXPECT_EQ(frames, testsupport::probeFrameCount(source));
+}
+
+TEST(SplitWindow, BySizeTheCapIsInTheMegabytesTheWindowShows) {
+    // A cap 2 % below the file in the window's megabytes (1,000,000 bytes) is above it in
+    // binary ones: the file must still be split, and no part may pass the cap.
+    Driver d;
+    const QString source = testsupport::media("long_10s.mp4");
+    d.addFile(source);
+    click(d.window->split_sizeBtn);
+    const QString megabytes = QString::number(QFileInfo(source).size() / 1e6 / 1.02, 'f', 3);
+    d.customValue(d.window->split_sizepopBtn, megabytes);
+    click(d.window->splitBtn);
+    d.exportAll();
+    const QStringList parts = outputs(d.out.path());
+    ASSERT_GE(parts.size(), 2);
+    for (const QString& p : parts)
+        EXPECT_LE(QFileInfo(d.out.path() + "/" + p).size(), qint64(megabytes.toDouble() * 1e6)) << p.toStdString();
+}
+
 TEST(SplitWindow, BySizeACopiedPartHoldsEveryPictureUpToItsEnd) {
     // Its pictures are stored out of display order (B-frames) and its only keyframe is the
     // first: a part cut short by the cap must not end between a picture and the ones shown
@@ -265,7 +307,7 @@ TEST(SplitWindow, BySizeACopiedPartHoldsEveryPictureUpToItsEnd) {
     d.exportAll();
     ASSERT_GE(outputs(d.out.path()).size(), 2);
     const QString first = d.out.path() + "/ntsc_29_97-split1.mp4";
-    EXPECT_LE(QFileInfo(first).size(), qint64(0.06 * 1024 * 1024));
+    EXPECT_LE(QFileInfo(first).size(), qint64(0.06 * 1e6));
     const double frame = 1001.0 / 30000;
     EXPECT_NEAR(testsupport::probeFrameCount(first) * frame, testsupport::probeDuration(first), frame / 2);
     // Each next part starts on the source's next picture (29.97 fps: no whole number of

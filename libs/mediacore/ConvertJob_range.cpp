@@ -1,0 +1,103 @@
+// The convert job's range rules: whether a cut range holds a picture, whether a cut can be done
+// smartly (copying the middle), and the size limit that a finished part must not pass.
+#include "ConvertJob.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "EngineLog.h"
+#include "SmartCut.h"
+#include "SourceReader.h"
+#include "StreamProbe.h"
+
+namespace mediacore {
+
+bool ConvertJob::rangeHoldsPicture(int64_t startUs, int64_t endUs) const {
+    SourceReader reader;
+    if (reader.open(input_, -1, true, false, false, false) < 0 || !reader.video())
+        return true; // the job itself will tell what is wrong
+    reader.seek(startUs);
+    FramePtr frame = makeFrame();
+    PacketPtr packet = makePacket();
+    SourceReader::Kind kind;
+    // Packets come in decoding order: pictures shown before the end may follow one shown after.
+    const int64_t reorderUs = 1000000, epsilon = 1000;
+    while (reader.next(frame.get(), &kind, packet.get()) == 1) {
+        const int64_t t = reader.packetTimeUs(packet.get(), kind);
+        av_packet_unref(packet.get());
+        if (kind != SourceReader::Video || t == AV_NOPTS_VALUE)
+            continue;
+        if (t >= startUs - epsilon && t < endUs - epsilon)
+            return true;
+        if (t >= endUs + reorderUs)
+            break;
+    }
+    return false;
+}
+
+// The size of a finished file is only known once its index is written: a part that came out
+// over its limit is made again under a limit lowered by the overshoot, so that none passes it.
+int ConvertJob::runWithinLimit() {
+    const int64_t limit = sizeLimit_;
+    int r = run();
+    for (int attempt = 0; attempt < 3 && r >= 1 && limit > 0 && !stop_; ++attempt) {
+        struct stat st {};
+        if (::stat(output_.c_str(), &st) != 0 || st.st_size <= limit)
+            break;
+        logInfo("part of " + std::to_string(st.st_size) + " bytes over its limit of " + std::to_string(limit) +
+                "; made again");
+        ::unlink(output_.c_str());
+        sizeLimit_ = std::max<int64_t>(1, int64_t(double(sizeLimit_) * double(limit) / double(st.st_size) * 0.98));
+        r = run();
+    }
+    sizeLimit_ = limit;
+    if (r >= 1 && limit > 0 && !stop_) {
+        struct stat st {};
+        if (::stat(output_.c_str(), &st) == 0 && st.st_size > limit) {
+            ::unlink(output_.c_str());
+            return logFailure("cannot keep " + output_ + " under its size limit", AVERROR(EFBIG));
+        }
+    }
+    return r;
+}
+
+// A cut that keeps the format and changes no picture or sound can copy most of its range and
+// re-encode only its edges.
+bool ConvertJob::canCutSmartly(SmartCutRequest* request) const {
+    const int64_t d = duration();
+    const int64_t end = cutEnd_ > 0 ? std::min(cutEnd_, d) : d;
+    // The whole file is copied by the plain path, unless a size limit may end it early: the
+    // cut path then ends the part at the start of a group, where copying can stop cleanly.
+    if (cutStart_ <= 0 && end >= d && sizeLimit_ <= 0)
+        return false;
+    const bool keepsSound = format_.audioCodec.kind == CodecSetting::Keep ||
+                            format_.audioCodec.kind == CodecSetting::Copy || fx_.mainAudioDisabled;
+    if (rotationSet_ || format_.videoCodec.kind != CodecSetting::Keep || !keepsSound ||
+        format_.changesPicture() || fx_.changesPicture() || fx_.volume != 1.0 || !fx_.music.empty() ||
+        (format_.changesSound() && !fx_.mainAudioDisabled))
+        return false;
+    const AVOutputFormat* container = av_guess_format(nullptr, output_.c_str(), nullptr);
+    if (!holdsMovingPictures(container))
+        return false;
+    int aIndex = -1;
+    if (!fx_.mainAudioDisabled && container->audio_codec != AV_CODEC_ID_NONE) {
+        aIndex = audioIndex_;
+        if (aIndex < 0 || unsigned(aIndex) >= probe_->nb_streams ||
+            probe_->streams[aIndex]->codecpar->codec_type != AVMEDIA_TYPE_AUDIO)
+            aIndex = firstAudioStream(probe_.get());
+    }
+    const std::string why = SmartCut::obstacle(probe_.get(), aIndex, container);
+    if (!why.empty()) {
+        logInfo("cut re-encodes the whole range: " + why);
+        return false;
+    }
+    request->input = input_;
+    request->output = output_;
+    request->audioIndex = aIndex;
+    request->startUs = cutStart_;
+    request->endUs = end;
+    request->sizeLimit = sizeLimit_;
+    return true;
+}
+
+} // namespace mediacore

@@ -1,0 +1,260 @@
+// Engine jobs on clips like the ones users bring: files without a duration in their header,
+// MPEG-TS and PS streams whose seeks land away from the requested time, a container aspect
+// that differs from the stream's, AMR sound, and size-capped parts of all of them. Judged by
+// ffprobe and by frames that ffmpeg decodes from the source's start.
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "EngineJobs.h"
+#include "MediaCore.h"
+#include "TestSupport.h"
+
+using namespace testsupport;
+
+namespace {
+
+// Presentation times of one kind's packets in seconds (sorted) and the end of the last one.
+struct Packets {
+    std::vector<double> times;
+    int count = 0; // also those without a time of their own
+    double end = 0;
+    double span() const { return times.empty() ? 0 : end - times.front(); }
+};
+
+Packets packets(const QString& path, const char* kind) {
+    QByteArray out;
+    run(FFPROBE_EXECUTABLE,
+        {"-v", "error", "-select_streams", QString(kind) + ":0", "-show_entries", "packet=pts_time,dts_time,duration_time",
+         "-of", "csv=p=0", path},
+        &out);
+    // AVI stores decoding times only; MPEG-PS leaves some packets without any time.
+    std::vector<QList<QByteArray>> rows;
+    bool presentation = false;
+    for (const QByteArray& line : out.split('\n')) {
+        const QList<QByteArray> f = line.trimmed().split(',');
+        if (f.size() >= 3) {
+            rows.push_back(f);
+            presentation = presentation || f[0] != "N/A";
+        }
+    }
+    Packets p;
+    p.count = int(rows.size());
+    for (const QList<QByteArray>& f : rows) {
+        bool ok = false;
+        const double t = f[presentation ? 0 : 1].toDouble(&ok);
+        if (!ok)
+            continue;
+        p.times.push_back(t);
+        p.end = std::max(p.end, t + f[2].toDouble());
+    }
+    std::sort(p.times.begin(), p.times.end());
+    return p;
+}
+
+// Seconds of sound that ffmpeg decodes from a file (encoder priming and edit lists applied).
+double soundSeconds(const QString& path) {
+    QByteArray out;
+    if (run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-i", path, "-map", "0:a:0", "-ac", "1", "-ar", "8000",
+                                "-f", "s16le", "-"},
+            &out) != 0)
+        return -1;
+    return out.size() / 2 / 8000.0;
+}
+
+bool decodesCleanly(const QString& path) {
+    return run(FFMPEG_EXECUTABLE, {"-v", "error", "-xerror", "-i", path, "-f", "null", "-"}) == 0;
+}
+
+// A cut of [from, to) seconds into `out`; returns the engine's result.
+int cut(const QString& src, const QString& out, double from, double to, const char* vcodec = nullptr,
+        int64_t limit = 0) {
+    Job job;
+    int r = apiMediaConvertSetInputMedia(job.h, utf8(src));
+    if (r < 1)
+        return r;
+    if (vcodec)
+        apiMediaConvertSetVcodec(job.h, vcodec);
+    if (limit > 0)
+        apiMediaConvertSetLimitFileSize(job.h, limit);
+    if (to > 0 && (r = apiMediaConvertSetCutTime(job.h, int64_t(from * 1e6), int64_t(to * 1e6))) < 1)
+        return r;
+    if ((r = apiMediaConvertSetOutputPath(job.h, utf8(out))) < 1)
+        return r;
+    return apiMediaConvertStart(job.h);
+}
+
+// The output holds exactly [from, to) of the source: its first and last pictures are the
+// source's at those times, and its sound lasts as long as its picture.
+void expectRange(const QString& out, const QString& src, double from, double to, double frame) {
+    SCOPED_TRACE(QString("%1 from %2 to %3").arg(QFileInfo(out).fileName()).arg(from).arg(to).toStdString());
+    Packets v = packets(out, "v");
+    const Packets a = packets(out, "a");
+    ASSERT_FALSE(v.times.empty());
+    v.end = std::max(v.end, v.times.back() + frame); // some containers store no frame lengths
+    EXPECT_NEAR(v.span(), to - from, frame + 0.01);
+    EXPECT_NEAR(int(v.times.size()), (to - from) / frame, 1.01);
+    EXPECT_LT(meanAbsDiff(ffmpegFrameAt(out, 0), ffmpegFrameAt(src, from)), 6.0);
+    EXPECT_GT(meanAbsDiff(ffmpegFrameAt(src, from + 3 * frame), ffmpegFrameAt(src, from)), 6.0);
+    // The last picture is the source's, not its neighbour.
+    const QImage last = ffmpegFrameAt(out, v.span() - frame);
+    EXPECT_LT(meanAbsDiff(last, ffmpegFrameAt(src, to - frame)),
+              meanAbsDiff(last, ffmpegFrameAt(src, to - 2 * frame)));
+    EXPECT_LT(meanAbsDiff(last, ffmpegFrameAt(src, to - frame)), 8.0);
+    if (!a.times.empty()) {
+        EXPECT_NEAR(soundSeconds(out), v.span(), frame + 0.001);
+        // Encoders start the sound with a few ms of priming, and B-frames delay the picture.
+        EXPECT_NEAR(a.times.front(), v.times.front(), 2 * frame);
+    }
+}
+
+QImage snapshot(const QString& src, double at, int w, int h) {
+    void* media = MediaOpen(utf8(src));
+    if (!media)
+        return {};
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    const int r = MediaSnapshot(media, int64_t(at * 1e6), w, h, image.bits(), 0);
+    MediaClose(media);
+    return r >= 1 ? image.convertToFormat(QImage::Format_RGB32) : QImage();
+}
+
+} // namespace
+
+TEST(FieldNoDuration, ProbedFromItsPacketsAndEveryJobWorks) {
+    QTemporaryDir dir;
+    const QString src = fieldClip("no_duration.webm");
+    ASSERT_LT(probeDuration(src), 0) << "the clip should have no duration in its header";
+    void* media = MediaOpen(utf8(src));
+    ASSERT_NE(media, nullptr);
+    EXPECT_NEAR(MediaGetDuration(media) / 1e6, 4.0, 0.05);
+    MEDIA_AUDIO_STREAM_INFO audio{};
+    MEDIA_VIDEO_STREAM_INFO video{};
+    ASSERT_GE(MediaGetInfo(media, &audio, &video), 1);
+    EXPECT_NEAR(video.fps, 30.0, 0.5);
+    MediaClose(media);
+    EXPECT_LT(meanAbsDiff(snapshot(src, 2.0, 320, 240), ffmpegFrameAt(src, 2.0)), 8.0);
+
+    const QString part = dir.filePath("part.webm");
+    ASSERT_GE(cut(src, part, 1.0, 3.0), 1);
+    expectRange(part, src, 1.0, 3.0, 1 / 30.0);
+
+    const QString joined = dir.filePath("joined.webm");
+    Join join;
+    ASSERT_GE(apiMediaJoinSetOutputPath(join.h, utf8(joined)), 1);
+    ASSERT_NE(apiMediaJoinAddMediaClip(join.h, utf8(src), 0, 0), 0u);
+    ASSERT_NE(apiMediaJoinAddMediaClip(join.h, utf8(src), 0, 0), 0u);
+    ASSERT_EQ(apiMediaJoinStart(join.h), 0);
+    EXPECT_NEAR(packets(joined, "v").span(), 8.0, 0.1);
+}
+
+TEST(FieldSeeks, TransportAndProgramStreamCutsStartOnTheRequestedFrame) {
+    QTemporaryDir dir;
+    struct Case {
+        const char* clip;
+        const char* ext;
+        double from, to;
+    };
+    // The TS has one keyframe every 8 s: the range lies inside a group of pictures.
+    for (const Case& c : {Case{"long_gop.ts", "ts", 2.0, 6.0}, Case{"long_gop.ts", "mp4", 9.2, 11.0},
+                          Case{"program.mpg", "mpg", 2.2, 5.0}, Case{"avchd.m2ts", "m2ts", 3.16, 5.0}}) {
+        const QString src = fieldClip(c.clip), out = dir.filePath(QString("cut_%1.%2").arg(c.from).arg(c.ext));
+        SCOPED_TRACE(out.toStdString());
+        ASSERT_GE(cut(src, out, c.from, c.to), 1);
+        EXPECT_TRUE(decodesCleanly(out));
+        expectRange(out, src, c.from, c.to, 0.04);
+        EXPECT_LT(meanAbsDiff(snapshot(src, c.from + 0.6, 320, 240), ffmpegFrameAt(src, c.from + 0.6)), 8.0);
+    }
+}
+
+TEST(FieldAspect, TheContainersAspectWinsOverTheStreams) {
+    QTemporaryDir dir;
+    const QString src = fieldClip("container_aspect.mp4");
+    void* media = MediaOpen(utf8(src));
+    ASSERT_NE(media, nullptr);
+    MEDIA_VIDEO_STREAM_INFO video{};
+    MediaGetInfo(media, nullptr, &video);
+    MediaClose(media);
+    EXPECT_NEAR(video.aspect, 16.0 / 9.0, 0.01);
+    const qint64 limit = QFileInfo(src).size() / 2;
+    struct Case {
+        const char* name;
+        const char* vcodec;
+        double from, to;
+        qint64 limit;
+    };
+    for (const Case& c : {Case{"mpeg4.mp4", "mpeg4", 0, 0, 0}, Case{"keep.mkv", nullptr, 1.0, 3.0, 0},
+                          Case{"capped.mp4", nullptr, 0, 4.0, limit}}) {
+        const QString out = dir.filePath(c.name);
+        SCOPED_TRACE(c.name);
+        ASSERT_GE(cut(src, out, c.from, c.to, c.vcodec, c.limit), 1);
+        EXPECT_EQ(probeStream(out, "video").value("display_aspect_ratio").toString(), "16:9");
+    }
+}
+
+TEST(FieldAmr, SoundThatCannotBeEncodedFallsBackAndKeepsItsLength) {
+    // The ffmpeg build has no AMR encoder: a keep-format cut re-encodes the sound to a codec
+    // the container holds.
+    QTemporaryDir dir;
+    const QString src = fieldClip("amr.3gp");
+    ASSERT_EQ(probeStream(src, "audio").value("codec_name").toString(), "amr_nb");
+    const QString part = dir.filePath("part.3gp");
+    ASSERT_GE(cut(src, part, 1.0, 3.0), 1);
+    EXPECT_EQ(probeStream(part, "audio").value("codec_name").toString(), "aac");
+    expectRange(part, src, 1.0, 3.0, 1 / 15.0);
+
+    const QString whole = dir.filePath("whole.mp4");
+    Job job;
+    ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(src)), 1);
+    ASSERT_GE(apiMediaConvertSetVcodec(job.h, "libx264"), 1);
+    ASSERT_GE(apiMediaConvertSetAcodec(job.h, "aac"), 1);
+    ASSERT_GE(apiMediaConvertSetOutputPath(job.h, utf8(whole)), 1);
+    ASSERT_GE(apiMediaConvertStart(job.h), 1);
+    // AAC pads its last packet: 1024 samples, 0.128 s at this clip's 8 kHz.
+    EXPECT_NEAR(soundSeconds(whole), 4.0, 0.129);
+    EXPECT_EQ(probeFrameCount(whole), 60);
+}
+
+TEST(FieldSizeLimit, PartsStayUnderTheLimitWithUniqueTimesAndSoundEndingWithThePicture) {
+    QTemporaryDir dir;
+    for (const char* clip : {"long_gop.ts", "mpeg1.mpg", "program.mpg", "avchd.m2ts", "container_aspect.mp4",
+                             "h264_mp3.avi", "windows.wmv"}) {
+        const QString src = fieldClip(clip), out = dir.filePath(QString("part_") + clip);
+        SCOPED_TRACE(clip);
+        const qint64 limit = QFileInfo(src).size() / 3;
+        ASSERT_GE(cut(src, out, 0, 12.0, nullptr, limit), 1);
+        EXPECT_LE(QFileInfo(out).size(), limit);
+        EXPECT_GT(QFileInfo(out).size(), limit / 2);
+        EXPECT_TRUE(decodesCleanly(out));
+        const Packets v = packets(out, "v"), a = packets(out, "a");
+        ASSERT_GT(v.times.size(), 10u);
+        EXPECT_EQ(std::adjacent_find(v.times.begin(), v.times.end()), v.times.end());
+        EXPECT_LT(meanAbsDiff(ffmpegFrameAt(out, 0), ffmpegFrameAt(src, 0)), 6.0);
+        if (!a.times.empty()) {
+            // Sound ends with the picture: neither runs on alone. Decoders leave out the
+            // encoder's priming (up to 2048 samples, 43 ms, for WMA), on top of a frame.
+            const double picture = v.count * 0.04;
+            EXPECT_NEAR(soundSeconds(out), picture, 0.04 + 0.065);
+        }
+    }
+    const QString src = media("no_audio.mp4"), out = dir.filePath("no_audio_part.mp4");
+    ASSERT_GE(cut(src, out, 0, 4.0, nullptr, QFileInfo(src).size() / 3), 1);
+    EXPECT_LE(QFileInfo(out).size(), QFileInfo(src).size() / 3);
+}
+
+TEST(FieldSoundPastPicture, ARangeWithoutAPictureIsRefused) {
+    // The sound runs from 6.0 s to 6.4 s alone: a part there would hold no picture.
+    QTemporaryDir dir;
+    const QString src = fieldClip("sound_past_picture.mp4");
+    Job job;
+    ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(src)), 1);
+    EXPECT_LT(apiMediaConvertSetCutTime(job.h, 6050000, 6400000), 1);
+    EXPECT_GE(apiMediaConvertSetCutTime(job.h, 5900000, 6400000), 1);
+    const QString out = dir.filePath("end.mp4");
+    ASSERT_GE(apiMediaConvertSetOutputPath(job.h, utf8(out)), 1);
+    ASSERT_GE(apiMediaConvertStart(job.h), 1);
+    EXPECT_EQ(probeFrameCount(out), 2); // 5.92 and 5.96 s
+}

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Makes clips like the ones users bring from phones, browsers, camcorders and broadcast or DVD
+# streams, with the ffmpeg command line. Usage: make_field_clips.sh OUTDIR
+set -euo pipefail
+OUT="$1"
+mkdir -p "$OUT"
+cd "$OUT"
+FF=(ffmpeg -hide_banner -loglevel error -y -nostdin)
+V="testsrc2=size=320x240:rate=25:duration=12"
+A="sine=frequency=440:sample_rate=48000:duration=12"
+
+# A WebM written to a pipe, as browsers and live recorders write it: no duration in its header.
+"${FF[@]}" -f lavfi -i "testsrc2=size=320x240:rate=30:duration=4" \
+  -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=4" -c:v libvpx -deadline realtime -cpu-used 8 \
+  -b:v 400k -g 30 -c:a libopus -b:a 64k -shortest -f webm - > no_duration.webm
+# MPEG-TS with an 8 s group of pictures and a start time that is not 0.
+"${FF[@]}" -f lavfi -i "$V" -f lavfi -i "$A" -c:v libx264 -preset veryfast -g 200 -keyint_min 200 \
+  -sc_threshold 0 -pix_fmt yuv420p -c:a aac -b:a 96k -shortest long_gop.ts
+# DVD-style MPEG-PS (MPEG-2 with B-frames, MP2 sound) and an MPEG-1 system stream.
+"${FF[@]}" -f lavfi -i "$V" -f lavfi -i "$A" -c:v mpeg2video -q:v 4 -g 12 -bf 2 -c:a mp2 -b:a 128k \
+  -shortest -f vob program.mpg
+"${FF[@]}" -f lavfi -i "$V" -f lavfi -i "$A" -c:v mpeg1video -q:v 4 -g 12 -bf 2 -c:a mp2 -b:a 128k \
+  -shortest -f mpeg mpeg1.mpg
+# AVCHD-style M2TS: H.264 with B-frames and AC-3 sound.
+"${FF[@]}" -f lavfi -i "$V" -f lavfi -i "$A" -c:v libx264 -preset veryfast -bf 3 -g 25 -pix_fmt yuv420p \
+  -c:a ac3 -b:a 192k -shortest -f mpegts -mpegts_m2ts_mode 1 avchd.m2ts
+# An MP4 whose container says 16:9 while its H.264 stream says square pixels (4:3).
+"${FF[@]}" -f lavfi -i "testsrc2=size=320x240:rate=25:duration=4" -f lavfi -i "$A" -c:v libx264 \
+  -preset veryfast -g 50 -pix_fmt yuv420p -c:a aac -ac 2 -shortest square.mp4
+"${FF[@]}" -i square.mp4 -c copy -aspect 16:9 container_aspect.mp4
+rm -f square.mp4
+# 3GP with AMR-NB sound. The ffmpeg build has no AMR encoder, so the sound is written as AMR
+# frames by hand: 12.2 kbit/s frames (header byte 0x3c and 31 bytes) of noise, which decode.
+{
+  printf '#!AMR\n'
+  for _ in $(seq 200); do printf '\x3c'; head -c 31 /dev/urandom; done
+} > noise.amr
+"${FF[@]}" -f lavfi -i "testsrc2=size=176x144:rate=15:duration=4" -i noise.amr -c:v h263 -b:v 200k \
+  -c:a copy -shortest amr.3gp
+rm -f noise.amr
+# MP4 without sound whose picture runs 0.5 s past nothing; and one whose sound runs 0.4 s past
+# its last picture.
+"${FF[@]}" -f lavfi -i "testsrc2=size=320x240:rate=25:duration=6" -f lavfi \
+  -i "sine=frequency=440:sample_rate=44100:duration=6.4" -c:v libx264 -preset veryfast -g 50 \
+  -pix_fmt yuv420p -c:a aac -ac 2 sound_past_picture.mp4
+# H.264 in AVI, as some cameras write it, and a WMV.
+"${FF[@]}" -f lavfi -i "$V" -f lavfi -i "$A" -c:v libx264 -preset veryfast -bf 0 -g 50 -pix_fmt yuv420p \
+  -c:a libmp3lame -b:a 128k -shortest h264_mp3.avi
+"${FF[@]}" -f lavfi -i "$V" -f lavfi -i "$A" -c:v wmv2 -b:v 800k -g 50 -c:a wmav2 -b:a 128k -shortest windows.wmv
