@@ -48,7 +48,7 @@ protected:
 
     // Opens path and sets the trim range in the trim panel's fields (whole seconds).
     void openWithRange(const QString& path, const QString& start, const QString& stop, bool remove) {
-        pickFile(w()._addfileButton, path);
+        pickFile(w()._addfileButton, path, QFileDialog::ExistingFile);
         settle(100);
         ASSERT_TRUE(w().session().file().isOpen());
         pickOutputFolder(w().exportBar_->folderChooser, folder());

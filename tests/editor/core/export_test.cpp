@@ -4,6 +4,8 @@
 #include "../../tools/shared/ToolWindowDriver.h"
 #include "EditorTestClips.h"
 #include "editor/core/EditorExport.h"
+#include "editor/core/EditorProfileChoice.h"
+#include "profiles/ProfileSet.h"
 #include "editor/core/EditorSession.h"
 #include "foundation/records/SimpleData.h"
 #include "tools/shared/JobChain.h"
@@ -82,17 +84,35 @@ QImage frame(const QString& path, int n) {
 }
 
 TEST_F(EditorExportTest, AChosenProfileGivesItsContainerCodecsSizeRateAndBitRate) {
+    // The shipped avi profile, with a frame size and rate chosen in its settings window.
     auto rec = record(testsupport::media("h264_aac.mp4"));
-    rec->targetData->extension = "avi";
+    const ProfileSet set = ProfileSet::editor();
+    EditorOutputChoices chosen;
+    EditorProfileChoice::choose("Video", "avi", set.profilePath("Video", "avi"), chosen, rec.get());
+    EXPECT_EQ(rec->targetData->extension, "avi");
+    EXPECT_EQ(rec->targetData->bitrate, 3000);
+    UserDefaults& d = UserDefaults::standardUserDefaults();
+    EXPECT_EQ(d.stringForKey("vcodec_SelectTitle"), "mpeg4");
+    EXPECT_FALSE(d.hasKey("resolution_SelectTitle")); // the profile keeps the source's size
+    d.setObject("Custom", "resolution_SelectTitle");
+    d.setInteger(640, "resolutionSelectCustom-Width");
+    d.setInteger(360, "resolutionSelectCustom-Height");
+    EditorProfileChoice::settingChanged(2, chosen, *rec);
+    EXPECT_EQ(chosen.resolution, "640x360");
+    EXPECT_EQ(rec->targetData->width, 640);
+    d.setObject("30", "framerate_SelectTitle");
+    d.setObject("1500", "bitate_SelectTitle");
+    d.setObject("1", "achannel_SelectTitle");
+    d.setObject("48000", "asamplerate_SelectTitle");
+    d.setObject("96", "abitate_SelectTitle");
+    EditorProfileChoice::settingsRestored(chosen, *rec);
+    EXPECT_EQ(rec->targetData->bitrate, 1500);
+    EXPECT_EQ(rec->targetData->a_samplerate, 48000);
+
     EditorConvertJob::Settings s = settings(rec);
-    s.choices.vcodec = "mpeg4";
-    s.choices.resolution = "640x360";
-    s.choices.framerate = "30";
-    s.choices.bitrate = "1500";
-    s.choices.acodec = "mp3";
-    s.choices.achannel = "1";
-    s.choices.asamplerate = "48000";
-    s.choices.abitrate = "96";
+    s.choices = EditorOutputChoices::fromUserDefaults();
+    s.customWidth = int(d.integerForKey("resolutionSelectCustom-Width"));
+    s.customHeight = int(d.integerForKey("resolutionSelectCustom-Height"));
     EXPECT_FALSE(EditorConvertJob::isPlainCut(s));
     EditorExport plan(s, folder());
     ASSERT_EQ(plan.jobCount(), 1);
@@ -116,6 +136,25 @@ TEST_F(EditorExportTest, AChosenProfileGivesItsContainerCodecsSizeRateAndBitRate
     EXPECT_GT(total, 0.6 * 1596000);
     EXPECT_LT(total, 1.4 * 1596000);
     EXPECT_NEAR(testsupport::probeDuration(out), 4.0, 0.15);
+}
+
+TEST_F(EditorExportTest, KeepOriginalReadsNoFileAndClearsTheStoredFormat) {
+    auto rec = record(testsupport::media("h264_aac.mp4"));
+    EditorOutputChoices chosen;
+    const ProfileSet set = ProfileSet::editor();
+    EditorProfileChoice::choose("Video", "mp4(HEVC)", set.profilePath("Video", "mp4(HEVC)"), chosen, rec.get());
+    ASSERT_TRUE(UserDefaults::standardUserDefaults().hasKey("vcodec_SelectTitle"));
+    // Even with a path of another profile, the name decides.
+    EditorProfileChoice::choose("Video", "Keep Original", set.defaultProfilePath(), chosen, rec.get());
+    for (const char* key : {"extName_SelectTitle", "vcodec_SelectTitle", "resolution_SelectTitle",
+                            "framerate_SelectTitle", "bitate_SelectTitle", "acodec_SelectTitle",
+                            "achannel_SelectTitle", "asamplerate_SelectTitle", "abitate_SelectTitle"})
+        EXPECT_FALSE(UserDefaults::standardUserDefaults().hasKey(key)) << key;
+    EXPECT_EQ(rec->targetData->extension, rec->sourceData->extension);
+    EXPECT_EQ(rec->targetData->metadata_vcodec, rec->sourceData->metadata_vcodec);
+    EditorConvertJob::Settings s = settings(rec);
+    s.choices = EditorOutputChoices::fromUserDefaults();
+    EXPECT_TRUE(EditorConvertJob::isPlainCut(s));
 }
 
 TEST_F(EditorExportTest, AKeepFormatTrimStartsAndEndsOnTheRequestedFrames) {
@@ -207,6 +246,18 @@ TEST_F(EditorExportTest, CancellingEitherPassLeavesNothingBehind) {
         EXPECT_EQ(run(plan, pass), JobChain::Outcome::Cancelled);
         EXPECT_TRUE(files().isEmpty()) << files().join(", ").toStdString();
     }
+}
+
+TEST_F(EditorExportTest, TheAdjustPanelVolumeReachesTheOutput) {
+    const QString src = testsupport::media("h264_aac.mp4");
+    auto rec = record(src, 0, 0);
+    rec->volume = 0.25;
+    EditorExport plan(settings(rec), folder());
+    ASSERT_EQ(run(plan), JobChain::Outcome::Completed) << error_;
+    const double before = testsupport::audioRms(src, 1.0, 3.0);
+    const double after = testsupport::audioRms(folder() + "/h264_aac.mp4", 1.0, 3.0);
+    ASSERT_GT(before, 0.01);
+    EXPECT_NEAR(after / before, 0.25, 0.05);
 }
 
 TEST_F(EditorExportTest, ARefusedSubtitleOrMusicFailsTheSetUpAndWritesNothing) {
