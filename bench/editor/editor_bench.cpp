@@ -11,8 +11,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QEventLoop>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -61,8 +61,8 @@ bool editorExport(const QString& path, double start, double stop, bool remove, c
 }
 
 void report(const char* job, double editor, double encode, double copy) {
-    std::printf("%-34s editor %7.2f s  ffmpeg re-encode %7.2f s (ratio %.2f)  ffmpeg copy %7.2f s\n", job, editor,
-                encode, encode > 0 ? editor / encode : 0.0, copy);
+    std::printf("%-34s editor %7.2f s  ffmpeg re-encode %7.2f s (ratio %.2f)  ffmpeg copy %7.2f s\n", job,
+                editor, encode, encode > 0 ? editor / encode : 0.0, copy);
 }
 
 } // namespace
@@ -77,9 +77,11 @@ int main(int argc, char** argv) {
     const int length = small ? 12 : 60;
     std::printf("Making a %ds %s H.264/AAC file ...\n", length, qPrintable(size));
     const QString d = QString::number(length);
-    if (!ffmpeg({"-f", "lavfi", "-i", "testsrc2=size=" + size + ":rate=30:duration=" + d, "-f", "lavfi", "-i",
-                 "sine=frequency=440:sample_rate=48000:duration=" + d, "-c:v", "libx264", "-preset", "veryfast",
-                 "-g", "60", "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest", src})) {
+    if (!ffmpeg({"-f",   "lavfi",   "-i",        "testsrc2=size=" + size + ":rate=30:duration=" + d,
+                 "-f",   "lavfi",   "-i",        "sine=frequency=440:sample_rate=48000:duration=" + d,
+                 "-c:v", "libx264", "-preset",   "veryfast",
+                 "-g",   "60",      "-pix_fmt",  "yuv420p",
+                 "-c:a", "aac",     "-shortest", src})) {
         std::fprintf(stderr, "ffmpeg could not make the input\n");
         return 1;
     }
@@ -92,10 +94,13 @@ int main(int argc, char** argv) {
     };
 
     const double trimEditor = timed([&] { return editorExport(src, a, b, false, folder("e1")); });
-    const double trimEncode =
-        timed([&] { return ffmpeg(QStringList{"-ss", as, "-to", bs, "-i", src} + encode + QStringList{dir.filePath("f1.mp4")}); });
-    const double trimCopy =
-        timed([&] { return ffmpeg({"-ss", as, "-to", bs, "-i", src, "-c", "copy", dir.filePath("c1.mp4")}); });
+    const double trimEncode = timed([&] {
+        return ffmpeg(QStringList{"-ss", as, "-to", bs, "-i", src} + encode +
+                      QStringList{dir.filePath("f1.mp4")});
+    });
+    const double trimCopy = timed([&] {
+        return ffmpeg({"-ss", as, "-to", bs, "-i", src, "-c", "copy", dir.filePath("c1.mp4")});
+    });
     report("keep-format trim", trimEditor, trimEncode, trimCopy);
 
     const QString keep = QString("not(between(t,%1,%2))").arg(as, bs);
@@ -110,11 +115,13 @@ int main(int argc, char** argv) {
         QFile list(dir.filePath("parts.txt"));
         if (!list.open(QIODevice::WriteOnly))
             return false;
-        list.write(QString("file '%1'\nfile '%2'\n").arg(dir.filePath("p1.mp4"), dir.filePath("p2.mp4")).toUtf8());
+        list.write(
+            QString("file '%1'\nfile '%2'\n").arg(dir.filePath("p1.mp4"), dir.filePath("p2.mp4")).toUtf8());
         list.close();
         return ffmpeg({"-to", as, "-i", src, "-c", "copy", dir.filePath("p1.mp4")}) &&
                ffmpeg({"-ss", bs, "-i", src, "-c", "copy", dir.filePath("p2.mp4")}) &&
-               ffmpeg({"-f", "concat", "-safe", "0", "-i", list.fileName(), "-c", "copy", dir.filePath("c2.mp4")});
+               ffmpeg({"-f", "concat", "-safe", "0", "-i", list.fileName(), "-c", "copy",
+                       dir.filePath("c2.mp4")});
     });
     report("delete-section export", cutEditor, cutEncode, cutCopy);
     return trimEditor < 0 || cutEditor < 0 ? 1 : 0;

@@ -67,7 +67,8 @@ bool EditVideoWindowController::startExport() {
         EditorConvertJob::Refused refused = EditorConvertJob::Refused::None;
         std::unique_ptr<EngineJob> job = current->makeJob(index, error, &refused);
         if (!job)
-            qCWarning(lcEditor) << "export job" << index << "not set up:" << *error << "refused" << int(refused);
+            qCWarning(lcEditor) << "export job" << index << "not set up:" << *error << "refused"
+                                << int(refused);
         return job;
     };
     return jobChain().start(export_->jobCount(), make);

@@ -93,18 +93,20 @@ bool EditorConvertJob::isPlainCut(const Settings& s) {
     const SimpleData& r = *s.record;
     const EditorOutputChoices& c = s.choices;
     const bool formatKept = keeps(c.vcodec) && chosenFrameSize(s) == std::pair{0, 0} && keeps(c.framerate) &&
-                            keeps(c.bitrate) && keeps(c.acodec) && keeps(c.achannel) && keeps(c.asamplerate) &&
-                            keeps(c.abitrate);
+                            keeps(c.bitrate) && keeps(c.acodec) && keeps(c.achannel) &&
+                            keeps(c.asamplerate) && keeps(c.abitrate);
     const RECT& m = r.convertCropSize;
-    const bool pictureKept = r.brightness == 0 && r.contrast == 0 && r.saturation == 0 && r.effectTypes.empty() &&
-                             m.left == 0 && m.top == 0 && m.right == 0 && m.bottom == 0 && r.hFlip == 0 &&
-                             r.vFlip == 0 && r.convertRateAngle % 360 == 0 && r.subtitleParam->subtitlePath.isEmpty();
+    const bool pictureKept = r.brightness == 0 && r.contrast == 0 && r.saturation == 0 &&
+                             r.effectTypes.empty() && m.left == 0 && m.top == 0 && m.right == 0 &&
+                             m.bottom == 0 && r.hFlip == 0 && r.vFlip == 0 && r.convertRateAngle % 360 == 0 &&
+                             r.subtitleParam->subtitlePath.isEmpty();
     const bool soundKept = mainAudioVolume(s) == 1.0 && s.music.empty() && !s.removeOriginalSound;
     return formatKept && pictureKept && soundKept;
 }
 
-std::unique_ptr<EditorConvertJob> EditorConvertJob::create(const Settings& s, Range range, const QString& output,
-                                                           int* error, Refused* refused) {
+std::unique_ptr<EditorConvertJob> EditorConvertJob::create(const Settings& s, Range range,
+                                                           const QString& output, int* error,
+                                                           Refused* refused) {
     Refused dummy = Refused::None;
     refused = refused ? refused : &dummy;
     *refused = Refused::Input;
@@ -176,7 +178,8 @@ int EditorConvertJob::setSoundAndOverlays(const Settings& s, Refused* refused) {
     // then takes the file's first.
     const auto& streams = rec.audioStreamInfos;
     if (!streams.empty()) {
-        const size_t i = size_t(std::clamp<qsizetype>(s.audioStreamPosition, 0, qsizetype(streams.size()) - 1));
+        const size_t i =
+            size_t(std::clamp<qsizetype>(s.audioStreamPosition, 0, qsizetype(streams.size()) - 1));
         apiMediaConvertSetAudioIndex(h, streams[i]->index);
     }
     apiMediaConvertSetMaineAudioVolume(h, mainAudioVolume(s));
@@ -237,11 +240,12 @@ int EditorConvertJob::addMusic(const Settings& s) {
         if (m->positionEnd - m->positionStart > m->pruneDiration && !m->repeat)
             slotEnd = m->positionStart + m->pruneDiration;
         const double musicStart = m->prune ? m->pruneStart : 0.0;
-        const double musicEnd = m->prune ? double(m->pruneStart) + m->pruneDiration
-                                         : std::min(double(m->positionEnd) - m->positionStart, double(m->duration));
-        result = apiMediaConvertAddDubbingMusic(h, m->path.toUtf8().constData(), toUs(musicStart), toUs(musicEnd),
-                                                toUs(m->positionStart), toUs(slotEnd), double(m->volume),
-                                                m->fadeIn ? 1000000 : 0, m->fadeOut ? 1000000 : 0);
+        const double musicEnd =
+            m->prune ? double(m->pruneStart) + m->pruneDiration
+                     : std::min(double(m->positionEnd) - m->positionStart, double(m->duration));
+        result = apiMediaConvertAddDubbingMusic(
+            h, m->path.toUtf8().constData(), toUs(musicStart), toUs(musicEnd), toUs(m->positionStart),
+            toUs(slotEnd), double(m->volume), m->fadeIn ? 1000000 : 0, m->fadeOut ? 1000000 : 0);
         if (result < 0) {
             qCWarning(lcEditor) << "music refused:" << m->path << result;
             break;

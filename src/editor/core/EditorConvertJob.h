@@ -43,8 +43,9 @@ public:
 
     // Creates and configures the pass. On failure returns null, closes what it created, sets
     // *error to the engine's result (0 when the engine gave no handle) and *refused.
-    static std::unique_ptr<EditorConvertJob> create(const Settings& settings, Range range, const QString& output,
-                                                    int* error, Refused* refused = nullptr);
+    static std::unique_ptr<EditorConvertJob> create(const Settings& settings, Range range,
+                                                    const QString& output, int* error,
+                                                    Refused* refused = nullptr);
     ~EditorConvertJob() override;
 
     // True when the settings change nothing of the format, picture or sound: the pass is a

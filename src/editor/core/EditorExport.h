@@ -55,6 +55,6 @@ private:
     EditorConvertJob::Settings settings_;
     std::vector<Range> ranges_;
     QString finalPath_;
-    QStringList parts_;   // private part files, one per range of a two-pass export
+    QStringList parts_;      // private part files, one per range of a two-pass export
     std::vector<bool> made_; // whether part i was written by this export
 };

@@ -41,7 +41,8 @@ void writeFrameSize(const QString& title, const FileData& source, FileData& targ
 
 void writeSize(const SimpleData& record) {
     FileData& t = *record.targetData;
-    t.fileSize = float(std::floor(double(record.sourceData->duration) * (double(t.bitrate) + t.a_bitrate) * 0.125));
+    t.fileSize =
+        float(std::floor(double(record.sourceData->duration) * (double(t.bitrate) + t.a_bitrate) * 0.125));
 }
 
 QString stored(const char* key) {
@@ -101,7 +102,7 @@ void EditorProfileChoice::choose(const QString& category, const QString& item, c
     if (record)
         writeTarget(c, !audioOnly, *record);
     store(c.extName, profiles::extensionKey(false));
-    const QString values[] = {c.vcodec, c.resolution, c.framerate, c.bitrate,
+    const QString values[] = {c.vcodec, c.resolution, c.framerate,   c.bitrate,
                               c.acodec, c.achannel,   c.asamplerate, c.abitrate};
     for (size_t i = 0; i < profiles::kParameters.size(); ++i)
         store(values[i], profiles::kParameters[i].defaultsKey(false));
@@ -159,8 +160,9 @@ void EditorProfileChoice::settingChanged(long mask, EditorOutputChoices& c, Simp
     }
     case profiles::kMaskSampleRate:
         c.asamplerate = stored("asamplerate_SelectTitle");
-        t.a_samplerate = leadingInt(c.abitrate) != 0 && leadingInt(c.asamplerate) > 0 ? leadingInt(c.asamplerate)
-                                                                                        : s.a_samplerate;
+        t.a_samplerate = leadingInt(c.abitrate) != 0 && leadingInt(c.asamplerate) > 0
+                             ? leadingInt(c.asamplerate)
+                             : s.a_samplerate;
         break;
     default:
         break;

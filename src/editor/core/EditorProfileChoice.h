@@ -20,8 +20,8 @@ public:
     // source's removes its key. "Keep Original" is known by its name and reads no file: every
     // value then keeps the source's. Tiles of the "Audio" category leave the picture values
     // as they were.
-    static void choose(const QString& category, const QString& item, const QString& path, EditorOutputChoices& chosen,
-                       SimpleData* record);
+    static void choose(const QString& category, const QString& item, const QString& path,
+                       EditorOutputChoices& chosen, SimpleData* record);
 
     // The settings window stored one value (mask: 1 video codec, 2 frame size, 4 frame rate,
     // 8 video bit rate, 16 audio codec, 32 channels, 64 sample rate, 128 audio bit rate):

@@ -110,7 +110,9 @@ TEST_F(EditorExportWindow, DeletingASectionFromTheTrimPanelWritesTheOuterPartsAn
 TEST_F(EditorExportWindow, CancelInTheSecondPassRemovesTheFirstPart) {
     openWithButtons(testsupport::longClip(), 20, 30, true);
     click(w().exportBar_->startButton);
-    ASSERT_TRUE(waitUntil([&] { return w().jobChain().currentIndex() == 1 && w().exportBar_->progressView->progress() > 0.4; }));
+    ASSERT_TRUE(waitUntil([&] {
+        return w().jobChain().currentIndex() == 1 && w().exportBar_->progressView->progress() > 0.4;
+    }));
     click(w().exportBar_->startButton); // Cancel
     ASSERT_TRUE(waitUntil([&] { return !w().jobChain().isBusy(); }));
     settle(100);

@@ -5,9 +5,9 @@
 #include "EditorTestClips.h"
 #include "editor/core/EditorExport.h"
 #include "editor/core/EditorProfileChoice.h"
-#include "profiles/ProfileSet.h"
 #include "editor/core/EditorSession.h"
 #include "foundation/records/SimpleData.h"
+#include "profiles/ProfileSet.h"
 #include "tools/shared/JobChain.h"
 
 #include <QDir>
@@ -24,7 +24,8 @@ protected:
     void SetUp() override { ASSERT_TRUE(out_.isValid()); }
 
     // Opens path and commits a range (seconds; stop 0 = whole file) in keep or delete mode.
-    std::shared_ptr<SimpleData> record(const QString& path, double start = 0, double stop = 0, bool remove = false) {
+    std::shared_ptr<SimpleData> record(const QString& path, double start = 0, double stop = 0,
+                                       bool remove = false) {
         const EditorFileLoader::Result r = session_.openFile(path);
         EXPECT_TRUE(r.data != nullptr) << path.toStdString();
         EditState& st = session_.state();
@@ -132,7 +133,8 @@ TEST_F(EditorExportTest, AChosenProfileGivesItsContainerCodecsSizeRateAndBitRate
     EXPECT_EQ(a.value("sample_rate").toString(), "48000");
     EXPECT_NEAR(a.value("bit_rate").toString().toDouble(), 96000, 8000);
     // The whole file's rate: about the chosen video and audio rates together.
-    const double total = testsupport::probe(out).value("format").toObject().value("bit_rate").toString().toDouble();
+    const double total =
+        testsupport::probe(out).value("format").toObject().value("bit_rate").toString().toDouble();
     EXPECT_GT(total, 0.6 * 1596000);
     EXPECT_LT(total, 1.4 * 1596000);
     EXPECT_NEAR(testsupport::probeDuration(out), 4.0, 0.15);
@@ -142,7 +144,8 @@ TEST_F(EditorExportTest, KeepOriginalReadsNoFileAndClearsTheStoredFormat) {
     auto rec = record(testsupport::media("h264_aac.mp4"));
     EditorOutputChoices chosen;
     const ProfileSet set = ProfileSet::editor();
-    EditorProfileChoice::choose("Video", "mp4(HEVC)", set.profilePath("Video", "mp4(HEVC)"), chosen, rec.get());
+    EditorProfileChoice::choose("Video", "mp4(HEVC)", set.profilePath("Video", "mp4(HEVC)"), chosen,
+                                rec.get());
     ASSERT_TRUE(UserDefaults::standardUserDefaults().hasKey("vcodec_SelectTitle"));
     // Even with a path of another profile, the name decides.
     EditorProfileChoice::choose("Video", "Keep Original", set.defaultProfilePath(), chosen, rec.get());
