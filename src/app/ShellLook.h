@@ -1,25 +1,24 @@
-// The colours the shell's windows share, and the brand-blue window background.
+// The colours the shell's windows share with the tool windows, and the brand-blue window
+// background.
 #pragma once
 
+#include "tools/shared/ToolStyle.h"
+
 #include <QColor>
-#include <QPalette>
 #include <QWidget>
 
 namespace shelllook {
 
 inline QColor brandBlue() {
-    return QColor(33, 176, 235);
+    return toolstyle::kBrandBlue;
 }
 inline QColor lightGrey() {
-    return QColor(245, 245, 245);
+    return toolstyle::kLightGrey;
 }
 
 // Fills the widget's background with the brand blue.
 inline void paintBrandBackground(QWidget* widget) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, brandBlue());
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
+    toolstyle::paintBackground(widget, toolstyle::kBrandBlue);
 }
 
 } // namespace shelllook

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <cstdio>
 #include <memory>
+#include <unordered_map>
 
 namespace profiles {
 namespace {
@@ -22,34 +23,44 @@ bool isComment(std::string_view line) {
     return line.starts_with('#') || line.starts_with("//");
 }
 
-// The state of one scan: what is looked for and whether its section has begun.
+// The state of one scan: what is looked for, what was found and whether the section has begun.
 struct Scan {
     std::string header; // "[section]"
-    std::string_view key;
-    std::string cleanKey;
+    const std::vector<std::string>* keys = nullptr;
+    // The wanted keys by their blank-free form (two keys may clean alike).
+    std::unordered_map<std::string, std::vector<std::size_t>> byCleanKey;
+    std::vector<std::string> values;
+    std::vector<bool> found;
+    std::size_t missing = 0;
     bool inSection = false;
 
-    // Handles one complete line (line end removed); true with `value` set on a match.
-    bool handle(std::string_view line, std::string& value) {
+    // Handles one complete line (line end removed); false once every key has its value.
+    bool handle(std::string_view line) {
         const std::size_t eq = line.find('=');
         if (!inSection || eq == std::string_view::npos) {
             if (line.starts_with(header))
                 inSection = true;
-            return false;
+            return true;
         }
-        if (eq >= kMaxKeyBytes)
-            return false;
-        if (line.find(key) == std::string_view::npos || isComment(line))
-            return false;
-        if (withoutBlanks(line.substr(0, eq)) != cleanKey)
-            return false;
+        if (eq >= kMaxKeyBytes || isComment(line))
+            return true;
+        const auto wanted = byCleanKey.find(withoutBlanks(line.substr(0, eq)));
+        if (wanted == byCleanKey.end())
+            return true;
         const std::string_view raw = line.substr(eq + 1);
-        if (raw.size() >= kMaxValueBytes) {
-            qCWarning(lcProfiles) << "profile value too long, line skipped";
-            return false;
+        for (std::size_t k : wanted->second) {
+            // The key must also stand in the line as written, blanks and all.
+            if (found[k] || line.find((*keys)[k]) == std::string_view::npos)
+                continue;
+            if (raw.size() >= kMaxValueBytes) {
+                qCWarning(lcProfiles) << "profile value too long, line skipped";
+                return true;
+            }
+            values[k].assign(raw);
+            found[k] = true;
+            --missing;
         }
-        value.assign(raw);
-        return true;
+        return missing > 0;
     }
 };
 
@@ -57,28 +68,17 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-} // namespace
-
-std::string readProfileValue(std::string_view section, std::string_view key, const std::string& path) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        qCDebug(lcProfiles) << "have   no   such   file " << path.c_str();
-        return {};
-    }
-    Scan scan;
-    scan.header = "[" + std::string(section) + "]";
-    scan.key = key;
-    scan.cleanKey = withoutBlanks(key);
-
+// Feeds the complete lines of the file's first kMaxFileBytes to `scan` until it has all it
+// wants; lines of kMaxLineBytes or more are skipped whole.
+void scanLines(std::FILE* file, Scan& scan) {
     std::string line;
     line.reserve(256);
     bool overlong = false; // the current line has reached kMaxLineBytes: skip it to its LF
     char chunk[8192];
-    std::string value;
     for (std::size_t total = 0; total < kMaxFileBytes;) {
-        const std::size_t n = std::fread(chunk, 1, sizeof chunk, file.get());
+        const std::size_t n = std::fread(chunk, 1, sizeof chunk, file);
         if (n == 0)
-            break;
+            return;
         total += n;
         for (std::size_t i = 0; i < n; ++i) {
             const char c = chunk[i];
@@ -102,12 +102,39 @@ std::string readProfileValue(std::string_view section, std::string_view key, con
             std::string_view l(line);
             if (l.ends_with('\r'))
                 l.remove_suffix(1);
-            if (scan.handle(l, value))
-                return value;
+            if (!scan.handle(l))
+                return;
             line.clear();
         }
     }
-    return {};
+}
+
+} // namespace
+
+std::vector<std::string> readProfileValues(std::string_view section, const std::vector<std::string>& keys,
+                                           const std::string& path) {
+    Scan scan;
+    scan.keys = &keys;
+    scan.values.resize(keys.size());
+    scan.found.resize(keys.size());
+    scan.missing = keys.size();
+    if (keys.empty())
+        return scan.values;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        qCDebug(lcProfiles) << "have   no   such   file " << path.c_str();
+        return scan.values;
+    }
+    // Appended rather than `"[" + ...`, which GCC 12 falsely reports under -Wrestrict at -O3.
+    scan.header.append("[").append(section).append("]");
+    for (std::size_t k = 0; k < keys.size(); ++k)
+        scan.byCleanKey[withoutBlanks(keys[k])].push_back(k);
+    scanLines(file.get(), scan);
+    return std::move(scan.values);
+}
+
+std::string readProfileValue(std::string_view section, std::string_view key, const std::string& path) {
+    return std::move(readProfileValues(section, {std::string(key)}, path).front());
 }
 
 QString readProfileValue(const QString& section, const QString& key, const QString& path) {

@@ -11,12 +11,13 @@
 // or more and values of kMaxValueBytes or more are skipped as a whole, never cut or overrun;
 // nothing past kMaxFileBytes is read.
 //
-// Each call opens, scans and closes the file anew. Safe from any thread (no shared state).
+// Each call opens, scans and closes the file once. Safe from any thread (no shared state).
 #pragma once
 
 #include <QString>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace profiles {
 
@@ -29,6 +30,11 @@ inline constexpr std::size_t kMaxFileBytes = std::size_t(4) << 20;
 // The raw value of `key` in `section` of the file at `path` (UTF-8 bytes), or an empty text
 // when the file cannot be read or no line matches.
 std::string readProfileValue(std::string_view section, std::string_view key, const std::string& path);
+
+// The values of several keys of one section in one pass over the file: element i is what
+// readProfileValue(section, keys[i], path) gives.
+std::vector<std::string> readProfileValues(std::string_view section, const std::vector<std::string>& keys,
+                                           const std::string& path);
 
 // The same for Qt callers: the value decoded from UTF-8.
 QString readProfileValue(const QString& section, const QString& key, const QString& path);

@@ -5,8 +5,10 @@
 #include "profiles/ProfileValueParser.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <algorithm>
 
 namespace {
 
@@ -56,12 +58,17 @@ QString ProfileSet::defaultProfilePath() const {
 }
 
 QStringList ProfileSet::categories() const {
-    const QString index = indexPath();
-    const QString section = QStringLiteral("frmFormat");
-    const int count = profiles::readProfileValue(section, QStringLiteral("Count"), index).trimmed().toInt();
+    // "Count" and every name it may reach come from one read of the index; a larger Count
+    // (a damaged or hostile index) is cut to kMaxCategories.
+    std::vector<std::string> keys{"Count"};
+    for (int i = 1; i <= kMaxCategories; ++i)
+        keys.push_back(std::string("Type").append(std::to_string(i)));
+    const std::vector<std::string> values =
+        profiles::readProfileValues("frmFormat", keys, QFile::encodeName(indexPath()).toStdString());
+    const int count = std::min(QString::fromStdString(values[0]).trimmed().toInt(), kMaxCategories);
     QStringList names;
     for (int i = 1; i <= count; ++i) {
-        const QString raw = profiles::readProfileValue(section, QStringLiteral("Type%1").arg(i), index);
+        const QString raw = QString::fromStdString(values[i]);
         const QString name = ProfileValueParser::new_startAndendnospaceString(raw).value_or(QString());
         // A category is a folder name: nothing empty and nothing that leaves the root.
         if (name.isEmpty() || name.contains(QLatin1Char('/')) || name.startsWith(QLatin1Char('.')))

@@ -20,6 +20,8 @@ public:
     static inline const QString kKeepOriginal = QStringLiteral("Keep Original");
     static inline const QString kCustomCategory = QStringLiteral("Custom");
     static inline const QString kAudioCategory = QStringLiteral("Audio");
+    // The most categories an index lists; no browser shows more.
+    static constexpr int kMaxCategories = 64;
 
     // The editor's and the joiner's shipped sets.
     static ProfileSet editor();
@@ -31,8 +33,8 @@ public:
     // "<root>/Video/mkv(HEVC).pf": read when no profile is given.
     QString defaultProfilePath() const;
 
-    // The categories of pf.dat in index order (names trimmed; empty ones skipped). Empty when
-    // the index is missing.
+    // The categories of pf.dat in index order (names trimmed; empty ones skipped; at most
+    // kMaxCategories). Empty when the index is missing.
     QStringList categories() const;
     // The item names of a category: "Keep Original" first, then the other profiles by name.
     // "Custom" lists the user-made folders.

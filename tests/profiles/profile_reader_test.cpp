@@ -107,6 +107,19 @@ TEST_F(ProfileReaderTest, LineLimitBoundary) {
     EXPECT_EQ(readProfileValue("S", "k", write("h2.pf", header2 + "\nk=1\n")), "");
 }
 
+TEST_F(ProfileReaderTest, ManyKeysInOnePassReadAsOneByOne) {
+    const std::string p = write("m.pf", kProfile + "[Parameter]\nab=second\n" + QByteArray(1100, 'v') + "=x\n");
+    const std::vector<std::string> keys{"vcodec", "ab", " ab", "r", "late", "ExtName", "acodec", "vcodec", ""};
+    const std::vector<std::string> values = profiles::readProfileValues("Parameter", keys, p);
+    ASSERT_EQ(values.size(), keys.size());
+    for (std::size_t k = 0; k < keys.size(); ++k)
+        EXPECT_EQ(values[k], readProfileValue("Parameter", keys[k], p)) << keys[k];
+    EXPECT_EQ(values[1], " 128, {96,128}");
+    EXPECT_EQ(values[7], "h264, {h264,mpeg4}");
+    EXPECT_TRUE(profiles::readProfileValues("Parameter", {}, p).empty());
+    EXPECT_EQ(profiles::readProfileValues("Parameter", {"ab"}, p + ".missing"), std::vector<std::string>{""});
+}
+
 TEST_F(ProfileReaderTest, QtOverloadDecodesUtf8) {
     const std::string p = write("u.pf", "[Main]\nExtName=vidéo\n");
     EXPECT_EQ(profiles::readProfileValue(QStringLiteral("Main"), QStringLiteral("ExtName"),
@@ -121,4 +134,28 @@ TEST_F(ProfileReaderTest, IndexCategoriesAreTrimmedAndSafe) {
     const ProfileSet set(dir.filePath("set"));
     EXPECT_EQ(set.categories(), (QStringList{"Video", "Audio"}));
     EXPECT_TRUE(ProfileSet(dir.filePath("none")).categories().isEmpty());
+}
+
+TEST_F(ProfileReaderTest, IndexCountIsCapped) {
+    // A huge Count lists what the index holds and returns at once.
+    QDir(dir.path()).mkpath("huge");
+    write("huge/pf.dat", "[frmFormat]\nCount=2147483647\nType1=Video\nType3=Audio\n");
+    EXPECT_EQ(ProfileSet(dir.filePath("huge")).categories(), (QStringList{"Video", "Audio"}));
+    // No more than kMaxCategories names, in index order.
+    QByteArray many = "[frmFormat]\nCount=500\n";
+    QStringList expected;
+    for (int i = 1; i <= 500; ++i) {
+        many += "Type" + QByteArray::number(i) + "=C" + QByteArray::number(i) + "\n";
+        if (i <= ProfileSet::kMaxCategories)
+            expected << QStringLiteral("C%1").arg(i);
+    }
+    QDir(dir.path()).mkpath("many");
+    write("many/pf.dat", many);
+    EXPECT_EQ(ProfileSet(dir.filePath("many")).categories(), expected);
+    // Count itself limits the list; a negative or unreadable Count lists nothing.
+    QDir(dir.path()).mkpath("few");
+    write("few/pf.dat", "[frmFormat]\nCount= 2 \nType1=A\nType2=B\nType3=C\n");
+    EXPECT_EQ(ProfileSet(dir.filePath("few")).categories(), (QStringList{"A", "B"}));
+    write("few/pf.dat", "[frmFormat]\nCount=-5\nType1=A\n");
+    EXPECT_TRUE(ProfileSet(dir.filePath("few")).categories().isEmpty());
 }

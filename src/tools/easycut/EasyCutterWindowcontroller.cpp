@@ -153,7 +153,8 @@ void EasyCutterWindowcontroller::configureButtons() {
     addfileBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::addFileAction);
 
 
-    setButtonImages(playOrpauseBtn, pictureSet("Cut/btnPlay", ".png", "Cut/btnPause_Normal.png"));
+    setButtonImages(playOrpauseBtn, {"Cut/btnPlay_Normal.png", "Cut/btnPlay_On.png", "Cut/btnPlay_Down.png",
+                                     "Cut/btnPause_Normal.png", "Cut/btnPlay_Disable.png"});
     playOrpauseBtn->mouseDownAction = [self](ZylButton*) {
         if (self)
             self->playButtonPressed();
@@ -165,41 +166,56 @@ void EasyCutterWindowcontroller::configureButtons() {
         if (self)
             self->previewButtonPressed();
     };
-    setButtonImages(selectedLeftBtn,
-                    pictureSet("Cut/btnSetStartTime", ".png", "Cut/btnSetStartTime_Down.png"));
+    setButtonImages(selectedLeftBtn, {"Cut/btnSetStartTime_Normal.png", "Cut/btnSetStartTime_On.png",
+                                      "Cut/btnSetStartTime_Down.png", "Cut/btnSetStartTime_Down.png",
+                                      "Cut/btnSetStartTime_Disable.png"});
     selectedLeftBtn->mouseDownAction = [self](ZylButton*) {
         if (self)
             self->markButtonPressed(false);
     };
-    setButtonImages(selectedRightBtn, pictureSet("Cut/btnSetEndTime", ".png", "Cut/btnSetEndTime_Down.png"));
+    setButtonImages(selectedRightBtn,
+                    {"Cut/btnSetEndTime_Normal.png", "Cut/btnSetEndTime_On.png", "Cut/btnSetEndTime_Down.png",
+                     "Cut/btnSetEndTime_Down.png", "Cut/btnSetEndTime_Disable.png"});
     selectedRightBtn->mouseDownAction = [self](ZylButton*) {
         if (self)
             self->markButtonPressed(true);
     };
 
-    setButtonBackgrounds(cutStartBtn, pictureSet("Cut/btnCut", ".bmp", "Cut/btnCut_Down.bmp"));
+    setButtonBackgrounds(cutStartBtn, {"Cut/btnCut_Normal.bmp", "Cut/btnCut_On.bmp", "Cut/btnCut_Down.bmp",
+                                       "Cut/btnCut_Down.bmp", "Cut/btnCut_Disable.bmp"});
     cutStartBtn->setLeftIconWidth(20);
     cutStartBtn->setContentImagePosition(0);
     cutStartBtn->setContentTitle(loc("tool_trimItemTitle"));
     cutStartBtn->setContentColor(Qt::white);
     cutStartBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::cutAction);
 
-    setButtonImages(upMoveItemBtn, pictureSet("Cut/btnMoveUp", ".png", "Cut/btnMoveUp_Down.png"));
+    setButtonImages(upMoveItemBtn,
+                    {"Cut/btnMoveUp_Normal.png", "Cut/btnMoveUp_On.png", "Cut/btnMoveUp_Down.png",
+                     "Cut/btnMoveUp_Down.png", "Cut/btnMoveUp_Disable.png"});
     upMoveItemBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::upMoveItemAction);
-    setButtonImages(downMoveItemBtn, pictureSet("Cut/btnMoveDown", ".png", "Cut/btnMoveDown_Down.png"));
+    setButtonImages(downMoveItemBtn,
+                    {"Cut/btnMoveDown_Normal.png", "Cut/btnMoveDown_On.png", "Cut/btnMoveDown_Down.png",
+                     "Cut/btnMoveDown_Down.png", "Cut/btnMoveDown_Disable.png"});
     downMoveItemBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::downMoveItemAction);
-    setButtonImages(deletedItemBtn, pictureSet("Cut/btnClear", ".png", "Cut/btnClear_Down.png"));
+    setButtonImages(deletedItemBtn,
+                    {"Cut/btnClear_Normal.png", "Cut/btnClear_On.png", "Cut/btnClear_Down.png",
+                     "Cut/btnClear_Down.png", "Cut/btnClear_Disable.png"});
     deletedItemBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::clearItemsAction);
 
-    setButtonBackgrounds(itemCopyBtn, pictureSet("Cut/btnCopy", ".bmp", "Cut/btnCopy_Down.bmp"));
+    setButtonBackgrounds(itemCopyBtn, {"Cut/btnCopy_Normal.bmp", "Cut/btnCopy_On.bmp", "Cut/btnCopy_Down.bmp",
+                                       "Cut/btnCopy_Down.bmp", "Cut/btnCopy_Disable.bmp"});
     itemCopyBtn->setContentTitle(loc("Copy"));
     itemCopyBtn->setContentColor(Qt::black);
     itemCopyBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::copyItemAction);
-    setButtonBackgrounds(itemModifyBtn, pictureSet("Cut/btnModify", ".bmp", "Cut/btnModify_Down.bmp"));
+    setButtonBackgrounds(itemModifyBtn,
+                         {"Cut/btnModify_Normal.bmp", "Cut/btnModify_On.bmp", "Cut/btnModify_Down.bmp",
+                          "Cut/btnModify_Down.bmp", "Cut/btnModify_Disable.bmp"});
     itemModifyBtn->setContentTitle(loc("Modify"));
     itemModifyBtn->setContentColor(Qt::black);
     itemModifyBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::modifyItemAction);
-    setButtonBackgrounds(itemDeletedBtn, pictureSet("Cut/btnDeleted", ".bmp", "Cut/btnDeleted_Down.bmp"));
+    setButtonBackgrounds(itemDeletedBtn,
+                         {"Cut/btnDeleted_Normal.bmp", "Cut/btnDeleted_On.bmp", "Cut/btnDeleted_Down.bmp",
+                          "Cut/btnDeleted_Down.bmp", "Cut/btnDeleted_Disable.bmp"});
     itemDeletedBtn->setContentTitle(loc("Deleted"));
     itemDeletedBtn->setContentColor(Qt::black);
     itemDeletedBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::deleteItemAction);

@@ -8,20 +8,19 @@
 #include "platform/Dispatch.h"
 #include "tools/join/JoinnerTableView.h"
 #include "tools/shared/ExportBar.h"
+#include "tools/shared/FormatBrowser.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFolderChooser.h"
-#include "tools/shared/ToolLayout.h"
 #include "tools/shared/TimeCodeRow.h"
+#include "tools/shared/ToolLayout.h"
 #include "tools/shared/ToolStyle.h"
 
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
-#include <QToolButton>
 
 namespace {
 constexpr int kWidth = 1000;
@@ -36,7 +35,7 @@ JoinnerWindowController::JoinnerWindowController(QWidget* parent) : ToolWindow(p
     setFixedSize(kWidth, kHeight);
     toolstyle::paintBackground(this, toolstyle::kBrandBlue);
     buildLayout();
-    buildFormatList();
+    buildFormatBrowser();
     fileListViewHidden(true);
     enableEdit(true);
     showSelectedClip();
@@ -134,12 +133,6 @@ void JoinnerWindowController::buildLayout() {
     volumeValueLabel->setText("100%");
     connect(volumeSlider, &QSlider::valueChanged, this, &JoinnerWindowController::volumeChanged);
 
-    label(right, 10, 50, 330, 24)->setText(loc("Joinner_settingsTitle"));
-    formatPopBtn = make<QComboBox>(right, 10, 20, 290, 26);
-    settingBtn = make<QToolButton>(right, 305, 20, 35, 26);
-    settingBtn->setText(QStringLiteral("\u2699"));
-    connect(settingBtn, &QToolButton::clicked, this, &JoinnerWindowController::settingAction);
-
     // The output folder, progress and Start along the bottom.
     exportBar_ = new ExportBar(this, this,
                                {NSMakeRect(10, 14, 120, 32), NSMakeRect(135, 14, 230, 32), NSRect{},
@@ -157,8 +150,8 @@ void JoinnerWindowController::enableEdit(bool enabled) {
     fileListTableView->setEnabele(enabled);
     for (TimeCodeRow* row : {startTimeRow, stopTimeRow})
         row->setEditable(enabled && !fileList_.empty());
-    for (QWidget* w : std::initializer_list<QWidget*>{removeBtn, clearBtn, upBtn, downBtn, resetCutterBtn, applytoallBtn,
-                                                      formatPopBtn, selectTimeBtn, unSelectTimeBtn})
+    for (QWidget* w : std::initializer_list<QWidget*>{removeBtn, clearBtn, upBtn, downBtn, resetCutterBtn,
+                                                      applytoallBtn, selectTimeBtn, unSelectTimeBtn})
         w->setEnabled(enabled && !fileList_.empty());
     // Adding a file while a join runs would change the list under it.
     addfileBtn->setEnabled(enabled);
@@ -167,8 +160,7 @@ void JoinnerWindowController::enableEdit(bool enabled) {
     bool sourceFormat = false;
     for (const auto& clip : fileList_)
         sourceFormat = sourceFormat || clip->defaultFormat;
-    formatPopBtn->setEnabled(enabled && !sourceFormat);
-    settingBtn->setEnabled(enabled && !sourceFormat);
+    formatBrowser->setChoiceEnabled(enabled && !sourceFormat);
 }
 
 void JoinnerWindowController::windowWillClose() {

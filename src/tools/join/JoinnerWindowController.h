@@ -17,18 +17,17 @@
 #include <memory>
 #include <vector>
 
+class FormatBrowser;
 class ExportBar;
 class JoinnerTableView;
 class LxCutProgressView;
 class NSProgressView;
 class OutputFolderChooser;
-class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSlider;
-class QToolButton;
 class SimpleData;
 class TimeCodeRow;
 class ZylButton;
@@ -75,9 +74,9 @@ public:
     QPushButton* applytoallBtn;
     QSlider* volumeSlider;
     QLabel* volumeValueLabel;
-    QComboBox* formatPopBtn;
-    // Opens the output-format settings of the chosen profile.
-    QToolButton* settingBtn;
+    // The output-format browser at the window's foot, in its panel.
+    QWidget* formatBottomView;
+    FormatBrowser* formatBrowser;
     OutputFolderChooser* outputFolderBtn;
     ZylButton* startJoinnerBtn;
     NSProgressView* joinnerProgressView;
@@ -89,10 +88,7 @@ protected:
 
 private:
     void buildLayout();
-    void buildFormatList();
-    // Lists the shipped and user-made profiles and selects chosenPath (else Keep Original)
-    // without announcing the choice.
-    void fillFormatList(const QString& chosenPath);
+    void buildFormatBrowser();
     // List (JoinnerWindowController_list.cpp).
     void removeAction();
     void clearAction();
@@ -110,8 +106,8 @@ private:
     void applyToAllAction();
     void volumeChanged(int percent);
     void defaultFormatChanged();
-    void formatChosen(int index);
-    void settingAction();
+    void formatChosen(const QString& item, const QString& path);
+    void formatFolded(bool folded);
     void refreshSelectedRow();
     // Export (JoinnerWindowController_export.cpp).
     // The format of the join: the default-format clip's own, else the chosen profile's.

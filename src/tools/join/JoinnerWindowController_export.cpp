@@ -6,88 +6,46 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
-#include "profiles/CustomProfileWriter.h"
-#include "profiles/InputFileNameWindowController.h"
 #include "profiles/ProfileSet.h"
-#include "profiles/SettingWindowController.h"
 #include "tools/join/JoinPlan.h"
 #include "tools/shared/ExportBar.h"
+#include "tools/shared/FormatBrowser.h"
 #include "tools/shared/JoinJob.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFileNamer.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QPointer>
 
-namespace {
-// The profile file the joiner used last.
-const QString kChosenProfileKey = QStringLiteral("joinnerSelectedProfile");
-} // namespace
-
-void JoinnerWindowController::buildFormatList() {
-    // The profile chosen last, else keeping the clips' own format.
-    fillFormatList(UserDefaults::standardUserDefaults().stringForKey(kChosenProfileKey));
-    connect(formatPopBtn, &QComboBox::currentIndexChanged, this, &JoinnerWindowController::formatChosen);
-    // The remembered profile is the one a join right after opening uses.
-    formatChosen(formatPopBtn->currentIndex());
-    // A profile saved from the settings window is listed, and chosen, at once.
-    QPointer<JoinnerWindowController> self(this);
-    NotificationCenter::defaultCenter().addObserver(
-        NSPfFileWrittenNotification, nullptr,
-        [self](const Notification& n) {
-            if (!self)
-                return;
-            self->fillFormatList(n.userInfo.value(QStringLiteral("path")).toString());
-            self->formatChosen(self->formatPopBtn->currentIndex());
-        },
-        this);
+void JoinnerWindowController::buildFormatBrowser() {
+    // The browser's panel lies under everything else, at the window's foot: the window grows
+    // downwards by the band and folding the band takes the window's foot up again.
+    const int height = this->height();
+    formatBottomView = new QWidget(this);
+    formatBottomView->setGeometry(0, height, width(), FormatBrowser::kBandHeight);
+    setFixedSize(width(), height + FormatBrowser::kBandHeight);
+    formatBrowser = new FormatBrowser(ProfileSet::joiner(), FormatBrowser::Opener::Joiner, formatBottomView);
+    formatBrowser->setGeometry(0, 0, width(), FormatBrowser::kBandHeight);
+    formatBrowser->profileChosen = [this](const QString&, const QString& item, const QString& path) {
+        formatChosen(item, path);
+    };
+    formatBrowser->foldChanged = [this](bool folded) { formatFolded(folded); };
+    // Shows the remembered profile and reads it, so that a join right after opening uses it.
+    formatBrowser->start();
 }
 
-void JoinnerWindowController::fillFormatList(const QString& chosenPath) {
-    const QSignalBlocker block(formatPopBtn);
-    formatPopBtn->clear();
-    const ProfileSet set = ProfileSet::joiner();
-    QStringList categories = set.categories();
-    if (ProfileSet::customFolderHasEntries())
-        categories.prepend(ProfileSet::kCustomCategory);
-    for (const QString& category : categories) {
-        for (const QString& item : set.items(category)) {
-            const QString path = set.profilePath(category, item);
-            if (!path.isEmpty())
-                formatPopBtn->addItem(category + " / " + item, path);
-        }
-    }
-    int chosen = formatPopBtn->findData(chosenPath);
-    if (chosen < 0)
-        chosen = formatPopBtn->findText("Video / " + ProfileSet::kKeepOriginal);
-    formatPopBtn->setCurrentIndex(std::max(chosen, 0));
+void JoinnerWindowController::formatChosen(const QString& item, const QString& path) {
+    // The settings window changes the chosen values in the user defaults, where the join
+    // reads them; choosing a profile starts them afresh from its file.
+    const bool keep = item.isEmpty() || item == ProfileSet::kKeepOriginal;
+    (keep ? JoinFormat() : JoinFormat::fromProfile(path)).storeInDefaults();
 }
 
-void JoinnerWindowController::formatChosen(int index) {
-    if (index < 0)
-        return;
-    const QString path = formatPopBtn->itemData(index).toString();
-    UserDefaults::standardUserDefaults().setObject(path, kChosenProfileKey);
-    JoinFormat::fromProfile(path).storeInDefaults();
-}
-
-void JoinnerWindowController::settingAction() {
-    const QString path = formatPopBtn->currentData().toString();
-    if (path.isEmpty() || isJoining())
-        return;
-    auto* settings = new SettingWindowController(this);
-    settings->setAttribute(Qt::WA_DeleteOnClose);
-    settings->setJoinner(true);
-    const bool audio = formatPopBtn->currentText().startsWith(ProfileSet::kAudioCategory + " /");
-    settings->setFileType(audio ? 2 : 1);
-    settings->window();
-    settings->setPfPath(path);
-    settings->displayViewChildes();
-    settings->open();
+void JoinnerWindowController::formatFolded(bool folded) {
+    const int band =
+        folded ? FormatBrowser::kBandHeight - FormatBrowser::kFoldHeight : FormatBrowser::kBandHeight;
+    formatBottomView->resize(width(), band);
+    setFixedSize(width(), formatBottomView->y() + band);
 }
 
 void JoinnerWindowController::defaultFormatChanged() {

@@ -10,6 +10,7 @@
 #include "tools/join/JoinPlan.h"
 #include "tools/join/JoinnerCell.h"
 #include "tools/join/JoinnerTableView.h"
+#include "tools/shared/RangeRules.h"
 #include "tools/shared/TimeCodeRow.h"
 
 #include <QLabel>
@@ -21,6 +22,14 @@
 namespace {
 QString timeText(int64_t us) {
     return HelpClass::returnTimeToStr(double(us) / 1e6);
+}
+
+// The whole clip is stored as no range, as a newly added clip has it.
+void storeRange(SimpleData& clip, CutRange range) {
+    if (range == RangeRules::reset(JoinPlan::durationUs(clip)))
+        range = {};
+    clip.cutTimeRange_start = range.startUs;
+    clip.cutTimeRange_stop = range.stopUs;
 }
 
 // The clip's picture as it plays: the thumbnail is taken at a fixed 285 x 180, so it is
@@ -130,10 +139,9 @@ void JoinnerWindowController::resetAction() {
     SimpleData* clip = selectedClip();
     if (!clip || isJoining())
         return;
-    clip->cutTimeRange_start = 0;
-    clip->cutTimeRange_stop = 0;
+    storeRange(*clip, RangeRules::reset(JoinPlan::durationUs(*clip)));
+    // Back to keep mode; the radios and the bar follow the record.
     clip->isTrimFanxuan = false;
-    clip->volume = 1.0;
     refreshSelectedRow();
 }
 
@@ -145,15 +153,7 @@ void JoinnerWindowController::applyToAllAction() {
     for (const auto& clip : fileList_) {
         if (clip.get() == from)
             continue;
-        const int64_t d = JoinPlan::durationUs(*clip);
-        // A clip shorter than the range keeps what it has of it, or all of itself.
-        if (start >= d || stop - start <= 0) {
-            clip->cutTimeRange_start = 0;
-            clip->cutTimeRange_stop = 0;
-        } else {
-            clip->cutTimeRange_start = start;
-            clip->cutTimeRange_stop = std::min(stop, d);
-        }
+        storeRange(*clip, RangeRules::applied({start, stop}, JoinPlan::durationUs(*clip)));
         clip->isTrimFanxuan = from->isTrimFanxuan;
     }
     for (int i = 0; i < fileListTableView->rowCount(); ++i)

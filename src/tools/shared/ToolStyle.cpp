@@ -19,29 +19,35 @@ ImageList pictureSet(const QString& stem, const QString& ext, const QString& sel
 }
 
 ImageList addFilePictures() {
-    return pictureSet("About/btnAddFile", ".bmp");
+    return {"About/btnAddFile_Normal.bmp", "About/btnAddFile_On.bmp", "About/btnAddFile_Down.bmp", "",
+            "About/btnAddFile_Disable.bmp"};
 }
 ImageList smallAddFilePictures() {
-    return pictureSet("About/btnAddFile_Small", ".bmp");
+    return {"About/btnAddFile_Small_Normal.bmp", "About/btnAddFile_Small_On.bmp",
+            "About/btnAddFile_Small_Down.bmp", "", "About/btnAddFile_Small_Disable.bmp"};
 }
 ImageList startPictures() {
-    return pictureSet("SubFun/btnStart", ".bmp", "SubFun/btnStart_Down.bmp");
+    return {"SubFun/btnStart_Normal.bmp", "SubFun/btnStart_On.bmp", "SubFun/btnStart_Down.bmp",
+            "SubFun/btnStart_Down.bmp", "SubFun/btnStart_Disable.bmp"};
 }
 ImageList browsePictures() {
-    const QString b = "SubFun/btnBrowse_Down.png";
-    return {b, b, b, b, b};
+    return {"SubFun/btnBrowse_Down.png", "SubFun/btnBrowse_Down.png", "SubFun/btnBrowse_Down.png",
+            "SubFun/btnBrowse_Down.png", "SubFun/btnBrowse_Down.png"};
 }
 ImageList joinPlayPictures() {
     return {"Join/btnPlay_Normal.png", "", "", "Join/btnPause_Normal.png", "Join/btnPlay_Disable.png"};
 }
 ImageList joinStopPictures() {
-    return pictureSet("Join/btnStop", ".png");
+    return {"Join/btnStop_Normal.png", "Join/btnStop_On.png", "Join/btnStop_Down.png", "",
+            "Join/btnStop_Disable.png"};
 }
 ImageList openVolumePictures() {
-    return pictureSet("Cut/btnOpenVolume", ".png");
+    return {"Cut/btnOpenVolume_Normal.png", "Cut/btnOpenVolume_On.png", "Cut/btnOpenVolume_Down.png", "",
+            "Cut/btnOpenVolume_Disable.png"};
 }
 ImageList closeVolumePictures() {
-    return pictureSet("Cut/btnCloseVolume", ".png");
+    return {"Cut/btnCloseVolume_Normal.png", "Cut/btnCloseVolume_On.png", "Cut/btnCloseVolume_Down.png", "",
+            "Cut/btnCloseVolume_Disable.png"};
 }
 
 void setButtonImages(ZylButton* b, const ImageList& n) {

@@ -35,15 +35,15 @@ using ImageList = std::array<QString, 5>;
 // "<stem>_Normal<ext>", "<stem>_On<ext>", "<stem>_Down<ext>", selected, "<stem>_Disable<ext>".
 ImageList pictureSet(const QString& stem, const QString& ext, const QString& selected = QString());
 
-// The shared sets.
-ImageList addFilePictures();      // About/btnAddFile pictures (bmp)
-ImageList smallAddFilePictures(); // About/btnAddFile_Small pictures (bmp)
-ImageList startPictures();        // SubFun/btnStart pictures (bmp), selected = pressed
-ImageList browsePictures();       // SubFun/btnBrowse_Down pictures (png) in every look
-ImageList joinPlayPictures();     // Join/btnPlay pictures (png), selected = pause
-ImageList joinStopPictures();     // Join/btnStop pictures (png)
-ImageList openVolumePictures();   // Cut/btnOpenVolume pictures (png)
-ImageList closeVolumePictures();  // Cut/btnCloseVolume pictures (png)
+// The shared sets (each look its own picture, named by the look).
+ImageList addFilePictures();      // the add-file button's background
+ImageList smallAddFilePictures(); // the small add-file button's background
+ImageList startPictures();        // the Start button's background; selected = pressed
+ImageList browsePictures();       // the reveal-folder button: one picture for every look
+ImageList joinPlayPictures();     // the round play button; selected = pause
+ImageList joinStopPictures();     // the round stop button
+ImageList openVolumePictures();   // the volume button while sound is on
+ImageList closeVolumePictures();  // the volume button while muted
 
 void setButtonImages(ZylButton* button, const ImageList& names);
 void setButtonBackgrounds(ZylButton* button, const ImageList& names);

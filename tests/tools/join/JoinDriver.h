@@ -1,27 +1,29 @@
 // Drives a join window through its real controls for the tests: the add-file button and its
 // open panel, the list's rows and buttons, the range fields, the volume slider, the format
-// pop-up, the output-folder pop-up and Start. Waiting, clicking, panels and alerts are the
+// browser, the output-folder pop-up and Start. Waiting, clicking, panels and alerts are the
 // shared tool-window driver's.
 #pragma once
 
 #include "../shared/ToolWindowDriver.h"
+#include "foundation/controls/LxCustomButton.h"
+#include "foundation/controls/MouseMoveButton.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/UserDefaults.h"
 #include "tools/join/JoinnerCell.h"
 #include "tools/join/JoinnerTableView.h"
 #include "tools/join/JoinnerWindowController.h"
+#include "tools/shared/FormatBrowser.h"
 #include "tools/shared/TimeCodeRow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
-#include <QRegularExpression>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSlider>
-#include <QToolButton>
 
 namespace jointest {
 
@@ -53,7 +55,9 @@ public:
             chooseFormat("Video / Keep Original");
     }
 
-    void chooseOutputFolder(const QString& folder) { tooltest::pickOutputFolder(window->outputFolderBtn, folder); }
+    void chooseOutputFolder(const QString& folder) {
+        tooltest::pickOutputFolder(window->outputFolderBtn, folder);
+    }
     void addFile(const QString& path) { tooltest::pickFile(window->addfileBtn, path); }
 
     void selectRow(int i) {
@@ -83,10 +87,37 @@ public:
             .arg(row->field(0)->text(), row->field(1)->text(), row->field(2)->text(), row->field(3)->text());
     }
 
+    // Chooses "<category> / <profile>" in the format browser: its tab, its page, its tile.
     void chooseFormat(const QString& title) {
-        const int i = window->formatPopBtn->findText(title);
+        FormatBrowser* b = window->formatBrowser;
+        const QString category = title.section(" / ", 0, 0);
+        const QString item = title.section(" / ", 1);
+        const int k = int(b->functionList().indexOf(category));
+        ASSERT_GE(k, 0) << title.toStdString();
+        if (b->functionItemTitle() != category)
+            click(b->function_Items[size_t(k)]);
+        const int i = int(b->functionItemChilds().indexOf(item));
         ASSERT_GE(i, 0) << title.toStdString();
-        window->formatPopBtn->setCurrentIndex(i);
+        while (b->selectFunctionOfsetIndex() < i / FormatBrowser::kTilesPerPage)
+            click(b->right_move_item_Btn);
+        while (b->selectFunctionOfsetIndex() > i / FormatBrowser::kTilesPerPage)
+            click(b->left_move_item_Btn);
+        click(b->functionItemBtn_Childs[size_t(i)]);
+        ASSERT_EQ(chosenFormat(), title);
+    }
+    // "<category> / <profile>" of the chosen tile.
+    QString chosenFormat() const {
+        return window->formatBrowser->chosenCategory() + " / " + window->formatBrowser->chosenItem();
+    }
+    // Whether a profile can be chosen now.
+    bool formatChoiceEnabled() const {
+        FormatBrowser* b = window->formatBrowser;
+        return b->function_Items.front()->isEnabled() && b->functionItemBtn_Childs.front()->isEnabled();
+    }
+    // The gear of the chosen tile.
+    ZylButton* settingsGear() const {
+        FormatBrowser* b = window->formatBrowser;
+        return b->gearBtns[size_t(b->selectItemIndex() - 1)];
     }
 
     // Start, then the end of the join; returns the file written.

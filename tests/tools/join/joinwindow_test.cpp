@@ -106,7 +106,7 @@ TEST(JoinWindow, TheChosenFormatIsRememberedAndUsedAtOnce) {
         d.chooseFormat("Video / mkv(H.264)");
     }
     Driver d(/*keepFormat=*/false);
-    EXPECT_EQ(d.window->formatPopBtn->currentText(), "Video / mkv(H.264)");
+    EXPECT_EQ(d.chosenFormat(), "Video / mkv(H.264)");
     d.addFile(testsupport::media("h264_aac.mp4"));
     // A join right after opening writes the remembered format.
     const QString out = d.join();
@@ -114,16 +114,16 @@ TEST(JoinWindow, TheChosenFormatIsRememberedAndUsedAtOnce) {
     EXPECT_NEAR(testsupport::probeDuration(out), 4.0, 0.2);
     // A clip giving the output format locks the profile choice.
     click(d.window->fileListTableView->row(0)->defaultoutputformat);
-    EXPECT_FALSE(d.window->formatPopBtn->isEnabled());
+    EXPECT_FALSE(d.formatChoiceEnabled());
     click(d.window->fileListTableView->row(0)->defaultoutputformat);
-    EXPECT_TRUE(d.window->formatPopBtn->isEnabled());
+    EXPECT_TRUE(d.formatChoiceEnabled());
 }
 
 TEST(JoinWindow, TheSettingsWindowChangesTheJoinedFormat) {
     Driver d;
     d.addFile(testsupport::media("h264_aac.mp4"));
     d.chooseFormat("Video / mkv(H.264)");
-    click(d.window->settingBtn);
+    click(d.settingsGear());
     SettingWindowController* settings = nullptr;
     ASSERT_TRUE(waitUntil(
         [&] {
@@ -261,7 +261,7 @@ TEST(JoinWindow, CancelLeavesNoOutput) {
     ASSERT_TRUE(waitUntil([&] { return d.window->isJoining(); }, 5000));
     EXPECT_FALSE(d.window->addfileBtn->isEnabled());
     EXPECT_FALSE(d.window->removeBtn->isEnabled());
-    EXPECT_FALSE(d.window->formatPopBtn->isEnabled());
+    EXPECT_FALSE(d.formatChoiceEnabled());
     settle(500);
     click(d.window->startJoinnerBtn); // reads as cancel
     ASSERT_TRUE(waitUntil([&] { return !d.window->isJoining(); }));
@@ -323,7 +323,7 @@ TEST(JoinWindow, AProfileSavedAsCustomIsListedAndChosenAtOnce) {
     {
         Driver d; // on "Video / Keep Original"
         d.addFile(testsupport::media("h264_aac.mp4"));
-        click(d.window->settingBtn);
+        click(d.settingsGear());
         SettingWindowController* settings = nullptr;
         ASSERT_TRUE(waitUntil(
             [&] {
@@ -347,10 +347,13 @@ TEST(JoinWindow, AProfileSavedAsCustomIsListedAndChosenAtOnce) {
         QTest::keyClicks(prompt->nameNameField(), "my hevc");
         click(prompt->okBtn());
         settle();
-        EXPECT_EQ(d.window->formatPopBtn->currentText(), "Custom / my hevc");
+        EXPECT_EQ(d.chosenFormat(), "Custom / my hevc");
         const QString path = custom.filePath("Custom/my hevc.pf");
-        EXPECT_EQ(d.window->formatPopBtn->currentData().toString(), path);
-        EXPECT_EQ(profiles::readProfileValue(QString("Main"), QString("ExtName"), path).trimmed(), "mkv") << "a container, not blank";
+        EXPECT_EQ(ProfileSet::joiner().profilePath(ProfileSet::kCustomCategory,
+                                                   d.window->formatBrowser->chosenItem()),
+                  path);
+        EXPECT_EQ(profiles::readProfileValue(QString("Main"), QString("ExtName"), path).trimmed(), "mkv")
+            << "a container, not blank";
 
         const QString out = d.join();
         ASSERT_NE(d.finishMessage(), nullptr) << answerAlerts().join(";").toStdString();
