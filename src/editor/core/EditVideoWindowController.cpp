@@ -128,7 +128,7 @@ bool EditVideoWindowController::openFile(const QString& path) {
     for (ZylButton* b : toolButtons_)
         b->setEnabled(true);
     enableEdit(true);
-    exportBar_->startButton->setEnabled(!jobChain().isBusy());
+    exportFileOpened();
     hiddenMusicViewPlay(false);
     openTool(toolItemType_);
     refitPicture();

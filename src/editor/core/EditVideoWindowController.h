@@ -28,6 +28,7 @@
 #include <memory>
 
 class EditorExport;
+class FormatBrowser;
 class ExportBar;
 class LxCutProgressView;
 class LxMoviePlayer;
@@ -184,6 +185,7 @@ public:
     ZylButton* resetTrimBtn = nullptr;
 
     ExportBar* exportBar_ = nullptr;
+    FormatBrowser* formatBrowser_ = nullptr;
 
     // Slider and trim-bar callbacks.
     void actionMouseDownForProgressSliderBlock(LxProgressSlider* slider, float progress) override;
@@ -240,6 +242,11 @@ private:
     bool startExport();
     EditorConvertJob::Settings exportSettings() const;
     void exportEditingEnabled(bool on);
+    void exportFileOpened();
+    // _format
+    void buildFormatBrowser();
+    double formatBandRise() const;
+    void layoutFormatBrowser(double W);
 
     double duration() const;
     double currentTime() const;
@@ -254,4 +261,5 @@ private:
     QSizeF videoSize_;
     bool loaded_ = false;
     std::unique_ptr<EditorExport> export_; // the running export's plan; its part files go with it
+    EditorOutputChoices outputChoices_;    // the format chosen in the browser
 };

@@ -9,6 +9,7 @@
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 #include "tools/shared/ExportBar.h"
+#include "tools/shared/FormatBrowser.h"
 #include "tools/shared/Loc.h"
 
 #include <QComboBox>
@@ -23,6 +24,7 @@ void EditVideoWindowController::bindExport() {
         if (export_)
             export_->jobCompleted(index);
     };
+    buildFormatBrowser();
 }
 
 EditorConvertJob::Settings EditVideoWindowController::exportSettings() const {
@@ -82,6 +84,8 @@ void EditVideoWindowController::exportEditingEnabled(bool on) {
     _addfileButton->setEnabled(on);
     for (ZylButton* b : toolButtons_)
         b->setEnabled(on && open);
+    if (formatBrowser_)
+        formatBrowser_->setChoiceEnabled(on);
 }
 
 void EditVideoWindowController::exportEnded(JobChain::Outcome outcome, int error) {

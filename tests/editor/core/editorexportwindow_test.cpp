@@ -4,11 +4,17 @@
 #include "../../tools/shared/ToolWindowDriver.h"
 #include "EditorTestClips.h"
 #include "editor/core/EditVideoWindowController.h"
+#include "foundation/controls/LxCustomButton.h"
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
+#include "foundation/controls/ZylView.h"
 #include "foundation/records/SimpleData.h"
 #include "foundation/records/SubtitleParam.h"
+#include "profiles/InputFileNameWindowController.h"
+#include "profiles/ProfileParameters.h"
+#include "profiles/SettingWindowController.h"
 #include "tools/shared/ExportBar.h"
+#include "tools/shared/FormatBrowser.h"
 #include "tools/shared/PreviewPane.h"
 #include "tools/shared/TimeCodeRow.h"
 
@@ -154,6 +160,45 @@ TEST_F(EditorExportWindow, ClosingDuringAnExportStopsItAndLeavesNothing) {
     settle(100);
     EXPECT_EQ(finishMessage(), nullptr);
     EXPECT_TRUE(files().isEmpty()) << files().join(", ").toStdString();
+}
+
+TEST_F(EditorExportWindow, ATileAndItsSettingsWindowGiveTheExportItsFormat) {
+    openWithRange(testsupport::media("h264_aac.mp4"), "00", "00", false);
+    FormatBrowser* b = w().formatBrowser_;
+    ASSERT_NE(b, nullptr);
+    // The band lies between the content and the export row.
+    EXPECT_LE(b->geometry().bottom(), w().exportBar_->startButton->y());
+    EXPECT_LE(w()._contentBackGroundView->geometry().bottom(), b->y() + 1);
+    const int video = int(b->functionList().indexOf("Video"));
+    ASSERT_GE(video, 0);
+    click(b->function_Items[size_t(video)]);
+    const int avi = int(b->functionItemChilds().indexOf("avi"));
+    ASSERT_GE(avi, 0);
+    click(b->functionItemBtn_Childs[size_t(avi)]);
+    EXPECT_EQ(w().session().file().fileData->targetData->extension, "avi");
+
+    // The gear's settings window: a mono choice reaches the record and the stored format.
+    click(b->gearBtns[size_t(avi)]);
+    SettingWindowController* settings = b->settingWindow();
+    ASSERT_NE(settings, nullptr);
+    QComboBox* channels = settings->popUp(profiles::kChannels);
+    const int mono = channels->findText("1");
+    ASSERT_GE(mono, 0);
+    channels->setCurrentIndex(mono);
+    emit channels->activated(mono);
+    EXPECT_EQ(UserDefaults::standardUserDefaults().stringForKey("achannel_SelectTitle"), "1");
+    EXPECT_EQ(w().session().file().fileData->targetData->a_channel, 1);
+    settings->close();
+    settle();
+
+    click(w().exportBar_->startButton);
+    ASSERT_TRUE(waitForJobs(&w()));
+    closeFinishMessage();
+    ASSERT_EQ(files(), QStringList{"h264_aac.avi"});
+    const QString out = folder() + "/h264_aac.avi";
+    EXPECT_EQ(testsupport::probeStream(out, "video").value("codec_name").toString(), "mpeg4");
+    EXPECT_EQ(testsupport::probeStream(out, "audio").value("codec_name").toString(), "mp3");
+    EXPECT_EQ(testsupport::probeStream(out, "audio").value("channels").toInt(), 1);
 }
 
 } // namespace
