@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -128,7 +129,12 @@ std::unique_ptr<EditorConvertJob> EditorConvertJob::create(const Settings& s, Ra
         *error = r;
         return nullptr;
     }
-    job->setPicture(s, range, plain);
+    *refused = Refused::Range;
+    r = job->setPicture(s, range, plain);
+    if (r < 1) {
+        *error = r;
+        return nullptr;
+    }
     *refused = Refused::Music;
     r = job->addMusic(s);
     if (r < 1) {
@@ -215,12 +221,20 @@ int EditorConvertJob::setSoundAndOverlays(const Settings& s, Refused* refused) {
 
 // Picture adjustment, the cut, crop, mirrors and rotation. A plain cut makes no turn of its
 // own: the copied picture keeps the file's display rotation, and the engine may copy it.
-void EditorConvertJob::setPicture(const Settings& s, Range range, bool plain) {
+int EditorConvertJob::setPicture(const Settings& s, Range range, bool plain) {
     Handle h = handleOf(handle_);
     const SimpleData& rec = *s.record;
     apiMediaConvertAdjustBCS(h, rec.brightness, rec.contrast, rec.saturation);
-    if (range.endUs > 0)
-        apiMediaConvertSetCutTime(h, std::max<int64_t>(0, range.startUs), range.endUs);
+    // An end of 0 runs to the end of the file. A refused range fails the set-up: the whole
+    // file in its place would be a wrong result that looks like a finished export.
+    if (range.endUs > 0 || range.startUs > 0) {
+        const int64_t end = range.endUs > 0 ? range.endUs : std::numeric_limits<int64_t>::max() / 4;
+        const int r = apiMediaConvertSetCutTime(h, std::max<int64_t>(0, range.startUs), end);
+        if (r < 1) {
+            qCWarning(lcEditor) << "cut range refused:" << range.startUs << end << r;
+            return r;
+        }
+    }
     const RECT& m = rec.convertCropSize;
     if (m.left != 0 || m.top != 0 || m.right != 0 || m.bottom != 0)
         apiMediaConvertSetCropSize(h, m);
@@ -228,6 +242,7 @@ void EditorConvertJob::setPicture(const Settings& s, Range range, bool plain) {
     apiMediaConvertVFlipStatus(h, rec.vFlip);
     if (!plain)
         apiMediaConvertSetRotateAngle(h, rec.convertRateAngle + rec.sourceData->angle);
+    return 1;
 }
 
 // The background tracks, each in its slot on the file's time line; then, when chosen, the

@@ -39,7 +39,7 @@ public:
     };
 
     // Which setting the engine refused when the set-up fails; the window names it.
-    enum class Refused { None, Input, Subtitle, Effect, Music, Output };
+    enum class Refused { None, Input, Subtitle, Effect, Range, Music, Output };
 
     // Creates and configures the pass. On failure returns null, closes what it created, sets
     // *error to the engine's result (0 when the engine gave no handle) and *refused.
@@ -66,7 +66,7 @@ private:
     EditorConvertJob(void* handle, QString output) : handle_(handle), output_(std::move(output)) {}
     void setFormat(const Settings& settings);
     int setSoundAndOverlays(const Settings& settings, Refused* refused);
-    void setPicture(const Settings& settings, Range range, bool plain);
+    int setPicture(const Settings& settings, Range range, bool plain);
     int addMusic(const Settings& settings);
 
     void* handle_;

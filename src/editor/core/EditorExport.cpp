@@ -21,10 +21,12 @@ std::vector<EditorExport::Range> EditorExport::keptRanges(const SimpleData& reco
         return start < stop ? std::vector<Range>{Range{start, stop}} : std::vector<Range>{};
     // Deleting a section: what lies before and after it, leaving out empty pieces (a piece
     // "from 0 to 0" would otherwise stand for the whole file and bring the section back).
+    // A sliver shorter than this is what rounding leaves of a section meant to reach an end.
+    constexpr int64_t kSliverUs = 10000;
     std::vector<Range> kept;
-    if (start > 0)
+    if (start >= kSliverUs)
         kept.push_back(Range{0, start});
-    if (d <= 0 || stop < d)
+    if (d <= 0 || stop <= d - kSliverUs)
         kept.push_back(Range{stop, d});
     return kept;
 }

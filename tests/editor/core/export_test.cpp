@@ -235,6 +235,8 @@ TEST_F(EditorExportTest, ASectionTouchingAnEndGivesOnePassAndTheWholeFileCannotG
     EXPECT_EQ(tail[0].startUs, 0);
     EXPECT_EQ(tail[0].endUs, 6000000);
     EXPECT_TRUE(EditorExport::keptRanges(*record(src, 0, 10.0, true)).empty());
+    // What rounding leaves of a section meant to reach an end is no part of its own.
+    EXPECT_EQ(EditorExport::keptRanges(*record(src, 0.005, 4.0, true)).size(), 1u);
     EXPECT_FALSE(EditorExport(settings(record(src, 0, 10.0, true)), folder()).isValid());
 }
 
