@@ -128,3 +128,55 @@ QString JoinFormat::extensionFor(const SimpleData* reference, const SimpleData& 
     }
     return OutputFileNamer::extensionOf(first.path);
 }
+
+JoinFormat JoinFormat::ofSource(const SimpleData& clip) {
+    const FileData& src = *clip.sourceData;
+    JoinFormat f;
+    f.extName = OutputFileNamer::extensionOf(clip.path);
+    if (f.extName.isEmpty())
+        f.extName = src.extension;
+    auto number = [](double v) { return v > 0 ? QString::number(v) : QString(); };
+    if (src.width > 0 && src.height > 0) {
+        f.vcodec = src.metadata_vcodec;
+        f.resolution = QString("%1x%2").arg(src.width).arg(src.height);
+        f.bitrate = number(src.bitrate);
+        // The exact rate: 29.97 stays 29.97.
+        f.framerate = number(src.fps);
+    }
+    if (src.a_exist || !src.a_codec.isEmpty()) {
+        f.acodec = src.a_codec;
+        f.abitrate = number(src.a_bitrate);
+        f.channels = number(src.a_channel);
+        f.samplerate = number(src.a_samplerate);
+    }
+    return f;
+}
+
+void JoinFormat::applyToTarget(SimpleData& clip, bool withVideo) const {
+    const FileData& src = *clip.sourceData;
+    FileData& t = *clip.targetData;
+    auto orSource = [](int value, int source) { return value > 0 ? value : source; };
+    auto textOrSource = [](const QString& value, const QString& source) {
+        return chosen(value).isEmpty() ? source : chosen(value);
+    };
+    if (withVideo) {
+        bool ok = false;
+        const double fps = chosen(framerate).toDouble(&ok);
+        t.fps = ok && fps > 0 ? fps : src.fps;
+        int w = 0, h = 0;
+        sizeOf(chosen(resolution), &w, &h);
+        t.width = orSource(w, src.width);
+        t.height = orSource(h, src.height);
+        t.bitrate = orSource(profiles::leadingInt(chosen(bitrate)), src.bitrate);
+        t.metadata_vcodec = textOrSource(vcodec, src.metadata_vcodec);
+    }
+    t.extension = textOrSource(extName, src.extension);
+    t.a_codec = textOrSource(acodec, src.a_codec);
+    const QString ch = chosen(channels);
+    const int stereo = ch.indexOf(QStringLiteral("(Stereo)"));
+    t.a_channel = orSource(profiles::leadingInt(stereo >= 0 ? ch.left(stereo) : ch), src.a_channel);
+    t.a_samplerate = orSource(profiles::leadingInt(chosen(samplerate)), src.a_samplerate);
+    t.a_bitrate = orSource(profiles::leadingInt(chosen(abitrate)), src.a_bitrate);
+    t.duration = src.duration;
+    t.fileSize = float(double(src.duration) * (t.a_bitrate + t.bitrate) * 0.125 / 1000.0);
+}

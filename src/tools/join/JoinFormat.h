@@ -18,6 +18,13 @@ public:
     // The format the joiner keeps in the user defaults ("extNameSelectTitle",
     // "vcodecSelectTitle", ...), where the settings window changes it.
     static JoinFormat fromDefaults();
+    // The format of a clip's own source: its codecs, frame size, frame rate, bit rates,
+    // channels, sample rate and container.
+    static JoinFormat ofSource(const SimpleData& clip);
+    // Writes this format's values into a clip's target values, each falling back to the
+    // source's where the format keeps it; video values only when withVideo (an audio
+    // profile leaves them). The target's size estimate follows.
+    void applyToTarget(SimpleData& clip, bool withVideo) const;
     // Stores this format there; a kept value is stored as one blank.
     void storeInDefaults() const;
 

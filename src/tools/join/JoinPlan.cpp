@@ -61,6 +61,7 @@ std::vector<JoinPlan::Clip> JoinPlan::clips(const std::vector<std::shared_ptr<Si
         for (const auto& [start, stop] : pieces[i]) {
             Clip c;
             c.path = clip.path;
+            c.entry = i;
             const int64_t d = durationUs(clip);
             // The whole file is passed as such, so that it can be copied as it is.
             c.startUs = (start == 0 && stop == d) ? 0 : start;
@@ -76,6 +77,12 @@ std::vector<JoinPlan::Clip> JoinPlan::clips(const std::vector<std::shared_ptr<Si
             ++next;
         if (next >= list.size())
             continue;
+        if (clip.isTrimFanxuan) {
+            out.back().transition = clip.transitionEffect;
+            out.back().transitionUs = kRemoveTransitionUs;
+            out.back().transitionRequired = true;
+            continue;
+        }
         const auto& last = pieces[i].back();
         int64_t following = 0;
         for (const auto& [s, e] : pieces[next])

@@ -14,12 +14,17 @@ class JoinPlan {
 public:
     struct Clip {
         QString path;
+        size_t entry = 0; // the list entry it comes from
         int64_t startUs = 0;
         int64_t endUs = 0;
         int volumePercent = 100;
         int transition = 0;       // 0 none, 1 left, 2 top, 3 fade
         int64_t transitionUs = 0; // length of the transition into the next clip
+        // A refused transition fails the join (a remove clip's); otherwise it is only logged.
+        bool transitionRequired = false;
     };
+    // The transition after a remove clip: one second, whatever the pieces' lengths.
+    static constexpr int64_t kRemoveTransitionUs = 1000000;
 
     // The engine clips of the list, in order.
     static std::vector<Clip> clips(const std::vector<std::shared_ptr<SimpleData>>& list);

@@ -4,6 +4,7 @@
 #include "foundation/records/SimpleData.h"
 #include "tools/join/JoinPlan.h"
 #include "tools/shared/Loc.h"
+#include "tools/shared/RowProgress.h"
 #include "tools/shared/ToolLayout.h"
 
 #include <QCheckBox>
@@ -65,6 +66,11 @@ JoinnerCell::JoinnerCell(QWidget* parent) : QWidget(parent) {
         if (SelectedTransitionEffectBlock)
             SelectedTransitionEffectBlock(this);
     });
+    progress = new RowProgress(this);
+}
+
+JoinnerCell::~JoinnerCell() {
+    delete progress;
 }
 
 void JoinnerCell::setFileData(std::shared_ptr<SimpleData> data) {
@@ -96,11 +102,9 @@ void JoinnerCell::setFileData(std::shared_ptr<SimpleData> data) {
 void JoinnerCell::refreshCutLength() {
     if (!fileData_)
         return;
+    // The length of the range, kept or removed alike.
     const auto [start, stop] = JoinPlan::range(*fileData_);
-    int64_t kept = stop - start;
-    if (fileData_->isTrimFanxuan)
-        kept = JoinPlan::durationUs(*fileData_) - kept;
-    cuttedTimeLabel->setText(HelpClass::returnTimeToStr(double(kept) / 1e6));
+    cuttedTimeLabel->setText(HelpClass::returnTimeToStr(double(stop - start) / 1e6));
 }
 
 void JoinnerCell::setSelected(bool selected) {

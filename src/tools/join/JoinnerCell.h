@@ -12,6 +12,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class RowProgress;
 class SimpleData;
 
 class JoinnerCell : public QWidget {
@@ -20,10 +21,11 @@ public:
     static constexpr int kHeight = 60;
 
     explicit JoinnerCell(QWidget* parent = nullptr);
+    ~JoinnerCell() override;
 
     void setFileData(std::shared_ptr<SimpleData> data);
     const std::shared_ptr<SimpleData>& fileData() const { return fileData_; }
-    // Shows the record's kept length again after its range changed.
+    // Shows the record's cut length (the length of its range) again after the range changed.
     void refreshCutLength();
 
     void setSelected(bool selected);
@@ -50,6 +52,8 @@ public:
     QCheckBox* defaultoutputformat;
     QLabel* effectLabel;
     QComboBox* effectBtn;
+    // This row's export bar, hidden while its file is not being exported.
+    RowProgress* progress;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -3,9 +3,11 @@
 #include "foundation/records/SimpleData.h"
 #include "platform/Dispatch.h"
 #include "tools/join/JoinnerCell.h"
+#include "tools/shared/RowProgress.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QPointer>
 #include <QVBoxLayout>
 
@@ -40,13 +42,20 @@ void JoinnerTableView::reloadData(int selected) {
             QPointer<JoinnerTableView> self(this);
             const int index = row->index();
             dispatchMain([self, index] {
-                if (self)
-                    self->selectRow(index);
+                if (!self)
+                    return;
+                self->disabelSelectBlock_ = false;
+                self->selectRow(index);
             });
         };
         r->SelecteddefaultFormatoutputBlock = [this](JoinnerCell* row) { defaultFormatToggled(row); };
         layout_->insertWidget(int(i), r);
         rows_.push_back(r);
+    }
+    // The last clip has no transition into a next one.
+    if (!rows_.empty()) {
+        rows_.back()->effectLabel->hide();
+        rows_.back()->effectBtn->hide();
     }
     selected_ = -1;
     selectRow(rows_.empty() ? -1 : std::clamp(selected, 0, int(rows_.size()) - 1));
@@ -60,8 +69,26 @@ void JoinnerTableView::selectRow(int index) {
         rows_[i]->setSelected(int(i) == index);
     if (index >= 0)
         ensureWidgetVisible(rows_[size_t(index)]);
-    if (selectionChanged)
+    if (selectionChanged && !disabelSelectBlock_)
         selectionChanged(index);
+}
+
+void JoinnerTableView::showProgress(int index) {
+    JoinnerCell* r = row(index);
+    if (!r)
+        return;
+    selectRow(index);
+    r->progress->show();
+}
+
+void JoinnerTableView::hiddenProgress(int index) {
+    if (JoinnerCell* r = row(index))
+        r->progress->hide();
+}
+
+void JoinnerTableView::setExportProgress(double progress) {
+    if (JoinnerCell* r = row(selected_))
+        r->progress->set(progress);
 }
 
 JoinnerCell* JoinnerTableView::row(int index) const {

@@ -30,6 +30,17 @@ public:
     JoinnerCell* row(int index) const;
     int rowCount() const { return int(rows_.size()); }
     void setEnabele(bool enabled);
+    // While set, selections made by the list itself (reloads, showProgress) do not call
+    // selectionChanged; a click on a row clears it.
+    void setDisabelSelectBlock(bool disabled) { disabelSelectBlock_ = disabled; }
+    bool disabelSelectBlock() const { return disabelSelectBlock_; }
+
+    // Export bars of the rows. showProgress selects the row and shows its bar;
+    // hiddenProgress hides it; setExportProgress fills the selected row's bar, hidden at 1 or
+    // more. Indexes that name no row are ignored.
+    void showProgress(int index);
+    void hiddenProgress(int index);
+    void setExportProgress(double progress);
 
     // The selected row changed (-1: none).
     std::function<void(int index)> selectionChanged;
@@ -45,4 +56,5 @@ private:
     std::vector<JoinnerCell*> rows_;
     int selected_ = -1;
     bool enabled_ = true;
+    bool disabelSelectBlock_ = false;
 };

@@ -2,6 +2,8 @@
 #include "tools/join/JoinnerWindowController.h"
 
 #include "foundation/controls/LxCutProgressView.h"
+#include "foundation/controls/LxProgressSlider.h"
+#include "foundation/controls/NamedImage.h"
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
@@ -11,8 +13,9 @@
 #include "tools/shared/FormatBrowser.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFolderChooser.h"
-#include "tools/shared/TimeCodeRow.h"
+#include "tools/shared/PreviewPane.h"
 #include "tools/shared/ToolLayout.h"
+#include "tools/shared/TimeCodeRow.h"
 #include "tools/shared/ToolStyle.h"
 
 #include <QLabel>
@@ -20,7 +23,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSlider>
 
 namespace {
 constexpr int kWidth = 1000;
@@ -68,13 +70,20 @@ void JoinnerWindowController::buildLayout() {
 
     fileListTableView = make<JoinnerTableView>(listPanel, 10, 50, 600, 470);
     fileListTableView->setList(&fileList_);
-    fileListTableView->selectionChanged = [this](int) { showSelectedClip(); };
+    fileListTableView->selectionChanged = [this](int) { initPlayer(); };
     fileListTableView->defaultFormatChanged = [this] { defaultFormatChanged(); };
     contentNoFileView = label(listPanel, 10, 50, 600, 470, Qt::AlignCenter);
     contentNoFileView->setWordWrap(true);
     contentNoFileView->setText(loc("joinner_desc") + "\n\n1." + loc("joinner_desc1") + "\n2." +
                                loc("joinner_desc2") + "\n3." + loc("joinner_desc3") + "\n4." +
                                loc("joinner_desc4"));
+
+    // The support mail, under the guide while the list is empty.
+    emailIconView = make<ZylButton>(listPanel, 170, 80, 32, 24);
+    emailIconView->setNormalImage(NamedImage("Join/imgEmail.png"));
+    emailIconView->mouseDownAction = queued(&JoinnerWindowController::emailAction);
+    email_addressLabel = label(listPanel, 208, 80, 300, 24);
+    email_addressLabel->setText(loc("email_address"));
 
     removeBtn = make<QPushButton>(listPanel, 10, 10, 100, 30);
     removeBtn->setText(loc("RemoveBtnTitle"));
@@ -89,49 +98,35 @@ void JoinnerWindowController::buildLayout() {
     connect(upBtn, &QPushButton::clicked, this, [this] { moveAction(-1); });
     connect(downBtn, &QPushButton::clicked, this, [this] { moveAction(1); });
 
-    // The selected clip's range and volume, and the output format, on the right.
+    // The preview of the selected clip with its strip, range and Reset / Apply to All.
     auto* right = make<QWidget>(this, 640, 60, 350, 570);
     toolstyle::paintBackground(right, toolstyle::kLightGrey);
-    // The selected clip's picture, above its range.
-    playerView = label(right, 40, 330, 270, 170, Qt::AlignCenter);
-    playerView->setStyleSheet("background-color: black;");
-    playerView->setScaledContents(false);
-    cutProgressView = new LxCutProgressView(NSMakeRect(10, 300, 330, 24), right);
-    cutProgressView->setDelegate(this);
-    selectTimeBtn = make<QRadioButton>(right, 10, 270, 160, 24);
+    buildPlayerArea(right);
+    selectTimeBtn = make<QRadioButton>(right, 10, 248, 160, 24);
     selectTimeBtn->setText(loc("SelectTimeBtnTitle"));
-    unSelectTimeBtn = make<QRadioButton>(right, 180, 270, 160, 24);
+    unSelectTimeBtn = make<QRadioButton>(right, 180, 248, 160, 24);
     unSelectTimeBtn->setText(loc("UnSelectTimeBtnTitle"));
     selectTimeBtn->setChecked(true);
     connect(unSelectTimeBtn, &QRadioButton::toggled, this, [this](bool on) { trimModeChanged(on); });
 
-    label(right, 10, 240, 120, 24)->setText(loc("StarttimeLabelstringValue"));
-    startTimeRow = new TimeCodeRow(right, NSMakeRect(140, 239, 151, 26));
-    label(right, 10, 210, 120, 24)->setText(loc("EndtimeLabelstringValue"));
-    stopTimeRow = new TimeCodeRow(right, NSMakeRect(140, 209, 151, 26));
+    label(right, 10, 214, 120, 24)->setText(loc("StartFieldLabelstringValue"));
+    startTimeRow = new TimeCodeRow(right, NSMakeRect(140, 213, 151, 26));
+    label(right, 10, 184, 120, 24)->setText(loc("stopFieldLabelstringValue"));
+    stopTimeRow = new TimeCodeRow(right, NSMakeRect(140, 183, 151, 26));
     for (const bool start : {true, false}) {
         TimeCodeRow* row = start ? startTimeRow : stopTimeRow;
         row->shouldEndEditing = [this, start](LxTextField*) { return timeRowEdited(start); };
         row->stepped = [this, start](LxTextField*) { timeRowEdited(start); };
     }
-    label(right, 10, 180, 120, 24)->setText(loc("CuttedLabelTitle"));
-    cutDurationValueLabel = label(right, 140, 180, 150, 24);
+    label(right, 10, 154, 120, 24)->setText(loc("cutDurationLabelstringValue"));
+    cutDurationValueLabel = label(right, 140, 154, 150, 24);
 
-    resetCutterBtn = make<QPushButton>(right, 10, 140, 150, 30);
+    resetCutterBtn = make<QPushButton>(right, 10, 110, 150, 30);
     resetCutterBtn->setText(loc("ResetBtnTitle"));
-    applytoallBtn = make<QPushButton>(right, 180, 140, 150, 30);
+    applytoallBtn = make<QPushButton>(right, 180, 110, 150, 30);
     applytoallBtn->setText(loc("ApplytoallBtnTitle"));
     connect(resetCutterBtn, &QPushButton::clicked, this, &JoinnerWindowController::resetAction);
     connect(applytoallBtn, &QPushButton::clicked, this, &JoinnerWindowController::applyToAllAction);
-
-    label(right, 10, 100, 120, 24)->setText(loc("VolumeLabelTitle"));
-    volumeSlider = make<QSlider>(right, 140, 100, 150, 24);
-    volumeSlider->setOrientation(Qt::Horizontal);
-    volumeSlider->setRange(0, 200);
-    volumeSlider->setValue(100);
-    volumeValueLabel = label(right, 295, 100, 50, 24);
-    volumeValueLabel->setText("100%");
-    connect(volumeSlider, &QSlider::valueChanged, this, &JoinnerWindowController::volumeChanged);
 
     // The output folder, progress and Start along the bottom.
     exportBar_ = new ExportBar(this, this,
@@ -150,9 +145,11 @@ void JoinnerWindowController::enableEdit(bool enabled) {
     fileListTableView->setEnabele(enabled);
     for (TimeCodeRow* row : {startTimeRow, stopTimeRow})
         row->setEditable(enabled && !fileList_.empty());
-    for (QWidget* w : std::initializer_list<QWidget*>{removeBtn, clearBtn, upBtn, downBtn, resetCutterBtn,
-                                                      applytoallBtn, selectTimeBtn, unSelectTimeBtn})
+    for (QWidget* w : std::initializer_list<QWidget*>{removeBtn, clearBtn, upBtn, downBtn, resetCutterBtn, applytoallBtn,
+                                                      selectTimeBtn, unSelectTimeBtn, playBtn, stopBtn,
+                                                      startCutTimeBtn, stopCutTimeBtn, cutCoverBtn, cutcoverStyleBtn})
         w->setEnabled(enabled && !fileList_.empty());
+    volumeSlider->setDisable(fileList_.empty());
     // Adding a file while a join runs would change the list under it.
     addfileBtn->setEnabled(enabled);
     cutProgressView->setDisable(!enabled || fileList_.empty());
@@ -165,4 +162,5 @@ void JoinnerWindowController::enableEdit(bool enabled) {
 
 void JoinnerWindowController::windowWillClose() {
     fileListTableView->selectionChanged = nullptr;
+    preview_->close();
 }

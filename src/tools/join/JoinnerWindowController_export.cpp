@@ -8,14 +8,19 @@
 #include "platform/Log.h"
 #include "profiles/ProfileSet.h"
 #include "tools/join/JoinPlan.h"
+#include "tools/join/JoinnerCell.h"
+#include "tools/join/JoinnerTableView.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/FormatBrowser.h"
 #include "tools/shared/JoinJob.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFileNamer.h"
+#include "tools/shared/RowProgress.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
+#include <cmath>
 
 void JoinnerWindowController::buildFormatBrowser() {
     // The browser's panel lies under everything else, at the window's foot: the window grows
@@ -30,6 +35,10 @@ void JoinnerWindowController::buildFormatBrowser() {
         formatChosen(item, path);
     };
     formatBrowser->foldChanged = [this](bool folded) { formatFolded(folded); };
+    // The settings window wrote a value (or the profile's values back) into the defaults:
+    // every clip's target values follow.
+    formatBrowser->settingChanged = [this](long) { applyFormatToClips(); };
+    formatBrowser->settingsRestored = [this] { applyFormatToClips(); };
     // Shows the remembered profile and reads it, so that a join right after opening uses it.
     formatBrowser->start();
 }
@@ -39,6 +48,14 @@ void JoinnerWindowController::formatChosen(const QString& item, const QString& p
     // reads them; choosing a profile starts them afresh from its file.
     const bool keep = item.isEmpty() || item == ProfileSet::kKeepOriginal;
     (keep ? JoinFormat() : JoinFormat::fromProfile(path)).storeInDefaults();
+    formatIsAudio_ = formatBrowser->chosenCategory() == QStringLiteral("Audio");
+    applyFormatToClips();
+}
+
+void JoinnerWindowController::applyFormatToClips() {
+    const JoinFormat format = JoinFormat::fromDefaults();
+    for (const auto& clip : fileList_)
+        format.applyToTarget(*clip, !formatIsAudio_);
 }
 
 void JoinnerWindowController::formatFolded(bool folded) {
@@ -53,8 +70,10 @@ void JoinnerWindowController::defaultFormatChanged() {
 }
 
 JoinFormat JoinnerWindowController::chosenFormat(const SimpleData* reference) const {
+    // A clip marked as the default format gives its own source format, whatever profile
+    // the (then locked) browser shows.
     if (reference)
-        return JoinFormat();
+        return JoinFormat::ofSource(*reference);
     return JoinFormat::fromDefaults();
 }
 
@@ -68,6 +87,7 @@ bool JoinnerWindowController::startJoin() {
     std::vector<JoinPlan::Clip> clips = JoinPlan::clips(fileList_);
     if (clips.empty())
         return false;
+    prepareRowProgress(clips);
 
     const SimpleData* reference = nullptr;
     for (const auto& clip : fileList_) {
@@ -104,6 +124,11 @@ bool JoinnerWindowController::startJoin() {
             }
             if (c.transition > 0) {
                 const int t = job->setTransition(c.transition, c.transitionUs);
+                if (t < 1 && c.transitionRequired) {
+                    qCWarning(lcTools) << "join: transition after a removed range refused" << t;
+                    *error = t;
+                    return nullptr;
+                }
                 if (t < 1)
                     qCWarning(lcTools) << "join: transition refused" << t;
             }
@@ -111,4 +136,50 @@ bool JoinnerWindowController::startJoin() {
         return job;
     };
     return jobChain().start(1, make);
+}
+
+void JoinnerWindowController::prepareRowProgress(const std::vector<JoinPlan::Clip>& clips) {
+    // Each row's share of the output: its pieces, less the transitions that overlap them.
+    joinShares_.clear();
+    double total = 0;
+    for (size_t i = 0; i < fileList_.size(); ++i) {
+        double seconds = 0;
+        for (const JoinPlan::Clip& c : clips) {
+            if (c.entry != i)
+                continue;
+            const double d = double(JoinPlan::durationUs(*fileList_[i]));
+            const double piece = (c.endUs > c.startUs ? double(c.endUs - c.startUs) : d) / 1e6;
+            seconds += piece - double(c.transitionUs) / 1e6;
+        }
+        joinShares_.push_back(std::max(0.0, seconds));
+        total += std::max(0.0, seconds);
+    }
+    joinTotal_ = total;
+}
+
+void JoinnerWindowController::exportJobStarted(int) {
+    for (int i = 0; i < fileListTableView->rowCount(); ++i)
+        fileListTableView->hiddenProgress(i);
+}
+
+void JoinnerWindowController::exportProgress(double overall) {
+    // The overall progress, shown in the row of the clip being joined.
+    if (joinTotal_ <= 0 || !std::isfinite(overall))
+        return;
+    double done = std::clamp(overall, 0.0, 1.0) * joinTotal_;
+    for (int i = 0; i < int(joinShares_.size()); ++i) {
+        JoinnerCell* row = fileListTableView->row(i);
+        const double share = joinShares_[size_t(i)];
+        if (!row)
+            continue;
+        row->progress->set(share > 0 && done < share ? std::max(0.0, done) / share : (done >= share ? 1.0 : -1.0));
+        done -= share;
+    }
+}
+
+void JoinnerWindowController::exportEnded(JobChain::Outcome, int) {
+    for (int i = 0; i < fileListTableView->rowCount(); ++i)
+        fileListTableView->hiddenProgress(i);
+    joinShares_.clear();
+    joinTotal_ = 0;
 }

@@ -1,6 +1,8 @@
 // Adding, ordering and removing the clips of the join window.
 #include "tools/join/JoinnerWindowController.h"
 
+#include "foundation/controls/NSProgressView.h"
+#include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
 #include "tools/join/JoinnerTableView.h"
@@ -9,6 +11,7 @@
 
 #include <QLabel>
 #include <QPointer>
+#include <QPushButton>
 
 void JoinnerWindowController::addFileAction() {
     if (isJoining())
@@ -40,7 +43,12 @@ int JoinnerWindowController::addFiles(const QStringList& paths) {
     return added;
 }
 
-void JoinnerWindowController::reload(int selected) {
+void JoinnerWindowController::reload(int selected, bool keepPreview) {
+    // An emptied list leaves no finished join's bar behind.
+    if (fileList_.empty())
+        joinnerProgressView->setProgress(0);
+    // The same clip stays in the preview after a move: the re-selection is not reported.
+    fileListTableView->setDisabelSelectBlock(keepPreview);
     fileListTableView->reloadData(selected);
     fileListViewHidden(fileList_.empty());
     enableEdit(!isJoining());
@@ -49,7 +57,10 @@ void JoinnerWindowController::reload(int selected) {
 
 void JoinnerWindowController::fileListViewHidden(bool hidden) {
     fileListTableView->setVisible(!hidden);
-    contentNoFileView->setVisible(hidden);
+    for (QWidget* w : std::initializer_list<QWidget*>{contentNoFileView, emailIconView, email_addressLabel})
+        w->setVisible(hidden);
+    for (QWidget* w : std::initializer_list<QWidget*>{removeBtn, clearBtn, upBtn, downBtn})
+        w->setVisible(!hidden);
 }
 
 void JoinnerWindowController::removeAction() {
@@ -73,5 +84,5 @@ void JoinnerWindowController::moveAction(int step) {
     if (isJoining() || i < 0 || j < 0 || j >= int(fileList_.size()))
         return;
     std::swap(fileList_[size_t(i)], fileList_[size_t(j)]);
-    reload(j);
+    reload(j, true);
 }

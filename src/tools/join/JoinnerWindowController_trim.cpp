@@ -4,19 +4,19 @@
 #include "tools/join/JoinnerWindowController.h"
 
 #include "foundation/controls/LxCutProgressView.h"
+#include "foundation/controls/LxProgressSlider.h"
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/helpers/NSBundle.h"
 #include "foundation/records/SimpleData.h"
 #include "tools/join/JoinPlan.h"
 #include "tools/join/JoinnerCell.h"
 #include "tools/join/JoinnerTableView.h"
+#include "tools/shared/PreviewPane.h"
 #include "tools/shared/RangeRules.h"
 #include "tools/shared/TimeCodeRow.h"
 
 #include <QLabel>
-#include <QPixmap>
 #include <QRadioButton>
-#include <QSlider>
 #include <cmath>
 
 namespace {
@@ -31,29 +31,6 @@ void storeRange(SimpleData& clip, CutRange range) {
     clip.cutTimeRange_start = range.startUs;
     clip.cutTimeRange_stop = range.stopUs;
 }
-
-// The clip's picture as it plays: the thumbnail is taken at a fixed 285 x 180, so it is
-// drawn again at the clip's display shape (pixel aspect and a quarter-turn rotation
-// included), as large as fits the view.
-QPixmap clipPicture(const SimpleData& clip, const QSize& view) {
-    const QPixmap thumb = QPixmap::fromImage(clip.thumbImage);
-    if (thumb.isNull() || view.isEmpty())
-        return thumb;
-    double ratio = 0;
-    if (const FileData* s = clip.sourceData.get()) {
-        ratio = s->aspect > 0 ? s->aspect : (s->height > 0 ? double(s->width) / s->height : 0);
-        if (ratio > 0 && std::abs(s->angle) % 180 == 90)
-            ratio = 1 / ratio;
-    }
-    if (!(ratio > 0))
-        return thumb.scaled(view, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    QSize shape = view;
-    if (double(view.width()) / view.height() > ratio)
-        shape.setWidth(std::max(1, int(std::lround(view.height() * ratio))));
-    else
-        shape.setHeight(std::max(1, int(std::lround(view.width() / ratio))));
-    return thumb.scaled(shape, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-}
 } // namespace
 
 SimpleData* JoinnerWindowController::selectedClip() const {
@@ -67,26 +44,34 @@ void JoinnerWindowController::showSelectedClip() {
     if (!clip) {
         startTimeRow->setTime(0);
         stopTimeRow->setTime(0);
-        cutDurationValueLabel->clear();
+        cutDurationValueLabel->setText(timeText(0));
         selectTimeBtn->setChecked(true);
-        volumeSlider->setValue(100);
+        volumeSlider->setProgress(0.5f);
         cutProgressView->setIsFanxuan(false);
         cutProgressView->setLowerValue(0, 1);
-        playerView->clear();
+        cutProgressView->setProgress(0);
     } else {
         const auto [start, stop] = JoinPlan::range(*clip);
         startTimeRow->setTime(double(start) / 1e6);
         stopTimeRow->setTime(double(stop) / 1e6);
         cutDurationValueLabel->setText(timeText(stop - start));
         (clip->isTrimFanxuan ? unSelectTimeBtn : selectTimeBtn)->setChecked(true);
-        volumeSlider->setValue(JoinPlan::volumePercent(clip->volume));
+        // The slider shows the volume the join gives this clip.
+        volumeSlider->setProgress(float(JoinPlan::volumePercent(clip->volume) / 200.0));
         const double d = double(JoinPlan::durationUs(*clip));
         cutProgressView->setIsFanxuan(clip->isTrimFanxuan);
         cutProgressView->setLowerValue(float(double(start) / d), float(double(stop) / d));
-        playerView->setPixmap(clipPicture(*clip, playerView->size()));
     }
-    volumeValueLabel->setText(QString("%1%").arg(volumeSlider->value()));
     showingClip_ = false;
+}
+
+void JoinnerWindowController::storeSelectedRange(int64_t start, int64_t stop) {
+    SimpleData* clip = selectedClip();
+    if (!clip || start < 0 || start >= stop || stop > JoinPlan::durationUs(*clip))
+        return;
+    clip->cutTimeRange_start = start;
+    clip->cutTimeRange_stop = stop;
+    refreshSelectedRow();
 }
 
 void JoinnerWindowController::refreshSelectedRow() {
@@ -142,6 +127,8 @@ void JoinnerWindowController::resetAction() {
     storeRange(*clip, RangeRules::reset(JoinPlan::durationUs(*clip)));
     // Back to keep mode; the radios and the bar follow the record.
     clip->isTrimFanxuan = false;
+    preview_->seek(0);
+    showPlayHead(0, preview_->duration());
     refreshSelectedRow();
 }
 
@@ -161,12 +148,12 @@ void JoinnerWindowController::applyToAllAction() {
     showSelectedClip();
 }
 
-void JoinnerWindowController::volumeChanged(int percent) {
-    volumeValueLabel->setText(QString("%1%").arg(percent));
+void JoinnerWindowController::volumeChanged(double gain) {
     SimpleData* clip = selectedClip();
     if (showingClip_ || !clip)
         return;
-    clip->volume = percent / 100.0;
+    clip->volume = gain;
+    preview_->setVolume(gain);
 }
 
 void JoinnerWindowController::actionMouseMovedForCutProgressViewBlock(LxCutProgressView*, float startvalue,

@@ -7,22 +7,24 @@
 #include "../shared/ToolWindowDriver.h"
 #include "foundation/controls/LxCustomButton.h"
 #include "foundation/controls/MouseMoveButton.h"
+#include "foundation/controls/LxProgressSlider.h"
+#include "foundation/controls/NSImageView.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/UserDefaults.h"
 #include "tools/join/JoinnerCell.h"
 #include "tools/join/JoinnerTableView.h"
 #include "tools/join/JoinnerWindowController.h"
-#include "tools/shared/FormatBrowser.h"
 #include "tools/shared/TimeCodeRow.h"
+#include "tools/shared/FormatBrowser.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QSlider>
 
 namespace jointest {
@@ -55,9 +57,7 @@ public:
             chooseFormat("Video / Keep Original");
     }
 
-    void chooseOutputFolder(const QString& folder) {
-        tooltest::pickOutputFolder(window->outputFolderBtn, folder);
-    }
+    void chooseOutputFolder(const QString& folder) { tooltest::pickOutputFolder(window->outputFolderBtn, folder); }
     void addFile(const QString& path) { tooltest::pickFile(window->addfileBtn, path); }
 
     void selectRow(int i) {
@@ -118,6 +118,15 @@ public:
     ZylButton* settingsGear() const {
         FormatBrowser* b = window->formatBrowser;
         return b->gearBtns[size_t(b->selectItemIndex() - 1)];
+    }
+
+    // Clicks the volume slider at the point of the fraction f (0 to 1) of its travel.
+    void setVolumeSlider(double f) {
+        LxProgressSlider* s = window->volumeSlider;
+        const int thumb = s->tickMarkView()->width();
+        const int x = int(std::lround(thumb / 2.0 + f * (s->width() - thumb)));
+        QTest::mouseClick(s, Qt::LeftButton, {}, QPoint(x, s->height() / 2));
+        settle();
     }
 
     // Start, then the end of the join; returns the file written.

@@ -67,6 +67,17 @@ TEST(JoinPlan, RemoveClipsKeepWhatLiesAroundTheirRange) {
     ASSERT_EQ(clips.size(), 1u);
     EXPECT_EQ(clips[0].startUs, 5000000);
     EXPECT_EQ(clips[0].endUs, 12000000);
+    // After a remove clip the transition lasts one second, whatever the pieces' lengths, and
+    // must be taken (a refusal fails the join); after a keep clip it is only asked for.
+    r->transitionEffect = 2;
+    clips = JoinPlan::clips({r, clip("short.mp4", 1.2)});
+    ASSERT_EQ(clips.size(), 3u);
+    EXPECT_EQ(clips[0].transition, 0) << "no transition inside a clip";
+    EXPECT_EQ(clips[1].transition, 2);
+    EXPECT_EQ(clips[1].transitionUs, 1000000);
+    EXPECT_TRUE(clips[1].transitionRequired);
+    EXPECT_FALSE(JoinPlan::clips({k, r})[0].transitionRequired);
+
     auto whole = clip("w.mp4", 12, 0, 12000000);
     whole->isTrimFanxuan = true;
     EXPECT_TRUE(JoinPlan::clips({whole}).empty());

@@ -1,0 +1,288 @@
+// The preview of the selected clip and the control strip under it: play, stop, set start and
+// set stop from the play head, snapshot and its format, mute and the clip's volume. The play
+// head runs through the whole clip; only the join uses the range.
+#include "tools/join/JoinnerWindowController.h"
+
+#include "foundation/controls/LxCutProgressView.h"
+#include "foundation/controls/LxProgressSlider.h"
+#include "foundation/controls/ZylButton.h"
+#include "foundation/helpers/HelpClass.h"
+#include "foundation/records/SimpleData.h"
+#include "platform/Dispatch.h"
+#include "platform/Log.h"
+#include "platform/Workspace.h"
+#include "tools/join/JoinPlan.h"
+#include "tools/join/JoinnerTableView.h"
+#include "tools/shared/ExportBar.h"
+#include "tools/shared/Loc.h"
+#include "tools/shared/PreviewPane.h"
+#include "tools/shared/ToolLayout.h"
+#include "tools/shared/ToolStyle.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPointer>
+#include <QUrl>
+#include <cmath>
+
+using toollayout::label;
+using toollayout::make;
+
+namespace {
+toolstyle::ImageList capturePictures() {
+    return toolstyle::pictureSet("Join/btnCapture", ".png");
+}
+toolstyle::ImageList captureSetPictures() {
+    return toolstyle::pictureSet("Join/btnCaptureSet", ".png");
+}
+toolstyle::ImageList volumePictures(bool muted) {
+    return muted ? toolstyle::closeVolumePictures() : toolstyle::openVolumePictures();
+}
+constexpr double kStripHeight = 28;
+constexpr double kVolumeButtonWidth = 24;
+constexpr double kVolumeSliderWidth = 50;
+} // namespace
+
+void JoinnerWindowController::buildPlayerArea(QWidget* right) {
+    playerView = make<QWidget>(right, 10, 360, 330, 200);
+    playerView->setAttribute(Qt::WA_StyledBackground);
+    playerView->setStyleSheet("background-color: black;");
+    preview_ = new PreviewPane(playerView, this);
+    preview_->tick = [this](double current, double duration) { showPlayHead(current, duration); };
+    preview_->didEnd = [this] { playerDidEnd(); };
+
+    leftTimeLabel = label(right, 10, 340, 110, 18);
+    rightTimeLabel = label(right, 230, 340, 110, 18, Qt::AlignRight);
+    for (QLabel* l : {leftTimeLabel, rightTimeLabel})
+        l->setText(HelpClass::returnTimeToStr(0));
+    cutProgressView = new LxCutProgressView(NSMakeRect(10, 314, 330, 24), right);
+    cutProgressView->setDelegate(this);
+    buildStrip(right, 280);
+}
+
+void JoinnerWindowController::buildStrip(QWidget* right, double y) {
+    QPointer<JoinnerWindowController> self(this);
+    // Every button but mute queues its work, so the click has finished first.
+    auto queued = [self](auto work) {
+        return [self, work](ZylButton*) {
+            dispatchMain([self, work] {
+                if (self && !self->isClosing())
+                    work(self.data());
+            });
+        };
+    };
+    playBtn = make<ZylButton>(right, 10, y, kStripHeight, kStripHeight);
+    toolstyle::setButtonImages(playBtn, toolstyle::joinPlayPictures());
+    playBtn->mouseDownAction = queued([](JoinnerWindowController* w) {
+        w->preview_->isPlaying() ? w->pause() : w->play();
+    });
+    stopBtn = make<ZylButton>(right, 42, y, kStripHeight, kStripHeight);
+    toolstyle::setButtonImages(stopBtn, toolstyle::joinStopPictures());
+    stopBtn->mouseDownAction = queued([](JoinnerWindowController* w) { w->stop(); });
+
+    startCutTimeBtn = make<ZylButton>(right, 76, y + 2, 24, 24);
+    stopCutTimeBtn = make<ZylButton>(right, 102, y + 2, 24, 24);
+    for (auto [button, key] : {std::pair{startCutTimeBtn, "["}, std::pair{stopCutTimeBtn, "]"}}) {
+        button->setContentTitle(loc(key));
+        button->setContentColor(Qt::black);
+        // Framed like the strip's other buttons, so the brackets read as buttons.
+        button->setBackGroundColor(Qt::white);
+        button->setDisAblebackGroundColor(toolstyle::kDisabledGrey);
+        button->setBordColor(QColor(188, 189, 189));
+        button->setBorderWidth(1);
+        button->setCornerRadius(4);
+    }
+    startCutTimeBtn->mouseDownAction = queued([](JoinnerWindowController* w) { w->setStartTrimBtnTouchUp(); });
+    stopCutTimeBtn->mouseDownAction = queued([](JoinnerWindowController* w) { w->setStopTrimBtnTouchUp(); });
+
+    cutCoverBtn = make<ZylButton>(right, 134, y, kStripHeight, kStripHeight);
+    toolstyle::setButtonImages(cutCoverBtn, capturePictures());
+    cutCoverBtn->mouseDownAction = queued([](JoinnerWindowController* w) { w->actionCarameraBtn(); });
+    cutcoverStyleBtn = make<ZylButton>(right, 164, y, 22, kStripHeight);
+    toolstyle::setButtonImages(cutcoverStyleBtn, captureSetPictures());
+    cutcoverStyleBtn->setBordered(false);
+    cutcoverStyleBtn->mouseDownAction = queued([](JoinnerWindowController* w) { w->toggleCoverStylePop(); });
+    coverStylePopBtn = make<QComboBox>(right, 186, y + 4, 80, 20);
+    for (const char* key : {"png", "jpg", "bmp"}) {
+        QString title = loc(key);
+        title.remove('"');
+        if (!title.isEmpty())
+            coverStylePopBtn->addItem(title, QString::fromLatin1(key));
+    }
+    coverStylePopBtn->hide();
+    connect(coverStylePopBtn, &QComboBox::activated, this, &JoinnerWindowController::coverstyleAction);
+
+    volumeBtn = make<ZylButton>(right, 0, y + 2, kVolumeButtonWidth, 24);
+    setVolumeButtonLook(false);
+    // Mute works at once: it only changes what the preview plays.
+    volumeBtn->mouseDownAction = [this](ZylButton*) { muteToggle(); };
+    volumeSlider = new LxProgressSlider(NSMakeRect(0, y + 6, kVolumeSliderWidth, 16), right);
+    volumeSlider->setDelegate(this);
+    volumeSlider->setProgress(0.5f);
+    placeVolumeControls(false);
+}
+
+void JoinnerWindowController::placeVolumeControls(bool popShown) {
+    const QRect anchor = popShown ? coverStylePopBtn->geometry() : cutcoverStyleBtn->geometry();
+    volumeBtn->move(anchor.right() + 1 + (popShown ? 2 : 4), volumeBtn->y());
+    volumeSlider->move(volumeBtn->geometry().right() + 1 + 4, volumeSlider->y());
+}
+
+void JoinnerWindowController::initPlayer() {
+    preview_->close();
+    // A new clip starts paused, whatever the last one was doing.
+    playBtn->setSelected(false);
+    SimpleData* clip = selectedClip();
+    if (clip && !clip->path.isEmpty())
+        preview_->open(clip->path, clip->volume, PreviewPane::displaySize(*clip));
+    showSelectedClip();
+    // The play head starts at the range's start.
+    const double start = clip ? double(JoinPlan::range(*clip).first) / 1e6 : 0.0;
+    preview_->seek(start);
+    showPlayHead(preview_->player() ? start : 0.0, preview_->duration());
+    setVolumeButtonLook(false);
+}
+
+void JoinnerWindowController::play() {
+    if (!preview_->player())
+        return;
+    preview_->play();
+    playBtn->setSelected(true);
+}
+
+void JoinnerWindowController::pause() {
+    if (!preview_->player())
+        return;
+    preview_->pause();
+    playBtn->setSelected(false);
+}
+
+void JoinnerWindowController::stop() {
+    if (!preview_->player())
+        return;
+    // The play head stays where it was until the next play or seek.
+    preview_->stop();
+    playBtn->setSelected(false);
+}
+
+void JoinnerWindowController::showPlayHead(double current, double duration) {
+    if (duration > 0 && std::isfinite(current) && std::isfinite(duration))
+        cutProgressView->setProgress(float(std::clamp(current / duration, 0.0, 1.0)));
+    leftTimeLabel->setText(HelpClass::returnTimeToStr(current));
+    rightTimeLabel->setText(HelpClass::returnTimeToStr(duration));
+}
+
+void JoinnerWindowController::playerDidEnd() {
+    playBtn->setSelected(false);
+    preview_->seek(0);
+    cutProgressView->setProgress(0);
+    leftTimeLabel->setText(HelpClass::retrnTimeToStr(0, 0, 0, 0));
+    rightTimeLabel->setText(HelpClass::returnTimeToStr(preview_->duration()));
+}
+
+void JoinnerWindowController::actionMouseDownForCutProgressViewBlock(LxCutProgressView* view, float) {
+    if (view == cutProgressView && preview_->isPlaying())
+        pause();
+}
+
+void JoinnerWindowController::actionSeekToTimeForCutProgressViewBlock(LxCutProgressView* view, float progress) {
+    if (view != cutProgressView || !std::isfinite(progress))
+        return;
+    const double t = preview_->duration() * std::clamp(double(progress), 0.0, 1.0);
+    preview_->seek(t);
+    showPlayHead(t, preview_->duration());
+}
+
+void JoinnerWindowController::actionMouseUpForCutProgressViewBlock(LxCutProgressView* view, float progress) {
+    if (view != cutProgressView || !std::isfinite(progress))
+        return;
+    const double t = preview_->duration() * std::clamp(double(progress), 0.0, 1.0);
+    if (preview_->isPlaying()) {
+        preview_->pause();
+        preview_->seek(t);
+        play();
+    } else {
+        preview_->seek(t);
+    }
+    showPlayHead(t, preview_->duration());
+}
+
+QString JoinnerWindowController::actionCarameraBtn() {
+    if (!preview_->player())
+        return QString();
+    const QString file = preview_->snapshot(exportBar_->preparedOutputPath(), coverStyle());
+    qCDebug(lcTools) << "join: snapshot" << file;
+    return file;
+}
+
+void JoinnerWindowController::toggleCoverStylePop() {
+    if (!preview_->player())
+        return;
+    coverStylePopBtn->setVisible(coverStylePopBtn->isHidden());
+    placeVolumeControls(!coverStylePopBtn->isHidden());
+}
+
+void JoinnerWindowController::coverstyleAction(int index) {
+    if (index < 0 || index >= coverStylePopBtn->count())
+        return;
+    coverStyle_ = coverStylePopBtn->itemData(index).toString();
+    coverStylePopBtn->hide();
+    placeVolumeControls(false);
+    coverStylePopBtn->setCurrentIndex(index);
+}
+
+void JoinnerWindowController::setVolumeButtonLook(bool muted) {
+    toolstyle::setButtonImages(volumeBtn, volumePictures(muted));
+}
+
+void JoinnerWindowController::muteToggle() {
+    const bool muted = !preview_->isMuted();
+    preview_->setMuted(muted);
+    setVolumeButtonLook(muted);
+}
+
+void JoinnerWindowController::actionMouseDownForProgressSliderBlock(LxProgressSlider*, float) {
+    // Present so that a click moves the thumb to the clicked point.
+}
+
+void JoinnerWindowController::actionProgressForProgressSliderBlock(LxProgressSlider* slider, float progress) {
+    if (slider == volumeSlider && std::isfinite(progress))
+        volumeChanged(2.0 * std::clamp(double(progress), 0.0, 1.0));
+}
+
+void JoinnerWindowController::actionMouseUpForProgressSliderBlock(LxProgressSlider* slider, float progress) {
+    actionProgressForProgressSliderBlock(slider, progress);
+}
+
+void JoinnerWindowController::setStartTrimBtnTouchUp() {
+    SimpleData* clip = selectedClip();
+    if (!clip || !preview_->player() || isJoining())
+        return;
+    const int64_t d = JoinPlan::durationUs(*clip);
+    const int64_t t = std::clamp<int64_t>(std::llround(preview_->currentTime() * 1e6), 0, d);
+    // A start at or past the stop takes the stop to the clip's end; a start at the very end
+    // leaves no range and is not taken.
+    const int64_t stop = JoinPlan::range(*clip).second;
+    if (t >= d)
+        return;
+    storeSelectedRange(t, t < stop ? stop : d);
+}
+
+void JoinnerWindowController::setStopTrimBtnTouchUp() {
+    SimpleData* clip = selectedClip();
+    if (!clip || !preview_->player() || isJoining())
+        return;
+    const int64_t d = JoinPlan::durationUs(*clip);
+    const int64_t t = std::clamp<int64_t>(std::llround(preview_->currentTime() * 1e6), 0, d);
+    // A stop before the start takes the start back to the clip's beginning.
+    const int64_t start = JoinPlan::range(*clip).first;
+    if (t <= 0)
+        return;
+    storeSelectedRange(t > start ? start : 0, t);
+}
+
+void JoinnerWindowController::emailAction() {
+    QString mail = QString("mailto:%1?Subject=%2&body=%3").arg(loc("email_address"), " ", " ");
+    mail.replace(' ', "%20");
+    Workspace::openURL(QUrl(mail));
+}
