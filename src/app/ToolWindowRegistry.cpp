@@ -6,8 +6,9 @@
 #include <type_traits>
 
 // Every tool window of the program registers its tile here; a tile without a factory
-// shows its disabled picture. The batch cutter is added here once it is built.
+// shows its disabled picture.
 #include "editor/core/EditVideoWindowController.h"
+#include "tools/batchcut/BatchCutterWindowController.h"
 #include "tools/easycut/EasyCutterWindowcontroller.h"
 #include "tools/join/JoinnerWindowController.h"
 #include "tools/shared/ToolWindow.h"
@@ -55,6 +56,7 @@ ToolWindowRegistry& ToolWindowRegistry::shared() {
 ToolWindowRegistry::ToolWindowRegistry() {
     factories_[index(HomeTool::EasyCutter)] = windowFactory<EasyCutterWindowcontroller>();
     factories_[index(HomeTool::Joinner)] = windowFactory<JoinnerWindowController>();
+    factories_[index(HomeTool::BatchCutter)] = windowFactory<BatchCutterWindowController>();
     factories_[index(HomeTool::Split)] = windowFactory<SplitWindowController>();
     for (HomeTool tool : {HomeTool::AdvancedCutter, HomeTool::Rotate, HomeTool::Crop, HomeTool::Effect,
                           HomeTool::Watermark, HomeTool::Subtitle, HomeTool::AddMusic})

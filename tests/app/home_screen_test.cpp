@@ -172,6 +172,21 @@ TEST(HomeScreen, ClicksQueuedTogetherOpenOnlyOneWindow) {
     home->openToolWindow()->close();
 }
 
+TEST(HomeScreen, BatchCutTileOpensTheBatchCutter) {
+    ScratchDefaults defaults;
+    auto home = shownHome();
+    ASSERT_TRUE(home->tileButton(HomeTool::BatchCutter)->isEnabled());
+    click(home->tileButton(HomeTool::BatchCutter));
+    ASSERT_SOON(home->openToolWindow() != nullptr);
+    QPointer<QWidget> tool = home->openToolWindow();
+    EXPECT_STREQ(tool->metaObject()->className(), "BatchCutterWindowController");
+    EXPECT_EQ(tool->windowTitle(), text("BatchCut_Title"));
+    EXPECT_TRUE(everythingDisabled(*home));
+    tool->close();
+    ASSERT_SOON(tool.isNull());
+    EXPECT_TRUE(home->tileButton(HomeTool::BatchCutter)->isEnabled());
+}
+
 TEST(HomeScreen, WillCloseFromAnySenderEnablesTheScreen) {
     ScratchDefaults defaults;
     RegistryOverride registry;

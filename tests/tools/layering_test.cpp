@@ -34,11 +34,17 @@ TEST(Layering, ToolsUseTheKitAndNeverEachOther) {
     const QDir tools(QStringLiteral(CUTBENCH_SOURCE_DIR "/src/tools"));
     const QStringList folders = tools.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     ASSERT_TRUE(folders.contains("shared"));
+    ASSERT_GE(folders.size(), 5) << "the four tools and the kit";
     for (const QString& folder : folders) {
         const QString own = folder == "shared" ? QString() : folder;
         const QStringList found = toolIncludes(tools.filePath(folder), own);
         EXPECT_TRUE(found.isEmpty()) << found.join("\n").toStdString();
     }
+}
+
+TEST(Layering, TheEditorUsesTheKitAndNoTool) {
+    const QStringList found = toolIncludes(QStringLiteral(CUTBENCH_SOURCE_DIR "/src/editor"), QString());
+    EXPECT_TRUE(found.isEmpty()) << found.join("\n").toStdString();
 }
 
 TEST(Layering, TheKitsTestsIncludeNoWindow) {

@@ -1,5 +1,6 @@
 #include "editor/core/EditVideoWindowController.h"
 
+#include "editor/core/EditorExport.h"
 #include "editor/core/EditorFileLoader.h"
 #include "foundation/controls/LabelFit.h"
 #include "foundation/controls/LxCutProgressView.h"
@@ -127,6 +128,7 @@ bool EditVideoWindowController::openFile(const QString& path) {
     for (ZylButton* b : toolButtons_)
         b->setEnabled(true);
     enableEdit(true);
+    exportFileOpened();
     hiddenMusicViewPlay(false);
     openTool(toolItemType_);
     refitPicture();

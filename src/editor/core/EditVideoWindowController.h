@@ -14,6 +14,7 @@
 // Main thread only. The window owns every view and its session; closing it stops the preview.
 #pragma once
 
+#include "editor/core/EditorConvertJob.h"
 #include "editor/core/EditorSession.h"
 #include "editor/core/EditorToolType.h"
 #include "foundation/controls/LxCutProgressViewDelegate.h"
@@ -24,7 +25,10 @@
 #include <QSizeF>
 #include <QTimer>
 #include <array>
+#include <memory>
 
+class EditorExport;
+class FormatBrowser;
 class ExportBar;
 class LxCutProgressView;
 class LxMoviePlayer;
@@ -181,6 +185,7 @@ public:
     ZylButton* resetTrimBtn = nullptr;
 
     ExportBar* exportBar_ = nullptr;
+    FormatBrowser* formatBrowser_ = nullptr;
 
     // Slider and trim-bar callbacks.
     void actionMouseDownForProgressSliderBlock(LxProgressSlider* slider, float progress) override;
@@ -194,6 +199,7 @@ public:
 
 protected:
     void windowWillClose() override;
+    void exportEnded(JobChain::Outcome outcome, int error) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
@@ -231,6 +237,16 @@ private:
     bool checkTrimStop(LxTextField* field);
     void trimStepped(TimeCodeRow* row);
     void alert(const char* key);
+    // _export
+    void bindExport();
+    bool startExport();
+    EditorConvertJob::Settings exportSettings() const;
+    void exportEditingEnabled(bool on);
+    void exportFileOpened();
+    // _format
+    void buildFormatBrowser();
+    double formatBandRise() const;
+    void layoutFormatBrowser(double W);
 
     double duration() const;
     double currentTime() const;
@@ -244,4 +260,6 @@ private:
     NSRect pictureRect_;
     QSizeF videoSize_;
     bool loaded_ = false;
+    std::unique_ptr<EditorExport> export_; // the running export's plan; its part files go with it
+    EditorOutputChoices outputChoices_;    // the format chosen in the browser
 };

@@ -194,8 +194,7 @@ void EditVideoWindowController::buildExportBar() {
     frames.progress = NSMakeRect(446, 37, 400, 12);
     frames.start = NSMakeRect(900, 20, 140, 46);
     exportBar_ = new ExportBar(this, this, frames, "Editfinishedstring");
-    // Exporting from the editor comes with its export; until then Start stays off.
-    exportBar_->startButton->setEnabled(false);
+    bindExport();
 }
 
 void EditVideoWindowController::hiddenMusicViewPlay(bool hidden) {
@@ -218,10 +217,10 @@ void EditVideoWindowController::changeEvent(QEvent* event) {
         changesize();
 }
 
-// The format browser below the content is not part of this window yet, so the band it folds
-// into is kept: 85 points under the content for the export row, and the smaller minimum.
+// The format browser stands between the content and the export row; folded, it keeps only its
+// title, and the window may be as low as without it.
 void EditVideoWindowController::changesize() {
-    setMinimumSize(908, 622);
+    setMinimumSize(908, int(622 + formatBandRise()));
     if (!loaded_)
         return;
     layoutAreas(width(), height());
@@ -232,7 +231,8 @@ void EditVideoWindowController::changesize() {
 void EditVideoWindowController::layoutAreas(double W, double H) {
     // The title bar lies outside the window's area here: the content reaches 8 points below
     // the top edge, in full screen as in a window.
-    const double F = 8, B = 85, L = 90, K = H - 209;
+    const double rise = formatBandRise();
+    const double F = 8, B = 85 + rise, L = 90 + rise, K = H - 209 - rise;
     setFrame(_contentBackGroundView, NSMakeRect(4, B, W - 8, H - (F + B)));
     const double bandY = H - F - kToolBandHeight;
     setFrame(_funItemBackView, NSMakeRect(4, bandY, W - 8, kToolBandHeight));
@@ -258,6 +258,7 @@ void EditVideoWindowController::layoutAreas(double W, double H) {
     const double progressX = 362 + exportBar_->progressLabel->width() + 4;
     setFrame(exportBar_->progressView, NSMakeRect(progressX, 37, std::max(0.0, W - 158 - progressX), 12));
     setFrame(exportBar_->startButton, NSMakeRect(W - 150, 20, 140, 46));
+    layoutFormatBrowser(W);
 }
 
 void EditVideoWindowController::layoutPlayerArea() {

@@ -8,7 +8,7 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Dispatch.h"
-#include "tools/join/JoinnerTableView.h"
+#include "tools/shared/JoinnerTableView.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/FormatBrowser.h"
 #include "tools/shared/Loc.h"

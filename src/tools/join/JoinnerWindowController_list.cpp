@@ -5,7 +5,7 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
-#include "tools/join/JoinnerTableView.h"
+#include "tools/shared/JoinnerTableView.h"
 #include "tools/shared/MediaOpenPanel.h"
 #include "tools/shared/SourceProbe.h"
 

@@ -12,7 +12,7 @@
 #include "platform/Log.h"
 #include "platform/Workspace.h"
 #include "tools/join/JoinPlan.h"
-#include "tools/join/JoinnerTableView.h"
+#include "tools/shared/JoinnerTableView.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/PreviewPane.h"

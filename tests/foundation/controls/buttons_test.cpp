@@ -227,3 +227,24 @@ TEST_F(TabButton, TextPositionsPlaceThePictureAndTheTitle) {
 }
 
 } // namespace
+
+TEST(ZylButtonTitle, TooLongTitleIsCutShortWithTheWholeTitleAsTooltip) {
+    ZylButton b;
+    b.resize(40, 20);
+    b.show();
+    b.setContentTitle("Edit");
+    EXPECT_EQ(b.shownTitle(), "Edit");
+    EXPECT_TRUE(b.toolTip().isEmpty());
+    b.setContentTitle("Supercalifragilistic");
+    EXPECT_NE(b.shownTitle(), "Supercalifragilistic");
+    EXPECT_EQ(b.toolTip(), "Supercalifragilistic");
+    // Wide enough again: whole, and the tooltip goes.
+    b.resize(400, 20);
+    EXPECT_EQ(b.shownTitle(), "Supercalifragilistic");
+    EXPECT_TRUE(b.toolTip().isEmpty());
+    // A tooltip the owner set is the owner's.
+    b.setToolTip("mine");
+    b.resize(40, 20);
+    b.resize(400, 20);
+    EXPECT_EQ(b.toolTip(), "mine");
+}

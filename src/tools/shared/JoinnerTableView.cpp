@@ -1,8 +1,8 @@
-#include "tools/join/JoinnerTableView.h"
+#include "tools/shared/JoinnerTableView.h"
 
 #include "foundation/records/SimpleData.h"
 #include "platform/Dispatch.h"
-#include "tools/join/JoinnerCell.h"
+#include "tools/shared/JoinnerCell.h"
 #include "tools/shared/RowProgress.h"
 
 #include <QCheckBox>
@@ -49,6 +49,9 @@ void JoinnerTableView::reloadData(int selected) {
             });
         };
         r->SelecteddefaultFormatoutputBlock = [this](JoinnerCell* row) { defaultFormatToggled(row); };
+        if (!joinControls_)
+            for (QWidget* w : std::initializer_list<QWidget*>{r->defaultoutputformat, r->effectLabel, r->effectBtn})
+                w->hide();
         layout_->insertWidget(int(i), r);
         rows_.push_back(r);
     }

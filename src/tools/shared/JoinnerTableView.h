@@ -1,6 +1,7 @@
-// The joiner's clip list: one JoinnerCell per record of the window's list, in join order,
-// rebuilt on every reload. It keeps one row selected and at most one record marked as the
-// default output format.
+// The file list of the joiner and the batch cutter: one JoinnerCell per record of the
+// window's list, in list order, rebuilt on every reload. It keeps one row selected and at
+// most one record marked as the default output format. A list without join controls (the
+// batch cutter's) shows neither the default-format box nor the transition pop-up.
 //
 // Main thread only.
 #pragma once
@@ -30,6 +31,9 @@ public:
     JoinnerCell* row(int index) const;
     int rowCount() const { return int(rows_.size()); }
     void setEnabele(bool enabled);
+    // The default-format box and the transition pop-up on the rows (shown unless turned off;
+    // takes effect at the next reload).
+    void setJoinControlsShown(bool shown) { joinControls_ = shown; }
     // While set, selections made by the list itself (reloads, showProgress) do not call
     // selectionChanged; a click on a row clears it.
     void setDisabelSelectBlock(bool disabled) { disabelSelectBlock_ = disabled; }
@@ -57,4 +61,5 @@ private:
     int selected_ = -1;
     bool enabled_ = true;
     bool disabelSelectBlock_ = false;
+    bool joinControls_ = true;
 };

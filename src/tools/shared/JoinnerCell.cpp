@@ -1,8 +1,7 @@
-#include "tools/join/JoinnerCell.h"
+#include "tools/shared/JoinnerCell.h"
 
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/records/SimpleData.h"
-#include "tools/join/JoinPlan.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/RowProgress.h"
 #include "tools/shared/ToolLayout.h"
@@ -13,6 +12,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPixmap>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 // A line of small text, as high as its glyphs reach (underscores and marks above capitals
@@ -102,8 +103,14 @@ void JoinnerCell::setFileData(std::shared_ptr<SimpleData> data) {
 void JoinnerCell::refreshCutLength() {
     if (!fileData_)
         return;
-    // The length of the range, kept or removed alike.
-    const auto [start, stop] = JoinPlan::range(*fileData_);
+    // The length of the range, kept or removed alike: the whole file while none is set, and
+    // a stored range read inside the file.
+    const int64_t d = std::llround(fileData_->sourceDuration() * 1e6);
+    int64_t start = 0, stop = d;
+    if (fileData_->hasCutRange()) {
+        stop = std::clamp<int64_t>(fileData_->cutTimeRange_stop, 0, d);
+        start = std::clamp<int64_t>(fileData_->cutTimeRange_start, 0, stop);
+    }
     cuttedTimeLabel->setText(HelpClass::returnTimeToStr(double(stop - start) / 1e6));
 }
 

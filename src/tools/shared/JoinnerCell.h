@@ -1,6 +1,7 @@
-// One row of the joiner's clip list: thumbnail, name, source length, frame size and file
-// size, the length kept, the "use as output format" box and the transition into the next
-// clip. The row writes the user's choices straight into its record and reports them.
+// One row of a file list (joiner, batch cutter): thumbnail, name, source length, frame size
+// and file size, the length of the range, and for the joiner the "use as output format" box
+// and the transition into the next clip. The row writes the user's choices straight into its
+// record and reports them.
 //
 // Main thread only.
 #pragma once

@@ -1,0 +1,96 @@
+// The editor window's export: Start commits the edit state into the open file's record and
+// runs the export's jobs on the window's job chain; the export bar shows the progress (in
+// thirds when a deleted section makes two passes and a join), cancels, and shows how it ended.
+#include "editor/core/EditVideoWindowController.h"
+
+#include "editor/core/EditorExport.h"
+#include "foundation/controls/ZylButton.h"
+#include "foundation/records/SimpleData.h"
+#include "platform/Log.h"
+#include "platform/UserDefaults.h"
+#include "tools/shared/ExportBar.h"
+#include "tools/shared/FormatBrowser.h"
+#include "tools/shared/Loc.h"
+
+#include <QComboBox>
+#include <algorithm>
+
+void EditVideoWindowController::bindExport() {
+    // Until a file is open there is nothing to export.
+    exportBar_->startButton->setEnabled(false);
+    exportBar_->startRequested = [this] { return startExport(); };
+    exportBar_->editingEnabled = [this](bool on) { exportEditingEnabled(on); };
+    jobChain().jobCompleted = [this](int index, const QString&) {
+        if (export_)
+            export_->jobCompleted(index);
+    };
+    buildFormatBrowser();
+}
+
+EditorConvertJob::Settings EditVideoWindowController::exportSettings() const {
+    EditorConvertJob::Settings s;
+    s.record = session_.file().fileData;
+    // The format is read again at every export: the browser and the settings window store it.
+    s.choices = EditorOutputChoices::fromUserDefaults();
+    const UserDefaults& d = UserDefaults::standardUserDefaults();
+    s.customWidth = int(std::clamp<long long>(d.integerForKey("resolutionSelectCustom-Width"), 0, 16384));
+    s.customHeight = int(std::clamp<long long>(d.integerForKey("resolutionSelectCustom-Height"), 0, 16384));
+    s.audioStreamPosition = std::max(0, _audiochanelPopBtn->currentIndex());
+    return s;
+}
+
+bool EditVideoWindowController::startExport() {
+    if (!session_.file().isOpen() || jobChain().isBusy())
+        return false;
+    pause();
+    SimpleData& record = *session_.file().fileData;
+    const EditState& state = session_.state();
+    if (state.cutTimeRange_stop > 0 && state.cutTimeRange_start >= state.cutTimeRange_stop) {
+        // Exporting the record's earlier state instead would lose the crop, effects and
+        // subtitle set since: refuse.
+        showSimpleAlert(loc("showmessageTime1"));
+        return false;
+    }
+    state.writeInto(record);
+    export_.reset();
+    auto plan = std::make_unique<EditorExport>(exportSettings(), exportBar_->preparedOutputPath());
+    if (!plan->isValid()) {
+        // Deleting the whole file would leave nothing to write.
+        showSimpleAlert(loc("showmessageTime4"));
+        return false;
+    }
+    export_ = std::move(plan);
+    record.exportPath = export_->finalPath();
+    const QStringList parts = export_->partPaths();
+    record.exportbeforPath = parts.value(0);
+    record.exportbehandPath = parts.value(1);
+    EditorExport* current = export_.get();
+    auto make = [current](int index, int* error) -> std::unique_ptr<EngineJob> {
+        EditorConvertJob::Refused refused = EditorConvertJob::Refused::None;
+        std::unique_ptr<EngineJob> job = current->makeJob(index, error, &refused);
+        if (!job)
+            qCWarning(lcEditor) << "export job" << index << "not set up:" << *error << "refused"
+                                << int(refused);
+        return job;
+    };
+    return jobChain().start(export_->jobCount(), make);
+}
+
+void EditVideoWindowController::exportEditingEnabled(bool on) {
+    const bool open = session_.file().isOpen();
+    enableEdit(on);
+    // Opening another file or switching tools while the export reads the record would change
+    // what the running passes write.
+    _addfileButton->setEnabled(on);
+    for (ZylButton* b : toolButtons_)
+        b->setEnabled(on && open);
+    if (formatBrowser_)
+        formatBrowser_->setChoiceEnabled(on);
+}
+
+void EditVideoWindowController::exportEnded(JobChain::Outcome outcome, int error) {
+    qCDebug(lcEditor) << "export ended" << int(outcome) << error;
+    // The part files go however the export ended; the final file stays only when finished
+    // (the engine removes the file of a stopped or failed job).
+    export_.reset();
+}

@@ -1,0 +1,63 @@
+// The editor window's output-format browser: the kit's band of profile tiles above the export
+// row. A chosen tile, and each change made in the settings window behind its gear, goes into
+// the open file's output settings and the stored format that the export reads.
+#include "editor/core/EditVideoWindowController.h"
+
+#include "editor/core/EditorProfileChoice.h"
+#include "foundation/controls/ZylButton.h"
+#include "platform/Geometry.h"
+#include "profiles/InputFileNameWindowController.h"
+#include "profiles/ProfileSet.h"
+#include "profiles/SettingWindowController.h"
+#include "tools/shared/ExportBar.h"
+#include "tools/shared/FormatBrowser.h"
+
+namespace {
+// The band stands on the export row; the folded band keeps only its title button.
+constexpr double kBrowserY = 70;
+constexpr double kFoldedBandHeight = 32;
+} // namespace
+
+void EditVideoWindowController::buildFormatBrowser() {
+    formatBrowser_ = new FormatBrowser(ProfileSet::editor(), FormatBrowser::Opener::Editor, this);
+    formatBrowser_->profileChosen = [this](const QString& category, const QString& item,
+                                           const QString& path) {
+        EditorProfileChoice::choose(category, item, path, outputChoices_, session_.file().fileData.get());
+    };
+    formatBrowser_->settingChanged = [this](long mask) {
+        if (session_.file().isOpen())
+            EditorProfileChoice::settingChanged(mask, outputChoices_, *session_.file().fileData);
+    };
+    formatBrowser_->settingsRestored = [this] {
+        if (session_.file().isOpen())
+            EditorProfileChoice::settingsRestored(outputChoices_, *session_.file().fileData);
+    };
+    formatBrowser_->prepareSettings = [this](SettingWindowController* settings) {
+        if (session_.file().isOpen())
+            settings->setSimpdata(session_.file().fileData);
+    };
+    formatBrowser_->foldChanged = [this](bool) { changesize(); };
+    formatBrowser_->start();
+}
+
+// How much higher than the bare export row the content starts: the band, or its title alone.
+double EditVideoWindowController::formatBandRise() const {
+    if (!formatBrowser_)
+        return 0;
+    const double band = formatBrowser_->isFolded() ? kFoldedBandHeight : FormatBrowser::kBandHeight;
+    return kBrowserY + band - 85;
+}
+
+void EditVideoWindowController::layoutFormatBrowser(double W) {
+    if (!formatBrowser_)
+        return;
+    const double band = formatBrowser_->isFolded() ? kFoldedBandHeight : FormatBrowser::kBandHeight;
+    geometry::setFrame(formatBrowser_, NSMakeRect(4, kBrowserY, W - 8, band));
+}
+
+void EditVideoWindowController::exportFileOpened() {
+    exportBar_->startButton->setEnabled(!jobChain().isBusy());
+    // Each file starts on the first profile, as the window does.
+    if (formatBrowser_)
+        formatBrowser_->start();
+}

@@ -1,0 +1,290 @@
+#include "editor/core/EditorConvertJob.h"
+
+#include "foundation/engine/MediaCore.h"
+#include "foundation/helpers/HelpClass.h"
+#include "foundation/records/MusicInfo.h"
+#include "foundation/records/SimpleData.h"
+#include "foundation/records/SubtitleParam.h"
+#include "platform/Log.h"
+
+#include <QByteArray>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+using Handle = decltype(apiMediaConvertCreate());
+Handle handleOf(void* h) {
+    return static_cast<Handle>(h);
+}
+
+// The leading whole number of a stored value ("1280", "2(Stereo)", " 128"); 0 when none.
+int leadingInt(const QString& text) {
+    const QString t = text.trimmed();
+    qsizetype n = 0;
+    while (n < t.size() && n < 9 && t.at(n).isDigit())
+        ++n;
+    return n == 0 ? 0 : t.left(n).toInt();
+}
+
+double leadingDouble(const QString& text) {
+    const QString t = text.trimmed();
+    qsizetype n = 0;
+    bool point = false;
+    while (n < t.size() && (t.at(n).isDigit() || (!point && t.at(n) == QLatin1Char('.')))) {
+        point = point || t.at(n) == QLatin1Char('.');
+        ++n;
+    }
+    const double v = t.left(n).toDouble();
+    return std::isfinite(v) && v > 0 && v < 1000 ? v : 0;
+}
+
+bool keeps(const QString& value) {
+    return EditorOutputChoices::keepsSource(value);
+}
+
+// Copies text into a fixed engine field, cut at a whole UTF-8 character so that the field
+// never ends in half a character; the field always ends with a NUL.
+void copyText(char* field, size_t size, const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    size_t n = std::min(size_t(utf8.size()), size - 1);
+    while (n > 0 && n < size_t(utf8.size()) && (uchar(utf8[qsizetype(n)]) & 0xC0) == 0x80)
+        --n;
+    std::memcpy(field, utf8.constData(), n);
+    field[n] = '\0';
+}
+
+int64_t toUs(double seconds) {
+    return std::isfinite(seconds) ? int64_t(seconds * 1000000.0) : 0;
+}
+
+int channelsOf(const QString& title) {
+    if (keeps(title))
+        return 0;
+    const qsizetype stereo = title.indexOf(QLatin1String("(Stereo)"));
+    return leadingInt(stereo >= 0 ? title.left(stereo) : title);
+}
+
+} // namespace
+
+std::pair<int, int> EditorConvertJob::chosenFrameSize(const Settings& s) {
+    const QString& title = s.choices.resolution;
+    if (s.record->keepAspectratio || keeps(title))
+        return {0, 0};
+    int w = 0, h = 0;
+    if (title == QLatin1String("Custom")) {
+        w = s.customWidth > 0 ? s.customWidth : s.record->targetData->width;
+        h = s.customHeight > 0 ? s.customHeight : s.record->targetData->height;
+    } else {
+        const QStringList parts = title.split(QLatin1Char('x'));
+        w = leadingInt(parts.first());
+        h = leadingInt(parts.last());
+    }
+    return w > 0 && h > 0 ? std::pair{w, h} : std::pair{0, 0};
+}
+
+double EditorConvertJob::mainAudioVolume(const Settings& s) {
+    const double v = s.record->volume * std::clamp(s.originalSoundLevel, 0.0, 1.0);
+    return std::isfinite(v) ? std::clamp(v, 0.0, 2.0) : 1.0;
+}
+
+bool EditorConvertJob::isPlainCut(const Settings& s) {
+    const SimpleData& r = *s.record;
+    const EditorOutputChoices& c = s.choices;
+    const bool formatKept = keeps(c.vcodec) && chosenFrameSize(s) == std::pair{0, 0} && keeps(c.framerate) &&
+                            keeps(c.bitrate) && keeps(c.acodec) && keeps(c.achannel) &&
+                            keeps(c.asamplerate) && keeps(c.abitrate);
+    const RECT& m = r.convertCropSize;
+    const bool pictureKept = r.brightness == 0 && r.contrast == 0 && r.saturation == 0 &&
+                             r.effectTypes.empty() && m.left == 0 && m.top == 0 && m.right == 0 &&
+                             m.bottom == 0 && r.hFlip == 0 && r.vFlip == 0 && r.convertRateAngle % 360 == 0 &&
+                             r.subtitleParam->subtitlePath.isEmpty();
+    const bool soundKept = mainAudioVolume(s) == 1.0 && s.music.empty() && !s.removeOriginalSound;
+    return formatKept && pictureKept && soundKept;
+}
+
+std::unique_ptr<EditorConvertJob> EditorConvertJob::create(const Settings& s, Range range,
+                                                           const QString& output, int* error,
+                                                           Refused* refused) {
+    Refused dummy = Refused::None;
+    refused = refused ? refused : &dummy;
+    *refused = Refused::Input;
+    *error = 0;
+    Handle handle = apiMediaConvertCreate();
+    if (!handle)
+        return nullptr;
+    // From here on the object owns the handle, so every early return closes it.
+    std::unique_ptr<EditorConvertJob> job(new EditorConvertJob(handle, output));
+    int r = apiMediaConvertSetInputMedia(handle, s.record->path.toUtf8().constData());
+    if (r < 1) {
+        *error = r;
+        return nullptr;
+    }
+    const bool plain = isPlainCut(s);
+    job->setFormat(s);
+    r = job->setSoundAndOverlays(s, refused);
+    if (r < 1) {
+        *error = r;
+        return nullptr;
+    }
+    *refused = Refused::Range;
+    r = job->setPicture(s, range, plain);
+    if (r < 1) {
+        *error = r;
+        return nullptr;
+    }
+    *refused = Refused::Music;
+    r = job->addMusic(s);
+    if (r < 1) {
+        *error = r;
+        return nullptr;
+    }
+    *refused = Refused::Output;
+    qCDebug(lcEditor) << "outputFileurl:" << output << (plain ? "(plain cut)" : "");
+    r = apiMediaConvertSetOutputPath(handle, output.toUtf8().constData());
+    if (r < 1) {
+        *error = r;
+        return nullptr;
+    }
+    *refused = Refused::None;
+    return job;
+}
+
+// The output format: each value the stored format keeps is left to the source.
+void EditorConvertJob::setFormat(const Settings& s) {
+    Handle h = handleOf(handle_);
+    const EditorOutputChoices& c = s.choices;
+    if (!keeps(c.vcodec))
+        apiMediaConvertSetVcodec(h, c.vcodec.trimmed().toUtf8().constData());
+    const auto [w, hgt] = chosenFrameSize(s);
+    if (w > 0 && hgt > 0)
+        apiMediaConvertSetVideoFrameSize(h, w, hgt);
+    if (!keeps(c.bitrate) && leadingInt(c.bitrate) > 0)
+        apiMediaConvertSetVideoBitrate(h, leadingInt(c.bitrate));
+    if (!keeps(c.framerate) && leadingDouble(c.framerate) > 0)
+        apiMediaConvertSetVideoFps(h, leadingDouble(c.framerate));
+    if (!keeps(c.acodec))
+        apiMediaConvertSetAcodec(h, c.acodec.trimmed().toUtf8().constData());
+    if (!keeps(c.abitrate) && leadingInt(c.abitrate) > 0)
+        apiMediaConvertSetAudioBitrate(h, leadingInt(c.abitrate));
+    const int channels = channelsOf(c.achannel);
+    const int rate = keeps(c.asamplerate) ? 0 : leadingInt(c.asamplerate);
+    if (channels != 0 || rate != 0)
+        apiMediaConvertSetAudioEncodeContext(h, channels, rate);
+}
+
+// The sound stream and level, the subtitle and the effects. A subtitle or an effect the
+// engine refuses fails the set-up, so an export never leaves out what the user asked for.
+int EditorConvertJob::setSoundAndOverlays(const Settings& s, Refused* refused) {
+    Handle h = handleOf(handle_);
+    const SimpleData& rec = *s.record;
+    // Without a list of the file's sound streams there is no stream to choose; the engine
+    // then takes the file's first.
+    const auto& streams = rec.audioStreamInfos;
+    if (!streams.empty()) {
+        const size_t i =
+            size_t(std::clamp<qsizetype>(s.audioStreamPosition, 0, qsizetype(streams.size()) - 1));
+        apiMediaConvertSetAudioIndex(h, streams[i]->index);
+    }
+    apiMediaConvertSetMaineAudioVolume(h, mainAudioVolume(s));
+
+    const SubtitleParam& sub = *rec.subtitleParam;
+    if (!sub.subtitlePath.isEmpty()) {
+        SUBTITLE_PARAM p;
+        std::memset(&p, 0, sizeof p);
+        copyText(p.path, sizeof p.path, sub.subtitlePath);
+        p.position = sub.positon;
+        copyText(p.fontFile, sizeof p.fontFile, sub.fontPath);
+        p.fontSize = sub.fontSize;
+        p.shadow = sub.shadow;
+        p.fontColor = HelpClass::retDwordColorVolue(sub.fontColor);
+        p.shadowColor = p.fontColor;
+        const int r = apiMediaConvertSetSubtitle(h, p);
+        if (r < 1) {
+            qCWarning(lcEditor) << "subtitle refused:" << sub.subtitlePath << r;
+            *refused = Refused::Subtitle;
+            return r;
+        }
+    }
+    for (const int effect : rec.effectTypes) {
+        const int r = apiMediaConvertAddImageEffect(h, effect);
+        if (r < 1) {
+            qCWarning(lcEditor) << "effect refused:" << effect << r;
+            *refused = Refused::Effect;
+            return r;
+        }
+    }
+    return 1;
+}
+
+// Picture adjustment, the cut, crop, mirrors and rotation. A plain cut makes no turn of its
+// own: the copied picture keeps the file's display rotation, and the engine may copy it.
+int EditorConvertJob::setPicture(const Settings& s, Range range, bool plain) {
+    Handle h = handleOf(handle_);
+    const SimpleData& rec = *s.record;
+    apiMediaConvertAdjustBCS(h, rec.brightness, rec.contrast, rec.saturation);
+    // An end of 0 runs to the end of the file. A refused range fails the set-up: the whole
+    // file in its place would be a wrong result that looks like a finished export.
+    if (range.endUs > 0 || range.startUs > 0) {
+        const int64_t end = range.endUs > 0 ? range.endUs : std::numeric_limits<int64_t>::max() / 4;
+        const int r = apiMediaConvertSetCutTime(h, std::max<int64_t>(0, range.startUs), end);
+        if (r < 1) {
+            qCWarning(lcEditor) << "cut range refused:" << range.startUs << end << r;
+            return r;
+        }
+    }
+    const RECT& m = rec.convertCropSize;
+    if (m.left != 0 || m.top != 0 || m.right != 0 || m.bottom != 0)
+        apiMediaConvertSetCropSize(h, m);
+    apiMediaConvertHFlipStatus(h, rec.hFlip);
+    apiMediaConvertVFlipStatus(h, rec.vFlip);
+    if (!plain)
+        apiMediaConvertSetRotateAngle(h, rec.convertRateAngle + rec.sourceData->angle);
+    return 1;
+}
+
+// The background tracks, each in its slot on the file's time line; then, when chosen, the
+// file's own sound is left out. The last engine result, or 1 when there is nothing to add.
+int EditorConvertJob::addMusic(const Settings& s) {
+    Handle h = handleOf(handle_);
+    int result = 1;
+    for (const auto& m : s.music) {
+        float slotEnd = m->positionEnd;
+        if (m->positionEnd - m->positionStart > m->pruneDiration && !m->repeat)
+            slotEnd = m->positionStart + m->pruneDiration;
+        const double musicStart = m->prune ? m->pruneStart : 0.0;
+        const double musicEnd =
+            m->prune ? double(m->pruneStart) + m->pruneDiration
+                     : std::min(double(m->positionEnd) - m->positionStart, double(m->duration));
+        result = apiMediaConvertAddDubbingMusic(
+            h, m->path.toUtf8().constData(), toUs(musicStart), toUs(musicEnd), toUs(m->positionStart),
+            toUs(slotEnd), double(m->volume), m->fadeIn ? 1000000 : 0, m->fadeOut ? 1000000 : 0);
+        if (result < 0) {
+            qCWarning(lcEditor) << "music refused:" << m->path << result;
+            break;
+        }
+    }
+    if (s.removeOriginalSound)
+        apiMediaConvertDisableMainAudio(h);
+    return result;
+}
+
+EditorConvertJob::~EditorConvertJob() {
+    const int r = apiMediaConvertClose(handleOf(handle_));
+    if (r < 1)
+        qCWarning(lcEditor) << "apiMediaConvertClose:" << r;
+}
+
+int EditorConvertJob::start() {
+    return apiMediaConvertStart(handleOf(handle_));
+}
+
+double EditorConvertJob::progress() const {
+    return std::clamp(apiMediaConvertGetProgress(handleOf(handle_)), 0, 100) / 100.0;
+}
+
+void EditorConvertJob::stop() {
+    apiMediaConvertStop(handleOf(handle_));
+}

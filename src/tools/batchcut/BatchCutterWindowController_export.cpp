@@ -1,0 +1,106 @@
+// The run of the batch cut window: every file of the list, in list order, one job each. A
+// keep-mode file is one cut of its range; a remove-mode file is what lies around its range:
+// one cut when the range touches an end of the file, else the two parts joined. Each output
+// keeps its source's container and streams under the source's name, made free first.
+#include "tools/batchcut/BatchCutterWindowController.h"
+
+#include "foundation/controls/NSProgressView.h"
+#include "foundation/records/SimpleData.h"
+#include "platform/Log.h"
+#include "tools/batchcut/RemoveRangeJob.h"
+#include "tools/shared/ConvertJob.h"
+#include "tools/shared/ExportBar.h"
+#include "tools/shared/JoinnerTableView.h"
+#include "tools/shared/Loc.h"
+#include "tools/shared/OutputFileNamer.h"
+#include "tools/shared/PreviewPane.h"
+
+#include <QFileInfo>
+#include <algorithm>
+
+namespace {
+// Parts shorter than a hundredth of a second (the fields' finest step) hold no frame worth
+// writing; a removed range that ends that close to a file's end touches it.
+constexpr int64_t kShortestPartUs = 10000;
+} // namespace
+
+void BatchCutterWindowController::startBachCutterAction() {
+    exportBar_->press();
+}
+
+bool BatchCutterWindowController::startRun() {
+    if (fileList_.empty() || isCutting())
+        return false;
+    pause();
+    // Removing a whole file would leave nothing to write: say which files, cut none.
+    QStringList nothingLeft;
+    for (const auto& clip : fileList_) {
+        const auto [start, stop] = rangeOf(*clip);
+        if (clip->isTrimFanxuan && start < kShortestPartUs && stop > durationUs(*clip) - kShortestPartUs)
+            nothingLeft << QFileInfo(clip->path).fileName();
+    }
+    if (!nothingLeft.isEmpty()) {
+        showSimpleAlert(loc("batchRemoveWholeFileString") + nothingLeft.join(","));
+        return false;
+    }
+    runFolder_ = exportBar_->preparedOutputPath();
+    if (runFolder_.isEmpty())
+        return false;
+    // Open-ended: files added while the run goes on are cut in the same run.
+    return jobChain().start(
+        int(fileList_.size()), [this](int index, int* error) { return makeJob(index, error); }, true);
+}
+
+std::unique_ptr<EngineJob> BatchCutterWindowController::makeJob(int index, int* error) {
+    if (index < 0 || index >= int(fileList_.size())) {
+        *error = JobChain::kNoMoreJobs;
+        return nullptr;
+    }
+    SimpleData& clip = *fileList_[size_t(index)];
+    const QString output =
+        OutputFileNamer::freePath(runFolder_, QFileInfo(clip.path).completeBaseName(),
+                                  OutputFileNamer::extensionOf(clip.path));
+    clip.exportPath = output;
+    qCDebug(lcTools) << "batch: file" << index << "to" << output;
+    const int64_t d = durationUs(clip);
+    const auto [start, stop] = rangeOf(clip);
+    if (!clip.isTrimFanxuan) {
+        // The whole file is converted without a cut time.
+        std::optional<ConvertJob::Range> range;
+        if (start > 0 || stop < d)
+            range = ConvertJob::Range{start, stop};
+        return ConvertJob::create(clip.path, output, range, error);
+    }
+    const bool before = start >= kShortestPartUs;
+    const bool after = stop <= d - kShortestPartUs;
+    if (before && after)
+        return RemoveRangeJob::create(clip.path, output, {0, start}, {stop, d}, error);
+    if (before || after)
+        return ConvertJob::create(clip.path, output, before ? ConvertJob::Range{0, start} : ConvertJob::Range{stop, d},
+                                  error);
+    // Nothing is left of the file (refused at Start; a file added during the run keeps all).
+    *error = 0;
+    return nullptr;
+}
+
+void BatchCutterWindowController::exportJobStarted(int index) {
+    // The file being cut is selected, shows its export bar and is previewed.
+    fileListTableView->setDisabelSelectBlock(false);
+    fileListTableView->showProgress(index);
+    enableEdit(false);
+}
+
+void BatchCutterWindowController::exportProgress(double overall) {
+    const JobChain& chain = jobChain();
+    const int index = chain.currentIndex();
+    const double p = std::clamp(overall * chain.count() - index, 0.0, 1.0);
+    // The overall bar counts the files of the list, which may grow during the run.
+    if (!chain.isCancelling() && !fileList_.empty())
+        joinnerProgressView->setProgress(float(std::clamp((index + p) / double(fileList_.size()), 0.0, 1.0)));
+    fileListTableView->setExportProgress(p);
+}
+
+void BatchCutterWindowController::exportEnded(JobChain::Outcome, int) {
+    for (int i = 0; i < fileListTableView->rowCount(); ++i)
+        fileListTableView->hiddenProgress(i);
+}

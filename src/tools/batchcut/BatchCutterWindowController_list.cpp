@@ -1,0 +1,110 @@
+// Adding, ordering and removing the files of the batch cut window.
+#include "tools/batchcut/BatchCutterWindowController.h"
+
+#include "foundation/controls/ZylButton.h"
+#include "foundation/records/SimpleData.h"
+#include "platform/Log.h"
+#include "tools/shared/JoinnerTableView.h"
+#include "tools/shared/Loc.h"
+#include "tools/shared/MediaOpenPanel.h"
+#include "tools/shared/PreviewPane.h"
+#include "tools/shared/SourceProbe.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+
+void BatchCutterWindowController::addFileAction() {
+    QPointer<BatchCutterWindowController> self(this);
+    MediaOpenPanel::open(this, true, [self](const QStringList& paths) {
+        if (self && !self->isClosing())
+            self->addFiles(paths);
+    });
+}
+
+int BatchCutterWindowController::addFiles(const QStringList& paths) {
+    QStringList refused;
+    int added = 0;
+    for (const QString& path : paths) {
+        SourceProbe::Result result = SourceProbe::probe(path);
+        if (!result.data) {
+            qCDebug(lcTools) << "batch: refused" << path;
+            // An AC-3 sound track has its own warning besides the list of refused names.
+            if (result.refusal == SourceProbe::Refusal::Ac3Audio)
+                SourceProbe::showRefusal(this, result.refusal, path);
+            refused << QFileInfo(path).fileName();
+            continue;
+        }
+        // A new file is kept whole until the user sets its range.
+        result.data->cutTimeRange_start = 0;
+        result.data->cutTimeRange_stop = durationUs(*result.data);
+        result.data->isTrimFanxuan = false;
+        result.data->selected = false;
+        fileList_.push_back(std::move(result.data));
+        ++added;
+    }
+    if (!refused.isEmpty())
+        showSimpleAlert(loc("nonsupportfilesstringValue") + refused.join(","));
+    if (added > 0) {
+        // During a run the row being cut stays selected and its preview stays as it is.
+        if (isCutting())
+            reload(jobChain().currentIndex(), true);
+        else
+            reload(int(fileList_.size()) - added);
+    }
+    return added;
+}
+
+void BatchCutterWindowController::reload(int selected, bool keepPreview) {
+    fileListTableView->setDisabelSelectBlock(keepPreview);
+    fileListTableView->reloadData(selected);
+    if (isCutting()) {
+        // The rows are new: the file being cut shows its export bar again.
+        fileListTableView->showProgress(jobChain().currentIndex());
+    }
+    fileListTableView->setDisabelSelectBlock(false);
+    fileListViewHidden(fileList_.empty());
+    enableEdit(!isCutting());
+    if (keepPreview)
+        showSelectedClip();
+}
+
+void BatchCutterWindowController::fileListViewHidden(bool hidden) {
+    fileListTableView->setVisible(!hidden);
+    for (QWidget* w : std::initializer_list<QWidget*>{contentNoFileView, emailIconView, email_addressLabel})
+        w->setVisible(hidden);
+    for (QWidget* w : std::initializer_list<QWidget*>{removeBtn, clearBtn, upBtn, downBtn})
+        w->setVisible(!hidden);
+}
+
+void BatchCutterWindowController::removeAction() {
+    const int i = fileListTableView->selectedIndex();
+    if (isCutting() || i < 0 || i >= int(fileList_.size()))
+        return;
+    fileList_.erase(fileList_.begin() + i);
+    if (fileList_.empty()) {
+        clearAction();
+        return;
+    }
+    reload(0);
+}
+
+void BatchCutterWindowController::clearAction() {
+    if (isCutting())
+        return;
+    fileList_.clear();
+    reload(-1);
+    // No row is left to preview.
+    preview_->close();
+    showSelectedClip();
+}
+
+void BatchCutterWindowController::moveAction(int step) {
+    const int i = fileListTableView->selectedIndex();
+    const int j = i + step;
+    if (isCutting() || i < 0 || j < 0 || j >= int(fileList_.size()))
+        return;
+    std::swap(fileList_[size_t(i)], fileList_[size_t(j)]);
+    reload(j, true);
+}

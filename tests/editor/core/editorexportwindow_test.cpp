@@ -1,0 +1,204 @@
+// The editor window's export driven through its controls, offscreen, on real clips: a
+// delete-section export from the trim panel, cancelling in a pass, a set-up failure, and
+// closing during an export.
+#include "../../tools/shared/ToolWindowDriver.h"
+#include "EditorTestClips.h"
+#include "editor/core/EditVideoWindowController.h"
+#include "foundation/controls/LxCustomButton.h"
+#include "foundation/controls/NSProgressView.h"
+#include "foundation/controls/ZylButton.h"
+#include "foundation/controls/ZylView.h"
+#include "foundation/records/SimpleData.h"
+#include "foundation/records/SubtitleParam.h"
+#include "profiles/InputFileNameWindowController.h"
+#include "profiles/ProfileParameters.h"
+#include "profiles/SettingWindowController.h"
+#include "tools/shared/ExportBar.h"
+#include "tools/shared/FormatBrowser.h"
+#include "tools/shared/PreviewPane.h"
+#include "tools/shared/TimeCodeRow.h"
+
+#include <QComboBox>
+#include <QPointer>
+#include <QTemporaryDir>
+
+using namespace tooltest;
+
+namespace {
+
+class EditorExportWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        ASSERT_TRUE(QDir().mkpath(folder()));
+        UserDefaults::setStorePath(dir_.filePath("defaults.ini"));
+        window_ = new EditVideoWindowController(EditorToolTypeTrim);
+        window_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.data()));
+        settle();
+    }
+    void TearDown() override {
+        answerAlerts();
+        closeFinishMessage();
+        if (window_) {
+            window_->close();
+            waitUntil([&] { return window_.isNull(); }, 60000);
+        }
+        settle();
+        UserDefaults::setStorePath(QString());
+    }
+
+    EditVideoWindowController& w() { return *window_; }
+    QString folder() const { return dir_.path() + "/out"; }
+    QStringList files() const { return outputs(folder()); }
+
+    // Opens path and sets the trim range in the trim panel's fields (whole seconds).
+    void openWithRange(const QString& path, const QString& start, const QString& stop, bool remove) {
+        pickFile(w()._addfileButton, path, QFileDialog::ExistingFile);
+        settle(100);
+        ASSERT_TRUE(w().session().file().isOpen());
+        pickOutputFolder(w().exportBar_->folderChooser, folder());
+        if (start == stop)
+            return;
+        typeInto(w().stopRow_, stop);
+        typeInto(w().startRow_, start);
+        ASSERT_TRUE(answerAlerts().isEmpty());
+        w()._preferenceBtn->setCurrentIndex(remove ? 1 : 0);
+        emit w()._preferenceBtn->activated(remove ? 1 : 0);
+    }
+    // Opens path and sets the range with the trim panel's buttons at the play head.
+    void openWithButtons(const QString& path, double start, double stop, bool remove) {
+        openWithRange(path, "00", "00", remove);
+        w()._preferenceBtn->setCurrentIndex(remove ? 1 : 0);
+        emit w()._preferenceBtn->activated(remove ? 1 : 0);
+        w().preview()->seek(stop);
+        settle(300);
+        click(w().setStopTrimBtn);
+        w().preview()->seek(start);
+        settle(300);
+        click(w().setStartTrimBtn);
+        ASSERT_TRUE(answerAlerts().isEmpty());
+        ASSERT_GT(w().trimStopSeconds() - w().trimStartSeconds(), 5.0);
+    }
+    static void typeInto(TimeCodeRow* row, const QString& seconds) {
+        click(row->field(TimeCodeRow::Seconds));
+        typeField(row->field(TimeCodeRow::Seconds), seconds);
+    }
+
+    QTemporaryDir dir_;
+    QPointer<EditVideoWindowController> window_;
+};
+
+TEST_F(EditorExportWindow, DeletingASectionFromTheTrimPanelWritesTheOuterPartsAndShowsTheFinishMessage) {
+    const QString src = testsupport::media("long_10s.mp4");
+    openWithRange(src, "03", "06", true);
+    ZylButton* start = w().exportBar_->startButton;
+    ASSERT_TRUE(start->isEnabled());
+    click(start);
+    EXPECT_TRUE(w().jobChain().isBusy());
+    // While it runs, nothing may change what the passes read.
+    EXPECT_FALSE(w()._addfileButton->isEnabled());
+    EXPECT_FALSE(w().toolButton(EditorToolTypeCrop)->isEnabled());
+    ASSERT_TRUE(waitForJobs(&w()));
+    ASSERT_TRUE(waitUntil([] { return finishMessage() != nullptr; }, 5000));
+    closeFinishMessage();
+    EXPECT_EQ(files(), QStringList{"long_10s.mp4"});
+    EXPECT_FLOAT_EQ(w().exportBar_->progressView->progress(), 1.0f);
+    const QString out = folder() + "/long_10s.mp4";
+    EXPECT_EQ(testsupport::probeFrameCount(out), 175);
+    EXPECT_LT(testsupport::meanAbsDiff(testsupport::ffmpegFrameAt(out, 75.5 / 25),
+                                       testsupport::ffmpegFrameAt(src, 150.5 / 25)),
+              4.0);
+    EXPECT_TRUE(w()._addfileButton->isEnabled());
+    EXPECT_TRUE(start->isEnabled());
+}
+
+TEST_F(EditorExportWindow, CancelInTheSecondPassRemovesTheFirstPart) {
+    openWithButtons(testsupport::longClip(), 20, 30, true);
+    click(w().exportBar_->startButton);
+    ASSERT_TRUE(waitUntil([&] {
+        return w().jobChain().currentIndex() == 1 && w().exportBar_->progressView->progress() > 0.4;
+    }));
+    click(w().exportBar_->startButton); // Cancel
+    ASSERT_TRUE(waitUntil([&] { return !w().jobChain().isBusy(); }));
+    settle(100);
+    EXPECT_EQ(finishMessage(), nullptr);
+    EXPECT_TRUE(answerAlerts().isEmpty());
+    EXPECT_TRUE(files().isEmpty()) << files().join(", ").toStdString();
+    EXPECT_TRUE(w().exportBar_->startButton->isEnabled());
+}
+
+TEST_F(EditorExportWindow, ASetUpFailureShowsItsMessageAndLeavesTheWindowUsable) {
+    openWithRange(testsupport::media("h264_aac.mp4"), "01", "03", false);
+    w().session().state().subtitleParam->subtitlePath = dir_.path() + "/gone.srt";
+    click(w().exportBar_->startButton);
+    settle(100);
+    const QStringList shown = answerAlerts();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown.first().contains("error:")) << shown.first().toStdString();
+    EXPECT_FALSE(w().jobChain().isBusy());
+    EXPECT_TRUE(files().isEmpty());
+    EXPECT_TRUE(w().exportBar_->startButton->isEnabled());
+    EXPECT_TRUE(w()._addfileButton->isEnabled());
+    EXPECT_TRUE(w().toolButton(EditorToolTypeCrop)->isEnabled());
+
+    // Without the missing subtitle the next press exports.
+    w().session().state().subtitleParam->subtitlePath.clear();
+    click(w().exportBar_->startButton);
+    ASSERT_TRUE(waitForJobs(&w()));
+    closeFinishMessage();
+    EXPECT_EQ(files(), QStringList{"h264_aac.mp4"});
+    EXPECT_NEAR(testsupport::probeDuration(folder() + "/h264_aac.mp4"), 2.0, 0.1);
+}
+
+TEST_F(EditorExportWindow, ClosingDuringAnExportStopsItAndLeavesNothing) {
+    openWithButtons(testsupport::longClip(), 5, 50, false);
+    click(w().exportBar_->startButton);
+    ASSERT_TRUE(waitUntil([&] { return w().exportBar_->progressView->progress() > 0.02; }));
+    window_->close();
+    ASSERT_TRUE(waitUntil([&] { return window_.isNull(); }, 60000));
+    settle(100);
+    EXPECT_EQ(finishMessage(), nullptr);
+    EXPECT_TRUE(files().isEmpty()) << files().join(", ").toStdString();
+}
+
+TEST_F(EditorExportWindow, ATileAndItsSettingsWindowGiveTheExportItsFormat) {
+    openWithRange(testsupport::media("h264_aac.mp4"), "00", "00", false);
+    FormatBrowser* b = w().formatBrowser_;
+    ASSERT_NE(b, nullptr);
+    // The band lies between the content and the export row.
+    EXPECT_LE(b->geometry().bottom(), w().exportBar_->startButton->y());
+    EXPECT_LE(w()._contentBackGroundView->geometry().bottom(), b->y() + 1);
+    const int video = int(b->functionList().indexOf("Video"));
+    ASSERT_GE(video, 0);
+    click(b->function_Items[size_t(video)]);
+    const int avi = int(b->functionItemChilds().indexOf("avi"));
+    ASSERT_GE(avi, 0);
+    click(b->functionItemBtn_Childs[size_t(avi)]);
+    EXPECT_EQ(w().session().file().fileData->targetData->extension, "avi");
+
+    // The gear's settings window: a mono choice reaches the record and the stored format.
+    click(b->gearBtns[size_t(avi)]);
+    SettingWindowController* settings = b->settingWindow();
+    ASSERT_NE(settings, nullptr);
+    QComboBox* channels = settings->popUp(profiles::kChannels);
+    const int mono = channels->findText("1");
+    ASSERT_GE(mono, 0);
+    channels->setCurrentIndex(mono);
+    emit channels->activated(mono);
+    EXPECT_EQ(UserDefaults::standardUserDefaults().stringForKey("achannel_SelectTitle"), "1");
+    EXPECT_EQ(w().session().file().fileData->targetData->a_channel, 1);
+    settings->close();
+    settle();
+
+    click(w().exportBar_->startButton);
+    ASSERT_TRUE(waitForJobs(&w()));
+    closeFinishMessage();
+    ASSERT_EQ(files(), QStringList{"h264_aac.avi"});
+    const QString out = folder() + "/h264_aac.avi";
+    EXPECT_EQ(testsupport::probeStream(out, "video").value("codec_name").toString(), "mpeg4");
+    EXPECT_EQ(testsupport::probeStream(out, "audio").value("codec_name").toString(), "mp3");
+    EXPECT_EQ(testsupport::probeStream(out, "audio").value("channels").toInt(), 1);
+}
+
+} // namespace

@@ -1,0 +1,230 @@
+// The batch cut window through its controls, with real clips; every output is judged by
+// ffprobe and the ffmpeg command line.
+#include "BatchDriver.h"
+
+#include "foundation/controls/NSProgressView.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+using namespace batchtest;
+
+namespace {
+// A frame of an output against the source's frames at the same moment and one frame to
+// either side: the output's frame is the one of that moment.
+void expectFrameOf(const QString& output, double at, const QString& source, double sourceAt) {
+    const QImage frame = testsupport::ffmpegFrameAt(output, at);
+    ASSERT_FALSE(frame.isNull());
+    const double same = testsupport::meanAbsDiff(frame, testsupport::ffmpegFrameAt(source, sourceAt));
+    EXPECT_LT(same, 8.0);
+    for (const double other : {sourceAt - 0.04, sourceAt + 0.04})
+        EXPECT_LT(same, testsupport::meanAbsDiff(frame, testsupport::ffmpegFrameAt(source, other)))
+            << "frame at " << other;
+}
+} // namespace
+
+TEST(BatchCutWindow, KeepRemoveAndWholeGiveThreeOutputsOfTheirLengths) {
+    Driver d;
+    const QString kept = d.copyOf("long_10s.mp4", "kept.mp4");
+    const QString removed = d.copyOf("long_10s.mp4", "removed.mp4");
+    const QString whole = d.copyOf("h264_aac.mkv", "whole.mkv");
+    for (const QString& f : {kept, removed, whole})
+        d.addFile(f);
+    ASSERT_EQ(d.window->fileList().size(), 3u);
+    d.selectRow(0);
+    d.setRange(2, 5);
+    d.selectRow(1);
+    d.setRange(2, 5, true);
+    EXPECT_TRUE(d.window->fileList()[1]->isTrimFanxuan);
+    EXPECT_FALSE(d.window->fileList()[0]->isTrimFanxuan);
+    d.runAll();
+
+    EXPECT_EQ(outputs(d.out.path()), QStringList({"kept.mp4", "removed.mp4", "whole.mkv"}));
+    // No part is left behind, hidden or not.
+    EXPECT_EQ(d.everything(), outputs(d.out.path()));
+    const QString out = d.out.path() + "/";
+    EXPECT_NEAR(testsupport::probeDuration(out + "kept.mp4"), 3.0, 0.1);
+    EXPECT_NEAR(testsupport::probeDuration(out + "removed.mp4"), 7.0, 0.1);
+    EXPECT_NEAR(testsupport::probeDuration(out + "whole.mkv"), testsupport::probeDuration(whole), 0.1);
+    EXPECT_EQ(testsupport::probeFrameCount(out + "kept.mp4"), 75);
+    EXPECT_EQ(testsupport::probeFrameCount(out + "removed.mp4"), 175);
+    // Each output keeps its source's streams.
+    for (const char* name : {"kept.mp4", "removed.mp4", "whole.mkv"}) {
+        EXPECT_EQ(testsupport::probeStream(out + name, "video")["codec_name"].toString(), "h264") << name;
+        EXPECT_EQ(testsupport::probeStreamCount(out + name, "audio"), 1) << name;
+    }
+    // Exact cuts: the kept range starts on the source's frame at 2 s, and after the seam of
+    // the removed range comes the source's frame at 5 s.
+    expectFrameOf(out + "kept.mp4", 0, kept, 2.0);
+    expectFrameOf(out + "removed.mp4", 1.96, removed, 1.96);
+    expectFrameOf(out + "removed.mp4", 2.0, removed, 5.0);
+    EXPECT_FLOAT_EQ(d.window->joinnerProgressView->progress(), 1.0f);
+}
+
+TEST(BatchCutWindow, OutputsNeverReplaceAFileAndTakeFreeNames) {
+    Driver d;
+    const QString clip = testsupport::media("h264_aac.mp4");
+    // A file of the source's name is already there, and the same source comes twice.
+    ASSERT_TRUE(QFile::copy(clip, d.out.filePath("h264_aac.mp4")));
+    const qint64 before = QFileInfo(d.out.filePath("h264_aac.mp4")).size();
+    d.addFile(clip);
+    d.addFile(clip);
+    d.selectRow(1);
+    d.setRange(1, 2);
+    d.runAll();
+    EXPECT_EQ(outputs(d.out.path()), QStringList({"h264_aac(2).mp4", "h264_aac(3).mp4", "h264_aac.mp4"}));
+    EXPECT_EQ(QFileInfo(d.out.filePath("h264_aac.mp4")).size(), before);
+    EXPECT_NEAR(testsupport::probeDuration(d.out.filePath("h264_aac(3).mp4")), 1.0, 0.1);
+}
+
+TEST(BatchCutWindow, ApplyToAllFollowsTheRangeRulesAndResetGivesTheWholeFile) {
+    Driver d;
+    d.addFile(d.copyOf("long_10s.mp4", "ten.mp4"));
+    d.addFile(d.copyOf("h264_aac.mp4", "four.mp4"));
+    d.addFile(d.copyOf("h264_aac.mkv", "fourmkv.mkv"));
+    d.selectRow(0);
+    // 2 to 5 s (3 s) on a 4 s file reaches past its end: moved back to end there.
+    d.setRange(2, 5, true);
+    click(d.window->applytoallBtn);
+    EXPECT_EQ(d.range(1), std::make_pair(1.0, 4.0));
+    EXPECT_TRUE(d.window->fileList()[1]->isTrimFanxuan);
+    // A range as long as the shorter file, or longer, gives it whole.
+    d.setRange(1, 5);
+    click(d.window->applytoallBtn);
+    EXPECT_EQ(d.range(1), std::make_pair(0.0, 4.0));
+    EXPECT_FALSE(d.window->fileList()[1]->isTrimFanxuan);
+    // The mkv's sound runs a little past 4 s: the 4 s range keeps its length, moved back.
+    const double mkv = d.window->fileList()[2]->sourceDuration();
+    ASSERT_GT(mkv, 4.0);
+    EXPECT_NEAR(d.range(2).first, mkv - 4.0, 1e-6);
+    EXPECT_NEAR(d.range(2).second, mkv, 1e-6);
+    EXPECT_EQ(d.range(0), std::make_pair(1.0, 5.0)) << "the selected file keeps its own range";
+    d.selectRow(1);
+    d.setRange(2, 5 - 1.5); // 2 to 3.5 s of the 4 s file
+    click(d.window->applytoallBtn);
+    EXPECT_EQ(d.range(0), std::make_pair(2.0, 3.5));
+    d.runAll();
+    for (const char* name : {"ten.mp4", "four.mp4"})
+        EXPECT_NEAR(testsupport::probeDuration(d.out.filePath(name)), 1.5, 0.1) << name;
+    EXPECT_NEAR(testsupport::probeDuration(d.out.filePath("fourmkv.mkv")), 1.5, 0.1);
+
+    // Reset: the whole file, kept.
+    d.selectRow(0);
+    d.setRange(1, 2, true);
+    click(d.window->resetCutterBtn);
+    EXPECT_EQ(d.range(0), std::make_pair(0.0, 10.0));
+    EXPECT_FALSE(d.window->fileList()[0]->isTrimFanxuan);
+    EXPECT_TRUE(d.window->selectTimeBtn->isChecked());
+}
+
+TEST(BatchCutWindow, ARemovedRangeTouchingAnEndGivesOnePartAndAWholeRemovalIsRefused) {
+    Driver d;
+    const QString head = d.copyOf("long_10s.mp4", "head.mp4");
+    const QString tail = d.copyOf("long_10s.mp4", "tail.mp4");
+    d.addFile(head);
+    d.addFile(tail);
+    d.selectRow(0);
+    d.setRange(0, 3, true);
+    d.selectRow(1);
+    d.setRange(6.5, 10, true);
+    d.runAll();
+    EXPECT_EQ(d.everything(), QStringList({"head.mp4", "tail.mp4"}));
+    EXPECT_NEAR(testsupport::probeDuration(d.out.filePath("head.mp4")), 7.0, 0.1);
+    EXPECT_NEAR(testsupport::probeDuration(d.out.filePath("tail.mp4")), 6.5, 0.1);
+    expectFrameOf(d.out.filePath("head.mp4"), 0, head, 3.0);
+
+    // Removing the whole of a file would write nothing: the run does not start.
+    QTemporaryDir second;
+    tooltest::pickOutputFolder(d.window->outputFolderBtn, second.path());
+    d.setRange(0, 10, true);
+    d.pressStart();
+    const QStringList alerts = answerAlerts();
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts[0], text("batchRemoveWholeFileString") + "tail.mp4");
+    EXPECT_FALSE(d.window->isCutting());
+    EXPECT_TRUE(outputs(second.path()).isEmpty());
+}
+
+TEST(BatchCutWindow, CancelKeepsTheFinishedFilesAndLeavesNoPartialOne) {
+    Driver d;
+    d.addFile(d.copyOf("h264_aac.mp4", "first.mp4"));
+    // A long file whose range must be re-encoded: still running when the cancel comes.
+    d.addFile(testsupport::longClip());
+    d.addFile(d.copyOf("h264_aac.mp4", "third.mp4"));
+    d.selectRow(1);
+    d.setRange(3, 50, true);
+    d.pressStart();
+    ASSERT_TRUE(waitUntil([&] { return d.window->jobChain().currentIndex() == 1; }, 60000));
+    // The row of the file being cut is selected and shows its bar; editing is locked.
+    EXPECT_EQ(d.window->fileListTableView->selectedIndex(), 1);
+    EXPECT_TRUE(d.window->fileListTableView->row(1)->progress->isShown());
+    EXPECT_FALSE(d.window->removeBtn->isEnabled());
+    EXPECT_FALSE(d.window->applytoallBtn->isEnabled());
+    EXPECT_TRUE(d.window->addfileBtn->isEnabled());
+    settle(300);
+    d.pressStart(); // Cancel
+    ASSERT_TRUE(waitUntil([&] { return !d.window->isCutting(); }, 60000));
+    settle(100);
+    EXPECT_EQ(tooltest::finishMessage(), nullptr);
+    EXPECT_TRUE(answerAlerts().isEmpty()) << "a cancel is no failure";
+    EXPECT_EQ(d.everything(), QStringList({"first.mp4"}));
+    EXPECT_NEAR(testsupport::probeDuration(d.out.filePath("first.mp4")), 4.0, 0.1);
+    EXPECT_FLOAT_EQ(d.window->joinnerProgressView->progress(), 0.0f);
+    EXPECT_FALSE(d.window->fileListTableView->row(1)->progress->isShown());
+    EXPECT_TRUE(d.window->removeBtn->isEnabled());
+}
+
+TEST(BatchCutWindow, AFileThatCannotBeReadIsRefusedAtLoading) {
+    Driver d;
+    const int added = d.window->addFiles({testsupport::media("h264_aac.mp4"), testsupport::media("not_media.mp4")});
+    EXPECT_EQ(added, 1);
+    const QStringList alerts = answerAlerts();
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts[0], text("nonsupportfilesstringValue") + "not_media.mp4");
+    ASSERT_EQ(d.window->fileList().size(), 1u);
+    EXPECT_EQ(d.range(0), std::make_pair(0.0, 4.0));
+    // A choice of refused files only leaves the list as it was.
+    d.addFile(testsupport::media("not_media.mp4"));
+    EXPECT_EQ(answerAlerts().size(), 1);
+    EXPECT_EQ(d.window->fileList().size(), 1u);
+}
+
+TEST(BatchCutWindow, ClosingDuringARunStopsItAndLeavesNoPartialFile) {
+    QString folder;
+    QTemporaryDir out;
+    {
+        Driver d;
+        tooltest::pickOutputFolder(d.window->outputFolderBtn, out.path());
+        d.addFile(testsupport::longClip());
+        d.selectRow(0);
+        d.setRange(3, 50);
+        d.pressStart();
+        ASSERT_TRUE(waitUntil([&] { return d.window->isCutting(); }, 5000));
+        settle(300);
+        d.window->close();
+        ASSERT_TRUE(waitUntil([&] { return d.window.isNull(); }, 60000));
+    }
+    EXPECT_TRUE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+}
+
+TEST(BatchCutWindow, AFileAddedDuringARunIsCutInThatRunWithEditingStillLocked) {
+    Driver d;
+    d.addFile(testsupport::longClip());
+    d.selectRow(0);
+    d.setRange(3, 13);
+    d.pressStart();
+    ASSERT_TRUE(waitUntil([&] { return d.window->isCutting(); }, 5000));
+    EXPECT_EQ(d.window->addFiles({testsupport::media("h264_aac.mp4")}), 1);
+    // The new row does not open the ranges for editing while the run goes on.
+    EXPECT_TRUE(d.window->isCutting());
+    EXPECT_FALSE(d.window->applytoallBtn->isEnabled());
+    EXPECT_FALSE(d.window->unSelectTimeBtn->isEnabled());
+    EXPECT_EQ(d.window->fileListTableView->selectedIndex(), 0);
+    ASSERT_TRUE(waitUntil([&] { return !d.window->isCutting(); }, 120000));
+    ASSERT_TRUE(waitUntil([] { return tooltest::finishMessage() != nullptr; }, 5000));
+    tooltest::acceptFinishMessage();
+    EXPECT_EQ(outputs(d.out.path()), QStringList({"h264_aac.mp4", "long_60s.mp4"}));
+    EXPECT_NEAR(testsupport::probeDuration(d.out.filePath("long_60s.mp4")), 10.0, 0.1);
+    EXPECT_NEAR(testsupport::probeDuration(d.out.filePath("h264_aac.mp4")), 4.0, 0.1);
+    EXPECT_TRUE(d.window->applytoallBtn->isEnabled());
+}
