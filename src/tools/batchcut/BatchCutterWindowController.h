@@ -13,6 +13,7 @@
 
 #include "foundation/controls/LxCutProgressViewDelegate.h"
 #include "foundation/controls/LxProgressSliderDelegate.h"
+#include "tools/shared/PlayHead.h"
 #include "tools/shared/ToolWindow.h"
 
 #include <QString>
@@ -140,6 +141,7 @@ private:
     void buildPlayerArea(QWidget* right);
     void buildStrip(QWidget* right, double y);
     void buildRangeArea(QWidget* right);
+    playhead::Strip playHead() const;
     void showPlayHead(double current, double duration);
     void playerDidEnd();
     void setVolumeButtonLook(bool muted);

@@ -12,6 +12,7 @@
 #include "platform/Workspace.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/Loc.h"
+#include "tools/shared/PlayHead.h"
 #include "tools/shared/PreviewPane.h"
 #include "tools/shared/ToolLayout.h"
 #include "tools/shared/ToolStyle.h"
@@ -163,19 +164,16 @@ void BatchCutterWindowController::stop() {
     playBtn->setSelected(false);
 }
 
+playhead::Strip BatchCutterWindowController::playHead() const {
+    return {preview_, cutProgressView, leftTimeLabel, rightTimeLabel, playBtn};
+}
+
 void BatchCutterWindowController::showPlayHead(double current, double duration) {
-    if (duration > 0 && std::isfinite(current) && std::isfinite(duration))
-        cutProgressView->setProgress(float(std::clamp(current / duration, 0.0, 1.0)));
-    leftTimeLabel->setText(HelpClass::returnTimeToStr(current));
-    rightTimeLabel->setText(HelpClass::returnTimeToStr(duration));
+    playhead::show(playHead(), current, duration);
 }
 
 void BatchCutterWindowController::playerDidEnd() {
-    playBtn->setSelected(false);
-    preview_->seek(0);
-    cutProgressView->setProgress(0);
-    leftTimeLabel->setText(HelpClass::retrnTimeToStr(0, 0, 0, 0));
-    rightTimeLabel->setText(HelpClass::returnTimeToStr(preview_->duration()));
+    playhead::rewind(playHead());
 }
 
 void BatchCutterWindowController::actionMouseDownForCutProgressViewBlock(LxCutProgressView* view, float) {
@@ -184,24 +182,13 @@ void BatchCutterWindowController::actionMouseDownForCutProgressViewBlock(LxCutPr
 }
 
 void BatchCutterWindowController::actionSeekToTimeForCutProgressViewBlock(LxCutProgressView* view, float progress) {
-    if (view != cutProgressView || !std::isfinite(progress))
-        return;
-    const double t = preview_->duration() * std::clamp(double(progress), 0.0, 1.0);
-    preview_->seek(t);
-    showPlayHead(t, preview_->duration());
+    if (view == cutProgressView)
+        playhead::scrub(playHead(), progress);
 }
 
 void BatchCutterWindowController::actionMouseUpForCutProgressViewBlock(LxCutProgressView* view, float progress) {
-    if (view != cutProgressView || !std::isfinite(progress))
-        return;
-    const double t = preview_->duration() * std::clamp(double(progress), 0.0, 1.0);
-    const bool playing = preview_->isPlaying();
-    if (playing)
-        preview_->pause();
-    preview_->seek(t);
-    if (playing)
-        play();
-    showPlayHead(t, preview_->duration());
+    if (view == cutProgressView)
+        playhead::release(playHead(), progress, [this] { play(); });
 }
 
 QString BatchCutterWindowController::actionCarameraBtn() {

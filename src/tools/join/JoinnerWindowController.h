@@ -14,6 +14,7 @@
 #include "foundation/controls/LxProgressSliderDelegate.h"
 #include "tools/join/JoinFormat.h"
 #include "tools/join/JoinPlan.h"
+#include "tools/shared/PlayHead.h"
 #include "tools/shared/ToolWindow.h"
 
 #include <QString>
@@ -140,6 +141,7 @@ private:
     // The preview, its labels, the trim bar and the control strip in the right panel.
     void buildPlayerArea(QWidget* right);
     void buildStrip(QWidget* right, double y);
+    playhead::Strip playHead() const;
     void showPlayHead(double current, double duration);
     void playerDidEnd();
     void setVolumeButtonLook(bool muted);

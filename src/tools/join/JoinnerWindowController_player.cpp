@@ -15,6 +15,7 @@
 #include "tools/shared/JoinnerTableView.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/Loc.h"
+#include "tools/shared/PlayHead.h"
 #include "tools/shared/PreviewPane.h"
 #include "tools/shared/ToolLayout.h"
 #include "tools/shared/ToolStyle.h"
@@ -165,19 +166,16 @@ void JoinnerWindowController::stop() {
     playBtn->setSelected(false);
 }
 
+playhead::Strip JoinnerWindowController::playHead() const {
+    return {preview_, cutProgressView, leftTimeLabel, rightTimeLabel, playBtn};
+}
+
 void JoinnerWindowController::showPlayHead(double current, double duration) {
-    if (duration > 0 && std::isfinite(current) && std::isfinite(duration))
-        cutProgressView->setProgress(float(std::clamp(current / duration, 0.0, 1.0)));
-    leftTimeLabel->setText(HelpClass::returnTimeToStr(current));
-    rightTimeLabel->setText(HelpClass::returnTimeToStr(duration));
+    playhead::show(playHead(), current, duration);
 }
 
 void JoinnerWindowController::playerDidEnd() {
-    playBtn->setSelected(false);
-    preview_->seek(0);
-    cutProgressView->setProgress(0);
-    leftTimeLabel->setText(HelpClass::retrnTimeToStr(0, 0, 0, 0));
-    rightTimeLabel->setText(HelpClass::returnTimeToStr(preview_->duration()));
+    playhead::rewind(playHead());
 }
 
 void JoinnerWindowController::actionMouseDownForCutProgressViewBlock(LxCutProgressView* view, float) {
@@ -186,25 +184,13 @@ void JoinnerWindowController::actionMouseDownForCutProgressViewBlock(LxCutProgre
 }
 
 void JoinnerWindowController::actionSeekToTimeForCutProgressViewBlock(LxCutProgressView* view, float progress) {
-    if (view != cutProgressView || !std::isfinite(progress))
-        return;
-    const double t = preview_->duration() * std::clamp(double(progress), 0.0, 1.0);
-    preview_->seek(t);
-    showPlayHead(t, preview_->duration());
+    if (view == cutProgressView)
+        playhead::scrub(playHead(), progress);
 }
 
 void JoinnerWindowController::actionMouseUpForCutProgressViewBlock(LxCutProgressView* view, float progress) {
-    if (view != cutProgressView || !std::isfinite(progress))
-        return;
-    const double t = preview_->duration() * std::clamp(double(progress), 0.0, 1.0);
-    if (preview_->isPlaying()) {
-        preview_->pause();
-        preview_->seek(t);
-        play();
-    } else {
-        preview_->seek(t);
-    }
-    showPlayHead(t, preview_->duration());
+    if (view == cutProgressView)
+        playhead::release(playHead(), progress, [this] { play(); });
 }
 
 QString JoinnerWindowController::actionCarameraBtn() {
