@@ -13,6 +13,7 @@
 
 #include "foundation/controls/LxCutProgressViewDelegate.h"
 #include "foundation/controls/LxProgressSliderDelegate.h"
+#include "tools/shared/ClipStrip.h"
 #include "tools/shared/PlayHead.h"
 #include "tools/shared/ToolWindow.h"
 
@@ -145,7 +146,7 @@ private:
     void showPlayHead(double current, double duration);
     void playerDidEnd();
     void setVolumeButtonLook(bool muted);
-    void placeVolumeControls(bool popShown);
+    clipstrip::Controls stripControls();
     // List (BatchCutterWindowController_list.cpp).
     void removeAction();
     void clearAction();

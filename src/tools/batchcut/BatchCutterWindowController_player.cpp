@@ -10,6 +10,7 @@
 #include "platform/Dispatch.h"
 #include "platform/Log.h"
 #include "platform/Workspace.h"
+#include "tools/shared/ClipStrip.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/PlayHead.h"
@@ -25,18 +26,6 @@
 
 using toollayout::label;
 using toollayout::make;
-
-namespace {
-toolstyle::ImageList capturePictures() {
-    return {"Join/btnCapture_Normal.png", "Join/btnCapture_On.png", "Join/btnCapture_Down.png", "",
-            "Join/btnCapture_Disable.png"};
-}
-toolstyle::ImageList captureSetPictures() {
-    return {"Join/btnCaptureSet_Normal.png", "Join/btnCaptureSet_On.png", "Join/btnCaptureSet_Down.png", "",
-            "Join/btnCaptureSet_Disable.png"};
-}
-constexpr double kButton = 28;
-} // namespace
 
 void BatchCutterWindowController::buildPlayerArea(QWidget* right) {
     playerView = make<QWidget>(right, 10, 360, 330, 200);
@@ -54,79 +43,22 @@ void BatchCutterWindowController::buildPlayerArea(QWidget* right) {
     buildStrip(right, 280);
 }
 
-void BatchCutterWindowController::buildStrip(QWidget* right, double y) {
-    QPointer<BatchCutterWindowController> self(this);
-    auto queued = [self](void (BatchCutterWindowController::*work)()) {
-        return [self, work](ZylButton*) {
-            dispatchMain([self, work] {
-                if (self && !self->isClosing())
-                    (self.data()->*work)();
-            });
-        };
-    };
-    playBtn = make<ZylButton>(right, 10, y, kButton, kButton);
-    toolstyle::setButtonImages(playBtn, toolstyle::joinPlayPictures());
-    playBtn->setSelected(false);
-    playBtn->mouseDownAction = [self](ZylButton*) {
-        dispatchMain([self] {
-            if (self && !self->isClosing())
-                self->preview_->isPlaying() ? self->pause() : self->play();
-        });
-    };
-    stopBtn = make<ZylButton>(right, 42, y, kButton, kButton);
-    toolstyle::setButtonImages(stopBtn, toolstyle::joinStopPictures());
-    stopBtn->mouseDownAction = queued(&BatchCutterWindowController::stop);
-
-    startCutTimeBtn = make<ZylButton>(right, 76, y + 2, 24, 24);
-    stopCutTimeBtn = make<ZylButton>(right, 102, y + 2, 24, 24);
-    for (auto [button, key] : {std::pair{startCutTimeBtn, "["}, std::pair{stopCutTimeBtn, "]"}}) {
-        button->setContentTitle(loc(key));
-        button->setContentColor(Qt::black);
-        button->setBackGroundColor(Qt::white);
-        button->setDisAblebackGroundColor(toolstyle::kDisabledGrey);
-        button->setBordColor(QColor(188, 189, 189));
-        button->setBorderWidth(1);
-        button->setCornerRadius(4);
-    }
-    startCutTimeBtn->mouseDownAction = queued(&BatchCutterWindowController::setStartTrimBtnTouchUp);
-    stopCutTimeBtn->mouseDownAction = queued(&BatchCutterWindowController::setStopTrimBtnTouchUp);
-
-    cutCoverBtn = make<ZylButton>(right, 134, y, kButton, kButton);
-    toolstyle::setButtonImages(cutCoverBtn, capturePictures());
-    cutCoverBtn->mouseDownAction = [self](ZylButton*) {
-        dispatchMain([self] {
-            if (self && !self->isClosing())
-                self->actionCarameraBtn();
-        });
-    };
-    cutcoverStyleBtn = make<ZylButton>(right, 164, y, 22, kButton);
-    toolstyle::setButtonImages(cutcoverStyleBtn, captureSetPictures());
-    cutcoverStyleBtn->setBordered(false);
-    cutcoverStyleBtn->mouseDownAction = queued(&BatchCutterWindowController::toggleCoverStylePop);
-    coverStylePopBtn = make<QComboBox>(right, 186, y + 4, 80, 20);
-    for (const char* key : {"png", "jpg", "bmp"}) {
-        QString title = loc(key);
-        title.remove('"');
-        if (!title.isEmpty())
-            coverStylePopBtn->addItem(title, QString::fromLatin1(key));
-    }
-    coverStylePopBtn->hide();
-    connect(coverStylePopBtn, &QComboBox::activated, this, &BatchCutterWindowController::coverstyleAction);
-
-    volumeBtn = make<ZylButton>(right, 0, y + 2, 24, 24);
-    setVolumeButtonLook(false);
-    // Mute acts at once: it only changes what the preview plays.
-    volumeBtn->mouseDownAction = [this](ZylButton*) { muteToggle(); };
-    volumeSlider = new LxProgressSlider(NSMakeRect(0, y + 6, 50, 16), right);
-    volumeSlider->setDelegate(this);
-    volumeSlider->setProgress(0.5f);
-    placeVolumeControls(false);
+clipstrip::Controls BatchCutterWindowController::stripControls() {
+    return {playBtn, stopBtn, startCutTimeBtn, stopCutTimeBtn, cutCoverBtn, cutcoverStyleBtn, coverStylePopBtn,
+            volumeBtn, volumeSlider};
 }
 
-void BatchCutterWindowController::placeVolumeControls(bool popShown) {
-    const QRect anchor = popShown ? coverStylePopBtn->geometry() : cutcoverStyleBtn->geometry();
-    volumeBtn->move(anchor.right() + 1 + (popShown ? 2 : 4), volumeBtn->y());
-    volumeSlider->move(volumeBtn->geometry().right() + 5, volumeSlider->y());
+void BatchCutterWindowController::buildStrip(QWidget* right, double y) {
+    clipstrip::Actions actions;
+    actions.playPause = [this] { preview_->isPlaying() ? pause() : play(); };
+    actions.stop = [this] { stop(); };
+    actions.setStart = [this] { setStartTrimBtnTouchUp(); };
+    actions.setStop = [this] { setStopTrimBtnTouchUp(); };
+    actions.snapshot = [this] { actionCarameraBtn(); };
+    actions.toggleStylePop = [this] { toggleCoverStylePop(); };
+    actions.mute = [this] { muteToggle(); };
+    actions.styleChosen = [this](int index) { coverstyleAction(index); };
+    clipstrip::build(this, right, y, stripControls(), actions, this);
 }
 
 void BatchCutterWindowController::initPlayer() {
@@ -200,23 +132,16 @@ QString BatchCutterWindowController::actionCarameraBtn() {
 }
 
 void BatchCutterWindowController::toggleCoverStylePop() {
-    if (!preview_->player())
-        return;
-    coverStylePopBtn->setVisible(coverStylePopBtn->isHidden());
-    placeVolumeControls(!coverStylePopBtn->isHidden());
+    if (preview_->player())
+        clipstrip::toggleStylePop(stripControls());
 }
 
 void BatchCutterWindowController::coverstyleAction(int index) {
-    if (index < 0 || index >= coverStylePopBtn->count())
-        return;
-    coverStyle_ = coverStylePopBtn->itemData(index).toString();
-    coverStylePopBtn->hide();
-    placeVolumeControls(false);
-    coverStylePopBtn->setCurrentIndex(index);
+    clipstrip::chooseStyle(stripControls(), index, coverStyle_);
 }
 
 void BatchCutterWindowController::setVolumeButtonLook(bool muted) {
-    toolstyle::setButtonImages(volumeBtn, muted ? toolstyle::closeVolumePictures() : toolstyle::openVolumePictures());
+    clipstrip::setMutedLook(volumeBtn, muted);
 }
 
 void BatchCutterWindowController::muteToggle() {

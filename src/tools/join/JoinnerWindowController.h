@@ -14,6 +14,7 @@
 #include "foundation/controls/LxProgressSliderDelegate.h"
 #include "tools/join/JoinFormat.h"
 #include "tools/join/JoinPlan.h"
+#include "tools/shared/ClipStrip.h"
 #include "tools/shared/PlayHead.h"
 #include "tools/shared/ToolWindow.h"
 
@@ -146,7 +147,7 @@ private:
     void playerDidEnd();
     void setVolumeButtonLook(bool muted);
     // Moves the volume button and slider after the format button or after its pop-up.
-    void placeVolumeControls(bool popShown);
+    clipstrip::Controls stripControls();
     void buildFormatBrowser();
     // List (JoinnerWindowController_list.cpp).
     void removeAction();

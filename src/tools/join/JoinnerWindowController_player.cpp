@@ -13,6 +13,7 @@
 #include "platform/Workspace.h"
 #include "tools/join/JoinPlan.h"
 #include "tools/shared/JoinnerTableView.h"
+#include "tools/shared/ClipStrip.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/PlayHead.h"
@@ -28,21 +29,6 @@
 
 using toollayout::label;
 using toollayout::make;
-
-namespace {
-toolstyle::ImageList capturePictures() {
-    return toolstyle::pictureSet("Join/btnCapture", ".png");
-}
-toolstyle::ImageList captureSetPictures() {
-    return toolstyle::pictureSet("Join/btnCaptureSet", ".png");
-}
-toolstyle::ImageList volumePictures(bool muted) {
-    return muted ? toolstyle::closeVolumePictures() : toolstyle::openVolumePictures();
-}
-constexpr double kStripHeight = 28;
-constexpr double kVolumeButtonWidth = 24;
-constexpr double kVolumeSliderWidth = 50;
-} // namespace
 
 void JoinnerWindowController::buildPlayerArea(QWidget* right) {
     playerView = make<QWidget>(right, 10, 360, 330, 200);
@@ -61,72 +47,22 @@ void JoinnerWindowController::buildPlayerArea(QWidget* right) {
     buildStrip(right, 280);
 }
 
-void JoinnerWindowController::buildStrip(QWidget* right, double y) {
-    QPointer<JoinnerWindowController> self(this);
-    // Every button but mute queues its work, so the click has finished first.
-    auto queued = [self](auto work) {
-        return [self, work](ZylButton*) {
-            dispatchMain([self, work] {
-                if (self && !self->isClosing())
-                    work(self.data());
-            });
-        };
-    };
-    playBtn = make<ZylButton>(right, 10, y, kStripHeight, kStripHeight);
-    toolstyle::setButtonImages(playBtn, toolstyle::joinPlayPictures());
-    playBtn->mouseDownAction = queued([](JoinnerWindowController* w) {
-        w->preview_->isPlaying() ? w->pause() : w->play();
-    });
-    stopBtn = make<ZylButton>(right, 42, y, kStripHeight, kStripHeight);
-    toolstyle::setButtonImages(stopBtn, toolstyle::joinStopPictures());
-    stopBtn->mouseDownAction = queued([](JoinnerWindowController* w) { w->stop(); });
-
-    startCutTimeBtn = make<ZylButton>(right, 76, y + 2, 24, 24);
-    stopCutTimeBtn = make<ZylButton>(right, 102, y + 2, 24, 24);
-    for (auto [button, key] : {std::pair{startCutTimeBtn, "["}, std::pair{stopCutTimeBtn, "]"}}) {
-        button->setContentTitle(loc(key));
-        button->setContentColor(Qt::black);
-        // Framed like the strip's other buttons, so the brackets read as buttons.
-        button->setBackGroundColor(Qt::white);
-        button->setDisAblebackGroundColor(toolstyle::kDisabledGrey);
-        button->setBordColor(QColor(188, 189, 189));
-        button->setBorderWidth(1);
-        button->setCornerRadius(4);
-    }
-    startCutTimeBtn->mouseDownAction = queued([](JoinnerWindowController* w) { w->setStartTrimBtnTouchUp(); });
-    stopCutTimeBtn->mouseDownAction = queued([](JoinnerWindowController* w) { w->setStopTrimBtnTouchUp(); });
-
-    cutCoverBtn = make<ZylButton>(right, 134, y, kStripHeight, kStripHeight);
-    toolstyle::setButtonImages(cutCoverBtn, capturePictures());
-    cutCoverBtn->mouseDownAction = queued([](JoinnerWindowController* w) { w->actionCarameraBtn(); });
-    cutcoverStyleBtn = make<ZylButton>(right, 164, y, 22, kStripHeight);
-    toolstyle::setButtonImages(cutcoverStyleBtn, captureSetPictures());
-    cutcoverStyleBtn->setBordered(false);
-    cutcoverStyleBtn->mouseDownAction = queued([](JoinnerWindowController* w) { w->toggleCoverStylePop(); });
-    coverStylePopBtn = make<QComboBox>(right, 186, y + 4, 80, 20);
-    for (const char* key : {"png", "jpg", "bmp"}) {
-        QString title = loc(key);
-        title.remove('"');
-        if (!title.isEmpty())
-            coverStylePopBtn->addItem(title, QString::fromLatin1(key));
-    }
-    coverStylePopBtn->hide();
-    connect(coverStylePopBtn, &QComboBox::activated, this, &JoinnerWindowController::coverstyleAction);
-
-    volumeBtn = make<ZylButton>(right, 0, y + 2, kVolumeButtonWidth, 24);
-    setVolumeButtonLook(false);
-    // Mute works at once: it only changes what the preview plays.
-    volumeBtn->mouseDownAction = [this](ZylButton*) { muteToggle(); };
-    volumeSlider = new LxProgressSlider(NSMakeRect(0, y + 6, kVolumeSliderWidth, 16), right);
-    volumeSlider->setDelegate(this);
-    volumeSlider->setProgress(0.5f);
-    placeVolumeControls(false);
+clipstrip::Controls JoinnerWindowController::stripControls() {
+    return {playBtn, stopBtn, startCutTimeBtn, stopCutTimeBtn, cutCoverBtn, cutcoverStyleBtn, coverStylePopBtn,
+            volumeBtn, volumeSlider};
 }
 
-void JoinnerWindowController::placeVolumeControls(bool popShown) {
-    const QRect anchor = popShown ? coverStylePopBtn->geometry() : cutcoverStyleBtn->geometry();
-    volumeBtn->move(anchor.right() + 1 + (popShown ? 2 : 4), volumeBtn->y());
-    volumeSlider->move(volumeBtn->geometry().right() + 1 + 4, volumeSlider->y());
+void JoinnerWindowController::buildStrip(QWidget* right, double y) {
+    clipstrip::Actions actions;
+    actions.playPause = [this] { preview_->isPlaying() ? pause() : play(); };
+    actions.stop = [this] { stop(); };
+    actions.setStart = [this] { setStartTrimBtnTouchUp(); };
+    actions.setStop = [this] { setStopTrimBtnTouchUp(); };
+    actions.snapshot = [this] { actionCarameraBtn(); };
+    actions.toggleStylePop = [this] { toggleCoverStylePop(); };
+    actions.mute = [this] { muteToggle(); };
+    actions.styleChosen = [this](int index) { coverstyleAction(index); };
+    clipstrip::build(this, right, y, stripControls(), actions, this);
 }
 
 void JoinnerWindowController::initPlayer() {
@@ -202,23 +138,16 @@ QString JoinnerWindowController::actionCarameraBtn() {
 }
 
 void JoinnerWindowController::toggleCoverStylePop() {
-    if (!preview_->player())
-        return;
-    coverStylePopBtn->setVisible(coverStylePopBtn->isHidden());
-    placeVolumeControls(!coverStylePopBtn->isHidden());
+    if (preview_->player())
+        clipstrip::toggleStylePop(stripControls());
 }
 
 void JoinnerWindowController::coverstyleAction(int index) {
-    if (index < 0 || index >= coverStylePopBtn->count())
-        return;
-    coverStyle_ = coverStylePopBtn->itemData(index).toString();
-    coverStylePopBtn->hide();
-    placeVolumeControls(false);
-    coverStylePopBtn->setCurrentIndex(index);
+    clipstrip::chooseStyle(stripControls(), index, coverStyle_);
 }
 
 void JoinnerWindowController::setVolumeButtonLook(bool muted) {
-    toolstyle::setButtonImages(volumeBtn, volumePictures(muted));
+    clipstrip::setMutedLook(volumeBtn, muted);
 }
 
 void JoinnerWindowController::muteToggle() {
