@@ -140,7 +140,6 @@ private:
     void buildListPanel();
     void buildRightPanel();
     void buildPlayerArea(QWidget* right);
-    void buildStrip(QWidget* right, double y);
     void buildRangeArea(QWidget* right);
     playhead::Strip playHead() const;
     void showPlayHead(double current, double duration);

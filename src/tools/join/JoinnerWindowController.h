@@ -141,7 +141,6 @@ private:
     void buildListPanel();
     // The preview, its labels, the trim bar and the control strip in the right panel.
     void buildPlayerArea(QWidget* right);
-    void buildStrip(QWidget* right, double y);
     playhead::Strip playHead() const;
     void showPlayHead(double current, double duration);
     void playerDidEnd();

@@ -31,38 +31,15 @@ using toollayout::label;
 using toollayout::make;
 
 void JoinnerWindowController::buildPlayerArea(QWidget* right) {
-    playerView = make<QWidget>(right, 10, 360, 330, 200);
-    playerView->setAttribute(Qt::WA_StyledBackground);
-    playerView->setStyleSheet("background-color: black;");
-    preview_ = new PreviewPane(playerView, this);
-    preview_->tick = [this](double current, double duration) { showPlayHead(current, duration); };
-    preview_->didEnd = [this] { playerDidEnd(); };
-
-    leftTimeLabel = label(right, 10, 340, 110, 18);
-    rightTimeLabel = label(right, 230, 340, 110, 18, Qt::AlignRight);
-    for (QLabel* l : {leftTimeLabel, rightTimeLabel})
-        l->setText(HelpClass::returnTimeToStr(0));
-    cutProgressView = new LxCutProgressView(NSMakeRect(10, 314, 330, 24), right);
-    cutProgressView->setDelegate(this);
-    buildStrip(right, 280);
+    playhead::build(right, this, {playerView, preview_, leftTimeLabel, rightTimeLabel, cutProgressView}, this,
+                    [this](double current, double duration) { showPlayHead(current, duration); },
+                    [this] { playerDidEnd(); });
+    clipstrip::build(this, right, 280, stripControls(), clipstrip::actionsOf(this), this);
 }
 
 clipstrip::Controls JoinnerWindowController::stripControls() {
     return {playBtn, stopBtn, startCutTimeBtn, stopCutTimeBtn, cutCoverBtn, cutcoverStyleBtn, coverStylePopBtn,
             volumeBtn, volumeSlider};
-}
-
-void JoinnerWindowController::buildStrip(QWidget* right, double y) {
-    clipstrip::Actions actions;
-    actions.playPause = [this] { preview_->isPlaying() ? pause() : play(); };
-    actions.stop = [this] { stop(); };
-    actions.setStart = [this] { setStartTrimBtnTouchUp(); };
-    actions.setStop = [this] { setStopTrimBtnTouchUp(); };
-    actions.snapshot = [this] { actionCarameraBtn(); };
-    actions.toggleStylePop = [this] { toggleCoverStylePop(); };
-    actions.mute = [this] { muteToggle(); };
-    actions.styleChosen = [this](int index) { coverstyleAction(index); };
-    clipstrip::build(this, right, y, stripControls(), actions, this);
 }
 
 void JoinnerWindowController::initPlayer() {

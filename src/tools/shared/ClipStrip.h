@@ -39,6 +39,23 @@ struct Actions {
     std::function<void(int)> styleChosen;
 };
 
+// Wires the strip to a window's play(), pause(), stop(), setStartTrimBtnTouchUp(),
+// setStopTrimBtnTouchUp(), actionCarameraBtn(), toggleCoverStylePop(), muteToggle() and
+// coverstyleAction(int).
+template <class Window>
+Actions actionsOf(Window* w) {
+    Actions a;
+    a.playPause = [w] { w->preview()->isPlaying() ? w->pause() : w->play(); };
+    a.stop = [w] { w->stop(); };
+    a.setStart = [w] { w->setStartTrimBtnTouchUp(); };
+    a.setStop = [w] { w->setStopTrimBtnTouchUp(); };
+    a.snapshot = [w] { w->actionCarameraBtn(); };
+    a.toggleStylePop = [w] { w->toggleCoverStylePop(); };
+    a.mute = [w] { w->muteToggle(); };
+    a.styleChosen = [w](int index) { w->coverstyleAction(index); };
+    return a;
+}
+
 void build(ToolWindow* window, QWidget* parent, double y, const Controls& controls, const Actions& actions,
            LxProgressSliderDelegate* volumeDelegate);
 // The volume button and slider sit right of the format list while it shows, else right of

@@ -4,12 +4,30 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/helpers/HelpClass.h"
 #include "tools/shared/PreviewPane.h"
+#include "tools/shared/ToolLayout.h"
 
 #include <QLabel>
 #include <algorithm>
 #include <cmath>
 
 namespace playhead {
+
+void build(QWidget* parent, QObject* owner, const Parts& p, LxCutProgressViewDelegate* barDelegate,
+           std::function<void(double, double)> tick, std::function<void()> didEnd) {
+    p.view = toollayout::make<QWidget>(parent, 10, 360, 330, 200);
+    p.view->setAttribute(Qt::WA_StyledBackground);
+    p.view->setStyleSheet("background-color: black;");
+    p.preview = new PreviewPane(p.view, owner);
+    p.preview->tick = std::move(tick);
+    p.preview->didEnd = std::move(didEnd);
+
+    p.currentLabel = toollayout::label(parent, 10, 340, 110, 18);
+    p.durationLabel = toollayout::label(parent, 230, 340, 110, 18, Qt::AlignRight);
+    for (QLabel* l : {p.currentLabel, p.durationLabel})
+        l->setText(HelpClass::returnTimeToStr(0));
+    p.bar = new LxCutProgressView(NSMakeRect(10, 314, 330, 24), parent);
+    p.bar->setDelegate(barDelegate);
+}
 
 void show(const Strip& strip, double current, double duration) {
     if (duration > 0 && std::isfinite(current) && std::isfinite(duration))

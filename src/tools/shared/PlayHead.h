@@ -4,6 +4,9 @@
 #include <functional>
 
 class LxCutProgressView;
+class LxCutProgressViewDelegate;
+class QObject;
+class QWidget;
 class PreviewPane;
 class QLabel;
 class ZylButton;
@@ -17,6 +20,20 @@ struct Strip {
     QLabel* durationLabel;
     ZylButton* playBtn;
 };
+
+// The window's own pointers, filled by build().
+struct Parts {
+    QWidget*& view;
+    PreviewPane*& preview;
+    QLabel*& currentLabel;
+    QLabel*& durationLabel;
+    LxCutProgressView*& bar;
+};
+
+// The black preview area with the bar and time labels above the control strip. `tick` gets
+// the player's time while it plays, `didEnd` the end of the clip.
+void build(QWidget* parent, QObject* owner, const Parts& parts, LxCutProgressViewDelegate* barDelegate,
+           std::function<void(double, double)> tick, std::function<void()> didEnd);
 
 // Shows the player at `current` of `duration` seconds.
 void show(const Strip& strip, double current, double duration);
