@@ -13,6 +13,7 @@
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFolderChooser.h"
 #include "tools/shared/PreviewPane.h"
+#include "tools/shared/RangeArea.h"
 #include "tools/shared/TimeCodeRow.h"
 #include "tools/shared/ToolLayout.h"
 #include "tools/shared/ToolStyle.h"
@@ -128,31 +129,12 @@ void BatchCutterWindowController::buildRightPanel() {
 }
 
 void BatchCutterWindowController::buildRangeArea(QWidget* right) {
-    selectTimeBtn = make<QRadioButton>(right, 10, 248, 160, 24);
-    selectTimeBtn->setText(loc("SelectTimeBtnTitle"));
-    unSelectTimeBtn = make<QRadioButton>(right, 180, 248, 160, 24);
-    unSelectTimeBtn->setText(loc("UnSelectTimeBtnTitle"));
-    selectTimeBtn->setChecked(true);
-    connect(unSelectTimeBtn, &QRadioButton::toggled, this, [this](bool on) { trimModeChanged(on); });
-
-    label(right, 10, 214, 125, 24)->setText(loc("StartFieldLabelstringValue"));
-    startTimeRow = new TimeCodeRow(right, NSMakeRect(140, 213, 151, 26));
-    label(right, 10, 184, 125, 24)->setText(loc("stopFieldLabelstringValue"));
-    stopTimeRow = new TimeCodeRow(right, NSMakeRect(140, 183, 151, 26));
-    for (const bool start : {true, false}) {
-        TimeCodeRow* row = start ? startTimeRow : stopTimeRow;
-        row->shouldEndEditing = [this, start](LxTextField*) { return timeRowEdited(start); };
-        row->stepped = [this, start](LxTextField*) { timeRowEdited(start); };
-    }
-    label(right, 10, 154, 125, 24)->setText(loc("cutDurationLabelstringValue"));
-    cutDurationValueLabel = label(right, 140, 154, 150, 24);
-
-    resetCutterBtn = make<QPushButton>(right, 10, 110, 155, 30);
-    resetCutterBtn->setText(loc("ResetBtnTitle"));
-    applytoallBtn = make<QPushButton>(right, 180, 110, 160, 30);
-    applytoallBtn->setText(loc("ApplytoallBtnTitle"));
-    connect(resetCutterBtn, &QPushButton::clicked, this, &BatchCutterWindowController::resetCutterItemAction);
-    connect(applytoallBtn, &QPushButton::clicked, this, &BatchCutterWindowController::applytoallItemAction);
+    rangearea::build(right, this,
+                     {selectTimeBtn, unSelectTimeBtn, startTimeRow, stopTimeRow, cutDurationValueLabel,
+                      resetCutterBtn, applytoallBtn},
+                     {125, 155, 160},
+                     {[this](bool on) { trimModeChanged(on); }, [this](bool start) { return timeRowEdited(start); },
+                      [this] { resetCutterItemAction(); }, [this] { applytoallItemAction(); }});
 }
 
 void BatchCutterWindowController::enableEdit(bool enabled) {

@@ -14,6 +14,7 @@
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFolderChooser.h"
 #include "tools/shared/PreviewPane.h"
+#include "tools/shared/RangeArea.h"
 #include "tools/shared/ToolLayout.h"
 #include "tools/shared/TimeCodeRow.h"
 #include "tools/shared/ToolStyle.h"
@@ -102,31 +103,12 @@ void JoinnerWindowController::buildLayout() {
     auto* right = make<QWidget>(this, 640, 60, 350, 570);
     toolstyle::paintBackground(right, toolstyle::kLightGrey);
     buildPlayerArea(right);
-    selectTimeBtn = make<QRadioButton>(right, 10, 248, 160, 24);
-    selectTimeBtn->setText(loc("SelectTimeBtnTitle"));
-    unSelectTimeBtn = make<QRadioButton>(right, 180, 248, 160, 24);
-    unSelectTimeBtn->setText(loc("UnSelectTimeBtnTitle"));
-    selectTimeBtn->setChecked(true);
-    connect(unSelectTimeBtn, &QRadioButton::toggled, this, [this](bool on) { trimModeChanged(on); });
-
-    label(right, 10, 214, 120, 24)->setText(loc("StartFieldLabelstringValue"));
-    startTimeRow = new TimeCodeRow(right, NSMakeRect(140, 213, 151, 26));
-    label(right, 10, 184, 120, 24)->setText(loc("stopFieldLabelstringValue"));
-    stopTimeRow = new TimeCodeRow(right, NSMakeRect(140, 183, 151, 26));
-    for (const bool start : {true, false}) {
-        TimeCodeRow* row = start ? startTimeRow : stopTimeRow;
-        row->shouldEndEditing = [this, start](LxTextField*) { return timeRowEdited(start); };
-        row->stepped = [this, start](LxTextField*) { timeRowEdited(start); };
-    }
-    label(right, 10, 154, 120, 24)->setText(loc("cutDurationLabelstringValue"));
-    cutDurationValueLabel = label(right, 140, 154, 150, 24);
-
-    resetCutterBtn = make<QPushButton>(right, 10, 110, 150, 30);
-    resetCutterBtn->setText(loc("ResetBtnTitle"));
-    applytoallBtn = make<QPushButton>(right, 180, 110, 150, 30);
-    applytoallBtn->setText(loc("ApplytoallBtnTitle"));
-    connect(resetCutterBtn, &QPushButton::clicked, this, &JoinnerWindowController::resetAction);
-    connect(applytoallBtn, &QPushButton::clicked, this, &JoinnerWindowController::applyToAllAction);
+    rangearea::build(right, this,
+                     {selectTimeBtn, unSelectTimeBtn, startTimeRow, stopTimeRow, cutDurationValueLabel,
+                      resetCutterBtn, applytoallBtn},
+                     {120, 150, 150},
+                     {[this](bool on) { trimModeChanged(on); }, [this](bool start) { return timeRowEdited(start); },
+                      [this] { resetAction(); }, [this] { applyToAllAction(); }});
 
     // The output folder, progress and Start along the bottom.
     exportBar_ = new ExportBar(this, this,
