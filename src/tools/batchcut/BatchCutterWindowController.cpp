@@ -129,12 +129,16 @@ void BatchCutterWindowController::buildRightPanel() {
 }
 
 void BatchCutterWindowController::buildRangeArea(QWidget* right) {
-    rangearea::build(right, this,
-                     {selectTimeBtn, unSelectTimeBtn, startTimeRow, stopTimeRow, cutDurationValueLabel,
-                      resetCutterBtn, applytoallBtn},
+    rangearea::build(right, this, rangeParts(),
                      {125, 155, 160},
-                     {[this](bool on) { trimModeChanged(on); }, [this](bool start) { return timeRowEdited(start); },
+                     {[this](bool on) { trimModeChanged(on); },
+                      [this](bool start) { return timeRowEdited(start); },
                       [this] { resetCutterItemAction(); }, [this] { applytoallItemAction(); }});
+}
+
+rangearea::Parts BatchCutterWindowController::rangeParts() {
+    return {selectTimeBtn, unSelectTimeBtn, startTimeRow, stopTimeRow,
+            cutDurationValueLabel, resetCutterBtn, applytoallBtn};
 }
 
 void BatchCutterWindowController::enableEdit(bool enabled) {

@@ -15,6 +15,7 @@
 #include "foundation/controls/LxProgressSliderDelegate.h"
 #include "tools/shared/ClipStrip.h"
 #include "tools/shared/PlayHead.h"
+#include "tools/shared/RangeArea.h"
 #include "tools/shared/ToolWindow.h"
 
 #include <QString>
@@ -146,6 +147,7 @@ private:
     void playerDidEnd();
     void setVolumeButtonLook(bool muted);
     clipstrip::Controls stripControls();
+    rangearea::Parts rangeParts();
     // List (BatchCutterWindowController_list.cpp).
     void removeAction();
     void clearAction();

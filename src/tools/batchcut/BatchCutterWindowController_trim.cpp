@@ -33,27 +33,14 @@ void BatchCutterWindowController::showSelectedClip() {
     SimpleData* clip = selectedClip();
     showingClip_ = true;
     if (!clip) {
-        startTimeRow->setTime(0);
-        stopTimeRow->setTime(0);
-        cutDurationValueLabel->setText(timeText(0));
-        selectTimeBtn->setChecked(true);
+        rangearea::showNone(rangeParts(), cutProgressView);
         volumeSlider->setProgress(0.5f);
-        cutProgressView->setIsFanxuan(false);
-        cutProgressView->setLowerValue(0, 1);
-        cutProgressView->setProgress(0);
         leftTimeLabel->setText(timeText(0));
         rightTimeLabel->setText(timeText(0));
     } else {
         const auto [start, stop] = rangeOf(*clip);
-        startTimeRow->setTime(double(start) / 1e6);
-        stopTimeRow->setTime(double(stop) / 1e6);
-        cutDurationValueLabel->setText(timeText(stop - start));
-        (clip->isTrimFanxuan ? unSelectTimeBtn : selectTimeBtn)->setChecked(true);
+        rangearea::show(rangeParts(), cutProgressView, start, stop, durationUs(*clip), clip->isTrimFanxuan);
         volumeSlider->setProgress(float(std::clamp(clip->volume, 0.0, 2.0) / 2.0));
-        const double d = double(durationUs(*clip));
-        cutProgressView->setIsFanxuan(clip->isTrimFanxuan);
-        if (d > 0)
-            cutProgressView->setLowerValue(float(double(start) / d), float(double(stop) / d));
     }
     showingClip_ = false;
 }

@@ -103,11 +103,10 @@ void JoinnerWindowController::buildLayout() {
     auto* right = make<QWidget>(this, 640, 60, 350, 570);
     toolstyle::paintBackground(right, toolstyle::kLightGrey);
     buildPlayerArea(right);
-    rangearea::build(right, this,
-                     {selectTimeBtn, unSelectTimeBtn, startTimeRow, stopTimeRow, cutDurationValueLabel,
-                      resetCutterBtn, applytoallBtn},
+    rangearea::build(right, this, rangeParts(),
                      {120, 150, 150},
-                     {[this](bool on) { trimModeChanged(on); }, [this](bool start) { return timeRowEdited(start); },
+                     {[this](bool on) { trimModeChanged(on); },
+                      [this](bool start) { return timeRowEdited(start); },
                       [this] { resetAction(); }, [this] { applyToAllAction(); }});
 
     // The output folder, progress and Start along the bottom.
@@ -121,6 +120,11 @@ void JoinnerWindowController::buildLayout() {
     startJoinnerBtn = exportBar_->startButton;
     exportBar_->startRequested = [this] { return startJoin(); };
     exportBar_->editingEnabled = [this](bool on) { enableEdit(on); };
+}
+
+rangearea::Parts JoinnerWindowController::rangeParts() {
+    return {selectTimeBtn, unSelectTimeBtn, startTimeRow, stopTimeRow,
+            cutDurationValueLabel, resetCutterBtn, applytoallBtn};
 }
 
 void JoinnerWindowController::enableEdit(bool enabled) {

@@ -16,6 +16,7 @@
 #include "tools/join/JoinPlan.h"
 #include "tools/shared/ClipStrip.h"
 #include "tools/shared/PlayHead.h"
+#include "tools/shared/RangeArea.h"
 #include "tools/shared/ToolWindow.h"
 
 #include <QString>
@@ -147,6 +148,7 @@ private:
     void setVolumeButtonLook(bool muted);
     // Moves the volume button and slider after the format button or after its pop-up.
     clipstrip::Controls stripControls();
+    rangearea::Parts rangeParts();
     void buildFormatBrowser();
     // List (JoinnerWindowController_list.cpp).
     void removeAction();

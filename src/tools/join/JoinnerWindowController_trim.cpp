@@ -42,25 +42,14 @@ void JoinnerWindowController::showSelectedClip() {
     SimpleData* clip = selectedClip();
     showingClip_ = true;
     if (!clip) {
-        startTimeRow->setTime(0);
-        stopTimeRow->setTime(0);
-        cutDurationValueLabel->setText(timeText(0));
-        selectTimeBtn->setChecked(true);
+        rangearea::showNone(rangeParts(), cutProgressView);
         volumeSlider->setProgress(0.5f);
-        cutProgressView->setIsFanxuan(false);
-        cutProgressView->setLowerValue(0, 1);
-        cutProgressView->setProgress(0);
     } else {
         const auto [start, stop] = JoinPlan::range(*clip);
-        startTimeRow->setTime(double(start) / 1e6);
-        stopTimeRow->setTime(double(stop) / 1e6);
-        cutDurationValueLabel->setText(timeText(stop - start));
-        (clip->isTrimFanxuan ? unSelectTimeBtn : selectTimeBtn)->setChecked(true);
+        rangearea::show(rangeParts(), cutProgressView, start, stop, JoinPlan::durationUs(*clip),
+                        clip->isTrimFanxuan);
         // The slider shows the volume the join gives this clip.
         volumeSlider->setProgress(float(JoinPlan::volumePercent(clip->volume) / 200.0));
-        const double d = double(JoinPlan::durationUs(*clip));
-        cutProgressView->setIsFanxuan(clip->isTrimFanxuan);
-        cutProgressView->setLowerValue(float(double(start) / d), float(double(stop) / d));
     }
     showingClip_ = false;
 }

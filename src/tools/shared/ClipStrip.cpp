@@ -90,7 +90,8 @@ void placeVolume(const Controls& c, bool popShown) {
 }
 
 void setMutedLook(ZylButton* volume, bool muted) {
-    toolstyle::setButtonImages(volume, muted ? toolstyle::closeVolumePictures() : toolstyle::openVolumePictures());
+    toolstyle::setButtonImages(volume,
+                               muted ? toolstyle::closeVolumePictures() : toolstyle::openVolumePictures());
 }
 
 void toggleStylePop(const Controls& c) {

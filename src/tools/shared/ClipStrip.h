@@ -42,8 +42,7 @@ struct Actions {
 // Wires the strip to a window's play(), pause(), stop(), setStartTrimBtnTouchUp(),
 // setStopTrimBtnTouchUp(), actionCarameraBtn(), toggleCoverStylePop(), muteToggle() and
 // coverstyleAction(int).
-template <class Window>
-Actions actionsOf(Window* w) {
+template <class Window> Actions actionsOf(Window* w) {
     Actions a;
     a.playPause = [w] { w->preview()->isPlaying() ? w->pause() : w->play(); };
     a.stop = [w] { w->stop(); };

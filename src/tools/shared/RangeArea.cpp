@@ -1,6 +1,8 @@
 #include "tools/shared/RangeArea.h"
 
+#include "foundation/controls/LxCutProgressView.h"
 #include "foundation/controls/LxTextField.h"
+#include "foundation/helpers/HelpClass.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/TimeCodeRow.h"
 #include "tools/shared/ToolLayout.h"
@@ -41,6 +43,28 @@ void build(QWidget* parent, QWidget* owner, const Parts& p, const Widths& w, con
     p.applyToAll->setText(loc("ApplytoallBtnTitle"));
     QObject::connect(p.reset, &QPushButton::clicked, owner, a.reset);
     QObject::connect(p.applyToAll, &QPushButton::clicked, owner, a.applyToAll);
+}
+
+void showNone(const Parts& p, LxCutProgressView* bar) {
+    p.startRow->setTime(0);
+    p.stopRow->setTime(0);
+    p.lengthValue->setText(HelpClass::returnTimeToStr(0));
+    p.keep->setChecked(true);
+    bar->setIsFanxuan(false);
+    bar->setLowerValue(0, 1);
+    bar->setProgress(0);
+}
+
+void show(const Parts& p, LxCutProgressView* bar, int64_t startUs, int64_t stopUs, int64_t lengthUs,
+          bool cutAway) {
+    p.startRow->setTime(double(startUs) / 1e6);
+    p.stopRow->setTime(double(stopUs) / 1e6);
+    p.lengthValue->setText(HelpClass::returnTimeToStr(double(stopUs - startUs) / 1e6));
+    (cutAway ? p.cutAway : p.keep)->setChecked(true);
+    bar->setIsFanxuan(cutAway);
+    if (lengthUs > 0)
+        bar->setLowerValue(float(double(startUs) / double(lengthUs)),
+                           float(double(stopUs) / double(lengthUs)));
 }
 
 } // namespace rangearea

@@ -1,8 +1,10 @@
 #pragma once
 // The range controls under a tool's clip preview: keep or cut away the range, its start and
 // stop rows, its length, and Reset / Apply to All.
+#include <cstdint>
 #include <functional>
 
+class LxCutProgressView;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -37,5 +39,11 @@ struct Actions {
 };
 
 void build(QWidget* parent, QWidget* owner, const Parts& parts, const Widths& widths, const Actions& actions);
+
+// Shows no range: rows and length at zero, keep chosen, the bar empty.
+void showNone(const Parts& parts, LxCutProgressView* bar);
+// Shows the range from `startUs` to `stopUs` of a clip `lengthUs` long.
+void show(const Parts& parts, LxCutProgressView* bar, int64_t startUs, int64_t stopUs, int64_t lengthUs,
+          bool cutAway);
 
 } // namespace rangearea
