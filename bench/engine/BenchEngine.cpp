@@ -14,7 +14,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "MediaCore.h"
+#include "mediacore/MediaCore.h"
 
 namespace fs = std::filesystem;
 

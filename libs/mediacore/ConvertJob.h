@@ -14,7 +14,7 @@
 #include "FfPointers.h"
 #include "FxSettings.h"
 #include "JobRun.h"
-#include "MediaRecords.h"
+#include "mediacore/MediaRecords.h"
 #include "OutputFormat.h"
 
 namespace mediafx {

@@ -1,6 +1,6 @@
 // The extern "C" functions of MediaCore.h: each checks its handle and arguments and hands over
 // to the job or file object behind the handle.
-#include "MediaCore.h"
+#include "mediacore/MediaCore.h"
 
 #include <new>
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "FfPointers.h"
-#include "MediaRecords.h"
+#include "mediacore/MediaRecords.h"
 #include "SourceReader.h"
 
 namespace mediacore {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "FfPointers.h"
-#include "MediaRecords.h"
+#include "mediacore/MediaRecords.h"
 
 namespace mediacore {
 

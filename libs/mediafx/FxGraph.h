@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "FxSettings.h"
-#include "MediaRecords.h"
+#include "mediacore/MediaRecords.h"
 
 extern "C" {
 #include <libavfilter/avfilter.h>

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "MediaRecords.h"
+#include "mediacore/MediaRecords.h"
 
 namespace mediafx {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "MediaRecords.h"
+#include "mediacore/MediaRecords.h"
 
 extern "C" {
 #include <libavutil/frame.h>

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "MediaRecords.h"
+#include "mediacore/MediaRecords.h"
 
 namespace mediafx {
 

@@ -1,4 +1,4 @@
-#include "LxMoviePlayer.h"
+#include "mediaplayer/LxMoviePlayer.h"
 
 #include "OverlayCheck.h"
 #include "PlayerCore.h"

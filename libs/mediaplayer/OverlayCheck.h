@@ -2,7 +2,7 @@
 // or play is refused with a result of 0 instead of silently left out of the picture.
 #pragma once
 
-#include "MediaRecords.h"
+#include "mediacore/MediaRecords.h"
 
 #include <string>
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "FxSettings.h"
-#include "MediaRecords.h"
+#include "mediacore/MediaRecords.h"
 
 #include <cstdint>
 

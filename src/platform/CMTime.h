@@ -1,3 +1,3 @@
 // The windows' media time type; defined with the player's declarations it is handed to.
 #pragma once
-#include "foundation/engine/CMTime.h"
+#include "mediacore/CMTime.h"

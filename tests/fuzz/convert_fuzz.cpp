@@ -4,7 +4,7 @@
 // switches, the cut range, and the picture size and bit rates.
 #include "FuzzSupport.h"
 
-#include "MediaCore.h"
+#include "mediacore/MediaCore.h"
 
 #include <array>
 #include <vector>

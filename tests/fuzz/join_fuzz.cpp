@@ -4,7 +4,7 @@
 // the bytes split into the two clips, a set of switches, the ranges and the transition.
 #include "FuzzSupport.h"
 
-#include "MediaCore.h"
+#include "mediacore/MediaCore.h"
 
 #include <array>
 

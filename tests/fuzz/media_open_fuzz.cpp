@@ -2,7 +2,7 @@
 // Control bytes: the file's extension, the snapshot size and the snapshot time.
 #include "FuzzSupport.h"
 
-#include "MediaCore.h"
+#include "mediacore/MediaCore.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 // Every shipped profile exported for real: a one-second convert of a fixture clip with the
 // profile's container, codecs, size, rate and bit rates through the engine, judged by ffprobe.
-#include "MediaCore.h"
+#include "mediacore/MediaCore.h"
 #include "TestSupport.h"
 #include "profiles/ProfileParameters.h"
 #include "profiles/ProfileReader.h"

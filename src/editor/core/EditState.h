@@ -4,7 +4,7 @@
 // back from the record after a file is opened.
 #pragma once
 
-#include "foundation/engine/MediaRecords.h"
+#include "mediacore/MediaRecords.h"
 #include "platform/Geometry.h"
 
 #include <QSizeF>

@@ -7,7 +7,7 @@
 #include "foundation/controls/LxProgressSlider.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
-#include "foundation/engine/LxMoviePlayer.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Dispatch.h"
 #include "platform/Log.h"

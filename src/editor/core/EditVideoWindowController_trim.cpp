@@ -5,7 +5,7 @@
 #include "foundation/controls/LxCutProgressView.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
-#include "foundation/engine/LxMoviePlayer.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/helpers/HelpClass.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/PreviewPane.h"

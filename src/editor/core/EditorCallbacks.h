@@ -7,7 +7,7 @@
 // are given; a QGuiApplication must exist (fonts).
 #pragma once
 
-#include "foundation/engine/MediaRecords.h"
+#include "mediacore/MediaRecords.h"
 
 // Draws param.text into `buffer` (width x height pixels of RGBA8888 premultiplied, rows of
 // width * 4 bytes, top row first), over what the buffer holds. The text is laid out and shaped

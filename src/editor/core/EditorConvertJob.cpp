@@ -1,6 +1,6 @@
 #include "editor/core/EditorConvertJob.h"
 
-#include "foundation/engine/MediaCore.h"
+#include "mediacore/MediaCore.h"
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/records/MusicInfo.h"
 #include "foundation/records/SimpleData.h"

@@ -1,7 +1,7 @@
 #include "editor/core/EditorSession.h"
 
 #include "editor/core/EditorCallbacks.h"
-#include "foundation/engine/LxMoviePlayer.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/records/AudioStreamInfo.h"
 #include "foundation/records/SubtitleParam.h"

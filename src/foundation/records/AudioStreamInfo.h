@@ -1,7 +1,7 @@
 // One audio stream of the file open in the editor, in the engine's order.
 #pragma once
 
-#include "foundation/engine/MediaRecords.h"
+#include "mediacore/MediaRecords.h"
 
 #include <QString>
 #include <memory>

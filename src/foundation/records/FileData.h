@@ -3,7 +3,7 @@
 // the output fields of a job's targetData.
 #pragma once
 
-#include "foundation/engine/MediaRecords.h"
+#include "mediacore/MediaRecords.h"
 
 #include <QString>
 #include <cstdint>

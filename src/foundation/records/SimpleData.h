@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "foundation/engine/MediaRecords.h"
+#include "mediacore/MediaRecords.h"
 #include "foundation/records/AudioStreamInfo.h"
 #include "foundation/records/FileData.h"
 #include "foundation/records/SubtitleParam.h"

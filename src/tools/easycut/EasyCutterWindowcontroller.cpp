@@ -6,7 +6,7 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
 #include "foundation/controls/ZylView.h"
-#include "foundation/engine/LxMoviePlayer.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/helpers/NSBundle.h"
 #include "foundation/records/CutItem.h"
 #include "foundation/records/SimpleData.h"

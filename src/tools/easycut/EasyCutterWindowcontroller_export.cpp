@@ -5,7 +5,7 @@
 #include "foundation/controls/LxProgressSlider.h"
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
-#include "foundation/engine/LxMoviePlayer.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/records/CutItem.h"
 #include "foundation/records/SimpleData.h"

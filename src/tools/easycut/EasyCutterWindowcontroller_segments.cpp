@@ -4,7 +4,7 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
 #include "foundation/controls/ZylView.h"
-#include "foundation/engine/LxMoviePlayer.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/records/CutItem.h"
 #include "platform/Log.h"
 #include "tools/easycut/CutItemView.h"

@@ -2,7 +2,7 @@
 #include "tools/easycut/EasyCutterWindowcontroller.h"
 
 #include "foundation/controls/ZylButton.h"
-#include "foundation/engine/LxMoviePlayer.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
 #include "tools/shared/MediaOpenPanel.h"

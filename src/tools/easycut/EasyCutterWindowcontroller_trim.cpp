@@ -2,7 +2,7 @@
 #include "tools/easycut/EasyCutterWindowcontroller.h"
 
 #include "foundation/controls/ZylButton.h"
-#include "foundation/engine/LxMoviePlayer.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/helpers/NSBundle.h"
 #include "foundation/records/CutItem.h"

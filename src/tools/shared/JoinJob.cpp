@@ -1,6 +1,6 @@
 #include "tools/shared/JoinJob.h"
 
-#include "foundation/engine/MediaCore.h"
+#include "mediacore/MediaCore.h"
 #include "platform/Log.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "tools/shared/PreviewPane.h"
 
-#include "foundation/engine/LxMoviePlayer.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Dispatch.h"
 #include "platform/Log.h"

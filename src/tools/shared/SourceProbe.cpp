@@ -1,6 +1,6 @@
 #include "tools/shared/SourceProbe.h"
 
-#include "foundation/engine/MediaCore.h"
+#include "mediacore/MediaCore.h"
 #include "foundation/helpers/NSBundle.h"
 #include "foundation/records/FileData.h"
 #include "foundation/records/SimpleData.h"

@@ -7,7 +7,7 @@
 // first audio stream is AC-3. Main thread; the engine calls are synchronous.
 #pragma once
 
-#include "foundation/engine/MediaRecords.h"
+#include "mediacore/MediaRecords.h"
 
 #include <QImage>
 #include <QSize>

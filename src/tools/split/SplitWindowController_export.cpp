@@ -5,8 +5,8 @@
 
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
-#include "foundation/engine/LxMoviePlayer.h"
-#include "foundation/engine/MediaCore.h"
+#include "mediaplayer/LxMoviePlayer.h"
+#include "mediacore/MediaCore.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
 #include "tools/shared/ConvertJob.h"

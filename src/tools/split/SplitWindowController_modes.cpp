@@ -4,7 +4,7 @@
 
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
-#include "foundation/engine/LxMoviePlayer.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Alerts.h"

@@ -5,7 +5,7 @@
 #include "TestSupport.h"
 #include "editor/core/EditorCallbacks.h"
 #include "editor/core/SaveImage.h"
-#include "foundation/engine/MediaCore.h"
+#include "mediacore/MediaCore.h"
 
 #include <QFileInfo>
 #include <QFontDatabase>

@@ -1,4 +1,4 @@
-#include "MediaRecords.h"
+#include "mediacore/MediaRecords.h"
 
 #include <gtest/gtest.h>
 

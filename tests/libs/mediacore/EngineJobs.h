@@ -4,7 +4,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "MediaCore.h"
+#include "mediacore/MediaCore.h"
 
 inline QByteArray utf8(const QString& s) {
     return s.toUtf8();

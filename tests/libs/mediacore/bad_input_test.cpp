@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "EngineJobs.h"
-#include "MediaCore.h"
+#include "mediacore/MediaCore.h"
 #include "OddMedia.h"
 #include "TestSupport.h"
 

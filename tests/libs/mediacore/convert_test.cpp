@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "EngineJobs.h"
-#include "MediaCore.h"
+#include "mediacore/MediaCore.h"
 #include "TestSupport.h"
 
 using namespace testsupport;

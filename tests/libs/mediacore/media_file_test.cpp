@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "MediaCore.h"
+#include "mediacore/MediaCore.h"
 #include "TestSupport.h"
 
 using namespace testsupport;

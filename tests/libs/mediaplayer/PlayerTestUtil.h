@@ -1,7 +1,7 @@
 // Small helpers shared by the player tests.
 #pragma once
 
-#include "LxMoviePlayer.h"
+#include "mediaplayer/LxMoviePlayer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

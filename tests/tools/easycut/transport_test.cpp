@@ -5,7 +5,7 @@
 #include "EasyCutDriver.h"
 
 #include "foundation/controls/NSImageView.h"
-#include "foundation/engine/LxMoviePlayer.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/helpers/HelpClass.h"
 #include "platform/Geometry.h"
 

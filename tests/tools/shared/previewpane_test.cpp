@@ -2,7 +2,7 @@
 // shown and never replace a file; the play head ticks while playing; the end of the file
 // reaches the window once, and never from a player that was replaced or after closing.
 #include "ToolWindowDriver.h"
-#include "foundation/engine/LxMoviePlayer.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "tools/shared/PreviewPane.h"
 
 #include <QDateTime>

@@ -19,7 +19,7 @@
 
 #include <cstdint>
 
-#include "MediaRecords.h"
+#include "mediacore/MediaRecords.h"
 
 extern "C" {
 

@@ -19,8 +19,8 @@
 // Callers refuse a file by its zero duration.
 #pragma once
 
-#include "CMTime.h"
-#include "MediaRecords.h"
+#include "mediacore/CMTime.h"
+#include "mediacore/MediaRecords.h"
 
 #include <QRect>
 #include <QString>
