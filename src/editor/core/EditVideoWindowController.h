@@ -91,7 +91,7 @@ public:
     void action_playPauseBtn();
     bool isPlaying() const;
     // Writes the frame shown into the output folder; the file written, or empty.
-    QString actionCarameraBtn();
+    void actionCarameraBtn();
     void picstyleAction(int index);
     QString coverStyle() const { return coverStyle_; }
 

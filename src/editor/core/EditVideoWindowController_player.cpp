@@ -247,11 +247,11 @@ void EditVideoWindowController::changeMusicPlayerSlider() {
         _pruneRangSlider->setProgress(*p);
 }
 
-QString EditVideoWindowController::actionCarameraBtn() {
-    const QString written = preview_->snapshot(exportBar_->preparedOutputPath(), coverStyle_);
-    if (written.isEmpty())
-        qCWarning(lcEditor) << "snapshot not written";
-    return written;
+void EditVideoWindowController::actionCarameraBtn() {
+    preview_->snapshot(exportBar_->preparedOutputPath(), coverStyle_, [](const QString& written) {
+        if (written.isEmpty())
+            qCWarning(lcEditor) << "snapshot not written";
+    });
 }
 
 void EditVideoWindowController::applyRefresh(const EditorSession::RefreshView& view) {

@@ -75,7 +75,7 @@ public:
     void pause();
     void stop();
     // Writes the frame shown into the output folder; returns the file (empty: none written).
-    QString actionCarameraBtn();
+    void actionCarameraBtn();
     QString coverStyle() const { return coverStyle_.isEmpty() ? QStringLiteral("png") : coverStyle_; }
     void coverstyleAction(int index);
     void toggleCoverStylePop();

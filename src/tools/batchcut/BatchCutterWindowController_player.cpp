@@ -101,12 +101,11 @@ void BatchCutterWindowController::actionMouseUpForCutProgressViewBlock(LxCutProg
         playhead::release(playHead(), progress, [this] { play(); });
 }
 
-QString BatchCutterWindowController::actionCarameraBtn() {
+void BatchCutterWindowController::actionCarameraBtn() {
     if (fileList_.empty() || !preview_->player())
-        return QString();
-    const QString file = preview_->snapshot(exportBar_->preparedOutputPath(), coverStyle());
-    qCDebug(lcTools) << "batch: snapshot" << file;
-    return file;
+        return;
+    preview_->snapshot(exportBar_->preparedOutputPath(), coverStyle(),
+                       [](const QString& file) { qCDebug(lcTools) << "batch: snapshot" << file; });
 }
 
 void BatchCutterWindowController::toggleCoverStylePop() {

@@ -106,12 +106,11 @@ void JoinnerWindowController::actionMouseUpForCutProgressViewBlock(LxCutProgress
         playhead::release(playHead(), progress, [this] { play(); });
 }
 
-QString JoinnerWindowController::actionCarameraBtn() {
+void JoinnerWindowController::actionCarameraBtn() {
     if (!preview_->player())
-        return QString();
-    const QString file = preview_->snapshot(exportBar_->preparedOutputPath(), coverStyle());
-    qCDebug(lcTools) << "join: snapshot" << file;
-    return file;
+        return;
+    preview_->snapshot(exportBar_->preparedOutputPath(), coverStyle(),
+                       [](const QString& file) { qCDebug(lcTools) << "join: snapshot" << file; });
 }
 
 void JoinnerWindowController::toggleCoverStylePop() {
