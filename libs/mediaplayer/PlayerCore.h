@@ -13,6 +13,7 @@
 // Lock order. A thread that holds more than one lock takes them in this order, never the
 // reverse:
 //   stateMutex_  ->  PlayerClock's lock  ->  AudioRing's lock
+//   stateMutex_  ->  AudioRing's lock
 //   stateMutex_  ->  a PacketQueue's lock
 // settingsMutex_ and the FrameSlot's lock are leaves: nothing else is taken while one is held,
 // and neither is taken while stateMutex_ is held. No lock is held while calling a user
