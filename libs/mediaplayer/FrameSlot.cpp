@@ -21,10 +21,6 @@ void FrameSlot::publish(AVFrame* shown, QImage image, double displayAspect) {
     av_frame_free(&old);
 }
 
-void FrameSlot::clear() {
-    publish(nullptr, QImage(), 0);
-}
-
 QImage FrameSlot::image(double* displayAspect, uint64_t* sequence) const {
     std::lock_guard lock(mutex_);
     if (displayAspect)

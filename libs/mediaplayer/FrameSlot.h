@@ -24,7 +24,6 @@ public:
 
     // Takes `shown` (may be null when only a converted image exists).
     void publish(AVFrame* shown, QImage image, double displayAspect);
-    void clear();
     // QImage is implicitly shared: the copy is cheap and stays valid after the next publish.
     QImage image(double* displayAspect = nullptr, uint64_t* sequence = nullptr) const;
     // A new reference to the picture shown, or null; the caller frees it.

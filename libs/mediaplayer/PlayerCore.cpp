@@ -1,6 +1,5 @@
 #include "PlayerCore.h"
 
-#include "AudioFilter.h"
 #include "AudioOutput.h"
 #include "AudioRing.h"
 #include "FrameNotifier.h"
@@ -10,19 +9,13 @@
 
 #include <QThread>
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <cstring>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
 #include <libavutil/display.h>
-#include <libavutil/opt.h>
 }
-
-using namespace std::chrono_literals;
 
 namespace {
 
