@@ -33,82 +33,16 @@ constexpr int kHeight = 640;
 using toollayout::label;
 using toollayout::make;
 
-JoinnerWindowController::JoinnerWindowController(QWidget* parent) : ToolWindow(parent) {
+JoinnerWindowController::JoinnerWindowController(QWidget* parent) : ClipListWindow(parent, "join:") {
     setWindowTitle(loc("Joinner_Title"));
     setFixedSize(kWidth, kHeight);
     toolstyle::paintBackground(this, toolstyle::kBrandBlue);
-    buildLayout();
-    buildFormatBrowser();
-    fileListViewHidden(true);
-    enableEdit(true);
-    showSelectedClip();
-}
-
-JoinnerWindowController::~JoinnerWindowController() = default;
-
-QString JoinnerWindowController::outputPath() const {
-    return exportBar_->outputPath();
-}
-
-void JoinnerWindowController::buildLayout() {
-    QPointer<JoinnerWindowController> self(this);
-    auto queued = [self](void (JoinnerWindowController::*work)()) {
-        return [self, work](ZylButton*) {
-            dispatchMain([self, work] {
-                if (self && !self->isClosing())
-                    (self.data()->*work)();
-            });
-        };
-    };
-
-    // The clip list on the left.
-    // The two content panels are light grey on the window's blue, like every tool window.
-    auto* listPanel = make<QWidget>(this, 10, 60, 620, 570);
-    toolstyle::paintBackground(listPanel, toolstyle::kLightGrey);
-    addfileBtn = make<ZylButton>(listPanel, 10, 530, 120, 32);
-    toolstyle::styleAddFileButton(addfileBtn, loc("AddFileBtnTitle"));
-    addfileBtn->mouseDownAction = queued(&JoinnerWindowController::addFileAction);
-
-    fileListTableView = make<JoinnerTableView>(listPanel, 10, 50, 600, 470);
-    fileListTableView->setList(&fileList_);
-    fileListTableView->selectionChanged = [this](int) { initPlayer(); };
+    buildListPanel(loc("joinner_desc") + "\n\n1." + loc("joinner_desc1") + "\n2." + loc("joinner_desc2") + "\n3." +
+                       loc("joinner_desc3") + "\n4." + loc("joinner_desc4"),
+                   QRect(10, 50, 600, 470));
     fileListTableView->defaultFormatChanged = [this] { defaultFormatChanged(); };
-    contentNoFileView = label(listPanel, 10, 50, 600, 470, Qt::AlignCenter);
-    contentNoFileView->setWordWrap(true);
-    contentNoFileView->setText(loc("joinner_desc") + "\n\n1." + loc("joinner_desc1") + "\n2." +
-                               loc("joinner_desc2") + "\n3." + loc("joinner_desc3") + "\n4." +
-                               loc("joinner_desc4"));
-
-    // The support mail, under the guide while the list is empty.
-    emailIconView = make<ZylButton>(listPanel, 170, 80, 32, 24);
-    emailIconView->setNormalImage(NamedImage("Join/imgEmail.png"));
-    emailIconView->mouseDownAction = queued(&JoinnerWindowController::emailAction);
-    email_addressLabel = label(listPanel, 208, 80, 300, 24);
-    email_addressLabel->setText(loc("email_address"));
-
-    removeBtn = make<QPushButton>(listPanel, 10, 10, 100, 30);
-    removeBtn->setText(loc("RemoveBtnTitle"));
-    clearBtn = make<QPushButton>(listPanel, 120, 10, 100, 30);
-    clearBtn->setText(loc("ClearBtnTitle"));
-    upBtn = make<QPushButton>(listPanel, 400, 10, 100, 30);
-    upBtn->setText(loc("UpBtnTitle"));
-    downBtn = make<QPushButton>(listPanel, 510, 10, 100, 30);
-    downBtn->setText(loc("DownBtnTitle"));
-    connect(removeBtn, &QPushButton::clicked, this, &JoinnerWindowController::removeAction);
-    connect(clearBtn, &QPushButton::clicked, this, &JoinnerWindowController::clearAction);
-    connect(upBtn, &QPushButton::clicked, this, [this] { moveAction(-1); });
-    connect(downBtn, &QPushButton::clicked, this, [this] { moveAction(1); });
-
     // The preview of the selected clip with its strip, range and Reset / Apply to All.
-    auto* right = make<QWidget>(this, 640, 60, 350, 570);
-    toolstyle::paintBackground(right, toolstyle::kLightGrey);
-    buildPlayerArea(right);
-    rangearea::build(right, this, rangeParts(),
-                     {120, 150, 150},
-                     {[this](bool on) { trimModeChanged(on); },
-                      [this](bool start) { return timeRowEdited(start); },
-                      [this] { resetAction(); }, [this] { applyToAllAction(); }});
-
+    buildRightPanel({120, 150, 150});
     // The output folder, progress and Start along the bottom.
     exportBar_ = new ExportBar(this, this,
                                {NSMakeRect(10, 14, 120, 32), NSMakeRect(135, 14, 230, 32), NSRect{},
@@ -120,12 +54,13 @@ void JoinnerWindowController::buildLayout() {
     startJoinnerBtn = exportBar_->startButton;
     exportBar_->startRequested = [this] { return startJoin(); };
     exportBar_->editingEnabled = [this](bool on) { enableEdit(on); };
+    buildFormatBrowser();
+    fileListViewHidden(true);
+    enableEdit(true);
+    showSelectedClip();
 }
 
-rangearea::Parts JoinnerWindowController::rangeParts() {
-    return {selectTimeBtn, unSelectTimeBtn, startTimeRow, stopTimeRow,
-            cutDurationValueLabel, resetCutterBtn, applytoallBtn};
-}
+JoinnerWindowController::~JoinnerWindowController() = default;
 
 void JoinnerWindowController::enableEdit(bool enabled) {
     fileListTableView->setEnabele(enabled);
@@ -144,9 +79,4 @@ void JoinnerWindowController::enableEdit(bool enabled) {
     for (const auto& clip : fileList_)
         sourceFormat = sourceFormat || clip->defaultFormat;
     formatBrowser->setChoiceEnabled(enabled && !sourceFormat);
-}
-
-void JoinnerWindowController::windowWillClose() {
-    fileListTableView->selectionChanged = nullptr;
-    preview_->close();
 }

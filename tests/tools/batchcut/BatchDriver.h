@@ -66,7 +66,7 @@ public:
     }
 
     std::pair<double, double> range(int i) const {
-        const auto [start, stop] = BatchCutterWindowController::rangeOf(*window->fileList()[size_t(i)]);
+        const auto [start, stop] = RangeRules::rangeOf(*window->fileList()[size_t(i)]);
         return {double(start) / 1e6, double(stop) / 1e6};
     }
 

@@ -64,8 +64,8 @@ TEST(JoinPreview, ApplyToAllFitsTheRangeToShorterAndLongerClips) {
     click(d.window->applytoallBtn);
     const auto& list = d.window->fileList();
     // 5 s is longer than the 4 s clip: the whole clip.
-    EXPECT_EQ(JoinPlan::range(*list[1]).first, 0);
-    EXPECT_EQ(JoinPlan::range(*list[1]).second, 4000000);
+    EXPECT_EQ(RangeRules::rangeOf(*list[1]).first, 0);
+    EXPECT_EQ(RangeRules::rangeOf(*list[1]).second, 4000000);
     EXPECT_EQ(list[2]->cutTimeRange_start, 2000000);
     EXPECT_EQ(list[2]->cutTimeRange_stop, 7000000);
 
