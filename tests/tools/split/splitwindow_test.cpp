@@ -3,7 +3,6 @@
 // and cancel in the middle of a run (closing during a run is the tool-window kit's).
 #include "SplitDriver.h"
 
-#include "app/ToolWindowRegistry.h"
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/records/SimpleData.h"
 
@@ -418,14 +417,4 @@ TEST(SplitWindow, RefusedFilesLeaveNoFileOrTheEarlierOne) {
     ASSERT_NE(d.window->fileData(), nullptr);
     EXPECT_TRUE(d.window->fileData()->path.endsWith("h264_aac.mp4"));
     EXPECT_NE(d.window->player(), nullptr);
-}
-
-TEST(SplitWindow, TheHomeScreenTileOpensTheSplitter) {
-    ASSERT_TRUE(ToolWindowRegistry::shared().hasFactory(HomeTool::Split));
-    QPointer<QWidget> w = ToolWindowRegistry::shared().createWindow(HomeTool::Split);
-    ASSERT_NE(qobject_cast<SplitWindowController*>(w.data()), nullptr);
-    EXPECT_EQ(w->windowTitle(), text("Split_Title"));
-    w->show();
-    w->close();
-    EXPECT_TRUE(waitUntil([&] { return w.isNull(); }, 5000));
 }
