@@ -35,16 +35,9 @@ BatchCutterWindowController::BatchCutterWindowController(QWidget* parent) : Clip
     buildRightPanel({125, 155, 160});
     // The output folder, progress and Start along the bottom; every output keeps its
     // source's format, so there is no format choice.
-    exportBar_ = new ExportBar(this, this,
-                               {NSMakeRect(10, 14, 120, 32), NSMakeRect(135, 14, 230, 32), NSMakeRect(370, 18, 24, 24),
-                                NSMakeRect(400, 14, 90, 32), NSMakeRect(495, 25, 320, 10),
-                                NSMakeRect(840, 8, 150, 44)},
-                               "Cutterfinishedstring");
-    outputFolderBtn = exportBar_->folderChooser;
-    joinnerProgressView = exportBar_->progressView;
-    startJoinnerBtn = exportBar_->startButton;
-    exportBar_->startRequested = [this] { return startRun(); };
-    exportBar_->editingEnabled = [this](bool on) { enableEdit(on); };
+    buildExportBar({NSMakeRect(10, 14, 120, 32), NSMakeRect(135, 14, 230, 32), NSMakeRect(370, 18, 24, 24),
+                    NSMakeRect(400, 14, 90, 32), NSMakeRect(495, 25, 320, 10), NSMakeRect(840, 8, 150, 44)},
+                   "Cutterfinishedstring", [this] { return startRun(); });
     fileListViewHidden(true);
     enableEdit(true);
     showSelectedClip();
@@ -59,9 +52,10 @@ void BatchCutterWindowController::enableEdit(bool enabled) {
     fileListTableView->setEnabele(enabled && !isCutting());
     for (TimeCodeRow* row : {startTimeRow, stopTimeRow})
         row->setEditable(edit);
-    for (QWidget* w : std::initializer_list<QWidget*>{removeBtn, clearBtn, upBtn, downBtn, resetCutterBtn,
-                                                      applytoallBtn, selectTimeBtn, unSelectTimeBtn, playBtn, stopBtn,
-                                                      startCutTimeBtn, stopCutTimeBtn, cutCoverBtn, cutcoverStyleBtn})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{removeBtn, clearBtn, upBtn, downBtn, resetCutterBtn, applytoallBtn,
+                                         selectTimeBtn, unSelectTimeBtn, playBtn, stopBtn, startCutTimeBtn,
+                                         stopCutTimeBtn, cutCoverBtn, cutcoverStyleBtn})
         w->setEnabled(edit);
     volumeSlider->setDisable(fileList_.empty());
     cutProgressView->setDisable(!edit);

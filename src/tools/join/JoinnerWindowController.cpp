@@ -3,20 +3,20 @@
 
 #include "foundation/controls/LxCutProgressView.h"
 #include "foundation/controls/LxProgressSlider.h"
-#include "foundation/controls/NamedImage.h"
 #include "foundation/controls/NSProgressView.h"
+#include "foundation/controls/NamedImage.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Dispatch.h"
-#include "tools/shared/JoinnerTableView.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/FormatBrowser.h"
+#include "tools/shared/JoinnerTableView.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFolderChooser.h"
 #include "tools/shared/PreviewPane.h"
 #include "tools/shared/RangeArea.h"
-#include "tools/shared/ToolLayout.h"
 #include "tools/shared/TimeCodeRow.h"
+#include "tools/shared/ToolLayout.h"
 #include "tools/shared/ToolStyle.h"
 
 #include <QLabel>
@@ -37,23 +37,16 @@ JoinnerWindowController::JoinnerWindowController(QWidget* parent) : ClipListWind
     setWindowTitle(loc("Joinner_Title"));
     setFixedSize(kWidth, kHeight);
     toolstyle::paintBackground(this, toolstyle::kBrandBlue);
-    buildListPanel(loc("joinner_desc") + "\n\n1." + loc("joinner_desc1") + "\n2." + loc("joinner_desc2") + "\n3." +
-                       loc("joinner_desc3") + "\n4." + loc("joinner_desc4"),
+    buildListPanel(loc("joinner_desc") + "\n\n1." + loc("joinner_desc1") + "\n2." + loc("joinner_desc2") +
+                       "\n3." + loc("joinner_desc3") + "\n4." + loc("joinner_desc4"),
                    QRect(10, 50, 600, 470));
     fileListTableView->defaultFormatChanged = [this] { defaultFormatChanged(); };
     // The preview of the selected clip with its strip, range and Reset / Apply to All.
     buildRightPanel({120, 150, 150});
     // The output folder, progress and Start along the bottom.
-    exportBar_ = new ExportBar(this, this,
-                               {NSMakeRect(10, 14, 120, 32), NSMakeRect(135, 14, 230, 32), NSRect{},
-                                NSMakeRect(375, 14, 90, 32), NSMakeRect(470, 25, 330, 10),
-                                NSMakeRect(840, 8, 150, 44)},
-                               "Joinnerfinishedstring");
-    outputFolderBtn = exportBar_->folderChooser;
-    joinnerProgressView = exportBar_->progressView;
-    startJoinnerBtn = exportBar_->startButton;
-    exportBar_->startRequested = [this] { return startJoin(); };
-    exportBar_->editingEnabled = [this](bool on) { enableEdit(on); };
+    buildExportBar({NSMakeRect(10, 14, 120, 32), NSMakeRect(135, 14, 230, 32), NSRect{},
+                    NSMakeRect(375, 14, 90, 32), NSMakeRect(470, 25, 330, 10), NSMakeRect(840, 8, 150, 44)},
+                   "Joinnerfinishedstring", [this] { return startJoin(); });
     buildFormatBrowser();
     fileListViewHidden(true);
     enableEdit(true);
@@ -66,9 +59,10 @@ void JoinnerWindowController::enableEdit(bool enabled) {
     fileListTableView->setEnabele(enabled);
     for (TimeCodeRow* row : {startTimeRow, stopTimeRow})
         row->setEditable(enabled && !fileList_.empty());
-    for (QWidget* w : std::initializer_list<QWidget*>{removeBtn, clearBtn, upBtn, downBtn, resetCutterBtn, applytoallBtn,
-                                                      selectTimeBtn, unSelectTimeBtn, playBtn, stopBtn,
-                                                      startCutTimeBtn, stopCutTimeBtn, cutCoverBtn, cutcoverStyleBtn})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{removeBtn, clearBtn, upBtn, downBtn, resetCutterBtn, applytoallBtn,
+                                         selectTimeBtn, unSelectTimeBtn, playBtn, stopBtn, startCutTimeBtn,
+                                         stopCutTimeBtn, cutCoverBtn, cutcoverStyleBtn})
         w->setEnabled(enabled && !fileList_.empty());
     volumeSlider->setDisable(fileList_.empty());
     // Adding a file while a join runs would change the list under it.

@@ -28,8 +28,8 @@
 using toollayout::label;
 using toollayout::make;
 
-
-ClipListWindow::ClipListWindow(QWidget* parent, const char* logName) : ToolWindow(parent), logName_(logName) {}
+ClipListWindow::ClipListWindow(QWidget* parent, const char* logName)
+    : ToolWindow(parent), logName_(logName) {}
 
 ClipListWindow::~ClipListWindow() = default;
 
@@ -89,13 +89,24 @@ void ClipListWindow::buildRightPanel(rangearea::Widths widths) {
     toolstyle::paintBackground(right, toolstyle::kLightGrey);
     buildPlayerArea(right);
     rangearea::build(right, this, rangeParts(), widths,
-                     {[this](bool on) { trimModeChanged(on); }, [this](bool start) { return timeRowEdited(start); },
-                      [this] { resetAction(); }, [this] { applyToAllAction(); }});
+                     {[this](bool on) { trimModeChanged(on); },
+                      [this](bool start) { return timeRowEdited(start); }, [this] { resetAction(); },
+                      [this] { applyToAllAction(); }});
+}
+
+void ClipListWindow::buildExportBar(const ExportBar::Frames& frames, const QString& finishKey,
+                                    std::function<bool()> start) {
+    exportBar_ = new ExportBar(this, this, frames, finishKey);
+    outputFolderBtn = exportBar_->folderChooser;
+    joinnerProgressView = exportBar_->progressView;
+    startJoinnerBtn = exportBar_->startButton;
+    exportBar_->startRequested = std::move(start);
+    exportBar_->editingEnabled = [this](bool on) { enableEdit(on); };
 }
 
 rangearea::Parts ClipListWindow::rangeParts() {
-    return {selectTimeBtn, unSelectTimeBtn, startTimeRow, stopTimeRow,
-            cutDurationValueLabel, resetCutterBtn, applytoallBtn};
+    return {selectTimeBtn,         unSelectTimeBtn, startTimeRow, stopTimeRow,
+            cutDurationValueLabel, resetCutterBtn,  applytoallBtn};
 }
 
 void ClipListWindow::fileListViewHidden(bool hidden) {
@@ -210,8 +221,8 @@ void ClipListWindow::volumeChanged(double gain) {
 void ClipListWindow::actionMouseMovedForCutProgressViewBlock(LxCutProgressView* view, float startvalue,
                                                              float stopvalue, int handleType) {
     SimpleData* clip = selectedClip();
-    if (view != cutProgressView || showingClip_ || !clip || jobChain().isBusy() || !std::isfinite(startvalue) ||
-        !std::isfinite(stopvalue))
+    if (view != cutProgressView || showingClip_ || !clip || jobChain().isBusy() ||
+        !std::isfinite(startvalue) || !std::isfinite(stopvalue))
         return;
     const int64_t d = RangeRules::durationUs(*clip);
     const int64_t start = std::clamp<int64_t>(std::llround(double(startvalue) * double(d)), 0, d);

@@ -13,6 +13,7 @@
 #include "foundation/controls/LxCutProgressViewDelegate.h"
 #include "foundation/controls/LxProgressSliderDelegate.h"
 #include "tools/shared/ClipStrip.h"
+#include "tools/shared/ExportBar.h"
 #include "tools/shared/PlayHead.h"
 #include "tools/shared/RangeArea.h"
 #include "tools/shared/RangeRules.h"
@@ -21,6 +22,7 @@
 #include <QRect>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -116,6 +118,10 @@ protected:
     // the given widths of its label column and buttons.
     void buildRightPanel(rangearea::Widths widths);
     void buildPlayerArea(QWidget* right);
+    // The output folder, progress and Start along the bottom; start begins the window's job
+    // and says whether it did.
+    void buildExportBar(const ExportBar::Frames& frames, const QString& finishKey,
+                        std::function<bool()> start);
 
     // Rebuilds the rows with row `selected` selected; keepPreview: the selection does not
     // open the row's file again.

@@ -20,17 +20,17 @@
 #include <algorithm>
 #include <cmath>
 
-
 void ClipListWindow::buildPlayerArea(QWidget* right) {
-    playhead::build(right, this, {playerView, preview_, leftTimeLabel, rightTimeLabel, cutProgressView}, this,
-                    [this](double current, double duration) { showPlayHead(current, duration); },
-                    [this] { playerDidEnd(); });
+    playhead::build(
+        right, this, {playerView, preview_, leftTimeLabel, rightTimeLabel, cutProgressView}, this,
+        [this](double current, double duration) { showPlayHead(current, duration); },
+        [this] { playerDidEnd(); });
     clipstrip::build(this, right, 280, stripControls(), clipstrip::actionsOf(this), this);
 }
 
 clipstrip::Controls ClipListWindow::stripControls() {
-    return {playBtn, stopBtn, startCutTimeBtn, stopCutTimeBtn, cutCoverBtn, cutcoverStyleBtn, coverStylePopBtn,
-            volumeBtn, volumeSlider};
+    return {playBtn,          stopBtn,          startCutTimeBtn, stopCutTimeBtn, cutCoverBtn,
+            cutcoverStyleBtn, coverStylePopBtn, volumeBtn,       volumeSlider};
 }
 
 void ClipListWindow::initPlayer() {

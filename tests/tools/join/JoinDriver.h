@@ -50,7 +50,9 @@ public:
             chooseFormat("Video / Keep Original");
     }
 
-    void chooseOutputFolder(const QString& folder) { tooltest::pickOutputFolder(window->outputFolderBtn, folder); }
+    void chooseOutputFolder(const QString& folder) {
+        tooltest::pickOutputFolder(window->outputFolderBtn, folder);
+    }
 
     // Chooses "<category> / <profile>" in the format browser: its tab, its page, its tile.
     void chooseFormat(const QString& title) {

@@ -46,7 +46,8 @@ public:
     }
     static void type(TimeCodeRow* row, double seconds) {
         const auto p = TimeCodeRow::parts(seconds);
-        type(row, QString::asprintf("%02ld:%02ld:%02ld.%02ld", long(p[0]), long(p[1]), long(p[2]), long(p[3])));
+        type(row,
+             QString::asprintf("%02ld:%02ld:%02ld.%02ld", long(p[0]), long(p[1]), long(p[2]), long(p[3])));
     }
     // What a range row shows, as "hh:mm:ss.cc".
     static QString shown(const TimeCodeRow* row) {
