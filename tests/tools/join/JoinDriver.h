@@ -11,6 +11,9 @@
 #include "platform/UserDefaults.h"
 #include "tools/join/JoinnerWindowController.h"
 #include "tools/shared/FormatBrowser.h"
+#include "profiles/InputFileNameWindowController.h"
+#include "profiles/ProfileParameters.h"
+#include "profiles/SettingWindowController.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -85,6 +88,28 @@ public:
     ZylButton* settingsGear() const {
         FormatBrowser* b = window->formatBrowser;
         return b->gearBtns[size_t(b->selectItemIndex() - 1)];
+    }
+
+    // The chosen tile's gear, then its settings window once it shows, with the video codec
+    // set to codec.
+    SettingWindowController* openSettingsWithCodec(const QString& codec) {
+        click(settingsGear());
+        SettingWindowController* settings = nullptr;
+        waitUntil(
+            [&] {
+                settings = window->findChild<SettingWindowController*>();
+                return settings && settings->isVisible();
+            },
+            5000);
+        EXPECT_NE(settings, nullptr);
+        if (!settings)
+            return nullptr;
+        QComboBox* box = settings->popUp(profiles::kVideoCodec);
+        const int i = box->findText(codec);
+        EXPECT_GE(i, 0) << codec.toStdString();
+        box->setCurrentIndex(i);
+        emit box->activated(i);
+        return settings;
     }
 
     // Start, then the end of the join; returns the file written.
