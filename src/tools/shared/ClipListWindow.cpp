@@ -7,7 +7,6 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/records/SimpleData.h"
-#include "platform/Dispatch.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/JoinnerCell.h"
 #include "tools/shared/JoinnerTableView.h"
@@ -19,7 +18,6 @@
 #include "tools/shared/ToolStyle.h"
 
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
@@ -38,22 +36,12 @@ QString ClipListWindow::outputPath() const {
 }
 
 void ClipListWindow::buildListPanel(const QString& guide, QRect guideRect) {
-    // The buttons act after their click has finished, and not once the window is closing.
-    QPointer<ClipListWindow> self(this);
-    auto queued = [self](void (ClipListWindow::*work)()) {
-        return [self, work](ZylButton*) {
-            dispatchMain([self, work] {
-                if (self && !self->isClosing())
-                    (self.data()->*work)();
-            });
-        };
-    };
     // The two content panels are light grey on the window's blue, like every tool window.
     auto* panel = make<QWidget>(this, 10, 60, 620, 570);
     toolstyle::paintBackground(panel, toolstyle::kLightGrey);
     addfileBtn = make<ZylButton>(panel, 10, 530, 120, 32);
     toolstyle::styleAddFileButton(addfileBtn, loc("AddFileBtnTitle"));
-    addfileBtn->mouseDownAction = queued(&ClipListWindow::addFileAction);
+    addfileBtn->mouseDownAction = afterClick(&ClipListWindow::addFileAction);
 
     fileListTableView = make<JoinnerTableView>(panel, 10, 50, 600, 470);
     fileListTableView->setList(&fileList_);
@@ -66,7 +54,7 @@ void ClipListWindow::buildListPanel(const QString& guide, QRect guideRect) {
     // The support mail, under the guide while the list is empty.
     emailIconView = make<ZylButton>(panel, 170, 80, 32, 24);
     emailIconView->setNormalImage(NamedImage("Join/imgEmail.png"));
-    emailIconView->mouseDownAction = queued(&ClipListWindow::emailAction);
+    emailIconView->mouseDownAction = afterClick(&ClipListWindow::emailAction);
     email_addressLabel = label(panel, 208, 80, 300, 24);
     email_addressLabel->setText(loc("email_address"));
 
