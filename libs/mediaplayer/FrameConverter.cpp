@@ -57,18 +57,29 @@ QImage FrameConverter::toImage(const AVFrame* f, QSize size) {
                                  &saturation) >= 0)
         sws_setColorspaceDetails(sws_, coeffs, srcFull || srcRange, table, 1, brightness, contrast,
                                  saturation);
+    QImage& img = target(w, h); // held here alone, so writing to it copies nothing
+    if (img.isNull())
+        return {};
+    uint8_t* dst[4] = {img.bits(), nullptr, nullptr, nullptr};
+    const int dstStride[4] = {int(img.bytesPerLine()), 0, 0, 0};
+    if (sws_scale(sws_, f->data, f->linesize, 0, f->height, dst, dstStride) <= 0)
+        return {};
+    return img;
+}
+
+QImage& FrameConverter::target(int w, int h) {
+    QImage& slot = recent_[next_];
+    next_ ^= 1;
+    if (slot.width() == w && slot.height() == h && slot.isDetached())
+        return slot;
+    slot = QImage();
     // libswscale's vector code may write a little past the end of a row and of the picture,
     // so the pixels get aligned rows and a spare tail.
     const qsizetype stride = FFALIGN(qsizetype(w) * 4, 64);
     auto* pixels = static_cast<uchar*>(av_malloc(size_t(stride) * h + 256));
     if (!pixels)
-        return {};
-    uint8_t* dst[4] = {pixels, nullptr, nullptr, nullptr};
-    const int dstStride[4] = {int(stride), 0, 0, 0};
-    if (sws_scale(sws_, f->data, f->linesize, 0, f->height, dst, dstStride) <= 0) {
-        av_free(pixels);
-        return {};
-    }
+        return slot;
     // The image owns the pixels from here and frees them with av_free.
-    return QImage(pixels, w, h, stride, QImage::Format_ARGB32_Premultiplied, av_free, pixels);
+    slot = QImage(pixels, w, h, stride, QImage::Format_ARGB32_Premultiplied, av_free, pixels);
+    return slot;
 }

@@ -27,5 +27,13 @@ public:
     static QSize fitted(double aspect, QSize box);
 
 private:
+    // A picture of this size whose pixels nobody else holds any more, or a new one; null when
+    // out of memory.
+    QImage& target(int w, int h);
+
     SwsContext* sws_ = nullptr;
+    // The last two pictures made: once the view has let go of one, its pixels are reused, so
+    // that playback does not map and clear fresh memory for every frame.
+    QImage recent_[2];
+    int next_ = 0;
 };
