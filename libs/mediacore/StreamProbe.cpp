@@ -206,12 +206,12 @@ AVRational pictureAspect(const AVFormatContext* format, const AVStream* stream) 
 
 int64_t durationUs(const AVFormatContext* format) {
     if (format->duration > 0)
-        return av_rescale_q(format->duration, AV_TIME_BASE_Q, {1, 1000000});
+        return av_rescale_q(format->duration, AV_TIME_BASE_Q, kMicro);
     int64_t best = 0;
     for (unsigned i = 0; i < format->nb_streams; ++i) {
         const AVStream* s = format->streams[i];
         if (s->duration > 0)
-            best = std::max(best, av_rescale_q(s->duration, s->time_base, {1, 1000000}));
+            best = std::max(best, av_rescale_q(s->duration, s->time_base, kMicro));
     }
     return best;
 }
@@ -219,7 +219,7 @@ int64_t durationUs(const AVFormatContext* format) {
 int64_t startTimeUs(const AVFormatContext* format) {
     return format->start_time == AV_NOPTS_VALUE
                ? 0
-               : av_rescale_q(format->start_time, AV_TIME_BASE_Q, {1, 1000000});
+               : av_rescale_q(format->start_time, AV_TIME_BASE_Q, kMicro);
 }
 
 void fillAudioInfo(const AVFormatContext* format, int index, MEDIA_AUDIO_STREAM_INFO* info) {
