@@ -132,6 +132,8 @@ bool fileKey(const std::string& path, std::string* key) {
     return true;
 }
 
+constexpr int kMaxKeptExtradata = 1 << 16;
+
 // What reading the first packets found about an input's streams, to be given to the same
 // unchanged file when it is opened again.
 class ProbedStreams {
@@ -145,6 +147,9 @@ public:
     bool take(const AVFormatContext* f) {
         for (unsigned i = 0; i < f->nb_streams; ++i) {
             const AVStream* s = f->streams[i];
+            // Attachments (fonts in Matroska) carry whole files: not worth keeping.
+            if (s->codecpar->extradata_size > kMaxKeptExtradata)
+                return false;
             Stream c;
             c.par.reset(avcodec_parameters_alloc());
             if (!c.par || avcodec_parameters_copy(c.par.get(), s->codecpar) < 0)
