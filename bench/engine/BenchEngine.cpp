@@ -15,6 +15,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include <QLoggingCategory>
+
 #include "mediacore/MediaCore.h"
 
 #include "BenchSplit.h"
@@ -314,6 +316,7 @@ void printSideBySide() {
 
 int main(int argc, char** argv) {
     routeFfmpegLog(); // as the program does: FFmpeg's lines go to its log categories, not stderr
+    QLoggingCategory::setFilterRules(QStringLiteral("cutbench.*.debug=false"));
     bool small = false;
     std::vector<std::string> jobs;
     for (int i = 1; i < argc; ++i) {
