@@ -74,7 +74,7 @@ inline std::string errorText(int error) {
 __attribute__((format(printf, 3, 4)))
 #endif
 inline void log(int level, const char* area, const char* format, ...) {
-    char text[1024];
+    char text[4096]; // room for a long path
     va_list args;
     va_start(args, format);
     std::vsnprintf(text, sizeof text, format, args);

@@ -52,7 +52,7 @@ void callback(void* context, int level, const char* format, va_list args) {
     thread_local std::string pending;
     thread_local int pendingLevel = AV_LOG_QUIET;
     thread_local int printPrefix = 1;
-    char text[2048];
+    char text[4096];
     va_list copy;
     va_copy(copy, args);
     av_log_format_line2(context, level, format, copy, text, sizeof text, &printPrefix);
