@@ -4,6 +4,7 @@
 #include <vector>
 
 extern "C" {
+#include <libavformat/avformat.h>
 #include <libavutil/error.h>
 }
 
@@ -29,11 +30,15 @@ AVFilterContext* musicBranch(FilterChain& chain, const MusicTrack& t, const FxSe
     const int64_t delay = std::max<int64_t>(0, slotStart);
 
     const std::string rateText = std::to_string(rate);
-    chain.start(chain.create("amovie", {{"filename", t.path}, {"seek_point", seconds(t.musicStartUs)}}));
+    // The range is cut from the decoded sound, timed from the file's first sample: a seek
+    // would keep the file's own timestamps (and land where the container allows), so that a
+    // range cut by length after it would start and end in the wrong place.
+    chain.start(chain.create("amovie", {{"filename", t.path}}));
+    chain.append("asetpts", {{"expr", "PTS-STARTPTS"}});
     chain.append("aresample", {{"out_sample_rate", rateText}});
     chain.append("aformat",
                  {{"sample_fmts", "fltp"}, {"sample_rates", rateText}, {"channel_layouts", layout}});
-    chain.append("atrim", {{"end", seconds(rangeLen)}});
+    chain.append("atrim", {{"start", seconds(t.musicStartUs)}, {"end", seconds(t.musicEndUs)}});
     chain.append("asetpts", {{"expr", "N/SR/TB"}});
     if (slotLen > rangeLen) {
         const int64_t samples = rangeLen * rate / 1000000;
@@ -61,6 +66,17 @@ AVFilterContext* musicBranch(FilterChain& chain, const MusicTrack& t, const FxSe
 }
 
 } // namespace
+
+bool hasSound(const std::string& path) {
+    if (path.empty())
+        return false;
+    AVFormatContext* fmt = nullptr;
+    const bool ok = avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) >= 0 &&
+                    avformat_find_stream_info(fmt, nullptr) >= 0 &&
+                    av_find_best_stream(fmt, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0;
+    avformat_close_input(&fmt);
+    return ok;
+}
 
 int addMusicMix(FilterChain& chain, const FxSettings& settings, int sampleRate, const std::string& layout) {
     AVFilterContext* main = chain.tail();
