@@ -93,14 +93,14 @@ ZylButton* MusicPanel::checkBox(QWidget* parent, const char* key, void (MusicPan
 
 void MusicPanel::buildLeft(QWidget* left) {
     loadmusicBtn = new QPushButton(loc("LocalMusicTitle"), left);
-    loadmusicBtn->setGeometry(4, 4, 180, 26);
+    loadmusicBtn->setGeometry(4, 44, 180, 24);
     connect(loadmusicBtn, &QPushButton::clicked, this, [this] { loadMusicAction(); });
     deletedMusicBtn = imageButton(left, "SubFun/btnDeleteWaterMark", &MusicPanel::deleteSelectedTrack);
     deletedMusicBtn->setOnImage(NamedImage("SubFun/btnDeleteWaterMark_On.png"));
     deletedMusicBtn->setDownImage(NamedImage("SubFun/btnDeleteWaterMark_Down.png"));
-    deletedMusicBtn->setGeometry(198, 4, 26, 26);
+    deletedMusicBtn->setGeometry(200, 43, 26, 26);
     trackList = new MusicTrackList(left);
-    trackList->setGeometry(4, 34, 222, 62);
+    trackList->setGeometry(4, 70, 222, 48);
     trackList->rowClicked = [this](int row) { selectRow(row); };
     trackList->checkClicked = [this](int row) { toggleRow(row); };
     buildTrackRow(left);
@@ -111,50 +111,50 @@ void MusicPanel::buildLeft(QWidget* left) {
 void MusicPanel::buildTrackRow(QWidget* left) {
     musicItemPlayPauseBtn = imageButton(left, "Join/btnPlay", &MusicPanel::playOrPauseAudio);
     musicItemPlayPauseBtn->setSelectedImage(NamedImage("Join/btnPause_Normal.png"));
-    musicItemPlayPauseBtn->setGeometry(4, 100, 22, 22);
+    musicItemPlayPauseBtn->setGeometry(4, 119, 24, 24);
     musicItemVolueBtn = imageButton(left, "Cut/btnOpenVolume", &MusicPanel::toggleTrackMute);
     musicItemVolueBtn->setSelectedImage(NamedImage("Cut/btnCloseVolume_Normal.png"));
-    musicItemVolueBtn->setGeometry(30, 100, 22, 22);
-    musicItemVolueSlider = new LxProgressSlider(NSMakeRect(56, 0, 120, 17), left);
-    musicItemVolueSlider->setGeometry(56, 103, 120, 17);
+    musicItemVolueBtn->setGeometry(30, 119, 24, 24);
+    musicItemVolueSlider = new LxProgressSlider(NSMakeRect(0, 0, 118, 17), left);
+    musicItemVolueSlider->setGeometry(58, 122, 118, 17);
     musicItemVolueSlider->setProgress(1.0f);
     musicItemVolueSlider->setDelegate(this);
     musicItemVoluelabel = new QLabel(QStringLiteral("100%"), left);
-    musicItemVoluelabel->setGeometry(180, 100, 46, 22);
+    musicItemVoluelabel->setGeometry(180, 120, 46, 22);
     EditVideoWindowController::setPixelFont(musicItemVoluelabel, kCaptionPx);
 }
 
 void MusicPanel::buildPositionArea(QWidget* left) {
-    setthemusicpositionLabel = caption(left, "SetthemusicpositionString", QRect(4, 126, 222, 18));
-    startMusicTimeLabel = caption(left, "StartFieldLabelstringValue", QRect(4, 146, 84, 24));
-    positionStartRow = timeRow(left, QRect(88, 146, 138, 24));
-    endMusicTimeLabel = caption(left, "stopFieldLabelstringValue", QRect(4, 172, 84, 24));
-    positionEndRow = timeRow(left, QRect(88, 172, 138, 24));
-    musicPositionLabel = caption(left, "MusicPositionLabelstringValue", QRect(4, 198, 222, 16));
+    setthemusicpositionLabel = caption(left, "SetthemusicpositionString", QRect(4, 143, 222, 16));
+    startMusicTimeLabel = caption(left, "StartFieldLabelstringValue", QRect(4, 159, 84, 24));
+    positionStartRow = timeRow(left, QRect(88, 159, 138, 24));
+    endMusicTimeLabel = caption(left, "stopFieldLabelstringValue", QRect(4, 185, 84, 24));
+    positionEndRow = timeRow(left, QRect(88, 185, 138, 24));
+    musicPositionLabel = caption(left, "MusicPositionLabelstringValue", QRect(4, 209, 222, 16));
     musicRangSlider = new MusicRangeSlider(left);
-    musicRangSlider->setGeometry(4, 214, 222, 22);
+    musicRangSlider->setGeometry(4, 225, 222, 22);
     musicRangSlider->delegate = this;
     repeatMusicBtn = checkBox(left, "Repeat music", &MusicPanel::toggleRepeat);
-    repeatMusicBtn->setGeometry(4, 240, 110, 22);
+    repeatMusicBtn->setGeometry(4, 248, 110, 24);
     pruneMusicBtn = checkBox(left, "Prune music", &MusicPanel::togglePrune);
-    pruneMusicBtn->setGeometry(116, 240, 110, 22);
+    pruneMusicBtn->setGeometry(116, 248, 110, 24);
     fadeContentView = new QWidget(left);
     fadeInBtn = checkBox(fadeContentView, "Fade In", &MusicPanel::toggleFadeIn);
-    fadeInBtn->setGeometry(4, 0, 110, 22);
+    fadeInBtn->setGeometry(4, 0, 110, 24);
     fadeOutBtn = checkBox(fadeContentView, "Fade Out", &MusicPanel::toggleFadeOut);
-    fadeOutBtn->setGeometry(116, 0, 110, 22);
+    fadeOutBtn->setGeometry(116, 0, 110, 24);
     for (ZylButton* b : {repeatMusicBtn, pruneMusicBtn, fadeInBtn, fadeOutBtn})
         EditVideoWindowController::fitButtonFont(b, kCaptionPx, kMinCaptionPx);
 }
 
 void MusicPanel::buildPruneArea(QWidget* left) {
     pruneContentView = new QWidget(left);
-    pruneContentView->setGeometry(0, 264, 230, 102);
+    pruneContentView->setGeometry(0, 272, 230, 94);
     pruneStartLabel = caption(pruneContentView, "StartFieldLabelstringValue", QRect(4, 0, 84, 24));
     pruneStartRow = timeRow(pruneContentView, QRect(88, 0, 138, 24));
-    pruneEndLabel = caption(pruneContentView, "stopFieldLabelstringValue", QRect(4, 26, 84, 24));
-    pruneEndRow = timeRow(pruneContentView, QRect(88, 26, 138, 24));
-    pruneRangeMusicLabel = caption(pruneContentView, "PruneRangeMusicLabelstringValue", QRect(4, 52, 222, 16));
+    pruneEndLabel = caption(pruneContentView, "stopFieldLabelstringValue", QRect(4, 25, 84, 24));
+    pruneEndRow = timeRow(pruneContentView, QRect(88, 25, 138, 24));
+    pruneRangeMusicLabel = caption(pruneContentView, "PruneRangeMusicLabelstringValue", QRect(4, 49, 222, 16));
     pruneMusicLeftBtn = imageButton(pruneContentView, nullptr, &MusicPanel::pruneStartFromPreview);
     pruneMusicRightBtn = imageButton(pruneContentView, nullptr, &MusicPanel::pruneEndFromPreview);
     for (auto [b, key] : {std::pair{pruneMusicLeftBtn, "【"}, std::pair{pruneMusicRightBtn, "】"}}) {
@@ -163,13 +163,13 @@ void MusicPanel::buildPruneArea(QWidget* left) {
         b->setContentColor(Qt::black);
         b->setContentTitle(loc(key));
     }
-    pruneMusicLeftBtn->setGeometry(4, 72, 26, 24);
+    pruneMusicLeftBtn->setGeometry(4, 67, 24, 24);
     playPruneMusicBtn = imageButton(pruneContentView, "Join/btnPlay", &MusicPanel::playOrPauseAudio);
     playPruneMusicBtn->setSelectedImage(NamedImage("Join/btnPause_Normal.png"));
-    playPruneMusicBtn->setGeometry(33, 73, 22, 22);
-    pruneMusicRightBtn->setGeometry(58, 72, 26, 24);
-    pruneRangSlider = new LxCutProgressView(NSMakeRect(0, 0, 138, 30), pruneContentView);
-    pruneRangSlider->setGeometry(88, 69, 138, 30);
+    playPruneMusicBtn->setGeometry(31, 67, 24, 24);
+    pruneMusicRightBtn->setGeometry(58, 67, 24, 24);
+    pruneRangSlider = new LxCutProgressView(NSMakeRect(0, 0, 140, 30), pruneContentView);
+    pruneRangSlider->setGeometry(86, 64, 140, 30);
     pruneRangSlider->setType(2);
     pruneRangSlider->setTickMark(true);
     pruneRangSlider->setDelegate(this);
@@ -193,10 +193,10 @@ void MusicPanel::layoutRight(double width, double height) {
     const int y = int(height) - 91 - 28;
     videooriginalsoundLabel->setGeometry(14, y, 120, 24);
     EditVideoWindowController::fitLabelFont(videooriginalsoundLabel, kCaptionPx, kMinCaptionPx);
-    originalVolumeBtn->setGeometry(136, y + 1, 22, 22);
+    originalVolumeBtn->setGeometry(136, y, 24, 24);
     originalVolumeSlider->setGeometry(162, y + 4, 120, 17);
     originalMusicVolumeLabel->setGeometry(286, y, 46, 24);
-    removeOriginalmusicBtn->setGeometry(336, y + 1, std::max(120, int(width) - 350), 22);
+    removeOriginalmusicBtn->setGeometry(336, y, std::max(120, int(width) - 350), 24);
     EditVideoWindowController::fitButtonFont(removeOriginalmusicBtn, kCaptionPx, kMinCaptionPx);
 }
 
@@ -204,5 +204,5 @@ void MusicPanel::layoutRight(double width, double height) {
 // below it.
 void MusicPanel::applyPruneLayout(bool prune) {
     pruneContentView->setVisible(prune);
-    fadeContentView->setGeometry(0, prune ? 366 : 264, 230, 22);
+    fadeContentView->setGeometry(0, prune ? 366 : 272, 230, 24);
 }
