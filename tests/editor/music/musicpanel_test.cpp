@@ -245,3 +245,39 @@ TEST_F(MusicTool, TheExportHasEachTickedTrackInItsPlaceAndNotTheRemovedOriginal)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MusicTool, ThePreviewAndTheVideoNeverPlayTogether) {
+    ASSERT_EQ(panel_->loadMusicFiles({clip("short.mp3")}), 1);
+    ASSERT_NE(panel_->musicPlayer(), nullptr);
+    click(panel_->musicItemPlayPauseBtn);
+    settle();
+    EXPECT_TRUE(panel_->isAudioPlaying());
+    EXPECT_TRUE(panel_->musicItemPlayPauseBtn->selected());
+    EXPECT_TRUE(panel_->playPruneMusicBtn->selected());
+    EXPECT_TRUE(window_->isAudioTimerActive());
+    // Starting the video stops the preview, and music editing waits until the video stops.
+    click(window_->_b_playPauseBtn);
+    settle();
+    EXPECT_TRUE(window_->isPlaying());
+    EXPECT_FALSE(panel_->isAudioPlaying());
+    EXPECT_FALSE(panel_->musicItemPlayPauseBtn->selected());
+    EXPECT_FALSE(window_->isAudioTimerActive());
+    EXPECT_FALSE(panel_->repeatMusicBtn->isEnabled());
+    EXPECT_FALSE(panel_->loadmusicBtn->isEnabled());
+    click(window_->_b_stopBtn);
+    settle();
+    EXPECT_TRUE(panel_->repeatMusicBtn->isEnabled());
+    EXPECT_TRUE(panel_->loadmusicBtn->isEnabled());
+    // Highlighting a track again while its preview plays stops it: the new player starts paused.
+    click(panel_->pruneMusicBtn);
+    click(panel_->playPruneMusicBtn);
+    settle();
+    EXPECT_TRUE(panel_->isAudioPlaying());
+    click(panel_->trackList->rows()[0]);
+    EXPECT_FALSE(panel_->isAudioPlaying());
+    EXPECT_FALSE(panel_->musicItemPlayPauseBtn->selected());
+}
+
+} // namespace
