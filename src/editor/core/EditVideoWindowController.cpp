@@ -59,6 +59,8 @@ EditVideoWindowController::EditVideoWindowController(int toolItemType, QWidget* 
 
 EditVideoWindowController::~EditVideoWindowController() {
     audioTimer_.stop();
+    // The music panel's preview player goes while the window it reports to still exists.
+    delete musicPanel_;
 }
 
 void EditVideoWindowController::windowDidLoad() {

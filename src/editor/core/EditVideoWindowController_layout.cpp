@@ -270,7 +270,6 @@ void EditVideoWindowController::layoutPlayerArea() {
     const double mw = _musicRightView->width(), mh = _musicRightView->height();
     // The row of the video's own sound lies between the picture and the strip.
     setFrame(_musicRightPlayerView, NSMakeRect(14, 122, mw - 26, mh - 122));
-    musicPanel_->layoutRight(mw, mh);
     setFrame(_musicRightBottomView, NSMakeRect(0, 0, mw, 91));
     setFrame(_toolMusicNofileView, NSMakeRect(0, 0, mw, mh));
     const QList<QLabel*> hints = _toolMusicNofileView->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
@@ -282,6 +281,7 @@ void EditVideoWindowController::layoutPlayerArea() {
     setFrame(_mCurrentTimeLabel, NSMakeRect(15, 50, 100, 26));
     setFrame(_mTotaldurationLabel, NSMakeRect(mw - 115, 50, 100, 26));
     setFrame(_audiochanelPopBtn, NSMakeRect(mw / 2 - 130, 51, 260, 24));
+    musicPanel_->layoutRight(mw, mh);
     // Bars and time labels under the picture.
     const double P = _playerBottomView->height(), PW = _playerBottomView->width();
     setFrame(_progressSlider, NSMakeRect(105, (P - 17) / 2 + 10, PW - 210, 17));

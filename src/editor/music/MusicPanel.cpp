@@ -12,6 +12,7 @@
 #include "tools/shared/Loc.h"
 #include "tools/shared/TimeCodeRow.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QMetaObject>
 #include <QPointer>
@@ -50,6 +51,7 @@ MusicPanel::MusicPanel(EditVideoWindowController* window, QWidget* left, QWidget
 MusicPanel::~MusicPanel() {
     if (window_->lxmusicPlayer == lxmusicPlayer_.get())
         window_->lxmusicPlayer = nullptr;
+    window_->_pruneRangSlider = nullptr;
 }
 
 // Clicks are queued, so that a button's own press handling has finished before the panel
@@ -186,6 +188,9 @@ void MusicPanel::buildRight(QWidget* right) {
     originalMusicVolumeLabel = new QLabel(QStringLiteral("100%"), right);
     EditVideoWindowController::setPixelFont(originalMusicVolumeLabel, kCaptionPx);
     removeOriginalmusicBtn = checkBox(right, "Remove Original music", &MusicPanel::toggleRemoveOriginal);
+    // The caption of the window's sound-stream pop-up, beside it in the strip's area.
+    audiochanelLabel = new QLabel(loc("audiochanelLabelstringValue"), window_->_audiochanelPopBtn->parentWidget());
+    audiochanelLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
 // The row of the video's own sound sits just above the player strip's area.
@@ -198,6 +203,11 @@ void MusicPanel::layoutRight(double width, double height) {
     originalMusicVolumeLabel->setGeometry(286, y, 46, 24);
     removeOriginalmusicBtn->setGeometry(336, y, std::max(120, int(width) - 350), 24);
     EditVideoWindowController::fitButtonFont(removeOriginalmusicBtn, kCaptionPx, kMinCaptionPx);
+    // Between the play time at the strip's left and the pop-up.
+    const QRect pop = window_->_audiochanelPopBtn->geometry();
+    const int left = 116;
+    audiochanelLabel->setGeometry(left, pop.y(), std::max(0, pop.x() - 4 - left), pop.height());
+    EditVideoWindowController::fitLabelFont(audiochanelLabel, kCaptionPx, kMinCaptionPx);
 }
 
 // With "Prune music" on, the prune section shows under the check boxes and the fades move

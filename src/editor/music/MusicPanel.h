@@ -120,6 +120,7 @@ public:
     ZylButton* fadeInBtn = nullptr;
     ZylButton* fadeOutBtn = nullptr;
     QLabel* videooriginalsoundLabel = nullptr;
+    QLabel* audiochanelLabel = nullptr;
     ZylButton* originalVolumeBtn = nullptr;
     LxProgressSlider* originalVolumeSlider = nullptr;
     QLabel* originalMusicVolumeLabel = nullptr;
