@@ -25,7 +25,7 @@ protected:
         // A steady 440 Hz tone, RMS about 0.35.
         make({"-f", "lavfi", "-i", "aevalsrc=0.5*sin(2*PI*440*t):s=44100:d=6"}, "tone.wav");
         // Tone in the first half of every second, silence in the second half (MP3).
-        make({"-f", "lavfi", "-i", "aevalsrc=0.5*sin(2*PI*440*t)*lt(mod(t\\,1)\\,0.5):s=44100:d=4", "-c:a",
+        make({"-f", "lavfi", "-i", "aevalsrc=0.5*sin(2*PI*440*t)*lt(mod(t\\,1)\\,0.5):s=44100:d=16", "-c:a",
               "libmp3lame", "-b:a", "128k"},
              "beats.mp3");
         // A 660 Hz tone for mixing against the first.
@@ -78,20 +78,22 @@ TEST_F(MusicMix, TrackIsHeardInItsSlotOverTheOriginalSoundAndNowhereElse) {
     EXPECT_NEAR(audioRms(out, 2.2, 4.8), std::hypot(tone, own), 0.03);
 }
 
-TEST_F(MusicMix, RepeatedRangeFillsItsSlotFromThePrunedStart) {
-    // Range 0.5 s to 1.5 s of the beats: half a second of silence, then half a second of tone;
-    // repeated over 1 s to 6 s of the video whose own sound is removed.
+TEST_F(MusicMix, RepeatedRangesFillTheirSlotsFromTheirPrunedStarts) {
+    // Each range is half a second of silence, then half a second of tone: from 0.5 s of the
+    // beats over 1 s to 4 s of the video, and from 12.5 s (far enough in to be sought) over
+    // 4 s to 7 s; the video's own sound is removed.
     const QString out = exportWith("repeat.mp4", [](void* h) {
-        ASSERT_EQ(add(h, "beats.mp3", 0.5, 1.5, 1, 6, 1.0), 1);
+        ASSERT_EQ(add(h, "beats.mp3", 0.5, 1.5, 1, 4, 1.0), 1);
+        ASSERT_EQ(add(h, "beats.mp3", 12.5, 13.5, 4, 7, 1.0), 1);
         apiMediaConvertDisableMainAudio(h);
     });
     EXPECT_LT(audioRms(out, 0.1, 0.9), 0.002);
-    for (int k = 0; k < 5; ++k) {
+    for (int k = 0; k < 6; ++k) {
         const double at = 1 + k;
-        EXPECT_LT(audioRms(out, at + 0.1, at + 0.4), 0.03) << "silent half of repeat " << k;
-        EXPECT_GT(audioRms(out, at + 0.6, at + 0.9), 0.25) << "tone half of repeat " << k;
+        EXPECT_LT(audioRms(out, at + 0.1, at + 0.4), 0.03) << "silent half of second " << at;
+        EXPECT_GT(audioRms(out, at + 0.6, at + 0.9), 0.25) << "tone half of second " << at;
     }
-    EXPECT_LT(audioRms(out, 6.1, 7.9), 0.002);
+    EXPECT_LT(audioRms(out, 7.1, 7.9), 0.002);
 }
 
 TEST_F(MusicMix, FadesRampAndTheVolumeFactorScales) {
