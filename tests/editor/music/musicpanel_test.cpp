@@ -5,6 +5,7 @@
 #include "../core/EditorTestClips.h"
 #include "editor/core/EditVideoWindowController.h"
 #include "editor/music/MusicPanel.h"
+#include "editor/music/MusicRangeSlider.h"
 #include "editor/music/MusicTrackList.h"
 #include "foundation/controls/LxProgressSlider.h"
 #include "foundation/controls/LxTextField.h"
@@ -15,7 +16,9 @@
 #include "tools/shared/TimeCodeRow.h"
 #include "tools/shared/TimeStepper.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -278,6 +281,28 @@ TEST_F(MusicTool, ThePreviewAndTheVideoNeverPlayTogether) {
     click(panel_->trackList->rows()[0]);
     EXPECT_FALSE(panel_->isAudioPlaying());
     EXPECT_FALSE(panel_->musicItemPlayPauseBtn->selected());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MusicTool, DraggingThePlaceMovesTheTrackAndItsFields) {
+    ASSERT_EQ(panel_->loadMusicFiles({clip("short.mp3")}), 1);
+    MusicRangeSlider* slider = panel_->musicRangSlider;
+    ZylDraggedView* end = slider->rightMoveView();
+    ASSERT_TRUE(end->isVisible());
+    const double B = slider->width() - 10, V = panel_->videoLength();
+    // The end handle from the video's end back to its middle.
+    const QPointF c(end->width() / 2.0, end->height() / 2.0);
+    QTest::mousePress(end, Qt::LeftButton, {}, c.toPoint());
+    QMouseEvent move(QEvent::MouseMove, c - QPointF(B / 2, 0), end->mapToGlobal(c - QPointF(B / 2, 0)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(end, &move);
+    QTest::mouseRelease(end, Qt::LeftButton, {}, (c - QPointF(B / 2, 0)).toPoint());
+    EXPECT_NEAR(track(0).positionEnd, V / 2, 0.05);
+    EXPECT_NEAR(panel_->positionEndRow->time(), track(0).positionEnd, 0.011);
+    EXPECT_EQ(track(0).positionStart, 0);
 }
 
 } // namespace
