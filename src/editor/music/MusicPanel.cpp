@@ -156,7 +156,8 @@ void MusicPanel::buildPruneArea(QWidget* left) {
     pruneStartRow = timeRow(pruneContentView, QRect(88, 0, 138, 24));
     pruneEndLabel = caption(pruneContentView, "stopFieldLabelstringValue", QRect(4, 25, 84, 24));
     pruneEndRow = timeRow(pruneContentView, QRect(88, 25, 138, 24));
-    pruneRangeMusicLabel = caption(pruneContentView, "PruneRangeMusicLabelstringValue", QRect(4, 49, 222, 16));
+    pruneRangeMusicLabel =
+        caption(pruneContentView, "PruneRangeMusicLabelstringValue", QRect(4, 49, 222, 16));
     pruneMusicLeftBtn = imageButton(pruneContentView, nullptr, &MusicPanel::pruneStartFromPreview);
     pruneMusicRightBtn = imageButton(pruneContentView, nullptr, &MusicPanel::pruneEndFromPreview);
     for (auto [b, key] : {std::pair{pruneMusicLeftBtn, "【"}, std::pair{pruneMusicRightBtn, "】"}}) {
@@ -189,7 +190,8 @@ void MusicPanel::buildRight(QWidget* right) {
     EditVideoWindowController::setPixelFont(originalMusicVolumeLabel, kCaptionPx);
     removeOriginalmusicBtn = checkBox(right, "Remove Original music", &MusicPanel::toggleRemoveOriginal);
     // The caption of the window's sound-stream pop-up, beside it in the strip's area.
-    audiochanelLabel = new QLabel(loc("audiochanelLabelstringValue"), window_->_audiochanelPopBtn->parentWidget());
+    audiochanelLabel =
+        new QLabel(loc("audiochanelLabelstringValue"), window_->_audiochanelPopBtn->parentWidget());
     audiochanelLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 

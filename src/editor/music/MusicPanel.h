@@ -66,8 +66,8 @@ public:
     // message naming every such file and adds nothing. Returns the number of tracks added.
     int loadMusicFiles(const QStringList& paths);
     void refreshMusicListView();
-    void selectRow(int row);   // a click on a row
-    void toggleRow(int row);   // a click on a row's check box
+    void selectRow(int row); // a click on a row
+    void toggleRow(int row); // a click on a row's check box
     void deleteSelectedTrack();
     void refreshMusicTimeField(int index);
     void enableMusicEdit(bool enable);
@@ -77,12 +77,12 @@ public:
     void stopAudio();
 
     // Hooks for the window.
-    void fileOpened();                          // another file: the list empties
-    void enableEdit(bool enable, bool player);  // the window's editing switch
-    void mixInto(LxMoviePlayer& player);        // the main player is about to play
+    void fileOpened();                         // another file: the list empties
+    void enableEdit(bool enable, bool player); // the window's editing switch
+    void mixInto(LxMoviePlayer& player);       // the main player is about to play
     void fillExport(EditorConvertJob::Settings& s) const;
-    void showVideoProgress(float fraction);     // the main player's tick
-    void mainPlaybackChanged(bool playing);     // started / paused by the strip, stopped, ended
+    void showVideoProgress(float fraction); // the main player's tick
+    void mainPlaybackChanged(bool playing); // started / paused by the strip, stopped, ended
     void layoutRight(double width, double height);
 
     // The original sound: its level (0..1), muted, removed.
@@ -127,8 +127,8 @@ public:
     ZylButton* removeOriginalmusicBtn = nullptr;
 
     // Track controls.
-    void pruneStartFromPreview();  // "【"
-    void pruneEndFromPreview();    // "】"
+    void pruneStartFromPreview(); // "【"
+    void pruneEndFromPreview();   // "】"
     void toggleRepeat();
     void togglePrune();
     void toggleFadeIn();

@@ -123,7 +123,8 @@ void MusicPanel::showTrackOnSliders() {
     musicRangSlider->setVideoRangeLowerValue(fraction(m->positionStart, V), fraction(m->positionEnd, V));
     musicRangSlider->setMusicRangeLowerValue(fraction(m->pruneStart, M), fraction(m->pruneDiration, V));
     musicRangSlider->setIsRepeat(m->repeat);
-    pruneRangSlider->setLowerValue(fraction(m->pruneStart, M), fraction(double(m->pruneStart) + m->pruneDiration, M));
+    pruneRangSlider->setLowerValue(fraction(m->pruneStart, M),
+                                   fraction(double(m->pruneStart) + m->pruneDiration, M));
 }
 
 void MusicPanel::refreshMusicTimeField(int index) {
@@ -156,8 +157,9 @@ void MusicPanel::enableMusicEdit(bool enable) {
     editEnabled_ = enable;
     musicRangSlider->setEnable(enable);
     pruneRangSlider->setDisable(!enable);
-    for (ZylButton* b : {repeatMusicBtn, pruneMusicBtn, playPruneMusicBtn, pruneMusicLeftBtn, pruneMusicRightBtn,
-                         fadeInBtn, fadeOutBtn, musicItemPlayPauseBtn, musicItemVolueBtn, deletedMusicBtn})
+    for (ZylButton* b :
+         {repeatMusicBtn, pruneMusicBtn, playPruneMusicBtn, pruneMusicLeftBtn, pruneMusicRightBtn, fadeInBtn,
+          fadeOutBtn, musicItemPlayPauseBtn, musicItemVolueBtn, deletedMusicBtn})
         b->setEnabled(enable);
     musicItemVolueSlider->setDisable(!enable);
     for (TimeCodeRow* row : {positionStartRow, positionEndRow, pruneStartRow, pruneEndRow})
@@ -305,8 +307,8 @@ void MusicPanel::actionSeekToTimeForCutProgressViewBlock(LxCutProgressView*, flo
 
 // Dragging a prune handle: the range follows; a range longer than the track's place widens the
 // place, which never passes the video's end nor starts before 0.
-void MusicPanel::actionMouseMovedForCutProgressViewBlock(LxCutProgressView*, float startvalue, float stopvalue,
-                                                         int handleType) {
+void MusicPanel::actionMouseMovedForCutProgressViewBlock(LxCutProgressView*, float startvalue,
+                                                         float stopvalue, int handleType) {
     const Track m = selectedTrack();
     const double M = musicLength(), V = videoLength();
     if (!m || M <= 0 || !(stopvalue > startvalue))
@@ -336,7 +338,8 @@ void MusicPanel::changeRangeValue(MusicRangeSlider* slider) {
     if (!m || !slider->enable())
         return;
     const double V = videoLength();
-    qCDebug(lcEditor, "position:%f : %f", double(slider->positionLeftValue()), double(slider->positionRightValue()));
+    qCDebug(lcEditor, "position:%f : %f", double(slider->positionLeftValue()),
+            double(slider->positionRightValue()));
     m->positionStart = float(slider->positionLeftValue() * V);
     m->positionEnd = float(slider->positionRightValue() * V);
     positionStartRow->setTime(m->positionStart);

@@ -10,7 +10,8 @@
 #include <algorithm>
 
 MusicTrackRow::MusicTrackRow(int row, const QString& title, QWidget* parent)
-    : QWidget(parent), row_(row), fullTitle_(title), check_(new ZylButton(this)), title_(new QLabel(title, this)) {
+    : QWidget(parent), row_(row), fullTitle_(title), check_(new ZylButton(this)),
+      title_(new QLabel(title, this)) {
     check_->setNormalImage(NamedImage("Join/CheckBox_NoCheck.bmp"));
     check_->setSelectedImage(NamedImage("Join/CheckBox_Checked.bmp"));
     check_->mouseDownAction = [this](ZylButton*) {

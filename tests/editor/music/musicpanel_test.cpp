@@ -18,8 +18,8 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QMouseEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <cmath>
@@ -34,11 +34,12 @@ protected:
     static void SetUpTestSuite() {
         clips_ = new QTemporaryDir;
         make({"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=8", "-f", "lavfi", "-i",
-              "aevalsrc=0.1*sin(2*PI*1000*t):s=44100:d=8", "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt",
-              "yuv420p", "-c:a", "aac", "-shortest"},
+              "aevalsrc=0.1*sin(2*PI*1000*t):s=44100:d=8", "-c:v", "libx264", "-preset", "ultrafast",
+              "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest"},
              "video.mp4");
         make({"-f", "lavfi", "-i", "aevalsrc=0.5*sin(2*PI*440*t):s=44100:d=12"}, "tone12.wav");
-        make({"-f", "lavfi", "-i", "aevalsrc=0.5*sin(2*PI*660*t):s=44100:d=4", "-c:a", "libmp3lame"}, "short.mp3");
+        make({"-f", "lavfi", "-i", "aevalsrc=0.5*sin(2*PI*660*t):s=44100:d=4", "-c:a", "libmp3lame"},
+             "short.mp3");
         QFile empty(clip("empty.mp3"));
         empty.open(QIODevice::WriteOnly);
     }

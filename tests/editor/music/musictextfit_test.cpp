@@ -25,13 +25,14 @@ TEST(MusicToolTexts, FitInEveryLanguage) {
         w->show();
         ASSERT_TRUE(w->openFile(testsupport::media("long_10s.mp4")));
         MusicPanel* panel = w->musicPanel();
-        ASSERT_EQ(panel->loadMusicFiles({testsupport::media("audio_only.mp3"), testsupport::media("audio_only.m4a")}),
+        ASSERT_EQ(panel->loadMusicFiles(
+                      {testsupport::media("audio_only.mp3"), testsupport::media("audio_only.m4a")}),
                   2);
         panel->togglePrune();
         QCoreApplication::processEvents();
         const QStringList clipped = testsupport::clippedTexts(w.get());
-        EXPECT_TRUE(clipped.isEmpty()) << NSBundle::currentLanguageCode().toStdString() << ":\n  "
-                                       << clipped.join("\n  ").toStdString();
+        EXPECT_TRUE(clipped.isEmpty())
+            << NSBundle::currentLanguageCode().toStdString() << ":\n  " << clipped.join("\n  ").toStdString();
         if (!qEnvironmentVariableIsEmpty("CUTBENCH_SHOT_DIR"))
             w->grab().save(qEnvironmentVariable("CUTBENCH_SHOT_DIR") + "/music_" +
                            NSBundle::currentLanguageCode() + ".png");

@@ -18,9 +18,12 @@ protected:
     static void SetUpTestSuite() {
         dir_ = new QTemporaryDir;
         // An 8 s clip whose own sound is a quiet 1 kHz tone (RMS about 0.07).
-        make({"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=8", "-f", "lavfi", "-i",
-              "aevalsrc=0.1*sin(2*PI*1000*t):s=44100:d=8", "-c:v", "libx264", "-preset", "ultrafast", "-g", "250",
-              "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "128k", "-shortest"},
+        make({"-f",       "lavfi",   "-i",       "testsrc2=size=160x120:rate=25:duration=8",
+              "-f",       "lavfi",   "-i",       "aevalsrc=0.1*sin(2*PI*1000*t):s=44100:d=8",
+              "-c:v",     "libx264", "-preset",  "ultrafast",
+              "-g",       "250",     "-pix_fmt", "yuv420p",
+              "-c:a",     "aac",     "-b:a",     "128k",
+              "-shortest"},
              "video.mp4");
         // A steady 440 Hz tone, RMS about 0.35.
         make({"-f", "lavfi", "-i", "aevalsrc=0.5*sin(2*PI*440*t):s=44100:d=6"}, "tone.wav");
@@ -45,8 +48,7 @@ protected:
     static QString path(const QString& name) { return dir_->filePath(name); }
 
     // Exports the clip with the tracks added by `add`; the output's path.
-    template <class Add>
-    QString exportWith(const QString& name, Add add) {
+    template <class Add> QString exportWith(const QString& name, Add add) {
         const QString out = path(name);
         Job job;
         EXPECT_GE(apiMediaConvertSetInputMedia(job.h, utf8(path("video.mp4"))), 1);
@@ -68,7 +70,8 @@ protected:
 TEST_F(MusicMix, TrackIsHeardInItsSlotOverTheOriginalSoundAndNowhereElse) {
     const double own = audioRms(path("video.mp4"), 1, 7);
     ASSERT_GT(own, 0.05);
-    const QString out = exportWith("placed.mp4", [](void* h) { ASSERT_EQ(add(h, "tone.wav", 0, 3, 2, 5, 1.0), 1); });
+    const QString out =
+        exportWith("placed.mp4", [](void* h) { ASSERT_EQ(add(h, "tone.wav", 0, 3, 2, 5, 1.0), 1); });
     EXPECT_NEAR(probeDuration(out), 8.0, 0.15);
     // Outside the slot only the file's own sound; inside, tone and own sound together
     // (uncorrelated: the squares add).

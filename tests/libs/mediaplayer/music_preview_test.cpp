@@ -76,9 +76,9 @@ protected:
     static void SetUpTestSuite() {
         dir_ = new QTemporaryDir;
         // A steady tone, and one sounding only in the first half of every second.
-        ASSERT_EQ(testsupport::run(FFMPEG_EXECUTABLE, {"-v", "error", "-y", "-f", "lavfi", "-i",
-                                                       "aevalsrc=0.5*sin(2*PI*440*t):s=44100:d=6",
-                                                       dir_->filePath("tone.wav")}),
+        ASSERT_EQ(testsupport::run(FFMPEG_EXECUTABLE,
+                                   {"-v", "error", "-y", "-f", "lavfi", "-i",
+                                    "aevalsrc=0.5*sin(2*PI*440*t):s=44100:d=6", dir_->filePath("tone.wav")}),
                   0);
         ASSERT_EQ(testsupport::run(FFMPEG_EXECUTABLE,
                                    {"-v", "error", "-y", "-f", "lavfi", "-i",
@@ -99,7 +99,8 @@ protected:
         s.fx.music.push_back(t);
         return rmsPerTenth(testsupport::media("h264_aac.mp4"), s);
     }
-    static mediafx::MusicTrack track(const char* name, double m0, double m1, double v0, double v1, double volume) {
+    static mediafx::MusicTrack track(const char* name, double m0, double m1, double v0, double v1,
+                                     double volume) {
         mediafx::MusicTrack t;
         t.path = path(name);
         t.musicStartUs = int64_t(m0 * 1e6);
@@ -148,8 +149,8 @@ TEST_F(MusicPreview, ARangeStartingInsideTheFileRepeatsFromItsOwnStart) {
 TEST_F(MusicPreview, ThePlayerRefusesATrackThatIsNotSound) {
     LxMoviePlayer player(testsupport::media("h264_aac.mp4"), QRect(0, 0, 64, 48));
     const CMTime zero = CMTimeMakeWithSeconds(0, 1000000000), one = CMTimeMakeWithSeconds(1, 1000000000);
-    EXPECT_EQ(player.AddDubbingMusic(testsupport::media("no_audio.mp4").toUtf8().constData(), zero, one, zero, one,
-                                     zero, zero, 1.0),
+    EXPECT_EQ(player.AddDubbingMusic(testsupport::media("no_audio.mp4").toUtf8().constData(), zero, one, zero,
+                                     one, zero, zero, 1.0),
               0);
     EXPECT_EQ(player.AddDubbingMusic(path("tone.wav").c_str(), zero, one, zero, one, zero, zero, 1.0), 1);
 }
