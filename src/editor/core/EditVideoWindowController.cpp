@@ -89,6 +89,7 @@ void EditVideoWindowController::enableEdit(bool enable) {
     _audiochanelPopBtn->setEnabled(enable && player && _audiochanelPopBtn->count() > 0);
     startRow_->setEditable(enable && player);
     stopRow_->setEditable(enable && player);
+    overlaysEnabled(enable && open && player);
     if (!open || !player)
         return;
     _progressSlider->setProgress(0);
@@ -132,6 +133,7 @@ bool EditVideoWindowController::openFile(const QString& path) {
     hiddenMusicViewPlay(false);
     openTool(toolItemType_);
     refitPicture();
+    overlaysFileOpened();
     if (result.skippedAc3Streams > 0)
         EditorFileLoader::showOutcome(this, result, path);
     return true;

@@ -180,6 +180,7 @@ void EditVideoWindowController::play() {
     if (chosen >= 0 && size_t(chosen) < streams.size())
         player->SetAudioIndex(streams[size_t(chosen)]->index);
     preview_->play();
+    overlaysPlayStateChanged(true);
     _b_playPauseBtn->setSelected(true);
     _playTrimBtn->setSelected(true);
 }
@@ -188,6 +189,7 @@ void EditVideoWindowController::pause() {
     if (!preview_->player())
         return;
     preview_->pause();
+    overlaysPlayStateChanged(false);
     _b_playPauseBtn->setSelected(false);
     _playTrimBtn->setSelected(false);
 }
@@ -196,6 +198,7 @@ void EditVideoWindowController::stop() {
     if (!preview_->player())
         return;
     preview_->stop();
+    overlaysPlayStateChanged(false);
     _b_playPauseBtn->setSelected(false);
     _playTrimBtn->setSelected(false);
     changePlayerSlider(0, duration());
