@@ -38,9 +38,11 @@ WaterMarkCellItemView::WaterMarkCellItemView(QWidget* parent) : QWidget(parent) 
 }
 
 void WaterMarkCellItemView::setTitleStringValue(const QString& title) {
-    if (title_->text() != title)
-        title_->setText(title);
-    title_->setCursorPosition(title_->hasFocus() ? title_->cursorPosition() : 0);
+    // The text being typed is left alone, cursor and all.
+    if (title_->text() == title)
+        return;
+    title_->setText(title);
+    title_->setCursorPosition(0);
 }
 
 QString WaterMarkCellItemView::titleStringValue() const {
