@@ -23,6 +23,8 @@
 #include <QSlider>
 #include <QStandardPaths>
 #include <QStringDecoder>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <algorithm>
 #include <cmath>
 
@@ -46,6 +48,20 @@ QLabel* caption(QWidget* parent, const char* key, const NSRect& frame) {
             break;
     }
     return l;
+}
+
+// Adds an item whose text fits the closed pop-up: long names (font and subtitle files of any
+// length) are shortened in the middle, the whole name stays in the item's tool tip.
+void addFitted(QComboBox* combo, const QString& text) {
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    option.frame = combo->hasFrame();
+    const int room =
+        combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo).width();
+    const QString shown = QFontMetrics(combo->font()).elidedText(text, Qt::ElideMiddle, std::max(10, room - 1));
+    combo->addItem(shown);
+    if (shown != text)
+        combo->setItemData(combo->count() - 1, text, Qt::ToolTipRole);
 }
 
 } // namespace
@@ -106,19 +122,21 @@ QStringList SubtitlePanel::installedFonts(QStringList* paths) {
 
 SubtitlePanel::SubtitlePanel(QWidget* parent, Host host) : QWidget(parent), host_(std::move(host)) {
     setGeometry(parent->rect());
-    caption(this, "SubtitleLabelTitle", NSMakeRect(10, 306, 70, 24));
+    // Each pop-up has a row of its own under its label: file and font names are long, and so
+    // is "load another file" in several languages.
+    caption(this, "SubtitleLabelTitle", NSMakeRect(10, 322, 210, 22));
     subtitle_popUpBtn = new QComboBox(this);
-    setFrame(subtitle_popUpBtn, NSMakeRect(80, 304, 140, 28));
-    caption(this, "FontLabelTitle", NSMakeRect(10, 256, 70, 24));
+    setFrame(subtitle_popUpBtn, NSMakeRect(10, 292, 210, 28));
+    caption(this, "FontLabelTitle", NSMakeRect(10, 262, 150, 22));
     subtitleFont_popUpBtn = new QComboBox(this);
-    setFrame(subtitleFont_popUpBtn, NSMakeRect(80, 254, 108, 28));
-    colourWell = new ZylButton(NSMakeRect(194, 256, 26, 24), this);
+    setFrame(subtitleFont_popUpBtn, NSMakeRect(10, 232, 178, 28));
+    colourWell = new ZylButton(NSMakeRect(194, 234, 26, 24), this);
     colourWell->setCornerRadius(4);
     colourWell->setBorderWidth(1);
     colourWell->setBordColor(QColor(214, 212, 212));
 
     auto* box = new QLabel(this);
-    setFrame(box, NSMakeRect(15, 180, 200, 60));
+    setFrame(box, NSMakeRect(15, 150, 200, 60));
     box->setPixmap(QPixmap::fromImage(NamedImage("Resources/positionBoxA1.png").image()));
     box->setScaledContents(true);
     positionBtn = new ZylButton(NSMakeRect(45, 18, 110, 42), box);
@@ -158,12 +176,13 @@ void SubtitlePanel::refresh() {
     subtitle_popUpBtn->clear();
     subtitle_popUpBtn->addItem(loc("No_subtitleItemTitle"));
     if (s && !s->subtitlePath.isEmpty())
-        subtitle_popUpBtn->addItem(QFileInfo(s->subtitlePath).fileName());
+        addFitted(subtitle_popUpBtn, QFileInfo(s->subtitlePath).fileName());
     subtitle_popUpBtn->addItem(loc("Load_otherItemTitle"));
     subtitle_popUpBtn->setCurrentIndex(s && !s->subtitlePath.isEmpty() ? 1 : 0);
     subtitleFont_popUpBtn->clear();
     if (s && !s->fontPathList.isEmpty()) {
-        subtitleFont_popUpBtn->addItems(s->fontPathList);
+        for (const QString& name : s->fontPathList)
+            addFitted(subtitleFont_popUpBtn, name);
         subtitleFont_popUpBtn->setCurrentIndex(int(s->fontSelectIndex));
     } else {
         subtitleFont_popUpBtn->addItem(loc("Set_FontTitle"));

@@ -17,6 +17,7 @@
 
 #include <QFileInfo>
 #include <QImageReader>
+#include <QLineEdit>
 #include <QScrollArea>
 #include <algorithm>
 #include <cmath>
@@ -349,7 +350,15 @@ void WaterMarkPanel::refresWaterMarkListView() {
                                 ? WaterMarkCellItemView::kTypePicture
                                 : WaterMarkCellItemView::kTypeOther);
         row->setCheck(m.selected);
-        row->setTitleStringValue(text ? m.waterText : m.waterImagePath);
+        // A file's row shows its name, shortened to the row when long; the path is its tip.
+        if (text) {
+            row->setTitleStringValue(m.waterText);
+        } else {
+            const QFontMetrics fm(row->titleLabel()->font());
+            row->setTitleStringValue(fm.elidedText(QFileInfo(m.waterImagePath).fileName(), Qt::ElideMiddle,
+                                                   std::max(10, row->titleLabel()->width() - 6)));
+            row->setToolTip(m.waterImagePath);
+        }
         row->setSelected(int(i) == selected_);
         row->clicked = [this](WaterMarkCellItemView* r) { selectRow(r->row()); };
         row->CheckWateMarkBlock = [this](bool checked, int r) { setChecked(r, checked); };

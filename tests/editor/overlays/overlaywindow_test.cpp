@@ -132,7 +132,7 @@ TEST_F(OverlayWindow, PictureMarkIsExportedWhereAndWhenTheOverlayShowedIt) {
     ASSERT_FALSE(red.isEmpty());
     ASSERT_TRUE(panel().addPictureFile(red));
     ASSERT_EQ(panel().rows().size(), 1u);
-    EXPECT_EQ(panel().rows()[0]->titleStringValue(), red);
+    EXPECT_EQ(panel().rows()[0]->toolTip(), red);
     LxWaterView* view = panel().overlay();
     ASSERT_TRUE(view->isVisible());
     // Drag the mark from the bottom-left corner towards the middle of the picture.
