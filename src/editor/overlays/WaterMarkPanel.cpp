@@ -89,6 +89,7 @@ bool WaterMarkPanel::editable() const {
 
 void WaterMarkPanel::fileOpened() {
     list_.clear();
+    stills_.clear();
     selected_ = -1;
     cache_->prune(std::map<const void*, int>{});
     refresWaterMarkListView();
@@ -174,14 +175,17 @@ bool WaterMarkPanel::exportRecords(overlays::MarkRecords* out, QString* error) {
     return overlays::buildMarkRecords(list_, host_.videoSize(), overlayWidth(), -1, cache_.get(), out, error);
 }
 
+// Read once per file: the overlay shows the picture again at every change of the selection.
 QImage WaterMarkPanel::pictureOf(const WaterParam& m) const {
     if (m.waterImagePath.isEmpty())
         return {};
-    if (m.isVideo) {
-        double seconds = 0;
-        return videoStill(m.waterImagePath, &seconds);
-    }
-    return readPictureFile(m.waterImagePath);
+    auto it = stills_.find(m.waterImagePath);
+    if (it != stills_.end())
+        return it->second;
+    double seconds = 0;
+    const QImage picture = m.isVideo ? videoStill(m.waterImagePath, &seconds) : readPictureFile(m.waterImagePath);
+    stills_[m.waterImagePath] = picture;
+    return picture;
 }
 
 void WaterMarkPanel::openAddPicturePanel() {
@@ -222,6 +226,7 @@ bool WaterMarkPanel::addPictureFile(const QString& path) {
     } else {
         picture = readPictureFile(path);
     }
+    stills_[path] = picture;
     if (picture.isNull() || (mark->isVideo && mark->fileDuration <= 0)) {
         // Nothing usable to lay over the video: say so and leave the list as it was.
         host_.alert(loc("waterMarkNotPictureString"));

@@ -17,6 +17,7 @@
 #include <QSizeF>
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <memory>
 
 class LxMoviePlayer;
@@ -127,6 +128,7 @@ private:
     std::vector<WaterMarkCellItemView*> rows_;
     QPointer<LxWaterView> overlay_;
     std::unique_ptr<TextPictureCache> cache_;
+    mutable std::map<QString, QImage> stills_; // pictures of the marks' files, by path
     bool toolShown_ = false;
     bool playing_ = false;
 

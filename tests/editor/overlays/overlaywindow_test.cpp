@@ -309,3 +309,41 @@ TEST_F(OverlayWindow, SubtitleLineIsBurntInAtItsTimePositionAndColour) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(OverlayWindow, UncheckedDeletedAndResizedMarksExportAsTheListSays) {
+    const QString red = ffmpeg(dir_.filePath("red.png"), {"-f", "lavfi", "-i", "color=c=red:s=64x48", "-frames:v", "1"});
+    const QString blue = ffmpeg(dir_.filePath("blue.png"), {"-f", "lavfi", "-i", "color=c=blue:s=64x48", "-frames:v", "1"});
+    ASSERT_TRUE(panel().addPictureFile(red));
+    ASSERT_TRUE(panel().addPictureFile(blue));
+    // A typed size reaches the records at once, without a drag.
+    panel().widthField->setValue(128);
+    EXPECT_NEAR(panel().selectedMark()->waterPercentClipRect.width * panel().overlay()->width(), 128, 0.5);
+    EXPECT_FALSE(panel().selectedMark()->keepaspectRatio);
+    const QRect bluePlace = pictureRectOfOverlay();
+    EXPECT_NEAR(bluePlace.width(), 128.0 * 320 / panel().overlay()->width(), 2);
+    // The first (red) mark is unchecked with its box; the second deleted: nothing is drawn.
+    click(panel().rows()[0]->checkBtn());
+    settle(50);
+    EXPECT_FALSE(panel().list()[0]->selected);
+    click(panel().deletedmarkBtn);
+    settle(50);
+    ASSERT_EQ(panel().list().size(), 1u);
+    EXPECT_EQ(panel().selectedIndex(), 0); // the neighbour is selected
+    // A path that does not fit the engine's records is refused when chosen.
+    QString deep = dir_.path();
+    while (deep.toUtf8().size() < 280)
+        deep += "/folder_with_a_long_name";
+    ASSERT_TRUE(QDir().mkpath(deep));
+    ASSERT_TRUE(QFile::copy(red, deep + "/red.png"));
+    EXPECT_FALSE(panel().addPictureFile(deep + "/red.png"));
+    EXPECT_EQ(answerAlerts(), QStringList{text("waterMarkPathTooLongString")});
+    EXPECT_EQ(panel().list().size(), 1u);
+
+    const QImage frame = testsupport::ffmpegFrameAt(exportNow(), 1.0);
+    ASSERT_EQ(frame.size(), QSize(320, 240));
+    EXPECT_EQ(countPixels(frame, QRect(0, 0, 320, 240), [](QRgb p) { return qGray(p) > 40 || qBlue(p) > 60; }), 0);
+}
+
+} // namespace
