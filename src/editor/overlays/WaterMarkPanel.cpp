@@ -114,6 +114,8 @@ void WaterMarkPanel::initWatermarkView() {
         refreshWaterTime();
     };
     overlay_->hide();
+    if (overlayWidth() > 0)
+        scaleWidth_ = overlayWidth();
     for (auto& m : list_)
         m->waterViewFrameWidth = float(overlayWidth());
     showSelectionOnOverlay();
@@ -122,16 +124,19 @@ void WaterMarkPanel::initWatermarkView() {
 void WaterMarkPanel::layoutOverlay() {
     if (!overlay_)
         return;
-    const double oldWidth = overlayWidth();
     overlay_->setFrameRect(host_.pictureRect());
     overlay_->setVideoSize(host_.videoSize());
     // Marks keep their place on the picture; a text keeps its size relative to the picture.
+    // A picture area of no size (a hidden window) changes nothing.
     const double w = overlayWidth();
+    if (w <= 0)
+        return;
     for (auto& m : list_) {
-        if (m->waterType == WaterParam::kTypeText && oldWidth > 0 && w > 0)
-            m->waterFontSize = float(m->waterFontSize * w / oldWidth);
+        if (m->waterType == WaterParam::kTypeText && scaleWidth_ > 0)
+            m->waterFontSize = float(m->waterFontSize * w / scaleWidth_);
         m->waterViewFrameWidth = float(w);
     }
+    scaleWidth_ = w;
     showSelectionOnOverlay();
 }
 
@@ -146,12 +151,8 @@ void WaterMarkPanel::setToolShown(bool shown) {
 
 void WaterMarkPanel::playStateChanged(bool playing) {
     playing_ = playing;
-    if (overlay_ && playing)
-        overlay_->hide();
     enableWaterChildView(!playing && !list_.empty());
-    refreshPlayerWaterMark(toolShown_ && !playing);
-    if (!playing)
-        setToolShown(toolShown_);
+    setToolShown(toolShown_); // hides the overlay while playing and hands the player every mark
 }
 
 void WaterMarkPanel::refreshPlayerWaterMark(bool editing) {
@@ -160,7 +161,8 @@ void WaterMarkPanel::refreshPlayerWaterMark(bool editing) {
         return;
     overlays::MarkRecords records;
     QString error;
-    const int skip = editing ? selected_ : -1;
+    // The mark under edit is left to the overlay only while the overlay can show it.
+    const int skip = editing && toolShown_ && !playing_ ? selected_ : -1;
     if (editing && overlay_ && selectedMark() && selectedMark()->selected && toolShown_)
         overlay_->show();
     if (!overlays::buildMarkRecords(list_, host_.videoSize(), overlayWidth(), skip, cache_.get(), &records,
@@ -273,7 +275,7 @@ void WaterMarkPanel::addText() {
 // Fits a text mark's rectangle to its text in its font, within the overlay; x is pulled in so
 // that it ends on the overlay.
 void WaterMarkPanel::refitText(WaterParam& m) {
-    if (!overlay_)
+    if (!overlay_ || overlay_->width() <= 0 || overlay_->height() <= 0)
         return;
     overlay_->setWaterMarkFont(HelpClass::fontWithName(m.waterFontName, m.waterFontSize));
     overlay_->setWaterMarkString(m.waterText);

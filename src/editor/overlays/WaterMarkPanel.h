@@ -129,6 +129,7 @@ private:
     QPointer<LxWaterView> overlay_;
     std::unique_ptr<TextPictureCache> cache_;
     mutable std::map<QString, QImage> stills_; // pictures of the marks' files, by path
+    double scaleWidth_ = 0; // the overlay width the text marks' font sizes refer to
     bool toolShown_ = false;
     bool playing_ = false;
 

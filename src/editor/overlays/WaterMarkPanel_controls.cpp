@@ -237,6 +237,8 @@ void WaterMarkPanel::showSelectionOnOverlay() {
     }
     overlay_->setWaterMarkAlph(int(m->waterAlph));
     const double W = overlay_->width(), H = overlay_->height();
+    if (W <= 0 || H <= 0)
+        return; // no picture area: the mark keeps its place until there is one
     const NSRect& f = m->waterPercentClipRect;
     if (m->waterType == WaterParam::kTypeText) {
         overlay_->setWaterMark({});
