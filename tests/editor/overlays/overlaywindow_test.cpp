@@ -347,3 +347,50 @@ TEST_F(OverlayWindow, UncheckedDeletedAndResizedMarksExportAsTheListSays) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(OverlayWindow, RowsPlayingAndResizingKeepTheMarksInPlace) {
+    const QString red = ffmpeg(dir_.filePath("red.png"), {"-f", "lavfi", "-i", "color=c=red:s=64x48", "-frames:v", "1"});
+    ASSERT_TRUE(panel().addPictureFile(red));
+    panel().addText();
+    settle();
+    // Only the selected text row can be edited.
+    EXPECT_TRUE(panel().rows()[1]->titleEditable());
+    EXPECT_FALSE(panel().rows()[0]->titleEditable());
+    click(panel().rows()[0]);
+    settle(50);
+    EXPECT_EQ(panel().selectedIndex(), 0);
+    EXPECT_FALSE(panel().rows()[0]->titleEditable());
+    EXPECT_FALSE(panel().rows()[1]->titleEditable());
+    EXPECT_FALSE(panel().overlay()->waterMark().isNull());
+    click(panel().rows()[1]);
+    settle(50);
+    EXPECT_TRUE(panel().overlay()->waterMark().isNull());
+    EXPECT_EQ(panel().overlay()->waterMarkString(), text("watermarkstringValue"));
+
+    // While the preview plays the overlay hides and the panel is off; a pause brings both back.
+    w().play();
+    settle(100);
+    EXPECT_FALSE(panel().overlay()->isVisible());
+    EXPECT_FALSE(panel().alphaField->isEnabled());
+    EXPECT_FALSE(panel().textmarkBtn->isEnabled());
+    w().pause();
+    settle(100);
+    EXPECT_TRUE(panel().overlay()->isVisible());
+    EXPECT_TRUE(panel().alphaField->isEnabled());
+
+    // A larger window: the marks stay on the same part of the picture, the text the same size
+    // relative to it.
+    WaterParam& text = *panel().list()[1];
+    const NSRect before = text.waterPercentClipRect;
+    const double fontPerWidth = text.waterFontSize / panel().overlay()->width();
+    w().resize(1400, 900);
+    settle(200);
+    EXPECT_NEAR(text.waterPercentClipRect.x, before.x, 1e-6);
+    EXPECT_NEAR(text.waterPercentClipRect.y, before.y, 1e-6);
+    EXPECT_NEAR(text.waterFontSize / panel().overlay()->width(), fontPerWidth, 1e-4);
+    EXPECT_NEAR(text.waterPercentClipRect.width, before.width, 0.02);
+}
+
+} // namespace
