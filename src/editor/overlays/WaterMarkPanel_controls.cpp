@@ -280,19 +280,28 @@ void WaterMarkPanel::setTransparency(int percent) {
 }
 
 // A typed size reaches the preview and the export at once; x and y are pulled in so that the
-// mark stays on the picture.
+// mark stays on the picture. With the aspect kept, the side not typed follows the one typed.
 void WaterMarkPanel::setMarkSize(double width, double height) {
     WaterParam* m = selectedMark();
     if (!m || !overlay_ || m->waterType == WaterParam::kTypeText)
         return;
     const double W = overlay_->width(), H = overlay_->height();
     NSRect r = m->waterRect;
+    const QImage& picture = overlay_->waterMark();
+    if (m->keepaspectRatio && !picture.isNull()) {
+        const double aspect = double(picture.height()) / picture.width();
+        if (std::abs(width - r.width) >= 0.5)
+            height = width * aspect;
+        else
+            width = height / aspect;
+        const double fit = std::min({1.0, W / width, H / height});
+        width *= fit;
+        height *= fit;
+    }
     r.width = std::clamp(width, LxWaterView::kMinSide, std::max(LxWaterView::kMinSide, W));
     r.height = std::clamp(height, LxWaterView::kMinSide, std::max(LxWaterView::kMinSide, H));
     r.x = std::clamp(r.x, 0.0, std::max(0.0, W - r.width));
     r.y = std::clamp(r.y, 0.0, std::max(0.0, H - r.height));
-    m->keepaspectRatio = false; // a typed size sets both sides
-    overlay_->setScale_Type(LxWaterView::kScaleFree);
     overlay_->setClipRect(r);
     storeOverlayRect();
     refreshWaterTime();

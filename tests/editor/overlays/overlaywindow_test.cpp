@@ -320,7 +320,8 @@ TEST_F(OverlayWindow, UncheckedDeletedAndResizedMarksExportAsTheListSays) {
     // A typed size reaches the records at once, without a drag.
     panel().widthField->setValue(128);
     EXPECT_NEAR(panel().selectedMark()->waterPercentClipRect.width * panel().overlay()->width(), 128, 0.5);
-    EXPECT_FALSE(panel().selectedMark()->keepaspectRatio);
+    EXPECT_NEAR(panel().selectedMark()->waterRect.height, 96, 0.5); // the aspect is kept
+    EXPECT_EQ(panel().heightField->value(), 96);
     const QRect bluePlace = pictureRectOfOverlay();
     EXPECT_NEAR(bluePlace.width(), 128.0 * 320 / panel().overlay()->width(), 2);
     // The first (red) mark is unchecked with its box; the second deleted: nothing is drawn.
