@@ -141,13 +141,15 @@ SubtitlePanel::SubtitlePanel(QWidget* parent, Host host) : QWidget(parent), host
     box->setScaledContents(true);
     positionBtn = new ZylButton(NSMakeRect(45, 18, 110, 42), box);
     positionBtn->setContentTitle(loc("PositionBtnTitle"));
-    positionBtn->setContentColor(Qt::black);
+    positionBtn->setContentColor(Qt::white); // the box's picture is dark
     positionBtn->setBorderWidth(0);
     auto* plus = new QLabel("+", box);
     setFrame(plus, NSMakeRect(16, 5, 20, 21));
     plus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* minus = new QLabel("-", box);
     setFrame(minus, NSMakeRect(164, 5, 20, 21));
+    for (QLabel* l : {plus, minus})
+        l->setStyleSheet(QStringLiteral("QLabel { color: rgb(136,136,136); background: transparent; }"));
     subtitleAlphSlider = new QSlider(Qt::Horizontal, box);
     setFrame(subtitleAlphSlider, NSMakeRect(40, 5, 120, 21));
     subtitleAlphSlider->setRange(0, 1000);

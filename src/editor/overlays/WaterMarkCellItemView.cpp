@@ -79,10 +79,9 @@ void WaterMarkCellItemView::toggleCheck() {
 
 void WaterMarkCellItemView::refresh() {
     title_->setReadOnly(!(selected_ && type_ == kTypeText));
-    QPalette p = title_->palette();
-    p.setColor(QPalette::Text, selected_ ? selectedText_ : normal_);
-    p.setColor(QPalette::Base, Qt::transparent);
-    title_->setPalette(p);
+    // The title lies on the row's own colour: it draws no background of its own.
+    title_->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; border: none; color: %1; }")
+                              .arg((selected_ ? selectedText_ : normal_).name()));
     update();
 }
 

@@ -128,6 +128,7 @@ void WaterMarkPanel::bindTimeRow(TimeCodeRow* row, bool fileRange) {
 
 void WaterMarkPanel::buildStyleGroup() {
     styleGroup_ = new QWidget(this);
+    setFrame(styleGroup_, NSMakeRect(0, 76, 230, 72)); // sized first: its children count from its bottom
     caption(styleGroup_, "wmTransparenceLabelstringValue", NSMakeRect(10, 48, 130, 22));
     alphaField = new QSpinBox(styleGroup_);
     alphaField->setRange(0, 100);
