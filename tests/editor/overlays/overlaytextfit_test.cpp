@@ -9,10 +9,31 @@
 #include "foundation/helpers/NSBundle.h"
 #include "platform/UserDefaults.h"
 
+#include <QAbstractScrollArea>
 #include <QFile>
 #include <QTemporaryDir>
 
 using namespace tooltest;
+
+namespace {
+
+// Controls that stick out of their parent are cut off: list each one shown under root.
+QStringList outsideTheirParent(QWidget* root) {
+    QStringList found;
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        QWidget* parent = w->parentWidget();
+        if (!w->isVisibleTo(root) || !parent || w->isWindow() || w->objectName().startsWith("qt_"))
+            continue;
+        if (qobject_cast<QAbstractScrollArea*>(parent->parentWidget()))
+            continue; // scrolled contents
+        if (!parent->rect().contains(w->geometry()))
+            found << QStringLiteral("%1 %2 in %3").arg(w->metaObject()->className(), w->objectName(),
+                                                       parent->metaObject()->className());
+    }
+    return found;
+}
+
+} // namespace
 
 TEST(OverlayPanelsInEveryLanguage, TextsFitWithEachKindOfMark) {
     QTemporaryDir dir;
@@ -36,6 +57,8 @@ TEST(OverlayPanelsInEveryLanguage, TextsFitWithEachKindOfMark) {
         const QString code = NSBundle::currentLanguageCode();
         ASSERT_TRUE(w->waterMarkPanel()->addPictureFile(testsupport::media("h264_aac.mp4")));
         settle();
+        EXPECT_TRUE(outsideTheirParent(w->toolPanel(EditorToolTypeWatermark)).isEmpty())
+            << outsideTheirParent(w->toolPanel(EditorToolTypeWatermark)).join(", ").toStdString();
         QStringList clipped = testsupport::clippedTexts(w->toolPanel(EditorToolTypeWatermark));
         EXPECT_TRUE(clipped.isEmpty()) << code.toStdString() << " video mark:\n  " << clipped.join("\n  ").toStdString();
         w->waterMarkPanel()->addText();
@@ -46,6 +69,7 @@ TEST(OverlayPanelsInEveryLanguage, TextsFitWithEachKindOfMark) {
         ASSERT_TRUE(w->subtitlePanel()->loadFile(srt));
         settle();
         clipped = testsupport::clippedTexts(w->toolPanel(EditorToolTypeSubtitle));
+        clipped << outsideTheirParent(w->toolPanel(EditorToolTypeSubtitle));
         EXPECT_TRUE(clipped.isEmpty()) << code.toStdString() << " subtitle:\n  " << clipped.join("\n  ").toStdString();
         w->close();
         waitUntil([] { return false; }, 50);
