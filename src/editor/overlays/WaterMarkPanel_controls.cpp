@@ -11,6 +11,7 @@
 #include "foundation/records/WaterParam.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/TimeCodeRow.h"
+#include "tools/shared/ToolWindow.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -51,12 +52,19 @@ ZylButton* iconButton(QWidget* parent, const QString& stem, const NSRect& frame)
     return b;
 }
 
-// Each button only queues its work, like every button of the window.
-void onClick(ZylButton* b, QObject* owner, std::function<void()> work) {
+// Each button only queues its work, like every button of the window, and the work does
+// nothing once the window is closing.
+void onClick(ZylButton* b, QWidget* owner, std::function<void()> work) {
     b->mouseDownAction = [owner, work](ZylButton*) {
-        QPointer<QObject> guard(owner);
+        QPointer<QWidget> guard(owner);
         QMetaObject::invokeMethod(
-            owner, [guard, work] { if (guard) work(); }, Qt::QueuedConnection);
+            owner,
+            [guard, work] {
+                const auto* tool = guard ? qobject_cast<const ToolWindow*>(guard->window()) : nullptr;
+                if (guard && !(tool && tool->isClosing()))
+                    work();
+            },
+            Qt::QueuedConnection);
     };
 }
 
