@@ -2,7 +2,9 @@
 
 #include "foundation/helpers/HelpClass.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -48,6 +50,16 @@ QString TextPictureCache::folder() const {
     return dir_ ? dir_->path() : QString();
 }
 
+// Folders of runs that ended without removing theirs (a crash, a killed process). A folder
+// still in use is touched at every drawing, so only one untouched for a day is taken.
+static void removeAbandonedFolders(const QString& root) {
+    const QDateTime dayAgo = QDateTime::currentDateTimeUtc().addDays(-1);
+    const QFileInfoList old = QDir(root).entryInfoList({QStringLiteral("textmarks-*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QFileInfo& f : old)
+        if (f.lastModified().toUTC() < dayAgo)
+            QDir(f.absoluteFilePath()).removeRecursively();
+}
+
 bool TextPictureCache::ensureFolder(QString* error) {
     if (dir_ && dir_->isValid())
         return true;
@@ -57,6 +69,7 @@ bool TextPictureCache::ensureFolder(QString* error) {
             *error = QStringLiteral("cannot make the cache folder %1").arg(root);
         return false;
     }
+    removeAbandonedFolders(root);
     // A free name of its own: two windows (or two runs) never share or overwrite pictures.
     dir_ = std::make_unique<QTemporaryDir>(QDir(root).filePath(QStringLiteral("textmarks-XXXXXX")));
     if (!dir_->isValid()) {

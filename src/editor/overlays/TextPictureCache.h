@@ -5,7 +5,8 @@
 //
 // Each cache makes its own folder on first use under a free name and removes the folder with
 // everything in it when destroyed; a picture that is drawn again for the same mark replaces
-// its file, and files of marks that are gone are removed by prune().
+// its file, and files of marks that are gone are removed by prune(). Folders left behind by a
+// run that ended abruptly are removed once they have not changed for a day.
 //
 // Main thread only.
 #pragma once

@@ -6,6 +6,7 @@
 #include "editor/overlays/WaterMarkRecords.h"
 #include "foundation/records/SubtitleParam.h"
 #include "foundation/records/WaterParam.h"
+#include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -133,6 +134,20 @@ TEST(TextPictureCache, FreeNamesInTheCacheFolderRemovedWhenUnused) {
     }
     EXPECT_FALSE(QFileInfo::exists(folder));
     EXPECT_FALSE(QFile::exists(second));
+
+    // A folder abandoned by an earlier run goes once it is a day old; a recent one stays.
+    const QString root = TextPictureCache::cacheRoot();
+    for (const char* name : {"textmarks-old", "textmarks-recent"}) {
+        ASSERT_TRUE(QDir().mkpath(root + "/" + name));
+        QFile f(root + "/" + name + "/water_0.png");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    ASSERT_EQ(testsupport::run("touch", {"-d", "2 days ago", root + "/textmarks-old"}), 0);
+    TextPictureCache c;
+    int key = 0;
+    ASSERT_FALSE(c.pathFor(&key, {"x", "", 20, Qt::white, {40, 20}}).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(root + "/textmarks-old"));
+    EXPECT_TRUE(QFileInfo::exists(root + "/textmarks-recent"));
 }
 
 TEST(SubtitleRecords, RecordAndFileChecks) {
