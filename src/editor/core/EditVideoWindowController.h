@@ -34,6 +34,7 @@ class LxCutProgressView;
 class LxMoviePlayer;
 class LxProgressSlider;
 class LxTextField;
+class MusicPanel;
 class PreviewPane;
 class QComboBox;
 class QLabel;
@@ -104,6 +105,8 @@ public:
     // The music tool's preview player and prune bar, once that tool has made them.
     LxMoviePlayer* lxmusicPlayer = nullptr;
     LxCutProgressView* _pruneRangSlider = nullptr;
+    // The music tool's tracks, controls and preview.
+    MusicPanel* musicPanel() const { return musicPanel_; }
 
     // Trim.
     void setStartTrimBtnTouchUp();
@@ -277,4 +280,5 @@ private:
     EditorOutputChoices outputChoices_;    // the format chosen in the browser
     WaterMarkPanel* waterPanel_ = nullptr;
     SubtitlePanel* subtitlePanel_ = nullptr;
+    MusicPanel* musicPanel_ = nullptr;
 };
