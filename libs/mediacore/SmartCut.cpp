@@ -249,7 +249,13 @@ int SmartCut::examine(Work& w, Range* range) {
         return decline("cannot seek");
     PacketPtr packet = makePacket();
     bool videoDone = false, audioDone = w.audio == nullptr;
-    int64_t audioBytes = 0, audioUs = 0;
+    int64_t audioBytes = 0, audioUs = 0, rangeBytes = 0;
+    // Ends the range at `us`, a keyframe's time: what was read after it leaves the range.
+    const auto endAt = [&](int64_t us) {
+        request_.endUs = us;
+        for (Range::Packet& q : range->packets)
+            q.inRange = q.inRange && w.toUs(q.pts, w.video) < us - kEpsilonUs;
+    };
     while (!(videoDone && audioDone)) {
         av_packet_unref(packet.get());
         if (stop_)
@@ -277,6 +283,13 @@ int SmartCut::examine(Work& w, Range* range) {
                 return decline("damaged picture packets");
             if (range->packets.empty() && (!p.key || t > request_.startUs + kEpsilonUs))
                 return decline("the seek missed the keyframe before the start");
+            if (p.inRange)
+                rangeBytes += p.size;
+            // Under a size limit the part ends before this group at the latest once the range
+            // read so far passes the limit: the rest of the range is never read.
+            if (request_.sizeLimit > 0 && p.key && p.inRange && t > request_.startUs + kEpsilonUs &&
+                rangeBytes - p.size > request_.sizeLimit)
+                endAt(t);
             if (p.key && t >= request_.endUs - kEpsilonUs)
                 videoDone = true;
             else
@@ -287,6 +300,7 @@ int SmartCut::examine(Work& w, Range* range) {
                 audioDone = true;
             else if (t + length >= request_.startUs) {
                 range->maxAudioPacketUs = std::max(range->maxAudioPacketUs, length);
+                rangeBytes += packet->size;
                 audioBytes += packet->size;
                 audioUs += length;
             }

@@ -75,7 +75,7 @@ int openStreamDecoder(const AVStream* s, const std::string& path, CodecPtr* out)
 int SourceReader::seekFormat(int64_t us, bool atOrAfter) {
     if (us <= 0)
         return avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN, AVSEEK_FLAG_BACKWARD);
-    const int64_t ts = av_rescale_q(us + originUs_, {1, 1000000}, AV_TIME_BASE_Q);
+    const int64_t ts = av_rescale_q(us + originUs_, kMicro, AV_TIME_BASE_Q);
     const int r = atOrAfter ? avformat_seek_file(format_.get(), -1, ts - 1000, ts, INT64_MAX, 0)
                             : avformat_seek_file(format_.get(), -1, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD);
     if (r < 0) {
@@ -244,21 +244,21 @@ int64_t SourceReader::frameTimeUs(const AVFrame* frame, Kind kind) const {
         ts = frame->pts;
     if (ts == AV_NOPTS_VALUE)
         return AV_NOPTS_VALUE;
-    return av_rescale_q(ts, stream(kind)->time_base, {1, 1000000}) - originUs_;
+    return av_rescale_q(ts, stream(kind)->time_base, kMicro) - originUs_;
 }
 
 int64_t SourceReader::packetTimeUs(const AVPacket* packet, Kind kind) const {
     const int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
     if (ts == AV_NOPTS_VALUE)
         return AV_NOPTS_VALUE;
-    return av_rescale_q(ts, stream(kind)->time_base, {1, 1000000}) - originUs_;
+    return av_rescale_q(ts, stream(kind)->time_base, kMicro) - originUs_;
 }
 
 int64_t SourceReader::frameDurationUs() const {
     if (!video())
         return 0;
     const AVRational fr = streamFrameRate(video());
-    return av_rescale_q(1, av_inv_q(fr), {1, 1000000});
+    return av_rescale_q(1, av_inv_q(fr), kMicro);
 }
 
 } // namespace mediacore
