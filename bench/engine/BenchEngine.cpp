@@ -1,7 +1,7 @@
 // bench_engine [--small | --cuts]: times libMediaCore against the ffmpeg command line on the same jobs
-// (a 1080p H.264/AAC transcode, a keep-format cut from the middle of a long file, a three-clip
-// copy join, probe and snapshot of 20 files, keep-format cuts of each container class) and
-// prints each ratio engine / ffmpeg.
+// (a 1080p H.264/AAC transcode, a frame-accurate keep-format cut from the middle of a long file, a
+// three-clip copy join, probe and snapshot of 20 files, keep-format cuts of each container class) and
+// prints each ratio engine / ffmpeg. --cuts: only the frame-accurate 1080p cut and the container classes.
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -64,7 +64,7 @@ bool convert(const std::string& in, const std::string& out, int64_t start, int64
 void report(const std::string& job, double engine, double reference, const std::string& against) {
     std::cout << std::left << std::setw(44) << job << std::right << std::fixed << std::setprecision(2)
               << std::setw(8) << engine << " s  vs " << std::setw(8) << reference << " s (" << against
-              << ")  ratio " << std::setprecision(2) << (reference > 0 ? engine / reference : 0) << "\n";
+              << ")  ratio " << std::setprecision(2) << (reference > 0 ? engine / reference : 0) << std::endl;
 }
 
 // "p7.mp4". Built by appending: GCC 12 at -O3 falsely reports -Wrestrict on `"p" + std::to_string(i)`.
@@ -73,6 +73,39 @@ std::string numbered(const char* prefix, int i, const char* suffix) {
     name += std::to_string(i);
     name += suffix;
     return name;
+}
+
+// A frame-accurate keep-format cut of 10 s from the middle of `file` (H.264 with 2 s groups of
+// pictures), starting between keyframes: the engine against ffmpeg's packet copy of the same
+// range (the floor: it starts on a keyframe, not on the frame asked for) and against ffmpeg
+// re-encoding the range exactly; each in a child process of its own, for its peak memory.
+bool accurateCut(const fs::path& dir, const std::string& file, int fileSeconds) {
+    const auto out = [&](const std::string& name) {
+        fs::remove(dir / name);
+        return (dir / name).string();
+    };
+    const int64_t mid = int64_t(fileSeconds / 2 - 5) * 1000000 + 400000;
+    const std::string ss = std::to_string(mid / 1e6);
+    bool ok1 = false, ok2 = false, ok3 = false;
+    double enginePeak = 0, copyPeak = 0, encodePeak = 0;
+    const double e = inChild(
+        [&] { return convert(file, out("c_engine.mp4"), mid, mid + 10000000, nullptr, nullptr); }, &ok1,
+        &enginePeak);
+    const double copy = inChild(
+        [&] { return ffmpeg("-ss " + ss + " -i " + file + " -t 10 -c copy " + out("c_copy.mp4")); }, &ok2,
+        &copyPeak);
+    const double encode = inChild(
+        [&] {
+            return ffmpeg("-ss " + ss + " -i " + file + " -t 10 -c:v libx264 -preset veryfast -crf 20 -c:a aac " +
+                          out("c_enc.mp4"));
+        },
+        &ok3, &encodePeak);
+    const std::string job = "accurate cut 10 s of " + std::to_string(fileSeconds) + " s";
+    report(job, e, copy, "ffmpeg -c copy");
+    report(job, e, encode, "ffmpeg re-encode");
+    std::cout << "  peak memory of that cut " << std::fixed << std::setprecision(0) << enginePeak
+              << " MiB (ffmpeg -c copy " << copyPeak << " MiB, re-encode " << encodePeak << " MiB)" << std::endl;
+    return ok1 && ok2 && ok3;
 }
 
 // A container class: how ffmpeg makes its input, and the codecs an ffmpeg re-encode of a
@@ -137,7 +170,13 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "--cuts") {
         const fs::path dir = fs::temp_directory_path() / ("bench_cuts_" + std::to_string(::getpid()));
         fs::create_directories(dir);
-        const bool ok = containerCuts(dir, "1280x720", 40);
+        const std::string file = (dir / "accurate.mp4").string();
+        bool ok = ffmpeg("-f lavfi -i testsrc2=size=1920x1080:rate=30:duration=60 -f lavfi -i "
+                         "sine=frequency=440:sample_rate=48000:duration=60 -c:v libx264 -preset veryfast -g 60 "
+                         "-pix_fmt yuv420p -c:a aac -shortest " +
+                         file) &&
+                  accurateCut(dir, file, 60);
+        ok = containerCuts(dir, "1280x720", 40) && ok;
         fs::remove_all(dir);
         return ok ? 0 : 1;
     }
@@ -173,25 +212,7 @@ int main(int argc, char** argv) {
     report("transcode " + size + " " + std::to_string(bigSeconds) + " s", e, f, "ffmpeg re-encode");
 
     // 2. Keep-format cut of 10 s from the middle (exact frames).
-    const int64_t mid = int64_t(longSeconds / 2 - 5) * 1000000 + 400000;
-    // Both run in a child process of their own, for their peak memory.
-    double enginePeak = 0, copyPeak = 0;
-    e = inChild([&] { return convert(longFile, out("c_engine.mp4"), mid, mid + 10000000, nullptr, nullptr); },
-                &ok1, &enginePeak);
-    const std::string ss = std::to_string(mid / 1e6);
-    f = inChild(
-        [&] { return ffmpeg("-ss " + ss + " -i " + longFile + " -t 10 -c copy " + out("c_copy.mp4")); },
-        &ok2, &copyPeak);
-    report("keep-format cut 10 s of " + std::to_string(longSeconds) + " s", e, f, "ffmpeg -c copy");
-    std::cout << "  peak memory of that cut " << std::setprecision(0) << enginePeak << " MiB (ffmpeg -c copy "
-              << copyPeak << " MiB)\n";
-    f = seconds(
-        [&] {
-            return ffmpeg("-ss " + ss + " -i " + longFile +
-                          " -t 10 -c:v libx264 -preset veryfast -crf 20 -c:a aac " + out("c_enc.mp4"));
-        },
-        &ok2);
-    report("keep-format cut 10 s of " + std::to_string(longSeconds) + " s", e, f, "ffmpeg re-encode");
+    const bool accurate = accurateCut(dir, longFile, longSeconds);
 
     // 3. Three-clip copy join.
     e = seconds(
@@ -264,5 +285,5 @@ int main(int argc, char** argv) {
     const bool cuts = containerCuts(dir, size, longSeconds);
 
     fs::remove_all(dir);
-    return ok1 && ok2 && cuts ? 0 : 1;
+    return ok1 && ok2 && accurate && cuts ? 0 : 1;
 }
