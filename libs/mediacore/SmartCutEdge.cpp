@@ -109,7 +109,7 @@ bool openEdgeEncoder(const AVStream* video, int paramId, size_t frames, CodecPtr
 int CutEdge::open(const AVStream* video, const std::string& path, CodecPtr encoder, size_t decodes) {
     encoder_ = std::move(encoder);
     // A second frame thread pays off over a whole group; each holds pictures of its own.
-    const int r = openStreamDecoder(video, path, &decoder_, decodes > 48 ? 2 : 1);
+    const int r = openStreamDecoder(video, path, &decoder_, decodes > 24 ? 2 : 1);
     if (r < 0)
         encoder_.reset();
     return r;
