@@ -108,8 +108,9 @@ bool openEdgeEncoder(const AVStream* video, int paramId, size_t frames, CodecPtr
 
 int CutEdge::open(const AVStream* video, const std::string& path, CodecPtr encoder, size_t decodes) {
     encoder_ = std::move(encoder);
-    // A second frame thread pays off over a whole group; each holds pictures of its own.
-    const int r = openStreamDecoder(video, path, &decoder_, decodes > 24 ? 2 : 1);
+    // Frame threads decode a long edge faster, but each holds pictures of its own: a short
+    // edge keeps to one or two.
+    const int r = openStreamDecoder(video, path, &decoder_, decodes > 24 ? 4 : decodes > 8 ? 2 : 1);
     if (r < 0)
         encoder_.reset();
     return r;
