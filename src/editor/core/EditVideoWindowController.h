@@ -34,6 +34,7 @@ class LxCutProgressView;
 class LxMoviePlayer;
 class LxProgressSlider;
 class LxTextField;
+class MusicPanel;
 class PreviewPane;
 class QComboBox;
 class QLabel;
@@ -102,6 +103,8 @@ public:
     // The music tool's preview player and prune bar, once that tool has made them.
     LxMoviePlayer* lxmusicPlayer = nullptr;
     LxCutProgressView* _pruneRangSlider = nullptr;
+    // The music tool's tracks, controls and preview.
+    MusicPanel* musicPanel() const { return musicPanel_; }
 
     // Trim.
     void setStartTrimBtnTouchUp();
@@ -262,4 +265,5 @@ private:
     bool loaded_ = false;
     std::unique_ptr<EditorExport> export_; // the running export's plan; its part files go with it
     EditorOutputChoices outputChoices_;    // the format chosen in the browser
+    MusicPanel* musicPanel_ = nullptr;
 };
