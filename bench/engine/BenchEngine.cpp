@@ -1,7 +1,8 @@
 // bench_engine [--small] [job...]: times libMediaCore against the ffmpeg command line on the same
 // jobs and prints each ratio engine / ffmpeg, then all of them side by side with the ratio each
 // should stay within. Jobs: transcode, cut, join, probe, split, classes (keep-format cuts of each
-// container class); all of them when none is named. --cuts is "classes" at 720p.
+// container class); all of them when none is named. --cuts: the frame-accurate 1080p cut and the
+// container classes at 720p.
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -96,7 +97,7 @@ void report(const std::string& job, double engine, double reference, const std::
     gRows.push_back({job, against, reference > 0 ? engine / reference : 0, target});
     std::cout << std::left << std::setw(44) << job << std::right << std::fixed << std::setprecision(2)
               << std::setw(8) << engine << " s  vs " << std::setw(8) << reference << " s (" << against
-              << ")  ratio " << std::setprecision(2) << (reference > 0 ? engine / reference : 0) << "\n";
+              << ")  ratio " << std::setprecision(2) << (reference > 0 ? engine / reference : 0) << std::endl;
 }
 
 // "p7.mp4". Built by appending: GCC 12 at -O3 falsely reports -Wrestrict on `"p" + std::to_string(i)`.
@@ -105,6 +106,39 @@ std::string numbered(const char* prefix, int i, const char* suffix) {
     name += std::to_string(i);
     name += suffix;
     return name;
+}
+
+// A frame-accurate keep-format cut of 10 s from the middle of `file` (H.264 with 2 s groups of
+// pictures), starting between keyframes: the engine against ffmpeg's packet copy of the same
+// range (the floor: it starts on a keyframe, not on the frame asked for) and against ffmpeg
+// re-encoding the range exactly; each in a child process of its own, for its peak memory.
+bool accurateCut(const fs::path& dir, const std::string& file, int fileSeconds) {
+    const auto out = [&](const std::string& name) {
+        fs::remove(dir / name);
+        return (dir / name).string();
+    };
+    const int64_t mid = int64_t(fileSeconds / 2 - 5) * 1000000 + 400000;
+    const std::string ss = std::to_string(mid / 1e6);
+    bool ok1 = false, ok2 = false, ok3 = false;
+    double enginePeak = 0, copyPeak = 0, encodePeak = 0;
+    const double e = inChild(
+        [&] { return convert(file, out("c_engine.mp4"), mid, mid + 10000000, nullptr, nullptr); }, &ok1,
+        &enginePeak);
+    const double copy = inChild(
+        [&] { return ffmpeg("-ss " + ss + " -i " + file + " -t 10 -c copy " + out("c_copy.mp4")); }, &ok2,
+        &copyPeak);
+    const double encode = inChild(
+        [&] {
+            return ffmpeg("-ss " + ss + " -i " + file + " -t 10 -c:v libx264 -preset veryfast -crf 20 -c:a aac " +
+                          out("c_enc.mp4"));
+        },
+        &ok3, &encodePeak);
+    const std::string job = "accurate cut 10 s of " + std::to_string(fileSeconds) + " s";
+    report(job, e, copy, "ffmpeg -c copy", 3.0);
+    report(job, e, encode, "ffmpeg re-encode", 0.1);
+    std::cout << "  peak memory of that cut " << std::fixed << std::setprecision(0) << enginePeak
+              << " MiB (ffmpeg -c copy " << copyPeak << " MiB, re-encode " << encodePeak << " MiB)" << std::endl;
+    return ok1 && ok2 && ok3;
 }
 
 // A container class: how ffmpeg makes its input, and the codecs an ffmpeg re-encode of a
@@ -186,31 +220,9 @@ bool benchTranscode(const Bench& b) {
     return ok1 && ok2;
 }
 
-// 2. Keep-format cut of 10 s from the middle (exact frames).
+// 2. Frame-accurate keep-format cut of 10 s from the middle of the long file.
 bool benchCut(const Bench& b) {
-    bool ok1 = false, ok2 = false, ok3 = false;
-    const int64_t mid = int64_t(b.longSeconds / 2 - 5) * 1000000 + 400000;
-    // Both run in a child process of their own, for their peak memory.
-    double enginePeak = 0, copyPeak = 0;
-    const double e = inChild(
-        [&] { return convert(b.longFile, b.out("c_engine.mp4"), mid, mid + 10000000, nullptr, nullptr); }, &ok1,
-        &enginePeak);
-    const std::string ss = std::to_string(mid / 1e6);
-    double f = inChild(
-        [&] { return ffmpeg("-ss " + ss + " -i " + b.longFile + " -t 10 -c copy " + b.out("c_copy.mp4")); }, &ok2,
-        &copyPeak);
-    const std::string job = "keep-format cut 10 s of " + std::to_string(b.longSeconds) + " s";
-    report(job, e, f, "ffmpeg -c copy", 3.0);
-    std::cout << "  peak memory of that cut " << std::setprecision(0) << enginePeak << " MiB (ffmpeg -c copy "
-              << copyPeak << " MiB)\n";
-    f = seconds(
-        [&] {
-            return ffmpeg("-ss " + ss + " -i " + b.longFile + " -t 10 -c:v libx264 -preset veryfast -crf 20 -c:a aac " +
-                          b.out("c_enc.mp4"));
-        },
-        &ok3);
-    report(job, e, f, "ffmpeg re-encode", 0.1);
-    return ok1 && ok2 && ok3;
+    return accurateCut(b.dir, b.longFile, b.longSeconds);
 }
 
 // 3. Three-clip copy join (the fastest of three runs each).
@@ -317,18 +329,19 @@ void printSideBySide() {
 int main(int argc, char** argv) {
     routeFfmpegLog(); // as the program does: FFmpeg's lines go to its log categories, not stderr
     QLoggingCategory::setFilterRules(QStringLiteral("cutbench.*.debug=false"));
-    bool small = false;
+    bool small = false, cutsOnly = false;
     std::vector<std::string> jobs;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--small")
             small = true;
         else if (a == "--cuts")
-            jobs.push_back("classes");
+            cutsOnly = true;
         else
             jobs.push_back(a);
     }
-    const bool onlyCuts = jobs.size() == 1 && std::string(argv[argc - 1]) == "--cuts";
+    if (cutsOnly) // the frame-accurate 1080p cut and the container classes at 720p
+        jobs = {"cut", "classes"};
     const auto wanted = [&](const char* job) {
         return jobs.empty() || std::find(jobs.begin(), jobs.end(), job) != jobs.end();
     };
@@ -365,7 +378,7 @@ int main(int argc, char** argv) {
     if (wanted("split"))
         ok = benchSplitJob(b) && ok;
     if (wanted("classes"))
-        ok = (onlyCuts ? containerCuts(b.dir, "1280x720", 40) : containerCuts(b.dir, b.size, b.longSeconds)) && ok;
+        ok = (cutsOnly ? containerCuts(b.dir, "1280x720", 40) : containerCuts(b.dir, b.size, b.longSeconds)) && ok;
     printSideBySide();
     fs::remove_all(b.dir);
     if (!ok)

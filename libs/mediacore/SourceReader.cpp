@@ -48,7 +48,7 @@ int SourceReader::open(InputPtr input, const std::string& path, int audioIndex, 
     return 0;
 }
 
-int openStreamDecoder(const AVStream* s, const std::string& path, CodecPtr* out) {
+int openStreamDecoder(const AVStream* s, const std::string& path, CodecPtr* out, int threads) {
     const AVCodec* codec = avcodec_find_decoder(s->codecpar->codec_id);
     if (!codec)
         return logFailure("no decoder for " + std::string(avcodec_get_name(s->codecpar->codec_id)) + " in " +
@@ -62,7 +62,7 @@ int openStreamDecoder(const AVStream* s, const std::string& path, CodecPtr* out)
         return logFailure("decoder parameters", r);
     dec->pkt_timebase = s->time_base;
     if (codec->type == AVMEDIA_TYPE_VIDEO) {
-        dec->thread_count = 0;
+        dec->thread_count = threads;
         dec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     }
     r = avcodec_open2(dec.get(), codec, nullptr);

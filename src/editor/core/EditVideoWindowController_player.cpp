@@ -183,6 +183,7 @@ void EditVideoWindowController::play() {
         player->SetAudioIndex(streams[size_t(chosen)]->index);
     musicPanel_->mixInto(*player);
     preview_->play();
+    overlaysPlayStateChanged(true);
     _b_playPauseBtn->setSelected(true);
     _playTrimBtn->setSelected(true);
 }
@@ -191,6 +192,7 @@ void EditVideoWindowController::pause() {
     if (!preview_->player())
         return;
     preview_->pause();
+    overlaysPlayStateChanged(false);
     _b_playPauseBtn->setSelected(false);
     _playTrimBtn->setSelected(false);
 }
@@ -199,6 +201,7 @@ void EditVideoWindowController::stop() {
     if (!preview_->player())
         return;
     preview_->stop();
+    overlaysPlayStateChanged(false);
     _b_playPauseBtn->setSelected(false);
     _playTrimBtn->setSelected(false);
     changePlayerSlider(0, duration());
