@@ -155,10 +155,9 @@ TEST_F(OverlayWindow, PictureMarkIsExportedWhereAndWhenTheOverlayShowedIt) {
     EXPECT_FALSE(view->isVisible());
     w().preview()->seek(1.5);
     settle(400);
-    std::vector<unsigned char> buf(320 * 240 * 4);
-    int pw = 320, ph = 240;
-    ASSERT_EQ(w().preview()->player()->Snapshot(&pw, &ph, buf.data()), 1);
-    const QImage preview(buf.data(), 320, 240, QImage::Format_ARGB32_Premultiplied);
+    QImage preview; // once the seek's picture is up
+    w().preview()->player()->SnapshotWhenReady(320, 240, [&](QImage shot) { preview = std::move(shot); });
+    ASSERT_TRUE(waitUntil([&] { return !preview.isNull(); }, 5000));
     const QRgb pc = preview.pixel(where.center());
     EXPECT_NEAR(qRed(pc), 128, 30);
 
