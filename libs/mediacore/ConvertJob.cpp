@@ -11,6 +11,7 @@
 #include "MusicMix.h"
 #include "OutputWriter.h"
 #include "SmartCut.h"
+#include "SourceGraph.h"
 #include "SourceReader.h"
 #include "StreamProbe.h"
 
@@ -402,16 +403,7 @@ int ConvertJob::openAudioEncoder(const AVCodec* codec, SourceReader& reader, Out
     out.sampleRate = encoder->sample_rate;
     out.channels = encoder->ch_layout.nb_channels;
     out.formats = {encoder->sample_fmt};
-    if (dec) {
-        mediafx::AudioInput in;
-        in.sampleRate = dec->sample_rate;
-        in.layout = dec->ch_layout;
-        in.format = dec->sample_fmt;
-        in.timeBase = {1, dec->sample_rate};
-        r = graph.buildAudio(fx, &in, out);
-    } else {
-        r = graph.buildAudio(fx, nullptr, out);
-    }
+    r = buildSourceAudio(graph, fx, dec, out);
     return r < 0 ? logFailure("sound settings", r) : 0;
 }
 

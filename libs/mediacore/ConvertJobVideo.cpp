@@ -7,6 +7,7 @@
 #include "EngineLog.h"
 #include "FxGraph.h"
 #include "OutputWriter.h"
+#include "SourceGraph.h"
 #include "SourceReader.h"
 #include "StreamProbe.h"
 
@@ -64,13 +65,7 @@ int ConvertJob::openVideoEncoder(const AVCodec* codec, SourceReader& reader, Out
         rate = codec->supported_framerates[av_find_nearest_q_idx(rate, codec->supported_framerates)];
         constant = true;
     }
-    mediafx::VideoInput in;
-    in.width = dec->width;
-    in.height = dec->height;
-    in.format = dec->pix_fmt;
-    in.timeBase = reader.video()->time_base;
-    in.sampleAspect = pictureAspect(reader.format(), reader.video());
-    in.frameRate = streamFrameRate(reader.video());
+    const mediafx::VideoInput in = decodedVideoInput(reader);
     mediafx::VideoOutput out;
     out.width = w;
     out.height = h;

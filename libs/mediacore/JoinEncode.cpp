@@ -8,6 +8,7 @@
 #include "FrameLane.h"
 #include "FxGraph.h"
 #include "SourceEnd.h"
+#include "SourceGraph.h"
 #include "SourceReader.h"
 #include "StreamProbe.h"
 #include "Transition.h"
@@ -297,14 +298,7 @@ int JoinEncode::buildGraph(const Clip& c, SourceReader& reader, mediafx::FxGraph
     int r;
     if (anyVideo_ && reader.video()) {
         fx.rotation = streamRotation(reader.video());
-        AVCodecContext* dec = reader.videoDecoder();
-        mediafx::VideoInput in;
-        in.width = dec->width;
-        in.height = dec->height;
-        in.format = dec->pix_fmt;
-        in.timeBase = reader.video()->time_base;
-        in.sampleAspect = pictureAspect(reader.format(), reader.video());
-        in.frameRate = streamFrameRate(reader.video());
+        const mediafx::VideoInput in = decodedVideoInput(reader);
         mediafx::VideoOutput out;
         out.width = width_;
         out.height = height_;
@@ -320,16 +314,7 @@ int JoinEncode::buildGraph(const Clip& c, SourceReader& reader, mediafx::FxGraph
     out.sampleRate = rate_;
     out.channels = channels_;
     out.formats = {sampleFormat_};
-    if (AVCodecContext* dec = reader.audioDecoder()) {
-        mediafx::AudioInput in;
-        in.sampleRate = dec->sample_rate;
-        in.layout = dec->ch_layout;
-        in.format = dec->sample_fmt;
-        in.timeBase = {1, dec->sample_rate};
-        r = graph.buildAudio(fx, &in, out);
-    } else {
-        r = graph.buildAudio(fx, nullptr, out); // a clip without sound gets silence
-    }
+    r = buildSourceAudio(graph, fx, reader.audioDecoder(), out); // a clip without sound gets silence
     return r < 0 ? logFailure("sound of " + c.path, r) : 0;
 }
 
