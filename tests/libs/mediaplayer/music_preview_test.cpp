@@ -2,7 +2,7 @@
 // through the player's audio filter with music tracks, measured per tenth of a second. Fades,
 // the volume factor and a repeated range that starts inside the music file; and the player's
 // refusal of a track that is not sound.
-#include "AudioFilter.h"
+#include "FilteredSoundLevel.h"
 #include "TestSupport.h"
 #include "mediaplayer/LxMoviePlayer.h"
 
@@ -11,64 +11,11 @@
 #include <gtest/gtest.h>
 #include <map>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
-
 namespace {
 
-constexpr int kRate = 48000;
-
-// RMS (full scale 1.0) of the filtered sound per 100 ms window of the clip's timeline.
+// RMS (full scale 1.0) of the filtered sound per tenth of a second of the clip's timeline.
 std::map<int, double> rmsPerTenth(const QString& clip, const PreviewSettings& settings) {
-    std::map<int, std::pair<double, int64_t>> sums;
-    AVFormatContext* fmt = nullptr;
-    if (avformat_open_input(&fmt, clip.toUtf8().constData(), nullptr, nullptr) < 0)
-        return {};
-    avformat_find_stream_info(fmt, nullptr);
-    const int as = av_find_best_stream(fmt, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    const AVStream* st = fmt->streams[as];
-    const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
-    AVCodecContext* dec = avcodec_alloc_context3(codec);
-    avcodec_parameters_to_context(dec, st->codecpar);
-    avcodec_open2(dec, codec, nullptr);
-    AudioFilter filter(kRate);
-    AVPacket* pkt = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
-    bool first = true;
-    std::vector<PcmChunk> chunks;
-    auto drain = [&] {
-        while (avcodec_receive_frame(dec, frame) >= 0) {
-            const int64_t us = av_rescale_q(frame->pts, st->time_base, AVRational{1, 1000000});
-            chunks.clear();
-            EXPECT_TRUE(filter.push(frame, us, settings, first, chunks));
-            first = false;
-            for (const PcmChunk& c : chunks) {
-                const auto* s = reinterpret_cast<const int16_t*>(c.pcm.constData());
-                for (qsizetype i = 0; i < c.pcm.size() / 2; ++i) {
-                    const int tenth = int((c.ptsUs + (i / 2) * 1000000LL / kRate) / 100000);
-                    sums[tenth].first += double(s[i]) * s[i] / (32768.0 * 32768.0);
-                    ++sums[tenth].second;
-                }
-            }
-        }
-    };
-    while (av_read_frame(fmt, pkt) >= 0) {
-        if (pkt->stream_index == as && avcodec_send_packet(dec, pkt) >= 0)
-            drain();
-        av_packet_unref(pkt);
-    }
-    avcodec_send_packet(dec, nullptr);
-    drain();
-    av_frame_free(&frame);
-    av_packet_free(&pkt);
-    avcodec_free_context(&dec);
-    avformat_close_input(&fmt);
-    std::map<int, double> rms;
-    for (const auto& [tenth, sum] : sums)
-        rms[tenth] = std::sqrt(sum.first / double(std::max<int64_t>(1, sum.second)));
-    return rms;
+    return playertest::filteredRms(clip, settings, 100000);
 }
 
 class MusicPreview : public ::testing::Test {
