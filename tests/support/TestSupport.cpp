@@ -29,6 +29,12 @@ int run(const QString& program, const QStringList& args, QByteArray* out, QByteA
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
+QString makeWithFfmpeg(const QString& out, const QStringList& args) {
+    QStringList all{"-v", "error", "-nostdin", "-y"};
+    all << args << out;
+    return run(FFMPEG_EXECUTABLE, all) == 0 ? out : QString();
+}
+
 QJsonObject probe(const QString& path) {
     QByteArray out;
     if (run(FFPROBE_EXECUTABLE, {"-v", "error", "-print_format", "json", "-show_format", "-show_streams", path},

@@ -17,6 +17,10 @@ QString media(const QString& name);
 int run(const QString& program, const QStringList& args, QByteArray* out = nullptr, QByteArray* err = nullptr,
         int timeoutMs = 120000);
 
+// Writes `out` with the ffmpeg command line from `args` (inputs and options); returns `out`, or
+// an empty string when ffmpeg fails.
+QString makeWithFfmpeg(const QString& out, const QStringList& args);
+
 // ffprobe -show_format -show_streams as JSON; an empty object when ffprobe fails.
 QJsonObject probe(const QString& path);
 // The container duration in seconds (format.duration), or -1.

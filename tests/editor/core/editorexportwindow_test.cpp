@@ -38,13 +38,7 @@ protected:
         settle();
     }
     void TearDown() override {
-        answerAlerts();
-        closeFinishMessage();
-        if (window_) {
-            window_->close();
-            waitUntil([&] { return window_.isNull(); }, 60000);
-        }
-        settle();
+        closeWindow(window_);
         UserDefaults::setStorePath(QString());
     }
 

@@ -30,12 +30,6 @@ namespace {
 // Every character that filter-graph strings treat specially, and spaces.
 const QString kAwkward = "it's: a, [b]; c";
 
-QString ffmpeg(const QString& out, const QStringList& args) {
-    QStringList all{"-v", "error", "-nostdin", "-y"};
-    all << args << out;
-    return testsupport::run(FFMPEG_EXECUTABLE, all) == 0 ? out : QString();
-}
-
 int countPixels(const QImage& img, const QRect& area, const std::function<bool(QRgb)>& want) {
     int n = 0;
     const QRect r = area.intersected(img.rect());
@@ -63,7 +57,7 @@ protected:
         qputenv("XDG_CACHE_HOME", dir_.filePath("cache").toUtf8());
         UserDefaults::setStorePath(dir_.filePath("defaults.ini"));
         // A black 4 s clip: every mark shows against it.
-        clip_ = ffmpeg(dir_.filePath("black.mp4"), {"-f", "lavfi", "-i", "color=c=black:s=320x240:r=25:d=4",
+        clip_ = testsupport::makeWithFfmpeg(dir_.filePath("black.mp4"), {"-f", "lavfi", "-i", "color=c=black:s=320x240:r=25:d=4",
                                                    "-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "25"});
         ASSERT_FALSE(clip_.isEmpty());
         window_ = new EditVideoWindowController(EditorToolTypeWatermark);
@@ -76,13 +70,7 @@ protected:
         settle(100);
     }
     void TearDown() override {
-        answerAlerts();
-        closeFinishMessage();
-        if (window_) {
-            window_->close();
-            waitUntil([&] { return window_.isNull(); }, 60000);
-        }
-        settle();
+        closeWindow(window_);
         UserDefaults::setStorePath(QString());
     }
 
@@ -127,7 +115,7 @@ protected:
 };
 
 TEST_F(OverlayWindow, PictureMarkIsExportedWhereAndWhenTheOverlayShowedIt) {
-    const QString red = ffmpeg(dir_.filePath(kAwkward + ".png"),
+    const QString red = testsupport::makeWithFfmpeg(dir_.filePath(kAwkward + ".png"),
                                {"-f", "lavfi", "-i", "color=c=red:s=64x48", "-frames:v", "1"});
     ASSERT_FALSE(red.isEmpty());
     ASSERT_TRUE(panel().addPictureFile(red));
@@ -219,7 +207,7 @@ TEST_F(OverlayWindow, TextMarksInArabicAndChineseAreExportedInTheirColour) {
 
 TEST_F(OverlayWindow, VideoMarkPlaysThePartOfItsFileChosen) {
     // One second of red, then one of blue.
-    const QString mark = ffmpeg(dir_.filePath(kAwkward + ".mp4"),
+    const QString mark = testsupport::makeWithFfmpeg(dir_.filePath(kAwkward + ".mp4"),
                                 {"-f", "lavfi", "-i", "color=c=red:s=80x60:r=25:d=1", "-f", "lavfi", "-i",
                                  "color=c=blue:s=80x60:r=25:d=1", "-filter_complex", "[0][1]concat=n=2:v=1",
                                  "-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "5"});
@@ -312,8 +300,8 @@ TEST_F(OverlayWindow, SubtitleLineIsBurntInAtItsTimePositionAndColour) {
 namespace {
 
 TEST_F(OverlayWindow, UncheckedDeletedAndResizedMarksExportAsTheListSays) {
-    const QString red = ffmpeg(dir_.filePath("red.png"), {"-f", "lavfi", "-i", "color=c=red:s=64x48", "-frames:v", "1"});
-    const QString blue = ffmpeg(dir_.filePath("blue.png"), {"-f", "lavfi", "-i", "color=c=blue:s=64x48", "-frames:v", "1"});
+    const QString red = testsupport::makeWithFfmpeg(dir_.filePath("red.png"), {"-f", "lavfi", "-i", "color=c=red:s=64x48", "-frames:v", "1"});
+    const QString blue = testsupport::makeWithFfmpeg(dir_.filePath("blue.png"), {"-f", "lavfi", "-i", "color=c=blue:s=64x48", "-frames:v", "1"});
     ASSERT_TRUE(panel().addPictureFile(red));
     ASSERT_TRUE(panel().addPictureFile(blue));
     // A typed size reaches the records at once, without a drag.
@@ -351,7 +339,7 @@ TEST_F(OverlayWindow, UncheckedDeletedAndResizedMarksExportAsTheListSays) {
 namespace {
 
 TEST_F(OverlayWindow, RowsPlayingAndResizingKeepTheMarksInPlace) {
-    const QString red = ffmpeg(dir_.filePath("red.png"), {"-f", "lavfi", "-i", "color=c=red:s=64x48", "-frames:v", "1"});
+    const QString red = testsupport::makeWithFfmpeg(dir_.filePath("red.png"), {"-f", "lavfi", "-i", "color=c=red:s=64x48", "-frames:v", "1"});
     ASSERT_TRUE(panel().addPictureFile(red));
     panel().addText();
     settle();

@@ -17,12 +17,6 @@ namespace {
 // A name with every character that filter-graph strings treat specially.
 const QString kAwkward = "it's: a, [b]; c";
 
-QString makeWithFfmpeg(const QString& path, const QStringList& args) {
-    QStringList all{"-v", "error", "-nostdin", "-y"};
-    all << args << path;
-    return run(FFMPEG_EXECUTABLE, all) == 0 ? path : QString();
-}
-
 // Fills the text rectangle with the colour of the record, reading red from bits 8-15, green
 // 16-23 and blue 24-31 as the program's drawing function does. Origin bottom-left.
 void fillRect(int width, int height, unsigned char* buffer, TEXT_WATERMARK_PARAM p) {

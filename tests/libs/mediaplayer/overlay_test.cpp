@@ -13,12 +13,6 @@ using namespace playertest;
 
 namespace {
 
-QString ffmpeg(const QString& out, const QStringList& args) {
-    QStringList all{"-v", "error", "-nostdin", "-y"};
-    all << args << out;
-    return testsupport::run(FFMPEG_EXECUTABLE, all) == 0 ? out : QString();
-}
-
 int count(const QImage& img, const QRect& area, const std::function<bool(QRgb)>& want) {
     int n = 0;
     for (int y = area.top(); y <= area.bottom(); ++y)
@@ -31,7 +25,7 @@ class BlackClip : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        clip_ = ffmpeg(dir_.filePath("black.mp4"), {"-f", "lavfi", "-i", "color=c=black:s=320x240:r=25:d=4",
+        clip_ = testsupport::makeWithFfmpeg(dir_.filePath("black.mp4"), {"-f", "lavfi", "-i", "color=c=black:s=320x240:r=25:d=4",
                                                    "-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "25"});
         ASSERT_FALSE(clip_.isEmpty());
     }
@@ -41,7 +35,7 @@ protected:
 
 TEST_F(BlackClip, VideoMarkShowsThePartOfItsFileAtItsTransparency) {
     // Its own file: one second of red, then one of blue; a name with filter-graph characters.
-    const QString mark = ffmpeg(dir_.filePath("it's: a, [b]; c.mp4"),
+    const QString mark = testsupport::makeWithFfmpeg(dir_.filePath("it's: a, [b]; c.mp4"),
                                 {"-f", "lavfi", "-i", "color=c=red:s=80x60:r=25:d=1", "-f", "lavfi", "-i",
                                  "color=c=blue:s=80x60:r=25:d=1", "-filter_complex", "[0][1]concat=n=2:v=1",
                                  "-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "5"});
@@ -74,7 +68,7 @@ TEST_F(BlackClip, VideoMarkShowsThePartOfItsFileAtItsTransparency) {
 }
 
 TEST_F(BlackClip, PictureMarkTransparencyScalesItsCover) {
-    const QString red = ffmpeg(dir_.filePath("red.png"), {"-f", "lavfi", "-i", "color=c=red:s=40x30", "-frames:v", "1"});
+    const QString red = testsupport::makeWithFfmpeg(dir_.filePath("red.png"), {"-f", "lavfi", "-i", "color=c=red:s=40x30", "-frames:v", "1"});
     ASSERT_FALSE(red.isEmpty());
     LxMoviePlayer player(clip_, QRect(0, 0, 320, 240));
     player.seekTime(CMTimeMakeWithSeconds(1.0, 1000000000));

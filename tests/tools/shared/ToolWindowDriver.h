@@ -173,6 +173,18 @@ inline bool waitForJobs(ToolWindow* window, int ms = 120000) {
     return waitUntil([&] { return !window->jobChain().isBusy(); }, ms);
 }
 
+// Answers what a test left open, closes the window and waits for it to go (it deletes itself
+// once closed).
+template <typename W> void closeWindow(QPointer<W>& window) {
+    answerAlerts();
+    closeFinishMessage();
+    if (window) {
+        window->close();
+        waitUntil([&] { return window.isNull(); }, 60000);
+    }
+    settle();
+}
+
 // Shows a new window of type W, and closes it (waiting for it to go) when the holder goes.
 template <typename W> class WindowHolder {
 public:
