@@ -1,5 +1,6 @@
 #include "editor/overlays/SubtitlePanel.h"
 
+#include "editor/overlays/PanelCaption.h"
 #include "editor/overlays/WaterMarkRecords.h"
 #include "foundation/controls/NamedImage.h"
 #include "foundation/controls/ZylButton.h"
@@ -34,20 +35,6 @@ namespace {
 
 QString lowerSuffix(const QString& path) {
     return QFileInfo(path).suffix().toLower();
-}
-
-QLabel* caption(QWidget* parent, const char* key, const NSRect& frame) {
-    auto* l = new QLabel(loc(key), parent);
-    l->setObjectName(QString::fromUtf8(key));
-    setFrame(l, frame);
-    for (int size = 13; size >= 10; --size) {
-        QFont f = l->font();
-        f.setPixelSize(size);
-        l->setFont(f);
-        if (QFontMetrics(f).horizontalAdvance(l->text()) <= frame.width - 2)
-            break;
-    }
-    return l;
 }
 
 // Adds an item whose text fits the closed pop-up: long names (font and subtitle files of any
@@ -124,10 +111,10 @@ SubtitlePanel::SubtitlePanel(QWidget* parent, Host host) : QWidget(parent), host
     setGeometry(parent->rect());
     // Each pop-up has a row of its own under its label: file and font names are long, and so
     // is "load another file" in several languages.
-    caption(this, "SubtitleLabelTitle", NSMakeRect(10, 322, 210, 22));
+    panelCaption(this, "SubtitleLabelTitle", NSMakeRect(10, 322, 210, 22));
     subtitle_popUpBtn = new QComboBox(this);
     setFrame(subtitle_popUpBtn, NSMakeRect(10, 292, 210, 28));
-    caption(this, "FontLabelTitle", NSMakeRect(10, 262, 150, 22));
+    panelCaption(this, "FontLabelTitle", NSMakeRect(10, 262, 150, 22));
     subtitleFont_popUpBtn = new QComboBox(this);
     setFrame(subtitleFont_popUpBtn, NSMakeRect(10, 232, 178, 28));
     colourWell = new ZylButton(NSMakeRect(194, 234, 26, 24), this);

@@ -3,6 +3,7 @@
 #include "editor/overlays/WaterMarkPanel.h"
 
 #include "editor/overlays/LxWaterView.h"
+#include "editor/overlays/PanelCaption.h"
 #include "editor/overlays/WaterMarkCellItemView.h"
 #include "foundation/controls/LabelFit.h"
 #include "foundation/controls/NamedImage.h"
@@ -27,20 +28,6 @@
 using geometry::setFrame;
 
 namespace {
-
-QLabel* caption(QWidget* parent, const char* key, const NSRect& frame, int px = 13) {
-    auto* l = new QLabel(loc(key), parent);
-    l->setObjectName(QString::fromUtf8(key));
-    setFrame(l, frame);
-    for (int size = px; size >= 10; --size) {
-        QFont f = l->font();
-        f.setPixelSize(size);
-        l->setFont(f);
-        if (QFontMetrics(f).horizontalAdvance(l->text()) <= frame.width - 2)
-            break;
-    }
-    return l;
-}
 
 ZylButton* iconButton(QWidget* parent, const QString& stem, const NSRect& frame) {
     auto* b = new ZylButton(frame, parent);
@@ -100,17 +87,17 @@ void WaterMarkPanel::buildControls() {
 }
 
 void WaterMarkPanel::buildTimeGroups() {
-    caption(this, "timeRangeofDisplayLabelstringValue", NSMakeRect(10, 198, 210, 20));
-    caption(this, "watermarkStartTimeLabelstringValue", NSMakeRect(10, 174, 78, 22));
+    panelCaption(this, "timeRangeofDisplayLabelstringValue", NSMakeRect(10, 198, 210, 20));
+    panelCaption(this, "watermarkStartTimeLabelstringValue", NSMakeRect(10, 174, 78, 22));
     startRow = new TimeCodeRow(this, NSMakeRect(88, 174, 135, 22), TimeCodeRow::Style::Compact);
-    caption(this, "watermarkDurationLabelstringValue", NSMakeRect(10, 150, 78, 22));
+    panelCaption(this, "watermarkDurationLabelstringValue", NSMakeRect(10, 150, 78, 22));
     durationRow = new TimeCodeRow(this, NSMakeRect(88, 150, 135, 22), TimeCodeRow::Style::Compact);
     fileGroup_ = new QWidget(this);
     setFrame(fileGroup_, NSMakeRect(0, 76, 230, 72));
-    caption(fileGroup_, "selectaportionofClipLabelstringValue", NSMakeRect(10, 50, 210, 20));
-    caption(fileGroup_, "wmFileStartTimeLabelstringValue", NSMakeRect(10, 26, 78, 22));
+    panelCaption(fileGroup_, "selectaportionofClipLabelstringValue", NSMakeRect(10, 50, 210, 20));
+    panelCaption(fileGroup_, "wmFileStartTimeLabelstringValue", NSMakeRect(10, 26, 78, 22));
     fileStartRow = new TimeCodeRow(fileGroup_, NSMakeRect(88, 26, 135, 22), TimeCodeRow::Style::Compact);
-    caption(fileGroup_, "wmFileEndTimeLabelstringValue", NSMakeRect(10, 2, 78, 22));
+    panelCaption(fileGroup_, "wmFileEndTimeLabelstringValue", NSMakeRect(10, 2, 78, 22));
     fileEndRow = new TimeCodeRow(fileGroup_, NSMakeRect(88, 2, 135, 22), TimeCodeRow::Style::Compact);
     bindTimeRow(startRow, false);
     bindTimeRow(durationRow, false);
@@ -137,7 +124,7 @@ void WaterMarkPanel::bindTimeRow(TimeCodeRow* row, bool fileRange) {
 void WaterMarkPanel::buildStyleGroup() {
     styleGroup_ = new QWidget(this);
     setFrame(styleGroup_, NSMakeRect(0, 76, 230, 72)); // sized first: its children count from its bottom
-    caption(styleGroup_, "wmTransparenceLabelstringValue", NSMakeRect(10, 48, 130, 22));
+    panelCaption(styleGroup_, "wmTransparenceLabelstringValue", NSMakeRect(10, 48, 130, 22));
     alphaField = new QSpinBox(styleGroup_);
     alphaField->setRange(0, 100);
     alphaField->setSuffix(" %");
