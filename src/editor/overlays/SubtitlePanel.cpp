@@ -11,6 +11,7 @@
 #include "platform/Log.h"
 #include "platform/Panels.h"
 #include "tools/shared/Loc.h"
+#include "tools/shared/MediaOpenPanel.h"
 
 #include <QColorDialog>
 #include <QComboBox>
@@ -234,14 +235,10 @@ void SubtitlePanel::openLoadPanel() {
     options.multiple = true;
     options.title = loc("Pleaseselectthesubtitlefilestring");
     QPointer<SubtitlePanel> self(this);
-    QFileDialog* panel = Panels::openFiles(window(), options, [self](const QStringList& paths) {
-        if (self && !paths.isEmpty())
+    MediaOpenPanel::openFiles(window(), options, [self](const QStringList& paths) {
+        if (self)
             self->loadFile(paths.last());
     });
-    if (panel) {
-        panel->setLabelText(QFileDialog::Accept, loc("OpenPanelOpenTitle"));
-        panel->setLabelText(QFileDialog::Reject, loc("OpenPanelCancelTitle"));
-    }
 }
 
 void SubtitlePanel::ensureFontList(SubtitleParam& s) {

@@ -14,6 +14,7 @@
 #include "platform/Log.h"
 #include "platform/Panels.h"
 #include "tools/shared/Loc.h"
+#include "tools/shared/MediaOpenPanel.h"
 
 #include <QFileInfo>
 #include <QImageReader>
@@ -196,15 +197,11 @@ void WaterMarkPanel::openAddPicturePanel() {
     options.multiple = true;
     options.title = loc("MessageSelectafile");
     QPointer<WaterMarkPanel> self(this);
-    QFileDialog* panel = Panels::openFiles(window(), options, [self](const QStringList& paths) {
+    MediaOpenPanel::openFiles(window(), options, [self](const QStringList& paths) {
         // Only the last chosen file is added.
-        if (self && !paths.isEmpty())
+        if (self)
             self->addPictureFile(paths.last());
     });
-    if (panel) {
-        panel->setLabelText(QFileDialog::Accept, loc("OpenPanelOpenTitle"));
-        panel->setLabelText(QFileDialog::Reject, loc("OpenPanelCancelTitle"));
-    }
 }
 
 bool WaterMarkPanel::addPictureFile(const QString& path) {

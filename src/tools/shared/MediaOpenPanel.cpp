@@ -25,11 +25,17 @@ void MediaOpenPanel::open(QWidget* window, bool multiple, std::function<void(con
     options.typesTitle = NSBundle::localizedStringForKey("OpenPanelMediaFilesTitle");
     options.allFilesTitle = NSBundle::localizedStringForKey("OpenPanelAllFilesTitle");
     options.multiple = multiple;
-    QFileDialog* panel = Panels::openFiles(window, options, [chosen](const QStringList& paths) {
-        if (paths.isEmpty())
-            return;
+    openFiles(window, options, [chosen](const QStringList& paths) {
         qCDebug(lcTools) << "urls:" << paths;
         if (chosen)
+            chosen(paths);
+    });
+}
+
+void MediaOpenPanel::openFiles(QWidget* window, const Panels::OpenOptions& options,
+                               std::function<void(const QStringList&)> chosen) {
+    QFileDialog* panel = Panels::openFiles(window, options, [chosen](const QStringList& paths) {
+        if (!paths.isEmpty() && chosen)
             chosen(paths);
     });
     if (panel) {

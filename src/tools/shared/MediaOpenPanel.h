@@ -5,6 +5,8 @@
 // dropped unseen.
 #pragma once
 
+#include "platform/Panels.h"
+
 #include <QStringList>
 #include <functional>
 
@@ -17,4 +19,8 @@ public:
     // What the panel's first filter shows: the 39, then the types the program writes itself.
     static const QStringList& offeredTypes();
     static void open(QWidget* window, bool multiple, std::function<void(const QStringList& paths)> chosen);
+    // A window-modal open panel with `options` and the program's own Open and Cancel buttons;
+    // `chosen` is called only when files were chosen.
+    static void openFiles(QWidget* window, const Panels::OpenOptions& options,
+                          std::function<void(const QStringList& paths)> chosen);
 };

@@ -382,3 +382,45 @@ TEST_F(OverlayWindow, RowsPlayingAndResizingKeepTheMarksInPlace) {
 }
 
 } // namespace
+
+namespace {
+
+// The add buttons of both panels go through the open panel: the chosen file arrives, with the
+// panel's own Open button title.
+TEST_F(OverlayWindow, OpenPanelsHandTheirChoiceToThePanels) {
+    const QString red = testsupport::makeWithFfmpeg(
+        dir_.filePath("red.png"), {"-f", "lavfi", "-i", "color=c=red:s=64x48", "-frames:v", "1"});
+    ASSERT_FALSE(red.isEmpty());
+    click(panel().imagemarkBtn);
+    QFileDialog* open = panelOfMode(QFileDialog::ExistingFiles);
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(open->labelText(QFileDialog::Accept), text("OpenPanelOpenTitle"));
+    open->setDirectory(dir_.path());
+    select(open, "red.png");
+    static_cast<QDialog*>(open)->accept();
+    settle(100);
+    ASSERT_EQ(panel().rows().size(), 1u);
+    EXPECT_EQ(panel().rows()[0]->toolTip(), red);
+
+    w().openTool(EditorToolTypeSubtitle);
+    settle();
+    SubtitlePanel& sub = *w().subtitlePanel();
+    const QString srt = dir_.filePath("line.srt");
+    QFile f(srt);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("1\n00:00:01,000 --> 00:00:02,000\nHELLO\n");
+    f.close();
+    const int more = sub.subtitle_popUpBtn->count() - 1;
+    sub.subtitle_popUpBtn->setCurrentIndex(more);
+    emit sub.subtitle_popUpBtn->activated(more);
+    open = panelOfMode(QFileDialog::ExistingFiles);
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(open->labelText(QFileDialog::Reject), text("OpenPanelCancelTitle"));
+    open->setDirectory(dir_.path());
+    select(open, "line.srt");
+    static_cast<QDialog*>(open)->accept();
+    settle(100);
+    EXPECT_EQ(w().session().state().subtitleParam->subtitlePath, srt);
+}
+
+} // namespace
