@@ -57,8 +57,9 @@ protected:
         qputenv("XDG_CACHE_HOME", dir_.filePath("cache").toUtf8());
         UserDefaults::setStorePath(dir_.filePath("defaults.ini"));
         // A black 4 s clip: every mark shows against it.
-        clip_ = testsupport::makeWithFfmpeg(dir_.filePath("black.mp4"), {"-f", "lavfi", "-i", "color=c=black:s=320x240:r=25:d=4",
-                                                   "-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "25"});
+        clip_ = testsupport::makeWithFfmpeg(dir_.filePath("black.mp4"),
+                                            {"-f", "lavfi", "-i", "color=c=black:s=320x240:r=25:d=4", "-c:v",
+                                             "libx264", "-pix_fmt", "yuv420p", "-g", "25"});
         ASSERT_FALSE(clip_.isEmpty());
         window_ = new EditVideoWindowController(EditorToolTypeWatermark);
         window_->resize(1100, 700);
@@ -115,8 +116,8 @@ protected:
 };
 
 TEST_F(OverlayWindow, PictureMarkIsExportedWhereAndWhenTheOverlayShowedIt) {
-    const QString red = testsupport::makeWithFfmpeg(dir_.filePath(kAwkward + ".png"),
-                               {"-f", "lavfi", "-i", "color=c=red:s=64x48", "-frames:v", "1"});
+    const QString red = testsupport::makeWithFfmpeg(
+        dir_.filePath(kAwkward + ".png"), {"-f", "lavfi", "-i", "color=c=red:s=64x48", "-frames:v", "1"});
     ASSERT_FALSE(red.isEmpty());
     ASSERT_TRUE(panel().addPictureFile(red));
     ASSERT_EQ(panel().rows().size(), 1u);
@@ -208,9 +209,10 @@ TEST_F(OverlayWindow, TextMarksInArabicAndChineseAreExportedInTheirColour) {
 TEST_F(OverlayWindow, VideoMarkPlaysThePartOfItsFileChosen) {
     // One second of red, then one of blue.
     const QString mark = testsupport::makeWithFfmpeg(dir_.filePath(kAwkward + ".mp4"),
-                                {"-f", "lavfi", "-i", "color=c=red:s=80x60:r=25:d=1", "-f", "lavfi", "-i",
-                                 "color=c=blue:s=80x60:r=25:d=1", "-filter_complex", "[0][1]concat=n=2:v=1",
-                                 "-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "5"});
+                                                     {"-f", "lavfi", "-i", "color=c=red:s=80x60:r=25:d=1",
+                                                      "-f", "lavfi", "-i", "color=c=blue:s=80x60:r=25:d=1",
+                                                      "-filter_complex", "[0][1]concat=n=2:v=1", "-c:v",
+                                                      "libx264", "-pix_fmt", "yuv420p", "-g", "5"});
     ASSERT_FALSE(mark.isEmpty());
     ASSERT_TRUE(panel().addPictureFile(mark));
     WaterParam* m = panel().selectedMark();
@@ -300,8 +302,10 @@ TEST_F(OverlayWindow, SubtitleLineIsBurntInAtItsTimePositionAndColour) {
 namespace {
 
 TEST_F(OverlayWindow, UncheckedDeletedAndResizedMarksExportAsTheListSays) {
-    const QString red = testsupport::makeWithFfmpeg(dir_.filePath("red.png"), {"-f", "lavfi", "-i", "color=c=red:s=64x48", "-frames:v", "1"});
-    const QString blue = testsupport::makeWithFfmpeg(dir_.filePath("blue.png"), {"-f", "lavfi", "-i", "color=c=blue:s=64x48", "-frames:v", "1"});
+    const QString red = testsupport::makeWithFfmpeg(
+        dir_.filePath("red.png"), {"-f", "lavfi", "-i", "color=c=red:s=64x48", "-frames:v", "1"});
+    const QString blue = testsupport::makeWithFfmpeg(
+        dir_.filePath("blue.png"), {"-f", "lavfi", "-i", "color=c=blue:s=64x48", "-frames:v", "1"});
     ASSERT_TRUE(panel().addPictureFile(red));
     ASSERT_TRUE(panel().addPictureFile(blue));
     // A typed size reaches the records at once, without a drag.
@@ -339,7 +343,8 @@ TEST_F(OverlayWindow, UncheckedDeletedAndResizedMarksExportAsTheListSays) {
 namespace {
 
 TEST_F(OverlayWindow, RowsPlayingAndResizingKeepTheMarksInPlace) {
-    const QString red = testsupport::makeWithFfmpeg(dir_.filePath("red.png"), {"-f", "lavfi", "-i", "color=c=red:s=64x48", "-frames:v", "1"});
+    const QString red = testsupport::makeWithFfmpeg(
+        dir_.filePath("red.png"), {"-f", "lavfi", "-i", "color=c=red:s=64x48", "-frames:v", "1"});
     ASSERT_TRUE(panel().addPictureFile(red));
     panel().addText();
     settle();

@@ -11,14 +11,16 @@ using namespace testsupport;
 
 TEST(EngineWatermarks, VideoMarkPlaysItsFilePartAndBothKindsTakeTheirTransparency) {
     QTemporaryDir dir;
-    const QString clip = makeWithFfmpeg(dir.filePath("black.mp4"), {"-f", "lavfi", "-i", "color=c=black:s=320x240:r=25:d=4",
-                                                          "-c:v", "libx264", "-pix_fmt", "yuv420p"});
-    const QString mark = makeWithFfmpeg(dir.filePath("it's: a, [b]; c.mp4"),
-                                {"-f", "lavfi", "-i", "color=c=red:s=80x60:r=25:d=1", "-f", "lavfi", "-i",
-                                 "color=c=blue:s=80x60:r=25:d=1", "-filter_complex", "[0][1]concat=n=2:v=1",
-                                 "-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "5"});
+    const QString clip =
+        makeWithFfmpeg(dir.filePath("black.mp4"), {"-f", "lavfi", "-i", "color=c=black:s=320x240:r=25:d=4",
+                                                   "-c:v", "libx264", "-pix_fmt", "yuv420p"});
+    const QString mark =
+        makeWithFfmpeg(dir.filePath("it's: a, [b]; c.mp4"),
+                       {"-f", "lavfi", "-i", "color=c=red:s=80x60:r=25:d=1", "-f", "lavfi", "-i",
+                        "color=c=blue:s=80x60:r=25:d=1", "-filter_complex", "[0][1]concat=n=2:v=1", "-c:v",
+                        "libx264", "-pix_fmt", "yuv420p", "-g", "5"});
     const QString green = makeWithFfmpeg(dir.filePath("green [1].png"),
-                                 {"-f", "lavfi", "-i", "color=c=0x00FF00:s=40x30", "-frames:v", "1"});
+                                         {"-f", "lavfi", "-i", "color=c=0x00FF00:s=40x30", "-frames:v", "1"});
     ASSERT_FALSE(clip.isEmpty() || mark.isEmpty() || green.isEmpty());
     const QString out = dir.filePath("marked.mp4");
     Job job;

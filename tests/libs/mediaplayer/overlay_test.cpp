@@ -25,8 +25,9 @@ class BlackClip : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        clip_ = testsupport::makeWithFfmpeg(dir_.filePath("black.mp4"), {"-f", "lavfi", "-i", "color=c=black:s=320x240:r=25:d=4",
-                                                   "-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "25"});
+        clip_ = testsupport::makeWithFfmpeg(dir_.filePath("black.mp4"),
+                                            {"-f", "lavfi", "-i", "color=c=black:s=320x240:r=25:d=4", "-c:v",
+                                             "libx264", "-pix_fmt", "yuv420p", "-g", "25"});
         ASSERT_FALSE(clip_.isEmpty());
     }
     QTemporaryDir dir_;
@@ -36,9 +37,10 @@ protected:
 TEST_F(BlackClip, VideoMarkShowsThePartOfItsFileAtItsTransparency) {
     // Its own file: one second of red, then one of blue; a name with filter-graph characters.
     const QString mark = testsupport::makeWithFfmpeg(dir_.filePath("it's: a, [b]; c.mp4"),
-                                {"-f", "lavfi", "-i", "color=c=red:s=80x60:r=25:d=1", "-f", "lavfi", "-i",
-                                 "color=c=blue:s=80x60:r=25:d=1", "-filter_complex", "[0][1]concat=n=2:v=1",
-                                 "-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "5"});
+                                                     {"-f", "lavfi", "-i", "color=c=red:s=80x60:r=25:d=1",
+                                                      "-f", "lavfi", "-i", "color=c=blue:s=80x60:r=25:d=1",
+                                                      "-filter_complex", "[0][1]concat=n=2:v=1", "-c:v",
+                                                      "libx264", "-pix_fmt", "yuv420p", "-g", "5"});
     ASSERT_FALSE(mark.isEmpty());
     LxMoviePlayer player(clip_, QRect(0, 0, 320, 240));
     VIDEO_WATERMARK_PARAM v{};
@@ -68,7 +70,8 @@ TEST_F(BlackClip, VideoMarkShowsThePartOfItsFileAtItsTransparency) {
 }
 
 TEST_F(BlackClip, PictureMarkTransparencyScalesItsCover) {
-    const QString red = testsupport::makeWithFfmpeg(dir_.filePath("red.png"), {"-f", "lavfi", "-i", "color=c=red:s=40x30", "-frames:v", "1"});
+    const QString red = testsupport::makeWithFfmpeg(
+        dir_.filePath("red.png"), {"-f", "lavfi", "-i", "color=c=red:s=40x30", "-frames:v", "1"});
     ASSERT_FALSE(red.isEmpty());
     LxMoviePlayer player(clip_, QRect(0, 0, 320, 240));
     player.seekTime(CMTimeMakeWithSeconds(1.0, 1000000000));
