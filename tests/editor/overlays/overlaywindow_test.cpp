@@ -2,6 +2,7 @@
 // ffmpeg: marks placed and styled on the overlay are previewed and burnt into the export where
 // and when the overlay showed them, judged by the pixels ffmpeg decodes from the output.
 #include "../../tools/shared/ToolWindowDriver.h"
+#include "MarkClips.h"
 #include "editor/core/EditVideoWindowController.h"
 #include "editor/overlays/LxWaterView.h"
 #include "editor/overlays/SubtitlePanel.h"
@@ -208,11 +209,7 @@ TEST_F(OverlayWindow, TextMarksInArabicAndChineseAreExportedInTheirColour) {
 
 TEST_F(OverlayWindow, VideoMarkPlaysThePartOfItsFileChosen) {
     // One second of red, then one of blue.
-    const QString mark = testsupport::makeWithFfmpeg(dir_.filePath(kAwkward + ".mp4"),
-                                                     {"-f", "lavfi", "-i", "color=c=red:s=80x60:r=25:d=1",
-                                                      "-f", "lavfi", "-i", "color=c=blue:s=80x60:r=25:d=1",
-                                                      "-filter_complex", "[0][1]concat=n=2:v=1", "-c:v",
-                                                      "libx264", "-pix_fmt", "yuv420p", "-g", "5"});
+    const QString mark = testsupport::makeRedThenBlueClip(dir_.filePath(kAwkward + ".mp4"));
     ASSERT_FALSE(mark.isEmpty());
     ASSERT_TRUE(panel().addPictureFile(mark));
     WaterParam* m = panel().selectedMark();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "EngineJobs.h"
+#include "MarkClips.h"
 #include "TestSupport.h"
 #include "mediacore/MediaCore.h"
 
@@ -14,25 +15,14 @@ TEST(EngineWatermarks, VideoMarkPlaysItsFilePartAndBothKindsTakeTheirTransparenc
     const QString clip =
         makeWithFfmpeg(dir.filePath("black.mp4"), {"-f", "lavfi", "-i", "color=c=black:s=320x240:r=25:d=4",
                                                    "-c:v", "libx264", "-pix_fmt", "yuv420p"});
-    const QString mark =
-        makeWithFfmpeg(dir.filePath("it's: a, [b]; c.mp4"),
-                       {"-f", "lavfi", "-i", "color=c=red:s=80x60:r=25:d=1", "-f", "lavfi", "-i",
-                        "color=c=blue:s=80x60:r=25:d=1", "-filter_complex", "[0][1]concat=n=2:v=1", "-c:v",
-                        "libx264", "-pix_fmt", "yuv420p", "-g", "5"});
+    const QString mark = makeRedThenBlueClip(dir.filePath("it's: a, [b]; c.mp4"));
     const QString green = makeWithFfmpeg(dir.filePath("green [1].png"),
                                          {"-f", "lavfi", "-i", "color=c=0x00FF00:s=40x30", "-frames:v", "1"});
     ASSERT_FALSE(clip.isEmpty() || mark.isEmpty() || green.isEmpty());
     const QString out = dir.filePath("marked.mp4");
     Job job;
     ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(clip)), 1);
-    VIDEO_WATERMARK_PARAM v{};
-    mediarecords::writeText(v.path, mark.toStdString());
-    v.rect = RECT{100, 80, 180, 140};
-    v.start_time = 1000000;
-    v.end_time = 3000000;
-    v.file_start_time = 1000000;
-    v.file_end_time = 2000000;
-    v.transparence = 50;
+    const VIDEO_WATERMARK_PARAM v = blueSecondMark(mark);
     ASSERT_GE(apiMediaConvertAddVideoWatermark(job.h, v), 1);
     IMAGE_WATERMARK_PARAM p{};
     mediarecords::writeText(p.path, green.toStdString());

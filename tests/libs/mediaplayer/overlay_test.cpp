@@ -1,6 +1,7 @@
 // Watermarks and subtitles of the preview on a black clip: a video mark plays the part of its
 // own file it is given, at its transparency; a picture mark's transparency; and the subtitle's
 // colour and font change while the preview plays.
+#include "MarkClips.h"
 #include "PlayerTestUtil.h"
 #include "TestSupport.h"
 
@@ -36,21 +37,10 @@ protected:
 
 TEST_F(BlackClip, VideoMarkShowsThePartOfItsFileAtItsTransparency) {
     // Its own file: one second of red, then one of blue; a name with filter-graph characters.
-    const QString mark = testsupport::makeWithFfmpeg(dir_.filePath("it's: a, [b]; c.mp4"),
-                                                     {"-f", "lavfi", "-i", "color=c=red:s=80x60:r=25:d=1",
-                                                      "-f", "lavfi", "-i", "color=c=blue:s=80x60:r=25:d=1",
-                                                      "-filter_complex", "[0][1]concat=n=2:v=1", "-c:v",
-                                                      "libx264", "-pix_fmt", "yuv420p", "-g", "5"});
+    const QString mark = testsupport::makeRedThenBlueClip(dir_.filePath("it's: a, [b]; c.mp4"));
     ASSERT_FALSE(mark.isEmpty());
     LxMoviePlayer player(clip_, QRect(0, 0, 320, 240));
-    VIDEO_WATERMARK_PARAM v{};
-    mediarecords::writeText(v.path, mark.toStdString());
-    v.rect = RECT{100, 80, 180, 140};
-    v.start_time = 1000000;
-    v.end_time = 3000000;
-    v.file_start_time = 1000000;
-    v.file_end_time = 2000000;
-    v.transparence = 50;
+    const VIDEO_WATERMARK_PARAM v = testsupport::blueSecondMark(mark);
     ASSERT_EQ(player.AddVideoWatermask(v), 1);
     player.seekTime(CMTimeMakeWithSeconds(1.5, 1000000000));
     player.Refresh();
