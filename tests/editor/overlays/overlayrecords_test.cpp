@@ -188,6 +188,13 @@ protected:
         view_->mouseMoved = [this](const NSRect&) { ++moves_; };
         view_->mouseMoveEnded = [this](const NSRect& f) { ended_ = f; };
     }
+    // Shows a 200x100 red picture as the mark.
+    void showPictureMark() {
+        QImage picture(200, 100, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        view_->setWaterMark(picture);
+        view_->setMarkWaterType(LxWaterView::kMarkPicture);
+    }
     // Drags from a to b, in view points with the origin at the bottom-left.
     void drag(NSPoint a, NSPoint b) {
         const QPoint qa = geometry::pointToQt(a, 360).toPoint(), qb = geometry::pointToQt(b, 360).toPoint();
@@ -203,10 +210,7 @@ protected:
 };
 
 TEST_F(WaterViewDrag, PictureEdgesCornersAndMovesStayInsideTheView) {
-    QImage picture(200, 100, QImage::Format_RGB32);
-    picture.fill(Qt::red);
-    view_->setWaterMark(picture);
-    view_->setMarkWaterType(LxWaterView::kMarkPicture);
+    showPictureMark();
     view_->setClipRect(NSMakeRect(100, 100, 200, 100));
     // The left edge stops 40 points before the right edge, the right edge 10 after the left.
     drag({105, 150}, {600, 150});
@@ -234,10 +238,7 @@ TEST_F(WaterViewDrag, PictureEdgesCornersAndMovesStayInsideTheView) {
 }
 
 TEST_F(WaterViewDrag, KeepAspectCornersAndTextsOnlyMove) {
-    QImage picture(200, 100, QImage::Format_RGB32);
-    picture.fill(Qt::red);
-    view_->setWaterMark(picture);
-    view_->setMarkWaterType(LxWaterView::kMarkPicture);
+    showPictureMark();
     view_->setClipRect(NSMakeRect(100, 200, 200, 100));
     view_->setScale_Type(LxWaterView::kScaleKeepAspect);
     moves_ = 0;
