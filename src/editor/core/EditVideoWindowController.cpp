@@ -2,6 +2,7 @@
 
 #include "editor/core/EditorExport.h"
 #include "editor/core/EditorFileLoader.h"
+#include "editor/picture/PictureTools.h"
 #include "foundation/controls/LabelFit.h"
 #include "foundation/controls/LxCutProgressView.h"
 #include "foundation/controls/LxProgressSlider.h"
@@ -89,6 +90,7 @@ void EditVideoWindowController::enableEdit(bool enable) {
     _audiochanelPopBtn->setEnabled(enable && player && _audiochanelPopBtn->count() > 0);
     startRow_->setEditable(enable && player);
     stopRow_->setEditable(enable && player);
+    picture_->enableEdit(enable && player);
     if (!open || !player)
         return;
     _progressSlider->setProgress(0);
@@ -132,6 +134,7 @@ bool EditVideoWindowController::openFile(const QString& path) {
     hiddenMusicViewPlay(false);
     openTool(toolItemType_);
     refitPicture();
+    picture_->fileOpened();
     if (result.skippedAc3Streams > 0)
         EditorFileLoader::showOutcome(this, result, path);
     return true;

@@ -34,6 +34,7 @@ class LxCutProgressView;
 class LxMoviePlayer;
 class LxProgressSlider;
 class LxTextField;
+class PictureTools;
 class PreviewPane;
 class QComboBox;
 class QLabel;
@@ -126,6 +127,9 @@ public:
     static void fitLabelFont(QLabel* label, int px, int minPx);
     // A titled button whose title would be cut short at px gets a smaller size, down to minPx.
     static void fitButtonFont(ZylButton* button, int px, int minPx);
+
+    // The crop, rotate and effects tools.
+    PictureTools* pictureTools() const { return picture_; }
 
     // The output folder (the export bar's chooser).
     QString outputPath() const;
@@ -260,6 +264,7 @@ private:
     NSRect pictureRect_;
     QSizeF videoSize_;
     bool loaded_ = false;
+    PictureTools* picture_ = nullptr; // a child of the window
     std::unique_ptr<EditorExport> export_; // the running export's plan; its part files go with it
     EditorOutputChoices outputChoices_;    // the format chosen in the browser
 };

@@ -1,6 +1,8 @@
 // The editor window's views and their layout for any window size.
 #include "editor/core/EditVideoWindowController.h"
 
+#include "editor/picture/PictureTools.h"
+
 #include "foundation/controls/LabelFit.h"
 #include "foundation/controls/LxCutProgressView.h"
 #include "foundation/controls/LxProgressSlider.h"
@@ -183,6 +185,7 @@ void EditVideoWindowController::buildToolPanels() {
     _trimView = toolPanels_[0];
     _musicContentView = toolPanels_[6];
     initTrimView();
+    picture_ = new PictureTools(*this, toolPanels_[1], toolPanels_[5], toolPanels_[2]);
 }
 
 void EditVideoWindowController::buildExportBar() {
@@ -304,6 +307,8 @@ void EditVideoWindowController::refitPicture() {
                      : QSizeF();
     QWidget* host = toolItemType_ == EditorToolTypeMusic ? _musicRightPlayerView : _playerView;
     pictureRect_ = aspectFit(videoSize_, geometry::bounds(host));
+    if (picture_)
+        picture_->pictureRefitted();
 }
 
 NSRect EditVideoWindowController::cropRectInView() const {
