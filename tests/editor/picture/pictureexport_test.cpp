@@ -170,8 +170,14 @@ TEST_F(PictureExport, TurnsAndMirrorsMoveTheMarkedCornerWithTheCrop) {
         const QString out = exportNow(QString::fromUtf8(c.name));
         const QImage frame = testsupport::ffmpegFrameAt(out, 1.0);
         ASSERT_EQ(frame.size(), c.size);
-        const int x = c.atRight ? c.size.width() - kMark + 8 : 8, y = c.atBottom ? c.size.height() - kMark + 8 : 8;
-        EXPECT_TRUE(isRed(meanOf(frame, QRect(x, y, kMark - 16, kMark - 16))));
+        // The red block in its corner, the black ones in the three others.
+        for (bool right : {false, true})
+            for (bool bottom : {false, true}) {
+                const int x = right ? c.size.width() - kMark + 8 : 8, y = bottom ? c.size.height() - kMark + 8 : 8;
+                const Mean m = meanOf(frame, QRect(x, y, kMark - 16, kMark - 16));
+                EXPECT_EQ(isRed(m), right == c.atRight && bottom == c.atBottom) << right << bottom;
+                EXPECT_EQ(isBlack(m), !(right == c.atRight && bottom == c.atBottom)) << right << bottom;
+            }
         expectPreviewMatchesExport(out, 1.0);
     }
     // Reset brings the file's own orientation back, the crop still on the same pixels.
@@ -225,6 +231,27 @@ TEST_F(PictureExport, AdjustmentsAndEveryEffectChangeTheExportAsPreviewed) {
         click(rows[i], rows[i]->rect().center());
         EXPECT_TRUE(state().selectedEffectTypeIndexs.empty());
     }
+}
+
+TEST_F(PictureExport, AFileTurnedByItsOwnRotationIsCroppedAsShown) {
+    // The clip stores its picture on its side and asks players to turn it a quarter.
+    const QString clip = testsupport::media("rotated_90.mp4");
+    ASSERT_TRUE(window_->openFile(clip));
+    settle(100);
+    const QImage shown = testsupport::ffmpegFrameAt(clip, 1.0);
+    ASSERT_FALSE(shown.isNull());
+    ASSERT_LT(shown.width(), shown.height());
+    EXPECT_EQ(window_->videoSize(), QSizeF(shown.size()));
+    EXPECT_EQ(tools_->originalSizeLabel()->text(),
+              QStringLiteral("%1 x %2").arg(shown.width()).arg(shown.height()));
+
+    // The top half of the picture as shown.
+    typeCrop(tools_->cropHeightField(), shown.height() / 2);
+    typeCrop(tools_->cropTopField(), 0);
+    const QString out = exportNow("own_rotation");
+    const QImage frame = testsupport::ffmpegFrameAt(out, 1.0);
+    ASSERT_EQ(frame.size(), QSize(shown.width(), shown.height() / 2));
+    EXPECT_LT(testsupport::meanAbsDiff(frame, shown.copy(0, 0, shown.width(), shown.height() / 2)), 8);
 }
 
 TEST_F(PictureExport, TheAdjustVolumeReachesTheExport) {
