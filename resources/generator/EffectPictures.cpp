@@ -28,7 +28,8 @@ QImage landscape(QSize size) {
     p.setBrush(QColor(200, 60, 50));
     p.drawRect(QRectF(w * 0.18, h * 0.5, w * 0.2, h * 0.22));
     p.setBrush(QColor(120, 40, 30));
-    p.drawPolygon(QPolygonF({QPointF(w * 0.15, h * 0.5), QPointF(w * 0.28, h * 0.33), QPointF(w * 0.41, h * 0.5)}));
+    p.drawPolygon(
+        QPolygonF({QPointF(w * 0.15, h * 0.5), QPointF(w * 0.28, h * 0.33), QPointF(w * 0.41, h * 0.5)}));
     return img;
 }
 
@@ -99,11 +100,13 @@ QImage effect(int id, QSize size) {
     case 2:
         return perPixel(base, [](QColor c, int, int) {
             const double r = c.red(), g = c.green(), b = c.blue();
-            return QColor(clampByte(.393 * r + .769 * g + .189 * b), clampByte(.349 * r + .686 * g + .168 * b),
+            return QColor(clampByte(.393 * r + .769 * g + .189 * b),
+                          clampByte(.349 * r + .686 * g + .168 * b),
                           clampByte(.272 * r + .534 * g + .131 * b));
         });
     case 3:
-        return perPixel(base, [](QColor c, int, int) { return QColor(255 - c.red(), 255 - c.green(), 255 - c.blue()); });
+        return perPixel(
+            base, [](QColor c, int, int) { return QColor(255 - c.red(), 255 - c.green(), 255 - c.blue()); });
     case 4:
         return blur(base, 3);
     case 5: {
@@ -130,13 +133,15 @@ QImage effect(int id, QSize size) {
         const int cell = std::max(2, size.height() / 6);
         return perPixel(base, [&base, cell](QColor, int x, int y) {
             return base.pixelColor(x / cell * cell + cell / 2 < base.width() ? x / cell * cell + cell / 2 : x,
-                                   y / cell * cell + cell / 2 < base.height() ? y / cell * cell + cell / 2 : y);
+                                   y / cell * cell + cell / 2 < base.height() ? y / cell * cell + cell / 2
+                                                                              : y);
         });
     }
     case 10:
         return perPixel(base, [](QColor c, int, int) {
             const QColor s = grey(c);
-            return QColor(clampByte(s.red() * 0.9 + 40), clampByte(s.green() * 0.85 + 30), clampByte(s.blue() * 0.7 + 20));
+            return QColor(clampByte(s.red() * 0.9 + 40), clampByte(s.green() * 0.85 + 30),
+                          clampByte(s.blue() * 0.7 + 20));
         });
     case 11:
         return balance(base, 1);

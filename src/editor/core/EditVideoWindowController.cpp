@@ -140,6 +140,10 @@ bool EditVideoWindowController::openFile(const QString& path) {
     return true;
 }
 
+PictureTools* EditVideoWindowController::pictureTools() const {
+    return picture_.data();
+}
+
 void EditVideoWindowController::windowWillClose() {
     removeAudioTimer();
     preview_->close();

@@ -22,6 +22,7 @@
 #include "platform/Geometry.h"
 #include "tools/shared/ToolWindow.h"
 
+#include <QPointer>
 #include <QSizeF>
 #include <QTimer>
 #include <array>
@@ -129,7 +130,7 @@ public:
     static void fitButtonFont(ZylButton* button, int px, int minPx);
 
     // The crop, rotate and effects tools.
-    PictureTools* pictureTools() const { return picture_; }
+    PictureTools* pictureTools() const;
 
     // The output folder (the export bar's chooser).
     QString outputPath() const;
@@ -264,7 +265,7 @@ private:
     NSRect pictureRect_;
     QSizeF videoSize_;
     bool loaded_ = false;
-    PictureTools* picture_ = nullptr; // a child of the window
+    QPointer<PictureTools> picture_; // a child of the window
     std::unique_ptr<EditorExport> export_; // the running export's plan; its part files go with it
     EditorOutputChoices outputChoices_;    // the format chosen in the browser
 };

@@ -8,7 +8,7 @@
 #include <vector>
 
 struct EffectListEntry {
-    QString name;    // localisation key
+    QString name; // localisation key
     int id = 0;
     QString picture; // bundle picture name; empty when none
 };

@@ -50,7 +50,8 @@ void EffectTableCellView::layoutRow() {
         const int line = int(font_->pointSizeF() > 0 ? font_->pointSizeF() : font_->pixelSize()) + 1;
         checkRect_ = QRect(0, (H - kCheck) / 2, kCheck, kCheck);
         titleLabel_->setFont(*font_);
-        titleLabel_->setGeometry(kCheck, (H - line) / 2, W - kCheck, std::max(line, titleLabel_->sizeHint().height()));
+        titleLabel_->setGeometry(kCheck, (H - line) / 2, W - kCheck,
+                                 std::max(line, titleLabel_->sizeHint().height()));
     } else {
         checkRect_ = QRect(10, (H - kCheck) / 2, kCheck, kCheck);
         int x = kCheck + 20;

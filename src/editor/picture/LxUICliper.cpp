@@ -108,15 +108,16 @@ void LxUICliper::paintEvent(QPaintEvent*) {
     const auto toQt = [H](const NSRect& r) { return geometry::toQt(r, H); };
     const double L = cliprect_.x, B = cliprect_.y, R = cliprect_.maxX(), T = cliprect_.maxY();
     const double w = cliprect_.width, h = cliprect_.height;
-    for (const NSRect& handle : {NSRect{L, B, kHandle, kHandle}, NSRect{L, T - kHandle, kHandle, kHandle},
-                                 NSRect{R - kHandle, B, kHandle, kHandle},
-                                 NSRect{R - kHandle, T - kHandle, kHandle, kHandle}})
+    for (const NSRect& handle :
+         {NSRect{L, B, kHandle, kHandle}, NSRect{L, T - kHandle, kHandle, kHandle},
+          NSRect{R - kHandle, B, kHandle, kHandle}, NSRect{R - kHandle, T - kHandle, kHandle, kHandle}})
         p.fillRect(toQt(handle), kHandleColour);
     // In keep-aspect mode only the corners resize, so the edge handles are not drawn.
     if (cropType_ != 2) {
-        for (const NSRect& handle :
-             {NSRect{L, B + h / 2 - 5, kHandle, kHandle}, NSRect{R - kHandle, B + h / 2 - 5, kHandle, kHandle},
-              NSRect{L + w / 2 - 5, T - kHandle, kHandle, kHandle}, NSRect{L + w / 2 - 5, B, kHandle, kHandle}})
+        for (const NSRect& handle : {NSRect{L, B + h / 2 - 5, kHandle, kHandle},
+                                     NSRect{R - kHandle, B + h / 2 - 5, kHandle, kHandle},
+                                     NSRect{L + w / 2 - 5, T - kHandle, kHandle, kHandle},
+                                     NSRect{L + w / 2 - 5, B, kHandle, kHandle}})
             p.fillRect(toQt(handle), kHandleColour);
     }
     QPen pen(kHandleColour, 1);

@@ -44,8 +44,8 @@ QString sizeText(double v) {
 
 } // namespace
 
-PictureTools::PictureTools(EditVideoWindowController& window, ZylImageView* cropPanel, ZylImageView* rotatePanel,
-                           ZylImageView* effectPanel)
+PictureTools::PictureTools(EditVideoWindowController& window, ZylImageView* cropPanel,
+                           ZylImageView* rotatePanel, ZylImageView* effectPanel)
     : QObject(&window), window_(window) {
     initCropView(cropPanel);
     initAdjustView(rotatePanel);
@@ -204,8 +204,8 @@ void PictureTools::actionMovedForLxUICliperBlock(LxUICliper* cliper, const CGRec
         return;
     const QSizeF v = videoSize();
     const double fw = cliper->width(), fh = cliper->height();
-    const NSRect px{float(r.x / fw) * v.width(), float(r.y / fh) * v.height(), float(r.width / fw) * v.width(),
-                    float(r.height / fh) * v.height()};
+    const NSRect px{float(r.x / fw) * v.width(), float(r.y / fh) * v.height(),
+                    float(r.width / fw) * v.width(), float(r.height / fh) * v.height()};
     storeCrop(px);
     showCropFields();
 }

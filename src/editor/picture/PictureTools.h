@@ -39,9 +39,9 @@ public:
     ~PictureTools() override;
 
     // Hooks of the window.
-    void fileOpened();             // a new file and player: new crop view, controls from the state
-    void enableEdit(bool enable);  // the editing controls of the three panels as one group
-    void pictureRefitted();        // the picture's rectangle or the tool changed
+    void fileOpened();            // a new file and player: new crop view, controls from the state
+    void enableEdit(bool enable); // the editing controls of the three panels as one group
+    void pictureRefitted();       // the picture's rectangle or the tool changed
 
     // Called after each turn or mirror with the picture's size before it, so that overlays
     // kept elsewhere can follow (the open file's watermark and the subtitle are moved here).

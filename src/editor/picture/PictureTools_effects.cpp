@@ -40,9 +40,11 @@ void PictureTools::initEffectView(ZylImageView* panel) {
     using picturewidgets::label;
     const double W = panel->width(), T = panel->height() - kTitleBand;
     const EditState& st = window_.session().state();
-    const char* titles[] = {"VolumeLabelTitle", "BrightnessLabelTitle", "ContrastLabelTitle", "SaturationLabelTitle"};
+    const char* titles[] = {"VolumeLabelTitle", "BrightnessLabelTitle", "ContrastLabelTitle",
+                            "SaturationLabelTitle"};
     for (int i = 0; i < 4; ++i)
-        label(panel, {0, T - 39 - 40.0 * i, 80, 20}, loc(titles[i]))->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        label(panel, {0, T - 39 - 40.0 * i, 80, 20}, loc(titles[i]))
+            ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     volumeSlider_ = adjustSlider(panel, {80, T - 40, W - 120, 21}, 0, 200, 100);
     brightnessSlider_ = adjustSlider(panel, {80, T - 80, W - 120, 21}, -255, 255, st.brightness);
     contrastSlider_ = adjustSlider(panel, {80, T - 120, W - 120, 21}, -100, 100, st.contrast);
@@ -57,7 +59,8 @@ void PictureTools::initEffectView(ZylImageView* panel) {
     geometry::setFrame(effectScroll_, {10, 45, W - 20, T - 240});
     effectScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     effectScroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    effectScroll_->setStyleSheet(QStringLiteral("QScrollArea { background: white; border: 1px solid #d6d4d4; }"));
+    effectScroll_->setStyleSheet(
+        QStringLiteral("QScrollArea { background: white; border: 1px solid #d6d4d4; }"));
     auto* document = new QWidget;
     const int rowWidth = effectScroll_->viewport()->width() > 0
                              ? int(W - 22 - effectScroll_->verticalScrollBar()->sizeHint().width())

@@ -173,7 +173,8 @@ TEST_F(PictureExport, TurnsAndMirrorsMoveTheMarkedCornerWithTheCrop) {
         // The red block in its corner, the black ones in the three others.
         for (bool right : {false, true})
             for (bool bottom : {false, true}) {
-                const int x = right ? c.size.width() - kMark + 8 : 8, y = bottom ? c.size.height() - kMark + 8 : 8;
+                const int x = right ? c.size.width() - kMark + 8 : 8,
+                          y = bottom ? c.size.height() - kMark + 8 : 8;
                 const Mean m = meanOf(frame, QRect(x, y, kMark - 16, kMark - 16));
                 EXPECT_EQ(isRed(m), right == c.atRight && bottom == c.atBottom) << right << bottom;
                 EXPECT_EQ(isBlack(m), !(right == c.atRight && bottom == c.atBottom)) << right << bottom;

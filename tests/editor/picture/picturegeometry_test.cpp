@@ -86,8 +86,8 @@ TEST(PictureCrop, MarginsAreEvenAndTheCropStaysInside) {
 
     // Nothing outside the picture reaches the engine: no negative margin, no side past the
     // picture, whatever was asked.
-    for (const NSRect& asked : {NSRect{-300, -50, 800, 400}, NSRect{1800, 1000, 600, 600}, NSRect{0, 0, 5000, 5000},
-                                NSRect{100, 100, -20, 0}}) {
+    for (const NSRect& asked : {NSRect{-300, -50, 800, 400}, NSRect{1800, 1000, 600, 600},
+                                NSRect{0, 0, 5000, 5000}, NSRect{100, 100, -20, 0}}) {
         const NSRect c = picture::clampCrop(asked, size);
         EXPECT_GE(c.x, 0);
         EXPECT_GE(c.y, 0);

@@ -258,8 +258,8 @@ TEST(CropView, GripsAndLimits) {
     EXPECT_EQ(press({101, 199}), 1);
     EXPECT_EQ(press({299, 51}), 4);
     EXPECT_EQ(press({101, 125}), 5);
-    EXPECT_EQ(press({101, 150}), 0);   // near the left edge, away from its grips
-    EXPECT_EQ(press({150, 60}), 0);    // inside, near the bottom edge, off its middle
+    EXPECT_EQ(press({101, 150}), 0); // near the left edge, away from its grips
+    EXPECT_EQ(press({150, 60}), 0);  // inside, near the bottom edge, off its middle
     EXPECT_EQ(press({200, 190}), 7);
     EXPECT_EQ(press({150, 120}), 9);
     EXPECT_EQ(c.cropTouchPoint(), 0); // cleared by the release
@@ -301,7 +301,8 @@ TEST_F(PicturePanels, EveryTextIsWholeInEachLanguage) {
             settle();
             const QStringList clipped = testsupport::clippedTexts(w.toolPanel(tool));
             if (qEnvironmentVariableIsSet("PICTURE_SHOTS")) {
-                w.grab().save(QStringLiteral("/tmp/shot_%1_%2.png").arg(NSBundle::currentLanguageCode()).arg(tool));
+                w.grab().save(
+                    QStringLiteral("/tmp/shot_%1_%2.png").arg(NSBundle::currentLanguageCode()).arg(tool));
             }
             EXPECT_TRUE(clipped.isEmpty()) << NSBundle::currentLanguageCode().toStdString() << " " << tool
                                            << ":\n  " << clipped.join("\n  ").toStdString();
