@@ -176,6 +176,9 @@ void PictureTools::placeCropView() {
 void PictureTools::pictureRefitted() {
     placeCropView();
     const QSizeF v = videoSize();
+    // Snapshots show the picture as turned, like the preview.
+    if (window_.preview() && window_.preview()->player() && !v.isEmpty())
+        window_.preview()->setPictureSize(v.toSize());
     originalSizeLabel_->setText(QString::asprintf("%.f x %.f", v.width(), v.height()));
 }
 

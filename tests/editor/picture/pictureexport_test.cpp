@@ -181,6 +181,20 @@ TEST_F(PictureExport, TurnsAndMirrorsMoveTheMarkedCornerWithTheCrop) {
             }
         expectPreviewMatchesExport(out, 1.0);
     }
+    // A snapshot of the preview shows the turned picture as the export writes it.
+    tools_->cropResetAction();
+    tools_->rotateAction(false);
+    const QImage exported = testsupport::ffmpegFrameAt(exportNow("left_whole"), 1.0);
+    window_->preview()->seek(1.0);
+    settle(300);
+    const QImage shot(window_->preview()->snapshot(out_.path(), "png"));
+    ASSERT_EQ(shot.size(), QSize(kHeight, kWidth));
+    EXPECT_LT(testsupport::meanAbsDiff(shot.convertToFormat(QImage::Format_RGB32), exported), 8);
+    tools_->rotateAction(true);
+    typeCrop(tools_->cropWidthField(), 160);
+    tools_->rotateAction(true);
+    tools_->mirrorAction(false);
+
     // Reset brings the file's own orientation back, the crop still on the same pixels.
     tools_->rotateResetAction();
     EXPECT_EQ(state().playerRotateAngle, 0);
