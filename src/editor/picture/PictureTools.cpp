@@ -13,6 +13,7 @@
 #include "tools/shared/Loc.h"
 #include "tools/shared/PreviewPane.h"
 
+#include <QIntValidator>
 #include <QLabel>
 #include <QSlider>
 #include <algorithm>
@@ -34,6 +35,10 @@ LxTextField* cropField(QWidget* panel, const NSRect& frame) {
     f->setFrame(false);
     f->setStyleSheet(QStringLiteral("background: transparent; color: black;"));
     EditVideoWindowController::setPixelFont(f, 13);
+    // No stepper drives these fields: a click takes the keyboard, and only whole numbers
+    // are typed (their limits are the picture's, applied when editing ends).
+    f->setFocusPolicy(Qt::StrongFocus);
+    f->setValidator(new QIntValidator(-99999, 99999, f));
     f->setEnabled(false);
     return f;
 }

@@ -76,6 +76,19 @@ TEST_F(PicturePanels, DraggingTheCropViewSetsTheFieldsAndEvenMargins) {
     EXPECT_EQ(tools_->originalSizeLabel()->text(), "320 x 180");
     const double W = c->width(), H = c->height();
 
+    // A size typed into its field: the crop view shows it at once.
+    LxTextField* height = tools_->cropHeightField();
+    click(height);
+    EXPECT_TRUE(height->hasFocus());
+    height->selectAll();
+    QTest::keyClicks(height, "90");
+    QTest::keyClick(height, Qt::Key_Return);
+    // The rectangle keeps its bottom edge.
+    EXPECT_EQ(state().convertCropSize.top, 90);
+    EXPECT_EQ(state().convertCropSize.bottom, 0);
+    EXPECT_NEAR(c->getclipRectFrame().height, H / 2, 1.0);
+    tools_->cropResetAction();
+
     // The right edge's middle handle to the middle of the view: the left half.
     drag({W - 2, H / 2}, {W / 2, H / 2});
     EXPECT_EQ(tools_->cropWidthField()->text(), "160");
