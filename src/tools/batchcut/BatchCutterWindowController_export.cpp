@@ -14,6 +14,7 @@
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFileNamer.h"
 #include "tools/shared/PreviewPane.h"
+#include "tools/shared/RangeRules.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -35,8 +36,8 @@ bool BatchCutterWindowController::startRun() {
     // Removing a whole file would leave nothing to write: say which files, cut none.
     QStringList nothingLeft;
     for (const auto& clip : fileList_) {
-        const auto [start, stop] = rangeOf(*clip);
-        if (clip->isTrimFanxuan && start < kShortestPartUs && stop > durationUs(*clip) - kShortestPartUs)
+        const auto [start, stop] = RangeRules::rangeOf(*clip);
+        if (clip->isTrimFanxuan && start < kShortestPartUs && stop > RangeRules::durationUs(*clip) - kShortestPartUs)
             nothingLeft << QFileInfo(clip->path).fileName();
     }
     if (!nothingLeft.isEmpty()) {
@@ -62,8 +63,8 @@ std::unique_ptr<EngineJob> BatchCutterWindowController::makeJob(int index, int* 
                                   OutputFileNamer::extensionOf(clip.path));
     clip.exportPath = output;
     qCDebug(lcTools) << "batch: file" << index << "to" << output;
-    const int64_t d = durationUs(clip);
-    const auto [start, stop] = rangeOf(clip);
+    const int64_t d = RangeRules::durationUs(clip);
+    const auto [start, stop] = RangeRules::rangeOf(clip);
     if (!clip.isTrimFanxuan) {
         // The whole file is converted without a cut time.
         std::optional<ConvertJob::Range> range;

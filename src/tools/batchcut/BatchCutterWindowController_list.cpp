@@ -1,4 +1,4 @@
-// Adding, ordering and removing the files of the batch cut window.
+// Adding and removing the files of the batch cut window.
 #include "tools/batchcut/BatchCutterWindowController.h"
 
 #include "foundation/controls/ZylButton.h"
@@ -8,6 +8,7 @@
 #include "tools/shared/Loc.h"
 #include "tools/shared/MediaOpenPanel.h"
 #include "tools/shared/PreviewPane.h"
+#include "tools/shared/RangeRules.h"
 #include "tools/shared/SourceProbe.h"
 
 #include <QFileInfo>
@@ -38,7 +39,7 @@ int BatchCutterWindowController::addFiles(const QStringList& paths) {
         }
         // A new file is kept whole until the user sets its range.
         result.data->cutTimeRange_start = 0;
-        result.data->cutTimeRange_stop = durationUs(*result.data);
+        result.data->cutTimeRange_stop = RangeRules::durationUs(*result.data);
         result.data->isTrimFanxuan = false;
         result.data->selected = false;
         fileList_.push_back(std::move(result.data));
@@ -70,14 +71,6 @@ void BatchCutterWindowController::reload(int selected, bool keepPreview) {
         showSelectedClip();
 }
 
-void BatchCutterWindowController::fileListViewHidden(bool hidden) {
-    fileListTableView->setVisible(!hidden);
-    for (QWidget* w : std::initializer_list<QWidget*>{contentNoFileView, emailIconView, email_addressLabel})
-        w->setVisible(hidden);
-    for (QWidget* w : std::initializer_list<QWidget*>{removeBtn, clearBtn, upBtn, downBtn})
-        w->setVisible(!hidden);
-}
-
 void BatchCutterWindowController::removeAction() {
     const int i = fileListTableView->selectedIndex();
     if (isCutting() || i < 0 || i >= int(fileList_.size()))
@@ -98,13 +91,4 @@ void BatchCutterWindowController::clearAction() {
     // No row is left to preview.
     preview_->close();
     showSelectedClip();
-}
-
-void BatchCutterWindowController::moveAction(int step) {
-    const int i = fileListTableView->selectedIndex();
-    const int j = i + step;
-    if (isCutting() || i < 0 || j < 0 || j >= int(fileList_.size()))
-        return;
-    std::swap(fileList_[size_t(i)], fileList_[size_t(j)]);
-    reload(j, true);
 }

@@ -118,19 +118,9 @@ void EasyCutterWindowcontroller::windowDidLoad() {
 
 void EasyCutterWindowcontroller::configureButtons() {
     QPointer<EasyCutterWindowcontroller> self(this);
-    // A button's callback only queues its work on the main queue; the work finds the window
-    // gone when it was closed meanwhile.
-    auto queued = [self](void (EasyCutterWindowcontroller::*work)()) {
-        return [self, work](ZylButton*) {
-            dispatchMain([self, work] {
-                if (self && !self->isClosing())
-                    (self.data()->*work)();
-            });
-        };
-    };
 
     setButtonImages(volumeBtn, {"Cut/btnOpenVolume_Normal.png", "", "", "Cut/btnCloseVolume_Normal.png", ""});
-    volumeBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::volumeToggle);
+    volumeBtn->mouseDownAction = afterClick(&EasyCutterWindowcontroller::volumeToggle);
 
     setButtonImages(merageBtn, {"Join/CheckBox_NoCheck.bmp", "", "", "Join/CheckBox_Checked.bmp", ""});
     merageBtn->setContentTitle(loc("MerageBtnstringValue"));
@@ -147,10 +137,10 @@ void EasyCutterWindowcontroller::configureButtons() {
     updateFileAddBtn->setContentTitle("");
     updateFileAddBtn->setBackGroundColor(kAddFileBlue);
     updateFileAddBtn->setCornerRadius(3);
-    updateFileAddBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::addFileAction);
+    updateFileAddBtn->mouseDownAction = afterClick(&EasyCutterWindowcontroller::addFileAction);
 
     styleAddFileButton(addfileBtn, loc("AddFileBtnTitle"));
-    addfileBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::addFileAction);
+    addfileBtn->mouseDownAction = afterClick(&EasyCutterWindowcontroller::addFileAction);
 
 
     setButtonImages(playOrpauseBtn, {"Cut/btnPlay_Normal.png", "Cut/btnPlay_On.png", "Cut/btnPlay_Down.png",
@@ -187,38 +177,38 @@ void EasyCutterWindowcontroller::configureButtons() {
     cutStartBtn->setContentImagePosition(0);
     cutStartBtn->setContentTitle(loc("tool_trimItemTitle"));
     cutStartBtn->setContentColor(Qt::white);
-    cutStartBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::cutAction);
+    cutStartBtn->mouseDownAction = afterClick(&EasyCutterWindowcontroller::cutAction);
 
     setButtonImages(upMoveItemBtn,
                     {"Cut/btnMoveUp_Normal.png", "Cut/btnMoveUp_On.png", "Cut/btnMoveUp_Down.png",
                      "Cut/btnMoveUp_Down.png", "Cut/btnMoveUp_Disable.png"});
-    upMoveItemBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::upMoveItemAction);
+    upMoveItemBtn->mouseDownAction = afterClick(&EasyCutterWindowcontroller::upMoveItemAction);
     setButtonImages(downMoveItemBtn,
                     {"Cut/btnMoveDown_Normal.png", "Cut/btnMoveDown_On.png", "Cut/btnMoveDown_Down.png",
                      "Cut/btnMoveDown_Down.png", "Cut/btnMoveDown_Disable.png"});
-    downMoveItemBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::downMoveItemAction);
+    downMoveItemBtn->mouseDownAction = afterClick(&EasyCutterWindowcontroller::downMoveItemAction);
     setButtonImages(deletedItemBtn,
                     {"Cut/btnClear_Normal.png", "Cut/btnClear_On.png", "Cut/btnClear_Down.png",
                      "Cut/btnClear_Down.png", "Cut/btnClear_Disable.png"});
-    deletedItemBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::clearItemsAction);
+    deletedItemBtn->mouseDownAction = afterClick(&EasyCutterWindowcontroller::clearItemsAction);
 
     setButtonBackgrounds(itemCopyBtn, {"Cut/btnCopy_Normal.bmp", "Cut/btnCopy_On.bmp", "Cut/btnCopy_Down.bmp",
                                        "Cut/btnCopy_Down.bmp", "Cut/btnCopy_Disable.bmp"});
     itemCopyBtn->setContentTitle(loc("Copy"));
     itemCopyBtn->setContentColor(Qt::black);
-    itemCopyBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::copyItemAction);
+    itemCopyBtn->mouseDownAction = afterClick(&EasyCutterWindowcontroller::copyItemAction);
     setButtonBackgrounds(itemModifyBtn,
                          {"Cut/btnModify_Normal.bmp", "Cut/btnModify_On.bmp", "Cut/btnModify_Down.bmp",
                           "Cut/btnModify_Down.bmp", "Cut/btnModify_Disable.bmp"});
     itemModifyBtn->setContentTitle(loc("Modify"));
     itemModifyBtn->setContentColor(Qt::black);
-    itemModifyBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::modifyItemAction);
+    itemModifyBtn->mouseDownAction = afterClick(&EasyCutterWindowcontroller::modifyItemAction);
     setButtonBackgrounds(itemDeletedBtn,
                          {"Cut/btnDeleted_Normal.bmp", "Cut/btnDeleted_On.bmp", "Cut/btnDeleted_Down.bmp",
                           "Cut/btnDeleted_Down.bmp", "Cut/btnDeleted_Disable.bmp"});
     itemDeletedBtn->setContentTitle(loc("Deleted"));
     itemDeletedBtn->setContentColor(Qt::black);
-    itemDeletedBtn->mouseDownAction = queued(&EasyCutterWindowcontroller::deleteItemAction);
+    itemDeletedBtn->mouseDownAction = afterClick(&EasyCutterWindowcontroller::deleteItemAction);
 
     kuaituiBtn->setText(QStringLiteral("\u25C0"));
     kuaijinBtn->setText(QStringLiteral("\u25B6"));

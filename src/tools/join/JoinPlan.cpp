@@ -1,22 +1,10 @@
 #include "tools/join/JoinPlan.h"
 
 #include "foundation/records/SimpleData.h"
+#include "tools/shared/RangeRules.h"
 
 #include <algorithm>
 #include <cmath>
-
-int64_t JoinPlan::durationUs(const SimpleData& clip) {
-    return std::llround(clip.sourceDuration() * 1e6);
-}
-
-std::pair<int64_t, int64_t> JoinPlan::range(const SimpleData& clip) {
-    const int64_t d = durationUs(clip);
-    if (!clip.hasCutRange())
-        return {0, d};
-    const int64_t stop = std::clamp<int64_t>(clip.cutTimeRange_stop, 0, d);
-    const int64_t start = std::clamp<int64_t>(clip.cutTimeRange_start, 0, stop);
-    return {start, stop};
-}
 
 int JoinPlan::volumePercent(double gain) {
     if (!std::isfinite(gain))
@@ -33,7 +21,7 @@ int64_t JoinPlan::transitionLength(int64_t aUs, int64_t bUs) {
 namespace {
 // The pieces of one list entry: its range, or for a remove clip what lies around it.
 std::vector<std::pair<int64_t, int64_t>> piecesOf(const SimpleData& clip) {
-    const auto [start, stop] = JoinPlan::range(clip);
+    const auto [start, stop] = RangeRules::rangeOf(clip);
     if (!clip.isTrimFanxuan) {
         if (stop <= start)
             return {};
@@ -42,7 +30,7 @@ std::vector<std::pair<int64_t, int64_t>> piecesOf(const SimpleData& clip) {
     std::vector<std::pair<int64_t, int64_t>> pieces;
     if (start > 0)
         pieces.push_back({0, start});
-    const int64_t d = JoinPlan::durationUs(clip);
+    const int64_t d = RangeRules::durationUs(clip);
     if (stop < d)
         pieces.push_back({stop, d});
     return pieces;
@@ -62,7 +50,7 @@ std::vector<JoinPlan::Clip> JoinPlan::clips(const std::vector<std::shared_ptr<Si
             Clip c;
             c.path = clip.path;
             c.entry = i;
-            const int64_t d = durationUs(clip);
+            const int64_t d = RangeRules::durationUs(clip);
             // The whole file is passed as such, so that it can be copied as it is.
             c.startUs = (start == 0 && stop == d) ? 0 : start;
             c.endUs = (start == 0 && stop == d) ? 0 : stop;

@@ -28,10 +28,6 @@ public:
 
     // The engine clips of the list, in order.
     static std::vector<Clip> clips(const std::vector<std::shared_ptr<SimpleData>>& list);
-    // The source length of a clip in microseconds.
-    static int64_t durationUs(const SimpleData& clip);
-    // The range kept of a keep clip: [0, length] while none is set.
-    static std::pair<int64_t, int64_t> range(const SimpleData& clip);
     // The engine's percent of a gain (1 = unchanged), 0 to 200.
     static int volumePercent(double gain);
     // The length of a transition between pieces of a and b microseconds: a third of the

@@ -15,6 +15,7 @@
 #include "tools/shared/JoinJob.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFileNamer.h"
+#include "tools/shared/RangeRules.h"
 #include "tools/shared/RowProgress.h"
 
 #include <QDir>
@@ -147,7 +148,7 @@ void JoinnerWindowController::prepareRowProgress(const std::vector<JoinPlan::Cli
         for (const JoinPlan::Clip& c : clips) {
             if (c.entry != i)
                 continue;
-            const double d = double(JoinPlan::durationUs(*fileList_[i]));
+            const double d = double(RangeRules::durationUs(*fileList_[i]));
             const double piece = (c.endUs > c.startUs ? double(c.endUs - c.startUs) : d) / 1e6;
             seconds += piece - double(c.transitionUs) / 1e6;
         }

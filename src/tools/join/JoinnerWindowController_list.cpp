@@ -1,4 +1,4 @@
-// Adding, ordering and removing the clips of the join window.
+// Adding and removing the clips of the join window.
 #include "tools/join/JoinnerWindowController.h"
 
 #include "foundation/controls/NSProgressView.h"
@@ -55,14 +55,6 @@ void JoinnerWindowController::reload(int selected, bool keepPreview) {
     showSelectedClip();
 }
 
-void JoinnerWindowController::fileListViewHidden(bool hidden) {
-    fileListTableView->setVisible(!hidden);
-    for (QWidget* w : std::initializer_list<QWidget*>{contentNoFileView, emailIconView, email_addressLabel})
-        w->setVisible(hidden);
-    for (QWidget* w : std::initializer_list<QWidget*>{removeBtn, clearBtn, upBtn, downBtn})
-        w->setVisible(!hidden);
-}
-
 void JoinnerWindowController::removeAction() {
     const int i = fileListTableView->selectedIndex();
     if (isJoining() || i < 0 || i >= int(fileList_.size()))
@@ -76,13 +68,4 @@ void JoinnerWindowController::clearAction() {
         return;
     fileList_.clear();
     reload(-1);
-}
-
-void JoinnerWindowController::moveAction(int step) {
-    const int i = fileListTableView->selectedIndex();
-    const int j = i + step;
-    if (isJoining() || i < 0 || j < 0 || j >= int(fileList_.size()))
-        return;
-    std::swap(fileList_[size_t(i)], fileList_[size_t(j)]);
-    reload(j, true);
 }

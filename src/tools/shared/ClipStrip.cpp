@@ -2,14 +2,12 @@
 
 #include "foundation/controls/LxProgressSlider.h"
 #include "foundation/controls/ZylButton.h"
-#include "platform/Dispatch.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/ToolLayout.h"
 #include "tools/shared/ToolStyle.h"
 #include "tools/shared/ToolWindow.h"
 
 #include <QComboBox>
-#include <QPointer>
 
 using toollayout::make;
 
@@ -33,15 +31,8 @@ void framedBracket(ZylButton* button, const char* key) {
 
 void build(ToolWindow* window, QWidget* parent, double y, const Controls& c, const Actions& a,
            LxProgressSliderDelegate* volumeDelegate) {
-    QPointer<ToolWindow> self(window);
-    auto queued = [self](std::function<void()> work) {
-        return [self, work](ZylButton*) {
-            dispatchMain([self, work] {
-                if (self && !self->isClosing())
-                    work();
-            });
-        };
-    };
+    // The buttons act after their click has finished, and not once the window is closing.
+    auto queued = [window](std::function<void()> work) { return window->afterClick(std::move(work)); };
     c.play = make<ZylButton>(parent, 10, y, kStripHeight, kStripHeight);
     toolstyle::setButtonImages(c.play, toolstyle::joinPlayPictures());
     c.play->mouseDownAction = queued(a.playPause);

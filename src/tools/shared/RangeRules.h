@@ -4,6 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
+
+class SimpleData;
 
 struct CutRange {
     int64_t startUs = 0;
@@ -13,6 +16,11 @@ struct CutRange {
 
 class RangeRules {
 public:
+    // A clip's source length in microseconds.
+    static int64_t durationUs(const SimpleData& clip);
+    // A clip's range as a job reads it: 0 <= start <= stop <= length, the whole clip while
+    // none is set.
+    static std::pair<int64_t, int64_t> rangeOf(const SimpleData& clip);
     // Reset: the whole clip.
     static CutRange reset(int64_t durationUs);
     // Apply to All: the range selected on one clip, given to a clip durationUs long.

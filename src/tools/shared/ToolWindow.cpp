@@ -2,6 +2,7 @@
 
 #include "foundation/helpers/NSBundle.h"
 #include "platform/Alerts.h"
+#include "platform/Dispatch.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "tools/shared/ExportBar.h"
@@ -82,6 +83,16 @@ void ToolWindow::stopJobsAndWait() {
     QEventLoop loop;
     JobChain::whenAllReturned([&loop] { loop.quit(); });
     loop.exec();
+}
+
+std::function<void(ZylButton*)> ToolWindow::afterClick(std::function<void()> work) {
+    QPointer<ToolWindow> self(this);
+    return [self, work = std::move(work)](ZylButton*) {
+        dispatchMain([self, work] {
+            if (self && !self->isClosing())
+                work();
+        });
+    };
 }
 
 void ToolWindow::showSimpleAlert(const QString& message) {

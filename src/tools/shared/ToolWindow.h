@@ -20,6 +20,7 @@
 #include <functional>
 
 class ExportBar;
+class ZylButton;
 
 class ToolWindow : public QWidget {
     Q_OBJECT
@@ -46,6 +47,14 @@ public:
     ExportBar* exportBar() const { return exportBar_; }
     // True from the moment the window starts to close.
     bool isClosing() const { return closing_; }
+
+    // A button callback that runs work after the click has finished (queued on the main
+    // queue), and not once the window is closing or gone.
+    std::function<void(ZylButton*)> afterClick(std::function<void()> work);
+    // The same for one of the window's own actions.
+    template <class W> std::function<void(ZylButton*)> afterClick(void (W::*work)()) {
+        return afterClick([window = static_cast<W*>(this), work] { (window->*work)(); });
+    }
 
     // A plain warning alert, window-modal: heading the text for the window's title, the
     // message, one button titled with the text for "OKBtnTitle".

@@ -8,7 +8,6 @@
 #include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/helpers/NSBundle.h"
 #include "foundation/records/SimpleData.h"
-#include "platform/Dispatch.h"
 #include "platform/Workspace.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/Loc.h"
@@ -20,7 +19,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <cmath>
@@ -105,44 +103,28 @@ void SplitWindowController::windowDidLoad() {
 }
 
 void SplitWindowController::configureButtons() {
-    QPointer<SplitWindowController> self(this);
-    // A button's callback only queues its work on the main queue; the work finds the window
-    // gone when it was closed meanwhile.
-    auto queued = [self](void (SplitWindowController::*work)()) {
-        return [self, work](ZylButton*) {
-            dispatchMain([self, work] {
-                if (self && !self->isClosing())
-                    (self.data()->*work)();
-            });
-        };
-    };
-
     styleAddFileButton(addfileBtn, loc("AddFileBtnTitle"));
-    addfileBtn->mouseDownAction = queued(&SplitWindowController::addFileAction);
+    addfileBtn->mouseDownAction = afterClick(&SplitWindowController::addFileAction);
 
     setButtonImages(playBtn, joinPlayPictures());
-    playBtn->mouseDownAction = [self](ZylButton*) {
-        dispatchMain([self] {
-            if (!self || self->isClosing())
-                return;
-            self->playBtn->setSelected(!self->playBtn->selected());
-            if (self->playBtn->selected())
-                self->playAction();
-            else
-                self->pauseAction();
-        });
-    };
+    playBtn->mouseDownAction = afterClick([this] {
+        playBtn->setSelected(!playBtn->selected());
+        if (playBtn->selected())
+            playAction();
+        else
+            pauseAction();
+    });
     setButtonImages(pauseBtn, joinStopPictures());
-    pauseBtn->mouseDownAction = queued(&SplitWindowController::stopAction);
+    pauseBtn->mouseDownAction = afterClick(&SplitWindowController::stopAction);
     setButtonImages(volumeBtn, {"Cut/btnOpenVolume_Normal.png", "", "", "Cut/btnCloseVolume_Down.png", ""});
-    volumeBtn->mouseDownAction = queued(&SplitWindowController::volumeToggle);
+    volumeBtn->mouseDownAction = afterClick(&SplitWindowController::volumeToggle);
 
     splitBtn->setBackGroundColor(kBrandBlue);
     splitBtn->setDisAblebackGroundColor(kDisabledGrey);
     splitBtn->setContentTitle(loc("SplitBtnstringValue"));
     splitBtn->setContentColor(Qt::white);
     splitBtn->setEnabled(false);
-    splitBtn->mouseDownAction = queued(&SplitWindowController::splitAction);
+    splitBtn->mouseDownAction = afterClick(&SplitWindowController::splitAction);
 
     const std::array<std::pair<ZylButton*, const char*>, 4> points{
         std::pair{splitItemBtn, "btnHandSplit"}, std::pair{leftMoveBtn, "btnLastPoint"},
@@ -154,10 +136,10 @@ void SplitWindowController::configureButtons() {
         button->setContentTitle("");
         button->hide();
     }
-    splitItemBtn->mouseDownAction = queued(&SplitWindowController::addSplitItemAction);
-    leftMoveBtn->mouseDownAction = queued(&SplitWindowController::leftMoveAction);
-    rightMoveBtn->mouseDownAction = queued(&SplitWindowController::rightMoveAction);
-    deletedItemBtn->mouseDownAction = queued(&SplitWindowController::deleteSplitItemAction);
+    splitItemBtn->mouseDownAction = afterClick(&SplitWindowController::addSplitItemAction);
+    leftMoveBtn->mouseDownAction = afterClick(&SplitWindowController::leftMoveAction);
+    rightMoveBtn->mouseDownAction = afterClick(&SplitWindowController::rightMoveAction);
+    deletedItemBtn->mouseDownAction = afterClick(&SplitWindowController::deleteSplitItemAction);
 }
 
 void SplitWindowController::hiddenPlayerView(bool hide) {

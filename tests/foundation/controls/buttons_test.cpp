@@ -199,33 +199,6 @@ TEST_F(TabButton, DisabledTabNeverFiresAndShowsItsDisabledLookEvenWhenSelected) 
     EXPECT_EQ(tab->backView()->imageName(), "back-disabled");
 }
 
-TEST_F(TabButton, TitleColoursDefaultOnceAndEmptyTitlesShowTwoSpaces) {
-    EXPECT_EQ(tab->normalTitleColor(), QColor::fromRgbF(0.828f, 0.828f, 0.828f));
-    EXPECT_EQ(tab->titleButton()->attributedStringTitle().color, tab->normalTitleColor());
-    EXPECT_EQ(tab->titleButton()->attributedStringTitle().font.pixelSize(), 13);
-    tab->setSelected(true);
-    EXPECT_EQ(tab->selectedTitleColor(), QColor::fromRgbF(0.404f, 0.756f, 1.0f));
-    tab->setSelectedTitleColor(Qt::white);
-    tab->setSelected(true);
-    EXPECT_EQ(tab->titleButton()->attributedStringTitle().color, QColor(Qt::white));
-
-    tab->setTitle(QString());
-    tab->setFontsize(0);
-    tab->setSelected(false);
-    EXPECT_EQ(tab->title(), "  ");
-    EXPECT_EQ(tab->titleButton()->attributedStringTitle().font.pixelSize(), 12);
-}
-
-TEST_F(TabButton, TextPositionsPlaceThePictureAndTheTitle) {
-    const QRect titleBefore = tab->titleButton()->geometry();
-    EXPECT_EQ(tab->imageView()->frame(), (NSRect{0, 0, 120, 24}));
-    EXPECT_EQ(tab->titleButton()->geometry(), titleBefore);
-    tab->setTitleLab(true);
-    tab->setCellTextPosition(1);
-    EXPECT_EQ(tab->imageView()->frame(), (NSRect{0, 0, 24, 24}));
-    EXPECT_EQ(geometry::frame(tab->titleButton()), (NSRect{24, 0, 96, 24}));
-}
-
 } // namespace
 
 TEST(ZylButtonTitle, TooLongTitleIsCutShortWithTheWholeTitleAsTooltip) {

@@ -46,7 +46,6 @@ TEST_F(FinishMessage, OpensWindowModalAndReportsTheBoxOnOk) {
     EXPECT_EQ(window->windowModality(), Qt::WindowModal);
     EXPECT_EQ(window->parentWidget(), &caller);
     EXPECT_EQ(window->windowTitle(), NSBundle::localizedStringForKey("Easy Cut")); // looked up again as a key
-    EXPECT_EQ(window->size(), QSize(338, 114));
 
     alert->openBtn()->setChecked(true);
     QTest::mouseClick(alert->okBtn(), Qt::LeftButton);
@@ -76,17 +75,6 @@ TEST_F(FinishMessage, OkClosesWithTheBoxOffAndWithoutACallback) {
     QTest::mouseClick(bare->okBtn(), Qt::LeftButton);
     flushDeletes();
     EXPECT_FALSE(bareWindow);
-}
-
-TEST_F(FinishMessage, EmptyKeysShowTheDefaultTexts) {
-    auto* alert = new ZylOpenAlert(&caller);
-    alert->open();
-    auto text = [](const char* key) { return NSBundle::localizedStringForKey(QString::fromLatin1(key)); };
-    EXPECT_EQ(alert->window()->windowTitle(), text("Title"));
-    EXPECT_EQ(alert->titleLabel()->text(), text("InformationLabelTitle"));
-    EXPECT_EQ(alert->openBtn()->text(), text("OpenfileTitle"));
-    EXPECT_EQ(alert->okBtn()->text(), text("OKBtnTitle"));
-    alert->okAction();
 }
 
 TEST_F(FinishMessage, ClosingTheCallerTakesAnOpenMessageWithIt) {

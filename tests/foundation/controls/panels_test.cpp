@@ -38,22 +38,6 @@ TEST(MarkerView, DragFollowsThePointerAndStopsAtTheParentsEdges) {
     QTest::mouseRelease(marker, Qt::LeftButton, {}, QPoint(100, 5));
 }
 
-TEST(MarkerView, PressedPictureShowsWhilePressed) {
-    QWidget parent;
-    auto* v = new ZylImageView(NSRect{0, 0, 20, 20}, &parent);
-    QImage img(4, 4, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::red);
-    v->setNormalImage(NamedImage("n", img));
-    QTest::mousePress(v, Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(v->currentImageName(), "n"); // no pressed picture: the normal one
-    QTest::mouseRelease(v, Qt::LeftButton, {}, QPoint(5, 5));
-    v->setDownImage(NamedImage("d", img));
-    QTest::mousePress(v, Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(v->currentImageName(), "d");
-    QTest::mouseRelease(v, Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(v->currentImageName(), "n");
-}
-
 TEST(ProgressBar, TintFollowsTheValueInsideItsRimUnlimitedButNeverNegativeOrNaN) {
     QWidget parent;
     parent.resize(400, 40);

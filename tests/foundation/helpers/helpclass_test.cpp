@@ -1,6 +1,5 @@
 #include "foundation/helpers/HelpClass.h"
 
-#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 TEST(TimeStrings, HundredthsAreNotLostToFloatingPoint) {
@@ -59,12 +58,6 @@ TEST(TimeStrings, ParserAcceptsTimeShapesAndRefusesOthers) {
         EXPECT_FALSE(HelpClass::parseTimeStr(bad)) << bad;
 }
 
-TEST(TimeStrings, TimestampFileName) {
-    static const QRegularExpression shape(R"(^\d{4}-\d{2}-\d{2}_\d{2}-\d{2}-\d{2}$)");
-    EXPECT_TRUE(shape.match(HelpClass::createFilename()).hasMatch())
-        << HelpClass::createFilename().toStdString();
-}
-
 TEST(ColourWord, RedInTheTopByteAlphaIgnored) {
     EXPECT_EQ(HelpClass::retDwordColorVolue(QColor(255, 0, 0)), 0xFF000000u);
     EXPECT_EQ(HelpClass::retDwordColorVolue(QColor(255, 255, 255)), 0xFFFFFF00u);
@@ -76,28 +69,6 @@ TEST(ColourWord, RedInTheTopByteAlphaIgnored) {
     EXPECT_EQ(HelpClass::retDwordColorVolue(QColor::fromHsv(0, 255, 255)),
               0xFF000000u); // other colour models
     EXPECT_EQ(HelpClass::retDwordColorVolue(QColor()), 0u);
-}
-
-TEST(ButtonTitle, StyleRules) {
-    const AttributedString empty = HelpClass::retButtonTitle("", Qt::red, "Sans", 14, true, 0);
-    EXPECT_TRUE(empty.isEmpty());
-    EXPECT_FALSE(empty.hasAttributes);
-
-    const AttributedString t = HelpClass::retButtonTitle("Open", QColor(), "", 0, false, 0);
-    EXPECT_TRUE(t.hasAttributes);
-    EXPECT_EQ(t.color, QColor(Qt::black));
-    EXPECT_EQ(t.font.pixelSize(), 12);
-    EXPECT_EQ(t.alignment, Qt::AlignCenter);
-    EXPECT_FALSE(t.hasShadow);
-    EXPECT_EQ(t.shadowOffset, QPointF(0, 0));
-
-    const AttributedString s =
-        HelpClass::retButtonTitle("Open", Qt::white, "", 15, true, NSTextAlignmentRight);
-    EXPECT_EQ(s.font.pixelSize(), 15);
-    EXPECT_TRUE(s.alignment & Qt::AlignRight);
-    EXPECT_TRUE(s.hasShadow);
-    EXPECT_EQ(s.shadowBlur, 2);
-    EXPECT_EQ(s.shadowOffset, QPointF(1, 2));
 }
 
 TEST(TextHeight, GrowsWithWrappedLinesAndDefaultsTo30) {

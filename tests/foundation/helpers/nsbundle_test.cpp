@@ -132,14 +132,6 @@ TEST_F(Localisation, FourLanguageTablesAreRecognisedAtTheFirstLookup) {
     EXPECT_EQ(NSBundle::localizedStringForKey("Lang"), "zh-Hant");
 }
 
-TEST_F(Localisation, LookupsFollowTheStoredLanguageWithoutASwitch) {
-    nineLanguages();
-    UserDefaults::standardUserDefaults().setInteger(3, "AppLanguage");
-    EXPECT_EQ(NSBundle::localizedStringForKey("Lang"), "fr");
-    UserDefaults::standardUserDefaults().setInteger(4, "AppLanguage");
-    EXPECT_EQ(NSBundle::localizedStringForKey("Lang"), "de");
-}
-
 TEST_F(Localisation, MissingKeysFallBackToEnglishThenTheKeyOrGivenValue) {
     nineLanguages();
     setLanguage(3);
@@ -148,17 +140,17 @@ TEST_F(Localisation, MissingKeysFallBackToEnglishThenTheKeyOrGivenValue) {
     EXPECT_EQ(NSBundle::localizedStringForKey("No such key", "Fallback"), "Fallback");
     EXPECT_EQ(NSBundle::localizedStringForKey("Lang", "Fallback"), "fr");
     EXPECT_EQ(NSBundle::localizedStringForKey(QString()), QString());
+    // The stored language is read at each lookup, without a switch.
+    UserDefaults::standardUserDefaults().setInteger(4, "AppLanguage");
+    EXPECT_EQ(NSBundle::localizedStringForKey("Lang"), "de");
 }
 
-TEST_F(Localisation, MissingLanguageFolderFallsBackToEnglish) {
+TEST_F(Localisation, AMissingLanguageFolderFallsBackToEnglishAndNoTablesToTheKeys) {
+    setLanguage(2);
+    EXPECT_EQ(NSBundle::localizedStringForKey("Ixy-de-Rz5.title"), "Ixy-de-Rz5.title");
     table("en", "\"LangeuageItem4\" = \"Deutsch\";\n");
     setLanguage(4);
     EXPECT_EQ(NSBundle::localizedStringForKey("Lang"), "en");
-}
-
-TEST_F(Localisation, NoTablesAtAllGiveTheKeys) {
-    setLanguage(2);
-    EXPECT_EQ(NSBundle::localizedStringForKey("Ixy-de-Rz5.title"), "Ixy-de-Rz5.title");
 }
 
 TEST_F(Localisation, ArabicIsAStoredIndexAboveSeven) {

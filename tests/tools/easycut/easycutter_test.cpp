@@ -1,10 +1,9 @@
 // The easy cutter end to end, through its real controls, on real files: segments written
-// separately and merged, free names, cancel in the middle of a chain, closing during an
-// export, refused files and refused typed times.
+// separately and merged, free names, cancel in the middle of a chain, refused files and
+// refused typed times (closing during an export is the tool-window kit's).
 #include "EasyCutDriver.h"
 
 #include "foundation/records/SimpleData.h"
-#include "platform/NotificationCenter.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -99,35 +98,6 @@ TEST(EasyCutter, CancelDuringTheSecondOfThreeKeepsTheFirstAndLeavesNothingElse) 
     EXPECT_NEAR(testsupport::probeDuration(d.out.path() + "/000000.00-000002.00.mp4"), 2.0, 0.15);
     EXPECT_TRUE(d.window->startExportBtn->isEnabled());
     EXPECT_TRUE(d.window->cutStartBtn->isEnabled());
-}
-
-TEST(EasyCutter, ClosingDuringAnExportCancelsItAndTellsTheHomeScreen) {
-    auto* d = new Driver;
-    // As the home screen opens it.
-    d->window->setAttribute(Qt::WA_DeleteOnClose);
-    d->addFile(testsupport::longClip());
-    d->addSegment(1.0, 58.0);
-    int closed = 0;
-    const auto token = NotificationCenter::defaultCenter().addObserver(
-        "WillCloseNotification", nullptr, [&](const Notification&) { ++closed; });
-    d->pressStart();
-    ASSERT_TRUE(waitUntil([&] { return d->window->jobChain().isBusy(); }, 5000));
-    settle(200);
-    QPointer<EasyCutterWindowcontroller> window = d->window;
-    ASSERT_TRUE(window->jobChain().isBusy());
-    window->close();
-    EXPECT_EQ(closed, 1);
-    // Pending deletions run, but not yet the stopped job's completion: the window stays.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(window.isNull()) << "alive until the stopped job has returned";
-    ASSERT_TRUE(waitUntil([&] { return window.isNull(); })) << "the window goes once its job has returned";
-    settle(200);
-    EXPECT_EQ(d->finishMessage(), nullptr);
-    EXPECT_TRUE(answerAlerts().isEmpty());
-    EXPECT_TRUE(outputs(d->out.path()).isEmpty()) << "the stopped job leaves no file";
-    NotificationCenter::defaultCenter().removeObserver(token);
-    EXPECT_EQ(closed, 1);
-    delete d;
 }
 
 TEST(EasyCutter, AnAc3FileAndANonMediaFileAreRefusedWithTheirMessages) {

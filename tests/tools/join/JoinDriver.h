@@ -1,28 +1,24 @@
-// Drives a join window through its real controls for the tests: the add-file button and its
-// open panel, the list's rows and buttons, the range fields, the volume slider, the format
-// browser, the output-folder pop-up and Start. Waiting, clicking, panels and alerts are the
-// shared tool-window driver's.
+// Drives a join window through its real controls for the tests: the format browser, the
+// output-folder pop-up and Start. The list, range fields and volume slider are the list
+// windows' driver's; waiting, clicking, panels and alerts the tool-window driver's.
 #pragma once
 
-#include "../shared/ToolWindowDriver.h"
+#include "../shared/ClipListDriver.h"
 #include "foundation/controls/LxCustomButton.h"
 #include "foundation/controls/MouseMoveButton.h"
-#include "foundation/controls/LxProgressSlider.h"
-#include "foundation/controls/NSImageView.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/UserDefaults.h"
-#include "tools/shared/JoinnerCell.h"
-#include "tools/shared/JoinnerTableView.h"
 #include "tools/join/JoinnerWindowController.h"
-#include "tools/shared/TimeCodeRow.h"
 #include "tools/shared/FormatBrowser.h"
+#include "profiles/InputFileNameWindowController.h"
+#include "profiles/ProfileParameters.h"
+#include "profiles/SettingWindowController.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
-#include <QRegularExpression>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -48,7 +44,7 @@ struct TestDefaults {
     TestDefaults() { useTestDefaults(); }
 };
 
-class Driver : private TestDefaults, public tooltest::WindowHolder<JoinnerWindowController> {
+class Driver : private TestDefaults, public tooltest::ClipListDriver<JoinnerWindowController> {
 public:
     // keepFormat: start from "Keep Original" whatever an earlier window chose.
     explicit Driver(bool keepFormat = true) {
@@ -57,34 +53,8 @@ public:
             chooseFormat("Video / Keep Original");
     }
 
-    void chooseOutputFolder(const QString& folder) { tooltest::pickOutputFolder(window->outputFolderBtn, folder); }
-    void addFile(const QString& path) { tooltest::pickFile(window->addfileBtn, path); }
-
-    void selectRow(int i) {
-        JoinnerCell* row = window->fileListTableView->row(i);
-        ASSERT_NE(row, nullptr);
-        QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(40, 10));
-        settle();
-        ASSERT_EQ(window->fileListTableView->selectedIndex(), i);
-    }
-
-    // Enters a time "hh:mm:ss.cc" into a range row as one edit: the first three parts are
-    // put in place and the hundredths typed, ending with Return. A bare number goes into the
-    // hours field alone.
-    static void type(TimeCodeRow* row, const QString& value) {
-        const QStringList parts = value.split(QRegularExpression("[:.]"));
-        if (parts.size() != 4) {
-            tooltest::typeField(row->field(TimeCodeRow::Hours), value);
-            return;
-        }
-        for (int i = 0; i < 3; ++i)
-            row->field(i)->setText(parts[i]);
-        tooltest::typeField(row->field(TimeCodeRow::Hundredths), parts[3]);
-    }
-    // What a range row shows, as "hh:mm:ss.cc".
-    static QString shown(const TimeCodeRow* row) {
-        return QString("%1:%2:%3.%4")
-            .arg(row->field(0)->text(), row->field(1)->text(), row->field(2)->text(), row->field(3)->text());
+    void chooseOutputFolder(const QString& folder) {
+        tooltest::pickOutputFolder(window->outputFolderBtn, folder);
     }
 
     // Chooses "<category> / <profile>" in the format browser: its tab, its page, its tile.
@@ -120,13 +90,26 @@ public:
         return b->gearBtns[size_t(b->selectItemIndex() - 1)];
     }
 
-    // Clicks the volume slider at the point of the fraction f (0 to 1) of its travel.
-    void setVolumeSlider(double f) {
-        LxProgressSlider* s = window->volumeSlider;
-        const int thumb = s->tickMarkView()->width();
-        const int x = int(std::lround(thumb / 2.0 + f * (s->width() - thumb)));
-        QTest::mouseClick(s, Qt::LeftButton, {}, QPoint(x, s->height() / 2));
-        settle();
+    // The chosen tile's gear, then its settings window once it shows, with the video codec
+    // set to codec.
+    SettingWindowController* openSettingsWithCodec(const QString& codec) {
+        click(settingsGear());
+        SettingWindowController* settings = nullptr;
+        waitUntil(
+            [&] {
+                settings = window->findChild<SettingWindowController*>();
+                return settings && settings->isVisible();
+            },
+            5000);
+        EXPECT_NE(settings, nullptr);
+        if (!settings)
+            return nullptr;
+        QComboBox* box = settings->popUp(profiles::kVideoCodec);
+        const int i = box->findText(codec);
+        EXPECT_GE(i, 0) << codec.toStdString();
+        box->setCurrentIndex(i);
+        emit box->activated(i);
+        return settings;
     }
 
     // Start, then the end of the join; returns the file written.

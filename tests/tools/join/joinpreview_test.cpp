@@ -1,12 +1,11 @@
 // The join window's preview, strip and per-clip parts on real clips: the default-format clip's
-// whole format, Apply to All on shorter and longer clips, transitions after removed ranges,
+// whole format, transitions after removed ranges,
 // the rows' export bars and snapshots of the frame shown.
 #include "JoinDriver.h"
 #include "TestSupport.h"
 #include "foundation/controls/LxCutProgressView.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Workspace.h"
-#include "tools/join/JoinPlan.h"
 #include "tools/shared/PreviewPane.h"
 #include "tools/shared/RowProgress.h"
 
@@ -51,36 +50,6 @@ TEST(JoinPreview, TheDefaultFormatClipGivesItsCodecSizeAndRate) {
     EXPECT_EQ(a["codec_name"].toString(), "aac");
     EXPECT_EQ(a["sample_rate"].toString(), "44100");
     EXPECT_NEAR(testsupport::probeDuration(out), 8.0, 0.3);
-}
-
-TEST(JoinPreview, ApplyToAllFitsTheRangeToShorterAndLongerClips) {
-    Driver d;
-    d.addFile(testsupport::media("long_10s.mp4"));
-    d.addFile(testsupport::media("h264_aac.mp4"));
-    d.addFile(testsupport::media("long_10s.mp4"));
-    d.selectRow(0);
-    Driver::type(d.window->stopTimeRow, "00:00:07.00");
-    Driver::type(d.window->startTimeRow, "00:00:02.00");
-    click(d.window->applytoallBtn);
-    const auto& list = d.window->fileList();
-    // 5 s is longer than the 4 s clip: the whole clip.
-    EXPECT_EQ(JoinPlan::range(*list[1]).first, 0);
-    EXPECT_EQ(JoinPlan::range(*list[1]).second, 4000000);
-    EXPECT_EQ(list[2]->cutTimeRange_start, 2000000);
-    EXPECT_EQ(list[2]->cutTimeRange_stop, 7000000);
-
-    // 6 s to 9 s reaches past the 4 s clip's end: same length, ending at its end.
-    Driver::type(d.window->startTimeRow, "00:00:06.00");
-    Driver::type(d.window->stopTimeRow, "00:00:09.00");
-    ASSERT_TRUE(answerAlerts().isEmpty());
-    click(d.window->applytoallBtn);
-    EXPECT_EQ(list[1]->cutTimeRange_start, 1000000);
-    EXPECT_EQ(list[1]->cutTimeRange_stop, 4000000);
-    EXPECT_EQ(list[2]->cutTimeRange_start, 6000000);
-    EXPECT_EQ(list[2]->cutTimeRange_stop, 9000000);
-    const QString out = d.join();
-    ASSERT_NE(d.finishMessage(), nullptr);
-    EXPECT_NEAR(testsupport::probeDuration(out), 9.0, 0.25);
 }
 
 TEST(JoinPreview, ATransitionAfterARemovedRangeLastsOneSecond) {

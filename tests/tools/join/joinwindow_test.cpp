@@ -124,20 +124,9 @@ TEST(JoinWindow, TheSettingsWindowChangesTheJoinedFormat) {
     Driver d;
     d.addFile(testsupport::media("h264_aac.mp4"));
     d.chooseFormat("Video / mkv(H.264)");
-    click(d.settingsGear());
-    SettingWindowController* settings = nullptr;
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            settings = d.window->findChild<SettingWindowController*>();
-            return settings && settings->isVisible();
-        },
-        5000));
-    QComboBox* codec = settings->popUp(profiles::kVideoCodec);
-    const int hevc = codec->findText("hevc");
-    ASSERT_GE(hevc, 0);
-    codec->setCurrentIndex(hevc);
     const QString before = d.window->fileList()[0]->targetData->metadata_vcodec;
-    emit codec->activated(hevc);
+    SettingWindowController* settings = d.openSettingsWithCodec("hevc");
+    ASSERT_NE(settings, nullptr);
     settings->close();
     settle();
     EXPECT_NE(before, "hevc");
@@ -337,19 +326,8 @@ TEST(JoinWindow, AProfileSavedAsCustomIsListedAndChosenAtOnce) {
     {
         Driver d; // on "Video / Keep Original"
         d.addFile(testsupport::media("h264_aac.mp4"));
-        click(d.settingsGear());
-        SettingWindowController* settings = nullptr;
-        ASSERT_TRUE(waitUntil(
-            [&] {
-                settings = d.window->findChild<SettingWindowController*>();
-                return settings && settings->isVisible();
-            },
-            5000));
-        QComboBox* codec = settings->popUp(profiles::kVideoCodec);
-        const int hevc = codec->findText("hevc");
-        ASSERT_GE(hevc, 0);
-        codec->setCurrentIndex(hevc);
-        emit codec->activated(hevc);
+        SettingWindowController* settings = d.openSettingsWithCodec("hevc");
+        ASSERT_NE(settings, nullptr);
         click(settings->createCustomBtn());
         InputFileNameWindowController* prompt = nullptr;
         ASSERT_TRUE(waitUntil(

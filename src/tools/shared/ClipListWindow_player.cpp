@@ -1,48 +1,39 @@
 // The preview of the selected clip and the control strip under it: play, stop, set start and
 // set stop from the play head, snapshot and its format, mute and the clip's volume. The play
-// head runs through the whole clip; only the join uses the range.
-#include "tools/join/JoinnerWindowController.h"
+// head runs through the whole clip; only the job uses the range.
+#include "tools/shared/ClipListWindow.h"
 
 #include "foundation/controls/LxCutProgressView.h"
 #include "foundation/controls/LxProgressSlider.h"
 #include "foundation/controls/ZylButton.h"
-#include "foundation/helpers/HelpClass.h"
 #include "foundation/records/SimpleData.h"
-#include "platform/Dispatch.h"
 #include "platform/Log.h"
 #include "platform/Workspace.h"
-#include "tools/join/JoinPlan.h"
-#include "tools/shared/JoinnerTableView.h"
-#include "tools/shared/ClipStrip.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/Loc.h"
-#include "tools/shared/PlayHead.h"
 #include "tools/shared/PreviewPane.h"
-#include "tools/shared/ToolLayout.h"
-#include "tools/shared/ToolStyle.h"
+#include "tools/shared/RangeRules.h"
 
 #include <QComboBox>
 #include <QLabel>
-#include <QPointer>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 
-using toollayout::label;
-using toollayout::make;
-
-void JoinnerWindowController::buildPlayerArea(QWidget* right) {
-    playhead::build(right, this, {playerView, preview_, leftTimeLabel, rightTimeLabel, cutProgressView}, this,
-                    [this](double current, double duration) { showPlayHead(current, duration); },
-                    [this] { playerDidEnd(); });
+void ClipListWindow::buildPlayerArea(QWidget* right) {
+    playhead::build(
+        right, this, {playerView, preview_, leftTimeLabel, rightTimeLabel, cutProgressView}, this,
+        [this](double current, double duration) { showPlayHead(current, duration); },
+        [this] { playerDidEnd(); });
     clipstrip::build(this, right, 280, stripControls(), clipstrip::actionsOf(this), this);
 }
 
-clipstrip::Controls JoinnerWindowController::stripControls() {
-    return {playBtn, stopBtn, startCutTimeBtn, stopCutTimeBtn, cutCoverBtn, cutcoverStyleBtn, coverStylePopBtn,
-            volumeBtn, volumeSlider};
+clipstrip::Controls ClipListWindow::stripControls() {
+    return {playBtn,          stopBtn,          startCutTimeBtn, stopCutTimeBtn, cutCoverBtn,
+            cutcoverStyleBtn, coverStylePopBtn, volumeBtn,       volumeSlider};
 }
 
-void JoinnerWindowController::initPlayer() {
+void ClipListWindow::initPlayer() {
     preview_->close();
     // A new clip starts paused, whatever the last one was doing.
     playBtn->setSelected(false);
@@ -51,129 +42,135 @@ void JoinnerWindowController::initPlayer() {
         preview_->open(clip->path, clip->volume, PreviewPane::displaySize(*clip));
     showSelectedClip();
     // The play head starts at the range's start.
-    const double start = clip ? double(JoinPlan::range(*clip).first) / 1e6 : 0.0;
+    const double start = clip ? double(RangeRules::rangeOf(*clip).first) / 1e6 : 0.0;
     preview_->seek(start);
     showPlayHead(preview_->player() ? start : 0.0, preview_->duration());
     setVolumeButtonLook(false);
 }
 
-void JoinnerWindowController::play() {
+void ClipListWindow::play() {
     if (!preview_->player())
         return;
     preview_->play();
     playBtn->setSelected(true);
 }
 
-void JoinnerWindowController::pause() {
+void ClipListWindow::pause() {
     if (!preview_->player())
         return;
     preview_->pause();
     playBtn->setSelected(false);
 }
 
-void JoinnerWindowController::stop() {
-    if (!preview_->player())
+void ClipListWindow::stop() {
+    if (fileList_.empty() || !preview_->player())
         return;
     // The play head stays where it was until the next play or seek.
     preview_->stop();
     playBtn->setSelected(false);
 }
 
-playhead::Strip JoinnerWindowController::playHead() const {
+playhead::Strip ClipListWindow::playHead() const {
     return {preview_, cutProgressView, leftTimeLabel, rightTimeLabel, playBtn};
 }
 
-void JoinnerWindowController::showPlayHead(double current, double duration) {
+void ClipListWindow::showPlayHead(double current, double duration) {
     playhead::show(playHead(), current, duration);
 }
 
-void JoinnerWindowController::playerDidEnd() {
+void ClipListWindow::playerDidEnd() {
     playhead::rewind(playHead());
 }
 
-void JoinnerWindowController::actionMouseDownForCutProgressViewBlock(LxCutProgressView* view, float) {
+void ClipListWindow::actionMouseDownForCutProgressViewBlock(LxCutProgressView* view, float) {
     if (view == cutProgressView && preview_->isPlaying())
         pause();
 }
 
-void JoinnerWindowController::actionSeekToTimeForCutProgressViewBlock(LxCutProgressView* view, float progress) {
+void ClipListWindow::actionSeekToTimeForCutProgressViewBlock(LxCutProgressView* view, float progress) {
     if (view == cutProgressView)
         playhead::scrub(playHead(), progress);
 }
 
-void JoinnerWindowController::actionMouseUpForCutProgressViewBlock(LxCutProgressView* view, float progress) {
+void ClipListWindow::actionMouseUpForCutProgressViewBlock(LxCutProgressView* view, float progress) {
     if (view == cutProgressView)
         playhead::release(playHead(), progress, [this] { play(); });
 }
 
-QString JoinnerWindowController::actionCarameraBtn() {
-    if (!preview_->player())
+QString ClipListWindow::actionCarameraBtn() {
+    if (fileList_.empty() || !preview_->player())
         return QString();
     const QString file = preview_->snapshot(exportBar_->preparedOutputPath(), coverStyle());
-    qCDebug(lcTools) << "join: snapshot" << file;
+    qCDebug(lcTools) << logName_ << "snapshot" << file;
     return file;
 }
 
-void JoinnerWindowController::toggleCoverStylePop() {
+void ClipListWindow::toggleCoverStylePop() {
     if (preview_->player())
         clipstrip::toggleStylePop(stripControls());
 }
 
-void JoinnerWindowController::coverstyleAction(int index) {
+void ClipListWindow::coverstyleAction(int index) {
     clipstrip::chooseStyle(stripControls(), index, coverStyle_);
 }
 
-void JoinnerWindowController::setVolumeButtonLook(bool muted) {
+void ClipListWindow::setVolumeButtonLook(bool muted) {
     clipstrip::setMutedLook(volumeBtn, muted);
 }
 
-void JoinnerWindowController::muteToggle() {
+void ClipListWindow::muteToggle() {
+    // With no clip there is nothing to mute.
+    if (fileList_.empty())
+        return;
     const bool muted = !preview_->isMuted();
     preview_->setMuted(muted);
     setVolumeButtonLook(muted);
 }
 
-void JoinnerWindowController::actionMouseDownForProgressSliderBlock(LxProgressSlider*, float) {
+void ClipListWindow::actionMouseDownForProgressSliderBlock(LxProgressSlider*, float) {
     // Present so that a click moves the thumb to the clicked point.
 }
 
-void JoinnerWindowController::actionProgressForProgressSliderBlock(LxProgressSlider* slider, float progress) {
+void ClipListWindow::actionProgressForProgressSliderBlock(LxProgressSlider* slider, float progress) {
     if (slider == volumeSlider && std::isfinite(progress))
         volumeChanged(2.0 * std::clamp(double(progress), 0.0, 1.0));
 }
 
-void JoinnerWindowController::actionMouseUpForProgressSliderBlock(LxProgressSlider* slider, float progress) {
+void ClipListWindow::actionMouseUpForProgressSliderBlock(LxProgressSlider* slider, float progress) {
     actionProgressForProgressSliderBlock(slider, progress);
 }
 
-void JoinnerWindowController::setStartTrimBtnTouchUp() {
+void ClipListWindow::setStartTrimBtnTouchUp() {
     SimpleData* clip = selectedClip();
-    if (!clip || !preview_->player() || isJoining())
+    if (!clip || !preview_->player() || jobChain().isBusy())
         return;
-    const int64_t d = JoinPlan::durationUs(*clip);
+    const int64_t d = RangeRules::durationUs(*clip);
     const int64_t t = std::clamp<int64_t>(std::llround(preview_->currentTime() * 1e6), 0, d);
     // A start at or past the stop takes the stop to the clip's end; a start at the very end
-    // leaves no range and is not taken.
-    const int64_t stop = JoinPlan::range(*clip).second;
+    // would leave no range.
     if (t >= d)
         return;
+    const int64_t stop = RangeRules::rangeOf(*clip).second;
     storeSelectedRange(t, t < stop ? stop : d);
+    // The play head is drawn at the new edge.
+    showPlayHead(double(t) / 1e6, preview_->duration());
 }
 
-void JoinnerWindowController::setStopTrimBtnTouchUp() {
+void ClipListWindow::setStopTrimBtnTouchUp() {
     SimpleData* clip = selectedClip();
-    if (!clip || !preview_->player() || isJoining())
+    if (!clip || !preview_->player() || jobChain().isBusy())
         return;
-    const int64_t d = JoinPlan::durationUs(*clip);
+    const int64_t d = RangeRules::durationUs(*clip);
     const int64_t t = std::clamp<int64_t>(std::llround(preview_->currentTime() * 1e6), 0, d);
     // A stop before the start takes the start back to the clip's beginning.
-    const int64_t start = JoinPlan::range(*clip).first;
     if (t <= 0)
         return;
+    const int64_t start = RangeRules::rangeOf(*clip).first;
     storeSelectedRange(t > start ? start : 0, t);
+    showPlayHead(double(t) / 1e6, preview_->duration());
 }
 
-void JoinnerWindowController::emailAction() {
+void ClipListWindow::emailAction() {
     QString mail = QString("mailto:%1?Subject=%2&body=%3").arg(loc("email_address"), " ", " ");
     mail.replace(' ', "%20");
     Workspace::openURL(QUrl(mail));
