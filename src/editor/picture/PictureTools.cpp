@@ -130,8 +130,8 @@ void PictureTools::initCropView(ZylImageView* panel) {
 
     for (LxTextField* f : {cropWidthField_, cropHeightField_, cropTopField_, cropLeftField_})
         connect(f, &QLineEdit::editingFinished, this, [this, f] { cropFieldEdited(f); });
-    picturewidgets::onPress(keepAspectBtn_, this, [this] { keepAspectAction(); });
-    picturewidgets::onPress(cropResetBtn_, this, [this] { cropResetAction(); });
+    keepAspectBtn_->mouseDownAction = window_.afterClick([this] { keepAspectAction(); });
+    cropResetBtn_->mouseDownAction = window_.afterClick([this] { cropResetAction(); });
 }
 
 // A new crop view over the whole picture, in free mode, for a newly opened file.

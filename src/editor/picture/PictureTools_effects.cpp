@@ -83,7 +83,7 @@ void PictureTools::initEffectView(ZylImageView* panel) {
     connect(volumeSlider_, &QSlider::valueChanged, this, [this](int v) { volumeSliderMoved(v); });
     for (QSlider* s : {brightnessSlider_, contrastSlider_, saturationSlider_})
         connect(s, &QSlider::valueChanged, this, [this] { adjustSliderMoved(); });
-    picturewidgets::onPress(effectResetBtn_, this, [this] { effectResetAction(); });
+    effectResetBtn_->mouseDownAction = window_.afterClick([this] { effectResetAction(); });
 }
 
 void PictureTools::volumeSliderMoved(int value) {

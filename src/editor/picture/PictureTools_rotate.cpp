@@ -58,11 +58,11 @@ void PictureTools::initAdjustView(ZylImageView* panel) {
     }
     rotateResetBtn_ = picturewidgets::resetButton(panel, {(PW - 80) / 2, 15, 80, 30});
 
-    picturewidgets::onPress(leftBtn_, this, [this] { rotateAction(false); });
-    picturewidgets::onPress(rightBtn_, this, [this] { rotateAction(true); });
-    picturewidgets::onPress(hMirrorBtn_, this, [this] { mirrorAction(true); });
-    picturewidgets::onPress(vMirrorBtn_, this, [this] { mirrorAction(false); });
-    picturewidgets::onPress(rotateResetBtn_, this, [this] { rotateResetAction(); });
+    leftBtn_->mouseDownAction = window_.afterClick([this] { rotateAction(false); });
+    rightBtn_->mouseDownAction = window_.afterClick([this] { rotateAction(true); });
+    hMirrorBtn_->mouseDownAction = window_.afterClick([this] { mirrorAction(true); });
+    vMirrorBtn_->mouseDownAction = window_.afterClick([this] { mirrorAction(false); });
+    rotateResetBtn_->mouseDownAction = window_.afterClick([this] { rotateResetAction(); });
 }
 
 // Moves everything placed on the picture along with one turn or mirror of it. Call it before

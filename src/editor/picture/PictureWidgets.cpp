@@ -34,17 +34,4 @@ ZylButton* resetButton(QWidget* parent, const NSRect& frame) {
     return b;
 }
 
-void onPress(ZylButton* button, QObject* owner, std::function<void()> work) {
-    button->mouseDownAction = [owner, work](ZylButton*) {
-        QPointer<QObject> guard(owner);
-        QMetaObject::invokeMethod(
-            owner,
-            [guard, work] {
-                if (guard)
-                    work();
-            },
-            Qt::QueuedConnection);
-    };
-}
-
 } // namespace picturewidgets

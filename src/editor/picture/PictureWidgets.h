@@ -1,12 +1,8 @@
-// Small builders shared by the picture panels: black labels fitted to their frames, the
-// panels' Reset button, and press handlers that queue their work after the press.
+// Small builders shared by the picture panels: black labels fitted to their frames and the
+// panels' Reset button.
 #pragma once
 
 #include "platform/Geometry.h"
-
-#include <QMetaObject>
-#include <QPointer>
-#include <functional>
 
 class QLabel;
 class QWidget;
@@ -19,7 +15,5 @@ namespace picturewidgets {
 QLabel* label(QWidget* parent, const NSRect& frame, const QString& text, int minPx = 9);
 // The panels' Reset button: rounded, on the OK button's pictures, disabled until a file opens.
 ZylButton* resetButton(QWidget* parent, const NSRect& frame);
-// A press that runs `work` once the press has been handled, while `owner` lives.
-void onPress(ZylButton* button, QObject* owner, std::function<void()> work);
 
 } // namespace picturewidgets
