@@ -90,7 +90,8 @@ void EditVideoWindowController::enableEdit(bool enable) {
     _audiochanelPopBtn->setEnabled(enable && player && _audiochanelPopBtn->count() > 0);
     startRow_->setEditable(enable && player);
     stopRow_->setEditable(enable && player);
-    picture_->enableEdit(enable && player);
+    if (picture_)
+        picture_->enableEdit(enable && player);
     if (!open || !player)
         return;
     _progressSlider->setProgress(0);

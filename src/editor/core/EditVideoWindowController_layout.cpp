@@ -2,7 +2,6 @@
 #include "editor/core/EditVideoWindowController.h"
 
 #include "editor/picture/PictureTools.h"
-
 #include "foundation/controls/LabelFit.h"
 #include "foundation/controls/LxCutProgressView.h"
 #include "foundation/controls/LxProgressSlider.h"
