@@ -5,6 +5,7 @@
 #include <QRadialGradient>
 #include <algorithm>
 #include <cmath>
+#include <random>
 
 namespace {
 
@@ -114,14 +115,14 @@ QImage effect(int id, QSize size) {
         return convolve(base, k, 0, true);
     }
     case 6: {
+        // The effect works on the brightness and leaves the colours, much as this does.
         const double k[9] = {-2, -1, 0, -1, 1, 1, 0, 1, 2};
-        return convolve(base, k, 0, false);
+        return convolve(base, k, 0, true);
     }
     case 7: {
+        // Bright edges on black, as the effect draws them.
         const double k[9] = {-1, -1, -1, -1, 8, -1, -1, -1, -1};
-        return perPixel(convolve(base, k, 0, false), [](QColor c, int, int) {
-            return QColor(255 - c.red(), 255 - c.green(), 255 - c.blue());
-        });
+        return convolve(base, k, 0, false);
     }
     case 8:
         return perPixel(base, [w, h](QColor c, int x, int y) {
@@ -138,20 +139,24 @@ QImage effect(int id, QSize size) {
         });
     }
     case 10:
+        // Faded, warm colours with lifted shadows.
         return perPixel(base, [](QColor c, int, int) {
-            const QColor s = grey(c);
-            return QColor(clampByte(s.red() * 0.9 + 40), clampByte(s.green() * 0.85 + 30),
-                          clampByte(s.blue() * 0.7 + 20));
+            return QColor(clampByte(c.red() * 0.8 + 45), clampByte(c.green() * 0.75 + 35),
+                          clampByte(c.blue() * 0.6 + 40));
         });
     case 11:
         return balance(base, 1);
     case 12:
         return balance(base, -1);
-    case 13:
-        return perPixel(base, [](QColor c, int x, int y) {
-            const int n = int((x * 7919 + y * 104729) % 61) - 30;
+    case 13: {
+        // Fine random grain, the same in every build.
+        std::mt19937 random(13);
+        std::uniform_int_distribution<int> grain(-30, 30);
+        return perPixel(base, [&](QColor c, int, int) {
+            const int n = grain(random);
             return QColor(clampByte(c.red() + n), clampByte(c.green() + n), clampByte(c.blue() + n));
         });
+    }
     default:
         return base;
     }
