@@ -8,6 +8,7 @@
 #include "EngineLog.h"
 #include "FrameLane.h"
 #include "FxGraph.h"
+#include "MusicMix.h"
 #include "OutputWriter.h"
 #include "SmartCut.h"
 #include "SourceReader.h"
@@ -190,6 +191,8 @@ int ConvertJob::addMusic(const mediafx::MusicTrack& track) {
     if (track.musicEndUs <= track.musicStartUs || track.videoEndUs <= track.videoStartUs ||
         track.musicStartUs < 0)
         return logFailure("music ranges", AVERROR(EINVAL));
+    if (!mediafx::hasSound(track.path))
+        return logFailure("music file without sound " + track.path, AVERROR_INVALIDDATA);
     fx_.music.push_back(track);
     return 1;
 }

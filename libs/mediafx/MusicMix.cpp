@@ -4,12 +4,35 @@
 #include <vector>
 
 extern "C" {
+#include <libavformat/avformat.h>
 #include <libavutil/error.h>
 }
 
 namespace mediafx {
 
 namespace {
+
+// Ranges starting within this much of the file's start are decoded from its first sample;
+// later ones seek to this much before the range.
+constexpr int64_t kDecodeFromStartUs = 10000000;
+constexpr int64_t kSeekMarginUs = 2000000;
+
+// Where the file's sound starts on its own clock (microseconds; 0 when it does not say).
+int64_t soundStartUs(const std::string& path) {
+    AVFormatContext* fmt = nullptr;
+    int64_t start = 0;
+    if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) >= 0 &&
+        avformat_find_stream_info(fmt, nullptr) >= 0) {
+        const int i = av_find_best_stream(fmt, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+        const AVStream* st = i >= 0 ? fmt->streams[i] : nullptr;
+        if (st && st->start_time != AV_NOPTS_VALUE)
+            start = av_rescale_q(st->start_time, st->time_base, AVRational{1, 1000000});
+        else if (fmt->start_time != AV_NOPTS_VALUE)
+            start = fmt->start_time;
+    }
+    avformat_close_input(&fmt);
+    return start;
+}
 
 // One track's branch, ending in a filter whose output is the track on the timeline (pts 0 =
 // timeline start). Null when the track does not reach the timeline or fails to build.
@@ -29,11 +52,18 @@ AVFilterContext* musicBranch(FilterChain& chain, const MusicTrack& t, const FxSe
     const int64_t delay = std::max<int64_t>(0, slotStart);
 
     const std::string rateText = std::to_string(rate);
-    chain.start(chain.create("amovie", {{"filename", t.path}, {"seek_point", seconds(t.musicStartUs)}}));
+    // The range is cut from the decoded sound by the file's own timestamps, counted from its
+    // first sample: a seek lands where the container allows, so it only skips what lies well
+    // before the range, and near starts are decoded from the beginning.
+    FilterOptions source{{"filename", t.path}};
+    if (t.musicStartUs > kDecodeFromStartUs)
+        source.emplace_back("seek_point", seconds(t.musicStartUs - kSeekMarginUs));
+    chain.start(chain.create("amovie", source));
+    chain.append("asetpts", {{"expr", "PTS-" + seconds(soundStartUs(t.path)) + "/TB"}});
     chain.append("aresample", {{"out_sample_rate", rateText}});
     chain.append("aformat",
                  {{"sample_fmts", "fltp"}, {"sample_rates", rateText}, {"channel_layouts", layout}});
-    chain.append("atrim", {{"end", seconds(rangeLen)}});
+    chain.append("atrim", {{"start", seconds(t.musicStartUs)}, {"end", seconds(t.musicEndUs)}});
     chain.append("asetpts", {{"expr", "N/SR/TB"}});
     if (slotLen > rangeLen) {
         const int64_t samples = rangeLen * rate / 1000000;
@@ -61,6 +91,17 @@ AVFilterContext* musicBranch(FilterChain& chain, const MusicTrack& t, const FxSe
 }
 
 } // namespace
+
+bool hasSound(const std::string& path) {
+    if (path.empty())
+        return false;
+    AVFormatContext* fmt = nullptr;
+    const bool ok = avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) >= 0 &&
+                    avformat_find_stream_info(fmt, nullptr) >= 0 &&
+                    av_find_best_stream(fmt, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0;
+    avformat_close_input(&fmt);
+    return ok;
+}
 
 int addMusicMix(FilterChain& chain, const FxSettings& settings, int sampleRate, const std::string& layout) {
     AVFilterContext* main = chain.tail();

@@ -16,4 +16,8 @@ namespace mediafx {
 // a negative AVERROR.
 int addMusicMix(FilterChain& chain, const FxSettings& settings, int sampleRate, const std::string& layout);
 
+// True when the file opens and holds a sound stream: a track of anything else would only fail
+// once the job runs.
+bool hasSound(const std::string& path);
+
 } // namespace mediafx

@@ -1,5 +1,7 @@
 #include "editor/core/EditVideoWindowController.h"
 
+#include "editor/music/MusicPanel.h"
+
 #include "editor/core/EditorExport.h"
 #include "editor/core/EditorFileLoader.h"
 #include "editor/picture/PictureTools.h"
@@ -58,6 +60,8 @@ EditVideoWindowController::EditVideoWindowController(int toolItemType, QWidget* 
 
 EditVideoWindowController::~EditVideoWindowController() {
     audioTimer_.stop();
+    // The music panel's preview player goes while the window it reports to still exists.
+    delete musicPanel_;
 }
 
 void EditVideoWindowController::windowDidLoad() {
@@ -92,6 +96,7 @@ void EditVideoWindowController::enableEdit(bool enable) {
     stopRow_->setEditable(enable && player);
     if (picture_)
         picture_->enableEdit(enable && player);
+    musicPanel_->enableEdit(enable, player);
     if (!open || !player)
         return;
     _progressSlider->setProgress(0);
@@ -118,6 +123,8 @@ bool EditVideoWindowController::openFile(const QString& path) {
     }
     const SimpleData& record = *session_.file().fileData;
     _scrLabel->setText(path);
+    // Tracks were placed on the earlier video's timeline.
+    musicPanel_->fileOpened();
     startRow_->setTime(0);
     stopRow_->setTime(0);
     preview_->open(path, 1.0, PreviewPane::displaySize(record));
@@ -146,6 +153,7 @@ PictureTools* EditVideoWindowController::pictureTools() const {
 }
 
 void EditVideoWindowController::windowWillClose() {
+    musicPanel_->stopAudio();
     removeAudioTimer();
     preview_->close();
 }

@@ -35,6 +35,7 @@ class LxCutProgressView;
 class LxMoviePlayer;
 class LxProgressSlider;
 class LxTextField;
+class MusicPanel;
 class PictureTools;
 class PreviewPane;
 class QComboBox;
@@ -104,6 +105,8 @@ public:
     // The music tool's preview player and prune bar, once that tool has made them.
     LxMoviePlayer* lxmusicPlayer = nullptr;
     LxCutProgressView* _pruneRangSlider = nullptr;
+    // The music tool's tracks, controls and preview.
+    MusicPanel* musicPanel() const { return musicPanel_; }
 
     // Trim.
     void setStartTrimBtnTouchUp();
@@ -268,4 +271,5 @@ private:
     QPointer<PictureTools> picture_; // a child of the window
     std::unique_ptr<EditorExport> export_; // the running export's plan; its part files go with it
     EditorOutputChoices outputChoices_;    // the format chosen in the browser
+    MusicPanel* musicPanel_ = nullptr;
 };

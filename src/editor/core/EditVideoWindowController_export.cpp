@@ -3,6 +3,8 @@
 // thirds when a deleted section makes two passes and a join), cancels, and shows how it ended.
 #include "editor/core/EditVideoWindowController.h"
 
+#include "editor/music/MusicPanel.h"
+
 #include "editor/core/EditorExport.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
@@ -36,6 +38,7 @@ EditorConvertJob::Settings EditVideoWindowController::exportSettings() const {
     s.customWidth = int(std::clamp<long long>(d.integerForKey("resolutionSelectCustom-Width"), 0, 16384));
     s.customHeight = int(std::clamp<long long>(d.integerForKey("resolutionSelectCustom-Height"), 0, 16384));
     s.audioStreamPosition = std::max(0, _audiochanelPopBtn->currentIndex());
+    musicPanel_->fillExport(s);
     return s;
 }
 
@@ -79,6 +82,7 @@ bool EditVideoWindowController::startExport() {
 void EditVideoWindowController::exportEditingEnabled(bool on) {
     const bool open = session_.file().isOpen();
     enableEdit(on);
+    musicPanel_->mainPlaybackChanged(!on);
     // Opening another file or switching tools while the export reads the record would change
     // what the running passes write.
     _addfileButton->setEnabled(on);

@@ -1,6 +1,7 @@
 // The editor window's views and their layout for any window size.
 #include "editor/core/EditVideoWindowController.h"
 
+#include "editor/music/MusicPanel.h"
 #include "editor/picture/PictureTools.h"
 #include "foundation/controls/LabelFit.h"
 #include "foundation/controls/LxCutProgressView.h"
@@ -184,6 +185,7 @@ void EditVideoWindowController::buildToolPanels() {
     _trimView = toolPanels_[0];
     _musicContentView = toolPanels_[6];
     initTrimView();
+    musicPanel_ = new MusicPanel(this, _musicContentView, _musicRightView);
     picture_ = new PictureTools(*this, toolPanels_[1], toolPanels_[5], toolPanels_[2]);
 }
 
@@ -268,7 +270,8 @@ void EditVideoWindowController::layoutPlayerArea() {
     setFrame(_playerView, NSMakeRect(0, 80, pw, ph - 112));
     setFrame(_playerBottomView, NSMakeRect(0, 0, pw, 81));
     const double mw = _musicRightView->width(), mh = _musicRightView->height();
-    setFrame(_musicRightPlayerView, NSMakeRect(14, 90, mw - 26, mh - 90));
+    // The row of the video's own sound lies between the picture and the strip.
+    setFrame(_musicRightPlayerView, NSMakeRect(14, 122, mw - 26, mh - 122));
     setFrame(_musicRightBottomView, NSMakeRect(0, 0, mw, 91));
     setFrame(_toolMusicNofileView, NSMakeRect(0, 0, mw, mh));
     const QList<QLabel*> hints = _toolMusicNofileView->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
@@ -280,6 +283,7 @@ void EditVideoWindowController::layoutPlayerArea() {
     setFrame(_mCurrentTimeLabel, NSMakeRect(15, 50, 100, 26));
     setFrame(_mTotaldurationLabel, NSMakeRect(mw - 115, 50, 100, 26));
     setFrame(_audiochanelPopBtn, NSMakeRect(mw / 2 - 130, 51, 260, 24));
+    musicPanel_->layoutRight(mw, mh);
     // Bars and time labels under the picture.
     const double P = _playerBottomView->height(), PW = _playerBottomView->width();
     setFrame(_progressSlider, NSMakeRect(105, (P - 17) / 2 + 10, PW - 210, 17));

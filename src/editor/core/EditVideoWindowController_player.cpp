@@ -2,6 +2,8 @@
 // head's tick, the end of play, the music preview's tick and the snapshot.
 #include "editor/core/EditVideoWindowController.h"
 
+#include "editor/music/MusicPanel.h"
+
 #include "foundation/controls/LxCutProgressView.h"
 #include "foundation/controls/LxProgressSlider.h"
 #include "foundation/controls/ZylButton.h"
@@ -179,6 +181,7 @@ void EditVideoWindowController::play() {
     const int chosen = _audiochanelPopBtn->currentIndex();
     if (chosen >= 0 && size_t(chosen) < streams.size())
         player->SetAudioIndex(streams[size_t(chosen)]->index);
+    musicPanel_->mixInto(*player);
     preview_->play();
     _b_playPauseBtn->setSelected(true);
     _playTrimBtn->setSelected(true);
@@ -199,6 +202,7 @@ void EditVideoWindowController::stop() {
     _b_playPauseBtn->setSelected(false);
     _playTrimBtn->setSelected(false);
     changePlayerSlider(0, duration());
+    musicPanel_->mainPlaybackChanged(false);
 }
 
 void EditVideoWindowController::action_playPauseBtn() {
@@ -206,6 +210,7 @@ void EditVideoWindowController::action_playPauseBtn() {
         pause();
     else
         play();
+    musicPanel_->mainPlaybackChanged(isPlaying());
 }
 
 void EditVideoWindowController::changePlayerSlider(double current, double d) {
@@ -217,11 +222,14 @@ void EditVideoWindowController::changePlayerSlider(double current, double d) {
     _currentTimeLabel->setText(HelpClass::returnTimeToStr(current));
     _mCurrentTimeLabel->setText(HelpClass::returnTimeToStr(current));
     _totalTimeLabel->setText(HelpClass::returnTimeToStr(d));
+    if (toolItemType_ == EditorToolTypeMusic)
+        musicPanel_->showVideoProgress(p);
 }
 
 // The end of play: back to the start of the trim range, paused.
 void EditVideoWindowController::playerDidEnd() {
     pause();
+    musicPanel_->mainPlaybackChanged(false);
     const std::optional<float> head = session_.rewindToRangeStart(preview_->player());
     if (head)
         _progressSlider->setProgress(*head);

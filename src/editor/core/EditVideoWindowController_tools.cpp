@@ -2,6 +2,8 @@
 // player's view and its transport strip live (under the picture, or in the music panel).
 #include "editor/core/EditVideoWindowController.h"
 
+#include "editor/music/MusicPanel.h"
+
 #include "foundation/controls/LxCutProgressView.h"
 #include "foundation/controls/LxProgressSlider.h"
 #include "foundation/controls/ZylButton.h"
@@ -110,7 +112,9 @@ void EditVideoWindowController::showTool(EditorToolType tool) {
     }
     for (size_t i = 0; i < toolButtons_.size(); ++i)
         toolButtons_[i]->setSelected(kEditorToolBarOrder[i] == tool);
-    if (music)
+    if (music) {
         enableEdit(true);
+        musicPanel_->mainPlaybackChanged(isPlaying());
+    }
     refitPicture();
 }

@@ -1,0 +1,349 @@
+// Editing the highlighted track: the four groups of time fields and their steppers, the range
+// slider, the prune bar and its buttons, the check boxes and the volumes.
+#include "editor/core/EditVideoWindowController.h"
+#include "editor/music/MusicPanel.h"
+#include "editor/music/MusicTrackList.h"
+#include "foundation/controls/LxCutProgressView.h"
+#include "foundation/controls/LxProgressSlider.h"
+#include "foundation/controls/ZylButton.h"
+#include "foundation/records/MusicInfo.h"
+#include "mediaplayer/LxMoviePlayer.h"
+#include "platform/Log.h"
+#include "tools/shared/Loc.h"
+#include "tools/shared/PreviewPane.h"
+#include "tools/shared/TimeCodeRow.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QString percent(float p) {
+    return QString::asprintf("%.f", double(p) * 100) + QStringLiteral("%");
+}
+
+float fraction(double part, double whole) {
+    return whole > 0 && std::isfinite(part) ? float(std::clamp(part / whole, 0.0, 1.0)) : 0.f;
+}
+
+} // namespace
+
+void MusicPanel::alert(const char* key) {
+    window_->showSimpleAlert(loc(key));
+}
+
+// A typed value and a stepped one pass the same checks; a stepped value that is refused is
+// taken back, so the fields always show the stored track.
+void MusicPanel::bindFields() {
+    for (TimeCodeRow* row : {positionStartRow, positionEndRow, pruneStartRow, pruneEndRow}) {
+        row->shouldEndEditing = [this, row](LxTextField*) { return fieldEnded(row); };
+        row->stepped = [this, row](LxTextField*) {
+            if (!fieldEnded(row))
+                refreshMusicTimeField(selectedMusicIndex_);
+        };
+    }
+}
+
+bool MusicPanel::fieldEnded(TimeCodeRow* row) {
+    if (!selectedTrack())
+        return true;
+    const double t = row->time();
+    const bool ok = row == positionStartRow ? storePositionStart(t)
+                    : row == positionEndRow ? storePositionEnd(t)
+                    : row == pruneStartRow  ? storePruneStart(t)
+                                            : storePruneEnd(t);
+    if (ok)
+        afterAcceptedValue();
+    return ok;
+}
+
+bool MusicPanel::storePositionStart(double t) {
+    const Track m = selectedTrack();
+    if (t < 0 || t >= m->positionEnd)
+        return false;
+    m->positionStart = float(t);
+    return true;
+}
+
+bool MusicPanel::storePositionEnd(double t) {
+    const Track m = selectedTrack();
+    if (t <= m->positionStart) {
+        alert("showmessageTime3");
+        return false;
+    }
+    if (t > videoLength()) {
+        alert("showmessageTime2");
+        return false;
+    }
+    m->positionEnd = float(t);
+    return true;
+}
+
+bool MusicPanel::storePruneStart(double t) {
+    const Track m = selectedTrack();
+    const double e = double(m->pruneStart) + m->pruneDiration, M = musicLength();
+    if (e <= t || t < 0) {
+        alert("showmessageTime5");
+        return false;
+    }
+    m->pruneStart = float(t);
+    m->pruneDiration = float(M > 0 ? std::min(e - t, M - t) : e - t);
+    return true;
+}
+
+bool MusicPanel::storePruneEnd(double t) {
+    const Track m = selectedTrack();
+    const double d = t - m->pruneStart, M = musicLength();
+    if (d <= 0) {
+        alert("showmessageTime6");
+        return false;
+    }
+    if (M > 0 && t > M + 0.005) {
+        alert("showmessageTime4");
+        return false;
+    }
+    m->pruneDiration = float(d);
+    return true;
+}
+
+void MusicPanel::afterAcceptedValue() {
+    const Track m = selectedTrack();
+    m->pruneDiration = std::min(m->pruneDiration, m->positionEnd - m->positionStart);
+    showTrackOnSliders();
+    refreshMusicTimeField(selectedMusicIndex_);
+}
+
+void MusicPanel::showTrackOnSliders() {
+    const Track m = selectedTrack();
+    if (!m)
+        return;
+    const double V = videoLength(), M = musicLength();
+    musicRangSlider->setVideoRangeLowerValue(fraction(m->positionStart, V), fraction(m->positionEnd, V));
+    musicRangSlider->setMusicRangeLowerValue(fraction(m->pruneStart, M), fraction(m->pruneDiration, V));
+    musicRangSlider->setIsRepeat(m->repeat);
+    pruneRangSlider->setLowerValue(fraction(m->pruneStart, M),
+                                   fraction(double(m->pruneStart) + m->pruneDiration, M));
+}
+
+void MusicPanel::refreshMusicTimeField(int index) {
+    const Track m = index >= 0 && size_t(index) < musicList_.size() ? musicList_[size_t(index)] : nullptr;
+    if (!m) {
+        for (ZylButton* b : {fadeInBtn, fadeOutBtn, pruneMusicBtn, repeatMusicBtn, musicItemVolueBtn})
+            b->setSelected(false);
+        musicItemVolueSlider->setProgress(1.0f);
+        musicItemVoluelabel->setText(percent(1.0f));
+        for (TimeCodeRow* row : {positionStartRow, positionEndRow, pruneStartRow, pruneEndRow})
+            row->setTime(0);
+        applyPruneLayout(false);
+        return;
+    }
+    positionStartRow->setTime(m->positionStart);
+    positionEndRow->setTime(m->positionEnd);
+    pruneStartRow->setTime(m->pruneStart);
+    pruneEndRow->setTime(double(m->pruneStart) + m->pruneDiration);
+    fadeInBtn->setSelected(m->fadeIn);
+    fadeOutBtn->setSelected(m->fadeOut);
+    pruneMusicBtn->setSelected(m->prune);
+    repeatMusicBtn->setSelected(m->repeat);
+    musicItemVolueBtn->setSelected(m->volume == 0.0f);
+    musicItemVolueSlider->setProgress(m->volume);
+    musicItemVoluelabel->setText(percent(m->volume));
+    applyPruneLayout(m->prune);
+}
+
+void MusicPanel::enableMusicEdit(bool enable) {
+    editEnabled_ = enable;
+    musicRangSlider->setEnable(enable);
+    pruneRangSlider->setDisable(!enable);
+    for (ZylButton* b :
+         {repeatMusicBtn, pruneMusicBtn, playPruneMusicBtn, pruneMusicLeftBtn, pruneMusicRightBtn, fadeInBtn,
+          fadeOutBtn, musicItemPlayPauseBtn, musicItemVolueBtn, deletedMusicBtn})
+        b->setEnabled(enable);
+    musicItemVolueSlider->setDisable(!enable);
+    for (TimeCodeRow* row : {positionStartRow, positionEndRow, pruneStartRow, pruneEndRow})
+        row->setEditable(enable);
+    trackList->setEnable(enable);
+}
+
+// "【": the prune range starts where the preview is; its end stays when it lies after it.
+void MusicPanel::pruneStartFromPreview() {
+    const Track m = selectedTrack();
+    if (!m || !lxmusicPlayer_)
+        return;
+    const double t = CMTimeGetSeconds(lxmusicPlayer_->currentTime()), M = musicLength();
+    const double e = double(m->pruneStart) + m->pruneDiration;
+    const double d = e > t ? e - t : M - t;
+    if (!(d > 0))
+        return;
+    m->pruneStart = float(t);
+    m->pruneDiration = float(d);
+    showTrackOnSliders();
+    refreshMusicTimeField(selectedMusicIndex_);
+}
+
+// "】": the prune range ends where the preview is; a longer range widens the track's place,
+// which never passes the video's end nor starts before 0.
+void MusicPanel::pruneEndFromPreview() {
+    const Track m = selectedTrack();
+    if (!m || !lxmusicPlayer_)
+        return;
+    const double t = CMTimeGetSeconds(lxmusicPlayer_->currentTime()), V = videoLength();
+    const float start = t < m->pruneStart ? 0.f : m->pruneStart;
+    if (!(t - start > 0))
+        return;
+    m->pruneStart = start;
+    m->pruneDiration = float(t - start);
+    if (m->positionEnd - m->positionStart < m->pruneDiration) {
+        m->positionEnd = m->positionStart + m->pruneDiration;
+        if (m->positionEnd > V) {
+            m->positionStart = float(std::max(V - m->pruneDiration, 0.0));
+            m->positionEnd = float(V);
+        }
+    }
+    showTrackOnSliders();
+    refreshMusicTimeField(selectedMusicIndex_);
+}
+
+void MusicPanel::toggleRepeat() {
+    repeatMusicBtn->setSelected(!repeatMusicBtn->selected());
+    if (const Track m = selectedTrack())
+        m->repeat = repeatMusicBtn->selected();
+    musicRangSlider->setIsRepeat(repeatMusicBtn->selected());
+}
+
+void MusicPanel::togglePrune() {
+    pruneMusicBtn->setSelected(!pruneMusicBtn->selected());
+    if (const Track m = selectedTrack())
+        m->prune = pruneMusicBtn->selected();
+    applyPruneLayout(pruneMusicBtn->selected());
+}
+
+void MusicPanel::toggleFadeIn() {
+    fadeInBtn->setSelected(!fadeInBtn->selected());
+    if (const Track m = selectedTrack())
+        m->fadeIn = fadeInBtn->selected();
+}
+
+void MusicPanel::toggleFadeOut() {
+    fadeOutBtn->setSelected(!fadeOutBtn->selected());
+    if (const Track m = selectedTrack())
+        m->fadeOut = fadeOutBtn->selected();
+}
+
+void MusicPanel::setTrackVolume(float volume) {
+    const Track m = selectedTrack();
+    if (!m)
+        return;
+    m->volume = std::clamp(volume, 0.f, 1.f);
+    if (lxmusicPlayer_)
+        lxmusicPlayer_->SetVolume(m->volume);
+}
+
+// Muting keeps the level it silences; unmuting brings that level back.
+void MusicPanel::toggleTrackMute() {
+    const Track m = selectedTrack();
+    if (!m)
+        return;
+    if (m->volume > 0) {
+        mutedTrackLevels_[m.get()] = m->volume;
+        setTrackVolume(0);
+    } else {
+        const auto kept = mutedTrackLevels_.find(m.get());
+        setTrackVolume(kept != mutedTrackLevels_.end() && kept->second > 0 ? kept->second : 0.5f);
+        mutedTrackLevels_.erase(m.get());
+    }
+    refreshMusicTimeField(selectedMusicIndex_);
+}
+
+void MusicPanel::toggleOriginalMute() {
+    originalVolumeBtn->setSelected(!originalVolumeBtn->selected());
+    if (LxMoviePlayer* player = window_->preview()->player())
+        player->SetMainAudioVolume(originalSoundLevel());
+}
+
+void MusicPanel::toggleRemoveOriginal() {
+    removeOriginalmusicBtn->setSelected(!removeOriginalmusicBtn->selected());
+    if (LxMoviePlayer* player = window_->preview()->player())
+        player->DisableMainAudio(removeOriginalmusicBtn->selected());
+}
+
+void MusicPanel::actionMouseDownForProgressSliderBlock(LxProgressSlider* slider, float progress) {
+    actionProgressForProgressSliderBlock(slider, progress);
+}
+
+void MusicPanel::actionMouseUpForProgressSliderBlock(LxProgressSlider* slider, float progress) {
+    actionProgressForProgressSliderBlock(slider, progress);
+}
+
+void MusicPanel::actionProgressForProgressSliderBlock(LxProgressSlider* slider, float progress) {
+    const float p = std::clamp(progress, 0.f, 1.f);
+    if (slider == musicItemVolueSlider) {
+        setTrackVolume(p);
+        musicItemVoluelabel->setText(percent(p));
+        musicItemVolueBtn->setSelected(p == 0.f);
+    } else if (slider == originalVolumeSlider) {
+        // Moving the level unmutes the original sound.
+        originalVolumeBtn->setSelected(false);
+        originalMusicVolumeLabel->setText(percent(p));
+        if (LxMoviePlayer* player = window_->preview()->player())
+            player->SetMainAudioVolume(p);
+    }
+}
+
+void MusicPanel::actionMouseDownForCutProgressViewBlock(LxCutProgressView*, float progress) {
+    actionSeekToTimeForCutProgressViewBlock(pruneRangSlider, progress);
+}
+
+void MusicPanel::actionMouseUpForCutProgressViewBlock(LxCutProgressView*, float progress) {
+    actionSeekToTimeForCutProgressViewBlock(pruneRangSlider, progress);
+}
+
+void MusicPanel::actionSeekToTimeForCutProgressViewBlock(LxCutProgressView*, float progress) {
+    if (lxmusicPlayer_)
+        lxmusicPlayer_->seekTime(CMTimeMakeWithSeconds(musicLength() * progress, 1000000000));
+}
+
+// Dragging a prune handle: the range follows; a range longer than the track's place widens the
+// place, which never passes the video's end nor starts before 0.
+void MusicPanel::actionMouseMovedForCutProgressViewBlock(LxCutProgressView*, float startvalue,
+                                                         float stopvalue, int handleType) {
+    const Track m = selectedTrack();
+    const double M = musicLength(), V = videoLength();
+    if (!m || M <= 0 || !(stopvalue > startvalue))
+        return;
+    m->pruneStart = float(startvalue * M);
+    m->pruneDiration = float((stopvalue - startvalue) * M);
+    if (handleType == 1 || handleType == 2) {
+        if (m->positionEnd - m->positionStart < m->pruneDiration)
+            m->positionEnd = float(std::min(double(m->positionStart) + m->pruneDiration, V));
+        if (m->positionStart + m->pruneDiration > V) {
+            m->positionStart = float(std::max(V - m->pruneDiration, 0.0));
+            m->positionEnd = float(V);
+        }
+    }
+    musicRangSlider->setVideoRangeLowerValue(fraction(m->positionStart, V), fraction(m->positionEnd, V));
+    musicRangSlider->setMusicRangeLowerValue(fraction(m->pruneStart, M), fraction(m->pruneDiration, V));
+    refreshMusicTimeField(selectedMusicIndex_);
+}
+
+void MusicPanel::changeProgress(MusicRangeSlider* slider) {
+    if (LxMoviePlayer* player = window_->preview()->player())
+        player->seekTime(CMTimeMakeWithSeconds(videoLength() * slider->progress(), 1000000000));
+}
+
+void MusicPanel::changeRangeValue(MusicRangeSlider* slider) {
+    const Track m = selectedTrack();
+    if (!m || !slider->enable())
+        return;
+    const double V = videoLength();
+    qCDebug(lcEditor, "position:%f : %f", double(slider->positionLeftValue()),
+            double(slider->positionRightValue()));
+    m->positionStart = float(slider->positionLeftValue() * V);
+    m->positionEnd = float(slider->positionRightValue() * V);
+    positionStartRow->setTime(m->positionStart);
+    positionEndRow->setTime(m->positionEnd);
+    pruneStartRow->setTime(m->pruneStart);
+    pruneEndRow->setTime(double(m->pruneStart) + m->pruneDiration);
+}
