@@ -5,14 +5,13 @@
 #include <cstring>
 #include <sys/stat.h>
 
+#include "ConvertPass.h"
 #include "EngineLog.h"
-#include "FrameLane.h"
 #include "FxGraph.h"
 #include "MusicMix.h"
 #include "OutputWriter.h"
 #include "SmartCut.h"
 #include "SourceReader.h"
-#include "StreamCopy.h"
 #include "StreamProbe.h"
 
 extern "C" {
@@ -23,7 +22,6 @@ namespace mediacore {
 
 namespace {
 
-constexpr AVRational kMicro{1, 1000000};
 std::atomic<DRAW_TEXT_CALLBACK> gDrawText{nullptr};
 
 bool sameFile(const std::string& a, const std::string& b) {
@@ -40,18 +38,6 @@ bool fileExists(const std::string& path) {
 }
 
 } // namespace
-
-struct ConvertJob::Plan {
-    enum Mode { None, Copy, Encode };
-    Mode video = None;
-    Mode audio = None;
-    bool silentMain = false; // the sound is generated silence with music over it
-    int64_t start = 0;
-    int64_t end = 0;
-    int64_t shift = 0; // source time of output time 0
-    const AVCodec* videoEncoder = nullptr;
-    const AVCodec* audioEncoder = nullptr;
-};
 
 void ConvertJob::setDrawTextCallback(DRAW_TEXT_CALLBACK callback) {
     gDrawText = callback;
@@ -240,11 +226,50 @@ int ConvertJob::start() {
     return run_.run([this] { return runWithinLimit(); }, 1);
 }
 
-int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, Plan* p) {
+namespace {
+
+// How one stream goes into the output: copied when the settings keep it (or ask for a copy)
+// and the container takes the source's codec, else encoded with `*encoder`. `copyable` is
+// false when there is no source stream to copy. 0 or a negative AVERROR (logged).
+int chooseMode(const CodecSetting& setting, AVCodecID source, bool copyable, bool cut, bool changes,
+               bool copyOrFail, const AVOutputFormat* container, AVMediaType type, ConvertPlan::Mode* mode,
+               const AVCodec** encoder) {
+    const char* what = type == AVMEDIA_TYPE_VIDEO ? "video" : "audio";
+    const bool fits = copyable && containerAccepts(container, source);
+    switch (setting.kind) {
+    case CodecSetting::Invalid:
+        return logFailure(std::string("unknown ") + what + " codec " + setting.name, AVERROR_ENCODER_NOT_FOUND);
+    case CodecSetting::Copy:
+    case CodecSetting::Keep:
+        if (!changes && fits && (setting.kind == CodecSetting::Copy || !cut)) {
+            *mode = ConvertPlan::Copy;
+            return 0;
+        }
+        if (setting.kind == CodecSetting::Copy && copyOrFail && !changes)
+            return logFailure(std::string("the container cannot hold ") + avcodec_get_name(source), AVERROR(EINVAL));
+        *encoder = source != AV_CODEC_ID_NONE ? preferredEncoder(source) : nullptr;
+        break;
+    case CodecSetting::Named:
+        *encoder = setting.encoder;
+        break;
+    }
+    if (!*encoder || !containerAccepts(container, (*encoder)->id)) {
+        if (setting.kind == CodecSetting::Named)
+            return logFailure(std::string("the container cannot hold ") + setting.encoder->name, AVERROR(EINVAL));
+        *encoder = containerDefaultEncoder(container, type);
+    }
+    if (!*encoder)
+        return logFailure(std::string("no ") + what + " encoder", AVERROR_ENCODER_NOT_FOUND);
+    *mode = ConvertPlan::Encode;
+    return 0;
+}
+
+} // namespace
+
+int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p) {
     const AVOutputFormat* container = writer.container();
-    AVStream* vs = probe_->streams[0];
     const int vIndex = firstVideoStream(probe_.get());
-    vs = vIndex >= 0 ? probe_->streams[vIndex] : nullptr;
+    AVStream* vs = vIndex >= 0 ? probe_->streams[vIndex] : nullptr;
     int aIndex = audioIndex_;
     if (aIndex < 0 || unsigned(aIndex) >= probe_->nb_streams ||
         probe_->streams[aIndex]->codecpar->codec_type != AVMEDIA_TYPE_AUDIO)
@@ -257,99 +282,29 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, Plan* p) {
     if (p->end <= p->start)
         return logFailure("empty range", AVERROR(EINVAL));
     const bool cut = p->start > 0 || p->end < d;
-
-    // Picture.
-    if (vs && holdsMovingPictures(container)) {
-        const AVCodecID source = vs->codecpar->codec_id;
-        const bool changes = fx_.changesPicture() || format_.changesPicture();
-        switch (format_.videoCodec.kind) {
-        case CodecSetting::Invalid:
-            return logFailure("unknown video codec " + format_.videoCodec.name, AVERROR_ENCODER_NOT_FOUND);
-        case CodecSetting::Copy:
-            if (!changes && containerAccepts(container, source)) {
-                p->video = Plan::Copy;
-                break;
-            }
-            if (!changes)
-                return logFailure(std::string("the container cannot hold ") + avcodec_get_name(source),
-                                  AVERROR(EINVAL));
-            p->videoEncoder = preferredEncoder(source);
-            break;
-        case CodecSetting::Keep:
-            if (!cut && !changes && containerAccepts(container, source)) {
-                p->video = Plan::Copy;
-                break;
-            }
-            p->videoEncoder = preferredEncoder(source);
-            break;
-        case CodecSetting::Named:
-            p->videoEncoder = format_.videoCodec.encoder;
-            break;
-        }
-        if (p->video != Plan::Copy) {
-            if (!p->videoEncoder || !containerAccepts(container, p->videoEncoder->id)) {
-                if (format_.videoCodec.kind == CodecSetting::Named)
-                    return logFailure(std::string("the container cannot hold ") +
-                                          format_.videoCodec.encoder->name,
-                                      AVERROR(EINVAL));
-                p->videoEncoder = containerDefaultEncoder(container, AVMEDIA_TYPE_VIDEO);
-            }
-            if (!p->videoEncoder)
-                return logFailure("no video encoder", AVERROR_ENCODER_NOT_FOUND);
-            p->video = Plan::Encode;
-        }
-    }
-
-    // Sound.
+    int r;
+    if (vs && holdsMovingPictures(container) &&
+        (r = chooseMode(format_.videoCodec, vs->codecpar->codec_id, true, cut,
+                        fx_.changesPicture() || format_.changesPicture(), true, container, AVMEDIA_TYPE_VIDEO,
+                        &p->video, &p->videoEncoder)) < 0)
+        return r;
     const bool wantSound = (as && !fx_.mainAudioDisabled) || !fx_.music.empty();
     if (wantSound && container->audio_codec != AV_CODEC_ID_NONE) {
         p->silentMain = !as || fx_.mainAudioDisabled;
-        const AVCodecID source = as ? as->codecpar->codec_id : AV_CODEC_ID_NONE;
-        const bool changes = fx_.changesSound() || format_.changesSound();
-        switch (format_.audioCodec.kind) {
-        case CodecSetting::Invalid:
-            return logFailure("unknown audio codec " + format_.audioCodec.name, AVERROR_ENCODER_NOT_FOUND);
-        case CodecSetting::Copy:
-            if (!p->silentMain && !changes && containerAccepts(container, source)) {
-                p->audio = Plan::Copy;
-                break;
-            }
-            p->audioEncoder = source != AV_CODEC_ID_NONE ? preferredEncoder(source) : nullptr;
-            break;
-        case CodecSetting::Keep:
-            if (!p->silentMain && !cut && !changes && containerAccepts(container, source)) {
-                p->audio = Plan::Copy;
-                break;
-            }
-            p->audioEncoder = source != AV_CODEC_ID_NONE ? preferredEncoder(source) : nullptr;
-            break;
-        case CodecSetting::Named:
-            p->audioEncoder = format_.audioCodec.encoder;
-            break;
-        }
-        if (p->audio != Plan::Copy) {
-            if (!p->audioEncoder || !containerAccepts(container, p->audioEncoder->id)) {
-                if (format_.audioCodec.kind == CodecSetting::Named)
-                    return logFailure(std::string("the container cannot hold ") +
-                                          format_.audioCodec.encoder->name,
-                                      AVERROR(EINVAL));
-                p->audioEncoder = containerDefaultEncoder(container, AVMEDIA_TYPE_AUDIO);
-            }
-            if (!p->audioEncoder)
-                return logFailure("no audio encoder", AVERROR_ENCODER_NOT_FOUND);
-            p->audio = Plan::Encode;
-        }
+        if ((r = chooseMode(format_.audioCodec, as ? as->codecpar->codec_id : AV_CODEC_ID_NONE, !p->silentMain, cut,
+                            fx_.changesSound() || format_.changesSound(), false, container, AVMEDIA_TYPE_AUDIO,
+                            &p->audio, &p->audioEncoder)) < 0)
+            return r;
     }
-    if (p->video == Plan::None && p->audio == Plan::None)
+    if (p->video == ConvertPlan::None && p->audio == ConvertPlan::None)
         return logFailure("nothing of " + input_ + " fits into " + output_, AVERROR(EINVAL));
 
-    const bool readSound = p->audio != Plan::None && !p->silentMain;
-    int r = reader.open(input_, aIndex, p->video != Plan::None, readSound, p->video == Plan::Encode,
-                        p->audio == Plan::Encode);
-    if (r < 0)
+    const bool readSound = p->audio != ConvertPlan::None && !p->silentMain;
+    if ((r = reader.open(input_, aIndex, p->video != ConvertPlan::None, readSound, p->video == ConvertPlan::Encode,
+                         p->audio == ConvertPlan::Encode)) < 0)
         return r;
     p->shift = p->start;
-    if (p->video == Plan::Copy && p->start > 0) {
+    if (p->video == ConvertPlan::Copy && p->start > 0) {
         // A copied picture can only begin on the keyframe before the cut.
         const int64_t key = reader.firstVideoPacketUs(p->start);
         if (key != AV_NOPTS_VALUE)
@@ -378,7 +333,7 @@ int ConvertJob::run() {
     if (r < 0)
         return r;
     SourceReader reader;
-    Plan p;
+    ConvertPlan p;
     if ((r = plan(reader, writer, &p)) < 0)
         return r;
 
@@ -395,11 +350,10 @@ int ConvertJob::run() {
     mediafx::FxGraph graph;
     graph.setDrawTextCallback(gDrawText.load());
     AVRational videoTb{1, 1};
-
-    if (p.video == Plan::Copy) {
+    if (p.video == ConvertPlan::Copy) {
         if ((r = writer.addCopy(OutputWriter::Video, reader.video())) < 0)
             return r;
-    } else if (p.video == Plan::Encode) {
+    } else if (p.video == ConvertPlan::Encode) {
         // A codec kept from the source that cannot be written here gives way to the container's.
         r = openVideoEncoder(p.videoEncoder, reader, writer, fx, keepRotation, graph);
         const AVCodec* fallback = containerDefaultEncoder(writer.container(), AVMEDIA_TYPE_VIDEO);
@@ -412,221 +366,53 @@ int ConvertJob::run() {
             return r;
         videoTb = graph.videoTimeBase();
     }
-
-    if (p.audio == Plan::Copy) {
-        if ((r = writer.addCopy(OutputWriter::Audio, reader.audio())) < 0)
-            return r;
-    } else if (p.audio == Plan::Encode) {
-        AVCodecContext* dec = reader.audioDecoder();
-        const int sourceRate = dec ? dec->sample_rate : 44100;
-        const int sourceChannels = dec ? dec->ch_layout.nb_channels : 2;
-        AudioEncoding encoding;
-        encoding.codec = p.audioEncoder;
-        encoding.sampleRate =
-            pickSampleRate(p.audioEncoder, format_.sampleRate > 0 ? format_.sampleRate : sourceRate);
-        encoding.channels = pickChannels(p.audioEncoder,
-                                     format_.channels > 0 ? format_.channels : std::min(sourceChannels, 8));
-        encoding.format = p.audioEncoder->sample_fmts ? p.audioEncoder->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
-        encoding.bitRate = int64_t(format_.audioKbps) * 1000;
-        if (encoding.bitRate == 0 && dec && format_.audioCodec.kind == CodecSetting::Keep)
-            encoding.bitRate = reader.audio()->codecpar->bit_rate;
-        // The encoder may take a lower rate or fewer channels than asked: the sound is made to fit.
-        if ((r = writer.addAudioEncoder(encoding)) < 0)
-            return r;
-        const AVCodecContext* encoder = writer.encoder(OutputWriter::Audio);
-        mediafx::AudioOutput out;
-        out.sampleRate = encoder->sample_rate;
-        out.channels = encoder->ch_layout.nb_channels;
-        out.formats = {encoder->sample_fmt};
-        if (dec) {
-            mediafx::AudioInput in;
-            in.sampleRate = dec->sample_rate;
-            in.layout = dec->ch_layout;
-            in.format = dec->sample_fmt;
-            in.timeBase = {1, dec->sample_rate};
-            r = graph.buildAudio(fx, &in, out);
-        } else {
-            r = graph.buildAudio(fx, nullptr, out);
-        }
-        if (r < 0)
-            return logFailure("sound settings", r);
-    }
+    if (p.audio == ConvertPlan::Copy && (r = writer.addCopy(OutputWriter::Audio, reader.audio())) < 0)
+        return r;
+    if (p.audio == ConvertPlan::Encode && (r = openAudioEncoder(p.audioEncoder, reader, writer, fx, graph)) < 0)
+        return r;
     if ((r = writer.start()) < 0)
         return r;
     if (p.shift > 0 || p.start > 0)
         reader.seek(p.shift);
-    StreamCopy copy(writer);
-    copy.beginPart(reader, p.shift, 0, p.shift, p.end);
+    ConvertPass pass(p, reader, writer, graph, videoTb, sizeLimit_, run_, input_);
+    return pass.run();
+}
 
-    const int64_t total = p.end - p.shift;
-    const int64_t frameUs = std::max<int64_t>(1, reader.frameDurationUs());
-    const int64_t epsilon = 1000; // timestamps are rounded to their time base
-    FramePtr frame = makeFrame();
-    PacketPtr packet = makePacket();
-    int64_t lastVideoUs = AV_NOPTS_VALUE, firstVideoUs = AV_NOPTS_VALUE;
-    bool decodedBefore = false; // decoding began before the range
-    int64_t pulledVideoUs = 0, pulledAudioUs = 0;
-    bool limitReached = false;
-    // The latest time of a copied picture, and whether the size limit waits for the pictures
-    // that show before it.
-    int64_t copiedVideoUs = AV_NOPTS_VALUE;
-    bool limitPending = false;
-    int64_t runBytes = 0, maxRunBytes = 0;
-
-    FrameLane lane(graph);
-    const FrameLane::Sink videoSink = [&](AVFrame* f) {
-        if (f->pts != AV_NOPTS_VALUE) {
-            pulledVideoUs = av_rescale_q(f->pts, videoTb, kMicro);
-            f->pts = av_rescale_q(f->pts, videoTb, writer.encoder(OutputWriter::Video)->time_base);
-        }
-        return writer.writeFrame(OutputWriter::Video, f);
-    };
-    const FrameLane::Sink audioSink = [&](AVFrame* f) {
-        if (f->pts != AV_NOPTS_VALUE)
-            pulledAudioUs = av_rescale_q(f->pts + f->nb_samples, graph.audioTimeBase(), kMicro);
-        return writer.writeFrame(OutputWriter::Audio, f);
-    };
-    const auto drainAudio = [&](int64_t untilUs) {
-        return lane.drain(FrameLane::Audio, audioSink, [&] { return pulledAudioUs <= untilUs; });
-    };
-
-    // At the size limit the picture ends; the sound read so far may lag behind it (MPEG
-    // streams store it late), so reading goes on for the sound alone up to the picture's end.
-    const auto closePicture = [&]() -> bool {
-        limitReached = true;
-        const int64_t last = p.video == Plan::Copy ? copiedVideoUs
-                             : graph.hasVideo() && lastVideoUs != AV_NOPTS_VALUE ? pulledVideoUs + p.shift
-                                                                                 : AV_NOPTS_VALUE;
-        if (p.audio == Plan::None || p.silentMain || reader.finished(SourceReader::Audio) ||
-            last == AV_NOPTS_VALUE)
-            return false;
-        p.end = std::min(p.end, last + frameUs);
-        copy.endBy(p.end);
-        reader.finish(SourceReader::Video);
-        return true;
-    };
-
-    for (;;) {
-        if (run_.stopped())
-            break;
-        // Copied pictures come in decoding order: a part may only end where every picture
-        // shown before the latest one copied is in, or those would be lost to this part and
-        // the next one alike. Such a run of pictures is kept room for under the limit.
-        if (sizeLimit_ > 0 && !limitReached && writer.estimatedFinalBytes() + maxRunBytes >= sizeLimit_) {
-            if (copiedVideoUs == AV_NOPTS_VALUE) {
-                if (!closePicture())
-                    break;
-                continue;
-            }
-            limitPending = true;
-        }
-        SourceReader::Kind kind;
-        r = reader.next(frame.get(), &kind, packet.get());
-        if (r == AVERROR_EOF)
-            break;
-        if (r < 0)
-            return r;
-        if (r == 1) { // a copied packet
-            const int64_t t = reader.packetTimeUs(packet.get(), kind);
-            if (limitPending && !limitReached && kind == SourceReader::Video && t != AV_NOPTS_VALUE &&
-                t > copiedVideoUs) {
-                av_packet_unref(packet.get());
-                if (!closePicture())
-                    break;
-                continue;
-            }
-            if (kind == SourceReader::Video && t != AV_NOPTS_VALUE) {
-                if (copiedVideoUs == AV_NOPTS_VALUE || t > copiedVideoUs)
-                    runBytes = 0;
-                runBytes += packet->size + 24;
-                maxRunBytes = std::max(maxRunBytes, runBytes);
-                copiedVideoUs = copiedVideoUs == AV_NOPTS_VALUE ? t : std::max(copiedVideoUs, t);
-            }
-            if ((r = copy.take(packet.get(), kind)) < 0)
-                return r;
-        } else if (kind == SourceReader::Video) {
-            int64_t t = reader.frameTimeUs(frame.get(), kind);
-            if (t == AV_NOPTS_VALUE)
-                t = lastVideoUs == AV_NOPTS_VALUE ? p.shift : lastVideoUs + frameUs;
-            lastVideoUs = t;
-            if (t < p.start - epsilon) {
-                decodedBefore = true;
-                av_frame_unref(frame.get());
-                continue;
-            }
-            if (t >= p.end - epsilon) {
-                av_frame_unref(frame.get());
-                reader.finish(kind);
-                continue;
-            }
-            // The first picture must be the one asked for: decoding that begins later (a seek
-            // that landed past a keyframe) would give a part that misses its start.
-            if (firstVideoUs == AV_NOPTS_VALUE) {
-                firstVideoUs = t;
-                if (!decodedBefore && p.shift > 0 && t > p.start + frameUs + epsilon)
-                    return logFailure("the first picture of the range could not be decoded from " + input_,
-                                      AVERROR_INVALIDDATA);
-            }
-            frame->pts = av_rescale_q(t - p.shift, kMicro, reader.video()->time_base);
-            r = graph.pushVideo(frame.get());
-            av_frame_unref(frame.get());
-            if (r < 0)
-                return logFailure("picture settings", r);
-            if ((r = lane.drain(FrameLane::Video, videoSink)) < 0)
-                return r;
-        } else {
-            int64_t t = reader.frameTimeUs(frame.get(), kind);
-            if (t == AV_NOPTS_VALUE)
-                t = pulledAudioUs + p.shift;
-            if (t >= p.end)
-                reader.finish(kind);
-            FramePtr part;
-            AVFrame* use = nullptr;
-            if ((r = FrameLane::trimSound(frame.get(), t, p.shift, p.end, &part, &use)) <= 0) {
-                av_frame_unref(frame.get());
-                if (r < 0)
-                    return r;
-                continue;
-            }
-            r = graph.pushAudio(use);
-            av_frame_unref(frame.get());
-            if (r < 0)
-                return logFailure("sound settings", r);
-            // Under a size limit the sound waits for the picture, so that when the limit
-            // ends the part both end together rather than the sound running on alone.
-            if ((r = drainAudio(sizeLimit_ > 0 && graph.hasVideo() ? pulledVideoUs : INT64_MAX)) < 0)
-                return r;
-        }
-        if (p.silentMain && (r = drainAudio(p.video == Plan::None ? INT64_MAX : pulledVideoUs + 500000)) < 0)
-            return r;
-        run_.report(writer.writtenUs(), total);
-    }
-
-    if (run_.stopped()) {
-        logInfo("convert stopped; " + output_ + " removed");
-        writer.discard();
-        return 1;
-    }
-    if (!limitReached) {
-        // A source that ends before the range does fails the job rather than give a part of it.
-        if ((r = reader.checkEnd(p.end)) < 0)
-            return r;
-        if ((r = lane.end(FrameLane::Video, videoSink)) < 0 || (r = lane.end(FrameLane::Audio, audioSink)) < 0)
-            return r;
-    } else {
-        // The sound was read up to where the picture stopped, so both end together.
-        // Sound read ahead of the picture stays out.
-        const int64_t until = p.video == Plan::Copy ? p.end - p.shift - frameUs : pulledVideoUs;
-        if ((r = lane.end(FrameLane::Audio, audioSink, [&] { return pulledAudioUs <= until; })) < 0)
-            return r;
-    }
-    // A part of a file with pictures that holds none would play as a blank or not at all.
-    if (p.video == Plan::Encode && firstVideoUs == AV_NOPTS_VALUE)
-        return logFailure("no picture of " + input_ + " lies in the range", AVERROR_STREAM_NOT_FOUND);
-    if ((r = writer.finish()) < 0)
+// The sound encoder, and the sound graph that feeds it from the source's decoder (or from
+// silence, when the main sound is left out).
+int ConvertJob::openAudioEncoder(const AVCodec* codec, SourceReader& reader, OutputWriter& writer,
+                                 const mediafx::FxSettings& fx, mediafx::FxGraph& graph) {
+    AVCodecContext* dec = reader.audioDecoder();
+    const int sourceRate = dec ? dec->sample_rate : 44100;
+    const int sourceChannels = dec ? dec->ch_layout.nb_channels : 2;
+    AudioEncoding encoding;
+    encoding.codec = codec;
+    encoding.sampleRate = pickSampleRate(codec, format_.sampleRate > 0 ? format_.sampleRate : sourceRate);
+    encoding.channels = pickChannels(codec, format_.channels > 0 ? format_.channels : std::min(sourceChannels, 8));
+    encoding.format = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
+    encoding.bitRate = int64_t(format_.audioKbps) * 1000;
+    if (encoding.bitRate == 0 && dec && format_.audioCodec.kind == CodecSetting::Keep)
+        encoding.bitRate = reader.audio()->codecpar->bit_rate;
+    // The encoder may take a lower rate or fewer channels than asked: the sound is made to fit.
+    int r = writer.addAudioEncoder(encoding);
+    if (r < 0)
         return r;
-    run_.finished();
-    return 1;
+    const AVCodecContext* encoder = writer.encoder(OutputWriter::Audio);
+    mediafx::AudioOutput out;
+    out.sampleRate = encoder->sample_rate;
+    out.channels = encoder->ch_layout.nb_channels;
+    out.formats = {encoder->sample_fmt};
+    if (dec) {
+        mediafx::AudioInput in;
+        in.sampleRate = dec->sample_rate;
+        in.layout = dec->ch_layout;
+        in.format = dec->sample_fmt;
+        in.timeBase = {1, dec->sample_rate};
+        r = graph.buildAudio(fx, &in, out);
+    } else {
+        r = graph.buildAudio(fx, nullptr, out);
+    }
+    return r < 0 ? logFailure("sound settings", r) : 0;
 }
 
 } // namespace mediacore

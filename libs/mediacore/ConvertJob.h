@@ -23,6 +23,8 @@ class FxGraph;
 
 namespace mediacore {
 
+struct ConvertPlan;
+
 class ConvertJob {
 public:
     ConvertJob() = default;
@@ -65,15 +67,16 @@ public:
     static void setDrawTextCallback(DRAW_TEXT_CALLBACK callback);
 
 private:
-    struct Plan;
     int run();
     int runWithinLimit();
-    int plan(class SourceReader& reader, class OutputWriter& writer, Plan* p);
+    int plan(class SourceReader& reader, class OutputWriter& writer, ConvertPlan* p);
     bool rangeHoldsPicture(int64_t startUs, int64_t endUs) const;
     bool canCutSmartly(struct SmartCutRequest* request) const;
     // Builds the picture graph and opens `codec` for it; 0 or a negative AVERROR (logged).
     int openVideoEncoder(const AVCodec* codec, class SourceReader& reader, class OutputWriter& writer,
                          const mediafx::FxSettings& fx, int keepRotation, mediafx::FxGraph& graph);
+    int openAudioEncoder(const AVCodec* codec, class SourceReader& reader, class OutputWriter& writer,
+                         const mediafx::FxSettings& fx, mediafx::FxGraph& graph);
 
     std::string input_;
     std::string output_;

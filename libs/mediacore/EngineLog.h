@@ -1,14 +1,15 @@
-// The engine's one logging helper: every failure goes through here with FFmpeg's own error
-// text, into FFmpeg's log (stderr unless the program installs an av_log callback).
+// The engine's logging: every failure goes through here with FFmpeg's own error text, into
+// FFmpeg's log tagged "[MediaCore]" (stderr unless the program installs an av_log callback).
 // Threading: safe from any thread (av_log is).
 #pragma once
 
 #include <string>
 
+#include "FfPointers.h"
+
 namespace mediacore {
 
-// FFmpeg's text for an error code (av_err2str).
-std::string errorText(int error);
+using ff::errorText;
 
 // "[MediaCore] what: FFmpeg text" at error level; returns `error` so callers can
 // `return logFailure("...", r);`.

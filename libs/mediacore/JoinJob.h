@@ -54,7 +54,6 @@ public:
 private:
     int run();
     int runCopy(OutputWriter& writer);
-    int runEncode(OutputWriter& writer);
     bool canCopy() const;
     Clip* find(uint64_t id);
     void reportProgress(int64_t doneUs);

@@ -27,6 +27,9 @@ extern "C" {
 
 namespace mediacore {
 
+struct CutRange;
+struct CutInput;
+
 struct SmartCutRequest {
     std::string input;
     std::string output;
@@ -57,10 +60,9 @@ public:
     int run();
 
 private:
-    struct Range;
-    struct Work;
-    int examine(Work& w, Range* range);
-    int write(Work& w, const Range& range);
+    int scan(CutInput& w, CutRange* range);
+    int examine(CutInput& w, CutRange* range);
+    int write(CutInput& w, const CutRange& range);
 
     SmartCutRequest request_;
     const std::atomic<bool>& stop_;

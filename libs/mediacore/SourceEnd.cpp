@@ -11,7 +11,6 @@ namespace mediacore {
 
 namespace {
 
-constexpr AVRational kMicro{1, 1000000};
 // How far a healthy file's last packet may end before the length its streams claim (rounding,
 // sound a little shorter than the picture, a last frame without a duration).
 constexpr int64_t kSlackUs = 500000;

@@ -48,7 +48,7 @@ int SourceReader::open(InputPtr input, const std::string& path, int audioIndex, 
     return 0;
 }
 
-int openStreamDecoder(const AVStream* s, const std::string& path, CodecPtr* out) {
+int openStreamDecoder(const AVStream* s, const std::string& path, CodecPtr* out, int threads) {
     const AVCodec* codec = avcodec_find_decoder(s->codecpar->codec_id);
     if (!codec)
         return logFailure("no decoder for " + std::string(avcodec_get_name(s->codecpar->codec_id)) + " in " +
@@ -62,7 +62,7 @@ int openStreamDecoder(const AVStream* s, const std::string& path, CodecPtr* out)
         return logFailure("decoder parameters", r);
     dec->pkt_timebase = s->time_base;
     if (codec->type == AVMEDIA_TYPE_VIDEO) {
-        dec->thread_count = 0;
+        dec->thread_count = threads;
         dec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     }
     r = avcodec_open2(dec.get(), codec, nullptr);
@@ -75,7 +75,7 @@ int openStreamDecoder(const AVStream* s, const std::string& path, CodecPtr* out)
 int SourceReader::seekFormat(int64_t us, bool atOrAfter) {
     if (us <= 0)
         return avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN, AVSEEK_FLAG_BACKWARD);
-    const int64_t ts = av_rescale_q(us + originUs_, {1, 1000000}, AV_TIME_BASE_Q);
+    const int64_t ts = av_rescale_q(us + originUs_, kMicro, AV_TIME_BASE_Q);
     const int r = atOrAfter ? avformat_seek_file(format_.get(), -1, ts - 1000, ts, INT64_MAX, 0)
                             : avformat_seek_file(format_.get(), -1, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD);
     if (r < 0) {
@@ -244,21 +244,21 @@ int64_t SourceReader::frameTimeUs(const AVFrame* frame, Kind kind) const {
         ts = frame->pts;
     if (ts == AV_NOPTS_VALUE)
         return AV_NOPTS_VALUE;
-    return av_rescale_q(ts, stream(kind)->time_base, {1, 1000000}) - originUs_;
+    return av_rescale_q(ts, stream(kind)->time_base, kMicro) - originUs_;
 }
 
 int64_t SourceReader::packetTimeUs(const AVPacket* packet, Kind kind) const {
     const int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
     if (ts == AV_NOPTS_VALUE)
         return AV_NOPTS_VALUE;
-    return av_rescale_q(ts, stream(kind)->time_base, {1, 1000000}) - originUs_;
+    return av_rescale_q(ts, stream(kind)->time_base, kMicro) - originUs_;
 }
 
 int64_t SourceReader::frameDurationUs() const {
     if (!video())
         return 0;
     const AVRational fr = streamFrameRate(video());
-    return av_rescale_q(1, av_inv_q(fr), {1, 1000000});
+    return av_rescale_q(1, av_inv_q(fr), kMicro);
 }
 
 } // namespace mediacore

@@ -12,9 +12,9 @@
 
 namespace mediacore {
 
-// Opens a decoder for one stream of `path` (threaded for pictures). Returns 0 or a negative
-// AVERROR (logged).
-int openStreamDecoder(const AVStream* stream, const std::string& path, CodecPtr* out);
+// Opens a decoder for one stream of `path`, with `threads` for pictures (0: as many as the
+// machine has). Returns 0 or a negative AVERROR (logged).
+int openStreamDecoder(const AVStream* stream, const std::string& path, CodecPtr* out, int threads = 0);
 
 class SourceReader {
 public:

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <sys/stat.h>
 #include <vector>
@@ -121,6 +122,123 @@ void measureFromPackets(const std::string& path, AVFormatContext* format) {
         format->duration = last - origin;
 }
 
+// The file key of an unchanged file: its path, size and modification time.
+bool fileKey(const std::string& path, std::string* key) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    *key = path + '\n' + std::to_string(st.st_size) + '\n' + std::to_string(st.st_mtim.tv_sec) + '.' +
+           std::to_string(st.st_mtim.tv_nsec);
+    return true;
+}
+
+constexpr int kMaxKeptExtradata = 1 << 16;
+
+// What reading the first packets found about an input's streams, to be given to the same
+// unchanged file when it is opened again.
+class ProbedStreams {
+public:
+    struct Stream {
+        std::unique_ptr<AVCodecParameters, void (*)(AVCodecParameters*)> par{nullptr, freeParameters};
+        AVRational avgRate{}, realRate{}, aspect{};
+        int64_t start = 0, duration = 0;
+    };
+
+    bool take(const AVFormatContext* f) {
+        for (unsigned i = 0; i < f->nb_streams; ++i) {
+            const AVStream* s = f->streams[i];
+            // Attachments (fonts in Matroska) carry whole files: not worth keeping.
+            if (s->codecpar->extradata_size > kMaxKeptExtradata)
+                return false;
+            Stream c;
+            c.par.reset(avcodec_parameters_alloc());
+            if (!c.par || avcodec_parameters_copy(c.par.get(), s->codecpar) < 0)
+                return false;
+            c.avgRate = s->avg_frame_rate;
+            c.realRate = s->r_frame_rate;
+            c.aspect = s->sample_aspect_ratio;
+            c.start = s->start_time;
+            c.duration = s->duration;
+            streams_.push_back(std::move(c));
+        }
+        start_ = f->start_time;
+        duration_ = f->duration;
+        bitRate_ = f->bit_rate;
+        return true;
+    }
+    // False when `f` does not have the same streams (then nothing is changed).
+    bool give(AVFormatContext* f) const {
+        if (f->nb_streams != streams_.size())
+            return false;
+        for (unsigned i = 0; i < f->nb_streams; ++i)
+            if (f->streams[i]->codecpar->codec_type != streams_[i].par->codec_type ||
+                f->streams[i]->codecpar->codec_id != streams_[i].par->codec_id)
+                return false;
+        for (unsigned i = 0; i < f->nb_streams; ++i) {
+            AVStream* s = f->streams[i];
+            const Stream& c = streams_[i];
+            if (avcodec_parameters_copy(s->codecpar, c.par.get()) < 0)
+                return false;
+            s->avg_frame_rate = c.avgRate;
+            s->r_frame_rate = c.realRate;
+            s->sample_aspect_ratio = c.aspect;
+            s->start_time = c.start;
+            s->duration = c.duration;
+        }
+        f->start_time = start_;
+        f->duration = duration_;
+        f->bit_rate = bitRate_;
+        return true;
+    }
+
+private:
+    static void freeParameters(AVCodecParameters* p) { avcodec_parameters_free(&p); }
+    std::vector<Stream> streams_;
+    int64_t start_ = 0, duration_ = 0, bitRate_ = 0;
+};
+
+// Containers that describe every stream in their header, with an index to read by: opening
+// one again needs no decoding of its first frames.
+bool headerDescribesStreams(const AVFormatContext* f) {
+    if (f->ctx_flags & AVFMTCTX_NOHEADER)
+        return false;
+    const std::string name = f->iformat->name;
+    return name.rfind("mov,", 0) == 0 || name.rfind("matroska", 0) == 0;
+}
+
+std::mutex gProbedMutex;
+std::map<std::string, std::shared_ptr<const ProbedStreams>> gProbed;
+
+// Reads the first packets of `f` (avformat_find_stream_info) unless the same unchanged file
+// was read so before: a job and the windows open a file several times (probe, range check,
+// cut, snapshot, the parts of a split).
+int findStreamInfo(const std::string& path, AVFormatContext* f) {
+    std::string key;
+    const bool reusable = headerDescribesStreams(f) && fileKey(path, &key);
+    if (reusable) {
+        std::shared_ptr<const ProbedStreams> found;
+        {
+            std::lock_guard lock(gProbedMutex);
+            const auto it = gProbed.find(key);
+            if (it != gProbed.end())
+                found = it->second;
+        }
+        if (found && found->give(f))
+            return 0;
+    }
+    const int r = avformat_find_stream_info(f, nullptr);
+    if (r < 0 || !reusable)
+        return r;
+    auto probed = std::make_shared<ProbedStreams>();
+    if (probed->take(f)) {
+        std::lock_guard lock(gProbedMutex);
+        if (gProbed.size() >= 64)
+            gProbed.clear();
+        gProbed[key] = std::move(probed);
+    }
+    return r;
+}
+
 } // namespace
 
 int openInput(const std::string& path, InputPtr* out) {
@@ -136,7 +254,7 @@ int openInput(const std::string& path, InputPtr* out) {
     if (r < 0)
         return logFailure("cannot open " + path, r);
     InputPtr format(raw);
-    r = avformat_find_stream_info(format.get(), nullptr);
+    r = findStreamInfo(path, format.get());
     if (r < 0)
         return logFailure("cannot read streams of " + path, r);
     if (firstVideoStream(format.get()) < 0 && firstAudioStream(format.get()) < 0)
@@ -206,12 +324,12 @@ AVRational pictureAspect(const AVFormatContext* format, const AVStream* stream) 
 
 int64_t durationUs(const AVFormatContext* format) {
     if (format->duration > 0)
-        return av_rescale_q(format->duration, AV_TIME_BASE_Q, {1, 1000000});
+        return av_rescale_q(format->duration, AV_TIME_BASE_Q, kMicro);
     int64_t best = 0;
     for (unsigned i = 0; i < format->nb_streams; ++i) {
         const AVStream* s = format->streams[i];
         if (s->duration > 0)
-            best = std::max(best, av_rescale_q(s->duration, s->time_base, {1, 1000000}));
+            best = std::max(best, av_rescale_q(s->duration, s->time_base, kMicro));
     }
     return best;
 }
@@ -219,7 +337,7 @@ int64_t durationUs(const AVFormatContext* format) {
 int64_t startTimeUs(const AVFormatContext* format) {
     return format->start_time == AV_NOPTS_VALUE
                ? 0
-               : av_rescale_q(format->start_time, AV_TIME_BASE_Q, {1, 1000000});
+               : av_rescale_q(format->start_time, AV_TIME_BASE_Q, kMicro);
 }
 
 void fillAudioInfo(const AVFormatContext* format, int index, MEDIA_AUDIO_STREAM_INFO* info) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "EffectTable.h"
+#include "FfPointers.h"
 #include "FilterChain.h"
 #include "MusicMix.h"
 #include "OverlayPictures.h"
@@ -122,7 +123,7 @@ int FxGraph::addPictureChain(const FxSettings& s, void* chainPtr, int width, int
     for (int id : s.effects) {
         const EffectEntry* e = findEffect(id);
         if (!e) {
-            av_log(nullptr, AV_LOG_WARNING, "[MediaFx] unknown effect id %d left out\n", id);
+            ff::log(AV_LOG_WARNING, "MediaFx", "unknown effect id %d left out", id);
             continue;
         }
         FilterOptions options;
@@ -221,7 +222,7 @@ int FxGraph::addOverlays(const FxSettings& s, void* chainPtr, int width, int hei
     }
     for (const TEXT_WATERMARK_PARAM& m : s.textMarks) {
         if (!drawText_) {
-            av_log(nullptr, AV_LOG_ERROR, "[MediaFx] a text watermark needs the text-drawing callback\n");
+            ff::log(AV_LOG_ERROR, "MediaFx", "a text watermark needs the text-drawing callback");
             return AVERROR(EINVAL);
         }
         AVFrame* pic = drawTextPicture(m, width, height, drawText_);
@@ -340,9 +341,7 @@ int FxGraph::buildVideo(const FxSettings& s, const VideoInput& in, const VideoOu
             return 0;
         }
     }
-    char text[AV_ERROR_MAX_STRING_SIZE];
-    av_log(nullptr, AV_LOG_ERROR, "[MediaFx] video filter graph: %s\n",
-           av_make_error_string(text, sizeof text, result));
+    ff::log(AV_LOG_ERROR, "MediaFx", "video filter graph: %s", ff::errorText(result).c_str());
     for (auto& p : pendingPictures_)
         av_frame_free(&p.frame);
     pendingPictures_.clear();
@@ -414,9 +413,7 @@ int FxGraph::buildAudio(const FxSettings& s, const AudioInput* in, const AudioOu
     if (result >= 0)
         result = avfilter_graph_config(audioGraph_.get(), nullptr);
     if (result < 0) {
-        char text[AV_ERROR_MAX_STRING_SIZE];
-        av_log(nullptr, AV_LOG_ERROR, "[MediaFx] audio filter graph: %s\n",
-               av_make_error_string(text, sizeof text, result));
+        ff::log(AV_LOG_ERROR, "MediaFx", "audio filter graph: %s", ff::errorText(result).c_str());
         audioGraph_.reset();
         return result;
     }

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "FfPointers.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -51,7 +53,7 @@ AVFrame* scaleToRgba(const uint8_t* const* data, const int* linesize, AVPixelFor
 AVFrame* decodePictureFile(const std::string& path, int width, int height) {
     AVFormatContext* fmt = nullptr;
     if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) {
-        av_log(nullptr, AV_LOG_ERROR, "[MediaFx] cannot open picture %s\n", path.c_str());
+        ff::log(AV_LOG_ERROR, "MediaFx", "cannot open picture %s", path.c_str());
         return nullptr;
     }
     AVFrame* result = nullptr;
@@ -82,7 +84,7 @@ AVFrame* decodePictureFile(const std::string& path, int width, int height) {
     avcodec_free_context(&dec);
     avformat_close_input(&fmt);
     if (!result)
-        av_log(nullptr, AV_LOG_ERROR, "[MediaFx] cannot decode picture %s\n", path.c_str());
+        ff::log(AV_LOG_ERROR, "MediaFx", "cannot decode picture %s", path.c_str());
     return result;
 }
 

@@ -2,11 +2,13 @@
 // main loop. The program quits when its last window closes, and never while a job is still
 // writing a file: whatever ended the loop, running jobs are stopped and waited for.
 #include "app/AppDelegate.h"
+#include "platform/FfmpegLog.h"
 #include "tools/shared/ToolWindow.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    routeFfmpegLog();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Cutbench"));
     QApplication::setOrganizationName(QStringLiteral("Cutbench"));

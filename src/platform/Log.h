@@ -11,3 +11,5 @@ Q_DECLARE_LOGGING_CATEGORY(lcTools)
 Q_DECLARE_LOGGING_CATEGORY(lcEditor)
 Q_DECLARE_LOGGING_CATEGORY(lcProfiles)
 Q_DECLARE_LOGGING_CATEGORY(lcEngine)
+// FFmpeg's own messages (see platform/FfmpegLog.h); warnings and above unless turned on.
+Q_DECLARE_LOGGING_CATEGORY(lcFfmpeg)

@@ -1,5 +1,6 @@
 // Keep-format cuts that copy whole groups of pictures and re-encode only their edges, judged
 // frame by frame against the source with the ffmpeg command line.
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -292,4 +293,29 @@ TEST(SmartCut, SizeLimitEndsBeforeTheGroupThatWouldPassIt) {
         EXPECT_LT(end, 9.5);
         expectMatchesSource(src, out, start, end);
     }
+}
+
+// A splitter's part reads no further than its size limit needs: a source whose end is missing
+// (an interrupted copy) still gives the parts that lie before the damage.
+TEST(SmartCut, SizeLimitedPartStopsReadingPastTheLimit) {
+    QTemporaryDir dir;
+    const QString whole = dir.filePath("indexed.mp4");
+    ASSERT_EQ(run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-i", media("long_10s.mp4"), "-c", "copy", "-movflags",
+                                      "+faststart", whole}),
+              0);
+    QFile in(whole);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    const QByteArray bytes = in.readAll();
+    const QString src = dir.filePath("interrupted.mp4");
+    QFile out(src);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(bytes.left(bytes.size() * 85 / 100));
+    out.close();
+    const qint64 limit = bytes.size() / 3;
+    const QString part = dir.filePath("part.mp4");
+    ASSERT_TRUE(cut(src, part, 1.3, 10.0, limit));
+    EXPECT_LE(QFileInfo(part).size(), limit);
+    const double end = std::ceil(1.3 + probeFrameCount(part) * 0.04 - 0.001);
+    EXPECT_LT(end, 8.0);
+    expectMatchesSource(src, part, 1.3, end);
 }

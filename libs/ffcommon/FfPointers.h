@@ -1,0 +1,90 @@
+// The FFmpeg helpers the media libraries share: owning pointers for FFmpeg objects (so that
+// every early return releases what it opened), the microsecond time base the libraries count
+// in, and the one logging helper.
+//
+// Logging goes through FFmpeg's own log (av_log), tagged "[Area] ", so that a program that
+// installs an av_log callback receives the libraries' messages and FFmpeg's in one place.
+// Threading: everything here is safe from any thread.
+#pragma once
+
+#include <cstdarg>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavfilter/avfilter.h>
+#include <libavformat/avformat.h>
+#include <libavutil/audio_fifo.h>
+#include <libavutil/error.h>
+#include <libavutil/frame.h>
+#include <libavutil/log.h>
+}
+
+namespace ff {
+
+struct InputDeleter {
+    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
+};
+struct CodecDeleter {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FrameDeleter {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketDeleter {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct FilterGraphDeleter {
+    void operator()(AVFilterGraph* g) const { avfilter_graph_free(&g); }
+};
+struct AudioFifoDeleter {
+    void operator()(AVAudioFifo* f) const { av_audio_fifo_free(f); }
+};
+
+using InputPtr = std::unique_ptr<AVFormatContext, InputDeleter>;
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
+using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+using FilterGraphPtr = std::unique_ptr<AVFilterGraph, FilterGraphDeleter>;
+using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoDeleter>;
+
+inline FramePtr makeFrame() {
+    return FramePtr(av_frame_alloc());
+}
+inline PacketPtr makePacket() {
+    return PacketPtr(av_packet_alloc());
+}
+
+// The time base of every time the libraries hand around: microseconds.
+inline constexpr AVRational kMicro{1, 1000000};
+
+// FFmpeg's text for an error code (av_err2str).
+inline std::string errorText(int error) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_make_error_string(text, sizeof text, error);
+    return text;
+}
+
+// "[area] text" into FFmpeg's log at `level` (AV_LOG_ERROR, AV_LOG_WARNING, AV_LOG_VERBOSE...).
+// `area` names the library ("MediaCore", "MediaFx", "MediaPlayer"); a program's callback files
+// the message under its own category for it.
+#if defined(__GNUC__)
+__attribute__((format(printf, 3, 4)))
+#endif
+inline void log(int level, const char* area, const char* format, ...) {
+    char text[4096]; // room for a long path
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    av_log(nullptr, level, "[%s] %s\n", area, text);
+}
+
+} // namespace ff
+
+// The engine names these unqualified in its own namespace.
+namespace mediacore {
+using namespace ff;
+}

@@ -1,0 +1,205 @@
+#include "ConvertPass.h"
+
+#include <algorithm>
+
+#include "EngineLog.h"
+#include "FxGraph.h"
+
+namespace mediacore {
+
+namespace {
+constexpr AVRational kMicro{1, 1000000};
+constexpr int64_t kEpsilonUs = 1000; // timestamps are rounded to their time base
+} // namespace
+
+ConvertPass::ConvertPass(ConvertPlan& plan, SourceReader& reader, OutputWriter& writer, mediafx::FxGraph& graph,
+                         AVRational videoTimeBase, int64_t sizeLimit, JobRun& run, const std::string& input)
+    : p_(plan), reader_(reader), writer_(writer), graph_(graph), videoTb_(videoTimeBase), sizeLimit_(sizeLimit),
+      run_(run), input_(input), copy_(writer), lane_(graph), total_(plan.end - plan.shift),
+      frameUs_(std::max<int64_t>(1, reader.frameDurationUs())) {
+    videoSink_ = [this](AVFrame* f) { return videoSink(f); };
+    audioSink_ = [this](AVFrame* f) { return audioSink(f); };
+    copy_.beginPart(reader_, p_.shift, 0, p_.shift, p_.end);
+}
+
+int ConvertPass::videoSink(AVFrame* f) {
+    if (f->pts != AV_NOPTS_VALUE) {
+        pulledVideoUs_ = av_rescale_q(f->pts, videoTb_, kMicro);
+        f->pts = av_rescale_q(f->pts, videoTb_, writer_.encoder(OutputWriter::Video)->time_base);
+    }
+    return writer_.writeFrame(OutputWriter::Video, f);
+}
+
+int ConvertPass::audioSink(AVFrame* f) {
+    if (f->pts != AV_NOPTS_VALUE)
+        pulledAudioUs_ = av_rescale_q(f->pts + f->nb_samples, graph_.audioTimeBase(), kMicro);
+    return writer_.writeFrame(OutputWriter::Audio, f);
+}
+
+int ConvertPass::drainAudio(int64_t untilUs) {
+    return lane_.drain(FrameLane::Audio, audioSink_, [&] { return pulledAudioUs_ <= untilUs; });
+}
+
+// At the size limit the picture ends; the sound read so far may lag behind it (MPEG streams
+// store it late), so reading goes on for the sound alone up to the picture's end. False when
+// there is no such sound: the reading ends.
+bool ConvertPass::closePicture() {
+    limitReached_ = true;
+    const int64_t last = p_.video == ConvertPlan::Copy ? copiedVideoUs_
+                         : graph_.hasVideo() && lastVideoUs_ != AV_NOPTS_VALUE ? pulledVideoUs_ + p_.shift
+                                                                               : AV_NOPTS_VALUE;
+    if (p_.audio == ConvertPlan::None || p_.silentMain || reader_.finished(SourceReader::Audio) ||
+        last == AV_NOPTS_VALUE)
+        return false;
+    p_.end = std::min(p_.end, last + frameUs_);
+    copy_.endBy(p_.end);
+    reader_.finish(SourceReader::Video);
+    return true;
+}
+
+int ConvertPass::run() {
+    int r = 0;
+    while (!run_.stopped()) {
+        if ((r = step()) < 0)
+            return r;
+        if (r == End)
+            break;
+        if (r == Skip)
+            continue;
+        if (p_.silentMain &&
+            (r = drainAudio(p_.video == ConvertPlan::None ? INT64_MAX : pulledVideoUs_ + 500000)) < 0)
+            return r;
+        run_.report(writer_.writtenUs(), total_);
+    }
+    if (run_.stopped()) {
+        logInfo("convert stopped; " + writer_.path() + " removed");
+        writer_.discard();
+        return 1;
+    }
+    return finish();
+}
+
+// Copied pictures come in decoding order: a part may only end where every picture shown before
+// the latest one copied is in, or those would be lost to this part and the next one alike.
+// Such a run of pictures is kept room for under the limit.
+int ConvertPass::limitStep() {
+    if (sizeLimit_ <= 0 || limitReached_ || writer_.estimatedFinalBytes() + maxRunBytes_ < sizeLimit_)
+        return Next;
+    if (copiedVideoUs_ == AV_NOPTS_VALUE)
+        return closePicture() ? Skip : End;
+    limitPending_ = true;
+    return Next;
+}
+
+int ConvertPass::step() {
+    if (const int s = limitStep(); s != Next)
+        return s;
+    SourceReader::Kind kind;
+    const int r = reader_.next(frame_.get(), &kind, packet_.get());
+    if (r == AVERROR_EOF)
+        return End;
+    if (r < 0)
+        return r;
+    if (r == 1)
+        return copied(packet_.get(), kind);
+    return kind == SourceReader::Video ? picture(frame_.get()) : sound(frame_.get());
+}
+
+int ConvertPass::copied(AVPacket* packet, SourceReader::Kind kind) {
+    const int64_t t = reader_.packetTimeUs(packet, kind);
+    if (limitPending_ && !limitReached_ && kind == SourceReader::Video && t != AV_NOPTS_VALUE &&
+        t > copiedVideoUs_) {
+        av_packet_unref(packet);
+        return closePicture() ? Skip : End;
+    }
+    if (kind == SourceReader::Video && t != AV_NOPTS_VALUE) {
+        if (copiedVideoUs_ == AV_NOPTS_VALUE || t > copiedVideoUs_)
+            runBytes_ = 0;
+        runBytes_ += packet->size + 24;
+        maxRunBytes_ = std::max(maxRunBytes_, runBytes_);
+        copiedVideoUs_ = copiedVideoUs_ == AV_NOPTS_VALUE ? t : std::max(copiedVideoUs_, t);
+    }
+    const int r = copy_.take(packet, kind);
+    return r < 0 ? r : Next;
+}
+
+int ConvertPass::picture(AVFrame* frame) {
+    int64_t t = reader_.frameTimeUs(frame, SourceReader::Video);
+    if (t == AV_NOPTS_VALUE)
+        t = lastVideoUs_ == AV_NOPTS_VALUE ? p_.shift : lastVideoUs_ + frameUs_;
+    lastVideoUs_ = t;
+    if (t < p_.start - kEpsilonUs) {
+        decodedBefore_ = true;
+        av_frame_unref(frame);
+        return Skip;
+    }
+    if (t >= p_.end - kEpsilonUs) {
+        av_frame_unref(frame);
+        reader_.finish(SourceReader::Video);
+        return Skip;
+    }
+    // The first picture must be the one asked for: decoding that begins later (a seek that
+    // landed past a keyframe) would give a part that misses its start.
+    if (firstVideoUs_ == AV_NOPTS_VALUE) {
+        firstVideoUs_ = t;
+        if (!decodedBefore_ && p_.shift > 0 && t > p_.start + frameUs_ + kEpsilonUs)
+            return logFailure("the first picture of the range could not be decoded from " + input_,
+                              AVERROR_INVALIDDATA);
+    }
+    frame->pts = av_rescale_q(t - p_.shift, kMicro, reader_.video()->time_base);
+    int r = graph_.pushVideo(frame);
+    av_frame_unref(frame);
+    if (r < 0)
+        return logFailure("picture settings", r);
+    r = lane_.drain(FrameLane::Video, videoSink_);
+    return r < 0 ? r : Next;
+}
+
+int ConvertPass::sound(AVFrame* frame) {
+    int64_t t = reader_.frameTimeUs(frame, SourceReader::Audio);
+    if (t == AV_NOPTS_VALUE)
+        t = pulledAudioUs_ + p_.shift;
+    if (t >= p_.end)
+        reader_.finish(SourceReader::Audio);
+    FramePtr part;
+    AVFrame* use = nullptr;
+    int r = FrameLane::trimSound(frame, t, p_.shift, p_.end, &part, &use);
+    if (r <= 0) {
+        av_frame_unref(frame);
+        return r < 0 ? r : Skip;
+    }
+    r = graph_.pushAudio(use);
+    av_frame_unref(frame);
+    if (r < 0)
+        return logFailure("sound settings", r);
+    // Under a size limit the sound waits for the picture, so that when the limit ends the part
+    // both end together rather than the sound running on alone.
+    r = drainAudio(sizeLimit_ > 0 && graph_.hasVideo() ? pulledVideoUs_ : INT64_MAX);
+    return r < 0 ? r : Next;
+}
+
+int ConvertPass::finish() {
+    int r;
+    if (!limitReached_) {
+        // A source that ends before the range does fails the job rather than give a part of it.
+        if ((r = reader_.checkEnd(p_.end)) < 0)
+            return r;
+        if ((r = lane_.end(FrameLane::Video, videoSink_)) < 0 || (r = lane_.end(FrameLane::Audio, audioSink_)) < 0)
+            return r;
+    } else {
+        // The sound was read up to where the picture stopped, so both end together. Sound read
+        // ahead of the picture stays out.
+        const int64_t until = p_.video == ConvertPlan::Copy ? p_.end - p_.shift - frameUs_ : pulledVideoUs_;
+        if ((r = lane_.end(FrameLane::Audio, audioSink_, [&] { return pulledAudioUs_ <= until; })) < 0)
+            return r;
+    }
+    // A part of a file with pictures that holds none would play as a blank or not at all.
+    if (p_.video == ConvertPlan::Encode && firstVideoUs_ == AV_NOPTS_VALUE)
+        return logFailure("no picture of " + input_ + " lies in the range", AVERROR_STREAM_NOT_FOUND);
+    if ((r = writer_.finish()) < 0)
+        return r;
+    run_.finished();
+    return 1;
+}
+
+} // namespace mediacore

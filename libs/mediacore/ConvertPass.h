@@ -1,0 +1,88 @@
+// The convert job's pass over its range: packets copied through the stream-copy stage, frames
+// through the decode-filter-encode lane, and a size limit that ends the part where both the
+// picture and the sound can end together.
+//
+// Ownership: refers to the job's reader, writer, graph and run; owns none. Threading: one thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "FrameLane.h"
+#include "JobRun.h"
+#include "OutputWriter.h"
+#include "SourceReader.h"
+#include "StreamCopy.h"
+
+namespace mediafx {
+class FxGraph;
+}
+
+namespace mediacore {
+
+// What a convert job does with each stream, and the range it reads.
+struct ConvertPlan {
+    enum Mode { None, Copy, Encode };
+    Mode video = None;
+    Mode audio = None;
+    bool silentMain = false; // the sound is generated silence with music over it
+    int64_t start = 0;
+    int64_t end = 0;
+    int64_t shift = 0; // source time of output time 0
+    const AVCodec* videoEncoder = nullptr;
+    const AVCodec* audioEncoder = nullptr;
+};
+
+class ConvertPass {
+public:
+    ConvertPass(ConvertPlan& plan, SourceReader& reader, OutputWriter& writer, mediafx::FxGraph& graph,
+                AVRational videoTimeBase, int64_t sizeLimit, JobRun& run, const std::string& input);
+
+    // Reads the range through and finishes the output: 1 done (or stopped, the output removed),
+    // or a negative AVERROR (logged).
+    int run();
+
+private:
+    enum Step { Next, Skip, End }; // go on, go on without the per-packet work, stop reading
+    int step();
+    int limitStep();
+    int copied(AVPacket* packet, SourceReader::Kind kind);
+    int picture(AVFrame* frame);
+    int sound(AVFrame* frame);
+    bool closePicture();
+    int finish();
+    int videoSink(AVFrame* frame);
+    int audioSink(AVFrame* frame);
+    int drainAudio(int64_t untilUs);
+
+    ConvertPlan& p_;
+    SourceReader& reader_;
+    OutputWriter& writer_;
+    mediafx::FxGraph& graph_;
+    const AVRational videoTb_;
+    const int64_t sizeLimit_;
+    JobRun& run_;
+    const std::string& input_;
+    StreamCopy copy_;
+    FrameLane lane_;
+    FrameLane::Sink videoSink_;
+    FrameLane::Sink audioSink_;
+    FramePtr frame_ = makeFrame();
+    PacketPtr packet_ = makePacket();
+    const int64_t total_;
+    const int64_t frameUs_;
+    int64_t lastVideoUs_ = AV_NOPTS_VALUE;
+    int64_t firstVideoUs_ = AV_NOPTS_VALUE;
+    bool decodedBefore_ = false; // decoding began before the range
+    int64_t pulledVideoUs_ = 0;
+    int64_t pulledAudioUs_ = 0;
+    bool limitReached_ = false;
+    // The latest time of a copied picture, and whether the size limit waits for the pictures
+    // that show before it.
+    int64_t copiedVideoUs_ = AV_NOPTS_VALUE;
+    bool limitPending_ = false;
+    int64_t runBytes_ = 0;
+    int64_t maxRunBytes_ = 0;
+};
+
+} // namespace mediacore

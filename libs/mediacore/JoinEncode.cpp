@@ -1,0 +1,541 @@
+#include "JoinEncode.h"
+
+#include <algorithm>
+#include <functional>
+
+#include "CodecChoice.h"
+#include "EngineLog.h"
+#include "FrameLane.h"
+#include "FxGraph.h"
+#include "SourceEnd.h"
+#include "SourceReader.h"
+#include "StreamProbe.h"
+#include "Transition.h"
+
+extern "C" {
+#include <libavutil/imgutils.h>
+}
+
+namespace mediacore {
+
+namespace {
+
+constexpr AVRational kMicro{1, 1000000};
+constexpr int64_t kEpsilon = 1000;
+
+// Opens `codec` through `open`; when that fails and the codec was not named by the caller but
+// taken from the first clip (a picture format, a camera's Motion JPEG), the container's own
+// encoder takes its place.
+template <class Open>
+int openWithFallback(const CodecSetting& setting, const AVCodec* codec, const AVCodec* fallback, Open open) {
+    if (!codec)
+        return AVERROR_ENCODER_NOT_FOUND;
+    int r = open(codec);
+    if (r < 0 && setting.kind != CodecSetting::Named && fallback && fallback != codec) {
+        logInfo(std::string("the join is encoded with ") + fallback->name + " instead of " + codec->name);
+        r = open(fallback);
+    }
+    return r;
+}
+
+using FrameWriter = std::function<int(AVFrame*)>;
+
+// Starts the picture transition from the held tail of the previous clip: its frames are the
+// transition's first input.
+int startBlend(mediafx::TransitionGraph& blend, int effect, std::deque<FramePtr>& tail, AVRational fps) {
+    const AVFrame* f = tail.front().get();
+    int r = blend.buildVideo(effect, f->width, f->height, static_cast<AVPixelFormat>(f->format), fps,
+                             int(tail.size()));
+    for (size_t k = 0; r >= 0 && k < tail.size(); ++k) {
+        tail[k]->pts = int64_t(k);
+        r = blend.push(mediafx::TransitionGraph::From, tail[k].get());
+    }
+    if (r >= 0)
+        r = blend.push(mediafx::TransitionGraph::From, nullptr);
+    if (r < 0)
+        logFailure("a transition is left out", r); // the clips then meet with a cut
+    return 0;
+}
+
+// Ends the picture transition once the new clip's first frames are in: writes what it gives,
+// and the new clip's own frames where it gave fewer (a cut instead of a failed transition).
+int finishBlend(mediafx::TransitionGraph& blend, std::vector<FramePtr>& head, const FrameWriter& write) {
+    blend.push(mediafx::TransitionGraph::To, nullptr);
+    size_t written = 0;
+    FramePtr out = makeFrame();
+    while (written < head.size() && blend.pull(out.get()) >= 0) {
+        const int r = write(out.get());
+        av_frame_unref(out.get());
+        if (r < 0)
+            return r;
+        ++written;
+    }
+    for (; written < head.size(); ++written)
+        if (const int r = write(head[written].get()); r < 0)
+            return r;
+    return 0;
+}
+
+// Crossfades the held sound `from` into `to` (same format and length) and writes the result,
+// always as many samples as went in.
+int crossfade(const AVFrame* from, const AVFrame* to, const FrameWriter& write) {
+    mediafx::TransitionGraph fade;
+    int r = fade.buildAudio(from->sample_rate, from->ch_layout, static_cast<AVSampleFormat>(from->format),
+                            from->nb_samples);
+    if (r >= 0 && (r = fade.push(mediafx::TransitionGraph::From, from)) >= 0 &&
+        (r = fade.push(mediafx::TransitionGraph::From, nullptr)) >= 0 &&
+        (r = fade.push(mediafx::TransitionGraph::To, to)) >= 0)
+        r = fade.push(mediafx::TransitionGraph::To, nullptr);
+    if (r < 0)
+        logFailure("a sound crossfade is left out", r);
+    int done = 0;
+    FramePtr out = makeFrame();
+    while (r >= 0 && done < from->nb_samples && fade.pull(out.get()) >= 0) {
+        const int n = std::min(out->nb_samples, from->nb_samples - done);
+        out->nb_samples = n;
+        done += n;
+        r = write(out.get());
+        av_frame_unref(out.get());
+    }
+    if (r < 0 && done > 0)
+        return r;
+    if (done < from->nb_samples) { // the rest of the new clip's sound, as it is
+        FramePtr rest = makeFrame();
+        rest->format = to->format;
+        rest->sample_rate = to->sample_rate;
+        av_channel_layout_copy(&rest->ch_layout, &to->ch_layout);
+        rest->nb_samples = from->nb_samples - done;
+        if (av_frame_get_buffer(rest.get(), 0) < 0)
+            return AVERROR(ENOMEM);
+        av_samples_copy(rest->extended_data, to->extended_data, 0, done, rest->nb_samples,
+                        to->ch_layout.nb_channels, static_cast<AVSampleFormat>(to->format));
+        return write(rest.get());
+    }
+    return 0;
+}
+
+} // namespace
+
+// One clip on its way into the output: how it meets its neighbours, and what of it is taken.
+struct JoinEncode::ClipPass {
+    const Clip& clip;
+    int64_t frames = 0;   // picture frames the clip gives
+    int64_t blendIn = 0;  // frames of the transition into it
+    int64_t blendOut = 0; // frames held back for the transition out of it
+    int64_t framesTaken = 0;
+    std::vector<FramePtr> pendingBlend; // its first frames, for the transition into it
+    mediafx::TransitionGraph blend;
+    FifoPtr sound;
+    int64_t blendSamples = 0; // the held sound it crossfades with
+    int64_t samplesWanted = 0;
+    int64_t samplesTaken = 0;
+    int64_t tailSamples = 0; // sound held back for the next transition
+    bool anyPicture = false; // decoded, wherever it lies
+};
+
+int JoinEncode::run() {
+    int r = openEncoders();
+    if (r < 0 || (r = writer_.start()) < 0)
+        return r;
+    if (anyAudio_)
+        heldSound_.reset(av_audio_fifo_alloc(sampleFormat_, channels_, 1));
+    for (size_t i = 0; i < clips_.size() && !run_.stopped(); ++i)
+        if ((r = writeClip(i)) < 0)
+            return r;
+    if (run_.stopped())
+        return 0;
+    for (FramePtr& f : heldFrames_)
+        if ((r = writeVideo(f.get())) < 0)
+            return r;
+    return heldSound_ ? writeFromFifo(heldSound_.get(), av_audio_fifo_size(heldSound_.get())) : 0;
+}
+
+// The common format: the settings, else the first clip's.
+int JoinEncode::openEncoders() {
+    InputPtr first;
+    int r = openInput(clips_[0].path, &first);
+    if (r < 0)
+        return r;
+    for (const Clip& c : clips_) {
+        anyVideo_ |= c.hasVideo;
+        anyAudio_ |= c.hasAudio;
+    }
+    const AVOutputFormat* container = writer_.container();
+    anyVideo_ &= holdsMovingPictures(container);
+    anyAudio_ &= container->audio_codec != AV_CODEC_ID_NONE;
+    if (anyVideo_ && (r = openVideo(first.get(), container)) < 0)
+        return r;
+    if (anyAudio_ && (r = openAudio(first.get(), container)) < 0)
+        return r;
+    return 0;
+}
+
+namespace {
+
+const AVCodec* encoderFor(const CodecSetting& s, AVMediaType type, const AVFormatContext* first, int sourceIndex,
+                          const AVOutputFormat* container) {
+    const AVCodec* c = s.kind == CodecSetting::Named ? s.encoder
+                       : sourceIndex >= 0           ? preferredEncoder(first->streams[sourceIndex]->codecpar->codec_id)
+                                                    : nullptr;
+    if (c && containerAccepts(container, c->id))
+        return c;
+    if (s.kind == CodecSetting::Named) {
+        logError(std::string("the container cannot hold ") + c->name);
+        return nullptr;
+    }
+    return containerDefaultEncoder(container, type);
+}
+
+} // namespace
+
+int JoinEncode::openVideo(const AVFormatContext* first, const AVOutputFormat* container) {
+    const int v0 = firstVideoStream(first);
+    if (v0 >= 0) {
+        const AVStream* s = first->streams[v0];
+        const int turn = streamRotation(s);
+        width_ = turn == 90 || turn == 270 ? s->codecpar->height : s->codecpar->width;
+        height_ = turn == 90 || turn == 270 ? s->codecpar->width : s->codecpar->height;
+        fps_ = streamFrameRate(s);
+    } else {
+        width_ = 640;
+        height_ = 360;
+    }
+    if (format_.width > 0) {
+        width_ = format_.width;
+        height_ = format_.height;
+    }
+    width_ = std::max(2, width_ & ~1);
+    height_ = std::max(2, height_ & ~1);
+    if (format_.fps > 0)
+        fps_ = av_d2q(format_.fps, 100000);
+    const AVRational wantedFps = fps_;
+    const auto open = [&](const AVCodec* codec) {
+        fps_ = codec->supported_framerates
+                   ? codec->supported_framerates[av_find_nearest_q_idx(wantedFps, codec->supported_framerates)]
+                   : wantedFps;
+        pix_ = pickPixelFormat(codec, AV_PIX_FMT_YUV420P);
+        VideoEncoding encoding;
+        encoding.codec = codec;
+        encoding.width = width_;
+        encoding.height = height_;
+        encoding.format = pix_;
+        encoding.timeBase = av_inv_q(fps_);
+        encoding.frameRate = fps_;
+        encoding.bitRate = int64_t(format_.videoKbps) * 1000;
+        return writer_.addVideoEncoder(encoding);
+    };
+    return openWithFallback(format_.videoCodec,
+                            encoderFor(format_.videoCodec, AVMEDIA_TYPE_VIDEO, first, v0, container),
+                            containerDefaultEncoder(container, AVMEDIA_TYPE_VIDEO), open);
+}
+
+int JoinEncode::openAudio(const AVFormatContext* first, const AVOutputFormat* container) {
+    const int a0 = firstAudioStream(first);
+    const AVCodecParameters* p = a0 >= 0 ? first->streams[a0]->codecpar : nullptr;
+    const auto open = [&](const AVCodec* codec) {
+        AudioEncoding encoding;
+        encoding.codec = codec;
+        encoding.sampleRate =
+            pickSampleRate(codec, format_.sampleRate > 0 ? format_.sampleRate : (p ? p->sample_rate : 44100));
+        encoding.channels = pickChannels(
+            codec, format_.channels > 0 ? format_.channels : (p ? std::min(p->ch_layout.nb_channels, 8) : 2));
+        encoding.format = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
+        encoding.bitRate = int64_t(format_.audioKbps) * 1000;
+        return writer_.addAudioEncoder(encoding);
+    };
+    const int r = openWithFallback(format_.audioCodec,
+                                   encoderFor(format_.audioCodec, AVMEDIA_TYPE_AUDIO, first, a0, container),
+                                   containerDefaultEncoder(container, AVMEDIA_TYPE_AUDIO), open);
+    if (r < 0)
+        return r;
+    // The encoder may take fewer channels or a lower rate than asked.
+    const AVCodecContext* encoder = writer_.encoder(OutputWriter::Audio);
+    rate_ = encoder->sample_rate;
+    channels_ = encoder->ch_layout.nb_channels;
+    sampleFormat_ = encoder->sample_fmt;
+    return 0;
+}
+
+int JoinEncode::writeVideo(AVFrame* f) {
+    f->pts = framesOut_++;
+    return writer_.writeFrame(OutputWriter::Video, f);
+}
+
+int JoinEncode::writeSound(AVFrame* f) {
+    f->pts = samplesOut_;
+    samplesOut_ += f->nb_samples;
+    return writer_.writeFrame(OutputWriter::Audio, f);
+}
+
+FramePtr JoinEncode::soundFrame(int samples) const {
+    FramePtr f = makeFrame();
+    f->format = sampleFormat_;
+    f->sample_rate = rate_;
+    av_channel_layout_default(&f->ch_layout, channels_);
+    f->nb_samples = samples;
+    if (av_frame_get_buffer(f.get(), 0) < 0)
+        return FramePtr();
+    av_samples_set_silence(f->extended_data, 0, samples, channels_, sampleFormat_);
+    return f;
+}
+
+// Writes the first `samples` of `fifo` as they are.
+int JoinEncode::writeFromFifo(AVAudioFifo* fifo, int64_t samples) {
+    if (samples <= 0)
+        return 0;
+    FramePtr s = soundFrame(int(samples));
+    if (!s)
+        return AVERROR(ENOMEM);
+    av_audio_fifo_read(fifo, reinterpret_cast<void**>(s->extended_data), int(samples));
+    return writeSound(s.get());
+}
+
+int JoinEncode::buildGraph(const Clip& c, SourceReader& reader, mediafx::FxGraph& graph) const {
+    mediafx::FxSettings fx;
+    fx.volume = c.volume / 100.0;
+    fx.timelineDurationUs = c.end - c.start;
+    int r;
+    if (anyVideo_ && reader.video()) {
+        fx.rotation = streamRotation(reader.video());
+        AVCodecContext* dec = reader.videoDecoder();
+        mediafx::VideoInput in;
+        in.width = dec->width;
+        in.height = dec->height;
+        in.format = dec->pix_fmt;
+        in.timeBase = reader.video()->time_base;
+        in.sampleAspect = pictureAspect(reader.format(), reader.video());
+        in.frameRate = streamFrameRate(reader.video());
+        mediafx::VideoOutput out;
+        out.width = width_;
+        out.height = height_;
+        out.fit = true;
+        out.frameRate = fps_;
+        out.formats = {pix_};
+        if ((r = graph.buildVideo(fx, in, out)) < 0)
+            return logFailure("picture of " + c.path, r);
+    }
+    if (!anyAudio_)
+        return 0;
+    mediafx::AudioOutput out;
+    out.sampleRate = rate_;
+    out.channels = channels_;
+    out.formats = {sampleFormat_};
+    if (AVCodecContext* dec = reader.audioDecoder()) {
+        mediafx::AudioInput in;
+        in.sampleRate = dec->sample_rate;
+        in.layout = dec->ch_layout;
+        in.format = dec->sample_fmt;
+        in.timeBase = {1, dec->sample_rate};
+        r = graph.buildAudio(fx, &in, out);
+    } else {
+        r = graph.buildAudio(fx, nullptr, out); // a clip without sound gets silence
+    }
+    return r < 0 ? logFailure("sound of " + c.path, r) : 0;
+}
+
+int JoinEncode::writeClip(size_t i) {
+    const Clip& c = clips_[i];
+    ClipPass p{c};
+    const int64_t length = c.end - c.start;
+    p.frames = anyVideo_ ? std::max<int64_t>(1, av_rescale_q(length, kMicro, av_inv_q(fps_))) : 0;
+    // Transition into this clip (set on the previous clip), in frames.
+    if (i > 0 && clips_[i - 1].transition != 0)
+        p.blendIn = std::min<int64_t>(int64_t(heldFrames_.size()), p.frames - 1);
+    if (i + 1 < clips_.size() && c.transition != 0 && anyVideo_)
+        p.blendOut = std::clamp<int64_t>(av_rescale_q(c.transitionUs, kMicro, av_inv_q(fps_)), 0, p.frames / 2);
+
+    SourceReader reader;
+    int r = reader.open(c.path);
+    if (r < 0)
+        return r;
+    mediafx::FxGraph graph;
+    if ((r = buildGraph(c, reader, graph)) < 0)
+        return r;
+    // Sound samples this clip contributes, so that sound ends where the picture does.
+    const int64_t framesAtEnd = framesOut_ + int64_t(heldFrames_.size()) + p.frames - p.blendIn;
+    // Held frames beyond the overlap belong to the previous clip as they are.
+    while (int64_t(heldFrames_.size()) > p.blendIn) {
+        if ((r = writeVideo(heldFrames_.front().get())) < 0)
+            return r;
+        heldFrames_.pop_front();
+    }
+    const int64_t heldSamples = heldSound_ ? av_audio_fifo_size(heldSound_.get()) : 0;
+    const AVRational frame = av_inv_q(fps_), sample{1, rate_};
+    const int64_t samplesAtEnd = anyVideo_ ? av_rescale_q(framesAtEnd, frame, sample)
+                                           : samplesOut_ + heldSamples + av_rescale(length, rate_, 1000000);
+    p.blendSamples =
+        anyVideo_ && p.blendIn > 0 ? std::min(heldSamples, av_rescale_q(p.blendIn, frame, sample)) : 0;
+    // Samples of this clip to take: they overlap the held tail by blendSamples.
+    p.samplesWanted = samplesAtEnd - samplesOut_ - heldSamples + p.blendSamples;
+    p.tailSamples = anyVideo_ ? av_rescale_q(p.blendOut, frame, sample) : 0;
+    // The first frames of this clip go into the transition with the held tail.
+    if (p.blendIn > 0 && (r = startBlend(p.blend, clips_[i - 1].transition, heldFrames_, fps_)) < 0)
+        return r;
+    if (anyAudio_)
+        p.sound.reset(av_audio_fifo_alloc(sampleFormat_, channels_, 1));
+    if ((r = readClip(p, reader, graph)) < 0 || run_.stopped())
+        return r < 0 ? r : 0;
+    // A clip without picture (or one shorter than its range) shows black or its last frame.
+    if (anyVideo_ && (r = padPicture(p)) < 0)
+        return r;
+    if (run_.stopped())
+        return 0;
+    if (anyAudio_ && (r = mixSound(p)) < 0)
+        return r;
+    doneUs_ += length;
+    run_.report(doneUs_, totalUs_);
+    return 0;
+}
+
+// Moves one filtered picture into the output: blended, held for the next transition, or written.
+int JoinEncode::takeFrame(ClipPass& p, FramePtr f) {
+    if (p.framesTaken >= p.frames)
+        return 0;
+    ++p.framesTaken;
+    if (int64_t(p.pendingBlend.size()) < p.blendIn) {
+        f->pts = int64_t(p.pendingBlend.size());
+        if (p.blend.push(mediafx::TransitionGraph::To, f.get()) < 0)
+            logError("a transition into " + p.clip.path + " is left out");
+        p.pendingBlend.push_back(std::move(f));
+        if (int64_t(p.pendingBlend.size()) == p.blendIn) {
+            if (const int r = finishBlend(p.blend, p.pendingBlend, [this](AVFrame* b) { return writeVideo(b); });
+                r < 0)
+                return r;
+            heldFrames_.clear();
+        }
+        lastFrame_ = makeFrame();
+        av_frame_ref(lastFrame_.get(), p.pendingBlend.back().get());
+        return 0;
+    }
+    heldFrames_.push_back(makeFrame());
+    av_frame_ref(heldFrames_.back().get(), f.get());
+    lastFrame_ = std::move(f);
+    while (int64_t(heldFrames_.size()) > p.blendOut) {
+        const int e = writeVideo(heldFrames_.front().get());
+        heldFrames_.pop_front();
+        if (e < 0)
+            return e;
+    }
+    return 0;
+}
+
+// Decodes the clip's range through its graph into the pass.
+int JoinEncode::readClip(ClipPass& p, SourceReader& reader, mediafx::FxGraph& graph) {
+    const Clip& c = p.clip;
+    FrameLane lane(graph);
+    const FrameLane::Sink pictureSink = [&](AVFrame* filtered) {
+        FramePtr f = makeFrame();
+        av_frame_move_ref(f.get(), filtered);
+        return takeFrame(p, std::move(f));
+    };
+    const FrameLane::Sink soundSink = [&](AVFrame* f) {
+        const int take = int(std::min<int64_t>(f->nb_samples, p.samplesWanted - p.samplesTaken));
+        if (take > 0) {
+            av_audio_fifo_write(p.sound.get(), reinterpret_cast<void**>(f->extended_data), take);
+            p.samplesTaken += take;
+        }
+        return 0;
+    };
+    reader.seek(c.start);
+    FramePtr frame = makeFrame();
+    SourceReader::Kind kind;
+    int r = 0;
+    while (!run_.stopped() && (r = reader.next(frame.get(), &kind)) >= 0) {
+        const int64_t t = reader.frameTimeUs(frame.get(), kind);
+        const bool video = kind == SourceReader::Video;
+        p.anyPicture = p.anyPicture || video;
+        if (video && (!graph.hasVideo() || t == AV_NOPTS_VALUE || t < c.start - kEpsilon || t >= c.end - kEpsilon)) {
+            if (t != AV_NOPTS_VALUE && t >= c.end - kEpsilon && graph.hasVideo())
+                reader.finish(kind);
+        } else if (video) {
+            frame->pts = av_rescale_q(t - c.start, kMicro, reader.video()->time_base);
+            if ((r = lane.push(FrameLane::Video, frame.get(), pictureSink)) < 0)
+                return logFailure("picture of " + c.path, r);
+        } else if (graph.hasAudio() && t != AV_NOPTS_VALUE) {
+            if (t >= c.end)
+                reader.finish(kind);
+            FramePtr part;
+            AVFrame* use = nullptr;
+            r = FrameLane::trimSound(frame.get(), t, c.start, c.end, &part, &use);
+            if (r > 0)
+                r = lane.push(FrameLane::Audio, use, soundSink);
+            if (r < 0)
+                return logFailure("sound of " + c.path, r);
+        }
+        const bool counted = video ? graph.hasVideo() && t != AV_NOPTS_VALUE && t >= c.start - kEpsilon &&
+                                         t < c.end - kEpsilon
+                                   : graph.hasAudio() && t != AV_NOPTS_VALUE;
+        av_frame_unref(frame.get());
+        if (counted)
+            run_.report(doneUs_ + std::max<int64_t>(0, t - c.start), totalUs_);
+    }
+    if (run_.stopped())
+        return 0;
+    if (r < 0 && r != AVERROR_EOF)
+        return r;
+    // A clip is padded only where one of its streams ends before the other, never over a
+    // source that ended early.
+    if ((r = reader.checkEnd(c.end)) < 0 || (r = lane.end(FrameLane::Video, pictureSink)) < 0)
+        return r;
+    // A picture stream that gives no picture where it claims some is damaged, not a black clip
+    // (a range past its end is shown black or frozen).
+    if (graph.hasVideo() && !p.anyPicture && c.start < streamEndUs(reader.format(), reader.video()))
+        return logFailure("no picture could be read from " + c.path, AVERROR_INVALIDDATA);
+    return lane.end(FrameLane::Audio, soundSink);
+}
+
+int JoinEncode::padPicture(ClipPass& p) {
+    while (p.framesTaken < p.frames && !run_.stopped()) {
+        FramePtr f = makeFrame();
+        if (lastFrame_) {
+            av_frame_ref(f.get(), lastFrame_.get());
+        } else {
+            f->format = pix_;
+            f->width = width_;
+            f->height = height_;
+            if (av_frame_get_buffer(f.get(), 0) < 0)
+                return AVERROR(ENOMEM);
+            const ptrdiff_t ls[4] = {f->linesize[0], f->linesize[1], f->linesize[2], f->linesize[3]};
+            av_image_fill_black(f->data, ls, pix_, AVCOL_RANGE_MPEG, width_, height_);
+        }
+        if (const int r = takeFrame(p, std::move(f)); r < 0)
+            return r;
+    }
+    return 0;
+}
+
+// Sound: padded with silence to the picture's end, crossfaded with the held tail, its own tail
+// held for the next transition.
+int JoinEncode::mixSound(ClipPass& p) {
+    while (p.samplesTaken < p.samplesWanted && !run_.stopped()) {
+        FramePtr s = soundFrame(int(std::min<int64_t>(rate_, p.samplesWanted - p.samplesTaken)));
+        if (!s || av_audio_fifo_write(p.sound.get(), reinterpret_cast<void**>(s->extended_data), s->nb_samples) < 0)
+            return AVERROR(ENOMEM);
+        p.samplesTaken += s->nb_samples;
+    }
+    if (run_.stopped())
+        return 0;
+    // Held tail of the previous clip: its part before the overlap is written as is.
+    int r = writeFromFifo(heldSound_.get(), av_audio_fifo_size(heldSound_.get()) - p.blendSamples);
+    if (r < 0)
+        return r;
+    if (p.blendSamples > 0) {
+        FramePtr a = soundFrame(int(p.blendSamples)), b = soundFrame(int(p.blendSamples));
+        av_audio_fifo_read(heldSound_.get(), reinterpret_cast<void**>(a->extended_data), int(p.blendSamples));
+        av_audio_fifo_read(p.sound.get(), reinterpret_cast<void**>(b->extended_data), int(p.blendSamples));
+        if ((r = crossfade(a.get(), b.get(), [this](AVFrame* f) { return writeSound(f); })) < 0)
+            return r;
+    }
+    av_audio_fifo_reset(heldSound_.get());
+    if ((r = writeFromFifo(p.sound.get(), av_audio_fifo_size(p.sound.get()) - p.tailSamples)) < 0)
+        return r;
+    const int rest = av_audio_fifo_size(p.sound.get());
+    if (rest > 0) {
+        FramePtr s = soundFrame(rest);
+        av_audio_fifo_read(p.sound.get(), reinterpret_cast<void**>(s->extended_data), rest);
+        av_audio_fifo_write(heldSound_.get(), reinterpret_cast<void**>(s->extended_data), rest);
+    }
+    return 0;
+}
+
+} // namespace mediacore

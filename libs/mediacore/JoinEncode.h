@@ -1,0 +1,86 @@
+// The re-encoding join: every clip decoded through its own filter graph into one common
+// picture and sound format, with transitions blended at the seams, and picture and sound kept
+// the same length clip by clip (a clip's missing picture or sound is padded).
+//
+// Ownership: refers to the clips, the writer and the run; owns the frames and sound it holds
+// back for a transition. Threading: one thread.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "JobRun.h"
+#include "JoinJob.h"
+#include "OutputWriter.h"
+
+extern "C" {
+#include <libavutil/audio_fifo.h>
+}
+
+namespace mediafx {
+class FxGraph;
+}
+
+namespace mediacore {
+
+struct FifoDeleter {
+    void operator()(AVAudioFifo* f) const { av_audio_fifo_free(f); }
+};
+using FifoPtr = std::unique_ptr<AVAudioFifo, FifoDeleter>;
+
+class JoinEncode {
+public:
+    using Clip = JoinJob::Clip;
+    JoinEncode(const std::vector<Clip>& clips, const OutputFormat& format, OutputWriter& writer, JobRun& run,
+               int64_t totalUs)
+        : clips_(clips), format_(format), writer_(writer), run_(run), totalUs_(totalUs) {}
+
+    // Opens the encoders, writes every clip and the last held frames: 0 (also when stopped) or a
+    // negative AVERROR (logged).
+    int run();
+
+private:
+    struct ClipPass;
+    int openEncoders();
+    int openVideo(const AVFormatContext* first, const AVOutputFormat* container);
+    int openAudio(const AVFormatContext* first, const AVOutputFormat* container);
+    int writeClip(size_t i);
+    int buildGraph(const Clip& c, class SourceReader& reader, mediafx::FxGraph& graph) const;
+    int readClip(ClipPass& p, class SourceReader& reader, mediafx::FxGraph& graph);
+    int takeFrame(ClipPass& p, FramePtr f);
+    int padPicture(ClipPass& p);
+    int mixSound(ClipPass& p);
+    int writeVideo(AVFrame* f);
+    int writeSound(AVFrame* f);
+    int writeFromFifo(AVAudioFifo* fifo, int64_t samples);
+    FramePtr soundFrame(int samples) const;
+
+    const std::vector<Clip>& clips_;
+    const OutputFormat& format_;
+    OutputWriter& writer_;
+    JobRun& run_;
+    const int64_t totalUs_;
+
+    // The common format.
+    bool anyVideo_ = false;
+    bool anyAudio_ = false;
+    int width_ = 0;
+    int height_ = 0;
+    AVRational fps_{25, 1};
+    AVPixelFormat pix_ = AV_PIX_FMT_YUV420P;
+    int rate_ = 0;
+    int channels_ = 0;
+    AVSampleFormat sampleFormat_ = AV_SAMPLE_FMT_FLTP;
+
+    // Frames and samples written so far keep picture and sound together.
+    int64_t framesOut_ = 0;
+    int64_t samplesOut_ = 0;
+    std::deque<FramePtr> heldFrames_; // the tail of the previous clip, for its transition
+    FifoPtr heldSound_;
+    FramePtr lastFrame_;
+    int64_t doneUs_ = 0;
+};
+
+} // namespace mediacore

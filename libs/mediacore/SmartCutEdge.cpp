@@ -1,0 +1,192 @@
+#include "SmartCutEdge.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "EngineLog.h"
+#include "SourceReader.h"
+#include "StreamProbe.h"
+
+namespace mediacore {
+
+namespace {
+
+int openSeamEncoder(const AVStream* s, int paramId, const char* profile, int threads, CodecPtr* out) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(kSeamEncoder);
+    if (!codec)
+        return AVERROR_ENCODER_NOT_FOUND;
+    CodecPtr c(avcodec_alloc_context3(codec));
+    if (!c)
+        return AVERROR(ENOMEM);
+    const AVCodecParameters* par = s->codecpar;
+    c->width = par->width;
+    c->height = par->height;
+    c->pix_fmt = AVPixelFormat(par->format);
+    c->time_base = s->time_base;
+    c->framerate = streamFrameRate(s);
+    c->sample_aspect_ratio = par->sample_aspect_ratio.num > 0 ? par->sample_aspect_ratio : AVRational{1, 1};
+    c->color_range = par->color_range;
+    c->color_primaries = par->color_primaries;
+    c->color_trc = par->color_trc;
+    c->colorspace = par->color_space;
+    c->chroma_sample_location = par->chroma_location;
+    c->field_order = AV_FIELD_PROGRESSIVE;
+    // The pieces reorder frames as deeply as the source (x264: none, B-frames, or a B-pyramid
+    // of depth 2): their first parameter set then tells demuxers and decoders the stream's
+    // depth, and decoding times rebuilt for the source's depth stay valid across the seams.
+    const int depth = std::min(par->video_delay, 2);
+    c->max_b_frames = depth;
+    if (par->level > 0)
+        c->level = par->level;
+    // Slice threads: frame threads would each hold pictures and delay the output by a frame,
+    // which an edge of a few frames pays for and cannot use.
+    c->thread_count = threads;
+    c->thread_type = FF_THREAD_SLICE;
+    // The parameter sets go into the stream's record as well as in-band.
+    c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "preset", "veryfast", 0);
+    av_dict_set(&options, "crf", "18", 0);
+    av_dict_set(&options, "profile", profile, 0);
+    // An edge is at most a group of pictures: a short look-ahead (long enough for the
+    // macroblock tree, which keeps the frames small), a fixed pattern of B-frames and full-pel
+    // motion search keep the encoder from holding more pictures (each a few MB at 1080p, with
+    // its interpolated planes) than the frames it re-encodes; the constant quality keeps the
+    // picture.
+    const std::string params = "sps-id=" + std::to_string(paramId) +
+                               ":repeat-headers=1:b-pyramid=" + (depth >= 2 ? "normal" : "none") +
+                               ":rc-lookahead=2:sync-lookahead=0:b-adapt=0:scenecut=0:weightp=0:ref=1"
+                               ":subme=0:me=dia";
+    av_dict_set(&options, "x264-params", params.c_str(), 0);
+    const int r = avcodec_open2(c.get(), codec, &options);
+    av_dict_free(&options);
+    if (r < 0)
+        return logFailure("cannot open the encoder for the cut's edges", r);
+    *out = std::move(c);
+    return 0;
+}
+
+// Adds the encoder's parameter sets to the record; false when they are not the id asked for.
+bool addEncoderSets(const AVCodecContext* encoder, int paramId, avc::AvcConfig* config) {
+    bool sps = false, pps = false, ok = true;
+    avc::forEachAnnexBNal(encoder->extradata, encoder->extradata_size, [&](const uint8_t* nal, int n) {
+        const int type = avc::nalType(nal);
+        if (type != avc::Sps && type != avc::Pps)
+            return;
+        ok = ok && avc::parameterSetId(nal, n) == paramId;
+        (type == avc::Sps ? config->sps : config->pps).emplace_back(nal, nal + n);
+        (type == avc::Sps ? sps : pps) = true;
+    });
+    return ok && sps && pps;
+}
+
+// Slice threads for an edge of `frames` frames.
+int edgeThreads(size_t frames) {
+    return int(std::clamp<size_t>(frames / 6, 1, 6));
+}
+
+} // namespace
+
+bool openEdgeEncoder(const AVStream* video, int paramId, size_t frames, CodecPtr* encoder, avc::AvcConfig* config,
+                     size_t recordSets) {
+    if (openSeamEncoder(video, paramId, x264Profile(video->codecpar->profile), edgeThreads(frames), encoder) < 0)
+        return false;
+    avc::AvcConfig sets;
+    if (!addEncoderSets(encoder->get(), paramId, &sets))
+        return false;
+    // Both edges share one parameter set in the record, after the source's own sets.
+    if (config->sps.size() == recordSets) {
+        config->sps.insert(config->sps.end(), sets.sps.begin(), sets.sps.end());
+        config->pps.insert(config->pps.end(), sets.pps.begin(), sets.pps.end());
+        return config->sps.size() < 32 && config->pps.size() < 256;
+    }
+    return std::equal(sets.sps.begin(), sets.sps.end(), config->sps.begin() + long(recordSets), config->sps.end()) &&
+           sets.pps.size() <= config->pps.size() &&
+           std::equal(sets.pps.begin(), sets.pps.end(), config->pps.end() - long(sets.pps.size()), config->pps.end());
+}
+
+
+int CutEdge::open(const AVStream* video, const std::string& path, CodecPtr encoder, size_t decodes) {
+    encoder_ = std::move(encoder);
+    // Frame threads decode a long edge faster, but each holds pictures of its own: a short
+    // edge keeps to one or two.
+    const int r = openStreamDecoder(video, path, &decoder_, decodes > 24 ? 4 : decodes > 8 ? 2 : 1);
+    if (r < 0)
+        encoder_.reset();
+    return r;
+}
+
+// Encoder output as length-prefixed packets on the output timeline.
+int CutEdge::writeEncoded() {
+    int e;
+    while ((e = avcodec_receive_packet(encoder_.get(), encoded_.get())) == 0) {
+        const Bytes data = avc::toLengthPrefixed(encoded_->data, encoded_->size, lengthSize_);
+        PacketPtr out = makePacket();
+        if (av_new_packet(out.get(), int(data.size())) < 0)
+            return AVERROR(ENOMEM);
+        std::memcpy(out->data, data.data(), data.size());
+        const auto d = range_.wanted.find(encoded_->pts);
+        out->pts = out->dts = encoded_->pts - range_.shift;
+        out->duration = d != range_.wanted.end() ? d->second : 0;
+        out->flags = encoded_->flags & AV_PKT_FLAG_KEY;
+        av_packet_unref(encoded_.get());
+        if ((e = writer_.writePacket(OutputWriter::Video, out.get(), timeBase_)) < 0)
+            return e;
+    }
+    return e == AVERROR(EAGAIN) || e == AVERROR_EOF ? 0 : logFailure("encoding the cut's edges", e);
+}
+
+// The decoded frames of the edge that the range wants into the encoder.
+int CutEdge::encodeDecoded() {
+    AVCodecContext* encoder = encoder_.get();
+    AVFrame* frame = frame_.get();
+    int e;
+    while ((e = avcodec_receive_frame(decoder_.get(), frame)) == 0) {
+        const int64_t pts = frame->best_effort_timestamp;
+        bool take = range_.wanted.count(pts) && (head_ ? pts < range_.headBefore : pts > range_.tailAfter);
+        if (frame->width != encoder->width || frame->height != encoder->height ||
+            frame->format != encoder->pix_fmt || frame->interlaced_frame) {
+            mismatch_ = true;
+            take = false;
+        }
+        if (take) {
+            ++taken_;
+            frame->pts = pts;
+            frame->pict_type = AV_PICTURE_TYPE_NONE;
+            if ((e = avcodec_send_frame(encoder, frame)) < 0)
+                return logFailure("encoding the cut's edges", e);
+            if ((e = writeEncoded()) < 0)
+                return e;
+        }
+        av_frame_unref(frame);
+    }
+    return e == AVERROR(EAGAIN) || e == AVERROR_EOF ? 0 : logFailure("decoding the cut's edges", e);
+}
+
+int CutEdge::decode(const AVPacket* packet) {
+    if (!isOpen())
+        return 0;
+    const int e = avcodec_send_packet(decoder_.get(), packet);
+    if (e < 0 && e != AVERROR_EOF)
+        logFailure("decoding a packet at the cut's edges", e);
+    return encodeDecoded();
+}
+
+int CutEdge::finish() {
+    if (!isOpen())
+        return 0;
+    int e = decode(nullptr);
+    if (e >= 0)
+        e = avcodec_send_frame(encoder_.get(), nullptr);
+    if (e >= 0)
+        e = writeEncoded();
+    drop();
+    return e;
+}
+
+void CutEdge::drop() {
+    encoder_.reset();
+    decoder_.reset();
+}
+
+} // namespace mediacore

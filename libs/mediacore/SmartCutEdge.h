@@ -1,0 +1,60 @@
+// The re-encoded edges of a smart cut: the frames from the cut start to the first copied
+// keyframe, and at the end the frames a copy cannot end on.
+//
+// Each edge owns a decoder and an encoder sized to it, opened when the edge is reached and
+// closed when it ends, so that neither holds pictures while whole groups are copied.
+// Ownership: refers to the plan and the writer, owns its codecs. Threading: one thread.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "OutputWriter.h"
+#include "SmartCutPlan.h"
+
+namespace mediacore {
+
+// Opens the encoder of an edge of `frames` frames and checks its parameter sets against the
+// record's: the first edge opened adds them after the source's `recordSets` sets, a later one
+// must give the same. False when the encoder cannot be used for the seams.
+bool openEdgeEncoder(const AVStream* video, int paramId, size_t frames, CodecPtr* encoder, avc::AvcConfig* config,
+                     size_t recordSets);
+
+class CutEdge {
+public:
+    // `head`: the frames before the first copied keyframe, else those after the copied ones.
+    CutEdge(const CutRange& range, bool head, int lengthSize, OutputWriter& writer, AVRational timeBase)
+        : range_(range), head_(head), lengthSize_(lengthSize), writer_(writer), timeBase_(timeBase) {}
+
+    // Takes the edge's encoder and opens a decoder for `decodes` packets. 0 or a negative AVERROR.
+    int open(const AVStream* video, const std::string& path, CodecPtr encoder, size_t decodes);
+    bool isOpen() const { return encoder_ != nullptr; }
+    // Decodes one packet of the edge and encodes the wanted frames that come out.
+    int decode(const AVPacket* packet);
+    // The last frames out of the decoder and the encoder; then both are closed.
+    int finish();
+    // Closes both without writing what they hold (the part ends before the edge).
+    void drop();
+
+    size_t framesTaken() const { return taken_; }
+    // A decoded frame did not fit the encoder (its size or format changed, or it was a field).
+    bool mismatch() const { return mismatch_; }
+
+private:
+    int encodeDecoded();
+    int writeEncoded();
+
+    const CutRange& range_;
+    const bool head_;
+    const int lengthSize_;
+    OutputWriter& writer_;
+    const AVRational timeBase_;
+    CodecPtr decoder_;
+    CodecPtr encoder_;
+    FramePtr frame_ = makeFrame();
+    PacketPtr encoded_ = makePacket();
+    size_t taken_ = 0;
+    bool mismatch_ = false;
+};
+
+} // namespace mediacore

@@ -1,0 +1,133 @@
+// The plan of a smart cut, shared by its scan (SmartCut.cpp) and its writing (SmartCutWrite.cpp):
+// the picture packets of the range, which are copied and which re-encoded, and the open input.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "AvcBitstream.h"
+#include "FfPointers.h"
+#include "SmartCut.h"
+#include "SourceEnd.h"
+
+namespace mediacore {
+
+constexpr AVRational kMicro{1, 1000000};
+constexpr int64_t kEpsilonUs = 1000; // timestamps are rounded to their time base
+// Sound packets longer than this would make the copied sound noticeably shorter or longer
+// than the picture at the range's edges (AAC, MP3, AC-3 and Opus packets are 20-50 ms).
+constexpr int64_t kMaxAudioPacketUs = 64000;
+inline const char* const kSeamEncoder = "libx264";
+// File size estimates: index entries per packet (size, time, offset) and the headers.
+constexpr int64_t kIndexBytes = 24;
+constexpr int64_t kHeaderBytes = 4096;
+
+// The libx264 profile that keeps the re-encoded frames within what the source declares.
+inline const char* x264Profile(int profile) {
+    switch (profile) {
+    case FF_PROFILE_H264_BASELINE:
+    case FF_PROFILE_H264_CONSTRAINED_BASELINE:
+        return "baseline";
+    case FF_PROFILE_H264_MAIN:
+        return "main";
+    case FF_PROFILE_H264_HIGH:
+        return "high";
+    case FF_PROFILE_H264_HIGH_10:
+        return "high10";
+    case FF_PROFILE_H264_HIGH_422:
+        return "high422";
+    case FF_PROFILE_H264_HIGH_444_PREDICTIVE:
+        return "high444";
+    default:
+        return nullptr;
+    }
+}
+
+// One picture packet of the range as the scan saw it.
+struct PicturePacket {
+    int64_t pts = 0;
+    int64_t duration = 0;
+    int size = 0;
+    bool key = false;
+    bool idr = false;
+    bool reference = true; // other frames may refer to it
+    bool inRange = false;
+};
+
+// What the scan of the range found and decided. Indices count the picture packets in decoding
+// order from the keyframe at or before the cut start.
+struct CutRange {
+    using Packet = PicturePacket;
+    std::vector<Packet> packets;
+    std::map<int64_t, int64_t> wanted; // pts -> duration of every frame in the range
+    size_t headEnd = 0;                // [0, headEnd) decoded for the head; 0 = no head
+    int64_t headBefore = 0;            // head frames lie before this pts (the first copied keyframe)
+    size_t copyBegin = 0, copyEnd = 0; // copied packets
+    size_t tailBegin = 0;              // [tailBegin, tailEnd) decoded for the tail; size = no tail
+    size_t tailEnd = 0;
+    int64_t tailAfter = INT64_MIN; // tail frames lie after this pts
+    int64_t shift = 0;             // pts of the first frame: output time 0
+    int64_t endUs = 0;             // where the part ends at the latest (source timeline)
+    int64_t maxAudioPacketUs = 0;
+    int64_t audioPacketUs = 1;
+    double audioBytesPerUs = 0;
+    double tbUs = 1; // microseconds per tick of the picture's time base
+    std::set<int> usedIds;
+    int paramId = -1;
+
+    bool hasHead() const { return headEnd > 0; }
+    bool hasTail() const { return tailBegin < packets.size(); }
+    // Frames re-encoded at the start and at the end.
+    size_t headFrames() const {
+        return size_t(std::count_if(packets.begin(), packets.begin() + long(headEnd),
+                                    [](const Packet& p) { return p.inRange; }));
+    }
+    size_t tailFrames() const {
+        return size_t(std::count_if(packets.begin() + long(copyEnd), packets.end(),
+                                    [&](const Packet& p) { return p.inRange && p.pts > tailAfter; }));
+    }
+    std::string plan();
+
+    // What the group from keyframe `key` adds to the output file with its sound: packets and
+    // their index entries.
+    int64_t groupBytes(size_t key) const {
+        int64_t bytes = 0, last = packets[key].pts;
+        size_t i = key;
+        for (; i < packets.size() && (i == key || !packets[i].key); ++i) {
+            bytes += packets[i].size + kIndexBytes;
+            last = std::max(last, packets[i].pts + packets[i].duration);
+        }
+        if (i < packets.size())
+            last = packets[i].pts;
+        const double us = double(last - packets[key].pts) * tbUs;
+        return bytes + int64_t(us * audioBytesPerUs) + int64_t(us / double(audioPacketUs) + 1) * kIndexBytes;
+    }
+};
+
+struct CutInput {
+    InputPtr input;
+    AVStream* video = nullptr;
+    AVStream* audio = nullptr;
+    int64_t originUs = 0;
+    avc::AvcConfig config;
+    ReadExtent extent;
+
+    int64_t toUs(int64_t ts, const AVStream* s) const {
+        return av_rescale_q(ts, s->time_base, kMicro) - originUs;
+    }
+    int seek(int64_t us) {
+        extent.reset(input.get(), originUs);
+        const int64_t ts = av_rescale_q(us + originUs, kMicro, AV_TIME_BASE_Q);
+        return avformat_seek_file(input.get(), -1, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD);
+    }
+    // Whether a read that met the input's end covered the range up to `endUs`.
+    int checkEnd(int64_t endUs, const std::string& path) const {
+        return extent.check(endUs, video->index, audio ? audio->index : -1, path);
+    }
+};
+
+} // namespace mediacore

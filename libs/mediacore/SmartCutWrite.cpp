@@ -1,0 +1,273 @@
+// The writing of a smart cut: one pass over the range that copies whole groups of pictures and
+// the sound, and re-encodes the edges as they are reached.
+#include <deque>
+
+#include "EngineLog.h"
+#include "OutputWriter.h"
+#include "SmartCut.h"
+#include "SmartCutEdge.h"
+#include "SmartCutPlan.h"
+
+namespace mediacore {
+
+namespace {
+
+// Copied sound waits until the picture read has passed it, so that a part that ends early (at
+// a size limit) can still leave it out.
+class SoundQueue {
+public:
+    SoundQueue(const CutInput& in, OutputWriter& writer, int64_t fromUs, int64_t shiftTicks)
+        : in_(in), writer_(writer), fromUs_(fromUs), shift_(shiftTicks) {}
+
+    void push(const AVPacket* packet) { pending_.push_back(PacketPtr(av_packet_clone(packet))); }
+    // Writes the waiting packets that start before `beforeUs`: those that begin in the range
+    // and end at most half a packet after `endUs`.
+    int writeBefore(int64_t beforeUs, int64_t endUs) {
+        while (!pending_.empty()) {
+            AVPacket* a = pending_.front().get();
+            const int64_t t = in_.toUs(a->pts, in_.audio);
+            if (t >= beforeUs)
+                break;
+            const int64_t half = av_rescale_q(a->duration, in_.audio->time_base, kMicro) / 2;
+            if (t >= fromUs_ - kEpsilonUs && t + half <= endUs) {
+                a->pts -= shift_;
+                if (a->dts != AV_NOPTS_VALUE)
+                    a->dts -= shift_;
+                if (const int e = writer_.writePacket(OutputWriter::Audio, a, in_.audio->time_base); e < 0)
+                    return e;
+            }
+            pending_.pop_front();
+        }
+        return 0;
+    }
+
+private:
+    const CutInput& in_;
+    OutputWriter& writer_;
+    const int64_t fromUs_;
+    const int64_t shift_;
+    std::deque<PacketPtr> pending_;
+};
+
+// Results of the steps below besides a negative AVERROR.
+constexpr int kGoOn = 1;
+constexpr int kDecline = SmartCut::kDeclined;
+
+// The pass over the range, packet by packet in file order.
+class CutPass {
+public:
+    CutPass(const SmartCutRequest& request, CutInput& in, const CutRange& range, OutputWriter& writer,
+            avc::AvcConfig& config, size_t sourceSets)
+        : request_(request), in_(in), range_(range), writer_(writer), config_(config), sourceSets_(sourceSets),
+          head_(range, true, config.lengthSize, writer, in.video->time_base),
+          tail_(range, false, config.lengthSize, writer, in.video->time_base),
+          sound_(in, writer, in.toUs(range.shift, in.video),
+                 in.audio ? av_rescale_q(range.shift, in.video->time_base, in.audio->time_base) : 0),
+          videoEnd_(range.packets.size()), endUs_(range.endUs), audioDone_(in.audio == nullptr) {}
+
+    CutEdge& head() { return head_; }
+    bool done() const { return index_ >= videoEnd_ && audioDone_; }
+    // One packet read from the input: kGoOn, kDecline or a negative AVERROR.
+    int take(AVPacket* packet);
+    // The input ended (`readResult`): 0 when that is where the range ends, else a negative AVERROR.
+    int inputEnded(int readResult);
+    // After the pass: the edges' last frames and the sound; kGoOn, kDecline or a negative AVERROR.
+    int finish();
+
+private:
+    int picture(AVPacket* packet);
+    bool endsBefore(size_t i) const;
+    int decodeForEdges(size_t i, const AVPacket* packet);
+
+    const SmartCutRequest& request_;
+    CutInput& in_;
+    const CutRange& range_;
+    OutputWriter& writer_;
+    avc::AvcConfig& config_;
+    const size_t sourceSets_;
+    CutEdge head_, tail_;
+    SoundQueue sound_;
+    size_t index_ = 0; // the next picture packet of the range
+    size_t videoEnd_;
+    int64_t endUs_;
+    bool audioDone_;
+    int64_t pictureReadUs_ = INT64_MIN;
+    // Under a size limit the part can only end at the start of a group, and packets read in
+    // decoding order run ahead of the pictures shown: sound then waits for the group start.
+    int64_t groupStartUs_ = INT64_MIN;
+};
+
+int CutPass::take(AVPacket* packet) {
+    if (packet->stream_index == in_.video->index && index_ < videoEnd_) {
+        if (const int r = picture(packet); r != kGoOn)
+            return r;
+    } else if (in_.audio && packet->stream_index == in_.audio->index && !audioDone_) {
+        if (in_.toUs(packet->pts, in_.audio) >= endUs_)
+            audioDone_ = true;
+        else
+            sound_.push(packet);
+    }
+    const int64_t soundBefore = request_.sizeLimit > 0 ? groupStartUs_ : pictureReadUs_;
+    if (const int r = sound_.writeBefore(index_ >= videoEnd_ ? INT64_MAX : soundBefore, endUs_); r < 0)
+        return r;
+    if (head_.mismatch() || tail_.mismatch()) {
+        logInfo("cut re-encodes the whole range: the frames change format");
+        return kDecline;
+    }
+    return kGoOn;
+}
+
+// Whether the part ends before the group that begins with packet `i`, which would pass the
+// size limit.
+bool CutPass::endsBefore(size_t i) const {
+    return request_.sizeLimit > 0 && i > range_.copyBegin && range_.packets[i].key &&
+           writer_.estimatedFinalBytes() + range_.groupBytes(i) > request_.sizeLimit;
+}
+
+int CutPass::picture(AVPacket* packet) {
+    const size_t i = index_++;
+    const CutRange::Packet& p = range_.packets[i];
+    if (packet->pts != p.pts) {
+        logInfo("cut re-encodes the whole range: the file reads differently the second time");
+        return kDecline;
+    }
+    if (endsBefore(i)) {
+        // The part ends before this group, sound with it; the end re-encode is left out.
+        videoEnd_ = i;
+        endUs_ = in_.toUs(p.pts, in_.video);
+        tail_.drop();
+        return kGoOn;
+    }
+    pictureReadUs_ = std::max(pictureReadUs_, in_.toUs(packet->pts, in_.video));
+    if (p.key)
+        groupStartUs_ = in_.toUs(packet->pts, in_.video);
+    if (const int r = decodeForEdges(i, packet); r != kGoOn)
+        return r;
+    if (i < range_.copyBegin || i >= range_.copyEnd)
+        return kGoOn;
+    packet->pts -= range_.shift;
+    if (packet->dts != AV_NOPTS_VALUE)
+        packet->dts -= range_.shift;
+    packet->duration = p.duration;
+    const int r = writer_.writePacket(OutputWriter::Video, packet, in_.video->time_base);
+    return r < 0 ? r : kGoOn;
+}
+
+int CutPass::decodeForEdges(size_t i, const AVPacket* packet) {
+    int r = 0;
+    if (i == range_.headEnd && (r = head_.finish()) < 0)
+        return r;
+    const CutRange::Packet& p = range_.packets[i];
+    const bool inHead = i < range_.headEnd, inTail = i >= range_.tailBegin && i < range_.tailEnd;
+    // Frames that are neither re-encoded nor referred to need no decoding.
+    const bool needed = p.reference || (p.inRange && (inHead || p.pts > range_.tailAfter));
+    if (needed && inHead && (r = head_.decode(packet)) < 0)
+        return r;
+    if (i == range_.tailBegin && inTail) {
+        CodecPtr encoder;
+        if (!openEdgeEncoder(in_.video, range_.paramId, range_.tailFrames(), &encoder, &config_, sourceSets_))
+            return logFailure("the encoder of the cut's end differs from its start's", AVERROR_BUG);
+        if (tail_.open(in_.video, request_.input, std::move(encoder), range_.tailEnd - range_.tailBegin) < 0)
+            return kDecline;
+    }
+    if (needed && inTail && (r = tail_.decode(packet)) < 0)
+        return r;
+    return kGoOn;
+}
+
+int CutPass::inputEnded(int readResult) {
+    if (readResult != AVERROR_EOF)
+        logFailure("reading " + request_.input + " (taken as its end)", readResult);
+    // The first read saw the whole range: a source that ends now was cut short since.
+    in_.extent.noteEnd(readResult);
+    if (index_ < videoEnd_)
+        return logFailure(request_.input + " ended while it was read", AVERROR_INVALIDDATA);
+    return in_.checkEnd(endUs_, request_.input);
+}
+
+int CutPass::finish() {
+    int r;
+    if ((r = head_.finish()) < 0 || (r = tail_.finish()) < 0 || (r = sound_.writeBefore(INT64_MAX, endUs_)) < 0)
+        return r;
+    if (head_.mismatch() || tail_.mismatch()) {
+        logInfo("cut re-encodes the whole range: the frames change format");
+        return kDecline;
+    }
+    // Every frame of the edges must have come out of the decoder with its own time.
+    if (head_.framesTaken() != range_.headFrames() ||
+        (videoEnd_ == range_.packets.size() && tail_.framesTaken() != range_.tailFrames())) {
+        logInfo("cut re-encodes the whole range: the decoder did not give all frames of the edges");
+        return kDecline;
+    }
+    return kGoOn;
+}
+
+// The output: the picture copied under a record that also holds the edges' parameter sets, and
+// the sound copied.
+int openOutput(const SmartCutRequest& request, const CutInput& in, const avc::AvcConfig& config,
+               OutputWriter& writer) {
+    int r = writer.create(request.output);
+    if (r < 0 || (r = writer.addCopy(OutputWriter::Video, in.video)) < 0)
+        return r;
+    const Bytes record = config.serialise();
+    if ((r = writer.setCopyExtradata(OutputWriter::Video, record.data(), int(record.size()))) < 0)
+        return r;
+    if (in.audio && (r = writer.addCopy(OutputWriter::Audio, in.audio)) < 0)
+        return r;
+    return writer.start();
+}
+
+} // namespace
+
+int SmartCut::write(CutInput& in, const CutRange& range) {
+    avc::AvcConfig config = in.config;
+    const size_t sourceSets = config.sps.size();
+    // The record needs the edges' parameter sets before anything is written, but an encoder
+    // only when its edge is reached: the first one opened gives the sets, and the other edge's
+    // encoder, opened later with the same settings, must give the same.
+    CodecPtr headEncoder;
+    if (range.hasHead() || range.hasTail()) {
+        const size_t frames = range.hasHead() ? range.headFrames() : range.tailFrames();
+        if (!openEdgeEncoder(in.video, range.paramId, frames, &headEncoder, &config, sourceSets)) {
+            logInfo("cut re-encodes the whole range: no fitting encoder for the edges");
+            return kDeclined;
+        }
+        if (!range.hasHead())
+            headEncoder.reset();
+    }
+    OutputWriter writer;
+    int r = openOutput(request_, in, config, writer);
+    if (r < 0)
+        return r;
+    CutPass pass(request_, in, range, writer, config, sourceSets);
+    if (range.hasHead() && pass.head().open(in.video, request_.input, std::move(headEncoder), range.headEnd) < 0)
+        return kDeclined;
+    if (in.seek(request_.startUs + kEpsilonUs) < 0)
+        return logFailure("seek in " + request_.input, AVERROR(EIO));
+    const int64_t totalUs = std::max<int64_t>(1, range.endUs - in.toUs(range.shift, in.video));
+    PacketPtr packet = makePacket();
+    while (!pass.done()) {
+        if (stop_) {
+            logInfo("cut stopped; " + request_.output + " removed");
+            writer.discard();
+            return 1;
+        }
+        if ((r = av_read_frame(in.input.get(), packet.get())) < 0) {
+            if ((r = pass.inputEnded(r)) < 0)
+                return r;
+            break;
+        }
+        in.extent.note(packet.get());
+        r = pass.take(packet.get());
+        av_packet_unref(packet.get());
+        if (r != kGoOn)
+            return r;
+        if (progress_)
+            progress_(writer.writtenUs(), totalUs);
+    }
+    if ((r = pass.finish()) != kGoOn)
+        return r;
+    return (r = writer.finish()) < 0 ? r : 1;
+}
+
+} // namespace mediacore

@@ -1,0 +1,91 @@
+#include "tools/split/SizeSplit.h"
+
+#include "mediacore/MediaCore.h"
+#include "platform/Log.h"
+#include "tools/shared/ConvertJob.h"
+#include "tools/shared/JobChain.h"
+
+#include <QFileInfo>
+#include <cmath>
+
+namespace {
+
+// Half a frame at the lowest common rate: a rest shorter than this holds no picture.
+constexpr int64_t kLastFrameUs = 20000;
+// Timestamps are rounded to their time base: a part that ends a hair before the grid line
+// still ends on it.
+constexpr int64_t kGridSlackUs = 2000;
+
+// The length of a file the engine has just written, in microseconds; 0 when unreadable.
+int64_t mediaDurationUs(const QString& path) {
+    void* media = MediaOpen(path.toUtf8().constData());
+    if (!media)
+        return 0;
+    const int64_t d = MediaGetDuration(media);
+    MediaClose(media);
+    return d > 0 ? d : 0;
+}
+
+// Whether [start, end) of the source holds a picture: the engine refuses a range that holds
+// none (the sound of many files runs on past their last picture), and such a rest ends a split.
+bool holdsPicture(const QString& source, int64_t start, int64_t end) {
+    void* job = apiMediaConvertCreate();
+    if (!job)
+        return true;
+    // A source that cannot be opened is left for the part's own job to report.
+    const bool ok = apiMediaConvertSetInputMedia(job, source.toUtf8().constData()) < 1 ||
+                    apiMediaConvertSetCutTime(job, start, end) >= 1;
+    apiMediaConvertClose(job);
+    return ok;
+}
+
+} // namespace
+
+SizeSplit::SizeSplit(Source source, QString folder, QString stem, QString extension, int64_t limitBytes)
+    : source_(std::move(source)), folder_(std::move(folder)), stem_(std::move(stem)),
+      extension_(std::move(extension)), limit_(limitBytes) {
+    // A part's file may run a little past its last picture (its sound ends on a packet
+    // boundary): the next part starts on the picture that follows, on the frame grid.
+    if (std::isfinite(source_.fps) && source_.fps > 0)
+        frameUs_ = int64_t(std::llround(1e6 / source_.fps));
+}
+
+QString SizeSplit::numberedFreePath(const QString& folder, const QString& stem, const QString& extension) {
+    for (long n = 1;; ++n) {
+        QString path = QString("%1/%2%3").arg(folder, stem).arg(n);
+        if (!extension.isEmpty())
+            path += "." + extension;
+        const QFileInfo info(path);
+        if (!info.exists() && !info.isSymLink())
+            return path;
+    }
+}
+
+std::unique_ptr<EngineJob> SizeSplit::next(int i, int* error) {
+    const int64_t total = source_.durationUs;
+    if (i > 0) {
+        const int64_t made = mediaDurationUs(lastOutput_);
+        if (made <= 0) {
+            // A part that holds nothing would repeat for ever.
+            qCWarning(lcTools) << "split part" << i << "came out empty";
+            *error = 0;
+            return nullptr;
+        }
+        nextStart_ += made;
+        // On the exact frame times: a whole number of microseconds per frame drifts past them
+        // (29.97 fps), and a start just after a picture takes it in ahead of time zero, where
+        // it is never shown.
+        if (frameUs_ > 0) {
+            const double k = std::floor(double(nextStart_ + kGridSlackUs) * source_.fps / 1e6);
+            nextStart_ = std::llround(k * 1e6 / source_.fps);
+        }
+    }
+    // Less than one frame left, or only sound after the last picture: the file is done.
+    if (nextStart_ >= total - kLastFrameUs || (i > 0 && !holdsPicture(source_.path, nextStart_, total))) {
+        *error = JobChain::kNoMoreJobs;
+        return nullptr;
+    }
+    lastOutput_ = numberedFreePath(folder_, stem_, extension_);
+    qCDebug(lcTools) << "export-->start:" << nextStart_ << "cap:" << limit_;
+    return ConvertJob::create(source_.path, lastOutput_, ConvertJob::Range{nextStart_, total}, error, limit_);
+}

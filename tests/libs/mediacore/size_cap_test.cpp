@@ -1,0 +1,46 @@
+// A size-capped part reads only what it can keep: a source damaged after the part's end still
+// gives that part, and the part is judged by ffprobe.
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "EngineJobs.h"
+#include "mediacore/MediaCore.h"
+#include "TestSupport.h"
+
+using namespace testsupport;
+
+TEST(SizeCap, APartEndsBeforeDamageFurtherOnInTheSource) {
+    QTemporaryDir dir;
+    const QString src = dir.filePath("src.mp4");
+    // The index first, so that the file still opens once its end is cut off.
+    ASSERT_EQ(run(FFMPEG_EXECUTABLE,
+                  {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=640x360:rate=30:duration=12", "-f",
+                   "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=12", "-c:v", "libx264", "-preset",
+                   "ultrafast", "-b:v", "3M", "-g", "30", "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest",
+                   "-movflags", "+faststart", src}),
+              0);
+    const qint64 whole = QFileInfo(src).size();
+    QFile file(src);
+    ASSERT_TRUE(file.resize(whole * 6 / 10));
+
+    for (const int64_t start : {int64_t(0), int64_t(1500000)}) {
+        SCOPED_TRACE(start);
+        const QString out = dir.filePath(QString("part%1.mp4").arg(start));
+        const int64_t cap = whole / 5;
+        Job job;
+        ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(src)), 1);
+        ASSERT_GE(apiMediaConvertSetLimitFileSize(job.h, cap), 1);
+        ASSERT_GE(apiMediaConvertSetCutTime(job.h, start, 12000000), 1);
+        ASSERT_GE(apiMediaConvertSetOutputPath(job.h, utf8(out)), 1);
+        ASSERT_GE(apiMediaConvertStart(job.h), 1);
+        EXPECT_LE(QFileInfo(out).size(), cap);
+        // About the cap's share of the 12 s: the part ran until the cap, not to the damage.
+        const double seconds = probeDuration(out);
+        EXPECT_GT(seconds, 12.0 / 5 * 0.6);
+        EXPECT_LT(seconds, 12.0 * 6 / 10);
+        EXPECT_EQ(probeFrameCount(out), int(std::lround(seconds * 30)));
+    }
+}
