@@ -96,6 +96,7 @@ void EditVideoWindowController::enableEdit(bool enable) {
     stopRow_->setEditable(enable && player);
     if (picture_)
         picture_->enableEdit(enable && player);
+    overlaysEnabled(enable && open && player);
     musicPanel_->enableEdit(enable, player);
     if (!open || !player)
         return;
@@ -143,6 +144,7 @@ bool EditVideoWindowController::openFile(const QString& path) {
     openTool(toolItemType_);
     refitPicture();
     picture_->fileOpened();
+    overlaysFileOpened();
     if (result.skippedAc3Streams > 0)
         EditorFileLoader::showOutcome(this, result, path);
     return true;

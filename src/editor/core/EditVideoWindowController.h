@@ -41,6 +41,8 @@ class PreviewPane;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class SubtitlePanel;
+class WaterMarkPanel;
 class TimeCodeRow;
 class ZylButton;
 class ZylImageView;
@@ -94,7 +96,7 @@ public:
     void action_playPauseBtn();
     bool isPlaying() const;
     // Writes the frame shown into the output folder; the file written, or empty.
-    QString actionCarameraBtn();
+    void actionCarameraBtn();
     void picstyleAction(int index);
     QString coverStyle() const { return coverStyle_; }
 
@@ -134,6 +136,9 @@ public:
 
     // The crop, rotate and effects tools.
     PictureTools* pictureTools() const;
+    // The watermark and subtitle tools' panels.
+    WaterMarkPanel* waterMarkPanel() const { return waterPanel_; }
+    SubtitlePanel* subtitlePanel() const { return subtitlePanel_; }
 
     // The output folder (the export bar's chooser).
     QString outputPath() const;
@@ -245,6 +250,13 @@ private:
     bool checkTrimStop(LxTextField* field);
     void trimStepped(TimeCodeRow* row);
     void alert(const char* key);
+    // _overlays (src/editor/overlays)
+    void buildOverlayPanels();
+    void overlaysFileOpened();
+    void overlaysToolShown(EditorToolType tool);
+    void overlaysPlayStateChanged(bool playing);
+    void overlaysEnabled(bool enable);
+    bool overlayExportRecords(overlays::MarkRecords* out);
     // _export
     void bindExport();
     bool startExport();
@@ -271,5 +283,7 @@ private:
     QPointer<PictureTools> picture_; // a child of the window
     std::unique_ptr<EditorExport> export_; // the running export's plan; its part files go with it
     EditorOutputChoices outputChoices_;    // the format chosen in the browser
+    WaterMarkPanel* waterPanel_ = nullptr;
+    SubtitlePanel* subtitlePanel_ = nullptr;
     MusicPanel* musicPanel_ = nullptr;
 };

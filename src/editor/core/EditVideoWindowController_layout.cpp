@@ -185,6 +185,7 @@ void EditVideoWindowController::buildToolPanels() {
     _trimView = toolPanels_[0];
     _musicContentView = toolPanels_[6];
     initTrimView();
+    buildOverlayPanels();
     musicPanel_ = new MusicPanel(this, _musicContentView, _musicRightView);
     picture_ = new PictureTools(*this, toolPanels_[1], toolPanels_[5], toolPanels_[2]);
 }
@@ -312,6 +313,7 @@ void EditVideoWindowController::refitPicture() {
     pictureRect_ = aspectFit(videoSize_, geometry::bounds(host));
     if (picture_)
         picture_->pictureRefitted();
+    overlaysToolShown(EditorToolType(toolItemType_));
 }
 
 NSRect EditVideoWindowController::cropRectInView() const {

@@ -187,7 +187,11 @@ TEST_F(PictureExport, TurnsAndMirrorsMoveTheMarkedCornerWithTheCrop) {
     const QImage exported = testsupport::ffmpegFrameAt(exportNow("left_whole"), 1.0);
     window_->preview()->seek(1.0);
     settle(300);
-    const QImage shot(window_->preview()->snapshot(out_.path(), "png"));
+    QString written;
+    window_->preview()->snapshot(out_.path(), "png",
+                                 [&](const QString& path) { written = path.isEmpty() ? "-" : path; });
+    ASSERT_TRUE(waitUntil([&] { return !written.isEmpty(); }, 10000));
+    const QImage shot(written);
     ASSERT_EQ(shot.size(), QSize(kHeight, kWidth));
     EXPECT_LT(testsupport::meanAbsDiff(shot.convertToFormat(QImage::Format_RGB32), exported), 8);
     tools_->rotateAction(true);
