@@ -253,6 +253,7 @@ private:
     // _overlays (src/editor/overlays)
     void buildOverlayPanels();
     void overlaysFileOpened();
+    void overlaysFollowTurns();
     void overlaysToolShown(EditorToolType tool);
     void overlaysPlayStateChanged(bool playing);
     void overlaysEnabled(bool enable);

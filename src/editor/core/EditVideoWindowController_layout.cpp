@@ -188,6 +188,7 @@ void EditVideoWindowController::buildToolPanels() {
     buildOverlayPanels();
     musicPanel_ = new MusicPanel(this, _musicContentView, _musicRightView);
     picture_ = new PictureTools(*this, toolPanels_[1], toolPanels_[5], toolPanels_[2]);
+    overlaysFollowTurns();
 }
 
 void EditVideoWindowController::buildExportBar() {

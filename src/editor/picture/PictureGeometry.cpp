@@ -87,10 +87,30 @@ bool isWholePicture(const RECT& m) {
     return m.left == 0 && m.top == 0 && m.right == 0 && m.bottom == 0;
 }
 
+// A mark is drawn upright over the turned picture, so a turn moves it with the picture but
+// keeps its own width and height: its centre follows the turn, and it is kept inside the
+// turned picture (scaled down only if it no longer fits).
+static NSRect turnKeepingSize(const NSRect& r, QSizeF size, Turn turn) {
+    const NSRect t = turnRect(r, size, turn);
+    const QSizeF after = turnedSize(size, turn);
+    double w = r.width, h = r.height;
+    const double fit = std::min({1.0, after.width() / w, after.height() / h});
+    w *= fit;
+    h *= fit;
+    const double x = std::clamp(t.midX() - w / 2, 0.0, std::max(0.0, after.width() - w));
+    const double y = std::clamp(t.y + t.height / 2 - h / 2, 0.0, std::max(0.0, after.height() - h));
+    return {x, y, w, h};
+}
+
 void turnWatermark(WaterParam& mark, QSizeF size, Turn turn, QSizeF overlaySize) {
     const NSRect f = mark.waterPercentClipRect;
-    if (!f.isEmpty())
-        mark.waterPercentClipRect = turnRect(f, QSizeF(1, 1), turn);
+    if (!f.isEmpty() && size.width() > 0 && size.height() > 0) {
+        const double W = size.width(), H = size.height();
+        const QSizeF after = turnedSize(size, turn);
+        const NSRect t = turnKeepingSize({f.x * W, f.y * H, f.width * W, f.height * H}, size, turn);
+        mark.waterPercentClipRect = {t.x / after.width(), t.y / after.height(), t.width / after.width(),
+                                     t.height / after.height()};
+    }
     const NSRect& p = mark.waterPercentClipRect;
     if (overlaySize.width() > 0 && overlaySize.height() > 0 && !p.isEmpty()) {
         const double w = overlaySize.width(), h = overlaySize.height();
@@ -101,7 +121,7 @@ void turnWatermark(WaterParam& mark, QSizeF size, Turn turn, QSizeF overlaySize)
         // and keep its width as the reference, scaled to the turned picture's proportions.
         const double ow = mark.waterViewFrameWidth;
         const QSizeF view(ow, ow * size.height() / size.width());
-        NSRect t = turnRect(mark.waterRect, view, turn);
+        NSRect t = turnKeepingSize(mark.waterRect, view, turn);
         const QSizeF turnedView = turnedSize(view, turn);
         const double k = ow / turnedView.width();
         mark.waterRect = {t.x * k, t.y * k, t.width * k, t.height * k};

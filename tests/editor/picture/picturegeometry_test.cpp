@@ -113,18 +113,21 @@ TEST(PictureOverlays, WatermarkAndSubtitleFollowATurn) {
     mark.waterRect = {0, 160, 100, 40};
     mark.waterViewFrameWidth = 400; // a 400 x 200 overlay of a 2:1 picture
     picture::turnWatermark(mark, QSizeF(800, 400), Turn::Right);
-    expectRect(mark.waterPercentClipRect, {0.8, 0.75, 0.2, 0.25});
+    // The mark is drawn upright over the turned picture: its centre turns with the picture,
+    // its size in pixels stays (200 x 80), and it is moved back inside the 400 x 800 picture.
+    expectRect(mark.waterPercentClipRect, {0.5, 0.825, 0.5, 0.1});
     // The points follow the turned picture's proportions (400 x 800 at the same width).
-    EXPECT_NEAR(mark.waterRect.x, 320, 1e-6);
-    EXPECT_NEAR(mark.waterRect.y, 600, 1e-6);
-    EXPECT_NEAR(mark.waterRect.width, 80, 1e-6);
-    EXPECT_NEAR(mark.waterRect.height, 200, 1e-6);
+    expectRect(mark.waterRect, {200, 660, 200, 80});
 
     // With the new overlay known, the points come from the fractions.
-    picture::turnWatermark(mark, QSizeF(400, 800), Turn::Left, QSizeF(150, 300));
-    expectRect(mark.waterPercentClipRect, {0, 0.8, 0.25, 0.2});
-    expectRect(mark.waterRect, {0, 240, 37.5, 60});
-    EXPECT_EQ(mark.waterViewFrameWidth, 150.0f);
+    picture::turnWatermark(mark, QSizeF(400, 800), Turn::Left, QSizeF(300, 150));
+    expectRect(mark.waterPercentClipRect, {0, 0.65, 0.25, 0.2});
+    expectRect(mark.waterRect, {0, 97.5, 75, 30});
+    EXPECT_EQ(mark.waterViewFrameWidth, 300.0f);
+
+    // A mirror keeps the size and mirrors the place.
+    picture::turnWatermark(mark, QSizeF(800, 400), Turn::MirrorHorizontal);
+    expectRect(mark.waterPercentClipRect, {0.75, 0.65, 0.25, 0.2});
 
     SubtitleParam sub;
     sub.positon = 90; // pixels above the bottom of a 1920 x 1080 picture

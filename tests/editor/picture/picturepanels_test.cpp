@@ -9,7 +9,9 @@
 #include "editor/core/EditVideoWindowController.h"
 #include "editor/picture/EffectTableCellView.h"
 #include "editor/picture/LxUICliper.h"
+#include "editor/overlays/WaterMarkPanel.h"
 #include "editor/picture/PictureTools.h"
+#include "foundation/records/WaterParam.h"
 #include "foundation/controls/LxTextField.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/helpers/NSBundle.h"
@@ -17,6 +19,7 @@
 
 #include <QLabel>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <memory>
 
 using namespace tooltest;
@@ -168,6 +171,35 @@ TEST_F(PicturePanels, TurnsRefitTheCropViewAndResetsClearEverything) {
     EXPECT_EQ(state().convertCropSize.bottom, 0);
     EXPECT_EQ(tools_->cropWidthField()->text(), "320");
     EXPECT_EQ(w.videoSize(), QSizeF(320, 180));
+}
+
+// A watermark is drawn upright over the turned picture: a turn moves it with the picture and
+// keeps its size in pixels.
+TEST_F(PicturePanels, WatermarksFollowATurnAtTheirOwnSize) {
+    EditVideoWindowController& w = open(EditorToolTypeWatermark);
+    QTemporaryDir dir;
+    const QString png = dir.filePath("logo.png");
+    ASSERT_EQ(testsupport::run(FFMPEG_EXECUTABLE, {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                                                   "color=c=red:s=64x32", "-frames:v", "1", png}),
+              0);
+    ASSERT_TRUE(w.waterMarkPanel()->addPictureFile(png));
+    settle();
+    ASSERT_EQ(w.waterMarkPanel()->list().size(), 1u);
+    const WaterParam& mark = *w.waterMarkPanel()->list().front();
+    const NSRect before = mark.waterPercentClipRect;
+    ASSERT_FALSE(before.isEmpty());
+    w.rotateAction();
+    settle();
+    click(tools_->rotateButton(true));
+    settle();
+    ASSERT_EQ(w.videoSize(), QSizeF(180, 320));
+    const NSRect after = mark.waterPercentClipRect;
+    EXPECT_NEAR(after.width * 180, before.width * 320, 0.5);
+    EXPECT_NEAR(after.height * 320, before.height * 180, 0.5);
+    EXPECT_GE(after.x, 0);
+    EXPECT_GE(after.y, 0);
+    EXPECT_LE(after.x + after.width, 1 + 1e-9);
+    EXPECT_LE(after.y + after.height, 1 + 1e-9);
 }
 
 TEST_F(PicturePanels, EffectRowsAndAdjustments) {
