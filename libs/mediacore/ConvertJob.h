@@ -86,6 +86,9 @@ private:
     int64_t sizeLimit_ = 0;
     int audioIndex_ = -1;
     bool rotationSet_ = false;
+    // A keep-format cut re-encoded after all starts, like a copied one, with its first picture
+    // at time 0.
+    bool startOnPicture_ = false;
     mediafx::FxSettings fx_;
 
     OutputFormat format_;
