@@ -324,11 +324,13 @@ int ConvertJob::run() {
         return logFailure("no input", AVERROR(EINVAL));
     if (output_.empty())
         return logFailure("no output path", AVERROR(EINVAL));
+    outputUs_ = 0;
     SmartCutRequest request;
     startOnPicture_ = canCutSmartly(&request);
     if (startOnPicture_) {
         SmartCut cut(request, run_.stopFlag(), [this](int64_t done, int64_t total) { run_.report(done, total); });
         const int r = cut.run();
+        outputUs_ = cut.writtenUs();
         if (r != SmartCut::kDeclined) {
             if (r >= 1 && !run_.stopped())
                 run_.finished();
@@ -382,7 +384,9 @@ int ConvertJob::run() {
     if (p.shift > 0 || p.start > 0)
         reader.seek(p.shift);
     ConvertPass pass(p, reader, writer, graph, videoTb, sizeLimit_, run_, input_);
-    return pass.run();
+    r = pass.run();
+    outputUs_ = 0; // re-encoded packets may lack durations: the written length is not exact
+    return r;
 }
 
 // The sound encoder, and the sound graph that feeds it from the source's decoder (or from
