@@ -54,6 +54,26 @@ std::string number(double v) {
     return text;
 }
 
+// The overlay filter's blending format for a picture of `format`. Blending in the picture's own
+// family keeps the frame as it is; the filter's "auto" would turn every frame of the video into
+// a format with alpha (RGBA, for an RGBA mark) and back, which costs more than the decoding.
+const char* overlayFormatFor(AVPixelFormat format) {
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
+    if (!d || (d->flags & (AV_PIX_FMT_FLAG_HWACCEL | AV_PIX_FMT_FLAG_PAL)) || d->nb_components < 3)
+        return "auto";
+    if (d->flags & AV_PIX_FMT_FLAG_RGB)
+        return d->comp[0].depth == 8 && !(d->flags & AV_PIX_FMT_FLAG_PLANAR) ? "rgb" : "auto";
+    const int depth = d->comp[0].depth;
+    const bool is420 = d->log2_chroma_w == 1 && d->log2_chroma_h == 1;
+    const bool is422 = d->log2_chroma_w == 1 && d->log2_chroma_h == 0;
+    const bool is444 = d->log2_chroma_w == 0 && d->log2_chroma_h == 0;
+    if (depth == 8)
+        return is420 ? "yuv420" : is422 ? "yuv422" : is444 ? "yuv444" : "auto";
+    if (depth == 10)
+        return is420 ? "yuv420p10" : is422 ? "yuv422p10" : "auto";
+    return "auto";
+}
+
 } // namespace
 
 bool FxSettings::changesPicture() const {
@@ -187,7 +207,7 @@ int FxGraph::addOverlays(const FxSettings& s, void* chainPtr, int width, int hei
         AVFilterContext* ov =
             chain.create("overlay", {{"x", std::to_string(x)},
                                      {"y", std::to_string(y)},
-                                     {"format", "auto"},
+                                     {"format", overlayFormat_},
                                      {"alpha", premultiplied ? "premultiplied" : "straight"},
                                      {"enable", enable}});
         if (ov && chain.link(main, ov, 0) && chain.link(source, ov, 1))
@@ -225,11 +245,12 @@ int FxGraph::addOverlays(const FxSettings& s, void* chainPtr, int width, int hei
             ff::log(AV_LOG_ERROR, "MediaFx", "a text watermark needs the text-drawing callback");
             return AVERROR(EINVAL);
         }
-        AVFrame* pic = drawTextPicture(m, width, height, drawText_);
+        int left = 0, top = 0;
+        AVFrame* pic = drawTextPicture(m, width, height, drawText_, &left, &top);
         if (!pic)
             return AVERROR(ENOMEM);
         if (AVFilterContext* src = pictureSource(pic))
-            overlay(src, 0, 0, within(m.start_time, m.end_time), true);
+            overlay(src, left, top, within(m.start_time, m.end_time), true);
     }
     for (const VIDEO_WATERMARK_PARAM& m : s.videoMarks) {
         const int64_t start = m.start_time - s.timelineStartUs, end = m.end_time - s.timelineStartUs;
@@ -294,6 +315,7 @@ int FxGraph::buildVideo(const FxSettings& s, const VideoInput& in, const VideoOu
         bufferOptions.emplace_back("frame_rate", rational(in.frameRate));
     AVFilterContext* source = chain.create("buffer", bufferOptions);
     chain.start(source);
+    overlayFormat_ = overlayFormatFor(in.format);
     int w = in.width, h = in.height;
     const int r = normalisedRotation(s.rotation);
     if (r == 90 || r == 270)

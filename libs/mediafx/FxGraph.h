@@ -126,6 +126,7 @@ private:
     AVFilterContext* videoSink_ = nullptr;
     AVFilterContext* audioSource_ = nullptr;
     AVFilterContext* audioSink_ = nullptr;
+    const char* overlayFormat_ = "auto"; // the overlay filter's blending format for this build
     DRAW_TEXT_CALLBACK drawText_ = nullptr;
     LOAD_IMAGE_CALLBACK loadImage_ = nullptr;
 };

@@ -32,6 +32,38 @@ AVFrame* allocRgba(int width, int height) {
     return f;
 }
 
+struct TextBox {
+    int x = 0, y = 0, w = 0, h = 0;
+};
+
+// The box around every pixel with some alpha, widened by a clear margin (the scaler that turns
+// it into the video's format reads a few pixels around each one) and put on even coordinates.
+// A canvas with nothing drawn gives a clear 2 x 2 box in its corner.
+TextBox drawnBox(const uint8_t* rgba, int width, int height) {
+    int x0 = width, y0 = height, x1 = -1, y1 = -1;
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* row = rgba + size_t(y) * width * 4;
+        for (int x = 0; x < width; ++x)
+            if (row[size_t(x) * 4 + 3] != 0) {
+                x0 = std::min(x0, x);
+                x1 = std::max(x1, x);
+                y0 = std::min(y0, y);
+                y1 = std::max(y1, y);
+            }
+    }
+    if (x1 < 0)
+        return {0, 0, std::min(2, width), std::min(2, height)};
+    constexpr int kMargin = 8;
+    TextBox b;
+    b.x = std::max(0, x0 - kMargin) & ~1;
+    b.y = std::max(0, y0 - kMargin) & ~1;
+    const int right = std::min(width, ((x1 + kMargin + 2) & ~1));
+    const int bottom = std::min(height, ((y1 + kMargin + 2) & ~1));
+    b.w = right - b.x;
+    b.h = bottom - b.y;
+    return b;
+}
+
 // Scales any decoded frame (or a packed RGBA buffer) into a new RGBA frame.
 AVFrame* scaleToRgba(const uint8_t* const* data, const int* linesize, AVPixelFormat format, int srcW,
                      int srcH, int width, int height) {
@@ -113,19 +145,25 @@ AVFrame* loadPicture(const std::string& path, int width, int height, LOAD_IMAGE_
     return scaleToRgba(data, linesize, AV_PIX_FMT_RGBA, w, h, width, height);
 }
 
-AVFrame* drawTextPicture(const TEXT_WATERMARK_PARAM& param, int width, int height, DRAW_TEXT_CALLBACK draw) {
+AVFrame* drawTextPicture(const TEXT_WATERMARK_PARAM& param, int width, int height, DRAW_TEXT_CALLBACK draw,
+                         int* left, int* top) {
     if (!draw || width <= 0 || height <= 0)
         return nullptr;
     std::vector<uint8_t> pixels(size_t(width) * size_t(height) * 4, 0);
     TEXT_WATERMARK_PARAM copy = param;
     copy.fontclr = callbackColour(param.fontclr);
     draw(width, height, pixels.data(), copy);
-    AVFrame* out = allocRgba(width, height);
+    const TextBox box = drawnBox(pixels.data(), width, height);
+    AVFrame* out = allocRgba(box.w, box.h);
     if (!out)
         return nullptr;
-    for (int y = 0; y < height; ++y)
-        std::memcpy(out->data[0] + size_t(y) * out->linesize[0], pixels.data() + size_t(y) * width * 4,
-                    size_t(width) * 4);
+    for (int y = 0; y < box.h; ++y)
+        std::memcpy(out->data[0] + size_t(y) * out->linesize[0],
+                    pixels.data() + (size_t(box.y + y) * width + box.x) * 4, size_t(box.w) * 4);
+    if (left)
+        *left = box.x;
+    if (top)
+        *top = box.y;
     return out;
 }
 

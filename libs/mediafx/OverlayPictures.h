@@ -21,9 +21,13 @@ namespace mediafx {
 AVFrame* loadPicture(const std::string& path, int width, int height, LOAD_IMAGE_CALLBACK loader,
                      bool* premultiplied);
 
-// Draws one text watermark through the callback into a clear width x height RGBA premultiplied
-// frame. Null on failure.
-AVFrame* drawTextPicture(const TEXT_WATERMARK_PARAM& param, int width, int height, DRAW_TEXT_CALLBACK draw);
+// Draws one text watermark through the callback onto a clear width x height RGBA premultiplied
+// canvas and returns only the box around what was drawn (with a clear margin, on even
+// coordinates so that 4:2:0 blending matches blending the whole canvas); the box's place on
+// the canvas goes to *left and *top. Blending that box costs the text's size, not the
+// frame's. Null on failure.
+AVFrame* drawTextPicture(const TEXT_WATERMARK_PARAM& param, int width, int height, DRAW_TEXT_CALLBACK draw,
+                         int* left, int* top);
 
 // Scales the alpha (and, premultiplied, the colour) of an RGBA frame by 1 - transparence / 100.
 void applyTransparency(AVFrame* rgba, int transparence, bool premultiplied);

@@ -42,25 +42,33 @@ std::string assColour(uint32_t word) {
     return text;
 }
 
-std::string fontFamily(const std::string& fontFile) {
+FontFace fontFace(const std::string& fontFile) {
+    FontFace face;
 #ifdef MEDIAFX_HAVE_FONTCONFIG
     if (fontFile.empty())
-        return {};
+        return face;
     int count = 0;
     FcPattern* pattern =
         FcFreeTypeQuery(reinterpret_cast<const FcChar8*>(fontFile.c_str()), 0, nullptr, &count);
     if (!pattern)
-        return {};
+        return face;
     FcChar8* family = nullptr;
-    std::string result;
     if (FcPatternGetString(pattern, FC_FAMILY, 0, &family) == FcResultMatch && family)
-        result = reinterpret_cast<const char*>(family);
+        face.family = reinterpret_cast<const char*>(family);
+    int weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
+    FcPatternGetInteger(pattern, FC_WEIGHT, 0, &weight);
+    FcPatternGetInteger(pattern, FC_SLANT, 0, &slant);
+    face.bold = weight >= FC_WEIGHT_DEMIBOLD;
+    face.italic = slant != FC_SLANT_ROMAN;
     FcPatternDestroy(pattern);
-    return result;
 #else
     (void)fontFile;
-    return {};
 #endif
+    return face;
+}
+
+std::string fontFamily(const std::string& fontFile) {
+    return fontFace(fontFile).family;
 }
 
 SubtitleOptions subtitleOptions(const SUBTITLE_PARAM& param, int width, int height) {
@@ -78,9 +86,12 @@ SubtitleOptions subtitleOptions(const SUBTITLE_PARAM& param, int width, int heig
 
     const int size = param.fontSize > 0 ? param.fontSize : 30;
     std::string style = "PlayResX=" + std::to_string(width) + ",PlayResY=" + std::to_string(height);
-    const std::string family = styleValue(fontFamily(fontFile));
+    // The subtitle renderer finds fonts by family name: the chosen file's weight and slant
+    // pick the face within its family (a bold file would otherwise draw as the regular one).
+    const FontFace face = fontFace(fontFile);
+    const std::string family = styleValue(face.family);
     if (!family.empty())
-        style += ",FontName=" + family;
+        style += ",FontName=" + family + ",Bold=" + (face.bold ? "1" : "0") + ",Italic=" + (face.italic ? "1" : "0");
     style += ",FontSize=" + std::to_string(size);
     style += ",PrimaryColour=" + assColour(param.fontColor);
     style += ",BorderStyle=1,Outline=1,OutlineColour=&H80000000";

@@ -20,6 +20,13 @@ struct SubtitleOptions {
 
 SubtitleOptions subtitleOptions(const SUBTITLE_PARAM& param, int width, int height);
 
+// The face of a font file: its family name ("" when it cannot be read) and its style.
+struct FontFace {
+    std::string family;
+    bool bold = false;
+    bool italic = false;
+};
+FontFace fontFace(const std::string& fontFile);
 // Family name of a font file ("" when it cannot be read).
 std::string fontFamily(const std::string& fontFile);
 

@@ -1,5 +1,8 @@
 #include "FrameConverter.h"
 
+#include <algorithm>
+#include <cmath>
+
 extern "C" {
 #include <libavutil/frame.h>
 #include <libavutil/macros.h>
@@ -12,11 +15,35 @@ FrameConverter::~FrameConverter() {
     sws_freeContext(sws_);
 }
 
-QImage FrameConverter::toImage(const AVFrame* f, double* displayAspect) {
+double FrameConverter::displayAspect(const AVFrame* f) {
+    if (!f || f->width <= 0 || f->height <= 0)
+        return 0;
+    const double sar = f->sample_aspect_ratio.num > 0 && f->sample_aspect_ratio.den > 0
+                           ? av_q2d(f->sample_aspect_ratio)
+                           : 1.0;
+    return f->width * sar / f->height;
+}
+
+QSize FrameConverter::fitted(double aspect, QSize box) {
+    if (!(aspect > 0) || box.width() <= 0 || box.height() <= 0)
+        return {};
+    int w = box.width(), h = int(std::lround(w / aspect));
+    if (h > box.height()) {
+        h = box.height();
+        w = int(std::lround(h * aspect));
+    }
+    return {std::clamp(w, 1, box.width()), std::clamp(h, 1, box.height())};
+}
+
+QImage FrameConverter::toImage(const AVFrame* f, QSize size) {
     if (!f || f->width <= 0 || f->height <= 0)
         return {};
-    sws_ = sws_getCachedContext(sws_, f->width, f->height, AVPixelFormat(f->format), f->width, f->height,
-                                AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    const int w = size.width() > 0 && size.height() > 0 ? size.width() : f->width;
+    const int h = size.width() > 0 && size.height() > 0 ? size.height() : f->height;
+    // Area averaging keeps a strongly shrunk picture (a preview of a 4K file) free of aliasing.
+    const int flags = (w * 2 < f->width || h * 2 < f->height) ? SWS_AREA : SWS_BILINEAR;
+    sws_ = sws_getCachedContext(sws_, f->width, f->height, AVPixelFormat(f->format), w, h, AV_PIX_FMT_BGRA,
+                                flags, nullptr, nullptr, nullptr);
     if (!sws_)
         return {};
     // Pictures from decoders carry their matrix and range; honour them as the ffmpeg tool does.
@@ -30,25 +57,29 @@ QImage FrameConverter::toImage(const AVFrame* f, double* displayAspect) {
                                  &saturation) >= 0)
         sws_setColorspaceDetails(sws_, coeffs, srcFull || srcRange, table, 1, brightness, contrast,
                                  saturation);
+    QImage& img = target(w, h); // held here alone, so writing to it copies nothing
+    if (img.isNull())
+        return {};
+    uint8_t* dst[4] = {img.bits(), nullptr, nullptr, nullptr};
+    const int dstStride[4] = {int(img.bytesPerLine()), 0, 0, 0};
+    if (sws_scale(sws_, f->data, f->linesize, 0, f->height, dst, dstStride) <= 0)
+        return {};
+    return img;
+}
+
+QImage& FrameConverter::target(int w, int h) {
+    QImage& slot = recent_[next_];
+    next_ ^= 1;
+    if (slot.width() == w && slot.height() == h && slot.isDetached())
+        return slot;
+    slot = QImage();
     // libswscale's vector code may write a little past the end of a row and of the picture,
     // so the pixels get aligned rows and a spare tail.
-    const qsizetype stride = FFALIGN(qsizetype(f->width) * 4, 64);
-    auto* pixels = static_cast<uchar*>(av_malloc(size_t(stride) * f->height + 256));
+    const qsizetype stride = FFALIGN(qsizetype(w) * 4, 64);
+    auto* pixels = static_cast<uchar*>(av_malloc(size_t(stride) * h + 256));
     if (!pixels)
-        return {};
-    uint8_t* dst[4] = {pixels, nullptr, nullptr, nullptr};
-    const int dstStride[4] = {int(stride), 0, 0, 0};
-    if (sws_scale(sws_, f->data, f->linesize, 0, f->height, dst, dstStride) <= 0) {
-        av_free(pixels);
-        return {};
-    }
+        return slot;
     // The image owns the pixels from here and frees them with av_free.
-    QImage img(pixels, f->width, f->height, stride, QImage::Format_ARGB32_Premultiplied, av_free, pixels);
-    if (displayAspect) {
-        const double sar = f->sample_aspect_ratio.num > 0 && f->sample_aspect_ratio.den > 0
-                               ? av_q2d(f->sample_aspect_ratio)
-                               : 1.0;
-        *displayAspect = f->width * sar / f->height;
-    }
-    return img;
+    slot = QImage(pixels, w, h, stride, QImage::Format_ARGB32_Premultiplied, av_free, pixels);
+    return slot;
 }

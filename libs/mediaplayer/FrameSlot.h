@@ -1,28 +1,45 @@
-// The picture last shown, shared between the video thread (which writes it), the view
-// (which paints it) and Snapshot (which copies it).
+// The picture last shown, shared between the video thread (which publishes it), the view
+// (which paints it) and snapshots (which convert it again at the size they ask for).
+//
+// It holds both the filtered picture as the graph gave it (a reference, not a copy) and that
+// picture converted to the view's pixel size. Every publish gets a new sequence number, so a
+// conversion made for an older picture never replaces a newer one.
+//
+// Threading: every member may be called on any thread; one internal lock, taken last.
 #pragma once
 
 #include <QImage>
+#include <QSize>
+#include <cstdint>
 #include <mutex>
+
+struct AVFrame;
 
 class FrameSlot {
 public:
-    void set(QImage image, double displayAspect) {
-        std::lock_guard lock(mutex_);
-        image_ = std::move(image);
-        aspect_ = displayAspect;
-    }
-    void clear() { set(QImage(), 0); }
-    // QImage is implicitly shared: the copy is cheap and stays valid after the next set().
-    QImage image(double* displayAspect = nullptr) const {
-        std::lock_guard lock(mutex_);
-        if (displayAspect)
-            *displayAspect = aspect_;
-        return image_;
-    }
+    FrameSlot() = default;
+    ~FrameSlot();
+    FrameSlot(const FrameSlot&) = delete;
+    FrameSlot& operator=(const FrameSlot&) = delete;
+
+    // Takes `shown` (may be null when only a converted image exists).
+    void publish(AVFrame* shown, QImage image, double displayAspect);
+    // QImage is implicitly shared: the copy is cheap and stays valid after the next publish.
+    QImage image(double* displayAspect = nullptr, uint64_t* sequence = nullptr) const;
+    // A new reference to the picture shown, or null; the caller frees it.
+    AVFrame* shownFrame(uint64_t* sequence = nullptr) const;
+    // Replaces the converted image only while `sequence` is still the picture shown.
+    bool replaceImage(uint64_t sequence, QImage image);
+
+    // The view's size in device pixels; empty until the view has one.
+    void setViewSize(QSize size);
+    QSize viewSize() const;
 
 private:
     mutable std::mutex mutex_;
+    AVFrame* shown_ = nullptr;
     QImage image_;
     double aspect_ = 0; // width / height as displayed (sample aspect applied)
+    uint64_t sequence_ = 0;
+    QSize viewSize_;
 };

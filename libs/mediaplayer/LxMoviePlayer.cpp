@@ -80,6 +80,9 @@ void LxMoviePlayer::Refresh() {
 int LxMoviePlayer::Snapshot(int* w, int* h, unsigned char* buff) {
     return core_->snapshot(w, h, buff);
 }
+void LxMoviePlayer::SnapshotWhenReady(int w, int h, std::function<void(QImage)> done) {
+    core_->snapshotWhenReady(w, h, std::move(done));
+}
 
 void LxMoviePlayer::SetVolume(double volume) {
     if (!std::isfinite(volume))

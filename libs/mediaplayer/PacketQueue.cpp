@@ -1,6 +1,9 @@
 #include "PacketQueue.h"
 
+#include <utility>
+
 extern "C" {
+#include <libavcodec/avcodec.h>
 #include <libavcodec/packet.h>
 }
 
@@ -15,8 +18,10 @@ PacketQueue::~PacketQueue() {
 }
 
 void PacketQueue::clearLocked() {
-    for (auto& item : items_)
+    for (auto& item : items_) {
         av_packet_free(&item.pkt);
+        avcodec_free_context(&item.decoder);
+    }
     items_.clear();
     bytes_ = 0;
 }
@@ -40,11 +45,29 @@ void PacketQueue::pushEnd(int serial) {
     cv_.notify_all();
 }
 
-void PacketQueue::flush(int serial, int64_t targetUs) {
+void PacketQueue::flush(int serial, int64_t targetUs, AVCodecContext* decoder, int streamIndex) {
     std::lock_guard lock(mutex_);
+    // A decoder still on its way belongs to the stream the demux thread now reads: keep it.
+    for (auto& item : items_)
+        if (item.decoder && !decoder) {
+            decoder = std::exchange(item.decoder, nullptr);
+            streamIndex = item.streamIndex;
+        }
     clearLocked();
     serial_ = serial;
-    items_.push_back({PacketItem::Flush, nullptr, serial, targetUs});
+    if (aborted_) {
+        avcodec_free_context(&decoder);
+        return;
+    }
+    items_.push_back({PacketItem::Flush, nullptr, serial, targetUs, decoder, streamIndex});
+    cv_.notify_all();
+}
+
+void PacketQueue::wake() {
+    std::lock_guard lock(mutex_);
+    if (aborted_ || !items_.empty())
+        return; // a thread with items to pop is not waiting
+    items_.push_back({PacketItem::Wake, nullptr, serial_, 0});
     cv_.notify_all();
 }
 

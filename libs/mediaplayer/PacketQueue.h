@@ -1,6 +1,8 @@
 // A blocking queue of demuxed packets between the demux thread and one decoder thread.
 // A seek flushes the queue and leaves a Flush item that carries the new serial and the
-// target, so that a decoder learns about the seek in packet order.
+// target, so that a decoder learns about the seek in packet order. A Flush may also hand the
+// decode thread a new decoder, opened by the demux thread (the owner of the file) for another
+// stream; a newer flush that drops it carries it on, so it is never lost.
 #pragma once
 
 #include <condition_variable>
@@ -8,13 +10,18 @@
 #include <deque>
 #include <mutex>
 
+struct AVCodecContext;
 struct AVPacket;
 
 struct PacketItem {
-    enum Kind { Packet, Flush, End } kind = Packet;
+    // Wake carries nothing: it only gets a waiting decode thread to look at its other work.
+    enum Kind { Packet, Flush, End, Wake } kind = Packet;
     AVPacket* pkt = nullptr; // owned by whoever holds the item (Packet only)
     int serial = 0;
     int64_t targetUs = 0; // Flush only: the position sought, in microseconds
+    // Flush only: a decoder to use from here on, for stream `streamIndex`; owned by the holder.
+    AVCodecContext* decoder = nullptr;
+    int streamIndex = -1;
 };
 
 class PacketQueue {
@@ -26,8 +33,11 @@ public:
 
     void push(AVPacket* pkt, int serial); // takes ownership
     void pushEnd(int serial);
-    // Drops everything queued and leaves one Flush item with the new serial and target.
-    void flush(int serial, int64_t targetUs);
+    // Drops everything queued and leaves one Flush item with the new serial and target, and
+    // `decoder` (taken; may be null) for stream `streamIndex`.
+    void flush(int serial, int64_t targetUs, AVCodecContext* decoder = nullptr, int streamIndex = -1);
+    // Gets a waiting pop() to return a Wake item (at most one is queued).
+    void wake();
     // Waits for an item; false once aborted.
     bool pop(PacketItem& out);
     void abort();

@@ -1,5 +1,23 @@
 // The inside of LxMoviePlayer: the open file, the three threads (demux, video, audio), the
-// clock, the live settings and the view. Public operations are called on the GUI thread.
+// clock, the live settings and the view. Public operations are called on the GUI thread and
+// never wait for the decoder threads: a seek, a redraw or a snapshot of a picture still on its
+// way is finished by the video thread when that picture lands.
+//
+// Who owns what. The file (fmt_) belongs to the GUI thread only while the constructor opens
+// it, then to the demux thread alone: only the demux thread reads it, and it is the one that
+// opens decoders (a switch of sound stream opens the new decoder there and hands it to the
+// audio thread inside the seek's Flush item). Each decoder, the filter graph and the current
+// decoded frame belong to their decode thread while it runs. What other threads need of the
+// file (stream kinds, time bases, duration) is copied at open and never changes.
+//
+// Lock order. A thread that holds more than one lock takes them in this order, never the
+// reverse:
+//   stateMutex_  ->  PlayerClock's lock  ->  AudioRing's lock
+//   stateMutex_  ->  AudioRing's lock
+//   stateMutex_  ->  a PacketQueue's lock
+// settingsMutex_ and the FrameSlot's lock are leaves: nothing else is taken while one is held,
+// and neither is taken while stateMutex_ is held. No lock is held while calling a user
+// callback, filtering, converting or decoding.
 #pragma once
 
 #include "FrameConverter.h"
@@ -8,6 +26,7 @@
 #include "PreviewSettings.h"
 #include "VideoFilter.h"
 
+#include <QImage>
 #include <QPointer>
 #include <QRect>
 #include <QString>
@@ -17,6 +36,11 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
+
+extern "C" {
+#include <libavutil/rational.h>
+}
 
 struct AVCodecContext;
 struct AVFormatContext;
@@ -30,6 +54,7 @@ class QWidget;
 class PlayerCore {
 public:
     enum Status { Stopped = 0, Playing = 1, Paused = 2 };
+    using SnapshotDone = std::function<void(QImage)>;
 
     PlayerCore(const QString& path, const QRect& frame);
     ~PlayerCore();
@@ -49,8 +74,14 @@ public:
     int64_t durationUs() const { return durationUs_; }
     int64_t positionUs() const;
 
+    // Asks the video thread to draw the current frame again with the current settings.
     void refresh();
+    // At once: 1 and the picture when it is up to date (no seek or redraw on its way), else 0.
     int snapshot(int* w, int* h, unsigned char* buf);
+    // `done` gets the picture at w x h once it is up to date: before returning when it is
+    // already, otherwise later on the GUI thread; a null image when there is none (no picture
+    // track, a bad size, the player closed meanwhile). Never called after the player is gone.
+    void snapshotWhenReady(int w, int h, SnapshotDone done);
 
     // Applies `edit` to the live settings under the lock; picture edits bump the version so
     // that the filter graph rebuilds.
@@ -63,35 +94,48 @@ public:
     static int liveCount();
 
 private:
+    struct SnapshotRequest {
+        int w = 0, h = 0;
+        SnapshotDone done;
+    };
+
     void setStatus(Status next);
     bool openFile(const QString& path);
-    bool openDecoder(int streamIndex, AVCodecContext** ctx);
+    AVCodecContext* openDecoder(int streamIndex) const;
     void startThreads();
     void stopThreads();
     void freeFile();
     void requestSeekLocked(int64_t us);
 
+    // Threads (PlayerCore_threads.cpp).
     void demuxLoop();
+    void applySeek(int serial, int64_t target, int wantedAudio);
     void videoLoop();
     void audioLoop();
     bool waitForClock(int64_t ptsUs, int serial);
-    void show(const AVFrame* frame, int64_t ptsUs, int serial, bool firstAfterSeek);
-    void publish(const AVFrame* frame, FrameConverter& converter);
-    void markShown(int serial);
-    // Waits (briefly) until the picture of the latest seek is up.
-    void waitForSeekPicture();
     bool reachedEnd(int serial);
     void syncAudioDevice();
-
     int64_t frameUs(const AVFrame* f, int streamIndex) const;
 
-    // File and decoders (the decoders belong to their threads while they run).
+    // Pictures (PlayerCore_picture.cpp).
+    void show(const AVFrame* frame, int64_t ptsUs, int serial, bool firstAfterSeek);
+    void publish(AVFrame* filtered);
+    void keepCurrent(const AVFrame* frame, int64_t ptsUs);
+    void markShown(int serial, uint64_t redrawTicket);
+    bool pictureSettledLocked() const;
+    bool redrawDueLocked() const;
+    // Video thread: the redraw asked for, once the latest seek has landed.
+    void serviceRedraw();
+    // Hands the waiting snapshots to the GUI thread once the picture is up to date.
+    void deliverSnapshots();
+    void answerSnapshots(std::vector<SnapshotRequest> requests);
+    QImage snapshotImage(int w, int h);
+
+    // Copied at open; read by every thread.
     AVFormatContext* fmt_ = nullptr;
-    AVCodecContext* vdec_ = nullptr;
-    AVCodecContext* adec_ = nullptr;
+    std::vector<int> streamKinds_; // AVMediaType of each stream
+    std::vector<AVRational> timeBases_;
     int videoStream_ = -1;
-    std::atomic<int> audioStream_{-1};
-    int wantedAudioStream_ = -1;
     int64_t startUs_ = 0;
     int64_t durationUs_ = 0;
     int64_t frameDurUs_ = 40000;
@@ -99,20 +143,29 @@ private:
     bool closed_ = false;
     QString error_;
 
+    // Decoders: each belongs to its thread once the threads run.
+    AVCodecContext* vdec_ = nullptr;
+    AVCodecContext* adec_ = nullptr;
+    std::atomic<int> audioStream_{-1}; // the stream the demux thread queues sound from
+
     // Threads and their hand-offs.
     PacketQueue videoQ_, audioQ_;
     std::thread demuxThread_, videoThread_, audioThread_;
     std::atomic<bool> abort_{false};
 
-    // Play state, seeks and the end; guarded by stateMutex_.
+    // Play state, seeks, redraws and the end; guarded by stateMutex_.
     mutable std::mutex stateMutex_;
     std::condition_variable stateCv_;
     std::atomic<int> status_{Stopped};
     bool seekPending_ = false;
     int64_t seekTargetUs_ = 0;
+    int wantedAudioStream_ = -1;
     int requestedSerial_ = 0;
     int shownSerial_ = 0;     // the latest seek whose picture is up (or that has none)
     int videoEndSerial_ = -1; // the serial for which the video thread reached the end
+    uint64_t redrawAsked_ = 0; // redraws asked for, and the last one whose picture is up
+    uint64_t redrawDone_ = 0;
+    std::vector<SnapshotRequest> snapshotWaiters_;
     bool atEnd_ = false;
     PlayerClock clock_;
     std::function<void()> didEnd_;
@@ -121,13 +174,13 @@ private:
     mutable std::mutex settingsMutex_;
     PreviewSettings settings_;
 
-    // Picture path: the current decoded frame, the graph and the converter.
-    std::mutex renderMutex_;
-    AVFrame* current_ = nullptr; // the decoded frame last shown, for redraws
+    // Picture path. The video thread owns the current decoded frame (for redraws), the graph
+    // and its converter; the GUI thread has a converter of its own for snapshots.
+    AVFrame* current_ = nullptr;
     int64_t currentUs_ = 0;
     VideoFilter filter_;
-    FrameConverter converter_;        // video thread only
-    FrameConverter refreshConverter_; // GUI thread only
+    FrameConverter converter_;         // video thread only
+    FrameConverter snapshotConverter_; // GUI thread only
     std::shared_ptr<FrameSlot> slot_;
     std::unique_ptr<FrameNotifier> notifier_;
     QPointer<PlayerView> view_;

@@ -93,6 +93,7 @@ void EditVideoWindowController::enableEdit(bool enable) {
     _audiochanelPopBtn->setEnabled(enable && player && _audiochanelPopBtn->count() > 0);
     startRow_->setEditable(enable && player);
     stopRow_->setEditable(enable && player);
+    overlaysEnabled(enable && open && player);
     musicPanel_->enableEdit(enable, player);
     if (!open || !player)
         return;
@@ -139,6 +140,7 @@ bool EditVideoWindowController::openFile(const QString& path) {
     hiddenMusicViewPlay(false);
     openTool(toolItemType_);
     refitPicture();
+    overlaysFileOpened();
     if (result.skippedAc3Streams > 0)
         EditorFileLoader::showOutcome(this, result, path);
     return true;

@@ -39,6 +39,8 @@ class PreviewPane;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class SubtitlePanel;
+class WaterMarkPanel;
 class TimeCodeRow;
 class ZylButton;
 class ZylImageView;
@@ -92,7 +94,7 @@ public:
     void action_playPauseBtn();
     bool isPlaying() const;
     // Writes the frame shown into the output folder; the file written, or empty.
-    QString actionCarameraBtn();
+    void actionCarameraBtn();
     void picstyleAction(int index);
     QString coverStyle() const { return coverStyle_; }
 
@@ -129,6 +131,10 @@ public:
     static void fitLabelFont(QLabel* label, int px, int minPx);
     // A titled button whose title would be cut short at px gets a smaller size, down to minPx.
     static void fitButtonFont(ZylButton* button, int px, int minPx);
+
+    // The watermark and subtitle tools' panels.
+    WaterMarkPanel* waterMarkPanel() const { return waterPanel_; }
+    SubtitlePanel* subtitlePanel() const { return subtitlePanel_; }
 
     // The output folder (the export bar's chooser).
     QString outputPath() const;
@@ -240,6 +246,13 @@ private:
     bool checkTrimStop(LxTextField* field);
     void trimStepped(TimeCodeRow* row);
     void alert(const char* key);
+    // _overlays (src/editor/overlays)
+    void buildOverlayPanels();
+    void overlaysFileOpened();
+    void overlaysToolShown(EditorToolType tool);
+    void overlaysPlayStateChanged(bool playing);
+    void overlaysEnabled(bool enable);
+    bool overlayExportRecords(overlays::MarkRecords* out);
     // _export
     void bindExport();
     bool startExport();
@@ -265,5 +278,7 @@ private:
     bool loaded_ = false;
     std::unique_ptr<EditorExport> export_; // the running export's plan; its part files go with it
     EditorOutputChoices outputChoices_;    // the format chosen in the browser
+    WaterMarkPanel* waterPanel_ = nullptr;
+    SubtitlePanel* subtitlePanel_ = nullptr;
     MusicPanel* musicPanel_ = nullptr;
 };

@@ -56,7 +56,10 @@ bool EditVideoWindowController::startExport() {
     }
     state.writeInto(record);
     export_.reset();
-    auto plan = std::make_unique<EditorExport>(exportSettings(), exportBar_->preparedOutputPath());
+    EditorConvertJob::Settings settings = exportSettings();
+    if (!overlayExportRecords(&settings.watermarks))
+        return false;
+    auto plan = std::make_unique<EditorExport>(settings, exportBar_->preparedOutputPath());
     if (!plan->isValid()) {
         // Deleting the whole file would leave nothing to write.
         showSimpleAlert(loc("showmessageTime4"));

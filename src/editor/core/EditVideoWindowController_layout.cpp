@@ -184,6 +184,7 @@ void EditVideoWindowController::buildToolPanels() {
     _trimView = toolPanels_[0];
     _musicContentView = toolPanels_[6];
     initTrimView();
+    buildOverlayPanels();
     musicPanel_ = new MusicPanel(this, _musicContentView, _musicRightView);
 }
 
@@ -308,6 +309,7 @@ void EditVideoWindowController::refitPicture() {
                      : QSizeF();
     QWidget* host = toolItemType_ == EditorToolTypeMusic ? _musicRightPlayerView : _playerView;
     pictureRect_ = aspectFit(videoSize_, geometry::bounds(host));
+    overlaysToolShown(EditorToolType(toolItemType_));
 }
 
 NSRect EditVideoWindowController::cropRectInView() const {

@@ -183,6 +183,7 @@ void EditVideoWindowController::play() {
         player->SetAudioIndex(streams[size_t(chosen)]->index);
     musicPanel_->mixInto(*player);
     preview_->play();
+    overlaysPlayStateChanged(true);
     _b_playPauseBtn->setSelected(true);
     _playTrimBtn->setSelected(true);
 }
@@ -191,6 +192,7 @@ void EditVideoWindowController::pause() {
     if (!preview_->player())
         return;
     preview_->pause();
+    overlaysPlayStateChanged(false);
     _b_playPauseBtn->setSelected(false);
     _playTrimBtn->setSelected(false);
 }
@@ -199,6 +201,7 @@ void EditVideoWindowController::stop() {
     if (!preview_->player())
         return;
     preview_->stop();
+    overlaysPlayStateChanged(false);
     _b_playPauseBtn->setSelected(false);
     _playTrimBtn->setSelected(false);
     changePlayerSlider(0, duration());
@@ -255,11 +258,11 @@ void EditVideoWindowController::changeMusicPlayerSlider() {
         _pruneRangSlider->setProgress(*p);
 }
 
-QString EditVideoWindowController::actionCarameraBtn() {
-    const QString written = preview_->snapshot(exportBar_->preparedOutputPath(), coverStyle_);
-    if (written.isEmpty())
-        qCWarning(lcEditor) << "snapshot not written";
-    return written;
+void EditVideoWindowController::actionCarameraBtn() {
+    preview_->snapshot(exportBar_->preparedOutputPath(), coverStyle_, [](const QString& written) {
+        if (written.isEmpty())
+            qCWarning(lcEditor) << "snapshot not written";
+    });
 }
 
 void EditVideoWindowController::applyRefresh(const EditorSession::RefreshView& view) {

@@ -100,7 +100,7 @@ bool EditorConvertJob::isPlainCut(const Settings& s) {
     const bool pictureKept = r.brightness == 0 && r.contrast == 0 && r.saturation == 0 &&
                              r.effectTypes.empty() && m.left == 0 && m.top == 0 && m.right == 0 &&
                              m.bottom == 0 && r.hFlip == 0 && r.vFlip == 0 && r.convertRateAngle % 360 == 0 &&
-                             r.subtitleParam->subtitlePath.isEmpty();
+                             r.subtitleParam->subtitlePath.isEmpty() && s.watermarks.empty();
     const bool soundKept = mainAudioVolume(s) == 1.0 && s.music.empty() && !s.removeOriginalSound;
     return formatKept && pictureKept && soundKept;
 }
@@ -215,6 +215,11 @@ int EditorConvertJob::setSoundAndOverlays(const Settings& s, Refused* refused) {
             *refused = Refused::Effect;
             return r;
         }
+    }
+    if (const int r = overlays::addToConvert(handle_, s.watermarks); r < 1) {
+        qCWarning(lcEditor) << "watermark refused:" << r;
+        *refused = Refused::Watermark;
+        return r;
     }
     return 1;
 }

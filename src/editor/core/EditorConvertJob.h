@@ -11,6 +11,7 @@
 #pragma once
 
 #include "editor/core/EditorOutputChoices.h"
+#include "editor/overlays/WaterMarkRecords.h"
 #include "tools/shared/EngineJob.h"
 
 #include <cstdint>
@@ -32,6 +33,7 @@ public:
         double originalSoundLevel = 1.0;          // 0..1, the music panel's level of the file's own sound
         std::vector<std::shared_ptr<const MusicInfo>> music; // the chosen background tracks
         bool removeOriginalSound = false;
+        overlays::MarkRecords watermarks;             // the checked watermarks, in picture pixels
     };
     struct Range {
         int64_t startUs = 0;
@@ -39,7 +41,7 @@ public:
     };
 
     // Which setting the engine refused when the set-up fails; the window names it.
-    enum class Refused { None, Input, Subtitle, Effect, Range, Music, Output };
+    enum class Refused { None, Input, Subtitle, Effect, Range, Music, Output, Watermark };
 
     // Creates and configures the pass. On failure returns null, closes what it created, sets
     // *error to the engine's result (0 when the engine gave no handle) and *refused.

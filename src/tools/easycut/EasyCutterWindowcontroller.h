@@ -72,7 +72,9 @@ public:
     void removeTimer();
     void changePlayerSlider();
     void refresSelectTrimTime(bool changeStart, bool changeEnd);
-    QImage getCurrentThumbImage();
+    // The picture at the play head for a segment's row, handed to `done` when the player has
+    // it up (at once, or after a seek under way has landed; never after the window is gone).
+    void getCurrentThumbImage(std::function<void(const QImage&)> done);
 
     // ---- time-code fields ----
     // The check of a typed value as the field's edit ends; false keeps the field open.

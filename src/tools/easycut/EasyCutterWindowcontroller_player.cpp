@@ -251,12 +251,16 @@ void EasyCutterWindowcontroller::refresSelectTrimTime(bool changeStart, bool cha
     durationValueLabel->setText(HelpClass::returnTimeToStr(e - s));
 }
 
-QImage EasyCutterWindowcontroller::getCurrentThumbImage() {
+void EasyCutterWindowcontroller::getCurrentThumbImage(std::function<void(const QImage&)> done) {
     const QSize shown = fileData_ ? PreviewPane::displaySize(*fileData_) : QSize();
-    if (shown.isEmpty() || !player())
-        return NSBundle::imageWithfileName("Cut/musicIconB.png");
+    if (shown.isEmpty() || !player()) {
+        done(NSBundle::imageWithfileName("Cut/musicIconB.png"));
+        return;
+    }
     // A segment thumbnail is shown at 120 points wide; keep it small.
     const QSize size = shown.width() > 640 ? shown.scaled(640, 640, Qt::KeepAspectRatio) : shown;
-    const QImage frame = preview_->currentFrame(size);
-    return frame.isNull() ? fileData_->thumbImage : frame;
+    const QImage fallback = fileData_->thumbImage;
+    preview_->currentFrame(size, [fallback, done = std::move(done)](const QImage& frame) {
+        done(frame.isNull() ? fallback : frame);
+    });
 }

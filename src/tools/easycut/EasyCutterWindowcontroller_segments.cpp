@@ -6,12 +6,14 @@
 #include "foundation/controls/ZylView.h"
 #include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/records/CutItem.h"
+#include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
 #include "tools/easycut/CutItemView.h"
 #include "tools/shared/Loc.h"
 
 #include <QScopedValueRollback>
 #include <QScrollArea>
+#include <QPointer>
 #include <QScrollBar>
 
 void EasyCutterWindowcontroller::cutAction() {
@@ -28,10 +30,22 @@ void EasyCutterWindowcontroller::cutAction() {
     auto item = std::make_shared<CutItem>();
     item->startTime = float(start);
     item->endTime = float(end);
-    item->thumbImage = getCurrentThumbImage();
+    if (fileData_)
+        item->thumbImage = fileData_->thumbImage; // until the picture at the new start is up
     cutItems_.push_back(item);
     selectedCutIndex_ = long(cutItems_.size()) - 1;
     refresFileListView();
+    std::weak_ptr<CutItem> weak = item;
+    QPointer<EasyCutterWindowcontroller> self(this);
+    getCurrentThumbImage([self, weak](const QImage& image) {
+        const auto cut = weak.lock();
+        if (!self || !cut)
+            return;
+        cut->thumbImage = image;
+        for (CutItemView* row : self->cutItemViews_)
+            if (row->item() == cut)
+                row->setItem(cut); // only the row's picture changes: the list stays as it is
+    });
 }
 
 void EasyCutterWindowcontroller::copyItemAction() {

@@ -59,8 +59,8 @@ public:
     void play();
     void pause();
     void stop();
-    // Writes the frame shown into the output folder; returns the file (empty: none written).
-    QString actionCarameraBtn();
+    // Writes the frame shown into the output folder once the picture of the latest seek is up.
+    void actionCarameraBtn();
     // The snapshot format, "png" until the user chooses.
     QString coverStyle() const { return coverStyle_.isEmpty() ? QStringLiteral("png") : coverStyle_; }
     void coverstyleAction(int index);

@@ -97,12 +97,11 @@ void ClipListWindow::actionMouseUpForCutProgressViewBlock(LxCutProgressView* vie
         playhead::release(playHead(), progress, [this] { play(); });
 }
 
-QString ClipListWindow::actionCarameraBtn() {
+void ClipListWindow::actionCarameraBtn() {
     if (fileList_.empty() || !preview_->player())
-        return QString();
-    const QString file = preview_->snapshot(exportBar_->preparedOutputPath(), coverStyle());
-    qCDebug(lcTools) << logName_ << "snapshot" << file;
-    return file;
+        return;
+    preview_->snapshot(exportBar_->preparedOutputPath(), coverStyle(),
+                       [name = logName_](const QString& file) { qCDebug(lcTools) << name << "snapshot" << file; });
 }
 
 void ClipListWindow::toggleCoverStylePop() {

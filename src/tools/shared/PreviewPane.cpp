@@ -152,23 +152,34 @@ void PreviewPane::setMuted(bool muted) {
         player_->SetVolume(muted_ ? 0.0 : volume_);
 }
 
-QImage PreviewPane::currentFrame(QSize size) const {
-    const int w = size.width(), h = size.height();
-    if (!player_ || w <= 0 || h <= 0)
-        return {};
-    // The player writes exactly w x h x 4 bytes into a buffer of that size.
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::black);
-    int rw = w, rh = h;
-    if (player_->Snapshot(&rw, &rh, image.bits()) < 1 || rw != w || rh != h)
-        return {};
-    return image;
+void PreviewPane::currentFrame(QSize size, std::function<void(const QImage&)> done) const {
+    if (!done)
+        return;
+    if (!player_ || size.width() <= 0 || size.height() <= 0) {
+        done(QImage());
+        return;
+    }
+    player_->SnapshotWhenReady(size.width(), size.height(), [size, done = std::move(done)](QImage image) {
+        done(image.size() == size ? image : QImage());
+    });
 }
 
-QString PreviewPane::snapshot(const QString& folder, const QString& format) const {
-    if (folder.isEmpty())
-        return {};
-    const QImage image = currentFrame(pictureSize_);
+void PreviewPane::snapshot(const QString& folder, const QString& format,
+                           std::function<void(const QString&)> written) const {
+    auto finish = [written = std::move(written)](const QString& path) {
+        if (written)
+            written(path);
+    };
+    if (folder.isEmpty()) {
+        finish({});
+        return;
+    }
+    currentFrame(pictureSize_, [folder, format, finish](const QImage& image) {
+        finish(writeSnapshot(image, folder, format));
+    });
+}
+
+QString PreviewPane::writeSnapshot(const QImage& image, const QString& folder, const QString& format) {
     if (image.isNull()) {
         qCWarning(lcTools) << "snapshot: no picture";
         return {};

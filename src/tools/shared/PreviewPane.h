@@ -14,7 +14,8 @@
 //
 // Snapshot: the frame shown, at the picture's displayed size, written as png, jpg or bmp
 // into a folder (made when missing) under a name of the current time that is free there;
-// an existing file is never replaced.
+// an existing file is never replaced. The window never waits for the player: a snapshot
+// asked while a seek is under way is taken when that seek's picture is up.
 //
 // Main thread only; the pane and the player it owns live in the window that hosts it.
 #pragma once
@@ -72,11 +73,15 @@ public:
     void setMuted(bool muted);
     bool isMuted() const { return muted_; }
 
-    // The frame shown, scaled to size; a null image when there is no picture.
-    QImage currentFrame(QSize size) const;
-    // Writes the frame shown; format "png", "jpg" or "bmp" (anything else: png). Returns the
-    // file written, or an empty string when there is no picture or it could not be written.
-    QString snapshot(const QString& folder, const QString& format) const;
+    // The frame shown, scaled to size, handed to `done` once the picture of the latest seek is
+    // up (before returning when it already is); a null image when there is no picture. Not
+    // called once the player is dropped.
+    void currentFrame(QSize size, std::function<void(const QImage&)> done) const;
+    // Writes the frame shown; format "png", "jpg" or "bmp" (anything else: png). `written`
+    // (optional) gets the file written, or an empty string when there is no picture or it
+    // could not be written; like currentFrame, it may come before this returns.
+    void snapshot(const QString& folder, const QString& format,
+                  std::function<void(const QString&)> written = {}) const;
 
     // Every 0.1 s while ticking, with the current time and the duration in seconds.
     std::function<void(double current, double duration)> tick;
@@ -88,6 +93,8 @@ public:
 
 private:
     void playerEnded(unsigned generation);
+    // Writes `image` as snapshot() does; the file written or an empty string.
+    static QString writeSnapshot(const QImage& image, const QString& folder, const QString& format);
 
     QWidget* host_;
     std::unique_ptr<LxMoviePlayer> player_;

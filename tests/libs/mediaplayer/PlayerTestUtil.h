@@ -32,13 +32,17 @@ inline double seconds(CMTime t) {
     return CMTimeGetSeconds(t);
 }
 
-// The player's snapshot at w x h as an image (null when the player gives none).
-inline QImage snapshot(LxMoviePlayer& p, int w, int h) {
-    std::vector<unsigned char> buf(size_t(w) * h * 4);
-    if (p.Snapshot(&w, &h, buf.data()) != 1)
-        return {};
-    QImage img(buf.data(), w, h, w * 4, QImage::Format_ARGB32_Premultiplied);
-    return img.copy();
+// The player's picture at w x h once the latest seek and redraw have landed (null when the
+// player gives none or none comes within `ms`).
+inline QImage snapshot(LxMoviePlayer& p, int w, int h, int ms = 5000) {
+    bool answered = false;
+    QImage shot;
+    p.SnapshotWhenReady(w, h, [&](QImage img) {
+        shot = std::move(img);
+        answered = true;
+    });
+    waitFor([&] { return answered; }, ms);
+    return shot;
 }
 
 } // namespace playertest

@@ -170,6 +170,7 @@ TEST(PlayerPicture, RotationAndFlipsShowAfterRefreshWhilePaused) {
 
 TEST(PlayerSnapshot, ScalesIntoTheGivenSizeAndRefusesBadSizes) {
     LxMoviePlayer p(media("h264_aac.mp4"), frame());
+    ASSERT_FALSE(snapshot(p, 8, 6).isNull()); // the first picture is up
     // A smaller buffer gets a scaled picture and nothing past its end.
     int w = 80, h = 60;
     std::vector<unsigned char> buf(w * h * 4 + 64, 0xCD);

@@ -97,9 +97,9 @@ TEST(PlayerSettings, TextWatermarkIsDrawnThroughTheCallbackInItsColourAndTime) {
     ASSERT_EQ(p.player.AddTextWatermask(textMark(40, 100, 0.5, 3)), 1);
     gDrawCalls = 0;
     p.player.Refresh();
+    QImage shot = snapshot(p.player, 320, 240); // once the redraw is up
     EXPECT_GT(gDrawCalls, 0);
     EXPECT_EQ(gDrawColour, 0x0000FF00u); // re-packed for the callback: red in bits 8-15
-    QImage shot = snapshot(p.player, 320, 240);
     // The block spans rows 100..139 and columns 40..99 of the picture.
     EXPECT_TRUE(isRed(shot.pixel(70, 120)));
     EXPECT_FALSE(isRed(shot.pixel(200, 120)));

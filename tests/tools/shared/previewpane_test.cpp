@@ -14,6 +14,18 @@ namespace {
 using tooltest::settle;
 using tooltest::waitUntil;
 
+// The pane's snapshot, once it is written (or refused).
+QString shoot(const PreviewPane& pane, const QString& folder, const QString& format) {
+    bool answered = false;
+    QString written;
+    pane.snapshot(folder, format, [&](const QString& path) {
+        written = path;
+        answered = true;
+    });
+    EXPECT_TRUE(waitUntil([&] { return answered; }, 5000));
+    return written;
+}
+
 struct Pane {
     Pane() {
         host.resize(320, 240);
@@ -44,7 +56,7 @@ TEST(PreviewPane, SnapshotsAreTheFrameShownInEachFormatUnderFreeNames) {
     const QImage expected = testsupport::ffmpegFrameAt(clip, 2.0);
     QStringList written;
     for (const char* format : {"png", "jpg", "bmp", "png"}) {
-        const QString path = p.pane.snapshot(out.path(), format);
+        const QString path = shoot(p.pane, out.path(), format);
         ASSERT_FALSE(path.isEmpty()) << format;
         EXPECT_FALSE(written.contains(path));
         EXPECT_FALSE(existing.contains(path));
@@ -63,14 +75,36 @@ TEST(PreviewPane, SnapshotsAreTheFrameShownInEachFormatUnderFreeNames) {
         EXPECT_EQ(f.readAll(), QByteArray("the user's file"));
     }
     // A missing folder is made.
-    EXPECT_FALSE(p.pane.snapshot(out.filePath("new/deeper"), "jpg").isEmpty());
+    EXPECT_FALSE(shoot(p.pane, out.filePath("new/deeper"), "jpg").isEmpty());
+}
+
+TEST(PreviewPane, ASnapshotAskedDuringASeekIsTakenAtTheNewPlace) {
+    Pane p;
+    const QString clip = testsupport::media("long_10s.mp4");
+    ASSERT_TRUE(p.pane.open(clip, 1.0, QSize(320, 240)));
+    settle(300);
+    QTemporaryDir out;
+    p.pane.seek(7.0);
+    QString written;
+    bool answered = false;
+    p.pane.snapshot(out.path(), "png", [&](const QString& path) {
+        written = path;
+        answered = true;
+    });
+    EXPECT_FALSE(answered) << "the window waited for the seek";
+    ASSERT_TRUE(waitUntil([&] { return answered; }, 5000));
+    const QImage shot = QImage(written).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shot.size(), QSize(320, 240));
+    const double here = testsupport::meanAbsDiff(shot, testsupport::ffmpegFrameAt(clip, 7.0));
+    const double start = testsupport::meanAbsDiff(shot, testsupport::ffmpegFrameAt(clip, 0.0));
+    EXPECT_LT(here, start / 2) << here << " vs " << start;
 }
 
 TEST(PreviewPane, NoPictureNoSnapshot) {
     Pane p;
     ASSERT_TRUE(p.pane.open(testsupport::media("h264_aac.mp4"), 1.0, QSize()));
     QTemporaryDir out;
-    EXPECT_TRUE(p.pane.snapshot(out.path(), "png").isEmpty());
+    EXPECT_TRUE(shoot(p.pane, out.path(), "png").isEmpty());
     EXPECT_TRUE(tooltest::outputs(out.path()).isEmpty());
 }
 

@@ -6,7 +6,11 @@
 // own (demux, video decode, audio decode) and plays sound through Qt Multimedia, whose
 // position is the clock; without a sound device it runs on the wall clock. The did-end block
 // and the text-drawing and picture-loading callbacks run on those threads: they must touch
-// only what they are handed and queue any window work to the GUI thread.
+// only what they are handed and queue any window work to the GUI thread. No call made on the
+// GUI thread waits for those threads: a seek returns at once, and what needs the picture of a
+// seek still under way (a redraw, a snapshot) is finished when that picture lands. The player
+// takes its internal locks in one fixed order (written down in PlayerCore.h) and holds none of
+// them while it calls back.
 //
 // Ownership. The player owns its view: the caller adds view() to a container and lays it out,
 // and destroying the player deletes the view (taking it out of its container). If the
@@ -22,6 +26,7 @@
 #include "mediacore/CMTime.h"
 #include "mediacore/MediaRecords.h"
 
+#include <QImage>
 #include <QRect>
 #include <QString>
 #include <functional>
@@ -61,14 +66,22 @@ public:
     CMTime duration() const;
     CMTime currentTime() const;
 
-    // Redraws the current frame with the current settings (after a change while paused).
+    // Redraws the current frame with the current settings (after a change while paused). Returns
+    // at once; the view shows the new picture when it is drawn (after a pending seek lands).
     void Refresh();
 
     // Copies the current frame, scaled to *w x *h, into `buff` as B, G, R, A bytes with
     // premultiplied alpha, rows top first, exactly (*w) * (*h) * 4 bytes. *w and *h are left as
     // given. Returns 1 on success; 0 (writing nothing) when w or h is null or not positive, the
-    // size overflows, or there is no picture. Waits briefly for a pending seek to land.
+    // size overflows, or there is no picture. Never waits: while a seek or a Refresh is still on
+    // its way it returns 0 (SnapshotWhenReady gives that picture once it is up).
     int Snapshot(int* w, int* h, unsigned char* buff);
+    // The current frame at w x h (Format_ARGB32_Premultiplied, the bytes Snapshot writes), handed
+    // to `done` once the picture of the latest seek and Refresh is up: before returning when it
+    // already is, otherwise later on the GUI thread. A null image when there is no picture (a
+    // bad size, no picture track, the player closed first). Never called once the player is
+    // destroyed.
+    void SnapshotWhenReady(int w, int h, std::function<void(QImage)> done);
 
     // Sound. Volume is a gain: 1.0 = the file's own level, 0 = silent, at most 2.
     void SetVolume(double volume);

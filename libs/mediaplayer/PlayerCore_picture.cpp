@@ -1,0 +1,192 @@
+// PlayerCore: the picture path (filter, convert to the view's size, publish), redraws and
+// snapshots. show(), publish() and serviceRedraw() run on the video thread; refresh(),
+// snapshot() and snapshotWhenReady() on the GUI thread.
+#include "PlayerCore.h"
+
+#include "FrameNotifier.h"
+#include "FrameSlot.h"
+
+#include <cstring>
+
+extern "C" {
+#include <libavutil/frame.h>
+}
+
+bool PlayerCore::pictureSettledLocked() const {
+    return videoStream_ < 0 ||
+           (!seekPending_ && shownSerial_ >= requestedSerial_ && redrawDone_ >= redrawAsked_);
+}
+
+bool PlayerCore::redrawDueLocked() const {
+    return redrawDone_ < redrawAsked_ && !seekPending_ && shownSerial_ >= requestedSerial_;
+}
+
+void PlayerCore::refresh() {
+    if (!open_ || closed_ || videoStream_ < 0)
+        return;
+    {
+        std::lock_guard lock(stateMutex_);
+        ++redrawAsked_;
+    }
+    stateCv_.notify_all();
+    videoQ_.wake();
+}
+
+void PlayerCore::publish(AVFrame* filtered) {
+    if (!filtered)
+        return;
+    const double aspect = FrameConverter::displayAspect(filtered);
+    QSize size = FrameConverter::fitted(aspect, slot_->viewSize());
+    QImage img = converter_.toImage(filtered, size);
+    if (img.isNull()) {
+        av_frame_free(&filtered);
+        return;
+    }
+    slot_->publish(filtered, std::move(img), aspect);
+    emit notifier_->frameReady();
+}
+
+void PlayerCore::keepCurrent(const AVFrame* frame, int64_t ptsUs) {
+    av_frame_free(&current_);
+    current_ = av_frame_clone(frame);
+    currentUs_ = ptsUs;
+}
+
+void PlayerCore::markShown(int serial, uint64_t redrawTicket) {
+    {
+        std::lock_guard lock(stateMutex_);
+        if (shownSerial_ < serial)
+            shownSerial_ = serial;
+        redrawDone_ = std::max(redrawDone_, redrawTicket);
+        clock_.setHeld(false);
+    }
+    stateCv_.notify_all();
+    serviceRedraw();
+    deliverSnapshots();
+}
+
+void PlayerCore::serviceRedraw() {
+    uint64_t ticket = 0;
+    {
+        std::lock_guard lock(stateMutex_);
+        if (!redrawDueLocked())
+            return;
+        // Settings are read after the ticket: every refresh counted in it was asked after its edit.
+        ticket = redrawAsked_;
+    }
+    if (current_) {
+        const PreviewSettings s = settings();
+        AVFrame* filtered = filter_.renderOnce(current_, currentUs_, s);
+        publish(filtered ? filtered : av_frame_clone(current_));
+    }
+    {
+        std::lock_guard lock(stateMutex_);
+        redrawDone_ = std::max(redrawDone_, ticket);
+    }
+    deliverSnapshots();
+}
+
+void PlayerCore::show(const AVFrame* frame, int64_t ptsUs, int serial, bool firstAfterSeek) {
+    // A picture already a frame behind the clock is skipped so that playback keeps pace.
+    if (!firstAfterSeek && status_ == Playing && clock_.nowUs() > ptsUs + frameDurUs_)
+        return;
+    uint64_t ticket = 0;
+    if (firstAfterSeek) {
+        std::lock_guard lock(stateMutex_);
+        ticket = redrawAsked_;
+    }
+    const PreviewSettings s = settings();
+    std::vector<FilteredFrame> out;
+    keepCurrent(frame, ptsUs);
+    const bool filtered = filter_.push(frame, ptsUs, s, firstAfterSeek, out);
+    // The first picture at a new place must come out now, even from a graph that waits.
+    if (filtered && firstAfterSeek && out.empty())
+        if (AVFrame* once = filter_.renderOnce(frame, ptsUs, s))
+            out.push_back({once, ptsUs});
+    if (!filtered)
+        out.push_back({av_frame_clone(frame), ptsUs});
+    bool dropping = false; // a seek or close came while waiting: the rest is not shown
+    for (FilteredFrame& f : out) {
+        dropping = dropping || !f.frame || (!firstAfterSeek && !waitForClock(f.ptsUs, serial));
+        if (!dropping)
+            publish(std::exchange(f.frame, nullptr));
+        av_frame_free(&f.frame);
+    }
+    if (firstAfterSeek)
+        markShown(serial, ticket);
+}
+
+void PlayerCore::deliverSnapshots() {
+    std::vector<SnapshotRequest> ready;
+    {
+        std::lock_guard lock(stateMutex_);
+        if (snapshotWaiters_.empty() || !pictureSettledLocked())
+            return;
+        ready.swap(snapshotWaiters_);
+    }
+    // The notifier lives on the GUI thread and dies with the player, taking this call with it.
+    QMetaObject::invokeMethod(
+        notifier_.get(), [this, ready = std::move(ready)]() mutable { answerSnapshots(std::move(ready)); },
+        Qt::QueuedConnection);
+}
+
+void PlayerCore::answerSnapshots(std::vector<SnapshotRequest> requests) {
+    {
+        // A newer seek or redraw may have come meanwhile: those wait for its picture.
+        std::lock_guard lock(stateMutex_);
+        if (!closed_ && !pictureSettledLocked()) {
+            for (SnapshotRequest& r : requests)
+                snapshotWaiters_.push_back(std::move(r));
+            return;
+        }
+    }
+    for (const SnapshotRequest& r : requests)
+        r.done(closed_ ? QImage() : snapshotImage(r.w, r.h));
+}
+
+QImage PlayerCore::snapshotImage(int w, int h) {
+    AVFrame* shown = slot_->shownFrame();
+    QImage img = snapshotConverter_.toImage(shown, QSize(w, h));
+    av_frame_free(&shown);
+    return img;
+}
+
+namespace {
+bool sizeAccepted(int w, int h) {
+    return w > 0 && h > 0 && int64_t(w) * int64_t(h) * 4 <= int64_t(1) << 31;
+}
+} // namespace
+
+int PlayerCore::snapshot(int* w, int* h, unsigned char* buf) {
+    if (!w || !h || !buf || !sizeAccepted(*w, *h) || !open_ || closed_)
+        return 0;
+    {
+        std::lock_guard lock(stateMutex_);
+        if (!pictureSettledLocked())
+            return 0;
+    }
+    const QImage img = snapshotImage(*w, *h);
+    if (img.width() != *w || img.height() != *h)
+        return 0;
+    const size_t row = size_t(*w) * 4;
+    for (int y = 0; y < *h; ++y)
+        std::memcpy(buf + size_t(y) * row, img.constScanLine(y), row);
+    return 1;
+}
+
+void PlayerCore::snapshotWhenReady(int w, int h, SnapshotDone done) {
+    if (!done)
+        return;
+    if (!sizeAccepted(w, h) || !open_ || closed_ || videoStream_ < 0) {
+        done(QImage());
+        return;
+    }
+    {
+        std::lock_guard lock(stateMutex_);
+        if (!pictureSettledLocked()) {
+            snapshotWaiters_.push_back({w, h, std::move(done)});
+            return;
+        }
+    }
+    done(snapshotImage(w, h));
+}

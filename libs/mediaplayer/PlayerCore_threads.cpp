@@ -1,0 +1,294 @@
+// PlayerCore: the demux, video and audio threads.
+#include "PlayerCore.h"
+
+#include "AudioFilter.h"
+#include "AudioOutput.h"
+#include "AudioRing.h"
+#include "FrameNotifier.h"
+#include "PlayerLog.h"
+
+#include <algorithm>
+#include <chrono>
+#include <utility>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+using namespace std::chrono_literals;
+
+int64_t PlayerCore::frameUs(const AVFrame* f, int streamIndex) const {
+    int64_t ts = f->best_effort_timestamp;
+    if (ts == AV_NOPTS_VALUE)
+        ts = f->pts;
+    if (ts == AV_NOPTS_VALUE)
+        return -1;
+    return av_rescale_q(ts, timeBases_[streamIndex], AV_TIME_BASE_Q) - startUs_;
+}
+
+void PlayerCore::syncAudioDevice() {
+    // The sound sink lives on the GUI thread; the notifier runs the call there.
+    QMetaObject::invokeMethod(
+        notifier_.get(),
+        [this] {
+            if (audio_)
+                audio_->setRunning(status_ == Playing);
+        },
+        Qt::QueuedConnection);
+}
+
+bool PlayerCore::reachedEnd(int serial) {
+    if (status_ != Playing || atEnd_)
+        return false;
+    if (videoStream_ >= 0 && videoEndSerial_ != serial)
+        return false;
+    if (audio_ && audioStream_ >= 0 && !audio_->ring()->drained())
+        return false;
+    return durationUs_ <= 0 || clock_.nowUs() >= durationUs_;
+}
+
+// Demux thread: moves the file to the target and tells both decoders, in packet order. A
+// switch of sound stream opens the new decoder here, where the file is read.
+void PlayerCore::applySeek(int serial, int64_t target, int wantedAudio) {
+    AVCodecContext* newAudioDecoder = nullptr;
+    if (wantedAudio >= 0 && wantedAudio != audioStream_ && audio_) {
+        newAudioDecoder = openDecoder(wantedAudio);
+        if (newAudioDecoder)
+            audioStream_ = wantedAudio;
+    }
+    const int err = av_seek_frame(fmt_, -1, target + startUs_, AVSEEK_FLAG_BACKWARD);
+    if (err < 0 && target > 0)
+        qCDebug(lcPlayer) << "seek to" << target << "us:" << avErrorText(err);
+    if (err < 0)
+        av_seek_frame(fmt_, -1, startUs_, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
+    videoQ_.flush(serial, target);
+    audioQ_.flush(serial, target, newAudioDecoder, audioStream_);
+    if (audio_)
+        audio_->ring()->flush(serial);
+}
+
+void PlayerCore::demuxLoop() {
+    AVPacket* pkt = av_packet_alloc();
+    int serial = 0;
+    bool eof = false;
+    while (true) {
+        std::function<void()> endBlock;
+        bool ended = false;
+        {
+            std::unique_lock lock(stateMutex_);
+            if (abort_)
+                break;
+            if (seekPending_) {
+                seekPending_ = false;
+                serial = requestedSerial_;
+                const int64_t target = seekTargetUs_;
+                const int wantedAudio = wantedAudioStream_;
+                lock.unlock();
+                applySeek(serial, target, wantedAudio);
+                eof = false;
+                continue;
+            }
+            if (eof && reachedEnd(serial)) {
+                atEnd_ = true;
+                ended = true;
+                status_ = Stopped;
+                clock_.setRunning(false);
+                clock_.setUs(durationUs_);
+                endBlock = didEnd_;
+                stateCv_.notify_all();
+            } else if (eof || videoQ_.full() || audioQ_.full()) {
+                stateCv_.wait_for(lock, 10ms);
+                continue;
+            }
+        }
+        if (ended) {
+            syncAudioDevice();
+            if (endBlock)
+                endBlock();
+            continue;
+        }
+        const int err = av_read_frame(fmt_, pkt);
+        if (err < 0) {
+            if (err != AVERROR_EOF && !(fmt_->pb && avio_feof(fmt_->pb)))
+                qCDebug(lcPlayer) << "read stops:" << avErrorText(err);
+            eof = true;
+            videoQ_.pushEnd(serial);
+            audioQ_.pushEnd(serial);
+            continue;
+        }
+        if (pkt->stream_index == videoStream_) {
+            videoQ_.push(av_packet_clone(pkt), serial);
+        } else if (audio_ && pkt->stream_index == audioStream_) {
+            audioQ_.push(av_packet_clone(pkt), serial);
+        }
+        av_packet_unref(pkt);
+    }
+    av_packet_free(&pkt);
+}
+
+bool PlayerCore::waitForClock(int64_t ptsUs, int serial) {
+    std::unique_lock lock(stateMutex_);
+    while (true) {
+        if (abort_ || videoQ_.serial() != serial || seekPending_)
+            return false;
+        if (redrawDueLocked()) { // asked while this thread waits with the next picture in hand
+            lock.unlock();
+            serviceRedraw();
+            lock.lock();
+            continue;
+        }
+        if (status_ == Playing) {
+            const int64_t now = clock_.nowUs();
+            if (now >= ptsUs)
+                return true;
+            stateCv_.wait_for(
+                lock, std::min<std::chrono::microseconds>(std::chrono::microseconds(ptsUs - now), 20ms));
+        } else {
+            stateCv_.wait_for(lock, 50ms);
+        }
+    }
+}
+
+void PlayerCore::videoLoop() {
+    AVFrame* frame = av_frame_alloc();
+    AVFrame* before = nullptr; // the latest frame before a seek target, for a target past the end
+    int serial = 0;
+    int64_t target = 0;
+    bool first = false;
+    int64_t lastEndUs = 0;
+    PacketItem item;
+    while (videoQ_.pop(item)) {
+        serviceRedraw();
+        if (item.kind == PacketItem::Wake)
+            continue;
+        if (item.kind == PacketItem::Flush) {
+            avcodec_flush_buffers(vdec_);
+            serial = item.serial;
+            target = item.targetUs;
+            first = true;
+            av_frame_free(&before);
+            continue;
+        }
+        if (item.serial != serial) {
+            av_packet_free(&item.pkt);
+            continue;
+        }
+        const int sent = avcodec_send_packet(vdec_, item.kind == PacketItem::End ? nullptr : item.pkt);
+        av_packet_free(&item.pkt);
+        if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_EOF)
+            qCDebug(lcPlayer) << "video packet refused:" << avErrorText(sent);
+        while (avcodec_receive_frame(vdec_, frame) >= 0) {
+            if (videoQ_.serial() != serial) {
+                av_frame_unref(frame);
+                continue; // a newer seek is on its way: drain without showing
+            }
+            int64_t pts = frameUs(frame, videoStream_);
+            if (pts < 0)
+                pts = lastEndUs;
+            const int64_t dur = frame->pkt_duration > 0
+                                    ? av_rescale_q(frame->pkt_duration, timeBases_[videoStream_],
+                                                   AV_TIME_BASE_Q)
+                                    : frameDurUs_;
+            lastEndUs = pts + dur;
+            if (first && pts + dur <= target) {
+                // Before the sought frame: keep it only in case nothing later comes.
+                av_frame_free(&before);
+                before = av_frame_clone(frame);
+                av_frame_unref(frame);
+                continue;
+            }
+            // Wait until the picture is nearly due, so that settings changed meanwhile apply.
+            if (!first && !waitForClock(pts - 2 * frameDurUs_, serial)) {
+                av_frame_unref(frame);
+                continue;
+            }
+            show(frame, pts, serial, first);
+            first = false;
+            av_frame_unref(frame);
+        }
+        if (item.kind == PacketItem::End) {
+            if (first) {
+                if (before)
+                    show(before, target, serial, true);
+                markShown(serial, 0);
+                first = false;
+            }
+            av_frame_free(&before);
+            avcodec_flush_buffers(vdec_);
+            std::lock_guard lock(stateMutex_);
+            videoEndSerial_ = serial;
+            stateCv_.notify_all();
+        }
+    }
+    av_frame_free(&before);
+    av_frame_free(&frame);
+}
+
+void PlayerCore::audioLoop() {
+    AudioRing* ring = audio_->ring();
+    AudioFilter filter(audio_->format().sampleRate());
+    AVFrame* frame = av_frame_alloc();
+    std::vector<PcmChunk> chunks;
+    int serial = 0;
+    int64_t target = 0;
+    bool restart = true;
+    int decoderStream = audioStream_;
+    PacketItem item;
+    while (audioQ_.pop(item)) {
+        if (item.kind == PacketItem::Wake)
+            continue;
+        if (item.kind == PacketItem::Flush) {
+            serial = item.serial;
+            target = item.targetUs;
+            restart = true;
+            if (item.decoder) { // another stream: its decoder was opened by the demux thread
+                avcodec_free_context(&adec_);
+                adec_ = std::exchange(item.decoder, nullptr);
+                decoderStream = item.streamIndex;
+            }
+            avcodec_flush_buffers(adec_);
+            continue;
+        }
+        if (item.serial != serial) {
+            av_packet_free(&item.pkt);
+            continue;
+        }
+        avcodec_send_packet(adec_, item.kind == PacketItem::End ? nullptr : item.pkt);
+        av_packet_free(&item.pkt);
+        bool current = true;
+        while (current && avcodec_receive_frame(adec_, frame) >= 0) {
+            int64_t pts = frameUs(frame, decoderStream);
+            if (pts < 0)
+                pts = target;
+            const int64_t lengthUs =
+                frame->sample_rate > 0 ? int64_t(frame->nb_samples) * 1000000 / frame->sample_rate : 0;
+            chunks.clear();
+            // Sound wholly before the sought place is not needed; the graph starts at the frame that holds
+            // it.
+            const bool needed = pts + lengthUs > target;
+            if (needed && filter.push(frame, pts, settings(), restart, chunks))
+                restart = false;
+            av_frame_unref(frame);
+            const int bytesPerSecond = audio_->format().bytesForDuration(1000000);
+            for (PcmChunk& c : chunks) {
+                if (c.ptsUs < target) { // the sought place is inside this chunk
+                    const qsizetype skip = std::min<qsizetype>(
+                        qsizetype((target - c.ptsUs) * bytesPerSecond / 1000000) & ~qsizetype(3),
+                        c.pcm.size());
+                    c.pcm.remove(0, skip);
+                    c.ptsUs = target;
+                }
+                if (!c.pcm.isEmpty() && !ring->write(serial, c.ptsUs, std::move(c.pcm))) {
+                    current = false;
+                    break;
+                }
+            }
+        }
+        if (item.kind == PacketItem::End) {
+            ring->setEnded(serial);
+            avcodec_flush_buffers(adec_);
+        }
+    }
+    av_frame_free(&frame);
+}

@@ -1,0 +1,354 @@
+#include "editor/overlays/SubtitlePanel.h"
+
+#include "editor/overlays/WaterMarkRecords.h"
+#include "foundation/controls/NamedImage.h"
+#include "foundation/controls/ZylButton.h"
+#include "foundation/helpers/HelpClass.h"
+#include "foundation/records/SubtitleParam.h"
+#include "mediaplayer/LxMoviePlayer.h"
+#include "platform/Geometry.h"
+#include "platform/Log.h"
+#include "platform/Panels.h"
+#include "tools/shared/Loc.h"
+
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QSlider>
+#include <QStandardPaths>
+#include <QStringDecoder>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <algorithm>
+#include <cmath>
+
+using geometry::setFrame;
+
+namespace {
+
+QString lowerSuffix(const QString& path) {
+    return QFileInfo(path).suffix().toLower();
+}
+
+QLabel* caption(QWidget* parent, const char* key, const NSRect& frame) {
+    auto* l = new QLabel(loc(key), parent);
+    l->setObjectName(QString::fromUtf8(key));
+    setFrame(l, frame);
+    for (int size = 13; size >= 10; --size) {
+        QFont f = l->font();
+        f.setPixelSize(size);
+        l->setFont(f);
+        if (QFontMetrics(f).horizontalAdvance(l->text()) <= frame.width - 2)
+            break;
+    }
+    return l;
+}
+
+// Adds an item whose text fits the closed pop-up: long names (font and subtitle files of any
+// length) are shortened in the middle, the whole name stays in the item's tool tip.
+void addFitted(QComboBox* combo, const QString& text) {
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    option.frame = combo->hasFrame();
+    const int room =
+        combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo).width();
+    const QString shown = QFontMetrics(combo->font()).elidedText(text, Qt::ElideMiddle, std::max(10, room - 1));
+    combo->addItem(shown);
+    if (shown != text)
+        combo->setItemData(combo->count() - 1, text, Qt::ToolTipRole);
+}
+
+} // namespace
+
+SubtitlePanel::Problem SubtitlePanel::checkSubtitleFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > 64 * 1024 * 1024)
+        return Problem::Unreadable;
+    QByteArray bytes = file.readAll();
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decode(bytes);
+    if (decode.hasError())
+        return Problem::LegacyEncoding;
+    const QString ext = lowerSuffix(path);
+    if (ext == "ass" || ext == "ssa") {
+        return text.contains(QStringLiteral("[Events]"), Qt::CaseInsensitive) &&
+                       text.contains(QStringLiteral("Dialogue:"), Qt::CaseInsensitive)
+                   ? Problem::None
+                   : Problem::NoCues;
+    }
+    static const QRegularExpression cue(
+        QStringLiteral(R"((\d+:)?\d{1,2}:\d{2}[,.]\d{1,3}\s*-->\s*(\d+:)?\d{1,2}:\d{2}[,.]\d{1,3})"));
+    return cue.match(text).hasMatch() ? Problem::None : Problem::NoCues;
+}
+
+QStringList SubtitlePanel::installedFonts(QStringList* paths) {
+    QStringList folders = QStandardPaths::standardLocations(QStandardPaths::FontsLocation);
+    folders << "/usr/share/fonts" << "/usr/local/share/fonts" << QDir::home().filePath(".fonts");
+    folders.removeDuplicates();
+    std::vector<std::pair<QString, QString>> found;
+    QStringList seen;
+    for (const QString& folder : folders) {
+        QDirIterator it(folder, {"*.ttf", "*.ttc", "*.otf", "*.TTF", "*.TTC", "*.OTF"}, QDir::Files,
+                        QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
+        while (it.hasNext()) {
+            const QString p = it.next();
+            const QString name = QFileInfo(p).fileName();
+            if (!seen.contains(name)) {
+                seen << name;
+                found.emplace_back(name, p);
+            }
+        }
+    }
+    std::sort(found.begin(), found.end(),
+              [](const auto& a, const auto& b) { return a.first.compare(b.first, Qt::CaseInsensitive) < 0; });
+    QStringList names;
+    if (paths)
+        paths->clear();
+    for (const auto& [name, p] : found) {
+        names << name;
+        if (paths)
+            *paths << p;
+    }
+    return names;
+}
+
+SubtitlePanel::SubtitlePanel(QWidget* parent, Host host) : QWidget(parent), host_(std::move(host)) {
+    setGeometry(parent->rect());
+    // Each pop-up has a row of its own under its label: file and font names are long, and so
+    // is "load another file" in several languages.
+    caption(this, "SubtitleLabelTitle", NSMakeRect(10, 322, 210, 22));
+    subtitle_popUpBtn = new QComboBox(this);
+    setFrame(subtitle_popUpBtn, NSMakeRect(10, 292, 210, 28));
+    caption(this, "FontLabelTitle", NSMakeRect(10, 262, 150, 22));
+    subtitleFont_popUpBtn = new QComboBox(this);
+    setFrame(subtitleFont_popUpBtn, NSMakeRect(10, 232, 178, 28));
+    colourWell = new ZylButton(NSMakeRect(194, 234, 26, 24), this);
+    colourWell->setCornerRadius(4);
+    colourWell->setBorderWidth(1);
+    colourWell->setBordColor(QColor(214, 212, 212));
+
+    auto* box = new QLabel(this);
+    setFrame(box, NSMakeRect(15, 150, 200, 60));
+    box->setPixmap(QPixmap::fromImage(NamedImage("Resources/positionBoxA1.png").image()));
+    box->setScaledContents(true);
+    positionBtn = new ZylButton(NSMakeRect(45, 18, 110, 42), box);
+    positionBtn->setContentTitle(loc("PositionBtnTitle"));
+    positionBtn->setContentColor(Qt::white); // the box's picture is dark
+    positionBtn->setBorderWidth(0);
+    auto* plus = new QLabel("+", box);
+    setFrame(plus, NSMakeRect(16, 5, 20, 21));
+    plus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* minus = new QLabel("-", box);
+    setFrame(minus, NSMakeRect(164, 5, 20, 21));
+    for (QLabel* l : {plus, minus})
+        l->setStyleSheet(QStringLiteral("QLabel { color: rgb(136,136,136); background: transparent; }"));
+    subtitleAlphSlider = new QSlider(Qt::Horizontal, box);
+    setFrame(subtitleAlphSlider, NSMakeRect(40, 5, 120, 21));
+    subtitleAlphSlider->setRange(0, 1000);
+    subtitleAlphSlider->setValue(500);
+
+    connect(subtitle_popUpBtn, &QComboBox::activated, this, [this](int i) { chooseItem(i); });
+    connect(subtitleFont_popUpBtn, &QComboBox::activated, this, [this](int i) { chooseFont(i); });
+    connect(subtitleAlphSlider, &QSlider::valueChanged, this,
+            [this](int v) { setPositionFraction(v / 1000.0); });
+    colourWell->mouseDownAction = [this](ZylButton*) {
+        SubtitleParam* s = host_.style ? host_.style() : nullptr;
+        if (!s)
+            return;
+        auto* dialog = new QColorDialog(s->fontColor, window());
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setWindowModality(Qt::WindowModal);
+        connect(dialog, &QColorDialog::colorSelected, this, [this](const QColor& c) { setColour(c); });
+        dialog->open();
+    };
+    refresh();
+}
+
+void SubtitlePanel::refresh() {
+    SubtitleParam* s = host_.style ? host_.style() : nullptr;
+    const QSignalBlocker b1(subtitle_popUpBtn), b2(subtitleFont_popUpBtn), b3(subtitleAlphSlider);
+    subtitle_popUpBtn->clear();
+    subtitle_popUpBtn->addItem(loc("No_subtitleItemTitle"));
+    if (s && !s->subtitlePath.isEmpty())
+        addFitted(subtitle_popUpBtn, QFileInfo(s->subtitlePath).fileName());
+    subtitle_popUpBtn->addItem(loc("Load_otherItemTitle"));
+    subtitle_popUpBtn->setCurrentIndex(s && !s->subtitlePath.isEmpty() ? 1 : 0);
+    subtitleFont_popUpBtn->clear();
+    if (s && !s->fontPathList.isEmpty()) {
+        for (const QString& name : s->fontPathList)
+            addFitted(subtitleFont_popUpBtn, name);
+        subtitleFont_popUpBtn->setCurrentIndex(int(s->fontSelectIndex));
+    } else {
+        subtitleFont_popUpBtn->addItem(loc("Set_FontTitle"));
+    }
+    colourWell->setBackGroundColor(s ? s->fontColor : QColor(Qt::white));
+    enableByType();
+}
+
+void SubtitlePanel::setControlsEnabled(bool enabled) {
+    enabled_ = enabled;
+    enableByType();
+}
+
+// Styles of .ass and .ssa files come from the files themselves: only .srt files take a font
+// and a colour. The subtitle itself can always be removed or replaced.
+void SubtitlePanel::enableByType() {
+    SubtitleParam* s = host_.style ? host_.style() : nullptr;
+    const bool on = enabled_ && s;
+    const bool loaded = on && !s->subtitlePath.isEmpty();
+    const bool srt = loaded && lowerSuffix(s->subtitlePath) != "ass" && lowerSuffix(s->subtitlePath) != "ssa";
+    subtitle_popUpBtn->setEnabled(on);
+    subtitleFont_popUpBtn->setEnabled(srt && !s->fontPathList.isEmpty());
+    colourWell->setEnabled(srt);
+    subtitleAlphSlider->setEnabled(loaded);
+    positionBtn->setSelected(loaded);
+}
+
+void SubtitlePanel::sendToPlayer() {
+    SubtitleParam* s = host_.style ? host_.style() : nullptr;
+    LxMoviePlayer* player = host_.player ? host_.player() : nullptr;
+    if (!s || !player)
+        return;
+    player->SetSubtitle(overlays::subtitleRecord(*s));
+    player->Refresh();
+}
+
+void SubtitlePanel::chooseItem(int index) {
+    SubtitleParam* s = host_.style ? host_.style() : nullptr;
+    if (!s)
+        return;
+    const int n = subtitle_popUpBtn->count();
+    if (index == n - 1) {
+        openLoadPanel();
+        // Until a file is chosen the pop-up keeps showing what is in use.
+        subtitle_popUpBtn->setCurrentIndex(s->subtitlePath.isEmpty() ? 0 : 1);
+        return;
+    }
+    if (index == 0) {
+        s->subtitlePath.clear();
+    } else if (index == 1 && !captionPath_.isEmpty()) {
+        s->subtitlePath = captionPath_;
+    }
+    sendToPlayer();
+    refresh();
+}
+
+void SubtitlePanel::openLoadPanel() {
+    Panels::OpenOptions options;
+    options.extensions = {"ass", "ssa", "srt"};
+    options.multiple = true;
+    options.title = loc("Pleaseselectthesubtitlefilestring");
+    QPointer<SubtitlePanel> self(this);
+    QFileDialog* panel = Panels::openFiles(window(), options, [self](const QStringList& paths) {
+        if (self && !paths.isEmpty())
+            self->loadFile(paths.last());
+    });
+    if (panel) {
+        panel->setLabelText(QFileDialog::Accept, loc("OpenPanelOpenTitle"));
+        panel->setLabelText(QFileDialog::Reject, loc("OpenPanelCancelTitle"));
+    }
+}
+
+void SubtitlePanel::ensureFontList(SubtitleParam& s) {
+    if (!s.fontPathList.isEmpty())
+        return;
+    s.fontPathList = installedFonts(&fontPaths_);
+    if (s.fontPathList.isEmpty())
+        return;
+    // A plain sans font when the machine has one, else the first.
+    int pick = 0;
+    for (const char* preferred : {"DejaVuSans.ttf", "LiberationSans-Regular.ttf", "NotoSans-Regular.ttf"}) {
+        const int i = int(s.fontPathList.indexOf(QString::fromUtf8(preferred)));
+        if (i >= 0) {
+            pick = i;
+            break;
+        }
+    }
+    if (s.fontPath.isEmpty() || !QFile::exists(s.fontPath)) {
+        s.fontSelectIndex = pick;
+        s.fontPath = fontPaths_.value(pick);
+    }
+}
+
+bool SubtitlePanel::loadFile(const QString& path) {
+    SubtitleParam* s = host_.style ? host_.style() : nullptr;
+    if (!s || path.isEmpty())
+        return false;
+    if (path.toUtf8().size() >= 260) {
+        host_.alert(loc("waterMarkPathTooLongString"));
+        return false;
+    }
+    switch (checkSubtitleFile(path)) {
+    case Problem::None:
+        break;
+    case Problem::LegacyEncoding:
+        host_.alert(loc("subtitleEncodingString"));
+        return false;
+    default:
+        host_.alert(loc("subtitleNotReadableString"));
+        return false;
+    }
+    ensureFontList(*s);
+    if (fontPaths_.isEmpty())
+        fontPaths_ = [&] { QStringList p; installedFonts(&p); return p; }();
+    captionPath_ = path;
+    if (!s->fontColor.isValid())
+        s->fontColor = Qt::white;
+    s->positon = -1;
+    s->subtitlePath = path;
+    refresh();
+    {
+        const QSignalBlocker b(subtitleAlphSlider);
+        subtitleAlphSlider->setValue(1000);
+    }
+    sendToPlayer();
+    return true;
+}
+
+void SubtitlePanel::chooseFont(int index) {
+    SubtitleParam* s = host_.style ? host_.style() : nullptr;
+    if (!s || s->fontPathList.isEmpty() || index < 0 || index >= s->fontPathList.size())
+        return;
+    if (fontPaths_.size() != s->fontPathList.size())
+        installedFonts(&fontPaths_);
+    s->fontSelectIndex = index;
+    s->fontPath = fontPaths_.value(index);
+    if (LxMoviePlayer* p = host_.player ? host_.player() : nullptr) {
+        p->UpdateSubtitleFontFile(s->fontPath.toUtf8().constData());
+        p->Refresh();
+    }
+}
+
+void SubtitlePanel::setColour(const QColor& colour) {
+    SubtitleParam* s = host_.style ? host_.style() : nullptr;
+    if (!s || !colour.isValid())
+        return;
+    s->fontColor = colour;
+    colourWell->setBackGroundColor(colour);
+    if (LxMoviePlayer* p = host_.player ? host_.player() : nullptr) {
+        const uint32_t word = HelpClass::retDwordColorVolue(colour);
+        p->UpdateSubtitleFontClr(word, 1, word);
+        p->Refresh();
+    }
+}
+
+void SubtitlePanel::setPositionFraction(double v) {
+    SubtitleParam* s = host_.style ? host_.style() : nullptr;
+    if (!s || !std::isfinite(v))
+        return;
+    const double H = host_.pictureHeight ? host_.pictureHeight() : 0;
+    double pos = std::min(std::clamp(v, 0.0, 1.0) * H, H - s->fontSize);
+    s->positon = int(std::max(0.0, pos));
+    if (LxMoviePlayer* p = host_.player ? host_.player() : nullptr) {
+        p->UpdateSubtitlePos(s->positon);
+        p->Refresh();
+    }
+}

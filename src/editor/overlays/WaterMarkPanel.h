@@ -1,0 +1,142 @@
+// The watermark tool's panel of the editor: the list of the open file's watermarks (pictures,
+// videos and texts), adding, deleting, selecting and checking them, and the selected mark's
+// display time, the part of a video mark's own file, transparency, size and keep-aspect, and
+// a text's font and colour. The selected mark is shown for editing by an LxWaterView over the
+// player's picture; the checked marks go to the preview player at every change, and to each
+// export pass as records in picture pixels.
+//
+// Main thread only. The panel owns its controls, the overlay view (a child of the player's
+// area, made anew for each player) and the pictures of its text marks.
+#pragma once
+
+#include "editor/overlays/LxWaterView.h"
+#include "editor/overlays/WaterMarkRecords.h"
+#include "platform/Geometry.h"
+
+#include <QPointer>
+#include <QSizeF>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <memory>
+
+class LxMoviePlayer;
+class QCheckBox;
+class QLabel;
+class QScrollArea;
+class QSlider;
+class QSpinBox;
+class TextPictureCache;
+class TimeCodeRow;
+class WaterMarkCellItemView;
+class WaterParam;
+class ZylButton;
+
+class WaterMarkPanel : public QWidget {
+    Q_OBJECT
+public:
+    // What the panel asks of the editor window.
+    struct Host {
+        std::function<LxMoviePlayer*()> player;
+        std::function<QWidget*()> pictureHost;  // the view that shows the player's picture
+        std::function<NSRect()> pictureRect;    // the picture inside that view
+        std::function<QSizeF()> videoSize;      // picture pixels as shown (turned at 90/270)
+        std::function<double()> duration;       // seconds of the open file
+        std::function<bool()> isPlaying;
+        std::function<void(const QString&)> alert;
+    };
+
+    WaterMarkPanel(QWidget* parent, Host host);
+    ~WaterMarkPanel() override;
+
+    // Another file was opened: the list empties.
+    void fileOpened();
+    // A new player was made: the overlay goes onto its picture.
+    void initWatermarkView();
+    // The picture moved or changed size: the overlay follows, the marks keep their place on it.
+    void layoutOverlay();
+    // The watermark tool is shown or left; while playing the overlay hides.
+    void setToolShown(bool shown);
+    void playStateChanged(bool playing);
+    // Sends the checked marks to the player; with `editing` the selected one is left to the
+    // overlay. Paused players redraw at once.
+    void refreshPlayerWaterMark(bool editing);
+    // The records of the checked marks for an export pass; false (with a message) when a
+    // text picture cannot be written.
+    bool exportRecords(overlays::MarkRecords* out, QString* error);
+
+    // The panel's actions (the buttons run these after their panels).
+    bool addPictureFile(const QString& path); // false, with an alert, for an unusable file
+    void openAddPicturePanel();
+    void addText();
+    void deleteSelected();
+    void selectRow(int row);
+    void setChecked(int row, bool checked);
+    void setText(int row, const QString& text);
+    void setTransparency(int percent);
+    void setMarkSize(double width, double height); // overlay points
+    void setKeepAspect(bool keep);
+    void setFont(const QString& family, double size);
+    void setColour(const QColor& colour);
+    // Display start and duration, and for a video mark the part of its own file (seconds).
+    // False, with an alert, when refused: nothing is stored then.
+    bool setDisplayTime(double start, double duration);
+    bool setFileRange(double start, double end);
+    void enableWaterChildView(bool enable);
+
+    const overlays::WaterList& list() const { return list_; }
+    int selectedIndex() const { return selected_; }
+    WaterParam* selectedMark() const;
+    LxWaterView* overlay() const { return overlay_; }
+    const std::vector<WaterMarkCellItemView*>& rows() const { return rows_; }
+    TextPictureCache& textPictures() { return *cache_; }
+
+    // Controls, named for the window's tests.
+    ZylButton* imagemarkBtn = nullptr;
+    ZylButton* textmarkBtn = nullptr;
+    ZylButton* deletedmarkBtn = nullptr;
+    QCheckBox* keepAspectBox = nullptr;
+    TimeCodeRow* startRow = nullptr;
+    TimeCodeRow* durationRow = nullptr;
+    TimeCodeRow* fileStartRow = nullptr;
+    TimeCodeRow* fileEndRow = nullptr;
+    QSpinBox* alphaField = nullptr;
+    QSlider* alphaSlider = nullptr;
+    QSpinBox* widthField = nullptr;
+    QSpinBox* heightField = nullptr;
+    ZylButton* fontBtn = nullptr;
+    ZylButton* colourBtn = nullptr;
+
+private:
+    void buildControls();
+    void buildTimeGroups();
+    void buildStyleGroup();
+    void layoutGroups();
+    void bindTimeRow(TimeCodeRow* row, bool fileRange);
+    void refresWaterMarkListView();
+    void refreshWaterTime();
+    void showSelectionOnOverlay();
+    void storeOverlayRect();
+    void refitText(WaterParam& mark);
+    QImage pictureOf(const WaterParam& mark) const;
+    double overlayWidth() const;
+    bool editable() const;
+
+    Host host_;
+    overlays::WaterList list_;
+    int selected_ = -1;
+    std::vector<WaterMarkCellItemView*> rows_;
+    QPointer<LxWaterView> overlay_;
+    std::unique_ptr<TextPictureCache> cache_;
+    mutable std::map<QString, QImage> stills_; // pictures of the marks' files, by path
+    double scaleWidth_ = 0; // the overlay width the text marks' font sizes refer to
+    bool toolShown_ = false;
+    bool playing_ = false;
+
+    QScrollArea* listScroll_ = nullptr;
+    QWidget* listDocument_ = nullptr;
+    QWidget* fileGroup_ = nullptr;  // the part of a video mark's own file
+    QWidget* styleGroup_ = nullptr; // transparency, size or font
+    QWidget* sizeGroup_ = nullptr;
+    QWidget* fontGroup_ = nullptr;
+};

@@ -1,0 +1,63 @@
+// Watermarks the editor hands the engine and no other test covers: a video mark that plays a
+// part of its own file, and the transparency of picture and video marks, judged by ffmpeg.
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "EngineJobs.h"
+#include "TestSupport.h"
+#include "mediacore/MediaCore.h"
+
+using namespace testsupport;
+
+namespace {
+
+QString ffmpeg(const QString& out, const QStringList& args) {
+    QStringList all{"-v", "error", "-nostdin", "-y"};
+    all << args << out;
+    return run(FFMPEG_EXECUTABLE, all) == 0 ? out : QString();
+}
+
+} // namespace
+
+TEST(EngineWatermarks, VideoMarkPlaysItsFilePartAndBothKindsTakeTheirTransparency) {
+    QTemporaryDir dir;
+    const QString clip = ffmpeg(dir.filePath("black.mp4"), {"-f", "lavfi", "-i", "color=c=black:s=320x240:r=25:d=4",
+                                                          "-c:v", "libx264", "-pix_fmt", "yuv420p"});
+    const QString mark = ffmpeg(dir.filePath("it's: a, [b]; c.mp4"),
+                                {"-f", "lavfi", "-i", "color=c=red:s=80x60:r=25:d=1", "-f", "lavfi", "-i",
+                                 "color=c=blue:s=80x60:r=25:d=1", "-filter_complex", "[0][1]concat=n=2:v=1",
+                                 "-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "5"});
+    const QString green = ffmpeg(dir.filePath("green [1].png"),
+                                 {"-f", "lavfi", "-i", "color=c=0x00FF00:s=40x30", "-frames:v", "1"});
+    ASSERT_FALSE(clip.isEmpty() || mark.isEmpty() || green.isEmpty());
+    const QString out = dir.filePath("marked.mp4");
+    Job job;
+    ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(clip)), 1);
+    VIDEO_WATERMARK_PARAM v{};
+    mediarecords::writeText(v.path, mark.toStdString());
+    v.rect = RECT{100, 80, 180, 140};
+    v.start_time = 1000000;
+    v.end_time = 3000000;
+    v.file_start_time = 1000000;
+    v.file_end_time = 2000000;
+    v.transparence = 50;
+    ASSERT_GE(apiMediaConvertAddVideoWatermark(job.h, v), 1);
+    IMAGE_WATERMARK_PARAM p{};
+    mediarecords::writeText(p.path, green.toStdString());
+    p.rect = RECT{10, 10, 50, 40};
+    p.end_time = 4000000;
+    p.transparence = 75;
+    ASSERT_GE(apiMediaConvertAddImageWatermask(job.h, p), 1);
+    ASSERT_GE(apiMediaConvertSetOutputPath(job.h, utf8(out)), 1);
+    ASSERT_GE(apiMediaConvertStart(job.h), 1);
+
+    const QImage early = ffmpegFrameAt(out, 0.5), during = ffmpegFrameAt(out, 1.5);
+    ASSERT_EQ(during.size(), QSize(320, 240));
+    const QRgb v15 = during.pixel(140, 110);
+    EXPECT_NEAR(qBlue(v15), 128, 30); // blue: the second second of its file, half transparent
+    EXPECT_LT(qRed(v15), 30);
+    EXPECT_LT(qGray(early.pixel(140, 110)), 20); // before its start
+    EXPECT_NEAR(qGreen(early.pixel(30, 25)), 64, 25); // green at 75 % transparency
+    EXPECT_LT(qGray(early.pixel(70, 25)), 20);
+    EXPECT_NEAR(probeDuration(out), 4.0, 0.15);
+}

@@ -1,0 +1,187 @@
+// The window's thread never waits for the player: seeks return at once, and what needs the
+// picture of a seek under way (a snapshot, a redraw) comes when that picture lands, also when
+// the player is closed or destroyed meanwhile. The view shows each picture fitted to its own
+// size in pixels, after a resize too. A decoder opened for another sound stream on the way to
+// its thread is never lost.
+#include "PacketQueue.h"
+#include "PlayerTestUtil.h"
+#include "TestSupport.h"
+
+#include <QTemporaryDir>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
+using namespace playertest;
+using testsupport::media;
+
+namespace {
+
+// A player in a shown container, paused on its first picture.
+struct Shown {
+    explicit Shown(const QString& path, QSize size = {320, 240}) : player(path, QRect(QPoint(), size)) {
+        host.resize(size);
+        player.view()->setParent(&host);
+        player.view()->setGeometry(host.rect());
+        host.show();
+        EXPECT_FALSE(snapshot(player, 8, 6).isNull()) << "the first picture";
+    }
+    QWidget host;
+    LxMoviePlayer player;
+};
+
+// The picture inside `view` where a picture of display aspect `aspect` is fitted.
+QImage fittedPart(QWidget* view, double aspect) {
+    const QImage all = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int w = all.width(), h = int(std::lround(w / aspect));
+    if (h > all.height()) {
+        h = all.height();
+        w = int(std::lround(h * aspect));
+    }
+    return all.copy((all.width() - w) / 2, (all.height() - h) / 2, w, h);
+}
+
+double differenceAt(const QImage& shot, const QString& clip, double seconds) {
+    return testsupport::meanAbsDiff(shot.convertToFormat(QImage::Format_RGB32),
+                                    testsupport::ffmpegFrameAt(clip, seconds).scaled(shot.size()));
+}
+
+// A 320 x 240 clip stored with 4:3 pixels: shown 16:9.
+QString anamorphicClip(const QTemporaryDir& dir) {
+    const QString path = dir.filePath("anamorphic.mkv");
+    testsupport::run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-y", "-f", "lavfi", "-i",
+                                         "testsrc2=size=320x240:rate=25:duration=3", "-vf", "setsar=4/3", "-c:v",
+                                         "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", path});
+    return path;
+}
+
+} // namespace
+
+TEST(PlayerSeek, ReturnsAtOnceAndTheSnapshotAndTheViewGetTheLastPlace) {
+    // One key frame for the whole minute: a seek far in decodes for a while.
+    const QString clip = testsupport::longClip();
+    Shown s(clip);
+    LxMoviePlayer& p = s.player;
+    for (double at : {10.0, 30.0})
+        p.seekTime(CMTimeMakeWithSeconds(at, 600));
+    p.seekTime(CMTimeMakeWithSeconds(50.0, 600));
+    int w = 160, h = 90;
+    std::vector<unsigned char> buf(size_t(w) * h * 4);
+    EXPECT_EQ(p.Snapshot(&w, &h, buf.data()), 0) << "a snapshot waited for the seek";
+    bool answered = false;
+    QImage shot;
+    p.SnapshotWhenReady(160, 90, [&](QImage img) {
+        shot = std::move(img);
+        answered = true;
+    });
+    EXPECT_FALSE(answered) << "the picture was awaited on the window's thread";
+    EXPECT_NEAR(seconds(p.currentTime()), 50.0, 0.01); // the target at once
+    ASSERT_TRUE(waitFor([&] { return answered; }, 15000));
+    ASSERT_EQ(shot.size(), QSize(160, 90));
+    const double there = differenceAt(shot, clip, 50.0);
+    EXPECT_LT(there, 6.0);
+    EXPECT_LT(there * 2, differenceAt(shot, clip, 30.0)) << "the picture of an earlier seek";
+    // Once up, the plain snapshot has it too, and the view shows it.
+    EXPECT_EQ(p.Snapshot(&w, &h, buf.data()), 1);
+    spin(100);
+    const QImage shown = fittedPart(p.view(), 16.0 / 9.0);
+    EXPECT_LT(differenceAt(shown, clip, 50.0), 8.0);
+}
+
+TEST(PlayerSeek, ClosingOrDestroyingDuringASeekAnswersWaitersWithNothingOrNotAtAll) {
+    const QString clip = testsupport::longClip();
+    {
+        Shown s(clip);
+        s.player.seekTime(CMTimeMakeWithSeconds(55.0, 600));
+        bool answered = false;
+        QImage shot(4, 4, QImage::Format_ARGB32);
+        s.player.SnapshotWhenReady(64, 36, [&](QImage img) {
+            shot = std::move(img);
+            answered = true;
+        });
+        s.player.closePlayer();
+        ASSERT_TRUE(waitFor([&] { return answered; }, 3000));
+        EXPECT_TRUE(shot.isNull());
+        bool late = false;
+        s.player.SnapshotWhenReady(64, 36, [&](QImage img) { late = img.isNull(); });
+        EXPECT_TRUE(late) << "a closed player answers at once, with nothing";
+    }
+    bool called = false;
+    {
+        auto p = std::make_unique<LxMoviePlayer>(clip, QRect(0, 0, 64, 36));
+        p->seekTime(CMTimeMakeWithSeconds(55.0, 600));
+        p->Refresh();
+        p->SnapshotWhenReady(64, 36, [&](QImage) { called = true; });
+        p.reset();
+    }
+    spin(300);
+    EXPECT_FALSE(called) << "a destroyed player called back";
+}
+
+TEST(PlayerRefresh, RedrawsAtTheEndOfTheFileWhereTheDecoderHasNothingLeft) {
+    const QString clip = media("h264_aac.mp4");
+    Shown s(clip);
+    LxMoviePlayer& p = s.player;
+    p.seekTime(p.duration());
+    const QImage last = snapshot(p, 320, 240);
+    ASSERT_FALSE(last.isNull());
+    spin(300); // the video thread has read to the end and waits for packets
+    p.SetHFlip(1);
+    p.Refresh();
+    const QImage mirrored = snapshot(p, 320, 240, 3000);
+    ASSERT_FALSE(mirrored.isNull()) << "the redraw never came";
+    EXPECT_LT(testsupport::meanAbsDiff(mirrored.convertToFormat(QImage::Format_RGB32),
+                                       last.mirrored(true, false).convertToFormat(QImage::Format_RGB32)),
+              3.0);
+}
+
+TEST(PlayerView, ShowsThePictureFittedToItsSizeAlsoAfterAResize) {
+    QTemporaryDir dir;
+    const QString clip = anamorphicClip(dir);
+    Shown s(clip, {400, 400});
+    LxMoviePlayer& p = s.player;
+    p.seekTime(CMTimeMakeWithSeconds(1.0, 600));
+    ASSERT_FALSE(snapshot(p, 32, 18).isNull());
+    spin(100);
+    const double aspect = 16.0 / 9.0; // 320 x 240 with 4:3 pixels
+    const auto check = [&](const char* when) {
+        const QImage all = p.view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage picture = fittedPart(p.view(), aspect);
+        EXPECT_LT(differenceAt(picture, clip, 1.0), 10.0) << when;
+        // Black bars above and below the picture, none beside it.
+        const int bar = (all.height() - picture.height()) / 2;
+        ASSERT_GT(bar, 4) << when;
+        EXPECT_EQ(qGray(all.pixel(all.width() / 2, bar / 2)), 0) << when;
+        EXPECT_EQ(qGray(all.pixel(all.width() / 2, all.height() - bar / 2)), 0) << when;
+    };
+    check("as opened");
+    s.host.resize(300, 500);
+    p.view()->setGeometry(s.host.rect());
+    spin(100);
+    check("after a resize");
+}
+
+TEST(PacketQueue, ADecoderOnItsWaySurvivesNewerSeeksAndIsFreedWithTheQueue) {
+    PacketQueue q;
+    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_AAC);
+    ASSERT_NE(codec, nullptr);
+    AVCodecContext* decoder = avcodec_alloc_context3(codec);
+    q.flush(1, 0, decoder, 2); // a switch of sound stream
+    q.flush(2, 1000);          // a newer seek before the decode thread took it
+    q.wake();                  // a thread with items to pop is not woken twice
+    PacketItem item;
+    ASSERT_TRUE(q.pop(item));
+    EXPECT_EQ(item.kind, PacketItem::Flush);
+    EXPECT_EQ(item.serial, 2);
+    EXPECT_EQ(item.decoder, decoder);
+    EXPECT_EQ(item.streamIndex, 2);
+    avcodec_free_context(&item.decoder);
+    q.wake();
+    ASSERT_TRUE(q.pop(item));
+    EXPECT_EQ(item.kind, PacketItem::Wake);
+    // One still queued when the queue goes is freed with it (the leak checker watches).
+    q.flush(3, 0, avcodec_alloc_context3(codec), 1);
+}
