@@ -304,6 +304,12 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
     if ((r = reader.open(input_, aIndex, p->video != ConvertPlan::None, readSound, p->video == ConvertPlan::Encode,
                          p->audio == ConvertPlan::Encode)) < 0)
         return r;
+    if (startOnPicture_ && p->video == ConvertPlan::Encode && p->start > 0) {
+        // Between two frames the range begins with the next one, and so does its sound.
+        const int64_t first = reader.firstPictureFromUs(p->start);
+        if (first != AV_NOPTS_VALUE && first > p->start && first < p->end)
+            p->start = first;
+    }
     p->shift = p->start;
     if (p->video == ConvertPlan::Copy && p->start > 0) {
         // A copied picture can only begin on the keyframe before the cut.
@@ -319,10 +325,13 @@ int ConvertJob::run() {
         return logFailure("no input", AVERROR(EINVAL));
     if (output_.empty())
         return logFailure("no output path", AVERROR(EINVAL));
+    outputUs_ = 0;
     SmartCutRequest request;
-    if (canCutSmartly(&request)) {
+    startOnPicture_ = canCutSmartly(&request);
+    if (startOnPicture_) {
         SmartCut cut(request, run_.stopFlag(), [this](int64_t done, int64_t total) { run_.report(done, total); });
         const int r = cut.run();
+        outputUs_ = cut.writtenUs();
         if (r != SmartCut::kDeclined) {
             if (r >= 1 && !run_.stopped())
                 run_.finished();
@@ -376,7 +385,9 @@ int ConvertJob::run() {
     if (p.shift > 0 || p.start > 0)
         reader.seek(p.shift);
     ConvertPass pass(p, reader, writer, graph, videoTb, sizeLimit_, run_, input_);
-    return pass.run();
+    r = pass.run();
+    outputUs_ = 0; // re-encoded packets may lack durations: the written length is not exact
+    return r;
 }
 
 // The sound encoder, and the sound graph that feeds it from the source's decoder (or from

@@ -8,6 +8,7 @@
 // from any thread while start() blocks. The destructor stops a running start() and waits for it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -62,6 +63,8 @@ public:
     // Blocks until the job ends: 1 finished (or stopped), negative on failure.
     int start();
     int progress() const { return int(run_.progress()); }
+    // The length of the output once start() has written it; 0 until then.
+    int64_t outputDuration() const { return outputUs_.load(); }
     void stop() { run_.stop(); }
 
     static void setDrawTextCallback(DRAW_TEXT_CALLBACK callback);
@@ -86,6 +89,10 @@ private:
     int64_t sizeLimit_ = 0;
     int audioIndex_ = -1;
     bool rotationSet_ = false;
+    // A keep-format cut re-encoded after all starts, like a copied one, with its first picture
+    // at time 0.
+    bool startOnPicture_ = false;
+    std::atomic<int64_t> outputUs_{0};
     mediafx::FxSettings fx_;
 
     OutputFormat format_;

@@ -55,6 +55,7 @@ int ConvertJob::runWithinLimit() {
         struct stat st {};
         if (::stat(output_.c_str(), &st) == 0 && st.st_size > limit) {
             ::unlink(output_.c_str());
+            outputUs_ = 0;
             return logFailure("cannot keep " + output_ + " under its size limit", AVERROR(EFBIG));
         }
     }

@@ -245,6 +245,10 @@ MEDIACORE_API int64_t apiMediaConvertGetDuration(void* h) {
     return h ? convert(h)->duration() : 0;
 }
 
+MEDIACORE_API int64_t apiMediaConvertGetOutputDuration(void* h) {
+    return h ? convert(h)->outputDuration() : 0;
+}
+
 MEDIACORE_API int apiMediaConvertStart(void* h) {
     CONVERT_OR_FAIL(h);
     return job->start();

@@ -58,6 +58,8 @@ public:
     // 1 when the output is written (or the job was stopped and it is removed), kDeclined, or a
     // negative AVERROR (logged).
     int run();
+    // The length of the output run() finished; 0 when it wrote none.
+    int64_t writtenUs() const { return writtenUs_; }
 
 private:
     int scan(CutInput& w, CutRange* range);
@@ -67,6 +69,7 @@ private:
     SmartCutRequest request_;
     const std::atomic<bool>& stop_;
     std::function<void(int64_t, int64_t)> progress_;
+    int64_t writtenUs_ = 0;
 };
 
 } // namespace mediacore

@@ -267,7 +267,10 @@ int SmartCut::write(CutInput& in, const CutRange& range) {
     }
     if ((r = pass.finish()) != kGoOn)
         return r;
-    return (r = writer.finish()) < 0 ? r : 1;
+    if ((r = writer.finish()) < 0)
+        return r;
+    writtenUs_ = writer.writtenUs();
+    return 1;
 }
 
 } // namespace mediacore

@@ -238,6 +238,30 @@ int64_t SourceReader::firstVideoPacketUs(int64_t seekUs, bool atOrAfter) {
     return t;
 }
 
+int64_t SourceReader::firstPictureFromUs(int64_t fromUs) {
+    if (videoIndex_ < 0)
+        return AV_NOPTS_VALUE;
+    seek(fromUs, false);
+    moved_ = true;
+    // Packets come in decoding order: a picture shown earlier may follow within the reordering
+    // of a group, never a second later.
+    const int64_t epsilonUs = 1000, reorderUs = 1000000;
+    int64_t best = AV_NOPTS_VALUE;
+    while (av_read_frame(format_.get(), packet_.get()) >= 0) {
+        const int64_t t =
+            packet_->stream_index == videoIndex_ ? packetTimeUs(packet_.get(), Video) : AV_NOPTS_VALUE;
+        av_packet_unref(packet_.get());
+        if (t == AV_NOPTS_VALUE)
+            continue;
+        if (t >= fromUs - epsilonUs && (best == AV_NOPTS_VALUE || t < best))
+            best = t;
+        if (best != AV_NOPTS_VALUE && t >= best + reorderUs)
+            break;
+    }
+    seek(fromUs, false);
+    return best;
+}
+
 int64_t SourceReader::frameTimeUs(const AVFrame* frame, Kind kind) const {
     int64_t ts = frame->best_effort_timestamp;
     if (ts == AV_NOPTS_VALUE)

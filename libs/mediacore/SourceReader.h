@@ -46,6 +46,9 @@ public:
     // Time of the first picture packet from the current position (the keyframe a seek lands on),
     // then back to the same position. AV_NOPTS_VALUE when there is none.
     int64_t firstVideoPacketUs(int64_t seekUs, bool atOrAfter = false);
+    // Time of the first picture shown at or after `fromUs` (packets are read, not decoded), then
+    // back to the position before. AV_NOPTS_VALUE when there is none.
+    int64_t firstPictureFromUs(int64_t fromUs);
     // After next() reported the end: 0 when the input was read to `wantedEndUs` (or the caller
     // finished every stream before the input's end), a negative AVERROR (logged) when the
     // source ended early: its end missing, a last packet cut short, or a failed read.

@@ -1,5 +1,6 @@
 #include "Catalog.h"
 
+#include "EffectPictures.h"
 #include "PanelPictures.h"
 #include "PictureStyle.h"
 
@@ -23,6 +24,14 @@ Catalog::Catalog() {
     addTransport();
     addPanels();
     addSplitter();
+    addEffects();
+}
+
+// The effects list shows each effect on the same small landscape (drawn at twice the size the
+// row shows it, 36 x 24).
+void Catalog::addEffects() {
+    for (int id = 1; id <= EffectPictures::count(); ++id)
+        add(QStringLiteral("Effect/effect_%1.png").arg(id), [id] { return EffectPictures::effect(id, {72, 48}); }, {});
 }
 
 void Catalog::add(const QString& path, std::function<QImage()> make, const QColor& matte) {

@@ -29,6 +29,7 @@ private:
     void addTransport();
     void addPanels();
     void addSplitter();
+    void addEffects();
 
     std::vector<Entry> entries_;
 };

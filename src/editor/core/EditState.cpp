@@ -60,7 +60,9 @@ void EditState::readFrom(const SimpleData& record) {
 
 QSizeF EditState::getVideoSizeForTrack(const SimpleData& record, int rotateAngle) {
     const FileData& s = *record.sourceData;
-    const bool sideways =
-        rotateAngle == 90 || rotateAngle == 270 || rotateAngle == -90 || rotateAngle == -270;
+    // The file's own display rotation turns the picture before the user's turn does.
+    int turned = (s.angle + rotateAngle) % 360;
+    turned = turned < 0 ? turned + 360 : turned;
+    const bool sideways = turned == 90 || turned == 270;
     return sideways ? QSizeF(s.height, s.width) : QSizeF(s.width, s.height);
 }

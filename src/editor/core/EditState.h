@@ -44,6 +44,6 @@ public:
     void readFrom(const SimpleData& record);
 
     // The picture size of the record's source as shown: width and height exchanged when the
-    // rotation turns the picture sideways (90, 270, -90, -270 degrees).
+    // file's own display rotation plus the user's turns it sideways (90 or 270 degrees).
     static QSizeF getVideoSizeForTrack(const SimpleData& record, int rotateAngle);
 };

@@ -4,6 +4,7 @@
 
 #include "editor/core/EditorExport.h"
 #include "editor/core/EditorFileLoader.h"
+#include "editor/picture/PictureTools.h"
 #include "foundation/controls/LabelFit.h"
 #include "foundation/controls/LxCutProgressView.h"
 #include "foundation/controls/LxProgressSlider.h"
@@ -93,6 +94,8 @@ void EditVideoWindowController::enableEdit(bool enable) {
     _audiochanelPopBtn->setEnabled(enable && player && _audiochanelPopBtn->count() > 0);
     startRow_->setEditable(enable && player);
     stopRow_->setEditable(enable && player);
+    if (picture_)
+        picture_->enableEdit(enable && player);
     overlaysEnabled(enable && open && player);
     musicPanel_->enableEdit(enable, player);
     if (!open || !player)
@@ -140,10 +143,15 @@ bool EditVideoWindowController::openFile(const QString& path) {
     hiddenMusicViewPlay(false);
     openTool(toolItemType_);
     refitPicture();
+    picture_->fileOpened();
     overlaysFileOpened();
     if (result.skippedAc3Streams > 0)
         EditorFileLoader::showOutcome(this, result, path);
     return true;
+}
+
+PictureTools* EditVideoWindowController::pictureTools() const {
+    return picture_.data();
 }
 
 void EditVideoWindowController::windowWillClose() {

@@ -22,6 +22,7 @@
 #include "platform/Geometry.h"
 #include "tools/shared/ToolWindow.h"
 
+#include <QPointer>
 #include <QSizeF>
 #include <QTimer>
 #include <array>
@@ -35,6 +36,7 @@ class LxMoviePlayer;
 class LxProgressSlider;
 class LxTextField;
 class MusicPanel;
+class PictureTools;
 class PreviewPane;
 class QComboBox;
 class QLabel;
@@ -132,6 +134,8 @@ public:
     // A titled button whose title would be cut short at px gets a smaller size, down to minPx.
     static void fitButtonFont(ZylButton* button, int px, int minPx);
 
+    // The crop, rotate and effects tools.
+    PictureTools* pictureTools() const;
     // The watermark and subtitle tools' panels.
     WaterMarkPanel* waterMarkPanel() const { return waterPanel_; }
     SubtitlePanel* subtitlePanel() const { return subtitlePanel_; }
@@ -249,6 +253,7 @@ private:
     // _overlays (src/editor/overlays)
     void buildOverlayPanels();
     void overlaysFileOpened();
+    void overlaysFollowTurns();
     void overlaysToolShown(EditorToolType tool);
     void overlaysPlayStateChanged(bool playing);
     void overlaysEnabled(bool enable);
@@ -276,6 +281,7 @@ private:
     NSRect pictureRect_;
     QSizeF videoSize_;
     bool loaded_ = false;
+    QPointer<PictureTools> picture_; // a child of the window
     std::unique_ptr<EditorExport> export_; // the running export's plan; its part files go with it
     EditorOutputChoices outputChoices_;    // the format chosen in the browser
     WaterMarkPanel* waterPanel_ = nullptr;

@@ -2,6 +2,7 @@
 #include "editor/core/EditVideoWindowController.h"
 
 #include "editor/music/MusicPanel.h"
+#include "editor/picture/PictureTools.h"
 #include "foundation/controls/LabelFit.h"
 #include "foundation/controls/LxCutProgressView.h"
 #include "foundation/controls/LxProgressSlider.h"
@@ -186,6 +187,8 @@ void EditVideoWindowController::buildToolPanels() {
     initTrimView();
     buildOverlayPanels();
     musicPanel_ = new MusicPanel(this, _musicContentView, _musicRightView);
+    picture_ = new PictureTools(*this, toolPanels_[1], toolPanels_[5], toolPanels_[2]);
+    overlaysFollowTurns();
 }
 
 void EditVideoWindowController::buildExportBar() {
@@ -309,6 +312,8 @@ void EditVideoWindowController::refitPicture() {
                      : QSizeF();
     QWidget* host = toolItemType_ == EditorToolTypeMusic ? _musicRightPlayerView : _playerView;
     pictureRect_ = aspectFit(videoSize_, geometry::bounds(host));
+    if (picture_)
+        picture_->pictureRefitted();
     overlaysToolShown(EditorToolType(toolItemType_));
 }
 

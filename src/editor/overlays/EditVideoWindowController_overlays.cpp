@@ -4,11 +4,15 @@
 #include "editor/core/EditVideoWindowController.h"
 
 #include "editor/overlays/SubtitlePanel.h"
+#include "editor/picture/PictureGeometry.h"
+#include "editor/picture/PictureTools.h"
 #include "foundation/controls/ZylImageView.h"
 #include "editor/overlays/WaterMarkPanel.h"
 #include "foundation/records/SubtitleParam.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/PreviewPane.h"
+
+#include <QTimer>
 
 void EditVideoWindowController::buildOverlayPanels() {
     WaterMarkPanel::Host water;
@@ -29,6 +33,22 @@ void EditVideoWindowController::buildOverlayPanels() {
     sub.pictureHeight = [this] { return videoSize_.height(); };
     sub.alert = [this](const QString& text) { showSimpleAlert(text); };
     subtitlePanel_ = new SubtitlePanel(toolPanel(EditorToolTypeSubtitle), std::move(sub));
+}
+
+// The watermarks turn and mirror with the picture. The picture's new size is known only once
+// the turn has been applied, so the overlay and the player's marks follow right after it.
+void EditVideoWindowController::overlaysFollowTurns() {
+    picture_->onPictureTurned = [this](picture::Turn turn, QSizeF before) {
+        if (!waterPanel_)
+            return;
+        picture::turnWatermarks(waterPanel_->list(), before, turn);
+        QTimer::singleShot(0, this, [this] {
+            if (!waterPanel_)
+                return;
+            waterPanel_->layoutOverlay();
+            waterPanel_->refreshPlayerWaterMark(false);
+        });
+    };
 }
 
 void EditVideoWindowController::overlaysFileOpened() {

@@ -63,6 +63,10 @@ double ConvertJob::progress() const {
     return std::clamp(apiMediaConvertGetProgress(handleOf(handle_)), 0, 100) / 100.0;
 }
 
+int64_t ConvertJob::outputDurationUs() const {
+    return apiMediaConvertGetOutputDuration(handleOf(handle_));
+}
+
 void ConvertJob::stop() {
     apiMediaConvertStop(handleOf(handle_));
 }

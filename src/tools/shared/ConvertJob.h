@@ -28,6 +28,8 @@ public:
     double progress() const override;
     void stop() override;
     QString outputPath() const override { return output_; }
+    // The length of what a finished start() wrote, in microseconds (0 when nothing).
+    int64_t outputDurationUs() const;
 
 private:
     ConvertJob(void* handle, QString output) : handle_(handle), output_(std::move(output)) {}

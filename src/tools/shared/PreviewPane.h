@@ -45,6 +45,9 @@ public:
     // The displayed picture size of a probed file: width and height swapped for a quarter
     // turn; empty for a file without picture.
     static QSize displaySize(const SimpleData& data);
+    // The displayed picture size once a window turns the picture (snapshots take this size).
+    void setPictureSize(QSize size) { pictureSize_ = size; }
+    QSize pictureSize() const { return pictureSize_; }
     // Stops the tick and the player and drops it.
     void close();
     LxMoviePlayer* player() const { return player_.get(); }

@@ -26,6 +26,28 @@ int64_t mediaDurationUs(const QString& path) {
     return d > 0 ? d : 0;
 }
 
+// A part's job that keeps the length the engine wrote, so that the next part starts where it
+// ended without reading the new file again (when the engine knows the length exactly: a part
+// it copied; otherwise the file is read).
+class PartJob : public EngineJob {
+public:
+    PartJob(std::unique_ptr<ConvertJob> job, std::shared_ptr<std::atomic<int64_t>> length)
+        : job_(std::move(job)), length_(std::move(length)) {}
+    int start() override {
+        const int r = job_->start();
+        length_->store(job_->succeeded(r) ? job_->outputDurationUs() : 0);
+        return r;
+    }
+    bool succeeded(int result) const override { return job_->succeeded(result); }
+    double progress() const override { return job_->progress(); }
+    void stop() override { job_->stop(); }
+    QString outputPath() const override { return job_->outputPath(); }
+
+private:
+    std::unique_ptr<ConvertJob> job_;
+    std::shared_ptr<std::atomic<int64_t>> length_;
+};
+
 // Whether [start, end) of the source holds a picture: the engine refuses a range that holds
 // none (the sound of many files runs on past their last picture), and such a rest ends a split.
 bool holdsPicture(const QString& source, int64_t start, int64_t end) {
@@ -64,7 +86,9 @@ QString SizeSplit::numberedFreePath(const QString& folder, const QString& stem, 
 std::unique_ptr<EngineJob> SizeSplit::next(int i, int* error) {
     const int64_t total = source_.durationUs;
     if (i > 0) {
-        const int64_t made = mediaDurationUs(lastOutput_);
+        int64_t made = lastLength_->exchange(0);
+        if (made <= 0)
+            made = mediaDurationUs(lastOutput_);
         if (made <= 0) {
             // A part that holds nothing would repeat for ever.
             qCWarning(lcTools) << "split part" << i << "came out empty";
@@ -80,12 +104,21 @@ std::unique_ptr<EngineJob> SizeSplit::next(int i, int* error) {
             nextStart_ = std::llround(k * 1e6 / source_.fps);
         }
     }
-    // Less than one frame left, or only sound after the last picture: the file is done.
-    if (nextStart_ >= total - kLastFrameUs || (i > 0 && !holdsPicture(source_.path, nextStart_, total))) {
+    // Less than one frame left: the file is done.
+    if (nextStart_ >= total - kLastFrameUs) {
         *error = JobChain::kNoMoreJobs;
         return nullptr;
     }
     lastOutput_ = numberedFreePath(folder_, stem_, extension_);
     qCDebug(lcTools) << "export-->start:" << nextStart_ << "cap:" << limit_;
-    return ConvertJob::create(source_.path, lastOutput_, ConvertJob::Range{nextStart_, total}, error, limit_);
+    std::unique_ptr<ConvertJob> job =
+        ConvertJob::create(source_.path, lastOutput_, ConvertJob::Range{nextStart_, total}, error, limit_);
+    if (!job) {
+        // Only sound after the last picture is the end of the file too, not a failure. Asked
+        // only when the part is refused: the part's own job checks the range already.
+        if (i > 0 && !holdsPicture(source_.path, nextStart_, total))
+            *error = JobChain::kNoMoreJobs;
+        return nullptr;
+    }
+    return std::make_unique<PartJob>(std::move(job), lastLength_);
 }

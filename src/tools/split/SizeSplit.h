@@ -9,6 +9,7 @@
 #include "tools/shared/EngineJob.h"
 
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -36,4 +37,6 @@ private:
     int64_t frameUs_ = 0;
     int64_t nextStart_ = 0;
     QString lastOutput_;
+    // The length the engine wrote for the last part, set when that part's job finishes.
+    std::shared_ptr<std::atomic<int64_t>> lastLength_ = std::make_shared<std::atomic<int64_t>>(0);
 };

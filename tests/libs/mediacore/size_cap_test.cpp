@@ -44,3 +44,33 @@ TEST(SizeCap, APartEndsBeforeDamageFurtherOnInTheSource) {
         EXPECT_EQ(probeFrameCount(out), int(std::lround(seconds * 30)));
     }
 }
+
+// The length a finished job reports is what the next part of a split starts from: for a copied
+// part it is the file's own length as ffprobe reads it; a re-encoded part reports none (the
+// splitter then reads the file).
+TEST(SizeCap, ACopiedPartReportsTheLengthItWrote) {
+    QTemporaryDir dir;
+    const QString src = media("long_10s.mp4");
+    const qint64 cap = QFileInfo(src).size() / 3;
+    struct Case {
+        double start;
+        qint64 cap;
+        bool copied;
+    };
+    for (const Case c : {Case{0.0, cap, true}, Case{1.3, cap, true}, Case{1.3, 90000, false}}) {
+        SCOPED_TRACE(c.start);
+        const QString out = dir.filePath(QString("len%1_%2.mp4").arg(c.start).arg(c.cap));
+        Job job;
+        ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(src)), 1);
+        ASSERT_GE(apiMediaConvertSetLimitFileSize(job.h, c.cap), 1);
+        ASSERT_GE(apiMediaConvertSetCutTime(job.h, int64_t(c.start * 1e6), 9500000), 1);
+        ASSERT_GE(apiMediaConvertSetOutputPath(job.h, utf8(out)), 1);
+        EXPECT_EQ(apiMediaConvertGetOutputDuration(job.h), 0);
+        ASSERT_GE(apiMediaConvertStart(job.h), 1);
+        const double reported = double(apiMediaConvertGetOutputDuration(job.h)) / 1e6;
+        if (c.copied)
+            EXPECT_NEAR(reported, probeDuration(out), 0.0015);
+        else
+            EXPECT_EQ(reported, 0.0);
+    }
+}

@@ -319,3 +319,21 @@ TEST(SmartCut, SizeLimitedPartStopsReadingPastTheLimit) {
     EXPECT_LT(end, 8.0);
     expectMatchesSource(src, part, 1.3, end);
 }
+
+// A cap so small that not even the first group fits: the part is re-encoded frame by frame and
+// ends where the cap is reached, yet like a copied part it starts with the first frame of the
+// range (1.3 s lies between two frames) at time 0, its sound with it, and holds every frame up to
+// its end.
+TEST(SmartCut, TinySizeLimitReencodesFromTheFirstFrameOfTheRange) {
+    QTemporaryDir dir;
+    const QString src = media("long_10s.mp4");
+    for (const qint64 limit : {qint64(90000), qint64(150000)}) {
+        SCOPED_TRACE(limit);
+        const QString out = dir.filePath(QString("tiny%1.mp4").arg(limit));
+        ASSERT_TRUE(cut(src, out, 1.3, 9.5, limit));
+        EXPECT_LE(QFileInfo(out).size(), limit);
+        const int frames = probeFrameCount(out);
+        ASSERT_GE(frames, 10);
+        expectMatchesSource(src, out, 1.3, 1.32 + frames * 0.04 - 0.001, Made::Reencoded);
+    }
+}

@@ -88,6 +88,9 @@ int apiMediaConvertGetAudioStreamInfo(void* job, int* count, MEDIA_AUDIO_STREAM_
 int apiMediaConvertGetVideoStreamInfo(void* job, int* count, MEDIA_VIDEO_STREAM_INFO* buffer);
 int64_t apiMediaConvertGetDuration(void* job);
 int apiMediaConvertStart(void* job);
+// The length of the output a finished job wrote, in microseconds (its last packet's end), when
+// the job knows it exactly (a copied cut); 0 otherwise, and before the job has finished.
+int64_t apiMediaConvertGetOutputDuration(void* job);
 // 0..100, only rising, 100 when the job has finished.
 int apiMediaConvertGetProgress(void* job);
 int apiMediaConvertStop(void* job);
