@@ -254,6 +254,7 @@ private:
     void buildOverlayPanels();
     void overlaysFileOpened();
     void overlaysFollowTurns();
+    void showPlaying(bool playing);
     void overlaysToolShown(EditorToolType tool);
     void overlaysPlayStateChanged(bool playing);
     void overlaysEnabled(bool enable);

@@ -183,27 +183,28 @@ void EditVideoWindowController::play() {
         player->SetAudioIndex(streams[size_t(chosen)]->index);
     musicPanel_->mixInto(*player);
     preview_->play();
-    overlaysPlayStateChanged(true);
-    _b_playPauseBtn->setSelected(true);
-    _playTrimBtn->setSelected(true);
+    showPlaying(true);
+}
+
+// The overlays and both play buttons follow whether the preview plays.
+void EditVideoWindowController::showPlaying(bool playing) {
+    overlaysPlayStateChanged(playing);
+    _b_playPauseBtn->setSelected(playing);
+    _playTrimBtn->setSelected(playing);
 }
 
 void EditVideoWindowController::pause() {
     if (!preview_->player())
         return;
     preview_->pause();
-    overlaysPlayStateChanged(false);
-    _b_playPauseBtn->setSelected(false);
-    _playTrimBtn->setSelected(false);
+    showPlaying(false);
 }
 
 void EditVideoWindowController::stop() {
     if (!preview_->player())
         return;
     preview_->stop();
-    overlaysPlayStateChanged(false);
-    _b_playPauseBtn->setSelected(false);
-    _playTrimBtn->setSelected(false);
+    showPlaying(false);
     changePlayerSlider(0, duration());
     musicPanel_->mainPlaybackChanged(false);
 }

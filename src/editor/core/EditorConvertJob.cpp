@@ -20,25 +20,8 @@ Handle handleOf(void* h) {
     return static_cast<Handle>(h);
 }
 
-// The leading whole number of a stored value ("1280", "2(Stereo)", " 128"); 0 when none.
 int leadingInt(const QString& text) {
-    const QString t = text.trimmed();
-    qsizetype n = 0;
-    while (n < t.size() && n < 9 && t.at(n).isDigit())
-        ++n;
-    return n == 0 ? 0 : t.left(n).toInt();
-}
-
-double leadingDouble(const QString& text) {
-    const QString t = text.trimmed();
-    qsizetype n = 0;
-    bool point = false;
-    while (n < t.size() && (t.at(n).isDigit() || (!point && t.at(n) == QLatin1Char('.')))) {
-        point = point || t.at(n) == QLatin1Char('.');
-        ++n;
-    }
-    const double v = t.left(n).toDouble();
-    return std::isfinite(v) && v > 0 && v < 1000 ? v : 0;
+    return EditorOutputChoices::leadingCount(text);
 }
 
 bool keeps(const QString& value) {
@@ -61,10 +44,7 @@ int64_t toUs(double seconds) {
 }
 
 int channelsOf(const QString& title) {
-    if (keeps(title))
-        return 0;
-    const qsizetype stereo = title.indexOf(QLatin1String("(Stereo)"));
-    return leadingInt(stereo >= 0 ? title.left(stereo) : title);
+    return keeps(title) ? 0 : EditorOutputChoices::channelsOf(title);
 }
 
 } // namespace
@@ -163,8 +143,9 @@ void EditorConvertJob::setFormat(const Settings& s) {
         apiMediaConvertSetVideoFrameSize(h, w, hgt);
     if (!keeps(c.bitrate) && leadingInt(c.bitrate) > 0)
         apiMediaConvertSetVideoBitrate(h, leadingInt(c.bitrate));
-    if (!keeps(c.framerate) && leadingDouble(c.framerate) > 0)
-        apiMediaConvertSetVideoFps(h, leadingDouble(c.framerate));
+    // A frame rate of 1000 or more is no frame rate a user chose.
+    if (const double fps = EditorOutputChoices::leadingDecimal(c.framerate); !keeps(c.framerate) && fps > 0 && fps < 1000)
+        apiMediaConvertSetVideoFps(h, fps);
     if (!keeps(c.acodec))
         apiMediaConvertSetAcodec(h, c.acodec.trimmed().toUtf8().constData());
     if (!keeps(c.abitrate) && leadingInt(c.abitrate) > 0)

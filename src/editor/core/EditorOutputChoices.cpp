@@ -2,33 +2,13 @@
 
 #include "foundation/records/SimpleData.h"
 #include "platform/UserDefaults.h"
+#include "profiles/ProfileParameters.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
-// The leading whole number of a stored value ("1280", "128 kbps"); 0 when there is none or
-// it is not positive.
-long long leadingInteger(const QString& text) {
-    const QString t = text.trimmed();
-    qsizetype n = 0;
-    while (n < t.size() && t.at(n).isDigit() && n < 9)
-        ++n;
-    return n == 0 ? 0 : t.left(n).toLongLong();
-}
-
-// The leading decimal number of a stored value ("29.97", "25 fps"); 0 when there is none.
-double leadingDecimal(const QString& text) {
-    const QString t = text.trimmed();
-    qsizetype n = 0;
-    bool point = false;
-    while (n < t.size() && (t.at(n).isDigit() || (!point && t.at(n) == QLatin1Char('.')))) {
-        point = point || t.at(n) == QLatin1Char('.');
-        ++n;
-    }
-    const double v = t.left(n).toDouble();
-    return std::isfinite(v) && v > 0 && v < 1e6 ? v : 0;
-}
 
 int orSource(long long chosen, int source) {
     return chosen > 0 ? int(chosen) : source;
@@ -61,16 +41,37 @@ void EditorOutputChoices::applyTo(SimpleData& data) const {
     if (source.width < 1 || source.height < 1)
         return;
     const QStringList size = resolution.split(QLatin1Char('x'));
-    target.width = orSource(leadingInteger(size.value(0)), source.width);
-    target.height = orSource(leadingInteger(size.size() > 1 ? size.last() : QString()), source.height);
-    target.bitrate = orSource(leadingInteger(bitrate), source.bitrate);
-    const double fps = leadingDecimal(framerate);
+    target.width = orSource(EditorOutputChoices::leadingCount(size.value(0)), source.width);
+    target.height = orSource(EditorOutputChoices::leadingCount(size.size() > 1 ? size.last() : QString()), source.height);
+    target.bitrate = orSource(EditorOutputChoices::leadingCount(bitrate), source.bitrate);
+    const double fps = EditorOutputChoices::leadingDecimal(framerate);
     target.fps = fps > 0 ? fps : source.fps;
-    target.a_bitrate = orSource(static_cast<long long>(leadingDecimal(abitrate)), source.a_bitrate);
+    target.a_bitrate = orSource(static_cast<long long>(EditorOutputChoices::leadingDecimal(abitrate)), source.a_bitrate);
     target.duration = source.duration;
     const double kbits = double(target.bitrate) + double(target.a_bitrate);
     target.fileSize = float(std::floor(double(source.duration) * kbits * 0.125));
     if (!keepsSource(vcodec))
         target.metadata_vcodec = vcodec;
     target.extension = keepsSource(extName) ? source.extension : extName;
+}
+
+int EditorOutputChoices::leadingCount(const QString& text) {
+    return std::max(0, profiles::leadingInt(text));
+}
+
+double EditorOutputChoices::leadingDecimal(const QString& text) {
+    const QString t = text.trimmed();
+    qsizetype n = 0;
+    bool point = false;
+    while (n < t.size() && (t.at(n).isDigit() || (!point && t.at(n) == QLatin1Char('.')))) {
+        point = point || t.at(n) == QLatin1Char('.');
+        ++n;
+    }
+    const double v = t.left(n).toDouble();
+    return std::isfinite(v) && v > 0 && v < 1e6 ? v : 0;
+}
+
+int EditorOutputChoices::channelsOf(const QString& title) {
+    const qsizetype stereo = title.indexOf(QLatin1String("(Stereo)"));
+    return leadingCount(stereo >= 0 ? title.left(stereo) : title);
 }

@@ -31,4 +31,11 @@ public:
 
     // True for a stored value that stands for "keep the source's".
     static bool keepsSource(const QString& value);
+    // The leading whole number of a stored value ("1280", "128 kbps"); 0 when there is none
+    // or it is not positive.
+    static int leadingCount(const QString& text);
+    // The leading decimal number of a stored value ("29.97", "25 fps"); 0 when there is none.
+    static double leadingDecimal(const QString& text);
+    // The channel count of a channels title ("2(Stereo)", "1"); 0 when there is none.
+    static int channelsOf(const QString& title);
 };

@@ -27,8 +27,7 @@ double decimalOf(const QString& text) {
 }
 
 int channelsOf(const QString& title) {
-    const qsizetype stereo = title.indexOf(QLatin1String("(Stereo)"));
-    return std::max(0, leadingInt(stereo >= 0 ? title.left(stereo) : title));
+    return EditorOutputChoices::channelsOf(title);
 }
 
 // width x height of a resolution title; a missing or 0 part takes the source's.
