@@ -400,7 +400,6 @@ TEST_F(EditorWindow, EverySoundStreamTheEditorCanPlayIsListed) {
     ASSERT_EQ(e._audiochanelPopBtn->count(), 2);
     // A file opened on the music tool previews in the music panel.
     EXPECT_EQ(e.preview()->player()->view()->parentWidget(), e._musicRightPlayerView);
-    EXPECT_TRUE(e._musicRightPlayerView->isVisible());
     EXPECT_TRUE(e._audiochanelPopBtn->isEnabled());
     e._audiochanelPopBtn->setCurrentIndex(1);
     click(e._b_playPauseBtn);
