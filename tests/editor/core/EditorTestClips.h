@@ -15,62 +15,16 @@ namespace editortest {
 inline QString multiSoundClip() {
     static QTemporaryDir dir;
     const QString path = dir.path() + "/multi_sound.mkv";
-    if (!QFileInfo::exists(path)) {
-        testsupport::run(FFMPEG_EXECUTABLE, {"-hide_banner",
-                                             "-loglevel",
-                                             "error",
-                                             "-y",
-                                             "-nostdin",
-                                             "-f",
-                                             "lavfi",
-                                             "-i",
-                                             "testsrc2=size=320x180:rate=25:duration=2",
-                                             "-f",
-                                             "lavfi",
-                                             "-i",
-                                             "sine=frequency=440:sample_rate=44100:duration=2",
-                                             "-f",
-                                             "lavfi",
-                                             "-i",
-                                             "sine=frequency=550:sample_rate=48000:duration=2",
-                                             "-f",
-                                             "lavfi",
-                                             "-i",
-                                             "sine=frequency=660:sample_rate=48000:duration=2",
-                                             "-map",
-                                             "0",
-                                             "-map",
-                                             "1",
-                                             "-map",
-                                             "2",
-                                             "-map",
-                                             "3",
-                                             "-map",
-                                             "2",
-                                             "-c:v",
-                                             "libx264",
-                                             "-preset",
-                                             "veryfast",
-                                             "-pix_fmt",
-                                             "yuv420p",
-                                             "-c:a:0",
-                                             "aac",
-                                             "-ac:a:0",
-                                             "2",
-                                             "-metadata:s:a:0",
-                                             "title=Commentary",
-                                             "-c:a:1",
-                                             "ac3",
-                                             "-c:a:2",
-                                             "libmp3lame",
-                                             "-ac:a:2",
-                                             "1",
-                                             "-metadata:s:a:2",
-                                             "language=fra",
-                                             "-c:a:3",
-                                             "ac3",
-                                             path});
-    }
+    if (!QFileInfo::exists(path))
+        testsupport::makeWithFfmpeg(
+            path, QString("-f lavfi -i testsrc2=size=320x180:rate=25:duration=2 "
+                          "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 "
+                          "-f lavfi -i sine=frequency=550:sample_rate=48000:duration=2 "
+                          "-f lavfi -i sine=frequency=660:sample_rate=48000:duration=2 "
+                          "-map 0 -map 1 -map 2 -map 3 -map 2 -c:v libx264 -preset veryfast -pix_fmt yuv420p "
+                          "-c:a:0 aac -ac:a:0 2 -metadata:s:a:0 title=Commentary -c:a:1 ac3 "
+                          "-c:a:2 libmp3lame -ac:a:2 1 -metadata:s:a:2 language=fra -c:a:3 ac3")
+                      .split(' '));
     return path;
 }
 

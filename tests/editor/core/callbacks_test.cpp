@@ -203,29 +203,6 @@ TEST(EditorTextDrawing, ThePlayerShowsTheTextWhereTheMarkSaysInItsColour) {
     EXPECT_LT(change.changedOutside, 50);
 }
 
-TEST(EditorTextDrawing, AnExportWritesTheTextDrawnByTheSameFunction) {
-    QTemporaryDir dir;
-    const QString out = dir.filePath("marked.mkv");
-    apiMediaConvertSetDrawTextCallback(drawTextCallback);
-    TEXT_WATERMARK_PARAM m = mark("مرحبا 编辑", 40, 100, 0xFF000000, 44);
-    m.end_time = 4000000;
-    void* job = apiMediaConvertCreate();
-    ASSERT_TRUE(job);
-    const bool ok =
-        apiMediaConvertSetInputMedia(job, media("h264_aac.mp4").toUtf8().constData()) >= 1 &&
-        apiMediaConvertSetVcodec(job, "ffv1") >= 1 && apiMediaConvertAddTextWatermask(job, m) >= 1 &&
-        apiMediaConvertSetOutputPath(job, out.toUtf8().constData()) >= 1 && apiMediaConvertStart(job) >= 1;
-    apiMediaConvertClose(job);
-    apiMediaConvertSetDrawTextCallback(nullptr);
-    ASSERT_TRUE(ok);
-    const QImage plain = testsupport::ffmpegFrameAt(media("h264_aac.mp4"), 1.0);
-    const QImage marked = testsupport::ffmpegFrameAt(out, 1.0);
-    ASSERT_EQ(marked.size(), QSize(320, 240));
-    const TextChange change = textChange(plain, marked);
-    EXPECT_GT(change.redInside, 300);
-    EXPECT_LT(change.changedOutside, 50);
-}
-
 TEST(EditorPictureLoading, SizeQueryThenPixelsInTheDeclaredLayout) {
     QTemporaryDir dir;
     QImage picture(7, 5, QImage::Format_ARGB32);

@@ -253,30 +253,6 @@ TEST_F(EditorExportTest, CancellingEitherPassLeavesNothingBehind) {
     }
 }
 
-TEST_F(EditorExportTest, TheAdjustPanelVolumeReachesTheOutput) {
-    const QString src = testsupport::media("h264_aac.mp4");
-    auto rec = record(src, 0, 0);
-    rec->volume = 0.25;
-    EditorExport plan(settings(rec), folder());
-    ASSERT_EQ(run(plan), JobChain::Outcome::Completed) << error_;
-    const double before = testsupport::audioRms(src, 1.0, 3.0);
-    const double after = testsupport::audioRms(folder() + "/h264_aac.mp4", 1.0, 3.0);
-    ASSERT_GT(before, 0.01);
-    EXPECT_NEAR(after / before, 0.25, 0.05);
-}
-
-TEST_F(EditorExportTest, ARefusedSubtitleOrMusicFailsTheSetUpAndWritesNothing) {
-    auto rec = record(testsupport::media("h264_aac.mp4"), 0.5, 2.0);
-    rec->subtitleParam->subtitlePath = folder() + "/missing.srt";
-    int error = 0;
-    EditorConvertJob::Refused refused = EditorConvertJob::Refused::None;
-    EditorExport plan(settings(rec), folder());
-    EXPECT_EQ(plan.makeJob(0, &error, &refused), nullptr);
-    EXPECT_LT(error, 1);
-    EXPECT_EQ(refused, EditorConvertJob::Refused::Subtitle);
-    EXPECT_TRUE(files().isEmpty());
-}
-
 TEST(EditorConvertJobRules, FrameSizeAndSoundLevelFromTheStoredFormat) {
     editortest::ScratchDefaults defaults;
     EditorSession session;

@@ -20,38 +20,31 @@ inline QString markedClip() {
     static QTemporaryDir dir;
     const QString path = dir.path() + "/marked.mp4";
     if (!QFileInfo::exists(path))
-        testsupport::run(
-            FFMPEG_EXECUTABLE,
-            {"-hide_banner",
-             "-loglevel",
-             "error",
-             "-y",
-             "-nostdin",
-             "-f",
-             "lavfi",
-             "-i",
-             "testsrc2=size=320x180:rate=25:duration=2,drawbox=x=0:y=0:w=48:h=48:color=red:t=fill,"
-             "drawbox=x=112:y=0:w=48:h=48:color=black:t=fill,"
-             "drawbox=x=0:y=132:w=48:h=48:color=black:t=fill,"
-             "drawbox=x=112:y=132:w=48:h=48:color=black:t=fill",
-             "-f",
-             "lavfi",
-             "-i",
-             "sine=frequency=440:sample_rate=44100:duration=2",
-             "-c:v",
-             "libx264",
-             "-preset",
-             "veryfast",
-             "-crf",
-             "12",
-             "-g",
-             "50",
-             "-pix_fmt",
-             "yuv420p",
-             "-c:a",
-             "aac",
-             "-shortest",
-             path});
+        testsupport::makeWithFfmpeg(
+            path, {"-f",
+                   "lavfi",
+                   "-i",
+                   "testsrc2=size=320x180:rate=25:duration=2,drawbox=x=0:y=0:w=48:h=48:color=red:t=fill,"
+                   "drawbox=x=112:y=0:w=48:h=48:color=black:t=fill,"
+                   "drawbox=x=0:y=132:w=48:h=48:color=black:t=fill,"
+                   "drawbox=x=112:y=132:w=48:h=48:color=black:t=fill",
+                   "-f",
+                   "lavfi",
+                   "-i",
+                   "sine=frequency=440:sample_rate=44100:duration=2",
+                   "-c:v",
+                   "libx264",
+                   "-preset",
+                   "veryfast",
+                   "-crf",
+                   "12",
+                   "-g",
+                   "50",
+                   "-pix_fmt",
+                   "yuv420p",
+                   "-c:a",
+                   "aac",
+                   "-shortest"});
     return path;
 }
 

@@ -105,8 +105,6 @@ TEST_F(PictureExport, ACropWritesThatRegionAtThatSize) {
     typeCrop(tools_->cropHeightField(), 90);
     typeCrop(tools_->cropLeftField(), 32);
     typeCrop(tools_->cropTopField(), 20);
-    EXPECT_EQ(tools_->cropWidthField()->text(), "160");
-    EXPECT_EQ(tools_->cropTopField()->text(), "20");
     const RECT& m = state().convertCropSize;
     EXPECT_EQ(m.left, 32);
     EXPECT_EQ(m.top, 20);
@@ -240,7 +238,6 @@ TEST_F(PictureExport, AdjustmentsAndEveryEffectChangeTheExportAsPreviewed) {
         SCOPED_TRACE(e.name.toStdString());
         click(rows[i], rows[i]->rect().center());
         ASSERT_EQ(state().selectedEffectTypeIndexs, std::vector<int>{e.id});
-        EXPECT_TRUE(rows[i]->isSelected());
         out = exportNow(QStringLiteral("effect_%1").arg(e.id));
         const QImage frame = testsupport::ffmpegFrameAt(out, 1.0);
         EXPECT_GT(testsupport::meanAbsDiff(frame, plain), 1.5);
@@ -261,8 +258,6 @@ TEST_F(PictureExport, AFileTurnedByItsOwnRotationIsCroppedAsShown) {
     ASSERT_FALSE(shown.isNull());
     ASSERT_LT(shown.width(), shown.height());
     EXPECT_EQ(window_->videoSize(), QSizeF(shown.size()));
-    EXPECT_EQ(tools_->originalSizeLabel()->text(),
-              QStringLiteral("%1 x %2").arg(shown.width()).arg(shown.height()));
 
     // The top half of the picture as shown.
     typeCrop(tools_->cropHeightField(), shown.height() / 2);
@@ -277,7 +272,6 @@ TEST_F(PictureExport, TheAdjustVolumeReachesTheExport) {
     const double plain = testsupport::audioRms(exportNow("loud"), 0.5, 1.5);
     ASSERT_GT(plain, 0.05);
     tools_->volumeSlider()->setValue(50);
-    EXPECT_EQ(tools_->volumeValueLabel()->text(), "50");
     EXPECT_DOUBLE_EQ(state().volume, 0.5);
     const double half = testsupport::audioRms(exportNow("half"), 0.5, 1.5);
     EXPECT_NEAR(half / plain, 0.5, 0.08);

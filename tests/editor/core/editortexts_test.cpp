@@ -1,9 +1,11 @@
-// The watermark and subtitle panels show their texts whole in every interface language, with a
-// video mark selected (its file-range group shown), a text mark selected (font and colour) and
-// a subtitle loaded.
+// Every panel of the editor at its smallest size shows its texts whole in every interface
+// language, each in the state that shows the most: music tracks with the prune section open, a
+// video mark (its file-range group) and a text mark (font and colour), a loaded subtitle, and
+// the crop, rotate and effects panels.
 #include "../../tools/shared/ToolWindowDriver.h"
 #include "TextFit.h"
 #include "editor/core/EditVideoWindowController.h"
+#include "editor/music/MusicPanel.h"
 #include "editor/overlays/SubtitlePanel.h"
 #include "editor/overlays/WaterMarkPanel.h"
 #include "foundation/helpers/NSBundle.h"
@@ -27,15 +29,16 @@ QStringList outsideTheirParent(QWidget* root) {
         if (qobject_cast<QAbstractScrollArea*>(parent->parentWidget()))
             continue; // scrolled contents
         if (!parent->rect().contains(w->geometry()))
-            found << QStringLiteral("%1 %2 in %3").arg(w->metaObject()->className(), w->objectName(),
-                                                       parent->metaObject()->className());
+            found << QStringLiteral("%1 %2 in %3")
+                         .arg(w->metaObject()->className(), w->objectName(),
+                              parent->metaObject()->className());
     }
     return found;
 }
 
 } // namespace
 
-TEST(OverlayPanelsInEveryLanguage, TextsFitWithEachKindOfMark) {
+TEST(EditorTexts, FitInEveryLanguageWithEachPanelFull) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     qputenv("XDG_CACHE_HOME", dir.filePath("cache").toUtf8());
@@ -49,30 +52,46 @@ TEST(OverlayPanelsInEveryLanguage, TextsFitWithEachKindOfMark) {
     for (int language = 0; language < NSBundle::languageCount(); ++language) {
         UserDefaults::standardUserDefaults().setInteger(language, "AppLanguage");
         NSBundle::setLanguage();
-        auto* w = new EditVideoWindowController(EditorToolTypeWatermark);
+        const std::string code = NSBundle::currentLanguageCode().toStdString();
+        QPointer<EditVideoWindowController> w = new EditVideoWindowController(EditorToolTypeMusic);
         w->resize(908, 622);
         w->show();
-        ASSERT_TRUE(w->openFile(testsupport::media("h264_aac.mp4")));
+        ASSERT_TRUE(w->openFile(testsupport::media("long_10s.mp4")));
         settle();
-        const QString code = NSBundle::currentLanguageCode();
+        const auto expectWhole = [&](QWidget* root, const char* what, bool placed = false) {
+            QStringList clipped = testsupport::clippedTexts(root);
+            if (placed)
+                clipped << outsideTheirParent(root);
+            EXPECT_TRUE(clipped.isEmpty())
+                << code << " " << what << ":\n  " << clipped.join("\n  ").toStdString();
+        };
+
+        ASSERT_EQ(w->musicPanel()->loadMusicFiles(
+                      {testsupport::media("audio_only.mp3"), testsupport::media("audio_only.m4a")}),
+                  2);
+        w->musicPanel()->togglePrune();
+        settle();
+        expectWhole(w.data(), "music");
+
+        w->openTool(EditorToolTypeWatermark);
         ASSERT_TRUE(w->waterMarkPanel()->addPictureFile(testsupport::media("h264_aac.mp4")));
         settle();
-        EXPECT_TRUE(outsideTheirParent(w->toolPanel(EditorToolTypeWatermark)).isEmpty())
-            << outsideTheirParent(w->toolPanel(EditorToolTypeWatermark)).join(", ").toStdString();
-        QStringList clipped = testsupport::clippedTexts(w->toolPanel(EditorToolTypeWatermark));
-        EXPECT_TRUE(clipped.isEmpty()) << code.toStdString() << " video mark:\n  " << clipped.join("\n  ").toStdString();
+        expectWhole(w->toolPanel(EditorToolTypeWatermark), "video mark", true);
         w->waterMarkPanel()->addText();
         settle();
-        clipped = testsupport::clippedTexts(w->toolPanel(EditorToolTypeWatermark));
-        EXPECT_TRUE(clipped.isEmpty()) << code.toStdString() << " text mark:\n  " << clipped.join("\n  ").toStdString();
+        expectWhole(w->toolPanel(EditorToolTypeWatermark), "text mark");
+
         w->openTool(EditorToolTypeSubtitle);
         ASSERT_TRUE(w->subtitlePanel()->loadFile(srt));
         settle();
-        clipped = testsupport::clippedTexts(w->toolPanel(EditorToolTypeSubtitle));
-        clipped << outsideTheirParent(w->toolPanel(EditorToolTypeSubtitle));
-        EXPECT_TRUE(clipped.isEmpty()) << code.toStdString() << " subtitle:\n  " << clipped.join("\n  ").toStdString();
-        w->close();
-        waitUntil([] { return false; }, 50);
+        expectWhole(w->toolPanel(EditorToolTypeSubtitle), "subtitle", true);
+
+        for (EditorToolType tool : {EditorToolTypeCrop, EditorToolTypeRotate, EditorToolTypeEffect}) {
+            w->openTool(tool);
+            settle();
+            expectWhole(w->toolPanel(tool), "picture tool");
+        }
+        closeWindow(w);
     }
     UserDefaults::standardUserDefaults().setInteger(0, "AppLanguage");
     NSBundle::setLanguage();
