@@ -41,21 +41,15 @@ TEST(Alerts, WarningIsWindowModalDoesNotBlockAndCallsBackOnceOnOk) {
     EXPECT_EQ(done, 1);
 }
 
-TEST(Alerts, ClosingWithEscapeAlsoCompletes) {
+TEST(Alerts, ClosingWithEscapeAlsoCompletesAndAnEmptyCompletionIsFine) {
     QWidget window;
     window.show();
     bool done = false;
     QMessageBox* box = Alerts::showWarning(&window, "x", "more", [&] { done = true; });
-    EXPECT_EQ(box->informativeText(), "more");
     box->reject();
     ASSERT_TRUE(waitUntil([&] { return done; }));
-}
-
-TEST(Alerts, EmptyCompletionIsFine) {
-    QMessageBox* box = Alerts::showWarning(nullptr, "no callback");
-    box->accept(); // must not throw on an empty std::function
+    Alerts::showWarning(nullptr, "no callback")->accept(); // an empty std::function is not called
     QCoreApplication::processEvents();
-    SUCCEED();
 }
 
 TEST(Panels, OpenPanelOffersTheListedTypesAndAlsoEveryFile) {

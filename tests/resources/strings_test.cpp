@@ -81,8 +81,6 @@ TEST(Strings, NineLanguagesAreOfferedUnderTheirOwnNames) {
             EXPECT_EQ(table.value(key), en.value(key)) << code.toStdString() << " " << key.toStdString();
         }
     }
-    EXPECT_EQ(text(en, "LangeuageItem1"), QStringLiteral("简体中文"));
-    EXPECT_EQ(text(en, "LangeuageItem8"), QStringLiteral("العربية"));
 }
 
 TEST(Strings, EachLanguageIndexShowsItsOwnTable) {

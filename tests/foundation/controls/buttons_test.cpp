@@ -9,9 +9,9 @@
 
 namespace {
 
-NamedImage picture(const QString& name, QColor colour = Qt::red) {
+NamedImage picture(const QString& name) {
     QImage img(10, 10, QImage::Format_ARGB32_Premultiplied);
-    img.fill(colour);
+    img.fill(Qt::red);
     return NamedImage(name, img);
 }
 
@@ -129,18 +129,6 @@ TEST_F(ImageButton, UnsetCallbacksAndCallbacksThatReplaceThemselvesAreSafe) {
     EXPECT_EQ(clicks, 1);
 }
 
-TEST_F(ImageButton, PictureAloneIsCentredOrAtTheLeftEdge) {
-    button->setNormalImage(picture("normal", Qt::blue));
-    button->setOnImage(NamedImage());
-    QImage shot = button->grab().toImage();
-    // 10-point picture centred in 60 x 30: x 25..35.
-    EXPECT_EQ(shot.pixelColor(30, 15), QColor(Qt::blue));
-    EXPECT_NE(shot.pixelColor(3, 15), QColor(Qt::blue));
-    button->setContentImagePosition(1);
-    shot = button->grab().toImage();
-    EXPECT_EQ(shot.pixelColor(3, 15), QColor(Qt::blue));
-}
-
 struct TabOwner : LxCustomButtonDelegate {
     int clicks = 0;
     void actionMouseUpForCustomButtonBlock(LxCustomButton*) override { ++clicks; }
@@ -155,9 +143,6 @@ protected:
         tab->setNormalBackImage(picture("back-normal"));
         tab->setSelectedBackImage(picture("back-selected"));
         tab->setDisableBackImage(picture("back-disabled"));
-        tab->setCellTextPosition(4);
-        tab->setFontsize(13);
-        tab->setTitle(QStringLiteral("mp4"));
         tab->setSelected(false);
     }
     QWidget host;

@@ -60,15 +60,11 @@ protected:
 
 } // namespace
 
-TEST_F(Records, NewSimpleDataHasItsOwnPartsAndNoRange) {
-    SimpleData sd;
-    ASSERT_TRUE(sd.sourceData && sd.targetData && sd.waterParam && sd.subtitleParam);
+TEST_F(Records, RecordsNeverShareTheirPartsAndAStartAloneIsNoRange) {
+    SimpleData sd, other;
+    sd.cutTimeRange_start = 5'000'000;
+    EXPECT_FALSE(sd.hasCutRange());
     EXPECT_NE(sd.sourceData, sd.targetData);
-    EXPECT_FALSE(sd.hasCutRange());
-    sd.cutTimeRange_start = 5'000'000; // a start alone does not make a range
-    EXPECT_FALSE(sd.hasCutRange());
-
-    SimpleData other; // records never share their parts
     EXPECT_NE(other.waterParam, sd.waterParam);
     EXPECT_NE(other.sourceData, sd.sourceData);
 }

@@ -63,7 +63,7 @@ TEST(SegmentRow, CopyAndDeleteUnderAHoveringPointerKeepTheList) {
     EXPECT_TRUE(w.cutItems().empty());
 }
 
-TEST(SegmentRow, InEveryLanguageTheTimeTheThumbnailAndTheFlatButtonsKeepToTheirRow) {
+TEST(SegmentRow, InEveryLanguageTheTimeTheThumbnailAndTheButtonsKeepToTheirRow) {
     QTemporaryDir defaults;
     UserDefaults::setStorePath(defaults.filePath("defaults.ini"));
     for (int language = 0; language < 9; ++language) {
@@ -98,11 +98,6 @@ TEST(SegmentRow, InEveryLanguageTheTimeTheThumbnailAndTheFlatButtonsKeepToTheirR
             previous = g;
             EXPECT_EQ(b->shownTitle(), b->contentTitle()) << what << ": the whole title";
             EXPECT_LE(QFontMetrics(b->font()).horizontalAdvance(b->contentTitle()), b->width()) << what;
-            // Flat: one fill, no edge or relief in the picture.
-            const QImage back = b->normalBackgroundImage().image();
-            ASSERT_FALSE(back.isNull()) << what;
-            EXPECT_EQ(back.pixel(0, 0), back.pixel(back.width() / 2, back.height() / 2)) << what;
-            EXPECT_EQ(back.pixel(back.width() - 1, back.height() - 1), back.pixel(back.width() / 2, 1)) << what;
         }
     }
     UserDefaults::standardUserDefaults().setInteger(0, "AppLanguage");

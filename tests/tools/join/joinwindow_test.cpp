@@ -290,11 +290,10 @@ TEST(JoinWindow, TheSelectedClipsPictureHasItsDisplayShape) {
     Driver d;
     QTemporaryDir dir;
     // Square pixels stored 2:1 wide: shown at 640 x 240.
-    const QString wide = dir.filePath("sar2.mp4");
-    ASSERT_EQ(testsupport::run(FFMPEG_EXECUTABLE, {"-hide_banner", "-loglevel", "error", "-y", "-i",
-                                                   testsupport::media("h264_aac.mp4"), "-vf", "setsar=2",
-                                                   "-c:v", "libx264", "-preset", "veryfast", "-an", wide}),
-              0);
+    const QString wide = testsupport::makeWithFfmpeg(
+        dir.filePath("sar2.mp4"), {"-i", testsupport::media("h264_aac.mp4"), "-vf", "setsar=2", "-c:v", "libx264",
+                                   "-preset", "veryfast", "-an"});
+    ASSERT_FALSE(wide.isEmpty());
     d.addFile(testsupport::media("h264_aac.mp4"));
     d.addFile(testsupport::media("rotated_90.mp4"));
     d.addFile(wide);
