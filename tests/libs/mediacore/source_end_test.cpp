@@ -19,42 +19,6 @@
 using namespace testsupport;
 using namespace std::chrono_literals;
 
-namespace {
-
-struct Cut {
-    const char* vcodec = nullptr; // null keeps the format
-    const char* acodec = nullptr;
-    int64_t from = 0;
-    int64_t to = 0; // 0 = no cut set
-};
-
-int convert(const QString& in, const QString& out, const Cut& cut) {
-    Job job;
-    if (apiMediaConvertSetInputMedia(job.h, utf8(in)) < 1 || apiMediaConvertSetOutputPath(job.h, utf8(out)) < 1)
-        return -1000;
-    if (cut.vcodec)
-        apiMediaConvertSetVcodec(job.h, cut.vcodec);
-    if (cut.acodec)
-        apiMediaConvertSetAcodec(job.h, cut.acodec);
-    if (cut.to > 0 && apiMediaConvertSetCutTime(job.h, cut.from, cut.to) < 1)
-        return -1001;
-    return apiMediaConvertStart(job.h);
-}
-
-int join(const QStringList& clips, const QString& out, const char* vcodec = nullptr) {
-    Join job;
-    if (apiMediaJoinSetOutputPath(job.h, utf8(out)) < 1)
-        return -1000;
-    for (const QString& c : clips)
-        if (apiMediaJoinAddMediaClip(job.h, utf8(c), 0, 0) == 0)
-            return -1001;
-    if (vcodec)
-        apiMediaJoinSetVideoCodec(job.h, vcodec);
-    return apiMediaJoinStart(job.h);
-}
-
-} // namespace
-
 TEST(TruncatedSource, EveryPathThatNeedsTheMissingEndFails) {
     QTemporaryDir dir;
     const QString mp4 = oddmedia::truncated(oddmedia::indexedClip("mp4"), 0.6);

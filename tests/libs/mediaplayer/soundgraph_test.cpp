@@ -34,21 +34,3 @@ TEST(PlayerSound, GainAndOriginalSoundLevelScaleTheFileSound) {
     off.fx.mainAudioDisabled = true;
     EXPECT_LT(rmsPerSecond(clip, off).at(1), 0.001);
 }
-
-TEST(PlayerSound, MusicPlaysOnlyInItsPlaceOnTheTimeline) {
-    PreviewSettings s;
-    s.fx.mainAudioDisabled = true;
-    mediafx::MusicTrack t;
-    t.path = testsupport::media("audio_only.mp3").toStdString();
-    t.musicStartUs = 0;
-    t.musicEndUs = 4000000;
-    t.videoStartUs = 1000000;
-    t.videoEndUs = 3000000;
-    t.volume = 1.0;
-    s.fx.music.push_back(t);
-    const auto rms = rmsPerSecond(testsupport::media("h264_aac.mp4"), s);
-    EXPECT_LT(rms.at(0), 0.002);
-    EXPECT_GT(rms.at(1), 0.03);
-    EXPECT_GT(rms.at(2), 0.03);
-    EXPECT_LT(rms.at(3), 0.002);
-}
