@@ -50,25 +50,27 @@ struct Cut {
     int64_t to = 0; // 0 = no cut set
 };
 
-// A convert job of `in` into `out` run to its end: its result, or -1000 when the input or the
-// output is refused and -1001 when the range is.
-inline int convert(const QString& in, const QString& out, const Cut& cut = {}) {
-    Job job;
+// Sets up a convert job of `in` into `out` (1), or says what it refused: -1000 the input or the
+// output, -1001 the range. convert() runs such a job to its end and gives its result.
+inline int setUp(Job& job, const QString& in, const QString& out, const Cut& cut) {
     if (apiMediaConvertSetInputMedia(job.h, utf8(in)) < 1 || apiMediaConvertSetOutputPath(job.h, utf8(out)) < 1)
         return -1000;
     if (cut.vcodec)
         apiMediaConvertSetVcodec(job.h, cut.vcodec);
     if (cut.acodec)
         apiMediaConvertSetAcodec(job.h, cut.acodec);
-    if (cut.to > 0 && apiMediaConvertSetCutTime(job.h, cut.from, cut.to) < 1)
-        return -1001;
-    return apiMediaConvertStart(job.h);
+    return cut.to > 0 && apiMediaConvertSetCutTime(job.h, cut.from, cut.to) < 1 ? -1001 : 1;
 }
 
-// A join of whole clips into `out` run to its end: its result, or -1000 when the output is
-// refused and -1001 when a clip is.
-inline int join(const QStringList& clips, const QString& out, const char* vcodec = nullptr) {
-    Join job;
+inline int convert(const QString& in, const QString& out, const Cut& cut = {}) {
+    Job job;
+    const int r = setUp(job, in, out, cut);
+    return r < 1 ? r : apiMediaConvertStart(job.h);
+}
+
+// Sets up a join of whole clips into `out` (1), or says what it refused: -1000 the output,
+// -1001 a clip. join() runs such a job to its end and gives its result.
+inline int setUp(Join& job, const QStringList& clips, const QString& out, const char* vcodec = nullptr) {
     if (apiMediaJoinSetOutputPath(job.h, utf8(out)) < 1)
         return -1000;
     for (const QString& c : clips)
@@ -76,5 +78,11 @@ inline int join(const QStringList& clips, const QString& out, const char* vcodec
             return -1001;
     if (vcodec)
         apiMediaJoinSetVideoCodec(job.h, vcodec);
-    return apiMediaJoinStart(job.h);
+    return 1;
+}
+
+inline int join(const QStringList& clips, const QString& out, const char* vcodec = nullptr) {
+    Join job;
+    const int r = setUp(job, clips, out, vcodec);
+    return r < 1 ? r : apiMediaJoinStart(job.h);
 }

@@ -116,14 +116,7 @@ TEST(Stop, EndsEveryStageOfEveryJobAndLeavesNoFile) {
                                Cut{"copy", "copy", 0, 0}}) {
             const QString out = dir.filePath(QString("c%1.mp4").arg(n++));
             Job job;
-            ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(longSrc)), 1);
-            ASSERT_GE(apiMediaConvertSetOutputPath(job.h, utf8(out)), 1);
-            if (cut.vcodec)
-                apiMediaConvertSetVcodec(job.h, cut.vcodec);
-            if (cut.acodec)
-                apiMediaConvertSetAcodec(job.h, cut.acodec);
-            if (cut.to > 0)
-                apiMediaConvertSetCutTime(job.h, cut.from, cut.to);
+            ASSERT_EQ(setUp(job, longSrc, out, cut), 1);
             int r = 0;
             EXPECT_TRUE(stopsPromptly([&] { return apiMediaConvertStart(job.h); },
                                       [&] { apiMediaConvertStop(job.h); }, delay, &r))
@@ -139,11 +132,7 @@ TEST(Stop, EndsEveryStageOfEveryJobAndLeavesNoFile) {
             for (const char* vcodec : {static_cast<const char*>(nullptr), "libx264"}) {
                 const QString out = dir.filePath(QString("j%1.mkv").arg(n++));
                 Join job;
-                ASSERT_GE(apiMediaJoinSetOutputPath(job.h, utf8(out)), 1);
-                for (const QString& c : clips)
-                    ASSERT_NE(apiMediaJoinAddMediaClip(job.h, utf8(c), 0, 0), 0u);
-                if (vcodec)
-                    apiMediaJoinSetVideoCodec(job.h, vcodec);
+                ASSERT_EQ(setUp(job, clips, out, vcodec), 1);
                 int r = 0;
                 EXPECT_TRUE(stopsPromptly([&] { return apiMediaJoinStart(job.h); }, [&] { apiMediaJoinStop(job.h); },
                                           delay, &r))

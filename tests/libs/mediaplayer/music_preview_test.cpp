@@ -1,7 +1,7 @@
-// Background music in the preview's sound path, without a sound device: a clip's decoded sound
-// through the player's audio filter with music tracks, measured per tenth of a second. Fades,
-// the volume factor and a repeated range that starts inside the music file; and the player's
-// refusal of a track that is not sound.
+// The preview's sound path without a sound device: a clip's decoded sound through the player's
+// audio filter (the shared graph of libs/mediafx), measured per tenth of a second. The gain and
+// the original sound's level; music tracks with fades, the volume factor and a repeated range
+// that starts inside the music file; and the player's refusal of a track that is not sound.
 #include "FilteredSoundLevel.h"
 #include "TestSupport.h"
 #include "mediaplayer/LxMoviePlayer.h"
@@ -16,6 +16,25 @@ namespace {
 // RMS (full scale 1.0) of the filtered sound per tenth of a second of the clip's timeline.
 std::map<int, double> rmsPerTenth(const QString& clip, const PreviewSettings& settings) {
     return playertest::filteredRms(clip, settings, 100000);
+}
+
+TEST(PlayerSound, GainAndOriginalSoundLevelScaleTheFileSound) {
+    const QString clip = testsupport::media("h264_aac.mp4");
+    const auto second = [&](const PreviewSettings& s) { // 1 s to 2 s
+        return playertest::filteredRms(clip, s, 1000000).at(1);
+    };
+    const double full = second(PreviewSettings{});
+    ASSERT_GT(full, 0.03);
+    // The ffmpeg tool hears the same level at the source gain (its mono mix adds the two equal
+    // channels at 1/sqrt(2) each).
+    EXPECT_NEAR(full * std::sqrt(2.0), testsupport::audioRms(clip, 1.0, 2.0), 0.005);
+    PreviewSettings half;
+    half.fx.volume = 2.0;
+    half.mainVolume = 0.25; // the original-sound level rides on the gain: 2 x 0.25 = 0.5
+    EXPECT_NEAR(second(half), full * 0.5, 0.005);
+    PreviewSettings off;
+    off.fx.mainAudioDisabled = true;
+    EXPECT_LT(second(off), 0.001);
 }
 
 class MusicPreview : public ::testing::Test {
