@@ -14,38 +14,13 @@
 
 using namespace testsupport;
 
-namespace {
-
-int convert(const QString& in, const QString& out, const char* vcodec = nullptr, const char* acodec = nullptr) {
-    Job job;
-    if (apiMediaConvertSetInputMedia(job.h, utf8(in)) < 1 || apiMediaConvertSetOutputPath(job.h, utf8(out)) < 1)
-        return -1000;
-    if (vcodec)
-        apiMediaConvertSetVcodec(job.h, vcodec);
-    if (acodec)
-        apiMediaConvertSetAcodec(job.h, acodec);
-    return apiMediaConvertStart(job.h);
-}
-
-int join(const QStringList& clips, const QString& out) {
-    Join job;
-    if (apiMediaJoinSetOutputPath(job.h, utf8(out)) < 1)
-        return -1000;
-    for (const QString& c : clips)
-        if (apiMediaJoinAddMediaClip(job.h, utf8(c), 0, 0) == 0)
-            return -1001;
-    return apiMediaJoinStart(job.h);
-}
-
-} // namespace
-
 TEST(RefusedEncoders, ACodecTheContainerOrSizeRefusesFailsWithoutAFile) {
     QTemporaryDir dir;
     // H.263 takes only five picture sizes; Motion JPEG refuses the limited range of the source.
     const QString h263 = dir.filePath("h263.3gp"), mjpeg = dir.filePath("mjpeg.mp4");
-    EXPECT_LT(convert(media("h264_aac.mp4"), h263, "h263"), 0);
+    EXPECT_LT(convert(media("h264_aac.mp4"), h263, {"h263"}), 0);
     EXPECT_FALSE(QFile::exists(h263));
-    EXPECT_LT(convert(media("h264_aac.mp4"), mjpeg, "mjpeg"), 0);
+    EXPECT_LT(convert(media("h264_aac.mp4"), mjpeg, {"mjpeg"}), 0);
     EXPECT_FALSE(QFile::exists(mjpeg));
 }
 
@@ -103,7 +78,7 @@ TEST(SoundFitsTheEncoder, SurroundAt96kHzIsDownMixedAndResampledForMp3OggAndWma)
                           Case{"wma", "wmav2", "wmav2", 2}}) {
         SCOPED_TRACE(c.ext);
         const QString out = dir.filePath(QString("surround.") + c.ext);
-        EXPECT_GE(convert(oddmedia::surround96k(), out, nullptr, c.acodec), 1);
+        EXPECT_GE(convert(oddmedia::surround96k(), out, {nullptr, c.acodec}), 1);
         const QJsonObject a = probeStream(out, "audio");
         EXPECT_EQ(a.value("codec_name").toString(), c.codec);
         EXPECT_LE(a.value("sample_rate").toString().toInt(), 48000);

@@ -69,10 +69,7 @@ TEST(Reopen, AnUnchangedFileReadsAsBeforeAndAReplacedOneAfresh) {
         const QString out = dir.filePath(QString("cut.") + ext);
         QFile::remove(out);
         Job job;
-        ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(path)), 1);
-        ASSERT_GE(apiMediaConvertSetCutTime(job.h, 0, 1000000), 1);
-        ASSERT_GE(apiMediaConvertSetOutputPath(job.h, utf8(out)), 1);
-        ASSERT_GE(apiMediaConvertStart(job.h), 1);
+        ASSERT_TRUE(convert(job, path, out, 0, 1000000));
         const QJsonObject o = probeStream(out, "video");
         EXPECT_EQ(o.value("width").toInt(), v.value("width").toInt());
         EXPECT_EQ(o.value("pix_fmt").toString(), v.value("pix_fmt").toString());

@@ -19,42 +19,6 @@
 using namespace testsupport;
 using namespace std::chrono_literals;
 
-namespace {
-
-struct Cut {
-    const char* vcodec = nullptr; // null keeps the format
-    const char* acodec = nullptr;
-    int64_t from = 0;
-    int64_t to = 0; // 0 = no cut set
-};
-
-int convert(const QString& in, const QString& out, const Cut& cut) {
-    Job job;
-    if (apiMediaConvertSetInputMedia(job.h, utf8(in)) < 1 || apiMediaConvertSetOutputPath(job.h, utf8(out)) < 1)
-        return -1000;
-    if (cut.vcodec)
-        apiMediaConvertSetVcodec(job.h, cut.vcodec);
-    if (cut.acodec)
-        apiMediaConvertSetAcodec(job.h, cut.acodec);
-    if (cut.to > 0 && apiMediaConvertSetCutTime(job.h, cut.from, cut.to) < 1)
-        return -1001;
-    return apiMediaConvertStart(job.h);
-}
-
-int join(const QStringList& clips, const QString& out, const char* vcodec = nullptr) {
-    Join job;
-    if (apiMediaJoinSetOutputPath(job.h, utf8(out)) < 1)
-        return -1000;
-    for (const QString& c : clips)
-        if (apiMediaJoinAddMediaClip(job.h, utf8(c), 0, 0) == 0)
-            return -1001;
-    if (vcodec)
-        apiMediaJoinSetVideoCodec(job.h, vcodec);
-    return apiMediaJoinStart(job.h);
-}
-
-} // namespace
-
 TEST(TruncatedSource, EveryPathThatNeedsTheMissingEndFails) {
     QTemporaryDir dir;
     const QString mp4 = oddmedia::truncated(oddmedia::indexedClip("mp4"), 0.6);
@@ -152,14 +116,7 @@ TEST(Stop, EndsEveryStageOfEveryJobAndLeavesNoFile) {
                                Cut{"copy", "copy", 0, 0}}) {
             const QString out = dir.filePath(QString("c%1.mp4").arg(n++));
             Job job;
-            ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(longSrc)), 1);
-            ASSERT_GE(apiMediaConvertSetOutputPath(job.h, utf8(out)), 1);
-            if (cut.vcodec)
-                apiMediaConvertSetVcodec(job.h, cut.vcodec);
-            if (cut.acodec)
-                apiMediaConvertSetAcodec(job.h, cut.acodec);
-            if (cut.to > 0)
-                apiMediaConvertSetCutTime(job.h, cut.from, cut.to);
+            ASSERT_EQ(setUp(job, longSrc, out, cut), 1);
             int r = 0;
             EXPECT_TRUE(stopsPromptly([&] { return apiMediaConvertStart(job.h); },
                                       [&] { apiMediaConvertStop(job.h); }, delay, &r))
@@ -175,11 +132,7 @@ TEST(Stop, EndsEveryStageOfEveryJobAndLeavesNoFile) {
             for (const char* vcodec : {static_cast<const char*>(nullptr), "libx264"}) {
                 const QString out = dir.filePath(QString("j%1.mkv").arg(n++));
                 Join job;
-                ASSERT_GE(apiMediaJoinSetOutputPath(job.h, utf8(out)), 1);
-                for (const QString& c : clips)
-                    ASSERT_NE(apiMediaJoinAddMediaClip(job.h, utf8(c), 0, 0), 0u);
-                if (vcodec)
-                    apiMediaJoinSetVideoCodec(job.h, vcodec);
+                ASSERT_EQ(setUp(job, clips, out, vcodec), 1);
                 int r = 0;
                 EXPECT_TRUE(stopsPromptly([&] { return apiMediaJoinStart(job.h); }, [&] { apiMediaJoinStop(job.h); },
                                           delay, &r))

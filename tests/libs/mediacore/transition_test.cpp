@@ -13,12 +13,10 @@ using namespace testsupport;
 namespace {
 
 QString makeClip(const QTemporaryDir& dir, const QString& colour, int toneHz) {
-    const QString path = dir.filePath(colour + ".mp4");
-    const int r = run("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "color=" + colour + ":s=160x96:r=25:d=2",
-                                 "-f", "lavfi", "-i", QString("sine=frequency=%1:sample_rate=48000:d=2").arg(toneHz),
-                                 "-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "25", "-c:a", "aac", "-shortest",
-                                 path});
-    return r == 0 ? path : QString();
+    return makeWithFfmpeg(dir.filePath(colour + ".mp4"),
+                          QStringList{"-f", "lavfi", "-i", "color=" + colour + ":s=160x96:r=25:d=2", "-f", "lavfi",
+                                      "-i", QString("sine=frequency=%1:sample_rate=48000:d=2").arg(toneHz)} +
+                              QString("-c:v libx264 -pix_fmt yuv420p -g 25 -c:a aac -shortest").split(' '));
 }
 
 struct Output {

@@ -30,8 +30,7 @@ TEST(EngineWatermarks, VideoMarkPlaysItsFilePartAndBothKindsTakeTheirTransparenc
     p.end_time = 4000000;
     p.transparence = 75;
     ASSERT_GE(apiMediaConvertAddImageWatermask(job.h, p), 1);
-    ASSERT_GE(apiMediaConvertSetOutputPath(job.h, utf8(out)), 1);
-    ASSERT_GE(apiMediaConvertStart(job.h), 1);
+    ASSERT_TRUE(finish(job, out));
 
     const QImage early = ffmpegFrameAt(out, 0.5), during = ffmpegFrameAt(out, 1.5);
     ASSERT_EQ(during.size(), QSize(320, 240));

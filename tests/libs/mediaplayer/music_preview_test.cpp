@@ -1,7 +1,7 @@
-// Background music in the preview's sound path, without a sound device: a clip's decoded sound
-// through the player's audio filter with music tracks, measured per tenth of a second. Fades,
-// the volume factor and a repeated range that starts inside the music file; and the player's
-// refusal of a track that is not sound.
+// The preview's sound path without a sound device: a clip's decoded sound through the player's
+// audio filter (the shared graph of libs/mediafx), measured per tenth of a second. The gain and
+// the original sound's level; music tracks with fades, the volume factor and a repeated range
+// that starts inside the music file; and the player's refusal of a track that is not sound.
 #include "FilteredSoundLevel.h"
 #include "TestSupport.h"
 #include "mediaplayer/LxMoviePlayer.h"
@@ -18,20 +18,38 @@ std::map<int, double> rmsPerTenth(const QString& clip, const PreviewSettings& se
     return playertest::filteredRms(clip, settings, 100000);
 }
 
+TEST(PlayerSound, GainAndOriginalSoundLevelScaleTheFileSound) {
+    const QString clip = testsupport::media("h264_aac.mp4");
+    const auto second = [&](const PreviewSettings& s) { // 1 s to 2 s
+        return playertest::filteredRms(clip, s, 1000000).at(1);
+    };
+    const double full = second(PreviewSettings{});
+    ASSERT_GT(full, 0.03);
+    // The ffmpeg tool hears the same level at the source gain (its mono mix adds the two equal
+    // channels at 1/sqrt(2) each).
+    EXPECT_NEAR(full * std::sqrt(2.0), testsupport::audioRms(clip, 1.0, 2.0), 0.005);
+    PreviewSettings half;
+    half.fx.volume = 2.0;
+    half.mainVolume = 0.25; // the original-sound level rides on the gain: 2 x 0.25 = 0.5
+    EXPECT_NEAR(second(half), full * 0.5, 0.005);
+    PreviewSettings off;
+    off.fx.mainAudioDisabled = true;
+    EXPECT_LT(second(off), 0.001);
+}
+
 class MusicPreview : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         dir_ = new QTemporaryDir;
         // A steady tone, and one sounding only in the first half of every second.
-        ASSERT_EQ(testsupport::run(FFMPEG_EXECUTABLE,
-                                   {"-v", "error", "-y", "-f", "lavfi", "-i",
-                                    "aevalsrc=0.5*sin(2*PI*440*t):s=44100:d=6", dir_->filePath("tone.wav")}),
-                  0);
-        ASSERT_EQ(testsupport::run(FFMPEG_EXECUTABLE,
-                                   {"-v", "error", "-y", "-f", "lavfi", "-i",
-                                    "aevalsrc=0.5*sin(2*PI*440*t)*lt(mod(t\\,1)\\,0.5):s=44100:d=4", "-c:a",
-                                    "libmp3lame", dir_->filePath("beats.mp3")}),
-                  0);
+        ASSERT_FALSE(testsupport::makeWithFfmpeg(dir_->filePath("tone.wav"),
+                                                 {"-f", "lavfi", "-i", "aevalsrc=0.5*sin(2*PI*440*t):s=44100:d=6"})
+                         .isEmpty());
+        ASSERT_FALSE(testsupport::makeWithFfmpeg(dir_->filePath("beats.mp3"),
+                                                 {"-f", "lavfi", "-i",
+                                                  "aevalsrc=0.5*sin(2*PI*440*t)*lt(mod(t\\,1)\\,0.5):s=44100:d=4",
+                                                  "-c:a", "libmp3lame"})
+                         .isEmpty());
     }
     static void TearDownTestSuite() {
         delete dir_;
@@ -95,11 +113,16 @@ TEST_F(MusicPreview, ARangeStartingInsideTheFileRepeatsFromItsOwnStart) {
 
 TEST_F(MusicPreview, ThePlayerRefusesATrackThatIsNotSound) {
     LxMoviePlayer player(testsupport::media("h264_aac.mp4"), QRect(0, 0, 64, 48));
-    const CMTime zero = CMTimeMakeWithSeconds(0, 1000000000), one = CMTimeMakeWithSeconds(1, 1000000000);
-    EXPECT_EQ(player.AddDubbingMusic(testsupport::media("no_audio.mp4").toUtf8().constData(), zero, one, zero,
-                                     one, zero, zero, 1.0),
-              0);
-    EXPECT_EQ(player.AddDubbingMusic(path("tone.wav").c_str(), zero, one, zero, one, zero, zero, 1.0), 1);
+    const CMTime zero = CMTimeMake(0, 1), one = CMTimeMake(1, 1), four = CMTimeMake(4, 1);
+    const auto add = [&](const char* file, CMTime from, CMTime to) {
+        return player.AddDubbingMusic(file, from, to, zero, four, zero, zero, 1.0);
+    };
+    for (const QString& bad : {testsupport::media("no_audio.mp4"), testsupport::media("not_media.mp4")})
+        EXPECT_EQ(add(bad.toUtf8().constData(), zero, one), 0) << bad.toStdString();
+    EXPECT_EQ(add(nullptr, zero, one), 0);
+    EXPECT_EQ(add(path("tone.wav").c_str(), four, one), 0); // an empty range
+    EXPECT_EQ(add(path("tone.wav").c_str(), zero, one), 1);
+    player.ClearDubbingMusic();
 }
 
 } // namespace
