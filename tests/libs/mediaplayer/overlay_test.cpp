@@ -84,8 +84,7 @@ TEST_F(BlackClip, PictureMarkTransparencyScalesItsCover) {
 TEST_F(BlackClip, SubtitleColourAndFontChangeWhilePlaying) {
     const QString regular = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
     const QString bold = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
-    if (!QFile::exists(regular) || !QFile::exists(bold))
-        GTEST_SKIP() << "the DejaVu fonts are not installed";
+    ASSERT_TRUE(QFile::exists(regular) && QFile::exists(bold)) << "scripts/deps installs the DejaVu fonts";
     const QString srt = dir_.filePath("line.srt");
     {
         QFile f(srt);
