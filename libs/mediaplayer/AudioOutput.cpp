@@ -5,6 +5,7 @@
 
 #include <QAudioDevice>
 #include <QAudioSink>
+#include <QCoreApplication>
 #include <QMediaDevices>
 
 std::unique_ptr<AudioOutput> AudioOutput::create() {
@@ -32,11 +33,43 @@ std::unique_ptr<AudioOutput> AudioOutput::create() {
     return out;
 }
 
+namespace {
+
+// The sinks of players that are gone, until the event loop deletes them; the rest go when the
+// application ends, so that none outlives Qt Multimedia.
+QObject* retiredSinks() {
+    static QObject* holder = nullptr;
+    if (!holder) {
+        holder = new QObject;
+        qAddPostRoutine([] {
+            delete holder;
+            holder = nullptr;
+        });
+    }
+    return holder;
+}
+
+} // namespace
+
 AudioOutput::~AudioOutput() {
-    if (sink_)
-        sink_->stop();
     if (ring_)
         ring_->abort();
+    if (!sink_)
+        return;
+    // Stopping closes the device's stream: from here on the sink reads nothing from the ring.
+    sink_->stop();
+    // Qt's PulseAudio sink runs the event loop from its destructor. A player is mostly replaced
+    // from inside an event (the open panel's Return, a button's click), and running the loop
+    // there deletes or re-enters the widgets still handling it (the panel deletes itself once
+    // closed). So the sink is deleted later, from the event loop, with the ring it was given.
+    QAudioSink* sink = sink_.release();
+    ring_.release()->setParent(sink);
+    if (!QCoreApplication::instance()) {
+        delete sink;
+        return;
+    }
+    sink->setParent(retiredSinks());
+    sink->deleteLater();
 }
 
 void AudioOutput::setRunning(bool running) {

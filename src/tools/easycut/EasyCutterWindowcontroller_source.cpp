@@ -36,6 +36,10 @@ bool EasyCutterWindowcontroller::loadSourceFile(const QString& path) {
     if (!data)
         return false;
     fileData_ = std::move(data);
+    // The new file starts paused, whatever the old one was doing.
+    stopPreview();
+    playOrpauseBtn->setEnabled(true);
+    playOrpauseSelectBtn->setEnabled(true);
     closeCurrentPlayer();
     cutItems_.clear();
     selectedCutIndex_ = 0;

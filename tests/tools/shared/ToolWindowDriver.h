@@ -130,6 +130,24 @@ inline void pickFile(QWidget* addButton, const QString& path, QFileDialog::FileM
     settle(100);
 }
 
+// Clicks an add-file button and answers its open panel as a user at the keyboard does: the
+// file's name typed into the panel's name field (its completer may pop up) and Return.
+inline void typeFileIntoPanel(QWidget* addButton, const QString& path,
+                              QFileDialog::FileMode mode = QFileDialog::ExistingFiles) {
+    click(addButton);
+    QFileDialog* panel = panelOfMode(mode);
+    ASSERT_NE(panel, nullptr);
+    panel->setDirectory(QFileInfo(path).absolutePath());
+    auto* name = panel->findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(name, nullptr);
+    name->setFocus();
+    settle(200); // the panel lists the folder, so that its completer knows the names
+    QTest::keyClicks(name, QFileInfo(path).fileName());
+    settle(200);
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : name, Qt::Key_Return);
+    settle(100);
+}
+
 // Types into a field and ends the edit with Return.
 inline void typeField(QLineEdit* field, const QString& value) {
     field->setFocus();
