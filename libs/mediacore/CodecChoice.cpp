@@ -153,9 +153,20 @@ bool containerAccepts(const AVOutputFormat* format, AVCodecID id) {
     return true;
 }
 
-bool holdsMovingPictures(const AVOutputFormat* format) {
-    return format && format->video_codec != AV_CODEC_ID_NONE && std::strcmp(format->name, "mp3") != 0 &&
-           std::strcmp(format->name, "flac") != 0;
+bool holdsMovingPictures(const AVOutputFormat* format, const std::string& path) {
+    if (!format || format->video_codec == AV_CODEC_ID_NONE || std::strcmp(format->name, "mp3") == 0 ||
+        std::strcmp(format->name, "flac") == 0)
+        return false;
+    // Some muxers serve pictures and sound alike (ipod for m4v and m4a, asf for wmv and wma, ogg):
+    // the name the user chose says which.
+    static const char* const kSoundNames[] = {"m4a", "m4b", "wma", "ogg", "oga", "mka"};
+    const size_t dot = path.find_last_of("./");
+    if (dot == std::string::npos || path[dot] != '.')
+        return true;
+    std::string ext = path.substr(dot + 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char ch) { return char(std::tolower(ch)); });
+    return std::none_of(std::begin(kSoundNames), std::end(kSoundNames),
+                        [&ext](const char* name) { return ext == name; });
 }
 
 const AVCodec* containerDefaultEncoder(const AVOutputFormat* format, AVMediaType type) {

@@ -29,9 +29,10 @@ const AVCodec* preferredEncoder(AVCodecID id);
 // True when the container can hold that codec.
 bool containerAccepts(const AVOutputFormat* format, AVCodecID id);
 
-// False for containers of sound that take a picture only as cover art (mp3, flac): a film's
-// picture is left out of them rather than encoded frame by frame for one cover.
-bool holdsMovingPictures(const AVOutputFormat* format);
+// False for containers of sound that take a picture only as cover art (mp3, flac), and for a
+// file named as sound (song.m4a, song.wma, song.ogg) even where its muxer could hold a film: a
+// film's picture is left out of them rather than encoded frame by frame.
+bool holdsMovingPictures(const AVOutputFormat* format, const std::string& path);
 
 // The encoder to use when the source codec cannot be written (no encoder or not accepted by the
 // container): the container's own default.

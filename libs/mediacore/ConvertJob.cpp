@@ -267,6 +267,26 @@ int chooseMode(const CodecSetting& setting, AVCodecID source, bool copyable, boo
 
 } // namespace
 
+// A cut that keeps the sound as it is keeps every sound stream of the file (languages,
+// commentary) unless the caller chose one: the others are copied beside the main one.
+std::vector<int> ConvertJob::otherSoundStreams(int mainIndex, const AVOutputFormat* container) const {
+    std::vector<int> others;
+    const CodecSetting::Kind kind = format_.audioCodec.kind;
+    if (audioIndex_ >= 0 || mainIndex < 0 || (kind != CodecSetting::Keep && kind != CodecSetting::Copy) ||
+        format_.changesSound() || fx_.mainAudioDisabled || fx_.volume != 1.0 || !fx_.music.empty())
+        return others;
+    for (unsigned i = 0; i < probe_->nb_streams; ++i) {
+        const AVCodecParameters* par = probe_->streams[i]->codecpar;
+        if (int(i) == mainIndex || par->codec_type != AVMEDIA_TYPE_AUDIO)
+            continue;
+        if (containerAccepts(container, par->codec_id))
+            others.push_back(int(i));
+        else
+            logInfo("sound stream " + std::to_string(i) + " does not fit the output and is left out");
+    }
+    return others;
+}
+
 int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p) {
     const AVOutputFormat* container = writer.container();
     const int vIndex = firstVideoStream(probe_.get());
@@ -284,7 +304,7 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
         return logFailure("empty range", AVERROR(EINVAL));
     const bool cut = p->start > 0 || p->end < d;
     int r;
-    if (vs && holdsMovingPictures(container) &&
+    if (vs && holdsMovingPictures(container, output_) &&
         (r = chooseMode(format_.videoCodec, vs->codecpar->codec_id, true, cut,
                         fx_.changesPicture() || format_.changesPicture(), true, container, AVMEDIA_TYPE_VIDEO,
                         &p->video, &p->videoEncoder)) < 0)
@@ -301,6 +321,8 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
         return logFailure("nothing of " + input_ + " fits into " + output_, AVERROR(EINVAL));
 
     const bool readSound = p->audio != ConvertPlan::None && !p->silentMain;
+    if (readSound)
+        p->otherSound = otherSoundStreams(aIndex, container);
     if ((r = reader.open(input_, aIndex, p->video != ConvertPlan::None, readSound, p->video == ConvertPlan::Encode,
                          p->audio == ConvertPlan::Encode)) < 0)
         return r;
@@ -380,6 +402,13 @@ int ConvertJob::run() {
         return r;
     if (p.audio == ConvertPlan::Encode && (r = openAudioEncoder(p.audioEncoder, reader, writer, fx, graph)) < 0)
         return r;
+    if (p.audio == ConvertPlan::Encode && !p.silentMain)
+        writer.copyTags(OutputWriter::Audio, reader.audio());
+    for (const int other : p.otherSound) {
+        if ((r = writer.addOtherCopy(reader.format()->streams[other])) < 0)
+            return r;
+        reader.addOtherSound(other);
+    }
     if ((r = writer.start()) < 0)
         return r;
     if (p.shift > 0 || p.start > 0)

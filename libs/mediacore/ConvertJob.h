@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "FfPointers.h"
 #include "FxSettings.h"
@@ -75,6 +76,7 @@ private:
     int plan(class SourceReader& reader, class OutputWriter& writer, ConvertPlan* p);
     bool rangeHoldsPicture(int64_t startUs, int64_t endUs) const;
     bool canCutSmartly(struct SmartCutRequest* request) const;
+    std::vector<int> otherSoundStreams(int mainIndex, const AVOutputFormat* container) const;
     // Builds the picture graph and opens `codec` for it; 0 or a negative AVERROR (logged).
     int openVideoEncoder(const AVCodec* codec, class SourceReader& reader, class OutputWriter& writer,
                          const mediafx::FxSettings& fx, int keepRotation, mediafx::FxGraph& graph);

@@ -78,7 +78,7 @@ bool ConvertJob::canCutSmartly(SmartCutRequest* request) const {
         (format_.changesSound() && !fx_.mainAudioDisabled))
         return false;
     const AVOutputFormat* container = av_guess_format(nullptr, output_.c_str(), nullptr);
-    if (!holdsMovingPictures(container))
+    if (!holdsMovingPictures(container, output_))
         return false;
     int aIndex = -1;
     if (!fx_.mainAudioDisabled && container->audio_codec != AV_CODEC_ID_NONE) {
@@ -95,6 +95,7 @@ bool ConvertJob::canCutSmartly(SmartCutRequest* request) const {
     request->input = input_;
     request->output = output_;
     request->audioIndex = aIndex;
+    request->otherSound = otherSoundStreams(aIndex, container);
     request->startUs = cutStart_;
     request->endUs = end;
     request->sizeLimit = sizeLimit_;

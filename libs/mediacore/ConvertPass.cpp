@@ -102,6 +102,8 @@ int ConvertPass::step() {
         return r;
     if (r == 1)
         return copied(packet_.get(), kind);
+    if (r == 2)
+        return otherSound(packet_.get());
     return kind == SourceReader::Video ? picture(frame_.get()) : sound(frame_.get());
 }
 
@@ -120,6 +122,24 @@ int ConvertPass::copied(AVPacket* packet, SourceReader::Kind kind) {
         copiedVideoUs_ = copiedVideoUs_ == AV_NOPTS_VALUE ? t : std::max(copiedVideoUs_, t);
     }
     const int r = copy_.take(packet, kind);
+    return r < 0 ? r : Next;
+}
+
+// A packet of another sound stream: copied when it starts inside the range.
+int ConvertPass::otherSound(AVPacket* packet) {
+    const AVStream* s = reader_.format()->streams[packet->stream_index];
+    const int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    int r = 0;
+    if (ts != AV_NOPTS_VALUE && !limitReached_) {
+        const int64_t t = av_rescale_q(ts, s->time_base, kMicro) - reader_.originUs();
+        if (t >= p_.start - 1000 && t < p_.end) {
+            const int64_t shift = av_rescale_q(p_.shift + reader_.originUs(), kMicro, s->time_base);
+            packet->pts = packet->pts != AV_NOPTS_VALUE ? packet->pts - shift : AV_NOPTS_VALUE;
+            packet->dts = packet->dts != AV_NOPTS_VALUE ? packet->dts - shift : AV_NOPTS_VALUE;
+            r = writer_.writeOtherPacket(packet->stream_index, packet, s->time_base);
+        }
+    }
+    av_packet_unref(packet);
     return r < 0 ? r : Next;
 }
 

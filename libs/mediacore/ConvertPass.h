@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "FrameLane.h"
 #include "JobRun.h"
@@ -31,6 +32,7 @@ struct ConvertPlan {
     int64_t shift = 0; // source time of output time 0
     const AVCodec* videoEncoder = nullptr;
     const AVCodec* audioEncoder = nullptr;
+    std::vector<int> otherSound; // source sound streams copied beside the main sound
 };
 
 class ConvertPass {
@@ -47,6 +49,7 @@ private:
     int step();
     int limitStep();
     int copied(AVPacket* packet, SourceReader::Kind kind);
+    int otherSound(AVPacket* packet);
     int picture(AVFrame* frame);
     int sound(AVFrame* frame);
     bool closePicture();

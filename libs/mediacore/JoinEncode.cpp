@@ -131,6 +131,7 @@ struct JoinEncode::ClipPass {
     int64_t samplesWanted = 0;
     int64_t samplesTaken = 0;
     int64_t tailSamples = 0; // sound held back for the next transition
+    int64_t clipSamples = 0; // the range's length in samples, for a join without picture
     bool anyPicture = false; // decoded, wherever it lies
 };
 
@@ -162,7 +163,7 @@ int JoinEncode::openEncoders() {
         anyAudio_ |= c.hasAudio;
     }
     const AVOutputFormat* container = writer_.container();
-    anyVideo_ &= holdsMovingPictures(container);
+    anyVideo_ &= holdsMovingPictures(container, writer_.path());
     anyAudio_ &= container->audio_codec != AV_CODEC_ID_NONE;
     if (anyVideo_ && (r = openVideo(first.get(), container)) < 0)
         return r;
@@ -323,8 +324,9 @@ int JoinEncode::writeClip(size_t i) {
     ClipPass p{c};
     const int64_t length = c.end - c.start;
     p.frames = anyVideo_ ? std::max<int64_t>(1, av_rescale_q(length, kMicro, av_inv_q(fps_))) : 0;
-    // Transition into this clip (set on the previous clip), in frames.
-    if (i > 0 && clips_[i - 1].transition != 0)
+    // Transition into this clip (set on the previous clip), in frames. Without a picture there
+    // is nothing to blend: the sound alone crossfades over the transition's length.
+    if (anyVideo_ && i > 0 && clips_[i - 1].transition != 0)
         p.blendIn = std::min<int64_t>(int64_t(heldFrames_.size()), p.frames - 1);
     if (i + 1 < clips_.size() && c.transition != 0 && anyVideo_)
         p.blendOut = std::clamp<int64_t>(av_rescale_q(c.transitionUs, kMicro, av_inv_q(fps_)), 0, p.frames / 2);
@@ -346,13 +348,16 @@ int JoinEncode::writeClip(size_t i) {
     }
     const int64_t heldSamples = heldSound_ ? av_audio_fifo_size(heldSound_.get()) : 0;
     const AVRational frame = av_inv_q(fps_), sample{1, rate_};
+    if (anyVideo_) {
+        p.blendSamples = p.blendIn > 0 ? std::min(heldSamples, av_rescale_q(p.blendIn, frame, sample)) : 0;
+        p.tailSamples = av_rescale_q(p.blendOut, frame, sample);
+    } else if (anyAudio_) {
+        soundOnlyOverlap(p, i, heldSamples);
+    }
     const int64_t samplesAtEnd = anyVideo_ ? av_rescale_q(framesAtEnd, frame, sample)
-                                           : samplesOut_ + heldSamples + av_rescale(length, rate_, 1000000);
-    p.blendSamples =
-        anyVideo_ && p.blendIn > 0 ? std::min(heldSamples, av_rescale_q(p.blendIn, frame, sample)) : 0;
+                                           : samplesOut_ + heldSamples + p.clipSamples - p.blendSamples;
     // Samples of this clip to take: they overlap the held tail by blendSamples.
     p.samplesWanted = samplesAtEnd - samplesOut_ - heldSamples + p.blendSamples;
-    p.tailSamples = anyVideo_ ? av_rescale_q(p.blendOut, frame, sample) : 0;
     // The first frames of this clip go into the transition with the held tail.
     if (p.blendIn > 0 && (r = startBlend(p.blend, clips_[i - 1].transition, heldFrames_, fps_)) < 0)
         return r;
@@ -370,6 +375,17 @@ int JoinEncode::writeClip(size_t i) {
     doneUs_ += length;
     run_.report(doneUs_, totalUs_);
     return 0;
+}
+
+// Without a picture a transition is a sound crossfade of its length: the held tail of the
+// previous clip overlaps this clip's start, and this clip's tail is held for the next one.
+void JoinEncode::soundOnlyOverlap(ClipPass& p, size_t i, int64_t heldSamples) const {
+    const Clip& c = p.clip;
+    p.clipSamples = av_rescale(c.end - c.start, rate_, 1000000);
+    if (i > 0 && clips_[i - 1].transition != 0)
+        p.blendSamples = std::min(heldSamples, std::max<int64_t>(0, p.clipSamples - 1));
+    if (i + 1 < clips_.size() && c.transition != 0)
+        p.tailSamples = std::clamp<int64_t>(av_rescale(c.transitionUs, rate_, 1000000), 0, p.clipSamples / 2);
 }
 
 // Moves one filtered picture into the output: blended, held for the next transition, or written.

@@ -47,6 +47,7 @@ private:
     int openVideo(const AVFormatContext* first, const AVOutputFormat* container);
     int openAudio(const AVFormatContext* first, const AVOutputFormat* container);
     int writeClip(size_t i);
+    void soundOnlyOverlap(ClipPass& p, size_t i, int64_t heldSamples) const;
     int buildGraph(const Clip& c, class SourceReader& reader, mediafx::FxGraph& graph) const;
     int readClip(ClipPass& p, class SourceReader& reader, mediafx::FxGraph& graph);
     int takeFrame(ClipPass& p, FramePtr f);

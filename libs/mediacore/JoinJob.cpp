@@ -148,7 +148,8 @@ bool JoinJob::canCopy() const {
         return false;
     const int v0 = firstVideoStream(first.get()), a0 = firstAudioStream(first.get());
     const AVOutputFormat* container = av_guess_format(nullptr, output_.c_str(), nullptr);
-    if (v0 >= 0 && !containerAccepts(container, first->streams[v0]->codecpar->codec_id))
+    if (v0 >= 0 && (!holdsMovingPictures(container, output_) ||
+                    !containerAccepts(container, first->streams[v0]->codecpar->codec_id)))
         return false;
     if (a0 >= 0 && !containerAccepts(container, first->streams[a0]->codecpar->codec_id))
         return false;

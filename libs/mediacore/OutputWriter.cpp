@@ -201,7 +201,49 @@ int OutputWriter::addCopy(Kind kind, const AVStream* source) {
     }
     (kind == Video ? videoStream_ : audioStream_) = st->index;
     copied_[kind == Video ? 0 : 1] = true;
+    copyTags(kind, source);
     return 0;
+}
+
+void OutputWriter::copyTags(Kind kind, const AVStream* source) {
+    const int index = kind == Video ? videoStream_ : audioStream_;
+    if (!format_ || index < 0 || !source)
+        return;
+    AVStream* st = format_->streams[index];
+    for (const char* key : {"language", "title"})
+        if (const AVDictionaryEntry* e = av_dict_get(source->metadata, key, nullptr, 0))
+            av_dict_set(&st->metadata, key, e->value, 0);
+    st->disposition = source->disposition & (AV_DISPOSITION_DEFAULT | AV_DISPOSITION_FORCED);
+}
+
+int OutputWriter::addOtherCopy(const AVStream* source) {
+    // Added like the main sound's copy, then moved aside: the main slots stay as they were.
+    const int mainAudio = audioStream_;
+    const bool mainCopied = copied_[1];
+    const int r = addCopy(Audio, source);
+    if (r >= 0)
+        others_.push_back({source->index, audioStream_, AV_NOPTS_VALUE});
+    audioStream_ = mainAudio;
+    copied_[1] = mainCopied;
+    return r;
+}
+
+int OutputWriter::writeOtherPacket(int sourceIndex, AVPacket* packet, AVRational timeBase) {
+    auto o = std::find_if(others_.begin(), others_.end(), [&](const OtherStream& x) { return x.source == sourceIndex; });
+    if (!started_ || o == others_.end())
+        return AVERROR(EINVAL);
+    AVStream* st = format_->streams[o->output];
+    packet->stream_index = st->index;
+    av_packet_rescale_ts(packet, timeBase, st->time_base);
+    if (packet->dts == AV_NOPTS_VALUE)
+        packet->dts = packet->pts;
+    if (o->lastDts != AV_NOPTS_VALUE && packet->dts != AV_NOPTS_VALUE && packet->dts <= o->lastDts)
+        return 0; // a repeat across a seek would break the muxer's order
+    o->lastDts = packet->dts;
+    packetBytes_ += packet->size;
+    ++packets_;
+    const int r = av_interleaved_write_frame(format_, packet);
+    return r < 0 ? logFailure("writing " + path_, r) : 0;
 }
 
 int OutputWriter::setCopyExtradata(Kind kind, const uint8_t* data, int size) {

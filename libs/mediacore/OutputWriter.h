@@ -55,6 +55,12 @@ public:
     int addAudioEncoder(const AudioEncoding& encoding);
     // A stream copied from a source stream.
     int addCopy(Kind kind, const AVStream* source);
+    // Another sound stream of the source copied beside the main one (keyed by the source's
+    // stream index), and one of its packets with times in `timeBase`.
+    int addOtherCopy(const AVStream* source);
+    int writeOtherPacket(int sourceIndex, AVPacket* packet, AVRational timeBase);
+    // Gives an encoded stream the language and title of its source stream (copies get them).
+    void copyTags(Kind kind, const AVStream* source);
     // Replaces the codec configuration of a copied stream (before start()).
     int setCopyExtradata(Kind kind, const uint8_t* data, int size);
     int start();
@@ -106,6 +112,12 @@ private:
     int64_t videoBytes_ = 0;
     int64_t headerBytes_ = 0;
     PacketPtr packet_ = makePacket();
+    struct OtherStream {
+        int source = -1;
+        int output = -1;
+        int64_t lastDts = AV_NOPTS_VALUE;
+    };
+    std::vector<OtherStream> others_;
 };
 
 } // namespace mediacore

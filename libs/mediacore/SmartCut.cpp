@@ -99,6 +99,9 @@ int SmartCut::run() {
         AVStream* s = w.input->streams[i];
         s->discard = (s == w.video || s == w.audio) ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
     }
+    for (const int other : request_.otherSound)
+        if (unsigned(other) < w.input->nb_streams && w.input->streams[other] != w.audio)
+            w.otherSound.push_back(w.input->streams[other]);
     w.originUs = startTimeUs(w.input.get());
     if (!w.config.parse(w.video->codecpar->extradata, w.video->codecpar->extradata_size))
         return kDeclined;

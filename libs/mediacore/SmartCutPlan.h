@@ -112,6 +112,7 @@ struct CutInput {
     InputPtr input;
     AVStream* video = nullptr;
     AVStream* audio = nullptr;
+    std::vector<AVStream*> otherSound; // copied beside the main sound
     int64_t originUs = 0;
     avc::AvcConfig config;
     ReadExtent extent;

@@ -16,8 +16,9 @@ namespace {
 // a size limit) can still leave it out.
 class SoundQueue {
 public:
-    SoundQueue(const CutInput& in, OutputWriter& writer, int64_t fromUs, int64_t shiftTicks)
-        : in_(in), writer_(writer), fromUs_(fromUs), shift_(shiftTicks) {}
+    // `stream` is the main sound, or another sound stream copied beside it.
+    SoundQueue(const CutInput& in, OutputWriter& writer, const AVStream* stream, int64_t fromUs, int64_t shiftTicks)
+        : in_(in), writer_(writer), stream_(stream), fromUs_(fromUs), shift_(shiftTicks) {}
 
     void push(const AVPacket* packet) { pending_.push_back(PacketPtr(av_packet_clone(packet))); }
     // Writes the waiting packets that start before `beforeUs`: those that begin in the range
@@ -25,15 +26,17 @@ public:
     int writeBefore(int64_t beforeUs, int64_t endUs) {
         while (!pending_.empty()) {
             AVPacket* a = pending_.front().get();
-            const int64_t t = in_.toUs(a->pts, in_.audio);
+            const int64_t t = in_.toUs(a->pts, stream_);
             if (t >= beforeUs)
                 break;
-            const int64_t half = av_rescale_q(a->duration, in_.audio->time_base, kMicro) / 2;
+            const int64_t half = av_rescale_q(a->duration, stream_->time_base, kMicro) / 2;
             if (t >= fromUs_ - kEpsilonUs && t + half <= endUs) {
                 a->pts -= shift_;
                 if (a->dts != AV_NOPTS_VALUE)
                     a->dts -= shift_;
-                if (const int e = writer_.writePacket(OutputWriter::Audio, a, in_.audio->time_base); e < 0)
+                const int e = stream_ == in_.audio ? writer_.writePacket(OutputWriter::Audio, a, stream_->time_base)
+                                                   : writer_.writeOtherPacket(stream_->index, a, stream_->time_base);
+                if (e < 0)
                     return e;
             }
             pending_.pop_front();
@@ -44,6 +47,7 @@ public:
 private:
     const CutInput& in_;
     OutputWriter& writer_;
+    const AVStream* stream_;
     const int64_t fromUs_;
     const int64_t shift_;
     std::deque<PacketPtr> pending_;
@@ -61,9 +65,13 @@ public:
         : request_(request), in_(in), range_(range), writer_(writer), config_(config), sourceSets_(sourceSets),
           head_(range, true, config.lengthSize, writer, in.video->time_base),
           tail_(range, false, config.lengthSize, writer, in.video->time_base),
-          sound_(in, writer, in.toUs(range.shift, in.video),
+          sound_(in, writer, in.audio, in.toUs(range.shift, in.video),
                  in.audio ? av_rescale_q(range.shift, in.video->time_base, in.audio->time_base) : 0),
-          videoEnd_(range.packets.size()), endUs_(range.endUs), audioDone_(in.audio == nullptr) {}
+          videoEnd_(range.packets.size()), endUs_(range.endUs), audioDone_(in.audio == nullptr) {
+        for (const AVStream* o : in.otherSound)
+            others_.emplace_back(in, writer, o, in.toUs(range.shift, in.video),
+                                 av_rescale_q(range.shift, in.video->time_base, o->time_base));
+    }
 
     CutEdge& head() { return head_; }
     bool done() const { return index_ >= videoEnd_ && audioDone_; }
@@ -76,6 +84,12 @@ public:
 
 private:
     int picture(AVPacket* packet);
+    int writeSound(int64_t beforeUs) {
+        int r = sound_.writeBefore(beforeUs, endUs_);
+        for (size_t k = 0; r >= 0 && k < others_.size(); ++k)
+            r = others_[k].writeBefore(beforeUs, endUs_);
+        return r;
+    }
     bool endsBefore(size_t i) const;
     int decodeForEdges(size_t i, const AVPacket* packet);
 
@@ -87,6 +101,7 @@ private:
     const size_t sourceSets_;
     CutEdge head_, tail_;
     SoundQueue sound_;
+    std::deque<SoundQueue> others_; // other sound streams, in the order of in_.otherSound
     size_t index_ = 0; // the next picture packet of the range
     size_t videoEnd_;
     int64_t endUs_;
@@ -106,9 +121,14 @@ int CutPass::take(AVPacket* packet) {
             audioDone_ = true;
         else
             sound_.push(packet);
+    } else {
+        for (size_t k = 0; k < others_.size(); ++k)
+            if (packet->stream_index == in_.otherSound[k]->index && packet->pts != AV_NOPTS_VALUE &&
+                in_.toUs(packet->pts, in_.otherSound[k]) < endUs_)
+                others_[k].push(packet);
     }
     const int64_t soundBefore = request_.sizeLimit > 0 ? groupStartUs_ : pictureReadUs_;
-    if (const int r = sound_.writeBefore(index_ >= videoEnd_ ? INT64_MAX : soundBefore, endUs_); r < 0)
+    if (const int r = writeSound(index_ >= videoEnd_ ? INT64_MAX : soundBefore); r < 0)
         return r;
     if (head_.mismatch() || tail_.mismatch()) {
         logInfo("cut re-encodes the whole range: the frames change format");
@@ -187,7 +207,7 @@ int CutPass::inputEnded(int readResult) {
 
 int CutPass::finish() {
     int r;
-    if ((r = head_.finish()) < 0 || (r = tail_.finish()) < 0 || (r = sound_.writeBefore(INT64_MAX, endUs_)) < 0)
+    if ((r = head_.finish()) < 0 || (r = tail_.finish()) < 0 || (r = writeSound(INT64_MAX)) < 0)
         return r;
     if (head_.mismatch() || tail_.mismatch()) {
         logInfo("cut re-encodes the whole range: the frames change format");
@@ -214,6 +234,11 @@ int openOutput(const SmartCutRequest& request, const CutInput& in, const avc::Av
         return r;
     if (in.audio && (r = writer.addCopy(OutputWriter::Audio, in.audio)) < 0)
         return r;
+    for (AVStream* o : in.otherSound) {
+        if ((r = writer.addOtherCopy(o)) < 0)
+            return r;
+        o->discard = AVDISCARD_DEFAULT; // left out of the scan, read from here on
+    }
     return writer.start();
 }
 

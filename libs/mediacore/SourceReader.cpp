@@ -151,6 +151,13 @@ void SourceReader::finish(Kind kind) {
         s->discard = AVDISCARD_ALL;
 }
 
+void SourceReader::addOtherSound(int index) {
+    if (format_ && index >= 0 && unsigned(index) < format_->nb_streams && index != audioIndex_) {
+        format_->streams[index]->discard = AVDISCARD_DEFAULT;
+        otherSound_.push_back(index);
+    }
+}
+
 int SourceReader::next(AVFrame* frame, Kind* kind, AVPacket* packet) {
     for (;;) {
         for (Kind k : {Video, Audio}) {
@@ -198,7 +205,11 @@ int SourceReader::next(AVFrame* frame, Kind* kind, AVPacket* packet) {
             k = Video;
         else if (index == audioIndex_ && !audioDone_)
             k = Audio;
-        else {
+        else if (packet && std::find(otherSound_.begin(), otherSound_.end(), index) != otherSound_.end()) {
+            av_packet_move_ref(packet, packet_.get());
+            *kind = Audio;
+            return 2;
+        } else {
             av_packet_unref(packet_.get());
             continue;
         }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "FfPointers.h"
 #include "SourceEnd.h"
@@ -41,8 +42,11 @@ public:
     // or, with atOrAfter, on the first keyframe from `us` on (for copying without earlier frames).
     int seek(int64_t us, bool atOrAfter = false);
     // Next decoded frame of a decoded stream (returns 0), or next packet of a stream that is not
-    // decoded (returns 1, into `packet`); AVERROR_EOF when both are done.
+    // decoded (returns 1, into `packet`), or of another sound stream (returns 2, see
+    // addOtherSound); AVERROR_EOF when both main streams are done.
     int next(AVFrame* frame, Kind* kind, AVPacket* packet = nullptr);
+    // Also delivers the packets of sound stream `index` (copied beside the main sound).
+    void addOtherSound(int index);
     // Time of the first picture packet from the current position (the keyframe a seek lands on),
     // then back to the same position. AV_NOPTS_VALUE when there is none.
     int64_t firstVideoPacketUs(int64_t seekUs, bool atOrAfter = false);
@@ -78,6 +82,7 @@ private:
     std::string path_;
     int videoIndex_ = -1;
     int audioIndex_ = -1;
+    std::vector<int> otherSound_;
     int64_t originUs_ = 0;
     bool inputEnded_ = false;
     bool moved_ = false; // read from or seeked since opening

@@ -1,6 +1,7 @@
 // Convert jobs on the fixture clips, judged by ffprobe and ffmpeg.
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QTemporaryDir>
 #include <atomic>
 #include <chrono>
@@ -230,4 +231,57 @@ TEST(ConvertStreams, StreamInfoCountsThenRecords) {
     ASSERT_GE(apiMediaConvertSetInputMedia(audioOnly.h, utf8(media("audio_only.mp3"))), 1);
     ASSERT_GE(apiMediaConvertGetVideoStreamInfo(audioOnly.h, &videoCount, nullptr), 1);
     EXPECT_EQ(videoCount, 0);
+}
+
+// A cut that keeps the format keeps every sound stream with its language, whether its picture
+// is copied between re-encoded edges (H.264), re-encoded (MPEG-4) or copied whole; a stream
+// the caller chose is the only one kept.
+TEST(ConvertStreams, KeepFormatCutsKeepEverySoundStreamAndItsLanguage) {
+    QTemporaryDir dir;
+    const auto twoLanguages = [&](const QString& name, const QString& vcodec) {
+        return makeWithFfmpeg(dir.filePath(name),
+                              QStringList{"-f", "lavfi", "-i", "testsrc2=s=160x96:r=25:d=4", "-f", "lavfi", "-i",
+                                          "sine=frequency=440:d=4", "-f", "lavfi", "-i", "sine=frequency=880:d=4"} +
+                                  QString("-map 0 -map 1 -map 2 -c:v %1 -g 25 -c:a aac -metadata:s:a:0 language=eng "
+                                          "-metadata:s:a:1 language=ger")
+                                      .arg(vcodec)
+                                      .split(' '));
+    };
+    const QString h264 = twoLanguages("h264.mp4", "libx264"), mpeg4 = twoLanguages("mpeg4.mp4", "mpeg4");
+    ASSERT_FALSE(h264.isEmpty());
+    ASSERT_FALSE(mpeg4.isEmpty());
+    // The language of each sound stream, and whether the stream holds sound over the range.
+    const auto languages = [](const QString& path) {
+        QStringList found;
+        for (const QJsonValue s : probe(path).value("streams").toArray()) {
+            if (s["codec_type"].toString() != "audio")
+                continue;
+            QByteArray out;
+            run(FFPROBE_EXECUTABLE,
+                {"-v", "error", "-select_streams", QString::number(s["index"].toInt()), "-count_packets",
+                 "-show_entries", "stream=nb_read_packets", "-of", "csv=p=0", path},
+                &out);
+            found << s["tags"].toObject().value("language").toString() + (out.trimmed().toInt() > 50 ? "" : "?");
+        }
+        return found;
+    };
+    struct Case {
+        QString in, out;
+        int64_t from, to;
+    };
+    for (const Case& c : {Case{h264, "smart.mp4", 1500000, 3500000}, Case{mpeg4, "encoded.mkv", 500000, 2500000},
+                          Case{h264, "whole.mkv", 0, 0}}) {
+        SCOPED_TRACE(c.out.toStdString());
+        const QString out = dir.filePath(c.out);
+        ASSERT_EQ(convert(c.in, out, Cut{nullptr, nullptr, c.from, c.to}), 1);
+        EXPECT_EQ(languages(out), (QStringList{"eng", "ger"}));
+        EXPECT_NEAR(probeDuration(out), c.to ? 2.0 : 4.0, 0.1);
+        EXPECT_GT(audioRms(out, 0.5, 1.5), 0.05);
+    }
+    Job chosen;
+    const QString one = dir.filePath("chosen.mp4");
+    ASSERT_EQ(setUp(chosen, h264, one, Cut{nullptr, nullptr, 500000, 2500000}), 1);
+    ASSERT_GE(apiMediaConvertSetAudioIndex(chosen.h, 2), 1);
+    ASSERT_EQ(apiMediaConvertStart(chosen.h), 1);
+    EXPECT_EQ(languages(one), QStringList{"ger"});
 }

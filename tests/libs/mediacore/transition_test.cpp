@@ -101,3 +101,30 @@ TEST(JoinTransition, SoundCrossfadesUnderThePicture) {
     EXPECT_GT(audioRms(out, 2.1, 2.8), 0.06);
     EXPECT_NEAR(probeStream(out, "audio").value("sample_rate").toString().toDouble(), 48000, 1);
 }
+
+TEST(JoinTransition, SoundOnlyOutputsCrossfadeTheSoundAndWriteNoPicture) {
+    QTemporaryDir dir;
+    const QString red = makeClip(dir, "red", 440), blue = makeClip(dir, "blue", 880);
+    // Containers that could hold a picture (m4a, ogg, wma) still get none under a sound name.
+    const struct {
+        const char* name;
+        int effect;
+    } outputs[] = {{"slide.mp3", 1}, {"fade.m4a", 3}, {"top.ogg", 2}, {"slide.wma", 1}, {"copy.m4a", 0}};
+    for (const auto& o : outputs) {
+        SCOPED_TRACE(o.name);
+        const QString out = dir.filePath(o.name);
+        Join job;
+        ASSERT_GE(apiMediaJoinSetOutputPath(job.h, utf8(out)), 1);
+        const uint64_t a = apiMediaJoinAddMediaClip(job.h, utf8(red), 0, 0);
+        ASSERT_NE(apiMediaJoinAddMediaClip(job.h, utf8(blue), 0, 0), 0u);
+        ASSERT_GE(apiMediaJoinSetTransition(job.h, a, o.effect, o.effect ? 1000000 : 0), 1);
+        ASSERT_EQ(apiMediaJoinStart(job.h), 0);
+        EXPECT_EQ(probeStreamCount(out, "video"), 0);
+        EXPECT_EQ(probeStreamCount(out, "audio"), 1);
+        // The sound overlaps by the transition's second and is heard through the seam.
+        EXPECT_NEAR(probeDuration(out), o.effect ? 3.0 : 4.0, 0.1);
+        EXPECT_GT(audioRms(out, 0.2, 0.9), 0.06);
+        EXPECT_GT(audioRms(out, 1.45, 1.55), 0.05);
+        EXPECT_GT(audioRms(out, 2.1, 2.8), 0.06);
+    }
+}
