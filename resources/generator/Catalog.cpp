@@ -122,11 +122,8 @@ void Catalog::addHomeAndEditor() {
             },
             {});
     }
-    add("SubFun/btnBrowse_Down.png",
-        [] {
-            return PictureStyle::bareIcon(GlyphId::Folder, ButtonState::Normal, {24, 24});
-        },
-        {});
+    // The reveal-folder button lies on the blue export row of every tool window.
+    add("SubFun/btnBrowse_Down.png", [] { return PictureStyle::bandIcon(GlyphId::Folder, {24, 24}); }, {});
     const std::pair<const char*, GlyphId> turns[] = {{"SubFun/旋转-左.png", GlyphId::RotateLeft},
                                                      {"SubFun/旋转-右.png", GlyphId::RotateRight},
                                                      {"SubFun/左右翻转.png", GlyphId::FlipHorizontal},
@@ -333,7 +330,9 @@ void Catalog::addPanels() {
             return PanelPictures::cancelButton({80, 26}, true);
         },
         {});
-    add("Resources/edit_trim_focus.png", [] { return PanelPictures::track({200, 10}, palette::brand); }, {});
+    // The fill of the trim range and of the export bars, which lie on the window's blue: a
+    // deeper blue, so that a full bar reads as full there.
+    add("Resources/edit_trim_focus.png", [] { return PanelPictures::track({200, 10}, palette::brandDeep); }, {});
     add("Resources/edit_trimknob_normal.png", [] { return PanelPictures::playHead({17, 17}); }, {});
     add("Resources/edit_trimleft_normal.png", [] { return PanelPictures::trimHandle({9, 12}, true); }, {});
     add("Resources/edit_trimright_normal.png", [] { return PanelPictures::trimHandle({9, 12}, false); }, {});

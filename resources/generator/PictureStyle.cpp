@@ -223,6 +223,19 @@ QImage PictureStyle::bareIcon(GlyphId glyph, ButtonState state, QSize size) {
     return img;
 }
 
+QImage PictureStyle::bandIcon(GlyphId glyph, QSize size) {
+    QImage img = blank(size);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r(0.5, 0.5, size.width() - 1, size.height() - 1);
+    p.setPen(QPen(palette::brandDark, 1));
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(r, r.width() * 0.2, r.height() * 0.2);
+    const qreal side = std::min(r.width(), r.height()) * 0.64;
+    Glyph::draw(p, glyph, QRectF(r.center().x() - side / 2, r.center().y() - side / 2, side, side), palette::ink);
+    return img;
+}
+
 QImage PictureStyle::squareIcon(GlyphId glyph, ButtonState state, QSize size, qreal radius) {
     QImage img = blank(size);
     QPainter p(&img);

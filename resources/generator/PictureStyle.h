@@ -14,6 +14,8 @@ namespace palette {
 inline const QColor brand(33, 176, 235);
 inline const QColor brandLight(86, 199, 243);
 inline const QColor brandDark(19, 129, 180);
+// Fills that lie on the brand blue itself (the export bars) and must read there.
+inline const QColor brandDeep(12, 92, 138);
 inline const QColor panel(245, 245, 245);
 inline const QColor ink(52, 64, 76);
 inline const QColor disabledFill(214, 219, 223);
@@ -42,6 +44,9 @@ public:
     static QImage roundIcon(GlyphId glyph, ButtonState state, QSize size);
     // Bare pictogram in the brand blue with a soft halo when hovered or pressed.
     static QImage bareIcon(GlyphId glyph, ButtonState state, QSize size);
+    // Pictogram in dark ink on a white rounded face, for icon buttons that lie on the brand
+    // blue itself, where a brand-blue pictogram would vanish.
+    static QImage bandIcon(GlyphId glyph, QSize size);
     // Square button filling the whole picture (for opaque bitmaps on any background);
     // pictures with alpha may round their corners.
     static QImage squareIcon(GlyphId glyph, ButtonState state, QSize size, qreal radius = 0);

@@ -5,6 +5,7 @@
 #include "foundation/helpers/NSBundle.h"
 #include "platform/BundlePaths.h"
 #include "platform/Log.h"
+#include "platform/QtTranslations.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 #include "tools/shared/ToolWindow.h"
@@ -185,6 +186,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     // The table (four or nine languages) is decided once, before anything is looked up.
     NSBundle::setLanguage();
     fourLanguages_ = tableOffersFourLanguages();
+    qttranslations::install(NSBundle::currentLanguageCode());
     QApplication::setQuitOnLastWindowClosed(true);
 
     for (int i = 0, count = fourLanguages_ ? 4 : 9; i < count; ++i) {
@@ -290,6 +292,7 @@ void AppDelegate::setLange(int language) {
     defaults.setObject(QStringList{languageCode(language, fourLanguages_)}, kPreferredLanguages);
     defaults.synchronize();
     NSBundle::setLanguage();
+    qttranslations::install(NSBundle::currentLanguageCode());
     qCDebug(lcApp) << "interface language" << language << languageCode(language, fourLanguages_);
 
     setMenuTitles();

@@ -11,10 +11,19 @@ QPointer<QMessageBox>& lastAlert() {
     return p;
 }
 
+std::function<QString()>& buttonTitleSource() {
+    static std::function<QString()> source;
+    return source;
+}
+
 QMessageBox* showBox(QMessageBox::Icon icon, QWidget* parent, const QString& message,
-                     const QString& informative, std::function<void()> done) {
+                     const QString& informative, std::function<void()> done, const QString& buttonTitle) {
     auto* box = new QMessageBox(icon, QString(), message, QMessageBox::Ok, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    if (buttonTitle.isEmpty())
+        Alerts::titleOkButton(box);
+    else
+        box->button(QMessageBox::Ok)->setText(buttonTitle);
     if (!informative.isEmpty())
         box->setInformativeText(informative);
     if (parent)
@@ -32,14 +41,24 @@ QMessageBox* showBox(QMessageBox::Icon icon, QWidget* parent, const QString& mes
 
 } // namespace
 
+void Alerts::setButtonTitle(std::function<QString()> title) {
+    buttonTitleSource() = std::move(title);
+}
+
+void Alerts::titleOkButton(QMessageBox* box) {
+    QAbstractButton* ok = box ? box->button(QMessageBox::Ok) : nullptr;
+    if (ok && buttonTitleSource())
+        ok->setText(buttonTitleSource()());
+}
+
 QMessageBox* Alerts::showWarning(QWidget* parent, const QString& message, const QString& informativeText,
-                                 std::function<void()> done) {
-    return showBox(QMessageBox::Warning, parent, message, informativeText, std::move(done));
+                                 std::function<void()> done, const QString& buttonTitle) {
+    return showBox(QMessageBox::Warning, parent, message, informativeText, std::move(done), buttonTitle);
 }
 
 QMessageBox* Alerts::showInformation(QWidget* parent, const QString& message, const QString& informativeText,
-                                     std::function<void()> done) {
-    return showBox(QMessageBox::Information, parent, message, informativeText, std::move(done));
+                                     std::function<void()> done, const QString& buttonTitle) {
+    return showBox(QMessageBox::Information, parent, message, informativeText, std::move(done), buttonTitle);
 }
 
 QMessageBox* Alerts::askQuestion(QWidget* parent, const QString& message, const QString& informativeText,

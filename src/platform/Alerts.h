@@ -9,13 +9,22 @@
 
 class Alerts {
 public:
-    // A warning with one OK button. `done` (may be empty) runs once after it closes. The box
-    // deletes itself when closed. With no parent it is an ordinary top-level window.
+    // Where the one button of a plain alert gets its title when the caller names none (the
+    // program's "OK" in the user's language, read at each alert); unset, Qt's own.
+    static void setButtonTitle(std::function<QString()> title);
+    // Titles the OK button of a box made elsewhere as above.
+    static void titleOkButton(QMessageBox* box);
+
+    // A warning with one OK button, titled `buttonTitle` when given. `done` (may be empty)
+    // runs once after it closes. The box deletes itself when closed. With no parent it is an
+    // ordinary top-level window.
     static QMessageBox* showWarning(QWidget* parent, const QString& message,
-                                    const QString& informativeText = {}, std::function<void()> done = {});
+                                    const QString& informativeText = {}, std::function<void()> done = {},
+                                    const QString& buttonTitle = {});
     // As above with an information icon.
     static QMessageBox* showInformation(QWidget* parent, const QString& message,
-                                        const QString& informativeText = {}, std::function<void()> done = {});
+                                        const QString& informativeText = {}, std::function<void()> done = {},
+                                        const QString& buttonTitle = {});
 
     // A question with two buttons: `goOnTitle` (the default) and `cancelTitle`. `answer` runs
     // once after it closes, with true only for the go-on button (Escape and closing the

@@ -1,6 +1,7 @@
 #include "profiles/CustomProfileWriter.h"
 
 #include "foundation/helpers/NSBundle.h"
+#include "platform/Alerts.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
@@ -128,6 +129,7 @@ void CustomProfileWriter::received(const QVariantMap& values) const {
                         NSBundle::localizedStringForKey(QStringLiteral("pfSaveFailedString"),
                                                         QStringLiteral("The profile could not be saved.")),
                         QMessageBox::Ok, prompt ? prompt->parentWidget() : nullptr);
+    Alerts::titleOkButton(box);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->open();

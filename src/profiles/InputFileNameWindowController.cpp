@@ -1,6 +1,7 @@
 #include "profiles/InputFileNameWindowController.h"
 
 #include "foundation/helpers/NSBundle.h"
+#include "platform/Alerts.h"
 #include "platform/Geometry.h"
 #include "platform/Log.h"
 #include "profiles/AddPfFileNotification.h"
@@ -63,6 +64,7 @@ void InputFileNameWindowController::actionOkBtn() {
                                 QStringLiteral("This name cannot be used for a profile. Do not use \"/\", "
                                                "\"..\" or a leading \".\".")),
                             QMessageBox::Ok, this);
+        Alerts::titleOkButton(message_);
         message_->setAttribute(Qt::WA_DeleteOnClose);
         message_->open();
         return;

@@ -5,6 +5,7 @@
 #include "app/ViewController.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/helpers/NSBundle.h"
+#include "platform/Alerts.h"
 #include "platform/BundlePaths.h"
 
 #include <QAction>
@@ -15,6 +16,8 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -127,5 +130,32 @@ TEST(Language, HelpItemOpensTheShippedHelpPageOfTheLanguage) {
         delegate->helpItemBtn()->trigger();
         ASSERT_EQ(catcher.urls.size(), size_t(3));
         EXPECT_EQ(catcher.urls[2], QUrl::fromLocalFile(help + "index.html"));
+    }
+}
+
+// Our alerts' button and Qt's own dialogs follow the interface language, also after a switch.
+TEST(Language, AlertButtonsAndQtDialogsSpeakTheChosenLanguage) {
+    ScratchDefaults defaults;
+    auto delegate = launch();
+    const int languages = delegate->fourLanguages() ? 4 : 9;
+    for (int language = languages - 1; language >= 0; --language) {
+        emit delegate->langeuagePopBtn()->activated(language + 1);
+        const QString code = NSBundle::currentLanguageCode();
+        QMessageBox* box = Alerts::showWarning(nullptr, "message");
+        EXPECT_EQ(box->button(QMessageBox::Ok)->text(), text("OKBtnTitle")) << code.toStdString();
+        box->close();
+        const QString cancel = QCoreApplication::translate("QPlatformTheme", "Cancel");
+        if (language == 0)
+            EXPECT_EQ(cancel, "Cancel");
+        else
+            EXPECT_NE(cancel, "Cancel") << code.toStdString() << ": Qt's dialogs stay in English";
+    }
+    // A Chinese alert does not say "OK" in English.
+    UserDefaults::standardUserDefaults().setInteger(1, "AppLanguage");
+    NSBundle::setLanguage();
+    if (!delegate->fourLanguages()) {
+        QMessageBox* box = Alerts::showWarning(nullptr, "message");
+        EXPECT_NE(box->button(QMessageBox::Ok)->text().remove('&'), "OK");
+        box->close();
     }
 }

@@ -1,6 +1,7 @@
 // The pictures of Settings.bundle in the build tree: every name the windows ask for
 // exists, opens as an image, is stored in the format its name says, and every button
 // shows a different picture in each of its looks.
+#include "Contrast.h"
 #include "ResourceInventory.h"
 
 #include "foundation/helpers/NSBundle.h"
@@ -100,4 +101,17 @@ TEST(Pictures, EveryProfileHasATileAndEveryCategoryKeepOriginal) {
         // The user's own category takes "Keep Original" from the bundle too.
         expectPicture(QStringLiteral("%1/Custom/Keep Original.png").arg(QLatin1String(root)), "custom");
     }
+}
+
+// The reveal-folder button lies on the brand-blue export row: its picture must stand out there.
+TEST(Pictures, TheRevealFolderPictureReadsOnTheBlueRow) {
+    const QColor band(33, 176, 235);
+    const QImage img = NSBundle::imageWithfileName("SubFun/btnBrowse_Down.png").convertToFormat(QImage::Format_ARGB32);
+    ASSERT_FALSE(img.isNull());
+    int readable = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            readable += testsupport::contrastRatio(testsupport::over(img.pixelColor(x, y), band), band) >= 2.0;
+    // Most of the button differs clearly from the row it lies on.
+    EXPECT_GT(readable, img.width() * img.height() / 2);
 }

@@ -132,4 +132,36 @@ double audioRms(const QString& path, double from, double to) {
     return std::sqrt(acc / n);
 }
 
+QString twoToneClip(const QString& folder) {
+    return makeWithFfmpeg(QDir(folder).filePath("two_tones.mp4"),
+                          {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=4", "-f", "lavfi", "-i",
+                           "aevalsrc=0.5*sin(2*PI*440*t):s=44100:d=4", "-f", "lavfi", "-i",
+                           "aevalsrc=0.5*sin(2*PI*1000*t):s=44100:d=4", "-map", "0:v", "-map", "1:a", "-map",
+                           "2:a", "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac"});
+}
+
+double toneLevel(const float* s, qsizetype n, int rate, double hz) {
+    if (n <= 0)
+        return 0;
+    // Goertzel's single-frequency transform.
+    const double w = 2 * M_PI * hz / rate, c = 2 * std::cos(w);
+    double s1 = 0, s2 = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const double s0 = s[i] + c * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    const double power = s1 * s1 + s2 * s2 - c * s1 * s2;
+    return 2 * std::sqrt(std::max(0.0, power)) / double(n);
+}
+
+double toneLevel(const QString& path, double hz, double from, double to) {
+    QByteArray out;
+    if (run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-i", path, "-ss", QString::number(from, 'f', 3), "-to",
+                                QString::number(to, 'f', 3), "-vn", "-ac", "1", "-ar", "8000", "-f", "f32le", "-"},
+            &out) != 0)
+        return -1;
+    return toneLevel(reinterpret_cast<const float*>(out.constData()), out.size() / 4, 8000, hz);
+}
+
 }  // namespace testsupport

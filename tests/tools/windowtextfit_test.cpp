@@ -17,6 +17,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QMainWindow>
 #include <QTemporaryDir>
 #include <QTest>
@@ -95,6 +96,18 @@ TEST_F(EveryLanguage, EditorAtItsSmallestWithAFile) {
         auto* w = new EditVideoWindowController();
         w->resize(908, 622);
         EXPECT_TRUE(w->openFile(testsupport::media("h264_aac.mp4")));
+        return w;
+    });
+}
+
+// The watermark tool with no mark chosen shows its font group with its caption.
+TEST_F(EveryLanguage, EditorWatermarkTool) {
+    expectWholeTexts([] {
+        auto* w = new EditVideoWindowController(EditorToolTypeWatermark);
+        w->resize(908, 622);
+        EXPECT_TRUE(w->openFile(testsupport::media("h264_aac.mp4")));
+        QLabel* caption = w->findChild<QLabel*>("wmFontStyleLabelstringValue");
+        EXPECT_TRUE(caption && caption->isVisibleTo(w));
         return w;
     });
 }

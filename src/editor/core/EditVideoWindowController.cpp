@@ -76,6 +76,7 @@ void EditVideoWindowController::windowDidLoad() {
     enableEdit(false);
     loaded_ = true;
     changesize();
+    fitScreen();
     openTool(toolItemType_);
     hiddenMusicViewPlay(true);
 }

@@ -213,6 +213,8 @@ public:
 protected:
     void windowWillClose() override;
     void exportEnded(JobChain::Outcome outcome, int error) override;
+    // A music track the engine refused says so; other failures give the engine's code.
+    void showEngineError(int result) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
@@ -267,6 +269,8 @@ private:
     void exportFileOpened();
     // _format
     void buildFormatBrowser();
+    void formatFolded(bool folded);
+    void fitScreen();
     double formatBandRise() const;
     void layoutFormatBrowser(double W);
 
@@ -284,6 +288,7 @@ private:
     bool loaded_ = false;
     QPointer<PictureTools> picture_; // a child of the window
     std::unique_ptr<EditorExport> export_; // the running export's plan; its part files go with it
+    bool musicRefused_ = false;            // the last job set-up failed on a music track
     EditorOutputChoices outputChoices_;    // the format chosen in the browser
     WaterMarkPanel* waterPanel_ = nullptr;
     SubtitlePanel* subtitlePanel_ = nullptr;

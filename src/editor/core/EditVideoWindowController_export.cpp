@@ -71,12 +71,15 @@ bool EditVideoWindowController::startExport() {
     record.exportbeforPath = parts.value(0);
     record.exportbehandPath = parts.value(1);
     EditorExport* current = export_.get();
-    auto make = [current](int index, int* error) -> std::unique_ptr<EngineJob> {
+    musicRefused_ = false;
+    // The chain is the window's own: it never calls make once the window has gone.
+    auto make = [current, this](int index, int* error) -> std::unique_ptr<EngineJob> {
         EditorConvertJob::Refused refused = EditorConvertJob::Refused::None;
         std::unique_ptr<EngineJob> job = current->makeJob(index, error, &refused);
         if (!job)
             qCWarning(lcEditor) << "export job" << index << "not set up:" << *error << "refused"
                                 << int(refused);
+        musicRefused_ = !job && refused == EditorConvertJob::Refused::Music;
         return job;
     };
     return jobChain().start(export_->jobCount(), make);
@@ -93,6 +96,13 @@ void EditVideoWindowController::exportEditingEnabled(bool on) {
         b->setEnabled(on && open);
     if (formatBrowser_)
         formatBrowser_->setChoiceEnabled(on);
+}
+
+void EditVideoWindowController::showEngineError(int result) {
+    if (musicRefused_)
+        showSimpleAlert(loc("showmessageTime7"));
+    else
+        ToolWindow::showEngineError(result);
 }
 
 void EditVideoWindowController::exportEnded(JobChain::Outcome outcome, int error) {

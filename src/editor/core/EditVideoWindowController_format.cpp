@@ -12,10 +12,16 @@
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/FormatBrowser.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
+
 namespace {
 // The band stands on the export row; the folded band keeps only its title button.
 constexpr double kBrowserY = 70;
-constexpr double kFoldedBandHeight = 32;
+constexpr double kFoldedBandHeight = FormatBrowser::kBandHeight - FormatBrowser::kFoldHeight;
+// What the window frame adds above the window's area (its title bar), for fitting a screen.
+constexpr int kFrameAllowance = 40;
 } // namespace
 
 void EditVideoWindowController::buildFormatBrowser() {
@@ -36,8 +42,36 @@ void EditVideoWindowController::buildFormatBrowser() {
         if (session_.file().isOpen())
             settings->setSimpdata(session_.file().fileData);
     };
-    formatBrowser_->foldChanged = [this](bool) { changesize(); };
+    formatBrowser_->foldChanged = [this](bool folded) { formatFolded(folded); };
     formatBrowser_->start();
+}
+
+// Folding takes the band's height off the window and unfolding gives it back; the content
+// keeps its size. The window stays on the screen it is on.
+void EditVideoWindowController::formatFolded(bool folded) {
+    changesize();
+    const int h = height() + (folded ? -FormatBrowser::kFoldHeight : FormatBrowser::kFoldHeight);
+    resize(width(), std::max(h, minimumHeight()));
+    if (const QScreen* s = screen()) {
+        const QRect room = s->availableGeometry();
+        if (frameGeometry().bottom() > room.bottom())
+            move(x(), std::max(room.top(), room.bottom() - frameGeometry().height()));
+    }
+}
+
+// A window opening on a screen lower than itself folds the band and fits the screen, so
+// that Start and the export row are on it.
+void EditVideoWindowController::fitScreen() {
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!s || !formatBrowser_)
+        return;
+    const int room = s->availableGeometry().height() - kFrameAllowance;
+    if (height() <= room)
+        return;
+    if (formatBrowser_->canFold())
+        formatBrowser_->setFolded(true);
+    if (height() > room)
+        resize(width(), std::max(room, minimumHeight()));
 }
 
 // How much higher than the bare export row the content starts: the band, or its title alone.

@@ -14,6 +14,7 @@
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/records/SimpleData.h"
 #include "tools/shared/ExportBar.h"
+#include "tools/shared/FormatBrowser.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFolderChooser.h"
 #include "tools/shared/PreviewPane.h"
@@ -224,9 +225,9 @@ void EditVideoWindowController::changeEvent(QEvent* event) {
 }
 
 // The format browser stands between the content and the export row; folded, it keeps only its
-// title, and the window may be as low as without it.
+// title, and the window may be lower.
 void EditVideoWindowController::changesize() {
-    setMinimumSize(908, int(622 + formatBandRise()));
+    setMinimumSize(908, formatBrowser_ && formatBrowser_->isFolded() ? 622 : 780);
     if (!loaded_)
         return;
     layoutAreas(width(), height());

@@ -31,6 +31,12 @@ namespace {
 
 using geometry::setFrame;
 
+// The play button's pictures while the preview stands (selected: the pause picture).
+toolstyle::ImageList playPictures() {
+    return {"Join/btnPlay_Normal.png", "Join/btnPlay_On.png", "Join/btnPlay_Down.png", "Join/btnPause_Normal.png",
+            "Join/btnPlay_Disable.png"};
+}
+
 // A fraction of the duration for the bars; none when either is not a usable number.
 std::optional<float> fractionOf(double t, double d) {
     if (!(d > 0) || !std::isfinite(t))
@@ -99,9 +105,7 @@ void EditVideoWindowController::buildTransport() {
     _b_picStyleBtn = button(105, "Join/btnCaptureSet");
     _b_volumeBtn = button(140, "Cut/btnOpenVolume");
     // Playing shows the pause picture; a mute shows the closed speaker.
-    toolstyle::setButtonImages(_b_playPauseBtn,
-                               {"Join/btnPlay_Normal.png", "Join/btnPlay_On.png", "Join/btnPlay_Down.png",
-                                "Join/btnPause_Normal.png", "Join/btnPlay_Disable.png"});
+    toolstyle::setButtonImages(_b_playPauseBtn, playPictures());
     toolstyle::ImageList volume = toolstyle::openVolumePictures();
     volume[3] = "Cut/btnCloseVolume_Normal.png";
     toolstyle::setButtonImages(_b_volumeBtn, volume);
@@ -190,6 +194,13 @@ void EditVideoWindowController::play() {
 void EditVideoWindowController::showPlaying(bool playing) {
     overlaysPlayStateChanged(playing);
     _b_playPauseBtn->setSelected(playing);
+    // While playing, the button is a pause button in every look.
+    toolstyle::setButtonImages(_b_playPauseBtn, playing ? toolstyle::ImageList{"Join/btnPause_Normal.png",
+                                                                               "Join/btnPause_On.png",
+                                                                               "Join/btnPause_Down.png",
+                                                                               "Join/btnPause_Normal.png",
+                                                                               "Join/btnPlay_Disable.png"}
+                                                        : playPictures());
     _playTrimBtn->setSelected(playing);
 }
 

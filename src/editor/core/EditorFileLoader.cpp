@@ -36,7 +36,8 @@ void showAc3Warnings(QPointer<QWidget> window, int remaining) {
         return;
     Alerts::showWarning(window, NSBundle::localizedStringForKey("error"),
                         NSBundle::localizedStringForKey("AAC3_Error_Message"),
-                        [window, remaining] { showAc3Warnings(window, remaining - 1); });
+                        [window, remaining] { showAc3Warnings(window, remaining - 1); },
+                        NSBundle::localizedStringForKey("alertOKBtn"));
 }
 
 } // namespace

@@ -56,10 +56,13 @@ double MusicPanel::musicLength() const {
 
 void MusicPanel::loadMusicAction() {
     QPointer<MusicPanel> self(this);
-    MediaOpenPanel::open(window_, true, [self](const QStringList& paths) {
-        if (self && !self->window_->isClosing())
-            self->loadMusicFiles(paths);
-    });
+    MediaOpenPanel::open(
+        window_, true,
+        [self](const QStringList& paths) {
+            if (self && !self->window_->isClosing())
+                self->loadMusicFiles(paths);
+        },
+        MediaOpenPanel::soundTypes());
 }
 
 int MusicPanel::loadMusicFiles(const QStringList& paths) {

@@ -151,7 +151,8 @@ void WaterMarkPanel::buildStyleGroup() {
 
     fontGroup_ = new QWidget(styleGroup_);
     setFrame(fontGroup_, NSMakeRect(0, 0, 230, 24));
-    fontBtn = new ZylButton(NSMakeRect(10, 0, 150, 24), fontGroup_);
+    panelCaption(fontGroup_, "wmFontStyleLabelstringValue", NSMakeRect(10, 1, 72, 22));
+    fontBtn = new ZylButton(NSMakeRect(84, 0, 102, 24), fontGroup_);
     fontBtn->setObjectName("waterFontBtntitle");
     fontBtn->setNormalBackgroundImage(NamedImage("About/btnOK_Normal.bmp"));
     fontBtn->setOnBackgroundImage(NamedImage("About/btnOK_On.bmp"));
@@ -161,7 +162,7 @@ void WaterMarkPanel::buildStyleGroup() {
     fontBtn->setContentColor(Qt::black);
     fontBtn->setCornerRadius(5);
     fontBtn->setBorderWidth(0);
-    colourBtn = new ZylButton(NSMakeRect(170, 0, 50, 24), fontGroup_);
+    colourBtn = new ZylButton(NSMakeRect(192, 0, 28, 24), fontGroup_);
     colourBtn->setCornerRadius(5);
     colourBtn->setBorderWidth(1);
     colourBtn->setBordColor(QColor(214, 212, 212));

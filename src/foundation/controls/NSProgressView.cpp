@@ -29,8 +29,7 @@ void NSProgressView::layoutForSize() {
     const double W = width(), H = height();
     m_back->setFrame({0, 0, W, H});
     // The tint lies inside the track with a rim of the track around it: the bars sit on the
-    // window's blue, the colour of the tint, and a tint drawn to the track's edges would
-    // merge with it (a full bar would look empty).
+    // window's blue, and a tint drawn to the track's edges would merge with it.
     const double rim = H >= 6 && W >= 6 ? kTintRim : 0;
     const double tint = m_progress > 0 ? double(m_progress) * (W - 2 * rim) : 0; // NaN compares false
     m_tint->setFrame({rim, rim, controls::finiteOr(tint), H - 2 * rim});

@@ -44,7 +44,7 @@ double ZylButton::titleRoom() const {
         return std::max(0.0, width() - image.width() - kImageGap);
     if (m_leftIconWidth > 0 && image.isNil())
         return std::max(0.0, width() - m_leftIconWidth * kIconClearance - kImageGap);
-    return width();
+    return std::max(0.0, width() - m_titleEndInset);
 }
 
 QString ZylButton::shownTitle() const {
@@ -198,7 +198,7 @@ void ZylButton::paintEvent(QPaintEvent*) {
             if (lw > 0 && image.isNil())
                 x = std::max(x, std::min(lw * kIconClearance, W - tw - kImageGap));
         } else if (!m_titlePosition) {
-            x = (W - tw) / 2;
+            x = (W - m_titleEndInset - tw) / 2;
         } else {
             if (m_titlePosition->left() != 0)
                 x += m_titlePosition->left();

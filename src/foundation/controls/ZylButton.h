@@ -82,6 +82,8 @@ public:
     const std::optional<ZylPosition>& titlePosition() const { return m_titlePosition; }
     // Extra width taken into the picture-and-title group.
     void setLeftIconWidth(double w) { m_leftIconWidth = w, update(); }
+    // Room at the right edge that a centred title keeps clear of (a picture laid over it).
+    void setTitleEndInset(double inset) { m_titleEndInset = inset, update(); }
     double leftIconWidth() const { return m_leftIconWidth; }
     // A line under the title and the hand cursor on hover.
     void setUnderLine(bool u) { m_underLine = u, update(); }
@@ -131,7 +133,7 @@ private:
     NamedImage m_normalBackgroundImage, m_onBackgroundImage, m_downBackgroundImage, m_selectedBackgroundImage,
         m_disAbleBackgroundImage;
     QColor m_backGroundColor, m_disAblebackGroundColor, m_bordColor, m_contentColor;
-    double m_cornerRadius = 0, m_borderWidth = 0, m_leftIconWidth = 0;
+    double m_cornerRadius = 0, m_borderWidth = 0, m_leftIconWidth = 0, m_titleEndInset = 0;
     bool m_bordered = false;
     QString m_contentTitle;
     int m_contentImagePosition = 0;

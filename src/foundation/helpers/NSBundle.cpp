@@ -1,6 +1,7 @@
 #include "foundation/helpers/NSBundle.h"
 
 #include "foundation/helpers/StringsTable.h"
+#include "platform/Alerts.h"
 #include "platform/BundlePaths.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
@@ -29,6 +30,12 @@ BundleState& state() {
     static BundleState* s = new BundleState();
     return *s;
 }
+
+// Every plain alert's button reads "OK" in the interface language, whichever window shows it.
+[[maybe_unused]] const bool kAlertButtonTitled = [] {
+    Alerts::setButtonTitle([] { return NSBundle::localizedStringForKey(QStringLiteral("OKBtnTitle")); });
+    return true;
+}();
 
 std::shared_ptr<const StringsTable> tableLocked(BundleState& s, const QString& code) {
     auto it = s.tables.constFind(code);

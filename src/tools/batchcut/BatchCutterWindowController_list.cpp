@@ -28,7 +28,7 @@ int BatchCutterWindowController::addFiles(const QStringList& paths) {
     QStringList refused;
     int added = 0;
     for (const QString& path : paths) {
-        SourceProbe::Result result = SourceProbe::probe(path);
+        SourceProbe::Result result = SourceProbe::probeClip(path);
         if (!result.data) {
             qCDebug(lcTools) << "batch: refused" << path;
             // An AC-3 sound track has its own warning besides the list of refused names.

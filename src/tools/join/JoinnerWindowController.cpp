@@ -44,8 +44,8 @@ JoinnerWindowController::JoinnerWindowController(QWidget* parent) : ClipListWind
     // The preview of the selected clip with its strip, range and Reset / Apply to All.
     buildRightPanel({120, 150, 150});
     // The output folder, progress and Start along the bottom.
-    buildExportBar({NSMakeRect(10, 14, 120, 32), NSMakeRect(135, 14, 230, 32), NSRect{},
-                    NSMakeRect(375, 14, 90, 32), NSMakeRect(470, 25, 330, 10), NSMakeRect(840, 8, 150, 44)},
+    buildExportBar({NSMakeRect(10, 14, 120, 32), NSMakeRect(135, 14, 230, 32), NSMakeRect(370, 18, 24, 24),
+                    NSMakeRect(400, 14, 90, 32), NSMakeRect(495, 25, 320, 10), NSMakeRect(840, 8, 150, 44)},
                    "Joinnerfinishedstring", [this] { return startJoin(); });
     buildFormatBrowser();
     fileListViewHidden(true);

@@ -6,9 +6,11 @@
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
 #include "tools/shared/JoinnerTableView.h"
+#include "tools/shared/Loc.h"
 #include "tools/shared/MediaOpenPanel.h"
 #include "tools/shared/SourceProbe.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -26,18 +28,25 @@ void JoinnerWindowController::addFileAction() {
 int JoinnerWindowController::addFiles(const QStringList& paths) {
     if (isJoining())
         return 0;
+    QStringList refused;
     int added = 0;
     for (const QString& path : paths) {
-        SourceProbe::Result result = SourceProbe::probe(path);
+        SourceProbe::Result result = SourceProbe::probeClip(path);
         if (!result.data) {
             qCDebug(lcTools) << "join: refused" << path;
-            SourceProbe::showRefusal(this, result.refusal, path);
+            // An AC-3 sound track has its own warning besides the list of refused names.
+            if (result.refusal == SourceProbe::Refusal::Ac3Audio)
+                SourceProbe::showRefusal(this, result.refusal, path);
+            refused << QFileInfo(path).fileName();
             continue;
         }
         result.data->selected = false;
         fileList_.push_back(std::move(result.data));
         ++added;
     }
+    // One message names every refused file, after the last one has been read.
+    if (!refused.isEmpty())
+        showSimpleAlert(loc("nonsupportfilesstringValue") + refused.join(","));
     if (added > 0)
         reload(int(fileList_.size()) - 1);
     return added;
@@ -60,7 +69,8 @@ void JoinnerWindowController::removeAction() {
     if (isJoining() || i < 0 || i >= int(fileList_.size()))
         return;
     fileList_.erase(fileList_.begin() + i);
-    reload(std::min(i, int(fileList_.size()) - 1));
+    // The list starts again from its first clip.
+    reload(0);
 }
 
 void JoinnerWindowController::clearAction() {

@@ -86,6 +86,7 @@ void ClipListWindow::buildExportBar(const ExportBar::Frames& frames, const QStri
                                     std::function<bool()> start) {
     exportBar_ = new ExportBar(this, this, frames, finishKey);
     outputFolderBtn = exportBar_->folderChooser;
+    openOutputFolderBtn = exportBar_->revealButton;
     joinnerProgressView = exportBar_->progressView;
     startJoinnerBtn = exportBar_->startButton;
     exportBar_->startRequested = std::move(start);

@@ -104,6 +104,7 @@ public:
     QPushButton* resetCutterBtn;
     QPushButton* applytoallBtn;
     OutputFolderChooser* outputFolderBtn;
+    ZylButton* openOutputFolderBtn; // reveals the output folder
     NSProgressView* joinnerProgressView;
     ZylButton* startJoinnerBtn;
 

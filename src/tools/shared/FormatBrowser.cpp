@@ -151,6 +151,8 @@ void FormatBrowser::initTitleButton() {
     };
     // Only a low screen can fold the band, and only there does the title show the fold icon.
     if (screenHeight() < kLowScreenHeight) {
+        // The centred title keeps clear of the icon, 40 points before the button's end.
+        showFunctionBtn->setTitleEndInset(48);
         showFunctionIconView = new ZylImageView(showFunctionBtn);
         showFunctionIconView->setGeometry(kTitleWidth - 40, (kTitleHeight - 10) / 2 - 3, 8, 10);
         showFunctionIconView->setNormalImage(NamedImage("Resources/shrink.png"));
@@ -211,28 +213,34 @@ bool FormatBrowser::isFolded() const {
     return showFunctionBtn && showFunctionBtn->selected();
 }
 
+bool FormatBrowser::canFold() const {
+    return screenHeight() <= kLowScreenHeight;
+}
+
 void FormatBrowser::toggleFold() {
-    if (screenHeight() > kLowScreenHeight)
+    if (!canFold())
         return;
     QPointer<FormatBrowser> self(this);
     dispatchMain([self] {
-        if (!self)
-            return;
-        const bool folded = !self->showFunctionBtn->selected();
-        self->showFunctionBtn->setSelected(folded);
-        if (self->showFunctionIconView)
-            self->showFunctionIconView->setNormalImage(
-                NamedImage(folded ? "Resources/Extend.png" : "Resources/shrink.png"));
-        for (QWidget* w : {static_cast<QWidget*>(self->tabbarbackView), self->functionView,
-                           self->functionItemScrollview, static_cast<QWidget*>(self->left_move_item_Btn),
-                           static_cast<QWidget*>(self->right_move_item_Btn)})
-            if (w)
-                w->setVisible(!folded);
-        self->resize(self->width(), folded ? kBandHeight - kFoldHeight : kBandHeight);
-        self->layoutBand();
-        if (self->foldChanged)
-            self->foldChanged(folded);
+        if (self)
+            self->setFolded(!self->isFolded());
     });
+}
+
+void FormatBrowser::setFolded(bool folded) {
+    if (!showFunctionBtn || folded == isFolded())
+        return;
+    showFunctionBtn->setSelected(folded);
+    if (showFunctionIconView)
+        showFunctionIconView->setNormalImage(NamedImage(folded ? "Resources/Extend.png" : "Resources/shrink.png"));
+    for (QWidget* w : {static_cast<QWidget*>(tabbarbackView), functionView, functionItemScrollview,
+                       static_cast<QWidget*>(left_move_item_Btn), static_cast<QWidget*>(right_move_item_Btn)})
+        if (w)
+            w->setVisible(!folded);
+    resize(width(), folded ? kBandHeight - kFoldHeight : kBandHeight);
+    layoutBand();
+    if (foldChanged)
+        foldChanged(folded);
 }
 
 void FormatBrowser::setChoiceEnabled(bool enabled) {

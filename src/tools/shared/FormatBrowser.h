@@ -77,8 +77,13 @@ public:
     void action_right_move_item_Btn();
     // Opens the settings window of the tile with this number.
     void actionEditsetting(int tag);
-    // The title button's fold toggle; only on low screens.
+    // The title button's fold toggle; only on low screens. The fold follows after the click.
     void toggleFold();
+    // Whether the screen is low enough for the band to fold.
+    bool canFold() const;
+    // Folds or unfolds the band at once (a window opening on a low screen); reports it
+    // through foldChanged when it changes.
+    void setFolded(bool folded);
     // Tabs, tiles and gears on or off (off while a clip gives the output format).
     void setChoiceEnabled(bool enabled);
 

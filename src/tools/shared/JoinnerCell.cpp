@@ -1,17 +1,19 @@
 #include "tools/shared/JoinnerCell.h"
 
+#include "foundation/controls/ZylButton.h"
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/records/SimpleData.h"
+#include "platform/Dispatch.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/RowProgress.h"
 #include "tools/shared/ToolLayout.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <algorithm>
 #include <cmath>
 
@@ -44,14 +46,25 @@ JoinnerCell::JoinnerCell(QWidget* parent) : QWidget(parent) {
     sourceSizeLabel = smallLabel(this, 335, H - 34, 85, "0.00MB");
     smallLabel(this, 86, H - 51, 75, loc("CuttedLabelTitle"));
     cuttedTimeLabel = smallLabel(this, 165, H - 51, 85, QString());
-    defaultoutputformat = toollayout::make<QCheckBox>(this, W - 240, H - 21, 235, 20);
-    defaultoutputformat->setText(loc("default_formatBtnTitle"));
-    connect(defaultoutputformat, &QCheckBox::toggled, this, [this](bool on) {
-        if (fileData_)
-            fileData_->defaultFormat = on;
-        if (SelecteddefaultFormatoutputBlock)
-            SelecteddefaultFormatoutputBlock(this);
-    });
+    defaultoutputformat = toollayout::make<ZylButton>(this, W - 240, H - 21, 235, 20);
+    defaultoutputformat->setNormalImage(NamedImage("Join/CheckBox_NoCheck.bmp"));
+    defaultoutputformat->setSelectedImage(NamedImage("Join/CheckBox_Checked.bmp"));
+    defaultoutputformat->setContentImagePosition(1);
+    defaultoutputformat->setContentTitle("  " + loc("default_formatBtnTitle"));
+    defaultoutputformat->setContentColor(Qt::black);
+    {
+        QFont f = defaultoutputformat->font();
+        f.setPointSize(9);
+        defaultoutputformat->setFont(f);
+    }
+    QPointer<JoinnerCell> self(this);
+    // Like the other picture buttons, the toggle runs after the click.
+    defaultoutputformat->mouseDownAction = [self](ZylButton*) {
+        dispatchMain([self] {
+            if (self)
+                self->toggleDefaultFormat();
+        });
+    };
     // The caption takes what its text needs; the pop-up, in the row's small type, the rest.
     const QString effect = loc("Transition_EffectLabelTitle");
     effectLabel = smallLabel(this, W - 270, H - 52, 100, effect);
@@ -85,10 +98,7 @@ void JoinnerCell::setFileData(std::shared_ptr<SimpleData> data) {
     sourceFrameLabel->setText(QString::asprintf("%dx%d", src.width, src.height));
     sourceSizeLabel->setText(QString::asprintf("%.1lfMB", src.fileSize));
     refreshCutLength();
-    {
-        const QSignalBlocker block(defaultoutputformat);
-        defaultoutputformat->setChecked(fileData_->defaultFormat);
-    }
+    defaultoutputformat->setSelected(fileData_->defaultFormat);
     selected_ = fileData_->selected;
     effectBtn->setCurrentIndex(std::clamp(fileData_->transitionEffect, 0, 3));
     // A file without a picture gives no output format and no transition.
@@ -98,6 +108,15 @@ void JoinnerCell::setFileData(std::shared_ptr<SimpleData> data) {
         effectBtn->hide();
     }
     update();
+}
+
+void JoinnerCell::toggleDefaultFormat() {
+    const bool on = !defaultoutputformat->selected();
+    defaultoutputformat->setSelected(on);
+    if (fileData_)
+        fileData_->defaultFormat = on;
+    if (SelecteddefaultFormatoutputBlock)
+        SelecteddefaultFormatoutputBlock(this);
 }
 
 void JoinnerCell::refreshCutLength() {
@@ -132,5 +151,5 @@ void JoinnerCell::mousePressEvent(QMouseEvent*) {
 
 void JoinnerCell::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), selected_ ? QColor(193, 233, 250) : QColor(255, 255, 255));
+    p.fillRect(rect(), selected_ ? kSelectedColor : kNormalColor);
 }

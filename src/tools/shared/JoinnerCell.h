@@ -6,26 +6,32 @@
 // Main thread only.
 #pragma once
 
+#include <QColor>
 #include <QWidget>
 #include <functional>
 #include <memory>
 
-class QCheckBox;
 class QComboBox;
 class QLabel;
 class RowProgress;
 class SimpleData;
+class ZylButton;
 
 class JoinnerCell : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kHeight = 60;
+    // The row's fill, unselected and selected.
+    static inline const QColor kNormalColor{237, 237, 237};
+    static inline const QColor kSelectedColor{90, 216, 238};
 
     explicit JoinnerCell(QWidget* parent = nullptr);
     ~JoinnerCell() override;
 
     void setFileData(std::shared_ptr<SimpleData> data);
     const std::shared_ptr<SimpleData>& fileData() const { return fileData_; }
+    // The default-format box's click: ticks or clears it in the record and reports it.
+    void toggleDefaultFormat();
     // Shows the record's cut length (the length of its range) again after the range changed.
     void refreshCutLength();
 
@@ -50,7 +56,8 @@ public:
     QLabel* sourceFrameLabel;
     QLabel* sourceSizeLabel;
     QLabel* cuttedTimeLabel;
-    QCheckBox* defaultoutputformat;
+    // The "use as output format" box: a picture button, selected while ticked.
+    ZylButton* defaultoutputformat;
     QLabel* effectLabel;
     QComboBox* effectBtn;
     // This row's export bar, hidden while its file is not being exported.

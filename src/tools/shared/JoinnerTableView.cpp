@@ -1,11 +1,11 @@
 #include "tools/shared/JoinnerTableView.h"
 
+#include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Dispatch.h"
 #include "tools/shared/JoinnerCell.h"
 #include "tools/shared/RowProgress.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPointer>
@@ -114,8 +114,7 @@ void JoinnerTableView::defaultFormatToggled(JoinnerCell* row) {
             if (r == row || !r->fileData())
                 continue;
             r->fileData()->defaultFormat = false;
-            const QSignalBlocker block(r->defaultoutputformat);
-            r->defaultoutputformat->setChecked(false);
+            r->defaultoutputformat->setSelected(false);
         }
     }
     if (defaultFormatChanged)

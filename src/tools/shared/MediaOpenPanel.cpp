@@ -19,9 +19,15 @@ const QStringList& MediaOpenPanel::offeredTypes() {
     return types;
 }
 
-void MediaOpenPanel::open(QWidget* window, bool multiple, std::function<void(const QStringList&)> chosen) {
+const QStringList& MediaOpenPanel::soundTypes() {
+    static const QStringList types{"mp3", "mp2", "m4a", "m4r", "flac", "wav", "wma", "ogg", "aac", "ac3"};
+    return types;
+}
+
+void MediaOpenPanel::open(QWidget* window, bool multiple, std::function<void(const QStringList&)> chosen,
+                          const QStringList& types) {
     Panels::OpenOptions options;
-    options.extensions = offeredTypes();
+    options.extensions = types;
     options.typesTitle = NSBundle::localizedStringForKey("OpenPanelMediaFilesTitle");
     options.allFilesTitle = NSBundle::localizedStringForKey("OpenPanelAllFilesTitle");
     options.multiple = multiple;

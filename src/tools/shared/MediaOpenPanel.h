@@ -18,7 +18,11 @@ public:
     static const QStringList& acceptedMediaTypes();
     // What the panel's first filter shows: the 39, then the types the program writes itself.
     static const QStringList& offeredTypes();
-    static void open(QWidget* window, bool multiple, std::function<void(const QStringList& paths)> chosen);
+    // The ten sound types the music tool's panel offers, in order.
+    static const QStringList& soundTypes();
+    // The open panel offering `types` first (the media types unless told), every file second.
+    static void open(QWidget* window, bool multiple, std::function<void(const QStringList& paths)> chosen,
+                     const QStringList& types = offeredTypes());
     // A window-modal open panel with `options` and the program's own Open and Cancel buttons;
     // `chosen` is called only when files were chosen.
     static void openFiles(QWidget* window, const Panels::OpenOptions& options,

@@ -95,13 +95,21 @@ SourceProbe::Result SourceProbe::probe(const QString& path, bool refuseAc3) {
     return {data, Refusal::None, std::move(audio)};
 }
 
+SourceProbe::Result SourceProbe::probeClip(const QString& path) {
+    Result result = probe(path);
+    if (result.data && result.data->thumbImage.isNull())
+        result.data->thumbImage = NSBundle::imageWithfileName("Cut/musicIconB.png");
+    return result;
+}
+
 void SourceProbe::showRefusal(QWidget* window, Refusal refusal, const QString& path) {
     switch (refusal) {
     case Refusal::None:
         return;
     case Refusal::Ac3Audio:
         Alerts::showWarning(window, NSBundle::localizedStringForKey("error"),
-                            NSBundle::localizedStringForKey("AAC3_Error_Message"));
+                            NSBundle::localizedStringForKey("AAC3_Error_Message"), {},
+                            NSBundle::localizedStringForKey("alertOKBtn"));
         return;
     case Refusal::NotMedia:
         Alerts::showWarning(window, NSBundle::localizedStringForKey("error"),

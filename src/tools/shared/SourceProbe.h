@@ -33,6 +33,9 @@ public:
 
     // Probes path. With refuseAc3 an AC-3 first audio stream refuses the file.
     static Result probe(const QString& path, bool refuseAc3 = true);
+    // The probe of a clip list's file (joiner, batch cutter): as probe(), and a clip without
+    // a picture shows the sound icon in its row.
+    static Result probeClip(const QString& path);
     // The first frame of the file scaled to exactly `size`; null when there is none.
     static QImage thumbnail(const QString& path, QSize size);
     // Tells the user why a file was refused, in a window-modal alert on window: the AC-3

@@ -59,8 +59,8 @@ public:
     // A plain warning alert, window-modal: heading the text for the window's title, the
     // message, one button titled with the text for "OKBtnTitle".
     void showSimpleAlert(const QString& message);
-    // The "error:%d" alert of a failed engine step.
-    void showEngineError(int result);
+    // The "error:%d" alert of a failed engine step; a window that knows better says why.
+    virtual void showEngineError(int result);
     // The finished message (ZylOpenAlert) with the information key; OK with its box on
     // reveals folder in the file manager.
     void showFinishMessage(const QString& infoKey, const QString& folder);

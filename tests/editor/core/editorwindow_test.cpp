@@ -135,12 +135,15 @@ TEST_F(EditorWindow, LoadsAFileAndPlaysIt) {
     click(e._b_playPauseBtn);
     EXPECT_TRUE(e.isPlaying());
     EXPECT_TRUE(e._b_playPauseBtn->selected());
+    // Under the pointer it is a pause button while it plays.
+    EXPECT_EQ(e._b_playPauseBtn->currentImageName(), "Join/btnPause_On.png");
     // The tick moves the trim bar's play head and the time label while it plays.
     ASSERT_TRUE(waitUntil([&] { return e._cutProgressView->progress() > 0.1f; }, 10000));
     EXPECT_NE(e._currentTimeLabel->text(), HelpClass::returnTimeToStr(0));
     click(e._b_playPauseBtn);
     EXPECT_FALSE(e.isPlaying());
     EXPECT_FALSE(e.preview()->isTicking());
+    EXPECT_EQ(e._b_playPauseBtn->currentImageName(), "Join/btnPlay_On.png");
 
     // Played to the end it stops at the start of the range, ready to play again.
     e.preview()->seek(d - 0.3);

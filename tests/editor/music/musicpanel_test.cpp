@@ -87,6 +87,15 @@ protected:
 
 TEST_F(MusicTool, LoadedTracksCoverTheVideoAndWhatIsNotSoundIsRefused) {
     EXPECT_FALSE(panel_->repeatMusicBtn->isEnabled());
+    // The panel offers the sound types first (no video type among them), every file second.
+    click(panel_->loadmusicBtn);
+    QFileDialog* offer = panelOfMode(QFileDialog::ExistingFiles);
+    ASSERT_NE(offer, nullptr);
+    ASSERT_EQ(offer->nameFilters().size(), 2);
+    EXPECT_TRUE(offer->nameFilters()[0].contains("*.mp3 ") && offer->nameFilters()[0].contains("*.ac3"));
+    EXPECT_FALSE(offer->nameFilters()[0].contains("*.mp4"));
+    offer->reject();
+    settle();
     pickFile(panel_->loadmusicBtn, clip("tone12.wav"));
     ASSERT_EQ(panel_->musicList().size(), 1u);
     const double V = panel_->videoLength();
@@ -239,6 +248,18 @@ TEST_F(MusicTool, TheExportHasEachTickedTrackInItsPlaceAndNotTheRemovedOriginal)
     // The fade-in: a quarter of the way in well below the level it reaches.
     EXPECT_LT(audioRms(out, 6.2, 6.3), 0.4 * 0.5 * shortTone);
     EXPECT_NEAR(audioRms(out, 7.2, 7.8), 0.5 * shortTone, 0.02);
+}
+
+TEST_F(MusicTool, ATrackGoneBeforeTheExportIsNamedAsTheMusicNotAnEngineCode) {
+    const QString copy = dir_.filePath("gone.wav");
+    ASSERT_TRUE(QFile::copy(clip("tone12.wav"), copy));
+    ASSERT_EQ(panel_->loadMusicFiles({copy}), 1);
+    ASSERT_TRUE(QFile::remove(copy));
+    pickOutputFolder(window_->exportBar_->folderChooser, dir_.path());
+    click(window_->exportBar_->startButton);
+    ASSERT_TRUE(waitForJobs(window_.get()));
+    EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime7")});
+    EXPECT_FALSE(QFile::exists(dir_.filePath("video.mp4")));
 }
 
 TEST_F(MusicTool, ThePreviewAndTheVideoNeverPlayTogether) {

@@ -285,3 +285,25 @@ TEST(ConvertStreams, KeepFormatCutsKeepEverySoundStreamAndItsLanguage) {
     ASSERT_EQ(apiMediaConvertStart(chosen.h), 1);
     EXPECT_EQ(languages(one), QStringList{"ger"});
 }
+
+TEST(ConvertStreams, TheChosenSoundStreamIsTheOneWritten) {
+    QTemporaryDir dir;
+    const QString clip = twoToneClip(dir.path());
+    ASSERT_FALSE(clip.isEmpty());
+    // Streams by their container index: 1 is the 440 Hz one, 2 the 1000 Hz one; the picture
+    // stream 0 is no sound, and the first sound stream is taken instead.
+    struct Case {
+        int stream;
+        double wanted, other;
+    };
+    for (const auto& [stream, wanted, other] : {Case{1, 440, 1000}, Case{2, 1000, 440}, Case{0, 440, 1000}}) {
+        const QString out = dir.filePath(QString("stream%1.mp4").arg(stream));
+        Job job;
+        ASSERT_TRUE(prepare(job, clip, out));
+        ASSERT_GE(apiMediaConvertSetAudioIndex(job.h, stream), 1);
+        ASSERT_GE(apiMediaConvertStart(job.h), 1);
+        EXPECT_EQ(probeStreamCount(out, "audio"), 1);
+        EXPECT_GT(toneLevel(out, wanted, 1, 3), 0.3) << "stream " << stream;
+        EXPECT_LT(toneLevel(out, other, 1, 3), 0.02) << "stream " << stream;
+    }
+}

@@ -3,6 +3,9 @@
 #include "BatchDriver.h"
 
 #include "foundation/controls/NSProgressView.h"
+#include "foundation/helpers/NSBundle.h"
+#include "tools/shared/JoinnerCell.h"
+#include "tools/shared/JoinnerTableView.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -187,6 +190,13 @@ TEST(BatchCutWindow, AFileThatCannotBeReadIsRefusedAtLoading) {
     d.addFile(testsupport::media("not_media.mp4"));
     EXPECT_EQ(answerAlerts().size(), 1);
     EXPECT_EQ(d.window->fileList().size(), 1u);
+    // A sound-only file shows the sound icon in its row.
+    EXPECT_EQ(d.window->addFiles({testsupport::media("audio_only.m4a")}), 1);
+    const QImage icon = NSBundle::imageWithfileName("Cut/musicIconB.png");
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_EQ(d.window->fileList()[1]->thumbImage, icon);
+    EXPECT_EQ(d.window->fileListTableView->row(1)->thumbImageView->pixmap().toImage(),
+              QPixmap::fromImage(icon).toImage());
 }
 
 TEST(BatchCutWindow, AFileAddedDuringARunIsCutInThatRunWithEditingStillLocked) {

@@ -4,8 +4,12 @@
 #include "JoinDriver.h"
 #include "TestSupport.h"
 #include "foundation/controls/LxCutProgressView.h"
+#include "foundation/controls/NSProgressView.h"
+#include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Workspace.h"
+#include "tools/shared/JoinnerCell.h"
+#include "tools/shared/JoinnerTableView.h"
 #include "tools/shared/PreviewPane.h"
 #include "tools/shared/RowProgress.h"
 
@@ -186,6 +190,24 @@ TEST(JoinPreview, TheMailIconWritesToSupport) {
     EXPECT_FALSE(d.window->emailIconView->isVisible()) << "only in the empty list";
 }
 
+TEST(JoinPreview, TheRevealButtonShowsTheOutputFolder) {
+    Driver d;
+    ASSERT_NE(d.window->openOutputFolderBtn, nullptr);
+    const QRect reveal = d.window->openOutputFolderBtn->geometry();
+    // Between the folder pop-up and the progress label.
+    EXPECT_GE(reveal.left(), d.window->outputFolderBtn->geometry().right());
+    EXPECT_LE(reveal.right(), d.window->joinnerProgressView->geometry().left());
+    QUrl opened;
+    Workspace::setOpenHandlerForTesting([&](const QUrl& url) {
+        opened = url;
+        return true;
+    });
+    click(d.window->openOutputFolderBtn);
+    settle();
+    Workspace::setOpenHandlerForTesting(nullptr);
+    EXPECT_EQ(opened, QUrl::fromLocalFile(d.window->outputPath()));
+}
+
 TEST(JoinPreview, TheListsExportBarsFollowTheirRows) {
     Driver d;
     d.addFile(testsupport::media("h264_aac.mp4"));
@@ -213,4 +235,26 @@ TEST(JoinPreview, TheListsExportBarsFollowTheirRows) {
     EXPECT_FALSE(list->disabelSelectBlock());
     settle(100);
     EXPECT_NEAR(d.window->preview()->duration(), 4.0, 0.1);
+}
+
+TEST(JoinPreview, RowsTheirBoxAndRemoveAsTheListDrawsThem) {
+    Driver d;
+    const QStringList four(4, testsupport::media("h264_aac.mp4"));
+    ASSERT_EQ(d.window->addFiles(four), 4);
+    d.selectRow(2);
+    JoinnerTableView* list = d.window->fileListTableView;
+    auto fill = [&](int i) { return list->row(i)->grab().toImage().pixelColor(1, 1); };
+    EXPECT_EQ(fill(2), QColor(90, 216, 238));
+    EXPECT_EQ(fill(1), QColor(237, 237, 237));
+    // The box is a picture button showing the ticked picture while the clip gives the format.
+    ZylButton* box = list->row(1)->defaultoutputformat;
+    EXPECT_EQ(box->currentImageName(), "Join/CheckBox_NoCheck.bmp");
+    click(box);
+    EXPECT_TRUE(box->selected());
+    EXPECT_TRUE(d.window->fileList()[1]->defaultFormat);
+    EXPECT_EQ(box->currentImageName(), "Join/CheckBox_Checked.bmp");
+    // Removing the selected third clip of four selects the first.
+    click(d.window->removeBtn);
+    ASSERT_EQ(d.window->fileList().size(), 3u);
+    EXPECT_EQ(list->selectedIndex(), 0);
 }

@@ -4,6 +4,7 @@
 #include "JoinDriver.h"
 #include "TestSupport.h"
 #include "foundation/controls/LxCutProgressView.h"
+#include "foundation/helpers/NSBundle.h"
 #include "foundation/records/FileData.h"
 #include "profiles/InputFileNameWindowController.h"
 #include "profiles/ProfileReader.h"
@@ -275,11 +276,21 @@ TEST(JoinWindow, RefusedFilesStayOutOfTheList) {
     d.addFile(testsupport::media("ac3_audio.mkv"));
     settle(100);
     EXPECT_TRUE(d.window->fileList().empty());
+    // An AC-3 file has its own warning and is named among the refused files.
     const QStringList alerts = answerAlerts();
-    ASSERT_EQ(alerts.size(), 1);
-    EXPECT_EQ(alerts[0], text("AAC3_Error_Message"));
-    EXPECT_EQ(d.window->addFiles({testsupport::media("not_media.mp4")}), 0);
-    EXPECT_EQ(answerAlerts().size(), 1);
+    ASSERT_EQ(alerts.size(), 2);
+    EXPECT_TRUE(alerts.contains(text("AAC3_Error_Message")));
+    EXPECT_TRUE(alerts.contains(text("nonsupportfilesstringValue") + "ac3_audio.mkv"));
+    // Refused files of one add give one message naming them all, after the accepted ones.
+    EXPECT_EQ(d.window->addFiles({testsupport::media("not_media.mp4"), testsupport::media("h264_aac.mp4"),
+                                  testsupport::media("not_media.mp4"), testsupport::media("audio_only.m4a")}),
+              2);
+    EXPECT_EQ(answerAlerts(), QStringList{text("nonsupportfilesstringValue") + "not_media.mp4,not_media.mp4"});
+    // A sound-only clip shows the sound icon in its row.
+    EXPECT_TRUE(d.window->fileList()[0]->thumbImage != NSBundle::imageWithfileName("Cut/musicIconB.png"));
+    EXPECT_EQ(d.window->fileList()[1]->thumbImage, NSBundle::imageWithfileName("Cut/musicIconB.png"));
+    click(d.window->clearBtn);
+    settle();
     // Start with no clips does nothing.
     click(d.window->startJoinnerBtn);
     EXPECT_FALSE(d.window->isJoining());

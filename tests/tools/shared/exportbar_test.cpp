@@ -2,12 +2,14 @@
 // jobs: a finished run fills the bar and shows the finish message; a cancel empties the bar
 // at once, keeps it empty and Start disabled until the stopped job has returned, and leaves
 // no file; a failed set-up reports the engine's error.
+#include "Contrast.h"
 #include "ToolWindowDriver.h"
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
 #include "tools/shared/ConvertJob.h"
 #include "platform/NotificationCenter.h"
 #include "tools/shared/ExportBar.h"
+#include "tools/shared/ToolStyle.h"
 
 namespace {
 
@@ -57,6 +59,10 @@ TEST(ExportBar, AFinishedRunFillsTheBarAndShowsTheFinishMessage) {
     EXPECT_EQ(b.window->editingLog, std::vector<bool>{false});
     ASSERT_TRUE(waitUntil([] { return tooltest::finishMessage() != nullptr; }));
     EXPECT_FLOAT_EQ(b.bar()->progressView->progress(), 1.0f) << "a finished bar is full";
+    // The bars lie on the window's blue: a full one must not look like a hole in its track.
+    const QImage shot = b.bar()->progressView->grab().toImage();
+    const QColor fill = shot.pixelColor(shot.width() / 2, shot.height() / 2);
+    EXPECT_GE(testsupport::contrastRatio(testsupport::over(fill, toolstyle::kBrandBlue), toolstyle::kBrandBlue), 2.0);
     EXPECT_EQ(b.bar()->startButton->contentTitle(), text("StartExportTitle"));
     EXPECT_TRUE(b.bar()->startButton->isEnabled());
     EXPECT_EQ(b.window->editingLog, (std::vector<bool>{false, true}));
