@@ -350,11 +350,13 @@ int ConvertJob::run() {
     outputUs_ = 0;
     SmartCutRequest request;
     startOnPicture_ = canCutSmartly(&request);
-    if (startOnPicture_) {
+    copiedGroups_ = false;
+    if (startOnPicture_ && !framesOnly_) {
         SmartCut cut(request, run_.stopFlag(), [this](int64_t done, int64_t total) { run_.report(done, total); });
         const int r = cut.run();
         outputUs_ = cut.writtenUs();
         if (r != SmartCut::kDeclined) {
+            copiedGroups_ = true;
             if (r >= 1 && !run_.stopped())
                 run_.finished();
             return r;

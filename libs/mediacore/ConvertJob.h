@@ -73,10 +73,12 @@ public:
 private:
     int run();
     int runWithinLimit();
+    int runUnder(int64_t limit);
     int plan(class SourceReader& reader, class OutputWriter& writer, ConvertPlan* p);
     bool rangeHoldsPicture(int64_t startUs, int64_t endUs) const;
     bool canCutSmartly(struct SmartCutRequest* request) const;
     std::vector<int> otherSoundStreams(int mainIndex, const AVOutputFormat* container) const;
+    bool fillsTooLittle(int64_t limit) const;
     // Builds the picture graph and opens `codec` for it; 0 or a negative AVERROR (logged).
     int openVideoEncoder(const AVCodec* codec, class SourceReader& reader, class OutputWriter& writer,
                          const mediafx::FxSettings& fx, int keepRotation, mediafx::FxGraph& graph);
@@ -94,6 +96,9 @@ private:
     // A keep-format cut re-encoded after all starts, like a copied one, with its first picture
     // at time 0.
     bool startOnPicture_ = false;
+    // Whether the last run copied whole groups of pictures, and whether the next may not.
+    bool copiedGroups_ = false;
+    bool framesOnly_ = false;
     std::atomic<int64_t> outputUs_{0};
     mediafx::FxSettings fx_;
 

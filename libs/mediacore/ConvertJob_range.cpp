@@ -37,8 +37,7 @@ bool ConvertJob::rangeHoldsPicture(int64_t startUs, int64_t endUs) const {
 
 // The size of a finished file is only known once its index is written: a part that came out
 // over its limit is made again under a limit lowered by the overshoot, so that none passes it.
-int ConvertJob::runWithinLimit() {
-    const int64_t limit = sizeLimit_;
+int ConvertJob::runUnder(int64_t limit) {
     int r = run();
     for (int attempt = 0; attempt < 3 && r >= 1 && limit > 0 && !run_.stopped(); ++attempt) {
         struct stat st {};
@@ -50,7 +49,24 @@ int ConvertJob::runWithinLimit() {
         sizeLimit_ = std::max<int64_t>(1, int64_t(double(sizeLimit_) * double(limit) / double(st.st_size) * 0.98));
         r = run();
     }
+    return r;
+}
+
+int ConvertJob::runWithinLimit() {
+    const int64_t limit = sizeLimit_;
+    int r = runUnder(limit);
+    // A part copied in whole groups of pictures ends before the first group that would pass its
+    // limit: groups long against the limit leave much of it unused, and a split into many small
+    // parts. Such a part is made again frame by frame, filling its limit.
+    if (r >= 1 && limit > 0 && copiedGroups_ && !run_.stopped() && fillsTooLittle(limit)) {
+        logInfo("copied part of " + output_ + " fills too little of its limit; made again frame by frame");
+        ::unlink(output_.c_str());
+        framesOnly_ = true;
+        sizeLimit_ = limit;
+        r = runUnder(limit);
+    }
     sizeLimit_ = limit;
+    framesOnly_ = false;
     if (r >= 1 && limit > 0 && !run_.stopped()) {
         struct stat st {};
         if (::stat(output_.c_str(), &st) == 0 && st.st_size > limit) {
@@ -60,6 +76,18 @@ int ConvertJob::runWithinLimit() {
         }
     }
     return r;
+}
+
+// Whether a finished part holds less than 80 % of `limit` bytes while the range went on past its
+// end (the rest of a file may be short).
+bool ConvertJob::fillsTooLittle(int64_t limit) const {
+    struct stat st {};
+    if (::stat(output_.c_str(), &st) != 0 || st.st_size * 5 >= limit * 4)
+        return false;
+    const int64_t d = duration();
+    const int64_t end = cutEnd_ > 0 ? std::min(cutEnd_, d) : d;
+    const int64_t frameUs = 50000; // a picture at the lowest common rate
+    return outputUs_ > 0 && cutStart_ + outputUs_ < end - frameUs;
 }
 
 // A cut that keeps the format and changes no picture or sound can copy most of its range and

@@ -36,6 +36,19 @@ int ConvertPass::audioSink(AVFrame* f) {
     return writer_.writeFrame(OutputWriter::Audio, f);
 }
 
+int ConvertPass::releaseSound(bool all) {
+    while (!heldSound_.empty()) {
+        AVPacket* a = heldSound_.front().get();
+        const int64_t t = reader_.packetTimeUs(a, SourceReader::Audio);
+        if (!all && t != AV_NOPTS_VALUE && t >= pulledVideoUs_ + p_.shift)
+            break;
+        if (const int r = copy_.take(a, SourceReader::Audio); r < 0)
+            return r;
+        heldSound_.pop_front();
+    }
+    return 0;
+}
+
 int ConvertPass::drainAudio(int64_t untilUs) {
     return lane_.drain(FrameLane::Audio, audioSink_, [&] { return pulledAudioUs_ <= untilUs; });
 }
@@ -48,13 +61,15 @@ bool ConvertPass::closePicture() {
     const int64_t last = p_.video == ConvertPlan::Copy ? copiedVideoUs_
                          : graph_.hasVideo() && lastVideoUs_ != AV_NOPTS_VALUE ? pulledVideoUs_ + p_.shift
                                                                                : AV_NOPTS_VALUE;
+    if (last != AV_NOPTS_VALUE)
+        copy_.endBy(last + frameUs_); // sound held back stops with the picture
     if (p_.audio == ConvertPlan::None || p_.silentMain || reader_.finished(SourceReader::Audio) ||
         last == AV_NOPTS_VALUE)
         return false;
     p_.end = std::min(p_.end, last + frameUs_);
     copy_.endBy(p_.end);
     reader_.finish(SourceReader::Video);
-    return true;
+    return releaseSound(true) >= 0;
 }
 
 int ConvertPass::run() {
@@ -84,6 +99,11 @@ int ConvertPass::run() {
 // Such a run of pictures is kept room for under the limit.
 int ConvertPass::limitStep() {
     if (sizeLimit_ <= 0 || limitReached_ || writer_.estimatedFinalBytes() + maxRunBytes_ < sizeLimit_)
+        return Next;
+    // Until the picture encoder has given a packet after the opening keyframe, the frames
+    // inside it can only be weighed by a guess, and ending on that guess leaves a part of a few
+    // frames at high resolutions. The part goes on until real sizes are known.
+    if (p_.video == ConvertPlan::Encode && writer_.videoPacketsOut() < 2 && lastVideoUs_ != AV_NOPTS_VALUE)
         return Next;
     if (copiedVideoUs_ == AV_NOPTS_VALUE)
         return closePicture() ? Skip : End;
@@ -120,6 +140,11 @@ int ConvertPass::copied(AVPacket* packet, SourceReader::Kind kind) {
         runBytes_ += packet->size + 24;
         maxRunBytes_ = std::max(maxRunBytes_, runBytes_);
         copiedVideoUs_ = copiedVideoUs_ == AV_NOPTS_VALUE ? t : std::max(copiedVideoUs_, t);
+    }
+    if (kind == SourceReader::Audio && sizeLimit_ > 0 && p_.video == ConvertPlan::Encode && !limitReached_) {
+        heldSound_.push_back(makePacket());
+        av_packet_move_ref(heldSound_.back().get(), packet);
+        return Next;
     }
     const int r = copy_.take(packet, kind);
     return r < 0 ? r : Next;
@@ -159,10 +184,12 @@ int ConvertPass::picture(AVFrame* frame) {
         return Skip;
     }
     // The first picture must be the one asked for: decoding that begins later (a seek that
-    // landed past a keyframe) would give a part that misses its start.
+    // landed past a keyframe) would give a part that misses its start. Decoding from the file's
+    // start is different: a recording that began inside a group of pictures has nothing to show
+    // before its first whole picture, and the part begins with that one.
     if (firstVideoUs_ == AV_NOPTS_VALUE) {
         firstVideoUs_ = t;
-        if (!decodedBefore_ && p_.shift > 0 && t > p_.start + frameUs_ + kEpsilonUs)
+        if (!decodedBefore_ && !reader_.fromStart() && p_.shift > 0 && t > p_.start + frameUs_ + kEpsilonUs)
             return logFailure("the first picture of the range could not be decoded from " + input_,
                               AVERROR_INVALIDDATA);
     }
@@ -172,6 +199,8 @@ int ConvertPass::picture(AVFrame* frame) {
     if (r < 0)
         return logFailure("picture settings", r);
     r = lane_.drain(FrameLane::Video, videoSink_);
+    if (r >= 0)
+        r = releaseSound(false);
     return r < 0 ? r : Next;
 }
 
@@ -199,7 +228,9 @@ int ConvertPass::sound(AVFrame* frame) {
 }
 
 int ConvertPass::finish() {
-    int r;
+    int r = releaseSound(true);
+    if (r < 0)
+        return r;
     if (!limitReached_) {
         // A source that ends before the range does fails the job rather than give a part of it.
         if ((r = reader_.checkEnd(p_.end)) < 0)

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,7 @@ private:
     int videoSink(AVFrame* frame);
     int audioSink(AVFrame* frame);
     int drainAudio(int64_t untilUs);
+    int releaseSound(bool all);
 
     ConvertPlan& p_;
     SourceReader& reader_;
@@ -84,6 +86,9 @@ private:
     // that show before it.
     int64_t copiedVideoUs_ = AV_NOPTS_VALUE;
     bool limitPending_ = false;
+    // Copied sound held back under a size limit until the encoded picture has passed it: the
+    // sound lies ahead of the picture in many files, and would run on past a part's end.
+    std::deque<PacketPtr> heldSound_;
     int64_t runBytes_ = 0;
     int64_t maxRunBytes_ = 0;
 };

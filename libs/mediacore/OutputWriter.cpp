@@ -309,7 +309,8 @@ int OutputWriter::mux(Kind kind, AVPacket* packet, AVRational timeBase) {
     packetBytes_ += packet->size;
     ++packets_;
     if (kind == Video) {
-        ++videoPacketsOut_;
+        if (videoPacketsOut_++ == 0)
+            firstVideoBytes_ = packet->size;
         videoBytes_ += packet->size;
     }
     const int r = av_interleaved_write_frame(format_, packet);
@@ -444,9 +445,12 @@ void OutputWriter::discard() {
 
 int64_t OutputWriter::estimatedFinalBytes() const {
     // Index tables grow by a few bytes per packet (sizes, times, offsets); frames still inside
-    // the video encoder will come out at about the average size so far.
+    // the video encoder will come out at about the average size so far, leaving out the opening
+    // keyframe, which weighs as much as many of the frames after it.
     const int64_t pending = std::max<int64_t>(0, videoFramesIn_ - videoPacketsOut_);
-    int64_t average = videoPacketsOut_ > 0 ? videoBytes_ / videoPacketsOut_ : 0;
+    int64_t average = videoPacketsOut_ > 1   ? (videoBytes_ - firstVideoBytes_) / (videoPacketsOut_ - 1)
+                      : videoPacketsOut_ > 0 ? videoBytes_
+                                             : 0;
     if (videoPacketsOut_ == 0 && video_)
         average = int64_t(video_->width) * video_->height / 10;
     // Containers that wrap every packet (MPEG-TS cells of 188 bytes, pack headers, fixed-size

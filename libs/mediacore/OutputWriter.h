@@ -81,6 +81,8 @@ public:
     int64_t writtenUs() const { return writtenUs_; }
     // The size the file would have if it were finished now, with the frames inside the encoders.
     int64_t estimatedFinalBytes() const;
+    // Picture packets the video encoder has given so far.
+    int64_t videoPacketsOut() const { return videoPacketsOut_; }
     const std::string& path() const { return path_; }
 
 private:
@@ -110,6 +112,7 @@ private:
     int64_t videoFramesIn_ = 0;
     int64_t videoPacketsOut_ = 0;
     int64_t videoBytes_ = 0;
+    int64_t firstVideoBytes_ = 0; // the keyframe that opens the output
     int64_t headerBytes_ = 0;
     PacketPtr packet_ = makePacket();
     struct OtherStream {

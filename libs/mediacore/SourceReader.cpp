@@ -128,6 +128,7 @@ int SourceReader::seek(int64_t us, bool atOrAfter) {
         back = std::min(back, us);
     }
     seekFormat(us - back, atOrAfter);
+    fromStart_ = us - back <= 0;
     if (videoDecoder_)
         avcodec_flush_buffers(videoDecoder_.get());
     if (audioDecoder_)

@@ -57,6 +57,9 @@ public:
     // finished every stream before the input's end), a negative AVERROR (logged) when the
     // source ended early: its end missing, a last packet cut short, or a failed read.
     int checkEnd(int64_t wantedEndUs) const;
+    // Whether the last seek went back to the file's start (or none was made): what is decoded
+    // then is all the file holds before the time asked for.
+    bool fromStart() const { return fromStart_; }
     // Stops delivering one kind (its end was reached).
     void finish(Kind kind);
     bool finished(Kind kind) const { return kind == Video ? videoDone_ : audioDone_; }
@@ -86,6 +89,7 @@ private:
     int64_t originUs_ = 0;
     bool inputEnded_ = false;
     bool moved_ = false; // read from or seeked since opening
+    bool fromStart_ = true;
     bool videoDone_ = true;
     bool audioDone_ = true;
 };

@@ -47,3 +47,38 @@ rm -f noise.amr
 "${FF[@]}" -f lavfi -i "$V" -f lavfi -i "$A" -c:v libx264 -preset veryfast -bf 0 -g 50 -pix_fmt yuv420p \
   -c:a libmp3lame -b:a 128k -shortest h264_mp3.avi
 "${FF[@]}" -f lavfi -i "$V" -f lavfi -i "$A" -c:v wmv2 -b:v 800k -g 50 -c:a wmav2 -b:a 128k -shortest windows.wmv
+
+# A phone clip with a variable frame rate (runs of 30 and 15 pictures a second) and AAC sound.
+"${FF[@]}" -f lavfi -i "testsrc2=size=320x240:rate=30:duration=8" -f lavfi -i "$A" \
+  -vf "select='lt(mod(t\,2)\,1)+not(mod(n\,2))'" -fps_mode vfr -c:v libx264 -preset veryfast -g 30 \
+  -pix_fmt yuv420p -c:a aac -b:a 96k -shortest -video_track_timescale 90000 phone_vfr.mp4
+# A camera AVI: Motion JPEG with PCM sound; and H.264 with B-frames in AVI, also with PCM.
+"${FF[@]}" -f lavfi -i "$V" -f lavfi -i "$A" -c:v mjpeg -q:v 5 -c:a pcm_s16le -shortest camera_pcm.avi
+"${FF[@]}" -f lavfi -i "$V" -f lavfi -i "$A" -c:v libx264 -preset veryfast -bf 2 -g 50 -pix_fmt yuv420p \
+  -c:a pcm_s16le -shortest h264_pcm.avi
+# A browser recording: VP8 with one keyframe at its start, Opus, written to a pipe (no duration).
+"${FF[@]}" -f lavfi -i "testsrc2=size=320x240:rate=30:duration=7.6" \
+  -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=7.6" -c:v libvpx -deadline realtime -cpu-used 8 \
+  -b:v 600k -g 9999 -c:a libopus -b:a 64k -shortest -f webm - > browser.webm
+# Matroska with AC-3 sound and ASS subtitles.
+printf '1\n00:00:00,500 --> 00:00:11,000\nA line of text\n' > line.srt
+"${FF[@]}" -f lavfi -i "testsrc2=size=640x360:rate=25:duration=12" -f lavfi -i "$A" -i line.srt -map 0 -map 1 \
+  -map 2 -c:v libx264 -preset veryfast -crf 20 -g 50 -pix_fmt yuv420p -c:a ac3 -b:a 192k -c:s ass ac3_ass.mkv
+rm -f line.srt
+# HEVC in MP4.
+"${FF[@]}" -f lavfi -i "$V" -f lavfi -i "$A" -c:v libx265 -preset ultrafast -x265-params log-level=none \
+  -g 25 -pix_fmt yuv420p -c:a aac -b:a 96k -shortest hevc.mp4
+# A broadcast recording: MPEG-2 in a transport stream that begins inside a group of pictures,
+# before any sequence header (the recording began mid-stream).
+"${FF[@]}" -f lavfi -i "$V" -f lavfi -i "$A" -c:v mpeg2video -q:v 4 -g 15 -bf 2 -c:a mp2 -b:a 128k \
+  -shortest -f mpegts whole.ts
+tail -c +$((188 * 400 + 1)) whole.ts > broadcast.ts
+rm -f whole.ts
+# A 3G2 with AMR-NB sound (frames written by hand, as above) and MPEG-4 pictures.
+{
+  printf '#!AMR\n'
+  for _ in $(seq 500); do printf '\x3c'; head -c 31 /dev/urandom; done
+} > noise.amr
+"${FF[@]}" -f lavfi -i "testsrc2=size=176x144:rate=15:duration=10" -i noise.amr -c:v mpeg4 -b:v 300k \
+  -c:a copy -shortest -f 3g2 amr.3g2
+rm -f noise.amr

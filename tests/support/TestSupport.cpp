@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <algorithm>
 #include <cmath>
 
 namespace testsupport {
@@ -71,6 +72,30 @@ int probeFrameCount(const QString& path) {
             &out) != 0)
         return -1;
     return out.trimmed().toInt();
+}
+
+DecodedFrames decodedFrames(const QString& path, const char* kind) {
+    QByteArray out;
+    run(FFPROBE_EXECUTABLE,
+        {"-v", "error", "-select_streams", QString(kind) + ":0", "-show_entries",
+         "frame=best_effort_timestamp_time,pkt_duration_time", "-of", "csv=p=0", path},
+        &out);
+    DecodedFrames f;
+    bool lengthless = false; // some containers store no frame lengths: the last gap stands in
+    for (const QByteArray& line : out.split('\n')) {
+        const QList<QByteArray> row = line.trimmed().split(',');
+        bool ok = false, known = false;
+        const double t = row.value(0).toDouble(&ok);
+        if (!ok) continue;
+        const double d = row.value(1).toDouble(&known);
+        lengthless = lengthless || !known;
+        f.times.push_back(t);
+        f.end = std::max(f.end, t + d);
+    }
+    std::sort(f.times.begin(), f.times.end());
+    const size_t n = f.times.size();
+    if (lengthless && n > 1) f.end = std::max(f.end, 2 * f.times[n - 1] - f.times[n - 2]);
+    return f;
 }
 
 QImage ffmpegFrameAt(const QString& path, double seconds) {

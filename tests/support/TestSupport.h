@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <vector>
 
 namespace testsupport {
 
@@ -31,6 +32,16 @@ QJsonObject probeStream(const QString& path, const QString& kind);
 int probeStreamCount(const QString& path, const QString& kind);
 // Number of decoded video frames (ffprobe -count_frames).
 int probeFrameCount(const QString& path);
+
+// The frames of a file's first stream of a kind ("v" / "a") as ffprobe decodes them: their
+// times in seconds, sorted, and the end of the latest. Decoded frames always have a time, which
+// some packets lack (an MPEG-PS packet may carry none).
+struct DecodedFrames {
+    std::vector<double> times;
+    double end = 0;
+    double span() const { return times.empty() ? 0 : end - times.front(); }
+};
+DecodedFrames decodedFrames(const QString& path, const char* kind);
 
 // One decoded frame at a time in seconds, by the ffmpeg command line, as RGB32.
 QImage ffmpegFrameAt(const QString& path, double seconds);

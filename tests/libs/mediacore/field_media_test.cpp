@@ -1,7 +1,7 @@
 // Engine jobs on clips like the ones users bring: files without a duration in their header,
 // MPEG-TS and PS streams whose seeks land away from the requested time, a container aspect
 // that differs from the stream's, AMR sound, and size-capped parts of all of them. Judged by
-// ffprobe and by frames that ffmpeg decodes from the source's start.
+// the frames that ffprobe and ffmpeg decode (never by packets, which may lack a time).
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -17,44 +17,6 @@
 using namespace testsupport;
 
 namespace {
-
-// Presentation times of one kind's packets in seconds (sorted) and the end of the last one.
-struct Packets {
-    std::vector<double> times;
-    int count = 0; // also those without a time of their own
-    double end = 0;
-    double span() const { return times.empty() ? 0 : end - times.front(); }
-};
-
-Packets packets(const QString& path, const char* kind) {
-    QByteArray out;
-    run(FFPROBE_EXECUTABLE,
-        {"-v", "error", "-select_streams", QString(kind) + ":0", "-show_entries", "packet=pts_time,dts_time,duration_time",
-         "-of", "csv=p=0", path},
-        &out);
-    // AVI stores decoding times only; MPEG-PS leaves some packets without any time.
-    std::vector<QList<QByteArray>> rows;
-    bool presentation = false;
-    for (const QByteArray& line : out.split('\n')) {
-        const QList<QByteArray> f = line.trimmed().split(',');
-        if (f.size() >= 3) {
-            rows.push_back(f);
-            presentation = presentation || f[0] != "N/A";
-        }
-    }
-    Packets p;
-    p.count = int(rows.size());
-    for (const QList<QByteArray>& f : rows) {
-        bool ok = false;
-        const double t = f[presentation ? 0 : 1].toDouble(&ok);
-        if (!ok)
-            continue;
-        p.times.push_back(t);
-        p.end = std::max(p.end, t + f[2].toDouble());
-    }
-    std::sort(p.times.begin(), p.times.end());
-    return p;
-}
 
 // Seconds of sound that ffmpeg decodes from a file (encoder priming and edit lists applied).
 double soundSeconds(const QString& path) {
@@ -92,8 +54,8 @@ int cut(const QString& src, const QString& out, double from, double to, const ch
 // source's at those times, and its sound lasts as long as its picture.
 void expectRange(const QString& out, const QString& src, double from, double to, double frame) {
     SCOPED_TRACE(QString("%1 from %2 to %3").arg(QFileInfo(out).fileName()).arg(from).arg(to).toStdString());
-    Packets v = packets(out, "v");
-    const Packets a = packets(out, "a");
+    DecodedFrames v = decodedFrames(out, "v");
+    const DecodedFrames a = decodedFrames(out, "a");
     ASSERT_FALSE(v.times.empty());
     v.end = std::max(v.end, v.times.back() + frame); // some containers store no frame lengths
     EXPECT_NEAR(v.span(), to - from, frame + 0.01);
@@ -144,7 +106,7 @@ TEST(FieldNoDuration, ProbedFromItsPacketsAndEveryJobWorks) {
 
     const QString joined = dir.filePath("joined.webm");
     ASSERT_EQ(join({src, src}, joined), 0);
-    EXPECT_NEAR(packets(joined, "v").span(), 8.0, 0.1);
+    EXPECT_NEAR(decodedFrames(joined, "v").span(), 8.0, 0.1);
 }
 
 TEST(FieldSeeks, TransportAndProgramStreamCutsStartOnTheRequestedFrame) {
@@ -224,14 +186,14 @@ TEST(FieldSizeLimit, PartsStayUnderTheLimitWithUniqueTimesAndSoundEndingWithTheP
         EXPECT_LE(QFileInfo(out).size(), limit);
         EXPECT_GT(QFileInfo(out).size(), limit / 2);
         EXPECT_TRUE(decodesCleanly(out));
-        const Packets v = packets(out, "v"), a = packets(out, "a");
+        const DecodedFrames v = decodedFrames(out, "v"), a = decodedFrames(out, "a");
         ASSERT_GT(v.times.size(), 10u);
         EXPECT_EQ(std::adjacent_find(v.times.begin(), v.times.end()), v.times.end());
         EXPECT_LT(meanAbsDiff(ffmpegFrameAt(out, 0), ffmpegFrameAt(src, 0)), 6.0);
         if (!a.times.empty()) {
             // Sound ends with the picture: neither runs on alone. Decoders leave out the
             // encoder's priming (up to 2048 samples, 43 ms, for WMA), on top of a frame.
-            const double picture = v.count * 0.04;
+            const double picture = v.times.size() * 0.04;
             EXPECT_NEAR(soundSeconds(out), picture, 0.04 + 0.065);
         }
     }

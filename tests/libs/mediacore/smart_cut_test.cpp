@@ -42,19 +42,12 @@ std::vector<Frame> sourceFrames(const QString& path) {
     return frames;
 }
 
-// First and end time of the sound packets (seconds).
+// First and end time of the decoded sound (seconds).
 std::pair<double, double> soundSpan(const QString& path) {
-    QByteArray out;
-    run(FFPROBE_EXECUTABLE,
-        {"-v", "error", "-select_streams", "a:0", "-show_entries", "packet=pts_time,duration_time", "-of",
-         "json", path},
-        &out);
-    const QJsonArray packets = QJsonDocument::fromJson(out).object().value("packets").toArray();
-    if (packets.isEmpty())
+    const DecodedFrames sound = decodedFrames(path, "a");
+    if (sound.times.empty())
         return {-1, -1};
-    const QJsonObject last = packets.last().toObject();
-    return {packets.first().toObject().value("pts_time").toString().toDouble(),
-            last.value("pts_time").toString().toDouble() + last.value("duration_time").toString().toDouble()};
+    return {sound.times.front(), sound.end};
 }
 
 // Stderr of the ffmpeg command line reading a file (decoding, or copying into nothing, which

@@ -1,0 +1,134 @@
+// Size-capped parts and cuts of the clips users bring from phones, cameras, browsers and
+// broadcast recordings, judged by the frames ffprobe decodes: each part ends its picture and its
+// sound together, fills its cap unless it is the rest of the file, and the parts go on to the end.
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <cmath>
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+#include "EngineJobs.h"
+#include "mediacore/MediaCore.h"
+#include "TestSupport.h"
+
+using namespace testsupport;
+
+namespace {
+
+double sourceSeconds(const QString& path) {
+    void* media = MediaOpen(utf8(path));
+    const double d = media ? MediaGetDuration(media) / 1e6 : 0;
+    if (media)
+        MediaClose(media);
+    return d;
+}
+
+// The picture and the sound of a file end together, within `frame` seconds.
+void expectEndsTogether(const QString& path, double frame) {
+    const DecodedFrames v = decodedFrames(path, "v"), a = decodedFrames(path, "a");
+    ASSERT_FALSE(v.times.empty());
+    ASSERT_FALSE(a.times.empty());
+    EXPECT_NEAR(a.end, v.end, frame + 0.002); // times rounded to the containers' clocks
+}
+
+// Splits `src` into parts of at most `cap` bytes the way the split window does: each part starts
+// where the one before it ended (on the grid of `rate` pictures a second), until the file's end.
+// Checks each part and the whole; `frame` is the longest picture of the source.
+void expectCappedParts(const QString& src, const QString& ext, qint64 cap, double rate, double frame,
+                       const char* vcodec = nullptr) {
+    SCOPED_TRACE(QString("%1 capped at %2 %3").arg(src).arg(cap).arg(vcodec ? vcodec : "").toStdString());
+    QTemporaryDir dir;
+    const double total = sourceSeconds(src);
+    double start = 0;
+    int pictures = 0;
+    for (int i = 0; i < 30 && start < total - 0.02; ++i) {
+        const QString out = dir.filePath(QString("part%1.%2").arg(i).arg(ext));
+        SCOPED_TRACE(QString("part %1 from %2 s").arg(i).arg(start).toStdString());
+        Job job;
+        ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(src)), 1);
+        ASSERT_TRUE(!vcodec || apiMediaConvertSetVcodec(job.h, vcodec) >= 1);
+        ASSERT_GE(apiMediaConvertSetLimitFileSize(job.h, cap), 1);
+        if (apiMediaConvertSetCutTime(job.h, int64_t(start * 1e6), int64_t(total * 1e6)) < 1)
+            break; // sound alone after the last picture: the end of the file
+        ASSERT_TRUE(finish(job, out));
+        // The engine knows the length of a part it copied; the split window reads the others.
+        double made = apiMediaConvertGetOutputDuration(job.h) / 1e6;
+        if (made <= 0)
+            made = sourceSeconds(out);
+        ASSERT_GT(made, 0.0);
+        const qint64 size = QFileInfo(out).size();
+        EXPECT_LE(size, cap);
+        pictures += int(decodedFrames(out, "v").times.size());
+        if (start + made < total - frame) {
+            EXPECT_GE(size, cap * 8 / 10) << "a part that is not the last keeps too little";
+        }
+        expectEndsTogether(out, frame);
+        start = std::floor((start + made + 0.002) * rate) / rate;
+    }
+    EXPECT_NEAR(start, total, 2 * frame) << "the parts end before the file";
+    EXPECT_NEAR(pictures, int(decodedFrames(src, "v").times.size()), 2) << "pictures lost or repeated between parts";
+}
+
+qint64 share(const QString& path, double fraction) {
+    return qint64(QFileInfo(path).size() * fraction);
+}
+
+// A cut of [from, to) seconds, keeping the format or re-encoding the picture with `vcodec`.
+bool cutTo(const QString& src, const QString& out, double from, double to, const char* vcodec) {
+    Job job;
+    return apiMediaConvertSetInputMedia(job.h, utf8(src)) >= 1 &&
+           (!vcodec || apiMediaConvertSetVcodec(job.h, vcodec) >= 1) &&
+           apiMediaConvertSetCutTime(job.h, int64_t(from * 1e6), int64_t(to * 1e6)) >= 1 && finish(job, out);
+}
+
+} // namespace
+
+TEST(FieldParts, KeepFormatPartsEndPictureAndSoundTogetherAndFillTheirCap) {
+    struct Case {
+        const char* clip;
+        const char* ext;
+        double fraction, rate, frame;
+    };
+    for (const Case& c : {Case{"phone_vfr.mp4", "mp4", 0.3, 30, 1 / 15.0}, Case{"camera_pcm.avi", "avi", 0.3, 25, 0.04},
+                          Case{"h264_pcm.avi", "avi", 0.3, 25, 0.04}, Case{"browser.webm", "webm", 0.16, 30, 1 / 30.0},
+                          Case{"ac3_ass.mkv", "mkv", 0.3, 25, 0.04}, Case{"hevc.mp4", "mp4", 0.3, 25, 0.04},
+                          Case{"amr.3g2", "3g2", 0.3, 15, 1 / 15.0}}) {
+        const QString src = fieldClip(c.clip);
+        expectCappedParts(src, c.ext, share(src, c.fraction), c.rate, c.frame);
+    }
+}
+
+TEST(FieldParts, ReencodedPartsOfMpegStreams) {
+    for (const char* clip : {"mpeg1.mpg", "program.mpg", "avchd.m2ts"}) {
+        const QString src = fieldClip(clip);
+        expectCappedParts(src, "mp4", share(src, 0.25), 25, 0.04, "libx264");
+    }
+}
+
+TEST(FieldBroadcast, ARecordingThatBeginsInsideAGroupOfPicturesCutsAndConverts) {
+    QTemporaryDir dir;
+    const QString src = fieldClip("broadcast.ts");
+    for (const char* vcodec : {static_cast<const char*>(nullptr), "libx264"}) {
+        const QString out = dir.filePath(vcodec ? "cut.mp4" : "cut.ts");
+        SCOPED_TRACE(out.toStdString());
+        // From before the first whole picture: the part begins with that picture.
+        ASSERT_TRUE(cutTo(src, out, 0.1, 3, vcodec));
+        const DecodedFrames v = decodedFrames(out, "v"), a = decodedFrames(out, "a");
+        ASSERT_FALSE(v.times.empty());
+        EXPECT_NEAR(v.end - a.times.front(), 2.9, 0.05);
+        expectEndsTogether(out, 0.04);
+    }
+}
+
+TEST(FieldAmr, SoundOfA3g2CutEndsWithItsPicture) {
+    QTemporaryDir dir;
+    const QString src = fieldClip("amr.3g2");
+    for (const char* vcodec : {static_cast<const char*>(nullptr), "libx264"}) {
+        const QString out = dir.filePath(vcodec ? "cut.mp4" : "cut.3g2");
+        SCOPED_TRACE(out.toStdString());
+        ASSERT_TRUE(cutTo(src, out, 2, 8, vcodec));
+        EXPECT_NEAR(probeFrameCount(out), 90, 1);
+        expectEndsTogether(out, 1 / 15.0);
+    }
+}
