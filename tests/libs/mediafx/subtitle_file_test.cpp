@@ -77,6 +77,11 @@ TEST(SubtitleFile, AScriptsSizesAreHeldToItsPictureAndAnExportWithThemEnds) {
               std::string::npos)
         << bounded;
     EXPECT_NE(bounded.find(",,{\\blur18\\fs360\\be20\\bord2}Hi {\\t(\\fscy200)}there"), std::string::npos) << bounded;
+    // Styles without a "Format:" line are read in the renderer's default order: bounded too.
+    std::string unformatted = hostile;
+    const size_t from = unformatted.find("Format: Name");
+    unformatted.erase(from, unformatted.find('\n', from) + 1 - from);
+    EXPECT_NE(boundedAssScript(unformatted).find("Style: Default,Arial,360,"), std::string::npos);
     const std::string ordinary =
         script("40,&H00FFFFFF,&H000000FF,&H00000000,&H00000000,0,0,0,0,100,100,0,0,1,2,1,2,10,10,10,1",
                "{\\blur2\\fs50}Hi");
