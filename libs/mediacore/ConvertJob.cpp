@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "ConvertPass.h"
+#include "EffectTable.h"
 #include "EngineLog.h"
 #include "FxGraph.h"
 #include "MusicMix.h"
@@ -14,6 +15,7 @@
 #include "SourceGraph.h"
 #include "SourceReader.h"
 #include "StreamProbe.h"
+#include "SubtitleFile.h"
 
 extern "C" {
 #include <libavutil/pixdesc.h>
@@ -113,11 +115,19 @@ int ConvertJob::setSubtitle(const SUBTITLE_PARAM& param) {
     const std::string path = mediarecords::readText(param.path);
     if (!path.empty() && !fileExists(path))
         return logFailure("subtitle file " + path, AVERROR(ENOENT));
+    // A file too large, or with a subtitle too long, to be drawn in bounded time is refused
+    // now rather than left to hang the export.
+    if (const int r = path.empty() ? 0 : mediafx::checkSubtitleFile(path); r < 0)
+        return logFailure("subtitle file " + path, r);
     fx_.subtitle = param;
     return 1;
 }
 
 int ConvertJob::addEffect(int id) {
+    // An effect the engine cannot draw is refused here: the export would otherwise finish
+    // without it, as if it had been applied.
+    if (!mediafx::findEffect(id))
+        return logFailure("unknown image effect " + std::to_string(id), AVERROR(EINVAL));
     if (std::find(fx_.effects.begin(), fx_.effects.end(), id) == fx_.effects.end())
         fx_.effects.push_back(id);
     return 1;

@@ -9,6 +9,17 @@
 
 namespace mediacore {
 
+namespace {
+
+// A file that holds one picture (a photo): it shows that picture at every time.
+bool isStillPicture(const AVFormatContext* f, const AVStream* video) {
+    const std::string name = f && f->iformat && f->iformat->name ? f->iformat->name : "";
+    return name == "image2" || (name.size() > 5 && name.compare(name.size() - 5, 5, "_pipe") == 0) ||
+           (video && video->nb_frames == 1);
+}
+
+} // namespace
+
 int MediaFile::open(const std::string& path) {
     path_ = path;
     return openInput(path, &format_);
@@ -60,6 +71,9 @@ int MediaFile::snapshot(int64_t timeUs, int width, int height, uint8_t* buffer) 
         if (t == AV_NOPTS_VALUE || t + reader.frameDurationUs() / 2 >= timeUs)
             break;
     }
+    // A seek past a photo's only picture finds nothing: its picture is the one at 0.
+    if (!have && timeUs > 0 && isStillPicture(reader.format(), reader.video()))
+        return snapshot(0, width, height, buffer);
     if (!have)
         return logFailure("no picture decoded from " + path_, r < 0 ? r : AVERROR_INVALIDDATA);
 

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -60,15 +63,77 @@ int OutputWriter::create(const std::string& path) {
     const AVOutputFormat* guess = av_guess_format(nullptr, path.c_str(), nullptr);
     if (!guess)
         return logFailure("no container for the name " + path, AVERROR_MUXER_NOT_FOUND);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return logFailure("cannot create " + path, AVERROR(errno));
-    ::close(fd);
-    created_ = true;
-    const int r = avformat_alloc_output_context2(&format_, guess, nullptr, path.c_str());
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0)
+        return logFailure("the output exists already: " + path, AVERROR(EEXIST));
+    int r = createTemporary();
+    if (r < 0)
+        return r;
+    r = avformat_alloc_output_context2(&format_, guess, nullptr, temporary_.c_str());
     if (r < 0)
         return logFailure("output container", r);
     return 0;
+}
+
+std::string OutputWriter::temporaryPath(const std::string& path, const std::string& unique) {
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty())
+        return {};
+    // Names may use 255 bytes: a long one is shortened so that its temporary name fits too.
+    constexpr size_t kRoom = 255 - 1 - 1 - 16 - 7;
+    if (name.size() > kRoom)
+        name.resize(kRoom);
+    return folder + "." + name + "." + unique + kTemporarySuffix;
+}
+
+int OutputWriter::createTemporary() {
+    std::random_device device;
+    std::mt19937_64 random((uint64_t(device()) << 32) ^ device() ^ uint64_t(::getpid()));
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        char unique[17];
+        std::snprintf(unique, sizeof unique, "%016llx", static_cast<unsigned long long>(random()));
+        const std::string candidate = temporaryPath(path_, unique);
+        if (candidate.empty())
+            return logFailure("no file name in " + path_, AVERROR(EINVAL));
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            ::close(fd);
+            temporary_ = candidate;
+            created_ = true;
+            return 0;
+        }
+        if (errno != EEXIST)
+            return logFailure("cannot create a file beside " + path_, AVERROR(errno));
+    }
+    return logFailure("no free temporary name beside " + path_, AVERROR(EEXIST));
+}
+
+// Gives the complete file its final name without ever replacing a file that took the name
+// meanwhile: an exclusive rename, else (file systems without one) a hard link, else (file
+// systems without links) a check just before a plain rename.
+int OutputWriter::moveIntoPlace() {
+    if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, path_.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    int e = errno;
+    if (e == EINVAL || e == ENOSYS) {
+        if (::link(temporary_.c_str(), path_.c_str()) == 0) {
+            ::unlink(temporary_.c_str());
+            return 0;
+        }
+        e = errno;
+        if (e == EPERM || e == ENOSYS || e == EOPNOTSUPP) {
+            struct stat st {};
+            if (::lstat(path_.c_str(), &st) == 0)
+                e = EEXIST;
+            else if (::rename(temporary_.c_str(), path_.c_str()) == 0)
+                return 0;
+            else
+                e = errno;
+        }
+    }
+    return logFailure("cannot name the finished file " + path_, AVERROR(e));
 }
 
 const AVOutputFormat* OutputWriter::container() const {
@@ -264,7 +329,7 @@ int OutputWriter::setCopyExtradata(Kind kind, const uint8_t* data, int size) {
 int OutputWriter::start() {
     if (!format_)
         return AVERROR(EINVAL);
-    int r = avio_open(&format_->pb, path_.c_str(), AVIO_FLAG_WRITE);
+    int r = avio_open(&format_->pb, temporary_.c_str(), AVIO_FLAG_WRITE);
     if (r < 0)
         return logFailure("cannot write " + path_, r);
     r = avformat_write_header(format_, nullptr);
@@ -416,6 +481,8 @@ int OutputWriter::finish() {
     r = avio_closep(&format_->pb);
     if (r < 0)
         return logFailure("closing " + path_, r);
+    if ((r = moveIntoPlace()) < 0)
+        return r;
     avformat_free_context(format_);
     format_ = nullptr;
     if (fifo_)
@@ -438,7 +505,7 @@ void OutputWriter::discard() {
     video_.reset();
     audio_.reset();
     if (created_ && !finished_) {
-        ::unlink(path_.c_str());
+        ::unlink(temporary_.c_str());
         created_ = false;
     }
 }

@@ -1,8 +1,14 @@
-// Writes one output file: creates it (never over an existing file), opens the encoders or
-// copies streams, muxes, and either finishes the file or removes it again.
+// Writes one output file: opens the encoders or copies streams, muxes, and either finishes the
+// file or removes it again.
 //
-// Ownership: owns the muxer, the encoders and the file it created; destroying a writer that was
-// not finished removes that file. Threading: one thread at a time.
+// The file is written under a temporary name in the output's folder (".<name>.<random>.cbpart",
+// created exclusively) and takes its final name only once it is complete, so that a process
+// killed mid-way never leaves a broken file under the name the user sees; the rename never
+// replaces a file that took the final name meanwhile. A leftover temporary name from a killed
+// process is hidden, never chosen again and never the name of an output.
+//
+// Ownership: owns the muxer, the encoders and the temporary file it created; destroying a
+// writer that was not finished removes that file. Threading: one thread at a time.
 #pragma once
 
 #include <cstdint>
@@ -46,8 +52,13 @@ public:
     OutputWriter(const OutputWriter&) = delete;
     OutputWriter& operator=(const OutputWriter&) = delete;
 
-    // Creates the file exclusively (fails when it exists) and picks the container from the name.
+    // Picks the container from the name and creates the temporary file beside path; fails when
+    // path exists.
     int create(const std::string& path);
+    // The temporary name of an output path ("" for a name that has none): its folder, a dot,
+    // its name, a dot, `unique`, and kTemporarySuffix.
+    static std::string temporaryPath(const std::string& path, const std::string& unique);
+    static constexpr const char* kTemporarySuffix = ".cbpart";
     const AVOutputFormat* container() const;
 
     int addVideoEncoder(const VideoEncoding& encoding);
@@ -70,9 +81,9 @@ public:
     int writeFrame(Kind kind, AVFrame* frame);
     // Writes a copied packet whose times are in `timeBase`.
     int writePacket(Kind kind, AVPacket* packet, AVRational timeBase);
-    // Flushes, writes the trailer and closes; the file is then kept.
+    // Flushes, writes the trailer, closes and gives the file its final name; it is then kept.
     int finish();
-    // Closes and removes the file this writer created.
+    // Closes and removes the temporary file this writer created.
     void discard();
 
     AVCodecContext* encoder(Kind kind) const { return kind == Video ? video_.get() : audio_.get(); }
@@ -83,7 +94,9 @@ public:
     int64_t estimatedFinalBytes() const;
     // Picture packets the video encoder has given so far.
     int64_t videoPacketsOut() const { return videoPacketsOut_; }
+    // The final name; the file being written is writingPath() until finish() has returned.
     const std::string& path() const { return path_; }
+    const std::string& writingPath() const { return temporary_; }
 
 private:
     int openAudioEncoder(const AudioEncoding& encoding);
@@ -92,7 +105,11 @@ private:
     int mux(Kind kind, AVPacket* packet, AVRational timeBase);
     int encodeAudioFromFifo(bool flush);
 
+    int createTemporary();
+    int moveIntoPlace();
+
     std::string path_;
+    std::string temporary_;
     AVFormatContext* format_ = nullptr;
     CodecPtr video_;
     CodecPtr audio_;

@@ -8,6 +8,7 @@
 #include "FilterChain.h"
 #include "MusicMix.h"
 #include "OverlayPictures.h"
+#include "SubtitleFile.h"
 #include "SubtitleStyle.h"
 
 extern "C" {
@@ -162,7 +163,14 @@ int FxGraph::addPictureChain(const FxSettings& s, void* chainPtr, int width, int
     int r = addOverlays(s, chainPtr, width, height);
     if (r < 0)
         return r;
-    if (s.subtitle.path[0] != '\0') {
+    // A subtitle file the renderer could not draw in bounded time and memory is left out here
+    // (the engine refuses it when it is set; the preview shows the picture without it).
+    const std::string subtitlePath = mediarecords::readText(s.subtitle.path);
+    const int subtitleCheck = subtitlePath.empty() ? 0 : checkSubtitleFile(subtitlePath);
+    if (subtitleCheck < 0)
+        ff::log(AV_LOG_WARNING, "MediaFx", "subtitle %s left out: %s", subtitlePath.c_str(),
+                ff::errorText(subtitleCheck).c_str());
+    if (s.subtitle.path[0] != '\0' && subtitleCheck >= 0) {
         const SubtitleOptions o = subtitleOptions(s.subtitle, width, height);
         FilterOptions options{{"filename", o.filename}};
         if (!o.forceStyle.empty())

@@ -1,5 +1,7 @@
 #include "SubtitleStyle.h"
 
+#include "SubtitleFile.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -75,6 +77,8 @@ SubtitleOptions subtitleOptions(const SUBTITLE_PARAM& param, int width, int heig
     SubtitleOptions o;
     o.filename = mediarecords::readText(param.path);
     const std::string ext = lowerExtension(o.filename);
+    // A script is drawn from a copy held to bounds when it asks for more than they allow.
+    o.filename = drawablePath(o.filename);
     const std::string fontFile = mediarecords::readText(param.fontFile);
     if (!fontFile.empty()) {
         const size_t slash = fontFile.find_last_of('/');

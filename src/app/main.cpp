@@ -1,8 +1,10 @@
 // Process entry: the application object, the delegate that builds the main window, and the
 // main loop. The program quits when its last window closes, and never while a job is still
-// writing a file: whatever ended the loop, running jobs are stopped and waited for.
+// writing a file: whatever ended the loop, running jobs are stopped and waited for. The
+// signals of a log-out or a terminal end the loop in the same way.
 #include "app/AppDelegate.h"
 #include "platform/FfmpegLog.h"
+#include "platform/TerminationSignals.h"
 #include "tools/shared/ToolWindow.h"
 
 #include <QApplication>
@@ -15,6 +17,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(CUTBENCH_VERSION));
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();
+    termination::quitOnSignals();
     const int result = QApplication::exec();
     ToolWindow::stopJobsAndWait();
     return result;

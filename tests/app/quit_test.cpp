@@ -1,10 +1,12 @@
 // Quitting while an export runs, through the program's own main loop: the Quit item asks
 // first; going on stops the export, and the loop ends only after the stopped job has
 // returned and removed its unfinished file. Closing the home window and then the tool
-// window ends the same way, and so does a loop ended by any other means.
+// window ends the same way, and so does a loop ended by any other means or by the signal of
+// a log-out.
 #include "../tools/easycut/EasyCutDriver.h"
 #include "ShellTestSupport.h"
 #include "app/AppDelegate.h"
+#include "platform/TerminationSignals.h"
 #include "tools/shared/JobChain.h"
 
 #include <QAction>
@@ -13,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
+#include <csignal>
 
 using namespace easycuttest;
 
@@ -138,4 +141,15 @@ TEST(Quit, ALoopEndedOtherwiseStillStopsAndWaitsForTheJobBeforeExit) {
     ToolWindow::stopJobsAndWait();
     EXPECT_EQ(JobChain::busyChains(), 0);
     EXPECT_TRUE(outputs(e.driver->out.path()).isEmpty());
+}
+
+TEST(Quit, TheSignalOfALogOutEndsTheLoopAndTheStoppedExportLeavesNoFileAtAll) {
+    Exporting e;
+    ASSERT_TRUE(e.driver->window->jobChain().isBusy());
+    termination::quitOnSignals();
+    EXPECT_TRUE(runMainLoop([] { std::raise(SIGTERM); })) << "the signal ends the loop";
+    ToolWindow::stopJobsAndWait();
+    EXPECT_EQ(JobChain::busyChains(), 0);
+    // Neither the output nor the temporary file it was written under.
+    EXPECT_TRUE(QDir(e.driver->out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }

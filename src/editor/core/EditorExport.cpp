@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
 
@@ -42,14 +43,24 @@ EditorExport::EditorExport(EditorConvertJob::Settings settings, const QString& f
         ext = rec.sourceData->extension;
     finalPath_ = OutputFileNamer::freePath(folder, base, ext);
     if (ranges_.size() > 1) {
-        parts_ << OutputFileNamer::freePath(folder, "befor_" + base, ext)
-               << OutputFileNamer::freePath(folder, "behand_" + base, ext);
+        // A hidden folder of its own beside the output (the same disk): parts left by a
+        // killed program never sit among the user's files under names that look finished.
+        partsFolder_ = std::make_unique<QTemporaryDir>(folder + "/.cutbench-parts-XXXXXX");
+        if (!partsFolder_->isValid()) {
+            qCWarning(lcEditor) << "no folder for the parts beside" << finalPath_;
+            ranges_.clear();
+            return;
+        }
+        parts_ << OutputFileNamer::freePath(partsFolder_->path(), "befor_" + base, ext)
+               << OutputFileNamer::freePath(partsFolder_->path(), "behand_" + base, ext);
         made_.assign(2, false);
     }
 }
 
 EditorExport::~EditorExport() {
     removeParts();
+    if (partsFolder_ && partsFolder_->isValid() && !partsFolder_->remove())
+        qCWarning(lcEditor) << "part folder not removed:" << partsFolder_->path();
 }
 
 int EditorExport::jobCount() const {

@@ -7,9 +7,10 @@
 // a section that covers the whole file leaves nothing and is refused.
 //
 // Names: the final file takes the first free "<name>.<ext>", "<name>(2).<ext>", ... in the
-// output folder; the part files take free names of their own there, so a file that happens
-// to carry such a name is never touched. The part files this export made are removed when it
-// ends, however it ends (and when the object is destroyed); nothing else is ever removed.
+// output folder; the part files go into a hidden folder of their own made there, so no file
+// of the user's is ever touched. The part files this export made are removed when it ends,
+// however it ends, and the folder with them when the object is destroyed; nothing else is
+// ever removed.
 //
 // Main thread only. The window keeps the object alive while its job chain runs.
 #pragma once
@@ -19,6 +20,8 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+
+class QTemporaryDir;
 #include <vector>
 
 class EditorExport {
@@ -31,7 +34,7 @@ public:
     static std::vector<Range> keptRanges(const SimpleData& record);
 
     // Plans the export of settings.record into folder. isValid() is false when the record
-    // keeps nothing of the file.
+    // keeps nothing of the file (or no folder for its parts could be made there).
     EditorExport(EditorConvertJob::Settings settings, const QString& folder);
     ~EditorExport();
     EditorExport(const EditorExport&) = delete;
@@ -55,6 +58,7 @@ private:
     EditorConvertJob::Settings settings_;
     std::vector<Range> ranges_;
     QString finalPath_;
+    std::unique_ptr<QTemporaryDir> partsFolder_;
     QStringList parts_;      // private part files, one per range of a two-pass export
     std::vector<bool> made_; // whether part i was written by this export
 };

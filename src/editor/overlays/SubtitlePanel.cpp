@@ -6,6 +6,7 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/records/SubtitleParam.h"
+#include "mediacore/MediaCore.h"
 #include "mediaplayer/LxMoviePlayer.h"
 #include "platform/Geometry.h"
 #include "platform/Log.h"
@@ -28,6 +29,7 @@
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 
 using geometry::setFrame;
@@ -55,8 +57,19 @@ void addFitted(QComboBox* combo, const QString& text) {
 } // namespace
 
 SubtitlePanel::Problem SubtitlePanel::checkSubtitleFile(const QString& path) {
+    // The engine's own bounds first, asked of a job that is never started: the file is then
+    // read whole only when it is of a size the engine accepts.
+    SUBTITLE_PARAM param{};
+    mediarecords::writeText(param.path, path.toUtf8().toStdString());
+    void* job = apiMediaConvertCreate();
+    const int bounds = job ? apiMediaConvertSetSubtitle(job, param) : 1;
+    apiMediaConvertClose(job);
+    if (bounds == -EFBIG)
+        return Problem::TooLarge;
+    if (bounds == -EMSGSIZE)
+        return Problem::CueTooLong;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > 64 * 1024 * 1024)
+    if (!file.open(QIODevice::ReadOnly))
         return Problem::Unreadable;
     QByteArray bytes = file.readAll();
     if (bytes.startsWith("\xEF\xBB\xBF"))
@@ -275,6 +288,12 @@ bool SubtitlePanel::loadFile(const QString& path) {
         break;
     case Problem::LegacyEncoding:
         host_.alert(loc("subtitleEncodingString"));
+        return false;
+    case Problem::TooLarge:
+        host_.alert(loc("subtitleTooLargeString"));
+        return false;
+    case Problem::CueTooLong:
+        host_.alert(loc("subtitleLineTooLongString"));
         return false;
     default:
         host_.alert(loc("subtitleNotReadableString"));

@@ -30,8 +30,9 @@ public:
         std::function<void(const QString&)> alert;
     };
 
-    // Why a subtitle file cannot be used (None when it can).
-    enum class Problem { None, Unreadable, NoCues, LegacyEncoding };
+    // Why a subtitle file cannot be used (None when it can). TooLarge and CueTooLong are the
+    // engine's bounds (a file or one subtitle too large to draw in bounded time).
+    enum class Problem { None, Unreadable, NoCues, LegacyEncoding, TooLarge, CueTooLong };
     static Problem checkSubtitleFile(const QString& path);
     // The font files installed on this machine (.ttf, .ttc, .otf), by file name, sorted, and
     // the full path of each.

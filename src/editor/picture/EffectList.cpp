@@ -1,5 +1,6 @@
 #include "editor/picture/EffectList.h"
 
+#include "mediacore/MediaCore.h"
 #include "platform/BundlePaths.h"
 #include "platform/Log.h"
 
@@ -60,4 +61,12 @@ std::vector<EffectListEntry> loadEffectList(const QString& path) {
 
 std::vector<EffectListEntry> loadEffectList() {
     return loadEffectList(QDir(bundle::settingsBundlePath()).filePath(QStringLiteral("EffectList.plist")));
+}
+
+bool engineDrawsEffect(int id) {
+    // A job that is never started costs nothing but its handle.
+    void* job = apiMediaConvertCreate();
+    const bool drawn = job && apiMediaConvertAddImageEffect(job, id) >= 1;
+    apiMediaConvertClose(job);
+    return drawn;
 }

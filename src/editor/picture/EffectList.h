@@ -18,3 +18,6 @@ struct EffectListEntry {
 std::vector<EffectListEntry> loadEffectList(const QString& path);
 // The program's own list.
 std::vector<EffectListEntry> loadEffectList();
+// Whether the engine draws effect id: a list may name an effect it does not know, which is
+// refused when chosen rather than left out of the export without a word.
+bool engineDrawsEffect(int id);

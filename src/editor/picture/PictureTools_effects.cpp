@@ -117,6 +117,11 @@ void PictureTools::effectToggled(int64_t row) {
     std::vector<int>& ids = window_.session().state().selectedEffectTypeIndexs;
     const auto at = std::find(ids.begin(), ids.end(), id);
     const bool on = at == ids.end();
+    if (on && !engineDrawsEffect(id)) {
+        qCWarning(lcEditor) << "effect" << id << "of the list is unknown to the engine";
+        window_.showSimpleAlert(loc("effectUnknownString"));
+        return;
+    }
     if (on)
         ids.push_back(id);
     else

@@ -13,6 +13,7 @@
 #include "tools/shared/ClipListWindow.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class EngineJob;
@@ -39,6 +40,7 @@ protected:
     void exportJobStarted(int index) override;
     void exportProgress(double overall) override;
     void exportEnded(JobChain::Outcome outcome, int error) override;
+    QString failedJobsReport() const override;
     // List (BatchCutterWindowController_list.cpp).
     void reload(int selected, bool keepPreview = false) override;
     void removeAction() override;
@@ -55,4 +57,6 @@ private:
     std::unique_ptr<EngineJob> makeJob(int index, int* error);
 
     QString runFolder_;
+    // "<file name>: <why>" of each file of the run that could not be cut.
+    QStringList failures_;
 };

@@ -1,7 +1,9 @@
 // The run of the batch cut window: every file of the list, in list order, one job each. A
 // keep-mode file is one cut of its range; a remove-mode file is what lies around its range:
 // one cut when the range touches an end of the file, else the two parts joined. Each output
-// keeps its source's container and streams under the source's name, made free first.
+// keeps its source's container and streams under the source's name, made free first. A file
+// that cannot be cut (gone, damaged, refused) does not stop the run: the rest are cut, and
+// the end says which failed and why.
 #include "tools/batchcut/BatchCutterWindowController.h"
 
 #include "foundation/controls/NSProgressView.h"
@@ -9,6 +11,7 @@
 #include "platform/Log.h"
 #include "tools/batchcut/RemoveRangeJob.h"
 #include "tools/shared/ConvertJob.h"
+#include "tools/shared/EngineErrorText.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/JoinnerTableView.h"
 #include "tools/shared/Loc.h"
@@ -47,6 +50,13 @@ bool BatchCutterWindowController::startRun() {
     runFolder_ = exportBar_->preparedOutputPath();
     if (runFolder_.isEmpty())
         return false;
+    failures_.clear();
+    jobChain().jobFailed = [this](int index, int error) {
+        const QString name =
+            index < int(fileList_.size()) ? QFileInfo(fileList_[size_t(index)]->path).fileName() : QString();
+        failures_ << name + QStringLiteral(": ") + engineerror::text(error);
+        return true;
+    };
     // Open-ended: files added while the run goes on are cut in the same run.
     return jobChain().start(
         int(fileList_.size()), [this](int index, int* error) { return makeJob(index, error); }, true);
@@ -99,6 +109,17 @@ void BatchCutterWindowController::exportProgress(double overall) {
     if (!chain.isCancelling() && !fileList_.empty())
         joinnerProgressView->setProgress(float(std::clamp((index + p) / double(fileList_.size()), 0.0, 1.0)));
     fileListTableView->setExportProgress(p);
+}
+
+QString BatchCutterWindowController::failedJobsReport() const {
+    if (failures_.isEmpty())
+        return {};
+    // A long list is cut short: the alert has to fit on the screen.
+    constexpr int kShown = 20;
+    QStringList lines = failures_.mid(0, kShown);
+    if (failures_.size() > kShown)
+        lines << QStringLiteral("… (+%1)").arg(failures_.size() - kShown);
+    return loc("batchFailedFilesString") + QStringLiteral("\n") + lines.join(QStringLiteral("\n"));
 }
 
 void BatchCutterWindowController::exportEnded(JobChain::Outcome, int) {

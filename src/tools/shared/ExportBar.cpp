@@ -127,7 +127,10 @@ void ExportBar::chainEnded(JobChain::Outcome outcome, int error) {
     case JobChain::Outcome::Completed:
         // A finished export shows a full bar until the next one starts.
         progressView->setProgress(1.0f);
-        window_->showFinishMessage(finishKey_, outputPath());
+        if (const QString failed = window_->failedJobsReport(); !failed.isEmpty())
+            window_->showSimpleAlert(failed);
+        else
+            window_->showFinishMessage(finishKey_, outputPath());
         break;
     case JobChain::Outcome::Failed:
         qCWarning(lcTools) << "export failed:" << error;

@@ -85,15 +85,30 @@ void JobChain::cancel() {
 }
 
 void JobChain::startJob(int index) {
-    index_ = index;
-    int error = 0;
-    std::unique_ptr<EngineJob> made = makeJob_(index, &error);
-    if (!made) {
-        if (openEnded_ && error == kNoMoreJobs && index > 0)
+    std::unique_ptr<EngineJob> made;
+    // Jobs whose set-up fails are passed over in a loop, not by recursion: a batch may hold
+    // hundreds of missing files.
+    for (;; ++index) {
+        index_ = index;
+        int error = 0;
+        made = makeJob_(index, &error);
+        if (made)
+            break;
+        if (openEnded_ && error == kNoMoreJobs && index > 0) {
             end(Outcome::Completed, 0);
-        else
+            return;
+        }
+        if (error == kNoMoreJobs || !jobFailed || !jobFailed(index, error)) {
             end(Outcome::Failed, error == kNoMoreJobs ? 0 : error);
-        return;
+            return;
+        }
+        if (progressChanged)
+            progressChanged(double(index + 1) / count_);
+        if (!(index + 1 < count_ || openEnded_)) {
+            end(Outcome::Completed, 0);
+            return;
+        }
+        count_ = std::max(count_, index + 2);
     }
     current_ = std::shared_ptr<EngineJob>(std::move(made));
     if (jobStarted)
@@ -125,11 +140,17 @@ void JobChain::jobReturned(const std::shared_ptr<EngineJob>& job, int index, int
     }
     if (!job->succeeded(result)) {
         qCWarning(lcTools) << "job" << index << "failed:" << result;
-        end(Outcome::Failed, result);
-        return;
-    }
-    if (jobCompleted)
+        if (!jobFailed || !jobFailed(index, result)) {
+            end(Outcome::Failed, result);
+            return;
+        }
+    } else if (jobCompleted) {
         jobCompleted(index, job->outputPath());
+    }
+    next(index);
+}
+
+void JobChain::next(int index) {
     if (progressChanged)
         progressChanged(double(index + 1) / count_);
     if ((index + 1 < count_ || openEnded_) && !cancelled_) {

@@ -65,6 +65,11 @@ public:
     std::function<void(int index, const QString& output)> jobCompleted;
     // Overall progress 0..1, every 0.2 s while a job runs.
     std::function<void(double overall)> progressChanged;
+    // Job index failed, in its set-up or its run, with the engine's result (0 when its set-up
+    // gave none). Returning true goes on with the next job, as a batch of independent files
+    // does; the chain then ends as Completed (the window has kept what failed). Without it,
+    // or returning false, the chain ends there as Failed.
+    std::function<bool(int index, int error)> jobFailed;
     // The chain has ended; error is the engine's result for a failure, else 0. When this
     // runs the chain is idle again and may be started anew.
     std::function<void(Outcome outcome, int error)> finished;
@@ -73,6 +78,8 @@ public:
 
 private:
     void startJob(int index);
+    // After job index: the next job, or the end when there is none.
+    void next(int index);
     void jobReturned(const std::shared_ptr<EngineJob>& job, int index, int result);
     void end(Outcome outcome, int error);
     void pollProgress();

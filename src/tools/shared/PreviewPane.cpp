@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPointer>
+#include <QTemporaryFile>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -188,21 +189,27 @@ QString PreviewPane::writeSnapshot(const QImage& image, const QString& folder, c
     const char* encoder = ext == "jpg" ? "JPEG" : ext == "bmp" ? "BMP" : "PNG";
     if (!QDir().mkpath(folder))
         return {};
-    // The name is made free first; the file is then created only if it is still not there,
-    // so a file that appeared meanwhile is not replaced either.
+    // The picture is written under a hidden temporary name and then given a free name (a
+    // rename that never replaces a file that appeared meanwhile): a program killed while
+    // writing leaves no broken picture under a name the user sees.
+    QTemporaryFile temp(folder + "/.snapshot-XXXXXX." + ext);
+    const QImage out = ext == "png" ? image : image.convertToFormat(QImage::Format_RGB32);
+    // Temporary files are private; the picture is read as the engine's outputs are.
+    if (!temp.open() ||
+        !temp.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther) ||
+        !out.save(&temp, encoder) || !temp.flush()) {
+        qCWarning(lcTools) << "snapshot: could not write in" << folder;
+        return {};
+    }
+    temp.close();
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString path = OutputFileNamer::freeTimestampPath(folder, ext);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            continue;
-        const QImage out = ext == "png" ? image : image.convertToFormat(QImage::Format_RGB32);
-        if (out.save(&file, encoder)) {
+        if (QFile::rename(temp.fileName(), path)) {
+            temp.setAutoRemove(false);
             qCDebug(lcTools) << "snapshot written:" << path;
             return path;
         }
-        file.remove();
-        qCWarning(lcTools) << "snapshot: could not write" << path;
-        return {};
     }
+    qCWarning(lcTools) << "snapshot: no free name in" << folder;
     return {};
 }

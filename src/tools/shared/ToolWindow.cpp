@@ -5,6 +5,7 @@
 #include "platform/Dispatch.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "tools/shared/EngineErrorText.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/FinishMessage.h"
 
@@ -102,7 +103,7 @@ void ToolWindow::showSimpleAlert(const QString& message) {
 }
 
 void ToolWindow::showEngineError(int result) {
-    showSimpleAlert(QString("error:%1").arg(result));
+    showSimpleAlert(engineerror::text(result));
 }
 
 void ToolWindow::showFinishMessage(const QString& infoKey, const QString& folder) {

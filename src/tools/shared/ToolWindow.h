@@ -59,11 +59,15 @@ public:
     // A plain warning alert, window-modal: heading the text for the window's title, the
     // message, one button titled with the text for "OKBtnTitle".
     void showSimpleAlert(const QString& message);
-    // The "error:%d" alert of a failed engine step; a window that knows better says why.
+    // The alert of a failed engine step: what went wrong in words, and the engine's result;
+    // a window that knows better says why in its own words.
     virtual void showEngineError(int result);
     // The finished message (ZylOpenAlert) with the information key; OK with its box on
     // reveals folder in the file manager.
     void showFinishMessage(const QString& infoKey, const QString& folder);
+    // What failed in a chain that went on past failed jobs (JobChain::jobFailed), said at its
+    // end in place of the finished message; empty when nothing failed.
+    virtual QString failedJobsReport() const { return {}; }
 
 protected:
     // The window is closing: stop the preview. The running export (if any) has been

@@ -44,7 +44,10 @@ protected:
 
     EditVideoWindowController& w() { return *window_; }
     QString folder() const { return dir_.path() + "/out"; }
-    QStringList files() const { return outputs(folder()); }
+    // Every entry of the output folder, hidden ones (part folders, temporary files) included.
+    QStringList files() const {
+        return QDir(folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
 
     // Opens path and sets the trim range in the trim panel's fields (whole seconds).
     void openWithRange(const QString& path, const QString& start, const QString& stop, bool remove) {

@@ -176,6 +176,15 @@ TEST(SubtitleRecords, RecordAndFileChecks) {
     EXPECT_EQ(SubtitlePanel::checkSubtitleFile(broken), P::NoCues);
     EXPECT_EQ(SubtitlePanel::checkSubtitleFile(legacy), P::LegacyEncoding);
     EXPECT_EQ(SubtitlePanel::checkSubtitleFile(dir.filePath("none.srt")), P::Unreadable);
+    // Files beyond the engine's bounds say so, rather than that they hold no subtitle.
+    const QString big = dir.filePath("big.srt"), longLine = dir.filePath("line.srt");
+    QByteArray cues;
+    while (cues.size() <= 9 * 1024 * 1024)
+        cues += "1\n00:00:01,000 --> 00:00:02,000\nHello there, this is a cue\n\n";
+    writeFile(big, cues);
+    writeFile(longLine, "1\n00:00:01,000 --> 00:00:02,000\n" + QByteArray(200000, 'x') + "\n");
+    EXPECT_EQ(SubtitlePanel::checkSubtitleFile(big), P::TooLarge);
+    EXPECT_EQ(SubtitlePanel::checkSubtitleFile(longLine), P::CueTooLong);
 }
 
 class WaterViewDrag : public ::testing::Test {

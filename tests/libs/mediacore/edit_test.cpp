@@ -186,7 +186,7 @@ TEST(EditOverlays, SubtitleLinesKeepTheirSourceTimesInACut) {
     EXPECT_LT(bandDiff(1.4), 6.0);
 }
 
-TEST(EditPicture, EveryEffectIdChangesThePictureAndUnknownIdsAreLeftOut) {
+TEST(EditPicture, EveryEffectIdChangesThePictureAndUnknownIdsAreRefused) {
     QTemporaryDir dir;
     const QString src = media("h264_aac.mp4");
     const QImage plain = ffmpegFrameAt(src, 0);
@@ -203,7 +203,9 @@ TEST(EditPicture, EveryEffectIdChangesThePictureAndUnknownIdsAreLeftOut) {
     const QString out = dir.filePath("unknown.mkv");
     Job job;
     ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(src)), 1);
-    apiMediaConvertAddImageEffect(job.h, 999);
+    // Refused when asked for, so that no export finishes without an effect the user chose.
+    EXPECT_LT(apiMediaConvertAddImageEffect(job.h, 999), 1);
+    EXPECT_LT(apiMediaConvertAddImageEffect(job.h, 0), 1);
     apiMediaConvertAdjustBCS(job.h, 0, 0, 0);
     apiMediaConvertSetCutTime(job.h, 0, 200000);
     ASSERT_TRUE(finish(job, out));

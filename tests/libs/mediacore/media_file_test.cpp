@@ -1,6 +1,7 @@
 // Media files: probe records, duration and snapshots, against ffprobe and ffmpeg.
 #include <QImage>
 #include <QJsonArray>
+#include <QTemporaryDir>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -22,9 +23,9 @@ struct Media {
 };
 
 // Wraps a snapshot buffer exactly as the program does: B, G, R, A premultiplied.
-QImage snapshot(void* media, int w, int h) {
+QImage snapshot(void* media, int w, int h, int64_t atUs = 0) {
     std::vector<unsigned char> buffer(size_t(w) * h * 4, 0);
-    if (MediaSnapshot(media, 0, w, h, buffer.data(), 0) < 1)
+    if (MediaSnapshot(media, atUs, w, h, buffer.data(), 0) < 1)
         return {};
     return QImage(buffer.data(), w, h, w * 4, QImage::Format_ARGB32_Premultiplied).copy();
 }
@@ -91,6 +92,21 @@ TEST(MediaFile, SnapshotAppliesTheDisplayRotation) {
     const QImage expected = ffmpegFrameAt(media("rotated_90.mp4"), 0);
     ASSERT_EQ(expected.width(), 240);
     EXPECT_LT(meanAbsDiff(shot, expected.scaled(120, 160)), 10.0);
+}
+
+TEST(MediaFile, AStillPictureGivesItsPictureAtAnyTime) {
+    QTemporaryDir dir;
+    const QString photo = makeWithFfmpeg(dir.filePath("photo.jpg"),
+                                         {"-f", "lavfi", "-i", "testsrc2=size=320x240", "-frames:v", "1"});
+    ASSERT_FALSE(photo.isEmpty());
+    const QImage expected = QImage(photo).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (const int64_t at : {int64_t(0), int64_t(40000), int64_t(3000000)}) {
+        Media m(photo);
+        ASSERT_NE(m.h, nullptr);
+        const QImage shot = snapshot(m.h, 320, 240, at);
+        ASSERT_FALSE(shot.isNull()) << at;
+        EXPECT_LT(meanAbsDiff(shot, expected), 8.0) << at;
+    }
 }
 
 TEST(MediaFile, BadFilesAndHandles) {

@@ -220,3 +220,19 @@ TEST(BatchCutWindow, AFileAddedDuringARunIsCutInThatRunWithEditingStillLocked) {
     EXPECT_NEAR(testsupport::probeDuration(d.out.filePath("h264_aac.mp4")), 4.0, 0.1);
     EXPECT_TRUE(d.window->applytoallBtn->isEnabled());
 }
+
+TEST(BatchCutWindow, AFileGoneBeforeItsTurnIsReportedInWordsAndTheRestAreStillCut) {
+    Driver d;
+    const QString gone = d.copyOf("h264_aac.mp4", "gone.mp4");
+    d.addFile(gone);
+    d.addFile(d.copyOf("h264_aac.mp4", "kept.mp4"));
+    ASSERT_TRUE(QFile::remove(gone));
+    d.pressStart();
+    ASSERT_TRUE(tooltest::waitForJobs(d.window));
+    settle(100);
+    EXPECT_EQ(tooltest::finishMessage(), nullptr);
+    EXPECT_EQ(answerAlerts(), QStringList{text("batchFailedFilesString") + "\ngone.mp4: " +
+                                          text("engineErrorMissingFileString") + " (error:-2)"});
+    EXPECT_EQ(d.everything(), QStringList({"kept.mp4"}));
+    EXPECT_NEAR(testsupport::probeDuration(d.out.filePath("kept.mp4")), 4.0, 0.1);
+}

@@ -1,0 +1,71 @@
+#include "platform/TerminationSignals.h"
+
+#include "platform/Log.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace termination {
+
+namespace {
+
+int gPipe[2] = {-1, -1};
+volatile sig_atomic_t gLastSignal = 0;
+
+std::function<void()>& reaction() {
+    static std::function<void()> onSignal;
+    return onSignal;
+}
+
+extern "C" void onTerminationSignal(int number) {
+    const int saved = errno;
+    gLastSignal = number;
+    const char byte = 1;
+    // A full pipe already holds a wake-up; nothing else may be done in a signal handler.
+    [[maybe_unused]] const ssize_t written = ::write(gPipe[1], &byte, 1);
+    errno = saved;
+}
+
+void drainAndReact() {
+    char buffer[64];
+    while (::read(gPipe[0], buffer, sizeof buffer) > 0) {
+    }
+    static bool reacted = false;
+    if (reacted)
+        return;
+    reacted = true;
+    qCInfo(lcApp) << "signal" << int(gLastSignal) << "received: stopping exports and quitting";
+    if (reaction())
+        reaction()();
+}
+
+} // namespace
+
+void install(std::function<void()> onSignal) {
+    reaction() = std::move(onSignal);
+    if (gPipe[0] >= 0)
+        return;
+    if (::pipe2(gPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        qCWarning(lcApp) << "no pipe for the termination signals";
+        return;
+    }
+    auto* notifier = new QSocketNotifier(gPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, [] { drainAndReact(); });
+    struct sigaction action {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int number : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(number, &action, nullptr);
+}
+
+void quitOnSignals() {
+    // exit() rather than quit(): windows get no say, as the session is ending.
+    install([] { QCoreApplication::exit(0); });
+}
+
+} // namespace termination

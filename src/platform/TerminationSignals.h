@@ -1,0 +1,21 @@
+// The signals that ask a desktop program to end (SIGTERM at log-out or shutdown, SIGINT from
+// a terminal, SIGHUP when the terminal goes) end the main loop the ordinary way instead of
+// killing the process, so that the program's last steps (stopping running exports, which
+// remove their unfinished files) still run.
+//
+// The handler itself only writes a byte into a pipe; the main loop reads it and acts there.
+// Main thread only.
+#pragma once
+
+#include <functional>
+
+namespace termination {
+
+// Installs the handlers once; a later call only replaces onSignal. onSignal runs on the main
+// thread for the first such signal; later ones are ignored while the program winds down.
+void install(std::function<void()> onSignal);
+
+// install() with the program's own reaction: ends the application's main loop.
+void quitOnSignals();
+
+} // namespace termination

@@ -1,0 +1,44 @@
+#include "tools/shared/EngineErrorText.h"
+
+#include "tools/shared/Loc.h"
+
+#include <cerrno>
+
+namespace {
+
+// FFmpeg's AVERROR(e) and AVERROR_INVALIDDATA, without pulling its headers into the windows.
+constexpr int fromErrno(int e) {
+    return -e;
+}
+constexpr int kInvalidData = -static_cast<int>(0x41444E49u); // FFERRTAG('I','N','D','A')
+
+} // namespace
+
+namespace engineerror {
+
+QString keyOf(int result) {
+    switch (result) {
+    case fromErrno(ENOENT):
+        return QStringLiteral("engineErrorMissingFileString");
+    case fromErrno(ENOSPC):
+    case fromErrno(EDQUOT):
+        return QStringLiteral("engineErrorDiskFullString");
+    case fromErrno(EROFS):
+    case fromErrno(EACCES):
+    case fromErrno(EPERM):
+        return QStringLiteral("engineErrorReadOnlyString");
+    case fromErrno(EIO):
+    case kInvalidData:
+        return QStringLiteral("engineErrorDamagedString");
+    default:
+        return {};
+    }
+}
+
+QString text(int result) {
+    const QString key = keyOf(result);
+    const QString words = NSBundle::localizedStringForKey(key.isEmpty() ? QStringLiteral("engineErrorGeneralString") : key);
+    return words + QStringLiteral(" (error:%1)").arg(result);
+}
+
+} // namespace engineerror
