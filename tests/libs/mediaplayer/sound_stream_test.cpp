@@ -8,6 +8,7 @@
 
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -33,6 +34,16 @@ std::vector<float> record(int ms) {
     return std::vector<float>(s, s + bytes.size() / 4);
 }
 
+// The tone's level in the loudest tenth of a second: a moment the device ran dry under load
+// lowers some tenths, never this one.
+double strongest(const std::vector<float>& pcm, double hz) {
+    const qsizetype tenth = kRate / 10;
+    double best = 0;
+    for (qsizetype i = 0; i + tenth <= qsizetype(pcm.size()); i += tenth)
+        best = std::max(best, testsupport::toneLevel(pcm.data() + i, tenth, kRate, hz));
+    return best;
+}
+
 struct Heard {
     double low = 0, high = 0; // the 440 Hz and the 1000 Hz tone
 };
@@ -48,8 +59,7 @@ Heard play(const QString& clip, int stream, double mainVolume) {
     const std::vector<float> pcm = record(1500);
     p.closePlayer();
     EXPECT_GT(pcm.size(), size_t(kRate)) << "nothing recorded";
-    return {testsupport::toneLevel(pcm.data(), qsizetype(pcm.size()), kRate, 440),
-            testsupport::toneLevel(pcm.data(), qsizetype(pcm.size()), kRate, 1000)};
+    return {strongest(pcm, 440), strongest(pcm, 1000)};
 }
 
 class SoundStream : public ::testing::Test {
