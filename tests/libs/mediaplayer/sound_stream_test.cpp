@@ -22,8 +22,9 @@ constexpr int kRate = 8000;
 // `ms` of what the default sink plays, mono at kRate.
 std::vector<float> record(int ms) {
     QProcess rec;
-    rec.start("pacat", {"--record", "--raw", "--format=float32le", "--rate=" + QString::number(kRate),
-                        "--channels=1", "--latency-msec=50", "-d", QString(PrivateSoundServer::kSink) + ".monitor"});
+    rec.start("pacat",
+              {"--record", "--raw", "--format=float32le", "--rate=" + QString::number(kRate), "--channels=1",
+               "--latency-msec=50", "-d", QString(PrivateSoundServer::kSink) + ".monitor"});
     if (!rec.waitForStarted(5000))
         return {};
     spin(ms);
