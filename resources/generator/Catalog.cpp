@@ -332,7 +332,11 @@ void Catalog::addPanels() {
         {});
     // The fill of the trim range and of the export bars, which lie on the window's blue: a
     // deeper blue, so that a full bar reads as full there.
-    add("Resources/edit_trim_focus.png", [] { return PanelPictures::track({200, 10}, palette::brandDeep); }, {});
+    add("Resources/edit_trim_focus.png",
+        [] {
+            return PanelPictures::track({200, 10}, palette::brandDeep);
+        },
+        {});
     add("Resources/edit_trimknob_normal.png", [] { return PanelPictures::playHead({17, 17}); }, {});
     add("Resources/edit_trimleft_normal.png", [] { return PanelPictures::trimHandle({9, 12}, true); }, {});
     add("Resources/edit_trimright_normal.png", [] { return PanelPictures::trimHandle({9, 12}, false); }, {});

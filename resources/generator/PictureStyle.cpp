@@ -232,7 +232,8 @@ QImage PictureStyle::bandIcon(GlyphId glyph, QSize size) {
     p.setBrush(Qt::white);
     p.drawRoundedRect(r, r.width() * 0.2, r.height() * 0.2);
     const qreal side = std::min(r.width(), r.height()) * 0.64;
-    Glyph::draw(p, glyph, QRectF(r.center().x() - side / 2, r.center().y() - side / 2, side, side), palette::ink);
+    Glyph::draw(p, glyph, QRectF(r.center().x() - side / 2, r.center().y() - side / 2, side, side),
+                palette::ink);
     return img;
 }
 

@@ -137,25 +137,15 @@ TEST(Language, HelpItemOpensTheShippedHelpPageOfTheLanguage) {
 TEST(Language, AlertButtonsAndQtDialogsSpeakTheChosenLanguage) {
     ScratchDefaults defaults;
     auto delegate = launch();
-    const int languages = delegate->fourLanguages() ? 4 : 9;
-    for (int language = languages - 1; language >= 0; --language) {
+    for (int language = delegate->fourLanguages() ? 3 : 8; language >= 0; --language) {
         emit delegate->langeuagePopBtn()->activated(language + 1);
-        const QString code = NSBundle::currentLanguageCode();
+        const std::string code = NSBundle::currentLanguageCode().toStdString();
         QMessageBox* box = Alerts::showWarning(nullptr, "message");
-        EXPECT_EQ(box->button(QMessageBox::Ok)->text(), text("OKBtnTitle")) << code.toStdString();
+        const QString ok = box->button(QMessageBox::Ok)->text();
         box->close();
+        EXPECT_EQ(ok, text("OKBtnTitle")) << code;
+        EXPECT_TRUE(code != "zh-Hans" || ok != "OK");
         const QString cancel = QCoreApplication::translate("QPlatformTheme", "Cancel");
-        if (language == 0)
-            EXPECT_EQ(cancel, "Cancel");
-        else
-            EXPECT_NE(cancel, "Cancel") << code.toStdString() << ": Qt's dialogs stay in English";
-    }
-    // A Chinese alert does not say "OK" in English.
-    UserDefaults::standardUserDefaults().setInteger(1, "AppLanguage");
-    NSBundle::setLanguage();
-    if (!delegate->fourLanguages()) {
-        QMessageBox* box = Alerts::showWarning(nullptr, "message");
-        EXPECT_NE(box->button(QMessageBox::Ok)->text().remove('&'), "OK");
-        box->close();
+        EXPECT_EQ(cancel == "Cancel", language == 0) << code << ": Qt's dialogs speak " << cancel.toStdString();
     }
 }

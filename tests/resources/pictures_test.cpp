@@ -106,12 +106,14 @@ TEST(Pictures, EveryProfileHasATileAndEveryCategoryKeepOriginal) {
 // The reveal-folder button lies on the brand-blue export row: its picture must stand out there.
 TEST(Pictures, TheRevealFolderPictureReadsOnTheBlueRow) {
     const QColor band(33, 176, 235);
-    const QImage img = NSBundle::imageWithfileName("SubFun/btnBrowse_Down.png").convertToFormat(QImage::Format_ARGB32);
+    const QImage img =
+        NSBundle::imageWithfileName("SubFun/btnBrowse_Down.png").convertToFormat(QImage::Format_ARGB32);
     ASSERT_FALSE(img.isNull());
     int readable = 0;
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x)
-            readable += testsupport::contrastRatio(testsupport::over(img.pixelColor(x, y), band), band) >= 2.0;
+            readable +=
+                testsupport::contrastRatio(testsupport::over(img.pixelColor(x, y), band), band) >= 2.0;
     // Most of the button differs clearly from the row it lies on.
     EXPECT_GT(readable, img.width() * img.height() / 2);
 }

@@ -159,10 +159,13 @@ double audioRms(const QString& path, double from, double to) {
 
 QString twoToneClip(const QString& folder) {
     return makeWithFfmpeg(QDir(folder).filePath("two_tones.mp4"),
-                          {"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=4", "-f", "lavfi", "-i",
-                           "aevalsrc=0.5*sin(2*PI*440*t):s=44100:d=4", "-f", "lavfi", "-i",
-                           "aevalsrc=0.5*sin(2*PI*1000*t):s=44100:d=4", "-map", "0:v", "-map", "1:a", "-map",
-                           "2:a", "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac"});
+                          {"-f",      "lavfi",     "-i",       "testsrc2=size=160x120:rate=25:duration=4",
+                           "-f",      "lavfi",     "-i",       "aevalsrc=0.5*sin(2*PI*440*t):s=44100:d=4",
+                           "-f",      "lavfi",     "-i",       "aevalsrc=0.5*sin(2*PI*1000*t):s=44100:d=4",
+                           "-map",    "0:v",       "-map",     "1:a",
+                           "-map",    "2:a",       "-c:v",     "libx264",
+                           "-preset", "ultrafast", "-pix_fmt", "yuv420p",
+                           "-c:a",    "aac"});
 }
 
 double toneLevel(const float* s, qsizetype n, int rate, double hz) {
@@ -182,8 +185,9 @@ double toneLevel(const float* s, qsizetype n, int rate, double hz) {
 
 double toneLevel(const QString& path, double hz, double from, double to) {
     QByteArray out;
-    if (run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-i", path, "-ss", QString::number(from, 'f', 3), "-to",
-                                QString::number(to, 'f', 3), "-vn", "-ac", "1", "-ar", "8000", "-f", "f32le", "-"},
+    if (run(FFMPEG_EXECUTABLE,
+            {"-v", "error", "-nostdin", "-i", path, "-ss", QString::number(from, 'f', 3), "-to",
+             QString::number(to, 'f', 3), "-vn", "-ac", "1", "-ar", "8000", "-f", "f32le", "-"},
             &out) != 0)
         return -1;
     return toneLevel(reinterpret_cast<const float*>(out.constData()), out.size() / 4, 8000, hz);

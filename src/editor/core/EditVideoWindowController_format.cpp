@@ -49,8 +49,8 @@ void EditVideoWindowController::buildFormatBrowser() {
 // Folding takes the band's height off the window and unfolding gives it back; the content
 // keeps its size. The window stays on the screen it is on.
 void EditVideoWindowController::formatFolded(bool folded) {
-    changesize();
     const int h = height() + (folded ? -FormatBrowser::kFoldHeight : FormatBrowser::kFoldHeight);
+    changesize(); // the new minimum size first: it may raise the height on its own
     resize(width(), std::max(h, minimumHeight()));
     if (const QScreen* s = screen()) {
         const QRect room = s->availableGeometry();

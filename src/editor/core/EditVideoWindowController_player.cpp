@@ -33,8 +33,8 @@ using geometry::setFrame;
 
 // The play button's pictures while the preview stands (selected: the pause picture).
 toolstyle::ImageList playPictures() {
-    return {"Join/btnPlay_Normal.png", "Join/btnPlay_On.png", "Join/btnPlay_Down.png", "Join/btnPause_Normal.png",
-            "Join/btnPlay_Disable.png"};
+    return {"Join/btnPlay_Normal.png", "Join/btnPlay_On.png", "Join/btnPlay_Down.png",
+            "Join/btnPause_Normal.png", "Join/btnPlay_Disable.png"};
 }
 
 // A fraction of the duration for the bars; none when either is not a usable number.
@@ -195,12 +195,11 @@ void EditVideoWindowController::showPlaying(bool playing) {
     overlaysPlayStateChanged(playing);
     _b_playPauseBtn->setSelected(playing);
     // While playing, the button is a pause button in every look.
-    toolstyle::setButtonImages(_b_playPauseBtn, playing ? toolstyle::ImageList{"Join/btnPause_Normal.png",
-                                                                               "Join/btnPause_On.png",
-                                                                               "Join/btnPause_Down.png",
-                                                                               "Join/btnPause_Normal.png",
-                                                                               "Join/btnPlay_Disable.png"}
-                                                        : playPictures());
+    toolstyle::setButtonImages(
+        _b_playPauseBtn, playing ? toolstyle::ImageList{"Join/btnPause_Normal.png", "Join/btnPause_On.png",
+                                                        "Join/btnPause_Down.png", "Join/btnPause_Normal.png",
+                                                        "Join/btnPlay_Disable.png"}
+                                 : playPictures());
     _playTrimBtn->setSelected(playing);
 }
 

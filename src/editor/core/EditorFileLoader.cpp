@@ -34,10 +34,11 @@ bool impossibleStreams(const FileData& s) {
 void showAc3Warnings(QPointer<QWidget> window, int remaining) {
     if (remaining <= 0 || !window)
         return;
-    Alerts::showWarning(window, NSBundle::localizedStringForKey("error"),
-                        NSBundle::localizedStringForKey("AAC3_Error_Message"),
-                        [window, remaining] { showAc3Warnings(window, remaining - 1); },
-                        NSBundle::localizedStringForKey("alertOKBtn"));
+    Alerts::showWarning(
+        window, NSBundle::localizedStringForKey("error"),
+        NSBundle::localizedStringForKey("AAC3_Error_Message"),
+        [window, remaining] { showAc3Warnings(window, remaining - 1); },
+        NSBundle::localizedStringForKey("alertOKBtn"));
 }
 
 } // namespace

@@ -232,7 +232,8 @@ void FormatBrowser::setFolded(bool folded) {
         return;
     showFunctionBtn->setSelected(folded);
     if (showFunctionIconView)
-        showFunctionIconView->setNormalImage(NamedImage(folded ? "Resources/Extend.png" : "Resources/shrink.png"));
+        showFunctionIconView->setNormalImage(
+            NamedImage(folded ? "Resources/Extend.png" : "Resources/shrink.png"));
     for (QWidget* w : {static_cast<QWidget*>(tabbarbackView), functionView, functionItemScrollview,
                        static_cast<QWidget*>(left_move_item_Btn), static_cast<QWidget*>(right_move_item_Btn)})
         if (w)

@@ -8,6 +8,7 @@
 
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -21,8 +22,9 @@ constexpr int kRate = 8000;
 // `ms` of what the default sink plays, mono at kRate.
 std::vector<float> record(int ms) {
     QProcess rec;
-    rec.start("pacat", {"--record", "--raw", "--format=float32le", "--rate=" + QString::number(kRate),
-                        "--channels=1", "--latency-msec=50", "-d", QString(PrivateSoundServer::kSink) + ".monitor"});
+    rec.start("pacat",
+              {"--record", "--raw", "--format=float32le", "--rate=" + QString::number(kRate), "--channels=1",
+               "--latency-msec=50", "-d", QString(PrivateSoundServer::kSink) + ".monitor"});
     if (!rec.waitForStarted(5000))
         return {};
     spin(ms);
@@ -31,6 +33,16 @@ std::vector<float> record(int ms) {
     const QByteArray bytes = rec.readAllStandardOutput();
     const auto* s = reinterpret_cast<const float*>(bytes.constData());
     return std::vector<float>(s, s + bytes.size() / 4);
+}
+
+// The tone's level in the loudest tenth of a second: a moment the device ran dry under load
+// lowers some tenths, never this one.
+double strongest(const std::vector<float>& pcm, double hz) {
+    const qsizetype tenth = kRate / 10;
+    double best = 0;
+    for (qsizetype i = 0; i + tenth <= qsizetype(pcm.size()); i += tenth)
+        best = std::max(best, testsupport::toneLevel(pcm.data() + i, tenth, kRate, hz));
+    return best;
 }
 
 struct Heard {
@@ -48,8 +60,7 @@ Heard play(const QString& clip, int stream, double mainVolume) {
     const std::vector<float> pcm = record(1500);
     p.closePlayer();
     EXPECT_GT(pcm.size(), size_t(kRate)) << "nothing recorded";
-    return {testsupport::toneLevel(pcm.data(), qsizetype(pcm.size()), kRate, 440),
-            testsupport::toneLevel(pcm.data(), qsizetype(pcm.size()), kRate, 1000)};
+    return {strongest(pcm, 440), strongest(pcm, 1000)};
 }
 
 class SoundStream : public ::testing::Test {

@@ -285,7 +285,8 @@ TEST(JoinWindow, RefusedFilesStayOutOfTheList) {
     EXPECT_EQ(d.window->addFiles({testsupport::media("not_media.mp4"), testsupport::media("h264_aac.mp4"),
                                   testsupport::media("not_media.mp4"), testsupport::media("audio_only.m4a")}),
               2);
-    EXPECT_EQ(answerAlerts(), QStringList{text("nonsupportfilesstringValue") + "not_media.mp4,not_media.mp4"});
+    EXPECT_EQ(answerAlerts(),
+              QStringList{text("nonsupportfilesstringValue") + "not_media.mp4,not_media.mp4"});
     // A sound-only clip shows the sound icon in its row.
     EXPECT_TRUE(d.window->fileList()[0]->thumbImage != NSBundle::imageWithfileName("Cut/musicIconB.png"));
     EXPECT_EQ(d.window->fileList()[1]->thumbImage, NSBundle::imageWithfileName("Cut/musicIconB.png"));

@@ -6,8 +6,8 @@
 #include "ToolWindowDriver.h"
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
-#include "tools/shared/ConvertJob.h"
 #include "platform/NotificationCenter.h"
+#include "tools/shared/ConvertJob.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/ToolStyle.h"
 
@@ -62,7 +62,9 @@ TEST(ExportBar, AFinishedRunFillsTheBarAndShowsTheFinishMessage) {
     // The bars lie on the window's blue: a full one must not look like a hole in its track.
     const QImage shot = b.bar()->progressView->grab().toImage();
     const QColor fill = shot.pixelColor(shot.width() / 2, shot.height() / 2);
-    EXPECT_GE(testsupport::contrastRatio(testsupport::over(fill, toolstyle::kBrandBlue), toolstyle::kBrandBlue), 2.0);
+    EXPECT_GE(
+        testsupport::contrastRatio(testsupport::over(fill, toolstyle::kBrandBlue), toolstyle::kBrandBlue),
+        2.0);
     EXPECT_EQ(b.bar()->startButton->contentTitle(), text("StartExportTitle"));
     EXPECT_TRUE(b.bar()->startButton->isEnabled());
     EXPECT_EQ(b.window->editingLog, (std::vector<bool>{false, true}));
