@@ -1,5 +1,7 @@
 // Convert jobs with the editor's picture and sound settings, judged by ffmpeg.
 #include <QDir>
+#include <QImage>
+#include <algorithm>
 #include <QFile>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -208,4 +210,43 @@ TEST(EditPicture, EveryEffectIdChangesThePictureAndUnknownIdsAreLeftOut) {
     apiMediaConvertSetCutTime(job.h, 0, 200000);
     ASSERT_TRUE(finish(job, out));
     EXPECT_LT(meanAbsDiff(ffmpegFrameAt(out, 0), plain), 4.0);
+}
+
+TEST(EditPicture, EmbossIsAGreyReliefAndSketchDarkLinesOnWhite) {
+    QTemporaryDir dir;
+    const QString src = media("h264_aac.mp4");
+    // The mean colour spread (max - min channel), mean brightness and share of dark pixels.
+    struct Look {
+        double spread = 0, grey = 0, dark = 0;
+    };
+    const auto look = [](const QImage& img) {
+        Look l;
+        const double n = double(img.width()) * img.height();
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const QRgb c = img.pixel(x, y);
+                l.spread += (std::max({qRed(c), qGreen(c), qBlue(c)}) - std::min({qRed(c), qGreen(c), qBlue(c)})) / n;
+                l.grey += qGray(c) / n;
+                l.dark += (qGray(c) < 100) / n;
+            }
+        return l;
+    };
+    const auto through = [&](int id) {
+        const QString out = dir.filePath(QString("effect_%1.mkv").arg(id));
+        Job job;
+        EXPECT_GE(apiMediaConvertSetInputMedia(job.h, utf8(src)), 1);
+        apiMediaConvertAddImageEffect(job.h, id);
+        apiMediaConvertSetCutTime(job.h, 0, 200000);
+        EXPECT_TRUE(finish(job, out));
+        return look(ffmpegFrameAt(out, 0));
+    };
+    ASSERT_GT(look(ffmpegFrameAt(src, 0)).spread, 30); // a colourful picture to start from
+
+    const Look emboss = through(6);
+    EXPECT_LT(emboss.spread, 8);
+    EXPECT_NEAR(emboss.grey, 128, 25);
+    const Look sketch = through(7);
+    EXPECT_LT(sketch.spread, 8);
+    EXPECT_GT(sketch.grey, 180);
+    EXPECT_GT(sketch.dark, 0.005);
 }
