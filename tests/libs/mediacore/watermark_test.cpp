@@ -52,7 +52,7 @@ TEST(EngineWatermarks, MarksKeepToTheKeptRangeEndOnTheirEndAndPlayTheirFilePartF
     const QString mark = makeWithFfmpeg(
         dir.filePath("mark.mp4"), {"-f", "lavfi", "-i", "color=c=red:s=80x60:r=25:d=1", "-f", "lavfi", "-i",
                                    "color=c=blue:s=80x60:r=25:d=1", "-filter_complex", "[0][1]concat=n=2:v=1",
-                                   "-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "100"});
+                                   "-c:v", "libx264", "-pix_fmt", "yuv420p", "-x264-params", "keyint=100:scenecut=0"});
     const QString green = makeWithFfmpeg(dir.filePath("green.png"),
                                          {"-f", "lavfi", "-i", "color=c=0x00FF00:s=40x30", "-frames:v", "1"});
     ASSERT_FALSE(clip.isEmpty() || mark.isEmpty() || green.isEmpty());
