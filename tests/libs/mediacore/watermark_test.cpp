@@ -59,16 +59,16 @@ TEST(EngineWatermarks, MarksKeepToTheKeptRangeEndOnTheirEndAndPlayTheirFilePartF
     const QString out = dir.filePath("marked.mp4");
     Job job;
     ASSERT_TRUE(prepare(job, clip, out, 0, 8000000));
-    VIDEO_WATERMARK_PARAM blue = blueSecondMark(mark);
-    blue.transparence = 0;
-    ASSERT_GE(apiMediaConvertAddVideoWatermark(job.h, blue), 1);
-    // One mark runs past the kept range's end, one lies wholly after it.
-    for (const int64_t start : {7000000LL, 15000000LL}) {
-        VIDEO_WATERMARK_PARAM late = blueSecondMark(mark);
-        late.start_time = start;
-        late.end_time = start + 8000000;
-        late.file_start_time = 0;
-        ASSERT_GE(apiMediaConvertAddVideoWatermark(job.h, late), 1);
+    // Blue at 1 to 3 s; marks past the kept range's end, and wholly after it.
+    for (const int64_t start : {1000000LL, 7000000LL, 15000000LL}) {
+        VIDEO_WATERMARK_PARAM v = blueSecondMark(mark);
+        v.transparence = 0;
+        v.start_time = start;
+        if (start > 1000000) { // the whole 2 s file, for 8 s
+            v.end_time = start + 8000000;
+            v.file_start_time = 0;
+        }
+        ASSERT_GE(apiMediaConvertAddVideoWatermark(job.h, v), 1);
     }
     IMAGE_WATERMARK_PARAM p{};
     mediarecords::writeText(p.path, green.toStdString());
