@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
+#include <mutex>
 
 #include "EffectTable.h"
 #include "FfPointers.h"
@@ -14,6 +16,7 @@
 extern "C" {
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
+#include <libavformat/avformat.h>
 #include <libavutil/error.h>
 #include <libavutil/log.h>
 #include <libavutil/pixdesc.h>
@@ -73,6 +76,26 @@ const char* overlayFormatFor(AVPixelFormat format) {
     if (depth == 10)
         return is420 ? "yuv420p10" : is422 ? "yuv422p10" : "auto";
     return "auto";
+}
+
+// The time of a file's first frame on its own clock (0 when unknown), which the movie
+// source adds to its seek point and leaves in the times of its pictures. Kept per path: the
+// preview builds its graph again at every seek.
+int64_t fileStartTime(const std::string& path) {
+    static std::mutex lock;
+    static std::map<std::string, int64_t> known;
+    const std::lock_guard<std::mutex> hold(lock);
+    if (const auto it = known.find(path); it != known.end())
+        return it->second;
+    int64_t start = 0;
+    AVFormatContext* format = nullptr;
+    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) >= 0) {
+        if (avformat_find_stream_info(format, nullptr) >= 0 && format->start_time != AV_NOPTS_VALUE)
+            start = std::max<int64_t>(0, format->start_time);
+        avformat_close_input(&format);
+    }
+    known.emplace(path, start);
+    return start;
 }
 
 } // namespace
@@ -151,7 +174,11 @@ int FxGraph::addPictureChain(const FxSettings& s, void* chainPtr, int width, int
         for (const EffectOption& o : e->options)
             if (o.key)
                 options.emplace_back(o.key, o.value);
+        if (e->formats)
+            chain.append("format", {{"pix_fmts", e->formats}});
         chain.append(e->filter, options);
+        if (e->then)
+            chain.append(e->then);
     }
     if (s.brightness || s.contrast || s.saturation) {
         chain.append("eq", {{"brightness", number(std::clamp(s.brightness, -255, 255) / 255.0)},
@@ -204,9 +231,19 @@ int FxGraph::addPictureChain(const FxSettings& s, void* chainPtr, int width, int
 int FxGraph::addOverlays(const FxSettings& s, void* chainPtr, int width, int height) {
     auto& chain = *static_cast<FilterChain*>(chainPtr);
     std::vector<PendingPicture> pending;
+    // The kept range on this graph's clock; nothing outside it reaches the output.
+    const int64_t rangeEnd = s.timelineDurationUs > 0 ? s.timelineDurationUs : INT64_MAX;
+    // Shown from its start up to, not including, its end, as subtitle lines are: a mark of
+    // 2 to 7 s at 30 fps covers frames 60 to 209. Half a millisecond keeps a frame that falls
+    // on an edge on the right side of it whatever the rounding of its time.
     const auto within = [&](int64_t startUs, int64_t endUs) {
         const int64_t a = startUs - s.timelineStartUs, b = endUs - s.timelineStartUs;
-        return "between(t," + seconds(a) + "," + seconds(b) + ")";
+        return "gte(t," + seconds(a - 500) + ")*lt(t," + seconds(b - 500) + ")";
+    };
+    // Whether a mark shows anywhere in the kept range (an end of 0 is open).
+    const auto inRange = [&](int64_t startUs, int64_t endUs) {
+        const int64_t a = startUs - s.timelineStartUs, b = endUs - s.timelineStartUs;
+        return a < rangeEnd && (endUs <= 0 || b > 0);
     };
     // Lays one RGBA source over the running chain at (x, y) while `enable` holds.
     const auto overlay = [&](AVFilterContext* source, int x, int y, const std::string& enable,
@@ -237,7 +274,7 @@ int FxGraph::addOverlays(const FxSettings& s, void* chainPtr, int width, int hei
     };
 
     for (const IMAGE_WATERMARK_PARAM& m : s.imageMarks) {
-        if (m.end_time <= s.timelineStartUs && m.end_time > 0)
+        if (!inRange(m.start_time, m.end_time))
             continue;
         bool premultiplied = false;
         AVFrame* pic = loadPicture(mediarecords::readText(m.path), m.rect.right - m.rect.left,
@@ -249,6 +286,8 @@ int FxGraph::addOverlays(const FxSettings& s, void* chainPtr, int width, int hei
             overlay(src, m.rect.left, m.rect.top, within(m.start_time, m.end_time), premultiplied);
     }
     for (const TEXT_WATERMARK_PARAM& m : s.textMarks) {
+        if (!inRange(m.start_time, m.end_time))
+            continue;
         if (!drawText_) {
             ff::log(AV_LOG_ERROR, "MediaFx", "a text watermark needs the text-drawing callback");
             return AVERROR(EINVAL);
@@ -262,22 +301,28 @@ int FxGraph::addOverlays(const FxSettings& s, void* chainPtr, int width, int hei
     }
     for (const VIDEO_WATERMARK_PARAM& m : s.videoMarks) {
         const int64_t start = m.start_time - s.timelineStartUs, end = m.end_time - s.timelineStartUs;
-        if (end <= 0)
+        if (end <= 0 || start >= rangeEnd)
             continue;
         const int64_t skip = std::max<int64_t>(0, -start);
         int64_t length = std::min(m.file_end_time - m.file_start_time, m.end_time - m.start_time) - skip;
         if (m.file_end_time <= m.file_start_time)
             length = m.end_time - m.start_time - skip;
+        // The mark's clip never runs past the kept range: the overlay would hold the last
+        // picture of the video until the mark's clip ends, making the output longer.
+        length = std::min(length, rangeEnd - std::max<int64_t>(0, start));
         if (length <= 0)
             continue;
         const int w = m.rect.right - m.rect.left, h = m.rect.bottom - m.rect.top;
         if (w <= 0 || h <= 0)
             return AVERROR(EINVAL);
         AVFilterContext* main = chain.tail();
-        chain.start(
-            chain.create("movie", {{"filename", mediarecords::readText(m.path)},
-                                   {"seek_point", seconds(std::max<int64_t>(0, m.file_start_time) + skip)}}));
-        chain.append("trim", {{"duration", seconds(length)}});
+        const std::string path = mediarecords::readText(m.path);
+        // The movie source seeks to the key picture before the point and gives the pictures
+        // from there, on the file's own clock: the trim drops those before the part to use.
+        const int64_t from = std::max<int64_t>(0, m.file_start_time) + skip;
+        const int64_t fileFrom = from + fileStartTime(path);
+        chain.start(chain.create("movie", {{"filename", path}, {"seek_point", seconds(from)}}));
+        chain.append("trim", {{"start", seconds(fileFrom)}, {"end", seconds(fileFrom + length)}});
         chain.append("setpts", {{"expr", "PTS-STARTPTS+" + seconds(std::max<int64_t>(0, start)) + "/TB"}});
         chain.append("scale", {{"w", std::to_string(w)}, {"h", std::to_string(h)}});
         chain.append("format", {{"pix_fmts", "rgba"}});

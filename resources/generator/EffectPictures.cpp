@@ -115,14 +115,17 @@ QImage effect(int id, QSize size) {
         return convolve(base, k, 0, true);
     }
     case 6: {
-        // The effect works on the brightness and leaves the colours, much as this does.
-        const double k[9] = {-2, -1, 0, -1, 1, 1, 0, 1, 2};
-        return convolve(base, k, 0, true);
+        // A grey relief: the brightness's slope from the top left around mid-grey.
+        const double k[9] = {-2, -1, 0, -1, 0, 1, 0, 1, 2};
+        return convolve(base, k, 128, false);
     }
     case 7: {
-        // Bright edges on black, as the effect draws them.
+        // Pencil lines: the edges in dark grey on white paper.
         const double k[9] = {-1, -1, -1, -1, 8, -1, -1, -1, -1};
-        return convolve(base, k, 0, false);
+        return perPixel(convolve(base, k, 0, false), [](QColor c, int, int) {
+            const int v = clampByte(255 - 2 * c.red());
+            return QColor(v, v, v);
+        });
     }
     case 8:
         return perPixel(base, [w, h](QColor c, int x, int y) {

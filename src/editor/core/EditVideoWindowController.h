@@ -246,6 +246,8 @@ private:
     void initTrimView();
     void storeRange(double startSeconds, double stopSeconds);
     void showRange();
+    // The trim bar's play head at the preview's time (the handle setters move it to themselves).
+    void showPlayHeadOnBar();
     // _fields
     void bindTrimFields();
     bool checkTrimStart(LxTextField* field);

@@ -13,6 +13,7 @@
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/FormatBrowser.h"
 #include "tools/shared/Loc.h"
+#include "tools/shared/TimeCodeRow.h"
 
 #include <QComboBox>
 #include <algorithm>
@@ -44,6 +45,10 @@ EditorConvertJob::Settings EditVideoWindowController::exportSettings() const {
 
 bool EditVideoWindowController::startExport() {
     if (!session_.file().isOpen() || jobChain().isBusy())
+        return false;
+    // A time still being typed is what the user sees: it is checked and stored, or refused,
+    // before anything is exported.
+    if (!TimeCodeRow::commitTyping(this))
         return false;
     pause();
     SimpleData& record = *session_.file().fileData;

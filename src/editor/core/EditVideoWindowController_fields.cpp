@@ -40,6 +40,7 @@ bool EditVideoWindowController::checkTrimStart(LxTextField*) {
     }
     storeRange(s, e);
     _cutProgressView->setLowerValue(float(s / d));
+    showPlayHeadOnBar();
     startRow_->setTime(s);
     return true;
 }
@@ -61,6 +62,7 @@ bool EditVideoWindowController::checkTrimStop(LxTextField*) {
     e = std::min(e, d);
     storeRange(s, e);
     _cutProgressView->setUpperValue(float(e / d));
+    showPlayHeadOnBar();
     stopRow_->setTime(e);
     return true;
 }

@@ -91,7 +91,7 @@ void EditVideoWindowController::layoutFormatBrowser(double W) {
 
 void EditVideoWindowController::exportFileOpened() {
     exportBar_->startButton->setEnabled(!jobChain().isBusy());
-    // Each file starts on the first profile, as the window does.
+    // A new file gets the remembered format, as the window does when it opens.
     if (formatBrowser_)
         formatBrowser_->start();
 }

@@ -229,10 +229,9 @@ void EditVideoWindowController::action_playPauseBtn() {
 
 void EditVideoWindowController::changePlayerSlider(double current, double d) {
     const float p = fractionOf(current, d).value_or(0.f);
-    if (_trimView->isVisibleTo(this))
-        _cutProgressView->setProgress(p);
-    else
-        _progressSlider->setProgress(p);
+    // Both bars follow the play head, so that the one a tool switch shows is not stale.
+    _cutProgressView->setProgress(p);
+    _progressSlider->setProgress(p);
     _currentTimeLabel->setText(HelpClass::returnTimeToStr(current));
     _mCurrentTimeLabel->setText(HelpClass::returnTimeToStr(current));
     _totalTimeLabel->setText(HelpClass::returnTimeToStr(d));
@@ -245,10 +244,10 @@ void EditVideoWindowController::playerDidEnd() {
     pause();
     musicPanel_->mainPlaybackChanged(false);
     const std::optional<float> head = session_.rewindToRangeStart(preview_->player());
-    if (head)
+    if (head) {
         _progressSlider->setProgress(*head);
-    if (head && _trimView->isVisibleTo(this))
         _cutProgressView->setProgress(*head);
+    }
 }
 
 void EditVideoWindowController::addAudioTimer() {
@@ -284,10 +283,8 @@ void EditVideoWindowController::applyRefresh(const EditorSession::RefreshView& v
     if (view.trimLower && view.trimUpper)
         _cutProgressView->setLowerValue(*view.trimLower, *view.trimUpper);
     if (view.playHead) {
-        if (_trimView->isVisibleTo(this))
-            _cutProgressView->setProgress(*view.playHead);
-        else
-            _progressSlider->setProgress(*view.playHead);
+        _cutProgressView->setProgress(*view.playHead);
+        _progressSlider->setProgress(*view.playHead);
     }
     _currentTimeLabel->setText(view.currentTimeText);
     _totalTimeLabel->setText(view.totalTimeText);

@@ -109,6 +109,9 @@ void EditVideoWindowController::showTool(EditorToolType tool) {
         const bool trim = tool == EditorToolTypeTrim;
         _cutProgressView->setVisible(trim);
         _progressSlider->setVisible(!trim);
+        // The bar now shown reads the preview's time, as the time label does.
+        if (preview_->player())
+            changePlayerSlider(currentTime(), duration());
     }
     for (size_t i = 0; i < toolButtons_.size(); ++i)
         toolButtons_[i]->setSelected(kEditorToolBarOrder[i] == tool);

@@ -119,6 +119,13 @@ void EditVideoWindowController::showRange() {
     if (d > 0)
         _cutProgressView->setLowerValue(float(std::clamp(start / d, 0.0, 1.0)),
                                         float(std::clamp((stop > 0 ? stop : d) / d, 0.0, 1.0)));
+    showPlayHeadOnBar();
+}
+
+void EditVideoWindowController::showPlayHeadOnBar() {
+    const double d = duration();
+    if (preview_->player() && d > 0)
+        _cutProgressView->setProgress(float(std::clamp(currentTime() / d, 0.0, 1.0)));
 }
 
 void EditVideoWindowController::setStartTrimBtnTouchUp() {

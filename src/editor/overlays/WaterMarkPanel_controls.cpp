@@ -107,17 +107,24 @@ void WaterMarkPanel::buildTimeGroups() {
 
 // A typed or stepped time is checked with its partner; a refused one is put back as stored.
 void WaterMarkPanel::bindTimeRow(TimeCodeRow* row, bool fileRange) {
-    const auto apply = [this, fileRange] {
-        const bool ok = fileRange ? setFileRange(fileStartRow->time(), fileEndRow->time())
-                                  : setDisplayTime(startRow->time(), durationRow->time());
-        if (!ok)
-            refreshWaterTime();
+    const auto apply = [this, row, fileRange] {
+        bool ok = false;
+        if (fileRange) {
+            ok = setFileRange(fileStartRow->time(), fileEndRow->time());
+        } else {
+            double duration = durationRow->time();
+            // A new start inside the video keeps the mark on it: the time left after the
+            // start bounds the duration.
+            const double D = host_.duration ? host_.duration() : 0;
+            const double start = startRow->time();
+            if (row == startRow && start >= 0 && start < D)
+                duration = std::min(duration, D - start);
+            ok = setDisplayTime(start, duration);
+        }
+        refreshWaterTime();
         return ok;
     };
-    row->shouldEndEditing = [apply](LxTextField*) {
-        apply();
-        return true;
-    };
+    row->shouldEndEditing = [apply](LxTextField*) { return apply(); };
     row->stepped = [apply](LxTextField*) { apply(); };
 }
 

@@ -230,8 +230,9 @@ private:
     void storeRangeStop(double e);
     void storeSegmentTimes(long index, double s, double e);
     void stepRow(Row row, LxTextField* field);
-    void applyRangeRow(Row row, LxTextField* edited);
-    void applyItemRow(Row row, LxTextField* edited);
+    // Whether the row gave a time that was stored.
+    bool applyRangeRow(Row row, LxTextField* edited);
+    bool applyItemRow(Row row, LxTextField* edited);
     void showRange();
     CutItem* segmentAt(long index) const;
     CutItem* modifiedSegment() const;

@@ -119,19 +119,18 @@ void EasyCutterWindowcontroller::storeSegmentTimes(long index, double s, double 
 
 // A range row after a typed value or a stepper: into the trim range, or into the segment
 // being modified.
-void EasyCutterWindowcontroller::applyRangeRow(Row row, LxTextField* edited) {
+bool EasyCutterWindowcontroller::applyRangeRow(Row row, LxTextField* edited) {
     const double d = duration();
     if (d <= 0)
-        return;
+        return true;
     const bool isStart = row == Row::Start;
     CutItem* item = modifiedSegment();
     double s = item ? item->startTime : d * cutprogressView->lowerValue();
     double e = item ? item->endTime : d * cutprogressView->upperValue();
-    // A row that is still out of order after its message keeps what the user typed, so that
-    // the next field can complete it; nothing is stored until the row is valid.
+    // A row still out of order after its message stores nothing and goes back to its time.
     if (!(isStart ? checkStart(Row::Start, Row::Stop, edited, &s)
                   : checkStop(Row::Start, Row::Stop, edited, &e)))
-        return;
+        return false;
     if (item) {
         storeSegmentTimes(itemModifyBtn->index(), s, e);
         refresSelectTrimTime(isStart, !isStart);
@@ -141,20 +140,22 @@ void EasyCutterWindowcontroller::applyRangeRow(Row row, LxTextField* edited) {
         else
             storeRangeStop(e);
     }
+    return true;
 }
 
-void EasyCutterWindowcontroller::applyItemRow(Row row, LxTextField* edited) {
+bool EasyCutterWindowcontroller::applyItemRow(Row row, LxTextField* edited) {
     CutItem* item = segmentAt(selectedCutIndex_);
     if (!item)
-        return;
+        return true;
     const bool isStart = row == Row::ItemStart;
     double s = item->startTime;
     double e = item->endTime;
     if (!(isStart ? checkStart(Row::ItemStart, Row::ItemStop, edited, &s)
                   : checkStop(Row::ItemStart, Row::ItemStop, edited, &e)))
-        return;
+        return false;
     storeSegmentTimes(selectedCutIndex_, s, e);
     refresSelectTrimTime(isStart, !isStart);
+    return true;
 }
 
 bool EasyCutterWindowcontroller::textShouldEndEditing(LxTextField* field) {
@@ -165,11 +166,7 @@ bool EasyCutterWindowcontroller::textShouldEndEditing(LxTextField* field) {
     const bool startRow = row == Row::Start || row == Row::ItemStart;
     if (startRow && !timecheck::startIsTypable(*rowOf(row), [this](const char* key) { showSimpleAlert(loc(key)); }))
         return false;
-    if (row == Row::Start || row == Row::Stop)
-        applyRangeRow(row, field);
-    else
-        applyItemRow(row, field);
-    return true;
+    return row == Row::Start || row == Row::Stop ? applyRangeRow(row, field) : applyItemRow(row, field);
 }
 
 // A stepper changes only its own row (at the part of the field clicked last in it or its
@@ -177,8 +174,15 @@ bool EasyCutterWindowcontroller::textShouldEndEditing(LxTextField* field) {
 void EasyCutterWindowcontroller::stepRow(Row row, LxTextField* field) {
     if (duration() <= 0)
         return;
-    if (row == Row::Start || row == Row::Stop)
-        applyRangeRow(row, field);
+    const bool stored =
+        row == Row::Start || row == Row::Stop ? applyRangeRow(row, field) : applyItemRow(row, field);
+    if (stored)
+        return;
+    // A refused step is taken back: the row shows what is stored.
+    const double d = duration();
+    const CutItem* item = row == Row::Start || row == Row::Stop ? modifiedSegment() : segmentAt(selectedCutIndex_);
+    if (row == Row::Start || row == Row::ItemStart)
+        rowOf(row)->setTime(item ? item->startTime : d * cutprogressView->lowerValue());
     else
-        applyItemRow(row, field);
+        rowOf(row)->setTime(item ? item->endTime : d * cutprogressView->upperValue());
 }

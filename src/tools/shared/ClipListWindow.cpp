@@ -156,9 +156,10 @@ bool ClipListWindow::timeRowEdited(bool start) {
             refusal = "showmessageTime3";
     }
     if (refusal) {
+        // The stored time goes back on screen; a typed one stays in editing.
         row->setTime(double(start ? oldStart : oldStop) / 1e6);
         showSimpleAlert(loc(refusal));
-        return true;
+        return false;
     }
     if (value != (start ? oldStart : oldStop))
         storeSelectedRange(start ? value : oldStart, start ? oldStop : value);

@@ -59,21 +59,15 @@ void FormatBrowser::start() {
             this);
     }
 
+    // Every window, the editor's too, and every newly opened file start on the remembered
+    // category and tile, and report that choice at once.
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
-    int k = 1;
-    if (opener_ == Opener::Editor) {
-        // A new editor window, or a newly opened file, starts on the first profile.
-        defaults.setInteger(1, QStringLiteral("selectItemIndex"));
-        if (!functionList_.isEmpty())
-            defaults.setInteger(0, pageKey(functionList_.first()));
-    } else {
-        k = int(defaults.integerForKey(QStringLiteral("selectFunListItemIndex")));
-        // A remembered tile belongs to its category only: without that category nothing of
-        // it is chosen again.
-        if (k < 1 || k > functionList_.size()) {
-            k = 1;
-            defaults.setInteger(0, QStringLiteral("selectItemIndex"));
-        }
+    int k = int(defaults.integerForKey(QStringLiteral("selectFunListItemIndex")));
+    // A remembered tile belongs to its category only: without that category nothing of it
+    // is chosen again.
+    if (k < 1 || k > functionList_.size()) {
+        k = 1;
+        defaults.setInteger(0, QStringLiteral("selectItemIndex"));
     }
     defaults.setInteger(k, QStringLiteral("selectFunListItemIndex"));
     showCategory(k);

@@ -33,8 +33,7 @@ class FormatBrowser : public QWidget, public LxCustomButtonDelegate {
     Q_OBJECT
 public:
     // Who shows the browser: the settings window keeps each opener's values under its own
-    // keys, and a new editor window starts on the first profile while a new joiner window
-    // shows the profile chosen last.
+    // keys. A new window of either shows the profile chosen last.
     enum class Opener { Editor, Joiner };
 
     static constexpr int kBandHeight = 180;

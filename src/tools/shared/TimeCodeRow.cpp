@@ -2,16 +2,32 @@
 
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/helpers/NSBundle.h"
+#include "platform/Alerts.h"
 #include "tools/shared/TimeStepper.h"
 
+#include <QApplication>
+#include <QMessageBox>
 #include <QPixmap>
+#include <QPointer>
 #include <QRegularExpression>
+#include <QTimer>
 #include <algorithm>
 
 namespace {
 // While a typed value is being checked, its alerts take the focus; the edit-end signal that
 // this causes must not run the check a second time.
 bool checking = false;
+
+// The alert of the last refusal. Until it is answered, the focus moves between it and the
+// window: every such move ends an edit, and none of them may be checked again.
+QPointer<QMessageBox>& refusalAlert() {
+    static QPointer<QMessageBox> box;
+    return box;
+}
+
+bool refusalAlertOpen() {
+    return refusalAlert() && refusalAlert()->isVisible();
+}
 
 struct RowGeometry {
     const char* picture;
@@ -63,6 +79,15 @@ TimeCodeRow::TimeCodeRow(QWidget* parent, const NSRect& frame, Style style) : QL
         field->setMaxLength(4);
         field->setMouseDelegate(this);
         connect(field, &QLineEdit::editingFinished, this, [this, field] { editEnded(field); });
+        connect(field, &QLineEdit::textEdited, this, [this, field] {
+            edited_ = true;
+            lastEdited_ = field;
+        });
+        // The stepper starts from what its field shows, typed or set.
+        connect(field, &QLineEdit::textChanged, this, [this, i](const QString& text) {
+            if (i == activePart_)
+                stepper_->setValue(int(std::clamp(leadingNumber(text), 0L, long(stepper_->maximum()))));
+        });
         fields_[size_t(i)] = field;
     }
     // The stepper fills the row's end after the last field, so no blank strip is left there.
@@ -106,6 +131,9 @@ void TimeCodeRow::setTime(double seconds) {
     const std::array<long, 4> p = parts(seconds);
     for (int i = 0; i < 4; ++i)
         fields_[size_t(i)]->setText(QString::asprintf("%02ld", p[size_t(i)]));
+    shown_ = time();
+    edited_ = false;
+    lastEdited_ = nullptr;
 }
 
 void TimeCodeRow::setActivePart(int part) {
@@ -147,13 +175,62 @@ void TimeCodeRow::actionMouseDownForTextFieldBlock(LxTextField* field) {
 }
 
 void TimeCodeRow::editEnded(LxTextField* field) {
-    if (checking || !shouldEndEditing)
+    if (checking || refusalAlertOpen() || !edited_)
         return;
+    // Moving on to another box of the row is part of typing the time; Return keeps the focus
+    // in the field and checks it.
+    QWidget* now = QApplication::focusWidget();
+    if (now != field && contains(now))
+        return;
+    commit(field);
+}
+
+bool TimeCodeRow::commit(LxTextField* leaving) {
+    // The check and the focus after a refusal concern the box typed into last.
+    LxTextField* field = lastEdited_ ? lastEdited_ : leaving;
+    edited_ = false;
+    lastEdited_ = nullptr;
+    if (!shouldEndEditing) {
+        shown_ = time();
+        return true;
+    }
+    QMessageBox* before = Alerts::currentAlert();
     checking = true;
     const bool accepted = shouldEndEditing(field);
     checking = false;
-    if (!accepted)
-        field->setFocus();
+    if (accepted) {
+        shown_ = time();
+        return true;
+    }
+    // A refused time is not left on screen as if it were stored.
+    setTime(shown_);
+    QPointer<LxTextField> target(field);
+    const auto backToField = [target] {
+        if (target && target->isEnabled() && target->isVisible()) {
+            target->setFocus(Qt::OtherFocusReason);
+            target->selectAll();
+        }
+    };
+    QMessageBox* box = Alerts::currentAlert();
+    if (box && box != before) {
+        refusalAlert() = box;
+        connect(box, &QDialog::finished, field, backToField);
+    } else {
+        QTimer::singleShot(0, field, backToField);
+    }
+    return false;
+}
+
+bool TimeCodeRow::commitTyping(QWidget* window) {
+    // A refusal still being answered: nothing typed is stored yet.
+    if (refusalAlertOpen())
+        return false;
+    if (!window || checking)
+        return true;
+    for (TimeCodeRow* row : window->findChildren<TimeCodeRow*>())
+        if (row->edited_)
+            return row->commit(row->lastEdited_ ? row->lastEdited_ : row->activeField());
+    return true;
 }
 
 void TimeCodeRow::stepperPressed(int value) {
@@ -164,6 +241,10 @@ void TimeCodeRow::stepperPressed(int value) {
     checking = true;
     stepped(field);
     checking = false;
+    // The handler stored the time or put the stored one back: either is what the row shows.
+    shown_ = time();
+    edited_ = false;
+    lastEdited_ = nullptr;
 }
 
 namespace timecheck {
@@ -194,18 +275,14 @@ bool checkStop(const TimeCodeRow& start, TimeCodeRow& stop, double duration, LxT
                const Alert& alert, double* stopOut) {
     double e = stop.time();
     const double s = start.time();
+    // One message per check: an end not after the start says so first.
     double limit = -1;
-    if (e > duration) {
-        alert("showmessageTime2");
-        if (s >= e) {
-            alert("showmessageTime3");
-            limit = s;
-        } else {
-            limit = duration;
-        }
-    } else if (s >= e) {
+    if (s >= e) {
         alert("showmessageTime3");
         limit = s;
+    } else if (e > duration) {
+        alert("showmessageTime2");
+        limit = duration;
     }
     if (limit >= 0) {
         stop.clampField(edited, limit);

@@ -2,10 +2,15 @@
 // picture, with a visible stepper at its right end; and the checks that two such rows, a
 // start and an end, make on every value they store.
 //
-// A click on a field makes it the row's active field and loads its number into the stepper;
-// a press on the stepper writes the stepped value into the active field of this row only
-// (the seconds field until one was clicked) and reports it. Typing ends with Return, Tab or
-// a click elsewhere and goes to shouldEndEditing; false keeps the field in editing.
+// A click on a field makes it the row's active field; the stepper always starts from the
+// number that field shows. A press on the stepper writes the stepped value into the active
+// field of this row only (the seconds field until one was clicked) and reports it.
+//
+// A typed time is checked as a whole, once: when Return is pressed or the focus leaves the
+// row, not while the user moves between its four boxes. shouldEndEditing decides; when it
+// refuses, the row shows again the time it showed before the typing (the stored one) and the
+// field takes the focus back once the refusal's alert is answered. While that alert is open
+// no row checks anything, so the focus moving to and from the alert raises no second one.
 //
 // Times are split in whole hundredths, so that 1.29 s reads 00:00:01.29 and a negative time
 // reads as zero. The separators read like the window's time labels: ":", ":" and ".".
@@ -52,6 +57,12 @@ public:
     void clampField(LxTextField* field, double limit);
     // Fields and stepper on or off (the fields start off).
     void setEditable(bool on);
+    // Whether a field was typed into since the row last showed a time.
+    bool isEdited() const { return edited_; }
+    // Checks a time still being typed in a row of window, before an action that reads the
+    // stored times (the press that starts it may not have ended the typing). False when it
+    // was refused, or a refusal is still being answered.
+    static bool commitTyping(QWidget* window);
 
     // A field's edit is ending; false keeps it in editing. Unset: accepted.
     std::function<bool(LxTextField* field)> shouldEndEditing;
@@ -69,12 +80,17 @@ public:
 
 private:
     void editEnded(LxTextField* field);
+    bool commit(LxTextField* leaving);
     void stepperPressed(int value);
 
     Fields fields_{};
     std::array<QLabel*, 3> separators_{};
     TimeStepper* stepper_ = nullptr;
     int activePart_ = Seconds;
+    // The time the row showed before the typing: what a refusal goes back to.
+    double shown_ = 0;
+    bool edited_ = false;
+    LxTextField* lastEdited_ = nullptr;
 };
 
 // The checks of a start row and an end row against each other and the duration D. Each
@@ -88,8 +104,8 @@ bool startIsTypable(const TimeCodeRow& start, const Alert& alert);
 // start >= end: "showmessageTime1", edited clamped against the end.
 bool checkStart(TimeCodeRow& start, const TimeCodeRow& stop, LxTextField* edited, const Alert& alert,
                 double* startOut);
-// end > D: "showmessageTime2"; start >= end: "showmessageTime3"; edited clamped against the
-// start, or D.
+// start >= end: "showmessageTime3", else end > D: "showmessageTime2" (one message); edited
+// clamped against the start, or D.
 bool checkStop(const TimeCodeRow& start, TimeCodeRow& stop, double duration, LxTextField* edited,
                const Alert& alert, double* stopOut);
 } // namespace timecheck

@@ -5,6 +5,7 @@
 #include "EditorTestClips.h"
 #include "editor/core/EditVideoWindowController.h"
 #include "foundation/controls/LxCustomButton.h"
+#include "foundation/controls/LxTextField.h"
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylView.h"
@@ -108,6 +109,20 @@ TEST_F(EditorExportWindow, DeletingASectionFromTheTrimPanelWritesTheOuterPartsAn
               4.0);
     EXPECT_TRUE(w()._addfileButton->isEnabled());
     EXPECT_TRUE(start->isEnabled());
+}
+
+TEST_F(EditorExportWindow, ATimeStillBeingTypedIsCheckedBeforeTheExportStarts) {
+    openWithRange(testsupport::media("long_10s.mp4"), "00", "00", false);
+    // The start button takes no focus: the typing has not ended when it is pressed.
+    LxTextField* stop = w().stopRow_->field(TimeCodeRow::Seconds);
+    click(stop);
+    stop->selectAll();
+    QTest::keyClicks(stop, "12");
+    click(w().exportBar_->startButton);
+    EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime2")});
+    EXPECT_FALSE(w().jobChain().isBusy());
+    EXPECT_NEAR(w().stopRow_->time(), w().trimStopSeconds(), 0.006);
+    EXPECT_TRUE(files().isEmpty());
 }
 
 TEST_F(EditorExportWindow, CancelInTheSecondPassRemovesTheFirstPart) {

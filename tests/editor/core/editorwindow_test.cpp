@@ -288,6 +288,52 @@ TEST_F(EditorWindow, RefusedTimesSayWhyAndStoreNothing) {
     EXPECT_EQ(e.startRow_->field(TimeCodeRow::Seconds)->text(), "04");
 }
 
+TEST_F(EditorWindow, ARefusedTimeAlertsOnceTheRowsShowWhatIsStoredAndTheBarsTheTime) {
+    EditVideoWindowController& e = open();
+    load(testsupport::media("long_10s.mp4"));
+    ASSERT_TRUE(e.session().file().isOpen());
+    const double d = e.preview()->duration();
+    typeInto(e.stopRow_, TimeCodeRow::Seconds, "05");
+    typeInto(e.startRow_, TimeCodeRow::Seconds, "02");
+    ASSERT_TRUE(answerAlerts().isEmpty());
+
+    // A start after the end, then Tab out of the row: one alert, however the focus moves.
+    e.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&e));
+    LxTextField* start = e.startRow_->field(TimeCodeRow::Seconds);
+    click(start);
+    start->selectAll();
+    QTest::keyClicks(start, "09");
+    QTest::keyClick(start, Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    settle(300);
+    EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime5")});
+    // The row shows the stored start again, and its field is being edited once more.
+    EXPECT_EQ(rowText(e.startRow_), "00:00:02:00");
+    EXPECT_EQ(e.focusWidget(), start);
+    EXPECT_EQ(std::pair(e.trimStartSeconds(), e.trimStopSeconds()), std::pair(2.0, 5.0));
+
+    // The stepper starts from the end just typed.
+    LxTextField* stop = e.stopRow_->field(TimeCodeRow::Seconds);
+    click(stop);
+    stop->selectAll();
+    QTest::keyClicks(stop, "08");
+    click(e.stopRow_->stepper(), QPoint(e.stopRow_->stepper()->width() / 2, e.stopRow_->stepper()->height() - 3));
+    EXPECT_TRUE(answerAlerts().isEmpty());
+    EXPECT_NEAR(e.trimStopSeconds(), 7.0, 1e-6);
+
+    // A typed start moves the bar's handle, not its play head; another tool's slider shows
+    // the time the label shows.
+    e.preview()->seek(6.0);
+    settle(200);
+    const double now = e.preview()->currentTime();
+    typeInto(e.startRow_, TimeCodeRow::Seconds, "03");
+    EXPECT_NEAR(e._cutProgressView->progress(), now / d, 0.01);
+    click(e.toolButton(EditorToolTypeSubtitle));
+    EXPECT_NEAR(e._progressSlider->progress(), now / d, 0.01);
+    EXPECT_EQ(e._currentTimeLabel->text(), HelpClass::returnTimeToStr(now));
+}
+
 TEST_F(EditorWindow, ARefusedFileKeepsTheOpenOne) {
     EditVideoWindowController& e = open(EditorToolTypeCrop);
     const QString clip = testsupport::media("h264_aac.mp4");

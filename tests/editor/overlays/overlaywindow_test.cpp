@@ -128,6 +128,20 @@ protected:
     QPointer<EditVideoWindowController> window_;
 };
 
+TEST_F(OverlayWindow, AStartInsideTheVideoShortensTheDurationAndARefusedDurationIsPutBack) {
+    ASSERT_TRUE(panel().addPictureFile(picture("red.png", "red")));
+    const double d = w().preview()->duration();
+    typeSeconds(panel().startRow, "01");
+    EXPECT_TRUE(answerAlerts().isEmpty());
+    EXPECT_FLOAT_EQ(panel().selectedMark()->startTime, 1.0f);
+    EXPECT_NEAR(panel().selectedMark()->duration, d - 1.0, 0.01);
+    EXPECT_NEAR(panel().durationRow->time(), d - 1.0, 0.011);
+    typeSeconds(panel().durationRow, "09");
+    EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime4")});
+    EXPECT_NEAR(panel().selectedMark()->duration, d - 1.0, 0.01);
+    EXPECT_NEAR(panel().durationRow->time(), d - 1.0, 0.011);
+}
+
 TEST_F(OverlayWindow, PictureMarkIsExportedWhereAndWhenTheOverlayShowedIt) {
     const QString red = picture(kAwkward + ".png", "red");
     ASSERT_FALSE(red.isEmpty());

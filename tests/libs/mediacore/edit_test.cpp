@@ -1,5 +1,8 @@
 // Convert jobs with the editor's picture and sound settings, judged by ffmpeg.
 #include <QDir>
+#include <QImage>
+#include <algorithm>
+#include <array>
 #include <QFile>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -210,4 +213,36 @@ TEST(EditPicture, EveryEffectIdChangesThePictureAndUnknownIdsAreRefused) {
     apiMediaConvertSetCutTime(job.h, 0, 200000);
     ASSERT_TRUE(finish(job, out));
     EXPECT_LT(meanAbsDiff(ffmpegFrameAt(out, 0), plain), 4.0);
+}
+
+TEST(EditPicture, EmbossIsAGreyReliefAndSketchDarkLinesOnWhite) {
+    QTemporaryDir dir;
+    const QString src = media("h264_aac.mp4");
+    // Mean colour spread (max - min channel), mean brightness, share of dark pixels.
+    const auto look = [](const QImage& img) {
+        double spread = 0, grey = 0, dark = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const QRgb c = img.pixel(x, y);
+                spread += std::max({qRed(c), qGreen(c), qBlue(c)}) - std::min({qRed(c), qGreen(c), qBlue(c)});
+                grey += qGray(c);
+                dark += qGray(c) < 100;
+            }
+        const double n = double(img.width()) * img.height();
+        return std::array<double, 3>{spread / n, grey / n, dark / n};
+    };
+    ASSERT_GT(look(ffmpegFrameAt(src, 0))[0], 30); // a colourful picture to start from
+    std::array<double, 3> seen[2];
+    for (int i = 0; i < 2; ++i) {
+        Job job;
+        ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(src)), 1);
+        apiMediaConvertAddImageEffect(job.h, 6 + i);
+        apiMediaConvertSetCutTime(job.h, 0, 200000);
+        ASSERT_TRUE(finish(job, dir.filePath(QString("e%1.mkv").arg(i))));
+        seen[i] = look(ffmpegFrameAt(dir.filePath(QString("e%1.mkv").arg(i)), 0));
+        EXPECT_LT(seen[i][0], 8) << i; // grey
+    }
+    EXPECT_NEAR(seen[0][1], 128, 25); // Emboss: a relief around mid-grey
+    EXPECT_GT(seen[1][1], 180);       // Sketch: white paper with dark lines
+    EXPECT_GT(seen[1][2], 0.005);
 }

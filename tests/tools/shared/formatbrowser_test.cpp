@@ -165,18 +165,20 @@ TEST_F(FormatBrowserTest, ChoosesATileAndRemembersIt) {
     EXPECT_EQ(chosen[0].item, "a3");
     EXPECT_EQ(b->showFunctionBtn->contentTitle(), "Target Format: a3");
 
-    // A new editor window starts on the first profile of the first category.
+    // A new editor window shows the remembered tile too, and chooses it at once.
     b = open(FormatBrowser::Opener::Editor);
-    EXPECT_EQ(b->functionItemTitle(), "Video");
+    EXPECT_EQ(b->functionItemTitle(), "Audio");
     ASSERT_EQ(chosen.size(), 1u);
-    EXPECT_EQ(chosen[0].item, "Keep Original");
-    // And again when it opens another file.
-    click(b->function_Items[1]);
+    EXPECT_EQ(chosen[0].item, "a3");
+    EXPECT_TRUE(b->itemSelectView->isVisible());
+    // A file opened later gets the tile chosen last.
+    click(b->function_Items[0]);
     click(b->functionItemBtn_Childs[2]);
+    const QString picked = chosen.back().item;
     b->start();
     EXPECT_EQ(b->function_Items.size(), 2u);
     EXPECT_EQ(b->functionItemTitle(), "Video");
-    EXPECT_EQ(chosen.back().item, "Keep Original");
+    EXPECT_EQ(chosen.back().item, picked);
     EXPECT_TRUE(b->function_Items[0]->selected());
     EXPECT_FALSE(b->function_Items[1]->selected());
 }

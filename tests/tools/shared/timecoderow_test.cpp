@@ -104,11 +104,11 @@ TEST(TimeCodeRow, TypedValuesAreCheckedClampedOrRefusedAndOnlyValidRangesStored)
     EXPECT_TRUE(rows.messages.isEmpty());
     EXPECT_DOUBLE_EQ(rows.storedStop, 60);
 
-    // An end past the duration with the start even later: both messages, clamped to the start.
+    // An end past the duration with the start even later: one message, clamped to the start.
     rows.start->setTime(3 * 3600 + 40);
     rows.stop->setTime(10);
     rows.type(rows.stop->field(TimeCodeRow::Hours), "02");
-    EXPECT_EQ(rows.messages, (QStringList{"showmessageTime2", "showmessageTime3"}));
+    EXPECT_EQ(rows.messages, QStringList{"showmessageTime3"});
     EXPECT_EQ(rows.stop->field(TimeCodeRow::Hours)->text(), "02") << "clamped against the start";
     EXPECT_DOUBLE_EQ(rows.storedStop, -1);
 
@@ -155,6 +155,47 @@ TEST(TimeCodeRow, TheStepperIsDrawnFillsTheRowsEndAndStepsOnlyItsOwnRow) {
     click(rows.start->field(TimeCodeRow::Hundredths));
     click(stepper, QPoint(stepper->width() / 2, stepper->height() - 3));
     EXPECT_EQ(rows.start->field(TimeCodeRow::Hundredths)->text(), "99");
+}
+
+TEST(TimeCodeRow, ATypedTimeIsCheckedOnceAsAWholeARefusalShowsTheStoredTimeAndSteppersStartFromTheShownValue) {
+    Rows rows(120);
+    rows.start->setTime(40);
+    rows.stop->setTime(90);
+    QStringList checked;
+    rows.stop->shouldEndEditing = [&](LxTextField*) {
+        checked << QString::number(rows.stop->time());
+        return rows.stop->time() > rows.start->time();
+    };
+    // 01:30 to 00:50, minutes first: moving on to the seconds is no check; leaving the row is.
+    LxTextField* minutes = rows.stop->field(TimeCodeRow::Minutes);
+    LxTextField* seconds = rows.stop->field(TimeCodeRow::Seconds);
+    click(minutes);
+    minutes->selectAll();
+    QTest::keyClicks(minutes, "00");
+    QTest::keyClick(minutes, Qt::Key_Tab);
+    settle();
+    ASSERT_TRUE(seconds->hasFocus());
+    QTest::keyClicks(seconds, "50");
+    EXPECT_TRUE(checked.isEmpty());
+    click(rows.start->field(TimeCodeRow::Seconds));
+    EXPECT_EQ(checked, QStringList{"50"});
+
+    // A refused time goes back to the one shown before, and the field stays in editing.
+    checked.clear();
+    click(seconds);
+    typeField(seconds, "10");
+    EXPECT_EQ(checked, QStringList{"10"});
+    EXPECT_EQ(rows.text(rows.stop), (QStringList{"00", "00", "50", "00"}));
+    EXPECT_TRUE(seconds->hasFocus());
+
+    // The stepper steps from the value typed, not from the one the field had when clicked.
+    rows.start->setTime(5);
+    click(seconds);
+    seconds->selectAll();
+    QTest::keyClicks(seconds, "12");
+    TimeStepper* stepper = rows.stop->stepper();
+    click(stepper, QPoint(stepper->width() / 2, stepper->height() - 3));
+    EXPECT_EQ(seconds->text(), "11");
 }
 
 } // namespace
