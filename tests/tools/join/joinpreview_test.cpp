@@ -214,3 +214,18 @@ TEST(JoinPreview, TheListsExportBarsFollowTheirRows) {
     settle(100);
     EXPECT_NEAR(d.window->preview()->duration(), 4.0, 0.1);
 }
+
+TEST(JoinPreview, SoundFormatsWriteSoundOnlyWhateverTheTransition) {
+    for (const char* format : {"Audio / mp3", "Audio / m4a", "Audio / Keep Original"}) {
+        SCOPED_TRACE(format);
+        Driver d;
+        d.addFile(testsupport::media("h264_aac.mp4"));
+        d.addFile(testsupport::media("h264_aac.mp4"));
+        chooseTransition(d.window->fileListTableView->row(0), 1);
+        d.chooseFormat(format);
+        const QString out = d.join();
+        ASSERT_NE(d.finishMessage(), nullptr) << answerAlerts().join(";").toStdString();
+        EXPECT_EQ(testsupport::probeStreamCount(out, "video"), 0);
+        EXPECT_EQ(testsupport::probeStreamCount(out, "audio"), 1);
+    }
+}
