@@ -6,6 +6,7 @@
 #include "EffectTable.h"
 #include "FfPointers.h"
 #include "FilterChain.h"
+#include "FxLog.h"
 #include "MusicMix.h"
 #include "OverlayPictures.h"
 #include "SubtitleStyle.h"
@@ -143,7 +144,7 @@ int FxGraph::addPictureChain(const FxSettings& s, void* chainPtr, int width, int
     for (int id : s.effects) {
         const EffectEntry* e = findEffect(id);
         if (!e) {
-            ff::log(AV_LOG_WARNING, "MediaFx", "unknown effect id %d left out", id);
+            ff::log(mediafx::kLog, AV_LOG_WARNING, "unknown effect id %d left out", id);
             continue;
         }
         FilterOptions options;
@@ -242,7 +243,7 @@ int FxGraph::addOverlays(const FxSettings& s, void* chainPtr, int width, int hei
     }
     for (const TEXT_WATERMARK_PARAM& m : s.textMarks) {
         if (!drawText_) {
-            ff::log(AV_LOG_ERROR, "MediaFx", "a text watermark needs the text-drawing callback");
+            ff::log(mediafx::kLog, AV_LOG_ERROR, "a text watermark needs the text-drawing callback");
             return AVERROR(EINVAL);
         }
         int left = 0, top = 0;
@@ -363,7 +364,7 @@ int FxGraph::buildVideo(const FxSettings& s, const VideoInput& in, const VideoOu
             return 0;
         }
     }
-    ff::log(AV_LOG_ERROR, "MediaFx", "video filter graph: %s", ff::errorText(result).c_str());
+    ff::log(mediafx::kLog, AV_LOG_ERROR, "video filter graph: %s", ff::errorText(result).c_str());
     for (auto& p : pendingPictures_)
         av_frame_free(&p.frame);
     pendingPictures_.clear();
@@ -435,7 +436,7 @@ int FxGraph::buildAudio(const FxSettings& s, const AudioInput* in, const AudioOu
     if (result >= 0)
         result = avfilter_graph_config(audioGraph_.get(), nullptr);
     if (result < 0) {
-        ff::log(AV_LOG_ERROR, "MediaFx", "audio filter graph: %s", ff::errorText(result).c_str());
+        ff::log(mediafx::kLog, AV_LOG_ERROR, "audio filter graph: %s", ff::errorText(result).c_str());
         audioGraph_.reset();
         return result;
     }
