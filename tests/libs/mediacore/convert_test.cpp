@@ -279,6 +279,13 @@ TEST(ConvertStreams, KeepFormatCutsKeepEverySoundStreamAndItsLanguage) {
         EXPECT_NEAR(probeDuration(out), c.to ? 2.0 : 4.0, 0.1);
         EXPECT_GT(audioRms(out, 0.5, 1.5), 0.05);
     }
+    // Under a size limit (a split's part) the other stream's bytes count too.
+    const qint64 cap = QFileInfo(dir.filePath("whole.mkv")).size() / 2;
+    Job capped;
+    const QString part = dir.filePath("part.mp4");
+    ASSERT_TRUE(convert(capped, h264, part, 0, 0, cap));
+    EXPECT_EQ(languages(part), (QStringList{"eng", "ger"}));
+    EXPECT_LE(QFileInfo(part).size(), cap);
     Job chosen;
     const QString one = dir.filePath("chosen.mp4");
     ASSERT_EQ(setUp(chosen, h264, one, Cut{nullptr, nullptr, 500000, 2500000}), 1);
