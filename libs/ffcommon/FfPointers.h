@@ -2,8 +2,9 @@
 // every early return releases what it opened), the microsecond time base the libraries count
 // in, and the one logging helper.
 //
-// Logging goes through FFmpeg's own log (av_log), tagged "[Area] ", so that a program that
-// installs an av_log callback receives the libraries' messages and FFmpeg's in one place.
+// Logging goes through FFmpeg's own log (av_log) on a logging object of the library, so that a
+// program that installs an av_log callback receives the libraries' messages and FFmpeg's in one
+// place, and tells them apart by the object's class.
 // Threading: everything here is safe from any thread.
 #pragma once
 
@@ -67,19 +68,34 @@ inline std::string errorText(int error) {
     return text;
 }
 
-// "[area] text" into FFmpeg's log at `level` (AV_LOG_ERROR, AV_LOG_WARNING, AV_LOG_VERBOSE...).
-// `area` names the library ("MediaCore", "MediaFx", "MediaPlayer"); a program's callback files
-// the message under its own category for it.
+// A library's logging object: av_log's context, whose class names the library ("MediaCore",
+// "MediaFx", "MediaPlayer") with the FFmpeg category nearest to its work. A program's log
+// callback files the line under its own category for that class.
+struct LogSource {
+    const AVClass* avClass;
+};
+
+constexpr AVClass logClass(const char* library, AVClassCategory category) {
+    AVClass c{};
+    c.class_name = library;
+    c.item_name = av_default_item_name;
+    c.version = LIBAVUTIL_VERSION_INT;
+    c.category = category;
+    return c;
+}
+
+// The text into FFmpeg's log at `level` (AV_LOG_ERROR, AV_LOG_WARNING, AV_LOG_VERBOSE...) on
+// the library's logging object.
 #if defined(__GNUC__)
 __attribute__((format(printf, 3, 4)))
 #endif
-inline void log(int level, const char* area, const char* format, ...) {
+inline void log(const LogSource& source, int level, const char* format, ...) {
     char text[4096]; // room for a long path
     va_list args;
     va_start(args, format);
     std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    av_log(nullptr, level, "[%s] %s\n", area, text);
+    av_log(const_cast<LogSource*>(&source), level, "%s\n", text);
 }
 
 } // namespace ff

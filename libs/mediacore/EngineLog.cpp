@@ -3,20 +3,22 @@
 namespace mediacore {
 
 namespace {
-constexpr const char* kArea = "MediaCore";
-}
+// The engine reads, decodes, encodes and writes files: its nearest category is the muxer's.
+const AVClass kClass = ff::logClass("MediaCore", AV_CLASS_CATEGORY_MUXER);
+const ff::LogSource kEngine{&kClass};
+} // namespace
 
 int logFailure(const std::string& what, int error) {
-    ff::log(AV_LOG_ERROR, kArea, "%s: %s", what.c_str(), errorText(error).c_str());
+    ff::log(kEngine, AV_LOG_ERROR, "%s: %s", what.c_str(), errorText(error).c_str());
     return error;
 }
 
 void logError(const std::string& what) {
-    ff::log(AV_LOG_ERROR, kArea, "%s", what.c_str());
+    ff::log(kEngine, AV_LOG_ERROR, "%s", what.c_str());
 }
 
 void logInfo(const std::string& what) {
-    ff::log(AV_LOG_VERBOSE, kArea, "%s", what.c_str());
+    ff::log(kEngine, AV_LOG_VERBOSE, "%s", what.c_str());
 }
 
 } // namespace mediacore

@@ -1,5 +1,6 @@
 // The engine's logging: every failure goes through here with FFmpeg's own error text, into
-// FFmpeg's log tagged "[MediaCore]" (stderr unless the program installs an av_log callback).
+// FFmpeg's log on the engine's logging object of class "MediaCore" (stderr unless the program
+// installs an av_log callback).
 // Threading: safe from any thread (av_log is).
 #pragma once
 
@@ -11,7 +12,7 @@ namespace mediacore {
 
 using ff::errorText;
 
-// "[MediaCore] what: FFmpeg text" at error level; returns `error` so callers can
+// "what: FFmpeg text" at error level; returns `error` so callers can
 // `return logFailure("...", r);`.
 int logFailure(const std::string& what, int error);
 // A failure without an FFmpeg code.

@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "JobRun.h"
-#include "JoinJob.h"
+#include "JoinClip.h"
+#include "OutputFormat.h"
 #include "OutputWriter.h"
 
 extern "C" {
@@ -32,7 +33,7 @@ using FifoPtr = std::unique_ptr<AVAudioFifo, FifoDeleter>;
 
 class JoinEncode {
 public:
-    using Clip = JoinJob::Clip;
+    using Clip = JoinClip;
     JoinEncode(const std::vector<Clip>& clips, const OutputFormat& format, OutputWriter& writer, JobRun& run,
                int64_t totalUs)
         : clips_(clips), format_(format), writer_(writer), run_(run), totalUs_(totalUs) {}

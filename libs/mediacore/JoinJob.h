@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "JobRun.h"
+#include "JoinClip.h"
 #include "OutputFormat.h"
 
 namespace mediacore {
@@ -38,18 +39,7 @@ public:
     double progress() const { return run_.progress(); }
     void stop() { run_.stop(); }
 
-    struct Clip {
-        uint64_t id = 0;
-        std::string path;
-        int64_t start = 0; // on the file's timeline
-        int64_t end = 0;
-        int volume = 100;   // percent
-        int transition = 0; // to the next clip: 0 none, 1 left, 2 top, 3 fade
-        int64_t transitionUs = 0;
-        bool hasVideo = false;
-        bool hasAudio = false;
-        bool toFileEnd = false; // the range runs to the end of the file
-    };
+    using Clip = JoinClip;
 
 private:
     int run();

@@ -20,7 +20,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
+
+#include "SmartCutRequest.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -30,18 +31,6 @@ namespace mediacore {
 
 struct CutRange;
 struct CutInput;
-
-struct SmartCutRequest {
-    std::string input;
-    std::string output;
-    int audioIndex = -1; // the sound stream to copy, -1 for none
-    std::vector<int> otherSound; // other sound streams copied beside it
-    int64_t startUs = 0; // on the source timeline (0 = the file's start)
-    int64_t endUs = 0;
-    // Bytes the output may reach (0 = no limit): it then ends before the first group of
-    // pictures that would pass them.
-    int64_t sizeLimit = 0;
-};
 
 class SmartCut {
 public:

@@ -11,7 +11,7 @@
 
 #include "AvcBitstream.h"
 #include "FfPointers.h"
-#include "SmartCut.h"
+#include "SmartCutRequest.h"
 #include "SourceEnd.h"
 
 namespace mediacore {

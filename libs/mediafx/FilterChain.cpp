@@ -1,6 +1,7 @@
 #include "FilterChain.h"
 
 #include "FfPointers.h"
+#include "FxLog.h"
 
 #include <cstdio>
 
@@ -17,7 +18,7 @@ AVFilterContext* FilterChain::create(const char* filter, const FilterOptions& op
         return nullptr;
     const AVFilter* f = avfilter_get_by_name(filter);
     if (!f) {
-        ff::log(AV_LOG_ERROR, "MediaFx", "filter %s is not available", filter);
+        ff::log(mediafx::kLog, AV_LOG_ERROR, "filter %s is not available", filter);
         error_ = AVERROR_FILTER_NOT_FOUND;
         return nullptr;
     }
@@ -30,14 +31,14 @@ AVFilterContext* FilterChain::create(const char* filter, const FilterOptions& op
     for (const auto& [key, value] : options) {
         const int r = av_opt_set(ctx, key, value.c_str(), AV_OPT_SEARCH_CHILDREN);
         if (r < 0) {
-            ff::log(AV_LOG_ERROR, "MediaFx", "%s: option %s refused: %s", filter, key, ff::errorText(r).c_str());
+            ff::log(mediafx::kLog, AV_LOG_ERROR, "%s: option %s refused: %s", filter, key, ff::errorText(r).c_str());
             error_ = r;
             return nullptr;
         }
     }
     const int r = avfilter_init_str(ctx, nullptr);
     if (r < 0) {
-        ff::log(AV_LOG_ERROR, "MediaFx", "%s: %s", filter, ff::errorText(r).c_str());
+        ff::log(mediafx::kLog, AV_LOG_ERROR, "%s: %s", filter, ff::errorText(r).c_str());
         error_ = r;
         return nullptr;
     }
@@ -49,7 +50,7 @@ bool FilterChain::link(AVFilterContext* from, AVFilterContext* to, unsigned toPa
         return false;
     const int r = avfilter_link(from, fromPad, to, toPad);
     if (r < 0) {
-        ff::log(AV_LOG_ERROR, "MediaFx", "link %s -> %s: %s", from->name, to->name, ff::errorText(r).c_str());
+        ff::log(mediafx::kLog, AV_LOG_ERROR, "link %s -> %s: %s", from->name, to->name, ff::errorText(r).c_str());
         error_ = r;
         return false;
     }

@@ -8,6 +8,7 @@
 #include "EffectTable.h"
 #include "FfPointers.h"
 #include "FilterChain.h"
+#include "FxLog.h"
 #include "MusicMix.h"
 #include "OverlayPictures.h"
 #include "SubtitleFile.h"
@@ -167,7 +168,7 @@ int FxGraph::addPictureChain(const FxSettings& s, void* chainPtr, int width, int
     for (int id : s.effects) {
         const EffectEntry* e = findEffect(id);
         if (!e) {
-            ff::log(AV_LOG_WARNING, "MediaFx", "unknown effect id %d left out", id);
+            ff::log(mediafx::kLog, AV_LOG_WARNING, "unknown effect id %d left out", id);
             continue;
         }
         FilterOptions options;
@@ -289,7 +290,7 @@ int FxGraph::addOverlays(const FxSettings& s, void* chainPtr, int width, int hei
         if (!inRange(m.start_time, m.end_time))
             continue;
         if (!drawText_) {
-            ff::log(AV_LOG_ERROR, "MediaFx", "a text watermark needs the text-drawing callback");
+            ff::log(mediafx::kLog, AV_LOG_ERROR, "a text watermark needs the text-drawing callback");
             return AVERROR(EINVAL);
         }
         int left = 0, top = 0;
@@ -416,7 +417,7 @@ int FxGraph::buildVideo(const FxSettings& s, const VideoInput& in, const VideoOu
             return 0;
         }
     }
-    ff::log(AV_LOG_ERROR, "MediaFx", "video filter graph: %s", ff::errorText(result).c_str());
+    ff::log(mediafx::kLog, AV_LOG_ERROR, "video filter graph: %s", ff::errorText(result).c_str());
     for (auto& p : pendingPictures_)
         av_frame_free(&p.frame);
     pendingPictures_.clear();
@@ -488,7 +489,7 @@ int FxGraph::buildAudio(const FxSettings& s, const AudioInput* in, const AudioOu
     if (result >= 0)
         result = avfilter_graph_config(audioGraph_.get(), nullptr);
     if (result < 0) {
-        ff::log(AV_LOG_ERROR, "MediaFx", "audio filter graph: %s", ff::errorText(result).c_str());
+        ff::log(mediafx::kLog, AV_LOG_ERROR, "audio filter graph: %s", ff::errorText(result).c_str());
         audioGraph_.reset();
         return result;
     }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "FfPointers.h"
+#include "FxLog.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -85,7 +86,7 @@ AVFrame* scaleToRgba(const uint8_t* const* data, const int* linesize, AVPixelFor
 AVFrame* decodePictureFile(const std::string& path, int width, int height) {
     AVFormatContext* fmt = nullptr;
     if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) {
-        ff::log(AV_LOG_ERROR, "MediaFx", "cannot open picture %s", path.c_str());
+        ff::log(mediafx::kLog, AV_LOG_ERROR, "cannot open picture %s", path.c_str());
         return nullptr;
     }
     AVFrame* result = nullptr;
@@ -116,7 +117,7 @@ AVFrame* decodePictureFile(const std::string& path, int width, int height) {
     avcodec_free_context(&dec);
     avformat_close_input(&fmt);
     if (!result)
-        ff::log(AV_LOG_ERROR, "MediaFx", "cannot decode picture %s", path.c_str());
+        ff::log(mediafx::kLog, AV_LOG_ERROR, "cannot decode picture %s", path.c_str());
     return result;
 }
 

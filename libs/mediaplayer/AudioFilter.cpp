@@ -34,7 +34,7 @@ bool AudioFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings&
     builtVersion_ = s.soundVersion;
     const int err = graph_.buildAudio(fx, &input, output);
     if (err < 0) {
-        qCWarning(lcPlayer) << "preview sound graph failed:" << avErrorText(err);
+        player::logWarning("preview sound graph failed: %s", qUtf8Printable(avErrorText(err)));
         return false;
     }
     baseUs_ = ptsUs;

@@ -20,8 +20,8 @@ std::unique_ptr<AudioOutput> AudioOutput::create() {
     if (!device.isFormatSupported(format)) {
         format.setSampleRate(48000);
         if (!device.isFormatSupported(format)) {
-            qCWarning(lcPlayer) << "sound device" << device.description()
-                                << "takes no 16-bit stereo; playing silent";
+            player::logWarning("sound device %s takes no 16-bit stereo; playing silent",
+                               qUtf8Printable(device.description()));
             return nullptr;
         }
     }

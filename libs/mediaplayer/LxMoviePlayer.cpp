@@ -118,7 +118,7 @@ int LxMoviePlayer::AddDubbingMusic(const char* path, CMTime start, CMTime end, C
     t.volume = std::clamp(factor, 0.0, 2.0);
     if (t.musicEndUs <= t.musicStartUs || t.videoEndUs <= t.videoStartUs ||
         !overlaycheck::hasStream(t.path, AVMEDIA_TYPE_AUDIO)) {
-        qCWarning(lcPlayer) << "music track refused:" << path;
+        player::logWarning("music track refused: %s", qUtf8Printable(path));
         return 0;
     }
     core_->editSound([&](PreviewSettings& s) { s.fx.music.push_back(t); });
@@ -157,7 +157,7 @@ void LxMoviePlayer::ClearWatermask() {
 }
 int LxMoviePlayer::AddImageWatermask(IMAGE_WATERMARK_PARAM param) {
     if (!overlaycheck::imageMark(param, core_->settings().loadImage)) {
-        qCWarning(lcPlayer) << "picture watermark refused:" << mediarecords::readText(param.path).c_str();
+        player::logWarning("picture watermark refused: %s", mediarecords::readText(param.path).c_str());
         return 0;
     }
     core_->editPicture([&](PreviewSettings& s) { s.fx.imageMarks.push_back(param); });
@@ -165,7 +165,7 @@ int LxMoviePlayer::AddImageWatermask(IMAGE_WATERMARK_PARAM param) {
 }
 int LxMoviePlayer::AddVideoWatermask(VIDEO_WATERMARK_PARAM param) {
     if (!overlaycheck::videoMark(param)) {
-        qCWarning(lcPlayer) << "video watermark refused:" << mediarecords::readText(param.path).c_str();
+        player::logWarning("video watermark refused: %s", mediarecords::readText(param.path).c_str());
         return 0;
     }
     core_->editPicture([&](PreviewSettings& s) { s.fx.videoMarks.push_back(param); });
@@ -173,7 +173,7 @@ int LxMoviePlayer::AddVideoWatermask(VIDEO_WATERMARK_PARAM param) {
 }
 int LxMoviePlayer::AddTextWatermask(TEXT_WATERMARK_PARAM param) {
     if (!overlaycheck::textMark(param, core_->settings().drawText)) {
-        qCWarning(lcPlayer) << "text watermark refused (no text or no drawing callback)";
+        player::logWarning("text watermark refused (no text or no drawing callback)");
         return 0;
     }
     core_->editPicture([&](PreviewSettings& s) { s.fx.textMarks.push_back(param); });

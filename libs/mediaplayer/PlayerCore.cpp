@@ -46,7 +46,7 @@ PlayerCore::PlayerCore(const QString& path, const QRect& frame)
                      Qt::QueuedConnection);
     open_ = openFile(path);
     if (!open_) {
-        qCWarning(lcPlayer) << "cannot play" << path << ":" << error_;
+        player::logWarning("cannot play %s: %s", qUtf8Printable(path), qUtf8Printable(error_));
         freeFile();
         return;
     }
@@ -144,7 +144,7 @@ AVCodecContext* PlayerCore::openDecoder(int streamIndex) const {
         err = avcodec_open2(c, codec, nullptr);
     }
     if (err < 0) {
-        qCWarning(lcPlayer) << "cannot decode stream" << streamIndex << ":" << avErrorText(err);
+        player::logWarning("cannot decode stream %d: %s", streamIndex, qUtf8Printable(avErrorText(err)));
         avcodec_free_context(&c);
     }
     return c;

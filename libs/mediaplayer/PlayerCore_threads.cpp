@@ -59,7 +59,7 @@ void PlayerCore::applySeek(int serial, int64_t target, int wantedAudio) {
     }
     const int err = av_seek_frame(fmt_, -1, target + startUs_, AVSEEK_FLAG_BACKWARD);
     if (err < 0 && target > 0)
-        qCDebug(lcPlayer) << "seek to" << target << "us:" << avErrorText(err);
+        player::logDebug("seek to %lld us: %s", static_cast<long long>(target), qUtf8Printable(avErrorText(err)));
     if (err < 0)
         av_seek_frame(fmt_, -1, startUs_, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
     videoQ_.flush(serial, target);
@@ -111,7 +111,7 @@ void PlayerCore::demuxLoop() {
         const int err = av_read_frame(fmt_, pkt);
         if (err < 0) {
             if (err != AVERROR_EOF && !(fmt_->pb && avio_feof(fmt_->pb)))
-                qCDebug(lcPlayer) << "read stops:" << avErrorText(err);
+                player::logDebug("read stops: %s", qUtf8Printable(avErrorText(err)));
             eof = true;
             videoQ_.pushEnd(serial);
             audioQ_.pushEnd(serial);
@@ -177,7 +177,7 @@ void PlayerCore::videoLoop() {
         const int sent = avcodec_send_packet(vdec_, item.kind == PacketItem::End ? nullptr : item.pkt);
         av_packet_free(&item.pkt);
         if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_EOF)
-            qCDebug(lcPlayer) << "video packet refused:" << avErrorText(sent);
+            player::logDebug("video packet refused: %s", qUtf8Printable(avErrorText(sent)));
         while (avcodec_receive_frame(vdec_, frame) >= 0) {
             if (videoQ_.serial() != serial) {
                 av_frame_unref(frame);

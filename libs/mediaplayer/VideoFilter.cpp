@@ -43,7 +43,7 @@ bool VideoFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings&
     if (err >= 0 && useLate_ && !buildLate(late))
         err = AVERROR(EINVAL);
     if (err < 0) {
-        qCWarning(lcPlayer) << "preview filter graph failed:" << avErrorText(err);
+        player::logWarning("preview filter graph failed: %s", qUtf8Printable(avErrorText(err)));
         failedVersion_ = s.pictureVersion;
         return false;
     }
@@ -63,7 +63,7 @@ bool VideoFilter::buildLate(const mediafx::FxSettings& late) {
     input.sampleAspect = graph_.videoSampleAspect();
     const int err = late_.buildVideo(late, input, mediafx::VideoOutput{});
     if (err < 0)
-        qCWarning(lcPlayer) << "preview subtitle graph failed:" << avErrorText(err);
+        player::logWarning("preview subtitle graph failed: %s", qUtf8Printable(avErrorText(err)));
     return err >= 0;
 }
 

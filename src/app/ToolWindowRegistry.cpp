@@ -22,28 +22,28 @@ constexpr int index(HomeTool tool) {
 
 // A tool window controller is its own top-level window. It is created without a parent, is
 // told its opening tool first when it has one, and is deleted once its window closed (by
-// itself, or else through Qt::WA_DeleteOnClose). A controller of another shape leaves its
-// tile disabled instead of breaking the build.
+// itself, or else through Qt::WA_DeleteOnClose). A controller of another shape is a build
+// error: a tile must never go quietly dead.
 template <class Controller> ToolWindowRegistry::Factory windowFactory(int toolItemType = 0) {
-    if constexpr (std::is_base_of_v<QWidget, Controller>) {
-        return [toolItemType]() -> QWidget* {
-            Controller* controller = nullptr;
-            if constexpr (requires(int type) { new Controller(type); }) {
-                controller = new Controller(toolItemType);
-            } else if constexpr (requires { new Controller(); }) {
-                controller = new Controller();
-                if constexpr (requires(Controller & c, int type) { c.setToolItemType(type); })
-                    controller->setToolItemType(toolItemType);
-            }
-            // A ToolWindow deletes itself once it has closed and any stopped job has
-            // returned; any other controller goes with its window.
-            if (controller && !std::is_base_of_v<ToolWindow, Controller>)
-                controller->setAttribute(Qt::WA_DeleteOnClose);
-            return controller;
-        };
-    } else {
-        return {};
-    }
+    static_assert(std::is_base_of_v<QWidget, Controller>, "a tool window controller is a QWidget");
+    constexpr bool takesType = requires(int type) { new Controller(type); };
+    static_assert(takesType || std::is_default_constructible_v<Controller>,
+                  "a tool window controller is made from its opening tool or from nothing");
+    return [toolItemType]() -> QWidget* {
+        Controller* controller = nullptr;
+        if constexpr (takesType) {
+            controller = new Controller(toolItemType);
+        } else {
+            controller = new Controller();
+            if constexpr (requires(Controller & c, int type) { c.setToolItemType(type); })
+                controller->setToolItemType(toolItemType);
+        }
+        // A ToolWindow deletes itself once it has closed and any stopped job has
+        // returned; any other controller goes with its window.
+        if (!std::is_base_of_v<ToolWindow, Controller>)
+            controller->setAttribute(Qt::WA_DeleteOnClose);
+        return controller;
+    };
 }
 
 } // namespace

@@ -2,8 +2,8 @@
 
 #include "platform/Log.h"
 
+#include <algorithm>
 #include <cstdarg>
-#include <cstring>
 #include <mutex>
 #include <string>
 
@@ -13,28 +13,30 @@ extern "C" {
 
 namespace {
 
-// The libraries' own tags, first on their lines.
-bool takeLibraryTag(std::string* line) {
-    static const char* const kTags[] = {"[MediaCore] ", "[MediaFx] ", "[MediaPlayer] "};
-    for (const char* tag : kTags) {
-        if (line->rfind(tag, 0) == 0) {
-            line->erase(0, std::strlen(tag));
-            return true;
-        }
-    }
-    return false;
+// The category of a line logged on one of the media libraries' objects, by the object's
+// class; null for FFmpeg's own objects and lines without one.
+const QLoggingCategory* libraryCategory(void* context) {
+    const AVClass* avClass = context ? *static_cast<const AVClass* const*>(context) : nullptr;
+    if (!avClass || !avClass->class_name)
+        return nullptr;
+    const std::string name = avClass->class_name;
+    if (name == "MediaCore" || name == "MediaFx")
+        return &lcEngine();
+    if (name == "MediaPlayer")
+        return &lcPlayer();
+    return nullptr;
 }
 
-void emitLine(int level, std::string line) {
+void emitLine(int level, std::string line, const QLoggingCategory* library) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.pop_back();
     if (line.empty())
         return;
-    if (takeLibraryTag(&line)) {
+    if (library) {
         if (level <= AV_LOG_WARNING)
-            qCWarning(lcEngine).noquote() << line.c_str();
+            qCWarning(*library).noquote() << line.c_str();
         else
-            qCInfo(lcEngine).noquote() << line.c_str();
+            qCInfo(*library).noquote() << line.c_str();
     } else if (level <= AV_LOG_ERROR) {
         qCWarning(lcFfmpeg).noquote() << line.c_str();
     } else if (level <= AV_LOG_WARNING) {
@@ -52,16 +54,22 @@ void callback(void* context, int level, const char* format, va_list args) {
     thread_local std::string pending;
     thread_local int pendingLevel = AV_LOG_QUIET;
     thread_local int printPrefix = 1;
+    thread_local const QLoggingCategory* pendingLibrary = nullptr;
+    // A library's line names its library by its category, not by a "[name @ address]" prefix.
+    const QLoggingCategory* library = libraryCategory(context);
     char text[4096];
     va_list copy;
     va_copy(copy, args);
-    av_log_format_line2(context, level, format, copy, text, sizeof text, &printPrefix);
+    av_log_format_line2(library ? nullptr : context, level, format, copy, text, sizeof text, &printPrefix);
     va_end(copy);
-    if (pending.empty() || level < pendingLevel)
+    if (pending.empty()) {
         pendingLevel = level;
+        pendingLibrary = library;
+    }
+    pendingLevel = std::min(pendingLevel, level);
     pending += text;
     if (!pending.empty() && pending.back() == '\n') {
-        emitLine(pendingLevel, std::move(pending));
+        emitLine(pendingLevel, std::move(pending), pendingLibrary);
         pending.clear();
     }
 }

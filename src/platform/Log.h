@@ -10,6 +10,8 @@ Q_DECLARE_LOGGING_CATEGORY(lcControls)
 Q_DECLARE_LOGGING_CATEGORY(lcTools)
 Q_DECLARE_LOGGING_CATEGORY(lcEditor)
 Q_DECLARE_LOGGING_CATEGORY(lcProfiles)
+// The media engine's and filter graph's lines, and the preview player's (see platform/FfmpegLog.h).
 Q_DECLARE_LOGGING_CATEGORY(lcEngine)
+Q_DECLARE_LOGGING_CATEGORY(lcPlayer)
 // FFmpeg's own messages (see platform/FfmpegLog.h); warnings and above unless turned on.
 Q_DECLARE_LOGGING_CATEGORY(lcFfmpeg)

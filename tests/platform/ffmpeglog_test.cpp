@@ -1,5 +1,6 @@
 // FFmpeg's log goes into the program's categories: an export writes nothing to stderr, yet
 // FFmpeg's lines and the engine's failures still reach the categories that own them.
+#include <QDir>
 #include <QFile>
 #include <QLoggingCategory>
 #include <QMutex>
@@ -10,9 +11,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include <gtest/gtest.h>
 
 #include "mediacore/MediaCore.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "platform/FfmpegLog.h"
 #include "TestSupport.h"
 
@@ -102,7 +108,24 @@ TEST(FfmpegLog, LinesReachTheirCategories) {
         << all.toStdString();
     EXPECT_FALSE(gMessages.filter(QRegularExpression("^cutbench\\.engine: .*not_media\\.mp4")).isEmpty())
         << all.toStdString();
-    EXPECT_TRUE(gMessages.filter("[MediaCore]").isEmpty()) << all.toStdString();
+    EXPECT_TRUE(gMessages.filter("[MediaCore").isEmpty()) << all.toStdString();
     for (const QString& m : gMessages)
         EXPECT_FALSE(m.endsWith('\n')) << m.toStdString();
+}
+
+// A line is filed by the class of the object it was logged on, never by its text: the
+// player's reach the player's category, and an FFmpeg line that looks like the engine's stays
+// FFmpeg's.
+TEST(FfmpegLog, LinesAreFiledByTheirClassNotTheirText) {
+    routeFfmpegLog();
+    gMessages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(collect);
+    av_log(nullptr, AV_LOG_ERROR, "[MediaCore] an imitation\n");
+    { LxMoviePlayer player(QDir::temp().filePath("cutbench-no-such-file.mp4"), QRect(0, 0, 64, 36)); }
+    qInstallMessageHandler(previous);
+    const QString all = gMessages.join('\n');
+    EXPECT_EQ(gMessages.filter(QRegularExpression("^cutbench\\.ffmpeg: \\[MediaCore\\] an imitation$")).size(), 1)
+        << all.toStdString();
+    EXPECT_EQ(gMessages.filter(QRegularExpression("^cutbench\\.player: cannot play .*cutbench-no-such-file")).size(), 1)
+        << all.toStdString();
 }

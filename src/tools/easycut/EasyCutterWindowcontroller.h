@@ -44,7 +44,7 @@ class ZylButton;
 class ZylImageView;
 class ZylView;
 struct CutItem;
-struct SimpleData;
+class SimpleData;
 
 class EasyCutterWindowcontroller : public ToolWindow, public LxCutProgressViewDelegate {
     Q_OBJECT

@@ -31,8 +31,10 @@ public:
     // The encoding to ask of the engine. reference is the clip marked as default format
     // (may be null): its frame size and bit rate stand in for values the profile keeps.
     JoinJob::Encoding encoding(const SimpleData* reference) const;
-    // The output extension: the profile's, else the default clip's, else the first clip's.
-    QString extensionFor(const SimpleData* reference, const SimpleData& first) const;
+    // The output extension: the profile's, else the default clip's, else the first clip's. A
+    // sound profile that keeps the source's format takes the container of the first clip's sound
+    // (song.m4a for AAC), so that no picture is written.
+    QString extensionFor(const SimpleData* reference, const SimpleData& first, bool soundOnly = false) const;
 
     // The title without its blanks; empty means keep the source's value.
     static QString chosen(const QString& title);

@@ -99,7 +99,7 @@ bool JoinnerWindowController::startJoin() {
     }
     const JoinFormat format = chosenFormat(reference);
     const JoinJob::Encoding encoding = format.encoding(reference);
-    const QString extension = format.extensionFor(reference, *fileList_.front());
+    const QString extension = format.extensionFor(reference, *fileList_.front(), formatIsAudio_ && !reference);
     const QString folder = exportBar_->preparedOutputPath();
     const QString output = OutputFileNamer::freeTimestampPath(folder, extension);
     lastOutput_ = output;

@@ -30,7 +30,7 @@
 
 class LxMoviePlayer;
 class QWidget;
-struct SimpleData;
+class SimpleData;
 
 class PreviewPane : public QObject {
     Q_OBJECT

@@ -16,7 +16,7 @@
 #include <vector>
 
 class QWidget;
-struct SimpleData;
+class SimpleData;
 
 class SourceProbe {
 public:

@@ -38,7 +38,7 @@ class PreviewPane;
 class SplitProgressView;
 class ZylButton;
 class ZylImageView;
-struct SimpleData;
+class SimpleData;
 
 class SplitWindowController : public ToolWindow, public LxProgressSliderDelegate {
     Q_OBJECT

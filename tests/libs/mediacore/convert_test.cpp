@@ -233,8 +233,8 @@ TEST(ConvertStreams, StreamInfoCountsThenRecords) {
 }
 
 // A cut that keeps the format keeps every sound stream with its language, whether its picture
-// is copied between re-encoded edges (H.264), re-encoded (MPEG-4) or copied whole; a stream
-// the caller chose is the only one kept.
+// is copied between re-encoded edges (H.264), re-encoded (MPEG-4) or copied whole (also into a
+// sound file, which takes no picture); a stream the caller chose is the only one kept.
 TEST(ConvertStreams, KeepFormatCutsKeepEverySoundStreamAndItsLanguage) {
     QTemporaryDir dir;
     const auto twoLanguages = [&](const QString& name, const QString& vcodec) {
@@ -269,14 +269,22 @@ TEST(ConvertStreams, KeepFormatCutsKeepEverySoundStreamAndItsLanguage) {
         int64_t from, to;
     };
     for (const Case& c : {Case{h264, "smart.mp4", 1500000, 3500000}, Case{mpeg4, "encoded.mkv", 500000, 2500000},
-                          Case{h264, "whole.mkv", 0, 0}}) {
+                          Case{h264, "whole.mkv", 0, 0}, Case{h264, "sound.m4a", 0, 0}}) {
         SCOPED_TRACE(c.out.toStdString());
         const QString out = dir.filePath(c.out);
         ASSERT_EQ(convert(c.in, out, Cut{nullptr, nullptr, c.from, c.to}), 1);
         EXPECT_EQ(languages(out), (QStringList{"eng", "ger"}));
+        EXPECT_EQ(probeStreamCount(out, "video"), c.out.endsWith("m4a") ? 0 : 1) << "a sound name takes no picture";
         EXPECT_NEAR(probeDuration(out), c.to ? 2.0 : 4.0, 0.1);
         EXPECT_GT(audioRms(out, 0.5, 1.5), 0.05);
     }
+    // Under a size limit (a split's part) the other stream's bytes count too.
+    const qint64 cap = QFileInfo(dir.filePath("whole.mkv")).size() / 2;
+    Job capped;
+    const QString part = dir.filePath("part.mp4");
+    ASSERT_TRUE(convert(capped, h264, part, 0, 0, cap));
+    EXPECT_EQ(languages(part), (QStringList{"eng", "ger"}));
+    EXPECT_LE(QFileInfo(part).size(), cap);
     Job chosen;
     const QString one = dir.filePath("chosen.mp4");
     ASSERT_EQ(setUp(chosen, h264, one, Cut{nullptr, nullptr, 500000, 2500000}), 1);

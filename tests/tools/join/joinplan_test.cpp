@@ -123,6 +123,11 @@ TEST(JoinFormat, ProfilesGiveTheEncoding) {
     auto first = clip("/x/first.mkv", 4);
     EXPECT_EQ(keep.extensionFor(ref.get(), *first), "mov");
     EXPECT_EQ(keep.extensionFor(nullptr, *first), "mkv");
+    // Sound kept as it is goes into its own container, never into the film's.
+    first->sourceData->a_codec = "mp3";
+    EXPECT_EQ(keep.extensionFor(nullptr, *first, true), "mp3");
+    first->sourceData->a_codec = "aac";
+    EXPECT_EQ(keep.extensionFor(nullptr, *first, true), "m4a");
 }
 
 TEST(JoinFormat, QuotedExtensionsAndSizesAreRead) {

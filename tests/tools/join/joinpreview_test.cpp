@@ -258,3 +258,18 @@ TEST(JoinPreview, RowsTheirBoxAndRemoveAsTheListDrawsThem) {
     ASSERT_EQ(d.window->fileList().size(), 3u);
     EXPECT_EQ(list->selectedIndex(), 0);
 }
+
+TEST(JoinPreview, SoundFormatsWriteSoundOnlyWhateverTheTransition) {
+    for (const char* format : {"Audio / mp3", "Audio / m4a", "Audio / Keep Original"}) {
+        SCOPED_TRACE(format);
+        Driver d;
+        d.addFile(testsupport::media("h264_aac.mp4"));
+        d.addFile(testsupport::media("h264_aac.mp4"));
+        chooseTransition(d.window->fileListTableView->row(0), 1);
+        d.chooseFormat(format);
+        const QString out = d.join();
+        ASSERT_NE(d.finishMessage(), nullptr) << answerAlerts().join(";").toStdString();
+        EXPECT_EQ(testsupport::probeStreamCount(out, "video"), 0);
+        EXPECT_EQ(testsupport::probeStreamCount(out, "audio"), 1);
+    }
+}
