@@ -10,6 +10,7 @@
 #include <QThread>
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -219,6 +220,9 @@ void PlayerCore::setStatus(Status next) {
         std::lock_guard lock(stateMutex_);
         if (next == Playing && atEnd_)
             requestSeekLocked(0); // playing again after the end starts over
+        else if (next == Playing && status_ != Playing && videoStream_ >= 0 &&
+                 (seekPending_ || shownSerial_ < requestedSerial_))
+            clock_.setHeld(true); // as for a seek made while playing: wait for its picture
         if (next != Paused || status_ == Playing)
             status_ = next;
         clock_.setRunning(next == Playing);
@@ -254,7 +258,16 @@ void PlayerCore::requestSeekLocked(int64_t us) {
 int64_t PlayerCore::positionUs() const {
     if (!open_)
         return 0;
-    const int64_t t = std::max<int64_t>(0, clock_.nowUs());
+    int64_t t = std::max<int64_t>(0, clock_.nowUs());
+    // Held still, the position is the time of the picture in the view when the clock stands
+    // inside it (paused while playing), so that a mark taken there starts with that picture.
+    if (videoStream_ >= 0 && status_ != Playing) {
+        std::lock_guard lock(stateMutex_);
+        const int64_t shown = shownUs_;
+        if (!seekPending_ && shownSerial_ >= requestedSerial_ && shown != INT64_MIN &&
+            shown + kSameTimeUs <= t && t < shown + frameDurUs_)
+            t = std::max<int64_t>(0, shown);
+    }
     return durationUs_ > 0 ? std::min(t, durationUs_) : t;
 }
 
@@ -271,10 +284,44 @@ void PlayerCore::editPicture(const std::function<void(PreviewSettings&)>& edit) 
     ++settings_.pictureVersion;
 }
 
+namespace {
+
+bool sameSound(const PreviewSettings& a, const PreviewSettings& b) {
+    const auto track = [](const mediafx::MusicTrack& t) {
+        return std::tie(t.path, t.musicStartUs, t.musicEndUs, t.videoStartUs, t.videoEndUs, t.volume, t.fadeInUs,
+                        t.fadeOutUs);
+    };
+    return a.fx.volume == b.fx.volume && a.fx.mainAudioDisabled == b.fx.mainAudioDisabled &&
+           a.mainVolume == b.mainVolume &&
+           std::equal(a.fx.music.begin(), a.fx.music.end(), b.fx.music.begin(), b.fx.music.end(),
+                      [&](const auto& x, const auto& y) { return track(x) == track(y); });
+}
+
+} // namespace
+
 void PlayerCore::editSound(const std::function<void(PreviewSettings&)>& edit) {
-    std::lock_guard lock(settingsMutex_);
-    edit(settings_);
-    ++settings_.soundVersion;
+    {
+        std::lock_guard lock(settingsMutex_);
+        PreviewSettings next = settings_;
+        edit(next);
+        if (sameSound(next, settings_))
+            return;
+        settings_ = std::move(next);
+        ++settings_.soundVersion;
+    }
+    // The sound queued for the device was made with the old settings. While playing it is
+    // heard out (the new settings follow within half a second); otherwise it is made again
+    // from here, so that playing starts with the new settings (windows set the mix just
+    // before they play).
+    if (!open_ || closed_ || !audio_ || status_ == Playing)
+        return;
+    const int64_t at = positionUs();
+    {
+        std::lock_guard lock(stateMutex_);
+        requestSeekLocked(at);
+        audio_->ring()->flush(requestedSerial_);
+    }
+    stateCv_.notify_all();
 }
 
 void PlayerCore::setAudioIndex(int streamIndex) {

@@ -32,6 +32,7 @@
 #include <QString>
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -45,6 +46,7 @@ extern "C" {
 struct AVCodecContext;
 struct AVFormatContext;
 struct AVFrame;
+struct AVPacket;
 class AudioOutput;
 class FrameNotifier;
 class FrameSlot;
@@ -110,6 +112,9 @@ private:
     // Threads (PlayerCore_threads.cpp).
     void demuxLoop();
     void applySeek(int serial, int64_t target, int wantedAudio);
+    bool keyFrameBefore(int64_t target, std::vector<AVPacket*>& read);
+    void queuePacket(AVPacket* pkt, int serial);
+    int64_t packetUs(const AVPacket* pkt, bool decodeOrder) const;
     void videoLoop();
     void audioLoop();
     bool waitForClock(int64_t ptsUs, int serial);
@@ -119,7 +124,7 @@ private:
 
     // Pictures (PlayerCore_picture.cpp).
     void show(const AVFrame* frame, int64_t ptsUs, int serial, bool firstAfterSeek);
-    void publish(AVFrame* filtered);
+    void publish(AVFrame* filtered, int64_t ptsUs);
     void keepCurrent(const AVFrame* frame, int64_t ptsUs);
     void markShown(int serial, uint64_t redrawTicket);
     bool pictureSettledLocked() const;
@@ -130,6 +135,9 @@ private:
     void deliverSnapshots();
     void answerSnapshots(std::vector<SnapshotRequest> requests);
     QImage snapshotImage(int w, int h);
+
+    // Timestamps are rounded to their time base: times this close are the same picture's.
+    static constexpr int64_t kSameTimeUs = 1000;
 
     // Copied at open; read by every thread.
     AVFormatContext* fmt_ = nullptr;
@@ -178,6 +186,7 @@ private:
     // and its converter; the GUI thread has a converter of its own for snapshots.
     AVFrame* current_ = nullptr;
     int64_t currentUs_ = 0;
+    std::atomic<int64_t> shownUs_{INT64_MIN}; // the time of the picture in the view
     VideoFilter filter_;
     FrameConverter converter_;         // video thread only
     FrameConverter snapshotConverter_; // GUI thread only

@@ -32,9 +32,10 @@ void PlayerCore::refresh() {
     videoQ_.wake();
 }
 
-void PlayerCore::publish(AVFrame* filtered) {
+void PlayerCore::publish(AVFrame* filtered, int64_t ptsUs) {
     if (!filtered)
         return;
+    shownUs_ = ptsUs;
     const double aspect = FrameConverter::displayAspect(filtered);
     QSize size = FrameConverter::fitted(aspect, slot_->viewSize());
     QImage img = converter_.toImage(filtered, size);
@@ -77,7 +78,7 @@ void PlayerCore::serviceRedraw() {
     if (current_) {
         const PreviewSettings s = settings();
         AVFrame* filtered = filter_.renderOnce(current_, currentUs_, s);
-        publish(filtered ? filtered : av_frame_clone(current_));
+        publish(filtered ? filtered : av_frame_clone(current_), currentUs_);
     }
     {
         std::lock_guard lock(stateMutex_);
@@ -109,7 +110,7 @@ void PlayerCore::show(const AVFrame* frame, int64_t ptsUs, int serial, bool firs
     for (FilteredFrame& f : out) {
         dropping = dropping || !f.frame || (!firstAfterSeek && !waitForClock(f.ptsUs, serial));
         if (!dropping)
-            publish(std::exchange(f.frame, nullptr));
+            publish(std::exchange(f.frame, nullptr), f.ptsUs);
         av_frame_free(&f.frame);
     }
     if (firstAfterSeek)

@@ -48,8 +48,50 @@ bool PlayerCore::reachedEnd(int serial) {
     return durationUs_ <= 0 || clock_.nowUs() >= durationUs_;
 }
 
-// Demux thread: moves the file to the target and tells both decoders, in packet order. A
-// switch of sound stream opens the new decoder here, where the file is read.
+int64_t PlayerCore::packetUs(const AVPacket* pkt, bool decodeOrder) const {
+    int64_t ts = decodeOrder && pkt->dts != AV_NOPTS_VALUE ? pkt->dts : pkt->pts;
+    if (ts == AV_NOPTS_VALUE)
+        ts = pkt->dts;
+    if (ts == AV_NOPTS_VALUE)
+        return AV_NOPTS_VALUE;
+    return av_rescale_q(ts, timeBases_[pkt->stream_index], AV_TIME_BASE_Q) - startUs_;
+}
+
+// Reads on from where a seek landed up to the first picture key frame. True when that key
+// frame is at or before `target` (or nothing tells otherwise): decoding on from it reaches the
+// target's own picture. `read` gets the packets to decode, from that key frame on.
+bool PlayerCore::keyFrameBefore(int64_t target, std::vector<AVPacket*>& read) {
+    constexpr int kMaxPackets = 4096;
+    AVPacket* pkt = av_packet_alloc();
+    bool good = true;
+    for (int n = 0; n < kMaxPackets && av_read_frame(fmt_, pkt) >= 0; ++n) {
+        if (pkt->stream_index != videoStream_) {
+            read.push_back(av_packet_clone(pkt));
+            av_packet_unref(pkt);
+            continue;
+        }
+        const bool key = pkt->flags & AV_PKT_FLAG_KEY;
+        const int64_t shown = packetUs(pkt, false), decoded = packetUs(pkt, true);
+        if (key) {
+            good = shown == AV_NOPTS_VALUE || shown <= target + kSameTimeUs;
+            read.push_back(av_packet_clone(pkt));
+        } else if (decoded != AV_NOPTS_VALUE && decoded > target + kSameTimeUs) {
+            good = false; // past the target with no key frame on the way
+        }
+        av_packet_unref(pkt);
+        if (key || !good)
+            break;
+    }
+    av_packet_free(&pkt);
+    return good;
+}
+
+// Demux thread: moves the file to the target and tells both decoders, in packet order. The
+// picture decoder must start at a key frame at or before the target: a file without an index
+// (MPEG-TS, PS) lands on any packet near the time, and decoding from there would give the first
+// picture only at the next key frame, seconds later. So the seek steps back until it lands
+// before such a key frame. A switch of sound stream opens the new decoder here, where the file
+// is read.
 void PlayerCore::applySeek(int serial, int64_t target, int wantedAudio) {
     AVCodecContext* newAudioDecoder = nullptr;
     if (wantedAudio >= 0 && wantedAudio != audioStream_ && audio_) {
@@ -57,15 +99,38 @@ void PlayerCore::applySeek(int serial, int64_t target, int wantedAudio) {
         if (newAudioDecoder)
             audioStream_ = wantedAudio;
     }
-    const int err = av_seek_frame(fmt_, -1, target + startUs_, AVSEEK_FLAG_BACKWARD);
-    if (err < 0 && target > 0)
-        player::logDebug("seek to %lld us: %s", static_cast<long long>(target), qUtf8Printable(avErrorText(err)));
-    if (err < 0)
-        av_seek_frame(fmt_, -1, startUs_, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
+    std::vector<AVPacket*> read;
+    for (int64_t back = 0;; back = back ? 2 * back : 1000000) {
+        const int64_t at = std::max<int64_t>(0, target - back);
+        const int err = av_seek_frame(fmt_, -1, at + startUs_, AVSEEK_FLAG_BACKWARD);
+        if (err < 0) {
+            if (target > 0)
+                player::logDebug("seek to %lld us: %s", static_cast<long long>(at), qUtf8Printable(avErrorText(err)));
+            av_seek_frame(fmt_, -1, startUs_, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
+            break;
+        }
+        if (videoStream_ < 0 || keyFrameBefore(target, read) || at == 0 || back > 64000000)
+            break;
+        for (AVPacket*& p : read)
+            av_packet_free(&p);
+        read.clear();
+    }
     videoQ_.flush(serial, target);
     audioQ_.flush(serial, target, newAudioDecoder, audioStream_);
     if (audio_)
         audio_->ring()->flush(serial);
+    for (AVPacket* p : read)
+        queuePacket(p, serial);
+}
+
+// Takes `pkt` into the queue of its decoder, or frees it.
+void PlayerCore::queuePacket(AVPacket* pkt, int serial) {
+    if (pkt->stream_index == videoStream_)
+        videoQ_.push(pkt, serial);
+    else if (audio_ && pkt->stream_index == audioStream_)
+        audioQ_.push(pkt, serial);
+    else
+        av_packet_free(&pkt);
 }
 
 void PlayerCore::demuxLoop() {
@@ -117,11 +182,7 @@ void PlayerCore::demuxLoop() {
             audioQ_.pushEnd(serial);
             continue;
         }
-        if (pkt->stream_index == videoStream_) {
-            videoQ_.push(av_packet_clone(pkt), serial);
-        } else if (audio_ && pkt->stream_index == audioStream_) {
-            audioQ_.push(av_packet_clone(pkt), serial);
-        }
+        queuePacket(av_packet_clone(pkt), serial);
         av_packet_unref(pkt);
     }
     av_packet_free(&pkt);
@@ -191,8 +252,10 @@ void PlayerCore::videoLoop() {
                                                    AV_TIME_BASE_Q)
                                     : frameDurUs_;
             lastEndUs = pts + dur;
-            if (first && pts + dur <= target) {
-                // Before the sought frame: keep it only in case nothing later comes.
+            if (first && pts < target - kSameTimeUs) {
+                // Before the sought place: keep it only in case nothing later comes. The
+                // picture shown is the first at or after the place, the one a cut from there
+                // starts with.
                 av_frame_free(&before);
                 before = av_frame_clone(frame);
                 av_frame_unref(frame);

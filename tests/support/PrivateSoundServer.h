@@ -20,6 +20,8 @@
 #include <QThread>
 #include <cstring>
 #include <memory>
+#include <csignal>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -65,6 +67,7 @@ public:
         for (const char* name : {"DBUS_SESSION_BUS_ADDRESS", "DISPLAY", "WAYLAND_DISPLAY", "PULSE_SERVER"})
             env.remove(name);
         process_.setProcessEnvironment(env);
+        diesWithUs(process_);
         process_.setProcessChannelMode(QProcess::MergedChannels);
         // No default script (-n): only the null sinks and the local socket. The idle exit is a
         // safety net should the test process die before it stops the daemon.
@@ -102,6 +105,7 @@ public:
         // stream at once; a silent low-latency stream kept playing makes the null sink do so too.
         for (const char* sink : {kSink, kSink44}) {
             auto p = std::make_unique<QProcess>();
+            diesWithUs(*p);
             p->start("pacat", {"--playback", "--raw", "--latency-msec=20", "--client-name=keepalive",
                                QString("--device=%1").arg(sink), "/dev/zero"});
             if (!p->waitForStarted(5000)) {
@@ -193,6 +197,12 @@ public:
     }
 
 private:
+    // A test program that crashes takes the daemon and its silent streams with it (they would
+    // otherwise keep each other running).
+    static void diesWithUs(QProcess& p) {
+        p.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    }
+
     // Whether both sinks run (their silent streams have come) with a latency under 100 ms.
     static bool settled() {
         QString sinks;

@@ -67,9 +67,10 @@ TEST(PlayerPlayback, SeekShowsTheRequestedFrame) {
     LxMoviePlayer p(clip, frame());
     ASSERT_TRUE(p.isOpen());
     // 1.52 s needs decoding on from the key frame at 0; 6.0 s sits right on a key frame;
-    // 7.5 s lies inside frame 187 (7.48 s to 7.52 s), which is the one shown.
+    // 7.5 s lies inside frame 187 (7.48 s to 7.52 s): frame 188 is shown, the first picture
+    // of a cut from 7.5 s.
     for (const auto& [asked, shown] :
-         std::vector<std::pair<double, double>>{{1.52, 1.52}, {6.0, 6.0}, {7.5, 7.48}}) {
+         std::vector<std::pair<double, double>>{{1.52, 1.52}, {6.0, 6.0}, {7.5, 7.52}}) {
         p.seekTime(CMTimeMakeWithSeconds(asked, 1000000000));
         EXPECT_NEAR(seconds(p.currentTime()), asked, 1e-6);
         const QImage shot = snapshot(p, 320, 240);
@@ -80,6 +81,27 @@ TEST(PlayerPlayback, SeekShowsTheRequestedFrame) {
         EXPECT_LT(right, 3.0) << asked;
         EXPECT_LT(right, next) << asked;
         EXPECT_LT(right, prev) << asked;
+    }
+}
+
+TEST(PlayerPlayback, PausedAfterPlayingThePositionIsThePictureShown) {
+    // A mark taken from the position must start a cut with the picture in view: the position
+    // is that picture's time, not the clock's, which stands somewhere inside it.
+    const QString clip = media("long_10s.mp4");
+    LxMoviePlayer p(clip, frame());
+    for (const double from : {1.0, 4.3}) {
+        p.seekTime(CMTimeMakeWithSeconds(from, 1000000000));
+        p.play();
+        spin(700);
+        p.pause();
+        const QImage shot = snapshot(p, 320, 240);
+        ASSERT_FALSE(shot.isNull());
+        const double t = seconds(p.currentTime());
+        EXPECT_NEAR(t * 25, std::round(t * 25), 0.03) << "a frame's start: " << t;
+        // The frame a cut from t starts with (rounded timestamps: from a hair before).
+        const double cutFirst = testsupport::meanAbsDiff(shot, testsupport::ffmpegFrameAt(clip, t - 0.002));
+        EXPECT_LT(cutFirst, 3.0) << t;
+        EXPECT_LT(cutFirst, testsupport::meanAbsDiff(shot, testsupport::ffmpegFrameAt(clip, t + 0.04))) << t;
     }
 }
 

@@ -184,3 +184,28 @@ TEST(PacketQueue, ADecoderOnItsWaySurvivesNewerSeeksAndIsFreedWithTheQueue) {
     // One still queued when the queue goes is freed with it (the leak checker watches).
     q.flush(3, 0, avcodec_alloc_context3(codec), 1);
 }
+
+TEST(PlayerSeek, AnMpegTsWithLongPictureGroupsShowsThePictureOfTheTime) {
+    // A transport stream has no index: a seek lands near the time, not on the key frame before
+    // it. The same pictures in MP4 tell which one each time shows.
+    QTemporaryDir dir;
+    const QString mp4 = testsupport::makeWithFfmpeg(
+        dir.filePath("gop.mp4"), QString("-f lavfi -i testsrc2=size=320x240:rate=25:duration=12 -c:v libx264 "
+                                         "-preset ultrafast -pix_fmt yuv420p -g 250 -bf 0")
+                                     .split(' '));
+    ASSERT_FALSE(mp4.isEmpty());
+    const QString ts = testsupport::makeWithFfmpeg(dir.filePath("gop.ts"), {"-i", mp4, "-c", "copy"});
+    ASSERT_FALSE(ts.isEmpty());
+    LxMoviePlayer p(ts, QRect(0, 0, 320, 240));
+    ASSERT_TRUE(p.isOpen());
+    for (const double at : {7.58, 3.3, 11.0, 0.5}) {
+        p.seekTime(CMTimeMakeWithSeconds(at, 1000000000));
+        const QImage shot = snapshot(p, 320, 240);
+        ASSERT_FALSE(shot.isNull()) << at;
+        const double shown = std::ceil(at * 25 - 1e-6) / 25; // the first picture at or after
+        const double right = differenceAt(shot, mp4, shown);
+        EXPECT_LT(right, 3.0) << at;
+        EXPECT_LT(right, differenceAt(shot, mp4, shown + 0.04)) << at;
+        EXPECT_LT(right, differenceAt(shot, mp4, shown - 0.04)) << at;
+    }
+}

@@ -132,3 +132,35 @@ TEST(Transport, EachForwardStepMovesTheMarkAndThePlayHeadOneTenth) {
     click(w.kuaituiBtn);
     EXPECT_NEAR(d.range().first, c + 0.1, 0.011);
 }
+
+TEST(Transport, SetStartAfterPausingCutsFromThePictureShown) {
+    Driver d;
+    const QString clip = testsupport::media("long_10s.mp4");
+    d.addFile(clip);
+    auto& w = *d.window;
+    QTest::mouseClick(w.cutprogressView, Qt::LeftButton, {}, barPoint(w.cutprogressView, 0.33));
+    click(w.playOrpauseBtn);
+    // Paused well inside a picture's time (4.00 s to 4.04 s).
+    ASSERT_TRUE(waitUntil([&] { return playHead(w) > 4.015; }, 10000));
+    click(w.playOrpauseBtn);
+    QImage shown;
+    w.player()->SnapshotWhenReady(320, 240, [&](QImage image) { shown = image; });
+    ASSERT_TRUE(waitUntil([&] { return !shown.isNull(); }, 5000));
+
+    click(w.selectedLeftBtn);
+    ASSERT_TRUE(waitUntil([&] { return d.range().first > 3.0; }, 2000));
+    click(w.cutStartBtn);
+    ASSERT_TRUE(waitUntil([&] { return w.cutItems().size() == 1u; }, 5000));
+    d.pressStart();
+    ASSERT_TRUE(waitUntil([&] { return d.finishMessage() != nullptr; }));
+    const QStringList files = tooltest::outputs(d.out.path());
+    ASSERT_EQ(files.size(), 1);
+    // The first picture written is the one that was on screen, not the next.
+    const QImage first = testsupport::ffmpegFrameAt(d.out.path() + "/" + files.first(), 0);
+    const double start = d.range().first;
+    const double same = testsupport::meanAbsDiff(shown, first.scaled(shown.size()));
+    EXPECT_LT(same, 3.0) << start;
+    const QImage next = testsupport::ffmpegFrameAt(clip, start + 0.02).scaled(shown.size());
+    EXPECT_LT(same, testsupport::meanAbsDiff(shown, next)) << start;
+    tooltest::closeFinishMessage();
+}

@@ -59,11 +59,15 @@ public:
     void closePlayer();       // stops the threads and closes the file; the player is inert afterwards
     int playerStatus() const; // 0 never started or stopped, 1 playing, 2 paused
 
-    // Moves to the frame shown at `time` (clamped to the file). Quick successive seeks while
-    // the user drags are coalesced: only the latest target is decoded. currentTime() reports
-    // the target at once.
+    // Moves to `time` (clamped to the file) and shows the first picture at or after it: the
+    // picture a cut starting at `time` starts with (the last one when none is later). Decoding
+    // starts at the key frame before `time`, also in files without an index (MPEG-TS), so the
+    // picture is exact. Quick successive seeks while the user drags are coalesced: only the
+    // latest target is decoded. currentTime() reports the target at once.
     void seekTime(CMTime time);
     CMTime duration() const;
+    // The play position. Paused or stopped inside a picture's time (after playing), it is the
+    // time of that picture, so that a mark taken from it starts with the picture in view.
     CMTime currentTime() const;
 
     // Redraws the current frame with the current settings (after a change while paused). Returns
