@@ -86,6 +86,7 @@ DecodedFrames decodedFrames(const QString& path, const char* kind) {
         const QList<QByteArray> row = line.trimmed().split(',');
         bool ok = false, known = false;
         const double t = row.value(0).toDouble(&ok);
+        f.count += row.value(0) == "N/A";
         if (!ok) continue;
         const double d = row.value(1).toDouble(&known);
         lengthless = lengthless || !known;
@@ -94,6 +95,7 @@ DecodedFrames decodedFrames(const QString& path, const char* kind) {
     }
     std::sort(f.times.begin(), f.times.end());
     const size_t n = f.times.size();
+    f.count += int(n);
     if (lengthless && n > 1) f.end = std::max(f.end, 2 * f.times[n - 1] - f.times[n - 2]);
     return f;
 }

@@ -34,10 +34,12 @@ int probeStreamCount(const QString& path, const QString& kind);
 int probeFrameCount(const QString& path);
 
 // The frames of a file's first stream of a kind ("v" / "a") as ffprobe decodes them: their
-// times in seconds, sorted, and the end of the latest. Decoded frames always have a time, which
-// some packets lack (an MPEG-PS packet may carry none).
+// times in seconds, sorted, and the end of the latest. Decoded frames have a time where some
+// packets lack one (an MPEG-PS packet may carry none); `count` also holds the few frames that a
+// decoder gives without any (reordered pictures at the start of an AVI).
 struct DecodedFrames {
     std::vector<double> times;
+    int count = 0;
     double end = 0;
     double span() const { return times.empty() ? 0 : end - times.front(); }
 };

@@ -59,7 +59,7 @@ void expectCappedParts(const QString& src, const QString& ext, qint64 cap, doubl
         ASSERT_GT(made, 0.0);
         const qint64 size = QFileInfo(out).size();
         EXPECT_LE(size, cap);
-        pictures += int(decodedFrames(out, "v").times.size());
+        pictures += decodedFrames(out, "v").count;
         if (start + made < total - frame) {
             EXPECT_GE(size, cap * 8 / 10) << "a part that is not the last keeps too little";
         }
@@ -67,7 +67,7 @@ void expectCappedParts(const QString& src, const QString& ext, qint64 cap, doubl
         start = std::floor((start + made + 0.002) * rate) / rate;
     }
     EXPECT_NEAR(start, total, 2 * frame) << "the parts end before the file";
-    EXPECT_NEAR(pictures, int(decodedFrames(src, "v").times.size()), 2) << "pictures lost or repeated between parts";
+    EXPECT_NEAR(pictures, decodedFrames(src, "v").count, 2) << "pictures lost or repeated between parts";
 }
 
 qint64 share(const QString& path, double fraction) {
