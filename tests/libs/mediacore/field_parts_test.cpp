@@ -29,7 +29,10 @@ void expectEndsTogether(const QString& path, double frame) {
     const DecodedFrames v = decodedFrames(path, "v"), a = decodedFrames(path, "a");
     ASSERT_FALSE(v.times.empty());
     ASSERT_FALSE(a.times.empty());
-    EXPECT_NEAR(a.end, v.end, frame + 0.002); // times rounded to the containers' clocks
+    // AVI stores no presentation times (a decoder's guesses run late by the reordering of its
+    // pictures), and every picture lasts one frame from the file's start.
+    const double pictureEnd = path.endsWith(".avi") ? v.count * frame : v.end;
+    EXPECT_NEAR(a.end, pictureEnd, frame + 0.002); // times rounded to the containers' clocks
 }
 
 // Splits `src` into parts of at most `cap` bytes the way the split window does: each part starts
