@@ -427,7 +427,9 @@ int ConvertJob::run() {
         reader.seek(p.shift);
     ConvertPass pass(p, reader, writer, graph, videoTb, sizeLimit_, run_, input_);
     r = pass.run();
-    outputUs_ = 0; // re-encoded packets may lack durations: the written length is not exact
+    // Written packets may lack durations: the length is the picture's, which ends where the
+    // source's next picture begins (a split's next part starts there).
+    outputUs_ = r >= 1 && !run_.stopped() ? pass.pictureUs() : 0;
     return r;
 }
 

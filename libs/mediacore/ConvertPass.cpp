@@ -227,6 +227,14 @@ int ConvertPass::sound(AVFrame* frame) {
     return r < 0 ? r : Next;
 }
 
+int64_t ConvertPass::pictureUs() const {
+    if (p_.video == ConvertPlan::Copy && copiedVideoUs_ != AV_NOPTS_VALUE)
+        return copiedVideoUs_ - p_.shift + frameUs_;
+    if (p_.video != ConvertPlan::Encode || firstVideoUs_ == AV_NOPTS_VALUE)
+        return 0;
+    return pulledVideoUs_ + frameUs_;
+}
+
 int ConvertPass::finish() {
     int r = releaseSound(true);
     if (r < 0)

@@ -44,6 +44,9 @@ public:
     // Reads the range through and finishes the output: 1 done (or stopped, the output removed),
     // or a negative AVERROR (logged).
     int run();
+    // After run(): the length of the picture written, on the output timeline, up to where the
+    // source's next picture begins (0 without a picture).
+    int64_t pictureUs() const;
 
 private:
     enum Step { Next, Skip, End }; // go on, go on without the per-packet work, stop reading

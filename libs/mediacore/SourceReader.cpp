@@ -7,6 +7,48 @@
 
 namespace mediacore {
 
+namespace {
+
+// Bytes of one AMR frame by the frame type in its header byte (0 for types that are not
+// frames of speech or silence).
+int amrFrameBytes(AVCodecID codec, uint8_t header) {
+    static const int nb[16] = {13, 14, 16, 18, 20, 21, 27, 32, 6, 0, 0, 0, 0, 0, 0, 1};
+    static const int wb[16] = {18, 24, 33, 37, 41, 47, 51, 59, 61, 6, 0, 0, 0, 0, 1, 1};
+    return (codec == AV_CODEC_ID_AMR_NB ? nb : wb)[(header >> 3) & 0x0f];
+}
+
+// Splits an AMR packet that holds several frames (3GP files may store up to a second of
+// them in one sample) into packets of one frame each, 20 ms apart: decoders take only the first
+// frame of a packet, and muxers refuse packets of more than one.
+void splitAmr(const AVStream* s, AVPacket* packet, std::deque<PacketPtr>* out) {
+    const AVCodecID codec = s->codecpar->codec_id;
+    if ((codec != AV_CODEC_ID_AMR_NB && codec != AV_CODEC_ID_AMR_WB) || packet->size <= 0 ||
+        amrFrameBytes(codec, packet->data[0]) >= packet->size)
+        return;
+    const int64_t step = av_rescale_q(20000, AVRational{1, 1000000}, s->time_base);
+    int offset = 0;
+    for (int i = 0; offset < packet->size; ++i) {
+        const int bytes = std::min(amrFrameBytes(codec, packet->data[offset]), packet->size - offset);
+        if (bytes <= 0)
+            break;
+        PacketPtr frame = makePacket();
+        if (av_new_packet(frame.get(), bytes) < 0 || av_packet_copy_props(frame.get(), packet) < 0)
+            return;
+        std::copy_n(packet->data + offset, bytes, frame->data);
+        frame->pts = packet->pts != AV_NOPTS_VALUE ? packet->pts + i * step : AV_NOPTS_VALUE;
+        frame->dts = packet->dts != AV_NOPTS_VALUE ? packet->dts + i * step : AV_NOPTS_VALUE;
+        frame->duration = step;
+        out->push_back(std::move(frame));
+        offset += bytes;
+    }
+    // The packet itself becomes the first frame.
+    av_packet_unref(packet);
+    av_packet_move_ref(packet, out->front().get());
+    out->pop_front();
+}
+
+} // namespace
+
 int SourceReader::open(const std::string& path, int audioIndex, bool wantVideo, bool wantAudio,
                        bool decodeVideo, bool decodeAudio) {
     InputPtr input;
@@ -129,6 +171,7 @@ int SourceReader::seek(int64_t us, bool atOrAfter) {
     }
     seekFormat(us - back, atOrAfter);
     fromStart_ = us - back <= 0;
+    frames_.clear();
     if (videoDecoder_)
         avcodec_flush_buffers(videoDecoder_.get());
     if (audioDecoder_)
@@ -187,7 +230,7 @@ int SourceReader::next(AVFrame* frame, Kind* kind, AVPacket* packet) {
             continue;
         }
         moved_ = true;
-        const int r = av_read_frame(format_.get(), packet_.get());
+        const int r = read();
         if (r < 0) {
             if (r != AVERROR_EOF)
                 logFailure("reading " + path_ + " (taken as its end)", r);
@@ -230,6 +273,19 @@ int SourceReader::next(AVFrame* frame, Kind* kind, AVPacket* packet) {
             logFailure("decoding a packet of " + path_, s);
         av_packet_unref(packet_.get());
     }
+}
+
+// The next packet of the input, the frames of a split sound packet first.
+int SourceReader::read() {
+    if (!frames_.empty()) {
+        av_packet_move_ref(packet_.get(), frames_.front().get());
+        frames_.pop_front();
+        return 0;
+    }
+    const int r = av_read_frame(format_.get(), packet_.get());
+    if (r >= 0 && packet_->stream_index == audioIndex_)
+        splitAmr(format_->streams[audioIndex_], packet_.get(), &frames_);
+    return r;
 }
 
 int64_t SourceReader::firstVideoPacketUs(int64_t seekUs, bool atOrAfter) {

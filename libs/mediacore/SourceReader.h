@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,7 @@ public:
 
 private:
     int seekFormat(int64_t us, bool atOrAfter);
+    int read();
     // Time of the first keyframe of the leading stream (the picture, else the sound) read from
     // the current position, or of the first of its packets after untilUs, whichever comes first.
     int64_t firstKeyUs(int64_t untilUs);
@@ -81,6 +83,8 @@ private:
     CodecPtr videoDecoder_;
     CodecPtr audioDecoder_;
     PacketPtr packet_ = makePacket();
+    // Frames of a sound packet that holds several (AMR as some phones store it), one at a time.
+    std::deque<PacketPtr> frames_;
     ReadExtent extent_;
     std::string path_;
     int videoIndex_ = -1;

@@ -3,6 +3,7 @@
 # streams, with the ffmpeg command line. Usage: make_field_clips.sh OUTDIR
 set -euo pipefail
 OUT="$1"
+HERE="$(cd "$(dirname "$0")" && pwd)"
 mkdir -p "$OUT"
 cd "$OUT"
 FF=(ffmpeg -hide_banner -loglevel error -y -nostdin)
@@ -74,11 +75,13 @@ rm -f line.srt
   -shortest -f mpegts whole.ts
 tail -c +$((188 * 400 + 1)) whole.ts > broadcast.ts
 rm -f whole.ts
-# A 3G2 with AMR-NB sound (frames written by hand, as above) and MPEG-4 pictures.
+# A 3G2 with MPEG-4 pictures and AMR-NB sound (frames written by hand, as above) stored as some
+# phones store it: up to five frames in one sample.
 {
   printf '#!AMR\n'
   for _ in $(seq 500); do printf '\x3c'; head -c 31 /dev/urandom; done
 } > noise.amr
 "${FF[@]}" -f lavfi -i "testsrc2=size=176x144:rate=15:duration=10" -i noise.amr -c:v mpeg4 -b:v 300k \
-  -c:a copy -shortest -f 3g2 amr.3g2
-rm -f noise.amr
+  -c:a copy -shortest -f 3g2 single.3g2
+perl "$HERE/group_amr_frames.pl" single.3g2 amr.3g2 5
+rm -f noise.amr single.3g2

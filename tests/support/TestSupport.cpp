@@ -80,21 +80,33 @@ DecodedFrames decodedFrames(const QString& path, const char* kind) {
         {"-v", "error", "-select_streams", QString(kind) + ":0", "-show_entries",
          "frame=best_effort_timestamp_time,pkt_duration_time", "-of", "csv=p=0", path},
         &out);
-    DecodedFrames f;
-    bool lengthless = false; // some containers store no frame lengths: the last gap stands in
+    // Frames in the order the decoder gives them, their times and lengths (NaN when unknown).
+    std::vector<double> t, d;
     for (const QByteArray& line : out.split('\n')) {
         const QList<QByteArray> row = line.trimmed().split(',');
+        if (row.size() < 2) continue;
         bool ok = false, known = false;
-        const double t = row.value(0).toDouble(&ok);
-        if (!ok) continue;
-        const double d = row.value(1).toDouble(&known);
-        lengthless = lengthless || !known;
-        f.times.push_back(t);
-        f.end = std::max(f.end, t + d);
+        const double time = row[0].toDouble(&ok), length = row[1].toDouble(&known);
+        t.push_back(ok ? time : NAN);
+        d.push_back(known && length > 0 ? length : NAN);
+    }
+    // A frame whose packet had no time follows the one before it by that one's length (or the
+    // gap before it), as players show it; frames before the first with a time precede it.
+    const auto step = [&](size_t i) { return !std::isnan(d[i]) ? d[i] : i > 0 ? t[i] - t[i - 1] : NAN; };
+    for (size_t i = 1; i < t.size(); ++i)
+        if (std::isnan(t[i])) t[i] = t[i - 1] + step(i - 1);
+    for (size_t i = t.size(); i-- > 1;)
+        if (std::isnan(t[i - 1]))
+            t[i - 1] = t[i] - (!std::isnan(d[i - 1]) ? d[i - 1] : i + 1 < t.size() ? t[i + 1] - t[i] : NAN);
+    DecodedFrames f;
+    f.count = int(t.size());
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (std::isnan(t[i])) continue;
+        f.times.push_back(t[i]);
+        const double length = !std::isnan(d[i]) ? d[i] : i > 0 ? step(i) : 0;
+        f.end = std::max(f.end, t[i] + (std::isnan(length) ? 0 : length));
     }
     std::sort(f.times.begin(), f.times.end());
-    const size_t n = f.times.size();
-    if (lengthless && n > 1) f.end = std::max(f.end, 2 * f.times[n - 1] - f.times[n - 2]);
     return f;
 }
 

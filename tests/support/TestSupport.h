@@ -34,10 +34,12 @@ int probeStreamCount(const QString& path, const QString& kind);
 int probeFrameCount(const QString& path);
 
 // The frames of a file's first stream of a kind ("v" / "a") as ffprobe decodes them: their
-// times in seconds, sorted, and the end of the latest. Decoded frames always have a time, which
-// some packets lack (an MPEG-PS packet may carry none).
+// times in seconds, sorted, and the end of the latest. A packet may carry no time (an MPEG-PS
+// packet, reordered pictures at the start of an AVI): its frame is placed after the one the
+// decoder gave before it, as players show it. `count` is every decoded frame.
 struct DecodedFrames {
     std::vector<double> times;
+    int count = 0;
     double end = 0;
     double span() const { return times.empty() ? 0 : end - times.front(); }
 };

@@ -29,7 +29,10 @@ void expectEndsTogether(const QString& path, double frame) {
     const DecodedFrames v = decodedFrames(path, "v"), a = decodedFrames(path, "a");
     ASSERT_FALSE(v.times.empty());
     ASSERT_FALSE(a.times.empty());
-    EXPECT_NEAR(a.end, v.end, frame + 0.002); // times rounded to the containers' clocks
+    // AVI stores no presentation times (a decoder's guesses run late by the reordering of its
+    // pictures), and every picture lasts one frame from the file's start.
+    const double pictureEnd = path.endsWith(".avi") ? v.count * frame : v.end;
+    EXPECT_NEAR(a.end, pictureEnd, frame + 0.002); // times rounded to the containers' clocks
 }
 
 // Splits `src` into parts of at most `cap` bytes the way the split window does: each part starts
@@ -59,7 +62,7 @@ void expectCappedParts(const QString& src, const QString& ext, qint64 cap, doubl
         ASSERT_GT(made, 0.0);
         const qint64 size = QFileInfo(out).size();
         EXPECT_LE(size, cap);
-        pictures += int(decodedFrames(out, "v").times.size());
+        pictures += decodedFrames(out, "v").count;
         if (start + made < total - frame) {
             EXPECT_GE(size, cap * 8 / 10) << "a part that is not the last keeps too little";
         }
@@ -67,7 +70,7 @@ void expectCappedParts(const QString& src, const QString& ext, qint64 cap, doubl
         start = std::floor((start + made + 0.002) * rate) / rate;
     }
     EXPECT_NEAR(start, total, 2 * frame) << "the parts end before the file";
-    EXPECT_NEAR(pictures, int(decodedFrames(src, "v").times.size()), 2) << "pictures lost or repeated between parts";
+    EXPECT_NEAR(pictures, decodedFrames(src, "v").count, 2) << "pictures lost or repeated between parts";
 }
 
 qint64 share(const QString& path, double fraction) {

@@ -270,8 +270,10 @@ TEST(SmartCut, IntoAnotherContainer) {
 
 TEST(SmartCut, SizeLimitEndsBeforeTheGroupThatWouldPassIt) {
     QTemporaryDir dir;
+    // Groups of 2 s are short against the limit (about 7 s of the clip), so whole groups fill
+    // most of it; a part that copying would leave far below its limit is re-encoded instead.
     const QString src = media("long_10s.mp4");
-    const qint64 limit = QFileInfo(src).size() / 3;
+    const qint64 limit = QFileInfo(src).size() * 70 / 100;
     for (const double start : {0.0, 1.3}) {
         SCOPED_TRACE(start);
         const QString out = dir.filePath(QString("part%1.mp4").arg(start));
@@ -302,9 +304,9 @@ TEST(SmartCut, TinySizeLimitReencodesFromTheFirstFrameOfTheRange) {
         const QString out = dir.filePath(QString("tiny%1.mp4").arg(limit));
         double written = -1;
         ASSERT_TRUE(cut(src, out, 1.3, 9.5, limit, &written));
-        EXPECT_EQ(written, 0.0) << "a re-encoded part reports no length: the splitter reads the file";
         EXPECT_LE(QFileInfo(out).size(), limit);
         const int frames = probeFrameCount(out);
+        EXPECT_NEAR(written, frames * 0.04, 0.001) << "the next part of a split starts after its pictures";
         ASSERT_GE(frames, 10);
         expectMatchesSource(src, out, 1.3, 1.32 + frames * 0.04 - 0.001, Made::Reencoded);
     }
