@@ -196,7 +196,7 @@ int FxGraph::addPictureChain(const FxSettings& s, void* chainPtr, int width, int
     const std::string subtitlePath = mediarecords::readText(s.subtitle.path);
     const int subtitleCheck = subtitlePath.empty() ? 0 : checkSubtitleFile(subtitlePath);
     if (subtitleCheck < 0)
-        ff::log(AV_LOG_WARNING, "MediaFx", "subtitle %s left out: %s", subtitlePath.c_str(),
+        ff::log(mediafx::kLog, AV_LOG_WARNING, "subtitle %s left out: %s", subtitlePath.c_str(),
                 ff::errorText(subtitleCheck).c_str());
     if (s.subtitle.path[0] != '\0' && subtitleCheck >= 0) {
         const SubtitleOptions o = subtitleOptions(s.subtitle, width, height);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "FfPointers.h"
+#include "FxLog.h"
 
 extern "C" {
 #include <libavutil/error.h>
@@ -347,7 +348,7 @@ std::string drawablePath(const std::string& path) {
         const std::string copy = writeCopy(bounded);
         if (copy.empty())
             return path;
-        ff::log(AV_LOG_INFO, "MediaFx", "subtitle styles of %s held to the picture's size", path.c_str());
+        ff::log(mediafx::kLog, AV_LOG_INFO, "subtitle styles of %s held to the picture's size", path.c_str());
         e.drawable = copy;
         t.copies.push_back(copy);
     }
