@@ -188,7 +188,8 @@ TEST(JoinCopy, SoundBitRateAloneReencodesTheSound) {
     EXPECT_LT(rate, 48000.0); // the source's sound runs at 96 kb/s
 }
 
-// Whole files joined by copying keep every sound stream they share, with its language.
+// Whole files joined by copying keep every sound stream they share, with its language; a
+// re-encoded join writes one, in the first clip's language.
 TEST(JoinCopy, EverySoundStreamAndItsLanguageAreKept) {
     QTemporaryDir dir;
     const QString src = makeWithFfmpeg(
@@ -206,4 +207,7 @@ TEST(JoinCopy, EverySoundStreamAndItsLanguageAreKept) {
     ASSERT_EQ(apiMediaJoinStart(job.h), 0);
     EXPECT_EQ(soundLanguages(out), (QStringList{"eng", "ger"}));
     EXPECT_NEAR(probeDuration(out), 4.0, 0.1);
+    const QString encoded = dir.filePath("encoded.mkv");
+    ASSERT_EQ(join({src, src}, encoded, "libx264"), 0);
+    EXPECT_EQ(soundLanguages(encoded), QStringList{"eng"});
 }
