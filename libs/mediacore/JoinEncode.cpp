@@ -250,6 +250,9 @@ int JoinEncode::openAudio(const AVFormatContext* first, const AVOutputFormat* co
                                    containerDefaultEncoder(container, AVMEDIA_TYPE_AUDIO), open);
     if (r < 0)
         return r;
+    // One sound stream comes out: it speaks the first clip's language.
+    if (a0 >= 0)
+        writer_.copyTags(OutputWriter::Audio, first->streams[a0]);
     // The encoder may take fewer channels or a lower rate than asked.
     const AVCodecContext* encoder = writer_.encoder(OutputWriter::Audio);
     rate_ = encoder->sample_rate;

@@ -200,29 +200,85 @@ bool JoinJob::canCopy() const {
     return true;
 }
 
+// The other sound streams every clip holds alike (languages, commentary), copied beside the
+// main one; none when a clip differs.
+std::vector<int> JoinJob::otherSoundStreams() const {
+    std::vector<int> others;
+    InputPtr first;
+    if (openInput(clips_[0].path, &first) < 0)
+        return others;
+    const int main = firstAudioStream(first.get());
+    for (unsigned k = 0; k < first->nb_streams; ++k)
+        if (int(k) != main && first->streams[k]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO &&
+            containerAccepts(av_guess_format(nullptr, output_.c_str(), nullptr), first->streams[k]->codecpar->codec_id))
+            others.push_back(int(k));
+    for (size_t i = 1; i < clips_.size() && !others.empty(); ++i) {
+        InputPtr clip;
+        if (openInput(clips_[i].path, &clip) < 0 || clip->nb_streams != first->nb_streams)
+            return {};
+        for (const int k : others) {
+            const AVCodecParameters *p = clip->streams[k]->codecpar, *q = first->streams[k]->codecpar;
+            if (p->codec_type != q->codec_type || p->codec_id != q->codec_id || p->sample_rate != q->sample_rate ||
+                p->ch_layout.nb_channels != q->ch_layout.nb_channels)
+                return {};
+        }
+    }
+    return others;
+}
+
+namespace {
+
+// A packet of another sound stream of a clip, moved onto the output timeline when it starts
+// inside the clip's range.
+int copyOtherSound(OutputWriter& writer, const SourceReader& reader, AVPacket* packet, const JoinClip& c,
+                          int64_t offsetUs) {
+    const AVStream* s = reader.format()->streams[packet->stream_index];
+    int r = 0;
+    if (packet->pts != AV_NOPTS_VALUE) {
+        const int64_t t = av_rescale_q(packet->pts, s->time_base, kMicro) - reader.originUs();
+        if (t >= c.start - kEpsilon && t < c.end) {
+            const int64_t shift = av_rescale_q(c.start + reader.originUs() - offsetUs, kMicro, s->time_base);
+            packet->pts -= shift;
+            packet->dts = packet->dts != AV_NOPTS_VALUE ? packet->dts - shift : AV_NOPTS_VALUE;
+            r = writer.writeOtherPacket(packet->stream_index, packet, s->time_base);
+        }
+    }
+    av_packet_unref(packet);
+    return r;
+}
+
+} // namespace
+
 int JoinJob::runCopy(OutputWriter& writer) {
     int r = 0;
     PacketPtr packet = makePacket();
     StreamCopy copy(writer);
+    const std::vector<int> others = otherSoundStreams();
     int64_t offsetUs = 0; // output time of the current clip's start
     for (size_t i = 0; i < clips_.size() && !run_.stopped(); ++i) {
         const Clip& c = clips_[i];
         SourceReader reader;
         if ((r = reader.open(c.path, -1, true, true, false, false)) < 0)
             return r;
+        for (const int k : others)
+            reader.addOtherSound(k);
         if (i == 0) {
             if (reader.video() && (r = writer.addCopy(OutputWriter::Video, reader.video())) < 0)
                 return r;
             if (reader.audio() && (r = writer.addCopy(OutputWriter::Audio, reader.audio())) < 0)
                 return r;
+            for (const int k : others)
+                if ((r = writer.addOtherCopy(reader.format()->streams[k])) < 0)
+                    return r;
             if ((r = writer.start()) < 0)
                 return r;
         }
         reader.seek(c.start, true);
         copy.beginPart(reader, c.start, offsetUs, c.start, c.end);
         SourceReader::Kind kind;
-        while (!run_.stopped() && (r = reader.next(nullptr, &kind, packet.get())) == 1) {
-            if ((r = copy.take(packet.get(), kind)) < 0)
+        while (!run_.stopped() && (r = reader.next(nullptr, &kind, packet.get())) >= 1) {
+            if ((r = r == 2 ? copyOtherSound(writer, reader, packet.get(), c, offsetUs)
+                            : copy.take(packet.get(), kind)) < 0)
                 return r;
             reportProgress(writer.writtenUs());
         }

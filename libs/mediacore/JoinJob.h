@@ -44,6 +44,7 @@ public:
 private:
     int run();
     int runCopy(OutputWriter& writer);
+    std::vector<int> otherSoundStreams() const;
     bool canCopy() const;
     Clip* find(uint64_t id);
     void reportProgress(int64_t doneUs);

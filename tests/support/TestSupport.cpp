@@ -65,6 +65,21 @@ int probeStreamCount(const QString& path, const QString& kind) {
     return n;
 }
 
+QStringList soundLanguages(const QString& path) {
+    QStringList found;
+    for (const QJsonValue s : probe(path)["streams"].toArray()) {
+        if (s["codec_type"].toString() != "audio")
+            continue;
+        QByteArray out;
+        run(FFPROBE_EXECUTABLE,
+            {"-v", "error", "-select_streams", QString::number(s["index"].toInt()), "-count_packets",
+             "-show_entries", "stream=nb_read_packets", "-of", "csv=p=0", path},
+            &out);
+        found << s["tags"].toObject().value("language").toString() + (out.trimmed().toInt() > 50 ? "" : "?");
+    }
+    return found;
+}
+
 int probeFrameCount(const QString& path) {
     QByteArray out;
     if (run(FFPROBE_EXECUTABLE, {"-v", "error", "-select_streams", "v:0", "-count_frames", "-show_entries",

@@ -30,6 +30,9 @@ double probeDuration(const QString& path);
 QJsonObject probeStream(const QString& path, const QString& kind);
 // Number of streams of a kind.
 int probeStreamCount(const QString& path, const QString& kind);
+// The language tag of each sound stream in order, with "?" after one that holds fewer than 50
+// packets (not sound over the whole of a clip of seconds).
+QStringList soundLanguages(const QString& path);
 // Number of decoded video frames (ffprobe -count_frames).
 int probeFrameCount(const QString& path);
 

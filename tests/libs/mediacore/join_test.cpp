@@ -187,3 +187,27 @@ TEST(JoinCopy, SoundBitRateAloneReencodesTheSound) {
     EXPECT_GT(rate, 20000.0);
     EXPECT_LT(rate, 48000.0); // the source's sound runs at 96 kb/s
 }
+
+// Whole files joined by copying keep every sound stream they share, with its language; a
+// re-encoded join writes one, in the first clip's language.
+TEST(JoinCopy, EverySoundStreamAndItsLanguageAreKept) {
+    QTemporaryDir dir;
+    const QString src = makeWithFfmpeg(
+        dir.filePath("two.mp4"),
+        QStringList{"-f", "lavfi", "-i", "testsrc2=s=160x96:r=25:d=2", "-f", "lavfi", "-i", "sine=frequency=440:d=2",
+                    "-f", "lavfi", "-i", "sine=frequency=880:d=2"} +
+            QString("-map 0 -map 1 -map 2 -c:v libx264 -g 25 -c:a aac -metadata:s:a:0 language=eng "
+                    "-metadata:s:a:1 language=ger")
+                .split(' '));
+    ASSERT_FALSE(src.isEmpty());
+    const QString out = dir.filePath("joined.mp4");
+    Join job;
+    ASSERT_EQ(setUp(job, {src, src}, out, "copy"), 1);
+    ASSERT_GE(apiMediaJoinSetAudioCodec(job.h, "copy"), 1);
+    ASSERT_EQ(apiMediaJoinStart(job.h), 0);
+    EXPECT_EQ(soundLanguages(out), (QStringList{"eng", "ger"}));
+    EXPECT_NEAR(probeDuration(out), 4.0, 0.1);
+    const QString encoded = dir.filePath("encoded.mkv");
+    ASSERT_EQ(join({src, src}, encoded, "libx264"), 0);
+    EXPECT_EQ(soundLanguages(encoded), QStringList{"eng"});
+}
