@@ -8,6 +8,7 @@
 #include <QAudioDevice>
 #include <QMediaDevices>
 #include <atomic>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace playertest;
@@ -304,4 +305,36 @@ TEST_F(SoundClock, ClosingWhilePlayingReturnsPromptly) {
     p.reset();
     spin(200);
     EXPECT_EQ(streamState(), -1);
+}
+
+TEST_F(SoundClock, ASoundSettingMadeWhilePausedIsHeardFromTheFirstSound) {
+    // Windows set the mix just before they play: the sound already queued while paused must
+    // not be heard at the old level. The original sound removed, nothing at all is heard.
+    QProcess recorder;
+    recorder.start("parec", {"--raw", "--format=s16le", "--rate=48000", "--channels=2", "--latency-msec=20",
+                             QString("--device=%1.monitor").arg(PrivateSoundServer::kSink)});
+    ASSERT_TRUE(recorder.waitForStarted(5000));
+    LxMoviePlayer p(media("h264_aac.mp4"), QRect(0, 0, 320, 240));
+    p.seekTime(CMTimeMakeWithSeconds(1.0, 1000000000));
+    spin(600); // the sound of the paused place is queued
+    p.DisableMainAudio(true);
+    p.play();
+    spin(1000);
+    p.pause();
+    spin(200);
+    recorder.terminate();
+    ASSERT_TRUE(recorder.waitForFinished(5000));
+    const QByteArray pcm = recorder.readAllStandardOutput();
+    ASSERT_GT(pcm.size(), 48000 * 4) << "the recording is under a second";
+    // The loudest tenth of a second of the recording (full scale 1.0).
+    const auto* s = reinterpret_cast<const int16_t*>(pcm.constData());
+    const qsizetype n = pcm.size() / 2, window = 9600;
+    double loudest = 0;
+    for (qsizetype from = 0; from + window <= n; from += window) {
+        double sum = 0;
+        for (qsizetype i = from; i < from + window; ++i)
+            sum += double(s[i]) * s[i];
+        loudest = std::max(loudest, std::sqrt(sum / window) / 32768.0);
+    }
+    EXPECT_LT(loudest, 0.005);
 }
