@@ -3,8 +3,8 @@
 // sound together, fills its cap unless it is the rest of the file, and the parts go on to the end.
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -93,10 +93,11 @@ TEST(FieldParts, KeepFormatPartsEndPictureAndSoundTogetherAndFillTheirCap) {
         const char* ext;
         double fraction, rate, frame;
     };
-    for (const Case& c : {Case{"phone_vfr.mp4", "mp4", 0.3, 30, 1 / 15.0}, Case{"camera_pcm.avi", "avi", 0.3, 25, 0.04},
-                          Case{"h264_pcm.avi", "avi", 0.3, 25, 0.04}, Case{"browser.webm", "webm", 0.16, 30, 1 / 30.0},
-                          Case{"ac3_ass.mkv", "mkv", 0.3, 25, 0.04}, Case{"hevc.mp4", "mp4", 0.3, 25, 0.04},
-                          Case{"amr.3g2", "3g2", 0.3, 15, 1 / 15.0}}) {
+    for (const Case& c :
+         {Case{"phone_vfr.mp4", "mp4", 0.3, 30, 1 / 15.0}, Case{"camera_pcm.avi", "avi", 0.3, 25, 0.04},
+          Case{"h264_pcm.avi", "avi", 0.3, 25, 0.04}, Case{"browser.webm", "webm", 0.16, 30, 1 / 30.0},
+          Case{"ac3_ass.mkv", "mkv", 0.3, 25, 0.04}, Case{"hevc.mp4", "mp4", 0.3, 25, 0.04},
+          Case{"amr.3g2", "3g2", 0.3, 15, 1 / 15.0}}) {
         const QString src = fieldClip(c.clip);
         expectCappedParts(src, c.ext, share(src, c.fraction), c.rate, c.frame);
     }
