@@ -5,12 +5,14 @@
 #include "app/ViewController.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/helpers/NSBundle.h"
+#include "platform/Alerts.h"
 #include "platform/BundlePaths.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -128,4 +130,53 @@ TEST(Language, HelpItemOpensTheShippedHelpPageOfTheLanguage) {
         ASSERT_EQ(catcher.urls.size(), size_t(3));
         EXPECT_EQ(catcher.urls[2], QUrl::fromLocalFile(help + "index.html"));
     }
+}
+
+TEST(Language, ArabicLaysTheHomeScreenOutFromTheRight) {
+    ScratchDefaults defaults;
+    auto delegate = launch();
+    if (delegate->fourLanguages())
+        GTEST_SKIP() << "the four-language table has no Arabic";
+    ViewController* home = delegate->viewController();
+    const auto easyLeftOfSplit = [home] {
+        return home->tileButton(HomeTool::EasyCutter)->x() < home->tileButton(HomeTool::Split)->x();
+    };
+    ASSERT_TRUE(easyLeftOfSplit());
+
+    delegate->setLange(8);
+    EXPECT_EQ(QGuiApplication::layoutDirection(), Qt::RightToLeft);
+    EXPECT_TRUE(delegate->mainMenu()->isRightToLeft());
+    // The first column stands at the right, the homepage link at the left edge.
+    EXPECT_FALSE(easyLeftOfSplit());
+    EXPECT_LT(home->homepageButton()->x(), home->aboutButton()->x());
+    EXPECT_LT(home->homepageButton()->x(), home->width() / 2);
+
+    delegate->setLange(0);
+    EXPECT_EQ(QGuiApplication::layoutDirection(), Qt::LeftToRight);
+    EXPECT_TRUE(easyLeftOfSplit());
+}
+
+TEST(Language, HelpAndHomepageWithoutABrowserSayWhy) {
+    ScratchDefaults defaults;
+    Workspace::setOpenHandlerForTesting([](const QUrl&) { return false; });
+    auto delegate = launch();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(delegate->mainWindow()));
+    const QString failed = text("openLinkFailedString");
+    const QString before = failed.left(failed.indexOf("%@"));
+    const QString after = failed.mid(failed.indexOf("%@") + 2);
+    auto expectAlert = [&] {
+        QMessageBox* box = nullptr;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return (box = Alerts::currentAlert()) != nullptr; }, 3000));
+        if (!box)
+            return;
+        EXPECT_TRUE(box->informativeText().startsWith(before)) << box->informativeText().toStdString();
+        EXPECT_TRUE(box->informativeText().endsWith(after));
+        box->close();
+        QTest::qWait(50);
+    };
+    delegate->helpItemBtn()->trigger();
+    expectAlert();
+    delegate->viewController()->homepageButton()->mouseDownAction(delegate->viewController()->homepageButton());
+    expectAlert();
+    Workspace::setOpenHandlerForTesting({});
 }

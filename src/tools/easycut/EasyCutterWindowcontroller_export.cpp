@@ -15,6 +15,7 @@
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/PreviewPane.h"
 #include "tools/shared/JoinJob.h"
+#include "tools/shared/Loc.h"
 #include "tools/shared/OutputFileNamer.h"
 
 #include <cmath>
@@ -35,8 +36,11 @@ void EasyCutterWindowcontroller::startExportAction() {
 }
 
 bool EasyCutterWindowcontroller::startExport() {
-    if (cutItems_.empty() || !fileData_)
+    // Nothing to write: say what is missing rather than leave the press unanswered.
+    if (!fileData_ || cutItems_.empty()) {
+        showSimpleAlert(loc(!fileData_ ? "scrlabelplaceholderString" : "cutNoSegmentsString"));
         return false;
+    }
 
     std::vector<Segment> segments;
     for (const auto& item : cutItems_)

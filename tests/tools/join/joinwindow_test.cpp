@@ -280,9 +280,10 @@ TEST(JoinWindow, RefusedFilesStayOutOfTheList) {
     EXPECT_EQ(alerts[0], text("AAC3_Error_Message"));
     EXPECT_EQ(d.window->addFiles({testsupport::media("not_media.mp4")}), 0);
     EXPECT_EQ(answerAlerts().size(), 1);
-    // Start with no clips does nothing.
+    // Start with no clips starts nothing and says why.
     click(d.window->startJoinnerBtn);
     EXPECT_FALSE(d.window->isJoining());
+    EXPECT_EQ(answerAlerts(), QStringList{text("scrlabelplaceholderString")});
     EXPECT_TRUE(outputs(d.out.path()).isEmpty());
 }
 
