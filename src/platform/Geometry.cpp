@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QPoint>
 #include <QVariant>
 
 namespace {
@@ -23,9 +24,19 @@ public:
             auto* w = qobject_cast<QWidget*>(o);
             if (!w || w->isWindow())
                 continue;
-            const QVariant x = w->property(kLeadingX);
-            if (x.isValid())
-                w->move(parent->width() - x.toInt() - w->width(), w->y());
+            // Leading x and the x it was placed at; a child moved since by other means is
+            // the mover's to place.
+            const QVariant placed = w->property(kLeadingX);
+            if (!placed.isValid())
+                continue;
+            const QPoint xs = placed.toPoint();
+            if (w->x() != xs.y()) {
+                w->setProperty(kLeadingX, QVariant());
+                continue;
+            }
+            const int x = parent->width() - xs.x() - w->width();
+            w->move(x, w->y());
+            w->setProperty(kLeadingX, QPoint(xs.x(), x));
         }
         return false;
     }
@@ -41,7 +52,7 @@ void geometry::keepLeadingX(QWidget* w, int leadingX) {
     QWidget* parent = w->parentWidget();
     if (!parent || !QCoreApplication::instance())
         return;
-    w->setProperty(kLeadingX, leadingX);
+    w->setProperty(kLeadingX, QPoint(leadingX, w->x()));
     if (!parent->property(kFollowed).toBool()) {
         parent->setProperty(kFollowed, true);
         parent->installEventFilter(follower());
