@@ -11,7 +11,8 @@ bool linkopener::open(QWidget* over, const QUrl& url) {
         return true;
     // A local help page reads better as its path than as a file:// address.
     const QString shown = url.isLocalFile() ? url.toLocalFile() : url.toDisplayString();
-    Alerts::showWarning(over ? over->window() : nullptr, NSBundle::localizedStringForKey(QStringLiteral("Title")),
+    Alerts::showWarning(over ? over->window() : nullptr,
+                        NSBundle::localizedStringForKey(QStringLiteral("Title")),
                         NSBundle::localizedStringForKey(QStringLiteral("openLinkFailedString"))
                             .replace(QStringLiteral("%@"), shown));
     return false;

@@ -236,13 +236,14 @@ void ViewController::viewDidLayout() {
     homepageButton_->setContentTitle(homepageTitle);
     const int homepageWidth = int(std::ceil(textButtonWidth(homepageTitle)));
     const int homepageX = width() - homepageWidth - 5;
-    geometry::setLeadingGeometry(homepageButton_, QRect(homepageX, kTextButtonTop, homepageWidth, kTextButtonHeight));
+    geometry::setLeadingGeometry(homepageButton_,
+                                 QRect(homepageX, kTextButtonTop, homepageWidth, kTextButtonHeight));
 
     const QString aboutTitle = text("aboutBtnTitle");
     aboutButton_->setContentTitle(aboutTitle);
     const int aboutWidth = int(std::ceil(textButtonWidth(aboutTitle)));
-    geometry::setLeadingGeometry(aboutButton_,
-                                 QRect(homepageX - aboutWidth - 5, kTextButtonTop, aboutWidth, kTextButtonHeight));
+    geometry::setLeadingGeometry(
+        aboutButton_, QRect(homepageX - aboutWidth - 5, kTextButtonTop, aboutWidth, kTextButtonHeight));
 
     for (int i = 0; i < kHomeToolCount; ++i)
         if (tiles_[i].label)

@@ -15,7 +15,8 @@ const QColor kAudioBand(142, 84, 196);
 
 QRectF card(const QSizeF& size) {
     const double sx = size.width() / profiletile::kWidth, sy = size.height() / profiletile::kHeight;
-    return QRectF(kMargin * sx, kMargin * sy, size.width() - 2 * kMargin * sx, size.height() - 2 * kMargin * sy);
+    return QRectF(kMargin * sx, kMargin * sy, size.width() - 2 * kMargin * sx,
+                  size.height() - 2 * kMargin * sy);
 }
 
 QRectF upperBand(const QRectF& c) {

@@ -2,8 +2,8 @@
 
 #include "foundation/helpers/NSBundle.h"
 #include "foundation/records/SimpleData.h"
-#include "platform/Log.h"
 #include "platform/Geometry.h"
+#include "platform/Log.h"
 #include "platform/UserDefaults.h"
 #include "profiles/CustomProfileWriter.h"
 #include "profiles/InputFileNameWindowController.h"

@@ -176,7 +176,8 @@ TEST(Language, HelpAndHomepageWithoutABrowserSayWhy) {
     };
     delegate->helpItemBtn()->trigger();
     expectAlert();
-    delegate->viewController()->homepageButton()->mouseDownAction(delegate->viewController()->homepageButton());
+    delegate->viewController()->homepageButton()->mouseDownAction(
+        delegate->viewController()->homepageButton());
     expectAlert();
     Workspace::setOpenHandlerForTesting({});
 }

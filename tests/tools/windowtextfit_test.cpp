@@ -5,8 +5,8 @@
 #include "TestSupport.h"
 #include "TextFit.h"
 #include "app/AboutUsWindowController.h"
-#include "editor/core/EditVideoWindowController.h"
 #include "app/AppDelegate.h"
+#include "editor/core/EditVideoWindowController.h"
 #include "foundation/helpers/NSBundle.h"
 #include "platform/UserDefaults.h"
 #include "profiles/InputFileNameWindowController.h"
@@ -62,8 +62,10 @@ protected:
                 english = testsupport::placements(window);
             if (NSBundle::currentLanguageCode() == "ar") {
                 EXPECT_TRUE(window->isRightToLeft());
-                const QStringList notMirrored = testsupport::unmirrored(english, testsupport::placements(window));
-                EXPECT_TRUE(notMirrored.isEmpty()) << "ar, not mirrored:\n  " << notMirrored.join("\n  ").toStdString();
+                const QStringList notMirrored =
+                    testsupport::unmirrored(english, testsupport::placements(window));
+                EXPECT_TRUE(notMirrored.isEmpty())
+                    << "ar, not mirrored:\n  " << notMirrored.join("\n  ").toStdString();
             }
             window->close();
             if (owned)

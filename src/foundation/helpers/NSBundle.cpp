@@ -8,8 +8,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QThread>
 #include <QHash>
+#include <QThread>
 #include <algorithm>
 #include <array>
 #include <memory>
@@ -101,7 +101,7 @@ void NSBundle::applyLayoutDirection() {
     if (!qGuiApp || QThread::currentThread() != qGuiApp->thread())
         return;
     QGuiApplication::setLayoutDirection(currentLanguageCode() == QLatin1String("ar") ? Qt::RightToLeft
-                                                                                    : Qt::LeftToRight);
+                                                                                     : Qt::LeftToRight);
 }
 
 bool NSBundle::isalaboLanguage() {

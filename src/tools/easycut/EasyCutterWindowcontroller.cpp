@@ -266,10 +266,10 @@ void EasyCutterWindowcontroller::enableEditItemShow(bool show) {
 }
 
 void EasyCutterWindowcontroller::enableEdit(bool enable) {
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             merageBtn, playpauseBtn, kuaituiBtn, kuaijinBtn, playOrpauseBtn, playOrpauseSelectBtn,
-             cutStartBtn, itemCopyBtn, itemModifyBtn, itemDeletedBtn, upMoveItemBtn, downMoveItemBtn,
-             deletedItemBtn})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{merageBtn, playpauseBtn, kuaituiBtn, kuaijinBtn, playOrpauseBtn,
+                                         playOrpauseSelectBtn, cutStartBtn, itemCopyBtn, itemModifyBtn,
+                                         itemDeletedBtn, upMoveItemBtn, downMoveItemBtn, deletedItemBtn})
         w->setEnabled(enable);
     for (TimeCodeRow* row : {startTrimFieldBackV, stopTrimFieldBackV, startFieldBackV, endFieldBackV})
         row->setEditable(enable && fileData_ != nullptr);

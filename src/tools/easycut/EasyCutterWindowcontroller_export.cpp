@@ -5,18 +5,18 @@
 #include "foundation/controls/LxProgressSlider.h"
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
-#include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/records/CutItem.h"
 #include "foundation/records/SimpleData.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "platform/Log.h"
 #include "tools/easycut/CutItemView.h"
 #include "tools/shared/ConvertJob.h"
 #include "tools/shared/ExportBar.h"
-#include "tools/shared/PreviewPane.h"
 #include "tools/shared/JoinJob.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFileNamer.h"
+#include "tools/shared/PreviewPane.h"
 
 #include <cmath>
 #include <optional>

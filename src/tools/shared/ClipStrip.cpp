@@ -79,7 +79,8 @@ void placeVolume(const Controls& c, bool popShown) {
     QWidget* strip = c.volume->parentWidget();
     const QRect anchor =
         geometry::leading(popShown ? c.stylePop->geometry() : c.snapshotStyle->geometry(), strip);
-    const QRect volume(anchor.right() + 1 + (popShown ? 2 : 4), c.volume->y(), c.volume->width(), c.volume->height());
+    const QRect volume(anchor.right() + 1 + (popShown ? 2 : 4), c.volume->y(), c.volume->width(),
+                       c.volume->height());
     geometry::setLeadingGeometry(c.volume, volume);
     geometry::setLeadingGeometry(c.volumeSlider, QRect(volume.right() + 1 + 4, c.volumeSlider->y(),
                                                        c.volumeSlider->width(), c.volumeSlider->height()));

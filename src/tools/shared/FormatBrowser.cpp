@@ -94,9 +94,11 @@ void FormatBrowser::initTabbarView() {
     // Each arrow points the way its pages lie: mirrored, the earlier pages lie to the right.
     const bool rtl = isRightToLeft();
     left_move_item_Btn->setImage(NamedImage(rtl ? "Resources/right_nor.png" : "Resources/left_nor.png"));
-    left_move_item_Btn->setDisabledImage(NamedImage(rtl ? "Resources/right_dis.png" : "Resources/left_dis.png"));
+    left_move_item_Btn->setDisabledImage(
+        NamedImage(rtl ? "Resources/right_dis.png" : "Resources/left_dis.png"));
     right_move_item_Btn->setImage(NamedImage(rtl ? "Resources/left_nor.png" : "Resources/right_nor.png"));
-    right_move_item_Btn->setDisabledImage(NamedImage(rtl ? "Resources/left_dis.png" : "Resources/right_dis.png"));
+    right_move_item_Btn->setDisabledImage(
+        NamedImage(rtl ? "Resources/left_dis.png" : "Resources/right_dis.png"));
     connect(left_move_item_Btn, &QPushButton::clicked, this, [this] { action_left_move_item_Btn(); });
     connect(right_move_item_Btn, &QPushButton::clicked, this, [this] { action_right_move_item_Btn(); });
 }
@@ -172,7 +174,8 @@ void FormatBrowser::layoutBand() {
     // The arrow to the earlier pages stands at the leading edge.
     const int inset = opener_ == Opener::Joiner ? 36 : 16;
     if (left_move_item_Btn)
-        geometry::setLeadingGeometry(left_move_item_Btn, QRect(QPoint(inset, arrowY), left_move_item_Btn->size()));
+        geometry::setLeadingGeometry(left_move_item_Btn,
+                                     QRect(QPoint(inset, arrowY), left_move_item_Btn->size()));
     if (right_move_item_Btn)
         geometry::setLeadingGeometry(right_move_item_Btn,
                                      QRect(QPoint(w - inset - 28, arrowY), right_move_item_Btn->size()));
@@ -186,10 +189,12 @@ void FormatBrowser::layoutBand() {
     }
     // The title sits under the strip, or alone in the folded band, as wide as its text needs.
     if (showFunctionBtn) {
-        const int need = QFontMetrics(showFunctionBtn->font()).horizontalAdvance(showFunctionBtn->contentTitle()) + 40;
+        const int need =
+            QFontMetrics(showFunctionBtn->font()).horizontalAdvance(showFunctionBtn->contentTitle()) + 40;
         const int titleWidth = std::clamp(need, kTitleWidth, std::max(kTitleWidth, w - 2 * kArrowSize));
-        showFunctionBtn->setGeometry(w / 2 - 5 - titleWidth / 2, isFolded() ? (h - kTitleHeight) / 2 : h - kTitleHeight,
-                                     titleWidth, kTitleHeight);
+        showFunctionBtn->setGeometry(w / 2 - 5 - titleWidth / 2,
+                                     isFolded() ? (h - kTitleHeight) / 2 : h - kTitleHeight, titleWidth,
+                                     kTitleHeight);
         if (showFunctionIconView)
             showFunctionIconView->move(titleWidth - 40, showFunctionIconView->y());
     }
@@ -220,7 +225,8 @@ void FormatBrowser::showCategory(int k) {
 QString FormatBrowser::titleText() const {
     if (chosenItem_.isEmpty())
         return {};
-    const QString name = chosenItem_ == ProfileSet::kKeepOriginal ? loc("Keep_OriginalStringValue") : chosenItem_;
+    const QString name =
+        chosenItem_ == ProfileSet::kKeepOriginal ? loc("Keep_OriginalStringValue") : chosenItem_;
     return loc("TargetFormatTitle").replace(QStringLiteral("%@"), name);
 }
 

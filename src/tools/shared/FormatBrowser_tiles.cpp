@@ -87,9 +87,9 @@ ZylButton* FormatBrowser::makeTile(int index, const QString& item) {
     tile->setContentTitle(QString());
     const QString path = picturePath(functionItemTitle_, item);
     // A missing picture leaves the tile blank; it still works.
-    const NamedImage icon(path, path.isEmpty() ? QImage()
-                                               : profiletile::withCaption(QImage(path),
-                                                                          tileCaption(functionItemTitle_, item)));
+    const NamedImage icon(
+        path, path.isEmpty() ? QImage()
+                             : profiletile::withCaption(QImage(path), tileCaption(functionItemTitle_, item)));
     tile->setNormalImage(icon);
     tile->setDownImage(icon);
     tile->setOnImage(icon);
@@ -215,8 +215,8 @@ void FormatBrowser::checkLeft_fight_btn_isDisable(int pages) {
 void FormatBrowser::scrollToPage() {
     if (functionItemContainer)
         geometry::setLeadingGeometry(functionItemContainer,
-                                     QRect(-selectFunctionOfsetIndex_ * kPagePitch, 0, functionItemContainer->width(),
-                                           functionItemContainer->height()));
+                                     QRect(-selectFunctionOfsetIndex_ * kPagePitch, 0,
+                                           functionItemContainer->width(), functionItemContainer->height()));
 }
 
 void FormatBrowser::chooseCustomProfile(const QString& path) {

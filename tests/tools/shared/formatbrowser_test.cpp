@@ -302,7 +302,9 @@ TEST_F(FormatBrowserTest, AProfileSavedAsCustomIsListedAndChosen) {
 TEST_F(FormatBrowserTest, TextsFollowTheLanguageAndACustomProfileShowsItsNameAndContainer) {
     // Keep Original's tile names itself in the interface language, under its picture.
     const auto tileOf = [](FormatBrowser* b, const QString& item) {
-        return b->functionItemBtn_Childs[size_t(b->functionItemChilds().indexOf(item))]->normalImage().image();
+        return b->functionItemBtn_Childs[size_t(b->functionItemChilds().indexOf(item))]
+            ->normalImage()
+            .image();
     };
     FormatBrowser* b = open();
     const QImage englishKeep = tileOf(b, "Keep Original");
@@ -311,7 +313,8 @@ TEST_F(FormatBrowserTest, TextsFollowTheLanguageAndACustomProfileShowsItsNameAnd
 
     // Saved from "Keep Original" as "mine": a tile of its container, not Keep Original's.
     QObject prompt;
-    ASSERT_TRUE(CustomProfileWriter(&prompt, true, dir.filePath("set/Video/Keep Original.pf"), false).write("mine", {}));
+    ASSERT_TRUE(CustomProfileWriter(&prompt, true, dir.filePath("set/Video/Keep Original.pf"), false)
+                    .write("mine", {}));
     QTest::qWait(20);
     ASSERT_EQ(chosen.back().item, "mine");
     const QImage picture(dir.filePath("Custom/mine.png"));
