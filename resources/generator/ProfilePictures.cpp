@@ -60,10 +60,8 @@ QImage ProfilePictures::tile(const QString& profileName, const QString& category
         const qreal side = top.height() * 0.7;
         Glyph::draw(p, GlyphId::Original,
                     QRectF(top.center().x() - side / 2, top.center().y() - side / 2, side, side), Qt::white);
-        const QString word = QStringLiteral("ORIGINAL");
-        p.setPen(palette::ink);
-        p.setFont(fitted(word, lower.width(), 11));
-        p.drawText(lower, Qt::AlignCenter, word);
+        // The lower band stays empty: the browser writes the tile's name there in the
+        // interface language.
         return img;
     }
     const auto [container, codec] = labels(profileName);
@@ -75,12 +73,12 @@ QImage ProfilePictures::tile(const QString& profileName, const QString& category
     p.setPen(Qt::white);
     p.setFont(fitted(container, title.width(), 22));
     p.drawText(title, Qt::AlignCenter, container);
-    // Without a codec in the name, the lower band names the kind of output instead.
-    const QString below = !codec.isEmpty() ? codec
-                          : audio          ? QStringLiteral("AUDIO")
-                                           : QStringLiteral("VIDEO");
-    p.setPen(codec.isEmpty() ? QColor(140, 150, 160) : palette::ink);
-    p.setFont(fitted(below, lower.width(), codec.isEmpty() ? 10 : 13));
-    p.drawText(lower, Qt::AlignCenter, below);
+    // Without a codec in the name, the lower band stays empty: the browser names the kind
+    // of output there in the interface language.
+    if (!codec.isEmpty()) {
+        p.setPen(palette::ink);
+        p.setFont(fitted(codec, lower.width(), 13));
+        p.drawText(lower, Qt::AlignCenter, codec);
+    }
     return img;
 }

@@ -1,10 +1,11 @@
 #include "app/AboutUsWindowController.h"
 
+#include "app/LinkOpener.h"
 #include "app/ShellLook.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylView.h"
 #include "foundation/helpers/NSBundle.h"
-#include "platform/Workspace.h"
+#include "platform/Geometry.h"
 
 #include <QLabel>
 
@@ -16,7 +17,7 @@ QString text(const char* key) {
 
 QLabel* makeLabel(QWidget* parent, const QRect& frame, int pixelSize, bool bold) {
     auto* label = new QLabel(parent);
-    label->setGeometry(frame);
+    geometry::setLeadingGeometry(label, frame);
     label->setAlignment(Qt::AlignCenter);
     QFont font = label->font();
     font.setPixelSize(pixelSize);
@@ -27,7 +28,7 @@ QLabel* makeLabel(QWidget* parent, const QRect& frame, int pixelSize, bool bold)
 
 ZylButton* makeLink(QWidget* parent, const QRect& frame, const QString& title) {
     auto* link = new ZylButton(parent);
-    link->setGeometry(frame);
+    geometry::setLeadingGeometry(link, frame);
     link->setUnderLine(true);
     link->setContentTitle(title);
     link->setContentColor(QColor(0, 0, 255));
@@ -98,8 +99,8 @@ void AboutUsWindowController::windowDidLoad() {
     bottomContentLabel_->setText(text("bottomContentLabelstring"));
 
     // The links leave the box open.
-    middleLeftContentLabel_->mouseDownAction = [](ZylButton*) { Workspace::openURL(homepageURL()); };
-    middleRightContentLabel_->mouseDownAction = [](ZylButton*) { Workspace::openURL(mailURL()); };
+    middleLeftContentLabel_->mouseDownAction = [this](ZylButton*) { linkopener::open(this, homepageURL()); };
+    middleRightContentLabel_->mouseDownAction = [this](ZylButton*) { linkopener::open(this, mailURL()); };
 
     okBtn_->setNormalBackgroundImage(QStringLiteral("About/btnOK_Normal.bmp"));
     okBtn_->setOnBackgroundImage(QStringLiteral("About/btnOK_On.bmp"));

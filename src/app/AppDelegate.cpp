@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "app/LinkOpener.h"
 #include "app/ShellLook.h"
 #include "app/ViewController.h"
 #include "foundation/helpers/NSBundle.h"
@@ -7,7 +8,6 @@
 #include "platform/Log.h"
 #include "platform/QtTranslations.h"
 #include "platform/UserDefaults.h"
-#include "platform/Workspace.h"
 #include "tools/shared/ToolWindow.h"
 
 #include <QAction>
@@ -70,6 +70,8 @@ void forwardToFocus(const char* slot) {
 
 AppDelegate::AppDelegate() {
     gDelegate = this;
+    // The stored language decides the direction the windows are built in.
+    NSBundle::applyLayoutDirection();
     window_ = std::make_unique<QMainWindow>();
     window_->setObjectName(QStringLiteral("mainWindow"));
     viewController_ = new ViewController(window_.get());
@@ -142,7 +144,7 @@ void AppDelegate::buildMenus() {
     connect(about, &QAction::triggered, this, [this, about] { viewController_->aboutAction(about); });
     QAction* homepage = addItem(appMenu, "HomepageBtnTitle");
     connect(homepage, &QAction::triggered, this,
-            [] { Workspace::openURL(QUrl(text(QStringLiteral("homepageUrl")))); });
+            [this] { linkopener::open(window_.get(), QUrl(text(QStringLiteral("homepageUrl")))); });
     appMenu->addSeparator();
     QAction* quit = addItem(appMenu, "Quit");
     quit->setShortcut(QKeySequence::Quit);
@@ -314,8 +316,8 @@ void AppDelegate::showHelpAction() {
     for (const QString& name :
          {NSBundle::currentLanguageCode() + QStringLiteral(".html"), QStringLiteral("index.html")})
         if (QFileInfo::exists(help.filePath(name))) {
-            Workspace::openURL(QUrl::fromLocalFile(help.filePath(name)));
+            linkopener::open(window_.get(), QUrl::fromLocalFile(help.filePath(name)));
             return;
         }
-    Workspace::openURL(QUrl(text(QStringLiteral("supprotUrl"))));
+    linkopener::open(window_.get(), QUrl(text(QStringLiteral("supprotUrl"))));
 }

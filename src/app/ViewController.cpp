@@ -1,14 +1,15 @@
 #include "app/ViewController.h"
 
 #include "app/AboutUsWindowController.h"
+#include "app/LinkOpener.h"
 #include "app/ShellLook.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
 #include "foundation/helpers/NSBundle.h"
 #include "platform/Dispatch.h"
+#include "platform/Geometry.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
-#include "platform/Workspace.h"
 
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -159,7 +160,7 @@ void ViewController::viewDidLoad() {
     homepageButton_->setContentColor(shelllook::brandBlue());
     homepageButton_->setContentTitle(text("HomepageBtnTitle"));
     homepageButton_->mouseDownAction = [this](ZylButton*) {
-        dispatchMain(this, [] { Workspace::openURL(QUrl(text("homepageUrl"))); });
+        dispatchMain(this, [this] { linkopener::open(this, QUrl(text("homepageUrl"))); });
     };
 
     QPalette descPalette = descLabel1_->palette();
@@ -211,7 +212,8 @@ void ViewController::placeTiles() {
         const auto [column, row] = kCells[i];
         const int x = left + int(std::lround(column * (kTileWidth + kTileGap)));
         const int y = top + row * (kTileHeight + kTileGap);
-        tiles_[i].button->setGeometry(x, y, kTileWidth, kTileHeight);
+        // Columns count from the leading edge: from the right in a right-to-left language.
+        geometry::setLeadingGeometry(tiles_[i].button, QRect(x, y, kTileWidth, kTileHeight));
         if (tiles_[i].label)
             tiles_[i].label->setGeometry(10, 5, kTileWidth - 20, 20);
     }
@@ -233,14 +235,15 @@ void ViewController::viewDidLayout() {
     QString homepageTitle = text("HomepageBtnTitle");
     homepageButton_->setContentTitle(homepageTitle);
     const int homepageWidth = int(std::ceil(textButtonWidth(homepageTitle)));
-    homepageButton_->setGeometry(width() - homepageWidth - 5, kTextButtonTop, homepageWidth,
-                                 kTextButtonHeight);
+    const int homepageX = width() - homepageWidth - 5;
+    geometry::setLeadingGeometry(homepageButton_,
+                                 QRect(homepageX, kTextButtonTop, homepageWidth, kTextButtonHeight));
 
     const QString aboutTitle = text("aboutBtnTitle");
     aboutButton_->setContentTitle(aboutTitle);
     const int aboutWidth = int(std::ceil(textButtonWidth(aboutTitle)));
-    aboutButton_->setGeometry(homepageButton_->x() - aboutWidth - 5, kTextButtonTop, aboutWidth,
-                              kTextButtonHeight);
+    geometry::setLeadingGeometry(
+        aboutButton_, QRect(homepageX - aboutWidth - 5, kTextButtonTop, aboutWidth, kTextButtonHeight));
 
     for (int i = 0; i < kHomeToolCount; ++i)
         if (tiles_[i].label)
@@ -267,6 +270,8 @@ void ViewController::childEnable() {
 
 void ViewController::langeuageAction() {
     descLabel1_->setText(idleDescription());
+    // A switch to or from a right-to-left language turns the grid around.
+    placeTiles();
     viewDidLayout();
     update();
 }

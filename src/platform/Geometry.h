@@ -63,15 +63,38 @@ inline QPointF pointToQt(const NSPoint& p, double viewHeight) {
     return {p.x, viewHeight - p.y};
 }
 
+// Frames are given from the leading edge: in a parent laid out right to left (the interface
+// in a right-to-left language) x counts from the parent's right edge, so that a window
+// described once reads mirrored. A control that must not mirror inside (a time line, a
+// picture) sets its own direction to left to right.
+inline bool mirrorsIn(const QWidget* parent) {
+    return parent && parent->layoutDirection() == Qt::RightToLeft;
+}
+// A rectangle in parent's Qt coordinates, mirrored when the parent is laid out right to left
+// (mirroring twice gives it back).
+inline QRect leading(const QRect& r, const QWidget* parent) {
+    if (!mirrorsIn(parent))
+        return r;
+    return QRect(parent->width() - r.x() - r.width(), r.y(), r.width(), r.height());
+}
+// Keeps a mirrored child at its distance from the parent's leading (right) edge when the
+// parent's width changes later, as a left-to-right child keeps its distance from the left.
+void keepLeadingX(QWidget* w, int leadingX);
+// Places a child at a rectangle given from its parent's leading edge.
+inline void setLeadingGeometry(QWidget* w, const QRect& r) {
+    w->setGeometry(leading(r, w->parentWidget()));
+    if (mirrorsIn(w->parentWidget()))
+        keepLeadingX(w, r.x());
+}
 // Places a widget by its bottom-left frame within its parent (or the screen for a window).
 inline void setFrame(QWidget* w, const NSRect& r) {
     const double ph = w->parentWidget() ? w->parentWidget()->height() : r.y + r.height + r.y;
-    w->setGeometry(toQt(r, ph).toRect());
+    setLeadingGeometry(w, toQt(r, ph).toRect());
 }
 // The bottom-left frame of a widget within its parent.
 inline NSRect frame(const QWidget* w) {
     const double ph = w->parentWidget() ? w->parentWidget()->height() : w->height();
-    return fromQt(QRectF(w->geometry()), ph);
+    return fromQt(QRectF(leading(w->geometry(), w->parentWidget())), ph);
 }
 // A widget's own bounds: origin 0, its size.
 inline NSRect bounds(const QWidget* w) {

@@ -9,6 +9,7 @@
 #include "profiles/ProfileParameters.h"
 #include "profiles/ProfileReader.h"
 #include "profiles/ProfileSet.h"
+#include "profiles/ProfileTile.h"
 #include "profiles/ProfileValueParser.h"
 #include "profiles/ProfileWriter.h"
 
@@ -100,17 +101,18 @@ QStringList CustomProfileWriter::profileLines(bool joinner, const QString& templ
 
 bool CustomProfileWriter::write(const QString& name, const QString& customValue) const {
     const QString folder = ProfileSet::customFolderForWriting();
+    const QStringList lines = profileLines(joinner_, templatePath_, audioOnly_, customValue);
     const ProfileWriter::Result result =
-        ProfileWriter::save(profileLines(joinner_, templatePath_, audioOnly_, customValue), name, folder,
-                            ProfileWriter::Existing::Replace);
+        ProfileWriter::save(lines, name, folder, ProfileWriter::Existing::Replace);
     if (result != ProfileWriter::Result::Written)
         return false;
-    // The browsers show "<name>.png" beside the profile: start from the shown profile's picture.
-    const QFileInfo shown(templatePath_);
-    const QString picture = shown.dir().filePath(shown.completeBaseName() + QStringLiteral(".png"));
-    const QString copy = QDir(folder).filePath(name + QStringLiteral(".png"));
-    if (QFileInfo::exists(picture) && !QFileInfo::exists(copy) && !QFile::copy(picture, copy))
-        qCWarning(lcProfiles) << "cannot copy the profile picture to" << copy;
+    // The browsers show "<name>.png" beside the profile: a tile of the container it writes
+    // (the profile it was made from may be "Keep Original", whose tile is no container's).
+    // It belongs to the profile and is replaced with it.
+    const QString container = lines.value(1).section(QLatin1Char('='), 1);
+    const QString picture = QDir(folder).filePath(name + QStringLiteral(".png"));
+    if (!profiletile::containerTile(container, audioOnly_).save(picture, "PNG"))
+        qCWarning(lcProfiles) << "cannot write the profile picture" << picture;
     // Open format lists take the new profile at once.
     NotificationCenter::defaultCenter().postNotificationName(
         NSPfFileWrittenNotification, this,

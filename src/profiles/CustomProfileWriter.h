@@ -5,7 +5,7 @@
 // there (the stored keys of the opener's family) as its chosen values, the custom frame size
 // of the announcement and the custom bit rate where "Custom" was chosen; its option lists
 // are those of that profile. The prompt asks before a name is reused, so an existing
-// profile is replaced. The picture of the shown profile is copied beside the new one.
+// profile is replaced. Beside it goes a tile picture of its container.
 //
 // After writing it posts NSPfFileWrittenNotification (value: "path" of the new profile), so
 // that open windows list it at once.

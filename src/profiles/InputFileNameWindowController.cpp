@@ -37,13 +37,13 @@ void InputFileNameWindowController::windowDidLoad() {
     setWindowTitle(NSBundle::localizedStringForKey(QStringLiteral("Title")));
     const double h = 141;
     tisiLabel_ = new QLabel(NSBundle::localizedStringForKey(QStringLiteral("inputTishiTitle")), this);
-    tisiLabel_->setGeometry(geometry::toQt(NSMakeRect(20, 100, 340, 20), h).toRect());
+    geometry::setLeadingGeometry(tisiLabel_, geometry::toQt(NSMakeRect(20, 100, 340, 20), h).toRect());
     nameNameField_ = new QLineEdit(this);
-    nameNameField_->setGeometry(geometry::toQt(NSMakeRect(20, 64, 340, 24), h).toRect());
+    geometry::setLeadingGeometry(nameNameField_, geometry::toQt(NSMakeRect(20, 64, 340, 24), h).toRect());
     cancelBtn_ = new QPushButton(NSBundle::localizedStringForKey(QStringLiteral("alertCancelBtn")), this);
-    cancelBtn_->setGeometry(geometry::toQt(NSMakeRect(170, 16, 90, 28), h).toRect());
+    geometry::setLeadingGeometry(cancelBtn_, geometry::toQt(NSMakeRect(170, 16, 90, 28), h).toRect());
     okBtn_ = new QPushButton(NSBundle::localizedStringForKey(QStringLiteral("OKBtnTitle")), this);
-    okBtn_->setGeometry(geometry::toQt(NSMakeRect(270, 16, 90, 28), h).toRect());
+    geometry::setLeadingGeometry(okBtn_, geometry::toQt(NSMakeRect(270, 16, 90, 28), h).toRect());
     okBtn_->setDefault(true);
     connect(okBtn_, &QPushButton::clicked, this, [this] { actionOkBtn(); });
     connect(cancelBtn_, &QPushButton::clicked, this, [this] { actionCancelBtn(); });

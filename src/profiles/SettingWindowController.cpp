@@ -2,6 +2,7 @@
 
 #include "foundation/helpers/NSBundle.h"
 #include "foundation/records/SimpleData.h"
+#include "platform/Geometry.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 #include "profiles/CustomProfileWriter.h"
@@ -91,7 +92,7 @@ QString SettingWindowController::keepOriginalTitle() const {
 
 void SettingWindowController::place(QWidget* widget, const NSRect& frame) {
     placed_.emplace_back(widget, frame);
-    widget->setGeometry(geometry::toQt(frame, customView_->height()).toRect());
+    geometry::setLeadingGeometry(widget, geometry::toQt(frame, customView_->height()).toRect());
 }
 
 void SettingWindowController::resizeEvent(QResizeEvent* event) {
@@ -100,7 +101,7 @@ void SettingWindowController::resizeEvent(QResizeEvent* event) {
         return;
     customView_->setGeometry(0, 0, width(), height());
     for (const auto& [widget, frame] : placed_)
-        widget->setGeometry(geometry::toQt(frame, customView_->height()).toRect());
+        geometry::setLeadingGeometry(widget, geometry::toQt(frame, customView_->height()).toRect());
 }
 
 namespace {
@@ -173,7 +174,9 @@ QFrame* SettingWindowController::buildBox(const NSRect& frame, int first,
     place(box, frame);
     // Right of the label column, everything moves over by the room its translations need.
     const double dx = labelExtra_;
-    auto inBox = [&](QWidget* w, const NSRect& r) { w->setGeometry(geometry::toQt(r, kBoxHeight).toRect()); };
+    auto inBox = [&](QWidget* w, const NSRect& r) {
+        geometry::setLeadingGeometry(w, geometry::toQt(r, kBoxHeight).toRect());
+    };
 
     const double gap = (kBoxHeight - 128) / 3;
     for (int row = 0; row < 4; ++row) {

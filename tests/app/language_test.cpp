@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -148,4 +149,54 @@ TEST(Language, AlertButtonsAndQtDialogsSpeakTheChosenLanguage) {
         const QString cancel = QCoreApplication::translate("QPlatformTheme", "Cancel");
         EXPECT_EQ(cancel == "Cancel", language == 0) << code << ": Qt's dialogs speak " << cancel.toStdString();
     }
+}
+
+TEST(Language, ArabicLaysTheHomeScreenOutFromTheRight) {
+    ScratchDefaults defaults;
+    auto delegate = launch();
+    if (delegate->fourLanguages())
+        GTEST_SKIP() << "the four-language table has no Arabic";
+    ViewController* home = delegate->viewController();
+    const auto easyLeftOfSplit = [home] {
+        return home->tileButton(HomeTool::EasyCutter)->x() < home->tileButton(HomeTool::Split)->x();
+    };
+    ASSERT_TRUE(easyLeftOfSplit());
+
+    delegate->setLange(8);
+    EXPECT_EQ(QGuiApplication::layoutDirection(), Qt::RightToLeft);
+    EXPECT_TRUE(delegate->mainMenu()->isRightToLeft());
+    // The first column stands at the right, the homepage link at the left edge.
+    EXPECT_FALSE(easyLeftOfSplit());
+    EXPECT_LT(home->homepageButton()->x(), home->aboutButton()->x());
+    EXPECT_LT(home->homepageButton()->x(), home->width() / 2);
+
+    delegate->setLange(0);
+    EXPECT_EQ(QGuiApplication::layoutDirection(), Qt::LeftToRight);
+    EXPECT_TRUE(easyLeftOfSplit());
+}
+
+TEST(Language, HelpAndHomepageWithoutABrowserSayWhy) {
+    ScratchDefaults defaults;
+    Workspace::setOpenHandlerForTesting([](const QUrl&) { return false; });
+    auto delegate = launch();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(delegate->mainWindow()));
+    const QString failed = text("openLinkFailedString");
+    const QString before = failed.left(failed.indexOf("%@"));
+    const QString after = failed.mid(failed.indexOf("%@") + 2);
+    auto expectAlert = [&] {
+        QMessageBox* box = nullptr;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return (box = Alerts::currentAlert()) != nullptr; }, 3000));
+        if (!box)
+            return;
+        EXPECT_TRUE(box->informativeText().startsWith(before)) << box->informativeText().toStdString();
+        EXPECT_TRUE(box->informativeText().endsWith(after));
+        box->close();
+        QTest::qWait(50);
+    };
+    delegate->helpItemBtn()->trigger();
+    expectAlert();
+    delegate->viewController()->homepageButton()->mouseDownAction(
+        delegate->viewController()->homepageButton());
+    expectAlert();
+    Workspace::setOpenHandlerForTesting({});
 }

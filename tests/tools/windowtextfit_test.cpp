@@ -1,10 +1,12 @@
 // Every window in every interface language shows its texts whole: labels, buttons, pop-up
-// items and fields, with room for the tops and bottoms of their glyphs.
+// items and fields, with room for the tops and bottoms of their glyphs; and in Arabic every
+// window is the mirror of its English self.
+#include "Mirror.h"
 #include "TestSupport.h"
 #include "TextFit.h"
 #include "app/AboutUsWindowController.h"
-#include "editor/core/EditVideoWindowController.h"
 #include "app/AppDelegate.h"
+#include "editor/core/EditVideoWindowController.h"
 #include "foundation/helpers/NSBundle.h"
 #include "platform/UserDefaults.h"
 #include "profiles/InputFileNameWindowController.h"
@@ -40,10 +42,12 @@ protected:
         UserDefaults::setStorePath(QString());
     }
 
-    // Opens a window in each language with make(), and reports every clipped text. The test
-    // deletes the window unless it stays its maker's (owned).
+    // Opens a window in each language with make(), and reports every clipped text, and in
+    // Arabic every widget that is not where the mirror of the English window puts it. The
+    // test deletes the window unless it stays its maker's (owned).
     void expectWholeTexts(const std::function<QWidget*()>& make, bool owned = true,
                           const QString& knownFinding = QString()) {
+        std::vector<testsupport::Placement> english;
         for (int language = 0; language < NSBundle::languageCount(); ++language) {
             UserDefaults::standardUserDefaults().setInteger(language, "AppLanguage");
             NSBundle::setLanguage();
@@ -55,6 +59,15 @@ protected:
                 clipped.removeIf([&](const QString& f) { return f.startsWith(knownFinding); });
             EXPECT_TRUE(clipped.isEmpty()) << NSBundle::currentLanguageCode().toStdString() << ":\n  "
                                            << clipped.join("\n  ").toStdString();
+            if (language == 0)
+                english = testsupport::placements(window);
+            if (NSBundle::currentLanguageCode() == "ar") {
+                EXPECT_TRUE(window->isRightToLeft());
+                const QStringList notMirrored =
+                    testsupport::unmirrored(english, testsupport::placements(window));
+                EXPECT_TRUE(notMirrored.isEmpty())
+                    << "ar, not mirrored:\n  " << notMirrored.join("\n  ").toStdString();
+            }
             window->close();
             if (owned)
                 delete window;

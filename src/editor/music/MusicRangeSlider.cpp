@@ -11,6 +11,8 @@ constexpr double kBarHeight = 12;
 } // namespace
 
 MusicRangeSlider::MusicRangeSlider(QWidget* parent) : QWidget(parent) {
+    // A time line runs left to right in every language: its parts are not mirrored.
+    setLayoutDirection(Qt::LeftToRight);
     const double W = std::max(width(), 20), H = std::max(height(), 20);
     backGroundView_ = new NSImageView(this);
     backGroundView_->setImage(NamedImage("Cut/imgBack.bmp"));

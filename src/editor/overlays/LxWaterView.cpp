@@ -9,6 +9,8 @@
 using geometry::setFrame;
 
 LxWaterView::LxWaterView(const NSRect& frame, QWidget* parent) : QWidget(parent) {
+    // Positions over the picture are the picture's own: never mirrored.
+    setLayoutDirection(Qt::LeftToRight);
     setMouseTracking(true);
     setAttribute(Qt::WA_NoSystemBackground);
     setFrame(this, frame);

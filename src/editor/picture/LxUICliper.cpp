@@ -34,6 +34,8 @@ void LxCropTmpView::paintEvent(QPaintEvent*) {
 }
 
 LxUICliper::LxUICliper(const CGRect& frame, QWidget* parent) : QWidget(parent), oFrame_(frame) {
+    // Positions over the picture are the picture's own: never mirrored.
+    setLayoutDirection(Qt::LeftToRight);
     setFrame(this, frame);
     for (auto& m : masks_) {
         m = new LxCropTmpView(this);

@@ -12,19 +12,28 @@ namespace controls {
 // Space kept between a label's text and the control after it.
 constexpr int kLabelGap = 6;
 
-// Keeps kLabelGap clear at the label's right edge. With a `next` control: when the text and
-// that gap need more than the label's width, the label grows and `next` gives up that much
-// room at its left, its right edge staying where it is.
+// Keeps kLabelGap clear at the label's trailing edge (its right edge, or its left one in a
+// window laid out right to left, where the control stands to the label's left). With a
+// `next` control: when the text and that gap need more than the label's width, the label
+// grows towards the control and `next` gives up that much room on the label's side, its
+// far edge staying where it is.
 inline void fitLabelBefore(QLabel* label, QWidget* next = nullptr) {
-    label->setContentsMargins(0, 0, kLabelGap, 0);
+    const bool rtl = label->layoutDirection() == Qt::RightToLeft;
+    label->setContentsMargins(rtl ? kLabelGap : 0, 0, rtl ? 0 : kLabelGap, 0);
     if (!next)
         return;
     const int needed = QFontMetrics(label->font()).horizontalAdvance(label->text()) + kLabelGap;
     const int extra = needed - label->width();
     if (extra <= 0)
         return;
+    const int width = std::max(0, next->width() - extra);
+    if (rtl) {
+        label->setGeometry(label->x() - extra, label->y(), needed, label->height());
+        next->setGeometry(next->x(), next->y(), width, next->height());
+        return;
+    }
     label->resize(needed, label->height());
-    next->setGeometry(next->x() + extra, next->y(), std::max(0, next->width() - extra), next->height());
+    next->setGeometry(next->x() + extra, next->y(), width, next->height());
 }
 
 } // namespace controls

@@ -51,10 +51,14 @@ float storedFraction(float v) {
 } // namespace
 
 LxCutProgressView::LxCutProgressView(QWidget* parent) : PictureArrangement(parent) {
+    // A time line runs left to right in every language: its parts are not mirrored.
+    setLayoutDirection(Qt::LeftToRight);
     build(true);
 }
 
 LxCutProgressView::LxCutProgressView(const NSRect& frame, QWidget* parent) : PictureArrangement(parent) {
+    // A time line runs left to right in every language: its parts are not mirrored.
+    setLayoutDirection(Qt::LeftToRight);
     geometry::setFrame(this, frame);
     build(false);
 }

@@ -16,10 +16,14 @@ constexpr const char* kThumbPicture = "Cut/btnSlip_Normal.png";
 } // namespace
 
 LxProgressSlider::LxProgressSlider(QWidget* parent) : PictureArrangement(parent) {
+    // A level runs left to right in every language: its parts are not mirrored.
+    setLayoutDirection(Qt::LeftToRight);
     build();
 }
 
 LxProgressSlider::LxProgressSlider(const NSRect& frame, QWidget* parent) : PictureArrangement(parent) {
+    // A level runs left to right in every language: its parts are not mirrored.
+    setLayoutDirection(Qt::LeftToRight);
     geometry::setFrame(this, frame);
     build();
 }

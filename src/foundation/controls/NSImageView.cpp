@@ -1,6 +1,7 @@
 #include "foundation/controls/NSImageView.h"
 
 #include "foundation/controls/ControlMath.h"
+#include "platform/Geometry.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -32,8 +33,9 @@ void NSImageView::setFrame(const NSRect& r) {
 void NSImageView::applyFrame() {
     const double ph = parentWidget() ? parentWidget()->height() : m_frame.maxY();
     const QRectF q = geometry::toQt(m_frame, ph);
-    setGeometry(controls::toPixels(q.x()), controls::toPixels(q.y()),
-                std::max(0, controls::toPixels(q.width())), std::max(0, controls::toPixels(q.height())));
+    geometry::setLeadingGeometry(this, QRect(controls::toPixels(q.x()), controls::toPixels(q.y()),
+                                             std::max(0, controls::toPixels(q.width())),
+                                             std::max(0, controls::toPixels(q.height()))));
 }
 
 void NSImageView::paintEvent(QPaintEvent*) {

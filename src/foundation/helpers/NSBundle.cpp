@@ -8,7 +8,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHash>
+#include <QThread>
 #include <algorithm>
 #include <array>
 #include <memory>
@@ -88,12 +90,25 @@ QString NSBundle::localizedStringForKey(const QString& key, const QString& value
 }
 
 void NSBundle::setLanguage() {
-    BundleState& s = state();
-    std::lock_guard lock(s.mutex);
-    // Tables are read again so that a switch also picks up tables changed on disk.
-    s.tables.clear();
-    const int count = languageCountLocked(s);
-    qCDebug(lcApp).noquote() << "interface language" << codeFor(count, languageIndex());
+    {
+        BundleState& s = state();
+        std::lock_guard lock(s.mutex);
+        // Tables are read again so that a switch also picks up tables changed on disk.
+        s.tables.clear();
+        const int count = languageCountLocked(s);
+        qCDebug(lcApp).noquote() << "interface language" << codeFor(count, languageIndex());
+    }
+    applyLayoutDirection();
+}
+
+void NSBundle::applyLayoutDirection() {
+    // Arabic reads from the right: the windows made from now on are laid out mirrored, and
+    // the ones open take the direction at once (what they place themselves, they place
+    // again when they lay out).
+    if (!qGuiApp || QThread::currentThread() != qGuiApp->thread())
+        return;
+    QGuiApplication::setLayoutDirection(currentLanguageCode() == QLatin1String("ar") ? Qt::RightToLeft
+                                                                                     : Qt::LeftToRight);
 }
 
 bool NSBundle::isalaboLanguage() {

@@ -19,8 +19,11 @@ public:
     static QString localizedStringForKey(const QString& key);
     // As above; a non-empty `value` is returned in place of a key missing in every table.
     static QString localizedStringForKey(const QString& key, const QString& value);
-    // Re-reads the tables, so that every later lookup follows the stored "AppLanguage".
+    // Re-reads the tables, so that every later lookup follows the stored "AppLanguage", and
+    // applies its layout direction.
     static void setLanguage();
+    // Right to left for Arabic, else left to right, for the whole program (GUI thread).
+    static void applyLayoutDirection();
     // True when the stored language is Arabic (a stored index above 7).
     static bool isalaboLanguage();
     // The picture at `name` inside Settings.bundle ("Main/btnCrop_Normal.bmp"), or a null

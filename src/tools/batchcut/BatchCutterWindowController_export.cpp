@@ -33,8 +33,12 @@ void BatchCutterWindowController::startBachCutterAction() {
 }
 
 bool BatchCutterWindowController::startRun() {
-    if (fileList_.empty() || isCutting())
+    if (isCutting())
         return false;
+    if (fileList_.empty()) {
+        showSimpleAlert(loc("scrlabelplaceholderString"));
+        return false;
+    }
     pause();
     // Removing a whole file would leave nothing to write: say which files, cut none.
     QStringList nothingLeft;

@@ -258,22 +258,21 @@ void EasyCutterWindowcontroller::enableEditItemShow(bool show) {
                                                       currentTimeLabel,
                                                       totalDurationLabel})
         w->setVisible(show);
-    for (const FieldRow* row : {&startFields, &stopFields, &startItemFields, &stopItemFields})
-        for (LxTextField* f : *row)
-            f->setEnabled(show);
+    // The steppers come on with their fields: both edit the rows of a loaded file.
+    for (TimeCodeRow* row : {startTrimFieldBackV, stopTrimFieldBackV, startFieldBackV, endFieldBackV})
+        row->setEditable(show);
     if (show)
         nofileBordView->lower();
 }
 
 void EasyCutterWindowcontroller::enableEdit(bool enable) {
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             merageBtn, playpauseBtn, kuaituiBtn, kuaijinBtn, playOrpauseBtn, playOrpauseSelectBtn,
-             cutStartBtn, itemCopyBtn, itemModifyBtn, itemDeletedBtn, upMoveItemBtn, downMoveItemBtn,
-             deletedItemBtn, startStepper, stopStepper, startItemStepper, stopItemStepper})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{merageBtn, playpauseBtn, kuaituiBtn, kuaijinBtn, playOrpauseBtn,
+                                         playOrpauseSelectBtn, cutStartBtn, itemCopyBtn, itemModifyBtn,
+                                         itemDeletedBtn, upMoveItemBtn, downMoveItemBtn, deletedItemBtn})
         w->setEnabled(enable);
-    for (const FieldRow* row : {&startFields, &stopFields, &startItemFields, &stopItemFields})
-        for (LxTextField* f : *row)
-            f->setEnabled(enable && fileData_ != nullptr);
+    for (TimeCodeRow* row : {startTrimFieldBackV, stopTrimFieldBackV, startFieldBackV, endFieldBackV})
+        row->setEditable(enable && fileData_ != nullptr);
     for (CutItemView* row : cutItemViews_)
         row->setEnabled(enable);
     volumeSlider->setDisable(!enable);

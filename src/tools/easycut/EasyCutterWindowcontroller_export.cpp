@@ -5,17 +5,18 @@
 #include "foundation/controls/LxProgressSlider.h"
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
-#include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/records/CutItem.h"
 #include "foundation/records/SimpleData.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "platform/Log.h"
 #include "tools/easycut/CutItemView.h"
 #include "tools/shared/ConvertJob.h"
 #include "tools/shared/ExportBar.h"
-#include "tools/shared/PreviewPane.h"
 #include "tools/shared/JoinJob.h"
+#include "tools/shared/Loc.h"
 #include "tools/shared/OutputFileNamer.h"
+#include "tools/shared/PreviewPane.h"
 
 #include <cmath>
 #include <optional>
@@ -35,8 +36,11 @@ void EasyCutterWindowcontroller::startExportAction() {
 }
 
 bool EasyCutterWindowcontroller::startExport() {
-    if (cutItems_.empty() || !fileData_)
+    // Nothing to write: say what is missing rather than leave the press unanswered.
+    if (!fileData_ || cutItems_.empty()) {
+        showSimpleAlert(loc(!fileData_ ? "scrlabelplaceholderString" : "cutNoSegmentsString"));
         return false;
+    }
 
     std::vector<Segment> segments;
     for (const auto& item : cutItems_)

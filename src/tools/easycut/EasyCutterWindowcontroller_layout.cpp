@@ -146,7 +146,7 @@ void EasyCutterWindowcontroller::layoutRowButtons() {
     for (int i = 0; i < 3; ++i) {
         const int w = i < 2 ? need[i] + spare / 3 : strip.right() + 1 - x;
         buttons[i]->setFont(font);
-        buttons[i]->setGeometry(x, strip.y(), w, strip.height());
+        geometry::setLeadingGeometry(buttons[i], QRect(x, strip.y(), w, strip.height()));
         x += w + kGap;
     }
 }

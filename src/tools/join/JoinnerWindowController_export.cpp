@@ -83,8 +83,10 @@ void JoinnerWindowController::startJoinnerAction() {
 }
 
 bool JoinnerWindowController::startJoin() {
-    if (fileList_.empty())
+    if (fileList_.empty()) {
+        showSimpleAlert(loc("scrlabelplaceholderString"));
         return false;
+    }
     std::vector<JoinPlan::Clip> clips = JoinPlan::clips(fileList_);
     if (clips.empty())
         return false;

@@ -75,9 +75,15 @@ void build(ToolWindow* window, QWidget* parent, double y, const Controls& c, con
 }
 
 void placeVolume(const Controls& c, bool popShown) {
-    const QRect anchor = popShown ? c.stylePop->geometry() : c.snapshotStyle->geometry();
-    c.volume->move(anchor.right() + 1 + (popShown ? 2 : 4), c.volume->y());
-    c.volumeSlider->move(c.volume->geometry().right() + 1 + 4, c.volumeSlider->y());
+    // Worked out from the strip's leading edge, so that it reads the same way mirrored.
+    QWidget* strip = c.volume->parentWidget();
+    const QRect anchor =
+        geometry::leading(popShown ? c.stylePop->geometry() : c.snapshotStyle->geometry(), strip);
+    const QRect volume(anchor.right() + 1 + (popShown ? 2 : 4), c.volume->y(), c.volume->width(),
+                       c.volume->height());
+    geometry::setLeadingGeometry(c.volume, volume);
+    geometry::setLeadingGeometry(c.volumeSlider, QRect(volume.right() + 1 + 4, c.volumeSlider->y(),
+                                                       c.volumeSlider->width(), c.volumeSlider->height()));
 }
 
 void setMutedLook(ZylButton* volume, bool muted) {

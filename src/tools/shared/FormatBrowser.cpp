@@ -7,12 +7,15 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
 #include "platform/Dispatch.h"
+#include "platform/Geometry.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "profiles/CustomProfileWriter.h"
 #include "profiles/InputFileNameWindowController.h"
 #include "profiles/SettingWindowController.h"
+#include "tools/shared/Loc.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -82,10 +85,14 @@ void FormatBrowser::initTabbarView() {
         arrow->resize(kArrowSize, kArrowSize);
         arrow->setFocusPolicy(Qt::NoFocus);
     }
-    left_move_item_Btn->setImage(NamedImage("Resources/left_nor.png"));
-    left_move_item_Btn->setDisabledImage(NamedImage("Resources/left_dis.png"));
-    right_move_item_Btn->setImage(NamedImage("Resources/right_nor.png"));
-    right_move_item_Btn->setDisabledImage(NamedImage("Resources/right_dis.png"));
+    // Each arrow points the way its pages lie: mirrored, the earlier pages lie to the right.
+    const bool rtl = isRightToLeft();
+    left_move_item_Btn->setImage(NamedImage(rtl ? "Resources/right_nor.png" : "Resources/left_nor.png"));
+    left_move_item_Btn->setDisabledImage(
+        NamedImage(rtl ? "Resources/right_dis.png" : "Resources/left_dis.png"));
+    right_move_item_Btn->setImage(NamedImage(rtl ? "Resources/left_nor.png" : "Resources/right_nor.png"));
+    right_move_item_Btn->setDisabledImage(
+        NamedImage(rtl ? "Resources/left_dis.png" : "Resources/right_dis.png"));
     connect(left_move_item_Btn, &QPushButton::clicked, this, [this] { action_left_move_item_Btn(); });
     connect(right_move_item_Btn, &QPushButton::clicked, this, [this] { action_right_move_item_Btn(); });
 }
@@ -106,7 +113,7 @@ void FormatBrowser::initfunctionView() {
     for (int i = 0; i < n; ++i) {
         auto* tab = new LxCustomButton(functionView);
         const int x = n > 1 ? int(float(i) * pitch) : (kTabStripWidth - kTabWidth) / 2;
-        tab->setGeometry(x, 1, kTabWidth, kTabHeight);
+        geometry::setLeadingGeometry(tab, QRect(x, 1, kTabWidth, kTabHeight));
         tab->setIndex(i + 1);
         tab->setSelectedBackImage(NamedImage("Resources/selImageView.png"));
         tab->setHightideBackImage(NamedImage("Resources/selImageView.png"));
@@ -114,7 +121,7 @@ void FormatBrowser::initfunctionView() {
         tab->setSelectedTitleColor(QColor(255, 255, 255, 204));
         tab->setCellTextPosition(4);
         tab->setFontsize(13);
-        tab->setTitle(functionList_[i]);
+        tab->setTitle(categoryTitle(functionList_[i]));
         tab->setEnabled(choiceEnabled_);
         tab->setSelected(false);
         tab->setDelegate(this);
@@ -160,10 +167,14 @@ void FormatBrowser::layoutBand() {
     if (tabbarbackView)
         tabbarbackView->setGeometry(0, 0, w, kBandHeight - kTabBarHeight);
     const int arrowY = (kBandHeight - kTabBarHeight) / 2;
+    // The arrow to the earlier pages stands at the leading edge.
+    const int inset = opener_ == Opener::Joiner ? 36 : 16;
     if (left_move_item_Btn)
-        left_move_item_Btn->move(opener_ == Opener::Joiner ? 36 : 16, arrowY);
+        geometry::setLeadingGeometry(left_move_item_Btn,
+                                     QRect(QPoint(inset, arrowY), left_move_item_Btn->size()));
     if (right_move_item_Btn)
-        right_move_item_Btn->move(w - (opener_ == Opener::Joiner ? 64 : 44), arrowY);
+        geometry::setLeadingGeometry(right_move_item_Btn,
+                                     QRect(QPoint(w - inset - 28, arrowY), right_move_item_Btn->size()));
     if (functionView)
         functionView->move((w - kTabStripWidth) / 2, 0);
     if (functionItemScrollview) {
@@ -172,9 +183,17 @@ void FormatBrowser::layoutBand() {
                                             kTabBarHeight + (back - kTabBarHeight - 100) / 2 - 5, kStripWidth,
                                             kStripHeight);
     }
-    // The title sits under the strip, or alone in the folded band.
-    if (showFunctionBtn)
-        showFunctionBtn->move(w / 2 - 145, isFolded() ? (h - kTitleHeight) / 2 : h - kTitleHeight);
+    // The title sits under the strip, or alone in the folded band, as wide as its text needs.
+    if (showFunctionBtn) {
+        const int need =
+            QFontMetrics(showFunctionBtn->font()).horizontalAdvance(showFunctionBtn->contentTitle()) + 40;
+        const int titleWidth = std::clamp(need, kTitleWidth, std::max(kTitleWidth, w - 2 * kArrowSize));
+        showFunctionBtn->setGeometry(w / 2 - 5 - titleWidth / 2,
+                                     isFolded() ? (h - kTitleHeight) / 2 : h - kTitleHeight, titleWidth,
+                                     kTitleHeight);
+        if (showFunctionIconView)
+            showFunctionIconView->move(titleWidth - 40, showFunctionIconView->y());
+    }
 }
 
 void FormatBrowser::resizeEvent(QResizeEvent* event) {
@@ -200,7 +219,23 @@ void FormatBrowser::showCategory(int k) {
 }
 
 QString FormatBrowser::titleText() const {
-    return chosenItem_.isEmpty() ? QString() : QStringLiteral("Target Format: %1").arg(chosenItem_);
+    if (chosenItem_.isEmpty())
+        return {};
+    const QString name =
+        chosenItem_ == ProfileSet::kKeepOriginal ? loc("Keep_OriginalStringValue") : chosenItem_;
+    return loc("TargetFormatTitle").replace(QStringLiteral("%@"), name);
+}
+
+QString FormatBrowser::categoryTitle(const QString& category) {
+    // The shipped categories and the user's own are named in the interface language; a
+    // category of another set keeps its name.
+    if (category == ProfileSet::kCustomCategory)
+        return loc("CustomCategoryTitle");
+    if (category == ProfileSet::kAudioCategory)
+        return loc("AudioLabelTitle");
+    if (category == QLatin1String("Video"))
+        return loc("VideoLabelTitle");
+    return category;
 }
 
 bool FormatBrowser::isFolded() const {

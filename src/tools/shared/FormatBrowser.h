@@ -98,7 +98,13 @@ public:
     // The chosen profile's category and name; empty when no tile of any category is chosen.
     QString chosenCategory() const { return chosenCategory_; }
     QString chosenItem() const { return chosenItem_; }
+    // "Target Format: <profile>" in the interface language.
     QString titleText() const;
+    // A category's tab title in the interface language.
+    static QString categoryTitle(const QString& category);
+    // The words a tile shows under its picture: the "Keep Original" tile's name, a user-made
+    // profile's own name, or the kind of output under a container without codec.
+    static QString tileCaption(const QString& category, const QString& item);
     bool isFolded() const;
     // The settings window while it is open.
     SettingWindowController* settingWindow() const;

@@ -6,6 +6,8 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
 #include "platform/UserDefaults.h"
+#include "profiles/ProfileTile.h"
+#include "tools/shared/Loc.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -66,20 +68,34 @@ QString FormatBrowser::picturePath(const QString& category, const QString& item)
     return QDir(profiles_.rootFolder()).filePath(category + QLatin1Char('/') + file);
 }
 
+QString FormatBrowser::tileCaption(const QString& category, const QString& item) {
+    if (item == ProfileSet::kKeepOriginal)
+        return loc("Keep_OriginalStringValue");
+    if (category == ProfileSet::kCustomCategory)
+        return item;
+    // A shipped tile names its codec in pictures ("mkv(HEVC)"); one without says its kind.
+    if (item.contains(QLatin1Char('(')))
+        return {};
+    return loc(category == ProfileSet::kAudioCategory ? "AudioLabelTitle" : "VideoLabelTitle");
+}
+
 ZylButton* FormatBrowser::makeTile(int index, const QString& item) {
     const int height = functionItemContainer->height();
     auto* tile = new ZylButton(functionItemContainer);
-    tile->setGeometry(index * kTilePitch, 0, kTileWidth, height);
+    // Tile 1 stands at the strip's leading edge: its right in a right-to-left language.
+    geometry::setLeadingGeometry(tile, QRect(index * kTilePitch, 0, kTileWidth, height));
     tile->setContentTitle(QString());
     const QString path = picturePath(functionItemTitle_, item);
     // A missing picture leaves the tile blank; it still works.
-    const NamedImage icon(path, path.isEmpty() ? QImage() : QImage(path));
+    const NamedImage icon(
+        path, path.isEmpty() ? QImage()
+                             : profiletile::withCaption(QImage(path), tileCaption(functionItemTitle_, item)));
     tile->setNormalImage(icon);
     tile->setDownImage(icon);
     tile->setOnImage(icon);
     tile->setDisAbleImage(faded(icon));
     tile->setSelectedImage(icon);
-    tile->setToolTip(item);
+    tile->setToolTip(item == ProfileSet::kKeepOriginal ? loc("Keep_OriginalStringValue") : item);
     tile->setEnabled(choiceEnabled_);
     const int tag = index + 1;
     QPointer<FormatBrowser> self(this);
@@ -89,7 +105,7 @@ ZylButton* FormatBrowser::makeTile(int index, const QString& item) {
     };
 
     auto* gear = new ZylButton(tile);
-    gear->setGeometry(kTileWidth - kGearSize, 0, kGearSize, kGearSize);
+    geometry::setLeadingGeometry(gear, QRect(kTileWidth - kGearSize, 0, kGearSize, kGearSize));
     gear->setContentTitle(QString());
     gear->setNormalImage(NamedImage("Resources/setingParam.png"));
     gear->setEnabled(choiceEnabled_);
@@ -168,6 +184,7 @@ void FormatBrowser::actionFunctionItemScrollChild(int tag) {
     chosenCategory_ = functionItemTitle_;
     chosenItem_ = functionItemChilds_[tag - 1];
     showFunctionBtn->setContentTitle(titleText());
+    layoutBand();
     if (profileChosen)
         profileChosen(chosenCategory_, chosenItem_, profilePath(chosenCategory_, chosenItem_));
 }
@@ -197,7 +214,9 @@ void FormatBrowser::checkLeft_fight_btn_isDisable(int pages) {
 
 void FormatBrowser::scrollToPage() {
     if (functionItemContainer)
-        functionItemContainer->move(-selectFunctionOfsetIndex_ * kPagePitch, 0);
+        geometry::setLeadingGeometry(functionItemContainer,
+                                     QRect(-selectFunctionOfsetIndex_ * kPagePitch, 0,
+                                           functionItemContainer->width(), functionItemContainer->height()));
 }
 
 void FormatBrowser::chooseCustomProfile(const QString& path) {

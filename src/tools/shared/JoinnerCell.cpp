@@ -69,7 +69,8 @@ JoinnerCell::JoinnerCell(QWidget* parent) : QWidget(parent) {
     const QString effect = loc("Transition_EffectLabelTitle");
     effectLabel = smallLabel(this, W - 270, H - 52, 100, effect);
     const double captionWidth = QFontMetrics(effectLabel->font()).horizontalAdvance(effect) + 6;
-    effectLabel->resize(int(captionWidth), effectLabel->height());
+    // Placed again rather than resized, so that it keeps its leading edge when mirrored.
+    geometry::setFrame(effectLabel, NSMakeRect(W - 270, H - 54, captionWidth, 16));
     effectBtn = toollayout::make<QComboBox>(this, W - 270 + captionWidth, H - 58, 270 - 8 - captionWidth, 22);
     effectBtn->setFont(effectLabel->font());
     for (const char* key : {"NORMALItemTitle", "LEFTItemTitle", "TOPItemTitle", "FADEOUTItemTitle"})

@@ -1,6 +1,7 @@
 #include "tools/shared/RowProgress.h"
 
 #include "foundation/controls/NSProgressView.h"
+#include "platform/Geometry.h"
 
 #include <QWidget>
 #include <cmath>
@@ -8,7 +9,8 @@
 RowProgress::RowProgress(QWidget* row) {
     const QSize s = row->size();
     bar_ = new NSProgressView(row);
-    bar_->setGeometry(s.width() - 220, (s.height() - 10) / 2, 200, 10);
+    // At the row's trailing end: its right, or its left in a right-to-left window.
+    geometry::setLeadingGeometry(bar_, QRect(s.width() - 220, (s.height() - 10) / 2, 200, 10));
     bar_->setProgress(0);
     bar_->hide();
 }

@@ -51,6 +51,8 @@ const char* const kSeparatorStyle = "QLabel { background: transparent; color: bl
 } // namespace
 
 TimeCodeRow::TimeCodeRow(QWidget* parent, const NSRect& frame, Style style) : QLabel(parent) {
+    // A time reads hours : minutes : seconds . hundredths from the left in every language.
+    setLayoutDirection(Qt::LeftToRight);
     geometry::setFrame(this, frame);
     const RowGeometry g = geometryOf(style);
     setPixmap(QPixmap::fromImage(NSBundle::imageWithfileName(g.picture)));

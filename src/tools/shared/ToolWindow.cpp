@@ -16,6 +16,9 @@
 #include <QPointer>
 
 ToolWindow::ToolWindow(QWidget* parent) : QWidget(parent) {
+    // A window is built in the direction of the language it was opened in, and keeps it: a
+    // later switch of the language changes neither its texts nor its layout.
+    setLayoutDirection(QGuiApplication::layoutDirection());
     jobChain_.jobStarted = [this](int index) {
         if (!closing_)
             exportJobStarted(index);

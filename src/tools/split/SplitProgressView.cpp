@@ -17,6 +17,8 @@ constexpr double kMarkerDrop = 12;
 } // namespace
 
 SplitProgressView::SplitProgressView(QWidget* parent) : QWidget(parent) {
+    // A time line runs left to right in every language: its parts are not mirrored.
+    setLayoutDirection(Qt::LeftToRight);
     slider_ = new LxProgressSlider(this);
     slider_->setDelegate(this);
     slider_->setProgress(0);

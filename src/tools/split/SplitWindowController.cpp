@@ -96,6 +96,7 @@ void SplitWindowController::windowDidLoad() {
     preview_->tick = [this](double, double) { changePlaySlider(); };
     preview_->didEnd = [this] { playerDidEnd(); };
     exportBar_->startRequested = [this] { return startExport(); };
+    jobChain().jobCompleted = [this](int, const QString&) { ++partsWritten_; };
     exportBar_->editingEnabled = [this](bool on) {
         addfileBtn->setEnabled(on);
         enableEdit(on);

@@ -144,6 +144,8 @@ public:
 
 protected:
     void windowWillClose() override;
+    // A cancelled run says how many finished parts it kept, and where.
+    void exportEnded(JobChain::Outcome outcome, int error) override;
 
 private:
     // set-up
@@ -175,6 +177,9 @@ private:
 
     // export
     bool startExport();
+    // Parts of the current run written in full, and the folder they went to.
+    int partsWritten_ = 0;
+    QString exportFolder_;
 
     std::shared_ptr<SimpleData> fileData_;
     PreviewPane* preview_ = nullptr;

@@ -61,6 +61,8 @@ bool SplitWindowController::startExport() {
     const QString stem = QFileInfo(source).completeBaseName() + "-split";
     const QString extension = OutputFileNamer::extensionOf(source);
     const QString folder = exportBar_->preparedOutputPath();
+    partsWritten_ = 0;
+    exportFolder_ = folder;
 
     if (limit) {
         // A part ends where the cap stops it, which need not be where the plan put the
@@ -82,6 +84,15 @@ bool SplitWindowController::startExport() {
                                   ConvertJob::Range{start, stop}, error);
     };
     return jobChain().start(int(plan.size()), make);
+}
+
+void SplitWindowController::exportEnded(JobChain::Outcome outcome, int) {
+    // The parts finished before a cancel are whole files and stay; the user is told so.
+    if (outcome != JobChain::Outcome::Cancelled || partsWritten_ < 1)
+        return;
+    showSimpleAlert(loc("splitPartsKeptString")
+                        .replace("%ld", QString::number(partsWritten_))
+                        .replace("%@", QDir::toNativeSeparators(exportFolder_)));
 }
 
 void SplitWindowController::windowWillClose() {

@@ -179,6 +179,10 @@ TEST(BatchCutWindow, CancelKeepsTheFinishedFilesAndLeavesNoPartialOne) {
 
 TEST(BatchCutWindow, AFileThatCannotBeReadIsRefusedAtLoading) {
     Driver d;
+    // Start with an empty list starts nothing and says why.
+    d.pressStart();
+    EXPECT_EQ(answerAlerts(), QStringList{text("scrlabelplaceholderString")});
+    EXPECT_FALSE(d.window->jobChain().isBusy());
     const int added = d.window->addFiles({testsupport::media("h264_aac.mp4"), testsupport::media("not_media.mp4")});
     EXPECT_EQ(added, 1);
     const QStringList alerts = answerAlerts();

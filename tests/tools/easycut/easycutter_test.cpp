@@ -4,6 +4,7 @@
 #include "EasyCutDriver.h"
 
 #include "foundation/records/SimpleData.h"
+#include "tools/shared/TimeStepper.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -73,6 +74,31 @@ TEST(EasyCutter, MergedExportWritesOneFileOfTheSummedLength) {
     // The volume slider stands at the source level, so the sound is there at its level.
     EXPECT_GT(testsupport::audioRms(d.out.path() + "/" + files[0], 0.5, 4.5), 0.05);
     answerFinishMessage(d.finishMessage());
+}
+
+TEST(EasyCutter, StartWithNothingToWriteSaysWhatIsMissing) {
+    Driver d;
+    d.pressStart();
+    EXPECT_EQ(answerAlerts(), QStringList{text("scrlabelplaceholderString")});
+    d.addFile(testsupport::media("long_10s.mp4"));
+    d.pressStart();
+    EXPECT_EQ(answerAlerts(), QStringList{text("cutNoSegmentsString")});
+    EXPECT_FALSE(d.window->jobChain().isBusy());
+}
+
+TEST(EasyCutter, TheRangeSteppersWorkAsSoonAsAFileIsLoaded) {
+    Driver d;
+    EXPECT_FALSE(d.window->startStepper->isEnabled()) << "nothing to step without a file";
+    d.addFile(testsupport::media("long_10s.mp4"));
+    auto& w = *d.window;
+    ASSERT_TRUE(w.startStepper->isEnabled());
+    ASSERT_TRUE(w.stopStepper->isEnabled());
+    // The start's seconds, one step up: the trim range starts at 1 s.
+    click(w.startFields[2]);
+    click(w.startStepper, QPoint(w.startStepper->width() / 2, 3));
+    EXPECT_EQ(w.startFields[2]->text(), "01");
+    EXPECT_NEAR(d.range().first, 1.0, 0.011);
+    EXPECT_TRUE(answerAlerts().isEmpty());
 }
 
 TEST(EasyCutter, CancelDuringTheSecondOfThreeKeepsTheFirstAndLeavesNothingElse) {

@@ -292,9 +292,10 @@ TEST(JoinWindow, RefusedFilesStayOutOfTheList) {
     EXPECT_EQ(d.window->fileList()[1]->thumbImage, NSBundle::imageWithfileName("Cut/musicIconB.png"));
     click(d.window->clearBtn);
     settle();
-    // Start with no clips does nothing.
+    // Start with no clips starts nothing and says why.
     click(d.window->startJoinnerBtn);
     EXPECT_FALSE(d.window->isJoining());
+    EXPECT_EQ(answerAlerts(), QStringList{text("scrlabelplaceholderString")});
     EXPECT_TRUE(outputs(d.out.path()).isEmpty());
 }
 

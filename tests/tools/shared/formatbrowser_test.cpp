@@ -5,6 +5,7 @@
 #include "foundation/controls/MouseMoveButton.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
+#include "foundation/helpers/NSBundle.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "profiles/CustomProfileWriter.h"
@@ -298,4 +299,45 @@ TEST_F(FormatBrowserTest, AProfileSavedAsCustomIsListedAndChosen) {
     EXPECT_EQ(chosen.back().category, "Custom");
     EXPECT_EQ(chosen.back().item, "mine");
     EXPECT_EQ(b->showFunctionBtn->contentTitle(), "Target Format: mine");
+}
+
+TEST_F(FormatBrowserTest, TextsFollowTheLanguageAndACustomProfileShowsItsNameAndContainer) {
+    // Keep Original's tile names itself in the interface language, under its picture.
+    const auto tileOf = [](FormatBrowser* b, const QString& item) {
+        return b->functionItemBtn_Childs[size_t(b->functionItemChilds().indexOf(item))]
+            ->normalImage()
+            .image();
+    };
+    FormatBrowser* b = open();
+    const QImage englishKeep = tileOf(b, "Keep Original");
+    const QImage plain(dir.filePath("set/Video/Keep Original.png"));
+    EXPECT_NE(englishKeep.convertToFormat(plain.format()), plain) << "no caption under the picture";
+
+    // Saved from "Keep Original" as "mine": a tile of its container, not Keep Original's.
+    QObject prompt;
+    ASSERT_TRUE(CustomProfileWriter(&prompt, true, dir.filePath("set/Video/Keep Original.pf"), false)
+                    .write("mine", {}));
+    QTest::qWait(20);
+    ASSERT_EQ(chosen.back().item, "mine");
+    const QImage picture(dir.filePath("Custom/mine.png"));
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_NE(picture.pixelColor(45, 20), plain.pixelColor(45, 20));
+    const QImage mine = tileOf(b, "mine");
+    EXPECT_NE(mine.convertToFormat(picture.format()), picture) << "the profile's name is written under it";
+
+    // In German the title, the tabs and the captions are German.
+    UserDefaults::standardUserDefaults().setInteger(4, "AppLanguage");
+    NSBundle::setLanguage();
+    b = open();
+    const auto de = [](const char* key) { return NSBundle::localizedStringForKey(key); };
+    EXPECT_EQ(b->showFunctionBtn->contentTitle(), de("TargetFormatTitle").replace("%@", "mine"));
+    EXPECT_TRUE(b->showFunctionBtn->contentTitle().startsWith("Zielformat")) << "German table";
+    ASSERT_EQ(b->function_Items.size(), 3u);
+    EXPECT_EQ(b->function_Items[0]->title(), de("CustomCategoryTitle"));
+    EXPECT_EQ(b->function_Items[1]->title(), de("VideoLabelTitle"));
+    click(b->function_Items[1]);
+    EXPECT_NE(tileOf(b, "Keep Original"), englishKeep);
+    EXPECT_EQ(b->functionItemBtn_Childs[0]->toolTip(), de("Keep_OriginalStringValue"));
+    UserDefaults::standardUserDefaults().setInteger(0, "AppLanguage");
+    NSBundle::setLanguage();
 }
