@@ -11,10 +11,11 @@ namespace {
 
 // Bytes of one AMR frame by the frame type in its header byte (0 for types that are not
 // frames of speech or silence).
-int amrFrameBytes(AVCodecID codec, uint8_t header) {
-    static const int nb[16] = {13, 14, 16, 18, 20, 21, 27, 32, 6, 0, 0, 0, 0, 0, 0, 1};
-    static const int wb[16] = {18, 24, 33, 37, 41, 47, 51, 59, 61, 6, 0, 0, 0, 0, 1, 1};
-    return (codec == AV_CODEC_ID_AMR_NB ? nb : wb)[(header >> 3) & 0x0f];
+int amrFrameBytes(AVCodecID codec, const uint8_t* header) {
+    static constexpr int nb[16] = {13, 14, 16, 18, 20, 21, 27, 32, 6, 0, 0, 0, 0, 0, 0, 1};
+    static constexpr int wb[16] = {18, 24, 33, 37, 41, 47, 51, 59, 61, 6, 0, 0, 0, 0, 1, 1};
+    const unsigned type = (unsigned(*header) >> 3) & 0x0fu;
+    return codec == AV_CODEC_ID_AMR_NB ? nb[type] : wb[type];
 }
 
 // Splits an AMR packet that holds several frames (3GP files may store up to a second of
@@ -23,12 +24,12 @@ int amrFrameBytes(AVCodecID codec, uint8_t header) {
 void splitAmr(const AVStream* s, AVPacket* packet, std::deque<PacketPtr>* out) {
     const AVCodecID codec = s->codecpar->codec_id;
     if ((codec != AV_CODEC_ID_AMR_NB && codec != AV_CODEC_ID_AMR_WB) || packet->size <= 0 ||
-        amrFrameBytes(codec, packet->data[0]) >= packet->size)
+        amrFrameBytes(codec, packet->data) >= packet->size)
         return;
     const int64_t step = av_rescale_q(20000, AVRational{1, 1000000}, s->time_base);
     int offset = 0;
     for (int i = 0; offset < packet->size; ++i) {
-        const int bytes = std::min(amrFrameBytes(codec, packet->data[offset]), packet->size - offset);
+        const int bytes = std::min(amrFrameBytes(codec, packet->data + offset), packet->size - offset);
         if (bytes <= 0)
             break;
         PacketPtr frame = makePacket();

@@ -7,6 +7,8 @@
 
 #include "TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <QAudioDevice>
 #include <QCoreApplication>
 #include <QDir>
@@ -238,6 +240,25 @@ private:
     std::vector<std::unique_ptr<QProcess>> keepAlive_; // one silent stream per sink
     QString error_;
     bool running_ = false;
+};
+
+// A suite whose tests play through one private sound server, started before its first test
+// and stopped after its last; without one its tests are skipped, saying why.
+class SoundServerSuite : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        server() = std::make_unique<PrivateSoundServer>();
+        server()->start();
+    }
+    static void TearDownTestSuite() { server().reset(); }
+    void SetUp() override {
+        if (!server()->ready())
+            GTEST_SKIP() << "no private sound server: " << server()->error().toStdString();
+    }
+    static std::unique_ptr<PrivateSoundServer>& server() {
+        static std::unique_ptr<PrivateSoundServer> s;
+        return s;
+    }
 };
 
 } // namespace playertest

@@ -36,6 +36,16 @@ QString makeWithFfmpeg(const QString& out, const QStringList& args) {
     return run(FFMPEG_EXECUTABLE, all) == 0 ? out : QString();
 }
 
+LongGroupClips makeLongGroupClips(const QString& folder) {
+    LongGroupClips clips;
+    clips.mp4 = makeWithFfmpeg(folder + "/gop.mp4", QString("-f lavfi -i testsrc2=size=320x240:rate=25:duration=12 "
+                                                            "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 250 -bf 0")
+                                                        .split(' '));
+    if (!clips.mp4.isEmpty())
+        clips.ts = makeWithFfmpeg(folder + "/gop.ts", {"-i", clips.mp4, "-c", "copy"});
+    return clips;
+}
+
 QJsonObject probe(const QString& path) {
     QByteArray out;
     if (run(FFPROBE_EXECUTABLE, {"-v", "error", "-print_format", "json", "-show_format", "-show_streams", path},

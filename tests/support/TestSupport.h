@@ -21,6 +21,13 @@ int run(const QString& program, const QStringList& args, QByteArray* out = nullp
 // Writes `out` with the ffmpeg command line from `args` (inputs and options); returns `out`, or
 // an empty string when ffmpeg fails.
 QString makeWithFfmpeg(const QString& out, const QStringList& args);
+// A 12 s 320x240 25 fps clip with one key picture in 10 s, as MP4 and, with the same pictures,
+// as MPEG-TS, which has no index (a seek lands near its time, not on the key picture before).
+// Empty paths when ffmpeg fails.
+struct LongGroupClips {
+    QString mp4, ts;
+};
+LongGroupClips makeLongGroupClips(const QString& folder);
 
 // ffprobe -show_format -show_streams as JSON; an empty object when ffprobe fails.
 QJsonObject probe(const QString& path);

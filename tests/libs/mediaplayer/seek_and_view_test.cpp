@@ -189,12 +189,7 @@ TEST(PlayerSeek, AnMpegTsWithLongPictureGroupsShowsThePictureOfTheTime) {
     // A transport stream has no index: a seek lands near the time, not on the key frame before
     // it. The same pictures in MP4 tell which one each time shows.
     QTemporaryDir dir;
-    const QString mp4 = testsupport::makeWithFfmpeg(
-        dir.filePath("gop.mp4"), QString("-f lavfi -i testsrc2=size=320x240:rate=25:duration=12 -c:v libx264 "
-                                         "-preset ultrafast -pix_fmt yuv420p -g 250 -bf 0")
-                                     .split(' '));
-    ASSERT_FALSE(mp4.isEmpty());
-    const QString ts = testsupport::makeWithFfmpeg(dir.filePath("gop.ts"), {"-i", mp4, "-c", "copy"});
+    const auto [mp4, ts] = testsupport::makeLongGroupClips(dir.path());
     ASSERT_FALSE(ts.isEmpty());
     LxMoviePlayer p(ts, QRect(0, 0, 320, 240));
     ASSERT_TRUE(p.isOpen());

@@ -16,7 +16,6 @@ using testsupport::media;
 
 namespace {
 
-PrivateSoundServer* gServer = nullptr;
 // How far from the wall clock's rate a window may be: the clock moves smoothly to within a few
 // hundredths of a second, well inside the 9 % of a sound rate mixed up.
 constexpr double kRateTolerance = 0.045;
@@ -82,21 +81,7 @@ void expectKeepsPace(LxMoviePlayer& p, int windows = 8) {
     EXPECT_LT(rate, 1.0 + kRateTolerance) << "the position runs ahead of the wall clock";
 }
 
-class SoundClock : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        gServer = new PrivateSoundServer;
-        gServer->start();
-    }
-    static void TearDownTestSuite() {
-        delete gServer;
-        gServer = nullptr;
-    }
-    void SetUp() override {
-        if (!gServer->ready())
-            GTEST_SKIP() << "sound clock not tested: " << gServer->error().toStdString();
-    }
-};
+class SoundClock : public SoundServerSuite {};
 
 } // namespace
 

@@ -16,7 +16,6 @@ using namespace playertest;
 
 namespace {
 
-PrivateSoundServer* gServer = nullptr;
 constexpr int kRate = 8000;
 
 // `ms` of what the default sink plays, mono at kRate.
@@ -63,21 +62,7 @@ Heard play(const QString& clip, int stream, double mainVolume) {
     return {strongest(pcm, 440), strongest(pcm, 1000)};
 }
 
-class SoundStream : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        gServer = new PrivateSoundServer;
-        gServer->start();
-    }
-    static void TearDownTestSuite() {
-        delete gServer;
-        gServer = nullptr;
-    }
-    void SetUp() override {
-        if (!gServer->ready())
-            GTEST_SKIP() << "no private sound server: " << gServer->error().toStdString();
-    }
-};
+class SoundStream : public SoundServerSuite {};
 
 } // namespace
 

@@ -12,12 +12,7 @@ using namespace batchtest;
 TEST(BatchCutPreview, AnMpegTsShowsThePictureOfTheTypedStart) {
     QTemporaryDir dir;
     // The same pictures in MP4 tell which one the preview shows.
-    const QString mp4 = testsupport::makeWithFfmpeg(
-        dir.filePath("gop.mp4"), QString("-f lavfi -i testsrc2=size=320x240:rate=25:duration=12 -c:v libx264 "
-                                         "-preset ultrafast -pix_fmt yuv420p -g 250 -bf 0")
-                                     .split(' '));
-    ASSERT_FALSE(mp4.isEmpty());
-    const QString ts = testsupport::makeWithFfmpeg(dir.filePath("gop.ts"), {"-i", mp4, "-c", "copy"});
+    const auto [mp4, ts] = testsupport::makeLongGroupClips(dir.path());
     ASSERT_FALSE(ts.isEmpty());
     Driver d;
     d.addFile(ts);
