@@ -44,9 +44,13 @@ int openSeamEncoder(const AVStream* s, int paramId, const char* profile, int thr
     c->thread_type = FF_THREAD_SLICE;
     // The parameter sets go into the stream's record as well as in-band.
     c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    // Above 1080p a frame and its planes weigh tens of MB: the look-ahead, the macroblock tree
+    // and the half-size planes that rate control by quality needs go (a constant quantiser
+    // instead), so that the encoder holds little more than the frame it codes and its reference.
+    const bool large = int64_t(par->width) * par->height > 1920 * 1088;
     AVDictionary* options = nullptr;
     av_dict_set(&options, "preset", "veryfast", 0);
-    av_dict_set(&options, "crf", "18", 0);
+    av_dict_set(&options, large ? "qp" : "crf", large ? "20" : "18", 0);
     av_dict_set(&options, "profile", profile, 0);
     // An edge is at most a group of pictures: a short look-ahead (long enough for the
     // macroblock tree, which keeps the frames small), a fixed pattern of B-frames and full-pel
@@ -55,7 +59,8 @@ int openSeamEncoder(const AVStream* s, int paramId, const char* profile, int thr
     // picture.
     const std::string params = "sps-id=" + std::to_string(paramId) +
                                ":repeat-headers=1:b-pyramid=" + (depth >= 2 ? "normal" : "none") +
-                               ":rc-lookahead=2:sync-lookahead=0:b-adapt=0:scenecut=0:weightp=0:ref=1"
+                               (large ? ":rc-lookahead=0:mbtree=0" : ":rc-lookahead=2") +
+                               ":sync-lookahead=0:b-adapt=0:scenecut=0:weightp=0:ref=1"
                                ":subme=0:me=dia";
     av_dict_set(&options, "x264-params", params.c_str(), 0);
     const int r = avcodec_open2(c.get(), codec, &options);
@@ -153,9 +158,11 @@ bool openEdgeEncoder(const AVStream* video, int paramId, size_t frames, CodecPtr
 
 int CutEdge::open(const AVStream* video, const std::string& path, CodecPtr encoder, size_t decodes) {
     encoder_ = std::move(encoder);
-    // Frame threads decode a long edge faster, but each holds pictures of its own: a short
-    // edge keeps to one or two.
-    const int r = openStreamDecoder(video, path, &decoder_, decodes > 24 ? 4 : decodes > 8 ? 2 : 1);
+    // Frame threads each hold pictures of their own; past two they add memory (a picture is
+    // 3 MB at 1080p, 12 MB at 2160p) more than speed to an edge of at most a group of pictures,
+    // and above 1080p even the second is too much.
+    const bool large = int64_t(video->codecpar->width) * video->codecpar->height > 1920 * 1088;
+    const int r = openStreamDecoder(video, path, &decoder_, decodes > 8 && !large ? 2 : 1);
     if (r < 0)
         encoder_.reset();
     return r;
