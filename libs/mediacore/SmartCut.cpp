@@ -201,7 +201,10 @@ int SmartCut::scan(CutInput& w, CutRange* range) {
             if (!(w.isHevc ? describeHevc(packet.get(), w.hvc.lengthSize, &p, &range->temporalLayers)
                            : describe(packet.get(), w.config.lengthSize, &p, &range->usedIds)))
                 return decline("damaged picture packets");
-            if (range->packets.empty() && (!p.key || t > request_.startUs + kEpsilonUs))
+            // A keyframe after the start is right when it is the first picture of the file (the
+            // picture often starts a few ms after the sound): nothing lies before it.
+            const bool first = w.video->start_time != AV_NOPTS_VALUE && packet->pts <= w.video->start_time;
+            if (range->packets.empty() && (!p.key || (t > request_.startUs + kEpsilonUs && !first)))
                 return decline("the seek missed the keyframe before the start");
             const bool limitPassed = request_.sizeLimit > 0 && copiedBytes > request_.sizeLimit;
             if (p.key && (t >= range->endUs - kEpsilonUs || limitPassed)) {

@@ -335,6 +335,24 @@ TEST(SmartCut, SizeLimitEndsBeforeTheGroupThatWouldPassIt) {
     }
 }
 
+// In many files the picture starts a few ms after the sound: a split's first part, from 0, still
+// copies its groups from the first keyframe.
+TEST(SmartCut, PartFromTheStartWhenThePictureStartsAfterTheSound) {
+    QTemporaryDir dir;
+    const QString src = makeWithFfmpeg(dir.filePath("late.mkv"),
+                                       QString("-itsoffset 0.03 -f lavfi -i testsrc2=size=320x240:rate=25:duration=6 "
+                                               "-f lavfi -i sine=frequency=500:sample_rate=48000:duration=6 -c:v "
+                                               "libx264 -preset veryfast -g 25 -pix_fmt yuv420p -c:a aac")
+                                           .split(' '));
+    const double late = probeStream(src, "video").value("start_time").toString().toDouble() -
+                        probe(src).value("format").toObject().value("start_time").toString().toDouble();
+    ASSERT_GT(late, 0.02);
+    const QString out = dir.filePath("part.mkv");
+    ASSERT_TRUE(cut(src, out, 0.0, 6.0, QFileInfo(src).size() / 2));
+    // It starts with the first picture, the sound before it left out as in any cut.
+    expectMatchesSource(src, out, late, late + probeFrameCount(out) * 0.04 - 0.001);
+}
+
 // A cap so small that not even the first group fits: the part is re-encoded frame by frame and
 // ends where the cap is reached, yet like a copied part it starts with the first frame of the
 // range (1.3 s lies between two frames) at time 0, its sound with it, and holds every frame up to
