@@ -1,11 +1,11 @@
-// bench_engine [--small] [--runs N] [job...]: times libMediaCore against the ffmpeg command line
+// bench_engine [--small] [--sources] [--runs N] [job...]: times libMediaCore against the ffmpeg command line
 // on the same jobs, as a user runs them: each job is a process of its own (bench_job), started
 // fresh each time, so its time counts the process start and the loading of the libraries and
 // its peak memory is that process's. The sides of a job run interleaved, N times each (5 by
 // default), and the medians are compared. The sources are grainy camera-like clips of several
 // scenes, made once and kept in build/bench-cache/. Jobs: transcode, cut, hevc, uhd, fade, join,
 // probe, split, classes; all of them when none is named. The last lines show every ratio and
-// peak beside its target.
+// peak beside its target. --sources only makes the sources.
 //
 // Pin it to the CPUs to measure on, e.g. `taskset -c 2,3 build/bin/bench_engine`: every process
 // it starts inherits them, so both sides of a comparison run on the same CPUs.
@@ -170,15 +170,17 @@ struct Bench {
 // A 10 s keep-format cut from the middle of `file`, starting between keyframes, against a packet
 // copy of the range and against ffmpeg re-encoding it exactly with `encode`.
 std::vector<Measured> cutAgainst(const Bench& b, const Clip& file, const std::string& ext,
-                                 const std::string& encode, const std::string& job) {
+                                 const std::string& encode, const std::string& job, bool seekByDecoding = false) {
     const int64_t from = int64_t(file.seconds / 2 - 5) * 1000000 + 400000, to = from + 10000000;
     const fs::path e = b.out("cut_engine" + ext), c = b.out("cut_copy" + ext), r = b.out("cut_encode" + ext);
     const std::string ss = "-ss " + secondsText(from) + " -i " + file.path + " -t 10 ";
     std::vector<Side> sides{
         {"engine", engine({"cut", file.path, e.string(), std::to_string(from), std::to_string(to)}), {e}},
         {"ffmpeg -c copy", ffmpeg(ss + "-c copy " + c.string()), {c}}};
+    const std::string decodeTo = "-i " + file.path + " -ss " + secondsText(from) + " -t 10 ";
     if (!encode.empty())
-        sides.push_back({"ffmpeg re-encode", ffmpeg(ss + encode + " " + r.string()), {r}});
+        sides.push_back(
+            {"ffmpeg re-encode", ffmpeg((seekByDecoding ? decodeTo : ss) + encode + " " + r.string()), {r}});
     const std::vector<Measured> m = interleaved(sides);
     if (!encode.empty() && frameCount(e) != frameCount(r))
         std::cout << "  (the re-encode wrote " << frameCount(r) << " frames, the cut " << frameCount(e)
@@ -308,7 +310,7 @@ bool benchClasses(const Bench& b) {
     bool ok = true;
     for (const ClassClip& c : b.src.classes) {
         const std::string job = "cut 10 s of " + c.clip.name;
-        const auto m = cutAgainst(b, c.clip, c.ext, c.encode, job);
+        const auto m = cutAgainst(b, c.clip, c.ext, c.encode, job, c.seekByDecoding);
         if (!c.encode.empty())
             ratio(job, m[0], m[2], "ffmpeg re-encode");
         for (const Measured& x : m)
@@ -333,12 +335,14 @@ void printSideBySide() {
 } // namespace
 
 int main(int argc, char** argv) {
-    bool small = false;
+    bool small = false, sourcesOnly = false;
     std::vector<std::string> jobs;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--small")
             small = true;
+        else if (a == "--sources")
+            sourcesOnly = true;
         else if (a == "--runs" && i + 1 < argc)
             gRuns = std::max(1, std::atoi(argv[++i]));
         else
@@ -354,6 +358,10 @@ int main(int argc, char** argv) {
         std::cerr << "ffmpeg could not make the inputs\n";
         fs::remove_all(b.dir);
         return 1;
+    }
+    if (sourcesOnly) { // made unpinned once, before a pinned run
+        fs::remove_all(b.dir);
+        return 0;
     }
     std::cout << "Medians of " << gRuns << " interleaved runs, each job in a fresh process:\n";
     const std::pair<const char*, std::function<bool(const Bench&)>> all[] = {

@@ -18,11 +18,15 @@ bool ffmpeg(const std::string& args) {
 // gives, and a tone with a little noise; `seed` makes each clip different.
 std::string sceneInputs(const std::string& size, int seconds, int seed) {
     const std::string part = std::to_string(double(seconds) / 4), s = std::to_string(seed);
-    const std::string common = "s=" + size + ":r=30:d=" + part;
+    // 2160p scenes are drawn at 1080p and scaled up (drawing gradients at 2160p takes minutes);
+    // the grain is added at the full size.
+    const bool uhd = size == "3840x2160";
+    const std::string common = "s=" + std::string(uhd ? "1920x1080" : size) + ":r=30:d=" + part;
     const std::string video = "testsrc2=" + common + "[a];gradients=" + common + ":speed=0.04:seed=" + s +
                               "[b];testsrc2=" + common + ",hflip,hue=H=t+" + s + "[c];gradients=" + common +
                               ":n=5:speed=0.08:seed=" + std::to_string(seed + 7) +
-                              "[d];[a][b][c][d]concat=n=4,noise=alls=14:allf=t+u:all_seed=" + s + "[out0]";
+                              "[d];[a][b][c][d]concat=n=4," + (uhd ? "scale=3840:2160," : "") +
+                              "noise=alls=14:allf=t+u:all_seed=" + s + "[out0]";
     const std::string sound = "sine=f=" + std::to_string(220 + 20 * (seed % 10)) +
                               ":sample_rate=48000:d=" + std::to_string(seconds) +
                               "[s];anoisesrc=r=48000:a=0.02:d=" + std::to_string(seconds) + ":seed=" + s +
@@ -140,6 +144,7 @@ bool makeSources(bool small, const std::vector<std::string>& jobs, Sources* out)
             ClassClip k;
             k.ext = std::string(".") + c.ext;
             k.encode = c.encode;
+            k.seekByDecoding = k.ext == ".ts";
             ok = ok && cached(std::string("class_") + t.substr(0, t.size() - 1) + v + k.ext, size,
                               small ? 12 : 40, 30, c.make, t + c.name + " 40 s grainy", &k.clip);
             out->classes.push_back(k);

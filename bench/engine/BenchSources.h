@@ -16,6 +16,9 @@ struct ClassClip {
     Clip clip;
     std::string ext;
     std::string encode;
+    // ffmpeg's seek before its input lands late in MPEG-TS (its timestamps start past 0): the
+    // re-encode reference then seeks by decoding, so that it writes the frames the cut writes.
+    bool seekByDecoding = false;
 };
 
 struct Sources {
