@@ -108,7 +108,7 @@ void ratio(const std::string& job, const Measured& engine, const Measured& refer
            const std::string& against, double target = 0) {
     const double r = reference.seconds > 0 ? engine.seconds / reference.seconds : 0;
     gRows.push_back({job, against, "x", r, target});
-    std::cout << std::left << std::setw(52) << job << std::right << std::fixed << std::setprecision(2)
+    std::cout << std::left << std::setw(58) << job << std::right << std::fixed << std::setprecision(2)
               << std::setw(7) << engine.seconds << " s " << std::setw(5) << std::setprecision(0)
               << engine.peakMiB << " MiB  vs " << std::setprecision(2) << std::setw(7) << reference.seconds
               << " s " << std::setprecision(0) << std::setw(5) << reference.peakMiB << " MiB (" << against
@@ -322,7 +322,7 @@ bool benchClasses(const Bench& b) {
 void printSideBySide() {
     std::cout << "\nRatios and peaks beside their targets (engine / ffmpeg: lower is faster):\n";
     for (const Row& r : gRows) {
-        std::cout << "  " << std::left << std::setw(52) << r.job << std::setw(30) << r.against << std::right
+        std::cout << "  " << std::left << std::setw(58) << r.job << std::setw(30) << r.against << std::right
                   << std::fixed << std::setprecision(r.unit == "x" ? 2 : 0) << std::setw(7) << r.value << " "
                   << r.unit;
         if (r.target > 0)
