@@ -18,15 +18,15 @@ bool ffmpeg(const std::string& args) {
 // gives, and a tone with a little noise; `seed` makes each clip different.
 std::string sceneInputs(const std::string& size, int seconds, int seed) {
     const std::string part = std::to_string(double(seconds) / 4), s = std::to_string(seed);
-    // 2160p scenes are drawn at 1080p and scaled up (drawing gradients at 2160p takes minutes);
-    // the grain is added at the full size.
+    // 2160p scenes are drawn with their grain at 1080p and scaled up: drawing them at 2160p takes
+    // many minutes on a busy machine.
     const bool uhd = size == "3840x2160";
     const std::string common = "s=" + std::string(uhd ? "1920x1080" : size) + ":r=30:d=" + part;
     const std::string video = "testsrc2=" + common + "[a];gradients=" + common + ":speed=0.04:seed=" + s +
                               "[b];testsrc2=" + common + ",hflip,hue=H=t+" + s + "[c];gradients=" + common +
                               ":n=5:speed=0.08:seed=" + std::to_string(seed + 7) +
-                              "[d];[a][b][c][d]concat=n=4," + (uhd ? "scale=3840:2160," : "") +
-                              "noise=alls=14:allf=t+u:all_seed=" + s + "[out0]";
+                              "[d];[a][b][c][d]concat=n=4,noise=alls=14:allf=t+u:all_seed=" + s +
+                              (uhd ? ",scale=3840:2160" : "") + "[out0]";
     const std::string sound = "sine=f=" + std::to_string(220 + 20 * (seed % 10)) +
                               ":sample_rate=48000:d=" + std::to_string(seconds) +
                               "[s];anoisesrc=r=48000:a=0.02:d=" + std::to_string(seconds) + ":seed=" + s +
@@ -104,7 +104,8 @@ bool makeSources(bool small, const std::vector<std::string>& jobs, Sources* out)
     if (wanted("uhd"))
         ok = ok && cached(std::string("uhd_") + (small ? "480p" : "2160p") + v + ".mp4",
                           small ? "640x480" : "3840x2160", small ? 12 : 20, 4,
-                          "-c:v libx264 -preset ultrafast -g 60 -pix_fmt yuv420p -c:a aac",
+                          "-c:v libx264 -preset ultrafast -b:v 40M -maxrate 40M -bufsize 80M -g 60 -pix_fmt yuv420p "
+                          "-c:a aac",
                           small ? "480p H.264 grainy, 2 s groups" : "2160p H.264 20 s grainy, 2 s groups",
                           &out->uhd);
     if (wanted("split"))
