@@ -1,325 +1,333 @@
-// bench_engine [--small] [job...]: times libMediaCore against the ffmpeg command line on the same
-// jobs and prints each ratio engine / ffmpeg, then all of them side by side with the ratio each
-// should stay within. Jobs: transcode, cut, join, probe, split, classes (keep-format cuts of each
-// container class); all of them when none is named. --cuts: the frame-accurate 1080p cut and the
-// container classes at 720p.
+// bench_engine [--small] [--sources] [--runs N] [job...]: times libMediaCore against the ffmpeg command line
+// on the same jobs, as a user runs them: each job is a process of its own (bench_job), started
+// fresh each time, so its time counts the process start and the loading of the libraries and
+// its peak memory is that process's. The sides of a job run interleaved, N times each (5 by
+// default), and the medians are compared. The sources are grainy camera-like clips of several
+// scenes, made once and kept in build/bench-cache/. Jobs: transcode, cut, hevc, uhd, fade, join,
+// probe, split, classes; all of them when none is named. The last lines show every ratio and
+// peak beside its target. --sources only makes the sources.
+//
+// Pin it to the CPUs to measure on, e.g. `taskset -c 2,3 build/bin/bench_engine`: every process
+// it starts inherits them, so both sides of a comparison run on the same CPUs.
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <iomanip>
 #include <iostream>
+#include <spawn.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
-#include <QLoggingCategory>
+#include "BenchSources.h"
 
-#include "mediacore/MediaCore.h"
-
-#include "BenchSplit.h"
-#include "platform/FfmpegLog.h"
+extern char** environ;
 
 namespace fs = std::filesystem;
 
 namespace {
 
-double seconds(const std::function<bool()>& work, bool* ok) {
+struct Sample {
+    double seconds = 0;
+    double peakMiB = 0;
+    bool ok = false;
+};
+
+// Runs a command without a shell: its wall time and its own peak resident memory.
+Sample spawn(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    Sample s;
     const auto start = std::chrono::steady_clock::now();
-    *ok = work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// The fastest of `runs` runs: jobs bound by reading and writing vary from run to run with
-// what else the machine does.
-double fastestOf(int runs, const std::function<bool()>& work, bool* ok) {
-    double best = 0;
-    *ok = true;
-    for (int i = 0; i < runs && *ok; ++i) {
-        const double t = seconds(work, ok);
-        best = i == 0 ? t : std::min(best, t);
-    }
-    return best;
-}
-
-// A new modification time, so that no run finds what an earlier run of this process learnt
-// about the file.
-void touch(const std::string& path) {
-    fs::last_write_time(path, fs::file_time_type::clock::now());
-}
-
-// Runs `work` in a child process: its time, and in `peakMiB` the peak resident memory of the
-// child and anything it ran (wait4 reports the largest).
-double inChild(const std::function<bool()>& work, bool* ok, double* peakMiB) {
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = ::fork();
-    if (pid == 0)
-        ::_exit(work() ? 0 : 1);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        return s;
     int status = 0;
     struct rusage usage {};
-    *ok = pid > 0 && ::wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    *peakMiB = double(usage.ru_maxrss) / 1024.0;
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    s.ok = ::wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    s.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    s.peakMiB = double(usage.ru_maxrss) / 1024.0;
+    return s;
 }
 
-// Paths here are made by this program inside its own temporary folder: no quoting surprises.
-bool ffmpeg(const std::string& args) {
-    const std::string command = std::string(FFMPEG_EXECUTABLE) + " -v error -nostdin -y " + args;
-    return std::system(command.c_str()) == 0;
+// One side of a comparison: the command, and what to clear before each run (its outputs).
+struct Side {
+    std::string name;
+    std::vector<std::string> command;
+    std::vector<fs::path> outputs;
+};
+
+struct Measured {
+    double seconds = 0; // median
+    double peakMiB = 0; // median
+    bool ok = true;
+};
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
-bool convert(const std::string& in, const std::string& out, int64_t start, int64_t end, const char* vcodec,
-             const char* acodec) {
-    void* h = apiMediaConvertCreate();
-    bool ok = apiMediaConvertSetInputMedia(h, in.c_str()) >= 1;
-    if (ok && end > 0)
-        ok = apiMediaConvertSetCutTime(h, start, end) >= 1;
-    if (ok && vcodec)
-        apiMediaConvertSetVcodec(h, vcodec);
-    if (ok && acodec)
-        apiMediaConvertSetAcodec(h, acodec);
-    ok = ok && apiMediaConvertSetOutputPath(h, out.c_str()) >= 1 && apiMediaConvertStart(h) >= 1;
-    apiMediaConvertClose(h);
-    return ok;
+int gRuns = 5;
+
+// Runs the sides in turn, `gRuns` rounds: the machine's moods fall on every side alike.
+std::vector<Measured> interleaved(const std::vector<Side>& sides) {
+    std::vector<std::vector<double>> times(sides.size()), peaks(sides.size());
+    std::vector<Measured> out(sides.size());
+    for (int round = 0; round < gRuns; ++round) {
+        for (size_t i = 0; i < sides.size(); ++i) {
+            for (const fs::path& p : sides[i].outputs)
+                fs::remove_all(p);
+            const Sample s = spawn(sides[i].command);
+            out[i].ok = out[i].ok && s.ok;
+            times[i].push_back(s.seconds);
+            peaks[i].push_back(s.peakMiB);
+        }
+    }
+    for (size_t i = 0; i < sides.size(); ++i) {
+        out[i].seconds = median(times[i]);
+        out[i].peakMiB = median(peaks[i]);
+        if (!out[i].ok)
+            std::cerr << sides[i].name << " failed\n";
+    }
+    return out;
 }
 
 struct Row {
-    std::string job, against;
-    double ratio, target; // target 0: none
+    std::string job, against, unit;
+    double value, target; // target 0: none
 };
 std::vector<Row> gRows;
 
-void report(const std::string& job, double engine, double reference, const std::string& against,
-            double target = 0) {
-    gRows.push_back({job, against, reference > 0 ? engine / reference : 0, target});
-    std::cout << std::left << std::setw(44) << job << std::right << std::fixed << std::setprecision(2)
-              << std::setw(8) << engine << " s  vs " << std::setw(8) << reference << " s (" << against
-              << ")  ratio " << std::setprecision(2) << (reference > 0 ? engine / reference : 0) << std::endl;
+void ratio(const std::string& job, const Measured& engine, const Measured& reference,
+           const std::string& against, double target = 0) {
+    const double r = reference.seconds > 0 ? engine.seconds / reference.seconds : 0;
+    gRows.push_back({job, against, "x", r, target});
+    std::cout << std::left << std::setw(58) << job << std::right << std::fixed << std::setprecision(2)
+              << std::setw(7) << engine.seconds << " s " << std::setw(5) << std::setprecision(0)
+              << engine.peakMiB << " MiB  vs " << std::setprecision(2) << std::setw(7) << reference.seconds
+              << " s " << std::setprecision(0) << std::setw(5) << reference.peakMiB << " MiB (" << against
+              << ")  ratio " << std::setprecision(2) << r << std::endl;
 }
 
-// "p7.mp4". Built by appending: GCC 12 at -O3 falsely reports -Wrestrict on `"p" + std::to_string(i)`.
-std::string numbered(const char* prefix, int i, const char* suffix) {
-    std::string name(prefix);
-    name += std::to_string(i);
-    name += suffix;
-    return name;
+void peak(const std::string& job, double mib, const std::string& against, double target) {
+    gRows.push_back({job, against, "MiB", mib, target});
 }
 
-// A frame-accurate keep-format cut of 10 s from the middle of `file` (H.264 with 2 s groups of
-// pictures), starting between keyframes: the engine against ffmpeg's packet copy of the same
-// range (the floor: it starts on a keyframe, not on the frame asked for) and against ffmpeg
-// re-encoding the range exactly; each in a child process of its own, for its peak memory.
-bool accurateCut(const fs::path& dir, const std::string& file, int fileSeconds) {
-    const auto out = [&](const std::string& name) {
-        fs::remove(dir / name);
-        return (dir / name).string();
-    };
-    const int64_t mid = int64_t(fileSeconds / 2 - 5) * 1000000 + 400000;
-    const std::string ss = std::to_string(mid / 1e6);
-    bool ok1 = false, ok2 = false, ok3 = false;
-    double enginePeak = 0, copyPeak = 0, encodePeak = 0;
-    const double e = inChild(
-        [&] { return convert(file, out("c_engine.mp4"), mid, mid + 10000000, nullptr, nullptr); }, &ok1,
-        &enginePeak);
-    const double copy = inChild(
-        [&] { return ffmpeg("-ss " + ss + " -i " + file + " -t 10 -c copy " + out("c_copy.mp4")); }, &ok2,
-        &copyPeak);
-    const double encode = inChild(
-        [&] {
-            return ffmpeg("-ss " + ss + " -i " + file + " -t 10 -c:v libx264 -preset veryfast -crf 20 -c:a aac " +
-                          out("c_enc.mp4"));
-        },
-        &ok3, &encodePeak);
-    const std::string job = "accurate cut 10 s of " + std::to_string(fileSeconds) + " s";
-    report(job, e, copy, "ffmpeg -c copy", 3.0);
-    report(job, e, encode, "ffmpeg re-encode", 0.1);
-    std::cout << "  peak memory of that cut " << std::fixed << std::setprecision(0) << enginePeak
-              << " MiB (ffmpeg -c copy " << copyPeak << " MiB, re-encode " << encodePeak << " MiB)" << std::endl;
-    return ok1 && ok2 && ok3;
+std::string exe(const char* name) {
+    return (fs::path(BENCH_BIN_DIR) / name).string();
 }
 
-// A container class: how ffmpeg makes its input, and the codecs an ffmpeg re-encode of a
-// range uses to keep the format.
-struct ContainerClass {
-    const char* name;
-    const char* ext;
-    const char* make;   // encoding options for the input
-    const char* encode; // the same codecs for a re-encode of the range
-};
-
-// 5. Keep-format cuts of 10 s from the middle for each container class: the engine (exact
-// frames, re-encoding where it must) against ffmpeg's packet copy (keyframe-exact only) and
-// against ffmpeg re-encoding the same range with the source's codecs.
-bool containerCuts(const fs::path& dir, const std::string& size, int seconds_) {
-    static const ContainerClass kClasses[] = {
-        {"MP4 H.264/AAC", "mp4", "-c:v libx264 -preset veryfast -g 60 -pix_fmt yuv420p -c:a aac", ""},
-        {"MPEG-TS H.264/AAC, 8 s GOP", "ts", "-c:v libx264 -preset veryfast -g 240 -pix_fmt yuv420p -c:a aac",
-         "-c:v libx264 -preset veryfast -c:a aac"},
-        {"MPEG-PS MPEG-2/MP2", "mpg", "-f vob -c:v mpeg2video -q:v 4 -g 15 -c:a mp2",
-         "-f vob -c:v mpeg2video -q:v 4 -c:a mp2"},
-        {"AVI MPEG-4/MP3", "avi", "-c:v mpeg4 -q:v 4 -g 60 -c:a libmp3lame", "-c:v mpeg4 -q:v 4 -c:a libmp3lame"},
-        {"WebM VP9/Opus", "webm", "-c:v libvpx-vp9 -deadline realtime -cpu-used 8 -b:v 1M -g 60 -c:a libopus",
-         "-c:v libvpx-vp9 -deadline realtime -cpu-used 8 -b:v 1M -c:a libopus"},
-        {"WMV WMV2/WMA", "wmv", "-c:v wmv2 -b:v 2M -g 60 -c:a wmav2", "-c:v wmv2 -b:v 2M -c:a wmav2"},
-    };
-    bool all = true;
-    for (const ContainerClass& c : kClasses) {
-        const std::string in = (dir / (std::string("class.") + c.ext)).string();
-        if (!ffmpeg("-f lavfi -i testsrc2=size=" + size + ":rate=30:duration=" + std::to_string(seconds_) +
-                    " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=" + std::to_string(seconds_) + " " +
-                    c.make + " -shortest " + in))
-            return false;
-        const int64_t mid = int64_t(seconds_ / 2 - 5) * 1000000 + 400000;
-        const std::string ss = std::to_string(mid / 1e6), ext = std::string(".") + c.ext;
-        const auto out = [&](const char* stem) {
-            fs::remove(dir / (stem + ext));
-            return (dir / (stem + ext)).string();
-        };
-        bool ok1 = false, ok2 = false, ok3 = true;
-        const double e = seconds([&] { return convert(in, out("k_engine"), mid, mid + 10000000, nullptr, nullptr); },
-                                 &ok1);
-        const double copy = seconds(
-            [&] { return ffmpeg("-ss " + ss + " -i " + in + " -t 10 -c copy " + out("k_copy")); }, &ok2);
-        report(std::string("cut 10 s, ") + c.name, e, copy, "ffmpeg -c copy");
-        if (*c.encode) {
-            const double enc = seconds(
-                [&] { return ffmpeg("-ss " + ss + " -i " + in + " -t 10 " + c.encode + " " + out("k_enc")); }, &ok3);
-            report(std::string("cut 10 s, ") + c.name, e, enc, "ffmpeg re-encode");
+std::vector<std::string> ffmpeg(const std::string& args) {
+    std::vector<std::string> v{FFMPEG_EXECUTABLE, "-v", "error", "-nostdin", "-y"};
+    std::string word;
+    for (const char c : args + " ") {
+        if (c != ' ') {
+            word += c;
+        } else if (!word.empty()) {
+            v.push_back(word);
+            word.clear();
         }
-        all = all && ok1 && ok2 && ok3;
-        fs::remove(in);
     }
-    return all;
+    return v;
 }
 
-// The inputs and scratch folder every job shares.
+std::vector<std::string> engine(std::vector<std::string> args) {
+    args.insert(args.begin(), exe("bench_job"));
+    return args;
+}
+
+std::string secondsText(int64_t us) {
+    return std::to_string(double(us) / 1e6);
+}
+
+// Picture frames ffprobe counts in a file (0 when it cannot).
+int frameCount(const fs::path& file) {
+    const std::string command =
+        std::string(FFPROBE_EXECUTABLE) +
+        " -v error -select_streams v:0 -count_packets -show_entries stream=nb_read_packets "
+        "-of csv=p=0 " +
+        file.string();
+    FILE* pipe = ::popen(command.c_str(), "r");
+    char line[64] = {};
+    const bool read = pipe && std::fgets(line, sizeof line, pipe) != nullptr;
+    if (pipe)
+        ::pclose(pipe);
+    return read ? std::atoi(line) : 0;
+}
+
 struct Bench {
     fs::path dir;
-    std::string size, big, longFile;
-    int bigSeconds = 0, longSeconds = 0;
-
-    std::string out(const std::string& name) const {
-        fs::remove(dir / name);
-        return (dir / name).string();
-    }
+    Sources src;
+    fs::path out(const std::string& name) const { return dir / name; }
 };
 
-// 1. Transcode to H.264/AAC (the engine's quality defaults: veryfast, CRF 20).
+// A 10 s keep-format cut from the middle of `file`, starting between keyframes, against a packet
+// copy of the range and against ffmpeg re-encoding it exactly with `encode`.
+std::vector<Measured> cutAgainst(const Bench& b, const Clip& file, const std::string& ext,
+                                 const std::string& encode, const std::string& job, bool seekByDecoding = false) {
+    const int64_t from = int64_t(file.seconds / 2 - 5) * 1000000 + 400000, to = from + 10000000;
+    const fs::path e = b.out("cut_engine" + ext), c = b.out("cut_copy" + ext), r = b.out("cut_encode" + ext);
+    const std::string ss = "-ss " + secondsText(from) + " -i " + file.path + " -t 10 ";
+    std::vector<Side> sides{
+        {"engine", engine({"cut", file.path, e.string(), std::to_string(from), std::to_string(to)}), {e}},
+        {"ffmpeg -c copy", ffmpeg(ss + "-c copy " + c.string()), {c}}};
+    const std::string decodeTo = "-i " + file.path + " -ss " + secondsText(from) + " -t 10 ";
+    if (!encode.empty())
+        sides.push_back(
+            {"ffmpeg re-encode", ffmpeg((seekByDecoding ? decodeTo : ss) + encode + " " + r.string()), {r}});
+    const std::vector<Measured> m = interleaved(sides);
+    if (!encode.empty() && frameCount(e) != frameCount(r))
+        std::cout << "  (the re-encode wrote " << frameCount(r) << " frames, the cut " << frameCount(e)
+                  << ")\n";
+    ratio(job, m[0], m[1], "ffmpeg -c copy");
+    return m;
+}
+
+const char* const kX264 = "-c:v libx264 -preset veryfast -crf 20 -c:a aac";
+// The engine's own settings for libx265 when it re-encodes.
+const char* const kX265 = "-c:v libx265 -preset superfast -crf 24 -x265-params log-level=error -c:a aac";
+
 bool benchTranscode(const Bench& b) {
-    bool ok1 = false, ok2 = false;
-    const double e = seconds([&] { return convert(b.big, b.out("t_engine.mp4"), 0, 0, "libx264", "aac"); }, &ok1);
-    const double f = seconds(
-        [&] {
-            return ffmpeg("-i " + b.big + " -c:v libx264 -preset veryfast -crf 20 -c:a aac " + b.out("t_ffmpeg.mp4"));
-        },
-        &ok2);
-    report("transcode " + b.size + " " + std::to_string(b.bigSeconds) + " s", e, f, "ffmpeg re-encode", 1.0);
-    return ok1 && ok2;
+    const fs::path e = b.out("t_engine.mp4"), f = b.out("t_ffmpeg.mp4");
+    const auto m =
+        interleaved({{"engine", engine({"convert", b.src.mid.path, e.string(), "libx264", "aac"}), {e}},
+                     {"ffmpeg", ffmpeg("-i " + b.src.mid.path + " " + kX264 + " " + f.string()), {f}}});
+    ratio("transcode " + b.src.mid.name, m[0], m[1], "ffmpeg re-encode", 1.0);
+    return m[0].ok && m[1].ok;
 }
 
-// 2. Frame-accurate keep-format cut of 10 s from the middle of the long file.
 bool benchCut(const Bench& b) {
-    return accurateCut(b.dir, b.longFile, b.longSeconds);
+    const std::string job = "cut 10 s of " + b.src.longH264.name;
+    const auto m = cutAgainst(b, b.src.longH264, ".mp4", kX264, job);
+    gRows.back().target = 3.0;
+    ratio(job, m[0], m[2], "ffmpeg re-encode", 0.1);
+    peak(job, m[0].peakMiB, "peak memory", 150);
+    return m[0].ok && m[1].ok && m[2].ok;
 }
 
-// 3. Three-clip copy join (the fastest of three runs each).
+bool benchHevc(const Bench& b) {
+    const std::string job = "cut 10 s of " + b.src.hevc.name;
+    const auto m = cutAgainst(b, b.src.hevc, ".mp4", kX265, job);
+    ratio(job, m[0], m[2], "ffmpeg x265 re-encode", 0.2);
+    peak(job, m[0].peakMiB, "peak memory", 0);
+    return m[0].ok && m[1].ok && m[2].ok;
+}
+
+bool benchUhd(const Bench& b) {
+    const std::string job = "cut 10 s of " + b.src.uhd.name;
+    const auto m = cutAgainst(b, b.src.uhd, ".mp4", "", job);
+    peak(job, m[0].peakMiB, "peak memory", 200);
+    return m[0].ok && m[1].ok;
+}
+
+// Two different clips joined with a 1 s fade, against ffmpeg's xfade and acrossfade.
+bool benchFade(const Bench& b) {
+    const Clip& x = b.src.joins[0];
+    const Clip& y = b.src.joins[1];
+    const fs::path e = b.out("fade_engine.mp4"), f = b.out("fade_ffmpeg.mp4");
+    const std::string graph =
+        "[0:v][1:v]xfade=transition=fade:duration=1:offset=" + std::to_string(x.seconds - 1) +
+        "[v];[0:a][1:a]acrossfade=d=1[a]";
+    const auto m = interleaved({{"engine", engine({"join", e.string(), "1000000", x.path, y.path}), {e}},
+                                {"ffmpeg",
+                                 ffmpeg("-i " + x.path + " -i " + y.path + " -filter_complex " + graph +
+                                        " -map [v] -map [a] " + kX264 + " " + f.string()),
+                                 {f}}});
+    const std::string job = "1 s fade join of 2 x " + x.name;
+    ratio(job, m[0], m[1], "ffmpeg xfade");
+    peak(job, m[0].peakMiB, "peak memory, at most ffmpeg's", m[1].peakMiB);
+    return m[0].ok && m[1].ok;
+}
+
 bool benchJoin(const Bench& b) {
-    bool ok1 = false, ok2 = false;
-    const double e = fastestOf(
-        3,
-        [&] {
-            touch(b.longFile);
-            void* h = apiMediaJoinCreate();
-            bool ok = apiMediaJoinSetOutputPath(h, b.out("j_engine.mp4").c_str()) >= 1;
-            for (int i = 0; i < 3; ++i)
-                ok = ok && apiMediaJoinAddMediaClip(h, b.longFile.c_str(), 0, 0) != 0;
-            apiMediaJoinSetVideoCodec(h, "copy");
-            apiMediaJoinSetAudioCodec(h, "copy");
-            ok = ok && apiMediaJoinStart(h) == 0;
-            apiMediaJoinClose(h);
-            return ok;
-        },
-        &ok1);
-    const std::string list = (b.dir / "list.txt").string();
-    ffmpeg("-f lavfi -i anullsrc -t 0.1 " + b.out("dummy.wav")); // warms the ffmpeg binary
-    {
-        std::string text;
-        for (int i = 0; i < 3; ++i)
-            text += "file '" + b.longFile + "'\n";
-        FILE* fp = std::fopen(list.c_str(), "w");
-        if (fp) {
-            std::fputs(text.c_str(), fp);
-            std::fclose(fp);
-        }
+    const fs::path e = b.out("j_engine.mp4"), f = b.out("j_ffmpeg.mp4"), list = b.out("list.txt");
+    std::string text;
+    std::vector<std::string> args{"join", e.string(), "0"};
+    for (const Clip& c : b.src.joins) {
+        text += "file '" + c.path + "'\n";
+        args.push_back(c.path);
     }
-    const double f = fastestOf(
-        3, [&] { return ffmpeg("-f concat -safe 0 -i " + list + " -c copy " + b.out("j_ffmpeg.mp4")); }, &ok2);
-    report("copy join of 3 x " + std::to_string(b.longSeconds) + " s", e, f, "ffmpeg concat -c copy", 0.8);
-    return ok1 && ok2;
+    if (FILE* fp = std::fopen(list.c_str(), "w")) {
+        std::fputs(text.c_str(), fp);
+        std::fclose(fp);
+    }
+    const auto m = interleaved(
+        {{"engine", engine(args), {e}},
+         {"ffmpeg", ffmpeg("-f concat -safe 0 -i " + list.string() + " -c copy " + f.string()), {f}}});
+    ratio("copy join of 3 different " + b.src.joins[0].name, m[0], m[1], "ffmpeg concat -c copy", 0.8);
+    return m[0].ok && m[1].ok;
 }
 
-// 4. Probe and snapshot of 20 files (the fastest of three runs each).
+// Probe and first-frame snapshot of 20 different files: one engine process, as the program
+// opening them, against ffprobe plus a one-frame ffmpeg grab for each.
 bool benchProbe(const Bench& b) {
-    bool ok1 = false, ok2 = false;
-    std::vector<std::string> files;
-    for (int i = 0; i < 20; ++i) {
-        const fs::path p = b.dir / numbered("p", i, ".mp4");
-        fs::copy_file(b.big, p, fs::copy_options::overwrite_existing);
-        files.push_back(p.string());
+    std::vector<std::string> args{"probe"};
+    std::string script;
+    const fs::path shots = b.out("shots");
+    for (size_t i = 0; i < b.src.probes.size(); ++i) {
+        const std::string& p = b.src.probes[i].path;
+        args.push_back(p);
+        script += std::string(FFPROBE_EXECUTABLE) + " -v error -show_streams " + p + " >/dev/null && " +
+                  FFMPEG_EXECUTABLE + " -v error -nostdin -y -i " + p + " -frames:v 1 -s 285x180 " +
+                  (shots / (std::to_string(i) + ".png")).string() + " && ";
     }
-    std::vector<unsigned char> buffer(285 * 180 * 4);
-    const double e = fastestOf(
-        3,
-        [&] {
-            for (const std::string& p : files)
-                touch(p);
-            for (const std::string& p : files) {
-                void* m = MediaOpen(p.c_str());
-                MEDIA_AUDIO_STREAM_INFO a{};
-                MEDIA_VIDEO_STREAM_INFO v{};
-                if (!m || MediaGetInfo(m, &a, &v) < 1 || MediaSnapshot(m, 0, 285, 180, buffer.data(), 0) < 1)
-                    return false;
-                MediaClose(m);
-            }
-            return true;
-        },
-        &ok1);
-    const double f = fastestOf(
-        3,
-        [&] {
-            bool ok = true;
-            for (size_t i = 0; i < files.size(); ++i)
-                ok = ok &&
-                     std::system((std::string(FFPROBE_EXECUTABLE) + " -v error -show_streams " + files[i] +
-                                  " > /dev/null")
-                                     .c_str()) == 0 &&
-                     ffmpeg("-i " + files[i] + " -frames:v 1 -s 285x180 " + b.out(numbered("s", i, ".png")));
-            return ok;
-        },
-        &ok2);
-    report("probe + snapshot of 20 files", e, f, "ffprobe + ffmpeg", 0.25);
-    return ok1 && ok2;
+    script = "mkdir -p " + shots.string() + " && " + script + "true";
+    const auto m =
+        interleaved({{"engine", engine(args), {}}, {"ffmpeg", {"/bin/sh", "-c", script}, {shots}}});
+    ratio("probe + snapshot of 20 different " + b.src.probes[0].name, m[0], m[1], "ffprobe + ffmpeg", 0.25);
+    return m[0].ok && m[1].ok;
 }
 
-// 5. Split of a 600 s 1080p file into parts of at most 100 MiB (always at full size).
-bool benchSplitJob(const Bench& b) {
-    SplitTimes t;
-    const bool ok = benchSplit(b.dir, &t);
-    report("split 600 s 1080p into " + std::to_string(t.parts) + " x 100 MiB", t.engine, t.ffmpeg,
-           "ffmpeg segment muxer", 1.2);
+bool benchSplit(const Bench& b) {
+    const Clip& s = b.src.split;
+    const int64_t limit = int64_t(100) * 1024 * 1024;
+    const fs::path e = b.out("split_engine"), f = b.out("split_ffmpeg");
+    const double segment = s.seconds * double(limit) / double(fs::file_size(s.path)) * 0.97;
+    const auto m = interleaved(
+        {{"engine",
+          {"/bin/sh", "-c",
+           "mkdir -p " + e.string() + " && exec " + exe("bench_job") + " split " + s.path + " " + e.string() +
+               " " + std::to_string(limit)},
+          {e}},
+         {"ffmpeg",
+          {"/bin/sh", "-c",
+           "mkdir -p " + f.string() + " && exec " + FFMPEG_EXECUTABLE + " -v error -nostdin -y -i " + s.path +
+               " -map 0 -c copy -f segment -segment_time " + std::to_string(segment) +
+               " -reset_timestamps 1 " + (f / "part%03d.mp4").string()},
+          {f}}});
+    ratio("split " + s.name + " into 100 MiB parts", m[0], m[1], "ffmpeg segment muxer", 1.2);
+    return m[0].ok && m[1].ok;
+}
+
+// Keep-format cuts of each container class; the re-encode references keep the class's codecs.
+bool benchClasses(const Bench& b) {
+    bool ok = true;
+    for (const ClassClip& c : b.src.classes) {
+        const std::string job = "cut 10 s of " + c.clip.name;
+        const auto m = cutAgainst(b, c.clip, c.ext, c.encode, job, c.seekByDecoding);
+        if (!c.encode.empty())
+            ratio(job, m[0], m[2], "ffmpeg re-encode");
+        for (const Measured& x : m)
+            ok = ok && x.ok;
+    }
     return ok;
 }
 
 void printSideBySide() {
-    std::cout << "\nRatios side by side (engine / ffmpeg; lower is faster):\n";
+    std::cout << "\nRatios and peaks beside their targets (engine / ffmpeg: lower is faster):\n";
     for (const Row& r : gRows) {
-        std::cout << "  " << std::left << std::setw(44) << r.job << std::setw(24) << r.against << std::right
-                  << std::fixed << std::setprecision(2) << std::setw(6) << r.ratio;
+        std::cout << "  " << std::left << std::setw(58) << r.job << std::setw(30) << r.against << std::right
+                  << std::fixed << std::setprecision(r.unit == "x" ? 2 : 0) << std::setw(7) << r.value << " "
+                  << r.unit;
         if (r.target > 0)
-            std::cout << "  (at most " << r.target << (r.ratio <= r.target ? ", met)" : ", NOT met)");
+            std::cout << "  (at most " << r.target << " " << r.unit
+                      << (r.value <= r.target ? ", met)" : ", NOT met)");
         std::cout << "\n";
     }
 }
@@ -327,58 +335,43 @@ void printSideBySide() {
 } // namespace
 
 int main(int argc, char** argv) {
-    routeFfmpegLog(); // as the program does: FFmpeg's lines go to its log categories, not stderr
-    QLoggingCategory::setFilterRules(QStringLiteral("cutbench.*.debug=false"));
-    bool small = false, cutsOnly = false;
+    bool small = false, sourcesOnly = false;
     std::vector<std::string> jobs;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--small")
             small = true;
-        else if (a == "--cuts")
-            cutsOnly = true;
+        else if (a == "--sources")
+            sourcesOnly = true;
+        else if (a == "--runs" && i + 1 < argc)
+            gRuns = std::max(1, std::atoi(argv[++i]));
         else
             jobs.push_back(a);
     }
-    if (cutsOnly) // the frame-accurate 1080p cut and the container classes at 720p
-        jobs = {"cut", "classes"};
     const auto wanted = [&](const char* job) {
         return jobs.empty() || std::find(jobs.begin(), jobs.end(), job) != jobs.end();
     };
     Bench b;
     b.dir = fs::temp_directory_path() / ("bench_engine_" + std::to_string(::getpid()));
     fs::create_directories(b.dir);
-    b.big = (b.dir / "big.mp4").string();
-    b.longFile = (b.dir / "long.mp4").string();
-    b.size = small ? "320x240" : "1920x1080";
-    b.bigSeconds = small ? 3 : 30;
-    b.longSeconds = small ? 12 : 60;
-    bool ok = true;
-    if (wanted("transcode") || wanted("cut") || wanted("join") || wanted("probe")) {
-        std::cout << "Making inputs in " << b.dir << " ...\n";
-        const std::string source = " -f lavfi -i testsrc2=size=" + b.size + ":rate=30:duration=";
-        const std::string tone = " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=";
-        if (!ffmpeg(source + std::to_string(b.bigSeconds) + tone + std::to_string(b.bigSeconds) +
-                    " -c:v libx264 -preset veryfast -g 60 -pix_fmt yuv420p -c:a aac -shortest " + b.big) ||
-            !ffmpeg(source + std::to_string(b.longSeconds) + tone + std::to_string(b.longSeconds) +
-                    " -c:v libx264 -preset veryfast -g 60 -pix_fmt yuv420p -c:a aac -shortest " + b.longFile)) {
-            std::cerr << "ffmpeg could not make the inputs\n";
-            fs::remove_all(b.dir);
-            return 1;
-        }
+    if (!makeSources(small, jobs, &b.src)) {
+        std::cerr << "ffmpeg could not make the inputs\n";
+        fs::remove_all(b.dir);
+        return 1;
     }
-    if (wanted("transcode"))
-        ok = benchTranscode(b) && ok;
-    if (wanted("cut"))
-        ok = benchCut(b) && ok;
-    if (wanted("join"))
-        ok = benchJoin(b) && ok;
-    if (wanted("probe"))
-        ok = benchProbe(b) && ok;
-    if (wanted("split"))
-        ok = benchSplitJob(b) && ok;
-    if (wanted("classes"))
-        ok = (cutsOnly ? containerCuts(b.dir, "1280x720", 40) : containerCuts(b.dir, b.size, b.longSeconds)) && ok;
+    if (sourcesOnly) { // made unpinned once, before a pinned run
+        fs::remove_all(b.dir);
+        return 0;
+    }
+    std::cout << "Medians of " << gRuns << " interleaved runs, each job in a fresh process:\n";
+    const std::pair<const char*, std::function<bool(const Bench&)>> all[] = {
+        {"transcode", benchTranscode}, {"cut", benchCut},   {"hevc", benchHevc},   {"uhd", benchUhd},
+        {"fade", benchFade},           {"join", benchJoin}, {"probe", benchProbe}, {"split", benchSplit},
+        {"classes", benchClasses}};
+    bool ok = true;
+    for (const auto& [name, run] : all)
+        if (wanted(name))
+            ok = run(b) && ok;
     printSideBySide();
     fs::remove_all(b.dir);
     if (!ok)

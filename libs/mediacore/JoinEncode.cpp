@@ -58,9 +58,23 @@ int startBlend(mediafx::TransitionGraph& blend, int effect, std::deque<FramePtr>
     return 0;
 }
 
+// Writes the blended frames the transition has made so far, each in place of the new clip's
+// frame it stands for (dropped from `head`): the fade holds no more pictures than it must.
+int writeBlended(mediafx::TransitionGraph& blend, std::deque<FramePtr>& head, const FrameWriter& write) {
+    FramePtr out = makeFrame();
+    while (!head.empty() && blend.pull(out.get()) >= 0) {
+        const int r = write(out.get());
+        av_frame_unref(out.get());
+        head.pop_front();
+        if (r < 0)
+            return r;
+    }
+    return 0;
+}
+
 // Ends the picture transition once the new clip's first frames are in: writes what it gives,
 // and the new clip's own frames where it gave fewer (a cut instead of a failed transition).
-int finishBlend(mediafx::TransitionGraph& blend, std::vector<FramePtr>& head, const FrameWriter& write) {
+int finishBlend(mediafx::TransitionGraph& blend, std::deque<FramePtr>& head, const FrameWriter& write) {
     blend.push(mediafx::TransitionGraph::To, nullptr);
     size_t written = 0;
     FramePtr out = makeFrame();
@@ -124,7 +138,8 @@ struct JoinEncode::ClipPass {
     int64_t blendIn = 0;  // frames of the transition into it
     int64_t blendOut = 0; // frames held back for the transition out of it
     int64_t framesTaken = 0;
-    std::vector<FramePtr> pendingBlend; // its first frames, for the transition into it
+    std::deque<FramePtr> pendingBlend; // its first frames in the transition, not yet blended out
+    int64_t blendPushed = 0;           // frames of it given to the transition
     mediafx::TransitionGraph blend;
     FifoPtr sound;
     int64_t blendSamples = 0; // the held sound it crossfades with
@@ -396,20 +411,20 @@ int JoinEncode::takeFrame(ClipPass& p, FramePtr f) {
     if (p.framesTaken >= p.frames)
         return 0;
     ++p.framesTaken;
-    if (int64_t(p.pendingBlend.size()) < p.blendIn) {
-        f->pts = int64_t(p.pendingBlend.size());
+    if (p.blendPushed < p.blendIn) {
+        f->pts = p.blendPushed++;
         if (p.blend.push(mediafx::TransitionGraph::To, f.get()) < 0)
             logError("a transition into " + p.clip.path + " is left out");
+        lastFrame_ = makeFrame();
+        av_frame_ref(lastFrame_.get(), f.get());
         p.pendingBlend.push_back(std::move(f));
-        if (int64_t(p.pendingBlend.size()) == p.blendIn) {
-            if (const int r = finishBlend(p.blend, p.pendingBlend, [this](AVFrame* b) { return writeVideo(b); });
-                r < 0)
-                return r;
+        const FrameWriter write = [this](AVFrame* b) { return writeVideo(b); };
+        int r = writeBlended(p.blend, p.pendingBlend, write);
+        if (r >= 0 && p.blendPushed == p.blendIn) {
+            r = finishBlend(p.blend, p.pendingBlend, write);
             heldFrames_.clear();
         }
-        lastFrame_ = makeFrame();
-        av_frame_ref(lastFrame_.get(), p.pendingBlend.back().get());
-        return 0;
+        return r < 0 ? r : 0;
     }
     heldFrames_.push_back(makeFrame());
     av_frame_ref(heldFrames_.back().get(), f.get());

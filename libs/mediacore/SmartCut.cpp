@@ -52,6 +52,37 @@ bool describe(const AVPacket* packet, int lengthSize, PicturePacket* p, std::set
     return wellFormed;
 }
 
+// The same for HEVC; `layers` is set when a frame lies above temporal layer 0 (its pictures may
+// then refer to sub-layer non-reference ones).
+bool describeHevc(const AVPacket* packet, int lengthSize, PicturePacket* p, bool* layers) {
+    bool idr = false, referred = false;
+    const bool wellFormed =
+        avc::forEachNal(packet->data, packet->size, lengthSize, [&](const uint8_t* nal, int n) {
+            if (n < 2 || !hevc::isPicture(nal))
+                return;
+            idr = idr || hevc::isIdr(nal);
+            referred = referred || !hevc::isSubLayerNonReference(nal);
+            *layers = *layers || hevc::temporalId(nal) > 0;
+        });
+    p->idr = p->key && idr;
+    p->reference = p->key || referred;
+    return wellFormed;
+}
+
+// Why libx265 cannot re-encode the edges of this HEVC stream; empty when it can.
+std::string hevcObstacle(const AVCodecParameters* par) {
+    hevc::HvcConfig config;
+    if (!config.parse(par->extradata, par->extradata_size))
+        return "HEVC without a 4-byte hvcC record";
+    if (par->profile != FF_PROFILE_HEVC_MAIN && par->profile != FF_PROFILE_HEVC_MAIN_10 &&
+        par->profile != FF_PROFILE_HEVC_REXT)
+        return "the HEVC profile " + std::to_string(par->profile);
+    const AVCodec* encoder = avcodec_find_encoder_by_name(kHevcSeamEncoder);
+    if (!encoder || !encoderTakes(encoder, AVPixelFormat(par->format)))
+        return "no encoder for the frame format";
+    return {};
+}
+
 } // namespace
 
 std::string SmartCut::obstacle(const AVFormatContext* input, int audioIndex,
@@ -62,18 +93,25 @@ std::string SmartCut::obstacle(const AVFormatContext* input, int audioIndex,
     if (v < 0)
         return "no picture";
     const AVCodecParameters* par = input->streams[v]->codecpar;
-    if (par->codec_id != AV_CODEC_ID_H264)
-        return std::string("the picture codec ") + avcodec_get_name(par->codec_id);
-    avc::AvcConfig config;
-    if (!config.parse(par->extradata, par->extradata_size) || config.lengthSize != 4)
-        return "H.264 without a 4-byte avcC record";
-    if (!x264Profile(par->profile))
-        return "the H.264 profile " + std::to_string(par->profile);
     if (par->field_order != AV_FIELD_PROGRESSIVE && par->field_order != AV_FIELD_UNKNOWN)
         return "interlaced frames";
-    const AVCodec* encoder = avcodec_find_encoder_by_name(kSeamEncoder);
-    if (!encoder || !encoderTakes(encoder, AVPixelFormat(par->format)) || par->width <= 0 || par->height <= 0)
-        return "no encoder for the frame format";
+    if (par->width <= 0 || par->height <= 0)
+        return "no frame size";
+    if (par->codec_id == AV_CODEC_ID_HEVC) {
+        if (std::string why = hevcObstacle(par); !why.empty())
+            return why;
+    } else if (par->codec_id != AV_CODEC_ID_H264) {
+        return std::string("the picture codec ") + avcodec_get_name(par->codec_id);
+    } else {
+        avc::AvcConfig config;
+        if (!config.parse(par->extradata, par->extradata_size) || config.lengthSize != 4)
+            return "H.264 without a 4-byte avcC record";
+        if (!x264Profile(par->profile))
+            return "the H.264 profile " + std::to_string(par->profile);
+        const AVCodec* encoder = avcodec_find_encoder_by_name(kSeamEncoder);
+        if (!encoder || !encoderTakes(encoder, AVPixelFormat(par->format)))
+            return "no encoder for the frame format";
+    }
     if (audioIndex >= 0) {
         if (unsigned(audioIndex) >= input->nb_streams ||
             input->streams[audioIndex]->codecpar->codec_type != AVMEDIA_TYPE_AUDIO)
@@ -103,9 +141,13 @@ int SmartCut::run() {
         if (unsigned(other) < w.input->nb_streams && w.input->streams[other] != w.audio)
             w.otherSound.push_back(w.input->streams[other]);
     w.originUs = startTimeUs(w.input.get());
-    if (!w.config.parse(w.video->codecpar->extradata, w.video->codecpar->extradata_size))
+    const AVCodecParameters* par = w.video->codecpar;
+    w.isHevc = par->codec_id == AV_CODEC_ID_HEVC;
+    if (w.isHevc ? !w.hvc.parse(par->extradata, par->extradata_size)
+                 : !w.config.parse(par->extradata, par->extradata_size))
         return kDeclined;
     CutRange range;
+    range.hevc = w.isHevc;
     if ((r = examine(w, &range)) != 1)
         return r;
     if (stop_) {
@@ -159,9 +201,13 @@ int SmartCut::scan(CutInput& w, CutRange* range) {
             p.size = packet->size;
             p.key = packet->flags & AV_PKT_FLAG_KEY;
             p.inRange = t >= request_.startUs - kEpsilonUs && t < range->endUs - kEpsilonUs;
-            if (!describe(packet.get(), w.config.lengthSize, &p, &range->usedIds))
+            if (!(w.isHevc ? describeHevc(packet.get(), w.hvc.lengthSize, &p, &range->temporalLayers)
+                           : describe(packet.get(), w.config.lengthSize, &p, &range->usedIds)))
                 return decline("damaged picture packets");
-            if (range->packets.empty() && (!p.key || t > request_.startUs + kEpsilonUs))
+            // A keyframe after the start is right when it is the first picture of the file (the
+            // picture often starts a few ms after the sound): nothing lies before it.
+            const bool first = w.video->start_time != AV_NOPTS_VALUE && packet->pts <= w.video->start_time;
+            if (range->packets.empty() && (!p.key || (t > request_.startUs + kEpsilonUs && !first)))
                 return decline("the seek missed the keyframe before the start");
             const bool limitPassed = request_.sizeLimit > 0 && copiedBytes > request_.sizeLimit;
             if (p.key && (t >= range->endUs - kEpsilonUs || limitPassed)) {
@@ -200,6 +246,7 @@ int SmartCut::examine(CutInput& w, CutRange* range) {
     range->tbUs = av_q2d(w.video->time_base) * 1e6;
     const int64_t frame = av_rescale_q(1, av_inv_q(streamFrameRate(w.video)), w.video->time_base);
     for (CutRange::Packet& p : range->packets) {
+        p.reference = p.reference || range->temporalLayers;
         if (p.duration <= 0)
             p.duration = std::max<int64_t>(1, frame);
         if (p.inRange)
@@ -221,7 +268,7 @@ int SmartCut::examine(CutInput& w, CutRange* range) {
     for (int id = 1; id < 32 && range->paramId < 0; ++id)
         if (!range->usedIds.count(id))
             range->paramId = id;
-    if (range->paramId < 0)
+    if (range->paramId < 0 && !range->hevc)
         return decline("no free parameter set id");
     logInfo("cut: " + std::to_string(range->headFrames()) + " frames re-encoded at the start, " +
             std::to_string(range->copyEnd - range->copyBegin) + " copied, " +

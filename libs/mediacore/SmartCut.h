@@ -9,8 +9,13 @@
 // the stream's configuration record and in-band, at the source's profile, level, size, chroma
 // format and bit depth: decoders switch sets at each re-encoded IDR and back at the copied one.
 //
-// Only H.264 with avcC framing into MP4, MOV or Matroska, with closed groups of pictures and
-// progressive frames, is cut this way; everything else declines and the caller re-encodes.
+// HEVC pieces come from libx265 with its parameter sets in-band (x265 numbers them 0, like most
+// sources): the record keeps the source's sets, marked as not the only ones, and the first copied
+// frame after a re-encoded start brings them back in-band. MP4 then marks the stream 'hev1'.
+//
+// Only H.264 (avcC) or HEVC (hvcC) framing into MP4, MOV or Matroska, with closed groups of
+// pictures that start with IDR frames and progressive frames, is cut this way; everything else
+// declines and the caller re-encodes.
 //
 // Ownership: owns its input and the output it creates while run() works; on failure or stop
 // the output is removed. Threading: run() on one thread; `stop` may be set from any thread.

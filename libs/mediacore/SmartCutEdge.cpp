@@ -44,9 +44,13 @@ int openSeamEncoder(const AVStream* s, int paramId, const char* profile, int thr
     c->thread_type = FF_THREAD_SLICE;
     // The parameter sets go into the stream's record as well as in-band.
     c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    // Above 1080p a frame and its planes weigh tens of MB: the look-ahead, the macroblock tree
+    // and the half-size planes that rate control by quality needs go (a constant quantiser
+    // instead), so that the encoder holds little more than the frame it codes and its reference.
+    const bool large = int64_t(par->width) * par->height > 1920 * 1088;
     AVDictionary* options = nullptr;
     av_dict_set(&options, "preset", "veryfast", 0);
-    av_dict_set(&options, "crf", "18", 0);
+    av_dict_set(&options, large ? "qp" : "crf", large ? "20" : "18", 0);
     av_dict_set(&options, "profile", profile, 0);
     // An edge is at most a group of pictures: a short look-ahead (long enough for the
     // macroblock tree, which keeps the frames small), a fixed pattern of B-frames and full-pel
@@ -55,7 +59,8 @@ int openSeamEncoder(const AVStream* s, int paramId, const char* profile, int thr
     // picture.
     const std::string params = "sps-id=" + std::to_string(paramId) +
                                ":repeat-headers=1:b-pyramid=" + (depth >= 2 ? "normal" : "none") +
-                               ":rc-lookahead=2:sync-lookahead=0:b-adapt=0:scenecut=0:weightp=0:ref=1"
+                               (large ? ":rc-lookahead=0:mbtree=0" : ":rc-lookahead=2") +
+                               ":sync-lookahead=0:b-adapt=0:scenecut=0:weightp=0:ref=1"
                                ":subme=0:me=dia";
     av_dict_set(&options, "x264-params", params.c_str(), 0);
     const int r = avcodec_open2(c.get(), codec, &options);
@@ -87,6 +92,52 @@ int edgeThreads(size_t frames) {
 
 } // namespace
 
+// libx265 for an edge of `frames` frames of `s`. Its parameter sets go in-band before its
+// first frame (without a global header the wrapper repeats them), so no record has to hold them.
+bool openHevcEdgeEncoder(const AVStream* s, size_t frames, CodecPtr* out) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(kHevcSeamEncoder);
+    if (!codec)
+        return false;
+    CodecPtr c(avcodec_alloc_context3(codec));
+    if (!c)
+        return false;
+    const AVCodecParameters* par = s->codecpar;
+    c->width = par->width;
+    c->height = par->height;
+    c->pix_fmt = AVPixelFormat(par->format);
+    c->time_base = s->time_base;
+    c->framerate = streamFrameRate(s);
+    c->sample_aspect_ratio = par->sample_aspect_ratio.num > 0 ? par->sample_aspect_ratio : AVRational{1, 1};
+    c->color_range = par->color_range;
+    c->color_primaries = par->color_primaries;
+    c->color_trc = par->color_trc;
+    c->colorspace = par->color_space;
+    c->chroma_sample_location = par->chroma_location;
+    // As deep a reordering as the source's (none, one, or a B-pyramid of two), so that decoding
+    // times rebuilt for the source's depth stay valid across the seams.
+    const int depth = std::min(par->video_delay, 2);
+    // One keyframe (the first frame) and no look-ahead beyond the B-frames: an edge is at most
+    // a group of pictures.
+    const std::string params =
+        "log-level=error:info=0:repeat-headers=1:open-gop=0:scenecut=0:keyint=" + std::to_string(frames + 1) +
+        ":b-adapt=0:bframes=" + (depth == 0 ? "0" : "3") + ":b-pyramid=" + (depth >= 2 ? "1" : "0") +
+        ":rc-lookahead=" + (depth == 0 ? "1" : "4");
+    AVDictionary* options = nullptr;
+    // The fastest preset: the edges are a few dozen frames of a long copy, and the low constant
+    // quality keeps them close to the copied frames.
+    av_dict_set(&options, "preset", "ultrafast", 0);
+    av_dict_set(&options, "crf", "20", 0);
+    av_dict_set(&options, "x265-params", params.c_str(), 0);
+    const int r = avcodec_open2(c.get(), codec, &options);
+    av_dict_free(&options);
+    if (r < 0) {
+        logFailure("cannot open the encoder for the cut's edges", r);
+        return false;
+    }
+    *out = std::move(c);
+    return true;
+}
+
 bool openEdgeEncoder(const AVStream* video, int paramId, size_t frames, CodecPtr* encoder, avc::AvcConfig* config,
                      size_t recordSets) {
     if (openSeamEncoder(video, paramId, x264Profile(video->codecpar->profile), edgeThreads(frames), encoder) < 0)
@@ -105,12 +156,13 @@ bool openEdgeEncoder(const AVStream* video, int paramId, size_t frames, CodecPtr
            std::equal(sets.pps.begin(), sets.pps.end(), config->pps.end() - long(sets.pps.size()), config->pps.end());
 }
 
-
 int CutEdge::open(const AVStream* video, const std::string& path, CodecPtr encoder, size_t decodes) {
     encoder_ = std::move(encoder);
-    // Frame threads decode a long edge faster, but each holds pictures of its own: a short
-    // edge keeps to one or two.
-    const int r = openStreamDecoder(video, path, &decoder_, decodes > 24 ? 4 : decodes > 8 ? 2 : 1);
+    // Frame threads each hold pictures of their own; past two they add memory (a picture is
+    // 3 MB at 1080p, 12 MB at 2160p) more than speed to an edge of at most a group of pictures,
+    // and above 1080p even the second is too much.
+    const bool large = int64_t(video->codecpar->width) * video->codecpar->height > 1920 * 1088;
+    const int r = openStreamDecoder(video, path, &decoder_, decodes > 8 && !large ? 2 : 1);
     if (r < 0)
         encoder_.reset();
     return r;
@@ -120,7 +172,8 @@ int CutEdge::open(const AVStream* video, const std::string& path, CodecPtr encod
 int CutEdge::writeEncoded() {
     int e;
     while ((e = avcodec_receive_packet(encoder_.get(), encoded_.get())) == 0) {
-        const Bytes data = avc::toLengthPrefixed(encoded_->data, encoded_->size, lengthSize_);
+        const Bytes data = range_.hevc ? hevc::toLengthPrefixed(encoded_->data, encoded_->size, lengthSize_)
+                                       : avc::toLengthPrefixed(encoded_->data, encoded_->size, lengthSize_);
         PacketPtr out = makePacket();
         if (av_new_packet(out.get(), int(data.size())) < 0)
             return AVERROR(ENOMEM);

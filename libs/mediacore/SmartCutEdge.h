@@ -20,6 +20,9 @@ namespace mediacore {
 bool openEdgeEncoder(const AVStream* video, int paramId, size_t frames, CodecPtr* encoder, avc::AvcConfig* config,
                      size_t recordSets);
 
+// Opens the libx265 encoder of an HEVC edge of `frames` frames, false when it cannot be.
+bool openHevcEdgeEncoder(const AVStream* video, size_t frames, CodecPtr* encoder);
+
 class CutEdge {
 public:
     // `head`: the frames before the first copied keyframe, else those after the copied ones.

@@ -11,6 +11,7 @@
 
 #include "AvcBitstream.h"
 #include "FfPointers.h"
+#include "HevcBitstream.h"
 #include "SmartCutRequest.h"
 #include "SourceEnd.h"
 
@@ -22,6 +23,7 @@ constexpr int64_t kEpsilonUs = 1000; // timestamps are rounded to their time bas
 // than the picture at the range's edges (AAC, MP3, AC-3 and Opus packets are 20-50 ms).
 constexpr int64_t kMaxAudioPacketUs = 64000;
 inline const char* const kSeamEncoder = "libx264";
+inline const char* const kHevcSeamEncoder = "libx265";
 // File size estimates: index entries per packet (size, time, offset) and the headers.
 constexpr int64_t kIndexBytes = 24;
 constexpr int64_t kHeaderBytes = 4096;
@@ -78,6 +80,10 @@ struct CutRange {
     double tbUs = 1; // microseconds per tick of the picture's time base
     std::set<int> usedIds;
     int paramId = -1;
+    // HEVC: the re-encoded pieces bring their own parameter sets in-band, and the first copied
+    // frame after a re-encoded start brings the source's back.
+    bool hevc = false;
+    bool temporalLayers = false; // some frame lies above temporal layer 0
 
     bool hasHead() const { return headEnd > 0; }
     bool hasTail() const { return tailBegin < packets.size(); }
@@ -115,7 +121,11 @@ struct CutInput {
     std::vector<AVStream*> otherSound; // copied beside the main sound
     int64_t originUs = 0;
     avc::AvcConfig config;
+    hevc::HvcConfig hvc;
+    bool isHevc = false;
     ReadExtent extent;
+
+    int lengthSize() const { return isHevc ? hvc.lengthSize : config.lengthSize; }
 
     int64_t toUs(int64_t ts, const AVStream* s) const {
         return av_rescale_q(ts, s->time_base, kMicro) - originUs;

@@ -1,5 +1,6 @@
 // The writing of a smart cut: one pass over the range that copies whole groups of pictures and
 // the sound, and re-encodes the edges as they are reached.
+#include <cstring>
 #include <deque>
 
 #include "EngineLog.h"
@@ -63,8 +64,8 @@ public:
     CutPass(const SmartCutRequest& request, CutInput& in, const CutRange& range, OutputWriter& writer,
             avc::AvcConfig& config, size_t sourceSets)
         : request_(request), in_(in), range_(range), writer_(writer), config_(config), sourceSets_(sourceSets),
-          head_(range, true, config.lengthSize, writer, in.video->time_base),
-          tail_(range, false, config.lengthSize, writer, in.video->time_base),
+          head_(range, true, in.lengthSize(), writer, in.video->time_base),
+          tail_(range, false, in.lengthSize(), writer, in.video->time_base),
           sound_(in, writer, in.audio, in.toUs(range.shift, in.video),
                  in.audio ? av_rescale_q(range.shift, in.video->time_base, in.audio->time_base) : 0),
           videoEnd_(range.packets.size()), endUs_(range.endUs), audioDone_(in.audio == nullptr) {
@@ -169,6 +170,19 @@ int CutPass::picture(AVPacket* packet) {
     if (packet->dts != AV_NOPTS_VALUE)
         packet->dts -= range_.shift;
     packet->duration = p.duration;
+    if (range_.hevc && i == range_.copyBegin && range_.hasHead()) {
+        // The re-encoded start replaced the source's parameter sets in-band: they come back
+        // with the first copied frame.
+        PacketPtr withSets = makePacket();
+        const Bytes sets = in_.hvc.parameterSets();
+        int r = av_new_packet(withSets.get(), int(sets.size()) + packet->size);
+        if (r < 0 || (r = av_packet_copy_props(withSets.get(), packet)) < 0)
+            return r;
+        std::memcpy(withSets->data, sets.data(), sets.size());
+        std::memcpy(withSets->data + sets.size(), packet->data, size_t(packet->size));
+        r = writer_.writePacket(OutputWriter::Video, withSets.get(), in_.video->time_base);
+        return r < 0 ? r : kGoOn;
+    }
     const int r = writer_.writePacket(OutputWriter::Video, packet, in_.video->time_base);
     return r < 0 ? r : kGoOn;
 }
@@ -185,7 +199,9 @@ int CutPass::decodeForEdges(size_t i, const AVPacket* packet) {
         return r;
     if (i == range_.tailBegin && inTail) {
         CodecPtr encoder;
-        if (!openEdgeEncoder(in_.video, range_.paramId, range_.tailFrames(), &encoder, &config_, sourceSets_))
+        if (range_.hevc ? !openHevcEdgeEncoder(in_.video, range_.tailFrames(), &encoder)
+                        : !openEdgeEncoder(in_.video, range_.paramId, range_.tailFrames(), &encoder, &config_,
+                                           sourceSets_))
             return logFailure("the encoder of the cut's end differs from its start's", AVERROR_BUG);
         if (tail_.open(in_.video, request_.input, std::move(encoder), range_.tailEnd - range_.tailBegin) < 0)
             return kDecline;
@@ -229,7 +245,7 @@ int openOutput(const SmartCutRequest& request, const CutInput& in, const avc::Av
     int r = writer.create(request.output);
     if (r < 0 || (r = writer.addCopy(OutputWriter::Video, in.video)) < 0)
         return r;
-    const Bytes record = config.serialise();
+    const Bytes record = in.isHevc ? in.hvc.serialise() : config.serialise();
     if ((r = writer.setCopyExtradata(OutputWriter::Video, record.data(), int(record.size()))) < 0)
         return r;
     if (in.audio && (r = writer.addCopy(OutputWriter::Audio, in.audio)) < 0)
@@ -251,7 +267,12 @@ int SmartCut::write(CutInput& in, const CutRange& range) {
     // only when its edge is reached: the first one opened gives the sets, and the other edge's
     // encoder, opened later with the same settings, must give the same.
     CodecPtr headEncoder;
-    if (range.hasHead() || range.hasTail()) {
+    if (in.isHevc) {
+        if (range.hasHead() && !openHevcEdgeEncoder(in.video, range.headFrames(), &headEncoder)) {
+            logInfo("cut re-encodes the whole range: no fitting encoder for the edges");
+            return kDeclined;
+        }
+    } else if (range.hasHead() || range.hasTail()) {
         const size_t frames = range.hasHead() ? range.headFrames() : range.tailFrames();
         if (!openEdgeEncoder(in.video, range.paramId, frames, &headEncoder, &config, sourceSets)) {
             logInfo("cut re-encodes the whole range: no fitting encoder for the edges");

@@ -262,6 +262,44 @@ TEST(SmartCut, ReencodedEdgesMatchProfileChromaAndDepth) {
     }
 }
 
+// HEVC groups of pictures are copied between edges re-encoded by libx265, whose own parameter
+// sets travel in-band: the copied frames after them must still decode to the source's pixels.
+TEST(SmartCut, HevcWithBFramesIn8And10BitsInMp4MovAndMkv) {
+    QTemporaryDir dir;
+    const QStringList hevc{"-c:v", "libx265", "-x265-params",
+                           "log-level=error:keyint=25:min-keyint=25:open-gop=0:bframes=3"};
+    struct Case {
+        const char* name;
+        const char* pixels;
+        const char* profile;
+    };
+    for (const Case& c : {Case{"hevc8.mp4", "yuv420p", "Main"}, Case{"hevc10.mov", "yuv420p10le", "Main 10"},
+                          Case{"hevc10.mkv", "yuv420p10le", "Main 10"}}) {
+        SCOPED_TRACE(c.name);
+        const QString src = clip(dir, c.name, hevc + QStringList{"-pix_fmt", c.pixels});
+        ASSERT_GT(probeStream(src, "video").value("has_b_frames").toInt(), 0);
+        // A start and an end between keyframes, and a start on one with an end on a B-frame.
+        const double ranges[][2] = {{1.3, 4.5}, {2.0, 4.12}};
+        int n = 0;
+        for (const auto& r : ranges) {
+            const QString out = dir.filePath(QString("cut%1_").arg(n++) + c.name);
+            expectExactCut(src, out, r[0], r[1]);
+            const QJsonObject got = probeStream(out, "video");
+            EXPECT_EQ(got.value("profile").toString(), c.profile);
+            EXPECT_EQ(got.value("pix_fmt").toString(), c.pixels);
+        }
+    }
+    // MP4 marks a stream whose parameter sets may change in-band.
+    EXPECT_EQ(probeStream(dir.filePath("cut0_hevc8.mp4"), "video").value("codec_tag_string").toString(),
+              "hev1");
+    // Open groups (leading frames that refer to the group before) cannot be copied from their
+    // keyframe: the range is re-encoded, still exact.
+    const QString open = clip(
+        dir, "open.mp4",
+        {"-c:v", "libx265", "-x265-params", "log-level=error:keyint=25:min-keyint=25:open-gop=1:bframes=3"});
+    expectExactCut(open, dir.filePath("cut_open.mp4"), 1.3, 4.5, Made::Reencoded);
+}
+
 TEST(SmartCut, IntoAnotherContainer) {
     QTemporaryDir dir;
     expectExactCut(media("long_10s.mp4"), dir.filePath("tomkv.mkv"), 3.2, 7.3);
@@ -290,6 +328,24 @@ TEST(SmartCut, SizeLimitEndsBeforeTheGroupThatWouldPassIt) {
         EXPECT_LT(end, 9.5);
         expectMatchesSource(src, out, start, end);
     }
+}
+
+// In many files the picture starts a few ms after the sound: a split's first part, from 0, still
+// copies its groups from the first keyframe.
+TEST(SmartCut, PartFromTheStartWhenThePictureStartsAfterTheSound) {
+    QTemporaryDir dir;
+    const QString src = makeWithFfmpeg(dir.filePath("late.mkv"),
+                                       QString("-itsoffset 0.03 -f lavfi -i testsrc2=size=320x240:rate=25:duration=6 "
+                                               "-f lavfi -i sine=frequency=500:sample_rate=48000:duration=6 -c:v "
+                                               "libx264 -preset veryfast -g 25 -pix_fmt yuv420p -c:a aac")
+                                           .split(' '));
+    const double late = probeStream(src, "video").value("start_time").toString().toDouble() -
+                        probe(src).value("format").toObject().value("start_time").toString().toDouble();
+    ASSERT_GT(late, 0.02);
+    const QString out = dir.filePath("part.mkv");
+    ASSERT_TRUE(cut(src, out, 0.0, 6.0, QFileInfo(src).size() / 2));
+    // It starts with the first picture, the sound before it left out as in any cut.
+    expectMatchesSource(src, out, late, late + probeFrameCount(out) * 0.04 - 0.001);
 }
 
 // A cap so small that not even the first group fits: the part is re-encoded frame by frame and

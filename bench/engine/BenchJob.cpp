@@ -1,0 +1,118 @@
+// bench_job JOB ARGS...: runs one engine job the way the program runs it, in a process of its
+// own, so that bench_engine times it with the process start and the loading of the libraries
+// and reads the peak memory of exactly this job. Exit status 0 when the job succeeded.
+//   cut IN OUT FROM_US TO_US        keep-format cut
+//   convert IN OUT VCODEC ACODEC    transcode of the whole file
+//   join OUT FADE_US CLIP...        join (copy when FADE_US is 0, else a fade at every seam)
+//   probe FILE...                   probe and snapshot of each file
+//   split IN DIR LIMIT_BYTES        the splitter's part sequence
+#include <QLoggingCategory>
+#include <QString>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "mediacore/MediaCore.h"
+#include "platform/FfmpegLog.h"
+#include "tools/shared/JobChain.h"
+#include "tools/split/SizeSplit.h"
+
+namespace {
+
+bool convert(const char* in, const char* out, int64_t from, int64_t to, const char* vcodec,
+             const char* acodec) {
+    void* h = apiMediaConvertCreate();
+    bool ok =
+        apiMediaConvertSetInputMedia(h, in) >= 1 && (to <= 0 || apiMediaConvertSetCutTime(h, from, to) >= 1);
+    if (ok && vcodec)
+        apiMediaConvertSetVcodec(h, vcodec);
+    if (ok && acodec)
+        apiMediaConvertSetAcodec(h, acodec);
+    ok = ok && apiMediaConvertSetOutputPath(h, out) >= 1 && apiMediaConvertStart(h) >= 1;
+    apiMediaConvertClose(h);
+    return ok;
+}
+
+bool join(const char* out, int64_t fadeUs, const std::vector<const char*>& clips) {
+    void* h = apiMediaJoinCreate();
+    bool ok = apiMediaJoinSetOutputPath(h, out) >= 1;
+    for (size_t i = 0; ok && i < clips.size(); ++i) {
+        const uint64_t id = apiMediaJoinAddMediaClip(h, clips[i], 0, 0);
+        ok = id != 0 &&
+             (fadeUs <= 0 || i + 1 == clips.size() || apiMediaJoinSetTransition(h, id, 3, fadeUs) >= 1);
+    }
+    if (fadeUs <= 0) {
+        apiMediaJoinSetVideoCodec(h, "copy");
+        apiMediaJoinSetAudioCodec(h, "copy");
+    } else {
+        apiMediaJoinSetVideoCodec(h, "libx264");
+        apiMediaJoinSetAudioCodec(h, "aac");
+    }
+    ok = ok && apiMediaJoinStart(h) == 0;
+    apiMediaJoinClose(h);
+    return ok;
+}
+
+bool probe(const std::vector<const char*>& files) {
+    std::vector<unsigned char> buffer(285 * 180 * 4);
+    for (const char* p : files) {
+        void* m = MediaOpen(p);
+        MEDIA_AUDIO_STREAM_INFO a{};
+        MEDIA_VIDEO_STREAM_INFO v{};
+        const bool ok =
+            m && MediaGetInfo(m, &a, &v) >= 1 && MediaSnapshot(m, 0, 285, 180, buffer.data(), 0) >= 1;
+        if (m)
+            MediaClose(m);
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+bool split(const char* in, const char* dir, int64_t limit) {
+    void* m = MediaOpen(in);
+    MEDIA_VIDEO_STREAM_INFO v{};
+    if (!m || MediaGetInfo(m, nullptr, &v) < 1) {
+        if (m)
+            MediaClose(m);
+        return false;
+    }
+    const int64_t durationUs = MediaGetDuration(m);
+    const double fps = v.fps > 0 ? v.fps : 30.0;
+    MediaClose(m);
+    SizeSplit parts(SizeSplit::Source{QString::fromUtf8(in), durationUs, fps}, QString::fromUtf8(dir), "part",
+                    "mp4", limit);
+    for (int i = 0;; ++i) {
+        int error = 0;
+        std::unique_ptr<EngineJob> job = parts.next(i, &error);
+        if (!job)
+            return error == JobChain::kNoMoreJobs;
+        if (!job->succeeded(job->start()))
+            return false;
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    routeFfmpegLog(); // as the program does: FFmpeg's lines go to its log categories, not stderr
+    QLoggingCategory::setFilterRules(QStringLiteral("cutbench.*.debug=false\ncutbench.*.info=false"));
+    const std::string job = argc > 1 ? argv[1] : "";
+    const std::vector<const char*> rest(argv + std::min(argc, 2), argv + argc);
+    bool ok = false;
+    if (job == "cut" && rest.size() == 4)
+        ok = convert(rest[0], rest[1], std::atoll(rest[2]), std::atoll(rest[3]), nullptr, nullptr);
+    else if (job == "convert" && rest.size() == 4)
+        ok = convert(rest[0], rest[1], 0, 0, rest[2], rest[3]);
+    else if (job == "join" && rest.size() >= 3)
+        ok = join(rest[0], std::atoll(rest[1]), std::vector<const char*>(rest.begin() + 2, rest.end()));
+    else if (job == "probe" && !rest.empty())
+        ok = probe(rest);
+    else if (job == "split" && rest.size() == 3)
+        ok = split(rest[0], rest[1], std::atoll(rest[2]));
+    else
+        std::cerr << "usage: bench_job cut|convert|join|probe|split ARGS...\n";
+    return ok ? 0 : 1;
+}

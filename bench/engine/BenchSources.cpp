@@ -1,0 +1,155 @@
+#include "BenchSources.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool ffmpeg(const std::string& args) {
+    const std::string command = std::string(FFMPEG_EXECUTABLE) + " -v error -nostdin -y " + args;
+    return std::system(command.c_str()) == 0;
+}
+
+// Four scenes of moving pictures under grain that changes every frame, as a camera's sensor
+// gives, and a tone with a little noise; `seed` makes each clip different.
+std::string sceneInputs(const std::string& size, int seconds, int seed) {
+    const std::string part = std::to_string(double(seconds) / 4), s = std::to_string(seed);
+    // 2160p scenes are drawn with their grain at 1080p and scaled up: drawing them at 2160p takes
+    // many minutes on a busy machine.
+    const bool uhd = size == "3840x2160";
+    const std::string common = "s=" + std::string(uhd ? "1920x1080" : size) + ":r=30:d=" + part;
+    const std::string video = "testsrc2=" + common + "[a];gradients=" + common + ":speed=0.04:seed=" + s +
+                              "[b];testsrc2=" + common + ",hflip,hue=H=t+" + s + "[c];gradients=" + common +
+                              ":n=5:speed=0.08:seed=" + std::to_string(seed + 7) +
+                              "[d];[a][b][c][d]concat=n=4,noise=alls=14:allf=t+u:all_seed=" + s +
+                              (uhd ? ",scale=3840:2160" : "") + "[out0]";
+    const std::string sound = "sine=f=" + std::to_string(220 + 20 * (seed % 10)) +
+                              ":sample_rate=48000:d=" + std::to_string(seconds) +
+                              "[s];anoisesrc=r=48000:a=0.02:d=" + std::to_string(seconds) + ":seed=" + s +
+                              "[n];[s][n]amix=inputs=2[out0]";
+    return "-f lavfi -i \"" + video + "\" -f lavfi -i \"" + sound + "\" -map 0:v -map 1:a -shortest ";
+}
+
+// The file `name` in the cache, made with `codecs` when it is not there yet.
+bool cached(const std::string& name, const std::string& size, int seconds, int seed,
+            const std::string& codecs, const std::string& what, Clip* clip) {
+    const fs::path dir = BENCH_CACHE_DIR, file = dir / name;
+    clip->path = file.string();
+    clip->name = what;
+    clip->seconds = seconds;
+    if (fs::exists(file))
+        return true;
+    fs::create_directories(dir);
+    const fs::path partial = dir / ("partial_" + name);
+    std::cout << "Making " << file << " once ..." << std::endl;
+    if (!ffmpeg(sceneInputs(size, seconds, seed) + codecs + " " + partial.string()))
+        return false;
+    fs::rename(partial, file);
+    return true;
+}
+
+// A 600 s 1080p H.264/AAC file of about 10 Mbit/s with 2 s groups of pictures: 10 s of grainy
+// picture are encoded (the grain keeps the rate up) and looped by copy, which keeps every frame
+// on the 30 fps grid; the sound is encoded for the whole length.
+bool splitSource(Clip* clip) {
+    const fs::path dir = BENCH_CACHE_DIR, file = dir / "split_600s_1080p_v2.mp4";
+    clip->path = file.string();
+    clip->name = "1080p H.264 600 s grainy, 10 Mbit/s";
+    clip->seconds = 600;
+    if (fs::exists(file))
+        return true;
+    fs::create_directories(dir);
+    const fs::path piece = dir / "split_piece.mp4", partial = dir / "split_partial.mp4";
+    std::cout << "Making the 600 s split source once in " << dir << " ...\n";
+    if (!ffmpeg("-f lavfi -i testsrc2=size=1920x1080:rate=30:duration=10,noise=alls=12:allf=t"
+                " -c:v libx264 -preset ultrafast -b:v 10M -maxrate 10M -bufsize 20M -g 60 -pix_fmt yuv420p " +
+                piece.string()) ||
+        !ffmpeg("-stream_loop 59 -i " + piece.string() +
+                " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=600 -map 0:v -map 1:a"
+                " -c:v copy -c:a aac -shortest " +
+                partial.string()))
+        return false;
+    fs::remove(piece);
+    fs::rename(partial, file);
+    return true;
+}
+
+const char* const kH264 = "-c:v libx264 -preset veryfast -g 60 -sc_threshold 0 -pix_fmt yuv420p -c:a aac";
+
+} // namespace
+
+bool makeSources(bool small, const std::vector<std::string>& jobs, Sources* out) {
+    const auto wanted = [&](const char* job) {
+        return jobs.empty() || std::find(jobs.begin(), jobs.end(), job) != jobs.end();
+    };
+    const std::string hd = small ? "320x240" : "1920x1080", tag = small ? "240p" : "1080p";
+    const std::string v = "_v3"; // the recipe's version: a changed recipe makes new files
+    bool ok = true;
+    if (wanted("transcode"))
+        ok = ok && cached("mid_" + tag + v + ".mp4", hd, small ? 3 : 30, 1, kH264, tag + " H.264 30 s grainy",
+                          &out->mid);
+    if (wanted("cut"))
+        ok = ok && cached("long_" + tag + v + ".mp4", hd, small ? 12 : 60, 2, kH264,
+                          tag + " H.264 60 s grainy, 2 s groups", &out->longH264);
+    if (wanted("hevc"))
+        ok = ok && cached("hevc_" + tag + v + ".mp4", hd, small ? 12 : 20, 3,
+                          "-c:v libx265 -preset superfast -x265-params "
+                          "log-level=error:keyint=60:min-keyint=60:scenecut=0:open-gop=0:bframes=3 "
+                          "-pix_fmt yuv420p -c:a aac",
+                          tag + " HEVC 20 s grainy, B-frames, 2 s groups", &out->hevc);
+    if (wanted("uhd"))
+        ok = ok && cached(std::string("uhd_") + (small ? "480p" : "2160p") + v + ".mp4",
+                          small ? "640x480" : "3840x2160", small ? 12 : 20, 4,
+                          "-c:v libx264 -preset ultrafast -b:v 40M -maxrate 40M -bufsize 80M -g 60 -pix_fmt yuv420p "
+                          "-c:a aac",
+                          small ? "480p H.264 grainy, 2 s groups" : "2160p H.264 20 s grainy, 2 s groups",
+                          &out->uhd);
+    if (wanted("split"))
+        ok = ok && splitSource(&out->split);
+    if (wanted("join") || wanted("fade"))
+        for (int i = 0; i < 3 && ok; ++i) {
+            out->joins.emplace_back();
+            ok = cached("join" + std::to_string(i) + "_" + tag + v + ".mp4", hd, small ? 4 : 20, 10 + i,
+                        kH264, tag + " H.264 20 s grainy", &out->joins.back());
+        }
+    if (wanted("probe"))
+        for (int i = 0; i < 20 && ok; ++i) {
+            out->probes.emplace_back();
+            ok = cached("probe" + std::to_string(i) + "_" + tag + v + ".mp4", hd, 2, 20 + i, kH264,
+                        tag + " H.264 2 s files", &out->probes.back());
+        }
+    if (wanted("classes")) {
+        struct Class {
+            const char *name, *ext, *make, *encode;
+        };
+        static const Class kClasses[] = {
+            {"MP4 H.264/AAC", "mp4", "-c:v libx264 -preset veryfast -g 60 -pix_fmt yuv420p -c:a aac", ""},
+            {"MPEG-TS H.264/AAC, 8 s groups", "ts",
+             "-c:v libx264 -preset veryfast -g 240 -pix_fmt yuv420p -c:a aac",
+             "-c:v libx264 -preset veryfast -c:a aac"},
+            {"MPEG-PS MPEG-2/MP2", "mpg", "-f vob -c:v mpeg2video -q:v 4 -g 15 -c:a mp2",
+             "-f vob -c:v mpeg2video -q:v 4 -c:a mp2"},
+            {"AVI MPEG-4/MP3", "avi", "-c:v mpeg4 -q:v 4 -g 60 -c:a libmp3lame",
+             "-c:v mpeg4 -q:v 4 -c:a libmp3lame"},
+            {"WebM VP9/Opus", "webm",
+             "-c:v libvpx-vp9 -deadline realtime -cpu-used 8 -b:v 1M -g 60 -c:a libopus",
+             "-c:v libvpx-vp9 -deadline realtime -cpu-used 8 -b:v 1M -c:a libopus"},
+            {"WMV WMV2/WMA", "wmv", "-c:v wmv2 -b:v 2M -g 60 -c:a wmav2", "-c:v wmv2 -b:v 2M -c:a wmav2"},
+        };
+        const std::string size = small ? "320x240" : "1280x720", t = small ? "240p " : "720p ";
+        for (const Class& c : kClasses) {
+            ClassClip k;
+            k.ext = std::string(".") + c.ext;
+            k.encode = c.encode;
+            k.seekByDecoding = k.ext == ".ts";
+            ok = ok && cached(std::string("class_") + t.substr(0, t.size() - 1) + v + k.ext, size,
+                              small ? 12 : 40, 30, c.make, t + c.name + " 40 s grainy", &k.clip);
+            out->classes.push_back(k);
+        }
+    }
+    return ok;
+}
