@@ -82,10 +82,10 @@ std::function<bool(const QString&)> otherTool(const QString& own) {
     };
 }
 
-#define EXPECT_NONE(list)                                                                          \
-    do {                                                                                           \
-        const QStringList found_ = (list);                                                         \
-        EXPECT_TRUE(found_.isEmpty()) << found_.join("\n").toStdString();                          \
+#define EXPECT_NONE(list)                                                                                    \
+    do {                                                                                                     \
+        const QStringList found_ = (list);                                                                   \
+        EXPECT_TRUE(found_.isEmpty()) << found_.join("\n").toStdString();                                    \
     } while (0)
 
 TEST(Layering, TheLibrariesIncludeNoProgramCode) {
@@ -160,7 +160,8 @@ TEST(Layering, PlantedViolationsAreFound) {
     EXPECT_EQ(badIncludes(dir.path(), privateLibraryHeader).size(), 2);
     plant("JoinJob.h", "");
     plant("g.cpp", "JoinJob.h");
-    EXPECT_EQ(badIncludes(dir.path(), privateLibraryHeader).size(), 2) << "a header beside the file is its own";
+    EXPECT_EQ(badIncludes(dir.path(), privateLibraryHeader).size(), 2)
+        << "a header beside the file is its own";
 }
 
 } // namespace

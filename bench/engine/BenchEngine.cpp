@@ -170,7 +170,8 @@ struct Bench {
 // A 10 s keep-format cut from the middle of `file`, starting between keyframes, against a packet
 // copy of the range and against ffmpeg re-encoding it exactly with `encode`.
 std::vector<Measured> cutAgainst(const Bench& b, const Clip& file, const std::string& ext,
-                                 const std::string& encode, const std::string& job, bool seekByDecoding = false) {
+                                 const std::string& encode, const std::string& job,
+                                 bool seekByDecoding = false) {
     const int64_t from = int64_t(file.seconds / 2 - 5) * 1000000 + 400000, to = from + 10000000;
     const fs::path e = b.out("cut_engine" + ext), c = b.out("cut_copy" + ext), r = b.out("cut_encode" + ext);
     const std::string ss = "-ss " + secondsText(from) + " -i " + file.path + " -t 10 ";

@@ -102,12 +102,13 @@ bool makeSources(bool small, const std::vector<std::string>& jobs, Sources* out)
                           "-pix_fmt yuv420p -c:a aac",
                           tag + " HEVC 20 s grainy, B-frames, 2 s groups", &out->hevc);
     if (wanted("uhd"))
-        ok = ok && cached(std::string("uhd_") + (small ? "480p" : "2160p") + v + ".mp4",
-                          small ? "640x480" : "3840x2160", small ? 12 : 20, 4,
-                          "-c:v libx264 -preset ultrafast -b:v 40M -maxrate 40M -bufsize 80M -g 60 -pix_fmt yuv420p "
-                          "-c:a aac",
-                          small ? "480p H.264 grainy, 2 s groups" : "2160p H.264 20 s grainy, 2 s groups",
-                          &out->uhd);
+        ok = ok &&
+             cached(
+                 std::string("uhd_") + (small ? "480p" : "2160p") + v + ".mp4",
+                 small ? "640x480" : "3840x2160", small ? 12 : 20, 4,
+                 "-c:v libx264 -preset ultrafast -b:v 40M -maxrate 40M -bufsize 80M -g 60 -pix_fmt yuv420p "
+                 "-c:a aac",
+                 small ? "480p H.264 grainy, 2 s groups" : "2160p H.264 20 s grainy, 2 s groups", &out->uhd);
     if (wanted("split"))
         ok = ok && splitSource(&out->split);
     if (wanted("join") || wanted("fade"))

@@ -128,7 +128,8 @@ Result runOurs(const QString& clip, const PreviewSettings& settings) {
     t.start();
     auto drain = [&] {
         while (avcodec_receive_frame(d.dec, frame) >= 0) {
-            const int64_t us = av_rescale_q(frame->best_effort_timestamp, d.st->time_base, AVRational{1, 1000000});
+            const int64_t us =
+                av_rescale_q(frame->best_effort_timestamp, d.st->time_base, AVRational{1, 1000000});
             filtered.clear();
             if (!filter.push(frame, us, settings, r.frames == 0, filtered))
                 filtered.push_back({av_frame_clone(frame), us});
@@ -137,7 +138,8 @@ Result runOurs(const QString& clip, const PreviewSettings& settings) {
                 const QImage img = converter.toImage(f.frame, size);
                 av_frame_free(&f.frame);
                 QPainter p(&view);
-                p.drawImage(QPoint((kView.width() - img.width()) / 2, (kView.height() - img.height()) / 2), img);
+                p.drawImage(QPoint((kView.width() - img.width()) / 2, (kView.height() - img.height()) / 2),
+                            img);
             }
             ++r.frames;
         }
@@ -163,7 +165,10 @@ Result runFfmpeg(const QString& clip, const QString& overlay, const QString& fil
     QStringList args{"-v", "error", "-nostdin", "-i", clip};
     if (!overlay.isEmpty())
         args << "-i" << overlay;
-    args << "-filter_complex" << filters << "-an" << "-f" << "null" << "-";
+    args << "-filter_complex" << filters << "-an"
+         << "-f"
+         << "null"
+         << "-";
     QElapsedTimer t;
     t.start();
     QProcess ffmpeg;
@@ -237,10 +242,17 @@ Case watermarkAndSubtitle(const QTemporaryDir& dir, int length) {
 bool makeClip(const QString& clip, int length) {
     // Temporal grain at about 9 Mbit/s, like a camera file: each frame brings new noise.
     return QProcess::execute(FFMPEG_EXECUTABLE,
-                             {"-v", "error", "-nostdin", "-y", "-f", "lavfi", "-i",
-                              QString("testsrc2=size=1920x1080:rate=30:duration=%1").arg(length), "-vf",
-                              "noise=alls=10:allf=t+u", "-c:v", "libx264", "-preset", "veryfast", "-crf", "22",
-                              "-g", "60", "-pix_fmt", "yuv420p", clip}) == 0;
+                             {"-v",       "error",
+                              "-nostdin", "-y",
+                              "-f",       "lavfi",
+                              "-i",       QString("testsrc2=size=1920x1080:rate=30:duration=%1").arg(length),
+                              "-vf",      "noise=alls=10:allf=t+u",
+                              "-c:v",     "libx264",
+                              "-preset",  "veryfast",
+                              "-crf",     "22",
+                              "-g",       "60",
+                              "-pix_fmt", "yuv420p",
+                              clip}) == 0;
 }
 
 } // namespace
@@ -264,7 +276,8 @@ int main(int argc, char** argv) {
 
     Case plain;
     plain.name = "plain";
-    plain.ffmpegFilters = QString("[0:v]scale=%1:%2:flags=bilinear,format=bgra").arg(kView.width()).arg(kView.height());
+    plain.ffmpegFilters =
+        QString("[0:v]scale=%1:%2:flags=bilinear,format=bgra").arg(kView.width()).arg(kView.height());
     const Case marked = watermarkAndSubtitle(dir, length);
     bool met = true;
     for (const Case* c : std::initializer_list<const Case*>{&plain, &marked}) {

@@ -89,7 +89,8 @@ constexpr AVClass logClass(const char* library, AVClassCategory category) {
 #if defined(__GNUC__)
 __attribute__((format(printf, 3, 4)))
 #endif
-inline void log(const LogSource& source, int level, const char* format, ...) {
+inline void
+log(const LogSource& source, int level, const char* format, ...) {
     char text[4096]; // room for a long path
     va_list args;
     va_start(args, format);

@@ -164,7 +164,8 @@ bool holdsMovingPictures(const AVOutputFormat* format, const std::string& path) 
     if (dot == std::string::npos || path[dot] != '.')
         return true;
     std::string ext = path.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char ch) { return char(std::tolower(ch)); });
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char ch) { return char(std::tolower(ch)); });
     return std::none_of(std::begin(kSoundNames), std::end(kSoundNames),
                         [&ext](const char* name) { return ext == name; });
 }
@@ -179,10 +180,10 @@ const AVCodec* containerDefaultEncoder(const AVOutputFormat* format, AVMediaType
         return c;
     // This build may have no encoder for the container's own default (AMR for 3GP): the first
     // common codec the container holds instead.
-    static const AVCodecID kAudio[] = {AV_CODEC_ID_AAC, AV_CODEC_ID_MP3, AV_CODEC_ID_OPUS, AV_CODEC_ID_VORBIS,
-                                       AV_CODEC_ID_AC3, AV_CODEC_ID_MP2};
-    static const AVCodecID kVideo[] = {AV_CODEC_ID_H264, AV_CODEC_ID_MPEG4, AV_CODEC_ID_VP9, AV_CODEC_ID_MPEG2VIDEO,
-                                       AV_CODEC_ID_H263};
+    static const AVCodecID kAudio[] = {AV_CODEC_ID_AAC,    AV_CODEC_ID_MP3, AV_CODEC_ID_OPUS,
+                                       AV_CODEC_ID_VORBIS, AV_CODEC_ID_AC3, AV_CODEC_ID_MP2};
+    static const AVCodecID kVideo[] = {AV_CODEC_ID_H264, AV_CODEC_ID_MPEG4, AV_CODEC_ID_VP9,
+                                       AV_CODEC_ID_MPEG2VIDEO, AV_CODEC_ID_H263};
     const bool audio = type == AVMEDIA_TYPE_AUDIO;
     const AVCodecID* list = audio ? kAudio : kVideo;
     const size_t count = audio ? std::size(kAudio) : std::size(kVideo);

@@ -249,7 +249,8 @@ int chooseMode(const CodecSetting& setting, AVCodecID source, bool copyable, boo
     const bool fits = copyable && containerAccepts(container, source);
     switch (setting.kind) {
     case CodecSetting::Invalid:
-        return logFailure(std::string("unknown ") + what + " codec " + setting.name, AVERROR_ENCODER_NOT_FOUND);
+        return logFailure(std::string("unknown ") + what + " codec " + setting.name,
+                          AVERROR_ENCODER_NOT_FOUND);
     case CodecSetting::Copy:
     case CodecSetting::Keep:
         if (!changes && fits && (setting.kind == CodecSetting::Copy || !cut)) {
@@ -257,7 +258,8 @@ int chooseMode(const CodecSetting& setting, AVCodecID source, bool copyable, boo
             return 0;
         }
         if (setting.kind == CodecSetting::Copy && copyOrFail && !changes)
-            return logFailure(std::string("the container cannot hold ") + avcodec_get_name(source), AVERROR(EINVAL));
+            return logFailure(std::string("the container cannot hold ") + avcodec_get_name(source),
+                              AVERROR(EINVAL));
         *encoder = source != AV_CODEC_ID_NONE ? preferredEncoder(source) : nullptr;
         break;
     case CodecSetting::Named:
@@ -266,7 +268,8 @@ int chooseMode(const CodecSetting& setting, AVCodecID source, bool copyable, boo
     }
     if (!*encoder || !containerAccepts(container, (*encoder)->id)) {
         if (setting.kind == CodecSetting::Named)
-            return logFailure(std::string("the container cannot hold ") + setting.encoder->name, AVERROR(EINVAL));
+            return logFailure(std::string("the container cannot hold ") + setting.encoder->name,
+                              AVERROR(EINVAL));
         *encoder = containerDefaultEncoder(container, type);
     }
     if (!*encoder)
@@ -322,9 +325,9 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
     const bool wantSound = (as && !fx_.mainAudioDisabled) || !fx_.music.empty();
     if (wantSound && container->audio_codec != AV_CODEC_ID_NONE) {
         p->silentMain = !as || fx_.mainAudioDisabled;
-        if ((r = chooseMode(format_.audioCodec, as ? as->codecpar->codec_id : AV_CODEC_ID_NONE, !p->silentMain, cut,
-                            fx_.changesSound() || format_.changesSound(), false, container, AVMEDIA_TYPE_AUDIO,
-                            &p->audio, &p->audioEncoder)) < 0)
+        if ((r = chooseMode(format_.audioCodec, as ? as->codecpar->codec_id : AV_CODEC_ID_NONE,
+                            !p->silentMain, cut, fx_.changesSound() || format_.changesSound(), false,
+                            container, AVMEDIA_TYPE_AUDIO, &p->audio, &p->audioEncoder)) < 0)
             return r;
     }
     if (p->video == ConvertPlan::None && p->audio == ConvertPlan::None)
@@ -333,8 +336,8 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
     const bool readSound = p->audio != ConvertPlan::None && !p->silentMain;
     if (readSound)
         p->otherSound = otherSoundStreams(aIndex, container);
-    if ((r = reader.open(input_, aIndex, p->video != ConvertPlan::None, readSound, p->video == ConvertPlan::Encode,
-                         p->audio == ConvertPlan::Encode)) < 0)
+    if ((r = reader.open(input_, aIndex, p->video != ConvertPlan::None, readSound,
+                         p->video == ConvertPlan::Encode, p->audio == ConvertPlan::Encode)) < 0)
         return r;
     if (startOnPicture_ && p->video == ConvertPlan::Encode && p->start > 0) {
         // Between two frames the range begins with the next one, and so does its sound.
@@ -362,7 +365,8 @@ int ConvertJob::run() {
     startOnPicture_ = canCutSmartly(&request);
     copiedGroups_ = false;
     if (startOnPicture_ && !framesOnly_) {
-        SmartCut cut(request, run_.stopFlag(), [this](int64_t done, int64_t total) { run_.report(done, total); });
+        SmartCut cut(request, run_.stopFlag(),
+                     [this](int64_t done, int64_t total) { run_.report(done, total); });
         const int r = cut.run();
         outputUs_ = cut.writtenUs();
         if (r != SmartCut::kDeclined) {
@@ -401,7 +405,8 @@ int ConvertJob::run() {
         // A codec kept from the source that cannot be written here gives way to the container's.
         r = openVideoEncoder(p.videoEncoder, reader, writer, fx, keepRotation, graph);
         const AVCodec* fallback = containerDefaultEncoder(writer.container(), AVMEDIA_TYPE_VIDEO);
-        if (r < 0 && format_.videoCodec.kind != CodecSetting::Named && fallback && fallback != p.videoEncoder) {
+        if (r < 0 && format_.videoCodec.kind != CodecSetting::Named && fallback &&
+            fallback != p.videoEncoder) {
             logInfo(std::string("the picture is encoded with ") + fallback->name + " instead of " +
                     p.videoEncoder->name);
             r = openVideoEncoder(fallback, reader, writer, fx, keepRotation, graph);
@@ -412,7 +417,8 @@ int ConvertJob::run() {
     }
     if (p.audio == ConvertPlan::Copy && (r = writer.addCopy(OutputWriter::Audio, reader.audio())) < 0)
         return r;
-    if (p.audio == ConvertPlan::Encode && (r = openAudioEncoder(p.audioEncoder, reader, writer, fx, graph)) < 0)
+    if (p.audio == ConvertPlan::Encode &&
+        (r = openAudioEncoder(p.audioEncoder, reader, writer, fx, graph)) < 0)
         return r;
     if (p.audio == ConvertPlan::Encode && !p.silentMain)
         writer.copyTags(OutputWriter::Audio, reader.audio());
@@ -443,7 +449,8 @@ int ConvertJob::openAudioEncoder(const AVCodec* codec, SourceReader& reader, Out
     AudioEncoding encoding;
     encoding.codec = codec;
     encoding.sampleRate = pickSampleRate(codec, format_.sampleRate > 0 ? format_.sampleRate : sourceRate);
-    encoding.channels = pickChannels(codec, format_.channels > 0 ? format_.channels : std::min(sourceChannels, 8));
+    encoding.channels =
+        pickChannels(codec, format_.channels > 0 ? format_.channels : std::min(sourceChannels, 8));
     encoding.format = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
     encoding.bitRate = int64_t(format_.audioKbps) * 1000;
     if (encoding.bitRate == 0 && dec && format_.audioCodec.kind == CodecSetting::Keep)

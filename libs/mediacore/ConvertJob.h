@@ -16,8 +16,8 @@
 #include "FfPointers.h"
 #include "FxSettings.h"
 #include "JobRun.h"
-#include "mediacore/MediaRecords.h"
 #include "OutputFormat.h"
+#include "mediacore/MediaRecords.h"
 
 namespace mediafx {
 class FxGraph;

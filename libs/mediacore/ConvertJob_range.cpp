@@ -43,10 +43,11 @@ int ConvertJob::runUnder(int64_t limit) {
         struct stat st {};
         if (::stat(output_.c_str(), &st) != 0 || st.st_size <= limit)
             break;
-        logInfo("part of " + std::to_string(st.st_size) + " bytes over its limit of " + std::to_string(limit) +
-                "; made again");
+        logInfo("part of " + std::to_string(st.st_size) + " bytes over its limit of " +
+                std::to_string(limit) + "; made again");
         ::unlink(output_.c_str());
-        sizeLimit_ = std::max<int64_t>(1, int64_t(double(sizeLimit_) * double(limit) / double(st.st_size) * 0.98));
+        sizeLimit_ =
+            std::max<int64_t>(1, int64_t(double(sizeLimit_) * double(limit) / double(st.st_size) * 0.98));
         r = run();
     }
     return r;

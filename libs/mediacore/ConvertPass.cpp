@@ -12,11 +12,12 @@ constexpr AVRational kMicro{1, 1000000};
 constexpr int64_t kEpsilonUs = 1000; // timestamps are rounded to their time base
 } // namespace
 
-ConvertPass::ConvertPass(ConvertPlan& plan, SourceReader& reader, OutputWriter& writer, mediafx::FxGraph& graph,
-                         AVRational videoTimeBase, int64_t sizeLimit, JobRun& run, const std::string& input)
-    : p_(plan), reader_(reader), writer_(writer), graph_(graph), videoTb_(videoTimeBase), sizeLimit_(sizeLimit),
-      run_(run), input_(input), copy_(writer), lane_(graph), total_(plan.end - plan.shift),
-      frameUs_(std::max<int64_t>(1, reader.frameDurationUs())) {
+ConvertPass::ConvertPass(ConvertPlan& plan, SourceReader& reader, OutputWriter& writer,
+                         mediafx::FxGraph& graph, AVRational videoTimeBase, int64_t sizeLimit, JobRun& run,
+                         const std::string& input)
+    : p_(plan), reader_(reader), writer_(writer), graph_(graph), videoTb_(videoTimeBase),
+      sizeLimit_(sizeLimit), run_(run), input_(input), copy_(writer), lane_(graph),
+      total_(plan.end - plan.shift), frameUs_(std::max<int64_t>(1, reader.frameDurationUs())) {
     videoSink_ = [this](AVFrame* f) { return videoSink(f); };
     audioSink_ = [this](AVFrame* f) { return audioSink(f); };
     copy_.beginPart(reader_, p_.shift, 0, p_.shift, p_.end);
@@ -58,7 +59,7 @@ int ConvertPass::drainAudio(int64_t untilUs) {
 // there is no such sound: the reading ends.
 bool ConvertPass::closePicture() {
     limitReached_ = true;
-    const int64_t last = p_.video == ConvertPlan::Copy ? copiedVideoUs_
+    const int64_t last = p_.video == ConvertPlan::Copy                         ? copiedVideoUs_
                          : graph_.hasVideo() && lastVideoUs_ != AV_NOPTS_VALUE ? pulledVideoUs_ + p_.shift
                                                                                : AV_NOPTS_VALUE;
     if (last != AV_NOPTS_VALUE)
@@ -243,7 +244,8 @@ int ConvertPass::finish() {
         // A source that ends before the range does fails the job rather than give a part of it.
         if ((r = reader_.checkEnd(p_.end)) < 0)
             return r;
-        if ((r = lane_.end(FrameLane::Video, videoSink_)) < 0 || (r = lane_.end(FrameLane::Audio, audioSink_)) < 0)
+        if ((r = lane_.end(FrameLane::Video, videoSink_)) < 0 ||
+            (r = lane_.end(FrameLane::Audio, audioSink_)) < 0)
             return r;
     } else {
         // The sound was read up to where the picture stopped, so both end together. Sound read

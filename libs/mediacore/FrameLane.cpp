@@ -15,8 +15,8 @@ int FrameLane::push(Kind kind, AVFrame* frame, const Sink& sink) {
 
 int FrameLane::drain(Kind kind, const Sink& sink, const std::function<bool()>& more) {
     int e = 0;
-    while ((!more || more()) && (e = kind == Video ? graph_.pullVideo(filtered_.get())
-                                                   : graph_.pullAudio(filtered_.get())) >= 0) {
+    while ((!more || more()) &&
+           (e = kind == Video ? graph_.pullVideo(filtered_.get()) : graph_.pullAudio(filtered_.get())) >= 0) {
         e = sink(filtered_.get());
         av_frame_unref(filtered_.get());
         if (e < 0)

@@ -189,11 +189,11 @@ int JoinEncode::openEncoders() {
 
 namespace {
 
-const AVCodec* encoderFor(const CodecSetting& s, AVMediaType type, const AVFormatContext* first, int sourceIndex,
-                          const AVOutputFormat* container) {
+const AVCodec* encoderFor(const CodecSetting& s, AVMediaType type, const AVFormatContext* first,
+                          int sourceIndex, const AVOutputFormat* container) {
     const AVCodec* c = s.kind == CodecSetting::Named ? s.encoder
-                       : sourceIndex >= 0           ? preferredEncoder(first->streams[sourceIndex]->codecpar->codec_id)
-                                                    : nullptr;
+                       : sourceIndex >= 0 ? preferredEncoder(first->streams[sourceIndex]->codecpar->codec_id)
+                                          : nullptr;
     if (c && containerAccepts(container, c->id))
         return c;
     if (s.kind == CodecSetting::Named) {
@@ -227,9 +227,10 @@ int JoinEncode::openVideo(const AVFormatContext* first, const AVOutputFormat* co
         fps_ = av_d2q(format_.fps, 100000);
     const AVRational wantedFps = fps_;
     const auto open = [&](const AVCodec* codec) {
-        fps_ = codec->supported_framerates
-                   ? codec->supported_framerates[av_find_nearest_q_idx(wantedFps, codec->supported_framerates)]
-                   : wantedFps;
+        fps_ =
+            codec->supported_framerates
+                ? codec->supported_framerates[av_find_nearest_q_idx(wantedFps, codec->supported_framerates)]
+                : wantedFps;
         pix_ = pickPixelFormat(codec, AV_PIX_FMT_YUV420P);
         VideoEncoding encoding;
         encoding.codec = codec;
@@ -347,7 +348,8 @@ int JoinEncode::writeClip(size_t i) {
     if (anyVideo_ && i > 0 && clips_[i - 1].transition != 0)
         p.blendIn = std::min<int64_t>(int64_t(heldFrames_.size()), p.frames - 1);
     if (i + 1 < clips_.size() && c.transition != 0 && anyVideo_)
-        p.blendOut = std::clamp<int64_t>(av_rescale_q(c.transitionUs, kMicro, av_inv_q(fps_)), 0, p.frames / 2);
+        p.blendOut =
+            std::clamp<int64_t>(av_rescale_q(c.transitionUs, kMicro, av_inv_q(fps_)), 0, p.frames / 2);
 
     SourceReader reader;
     int r = reader.open(c.path);
@@ -463,7 +465,8 @@ int JoinEncode::readClip(ClipPass& p, SourceReader& reader, mediafx::FxGraph& gr
         const int64_t t = reader.frameTimeUs(frame.get(), kind);
         const bool video = kind == SourceReader::Video;
         p.anyPicture = p.anyPicture || video;
-        if (video && (!graph.hasVideo() || t == AV_NOPTS_VALUE || t < c.start - kEpsilon || t >= c.end - kEpsilon)) {
+        if (video &&
+            (!graph.hasVideo() || t == AV_NOPTS_VALUE || t < c.start - kEpsilon || t >= c.end - kEpsilon)) {
             if (t != AV_NOPTS_VALUE && t >= c.end - kEpsilon && graph.hasVideo())
                 reader.finish(kind);
         } else if (video) {
@@ -481,9 +484,9 @@ int JoinEncode::readClip(ClipPass& p, SourceReader& reader, mediafx::FxGraph& gr
             if (r < 0)
                 return logFailure("sound of " + c.path, r);
         }
-        const bool counted = video ? graph.hasVideo() && t != AV_NOPTS_VALUE && t >= c.start - kEpsilon &&
-                                         t < c.end - kEpsilon
-                                   : graph.hasAudio() && t != AV_NOPTS_VALUE;
+        const bool counted =
+            video ? graph.hasVideo() && t != AV_NOPTS_VALUE && t >= c.start - kEpsilon && t < c.end - kEpsilon
+                  : graph.hasAudio() && t != AV_NOPTS_VALUE;
         av_frame_unref(frame.get());
         if (counted)
             run_.report(doneUs_ + std::max<int64_t>(0, t - c.start), totalUs_);
@@ -528,7 +531,8 @@ int JoinEncode::padPicture(ClipPass& p) {
 int JoinEncode::mixSound(ClipPass& p) {
     while (p.samplesTaken < p.samplesWanted && !run_.stopped()) {
         FramePtr s = soundFrame(int(std::min<int64_t>(rate_, p.samplesWanted - p.samplesTaken)));
-        if (!s || av_audio_fifo_write(p.sound.get(), reinterpret_cast<void**>(s->extended_data), s->nb_samples) < 0)
+        if (!s ||
+            av_audio_fifo_write(p.sound.get(), reinterpret_cast<void**>(s->extended_data), s->nb_samples) < 0)
             return AVERROR(ENOMEM);
         p.samplesTaken += s->nb_samples;
     }

@@ -210,7 +210,8 @@ std::vector<int> JoinJob::otherSoundStreams() const {
     const int main = firstAudioStream(first.get());
     for (unsigned k = 0; k < first->nb_streams; ++k)
         if (int(k) != main && first->streams[k]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO &&
-            containerAccepts(av_guess_format(nullptr, output_.c_str(), nullptr), first->streams[k]->codecpar->codec_id))
+            containerAccepts(av_guess_format(nullptr, output_.c_str(), nullptr),
+                             first->streams[k]->codecpar->codec_id))
             others.push_back(int(k));
     for (size_t i = 1; i < clips_.size() && !others.empty(); ++i) {
         InputPtr clip;
@@ -218,8 +219,8 @@ std::vector<int> JoinJob::otherSoundStreams() const {
             return {};
         for (const int k : others) {
             const AVCodecParameters *p = clip->streams[k]->codecpar, *q = first->streams[k]->codecpar;
-            if (p->codec_type != q->codec_type || p->codec_id != q->codec_id || p->sample_rate != q->sample_rate ||
-                p->ch_layout.nb_channels != q->ch_layout.nb_channels)
+            if (p->codec_type != q->codec_type || p->codec_id != q->codec_id ||
+                p->sample_rate != q->sample_rate || p->ch_layout.nb_channels != q->ch_layout.nb_channels)
                 return {};
         }
     }
@@ -231,7 +232,7 @@ namespace {
 // A packet of another sound stream of a clip, moved onto the output timeline when it starts
 // inside the clip's range.
 int copyOtherSound(OutputWriter& writer, const SourceReader& reader, AVPacket* packet, const JoinClip& c,
-                          int64_t offsetUs) {
+                   int64_t offsetUs) {
     const AVStream* s = reader.format()->streams[packet->stream_index];
     int r = 0;
     if (packet->pts != AV_NOPTS_VALUE) {

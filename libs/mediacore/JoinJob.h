@@ -21,7 +21,6 @@ class OutputWriter;
 
 class JoinJob {
 public:
-
     int setOutput(const std::string& path);
     uint64_t addClip(const std::string& path, int64_t startUs, int64_t endUs);
     int setVolume(uint64_t clip, int percent);

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "FfPointers.h"
-#include "mediacore/MediaRecords.h"
 #include "SourceReader.h"
+#include "mediacore/MediaRecords.h"
 
 namespace mediacore {
 

@@ -205,10 +205,12 @@ int OutputWriter::openAudioEncoder(const AudioEncoding& encoding) {
     av_channel_layout_default(&c->ch_layout, encoding.channels);
     c->sample_fmt = encoding.format;
     c->time_base = {1, encoding.sampleRate};
-    const bool lossless = encoding.codec->id == AV_CODEC_ID_FLAC || (encoding.codec->id >= AV_CODEC_ID_FIRST_AUDIO &&
-                                                                 encoding.codec->id < AV_CODEC_ID_ADPCM_IMA_QT);
+    const bool lossless =
+        encoding.codec->id == AV_CODEC_ID_FLAC ||
+        (encoding.codec->id >= AV_CODEC_ID_FIRST_AUDIO && encoding.codec->id < AV_CODEC_ID_ADPCM_IMA_QT);
     if (!lossless)
-        c->bit_rate = encoding.bitRate > 0 ? encoding.bitRate : (encoding.codec->id == AV_CODEC_ID_OPUS ? 96000 : 128000);
+        c->bit_rate = encoding.bitRate > 0 ? encoding.bitRate
+                                           : (encoding.codec->id == AV_CODEC_ID_OPUS ? 96000 : 128000);
     AVDictionary* options = nullptr;
     const int r = openEncoderStream(c, &options, &audioStream_);
     if (r < 0)
@@ -294,7 +296,8 @@ int OutputWriter::addOtherCopy(const AVStream* source) {
 }
 
 int OutputWriter::writeOtherPacket(int sourceIndex, AVPacket* packet, AVRational timeBase) {
-    auto o = std::find_if(others_.begin(), others_.end(), [&](const OtherStream& x) { return x.source == sourceIndex; });
+    auto o = std::find_if(others_.begin(), others_.end(),
+                          [&](const OtherStream& x) { return x.source == sourceIndex; });
     if (!started_ || o == others_.end())
         return AVERROR(EINVAL);
     AVStream* st = format_->streams[o->output];

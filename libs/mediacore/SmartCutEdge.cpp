@@ -138,9 +138,10 @@ bool openHevcEdgeEncoder(const AVStream* s, size_t frames, CodecPtr* out) {
     return true;
 }
 
-bool openEdgeEncoder(const AVStream* video, int paramId, size_t frames, CodecPtr* encoder, avc::AvcConfig* config,
-                     size_t recordSets) {
-    if (openSeamEncoder(video, paramId, x264Profile(video->codecpar->profile), edgeThreads(frames), encoder) < 0)
+bool openEdgeEncoder(const AVStream* video, int paramId, size_t frames, CodecPtr* encoder,
+                     avc::AvcConfig* config, size_t recordSets) {
+    if (openSeamEncoder(video, paramId, x264Profile(video->codecpar->profile), edgeThreads(frames), encoder) <
+        0)
         return false;
     avc::AvcConfig sets;
     if (!addEncoderSets(encoder->get(), paramId, &sets))
@@ -151,9 +152,11 @@ bool openEdgeEncoder(const AVStream* video, int paramId, size_t frames, CodecPtr
         config->pps.insert(config->pps.end(), sets.pps.begin(), sets.pps.end());
         return config->sps.size() < 32 && config->pps.size() < 256;
     }
-    return std::equal(sets.sps.begin(), sets.sps.end(), config->sps.begin() + long(recordSets), config->sps.end()) &&
+    return std::equal(sets.sps.begin(), sets.sps.end(), config->sps.begin() + long(recordSets),
+                      config->sps.end()) &&
            sets.pps.size() <= config->pps.size() &&
-           std::equal(sets.pps.begin(), sets.pps.end(), config->pps.end() - long(sets.pps.size()), config->pps.end());
+           std::equal(sets.pps.begin(), sets.pps.end(), config->pps.end() - long(sets.pps.size()),
+                      config->pps.end());
 }
 
 int CutEdge::open(const AVStream* video, const std::string& path, CodecPtr encoder, size_t decodes) {

@@ -17,8 +17,8 @@ namespace mediacore {
 // Opens the encoder of an edge of `frames` frames and checks its parameter sets against the
 // record's: the first edge opened adds them after the source's `recordSets` sets, a later one
 // must give the same. False when the encoder cannot be used for the seams.
-bool openEdgeEncoder(const AVStream* video, int paramId, size_t frames, CodecPtr* encoder, avc::AvcConfig* config,
-                     size_t recordSets);
+bool openEdgeEncoder(const AVStream* video, int paramId, size_t frames, CodecPtr* encoder,
+                     avc::AvcConfig* config, size_t recordSets);
 
 // Opens the libx265 encoder of an HEVC edge of `frames` frames, false when it cannot be.
 bool openHevcEdgeEncoder(const AVStream* video, size_t frames, CodecPtr* encoder);

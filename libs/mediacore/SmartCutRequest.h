@@ -11,9 +11,9 @@ namespace mediacore {
 struct SmartCutRequest {
     std::string input;
     std::string output;
-    int audioIndex = -1; // the sound stream to copy, -1 for none
+    int audioIndex = -1;         // the sound stream to copy, -1 for none
     std::vector<int> otherSound; // other sound streams copied beside it
-    int64_t startUs = 0; // on the source timeline (0 = the file's start)
+    int64_t startUs = 0;         // on the source timeline (0 = the file's start)
     int64_t endUs = 0;
     // Bytes the output may reach (0 = no limit): it then ends before the first group of
     // pictures that would pass them.

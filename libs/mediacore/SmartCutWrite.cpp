@@ -18,7 +18,8 @@ namespace {
 class SoundQueue {
 public:
     // `stream` is the main sound, or another sound stream copied beside it.
-    SoundQueue(const CutInput& in, OutputWriter& writer, const AVStream* stream, int64_t fromUs, int64_t shiftTicks)
+    SoundQueue(const CutInput& in, OutputWriter& writer, const AVStream* stream, int64_t fromUs,
+               int64_t shiftTicks)
         : in_(in), writer_(writer), stream_(stream), fromUs_(fromUs), shift_(shiftTicks) {}
 
     void push(const AVPacket* packet) { pending_.push_back(PacketPtr(av_packet_clone(packet))); }
@@ -35,8 +36,9 @@ public:
                 a->pts -= shift_;
                 if (a->dts != AV_NOPTS_VALUE)
                     a->dts -= shift_;
-                const int e = stream_ == in_.audio ? writer_.writePacket(OutputWriter::Audio, a, stream_->time_base)
-                                                   : writer_.writeOtherPacket(stream_->index, a, stream_->time_base);
+                const int e = stream_ == in_.audio
+                                  ? writer_.writePacket(OutputWriter::Audio, a, stream_->time_base)
+                                  : writer_.writeOtherPacket(stream_->index, a, stream_->time_base);
                 if (e < 0)
                     return e;
             }
@@ -63,8 +65,8 @@ class CutPass {
 public:
     CutPass(const SmartCutRequest& request, CutInput& in, const CutRange& range, OutputWriter& writer,
             avc::AvcConfig& config, size_t sourceSets)
-        : request_(request), in_(in), range_(range), writer_(writer), config_(config), sourceSets_(sourceSets),
-          head_(range, true, in.lengthSize(), writer, in.video->time_base),
+        : request_(request), in_(in), range_(range), writer_(writer), config_(config),
+          sourceSets_(sourceSets), head_(range, true, in.lengthSize(), writer, in.video->time_base),
           tail_(range, false, in.lengthSize(), writer, in.video->time_base),
           sound_(in, writer, in.audio, in.toUs(range.shift, in.video),
                  in.audio ? av_rescale_q(range.shift, in.video->time_base, in.audio->time_base) : 0),
@@ -103,7 +105,7 @@ private:
     CutEdge head_, tail_;
     SoundQueue sound_;
     std::deque<SoundQueue> others_; // other sound streams, in the order of in_.otherSound
-    size_t index_ = 0; // the next picture packet of the range
+    size_t index_ = 0;              // the next picture packet of the range
     size_t videoEnd_;
     int64_t endUs_;
     bool audioDone_;
@@ -286,7 +288,8 @@ int SmartCut::write(CutInput& in, const CutRange& range) {
     if (r < 0)
         return r;
     CutPass pass(request_, in, range, writer, config, sourceSets);
-    if (range.hasHead() && pass.head().open(in.video, request_.input, std::move(headEncoder), range.headEnd) < 0)
+    if (range.hasHead() &&
+        pass.head().open(in.video, request_.input, std::move(headEncoder), range.headEnd) < 0)
         return kDeclined;
     if (in.seek(request_.startUs + kEpsilonUs) < 0)
         return logFailure("seek in " + request_.input, AVERROR(EIO));

@@ -70,7 +70,8 @@ void ReadExtent::note(const AVPacket* packet) {
     if (ts == AV_NOPTS_VALUE)
         return;
     const AVStream* s = format_->streams[packet->stream_index];
-    const int64_t end = av_rescale_q(ts + std::max<int64_t>(0, packet->duration), s->time_base, kMicro) - originUs_;
+    const int64_t end =
+        av_rescale_q(ts + std::max<int64_t>(0, packet->duration), s->time_base, kMicro) - originUs_;
     reachedUs_ = std::max(reachedUs_, end);
 }
 

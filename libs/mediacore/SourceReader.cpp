@@ -59,8 +59,8 @@ int SourceReader::open(const std::string& path, int audioIndex, bool wantVideo, 
     return open(std::move(input), path, audioIndex, wantVideo, wantAudio, decodeVideo, decodeAudio);
 }
 
-int SourceReader::open(InputPtr input, const std::string& path, int audioIndex, bool wantVideo, bool wantAudio,
-                       bool decodeVideo, bool decodeAudio) {
+int SourceReader::open(InputPtr input, const std::string& path, int audioIndex, bool wantVideo,
+                       bool wantAudio, bool decodeVideo, bool decodeAudio) {
     path_ = path;
     format_ = std::move(input);
     int r = 0;

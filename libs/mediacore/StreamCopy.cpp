@@ -18,7 +18,8 @@ void StreamCopy::beginPart(SourceReader& reader, int64_t fromUs, int64_t outputU
     seamChecked_[0] = seamChecked_[1] = false;
 }
 
-int64_t StreamCopy::decodeTimeUs(const SourceReader& reader, const AVPacket* packet, SourceReader::Kind kind) {
+int64_t StreamCopy::decodeTimeUs(const SourceReader& reader, const AVPacket* packet,
+                                 SourceReader::Kind kind) {
     const AVStream* s = kind == SourceReader::Video ? reader.video() : reader.audio();
     return packet->dts != AV_NOPTS_VALUE ? av_rescale_q(packet->dts, s->time_base, kMicro) - reader.originUs()
                                          : reader.packetTimeUs(packet, kind);

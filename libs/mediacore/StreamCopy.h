@@ -22,7 +22,8 @@ class StreamCopy {
 public:
     explicit StreamCopy(OutputWriter& writer) : writer_(writer) {}
 
-    void beginPart(SourceReader& reader, int64_t fromUs, int64_t outputUs, int64_t soundFromUs, int64_t endUs);
+    void beginPart(SourceReader& reader, int64_t fromUs, int64_t outputUs, int64_t soundFromUs,
+                   int64_t endUs);
     // Moves the part's end earlier (a size limit reached).
     void endBy(int64_t endUs) { endUs_ = std::min(endUs_, endUs); }
     // Writes or drops one packet read from the part's reader (unreferenced either way): 0, or

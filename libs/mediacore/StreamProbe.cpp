@@ -43,7 +43,8 @@ bool scanPackets(const std::string& path, unsigned n, PacketSpans* spans) {
     InputPtr scan(raw);
     if (avformat_find_stream_info(scan.get(), nullptr) < 0 || scan->nb_streams != n)
         return false;
-    std::vector<int64_t>&first = spans->first, &latest = spans->latest, &end = spans->end, &count = spans->count;
+    std::vector<int64_t>&first = spans->first, &latest = spans->latest, &end = spans->end,
+    &count = spans->count;
     first.assign(n, AV_NOPTS_VALUE);
     latest.assign(n, AV_NOPTS_VALUE);
     end.assign(n, AV_NOPTS_VALUE);
@@ -99,7 +100,8 @@ void measureFromPackets(const std::string& path, AVFormatContext* format) {
     PacketSpans spans;
     if (!cachedPacketSpans(path, n, &spans))
         return;
-    const std::vector<int64_t>&first = spans.first, &latest = spans.latest, &end = spans.end, &count = spans.count;
+    const std::vector<int64_t>&first = spans.first, &latest = spans.latest, &end = spans.end,
+          &count = spans.count;
     const int64_t origin = format->start_time == AV_NOPTS_VALUE ? 0 : format->start_time;
     int64_t last = AV_NOPTS_VALUE;
     for (unsigned i = 0; i < n; ++i) {
@@ -317,8 +319,8 @@ AVRational streamFrameRate(const AVStream* stream) {
 
 AVRational pictureAspect(const AVFormatContext* format, const AVStream* stream) {
     // The container's value first (a phone's 4:3 clip may say so only there), then the stream's.
-    const AVRational sar =
-        av_guess_sample_aspect_ratio(const_cast<AVFormatContext*>(format), const_cast<AVStream*>(stream), nullptr);
+    const AVRational sar = av_guess_sample_aspect_ratio(const_cast<AVFormatContext*>(format),
+                                                        const_cast<AVStream*>(stream), nullptr);
     return sar.num > 0 && sar.den > 0 ? sar : AVRational{1, 1};
 }
 
@@ -335,9 +337,8 @@ int64_t durationUs(const AVFormatContext* format) {
 }
 
 int64_t startTimeUs(const AVFormatContext* format) {
-    return format->start_time == AV_NOPTS_VALUE
-               ? 0
-               : av_rescale_q(format->start_time, AV_TIME_BASE_Q, kMicro);
+    return format->start_time == AV_NOPTS_VALUE ? 0
+                                                : av_rescale_q(format->start_time, AV_TIME_BASE_Q, kMicro);
 }
 
 void fillAudioInfo(const AVFormatContext* format, int index, MEDIA_AUDIO_STREAM_INFO* info) {

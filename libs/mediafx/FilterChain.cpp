@@ -31,7 +31,8 @@ AVFilterContext* FilterChain::create(const char* filter, const FilterOptions& op
     for (const auto& [key, value] : options) {
         const int r = av_opt_set(ctx, key, value.c_str(), AV_OPT_SEARCH_CHILDREN);
         if (r < 0) {
-            ff::log(mediafx::kLog, AV_LOG_ERROR, "%s: option %s refused: %s", filter, key, ff::errorText(r).c_str());
+            ff::log(mediafx::kLog, AV_LOG_ERROR, "%s: option %s refused: %s", filter, key,
+                    ff::errorText(r).c_str());
             error_ = r;
             return nullptr;
         }
@@ -50,7 +51,8 @@ bool FilterChain::link(AVFilterContext* from, AVFilterContext* to, unsigned toPa
         return false;
     const int r = avfilter_link(from, fromPad, to, toPad);
     if (r < 0) {
-        ff::log(mediafx::kLog, AV_LOG_ERROR, "link %s -> %s: %s", from->name, to->name, ff::errorText(r).c_str());
+        ff::log(mediafx::kLog, AV_LOG_ERROR, "link %s -> %s: %s", from->name, to->name,
+                ff::errorText(r).c_str());
         error_ = r;
         return false;
     }

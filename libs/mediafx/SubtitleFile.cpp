@@ -33,10 +33,12 @@ constexpr double kMaxEdgeBlurPasses = 20;
 
 const char* const kAssStyleFormat =
     "Name,Fontname,Fontsize,PrimaryColour,SecondaryColour,OutlineColour,BackColour,Bold,Italic,Underline,"
-    "StrikeOut,ScaleX,ScaleY,Spacing,Angle,BorderStyle,Outline,Shadow,Alignment,MarginL,MarginR,MarginV,Encoding";
-const char* const kSsaStyleFormat = "Name,Fontname,Fontsize,PrimaryColour,SecondaryColour,TertiaryColour,BackColour,"
-                                    "Bold,Italic,BorderStyle,Outline,Shadow,Alignment,MarginL,MarginR,MarginV,"
-                                    "AlphaLevel,Encoding";
+    "StrikeOut,ScaleX,ScaleY,Spacing,Angle,BorderStyle,Outline,Shadow,Alignment,MarginL,MarginR,MarginV,"
+    "Encoding";
+const char* const kSsaStyleFormat =
+    "Name,Fontname,Fontsize,PrimaryColour,SecondaryColour,TertiaryColour,BackColour,"
+    "Bold,Italic,BorderStyle,Outline,Shadow,Alignment,MarginL,MarginR,MarginV,"
+    "AlphaLevel,Encoding";
 
 std::string lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
@@ -285,7 +287,8 @@ std::string boundedAssScript(const std::string& script) {
             // Styles without a "Format:" line are read in the renderer's default order.
             format.clear();
             if (styles)
-                for (const std::string& f : split(head == "[v4 styles]" ? kSsaStyleFormat : kAssStyleFormat, ','))
+                for (const std::string& f :
+                     split(head == "[v4 styles]" ? kSsaStyleFormat : kAssStyleFormat, ','))
                     format.push_back(lower(trim(f)));
         } else if (styles && keyed(line, &key, &value)) {
             if (key == "format") {

@@ -95,7 +95,8 @@ SubtitleOptions subtitleOptions(const SUBTITLE_PARAM& param, int width, int heig
     const FontFace face = fontFace(fontFile);
     const std::string family = styleValue(face.family);
     if (!family.empty())
-        style += ",FontName=" + family + ",Bold=" + (face.bold ? "1" : "0") + ",Italic=" + (face.italic ? "1" : "0");
+        style += ",FontName=" + family + ",Bold=" + (face.bold ? "1" : "0") +
+                 ",Italic=" + (face.italic ? "1" : "0");
     style += ",FontSize=" + std::to_string(size);
     style += ",PrimaryColour=" + assColour(param.fontColor);
     style += ",BorderStyle=1,Outline=1,OutlineColour=&H80000000";

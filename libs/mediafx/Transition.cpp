@@ -91,20 +91,20 @@ int TransitionGraph::buildVideo(int id, int width, int height, AVPixelFormat for
         frameRate.den <= 0)
         return AVERROR(EINVAL);
     const std::string args = "video_size=" + std::to_string(width) + "x" + std::to_string(height) +
-                             ":pix_fmt=" + pixName + ":time_base=" +
-                             std::to_string(frameRate.den) + "/" + std::to_string(frameRate.num) +
-                             ":frame_rate=" + std::to_string(frameRate.num) + "/" +
-                             std::to_string(frameRate.den) + ":pixel_aspect=1/1";
+                             ":pix_fmt=" + pixName + ":time_base=" + std::to_string(frameRate.den) + "/" +
+                             std::to_string(frameRate.num) + ":frame_rate=" + std::to_string(frameRate.num) +
+                             "/" + std::to_string(frameRate.den) + ":pixel_aspect=1/1";
     // The output keeps the inputs' format: xfade takes most formats as they are, and the graph
     // converts the others there and back.
     const double seconds = double(frames) * frameRate.den / frameRate.num;
     const std::string middle = std::string("[from][to]xfade=transition=") + entry->picture +
-                               ":duration=" + std::to_string(seconds) + ":offset=0,format=pix_fmts=" + pixName +
-                               "[out]";
+                               ":duration=" + std::to_string(seconds) +
+                               ":offset=0,format=pix_fmts=" + pixName + "[out]";
     return build("buffer", args.c_str(), "buffersink", middle.c_str());
 }
 
-int TransitionGraph::buildAudio(int sampleRate, const AVChannelLayout& layout, AVSampleFormat format, int samples) {
+int TransitionGraph::buildAudio(int sampleRate, const AVChannelLayout& layout, AVSampleFormat format,
+                                int samples) {
     const char* formatName = av_get_sample_fmt_name(format);
     char layoutName[128] = {};
     if (!formatName || sampleRate <= 0 || samples <= 0 ||
@@ -113,15 +113,16 @@ int TransitionGraph::buildAudio(int sampleRate, const AVChannelLayout& layout, A
     const std::string args = "sample_rate=" + std::to_string(sampleRate) + ":sample_fmt=" + formatName +
                              ":channel_layout=" + layoutName + ":time_base=1/" + std::to_string(sampleRate);
     const std::string middle = "[from][to]acrossfade=ns=" + std::to_string(samples) +
-                               ":c1=tri:c2=tri,aformat=sample_fmts=" + formatName + ":channel_layouts=" +
-                               layoutName + "[out]";
+                               ":c1=tri:c2=tri,aformat=sample_fmts=" + formatName +
+                               ":channel_layouts=" + layoutName + "[out]";
     return build("abuffer", args.c_str(), "abuffersink", middle.c_str());
 }
 
 int TransitionGraph::push(Input input, const AVFrame* frame) {
     if (!sources_[input])
         return AVERROR(EINVAL);
-    return av_buffersrc_add_frame_flags(sources_[input], const_cast<AVFrame*>(frame), AV_BUFFERSRC_FLAG_KEEP_REF);
+    return av_buffersrc_add_frame_flags(sources_[input], const_cast<AVFrame*>(frame),
+                                        AV_BUFFERSRC_FLAG_KEEP_REF);
 }
 
 int TransitionGraph::pull(AVFrame* frame) {

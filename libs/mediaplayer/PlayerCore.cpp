@@ -288,8 +288,8 @@ namespace {
 
 bool sameSound(const PreviewSettings& a, const PreviewSettings& b) {
     const auto track = [](const mediafx::MusicTrack& t) {
-        return std::tie(t.path, t.musicStartUs, t.musicEndUs, t.videoStartUs, t.videoEndUs, t.volume, t.fadeInUs,
-                        t.fadeOutUs);
+        return std::tie(t.path, t.musicStartUs, t.musicEndUs, t.videoStartUs, t.videoEndUs, t.volume,
+                        t.fadeInUs, t.fadeOutUs);
     };
     return a.fx.volume == b.fx.volume && a.fx.mainAudioDisabled == b.fx.mainAudioDisabled &&
            a.mainVolume == b.mainVolume &&
@@ -337,4 +337,3 @@ void PlayerCore::setAudioIndex(int streamIndex) {
     requestSeekLocked(clock_.nowUs());
     stateCv_.notify_all();
 }
-

@@ -169,8 +169,8 @@ private:
     int64_t seekTargetUs_ = 0;
     int wantedAudioStream_ = -1;
     int requestedSerial_ = 0;
-    int shownSerial_ = 0;     // the latest seek whose picture is up (or that has none)
-    int videoEndSerial_ = -1; // the serial for which the video thread reached the end
+    int shownSerial_ = 0;      // the latest seek whose picture is up (or that has none)
+    int videoEndSerial_ = -1;  // the serial for which the video thread reached the end
     uint64_t redrawAsked_ = 0; // redraws asked for, and the last one whose picture is up
     uint64_t redrawDone_ = 0;
     std::vector<SnapshotRequest> snapshotWaiters_;

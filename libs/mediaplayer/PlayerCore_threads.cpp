@@ -105,7 +105,8 @@ void PlayerCore::applySeek(int serial, int64_t target, int wantedAudio) {
         const int err = av_seek_frame(fmt_, -1, at + startUs_, AVSEEK_FLAG_BACKWARD);
         if (err < 0) {
             if (target > 0)
-                player::logDebug("seek to %lld us: %s", static_cast<long long>(at), qUtf8Printable(avErrorText(err)));
+                player::logDebug("seek to %lld us: %s", static_cast<long long>(at),
+                                 qUtf8Printable(avErrorText(err)));
             av_seek_frame(fmt_, -1, startUs_, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
             break;
         }
@@ -247,10 +248,10 @@ void PlayerCore::videoLoop() {
             int64_t pts = frameUs(frame, videoStream_);
             if (pts < 0)
                 pts = lastEndUs;
-            const int64_t dur = frame->pkt_duration > 0
-                                    ? av_rescale_q(frame->pkt_duration, timeBases_[videoStream_],
-                                                   AV_TIME_BASE_Q)
-                                    : frameDurUs_;
+            const int64_t dur =
+                frame->pkt_duration > 0
+                    ? av_rescale_q(frame->pkt_duration, timeBases_[videoStream_], AV_TIME_BASE_Q)
+                    : frameDurUs_;
             lastEndUs = pts + dur;
             if (first && pts < target - kSameTimeUs) {
                 // Before the sought place: keep it only in case nothing later comes. The

@@ -55,7 +55,8 @@ void PlayerView::paintEvent(QPaintEvent*) {
                         want.width() / ratio, want.height() / ratio);
     if (img.size() == want) {
         img.setDevicePixelRatio(ratio);
-        p.drawImage(QPointF(std::round(target.x() * ratio) / ratio, std::round(target.y() * ratio) / ratio), img);
+        p.drawImage(QPointF(std::round(target.x() * ratio) / ratio, std::round(target.y() * ratio) / ratio),
+                    img);
     } else {
         p.setRenderHint(QPainter::SmoothPixmapTransform);
         p.drawImage(target, img);

@@ -26,7 +26,9 @@ constexpr int index(HomeTool tool) {
 // error: a tile must never go quietly dead.
 template <class Controller> ToolWindowRegistry::Factory windowFactory(int toolItemType = 0) {
     static_assert(std::is_base_of_v<QWidget, Controller>, "a tool window controller is a QWidget");
-    constexpr bool takesType = requires(int type) { new Controller(type); };
+    constexpr bool takesType = requires(int type) {
+        new Controller(type);
+    };
     static_assert(takesType || std::is_default_constructible_v<Controller>,
                   "a tool window controller is made from its opening tool or from nothing");
     return [toolItemType]() -> QWidget* {

@@ -60,9 +60,11 @@ QStringList Panels::nameFilters(const QStringList& extensions, const QString& ty
     }
     QStringList filters;
     if (!patterns.isEmpty())
-        filters << QStringLiteral("%1 (%2)").arg(typesTitle.isEmpty() ? QStringLiteral("Media files") : typesTitle,
+        filters << QStringLiteral("%1 (%2)").arg(typesTitle.isEmpty() ? QStringLiteral("Media files")
+                                                                      : typesTitle,
                                                  patterns.join(QLatin1Char(' ')));
-    filters << QStringLiteral("%1 (*)").arg(allFilesTitle.isEmpty() ? QStringLiteral("All files") : allFilesTitle);
+    filters << QStringLiteral("%1 (*)").arg(allFilesTitle.isEmpty() ? QStringLiteral("All files")
+                                                                    : allFilesTitle);
     return filters;
 }
 

@@ -64,7 +64,9 @@ QStringList CustomProfileWriter::profileLines(bool joinner, const QString& templ
             .value_or(QString());
     // A profile that keeps the source's container names none; the saved profile carries
     // the user's codec choices, so it names a container that takes every offered codec.
-    const QString container = !ext.isEmpty() ? ext : audioOnly ? QStringLiteral("mka") : QStringLiteral("mkv");
+    const QString container = !ext.isEmpty() ? ext
+                              : audioOnly    ? QStringLiteral("mka")
+                                             : QStringLiteral("mkv");
     QStringList lines{QStringLiteral("[Main]"), QStringLiteral("ExtName=") + container,
                       QStringLiteral("[Parameter]")};
     for (int i = audioOnly ? kAudioCodec : kVideoCodec; i < int(kParameters.size()); ++i) {

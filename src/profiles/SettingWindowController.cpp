@@ -105,12 +105,12 @@ void SettingWindowController::resizeEvent(QResizeEvent* event) {
 }
 
 namespace {
-const std::array<QString, 4> kVideoLabels{QStringLiteral("CodecLabelTitle"), QStringLiteral("ResolutionLabel"),
-                                          QStringLiteral("Frame_RateLabelTitle"),
-                                          QStringLiteral("Bit_RateLabelTitle")};
-const std::array<QString, 4> kAudioLabels{QStringLiteral("CodecLabelTitle"), QStringLiteral("audio_ChannelLabelTitle"),
-                                          QStringLiteral("audio_Sample_RateLabelTitle"),
-                                          QStringLiteral("audio_Bit_RateLabelTitle")};
+const std::array<QString, 4> kVideoLabels{
+    QStringLiteral("CodecLabelTitle"), QStringLiteral("ResolutionLabel"),
+    QStringLiteral("Frame_RateLabelTitle"), QStringLiteral("Bit_RateLabelTitle")};
+const std::array<QString, 4> kAudioLabels{
+    QStringLiteral("CodecLabelTitle"), QStringLiteral("audio_ChannelLabelTitle"),
+    QStringLiteral("audio_Sample_RateLabelTitle"), QStringLiteral("audio_Bit_RateLabelTitle")};
 constexpr int kLabelWidth = 100;
 } // namespace
 

@@ -147,7 +147,8 @@ TEST(Language, AlertButtonsAndQtDialogsSpeakTheChosenLanguage) {
         EXPECT_EQ(ok, text("OKBtnTitle")) << code;
         EXPECT_TRUE(code != "zh-Hans" || ok != "OK");
         const QString cancel = QCoreApplication::translate("QPlatformTheme", "Cancel");
-        EXPECT_EQ(cancel == "Cancel", language == 0) << code << ": Qt's dialogs speak " << cancel.toStdString();
+        EXPECT_EQ(cancel == "Cancel", language == 0)
+            << code << ": Qt's dialogs speak " << cancel.toStdString();
     }
 }
 

@@ -151,5 +151,7 @@ TEST(Quit, TheSignalOfALogOutEndsTheLoopAndTheStoppedExportLeavesNoFileAtAll) {
     ToolWindow::stopJobsAndWait();
     EXPECT_EQ(JobChain::busyChains(), 0);
     // Neither the output nor the temporary file it was written under.
-    EXPECT_TRUE(QDir(e.driver->out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    EXPECT_TRUE(QDir(e.driver->out.path())
+                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                    .isEmpty());
 }

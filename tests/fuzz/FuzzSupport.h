@@ -19,7 +19,9 @@ class Controls {
 public:
     Controls(const std::uint8_t*& data, std::size_t& size, std::size_t count);
     std::uint8_t next() { return at_ < bytes_.size() ? bytes_[at_++] : 0; }
-    template <class T, std::size_t N> const T& pick(const std::array<T, N>& table) { return table[next() % N]; }
+    template <class T, std::size_t N> const T& pick(const std::array<T, N>& table) {
+        return table[next() % N];
+    }
 
 private:
     std::array<std::uint8_t, 16> bytes_{};
@@ -38,7 +40,8 @@ void trace(const char* step, long long result);
 
 // File name extensions the inputs are saved under, so that both content and extension
 // probing are exercised.
-inline constexpr std::array<const char*, 16> kInputExtensions{
-    "mp4", "mkv", "avi", "mov", "ts", "mpg", "webm", "flv", "wmv", "3gp", "mp3", "wav", "m4a", "jpg", "png", "bin"};
+inline constexpr std::array<const char*, 16> kInputExtensions{"mp4",  "mkv", "avi", "mov", "ts",  "mpg",
+                                                              "webm", "flv", "wmv", "3gp", "mp3", "wav",
+                                                              "m4a",  "jpg", "png", "bin"};
 
 } // namespace fuzz

@@ -12,12 +12,12 @@
 namespace {
 
 constexpr std::array<const char*, 14> kOutputs{"mp4", "mkv", "avi", "mov", "webm", "3gp", "flv",
-                                                "mpg", "ts",  "wmv", "mp3", "ogg", "wav", "m4a"};
+                                               "mpg", "ts",  "wmv", "mp3", "ogg",  "wav", "m4a"};
 // nullptr: no setter called, the source's codec is kept.
-constexpr std::array<const char*, 10> kVideoCodecs{nullptr, "copy", "libx264", "mpeg4", "h263",
-                                                   "mjpeg", "libvpx", "wmv2", "mpeg2video", " "};
-constexpr std::array<const char*, 9> kAudioCodecs{nullptr, "copy", "aac", "libmp3lame", "libopus",
-                                                  "ac3", "pcm_s16le", "wmav2", "libvorbis"};
+constexpr std::array<const char*, 10> kVideoCodecs{nullptr, "copy",   "libx264", "mpeg4",      "h263",
+                                                   "mjpeg", "libvpx", "wmv2",    "mpeg2video", " "};
+constexpr std::array<const char*, 9> kAudioCodecs{nullptr, "copy",      "aac",   "libmp3lame", "libopus",
+                                                  "ac3",   "pcm_s16le", "wmav2", "libvorbis"};
 
 // The stream lists as the tool windows read them: count first, then the records.
 void probe(void* job) {
@@ -43,7 +43,8 @@ void setUp(void* job, fuzz::Controls& c) {
     const unsigned switches = c.next();
     const unsigned from = c.next(), length = c.next(), sizes = c.next();
     if (switches & 1) // a range by fractions of the length (times past the end when it is unknown)
-        apiMediaConvertSetCutTime(job, duration / 256 * from, duration / 256 * (from + length) + 100000 * length);
+        apiMediaConvertSetCutTime(job, duration / 256 * from,
+                                  duration / 256 * (from + length) + 100000 * length);
     if (switches & 2)
         apiMediaConvertSetVideoFrameSize(job, 2 * (1 + sizes % 64), 2 * (1 + sizes / 4 % 48));
     if (switches & 4)
@@ -72,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const bool quiet = (fuzz::quietLog(), true);
     (void)quiet;
     fuzz::Controls c(data, size, 8);
-    const std::string input = fuzz::writeScratch(std::string("source.") + c.pick(fuzz::kInputExtensions), data, size);
+    const std::string input =
+        fuzz::writeScratch(std::string("source.") + c.pick(fuzz::kInputExtensions), data, size);
     const std::string output = fuzz::scratchPath(std::string("output.") + c.pick(kOutputs));
 
     void* job = apiMediaConvertCreate();

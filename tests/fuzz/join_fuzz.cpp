@@ -14,7 +14,7 @@ constexpr std::array<const char*, 10> kOutputs{"mp4", "mkv", "avi", "mov", "webm
                                                "3gp", "flv", "mpg", "wmv", "mp3"};
 // nullptr: no setter called, the first clip's codec is kept.
 constexpr std::array<const char*, 8> kVideoCodecs{nullptr, "libx264", "mpeg4", "h263",
-                                                  "mjpeg", "libvpx", "wmv2", "mpeg2video"};
+                                                  "mjpeg", "libvpx",  "wmv2",  "mpeg2video"};
 constexpr std::array<const char*, 6> kAudioCodecs{nullptr, "aac", "libmp3lame", "libopus", "ac3", "wmav2"};
 
 void setUp(void* job, uint64_t first, uint64_t second, fuzz::Controls& c) {
@@ -52,14 +52,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string output = fuzz::scratchPath(std::string("output.") + c.pick(kOutputs));
     // 0: both clips are the whole input; otherwise the input splits at that fraction.
     const std::size_t split = size / 256 * c.next();
-    const std::string first = fuzz::writeScratch(std::string("first.") + firstExtension, data, split ? split : size);
+    const std::string first =
+        fuzz::writeScratch(std::string("first.") + firstExtension, data, split ? split : size);
     const std::string second =
-        split ? fuzz::writeScratch(std::string("second.") + secondExtension, data + split, size - split) : first;
+        split ? fuzz::writeScratch(std::string("second.") + secondExtension, data + split, size - split)
+              : first;
     const unsigned ranges = c.next();
 
     void* job = apiMediaJoinCreate();
     // Whole clips, or a range of up to 2.55 s from up to 1.5 s in.
-    const uint64_t start = ranges & 1 ? 100000 * (ranges % 16) : 0, end = ranges & 1 ? start + 10000 * ranges : 0;
+    const uint64_t start = ranges & 1 ? 100000 * (ranges % 16) : 0,
+                   end = ranges & 1 ? start + 10000 * ranges : 0;
     const uint64_t a = apiMediaJoinAddMediaClip(job, first.c_str(), start, end);
     const uint64_t b = apiMediaJoinAddMediaClip(job, second.c_str(), 0, 0);
     fuzz::trace("clips", a != 0 && b != 0);

@@ -17,10 +17,10 @@ extern "C" {
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
 #include "mediacore/MediaCore.h"
 #include "mediaplayer/LxMoviePlayer.h"
 #include "platform/FfmpegLog.h"
-#include "TestSupport.h"
 
 using namespace testsupport;
 
@@ -63,10 +63,10 @@ void collect(QtMsgType, const QMessageLogContext& context, const QString& text) 
 
 bool x264Export(const QString& out) {
     void* job = apiMediaConvertCreate();
-    const bool ok = apiMediaConvertSetInputMedia(job, media("h264_aac.mp4").toUtf8().constData()) >= 1 &&
-                    apiMediaConvertSetVcodec(job, "libx264") >= 1 && apiMediaConvertSetAcodec(job, "aac") >= 1 &&
-                    apiMediaConvertSetOutputPath(job, out.toUtf8().constData()) >= 1 &&
-                    apiMediaConvertStart(job) >= 1;
+    const bool ok =
+        apiMediaConvertSetInputMedia(job, media("h264_aac.mp4").toUtf8().constData()) >= 1 &&
+        apiMediaConvertSetVcodec(job, "libx264") >= 1 && apiMediaConvertSetAcodec(job, "aac") >= 1 &&
+        apiMediaConvertSetOutputPath(job, out.toUtf8().constData()) >= 1 && apiMediaConvertStart(job) >= 1;
     apiMediaConvertClose(job);
     return ok;
 }
@@ -103,8 +103,9 @@ TEST(FfmpegLog, LinesReachTheirCategories) {
     EXPECT_LT(refused, 1);
     const QString all = gMessages.join('\n');
     // One whole line per message, with FFmpeg's own prefix and without the library tag.
-    EXPECT_TRUE(gMessages.filter(QRegularExpression("^cutbench\\.ffmpeg: \\[libx264 @ 0x[0-9a-f]+\\] frame I:"))
-                    .size() == 1)
+    EXPECT_TRUE(
+        gMessages.filter(QRegularExpression("^cutbench\\.ffmpeg: \\[libx264 @ 0x[0-9a-f]+\\] frame I:"))
+            .size() == 1)
         << all.toStdString();
     EXPECT_FALSE(gMessages.filter(QRegularExpression("^cutbench\\.engine: .*not_media\\.mp4")).isEmpty())
         << all.toStdString();
@@ -124,8 +125,11 @@ TEST(FfmpegLog, LinesAreFiledByTheirClassNotTheirText) {
     { LxMoviePlayer player(QDir::temp().filePath("cutbench-no-such-file.mp4"), QRect(0, 0, 64, 36)); }
     qInstallMessageHandler(previous);
     const QString all = gMessages.join('\n');
-    EXPECT_EQ(gMessages.filter(QRegularExpression("^cutbench\\.ffmpeg: \\[MediaCore\\] an imitation$")).size(), 1)
+    EXPECT_EQ(
+        gMessages.filter(QRegularExpression("^cutbench\\.ffmpeg: \\[MediaCore\\] an imitation$")).size(), 1)
         << all.toStdString();
-    EXPECT_EQ(gMessages.filter(QRegularExpression("^cutbench\\.player: cannot play .*cutbench-no-such-file")).size(), 1)
+    EXPECT_EQ(gMessages.filter(QRegularExpression("^cutbench\\.player: cannot play .*cutbench-no-such-file"))
+                  .size(),
+              1)
         << all.toStdString();
 }

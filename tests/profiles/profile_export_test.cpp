@@ -1,7 +1,7 @@
 // Every shipped profile exported for real: a one-second convert of a fixture clip with the
 // profile's container, codecs, size, rate and bit rates through the engine, judged by ffprobe.
-#include "mediacore/MediaCore.h"
 #include "TestSupport.h"
+#include "mediacore/MediaCore.h"
 #include "profiles/ProfileParameters.h"
 #include "profiles/ProfileReader.h"
 #include "profiles/ProfileSet.h"
@@ -142,4 +142,3 @@ TEST(ProfileExport, EveryShippedProfileConverts) {
     }
     EXPECT_GE(seen.size(), 20);
 }
-

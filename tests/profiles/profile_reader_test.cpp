@@ -108,8 +108,10 @@ TEST_F(ProfileReaderTest, LineLimitBoundary) {
 }
 
 TEST_F(ProfileReaderTest, ManyKeysInOnePassReadAsOneByOne) {
-    const std::string p = write("m.pf", kProfile + "[Parameter]\nab=second\n" + QByteArray(1100, 'v') + "=x\n");
-    const std::vector<std::string> keys{"vcodec", "ab", " ab", "r", "late", "ExtName", "acodec", "vcodec", ""};
+    const std::string p =
+        write("m.pf", kProfile + "[Parameter]\nab=second\n" + QByteArray(1100, 'v') + "=x\n");
+    const std::vector<std::string> keys{"vcodec",  "ab",     " ab",    "r", "late",
+                                        "ExtName", "acodec", "vcodec", ""};
     const std::vector<std::string> values = profiles::readProfileValues("Parameter", keys, p);
     ASSERT_EQ(values.size(), keys.size());
     for (std::size_t k = 0; k < keys.size(); ++k)

@@ -239,8 +239,8 @@ TEST_F(SettingWindowTest, KeepOriginalShowsKeepOnEveryPopUp) {
             SettingWindowController* w = open(joinner, keep, QString(category) == "Audio" ? 2 : 1);
             for (int i = 0; i < int(kParameters.size()); ++i) {
                 if (QComboBox* c = w->popUp(ParameterIndex(i))) {
-                    EXPECT_EQ(c->currentText(), kKeep) << category << " " << kParameters[i].profileKey
-                                                       << (joinner ? " joiner" : " editor");
+                    EXPECT_EQ(c->currentText(), kKeep)
+                        << category << " " << kParameters[i].profileKey << (joinner ? " joiner" : " editor");
                 }
             }
             // Another value can still be picked, and keeping again forgets it.

@@ -18,7 +18,8 @@ TEST(Readme, LinkedPagesAreInTheRepository) {
     int links = 0;
     for (const QRegularExpressionMatch& m : link.globalMatch(readme)) {
         ++links;
-        EXPECT_TRUE(QFileInfo::exists(QDir(CUTBENCH_SOURCE_DIR).filePath(m.captured(1)))) << m.captured(1).toStdString();
+        EXPECT_TRUE(QFileInfo::exists(QDir(CUTBENCH_SOURCE_DIR).filePath(m.captured(1))))
+            << m.captured(1).toStdString();
     }
     EXPECT_GE(links, 1);
     EXPECT_TRUE(readme.contains("(ARCHITECTURE.md)"));

@@ -20,9 +20,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <csignal>
 #include <cstring>
 #include <memory>
-#include <csignal>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>

@@ -18,15 +18,18 @@ QString media(const QString& name) {
 int run(const QString& program, const QStringList& args, QByteArray* out, QByteArray* err, int timeoutMs) {
     QProcess p;
     p.start(program, args);
-    if (!p.waitForStarted()) return -1;
+    if (!p.waitForStarted())
+        return -1;
     p.closeWriteChannel();
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
         p.waitForFinished();
         return -1;
     }
-    if (out) *out = p.readAllStandardOutput();
-    if (err) *err = p.readAllStandardError();
+    if (out)
+        *out = p.readAllStandardOutput();
+    if (err)
+        *err = p.readAllStandardError();
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
@@ -38,9 +41,10 @@ QString makeWithFfmpeg(const QString& out, const QStringList& args) {
 
 LongGroupClips makeLongGroupClips(const QString& folder) {
     LongGroupClips clips;
-    clips.mp4 = makeWithFfmpeg(folder + "/gop.mp4", QString("-f lavfi -i testsrc2=size=320x240:rate=25:duration=12 "
-                                                            "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 250 -bf 0")
-                                                        .split(' '));
+    clips.mp4 = makeWithFfmpeg(folder + "/gop.mp4",
+                               QString("-f lavfi -i testsrc2=size=320x240:rate=25:duration=12 "
+                                       "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 250 -bf 0")
+                                   .split(' '));
     if (!clips.mp4.isEmpty())
         clips.ts = makeWithFfmpeg(folder + "/gop.ts", {"-i", clips.mp4, "-c", "copy"});
     return clips;
@@ -48,15 +52,16 @@ LongGroupClips makeLongGroupClips(const QString& folder) {
 
 QJsonObject probe(const QString& path) {
     QByteArray out;
-    if (run(FFPROBE_EXECUTABLE, {"-v", "error", "-print_format", "json", "-show_format", "-show_streams", path},
-            &out) != 0)
+    if (run(FFPROBE_EXECUTABLE,
+            {"-v", "error", "-print_format", "json", "-show_format", "-show_streams", path}, &out) != 0)
         return {};
     return QJsonDocument::fromJson(out).object();
 }
 
 double probeDuration(const QString& path) {
     const QJsonObject o = probe(path);
-    if (o.isEmpty()) return -1;
+    if (o.isEmpty())
+        return -1;
     bool ok = false;
     const double d = o["format"].toObject()["duration"].toString().toDouble(&ok);
     return ok ? d : -1;
@@ -64,14 +69,16 @@ double probeDuration(const QString& path) {
 
 QJsonObject probeStream(const QString& path, const QString& kind) {
     for (const auto& s : probe(path)["streams"].toArray())
-        if (s.toObject()["codec_type"].toString() == kind) return s.toObject();
+        if (s.toObject()["codec_type"].toString() == kind)
+            return s.toObject();
     return {};
 }
 
 int probeStreamCount(const QString& path, const QString& kind) {
     int n = 0;
     for (const auto& s : probe(path)["streams"].toArray())
-        if (s.toObject()["codec_type"].toString() == kind) ++n;
+        if (s.toObject()["codec_type"].toString() == kind)
+            ++n;
     return n;
 }
 
@@ -92,8 +99,9 @@ QStringList soundLanguages(const QString& path) {
 
 int probeFrameCount(const QString& path) {
     QByteArray out;
-    if (run(FFPROBE_EXECUTABLE, {"-v", "error", "-select_streams", "v:0", "-count_frames", "-show_entries",
-                                 "stream=nb_read_frames", "-of", "default=nokey=1:noprint_wrappers=1", path},
+    if (run(FFPROBE_EXECUTABLE,
+            {"-v", "error", "-select_streams", "v:0", "-count_frames", "-show_entries",
+             "stream=nb_read_frames", "-of", "default=nokey=1:noprint_wrappers=1", path},
             &out) != 0)
         return -1;
     return out.trimmed().toInt();
@@ -109,7 +117,8 @@ DecodedFrames decodedFrames(const QString& path, const char* kind) {
     std::vector<double> t, d;
     for (const QByteArray& line : out.split('\n')) {
         const QList<QByteArray> row = line.trimmed().split(',');
-        if (row.size() < 2) continue;
+        if (row.size() < 2)
+            continue;
         bool ok = false, known = false;
         const double time = row[0].toDouble(&ok), length = row[1].toDouble(&known);
         t.push_back(ok ? time : NAN);
@@ -119,14 +128,16 @@ DecodedFrames decodedFrames(const QString& path, const char* kind) {
     // gap before it), as players show it; frames before the first with a time precede it.
     const auto step = [&](size_t i) { return !std::isnan(d[i]) ? d[i] : i > 0 ? t[i] - t[i - 1] : NAN; };
     for (size_t i = 1; i < t.size(); ++i)
-        if (std::isnan(t[i])) t[i] = t[i - 1] + step(i - 1);
+        if (std::isnan(t[i]))
+            t[i] = t[i - 1] + step(i - 1);
     for (size_t i = t.size(); i-- > 1;)
         if (std::isnan(t[i - 1]))
             t[i - 1] = t[i] - (!std::isnan(d[i - 1]) ? d[i - 1] : i + 1 < t.size() ? t[i + 1] - t[i] : NAN);
     DecodedFrames f;
     f.count = int(t.size());
     for (size_t i = 0; i < t.size(); ++i) {
-        if (std::isnan(t[i])) continue;
+        if (std::isnan(t[i]))
+            continue;
         f.times.push_back(t[i]);
         const double length = !std::isnan(d[i]) ? d[i] : i > 0 ? step(i) : 0;
         f.end = std::max(f.end, t[i] + (std::isnan(length) ? 0 : length));
@@ -139,14 +150,15 @@ QImage ffmpegFrameAt(const QString& path, double seconds) {
     QTemporaryDir dir;
     const QString png = dir.filePath("frame.png");
     // -ss after -i decodes from the start and is exact to the frame.
-    if (run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-y", "-i", path, "-ss", QString::number(seconds, 'f', 6),
-                                "-frames:v", "1", png}) != 0)
+    if (run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-y", "-i", path, "-ss",
+                                QString::number(seconds, 'f', 6), "-frames:v", "1", png}) != 0)
         return {};
     return QImage(png).convertToFormat(QImage::Format_RGB32);
 }
 
 double meanAbsDiff(const QImage& a0, const QImage& b0) {
-    if (a0.size() != b0.size() || a0.isNull()) return 255.0;
+    if (a0.size() != b0.size() || a0.isNull())
+        return 255.0;
     const QImage a = a0.convertToFormat(QImage::Format_RGB32), b = b0.convertToFormat(QImage::Format_RGB32);
     double sum = 0;
     for (int y = 0; y < a.height(); ++y) {
@@ -164,10 +176,12 @@ QString longClip() {
     const QString path = dir.path() + "/long_60s.mp4";
     if (!QFileInfo::exists(path)) {
         run(FFMPEG_EXECUTABLE,
-            {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-             "testsrc2=size=640x360:rate=25:duration=60", "-f", "lavfi", "-i",
-             "sine=frequency=440:sample_rate=44100:duration=60", "-c:v", "libx264", "-preset", "ultrafast", "-g",
-             "1500", "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest", path});
+            {"-hide_banner", "-loglevel", "error",     "-y",
+             "-f",           "lavfi",     "-i",        "testsrc2=size=640x360:rate=25:duration=60",
+             "-f",           "lavfi",     "-i",        "sine=frequency=440:sample_rate=44100:duration=60",
+             "-c:v",         "libx264",   "-preset",   "ultrafast",
+             "-g",           "1500",      "-pix_fmt",  "yuv420p",
+             "-c:a",         "aac",       "-shortest", path});
     }
     return path;
 }
@@ -175,22 +189,25 @@ QString longClip() {
 QString fieldClip(const QString& name) {
     static QTemporaryDir dir;
     static const bool made =
-        run("bash", {QStringLiteral(CUTBENCH_SOURCE_DIR) + "/tests/media/make_field_clips.sh", dir.path()}, nullptr,
-            nullptr, 300000) == 0;
+        run("bash", {QStringLiteral(CUTBENCH_SOURCE_DIR) + "/tests/media/make_field_clips.sh", dir.path()},
+            nullptr, nullptr, 300000) == 0;
     return made ? dir.filePath(name) : QString();
 }
 
 double audioRms(const QString& path, double from, double to) {
     QByteArray out;
-    if (run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-i", path, "-ss", QString::number(from, 'f', 3), "-to",
-                                QString::number(to, 'f', 3), "-vn", "-ac", "1", "-ar", "8000", "-f", "f32le", "-"},
+    if (run(FFMPEG_EXECUTABLE,
+            {"-v", "error", "-nostdin", "-i", path, "-ss", QString::number(from, 'f', 3), "-to",
+             QString::number(to, 'f', 3), "-vn", "-ac", "1", "-ar", "8000", "-f", "f32le", "-"},
             &out) != 0)
         return -1;
     const auto* s = reinterpret_cast<const float*>(out.constData());
     const qsizetype n = out.size() / 4;
-    if (n == 0) return 0;
+    if (n == 0)
+        return 0;
     double acc = 0;
-    for (qsizetype i = 0; i < n; ++i) acc += double(s[i]) * s[i];
+    for (qsizetype i = 0; i < n; ++i)
+        acc += double(s[i]) * s[i];
     return std::sqrt(acc / n);
 }
 
@@ -230,4 +247,4 @@ double toneLevel(const QString& path, double hz, double from, double to) {
     return toneLevel(reinterpret_cast<const float*>(out.constData()), out.size() / 4, 8000, hz);
 }
 
-}  // namespace testsupport
+} // namespace testsupport

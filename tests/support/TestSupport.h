@@ -81,4 +81,4 @@ double toneLevel(const float* samples, qsizetype count, int rate, double hz);
 // The same in a file's sound between two times, as the ffmpeg tool decodes it; -1 on failure.
 double toneLevel(const QString& path, double hz, double from, double to);
 
-}  // namespace testsupport
+} // namespace testsupport

@@ -17,8 +17,8 @@ namespace testsupport {
 namespace {
 
 QString describe(const QWidget* w, const QString& text, const QString& why) {
-    const QString name = w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
-                                                   : w->objectName();
+    const QString name =
+        w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className()) : w->objectName();
     return QStringLiteral("%1 \"%2\": %3").arg(name, text, why);
 }
 
@@ -41,7 +41,8 @@ void checkLabel(const QLabel* label, QStringList& out) {
     if (label->wordWrap()) {
         const QRect lines = fm.boundingRect(QRect(0, 0, room.width(), 100000), Qt::TextWordWrap, text);
         if (lines.height() > room.height())
-            out << describe(label, text, QStringLiteral("%1 px of lines in %2").arg(lines.height()).arg(room.height()));
+            out << describe(label, text,
+                            QStringLiteral("%1 px of lines in %2").arg(lines.height()).arg(room.height()));
         return;
     }
     int widest = 0, lines = 0;
@@ -58,9 +59,9 @@ void checkLabel(const QLabel* label, QStringList& out) {
     const QWidget* parent = label->parentWidget();
     if (!parent)
         return;
-    const QRect drawn = QStyle::alignedRect(label->layoutDirection(), label->alignment(),
-                                            QSize(widest, high), room)
-                            .translated(label->pos());
+    const QRect drawn =
+        QStyle::alignedRect(label->layoutDirection(), label->alignment(), QSize(widest, high), room)
+            .translated(label->pos());
     for (const QObject* o : parent->children()) {
         const auto* other = qobject_cast<const QWidget*>(o);
         if (!other || other == label || !other->isVisibleTo(parent) || other->isWindow())
@@ -68,7 +69,8 @@ void checkLabel(const QLabel* label, QStringList& out) {
         if (other->geometry().contains(label->geometry()) || label->geometry().contains(other->geometry()))
             continue; // a background behind, or a picture inside
         if (drawn.intersects(other->geometry()))
-            out << describe(label, text, QStringLiteral("runs into a %1").arg(other->metaObject()->className()));
+            out << describe(label, text,
+                            QStringLiteral("runs into a %1").arg(other->metaObject()->className()));
     }
 }
 
@@ -85,7 +87,8 @@ void checkButton(const QAbstractButton* button, QStringList& out) {
                (button->icon().isNull() ? 0 : button->iconSize().width() + 4);
     }
     if (need > button->width())
-        out << describe(button, button->text(), QStringLiteral("needs %1 px, has %2").arg(need).arg(button->width()));
+        out << describe(button, button->text(),
+                        QStringLiteral("needs %1 px, has %2").arg(need).arg(button->width()));
     if (lineHeight(button->fontMetrics()) > button->height())
         out << describe(button, button->text(), QStringLiteral("lower than its text"));
 }
@@ -103,7 +106,9 @@ void checkComboBox(const QComboBox* combo, QStringList& out) {
         const QString text = combo->itemText(i);
         const int iconRoom = combo->itemIcon(i).isNull() ? 0 : combo->iconSize().width() + 4;
         if (fm.horizontalAdvance(text) + iconRoom > field.width())
-            out << describe(combo, text, QStringLiteral("item %1 px wide in %2").arg(fm.horizontalAdvance(text)).arg(field.width()));
+            out << describe(
+                combo, text,
+                QStringLiteral("item %1 px wide in %2").arg(fm.horizontalAdvance(text)).arg(field.width()));
     }
     if (combo->count() > 0 && lineHeight(fm) > field.height())
         out << describe(combo, combo->currentText(), QStringLiteral("lower than its text"));
@@ -115,10 +120,12 @@ void checkLineEdit(const QLineEdit* edit, QStringList& out) {
     const QFontMetrics fm(edit->font());
     // The room the field draws its text in: its frame and the fixed side margins inside it.
     const QMargins margins = edit->textMargins();
-    const int frame = edit->hasFrame() ? 2 * edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit) : 0;
+    const int frame =
+        edit->hasFrame() ? 2 * edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit) : 0;
     const int room = edit->width() - frame - margins.left() - margins.right() - 4;
     if (fm.horizontalAdvance(edit->text()) > room)
-        out << describe(edit, edit->text(), QStringLiteral("%1 px wide in %2").arg(fm.horizontalAdvance(edit->text())).arg(room));
+        out << describe(edit, edit->text(),
+                        QStringLiteral("%1 px wide in %2").arg(fm.horizontalAdvance(edit->text())).arg(room));
     if (lineHeight(fm) > edit->height() - frame)
         out << describe(edit, edit->text(), QStringLiteral("lower than its text"));
 }
@@ -137,7 +144,8 @@ QStringList clippedTexts(QWidget* root) {
             continue;
         if (auto* zyl = qobject_cast<ZylButton*>(w)) {
             if (zyl->shownTitle() != zyl->contentTitle())
-                out << describe(zyl, zyl->contentTitle(), QStringLiteral("shown as \"%1\"").arg(zyl->shownTitle()));
+                out << describe(zyl, zyl->contentTitle(),
+                                QStringLiteral("shown as \"%1\"").arg(zyl->shownTitle()));
         } else if (auto* label = qobject_cast<QLabel*>(w)) {
             checkLabel(label, out);
         } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {

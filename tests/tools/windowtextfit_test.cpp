@@ -83,13 +83,15 @@ private:
 
 TEST_F(EveryLanguage, HomeScreenAndLanguagePopUp) {
     std::unique_ptr<AppDelegate> delegate;
-    expectWholeTexts([&]() -> QWidget* {
-        delegate = std::make_unique<AppDelegate>();
-        delegate->applicationDidFinishLaunching();
-        // The language pop-up is among the texts checked.
-        EXPECT_TRUE(delegate->langeuagePopBtn()->isVisibleTo(delegate->mainWindow()));
-        return delegate->mainWindow();
-    }, false);
+    expectWholeTexts(
+        [&]() -> QWidget* {
+            delegate = std::make_unique<AppDelegate>();
+            delegate->applicationDidFinishLaunching();
+            // The language pop-up is among the texts checked.
+            EXPECT_TRUE(delegate->langeuagePopBtn()->isVisibleTo(delegate->mainWindow()));
+            return delegate->mainWindow();
+        },
+        false);
 }
 
 TEST_F(EveryLanguage, AboutBox) {

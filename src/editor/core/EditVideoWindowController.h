@@ -288,7 +288,7 @@ private:
     NSRect pictureRect_;
     QSizeF videoSize_;
     bool loaded_ = false;
-    QPointer<PictureTools> picture_; // a child of the window
+    QPointer<PictureTools> picture_;       // a child of the window
     std::unique_ptr<EditorExport> export_; // the running export's plan; its part files go with it
     bool musicRefused_ = false;            // the last job set-up failed on a music track
     EditorOutputChoices outputChoices_;    // the format chosen in the browser

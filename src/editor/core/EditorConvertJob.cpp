@@ -1,10 +1,10 @@
 #include "editor/core/EditorConvertJob.h"
 
-#include "mediacore/MediaCore.h"
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/records/MusicInfo.h"
 #include "foundation/records/SimpleData.h"
 #include "foundation/records/SubtitleParam.h"
+#include "mediacore/MediaCore.h"
 #include "platform/Log.h"
 
 #include <QByteArray>
@@ -144,7 +144,8 @@ void EditorConvertJob::setFormat(const Settings& s) {
     if (!keeps(c.bitrate) && leadingInt(c.bitrate) > 0)
         apiMediaConvertSetVideoBitrate(h, leadingInt(c.bitrate));
     // A frame rate of 1000 or more is no frame rate a user chose.
-    if (const double fps = EditorOutputChoices::leadingDecimal(c.framerate); !keeps(c.framerate) && fps > 0 && fps < 1000)
+    if (const double fps = EditorOutputChoices::leadingDecimal(c.framerate);
+        !keeps(c.framerate) && fps > 0 && fps < 1000)
         apiMediaConvertSetVideoFps(h, fps);
     if (!keeps(c.acodec))
         apiMediaConvertSetAcodec(h, c.acodec.trimmed().toUtf8().constData());

@@ -33,7 +33,7 @@ public:
         double originalSoundLevel = 1.0;          // 0..1, the music panel's level of the file's own sound
         std::vector<std::shared_ptr<const MusicInfo>> music; // the chosen background tracks
         bool removeOriginalSound = false;
-        overlays::MarkRecords watermarks;             // the checked watermarks, in picture pixels
+        overlays::MarkRecords watermarks; // the checked watermarks, in picture pixels
     };
     struct Range {
         int64_t startUs = 0;

@@ -9,7 +9,6 @@
 
 namespace {
 
-
 int orSource(long long chosen, int source) {
     return chosen > 0 ? int(chosen) : source;
 }
@@ -42,11 +41,13 @@ void EditorOutputChoices::applyTo(SimpleData& data) const {
         return;
     const QStringList size = resolution.split(QLatin1Char('x'));
     target.width = orSource(EditorOutputChoices::leadingCount(size.value(0)), source.width);
-    target.height = orSource(EditorOutputChoices::leadingCount(size.size() > 1 ? size.last() : QString()), source.height);
+    target.height =
+        orSource(EditorOutputChoices::leadingCount(size.size() > 1 ? size.last() : QString()), source.height);
     target.bitrate = orSource(EditorOutputChoices::leadingCount(bitrate), source.bitrate);
     const double fps = EditorOutputChoices::leadingDecimal(framerate);
     target.fps = fps > 0 ? fps : source.fps;
-    target.a_bitrate = orSource(static_cast<long long>(EditorOutputChoices::leadingDecimal(abitrate)), source.a_bitrate);
+    target.a_bitrate =
+        orSource(static_cast<long long>(EditorOutputChoices::leadingDecimal(abitrate)), source.a_bitrate);
     target.duration = source.duration;
     const double kbits = double(target.bitrate) + double(target.a_bitrate);
     target.fileSize = float(std::floor(double(source.duration) * kbits * 0.125));

@@ -1,10 +1,10 @@
 #include "editor/core/EditorSession.h"
 
 #include "editor/core/EditorCallbacks.h"
-#include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/records/AudioStreamInfo.h"
 #include "foundation/records/SubtitleParam.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "platform/Log.h"
 
 #include <algorithm>

@@ -4,10 +4,10 @@
 #include "editor/core/EditVideoWindowController.h"
 
 #include "editor/overlays/SubtitlePanel.h"
+#include "editor/overlays/WaterMarkPanel.h"
 #include "editor/picture/PictureGeometry.h"
 #include "editor/picture/PictureTools.h"
 #include "foundation/controls/ZylImageView.h"
-#include "editor/overlays/WaterMarkPanel.h"
 #include "foundation/records/SubtitleParam.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/PreviewPane.h"

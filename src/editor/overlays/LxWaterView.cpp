@@ -144,8 +144,9 @@ void LxWaterView::paintEvent(QPaintEvent*) {
         painter.setPen(c);
         painter.setFont(font_);
         painter.setLayoutDirection(text_.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
-        painter.drawText(box, int(Qt::AlignVCenter | (text_.isRightToLeft() ? Qt::AlignRight : Qt::AlignLeft)) |
-                                  Qt::TextSingleLine,
+        painter.drawText(box,
+                         int(Qt::AlignVCenter | (text_.isRightToLeft() ? Qt::AlignRight : Qt::AlignLeft)) |
+                             Qt::TextSingleLine,
                          text_);
     }
     if (markType_ == kMarkPicture && !picture_.isNull()) {
@@ -172,8 +173,8 @@ void LxWaterView::mousePressEvent(QMouseEvent* event) {
     if (mouseMoveBegan)
         mouseMoveBegan();
     const NSPoint p = pointOf(event);
-    pressInside_ = p.x >= rect_.x && p.x <= rect_.x + rect_.width && p.y >= rect_.y &&
-                   p.y <= rect_.y + rect_.height;
+    pressInside_ =
+        p.x >= rect_.x && p.x <= rect_.x + rect_.width && p.y >= rect_.y && p.y <= rect_.y + rect_.height;
     zone_ = zoneAt(p);
     if (zone_ == 9) {
         left_ = p.x - rect_.x;
@@ -199,8 +200,8 @@ void LxWaterView::mouseMoveEvent(QMouseEvent* event) {
 void LxWaterView::updateCursor(NSPoint p) {
     if (!hasMark() || zone_ != 0)
         return;
-    const bool inside = p.x >= rect_.x && p.x <= rect_.x + rect_.width && p.y >= rect_.y &&
-                        p.y <= rect_.y + rect_.height;
+    const bool inside =
+        p.x >= rect_.x && p.x <= rect_.x + rect_.width && p.y >= rect_.y && p.y <= rect_.y + rect_.height;
     if (!inside) {
         setCursor(Qt::ArrowCursor);
         return;

@@ -46,9 +46,11 @@ void addFitted(QComboBox* combo, const QString& text) {
     QStyleOptionComboBox option;
     option.initFrom(combo);
     option.frame = combo->hasFrame();
-    const int room =
-        combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo).width();
-    const QString shown = QFontMetrics(combo->font()).elidedText(text, Qt::ElideMiddle, std::max(10, room - 1));
+    const int room = combo->style()
+                         ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo)
+                         .width();
+    const QString shown =
+        QFontMetrics(combo->font()).elidedText(text, Qt::ElideMiddle, std::max(10, room - 1));
     combo->addItem(shown);
     if (shown != text)
         combo->setItemData(combo->count() - 1, text, Qt::ToolTipRole);
@@ -92,7 +94,8 @@ SubtitlePanel::Problem SubtitlePanel::checkSubtitleFile(const QString& path) {
 
 QStringList SubtitlePanel::installedFonts(QStringList* paths) {
     QStringList folders = QStandardPaths::standardLocations(QStandardPaths::FontsLocation);
-    folders << "/usr/share/fonts" << "/usr/local/share/fonts" << QDir::home().filePath(".fonts");
+    folders << "/usr/share/fonts"
+            << "/usr/local/share/fonts" << QDir::home().filePath(".fonts");
     folders.removeDuplicates();
     std::vector<std::pair<QString, QString>> found;
     QStringList seen;
@@ -301,7 +304,11 @@ bool SubtitlePanel::loadFile(const QString& path) {
     }
     ensureFontList(*s);
     if (fontPaths_.isEmpty())
-        fontPaths_ = [&] { QStringList p; installedFonts(&p); return p; }();
+        fontPaths_ = [&] {
+            QStringList p;
+            installedFonts(&p);
+            return p;
+        }();
     captionPath_ = path;
     if (!s->fontColor.isValid())
         s->fontColor = Qt::white;

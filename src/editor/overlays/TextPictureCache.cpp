@@ -4,8 +4,8 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QStandardPaths>
@@ -54,7 +54,8 @@ QString TextPictureCache::folder() const {
 // still in use is touched at every drawing, so only one untouched for a day is taken.
 static void removeAbandonedFolders(const QString& root) {
     const QDateTime dayAgo = QDateTime::currentDateTimeUtc().addDays(-1);
-    const QFileInfoList old = QDir(root).entryInfoList({QStringLiteral("textmarks-*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+    const QFileInfoList old =
+        QDir(root).entryInfoList({QStringLiteral("textmarks-*")}, QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QFileInfo& f : old)
         if (f.lastModified().toUTC() < dayAgo)
             QDir(f.absoluteFilePath()).removeRecursively();

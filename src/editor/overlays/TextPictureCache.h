@@ -25,7 +25,7 @@ struct TextPicture {
     QString fontName;
     double pixelSize = 30; // font size in pixels of the picture
     QColor colour = Qt::white;
-    QSize size;            // the mark's rectangle in pixels
+    QSize size; // the mark's rectangle in pixels
 };
 
 // Draws the text centred vertically in a clear picture of the given size, left-aligned (right
@@ -44,8 +44,7 @@ public:
     // again when its look changed. Empty, with *error set, when it cannot be written.
     QString pathFor(const void* key, const TextPicture& picture, QString* error = nullptr);
     // Removes the files of every mark not in `keep`.
-    template <typename Keys>
-    void prune(const Keys& keep) {
+    template <typename Keys> void prune(const Keys& keep) {
         for (auto it = files_.begin(); it != files_.end();) {
             if (keep.count(it->first) == 0)
                 it = removeEntry(it);

@@ -20,7 +20,12 @@ WaterMarkCellItemView::WaterMarkCellItemView(QWidget* parent) : QWidget(parent) 
         // The toggle runs one turn of the event loop after the click, like every button here.
         QPointer<WaterMarkCellItemView> self(this);
         QMetaObject::invokeMethod(
-            this, [self] { if (self) self->toggleCheck(); }, Qt::QueuedConnection);
+            this,
+            [self] {
+                if (self)
+                    self->toggleCheck();
+            },
+            Qt::QueuedConnection);
     };
     title_ = new QLineEdit(this);
     title_->setFrame(false);

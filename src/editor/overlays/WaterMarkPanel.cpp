@@ -186,7 +186,8 @@ QImage WaterMarkPanel::pictureOf(const WaterParam& m) const {
     if (it != stills_.end())
         return it->second;
     double seconds = 0;
-    const QImage picture = m.isVideo ? videoStill(m.waterImagePath, &seconds) : readPictureFile(m.waterImagePath);
+    const QImage picture =
+        m.isVideo ? videoStill(m.waterImagePath, &seconds) : readPictureFile(m.waterImagePath);
     stills_[m.waterImagePath] = picture;
     return picture;
 }
@@ -259,7 +260,8 @@ void WaterMarkPanel::addText() {
     mark->waterFontColor = QColor(255, 255, 255);
     mark->selected = true;
     mark->duration = float(host_.duration ? host_.duration() : 0);
-    mark->waterFontName = NSBundle::isalaboLanguage() ? QStringLiteral("Muna") : QStringLiteral(".AppleSystemUIFont");
+    mark->waterFontName =
+        NSBundle::isalaboLanguage() ? QStringLiteral("Muna") : QStringLiteral(".AppleSystemUIFont");
     const NSRect r = overlay_->getclipRectFrame();
     mark->waterRect = NSMakeRect(r.x, r.y, 0, 0);
     list_.push_back(mark);
@@ -350,9 +352,9 @@ void WaterMarkPanel::refresWaterMarkListView() {
         const bool text = m.waterType == WaterParam::kTypeText;
         const QString ext = lowerSuffix(m.waterImagePath);
         row->setType(text ? WaterMarkCellItemView::kTypeText
-                          : QStringList{"jpeg", "png", "bmp", "tiff"}.contains(ext)
-                                ? WaterMarkCellItemView::kTypePicture
-                                : WaterMarkCellItemView::kTypeOther);
+                     : QStringList{"jpeg", "png", "bmp", "tiff"}.contains(ext)
+                         ? WaterMarkCellItemView::kTypePicture
+                         : WaterMarkCellItemView::kTypeOther);
         row->setCheck(m.selected);
         // A file's row shows its name, shortened to the row when long; the path is its tip.
         if (text) {

@@ -38,10 +38,10 @@ public:
     // What the panel asks of the editor window.
     struct Host {
         std::function<LxMoviePlayer*()> player;
-        std::function<QWidget*()> pictureHost;  // the view that shows the player's picture
-        std::function<NSRect()> pictureRect;    // the picture inside that view
-        std::function<QSizeF()> videoSize;      // picture pixels as shown (turned at 90/270)
-        std::function<double()> duration;       // seconds of the open file
+        std::function<QWidget*()> pictureHost; // the view that shows the player's picture
+        std::function<NSRect()> pictureRect;   // the picture inside that view
+        std::function<QSizeF()> videoSize;     // picture pixels as shown (turned at 90/270)
+        std::function<double()> duration;      // seconds of the open file
         std::function<bool()> isPlaying;
         std::function<void(const QString&)> alert;
     };
@@ -129,7 +129,7 @@ private:
     QPointer<LxWaterView> overlay_;
     std::unique_ptr<TextPictureCache> cache_;
     mutable std::map<QString, QImage> stills_; // pictures of the marks' files, by path
-    double scaleWidth_ = 0; // the overlay width the text marks' font sizes refer to
+    double scaleWidth_ = 0;                    // the overlay width the text marks' font sizes refer to
     bool toolShown_ = false;
     bool playing_ = false;
 

@@ -153,7 +153,8 @@ void WaterMarkPanel::buildStyleGroup() {
     for (QSpinBox* s : {widthField, heightField}) {
         s->setRange(10, 16384);
         s->setKeyboardTracking(false);
-        connect(s, &QSpinBox::valueChanged, this, [this] { setMarkSize(widthField->value(), heightField->value()); });
+        connect(s, &QSpinBox::valueChanged, this,
+                [this] { setMarkSize(widthField->value(), heightField->value()); });
     }
 
     fontGroup_ = new QWidget(styleGroup_);

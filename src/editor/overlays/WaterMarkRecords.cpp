@@ -90,7 +90,8 @@ TEXT_WATERMARK_PARAM textRecord(const WaterParam& m, QSizeF picture, double over
     p.rect.bottom = truncated(p.rect.top + f.width * H);
     put(p.szFontName, m.waterFontName);
     p.fontsize = textPixelSize(m, picture, overlayWidth);
-    p.fontclr = HelpClass::retDwordColorVolue(m.waterFontColor.isValid() ? m.waterFontColor : QColor(Qt::white));
+    p.fontclr =
+        HelpClass::retDwordColorVolue(m.waterFontColor.isValid() ? m.waterFontColor : QColor(Qt::white));
     p.transparence = truncated(m.waterAlph);
     p.start_time = startUs(m);
     p.end_time = endUs(m);

@@ -4,11 +4,11 @@
 
 #include <cmath>
 
-#include "mediacore/MediaRecords.h"
 #include "foundation/records/AudioStreamInfo.h"
 #include "foundation/records/FileData.h"
 #include "foundation/records/SubtitleParam.h"
 #include "foundation/records/WaterParam.h"
+#include "mediacore/MediaRecords.h"
 #include "platform/Geometry.h"
 
 #include <QImage>

@@ -44,7 +44,8 @@ bool BatchCutterWindowController::startRun() {
     QStringList nothingLeft;
     for (const auto& clip : fileList_) {
         const auto [start, stop] = RangeRules::rangeOf(*clip);
-        if (clip->isTrimFanxuan && start < kShortestPartUs && stop > RangeRules::durationUs(*clip) - kShortestPartUs)
+        if (clip->isTrimFanxuan && start < kShortestPartUs &&
+            stop > RangeRules::durationUs(*clip) - kShortestPartUs)
             nothingLeft << QFileInfo(clip->path).fileName();
     }
     if (!nothingLeft.isEmpty()) {
@@ -72,9 +73,8 @@ std::unique_ptr<EngineJob> BatchCutterWindowController::makeJob(int index, int* 
         return nullptr;
     }
     SimpleData& clip = *fileList_[size_t(index)];
-    const QString output =
-        OutputFileNamer::freePath(runFolder_, QFileInfo(clip.path).completeBaseName(),
-                                  OutputFileNamer::extensionOf(clip.path));
+    const QString output = OutputFileNamer::freePath(runFolder_, QFileInfo(clip.path).completeBaseName(),
+                                                     OutputFileNamer::extensionOf(clip.path));
     clip.exportPath = output;
     qCDebug(lcTools) << "batch: file" << index << "to" << output;
     const int64_t d = RangeRules::durationUs(clip);
@@ -91,8 +91,8 @@ std::unique_ptr<EngineJob> BatchCutterWindowController::makeJob(int index, int* 
     if (before && after)
         return RemoveRangeJob::create(clip.path, output, {0, start}, {stop, d}, error);
     if (before || after)
-        return ConvertJob::create(clip.path, output, before ? ConvertJob::Range{0, start} : ConvertJob::Range{stop, d},
-                                  error);
+        return ConvertJob::create(clip.path, output,
+                                  before ? ConvertJob::Range{0, start} : ConvertJob::Range{stop, d}, error);
     // Nothing is left of the file (refused at Start; a file added during the run keeps all).
     *error = 0;
     return nullptr;

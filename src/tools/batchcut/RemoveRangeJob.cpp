@@ -24,7 +24,8 @@ std::unique_ptr<RemoveRangeJob> RemoveRangeJob::create(const QString& input, con
     const QString ext = OutputFileNamer::extensionOf(output);
     const ConvertJob::Range ranges[2] = {before, after};
     for (int i = 0; i < 2; ++i) {
-        const QString part = OutputFileNamer::freePath(job->parts_->path(), QString("part%1").arg(i + 1), ext);
+        const QString part =
+            OutputFileNamer::freePath(job->parts_->path(), QString("part%1").arg(i + 1), ext);
         job->cuts_[i] = ConvertJob::create(input, part, ranges[i], error);
         if (!job->cuts_[i])
             return nullptr;

@@ -26,7 +26,8 @@ public:
     // Sets up the two cuts and the join. On failure returns null and sets *error to the
     // engine's result (0 when no job or no private folder could be made).
     static std::unique_ptr<RemoveRangeJob> create(const QString& input, const QString& output,
-                                                  ConvertJob::Range before, ConvertJob::Range after, int* error);
+                                                  ConvertJob::Range before, ConvertJob::Range after,
+                                                  int* error);
     ~RemoveRangeJob() override;
 
     // 1 when the output is complete; otherwise the failing step's result (a join's negative

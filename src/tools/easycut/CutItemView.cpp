@@ -49,9 +49,10 @@ void CutItemView::setItem(const std::shared_ptr<CutItem>& item) {
     if (item_) {
         // The whole picture, in its own proportions, as large as the place allows.
         const QImage& thumb = item_->thumbImage;
-        iconView_->setPixmap(thumb.isNull() ? QPixmap()
-                                            : QPixmap::fromImage(thumb.scaled(iconView_->size(), Qt::KeepAspectRatio,
-                                                                              Qt::SmoothTransformation)));
+        iconView_->setPixmap(thumb.isNull()
+                                 ? QPixmap()
+                                 : QPixmap::fromImage(thumb.scaled(iconView_->size(), Qt::KeepAspectRatio,
+                                                                   Qt::SmoothTransformation)));
         titleField_->setText(HelpClass::returnTimeToStr(item_->startTime) + "-" +
                              HelpClass::returnTimeToStr(item_->endTime));
         fitTitle();
@@ -65,7 +66,8 @@ void CutItemView::fitTitle() {
     for (int px = kLargestTitlePixels; px >= kSmallestTitlePixels; --px) {
         f.setPixelSize(px);
         const QFontMetrics fm(f);
-        if (fm.horizontalAdvance(titleField_->text()) <= titleField_->width() && fm.height() <= titleField_->height())
+        if (fm.horizontalAdvance(titleField_->text()) <= titleField_->width() &&
+            fm.height() <= titleField_->height())
             break;
     }
     titleField_->setFont(f);

@@ -6,17 +6,17 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
 #include "foundation/controls/ZylView.h"
-#include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/helpers/NSBundle.h"
 #include "foundation/records/CutItem.h"
 #include "foundation/records/SimpleData.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "platform/Dispatch.h"
 #include "platform/Geometry.h"
 #include "platform/Log.h"
 #include "platform/Workspace.h"
 #include "tools/easycut/CutItemView.h"
-#include "tools/shared/Loc.h"
 #include "tools/shared/ExportBar.h"
+#include "tools/shared/Loc.h"
 #include "tools/shared/OutputFolderChooser.h"
 #include "tools/shared/PreviewPane.h"
 #include "tools/shared/TimeCodeRow.h"
@@ -141,7 +141,6 @@ void EasyCutterWindowcontroller::configureButtons() {
 
     styleAddFileButton(addfileBtn, loc("AddFileBtnTitle"));
     addfileBtn->mouseDownAction = afterClick(&EasyCutterWindowcontroller::addFileAction);
-
 
     setButtonImages(playOrpauseBtn, {"Cut/btnPlay_Normal.png", "Cut/btnPlay_On.png", "Cut/btnPlay_Down.png",
                                      "Cut/btnPause_Normal.png", "Cut/btnPlay_Disable.png"});

@@ -257,7 +257,6 @@ private:
     bool isPlaySelectedCut_ = false;
     float selectStartPlayTime_ = 0;
 
-
     std::vector<std::shared_ptr<CutItem>> cutItems_;
     QList<CutItemView*> cutItemViews_;
     long selectedCutIndex_ = 0;

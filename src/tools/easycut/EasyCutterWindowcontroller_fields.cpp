@@ -71,14 +71,16 @@ CutItem* EasyCutterWindowcontroller::modifiedSegment() const {
 // the row then gives a storable start (0 <= S < E); *start is set only then.
 bool EasyCutterWindowcontroller::checkStart(Row startRow, Row stopRow, LxTextField* edited, double* start) {
     return timecheck::checkStart(
-        *rowOf(startRow), *rowOf(stopRow), edited, [this](const char* key) { showSimpleAlert(loc(key)); }, start);
+        *rowOf(startRow), *rowOf(stopRow), edited, [this](const char* key) { showSimpleAlert(loc(key)); },
+        start);
 }
 
 // An end row: E > D and S >= E are reported and the edited field clamped. Returns whether
 // the row then gives a storable end (S < E <= D); *stop is set only then.
 bool EasyCutterWindowcontroller::checkStop(Row startRow, Row stopRow, LxTextField* edited, double* stop) {
-    return timecheck::checkStop(*rowOf(startRow), *rowOf(stopRow), duration(), edited,
-                                [this](const char* key) { showSimpleAlert(loc(key)); }, stop);
+    return timecheck::checkStop(
+        *rowOf(startRow), *rowOf(stopRow), duration(), edited,
+        [this](const char* key) { showSimpleAlert(loc(key)); }, stop);
 }
 
 void EasyCutterWindowcontroller::showRange() {
@@ -164,7 +166,8 @@ bool EasyCutterWindowcontroller::textShouldEndEditing(LxTextField* field) {
         return true;
     // A typed negative start is refused outright: the field keeps the focus.
     const bool startRow = row == Row::Start || row == Row::ItemStart;
-    if (startRow && !timecheck::startIsTypable(*rowOf(row), [this](const char* key) { showSimpleAlert(loc(key)); }))
+    if (startRow &&
+        !timecheck::startIsTypable(*rowOf(row), [this](const char* key) { showSimpleAlert(loc(key)); }))
         return false;
     return row == Row::Start || row == Row::Stop ? applyRangeRow(row, field) : applyItemRow(row, field);
 }
@@ -180,7 +183,8 @@ void EasyCutterWindowcontroller::stepRow(Row row, LxTextField* field) {
         return;
     // A refused step is taken back: the row shows what is stored.
     const double d = duration();
-    const CutItem* item = row == Row::Start || row == Row::Stop ? modifiedSegment() : segmentAt(selectedCutIndex_);
+    const CutItem* item =
+        row == Row::Start || row == Row::Stop ? modifiedSegment() : segmentAt(selectedCutIndex_);
     if (row == Row::Start || row == Row::ItemStart)
         rowOf(row)->setTime(item ? item->startTime : d * cutprogressView->lowerValue());
     else

@@ -9,8 +9,8 @@
 #include "foundation/controls/ZylView.h"
 #include "platform/Geometry.h"
 #include "tools/easycut/CutItemView.h"
-#include "tools/shared/Loc.h"
 #include "tools/shared/ExportBar.h"
+#include "tools/shared/Loc.h"
 #include "tools/shared/OutputFolderChooser.h"
 #include "tools/shared/TimeCodeRow.h"
 #include "tools/shared/ToolLayout.h"
@@ -153,7 +153,8 @@ void EasyCutterWindowcontroller::layoutRowButtons() {
 
 TimeCodeRow* EasyCutterWindowcontroller::buildFieldRow(QWidget* parent, const NSRect& frame, FieldRow& fields,
                                                        TimeStepper*& stepper, bool itemRow) {
-    auto* row = new TimeCodeRow(parent, frame, itemRow ? TimeCodeRow::Style::Compact : TimeCodeRow::Style::Range);
+    auto* row =
+        new TimeCodeRow(parent, frame, itemRow ? TimeCodeRow::Style::Compact : TimeCodeRow::Style::Range);
     fields = row->fields();
     stepper = row->stepper();
     row->shouldEndEditing = [this](LxTextField* field) {

@@ -4,16 +4,16 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
 #include "foundation/controls/ZylView.h"
-#include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/records/CutItem.h"
 #include "foundation/records/SimpleData.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "platform/Log.h"
 #include "tools/easycut/CutItemView.h"
 #include "tools/shared/Loc.h"
 
+#include <QPointer>
 #include <QScopedValueRollback>
 #include <QScrollArea>
-#include <QPointer>
 #include <QScrollBar>
 
 void EasyCutterWindowcontroller::cutAction() {
@@ -174,7 +174,8 @@ void EasyCutterWindowcontroller::placeRowsAndEditor() {
     }
     if (open) {
         const CutItemView* row = cutItemViews_[at];
-        selectedItemTimeChangeView->move((W - selectedItemTimeChangeView->width()) / 2, row->y() + row->height());
+        selectedItemTimeChangeView->move((W - selectedItemTimeChangeView->width()) / 2,
+                                         row->y() + row->height());
         selectedItemTimeChangeView->raise();
     }
     selectedItemTimeChangeView->setVisible(open);

@@ -2,8 +2,8 @@
 #include "tools/easycut/EasyCutterWindowcontroller.h"
 
 #include "foundation/controls/ZylButton.h"
-#include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/records/SimpleData.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "platform/Log.h"
 #include "tools/shared/MediaOpenPanel.h"
 #include "tools/shared/PreviewPane.h"

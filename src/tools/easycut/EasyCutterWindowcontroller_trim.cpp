@@ -2,10 +2,10 @@
 #include "tools/easycut/EasyCutterWindowcontroller.h"
 
 #include "foundation/controls/ZylButton.h"
-#include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/helpers/NSBundle.h"
 #include "foundation/records/CutItem.h"
+#include "mediaplayer/LxMoviePlayer.h"
 
 #include <QLabel>
 

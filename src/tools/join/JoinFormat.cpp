@@ -126,8 +126,9 @@ QString JoinFormat::extensionFor(const SimpleData* reference, const SimpleData& 
     if (soundOnly) {
         const QString codec = (reference ? reference : &first)->sourceData->a_codec.toLower();
         static const QHash<QString, QString> kContainers = {
-            {"mp3", "mp3"},  {"flac", "flac"}, {"vorbis", "ogg"}, {"opus", "opus"}, {"wmav2", "wma"},
-            {"wmav1", "wma"}, {"pcm_s16le", "wav"}, {"pcm_s24le", "wav"}, {"pcm_f32le", "wav"}};
+            {"mp3", "mp3"},       {"flac", "flac"},     {"vorbis", "ogg"},
+            {"opus", "opus"},     {"wmav2", "wma"},     {"wmav1", "wma"},
+            {"pcm_s16le", "wav"}, {"pcm_s24le", "wav"}, {"pcm_f32le", "wav"}};
         return kContainers.value(codec, QStringLiteral("m4a"));
     }
     if (reference) {

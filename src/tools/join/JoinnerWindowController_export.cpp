@@ -8,11 +8,11 @@
 #include "platform/Log.h"
 #include "profiles/ProfileSet.h"
 #include "tools/join/JoinPlan.h"
-#include "tools/shared/JoinnerCell.h"
-#include "tools/shared/JoinnerTableView.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/FormatBrowser.h"
 #include "tools/shared/JoinJob.h"
+#include "tools/shared/JoinnerCell.h"
+#include "tools/shared/JoinnerTableView.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFileNamer.h"
 #include "tools/shared/RangeRules.h"
@@ -101,7 +101,8 @@ bool JoinnerWindowController::startJoin() {
     }
     const JoinFormat format = chosenFormat(reference);
     const JoinJob::Encoding encoding = format.encoding(reference);
-    const QString extension = format.extensionFor(reference, *fileList_.front(), formatIsAudio_ && !reference);
+    const QString extension =
+        format.extensionFor(reference, *fileList_.front(), formatIsAudio_ && !reference);
     const QString folder = exportBar_->preparedOutputPath();
     const QString output = OutputFileNamer::freeTimestampPath(folder, extension);
     lastOutput_ = output;
@@ -175,7 +176,8 @@ void JoinnerWindowController::exportProgress(double overall) {
         const double share = joinShares_[size_t(i)];
         if (!row)
             continue;
-        row->progress->set(share > 0 && done < share ? std::max(0.0, done) / share : (done >= share ? 1.0 : -1.0));
+        row->progress->set(share > 0 && done < share ? std::max(0.0, done) / share
+                                                     : (done >= share ? 1.0 : -1.0));
         done -= share;
     }
 }

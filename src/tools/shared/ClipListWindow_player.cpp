@@ -100,8 +100,9 @@ void ClipListWindow::actionMouseUpForCutProgressViewBlock(LxCutProgressView* vie
 void ClipListWindow::actionCarameraBtn() {
     if (fileList_.empty() || !preview_->player())
         return;
-    preview_->snapshot(exportBar_->preparedOutputPath(), coverStyle(),
-                       [name = logName_](const QString& file) { qCDebug(lcTools) << name << "snapshot" << file; });
+    preview_->snapshot(
+        exportBar_->preparedOutputPath(), coverStyle(),
+        [name = logName_](const QString& file) { qCDebug(lcTools) << name << "snapshot" << file; });
 }
 
 void ClipListWindow::toggleCoverStylePop() {

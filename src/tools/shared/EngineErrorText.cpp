@@ -37,7 +37,8 @@ QString keyOf(int result) {
 
 QString text(int result) {
     const QString key = keyOf(result);
-    const QString words = NSBundle::localizedStringForKey(key.isEmpty() ? QStringLiteral("engineErrorGeneralString") : key);
+    const QString words =
+        NSBundle::localizedStringForKey(key.isEmpty() ? QStringLiteral("engineErrorGeneralString") : key);
     return words + QStringLiteral(" (error:%1)").arg(result);
 }
 

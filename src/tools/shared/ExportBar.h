@@ -7,7 +7,8 @@
 // to 0 and stays there while the stopped job returns, Start reads Start again but stays
 // disabled until the chain has ended, so no second job can start under the first. At the
 // end: finished fills the bar and shows the finish message (or, when the window went on past
-// failed jobs, what failed); failed empties it and says the engine's error in words; cancelled leaves it empty; in each case Start and editing come back.
+// failed jobs, what failed); failed empties it and says the engine's error in words; cancelled leaves it
+// empty; in each case Start and editing come back.
 //
 // The bar is bound to its ToolWindow, which forwards the chain's progress and end to it.
 // Main thread only.

@@ -50,7 +50,8 @@ void JoinnerTableView::reloadData(int selected) {
         };
         r->SelecteddefaultFormatoutputBlock = [this](JoinnerCell* row) { defaultFormatToggled(row); };
         if (!joinControls_)
-            for (QWidget* w : std::initializer_list<QWidget*>{r->defaultoutputformat, r->effectLabel, r->effectBtn})
+            for (QWidget* w :
+                 std::initializer_list<QWidget*>{r->defaultoutputformat, r->effectLabel, r->effectBtn})
                 w->hide();
         layout_->insertWidget(int(i), r);
         rows_.push_back(r);

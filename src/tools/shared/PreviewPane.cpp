@@ -1,7 +1,7 @@
 #include "tools/shared/PreviewPane.h"
 
-#include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/records/SimpleData.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "platform/Dispatch.h"
 #include "platform/Log.h"
 #include "tools/shared/OutputFileNamer.h"

@@ -1,9 +1,9 @@
 #include "tools/shared/SourceProbe.h"
 
-#include "mediacore/MediaCore.h"
 #include "foundation/helpers/NSBundle.h"
 #include "foundation/records/FileData.h"
 #include "foundation/records/SimpleData.h"
+#include "mediacore/MediaCore.h"
 #include "platform/Alerts.h"
 #include "platform/Log.h"
 

@@ -67,14 +67,15 @@ void ToolWindow::askBeforeQuit(std::function<void()> goOn) {
     window->showNormal();
     window->raise();
     window->activateWindow();
-    Alerts::askQuestion(window, window->windowTitle(), NSBundle::localizedStringForKey("quitExportRunningString"),
-                        NSBundle::localizedStringForKey("Quit"), NSBundle::localizedStringForKey("alertCancelBtn"),
-                        [goOn = std::move(goOn)](bool yes) {
-                            // The export may have ended while the question was open; going
-                            // on is still the user's wish to quit.
-                            if (yes && goOn)
-                                goOn();
-                        });
+    Alerts::askQuestion(
+        window, window->windowTitle(), NSBundle::localizedStringForKey("quitExportRunningString"),
+        NSBundle::localizedStringForKey("Quit"), NSBundle::localizedStringForKey("alertCancelBtn"),
+        [goOn = std::move(goOn)](bool yes) {
+            // The export may have ended while the question was open; going
+            // on is still the user's wish to quit.
+            if (yes && goOn)
+                goOn();
+        });
 }
 
 void ToolWindow::stopJobsAndWait() {

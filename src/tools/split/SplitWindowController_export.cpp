@@ -5,17 +5,17 @@
 
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
-#include "mediaplayer/LxMoviePlayer.h"
-#include "mediacore/MediaCore.h"
 #include "foundation/records/SimpleData.h"
+#include "mediacore/MediaCore.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "platform/Log.h"
 #include "tools/shared/ConvertJob.h"
 #include "tools/shared/ExportBar.h"
-#include "tools/shared/PreviewPane.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFileNamer.h"
-#include "tools/split/SplitPoints.h"
+#include "tools/shared/PreviewPane.h"
 #include "tools/split/SizeSplit.h"
+#include "tools/split/SplitPoints.h"
 #include "tools/split/SplitProgressView.h"
 
 #include <QComboBox>

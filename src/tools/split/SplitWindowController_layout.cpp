@@ -88,9 +88,9 @@ void SplitWindowController::buildLayout() {
 
     // Output and export.
     exportBar_ = new ExportBar(this, w,
-                               {NSMakeRect(16, 16, 68, 24), NSMakeRect(85, 8, 223, 32), NSMakeRect(312, 10, 30, 28),
-                                NSMakeRect(356, 16, 80, 24), NSMakeRect(436, 22, 270, 12),
-                                NSMakeRect(722, 6, 146, 44)},
+                               {NSMakeRect(16, 16, 68, 24), NSMakeRect(85, 8, 223, 32),
+                                NSMakeRect(312, 10, 30, 28), NSMakeRect(356, 16, 80, 24),
+                                NSMakeRect(436, 22, 270, 12), NSMakeRect(722, 6, 146, 44)},
                                "Splitfinishedstring");
     outputLabel = exportBar_->outputLabel;
     outputPopBtn = exportBar_->folderChooser;

@@ -4,9 +4,9 @@
 
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
-#include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/records/SimpleData.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "platform/Alerts.h"
 #include "platform/Log.h"
 #include "tools/shared/Loc.h"

@@ -11,8 +11,8 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
 #include "foundation/controls/ZylView.h"
-#include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/helpers/HelpClass.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/PreviewPane.h"
 #include "tools/shared/TimeCodeRow.h"
@@ -318,7 +318,8 @@ TEST_F(EditorWindow, ARefusedTimeAlertsOnceTheRowsShowWhatIsStoredAndTheBarsTheT
     click(stop);
     stop->selectAll();
     QTest::keyClicks(stop, "08");
-    click(e.stopRow_->stepper(), QPoint(e.stopRow_->stepper()->width() / 2, e.stopRow_->stepper()->height() - 3));
+    click(e.stopRow_->stepper(),
+          QPoint(e.stopRow_->stepper()->width() / 2, e.stopRow_->stepper()->height() - 3));
     EXPECT_TRUE(answerAlerts().isEmpty());
     EXPECT_NEAR(e.trimStopSeconds(), 7.0, 1e-6);
 

@@ -66,7 +66,8 @@ TEST_F(EditorWithSound, AddingASecondMusicTrackWhileTheFirstPlaysKeepsBoth) {
     ASSERT_EQ(panel->musicList().size(), 1u);
     ASSERT_NE(panel->musicPlayer(), nullptr);
     click(panel->musicItemPlayPauseBtn);
-    ASSERT_TRUE(waitUntil([&] { return CMTimeGetSeconds(panel->musicPlayer()->currentTime()) > 0.5; }, 10000));
+    ASSERT_TRUE(
+        waitUntil([&] { return CMTimeGetSeconds(panel->musicPlayer()->currentTime()) > 0.5; }, 10000));
 
     typeFileIntoPanel(panel->loadmusicBtn, testsupport::media("audio_only.mp3"));
     ASSERT_TRUE(waitUntil([&] { return panel->musicList().size() == 2u; }, 5000));

@@ -1,12 +1,12 @@
 // The watermark records built from the editor's marks, the text-picture cache, the subtitle
 // file checks and the overlay view's geometry, dragged with the mouse offscreen.
+#include "TestSupport.h"
 #include "editor/overlays/LxWaterView.h"
 #include "editor/overlays/SubtitlePanel.h"
 #include "editor/overlays/TextPictureCache.h"
 #include "editor/overlays/WaterMarkRecords.h"
 #include "foundation/records/SubtitleParam.h"
 #include "foundation/records/WaterParam.h"
-#include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -162,10 +162,12 @@ TEST(SubtitleRecords, RecordAndFileChecks) {
     EXPECT_EQ(mediarecords::readText(p.path), "/tmp/a.srt");
 
     QTemporaryDir dir;
-    const QString good = dir.filePath("good.srt"), bom = dir.filePath("bom.srt"), broken = dir.filePath("b.srt"),
-                  legacy = dir.filePath("latin1.srt"), ass = dir.filePath("x.ass");
+    const QString good = dir.filePath("good.srt"), bom = dir.filePath("bom.srt"),
+                  broken = dir.filePath("b.srt"), legacy = dir.filePath("latin1.srt"),
+                  ass = dir.filePath("x.ass");
     writeFile(good, "1\n00:00:01,000 --> 00:00:02,000\nHello\n");
-    writeFile(bom, "\xEF\xBB\xBF" "1\r\n00:00:01,000 --> 00:00:02,000\r\n\xE4\xBD\xA0\xE5\xA5\xBD\r\n");
+    writeFile(bom, "\xEF\xBB\xBF"
+                   "1\r\n00:00:01,000 --> 00:00:02,000\r\n\xE4\xBD\xA0\xE5\xA5\xBD\r\n");
     writeFile(broken, "this is not a subtitle\n");
     writeFile(legacy, "1\n00:00:01,000 --> 00:00:02,000\nCaf\xE9\n");
     writeFile(ass, "[Script Info]\n[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,Hi\n");

@@ -278,7 +278,8 @@ TEST_F(OverlayWindow, UnusableFilesGiveAMessageAndChangeNothing) {
     EXPECT_EQ(answerAlerts(), QStringList{text("subtitleNotReadableString")});
     EXPECT_FALSE(sub.loadFile(legacy));
     EXPECT_EQ(answerAlerts(), QStringList{text("subtitleEncodingString")});
-    const QString oneLine = writeText("line.srt", "1\n00:00:01,000 --> 00:00:02,000\n" + QByteArray(100000, 'x'));
+    const QString oneLine =
+        writeText("line.srt", "1\n00:00:01,000 --> 00:00:02,000\n" + QByteArray(100000, 'x'));
     EXPECT_FALSE(sub.loadFile(oneLine));
     EXPECT_EQ(answerAlerts(), QStringList{text("subtitleLineTooLongString")});
     EXPECT_TRUE(style.subtitlePath.isEmpty());

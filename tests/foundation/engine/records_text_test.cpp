@@ -21,7 +21,7 @@ TEST(RecordText, CutNeverSplitsAUtf8Character) {
     EXPECT_EQ(readText(p.text), std::string(258, 'x'));
     // A text that fits exactly stays whole.
     std::string fits(256, 'y');
-    fits += "\xE6\x97\xA5";  // 259 bytes
+    fits += "\xE6\x97\xA5"; // 259 bytes
     writeText(p.text, fits);
     EXPECT_EQ(readText(p.text), fits);
 }

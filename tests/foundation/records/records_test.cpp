@@ -183,4 +183,3 @@ TEST_F(Records, MusicIsLimitedToTheVideoLength) {
     const auto unreadable = MusicInfo::loaded("/m/bad.mp3", std::nan(""), 60);
     EXPECT_EQ(unreadable->duration, 0);
 }
-

@@ -53,7 +53,8 @@ struct Cut {
 // Sets up a convert job of `in` into `out` (1), or says what it refused: -1000 the input or the
 // output, -1001 the range. convert() runs such a job to its end and gives its result.
 inline int setUp(Job& job, const QString& in, const QString& out, const Cut& cut) {
-    if (apiMediaConvertSetInputMedia(job.h, utf8(in)) < 1 || apiMediaConvertSetOutputPath(job.h, utf8(out)) < 1)
+    if (apiMediaConvertSetInputMedia(job.h, utf8(in)) < 1 ||
+        apiMediaConvertSetOutputPath(job.h, utf8(out)) < 1)
         return -1000;
     if (cut.vcodec)
         apiMediaConvertSetVcodec(job.h, cut.vcodec);

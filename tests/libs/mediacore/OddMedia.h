@@ -37,12 +37,14 @@ inline QStringList picture(double seconds, const QString& size = "320x240") {
 }
 
 inline QStringList sine(double seconds, int rate = 44100) {
-    return {"-f", "lavfi", "-i", QString("sine=frequency=440:sample_rate=%1:duration=%2").arg(rate).arg(seconds)};
+    return {"-f", "lavfi", "-i",
+            QString("sine=frequency=440:sample_rate=%1:duration=%2").arg(rate).arg(seconds)};
 }
 
 inline QString mjpegAvi() {
-    return made("camera.avi", picture(4) + sine(4) + QStringList{"-c:v", "mjpeg", "-q:v", "5", "-pix_fmt",
-                                                                  "yuvj420p", "-c:a", "pcm_s16le"});
+    return made("camera.avi",
+                picture(4) + sine(4) +
+                    QStringList{"-c:v", "mjpeg", "-q:v", "5", "-pix_fmt", "yuvj420p", "-c:a", "pcm_s16le"});
 }
 
 inline QString stillJpg() {
@@ -51,18 +53,18 @@ inline QString stillJpg() {
 
 // H.264 with 5.1 AAC at 96 kHz.
 inline QString surround96k() {
-    return made("surround96k.mp4", picture(4) + sine(4, 96000) +
-                                       QStringList{"-af", "pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0", "-c:v",
-                                                   "libx264", "-preset", "ultrafast", "-c:a", "aac", "-ar",
-                                                   "96000"});
+    return made("surround96k.mp4",
+                picture(4) + sine(4, 96000) +
+                    QStringList{"-af", "pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0", "-c:v", "libx264",
+                                "-preset", "ultrafast", "-c:a", "aac", "-ar", "96000"});
 }
 
 // A 4 s H.264/AAC clip with its index at the front (as cameras and streaming write them), in
 // `ext`'s container; the whole file, before any truncation.
 inline QString indexedClip(const QString& ext) {
     return made("indexed." + ext, picture(4) + sine(4) +
-                                      QStringList{"-c:v", "libx264", "-preset", "ultrafast", "-g", "50", "-c:a",
-                                                  "aac", "-movflags", "+faststart"});
+                                      QStringList{"-c:v", "libx264", "-preset", "ultrafast", "-g", "50",
+                                                  "-c:a", "aac", "-movflags", "+faststart"});
 }
 
 inline QByteArray bytes(const QString& path) {

@@ -11,8 +11,8 @@
 #include <gtest/gtest.h>
 
 #include "EngineJobs.h"
-#include "mediacore/MediaCore.h"
 #include "TestSupport.h"
+#include "mediacore/MediaCore.h"
 
 using namespace testsupport;
 
@@ -237,13 +237,14 @@ TEST(ConvertStreams, StreamInfoCountsThenRecords) {
 TEST(ConvertStreams, KeepFormatCutsKeepEverySoundStreamAndItsLanguage) {
     QTemporaryDir dir;
     const auto twoLanguages = [&](const QString& name, const QString& vcodec) {
-        return makeWithFfmpeg(dir.filePath(name),
-                              QStringList{"-f", "lavfi", "-i", "testsrc2=s=160x96:r=25:d=4", "-f", "lavfi", "-i",
-                                          "sine=frequency=440:d=4", "-f", "lavfi", "-i", "sine=frequency=880:d=4"} +
-                                  QString("-map 0 -map 1 -map 2 -c:v %1 -g 25 -c:a aac -metadata:s:a:0 language=eng "
-                                          "-metadata:s:a:1 language=ger")
-                                      .arg(vcodec)
-                                      .split(' '));
+        return makeWithFfmpeg(
+            dir.filePath(name),
+            QStringList{"-f", "lavfi", "-i", "testsrc2=s=160x96:r=25:d=4", "-f", "lavfi", "-i",
+                        "sine=frequency=440:d=4", "-f", "lavfi", "-i", "sine=frequency=880:d=4"} +
+                QString("-map 0 -map 1 -map 2 -c:v %1 -g 25 -c:a aac -metadata:s:a:0 language=eng "
+                        "-metadata:s:a:1 language=ger")
+                    .arg(vcodec)
+                    .split(' '));
     };
     const QString h264 = twoLanguages("h264.mp4", "libx264"), mpeg4 = twoLanguages("mpeg4.mp4", "mpeg4");
     ASSERT_FALSE(h264.isEmpty());
@@ -252,13 +253,15 @@ TEST(ConvertStreams, KeepFormatCutsKeepEverySoundStreamAndItsLanguage) {
         QString in, out;
         int64_t from, to;
     };
-    for (const Case& c : {Case{h264, "smart.mp4", 1500000, 3500000}, Case{mpeg4, "encoded.mkv", 500000, 2500000},
-                          Case{h264, "whole.mkv", 0, 0}, Case{h264, "sound.m4a", 0, 0}}) {
+    for (const Case& c :
+         {Case{h264, "smart.mp4", 1500000, 3500000}, Case{mpeg4, "encoded.mkv", 500000, 2500000},
+          Case{h264, "whole.mkv", 0, 0}, Case{h264, "sound.m4a", 0, 0}}) {
         SCOPED_TRACE(c.out.toStdString());
         const QString out = dir.filePath(c.out);
         ASSERT_EQ(convert(c.in, out, Cut{nullptr, nullptr, c.from, c.to}), 1);
         EXPECT_EQ(soundLanguages(out), (QStringList{"eng", "ger"}));
-        EXPECT_EQ(probeStreamCount(out, "video"), c.out.endsWith("m4a") ? 0 : 1) << "a sound name takes no picture";
+        EXPECT_EQ(probeStreamCount(out, "video"), c.out.endsWith("m4a") ? 0 : 1)
+            << "a sound name takes no picture";
         EXPECT_NEAR(probeDuration(out), c.to ? 2.0 : 4.0, 0.1);
         EXPECT_GT(audioRms(out, 0.5, 1.5), 0.05);
     }

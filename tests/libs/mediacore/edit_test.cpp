@@ -1,17 +1,17 @@
 // Convert jobs with the editor's picture and sound settings, judged by ffmpeg.
 #include <QDir>
-#include <QImage>
-#include <algorithm>
-#include <array>
 #include <QFile>
+#include <QImage>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <array>
 
 #include <gtest/gtest.h>
 
 #include "EngineJobs.h"
-#include "mediacore/MediaCore.h"
 #include "TestSupport.h"
+#include "mediacore/MediaCore.h"
 
 using namespace testsupport;
 
@@ -182,7 +182,8 @@ TEST(EditOverlays, SubtitleLinesKeepTheirSourceTimesInACut) {
     // again at 1.4 (2.4 s); before its time, at 0.2 (1.2 s), nothing is drawn either.
     const QRect band(0, 240 - 100 - 45, 320, 45);
     const auto bandDiff = [&](double outTime) {
-        return meanAbsDiff(ffmpegFrameAt(out, outTime).copy(band), ffmpegFrameAt(src, 1.0 + outTime).copy(band));
+        return meanAbsDiff(ffmpegFrameAt(out, outTime).copy(band),
+                           ffmpegFrameAt(src, 1.0 + outTime).copy(band));
     };
     EXPECT_LT(bandDiff(0.2), 6.0);
     EXPECT_GT(bandDiff(0.6), 10.0);

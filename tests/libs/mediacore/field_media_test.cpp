@@ -11,8 +11,8 @@
 #include <gtest/gtest.h>
 
 #include "EngineJobs.h"
-#include "mediacore/MediaCore.h"
 #include "TestSupport.h"
+#include "mediacore/MediaCore.h"
 
 using namespace testsupport;
 
@@ -21,8 +21,9 @@ namespace {
 // Seconds of sound that ffmpeg decodes from a file (encoder priming and edit lists applied).
 double soundSeconds(const QString& path) {
     QByteArray out;
-    if (run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-i", path, "-map", "0:a:0", "-ac", "1", "-ar", "8000",
-                                "-f", "s16le", "-"},
+    if (run(FFMPEG_EXECUTABLE,
+            {"-v", "error", "-nostdin", "-i", path, "-map", "0:a:0", "-ac", "1", "-ar", "8000", "-f", "s16le",
+             "-"},
             &out) != 0)
         return -1;
     return out.size() / 2 / 8000.0;
@@ -119,7 +120,8 @@ TEST(FieldSeeks, TransportAndProgramStreamCutsStartOnTheRequestedFrame) {
     // The TS has one keyframe every 8 s: the range lies inside a group of pictures.
     for (const Case& c : {Case{"long_gop.ts", "ts", 2.0, 6.0}, Case{"long_gop.ts", "mp4", 9.2, 11.0},
                           Case{"program.mpg", "mpg", 2.2, 5.0}, Case{"avchd.m2ts", "m2ts", 3.16, 5.0}}) {
-        const QString src = fieldClip(c.clip), out = dir.filePath(QString("cut_%1.%2").arg(c.from).arg(c.ext));
+        const QString src = fieldClip(c.clip),
+                      out = dir.filePath(QString("cut_%1.%2").arg(c.from).arg(c.ext));
         SCOPED_TRACE(out.toStdString());
         ASSERT_GE(cut(src, out, c.from, c.to), 1);
         EXPECT_TRUE(decodesCleanly(out));

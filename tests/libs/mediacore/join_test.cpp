@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "EngineJobs.h"
-#include "mediacore/MediaCore.h"
 #include "TestSupport.h"
+#include "mediacore/MediaCore.h"
 
 using namespace testsupport;
 
@@ -194,8 +194,8 @@ TEST(JoinCopy, EverySoundStreamAndItsLanguageAreKept) {
     QTemporaryDir dir;
     const QString src = makeWithFfmpeg(
         dir.filePath("two.mp4"),
-        QStringList{"-f", "lavfi", "-i", "testsrc2=s=160x96:r=25:d=2", "-f", "lavfi", "-i", "sine=frequency=440:d=2",
-                    "-f", "lavfi", "-i", "sine=frequency=880:d=2"} +
+        QStringList{"-f", "lavfi", "-i", "testsrc2=s=160x96:r=25:d=2", "-f", "lavfi", "-i",
+                    "sine=frequency=440:d=2", "-f", "lavfi", "-i", "sine=frequency=880:d=2"} +
             QString("-map 0 -map 1 -map 2 -c:v libx264 -g 25 -c:a aac -metadata:s:a:0 language=eng "
                     "-metadata:s:a:1 language=ger")
                 .split(' '));

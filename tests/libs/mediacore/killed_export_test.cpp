@@ -55,7 +55,8 @@ TEST(KilledExport, LeavesOnlyItsTemporaryFileWhichTheNextExportIgnores) {
     env.insert(kChildSource, longClip());
     env.insert(kChildOutput, output);
     child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=KilledExport.ChildExportsUntilKilled"});
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=KilledExport.ChildExportsUntilKilled"});
     ASSERT_TRUE(child.waitForFinished(300000));
     ASSERT_EQ(child.exitStatus(), QProcess::CrashExit) << child.readAllStandardOutput().toStdString();
 

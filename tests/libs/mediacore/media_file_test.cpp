@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "mediacore/MediaCore.h"
 #include "TestSupport.h"
+#include "mediacore/MediaCore.h"
 
 using namespace testsupport;
 

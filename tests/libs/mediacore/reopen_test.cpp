@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "EngineJobs.h"
-#include "mediacore/MediaCore.h"
 #include "TestSupport.h"
+#include "mediacore/MediaCore.h"
 
 using namespace testsupport;
 

@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 
 #include "EngineJobs.h"
-#include "mediacore/MediaCore.h"
 #include "TestSupport.h"
+#include "mediacore/MediaCore.h"
 
 using namespace testsupport;
 
@@ -174,11 +174,12 @@ void expectExactCut(const QString& src, const QString& out, double start, double
 
 // A 6 s H.264/AAC clip encoded with extra libx264 options.
 QString clip(const QTemporaryDir& dir, const QString& name, const QStringList& options) {
-    return makeWithFfmpeg(dir.filePath(name), QString("-f lavfi -i testsrc2=size=320x240:rate=25:duration=6 -f "
-                                                      "lavfi -i sine=frequency=500:sample_rate=48000:duration=6 "
-                                                      "-c:v libx264 -preset veryfast -c:a aac -shortest")
-                                                  .split(' ') +
-                                              options);
+    return makeWithFfmpeg(dir.filePath(name),
+                          QString("-f lavfi -i testsrc2=size=320x240:rate=25:duration=6 -f "
+                                  "lavfi -i sine=frequency=500:sample_rate=48000:duration=6 "
+                                  "-c:v libx264 -preset veryfast -c:a aac -shortest")
+                                  .split(' ') +
+                              options);
 }
 
 } // namespace
@@ -334,11 +335,12 @@ TEST(SmartCut, SizeLimitEndsBeforeTheGroupThatWouldPassIt) {
 // copies its groups from the first keyframe.
 TEST(SmartCut, PartFromTheStartWhenThePictureStartsAfterTheSound) {
     QTemporaryDir dir;
-    const QString src = makeWithFfmpeg(dir.filePath("late.mkv"),
-                                       QString("-itsoffset 0.03 -f lavfi -i testsrc2=size=320x240:rate=25:duration=6 "
-                                               "-f lavfi -i sine=frequency=500:sample_rate=48000:duration=6 -c:v "
-                                               "libx264 -preset veryfast -g 25 -pix_fmt yuv420p -c:a aac")
-                                           .split(' '));
+    const QString src =
+        makeWithFfmpeg(dir.filePath("late.mkv"),
+                       QString("-itsoffset 0.03 -f lavfi -i testsrc2=size=320x240:rate=25:duration=6 "
+                               "-f lavfi -i sine=frequency=500:sample_rate=48000:duration=6 -c:v "
+                               "libx264 -preset veryfast -g 25 -pix_fmt yuv420p -c:a aac")
+                           .split(' '));
     const double late = probeStream(src, "video").value("start_time").toString().toDouble() -
                         probe(src).value("format").toObject().value("start_time").toString().toDouble();
     ASSERT_GT(late, 0.02);
@@ -372,12 +374,12 @@ TEST(SmartCut, TinySizeLimitReencodesFromTheFirstFrameOfTheRange) {
 // interrupted copy, index at the front) still gives the parts that lie before the damage.
 TEST(SmartCut, SizeLimitedPartEndsBeforeDamageFurtherOnInTheSource) {
     QTemporaryDir dir;
-    const QString src = makeWithFfmpeg(dir.filePath("src.mp4"),
-                                       QString("-f lavfi -i testsrc2=size=640x360:rate=30:duration=12 -f lavfi -i "
-                                               "sine=frequency=440:sample_rate=48000:duration=12 -c:v libx264 "
-                                               "-preset ultrafast -b:v 3M -g 30 -pix_fmt yuv420p -c:a aac "
-                                               "-shortest -movflags +faststart")
-                                           .split(' '));
+    const QString src = makeWithFfmpeg(
+        dir.filePath("src.mp4"), QString("-f lavfi -i testsrc2=size=640x360:rate=30:duration=12 -f lavfi -i "
+                                         "sine=frequency=440:sample_rate=48000:duration=12 -c:v libx264 "
+                                         "-preset ultrafast -b:v 3M -g 30 -pix_fmt yuv420p -c:a aac "
+                                         "-shortest -movflags +faststart")
+                                     .split(' '));
     ASSERT_FALSE(src.isEmpty());
     const qint64 whole = QFileInfo(src).size(), cap = whole / 5;
     ASSERT_TRUE(QFile(src).resize(whole * 6 / 10));

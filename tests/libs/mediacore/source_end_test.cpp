@@ -12,9 +12,9 @@
 #include <gtest/gtest.h>
 
 #include "EngineJobs.h"
-#include "mediacore/MediaCore.h"
 #include "OddMedia.h"
 #include "TestSupport.h"
+#include "mediacore/MediaCore.h"
 
 using namespace testsupport;
 using namespace std::chrono_literals;
@@ -73,7 +73,9 @@ TEST(OverstatedHeader, AClipIsAsLongAsWhatItHolds) {
     ASSERT_FALSE(endless.isEmpty());
     const QString encoded = dir.filePath("encoded.mp4"), copied = dir.filePath("copied.mkv");
     // Re-encoded and copied: 4 s each, no frozen picture after them, nothing past the end.
-    std::future<int> job = std::async(std::launch::async, [&] { return join({hour, endless}, encoded, "libx264"); });
+    std::future<int> job = std::async(std::launch::async, [&] {
+        return join({hour, endless}, encoded, "libx264");
+    });
     ASSERT_EQ(job.wait_for(120s), std::future_status::ready) << "the join pads to the header's length";
     EXPECT_EQ(job.get(), 0);
     EXPECT_NEAR(probeDuration(encoded), 8.0, 0.15);
@@ -107,13 +109,14 @@ bool stopsPromptly(const std::function<int()>& start, const std::function<void()
 
 TEST(Stop, EndsEveryStageOfEveryJobAndLeavesNoFile) {
     QTemporaryDir dir;
-    const QString longSrc = longClip(), hour = oddmedia::overstatedMp4(3600), endless = oddmedia::overstatedMkv();
+    const QString longSrc = longClip(), hour = oddmedia::overstatedMp4(3600),
+                  endless = oddmedia::overstatedMkv();
     int n = 0;
     for (const auto delay : {0ms, 20ms, 120ms, 400ms, 1200ms}) {
         SCOPED_TRACE(delay.count());
         // Convert: a re-encode that first decodes up to its start, a frame-exact cut, a copy.
-        for (const Cut& cut : {Cut{"libx264", "aac", 40000000, 59000000}, Cut{nullptr, nullptr, 1000000, 59000000},
-                               Cut{"copy", "copy", 0, 0}}) {
+        for (const Cut& cut : {Cut{"libx264", "aac", 40000000, 59000000},
+                               Cut{nullptr, nullptr, 1000000, 59000000}, Cut{"copy", "copy", 0, 0}}) {
             const QString out = dir.filePath(QString("c%1.mp4").arg(n++));
             Job job;
             ASSERT_EQ(setUp(job, longSrc, out, cut), 1);
@@ -127,15 +130,15 @@ TEST(Stop, EndsEveryStageOfEveryJobAndLeavesNoFile) {
             }
         }
         // Join: copied, re-encoded, and re-encoded over clips whose headers claim hours.
-        for (const QStringList& clips : {QStringList{longSrc, longSrc}, QStringList{longSrc, hour},
-                                         QStringList{hour, endless, hour}}) {
+        for (const QStringList& clips :
+             {QStringList{longSrc, longSrc}, QStringList{longSrc, hour}, QStringList{hour, endless, hour}}) {
             for (const char* vcodec : {static_cast<const char*>(nullptr), "libx264"}) {
                 const QString out = dir.filePath(QString("j%1.mkv").arg(n++));
                 Join job;
                 ASSERT_EQ(setUp(job, clips, out, vcodec), 1);
                 int r = 0;
-                EXPECT_TRUE(stopsPromptly([&] { return apiMediaJoinStart(job.h); }, [&] { apiMediaJoinStop(job.h); },
-                                          delay, &r))
+                EXPECT_TRUE(stopsPromptly([&] { return apiMediaJoinStart(job.h); },
+                                          [&] { apiMediaJoinStop(job.h); }, delay, &r))
                     << out.toStdString();
                 EXPECT_EQ(r, 0);
                 if (QFile::exists(out)) {

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "EngineJobs.h"
-#include "mediacore/MediaCore.h"
 #include "TestSupport.h"
+#include "mediacore/MediaCore.h"
 
 using namespace testsupport;
 
@@ -14,8 +14,9 @@ namespace {
 
 QString makeClip(const QTemporaryDir& dir, const QString& colour, int toneHz) {
     return makeWithFfmpeg(dir.filePath(colour + ".mp4"),
-                          QStringList{"-f", "lavfi", "-i", "color=" + colour + ":s=160x96:r=25:d=2", "-f", "lavfi",
-                                      "-i", QString("sine=frequency=%1:sample_rate=48000:d=2").arg(toneHz)} +
+                          QStringList{"-f", "lavfi", "-i", "color=" + colour + ":s=160x96:r=25:d=2", "-f",
+                                      "lavfi", "-i",
+                                      QString("sine=frequency=%1:sample_rate=48000:d=2").arg(toneHz)} +
                               QString("-c:v libx264 -pix_fmt yuv420p -g 25 -c:a aac -shortest").split(' '));
 }
 
@@ -25,7 +26,8 @@ struct Output {
     const char* pixFmt; // what ffprobe reports for the output
 };
 
-QString joinWith(const QTemporaryDir& dir, const QString& red, const QString& blue, const Output& o, int effect) {
+QString joinWith(const QTemporaryDir& dir, const QString& red, const QString& blue, const Output& o,
+                 int effect) {
     const QString out = dir.filePath(QString("t%1_%2").arg(effect).arg(o.name));
     Join job;
     if (apiMediaJoinSetOutputPath(job.h, utf8(out)) < 1)

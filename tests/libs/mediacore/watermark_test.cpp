@@ -37,7 +37,7 @@ TEST(EngineWatermarks, VideoMarkPlaysItsFilePartAndBothKindsTakeTheirTransparenc
     const QRgb v15 = during.pixel(140, 110);
     EXPECT_NEAR(qBlue(v15), 128, 30); // blue: the second second of its file, half transparent
     EXPECT_LT(qRed(v15), 30);
-    EXPECT_LT(qGray(early.pixel(140, 110)), 20); // before its start
+    EXPECT_LT(qGray(early.pixel(140, 110)), 20);      // before its start
     EXPECT_NEAR(qGreen(early.pixel(30, 25)), 64, 25); // green at 75 % transparency
     EXPECT_LT(qGray(early.pixel(70, 25)), 20);
     EXPECT_NEAR(probeDuration(out), 4.0, 0.15);
@@ -49,10 +49,11 @@ TEST(EngineWatermarks, MarksKeepToTheKeptRangeEndOnTheirEndAndPlayTheirFilePartF
         makeWithFfmpeg(dir.filePath("black.mp4"), {"-f", "lavfi", "-i", "color=c=black:s=320x240:r=30:d=10",
                                                    "-c:v", "libx264", "-pix_fmt", "yuv420p"});
     // Red then blue with one key picture only: a seek into it lands on its first picture.
-    const QString mark = makeWithFfmpeg(
-        dir.filePath("mark.mp4"), {"-f", "lavfi", "-i", "color=c=red:s=80x60:r=25:d=1", "-f", "lavfi", "-i",
-                                   "color=c=blue:s=80x60:r=25:d=1", "-filter_complex", "[0][1]concat=n=2:v=1",
-                                   "-c:v", "libx264", "-pix_fmt", "yuv420p", "-x264-params", "keyint=100:scenecut=0"});
+    const QString mark =
+        makeWithFfmpeg(dir.filePath("mark.mp4"),
+                       {"-f", "lavfi", "-i", "color=c=red:s=80x60:r=25:d=1", "-f", "lavfi", "-i",
+                        "color=c=blue:s=80x60:r=25:d=1", "-filter_complex", "[0][1]concat=n=2:v=1", "-c:v",
+                        "libx264", "-pix_fmt", "yuv420p", "-x264-params", "keyint=100:scenecut=0"});
     const QString green = makeWithFfmpeg(dir.filePath("green.png"),
                                          {"-f", "lavfi", "-i", "color=c=0x00FF00:s=40x30", "-frames:v", "1"});
     ASSERT_FALSE(clip.isEmpty() || mark.isEmpty() || green.isEmpty());

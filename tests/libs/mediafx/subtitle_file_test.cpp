@@ -27,11 +27,13 @@ QString write(const QTemporaryDir& dir, const QString& name, const QByteArray& b
 
 const char* kCue = "1\n00:00:00,000 --> 00:00:05,000\n";
 
-const std::string kStyles =
-    "[V4+ Styles]\nFormat: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, "
-    "Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, "
-    "MarginL, MarginR, MarginV, Encoding\n";
-const std::string kEvents = "[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n";
+const std::string kStyles = "[V4+ Styles]\nFormat: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, "
+                            "OutlineColour, BackColour, "
+                            "Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, "
+                            "BorderStyle, Outline, Shadow, Alignment, "
+                            "MarginL, MarginR, MarginV, Encoding\n";
+const std::string kEvents =
+    "[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n";
 
 std::string script(const std::string& style, const std::string& text) {
     return "[Script Info]\nPlayResX: 640\nPlayResY: 360\n\n" + kStyles + "Style: Default,Arial," + style +
@@ -52,7 +54,8 @@ TEST(SubtitleFile, FilesAndSubtitlesOverTheLimitsAreRefusedAlsoByTheEnginesSette
     for (int i = 0; i < 2000; ++i)
         lines += "short line\n";
     const QString tall = write(dir, "tall.srt", lines);
-    const QString fine = write(dir, "fine.srt", QByteArray(kCue) + "Hello\n\n2\n00:00:06,000 --> 00:00:07,000\nBye\n");
+    const QString fine =
+        write(dir, "fine.srt", QByteArray(kCue) + "Hello\n\n2\n00:00:06,000 --> 00:00:07,000\nBye\n");
 
     EXPECT_EQ(checkSubtitleFile(big.toStdString()), AVERROR(EFBIG));
     EXPECT_EQ(checkSubtitleFile(oneLine.toStdString()), AVERROR(EMSGSIZE));
@@ -67,16 +70,18 @@ TEST(SubtitleFile, FilesAndSubtitlesOverTheLimitsAreRefusedAlsoByTheEnginesSette
 }
 
 TEST(SubtitleFile, AScriptsSizesAreHeldToItsPictureAndAnExportWithThemEnds) {
-    const std::string hostile =
-        script("100000,&H00FFFFFF,&H000000FF,&H00000000,&H00000000,0,0,0,0,5000,100,0,0,1,9000,2,2,10,10,10,1",
-               "{\\blur4000\\fs90000\\be300\\bord2}Hi {\\t(\\fscy900)}there");
+    const std::string hostile = script(
+        "100000,&H00FFFFFF,&H000000FF,&H00000000,&H00000000,0,0,0,0,5000,100,0,0,1,9000,2,2,10,10,10,1",
+        "{\\blur4000\\fs90000\\be300\\bord2}Hi {\\t(\\fscy900)}there");
     const std::string bounded = boundedAssScript(hostile);
     // Font size at most the picture height (360), scale 200 %, edges a twentieth (18).
-    EXPECT_NE(bounded.find("Style: Default,Arial,360,&H00FFFFFF,&H000000FF,&H00000000,&H00000000,0,0,0,0,200,100,0,0,"
-                           "1,18,2,2,10,10,10,1\n"),
+    EXPECT_NE(bounded.find(
+                  "Style: Default,Arial,360,&H00FFFFFF,&H000000FF,&H00000000,&H00000000,0,0,0,0,200,100,0,0,"
+                  "1,18,2,2,10,10,10,1\n"),
               std::string::npos)
         << bounded;
-    EXPECT_NE(bounded.find(",,{\\blur18\\fs360\\be20\\bord2}Hi {\\t(\\fscy200)}there"), std::string::npos) << bounded;
+    EXPECT_NE(bounded.find(",,{\\blur18\\fs360\\be20\\bord2}Hi {\\t(\\fscy200)}there"), std::string::npos)
+        << bounded;
     // Styles without a "Format:" line are read in the renderer's default order: bounded too.
     std::string unformatted = hostile;
     const size_t from = unformatted.find("Format: Name");

@@ -13,8 +13,8 @@ void drawBlock(int width, int height, unsigned char* buffer, TEXT_WATERMARK_PARA
         for (int x = p.rect.left - 1; x <= p.rect.left + 61; ++x) {
             if (x < 0 || y < 0 || x >= width || y >= height)
                 continue;
-            const bool edge = y == p.rect.top - 1 || y == p.rect.top + 33 || x == p.rect.left - 1 ||
-                              x == p.rect.left + 61;
+            const bool edge =
+                y == p.rect.top - 1 || y == p.rect.top + 33 || x == p.rect.left - 1 || x == p.rect.left + 61;
             unsigned char* px = buffer + (size_t(y) * width + x) * 4;
             px[0] = edge ? 1 : 200;
             px[3] = edge ? 1 : 255;

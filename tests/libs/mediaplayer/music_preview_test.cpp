@@ -42,14 +42,16 @@ protected:
     static void SetUpTestSuite() {
         dir_ = new QTemporaryDir;
         // A steady tone, and one sounding only in the first half of every second.
-        ASSERT_FALSE(testsupport::makeWithFfmpeg(dir_->filePath("tone.wav"),
-                                                 {"-f", "lavfi", "-i", "aevalsrc=0.5*sin(2*PI*440*t):s=44100:d=6"})
-                         .isEmpty());
-        ASSERT_FALSE(testsupport::makeWithFfmpeg(dir_->filePath("beats.mp3"),
-                                                 {"-f", "lavfi", "-i",
-                                                  "aevalsrc=0.5*sin(2*PI*440*t)*lt(mod(t\\,1)\\,0.5):s=44100:d=4",
-                                                  "-c:a", "libmp3lame"})
-                         .isEmpty());
+        ASSERT_FALSE(
+            testsupport::makeWithFfmpeg(dir_->filePath("tone.wav"),
+                                        {"-f", "lavfi", "-i", "aevalsrc=0.5*sin(2*PI*440*t):s=44100:d=6"})
+                .isEmpty());
+        ASSERT_FALSE(
+            testsupport::makeWithFfmpeg(dir_->filePath("beats.mp3"),
+                                        {"-f", "lavfi", "-i",
+                                         "aevalsrc=0.5*sin(2*PI*440*t)*lt(mod(t\\,1)\\,0.5):s=44100:d=4",
+                                         "-c:a", "libmp3lame"})
+                .isEmpty());
     }
     static void TearDownTestSuite() {
         delete dir_;

@@ -109,15 +109,23 @@ TEST_F(BlackClip, SubtitleColourAndFontChangeWhilePlaying) {
 
     player.UpdateSubtitleFontClr(0xFF000000, 1, 0xFF000000); // red
     QImage shot;
-    EXPECT_TRUE(waitFor([&] { shot = snapshot(player, 320, 240); return count(shot, all, red) > 50; }, 3000));
+    EXPECT_TRUE(waitFor(
+        [&] {
+            shot = snapshot(player, 320, 240);
+            return count(shot, all, red) > 50;
+        },
+        3000));
     EXPECT_EQ(player.playerStatus(), 1);
     const int regularInk = count(shot, all, red);
 
     player.UpdateSubtitleFontFile(bold.toUtf8().constData());
-    EXPECT_TRUE(waitFor([&] {
-        shot = snapshot(player, 320, 240);
-        return count(shot, all, red) > regularInk * 5 / 4;
-    }, 3000)) << regularInk << " vs " << count(shot, all, red);
+    EXPECT_TRUE(waitFor(
+        [&] {
+            shot = snapshot(player, 320, 240);
+            return count(shot, all, red) > regularInk * 5 / 4;
+        },
+        3000))
+        << regularInk << " vs " << count(shot, all, red);
     EXPECT_EQ(player.playerStatus(), 1);
     player.stop();
 }

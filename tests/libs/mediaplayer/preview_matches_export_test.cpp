@@ -1,9 +1,9 @@
 // What the preview shows is what the export writes: the same settings on a player and on an
 // engine convert job of the same clip give the same picture at the same time. The export is
 // lossless (FFV1) and decoded by the ffmpeg command line, so only the colour conversion differs.
-#include "mediacore/MediaCore.h"
 #include "PlayerTestUtil.h"
 #include "TestSupport.h"
+#include "mediacore/MediaCore.h"
 
 #include <QFile>
 #include <QFont>

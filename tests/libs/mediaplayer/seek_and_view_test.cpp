@@ -51,10 +51,11 @@ double differenceAt(const QImage& shot, const QString& clip, double seconds) {
 
 // A 320 x 240 clip stored with 4:3 pixels: shown 16:9.
 QString anamorphicClip(const QTemporaryDir& dir) {
-    return testsupport::makeWithFfmpeg(dir.filePath("anamorphic.mkv"),
-                                       QString("-f lavfi -i testsrc2=size=320x240:rate=25:duration=3 -vf setsar=4/3 "
-                                               "-c:v libx264 -preset ultrafast -pix_fmt yuv420p")
-                                           .split(' '));
+    return testsupport::makeWithFfmpeg(
+        dir.filePath("anamorphic.mkv"),
+        QString("-f lavfi -i testsrc2=size=320x240:rate=25:duration=3 -vf setsar=4/3 "
+                "-c:v libx264 -preset ultrafast -pix_fmt yuv420p")
+            .split(' '));
 }
 
 } // namespace

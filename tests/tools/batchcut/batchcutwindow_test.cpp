@@ -183,7 +183,8 @@ TEST(BatchCutWindow, AFileThatCannotBeReadIsRefusedAtLoading) {
     d.pressStart();
     EXPECT_EQ(answerAlerts(), QStringList{text("scrlabelplaceholderString")});
     EXPECT_FALSE(d.window->jobChain().isBusy());
-    const int added = d.window->addFiles({testsupport::media("h264_aac.mp4"), testsupport::media("not_media.mp4")});
+    const int added =
+        d.window->addFiles({testsupport::media("h264_aac.mp4"), testsupport::media("not_media.mp4")});
     EXPECT_EQ(added, 1);
     const QStringList alerts = answerAlerts();
     ASSERT_EQ(alerts.size(), 1);

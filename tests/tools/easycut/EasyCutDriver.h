@@ -42,7 +42,8 @@ public:
 
     // The add-file button, then the open panel answered with path.
     void addFile(const QString& path) {
-        tooltest::pickFile(window->addfileBtn->isVisible() ? window->addfileBtn : window->updateFileAddBtn, path);
+        tooltest::pickFile(window->addfileBtn->isVisible() ? window->addfileBtn : window->updateFileAddBtn,
+                           path);
     }
 
     // Types a time into a row of fields, one field after the other, and ends it with Return:

@@ -5,8 +5,8 @@
 #include "EasyCutDriver.h"
 
 #include "foundation/controls/NSImageView.h"
-#include "mediaplayer/LxMoviePlayer.h"
 #include "foundation/helpers/HelpClass.h"
+#include "mediaplayer/LxMoviePlayer.h"
 #include "platform/Geometry.h"
 
 #include <QLabel>
@@ -43,13 +43,15 @@ TEST(Transport, TheTimeLabelFollowsTheBarWhilePausedAndReadsZeroAfterTheEnd) {
     QTest::mouseClick(w.cutprogressView, Qt::LeftButton, {}, barPoint(w.cutprogressView, 0.6));
     settle();
     EXPECT_NEAR(playHead(w), 0.6 * D, 0.2);
-    EXPECT_NEAR(labelSeconds(w.currentTimeLabel), playHead(w), 0.011) << w.currentTimeLabel->text().toStdString();
+    EXPECT_NEAR(labelSeconds(w.currentTimeLabel), playHead(w), 0.011)
+        << w.currentTimeLabel->text().toStdString();
 
     // Play the last half second: at the end the picture goes back to 0, and so does the label.
     QTest::mouseClick(w.cutprogressView, Qt::LeftButton, {}, barPoint(w.cutprogressView, 0.96));
     click(w.playOrpauseBtn);
     ASSERT_TRUE(waitUntil([&] { return w.playOrpauseBtn->selected(); }, 2000));
-    ASSERT_TRUE(waitUntil([&] { return !w.playOrpauseBtn->selected(); }, 10000)) << "playback reaches the end";
+    ASSERT_TRUE(waitUntil([&] { return !w.playOrpauseBtn->selected(); }, 10000))
+        << "playback reaches the end";
     settle(100);
     EXPECT_NEAR(playHead(w), 0.0, 0.05);
     EXPECT_EQ(w.currentTimeLabel->text(), HelpClass::returnTimeToStr(0));

@@ -9,11 +9,11 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/UserDefaults.h"
-#include "tools/join/JoinnerWindowController.h"
-#include "tools/shared/FormatBrowser.h"
 #include "profiles/InputFileNameWindowController.h"
 #include "profiles/ProfileParameters.h"
 #include "profiles/SettingWindowController.h"
+#include "tools/join/JoinnerWindowController.h"
+#include "tools/shared/FormatBrowser.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -105,7 +105,7 @@ TEST(JoinPreview, ASnapshotIsTheFrameShown) {
     ASSERT_NE(d.window->preview()->player(), nullptr);
     // The play head dragged to the middle of the clip.
     d.window->cutProgressView->delegate()->actionSeekToTimeForCutProgressViewBlock(d.window->cutProgressView,
-                                                                                  0.5f);
+                                                                                   0.5f);
     settle(200);
     EXPECT_NEAR(d.window->preview()->currentTime(), 5.0, 0.05);
     EXPECT_EQ(d.window->leftTimeLabel->text(), "00:00:05.00");

@@ -304,8 +304,8 @@ TEST(JoinWindow, TheSelectedClipsPictureHasItsDisplayShape) {
     QTemporaryDir dir;
     // Square pixels stored 2:1 wide: shown at 640 x 240.
     const QString wide = testsupport::makeWithFfmpeg(
-        dir.filePath("sar2.mp4"), {"-i", testsupport::media("h264_aac.mp4"), "-vf", "setsar=2", "-c:v", "libx264",
-                                   "-preset", "veryfast", "-an"});
+        dir.filePath("sar2.mp4"), {"-i", testsupport::media("h264_aac.mp4"), "-vf", "setsar=2", "-c:v",
+                                   "libx264", "-preset", "veryfast", "-an"});
     ASSERT_FALSE(wide.isEmpty());
     d.addFile(testsupport::media("h264_aac.mp4"));
     d.addFile(testsupport::media("rotated_90.mp4"));
@@ -327,7 +327,8 @@ TEST(JoinWindow, TheSelectedClipsPictureHasItsDisplayShape) {
                     picture |= QRect(x, y, 1, 1);
         ASSERT_FALSE(picture.isEmpty()) << "row " << c.row;
         EXPECT_NEAR(double(picture.width()) / picture.height(), c.ratio, 0.05) << "row " << c.row;
-        EXPECT_TRUE(std::abs(picture.width() - view.width()) <= 2 || std::abs(picture.height() - view.height()) <= 2)
+        EXPECT_TRUE(std::abs(picture.width() - view.width()) <= 2 ||
+                    std::abs(picture.height() - view.height()) <= 2)
             << "as large as fits";
     }
 }

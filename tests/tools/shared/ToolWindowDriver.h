@@ -120,7 +120,8 @@ inline void pickOutputFolder(OutputFolderChooser* chooser, const QString& folder
 }
 
 // Clicks an add-file button and answers its open panel (of the given mode) with path.
-inline void pickFile(QWidget* addButton, const QString& path, QFileDialog::FileMode mode = QFileDialog::ExistingFiles) {
+inline void pickFile(QWidget* addButton, const QString& path,
+                     QFileDialog::FileMode mode = QFileDialog::ExistingFiles) {
     click(addButton);
     QFileDialog* panel = panelOfMode(mode);
     ASSERT_NE(panel, nullptr);

@@ -26,9 +26,9 @@ public:
         setWindowTitle("Split_Title");
         resize(880, 60);
         bar = new ExportBar(this, this,
-                            {NSMakeRect(16, 16, 68, 24), NSMakeRect(85, 8, 223, 32), NSMakeRect(312, 10, 30, 28),
-                             NSMakeRect(356, 16, 80, 24), NSMakeRect(436, 22, 270, 12),
-                             NSMakeRect(722, 6, 146, 44)},
+                            {NSMakeRect(16, 16, 68, 24), NSMakeRect(85, 8, 223, 32),
+                             NSMakeRect(312, 10, 30, 28), NSMakeRect(356, 16, 80, 24),
+                             NSMakeRect(436, 22, 270, 12), NSMakeRect(722, 6, 146, 44)},
                             "Splitfinishedstring");
         bar->editingEnabled = [this](bool on) { editingLog.push_back(on); };
         bar->startRequested = [this] {

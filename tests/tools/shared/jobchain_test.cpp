@@ -11,8 +11,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTest>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <atomic>

@@ -70,7 +70,8 @@ TEST(PreviewPane, SnapshotsAreTheFrameShownInEachFormatUnderFreeNames) {
             << format << ": the picture is the frame shown";
     }
     // Nothing else, hidden or not: the temporary file each was written under has its name now.
-    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).size(), existing.size() + written.size());
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).size(),
+              existing.size() + written.size());
     for (const QString& path : existing) {
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));

@@ -157,7 +157,8 @@ TEST(TimeCodeRow, TheStepperIsDrawnFillsTheRowsEndAndStepsOnlyItsOwnRow) {
     EXPECT_EQ(rows.start->field(TimeCodeRow::Hundredths)->text(), "99");
 }
 
-TEST(TimeCodeRow, ATypedTimeIsCheckedOnceAsAWholeARefusalShowsTheStoredTimeAndSteppersStartFromTheShownValue) {
+TEST(TimeCodeRow,
+     ATypedTimeIsCheckedOnceAsAWholeARefusalShowsTheStoredTimeAndSteppersStartFromTheShownValue) {
     Rows rows(120);
     rows.start->setTime(40);
     rows.stop->setTime(90);

@@ -44,9 +44,13 @@ class Driver : public tooltest::WindowHolder<SplitWindowController> {
 public:
     Driver() { chooseOutputFolder(out.path()); }
 
-    void chooseOutputFolder(const QString& folder) { tooltest::pickOutputFolder(window->outputPopBtn, folder); }
+    void chooseOutputFolder(const QString& folder) {
+        tooltest::pickOutputFolder(window->outputPopBtn, folder);
+    }
     // The splitter takes one file: its open panel picks a single file.
-    void addFile(const QString& path) { tooltest::pickFile(window->addfileBtn, path, QFileDialog::ExistingFile); }
+    void addFile(const QString& path) {
+        tooltest::pickFile(window->addfileBtn, path, QFileDialog::ExistingFile);
+    }
 
     // Picks item i of a pop-up as the user does.
     static void pick(QComboBox* popUp, int i) {

@@ -244,7 +244,8 @@ TEST(SplitWindow, ManualPointsAtTheBeginMarkerWithPreviousNextAndDelete) {
 TEST(SplitWindow, BySizeEachPartStaysUnderTheCapAndThePartsCoverTheWholeFile) {
     Driver d;
     const QString source = testsupport::media("long_10s.mp4");
-    const QStringList parts = splitBySize(d, source, QString::number(QFileInfo(source).size() / 1e6 / 3.5, 'f', 3));
+    const QStringList parts =
+        splitBySize(d, source, QString::number(QFileInfo(source).size() / 1e6 / 3.5, 'f', 3));
     ASSERT_GE(parts.size(), 4);
     // Where the cap ends a part early, the next part takes over from there: no stretch of
     // the source is lost and none is written twice.
@@ -263,7 +264,8 @@ TEST(SplitWindow, BySizeEndsAtTheLastPictureOfASourceWhoseSoundRunsOn) {
     // writes no part without one.
     Driver d;
     const QString source = testsupport::fieldClip("sound_past_picture.mp4");
-    EXPECT_GE(splitBySize(d, source, QString::number(QFileInfo(source).size() / 1e6 / 3.2, 'f', 3)).size(), 3);
+    EXPECT_GE(splitBySize(d, source, QString::number(QFileInfo(source).size() / 1e6 / 3.2, 'f', 3)).size(),
+              3);
 }
 
 TEST(SplitWindow, BySizeTheCapIsInTheMegabytesTheWindowShows) {
@@ -271,7 +273,8 @@ TEST(SplitWindow, BySizeTheCapIsInTheMegabytesTheWindowShows) {
     // binary ones: the file must still be split.
     Driver d;
     const QString source = testsupport::media("long_10s.mp4");
-    EXPECT_GE(splitBySize(d, source, QString::number(QFileInfo(source).size() / 1e6 / 1.02, 'f', 3)).size(), 2);
+    EXPECT_GE(splitBySize(d, source, QString::number(QFileInfo(source).size() / 1e6 / 1.02, 'f', 3)).size(),
+              2);
 }
 
 TEST(SplitWindow, BySizeACopiedPartHoldsEveryPictureUpToItsEnd) {

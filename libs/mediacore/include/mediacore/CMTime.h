@@ -7,8 +7,8 @@
 
 struct CMTime {
     int64_t value = 0;
-    int32_t timescale = 0;  // 0 marks an invalid time
-    uint32_t flags = 0;     // 1 = valid
+    int32_t timescale = 0; // 0 marks an invalid time
+    uint32_t flags = 0;    // 1 = valid
     int64_t epoch = 0;
 };
 
@@ -18,14 +18,18 @@ inline CMTime CMTimeMake(int64_t value, int32_t timescale) {
 
 // Rounds seconds to the nearest tick of the timescale; a non-finite time is invalid.
 inline CMTime CMTimeMakeWithSeconds(double seconds, int32_t preferredTimescale) {
-    if (!std::isfinite(seconds) || preferredTimescale <= 0) return CMTime{};
+    if (!std::isfinite(seconds) || preferredTimescale <= 0)
+        return CMTime{};
     return CMTimeMake(static_cast<int64_t>(std::llround(seconds * preferredTimescale)), preferredTimescale);
 }
 
 // Seconds of a time; 0 for an invalid one (so that callers never divide by garbage).
 inline double CMTimeGetSeconds(CMTime t) {
-    if (t.timescale <= 0 || !(t.flags & 1u)) return 0.0;
+    if (t.timescale <= 0 || !(t.flags & 1u))
+        return 0.0;
     return static_cast<double>(t.value) / t.timescale;
 }
 
-inline bool CMTIME_IS_VALID(CMTime t) { return t.timescale > 0 && (t.flags & 1u); }
+inline bool CMTIME_IS_VALID(CMTime t) {
+    return t.timescale > 0 && (t.flags & 1u);
+}

@@ -21,16 +21,16 @@ typedef struct RECT {
 } RECT;
 
 typedef struct MEDIA_AUDIO_STREAM_INFO {
-    int32_t exist;        // non-zero when the stream is present
-    int32_t index;        // stream index in the container
-    char codec[128];      // codec name
-    int32_t samplerate;   // Hz
-    int32_t channel;      // channel count
-    int32_t bitrate;      // bit/s
-    int32_t fmt;          // sample-format code, stored unchanged by the program
+    int32_t exist;      // non-zero when the stream is present
+    int32_t index;      // stream index in the container
+    char codec[128];    // codec name
+    int32_t samplerate; // Hz
+    int32_t channel;    // channel count
+    int32_t bitrate;    // bit/s
+    int32_t fmt;        // sample-format code, stored unchanged by the program
     char lang[128];
     char title[256];
-    char apsect[64];      // a further text field
+    char apsect[64]; // a further text field
 } MEDIA_AUDIO_STREAM_INFO;
 
 typedef struct MEDIA_VIDEO_STREAM_INFO {
@@ -41,10 +41,10 @@ typedef struct MEDIA_VIDEO_STREAM_INFO {
     int32_t width;
     int32_t height;
     double fps;
-    int32_t bitrate;      // bit/s
+    int32_t bitrate; // bit/s
     int32_t reserved1;
     double aspect;
-    int32_t angle;        // display rotation in degrees
+    int32_t angle; // display rotation in degrees
     char lang[128];
     char title[256];
     char apsect[64];
@@ -54,18 +54,18 @@ typedef struct MEDIA_VIDEO_STREAM_INFO {
 typedef struct IMAGE_WATERMARK_PARAM {
     char path[260];
     RECT rect;
-    int32_t transparence;   // percent transparent, 0 = opaque
-    int64_t start_time;     // microseconds
-    int64_t end_time;       // microseconds
+    int32_t transparence; // percent transparent, 0 = opaque
+    int64_t start_time;   // microseconds
+    int64_t end_time;     // microseconds
 } IMAGE_WATERMARK_PARAM;
 
 typedef struct TEXT_WATERMARK_PARAM {
     char text[260];
-    RECT rect;              // left and top give the text origin
-    char szFontFile[260];   // always left empty by the program
+    RECT rect;            // left and top give the text origin
+    char szFontFile[260]; // always left empty by the program
     char szFontName[260];
     int32_t fontsize;
-    uint32_t fontclr;       // colour word
+    uint32_t fontclr; // colour word
     int32_t transparence;
     int64_t start_time;
     int64_t end_time;
@@ -75,24 +75,24 @@ typedef struct VIDEO_WATERMARK_PARAM {
     char path[260];
     RECT rect;
     int32_t reserved1;
-    int64_t start_time;       // on the output timeline, microseconds
+    int64_t start_time; // on the output timeline, microseconds
     int64_t end_time;
-    int64_t file_start_time;  // within the overlay file, microseconds
+    int64_t file_start_time; // within the overlay file, microseconds
     int64_t file_end_time;
     char reserved2[28];
-    int32_t transparence;     // percent
+    int32_t transparence; // percent
     char reserved3[8];
 } VIDEO_WATERMARK_PARAM;
 
 typedef struct SUBTITLE_PARAM {
-    char path[260];           // empty = no subtitle
-    int32_t position;         // vertical position in video pixels, -1 = not set
+    char path[260];   // empty = no subtitle
+    int32_t position; // vertical position in video pixels, -1 = not set
     char fontFile[260];
     char reserved[260];
     int32_t fontSize;
-    int32_t shadow;           // 0 or 1
-    uint32_t fontColor;       // colour word
-    uint32_t shadowColor;     // colour word (same value as fontColor)
+    int32_t shadow;       // 0 or 1
+    uint32_t fontColor;   // colour word
+    uint32_t shadowColor; // colour word (same value as fontColor)
 } SUBTITLE_PARAM;
 
 // Draws text into a width x height buffer of RGBA8888 premultiplied pixels (rows of
@@ -105,7 +105,7 @@ typedef void (*DRAW_TEXT_CALLBACK)(int width, int height, unsigned char* buffer,
 typedef int (*LOAD_IMAGE_CALLBACK)(const char* path, int* width, int* height, int bufferSize,
                                    unsigned char* buffer);
 
-}  // extern "C"
+} // extern "C"
 
 static_assert(sizeof(RECT) == 16);
 static_assert(offsetof(RECT, top) == 4 && offsetof(RECT, right) == 8 && offsetof(RECT, bottom) == 12);
@@ -177,34 +177,34 @@ namespace mediarecords {
 // Length of the longest prefix of `text` that fits in `capacity - 1` bytes without
 // cutting a UTF-8 character in two.
 inline size_t utf8FitLength(std::string_view text, size_t capacity) {
-    if (capacity == 0) return 0;
+    if (capacity == 0)
+        return 0;
     size_t n = text.size();
-    if (n < capacity) return n;
+    if (n < capacity)
+        return n;
     n = capacity - 1;
     // Step back over continuation bytes (10xxxxxx) to the start of the cut character.
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
     return n;
 }
 
 // Writes `text` into a fixed text field, cut at the field's size on a character boundary,
 // always NUL-terminated; the rest of the field is zeroed.
-template <size_t N>
-inline void writeText(char (&field)[N], std::string_view text) {
+template <size_t N> inline void writeText(char (&field)[N], std::string_view text) {
     const size_t n = utf8FitLength(text, N);
     std::memset(field, 0, N);
     std::memcpy(field, text.data(), n);
 }
 
 // True when `text` fits a field of N bytes whole (used to refuse paths that would be cut).
-template <size_t N>
-inline bool fitsText(const char (&)[N], std::string_view text) {
+template <size_t N> inline bool fitsText(const char (&)[N], std::string_view text) {
     return text.size() < N;
 }
 
 // Reads a text field that another party filled, never past its end.
-template <size_t N>
-inline std::string readText(const char (&field)[N]) {
+template <size_t N> inline std::string readText(const char (&field)[N]) {
     return std::string(field, strnlen(field, N));
 }
 
-}  // namespace mediarecords
+} // namespace mediarecords
