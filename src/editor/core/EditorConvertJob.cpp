@@ -1,10 +1,10 @@
 #include "editor/core/EditorConvertJob.h"
 
 #include "editor/music/MusicPlacement.h"
-#include "mediacore/MediaCore.h"
 #include "foundation/records/MusicInfo.h"
 #include "foundation/records/SimpleData.h"
 #include "foundation/records/SubtitleParam.h"
+#include "mediacore/MediaCore.h"
 #include "platform/Log.h"
 
 #include <algorithm>
@@ -218,8 +218,8 @@ int EditorConvertJob::addMusic(const Settings& s) {
     for (const auto& m : s.music) {
         const MusicPlacement p = musicPlacement(*m);
         result = apiMediaConvertAddDubbingMusic(h, m->path.toUtf8().constData(), toUs(p.musicStart),
-                                                toUs(p.musicEnd), toUs(p.slotStart), toUs(p.slotEnd), p.volume,
-                                                toUs(p.fadeIn), toUs(p.fadeOut));
+                                                toUs(p.musicEnd), toUs(p.slotStart), toUs(p.slotEnd),
+                                                p.volume, toUs(p.fadeIn), toUs(p.fadeOut));
         if (result < 0) {
             qCWarning(lcEditor) << "music refused:" << m->path << result;
             break;
