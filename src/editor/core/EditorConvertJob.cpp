@@ -1,5 +1,6 @@
 #include "editor/core/EditorConvertJob.h"
 
+#include "editor/music/MusicPlacement.h"
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/records/MusicInfo.h"
 #include "foundation/records/SimpleData.h"
@@ -7,10 +8,8 @@
 #include "mediacore/MediaCore.h"
 #include "platform/Log.h"
 
-#include <QByteArray>
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 namespace {
@@ -26,17 +25,6 @@ int leadingInt(const QString& text) {
 
 bool keeps(const QString& value) {
     return EditorOutputChoices::keepsSource(value);
-}
-
-// Copies text into a fixed engine field, cut at a whole UTF-8 character so that the field
-// never ends in half a character; the field always ends with a NUL.
-void copyText(char* field, size_t size, const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
-    size_t n = std::min(size_t(utf8.size()), size - 1);
-    while (n > 0 && n < size_t(utf8.size()) && (uchar(utf8[qsizetype(n)]) & 0xC0) == 0x80)
-        --n;
-    std::memcpy(field, utf8.constData(), n);
-    field[n] = '\0';
 }
 
 int64_t toUs(double seconds) {
@@ -174,15 +162,7 @@ int EditorConvertJob::setSoundAndOverlays(const Settings& s, Refused* refused) {
 
     const SubtitleParam& sub = *rec.subtitleParam;
     if (!sub.subtitlePath.isEmpty()) {
-        SUBTITLE_PARAM p;
-        std::memset(&p, 0, sizeof p);
-        copyText(p.path, sizeof p.path, sub.subtitlePath);
-        p.position = sub.positon;
-        copyText(p.fontFile, sizeof p.fontFile, sub.fontPath);
-        p.fontSize = sub.fontSize;
-        p.shadow = sub.shadow;
-        p.fontColor = HelpClass::retDwordColorVolue(sub.fontColor);
-        p.shadowColor = p.fontColor;
+        const SUBTITLE_PARAM p = overlays::subtitleRecord(sub);
         const int r = apiMediaConvertSetSubtitle(h, p);
         if (r < 1) {
             qCWarning(lcEditor) << "subtitle refused:" << sub.subtitlePath << r;
@@ -238,16 +218,10 @@ int EditorConvertJob::addMusic(const Settings& s) {
     Handle h = handleOf(handle_);
     int result = 1;
     for (const auto& m : s.music) {
-        float slotEnd = m->positionEnd;
-        if (m->positionEnd - m->positionStart > m->pruneDiration && !m->repeat)
-            slotEnd = m->positionStart + m->pruneDiration;
-        const double musicStart = m->prune ? m->pruneStart : 0.0;
-        const double musicEnd =
-            m->prune ? double(m->pruneStart) + m->pruneDiration
-                     : std::min(double(m->positionEnd) - m->positionStart, double(m->duration));
-        result = apiMediaConvertAddDubbingMusic(
-            h, m->path.toUtf8().constData(), toUs(musicStart), toUs(musicEnd), toUs(m->positionStart),
-            toUs(slotEnd), double(m->volume), m->fadeIn ? 1000000 : 0, m->fadeOut ? 1000000 : 0);
+        const MusicPlacement p = musicPlacement(*m);
+        result = apiMediaConvertAddDubbingMusic(h, m->path.toUtf8().constData(), toUs(p.musicStart),
+                                                toUs(p.musicEnd), toUs(p.slotStart), toUs(p.slotEnd),
+                                                p.volume, toUs(p.fadeIn), toUs(p.fadeOut));
         if (result < 0) {
             qCWarning(lcEditor) << "music refused:" << m->path << result;
             break;

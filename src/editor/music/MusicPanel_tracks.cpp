@@ -2,6 +2,7 @@
 // ticked tracks to the main player and the export.
 #include "editor/core/EditVideoWindowController.h"
 #include "editor/music/MusicPanel.h"
+#include "editor/music/MusicPlacement.h"
 #include "editor/music/MusicTrackList.h"
 #include "foundation/controls/LxCutProgressView.h"
 #include "foundation/controls/LxProgressSlider.h"
@@ -251,15 +252,10 @@ void MusicPanel::mixInto(LxMoviePlayer& player) {
     for (const Track& m : musicSelecteds_) {
         if (!audible(*m))
             continue;
-        // Without repeat the track plays once and stops; with repeat it fills its place.
-        float end = m->positionEnd;
-        if (m->positionEnd - m->positionStart > m->pruneDiration && !m->repeat)
-            end = m->positionStart + m->pruneDiration;
-        const double start = m->prune ? m->pruneStart : 0.0;
-        const double stop = m->prune ? double(m->pruneStart) + m->pruneDiration : double(m->duration);
-        if (player.AddDubbingMusic(m->path.toUtf8().constData(), seconds(start), seconds(stop),
-                                   seconds(m->positionStart), seconds(end), seconds(m->fadeIn ? 1 : 0),
-                                   seconds(m->fadeOut ? 1 : 0), double(m->volume)) < 1)
+        const MusicPlacement p = musicPlacement(*m);
+        if (player.AddDubbingMusic(m->path.toUtf8().constData(), seconds(p.musicStart), seconds(p.musicEnd),
+                                   seconds(p.slotStart), seconds(p.slotEnd), seconds(p.fadeIn),
+                                   seconds(p.fadeOut), p.volume) < 1)
             qCWarning(lcEditor) << "preview music refused:" << m->path;
     }
     player.DisableMainAudio(removeOriginalSound());

@@ -4,7 +4,6 @@
 #include "editor/overlays/WaterMarkRecords.h"
 #include "foundation/controls/NamedImage.h"
 #include "foundation/controls/ZylButton.h"
-#include "foundation/helpers/HelpClass.h"
 #include "foundation/records/SubtitleParam.h"
 #include "mediacore/MediaCore.h"
 #include "mediaplayer/LxMoviePlayer.h"
@@ -344,7 +343,7 @@ void SubtitlePanel::setColour(const QColor& colour) {
     s->fontColor = colour;
     colourWell->setBackGroundColor(colour);
     if (LxMoviePlayer* p = host_.player ? host_.player() : nullptr) {
-        const uint32_t word = HelpClass::retDwordColorVolue(colour);
+        const uint32_t word = overlays::subtitleColourWord(colour);
         p->UpdateSubtitleFontClr(word, 1, word);
         p->Refresh();
     }

@@ -168,9 +168,13 @@ SUBTITLE_PARAM subtitleRecord(const SubtitleParam& s) {
     put(p.fontFile, s.fontPath);
     p.fontSize = s.fontSize;
     p.shadow = s.shadow;
-    p.fontColor = HelpClass::retDwordColorVolue(s.fontColor.isValid() ? s.fontColor : QColor(Qt::white));
+    p.fontColor = subtitleColourWord(s.fontColor);
     p.shadowColor = p.fontColor;
     return p;
+}
+
+uint32_t subtitleColourWord(const QColor& colour) {
+    return HelpClass::retDwordColorVolue(colour.isValid() ? colour : QColor(Qt::white));
 }
 
 } // namespace overlays

@@ -12,8 +12,10 @@
 #include "mediacore/MediaRecords.h"
 #include "platform/Geometry.h"
 
+#include <QColor>
 #include <QSizeF>
 #include <QString>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -57,7 +59,11 @@ int sendToPlayer(LxMoviePlayer& player, const MarkRecords& records);
 // Adds the marks to a convert job; 1, or the first refusal's result (< 1).
 int addToConvert(void* job, const MarkRecords& records);
 
-// The subtitle record of a style (an empty path when it has no subtitle file).
+// The subtitle record of a style (an empty path when it has no subtitle file); the preview
+// and the export both send this one.
 SUBTITLE_PARAM subtitleRecord(const SubtitleParam& style);
+// The colour word of a subtitle colour. A colour that cannot be read is drawn white, the
+// colour a new style starts with, so the preview and the export never disagree on it.
+uint32_t subtitleColourWord(const QColor& colour);
 
 } // namespace overlays

@@ -5,6 +5,7 @@
 #include "../core/EditorTestClips.h"
 #include "editor/core/EditVideoWindowController.h"
 #include "editor/music/MusicPanel.h"
+#include "editor/music/MusicPlacement.h"
 #include "editor/music/MusicRangeSlider.h"
 #include "editor/music/MusicTrackList.h"
 #include "foundation/controls/LxProgressSlider.h"
@@ -311,3 +312,24 @@ TEST_F(MusicTool, DraggingThePlaceMovesTheTrackAndItsFields) {
 }
 
 } // namespace
+
+// The player and the export take a track's placement from one place: the music runs for as
+// long as its slot or the file lasts, and without repeat it plays its range once.
+TEST(MusicPlacementRules, MusicEndAndSlotEnd) {
+    MusicInfo m;
+    m.duration = 30;
+    m.pruneDiration = 30;
+    m.positionStart = 10;
+    m.positionEnd = 20;
+    m.volume = 0.5f;
+    m.fadeIn = true;
+    EXPECT_EQ(musicPlacement(m), (MusicPlacement{0, 10, 10, 20, 1, 0, 0.5}));
+    m.duration = 4; // a file shorter than its slot ends with the file
+    EXPECT_DOUBLE_EQ(musicPlacement(m).musicEnd, 4);
+    m.prune = true;
+    m.pruneStart = 2;
+    m.pruneDiration = 3; // played once, the slot ends with the range
+    EXPECT_EQ(musicPlacement(m), (MusicPlacement{2, 5, 10, 13, 1, 0, 0.5}));
+    m.repeat = true;
+    EXPECT_DOUBLE_EQ(musicPlacement(m).slotEnd, 20);
+}

@@ -310,6 +310,29 @@ TEST_F(OverlayWindow, SubtitleLineIsBurntInAtItsTimePositionAndColour) {
     EXPECT_TRUE(w().session().state().subtitleParam->subtitlePath.isEmpty());
 }
 
+// A colour that cannot be read (a record stored by an older run, say) draws the same white
+// in the preview and in the export.
+TEST_F(OverlayWindow, AnUnreadableSubtitleColourIsWhiteInPreviewAndExport) {
+    w().openTool(EditorToolTypeSubtitle);
+    settle();
+    SubtitlePanel& sub = *w().subtitlePanel();
+    ASSERT_TRUE(sub.loadFile(writeText("plain.srt", "1\n00:00:01,000 --> 00:00:02,000\nHELLO WORLD\n")));
+    w().session().state().subtitleParam->fontColor = QColor();
+    sub.subtitle_popUpBtn->setCurrentIndex(1);
+    emit sub.subtitle_popUpBtn->activated(1); // sends the style to the player again
+    w().openTool(EditorToolTypeTrim);
+    w().preview()->seek(1.5);
+    settle(400);
+    QImage preview;
+    w().preview()->player()->SnapshotWhenReady(320, 240, [&](QImage shot) { preview = std::move(shot); });
+    ASSERT_TRUE(waitUntil([&] { return !preview.isNull(); }, 5000));
+    const QImage exported = testsupport::ffmpegFrameAt(exportNow(), 1.5);
+    ASSERT_EQ(exported.size(), QSize(320, 240));
+    const auto whitish = [](QRgb c) { return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) > 200; };
+    EXPECT_GT(countPixels(preview, preview.rect(), whitish), 40);
+    EXPECT_GT(countPixels(exported, exported.rect(), whitish), 40);
+}
+
 TEST_F(OverlayWindow, UncheckedDeletedAndResizedMarksExportAsTheListSays) {
     const QString red = picture("red.png", "red");
     const QString blue = picture("blue.png", "blue");
