@@ -11,13 +11,12 @@ namespace mediacore {
 
 namespace {
 
-int openSeamEncoder(const AVStream* s, int paramId, const char* profile, int threads, CodecPtr* out) {
-    const AVCodec* codec = avcodec_find_encoder_by_name(kSeamEncoder);
-    if (!codec)
-        return AVERROR_ENCODER_NOT_FOUND;
+// An encoder context for pictures like the stream's: size, format, time base, rate, aspect and
+// colour, so that re-encoded edges sit between copied pictures unnoticed. Null without memory.
+CodecPtr contextLike(const AVCodec* codec, const AVStream* s) {
     CodecPtr c(avcodec_alloc_context3(codec));
     if (!c)
-        return AVERROR(ENOMEM);
+        return c;
     const AVCodecParameters* par = s->codecpar;
     c->width = par->width;
     c->height = par->height;
@@ -30,6 +29,17 @@ int openSeamEncoder(const AVStream* s, int paramId, const char* profile, int thr
     c->color_trc = par->color_trc;
     c->colorspace = par->color_space;
     c->chroma_sample_location = par->chroma_location;
+    return c;
+}
+
+int openSeamEncoder(const AVStream* s, int paramId, const char* profile, int threads, CodecPtr* out) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(kSeamEncoder);
+    if (!codec)
+        return AVERROR_ENCODER_NOT_FOUND;
+    CodecPtr c = contextLike(codec, s);
+    if (!c)
+        return AVERROR(ENOMEM);
+    const AVCodecParameters* par = s->codecpar;
     c->field_order = AV_FIELD_PROGRESSIVE;
     // The pieces reorder frames as deeply as the source (x264: none, B-frames, or a B-pyramid
     // of depth 2): their first parameter set then tells demuxers and decoders the stream's
@@ -98,21 +108,10 @@ bool openHevcEdgeEncoder(const AVStream* s, size_t frames, CodecPtr* out) {
     const AVCodec* codec = avcodec_find_encoder_by_name(kHevcSeamEncoder);
     if (!codec)
         return false;
-    CodecPtr c(avcodec_alloc_context3(codec));
+    CodecPtr c = contextLike(codec, s);
     if (!c)
         return false;
     const AVCodecParameters* par = s->codecpar;
-    c->width = par->width;
-    c->height = par->height;
-    c->pix_fmt = AVPixelFormat(par->format);
-    c->time_base = s->time_base;
-    c->framerate = streamFrameRate(s);
-    c->sample_aspect_ratio = par->sample_aspect_ratio.num > 0 ? par->sample_aspect_ratio : AVRational{1, 1};
-    c->color_range = par->color_range;
-    c->color_primaries = par->color_primaries;
-    c->color_trc = par->color_trc;
-    c->colorspace = par->color_space;
-    c->chroma_sample_location = par->chroma_location;
     // As deep a reordering as the source's (none, one, or a B-pyramid of two), so that decoding
     // times rebuilt for the source's depth stay valid across the seams.
     const int depth = std::min(par->video_delay, 2);

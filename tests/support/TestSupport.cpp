@@ -194,12 +194,20 @@ QString fieldClip(const QString& name) {
     return made ? dir.filePath(name) : QString();
 }
 
+namespace {
+// The sound of `path` from `from` to `to` seconds, mixed to one channel at 8 kHz, as floats;
+// false when ffmpeg fails.
+bool monoSound(const QString& path, double from, double to, QByteArray* out) {
+    return run(FFMPEG_EXECUTABLE,
+               {"-v", "error", "-nostdin", "-i", path, "-ss", QString::number(from, 'f', 3), "-to",
+                QString::number(to, 'f', 3), "-vn", "-ac", "1", "-ar", "8000", "-f", "f32le", "-"},
+               out) == 0;
+}
+} // namespace
+
 double audioRms(const QString& path, double from, double to) {
     QByteArray out;
-    if (run(FFMPEG_EXECUTABLE,
-            {"-v", "error", "-nostdin", "-i", path, "-ss", QString::number(from, 'f', 3), "-to",
-             QString::number(to, 'f', 3), "-vn", "-ac", "1", "-ar", "8000", "-f", "f32le", "-"},
-            &out) != 0)
+    if (!monoSound(path, from, to, &out))
         return -1;
     const auto* s = reinterpret_cast<const float*>(out.constData());
     const qsizetype n = out.size() / 4;
@@ -239,10 +247,7 @@ double toneLevel(const float* s, qsizetype n, int rate, double hz) {
 
 double toneLevel(const QString& path, double hz, double from, double to) {
     QByteArray out;
-    if (run(FFMPEG_EXECUTABLE,
-            {"-v", "error", "-nostdin", "-i", path, "-ss", QString::number(from, 'f', 3), "-to",
-             QString::number(to, 'f', 3), "-vn", "-ac", "1", "-ar", "8000", "-f", "f32le", "-"},
-            &out) != 0)
+    if (!monoSound(path, from, to, &out))
         return -1;
     return toneLevel(reinterpret_cast<const float*>(out.constData()), out.size() / 4, 8000, hz);
 }
