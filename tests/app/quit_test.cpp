@@ -62,12 +62,24 @@ QAbstractButton* questionButton(const QString& title) {
 }
 
 // A home window and an easy cutter exporting one long segment of a long clip.
+// A minute of 720p with one key picture: its cut is re-encoded whole and lasts long enough,
+// even on a fast machine, for the tests to act while it runs.
+QString slowClip() {
+    static QTemporaryDir dir;
+    static const QString path = testsupport::makeWithFfmpeg(
+        dir.filePath("slow_60s.mp4"),
+        QString("-f lavfi -i testsrc2=size=1280x720:rate=25:duration=60 -f lavfi -i sine=duration=60 "
+                "-c:v libx264 -preset ultrafast -g 1500 -pix_fmt yuv420p -c:a aac -shortest")
+            .split(' '));
+    return path;
+}
+
 struct Exporting {
     Exporting() {
         delegate = std::make_unique<AppDelegate>();
         delegate->applicationDidFinishLaunching();
         driver = std::make_unique<Driver>();
-        driver->addFile(testsupport::longClip());
+        driver->addFile(slowClip());
         driver->addSegment(1.0, 58.0);
         driver->pressStart();
         EXPECT_TRUE(waitUntil([&] { return driver->window->jobChain().isBusy(); }, 5000));
