@@ -22,4 +22,15 @@ VIDEO_WATERMARK_PARAM blueSecondMark(const QString& file) {
     return v;
 }
 
+IMAGE_WATERMARK_PARAM pictureMark(const QString& file, RECT rect, int64_t startUs, int64_t endUs,
+                                  int transparence) {
+    IMAGE_WATERMARK_PARAM p{};
+    mediarecords::writeText(p.path, file.toStdString());
+    p.rect = rect;
+    p.start_time = startUs;
+    p.end_time = endUs;
+    p.transparence = transparence;
+    return p;
+}
+
 } // namespace testsupport

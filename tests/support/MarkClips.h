@@ -16,4 +16,8 @@ QString makeRedThenBlueClip(const QString& path);
 // (100,80)-(180,140) of a 320x240 picture, half transparent.
 VIDEO_WATERMARK_PARAM blueSecondMark(const QString& file);
 
+// A picture mark of `file` over `rect` from `startUs` to `endUs` of the timeline.
+IMAGE_WATERMARK_PARAM pictureMark(const QString& file, RECT rect, int64_t startUs, int64_t endUs,
+                                  int transparence = 0);
+
 } // namespace testsupport

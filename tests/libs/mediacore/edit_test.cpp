@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "EngineJobs.h"
+#include "MarkClips.h"
 #include "TestSupport.h"
 #include "mediacore/MediaCore.h"
 
@@ -71,12 +72,8 @@ TEST(EditOverlays, PictureAndTextWatermarksWhereAndWhenTheirRecordsSay) {
     const QString out = dir.filePath(kAwkward + " out.mp4");
     Job job;
     ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(media("h264_aac.mp4"))), 1);
-    IMAGE_WATERMARK_PARAM image{};
-    mediarecords::writeText(image.path, picture.toStdString());
-    image.rect = RECT{20, 10, 60, 40};
-    image.start_time = 0;
-    image.end_time = 4000000;
-    ASSERT_GE(apiMediaConvertAddImageWatermask(job.h, image), 1);
+    ASSERT_GE(apiMediaConvertAddImageWatermask(job.h, pictureMark(picture, RECT{20, 10, 60, 40}, 0, 4000000)),
+              1);
     TEXT_WATERMARK_PARAM text{};
     mediarecords::writeText(text.text, "mark");
     text.rect = RECT{200, 20, 260, 50}; // bottom-left origin: 20 px above the bottom edge

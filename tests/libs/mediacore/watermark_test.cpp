@@ -24,12 +24,8 @@ TEST(EngineWatermarks, VideoMarkPlaysItsFilePartAndBothKindsTakeTheirTransparenc
     ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(clip)), 1);
     const VIDEO_WATERMARK_PARAM v = blueSecondMark(mark);
     ASSERT_GE(apiMediaConvertAddVideoWatermark(job.h, v), 1);
-    IMAGE_WATERMARK_PARAM p{};
-    mediarecords::writeText(p.path, green.toStdString());
-    p.rect = RECT{10, 10, 50, 40};
-    p.end_time = 4000000;
-    p.transparence = 75;
-    ASSERT_GE(apiMediaConvertAddImageWatermask(job.h, p), 1);
+    ASSERT_GE(
+        apiMediaConvertAddImageWatermask(job.h, pictureMark(green, RECT{10, 10, 50, 40}, 0, 4000000, 75)), 1);
     ASSERT_TRUE(finish(job, out));
 
     const QImage early = ffmpegFrameAt(out, 0.5), during = ffmpegFrameAt(out, 1.5);
@@ -71,12 +67,9 @@ TEST(EngineWatermarks, MarksKeepToTheKeptRangeEndOnTheirEndAndPlayTheirFilePartF
         }
         ASSERT_GE(apiMediaConvertAddVideoWatermark(job.h, v), 1);
     }
-    IMAGE_WATERMARK_PARAM p{};
-    mediarecords::writeText(p.path, green.toStdString());
-    p.rect = RECT{10, 10, 50, 40};
-    p.start_time = 2000000;
-    p.end_time = 7000000;
-    ASSERT_GE(apiMediaConvertAddImageWatermask(job.h, p), 1);
+    ASSERT_GE(
+        apiMediaConvertAddImageWatermask(job.h, pictureMark(green, RECT{10, 10, 50, 40}, 2000000, 7000000)),
+        1);
     ASSERT_TRUE(finish(job, out));
 
     EXPECT_NEAR(probeDuration(out), 8.0, 0.1);
