@@ -248,9 +248,10 @@ int ConvertPass::finish() {
             (r = lane_.end(FrameLane::Audio, audioSink_)) < 0)
             return r;
     } else {
-        // The sound was read up to where the picture stopped, so both end together. Sound read
-        // ahead of the picture stays out.
-        const int64_t until = p_.video == ConvertPlan::Copy ? p_.end - p_.shift - frameUs_ : pulledVideoUs_;
+        // The sound was read up to where the picture stopped, so both end together: at the end
+        // of the last picture, not its start. Sound read ahead of the picture stays out.
+        const int64_t until =
+            p_.video == ConvertPlan::Copy ? p_.end - p_.shift - frameUs_ : pulledVideoUs_ + frameUs_;
         if ((r = lane_.end(FrameLane::Audio, audioSink_, [&] { return pulledAudioUs_ <= until; })) < 0)
             return r;
     }

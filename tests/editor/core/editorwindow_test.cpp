@@ -486,9 +486,16 @@ TEST_F(EditorWindow, ASnapshotIsTheFrameShown) {
     settle(300);
     const double at = e.preview()->currentTime();
 
+    // The snapshot is written once the picture at the play head is in the view, which on a
+    // loaded machine can be after the click returns.
+    const auto snapshots = [&] {
+        QStringList f = outputs(scratch());
+        f.removeAll("defaults.ini");
+        return f;
+    };
     click(e._b_cameraBtn);
-    QStringList files = outputs(scratch());
-    files.removeAll("defaults.ini");
+    ASSERT_TRUE(waitUntil([&] { return !snapshots().isEmpty(); }, 10000));
+    QStringList files = snapshots();
     ASSERT_EQ(files.size(), 1);
     QImage shot(scratch() + "/" + files.first());
     ASSERT_EQ(shot.size(), QSize(320, 240));
@@ -502,6 +509,7 @@ TEST_F(EditorWindow, ASnapshotIsTheFrameShown) {
     emit e._b_coverStylePopBtn->activated(1);
     click(e._b_cameraBtn);
     click(e._b_cameraBtn);
+    ASSERT_TRUE(waitUntil([&] { return snapshots().filter(".jpg").size() >= 2; }, 10000));
     files = outputs(scratch());
     EXPECT_EQ(files.filter(".jpg").size(), 2);
     EXPECT_EQ(files.filter(".png").size(), 1);

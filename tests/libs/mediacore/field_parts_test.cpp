@@ -136,3 +136,32 @@ TEST(FieldAmr, SoundOfA3g2CutEndsWithItsPicture) {
         expectEndsTogether(out, 1 / 15.0);
     }
 }
+
+TEST(FieldParts, ReencodedPartOfSlowPicturesEndsItsSoundWithTheLastPictureNotItsStart) {
+    // Five pictures a second make the gap between a picture's start and its end larger than a
+    // sound frame, so sound that stops at the last picture's start shows.
+    QTemporaryDir dir;
+    const QString src =
+        makeWithFfmpeg(dir.filePath("slow.mp4"),
+                       {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=5:duration=30", "-f", "lavfi", "-i",
+                        "sine=frequency=440:sample_rate=44100:duration=30", "-c:v", "libx264", "-preset",
+                        "ultrafast", "-g", "10", "-pix_fmt", "yuv420p", "-c:a", "mp2"});
+    ASSERT_FALSE(src.isEmpty());
+    // Picture and sound both re-encoded; first whole, then capped at half of that.
+    const auto reencode = [&](const QString& out, qint64 cap) {
+        Job job;
+        return apiMediaConvertSetInputMedia(job.h, utf8(src)) >= 1 &&
+               apiMediaConvertSetVcodec(job.h, "libx264") >= 1 &&
+               apiMediaConvertSetAcodec(job.h, "aac") >= 1 &&
+               (cap == 0 || apiMediaConvertSetLimitFileSize(job.h, cap) >= 1) &&
+               apiMediaConvertSetCutTime(job.h, 0, int64_t(sourceSeconds(src) * 1e6)) >= 1 &&
+               finish(job, out);
+    };
+    const QString whole = dir.filePath("whole.mp4"), out = dir.filePath("part.mp4");
+    ASSERT_TRUE(reencode(whole, 0));
+    ASSERT_TRUE(reencode(out, QFileInfo(whole).size() / 2));
+    const DecodedFrames v = decodedFrames(out, "v"), a = decodedFrames(out, "a");
+    ASSERT_GT(v.count, 3);
+    ASSERT_LT(v.end, 25.0) << "the part was not capped";
+    EXPECT_NEAR(a.end, v.end, 0.05);
+}
