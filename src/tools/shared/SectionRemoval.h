@@ -46,7 +46,8 @@ public:
 
     // Sets up the pass that writes range of the source into output. On failure returns null
     // with *error set to the engine's result (0 when it gave none).
-    using MakePass = std::function<std::unique_ptr<EngineJob>(Range range, const QString& output, int* error)>;
+    using MakePass =
+        std::function<std::unique_ptr<EngineJob>(Range range, const QString& output, int* error)>;
 
     // Plans writing the kept ranges (one or two) into finalPath; partStems name the part
     // files of two ranges. isValid() is false when nothing is kept, or when no folder for
