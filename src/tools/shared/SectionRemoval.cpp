@@ -160,8 +160,8 @@ std::vector<SectionRemoval::Range> SectionRemoval::keptAround(int64_t startUs, i
     return kept;
 }
 
-SectionRemoval::SectionRemoval(std::vector<Range> kept, QString finalPath, std::array<QString, 2> partStems,
-                               MakePass makePass)
+SectionRemoval::SectionRemoval(std::vector<Range> kept, QString finalPath,
+                               const std::array<QString, 2>& partStems, MakePass makePass)
     : kept_(std::move(kept)), finalPath_(std::move(finalPath)), makePass_(std::move(makePass)) {
     if (kept_.size() != 2)
         return;

@@ -52,7 +52,7 @@ public:
     // Plans writing the kept ranges (one or two) into finalPath; partStems name the part
     // files of two ranges. isValid() is false when nothing is kept, or when no folder for
     // the parts could be made.
-    SectionRemoval(std::vector<Range> kept, QString finalPath, std::array<QString, 2> partStems,
+    SectionRemoval(std::vector<Range> kept, QString finalPath, const std::array<QString, 2>& partStems,
                    MakePass makePass);
     ~SectionRemoval();
     SectionRemoval(const SectionRemoval&) = delete;

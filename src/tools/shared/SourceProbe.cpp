@@ -30,7 +30,7 @@ QImage SourceProbe::thumbnail(const QString& path, QSize size) {
     static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "snapshot bytes are B, G, R, A = ARGB32 on little-endian");
     const int r = MediaSnapshot(media, 0, size.width(), size.height(), image.bits(), 0);
     MediaClose(media);
-    if (r < 1 || image.bytesPerLine() != size.width() * 4)
+    if (r < 1 || image.bytesPerLine() != qsizetype(size.width()) * 4)
         return {};
     return image;
 }
