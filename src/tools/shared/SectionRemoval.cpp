@@ -84,8 +84,10 @@ public:
                     return 1;
                 job = current_.get();
             }
-            if (!job)
+            if (!job) {
+                qCWarning(lcTools) << "section removal: step" << i << "not set up:" << setupError_;
                 return std::min(setupError_, 0);
+            }
             const int r = job->start();
             std::unique_ptr<EngineJob> finished;
             {
