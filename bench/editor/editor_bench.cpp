@@ -49,7 +49,6 @@ bool editorExport(const QString& path, double start, double stop, bool remove, c
     JobChain chain;
     QEventLoop loop;
     bool ok = false;
-    chain.jobCompleted = [&](int i, const QString&) { plan.jobCompleted(i); };
     chain.finished = [&](JobChain::Outcome o, int) {
         ok = o == JobChain::Outcome::Completed;
         loop.quit();

@@ -23,10 +23,6 @@ void EditVideoWindowController::bindExport() {
     exportBar_->startButton->setEnabled(false);
     exportBar_->startRequested = [this] { return startExport(); };
     exportBar_->editingEnabled = [this](bool on) { exportEditingEnabled(on); };
-    jobChain().jobCompleted = [this](int index, const QString&) {
-        if (export_)
-            export_->jobCompleted(index);
-    };
     buildFormatBrowser();
 }
 

@@ -14,11 +14,6 @@
 
 namespace {
 
-using Handle = decltype(apiMediaConvertCreate());
-Handle handleOf(void* h) {
-    return static_cast<Handle>(h);
-}
-
 int leadingInt(const QString& text) {
     return EditorOutputChoices::leadingCount(text);
 }
@@ -73,45 +68,44 @@ bool EditorConvertJob::isPlainCut(const Settings& s) {
     return formatKept && pictureKept && soundKept;
 }
 
-std::unique_ptr<EditorConvertJob> EditorConvertJob::create(const Settings& s, Range range,
-                                                           const QString& output, int* error,
-                                                           Refused* refused) {
+std::unique_ptr<EngineConvert> EditorConvertJob::create(const Settings& s, Range range, const QString& output,
+                                                        int* error, Refused* refused) {
     Refused dummy = Refused::None;
     refused = refused ? refused : &dummy;
     *refused = Refused::Input;
     *error = 0;
-    Handle handle = apiMediaConvertCreate();
-    if (!handle)
-        return nullptr;
     // From here on the object owns the handle, so every early return closes it.
-    std::unique_ptr<EditorConvertJob> job(new EditorConvertJob(handle, output));
-    int r = apiMediaConvertSetInputMedia(handle, s.record->path.toUtf8().constData());
+    std::unique_ptr<EngineConvert> job = EngineConvert::create();
+    if (!job)
+        return nullptr;
+    void* h = job->handle();
+    int r = job->setInput(s.record->path);
     if (r < 1) {
         *error = r;
         return nullptr;
     }
     const bool plain = isPlainCut(s);
-    job->setFormat(s);
-    r = job->setSoundAndOverlays(s, refused);
+    setFormat(h, s);
+    r = setSoundAndOverlays(h, s, refused);
     if (r < 1) {
         *error = r;
         return nullptr;
     }
     *refused = Refused::Range;
-    r = job->setPicture(s, range, plain);
+    r = setPicture(h, s, range, plain);
     if (r < 1) {
         *error = r;
         return nullptr;
     }
     *refused = Refused::Music;
-    r = job->addMusic(s);
+    r = addMusic(h, s);
     if (r < 1) {
         *error = r;
         return nullptr;
     }
     *refused = Refused::Output;
-    qCDebug(lcEditor) << "outputFileurl:" << output << (plain ? "(plain cut)" : "");
-    r = apiMediaConvertSetOutputPath(handle, output.toUtf8().constData());
+    qCDebug(lcEditor) << "export pass" << (plain ? "(plain cut)" : "");
+    r = job->setOutput(output);
     if (r < 1) {
         *error = r;
         return nullptr;
@@ -121,8 +115,7 @@ std::unique_ptr<EditorConvertJob> EditorConvertJob::create(const Settings& s, Ra
 }
 
 // The output format: each value the stored format keeps is left to the source.
-void EditorConvertJob::setFormat(const Settings& s) {
-    Handle h = handleOf(handle_);
+void EditorConvertJob::setFormat(void* h, const Settings& s) {
     const EditorOutputChoices& c = s.choices;
     if (!keeps(c.vcodec))
         apiMediaConvertSetVcodec(h, c.vcodec.trimmed().toUtf8().constData());
@@ -147,8 +140,7 @@ void EditorConvertJob::setFormat(const Settings& s) {
 
 // The sound stream and level, the subtitle and the effects. A subtitle or an effect the
 // engine refuses fails the set-up, so an export never leaves out what the user asked for.
-int EditorConvertJob::setSoundAndOverlays(const Settings& s, Refused* refused) {
-    Handle h = handleOf(handle_);
+int EditorConvertJob::setSoundAndOverlays(void* h, const Settings& s, Refused* refused) {
     const SimpleData& rec = *s.record;
     // Without a list of the file's sound streams there is no stream to choose; the engine
     // then takes the file's first.
@@ -178,7 +170,7 @@ int EditorConvertJob::setSoundAndOverlays(const Settings& s, Refused* refused) {
             return r;
         }
     }
-    if (const int r = overlays::addToConvert(handle_, s.watermarks); r < 1) {
+    if (const int r = overlays::addToConvert(h, s.watermarks); r < 1) {
         qCWarning(lcEditor) << "watermark refused:" << r;
         *refused = Refused::Watermark;
         return r;
@@ -188,8 +180,7 @@ int EditorConvertJob::setSoundAndOverlays(const Settings& s, Refused* refused) {
 
 // Picture adjustment, the cut, crop, mirrors and rotation. A plain cut makes no turn of its
 // own: the copied picture keeps the file's display rotation, and the engine may copy it.
-int EditorConvertJob::setPicture(const Settings& s, Range range, bool plain) {
-    Handle h = handleOf(handle_);
+int EditorConvertJob::setPicture(void* h, const Settings& s, Range range, bool plain) {
     const SimpleData& rec = *s.record;
     apiMediaConvertAdjustBCS(h, rec.brightness, rec.contrast, rec.saturation);
     // An end of 0 runs to the end of the file. A refused range fails the set-up: the whole
@@ -214,8 +205,7 @@ int EditorConvertJob::setPicture(const Settings& s, Range range, bool plain) {
 
 // The background tracks, each in its slot on the file's time line; then, when chosen, the
 // file's own sound is left out. The last engine result, or 1 when there is nothing to add.
-int EditorConvertJob::addMusic(const Settings& s) {
-    Handle h = handleOf(handle_);
+int EditorConvertJob::addMusic(void* h, const Settings& s) {
     int result = 1;
     for (const auto& m : s.music) {
         const MusicPlacement p = musicPlacement(*m);
@@ -230,22 +220,4 @@ int EditorConvertJob::addMusic(const Settings& s) {
     if (s.removeOriginalSound)
         apiMediaConvertDisableMainAudio(h);
     return result;
-}
-
-EditorConvertJob::~EditorConvertJob() {
-    const int r = apiMediaConvertClose(handleOf(handle_));
-    if (r < 1)
-        qCWarning(lcEditor) << "apiMediaConvertClose:" << r;
-}
-
-int EditorConvertJob::start() {
-    return apiMediaConvertStart(handleOf(handle_));
-}
-
-double EditorConvertJob::progress() const {
-    return std::clamp(apiMediaConvertGetProgress(handleOf(handle_)), 0, 100) / 100.0;
-}
-
-void EditorConvertJob::stop() {
-    apiMediaConvertStop(handleOf(handle_));
 }

@@ -6,13 +6,13 @@
 // pass that changes neither the format nor the picture or sound leaves the engine free to cut
 // on the requested frames by copying whole groups of pictures and re-encoding only the edges.
 //
-// Ownership: the job owns its engine handle and closes it when destroyed. Main thread, except
-// start(), which blocks on a worker thread (see EngineJob).
+// The pass is an engine convert job of the kit (EngineConvert), which owns the handle; it is
+// set up on the main thread and run as any engine job (see EngineJob).
 #pragma once
 
 #include "editor/core/EditorOutputChoices.h"
 #include "editor/overlays/WaterMarkRecords.h"
-#include "tools/shared/EngineJob.h"
+#include "tools/shared/EngineConvert.h"
 
 #include <cstdint>
 #include <memory>
@@ -21,7 +21,7 @@
 class MusicInfo;
 class SimpleData;
 
-class EditorConvertJob : public EngineJob {
+class EditorConvertJob {
 public:
     // What the window adds to the record for an export.
     struct Settings {
@@ -35,20 +35,16 @@ public:
         bool removeOriginalSound = false;
         overlays::MarkRecords watermarks; // the checked watermarks, in picture pixels
     };
-    struct Range {
-        int64_t startUs = 0;
-        int64_t endUs = 0; // 0 = to the end of the file
-    };
+    // An end of 0 runs to the end of the file.
+    using Range = EngineConvert::Range;
 
     // Which setting the engine refused when the set-up fails; the window names it.
     enum class Refused { None, Input, Subtitle, Effect, Range, Music, Output, Watermark };
 
     // Creates and configures the pass. On failure returns null, closes what it created, sets
     // *error to the engine's result (0 when the engine gave no handle) and *refused.
-    static std::unique_ptr<EditorConvertJob> create(const Settings& settings, Range range,
-                                                    const QString& output, int* error,
-                                                    Refused* refused = nullptr);
-    ~EditorConvertJob() override;
+    static std::unique_ptr<EngineConvert> create(const Settings& settings, Range range, const QString& output,
+                                                 int* error, Refused* refused = nullptr);
 
     // True when the settings change nothing of the format, picture or sound: the pass is a
     // plain cut that keeps the source as it is.
@@ -58,19 +54,11 @@ public:
     // The level of the file's own sound handed to the engine (0..2).
     static double mainAudioVolume(const Settings& settings);
 
-    int start() override;
-    bool succeeded(int result) const override { return result >= 1; }
-    double progress() const override;
-    void stop() override;
-    QString outputPath() const override { return output_; }
-
 private:
-    EditorConvertJob(void* handle, QString output) : handle_(handle), output_(std::move(output)) {}
-    void setFormat(const Settings& settings);
-    int setSoundAndOverlays(const Settings& settings, Refused* refused);
-    int setPicture(const Settings& settings, Range range, bool plain);
-    int addMusic(const Settings& settings);
-
-    void* handle_;
-    QString output_;
+    EditorConvertJob() = delete;
+    // Each sets one group of settings on the job's handle.
+    static void setFormat(void* job, const Settings& settings);
+    static int setSoundAndOverlays(void* job, const Settings& settings, Refused* refused);
+    static int setPicture(void* job, const Settings& settings, Range range, bool plain);
+    static int addMusic(void* job, const Settings& settings);
 };

@@ -1,7 +1,9 @@
 // The run of the batch cut window: every file of the list, in list order, one job each. A
 // keep-mode file is one cut of its range; a remove-mode file is what lies around its range:
 // one cut when the range touches an end of the file, else the two parts joined. Each output
-// keeps its source's container and streams under the source's name, made free first. A file
+// keeps its source's container and streams under the source's name, made free first. What a
+// remove-mode file keeps, and how its parts are written and cleaned up, is the kit's plan for
+// a file without a section (SectionRemoval), the one the editor's export uses too. A file
 // that cannot be cut (gone, damaged, refused) does not stop the run: the rest are cut, and
 // the end says which failed and why.
 #include "tools/batchcut/BatchCutterWindowController.h"
@@ -9,8 +11,7 @@
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
-#include "tools/batchcut/RemoveRangeJob.h"
-#include "tools/shared/ConvertJob.h"
+#include "tools/shared/EngineConvert.h"
 #include "tools/shared/EngineErrorText.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/JoinnerTableView.h"
@@ -18,15 +19,10 @@
 #include "tools/shared/OutputFileNamer.h"
 #include "tools/shared/PreviewPane.h"
 #include "tools/shared/RangeRules.h"
+#include "tools/shared/SectionRemoval.h"
 
 #include <QFileInfo>
 #include <algorithm>
-
-namespace {
-// Parts shorter than a hundredth of a second (the fields' finest step) hold no frame worth
-// writing; a removed range that ends that close to a file's end touches it.
-constexpr int64_t kShortestPartUs = 10000;
-} // namespace
 
 void BatchCutterWindowController::startBachCutterAction() {
     exportBar_->press();
@@ -44,8 +40,8 @@ bool BatchCutterWindowController::startRun() {
     QStringList nothingLeft;
     for (const auto& clip : fileList_) {
         const auto [start, stop] = RangeRules::rangeOf(*clip);
-        if (clip->isTrimFanxuan && start < kShortestPartUs &&
-            stop > RangeRules::durationUs(*clip) - kShortestPartUs)
+        if (clip->isTrimFanxuan &&
+            SectionRemoval::keptAround(start, stop, RangeRules::durationUs(*clip)).empty())
             nothingLeft << QFileInfo(clip->path).fileName();
     }
     if (!nothingLeft.isEmpty()) {
@@ -81,21 +77,21 @@ std::unique_ptr<EngineJob> BatchCutterWindowController::makeJob(int index, int* 
     const auto [start, stop] = RangeRules::rangeOf(clip);
     if (!clip.isTrimFanxuan) {
         // The whole file is converted without a cut time.
-        std::optional<ConvertJob::Range> range;
+        std::optional<EngineConvert::Range> range;
         if (start > 0 || stop < d)
-            range = ConvertJob::Range{start, stop};
-        return ConvertJob::create(clip.path, output, range, error);
+            range = EngineConvert::Range{start, stop};
+        return EngineConvert::cut(clip.path, output, range, error);
     }
-    const bool before = start >= kShortestPartUs;
-    const bool after = stop <= d - kShortestPartUs;
-    if (before && after)
-        return RemoveRangeJob::create(clip.path, output, {0, start}, {stop, d}, error);
-    if (before || after)
-        return ConvertJob::create(clip.path, output,
-                                  before ? ConvertJob::Range{0, start} : ConvertJob::Range{stop, d}, error);
-    // Nothing is left of the file (refused at Start; a file added during the run keeps all).
-    *error = 0;
-    return nullptr;
+    // Nothing left of the file is refused at Start; a file added during the run keeps all.
+    const QString source = clip.path;
+    auto cut = [source](EngineConvert::Range range, const QString& part,
+                        int* e) -> std::unique_ptr<EngineJob> {
+        return EngineConvert::cut(source, part, range, e);
+    };
+    return SectionRemoval::oneJob(
+        std::make_unique<SectionRemoval>(SectionRemoval::keptAround(start, stop, d), output,
+                                         std::array<QString, 2>{"part1", "part2"}, cut),
+        error);
 }
 
 void BatchCutterWindowController::exportJobStarted(int index) {

@@ -11,9 +11,9 @@
 #include "mediaplayer/LxMoviePlayer.h"
 #include "platform/Log.h"
 #include "tools/easycut/CutItemView.h"
-#include "tools/shared/ConvertJob.h"
+#include "tools/shared/EngineConvert.h"
+#include "tools/shared/EngineJoin.h"
 #include "tools/shared/ExportBar.h"
-#include "tools/shared/JoinJob.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFileNamer.h"
 #include "tools/shared/PreviewPane.h"
@@ -60,7 +60,7 @@ bool EasyCutterWindowcontroller::startExport() {
         const int percent =
             int(std::lround(2.0 * std::clamp(double(volumeSlider->progress()), 0.0, 1.0) * 100.0));
         make = [segments, source, folder, extension, percent](int, int* error) -> std::unique_ptr<EngineJob> {
-            auto job = JoinJob::create(OutputFileNamer::freeTimestampPath(folder, extension), error);
+            auto job = EngineJoin::create(OutputFileNamer::freeTimestampPath(folder, extension), error);
             if (!job)
                 return nullptr;
             for (const Segment& s : segments) {
@@ -79,10 +79,10 @@ bool EasyCutterWindowcontroller::startExport() {
         const Segment& s = segments[index];
         const QString name =
             HelpClass::returnTimeToCutFileName(s.start) + "-" + HelpClass::returnTimeToCutFileName(s.end);
-        std::optional<ConvertJob::Range> range;
+        std::optional<EngineConvert::Range> range;
         if (s.end != 0)
-            range = ConvertJob::Range{toMicroseconds(s.start), toMicroseconds(s.end)};
-        return ConvertJob::create(source, OutputFileNamer::freePath(folder, name, extension), range, error);
+            range = EngineConvert::Range{toMicroseconds(s.start), toMicroseconds(s.end)};
+        return EngineConvert::cut(source, OutputFileNamer::freePath(folder, name, extension), range, error);
     };
     return jobChain().start(int(segments.size()), make);
 }

@@ -74,8 +74,8 @@ bool sizeOf(const QString& title, int* w, int* h) {
 }
 } // namespace
 
-JoinJob::Encoding JoinFormat::encoding(const SimpleData* reference) const {
-    JoinJob::Encoding e;
+EngineJoin::Encoding JoinFormat::encoding(const SimpleData* reference) const {
+    EngineJoin::Encoding e;
     e.videoCodec = chosen(vcodec);
     e.audioCodec = chosen(acodec);
     const QString res = chosen(resolution);

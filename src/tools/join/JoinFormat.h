@@ -2,7 +2,7 @@
 // encoding titles. A title that is missing, empty or one blank keeps the source's value.
 #pragma once
 
-#include "tools/shared/JoinJob.h"
+#include "tools/shared/EngineJoin.h"
 
 #include <QString>
 
@@ -30,7 +30,7 @@ public:
 
     // The encoding to ask of the engine. reference is the clip marked as default format
     // (may be null): its frame size and bit rate stand in for values the profile keeps.
-    JoinJob::Encoding encoding(const SimpleData* reference) const;
+    EngineJoin::Encoding encoding(const SimpleData* reference) const;
     // The output extension: the profile's, else the default clip's, else the first clip's. A
     // sound profile that keeps the source's format takes the container of the first clip's sound
     // (song.m4a for AAC), so that no picture is written.

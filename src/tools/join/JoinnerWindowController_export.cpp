@@ -8,9 +8,9 @@
 #include "platform/Log.h"
 #include "profiles/ProfileSet.h"
 #include "tools/join/JoinPlan.h"
+#include "tools/shared/EngineJoin.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/FormatBrowser.h"
-#include "tools/shared/JoinJob.h"
 #include "tools/shared/JoinnerCell.h"
 #include "tools/shared/JoinnerTableView.h"
 #include "tools/shared/Loc.h"
@@ -100,7 +100,7 @@ bool JoinnerWindowController::startJoin() {
         }
     }
     const JoinFormat format = chosenFormat(reference);
-    const JoinJob::Encoding encoding = format.encoding(reference);
+    const EngineJoin::Encoding encoding = format.encoding(reference);
     const QString extension =
         format.extensionFor(reference, *fileList_.front(), formatIsAudio_ && !reference);
     const QString folder = exportBar_->preparedOutputPath();
@@ -111,7 +111,7 @@ bool JoinnerWindowController::startJoin() {
                      << encoding.fps << "kbps" << encoding.videoKbps << encoding.audioKbps;
 
     auto make = [output, encoding, clips](int, int* error) -> std::unique_ptr<EngineJob> {
-        std::unique_ptr<JoinJob> job = JoinJob::create(output, error);
+        std::unique_ptr<EngineJoin> job = EngineJoin::create(output, error);
         if (!job)
             return nullptr;
         int r = job->setEncoding(encoding);

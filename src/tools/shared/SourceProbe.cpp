@@ -6,24 +6,12 @@
 #include "mediacore/MediaCore.h"
 #include "platform/Alerts.h"
 #include "platform/Log.h"
+#include "tools/shared/EngineConvert.h"
 
 #include <QFileInfo>
 #include <QImage>
 #include <memory>
 #include <vector>
-
-namespace {
-
-// Closes a convert handle on every path out of the probe.
-struct ConvertHandle {
-    void* h = apiMediaConvertCreate();
-    ~ConvertHandle() {
-        if (h)
-            apiMediaConvertClose(h);
-    }
-};
-
-} // namespace
 
 QImage SourceProbe::thumbnail(const QString& path, QSize size) {
     if (size.isEmpty())
@@ -42,7 +30,7 @@ QImage SourceProbe::thumbnail(const QString& path, QSize size) {
     static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "snapshot bytes are B, G, R, A = ARGB32 on little-endian");
     const int r = MediaSnapshot(media, 0, size.width(), size.height(), image.bits(), 0);
     MediaClose(media);
-    if (r < 1 || image.bytesPerLine() != size.width() * 4)
+    if (r < 1 || image.bytesPerLine() != qsizetype(size.width()) * 4)
         return {};
     return image;
 }
@@ -53,33 +41,32 @@ SourceProbe::Result SourceProbe::probe(const QString& path, bool refuseAc3) {
     if (!info.isFile())
         return refused;
 
-    ConvertHandle job;
-    if (!job.h)
+    // A job that is never started: the engine's view of the file's streams.
+    const std::unique_ptr<EngineConvert> job = EngineConvert::create();
+    if (!job || job->setInput(path) < 1)
         return refused;
-    if (apiMediaConvertSetInputMedia(job.h, path.toUtf8().constData()) < 1)
-        return refused;
-    const int64_t durationUs = apiMediaConvertGetDuration(job.h);
+    const int64_t durationUs = job->inputDurationUs();
     // A file without a positive length cannot be previewed, marked or cut.
     if (durationUs <= 0)
         return refused;
 
     int audioCount = 0;
-    if (apiMediaConvertGetAudioStreamInfo(job.h, &audioCount, nullptr) < 1)
+    if (apiMediaConvertGetAudioStreamInfo(job->handle(), &audioCount, nullptr) < 1)
         return refused;
-    std::vector<MEDIA_AUDIO_STREAM_INFO> audio(std::max(0, audioCount));
-    if (audioCount > 0 && apiMediaConvertGetAudioStreamInfo(job.h, &audioCount, audio.data()) < 1)
+    std::vector<MEDIA_AUDIO_STREAM_INFO> audio(size_t(std::max(0, audioCount)));
+    if (audioCount > 0 && apiMediaConvertGetAudioStreamInfo(job->handle(), &audioCount, audio.data()) < 1)
         return refused;
 
     int videoCount = 0;
-    if (apiMediaConvertGetVideoStreamInfo(job.h, &videoCount, nullptr) < 1)
+    if (apiMediaConvertGetVideoStreamInfo(job->handle(), &videoCount, nullptr) < 1)
         return refused;
-    std::vector<MEDIA_VIDEO_STREAM_INFO> video(std::max(0, videoCount));
-    if (videoCount > 0 && apiMediaConvertGetVideoStreamInfo(job.h, &videoCount, video.data()) < 1)
+    std::vector<MEDIA_VIDEO_STREAM_INFO> video(size_t(std::max(0, videoCount)));
+    if (videoCount > 0 && apiMediaConvertGetVideoStreamInfo(job->handle(), &videoCount, video.data()) < 1)
         return refused;
 
     if (audioCount > 0 && refuseAc3) {
         const QString codec =
-            QString::fromUtf8(audio[0].codec, strnlen(audio[0].codec, sizeof audio[0].codec));
+            QString::fromUtf8(audio[0].codec, qsizetype(strnlen(audio[0].codec, sizeof audio[0].codec)));
         if (codec.compare("ac3", Qt::CaseInsensitive) == 0)
             return {nullptr, Refusal::Ac3Audio};
     }

@@ -2,7 +2,7 @@
 
 #include "mediacore/MediaCore.h"
 #include "platform/Log.h"
-#include "tools/shared/ConvertJob.h"
+#include "tools/shared/EngineConvert.h"
 #include "tools/shared/JobChain.h"
 
 #include <QFileInfo>
@@ -31,7 +31,7 @@ int64_t mediaDurationUs(const QString& path) {
 // it copied; otherwise the file is read).
 class PartJob : public EngineJob {
 public:
-    PartJob(std::unique_ptr<ConvertJob> job, std::shared_ptr<std::atomic<int64_t>> length)
+    PartJob(std::unique_ptr<EngineConvert> job, std::shared_ptr<std::atomic<int64_t>> length)
         : job_(std::move(job)), length_(std::move(length)) {}
     int start() override {
         const int r = job_->start();
@@ -44,21 +44,18 @@ public:
     QString outputPath() const override { return job_->outputPath(); }
 
 private:
-    std::unique_ptr<ConvertJob> job_;
+    std::unique_ptr<EngineConvert> job_;
     std::shared_ptr<std::atomic<int64_t>> length_;
 };
 
 // Whether [start, end) of the source holds a picture: the engine refuses a range that holds
 // none (the sound of many files runs on past their last picture), and such a rest ends a split.
 bool holdsPicture(const QString& source, int64_t start, int64_t end) {
-    void* job = apiMediaConvertCreate();
+    const std::unique_ptr<EngineConvert> job = EngineConvert::create();
     if (!job)
         return true;
     // A source that cannot be opened is left for the part's own job to report.
-    const bool ok = apiMediaConvertSetInputMedia(job, source.toUtf8().constData()) < 1 ||
-                    apiMediaConvertSetCutTime(job, start, end) >= 1;
-    apiMediaConvertClose(job);
-    return ok;
+    return job->setInput(source) < 1 || job->setCutTime({start, end}) >= 1;
 }
 
 } // namespace
@@ -111,8 +108,8 @@ std::unique_ptr<EngineJob> SizeSplit::next(int i, int* error) {
     }
     lastOutput_ = numberedFreePath(folder_, stem_, extension_);
     qCDebug(lcTools) << "export-->start:" << nextStart_ << "cap:" << limit_;
-    std::unique_ptr<ConvertJob> job =
-        ConvertJob::create(source_.path, lastOutput_, ConvertJob::Range{nextStart_, total}, error, limit_);
+    std::unique_ptr<EngineConvert> job =
+        EngineConvert::cut(source_.path, lastOutput_, EngineConvert::Range{nextStart_, total}, error, limit_);
     if (!job) {
         // Only sound after the last picture is the end of the file too, not a failure. Asked
         // only when the part is refused: the part's own job checks the range already.

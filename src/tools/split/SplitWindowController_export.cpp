@@ -9,7 +9,7 @@
 #include "mediacore/MediaCore.h"
 #include "mediaplayer/LxMoviePlayer.h"
 #include "platform/Log.h"
-#include "tools/shared/ConvertJob.h"
+#include "tools/shared/EngineConvert.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFileNamer.h"
@@ -80,8 +80,8 @@ bool SplitWindowController::startExport() {
         qCDebug(lcTools) << "export-->start:" << start << "stop:" << stop;
         // Each part looks for a free number from 1 again, so the parts of one run take
         // consecutive free numbers and never replace a file that is there.
-        return ConvertJob::create(source, SizeSplit::numberedFreePath(folder, stem, extension),
-                                  ConvertJob::Range{start, stop}, error);
+        return EngineConvert::cut(source, SizeSplit::numberedFreePath(folder, stem, extension),
+                                  EngineConvert::Range{start, stop}, error);
     };
     return jobChain().start(int(plan.size()), make);
 }

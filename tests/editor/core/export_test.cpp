@@ -46,7 +46,6 @@ protected:
         JobChain chain;
         bool ended = false;
         JobChain::Outcome outcome = JobChain::Outcome::Failed;
-        chain.jobCompleted = [&](int i, const QString&) { plan.jobCompleted(i); };
         chain.progressChanged = [&](double overall) {
             progress_.push_back(overall);
             const double within = overall * chain.count() - chain.currentIndex();

@@ -97,7 +97,7 @@ TEST(JoinPlan, VolumeIsPassedInPercent) {
 TEST(JoinFormat, ProfilesGiveTheEncoding) {
     const JoinFormat mkv = JoinFormat::fromProfile(joinProfile("Video", "mkv(H.264)"));
     EXPECT_EQ(mkv.extName, "mkv");
-    const JoinJob::Encoding e = mkv.encoding(nullptr);
+    const EngineJoin::Encoding e = mkv.encoding(nullptr);
     EXPECT_EQ(e.videoCodec, "h264");
     EXPECT_EQ(e.audioCodec, "aac");
     EXPECT_EQ(e.videoKbps, 4000);
@@ -109,14 +109,14 @@ TEST(JoinFormat, ProfilesGiveTheEncoding) {
 
     // "Keep Original" asks for nothing: its blanks are not codec names.
     const JoinFormat keep = JoinFormat::fromProfile(joinProfile("Video", "Keep Original"));
-    const JoinJob::Encoding k = keep.encoding(nullptr);
+    const EngineJoin::Encoding k = keep.encoding(nullptr);
     EXPECT_TRUE(k.videoCodec.isEmpty());
     EXPECT_TRUE(k.audioCodec.isEmpty());
     EXPECT_EQ(k.videoKbps, 0);
     EXPECT_EQ(k.channels, 0);
     // A default-format clip gives its size and bit rate, and its container.
     auto ref = clip("/x/ref.mov", 4);
-    const JoinJob::Encoding r = keep.encoding(ref.get());
+    const EngineJoin::Encoding r = keep.encoding(ref.get());
     EXPECT_EQ(r.width, 1920);
     EXPECT_EQ(r.height, 1080);
     EXPECT_EQ(r.videoKbps, 4000);
@@ -141,7 +141,7 @@ TEST(JoinFormat, QuotedExtensionsAndSizesAreRead) {
     f.close();
     const JoinFormat q = JoinFormat::fromProfile(path);
     EXPECT_EQ(q.extName, "mp4");
-    const JoinJob::Encoding e = q.encoding(nullptr);
+    const EngineJoin::Encoding e = q.encoding(nullptr);
     EXPECT_EQ(e.videoCodec, "hevc");
     EXPECT_EQ(e.width, 1280);
     EXPECT_EQ(e.height, 720);

@@ -7,7 +7,7 @@
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
 #include "platform/NotificationCenter.h"
-#include "tools/shared/ConvertJob.h"
+#include "tools/shared/EngineConvert.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/ToolStyle.h"
 
@@ -34,14 +34,14 @@ public:
         bar->startRequested = [this] {
             const QString folder = bar->preparedOutputPath();
             return jobChain().start(int(ranges.size()), [this, folder](int i, int* error) {
-                return ConvertJob::create(source, QString("%1/part%2.mp4").arg(folder).arg(i + 1),
+                return EngineConvert::cut(source, QString("%1/part%2.mp4").arg(folder).arg(i + 1),
                                           ranges[size_t(i)], error);
             });
         };
     }
     ExportBar* bar;
     QString source;
-    std::vector<ConvertJob::Range> ranges;
+    std::vector<EngineConvert::Range> ranges;
     std::vector<bool> editingLog;
 };
 

@@ -2,10 +2,10 @@
 // chain, set-up failures, and a chain that goes away while its worker still runs.
 #include "TestSupport.h"
 #include "platform/Dispatch.h"
-#include "tools/shared/ConvertJob.h"
+#include "tools/shared/EngineConvert.h"
 #include "tools/shared/EngineJob.h"
+#include "tools/shared/EngineJoin.h"
 #include "tools/shared/JobChain.h"
-#include "tools/shared/JoinJob.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -48,9 +48,9 @@ bool waitFor(const std::function<bool()>& done, int ms = 60000) {
 JobChain::MakeJob cuts(const QString& out, std::vector<std::pair<double, double>> ranges) {
     return [out, ranges](int i, int* error) -> std::unique_ptr<EngineJob> {
         const auto [s, e] = ranges[i];
-        return ConvertJob::create(testsupport::media("long_10s.mp4"),
+        return EngineConvert::cut(testsupport::media("long_10s.mp4"),
                                   QString("%1/part%2.mp4").arg(out).arg(i),
-                                  ConvertJob::Range{int64_t(s * 1e6), int64_t(e * 1e6)}, error);
+                                  EngineConvert::Range{int64_t(s * 1e6), int64_t(e * 1e6)}, error);
     };
 }
 
@@ -118,8 +118,8 @@ TEST(JobChain, SetupFailureEndsTheChainWithTheEngineResult) {
     ASSERT_TRUE(chain.start(2, [&](int i, int* error) -> std::unique_ptr<EngineJob> {
         const QString input =
             i == 0 ? testsupport::media("long_10s.mp4") : testsupport::media("not_media.mp4");
-        return ConvertJob::create(input, QString("%1/p%2.mp4").arg(dir.path()).arg(i),
-                                  ConvertJob::Range{0, 1000000}, error);
+        return EngineConvert::cut(input, QString("%1/p%2.mp4").arg(dir.path()).arg(i),
+                                  EngineConvert::Range{0, 1000000}, error);
     }));
     ASSERT_TRUE(waitFor([&] { return ev.outcome.has_value(); }));
     EXPECT_EQ(*ev.outcome, JobChain::Outcome::Failed);
@@ -152,7 +152,7 @@ TEST(JobChain, MergedJoinOfTwoRangesHasTheSummedLength) {
     connectLog(chain, ev);
     const QString out = dir.path() + "/joined.mp4";
     ASSERT_TRUE(chain.start(1, [&](int, int* error) -> std::unique_ptr<EngineJob> {
-        auto job = JoinJob::create(out, error);
+        auto job = EngineJoin::create(out, error);
         if (!job)
             return nullptr;
         if (job->addClip(testsupport::media("long_10s.mp4"), 1000000, 3000000, 100) < 1)

@@ -1,5 +1,6 @@
-// A join job of the engine: clips (ranges of files) written one after the other into a
-// single output. The clips are added before the job is handed to the chain.
+// A join job of the engine, and the only owner of an engine join handle: clips (ranges of
+// files) written one after the other into a single output. The clips are added before the job
+// is handed to the chain.
 #pragma once
 
 #include "tools/shared/EngineJob.h"
@@ -7,12 +8,12 @@
 #include <cstdint>
 #include <memory>
 
-class JoinJob : public EngineJob {
+class EngineJoin : public EngineJob {
 public:
     // Creates the job with its output path. On failure returns null and sets *error to the
     // engine's result (0 when the engine gave no job handle).
-    static std::unique_ptr<JoinJob> create(const QString& output, int* error);
-    ~JoinJob() override;
+    static std::unique_ptr<EngineJoin> create(const QString& output, int* error);
+    ~EngineJoin() override;
 
     // Adds one clip of a file with its range in microseconds and its sound level in percent
     // of the source (100 = unchanged). Returns 1 or more on success, else the failing result.
@@ -44,7 +45,7 @@ public:
     QString outputPath() const override { return output_; }
 
 private:
-    JoinJob(void* handle, QString output) : handle_(handle), output_(std::move(output)) {}
+    EngineJoin(void* handle, QString output) : handle_(handle), output_(std::move(output)) {}
     void* handle_;
     QString output_;
     uint64_t lastClip_ = 0;

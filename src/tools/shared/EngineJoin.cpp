@@ -1,4 +1,4 @@
-#include "tools/shared/JoinJob.h"
+#include "tools/shared/EngineJoin.h"
 
 #include "mediacore/MediaCore.h"
 #include "platform/Log.h"
@@ -13,12 +13,12 @@ Handle handleOf(void* h) {
 }
 } // namespace
 
-std::unique_ptr<JoinJob> JoinJob::create(const QString& output, int* error) {
+std::unique_ptr<EngineJoin> EngineJoin::create(const QString& output, int* error) {
     *error = 0;
     Handle handle = apiMediaJoinCreate();
     if (!handle)
         return nullptr;
-    std::unique_ptr<JoinJob> job(new JoinJob(handle, output));
+    std::unique_ptr<EngineJoin> job(new EngineJoin(handle, output));
     const int r = apiMediaJoinSetOutputPath(handle, output.toUtf8().constData());
     if (r < 1) {
         qCWarning(lcTools) << "error:" << r;
@@ -28,11 +28,11 @@ std::unique_ptr<JoinJob> JoinJob::create(const QString& output, int* error) {
     return job;
 }
 
-JoinJob::~JoinJob() {
+EngineJoin::~EngineJoin() {
     apiMediaJoinClose(handleOf(handle_));
 }
 
-int JoinJob::addClip(const QString& path, int64_t startUs, int64_t endUs, int volumePercent) {
+int EngineJoin::addClip(const QString& path, int64_t startUs, int64_t endUs, int volumePercent) {
     const auto clip = apiMediaJoinAddMediaClip(handleOf(handle_), path.toUtf8().constData(),
                                                static_cast<uint64_t>(std::max<int64_t>(0, startUs)),
                                                static_cast<uint64_t>(std::max<int64_t>(0, endUs)));
@@ -43,26 +43,26 @@ int JoinJob::addClip(const QString& path, int64_t startUs, int64_t endUs, int vo
     return apiMediaJoinSetAudioVolumn(handleOf(handle_), clip, volumePercent);
 }
 
-int JoinJob::start() {
+int EngineJoin::start() {
     return apiMediaJoinStart(handleOf(handle_));
 }
 
-double JoinJob::progress() const {
+double EngineJoin::progress() const {
     const double p = apiMediaJoinGetProgress(handleOf(handle_));
     return std::isfinite(p) ? std::clamp(p, 0.0, 100.0) / 100.0 : 0.0;
 }
 
-void JoinJob::stop() {
+void EngineJoin::stop() {
     apiMediaJoinStop(handleOf(handle_));
 }
 
-int JoinJob::setTransition(int effect, int64_t lengthUs) {
+int EngineJoin::setTransition(int effect, int64_t lengthUs) {
     if (lastClip_ == 0)
         return 0;
     return apiMediaJoinSetTransition(handleOf(handle_), lastClip_, effect, lengthUs);
 }
 
-int JoinJob::setEncoding(const Encoding& e) {
+int EngineJoin::setEncoding(const Encoding& e) {
     Handle h = handleOf(handle_);
     int r = 1;
     auto step = [&r](int result) {
