@@ -241,6 +241,38 @@ QString twoToneClip(const QString& folder) {
                            "-c:a",    "aac"});
 }
 
+QString twoLanguageClip(const QString& folder, int keyframeEvery) {
+    return makeWithFfmpeg(QDir(folder).filePath("eng_ger.mp4"),
+                          QStringList{"-f",
+                                      "lavfi",
+                                      "-i",
+                                      "testsrc2=s=160x96:r=25:d=4",
+                                      "-f",
+                                      "lavfi",
+                                      "-i",
+                                      "aevalsrc=0.5*sin(2*PI*440*t):s=44100:d=4",
+                                      "-f",
+                                      "lavfi",
+                                      "-i",
+                                      "aevalsrc=0.5*sin(2*PI*1000*t):s=44100:d=4",
+                                      "-map",
+                                      "0",
+                                      "-map",
+                                      "1",
+                                      "-map",
+                                      "2",
+                                      "-c:v",
+                                      "libx264",
+                                      "-g",
+                                      QString::number(keyframeEvery),
+                                      "-c:a",
+                                      "aac",
+                                      "-metadata:s:a:0",
+                                      "language=eng",
+                                      "-metadata:s:a:1",
+                                      "language=ger"});
+}
+
 double toneLevel(const float* s, qsizetype n, int rate, double hz) {
     if (n <= 0)
         return 0;

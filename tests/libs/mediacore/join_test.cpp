@@ -1,5 +1,4 @@
 // Join jobs on the fixture clips, judged by ffprobe and ffmpeg.
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <atomic>
@@ -215,18 +214,6 @@ TEST(JoinCopy, EverySoundStreamAndItsLanguageAreKept) {
 
 namespace {
 
-// 4 s with a keyframe every second and two sound streams told apart by their tone and their
-// language: English at 440 Hz, German at 1000 Hz.
-QString twoLanguageClip(const QString& folder) {
-    return makeWithFfmpeg(QDir(folder).filePath("eng_ger.mp4"),
-                          QStringList{"-f", "lavfi", "-i", "testsrc2=s=160x96:r=25:d=4", "-f", "lavfi", "-i",
-                                      "aevalsrc=0.5*sin(2*PI*440*t):s=44100:d=4", "-f", "lavfi", "-i",
-                                      "aevalsrc=0.5*sin(2*PI*1000*t):s=44100:d=4"} +
-                              QString("-map 0 -map 1 -map 2 -c:v libx264 -g 25 -c:a aac "
-                                      "-metadata:s:a:0 language=eng -metadata:s:a:1 language=ger")
-                                  .split(' '));
-}
-
 // Sound stream k of `out` over [from, to): its tone, and not the other stream's.
 void expectTone(const QString& out, int k, double from, double to) {
     const double wanted = k == 0 ? 440 : 1000, other = k == 0 ? 1000 : 440;
@@ -240,7 +227,7 @@ void expectTone(const QString& out, int k, double from, double to) {
 // re-encoded, and every sound stream comes through with its language, length and tone.
 TEST(JoinEncode, RangesOfATwoLanguageFileKeepBothSoundStreams) {
     QTemporaryDir dir;
-    const QString src = twoLanguageClip(dir.path());
+    const QString src = twoLanguageClip(dir.path(), 25);
     ASSERT_FALSE(src.isEmpty());
     const QString out = dir.filePath("merged.mp4");
     Join job;
@@ -265,7 +252,7 @@ TEST(JoinEncode, RangesOfATwoLanguageFileKeepBothSoundStreams) {
 // length in it.
 TEST(JoinEncode, AClipWithoutTheSecondSoundStreamGivesSilenceInIt) {
     QTemporaryDir dir;
-    const QString src = twoLanguageClip(dir.path());
+    const QString src = twoLanguageClip(dir.path(), 25);
     ASSERT_FALSE(src.isEmpty());
     const QString out = dir.filePath("joined.mkv");
     Join job;
