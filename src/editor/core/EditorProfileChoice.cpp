@@ -103,7 +103,8 @@ void EditorProfileChoice::choose(const QString& category, const QString& item, c
         writeTarget(c, !audioOnly, *record);
         // A sound profile that keeps the source's format keeps its sound alone: in a sound file
         // of its codec's kind rather than the source's container, which would bring the picture.
-        if (audioOnly && EditorOutputChoices::keepsSource(c.extName))
+        // (No tile chosen keeps the source's container.)
+        if (audioOnly && !item.isEmpty() && EditorOutputChoices::keepsSource(c.extName))
             record->targetData->extension = OutputFileNamer::soundExtensionFor(record->sourceData->a_codec);
     }
     store(c.extName, profiles::extensionKey(false));
