@@ -158,21 +158,10 @@ TEST_F(EditorExportTest, KeepOriginalReadsNoFileAndClearsTheStoredFormat) {
     EditorConvertJob::Settings s = settings(rec);
     s.choices = EditorOutputChoices::fromUserDefaults();
     EXPECT_TRUE(EditorConvertJob::isPlainCut(s));
-}
-
-TEST_F(EditorExportTest, TheSoundCategorysKeepOriginalWritesASoundFileOfTheSourcesSound) {
-    const ProfileSet set = ProfileSet::editor();
-    const QString keep = set.profilePath("Audio", "Keep Original");
-    EditorOutputChoices chosen;
-    auto mp3 = record(testsupport::media("mpeg4_mp3.avi"));
-    EditorProfileChoice::choose("Audio", "Keep Original", keep, chosen, mp3.get());
-    EXPECT_EQ(mp3->targetData->extension, "mp3");
-    auto aac = record(testsupport::media("h264_aac.mp4"));
-    EditorProfileChoice::choose("Audio", "Keep Original", keep, chosen, aac.get());
-    EXPECT_EQ(aac->targetData->extension, "m4a");
-    // The video category's keeps the source's container, picture and all.
-    EditorProfileChoice::choose("Video", "Keep Original", keep, chosen, aac.get());
-    EXPECT_EQ(aac->targetData->extension, "mp4");
+    // The sound category's keeps the sound alone, in a file of its kind.
+    EditorProfileChoice::choose("Audio", "Keep Original", set.profilePath("Audio", "Keep Original"), chosen,
+                                rec.get());
+    EXPECT_EQ(rec->targetData->extension, "m4a");
 }
 
 TEST_F(EditorExportTest, AKeepFormatTrimStartsAndEndsOnTheRequestedFrames) {
