@@ -17,6 +17,7 @@ struct JoinClip {
     int64_t transitionUs = 0;
     bool hasVideo = false;
     bool hasAudio = false;
+    int soundStreams = 0;   // the file's sound streams (languages, commentary)
     bool toFileEnd = false; // the range runs to the end of the file
 };
 

@@ -1,6 +1,7 @@
 #include "JoinEncode.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 
 #include "CodecChoice.h"
@@ -141,21 +142,52 @@ struct JoinEncode::ClipPass {
     std::deque<FramePtr> pendingBlend; // its first frames in the transition, not yet blended out
     int64_t blendPushed = 0;           // frames of it given to the transition
     mediafx::TransitionGraph blend;
-    FifoPtr sound;
-    int64_t blendSamples = 0; // the held sound it crossfades with
-    int64_t samplesWanted = 0;
-    int64_t samplesTaken = 0;
-    int64_t tailSamples = 0; // sound held back for the next transition
-    int64_t clipSamples = 0; // the range's length in samples, for a join without picture
-    bool anyPicture = false; // decoded, wherever it lies
+    struct Sound {
+        FifoPtr fifo;
+        int64_t taken = 0;
+    };
+    std::vector<Sound> sounds; // what it gives to each sound track
+    int64_t blendSamples = 0;  // the held sound it crossfades with
+    int64_t samplesWanted = 0; // of every sound track
+    int64_t tailSamples = 0;   // sound held back for the next transition
+    int64_t clipSamples = 0;   // the range's length in samples, for a join without picture
+    bool anyPicture = false;   // decoded, wherever it lies
 };
+
+// A further sound stream of a clip on its way to its track: decoded from the packets the
+// reader passes on, through a graph of its own into the track's common format.
+struct JoinEncode::OtherSound {
+    size_t track = 0;
+    int source = -1; // the stream's index in the clip's file
+    CodecPtr decoder;
+    std::unique_ptr<mediafx::FxGraph> graph;
+    std::unique_ptr<FrameLane> lane;
+};
+
+namespace {
+
+// The index of a file's sound stream number `k` (0: the first), or -1.
+int soundStreamIndex(const AVFormatContext* format, int k) {
+    for (unsigned i = 0; i < format->nb_streams; ++i)
+        if (format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && k-- == 0)
+            return int(i);
+    return -1;
+}
+
+// Containers of one sound stream (mp3, wav, flac, adts, ...) take no further ones.
+bool holdsSeveralSounds(const AVOutputFormat* container) {
+    return container->video_codec != AV_CODEC_ID_NONE && std::strcmp(container->name, "mp3") != 0 &&
+           std::strcmp(container->name, "flac") != 0;
+}
+
+} // namespace
 
 int JoinEncode::run() {
     int r = openEncoders();
     if (r < 0 || (r = writer_.start()) < 0)
         return r;
-    if (anyAudio_)
-        heldSound_.reset(av_audio_fifo_alloc(sampleFormat_, channels_, 1));
+    for (SoundTrack& t : tracks_)
+        t.held.reset(av_audio_fifo_alloc(sampleFormat_, t.channels, 1));
     for (size_t i = 0; i < clips_.size() && !run_.stopped(); ++i)
         if ((r = writeClip(i)) < 0)
             return r;
@@ -164,7 +196,10 @@ int JoinEncode::run() {
     for (FramePtr& f : heldFrames_)
         if ((r = writeVideo(f.get())) < 0)
             return r;
-    return heldSound_ ? writeFromFifo(heldSound_.get(), av_audio_fifo_size(heldSound_.get())) : 0;
+    for (size_t k = 0; k < tracks_.size(); ++k)
+        if ((r = writeFromFifo(k, tracks_[k].held.get(), av_audio_fifo_size(tracks_[k].held.get()))) < 0)
+            return r;
+    return 0;
 }
 
 // The common format: the settings, else the first clip's.
@@ -184,6 +219,8 @@ int JoinEncode::openEncoders() {
         return r;
     if (anyAudio_ && (r = openAudio(first.get(), container)) < 0)
         return r;
+    if (anyAudio_)
+        openOtherSounds(container);
     return 0;
 }
 
@@ -266,15 +303,52 @@ int JoinEncode::openAudio(const AVFormatContext* first, const AVOutputFormat* co
                                    containerDefaultEncoder(container, AVMEDIA_TYPE_AUDIO), open);
     if (r < 0)
         return r;
-    // One sound stream comes out: it speaks the first clip's language.
+    // The first sound stream speaks the first clip's language.
     if (a0 >= 0)
         writer_.copyTags(OutputWriter::Audio, first->streams[a0]);
     // The encoder may take fewer channels or a lower rate than asked.
     const AVCodecContext* encoder = writer_.encoder(OutputWriter::Audio);
     rate_ = encoder->sample_rate;
-    channels_ = encoder->ch_layout.nb_channels;
     sampleFormat_ = encoder->sample_fmt;
+    tracks_.clear();
+    tracks_.push_back(SoundTrack{0, -1, encoder->ch_layout.nb_channels, 0, nullptr});
     return 0;
+}
+
+// The clips' further sound streams (other languages, commentary), each encoded like the first
+// at its rate, with the channels and the language of the first clip that has it. One that
+// cannot be opened is left out, not the join.
+void JoinEncode::openOtherSounds(const AVOutputFormat* container) {
+    if (!holdsSeveralSounds(container))
+        return;
+    int streams = 0;
+    for (const Clip& c : clips_)
+        streams = std::max(streams, c.soundStreams);
+    const AVCodec* codec = writer_.encoder(OutputWriter::Audio)->codec;
+    for (int k = 1; k < streams; ++k) {
+        const auto holder =
+            std::find_if(clips_.begin(), clips_.end(), [k](const Clip& c) { return c.soundStreams > k; });
+        InputPtr input;
+        int index = -1;
+        if (openInput(holder->path, &input) < 0 || (index = soundStreamIndex(input.get(), k)) < 0)
+            continue;
+        const AVStream* source = input->streams[index];
+        AudioEncoding encoding;
+        encoding.codec = codec;
+        encoding.sampleRate = rate_;
+        encoding.channels =
+            pickChannels(codec, format_.channels > 0 ? format_.channels
+                                                     : std::min(source->codecpar->ch_layout.nb_channels, 8));
+        encoding.format = sampleFormat_;
+        encoding.bitRate = int64_t(format_.audioKbps) * 1000;
+        const int number = writer_.addOtherAudioEncoder(encoding, source);
+        if (number < 0) {
+            logFailure("sound stream " + std::to_string(k) + " of the join is left out", number);
+            continue;
+        }
+        const int channels = writer_.otherEncoder(number)->ch_layout.nb_channels;
+        tracks_.push_back(SoundTrack{k, number, channels, 0, nullptr});
+    }
 }
 
 int JoinEncode::writeVideo(AVFrame* f) {
@@ -282,33 +356,35 @@ int JoinEncode::writeVideo(AVFrame* f) {
     return writer_.writeFrame(OutputWriter::Video, f);
 }
 
-int JoinEncode::writeSound(AVFrame* f) {
-    f->pts = samplesOut_;
-    samplesOut_ += f->nb_samples;
-    return writer_.writeFrame(OutputWriter::Audio, f);
+int JoinEncode::writeSound(size_t track, AVFrame* f) {
+    SoundTrack& t = tracks_[track];
+    f->pts = t.samplesOut;
+    t.samplesOut += f->nb_samples;
+    return t.writerNumber < 0 ? writer_.writeFrame(OutputWriter::Audio, f)
+                              : writer_.writeOtherFrame(t.writerNumber, f);
 }
 
-FramePtr JoinEncode::soundFrame(int samples) const {
+FramePtr JoinEncode::soundFrame(int samples, int channels) const {
     FramePtr f = makeFrame();
     f->format = sampleFormat_;
     f->sample_rate = rate_;
-    av_channel_layout_default(&f->ch_layout, channels_);
+    av_channel_layout_default(&f->ch_layout, channels);
     f->nb_samples = samples;
     if (av_frame_get_buffer(f.get(), 0) < 0)
         return FramePtr();
-    av_samples_set_silence(f->extended_data, 0, samples, channels_, sampleFormat_);
+    av_samples_set_silence(f->extended_data, 0, samples, channels, sampleFormat_);
     return f;
 }
 
-// Writes the first `samples` of `fifo` as they are.
-int JoinEncode::writeFromFifo(AVAudioFifo* fifo, int64_t samples) {
+// Writes the first `samples` of `fifo` to a sound track as they are.
+int JoinEncode::writeFromFifo(size_t track, AVAudioFifo* fifo, int64_t samples) {
     if (samples <= 0)
         return 0;
-    FramePtr s = soundFrame(int(samples));
+    FramePtr s = soundFrame(int(samples), tracks_[track].channels);
     if (!s)
         return AVERROR(ENOMEM);
     av_audio_fifo_read(fifo, reinterpret_cast<void**>(s->extended_data), int(samples));
-    return writeSound(s.get());
+    return writeSound(track, s.get());
 }
 
 int JoinEncode::buildGraph(const Clip& c, SourceReader& reader, mediafx::FxGraph& graph) const {
@@ -332,7 +408,7 @@ int JoinEncode::buildGraph(const Clip& c, SourceReader& reader, mediafx::FxGraph
         return 0;
     mediafx::AudioOutput out;
     out.sampleRate = rate_;
-    out.channels = channels_;
+    out.channels = tracks_[0].channels;
     out.formats = {sampleFormat_};
     r = buildSourceAudio(graph, fx, reader.audioDecoder(), out); // a clip without sound gets silence
     return r < 0 ? logFailure("sound of " + c.path, r) : 0;
@@ -366,7 +442,9 @@ int JoinEncode::writeClip(size_t i) {
             return r;
         heldFrames_.pop_front();
     }
-    const int64_t heldSamples = heldSound_ ? av_audio_fifo_size(heldSound_.get()) : 0;
+    // Every sound track holds as many samples as the first.
+    const int64_t heldSamples = tracks_.empty() ? 0 : av_audio_fifo_size(tracks_[0].held.get());
+    const int64_t samplesOut = tracks_.empty() ? 0 : tracks_[0].samplesOut;
     const AVRational frame = av_inv_q(fps_), sample{1, rate_};
     if (anyVideo_) {
         p.blendSamples = p.blendIn > 0 ? std::min(heldSamples, av_rescale_q(p.blendIn, frame, sample)) : 0;
@@ -375,14 +453,14 @@ int JoinEncode::writeClip(size_t i) {
         soundOnlyOverlap(p, i, heldSamples);
     }
     const int64_t samplesAtEnd = anyVideo_ ? av_rescale_q(framesAtEnd, frame, sample)
-                                           : samplesOut_ + heldSamples + p.clipSamples - p.blendSamples;
+                                           : samplesOut + heldSamples + p.clipSamples - p.blendSamples;
     // Samples of this clip to take: they overlap the held tail by blendSamples.
-    p.samplesWanted = samplesAtEnd - samplesOut_ - heldSamples + p.blendSamples;
+    p.samplesWanted = samplesAtEnd - samplesOut - heldSamples + p.blendSamples;
     // The first frames of this clip go into the transition with the held tail.
     if (p.blendIn > 0 && (r = startBlend(p.blend, clips_[i - 1].transition, heldFrames_, fps_)) < 0)
         return r;
-    if (anyAudio_)
-        p.sound.reset(av_audio_fifo_alloc(sampleFormat_, channels_, 1));
+    for (const SoundTrack& t : tracks_)
+        p.sounds.push_back({FifoPtr(av_audio_fifo_alloc(sampleFormat_, t.channels, 1)), 0});
     if ((r = readClip(p, reader, graph)) < 0 || run_.stopped())
         return r < 0 ? r : 0;
     // A clip without picture (or one shorter than its range) shows black or its last frame.
@@ -440,6 +518,69 @@ int JoinEncode::takeFrame(ClipPass& p, FramePtr f) {
     return 0;
 }
 
+// Takes filtered sound into a track's part of the pass, up to the samples the clip gives.
+std::function<int(AVFrame*)> JoinEncode::soundSink(ClipPass& p, size_t track) {
+    return [&p, track](AVFrame* f) {
+        ClipPass::Sound& sound = p.sounds[track];
+        const int take = int(std::min<int64_t>(f->nb_samples, p.samplesWanted - sound.taken));
+        if (take > 0) {
+            av_audio_fifo_write(sound.fifo.get(), reinterpret_cast<void**>(f->extended_data), take);
+            sound.taken += take;
+        }
+        return 0;
+    };
+}
+
+// Decoders and graphs for the clip's further sound streams, whose packets the reader then
+// passes on; a track whose stream the clip lacks, or cannot decode, gets silence.
+int JoinEncode::openClipSounds(ClipPass& p, SourceReader& reader, std::vector<OtherSound>& others) const {
+    const Clip& c = p.clip;
+    for (size_t k = 1; k < tracks_.size(); ++k) {
+        OtherSound o;
+        o.track = k;
+        o.source = soundStreamIndex(reader.format(), tracks_[k].source);
+        if (o.source < 0 || openStreamDecoder(reader.format()->streams[o.source], c.path, &o.decoder, 1) < 0)
+            continue;
+        mediafx::FxSettings fx;
+        fx.volume = c.volume / 100.0;
+        fx.timelineDurationUs = c.end - c.start;
+        mediafx::AudioOutput out;
+        out.sampleRate = rate_;
+        out.channels = tracks_[k].channels;
+        out.formats = {sampleFormat_};
+        o.graph = std::make_unique<mediafx::FxGraph>();
+        if (const int r = buildSourceAudio(*o.graph, fx, o.decoder.get(), out); r < 0)
+            return logFailure("sound stream " + std::to_string(tracks_[k].source) + " of " + c.path, r);
+        o.lane = std::make_unique<FrameLane>(*o.graph);
+        reader.addOtherSound(o.source);
+        others.push_back(std::move(o));
+    }
+    return 0;
+}
+
+// Moves the frames a further sound stream's decoder has ready into its track, cut to the range.
+int JoinEncode::decodeOtherSound(ClipPass& p, OtherSound& o, const SourceReader& reader) {
+    const Clip& c = p.clip;
+    const AVStream* s = reader.format()->streams[o.source];
+    const FrameLane::Sink sink = soundSink(p, o.track);
+    FramePtr f = makeFrame();
+    while (avcodec_receive_frame(o.decoder.get(), f.get()) == 0) {
+        const int64_t ts = f->best_effort_timestamp != AV_NOPTS_VALUE ? f->best_effort_timestamp : f->pts;
+        if (ts != AV_NOPTS_VALUE) {
+            const int64_t t = av_rescale_q(ts, s->time_base, kMicro) - reader.originUs();
+            FramePtr part;
+            AVFrame* use = nullptr;
+            int r = FrameLane::trimSound(f.get(), t, c.start, c.end, &part, &use);
+            if (r > 0)
+                r = o.lane->push(FrameLane::Audio, use, sink);
+            if (r < 0)
+                return logFailure("sound stream " + std::to_string(o.source) + " of " + c.path, r);
+        }
+        av_frame_unref(f.get());
+    }
+    return 0;
+}
+
 // Decodes the clip's range through its graph into the pass.
 int JoinEncode::readClip(ClipPass& p, SourceReader& reader, mediafx::FxGraph& graph) {
     const Clip& c = p.clip;
@@ -449,19 +590,30 @@ int JoinEncode::readClip(ClipPass& p, SourceReader& reader, mediafx::FxGraph& gr
         av_frame_move_ref(f.get(), filtered);
         return takeFrame(p, std::move(f));
     };
-    const FrameLane::Sink soundSink = [&](AVFrame* f) {
-        const int take = int(std::min<int64_t>(f->nb_samples, p.samplesWanted - p.samplesTaken));
-        if (take > 0) {
-            av_audio_fifo_write(p.sound.get(), reinterpret_cast<void**>(f->extended_data), take);
-            p.samplesTaken += take;
-        }
-        return 0;
-    };
+    const FrameLane::Sink mainSoundSink = anyAudio_ ? soundSink(p, 0) : FrameLane::Sink();
+    std::vector<OtherSound> others;
+    int r = openClipSounds(p, reader, others);
+    if (r < 0)
+        return r;
     reader.seek(c.start);
     FramePtr frame = makeFrame();
+    PacketPtr packet = makePacket();
     SourceReader::Kind kind;
-    int r = 0;
-    while (!run_.stopped() && (r = reader.next(frame.get(), &kind)) >= 0) {
+    while (!run_.stopped() &&
+           (r = reader.next(frame.get(), &kind, others.empty() ? nullptr : packet.get())) >= 0) {
+        if (r > 0) { // a packet: of a further sound stream, the only ones not decoded here
+            const auto o = std::find_if(others.begin(), others.end(), [&](const OtherSound& x) {
+                return x.source == packet->stream_index;
+            });
+            // A damaged packet loses its sound, not the job.
+            const int sent = o == others.end() ? 0 : avcodec_send_packet(o->decoder.get(), packet.get());
+            if (sent < 0)
+                logFailure("decoding a packet of " + c.path, sent);
+            av_packet_unref(packet.get());
+            if (o != others.end() && (r = decodeOtherSound(p, *o, reader)) < 0)
+                return r;
+            continue;
+        }
         const int64_t t = reader.frameTimeUs(frame.get(), kind);
         const bool video = kind == SourceReader::Video;
         p.anyPicture = p.anyPicture || video;
@@ -480,7 +632,7 @@ int JoinEncode::readClip(ClipPass& p, SourceReader& reader, mediafx::FxGraph& gr
             AVFrame* use = nullptr;
             r = FrameLane::trimSound(frame.get(), t, c.start, c.end, &part, &use);
             if (r > 0)
-                r = lane.push(FrameLane::Audio, use, soundSink);
+                r = lane.push(FrameLane::Audio, use, mainSoundSink);
             if (r < 0)
                 return logFailure("sound of " + c.path, r);
         }
@@ -503,7 +655,13 @@ int JoinEncode::readClip(ClipPass& p, SourceReader& reader, mediafx::FxGraph& gr
     // (a range past its end is shown black or frozen).
     if (graph.hasVideo() && !p.anyPicture && c.start < streamEndUs(reader.format(), reader.video()))
         return logFailure("no picture could be read from " + c.path, AVERROR_INVALIDDATA);
-    return lane.end(FrameLane::Audio, soundSink);
+    for (OtherSound& o : others) {
+        avcodec_send_packet(o.decoder.get(), nullptr);
+        if ((r = decodeOtherSound(p, o, reader)) < 0 ||
+            (r = o.lane->end(FrameLane::Audio, soundSink(p, o.track))) < 0)
+            return r;
+    }
+    return lane.end(FrameLane::Audio, mainSoundSink);
 }
 
 int JoinEncode::padPicture(ClipPass& p) {
@@ -526,37 +684,48 @@ int JoinEncode::padPicture(ClipPass& p) {
     return 0;
 }
 
-// Sound: padded with silence to the picture's end, crossfaded with the held tail, its own tail
-// held for the next transition.
+// Sound: every track padded with silence to the picture's end, crossfaded with its held tail,
+// its own tail held for the next transition.
 int JoinEncode::mixSound(ClipPass& p) {
-    while (p.samplesTaken < p.samplesWanted && !run_.stopped()) {
-        FramePtr s = soundFrame(int(std::min<int64_t>(rate_, p.samplesWanted - p.samplesTaken)));
-        if (!s ||
-            av_audio_fifo_write(p.sound.get(), reinterpret_cast<void**>(s->extended_data), s->nb_samples) < 0)
+    for (size_t k = 0; k < tracks_.size() && !run_.stopped(); ++k)
+        if (const int r = mixTrack(p, k); r < 0)
+            return r;
+    return 0;
+}
+
+int JoinEncode::mixTrack(ClipPass& p, size_t track) {
+    ClipPass::Sound& sound = p.sounds[track];
+    AVAudioFifo* held = tracks_[track].held.get();
+    const int channels = tracks_[track].channels;
+    while (sound.taken < p.samplesWanted && !run_.stopped()) {
+        FramePtr s = soundFrame(int(std::min<int64_t>(rate_, p.samplesWanted - sound.taken)), channels);
+        if (!s || av_audio_fifo_write(sound.fifo.get(), reinterpret_cast<void**>(s->extended_data),
+                                      s->nb_samples) < 0)
             return AVERROR(ENOMEM);
-        p.samplesTaken += s->nb_samples;
+        sound.taken += s->nb_samples;
     }
     if (run_.stopped())
         return 0;
     // Held tail of the previous clip: its part before the overlap is written as is.
-    int r = writeFromFifo(heldSound_.get(), av_audio_fifo_size(heldSound_.get()) - p.blendSamples);
+    int r = writeFromFifo(track, held, av_audio_fifo_size(held) - p.blendSamples);
     if (r < 0)
         return r;
     if (p.blendSamples > 0) {
-        FramePtr a = soundFrame(int(p.blendSamples)), b = soundFrame(int(p.blendSamples));
-        av_audio_fifo_read(heldSound_.get(), reinterpret_cast<void**>(a->extended_data), int(p.blendSamples));
-        av_audio_fifo_read(p.sound.get(), reinterpret_cast<void**>(b->extended_data), int(p.blendSamples));
-        if ((r = crossfade(a.get(), b.get(), [this](AVFrame* f) { return writeSound(f); })) < 0)
+        FramePtr a = soundFrame(int(p.blendSamples), channels), b = soundFrame(int(p.blendSamples), channels);
+        av_audio_fifo_read(held, reinterpret_cast<void**>(a->extended_data), int(p.blendSamples));
+        av_audio_fifo_read(sound.fifo.get(), reinterpret_cast<void**>(b->extended_data), int(p.blendSamples));
+        if ((r = crossfade(a.get(), b.get(), [this, track](AVFrame* f) { return writeSound(track, f); })) < 0)
             return r;
     }
-    av_audio_fifo_reset(heldSound_.get());
-    if ((r = writeFromFifo(p.sound.get(), av_audio_fifo_size(p.sound.get()) - p.tailSamples)) < 0)
+    av_audio_fifo_reset(held);
+    if ((r = writeFromFifo(track, sound.fifo.get(), av_audio_fifo_size(sound.fifo.get()) - p.tailSamples)) <
+        0)
         return r;
-    const int rest = av_audio_fifo_size(p.sound.get());
+    const int rest = av_audio_fifo_size(sound.fifo.get());
     if (rest > 0) {
-        FramePtr s = soundFrame(rest);
-        av_audio_fifo_read(p.sound.get(), reinterpret_cast<void**>(s->extended_data), rest);
-        av_audio_fifo_write(heldSound_.get(), reinterpret_cast<void**>(s->extended_data), rest);
+        FramePtr s = soundFrame(rest, channels);
+        av_audio_fifo_read(sound.fifo.get(), reinterpret_cast<void**>(s->extended_data), rest);
+        av_audio_fifo_write(held, reinterpret_cast<void**>(s->extended_data), rest);
     }
     return 0;
 }

@@ -1,6 +1,8 @@
 // The re-encoding join: every clip decoded through its own filter graph into one common
 // picture and sound format, with transitions blended at the seams, and picture and sound kept
-// the same length clip by clip (a clip's missing picture or sound is padded).
+// the same length clip by clip (a clip's missing picture or sound is padded). Every sound
+// stream is kept where the container holds several: output stream k takes sound stream k of
+// each clip (silence for a clip without one) and the language of the first clip that has it.
 //
 // Ownership: refers to the clips, the writer and the run; owns the frames and sound it holds
 // back for a transition. Threading: one thread.
@@ -8,6 +10,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -44,20 +47,26 @@ public:
 
 private:
     struct ClipPass;
+    struct OtherSound;
     int openEncoders();
     int openVideo(const AVFormatContext* first, const AVOutputFormat* container);
     int openAudio(const AVFormatContext* first, const AVOutputFormat* container);
+    void openOtherSounds(const AVOutputFormat* container);
     int writeClip(size_t i);
     void soundOnlyOverlap(ClipPass& p, size_t i, int64_t heldSamples) const;
     int buildGraph(const Clip& c, class SourceReader& reader, mediafx::FxGraph& graph) const;
     int readClip(ClipPass& p, class SourceReader& reader, mediafx::FxGraph& graph);
+    int openClipSounds(ClipPass& p, SourceReader& reader, std::vector<OtherSound>& others) const;
+    int decodeOtherSound(ClipPass& p, OtherSound& o, const SourceReader& reader);
+    std::function<int(AVFrame*)> soundSink(ClipPass& p, size_t track);
     int takeFrame(ClipPass& p, FramePtr f);
     int padPicture(ClipPass& p);
     int mixSound(ClipPass& p);
+    int mixTrack(ClipPass& p, size_t track);
     int writeVideo(AVFrame* f);
-    int writeSound(AVFrame* f);
-    int writeFromFifo(AVAudioFifo* fifo, int64_t samples);
-    FramePtr soundFrame(int samples) const;
+    int writeSound(size_t track, AVFrame* f);
+    int writeFromFifo(size_t track, AVAudioFifo* fifo, int64_t samples);
+    FramePtr soundFrame(int samples, int channels) const;
 
     const std::vector<Clip>& clips_;
     const OutputFormat& format_;
@@ -73,14 +82,23 @@ private:
     AVRational fps_{25, 1};
     AVPixelFormat pix_ = AV_PIX_FMT_YUV420P;
     int rate_ = 0;
-    int channels_ = 0;
     AVSampleFormat sampleFormat_ = AV_SAMPLE_FMT_FLTP;
 
-    // Frames and samples written so far keep picture and sound together.
+    // One output sound stream: the writer's main one or another, fed by the clips' sound
+    // stream of the number `source` (0: their first).
+    struct SoundTrack {
+        int source = 0;
+        int writerNumber = -1; // -1: the main sound; else the writer's other encoder
+        int channels = 0;
+        int64_t samplesOut = 0;
+        FifoPtr held; // the tail of the previous clip, for its transition
+    };
+    std::vector<SoundTrack> tracks_;
+
+    // Frames and samples written so far keep picture and sound together (every sound stream
+    // is written to the same length).
     int64_t framesOut_ = 0;
-    int64_t samplesOut_ = 0;
     std::deque<FramePtr> heldFrames_; // the tail of the previous clip, for its transition
-    FifoPtr heldSound_;
     FramePtr lastFrame_;
     int64_t doneUs_ = 0;
 };

@@ -65,6 +65,8 @@ uint64_t JoinJob::addClip(const std::string& path, int64_t startUs, int64_t endU
     }
     c.hasVideo = firstVideoStream(probe.get()) >= 0;
     c.hasAudio = firstAudioStream(probe.get()) >= 0;
+    for (unsigned k = 0; k < probe->nb_streams; ++k)
+        c.soundStreams += probe->streams[k]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO ? 1 : 0;
     c.id = nextId_++;
     clips_.push_back(c);
     return c.id;

@@ -314,6 +314,60 @@ int OutputWriter::writeOtherPacket(int sourceIndex, AVPacket* packet, AVRational
     return r < 0 ? logFailure("writing " + path_, r) : 0;
 }
 
+// Runs `body` with `other`'s encoder in the main sound's place, so that the main sound's
+// encoding path (its fifo of whole frames, its flush) serves every sound stream.
+template <class Body> int OutputWriter::asMainSound(OtherEncoder& other, Body body) {
+    bool copied = false;
+    const auto exchange = [&] {
+        std::swap(audio_, other.codec);
+        std::swap(fifo_, other.fifo);
+        std::swap(audioNextPts_, other.nextPts);
+        std::swap(audioStream_, other.stream);
+        std::swap(copied_[1], copied);
+    };
+    exchange();
+    const int r = body();
+    exchange();
+    return r;
+}
+
+int OutputWriter::addOtherAudioEncoder(const AudioEncoding& encoding, const AVStream* source) {
+    if (!format_ || started_)
+        return AVERROR(EINVAL);
+    otherEncoders_.emplace_back();
+    const int r = asMainSound(otherEncoders_.back(), [&] {
+        const int e = addAudioEncoder(encoding);
+        if (e >= 0)
+            copyTags(Audio, source);
+        return e;
+    });
+    if (r < 0) {
+        if (otherEncoders_.back().fifo)
+            av_audio_fifo_free(otherEncoders_.back().fifo);
+        otherEncoders_.pop_back();
+        return r;
+    }
+    return int(otherEncoders_.size()) - 1;
+}
+
+AVCodecContext* OutputWriter::otherEncoder(int number) const {
+    return number >= 0 && size_t(number) < otherEncoders_.size() ? otherEncoders_[size_t(number)].codec.get()
+                                                                 : nullptr;
+}
+
+int OutputWriter::writeOtherFrame(int number, AVFrame* frame) {
+    if (number < 0 || size_t(number) >= otherEncoders_.size())
+        return AVERROR(EINVAL);
+    return asMainSound(otherEncoders_[size_t(number)], [&] { return writeFrame(Audio, frame); });
+}
+
+void OutputWriter::releaseOtherEncoders() {
+    for (OtherEncoder& o : otherEncoders_)
+        if (o.fifo)
+            av_audio_fifo_free(o.fifo);
+    otherEncoders_.clear();
+}
+
 int OutputWriter::setCopyExtradata(Kind kind, const uint8_t* data, int size) {
     const int index = kind == Video ? videoStream_ : audioStream_;
     if (!format_ || started_ || index < 0 || size <= 0)
@@ -475,6 +529,9 @@ int OutputWriter::finish() {
         return r;
     if (audio_ && (r = writeFrame(Audio, nullptr)) < 0)
         return r;
+    for (size_t i = 0; i < otherEncoders_.size(); ++i)
+        if ((r = writeOtherFrame(int(i), nullptr)) < 0)
+            return r;
     // A file without a single packet holds nothing of its source (which could not be read).
     if (packets_ == 0)
         return logFailure("nothing could be written to " + path_, AVERROR_INVALIDDATA);
@@ -491,6 +548,7 @@ int OutputWriter::finish() {
     if (fifo_)
         av_audio_fifo_free(fifo_);
     fifo_ = nullptr;
+    releaseOtherEncoders();
     finished_ = true;
     return 0;
 }
@@ -505,6 +563,7 @@ void OutputWriter::discard() {
     if (fifo_)
         av_audio_fifo_free(fifo_);
     fifo_ = nullptr;
+    releaseOtherEncoders();
     video_.reset();
     audio_.reset();
     if (created_ && !finished_) {

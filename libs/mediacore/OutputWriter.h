@@ -70,6 +70,13 @@ public:
     // stream index), and one of its packets with times in `timeBase`.
     int addOtherCopy(const AVStream* source);
     int writeOtherPacket(int sourceIndex, AVPacket* packet, AVRational timeBase);
+    // Another encoded sound stream beside the main one (a join's other languages), with the
+    // language and title of `source` (may be null): its number for writeOtherFrame(), or a
+    // negative AVERROR. Its rate and channels may come out lower than asked (otherEncoder()).
+    int addOtherAudioEncoder(const AudioEncoding& encoding, const AVStream* source);
+    AVCodecContext* otherEncoder(int number) const;
+    // Encodes one frame of that stream as writeFrame(Audio, ...) does for the main one.
+    int writeOtherFrame(int number, AVFrame* frame);
     // Gives an encoded stream the language and title of its source stream (copies get them).
     void copyTags(Kind kind, const AVStream* source);
     // Replaces the codec configuration of a copied stream (before start()).
@@ -104,6 +111,9 @@ private:
     int drain(Kind kind);
     int mux(Kind kind, AVPacket* packet, AVRational timeBase);
     int encodeAudioFromFifo(bool flush);
+    struct OtherEncoder;
+    template <class Body> int asMainSound(OtherEncoder& other, Body body);
+    void releaseOtherEncoders();
 
     int createTemporary();
     int moveIntoPlace();
@@ -138,6 +148,14 @@ private:
         int64_t lastDts = AV_NOPTS_VALUE;
     };
     std::vector<OtherStream> others_;
+    // The state of the main sound's encoder, for each other encoded sound stream.
+    struct OtherEncoder {
+        CodecPtr codec;
+        AVAudioFifo* fifo = nullptr;
+        int64_t nextPts = AV_NOPTS_VALUE;
+        int stream = -1;
+    };
+    std::vector<OtherEncoder> otherEncoders_;
 };
 
 } // namespace mediacore

@@ -195,19 +195,30 @@ QString fieldClip(const QString& name) {
 }
 
 namespace {
-// The sound of `path` from `from` to `to` seconds, mixed to one channel at 8 kHz, as floats;
-// false when ffmpeg fails.
-bool monoSound(const QString& path, double from, double to, QByteArray* out) {
-    return run(FFMPEG_EXECUTABLE,
-               {"-v", "error", "-nostdin", "-i", path, "-ss", QString::number(from, 'f', 3), "-to",
-                QString::number(to, 'f', 3), "-vn", "-ac", "1", "-ar", "8000", "-f", "f32le", "-"},
-               out) == 0;
+// The sound of `path` from `from` to `to` seconds (to < 0: to its end), of sound stream
+// `stream` (< 0: the one ffmpeg picks), mixed to one channel at 8 kHz, as floats; false when
+// ffmpeg fails.
+bool monoSound(const QString& path, double from, double to, QByteArray* out, int stream = -1) {
+    QStringList args{"-v", "error", "-nostdin", "-i", path, "-ss", QString::number(from, 'f', 3)};
+    if (to >= 0)
+        args << "-to" << QString::number(to, 'f', 3);
+    if (stream >= 0)
+        args << "-map" << QString("0:a:%1").arg(stream);
+    args << "-vn"
+         << "-ac"
+         << "1"
+         << "-ar"
+         << "8000"
+         << "-f"
+         << "f32le"
+         << "-";
+    return run(FFMPEG_EXECUTABLE, args, out) == 0;
 }
 } // namespace
 
-double audioRms(const QString& path, double from, double to) {
+double audioRms(const QString& path, double from, double to, int soundStream) {
     QByteArray out;
-    if (!monoSound(path, from, to, &out))
+    if (!monoSound(path, from, to, &out, soundStream))
         return -1;
     const auto* s = reinterpret_cast<const float*>(out.constData());
     const qsizetype n = out.size() / 4;
@@ -230,6 +241,38 @@ QString twoToneClip(const QString& folder) {
                            "-c:a",    "aac"});
 }
 
+QString twoLanguageClip(const QString& folder, int keyframeEvery) {
+    return makeWithFfmpeg(QDir(folder).filePath("eng_ger.mp4"),
+                          QStringList{"-f",
+                                      "lavfi",
+                                      "-i",
+                                      "testsrc2=s=160x96:r=25:d=4",
+                                      "-f",
+                                      "lavfi",
+                                      "-i",
+                                      "aevalsrc=0.5*sin(2*PI*440*t):s=44100:d=4",
+                                      "-f",
+                                      "lavfi",
+                                      "-i",
+                                      "aevalsrc=0.5*sin(2*PI*1000*t):s=44100:d=4",
+                                      "-map",
+                                      "0",
+                                      "-map",
+                                      "1",
+                                      "-map",
+                                      "2",
+                                      "-c:v",
+                                      "libx264",
+                                      "-g",
+                                      QString::number(keyframeEvery),
+                                      "-c:a",
+                                      "aac",
+                                      "-metadata:s:a:0",
+                                      "language=eng",
+                                      "-metadata:s:a:1",
+                                      "language=ger"});
+}
+
 double toneLevel(const float* s, qsizetype n, int rate, double hz) {
     if (n <= 0)
         return 0;
@@ -245,9 +288,14 @@ double toneLevel(const float* s, qsizetype n, int rate, double hz) {
     return 2 * std::sqrt(std::max(0.0, power)) / double(n);
 }
 
-double toneLevel(const QString& path, double hz, double from, double to) {
+double decodedSoundSeconds(const QString& path, int soundStream) {
     QByteArray out;
-    if (!monoSound(path, from, to, &out))
+    return monoSound(path, 0, -1, &out, soundStream) ? double(out.size()) / 4 / 8000 : -1;
+}
+
+double toneLevel(const QString& path, double hz, double from, double to, int soundStream) {
+    QByteArray out;
+    if (!monoSound(path, from, to, &out, soundStream))
         return -1;
     return toneLevel(reinterpret_cast<const float*>(out.constData()), out.size() / 4, 8000, hz);
 }

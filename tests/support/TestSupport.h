@@ -70,15 +70,23 @@ QString longClip();
 // and PS, container aspect, AMR sound, ...), made once per test program.
 QString fieldClip(const QString& name);
 
-// Root mean square level of the sound between two times (full scale = 1.0), decoded by ffmpeg.
-double audioRms(const QString& path, double from, double to);
+// Root mean square level of the sound between two times (full scale = 1.0), decoded by ffmpeg;
+// of sound stream `soundStream` (0: the first) when given, else of the one ffmpeg picks.
+double audioRms(const QString& path, double from, double to, int soundStream = -1);
+// Seconds of sound in one sound stream (0: the first), as ffmpeg decodes it; -1 on failure.
+double decodedSoundSeconds(const QString& path, int soundStream);
 
 // A 4 s clip in `folder` with a picture and two sound streams told apart by their tone: the
 // first (container stream 1) at 440 Hz, the second (stream 2) at 1000 Hz. Empty on failure.
 QString twoToneClip(const QString& folder);
+// A 4 s 160x96 H.264 clip in `folder` with a keyframe every `keyframeEvery` frames (25 a second)
+// and two sound streams told apart by their tone and their language: English at 440 Hz, German
+// at 1000 Hz (amplitude 0.5). Empty on failure.
+QString twoLanguageClip(const QString& folder, int keyframeEvery);
 // The amplitude (0.5 for a sine of amplitude 0.5) of the tone of `hz` in mono samples.
 double toneLevel(const float* samples, qsizetype count, int rate, double hz);
-// The same in a file's sound between two times, as the ffmpeg tool decodes it; -1 on failure.
-double toneLevel(const QString& path, double hz, double from, double to);
+// The same in a file's sound between two times, as the ffmpeg tool decodes it (of one sound
+// stream as audioRms()); -1 on failure.
+double toneLevel(const QString& path, double hz, double from, double to, int soundStream = -1);
 
 } // namespace testsupport

@@ -7,6 +7,7 @@
 #include "profiles/ProfileReader.h"
 #include "profiles/ProfileSet.h"
 #include "profiles/ProfileValueParser.h"
+#include "tools/shared/OutputFileNamer.h"
 
 #include <cmath>
 
@@ -98,8 +99,14 @@ void EditorProfileChoice::choose(const QString& category, const QString& item, c
         c.asamplerate = chosenValue("ar", path);
         c.abitrate = chosenValue("ab", path);
     }
-    if (record)
+    if (record) {
         writeTarget(c, !audioOnly, *record);
+        // A sound profile that keeps the source's format keeps its sound alone: in a sound file
+        // of its codec's kind rather than the source's container, which would bring the picture.
+        // (No tile chosen keeps the source's container.)
+        if (audioOnly && !item.isEmpty() && EditorOutputChoices::keepsSource(c.extName))
+            record->targetData->extension = OutputFileNamer::soundExtensionFor(record->sourceData->a_codec);
+    }
     store(c.extName, profiles::extensionKey(false));
     const QString values[] = {c.vcodec, c.resolution, c.framerate,   c.bitrate,
                               c.acodec, c.achannel,   c.asamplerate, c.abitrate};

@@ -19,7 +19,8 @@ public:
     // record's output settings (null: no file open) and stores them; a value that keeps the
     // source's removes its key. "Keep Original" is known by its name and reads no file: every
     // value then keeps the source's. Tiles of the "Audio" category leave the picture values
-    // as they were.
+    // as they were and write sound only: their "Keep Original" writes the source's sound into
+    // a sound file of its kind (song.m4a for AAC).
     static void choose(const QString& category, const QString& item, const QString& path,
                        EditorOutputChoices& chosen, SimpleData* record);
 

@@ -7,8 +7,6 @@
 #include "profiles/ProfileValueParser.h"
 #include "tools/shared/OutputFileNamer.h"
 
-#include <QHash>
-
 #include <array>
 
 QString JoinFormat::chosen(const QString& title) {
@@ -123,14 +121,8 @@ EngineJoin::Encoding JoinFormat::encoding(const SimpleData* reference) const {
 QString JoinFormat::extensionFor(const SimpleData* reference, const SimpleData& first, bool soundOnly) const {
     if (!extName.isEmpty())
         return extName;
-    if (soundOnly) {
-        const QString codec = (reference ? reference : &first)->sourceData->a_codec.toLower();
-        static const QHash<QString, QString> kContainers = {
-            {"mp3", "mp3"},       {"flac", "flac"},     {"vorbis", "ogg"},
-            {"opus", "opus"},     {"wmav2", "wma"},     {"wmav1", "wma"},
-            {"pcm_s16le", "wav"}, {"pcm_s24le", "wav"}, {"pcm_f32le", "wav"}};
-        return kContainers.value(codec, QStringLiteral("m4a"));
-    }
+    if (soundOnly)
+        return OutputFileNamer::soundExtensionFor((reference ? reference : &first)->sourceData->a_codec);
     if (reference) {
         const QString ext = OutputFileNamer::extensionOf(reference->path);
         if (!ext.isEmpty())

@@ -3,6 +3,7 @@
 #include "foundation/helpers/HelpClass.h"
 
 #include <QFileInfo>
+#include <QHash>
 
 namespace {
 QString withExtension(const QString& stem, const QString& extension) {
@@ -35,4 +36,11 @@ QString OutputFileNamer::extensionOf(const QString& path) {
 
 QString OutputFileNamer::freeTimestampPath(const QString& folder, const QString& extension) {
     return freePath(folder, HelpClass::createFilename(), extension);
+}
+
+QString OutputFileNamer::soundExtensionFor(const QString& codec) {
+    static const QHash<QString, QString> kContainers = {
+        {"mp3", "mp3"},   {"flac", "flac"},     {"vorbis", "ogg"},    {"opus", "opus"},    {"wmav2", "wma"},
+        {"wmav1", "wma"}, {"pcm_s16le", "wav"}, {"pcm_s24le", "wav"}, {"pcm_f32le", "wav"}};
+    return kContainers.value(codec.toLower(), QStringLiteral("m4a"));
 }

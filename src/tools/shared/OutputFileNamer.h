@@ -15,4 +15,9 @@ public:
     static QString extensionOf(const QString& path);
     // A free path named by the current time ("yyyy-MM-dd_HH-mm-ss").
     static QString freeTimestampPath(const QString& folder, const QString& extension);
+    // The extension of a file of sound only that keeps sound of this codec (the engine's codec
+    // name): "mp3" for MP3, "flac", "ogg" for Vorbis, ..., "m4a" for AAC and any other. A sound
+    // profile that keeps the source's format writes its sound into such a file, so that no
+    // picture comes along.
+    static QString soundExtensionFor(const QString& codec);
 };

@@ -1,6 +1,6 @@
 // The editor window's export driven through its controls, offscreen, on real clips: a
-// delete-section export from the trim panel, cancelling in a pass, a set-up failure, and
-// closing during an export.
+// delete-section export from the trim panel, cancelling in a pass, a set-up failure, closing
+// during an export, and the format its tiles give.
 #include "../../tools/shared/ToolWindowDriver.h"
 #include "EditorTestClips.h"
 #include "editor/core/EditVideoWindowController.h"
@@ -208,6 +208,25 @@ TEST_F(EditorExportWindow, ATileAndItsSettingsWindowGiveTheExportItsFormat) {
     EXPECT_EQ(testsupport::probeStream(out, "video").value("codec_name").toString(), "mpeg4");
     EXPECT_EQ(testsupport::probeStream(out, "audio").value("codec_name").toString(), "mp3");
     EXPECT_EQ(testsupport::probeStream(out, "audio").value("channels").toInt(), 1);
+}
+
+TEST_F(EditorExportWindow, TheSoundTabsKeepOriginalTileWritesTheSoundAlone) {
+    openWithRange(testsupport::media("h264_aac.mp4"), "00", "00", false);
+    FormatBrowser* b = w().formatBrowser_;
+    ASSERT_NE(b, nullptr);
+    const int audio = int(b->functionList().indexOf("Audio"));
+    ASSERT_GE(audio, 0);
+    click(b->function_Items[size_t(audio)]);
+    ASSERT_EQ(b->functionItemChilds().indexOf("Keep Original"), 0);
+    click(b->functionItemBtn_Childs[0]);
+    click(w().exportBar_->startButton);
+    ASSERT_TRUE(waitForJobs(&w()));
+    closeFinishMessage();
+    ASSERT_EQ(files(), QStringList{"h264_aac.m4a"});
+    const QString out = folder() + "/h264_aac.m4a";
+    EXPECT_EQ(testsupport::probeStreamCount(out, "video"), 0);
+    EXPECT_EQ(testsupport::probeStream(out, "audio").value("codec_name").toString(), "aac");
+    EXPECT_NEAR(testsupport::probeDuration(out), 4.0, 0.1);
 }
 
 } // namespace

@@ -157,6 +157,10 @@ TEST_F(EditorExportTest, KeepOriginalReadsNoFileAndClearsTheStoredFormat) {
     EditorConvertJob::Settings s = settings(rec);
     s.choices = EditorOutputChoices::fromUserDefaults();
     EXPECT_TRUE(EditorConvertJob::isPlainCut(s));
+    // The sound category's keeps the sound alone, in a file of its kind.
+    EditorProfileChoice::choose("Audio", "Keep Original", set.profilePath("Audio", "Keep Original"), chosen,
+                                rec.get());
+    EXPECT_EQ(rec->targetData->extension, "m4a");
 }
 
 TEST_F(EditorExportTest, AKeepFormatTrimStartsAndEndsOnTheRequestedFrames) {

@@ -188,8 +188,8 @@ TEST(JoinCopy, SoundBitRateAloneReencodesTheSound) {
     EXPECT_LT(rate, 48000.0); // the source's sound runs at 96 kb/s
 }
 
-// Whole files joined by copying keep every sound stream they share, with its language; a
-// re-encoded join writes one, in the first clip's language.
+// Whole files joined by copying keep every sound stream they share, with its language, and so
+// does a re-encoded join.
 TEST(JoinCopy, EverySoundStreamAndItsLanguageAreKept) {
     QTemporaryDir dir;
     const QString src = makeWithFfmpeg(
@@ -209,5 +209,62 @@ TEST(JoinCopy, EverySoundStreamAndItsLanguageAreKept) {
     EXPECT_NEAR(probeDuration(out), 4.0, 0.1);
     const QString encoded = dir.filePath("encoded.mkv");
     ASSERT_EQ(join({src, src}, encoded, "libx264"), 0);
-    EXPECT_EQ(soundLanguages(encoded), QStringList{"eng"});
+    EXPECT_EQ(soundLanguages(encoded), (QStringList{"eng", "ger"}));
+}
+
+namespace {
+
+// Sound stream k of `out` over [from, to): its tone, and not the other stream's.
+void expectTone(const QString& out, int k, double from, double to) {
+    const double wanted = k == 0 ? 440 : 1000, other = k == 0 ? 1000 : 440;
+    EXPECT_GT(toneLevel(out, wanted, from, to, k), 0.3) << "stream " << k << " from " << from;
+    EXPECT_LT(toneLevel(out, other, from, to, k), 0.02) << "stream " << k << " from " << from;
+}
+
+} // namespace
+
+// The easy cutter's merged export: ranges of one file that do not start on a keyframe are
+// re-encoded, and every sound stream comes through with its language, length and tone.
+TEST(JoinEncode, RangesOfATwoLanguageFileKeepBothSoundStreams) {
+    QTemporaryDir dir;
+    const QString src = twoLanguageClip(dir.path(), 25);
+    ASSERT_FALSE(src.isEmpty());
+    const QString out = dir.filePath("merged.mp4");
+    Join job;
+    ASSERT_GE(apiMediaJoinSetOutputPath(job.h, utf8(out)), 1);
+    for (const int64_t from : {500000, 2500000}) {
+        const uint64_t clip = apiMediaJoinAddMediaClip(job.h, utf8(src), from, from + 1000000);
+        ASSERT_NE(clip, 0u);
+        ASSERT_GE(apiMediaJoinSetAudioVolumn(job.h, clip, 100), 1);
+    }
+    ASSERT_EQ(apiMediaJoinStart(job.h), 0);
+    EXPECT_EQ(probeFrameCount(out), 50);
+    EXPECT_EQ(soundLanguages(out), (QStringList{"eng", "ger"}));
+    for (int k = 0; k < 2; ++k) {
+        EXPECT_NEAR(decodedSoundSeconds(out, k), 2.0, 0.05) << "stream " << k;
+        expectTone(out, k, 0.1, 0.9);
+        expectTone(out, k, 1.1, 1.9);
+    }
+}
+
+// Clips that cannot be copied back to back are re-encoded even when copying is asked for (as
+// the batch cutter joins its parts): a clip without a second sound stream gives silence of its
+// length in it.
+TEST(JoinEncode, AClipWithoutTheSecondSoundStreamGivesSilenceInIt) {
+    QTemporaryDir dir;
+    const QString src = twoLanguageClip(dir.path(), 25);
+    ASSERT_FALSE(src.isEmpty());
+    const QString out = dir.filePath("joined.mkv");
+    Join job;
+    ASSERT_EQ(setUp(job, {src, media("h264_aac.mp4")}, out, "copy"), 1);
+    ASSERT_GE(apiMediaJoinSetAudioCodec(job.h, "copy"), 1);
+    ASSERT_EQ(apiMediaJoinStart(job.h), 0);
+    EXPECT_EQ(soundLanguages(out), (QStringList{"eng", "ger"}));
+    for (int k = 0; k < 2; ++k) {
+        EXPECT_NEAR(decodedSoundSeconds(out, k), 8.0, 0.1) << "stream " << k;
+        expectTone(out, k, 0.2, 3.8);
+    }
+    // The second clip's own 440 Hz sine is the first stream; the second stream is silent.
+    EXPECT_GT(toneLevel(out, 440, 4.2, 7.8, 0), 0.1);
+    EXPECT_LT(audioRms(out, 4.2, 7.8, 1), 0.001);
 }

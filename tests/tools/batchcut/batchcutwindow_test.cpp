@@ -64,6 +64,28 @@ TEST(BatchCutWindow, KeepRemoveAndWholeGiveThreeOutputsOfTheirLengths) {
     EXPECT_FLOAT_EQ(d.window->joinnerProgressView->progress(), 1.0f);
 }
 
+// With one keyframe in the file, the part after a removed range is encoded anew and the two
+// parts cannot be copied back to back: their join re-encodes, and keeps both languages.
+TEST(BatchCutWindow, RemovingARangeKeepsEverySoundStreamWithItsLanguage) {
+    Driver d;
+    const QString src = testsupport::twoLanguageClip(d.sources.path(), 100);
+    ASSERT_FALSE(src.isEmpty());
+    d.addFile(src);
+    d.selectRow(0);
+    d.setRange(1, 3, true);
+    d.runAll();
+    const QString out = d.out.filePath("eng_ger.mp4");
+    EXPECT_EQ(testsupport::soundLanguages(out), (QStringList{"eng", "ger"}));
+    for (int k = 0; k < 2; ++k) {
+        const double wanted = k == 0 ? 440 : 1000, other = k == 0 ? 1000 : 440;
+        EXPECT_NEAR(testsupport::decodedSoundSeconds(out, k), 2.0, 0.06) << "stream " << k;
+        for (const double from : {0.1, 1.1}) {
+            EXPECT_GT(testsupport::toneLevel(out, wanted, from, from + 0.8, k), 0.3) << k << " at " << from;
+            EXPECT_LT(testsupport::toneLevel(out, other, from, from + 0.8, k), 0.02) << k << " at " << from;
+        }
+    }
+}
+
 TEST(BatchCutWindow, OutputsNeverReplaceAFileAndTakeFreeNames) {
     Driver d;
     const QString clip = testsupport::media("h264_aac.mp4");
