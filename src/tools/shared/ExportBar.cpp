@@ -70,7 +70,7 @@ QString ExportBar::outputPath() const {
 }
 
 QString ExportBar::preparedOutputPath() const {
-    const QString folder = outputPath();
+    QString folder = outputPath();
     if (!folder.isEmpty() && !QFileInfo::exists(folder))
         QDir().mkpath(folder);
     return folder;

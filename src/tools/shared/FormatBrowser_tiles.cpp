@@ -59,7 +59,7 @@ QString FormatBrowser::picturePath(const QString& category, const QString& item)
     // A user-made profile's picture lies beside it; "Keep Original" keeps the shipped one.
     if (category == ProfileSet::kCustomCategory && item != ProfileSet::kKeepOriginal) {
         for (const QString& folder : ProfileSet::customFolders()) {
-            const QString path = QDir(folder).filePath(file);
+            QString path = QDir(folder).filePath(file);
             if (QFileInfo::exists(path))
                 return path;
         }

@@ -4,6 +4,8 @@
 #include "platform/Log.h"
 #include "platform/Panels.h"
 
+#include <utility>
+
 const QStringList& MediaOpenPanel::acceptedMediaTypes() {
     static const QStringList types{"mov", "qt",   "mp4", "m4v",  "flv",  "ts",   "m2ts", "mts",  "mkv", "mka",
                                    "mpg", "mpeg", "mpa", "m2v",  "mpv",  "dat",  "avi",  "divx", "3gp", "3g2",
@@ -31,7 +33,7 @@ void MediaOpenPanel::open(QWidget* window, bool multiple, std::function<void(con
     options.typesTitle = NSBundle::localizedStringForKey("OpenPanelMediaFilesTitle");
     options.allFilesTitle = NSBundle::localizedStringForKey("OpenPanelAllFilesTitle");
     options.multiple = multiple;
-    openFiles(window, options, [chosen](const QStringList& paths) {
+    openFiles(window, options, [chosen = std::move(chosen)](const QStringList& paths) {
         qCDebug(lcTools) << "urls:" << paths;
         if (chosen)
             chosen(paths);
@@ -40,10 +42,11 @@ void MediaOpenPanel::open(QWidget* window, bool multiple, std::function<void(con
 
 void MediaOpenPanel::openFiles(QWidget* window, const Panels::OpenOptions& options,
                                std::function<void(const QStringList&)> chosen) {
-    QFileDialog* panel = Panels::openFiles(window, options, [chosen](const QStringList& paths) {
-        if (!paths.isEmpty() && chosen)
-            chosen(paths);
-    });
+    QFileDialog* panel =
+        Panels::openFiles(window, options, [chosen = std::move(chosen)](const QStringList& paths) {
+            if (!paths.isEmpty() && chosen)
+                chosen(paths);
+        });
     if (panel) {
         panel->setLabelText(QFileDialog::Accept, NSBundle::localizedStringForKey("OpenPanelOpenTitle"));
         panel->setLabelText(QFileDialog::Reject, NSBundle::localizedStringForKey("OpenPanelCancelTitle"));

@@ -18,11 +18,11 @@ bool taken(const QString& path) {
 } // namespace
 
 QString OutputFileNamer::freePath(const QString& folder, const QString& name, const QString& extension) {
-    const QString first = withExtension(folder + "/" + name, extension);
+    QString first = withExtension(folder + "/" + name, extension);
     if (!taken(first))
         return first;
     for (long n = 2;; ++n) {
-        const QString candidate = withExtension(QString("%1/%2(%3)").arg(folder, name).arg(n), extension);
+        QString candidate = withExtension(QString("%1/%2(%3)").arg(folder, name).arg(n), extension);
         if (!taken(candidate))
             return candidate;
     }

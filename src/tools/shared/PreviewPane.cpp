@@ -160,9 +160,10 @@ void PreviewPane::currentFrame(QSize size, std::function<void(const QImage&)> do
         done(QImage());
         return;
     }
-    player_->SnapshotWhenReady(size.width(), size.height(), [size, done = std::move(done)](QImage image) {
-        done(image.size() == size ? image : QImage());
-    });
+    player_->SnapshotWhenReady(size.width(), size.height(),
+                               [size, done = std::move(done)](const QImage& image) {
+                                   done(image.size() == size ? image : QImage());
+                               });
 }
 
 void PreviewPane::snapshot(const QString& folder, const QString& format,
@@ -203,7 +204,7 @@ QString PreviewPane::writeSnapshot(const QImage& image, const QString& folder, c
     }
     temp.close();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString path = OutputFileNamer::freeTimestampPath(folder, ext);
+        QString path = OutputFileNamer::freeTimestampPath(folder, ext);
         if (QFile::rename(temp.fileName(), path)) {
             temp.setAutoRemove(false);
             qCDebug(lcTools) << "snapshot written:" << path;

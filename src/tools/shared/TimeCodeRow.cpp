@@ -125,8 +125,9 @@ std::array<long, 4> TimeCodeRow::parts(double seconds) {
 }
 
 double TimeCodeRow::time() const {
-    return leadingNumber(fields_[0]->text()) * 3600.0 + leadingNumber(fields_[1]->text()) * 60.0 +
-           double(leadingNumber(fields_[2]->text())) + leadingNumber(fields_[3]->text()) / 100.0;
+    // Each field holds at most nine digits, which a double holds exactly.
+    const auto number = [this](int part) { return double(leadingNumber(field(part)->text())); };
+    return number(0) * 3600.0 + number(1) * 60.0 + number(2) + number(3) / 100.0;
 }
 
 void TimeCodeRow::setTime(double seconds) {
