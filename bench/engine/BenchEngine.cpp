@@ -4,8 +4,8 @@
 // its peak memory is that process's. The sides of a job run interleaved, N times each (5 by
 // default), and the medians are compared. The sources are grainy camera-like clips of several
 // scenes, made once and kept in build/bench-cache/. Jobs: transcode, cut, hevc, uhd, fade, join,
-// probe, split, classes; all of them when none is named. The last lines show every ratio and
-// peak beside its target. --sources only makes the sources.
+// probe, split, classes, preview (bench/player's program); all of them when none is named. The
+// last lines show every ratio and peak beside its target. --sources only makes the sources.
 //
 // Pin it to the CPUs to measure on, e.g. `taskset -c 2,3 build/bin/bench_engine`: every process
 // it starts inherits them, so both sides of a comparison run on the same CPUs.
@@ -101,6 +101,7 @@ std::vector<Measured> interleaved(const std::vector<Side>& sides) {
 struct Row {
     std::string job, against, unit;
     double value, target; // target 0: none
+    bool atLeast = false; // the target is a lower bound
 };
 std::vector<Row> gRows;
 
@@ -320,15 +321,43 @@ bool benchClasses(const Bench& b) {
     return ok;
 }
 
+// The preview bench (bench/player, a program of its own since it times the player's private
+// stages) run as it is, its result lines taken in among the others.
+bool benchPreview(const Bench&) {
+    const std::string command = (fs::path(BENCH_BIN_DIR) / "bench" / "player_bench").string() + " --rows 10";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return false;
+    char line[1024];
+    while (std::fgets(line, sizeof line, pipe)) {
+        std::string text(line);
+        if (text.rfind("row|", 0) != 0) {
+            std::cout << text << std::flush;
+            continue;
+        }
+        std::vector<std::string> f;
+        for (size_t from = 4, bar; from <= text.size(); from = bar + 1) {
+            bar = std::min(text.find('|', from), text.size());
+            f.push_back(text.substr(from, bar - from));
+        }
+        if (f.size() == 5)
+            gRows.push_back({f[0], f[1], "x", std::atof(f[2].c_str()), std::atof(f[3].c_str()),
+                             f[4].rfind("least", 0) == 0});
+    }
+    const int status = ::pclose(pipe);
+    return WIFEXITED(status) && WEXITSTATUS(status) != 1;
+}
+
 void printSideBySide() {
     std::cout << "\nRatios and peaks beside their targets (engine / ffmpeg: lower is faster):\n";
     for (const Row& r : gRows) {
         std::cout << "  " << std::left << std::setw(58) << r.job << std::setw(30) << r.against << std::right
                   << std::fixed << std::setprecision(r.unit == "x" ? 2 : 0) << std::setw(7) << r.value << " "
                   << r.unit;
+        const bool met = r.atLeast ? r.value >= r.target : r.value <= r.target;
         if (r.target > 0)
-            std::cout << "  (at most " << r.target << " " << r.unit
-                      << (r.value <= r.target ? ", met)" : ", NOT met)");
+            std::cout << (r.atLeast ? "  (at least " : "  (at most ") << r.target << " " << r.unit
+                      << (met ? ", met)" : ", NOT met)");
         std::cout << "\n";
     }
 }
@@ -366,9 +395,9 @@ int main(int argc, char** argv) {
     }
     std::cout << "Medians of " << gRuns << " interleaved runs, each job in a fresh process:\n";
     const std::pair<const char*, std::function<bool(const Bench&)>> all[] = {
-        {"transcode", benchTranscode}, {"cut", benchCut},   {"hevc", benchHevc},   {"uhd", benchUhd},
-        {"fade", benchFade},           {"join", benchJoin}, {"probe", benchProbe}, {"split", benchSplit},
-        {"classes", benchClasses}};
+        {"transcode", benchTranscode}, {"cut", benchCut},        {"hevc", benchHevc},   {"uhd", benchUhd},
+        {"fade", benchFade},           {"join", benchJoin},      {"probe", benchProbe}, {"split", benchSplit},
+        {"classes", benchClasses},     {"preview", benchPreview}};
     bool ok = true;
     for (const auto& [name, run] : all)
         if (wanted(name))

@@ -1,5 +1,7 @@
-// The preview's picture path against the ffmpeg command line doing the same filtering, side by
-// side in one run, both pinned to the same two cores.
+// The preview's picture path against the ffmpeg command line doing the same filtering, each side
+// run as a user runs it: every run is a fresh process (its start, the loading of its libraries,
+// the opening of the file and of the decoder count), five rounds interleaved, medians compared,
+// both sides pinned to the same two cores.
 //
 // The clip: 1080p30 H.264 with heavy film grain (high bit rate, the costly case to decode).
 // Ours: the player's own stages on its video thread: decode (threads as the player sets them),
@@ -7,15 +9,21 @@
 // view and the paint. ffmpeg: decode, overlay the same text box, the same subtitle with the
 // same style, scale to 960 x 540 in BGRA, discard.
 //
-// Each side runs three times, alternating, and its best time counts (the machine may be busy
-// with other work). Prints frames per second, the factor over real time (the goal: at least
-// 4) and the time ratio ours / ffmpeg. Usage: player_bench [seconds of clip, default 10]
+// Prints the factor over real time of each side (the goal for the marked clip: at least 4) and
+// the time ratio ours / ffmpeg.
+//   player_bench [SECONDS]          the comparison on a clip of SECONDS (default 10)
+//   player_bench --rows [SECONDS]   the same, then one line per result for bench_engine:
+//                                   "row|job|against|value|target|least" ("most" when the
+//                                   target is an upper bound; target 0: none)
+//   player_bench --play DIR CASE SECONDS   one run of our stages (what the comparison times)
 #include "FrameConverter.h"
 #include "OverlayPictures.h"
 #include "PreviewSettings.h"
 #include "SubtitleStyle.h"
 #include "VideoFilter.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFont>
@@ -27,8 +35,10 @@
 #include <QTextStream>
 #include <QThread>
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <sched.h>
+#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -39,7 +49,8 @@ namespace {
 
 constexpr double kClipRate = 30;
 constexpr double kGoal = 4.0;
-constexpr int kRounds = 3;
+constexpr int kRounds = 5;
+const char* const kClipName = "grainy_1080p.mp4";
 const QSize kView(960, 540);
 
 void pinToTwoCores() {
@@ -159,9 +170,22 @@ Result runOurs(const QString& clip, const PreviewSettings& settings) {
     return r;
 }
 
+// Runs `program` with `args` in a fresh process: its wall time, 0 when it failed.
+double timedProcess(const QString& program, const QStringList& args) {
+    QElapsedTimer t;
+    t.start();
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start(program, args);
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return 0;
+    return double(t.elapsed()) / 1000.0;
+}
+
 // The same work by the ffmpeg command line; `filters` is a -filter_complex on [0:v] (and [1:v],
 // the text box picture, when `overlay` is given).
-Result runFfmpeg(const QString& clip, const QString& overlay, const QString& filters) {
+QStringList ffmpegArgs(const QString& clip, const QString& overlay, const QString& filters) {
     QStringList args{"-v", "error", "-nostdin", "-i", clip};
     if (!overlay.isEmpty())
         args << "-i" << overlay;
@@ -169,14 +193,7 @@ Result runFfmpeg(const QString& clip, const QString& overlay, const QString& fil
          << "-f"
          << "null"
          << "-";
-    QElapsedTimer t;
-    t.start();
-    QProcess ffmpeg;
-    ffmpeg.setProcessChannelMode(QProcess::ForwardedChannels);
-    ffmpeg.start(FFMPEG_EXECUTABLE, args);
-    if (!ffmpeg.waitForFinished(-1) || ffmpeg.exitCode() != 0)
-        return {};
-    return {0, t.elapsed() / 1000.0};
+    return args;
 }
 
 QString escapeForFilter(const std::string& text) {
@@ -192,9 +209,18 @@ struct Case {
     QString ffmpegFilters;
 };
 
-// A text watermark and a subtitle, and the same for ffmpeg: the text box as a picture, the
-// subtitle filter with the options the graph gives it.
-Case watermarkAndSubtitle(const QTemporaryDir& dir, int length) {
+Case plainCase() {
+    Case c;
+    c.name = "plain";
+    c.ffmpegFilters =
+        QString("[0:v]scale=%1:%2:flags=bilinear,format=bgra").arg(kView.width()).arg(kView.height());
+    return c;
+}
+
+// A text watermark and a subtitle (bench.srt in `dir`) for a clip of `length` seconds; with
+// `forFfmpeg`, also the same for ffmpeg: the subtitle file, the text box as a picture in `dir`
+// and the subtitle filter with the options the graph gives it.
+Case markedCase(const QString& dir, int length, bool forFfmpeg) {
     Case c;
     c.name = "text watermark + subtitle";
     PreviewSettings& s = c.settings;
@@ -207,22 +233,24 @@ Case watermarkAndSubtitle(const QTemporaryDir& dir, int length) {
     mark.fontclr = 0xFFFF0000;
     mark.end_time = int64_t(length) * 1000000;
     s.fx.textMarks.push_back(mark);
-    const QString subtitles = dir.filePath("bench.srt");
-    writeSubtitles(subtitles, length);
+    const QString subtitles = QDir(dir).filePath("bench.srt");
     mediarecords::writeText(s.fx.subtitle.path, subtitles.toStdString());
     s.fx.subtitle.position = -1;
     s.fx.subtitle.fontSize = 48;
     s.fx.subtitle.fontColor = 0xFFFFFF00;
     s.fx.subtitle.shadowColor = 0xFFFFFF00;
     s.fx.subtitle.shadow = 1;
+    if (!forFfmpeg)
+        return c;
 
+    writeSubtitles(subtitles, length);
     int left = 0, top = 0;
     AVFrame* box = mediafx::drawTextPicture(mark, 1920, 1080, drawText, &left, &top);
     if (box) {
+        c.overlayPicture = QDir(dir).filePath("text.png");
         QImage(box->data[0], box->width, box->height, box->linesize[0], QImage::Format_RGBA8888_Premultiplied)
             .convertToFormat(QImage::Format_RGBA8888)
-            .save(dir.filePath("text.png"));
-        c.overlayPicture = dir.filePath("text.png");
+            .save(c.overlayPicture);
     }
     av_frame_free(&box);
     const mediafx::SubtitleOptions o = mediafx::subtitleOptions(s.fx.subtitle, 1920, 1080);
@@ -255,56 +283,96 @@ bool makeClip(const QString& clip, int length) {
                               clip}) == 0;
 }
 
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+// One run of our stages over the clip in `dir`, as a process of its own: fails unless every frame
+// came through.
+int play(const QString& dir, const QString& caseName, int length) {
+    const Case c = caseName == "plain" ? plainCase() : markedCase(dir, length, false);
+    const Result r = runOurs(QDir(dir).filePath(kClipName), c.settings);
+    return r.frames >= int(length * kClipRate) ? 0 : 1;
+}
+
+struct Measured {
+    double ours = 0, theirs = 0; // medians, seconds
+};
+
+// Each side `kRounds` times in fresh processes, interleaved, so that the machine's moods fall
+// on both alike.
+Measured compare(const QString& dir, const Case& c, const QString& caseName, int length) {
+    std::vector<double> ours, theirs;
+    const QString clip = QDir(dir).filePath(kClipName);
+    for (int round = 0; round < kRounds; ++round) {
+        ours.push_back(timedProcess(QCoreApplication::applicationFilePath(),
+                                    {"--play", dir, caseName, QString::number(length)}));
+        theirs.push_back(
+            timedProcess(FFMPEG_EXECUTABLE, ffmpegArgs(clip, c.overlayPicture, c.ffmpegFilters)));
+    }
+    const bool failed =
+        std::count(ours.begin(), ours.end(), 0.0) + std::count(theirs.begin(), theirs.end(), 0.0);
+    return failed ? Measured{} : Measured{median(ours), median(theirs)};
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    const int length = argc > 1 ? std::max(1, atoi(argv[1])) : 10;
+    const QStringList args = app.arguments();
+    if (args.size() == 5 && args[1] == "--play") {
+        // As the program does, nothing on stderr: the comparison prints its own lines.
+        av_log_set_level(AV_LOG_ERROR);
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                std::fprintf(stderr, "%s\n", qPrintable(text));
+        });
+        return play(args[2], args[3], std::max(1, args[4].toInt()));
+    }
+    const bool rows = args.size() > 1 && args[1] == "--rows";
+    const int length = args.size() > (rows ? 2 : 1) ? std::max(1, args.last().toInt()) : 10;
     QTextStream out(stdout);
     QTemporaryDir dir;
-    const QString clip = dir.filePath("grainy_1080p.mp4");
     out << "making a " << length << " s grainy 1080p30 H.264 clip...\n";
     out.flush();
-    if (!makeClip(clip, length)) {
+    if (!makeClip(dir.filePath(kClipName), length)) {
         out << "ffmpeg failed\n";
         return 1;
     }
-    pinToTwoCores(); // ffmpeg, started from here, inherits the two cores
+    pinToTwoCores(); // every process started from here inherits the two cores
     out << "two cores; decoder threads " << std::clamp(QThread::idealThreadCount(), 1, 4) << "; view "
-        << kView.width() << "x" << kView.height() << "\n";
-
-    Case plain;
-    plain.name = "plain";
-    plain.ffmpegFilters =
-        QString("[0:v]scale=%1:%2:flags=bilinear,format=bgra").arg(kView.width()).arg(kView.height());
-    const Case marked = watermarkAndSubtitle(dir, length);
+        << kView.width() << "x" << kView.height() << "; medians of " << kRounds
+        << " interleaved runs, each a fresh process\n";
     bool met = true;
-    for (const Case* c : std::initializer_list<const Case*>{&plain, &marked}) {
-        Result ours, theirs;
-        for (int round = 0; round < kRounds; ++round) {
-            const Result a = runOurs(clip, c->settings);
-            const Result b = runFfmpeg(clip, c->overlayPicture, c->ffmpegFilters);
-            if (round == 0 || a.seconds < ours.seconds)
-                ours = a;
-            if (round == 0 || b.seconds < theirs.seconds)
-                theirs = b;
-        }
-        const double fps = ours.seconds > 0 ? ours.frames / ours.seconds : 0;
-        const double factor = fps / kClipRate;
-        met = met && factor >= kGoal;
-        out << QString("%1: ours %2 frames in %3 s = %4 fps = %5x real time %6; ffmpeg %7 s = %8x real time; "
-                       "ratio ours / ffmpeg %9\n")
-                   .arg(c->name, -26)
-                   .arg(ours.frames)
-                   .arg(ours.seconds, 0, 'f', 2)
-                   .arg(fps, 0, 'f', 1)
+    QStringList rowLines;
+    for (const QString& name : {QString("plain"), QString("marked")}) {
+        const Case c = name == "plain" ? plainCase() : markedCase(dir.path(), length, true);
+        const Measured m = compare(dir.path(), c, name, length);
+        const double factor = m.ours > 0 ? length / m.ours : 0, theirs = m.theirs > 0 ? length / m.theirs : 0;
+        // The goal is the marked clip's: the plain one shows what the marks cost.
+        const double goal = name == "marked" ? kGoal : 0;
+        met = met && factor >= goal && m.ours > 0;
+        out << QString(
+                   "%1: ours %2 s = %3x real time %4; ffmpeg %5 s = %6x real time; ratio ours / ffmpeg %7\n")
+                   .arg(c.name, -26)
+                   .arg(m.ours, 0, 'f', 2)
                    .arg(factor, 0, 'f', 2)
-                   .arg(factor >= kGoal ? "(goal met)" : "(below the goal)")
-                   .arg(theirs.seconds, 0, 'f', 2)
-                   .arg(theirs.seconds > 0 ? ours.frames / kClipRate / theirs.seconds : 0, 0, 'f', 2)
-                   .arg(theirs.seconds > 0 ? ours.seconds / theirs.seconds : 0, 0, 'f', 2);
+                   .arg(goal == 0        ? ""
+                        : factor >= goal ? "(goal met)"
+                                         : "(below the goal)")
+                   .arg(m.theirs, 0, 'f', 2)
+                   .arg(theirs, 0, 'f', 2)
+                   .arg(m.theirs > 0 ? m.ours / m.theirs : 0, 0, 'f', 2);
         out.flush();
+        const QString job = "preview of " + QString::number(length) + " s grainy 1080p, " + c.name;
+        rowLines << QString("row|%1|times real time|%2|%3|least").arg(job).arg(factor).arg(goal);
+        rowLines << QString("row|%1|ffmpeg, same filters|%2|0|most")
+                        .arg(job)
+                        .arg(m.theirs > 0 ? m.ours / m.theirs : 0);
     }
+    if (rows)
+        out << rowLines.join("\n") << "\n";
     return met ? 0 : 2;
 }

@@ -54,7 +54,7 @@ int ConvertJob::setInput(const std::string& path) {
     if (durationUs(probe.get()) <= 0)
         return logFailure("no duration in " + path, AVERROR_INVALIDDATA);
     input_ = path;
-    probe_ = std::move(probe);
+    probe_.reset(path, std::move(probe));
     return 1;
 }
 
@@ -367,7 +367,9 @@ int ConvertJob::run() {
     if (startOnPicture_ && !framesOnly_) {
         SmartCut cut(request, run_.stopFlag(),
                      [this](int64_t done, int64_t total) { run_.report(done, total); });
+        cut.useInput(probe_.lendAtStart());
         const int r = cut.run();
+        probe_.giveBack(cut.releaseInput());
         outputUs_ = cut.writtenUs();
         if (r != SmartCut::kDeclined) {
             copiedGroups_ = true;

@@ -16,6 +16,7 @@
 #include "FfPointers.h"
 #include "FxSettings.h"
 #include "JobRun.h"
+#include "KeptInput.h"
 #include "OutputFormat.h"
 #include "mediacore/MediaRecords.h"
 
@@ -75,7 +76,7 @@ private:
     int runWithinLimit();
     int runUnder(int64_t limit);
     int plan(class SourceReader& reader, class OutputWriter& writer, ConvertPlan* p);
-    bool rangeHoldsPicture(int64_t startUs, int64_t endUs) const;
+    bool rangeHoldsPicture(int64_t startUs, int64_t endUs);
     bool canCutSmartly(struct SmartCutRequest* request) const;
     std::vector<int> otherSoundStreams(int mainIndex, const AVOutputFormat* container) const;
     bool fillsTooLittle(int64_t limit) const;
@@ -87,7 +88,7 @@ private:
 
     std::string input_;
     std::string output_;
-    InputPtr probe_;
+    KeptInput probe_; // kept open for the job's own cut and the next job on the file
     int64_t cutStart_ = 0;
     int64_t cutEnd_ = 0; // 0 = to the end
     int64_t sizeLimit_ = 0;

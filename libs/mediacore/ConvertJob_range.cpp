@@ -12,9 +12,29 @@
 
 namespace mediacore {
 
-bool ConvertJob::rangeHoldsPicture(int64_t startUs, int64_t endUs) const {
+namespace {
+
+// Gives the job's input back when the reader it was lent to is done.
+struct GiveBack {
+    KeptInput& kept;
+    SourceReader& reader;
+    bool lent = false;
+    ~GiveBack() {
+        if (lent)
+            kept.giveBack(reader.release());
+    }
+};
+
+} // namespace
+
+bool ConvertJob::rangeHoldsPicture(int64_t startUs, int64_t endUs) {
     SourceReader reader;
-    if (reader.open(input_, -1, true, false, false, false) < 0 || !reader.video())
+    GiveBack giveBack{probe_, reader};
+    InputPtr lent = probe_.lendAtStart();
+    giveBack.lent = lent != nullptr;
+    const int r = lent ? reader.open(std::move(lent), input_, -1, true, false, false, false)
+                       : reader.open(input_, -1, true, false, false, false);
+    if (r < 0 || !reader.video())
         return true; // the job itself will tell what is wrong
     reader.seek(startUs);
     FramePtr frame = makeFrame();

@@ -6,6 +6,7 @@
 
 #include "CodecChoice.h"
 #include "EngineLog.h"
+#include "KeptInput.h"
 #include "SmartCutPlan.h"
 #include "StreamProbe.h"
 
@@ -124,9 +125,22 @@ std::string SmartCut::obstacle(const AVFormatContext* input, int audioIndex,
 
 int SmartCut::run() {
     CutInput w;
-    int r = openInput(request_.input, &w.input);
-    if (r < 0)
-        return r;
+    w.input = std::move(input_);
+    const bool own = !w.input;
+    if (own) {
+        if (const int r = openInput(request_.input, &w.input); r < 0)
+            return r;
+    }
+    const int r = cut(w);
+    if (own)
+        keepOpen(request_.input, std::move(w.input));
+    else
+        input_ = std::move(w.input);
+    return r;
+}
+
+int SmartCut::cut(CutInput& w) {
+    int r = 0;
     const int v = firstVideoStream(w.input.get());
     if (v < 0)
         return kDeclined;

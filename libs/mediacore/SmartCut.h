@@ -26,6 +26,7 @@
 #include <functional>
 #include <string>
 
+#include "FfPointers.h"
 #include "SmartCutRequest.h"
 
 extern "C" {
@@ -51,6 +52,11 @@ public:
              std::function<void(int64_t doneUs, int64_t totalUs)> progress)
         : request_(std::move(request)), stop_(stop), progress_(std::move(progress)) {}
 
+    // Reads from `input`, the caller's open input of the request's file (anywhere in it),
+    // instead of opening the file again; releaseInput() gives it back after run().
+    void useInput(InputPtr input) { input_ = std::move(input); }
+    InputPtr releaseInput() { return std::move(input_); }
+
     // 1 when the output is written (or the job was stopped and it is removed), kDeclined, or a
     // negative AVERROR (logged).
     int run();
@@ -58,11 +64,13 @@ public:
     int64_t writtenUs() const { return writtenUs_; }
 
 private:
+    int cut(CutInput& w);
     int scan(CutInput& w, CutRange* range);
     int examine(CutInput& w, CutRange* range);
     int write(CutInput& w, const CutRange& range);
 
     SmartCutRequest request_;
+    InputPtr input_;
     const std::atomic<bool>& stop_;
     std::function<void(int64_t, int64_t)> progress_;
     int64_t writtenUs_ = 0;

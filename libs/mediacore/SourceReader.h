@@ -32,6 +32,8 @@ public:
              bool wantAudio = true, bool decodeVideo = true, bool decodeAudio = true);
 
     AVFormatContext* format() const { return format_.get(); }
+    // Gives the input up (the reader cannot read on): for a caller that lent it.
+    InputPtr release() { return std::move(format_); }
     AVStream* video() const { return videoIndex_ >= 0 ? format_->streams[videoIndex_] : nullptr; }
     AVStream* audio() const { return audioIndex_ >= 0 ? format_->streams[audioIndex_] : nullptr; }
     AVCodecContext* videoDecoder() const { return videoDecoder_.get(); }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "EngineLog.h"
+#include "KeptInput.h"
 
 extern "C" {
 #include <libavutil/display.h>
@@ -251,6 +252,10 @@ int openInput(const std::string& path, InputPtr* out) {
         return logFailure("not a file: " + path, AVERROR(EINVAL));
     if (st.st_size == 0)
         return logFailure("empty file " + path, AVERROR_INVALIDDATA);
+    if (InputPtr kept = takeKeptInput(path)) {
+        *out = std::move(kept);
+        return 0;
+    }
     AVFormatContext* raw = nullptr;
     int r = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
     if (r < 0)

@@ -9,8 +9,9 @@
 
 namespace mediacore {
 
-// Opens and probes a media file. Refuses missing, empty and unreadable files and files without
-// any audio or video stream. Returns 0 or a negative AVERROR (logged).
+// Opens and probes a media file (or takes an input of it kept open, see KeptInput.h). Refuses
+// missing, empty and unreadable files and files without any audio or video stream. Returns 0 or
+// a negative AVERROR (logged).
 int openInput(const std::string& path, InputPtr* out);
 
 // The first video stream that is a moving picture (cover art is not), or -1.

@@ -76,3 +76,27 @@ TEST(Reopen, AnUnchangedFileReadsAsBeforeAndAReplacedOneAfresh) {
         EXPECT_EQ(probeStreamCount(out, "audio"), probeStreamCount(path, "audio"));
     }
 }
+
+// A job leaves its input open for the next opening of the file, read up to its range's end
+// with only the cut's streams read: the next one reads from the start with every stream.
+TEST(Reopen, AnInputAJobLeftOpenReadsFromTheStartAgain) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("clip.mp4");
+    ASSERT_TRUE(replace(media("h264_aac.mp4"), path));
+    const Probed before = openAndSnap(path);
+    ASSERT_TRUE(before.ok);
+    {
+        Job cut;
+        ASSERT_TRUE(convert(cut, path, dir.filePath("middle.mp4"), 1000000, 2000000));
+    }
+    const Probed after = openAndSnap(path);
+    ASSERT_TRUE(after.ok);
+    EXPECT_EQ(after.picture, before.picture);
+    EXPECT_EQ(after.duration, before.duration);
+
+    const QString head = dir.filePath("head.mp4");
+    Job again;
+    ASSERT_TRUE(convert(again, path, head, 0, 1000000));
+    EXPECT_NEAR(probeDuration(head), 1.0, 0.1);
+    EXPECT_EQ(probeStreamCount(head, "audio"), 1);
+}

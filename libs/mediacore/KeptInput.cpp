@@ -1,0 +1,83 @@
+#include "KeptInput.h"
+
+#include <deque>
+#include <mutex>
+#include <sys/stat.h>
+#include <utility>
+
+namespace mediacore {
+
+namespace {
+
+constexpr size_t kMaxKept = 2;
+
+struct Kept {
+    std::string key;
+    InputPtr input;
+};
+
+std::mutex gMutex;
+std::deque<Kept> gKept; // the newest last
+
+// The file's path, size and modification time; empty when it cannot be read.
+std::string fileKey(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+        return {};
+    return path + '\n' + std::to_string(st.st_size) + '\n' + std::to_string(st.st_mtim.tv_sec) + '.' +
+           std::to_string(st.st_mtim.tv_nsec);
+}
+
+} // namespace
+
+bool keepable(const AVFormatContext* f) {
+    if (!f || !f->iformat || !f->pb || f->pb->error != 0 || (f->ctx_flags & AVFMTCTX_NOHEADER))
+        return false;
+    const std::string name = f->iformat->name;
+    return name.rfind("mov,", 0) == 0 || name.rfind("matroska", 0) == 0;
+}
+
+// Back at the start with every stream read, as a fresh opening leaves it.
+bool rewindInput(AVFormatContext* f) {
+    for (unsigned i = 0; i < f->nb_streams; ++i)
+        f->streams[i]->discard = AVDISCARD_DEFAULT;
+    return avformat_seek_file(f, -1, INT64_MIN, INT64_MIN, INT64_MIN, AVSEEK_FLAG_BACKWARD) >= 0 &&
+           f->pb->error == 0;
+}
+
+void keepOpen(const std::string& path, InputPtr input) {
+    if (!keepable(input.get()))
+        return;
+    std::string key = fileKey(path);
+    if (key.empty())
+        return;
+    InputPtr dropped; // closed outside the lock
+    std::lock_guard lock(gMutex);
+    if (gKept.size() >= kMaxKept) {
+        dropped = std::move(gKept.front().input);
+        gKept.pop_front();
+    }
+    gKept.push_back({std::move(key), std::move(input)});
+}
+
+InputPtr takeKeptInput(const std::string& path) {
+    const std::string key = fileKey(path);
+    if (key.empty())
+        return nullptr;
+    InputPtr found;
+    {
+        std::lock_guard lock(gMutex);
+        for (auto it = gKept.rbegin(); it != gKept.rend(); ++it) {
+            if (it->key == key) {
+                found = std::move(it->input);
+                gKept.erase(std::next(it).base());
+                break;
+            }
+        }
+    }
+    if (found && !rewindInput(found.get()))
+        found.reset();
+    return found;
+}
+
+} // namespace mediacore
