@@ -246,6 +246,7 @@ private:
     void rowEntered(CutItemView* row);
     void rowExited(CutItemView* row);
     void placeRowsAndEditor();
+    void setModifiedRow(long index);
 
     // export
     bool startExport();
