@@ -43,7 +43,7 @@ class TimeStepper;
 class ZylButton;
 class ZylImageView;
 class ZylView;
-struct CutItem;
+class CutItem;
 class SimpleData;
 
 class EasyCutterWindowcontroller : public ToolWindow, public LxCutProgressViewDelegate {

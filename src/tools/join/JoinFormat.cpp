@@ -132,7 +132,7 @@ QString JoinFormat::extensionFor(const SimpleData* reference, const SimpleData& 
         return kContainers.value(codec, QStringLiteral("m4a"));
     }
     if (reference) {
-        const QString ext = OutputFileNamer::extensionOf(reference->path);
+        QString ext = OutputFileNamer::extensionOf(reference->path);
         if (!ext.isEmpty())
             return ext;
     }
