@@ -193,7 +193,15 @@ private:
     // set-up
     void windowDidLoad();
     void buildLayout();
+    void buildPlayerLayout();
+    void buildKeyboardHints();
+    void buildSegmentList();
+    void buildEmptyState();
+    void buildExportLayout();
     void configureButtons();
+    void configureFileButtons();
+    void configurePlayerButtons();
+    void configureSegmentButtons();
     void layoutRowButtons();
     void initPlayerBottom();
     void initSelectItemTimeChangeView();
