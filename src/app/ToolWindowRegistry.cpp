@@ -39,6 +39,8 @@ template <class Controller> ToolWindowRegistry::Factory windowFactory(int toolIt
             controller = new Controller();
             if constexpr (requires(Controller & c, int type) { c.setToolItemType(type); })
                 controller->setToolItemType(toolItemType);
+            else
+                static_cast<void>(toolItemType); // a window with no opening tool needs none
         }
         // A ToolWindow deletes itself once it has closed and any stopped job has
         // returned; any other controller goes with its window.

@@ -100,7 +100,7 @@ QString ProfileSet::profilePath(const QString& category, const QString& item) co
     const QStringList folders =
         category == kCustomCategory ? customFolders() : QStringList{QDir(root_).filePath(category)};
     for (const QString& folder : folders) {
-        const QString path = QDir(folder).filePath(file);
+        QString path = QDir(folder).filePath(file);
         if (QFileInfo(path).isFile())
             return path;
     }

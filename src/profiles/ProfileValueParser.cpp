@@ -70,11 +70,12 @@ std::optional<QString> ProfileValueParser::resultSelectItemTitleForContentStr(co
         return std::nullopt;
     }
     // What no choice resolves to: nothing for the settings window, an empty text for the browsers.
-    const std::optional<QString> none =
-        style == Style::Browser ? std::optional<QString>(QString()) : std::optional<QString>();
+    auto none = [style]() -> std::optional<QString> {
+        return style == Style::Browser ? std::optional<QString>(QString()) : std::nullopt;
+    };
     auto trimmed = [&](const QString& s) -> std::optional<QString> {
-        const std::optional<QString> t = new_startAndendnospaceString(s);
-        return t ? t : none;
+        std::optional<QString> t = new_startAndendnospaceString(s);
+        return t ? t : none();
     };
 
     qsizetype p = text.indexOf(QLatin1String(",{"));
@@ -94,13 +95,13 @@ std::optional<QString> ProfileValueParser::resultSelectItemTitleForContentStr(co
         if (!before.isEmpty())
             return trimmed(before.constLast());
         if (style == Style::Browser)
-            return none;
+            return none();
         // Nothing chosen: the settings window offers the first option.
         const std::optional<QString> inner = braceContent(text);
         const QStringList options =
             inner ? inner->split(QLatin1Char(','), Qt::SkipEmptyParts) : QStringList();
         if (options.isEmpty())
-            return none;
+            return none();
         return trimmed(options.constFirst());
     }
 
@@ -112,6 +113,6 @@ std::optional<QString> ProfileValueParser::resultSelectItemTitleForContentStr(co
         parts << part;
     }
     if (parts.isEmpty())
-        return none;
+        return none();
     return trimmed(parts.constLast());
 }

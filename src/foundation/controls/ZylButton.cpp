@@ -148,8 +148,26 @@ void ZylButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    const double W = width(), H = height();
+    paintBackground(p);
 
+    const NamedImage& image = currentImage();
+    const double iw = image.width(), ih = image.height();
+    const double gap = !image.isNil() && !m_contentTitle.isEmpty() ? kImageGap : 0;
+    const double tw = m_contentTitle.isEmpty() ? 0 : paintTitle(p, image, gap);
+
+    if (!image.isNil()) {
+        const double W = width(), H = height();
+        double x = (W - (tw + iw + gap)) / 2;
+        if (m_contentImagePosition == 1)
+            x = 0;
+        else if (m_contentImagePosition == 2)
+            x = W - iw;
+        p.drawImage(QRectF(x, (H - ih) / 2, iw, ih), image.image());
+    }
+    paintBorder(p);
+}
+
+void ZylButton::paintBackground(QPainter& p) {
     if (m_bordered) {
         QStyleOptionButton opt;
         opt.initFrom(this);
@@ -164,7 +182,6 @@ void ZylButton::paintEvent(QPaintEvent*) {
         p.setClipPath(clip);
     }
 
-    const NamedImage& image = currentImage();
     const NamedImage& background = currentBackgroundImage();
     if (!background.isNil()) {
         p.drawImage(QRectF(rect()), background.image());
@@ -173,57 +190,50 @@ void ZylButton::paintEvent(QPaintEvent*) {
         if (fill.isValid())
             p.fillRect(rect(), fill);
     }
+}
 
-    const double iw = image.width(), ih = image.height();
-    const double gap = !image.isNil() && !m_contentTitle.isEmpty() ? kImageGap : 0;
-    double tw = 0;
-    if (!m_contentTitle.isEmpty()) {
-        const QFontMetricsF fm(font());
-        const QString shown = shownTitle();
-        const QRectF bounding = fm.boundingRect(QRectF(0, 0, titleRoom(), H), kTitleFlags, shown);
-        tw = bounding.width();
-        const double th = bounding.height();
-        double x = std::max(0.0, bounding.x());
-        const double y = (H - th) / 2;
-        const double lw = m_leftIconWidth;
-        if (!image.isNil() || lw != 0) {
-            const double group = tw + iw + gap + (lw > 0 ? lw : 0);
-            if (m_contentImagePosition == 1)
-                x = iw + gap;
-            else if (m_contentImagePosition == 2)
-                x = (W - group) / 2;
-            else
-                x = iw + gap + (W - group) / 2 + lw;
-            // A long title moves right, clear of the background's icon, as far as the button allows.
-            if (lw > 0 && image.isNil())
-                x = std::max(x, std::min(lw * kIconClearance, W - tw - kImageGap));
-        } else if (!m_titlePosition) {
-            x = (W - m_titleEndInset - tw) / 2;
-        } else {
-            if (m_titlePosition->left() != 0)
-                x += m_titlePosition->left();
-            if (m_titlePosition->right() != 0)
-                x += W - tw - m_titlePosition->right();
-        }
-        const QColor colour =
-            isEnabled() ? (m_contentColor.isValid() ? m_contentColor : QColor(Qt::white)) : kDisabledTitle;
-        p.setFont(font());
-        p.setPen(colour);
-        const QRectF titleRect(x, y, tw, th);
-        p.drawText(titleRect, kTitleFlags, shown);
-        if (m_underLine)
-            p.drawLine(QPointF(x, y + th), QPointF(x + tw, y + th));
-    }
-
-    if (!image.isNil()) {
-        double x = (W - (tw + iw + gap)) / 2;
+double ZylButton::paintTitle(QPainter& p, const NamedImage& image, double gap) {
+    const double W = width(), H = height();
+    const double iw = image.width();
+    const QFontMetricsF fm(font());
+    const QString shown = shownTitle();
+    const QRectF bounding = fm.boundingRect(QRectF(0, 0, titleRoom(), H), kTitleFlags, shown);
+    const double tw = bounding.width();
+    const double th = bounding.height();
+    double x = std::max(0.0, bounding.x());
+    const double y = (H - th) / 2;
+    const double lw = m_leftIconWidth;
+    if (!image.isNil() || lw != 0) {
+        const double group = tw + iw + gap + (lw > 0 ? lw : 0);
         if (m_contentImagePosition == 1)
-            x = 0;
+            x = iw + gap;
         else if (m_contentImagePosition == 2)
-            x = W - iw;
-        p.drawImage(QRectF(x, (H - ih) / 2, iw, ih), image.image());
+            x = (W - group) / 2;
+        else
+            x = iw + gap + (W - group) / 2 + lw;
+        // A long title moves right, clear of the background's icon, as far as the button allows.
+        if (lw > 0 && image.isNil())
+            x = std::max(x, std::min(lw * kIconClearance, W - tw - kImageGap));
+    } else if (!m_titlePosition) {
+        x = (W - m_titleEndInset - tw) / 2;
+    } else {
+        if (m_titlePosition->left() != 0)
+            x += m_titlePosition->left();
+        if (m_titlePosition->right() != 0)
+            x += W - tw - m_titlePosition->right();
     }
+    const QColor colour =
+        isEnabled() ? (m_contentColor.isValid() ? m_contentColor : QColor(Qt::white)) : kDisabledTitle;
+    p.setFont(font());
+    p.setPen(colour);
+    const QRectF titleRect(x, y, tw, th);
+    p.drawText(titleRect, kTitleFlags, shown);
+    if (m_underLine)
+        p.drawLine(QPointF(x, y + th), QPointF(x + tw, y + th));
+    return tw;
+}
 
+void ZylButton::paintBorder(QPainter& p) {
     if (m_cornerRadius > 0 && m_bordColor.isValid() && m_borderWidth > 0) {
         p.setClipping(false);
         p.setPen(QPen(m_bordColor, m_borderWidth));

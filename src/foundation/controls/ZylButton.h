@@ -16,6 +16,8 @@
 #include <functional>
 #include <optional>
 
+class QPainter;
+
 class ZylButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -124,6 +126,10 @@ private:
     enum class Look { Disabled, HoverDown, Hover, Selected, Down, Normal };
     Look look() const;
     double titleRoom() const;
+    // The steps of paintEvent: bevel, clip and fill; the title (its width returned); the border.
+    void paintBackground(QPainter& p);
+    double paintTitle(QPainter& p, const NamedImage& image, double gap);
+    void paintBorder(QPainter& p);
     void refreshTitleTip();
     void pointerEntered();
     void pointerExited();

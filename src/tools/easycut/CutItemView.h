@@ -11,7 +11,7 @@
 #include <memory>
 
 class QLabel;
-struct CutItem;
+class CutItem;
 
 class CutItemView : public QPushButton {
     Q_OBJECT

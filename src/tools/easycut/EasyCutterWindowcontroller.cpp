@@ -117,10 +117,14 @@ void EasyCutterWindowcontroller::windowDidLoad() {
 }
 
 void EasyCutterWindowcontroller::configureButtons() {
-    QPointer<EasyCutterWindowcontroller> self(this);
+    configureFileButtons();
+    configurePlayerButtons();
+    configureSegmentButtons();
+}
 
-    setButtonImages(volumeBtn, {"Cut/btnOpenVolume_Normal.png", "", "", "Cut/btnCloseVolume_Normal.png", ""});
-    volumeBtn->mouseDownAction = afterClick(&EasyCutterWindowcontroller::volumeToggle);
+// The list's own buttons: merge, add file and cut.
+void EasyCutterWindowcontroller::configureFileButtons() {
+    QPointer<EasyCutterWindowcontroller> self(this);
 
     setButtonImages(merageBtn, {"Join/CheckBox_NoCheck.bmp", "", "", "Join/CheckBox_Checked.bmp", ""});
     merageBtn->setContentTitle(loc("MerageBtnstringValue"));
@@ -141,6 +145,22 @@ void EasyCutterWindowcontroller::configureButtons() {
 
     styleAddFileButton(addfileBtn, loc("AddFileBtnTitle"));
     addfileBtn->mouseDownAction = afterClick(&EasyCutterWindowcontroller::addFileAction);
+
+    setButtonBackgrounds(cutStartBtn, {"Cut/btnCut_Normal.bmp", "Cut/btnCut_On.bmp", "Cut/btnCut_Down.bmp",
+                                       "Cut/btnCut_Down.bmp", "Cut/btnCut_Disable.bmp"});
+    cutStartBtn->setLeftIconWidth(20);
+    cutStartBtn->setContentImagePosition(0);
+    cutStartBtn->setContentTitle(loc("tool_trimItemTitle"));
+    cutStartBtn->setContentColor(Qt::white);
+    cutStartBtn->mouseDownAction = afterClick(&EasyCutterWindowcontroller::cutAction);
+}
+
+// Sound, play, preview, the two marks and the stepping buttons under the picture.
+void EasyCutterWindowcontroller::configurePlayerButtons() {
+    QPointer<EasyCutterWindowcontroller> self(this);
+
+    setButtonImages(volumeBtn, {"Cut/btnOpenVolume_Normal.png", "", "", "Cut/btnCloseVolume_Normal.png", ""});
+    volumeBtn->mouseDownAction = afterClick(&EasyCutterWindowcontroller::volumeToggle);
 
     setButtonImages(playOrpauseBtn, {"Cut/btnPlay_Normal.png", "Cut/btnPlay_On.png", "Cut/btnPlay_Down.png",
                                      "Cut/btnPause_Normal.png", "Cut/btnPlay_Disable.png"});
@@ -170,14 +190,15 @@ void EasyCutterWindowcontroller::configureButtons() {
             self->markButtonPressed(true);
     };
 
-    setButtonBackgrounds(cutStartBtn, {"Cut/btnCut_Normal.bmp", "Cut/btnCut_On.bmp", "Cut/btnCut_Down.bmp",
-                                       "Cut/btnCut_Down.bmp", "Cut/btnCut_Disable.bmp"});
-    cutStartBtn->setLeftIconWidth(20);
-    cutStartBtn->setContentImagePosition(0);
-    cutStartBtn->setContentTitle(loc("tool_trimItemTitle"));
-    cutStartBtn->setContentColor(Qt::white);
-    cutStartBtn->mouseDownAction = afterClick(&EasyCutterWindowcontroller::cutAction);
+    kuaituiBtn->setText(QStringLiteral("\u25C0"));
+    kuaijinBtn->setText(QStringLiteral("\u25B6"));
+    connect(playpauseBtn, &QPushButton::clicked, this, [this] { playOrPauseVideo(); });
+    connect(kuaituiBtn, &QPushButton::clicked, this, [this] { kuaituiAction(); });
+    connect(kuaijinBtn, &QPushButton::clicked, this, [this] { kuaijinAction(); });
+}
 
+// Moving, clearing, copying, editing and deleting the marked segments.
+void EasyCutterWindowcontroller::configureSegmentButtons() {
     setButtonImages(upMoveItemBtn,
                     {"Cut/btnMoveUp_Normal.png", "Cut/btnMoveUp_On.png", "Cut/btnMoveUp_Down.png",
                      "Cut/btnMoveUp_Down.png", "Cut/btnMoveUp_Disable.png"});
@@ -208,12 +229,6 @@ void EasyCutterWindowcontroller::configureButtons() {
     itemDeletedBtn->setContentTitle(loc("Deleted"));
     itemDeletedBtn->setContentColor(Qt::black);
     itemDeletedBtn->mouseDownAction = afterClick(&EasyCutterWindowcontroller::deleteItemAction);
-
-    kuaituiBtn->setText(QStringLiteral("\u25C0"));
-    kuaijinBtn->setText(QStringLiteral("\u25B6"));
-    connect(playpauseBtn, &QPushButton::clicked, this, [this] { playOrPauseVideo(); });
-    connect(kuaituiBtn, &QPushButton::clicked, this, [this] { kuaituiAction(); });
-    connect(kuaijinBtn, &QPushButton::clicked, this, [this] { kuaijinAction(); });
 }
 
 void EasyCutterWindowcontroller::volumeToggle() {

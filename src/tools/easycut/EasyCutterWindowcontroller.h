@@ -43,7 +43,7 @@ class TimeStepper;
 class ZylButton;
 class ZylImageView;
 class ZylView;
-struct CutItem;
+class CutItem;
 class SimpleData;
 
 class EasyCutterWindowcontroller : public ToolWindow, public LxCutProgressViewDelegate {
@@ -193,7 +193,15 @@ private:
     // set-up
     void windowDidLoad();
     void buildLayout();
+    void buildPlayerLayout();
+    void buildKeyboardHints();
+    void buildSegmentList();
+    void buildEmptyState();
+    void buildExportLayout();
     void configureButtons();
+    void configureFileButtons();
+    void configurePlayerButtons();
+    void configureSegmentButtons();
     void layoutRowButtons();
     void initPlayerBottom();
     void initSelectItemTimeChangeView();
@@ -246,6 +254,7 @@ private:
     void rowEntered(CutItemView* row);
     void rowExited(CutItemView* row);
     void placeRowsAndEditor();
+    void setModifiedRow(long index);
 
     // export
     bool startExport();

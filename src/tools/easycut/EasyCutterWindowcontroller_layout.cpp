@@ -24,7 +24,17 @@
 using toollayout::label;
 using toollayout::make;
 
+// Made in stacking order: a later part lies over an earlier one where they meet.
 void EasyCutterWindowcontroller::buildLayout() {
+    buildPlayerLayout();
+    buildKeyboardHints();
+    buildSegmentList();
+    buildEmptyState();
+    buildExportLayout();
+}
+
+// Backgrounds, source and player, then the range panel.
+void EasyCutterWindowcontroller::buildPlayerLayout() {
     QWidget* w = this;
     contentBackgroundView = make<ZylImageView>(w, 10, 60, 1020, 610);
     contentLeftView = make<ZylImageView>(w, 16, 66, 800, 598);
@@ -52,8 +62,11 @@ void EasyCutterWindowcontroller::buildLayout() {
     durationLabel = label(itemContentView, 290, 84, 100, 20);
     durationValueLabel = label(itemContentView, 390, 84, 120, 20);
     cutStartBtn = make<ZylButton>(itemContentView, 290, 26, 160, 42);
+}
 
-    // Keyboard hints.
+// The keyboard hints beside the range panel.
+void EasyCutterWindowcontroller::buildKeyboardHints() {
+    QWidget* w = this;
     keybordTishiView = make<ZylView>(w, 620, 72, 190, 124);
     controlkeybordLabel = label(keybordTishiView, 10, 96, 170, 20);
     // Two lines tall: most translations of the play/pause hint need both beside the key.
@@ -68,8 +81,11 @@ void EasyCutterWindowcontroller::buildLayout() {
     for (QPushButton* b : {kuaituiBtn, kuaijinBtn})
         b->setFocusPolicy(Qt::NoFocus);
     playpauseBtn->setFocusPolicy(Qt::NoFocus);
+}
 
-    // Segment list and its buttons.
+// The segment list and its buttons.
+void EasyCutterWindowcontroller::buildSegmentList() {
+    QWidget* w = this;
     fileItemListView = make<QWidget>(w, 832, 124, 182, 530);
     itemsScrollview = new QScrollArea(fileItemListView);
     itemsScrollview->setGeometry(0, 0, fileItemListView->width(), fileItemListView->height());
@@ -92,8 +108,11 @@ void EasyCutterWindowcontroller::buildLayout() {
     upMoveItemBtn = make<ZylButton>(w, 850, 80, 32, 32);
     downMoveItemBtn = make<ZylButton>(w, 892, 80, 32, 32);
     deletedItemBtn = make<ZylButton>(w, 966, 80, 32, 32);
+}
 
-    // Empty state, over the player area.
+// The empty state, over the player area.
+void EasyCutterWindowcontroller::buildEmptyState() {
+    QWidget* w = this;
     nofileBordView = make<ZylImageView>(w, 22, 72, 788, 584);
     gettingStartedLabel = label(nofileBordView, 60, 470, 660, 40);
     gettingStartedLabel->setText(loc("EasyCut_Title"));
@@ -106,8 +125,11 @@ void EasyCutterWindowcontroller::buildLayout() {
     for (int i = 0; i < 4; ++i)
         descLabels[i] = label(nofileBordView, 60, 410 - i * 44, 700, 42);
     addfileBtn = make<ZylButton>(nofileBordView, 294, 120, 200, 56);
+}
 
-    // Output and export.
+// Output and export.
+void EasyCutterWindowcontroller::buildExportLayout() {
+    QWidget* w = this;
     exportBar_ = new ExportBar(this, w,
                                {NSMakeRect(20, 16, 120, 24), NSMakeRect(20 + 120, 8, 223, 32),
                                 NSMakeRect(370, 10, 30, 28), NSMakeRect(632, 16, 70, 24),

@@ -222,7 +222,7 @@ void EasyCutterWindowcontroller::refresFileListView() {
         cutItemViews_.append(row);
         if (i == selectedCutIndex_) {
             placeSelectionOverlay(row);
-            itemModifyBtn->setIndex(i);
+            setModifiedRow(i);
         }
     }
     placeRowsAndEditor();
@@ -247,7 +247,7 @@ void EasyCutterWindowcontroller::fileItemAction(CutItemView* row) {
         return;
     selectedCutIndex_ = row->tag() - 1;
     itemModifyBtn->setSelected(false);
-    itemModifyBtn->setIndex(selectedCutIndex_);
+    setModifiedRow(selectedCutIndex_);
     placeSelectionOverlay(row);
     for (CutItemView* r : cutItemViews_) {
         const bool sel = r == row;
@@ -265,15 +265,21 @@ void EasyCutterWindowcontroller::rowEntered(CutItemView* row) {
         return;
     if (!selectedItemTimeChangeView->isVisible()) {
         placeSelectionOverlay(row);
-        itemModifyBtn->setIndex(row->tag() - 1);
+        setModifiedRow(row->tag() - 1);
     }
     const QScopedValueRollback<bool> guard(movingOverlay_, true);
     itemSelectView->show();
+}
+
+// The edit button keeps the row it edits as a plain int index; the rows are widgets on one
+// scrolled page, so their count stays far below INT_MAX.
+void EasyCutterWindowcontroller::setModifiedRow(long index) {
+    itemModifyBtn->setIndex(static_cast<int>(index));
 }
 
 void EasyCutterWindowcontroller::rowExited(CutItemView*) {
     if (movingOverlay_ || itemModifyBtn->selected())
         return;
     takeOverlayOut();
-    itemModifyBtn->setIndex(selectedCutIndex_);
+    setModifiedRow(selectedCutIndex_);
 }

@@ -63,7 +63,7 @@ void JoinFormat::storeInDefaults() const {
 
 namespace {
 bool sizeOf(const QString& title, int* w, int* h) {
-    const int x = title.indexOf('x');
+    const qsizetype x = title.indexOf('x');
     if (x < 0)
         return false;
     *w = profiles::leadingInt(title.left(x));
@@ -112,7 +112,7 @@ EngineJoin::Encoding JoinFormat::encoding(const SimpleData* reference) const {
     e.fps = ok && fps > 0 ? fps : 0;
     e.audioKbps = profiles::leadingInt(chosen(abitrate));
     const QString ch = chosen(channels);
-    const int stereo = ch.indexOf(QStringLiteral("(Stereo)"));
+    const qsizetype stereo = ch.indexOf(QStringLiteral("(Stereo)"));
     e.channels = profiles::leadingInt(stereo >= 0 ? ch.left(stereo) : ch);
     e.sampleRate = profiles::leadingInt(chosen(samplerate));
     return e;
@@ -124,7 +124,7 @@ QString JoinFormat::extensionFor(const SimpleData* reference, const SimpleData& 
     if (soundOnly)
         return OutputFileNamer::soundExtensionFor((reference ? reference : &first)->sourceData->a_codec);
     if (reference) {
-        const QString ext = OutputFileNamer::extensionOf(reference->path);
+        QString ext = OutputFileNamer::extensionOf(reference->path);
         if (!ext.isEmpty())
             return ext;
     }
@@ -175,7 +175,7 @@ void JoinFormat::applyToTarget(SimpleData& clip, bool withVideo) const {
     t.extension = textOrSource(extName, src.extension);
     t.a_codec = textOrSource(acodec, src.a_codec);
     const QString ch = chosen(channels);
-    const int stereo = ch.indexOf(QStringLiteral("(Stereo)"));
+    const qsizetype stereo = ch.indexOf(QStringLiteral("(Stereo)"));
     t.a_channel = orSource(profiles::leadingInt(stereo >= 0 ? ch.left(stereo) : ch), src.a_channel);
     t.a_samplerate = orSource(profiles::leadingInt(chosen(samplerate)), src.a_samplerate);
     t.a_bitrate = orSource(profiles::leadingInt(chosen(abitrate)), src.a_bitrate);

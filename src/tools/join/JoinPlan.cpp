@@ -40,6 +40,7 @@ std::vector<std::pair<int64_t, int64_t>> piecesOf(const SimpleData& clip) {
 std::vector<JoinPlan::Clip> JoinPlan::clips(const std::vector<std::shared_ptr<SimpleData>>& list) {
     std::vector<Clip> out;
     std::vector<std::vector<std::pair<int64_t, int64_t>>> pieces;
+    pieces.reserve(list.size());
     for (const auto& c : list)
         pieces.push_back(c ? piecesOf(*c) : std::vector<std::pair<int64_t, int64_t>>{});
     for (size_t i = 0; i < list.size(); ++i) {
