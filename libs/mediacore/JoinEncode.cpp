@@ -21,7 +21,6 @@ namespace mediacore {
 
 namespace {
 
-constexpr AVRational kMicro{1, 1000000};
 constexpr int64_t kEpsilon = 1000;
 
 // Opens `codec` through `open`; when that fails and the codec was not named by the caller but
@@ -141,7 +140,7 @@ struct JoinEncode::ClipPass {
     std::deque<FramePtr> pendingBlend; // its first frames in the transition, not yet blended out
     int64_t blendPushed = 0;           // frames of it given to the transition
     mediafx::TransitionGraph blend;
-    FifoPtr sound;
+    AudioFifoPtr sound;
     int64_t blendSamples = 0; // the held sound it crossfades with
     int64_t samplesWanted = 0;
     int64_t samplesTaken = 0;

@@ -26,11 +26,6 @@ class FxGraph;
 
 namespace mediacore {
 
-struct FifoDeleter {
-    void operator()(AVAudioFifo* f) const { av_audio_fifo_free(f); }
-};
-using FifoPtr = std::unique_ptr<AVAudioFifo, FifoDeleter>;
-
 class JoinEncode {
 public:
     using Clip = JoinClip;
@@ -80,7 +75,7 @@ private:
     int64_t framesOut_ = 0;
     int64_t samplesOut_ = 0;
     std::deque<FramePtr> heldFrames_; // the tail of the previous clip, for its transition
-    FifoPtr heldSound_;
+    AudioFifoPtr heldSound_;
     FramePtr lastFrame_;
     int64_t doneUs_ = 0;
 };
