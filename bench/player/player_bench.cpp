@@ -61,7 +61,7 @@ void pinToTwoCores() {
 // Draws the text with Qt at the baseline point (left, top) counted from the bottom edge, as the
 // program's own callback does.
 void drawText(int width, int height, unsigned char* buffer, TEXT_WATERMARK_PARAM param) {
-    QImage img(buffer, width, height, width * 4, QImage::Format_RGBA8888_Premultiplied);
+    QImage img(buffer, width, height, qsizetype(width) * 4, QImage::Format_RGBA8888_Premultiplied);
     QPainter p(&img);
     QFont font(QString::fromUtf8(param.szFontName));
     font.setPixelSize(std::max(1, param.fontsize));
