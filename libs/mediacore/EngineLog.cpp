@@ -22,11 +22,3 @@ void logInfo(const std::string& what) {
 }
 
 } // namespace mediacore
-
-// Planted violations, removed in the next commit.
-namespace mediacore {
-constexpr int64_t kPlantedWidening = 60 * 1000 * 1000;
-int plantedMilliseconds(int64_t us) {
-    return us / 1000 + int(kPlantedWidening);
-}
-} // namespace mediacore
