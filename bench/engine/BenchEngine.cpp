@@ -39,6 +39,7 @@ struct Sample {
 // Runs a command without a shell: its wall time and its own peak resident memory.
 Sample spawn(const std::vector<std::string>& args) {
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (const std::string& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -183,7 +184,7 @@ std::vector<Measured> cutAgainst(const Bench& b, const Clip& file, const std::st
     if (!encode.empty())
         sides.push_back(
             {"ffmpeg re-encode", ffmpeg((seekByDecoding ? decodeTo : ss) + encode + " " + r.string()), {r}});
-    const std::vector<Measured> m = interleaved(sides);
+    std::vector<Measured> m = interleaved(sides);
     if (!encode.empty() && frameCount(e) != frameCount(r))
         std::cout << "  (the re-encode wrote " << frameCount(r) << " frames, the cut " << frameCount(e)
                   << ")\n";
@@ -275,9 +276,12 @@ bool benchProbe(const Bench& b) {
     for (size_t i = 0; i < b.src.probes.size(); ++i) {
         const std::string& p = b.src.probes[i].path;
         args.push_back(p);
-        script += std::string(FFPROBE_EXECUTABLE) + " -v error -show_streams " + p + " >/dev/null && " +
-                  FFMPEG_EXECUTABLE + " -v error -nostdin -y -i " + p + " -frames:v 1 -s 285x180 " +
-                  (shots / (std::to_string(i) + ".png")).string() + " && ";
+        script += FFPROBE_EXECUTABLE;
+        script += " -v error -show_streams " + p + " >/dev/null && ";
+        script += FFMPEG_EXECUTABLE;
+        script += " -v error -nostdin -y -i " + p + " -frames:v 1 -s 285x180 ";
+        script += (shots / (std::to_string(i) + ".png")).string();
+        script += " && ";
     }
     script = "mkdir -p " + shots.string() + " && " + script + "true";
     const auto m =

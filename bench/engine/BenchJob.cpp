@@ -56,7 +56,7 @@ bool join(const char* out, int64_t fadeUs, const std::vector<const char*>& clips
 }
 
 bool probe(const std::vector<const char*>& files) {
-    std::vector<unsigned char> buffer(285 * 180 * 4);
+    std::vector<unsigned char> buffer(size_t{285} * 180 * 4);
     for (const char* p : files) {
         void* m = MediaOpen(p);
         MEDIA_AUDIO_STREAM_INFO a{};

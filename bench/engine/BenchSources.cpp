@@ -11,7 +11,18 @@ namespace {
 
 bool ffmpeg(const std::string& args) {
     const std::string command = std::string(FFMPEG_EXECUTABLE) + " -v error -nostdin -y " + args;
-    return std::system(command.c_str()) == 0;
+    // The bench makes its sources on one thread, before any job runs.
+    return std::system(command.c_str()) == 0; // NOLINT(concurrency-mt-unsafe)
+}
+
+// "<kind><i>_<tag><version>.mp4": the file of the i-th source of a kind.
+std::string numberedName(const char* kind, int i, const std::string& tag, const std::string& version) {
+    std::string name = kind + std::to_string(i);
+    name += '_';
+    name += tag;
+    name += version;
+    name += ".mp4";
+    return name;
 }
 
 // Four scenes of moving pictures under grain that changes every frame, as a camera's sensor
@@ -114,14 +125,14 @@ bool makeSources(bool small, const std::vector<std::string>& jobs, Sources* out)
     if (wanted("join") || wanted("fade"))
         for (int i = 0; i < 3 && ok; ++i) {
             out->joins.emplace_back();
-            ok = cached("join" + std::to_string(i) + "_" + tag + v + ".mp4", hd, small ? 4 : 20, 10 + i,
-                        kH264, tag + " H.264 20 s grainy", &out->joins.back());
+            ok = cached(numberedName("join", i, tag, v), hd, small ? 4 : 20, 10 + i, kH264,
+                        tag + " H.264 20 s grainy", &out->joins.back());
         }
     if (wanted("probe"))
         for (int i = 0; i < 20 && ok; ++i) {
             out->probes.emplace_back();
-            ok = cached("probe" + std::to_string(i) + "_" + tag + v + ".mp4", hd, 2, 20 + i, kH264,
-                        tag + " H.264 2 s files", &out->probes.back());
+            ok = cached(numberedName("probe", i, tag, v), hd, 2, 20 + i, kH264, tag + " H.264 2 s files",
+                        &out->probes.back());
         }
     if (wanted("classes")) {
         struct Class {

@@ -72,7 +72,7 @@ void pinToTwoCores() {
 // Draws the text with Qt at the baseline point (left, top) counted from the bottom edge, as the
 // program's own callback does.
 void drawText(int width, int height, unsigned char* buffer, TEXT_WATERMARK_PARAM param) {
-    QImage img(buffer, width, height, width * 4, QImage::Format_RGBA8888_Premultiplied);
+    QImage img(buffer, width, height, qsizetype(width) * 4, QImage::Format_RGBA8888_Premultiplied);
     QPainter p(&img);
     QFont font(QString::fromUtf8(param.szFontName));
     font.setPixelSize(std::max(1, param.fontsize));
@@ -133,21 +133,21 @@ Result runOurs(const QString& clip, const PreviewSettings& settings) {
     std::vector<FilteredFrame> filtered;
     FrameConverter converter;
     QImage view(kView, QImage::Format_ARGB32_Premultiplied);
-    AVPacket* pkt = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
+    const ff::PacketPtr pkt = ff::makePacket();
+    const ff::FramePtr frame = ff::makeFrame();
     QElapsedTimer t;
     t.start();
     auto drain = [&] {
-        while (avcodec_receive_frame(d.dec, frame) >= 0) {
-            const int64_t us =
-                av_rescale_q(frame->best_effort_timestamp, d.st->time_base, AVRational{1, 1000000});
+        while (avcodec_receive_frame(d.dec, frame.get()) >= 0) {
+            const int64_t us = av_rescale_q(frame->best_effort_timestamp, d.st->time_base, ff::kMicro);
             filtered.clear();
-            if (!filter.push(frame, us, settings, r.frames == 0, filtered))
-                filtered.push_back({av_frame_clone(frame), us});
+            if (!filter.push(frame.get(), us, settings, r.frames == 0, filtered))
+                filtered.push_back({ff::cloneFrame(frame.get()), us});
             for (FilteredFrame& f : filtered) {
-                const QSize size = FrameConverter::fitted(FrameConverter::displayAspect(f.frame), kView);
-                const QImage img = converter.toImage(f.frame, size);
-                av_frame_free(&f.frame);
+                const QSize size =
+                    FrameConverter::fitted(FrameConverter::displayAspect(f.frame.get()), kView);
+                const QImage img = converter.toImage(f.frame.get(), size);
+                f.frame.reset();
                 QPainter p(&view);
                 p.drawImage(QPoint((kView.width() - img.width()) / 2, (kView.height() - img.height()) / 2),
                             img);
@@ -155,18 +155,16 @@ Result runOurs(const QString& clip, const PreviewSettings& settings) {
             ++r.frames;
         }
     };
-    while (av_read_frame(d.fmt, pkt) >= 0) {
+    while (av_read_frame(d.fmt, pkt.get()) >= 0) {
         if (pkt->stream_index == d.stream) {
-            avcodec_send_packet(d.dec, pkt);
+            avcodec_send_packet(d.dec, pkt.get());
             drain();
         }
-        av_packet_unref(pkt);
+        av_packet_unref(pkt.get());
     }
     avcodec_send_packet(d.dec, nullptr);
     drain();
     r.seconds = t.elapsed() / 1000.0;
-    av_frame_free(&frame);
-    av_packet_free(&pkt);
     return r;
 }
 
@@ -245,14 +243,13 @@ Case markedCase(const QString& dir, int length, bool forFfmpeg) {
 
     writeSubtitles(subtitles, length);
     int left = 0, top = 0;
-    AVFrame* box = mediafx::drawTextPicture(mark, 1920, 1080, drawText, &left, &top);
+    const ff::FramePtr box = mediafx::drawTextPicture(mark, 1920, 1080, drawText, &left, &top);
     if (box) {
         c.overlayPicture = QDir(dir).filePath("text.png");
         QImage(box->data[0], box->width, box->height, box->linesize[0], QImage::Format_RGBA8888_Premultiplied)
             .convertToFormat(QImage::Format_RGBA8888)
             .save(c.overlayPicture);
     }
-    av_frame_free(&box);
     const mediafx::SubtitleOptions o = mediafx::subtitleOptions(s.fx.subtitle, 1920, 1080);
     QString subtitleFilter = "subtitles=filename=" + escapeForFilter(o.filename);
     if (!o.forceStyle.empty())

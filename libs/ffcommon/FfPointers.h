@@ -21,6 +21,7 @@ extern "C" {
 #include <libavutil/error.h>
 #include <libavutil/frame.h>
 #include <libavutil/log.h>
+#include <libswscale/swscale.h>
 }
 
 namespace ff {
@@ -43,6 +44,17 @@ struct FilterGraphDeleter {
 struct AudioFifoDeleter {
     void operator()(AVAudioFifo* f) const { av_audio_fifo_free(f); }
 };
+// A muxer's context: its file (when it opened one) is closed with it.
+struct OutputDeleter {
+    void operator()(AVFormatContext* f) const {
+        if (f->pb)
+            avio_closep(&f->pb);
+        avformat_free_context(f);
+    }
+};
+struct ScalerDeleter {
+    void operator()(SwsContext* s) const { sws_freeContext(s); }
+};
 
 using InputPtr = std::unique_ptr<AVFormatContext, InputDeleter>;
 using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
@@ -50,12 +62,30 @@ using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 using FilterGraphPtr = std::unique_ptr<AVFilterGraph, FilterGraphDeleter>;
 using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoDeleter>;
+using OutputPtr = std::unique_ptr<AVFormatContext, OutputDeleter>;
+using ScalerPtr = std::unique_ptr<SwsContext, ScalerDeleter>;
 
 inline FramePtr makeFrame() {
     return FramePtr(av_frame_alloc());
 }
 inline PacketPtr makePacket() {
     return PacketPtr(av_packet_alloc());
+}
+// A new reference to `f`'s data (null for null or when out of memory).
+inline FramePtr cloneFrame(const AVFrame* f) {
+    return FramePtr(f ? av_frame_clone(f) : nullptr);
+}
+inline PacketPtr clonePacket(const AVPacket* p) {
+    return PacketPtr(p ? av_packet_clone(p) : nullptr);
+}
+// Opens `path` for reading (without reading its stream information); null on failure, with
+// the error in `*error` when asked.
+inline InputPtr openInput(const char* path, int* error = nullptr) {
+    AVFormatContext* raw = nullptr;
+    const int r = avformat_open_input(&raw, path, nullptr, nullptr);
+    if (error)
+        *error = r;
+    return InputPtr(r < 0 ? nullptr : raw);
 }
 
 // The time base of every time the libraries hand around: microseconds.

@@ -355,32 +355,77 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
     return 0;
 }
 
+// The smart cut, when the range allows one: true when it handled the job, its result in
+// *result; false when the job is to be converted frame by frame.
+bool ConvertJob::runSmartCut(int* result) {
+    SmartCutRequest request;
+    startOnPicture_ = canCutSmartly(&request);
+    copiedGroups_ = false;
+    if (!startOnPicture_ || framesOnly_)
+        return false;
+    SmartCut cut(request, run_.stopFlag(), [this](int64_t done, int64_t total) { run_.report(done, total); });
+    cut.useInput(probe_.lendAtStart());
+    const int r = cut.run();
+    probe_.giveBack(cut.releaseInput());
+    outputUs_ = cut.writtenUs();
+    if (r == SmartCut::kDeclined)
+        return false;
+    copiedGroups_ = true;
+    if (r >= 1 && !run_.stopped())
+        run_.finished();
+    *result = r;
+    return true;
+}
+
+// The output's streams as planned: the picture and the main sound copied or encoded (their
+// graphs built), the other sound streams copied. *videoTb gets the encoded pictures' time base.
+int ConvertJob::addStreams(ConvertPlan& p, SourceReader& reader, OutputWriter& writer,
+                           const mediafx::FxSettings& fx, int keepRotation, mediafx::FxGraph& graph,
+                           AVRational* videoTb) {
+    int r = 0;
+    if (p.video == ConvertPlan::Copy) {
+        if ((r = writer.addCopy(OutputWriter::Video, reader.video())) < 0)
+            return r;
+    } else if (p.video == ConvertPlan::Encode) {
+        // A codec kept from the source that cannot be written here gives way to the container's.
+        r = openVideoEncoder(p.videoEncoder, reader, writer, fx, keepRotation, graph);
+        const AVCodec* fallback = containerDefaultEncoder(writer.container(), AVMEDIA_TYPE_VIDEO);
+        if (r < 0 && format_.videoCodec.kind != CodecSetting::Named && fallback &&
+            fallback != p.videoEncoder) {
+            logInfo(std::string("the picture is encoded with ") + fallback->name + " instead of " +
+                    p.videoEncoder->name);
+            r = openVideoEncoder(fallback, reader, writer, fx, keepRotation, graph);
+        }
+        if (r < 0)
+            return r;
+        *videoTb = graph.videoTimeBase();
+    }
+    if (p.audio == ConvertPlan::Copy && (r = writer.addCopy(OutputWriter::Audio, reader.audio())) < 0)
+        return r;
+    if (p.audio == ConvertPlan::Encode &&
+        (r = openAudioEncoder(p.audioEncoder, reader, writer, fx, graph)) < 0)
+        return r;
+    if (p.audio == ConvertPlan::Encode && !p.silentMain)
+        writer.copyTags(OutputWriter::Audio, reader.audio());
+    for (const int other : p.otherSound) {
+        if ((r = writer.addOtherCopy(reader.format()->streams[other])) < 0)
+            return r;
+        reader.addOtherSound(other);
+    }
+    return 0;
+}
+
 int ConvertJob::run() {
     if (input_.empty() || !probe_)
         return logFailure("no input", AVERROR(EINVAL));
     if (output_.empty())
         return logFailure("no output path", AVERROR(EINVAL));
     outputUs_ = 0;
-    SmartCutRequest request;
-    startOnPicture_ = canCutSmartly(&request);
-    copiedGroups_ = false;
-    if (startOnPicture_ && !framesOnly_) {
-        SmartCut cut(request, run_.stopFlag(),
-                     [this](int64_t done, int64_t total) { run_.report(done, total); });
-        cut.useInput(probe_.lendAtStart());
-        const int r = cut.run();
-        probe_.giveBack(cut.releaseInput());
-        outputUs_ = cut.writtenUs();
-        if (r != SmartCut::kDeclined) {
-            copiedGroups_ = true;
-            if (r >= 1 && !run_.stopped())
-                run_.finished();
-            return r;
-        }
-    }
+    int r = 0;
+    if (runSmartCut(&r))
+        return r;
     OutputWriter writer;
-    int r = writer.create(output_);
-    if (r < 0)
+    if ((r = writer.create(output_)) < 0)
         return r;
     SourceReader reader;
     ConvertPlan p;
@@ -400,35 +445,8 @@ int ConvertJob::run() {
     mediafx::FxGraph graph;
     graph.setDrawTextCallback(gDrawText.load());
     AVRational videoTb{1, 1};
-    if (p.video == ConvertPlan::Copy) {
-        if ((r = writer.addCopy(OutputWriter::Video, reader.video())) < 0)
-            return r;
-    } else if (p.video == ConvertPlan::Encode) {
-        // A codec kept from the source that cannot be written here gives way to the container's.
-        r = openVideoEncoder(p.videoEncoder, reader, writer, fx, keepRotation, graph);
-        const AVCodec* fallback = containerDefaultEncoder(writer.container(), AVMEDIA_TYPE_VIDEO);
-        if (r < 0 && format_.videoCodec.kind != CodecSetting::Named && fallback &&
-            fallback != p.videoEncoder) {
-            logInfo(std::string("the picture is encoded with ") + fallback->name + " instead of " +
-                    p.videoEncoder->name);
-            r = openVideoEncoder(fallback, reader, writer, fx, keepRotation, graph);
-        }
-        if (r < 0)
-            return r;
-        videoTb = graph.videoTimeBase();
-    }
-    if (p.audio == ConvertPlan::Copy && (r = writer.addCopy(OutputWriter::Audio, reader.audio())) < 0)
+    if ((r = addStreams(p, reader, writer, fx, keepRotation, graph, &videoTb)) < 0)
         return r;
-    if (p.audio == ConvertPlan::Encode &&
-        (r = openAudioEncoder(p.audioEncoder, reader, writer, fx, graph)) < 0)
-        return r;
-    if (p.audio == ConvertPlan::Encode && !p.silentMain)
-        writer.copyTags(OutputWriter::Audio, reader.audio());
-    for (const int other : p.otherSound) {
-        if ((r = writer.addOtherCopy(reader.format()->streams[other])) < 0)
-            return r;
-        reader.addOtherSound(other);
-    }
     if ((r = writer.start()) < 0)
         return r;
     if (p.shift > 0 || p.start > 0)

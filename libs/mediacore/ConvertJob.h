@@ -73,6 +73,10 @@ public:
 
 private:
     int run();
+    bool runSmartCut(int* result);
+    int addStreams(ConvertPlan& p, class SourceReader& reader, class OutputWriter& writer,
+                   const mediafx::FxSettings& fx, int keepRotation, mediafx::FxGraph& graph,
+                   AVRational* videoTb);
     int runWithinLimit();
     int runUnder(int64_t limit);
     int plan(class SourceReader& reader, class OutputWriter& writer, ConvertPlan* p);

@@ -8,7 +8,6 @@
 namespace mediacore {
 
 namespace {
-constexpr AVRational kMicro{1, 1000000};
 constexpr int64_t kEpsilonUs = 1000; // timestamps are rounded to their time base
 } // namespace
 

@@ -22,7 +22,6 @@ namespace mediacore {
 
 namespace {
 
-constexpr AVRational kMicro{1, 1000000};
 constexpr int64_t kEpsilon = 1000;
 
 // Opens `codec` through `open`; when that fails and the codec was not named by the caller but
@@ -143,7 +142,7 @@ struct JoinEncode::ClipPass {
     int64_t blendPushed = 0;           // frames of it given to the transition
     mediafx::TransitionGraph blend;
     struct Sound {
-        FifoPtr fifo;
+        AudioFifoPtr fifo;
         int64_t taken = 0;
     };
     std::vector<Sound> sounds; // what it gives to each sound track
@@ -460,7 +459,7 @@ int JoinEncode::writeClip(size_t i) {
     if (p.blendIn > 0 && (r = startBlend(p.blend, clips_[i - 1].transition, heldFrames_, fps_)) < 0)
         return r;
     for (const SoundTrack& t : tracks_)
-        p.sounds.push_back({FifoPtr(av_audio_fifo_alloc(sampleFormat_, t.channels, 1)), 0});
+        p.sounds.push_back({AudioFifoPtr(av_audio_fifo_alloc(sampleFormat_, t.channels, 1)), 0});
     if ((r = readClip(p, reader, graph)) < 0 || run_.stopped())
         return r < 0 ? r : 0;
     // A clip without picture (or one shorter than its range) shows black or its last frame.

@@ -29,11 +29,6 @@ class FxGraph;
 
 namespace mediacore {
 
-struct FifoDeleter {
-    void operator()(AVAudioFifo* f) const { av_audio_fifo_free(f); }
-};
-using FifoPtr = std::unique_ptr<AVAudioFifo, FifoDeleter>;
-
 class JoinEncode {
 public:
     using Clip = JoinClip;
@@ -91,7 +86,7 @@ private:
         int writerNumber = -1; // -1: the main sound; else the writer's other encoder
         int channels = 0;
         int64_t samplesOut = 0;
-        FifoPtr held; // the tail of the previous clip, for its transition
+        AudioFifoPtr held; // the tail of the previous clip, for its transition
     };
     std::vector<SoundTrack> tracks_;
 

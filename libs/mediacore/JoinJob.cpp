@@ -23,7 +23,6 @@ namespace mediacore {
 
 namespace {
 
-constexpr AVRational kMicro{1, 1000000};
 constexpr int64_t kEpsilon = 1000;
 
 bool sameBytes(const uint8_t* a, int na, const uint8_t* b, int nb) {

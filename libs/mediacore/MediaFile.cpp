@@ -99,8 +99,8 @@ int MediaFile::snapshot(int64_t timeUs, int width, int height, uint8_t* buffer) 
     if ((r = graph.pullVideo(result.get())) < 0)
         return logFailure("snapshot filter", r);
     for (int y = 0; y < height; ++y)
-        std::memcpy(buffer + size_t(y) * width * 4, result->data[0] + size_t(y) * result->linesize[0],
-                    size_t(width) * 4);
+        std::memcpy(buffer + size_t(y) * size_t(width) * 4,
+                    result->data[0] + size_t(y) * size_t(result->linesize[0]), size_t(width) * 4);
     return 1;
 }
 

@@ -21,8 +21,6 @@ namespace mediacore {
 
 namespace {
 
-constexpr AVRational kMicro{1, 1000000};
-
 // Quality defaults when no bit rate is asked for: close to the source by eye, and fast.
 void qualityDefaults(const AVCodec* codec, AVCodecContext* ctx, AVDictionary** options, bool haveBitRate) {
     const std::string name = codec->name;
@@ -69,9 +67,11 @@ int OutputWriter::create(const std::string& path) {
     int r = createTemporary();
     if (r < 0)
         return r;
-    r = avformat_alloc_output_context2(&format_, guess, nullptr, temporary_.c_str());
+    AVFormatContext* format = nullptr;
+    r = avformat_alloc_output_context2(&format, guess, nullptr, temporary_.c_str());
     if (r < 0)
         return logFailure("output container", r);
+    format_.reset(format);
     return 0;
 }
 
@@ -149,7 +149,7 @@ int OutputWriter::openEncoderStream(AVCodecContext* ctx, AVDictionary** options,
     av_dict_free(options);
     if (r < 0)
         return logFailure(std::string("cannot open the encoder ") + codec->name, r);
-    AVStream* st = avformat_new_stream(format_, nullptr);
+    AVStream* st = avformat_new_stream(format_.get(), nullptr);
     if (!st)
         return AVERROR(ENOMEM);
     r = avcodec_parameters_from_context(st->codecpar, ctx);
@@ -187,8 +187,8 @@ int OutputWriter::addVideoEncoder(const VideoEncoding& encoding) {
     st->avg_frame_rate = encoding.frameRate;
     st->sample_aspect_ratio = c->sample_aspect_ratio;
     if (encoding.rotation % 360 != 0) {
-        auto* matrix =
-            reinterpret_cast<int32_t*>(av_stream_new_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, 9 * 4));
+        auto* matrix = reinterpret_cast<int32_t*>(
+            av_stream_new_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(int32_t)));
         if (matrix)
             // The matrix is set by a clockwise angle (and read back counter-clockwise).
             av_display_rotation_set(matrix, encoding.rotation);
@@ -238,14 +238,14 @@ int OutputWriter::addAudioEncoder(const AudioEncoding& encoding) {
     }
     if (r < 0)
         return r;
-    fifo_ = av_audio_fifo_alloc(audio_->sample_fmt, audio_->ch_layout.nb_channels, 4096);
+    fifo_.reset(av_audio_fifo_alloc(audio_->sample_fmt, audio_->ch_layout.nb_channels, 4096));
     return fifo_ ? 0 : AVERROR(ENOMEM);
 }
 
 int OutputWriter::addCopy(Kind kind, const AVStream* source) {
-    if (!format_)
+    if (!format_.get())
         return AVERROR(EINVAL);
-    AVStream* st = avformat_new_stream(format_, nullptr);
+    AVStream* st = avformat_new_stream(format_.get(), nullptr);
     if (!st)
         return AVERROR(ENOMEM);
     int r = avcodec_parameters_copy(st->codecpar, source->codecpar);
@@ -310,7 +310,7 @@ int OutputWriter::writeOtherPacket(int sourceIndex, AVPacket* packet, AVRational
     o->lastDts = packet->dts;
     packetBytes_ += packet->size;
     ++packets_;
-    const int r = av_interleaved_write_frame(format_, packet);
+    const int r = av_interleaved_write_frame(format_.get(), packet);
     return r < 0 ? logFailure("writing " + path_, r) : 0;
 }
 
@@ -384,12 +384,12 @@ int OutputWriter::setCopyExtradata(Kind kind, const uint8_t* data, int size) {
 }
 
 int OutputWriter::start() {
-    if (!format_)
+    if (!format_.get())
         return AVERROR(EINVAL);
     int r = avio_open(&format_->pb, temporary_.c_str(), AVIO_FLAG_WRITE);
     if (r < 0)
         return logFailure("cannot write " + path_, r);
-    r = avformat_write_header(format_, nullptr);
+    r = avformat_write_header(format_.get(), nullptr);
     if (r < 0)
         return logFailure("cannot start " + path_, r);
     started_ = true;
@@ -435,7 +435,7 @@ int OutputWriter::mux(Kind kind, AVPacket* packet, AVRational timeBase) {
             firstVideoBytes_ = packet->size;
         videoBytes_ += packet->size;
     }
-    const int r = av_interleaved_write_frame(format_, packet);
+    const int r = av_interleaved_write_frame(format_.get(), packet);
     if (r < 0)
         return logFailure("writing " + path_, r);
     return 0;
@@ -460,8 +460,8 @@ int OutputWriter::encodeAudioFromFifo(bool flush) {
     AVCodecContext* c = audio_.get();
     const bool variable = c->frame_size <= 0 || (c->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
     const int chunk = variable ? 1024 : c->frame_size;
-    while (av_audio_fifo_size(fifo_) >= chunk || (flush && av_audio_fifo_size(fifo_) > 0)) {
-        const int n = std::min(chunk, av_audio_fifo_size(fifo_));
+    while (av_audio_fifo_size(fifo_.get()) >= chunk || (flush && av_audio_fifo_size(fifo_.get()) > 0)) {
+        const int n = std::min(chunk, av_audio_fifo_size(fifo_.get()));
         FramePtr f = makeFrame();
         f->nb_samples = n;
         f->format = c->sample_fmt;
@@ -470,7 +470,7 @@ int OutputWriter::encodeAudioFromFifo(bool flush) {
         int r = av_frame_get_buffer(f.get(), 0);
         if (r < 0)
             return r;
-        av_audio_fifo_read(fifo_, reinterpret_cast<void**>(f->data), n);
+        av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(f->data), n);
         f->pts = audioNextPts_;
         audioNextPts_ += n;
         r = avcodec_send_frame(c, f.get());
@@ -490,7 +490,7 @@ int OutputWriter::writeFrame(Kind kind, AVFrame* frame) {
         if (frame) {
             if (audioNextPts_ == AV_NOPTS_VALUE)
                 audioNextPts_ = frame->pts != AV_NOPTS_VALUE ? frame->pts : 0;
-            if (av_audio_fifo_write(fifo_, reinterpret_cast<void**>(frame->extended_data),
+            if (av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(frame->extended_data),
                                     frame->nb_samples) < 0)
                 return AVERROR(ENOMEM);
             return encodeAudioFromFifo(false);
@@ -535,7 +535,7 @@ int OutputWriter::finish() {
     // A file without a single packet holds nothing of its source (which could not be read).
     if (packets_ == 0)
         return logFailure("nothing could be written to " + path_, AVERROR_INVALIDDATA);
-    r = av_write_trailer(format_);
+    r = av_write_trailer(format_.get());
     if (r < 0)
         return logFailure("finishing " + path_, r);
     r = avio_closep(&format_->pb);
@@ -543,26 +543,16 @@ int OutputWriter::finish() {
         return logFailure("closing " + path_, r);
     if ((r = moveIntoPlace()) < 0)
         return r;
-    avformat_free_context(format_);
-    format_ = nullptr;
-    if (fifo_)
-        av_audio_fifo_free(fifo_);
-    fifo_ = nullptr;
+    format_.reset();
+    fifo_.reset();
     releaseOtherEncoders();
     finished_ = true;
     return 0;
 }
 
 void OutputWriter::discard() {
-    if (format_) {
-        if (format_->pb)
-            avio_closep(&format_->pb);
-        avformat_free_context(format_);
-        format_ = nullptr;
-    }
-    if (fifo_)
-        av_audio_fifo_free(fifo_);
-    fifo_ = nullptr;
+    format_.reset();
+    fifo_.reset();
     releaseOtherEncoders();
     video_.reset();
     audio_.reset();

@@ -120,10 +120,10 @@ private:
 
     std::string path_;
     std::string temporary_;
-    AVFormatContext* format_ = nullptr;
+    OutputPtr format_;
     CodecPtr video_;
     CodecPtr audio_;
-    AVAudioFifo* fifo_ = nullptr;
+    AudioFifoPtr fifo_;
     int64_t audioNextPts_ = AV_NOPTS_VALUE;
     int videoStream_ = -1;
     int audioStream_ = -1;

@@ -57,7 +57,7 @@ int openSeamEncoder(const AVStream* s, int paramId, const char* profile, int thr
     // Above 1080p a frame and its planes weigh tens of MB: the look-ahead, the macroblock tree
     // and the half-size planes that rate control by quality needs go (a constant quantiser
     // instead), so that the encoder holds little more than the frame it codes and its reference.
-    const bool large = int64_t(par->width) * par->height > 1920 * 1088;
+    const bool large = int64_t(par->width) * par->height > int64_t{1920} * 1088;
     AVDictionary* options = nullptr;
     av_dict_set(&options, "preset", "veryfast", 0);
     av_dict_set(&options, large ? "qp" : "crf", large ? "20" : "18", 0);
@@ -163,7 +163,7 @@ int CutEdge::open(const AVStream* video, const std::string& path, CodecPtr encod
     // Frame threads each hold pictures of their own; past two they add memory (a picture is
     // 3 MB at 1080p, 12 MB at 2160p) more than speed to an edge of at most a group of pictures,
     // and above 1080p even the second is too much.
-    const bool large = int64_t(video->codecpar->width) * video->codecpar->height > 1920 * 1088;
+    const bool large = int64_t(video->codecpar->width) * video->codecpar->height > int64_t{1920} * 1088;
     const int r = openStreamDecoder(video, path, &decoder_, decodes > 8 && !large ? 2 : 1);
     if (r < 0)
         encoder_.reset();

@@ -17,7 +17,6 @@
 
 namespace mediacore {
 
-constexpr AVRational kMicro{1, 1000000};
 constexpr int64_t kEpsilonUs = 1000; // timestamps are rounded to their time base
 // Sound packets longer than this would make the copied sound noticeably shorter or longer
 // than the picture at the range's edges (AAC, MP3, AC-3 and Opus packets are 20-50 ms).

@@ -21,7 +21,7 @@ int64_t parseDurationTag(const char* text) {
     double s = 0;
     if (!text || std::sscanf(text, "%u:%u:%lf", &h, &m, &s) != 3 || m >= 60 || s < 0 || s >= 61)
         return -1;
-    return (int64_t(h) * 3600 + m * 60) * 1000000 + int64_t(s * 1e6);
+    return (int64_t(h) * 3600 + int64_t(m) * 60) * 1000000 + int64_t(s * 1e6);
 }
 
 std::string seconds(int64_t us) {

@@ -26,7 +26,7 @@ void splitAmr(const AVStream* s, AVPacket* packet, std::deque<PacketPtr>* out) {
     if ((codec != AV_CODEC_ID_AMR_NB && codec != AV_CODEC_ID_AMR_WB) || packet->size <= 0 ||
         amrFrameBytes(codec, packet->data) >= packet->size)
         return;
-    const int64_t step = av_rescale_q(20000, AVRational{1, 1000000}, s->time_base);
+    const int64_t step = av_rescale_q(20000, kMicro, s->time_base);
     int offset = 0;
     for (int i = 0; offset < packet->size; ++i) {
         const int bytes = std::min(amrFrameBytes(codec, packet->data + offset), packet->size - offset);

@@ -38,11 +38,8 @@ struct PacketSpans {
 };
 
 bool scanPackets(const std::string& path, unsigned n, PacketSpans* spans) {
-    AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0)
-        return false;
-    InputPtr scan(raw);
-    if (avformat_find_stream_info(scan.get(), nullptr) < 0 || scan->nb_streams != n)
+    const InputPtr scan = ff::openInput(path.c_str());
+    if (!scan || avformat_find_stream_info(scan.get(), nullptr) < 0 || scan->nb_streams != n)
         return false;
     std::vector<int64_t>&first = spans->first, &latest = spans->latest, &end = spans->end,
     &count = spans->count;
@@ -256,11 +253,10 @@ int openInput(const std::string& path, InputPtr* out) {
         *out = std::move(kept);
         return 0;
     }
-    AVFormatContext* raw = nullptr;
-    int r = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
-    if (r < 0)
+    int r = 0;
+    InputPtr format = ff::openInput(path.c_str(), &r);
+    if (!format)
         return logFailure("cannot open " + path, r);
-    InputPtr format(raw);
     r = findStreamInfo(path, format.get());
     if (r < 0)
         return logFailure("cannot read streams of " + path, r);

@@ -89,12 +89,10 @@ int64_t fileStartTime(const std::string& path) {
     if (const auto it = known.find(path); it != known.end())
         return it->second;
     int64_t start = 0;
-    AVFormatContext* format = nullptr;
-    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) >= 0) {
-        if (avformat_find_stream_info(format, nullptr) >= 0 && format->start_time != AV_NOPTS_VALUE)
-            start = std::max<int64_t>(0, format->start_time);
-        avformat_close_input(&format);
-    }
+    if (const ff::InputPtr format = ff::openInput(path.c_str());
+        format && avformat_find_stream_info(format.get(), nullptr) >= 0 &&
+        format->start_time != AV_NOPTS_VALUE)
+        start = std::max<int64_t>(0, format->start_time);
     known.emplace(path, start);
     return start;
 }
@@ -131,10 +129,6 @@ void filteredSize(const FxSettings& s, int width, int height, int* outWidth, int
     *outHeight = h;
 }
 
-void FxGraph::GraphDeleter::operator()(AVFilterGraph* g) const {
-    avfilter_graph_free(&g);
-}
-
 FxGraph::FxGraph() = default;
 FxGraph::~FxGraph() = default;
 
@@ -144,8 +138,10 @@ void FxGraph::reset() {
     videoSource_ = videoSink_ = audioSource_ = audioSink_ = nullptr;
 }
 
-int FxGraph::addPictureChain(const FxSettings& s, void* chainPtr, int width, int height) {
-    auto& chain = *static_cast<FilterChain*>(chainPtr);
+namespace {
+
+// Mirrors, the turn, the effects and the colour settings.
+void addTurnsAndEffects(const FxSettings& s, FilterChain& chain) {
     // Mirrors act on the decoded picture, before it is turned.
     if (s.hflip)
         chain.append("hflip");
@@ -186,11 +182,9 @@ int FxGraph::addPictureChain(const FxSettings& s, void* chainPtr, int width, int
                             {"contrast", number(1.0 + std::clamp(s.contrast, -100, 100) / 100.0)},
                             {"saturation", number(1.0 + std::clamp(s.saturation, -100, 100) / 100.0)}});
     }
-    if (!chain.ok())
-        return chain.error();
-    int r = addOverlays(s, chainPtr, width, height);
-    if (r < 0)
-        return r;
+}
+
+void addSubtitle(const FxSettings& s, FilterChain& chain, int width, int height) {
     // A subtitle file the renderer could not draw in bounded time and memory is left out here
     // (the engine refuses it when it is set; the preview shows the picture without it).
     const std::string subtitlePath = mediarecords::readText(s.subtitle.path);
@@ -198,111 +192,141 @@ int FxGraph::addPictureChain(const FxSettings& s, void* chainPtr, int width, int
     if (subtitleCheck < 0)
         ff::log(mediafx::kLog, AV_LOG_WARNING, "subtitle %s left out: %s", subtitlePath.c_str(),
                 ff::errorText(subtitleCheck).c_str());
-    if (s.subtitle.path[0] != '\0' && subtitleCheck >= 0) {
-        const SubtitleOptions o = subtitleOptions(s.subtitle, width, height);
-        FilterOptions options{{"filename", o.filename}};
-        if (!o.forceStyle.empty())
-            options.emplace_back("force_style", o.forceStyle);
-        if (!o.fontsDir.empty())
-            options.emplace_back("fontsdir", o.fontsDir);
-        // Subtitle lines are timed on the source file's clock, while this graph's frames
-        // start at 0 at timelineStartUs: shift them there and back around the filter.
-        const bool shifted = s.timelineStartUs != 0;
-        if (shifted)
-            chain.append("setpts", {{"expr", "PTS+" + seconds(s.timelineStartUs) + "/TB"}});
-        chain.append("subtitles", options);
-        if (shifted)
-            chain.append("setpts", {{"expr", "PTS-" + seconds(s.timelineStartUs) + "/TB"}});
-    }
-    if (s.hasCrop()) {
-        // width and height are already the turned picture's.
-        const int w = std::max(2, width - std::max(0, s.crop.left) - std::max(0, s.crop.right));
-        const int h = std::max(2, height - std::max(0, s.crop.top) - std::max(0, s.crop.bottom));
-        const int x = std::clamp(s.crop.left, 0, std::max(0, width - w));
-        const int y = std::clamp(s.crop.top, 0, std::max(0, height - h));
-        chain.append("crop", {{"out_w", std::to_string(w)},
-                              {"out_h", std::to_string(h)},
-                              {"x", std::to_string(x)},
-                              {"y", std::to_string(y)},
-                              {"exact", "1"}});
-    }
-    return chain.error();
+    if (s.subtitle.path[0] == '\0' || subtitleCheck < 0)
+        return;
+    const SubtitleOptions o = subtitleOptions(s.subtitle, width, height);
+    FilterOptions options{{"filename", o.filename}};
+    if (!o.forceStyle.empty())
+        options.emplace_back("force_style", o.forceStyle);
+    if (!o.fontsDir.empty())
+        options.emplace_back("fontsdir", o.fontsDir);
+    // Subtitle lines are timed on the source file's clock, while this graph's frames
+    // start at 0 at timelineStartUs: shift them there and back around the filter.
+    const bool shifted = s.timelineStartUs != 0;
+    if (shifted)
+        chain.append("setpts", {{"expr", "PTS+" + seconds(s.timelineStartUs) + "/TB"}});
+    chain.append("subtitles", options);
+    if (shifted)
+        chain.append("setpts", {{"expr", "PTS-" + seconds(s.timelineStartUs) + "/TB"}});
 }
 
-int FxGraph::addOverlays(const FxSettings& s, void* chainPtr, int width, int height) {
-    auto& chain = *static_cast<FilterChain*>(chainPtr);
-    std::vector<PendingPicture> pending;
-    // The kept range on this graph's clock; nothing outside it reaches the output.
-    const int64_t rangeEnd = s.timelineDurationUs > 0 ? s.timelineDurationUs : INT64_MAX;
+// width and height are already the turned picture's.
+void addCrop(const FxSettings& s, FilterChain& chain, int width, int height) {
+    if (!s.hasCrop())
+        return;
+    const int w = std::max(2, width - std::max(0, s.crop.left) - std::max(0, s.crop.right));
+    const int h = std::max(2, height - std::max(0, s.crop.top) - std::max(0, s.crop.bottom));
+    const int x = std::clamp(s.crop.left, 0, std::max(0, width - w));
+    const int y = std::clamp(s.crop.top, 0, std::max(0, height - h));
+    chain.append("crop", {{"out_w", std::to_string(w)},
+                          {"out_h", std::to_string(h)},
+                          {"x", std::to_string(x)},
+                          {"y", std::to_string(y)},
+                          {"exact", "1"}});
+}
+
+// Lays the watermarks (pictures, drawn text, video clips) over the running chain. The
+// one-picture sources get their pictures only once the graph is configured: they wait in
+// `pending`.
+class OverlayBuilder {
+public:
+    OverlayBuilder(const FxSettings& s, FilterChain& chain, const char* overlayFormat)
+        : s_(s), chain_(chain), overlayFormat_(overlayFormat),
+          rangeEnd_(s.timelineDurationUs > 0 ? s.timelineDurationUs : INT64_MAX) {}
+
+    int addImageMarks(LOAD_IMAGE_CALLBACK loadImage);
+    int addTextMarks(DRAW_TEXT_CALLBACK drawText, int width, int height);
+    int addVideoMarks();
+    std::vector<PendingPicture> takePending() { return std::move(pending_); }
+
+private:
     // Shown from its start up to, not including, its end, as subtitle lines are: a mark of
     // 2 to 7 s at 30 fps covers frames 60 to 209. Half a millisecond keeps a frame that falls
     // on an edge on the right side of it whatever the rounding of its time.
-    const auto within = [&](int64_t startUs, int64_t endUs) {
-        const int64_t a = startUs - s.timelineStartUs, b = endUs - s.timelineStartUs;
+    std::string within(int64_t startUs, int64_t endUs) const {
+        const int64_t a = startUs - s_.timelineStartUs, b = endUs - s_.timelineStartUs;
         return "gte(t," + seconds(a - 500) + ")*lt(t," + seconds(b - 500) + ")";
-    };
+    }
     // Whether a mark shows anywhere in the kept range (an end of 0 is open).
-    const auto inRange = [&](int64_t startUs, int64_t endUs) {
-        const int64_t a = startUs - s.timelineStartUs, b = endUs - s.timelineStartUs;
-        return a < rangeEnd && (endUs <= 0 || b > 0);
-    };
-    // Lays one RGBA source over the running chain at (x, y) while `enable` holds.
-    const auto overlay = [&](AVFilterContext* source, int x, int y, const std::string& enable,
-                             bool premultiplied) {
-        AVFilterContext* main = chain.tail();
-        AVFilterContext* ov =
-            chain.create("overlay", {{"x", std::to_string(x)},
-                                     {"y", std::to_string(y)},
-                                     {"format", overlayFormat_},
-                                     {"alpha", premultiplied ? "premultiplied" : "straight"},
-                                     {"enable", enable}});
-        if (ov && chain.link(main, ov, 0) && chain.link(source, ov, 1))
-            chain.setTail(ov);
-    };
-    const auto pictureSource = [&](AVFrame* frame) -> AVFilterContext* {
-        AVFilterContext* src = chain.create(
-            "buffer", {{"video_size", std::to_string(frame->width) + "x" + std::to_string(frame->height)},
-                       {"pix_fmt", "rgba"},
-                       {"time_base", "1/1000000"},
-                       {"pixel_aspect", "1/1"}});
-        if (src) {
-            frame->pts = 0;
-            pending.push_back({src, frame});
-        } else {
-            av_frame_free(&frame);
-        }
-        return src;
-    };
+    bool inRange(int64_t startUs, int64_t endUs) const {
+        const int64_t a = startUs - s_.timelineStartUs, b = endUs - s_.timelineStartUs;
+        return a < rangeEnd_ && (endUs <= 0 || b > 0);
+    }
+    void overlay(AVFilterContext* source, int x, int y, const std::string& enable, bool premultiplied);
+    AVFilterContext* pictureSource(ff::FramePtr frame);
 
-    for (const IMAGE_WATERMARK_PARAM& m : s.imageMarks) {
+    const FxSettings& s_;
+    FilterChain& chain_;
+    const char* overlayFormat_;
+    // The kept range on this graph's clock; nothing outside it reaches the output.
+    const int64_t rangeEnd_;
+    std::vector<PendingPicture> pending_;
+};
+
+// Lays one RGBA source over the running chain at (x, y) while `enable` holds.
+void OverlayBuilder::overlay(AVFilterContext* source, int x, int y, const std::string& enable,
+                             bool premultiplied) {
+    AVFilterContext* main = chain_.tail();
+    AVFilterContext* ov = chain_.create("overlay", {{"x", std::to_string(x)},
+                                                    {"y", std::to_string(y)},
+                                                    {"format", overlayFormat_},
+                                                    {"alpha", premultiplied ? "premultiplied" : "straight"},
+                                                    {"enable", enable}});
+    if (ov && chain_.link(main, ov, 0) && chain_.link(source, ov, 1))
+        chain_.setTail(ov);
+}
+
+AVFilterContext* OverlayBuilder::pictureSource(ff::FramePtr frame) {
+    AVFilterContext* src = chain_.create(
+        "buffer", {{"video_size", std::to_string(frame->width) + "x" + std::to_string(frame->height)},
+                   {"pix_fmt", "rgba"},
+                   {"time_base", "1/1000000"},
+                   {"pixel_aspect", "1/1"}});
+    if (src) {
+        frame->pts = 0;
+        pending_.push_back({src, std::move(frame)});
+    }
+    return src;
+}
+
+int OverlayBuilder::addImageMarks(LOAD_IMAGE_CALLBACK loadImage) {
+    for (const IMAGE_WATERMARK_PARAM& m : s_.imageMarks) {
         if (!inRange(m.start_time, m.end_time))
             continue;
         bool premultiplied = false;
-        AVFrame* pic = loadPicture(mediarecords::readText(m.path), m.rect.right - m.rect.left,
-                                   m.rect.bottom - m.rect.top, loadImage_, &premultiplied);
+        ff::FramePtr pic = loadPicture(mediarecords::readText(m.path), m.rect.right - m.rect.left,
+                                       m.rect.bottom - m.rect.top, loadImage, &premultiplied);
         if (!pic)
             return AVERROR(EINVAL);
-        applyTransparency(pic, m.transparence, premultiplied);
-        if (AVFilterContext* src = pictureSource(pic))
+        applyTransparency(pic.get(), m.transparence, premultiplied);
+        if (AVFilterContext* src = pictureSource(std::move(pic)))
             overlay(src, m.rect.left, m.rect.top, within(m.start_time, m.end_time), premultiplied);
     }
-    for (const TEXT_WATERMARK_PARAM& m : s.textMarks) {
+    return 0;
+}
+
+int OverlayBuilder::addTextMarks(DRAW_TEXT_CALLBACK drawText, int width, int height) {
+    for (const TEXT_WATERMARK_PARAM& m : s_.textMarks) {
         if (!inRange(m.start_time, m.end_time))
             continue;
-        if (!drawText_) {
+        if (!drawText) {
             ff::log(mediafx::kLog, AV_LOG_ERROR, "a text watermark needs the text-drawing callback");
             return AVERROR(EINVAL);
         }
         int left = 0, top = 0;
-        AVFrame* pic = drawTextPicture(m, width, height, drawText_, &left, &top);
+        ff::FramePtr pic = drawTextPicture(m, width, height, drawText, &left, &top);
         if (!pic)
             return AVERROR(ENOMEM);
-        if (AVFilterContext* src = pictureSource(pic))
+        if (AVFilterContext* src = pictureSource(std::move(pic)))
             overlay(src, left, top, within(m.start_time, m.end_time), true);
     }
-    for (const VIDEO_WATERMARK_PARAM& m : s.videoMarks) {
-        const int64_t start = m.start_time - s.timelineStartUs, end = m.end_time - s.timelineStartUs;
-        if (end <= 0 || start >= rangeEnd)
+    return 0;
+}
+
+int OverlayBuilder::addVideoMarks() {
+    for (const VIDEO_WATERMARK_PARAM& m : s_.videoMarks) {
+        const int64_t start = m.start_time - s_.timelineStartUs, end = m.end_time - s_.timelineStartUs;
+        if (end <= 0 || start >= rangeEnd_)
             continue;
         const int64_t skip = std::max<int64_t>(0, -start);
         int64_t length = std::min(m.file_end_time - m.file_start_time, m.end_time - m.start_time) - skip;
@@ -310,46 +334,69 @@ int FxGraph::addOverlays(const FxSettings& s, void* chainPtr, int width, int hei
             length = m.end_time - m.start_time - skip;
         // The mark's clip never runs past the kept range: the overlay would hold the last
         // picture of the video until the mark's clip ends, making the output longer.
-        length = std::min(length, rangeEnd - std::max<int64_t>(0, start));
+        length = std::min(length, rangeEnd_ - std::max<int64_t>(0, start));
         if (length <= 0)
             continue;
         const int w = m.rect.right - m.rect.left, h = m.rect.bottom - m.rect.top;
         if (w <= 0 || h <= 0)
             return AVERROR(EINVAL);
-        AVFilterContext* main = chain.tail();
+        AVFilterContext* main = chain_.tail();
         const std::string path = mediarecords::readText(m.path);
         // The movie source seeks to the key picture before the point and gives the pictures
         // from there, on the file's own clock: the trim drops those before the part to use.
         const int64_t from = std::max<int64_t>(0, m.file_start_time) + skip;
         const int64_t fileFrom = from + fileStartTime(path);
-        chain.start(chain.create("movie", {{"filename", path}, {"seek_point", seconds(from)}}));
-        chain.append("trim", {{"start", seconds(fileFrom)}, {"end", seconds(fileFrom + length)}});
-        chain.append("setpts", {{"expr", "PTS-STARTPTS+" + seconds(std::max<int64_t>(0, start)) + "/TB"}});
-        chain.append("scale", {{"w", std::to_string(w)}, {"h", std::to_string(h)}});
-        chain.append("format", {{"pix_fmts", "rgba"}});
+        chain_.start(chain_.create("movie", {{"filename", path}, {"seek_point", seconds(from)}}));
+        chain_.append("trim", {{"start", seconds(fileFrom)}, {"end", seconds(fileFrom + length)}});
+        chain_.append("setpts", {{"expr", "PTS-STARTPTS+" + seconds(std::max<int64_t>(0, start)) + "/TB"}});
+        chain_.append("scale", {{"w", std::to_string(w)}, {"h", std::to_string(h)}});
+        chain_.append("format", {{"pix_fmts", "rgba"}});
         if (m.transparence > 0)
-            chain.append("colorchannelmixer",
-                         {{"aa", number(1.0 - std::clamp(m.transparence, 0, 100) / 100.0)}});
-        AVFilterContext* source = chain.tail();
-        chain.setTail(main);
-        if (!chain.ok())
-            return chain.error();
+            chain_.append("colorchannelmixer",
+                          {{"aa", number(1.0 - std::clamp(m.transparence, 0, 100) / 100.0)}});
+        AVFilterContext* source = chain_.tail();
+        chain_.setTail(main);
+        if (!chain_.ok())
+            return chain_.error();
         overlay(source, m.rect.left, m.rect.top, within(m.start_time, m.end_time), false);
     }
-    if (!chain.ok()) {
-        for (PendingPicture& p : pending)
-            av_frame_free(&p.frame);
+    return 0;
+}
+
+} // namespace
+
+int FxGraph::addPictureChain(const FxSettings& s, void* chainPtr, int width, int height) {
+    auto& chain = *static_cast<FilterChain*>(chainPtr);
+    addTurnsAndEffects(s, chain);
+    if (!chain.ok())
         return chain.error();
-    }
-    pendingPictures_ = std::move(pending);
+    const int r = addOverlays(s, chainPtr, width, height);
+    if (r < 0)
+        return r;
+    addSubtitle(s, chain, width, height);
+    addCrop(s, chain, width, height);
+    return chain.error();
+}
+
+int FxGraph::addOverlays(const FxSettings& s, void* chainPtr, int width, int height) {
+    auto& chain = *static_cast<FilterChain*>(chainPtr);
+    OverlayBuilder builder(s, chain, overlayFormat_);
+    int r = builder.addImageMarks(loadImage_);
+    if (r >= 0)
+        r = builder.addTextMarks(drawText_, width, height);
+    if (r >= 0)
+        r = builder.addVideoMarks();
+    if (r < 0)
+        return r;
+    if (!chain.ok())
+        return chain.error();
+    pendingPictures_ = builder.takePending();
     return 0;
 }
 
 int FxGraph::buildVideo(const FxSettings& s, const VideoInput& in, const VideoOutput& out) {
     videoGraph_.reset();
     videoSource_ = videoSink_ = nullptr;
-    for (auto& p : pendingPictures_)
-        av_frame_free(&p.frame);
     pendingPictures_.clear();
     lastVideoPts_ = AV_NOPTS_VALUE;
     lastVideoStep_ = 0;
@@ -404,10 +451,9 @@ int FxGraph::buildVideo(const FxSettings& s, const VideoInput& in, const VideoOu
         if (result >= 0) {
             for (PendingPicture& p : pendingPictures_) {
                 if (result >= 0)
-                    result = av_buffersrc_add_frame(p.source, p.frame);
+                    result = av_buffersrc_add_frame(p.source, p.frame.get());
                 if (result >= 0)
                     result = av_buffersrc_add_frame(p.source, nullptr);
-                av_frame_free(&p.frame);
             }
             pendingPictures_.clear();
         }
@@ -418,8 +464,6 @@ int FxGraph::buildVideo(const FxSettings& s, const VideoInput& in, const VideoOu
         }
     }
     ff::log(mediafx::kLog, AV_LOG_ERROR, "video filter graph: %s", ff::errorText(result).c_str());
-    for (auto& p : pendingPictures_)
-        av_frame_free(&p.frame);
     pendingPictures_.clear();
     videoGraph_.reset();
     return result < 0 ? result : AVERROR(EINVAL);

@@ -19,6 +19,7 @@
 #include <memory>
 #include <vector>
 
+#include "FfPointers.h"
 #include "FxSettings.h"
 #include "mediacore/MediaRecords.h"
 
@@ -36,7 +37,7 @@ struct VideoInput {
     int width = 0;
     int height = 0;
     AVPixelFormat format = AV_PIX_FMT_NONE;
-    AVRational timeBase{1, 1000000};
+    AVRational timeBase = ff::kMicro;
     AVRational sampleAspect{0, 1};
     AVRational frameRate{0, 1};
 };
@@ -55,7 +56,7 @@ struct AudioInput {
     int sampleRate = 0;
     AVChannelLayout layout{}; // borrowed for the call
     AVSampleFormat format = AV_SAMPLE_FMT_NONE;
-    AVRational timeBase{1, 1000000};
+    AVRational timeBase = ff::kMicro;
 };
 
 struct AudioOutput {
@@ -63,6 +64,13 @@ struct AudioOutput {
     int channels = 0;
     std::vector<AVSampleFormat> formats;
     int frameSize = 0; // fixed number of samples per pulled frame (the last may be shorter)
+};
+
+// A one-picture source (a watermark picture, drawn text) of a graph being built, and the
+// picture it gets once the graph is configured.
+struct PendingPicture {
+    AVFilterContext* source = nullptr;
+    ff::FramePtr frame;
 };
 
 class FxGraph {
@@ -108,17 +116,9 @@ private:
     int addPictureChain(const FxSettings& settings, void* chain, int width, int height);
     int addOverlays(const FxSettings& settings, void* chain, int width, int height);
 
-    struct GraphDeleter {
-        void operator()(AVFilterGraph* g) const;
-    };
-    std::unique_ptr<AVFilterGraph, GraphDeleter> videoGraph_;
-    std::unique_ptr<AVFilterGraph, GraphDeleter> audioGraph_;
-    // One-picture sources (watermark pictures, drawn text) and the frame each gets once the
-    // graph is configured; owned here only during a build.
-    struct PendingPicture {
-        AVFilterContext* source;
-        AVFrame* frame;
-    };
+    ff::FilterGraphPtr videoGraph_;
+    ff::FilterGraphPtr audioGraph_;
+    // Owned here only during a build.
     std::vector<PendingPicture> pendingPictures_;
     int64_t lastVideoPts_ = AV_NOPTS_VALUE;
     int64_t lastVideoStep_ = 0;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "FfPointers.h"
+
 extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/error.h>
@@ -19,19 +21,14 @@ constexpr int64_t kSeekMarginUs = 2000000;
 
 // Where the file's sound starts on its own clock (microseconds; 0 when it does not say).
 int64_t soundStartUs(const std::string& path) {
-    AVFormatContext* fmt = nullptr;
-    int64_t start = 0;
-    if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) >= 0 &&
-        avformat_find_stream_info(fmt, nullptr) >= 0) {
-        const int i = av_find_best_stream(fmt, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-        const AVStream* st = i >= 0 ? fmt->streams[i] : nullptr;
-        if (st && st->start_time != AV_NOPTS_VALUE)
-            start = av_rescale_q(st->start_time, st->time_base, AVRational{1, 1000000});
-        else if (fmt->start_time != AV_NOPTS_VALUE)
-            start = fmt->start_time;
-    }
-    avformat_close_input(&fmt);
-    return start;
+    const ff::InputPtr fmt = ff::openInput(path.c_str());
+    if (!fmt || avformat_find_stream_info(fmt.get(), nullptr) < 0)
+        return 0;
+    const int i = av_find_best_stream(fmt.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    const AVStream* st = i >= 0 ? fmt->streams[i] : nullptr;
+    if (st && st->start_time != AV_NOPTS_VALUE)
+        return av_rescale_q(st->start_time, st->time_base, ff::kMicro);
+    return fmt->start_time != AV_NOPTS_VALUE ? fmt->start_time : 0;
 }
 
 // One track's branch, ending in a filter whose output is the track on the timeline (pts 0 =
@@ -95,12 +92,9 @@ AVFilterContext* musicBranch(FilterChain& chain, const MusicTrack& t, const FxSe
 bool hasSound(const std::string& path) {
     if (path.empty())
         return false;
-    AVFormatContext* fmt = nullptr;
-    const bool ok = avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) >= 0 &&
-                    avformat_find_stream_info(fmt, nullptr) >= 0 &&
-                    av_find_best_stream(fmt, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0;
-    avformat_close_input(&fmt);
-    return ok;
+    const ff::InputPtr fmt = ff::openInput(path.c_str());
+    return fmt && avformat_find_stream_info(fmt.get(), nullptr) >= 0 &&
+           av_find_best_stream(fmt.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0;
 }
 
 int addMusicMix(FilterChain& chain, const FxSettings& settings, int sampleRate, const std::string& layout) {

@@ -19,17 +19,15 @@ namespace mediafx {
 
 namespace {
 
-AVFrame* allocRgba(int width, int height) {
-    AVFrame* f = av_frame_alloc();
+ff::FramePtr allocRgba(int width, int height) {
+    ff::FramePtr f = ff::makeFrame();
     if (!f)
         return nullptr;
     f->format = AV_PIX_FMT_RGBA;
     f->width = width;
     f->height = height;
-    if (av_frame_get_buffer(f, 0) < 0) {
-        av_frame_free(&f);
+    if (av_frame_get_buffer(f.get(), 0) < 0)
         return nullptr;
-    }
     return f;
 }
 
@@ -43,7 +41,7 @@ struct TextBox {
 TextBox drawnBox(const uint8_t* rgba, int width, int height) {
     int x0 = width, y0 = height, x1 = -1, y1 = -1;
     for (int y = 0; y < height; ++y) {
-        const uint8_t* row = rgba + size_t(y) * width * 4;
+        const uint8_t* row = rgba + size_t(y) * size_t(width) * 4;
         for (int x = 0; x < width; ++x)
             if (row[size_t(x) * 4 + 3] != 0) {
                 x0 = std::min(x0, x);
@@ -66,56 +64,58 @@ TextBox drawnBox(const uint8_t* rgba, int width, int height) {
 }
 
 // Scales any decoded frame (or a packed RGBA buffer) into a new RGBA frame.
-AVFrame* scaleToRgba(const uint8_t* const* data, const int* linesize, AVPixelFormat format, int srcW,
-                     int srcH, int width, int height) {
+ff::FramePtr scaleToRgba(const uint8_t* const* data, const int* linesize, AVPixelFormat format, int srcW,
+                         int srcH, int width, int height) {
     if (width <= 0 || height <= 0) {
         width = srcW;
         height = srcH;
     }
-    SwsContext* sws = sws_getContext(srcW, srcH, format, width, height, AV_PIX_FMT_RGBA, SWS_BICUBIC, nullptr,
-                                     nullptr, nullptr);
+    const ff::ScalerPtr sws(sws_getContext(srcW, srcH, format, width, height, AV_PIX_FMT_RGBA, SWS_BICUBIC,
+                                           nullptr, nullptr, nullptr));
     if (!sws)
         return nullptr;
-    AVFrame* out = allocRgba(width, height);
+    ff::FramePtr out = allocRgba(width, height);
     if (out)
-        sws_scale(sws, data, linesize, 0, srcH, out->data, out->linesize);
-    sws_freeContext(sws);
+        sws_scale(sws.get(), data, linesize, 0, srcH, out->data, out->linesize);
     return out;
 }
 
-AVFrame* decodePictureFile(const std::string& path, int width, int height) {
-    AVFormatContext* fmt = nullptr;
-    if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) {
+// The first picture of a file's video stream, scaled to RGBA; null when there is none.
+ff::FramePtr firstPicture(AVFormatContext* fmt, int width, int height) {
+    const AVCodec* codec = nullptr;
+    if (avformat_find_stream_info(fmt, nullptr) < 0)
+        return nullptr;
+    const int index = av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
+    if (index < 0 || !codec)
+        return nullptr;
+    const ff::CodecPtr dec(avcodec_alloc_context3(codec));
+    const ff::PacketPtr pkt = ff::makePacket();
+    const ff::FramePtr frame = ff::makeFrame();
+    if (!dec || !pkt || !frame ||
+        avcodec_parameters_to_context(dec.get(), fmt->streams[index]->codecpar) < 0 ||
+        avcodec_open2(dec.get(), codec, nullptr) < 0)
+        return nullptr;
+    bool got = false;
+    while (!got && av_read_frame(fmt, pkt.get()) >= 0) {
+        if (pkt->stream_index == index && avcodec_send_packet(dec.get(), pkt.get()) >= 0)
+            got = avcodec_receive_frame(dec.get(), frame.get()) >= 0;
+        av_packet_unref(pkt.get());
+    }
+    if (!got && avcodec_send_packet(dec.get(), nullptr) >= 0)
+        got = avcodec_receive_frame(dec.get(), frame.get()) >= 0;
+    if (!got)
+        return nullptr;
+    return scaleToRgba(frame->data, frame->linesize, static_cast<AVPixelFormat>(frame->format), frame->width,
+                       frame->height, width, height);
+}
+
+ff::FramePtr decodePictureFile(const std::string& path, int width, int height) {
+    const ff::InputPtr fmt = ff::openInput(path.c_str());
+    if (!fmt) {
         ff::log(mediafx::kLog, AV_LOG_ERROR, "cannot open picture %s", path.c_str());
         return nullptr;
     }
-    AVFrame* result = nullptr;
-    AVCodecContext* dec = nullptr;
-    AVPacket* pkt = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
-    const AVCodec* codec = nullptr;
-    int index = -1;
-    if (avformat_find_stream_info(fmt, nullptr) >= 0)
-        index = av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
-    if (index >= 0 && codec && (dec = avcodec_alloc_context3(codec)) &&
-        avcodec_parameters_to_context(dec, fmt->streams[index]->codecpar) >= 0 &&
-        avcodec_open2(dec, codec, nullptr) >= 0) {
-        bool got = false;
-        while (!got && av_read_frame(fmt, pkt) >= 0) {
-            if (pkt->stream_index == index && avcodec_send_packet(dec, pkt) >= 0)
-                got = avcodec_receive_frame(dec, frame) >= 0;
-            av_packet_unref(pkt);
-        }
-        if (!got && avcodec_send_packet(dec, nullptr) >= 0)
-            got = avcodec_receive_frame(dec, frame) >= 0;
-        if (got)
-            result = scaleToRgba(frame->data, frame->linesize, static_cast<AVPixelFormat>(frame->format),
-                                 frame->width, frame->height, width, height);
-    }
-    av_frame_free(&frame);
-    av_packet_free(&pkt);
-    avcodec_free_context(&dec);
-    avformat_close_input(&fmt);
+    ff::FramePtr result = firstPicture(fmt.get(), width, height);
     if (!result)
         ff::log(mediafx::kLog, AV_LOG_ERROR, "cannot decode picture %s", path.c_str());
     return result;
@@ -123,8 +123,8 @@ AVFrame* decodePictureFile(const std::string& path, int width, int height) {
 
 } // namespace
 
-AVFrame* loadPicture(const std::string& path, int width, int height, LOAD_IMAGE_CALLBACK loader,
-                     bool* premultiplied) {
+ff::FramePtr loadPicture(const std::string& path, int width, int height, LOAD_IMAGE_CALLBACK loader,
+                         bool* premultiplied) {
     if (path.empty())
         return nullptr;
     if (!loader) {
@@ -146,8 +146,8 @@ AVFrame* loadPicture(const std::string& path, int width, int height, LOAD_IMAGE_
     return scaleToRgba(data, linesize, AV_PIX_FMT_RGBA, w, h, width, height);
 }
 
-AVFrame* drawTextPicture(const TEXT_WATERMARK_PARAM& param, int width, int height, DRAW_TEXT_CALLBACK draw,
-                         int* left, int* top) {
+ff::FramePtr drawTextPicture(const TEXT_WATERMARK_PARAM& param, int width, int height,
+                             DRAW_TEXT_CALLBACK draw, int* left, int* top) {
     if (!draw || width <= 0 || height <= 0)
         return nullptr;
     std::vector<uint8_t> pixels(size_t(width) * size_t(height) * 4, 0);
@@ -155,12 +155,13 @@ AVFrame* drawTextPicture(const TEXT_WATERMARK_PARAM& param, int width, int heigh
     copy.fontclr = callbackColour(param.fontclr);
     draw(width, height, pixels.data(), copy);
     const TextBox box = drawnBox(pixels.data(), width, height);
-    AVFrame* out = allocRgba(box.w, box.h);
+    ff::FramePtr out = allocRgba(box.w, box.h);
     if (!out)
         return nullptr;
     for (int y = 0; y < box.h; ++y)
-        std::memcpy(out->data[0] + size_t(y) * out->linesize[0],
-                    pixels.data() + (size_t(box.y + y) * width + box.x) * 4, size_t(box.w) * 4);
+        std::memcpy(out->data[0] + size_t(y) * size_t(out->linesize[0]),
+                    pixels.data() + (size_t(box.y + y) * size_t(width) + size_t(box.x)) * 4,
+                    size_t(box.w) * 4);
     if (left)
         *left = box.x;
     if (top)
@@ -173,7 +174,7 @@ void applyTransparency(AVFrame* rgba, int transparence, bool premultiplied) {
         return;
     const int keep = 100 - std::min(transparence, 100); // percent of opacity kept
     for (int y = 0; y < rgba->height; ++y) {
-        uint8_t* p = rgba->data[0] + size_t(y) * rgba->linesize[0];
+        uint8_t* p = rgba->data[0] + size_t(y) * size_t(rgba->linesize[0]);
         for (int x = 0; x < rgba->width; ++x, p += 4) {
             const int first = premultiplied ? 0 : 3;
             for (int c = first; c < 4; ++c)

@@ -248,7 +248,8 @@ int checkText(const std::string& path, const std::string& text) {
 }
 
 std::string writeCopy(const std::string& text) {
-    const char* folder = std::getenv("TMPDIR");
+    // Nothing in the program sets environment variables, so reading one races with nothing.
+    const char* folder = std::getenv("TMPDIR"); // NOLINT(concurrency-mt-unsafe)
     std::string name = std::string(folder && *folder ? folder : "/tmp") + "/cutbench-subtitle-XXXXXX.ass";
     const int fd = ::mkstemps(name.data(), 4);
     if (fd < 0)

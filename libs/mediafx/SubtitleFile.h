@@ -21,8 +21,8 @@
 
 namespace mediafx {
 
-constexpr int64_t kMaxSubtitleBytes = 8 * 1024 * 1024;
-constexpr size_t kMaxCueBytes = 16 * 1024;
+constexpr int64_t kMaxSubtitleBytes = int64_t{8} * 1024 * 1024;
+constexpr size_t kMaxCueBytes = size_t{16} * 1024;
 
 // 0 when the file may be drawn, else the reason as a negative error value (EFBIG, EMSGSIZE,
 // or the file's own read error).

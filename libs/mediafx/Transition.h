@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <memory>
 
+#include "FfPointers.h"
+
 extern "C" {
 #include <libavfilter/avfilter.h>
 #include <libavutil/channel_layout.h>
@@ -55,10 +57,7 @@ public:
 private:
     int build(const char* sourceFilter, const char* sourceArgs, const char* sinkFilter, const char* middle);
 
-    struct GraphFree {
-        void operator()(AVFilterGraph* g) const { avfilter_graph_free(&g); }
-    };
-    std::unique_ptr<AVFilterGraph, GraphFree> graph_;
+    ff::FilterGraphPtr graph_;
     AVFilterContext* sources_[2] = {nullptr, nullptr};
     AVFilterContext* sink_ = nullptr;
 };

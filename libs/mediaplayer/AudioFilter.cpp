@@ -4,13 +4,7 @@
 
 #include <algorithm>
 
-extern "C" {
-#include <libavutil/frame.h>
-}
-
-namespace {
-constexpr AVRational kMicroseconds{1, 1000000};
-}
+#include "FfPointers.h"
 
 bool AudioFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s) {
     built_ = false;
@@ -23,7 +17,7 @@ bool AudioFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings&
     input.sampleRate = in->sample_rate;
     input.layout = in->ch_layout;
     input.format = AVSampleFormat(in->format);
-    input.timeBase = kMicroseconds;
+    input.timeBase = ff::kMicro;
     mediafx::AudioOutput output;
     output.sampleRate = outRate_;
     output.channels = 2;
@@ -52,25 +46,23 @@ bool AudioFilter::push(const AVFrame* in, int64_t ptsUs, const PreviewSettings& 
     }
     if (!built_)
         return false;
-    AVFrame* copy = av_frame_clone(in);
+    const ff::FramePtr copy = ff::cloneFrame(in);
     if (!copy)
         return false;
     copy->pts = ptsUs - baseUs_;
-    const int err = graph_.pushAudio(copy);
-    av_frame_free(&copy);
+    const int err = graph_.pushAudio(copy.get());
     if (err < 0) {
         built_ = false;
         return false;
     }
     const AVRational tb = graph_.audioTimeBase();
-    AVFrame* f = av_frame_alloc();
-    while (f && graph_.pullAudio(f) >= 0) {
-        const int64_t pts = f->pts == AV_NOPTS_VALUE ? 0 : av_rescale_q(f->pts, tb, kMicroseconds);
+    const ff::FramePtr f = ff::makeFrame();
+    while (f && graph_.pullAudio(f.get()) >= 0) {
+        const int64_t pts = f->pts == AV_NOPTS_VALUE ? 0 : av_rescale_q(f->pts, tb, ff::kMicro);
         PcmChunk chunk{baseUs_ + pts,
                        QByteArray(reinterpret_cast<const char*>(f->data[0]), qsizetype(f->nb_samples) * 4)};
         out.push_back(std::move(chunk));
-        av_frame_unref(f);
+        av_frame_unref(f.get());
     }
-    av_frame_free(&f);
     return true;
 }

@@ -76,7 +76,9 @@ void AudioOutput::setRunning(bool running) {
     if (running && !started_) {
         sink_->start(ring_.get());
         started_ = true;
-        ring_->setLatencyUs(format_.durationForBytes(sink_->bufferSize()));
+        // The device's buffer holds a fraction of a second of sound: its size fits the int
+        // that durationForBytes takes.
+        ring_->setLatencyUs(format_.durationForBytes(static_cast<qint32>(sink_->bufferSize())));
     } else if (running) {
         sink_->resume();
     } else if (started_) {

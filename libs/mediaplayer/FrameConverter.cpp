@@ -11,10 +11,6 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-FrameConverter::~FrameConverter() {
-    sws_freeContext(sws_);
-}
-
 double FrameConverter::displayAspect(const AVFrame* f) {
     if (!f || f->width <= 0 || f->height <= 0)
         return 0;
@@ -42,10 +38,12 @@ QImage FrameConverter::toImage(const AVFrame* f, QSize size) {
     const int h = size.width() > 0 && size.height() > 0 ? size.height() : f->height;
     // Area averaging keeps a strongly shrunk picture (a preview of a 4K file) free of aliasing.
     const int flags = (w * 2 < f->width || h * 2 < f->height) ? SWS_AREA : SWS_BILINEAR;
-    sws_ = sws_getCachedContext(sws_, f->width, f->height, AVPixelFormat(f->format), w, h, AV_PIX_FMT_BGRA,
-                                flags, nullptr, nullptr, nullptr);
+    // The cached context is reused when it fits, otherwise freed and replaced.
+    sws_.reset(sws_getCachedContext(sws_.release(), f->width, f->height, AVPixelFormat(f->format), w, h,
+                                    AV_PIX_FMT_BGRA, flags, nullptr, nullptr, nullptr));
     if (!sws_)
         return {};
+    SwsContext* const sws = sws_.get();
     // Pictures from decoders carry their matrix and range; honour them as the ffmpeg tool does.
     const int* coeffs =
         sws_getCoefficients(f->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT);
@@ -53,16 +51,16 @@ QImage FrameConverter::toImage(const AVFrame* f, QSize size) {
     int* invTable = nullptr;
     int* table = nullptr;
     int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
-    if (sws_getColorspaceDetails(sws_, &invTable, &srcRange, &table, &dstRange, &brightness, &contrast,
+    if (sws_getColorspaceDetails(sws, &invTable, &srcRange, &table, &dstRange, &brightness, &contrast,
                                  &saturation) >= 0)
-        sws_setColorspaceDetails(sws_, coeffs, srcFull || srcRange, table, 1, brightness, contrast,
+        sws_setColorspaceDetails(sws, coeffs, srcFull || srcRange, table, 1, brightness, contrast,
                                  saturation);
     QImage& img = target(w, h); // held here alone, so writing to it copies nothing
     if (img.isNull())
         return {};
     uint8_t* dst[4] = {img.bits(), nullptr, nullptr, nullptr};
     const int dstStride[4] = {int(img.bytesPerLine()), 0, 0, 0};
-    if (sws_scale(sws_, f->data, f->linesize, 0, f->height, dst, dstStride) <= 0)
+    if (sws_scale(sws, f->data, f->linesize, 0, f->height, dst, dstStride) <= 0)
         return {};
     return img;
 }
@@ -76,7 +74,7 @@ QImage& FrameConverter::target(int w, int h) {
     // libswscale's vector code may write a little past the end of a row and of the picture,
     // so the pixels get aligned rows and a spare tail.
     const qsizetype stride = FFALIGN(qsizetype(w) * 4, 64);
-    auto* pixels = static_cast<uchar*>(av_malloc(size_t(stride) * h + 256));
+    auto* pixels = static_cast<uchar*>(av_malloc(size_t(stride) * size_t(h) + 256));
     if (!pixels)
         return slot;
     // The image owns the pixels from here and frees them with av_free.

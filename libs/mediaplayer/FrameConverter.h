@@ -8,13 +8,11 @@
 #include <QImage>
 #include <QSize>
 
-struct AVFrame;
-struct SwsContext;
+#include "FfPointers.h"
 
 class FrameConverter {
 public:
     FrameConverter() = default;
-    ~FrameConverter();
     FrameConverter(const FrameConverter&) = delete;
     FrameConverter& operator=(const FrameConverter&) = delete;
 
@@ -31,7 +29,7 @@ private:
     // out of memory.
     QImage& target(int w, int h);
 
-    SwsContext* sws_ = nullptr;
+    ff::ScalerPtr sws_;
     // The last two pictures made: once the view has let go of one, its pixels are reused, so
     // that playback does not map and clear fresh memory for every frame.
     QImage recent_[2];

@@ -1,24 +1,17 @@
 #include "FrameSlot.h"
 
-extern "C" {
-#include <libavutil/frame.h>
-}
+#include <utility>
 
-FrameSlot::~FrameSlot() {
-    av_frame_free(&shown_);
-}
-
-void FrameSlot::publish(AVFrame* shown, QImage image, double displayAspect) {
-    AVFrame* old = nullptr;
+void FrameSlot::publish(ff::FramePtr shown, QImage image, double displayAspect) {
+    ff::FramePtr old;
     {
         std::lock_guard lock(mutex_);
-        old = shown_;
-        shown_ = shown;
+        old = std::exchange(shown_, std::move(shown));
         image_ = std::move(image);
         aspect_ = displayAspect;
         ++sequence_;
     }
-    av_frame_free(&old);
+    // `old` is freed here, outside the lock.
 }
 
 QImage FrameSlot::image(double* displayAspect, uint64_t* sequence) const {
@@ -30,11 +23,11 @@ QImage FrameSlot::image(double* displayAspect, uint64_t* sequence) const {
     return image_;
 }
 
-AVFrame* FrameSlot::shownFrame(uint64_t* sequence) const {
+ff::FramePtr FrameSlot::shownFrame(uint64_t* sequence) const {
     std::lock_guard lock(mutex_);
     if (sequence)
         *sequence = sequence_;
-    return shown_ ? av_frame_clone(shown_) : nullptr;
+    return ff::cloneFrame(shown_.get());
 }
 
 bool FrameSlot::replaceImage(uint64_t sequence, QImage image) {

@@ -13,21 +13,20 @@
 #include <cstdint>
 #include <mutex>
 
-struct AVFrame;
+#include "FfPointers.h"
 
 class FrameSlot {
 public:
     FrameSlot() = default;
-    ~FrameSlot();
     FrameSlot(const FrameSlot&) = delete;
     FrameSlot& operator=(const FrameSlot&) = delete;
 
-    // Takes `shown` (may be null when only a converted image exists).
-    void publish(AVFrame* shown, QImage image, double displayAspect);
+    // `shown` may be null when only a converted image exists.
+    void publish(ff::FramePtr shown, QImage image, double displayAspect);
     // QImage is implicitly shared: the copy is cheap and stays valid after the next publish.
     QImage image(double* displayAspect = nullptr, uint64_t* sequence = nullptr) const;
-    // A new reference to the picture shown, or null; the caller frees it.
-    AVFrame* shownFrame(uint64_t* sequence = nullptr) const;
+    // A new reference to the picture shown, or null.
+    ff::FramePtr shownFrame(uint64_t* sequence = nullptr) const;
     // Replaces the converted image only while `sequence` is still the picture shown.
     bool replaceImage(uint64_t sequence, QImage image);
 
@@ -37,7 +36,7 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    AVFrame* shown_ = nullptr;
+    ff::FramePtr shown_;
     QImage image_;
     double aspect_ = 0; // width / height as displayed (sample aspect applied)
     uint64_t sequence_ = 0;

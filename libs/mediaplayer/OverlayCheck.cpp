@@ -13,12 +13,9 @@ namespace overlaycheck {
 bool hasStream(const std::string& path, int mediaType) {
     if (path.empty())
         return false;
-    AVFormatContext* fmt = nullptr;
-    bool ok = avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) >= 0 &&
-              avformat_find_stream_info(fmt, nullptr) >= 0 &&
-              av_find_best_stream(fmt, AVMediaType(mediaType), -1, -1, nullptr, 0) >= 0;
-    avformat_close_input(&fmt);
-    return ok;
+    const ff::InputPtr fmt = ff::openInput(path.c_str());
+    return fmt && avformat_find_stream_info(fmt.get(), nullptr) >= 0 &&
+           av_find_best_stream(fmt.get(), AVMediaType(mediaType), -1, -1, nullptr, 0) >= 0;
 }
 
 bool imageMark(const IMAGE_WATERMARK_PARAM& m, LOAD_IMAGE_CALLBACK loader) {
@@ -26,10 +23,7 @@ bool imageMark(const IMAGE_WATERMARK_PARAM& m, LOAD_IMAGE_CALLBACK loader) {
     if (w <= 0 || h <= 0)
         return false;
     bool premultiplied = false;
-    AVFrame* pic = mediafx::loadPicture(mediarecords::readText(m.path), w, h, loader, &premultiplied);
-    const bool ok = pic != nullptr;
-    av_frame_free(&pic);
-    return ok;
+    return mediafx::loadPicture(mediarecords::readText(m.path), w, h, loader, &premultiplied) != nullptr;
 }
 
 bool videoMark(const VIDEO_WATERMARK_PARAM& m) {

@@ -2,38 +2,23 @@
 
 #include <utility>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavcodec/packet.h>
-}
-
 namespace {
 // Enough for a few seconds of 1080p and for interleaving gaps, small enough to seek fast.
 constexpr size_t kMaxItems = 240;
-constexpr int64_t kMaxBytes = 24 * 1024 * 1024;
+constexpr int64_t kMaxBytes = int64_t{24} * 1024 * 1024;
 } // namespace
 
-PacketQueue::~PacketQueue() {
-    clearLocked();
-}
-
 void PacketQueue::clearLocked() {
-    for (auto& item : items_) {
-        av_packet_free(&item.pkt);
-        avcodec_free_context(&item.decoder);
-    }
     items_.clear();
     bytes_ = 0;
 }
 
-void PacketQueue::push(AVPacket* pkt, int serial) {
+void PacketQueue::push(ff::PacketPtr pkt, int serial) {
     std::lock_guard lock(mutex_);
-    if (aborted_ || serial != serial_) {
-        av_packet_free(&pkt);
+    if (aborted_ || serial != serial_)
         return;
-    }
     bytes_ += pkt->size;
-    items_.push_back({PacketItem::Packet, pkt, serial, 0});
+    items_.push_back({PacketItem::Packet, std::move(pkt), serial, 0});
     cv_.notify_all();
 }
 
@@ -45,21 +30,19 @@ void PacketQueue::pushEnd(int serial) {
     cv_.notify_all();
 }
 
-void PacketQueue::flush(int serial, int64_t targetUs, AVCodecContext* decoder, int streamIndex) {
+void PacketQueue::flush(int serial, int64_t targetUs, ff::CodecPtr decoder, int streamIndex) {
     std::lock_guard lock(mutex_);
     // A decoder still on its way belongs to the stream the demux thread now reads: keep it.
     for (auto& item : items_)
         if (item.decoder && !decoder) {
-            decoder = std::exchange(item.decoder, nullptr);
+            decoder = std::move(item.decoder);
             streamIndex = item.streamIndex;
         }
     clearLocked();
     serial_ = serial;
-    if (aborted_) {
-        avcodec_free_context(&decoder);
+    if (aborted_)
         return;
-    }
-    items_.push_back({PacketItem::Flush, nullptr, serial, targetUs, decoder, streamIndex});
+    items_.push_back({PacketItem::Flush, nullptr, serial, targetUs, std::move(decoder), streamIndex});
     cv_.notify_all();
 }
 
@@ -76,7 +59,7 @@ bool PacketQueue::pop(PacketItem& out) {
     cv_.wait(lock, [&] { return aborted_ || !items_.empty(); });
     if (aborted_)
         return false;
-    out = items_.front();
+    out = std::move(items_.front());
     items_.pop_front();
     if (out.pkt)
         bytes_ -= out.pkt->size;

@@ -10,32 +10,30 @@
 #include <deque>
 #include <mutex>
 
-struct AVCodecContext;
-struct AVPacket;
+#include "FfPointers.h"
 
 struct PacketItem {
     // Wake carries nothing: it only gets a waiting decode thread to look at its other work.
     enum Kind { Packet, Flush, End, Wake } kind = Packet;
-    AVPacket* pkt = nullptr; // owned by whoever holds the item (Packet only)
+    ff::PacketPtr pkt; // Packet only
     int serial = 0;
     int64_t targetUs = 0; // Flush only: the position sought, in microseconds
-    // Flush only: a decoder to use from here on, for stream `streamIndex`; owned by the holder.
-    AVCodecContext* decoder = nullptr;
+    // Flush only: a decoder to use from here on, for stream `streamIndex`.
+    ff::CodecPtr decoder;
     int streamIndex = -1;
 };
 
 class PacketQueue {
 public:
     PacketQueue() = default;
-    ~PacketQueue();
     PacketQueue(const PacketQueue&) = delete;
     PacketQueue& operator=(const PacketQueue&) = delete;
 
-    void push(AVPacket* pkt, int serial); // takes ownership
+    void push(ff::PacketPtr pkt, int serial);
     void pushEnd(int serial);
     // Drops everything queued and leaves one Flush item with the new serial and target, and
-    // `decoder` (taken; may be null) for stream `streamIndex`.
-    void flush(int serial, int64_t targetUs, AVCodecContext* decoder = nullptr, int streamIndex = -1);
+    // `decoder` (may be null) for stream `streamIndex`.
+    void flush(int serial, int64_t targetUs, ff::CodecPtr decoder = nullptr, int streamIndex = -1);
     // Gets a waiting pop() to return a Wake item (at most one is queued).
     void wake();
     // Waits for an item; false once aborted.

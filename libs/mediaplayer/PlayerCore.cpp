@@ -82,12 +82,13 @@ bool PlayerCore::openFile(const QString& path) {
         return false;
     }
     const QByteArray utf8 = path.toUtf8();
-    int err = avformat_open_input(&fmt_, utf8.constData(), nullptr, nullptr);
-    if (err < 0) {
+    int err = 0;
+    fmt_ = ff::openInput(utf8.constData(), &err);
+    if (!fmt_) {
         error_ = avErrorText(err);
         return false;
     }
-    err = avformat_find_stream_info(fmt_, nullptr);
+    err = avformat_find_stream_info(fmt_.get(), nullptr);
     if (err < 0) {
         error_ = avErrorText(err);
         return false;
@@ -97,12 +98,12 @@ bool PlayerCore::openFile(const QString& path) {
         timeBases_.push_back(fmt_->streams[i]->time_base);
     }
     // No other thread runs yet: the decoders are opened here, on the thread that owns the file.
-    videoStream_ = av_find_best_stream(fmt_, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    videoStream_ = av_find_best_stream(fmt_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (videoStream_ >= 0 && (fmt_->streams[videoStream_]->disposition & AV_DISPOSITION_ATTACHED_PIC))
         videoStream_ = -1; // cover art is not a picture track
     if (videoStream_ >= 0 && !(vdec_ = openDecoder(videoStream_)))
         videoStream_ = -1;
-    int audio = av_find_best_stream(fmt_, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    int audio = av_find_best_stream(fmt_.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (audio >= 0 && !(adec_ = openDecoder(audio)))
         audio = -1;
     audioStream_ = audio;
@@ -116,11 +117,11 @@ bool PlayerCore::openFile(const QString& path) {
     for (unsigned i = 0; durationUs_ <= 0 && i < fmt_->nb_streams; ++i) {
         const AVStream* st = fmt_->streams[i];
         if (st->duration > 0)
-            durationUs_ = std::max(durationUs_, av_rescale_q(st->duration, st->time_base, AV_TIME_BASE_Q));
+            durationUs_ = std::max(durationUs_, av_rescale_q(st->duration, st->time_base, ff::kMicro));
     }
     if (videoStream_ >= 0) {
         AVStream* st = fmt_->streams[videoStream_];
-        const AVRational rate = av_guess_frame_rate(fmt_, st, nullptr);
+        const AVRational rate = av_guess_frame_rate(fmt_.get(), st, nullptr);
         if (rate.num > 0 && rate.den > 0)
             frameDurUs_ = av_rescale(1000000, rate.den, rate.num);
         filter_.setSource(displayRotation(st));
@@ -129,24 +130,24 @@ bool PlayerCore::openFile(const QString& path) {
 }
 
 // Called only by the thread that owns the file: the stream's parameters are read here.
-AVCodecContext* PlayerCore::openDecoder(int streamIndex) const {
+ff::CodecPtr PlayerCore::openDecoder(int streamIndex) const {
     const AVStream* st = fmt_->streams[streamIndex];
     const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
     if (!codec)
         return nullptr;
-    AVCodecContext* c = avcodec_alloc_context3(codec);
+    ff::CodecPtr c(avcodec_alloc_context3(codec));
     if (!c)
         return nullptr;
-    int err = avcodec_parameters_to_context(c, st->codecpar);
+    int err = avcodec_parameters_to_context(c.get(), st->codecpar);
     if (err >= 0) {
         c->pkt_timebase = st->time_base;
         if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
             c->thread_count = std::clamp(QThread::idealThreadCount(), 1, 4);
-        err = avcodec_open2(c, codec, nullptr);
+        err = avcodec_open2(c.get(), codec, nullptr);
     }
     if (err < 0) {
         player::logWarning("cannot decode stream %d: %s", streamIndex, qUtf8Printable(avErrorText(err)));
-        avcodec_free_context(&c);
+        return nullptr;
     }
     return c;
 }
@@ -175,10 +176,10 @@ void PlayerCore::stopThreads() {
 }
 
 void PlayerCore::freeFile() {
-    avcodec_free_context(&vdec_);
-    avcodec_free_context(&adec_);
-    avformat_close_input(&fmt_);
-    av_frame_free(&current_);
+    vdec_.reset();
+    adec_.reset();
+    fmt_.reset();
+    current_.reset();
 }
 
 void PlayerCore::close() {
@@ -327,7 +328,7 @@ void PlayerCore::editSound(const std::function<void(PreviewSettings&)>& edit) {
 void PlayerCore::setAudioIndex(int streamIndex) {
     // The stream kinds were copied at open: the file itself is the demux thread's.
     if (!open_ || closed_ || streamIndex < 0 || size_t(streamIndex) >= streamKinds_.size() ||
-        streamKinds_[streamIndex] != AVMEDIA_TYPE_AUDIO || !audio_)
+        streamKinds_[size_t(streamIndex)] != AVMEDIA_TYPE_AUDIO || !audio_)
         return;
     std::lock_guard lock(stateMutex_);
     if (streamIndex == wantedAudioStream_)

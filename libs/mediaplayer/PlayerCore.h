@@ -20,6 +20,7 @@
 // callback, filtering, converting or decoding.
 #pragma once
 
+#include "FfPointers.h"
 #include "FrameConverter.h"
 #include "PacketQueue.h"
 #include "PlayerClock.h"
@@ -39,14 +40,6 @@
 #include <thread>
 #include <vector>
 
-extern "C" {
-#include <libavutil/rational.h>
-}
-
-struct AVCodecContext;
-struct AVFormatContext;
-struct AVFrame;
-struct AVPacket;
 class AudioOutput;
 class FrameNotifier;
 class FrameSlot;
@@ -103,7 +96,7 @@ private:
 
     void setStatus(Status next);
     bool openFile(const QString& path);
-    AVCodecContext* openDecoder(int streamIndex) const;
+    ff::CodecPtr openDecoder(int streamIndex) const;
     void startThreads();
     void stopThreads();
     void freeFile();
@@ -112,8 +105,8 @@ private:
     // Threads (PlayerCore_threads.cpp).
     void demuxLoop();
     void applySeek(int serial, int64_t target, int wantedAudio);
-    bool keyFrameBefore(int64_t target, std::vector<AVPacket*>& read);
-    void queuePacket(AVPacket* pkt, int serial);
+    bool keyFrameBefore(int64_t target, std::vector<ff::PacketPtr>& read);
+    void queuePacket(ff::PacketPtr pkt, int serial);
     int64_t packetUs(const AVPacket* pkt, bool decodeOrder) const;
     void videoLoop();
     void audioLoop();
@@ -124,7 +117,7 @@ private:
 
     // Pictures (PlayerCore_picture.cpp).
     void show(const AVFrame* frame, int64_t ptsUs, int serial, bool firstAfterSeek);
-    void publish(AVFrame* filtered, int64_t ptsUs);
+    void publish(ff::FramePtr filtered, int64_t ptsUs);
     void keepCurrent(const AVFrame* frame, int64_t ptsUs);
     void markShown(int serial, uint64_t redrawTicket);
     bool pictureSettledLocked() const;
@@ -140,7 +133,7 @@ private:
     static constexpr int64_t kSameTimeUs = 1000;
 
     // Copied at open; read by every thread.
-    AVFormatContext* fmt_ = nullptr;
+    ff::InputPtr fmt_;
     std::vector<int> streamKinds_; // AVMediaType of each stream
     std::vector<AVRational> timeBases_;
     int videoStream_ = -1;
@@ -152,8 +145,8 @@ private:
     QString error_;
 
     // Decoders: each belongs to its thread once the threads run.
-    AVCodecContext* vdec_ = nullptr;
-    AVCodecContext* adec_ = nullptr;
+    ff::CodecPtr vdec_;
+    ff::CodecPtr adec_;
     std::atomic<int> audioStream_{-1}; // the stream the demux thread queues sound from
 
     // Threads and their hand-offs.
@@ -184,7 +177,7 @@ private:
 
     // Picture path. The video thread owns the current decoded frame (for redraws), the graph
     // and its converter; the GUI thread has a converter of its own for snapshots.
-    AVFrame* current_ = nullptr;
+    ff::FramePtr current_;
     int64_t currentUs_ = 0;
     std::atomic<int64_t> shownUs_{INT64_MIN}; // the time of the picture in the view
     VideoFilter filter_;

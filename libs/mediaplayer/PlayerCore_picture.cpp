@@ -8,10 +8,6 @@
 
 #include <cstring>
 
-extern "C" {
-#include <libavutil/frame.h>
-}
-
 bool PlayerCore::pictureSettledLocked() const {
     return videoStream_ < 0 ||
            (!seekPending_ && shownSerial_ >= requestedSerial_ && redrawDone_ >= redrawAsked_);
@@ -32,24 +28,21 @@ void PlayerCore::refresh() {
     videoQ_.wake();
 }
 
-void PlayerCore::publish(AVFrame* filtered, int64_t ptsUs) {
+void PlayerCore::publish(ff::FramePtr filtered, int64_t ptsUs) {
     if (!filtered)
         return;
     shownUs_ = ptsUs;
-    const double aspect = FrameConverter::displayAspect(filtered);
+    const double aspect = FrameConverter::displayAspect(filtered.get());
     QSize size = FrameConverter::fitted(aspect, slot_->viewSize());
-    QImage img = converter_.toImage(filtered, size);
-    if (img.isNull()) {
-        av_frame_free(&filtered);
+    QImage img = converter_.toImage(filtered.get(), size);
+    if (img.isNull())
         return;
-    }
-    slot_->publish(filtered, std::move(img), aspect);
+    slot_->publish(std::move(filtered), std::move(img), aspect);
     emit notifier_->frameReady();
 }
 
 void PlayerCore::keepCurrent(const AVFrame* frame, int64_t ptsUs) {
-    av_frame_free(&current_);
-    current_ = av_frame_clone(frame);
+    current_ = ff::cloneFrame(frame);
     currentUs_ = ptsUs;
 }
 
@@ -77,8 +70,8 @@ void PlayerCore::serviceRedraw() {
     }
     if (current_) {
         const PreviewSettings s = settings();
-        AVFrame* filtered = filter_.renderOnce(current_, currentUs_, s);
-        publish(filtered ? filtered : av_frame_clone(current_), currentUs_);
+        ff::FramePtr filtered = filter_.renderOnce(current_.get(), currentUs_, s);
+        publish(filtered ? std::move(filtered) : ff::cloneFrame(current_.get()), currentUs_);
     }
     {
         std::lock_guard lock(stateMutex_);
@@ -102,16 +95,16 @@ void PlayerCore::show(const AVFrame* frame, int64_t ptsUs, int serial, bool firs
     const bool filtered = filter_.push(frame, ptsUs, s, firstAfterSeek, out);
     // The first picture at a new place must come out now, even from a graph that waits.
     if (filtered && firstAfterSeek && out.empty())
-        if (AVFrame* once = filter_.renderOnce(frame, ptsUs, s))
-            out.push_back({once, ptsUs});
+        if (ff::FramePtr once = filter_.renderOnce(frame, ptsUs, s))
+            out.push_back({std::move(once), ptsUs});
     if (!filtered)
-        out.push_back({av_frame_clone(frame), ptsUs});
+        out.push_back({ff::cloneFrame(frame), ptsUs});
     bool dropping = false; // a seek or close came while waiting: the rest is not shown
     for (FilteredFrame& f : out) {
         dropping = dropping || !f.frame || (!firstAfterSeek && !waitForClock(f.ptsUs, serial));
         if (!dropping)
-            publish(std::exchange(f.frame, nullptr), f.ptsUs);
-        av_frame_free(&f.frame);
+            publish(std::move(f.frame), f.ptsUs);
+        f.frame.reset();
     }
     if (firstAfterSeek)
         markShown(serial, ticket);
@@ -146,10 +139,8 @@ void PlayerCore::answerSnapshots(std::vector<SnapshotRequest> requests) {
 }
 
 QImage PlayerCore::snapshotImage(int w, int h) {
-    AVFrame* shown = slot_->shownFrame();
-    QImage img = snapshotConverter_.toImage(shown, QSize(w, h));
-    av_frame_free(&shown);
-    return img;
+    const ff::FramePtr shown = slot_->shownFrame();
+    return snapshotConverter_.toImage(shown.get(), QSize(w, h));
 }
 
 namespace {

@@ -24,7 +24,7 @@ int64_t PlayerCore::frameUs(const AVFrame* f, int streamIndex) const {
         ts = f->pts;
     if (ts == AV_NOPTS_VALUE)
         return -1;
-    return av_rescale_q(ts, timeBases_[streamIndex], AV_TIME_BASE_Q) - startUs_;
+    return av_rescale_q(ts, timeBases_[size_t(streamIndex)], ff::kMicro) - startUs_;
 }
 
 void PlayerCore::syncAudioDevice() {
@@ -54,35 +54,34 @@ int64_t PlayerCore::packetUs(const AVPacket* pkt, bool decodeOrder) const {
         ts = pkt->dts;
     if (ts == AV_NOPTS_VALUE)
         return AV_NOPTS_VALUE;
-    return av_rescale_q(ts, timeBases_[pkt->stream_index], AV_TIME_BASE_Q) - startUs_;
+    return av_rescale_q(ts, timeBases_[size_t(pkt->stream_index)], ff::kMicro) - startUs_;
 }
 
 // Reads on from where a seek landed up to the first picture key frame. True when that key
 // frame is at or before `target` (or nothing tells otherwise): decoding on from it reaches the
 // target's own picture. `read` gets the packets to decode, from that key frame on.
-bool PlayerCore::keyFrameBefore(int64_t target, std::vector<AVPacket*>& read) {
+bool PlayerCore::keyFrameBefore(int64_t target, std::vector<ff::PacketPtr>& read) {
     constexpr int kMaxPackets = 4096;
-    AVPacket* pkt = av_packet_alloc();
+    const ff::PacketPtr pkt = ff::makePacket();
     bool good = true;
-    for (int n = 0; n < kMaxPackets && av_read_frame(fmt_, pkt) >= 0; ++n) {
+    for (int n = 0; pkt && n < kMaxPackets && av_read_frame(fmt_.get(), pkt.get()) >= 0; ++n) {
         if (pkt->stream_index != videoStream_) {
-            read.push_back(av_packet_clone(pkt));
-            av_packet_unref(pkt);
+            read.push_back(ff::clonePacket(pkt.get()));
+            av_packet_unref(pkt.get());
             continue;
         }
         const bool key = pkt->flags & AV_PKT_FLAG_KEY;
-        const int64_t shown = packetUs(pkt, false), decoded = packetUs(pkt, true);
+        const int64_t shown = packetUs(pkt.get(), false), decoded = packetUs(pkt.get(), true);
         if (key) {
             good = shown == AV_NOPTS_VALUE || shown <= target + kSameTimeUs;
-            read.push_back(av_packet_clone(pkt));
+            read.push_back(ff::clonePacket(pkt.get()));
         } else if (decoded != AV_NOPTS_VALUE && decoded > target + kSameTimeUs) {
             good = false; // past the target with no key frame on the way
         }
-        av_packet_unref(pkt);
+        av_packet_unref(pkt.get());
         if (key || !good)
             break;
     }
-    av_packet_free(&pkt);
     return good;
 }
 
@@ -93,49 +92,47 @@ bool PlayerCore::keyFrameBefore(int64_t target, std::vector<AVPacket*>& read) {
 // before such a key frame. A switch of sound stream opens the new decoder here, where the file
 // is read.
 void PlayerCore::applySeek(int serial, int64_t target, int wantedAudio) {
-    AVCodecContext* newAudioDecoder = nullptr;
+    ff::CodecPtr newAudioDecoder;
     if (wantedAudio >= 0 && wantedAudio != audioStream_ && audio_) {
         newAudioDecoder = openDecoder(wantedAudio);
         if (newAudioDecoder)
             audioStream_ = wantedAudio;
     }
-    std::vector<AVPacket*> read;
+    std::vector<ff::PacketPtr> read;
     for (int64_t back = 0;; back = back ? 2 * back : 1000000) {
         const int64_t at = std::max<int64_t>(0, target - back);
-        const int err = av_seek_frame(fmt_, -1, at + startUs_, AVSEEK_FLAG_BACKWARD);
+        const int err = av_seek_frame(fmt_.get(), -1, at + startUs_, AVSEEK_FLAG_BACKWARD);
         if (err < 0) {
             if (target > 0)
                 player::logDebug("seek to %lld us: %s", static_cast<long long>(at),
                                  qUtf8Printable(avErrorText(err)));
-            av_seek_frame(fmt_, -1, startUs_, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
+            av_seek_frame(fmt_.get(), -1, startUs_, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
             break;
         }
         if (videoStream_ < 0 || keyFrameBefore(target, read) || at == 0 || back > 64000000)
             break;
-        for (AVPacket*& p : read)
-            av_packet_free(&p);
         read.clear();
     }
     videoQ_.flush(serial, target);
-    audioQ_.flush(serial, target, newAudioDecoder, audioStream_);
+    audioQ_.flush(serial, target, std::move(newAudioDecoder), audioStream_);
     if (audio_)
         audio_->ring()->flush(serial);
-    for (AVPacket* p : read)
-        queuePacket(p, serial);
+    for (ff::PacketPtr& p : read)
+        queuePacket(std::move(p), serial);
 }
 
-// Takes `pkt` into the queue of its decoder, or frees it.
-void PlayerCore::queuePacket(AVPacket* pkt, int serial) {
+// Hands `pkt` to the queue of its decoder, or drops it.
+void PlayerCore::queuePacket(ff::PacketPtr pkt, int serial) {
+    if (!pkt)
+        return;
     if (pkt->stream_index == videoStream_)
-        videoQ_.push(pkt, serial);
+        videoQ_.push(std::move(pkt), serial);
     else if (audio_ && pkt->stream_index == audioStream_)
-        audioQ_.push(pkt, serial);
-    else
-        av_packet_free(&pkt);
+        audioQ_.push(std::move(pkt), serial);
 }
 
 void PlayerCore::demuxLoop() {
-    AVPacket* pkt = av_packet_alloc();
+    const ff::PacketPtr pkt = ff::makePacket();
     int serial = 0;
     bool eof = false;
     while (true) {
@@ -174,7 +171,7 @@ void PlayerCore::demuxLoop() {
                 endBlock();
             continue;
         }
-        const int err = av_read_frame(fmt_, pkt);
+        const int err = av_read_frame(fmt_.get(), pkt.get());
         if (err < 0) {
             if (err != AVERROR_EOF && !(fmt_->pb && avio_feof(fmt_->pb)))
                 player::logDebug("read stops: %s", qUtf8Printable(avErrorText(err)));
@@ -183,10 +180,9 @@ void PlayerCore::demuxLoop() {
             audioQ_.pushEnd(serial);
             continue;
         }
-        queuePacket(av_packet_clone(pkt), serial);
-        av_packet_unref(pkt);
+        queuePacket(ff::clonePacket(pkt.get()), serial);
+        av_packet_unref(pkt.get());
     }
-    av_packet_free(&pkt);
 }
 
 bool PlayerCore::waitForClock(int64_t ptsUs, int serial) {
@@ -213,8 +209,8 @@ bool PlayerCore::waitForClock(int64_t ptsUs, int serial) {
 }
 
 void PlayerCore::videoLoop() {
-    AVFrame* frame = av_frame_alloc();
-    AVFrame* before = nullptr; // the latest frame before a seek target, for a target past the end
+    const ff::FramePtr frame = ff::makeFrame();
+    ff::FramePtr before; // the latest frame before a seek target, for a target past the end
     int serial = 0;
     int64_t target = 0;
     bool first = false;
@@ -225,74 +221,72 @@ void PlayerCore::videoLoop() {
         if (item.kind == PacketItem::Wake)
             continue;
         if (item.kind == PacketItem::Flush) {
-            avcodec_flush_buffers(vdec_);
+            avcodec_flush_buffers(vdec_.get());
             serial = item.serial;
             target = item.targetUs;
             first = true;
-            av_frame_free(&before);
+            before.reset();
             continue;
         }
         if (item.serial != serial) {
-            av_packet_free(&item.pkt);
+            item.pkt.reset();
             continue;
         }
-        const int sent = avcodec_send_packet(vdec_, item.kind == PacketItem::End ? nullptr : item.pkt);
-        av_packet_free(&item.pkt);
+        const int sent =
+            avcodec_send_packet(vdec_.get(), item.kind == PacketItem::End ? nullptr : item.pkt.get());
+        item.pkt.reset();
         if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_EOF)
             player::logDebug("video packet refused: %s", qUtf8Printable(avErrorText(sent)));
-        while (avcodec_receive_frame(vdec_, frame) >= 0) {
+        while (avcodec_receive_frame(vdec_.get(), frame.get()) >= 0) {
             if (videoQ_.serial() != serial) {
-                av_frame_unref(frame);
+                av_frame_unref(frame.get());
                 continue; // a newer seek is on its way: drain without showing
             }
-            int64_t pts = frameUs(frame, videoStream_);
+            int64_t pts = frameUs(frame.get(), videoStream_);
             if (pts < 0)
                 pts = lastEndUs;
             const int64_t dur =
                 frame->pkt_duration > 0
-                    ? av_rescale_q(frame->pkt_duration, timeBases_[videoStream_], AV_TIME_BASE_Q)
+                    ? av_rescale_q(frame->pkt_duration, timeBases_[size_t(videoStream_)], ff::kMicro)
                     : frameDurUs_;
             lastEndUs = pts + dur;
             if (first && pts < target - kSameTimeUs) {
                 // Before the sought place: keep it only in case nothing later comes. The
                 // picture shown is the first at or after the place, the one a cut from there
                 // starts with.
-                av_frame_free(&before);
-                before = av_frame_clone(frame);
-                av_frame_unref(frame);
+                before = ff::cloneFrame(frame.get());
+                av_frame_unref(frame.get());
                 continue;
             }
             // Wait until the picture is nearly due, so that settings changed meanwhile apply.
             if (!first && !waitForClock(pts - 2 * frameDurUs_, serial)) {
-                av_frame_unref(frame);
+                av_frame_unref(frame.get());
                 continue;
             }
-            show(frame, pts, serial, first);
+            show(frame.get(), pts, serial, first);
             first = false;
-            av_frame_unref(frame);
+            av_frame_unref(frame.get());
         }
         if (item.kind == PacketItem::End) {
             if (first) {
                 if (before)
-                    show(before, target, serial, true);
+                    show(before.get(), target, serial, true);
                 markShown(serial, 0);
                 first = false;
             }
-            av_frame_free(&before);
-            avcodec_flush_buffers(vdec_);
+            before.reset();
+            avcodec_flush_buffers(vdec_.get());
             std::lock_guard lock(stateMutex_);
             videoEndSerial_ = serial;
             stateCv_.notify_all();
         }
     }
-    av_frame_free(&before);
-    av_frame_free(&frame);
 }
 
 void PlayerCore::audioLoop() {
     AudioRing* ring = audio_->ring();
     AudioFilter filter(audio_->format().sampleRate());
-    AVFrame* frame = av_frame_alloc();
+    const ff::FramePtr frame = ff::makeFrame();
     std::vector<PcmChunk> chunks;
     int serial = 0;
     int64_t target = 0;
@@ -307,22 +301,21 @@ void PlayerCore::audioLoop() {
             target = item.targetUs;
             restart = true;
             if (item.decoder) { // another stream: its decoder was opened by the demux thread
-                avcodec_free_context(&adec_);
-                adec_ = std::exchange(item.decoder, nullptr);
+                adec_ = std::move(item.decoder);
                 decoderStream = item.streamIndex;
             }
-            avcodec_flush_buffers(adec_);
+            avcodec_flush_buffers(adec_.get());
             continue;
         }
         if (item.serial != serial) {
-            av_packet_free(&item.pkt);
+            item.pkt.reset();
             continue;
         }
-        avcodec_send_packet(adec_, item.kind == PacketItem::End ? nullptr : item.pkt);
-        av_packet_free(&item.pkt);
+        avcodec_send_packet(adec_.get(), item.kind == PacketItem::End ? nullptr : item.pkt.get());
+        item.pkt.reset();
         bool current = true;
-        while (current && avcodec_receive_frame(adec_, frame) >= 0) {
-            int64_t pts = frameUs(frame, decoderStream);
+        while (current && avcodec_receive_frame(adec_.get(), frame.get()) >= 0) {
+            int64_t pts = frameUs(frame.get(), decoderStream);
             if (pts < 0)
                 pts = target;
             const int64_t lengthUs =
@@ -331,9 +324,9 @@ void PlayerCore::audioLoop() {
             // Sound wholly before the sought place is not needed; the graph starts at the frame that holds
             // it.
             const bool needed = pts + lengthUs > target;
-            if (needed && filter.push(frame, pts, settings(), restart, chunks))
+            if (needed && filter.push(frame.get(), pts, settings(), restart, chunks))
                 restart = false;
-            av_frame_unref(frame);
+            av_frame_unref(frame.get());
             const int bytesPerSecond = audio_->format().bytesForDuration(1000000);
             for (PcmChunk& c : chunks) {
                 if (c.ptsUs < target) { // the sought place is inside this chunk
@@ -351,8 +344,7 @@ void PlayerCore::audioLoop() {
         }
         if (item.kind == PacketItem::End) {
             ring->setEnded(serial);
-            avcodec_flush_buffers(adec_);
+            avcodec_flush_buffers(adec_.get());
         }
     }
-    av_frame_free(&frame);
 }

@@ -40,15 +40,14 @@ void PlayerView::paintEvent(QPaintEvent*) {
     if (img.size() != want) {
         // The view changed size since this picture was made: convert it again, once.
         uint64_t frameSequence = 0;
-        AVFrame* shown = slot_->shownFrame(&frameSequence);
+        const ff::FramePtr shown = slot_->shownFrame(&frameSequence);
         if (shown && frameSequence == sequence) {
-            QImage again = converter_.toImage(shown, want);
+            QImage again = converter_.toImage(shown.get(), want);
             if (!again.isNull()) {
                 slot_->replaceImage(sequence, again);
                 img = std::move(again);
             }
         }
-        av_frame_free(&shown);
     }
     const qreal ratio = devicePixelRatioF();
     const QRectF target((width() - want.width() / ratio) / 2, (height() - want.height() / ratio) / 2,

@@ -2,14 +2,6 @@
 
 #include "PlayerLog.h"
 
-extern "C" {
-#include <libavutil/frame.h>
-}
-
-namespace {
-constexpr AVRational kMicroseconds{1, 1000000};
-}
-
 bool VideoFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s) {
     built_ = false;
     if (failedVersion_ == s.pictureVersion && builtW_ == in->width && builtH_ == in->height &&
@@ -34,7 +26,7 @@ bool VideoFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings&
     input.width = in->width;
     input.height = in->height;
     input.format = AVPixelFormat(in->format);
-    input.timeBase = kMicroseconds;
+    input.timeBase = ff::kMicro;
     input.sampleAspect = in->sample_aspect_ratio;
     builtW_ = in->width;
     builtH_ = in->height;
@@ -59,7 +51,7 @@ bool VideoFilter::buildLate(const mediafx::FxSettings& late) {
     input.width = graph_.videoWidth();
     input.height = graph_.videoHeight();
     input.format = graph_.videoFormat();
-    input.timeBase = kMicroseconds;
+    input.timeBase = ff::kMicro;
     input.sampleAspect = graph_.videoSampleAspect();
     const int err = late_.buildVideo(late, input, mediafx::VideoOutput{});
     if (err < 0)
@@ -67,29 +59,26 @@ bool VideoFilter::buildLate(const mediafx::FxSettings& late) {
     return err >= 0;
 }
 
-AVFrame* VideoFilter::throughLate(AVFrame* frame, int64_t ptsUs) {
+ff::FramePtr VideoFilter::throughLate(ff::FramePtr frame, int64_t ptsUs) {
     frame->pts = ptsUs; // the file's own clock, which the subtitle lines are timed on
-    const int err = late_.pushVideo(frame);
-    av_frame_free(&frame);
-    AVFrame* f = av_frame_alloc();
-    if (err < 0 || !f || late_.pullVideo(f) < 0)
-        av_frame_free(&f);
+    const int err = late_.pushVideo(frame.get());
+    frame.reset();
+    ff::FramePtr f = ff::makeFrame();
+    if (err < 0 || !f || late_.pullVideo(f.get()) < 0)
+        return nullptr;
     return f;
 }
 
 void VideoFilter::pull(std::vector<FilteredFrame>& out) {
     const AVRational tb = graph_.videoTimeBase();
     while (true) {
-        AVFrame* f = av_frame_alloc();
-        if (!f || graph_.pullVideo(f) < 0) {
-            av_frame_free(&f);
+        ff::FramePtr f = ff::makeFrame();
+        if (!f || graph_.pullVideo(f.get()) < 0)
             return;
-        }
-        const int64_t pts =
-            baseUs_ + (f->pts == AV_NOPTS_VALUE ? 0 : av_rescale_q(f->pts, tb, kMicroseconds));
-        if (useLate_ && !(f = throughLate(f, pts)))
+        const int64_t pts = baseUs_ + (f->pts == AV_NOPTS_VALUE ? 0 : av_rescale_q(f->pts, tb, ff::kMicro));
+        if (useLate_ && !(f = throughLate(std::move(f), pts)))
             continue;
-        out.push_back({f, pts});
+        out.push_back({std::move(f), pts});
     }
 }
 
@@ -100,12 +89,11 @@ bool VideoFilter::push(const AVFrame* in, int64_t ptsUs, const PreviewSettings& 
         if (!build(in, ptsUs, s))
             return false;
     }
-    AVFrame* copy = av_frame_clone(in);
+    const ff::FramePtr copy = ff::cloneFrame(in);
     if (!copy)
         return false;
     copy->pts = ptsUs - baseUs_;
-    const int err = graph_.pushVideo(copy);
-    av_frame_free(&copy);
+    const int err = graph_.pushVideo(copy.get());
     if (err < 0) {
         built_ = false;
         return false;
@@ -114,29 +102,20 @@ bool VideoFilter::push(const AVFrame* in, int64_t ptsUs, const PreviewSettings& 
     return true;
 }
 
-AVFrame* VideoFilter::renderOnce(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s) {
+ff::FramePtr VideoFilter::renderOnce(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s) {
     failedVersion_ = 0;
     if (!build(in, ptsUs, s))
         return nullptr;
     std::vector<FilteredFrame> out;
-    AVFrame* copy = av_frame_clone(in);
-    if (copy) {
+    if (const ff::FramePtr copy = ff::cloneFrame(in)) {
         copy->pts = 0;
-        if (graph_.pushVideo(copy) >= 0) {
+        if (graph_.pushVideo(copy.get()) >= 0) {
             pull(out);
             // A filter that waits for the next picture gives this one up at the end of stream.
             if (out.empty() && graph_.pushVideo(nullptr) >= 0)
                 pull(out);
         }
-        av_frame_free(&copy);
     }
     built_ = false; // this graph has seen its one frame: playback starts a new one
-    AVFrame* result = nullptr;
-    for (FilteredFrame& f : out) {
-        if (!result)
-            result = f.frame;
-        else
-            av_frame_free(&f.frame);
-    }
-    return result;
+    return out.empty() ? nullptr : std::move(out.front().frame);
 }

@@ -16,11 +16,11 @@
 #include <cstdint>
 #include <vector>
 
-struct AVFrame;
+#include "FfPointers.h"
 
-// A filtered picture and its time on the file's clock; the receiver frees the frame.
+// A filtered picture and its time on the file's clock.
 struct FilteredFrame {
-    AVFrame* frame = nullptr;
+    ff::FramePtr frame;
     int64_t ptsUs = 0;
 };
 
@@ -39,14 +39,14 @@ public:
     bool push(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s, bool restart,
               std::vector<FilteredFrame>& out);
     // Filters one frame alone (a redraw while paused); null on failure.
-    AVFrame* renderOnce(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s);
+    ff::FramePtr renderOnce(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s);
 
 private:
     bool build(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s);
     bool buildLate(const mediafx::FxSettings& late);
     void pull(std::vector<FilteredFrame>& out);
     // Runs one picture of the first graph through the subtitle graph; null when that fails.
-    AVFrame* throughLate(AVFrame* frame, int64_t ptsUs);
+    ff::FramePtr throughLate(ff::FramePtr frame, int64_t ptsUs);
 
     mediafx::FxGraph graph_;
     mediafx::FxGraph late_; // subtitle and crop, on the file's clock; unused without a subtitle

@@ -19,8 +19,12 @@ constexpr StateName kFourStates[] = {{"_Normal", ButtonState::Normal},
 } // namespace
 
 Catalog::Catalog() {
-    addHomeAndEditor();
+    addHome();
+    addEditorStrip();
+    addEditorButtons();
+    addCutterButtons();
     addCutter();
+    addCutterPanels();
     addTransport();
     addPanels();
     addSplitter();
@@ -38,7 +42,7 @@ void Catalog::add(const QString& path, std::function<QImage()> make, const QColo
     entries_.push_back({path, std::move(make), matte});
 }
 
-void Catalog::addHomeAndEditor() {
+void Catalog::addHome() {
     // Home tiles: the label is drawn by the window in white at the top left of each tile.
     const QSize tile(170, 110);
     const std::pair<const char*, GlyphId> tiles[] = {
@@ -62,7 +66,9 @@ void Catalog::addHomeAndEditor() {
             return PictureStyle::bareIcon(GlyphId::Home, ButtonState::Normal, {18, 18});
         },
         {});
+}
 
+void Catalog::addEditorStrip() {
     // Editor tool strip: 124 points wide, as tall as the strip.
     const QSize strip(124, 40);
     const std::pair<const char*, GlyphId> tools[] = {
@@ -77,7 +83,9 @@ void Catalog::addHomeAndEditor() {
                     return PictureStyle::toolStrip(glyph, state, strip);
                 },
                 palette::brand);
+}
 
+void Catalog::addEditorButtons() {
     for (const StateName& s : kFourStates) {
         add(
             QStringLiteral("SubFun/btnStart%1.bmp").arg(s.suffix),
@@ -137,7 +145,8 @@ void Catalog::addHomeAndEditor() {
     add("im/app_Icon.png", [] { return PanelPictures::appIcon(128); }, {});
 }
 
-void Catalog::addCutter() {
+// The cutter's buttons in their four states.
+void Catalog::addCutterButtons() {
     for (const StateName& s : kFourStates) {
         const ButtonState st = s.state;
         add(
@@ -184,6 +193,10 @@ void Catalog::addCutter() {
                 },
                 {});
     }
+}
+
+// The cutter's play, pause, preview and stop pictures.
+void Catalog::addCutter() {
     // Play/pause and range preview have no disabled picture of their own.
     for (int i = 0; i < 3; ++i) {
         const ButtonState st = kFourStates[i].state;
@@ -227,7 +240,10 @@ void Catalog::addCutter() {
             return PictureStyle::roundIcon(GlyphId::Stop, ButtonState::Down, {30, 30});
         },
         {});
+}
 
+// The cutter's slider knob, panels and list rows.
+void Catalog::addCutterPanels() {
     add("Cut/btnSlip_Normal.png", [] { return PanelPictures::knob({16, 16}); }, {});
     add(
         "Cut/imgActionBottom.bmp",

@@ -24,8 +24,12 @@ public:
 
 private:
     void add(const QString& path, std::function<QImage()> make, const QColor& matte);
-    void addHomeAndEditor();
+    void addHome();
+    void addEditorStrip();
+    void addEditorButtons();
+    void addCutterButtons();
     void addCutter();
+    void addCutterPanels();
     void addTransport();
     void addPanels();
     void addSplitter();

@@ -93,7 +93,7 @@ int count() {
 }
 
 QImage effect(int id, QSize size) {
-    const QImage base = landscape(size);
+    QImage base = landscape(size);
     const double w = size.width(), h = size.height();
     switch (id) {
     case 1:

@@ -361,7 +361,8 @@ void marker(Ink& k) {
     k.fill(Ink::poly({{14, 4}, {66, 4}, {66, 24}, {40, 42}, {14, 24}}));
 }
 
-void paintGlyph(Ink& k, GlyphId id) {
+// The tools' and the player's glyphs; false for any other.
+bool paintToolGlyph(Ink& k, GlyphId id) {
     switch (id) {
     case GlyphId::None:
         break;
@@ -432,6 +433,15 @@ void paintGlyph(Ink& k, GlyphId id) {
         k.line(Ink::poly({{12, 50}, {56, 50}}, false), 9);
         k.fill(Ink::head({66, 50}, 0, 22));
         break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+// The buttons' and lists' glyphs; false for any other.
+bool paintControlGlyph(Ink& k, GlyphId id) {
+    switch (id) {
     case GlyphId::Camera:
         camera(k);
         break;
@@ -501,6 +511,16 @@ void paintGlyph(Ink& k, GlyphId id) {
     case GlyphId::TriangleRight:
         k.fill(Ink::poly({{28, 10}, {78, 50}, {28, 90}}));
         break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+void paintGlyph(Ink& k, GlyphId id) {
+    if (paintToolGlyph(k, id) || paintControlGlyph(k, id))
+        return;
+    switch (id) {
     case GlyphId::AddText:
         addText(k);
         break;
@@ -547,6 +567,8 @@ void paintGlyph(Ink& k, GlyphId id) {
     case GlyphId::Original:
         filmStrip(k, 4, 14, 80, 50);
         k.badge(GlyphId::Check, {72, 72}, 22);
+        break;
+    default: // drawn above
         break;
     }
 }

@@ -109,7 +109,7 @@ TEST(Gallery, EveryInventoryPicture) {
     const int cellH = 130;
     const int cols = 8;
     const int perPage = 48;
-    for (int page = 0; page * perPage < paths.size(); ++page) {
+    for (int page = 0; qsizetype(page) * perPage < paths.size(); ++page) {
         QImage sheet(cols * cellW, (perPage / cols) * cellH, QImage::Format_RGB32);
         sheet.fill(QColor(245, 245, 245));
         QPainter p(&sheet);

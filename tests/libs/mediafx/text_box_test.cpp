@@ -24,9 +24,8 @@ void drawBlock(int width, int height, unsigned char* buffer, TEXT_WATERMARK_PARA
 void drawNothing(int, int, unsigned char*, TEXT_WATERMARK_PARAM) {}
 
 struct Box {
-    AVFrame* frame = nullptr;
+    ff::FramePtr frame;
     int left = -1, top = -1;
-    ~Box() { av_frame_free(&frame); }
 };
 
 void draw(Box& b, int x, int y, int width, int height, DRAW_TEXT_CALLBACK callback = drawBlock) {

@@ -168,22 +168,22 @@ TEST(PacketQueue, ADecoderOnItsWaySurvivesNewerSeeksAndIsFreedWithTheQueue) {
     PacketQueue q;
     const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_AAC);
     ASSERT_NE(codec, nullptr);
-    AVCodecContext* decoder = avcodec_alloc_context3(codec);
-    q.flush(1, 0, decoder, 2); // a switch of sound stream
-    q.flush(2, 1000);          // a newer seek before the decode thread took it
-    q.wake();                  // a thread with items to pop is not woken twice
+    ff::CodecPtr decoder(avcodec_alloc_context3(codec));
+    const AVCodecContext* sent = decoder.get();
+    q.flush(1, 0, std::move(decoder), 2); // a switch of sound stream
+    q.flush(2, 1000);                     // a newer seek before the decode thread took it
+    q.wake();                             // a thread with items to pop is not woken twice
     PacketItem item;
     ASSERT_TRUE(q.pop(item));
     EXPECT_EQ(item.kind, PacketItem::Flush);
     EXPECT_EQ(item.serial, 2);
-    EXPECT_EQ(item.decoder, decoder);
+    EXPECT_EQ(item.decoder.get(), sent);
     EXPECT_EQ(item.streamIndex, 2);
-    avcodec_free_context(&item.decoder);
     q.wake();
     ASSERT_TRUE(q.pop(item));
     EXPECT_EQ(item.kind, PacketItem::Wake);
     // One still queued when the queue goes is freed with it (the leak checker watches).
-    q.flush(3, 0, avcodec_alloc_context3(codec), 1);
+    q.flush(3, 0, ff::CodecPtr(avcodec_alloc_context3(codec)), 1);
 }
 
 TEST(PlayerSeek, AnMpegTsWithLongPictureGroupsShowsThePictureOfTheTime) {
