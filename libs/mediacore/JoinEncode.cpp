@@ -93,20 +93,29 @@ int finishBlend(mediafx::TransitionGraph& blend, std::deque<FramePtr>& head, con
 }
 
 // Crossfades the held sound `from` into `to` (same format and length) and writes the result,
-// always as many samples as went in.
+// always as many samples as went in. The end of `to` is told only once the fade asks for more:
+// told at once, the fade ends before it has mixed anything.
 int crossfade(const AVFrame* from, const AVFrame* to, const FrameWriter& write) {
     mediafx::TransitionGraph fade;
     int r = fade.buildAudio(from->sample_rate, from->ch_layout, static_cast<AVSampleFormat>(from->format),
                             from->nb_samples);
     if (r >= 0 && (r = fade.push(mediafx::TransitionGraph::From, from)) >= 0 &&
-        (r = fade.push(mediafx::TransitionGraph::From, nullptr)) >= 0 &&
-        (r = fade.push(mediafx::TransitionGraph::To, to)) >= 0)
-        r = fade.push(mediafx::TransitionGraph::To, nullptr);
+        (r = fade.push(mediafx::TransitionGraph::From, nullptr)) >= 0)
+        r = fade.push(mediafx::TransitionGraph::To, to);
     if (r < 0)
         logFailure("a sound crossfade is left out", r);
     int done = 0;
+    bool toEnded = false;
     FramePtr out = makeFrame();
-    while (r >= 0 && done < from->nb_samples && fade.pull(out.get()) >= 0) {
+    while (r >= 0 && done < from->nb_samples) {
+        const int pulled = fade.pull(out.get());
+        if (pulled == AVERROR(EAGAIN) && !toEnded) {
+            toEnded = true;
+            r = fade.push(mediafx::TransitionGraph::To, nullptr);
+            continue;
+        }
+        if (pulled < 0)
+            break;
         const int n = std::min(out->nb_samples, from->nb_samples - done);
         out->nb_samples = n;
         done += n;
