@@ -4,8 +4,9 @@
 // its peak memory is that process's. The sides of a job run interleaved, N times each (5 by
 // default), and the medians are compared. The sources are grainy camera-like clips of several
 // scenes, made once and kept in build/bench-cache/. Jobs: transcode, cut, hevc, uhd, fade, join,
-// probe, split, classes, preview (bench/player's program); all of them when none is named. The
-// last lines show every ratio and peak beside its target. --sources only makes the sources.
+// probe, split, classes, preview (bench/player's program), longjoin (two 600 s clips faded
+// together: peak memory); all of them when none is named. The last lines show every ratio and
+// peak beside its target. --sources only makes the sources.
 //
 // Pin it to the CPUs to measure on, e.g. `taskset -c 2,3 build/bin/bench_engine`: every process
 // it starts inherits them, so both sides of a comparison run on the same CPUs.
@@ -248,6 +249,21 @@ bool benchFade(const Bench& b) {
     return m[0].ok && m[1].ok;
 }
 
+// Two long clips joined with a 1 s fade: the re-encoding join's peak memory must stay bounded
+// by what the seam needs, not grow with the clips' length (their sound is not held whole).
+bool benchLongJoin(const Bench& b) {
+    const Clip& x = b.src.longJoins[0];
+    const Clip& y = b.src.longJoins[1];
+    const fs::path e = b.out("longjoin_engine.mp4");
+    const auto m = interleaved({{"engine", engine({"join", e.string(), "1000000", x.path, y.path}), {e}}});
+    const std::string job = "1 s fade join of 2 x " + x.name;
+    std::cout << std::left << std::setw(58) << job << std::right << std::fixed << std::setprecision(2)
+              << std::setw(7) << m[0].seconds << " s " << std::setw(5) << std::setprecision(0) << m[0].peakMiB
+              << " MiB" << std::endl;
+    peak(job, m[0].peakMiB, "peak memory, as for 20 s clips", 500);
+    return m[0].ok;
+}
+
 bool benchJoin(const Bench& b) {
     const fs::path e = b.out("j_engine.mp4"), f = b.out("j_ffmpeg.mp4"), list = b.out("list.txt");
     std::string text;
@@ -399,9 +415,12 @@ int main(int argc, char** argv) {
     }
     std::cout << "Medians of " << gRuns << " interleaved runs, each job in a fresh process:\n";
     const std::pair<const char*, std::function<bool(const Bench&)>> all[] = {
-        {"transcode", benchTranscode}, {"cut", benchCut},        {"hevc", benchHevc},   {"uhd", benchUhd},
-        {"fade", benchFade},           {"join", benchJoin},      {"probe", benchProbe}, {"split", benchSplit},
-        {"classes", benchClasses},     {"preview", benchPreview}};
+        {"transcode", benchTranscode}, {"cut", benchCut},
+        {"hevc", benchHevc},           {"uhd", benchUhd},
+        {"fade", benchFade},           {"join", benchJoin},
+        {"probe", benchProbe},         {"split", benchSplit},
+        {"classes", benchClasses},     {"preview", benchPreview},
+        {"longjoin", benchLongJoin}};
     bool ok = true;
     for (const auto& [name, run] : all)
         if (wanted(name))

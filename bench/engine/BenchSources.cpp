@@ -89,6 +89,35 @@ bool splitSource(Clip* clip) {
     return true;
 }
 
+// A long 30 fps H.264/AAC clip of 2 Mbit/s with stereo sound of 48 kHz: 10 s of picture encoded
+// and looped by copy (drawing the whole length takes too long), the sound, a tone of its own per
+// `seed`, encoded for the whole length.
+bool longSource(const std::string& size, int seconds, int seed, const std::string& what, Clip* clip) {
+    const fs::path dir = BENCH_CACHE_DIR;
+    const std::string name = "longjoin" + std::to_string(seed) + "_" + size + "_" + std::to_string(seconds);
+    const fs::path file = dir / (name + ".mp4");
+    clip->path = file.string();
+    clip->name = what;
+    clip->seconds = seconds;
+    if (fs::exists(file))
+        return true;
+    fs::create_directories(dir);
+    const fs::path piece = dir / (name + "_piece.mp4"), partial = dir / (name + "_partial.mp4");
+    std::cout << "Making " << file << " once ..." << std::endl;
+    const std::string loops = std::to_string(std::max(0, seconds / 10 - 1));
+    const std::string tone = std::to_string(330 + 110 * seed);
+    if (!ffmpeg("-f lavfi -i testsrc2=size=" + size + ":rate=30:duration=10,hue=H=" + std::to_string(seed) +
+                " -c:v libx264 -preset ultrafast -b:v 2M -maxrate 2M -bufsize 4M -g 60 -pix_fmt yuv420p " +
+                piece.string()) ||
+        !ffmpeg("-stream_loop " + loops + " -i " + piece.string() + " -f lavfi -i sine=frequency=" + tone +
+                ":sample_rate=48000:duration=" + std::to_string(seconds) +
+                " -map 0:v -map 1:a -c:v copy -c:a aac -ac 2 -shortest " + partial.string()))
+        return false;
+    fs::remove(piece);
+    fs::rename(partial, file);
+    return true;
+}
+
 const char* const kH264 = "-c:v libx264 -preset veryfast -g 60 -sc_threshold 0 -pix_fmt yuv420p -c:a aac";
 
 } // namespace
@@ -127,6 +156,13 @@ bool makeSources(bool small, const std::vector<std::string>& jobs, Sources* out)
             out->joins.emplace_back();
             ok = cached(numberedName("join", i, tag, v), hd, small ? 4 : 20, 10 + i, kH264,
                         tag + " H.264 20 s grainy", &out->joins.back());
+        }
+    if (wanted("longjoin"))
+        for (int i = 0; i < 2 && ok; ++i) {
+            out->longJoins.emplace_back();
+            ok = longSource(small ? "320x240" : "1280x720", small ? 120 : 600, i,
+                            small ? "240p H.264 120 s, stereo" : "720p H.264 600 s, stereo",
+                            &out->longJoins.back());
         }
     if (wanted("probe"))
         for (int i = 0; i < 20 && ok; ++i) {

@@ -22,13 +22,14 @@ struct ClassClip {
 };
 
 struct Sources {
-    Clip mid;                 // 1080p H.264, 30 s (transcode)
-    Clip longH264;            // 1080p H.264, 60 s, 2 s groups (cut)
-    Clip hevc;                // 1080p HEVC with B-frames, 20 s, 2 s groups
-    Clip uhd;                 // 2160p H.264, 20 s, 2 s groups
-    Clip split;               // 1080p H.264, 600 s, 10 Mbit/s
-    std::vector<Clip> joins;  // three different 1080p clips
-    std::vector<Clip> probes; // twenty different files
+    Clip mid;                    // 1080p H.264, 30 s (transcode)
+    Clip longH264;               // 1080p H.264, 60 s, 2 s groups (cut)
+    Clip hevc;                   // 1080p HEVC with B-frames, 20 s, 2 s groups
+    Clip uhd;                    // 2160p H.264, 20 s, 2 s groups
+    Clip split;                  // 1080p H.264, 600 s, 10 Mbit/s
+    std::vector<Clip> joins;     // three different 1080p clips
+    std::vector<Clip> longJoins; // two different 720p clips of 600 s with stereo sound
+    std::vector<Clip> probes;    // twenty different files
     std::vector<ClassClip> classes;
 };
 

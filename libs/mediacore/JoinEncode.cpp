@@ -92,20 +92,29 @@ int finishBlend(mediafx::TransitionGraph& blend, std::deque<FramePtr>& head, con
 }
 
 // Crossfades the held sound `from` into `to` (same format and length) and writes the result,
-// always as many samples as went in.
+// always as many samples as went in. The end of `to` is told only once the fade asks for more:
+// told at once, the fade ends before it has mixed anything.
 int crossfade(const AVFrame* from, const AVFrame* to, const FrameWriter& write) {
     mediafx::TransitionGraph fade;
     int r = fade.buildAudio(from->sample_rate, from->ch_layout, static_cast<AVSampleFormat>(from->format),
                             from->nb_samples);
     if (r >= 0 && (r = fade.push(mediafx::TransitionGraph::From, from)) >= 0 &&
-        (r = fade.push(mediafx::TransitionGraph::From, nullptr)) >= 0 &&
-        (r = fade.push(mediafx::TransitionGraph::To, to)) >= 0)
-        r = fade.push(mediafx::TransitionGraph::To, nullptr);
+        (r = fade.push(mediafx::TransitionGraph::From, nullptr)) >= 0)
+        r = fade.push(mediafx::TransitionGraph::To, to);
     if (r < 0)
         logFailure("a sound crossfade is left out", r);
     int done = 0;
+    bool toEnded = false;
     FramePtr out = makeFrame();
-    while (r >= 0 && done < from->nb_samples && fade.pull(out.get()) >= 0) {
+    while (r >= 0 && done < from->nb_samples) {
+        const int pulled = fade.pull(out.get());
+        if (pulled == AVERROR(EAGAIN) && !toEnded) {
+            toEnded = true;
+            r = fade.push(mediafx::TransitionGraph::To, nullptr);
+            continue;
+        }
+        if (pulled < 0)
+            break;
         const int n = std::min(out->nb_samples, from->nb_samples - done);
         out->nb_samples = n;
         done += n;
@@ -141,14 +150,18 @@ struct JoinEncode::ClipPass {
     std::deque<FramePtr> pendingBlend; // its first frames in the transition, not yet blended out
     int64_t blendPushed = 0;           // frames of it given to the transition
     mediafx::TransitionGraph blend;
+    // What it gives to one sound track, by its place in the clip: the first blendSamples into
+    // the crossfade with the held tail, up to writeEnd written as it comes, the rest held back.
     struct Sound {
-        AudioFifoPtr fifo;
+        AudioFifoPtr head; // its start, until the crossfade has all of it
+        AudioFifoPtr tail; // its end, for the transition out of it
         int64_t taken = 0;
     };
-    std::vector<Sound> sounds; // what it gives to each sound track
+    std::vector<Sound> sounds;
     int64_t blendSamples = 0;  // the held sound it crossfades with
     int64_t samplesWanted = 0; // of every sound track
     int64_t tailSamples = 0;   // sound held back for the next transition
+    int64_t writeEnd = 0;      // where its held-back end starts
     int64_t clipSamples = 0;   // the range's length in samples, for a join without picture
     bool anyPicture = false;   // decoded, wherever it lies
 };
@@ -454,20 +467,19 @@ int JoinEncode::writeClip(size_t i) {
     const int64_t samplesAtEnd = anyVideo_ ? av_rescale_q(framesAtEnd, frame, sample)
                                            : samplesOut + heldSamples + p.clipSamples - p.blendSamples;
     // Samples of this clip to take: they overlap the held tail by blendSamples.
-    p.samplesWanted = samplesAtEnd - samplesOut - heldSamples + p.blendSamples;
+    p.samplesWanted = std::max(p.blendSamples, samplesAtEnd - samplesOut - heldSamples + p.blendSamples);
+    p.writeEnd = std::max(p.blendSamples, p.samplesWanted - p.tailSamples);
     // The first frames of this clip go into the transition with the held tail.
     if (p.blendIn > 0 && (r = startBlend(p.blend, clips_[i - 1].transition, heldFrames_, fps_)) < 0)
         return r;
-    for (const SoundTrack& t : tracks_)
-        p.sounds.push_back({AudioFifoPtr(av_audio_fifo_alloc(sampleFormat_, t.channels, 1)), 0});
-    if ((r = readClip(p, reader, graph)) < 0 || run_.stopped())
+    if ((r = startSound(p)) < 0 || (r = readClip(p, reader, graph)) < 0 || run_.stopped())
         return r < 0 ? r : 0;
     // A clip without picture (or one shorter than its range) shows black or its last frame.
     if (anyVideo_ && (r = padPicture(p)) < 0)
         return r;
     if (run_.stopped())
         return 0;
-    if (anyAudio_ && (r = mixSound(p)) < 0)
+    if ((r = endSound(p)) < 0)
         return r;
     doneUs_ += length;
     run_.report(doneUs_, totalUs_);
@@ -517,17 +529,9 @@ int JoinEncode::takeFrame(ClipPass& p, FramePtr f) {
     return 0;
 }
 
-// Takes filtered sound into a track's part of the pass, up to the samples the clip gives.
+// Takes filtered sound into a track, up to the samples the clip gives.
 std::function<int(AVFrame*)> JoinEncode::soundSink(ClipPass& p, size_t track) {
-    return [&p, track](AVFrame* f) {
-        ClipPass::Sound& sound = p.sounds[track];
-        const int take = int(std::min<int64_t>(f->nb_samples, p.samplesWanted - sound.taken));
-        if (take > 0) {
-            av_audio_fifo_write(sound.fifo.get(), reinterpret_cast<void**>(f->extended_data), take);
-            sound.taken += take;
-        }
-        return 0;
-    };
+    return [this, &p, track](AVFrame* f) { return takeSound(p, track, f); };
 }
 
 // Decoders and graphs for the clip's further sound streams, whose packets the reader then
@@ -683,48 +687,84 @@ int JoinEncode::padPicture(ClipPass& p) {
     return 0;
 }
 
-// Sound: every track padded with silence to the picture's end, crossfaded with its held tail,
-// its own tail held for the next transition.
-int JoinEncode::mixSound(ClipPass& p) {
-    for (size_t k = 0; k < tracks_.size() && !run_.stopped(); ++k)
-        if (const int r = mixTrack(p, k); r < 0)
+// The held tail of the previous clip is written up to the overlap with this clip.
+int JoinEncode::startSound(ClipPass& p) {
+    for (size_t k = 0; k < tracks_.size(); ++k) {
+        const int channels = tracks_[k].channels;
+        p.sounds.push_back({AudioFifoPtr(av_audio_fifo_alloc(sampleFormat_, channels, 1)),
+                            AudioFifoPtr(av_audio_fifo_alloc(sampleFormat_, channels, 1)), 0});
+        if (!p.sounds.back().head || !p.sounds.back().tail)
+            return AVERROR(ENOMEM);
+        AVAudioFifo* held = tracks_[k].held.get();
+        if (const int r = writeFromFifo(k, held, av_audio_fifo_size(held) - p.blendSamples); r < 0)
             return r;
+    }
     return 0;
 }
 
-int JoinEncode::mixTrack(ClipPass& p, size_t track) {
+// Moves sound of the clip to where its place in the clip sends it: the crossfade with the held
+// tail, the output, or the tail held for the next transition.
+int JoinEncode::takeSound(ClipPass& p, size_t track, AVFrame* f) {
     ClipPass::Sound& sound = p.sounds[track];
-    AVAudioFifo* held = tracks_[track].held.get();
-    const int channels = tracks_[track].channels;
-    while (sound.taken < p.samplesWanted && !run_.stopped()) {
-        FramePtr s = soundFrame(int(std::min<int64_t>(rate_, p.samplesWanted - sound.taken)), channels);
-        if (!s || av_audio_fifo_write(sound.fifo.get(), reinterpret_cast<void**>(s->extended_data),
-                                      s->nb_samples) < 0)
-            return AVERROR(ENOMEM);
-        sound.taken += s->nb_samples;
-    }
-    if (run_.stopped())
-        return 0;
-    // Held tail of the previous clip: its part before the overlap is written as is.
-    int r = writeFromFifo(track, held, av_audio_fifo_size(held) - p.blendSamples);
-    if (r < 0)
-        return r;
-    if (p.blendSamples > 0) {
-        FramePtr a = soundFrame(int(p.blendSamples), channels), b = soundFrame(int(p.blendSamples), channels);
-        av_audio_fifo_read(held, reinterpret_cast<void**>(a->extended_data), int(p.blendSamples));
-        av_audio_fifo_read(sound.fifo.get(), reinterpret_cast<void**>(b->extended_data), int(p.blendSamples));
-        if ((r = crossfade(a.get(), b.get(), [this, track](AVFrame* f) { return writeSound(track, f); })) < 0)
+    const int count = static_cast<int>(std::clamp<int64_t>(p.samplesWanted - sound.taken, 0, f->nb_samples));
+    for (int done = 0; done < count;) {
+        const int64_t at = sound.taken;
+        const int64_t end = at < p.blendSamples ? p.blendSamples
+                            : at < p.writeEnd   ? p.writeEnd
+                                                : p.samplesWanted;
+        const int n = static_cast<int>(std::min<int64_t>(count - done, end - at));
+        FramePtr part;
+        AVFrame* use = f;
+        if (done > 0 || n < f->nb_samples) { // a seam within the frame
+            if (!(part = soundFrame(n, tracks_[track].channels)))
+                return AVERROR(ENOMEM);
+            av_samples_copy(part->extended_data, f->extended_data, 0, done, n, tracks_[track].channels,
+                            sampleFormat_);
+            use = part.get();
+        }
+        int r = 0;
+        if (at < p.writeEnd && at >= p.blendSamples)
+            r = writeSound(track, use);
+        else if (av_audio_fifo_write(at < p.blendSamples ? sound.head.get() : sound.tail.get(),
+                                     reinterpret_cast<void**>(use->extended_data), n) < n)
+            r = AVERROR(ENOMEM);
+        sound.taken += n;
+        done += n;
+        if (r >= 0 && at < p.blendSamples && sound.taken == p.blendSamples)
+            r = fadeIn(p, track);
+        if (r < 0)
             return r;
     }
+    return 0;
+}
+
+// Crossfades the held tail of the previous clip with the start of this one, once all of it is in.
+int JoinEncode::fadeIn(ClipPass& p, size_t track) {
+    AVAudioFifo* held = tracks_[track].held.get();
+    AVAudioFifo* head = p.sounds[track].head.get();
+    const int n = static_cast<int>(p.blendSamples), channels = tracks_[track].channels;
+    FramePtr a = soundFrame(n, channels), b = soundFrame(n, channels);
+    if (!a || !b)
+        return AVERROR(ENOMEM);
+    av_audio_fifo_read(held, reinterpret_cast<void**>(a->extended_data), n);
+    av_audio_fifo_read(head, reinterpret_cast<void**>(b->extended_data), n);
     av_audio_fifo_reset(held);
-    if ((r = writeFromFifo(track, sound.fifo.get(), av_audio_fifo_size(sound.fifo.get()) - p.tailSamples)) <
-        0)
-        return r;
-    const int rest = av_audio_fifo_size(sound.fifo.get());
-    if (rest > 0) {
-        FramePtr s = soundFrame(rest, channels);
-        av_audio_fifo_read(sound.fifo.get(), reinterpret_cast<void**>(s->extended_data), rest);
-        av_audio_fifo_write(held, reinterpret_cast<void**>(s->extended_data), rest);
+    return crossfade(a.get(), b.get(), [this, track](AVFrame* f) { return writeSound(track, f); });
+}
+
+// Every track padded with silence to the picture's end; its tail is then held for the next clip.
+int JoinEncode::endSound(ClipPass& p) {
+    for (size_t k = 0; k < tracks_.size() && !run_.stopped(); ++k) {
+        ClipPass::Sound& sound = p.sounds[k];
+        while (sound.taken < p.samplesWanted && !run_.stopped()) {
+            FramePtr s = soundFrame(static_cast<int>(std::min<int64_t>(rate_, p.samplesWanted - sound.taken)),
+                                    tracks_[k].channels);
+            if (!s)
+                return AVERROR(ENOMEM);
+            if (const int r = takeSound(p, k, s.get()); r < 0)
+                return r;
+        }
+        std::swap(tracks_[k].held, sound.tail);
     }
     return 0;
 }

@@ -4,6 +4,9 @@
 // stream is kept where the container holds several: output stream k takes sound stream k of
 // each clip (silence for a clip without one) and the language of the first clip that has it.
 //
+// Picture and sound are written as they are decoded: what is held back is only what the seams
+// need (a transition's frames and sound), so memory does not grow with a clip's length.
+//
 // Ownership: refers to the clips, the writer and the run; owns the frames and sound it holds
 // back for a transition. Threading: one thread.
 #pragma once
@@ -56,8 +59,10 @@ private:
     std::function<int(AVFrame*)> soundSink(ClipPass& p, size_t track);
     int takeFrame(ClipPass& p, FramePtr f);
     int padPicture(ClipPass& p);
-    int mixSound(ClipPass& p);
-    int mixTrack(ClipPass& p, size_t track);
+    int startSound(ClipPass& p);
+    int takeSound(ClipPass& p, size_t track, AVFrame* f);
+    int fadeIn(ClipPass& p, size_t track);
+    int endSound(ClipPass& p);
     int writeVideo(AVFrame* f);
     int writeSound(size_t track, AVFrame* f);
     int writeFromFifo(size_t track, AVAudioFifo* fifo, int64_t samples);

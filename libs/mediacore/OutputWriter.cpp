@@ -342,8 +342,6 @@ int OutputWriter::addOtherAudioEncoder(const AudioEncoding& encoding, const AVSt
         return e;
     });
     if (r < 0) {
-        if (otherEncoders_.back().fifo)
-            av_audio_fifo_free(otherEncoders_.back().fifo);
         otherEncoders_.pop_back();
         return r;
     }
@@ -362,9 +360,6 @@ int OutputWriter::writeOtherFrame(int number, AVFrame* frame) {
 }
 
 void OutputWriter::releaseOtherEncoders() {
-    for (OtherEncoder& o : otherEncoders_)
-        if (o.fifo)
-            av_audio_fifo_free(o.fifo);
     otherEncoders_.clear();
 }
 

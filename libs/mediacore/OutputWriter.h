@@ -151,7 +151,7 @@ private:
     // The state of the main sound's encoder, for each other encoded sound stream.
     struct OtherEncoder {
         CodecPtr codec;
-        AVAudioFifo* fifo = nullptr;
+        AudioFifoPtr fifo;
         int64_t nextPts = AV_NOPTS_VALUE;
         int stream = -1;
     };

@@ -130,3 +130,49 @@ TEST(JoinTransition, SoundOnlyOutputsCrossfadeTheSoundAndWriteNoPicture) {
         EXPECT_GT(audioRms(out, 2.1, 2.8), 0.06);
     }
 }
+
+// Long clips and a short one between two fades: each clip's sound is written as it is decoded,
+// so the seams fall inside decoded frames and the middle clip both takes and holds back sound.
+TEST(JoinTransition, LongClipsAroundAShortOneKeepEachToneAndPictureAndSoundLengths) {
+    QTemporaryDir dir;
+    const auto clip = [&](const QString& name, int seconds, int hz) {
+        return makeWithFfmpeg(
+            dir.filePath(name + ".mp4"),
+            QStringList{"-f", "lavfi", "-i", QString("color=gray:s=64x48:r=25:d=%1").arg(seconds), "-f",
+                        "lavfi", "-i",
+                        QString("sine=frequency=%1:sample_rate=48000:d=%2").arg(hz).arg(seconds)} +
+                QString("-c:v libx264 -pix_fmt yuv420p -c:a aac -shortest").split(' '));
+    };
+    const QString clips[] = {clip("a", 30, 440), clip("b", 3, 660), clip("c", 30, 880)};
+    for (const char* name : {"long.mkv", "long.m4a"}) {
+        SCOPED_TRACE(name);
+        const QString out = dir.filePath(name);
+        Join job;
+        ASSERT_GE(apiMediaJoinSetOutputPath(job.h, utf8(out)), 1);
+        for (int i = 0; i < 3; ++i) {
+            const uint64_t id = apiMediaJoinAddMediaClip(job.h, utf8(clips[i]), 0, 0);
+            ASSERT_NE(id, 0u);
+            ASSERT_TRUE(i == 2 || apiMediaJoinSetTransition(job.h, id, 3, 1000000) >= 1);
+        }
+        ASSERT_EQ(apiMediaJoinStart(job.h), 0);
+        // 30 + 3 + 30 s less two overlaps of a second: the middle clip alone from 30 s to 31 s.
+        EXPECT_NEAR(decodedSoundSeconds(out, 0), 61.0, 0.1);
+        if (QString(name).endsWith(".mkv")) {
+            EXPECT_NEAR(decodedFrames(out, "v").span(), decodedSoundSeconds(out, 0), 0.05);
+        }
+        const struct { double hz, from, to; } alone[] = {{440, 1, 28.8}, {660, 30.1, 30.9}, {880, 32.2, 60}};
+        for (const auto& a : alone) {
+            EXPECT_GT(toneLevel(out, a.hz, a.from, a.to), 0.1) << a.hz << " Hz from " << a.from;
+            for (const double other : {440.0, 660.0, 880.0}) {
+                if (other != a.hz) {
+                    EXPECT_LT(toneLevel(out, other, a.from, a.to), 0.02) << other << " Hz from " << a.from;
+                }
+            }
+        }
+        // Heard through both seams, each tone fading into the next.
+        for (const double seam : {29.5, 31.5})
+            EXPECT_GT(audioRms(out, seam - 0.05, seam + 0.05), 0.05) << "seam at " << seam;
+        EXPECT_GT(toneLevel(out, 440, 29.3, 29.7), 0.02);
+        EXPECT_GT(toneLevel(out, 660, 29.3, 29.7), 0.02);
+    }
+}
