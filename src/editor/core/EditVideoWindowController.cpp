@@ -1,4 +1,5 @@
 #include "editor/core/EditVideoWindowController.h"
+#include "foundation/controls/FontFit.h"
 
 #include "editor/music/MusicPanel.h"
 
@@ -175,32 +176,6 @@ double EditVideoWindowController::currentTime() const {
 
 QString EditVideoWindowController::outputPath() const {
     return exportBar_->outputPath();
-}
-
-void EditVideoWindowController::setPixelFont(QWidget* widget, int px) {
-    QFont f = widget->font();
-    f.setPixelSize(px);
-    widget->setFont(f);
-}
-
-void EditVideoWindowController::fitLabelFont(QLabel* label, int px, int minPx) {
-    // The gap stays clear at the label's end, next to the control after it, in either direction.
-    label->setContentsMargins(0, 0, controls::kLabelGap, 0);
-    const int room = label->width() - controls::kLabelGap;
-    for (int size = px; size >= minPx; --size) {
-        setPixelFont(label, size);
-        if (QFontMetrics(label->font()).horizontalAdvance(label->text()) <= room)
-            return;
-    }
-    label->setWordWrap(true);
-}
-
-void EditVideoWindowController::fitButtonFont(ZylButton* button, int px, int minPx) {
-    for (int size = px; size >= minPx; --size) {
-        setPixelFont(button, size);
-        if (button->shownTitle() == button->contentTitle())
-            return;
-    }
 }
 
 void EditVideoWindowController::alert(const char* key) {

@@ -127,13 +127,6 @@ public:
     QSizeF videoSize() const { return videoSize_; }
     NSRect cropRectInView() const;
 
-    // Fonts in pixels: the window's frames are made for texts of these sizes. A label that
-    // would not fit at px gets a smaller size, down to minPx, then a second line.
-    static void setPixelFont(QWidget* widget, int px);
-    static void fitLabelFont(QLabel* label, int px, int minPx);
-    // A titled button whose title would be cut short at px gets a smaller size, down to minPx.
-    static void fitButtonFont(ZylButton* button, int px, int minPx);
-
     // The crop, rotate and effects tools.
     PictureTools* pictureTools() const;
     // The watermark and subtitle tools' panels.

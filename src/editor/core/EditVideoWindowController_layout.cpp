@@ -1,5 +1,6 @@
 // The editor window's views and their layout for any window size.
 #include "editor/core/EditVideoWindowController.h"
+#include "foundation/controls/FontFit.h"
 
 #include "editor/music/MusicPanel.h"
 #include "editor/picture/PictureTools.h"
@@ -117,7 +118,7 @@ void EditVideoWindowController::buildMusicPanel() {
     _mTotaldurationLabel = new QLabel(HelpClass::returnTimeToStr(0), _musicRightBottomView);
     _mTotaldurationLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     _audiochanelPopBtn = new QComboBox(_musicRightBottomView);
-    setPixelFont(_audiochanelPopBtn, 13);
+    controls::setPixelFont(_audiochanelPopBtn, 13);
     _audiochanelPopBtn->setEnabled(false);
     _toolMusicNofileView = panelView(_musicRightView, toolstyle::kLightGrey);
     const char* keys[] = {"toolMusicNofileDescLabelstringValue", "toolMusicNofileDescLabel1stringValue",
@@ -127,7 +128,7 @@ void EditVideoWindowController::buildMusicPanel() {
         auto* l = new QLabel(loc(key), _toolMusicNofileView);
         l->setObjectName(QString::fromUtf8(key));
         l->setWordWrap(true);
-        setPixelFont(l, key == keys[0] ? 16 : 13);
+        controls::setPixelFont(l, key == keys[0] ? 16 : 13);
     }
 }
 
@@ -148,7 +149,7 @@ void EditVideoWindowController::buildToolBar() {
         b->setLeftIconWidth(16);
         b->setContentImagePosition(0);
         b->setContentTitle(loc(kToolLooks[i].titleKey));
-        fitButtonFont(b, 12, 10);
+        controls::fitButtonFont(b, 12, 10);
         b->setCornerRadius(1);
         b->setBorderWidth(0);
         b->setIndex(kEditorToolBarOrder[i]);
@@ -179,7 +180,7 @@ void EditVideoWindowController::buildToolPanels() {
         auto* title = new QLabel(loc(kToolLooks[i].titleKey), panel);
         title->setObjectName("panelTitle");
         setFrame(title, NSMakeRect(5, kPanelHeight - 40, 220, 30));
-        fitLabelFont(title, 16, 12);
+        controls::fitLabelFont(title, 16, 12);
         panel->hide();
         toolPanels_[i] = panel;
     }

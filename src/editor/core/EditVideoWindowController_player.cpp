@@ -1,6 +1,7 @@
 // The preview under the picture: the bars and time labels, the transport strip, the play
 // head's tick, the end of play, the music preview's tick and the snapshot.
 #include "editor/core/EditVideoWindowController.h"
+#include "foundation/controls/FontFit.h"
 
 #include "editor/music/MusicPanel.h"
 
@@ -50,7 +51,7 @@ QLabel* timeLabel(QWidget* parent) {
     QPalette p = l->palette();
     p.setColor(QPalette::WindowText, Qt::black);
     l->setPalette(p);
-    EditVideoWindowController::setPixelFont(l, 12);
+    controls::setPixelFont(l, 12);
     return l;
 }
 

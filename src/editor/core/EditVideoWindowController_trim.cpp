@@ -1,5 +1,6 @@
 // The trim tool: its panel, its four buttons, the keep/delete menu and the trim bar.
 #include "editor/core/EditVideoWindowController.h"
+#include "foundation/controls/FontFit.h"
 
 #include "foundation/controls/LabelFit.h"
 #include "foundation/controls/LxCutProgressView.h"
@@ -34,7 +35,7 @@ ZylButton* plainButton(QWidget* parent, const NSRect& frame, const QString& titl
     b->setBordered(false);
     b->setEnabled(false);
     // A longer translation gets a smaller size rather than being cut short.
-    EditVideoWindowController::fitButtonFont(b, 12, 9);
+    controls::fitButtonFont(b, 12, 9);
     return b;
 }
 
@@ -58,9 +59,9 @@ void EditVideoWindowController::initTrimView() {
     stopRow_ = new TimeCodeRow(panel, NSMakeRect(75, h - 127, 151, 26));
     preferenceLabel_ = blackLabel(panel, NSMakeRect(5, h - 170, w - 10, 20), "PreferenceLabelstringValue");
     for (QLabel* l : {startLabel_, endLabel_, preferenceLabel_})
-        fitLabelFont(l, 13, 10);
+        controls::fitLabelFont(l, 13, 10);
     _preferenceBtn = new QComboBox(panel);
-    setPixelFont(_preferenceBtn, 12);
+    controls::setPixelFont(_preferenceBtn, 12);
     geometry::setFrame(_preferenceBtn, NSMakeRect(5, h - 210, 215, 31));
     for (const char* key : {"KeeptheselectedsectionstringValue", "DeletetheselectedsectionstringValue"})
         if (!loc(key).isEmpty())

@@ -1,5 +1,6 @@
 // The music panel's controls and their places.
 #include "editor/music/MusicPanel.h"
+#include "foundation/controls/FontFit.h"
 
 #include "editor/core/EditVideoWindowController.h"
 #include "editor/music/MusicTrackList.h"
@@ -25,7 +26,7 @@ constexpr int kCaptionPx = 12, kMinCaptionPx = 9;
 QLabel* caption(QWidget* parent, const char* key, const QRect& r) {
     auto* l = new QLabel(loc(key), parent);
     l->setGeometry(r);
-    EditVideoWindowController::fitLabelFont(l, kCaptionPx, kMinCaptionPx);
+    controls::fitLabelFont(l, kCaptionPx, kMinCaptionPx);
     return l;
 }
 
@@ -123,7 +124,7 @@ void MusicPanel::buildTrackRow(QWidget* left) {
     musicItemVolueSlider->setDelegate(this);
     musicItemVoluelabel = new QLabel(QStringLiteral("100%"), left);
     musicItemVoluelabel->setGeometry(180, 120, 46, 22);
-    EditVideoWindowController::setPixelFont(musicItemVoluelabel, kCaptionPx);
+    controls::setPixelFont(musicItemVoluelabel, kCaptionPx);
 }
 
 void MusicPanel::buildPositionArea(QWidget* left) {
@@ -146,7 +147,7 @@ void MusicPanel::buildPositionArea(QWidget* left) {
     fadeOutBtn = checkBox(fadeContentView, "Fade Out", &MusicPanel::toggleFadeOut);
     fadeOutBtn->setGeometry(116, 0, 110, 24);
     for (ZylButton* b : {repeatMusicBtn, pruneMusicBtn, fadeInBtn, fadeOutBtn})
-        EditVideoWindowController::fitButtonFont(b, kCaptionPx, kMinCaptionPx);
+        controls::fitButtonFont(b, kCaptionPx, kMinCaptionPx);
 }
 
 void MusicPanel::buildPruneArea(QWidget* left) {
@@ -187,7 +188,7 @@ void MusicPanel::buildRight(QWidget* right) {
     originalVolumeSlider->setProgress(1.0f);
     originalVolumeSlider->setDelegate(this);
     originalMusicVolumeLabel = new QLabel(QStringLiteral("100%"), right);
-    EditVideoWindowController::setPixelFont(originalMusicVolumeLabel, kCaptionPx);
+    controls::setPixelFont(originalMusicVolumeLabel, kCaptionPx);
     removeOriginalmusicBtn = checkBox(right, "Remove Original music", &MusicPanel::toggleRemoveOriginal);
     // The caption of the window's sound-stream pop-up, beside it in the strip's area.
     audiochanelLabel =
@@ -199,17 +200,17 @@ void MusicPanel::buildRight(QWidget* right) {
 void MusicPanel::layoutRight(double width, double height) {
     const int y = int(height) - 91 - 28;
     videooriginalsoundLabel->setGeometry(14, y, 120, 24);
-    EditVideoWindowController::fitLabelFont(videooriginalsoundLabel, kCaptionPx, kMinCaptionPx);
+    controls::fitLabelFont(videooriginalsoundLabel, kCaptionPx, kMinCaptionPx);
     originalVolumeBtn->setGeometry(136, y, 24, 24);
     originalVolumeSlider->setGeometry(162, y + 4, 120, 17);
     originalMusicVolumeLabel->setGeometry(286, y, 46, 24);
     removeOriginalmusicBtn->setGeometry(336, y, std::max(120, int(width) - 350), 24);
-    EditVideoWindowController::fitButtonFont(removeOriginalmusicBtn, kCaptionPx, kMinCaptionPx);
+    controls::fitButtonFont(removeOriginalmusicBtn, kCaptionPx, kMinCaptionPx);
     // Between the play time at the strip's left and the pop-up.
     const QRect pop = window_->_audiochanelPopBtn->geometry();
     const int left = 116;
     audiochanelLabel->setGeometry(left, pop.y(), std::max(0, pop.x() - 4 - left), pop.height());
-    EditVideoWindowController::fitLabelFont(audiochanelLabel, kCaptionPx, kMinCaptionPx);
+    controls::fitLabelFont(audiochanelLabel, kCaptionPx, kMinCaptionPx);
 }
 
 // With "Prune music" on, the prune section shows under the check boxes and the fades move

@@ -1,5 +1,6 @@
 // The picture tools' common part and the crop tool.
 #include "editor/picture/PictureTools.h"
+#include "foundation/controls/FontFit.h"
 
 #include "editor/core/EditVideoWindowController.h"
 #include "editor/picture/EffectTableCellView.h"
@@ -34,7 +35,7 @@ LxTextField* cropField(QWidget* panel, const NSRect& frame) {
     f->setAlignment(Qt::AlignCenter);
     f->setFrame(false);
     f->setStyleSheet(QStringLiteral("background: transparent; color: black;"));
-    EditVideoWindowController::setPixelFont(f, 13);
+    controls::setPixelFont(f, 13);
     // No stepper drives these fields: a click takes the keyboard, and only whole numbers
     // are typed (their limits are the picture's, applied when editing ends).
     f->setFocusPolicy(Qt::StrongFocus);
@@ -116,7 +117,7 @@ void PictureTools::initCropView(ZylImageView* panel) {
     keepAspectBtn_->setSelectedImage(NamedImage("Resources/checkFiles.png"));
     keepAspectBtn_->setBordered(false);
     keepAspectBtn_->setBorderWidth(0);
-    EditVideoWindowController::fitButtonFont(keepAspectBtn_, 13, 9);
+    controls::fitButtonFont(keepAspectBtn_, 13, 9);
     keepAspectBtn_->setEnabled(false);
 
     auto* separator = new ZylImageView(NSMakeRect(5, T - 171, PW - 10, 1), panel);

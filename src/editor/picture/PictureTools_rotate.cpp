@@ -1,6 +1,7 @@
 // The rotate tool: quarter turns, the two mirrors as the user sees them, and reset. Each step
 // carries the crop, the open file's watermark and the subtitle along with the picture.
 #include "editor/picture/PictureTools.h"
+#include "foundation/controls/FontFit.h"
 
 #include "editor/core/EditVideoWindowController.h"
 #include "editor/picture/PictureWidgets.h"
@@ -52,7 +53,7 @@ void PictureTools::initAdjustView(ZylImageView* panel) {
     text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // A long translation gets a smaller size until it fits the box.
     for (int px = 13; px >= 9; --px) {
-        EditVideoWindowController::setPixelFont(text, px);
+        controls::setPixelFont(text, px);
         if (text->heightForWidth(text->width()) <= text->height())
             break;
     }
