@@ -25,25 +25,25 @@ constexpr int kFrameAllowance = 40;
 } // namespace
 
 void EditVideoWindowController::buildFormatBrowser() {
-    formatBrowser_ = new FormatBrowser(ProfileSet::editor(), FormatBrowser::Opener::Editor, this);
-    formatBrowser_->profileChosen = [this](const QString& category, const QString& item,
-                                           const QString& path) {
+    o_.formatBrowser = new FormatBrowser(ProfileSet::editor(), FormatBrowser::Opener::Editor, this);
+    o_.formatBrowser->profileChosen = [this](const QString& category, const QString& item,
+                                             const QString& path) {
         EditorProfileChoice::choose(category, item, path, outputChoices_, session_.file().fileData.get());
     };
-    formatBrowser_->settingChanged = [this](long mask) {
+    o_.formatBrowser->settingChanged = [this](long mask) {
         if (session_.file().isOpen())
             EditorProfileChoice::settingChanged(mask, outputChoices_, *session_.file().fileData);
     };
-    formatBrowser_->settingsRestored = [this] {
+    o_.formatBrowser->settingsRestored = [this] {
         if (session_.file().isOpen())
             EditorProfileChoice::settingsRestored(outputChoices_, *session_.file().fileData);
     };
-    formatBrowser_->prepareSettings = [this](SettingWindowController* settings) {
+    o_.formatBrowser->prepareSettings = [this](SettingWindowController* settings) {
         if (session_.file().isOpen())
             settings->setSimpdata(session_.file().fileData);
     };
-    formatBrowser_->foldChanged = [this](bool folded) { formatFolded(folded); };
-    formatBrowser_->start();
+    o_.formatBrowser->foldChanged = [this](bool folded) { formatFolded(folded); };
+    o_.formatBrowser->start();
 }
 
 // Folding takes the band's height off the window and unfolding gives it back; the content
@@ -63,35 +63,35 @@ void EditVideoWindowController::formatFolded(bool folded) {
 // that Start and the export row are on it.
 void EditVideoWindowController::fitScreen() {
     const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-    if (!s || !formatBrowser_)
+    if (!s || !o_.formatBrowser)
         return;
     const int room = s->availableGeometry().height() - kFrameAllowance;
     if (height() <= room)
         return;
-    if (formatBrowser_->canFold())
-        formatBrowser_->setFolded(true);
+    if (o_.formatBrowser->canFold())
+        o_.formatBrowser->setFolded(true);
     if (height() > room)
         resize(width(), std::max(room, minimumHeight()));
 }
 
 // How much higher than the bare export row the content starts: the band, or its title alone.
 double EditVideoWindowController::formatBandRise() const {
-    if (!formatBrowser_)
+    if (!o_.formatBrowser)
         return 0;
-    const double band = formatBrowser_->isFolded() ? kFoldedBandHeight : FormatBrowser::kBandHeight;
+    const double band = o_.formatBrowser->isFolded() ? kFoldedBandHeight : FormatBrowser::kBandHeight;
     return kBrowserY + band - 85;
 }
 
 void EditVideoWindowController::layoutFormatBrowser(double W) {
-    if (!formatBrowser_)
+    if (!o_.formatBrowser)
         return;
-    const double band = formatBrowser_->isFolded() ? kFoldedBandHeight : FormatBrowser::kBandHeight;
-    geometry::setFrame(formatBrowser_, NSMakeRect(4, kBrowserY, W - 8, band));
+    const double band = o_.formatBrowser->isFolded() ? kFoldedBandHeight : FormatBrowser::kBandHeight;
+    geometry::setFrame(o_.formatBrowser, NSMakeRect(4, kBrowserY, W - 8, band));
 }
 
 void EditVideoWindowController::exportFileOpened() {
-    exportBar_->startButton->setEnabled(!jobChain().isBusy());
+    o_.exportBar->startButton->setEnabled(!jobChain().isBusy());
     // A new file gets the remembered format, as the window does when it opens.
-    if (formatBrowser_)
-        formatBrowser_->start();
+    if (o_.formatBrowser)
+        o_.formatBrowser->start();
 }

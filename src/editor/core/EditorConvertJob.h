@@ -10,6 +10,7 @@
 // start(), which blocks on a worker thread (see EngineJob).
 #pragma once
 
+#include "editor/core/EditRecipe.h"
 #include "editor/core/EditorOutputChoices.h"
 #include "editor/overlays/WaterMarkRecords.h"
 #include "tools/shared/EngineJob.h"
@@ -18,7 +19,6 @@
 #include <memory>
 #include <vector>
 
-class MusicInfo;
 class SimpleData;
 
 class EditorConvertJob : public EngineJob {
@@ -31,7 +31,7 @@ public:
         int customHeight = 0;                     // "resolutionSelectCustom-Height"
         int audioStreamPosition = 0;              // the row chosen in the sound-stream menu
         double originalSoundLevel = 1.0;          // 0..1, the music panel's level of the file's own sound
-        std::vector<std::shared_ptr<const MusicInfo>> music; // the chosen background tracks
+        std::vector<MusicTrack> music;            // the chosen background tracks, placed
         bool removeOriginalSound = false;
         overlays::MarkRecords watermarks; // the checked watermarks, in picture pixels
     };
@@ -58,6 +58,9 @@ public:
     // The level of the file's own sound handed to the engine (0..2).
     static double mainAudioVolume(const Settings& settings);
 
+    // The recipe of a pass: the committed record and what the window added to it.
+    static EditRecipe recipe(const Settings& settings);
+
     int start() override;
     bool succeeded(int result) const override { return result >= 1; }
     double progress() const override;
@@ -66,10 +69,10 @@ public:
 
 private:
     EditorConvertJob(void* handle, QString output) : handle_(handle), output_(std::move(output)) {}
+    class Receiver;
     void setFormat(const Settings& settings);
-    int setSoundAndOverlays(const Settings& settings, Refused* refused);
-    int setPicture(const Settings& settings, Range range, bool plain);
-    int addMusic(const Settings& settings);
+    // Everything but the format, the input and the output, through the one convert applier.
+    int applyRecipe(const Settings& settings, Range range, bool plain, Refused* refused);
 
     void* handle_;
     QString output_;

@@ -2,7 +2,7 @@
 #include "editor/music/MusicPanel.h"
 #include "foundation/controls/FontFit.h"
 
-#include "editor/core/EditVideoWindowController.h"
+#include "editor/core/EditorHost.h"
 #include "editor/music/MusicTrackList.h"
 #include "foundation/controls/LxCutProgressView.h"
 #include "foundation/controls/LxProgressSlider.h"
@@ -11,6 +11,7 @@
 #include "foundation/records/MusicInfo.h"
 #include "mediaplayer/LxMoviePlayer.h"
 #include "tools/shared/Loc.h"
+#include "tools/shared/PreviewPane.h"
 #include "tools/shared/TimeCodeRow.h"
 
 #include <QComboBox>
@@ -38,10 +39,12 @@ TimeCodeRow* timeRow(QWidget* parent, const QRect& r) {
 
 } // namespace
 
-MusicPanel::MusicPanel(EditVideoWindowController* window, QWidget* left, QWidget* right)
-    : QObject(window), window_(window) {
+MusicPanel::MusicPanel(EditorHost& host, QWidget* left) : QObject(left), EditorTool(host) {
+    audioTimer_.setInterval(PreviewPane::kTickMs);
+    connect(&audioTimer_, &QTimer::timeout, this, [this] { changeMusicPlayerSlider(); });
     buildLeft(left);
-    buildRight(right);
+    buildStage(host.sideStage());
+    buildRight(host.sideStage());
     bindFields();
     applyPruneLayout(false);
     enableMusicEdit(false);
@@ -50,9 +53,7 @@ MusicPanel::MusicPanel(EditVideoWindowController* window, QWidget* left, QWidget
 }
 
 MusicPanel::~MusicPanel() {
-    if (window_->lxmusicPlayer == lxmusicPlayer_.get())
-        window_->lxmusicPlayer = nullptr;
-    window_->_pruneRangSlider = nullptr;
+    audioTimer_.stop();
 }
 
 // Clicks are queued, so that a button's own press handling has finished before the panel
@@ -177,7 +178,6 @@ void MusicPanel::buildPruneArea(QWidget* left) {
     pruneRangSlider->setType(2);
     pruneRangSlider->setTickMark(true);
     pruneRangSlider->setDelegate(this);
-    window_->_pruneRangSlider = pruneRangSlider;
 }
 
 void MusicPanel::buildRight(QWidget* right) {
@@ -191,8 +191,7 @@ void MusicPanel::buildRight(QWidget* right) {
     controls::setPixelFont(originalMusicVolumeLabel, kCaptionPx);
     removeOriginalmusicBtn = checkBox(right, "Remove Original music", &MusicPanel::toggleRemoveOriginal);
     // The caption of the window's sound-stream pop-up, beside it in the strip's area.
-    audiochanelLabel =
-        new QLabel(loc("audiochanelLabelstringValue"), window_->_audiochanelPopBtn->parentWidget());
+    audiochanelLabel = new QLabel(loc("audiochanelLabelstringValue"), audiochanelPopBtn->parentWidget());
     audiochanelLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
@@ -207,7 +206,7 @@ void MusicPanel::layoutRight(double width, double height) {
     removeOriginalmusicBtn->setGeometry(336, y, std::max(120, int(width) - 350), 24);
     controls::fitButtonFont(removeOriginalmusicBtn, kCaptionPx, kMinCaptionPx);
     // Between the play time at the strip's left and the pop-up.
-    const QRect pop = window_->_audiochanelPopBtn->geometry();
+    const QRect pop = audiochanelPopBtn->geometry();
     const int left = 116;
     audiochanelLabel->setGeometry(left, pop.y(), std::max(0, pop.x() - 4 - left), pop.height());
     controls::fitLabelFont(audiochanelLabel, kCaptionPx, kMinCaptionPx);

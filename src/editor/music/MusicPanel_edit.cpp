@@ -1,6 +1,7 @@
 // Editing the highlighted track: the four groups of time fields and their steppers, the range
 // slider, the prune bar and its buttons, the check boxes and the volumes.
-#include "editor/core/EditVideoWindowController.h"
+#include "editor/core/EditAspect.h"
+#include "editor/core/EditorHost.h"
 #include "editor/music/MusicPanel.h"
 #include "editor/music/MusicTrackList.h"
 #include "foundation/controls/LxCutProgressView.h"
@@ -31,7 +32,7 @@ float fraction(double part, double whole) {
 } // namespace
 
 void MusicPanel::alert(const char* key) {
-    window_->showSimpleAlert(loc(key));
+    host().alert(loc(key));
 }
 
 // A typed value and a stepped one pass the same checks; a stepped value that is refused is
@@ -259,14 +260,12 @@ void MusicPanel::toggleTrackMute() {
 
 void MusicPanel::toggleOriginalMute() {
     originalVolumeBtn->setSelected(!originalVolumeBtn->selected());
-    if (LxMoviePlayer* player = window_->preview()->player())
-        player->SetMainAudioVolume(originalSoundLevel());
+    host().applyEdit(edit::Sound);
 }
 
 void MusicPanel::toggleRemoveOriginal() {
     removeOriginalmusicBtn->setSelected(!removeOriginalmusicBtn->selected());
-    if (LxMoviePlayer* player = window_->preview()->player())
-        player->DisableMainAudio(removeOriginalmusicBtn->selected());
+    host().applyEdit(edit::Sound);
 }
 
 void MusicPanel::actionMouseDownForProgressSliderBlock(LxProgressSlider* slider, float progress) {
@@ -287,8 +286,7 @@ void MusicPanel::actionProgressForProgressSliderBlock(LxProgressSlider* slider, 
         // Moving the level unmutes the original sound.
         originalVolumeBtn->setSelected(false);
         originalMusicVolumeLabel->setText(percent(p));
-        if (LxMoviePlayer* player = window_->preview()->player())
-            player->SetMainAudioVolume(p);
+        host().applyEdit(edit::Sound);
     }
 }
 
@@ -329,7 +327,7 @@ void MusicPanel::actionMouseMovedForCutProgressViewBlock(LxCutProgressView*, flo
 }
 
 void MusicPanel::changeProgress(MusicRangeSlider* slider) {
-    if (LxMoviePlayer* player = window_->preview()->player())
+    if (LxMoviePlayer* player = host().player())
         player->seekTime(CMTimeMakeWithSeconds(videoLength() * slider->progress(), 1000000000));
 }
 

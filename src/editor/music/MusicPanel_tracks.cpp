@@ -1,8 +1,9 @@
-// Loading tracks, the track list, the highlighted track's preview player, and handing the
-// ticked tracks to the main player and the export.
-#include "editor/core/EditVideoWindowController.h"
+// Loading tracks, the track list and the highlighted track's preview player.
 #include "editor/music/MusicPanel.h"
-#include "editor/music/MusicPlacement.h"
+
+#include "editor/core/EditAspect.h"
+#include "editor/core/EditorHost.h"
+#include "editor/core/EditorSession.h"
 #include "editor/music/MusicTrackList.h"
 #include "foundation/controls/LxCutProgressView.h"
 #include "foundation/controls/LxProgressSlider.h"
@@ -15,7 +16,9 @@
 #include "tools/shared/MediaOpenPanel.h"
 #include "tools/shared/PreviewPane.h"
 #include "tools/shared/SourceProbe.h"
+#include "tools/shared/ToolWindow.h"
 
+#include <QComboBox>
 #include <QFileInfo>
 #include <QPointer>
 #include <QPushButton>
@@ -28,12 +31,6 @@ CMTime seconds(double s) {
     return CMTimeMakeWithSeconds(s, 1000000000);
 }
 
-// A track with an empty place or an empty range would be refused by the engine and heard
-// nowhere: it is left out of the mix rather than failing the export.
-bool audible(const MusicInfo& m) {
-    return m.positionEnd > m.positionStart && m.pruneDiration > 0 && m.positionStart >= 0;
-}
-
 } // namespace
 
 MusicPanel::Track MusicPanel::selectedTrack() const {
@@ -43,11 +40,7 @@ MusicPanel::Track MusicPanel::selectedTrack() const {
 }
 
 double MusicPanel::videoLength() const {
-    const double played = window_->preview()->duration();
-    if (std::isfinite(played) && played > 0)
-        return played;
-    const auto& file = window_->session().file();
-    return file.isOpen() ? file.fileData->sourceDuration() : 0.0;
+    return host().duration();
 }
 
 double MusicPanel::musicLength() const {
@@ -58,9 +51,9 @@ double MusicPanel::musicLength() const {
 void MusicPanel::loadMusicAction() {
     QPointer<MusicPanel> self(this);
     MediaOpenPanel::open(
-        window_, true,
+        &host().toolWindow(), true,
         [self](const QStringList& paths) {
-            if (self && !self->window_->isClosing())
+            if (self && !self->host().toolWindow().isClosing())
                 self->loadMusicFiles(paths);
         },
         MediaOpenPanel::soundTypes());
@@ -87,7 +80,7 @@ int MusicPanel::loadMusicFiles(const QStringList& paths) {
     if (added > 0)
         refreshMusicListView();
     if (!refused.isEmpty())
-        window_->showSimpleAlert(loc("nonsupportfilesstringValue") + refused.join(QStringLiteral(", ")));
+        host().alert(loc("nonsupportfilesstringValue") + refused.join(QStringLiteral(", ")));
     return added;
 }
 
@@ -166,8 +159,7 @@ void MusicPanel::deleteSelectedTrack() {
 
 void MusicPanel::initmusicPlayer(const QString& path) {
     if (lxmusicPlayer_) {
-        window_->removeAudioTimer();
-        window_->lxmusicPlayer = nullptr;
+        audioTimer_.stop();
         lxmusicPlayer_->stop();
         lxmusicPlayer_.reset();
     }
@@ -181,7 +173,7 @@ void MusicPanel::initmusicPlayer(const QString& path) {
                 [this, player] {
                     if (lxmusicPlayer_.get() != player)
                         return;
-                    window_->removeAudioTimer();
+                    audioTimer_.stop();
                     stopAudio();
                 },
                 Qt::QueuedConnection);
@@ -190,7 +182,6 @@ void MusicPanel::initmusicPlayer(const QString& path) {
         if (const Track t = selectedTrack())
             player->SetVolume(t->volume);
         pruneRangSlider->setProgress(0);
-        window_->lxmusicPlayer = player;
     }
     enableMusicEdit(true);
     removeOriginalmusicBtn->setEnabled(true);
@@ -203,15 +194,15 @@ void MusicPanel::playOrPauseAudio() {
     musicItemPlayPauseBtn->setSelected(isaudioplaying_);
     playPruneMusicBtn->setSelected(isaudioplaying_);
     // The preview and the video never play together.
-    if (window_->isPlaying())
-        window_->pause();
+    if (isaudioplaying_ && host().isPlaying())
+        host().pause();
     if (isaudioplaying_) {
         lxmusicPlayer_->play();
-        window_->addAudioTimer();
+        audioTimer_.start();
     } else {
         if (lxmusicPlayer_)
             lxmusicPlayer_->pause();
-        window_->removeAudioTimer();
+        audioTimer_.stop();
     }
 }
 
@@ -227,48 +218,32 @@ void MusicPanel::fileOpened() {
     mutedTrackLevels_.clear();
     selectedMusicIndex_ = 0;
     refreshMusicListView();
+    fillStage();
 }
 
-void MusicPanel::enableEdit(bool enable, bool player) {
-    loadmusicBtn->setEnabled(enable && player);
-    removeOriginalmusicBtn->setEnabled(enable && player);
-    originalVolumeBtn->setEnabled(enable && player);
-    originalVolumeSlider->setDisable(!enable || !player);
+void MusicPanel::setEditable(bool editable) {
+    loadmusicBtn->setEnabled(editable);
+    removeOriginalmusicBtn->setEnabled(editable);
+    originalVolumeBtn->setEnabled(editable);
+    originalVolumeSlider->setDisable(!editable);
+    audiochanelPopBtn->setEnabled(editable && audiochanelPopBtn->count() > 0);
+    enableMusicEdit(editable && !musicList_.empty());
 }
 
 void MusicPanel::mainPlaybackChanged(bool playing) {
-    const bool open = window_->preview()->player() != nullptr;
+    const bool open = host().player() != nullptr;
     enableMusicEdit(!playing && !musicList_.empty());
     loadmusicBtn->setEnabled(!playing && open);
 }
 
-void MusicPanel::showVideoProgress(float fraction) {
-    musicRangSlider->setProgress(fraction);
-}
-
-void MusicPanel::mixInto(LxMoviePlayer& player) {
-    stopAudio();
-    player.ClearDubbingMusic();
-    for (const Track& m : musicSelecteds_) {
-        if (!audible(*m))
-            continue;
-        const MusicPlacement p = musicPlacement(*m);
-        if (player.AddDubbingMusic(m->path.toUtf8().constData(), seconds(p.musicStart), seconds(p.musicEnd),
-                                   seconds(p.slotStart), seconds(p.slotEnd), seconds(p.fadeIn),
-                                   seconds(p.fadeOut), p.volume) < 1)
-            qCWarning(lcEditor) << "preview music refused:" << m->path;
-    }
-    player.DisableMainAudio(removeOriginalSound());
-    player.SetMainAudioVolume(originalSoundLevel());
-}
-
-void MusicPanel::fillExport(EditorConvertJob::Settings& s) const {
-    s.music.clear();
-    for (const Track& m : musicSelecteds_)
-        if (audible(*m))
-            s.music.push_back(m);
-    s.removeOriginalSound = removeOriginalSound();
-    s.originalSoundLevel = originalSoundLevel();
+// The preview's tick: the prune bar follows the track's play head.
+void MusicPanel::changeMusicPlayerSlider() {
+    if (!lxmusicPlayer_)
+        return;
+    const double t = CMTimeGetSeconds(lxmusicPlayer_->currentTime());
+    const double d = CMTimeGetSeconds(lxmusicPlayer_->duration());
+    if (d > 0 && std::isfinite(t))
+        pruneRangSlider->setProgress(float(std::clamp(t / d, 0.0, 1.0)));
 }
 
 double MusicPanel::originalSoundLevel() const {

@@ -1,12 +1,13 @@
 #include "editor/overlays/SubtitlePanel.h"
 
+#include "editor/core/EditorHost.h"
+#include "editor/core/EditorSession.h"
 #include "editor/overlays/PanelCaption.h"
 #include "editor/overlays/WaterMarkRecords.h"
 #include "foundation/controls/NamedImage.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/SubtitleParam.h"
 #include "mediacore/MediaCore.h"
-#include "mediaplayer/LxMoviePlayer.h"
 #include "platform/Geometry.h"
 #include "platform/Log.h"
 #include "platform/Panels.h"
@@ -123,7 +124,7 @@ QStringList SubtitlePanel::installedFonts(QStringList* paths) {
     return names;
 }
 
-SubtitlePanel::SubtitlePanel(QWidget* parent, Host host) : QWidget(parent), host_(std::move(host)) {
+SubtitlePanel::SubtitlePanel(EditorHost& host, QWidget* parent) : QWidget(parent), EditorTool(host) {
     setGeometry(parent->rect());
     // Each pop-up has a row of its own under its label: file and font names are long, and so
     // is "load another file" in several languages.
@@ -163,7 +164,7 @@ SubtitlePanel::SubtitlePanel(QWidget* parent, Host host) : QWidget(parent), host
     connect(subtitleAlphSlider, &QSlider::valueChanged, this,
             [this](int v) { setPositionFraction(v / 1000.0); });
     colourWell->mouseDownAction = [this](ZylButton*) {
-        SubtitleParam* s = host_.style ? host_.style() : nullptr;
+        const SubtitleParam* s = style();
         if (!s)
             return;
         auto* dialog = new QColorDialog(s->fontColor, window());
@@ -176,7 +177,7 @@ SubtitlePanel::SubtitlePanel(QWidget* parent, Host host) : QWidget(parent), host
 }
 
 void SubtitlePanel::refresh() {
-    SubtitleParam* s = host_.style ? host_.style() : nullptr;
+    const SubtitleParam* s = style();
     const QSignalBlocker b1(subtitle_popUpBtn), b2(subtitleFont_popUpBtn), b3(subtitleAlphSlider);
     subtitle_popUpBtn->clear();
     subtitle_popUpBtn->addItem(loc("No_subtitleItemTitle"));
@@ -204,7 +205,7 @@ void SubtitlePanel::setControlsEnabled(bool enabled) {
 // Styles of .ass and .ssa files come from the files themselves: only .srt files take a font
 // and a colour. The subtitle itself can always be removed or replaced.
 void SubtitlePanel::enableByType() {
-    SubtitleParam* s = host_.style ? host_.style() : nullptr;
+    const SubtitleParam* s = style();
     const bool on = enabled_ && s;
     const bool loaded = on && !s->subtitlePath.isEmpty();
     const bool srt = loaded && lowerSuffix(s->subtitlePath) != "ass" && lowerSuffix(s->subtitlePath) != "ssa";
@@ -215,17 +216,17 @@ void SubtitlePanel::enableByType() {
     positionBtn->setSelected(loaded);
 }
 
-void SubtitlePanel::sendToPlayer() {
-    SubtitleParam* s = host_.style ? host_.style() : nullptr;
-    LxMoviePlayer* player = host_.player ? host_.player() : nullptr;
-    if (!s || !player)
-        return;
-    player->SetSubtitle(overlays::subtitleRecord(*s));
-    player->Refresh();
+const SubtitleParam* SubtitlePanel::style() const {
+    return host().session().file().isOpen() ? &host().session().state().subtitle() : nullptr;
+}
+
+void SubtitlePanel::edit(const std::function<void(SubtitleParam&)>& change) {
+    if (style())
+        host().session().state().editSubtitle(change);
 }
 
 void SubtitlePanel::chooseItem(int index) {
-    SubtitleParam* s = host_.style ? host_.style() : nullptr;
+    const SubtitleParam* s = style();
     if (!s)
         return;
     const int n = subtitle_popUpBtn->count();
@@ -235,12 +236,10 @@ void SubtitlePanel::chooseItem(int index) {
         subtitle_popUpBtn->setCurrentIndex(s->subtitlePath.isEmpty() ? 0 : 1);
         return;
     }
-    if (index == 0) {
-        s->subtitlePath.clear();
-    } else if (index == 1 && !captionPath_.isEmpty()) {
-        s->subtitlePath = captionPath_;
-    }
-    sendToPlayer();
+    if (index == 0)
+        edit([](SubtitleParam& style) { style.subtitlePath.clear(); });
+    else if (index == 1 && !captionPath_.isEmpty())
+        edit([this](SubtitleParam& style) { style.subtitlePath = captionPath_; });
     refresh();
 }
 
@@ -278,30 +277,30 @@ void SubtitlePanel::ensureFontList(SubtitleParam& s) {
 }
 
 bool SubtitlePanel::loadFile(const QString& path) {
-    SubtitleParam* s = host_.style ? host_.style() : nullptr;
+    const SubtitleParam* s = style();
     if (!s || path.isEmpty())
         return false;
     if (path.toUtf8().size() >= 260) {
-        host_.alert(loc("waterMarkPathTooLongString"));
+        host().alert(loc("waterMarkPathTooLongString"));
         return false;
     }
     switch (checkSubtitleFile(path)) {
     case Problem::None:
         break;
     case Problem::LegacyEncoding:
-        host_.alert(loc("subtitleEncodingString"));
+        host().alert(loc("subtitleEncodingString"));
         return false;
     case Problem::TooLarge:
-        host_.alert(loc("subtitleTooLargeString"));
+        host().alert(loc("subtitleTooLargeString"));
         return false;
     case Problem::CueTooLong:
-        host_.alert(loc("subtitleLineTooLongString"));
+        host().alert(loc("subtitleLineTooLongString"));
         return false;
     default:
-        host_.alert(loc("subtitleNotReadableString"));
+        host().alert(loc("subtitleNotReadableString"));
         return false;
     }
-    ensureFontList(*s);
+    edit([this](SubtitleParam& style) { ensureFontList(style); });
     if (fontPaths_.isEmpty())
         fontPaths_ = [&] {
             QStringList p;
@@ -309,55 +308,45 @@ bool SubtitlePanel::loadFile(const QString& path) {
             return p;
         }();
     captionPath_ = path;
-    if (!s->fontColor.isValid())
-        s->fontColor = Qt::white;
-    s->positon = -1;
-    s->subtitlePath = path;
+    edit([&path](SubtitleParam& style) {
+        if (!style.fontColor.isValid())
+            style.fontColor = Qt::white;
+        style.positon = -1;
+        style.subtitlePath = path;
+    });
     refresh();
     {
         const QSignalBlocker b(subtitleAlphSlider);
         subtitleAlphSlider->setValue(1000);
     }
-    sendToPlayer();
     return true;
 }
 
 void SubtitlePanel::chooseFont(int index) {
-    SubtitleParam* s = host_.style ? host_.style() : nullptr;
+    const SubtitleParam* s = style();
     if (!s || s->fontPathList.isEmpty() || index < 0 || index >= s->fontPathList.size())
         return;
     if (fontPaths_.size() != s->fontPathList.size())
         installedFonts(&fontPaths_);
-    s->fontSelectIndex = index;
-    s->fontPath = fontPaths_.value(index);
-    if (LxMoviePlayer* p = host_.player ? host_.player() : nullptr) {
-        p->UpdateSubtitleFontFile(s->fontPath.toUtf8().constData());
-        p->Refresh();
-    }
+    edit([this, index](SubtitleParam& style) {
+        style.fontSelectIndex = index;
+        style.fontPath = fontPaths_.value(index);
+    });
 }
 
 void SubtitlePanel::setColour(const QColor& colour) {
-    SubtitleParam* s = host_.style ? host_.style() : nullptr;
+    const SubtitleParam* s = style();
     if (!s || !colour.isValid())
         return;
-    s->fontColor = colour;
+    edit([&colour](SubtitleParam& style) { style.fontColor = colour; });
     colourWell->setBackGroundColor(colour);
-    if (LxMoviePlayer* p = host_.player ? host_.player() : nullptr) {
-        const uint32_t word = overlays::subtitleColourWord(colour);
-        p->UpdateSubtitleFontClr(word, 1, word);
-        p->Refresh();
-    }
 }
 
 void SubtitlePanel::setPositionFraction(double v) {
-    SubtitleParam* s = host_.style ? host_.style() : nullptr;
+    const SubtitleParam* s = style();
     if (!s || !std::isfinite(v))
         return;
-    const double H = host_.pictureHeight ? host_.pictureHeight() : 0;
-    double pos = std::min(std::clamp(v, 0.0, 1.0) * H, H - s->fontSize);
-    s->positon = int(std::max(0.0, pos));
-    if (LxMoviePlayer* p = host_.player ? host_.player() : nullptr) {
-        p->UpdateSubtitlePos(s->positon);
-        p->Refresh();
-    }
+    const double H = host().videoSize().height();
+    const double pos = std::min(std::clamp(v, 0.0, 1.0) * H, H - s->fontSize);
+    edit([pos](SubtitleParam& style) { style.positon = int(std::max(0.0, pos)); });
 }

@@ -2,6 +2,10 @@
 // colour, and what they show for the selected mark.
 #include "editor/overlays/WaterMarkPanel.h"
 
+#include "editor/core/EditAspect.h"
+#include "editor/core/EditRecipe.h"
+#include "editor/core/EditorHost.h"
+
 #include "editor/overlays/LxWaterView.h"
 #include "editor/overlays/PanelCaption.h"
 #include "editor/overlays/WaterMarkCellItemView.h"
@@ -115,7 +119,7 @@ void WaterMarkPanel::bindTimeRow(TimeCodeRow* row, bool fileRange) {
             double duration = durationRow->time();
             // A new start inside the video keeps the mark on it: the time left after the
             // start bounds the duration.
-            const double D = host_.duration ? host_.duration() : 0;
+            const double D = host().duration();
             const double start = startRow->time();
             if (row == startRow && start >= 0 && start < D)
                 duration = std::min(duration, D - start);
@@ -351,10 +355,10 @@ bool WaterMarkPanel::setDisplayTime(double start, double duration) {
     WaterParam* m = selectedMark();
     if (!m)
         return false;
-    const double D = host_.duration ? host_.duration() : 0;
+    const double D = host().duration();
     if (!std::isfinite(start) || !std::isfinite(duration) || start < 0 || duration <= 0 ||
         start + duration > D + 0.005) {
-        host_.alert(loc("showmessageTime4"));
+        host().alert(loc("showmessageTime4"));
         return false;
     }
     m->startTime = float(start);
@@ -369,7 +373,7 @@ bool WaterMarkPanel::setFileRange(double start, double end) {
         return false;
     if (!std::isfinite(start) || !std::isfinite(end) || start < 0 || end <= start ||
         end > m->fileDuration + 0.005) {
-        host_.alert(loc(end <= start ? "showmessageTime3" : "showmessageTime4"));
+        host().alert(loc(end <= start ? "showmessageTime3" : "showmessageTime4"));
         return false;
     }
     m->fileStartTime = float(start);

@@ -47,13 +47,14 @@ protected:
 
 TEST_F(EditorWithSound, OpeningASecondFileWhilePlayingSoundReplacesThePlayer) {
     EditVideoWindowController& e = open(EditorToolTypeTrim);
-    pickFile(e._addfileButton, testsupport::media("long_10s.mp4"), QFileDialog::ExistingFile);
-    click(e._b_playPauseBtn);
+    pickFile(e.outlets().addfileButton, testsupport::media("long_10s.mp4"), QFileDialog::ExistingFile);
+    click(e.outlets().b_playPauseBtn);
     ASSERT_TRUE(waitUntil([&] { return e.preview()->currentTime() > 0.5; }, 10000));
 
-    typeFileIntoPanel(e._addfileButton, testsupport::media("h264_aac.mp4"), QFileDialog::ExistingFile);
+    typeFileIntoPanel(e.outlets().addfileButton, testsupport::media("h264_aac.mp4"),
+                      QFileDialog::ExistingFile);
     ASSERT_TRUE(waitUntil([&] { return std::abs(e.preview()->duration() - 4.0) < 0.1; }, 5000));
-    click(e._b_playPauseBtn);
+    click(e.outlets().b_playPauseBtn);
     EXPECT_TRUE(waitUntil([&] { return e.preview()->currentTime() > 0.3; }, 10000));
 }
 
@@ -61,7 +62,7 @@ TEST_F(EditorWithSound, AddingASecondMusicTrackWhileTheFirstPlaysKeepsBoth) {
     EditVideoWindowController& e = open(EditorToolTypeMusic);
     ASSERT_TRUE(e.openFile(testsupport::media("long_10s.mp4")));
     settle();
-    MusicPanel* panel = e.musicPanel();
+    MusicPanel* panel = e.tool<MusicPanel>();
     pickFile(panel->loadmusicBtn, testsupport::media("audio_only.m4a"));
     ASSERT_EQ(panel->musicList().size(), 1u);
     ASSERT_NE(panel->musicPlayer(), nullptr);

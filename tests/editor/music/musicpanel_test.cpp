@@ -60,7 +60,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
         ASSERT_TRUE(window_->openFile(clip("video.mp4")));
         settle();
-        panel_ = window_->musicPanel();
+        panel_ = window_->tool<MusicPanel>();
         ASSERT_NE(panel_, nullptr);
     }
     void TearDown() override {
@@ -235,8 +235,8 @@ TEST_F(MusicTool, TheExportHasEachTickedTrackInItsPlaceAndNotTheRemovedOriginal)
     click(panel_->removeOriginalmusicBtn);
     ASSERT_TRUE(answerAlerts().isEmpty());
 
-    pickOutputFolder(window_->exportBar_->folderChooser, dir_.path());
-    click(window_->exportBar_->startButton);
+    pickOutputFolder(window_->outlets().exportBar->folderChooser, dir_.path());
+    click(window_->outlets().exportBar->startButton);
     ASSERT_TRUE(waitForJobs(window_.get()));
     closeFinishMessage();
     const QString out = dir_.filePath("video.mp4");
@@ -256,8 +256,8 @@ TEST_F(MusicTool, ATrackGoneBeforeTheExportIsNamedAsTheMusicNotAnEngineCode) {
     ASSERT_TRUE(QFile::copy(clip("tone12.wav"), copy));
     ASSERT_EQ(panel_->loadMusicFiles({copy}), 1);
     ASSERT_TRUE(QFile::remove(copy));
-    pickOutputFolder(window_->exportBar_->folderChooser, dir_.path());
-    click(window_->exportBar_->startButton);
+    pickOutputFolder(window_->outlets().exportBar->folderChooser, dir_.path());
+    click(window_->outlets().exportBar->startButton);
     ASSERT_TRUE(waitForJobs(window_.get()));
     EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime7")});
     EXPECT_FALSE(QFile::exists(dir_.filePath("video.mp4")));
@@ -269,17 +269,17 @@ TEST_F(MusicTool, ThePreviewAndTheVideoNeverPlayTogether) {
     click(panel_->musicItemPlayPauseBtn);
     settle();
     EXPECT_TRUE(panel_->isAudioPlaying());
-    EXPECT_TRUE(window_->isAudioTimerActive());
+    EXPECT_TRUE(window_->tool<MusicPanel>()->isAudioTimerActive());
     // Starting the video stops the preview, and music editing waits until the video stops.
-    click(window_->_b_playPauseBtn);
+    click(window_->outlets().b_playPauseBtn);
     settle();
     EXPECT_TRUE(window_->isPlaying());
     EXPECT_FALSE(panel_->isAudioPlaying());
     EXPECT_FALSE(panel_->musicItemPlayPauseBtn->selected());
-    EXPECT_FALSE(window_->isAudioTimerActive());
+    EXPECT_FALSE(window_->tool<MusicPanel>()->isAudioTimerActive());
     EXPECT_FALSE(panel_->repeatMusicBtn->isEnabled());
     EXPECT_FALSE(panel_->loadmusicBtn->isEnabled());
-    click(window_->_b_stopBtn);
+    click(window_->outlets().b_stopBtn);
     settle();
     EXPECT_TRUE(panel_->repeatMusicBtn->isEnabled());
     EXPECT_TRUE(panel_->loadmusicBtn->isEnabled());

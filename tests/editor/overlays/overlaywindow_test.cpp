@@ -68,7 +68,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.data()));
         settle();
         ASSERT_TRUE(window_->openFile(clip_));
-        pickOutputFolder(w().exportBar_->folderChooser, folder());
+        pickOutputFolder(w().outlets().exportBar->folderChooser, folder());
         settle(100);
     }
     void TearDown() override {
@@ -77,7 +77,7 @@ protected:
     }
 
     EditVideoWindowController& w() { return *window_; }
-    WaterMarkPanel& panel() { return *w().waterMarkPanel(); }
+    WaterMarkPanel& panel() { return *w().tool<WaterMarkPanel>(); }
     QString folder() const { return dir_.path() + "/out"; }
     // A one-frame 64 x 48 picture of one colour.
     QString picture(const QString& name, const char* colour) {
@@ -94,7 +94,7 @@ protected:
 
     // Runs the export from the export bar and returns the file it wrote.
     QString exportNow() {
-        click(w().exportBar_->startButton);
+        click(w().outlets().exportBar->startButton);
         EXPECT_TRUE(answerAlerts().isEmpty());
         EXPECT_TRUE(waitForJobs(&w()));
         waitUntil([] { return finishMessage() != nullptr; }, 5000);
@@ -270,8 +270,8 @@ TEST_F(OverlayWindow, UnusableFilesGiveAMessageAndChangeNothing) {
 
     w().openTool(EditorToolTypeSubtitle);
     settle();
-    SubtitlePanel& sub = *w().subtitlePanel();
-    SubtitleParam& style = *w().session().state().subtitleParam;
+    SubtitlePanel& sub = *w().tool<SubtitlePanel>();
+    const SubtitleParam& style = w().session().state().subtitle();
     const QString broken = writeText("broken.srt", "1\nno times here\n");
     const QString legacy = writeText("latin1.srt", "1\n00:00:01,000 --> 00:00:02,000\nCaf\xE9 cr\xE8me\n");
     EXPECT_FALSE(sub.loadFile(broken));
@@ -289,7 +289,7 @@ TEST_F(OverlayWindow, UnusableFilesGiveAMessageAndChangeNothing) {
 TEST_F(OverlayWindow, SubtitleLineIsBurntInAtItsTimePositionAndColour) {
     w().openTool(EditorToolTypeSubtitle);
     settle();
-    SubtitlePanel& sub = *w().subtitlePanel();
+    SubtitlePanel& sub = *w().tool<SubtitlePanel>();
     const QString srt = writeText(kAwkward + ".srt", "1\n00:00:01,000 --> 00:00:02,000\nHELLO WORLD\n");
     ASSERT_TRUE(sub.loadFile(srt));
     EXPECT_EQ(sub.subtitle_popUpBtn->count(), 3);
@@ -297,7 +297,7 @@ TEST_F(OverlayWindow, SubtitleLineIsBurntInAtItsTimePositionAndColour) {
     EXPECT_TRUE(sub.colourWell->isEnabled());
     sub.setColour(QColor(255, 0, 0));
     sub.subtitleAlphSlider->setValue(500); // text bottom half-way up the picture
-    EXPECT_EQ(w().session().state().subtitleParam->positon, 120);
+    EXPECT_EQ(w().session().state().subtitle().positon, 120);
     const QString out = exportNow();
     const QImage early = testsupport::ffmpegFrameAt(out, 0.5), during = testsupport::ffmpegFrameAt(out, 1.5);
     ASSERT_EQ(during.size(), QSize(320, 240));
@@ -307,7 +307,7 @@ TEST_F(OverlayWindow, SubtitleLineIsBurntInAtItsTimePositionAndColour) {
     // Choosing "no subtitle" takes it out of the next export.
     sub.subtitle_popUpBtn->setCurrentIndex(0);
     emit sub.subtitle_popUpBtn->activated(0);
-    EXPECT_TRUE(w().session().state().subtitleParam->subtitlePath.isEmpty());
+    EXPECT_TRUE(w().session().state().subtitle().subtitlePath.isEmpty());
 }
 
 // A colour that cannot be read (a record stored by an older run, say) draws the same white
@@ -315,9 +315,9 @@ TEST_F(OverlayWindow, SubtitleLineIsBurntInAtItsTimePositionAndColour) {
 TEST_F(OverlayWindow, AnUnreadableSubtitleColourIsWhiteInPreviewAndExport) {
     w().openTool(EditorToolTypeSubtitle);
     settle();
-    SubtitlePanel& sub = *w().subtitlePanel();
+    SubtitlePanel& sub = *w().tool<SubtitlePanel>();
     ASSERT_TRUE(sub.loadFile(writeText("plain.srt", "1\n00:00:01,000 --> 00:00:02,000\nHELLO WORLD\n")));
-    w().session().state().subtitleParam->fontColor = QColor();
+    w().session().state().editSubtitle([](SubtitleParam& style) { style.fontColor = QColor(); });
     sub.subtitle_popUpBtn->setCurrentIndex(1);
     emit sub.subtitle_popUpBtn->activated(1); // sends the style to the player again
     w().openTool(EditorToolTypeTrim);
@@ -428,7 +428,7 @@ TEST_F(OverlayWindow, OpenPanelsHandTheirChoiceToThePanels) {
 
     w().openTool(EditorToolTypeSubtitle);
     settle();
-    SubtitlePanel& sub = *w().subtitlePanel();
+    SubtitlePanel& sub = *w().tool<SubtitlePanel>();
     const QString srt = writeText("line.srt", "1\n00:00:01,000 --> 00:00:02,000\nHELLO\n");
     const int more = sub.subtitle_popUpBtn->count() - 1;
     sub.subtitle_popUpBtn->setCurrentIndex(more);
@@ -439,7 +439,7 @@ TEST_F(OverlayWindow, OpenPanelsHandTheirChoiceToThePanels) {
     select(open, "line.srt");
     static_cast<QDialog*>(open)->accept();
     settle(100);
-    EXPECT_EQ(w().session().state().subtitleParam->subtitlePath, srt);
+    EXPECT_EQ(w().session().state().subtitle().subtitlePath, srt);
 }
 
 } // namespace
