@@ -68,7 +68,8 @@ struct EditRecipe {
 class EditReceiver {
 public:
     virtual ~EditReceiver() = default;
-    virtual void sound(int audioStreamIndex, double volume, double originalSoundLevel, bool removeOriginalSound) = 0;
+    virtual void sound(int audioStreamIndex, double volume, double originalSoundLevel,
+                       bool removeOriginalSound) = 0;
     virtual int subtitle(const SUBTITLE_PARAM* param) = 0; // null: none
     virtual int effects(const std::vector<int>& ids) = 0;
     virtual void adjust(int brightness, int contrast, int saturation) = 0;

@@ -10,11 +10,11 @@ class EditorTool;
 class ZylImageView;
 
 struct EditorToolRow {
-    int code;                  // EditorToolType
-    int barPosition;           // 0 = leftmost button
-    const char* buttonStem;    // the button's pictures: stem + "_Normal.bmp", "_Down.bmp", ...
+    int code;                   // EditorToolType
+    int barPosition;            // 0 = leftmost button
+    const char* buttonStem;     // the button's pictures: stem + "_Normal.bmp", "_Down.bmp", ...
     const char* buttonTitleKey; // the button's title and the panel's heading
-    const char* titleKey;      // the window's title when it opens on this tool
+    const char* titleKey;       // the window's title when it opens on this tool
     // Shows the picture small, in the side stage above its own controls, instead of under the
     // panels' row (the music tool).
     bool sideStage;

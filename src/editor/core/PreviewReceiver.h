@@ -17,7 +17,8 @@ class PreviewReceiver : public EditReceiver {
 public:
     PreviewReceiver(LxMoviePlayer& player, PreviewPane& pane) : player_(player), pane_(pane) {}
 
-    void sound(int audioStreamIndex, double volume, double originalSoundLevel, bool removeOriginalSound) override;
+    void sound(int audioStreamIndex, double volume, double originalSoundLevel,
+               bool removeOriginalSound) override;
     int subtitle(const SUBTITLE_PARAM* param) override;
     int effects(const std::vector<int>& ids) override;
     void adjust(int brightness, int contrast, int saturation) override;

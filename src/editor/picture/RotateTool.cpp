@@ -2,8 +2,8 @@
 
 #include "editor/core/EditorHost.h"
 #include "editor/core/EditorSession.h"
-#include "foundation/controls/FontFit.h"
 #include "editor/picture/PictureWidgets.h"
+#include "foundation/controls/FontFit.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
 #include "tools/shared/Loc.h"

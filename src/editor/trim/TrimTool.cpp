@@ -130,8 +130,8 @@ void TrimTool::playStateChanged(bool playing) {
 }
 
 void TrimTool::playerTick(double current, double duration) {
-    o_.bar->setProgress(duration > 0 && std::isfinite(current) ? float(std::clamp(current / duration, 0.0, 1.0))
-                                                               : 0.f);
+    o_.bar->setProgress(
+        duration > 0 && std::isfinite(current) ? float(std::clamp(current / duration, 0.0, 1.0)) : 0.f);
 }
 
 // Stores a range the caller has checked: 0 <= start < stop <= duration.
