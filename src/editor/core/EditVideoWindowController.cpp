@@ -5,6 +5,7 @@
 #include "editor/core/EditorFileLoader.h"
 #include "editor/core/EditorTool.h"
 #include "editor/core/EditorToolTable.h"
+#include "editor/core/EditorTransport.h"
 #include "editor/core/PreviewReceiver.h"
 #include "foundation/controls/LxProgressSlider.h"
 #include "foundation/controls/ZylButton.h"
@@ -73,11 +74,7 @@ EditorTool* EditVideoWindowController::tool(int code) const {
 void EditVideoWindowController::enableEdit(bool enable) {
     const bool open = session_.file().isOpen();
     const bool player = preview_->player() != nullptr;
-    o_.progressSlider->setDisable(!enable || !player);
-    for (ZylButton* b : {o_.b_playPauseBtn, o_.b_stopBtn, o_.b_cameraBtn, o_.b_picStyleBtn, o_.b_volumeBtn})
-        b->setEnabled(enable && player);
-    o_.b_coverStylePopBtn->setEnabled(enable && player);
-    o_.b_volumeSlider->setDisable(!enable || !player);
+    transport_->setEnabled(enable && player);
     for (EditorTool* t : tools_)
         t->setEditable(enable && open && player);
     if (!open || !player)
@@ -116,10 +113,7 @@ bool EditVideoWindowController::openFile(const QString& path) {
     initPlayer();
     const EditorSession::RefreshView view = session_.refreshPlayerView(preview_->player(), 0, 0);
     opening_ = false;
-    o_.currentTimeLabel->setText(view.currentTimeText);
-    o_.totalTimeLabel->setText(view.totalTimeText);
-    if (view.playHead)
-        o_.progressSlider->setProgress(*view.playHead);
+    changePlayerSlider(currentTime(), view.durationSeconds);
     for (ZylButton* b : o_.toolButtons)
         b->setEnabled(true);
     exportFileOpened();

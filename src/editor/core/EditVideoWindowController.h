@@ -18,7 +18,6 @@
 #include "editor/core/EditorHost.h"
 #include "editor/core/EditorSession.h"
 #include "editor/core/EditorToolType.h"
-#include "foundation/controls/LxProgressSliderDelegate.h"
 #include "platform/Geometry.h"
 #include "tools/shared/ToolWindow.h"
 
@@ -29,6 +28,7 @@
 
 class EditorExport;
 class EditorTool;
+class EditorTransport;
 class ExportBar;
 class FormatBrowser;
 class LxProgressSlider;
@@ -41,7 +41,7 @@ class ZylButton;
 class ZylImageView;
 class ZylView;
 
-class EditVideoWindowController : public ToolWindow, public EditorHost, public LxProgressSliderDelegate {
+class EditVideoWindowController : public ToolWindow, public EditorHost {
     Q_OBJECT
 
 public:
@@ -76,10 +76,9 @@ public:
 
     // Transport.
     void stop();
-    // Writes the frame shown into the output folder.
+    // Writes the frame shown into the output folder, in the transport's picture format.
     void actionCarameraBtn();
-    void picstyleAction(int index);
-    QString coverStyle() const { return coverStyle_; }
+    QString coverStyle() const;
 
     // The crop rectangle of the edit state on the picture, in the picture view's points.
     NSRect cropRectInView() const;
@@ -143,11 +142,6 @@ public:
     };
     const Outlets& outlets() const { return o_; }
 
-    // Slider callbacks.
-    void actionMouseDownForProgressSliderBlock(LxProgressSlider* slider, float progress) override;
-    void actionMouseUpForProgressSliderBlock(LxProgressSlider* slider, float progress) override;
-    void actionProgressForProgressSliderBlock(LxProgressSlider* slider, float progress) override;
-
 protected:
     void windowWillClose() override;
     void exportEnded(JobChain::Outcome outcome, int error) override;
@@ -171,11 +165,8 @@ private:
     void movePlayerViewTo(QWidget* host, QWidget* stripHost);
     // _player
     void initPlayer();
-    void buildTransport();
     void changePlayerSlider(double current, double duration);
     void playerDidEnd();
-    void toggleCoverStylePopup();
-    void placeVolumeControls();
     void showPlaying(bool playing);
     // _export
     void bindExport();
@@ -193,11 +184,11 @@ private:
     EditorSession session_;
     PreviewPane* preview_ = nullptr;
     std::unique_ptr<PreviewReceiver> receiver_; // the preview applier's receiver for the player
+    EditorTransport* transport_ = nullptr;      // the controls under the picture
     Outlets o_;
     std::vector<EditorTool*> tools_; // bar order; each a child of its panel or of the window
     int toolItemType_ = EditorToolTypeTrim;
     QWidget* pictureHost_ = nullptr; // where the player's view is now
-    QString coverStyle_ = QStringLiteral("png");
     NSRect pictureRect_;
     QSizeF videoSize_;
     bool loaded_ = false;

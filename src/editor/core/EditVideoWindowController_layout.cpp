@@ -4,6 +4,7 @@
 
 #include "editor/core/EditorTool.h"
 #include "editor/core/EditorToolTable.h"
+#include "editor/core/EditorTransport.h"
 #include "foundation/controls/LabelFit.h"
 #include "foundation/controls/LxProgressSlider.h"
 #include "foundation/controls/NSProgressView.h"
@@ -215,12 +216,10 @@ void EditVideoWindowController::layoutPlayerArea() {
         t->layout();
     // Bars and time labels under the picture.
     const double P = o_.playerBottomView->height(), PW = o_.playerBottomView->width();
-    setFrame(o_.progressSlider, NSMakeRect(105, (P - 17) / 2 + 10, PW - 210, 17));
+    transport_->layout(PW, P);
     for (EditorTool* t : tools_)
         if (QWidget* bar = t->bar())
             setFrame(bar, NSMakeRect(105, (P - bar->height()) / 2 + 10, PW - 210, bar->height()));
-    setFrame(o_.currentTimeLabel, NSMakeRect(10, (P - 26) / 2 + 6, 92, 26));
-    setFrame(o_.totalTimeLabel, NSMakeRect(PW - 98, (P - 26) / 2 + 6, 92, 26));
     QWidget* strip = o_.playerBottomChildView->parentWidget();
     if (strip)
         setFrame(o_.playerBottomChildView,

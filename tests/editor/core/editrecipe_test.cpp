@@ -37,13 +37,17 @@ struct Recorder : EditReceiver {
             got["effects"] += std::to_string(id) + " ";
         return 1;
     }
-    void adjust(int b, int c, int s) override { got["adjust"] = QString("%1 %2 %3").arg(b).arg(c).arg(s).toStdString(); }
+    void adjust(int b, int c, int s) override {
+        got["adjust"] = QString("%1 %2 %3").arg(b).arg(c).arg(s).toStdString();
+    }
     int range(int64_t start, int64_t stop) override {
         got["range"] = std::to_string(start) + " " + std::to_string(stop);
         return 1;
     }
     void crop(const RECT& m) override { got["crop"] = bytes(m); }
-    void turn(int a, int h, int v) override { got["turn"] = QString("%1 %2 %3").arg(a).arg(h).arg(v).toStdString(); }
+    void turn(int a, int h, int v) override {
+        got["turn"] = QString("%1 %2 %3").arg(a).arg(h).arg(v).toStdString();
+    }
     int marks(const overlays::MarkRecords& r) override {
         for (const auto& p : r.images)
             got["marks"] += bytes(p);
