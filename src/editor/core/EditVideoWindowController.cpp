@@ -3,6 +3,7 @@
 #include "editor/core/EditRecipe.h"
 #include "editor/core/EditorExport.h"
 #include "editor/core/EditorFileLoader.h"
+#include "editor/core/EditorFormatBand.h"
 #include "editor/core/EditorTool.h"
 #include "editor/core/EditorToolTable.h"
 #include "editor/core/EditorTransport.h"
@@ -59,7 +60,7 @@ void EditVideoWindowController::windowDidLoad() {
     enableEdit(false);
     loaded_ = true;
     changesize();
-    fitScreen();
+    format_->fitScreen();
     openTool(toolItemType_);
 }
 
@@ -196,4 +197,14 @@ void EditVideoWindowController::undoTurns() {
         turnPicture(picture::Turn::MirrorHorizontal);
     if (s.vFlip())
         turnPicture(picture::Turn::MirrorVertical);
+}
+
+void EditVideoWindowController::buildFormatBrowser() {
+    format_ = new EditorFormatBand(*this, session_, [this] { changesize(); });
+    o_.formatBrowser = format_->browser();
+}
+
+void EditVideoWindowController::exportFileOpened() {
+    o_.exportBar->startButton->setEnabled(!jobChain().isBusy());
+    format_->fileOpened();
 }

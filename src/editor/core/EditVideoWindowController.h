@@ -27,6 +27,7 @@
 #include <vector>
 
 class EditorExport;
+class EditorFormatBand;
 class EditorTool;
 class EditorTransport;
 class ExportBar;
@@ -174,12 +175,7 @@ private:
     bool exportSettings(EditorConvertJob::Settings* settings);
     void exportEditingEnabled(bool on);
     void exportFileOpened();
-    // _format
     void buildFormatBrowser();
-    void formatFolded(bool folded);
-    void fitScreen();
-    double formatBandRise() const;
-    void layoutFormatBrowser(double W);
 
     EditorSession session_;
     PreviewPane* preview_ = nullptr;
@@ -195,5 +191,5 @@ private:
     bool opening_ = false;                 // a file is being opened: its state goes to the preview at the end
     std::unique_ptr<EditorExport> export_; // the running export's plan; its part files go with it
     bool musicRefused_ = false;            // the last job set-up failed on a music track
-    EditorOutputChoices outputChoices_;    // the format chosen in the browser
+    EditorFormatBand* format_ = nullptr;   // the output-format band above the export row
 };

@@ -5,6 +5,7 @@
 
 #include "editor/core/EditRecipe.h"
 #include "editor/core/EditorExport.h"
+#include "editor/core/EditorFormatBand.h"
 #include "editor/core/EditorTool.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
@@ -107,8 +108,7 @@ void EditVideoWindowController::exportEditingEnabled(bool on) {
     o_.addfileButton->setEnabled(on);
     for (ZylButton* b : o_.toolButtons)
         b->setEnabled(on && open);
-    if (o_.formatBrowser)
-        o_.formatBrowser->setChoiceEnabled(on);
+    format_->setChoiceEnabled(on);
 }
 
 void EditVideoWindowController::showEngineError(int result) {

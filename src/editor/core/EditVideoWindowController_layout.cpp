@@ -2,6 +2,7 @@
 #include "editor/core/EditVideoWindowController.h"
 #include "foundation/controls/FontFit.h"
 
+#include "editor/core/EditorFormatBand.h"
 #include "editor/core/EditorTool.h"
 #include "editor/core/EditorToolTable.h"
 #include "editor/core/EditorTransport.h"
@@ -167,7 +168,7 @@ void EditVideoWindowController::changeEvent(QEvent* event) {
 // The format browser stands between the content and the export row; folded, it keeps only its
 // title, and the window may be lower.
 void EditVideoWindowController::changesize() {
-    setMinimumSize(908, o_.formatBrowser && o_.formatBrowser->isFolded() ? 622 : 780);
+    setMinimumSize(908, format_ ? format_->minimumHeight() : 780);
     if (!loaded_)
         return;
     layoutAreas(width(), height());
@@ -178,7 +179,7 @@ void EditVideoWindowController::changesize() {
 void EditVideoWindowController::layoutAreas(double W, double H) {
     // The title bar lies outside the window's area here: the content reaches 8 points below
     // the top edge, in full screen as in a window.
-    const double rise = formatBandRise();
+    const double rise = format_ ? format_->rise() : 0;
     const double F = 8, B = 85 + rise, L = 90 + rise, K = H - 209 - rise;
     setFrame(o_.contentBackGroundView, NSMakeRect(4, B, W - 8, H - (F + B)));
     const double bandY = H - F - kToolBandHeight;
@@ -205,7 +206,7 @@ void EditVideoWindowController::layoutAreas(double W, double H) {
     const double progressX = 362 + o_.exportBar->progressLabel->width() + 4;
     setFrame(o_.exportBar->progressView, NSMakeRect(progressX, 37, std::max(0.0, W - 158 - progressX), 12));
     setFrame(o_.exportBar->startButton, NSMakeRect(W - 150, 20, 140, 46));
-    layoutFormatBrowser(W);
+    format_->layout(W);
 }
 
 void EditVideoWindowController::layoutPlayerArea() {

@@ -111,11 +111,11 @@ void EditorTransport::setEnabled(bool on) {
 void EditorTransport::showPlaying(bool playing) {
     playPauseBtn->setSelected(playing);
     // While playing, the button is a pause button in every look.
-    toolstyle::setButtonImages(playPauseBtn,
-                               playing ? toolstyle::ImageList{"Join/btnPause_Normal.png", "Join/btnPause_On.png",
-                                                              "Join/btnPause_Down.png", "Join/btnPause_Normal.png",
-                                                              "Join/btnPlay_Disable.png"}
-                                       : playPictures());
+    toolstyle::setButtonImages(
+        playPauseBtn, playing ? toolstyle::ImageList{"Join/btnPause_Normal.png", "Join/btnPause_On.png",
+                                                     "Join/btnPause_Down.png", "Join/btnPause_Normal.png",
+                                                     "Join/btnPlay_Disable.png"}
+                              : playPictures());
 }
 
 void EditorTransport::showTime(double current, double d) {
