@@ -5,6 +5,7 @@
 #include "editor/core/EditorFileLoader.h"
 #include "editor/core/EditorFormatBand.h"
 #include "editor/core/EditorTool.h"
+#include "editor/core/EditorToolStrip.h"
 #include "editor/core/EditorToolTable.h"
 #include "editor/core/EditorTransport.h"
 #include "editor/core/PreviewReceiver.h"
@@ -115,8 +116,7 @@ bool EditVideoWindowController::openFile(const QString& path) {
     const EditorSession::RefreshView view = session_.refreshPlayerView(preview_->player(), 0, 0);
     opening_ = false;
     changePlayerSlider(currentTime(), view.durationSeconds);
-    for (ZylButton* b : o_.toolButtons)
-        b->setEnabled(true);
+    strip_->setEnabled(true);
     exportFileOpened();
     refitPicture();
     for (EditorTool* t : tools_)

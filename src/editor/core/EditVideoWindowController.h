@@ -29,6 +29,7 @@
 class EditorExport;
 class EditorFormatBand;
 class EditorTool;
+class EditorToolStrip;
 class EditorTransport;
 class ExportBar;
 class FormatBrowser;
@@ -181,6 +182,7 @@ private:
     PreviewPane* preview_ = nullptr;
     std::unique_ptr<PreviewReceiver> receiver_; // the preview applier's receiver for the player
     EditorTransport* transport_ = nullptr;      // the controls under the picture
+    std::unique_ptr<EditorToolStrip> strip_;    // the tool bar and the tools' panels
     Outlets o_;
     std::vector<EditorTool*> tools_; // bar order; each a child of its panel or of the window
     int toolItemType_ = EditorToolTypeTrim;

@@ -7,6 +7,7 @@
 #include "editor/core/EditorExport.h"
 #include "editor/core/EditorFormatBand.h"
 #include "editor/core/EditorTool.h"
+#include "editor/core/EditorToolStrip.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
@@ -106,8 +107,7 @@ void EditVideoWindowController::exportEditingEnabled(bool on) {
     // Opening another file or switching tools while the export reads the record would change
     // what the running passes write.
     o_.addfileButton->setEnabled(on);
-    for (ZylButton* b : o_.toolButtons)
-        b->setEnabled(on && open);
+    strip_->setEnabled(on && open);
     format_->setChoiceEnabled(on);
 }
 

@@ -4,6 +4,7 @@
 
 #include "editor/core/EditorFormatBand.h"
 #include "editor/core/EditorTool.h"
+#include "editor/core/EditorToolStrip.h"
 #include "editor/core/EditorToolTable.h"
 #include "editor/core/EditorTransport.h"
 #include "foundation/controls/LabelFit.h"
@@ -34,12 +35,9 @@ namespace {
 
 using geometry::setFrame;
 
-constexpr double kToolButtonWidth = 124;
-constexpr double kToolButtonStep = 125;
-constexpr double kToolStripHeight = 40;
-// The band over the content that holds the tool strip, and the panel height in the left column.
+// The band over the content that holds the tool strip.
 constexpr double kToolBandHeight = 48;
-constexpr double kPanelHeight = 390;
+constexpr double kToolStripHeight = EditorToolStrip::kStripHeight;
 // The transport strip: five buttons, the snapshot-format pop-up while shown, the volume slider.
 constexpr double kTransportWidth = 340;
 constexpr double kTransportHeight = 30;
@@ -92,45 +90,11 @@ void EditVideoWindowController::buildFrameViews() {
 
 // One button, one panel and one tool for each row of the tool table, in bar order.
 void EditVideoWindowController::buildTools() {
+    strip_ = std::make_unique<EditorToolStrip>(*this, o_.funItemContentView, o_.contentLeftView,
+                                               [this](int code) { openTool(code); });
+    o_.toolButtons = strip_->buttons();
+    o_.toolPanels = strip_->panels();
     const auto& rows = editorToolRows();
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const EditorToolRow& row = rows[i];
-        auto* b =
-            new ZylButton(NSMakeRect(1 + kToolButtonStep * double(i), 0, kToolButtonWidth, kToolStripHeight),
-                          o_.funItemContentView);
-        const QString stem = QString::fromUtf8(row.buttonStem);
-        b->setNormalBackgroundImage(NamedImage(stem + "_Normal.bmp"));
-        b->setDownBackgroundImage(NamedImage(stem + "_Down.bmp"));
-        b->setSelectedBackgroundImage(NamedImage(stem + "_Down.bmp"));
-        b->setOnBackgroundImage(NamedImage(stem + "_On.bmp"));
-        b->setDisAbleBackgroundImage(NamedImage(stem + "_Disable.bmp"));
-        b->setContentColor(Qt::white);
-        // The strip's pictures draw the tool's icon in their first 30 points; the title keeps
-        // clear of it and has the rest of the button.
-        b->setLeftIconWidth(16);
-        b->setContentImagePosition(0);
-        b->setContentTitle(loc(row.buttonTitleKey));
-        controls::fitButtonFont(b, 12, 10);
-        b->setCornerRadius(1);
-        b->setBorderWidth(0);
-        b->setIndex(row.code);
-        b->setEnabled(false);
-        // Like every button of the window, the press only queues the switch.
-        const int code = row.code;
-        b->mouseDownAction = afterClick([this, code] { openTool(code); });
-        o_.toolButtons.push_back(b);
-
-        auto* panel = new ZylImageView(o_.contentLeftView);
-        panel->setObjectName(QString::fromUtf8(row.buttonTitleKey));
-        panel->resize(230, int(kPanelHeight));
-        // Each panel is headed by its tool's name; the tool fills the rest.
-        auto* title = new QLabel(loc(row.buttonTitleKey), panel);
-        title->setObjectName("panelTitle");
-        setFrame(title, NSMakeRect(5, kPanelHeight - 40, 220, 30));
-        controls::fitLabelFont(title, 16, 12);
-        panel->hide();
-        o_.toolPanels.push_back(panel);
-    }
     for (size_t i = 0; i < rows.size(); ++i) {
         tools_.push_back(rows[i].make(*this, o_.toolPanels[i]));
         // A bar of the tool's own lives under the picture, beside the seek slider.
@@ -185,9 +149,6 @@ void EditVideoWindowController::layoutAreas(double W, double H) {
     const double bandY = H - F - kToolBandHeight;
     setFrame(o_.funItemBackView, NSMakeRect(4, bandY, W - 8, kToolBandHeight));
     setFrame(o_.funItemContentView, NSMakeRect(std::max(0.0, (W - 8 - 876) / 2), 4, 876, kToolStripHeight));
-    for (size_t i = 0; i < o_.toolButtons.size(); ++i)
-        setFrame(o_.toolButtons[i],
-                 NSMakeRect(1 + kToolButtonStep * double(i), 0, kToolButtonWidth, kToolStripHeight));
     const double rowY = (L + K + bandY) / 2;
     setFrame(o_.addfileButton, NSMakeRect(14, rowY - 18, 150, 36));
     setFrame(o_.scrLabel, NSMakeRect(176, rowY - 12, W - 196, 24));
@@ -195,8 +156,7 @@ void EditVideoWindowController::layoutAreas(double W, double H) {
     setFrame(o_.contentRightView, NSMakeRect(248, L, W - 252, K));
     setFrame(o_.sideStage, NSMakeRect(253, L, W - 264, K - 6));
     setFrame(o_.playerBackView, NSMakeRect(253, L, W - 264, K - 6));
-    for (ZylImageView* panel : o_.toolPanels)
-        setFrame(panel, NSMakeRect(5, K - kPanelHeight - 5, 230, kPanelHeight));
+    strip_->layout(K);
     // The export row along the bottom.
     setFrame(o_.exportBar->outputLabel, NSMakeRect(14, 30, o_.exportBar->outputLabel->width(), 26));
     const double folderX = 14 + o_.exportBar->outputLabel->width() + 4;

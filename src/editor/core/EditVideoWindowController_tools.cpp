@@ -4,6 +4,7 @@
 #include "editor/core/EditVideoWindowController.h"
 
 #include "editor/core/EditorTool.h"
+#include "editor/core/EditorToolStrip.h"
 #include "editor/core/EditorToolTable.h"
 #include "foundation/controls/LxProgressSlider.h"
 #include "foundation/controls/ZylButton.h"
@@ -71,8 +72,7 @@ void EditVideoWindowController::showTool(int code) {
     qCDebug(lcApp) << "editor tool" << row.code;
     if (!row.sideStage)
         movePlayerViewTo(o_.playerView, o_.playerBottomView);
-    for (size_t i = 0; i < o_.toolPanels.size(); ++i)
-        o_.toolPanels[i]->setVisible(i == shown);
+    strip_->select(shown);
     o_.sideStage->setVisible(row.sideStage);
     o_.playerBackView->setVisible(!row.sideStage);
     if (!row.sideStage) {
@@ -87,8 +87,6 @@ void EditVideoWindowController::showTool(int code) {
         if (preview_->player())
             changePlayerSlider(currentTime(), duration());
     }
-    for (size_t i = 0; i < o_.toolButtons.size(); ++i)
-        o_.toolButtons[i]->setSelected(i == shown);
     for (size_t i = 0; i < tools_.size(); ++i)
         tools_[i]->setShown(i == shown);
     refitPicture();

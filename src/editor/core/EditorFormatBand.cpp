@@ -26,8 +26,7 @@ constexpr int kFrameAllowance = 40;
 EditorFormatBand::EditorFormatBand(ToolWindow& window, EditorSession& session, std::function<void()> relayout)
     : QObject(&window), window_(window), session_(session), relayout_(std::move(relayout)) {
     browser_ = new FormatBrowser(ProfileSet::editor(), FormatBrowser::Opener::Editor, &window);
-    browser_->profileChosen = [this](const QString& category, const QString& item,
-                                             const QString& path) {
+    browser_->profileChosen = [this](const QString& category, const QString& item, const QString& path) {
         EditorProfileChoice::choose(category, item, path, outputChoices_, session_.file().fileData.get());
     };
     browser_->settingChanged = [this](long mask) {
