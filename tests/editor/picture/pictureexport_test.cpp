@@ -21,6 +21,7 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <memory>
+#include <optional>
 #include <vector>
 
 using namespace tooltest;
@@ -71,13 +72,14 @@ protected:
     // shows as a frame over the picture), scaled to size.
     QImage previewAt(double t, QSize size) {
         window_->preview()->seek(t);
-        settle(150);
         LxMoviePlayer* p = window_->preview()->player();
         p->Refresh();
-        settle(150);
-        int w = size.width(), h = size.height();
-        QImage img(size, QImage::Format_ARGB32_Premultiplied);
-        EXPECT_EQ(p->Snapshot(&w, &h, img.bits()), 1);
+        // The picture of that seek and refresh, whenever it is up on a busy machine.
+        auto shot = std::make_shared<std::optional<QImage>>();
+        p->SnapshotWhenReady(size.width(), size.height(), [shot](QImage img) { *shot = std::move(img); });
+        EXPECT_TRUE(waitUntil([&] { return shot->has_value(); }, 10000));
+        const QImage img = shot->value_or(QImage());
+        EXPECT_FALSE(img.isNull());
         return img.convertToFormat(QImage::Format_RGB32);
     }
 
