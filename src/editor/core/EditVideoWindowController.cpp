@@ -81,7 +81,7 @@ void EditVideoWindowController::enableEdit(bool enable) {
         t->setEditable(enable && open && player);
     if (!open || !player)
         return;
-    o_.progressSlider->setProgress(0);
+    transport_->slider->setProgress(0);
 }
 
 // The editor works on one file at a time, so its panel takes one: none is dropped unseen.

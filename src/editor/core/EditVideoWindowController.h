@@ -127,18 +127,7 @@ public:
         QLineEdit* scrLabel = nullptr;
         std::vector<ZylButton*> toolButtons;   // bar order
         std::vector<ZylImageView*> toolPanels; // bar order
-        // Bars and labels under the picture.
-        LxProgressSlider* progressSlider = nullptr;
-        QLabel* currentTimeLabel = nullptr;
-        QLabel* totalTimeLabel = nullptr;
-        // Transport strip.
-        ZylButton* b_playPauseBtn = nullptr;
-        ZylButton* b_stopBtn = nullptr;
-        ZylButton* b_cameraBtn = nullptr;
-        ZylButton* b_picStyleBtn = nullptr;
-        ZylButton* b_volumeBtn = nullptr;
-        LxProgressSlider* b_volumeSlider = nullptr;
-        QComboBox* b_coverStylePopBtn = nullptr;
+        EditorTransport* transport = nullptr;  // the seek slider, the times and the strip
         ExportBar* exportBar = nullptr;
         FormatBrowser* formatBrowser = nullptr;
     };

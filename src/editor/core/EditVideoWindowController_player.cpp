@@ -26,16 +26,7 @@ void EditVideoWindowController::initPlayer() {
     actions.duration = [this] { return duration(); };
     transport_ =
         new EditorTransport(*this, *preview_, o_.playerBottomView, o_.playerBottomChildView, actions);
-    o_.progressSlider = transport_->slider;
-    o_.currentTimeLabel = transport_->currentTimeLabel;
-    o_.totalTimeLabel = transport_->totalTimeLabel;
-    o_.b_playPauseBtn = transport_->playPauseBtn;
-    o_.b_stopBtn = transport_->stopBtn;
-    o_.b_cameraBtn = transport_->cameraBtn;
-    o_.b_picStyleBtn = transport_->picStyleBtn;
-    o_.b_volumeBtn = transport_->volumeBtn;
-    o_.b_volumeSlider = transport_->volumeSlider;
-    o_.b_coverStylePopBtn = transport_->coverStylePopBtn;
+    o_.transport = transport_;
 }
 
 QString EditVideoWindowController::coverStyle() const {

@@ -6,6 +6,7 @@
 #include "editor/core/EditorTool.h"
 #include "editor/core/EditorToolStrip.h"
 #include "editor/core/EditorToolTable.h"
+#include "editor/core/EditorTransport.h"
 #include "foundation/controls/LxProgressSlider.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
@@ -82,7 +83,7 @@ void EditVideoWindowController::showTool(int code) {
         for (EditorTool* t : tools_)
             if (QWidget* bar = t->bar())
                 bar->setVisible(bar == ownBar);
-        o_.progressSlider->setVisible(!ownBar);
+        transport_->slider->setVisible(!ownBar);
         // The bar now shown reads the preview's time, as the time label does.
         if (preview_->player())
             changePlayerSlider(currentTime(), duration());

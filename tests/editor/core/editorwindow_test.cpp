@@ -5,6 +5,7 @@
 #include "EditorTestClips.h"
 #include "editor/core/EditVideoWindowController.h"
 #include "editor/core/EditorToolTable.h"
+#include "editor/core/EditorTransport.h"
 #include "editor/music/MusicPanel.h"
 #include "editor/trim/TrimTool.h"
 #include "foundation/controls/LxCutProgressView.h"
@@ -112,7 +113,7 @@ TEST_F(EditorWindow, OpensOnEachToolWithoutAFile) {
         }
         EXPECT_EQ(e.outlets().sideStage->isVisible(), tool == EditorToolTypeMusic);
         EXPECT_EQ(e.outlets().playerBackView->isVisible(), tool != EditorToolTypeMusic);
-        for (ZylButton* b : {e.outlets().b_playPauseBtn, e.outlets().b_cameraBtn,
+        for (ZylButton* b : {e.outlets().transport->playPauseBtn, e.outlets().transport->cameraBtn,
                              e.tool<TrimTool>()->outlets().setStart, e.tool<TrimTool>()->outlets().reset})
             EXPECT_FALSE(b->isEnabled());
         EXPECT_FALSE(e.outlets().exportBar->startButton->isEnabled());
@@ -144,22 +145,22 @@ TEST_F(EditorWindow, LoadsAFileAndPlaysIt) {
     EXPECT_EQ(rowText(e.tool<TrimTool>()->outlets().startRow), "00:00:00:00");
     EXPECT_FLOAT_EQ(e.tool<TrimTool>()->outlets().bar->upperValue(), 1.f);
 
-    click(e.outlets().b_playPauseBtn);
+    click(e.outlets().transport->playPauseBtn);
     EXPECT_TRUE(e.isPlaying());
-    EXPECT_TRUE(e.outlets().b_playPauseBtn->selected());
+    EXPECT_TRUE(e.outlets().transport->playPauseBtn->selected());
     // Under the pointer it is a pause button while it plays.
-    EXPECT_EQ(e.outlets().b_playPauseBtn->currentImageName(), "Join/btnPause_On.png");
+    EXPECT_EQ(e.outlets().transport->playPauseBtn->currentImageName(), "Join/btnPause_On.png");
     // The tick moves the trim bar's play head and the time label while it plays.
     ASSERT_TRUE(waitUntil([&] { return e.tool<TrimTool>()->outlets().bar->progress() > 0.1f; }, 10000));
-    EXPECT_NE(e.outlets().currentTimeLabel->text(), HelpClass::returnTimeToStr(0));
-    click(e.outlets().b_playPauseBtn);
+    EXPECT_NE(e.outlets().transport->currentTimeLabel->text(), HelpClass::returnTimeToStr(0));
+    click(e.outlets().transport->playPauseBtn);
     EXPECT_FALSE(e.isPlaying());
     EXPECT_FALSE(e.preview()->isTicking());
-    EXPECT_EQ(e.outlets().b_playPauseBtn->currentImageName(), "Join/btnPlay_On.png");
+    EXPECT_EQ(e.outlets().transport->playPauseBtn->currentImageName(), "Join/btnPlay_On.png");
 
     // Played to the end it stops at the start of the range, ready to play again.
     e.preview()->seek(d - 0.3);
-    click(e.outlets().b_playPauseBtn);
+    click(e.outlets().transport->playPauseBtn);
     ASSERT_TRUE(waitUntil([&] { return !e.isPlaying(); }, 10000));
     EXPECT_NEAR(e.preview()->currentTime(), e.tool<TrimTool>()->trimStartSeconds(), 0.1);
 }
@@ -354,8 +355,8 @@ TEST_F(EditorWindow, ARefusedTimeAlertsOnceTheRowsShowWhatIsStoredAndTheBarsTheT
     typeInto(e.tool<TrimTool>()->outlets().startRow, TimeCodeRow::Seconds, "03");
     EXPECT_NEAR(e.tool<TrimTool>()->outlets().bar->progress(), now / d, 0.01);
     click(e.toolButton(EditorToolTypeSubtitle));
-    EXPECT_NEAR(e.outlets().progressSlider->progress(), now / d, 0.01);
-    EXPECT_EQ(e.outlets().currentTimeLabel->text(), HelpClass::returnTimeToStr(now));
+    EXPECT_NEAR(e.outlets().transport->slider->progress(), now / d, 0.01);
+    EXPECT_EQ(e.outlets().transport->currentTimeLabel->text(), HelpClass::returnTimeToStr(now));
 }
 
 TEST_F(EditorWindow, ARefusedFileKeepsTheOpenOne) {
@@ -428,38 +429,38 @@ TEST_F(EditorWindow, TheMusicToolTakesThePlayerAndGivesItBack) {
     EXPECT_FALSE(e.tool<MusicPanel>()->nofileView->isVisible());
     EXPECT_FALSE(e.outlets().playerBackView->isVisible());
     // Playing in the music panel moves the same play head.
-    click(e.outlets().b_playPauseBtn);
+    click(e.outlets().transport->playPauseBtn);
     EXPECT_TRUE(e.isPlaying());
-    click(e.outlets().b_playPauseBtn);
+    click(e.outlets().transport->playPauseBtn);
 
     click(e.toolButton(EditorToolTypeTrim));
     EXPECT_EQ(view->parentWidget(), e.outlets().playerView);
     EXPECT_EQ(view->size(), e.outlets().playerView->size());
     EXPECT_EQ(e.outlets().playerBottomChildView->parentWidget(), e.outlets().playerBottomView);
     EXPECT_TRUE(e.tool<TrimTool>()->outlets().bar->isVisible());
-    EXPECT_FALSE(e.outlets().progressSlider->isVisible());
+    EXPECT_FALSE(e.outlets().transport->slider->isVisible());
     click(e.toolButton(EditorToolTypeEffect));
     EXPECT_FALSE(e.tool<TrimTool>()->outlets().bar->isVisible());
-    EXPECT_TRUE(e.outlets().progressSlider->isVisible());
+    EXPECT_TRUE(e.outlets().transport->slider->isVisible());
 
     // Other tools seek with the slider; a drag while playing pauses the picture and goes on after.
     const double d = e.preview()->duration();
     QTest::mouseClick(
-        e.outlets().progressSlider, Qt::LeftButton, {},
-        QPoint(e.outlets().progressSlider->width() / 4, e.outlets().progressSlider->height() / 2));
+        e.outlets().transport->slider, Qt::LeftButton, {},
+        QPoint(e.outlets().transport->slider->width() / 4, e.outlets().transport->slider->height() / 2));
     settle();
     EXPECT_NEAR(e.preview()->currentTime(), d / 4, 0.3);
-    click(e.outlets().b_playPauseBtn);
+    click(e.outlets().transport->playPauseBtn);
     QTest::mousePress(
-        e.outlets().progressSlider, Qt::LeftButton, {},
-        QPoint(e.outlets().progressSlider->width() / 2, e.outlets().progressSlider->height() / 2));
+        e.outlets().transport->slider, Qt::LeftButton, {},
+        QPoint(e.outlets().transport->slider->width() / 2, e.outlets().transport->slider->height() / 2));
     EXPECT_FALSE(e.preview()->isTicking());
     EXPECT_TRUE(e.isPlaying());
     QTest::mouseRelease(
-        e.outlets().progressSlider, Qt::LeftButton, {},
-        QPoint(e.outlets().progressSlider->width() / 2, e.outlets().progressSlider->height() / 2));
+        e.outlets().transport->slider, Qt::LeftButton, {},
+        QPoint(e.outlets().transport->slider->width() / 2, e.outlets().transport->slider->height() / 2));
     EXPECT_TRUE(e.preview()->isTicking());
-    click(e.outlets().b_playPauseBtn);
+    click(e.outlets().transport->playPauseBtn);
     EXPECT_FALSE(e.isPlaying());
 }
 
@@ -478,10 +479,10 @@ TEST_F(EditorWindow, EverySoundStreamTheEditorCanPlayIsListed) {
     EXPECT_EQ(e.preview()->player()->view()->parentWidget(), e.tool<MusicPanel>()->pictureView);
     EXPECT_TRUE(e.tool<MusicPanel>()->audiochanelPopBtn->isEnabled());
     e.tool<MusicPanel>()->audiochanelPopBtn->setCurrentIndex(1);
-    click(e.outlets().b_playPauseBtn);
+    click(e.outlets().transport->playPauseBtn);
     EXPECT_TRUE(e.isPlaying());
     ASSERT_TRUE(waitUntil([&] { return e.preview()->currentTime() > 0.3; }, 10000));
-    click(e.outlets().b_playPauseBtn);
+    click(e.outlets().transport->playPauseBtn);
 
     // A file without sound lists nothing.
     load(testsupport::media("no_audio.mp4"));
@@ -493,7 +494,7 @@ TEST_F(EditorWindow, ClosingWhilePlayingStopsThePreview) {
     EditVideoWindowController& e = open(EditorToolTypeMusic);
     load(testsupport::media("h264_aac.mp4"));
     ASSERT_TRUE(e.session().file().isOpen());
-    click(e.outlets().b_playPauseBtn);
+    click(e.outlets().transport->playPauseBtn);
     ASSERT_TRUE(e.isPlaying());
     QPointer<EditVideoWindowController> closing(release());
     closing->close();
@@ -512,7 +513,7 @@ TEST_F(EditorWindow, ASnapshotIsTheFrameShown) {
     settle(300);
     const double at = e.preview()->currentTime();
 
-    click(e.outlets().b_cameraBtn);
+    click(e.outlets().transport->cameraBtn);
     QStringList files = outputs(scratch());
     files.removeAll("defaults.ini");
     ASSERT_EQ(files.size(), 1);
@@ -523,11 +524,11 @@ TEST_F(EditorWindow, ASnapshotIsTheFrameShown) {
     EXPECT_LT(testsupport::meanAbsDiff(shot.convertToFormat(QImage::Format_RGB32), frame), 12.0);
 
     // The format menu gives jpg; a second snapshot in the same second takes a free name.
-    click(e.outlets().b_picStyleBtn);
-    e.outlets().b_coverStylePopBtn->setCurrentIndex(1);
-    emit e.outlets().b_coverStylePopBtn->activated(1);
-    click(e.outlets().b_cameraBtn);
-    click(e.outlets().b_cameraBtn);
+    click(e.outlets().transport->picStyleBtn);
+    e.outlets().transport->coverStylePopBtn->setCurrentIndex(1);
+    emit e.outlets().transport->coverStylePopBtn->activated(1);
+    click(e.outlets().transport->cameraBtn);
+    click(e.outlets().transport->cameraBtn);
     files = outputs(scratch());
     EXPECT_EQ(files.filter(".jpg").size(), 2);
     EXPECT_EQ(files.filter(".png").size(), 1);

@@ -4,6 +4,7 @@
 #include "../../tools/shared/ToolWindowDriver.h"
 #include "SoundDevice.h"
 #include "editor/core/EditVideoWindowController.h"
+#include "editor/core/EditorTransport.h"
 #include "editor/music/MusicPanel.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/MusicInfo.h"
@@ -48,13 +49,13 @@ protected:
 TEST_F(EditorWithSound, OpeningASecondFileWhilePlayingSoundReplacesThePlayer) {
     EditVideoWindowController& e = open(EditorToolTypeTrim);
     pickFile(e.outlets().addfileButton, testsupport::media("long_10s.mp4"), QFileDialog::ExistingFile);
-    click(e.outlets().b_playPauseBtn);
+    click(e.outlets().transport->playPauseBtn);
     ASSERT_TRUE(waitUntil([&] { return e.preview()->currentTime() > 0.5; }, 10000));
 
     typeFileIntoPanel(e.outlets().addfileButton, testsupport::media("h264_aac.mp4"),
                       QFileDialog::ExistingFile);
     ASSERT_TRUE(waitUntil([&] { return std::abs(e.preview()->duration() - 4.0) < 0.1; }, 5000));
-    click(e.outlets().b_playPauseBtn);
+    click(e.outlets().transport->playPauseBtn);
     EXPECT_TRUE(waitUntil([&] { return e.preview()->currentTime() > 0.3; }, 10000));
 }
 

@@ -4,6 +4,7 @@
 #include "../../tools/shared/ToolWindowDriver.h"
 #include "../core/EditorTestClips.h"
 #include "editor/core/EditVideoWindowController.h"
+#include "editor/core/EditorTransport.h"
 #include "editor/music/MusicPanel.h"
 #include "editor/music/MusicPlacement.h"
 #include "editor/music/MusicRangeSlider.h"
@@ -271,7 +272,7 @@ TEST_F(MusicTool, ThePreviewAndTheVideoNeverPlayTogether) {
     EXPECT_TRUE(panel_->isAudioPlaying());
     EXPECT_TRUE(window_->tool<MusicPanel>()->isAudioTimerActive());
     // Starting the video stops the preview, and music editing waits until the video stops.
-    click(window_->outlets().b_playPauseBtn);
+    click(window_->outlets().transport->playPauseBtn);
     settle();
     EXPECT_TRUE(window_->isPlaying());
     EXPECT_FALSE(panel_->isAudioPlaying());
@@ -279,7 +280,7 @@ TEST_F(MusicTool, ThePreviewAndTheVideoNeverPlayTogether) {
     EXPECT_FALSE(window_->tool<MusicPanel>()->isAudioTimerActive());
     EXPECT_FALSE(panel_->repeatMusicBtn->isEnabled());
     EXPECT_FALSE(panel_->loadmusicBtn->isEnabled());
-    click(window_->outlets().b_stopBtn);
+    click(window_->outlets().transport->stopBtn);
     settle();
     EXPECT_TRUE(panel_->repeatMusicBtn->isEnabled());
     EXPECT_TRUE(panel_->loadmusicBtn->isEnabled());
