@@ -20,8 +20,6 @@
 #include "tools/shared/MediaOpenPanel.h"
 #include "tools/shared/PreviewPane.h"
 
-#include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 
@@ -63,14 +61,6 @@ void EditVideoWindowController::windowDidLoad() {
     changesize();
     format_->fitScreen();
     openTool(toolItemType_);
-}
-
-EditorTool* EditVideoWindowController::tool(int code) const {
-    const auto& rows = editorToolRows();
-    for (size_t i = 0; i < rows.size(); ++i)
-        if (rows[i].code == code)
-            return tools_[i];
-    return nullptr;
 }
 
 void EditVideoWindowController::enableEdit(bool enable) {
@@ -150,10 +140,6 @@ double EditVideoWindowController::duration() const {
 
 double EditVideoWindowController::currentTime() const {
     return preview_->currentTime();
-}
-
-QString EditVideoWindowController::outputPath() const {
-    return o_.exportBar->outputPath();
 }
 
 // The preview applier: the recipe of the edit state and the tools' contributions, the

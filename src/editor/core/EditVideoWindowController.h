@@ -33,11 +33,8 @@ class EditorToolStrip;
 class EditorTransport;
 class ExportBar;
 class FormatBrowser;
-class LxProgressSlider;
 class PreviewPane;
 class PreviewReceiver;
-class QComboBox;
-class QLabel;
 class QLineEdit;
 class ZylButton;
 class ZylImageView;
@@ -53,8 +50,7 @@ public:
 
     int toolItemType() const { return toolItemType_; }
 
-    // The tool of a code, and the first tool of a class (null when there is none).
-    EditorTool* tool(int code) const;
+    // The first tool of a class (null when there is none).
     template <class T> T* tool() const {
         for (EditorTool* t : tools_)
             if (auto* found = dynamic_cast<T*>(t))
@@ -80,12 +76,9 @@ public:
     void stop();
     // Writes the frame shown into the output folder, in the transport's picture format.
     void actionCarameraBtn();
-    QString coverStyle() const;
 
     // The crop rectangle of the edit state on the picture, in the picture view's points.
     NSRect cropRectInView() const;
-    // The output folder (the export bar's chooser).
-    QString outputPath() const;
 
     // EditorHost
     EditorSession& session() override { return session_; }

@@ -24,11 +24,8 @@
 #include "tools/shared/ToolLayout.h"
 #include "tools/shared/ToolStyle.h"
 
-#include <QComboBox>
 #include <QEvent>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <algorithm>
 
 namespace {

@@ -29,10 +29,6 @@ void EditVideoWindowController::initPlayer() {
     o_.transport = transport_;
 }
 
-QString EditVideoWindowController::coverStyle() const {
-    return transport_->coverStyle();
-}
-
 bool EditVideoWindowController::isPlaying() const {
     return preview_->isPlaying();
 }
@@ -96,8 +92,9 @@ void EditVideoWindowController::playerDidEnd() {
 }
 
 void EditVideoWindowController::actionCarameraBtn() {
-    preview_->snapshot(o_.exportBar->preparedOutputPath(), coverStyle(), [](const QString& written) {
-        if (written.isEmpty())
-            qCWarning(lcEditor) << "snapshot not written";
-    });
+    preview_->snapshot(o_.exportBar->preparedOutputPath(), transport_->coverStyle(),
+                       [](const QString& written) {
+                           if (written.isEmpty())
+                               qCWarning(lcEditor) << "snapshot not written";
+                       });
 }
