@@ -31,8 +31,8 @@ int PreviewReceiver::subtitle(const SUBTITLE_PARAM* param) {
     SUBTITLE_PARAM p{};
     if (param)
         p = *param;
-    const bool sameFile = subtitleSent_ && std::strcmp(p.path, subtitle_.path) == 0 &&
-                          p.fontSize == subtitle_.fontSize;
+    const bool sameFile =
+        subtitleSent_ && std::strcmp(p.path, subtitle_.path) == 0 && p.fontSize == subtitle_.fontSize;
     if (sameFile && p.path[0] == 0)
         return 1; // still none
     if (!sameFile) {
