@@ -149,8 +149,10 @@ void EditVideoWindowController::applyEdit(unsigned aspects) {
         return;
     EditRecipe recipe =
         EditRecipe::fromState(session_.state(), *session_.file().fileData, EditRecipe::Purpose::Preview);
-    for (EditorTool* t : tools_)
-        t->contribute(recipe);
+    // Only the marks and the sound come from the tools; the rest is the state's alone.
+    if (aspects & (edit::Marks | edit::Sound | edit::Adjust | edit::Music))
+        for (EditorTool* t : tools_)
+            t->contribute(recipe);
     editapply::applyToPreview(recipe, aspects, *receiver_);
     if ((aspects & kPictureAspects) && !isPlaying())
         receiver_->player().Refresh();

@@ -96,7 +96,6 @@ public:
     void showCurrentTime(double seconds) override;
     void turnPicture(picture::Turn turn) override;
     void undoTurns() override;
-    void relayout() override { changesize(); }
     void applyEdit(unsigned aspects) override;
     QWidget* sideStage() const override;
     void showPictureIn(QWidget* pictureHost, QWidget* transportHost) override;

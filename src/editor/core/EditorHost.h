@@ -48,8 +48,6 @@ public:
     virtual void turnPicture(picture::Turn turn) = 0;
     // Back to the file's own orientation, turn by turn, so that everything comes back with it.
     virtual void undoTurns() = 0;
-    // The picture's size or place changed: the window fits it again.
-    virtual void relayout() = 0;
     // A tool's contribution to the recipe changed (edit::Aspect bits): the preview is given
     // those aspects again. Changes of the edit state reach the preview on their own.
     virtual void applyEdit(unsigned aspects) = 0;
