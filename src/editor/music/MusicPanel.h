@@ -98,50 +98,53 @@ public:
     double originalSoundLevel() const;
     bool removeOriginalSound() const;
 
-    // Controls, named as the rest of the editor knows them.
-    QPushButton* loadmusicBtn = nullptr;
-    ZylButton* deletedMusicBtn = nullptr;
-    MusicTrackList* trackList = nullptr;
-    ZylButton* musicItemPlayPauseBtn = nullptr;
-    ZylButton* musicItemVolueBtn = nullptr;
-    LxProgressSlider* musicItemVolueSlider = nullptr;
-    QLabel* musicItemVoluelabel = nullptr;
-    QLabel* setthemusicpositionLabel = nullptr;
-    QLabel* startMusicTimeLabel = nullptr;
-    QLabel* endMusicTimeLabel = nullptr;
-    TimeCodeRow* positionStartRow = nullptr;
-    TimeCodeRow* positionEndRow = nullptr;
-    QLabel* musicPositionLabel = nullptr;
-    MusicRangeSlider* musicRangSlider = nullptr;
-    ZylButton* repeatMusicBtn = nullptr;
-    ZylButton* pruneMusicBtn = nullptr;
-    QWidget* pruneContentView = nullptr;
-    QLabel* pruneStartLabel = nullptr;
-    QLabel* pruneEndLabel = nullptr;
-    TimeCodeRow* pruneStartRow = nullptr;
-    TimeCodeRow* pruneEndRow = nullptr;
-    QLabel* pruneRangeMusicLabel = nullptr;
-    LxCutProgressView* pruneRangSlider = nullptr;
-    ZylButton* playPruneMusicBtn = nullptr;
-    ZylButton* pruneMusicLeftBtn = nullptr;
-    ZylButton* pruneMusicRightBtn = nullptr;
-    QWidget* fadeContentView = nullptr;
-    ZylButton* fadeInBtn = nullptr;
-    ZylButton* fadeOutBtn = nullptr;
-    QLabel* videooriginalsoundLabel = nullptr;
-    QLabel* audiochanelLabel = nullptr;
-    // The side stage: the picture's place, the strip's, the times, the sound-stream menu
-    // (item i: entry i of the record's playable streams) and the hint shown until a file is open.
-    ZylImageView* pictureView = nullptr;
-    ZylImageView* stripView = nullptr;
-    QLabel* currentTimeLabel = nullptr;
-    QLabel* totalTimeLabel = nullptr;
-    QComboBox* audiochanelPopBtn = nullptr;
-    ZylView* nofileView = nullptr;
-    ZylButton* originalVolumeBtn = nullptr;
-    LxProgressSlider* originalVolumeSlider = nullptr;
-    QLabel* originalMusicVolumeLabel = nullptr;
-    ZylButton* removeOriginalmusicBtn = nullptr;
+    // The controls, for tests.
+    struct Outlets {
+        QPushButton* loadmusicBtn = nullptr;
+        ZylButton* deletedMusicBtn = nullptr;
+        MusicTrackList* trackList = nullptr;
+        ZylButton* musicItemPlayPauseBtn = nullptr;
+        ZylButton* musicItemVolueBtn = nullptr;
+        LxProgressSlider* musicItemVolueSlider = nullptr;
+        QLabel* musicItemVoluelabel = nullptr;
+        QLabel* setthemusicpositionLabel = nullptr;
+        QLabel* startMusicTimeLabel = nullptr;
+        QLabel* endMusicTimeLabel = nullptr;
+        TimeCodeRow* positionStartRow = nullptr;
+        TimeCodeRow* positionEndRow = nullptr;
+        QLabel* musicPositionLabel = nullptr;
+        MusicRangeSlider* musicRangSlider = nullptr;
+        ZylButton* repeatMusicBtn = nullptr;
+        ZylButton* pruneMusicBtn = nullptr;
+        QWidget* pruneContentView = nullptr;
+        QLabel* pruneStartLabel = nullptr;
+        QLabel* pruneEndLabel = nullptr;
+        TimeCodeRow* pruneStartRow = nullptr;
+        TimeCodeRow* pruneEndRow = nullptr;
+        QLabel* pruneRangeMusicLabel = nullptr;
+        LxCutProgressView* pruneRangSlider = nullptr;
+        ZylButton* playPruneMusicBtn = nullptr;
+        ZylButton* pruneMusicLeftBtn = nullptr;
+        ZylButton* pruneMusicRightBtn = nullptr;
+        QWidget* fadeContentView = nullptr;
+        ZylButton* fadeInBtn = nullptr;
+        ZylButton* fadeOutBtn = nullptr;
+        QLabel* videooriginalsoundLabel = nullptr;
+        QLabel* audiochanelLabel = nullptr;
+        // The side stage: the picture's place, the strip's, the times, the sound-stream menu
+        // (item i: entry i of the record's playable streams) and the hint shown until a file is open.
+        ZylImageView* pictureView = nullptr;
+        ZylImageView* stripView = nullptr;
+        QLabel* currentTimeLabel = nullptr;
+        QLabel* totalTimeLabel = nullptr;
+        QComboBox* audiochanelPopBtn = nullptr;
+        ZylView* nofileView = nullptr;
+        ZylButton* originalVolumeBtn = nullptr;
+        LxProgressSlider* originalVolumeSlider = nullptr;
+        QLabel* originalMusicVolumeLabel = nullptr;
+        ZylButton* removeOriginalmusicBtn = nullptr;
+    };
+    const Outlets& outlets() const { return o_; }
 
     // Track controls.
     void pruneStartFromPreview(); // "【"
@@ -201,6 +204,7 @@ private:
     void initmusicPlayer(const QString& path);
     void highlighted();
 
+    Outlets o_;
     QTimer audioTimer_; // the music preview's tick, while it plays
     std::vector<Track> musicList_;
     std::vector<Track> musicSelecteds_;

@@ -23,27 +23,27 @@
 using geometry::setFrame;
 
 void MusicPanel::buildStage(QWidget* stage) {
-    pictureView = new ZylImageView(stage);
-    pictureView->setBackGroundColor(Qt::black);
-    stripView = new ZylImageView(stage);
-    currentTimeLabel = new QLabel(HelpClass::returnTimeToStr(0), stripView);
-    totalTimeLabel = new QLabel(HelpClass::returnTimeToStr(0), stripView);
-    totalTimeLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    audiochanelPopBtn = new QComboBox(stripView);
-    controls::setPixelFont(audiochanelPopBtn, 13);
-    audiochanelPopBtn->setEnabled(false);
-    connect(audiochanelPopBtn, QOverload<int>::of(&QComboBox::activated), this,
+    o_.pictureView = new ZylImageView(stage);
+    o_.pictureView->setBackGroundColor(Qt::black);
+    o_.stripView = new ZylImageView(stage);
+    o_.currentTimeLabel = new QLabel(HelpClass::returnTimeToStr(0), o_.stripView);
+    o_.totalTimeLabel = new QLabel(HelpClass::returnTimeToStr(0), o_.stripView);
+    o_.totalTimeLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    o_.audiochanelPopBtn = new QComboBox(o_.stripView);
+    controls::setPixelFont(o_.audiochanelPopBtn, 13);
+    o_.audiochanelPopBtn->setEnabled(false);
+    connect(o_.audiochanelPopBtn, QOverload<int>::of(&QComboBox::activated), this,
             [this](int index) { host().session().state().setAudioStreamPosition(index); });
-    nofileView = new ZylView(stage);
-    nofileView->setBackGroundColor(toolstyle::kLightGrey);
-    nofileView->setBordColor(toolstyle::kLightGrey);
-    nofileView->setCornerRadius(0);
-    nofileView->setBorderWidth(0);
+    o_.nofileView = new ZylView(stage);
+    o_.nofileView->setBackGroundColor(toolstyle::kLightGrey);
+    o_.nofileView->setBordColor(toolstyle::kLightGrey);
+    o_.nofileView->setCornerRadius(0);
+    o_.nofileView->setBorderWidth(0);
     const char* keys[] = {"toolMusicNofileDescLabelstringValue", "toolMusicNofileDescLabel1stringValue",
                           "toolMusicNofileDescLabel2stringValue", "toolMusicNofileDescLabel3stringValue",
                           "toolMusicNofileDescLabel4stringValue"};
     for (const char* key : keys) {
-        auto* l = new QLabel(loc(key), nofileView);
+        auto* l = new QLabel(loc(key), o_.nofileView);
         l->setObjectName(QString::fromUtf8(key));
         l->setWordWrap(true);
         controls::setPixelFont(l, key == keys[0] ? 16 : 13);
@@ -53,44 +53,44 @@ void MusicPanel::buildStage(QWidget* stage) {
 
 // Until a file is open the stage shows the hint instead of the picture and the strip.
 void MusicPanel::showStage(bool file) {
-    nofileView->setVisible(!file);
-    pictureView->setVisible(file);
-    stripView->setVisible(file);
+    o_.nofileView->setVisible(!file);
+    o_.pictureView->setVisible(file);
+    o_.stripView->setVisible(file);
     if (!file)
-        nofileView->raise();
+        o_.nofileView->raise();
 }
 
 void MusicPanel::layout() {
     QWidget* stage = host().sideStage();
     const double mw = stage->width(), mh = stage->height();
     // The row of the video's own sound lies between the picture and the strip.
-    setFrame(pictureView, NSMakeRect(14, 122, mw - 26, mh - 122));
-    setFrame(stripView, NSMakeRect(0, 0, mw, 91));
-    setFrame(nofileView, NSMakeRect(0, 0, mw, mh));
+    setFrame(o_.pictureView, NSMakeRect(14, 122, mw - 26, mh - 122));
+    setFrame(o_.stripView, NSMakeRect(0, 0, mw, 91));
+    setFrame(o_.nofileView, NSMakeRect(0, 0, mw, mh));
     double y = mh / 2 + 70;
-    for (QLabel* l : nofileView->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+    for (QLabel* l : o_.nofileView->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
         setFrame(l, NSMakeRect(40, y, mw - 80, 36));
         y -= 40;
     }
-    setFrame(currentTimeLabel, NSMakeRect(15, 50, 100, 26));
-    setFrame(totalTimeLabel, NSMakeRect(mw - 115, 50, 100, 26));
-    setFrame(audiochanelPopBtn, NSMakeRect(mw / 2 - 130, 51, 260, 24));
+    setFrame(o_.currentTimeLabel, NSMakeRect(15, 50, 100, 26));
+    setFrame(o_.totalTimeLabel, NSMakeRect(mw - 115, 50, 100, 26));
+    setFrame(o_.audiochanelPopBtn, NSMakeRect(mw / 2 - 130, 51, 260, 24));
     layoutRight(mw, mh);
 }
 
 void MusicPanel::setShown(bool shown) {
     if (!shown)
         return;
-    host().showPictureIn(pictureView, stripView);
+    host().showPictureIn(o_.pictureView, o_.stripView);
     mainPlaybackChanged(host().isPlaying());
 }
 
 void MusicPanel::playerTick(double current, double duration) {
-    currentTimeLabel->setText(HelpClass::returnTimeToStr(current));
+    o_.currentTimeLabel->setText(HelpClass::returnTimeToStr(current));
     if (host().shownTool() != EditorToolTypeMusic)
         return;
     const double f = duration > 0 && std::isfinite(current) ? std::clamp(current / duration, 0.0, 1.0) : 0.0;
-    musicRangSlider->setProgress(float(f));
+    o_.musicRangSlider->setProgress(float(f));
 }
 
 // The ticked tracks, each placed by the one musicPlacement; a track with an empty place or an
@@ -119,12 +119,12 @@ void MusicPanel::playStateChanged(bool playing) {
 // A new file: its sound streams in the menu, its length, and the stage shown.
 void MusicPanel::fillStage() {
     const auto& file = host().session().file();
-    audiochanelPopBtn->clear();
+    o_.audiochanelPopBtn->clear();
     if (file.isOpen())
         for (const auto& stream : file.fileData->audioStreamInfos)
-            audiochanelPopBtn->addItem(EditorSession::audioStreamTitle(*stream));
-    audiochanelPopBtn->setCurrentIndex(audiochanelPopBtn->count() > 0 ? 0 : -1);
-    currentTimeLabel->setText(HelpClass::returnTimeToStr(0));
-    totalTimeLabel->setText(HelpClass::returnTimeToStr(host().duration()));
+            o_.audiochanelPopBtn->addItem(EditorSession::audioStreamTitle(*stream));
+    o_.audiochanelPopBtn->setCurrentIndex(o_.audiochanelPopBtn->count() > 0 ? 0 : -1);
+    o_.currentTimeLabel->setText(HelpClass::returnTimeToStr(0));
+    o_.totalTimeLabel->setText(HelpClass::returnTimeToStr(host().duration()));
     showStage(file.isOpen());
 }

@@ -98,13 +98,13 @@ void MusicPanel::refreshMusicListView() {
         if (t->selected)
             musicSelecteds_.push_back(t);
     }
-    trackList->setRows(titles, checked, count > 0 ? selectedMusicIndex_ : -1);
+    o_.trackList->setRows(titles, checked, count > 0 ? selectedMusicIndex_ : -1);
     if (count > 0) {
         highlighted();
     } else {
         initmusicPlayer(QString());
-        musicRangSlider->setVideoRangeLowerValue(0, 0);
-        musicRangSlider->setMusicRangeLowerValue(0, 0);
+        o_.musicRangSlider->setVideoRangeLowerValue(0, 0);
+        o_.musicRangSlider->setMusicRangeLowerValue(0, 0);
         refreshMusicTimeField(0);
     }
     enableMusicEdit(count > 0);
@@ -115,7 +115,7 @@ void MusicPanel::selectRow(int row) {
     if (size_t(row) >= musicList_.size())
         return;
     selectedMusicIndex_ = row;
-    trackList->setHighlighted(row);
+    o_.trackList->setHighlighted(row);
     highlighted();
 }
 
@@ -144,7 +144,7 @@ void MusicPanel::toggleRow(int row) {
     else
         musicSelecteds_.push_back(t);
     t->selected = !t->selected;
-    trackList->rows()[size_t(row)]->setChecked(t->selected);
+    o_.trackList->rows()[size_t(row)]->setChecked(t->selected);
 }
 
 void MusicPanel::deleteSelectedTrack() {
@@ -181,18 +181,18 @@ void MusicPanel::initmusicPlayer(const QString& path) {
         player->seekTime(seconds(0));
         if (const Track t = selectedTrack())
             player->SetVolume(t->volume);
-        pruneRangSlider->setProgress(0);
+        o_.pruneRangSlider->setProgress(0);
     }
     enableMusicEdit(true);
-    removeOriginalmusicBtn->setEnabled(true);
+    o_.removeOriginalmusicBtn->setEnabled(true);
 }
 
 void MusicPanel::playOrPauseAudio() {
     if (!lxmusicPlayer_ && !isaudioplaying_)
         return;
     isaudioplaying_ = !isaudioplaying_;
-    musicItemPlayPauseBtn->setSelected(isaudioplaying_);
-    playPruneMusicBtn->setSelected(isaudioplaying_);
+    o_.musicItemPlayPauseBtn->setSelected(isaudioplaying_);
+    o_.playPruneMusicBtn->setSelected(isaudioplaying_);
     // The preview and the video never play together.
     if (isaudioplaying_ && host().isPlaying())
         host().pause();
@@ -222,18 +222,18 @@ void MusicPanel::fileOpened() {
 }
 
 void MusicPanel::setEditable(bool editable) {
-    loadmusicBtn->setEnabled(editable);
-    removeOriginalmusicBtn->setEnabled(editable);
-    originalVolumeBtn->setEnabled(editable);
-    originalVolumeSlider->setDisable(!editable);
-    audiochanelPopBtn->setEnabled(editable && audiochanelPopBtn->count() > 0);
+    o_.loadmusicBtn->setEnabled(editable);
+    o_.removeOriginalmusicBtn->setEnabled(editable);
+    o_.originalVolumeBtn->setEnabled(editable);
+    o_.originalVolumeSlider->setDisable(!editable);
+    o_.audiochanelPopBtn->setEnabled(editable && o_.audiochanelPopBtn->count() > 0);
     enableMusicEdit(editable && !musicList_.empty());
 }
 
 void MusicPanel::mainPlaybackChanged(bool playing) {
     const bool open = host().player() != nullptr;
     enableMusicEdit(!playing && !musicList_.empty());
-    loadmusicBtn->setEnabled(!playing && open);
+    o_.loadmusicBtn->setEnabled(!playing && open);
 }
 
 // The preview's tick: the prune bar follows the track's play head.
@@ -243,13 +243,13 @@ void MusicPanel::changeMusicPlayerSlider() {
     const double t = CMTimeGetSeconds(lxmusicPlayer_->currentTime());
     const double d = CMTimeGetSeconds(lxmusicPlayer_->duration());
     if (d > 0 && std::isfinite(t))
-        pruneRangSlider->setProgress(float(std::clamp(t / d, 0.0, 1.0)));
+        o_.pruneRangSlider->setProgress(float(std::clamp(t / d, 0.0, 1.0)));
 }
 
 double MusicPanel::originalSoundLevel() const {
-    return originalVolumeBtn->selected() ? 0.0 : double(originalVolumeSlider->progress());
+    return o_.originalVolumeBtn->selected() ? 0.0 : double(o_.originalVolumeSlider->progress());
 }
 
 bool MusicPanel::removeOriginalSound() const {
-    return removeOriginalmusicBtn->selected();
+    return o_.removeOriginalmusicBtn->selected();
 }

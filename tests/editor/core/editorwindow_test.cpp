@@ -124,8 +124,9 @@ TEST_F(EditorWindow, OpensOnEachToolWithoutAFile) {
         EXPECT_FALSE(e.isPlaying());
         EXPECT_EQ(e.session().state().cutTimeRange_stop(), 0);
         if (tool == EditorToolTypeMusic) {
-            EXPECT_TRUE(e.tool<MusicPanel>()->nofileView->isVisible());
-            EXPECT_EQ(e.outlets().playerBottomChildView->parentWidget(), e.tool<MusicPanel>()->stripView);
+            EXPECT_TRUE(e.tool<MusicPanel>()->outlets().nofileView->isVisible());
+            EXPECT_EQ(e.outlets().playerBottomChildView->parentWidget(),
+                      e.tool<MusicPanel>()->outlets().stripView);
         }
     }
 }
@@ -423,10 +424,10 @@ TEST_F(EditorWindow, TheMusicToolTakesThePlayerAndGivesItBack) {
     QWidget* view = e.preview()->player()->view();
     click(e.toolButton(EditorToolTypeMusic));
     EXPECT_EQ(e.toolItemType(), EditorToolTypeMusic);
-    EXPECT_EQ(view->parentWidget(), e.tool<MusicPanel>()->pictureView);
-    EXPECT_EQ(view->size(), e.tool<MusicPanel>()->pictureView->size());
-    EXPECT_EQ(e.outlets().playerBottomChildView->parentWidget(), e.tool<MusicPanel>()->stripView);
-    EXPECT_FALSE(e.tool<MusicPanel>()->nofileView->isVisible());
+    EXPECT_EQ(view->parentWidget(), e.tool<MusicPanel>()->outlets().pictureView);
+    EXPECT_EQ(view->size(), e.tool<MusicPanel>()->outlets().pictureView->size());
+    EXPECT_EQ(e.outlets().playerBottomChildView->parentWidget(), e.tool<MusicPanel>()->outlets().stripView);
+    EXPECT_FALSE(e.tool<MusicPanel>()->outlets().nofileView->isVisible());
     EXPECT_FALSE(e.outlets().playerBackView->isVisible());
     // Playing in the music panel moves the same play head.
     click(e.outlets().transport->playPauseBtn);
@@ -474,11 +475,11 @@ TEST_F(EditorWindow, EverySoundStreamTheEditorCanPlayIsListed) {
     EXPECT_EQ(said.size(), 2);
     const auto& streams = e.session().file().fileData->audioStreamInfos;
     ASSERT_EQ(streams.size(), 2u);
-    ASSERT_EQ(e.tool<MusicPanel>()->audiochanelPopBtn->count(), 2);
+    ASSERT_EQ(e.tool<MusicPanel>()->outlets().audiochanelPopBtn->count(), 2);
     // A file opened on the music tool previews in the music panel.
-    EXPECT_EQ(e.preview()->player()->view()->parentWidget(), e.tool<MusicPanel>()->pictureView);
-    EXPECT_TRUE(e.tool<MusicPanel>()->audiochanelPopBtn->isEnabled());
-    e.tool<MusicPanel>()->audiochanelPopBtn->setCurrentIndex(1);
+    EXPECT_EQ(e.preview()->player()->view()->parentWidget(), e.tool<MusicPanel>()->outlets().pictureView);
+    EXPECT_TRUE(e.tool<MusicPanel>()->outlets().audiochanelPopBtn->isEnabled());
+    e.tool<MusicPanel>()->outlets().audiochanelPopBtn->setCurrentIndex(1);
     click(e.outlets().transport->playPauseBtn);
     EXPECT_TRUE(e.isPlaying());
     ASSERT_TRUE(waitUntil([&] { return e.preview()->currentTime() > 0.3; }, 10000));
@@ -486,8 +487,8 @@ TEST_F(EditorWindow, EverySoundStreamTheEditorCanPlayIsListed) {
 
     // A file without sound lists nothing.
     load(testsupport::media("no_audio.mp4"));
-    EXPECT_EQ(e.tool<MusicPanel>()->audiochanelPopBtn->count(), 0);
-    EXPECT_FALSE(e.tool<MusicPanel>()->audiochanelPopBtn->isEnabled());
+    EXPECT_EQ(e.tool<MusicPanel>()->outlets().audiochanelPopBtn->count(), 0);
+    EXPECT_FALSE(e.tool<MusicPanel>()->outlets().audiochanelPopBtn->isEnabled());
 }
 
 TEST_F(EditorWindow, ClosingWhilePlayingStopsThePreview) {

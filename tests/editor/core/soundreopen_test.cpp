@@ -64,14 +64,14 @@ TEST_F(EditorWithSound, AddingASecondMusicTrackWhileTheFirstPlaysKeepsBoth) {
     ASSERT_TRUE(e.openFile(testsupport::media("long_10s.mp4")));
     settle();
     MusicPanel* panel = e.tool<MusicPanel>();
-    pickFile(panel->loadmusicBtn, testsupport::media("audio_only.m4a"));
+    pickFile(panel->outlets().loadmusicBtn, testsupport::media("audio_only.m4a"));
     ASSERT_EQ(panel->musicList().size(), 1u);
     ASSERT_NE(panel->musicPlayer(), nullptr);
-    click(panel->musicItemPlayPauseBtn);
+    click(panel->outlets().musicItemPlayPauseBtn);
     ASSERT_TRUE(
         waitUntil([&] { return CMTimeGetSeconds(panel->musicPlayer()->currentTime()) > 0.5; }, 10000));
 
-    typeFileIntoPanel(panel->loadmusicBtn, testsupport::media("audio_only.mp3"));
+    typeFileIntoPanel(panel->outlets().loadmusicBtn, testsupport::media("audio_only.mp3"));
     ASSERT_TRUE(waitUntil([&] { return panel->musicList().size() == 2u; }, 5000));
     EXPECT_EQ(panel->musicList().at(1)->path, testsupport::media("audio_only.mp3"));
 }
