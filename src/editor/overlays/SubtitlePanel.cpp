@@ -129,24 +129,24 @@ SubtitlePanel::SubtitlePanel(EditorHost& host, QWidget* parent) : QWidget(parent
     // Each pop-up has a row of its own under its label: file and font names are long, and so
     // is "load another file" in several languages.
     panelCaption(this, "SubtitleLabelTitle", NSMakeRect(10, 322, 210, 22));
-    subtitle_popUpBtn = new QComboBox(this);
-    setFrame(subtitle_popUpBtn, NSMakeRect(10, 292, 210, 28));
+    o_.subtitle_popUpBtn = new QComboBox(this);
+    setFrame(o_.subtitle_popUpBtn, NSMakeRect(10, 292, 210, 28));
     panelCaption(this, "FontLabelTitle", NSMakeRect(10, 262, 150, 22));
-    subtitleFont_popUpBtn = new QComboBox(this);
-    setFrame(subtitleFont_popUpBtn, NSMakeRect(10, 232, 178, 28));
-    colourWell = new ZylButton(NSMakeRect(194, 234, 26, 24), this);
-    colourWell->setCornerRadius(4);
-    colourWell->setBorderWidth(1);
-    colourWell->setBordColor(QColor(214, 212, 212));
+    o_.subtitleFont_popUpBtn = new QComboBox(this);
+    setFrame(o_.subtitleFont_popUpBtn, NSMakeRect(10, 232, 178, 28));
+    o_.colourWell = new ZylButton(NSMakeRect(194, 234, 26, 24), this);
+    o_.colourWell->setCornerRadius(4);
+    o_.colourWell->setBorderWidth(1);
+    o_.colourWell->setBordColor(QColor(214, 212, 212));
 
     auto* box = new QLabel(this);
     setFrame(box, NSMakeRect(15, 150, 200, 60));
     box->setPixmap(QPixmap::fromImage(NamedImage("Resources/positionBoxA1.png").image()));
     box->setScaledContents(true);
-    positionBtn = new ZylButton(NSMakeRect(45, 18, 110, 42), box);
-    positionBtn->setContentTitle(loc("PositionBtnTitle"));
-    positionBtn->setContentColor(Qt::white); // the box's picture is dark
-    positionBtn->setBorderWidth(0);
+    o_.positionBtn = new ZylButton(NSMakeRect(45, 18, 110, 42), box);
+    o_.positionBtn->setContentTitle(loc("PositionBtnTitle"));
+    o_.positionBtn->setContentColor(Qt::white); // the box's picture is dark
+    o_.positionBtn->setBorderWidth(0);
     auto* plus = new QLabel("+", box);
     setFrame(plus, NSMakeRect(16, 5, 20, 21));
     plus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -154,16 +154,16 @@ SubtitlePanel::SubtitlePanel(EditorHost& host, QWidget* parent) : QWidget(parent
     setFrame(minus, NSMakeRect(164, 5, 20, 21));
     for (QLabel* l : {plus, minus})
         l->setStyleSheet(QStringLiteral("QLabel { color: rgb(136,136,136); background: transparent; }"));
-    subtitleAlphSlider = new QSlider(Qt::Horizontal, box);
-    setFrame(subtitleAlphSlider, NSMakeRect(40, 5, 120, 21));
-    subtitleAlphSlider->setRange(0, 1000);
-    subtitleAlphSlider->setValue(500);
+    o_.subtitleAlphSlider = new QSlider(Qt::Horizontal, box);
+    setFrame(o_.subtitleAlphSlider, NSMakeRect(40, 5, 120, 21));
+    o_.subtitleAlphSlider->setRange(0, 1000);
+    o_.subtitleAlphSlider->setValue(500);
 
-    connect(subtitle_popUpBtn, &QComboBox::activated, this, [this](int i) { chooseItem(i); });
-    connect(subtitleFont_popUpBtn, &QComboBox::activated, this, [this](int i) { chooseFont(i); });
-    connect(subtitleAlphSlider, &QSlider::valueChanged, this,
+    connect(o_.subtitle_popUpBtn, &QComboBox::activated, this, [this](int i) { chooseItem(i); });
+    connect(o_.subtitleFont_popUpBtn, &QComboBox::activated, this, [this](int i) { chooseFont(i); });
+    connect(o_.subtitleAlphSlider, &QSlider::valueChanged, this,
             [this](int v) { setPositionFraction(v / 1000.0); });
-    colourWell->mouseDownAction = [this](ZylButton*) {
+    o_.colourWell->mouseDownAction = [this](ZylButton*) {
         const SubtitleParam* s = style();
         if (!s)
             return;
@@ -178,22 +178,22 @@ SubtitlePanel::SubtitlePanel(EditorHost& host, QWidget* parent) : QWidget(parent
 
 void SubtitlePanel::refresh() {
     const SubtitleParam* s = style();
-    const QSignalBlocker b1(subtitle_popUpBtn), b2(subtitleFont_popUpBtn), b3(subtitleAlphSlider);
-    subtitle_popUpBtn->clear();
-    subtitle_popUpBtn->addItem(loc("No_subtitleItemTitle"));
+    const QSignalBlocker b1(o_.subtitle_popUpBtn), b2(o_.subtitleFont_popUpBtn), b3(o_.subtitleAlphSlider);
+    o_.subtitle_popUpBtn->clear();
+    o_.subtitle_popUpBtn->addItem(loc("No_subtitleItemTitle"));
     if (s && !s->subtitlePath.isEmpty())
-        addFitted(subtitle_popUpBtn, QFileInfo(s->subtitlePath).fileName());
-    subtitle_popUpBtn->addItem(loc("Load_otherItemTitle"));
-    subtitle_popUpBtn->setCurrentIndex(s && !s->subtitlePath.isEmpty() ? 1 : 0);
-    subtitleFont_popUpBtn->clear();
+        addFitted(o_.subtitle_popUpBtn, QFileInfo(s->subtitlePath).fileName());
+    o_.subtitle_popUpBtn->addItem(loc("Load_otherItemTitle"));
+    o_.subtitle_popUpBtn->setCurrentIndex(s && !s->subtitlePath.isEmpty() ? 1 : 0);
+    o_.subtitleFont_popUpBtn->clear();
     if (s && !s->fontPathList.isEmpty()) {
         for (const QString& name : s->fontPathList)
-            addFitted(subtitleFont_popUpBtn, name);
-        subtitleFont_popUpBtn->setCurrentIndex(int(s->fontSelectIndex));
+            addFitted(o_.subtitleFont_popUpBtn, name);
+        o_.subtitleFont_popUpBtn->setCurrentIndex(int(s->fontSelectIndex));
     } else {
-        subtitleFont_popUpBtn->addItem(loc("Set_FontTitle"));
+        o_.subtitleFont_popUpBtn->addItem(loc("Set_FontTitle"));
     }
-    colourWell->setBackGroundColor(s ? s->fontColor : QColor(Qt::white));
+    o_.colourWell->setBackGroundColor(s ? s->fontColor : QColor(Qt::white));
     enableByType();
 }
 
@@ -209,11 +209,11 @@ void SubtitlePanel::enableByType() {
     const bool on = enabled_ && s;
     const bool loaded = on && !s->subtitlePath.isEmpty();
     const bool srt = loaded && lowerSuffix(s->subtitlePath) != "ass" && lowerSuffix(s->subtitlePath) != "ssa";
-    subtitle_popUpBtn->setEnabled(on);
-    subtitleFont_popUpBtn->setEnabled(srt && !s->fontPathList.isEmpty());
-    colourWell->setEnabled(srt);
-    subtitleAlphSlider->setEnabled(loaded);
-    positionBtn->setSelected(loaded);
+    o_.subtitle_popUpBtn->setEnabled(on);
+    o_.subtitleFont_popUpBtn->setEnabled(srt && !s->fontPathList.isEmpty());
+    o_.colourWell->setEnabled(srt);
+    o_.subtitleAlphSlider->setEnabled(loaded);
+    o_.positionBtn->setSelected(loaded);
 }
 
 const SubtitleParam* SubtitlePanel::style() const {
@@ -229,11 +229,11 @@ void SubtitlePanel::chooseItem(int index) {
     const SubtitleParam* s = style();
     if (!s)
         return;
-    const int n = subtitle_popUpBtn->count();
+    const int n = o_.subtitle_popUpBtn->count();
     if (index == n - 1) {
         openLoadPanel();
         // Until a file is chosen the pop-up keeps showing what is in use.
-        subtitle_popUpBtn->setCurrentIndex(s->subtitlePath.isEmpty() ? 0 : 1);
+        o_.subtitle_popUpBtn->setCurrentIndex(s->subtitlePath.isEmpty() ? 0 : 1);
         return;
     }
     if (index == 0)
@@ -316,8 +316,8 @@ bool SubtitlePanel::loadFile(const QString& path) {
     });
     refresh();
     {
-        const QSignalBlocker b(subtitleAlphSlider);
-        subtitleAlphSlider->setValue(1000);
+        const QSignalBlocker b(o_.subtitleAlphSlider);
+        o_.subtitleAlphSlider->setValue(1000);
     }
     return true;
 }
@@ -339,7 +339,7 @@ void SubtitlePanel::setColour(const QColor& colour) {
     if (!s || !colour.isValid())
         return;
     edit([&colour](SubtitleParam& style) { style.fontColor = colour; });
-    colourWell->setBackGroundColor(colour);
+    o_.colourWell->setBackGroundColor(colour);
 }
 
 void SubtitlePanel::setPositionFraction(double v) {

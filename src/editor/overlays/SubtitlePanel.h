@@ -50,11 +50,15 @@ public:
     void setColour(const QColor& colour);
     void setPositionFraction(double v); // 0..1 of the picture height
 
-    QComboBox* subtitle_popUpBtn = nullptr;
-    QComboBox* subtitleFont_popUpBtn = nullptr;
-    ZylButton* colourWell = nullptr;
-    ZylButton* positionBtn = nullptr;
-    QSlider* subtitleAlphSlider = nullptr;
+    // The controls, for tests.
+    struct Outlets {
+        QComboBox* subtitle_popUpBtn = nullptr;
+        QComboBox* subtitleFont_popUpBtn = nullptr;
+        ZylButton* colourWell = nullptr;
+        ZylButton* positionBtn = nullptr;
+        QSlider* subtitleAlphSlider = nullptr;
+    };
+    const Outlets& outlets() const { return o_; }
 
 private:
     // The edit state's style; null while no file is open.
@@ -63,6 +67,7 @@ private:
     void ensureFontList(SubtitleParam& style);
     void enableByType();
 
+    Outlets o_;
     QString captionPath_;
     QStringList fontPaths_;
     bool enabled_ = false;

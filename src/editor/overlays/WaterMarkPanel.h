@@ -87,21 +87,24 @@ public:
     const std::vector<WaterMarkCellItemView*>& rows() const { return rows_; }
     TextPictureCache& textPictures() { return *cache_; }
 
-    // Controls, named for the window's tests.
-    ZylButton* imagemarkBtn = nullptr;
-    ZylButton* textmarkBtn = nullptr;
-    ZylButton* deletedmarkBtn = nullptr;
-    QCheckBox* keepAspectBox = nullptr;
-    TimeCodeRow* startRow = nullptr;
-    TimeCodeRow* durationRow = nullptr;
-    TimeCodeRow* fileStartRow = nullptr;
-    TimeCodeRow* fileEndRow = nullptr;
-    QSpinBox* alphaField = nullptr;
-    QSlider* alphaSlider = nullptr;
-    QSpinBox* widthField = nullptr;
-    QSpinBox* heightField = nullptr;
-    ZylButton* fontBtn = nullptr;
-    ZylButton* colourBtn = nullptr;
+    // The controls, for tests.
+    struct Outlets {
+        ZylButton* imagemarkBtn = nullptr;
+        ZylButton* textmarkBtn = nullptr;
+        ZylButton* deletedmarkBtn = nullptr;
+        QCheckBox* keepAspectBox = nullptr;
+        TimeCodeRow* startRow = nullptr;
+        TimeCodeRow* durationRow = nullptr;
+        TimeCodeRow* fileStartRow = nullptr;
+        TimeCodeRow* fileEndRow = nullptr;
+        QSpinBox* alphaField = nullptr;
+        QSlider* alphaSlider = nullptr;
+        QSpinBox* widthField = nullptr;
+        QSpinBox* heightField = nullptr;
+        ZylButton* fontBtn = nullptr;
+        ZylButton* colourBtn = nullptr;
+    };
+    const Outlets& outlets() const { return o_; }
 
 private:
     void clearList(); // another file: the list empties
@@ -119,6 +122,7 @@ private:
     double overlayWidth() const;
     bool editable() const;
 
+    Outlets o_;
     overlays::WaterList list_;
     int selected_ = -1;
     std::vector<WaterMarkCellItemView*> rows_;
