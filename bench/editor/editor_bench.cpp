@@ -39,9 +39,8 @@ bool editorExport(const QString& path, double start, double stop, bool remove, c
     if (!session.openFile(path).data)
         return false;
     EditState& st = session.state();
-    st.cutTimeRange_start = start * 1e6;
-    st.cutTimeRange_stop = stop * 1e6;
-    st.isTrimFanxuan = remove;
+    st.setTrimRange(start * 1e6, stop * 1e6);
+    st.setRemoveSection(remove);
     st.writeInto(*session.file().fileData);
     EditorConvertJob::Settings s;
     s.record = session.file().fileData;

@@ -1,109 +1,77 @@
 #include "editor/core/EditVideoWindowController.h"
 
-#include "editor/music/MusicPanel.h"
-
+#include "editor/core/EditRecipe.h"
 #include "editor/core/EditorExport.h"
 #include "editor/core/EditorFileLoader.h"
-#include "editor/picture/PictureTools.h"
-#include "foundation/controls/LabelFit.h"
-#include "foundation/controls/LxCutProgressView.h"
+#include "editor/core/EditorFormatBand.h"
+#include "editor/core/EditorTool.h"
+#include "editor/core/EditorToolStrip.h"
+#include "editor/core/EditorToolTable.h"
+#include "editor/core/EditorTransport.h"
+#include "editor/core/PreviewReceiver.h"
 #include "foundation/controls/LxProgressSlider.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
 #include "foundation/records/SimpleData.h"
 #include "mediaplayer/LxMoviePlayer.h"
-#include "platform/Dispatch.h"
 #include "platform/Log.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/MediaOpenPanel.h"
-#include "tools/shared/OutputFolderChooser.h"
 #include "tools/shared/PreviewPane.h"
-#include "tools/shared/TimeCodeRow.h"
 
-#include <QComboBox>
-#include <QFontMetrics>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 
 namespace {
 
-// The window's title names the tool it was opened on, as the home tile does.
-const char* titleKey(EditorToolType tool) {
-    switch (tool) {
-    case EditorToolTypeTrim:
-        return "AdvancedCut_Title";
-    case EditorToolTypeRotate:
-        return "Rotate_Title";
-    case EditorToolTypeCrop:
-        return "Crop_Title";
-    case EditorToolTypeEffect:
-        return "Effect_Title";
-    case EditorToolTypeWatermark:
-        return "Watermark_Title";
-    case EditorToolTypeSubtitle:
-        return "Subtitle_Title";
-    case EditorToolTypeMusic:
-        return "AddMusic_Title";
-    }
-    return "AdvancedCut_Title";
-}
+// The aspects that change the picture: while paused, the player draws its frame again.
+constexpr unsigned kPictureAspects =
+    edit::Crop | edit::Turn | edit::Adjust | edit::Effects | edit::Marks | edit::Subtitle;
 
 } // namespace
 
 EditVideoWindowController::EditVideoWindowController(int toolItemType, QWidget* parent)
-    : ToolWindow(parent), toolItemType_(toolItemType) {
-    setWindowTitle(loc(titleKey(editorToolTypeFromCode(toolItemType))));
+    : ToolWindow(parent), toolItemType_(editorToolRow(toolItemType).code) {
+    // The window's title names the tool it was opened on, as the home tile does.
+    setWindowTitle(loc(editorToolRow(toolItemType).titleKey));
+    session_.state().changed = [this](unsigned aspects) { applyEdit(aspects); };
     windowDidLoad();
 }
 
 EditVideoWindowController::~EditVideoWindowController() {
-    audioTimer_.stop();
-    // The music panel's preview player goes while the window it reports to still exists.
-    delete musicPanel_;
+    session_.state().changed = nullptr;
+    // The tools go while the window they report to still exists.
+    for (EditorTool* t : tools_)
+        t->windowClosing();
+    receiver_.reset();
+    for (ZylImageView* panel : o_.toolPanels)
+        delete panel;
+    tools_.clear();
 }
 
 void EditVideoWindowController::windowDidLoad() {
     resize(1100, 700);
     buildFrameViews();
-    buildToolBar();
-    buildToolPanels();
+    buildTools();
     buildExportBar();
     initPlayer();
-    audioTimer_.setInterval(PreviewPane::kTickMs);
-    connect(&audioTimer_, &QTimer::timeout, this, [this] { changeMusicPlayerSlider(); });
     enableEdit(false);
     loaded_ = true;
     changesize();
-    fitScreen();
+    format_->fitScreen();
     openTool(toolItemType_);
-    hiddenMusicViewPlay(true);
 }
 
 void EditVideoWindowController::enableEdit(bool enable) {
     const bool open = session_.file().isOpen();
     const bool player = preview_->player() != nullptr;
-    _progressSlider->setDisable(!enable || !player);
-    _cutProgressView->setDisable(!enable || !player);
-    for (ZylButton* b : {_b_playPauseBtn, _b_stopBtn, _b_cameraBtn, _b_picStyleBtn, _b_volumeBtn,
-                         setStartTrimBtn, setStopTrimBtn, _playTrimBtn, resetTrimBtn})
-        b->setEnabled(enable && player);
-    _b_coverStylePopBtn->setEnabled(enable && player);
-    _b_volumeSlider->setDisable(!enable || !player);
-    _preferenceBtn->setEnabled(enable && player);
-    _audiochanelPopBtn->setEnabled(enable && player && _audiochanelPopBtn->count() > 0);
-    startRow_->setEditable(enable && player);
-    stopRow_->setEditable(enable && player);
-    if (picture_)
-        picture_->enableEdit(enable && player);
-    overlaysEnabled(enable && open && player);
-    musicPanel_->enableEdit(enable, player);
+    transport_->setEnabled(enable && player);
+    for (EditorTool* t : tools_)
+        t->setEditable(enable && open && player);
     if (!open || !player)
         return;
-    _progressSlider->setProgress(0);
-    _cutProgressView->setProgress(0);
-    showRange();
+    transport_->slider->setProgress(0);
 }
 
 // The editor works on one file at a time, so its panel takes one: none is dropped unseen.
@@ -117,48 +85,49 @@ void EditVideoWindowController::addfileAction() {
 
 bool EditVideoWindowController::openFile(const QString& path) {
     pause();
+    // The new file's state reaches the preview once, when its player and tools are ready.
+    opening_ = true;
     const EditorFileLoader::Result result = session_.openFile(path);
     if (!result.data) {
+        opening_ = false;
         // The earlier file, its player and everything shown for it stay as they were.
         EditorFileLoader::showOutcome(this, result, path);
         return false;
     }
     const SimpleData& record = *session_.file().fileData;
-    _scrLabel->setText(path);
-    // Tracks were placed on the earlier video's timeline.
-    musicPanel_->fileOpened();
-    startRow_->setTime(0);
-    stopRow_->setTime(0);
+    o_.scrLabel->setText(path);
+    receiver_.reset();
     preview_->open(path, 1.0, PreviewPane::displaySize(record));
-    if (LxMoviePlayer* player = preview_->player()) {
-        EditorSession::installCallbacks(*player);
-        if (toolItemType_ == EditorToolTypeMusic)
-            movePlayerViewTo(_musicRightPlayerView, _musicRightBottomView);
+    if (LxMoviePlayer* p = preview_->player()) {
+        EditorSession::installCallbacks(*p);
+        receiver_ = std::make_unique<PreviewReceiver>(*p, *preview_);
     }
     initPlayer();
-    applyRefresh(session_.refreshPlayerView(preview_->player(), startRow_->time(), stopRow_->time()));
-    for (ZylButton* b : toolButtons_)
-        b->setEnabled(true);
-    enableEdit(true);
+    const EditorSession::RefreshView view = session_.refreshPlayerView(preview_->player(), 0, 0);
+    opening_ = false;
+    changePlayerSlider(currentTime(), view.durationSeconds);
+    strip_->setEnabled(true);
     exportFileOpened();
-    hiddenMusicViewPlay(false);
-    openTool(toolItemType_);
     refitPicture();
-    picture_->fileOpened();
-    overlaysFileOpened();
+    for (EditorTool* t : tools_)
+        t->fileOpened();
+    enableEdit(true);
+    openTool(toolItemType_);
+    applyEdit(edit::All);
     if (result.skippedAc3Streams > 0)
         EditorFileLoader::showOutcome(this, result, path);
     return true;
 }
 
-PictureTools* EditVideoWindowController::pictureTools() const {
-    return picture_.data();
+void EditVideoWindowController::windowWillClose() {
+    for (EditorTool* t : tools_)
+        t->windowClosing();
+    receiver_.reset();
+    preview_->close();
 }
 
-void EditVideoWindowController::windowWillClose() {
-    musicPanel_->stopAudio();
-    removeAudioTimer();
-    preview_->close();
+LxMoviePlayer* EditVideoWindowController::player() const {
+    return preview_ ? preview_->player() : nullptr;
 }
 
 // The player's length; the probed one while the player cannot tell.
@@ -173,36 +142,57 @@ double EditVideoWindowController::currentTime() const {
     return preview_->currentTime();
 }
 
-QString EditVideoWindowController::outputPath() const {
-    return exportBar_->outputPath();
+// The preview applier: the recipe of the edit state and the tools' contributions, the
+// aspects asked for, to the player.
+void EditVideoWindowController::applyEdit(unsigned aspects) {
+    if (!receiver_ || opening_ || !session_.file().isOpen() || !aspects)
+        return;
+    EditRecipe recipe =
+        EditRecipe::fromState(session_.state(), *session_.file().fileData, EditRecipe::Purpose::Preview);
+    // Only the marks and the sound come from the tools; the rest is the state's alone.
+    if (aspects & (edit::Marks | edit::Sound | edit::Adjust | edit::Music))
+        for (EditorTool* t : tools_)
+            t->contribute(recipe);
+    editapply::applyToPreview(recipe, aspects, *receiver_);
+    if ((aspects & kPictureAspects) && !isPlaying())
+        receiver_->player().Refresh();
 }
 
-void EditVideoWindowController::setPixelFont(QWidget* widget, int px) {
-    QFont f = widget->font();
-    f.setPixelSize(px);
-    widget->setFont(f);
+// Each turn goes through the edit state, which carries the crop and the subtitle along; the
+// tools carry what they keep themselves, and the picture is fitted again.
+void EditVideoWindowController::turnPicture(picture::Turn turn) {
+    if (!session_.file().isOpen())
+        return;
+    const QSizeF before = videoSize_;
+    if (!session_.state().turn(turn, before))
+        return;
+    if (const auto& record = session_.file().fileData; record->waterParam && !before.isEmpty())
+        picture::turnWatermark(*record->waterParam, before, turn);
+    changesize();
+    for (EditorTool* t : tools_)
+        t->pictureTurned(turn, before);
 }
 
-void EditVideoWindowController::fitLabelFont(QLabel* label, int px, int minPx) {
-    // The gap stays clear at the label's end, next to the control after it, in either direction.
-    label->setContentsMargins(0, 0, controls::kLabelGap, 0);
-    const int room = label->width() - controls::kLabelGap;
-    for (int size = px; size >= minPx; --size) {
-        setPixelFont(label, size);
-        if (QFontMetrics(label->font()).horizontalAdvance(label->text()) <= room)
-            return;
-    }
-    label->setWordWrap(true);
+// Back to the file's own orientation step by step, so that the crop and the overlays come
+// back with it: first the quarter turns, then the mirrors.
+void EditVideoWindowController::undoTurns() {
+    const EditState& s = session_.state();
+    for (int i = 0; i < 4 && s.playerRotateAngle() % 360 != 0; ++i)
+        turnPicture(picture::Turn::Left);
+    if (s.playerRotateAngle() % 360 != 0)
+        session_.state().setTurns(0, s.hFlip(), s.vFlip());
+    if (s.hFlip())
+        turnPicture(picture::Turn::MirrorHorizontal);
+    if (s.vFlip())
+        turnPicture(picture::Turn::MirrorVertical);
 }
 
-void EditVideoWindowController::fitButtonFont(ZylButton* button, int px, int minPx) {
-    for (int size = px; size >= minPx; --size) {
-        setPixelFont(button, size);
-        if (button->shownTitle() == button->contentTitle())
-            return;
-    }
+void EditVideoWindowController::buildFormatBrowser() {
+    format_ = new EditorFormatBand(*this, session_, [this] { changesize(); });
+    o_.formatBrowser = format_->browser();
 }
 
-void EditVideoWindowController::alert(const char* key) {
-    showSimpleAlert(loc(key));
+void EditVideoWindowController::exportFileOpened() {
+    o_.exportBar->startButton->setEnabled(!jobChain().isBusy());
+    format_->fileOpened();
 }

@@ -3,9 +3,11 @@
 // thirds when a deleted section makes two passes and a join), cancels, and shows how it ended.
 #include "editor/core/EditVideoWindowController.h"
 
-#include "editor/music/MusicPanel.h"
-
+#include "editor/core/EditRecipe.h"
 #include "editor/core/EditorExport.h"
+#include "editor/core/EditorFormatBand.h"
+#include "editor/core/EditorTool.h"
+#include "editor/core/EditorToolStrip.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
@@ -15,28 +17,37 @@
 #include "tools/shared/Loc.h"
 #include "tools/shared/TimeCodeRow.h"
 
-#include <QComboBox>
 #include <algorithm>
 
 void EditVideoWindowController::bindExport() {
     // Until a file is open there is nothing to export.
-    exportBar_->startButton->setEnabled(false);
-    exportBar_->startRequested = [this] { return startExport(); };
-    exportBar_->editingEnabled = [this](bool on) { exportEditingEnabled(on); };
+    o_.exportBar->startButton->setEnabled(false);
+    o_.exportBar->startRequested = [this] { return startExport(); };
+    o_.exportBar->editingEnabled = [this](bool on) { exportEditingEnabled(on); };
     buildFormatBrowser();
 }
 
-EditorConvertJob::Settings EditVideoWindowController::exportSettings() const {
-    EditorConvertJob::Settings s;
+// The export's settings: the committed record, the stored format, and what the tools add to
+// the recipe (false when a tool refuses, having said why).
+bool EditVideoWindowController::exportSettings(EditorConvertJob::Settings* settings) {
+    EditorConvertJob::Settings& s = *settings;
     s.record = session_.file().fileData;
     // The format is read again at every export: the browser and the settings window store it.
     s.choices = EditorOutputChoices::fromUserDefaults();
     const UserDefaults& d = UserDefaults::standardUserDefaults();
     s.customWidth = int(std::clamp<long long>(d.integerForKey("resolutionSelectCustom-Width"), 0, 16384));
     s.customHeight = int(std::clamp<long long>(d.integerForKey("resolutionSelectCustom-Height"), 0, 16384));
-    s.audioStreamPosition = std::max(0, _audiochanelPopBtn->currentIndex());
-    musicPanel_->fillExport(s);
-    return s;
+    EditRecipe recipe =
+        EditRecipe::fromState(session_.state(), *session_.file().fileData, EditRecipe::Purpose::Export);
+    for (EditorTool* t : tools_)
+        if (!t->contribute(recipe))
+            return false;
+    s.audioStreamPosition = session_.state().audioStreamPosition();
+    s.originalSoundLevel = recipe.originalSoundLevel;
+    s.removeOriginalSound = recipe.removeOriginalSound;
+    s.watermarks = recipe.marks;
+    s.music = recipe.music;
+    return true;
 }
 
 bool EditVideoWindowController::startExport() {
@@ -49,7 +60,7 @@ bool EditVideoWindowController::startExport() {
     pause();
     SimpleData& record = *session_.file().fileData;
     const EditState& state = session_.state();
-    if (state.cutTimeRange_stop > 0 && state.cutTimeRange_start >= state.cutTimeRange_stop) {
+    if (state.cutTimeRange_stop() > 0 && state.cutTimeRange_start() >= state.cutTimeRange_stop()) {
         // Exporting the record's earlier state instead would lose the crop, effects and
         // subtitle set since: refuse.
         showSimpleAlert(loc("showmessageTime1"));
@@ -57,10 +68,10 @@ bool EditVideoWindowController::startExport() {
     }
     state.writeInto(record);
     export_.reset();
-    EditorConvertJob::Settings settings = exportSettings();
-    if (!overlayExportRecords(&settings.watermarks))
+    EditorConvertJob::Settings settings;
+    if (!exportSettings(&settings))
         return false;
-    auto plan = std::make_unique<EditorExport>(settings, exportBar_->preparedOutputPath());
+    auto plan = std::make_unique<EditorExport>(settings, o_.exportBar->preparedOutputPath());
     if (!plan->isValid()) {
         // Deleting the whole file would leave nothing to write.
         showSimpleAlert(loc("showmessageTime4"));
@@ -89,14 +100,11 @@ bool EditVideoWindowController::startExport() {
 void EditVideoWindowController::exportEditingEnabled(bool on) {
     const bool open = session_.file().isOpen();
     enableEdit(on);
-    musicPanel_->mainPlaybackChanged(!on);
     // Opening another file or switching tools while the export reads the record would change
     // what the running passes write.
-    _addfileButton->setEnabled(on);
-    for (ZylButton* b : toolButtons_)
-        b->setEnabled(on && open);
-    if (formatBrowser_)
-        formatBrowser_->setChoiceEnabled(on);
+    o_.addfileButton->setEnabled(on);
+    strip_->setEnabled(on && open);
+    format_->setChoiceEnabled(on);
 }
 
 void EditVideoWindowController::showEngineError(int result) {

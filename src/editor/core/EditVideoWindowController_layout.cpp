@@ -1,10 +1,13 @@
 // The editor window's views and their layout for any window size.
 #include "editor/core/EditVideoWindowController.h"
+#include "foundation/controls/FontFit.h"
 
-#include "editor/music/MusicPanel.h"
-#include "editor/picture/PictureTools.h"
+#include "editor/core/EditorFormatBand.h"
+#include "editor/core/EditorTool.h"
+#include "editor/core/EditorToolStrip.h"
+#include "editor/core/EditorToolTable.h"
+#include "editor/core/EditorTransport.h"
 #include "foundation/controls/LabelFit.h"
-#include "foundation/controls/LxCutProgressView.h"
 #include "foundation/controls/LxProgressSlider.h"
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
@@ -21,36 +24,17 @@
 #include "tools/shared/ToolLayout.h"
 #include "tools/shared/ToolStyle.h"
 
-#include <QComboBox>
 #include <QEvent>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <algorithm>
 
 namespace {
 
 using geometry::setFrame;
 
-// The tool buttons' pictures and titles, in bar order.
-struct ToolLook {
-    const char* stem;
-    const char* titleKey;
-};
-constexpr std::array<ToolLook, 7> kToolLooks{{{"SubFun/btnCut", "tool_trimItemTitle"},
-                                              {"SubFun/btnCrop", "tool_cropItemTitle"},
-                                              {"SubFun/btnEffect", "tool_effectItemTitle"},
-                                              {"SubFun/btnWaterMark", "tool_watermarkItemTitle"},
-                                              {"SubFun/btnSubtitle", "tool_subtitleItemTitle"},
-                                              {"SubFun/btnRotation", "tool_rotateItemTitle"},
-                                              {"SubFun/btnMusic", "tool_musicItemTitle"}}};
-
-constexpr double kToolButtonWidth = 124;
-constexpr double kToolButtonStep = 125;
-constexpr double kToolStripHeight = 40;
-// The band over the content that holds the tool strip, and the panel height in the left column.
+// The band over the content that holds the tool strip.
 constexpr double kToolBandHeight = 48;
-constexpr double kPanelHeight = 390;
+constexpr double kToolStripHeight = EditorToolStrip::kStripHeight;
 // The transport strip: five buttons, the snapshot-format pop-up while shown, the volume slider.
 constexpr double kTransportWidth = 340;
 constexpr double kTransportHeight = 30;
@@ -77,119 +61,45 @@ NSRect aspectFit(QSizeF size, const NSRect& bounds) {
 
 void EditVideoWindowController::buildFrameViews() {
     toolstyle::paintBackground(this, toolstyle::kBrandBlue);
-    _contentBackGroundView = panelView(this, Qt::white, 5, 2);
-    _funItemBackView = panelView(this, toolstyle::kBrandBlue);
-    _funItemContentView = panelView(_funItemBackView, Qt::white);
-    _addfileButton = new ZylButton(this);
-    toolstyle::styleAddFileButton(_addfileButton, loc("AddFileBtnTitle"));
-    _addfileButton->mouseDownAction = [this](ZylButton*) {
-        QPointer<EditVideoWindowController> self(this);
-        QMetaObject::invokeMethod(
-            this,
-            [self] {
-                if (self && !self->isClosing())
-                    self->addfileAction();
-            },
-            Qt::QueuedConnection);
-    };
-    _scrLabel = new QLineEdit(this);
-    _scrLabel->setReadOnly(true);
-    _scrLabel->setPlaceholderText(loc("scrlabelplaceholderString"));
-    QPalette p = _scrLabel->palette();
+    o_.contentBackGroundView = panelView(this, Qt::white, 5, 2);
+    o_.funItemBackView = panelView(this, toolstyle::kBrandBlue);
+    o_.funItemContentView = panelView(o_.funItemBackView, Qt::white);
+    o_.addfileButton = new ZylButton(this);
+    toolstyle::styleAddFileButton(o_.addfileButton, loc("AddFileBtnTitle"));
+    o_.addfileButton->mouseDownAction = afterClick([this] { addfileAction(); });
+    o_.scrLabel = new QLineEdit(this);
+    o_.scrLabel->setReadOnly(true);
+    o_.scrLabel->setPlaceholderText(loc("scrlabelplaceholderString"));
+    QPalette p = o_.scrLabel->palette();
     p.setColor(QPalette::Text, toolstyle::kBrandBlue);
-    _scrLabel->setPalette(p);
-    _contentLeftView = new QWidget(this);
-    _contentRightView = new QWidget(this);
-    _playerBackView = panelView(this, toolstyle::kLightGrey);
-    _playerView = new ZylImageView(_playerBackView);
-    _playerView->setBackGroundColor(Qt::black);
-    _playerBottomView = new ZylImageView(_playerBackView);
-    _playerBottomChildView = new ZylView(_playerBottomView);
-    buildMusicPanel();
+    o_.scrLabel->setPalette(p);
+    o_.contentLeftView = new QWidget(this);
+    o_.contentRightView = new QWidget(this);
+    o_.playerBackView = panelView(this, toolstyle::kLightGrey);
+    o_.playerView = new ZylImageView(o_.playerBackView);
+    o_.playerView->setBackGroundColor(Qt::black);
+    o_.playerBottomView = new ZylImageView(o_.playerBackView);
+    o_.playerBottomChildView = new ZylView(o_.playerBottomView);
+    o_.sideStage = panelView(this, toolstyle::kLightGrey);
+    o_.sideStage->hide();
+    pictureHost_ = o_.playerView;
 }
 
-void EditVideoWindowController::buildMusicPanel() {
-    _musicRightView = panelView(this, toolstyle::kLightGrey);
-    _musicRightPlayerView = new ZylImageView(_musicRightView);
-    _musicRightPlayerView->setBackGroundColor(Qt::black);
-    _musicRightBottomView = new ZylImageView(_musicRightView);
-    _mCurrentTimeLabel = new QLabel(HelpClass::returnTimeToStr(0), _musicRightBottomView);
-    _mTotaldurationLabel = new QLabel(HelpClass::returnTimeToStr(0), _musicRightBottomView);
-    _mTotaldurationLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    _audiochanelPopBtn = new QComboBox(_musicRightBottomView);
-    setPixelFont(_audiochanelPopBtn, 13);
-    _audiochanelPopBtn->setEnabled(false);
-    _toolMusicNofileView = panelView(_musicRightView, toolstyle::kLightGrey);
-    const char* keys[] = {"toolMusicNofileDescLabelstringValue", "toolMusicNofileDescLabel1stringValue",
-                          "toolMusicNofileDescLabel2stringValue", "toolMusicNofileDescLabel3stringValue",
-                          "toolMusicNofileDescLabel4stringValue"};
-    for (const char* key : keys) {
-        auto* l = new QLabel(loc(key), _toolMusicNofileView);
-        l->setObjectName(QString::fromUtf8(key));
-        l->setWordWrap(true);
-        setPixelFont(l, key == keys[0] ? 16 : 13);
+// One button, one panel and one tool for each row of the tool table, in bar order.
+void EditVideoWindowController::buildTools() {
+    strip_ = std::make_unique<EditorToolStrip>(*this, o_.funItemContentView, o_.contentLeftView,
+                                               [this](int code) { openTool(code); });
+    o_.toolButtons = strip_->buttons();
+    o_.toolPanels = strip_->panels();
+    const auto& rows = editorToolRows();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        tools_.push_back(rows[i].make(*this, o_.toolPanels[i]));
+        // A bar of the tool's own lives under the picture, beside the seek slider.
+        if (QWidget* bar = tools_.back()->bar()) {
+            bar->setParent(o_.playerBottomView);
+            bar->hide();
+        }
     }
-}
-
-void EditVideoWindowController::buildToolBar() {
-    for (size_t i = 0; i < kEditorToolBarOrder.size(); ++i) {
-        auto* b =
-            new ZylButton(NSMakeRect(1 + kToolButtonStep * double(i), 0, kToolButtonWidth, kToolStripHeight),
-                          _funItemContentView);
-        const QString stem = QString::fromUtf8(kToolLooks[i].stem);
-        b->setNormalBackgroundImage(NamedImage(stem + "_Normal.bmp"));
-        b->setDownBackgroundImage(NamedImage(stem + "_Down.bmp"));
-        b->setSelectedBackgroundImage(NamedImage(stem + "_Down.bmp"));
-        b->setOnBackgroundImage(NamedImage(stem + "_On.bmp"));
-        b->setDisAbleBackgroundImage(NamedImage(stem + "_Disable.bmp"));
-        b->setContentColor(Qt::white);
-        // The strip's pictures draw the tool's icon in their first 30 points; the title keeps
-        // clear of it and has the rest of the button.
-        b->setLeftIconWidth(16);
-        b->setContentImagePosition(0);
-        b->setContentTitle(loc(kToolLooks[i].titleKey));
-        fitButtonFont(b, 12, 10);
-        b->setCornerRadius(1);
-        b->setBorderWidth(0);
-        b->setIndex(kEditorToolBarOrder[i]);
-        b->setEnabled(false);
-        // Like every button of the window, the press only queues the switch.
-        b->mouseDownAction = [this](ZylButton* button) {
-            QPointer<EditVideoWindowController> self(this);
-            const int code = button->index();
-            QMetaObject::invokeMethod(
-                this,
-                [self, code] {
-                    if (self && !self->isClosing())
-                        self->openTool(code);
-                },
-                Qt::QueuedConnection);
-        };
-        toolButtons_[i] = b;
-    }
-}
-
-void EditVideoWindowController::buildToolPanels() {
-    for (size_t i = 0; i < kEditorToolBarOrder.size(); ++i) {
-        auto* panel = new ZylImageView(_contentLeftView);
-        panel->setObjectName(QString::fromUtf8(kToolLooks[i].titleKey));
-        panel->resize(230, int(kPanelHeight));
-        // Each panel is headed by its tool's name; the trim panel's controls follow here, the
-        // other tools fill their panels themselves.
-        auto* title = new QLabel(loc(kToolLooks[i].titleKey), panel);
-        title->setObjectName("panelTitle");
-        setFrame(title, NSMakeRect(5, kPanelHeight - 40, 220, 30));
-        fitLabelFont(title, 16, 12);
-        panel->hide();
-        toolPanels_[i] = panel;
-    }
-    _trimView = toolPanels_[0];
-    _musicContentView = toolPanels_[6];
-    initTrimView();
-    buildOverlayPanels();
-    musicPanel_ = new MusicPanel(this, _musicContentView, _musicRightView);
-    picture_ = new PictureTools(*this, toolPanels_[1], toolPanels_[5], toolPanels_[2]);
-    overlaysFollowTurns();
 }
 
 void EditVideoWindowController::buildExportBar() {
@@ -200,16 +110,8 @@ void EditVideoWindowController::buildExportBar() {
     frames.progressLabel = NSMakeRect(362, 30, 80, 26);
     frames.progress = NSMakeRect(446, 37, 400, 12);
     frames.start = NSMakeRect(900, 20, 140, 46);
-    exportBar_ = new ExportBar(this, this, frames, "Editfinishedstring");
+    o_.exportBar = new ExportBar(this, this, frames, "Editfinishedstring");
     bindExport();
-}
-
-void EditVideoWindowController::hiddenMusicViewPlay(bool hidden) {
-    _toolMusicNofileView->setVisible(hidden);
-    _musicRightPlayerView->setVisible(!hidden);
-    _musicRightBottomView->setVisible(!hidden);
-    if (hidden)
-        _toolMusicNofileView->raise();
 }
 
 void EditVideoWindowController::resizeEvent(QResizeEvent* event) {
@@ -227,7 +129,7 @@ void EditVideoWindowController::changeEvent(QEvent* event) {
 // The format browser stands between the content and the export row; folded, it keeps only its
 // title, and the window may be lower.
 void EditVideoWindowController::changesize() {
-    setMinimumSize(908, formatBrowser_ && formatBrowser_->isFolded() ? 622 : 780);
+    setMinimumSize(908, format_ ? format_->minimumHeight() : 780);
     if (!loaded_)
         return;
     layoutAreas(width(), height());
@@ -238,64 +140,47 @@ void EditVideoWindowController::changesize() {
 void EditVideoWindowController::layoutAreas(double W, double H) {
     // The title bar lies outside the window's area here: the content reaches 8 points below
     // the top edge, in full screen as in a window.
-    const double rise = formatBandRise();
+    const double rise = format_ ? format_->rise() : 0;
     const double F = 8, B = 85 + rise, L = 90 + rise, K = H - 209 - rise;
-    setFrame(_contentBackGroundView, NSMakeRect(4, B, W - 8, H - (F + B)));
+    setFrame(o_.contentBackGroundView, NSMakeRect(4, B, W - 8, H - (F + B)));
     const double bandY = H - F - kToolBandHeight;
-    setFrame(_funItemBackView, NSMakeRect(4, bandY, W - 8, kToolBandHeight));
-    setFrame(_funItemContentView, NSMakeRect(std::max(0.0, (W - 8 - 876) / 2), 4, 876, kToolStripHeight));
-    for (size_t i = 0; i < toolButtons_.size(); ++i)
-        setFrame(toolButtons_[i],
-                 NSMakeRect(1 + kToolButtonStep * double(i), 0, kToolButtonWidth, kToolStripHeight));
+    setFrame(o_.funItemBackView, NSMakeRect(4, bandY, W - 8, kToolBandHeight));
+    setFrame(o_.funItemContentView, NSMakeRect(std::max(0.0, (W - 8 - 876) / 2), 4, 876, kToolStripHeight));
     const double rowY = (L + K + bandY) / 2;
-    setFrame(_addfileButton, NSMakeRect(14, rowY - 18, 150, 36));
-    setFrame(_scrLabel, NSMakeRect(176, rowY - 12, W - 196, 24));
-    setFrame(_contentLeftView, NSMakeRect(8, L, 240, K));
-    setFrame(_contentRightView, NSMakeRect(248, L, W - 252, K));
-    setFrame(_musicRightView, NSMakeRect(253, L, W - 264, K - 6));
-    setFrame(_playerBackView, NSMakeRect(253, L, W - 264, K - 6));
-    for (ZylImageView* panel : toolPanels_)
-        setFrame(panel, NSMakeRect(5, K - kPanelHeight - 5, 230, kPanelHeight));
+    setFrame(o_.addfileButton, NSMakeRect(14, rowY - 18, 150, 36));
+    setFrame(o_.scrLabel, NSMakeRect(176, rowY - 12, W - 196, 24));
+    setFrame(o_.contentLeftView, NSMakeRect(8, L, 240, K));
+    setFrame(o_.contentRightView, NSMakeRect(248, L, W - 252, K));
+    setFrame(o_.sideStage, NSMakeRect(253, L, W - 264, K - 6));
+    setFrame(o_.playerBackView, NSMakeRect(253, L, W - 264, K - 6));
+    strip_->layout(K);
     // The export row along the bottom.
-    setFrame(exportBar_->outputLabel, NSMakeRect(14, 30, exportBar_->outputLabel->width(), 26));
-    const double folderX = 14 + exportBar_->outputLabel->width() + 4;
-    setFrame(exportBar_->folderChooser, NSMakeRect(folderX, 30, 318 - folderX, 26));
-    setFrame(exportBar_->revealButton, NSMakeRect(322, 30, 26, 26));
-    setFrame(exportBar_->progressLabel, NSMakeRect(362, 30, exportBar_->progressLabel->width(), 26));
-    const double progressX = 362 + exportBar_->progressLabel->width() + 4;
-    setFrame(exportBar_->progressView, NSMakeRect(progressX, 37, std::max(0.0, W - 158 - progressX), 12));
-    setFrame(exportBar_->startButton, NSMakeRect(W - 150, 20, 140, 46));
-    layoutFormatBrowser(W);
+    setFrame(o_.exportBar->outputLabel, NSMakeRect(14, 30, o_.exportBar->outputLabel->width(), 26));
+    const double folderX = 14 + o_.exportBar->outputLabel->width() + 4;
+    setFrame(o_.exportBar->folderChooser, NSMakeRect(folderX, 30, 318 - folderX, 26));
+    setFrame(o_.exportBar->revealButton, NSMakeRect(322, 30, 26, 26));
+    setFrame(o_.exportBar->progressLabel, NSMakeRect(362, 30, o_.exportBar->progressLabel->width(), 26));
+    const double progressX = 362 + o_.exportBar->progressLabel->width() + 4;
+    setFrame(o_.exportBar->progressView, NSMakeRect(progressX, 37, std::max(0.0, W - 158 - progressX), 12));
+    setFrame(o_.exportBar->startButton, NSMakeRect(W - 150, 20, 140, 46));
+    format_->layout(W);
 }
 
 void EditVideoWindowController::layoutPlayerArea() {
-    const double pw = _playerBackView->width(), ph = _playerBackView->height();
-    setFrame(_playerView, NSMakeRect(0, 80, pw, ph - 112));
-    setFrame(_playerBottomView, NSMakeRect(0, 0, pw, 81));
-    const double mw = _musicRightView->width(), mh = _musicRightView->height();
-    // The row of the video's own sound lies between the picture and the strip.
-    setFrame(_musicRightPlayerView, NSMakeRect(14, 122, mw - 26, mh - 122));
-    setFrame(_musicRightBottomView, NSMakeRect(0, 0, mw, 91));
-    setFrame(_toolMusicNofileView, NSMakeRect(0, 0, mw, mh));
-    const QList<QLabel*> hints = _toolMusicNofileView->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
-    double y = mh / 2 + 70;
-    for (QLabel* l : hints) {
-        setFrame(l, NSMakeRect(40, y, mw - 80, 36));
-        y -= 40;
-    }
-    setFrame(_mCurrentTimeLabel, NSMakeRect(15, 50, 100, 26));
-    setFrame(_mTotaldurationLabel, NSMakeRect(mw - 115, 50, 100, 26));
-    setFrame(_audiochanelPopBtn, NSMakeRect(mw / 2 - 130, 51, 260, 24));
-    musicPanel_->layoutRight(mw, mh);
+    const double pw = o_.playerBackView->width(), ph = o_.playerBackView->height();
+    setFrame(o_.playerView, NSMakeRect(0, 80, pw, ph - 112));
+    setFrame(o_.playerBottomView, NSMakeRect(0, 0, pw, 81));
+    for (EditorTool* t : tools_)
+        t->layout();
     // Bars and time labels under the picture.
-    const double P = _playerBottomView->height(), PW = _playerBottomView->width();
-    setFrame(_progressSlider, NSMakeRect(105, (P - 17) / 2 + 10, PW - 210, 17));
-    setFrame(_cutProgressView, NSMakeRect(105, (P - 30) / 2 + 10, PW - 210, 30));
-    setFrame(_currentTimeLabel, NSMakeRect(10, (P - 26) / 2 + 6, 92, 26));
-    setFrame(_totalTimeLabel, NSMakeRect(PW - 98, (P - 26) / 2 + 6, 92, 26));
-    QWidget* strip = _playerBottomChildView->parentWidget();
+    const double P = o_.playerBottomView->height(), PW = o_.playerBottomView->width();
+    transport_->layout(PW, P);
+    for (EditorTool* t : tools_)
+        if (QWidget* bar = t->bar())
+            setFrame(bar, NSMakeRect(105, (P - bar->height()) / 2 + 10, PW - 210, bar->height()));
+    QWidget* strip = o_.playerBottomChildView->parentWidget();
     if (strip)
-        setFrame(_playerBottomChildView,
+        setFrame(o_.playerBottomChildView,
                  NSMakeRect((strip->width() - kTransportWidth) / 2, 5, kTransportWidth, kTransportHeight));
     if (LxMoviePlayer* player = preview_->player(); player && player->view()) {
         if (QWidget* host = player->view()->parentWidget())
@@ -309,17 +194,18 @@ void EditVideoWindowController::layoutPlayerArea() {
 void EditVideoWindowController::refitPicture() {
     const auto& file = session_.file();
     videoSize_ = file.isOpen()
-                     ? EditState::getVideoSizeForTrack(*file.fileData, session_.state().playerRotateAngle)
+                     ? EditState::getVideoSizeForTrack(*file.fileData, session_.state().playerRotateAngle())
                      : QSizeF();
-    QWidget* host = toolItemType_ == EditorToolTypeMusic ? _musicRightPlayerView : _playerView;
-    pictureRect_ = aspectFit(videoSize_, geometry::bounds(host));
-    if (picture_)
-        picture_->pictureRefitted();
-    overlaysToolShown(EditorToolType(toolItemType_));
+    pictureRect_ = aspectFit(videoSize_, geometry::bounds(pictureHost_));
+    // Snapshots show the picture as turned, like the preview.
+    if (preview_ && preview_->player() && !videoSize_.isEmpty())
+        preview_->setPictureSize(videoSize_.toSize());
+    for (EditorTool* t : tools_)
+        t->pictureMoved();
 }
 
 NSRect EditVideoWindowController::cropRectInView() const {
-    const NSRect& clip = session_.state().editVideoClipRect;
+    const NSRect& clip = session_.state().editVideoClipRect();
     if (videoSize_.width() <= 0 || videoSize_.height() <= 0 || clip.isEmpty())
         return {};
     const double sx = pictureRect_.width / videoSize_.width(), sy = pictureRect_.height / videoSize_.height();

@@ -1,10 +1,12 @@
-// Switching between the seven tools: which panel, bar and button show, and where the
-// player's view and its transport strip live (under the picture, or in the music panel).
+// Switching between the tools: which panel, bar and button show, and where the player's view
+// and its transport strip live (under the picture, or in the side stage of a tool that asks
+// for it).
 #include "editor/core/EditVideoWindowController.h"
 
-#include "editor/music/MusicPanel.h"
-
-#include "foundation/controls/LxCutProgressView.h"
+#include "editor/core/EditorTool.h"
+#include "editor/core/EditorToolStrip.h"
+#include "editor/core/EditorToolTable.h"
+#include "editor/core/EditorTransport.h"
 #include "foundation/controls/LxProgressSlider.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
@@ -15,109 +17,78 @@
 
 namespace {
 
-size_t barIndex(EditorToolType tool) {
-    for (size_t i = 0; i < kEditorToolBarOrder.size(); ++i)
-        if (kEditorToolBarOrder[i] == tool)
+size_t barIndex(int code) {
+    const auto& rows = editorToolRows();
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].code == code)
             return i;
     return 0;
 }
 
 } // namespace
 
-ZylButton* EditVideoWindowController::toolButton(EditorToolType tool) const {
-    return toolButtons_[barIndex(tool)];
+ZylButton* EditVideoWindowController::toolButton(int code) const {
+    return o_.toolButtons[barIndex(code)];
 }
 
-QWidget* EditVideoWindowController::toolPanel(EditorToolType tool) const {
-    return toolPanels_[barIndex(tool)];
+QWidget* EditVideoWindowController::toolPanel(int code) const {
+    return o_.toolPanels[barIndex(code)];
+}
+
+QWidget* EditVideoWindowController::sideStage() const {
+    return o_.sideStage;
 }
 
 void EditVideoWindowController::openTool(int code) {
-    switch (editorToolTypeFromCode(code)) {
-    case EditorToolTypeTrim:
-        return cutAction();
-    case EditorToolTypeRotate:
-        return rotateAction();
-    case EditorToolTypeCrop:
-        return cropAction();
-    case EditorToolTypeEffect:
-        return effectAction();
-    case EditorToolTypeWatermark:
-        return watermarkAction();
-    case EditorToolTypeSubtitle:
-        return subtitleAction();
-    case EditorToolTypeMusic:
-        return addmusicAction();
-    }
-}
-
-void EditVideoWindowController::cutAction() {
-    showTool(EditorToolTypeTrim);
-}
-void EditVideoWindowController::rotateAction() {
-    showTool(EditorToolTypeRotate);
-}
-void EditVideoWindowController::cropAction() {
-    showTool(EditorToolTypeCrop);
-}
-void EditVideoWindowController::effectAction() {
-    showTool(EditorToolTypeEffect);
-}
-void EditVideoWindowController::watermarkAction() {
-    showTool(EditorToolTypeWatermark);
-}
-void EditVideoWindowController::subtitleAction() {
-    showTool(EditorToolTypeSubtitle);
-}
-void EditVideoWindowController::addmusicAction() {
-    showTool(EditorToolTypeMusic);
+    showTool(editorToolRow(code).code);
 }
 
 // Moves the player's view (when a file is open) and the transport strip to new homes and
 // lays the window out again for them.
 void EditVideoWindowController::movePlayerViewTo(QWidget* host, QWidget* stripHost) {
+    pictureHost_ = host;
     if (LxMoviePlayer* player = preview_->player(); player && player->view()) {
         QWidget* view = player->view();
-        view->setParent(host);
+        if (view->parentWidget() != host) {
+            view->setParent(host);
+            view->show();
+        }
         view->setGeometry(host->rect());
-        view->show();
     }
-    if (_playerBottomChildView->parentWidget() != stripHost) {
-        _playerBottomChildView->setParent(stripHost);
-        _playerBottomChildView->show();
+    if (o_.playerBottomChildView->parentWidget() != stripHost) {
+        o_.playerBottomChildView->setParent(stripHost);
+        o_.playerBottomChildView->show();
     }
     changesize();
 }
 
-void EditVideoWindowController::showTool(EditorToolType tool) {
-    const bool music = tool == EditorToolTypeMusic;
-    toolItemType_ = tool;
-    if (music && oldToolItemType_ != EditorToolTypeMusic)
-        movePlayerViewTo(_musicRightPlayerView, _musicRightBottomView);
-    else if (!music && oldToolItemType_ == EditorToolTypeMusic)
-        movePlayerViewTo(_playerView, _playerBottomView);
-    oldToolItemType_ = toolItemType_;
-    qCDebug(lcApp) << "editor tool" << tool;
+void EditVideoWindowController::showPictureIn(QWidget* host, QWidget* transportHost) {
+    movePlayerViewTo(host, transportHost);
+}
 
-    for (size_t i = 0; i < toolPanels_.size(); ++i)
-        toolPanels_[i]->setVisible(kEditorToolBarOrder[i] == tool);
-    _musicRightView->setVisible(music);
-    _playerBackView->setVisible(!music);
-    if (!music) {
-        // The trim tool shows the trim bar under the picture, every other tool the seek slider;
-        // the music tool leaves them as they were.
-        const bool trim = tool == EditorToolTypeTrim;
-        _cutProgressView->setVisible(trim);
-        _progressSlider->setVisible(!trim);
+void EditVideoWindowController::showTool(int code) {
+    const EditorToolRow& row = editorToolRow(code);
+    const size_t shown = barIndex(row.code);
+    toolItemType_ = row.code;
+    qCDebug(lcApp) << "editor tool" << row.code;
+    if (!row.sideStage)
+        movePlayerViewTo(o_.playerView, o_.playerBottomView);
+    strip_->select(shown);
+    o_.sideStage->setVisible(row.sideStage);
+    o_.playerBackView->setVisible(!row.sideStage);
+    if (!row.sideStage) {
+        // A tool with a bar of its own shows it under the picture, every other tool the seek
+        // slider; a tool in the side stage leaves them as they were.
+        QWidget* ownBar = tools_[shown]->bar();
+        for (EditorTool* t : tools_)
+            if (QWidget* bar = t->bar())
+                bar->setVisible(bar == ownBar);
+        transport_->slider->setVisible(!ownBar);
         // The bar now shown reads the preview's time, as the time label does.
         if (preview_->player())
             changePlayerSlider(currentTime(), duration());
     }
-    for (size_t i = 0; i < toolButtons_.size(); ++i)
-        toolButtons_[i]->setSelected(kEditorToolBarOrder[i] == tool);
-    if (music) {
-        enableEdit(true);
-        musicPanel_->mainPlaybackChanged(isPlaying());
-    }
+    for (size_t i = 0; i < tools_.size(); ++i)
+        tools_[i]->setShown(i == shown);
     refitPicture();
 }

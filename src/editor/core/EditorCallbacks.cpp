@@ -1,6 +1,6 @@
 #include "editor/core/EditorCallbacks.h"
 
-#include "foundation/helpers/HelpClass.h"
+#include "editor/overlays/MarkText.h"
 
 #include <QImage>
 #include <QImageReader>
@@ -52,14 +52,9 @@ void drawTextCallback(int width, int height, unsigned char* buffer, TEXT_WATERMA
         return;
     QImage canvas(buffer, width, height, width * 4, QImage::Format_RGBA8888_Premultiplied);
     QPainter painter(&canvas);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.setFont(
-        HelpClass::fontWithName(QString::fromUtf8(mediarecords::readText(param.szFontName)), param.fontsize));
-    painter.setPen(markColour(param));
-    // The paragraph runs in the direction of the text's first strong character, so a mark in
-    // Arabic or Hebrew with Latin words or digits inside reads as its writer typed it.
-    painter.setLayoutDirection(text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
-    painter.drawText(QPointF(param.rect.left, double(height) - param.rect.top), text);
+    const MarkText mark{text, QString::fromUtf8(mediarecords::readText(param.szFontName)),
+                        double(param.fontsize), markColour(param)};
+    paintMarkText(painter, mark, QPointF(param.rect.left, double(height) - param.rect.top));
 }
 
 int playerLoadImageCallback(const char* path, int* width, int* height, int bufferSize,

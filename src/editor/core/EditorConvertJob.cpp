@@ -1,8 +1,6 @@
 #include "editor/core/EditorConvertJob.h"
 
-#include "editor/music/MusicPlacement.h"
 #include "foundation/helpers/HelpClass.h"
-#include "foundation/records/MusicInfo.h"
 #include "foundation/records/SimpleData.h"
 #include "foundation/records/SubtitleParam.h"
 #include "mediacore/MediaCore.h"
@@ -13,6 +11,11 @@
 #include <limits>
 
 namespace {
+
+using Handle = decltype(apiMediaConvertCreate());
+Handle handleOf(void* h) {
+    return static_cast<Handle>(h);
+}
 
 int leadingInt(const QString& text) {
     return EditorOutputChoices::leadingCount(text);
@@ -28,6 +31,12 @@ int64_t toUs(double seconds) {
 
 int channelsOf(const QString& title) {
     return keeps(title) ? 0 : EditorOutputChoices::channelsOf(title);
+}
+
+// The level of the file's own sound: the adjust panel's volume under the music panel's level.
+double mainVolume(double volume, double originalLevel) {
+    const double v = volume * std::clamp(originalLevel, 0.0, 1.0);
+    return std::isfinite(v) ? std::clamp(v, 0.0, 2.0) : 1.0;
 }
 
 } // namespace
@@ -49,8 +58,7 @@ std::pair<int, int> EditorConvertJob::chosenFrameSize(const Settings& s) {
 }
 
 double EditorConvertJob::mainAudioVolume(const Settings& s) {
-    const double v = s.record->volume * std::clamp(s.originalSoundLevel, 0.0, 1.0);
-    return std::isfinite(v) ? std::clamp(v, 0.0, 2.0) : 1.0;
+    return mainVolume(s.record->volume, s.originalSoundLevel);
 }
 
 bool EditorConvertJob::isPlainCut(const Settings& s) {
@@ -86,19 +94,7 @@ std::unique_ptr<EngineConvert> EditorConvertJob::create(const Settings& s, Range
     }
     const bool plain = isPlainCut(s);
     setFormat(h, s);
-    r = setSoundAndOverlays(h, s, refused);
-    if (r < 1) {
-        *error = r;
-        return nullptr;
-    }
-    *refused = Refused::Range;
-    r = setPicture(h, s, range, plain);
-    if (r < 1) {
-        *error = r;
-        return nullptr;
-    }
-    *refused = Refused::Music;
-    r = addMusic(h, s);
+    r = applyRecipe(h, s, range, plain, refused);
     if (r < 1) {
         *error = r;
         return nullptr;
@@ -115,7 +111,8 @@ std::unique_ptr<EngineConvert> EditorConvertJob::create(const Settings& s, Range
 }
 
 // The output format: each value the stored format keeps is left to the source.
-void EditorConvertJob::setFormat(void* h, const Settings& s) {
+void EditorConvertJob::setFormat(void* job, const Settings& s) {
+    Handle h = handleOf(job);
     const EditorOutputChoices& c = s.choices;
     if (!keeps(c.vcodec))
         apiMediaConvertSetVcodec(h, c.vcodec.trimmed().toUtf8().constData());
@@ -138,86 +135,117 @@ void EditorConvertJob::setFormat(void* h, const Settings& s) {
         apiMediaConvertSetAudioEncodeContext(h, channels, rate);
 }
 
-// The sound stream and level, the subtitle and the effects. A subtitle or an effect the
-// engine refuses fails the set-up, so an export never leaves out what the user asked for.
-int EditorConvertJob::setSoundAndOverlays(void* h, const Settings& s, Refused* refused) {
-    const SimpleData& rec = *s.record;
-    // Without a list of the file's sound streams there is no stream to choose; the engine
-    // then takes the file's first.
-    const auto& streams = rec.audioStreamInfos;
-    if (!streams.empty()) {
-        const size_t i =
-            size_t(std::clamp<qsizetype>(s.audioStreamPosition, 0, qsizetype(streams.size()) - 1));
-        apiMediaConvertSetAudioIndex(h, streams[i]->index);
-    }
-    apiMediaConvertSetMaineAudioVolume(h, mainAudioVolume(s));
+// The engine's side of a recipe: each call one engine setter on the pass's handle.
+class EditorConvertJob::Receiver : public EditReceiver {
+public:
+    Receiver(Handle h, const SimpleData& record, bool plain) : h_(h), record_(record), plain_(plain) {}
 
-    const SubtitleParam& sub = *rec.subtitleParam;
-    if (!sub.subtitlePath.isEmpty()) {
-        const SUBTITLE_PARAM p = overlays::subtitleRecord(sub);
-        const int r = apiMediaConvertSetSubtitle(h, p);
-        if (r < 1) {
-            qCWarning(lcEditor) << "subtitle refused:" << sub.subtitlePath << r;
-            *refused = Refused::Subtitle;
-            return r;
-        }
+    void sound(int stream, double volume, double originalLevel, bool removeOriginal) override {
+        if (stream >= 0)
+            apiMediaConvertSetAudioIndex(h_, stream);
+        apiMediaConvertSetMaineAudioVolume(h_, mainVolume(volume, originalLevel));
+        if (removeOriginal)
+            apiMediaConvertDisableMainAudio(h_);
     }
-    for (const int effect : rec.effectTypes) {
-        const int r = apiMediaConvertAddImageEffect(h, effect);
-        if (r < 1) {
-            qCWarning(lcEditor) << "effect refused:" << effect << r;
-            *refused = Refused::Effect;
-            return r;
-        }
-    }
-    if (const int r = overlays::addToConvert(h, s.watermarks); r < 1) {
-        qCWarning(lcEditor) << "watermark refused:" << r;
-        *refused = Refused::Watermark;
+    int subtitle(const SUBTITLE_PARAM* p) override {
+        const int r = p ? apiMediaConvertSetSubtitle(h_, *p) : 1;
+        if (r < 1)
+            qCWarning(lcEditor) << "subtitle refused:" << p->path << r;
         return r;
     }
-    return 1;
-}
-
-// Picture adjustment, the cut, crop, mirrors and rotation. A plain cut makes no turn of its
-// own: the copied picture keeps the file's display rotation, and the engine may copy it.
-int EditorConvertJob::setPicture(void* h, const Settings& s, Range range, bool plain) {
-    const SimpleData& rec = *s.record;
-    apiMediaConvertAdjustBCS(h, rec.brightness, rec.contrast, rec.saturation);
+    int effects(const std::vector<int>& ids) override {
+        for (const int effect : ids) {
+            if (const int r = apiMediaConvertAddImageEffect(h_, effect); r < 1) {
+                qCWarning(lcEditor) << "effect refused:" << effect << r;
+                return r;
+            }
+        }
+        return 1;
+    }
+    void adjust(int b, int c, int s) override { apiMediaConvertAdjustBCS(h_, b, c, s); }
     // An end of 0 runs to the end of the file. A refused range fails the set-up: the whole
     // file in its place would be a wrong result that looks like a finished export.
-    if (range.endUs > 0 || range.startUs > 0) {
-        const int64_t end = range.endUs > 0 ? range.endUs : std::numeric_limits<int64_t>::max() / 4;
-        const int r = apiMediaConvertSetCutTime(h, std::max<int64_t>(0, range.startUs), end);
-        if (r < 1) {
-            qCWarning(lcEditor) << "cut range refused:" << range.startUs << end << r;
-            return r;
-        }
+    int range(int64_t startUs, int64_t stopUs) override {
+        if (stopUs <= 0 && startUs <= 0)
+            return 1;
+        const int64_t end = stopUs > 0 ? stopUs : std::numeric_limits<int64_t>::max() / 4;
+        const int r = apiMediaConvertSetCutTime(h_, std::max<int64_t>(0, startUs), end);
+        if (r < 1)
+            qCWarning(lcEditor) << "cut range refused:" << startUs << end << r;
+        return r;
     }
-    const RECT& m = rec.convertCropSize;
-    if (m.left != 0 || m.top != 0 || m.right != 0 || m.bottom != 0)
-        apiMediaConvertSetCropSize(h, m);
-    apiMediaConvertHFlipStatus(h, rec.hFlip);
-    apiMediaConvertVFlipStatus(h, rec.vFlip);
-    if (!plain)
-        apiMediaConvertSetRotateAngle(h, rec.convertRateAngle + rec.sourceData->angle);
-    return 1;
+    void crop(const RECT& m) override {
+        if (m.left != 0 || m.top != 0 || m.right != 0 || m.bottom != 0)
+            apiMediaConvertSetCropSize(h_, m);
+    }
+    // A plain cut makes no turn of its own: the copied picture keeps the file's display
+    // rotation, and the engine may copy it. Otherwise the engine turns by the file's own
+    // rotation and the user's together.
+    void turn(int angle, int hFlip, int vFlip) override {
+        apiMediaConvertHFlipStatus(h_, hFlip);
+        apiMediaConvertVFlipStatus(h_, vFlip);
+        if (!plain_)
+            apiMediaConvertSetRotateAngle(h_, angle + record_.sourceData->angle);
+    }
+    int marks(const overlays::MarkRecords& records) override {
+        const int r = overlays::addToConvert(h_, records);
+        if (r < 1)
+            qCWarning(lcEditor) << "watermark refused:" << r;
+        return r;
+    }
+    // Each track in its slot on the file's time line. The last engine result, or 1 when there
+    // is nothing to add.
+    int music(const std::vector<MusicTrack>& tracks) override {
+        int result = 1;
+        for (const MusicTrack& m : tracks) {
+            const MusicPlacement& p = m.placement;
+            result = apiMediaConvertAddDubbingMusic(h_, m.path.toUtf8().constData(), toUs(p.musicStart),
+                                                    toUs(p.musicEnd), toUs(p.slotStart), toUs(p.slotEnd),
+                                                    p.volume, toUs(p.fadeIn), toUs(p.fadeOut));
+            if (result < 1) {
+                qCWarning(lcEditor) << "music refused:" << m.path << result;
+                return result;
+            }
+        }
+        return result;
+    }
+
+private:
+    Handle h_;
+    const SimpleData& record_;
+    bool plain_;
+};
+
+EditRecipe EditorConvertJob::recipe(const Settings& s) {
+    EditRecipe e = EditRecipe::fromRecord(*s.record, s.audioStreamPosition, EditRecipe::Purpose::Export);
+    e.marks = s.watermarks;
+    e.originalSoundLevel = s.originalSoundLevel;
+    e.removeOriginalSound = s.removeOriginalSound;
+    e.music = s.music;
+    return e;
 }
 
-// The background tracks, each in its slot on the file's time line; then, when chosen, the
-// file's own sound is left out. The last engine result, or 1 when there is nothing to add.
-int EditorConvertJob::addMusic(void* h, const Settings& s) {
+int EditorConvertJob::applyRecipe(void* job, const Settings& s, Range range, bool plain, Refused* refused) {
+    Receiver receiver(handleOf(job), *s.record, plain);
     int result = 1;
-    for (const auto& m : s.music) {
-        const MusicPlacement p = musicPlacement(*m);
-        result = apiMediaConvertAddDubbingMusic(h, m->path.toUtf8().constData(), toUs(p.musicStart),
-                                                toUs(p.musicEnd), toUs(p.slotStart), toUs(p.slotEnd),
-                                                p.volume, toUs(p.fadeIn), toUs(p.fadeOut));
-        if (result < 0) {
-            qCWarning(lcEditor) << "music refused:" << m->path << result;
-            break;
-        }
+    switch (editapply::applyToConvert(recipe(s), range.startUs, range.endUs, receiver, &result)) {
+    case editapply::Refused::None:
+        return 1;
+    case editapply::Refused::Subtitle:
+        *refused = Refused::Subtitle;
+        break;
+    case editapply::Refused::Effect:
+        *refused = Refused::Effect;
+        break;
+    case editapply::Refused::Range:
+        *refused = Refused::Range;
+        break;
+    case editapply::Refused::Watermark:
+        *refused = Refused::Watermark;
+        break;
+    case editapply::Refused::Music:
+        *refused = Refused::Music;
+        break;
     }
-    if (s.removeOriginalSound)
-        apiMediaConvertDisableMainAudio(h);
     return result;
 }

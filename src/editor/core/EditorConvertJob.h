@@ -10,6 +10,7 @@
 // set up on the main thread and run as any engine job (see EngineJob).
 #pragma once
 
+#include "editor/core/EditRecipe.h"
 #include "editor/core/EditorOutputChoices.h"
 #include "editor/overlays/WaterMarkRecords.h"
 #include "tools/shared/EngineConvert.h"
@@ -18,7 +19,6 @@
 #include <memory>
 #include <vector>
 
-class MusicInfo;
 class SimpleData;
 
 class EditorConvertJob {
@@ -31,7 +31,7 @@ public:
         int customHeight = 0;                     // "resolutionSelectCustom-Height"
         int audioStreamPosition = 0;              // the row chosen in the sound-stream menu
         double originalSoundLevel = 1.0;          // 0..1, the music panel's level of the file's own sound
-        std::vector<std::shared_ptr<const MusicInfo>> music; // the chosen background tracks
+        std::vector<MusicTrack> music;            // the chosen background tracks, placed
         bool removeOriginalSound = false;
         overlays::MarkRecords watermarks; // the checked watermarks, in picture pixels
     };
@@ -54,11 +54,14 @@ public:
     // The level of the file's own sound handed to the engine (0..2).
     static double mainAudioVolume(const Settings& settings);
 
+    // The recipe of a pass: the committed record and what the window added to it.
+    static EditRecipe recipe(const Settings& settings);
+
 private:
     EditorConvertJob() = delete;
-    // Each sets one group of settings on the job's handle.
+    class Receiver;
+    // The output format on the job's handle.
     static void setFormat(void* job, const Settings& settings);
-    static int setSoundAndOverlays(void* job, const Settings& settings, Refused* refused);
-    static int setPicture(void* job, const Settings& settings, Range range, bool plain);
-    static int addMusic(void* job, const Settings& settings);
+    // Everything but the format, the input and the output, through the one convert applier.
+    static int applyRecipe(void* job, const Settings& settings, Range range, bool plain, Refused* refused);
 };

@@ -37,13 +37,14 @@ EditorFileLoader::Result EditorSession::openFile(const QString& path) {
     EditorFileLoader::Result result = EditorFileLoader::open(path, file_);
     if (!result.data)
         return result;
-    state_.subtitleParam = result.data->subtitleParam->mutableCopy();
-    state_.subtitleParam->subtitlePath.clear();
-    state_.selectedEffectTypeIndexs.clear();
-    state_.isTrimFanxuan = false;
-    state_.cutTimeRange_start = state_.cutTimeRange_stop = 0;
-    state_.editVideoClipRect = NSRect{};
-    state_.convertCropSize = RECT{0, 0, 0, 0};
+    std::shared_ptr<SubtitleParam> style = result.data->subtitleParam->mutableCopy();
+    style->subtitlePath.clear();
+    state_.setSubtitle(std::move(style));
+    state_.clearEffects();
+    state_.setRemoveSection(false);
+    state_.setTrimRange(0, 0);
+    state_.clearCrop();
+    state_.setAudioStreamPosition(0);
     return result;
 }
 
@@ -67,10 +68,9 @@ EditorSession::RefreshView EditorSession::refreshPlayerView(LxMoviePlayer* playe
     if (!file_.fileData)
         return view;
     SimpleData& record = *file_.fileData;
-    state_.cutTimeRange_start = fieldMicroseconds(startFieldSeconds);
-    state_.cutTimeRange_stop = fieldMicroseconds(stopFieldSeconds);
-    state_.brightness = state_.contrast = state_.saturation = 0;
-    state_.volume = 1.0;
+    state_.setTrimRange(fieldMicroseconds(startFieldSeconds), fieldMicroseconds(stopFieldSeconds));
+    state_.setAdjustment(0, 0, 0);
+    state_.setVolume(1.0);
     state_.writeInto(record);
     state_.readFrom(record);
     file_.filePath = record.path;
@@ -79,28 +79,26 @@ EditorSession::RefreshView EditorSession::refreshPlayerView(LxMoviePlayer* playe
     view.durationSeconds = d;
     // An unset range is the whole file; so is one that does not fit in the file.
     const double dUs = d * kMicro;
-    if (state_.cutTimeRange_stop <= 0 || state_.cutTimeRange_stop > dUs ||
-        state_.cutTimeRange_start >= state_.cutTimeRange_stop) {
-        state_.cutTimeRange_stop = dUs;
-        state_.cutTimeRange_start = 0;
-    }
-    view.startSeconds = state_.cutTimeRange_start / kMicro;
-    view.stopSeconds = state_.cutTimeRange_stop / kMicro;
-    view.isTrimFanxuan = state_.isTrimFanxuan;
+    if (state_.cutTimeRange_stop() <= 0 || state_.cutTimeRange_stop() > dUs ||
+        state_.cutTimeRange_start() >= state_.cutTimeRange_stop())
+        state_.setTrimRange(0, dUs);
+    view.startSeconds = state_.cutTimeRange_start() / kMicro;
+    view.stopSeconds = state_.cutTimeRange_stop() / kMicro;
+    view.isTrimFanxuan = state_.isTrimFanxuan();
     view.trimLower = fraction(view.startSeconds, d);
     view.trimUpper = fraction(view.stopSeconds, d);
     view.playHead = view.trimLower;
-    view.volume = state_.volume;
+    view.volume = state_.volume();
     view.currentTimeText = HelpClass::returnTimeToStr(player ? CMTimeGetSeconds(player->currentTime()) : 0.0);
     view.totalTimeText = HelpClass::returnTimeToStr(d);
     for (const auto& stream : record.audioStreamInfos)
         view.audioStreamTitles << audioStreamTitle(*stream);
 
     if (player) {
-        player->SetRotateAngle(state_.playerRotateAngle);
-        player->SetHFlip(state_.hFlip);
-        player->SetVFlip(state_.vFlip);
-        player->SetBCS(state_.brightness, state_.contrast, state_.saturation);
+        player->SetRotateAngle(state_.playerRotateAngle());
+        player->SetHFlip(state_.hFlip());
+        player->SetVFlip(state_.vFlip());
+        player->SetBCS(state_.brightness(), state_.contrast(), state_.saturation());
         player->seekTime(CMTimeMakeWithSeconds(view.startSeconds, kSeekScale));
     }
     qCDebug(lcEditor) << "refreshed" << record.path << "range" << view.startSeconds << view.stopSeconds;
@@ -112,11 +110,9 @@ std::optional<float> EditorSession::rewindToRangeStart(LxMoviePlayer* player) {
         return std::nullopt;
     player->stop();
     const double d = durationSeconds(player);
-    if (state_.cutTimeRange_stop <= 0) {
-        state_.cutTimeRange_stop = d * kMicro;
-        state_.cutTimeRange_start = 0;
-    }
-    const double start = state_.cutTimeRange_start / kMicro;
+    if (state_.cutTimeRange_stop() <= 0)
+        state_.setTrimRange(0, d * kMicro);
+    const double start = state_.cutTimeRange_start() / kMicro;
     player->seekTime(CMTimeMakeWithSeconds(start, kSeekScale));
     return fraction(start, d);
 }

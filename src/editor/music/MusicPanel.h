@@ -6,9 +6,10 @@
 // values, so that the export sounds as the preview played.
 //
 // The panel's left part (track list, track buttons, time fields, range slider, check boxes)
-// lives in the editor's music panel; the row for the video's own sound in the right part,
-// above the player strip. The window forwards its play, export, file-open and enabling
-// events through the few hooks below.
+// lives in the editor's music panel; the right part is the window's side stage: the picture
+// small, the row for the video's own sound and the sound-stream menu above the transport
+// strip, and a hint in their place until a file is open. The music preview's player, its
+// prune bar and its 0.1 s tick are the tool's own.
 //
 // Every stored track keeps 0 <= positionStart < positionEnd and pruneStart < pruneStart +
 // pruneDiration, whether a value came from a field, a stepper, a slider or a button.
@@ -16,31 +17,36 @@
 // Main thread only.
 #pragma once
 
-#include "editor/core/EditorConvertJob.h"
+#include "editor/core/EditorTool.h"
+#include "editor/core/EditorToolType.h"
+#include "editor/music/MusicPlacement.h"
 #include "editor/music/MusicRangeSlider.h"
 #include "foundation/controls/LxCutProgressViewDelegate.h"
 #include "foundation/controls/LxProgressSliderDelegate.h"
 
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 #include <map>
 #include <memory>
 #include <vector>
 
-class EditVideoWindowController;
 class LxCutProgressView;
 class LxMoviePlayer;
 class LxProgressSlider;
 class LxTextField;
 class MusicInfo;
 class MusicTrackList;
+class QComboBox;
 class QLabel;
 class QPushButton;
 class TimeCodeRow;
 class ZylButton;
+class ZylImageView;
 class ZylView;
 
 class MusicPanel : public QObject,
+                   public EditorTool,
                    public LxProgressSliderDelegate,
                    public LxCutProgressViewDelegate,
                    public MusicRangeSliderDelegate {
@@ -48,9 +54,19 @@ class MusicPanel : public QObject,
 public:
     using Track = std::shared_ptr<MusicInfo>;
 
-    // Builds the controls into left (the tool's panel) and right (the music tool's right half).
-    MusicPanel(EditVideoWindowController* window, QWidget* left, QWidget* right);
+    // Builds the controls into left (the tool's panel) and the host's side stage.
+    MusicPanel(EditorHost& host, QWidget* left);
     ~MusicPanel() override;
+
+    // EditorTool
+    void fileOpened() override; // another file: the list empties
+    void setEditable(bool editable) override;
+    void setShown(bool shown) override;
+    void playStateChanged(bool playing) override;
+    void playerTick(double current, double duration) override;
+    void layout() override;
+    bool contribute(EditRecipe& recipe) override;
+    void windowClosing() override;
 
     // State.
     const std::vector<Track>& musicList() const { return musicList_; }
@@ -76,55 +92,59 @@ public:
     void playOrPauseAudio();
     void stopAudio();
 
-    // Hooks for the window.
-    void fileOpened();                         // another file: the list empties
-    void enableEdit(bool enable, bool player); // the window's editing switch
-    void mixInto(LxMoviePlayer& player);       // the main player is about to play
-    void fillExport(EditorConvertJob::Settings& s) const;
-    void showVideoProgress(float fraction); // the main player's tick
-    void mainPlaybackChanged(bool playing); // started / paused by the strip, stopped, ended
-    void layoutRight(double width, double height);
+    bool isAudioTimerActive() const { return audioTimer_.isActive(); }
 
     // The original sound: its level (0..1), muted, removed.
     double originalSoundLevel() const;
     bool removeOriginalSound() const;
 
-    // Controls, named as the rest of the editor knows them.
-    QPushButton* loadmusicBtn = nullptr;
-    ZylButton* deletedMusicBtn = nullptr;
-    MusicTrackList* trackList = nullptr;
-    ZylButton* musicItemPlayPauseBtn = nullptr;
-    ZylButton* musicItemVolueBtn = nullptr;
-    LxProgressSlider* musicItemVolueSlider = nullptr;
-    QLabel* musicItemVoluelabel = nullptr;
-    QLabel* setthemusicpositionLabel = nullptr;
-    QLabel* startMusicTimeLabel = nullptr;
-    QLabel* endMusicTimeLabel = nullptr;
-    TimeCodeRow* positionStartRow = nullptr;
-    TimeCodeRow* positionEndRow = nullptr;
-    QLabel* musicPositionLabel = nullptr;
-    MusicRangeSlider* musicRangSlider = nullptr;
-    ZylButton* repeatMusicBtn = nullptr;
-    ZylButton* pruneMusicBtn = nullptr;
-    QWidget* pruneContentView = nullptr;
-    QLabel* pruneStartLabel = nullptr;
-    QLabel* pruneEndLabel = nullptr;
-    TimeCodeRow* pruneStartRow = nullptr;
-    TimeCodeRow* pruneEndRow = nullptr;
-    QLabel* pruneRangeMusicLabel = nullptr;
-    LxCutProgressView* pruneRangSlider = nullptr;
-    ZylButton* playPruneMusicBtn = nullptr;
-    ZylButton* pruneMusicLeftBtn = nullptr;
-    ZylButton* pruneMusicRightBtn = nullptr;
-    QWidget* fadeContentView = nullptr;
-    ZylButton* fadeInBtn = nullptr;
-    ZylButton* fadeOutBtn = nullptr;
-    QLabel* videooriginalsoundLabel = nullptr;
-    QLabel* audiochanelLabel = nullptr;
-    ZylButton* originalVolumeBtn = nullptr;
-    LxProgressSlider* originalVolumeSlider = nullptr;
-    QLabel* originalMusicVolumeLabel = nullptr;
-    ZylButton* removeOriginalmusicBtn = nullptr;
+    // The controls, for tests.
+    struct Outlets {
+        QPushButton* loadmusicBtn = nullptr;
+        ZylButton* deletedMusicBtn = nullptr;
+        MusicTrackList* trackList = nullptr;
+        ZylButton* musicItemPlayPauseBtn = nullptr;
+        ZylButton* musicItemVolueBtn = nullptr;
+        LxProgressSlider* musicItemVolueSlider = nullptr;
+        QLabel* musicItemVoluelabel = nullptr;
+        QLabel* setthemusicpositionLabel = nullptr;
+        QLabel* startMusicTimeLabel = nullptr;
+        QLabel* endMusicTimeLabel = nullptr;
+        TimeCodeRow* positionStartRow = nullptr;
+        TimeCodeRow* positionEndRow = nullptr;
+        QLabel* musicPositionLabel = nullptr;
+        MusicRangeSlider* musicRangSlider = nullptr;
+        ZylButton* repeatMusicBtn = nullptr;
+        ZylButton* pruneMusicBtn = nullptr;
+        QWidget* pruneContentView = nullptr;
+        QLabel* pruneStartLabel = nullptr;
+        QLabel* pruneEndLabel = nullptr;
+        TimeCodeRow* pruneStartRow = nullptr;
+        TimeCodeRow* pruneEndRow = nullptr;
+        QLabel* pruneRangeMusicLabel = nullptr;
+        LxCutProgressView* pruneRangSlider = nullptr;
+        ZylButton* playPruneMusicBtn = nullptr;
+        ZylButton* pruneMusicLeftBtn = nullptr;
+        ZylButton* pruneMusicRightBtn = nullptr;
+        QWidget* fadeContentView = nullptr;
+        ZylButton* fadeInBtn = nullptr;
+        ZylButton* fadeOutBtn = nullptr;
+        QLabel* videooriginalsoundLabel = nullptr;
+        QLabel* audiochanelLabel = nullptr;
+        // The side stage: the picture's place, the strip's, the times, the sound-stream menu
+        // (item i: entry i of the record's playable streams) and the hint shown until a file is open.
+        ZylImageView* pictureView = nullptr;
+        ZylImageView* stripView = nullptr;
+        QLabel* currentTimeLabel = nullptr;
+        QLabel* totalTimeLabel = nullptr;
+        QComboBox* audiochanelPopBtn = nullptr;
+        ZylView* nofileView = nullptr;
+        ZylButton* originalVolumeBtn = nullptr;
+        LxProgressSlider* originalVolumeSlider = nullptr;
+        QLabel* originalMusicVolumeLabel = nullptr;
+        ZylButton* removeOriginalmusicBtn = nullptr;
+    };
+    const Outlets& outlets() const { return o_; }
 
     // Track controls.
     void pruneStartFromPreview(); // "【"
@@ -160,6 +180,12 @@ private:
     void buildPositionArea(QWidget* left);
     void buildPruneArea(QWidget* left);
     void buildRight(QWidget* right);
+    void layoutRight(double width, double height);
+    void buildStage(QWidget* stage); // MusicPanel_stage.cpp
+    void showStage(bool file);
+    void fillStage();
+    void changeMusicPlayerSlider();
+    void mainPlaybackChanged(bool playing);
     ZylButton* checkBox(QWidget* parent, const char* key, void (MusicPanel::*action)());
     ZylButton* imageButton(QWidget* parent, const char* stem, void (MusicPanel::*action)());
     void applyPruneLayout(bool prune);
@@ -178,7 +204,8 @@ private:
     void initmusicPlayer(const QString& path);
     void highlighted();
 
-    EditVideoWindowController* window_;
+    Outlets o_;
+    QTimer audioTimer_; // the music preview's tick, while it plays
     std::vector<Track> musicList_;
     std::vector<Track> musicSelecteds_;
     int selectedMusicIndex_ = 0;

@@ -1,6 +1,7 @@
 // Editing the highlighted track: the four groups of time fields and their steppers, the range
 // slider, the prune bar and its buttons, the check boxes and the volumes.
-#include "editor/core/EditVideoWindowController.h"
+#include "editor/core/EditAspect.h"
+#include "editor/core/EditorHost.h"
 #include "editor/music/MusicPanel.h"
 #include "editor/music/MusicTrackList.h"
 #include "foundation/controls/LxCutProgressView.h"
@@ -31,13 +32,13 @@ float fraction(double part, double whole) {
 } // namespace
 
 void MusicPanel::alert(const char* key) {
-    window_->showSimpleAlert(loc(key));
+    host().alert(loc(key));
 }
 
 // A typed value and a stepped one pass the same checks; a stepped value that is refused is
 // taken back, so the fields always show the stored track.
 void MusicPanel::bindFields() {
-    for (TimeCodeRow* row : {positionStartRow, positionEndRow, pruneStartRow, pruneEndRow}) {
+    for (TimeCodeRow* row : {o_.positionStartRow, o_.positionEndRow, o_.pruneStartRow, o_.pruneEndRow}) {
         row->shouldEndEditing = [this, row](LxTextField*) { return fieldEnded(row); };
         row->stepped = [this, row](LxTextField*) {
             if (!fieldEnded(row))
@@ -50,10 +51,10 @@ bool MusicPanel::fieldEnded(TimeCodeRow* row) {
     if (!selectedTrack())
         return true;
     const double t = row->time();
-    const bool ok = row == positionStartRow ? storePositionStart(t)
-                    : row == positionEndRow ? storePositionEnd(t)
-                    : row == pruneStartRow  ? storePruneStart(t)
-                                            : storePruneEnd(t);
+    const bool ok = row == o_.positionStartRow ? storePositionStart(t)
+                    : row == o_.positionEndRow ? storePositionEnd(t)
+                    : row == o_.pruneStartRow  ? storePruneStart(t)
+                                               : storePruneEnd(t);
     if (ok)
         afterAcceptedValue();
     return ok;
@@ -120,51 +121,52 @@ void MusicPanel::showTrackOnSliders() {
     if (!m)
         return;
     const double V = videoLength(), M = musicLength();
-    musicRangSlider->setVideoRangeLowerValue(fraction(m->positionStart, V), fraction(m->positionEnd, V));
-    musicRangSlider->setMusicRangeLowerValue(fraction(m->pruneStart, M), fraction(m->pruneDiration, V));
-    musicRangSlider->setIsRepeat(m->repeat);
-    pruneRangSlider->setLowerValue(fraction(m->pruneStart, M),
-                                   fraction(double(m->pruneStart) + m->pruneDiration, M));
+    o_.musicRangSlider->setVideoRangeLowerValue(fraction(m->positionStart, V), fraction(m->positionEnd, V));
+    o_.musicRangSlider->setMusicRangeLowerValue(fraction(m->pruneStart, M), fraction(m->pruneDiration, V));
+    o_.musicRangSlider->setIsRepeat(m->repeat);
+    o_.pruneRangSlider->setLowerValue(fraction(m->pruneStart, M),
+                                      fraction(double(m->pruneStart) + m->pruneDiration, M));
 }
 
 void MusicPanel::refreshMusicTimeField(int index) {
     const Track m = index >= 0 && size_t(index) < musicList_.size() ? musicList_[size_t(index)] : nullptr;
     if (!m) {
-        for (ZylButton* b : {fadeInBtn, fadeOutBtn, pruneMusicBtn, repeatMusicBtn, musicItemVolueBtn})
+        for (ZylButton* b :
+             {o_.fadeInBtn, o_.fadeOutBtn, o_.pruneMusicBtn, o_.repeatMusicBtn, o_.musicItemVolueBtn})
             b->setSelected(false);
-        musicItemVolueSlider->setProgress(1.0f);
-        musicItemVoluelabel->setText(percent(1.0f));
-        for (TimeCodeRow* row : {positionStartRow, positionEndRow, pruneStartRow, pruneEndRow})
+        o_.musicItemVolueSlider->setProgress(1.0f);
+        o_.musicItemVoluelabel->setText(percent(1.0f));
+        for (TimeCodeRow* row : {o_.positionStartRow, o_.positionEndRow, o_.pruneStartRow, o_.pruneEndRow})
             row->setTime(0);
         applyPruneLayout(false);
         return;
     }
-    positionStartRow->setTime(m->positionStart);
-    positionEndRow->setTime(m->positionEnd);
-    pruneStartRow->setTime(m->pruneStart);
-    pruneEndRow->setTime(double(m->pruneStart) + m->pruneDiration);
-    fadeInBtn->setSelected(m->fadeIn);
-    fadeOutBtn->setSelected(m->fadeOut);
-    pruneMusicBtn->setSelected(m->prune);
-    repeatMusicBtn->setSelected(m->repeat);
-    musicItemVolueBtn->setSelected(m->volume == 0.0f);
-    musicItemVolueSlider->setProgress(m->volume);
-    musicItemVoluelabel->setText(percent(m->volume));
+    o_.positionStartRow->setTime(m->positionStart);
+    o_.positionEndRow->setTime(m->positionEnd);
+    o_.pruneStartRow->setTime(m->pruneStart);
+    o_.pruneEndRow->setTime(double(m->pruneStart) + m->pruneDiration);
+    o_.fadeInBtn->setSelected(m->fadeIn);
+    o_.fadeOutBtn->setSelected(m->fadeOut);
+    o_.pruneMusicBtn->setSelected(m->prune);
+    o_.repeatMusicBtn->setSelected(m->repeat);
+    o_.musicItemVolueBtn->setSelected(m->volume == 0.0f);
+    o_.musicItemVolueSlider->setProgress(m->volume);
+    o_.musicItemVoluelabel->setText(percent(m->volume));
     applyPruneLayout(m->prune);
 }
 
 void MusicPanel::enableMusicEdit(bool enable) {
     editEnabled_ = enable;
-    musicRangSlider->setEnable(enable);
-    pruneRangSlider->setDisable(!enable);
-    for (ZylButton* b :
-         {repeatMusicBtn, pruneMusicBtn, playPruneMusicBtn, pruneMusicLeftBtn, pruneMusicRightBtn, fadeInBtn,
-          fadeOutBtn, musicItemPlayPauseBtn, musicItemVolueBtn, deletedMusicBtn})
+    o_.musicRangSlider->setEnable(enable);
+    o_.pruneRangSlider->setDisable(!enable);
+    for (ZylButton* b : {o_.repeatMusicBtn, o_.pruneMusicBtn, o_.playPruneMusicBtn, o_.pruneMusicLeftBtn,
+                         o_.pruneMusicRightBtn, o_.fadeInBtn, o_.fadeOutBtn, o_.musicItemPlayPauseBtn,
+                         o_.musicItemVolueBtn, o_.deletedMusicBtn})
         b->setEnabled(enable);
-    musicItemVolueSlider->setDisable(!enable);
-    for (TimeCodeRow* row : {positionStartRow, positionEndRow, pruneStartRow, pruneEndRow})
+    o_.musicItemVolueSlider->setDisable(!enable);
+    for (TimeCodeRow* row : {o_.positionStartRow, o_.positionEndRow, o_.pruneStartRow, o_.pruneEndRow})
         row->setEditable(enable);
-    trackList->setEnable(enable);
+    o_.trackList->setEnable(enable);
 }
 
 // "【": the prune range starts where the preview is; its end stays when it lies after it.
@@ -207,29 +209,29 @@ void MusicPanel::pruneEndFromPreview() {
 }
 
 void MusicPanel::toggleRepeat() {
-    repeatMusicBtn->setSelected(!repeatMusicBtn->selected());
+    o_.repeatMusicBtn->setSelected(!o_.repeatMusicBtn->selected());
     if (const Track m = selectedTrack())
-        m->repeat = repeatMusicBtn->selected();
-    musicRangSlider->setIsRepeat(repeatMusicBtn->selected());
+        m->repeat = o_.repeatMusicBtn->selected();
+    o_.musicRangSlider->setIsRepeat(o_.repeatMusicBtn->selected());
 }
 
 void MusicPanel::togglePrune() {
-    pruneMusicBtn->setSelected(!pruneMusicBtn->selected());
+    o_.pruneMusicBtn->setSelected(!o_.pruneMusicBtn->selected());
     if (const Track m = selectedTrack())
-        m->prune = pruneMusicBtn->selected();
-    applyPruneLayout(pruneMusicBtn->selected());
+        m->prune = o_.pruneMusicBtn->selected();
+    applyPruneLayout(o_.pruneMusicBtn->selected());
 }
 
 void MusicPanel::toggleFadeIn() {
-    fadeInBtn->setSelected(!fadeInBtn->selected());
+    o_.fadeInBtn->setSelected(!o_.fadeInBtn->selected());
     if (const Track m = selectedTrack())
-        m->fadeIn = fadeInBtn->selected();
+        m->fadeIn = o_.fadeInBtn->selected();
 }
 
 void MusicPanel::toggleFadeOut() {
-    fadeOutBtn->setSelected(!fadeOutBtn->selected());
+    o_.fadeOutBtn->setSelected(!o_.fadeOutBtn->selected());
     if (const Track m = selectedTrack())
-        m->fadeOut = fadeOutBtn->selected();
+        m->fadeOut = o_.fadeOutBtn->selected();
 }
 
 void MusicPanel::setTrackVolume(float volume) {
@@ -258,15 +260,13 @@ void MusicPanel::toggleTrackMute() {
 }
 
 void MusicPanel::toggleOriginalMute() {
-    originalVolumeBtn->setSelected(!originalVolumeBtn->selected());
-    if (LxMoviePlayer* player = window_->preview()->player())
-        player->SetMainAudioVolume(originalSoundLevel());
+    o_.originalVolumeBtn->setSelected(!o_.originalVolumeBtn->selected());
+    host().applyEdit(edit::Sound);
 }
 
 void MusicPanel::toggleRemoveOriginal() {
-    removeOriginalmusicBtn->setSelected(!removeOriginalmusicBtn->selected());
-    if (LxMoviePlayer* player = window_->preview()->player())
-        player->DisableMainAudio(removeOriginalmusicBtn->selected());
+    o_.removeOriginalmusicBtn->setSelected(!o_.removeOriginalmusicBtn->selected());
+    host().applyEdit(edit::Sound);
 }
 
 void MusicPanel::actionMouseDownForProgressSliderBlock(LxProgressSlider* slider, float progress) {
@@ -279,25 +279,24 @@ void MusicPanel::actionMouseUpForProgressSliderBlock(LxProgressSlider* slider, f
 
 void MusicPanel::actionProgressForProgressSliderBlock(LxProgressSlider* slider, float progress) {
     const float p = std::clamp(progress, 0.f, 1.f);
-    if (slider == musicItemVolueSlider) {
+    if (slider == o_.musicItemVolueSlider) {
         setTrackVolume(p);
-        musicItemVoluelabel->setText(percent(p));
-        musicItemVolueBtn->setSelected(p == 0.f);
-    } else if (slider == originalVolumeSlider) {
+        o_.musicItemVoluelabel->setText(percent(p));
+        o_.musicItemVolueBtn->setSelected(p == 0.f);
+    } else if (slider == o_.originalVolumeSlider) {
         // Moving the level unmutes the original sound.
-        originalVolumeBtn->setSelected(false);
-        originalMusicVolumeLabel->setText(percent(p));
-        if (LxMoviePlayer* player = window_->preview()->player())
-            player->SetMainAudioVolume(p);
+        o_.originalVolumeBtn->setSelected(false);
+        o_.originalMusicVolumeLabel->setText(percent(p));
+        host().applyEdit(edit::Sound);
     }
 }
 
 void MusicPanel::actionMouseDownForCutProgressViewBlock(LxCutProgressView*, float progress) {
-    actionSeekToTimeForCutProgressViewBlock(pruneRangSlider, progress);
+    actionSeekToTimeForCutProgressViewBlock(o_.pruneRangSlider, progress);
 }
 
 void MusicPanel::actionMouseUpForCutProgressViewBlock(LxCutProgressView*, float progress) {
-    actionSeekToTimeForCutProgressViewBlock(pruneRangSlider, progress);
+    actionSeekToTimeForCutProgressViewBlock(o_.pruneRangSlider, progress);
 }
 
 void MusicPanel::actionSeekToTimeForCutProgressViewBlock(LxCutProgressView*, float progress) {
@@ -323,13 +322,13 @@ void MusicPanel::actionMouseMovedForCutProgressViewBlock(LxCutProgressView*, flo
             m->positionEnd = float(V);
         }
     }
-    musicRangSlider->setVideoRangeLowerValue(fraction(m->positionStart, V), fraction(m->positionEnd, V));
-    musicRangSlider->setMusicRangeLowerValue(fraction(m->pruneStart, M), fraction(m->pruneDiration, V));
+    o_.musicRangSlider->setVideoRangeLowerValue(fraction(m->positionStart, V), fraction(m->positionEnd, V));
+    o_.musicRangSlider->setMusicRangeLowerValue(fraction(m->pruneStart, M), fraction(m->pruneDiration, V));
     refreshMusicTimeField(selectedMusicIndex_);
 }
 
 void MusicPanel::changeProgress(MusicRangeSlider* slider) {
-    if (LxMoviePlayer* player = window_->preview()->player())
+    if (LxMoviePlayer* player = host().player())
         player->seekTime(CMTimeMakeWithSeconds(videoLength() * slider->progress(), 1000000000));
 }
 
@@ -342,8 +341,8 @@ void MusicPanel::changeRangeValue(MusicRangeSlider* slider) {
             double(slider->positionRightValue()));
     m->positionStart = float(slider->positionLeftValue() * V);
     m->positionEnd = float(slider->positionRightValue() * V);
-    positionStartRow->setTime(m->positionStart);
-    positionEndRow->setTime(m->positionEnd);
-    pruneStartRow->setTime(m->pruneStart);
-    pruneEndRow->setTime(double(m->pruneStart) + m->pruneDiration);
+    o_.positionStartRow->setTime(m->positionStart);
+    o_.positionEndRow->setTime(m->positionEnd);
+    o_.pruneStartRow->setTime(m->pruneStart);
+    o_.pruneEndRow->setTime(double(m->pruneStart) + m->pruneDiration);
 }

@@ -1,8 +1,9 @@
-// Loading tracks, the track list, the highlighted track's preview player, and handing the
-// ticked tracks to the main player and the export.
-#include "editor/core/EditVideoWindowController.h"
+// Loading tracks, the track list and the highlighted track's preview player.
 #include "editor/music/MusicPanel.h"
-#include "editor/music/MusicPlacement.h"
+
+#include "editor/core/EditAspect.h"
+#include "editor/core/EditorHost.h"
+#include "editor/core/EditorSession.h"
 #include "editor/music/MusicTrackList.h"
 #include "foundation/controls/LxCutProgressView.h"
 #include "foundation/controls/LxProgressSlider.h"
@@ -15,7 +16,9 @@
 #include "tools/shared/MediaOpenPanel.h"
 #include "tools/shared/PreviewPane.h"
 #include "tools/shared/SourceProbe.h"
+#include "tools/shared/ToolWindow.h"
 
+#include <QComboBox>
 #include <QFileInfo>
 #include <QPointer>
 #include <QPushButton>
@@ -28,12 +31,6 @@ CMTime seconds(double s) {
     return CMTimeMakeWithSeconds(s, 1000000000);
 }
 
-// A track with an empty place or an empty range would be refused by the engine and heard
-// nowhere: it is left out of the mix rather than failing the export.
-bool audible(const MusicInfo& m) {
-    return m.positionEnd > m.positionStart && m.pruneDiration > 0 && m.positionStart >= 0;
-}
-
 } // namespace
 
 MusicPanel::Track MusicPanel::selectedTrack() const {
@@ -43,11 +40,7 @@ MusicPanel::Track MusicPanel::selectedTrack() const {
 }
 
 double MusicPanel::videoLength() const {
-    const double played = window_->preview()->duration();
-    if (std::isfinite(played) && played > 0)
-        return played;
-    const auto& file = window_->session().file();
-    return file.isOpen() ? file.fileData->sourceDuration() : 0.0;
+    return host().duration();
 }
 
 double MusicPanel::musicLength() const {
@@ -58,9 +51,9 @@ double MusicPanel::musicLength() const {
 void MusicPanel::loadMusicAction() {
     QPointer<MusicPanel> self(this);
     MediaOpenPanel::open(
-        window_, true,
+        &host().toolWindow(), true,
         [self](const QStringList& paths) {
-            if (self && !self->window_->isClosing())
+            if (self && !self->host().toolWindow().isClosing())
                 self->loadMusicFiles(paths);
         },
         MediaOpenPanel::soundTypes());
@@ -87,7 +80,7 @@ int MusicPanel::loadMusicFiles(const QStringList& paths) {
     if (added > 0)
         refreshMusicListView();
     if (!refused.isEmpty())
-        window_->showSimpleAlert(loc("nonsupportfilesstringValue") + refused.join(QStringLiteral(", ")));
+        host().alert(loc("nonsupportfilesstringValue") + refused.join(QStringLiteral(", ")));
     return added;
 }
 
@@ -105,13 +98,13 @@ void MusicPanel::refreshMusicListView() {
         if (t->selected)
             musicSelecteds_.push_back(t);
     }
-    trackList->setRows(titles, checked, count > 0 ? selectedMusicIndex_ : -1);
+    o_.trackList->setRows(titles, checked, count > 0 ? selectedMusicIndex_ : -1);
     if (count > 0) {
         highlighted();
     } else {
         initmusicPlayer(QString());
-        musicRangSlider->setVideoRangeLowerValue(0, 0);
-        musicRangSlider->setMusicRangeLowerValue(0, 0);
+        o_.musicRangSlider->setVideoRangeLowerValue(0, 0);
+        o_.musicRangSlider->setMusicRangeLowerValue(0, 0);
         refreshMusicTimeField(0);
     }
     enableMusicEdit(count > 0);
@@ -122,7 +115,7 @@ void MusicPanel::selectRow(int row) {
     if (size_t(row) >= musicList_.size())
         return;
     selectedMusicIndex_ = row;
-    trackList->setHighlighted(row);
+    o_.trackList->setHighlighted(row);
     highlighted();
 }
 
@@ -151,7 +144,7 @@ void MusicPanel::toggleRow(int row) {
     else
         musicSelecteds_.push_back(t);
     t->selected = !t->selected;
-    trackList->rows()[size_t(row)]->setChecked(t->selected);
+    o_.trackList->rows()[size_t(row)]->setChecked(t->selected);
 }
 
 void MusicPanel::deleteSelectedTrack() {
@@ -166,8 +159,7 @@ void MusicPanel::deleteSelectedTrack() {
 
 void MusicPanel::initmusicPlayer(const QString& path) {
     if (lxmusicPlayer_) {
-        window_->removeAudioTimer();
-        window_->lxmusicPlayer = nullptr;
+        audioTimer_.stop();
         lxmusicPlayer_->stop();
         lxmusicPlayer_.reset();
     }
@@ -181,7 +173,7 @@ void MusicPanel::initmusicPlayer(const QString& path) {
                 [this, player] {
                     if (lxmusicPlayer_.get() != player)
                         return;
-                    window_->removeAudioTimer();
+                    audioTimer_.stop();
                     stopAudio();
                 },
                 Qt::QueuedConnection);
@@ -189,29 +181,28 @@ void MusicPanel::initmusicPlayer(const QString& path) {
         player->seekTime(seconds(0));
         if (const Track t = selectedTrack())
             player->SetVolume(t->volume);
-        pruneRangSlider->setProgress(0);
-        window_->lxmusicPlayer = player;
+        o_.pruneRangSlider->setProgress(0);
     }
     enableMusicEdit(true);
-    removeOriginalmusicBtn->setEnabled(true);
+    o_.removeOriginalmusicBtn->setEnabled(true);
 }
 
 void MusicPanel::playOrPauseAudio() {
     if (!lxmusicPlayer_ && !isaudioplaying_)
         return;
     isaudioplaying_ = !isaudioplaying_;
-    musicItemPlayPauseBtn->setSelected(isaudioplaying_);
-    playPruneMusicBtn->setSelected(isaudioplaying_);
+    o_.musicItemPlayPauseBtn->setSelected(isaudioplaying_);
+    o_.playPruneMusicBtn->setSelected(isaudioplaying_);
     // The preview and the video never play together.
-    if (window_->isPlaying())
-        window_->pause();
+    if (isaudioplaying_ && host().isPlaying())
+        host().pause();
     if (isaudioplaying_) {
         lxmusicPlayer_->play();
-        window_->addAudioTimer();
+        audioTimer_.start();
     } else {
         if (lxmusicPlayer_)
             lxmusicPlayer_->pause();
-        window_->removeAudioTimer();
+        audioTimer_.stop();
     }
 }
 
@@ -227,54 +218,38 @@ void MusicPanel::fileOpened() {
     mutedTrackLevels_.clear();
     selectedMusicIndex_ = 0;
     refreshMusicListView();
+    fillStage();
 }
 
-void MusicPanel::enableEdit(bool enable, bool player) {
-    loadmusicBtn->setEnabled(enable && player);
-    removeOriginalmusicBtn->setEnabled(enable && player);
-    originalVolumeBtn->setEnabled(enable && player);
-    originalVolumeSlider->setDisable(!enable || !player);
+void MusicPanel::setEditable(bool editable) {
+    o_.loadmusicBtn->setEnabled(editable);
+    o_.removeOriginalmusicBtn->setEnabled(editable);
+    o_.originalVolumeBtn->setEnabled(editable);
+    o_.originalVolumeSlider->setDisable(!editable);
+    o_.audiochanelPopBtn->setEnabled(editable && o_.audiochanelPopBtn->count() > 0);
+    enableMusicEdit(editable && !musicList_.empty());
 }
 
 void MusicPanel::mainPlaybackChanged(bool playing) {
-    const bool open = window_->preview()->player() != nullptr;
+    const bool open = host().player() != nullptr;
     enableMusicEdit(!playing && !musicList_.empty());
-    loadmusicBtn->setEnabled(!playing && open);
+    o_.loadmusicBtn->setEnabled(!playing && open);
 }
 
-void MusicPanel::showVideoProgress(float fraction) {
-    musicRangSlider->setProgress(fraction);
-}
-
-void MusicPanel::mixInto(LxMoviePlayer& player) {
-    stopAudio();
-    player.ClearDubbingMusic();
-    for (const Track& m : musicSelecteds_) {
-        if (!audible(*m))
-            continue;
-        const MusicPlacement p = musicPlacement(*m);
-        if (player.AddDubbingMusic(m->path.toUtf8().constData(), seconds(p.musicStart), seconds(p.musicEnd),
-                                   seconds(p.slotStart), seconds(p.slotEnd), seconds(p.fadeIn),
-                                   seconds(p.fadeOut), p.volume) < 1)
-            qCWarning(lcEditor) << "preview music refused:" << m->path;
-    }
-    player.DisableMainAudio(removeOriginalSound());
-    player.SetMainAudioVolume(originalSoundLevel());
-}
-
-void MusicPanel::fillExport(EditorConvertJob::Settings& s) const {
-    s.music.clear();
-    for (const Track& m : musicSelecteds_)
-        if (audible(*m))
-            s.music.push_back(m);
-    s.removeOriginalSound = removeOriginalSound();
-    s.originalSoundLevel = originalSoundLevel();
+// The preview's tick: the prune bar follows the track's play head.
+void MusicPanel::changeMusicPlayerSlider() {
+    if (!lxmusicPlayer_)
+        return;
+    const double t = CMTimeGetSeconds(lxmusicPlayer_->currentTime());
+    const double d = CMTimeGetSeconds(lxmusicPlayer_->duration());
+    if (d > 0 && std::isfinite(t))
+        o_.pruneRangSlider->setProgress(float(std::clamp(t / d, 0.0, 1.0)));
 }
 
 double MusicPanel::originalSoundLevel() const {
-    return originalVolumeBtn->selected() ? 0.0 : double(originalVolumeSlider->progress());
+    return o_.originalVolumeBtn->selected() ? 0.0 : double(o_.originalVolumeSlider->progress());
 }
 
 bool MusicPanel::removeOriginalSound() const {
-    return removeOriginalmusicBtn->selected();
+    return o_.removeOriginalmusicBtn->selected();
 }

@@ -59,7 +59,8 @@ void ZylDraggedView::paintEvent(QPaintEvent* event) {
     if (repeatWidth_ > 0) {
         p.fillRect(rect(), QColor(90, 150, 220));
         p.setPen(QPen(Qt::white, 2));
-        for (int k = 1; k * repeatWidth_ <= w; ++k)
-            p.drawLine(QPointF(k * repeatWidth_ + 2, 0), QPointF(k * repeatWidth_ + 2, h));
+        const double step = repeatWidth_;
+        for (int k = 1; k * step <= w; ++k)
+            p.drawLine(QPointF(k * step + 2, 0), QPointF(k * step + 2, h));
     }
 }

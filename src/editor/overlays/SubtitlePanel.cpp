@@ -1,12 +1,13 @@
 #include "editor/overlays/SubtitlePanel.h"
 
+#include "editor/core/EditorHost.h"
+#include "editor/core/EditorSession.h"
 #include "editor/overlays/PanelCaption.h"
 #include "editor/overlays/WaterMarkRecords.h"
 #include "foundation/controls/NamedImage.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/SubtitleParam.h"
 #include "mediacore/MediaCore.h"
-#include "mediaplayer/LxMoviePlayer.h"
 #include "platform/Geometry.h"
 #include "platform/Log.h"
 #include "platform/Panels.h"
@@ -123,29 +124,29 @@ QStringList SubtitlePanel::installedFonts(QStringList* paths) {
     return names;
 }
 
-SubtitlePanel::SubtitlePanel(QWidget* parent, Host host) : QWidget(parent), host_(std::move(host)) {
+SubtitlePanel::SubtitlePanel(EditorHost& host, QWidget* parent) : QWidget(parent), EditorTool(host) {
     setGeometry(parent->rect());
     // Each pop-up has a row of its own under its label: file and font names are long, and so
     // is "load another file" in several languages.
     panelCaption(this, "SubtitleLabelTitle", NSMakeRect(10, 322, 210, 22));
-    subtitle_popUpBtn = new QComboBox(this);
-    setFrame(subtitle_popUpBtn, NSMakeRect(10, 292, 210, 28));
+    o_.subtitle_popUpBtn = new QComboBox(this);
+    setFrame(o_.subtitle_popUpBtn, NSMakeRect(10, 292, 210, 28));
     panelCaption(this, "FontLabelTitle", NSMakeRect(10, 262, 150, 22));
-    subtitleFont_popUpBtn = new QComboBox(this);
-    setFrame(subtitleFont_popUpBtn, NSMakeRect(10, 232, 178, 28));
-    colourWell = new ZylButton(NSMakeRect(194, 234, 26, 24), this);
-    colourWell->setCornerRadius(4);
-    colourWell->setBorderWidth(1);
-    colourWell->setBordColor(QColor(214, 212, 212));
+    o_.subtitleFont_popUpBtn = new QComboBox(this);
+    setFrame(o_.subtitleFont_popUpBtn, NSMakeRect(10, 232, 178, 28));
+    o_.colourWell = new ZylButton(NSMakeRect(194, 234, 26, 24), this);
+    o_.colourWell->setCornerRadius(4);
+    o_.colourWell->setBorderWidth(1);
+    o_.colourWell->setBordColor(QColor(214, 212, 212));
 
     auto* box = new QLabel(this);
     setFrame(box, NSMakeRect(15, 150, 200, 60));
     box->setPixmap(QPixmap::fromImage(NamedImage("Resources/positionBoxA1.png").image()));
     box->setScaledContents(true);
-    positionBtn = new ZylButton(NSMakeRect(45, 18, 110, 42), box);
-    positionBtn->setContentTitle(loc("PositionBtnTitle"));
-    positionBtn->setContentColor(Qt::white); // the box's picture is dark
-    positionBtn->setBorderWidth(0);
+    o_.positionBtn = new ZylButton(NSMakeRect(45, 18, 110, 42), box);
+    o_.positionBtn->setContentTitle(loc("PositionBtnTitle"));
+    o_.positionBtn->setContentColor(Qt::white); // the box's picture is dark
+    o_.positionBtn->setBorderWidth(0);
     auto* plus = new QLabel("+", box);
     setFrame(plus, NSMakeRect(16, 5, 20, 21));
     plus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -153,17 +154,17 @@ SubtitlePanel::SubtitlePanel(QWidget* parent, Host host) : QWidget(parent), host
     setFrame(minus, NSMakeRect(164, 5, 20, 21));
     for (QLabel* l : {plus, minus})
         l->setStyleSheet(QStringLiteral("QLabel { color: rgb(136,136,136); background: transparent; }"));
-    subtitleAlphSlider = new QSlider(Qt::Horizontal, box);
-    setFrame(subtitleAlphSlider, NSMakeRect(40, 5, 120, 21));
-    subtitleAlphSlider->setRange(0, 1000);
-    subtitleAlphSlider->setValue(500);
+    o_.subtitleAlphSlider = new QSlider(Qt::Horizontal, box);
+    setFrame(o_.subtitleAlphSlider, NSMakeRect(40, 5, 120, 21));
+    o_.subtitleAlphSlider->setRange(0, 1000);
+    o_.subtitleAlphSlider->setValue(500);
 
-    connect(subtitle_popUpBtn, &QComboBox::activated, this, [this](int i) { chooseItem(i); });
-    connect(subtitleFont_popUpBtn, &QComboBox::activated, this, [this](int i) { chooseFont(i); });
-    connect(subtitleAlphSlider, &QSlider::valueChanged, this,
+    connect(o_.subtitle_popUpBtn, &QComboBox::activated, this, [this](int i) { chooseItem(i); });
+    connect(o_.subtitleFont_popUpBtn, &QComboBox::activated, this, [this](int i) { chooseFont(i); });
+    connect(o_.subtitleAlphSlider, &QSlider::valueChanged, this,
             [this](int v) { setPositionFraction(v / 1000.0); });
-    colourWell->mouseDownAction = [this](ZylButton*) {
-        SubtitleParam* s = host_.style ? host_.style() : nullptr;
+    o_.colourWell->mouseDownAction = [this](ZylButton*) {
+        const SubtitleParam* s = style();
         if (!s)
             return;
         auto* dialog = new QColorDialog(s->fontColor, window());
@@ -176,23 +177,23 @@ SubtitlePanel::SubtitlePanel(QWidget* parent, Host host) : QWidget(parent), host
 }
 
 void SubtitlePanel::refresh() {
-    SubtitleParam* s = host_.style ? host_.style() : nullptr;
-    const QSignalBlocker b1(subtitle_popUpBtn), b2(subtitleFont_popUpBtn), b3(subtitleAlphSlider);
-    subtitle_popUpBtn->clear();
-    subtitle_popUpBtn->addItem(loc("No_subtitleItemTitle"));
+    const SubtitleParam* s = style();
+    const QSignalBlocker b1(o_.subtitle_popUpBtn), b2(o_.subtitleFont_popUpBtn), b3(o_.subtitleAlphSlider);
+    o_.subtitle_popUpBtn->clear();
+    o_.subtitle_popUpBtn->addItem(loc("No_subtitleItemTitle"));
     if (s && !s->subtitlePath.isEmpty())
-        addFitted(subtitle_popUpBtn, QFileInfo(s->subtitlePath).fileName());
-    subtitle_popUpBtn->addItem(loc("Load_otherItemTitle"));
-    subtitle_popUpBtn->setCurrentIndex(s && !s->subtitlePath.isEmpty() ? 1 : 0);
-    subtitleFont_popUpBtn->clear();
+        addFitted(o_.subtitle_popUpBtn, QFileInfo(s->subtitlePath).fileName());
+    o_.subtitle_popUpBtn->addItem(loc("Load_otherItemTitle"));
+    o_.subtitle_popUpBtn->setCurrentIndex(s && !s->subtitlePath.isEmpty() ? 1 : 0);
+    o_.subtitleFont_popUpBtn->clear();
     if (s && !s->fontPathList.isEmpty()) {
         for (const QString& name : s->fontPathList)
-            addFitted(subtitleFont_popUpBtn, name);
-        subtitleFont_popUpBtn->setCurrentIndex(int(s->fontSelectIndex));
+            addFitted(o_.subtitleFont_popUpBtn, name);
+        o_.subtitleFont_popUpBtn->setCurrentIndex(int(s->fontSelectIndex));
     } else {
-        subtitleFont_popUpBtn->addItem(loc("Set_FontTitle"));
+        o_.subtitleFont_popUpBtn->addItem(loc("Set_FontTitle"));
     }
-    colourWell->setBackGroundColor(s ? s->fontColor : QColor(Qt::white));
+    o_.colourWell->setBackGroundColor(s ? s->fontColor : QColor(Qt::white));
     enableByType();
 }
 
@@ -204,43 +205,41 @@ void SubtitlePanel::setControlsEnabled(bool enabled) {
 // Styles of .ass and .ssa files come from the files themselves: only .srt files take a font
 // and a colour. The subtitle itself can always be removed or replaced.
 void SubtitlePanel::enableByType() {
-    SubtitleParam* s = host_.style ? host_.style() : nullptr;
+    const SubtitleParam* s = style();
     const bool on = enabled_ && s;
     const bool loaded = on && !s->subtitlePath.isEmpty();
     const bool srt = loaded && lowerSuffix(s->subtitlePath) != "ass" && lowerSuffix(s->subtitlePath) != "ssa";
-    subtitle_popUpBtn->setEnabled(on);
-    subtitleFont_popUpBtn->setEnabled(srt && !s->fontPathList.isEmpty());
-    colourWell->setEnabled(srt);
-    subtitleAlphSlider->setEnabled(loaded);
-    positionBtn->setSelected(loaded);
+    o_.subtitle_popUpBtn->setEnabled(on);
+    o_.subtitleFont_popUpBtn->setEnabled(srt && !s->fontPathList.isEmpty());
+    o_.colourWell->setEnabled(srt);
+    o_.subtitleAlphSlider->setEnabled(loaded);
+    o_.positionBtn->setSelected(loaded);
 }
 
-void SubtitlePanel::sendToPlayer() {
-    SubtitleParam* s = host_.style ? host_.style() : nullptr;
-    LxMoviePlayer* player = host_.player ? host_.player() : nullptr;
-    if (!s || !player)
-        return;
-    player->SetSubtitle(overlays::subtitleRecord(*s));
-    player->Refresh();
+const SubtitleParam* SubtitlePanel::style() const {
+    return host().session().file().isOpen() ? &host().session().state().subtitle() : nullptr;
+}
+
+void SubtitlePanel::edit(const std::function<void(SubtitleParam&)>& change) {
+    if (style())
+        host().session().state().editSubtitle(change);
 }
 
 void SubtitlePanel::chooseItem(int index) {
-    SubtitleParam* s = host_.style ? host_.style() : nullptr;
+    const SubtitleParam* s = style();
     if (!s)
         return;
-    const int n = subtitle_popUpBtn->count();
+    const int n = o_.subtitle_popUpBtn->count();
     if (index == n - 1) {
         openLoadPanel();
         // Until a file is chosen the pop-up keeps showing what is in use.
-        subtitle_popUpBtn->setCurrentIndex(s->subtitlePath.isEmpty() ? 0 : 1);
+        o_.subtitle_popUpBtn->setCurrentIndex(s->subtitlePath.isEmpty() ? 0 : 1);
         return;
     }
-    if (index == 0) {
-        s->subtitlePath.clear();
-    } else if (index == 1 && !captionPath_.isEmpty()) {
-        s->subtitlePath = captionPath_;
-    }
-    sendToPlayer();
+    if (index == 0)
+        edit([](SubtitleParam& style) { style.subtitlePath.clear(); });
+    else if (index == 1 && !captionPath_.isEmpty())
+        edit([this](SubtitleParam& style) { style.subtitlePath = captionPath_; });
     refresh();
 }
 
@@ -278,30 +277,30 @@ void SubtitlePanel::ensureFontList(SubtitleParam& s) {
 }
 
 bool SubtitlePanel::loadFile(const QString& path) {
-    SubtitleParam* s = host_.style ? host_.style() : nullptr;
+    const SubtitleParam* s = style();
     if (!s || path.isEmpty())
         return false;
     if (path.toUtf8().size() >= 260) {
-        host_.alert(loc("waterMarkPathTooLongString"));
+        host().alert(loc("waterMarkPathTooLongString"));
         return false;
     }
     switch (checkSubtitleFile(path)) {
     case Problem::None:
         break;
     case Problem::LegacyEncoding:
-        host_.alert(loc("subtitleEncodingString"));
+        host().alert(loc("subtitleEncodingString"));
         return false;
     case Problem::TooLarge:
-        host_.alert(loc("subtitleTooLargeString"));
+        host().alert(loc("subtitleTooLargeString"));
         return false;
     case Problem::CueTooLong:
-        host_.alert(loc("subtitleLineTooLongString"));
+        host().alert(loc("subtitleLineTooLongString"));
         return false;
     default:
-        host_.alert(loc("subtitleNotReadableString"));
+        host().alert(loc("subtitleNotReadableString"));
         return false;
     }
-    ensureFontList(*s);
+    edit([this](SubtitleParam& style) { ensureFontList(style); });
     if (fontPaths_.isEmpty())
         fontPaths_ = [&] {
             QStringList p;
@@ -309,55 +308,45 @@ bool SubtitlePanel::loadFile(const QString& path) {
             return p;
         }();
     captionPath_ = path;
-    if (!s->fontColor.isValid())
-        s->fontColor = Qt::white;
-    s->positon = -1;
-    s->subtitlePath = path;
+    edit([&path](SubtitleParam& style) {
+        if (!style.fontColor.isValid())
+            style.fontColor = Qt::white;
+        style.positon = -1;
+        style.subtitlePath = path;
+    });
     refresh();
     {
-        const QSignalBlocker b(subtitleAlphSlider);
-        subtitleAlphSlider->setValue(1000);
+        const QSignalBlocker b(o_.subtitleAlphSlider);
+        o_.subtitleAlphSlider->setValue(1000);
     }
-    sendToPlayer();
     return true;
 }
 
 void SubtitlePanel::chooseFont(int index) {
-    SubtitleParam* s = host_.style ? host_.style() : nullptr;
+    const SubtitleParam* s = style();
     if (!s || s->fontPathList.isEmpty() || index < 0 || index >= s->fontPathList.size())
         return;
     if (fontPaths_.size() != s->fontPathList.size())
         installedFonts(&fontPaths_);
-    s->fontSelectIndex = index;
-    s->fontPath = fontPaths_.value(index);
-    if (LxMoviePlayer* p = host_.player ? host_.player() : nullptr) {
-        p->UpdateSubtitleFontFile(s->fontPath.toUtf8().constData());
-        p->Refresh();
-    }
+    edit([this, index](SubtitleParam& style) {
+        style.fontSelectIndex = index;
+        style.fontPath = fontPaths_.value(index);
+    });
 }
 
 void SubtitlePanel::setColour(const QColor& colour) {
-    SubtitleParam* s = host_.style ? host_.style() : nullptr;
+    const SubtitleParam* s = style();
     if (!s || !colour.isValid())
         return;
-    s->fontColor = colour;
-    colourWell->setBackGroundColor(colour);
-    if (LxMoviePlayer* p = host_.player ? host_.player() : nullptr) {
-        const uint32_t word = overlays::subtitleColourWord(colour);
-        p->UpdateSubtitleFontClr(word, 1, word);
-        p->Refresh();
-    }
+    edit([&colour](SubtitleParam& style) { style.fontColor = colour; });
+    o_.colourWell->setBackGroundColor(colour);
 }
 
 void SubtitlePanel::setPositionFraction(double v) {
-    SubtitleParam* s = host_.style ? host_.style() : nullptr;
+    const SubtitleParam* s = style();
     if (!s || !std::isfinite(v))
         return;
-    const double H = host_.pictureHeight ? host_.pictureHeight() : 0;
-    double pos = std::min(std::clamp(v, 0.0, 1.0) * H, H - s->fontSize);
-    s->positon = int(std::max(0.0, pos));
-    if (LxMoviePlayer* p = host_.player ? host_.player() : nullptr) {
-        p->UpdateSubtitlePos(s->positon);
-        p->Refresh();
-    }
+    const double H = host().videoSize().height();
+    const double pos = std::min(std::clamp(v, 0.0, 1.0) * H, H - s->fontSize);
+    edit([pos](SubtitleParam& style) { style.positon = int(std::max(0.0, pos)); });
 }

@@ -1,16 +1,14 @@
 #include "editor/overlays/TextPictureCache.h"
 
-#include "foundation/helpers/HelpClass.h"
+#include "editor/overlays/MarkText.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QFontMetricsF>
 #include <QPainter>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTextLayout>
 
 QImage drawTextPicture(const TextPicture& p) {
     if (p.size.width() <= 0 || p.size.height() <= 0 || p.size.width() > 16384 || p.size.height() > 16384)
@@ -20,21 +18,10 @@ QImage drawTextPicture(const TextPicture& p) {
     if (p.text.trimmed().isEmpty() || p.pixelSize <= 0)
         return image;
     QPainter painter(&image);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QFont font = HelpClass::fontWithName(p.fontName, 12);
-    font.setPixelSize(std::max(1, int(p.pixelSize)));
-    painter.setFont(font);
     QColor colour = p.colour.isValid() ? p.colour : QColor(Qt::white);
     colour.setAlpha(255);
-    painter.setPen(colour);
-    // The paragraph runs in the direction of its first strong character, so Arabic or Hebrew
-    // with Latin words or digits inside reads as it was typed.
-    const bool rtl = p.text.isRightToLeft();
-    painter.setLayoutDirection(rtl ? Qt::RightToLeft : Qt::LeftToRight);
-    painter.drawText(QRectF(QPointF(0, 0), QSizeF(p.size)),
-                     int(Qt::AlignVCenter | (rtl ? Qt::AlignRight : Qt::AlignLeft)) | Qt::TextSingleLine,
-                     p.text);
+    paintMarkText(painter, MarkText{p.text, p.fontName, double(std::max(1, int(p.pixelSize))), colour},
+                  QRectF(QPointF(0, 0), QSizeF(p.size)));
     return image;
 }
 

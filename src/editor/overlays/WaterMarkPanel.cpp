@@ -2,6 +2,10 @@
 // the player's picture and the records sent to the player.
 #include "editor/overlays/WaterMarkPanel.h"
 
+#include "editor/core/EditAspect.h"
+#include "editor/core/EditRecipe.h"
+#include "editor/core/EditorHost.h"
+
 #include "editor/overlays/LxWaterView.h"
 #include "editor/overlays/TextPictureCache.h"
 #include "editor/overlays/WaterMarkCellItemView.h"
@@ -64,8 +68,8 @@ QImage videoStill(const QString& path, double* seconds) {
 
 } // namespace
 
-WaterMarkPanel::WaterMarkPanel(QWidget* parent, Host host)
-    : QWidget(parent), host_(std::move(host)), cache_(std::make_unique<TextPictureCache>()) {
+WaterMarkPanel::WaterMarkPanel(EditorHost& host, QWidget* parent)
+    : QWidget(parent), EditorTool(host), cache_(std::make_unique<TextPictureCache>()) {
     setGeometry(parent->rect());
     buildControls();
     refresWaterMarkListView();
@@ -85,10 +89,10 @@ double WaterMarkPanel::overlayWidth() const {
 }
 
 bool WaterMarkPanel::editable() const {
-    return host_.player && host_.player() != nullptr;
+    return host().player() != nullptr;
 }
 
-void WaterMarkPanel::fileOpened() {
+void WaterMarkPanel::clearList() {
     list_.clear();
     stills_.clear();
     selected_ = -1;
@@ -104,11 +108,11 @@ void WaterMarkPanel::fileOpened() {
 void WaterMarkPanel::initWatermarkView() {
     if (overlay_)
         delete overlay_.data();
-    QWidget* host = host_.pictureHost ? host_.pictureHost() : nullptr;
-    if (!host)
+    QWidget* view = host().pictureView();
+    if (!view)
         return;
-    overlay_ = new LxWaterView(host_.pictureRect(), host);
-    overlay_->setVideoSize(host_.videoSize());
+    overlay_ = new LxWaterView(host().pictureRect(), view);
+    overlay_->setVideoSize(host().videoSize());
     overlay_->mouseMoved = [this](const NSRect&) { storeOverlayRect(); };
     overlay_->mouseMoveEnded = [this](const NSRect&) {
         storeOverlayRect();
@@ -125,8 +129,10 @@ void WaterMarkPanel::initWatermarkView() {
 void WaterMarkPanel::layoutOverlay() {
     if (!overlay_)
         return;
-    overlay_->setFrameRect(host_.pictureRect());
-    overlay_->setVideoSize(host_.videoSize());
+    if (overlay_->parentWidget() != host().pictureView())
+        overlay_->setParent(host().pictureView());
+    overlay_->setFrameRect(host().pictureRect());
+    overlay_->setVideoSize(host().videoSize());
     // Marks keep their place on the picture; a text keeps its size relative to the picture.
     // A picture area of no size (a hidden window) changes nothing.
     const double w = overlayWidth();
@@ -157,25 +163,55 @@ void WaterMarkPanel::playStateChanged(bool playing) {
 }
 
 void WaterMarkPanel::refreshPlayerWaterMark(bool editing) {
-    LxMoviePlayer* player = host_.player ? host_.player() : nullptr;
-    if (!player)
-        return;
-    overlays::MarkRecords records;
-    QString error;
-    // The mark under edit is left to the overlay only while the overlay can show it.
-    const int skip = editing && toolShown_ && !playing_ ? selected_ : -1;
+    editing_ = editing;
     if (editing && overlay_ && selectedMark() && selectedMark()->selected && toolShown_)
         overlay_->show();
-    if (!overlays::buildMarkRecords(list_, host_.videoSize(), overlayWidth(), skip, cache_.get(), &records,
-                                    &error))
-        qCWarning(lcEditor) << "watermark preview:" << error;
-    overlays::sendToPlayer(*player, records);
-    if (!(host_.isPlaying && host_.isPlaying()))
-        player->Refresh();
+    host().applyEdit(edit::Marks);
 }
 
 bool WaterMarkPanel::exportRecords(overlays::MarkRecords* out, QString* error) {
-    return overlays::buildMarkRecords(list_, host_.videoSize(), overlayWidth(), -1, cache_.get(), out, error);
+    return overlays::buildMarkRecords(list_, host().videoSize(), overlayWidth(), -1, cache_.get(), out,
+                                      error);
+}
+
+// The preview leaves the mark under edit to the overlay, while the overlay can show it; an
+// export takes every checked mark, and stops when a text picture cannot be written.
+bool WaterMarkPanel::contribute(EditRecipe& recipe) {
+    QString error;
+    if (recipe.purpose == EditRecipe::Purpose::Preview) {
+        const int skip = editing_ && toolShown_ && !playing_ ? selected_ : -1;
+        if (!overlays::buildMarkRecords(list_, host().videoSize(), overlayWidth(), skip, cache_.get(),
+                                        &recipe.marks, &error))
+            qCWarning(lcEditor) << "watermark preview:" << error;
+        return true;
+    }
+    if (exportRecords(&recipe.marks, &error))
+        return true;
+    host().alert(loc("waterMarkNotWrittenString") + QStringLiteral("\n") + error);
+    return false;
+}
+
+void WaterMarkPanel::fileOpened() {
+    initWatermarkView();
+    clearList();
+    layoutOverlay();
+    setToolShown(toolShown_);
+}
+
+void WaterMarkPanel::setEditable(bool editable) {
+    enableWaterChildView(editable && !list_.empty());
+}
+
+// The marks turn and mirror with the picture, which the window has fitted again by now.
+void WaterMarkPanel::pictureTurned(picture::Turn turn, QSizeF before) {
+    picture::turnWatermarks(list_, before, turn);
+    layoutOverlay();
+    refreshPlayerWaterMark(false);
+}
+
+void WaterMarkPanel::pictureMoved() {
+    layoutOverlay();
+    setToolShown(toolShown_);
 }
 
 // Read once per file: the overlay shows the picture again at every change of the selection.
@@ -210,7 +246,7 @@ bool WaterMarkPanel::addPictureFile(const QString& path) {
         return false;
     // The engine's records hold 259 bytes of path; a longer one would name another file.
     if (path.toUtf8().size() >= 260) {
-        host_.alert(loc("waterMarkPathTooLongString"));
+        host().alert(loc("waterMarkPathTooLongString"));
         return false;
     }
     auto mark = std::make_shared<WaterParam>();
@@ -229,13 +265,13 @@ bool WaterMarkPanel::addPictureFile(const QString& path) {
     stills_[path] = picture;
     if (picture.isNull() || (mark->isVideo && mark->fileDuration <= 0)) {
         // Nothing usable to lay over the video: say so and leave the list as it was.
-        host_.alert(loc("waterMarkNotPictureString"));
+        host().alert(loc("waterMarkNotPictureString"));
         return false;
     }
     mark->selected = true;
     mark->keepaspectRatio = true;
     mark->startTime = 0;
-    mark->duration = float(host_.duration ? host_.duration() : 0);
+    mark->duration = float(host().duration());
     overlay_->setWaterMarkAlph(0);
     overlay_->setWaterMark(picture);
     overlay_->setMarkWaterType(LxWaterView::kMarkPicture);
@@ -259,7 +295,7 @@ void WaterMarkPanel::addText() {
     mark->waterText = loc("watermarkstringValue");
     mark->waterFontColor = QColor(255, 255, 255);
     mark->selected = true;
-    mark->duration = float(host_.duration ? host_.duration() : 0);
+    mark->duration = float(host().duration());
     mark->waterFontName =
         NSBundle::isalaboLanguage() ? QStringLiteral("Muna") : QStringLiteral(".AppleSystemUIFont");
     const NSRect r = overlay_->getclipRectFrame();

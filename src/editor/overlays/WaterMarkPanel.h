@@ -9,6 +9,7 @@
 // area, made anew for each player) and the pictures of its text marks.
 #pragma once
 
+#include "editor/core/EditorTool.h"
 #include "editor/overlays/LxWaterView.h"
 #include "editor/overlays/WaterMarkRecords.h"
 #include "platform/Geometry.h"
@@ -32,37 +33,32 @@ class WaterMarkCellItemView;
 class WaterParam;
 class ZylButton;
 
-class WaterMarkPanel : public QWidget {
+class WaterMarkPanel : public QWidget, public EditorTool {
     Q_OBJECT
 public:
-    // What the panel asks of the editor window.
-    struct Host {
-        std::function<LxMoviePlayer*()> player;
-        std::function<QWidget*()> pictureHost; // the view that shows the player's picture
-        std::function<NSRect()> pictureRect;   // the picture inside that view
-        std::function<QSizeF()> videoSize;     // picture pixels as shown (turned at 90/270)
-        std::function<double()> duration;      // seconds of the open file
-        std::function<bool()> isPlaying;
-        std::function<void(const QString&)> alert;
-    };
-
-    WaterMarkPanel(QWidget* parent, Host host);
+    WaterMarkPanel(EditorHost& host, QWidget* parent);
     ~WaterMarkPanel() override;
 
-    // Another file was opened: the list empties.
-    void fileOpened();
+    // EditorTool
+    void fileOpened() override;
+    void setEditable(bool editable) override;
+    void setShown(bool shown) override { setToolShown(shown); }
+    void playStateChanged(bool playing) override;
+    void pictureTurned(picture::Turn turn, QSizeF before) override;
+    void pictureMoved() override;
+    bool contribute(EditRecipe& recipe) override;
+
     // A new player was made: the overlay goes onto its picture.
     void initWatermarkView();
     // The picture moved or changed size: the overlay follows, the marks keep their place on it.
     void layoutOverlay();
     // The watermark tool is shown or left; while playing the overlay hides.
     void setToolShown(bool shown);
-    void playStateChanged(bool playing);
     // Sends the checked marks to the player; with `editing` the selected one is left to the
     // overlay. Paused players redraw at once.
     void refreshPlayerWaterMark(bool editing);
-    // The records of the checked marks for an export pass; false (with a message) when a
-    // text picture cannot be written.
+    // The records of the checked marks for an export pass; false when a text picture cannot
+    // be written (*error names the mark).
     bool exportRecords(overlays::MarkRecords* out, QString* error);
 
     // The panel's actions (the buttons run these after their panels).
@@ -91,23 +87,27 @@ public:
     const std::vector<WaterMarkCellItemView*>& rows() const { return rows_; }
     TextPictureCache& textPictures() { return *cache_; }
 
-    // Controls, named for the window's tests.
-    ZylButton* imagemarkBtn = nullptr;
-    ZylButton* textmarkBtn = nullptr;
-    ZylButton* deletedmarkBtn = nullptr;
-    QCheckBox* keepAspectBox = nullptr;
-    TimeCodeRow* startRow = nullptr;
-    TimeCodeRow* durationRow = nullptr;
-    TimeCodeRow* fileStartRow = nullptr;
-    TimeCodeRow* fileEndRow = nullptr;
-    QSpinBox* alphaField = nullptr;
-    QSlider* alphaSlider = nullptr;
-    QSpinBox* widthField = nullptr;
-    QSpinBox* heightField = nullptr;
-    ZylButton* fontBtn = nullptr;
-    ZylButton* colourBtn = nullptr;
+    // The controls, for tests.
+    struct Outlets {
+        ZylButton* imagemarkBtn = nullptr;
+        ZylButton* textmarkBtn = nullptr;
+        ZylButton* deletedmarkBtn = nullptr;
+        QCheckBox* keepAspectBox = nullptr;
+        TimeCodeRow* startRow = nullptr;
+        TimeCodeRow* durationRow = nullptr;
+        TimeCodeRow* fileStartRow = nullptr;
+        TimeCodeRow* fileEndRow = nullptr;
+        QSpinBox* alphaField = nullptr;
+        QSlider* alphaSlider = nullptr;
+        QSpinBox* widthField = nullptr;
+        QSpinBox* heightField = nullptr;
+        ZylButton* fontBtn = nullptr;
+        ZylButton* colourBtn = nullptr;
+    };
+    const Outlets& outlets() const { return o_; }
 
 private:
+    void clearList(); // another file: the list empties
     void buildControls();
     void buildTimeGroups();
     void buildStyleGroup();
@@ -122,7 +122,7 @@ private:
     double overlayWidth() const;
     bool editable() const;
 
-    Host host_;
+    Outlets o_;
     overlays::WaterList list_;
     int selected_ = -1;
     std::vector<WaterMarkCellItemView*> rows_;
@@ -132,6 +132,7 @@ private:
     double scaleWidth_ = 0;                    // the overlay width the text marks' font sizes refer to
     bool toolShown_ = false;
     bool playing_ = false;
+    bool editing_ = false; // the selected mark is shown by the overlay, not by the player
 
     QScrollArea* listScroll_ = nullptr;
     QWidget* listDocument_ = nullptr;

@@ -2,6 +2,10 @@
 // colour, and what they show for the selected mark.
 #include "editor/overlays/WaterMarkPanel.h"
 
+#include "editor/core/EditAspect.h"
+#include "editor/core/EditRecipe.h"
+#include "editor/core/EditorHost.h"
+
 #include "editor/overlays/LxWaterView.h"
 #include "editor/overlays/PanelCaption.h"
 #include "editor/overlays/WaterMarkCellItemView.h"
@@ -58,12 +62,12 @@ void onClick(ZylButton* b, QWidget* owner, std::function<void()> work) {
 } // namespace
 
 void WaterMarkPanel::buildControls() {
-    imagemarkBtn = iconButton(this, "SubFun/btnAddPicWaterMark", NSMakeRect(10, 316, 32, 32));
-    textmarkBtn = iconButton(this, "SubFun/btnAddTextWaterMark", NSMakeRect(48, 316, 32, 32));
-    deletedmarkBtn = iconButton(this, "SubFun/btnDeleteWaterMark", NSMakeRect(196, 320, 24, 24));
-    onClick(imagemarkBtn, this, [this] { openAddPicturePanel(); });
-    onClick(textmarkBtn, this, [this] { addText(); });
-    onClick(deletedmarkBtn, this, [this] { deleteSelected(); });
+    o_.imagemarkBtn = iconButton(this, "SubFun/btnAddPicWaterMark", NSMakeRect(10, 316, 32, 32));
+    o_.textmarkBtn = iconButton(this, "SubFun/btnAddTextWaterMark", NSMakeRect(48, 316, 32, 32));
+    o_.deletedmarkBtn = iconButton(this, "SubFun/btnDeleteWaterMark", NSMakeRect(196, 320, 24, 24));
+    onClick(o_.imagemarkBtn, this, [this] { openAddPicturePanel(); });
+    onClick(o_.textmarkBtn, this, [this] { addText(); });
+    onClick(o_.deletedmarkBtn, this, [this] { deleteSelected(); });
 
     listScroll_ = new QScrollArea(this);
     setFrame(listScroll_, NSMakeRect(10, 244, 210, 70));
@@ -74,13 +78,13 @@ void WaterMarkPanel::buildControls() {
     listScroll_->setWidget(listDocument_);
     listScroll_->setWidgetResizable(false);
 
-    keepAspectBox = new QCheckBox(loc("wmkeepaspectRatioBtnTitle"), this);
-    keepAspectBox->setObjectName("wmkeepaspectRatioBtnTitle");
-    setFrame(keepAspectBox, NSMakeRect(10, 220, 210, 22));
-    QFont f = keepAspectBox->font();
+    o_.keepAspectBox = new QCheckBox(loc("wmkeepaspectRatioBtnTitle"), this);
+    o_.keepAspectBox->setObjectName("wmkeepaspectRatioBtnTitle");
+    setFrame(o_.keepAspectBox, NSMakeRect(10, 220, 210, 22));
+    QFont f = o_.keepAspectBox->font();
     f.setPixelSize(12);
-    keepAspectBox->setFont(f);
-    connect(keepAspectBox, &QCheckBox::clicked, this, [this](bool on) { setKeepAspect(on); });
+    o_.keepAspectBox->setFont(f);
+    connect(o_.keepAspectBox, &QCheckBox::clicked, this, [this](bool on) { setKeepAspect(on); });
     buildTimeGroups();
     buildStyleGroup();
     layoutGroups();
@@ -89,20 +93,20 @@ void WaterMarkPanel::buildControls() {
 void WaterMarkPanel::buildTimeGroups() {
     panelCaption(this, "timeRangeofDisplayLabelstringValue", NSMakeRect(10, 198, 210, 20));
     panelCaption(this, "watermarkStartTimeLabelstringValue", NSMakeRect(10, 174, 78, 22));
-    startRow = new TimeCodeRow(this, NSMakeRect(88, 174, 135, 22), TimeCodeRow::Style::Compact);
+    o_.startRow = new TimeCodeRow(this, NSMakeRect(88, 174, 135, 22), TimeCodeRow::Style::Compact);
     panelCaption(this, "watermarkDurationLabelstringValue", NSMakeRect(10, 150, 78, 22));
-    durationRow = new TimeCodeRow(this, NSMakeRect(88, 150, 135, 22), TimeCodeRow::Style::Compact);
+    o_.durationRow = new TimeCodeRow(this, NSMakeRect(88, 150, 135, 22), TimeCodeRow::Style::Compact);
     fileGroup_ = new QWidget(this);
     setFrame(fileGroup_, NSMakeRect(0, 76, 230, 72));
     panelCaption(fileGroup_, "selectaportionofClipLabelstringValue", NSMakeRect(10, 50, 210, 20));
     panelCaption(fileGroup_, "wmFileStartTimeLabelstringValue", NSMakeRect(10, 26, 78, 22));
-    fileStartRow = new TimeCodeRow(fileGroup_, NSMakeRect(88, 26, 135, 22), TimeCodeRow::Style::Compact);
+    o_.fileStartRow = new TimeCodeRow(fileGroup_, NSMakeRect(88, 26, 135, 22), TimeCodeRow::Style::Compact);
     panelCaption(fileGroup_, "wmFileEndTimeLabelstringValue", NSMakeRect(10, 2, 78, 22));
-    fileEndRow = new TimeCodeRow(fileGroup_, NSMakeRect(88, 2, 135, 22), TimeCodeRow::Style::Compact);
-    bindTimeRow(startRow, false);
-    bindTimeRow(durationRow, false);
-    bindTimeRow(fileStartRow, true);
-    bindTimeRow(fileEndRow, true);
+    o_.fileEndRow = new TimeCodeRow(fileGroup_, NSMakeRect(88, 2, 135, 22), TimeCodeRow::Style::Compact);
+    bindTimeRow(o_.startRow, false);
+    bindTimeRow(o_.durationRow, false);
+    bindTimeRow(o_.fileStartRow, true);
+    bindTimeRow(o_.fileEndRow, true);
 }
 
 // A typed or stepped time is checked with its partner; a refused one is put back as stored.
@@ -110,14 +114,14 @@ void WaterMarkPanel::bindTimeRow(TimeCodeRow* row, bool fileRange) {
     const auto apply = [this, row, fileRange] {
         bool ok = false;
         if (fileRange) {
-            ok = setFileRange(fileStartRow->time(), fileEndRow->time());
+            ok = setFileRange(o_.fileStartRow->time(), o_.fileEndRow->time());
         } else {
-            double duration = durationRow->time();
+            double duration = o_.durationRow->time();
             // A new start inside the video keeps the mark on it: the time left after the
             // start bounds the duration.
-            const double D = host_.duration ? host_.duration() : 0;
-            const double start = startRow->time();
-            if (row == startRow && start >= 0 && start < D)
+            const double D = host().duration();
+            const double start = o_.startRow->time();
+            if (row == o_.startRow && start >= 0 && start < D)
                 duration = std::min(duration, D - start);
             ok = setDisplayTime(start, duration);
         }
@@ -132,49 +136,49 @@ void WaterMarkPanel::buildStyleGroup() {
     styleGroup_ = new QWidget(this);
     setFrame(styleGroup_, NSMakeRect(0, 76, 230, 72)); // sized first: its children count from its bottom
     panelCaption(styleGroup_, "wmTransparenceLabelstringValue", NSMakeRect(10, 48, 130, 22));
-    alphaField = new QSpinBox(styleGroup_);
-    alphaField->setRange(0, 100);
-    alphaField->setSuffix(" %");
-    setFrame(alphaField, NSMakeRect(145, 48, 75, 22));
-    alphaSlider = new QSlider(Qt::Horizontal, styleGroup_);
-    alphaSlider->setRange(0, 100);
-    setFrame(alphaSlider, NSMakeRect(10, 26, 210, 20));
-    connect(alphaField, &QSpinBox::valueChanged, this, [this](int v) { setTransparency(v); });
-    connect(alphaSlider, &QSlider::valueChanged, this, [this](int v) { setTransparency(v); });
+    o_.alphaField = new QSpinBox(styleGroup_);
+    o_.alphaField->setRange(0, 100);
+    o_.alphaField->setSuffix(" %");
+    setFrame(o_.alphaField, NSMakeRect(145, 48, 75, 22));
+    o_.alphaSlider = new QSlider(Qt::Horizontal, styleGroup_);
+    o_.alphaSlider->setRange(0, 100);
+    setFrame(o_.alphaSlider, NSMakeRect(10, 26, 210, 20));
+    connect(o_.alphaField, &QSpinBox::valueChanged, this, [this](int v) { setTransparency(v); });
+    connect(o_.alphaSlider, &QSlider::valueChanged, this, [this](int v) { setTransparency(v); });
 
     sizeGroup_ = new QWidget(styleGroup_);
     setFrame(sizeGroup_, NSMakeRect(0, 0, 230, 24));
-    widthField = new QSpinBox(sizeGroup_);
-    widthField->setPrefix(QStringLiteral("\u2194 "));
-    setFrame(widthField, NSMakeRect(10, 0, 100, 24));
-    heightField = new QSpinBox(sizeGroup_);
-    heightField->setPrefix(QStringLiteral("\u2195 "));
-    setFrame(heightField, NSMakeRect(120, 0, 100, 24));
-    for (QSpinBox* s : {widthField, heightField}) {
+    o_.widthField = new QSpinBox(sizeGroup_);
+    o_.widthField->setPrefix(QStringLiteral("\u2194 "));
+    setFrame(o_.widthField, NSMakeRect(10, 0, 100, 24));
+    o_.heightField = new QSpinBox(sizeGroup_);
+    o_.heightField->setPrefix(QStringLiteral("\u2195 "));
+    setFrame(o_.heightField, NSMakeRect(120, 0, 100, 24));
+    for (QSpinBox* s : {o_.widthField, o_.heightField}) {
         s->setRange(10, 16384);
         s->setKeyboardTracking(false);
         connect(s, &QSpinBox::valueChanged, this,
-                [this] { setMarkSize(widthField->value(), heightField->value()); });
+                [this] { setMarkSize(o_.widthField->value(), o_.heightField->value()); });
     }
 
     fontGroup_ = new QWidget(styleGroup_);
     setFrame(fontGroup_, NSMakeRect(0, 0, 230, 24));
     panelCaption(fontGroup_, "wmFontStyleLabelstringValue", NSMakeRect(10, 1, 72, 22));
-    fontBtn = new ZylButton(NSMakeRect(84, 0, 102, 24), fontGroup_);
-    fontBtn->setObjectName("waterFontBtntitle");
-    fontBtn->setNormalBackgroundImage(NamedImage("About/btnOK_Normal.bmp"));
-    fontBtn->setOnBackgroundImage(NamedImage("About/btnOK_On.bmp"));
-    fontBtn->setDownBackgroundImage(NamedImage("About/btnOK_Down.bmp"));
-    fontBtn->setDisAbleBackgroundImage(NamedImage("About/btnOK_Disable.bmp"));
-    fontBtn->setContentTitle(loc("waterFontBtntitle"));
-    fontBtn->setContentColor(Qt::black);
-    fontBtn->setCornerRadius(5);
-    fontBtn->setBorderWidth(0);
-    colourBtn = new ZylButton(NSMakeRect(192, 0, 28, 24), fontGroup_);
-    colourBtn->setCornerRadius(5);
-    colourBtn->setBorderWidth(1);
-    colourBtn->setBordColor(QColor(214, 212, 212));
-    onClick(fontBtn, this, [this] {
+    o_.fontBtn = new ZylButton(NSMakeRect(84, 0, 102, 24), fontGroup_);
+    o_.fontBtn->setObjectName("waterFontBtntitle");
+    o_.fontBtn->setNormalBackgroundImage(NamedImage("About/btnOK_Normal.bmp"));
+    o_.fontBtn->setOnBackgroundImage(NamedImage("About/btnOK_On.bmp"));
+    o_.fontBtn->setDownBackgroundImage(NamedImage("About/btnOK_Down.bmp"));
+    o_.fontBtn->setDisAbleBackgroundImage(NamedImage("About/btnOK_Disable.bmp"));
+    o_.fontBtn->setContentTitle(loc("waterFontBtntitle"));
+    o_.fontBtn->setContentColor(Qt::black);
+    o_.fontBtn->setCornerRadius(5);
+    o_.fontBtn->setBorderWidth(0);
+    o_.colourBtn = new ZylButton(NSMakeRect(192, 0, 28, 24), fontGroup_);
+    o_.colourBtn->setCornerRadius(5);
+    o_.colourBtn->setBorderWidth(1);
+    o_.colourBtn->setBordColor(QColor(214, 212, 212));
+    onClick(o_.fontBtn, this, [this] {
         WaterParam* m = selectedMark();
         if (!m)
             return;
@@ -186,7 +190,7 @@ void WaterMarkPanel::buildStyleGroup() {
         });
         dialog->open();
     });
-    onClick(colourBtn, this, [this] {
+    onClick(o_.colourBtn, this, [this] {
         WaterParam* m = selectedMark();
         if (!m)
             return;
@@ -212,18 +216,19 @@ void WaterMarkPanel::layoutGroups() {
 
 void WaterMarkPanel::refreshWaterTime() {
     const WaterParam* m = selectedMark();
-    const QSignalBlocker b1(alphaField), b2(alphaSlider), b3(widthField), b4(heightField), b5(keepAspectBox);
-    startRow->setTime(m ? m->startTime : 0);
-    durationRow->setTime(m ? m->duration : 0);
-    fileStartRow->setTime(m ? m->fileStartTime : 0);
-    fileEndRow->setTime(m ? m->fileEndTime : 0);
-    alphaField->setValue(m ? int(m->waterAlph) : 0);
-    alphaSlider->setValue(m ? int(m->waterAlph) : 0);
-    widthField->setValue(m ? int(std::lround(m->waterRect.width)) : 0);
-    heightField->setValue(m ? int(std::lround(m->waterRect.height)) : 0);
-    keepAspectBox->setChecked(m && m->keepaspectRatio);
+    const QSignalBlocker b1(o_.alphaField), b2(o_.alphaSlider), b3(o_.widthField), b4(o_.heightField),
+        b5(o_.keepAspectBox);
+    o_.startRow->setTime(m ? m->startTime : 0);
+    o_.durationRow->setTime(m ? m->duration : 0);
+    o_.fileStartRow->setTime(m ? m->fileStartTime : 0);
+    o_.fileEndRow->setTime(m ? m->fileEndTime : 0);
+    o_.alphaField->setValue(m ? int(m->waterAlph) : 0);
+    o_.alphaSlider->setValue(m ? int(m->waterAlph) : 0);
+    o_.widthField->setValue(m ? int(std::lround(m->waterRect.width)) : 0);
+    o_.heightField->setValue(m ? int(std::lround(m->waterRect.height)) : 0);
+    o_.keepAspectBox->setChecked(m && m->keepaspectRatio);
     if (m && m->waterType == WaterParam::kTypeText)
-        colourBtn->setBackGroundColor(m->waterFontColor);
+        o_.colourBtn->setBackGroundColor(m->waterFontColor);
     layoutGroups();
     showSelectionOnOverlay();
 }
@@ -270,9 +275,9 @@ void WaterMarkPanel::storeOverlayRect() {
         return;
     m->waterRect = overlay_->getclipRectFrame();
     m->waterPercentClipRect = overlay_->getPercentImageClipRect();
-    const QSignalBlocker b3(widthField), b4(heightField);
-    widthField->setValue(int(std::lround(m->waterRect.width)));
-    heightField->setValue(int(std::lround(m->waterRect.height)));
+    const QSignalBlocker b3(o_.widthField), b4(o_.heightField);
+    o_.widthField->setValue(int(std::lround(m->waterRect.width)));
+    o_.heightField->setValue(int(std::lround(m->waterRect.height)));
 }
 
 void WaterMarkPanel::setTransparency(int percent) {
@@ -343,7 +348,7 @@ void WaterMarkPanel::setColour(const QColor& colour) {
     m->waterFontColor = colour;
     if (overlay_)
         overlay_->setWaterMarkColor(colour);
-    colourBtn->setBackGroundColor(colour);
+    o_.colourBtn->setBackGroundColor(colour);
     refreshPlayerWaterMark(true);
 }
 
@@ -351,10 +356,10 @@ bool WaterMarkPanel::setDisplayTime(double start, double duration) {
     WaterParam* m = selectedMark();
     if (!m)
         return false;
-    const double D = host_.duration ? host_.duration() : 0;
+    const double D = host().duration();
     if (!std::isfinite(start) || !std::isfinite(duration) || start < 0 || duration <= 0 ||
         start + duration > D + 0.005) {
-        host_.alert(loc("showmessageTime4"));
+        host().alert(loc("showmessageTime4"));
         return false;
     }
     m->startTime = float(start);
@@ -369,7 +374,7 @@ bool WaterMarkPanel::setFileRange(double start, double end) {
         return false;
     if (!std::isfinite(start) || !std::isfinite(end) || start < 0 || end <= start ||
         end > m->fileDuration + 0.005) {
-        host_.alert(loc(end <= start ? "showmessageTime3" : "showmessageTime4"));
+        host().alert(loc(end <= start ? "showmessageTime3" : "showmessageTime4"));
         return false;
     }
     m->fileStartTime = float(start);
@@ -380,20 +385,20 @@ bool WaterMarkPanel::setFileRange(double start, double end) {
 
 void WaterMarkPanel::enableWaterChildView(bool e) {
     const bool player = editable();
-    imagemarkBtn->setEnabled(player && !playing_);
-    textmarkBtn->setEnabled(player && !playing_);
-    deletedmarkBtn->setEnabled(player && e);
+    o_.imagemarkBtn->setEnabled(player && !playing_);
+    o_.textmarkBtn->setEnabled(player && !playing_);
+    o_.deletedmarkBtn->setEnabled(player && e);
     const WaterParam* m = selectedMark();
     const bool text = m && m->waterType == WaterParam::kTypeText;
-    keepAspectBox->setEnabled(e && m && !text);
-    for (TimeCodeRow* r : {startRow, durationRow, fileStartRow, fileEndRow})
+    o_.keepAspectBox->setEnabled(e && m && !text);
+    for (TimeCodeRow* r : {o_.startRow, o_.durationRow, o_.fileStartRow, o_.fileEndRow})
         r->setEditable(e && m);
-    alphaField->setEnabled(e && m);
-    alphaSlider->setEnabled(e && m);
-    widthField->setEnabled(e && m && !text);
-    heightField->setEnabled(e && m && !text);
-    fontBtn->setEnabled(e && text);
-    colourBtn->setEnabled(e && text);
+    o_.alphaField->setEnabled(e && m);
+    o_.alphaSlider->setEnabled(e && m);
+    o_.widthField->setEnabled(e && m && !text);
+    o_.heightField->setEnabled(e && m && !text);
+    o_.fontBtn->setEnabled(e && text);
+    o_.colourBtn->setEnabled(e && text);
     for (WaterMarkCellItemView* r : rows_)
         r->setEnabled(e);
     if (overlay_)

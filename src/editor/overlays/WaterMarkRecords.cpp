@@ -133,6 +133,18 @@ bool buildMarkRecords(const WaterList& list, QSizeF picture, double overlayWidth
     return true;
 }
 
+namespace {
+
+template <class T> bool sameBytes(const std::vector<T>& a, const std::vector<T>& b) {
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
+}
+
+} // namespace
+
+bool sameRecords(const MarkRecords& a, const MarkRecords& b) {
+    return sameBytes(a.images, b.images) && sameBytes(a.videos, b.videos) && sameBytes(a.texts, b.texts);
+}
+
 int sendToPlayer(LxMoviePlayer& player, const MarkRecords& r) {
     int refused = 0;
     player.ClearWatermask();

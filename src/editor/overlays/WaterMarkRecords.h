@@ -54,6 +54,8 @@ TEXT_WATERMARK_PARAM textRecord(const WaterParam& mark, QSizeF picture, double o
 bool buildMarkRecords(const WaterList& list, QSizeF picture, double overlayWidth, int skipRow,
                       TextPictureCache* cache, MarkRecords* out, QString* error);
 
+// True when both hold the same records in the same order.
+bool sameRecords(const MarkRecords& a, const MarkRecords& b);
 // Replaces the player's marks with these; the number the player refused.
 int sendToPlayer(LxMoviePlayer& player, const MarkRecords& records);
 // Adds the marks to a convert job; 1, or the first refusal's result (< 1).

@@ -1,5 +1,6 @@
 #include "editor/picture/EffectTableCellView.h"
 
+#include "foundation/controls/FontFit.h"
 #include "foundation/controls/NamedImage.h"
 
 #include <QFontMetrics>
@@ -61,13 +62,7 @@ void EffectTableCellView::layoutRow() {
             x = pictureRect_.right() + 7;
         }
         // A long translation gets a smaller size rather than being cut short.
-        QFont f = titleLabel_->font();
-        for (int px = 13; px >= 9; --px) {
-            f.setPixelSize(px);
-            if (QFontMetrics(f).horizontalAdvance(titleLabel_->text()) <= W - x - 2)
-                break;
-        }
-        titleLabel_->setFont(f);
+        controls::fitTextFont(titleLabel_, titleLabel_->text(), W - x - 2, 13, 9);
         const int line = std::max(16, titleLabel_->sizeHint().height());
         titleLabel_->setGeometry(x, (H - line) / 2, std::max(0, W - x), line);
     }

@@ -1,6 +1,7 @@
 #include "editor/picture/PictureWidgets.h"
+#include "foundation/controls/FontFit.h"
 
-#include "editor/core/EditVideoWindowController.h"
+#include "foundation/controls/FontFit.h"
 #include "foundation/controls/ZylButton.h"
 #include "tools/shared/Loc.h"
 
@@ -14,7 +15,7 @@ QLabel* label(QWidget* parent, const NSRect& frame, const QString& text, int min
     QPalette p = l->palette();
     p.setColor(QPalette::WindowText, Qt::black);
     l->setPalette(p);
-    EditVideoWindowController::fitLabelFont(l, 13, minPx);
+    controls::fitLabelFont(l, 13, minPx);
     return l;
 }
 
@@ -29,7 +30,7 @@ ZylButton* resetButton(QWidget* parent, const NSRect& frame) {
     b->setBorderWidth(0);
     b->setContentTitle(loc("ResetBtnTitle"));
     b->setContentColor(Qt::black);
-    EditVideoWindowController::fitButtonFont(b, 13, 9);
+    controls::fitButtonFont(b, 13, 9);
     b->setEnabled(false);
     return b;
 }

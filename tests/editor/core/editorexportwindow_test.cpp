@@ -4,6 +4,7 @@
 #include "../../tools/shared/ToolWindowDriver.h"
 #include "EditorTestClips.h"
 #include "editor/core/EditVideoWindowController.h"
+#include "editor/trim/TrimTool.h"
 #include "foundation/controls/LxCustomButton.h"
 #include "foundation/controls/LxTextField.h"
 #include "foundation/controls/NSProgressView.h"
@@ -52,31 +53,31 @@ protected:
 
     // Opens path and sets the trim range in the trim panel's fields (whole seconds).
     void openWithRange(const QString& path, const QString& start, const QString& stop, bool remove) {
-        pickFile(w()._addfileButton, path, QFileDialog::ExistingFile);
+        pickFile(w().outlets().addfileButton, path, QFileDialog::ExistingFile);
         settle(100);
         ASSERT_TRUE(w().session().file().isOpen());
-        pickOutputFolder(w().exportBar_->folderChooser, folder());
+        pickOutputFolder(w().outlets().exportBar->folderChooser, folder());
         if (start == stop)
             return;
-        typeInto(w().stopRow_, stop);
-        typeInto(w().startRow_, start);
+        typeInto(w().tool<TrimTool>()->outlets().stopRow, stop);
+        typeInto(w().tool<TrimTool>()->outlets().startRow, start);
         ASSERT_TRUE(answerAlerts().isEmpty());
-        w()._preferenceBtn->setCurrentIndex(remove ? 1 : 0);
-        emit w()._preferenceBtn->activated(remove ? 1 : 0);
+        w().tool<TrimTool>()->outlets().preference->setCurrentIndex(remove ? 1 : 0);
+        emit w().tool<TrimTool>()->outlets().preference->activated(remove ? 1 : 0);
     }
     // Opens path and sets the range with the trim panel's buttons at the play head.
     void openWithButtons(const QString& path, double start, double stop, bool remove) {
         openWithRange(path, "00", "00", remove);
-        w()._preferenceBtn->setCurrentIndex(remove ? 1 : 0);
-        emit w()._preferenceBtn->activated(remove ? 1 : 0);
+        w().tool<TrimTool>()->outlets().preference->setCurrentIndex(remove ? 1 : 0);
+        emit w().tool<TrimTool>()->outlets().preference->activated(remove ? 1 : 0);
         w().preview()->seek(stop);
         settle(300);
-        click(w().setStopTrimBtn);
+        click(w().tool<TrimTool>()->outlets().setStop);
         w().preview()->seek(start);
         settle(300);
-        click(w().setStartTrimBtn);
+        click(w().tool<TrimTool>()->outlets().setStart);
         ASSERT_TRUE(answerAlerts().isEmpty());
-        ASSERT_GT(w().trimStopSeconds() - w().trimStartSeconds(), 5.0);
+        ASSERT_GT(w().tool<TrimTool>()->trimStopSeconds() - w().tool<TrimTool>()->trimStartSeconds(), 5.0);
     }
     static void typeInto(TimeCodeRow* row, const QString& seconds) {
         click(row->field(TimeCodeRow::Seconds));
@@ -90,73 +91,75 @@ protected:
 TEST_F(EditorExportWindow, DeletingASectionFromTheTrimPanelWritesTheOuterPartsAndShowsTheFinishMessage) {
     const QString src = testsupport::media("long_10s.mp4");
     openWithRange(src, "03", "06", true);
-    ZylButton* start = w().exportBar_->startButton;
+    ZylButton* start = w().outlets().exportBar->startButton;
     ASSERT_TRUE(start->isEnabled());
     click(start);
     EXPECT_TRUE(w().jobChain().isBusy());
     // While it runs, nothing may change what the passes read.
-    EXPECT_FALSE(w()._addfileButton->isEnabled());
+    EXPECT_FALSE(w().outlets().addfileButton->isEnabled());
     EXPECT_FALSE(w().toolButton(EditorToolTypeCrop)->isEnabled());
     ASSERT_TRUE(waitForJobs(&w()));
     ASSERT_TRUE(waitUntil([] { return finishMessage() != nullptr; }, 5000));
     closeFinishMessage();
     EXPECT_EQ(files(), QStringList{"long_10s.mp4"});
-    EXPECT_FLOAT_EQ(w().exportBar_->progressView->progress(), 1.0f);
+    EXPECT_FLOAT_EQ(w().outlets().exportBar->progressView->progress(), 1.0f);
     const QString out = folder() + "/long_10s.mp4";
     EXPECT_EQ(testsupport::probeFrameCount(out), 175);
     EXPECT_LT(testsupport::meanAbsDiff(testsupport::ffmpegFrameAt(out, 75.5 / 25),
                                        testsupport::ffmpegFrameAt(src, 150.5 / 25)),
               4.0);
-    EXPECT_TRUE(w()._addfileButton->isEnabled());
+    EXPECT_TRUE(w().outlets().addfileButton->isEnabled());
     EXPECT_TRUE(start->isEnabled());
 }
 
 TEST_F(EditorExportWindow, ATimeStillBeingTypedIsCheckedBeforeTheExportStarts) {
     openWithRange(testsupport::media("long_10s.mp4"), "00", "00", false);
     // The start button takes no focus: the typing has not ended when it is pressed.
-    LxTextField* stop = w().stopRow_->field(TimeCodeRow::Seconds);
+    LxTextField* stop = w().tool<TrimTool>()->outlets().stopRow->field(TimeCodeRow::Seconds);
     click(stop);
     stop->selectAll();
     QTest::keyClicks(stop, "12");
-    click(w().exportBar_->startButton);
+    click(w().outlets().exportBar->startButton);
     EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime2")});
     EXPECT_FALSE(w().jobChain().isBusy());
-    EXPECT_NEAR(w().stopRow_->time(), w().trimStopSeconds(), 0.006);
+    EXPECT_NEAR(w().tool<TrimTool>()->outlets().stopRow->time(), w().tool<TrimTool>()->trimStopSeconds(),
+                0.006);
     EXPECT_TRUE(files().isEmpty());
 }
 
 TEST_F(EditorExportWindow, CancelInTheSecondPassRemovesTheFirstPart) {
     openWithButtons(testsupport::longClip(), 20, 30, true);
-    click(w().exportBar_->startButton);
+    click(w().outlets().exportBar->startButton);
     ASSERT_TRUE(waitUntil([&] {
-        return w().jobChain().currentIndex() == 1 && w().exportBar_->progressView->progress() > 0.4;
+        return w().jobChain().currentIndex() == 1 && w().outlets().exportBar->progressView->progress() > 0.4;
     }));
-    click(w().exportBar_->startButton); // Cancel
+    click(w().outlets().exportBar->startButton); // Cancel
     ASSERT_TRUE(waitUntil([&] { return !w().jobChain().isBusy(); }));
     settle(100);
     EXPECT_EQ(finishMessage(), nullptr);
     EXPECT_TRUE(answerAlerts().isEmpty());
     EXPECT_TRUE(files().isEmpty()) << files().join(", ").toStdString();
-    EXPECT_TRUE(w().exportBar_->startButton->isEnabled());
+    EXPECT_TRUE(w().outlets().exportBar->startButton->isEnabled());
 }
 
 TEST_F(EditorExportWindow, ASetUpFailureShowsItsMessageAndLeavesTheWindowUsable) {
     openWithRange(testsupport::media("h264_aac.mp4"), "01", "03", false);
-    w().session().state().subtitleParam->subtitlePath = dir_.path() + "/gone.srt";
-    click(w().exportBar_->startButton);
+    const QString gone = dir_.path() + "/gone.srt";
+    w().session().state().editSubtitle([&](SubtitleParam& style) { style.subtitlePath = gone; });
+    click(w().outlets().exportBar->startButton);
     settle(100);
     const QStringList shown = answerAlerts();
     ASSERT_EQ(shown.size(), 1);
     EXPECT_TRUE(shown.first().contains("error:")) << shown.first().toStdString();
     EXPECT_FALSE(w().jobChain().isBusy());
     EXPECT_TRUE(files().isEmpty());
-    EXPECT_TRUE(w().exportBar_->startButton->isEnabled());
-    EXPECT_TRUE(w()._addfileButton->isEnabled());
+    EXPECT_TRUE(w().outlets().exportBar->startButton->isEnabled());
+    EXPECT_TRUE(w().outlets().addfileButton->isEnabled());
     EXPECT_TRUE(w().toolButton(EditorToolTypeCrop)->isEnabled());
 
     // Without the missing subtitle the next press exports.
-    w().session().state().subtitleParam->subtitlePath.clear();
-    click(w().exportBar_->startButton);
+    w().session().state().editSubtitle([](SubtitleParam& style) { style.subtitlePath.clear(); });
+    click(w().outlets().exportBar->startButton);
     ASSERT_TRUE(waitForJobs(&w()));
     closeFinishMessage();
     EXPECT_EQ(files(), QStringList{"h264_aac.mp4"});
@@ -165,8 +168,8 @@ TEST_F(EditorExportWindow, ASetUpFailureShowsItsMessageAndLeavesTheWindowUsable)
 
 TEST_F(EditorExportWindow, ClosingDuringAnExportStopsItAndLeavesNothing) {
     openWithButtons(testsupport::longClip(), 5, 50, false);
-    click(w().exportBar_->startButton);
-    ASSERT_TRUE(waitUntil([&] { return w().exportBar_->progressView->progress() > 0.02; }));
+    click(w().outlets().exportBar->startButton);
+    ASSERT_TRUE(waitUntil([&] { return w().outlets().exportBar->progressView->progress() > 0.02; }));
     window_->close();
     ASSERT_TRUE(waitUntil([&] { return window_.isNull(); }, 60000));
     settle(100);
@@ -176,7 +179,7 @@ TEST_F(EditorExportWindow, ClosingDuringAnExportStopsItAndLeavesNothing) {
 
 TEST_F(EditorExportWindow, ATileAndItsSettingsWindowGiveTheExportItsFormat) {
     openWithRange(testsupport::media("h264_aac.mp4"), "00", "00", false);
-    FormatBrowser* b = w().formatBrowser_;
+    FormatBrowser* b = w().outlets().formatBrowser;
     ASSERT_NE(b, nullptr);
     const int video = int(b->functionList().indexOf("Video"));
     ASSERT_GE(video, 0);
@@ -200,7 +203,7 @@ TEST_F(EditorExportWindow, ATileAndItsSettingsWindowGiveTheExportItsFormat) {
     settings->close();
     settle();
 
-    click(w().exportBar_->startButton);
+    click(w().outlets().exportBar->startButton);
     ASSERT_TRUE(waitForJobs(&w()));
     closeFinishMessage();
     ASSERT_EQ(files(), QStringList{"h264_aac.avi"});
@@ -212,14 +215,14 @@ TEST_F(EditorExportWindow, ATileAndItsSettingsWindowGiveTheExportItsFormat) {
 
 TEST_F(EditorExportWindow, TheSoundTabsKeepOriginalTileWritesTheSoundAlone) {
     openWithRange(testsupport::media("h264_aac.mp4"), "00", "00", false);
-    FormatBrowser* b = w().formatBrowser_;
+    FormatBrowser* b = w().outlets().formatBrowser;
     ASSERT_NE(b, nullptr);
     const int audio = int(b->functionList().indexOf("Audio"));
     ASSERT_GE(audio, 0);
     click(b->function_Items[size_t(audio)]);
     ASSERT_EQ(b->functionItemChilds().indexOf("Keep Original"), 0);
     click(b->functionItemBtn_Childs[0]);
-    click(w().exportBar_->startButton);
+    click(w().outlets().exportBar->startButton);
     ASSERT_TRUE(waitForJobs(&w()));
     closeFinishMessage();
     ASSERT_EQ(files(), QStringList{"h264_aac.m4a"});

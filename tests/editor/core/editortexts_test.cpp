@@ -66,23 +66,23 @@ TEST(EditorTexts, FitInEveryLanguageWithEachPanelFull) {
                 << code << " " << what << ":\n  " << clipped.join("\n  ").toStdString();
         };
 
-        ASSERT_EQ(w->musicPanel()->loadMusicFiles(
+        ASSERT_EQ(w->tool<MusicPanel>()->loadMusicFiles(
                       {testsupport::media("audio_only.mp3"), testsupport::media("audio_only.m4a")}),
                   2);
-        w->musicPanel()->togglePrune();
+        w->tool<MusicPanel>()->togglePrune();
         settle();
         expectWhole(w.data(), "music");
 
         w->openTool(EditorToolTypeWatermark);
-        ASSERT_TRUE(w->waterMarkPanel()->addPictureFile(testsupport::media("h264_aac.mp4")));
+        ASSERT_TRUE(w->tool<WaterMarkPanel>()->addPictureFile(testsupport::media("h264_aac.mp4")));
         settle();
         expectWhole(w->toolPanel(EditorToolTypeWatermark), "video mark", true);
-        w->waterMarkPanel()->addText();
+        w->tool<WaterMarkPanel>()->addText();
         settle();
         expectWhole(w->toolPanel(EditorToolTypeWatermark), "text mark");
 
         w->openTool(EditorToolTypeSubtitle);
-        ASSERT_TRUE(w->subtitlePanel()->loadFile(srt));
+        ASSERT_TRUE(w->tool<SubtitlePanel>()->loadFile(srt));
         settle();
         expectWhole(w->toolPanel(EditorToolTypeSubtitle), "subtitle", true);
 

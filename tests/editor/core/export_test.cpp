@@ -29,9 +29,8 @@ protected:
         const EditorFileLoader::Result r = session_.openFile(path);
         EXPECT_TRUE(r.data != nullptr) << path.toStdString();
         EditState& st = session_.state();
-        st.cutTimeRange_start = start * 1e6;
-        st.cutTimeRange_stop = stop * 1e6;
-        st.isTrimFanxuan = remove;
+        st.setTrimRange(start * 1e6, stop * 1e6);
+        st.setRemoveSection(remove);
         st.writeInto(*session_.file().fileData);
         return session_.file().fileData;
     }

@@ -28,10 +28,10 @@ TEST(EditorLowScreen, OpensFoldedWithStartOnScreenAndFoldsByTheBand) {
     w->move(frame.topLeft());
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-    FormatBrowser* band = w->formatBrowser_;
+    FormatBrowser* band = w->outlets().formatBrowser;
     EXPECT_TRUE(band->isFolded());
     EXPECT_EQ(w->minimumSize(), QSize(908, 622));
-    ZylButton* start = w->exportBar_->startButton;
+    ZylButton* start = w->outlets().exportBar->startButton;
     EXPECT_TRUE(room.contains(QRect(start->mapToGlobal(QPoint(0, 0)), start->size())));
 
     const int folded = w->height();

@@ -57,53 +57,50 @@ struct Editor {
 
 TEST(EditorSession, EditStateRoundTripsThroughTheRecord) {
     EditState a;
-    a.cutTimeRange_start = 1500000.7;
-    a.cutTimeRange_stop = 3250000.2;
-    a.isTrimFanxuan = true;
-    a.editVideoClipRect = NSRect{10, 20, 100, 50};
-    a.convertCropSize = RECT{10, 170, 210, 20};
-    a.playerRotateAngle = 270;
-    a.hFlip = 1;
-    a.vFlip = 1;
-    a.keepAspectratio = true;
-    a.volume = 1.7;
-    a.brightness = -40;
-    a.contrast = 25;
-    a.saturation = -100;
-    a.selectedEffectTypeIndexs = {2, 5};
-    a.subtitleParam->subtitlePath = "/tmp/lines.srt";
-    a.subtitleParam->fontSize = 44;
-    a.subtitleParam->fontColor = QColor(10, 200, 30);
+    a.setTrimRange(1500000.7, 3250000.2);
+    a.setRemoveSection(true);
+    // Margins of 10, 170, 210 and 20 pixels on a picture of 320 x 240.
+    a.setCrop(NSRect{10, 20, 100, 50}, QSizeF(320, 240));
+    a.setTurns(270, 1, 1);
+    a.setKeepAspectratio(true);
+    a.setVolume(1.7);
+    a.setAdjustment(-40, 25, -100);
+    a.setEffect(5, true);
+    a.setEffect(2, true);
+    a.editSubtitle([](SubtitleParam& style) {
+        style.subtitlePath = "/tmp/lines.srt";
+        style.fontSize = 44;
+        style.fontColor = QColor(10, 200, 30);
+    });
 
     SimpleData record;
     a.writeInto(record);
     EXPECT_EQ(record.cutTimeRange_start, 1500000);
     EXPECT_EQ(record.cutTimeRange_stop, 3250000);
-    EXPECT_NE(record.subtitleParam, a.subtitleParam); // a copy, not shared
+    EXPECT_NE(record.subtitleParam.get(), &a.subtitle()); // a copy, not shared
     EditState b;
     b.readFrom(record);
-    EXPECT_EQ(b.cutTimeRange_start, 1500000);
-    EXPECT_EQ(b.cutTimeRange_stop, 3250000);
-    EXPECT_TRUE(b.isTrimFanxuan);
-    EXPECT_EQ(b.editVideoClipRect, a.editVideoClipRect);
-    EXPECT_EQ(b.convertCropSize.top, 170);
-    EXPECT_EQ(b.convertCropSize.right, 210);
-    EXPECT_EQ(b.playerRotateAngle, 270);
-    EXPECT_EQ(b.hFlip + b.vFlip, 2);
-    EXPECT_TRUE(b.keepAspectratio);
-    EXPECT_DOUBLE_EQ(b.volume, 1.7);
-    EXPECT_EQ(b.brightness, -40);
-    EXPECT_EQ(b.contrast, 25);
-    EXPECT_EQ(b.saturation, -100);
-    EXPECT_EQ(b.selectedEffectTypeIndexs, (std::vector<int>{2, 5}));
-    EXPECT_NE(b.subtitleParam, record.subtitleParam);
-    EXPECT_EQ(b.subtitleParam->subtitlePath, "/tmp/lines.srt");
-    EXPECT_EQ(b.subtitleParam->fontSize, 44);
-    EXPECT_EQ(b.subtitleParam->fontColor, QColor(10, 200, 30));
+    EXPECT_EQ(b.cutTimeRange_start(), 1500000);
+    EXPECT_EQ(b.cutTimeRange_stop(), 3250000);
+    EXPECT_TRUE(b.isTrimFanxuan());
+    EXPECT_EQ(b.editVideoClipRect(), a.editVideoClipRect());
+    EXPECT_EQ(b.convertCropSize().top, 170);
+    EXPECT_EQ(b.convertCropSize().right, 210);
+    EXPECT_EQ(b.playerRotateAngle(), 270);
+    EXPECT_EQ(b.hFlip() + b.vFlip(), 2);
+    EXPECT_TRUE(b.keepAspectratio());
+    EXPECT_DOUBLE_EQ(b.volume(), 1.7);
+    EXPECT_EQ(b.brightness(), -40);
+    EXPECT_EQ(b.contrast(), 25);
+    EXPECT_EQ(b.saturation(), -100);
+    EXPECT_EQ(b.selectedEffectTypeIndexs(), (std::vector<int>{2, 5}));
+    EXPECT_NE(&b.subtitle(), record.subtitleParam.get());
+    EXPECT_EQ(b.subtitle().subtitlePath, "/tmp/lines.srt");
+    EXPECT_EQ(b.subtitle().fontSize, 44);
+    EXPECT_EQ(b.subtitle().fontColor, QColor(10, 200, 30));
 
     // Times that are no number or negative never reach the record as one.
-    a.cutTimeRange_start = std::nan("");
-    a.cutTimeRange_stop = -5;
+    a.setTrimRange(std::nan(""), -5);
     a.writeInto(record);
     EXPECT_EQ(record.cutTimeRange_start, 0);
     EXPECT_EQ(record.cutTimeRange_stop, 0);
@@ -127,8 +124,8 @@ TEST(EditorSession, RefreshWithEmptyFieldsTakesTheWholeFileAndResetsTheAdjustmen
     const QString clip = media("long_10s.mp4");
     ASSERT_TRUE(e.open(clip).data);
     ASSERT_TRUE(e.player.get());
-    session.state().brightness = 90;
-    session.state().volume = 0.2;
+    session.state().setAdjustment(90, 0, 0);
+    session.state().setVolume(0.2);
     const EditorSession::RefreshView view = e.refresh(0, 0);
     const double d = testsupport::probeDuration(clip);
     EXPECT_NEAR(view.durationSeconds, d, 0.1);
@@ -139,15 +136,15 @@ TEST(EditorSession, RefreshWithEmptyFieldsTakesTheWholeFileAndResetsTheAdjustmen
     EXPECT_FLOAT_EQ(*view.trimUpper, 1);
     EXPECT_FLOAT_EQ(*view.playHead, 0);
     EXPECT_FALSE(view.isTrimFanxuan);
-    EXPECT_EQ(session.state().brightness, 0);
-    EXPECT_DOUBLE_EQ(session.state().volume, 1.0);
+    EXPECT_EQ(session.state().brightness(), 0);
+    EXPECT_DOUBLE_EQ(session.state().volume(), 1.0);
     const SimpleData& record = *session.file().fileData;
     EXPECT_EQ(record.brightness, 0);
     EXPECT_DOUBLE_EQ(record.volume, 1.0);
     EXPECT_EQ(record.cutTimeRange_start, 0);
     // The record keeps the range as typed (0 = whole file); the window works on the whole file.
     EXPECT_EQ(record.cutTimeRange_stop, 0);
-    EXPECT_NEAR(session.state().cutTimeRange_stop, view.durationSeconds * 1e6, 1);
+    EXPECT_NEAR(session.state().cutTimeRange_stop(), view.durationSeconds * 1e6, 1);
 
     // A range past the end of the file is not kept: the whole file is.
     const EditorSession::RefreshView past = e.refresh(4, 99);
@@ -161,8 +158,7 @@ TEST(EditorSession, RefreshShowsTheKeptRotationAndMirrorAtTheRangeStart) {
     EditorSession& session = e.session;
     const QString clip = media("long_10s.mp4");
     ASSERT_TRUE(e.open(clip).data);
-    session.state().playerRotateAngle = 90;
-    session.state().hFlip = 1;
+    session.state().setTurns(90, 1, 0);
     const EditorSession::RefreshView view = e.refresh(6.0, 8.5);
     EXPECT_DOUBLE_EQ(view.startSeconds, 6.0);
     EXPECT_DOUBLE_EQ(view.stopSeconds, 8.5);
@@ -211,24 +207,22 @@ TEST(EditorSession, ANewFileKeepsRotationButDropsWhatBelongedToTheOldOne) {
     ASSERT_TRUE(e.open(media("h264_aac.mp4")).data);
     e.refresh(0, 0);
     EditState& s = session.state();
-    s.playerRotateAngle = 180;
-    s.vFlip = 1;
-    s.isTrimFanxuan = true;
-    s.selectedEffectTypeIndexs = {3};
-    s.subtitleParam->subtitlePath = "/tmp/old.srt";
-    s.convertCropSize = RECT{20, 20, 20, 20};
-    s.editVideoClipRect = NSRect{20, 20, 280, 200};
+    s.setTurns(180, 0, 1);
+    s.setRemoveSection(true);
+    s.setEffect(3, true);
+    s.editSubtitle([](SubtitleParam& style) { style.subtitlePath = "/tmp/old.srt"; });
+    s.setCrop(NSRect{20, 20, 280, 200}, QSizeF(320, 240));
 
     ASSERT_TRUE(e.open(media("long_10s.mp4")).data);
     const EditorSession::RefreshView view = e.refresh(0, 0);
     EXPECT_NEAR(view.durationSeconds, 10, 0.1);
-    EXPECT_EQ(s.playerRotateAngle, 180);
-    EXPECT_EQ(s.vFlip, 1);
-    EXPECT_FALSE(s.isTrimFanxuan);
-    EXPECT_TRUE(s.selectedEffectTypeIndexs.empty());
-    EXPECT_TRUE(s.subtitleParam->subtitlePath.isEmpty());
-    EXPECT_EQ(s.convertCropSize.left + s.convertCropSize.top + s.convertCropSize.right +
-                  s.convertCropSize.bottom,
+    EXPECT_EQ(s.playerRotateAngle(), 180);
+    EXPECT_EQ(s.vFlip(), 1);
+    EXPECT_FALSE(s.isTrimFanxuan());
+    EXPECT_TRUE(s.selectedEffectTypeIndexs().empty());
+    EXPECT_TRUE(s.subtitle().subtitlePath.isEmpty());
+    EXPECT_EQ(s.convertCropSize().left + s.convertCropSize().top + s.convertCropSize().right +
+                  s.convertCropSize().bottom,
               0);
     EXPECT_TRUE(session.file().fileData->effectTypes.empty());
     EXPECT_EQ(session.file().fileData->convertRateAngle, 180);

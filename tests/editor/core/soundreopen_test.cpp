@@ -4,6 +4,7 @@
 #include "../../tools/shared/ToolWindowDriver.h"
 #include "SoundDevice.h"
 #include "editor/core/EditVideoWindowController.h"
+#include "editor/core/EditorTransport.h"
 #include "editor/music/MusicPanel.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/MusicInfo.h"
@@ -47,13 +48,14 @@ protected:
 
 TEST_F(EditorWithSound, OpeningASecondFileWhilePlayingSoundReplacesThePlayer) {
     EditVideoWindowController& e = open(EditorToolTypeTrim);
-    pickFile(e._addfileButton, testsupport::media("long_10s.mp4"), QFileDialog::ExistingFile);
-    click(e._b_playPauseBtn);
+    pickFile(e.outlets().addfileButton, testsupport::media("long_10s.mp4"), QFileDialog::ExistingFile);
+    click(e.outlets().transport->playPauseBtn);
     ASSERT_TRUE(waitUntil([&] { return e.preview()->currentTime() > 0.5; }, 10000));
 
-    typeFileIntoPanel(e._addfileButton, testsupport::media("h264_aac.mp4"), QFileDialog::ExistingFile);
+    typeFileIntoPanel(e.outlets().addfileButton, testsupport::media("h264_aac.mp4"),
+                      QFileDialog::ExistingFile);
     ASSERT_TRUE(waitUntil([&] { return std::abs(e.preview()->duration() - 4.0) < 0.1; }, 5000));
-    click(e._b_playPauseBtn);
+    click(e.outlets().transport->playPauseBtn);
     EXPECT_TRUE(waitUntil([&] { return e.preview()->currentTime() > 0.3; }, 10000));
 }
 
@@ -61,15 +63,15 @@ TEST_F(EditorWithSound, AddingASecondMusicTrackWhileTheFirstPlaysKeepsBoth) {
     EditVideoWindowController& e = open(EditorToolTypeMusic);
     ASSERT_TRUE(e.openFile(testsupport::media("long_10s.mp4")));
     settle();
-    MusicPanel* panel = e.musicPanel();
-    pickFile(panel->loadmusicBtn, testsupport::media("audio_only.m4a"));
+    MusicPanel* panel = e.tool<MusicPanel>();
+    pickFile(panel->outlets().loadmusicBtn, testsupport::media("audio_only.m4a"));
     ASSERT_EQ(panel->musicList().size(), 1u);
     ASSERT_NE(panel->musicPlayer(), nullptr);
-    click(panel->musicItemPlayPauseBtn);
+    click(panel->outlets().musicItemPlayPauseBtn);
     ASSERT_TRUE(
         waitUntil([&] { return CMTimeGetSeconds(panel->musicPlayer()->currentTime()) > 0.5; }, 10000));
 
-    typeFileIntoPanel(panel->loadmusicBtn, testsupport::media("audio_only.mp3"));
+    typeFileIntoPanel(panel->outlets().loadmusicBtn, testsupport::media("audio_only.mp3"));
     ASSERT_TRUE(waitUntil([&] { return panel->musicList().size() == 2u; }, 5000));
     EXPECT_EQ(panel->musicList().at(1)->path, testsupport::media("audio_only.mp3"));
 }

@@ -4,6 +4,7 @@
 #include "../../tools/shared/ToolWindowDriver.h"
 #include "../core/EditorTestClips.h"
 #include "editor/core/EditVideoWindowController.h"
+#include "editor/core/EditorTransport.h"
 #include "editor/music/MusicPanel.h"
 #include "editor/music/MusicPlacement.h"
 #include "editor/music/MusicRangeSlider.h"
@@ -60,7 +61,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
         ASSERT_TRUE(window_->openFile(clip("video.mp4")));
         settle();
-        panel_ = window_->musicPanel();
+        panel_ = window_->tool<MusicPanel>();
         ASSERT_NE(panel_, nullptr);
     }
     void TearDown() override {
@@ -87,9 +88,9 @@ protected:
 };
 
 TEST_F(MusicTool, LoadedTracksCoverTheVideoAndWhatIsNotSoundIsRefused) {
-    EXPECT_FALSE(panel_->repeatMusicBtn->isEnabled());
+    EXPECT_FALSE(panel_->outlets().repeatMusicBtn->isEnabled());
     // The panel offers the sound types first (no video type among them), every file second.
-    click(panel_->loadmusicBtn);
+    click(panel_->outlets().loadmusicBtn);
     QFileDialog* offer = panelOfMode(QFileDialog::ExistingFiles);
     ASSERT_NE(offer, nullptr);
     ASSERT_EQ(offer->nameFilters().size(), 2);
@@ -97,7 +98,7 @@ TEST_F(MusicTool, LoadedTracksCoverTheVideoAndWhatIsNotSoundIsRefused) {
     EXPECT_FALSE(offer->nameFilters()[0].contains("*.mp4"));
     offer->reject();
     settle();
-    pickFile(panel_->loadmusicBtn, clip("tone12.wav"));
+    pickFile(panel_->outlets().loadmusicBtn, clip("tone12.wav"));
     ASSERT_EQ(panel_->musicList().size(), 1u);
     const double V = panel_->videoLength();
     EXPECT_NEAR(V, 8.0, 0.1);
@@ -109,8 +110,8 @@ TEST_F(MusicTool, LoadedTracksCoverTheVideoAndWhatIsNotSoundIsRefused) {
     EXPECT_FLOAT_EQ(track(0).volume, 0.5f);
     EXPECT_TRUE(track(0).selected);
     EXPECT_EQ(panel_->musicSelecteds().size(), 1u);
-    EXPECT_TRUE(panel_->repeatMusicBtn->isEnabled());
-    EXPECT_NEAR(panel_->positionEndRow->time(), V, 0.011);
+    EXPECT_TRUE(panel_->outlets().repeatMusicBtn->isEnabled());
+    EXPECT_NEAR(panel_->outlets().positionEndRow->time(), V, 0.011);
 
     EXPECT_EQ(panel_->loadMusicFiles({clip("short.mp3")}), 1);
     EXPECT_NEAR(track(1).duration, 4.0, 0.1);
@@ -127,97 +128,97 @@ TEST_F(MusicTool, LoadedTracksCoverTheVideoAndWhatIsNotSoundIsRefused) {
     // Another video: the tracks were placed on the old one's timeline and go.
     ASSERT_TRUE(window_->openFile(testsupport::media("h264_aac.mp4")));
     EXPECT_TRUE(panel_->musicList().empty());
-    EXPECT_TRUE(panel_->trackList->rows().empty());
-    EXPECT_FALSE(panel_->repeatMusicBtn->isEnabled());
+    EXPECT_TRUE(panel_->outlets().trackList->rows().empty());
+    EXPECT_FALSE(panel_->outlets().repeatMusicBtn->isEnabled());
 }
 
 TEST_F(MusicTool, RowsAreHighlightedTickedAndDeleted) {
     ASSERT_EQ(panel_->loadMusicFiles({clip("tone12.wav"), clip("short.mp3"), clip("tone12.wav")}), 3);
-    const auto& rows = panel_->trackList->rows();
+    const auto& rows = panel_->outlets().trackList->rows();
     ASSERT_EQ(rows.size(), 3u);
     click(rows[2]);
     EXPECT_EQ(panel_->selectedMusicIndex(), 2);
     EXPECT_TRUE(rows[2]->isHighlighted());
     EXPECT_FALSE(rows[0]->isHighlighted());
-    click(panel_->trackList->rows()[1]->checkButton());
+    click(panel_->outlets().trackList->rows()[1]->checkButton());
     EXPECT_FALSE(track(1).selected);
     EXPECT_EQ(panel_->musicSelecteds().size(), 2u);
 
     // Deleting the last row highlights the new last one; the unticked track stays unticked.
-    click(panel_->deletedMusicBtn);
+    click(panel_->outlets().deletedMusicBtn);
     settle();
     ASSERT_EQ(panel_->musicList().size(), 2u);
     EXPECT_EQ(panel_->selectedMusicIndex(), 1);
-    EXPECT_TRUE(panel_->trackList->rows()[1]->isHighlighted());
-    EXPECT_FALSE(panel_->trackList->rows()[1]->isChecked());
+    EXPECT_TRUE(panel_->outlets().trackList->rows()[1]->isHighlighted());
+    EXPECT_FALSE(panel_->outlets().trackList->rows()[1]->isChecked());
     EXPECT_EQ(panel_->musicSelecteds().size(), 1u);
 
-    click(panel_->deletedMusicBtn);
+    click(panel_->outlets().deletedMusicBtn);
     settle();
-    click(panel_->deletedMusicBtn);
+    click(panel_->outlets().deletedMusicBtn);
     settle();
     EXPECT_TRUE(panel_->musicList().empty());
-    EXPECT_FALSE(panel_->deletedMusicBtn->isEnabled());
-    EXPECT_EQ(panel_->musicRangSlider->positionRightValue(), 0);
+    EXPECT_FALSE(panel_->outlets().deletedMusicBtn->isEnabled());
+    EXPECT_EQ(panel_->outlets().musicRangSlider->positionRightValue(), 0);
     EXPECT_EQ(panel_->musicPlayer(), nullptr);
 }
 
 TEST_F(MusicTool, TypedAndSteppedTimesPassTheSameChecks) {
     ASSERT_EQ(panel_->loadMusicFiles({clip("tone12.wav")}), 1);
     const float end = track(0).positionEnd;
-    typeTime(panel_->positionEndRow, 0);
+    typeTime(panel_->outlets().positionEndRow, 0);
     EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime3")});
     EXPECT_EQ(track(0).positionEnd, end);
-    typeTime(panel_->positionEndRow, 9);
+    typeTime(panel_->outlets().positionEndRow, 9);
     EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime2")});
     EXPECT_EQ(track(0).positionEnd, end);
 
     // A shorter place cuts the used music to its length.
-    typeTime(panel_->positionStartRow, 5);
+    typeTime(panel_->outlets().positionStartRow, 5);
     EXPECT_TRUE(answerAlerts().isEmpty());
     EXPECT_FLOAT_EQ(track(0).positionStart, 5);
     EXPECT_NEAR(track(0).pruneDiration, end - 5, 0.01);
-    EXPECT_NEAR(panel_->musicRangSlider->positionLeftValue(), 5 / panel_->videoLength(), 0.001);
+    EXPECT_NEAR(panel_->outlets().musicRangSlider->positionLeftValue(), 5 / panel_->videoLength(), 0.001);
 
-    typeTime(panel_->positionStartRow, 0);
-    click(panel_->pruneMusicBtn);
+    typeTime(panel_->outlets().positionStartRow, 0);
+    click(panel_->outlets().pruneMusicBtn);
     EXPECT_TRUE(track(0).prune);
-    EXPECT_TRUE(panel_->pruneStartRow->isVisible());
-    typeTime(panel_->pruneStartRow, 2);
+    EXPECT_TRUE(panel_->outlets().pruneStartRow->isVisible());
+    typeTime(panel_->outlets().pruneStartRow, 2);
     EXPECT_FLOAT_EQ(track(0).pruneStart, 2);
-    typeTime(panel_->pruneEndRow, 7);
+    typeTime(panel_->outlets().pruneEndRow, 7);
     EXPECT_NEAR(track(0).pruneDiration, 5, 0.01);
     // A start after the end is refused; one before it keeps the end.
-    typeTime(panel_->pruneStartRow, 7);
+    typeTime(panel_->outlets().pruneStartRow, 7);
     EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime5")});
-    typeTime(panel_->pruneStartRow, 4);
+    typeTime(panel_->outlets().pruneStartRow, 4);
     EXPECT_FLOAT_EQ(track(0).pruneStart, 4);
     EXPECT_NEAR(track(0).pruneDiration, 3, 0.01);
-    typeTime(panel_->pruneEndRow, 3);
+    typeTime(panel_->outlets().pruneEndRow, 3);
     EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime6")});
 
     // The stepper of the place's end steps only its own row, through the same check: one
     // second past the video's end is refused and the row shows the stored end again.
-    typeTime(panel_->positionEndRow, 8);
-    click(panel_->positionEndRow->field(TimeCodeRow::Seconds));
-    TimeStepper* stepper = panel_->positionEndRow->stepper();
+    typeTime(panel_->outlets().positionEndRow, 8);
+    click(panel_->outlets().positionEndRow->field(TimeCodeRow::Seconds));
+    TimeStepper* stepper = panel_->outlets().positionEndRow->stepper();
     click(stepper, QPoint(stepper->width() / 2, 2));
     EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime2")});
     EXPECT_FLOAT_EQ(track(0).positionEnd, 8);
-    EXPECT_NEAR(panel_->positionEndRow->time(), 8, 0.001);
+    EXPECT_NEAR(panel_->outlets().positionEndRow->time(), 8, 0.001);
     EXPECT_FLOAT_EQ(track(0).positionStart, 0);
 }
 
 TEST_F(MusicTool, UnmutingBringsBackTheLevelFromBeforeMuting) {
     ASSERT_EQ(panel_->loadMusicFiles({clip("tone12.wav")}), 1);
-    LxProgressSlider* slider = panel_->musicItemVolueSlider;
+    LxProgressSlider* slider = panel_->outlets().musicItemVolueSlider;
     click(slider, QPoint(int(slider->width() * 0.8), slider->height() / 2));
     const float level = track(0).volume;
     EXPECT_GT(level, 0.6f);
-    click(panel_->musicItemVolueBtn);
+    click(panel_->outlets().musicItemVolueBtn);
     settle();
     EXPECT_EQ(track(0).volume, 0);
-    click(panel_->musicItemVolueBtn);
+    click(panel_->outlets().musicItemVolueBtn);
     settle();
     EXPECT_FLOAT_EQ(track(0).volume, level);
 }
@@ -225,18 +226,18 @@ TEST_F(MusicTool, UnmutingBringsBackTheLevelFromBeforeMuting) {
 TEST_F(MusicTool, TheExportHasEachTickedTrackInItsPlaceAndNotTheRemovedOriginal) {
     ASSERT_EQ(panel_->loadMusicFiles({clip("tone12.wav"), clip("short.mp3"), clip("short.mp3")}), 3);
     // Track 0 from 2 s to 5 s; track 1 from 6 s to the end, fading in; track 2 unticked.
-    click(panel_->trackList->rows()[0]);
-    typeTime(panel_->positionStartRow, 2);
-    typeTime(panel_->positionEndRow, 5);
-    click(panel_->trackList->rows()[1]);
-    typeTime(panel_->positionStartRow, 6);
-    click(panel_->fadeInBtn);
-    click(panel_->trackList->rows()[2]->checkButton());
-    click(panel_->removeOriginalmusicBtn);
+    click(panel_->outlets().trackList->rows()[0]);
+    typeTime(panel_->outlets().positionStartRow, 2);
+    typeTime(panel_->outlets().positionEndRow, 5);
+    click(panel_->outlets().trackList->rows()[1]);
+    typeTime(panel_->outlets().positionStartRow, 6);
+    click(panel_->outlets().fadeInBtn);
+    click(panel_->outlets().trackList->rows()[2]->checkButton());
+    click(panel_->outlets().removeOriginalmusicBtn);
     ASSERT_TRUE(answerAlerts().isEmpty());
 
-    pickOutputFolder(window_->exportBar_->folderChooser, dir_.path());
-    click(window_->exportBar_->startButton);
+    pickOutputFolder(window_->outlets().exportBar->folderChooser, dir_.path());
+    click(window_->outlets().exportBar->startButton);
     ASSERT_TRUE(waitForJobs(window_.get()));
     closeFinishMessage();
     const QString out = dir_.filePath("video.mp4");
@@ -256,8 +257,8 @@ TEST_F(MusicTool, ATrackGoneBeforeTheExportIsNamedAsTheMusicNotAnEngineCode) {
     ASSERT_TRUE(QFile::copy(clip("tone12.wav"), copy));
     ASSERT_EQ(panel_->loadMusicFiles({copy}), 1);
     ASSERT_TRUE(QFile::remove(copy));
-    pickOutputFolder(window_->exportBar_->folderChooser, dir_.path());
-    click(window_->exportBar_->startButton);
+    pickOutputFolder(window_->outlets().exportBar->folderChooser, dir_.path());
+    click(window_->outlets().exportBar->startButton);
     ASSERT_TRUE(waitForJobs(window_.get()));
     EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime7")});
     EXPECT_FALSE(QFile::exists(dir_.filePath("video.mp4")));
@@ -266,36 +267,36 @@ TEST_F(MusicTool, ATrackGoneBeforeTheExportIsNamedAsTheMusicNotAnEngineCode) {
 TEST_F(MusicTool, ThePreviewAndTheVideoNeverPlayTogether) {
     ASSERT_EQ(panel_->loadMusicFiles({clip("short.mp3")}), 1);
     ASSERT_NE(panel_->musicPlayer(), nullptr);
-    click(panel_->musicItemPlayPauseBtn);
+    click(panel_->outlets().musicItemPlayPauseBtn);
     settle();
     EXPECT_TRUE(panel_->isAudioPlaying());
-    EXPECT_TRUE(window_->isAudioTimerActive());
+    EXPECT_TRUE(window_->tool<MusicPanel>()->isAudioTimerActive());
     // Starting the video stops the preview, and music editing waits until the video stops.
-    click(window_->_b_playPauseBtn);
+    click(window_->outlets().transport->playPauseBtn);
     settle();
     EXPECT_TRUE(window_->isPlaying());
     EXPECT_FALSE(panel_->isAudioPlaying());
-    EXPECT_FALSE(panel_->musicItemPlayPauseBtn->selected());
-    EXPECT_FALSE(window_->isAudioTimerActive());
-    EXPECT_FALSE(panel_->repeatMusicBtn->isEnabled());
-    EXPECT_FALSE(panel_->loadmusicBtn->isEnabled());
-    click(window_->_b_stopBtn);
+    EXPECT_FALSE(panel_->outlets().musicItemPlayPauseBtn->selected());
+    EXPECT_FALSE(window_->tool<MusicPanel>()->isAudioTimerActive());
+    EXPECT_FALSE(panel_->outlets().repeatMusicBtn->isEnabled());
+    EXPECT_FALSE(panel_->outlets().loadmusicBtn->isEnabled());
+    click(window_->outlets().transport->stopBtn);
     settle();
-    EXPECT_TRUE(panel_->repeatMusicBtn->isEnabled());
-    EXPECT_TRUE(panel_->loadmusicBtn->isEnabled());
+    EXPECT_TRUE(panel_->outlets().repeatMusicBtn->isEnabled());
+    EXPECT_TRUE(panel_->outlets().loadmusicBtn->isEnabled());
     // Highlighting a track again while its preview plays stops it: the new player starts paused.
-    click(panel_->pruneMusicBtn);
-    click(panel_->playPruneMusicBtn);
+    click(panel_->outlets().pruneMusicBtn);
+    click(panel_->outlets().playPruneMusicBtn);
     settle();
     EXPECT_TRUE(panel_->isAudioPlaying());
-    click(panel_->trackList->rows()[0]);
+    click(panel_->outlets().trackList->rows()[0]);
     EXPECT_FALSE(panel_->isAudioPlaying());
-    EXPECT_FALSE(panel_->musicItemPlayPauseBtn->selected());
+    EXPECT_FALSE(panel_->outlets().musicItemPlayPauseBtn->selected());
 }
 
 TEST_F(MusicTool, DraggingThePlaceMovesTheTrackAndItsFields) {
     ASSERT_EQ(panel_->loadMusicFiles({clip("short.mp3")}), 1);
-    MusicRangeSlider* slider = panel_->musicRangSlider;
+    MusicRangeSlider* slider = panel_->outlets().musicRangSlider;
     ZylDraggedView* end = slider->rightMoveView();
     ASSERT_TRUE(end->isVisible());
     const double B = slider->width() - 10, V = panel_->videoLength();
@@ -307,7 +308,7 @@ TEST_F(MusicTool, DraggingThePlaceMovesTheTrackAndItsFields) {
     QApplication::sendEvent(end, &move);
     QTest::mouseRelease(end, Qt::LeftButton, {}, (c - QPointF(B / 2, 0)).toPoint());
     EXPECT_NEAR(track(0).positionEnd, V / 2, 0.05);
-    EXPECT_NEAR(panel_->positionEndRow->time(), track(0).positionEnd, 0.011);
+    EXPECT_NEAR(panel_->outlets().positionEndRow->time(), track(0).positionEnd, 0.011);
     EXPECT_EQ(track(0).positionStart, 0);
 }
 

@@ -68,7 +68,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.data()));
         settle();
         ASSERT_TRUE(window_->openFile(clip_));
-        pickOutputFolder(w().exportBar_->folderChooser, folder());
+        pickOutputFolder(w().outlets().exportBar->folderChooser, folder());
         settle(100);
     }
     void TearDown() override {
@@ -77,7 +77,7 @@ protected:
     }
 
     EditVideoWindowController& w() { return *window_; }
-    WaterMarkPanel& panel() { return *w().waterMarkPanel(); }
+    WaterMarkPanel& panel() { return *w().tool<WaterMarkPanel>(); }
     QString folder() const { return dir_.path() + "/out"; }
     // A one-frame 64 x 48 picture of one colour.
     QString picture(const QString& name, const char* colour) {
@@ -94,7 +94,7 @@ protected:
 
     // Runs the export from the export bar and returns the file it wrote.
     QString exportNow() {
-        click(w().exportBar_->startButton);
+        click(w().outlets().exportBar->startButton);
         EXPECT_TRUE(answerAlerts().isEmpty());
         EXPECT_TRUE(waitForJobs(&w()));
         waitUntil([] { return finishMessage() != nullptr; }, 5000);
@@ -131,15 +131,15 @@ protected:
 TEST_F(OverlayWindow, AStartInsideTheVideoShortensTheDurationAndARefusedDurationIsPutBack) {
     ASSERT_TRUE(panel().addPictureFile(picture("red.png", "red")));
     const double d = w().preview()->duration();
-    typeSeconds(panel().startRow, "01");
+    typeSeconds(panel().outlets().startRow, "01");
     EXPECT_TRUE(answerAlerts().isEmpty());
     EXPECT_FLOAT_EQ(panel().selectedMark()->startTime, 1.0f);
     EXPECT_NEAR(panel().selectedMark()->duration, d - 1.0, 0.01);
-    EXPECT_NEAR(panel().durationRow->time(), d - 1.0, 0.011);
-    typeSeconds(panel().durationRow, "09");
+    EXPECT_NEAR(panel().outlets().durationRow->time(), d - 1.0, 0.011);
+    typeSeconds(panel().outlets().durationRow, "09");
     EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime4")});
     EXPECT_NEAR(panel().selectedMark()->duration, d - 1.0, 0.01);
-    EXPECT_NEAR(panel().durationRow->time(), d - 1.0, 0.011);
+    EXPECT_NEAR(panel().outlets().durationRow->time(), d - 1.0, 0.011);
 }
 
 TEST_F(OverlayWindow, PictureMarkIsExportedWhereAndWhenTheOverlayShowedIt) {
@@ -155,9 +155,9 @@ TEST_F(OverlayWindow, PictureMarkIsExportedWhereAndWhenTheOverlayShowedIt) {
     const QPoint inside(int(before.x + before.width / 2), int(view->height() - before.y - before.height / 2));
     drag(view, inside, inside + QPoint(120, -90));
     EXPECT_GT(view->getclipRectFrame().x, before.x + 100);
-    panel().alphaField->setValue(50);
-    typeSeconds(panel().durationRow, "01");
-    typeSeconds(panel().startRow, "01");
+    panel().outlets().alphaField->setValue(50);
+    typeSeconds(panel().outlets().durationRow, "01");
+    typeSeconds(panel().outlets().startRow, "01");
     ASSERT_TRUE(answerAlerts().isEmpty());
     EXPECT_FLOAT_EQ(panel().selectedMark()->startTime, 1.0f);
     EXPECT_FLOAT_EQ(panel().selectedMark()->duration, 1.0f);
@@ -197,7 +197,7 @@ TEST_F(OverlayWindow, TextMarksInArabicAndChineseAreExportedInTheirColour) {
     const QStringList texts{QString::fromUtf8("مرحبا بالعالم"), QString::fromUtf8("水印测试")};
     std::vector<QRect> places;
     for (int i = 0; i < 2; ++i) {
-        click(panel().textmarkBtn);
+        click(panel().outlets().textmarkBtn);
         settle(50);
         ASSERT_EQ(panel().list().size(), size_t(i + 1));
         WaterMarkCellItemView* row = panel().rows().back();
@@ -241,15 +241,15 @@ TEST_F(OverlayWindow, VideoMarkPlaysThePartOfItsFileChosen) {
     WaterParam* m = panel().selectedMark();
     ASSERT_TRUE(m->isVideo);
     EXPECT_NEAR(m->fileDuration, 2.0, 0.1);
-    EXPECT_FALSE(panel().fileStartRow->isHidden());
-    typeSeconds(panel().fileStartRow, "01");
+    EXPECT_FALSE(panel().outlets().fileStartRow->isHidden());
+    typeSeconds(panel().outlets().fileStartRow, "01");
     EXPECT_FLOAT_EQ(m->fileStartTime, 1.0f);
     // An end past the file's length is refused and not stored.
-    typeSeconds(panel().fileEndRow, "09");
+    typeSeconds(panel().outlets().fileEndRow, "09");
     EXPECT_EQ(answerAlerts().size(), 1);
     EXPECT_NEAR(m->fileEndTime, 2.0, 0.1);
-    typeSeconds(panel().durationRow, "02");
-    typeSeconds(panel().startRow, "01");
+    typeSeconds(panel().outlets().durationRow, "02");
+    typeSeconds(panel().outlets().startRow, "01");
     ASSERT_TRUE(answerAlerts().isEmpty());
     const QRect where = pictureRectOfOverlay();
     const QString out = exportNow();
@@ -270,8 +270,8 @@ TEST_F(OverlayWindow, UnusableFilesGiveAMessageAndChangeNothing) {
 
     w().openTool(EditorToolTypeSubtitle);
     settle();
-    SubtitlePanel& sub = *w().subtitlePanel();
-    SubtitleParam& style = *w().session().state().subtitleParam;
+    SubtitlePanel& sub = *w().tool<SubtitlePanel>();
+    const SubtitleParam& style = w().session().state().subtitle();
     const QString broken = writeText("broken.srt", "1\nno times here\n");
     const QString legacy = writeText("latin1.srt", "1\n00:00:01,000 --> 00:00:02,000\nCaf\xE9 cr\xE8me\n");
     EXPECT_FALSE(sub.loadFile(broken));
@@ -283,21 +283,21 @@ TEST_F(OverlayWindow, UnusableFilesGiveAMessageAndChangeNothing) {
     EXPECT_FALSE(sub.loadFile(oneLine));
     EXPECT_EQ(answerAlerts(), QStringList{text("subtitleLineTooLongString")});
     EXPECT_TRUE(style.subtitlePath.isEmpty());
-    EXPECT_EQ(sub.subtitle_popUpBtn->count(), 2);
+    EXPECT_EQ(sub.outlets().subtitle_popUpBtn->count(), 2);
 }
 
 TEST_F(OverlayWindow, SubtitleLineIsBurntInAtItsTimePositionAndColour) {
     w().openTool(EditorToolTypeSubtitle);
     settle();
-    SubtitlePanel& sub = *w().subtitlePanel();
+    SubtitlePanel& sub = *w().tool<SubtitlePanel>();
     const QString srt = writeText(kAwkward + ".srt", "1\n00:00:01,000 --> 00:00:02,000\nHELLO WORLD\n");
     ASSERT_TRUE(sub.loadFile(srt));
-    EXPECT_EQ(sub.subtitle_popUpBtn->count(), 3);
-    EXPECT_EQ(sub.subtitle_popUpBtn->currentText(), kAwkward + ".srt");
-    EXPECT_TRUE(sub.colourWell->isEnabled());
+    EXPECT_EQ(sub.outlets().subtitle_popUpBtn->count(), 3);
+    EXPECT_EQ(sub.outlets().subtitle_popUpBtn->currentText(), kAwkward + ".srt");
+    EXPECT_TRUE(sub.outlets().colourWell->isEnabled());
     sub.setColour(QColor(255, 0, 0));
-    sub.subtitleAlphSlider->setValue(500); // text bottom half-way up the picture
-    EXPECT_EQ(w().session().state().subtitleParam->positon, 120);
+    sub.outlets().subtitleAlphSlider->setValue(500); // text bottom half-way up the picture
+    EXPECT_EQ(w().session().state().subtitle().positon, 120);
     const QString out = exportNow();
     const QImage early = testsupport::ffmpegFrameAt(out, 0.5), during = testsupport::ffmpegFrameAt(out, 1.5);
     ASSERT_EQ(during.size(), QSize(320, 240));
@@ -305,9 +305,9 @@ TEST_F(OverlayWindow, SubtitleLineIsBurntInAtItsTimePositionAndColour) {
     EXPECT_GT(countPixels(during, QRect(0, 70, 320, 52), reddish), 40);
     EXPECT_EQ(countPixels(during, QRect(0, 130, 320, 110), reddish), 0); // not in the default place
     // Choosing "no subtitle" takes it out of the next export.
-    sub.subtitle_popUpBtn->setCurrentIndex(0);
-    emit sub.subtitle_popUpBtn->activated(0);
-    EXPECT_TRUE(w().session().state().subtitleParam->subtitlePath.isEmpty());
+    sub.outlets().subtitle_popUpBtn->setCurrentIndex(0);
+    emit sub.outlets().subtitle_popUpBtn->activated(0);
+    EXPECT_TRUE(w().session().state().subtitle().subtitlePath.isEmpty());
 }
 
 // A colour that cannot be read (a record stored by an older run, say) draws the same white
@@ -315,11 +315,11 @@ TEST_F(OverlayWindow, SubtitleLineIsBurntInAtItsTimePositionAndColour) {
 TEST_F(OverlayWindow, AnUnreadableSubtitleColourIsWhiteInPreviewAndExport) {
     w().openTool(EditorToolTypeSubtitle);
     settle();
-    SubtitlePanel& sub = *w().subtitlePanel();
+    SubtitlePanel& sub = *w().tool<SubtitlePanel>();
     ASSERT_TRUE(sub.loadFile(writeText("plain.srt", "1\n00:00:01,000 --> 00:00:02,000\nHELLO WORLD\n")));
-    w().session().state().subtitleParam->fontColor = QColor();
-    sub.subtitle_popUpBtn->setCurrentIndex(1);
-    emit sub.subtitle_popUpBtn->activated(1); // sends the style to the player again
+    w().session().state().editSubtitle([](SubtitleParam& style) { style.fontColor = QColor(); });
+    sub.outlets().subtitle_popUpBtn->setCurrentIndex(1);
+    emit sub.outlets().subtitle_popUpBtn->activated(1); // sends the style to the player again
     w().openTool(EditorToolTypeTrim);
     w().preview()->seek(1.5);
     settle(400);
@@ -339,17 +339,17 @@ TEST_F(OverlayWindow, UncheckedDeletedAndResizedMarksExportAsTheListSays) {
     ASSERT_TRUE(panel().addPictureFile(red));
     ASSERT_TRUE(panel().addPictureFile(blue));
     // A typed size reaches the records at once, without a drag.
-    panel().widthField->setValue(128);
+    panel().outlets().widthField->setValue(128);
     EXPECT_NEAR(panel().selectedMark()->waterPercentClipRect.width * panel().overlay()->width(), 128, 0.5);
     EXPECT_NEAR(panel().selectedMark()->waterRect.height, 96, 0.5); // the aspect is kept
-    EXPECT_EQ(panel().heightField->value(), 96);
+    EXPECT_EQ(panel().outlets().heightField->value(), 96);
     const QRect bluePlace = pictureRectOfOverlay();
     EXPECT_NEAR(bluePlace.width(), 128.0 * 320 / panel().overlay()->width(), 2);
     // The first (red) mark is unchecked with its box; the second deleted: nothing is drawn.
     click(panel().rows()[0]->checkBtn());
     settle(50);
     EXPECT_FALSE(panel().list()[0]->selected);
-    click(panel().deletedmarkBtn);
+    click(panel().outlets().deletedmarkBtn);
     settle(50);
     ASSERT_EQ(panel().list().size(), 1u);
     EXPECT_EQ(panel().selectedIndex(), 0); // the neighbour is selected
@@ -392,12 +392,12 @@ TEST_F(OverlayWindow, RowsPlayingAndResizingKeepTheMarksInPlace) {
     w().play();
     settle(100);
     EXPECT_FALSE(panel().overlay()->isVisible());
-    EXPECT_FALSE(panel().alphaField->isEnabled());
-    EXPECT_FALSE(panel().textmarkBtn->isEnabled());
+    EXPECT_FALSE(panel().outlets().alphaField->isEnabled());
+    EXPECT_FALSE(panel().outlets().textmarkBtn->isEnabled());
     w().pause();
     settle(100);
     EXPECT_TRUE(panel().overlay()->isVisible());
-    EXPECT_TRUE(panel().alphaField->isEnabled());
+    EXPECT_TRUE(panel().outlets().alphaField->isEnabled());
 
     // A larger window: the marks stay on the same part of the picture, the text the same size
     // relative to it.
@@ -416,7 +416,7 @@ TEST_F(OverlayWindow, RowsPlayingAndResizingKeepTheMarksInPlace) {
 TEST_F(OverlayWindow, OpenPanelsHandTheirChoiceToThePanels) {
     const QString red = picture("red.png", "red");
     ASSERT_FALSE(red.isEmpty());
-    click(panel().imagemarkBtn);
+    click(panel().outlets().imagemarkBtn);
     QFileDialog* open = panelOfMode(QFileDialog::ExistingFiles);
     ASSERT_NE(open, nullptr);
     open->setDirectory(dir_.path());
@@ -428,18 +428,18 @@ TEST_F(OverlayWindow, OpenPanelsHandTheirChoiceToThePanels) {
 
     w().openTool(EditorToolTypeSubtitle);
     settle();
-    SubtitlePanel& sub = *w().subtitlePanel();
+    SubtitlePanel& sub = *w().tool<SubtitlePanel>();
     const QString srt = writeText("line.srt", "1\n00:00:01,000 --> 00:00:02,000\nHELLO\n");
-    const int more = sub.subtitle_popUpBtn->count() - 1;
-    sub.subtitle_popUpBtn->setCurrentIndex(more);
-    emit sub.subtitle_popUpBtn->activated(more);
+    const int more = sub.outlets().subtitle_popUpBtn->count() - 1;
+    sub.outlets().subtitle_popUpBtn->setCurrentIndex(more);
+    emit sub.outlets().subtitle_popUpBtn->activated(more);
     open = panelOfMode(QFileDialog::ExistingFiles);
     ASSERT_NE(open, nullptr);
     open->setDirectory(dir_.path());
     select(open, "line.srt");
     static_cast<QDialog*>(open)->accept();
     settle(100);
-    EXPECT_EQ(w().session().state().subtitleParam->subtitlePath, srt);
+    EXPECT_EQ(w().session().state().subtitle().subtitlePath, srt);
 }
 
 } // namespace

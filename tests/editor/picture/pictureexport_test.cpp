@@ -8,8 +8,10 @@
 #include "PictureTestClips.h"
 #include "editor/core/EditVideoWindowController.h"
 #include "editor/core/EditorConvertJob.h"
+#include "editor/picture/CropTool.h"
 #include "editor/picture/EffectTableCellView.h"
-#include "editor/picture/PictureTools.h"
+#include "editor/picture/EffectsTool.h"
+#include "editor/picture/RotateTool.h"
 #include "foundation/controls/LxTextField.h"
 #include "foundation/records/SimpleData.h"
 #include "mediaplayer/LxMoviePlayer.h"
@@ -19,6 +21,7 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <memory>
+#include <optional>
 #include <vector>
 
 using namespace tooltest;
@@ -35,8 +38,10 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
         ASSERT_TRUE(window_->openFile(markedClip()));
         settle(100);
-        tools_ = window_->pictureTools();
-        ASSERT_NE(tools_, nullptr);
+        crop_ = window_->tool<CropTool>();
+        rotate_ = window_->tool<RotateTool>();
+        effects_ = window_->tool<EffectsTool>();
+        ASSERT_TRUE(crop_ && rotate_ && effects_);
     }
     void TearDown() override {
         answerAlerts();
@@ -67,13 +72,14 @@ protected:
     // shows as a frame over the picture), scaled to size.
     QImage previewAt(double t, QSize size) {
         window_->preview()->seek(t);
-        settle(150);
         LxMoviePlayer* p = window_->preview()->player();
         p->Refresh();
-        settle(150);
-        int w = size.width(), h = size.height();
-        QImage img(size, QImage::Format_ARGB32_Premultiplied);
-        EXPECT_EQ(p->Snapshot(&w, &h, img.bits()), 1);
+        // The picture of that seek and refresh, whenever it is up on a busy machine.
+        auto shot = std::make_shared<std::optional<QImage>>();
+        p->SnapshotWhenReady(size.width(), size.height(), [shot](QImage img) { *shot = std::move(img); });
+        EXPECT_TRUE(waitUntil([&] { return shot->has_value(); }, 10000));
+        const QImage img = shot->value_or(QImage());
+        EXPECT_FALSE(img.isNull());
         return img.convertToFormat(QImage::Format_RGB32);
     }
 
@@ -82,7 +88,7 @@ protected:
         const QImage frame = testsupport::ffmpegFrameAt(exported, t);
         ASSERT_FALSE(frame.isNull());
         const QSizeF v = window_->videoSize();
-        const RECT& m = state().convertCropSize;
+        const RECT& m = state().convertCropSize();
         const QImage preview = previewAt(t, v.toSize());
         const QImage region = preview.copy(m.left, m.top, int(v.width()) - m.left - m.right,
                                            int(v.height()) - m.top - m.bottom);
@@ -91,21 +97,23 @@ protected:
 
     void typeCrop(LxTextField* field, int value) {
         field->setText(QString::number(value));
-        tools_->cropFieldEdited(field);
+        crop_->cropFieldEdited(field);
     }
 
     editortest::ScratchDefaults defaults_;
     QTemporaryDir out_;
     std::unique_ptr<EditVideoWindowController> window_;
-    PictureTools* tools_ = nullptr;
+    CropTool* crop_ = nullptr;
+    RotateTool* rotate_ = nullptr;
+    EffectsTool* effects_ = nullptr;
 };
 
 TEST_F(PictureExport, ACropWritesThatRegionAtThatSize) {
-    typeCrop(tools_->cropWidthField(), 160);
-    typeCrop(tools_->cropHeightField(), 90);
-    typeCrop(tools_->cropLeftField(), 32);
-    typeCrop(tools_->cropTopField(), 20);
-    const RECT& m = state().convertCropSize;
+    typeCrop(crop_->cropWidthField(), 160);
+    typeCrop(crop_->cropHeightField(), 90);
+    typeCrop(crop_->cropLeftField(), 32);
+    typeCrop(crop_->cropTopField(), 20);
+    const RECT& m = state().convertCropSize();
     EXPECT_EQ(m.left, 32);
     EXPECT_EQ(m.top, 20);
     EXPECT_EQ(m.right, 128);
@@ -121,17 +129,17 @@ TEST_F(PictureExport, ACropWritesThatRegionAtThatSize) {
 
     // Values outside the picture are held inside it: the offset moves the rectangle to the
     // edge, a size is at most the picture's.
-    typeCrop(tools_->cropLeftField(), 5000);
-    EXPECT_EQ(tools_->cropLeftField()->text(), "160");
-    typeCrop(tools_->cropTopField(), -40);
-    EXPECT_EQ(tools_->cropTopField()->text(), "0");
-    typeCrop(tools_->cropWidthField(), 9999);
-    EXPECT_EQ(tools_->cropWidthField()->text(), "320");
-    EXPECT_EQ(tools_->cropLeftField()->text(), "0");
-    EXPECT_EQ(state().convertCropSize.left, 0);
-    EXPECT_EQ(state().convertCropSize.right, 0);
-    EXPECT_EQ(state().convertCropSize.top, 0);
-    EXPECT_EQ(state().convertCropSize.bottom, 90);
+    typeCrop(crop_->cropLeftField(), 5000);
+    EXPECT_EQ(crop_->cropLeftField()->text(), "160");
+    typeCrop(crop_->cropTopField(), -40);
+    EXPECT_EQ(crop_->cropTopField()->text(), "0");
+    typeCrop(crop_->cropWidthField(), 9999);
+    EXPECT_EQ(crop_->cropWidthField()->text(), "320");
+    EXPECT_EQ(crop_->cropLeftField()->text(), "0");
+    EXPECT_EQ(state().convertCropSize().left, 0);
+    EXPECT_EQ(state().convertCropSize().right, 0);
+    EXPECT_EQ(state().convertCropSize().top, 0);
+    EXPECT_EQ(state().convertCropSize().bottom, 90);
 }
 
 // Each case: the steps from the file's own orientation, the exported size of the left half
@@ -155,15 +163,15 @@ TEST_F(PictureExport, TurnsAndMirrorsMoveTheMarkedCornerWithTheCrop) {
     };
     for (const TurnCase& c : cases) {
         SCOPED_TRACE(c.name);
-        tools_->cropResetAction();
+        crop_->cropResetAction();
         // The left half of the picture, red block included.
-        typeCrop(tools_->cropWidthField(), 160);
-        typeCrop(tools_->cropLeftField(), 0);
+        typeCrop(crop_->cropWidthField(), 160);
+        typeCrop(crop_->cropLeftField(), 0);
         for (int s : c.steps) {
             if (s == 1 || s == -1)
-                tools_->rotateAction(s == 1);
+                rotate_->rotateAction(s == 1);
             else
-                tools_->mirrorAction(s == 2);
+                rotate_->mirrorAction(s == 2);
         }
         const QString out = exportNow(QString::fromUtf8(c.name));
         const QImage frame = testsupport::ffmpegFrameAt(out, 1.0);
@@ -180,8 +188,8 @@ TEST_F(PictureExport, TurnsAndMirrorsMoveTheMarkedCornerWithTheCrop) {
         expectPreviewMatchesExport(out, 1.0);
     }
     // A snapshot of the preview shows the turned picture as the export writes it.
-    tools_->cropResetAction();
-    tools_->rotateAction(false);
+    crop_->cropResetAction();
+    rotate_->rotateAction(false);
     const QImage exported = testsupport::ffmpegFrameAt(exportNow("left_whole"), 1.0);
     window_->preview()->seek(1.0);
     settle(300);
@@ -192,18 +200,18 @@ TEST_F(PictureExport, TurnsAndMirrorsMoveTheMarkedCornerWithTheCrop) {
     const QImage shot(written);
     ASSERT_EQ(shot.size(), QSize(kHeight, kWidth));
     EXPECT_LT(testsupport::meanAbsDiff(shot.convertToFormat(QImage::Format_RGB32), exported), 8);
-    tools_->rotateAction(true);
-    typeCrop(tools_->cropWidthField(), 160);
-    tools_->rotateAction(true);
-    tools_->mirrorAction(false);
+    rotate_->rotateAction(true);
+    typeCrop(crop_->cropWidthField(), 160);
+    rotate_->rotateAction(true);
+    rotate_->mirrorAction(false);
 
     // Reset brings the file's own orientation back, the crop still on the same pixels.
-    tools_->rotateResetAction();
-    EXPECT_EQ(state().playerRotateAngle, 0);
-    EXPECT_EQ(state().hFlip, 0);
-    EXPECT_EQ(state().vFlip, 0);
-    EXPECT_EQ(state().convertCropSize.left, 0);
-    EXPECT_EQ(state().convertCropSize.right, 160);
+    rotate_->rotateResetAction();
+    EXPECT_EQ(state().playerRotateAngle(), 0);
+    EXPECT_EQ(state().hFlip(), 0);
+    EXPECT_EQ(state().vFlip(), 0);
+    EXPECT_EQ(state().convertCropSize().left, 0);
+    EXPECT_EQ(state().convertCropSize().right, 160);
 }
 
 TEST_F(PictureExport, AdjustmentsAndEveryEffectChangeTheExportAsPreviewed) {
@@ -214,30 +222,30 @@ TEST_F(PictureExport, AdjustmentsAndEveryEffectChangeTheExportAsPreviewed) {
         return 0.299 * m.r + 0.587 * m.g + 0.114 * m.b;
     };
 
-    tools_->brightnessSlider()->setValue(80);
-    EXPECT_EQ(state().brightness, 80);
+    effects_->brightnessSlider()->setValue(80);
+    EXPECT_EQ(state().brightness(), 80);
     QString out = exportNow("bright");
     EXPECT_GT(meanLuma(testsupport::ffmpegFrameAt(out, 1.0)), meanLuma(plain) + 30);
     expectPreviewMatchesExport(out, 1.0);
-    tools_->effectResetAction();
+    effects_->effectResetAction();
 
-    tools_->saturationSlider()->setValue(tools_->saturationSlider()->minimum());
+    effects_->saturationSlider()->setValue(effects_->saturationSlider()->minimum());
     out = exportNow("grey");
     const Mean block = meanOf(testsupport::ffmpegFrameAt(out, 1.0), QRect(8, 8, kMark - 16, kMark - 16));
     EXPECT_NEAR(block.r, block.g, 6);
     EXPECT_NEAR(block.g, block.b, 6);
     expectPreviewMatchesExport(out, 1.0);
-    tools_->effectResetAction();
+    effects_->effectResetAction();
 
     // One row per listed effect; each alone changes the picture, and the preview shows it.
-    const auto& rows = tools_->effectTableCells();
-    ASSERT_EQ(rows.size(), tools_->effectTypes().size());
+    const auto& rows = effects_->effectTableCells();
+    ASSERT_EQ(rows.size(), effects_->effectTypes().size());
     ASSERT_FALSE(rows.empty());
     for (size_t i = 0; i < rows.size(); ++i) {
-        const EffectListEntry& e = tools_->effectTypes()[i];
+        const EffectListEntry& e = effects_->effectTypes()[i];
         SCOPED_TRACE(e.name.toStdString());
         click(rows[i], rows[i]->rect().center());
-        ASSERT_EQ(state().selectedEffectTypeIndexs, std::vector<int>{e.id});
+        ASSERT_EQ(state().selectedEffectTypeIndexs(), std::vector<int>{e.id});
         out = exportNow(QStringLiteral("effect_%1").arg(e.id));
         const QImage frame = testsupport::ffmpegFrameAt(out, 1.0);
         EXPECT_GT(testsupport::meanAbsDiff(frame, plain), 1.5);
@@ -245,7 +253,7 @@ TEST_F(PictureExport, AdjustmentsAndEveryEffectChangeTheExportAsPreviewed) {
         if (e.id != 13)
             expectPreviewMatchesExport(out, 1.0);
         click(rows[i], rows[i]->rect().center());
-        EXPECT_TRUE(state().selectedEffectTypeIndexs.empty());
+        EXPECT_TRUE(state().selectedEffectTypeIndexs().empty());
     }
 }
 
@@ -260,8 +268,8 @@ TEST_F(PictureExport, AFileTurnedByItsOwnRotationIsCroppedAsShown) {
     EXPECT_EQ(window_->videoSize(), QSizeF(shown.size()));
 
     // The top half of the picture as shown.
-    typeCrop(tools_->cropHeightField(), shown.height() / 2);
-    typeCrop(tools_->cropTopField(), 0);
+    typeCrop(crop_->cropHeightField(), shown.height() / 2);
+    typeCrop(crop_->cropTopField(), 0);
     const QString out = exportNow("own_rotation");
     const QImage frame = testsupport::ffmpegFrameAt(out, 1.0);
     ASSERT_EQ(frame.size(), QSize(shown.width(), shown.height() / 2));
@@ -271,8 +279,8 @@ TEST_F(PictureExport, AFileTurnedByItsOwnRotationIsCroppedAsShown) {
 TEST_F(PictureExport, TheAdjustVolumeReachesTheExport) {
     const double plain = testsupport::audioRms(exportNow("loud"), 0.5, 1.5);
     ASSERT_GT(plain, 0.05);
-    tools_->volumeSlider()->setValue(50);
-    EXPECT_DOUBLE_EQ(state().volume, 0.5);
+    effects_->volumeSlider()->setValue(50);
+    EXPECT_DOUBLE_EQ(state().volume(), 0.5);
     const double half = testsupport::audioRms(exportNow("half"), 0.5, 1.5);
     EXPECT_NEAR(half / plain, 0.5, 0.08);
 }

@@ -6,9 +6,11 @@
 #include "PictureTestClips.h"
 #include "editor/core/EditVideoWindowController.h"
 #include "editor/overlays/WaterMarkPanel.h"
+#include "editor/picture/CropTool.h"
 #include "editor/picture/EffectTableCellView.h"
+#include "editor/picture/EffectsTool.h"
 #include "editor/picture/LxUICliper.h"
-#include "editor/picture/PictureTools.h"
+#include "editor/picture/RotateTool.h"
 #include "foundation/controls/LxTextField.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/WaterParam.h"
@@ -46,14 +48,16 @@ protected:
             EXPECT_TRUE(window_->openFile(picturetest::markedClip()));
         }
         settle(100);
-        tools_ = window_->pictureTools();
+        crop_ = window_->tool<CropTool>();
+        rotate_ = window_->tool<RotateTool>();
+        effects_ = window_->tool<EffectsTool>();
         return *window_;
     }
     EditState& state() { return window_->session().state(); }
 
     // A drag on the crop view between two of its own points (origin bottom-left).
     void drag(NSPoint from, NSPoint to) {
-        LxUICliper* c = tools_->cliper();
+        LxUICliper* c = crop_->cliper();
         const QPoint a = geometry::pointToQt(from, c->height()).toPoint();
         const QPoint b = geometry::pointToQt(to, c->height()).toPoint();
         QTest::mousePress(c, Qt::LeftButton, {}, a);
@@ -63,47 +67,49 @@ protected:
 
     editortest::ScratchDefaults defaults_;
     std::unique_ptr<EditVideoWindowController> window_;
-    PictureTools* tools_ = nullptr;
+    CropTool* crop_ = nullptr;
+    RotateTool* rotate_ = nullptr;
+    EffectsTool* effects_ = nullptr;
 };
 
 TEST_F(PicturePanels, DraggingTheCropViewSetsTheFieldsAndEvenMargins) {
     EditVideoWindowController& w = open(EditorToolTypeCrop);
-    LxUICliper* c = tools_->cliper();
+    LxUICliper* c = crop_->cliper();
     ASSERT_NE(c, nullptr);
     EXPECT_TRUE(c->isVisible());
     expectFrameNear(geometry::frame(c), w.pictureRect());
-    EXPECT_EQ(tools_->cropWidthField()->text(), "320");
+    EXPECT_EQ(crop_->cropWidthField()->text(), "320");
     const double W = c->width(), H = c->height();
 
     // A size typed into its field: the crop view shows it at once.
-    LxTextField* height = tools_->cropHeightField();
+    LxTextField* height = crop_->cropHeightField();
     click(height);
     EXPECT_TRUE(height->hasFocus());
     height->selectAll();
     QTest::keyClicks(height, "90");
     QTest::keyClick(height, Qt::Key_Return);
     // The rectangle keeps its bottom edge.
-    EXPECT_EQ(state().convertCropSize.top, 90);
-    EXPECT_EQ(state().convertCropSize.bottom, 0);
+    EXPECT_EQ(state().convertCropSize().top, 90);
+    EXPECT_EQ(state().convertCropSize().bottom, 0);
     EXPECT_NEAR(c->getclipRectFrame().height, H / 2, 1.0);
-    tools_->cropResetAction();
+    crop_->cropResetAction();
 
     // The right edge's middle handle to the middle of the view: the left half.
     drag({W - 2, H / 2}, {W / 2, H / 2});
-    EXPECT_EQ(tools_->cropWidthField()->text(), "160");
-    EXPECT_EQ(tools_->cropHeightField()->text(), "180");
-    EXPECT_EQ(state().convertCropSize.right, 160);
-    EXPECT_EQ(state().convertCropSize.left, 0);
+    EXPECT_EQ(crop_->cropWidthField()->text(), "160");
+    EXPECT_EQ(crop_->cropHeightField()->text(), "180");
+    EXPECT_EQ(state().convertCropSize().right, 160);
+    EXPECT_EQ(state().convertCropSize().left, 0);
 
     // Moved far past the top-right corner, the rectangle stops at the view's sides.
     drag({W / 4, H / 2}, {W * 3, H * 3});
     const CGRect r = c->getclipRectFrame();
     EXPECT_NEAR(r.maxX(), W, 1e-6);
     EXPECT_NEAR(r.y, 0, 1e-6);
-    EXPECT_EQ(tools_->cropLeftField()->text(), "160");
-    EXPECT_EQ(tools_->cropTopField()->text(), "0");
-    EXPECT_EQ(state().convertCropSize.left, 160);
-    EXPECT_EQ(state().convertCropSize.right, 0);
+    EXPECT_EQ(crop_->cropLeftField()->text(), "160");
+    EXPECT_EQ(crop_->cropTopField()->text(), "0");
+    EXPECT_EQ(state().convertCropSize().left, 160);
+    EXPECT_EQ(state().convertCropSize().right, 0);
 
     // A press near the left edge away from its grips moves nothing.
     const CGRect before = c->getclipRectFrame();
@@ -111,24 +117,24 @@ TEST_F(PicturePanels, DraggingTheCropViewSetsTheFieldsAndEvenMargins) {
     EXPECT_EQ(c->getclipRectFrame(), before);
 
     // The crop stays on the same pixels when the window changes size.
-    const RECT m = state().convertCropSize;
+    const RECT m = state().convertCropSize();
     w.resize(w.width() + 200, w.height() + 100);
     settle(50);
     expectFrameNear(geometry::frame(c), w.pictureRect());
-    EXPECT_EQ(state().convertCropSize.left, m.left);
+    EXPECT_EQ(state().convertCropSize().left, m.left);
     EXPECT_NEAR(c->getclipRectFrame().x, c->width() / 2, 1.0);
 
     // Keep aspect starts again from the whole picture; corner drags keep 16:9.
-    click(tools_->keepAspectButton());
+    click(crop_->keepAspectButton());
     settle();
     EXPECT_EQ(c->cropType(), 2);
-    EXPECT_EQ(tools_->cropWidthField()->text(), "320");
+    EXPECT_EQ(crop_->cropWidthField()->text(), "320");
     const CGRect whole = c->getclipRectFrame();
     drag({whole.maxX() - 2, whole.maxY() - 2}, {whole.maxX() - 2, whole.maxY() - 2 - 45});
     const CGRect kept = c->getclipRectFrame();
     EXPECT_NEAR(kept.width / kept.height, 320.0 / 180.0, 0.02);
     EXPECT_NEAR(kept.x, 0, 1e-6);
-    click(tools_->keepAspectButton());
+    click(crop_->keepAspectButton());
     settle();
     EXPECT_EQ(c->cropType(), 1);
     EXPECT_EQ(c->getclipRectFrame(), kept);
@@ -136,36 +142,36 @@ TEST_F(PicturePanels, DraggingTheCropViewSetsTheFieldsAndEvenMargins) {
 
 TEST_F(PicturePanels, TurnsRefitTheCropViewAndResetsClearEverything) {
     EditVideoWindowController& w = open(EditorToolTypeRotate);
-    EXPECT_FALSE(tools_->cliper()->isVisible());
-    tools_->cropWidthField()->setText("100");
-    tools_->cropFieldEdited(tools_->cropWidthField());
-    click(tools_->rotateButton(true));
+    EXPECT_FALSE(crop_->cliper()->isVisible());
+    crop_->cropWidthField()->setText("100");
+    crop_->cropFieldEdited(crop_->cropWidthField());
+    click(rotate_->rotateButton(true));
     settle();
-    EXPECT_EQ(state().playerRotateAngle, 90);
+    EXPECT_EQ(state().playerRotateAngle(), 90);
     EXPECT_EQ(w.videoSize(), QSizeF(180, 320));
     // The left 100 columns are now the top 100 rows of the turned picture.
-    EXPECT_EQ(state().convertCropSize.top, 0);
-    EXPECT_EQ(state().convertCropSize.bottom, 220);
-    EXPECT_EQ(state().convertCropSize.left, 0);
-    EXPECT_EQ(tools_->cropHeightField()->text(), "100");
-    click(tools_->mirrorButton(true));
+    EXPECT_EQ(state().convertCropSize().top, 0);
+    EXPECT_EQ(state().convertCropSize().bottom, 220);
+    EXPECT_EQ(state().convertCropSize().left, 0);
+    EXPECT_EQ(crop_->cropHeightField()->text(), "100");
+    click(rotate_->mirrorButton(true));
     settle();
-    EXPECT_EQ(state().vFlip, 1);
-    EXPECT_EQ(state().hFlip, 0);
+    EXPECT_EQ(state().vFlip(), 1);
+    EXPECT_EQ(state().hFlip(), 0);
 
-    w.cropAction();
+    w.openTool(EditorToolTypeCrop);
     settle();
-    EXPECT_TRUE(tools_->cliper()->isVisible());
-    expectFrameNear(geometry::frame(tools_->cliper()), w.pictureRect());
+    EXPECT_TRUE(crop_->cliper()->isVisible());
+    expectFrameNear(geometry::frame(crop_->cliper()), w.pictureRect());
     EXPECT_LT(w.pictureRect().width, w.pictureRect().height);
 
     // The crop tool's reset: the file's own orientation, no mirrors, the whole picture.
-    click(tools_->cropResetButton());
+    click(crop_->cropResetButton());
     settle();
-    EXPECT_EQ(state().playerRotateAngle, 0);
-    EXPECT_EQ(state().vFlip, 0);
-    EXPECT_EQ(state().convertCropSize.bottom, 0);
-    EXPECT_EQ(tools_->cropWidthField()->text(), "320");
+    EXPECT_EQ(state().playerRotateAngle(), 0);
+    EXPECT_EQ(state().vFlip(), 0);
+    EXPECT_EQ(state().convertCropSize().bottom, 0);
+    EXPECT_EQ(crop_->cropWidthField()->text(), "320");
     EXPECT_EQ(w.videoSize(), QSizeF(320, 180));
 }
 
@@ -178,15 +184,15 @@ TEST_F(PicturePanels, WatermarksFollowATurnAtTheirOwnSize) {
     ASSERT_FALSE(
         testsupport::makeWithFfmpeg(png, {"-f", "lavfi", "-i", "color=c=red:s=64x32", "-frames:v", "1"})
             .isEmpty());
-    ASSERT_TRUE(w.waterMarkPanel()->addPictureFile(png));
+    ASSERT_TRUE(w.tool<WaterMarkPanel>()->addPictureFile(png));
     settle();
-    ASSERT_EQ(w.waterMarkPanel()->list().size(), 1u);
-    const WaterParam& mark = *w.waterMarkPanel()->list().front();
+    ASSERT_EQ(w.tool<WaterMarkPanel>()->list().size(), 1u);
+    const WaterParam& mark = *w.tool<WaterMarkPanel>()->list().front();
     const NSRect before = mark.waterPercentClipRect;
     ASSERT_FALSE(before.isEmpty());
-    w.rotateAction();
+    w.openTool(EditorToolTypeRotate);
     settle();
-    click(tools_->rotateButton(true));
+    click(rotate_->rotateButton(true));
     settle();
     ASSERT_EQ(w.videoSize(), QSizeF(180, 320));
     const NSRect after = mark.waterPercentClipRect;
@@ -201,49 +207,49 @@ TEST_F(PicturePanels, WatermarksFollowATurnAtTheirOwnSize) {
 TEST_F(PicturePanels, EffectRowsAndAdjustments) {
     // Without a file nothing is enabled and a row click changes nothing.
     open(EditorToolTypeEffect, false);
-    ASSERT_GE(tools_->effectTableCells().size(), 4u);
-    EffectTableCellView* second = tools_->effectTableCells()[1];
-    EXPECT_FALSE(tools_->volumeSlider()->isEnabled());
+    ASSERT_GE(effects_->effectTableCells().size(), 4u);
+    EffectTableCellView* second = effects_->effectTableCells()[1];
+    EXPECT_FALSE(effects_->volumeSlider()->isEnabled());
     click(second, second->rect().center());
     EXPECT_FALSE(second->isSelected());
-    EXPECT_TRUE(state().selectedEffectTypeIndexs.empty());
+    EXPECT_TRUE(state().selectedEffectTypeIndexs().empty());
     window_.reset();
 
     open(EditorToolTypeEffect);
-    const std::vector<EffectTableCellView*> rows = tools_->effectTableCells();
+    const std::vector<EffectTableCellView*> rows = effects_->effectTableCells();
     // Every row shows its picture and its name in this language, never a bare key.
     for (size_t i = 0; i < rows.size(); ++i) {
-        EXPECT_NE(rows[i]->title(), tools_->effectTypes()[i].name);
+        EXPECT_NE(rows[i]->title(), effects_->effectTypes()[i].name);
         EXPECT_FALSE(rows[i]->title().isEmpty());
-        EXPECT_FALSE(NamedImage(tools_->effectTypes()[i].picture).isNil()) << i;
+        EXPECT_FALSE(NamedImage(effects_->effectTypes()[i].picture).isNil()) << i;
     }
     // Checked in any order, the ids are kept ascending; the check mark alone toggles too.
-    click(tools_->effectTableCells()[3], rows[3]->checkRect().center());
+    click(effects_->effectTableCells()[3], rows[3]->checkRect().center());
     click(rows[1], rows[1]->rect().center());
-    EXPECT_EQ(state().selectedEffectTypeIndexs,
-              (std::vector<int>{tools_->effectTypes()[1].id, tools_->effectTypes()[3].id}));
+    EXPECT_EQ(state().selectedEffectTypeIndexs(),
+              (std::vector<int>{effects_->effectTypes()[1].id, effects_->effectTypes()[3].id}));
     EXPECT_TRUE(rows[3]->isSelected());
 
-    tools_->volumeSlider()->setValue(55);
-    tools_->contrastSlider()->setValue(-30);
-    EXPECT_EQ(state().contrast, -30);
+    effects_->volumeSlider()->setValue(55);
+    effects_->contrastSlider()->setValue(-30);
+    EXPECT_EQ(state().contrast(), -30);
 
-    click(tools_->effectResetButton());
+    click(effects_->effectResetButton());
     settle();
-    EXPECT_TRUE(state().selectedEffectTypeIndexs.empty());
-    EXPECT_DOUBLE_EQ(state().volume, 1.0);
-    EXPECT_EQ(state().contrast, 0);
-    EXPECT_EQ(tools_->contrastSlider()->value(), 0);
+    EXPECT_TRUE(state().selectedEffectTypeIndexs().empty());
+    EXPECT_DOUBLE_EQ(state().volume(), 1.0);
+    EXPECT_EQ(state().contrast(), 0);
+    EXPECT_EQ(effects_->contrastSlider()->value(), 0);
     for (EffectTableCellView* row : rows)
         EXPECT_FALSE(row->isSelected());
 
     // A new file starts with no effects and the sliders at rest.
     click(rows[0], rows[0]->rect().center());
-    tools_->brightnessSlider()->setValue(40);
+    effects_->brightnessSlider()->setValue(40);
     ASSERT_TRUE(window_->openFile(picturetest::markedClip()));
-    EXPECT_TRUE(state().selectedEffectTypeIndexs.empty());
+    EXPECT_TRUE(state().selectedEffectTypeIndexs().empty());
     EXPECT_FALSE(rows[0]->isSelected());
-    EXPECT_EQ(tools_->brightnessSlider()->value(), 0);
+    EXPECT_EQ(effects_->brightnessSlider()->value(), 0);
 }
 
 TEST(EffectRow, DisabledRowsAndNotifications) {

@@ -1,21 +1,19 @@
-// The picture tools' common part and the crop tool.
-#include "editor/picture/PictureTools.h"
+#include "editor/picture/CropTool.h"
 
-#include "editor/core/EditVideoWindowController.h"
-#include "editor/picture/EffectTableCellView.h"
+#include "editor/core/EditorHost.h"
+#include "editor/core/EditorSession.h"
 #include "editor/picture/PictureWidgets.h"
+#include "foundation/controls/FontFit.h"
 #include "foundation/controls/LxTextField.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
 #include "foundation/records/SimpleData.h"
-#include "mediaplayer/LxMoviePlayer.h"
 #include "platform/Log.h"
 #include "tools/shared/Loc.h"
-#include "tools/shared/PreviewPane.h"
+#include "tools/shared/ToolWindow.h"
 
 #include <QIntValidator>
 #include <QLabel>
-#include <QSlider>
 #include <algorithm>
 #include <cmath>
 
@@ -34,7 +32,7 @@ LxTextField* cropField(QWidget* panel, const NSRect& frame) {
     f->setAlignment(Qt::AlignCenter);
     f->setFrame(false);
     f->setStyleSheet(QStringLiteral("background: transparent; color: black;"));
-    EditVideoWindowController::setPixelFont(f, 13);
+    controls::setPixelFont(f, 13);
     // No stepper drives these fields: a click takes the keyboard, and only whole numbers
     // are typed (their limits are the picture's, applied when editing ends).
     f->setFocusPolicy(Qt::StrongFocus);
@@ -49,53 +47,46 @@ QString sizeText(double v) {
 
 } // namespace
 
-PictureTools::PictureTools(EditVideoWindowController& window, ZylImageView* cropPanel,
-                           ZylImageView* rotatePanel, ZylImageView* effectPanel)
-    : QObject(&window), window_(window) {
-    initCropView(cropPanel);
-    initAdjustView(rotatePanel);
-    effectTypes_ = loadEffectList();
-    initEffectView(effectPanel);
+CropTool::CropTool(EditorHost& host, ZylImageView* panel) : QObject(panel), EditorTool(host) {
+    buildPanel(panel);
 }
 
-PictureTools::~PictureTools() = default;
-
-LxMoviePlayer* PictureTools::player() const {
-    return window_.preview() ? window_.preview()->player() : nullptr;
+CropTool::~CropTool() {
+    if (cliper_)
+        cliper_->setDelegate(nullptr);
 }
 
-void PictureTools::refreshIfPaused() {
-    if (LxMoviePlayer* p = player(); p && !window_.isPlaying())
-        p->Refresh();
-}
-
-QSizeF PictureTools::videoSize() const {
-    const auto& file = window_.session().file();
+QSizeF CropTool::videoSize() const {
+    const auto& file = host().session().file();
     if (!file.isOpen())
         return {};
-    return EditState::getVideoSizeForTrack(*file.fileData, window_.session().state().playerRotateAngle);
+    return EditState::getVideoSizeForTrack(*file.fileData, host().session().state().playerRotateAngle());
 }
 
-void PictureTools::enableEdit(bool enable) {
+void CropTool::setEditable(bool editable) {
     for (LxTextField* f : {cropWidthField_, cropHeightField_, cropTopField_, cropLeftField_})
-        f->setEnabled(enable);
-    for (ZylButton* b : {keepAspectBtn_, cropResetBtn_, leftBtn_, rightBtn_, hMirrorBtn_, vMirrorBtn_,
-                         rotateResetBtn_, effectResetBtn_})
-        b->setEnabled(enable);
-    for (QSlider* s : {volumeSlider_, brightnessSlider_, contrastSlider_, saturationSlider_})
-        s->setEnabled(enable);
-    for (EffectTableCellView* row : effectCells_)
-        row->setEnable(enable);
+        f->setEnabled(editable);
+    for (ZylButton* b : {keepAspectBtn_, cropResetBtn_})
+        b->setEnabled(editable);
 }
 
-void PictureTools::fileOpened() {
+void CropTool::fileOpened() {
     initPlayerCliper();
-    syncEffectControls();
+}
+
+void CropTool::setShown(bool shown) {
+    shown_ = shown;
+    placeCropView();
+}
+
+void CropTool::pictureTurned(picture::Turn, QSizeF) {
+    placeCropView();
+    showCropFields();
 }
 
 // ---- Crop panel ----
 
-void PictureTools::initCropView(ZylImageView* panel) {
+void CropTool::buildPanel(ZylImageView* panel) {
     using picturewidgets::label;
     const double PW = panel->width(), T = panel->height() - kTitleBand;
     label(panel, {5, T - 50, PW - 10, 20}, loc("original_ratioLabel_string"));
@@ -116,7 +107,7 @@ void PictureTools::initCropView(ZylImageView* panel) {
     keepAspectBtn_->setSelectedImage(NamedImage("Resources/checkFiles.png"));
     keepAspectBtn_->setBordered(false);
     keepAspectBtn_->setBorderWidth(0);
-    EditVideoWindowController::fitButtonFont(keepAspectBtn_, 13, 9);
+    controls::fitButtonFont(keepAspectBtn_, 13, 9);
     keepAspectBtn_->setEnabled(false);
 
     auto* separator = new ZylImageView(NSMakeRect(5, T - 171, PW - 10, 1), panel);
@@ -130,21 +121,21 @@ void PictureTools::initCropView(ZylImageView* panel) {
 
     for (LxTextField* f : {cropWidthField_, cropHeightField_, cropTopField_, cropLeftField_})
         connect(f, &QLineEdit::editingFinished, this, [this, f] { cropFieldEdited(f); });
-    keepAspectBtn_->mouseDownAction = window_.afterClick([this] { keepAspectAction(); });
-    cropResetBtn_->mouseDownAction = window_.afterClick([this] { cropResetAction(); });
+    keepAspectBtn_->mouseDownAction = host().toolWindow().afterClick([this] { keepAspectAction(); });
+    cropResetBtn_->mouseDownAction = host().toolWindow().afterClick([this] { cropResetAction(); });
 }
 
 // A new crop view over the whole picture, in free mode, for a newly opened file.
-void PictureTools::initPlayerCliper() {
-    if (!window_.session().file().isOpen())
+void CropTool::initPlayerCliper() {
+    if (!host().session().file().isOpen())
         return;
     if (cliper_) {
         cliper_->setParent(nullptr);
         delete cliper_.data();
     }
-    const NSRect fit = window_.pictureRect();
+    const NSRect fit = host().pictureRect();
     qCDebug(lcEditor) << "videoRect:" << fit.x << fit.y << fit.width << fit.height;
-    cliper_ = new LxUICliper(fit, window_._playerView);
+    cliper_ = new LxUICliper(fit, host().pictureView());
     cliper_->setVideoSize(videoSize());
     cliper_->setDelegate(this);
     cliper_->setCropType(0);
@@ -153,9 +144,9 @@ void PictureTools::initPlayerCliper() {
     showCropFields();
 }
 
-CGRect PictureTools::cropInView() const {
+CGRect CropTool::cropInView() const {
     const QSizeF v = videoSize();
-    const NSRect& clip = window_.session().state().editVideoClipRect;
+    const NSRect& clip = host().session().state().editVideoClipRect();
     if (!cliper_ || v.isEmpty())
         return {};
     const double cw = cliper_->width(), ch = cliper_->height();
@@ -166,11 +157,13 @@ CGRect PictureTools::cropInView() const {
 }
 
 // The crop view follows the picture's rectangle; the crop itself stays in picture pixels.
-void PictureTools::placeCropView() {
+void CropTool::placeCropView() {
     if (!cliper_)
         return;
-    const bool shown = window_.toolItemType() == EditorToolTypeCrop && window_.session().file().isOpen();
-    cliper_->setFrameRect(window_.pictureRect());
+    const bool shown = shown_ && host().session().file().isOpen();
+    if (cliper_->parentWidget() != host().pictureView())
+        cliper_->setParent(host().pictureView());
+    cliper_->setFrameRect(host().pictureRect());
     cliper_->setVideoSize(videoSize());
     cliper_->setClipRect(cropInView());
     cliper_->setVisible(shown);
@@ -178,28 +171,20 @@ void PictureTools::placeCropView() {
         cliper_->raise();
 }
 
-void PictureTools::pictureRefitted() {
+void CropTool::pictureMoved() {
     placeCropView();
     const QSizeF v = videoSize();
-    // Snapshots show the picture as turned, like the preview.
-    if (window_.preview() && window_.preview()->player() && !v.isEmpty())
-        window_.preview()->setPictureSize(v.toSize());
     originalSizeLabel_->setText(QString::asprintf("%.f x %.f", v.width(), v.height()));
 }
 
 // Stores a crop rectangle in picture pixels, kept inside the picture, and its even margins.
-void PictureTools::storeCrop(const NSRect& pixels) {
-    EditState& s = window_.session().state();
-    const QSizeF v = videoSize();
-    const NSRect c = picture::clampCrop(pixels, v);
-    const bool whole = c.x <= 0 && c.y <= 0 && c.width >= v.width() && c.height >= v.height();
-    s.editVideoClipRect = whole ? NSRect{} : c;
-    s.convertCropSize = picture::cropMargins(c, v);
+void CropTool::storeCrop(const NSRect& pixels) {
+    host().session().state().setCrop(pixels, videoSize());
 }
 
-void PictureTools::showCropFields() {
+void CropTool::showCropFields() {
     const QSizeF v = videoSize();
-    const NSRect& clip = window_.session().state().editVideoClipRect;
+    const NSRect& clip = host().session().state().editVideoClipRect();
     const NSRect c = clip.isEmpty() ? NSRect{0, 0, v.width(), v.height()} : clip;
     cropWidthField_->setText(sizeText(c.width));
     cropHeightField_->setText(sizeText(c.height));
@@ -207,7 +192,7 @@ void PictureTools::showCropFields() {
     cropTopField_->setText(QString::number(int(v.height() - c.height - c.y)));
 }
 
-void PictureTools::actionMovedForLxUICliperBlock(LxUICliper* cliper, const CGRect& r) {
+void CropTool::actionMovedForLxUICliperBlock(LxUICliper* cliper, const CGRect& r) {
     if (cliper != cliper_ || cliper->width() <= 0 || cliper->height() <= 0)
         return;
     const QSizeF v = videoSize();
@@ -220,11 +205,11 @@ void PictureTools::actionMovedForLxUICliperBlock(LxUICliper* cliper, const CGRec
 
 // A typed size or offset, kept inside the picture: a size is at most the picture's and at
 // least what the crop view can show; an offset moves the rectangle but never past an edge.
-void PictureTools::cropFieldEdited(LxTextField* field) {
+void CropTool::cropFieldEdited(LxTextField* field) {
     const QSizeF v = videoSize();
     if (v.isEmpty() || !cliper_)
         return;
-    const NSRect& stored = window_.session().state().editVideoClipRect;
+    const NSRect& stored = host().session().state().editVideoClipRect();
     NSRect c = stored.isEmpty() ? NSRect{0, 0, v.width(), v.height()} : stored;
     const double value = field->text().trimmed().toDouble();
     const double minSide =
@@ -243,15 +228,13 @@ void PictureTools::cropFieldEdited(LxTextField* field) {
     showCropFields();
 }
 
-void PictureTools::resetCropToWholePicture() {
-    EditState& s = window_.session().state();
-    s.editVideoClipRect = NSRect{};
-    s.convertCropSize = RECT{0, 0, 0, 0};
+void CropTool::resetCropToWholePicture() {
+    host().session().state().clearCrop();
     placeCropView();
     showCropFields();
 }
 
-void PictureTools::keepAspectAction() {
+void CropTool::keepAspectAction() {
     if (!cliper_)
         return;
     const bool on = !keepAspectBtn_->selected();
@@ -269,17 +252,10 @@ void PictureTools::keepAspectAction() {
 
 // Back to the picture as the file shows it: no turn, no mirrors, no crop. Overlays are
 // carried back with the picture.
-void PictureTools::cropResetAction() {
-    if (!window_.session().file().isOpen())
+void CropTool::cropResetAction() {
+    if (!host().session().file().isOpen())
         return;
     cropResetBtn_->setSelected(false);
-    undoTurns();
-    if (LxMoviePlayer* p = player()) {
-        p->SetRotateAngle(0);
-        p->SetHFlip(0);
-        p->SetVFlip(0);
-    }
-    window_.changesize();
+    host().undoTurns();
     resetCropToWholePicture();
-    refreshIfPaused();
 }

@@ -1,8 +1,10 @@
 // The trim tool's time-code rows: what a typed or stepped time must satisfy before it is
 // stored, and the message when it does not. A refused time changes nothing stored; a typed
 // one keeps its field in editing, a stepped one is taken back.
-#include "editor/core/EditVideoWindowController.h"
+#include "editor/trim/TrimTool.h"
 
+#include "editor/core/EditorHost.h"
+#include "editor/core/EditorSession.h"
 #include "foundation/controls/LxCutProgressView.h"
 #include "foundation/controls/LxTextField.h"
 #include "tools/shared/TimeCodeRow.h"
@@ -17,18 +19,18 @@ constexpr double kShownTolerance = 0.005;
 
 } // namespace
 
-void EditVideoWindowController::bindTrimFields() {
-    startRow_->shouldEndEditing = [this](LxTextField* field) { return checkTrimStart(field); };
-    stopRow_->shouldEndEditing = [this](LxTextField* field) { return checkTrimStop(field); };
-    startRow_->stepped = [this](LxTextField*) { trimStepped(startRow_); };
-    stopRow_->stepped = [this](LxTextField*) { trimStepped(stopRow_); };
+void TrimTool::bindFields() {
+    o_.startRow->shouldEndEditing = [this](LxTextField* field) { return checkTrimStart(field); };
+    o_.stopRow->shouldEndEditing = [this](LxTextField* field) { return checkTrimStop(field); };
+    o_.startRow->stepped = [this](LxTextField*) { trimStepped(o_.startRow); };
+    o_.stopRow->stepped = [this](LxTextField*) { trimStepped(o_.stopRow); };
 }
 
-bool EditVideoWindowController::checkTrimStart(LxTextField*) {
-    const double d = duration();
-    if (!session_.file().isOpen() || !(d > 0))
+bool TrimTool::checkTrimStart(LxTextField*) {
+    const double d = host().duration();
+    if (!host().session().file().isOpen() || !(d > 0))
         return true;
-    const double s = startRow_->time();
+    const double s = o_.startRow->time();
     const double e = trimStopSeconds() > 0 ? trimStopSeconds() : d;
     if (s < 0) {
         alert("showmessageTime4");
@@ -39,18 +41,18 @@ bool EditVideoWindowController::checkTrimStart(LxTextField*) {
         return false;
     }
     storeRange(s, e);
-    _cutProgressView->setLowerValue(float(s / d));
+    o_.bar->setLowerValue(float(s / d));
     showPlayHeadOnBar();
-    startRow_->setTime(s);
+    o_.startRow->setTime(s);
     return true;
 }
 
-bool EditVideoWindowController::checkTrimStop(LxTextField*) {
-    const double d = duration();
-    if (!session_.file().isOpen() || !(d > 0))
+bool TrimTool::checkTrimStop(LxTextField*) {
+    const double d = host().duration();
+    if (!host().session().file().isOpen() || !(d > 0))
         return true;
     const double s = trimStartSeconds();
-    double e = stopRow_->time();
+    double e = o_.stopRow->time();
     if (e > d + kShownTolerance) {
         alert("showmessageTime2");
         return false;
@@ -61,16 +63,16 @@ bool EditVideoWindowController::checkTrimStop(LxTextField*) {
     }
     e = std::min(e, d);
     storeRange(s, e);
-    _cutProgressView->setUpperValue(float(e / d));
+    o_.bar->setUpperValue(float(e / d));
     showPlayHeadOnBar();
-    stopRow_->setTime(e);
+    o_.stopRow->setTime(e);
     return true;
 }
 
 // A stepped time passes the same checks as a typed one; a refused step is taken back.
-void EditVideoWindowController::trimStepped(TimeCodeRow* row) {
+void TrimTool::trimStepped(TimeCodeRow* row) {
     const bool accepted =
-        row == startRow_ ? checkTrimStart(row->activeField()) : checkTrimStop(row->activeField());
+        row == o_.startRow ? checkTrimStart(row->activeField()) : checkTrimStop(row->activeField());
     if (!accepted)
         showRange();
 }
