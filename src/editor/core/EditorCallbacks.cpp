@@ -50,7 +50,7 @@ void drawTextCallback(int width, int height, unsigned char* buffer, TEXT_WATERMA
     const QString text = markText(param);
     if (text.isEmpty())
         return;
-    QImage canvas(buffer, width, height, width * 4, QImage::Format_RGBA8888_Premultiplied);
+    QImage canvas(buffer, width, height, qsizetype(width) * 4, QImage::Format_RGBA8888_Premultiplied);
     QPainter painter(&canvas);
     const MarkText mark{text, QString::fromUtf8(mediarecords::readText(param.szFontName)),
                         double(param.fontsize), markColour(param)};

@@ -31,7 +31,7 @@ bool impossibleStreams(const FileData& s) {
            (s.a_exist != 0 && (s.a_channel < 1 || s.a_samplerate < 1));
 }
 
-void showAc3Warnings(QPointer<QWidget> window, int remaining) {
+void showAc3Warnings(const QPointer<QWidget>& window, int remaining) {
     if (remaining <= 0 || !window)
         return;
     Alerts::showWarning(

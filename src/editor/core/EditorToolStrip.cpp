@@ -61,7 +61,7 @@ ZylImageView* toolPanel(const EditorToolRow& row, QWidget* column) {
 } // namespace
 
 EditorToolStrip::EditorToolStrip(ToolWindow& window, QWidget* bar, QWidget* column,
-                                 std::function<void(int code)> open) {
+                                 const std::function<void(int code)>& open) {
     const auto& rows = editorToolRows();
     for (size_t i = 0; i < rows.size(); ++i) {
         ZylButton* b = toolButton(rows[i], i, bar);

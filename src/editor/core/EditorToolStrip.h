@@ -18,7 +18,8 @@ public:
     static constexpr double kStripHeight = 40;
 
     // `open` is called, after the press has been handled, with the code of the tool asked for.
-    EditorToolStrip(ToolWindow& window, QWidget* bar, QWidget* column, std::function<void(int code)> open);
+    EditorToolStrip(ToolWindow& window, QWidget* bar, QWidget* column,
+                    const std::function<void(int code)>& open);
 
     const std::vector<ZylButton*>& buttons() const { return buttons_; }
     const std::vector<ZylImageView*>& panels() const { return panels_; }

@@ -209,9 +209,7 @@ void LxWaterView::updateCursor(NSPoint p) {
     const int z = zoneAt(p);
     if (markType_ != kMarkPicture || z == 9)
         setCursor(Qt::OpenHandCursor);
-    else if (z >= 1 && z <= 4)
-        setCursor(Qt::SizeHorCursor);
-    else if ((z == 5 || z == 6) && !keepsAspect())
+    else if ((z >= 1 && z <= 4) || ((z == 5 || z == 6) && !keepsAspect()))
         setCursor(Qt::SizeHorCursor);
     else if ((z == 7 || z == 8) && !keepsAspect())
         setCursor(Qt::SizeVerCursor);

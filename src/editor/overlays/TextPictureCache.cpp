@@ -89,7 +89,7 @@ QString TextPictureCache::pathFor(const void* key, const TextPicture& picture, Q
     }
     // A new name for each drawing: a player or an export still reading the old picture is
     // never handed a half-written file.
-    const QString path = QDir(dir_->path()).filePath(QStringLiteral("water_%1.png").arg(next_++));
+    QString path = QDir(dir_->path()).filePath(QStringLiteral("water_%1.png").arg(next_++));
     if (!image.save(path, "PNG")) {
         if (error)
             *error = QStringLiteral("cannot write %1").arg(path);

@@ -222,8 +222,7 @@ QImage WaterMarkPanel::pictureOf(const WaterParam& m) const {
     if (it != stills_.end())
         return it->second;
     double seconds = 0;
-    const QImage picture =
-        m.isVideo ? videoStill(m.waterImagePath, &seconds) : readPictureFile(m.waterImagePath);
+    QImage picture = m.isVideo ? videoStill(m.waterImagePath, &seconds) : readPictureFile(m.waterImagePath);
     stills_[m.waterImagePath] = picture;
     return picture;
 }

@@ -45,7 +45,7 @@ ZylButton* iconButton(QWidget* parent, const QString& stem, const NSRect& frame)
 
 // Each button only queues its work, like every button of the window, and the work does
 // nothing once the window is closing.
-void onClick(ZylButton* b, QWidget* owner, std::function<void()> work) {
+void onClick(ZylButton* b, QWidget* owner, const std::function<void()>& work) {
     b->mouseDownAction = [owner, work](ZylButton*) {
         QPointer<QWidget> guard(owner);
         QMetaObject::invokeMethod(
