@@ -11,6 +11,7 @@
 #include "platform/Geometry.h"
 #include "platform/Log.h"
 #include "platform/Panels.h"
+#include "tools/shared/EngineConvert.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/MediaOpenPanel.h"
 
@@ -63,9 +64,8 @@ SubtitlePanel::Problem SubtitlePanel::checkSubtitleFile(const QString& path) {
     // read whole only when it is of a size the engine accepts.
     SUBTITLE_PARAM param{};
     mediarecords::writeText(param.path, path.toUtf8().toStdString());
-    void* job = apiMediaConvertCreate();
-    const int bounds = job ? apiMediaConvertSetSubtitle(job, param) : 1;
-    apiMediaConvertClose(job);
+    const std::unique_ptr<EngineConvert> job = EngineConvert::create();
+    const int bounds = job ? apiMediaConvertSetSubtitle(job->handle(), param) : 1;
     if (bounds == -EFBIG)
         return Problem::TooLarge;
     if (bounds == -EMSGSIZE)

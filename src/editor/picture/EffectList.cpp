@@ -3,6 +3,7 @@
 #include "mediacore/MediaCore.h"
 #include "platform/BundlePaths.h"
 #include "platform/Log.h"
+#include "tools/shared/EngineConvert.h"
 
 #include <QDir>
 #include <QFile>
@@ -65,8 +66,6 @@ std::vector<EffectListEntry> loadEffectList() {
 
 bool engineDrawsEffect(int id) {
     // A job that is never started costs nothing but its handle.
-    void* job = apiMediaConvertCreate();
-    const bool drawn = job && apiMediaConvertAddImageEffect(job, id) >= 1;
-    apiMediaConvertClose(job);
-    return drawn;
+    const std::unique_ptr<EngineConvert> job = EngineConvert::create();
+    return job && apiMediaConvertAddImageEffect(job->handle(), id) >= 1;
 }
