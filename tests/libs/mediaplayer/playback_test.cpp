@@ -120,9 +120,9 @@ TEST(PlayerPlayback, PausedInAPictureGapOrPastThePicturesTheSnapshotComes) {
     LxMoviePlayer p(clip, frame());
     p.seekTime(CMTimeMakeWithSeconds(0.5, 1000000000));
     p.play();
-    ASSERT_TRUE(waitFor([&] { return seconds(p.currentTime()) > 1.3; }, 5000));
+    ASSERT_TRUE(waitFor([&] { return seconds(p.currentTime()) > 1.3; }, 30000));
     p.pause();
-    QImage shot = snapshot(p, 320, 240);
+    QImage shot = snapshot(p, 320, 240, 30000);
     ASSERT_FALSE(shot.isNull()) << "paused in the gap";
     const double inGap = seconds(p.currentTime());
     ASSERT_LT(inGap, 4.0);
@@ -131,9 +131,9 @@ TEST(PlayerPlayback, PausedInAPictureGapOrPastThePicturesTheSnapshotComes) {
 
     // Past the last picture the sound goes on: the position runs on, not back to that picture.
     p.play();
-    ASSERT_TRUE(waitFor([&] { return seconds(p.currentTime()) > 5.0; }, 8000));
+    ASSERT_TRUE(waitFor([&] { return seconds(p.currentTime()) > 5.0; }, 30000));
     p.pause();
-    shot = snapshot(p, 320, 240);
+    shot = snapshot(p, 320, 240, 30000);
     ASSERT_FALSE(shot.isNull()) << "paused in the sound after the pictures";
     EXPECT_GT(seconds(p.currentTime()), 5.0);
 }
