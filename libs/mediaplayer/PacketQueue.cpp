@@ -56,7 +56,9 @@ void PacketQueue::wake() {
 
 bool PacketQueue::pop(PacketItem& out) {
     std::unique_lock lock(mutex_);
+    ++waiting_;
     cv_.wait(lock, [&] { return aborted_ || !items_.empty(); });
+    --waiting_;
     if (aborted_)
         return false;
     out = std::move(items_.front());
@@ -76,6 +78,11 @@ void PacketQueue::abort() {
 int PacketQueue::serial() const {
     std::lock_guard lock(mutex_);
     return serial_;
+}
+
+bool PacketQueue::starved() const {
+    std::lock_guard lock(mutex_);
+    return waiting_ > 0 && items_.empty();
 }
 
 bool PacketQueue::full() const {

@@ -41,6 +41,8 @@ public:
     void abort();
     int serial() const;
     bool full() const;
+    // A pop() waits on an empty queue: the decode thread has nothing left to work on.
+    bool starved() const;
 
 private:
     void clearLocked();
@@ -50,5 +52,6 @@ private:
     std::deque<PacketItem> items_;
     int64_t bytes_ = 0;
     int serial_ = 0;
+    int waiting_ = 0; // pop() calls waiting for an item
     bool aborted_ = false;
 };

@@ -226,6 +226,8 @@ void PlayerCore::setStatus(Status next) {
             clock_.setHeld(true); // as for a seek made while playing: wait for its picture
         if (next != Paused || status_ == Playing)
             status_ = next;
+        if (next == Playing)
+            playedSinceSeek_ = true;
         clock_.setRunning(next == Playing);
     }
     stateCv_.notify_all();
@@ -249,6 +251,7 @@ void PlayerCore::requestSeekLocked(int64_t us) {
     seekTargetUs_ = us;
     ++requestedSerial_;
     atEnd_ = false;
+    playedSinceSeek_ = status_ == Playing;
     // While playing, the clock waits for the first picture at the new place. Held first, so
     // that holding freezes the target and not the place left.
     if (status_ == Playing && videoStream_ >= 0)
@@ -260,14 +263,15 @@ int64_t PlayerCore::positionUs() const {
     if (!open_)
         return 0;
     int64_t t = std::max<int64_t>(0, clock_.nowUs());
-    // Held still, the position is the time of the picture in the view when the clock stands
-    // inside it (paused while playing), so that a mark taken there starts with that picture.
+    // Held still after playing, the position is the time of the picture in the view while
+    // that picture is the one due at the clock, which stands somewhere inside it: a cut from
+    // inside a picture starts with the next one, a mark taken here with the one in view. Past
+    // the last picture (sound goes on) the clock is the position.
     if (videoStream_ >= 0 && status_ != Playing) {
         std::lock_guard lock(stateMutex_);
-        const int64_t shown = shownUs_;
-        if (!seekPending_ && shownSerial_ >= requestedSerial_ && shown != INT64_MIN &&
-            shown + kSameTimeUs <= t && t < shown + frameDurUs_)
-            t = std::max<int64_t>(0, shown);
+        if (!seekPending_ && shownSerial_ >= requestedSerial_ && shownUs_ != INT64_MIN && playedSinceSeek_ &&
+            shownUs_ + kSameTimeUs <= t && pictureAtClockLocked(t) == AtClock::Shown)
+            t = std::max<int64_t>(0, shownUs_);
     }
     return durationUs_ > 0 ? std::min(t, durationUs_) : t;
 }

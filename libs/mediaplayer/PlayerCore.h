@@ -110,17 +110,26 @@ private:
     int64_t packetUs(const AVPacket* pkt, bool decodeOrder) const;
     void videoLoop();
     void audioLoop();
-    bool waitForClock(int64_t ptsUs, int serial);
+    // Waits until the picture at `ptsUs` is due: while playing `leadUs` before it, otherwise
+    // once the stopped clock has reached it. False when a seek or close came meanwhile.
+    bool waitForClock(int64_t ptsUs, int serial, int64_t leadUs = 0);
     bool reachedEnd(int serial);
     void syncAudioDevice();
     int64_t frameUs(const AVFrame* f, int streamIndex) const;
 
     // Pictures (PlayerCore_picture.cpp).
-    void show(const AVFrame* frame, int64_t ptsUs, int serial, bool firstAfterSeek);
-    void publish(ff::FramePtr filtered, int64_t ptsUs);
-    void keepCurrent(const AVFrame* frame, int64_t ptsUs);
+    void show(const AVFrame* frame, int64_t ptsUs, int64_t durUs, int serial, bool firstAfterSeek);
+    void publish(ff::FramePtr filtered, int64_t ptsUs, int64_t durUs);
+    void keepCurrent(const AVFrame* frame, int64_t ptsUs, int64_t durUs);
     void markShown(int serial, uint64_t redrawTicket);
     bool pictureSettledLocked() const;
+    // Stopped after playing, the clock at `t`: what stands in the view.
+    enum class AtClock {
+        Coming,    // the picture due at `t` is still on its way
+        Shown,     // the picture in view is the one due at `t`
+        NoPicture, // none is coming: the pictures ended, or none can be read while stopped
+    };
+    AtClock pictureAtClockLocked(int64_t t) const;
     bool redrawDueLocked() const;
     // Video thread: the redraw asked for, once the latest seek has landed.
     void serviceRedraw();
@@ -162,9 +171,14 @@ private:
     int64_t seekTargetUs_ = 0;
     int wantedAudioStream_ = -1;
     int requestedSerial_ = 0;
-    int shownSerial_ = 0;      // the latest seek whose picture is up (or that has none)
-    int videoEndSerial_ = -1;  // the serial for which the video thread reached the end
-    uint64_t redrawAsked_ = 0; // redraws asked for, and the last one whose picture is up
+    int shownSerial_ = 0;     // the latest seek whose picture is up (or that has none)
+    int videoEndSerial_ = -1; // the serial for which the video thread reached the end
+    // The picture the video thread waits to show (INT64_MIN when it waits for none), and for
+    // which seek: stopped, a picture past the clock is not coming.
+    int64_t videoWaitsForUs_ = INT64_MIN;
+    int videoWaitsSerial_ = -1;
+    bool playedSinceSeek_ = false; // the clock ran since the latest seek
+    uint64_t redrawAsked_ = 0;     // redraws asked for, and the last one whose picture is up
     uint64_t redrawDone_ = 0;
     std::vector<SnapshotRequest> snapshotWaiters_;
     bool atEnd_ = false;
@@ -179,7 +193,10 @@ private:
     // and its converter; the GUI thread has a converter of its own for snapshots.
     ff::FramePtr current_;
     int64_t currentUs_ = 0;
-    std::atomic<int64_t> shownUs_{INT64_MIN}; // the time of the picture in the view
+    int64_t currentDurUs_ = 0;
+    // The time span of the picture in the view; guarded by stateMutex_.
+    int64_t shownUs_ = INT64_MIN;
+    int64_t shownEndUs_ = INT64_MIN;
     VideoFilter filter_;
     FrameConverter converter_;         // video thread only
     FrameConverter snapshotConverter_; // GUI thread only

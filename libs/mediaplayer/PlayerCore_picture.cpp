@@ -9,8 +9,28 @@
 #include <cstring>
 
 bool PlayerCore::pictureSettledLocked() const {
-    return videoStream_ < 0 ||
-           (!seekPending_ && shownSerial_ >= requestedSerial_ && redrawDone_ >= redrawAsked_);
+    if (videoStream_ < 0)
+        return true;
+    if (seekPending_ || shownSerial_ < requestedSerial_ || redrawDone_ < redrawAsked_)
+        return false;
+    // Stopped after playing, the video thread may lag behind the clock (a loaded machine):
+    // the picture due where the clock stopped is then still on its way.
+    return status_ == Playing || !playedSinceSeek_ || pictureAtClockLocked(clock_.nowUs()) != AtClock::Coming;
+}
+
+PlayerCore::AtClock PlayerCore::pictureAtClockLocked(int64_t t) const {
+    if (shownUs_ != INT64_MIN && shownUs_ <= t + kSameTimeUs && t < shownEndUs_)
+        return AtClock::Shown;
+    // Stopped, the video thread shows every picture up to the clock and then waits: waiting
+    // for a later one, the picture in view lasts past its nominal length (a gap between
+    // pictures of a variable frame rate).
+    if (videoWaitsSerial_ == requestedSerial_ && videoWaitsForUs_ > t)
+        return AtClock::Shown;
+    // The pictures ended before the sound; or the video thread has nothing to decode and the
+    // sound queue, full while the device is stopped, keeps more from being read.
+    if (videoEndSerial_ == requestedSerial_ || (videoQ_.starved() && audioQ_.full()))
+        return AtClock::NoPicture;
+    return AtClock::Coming;
 }
 
 bool PlayerCore::redrawDueLocked() const {
@@ -28,22 +48,29 @@ void PlayerCore::refresh() {
     videoQ_.wake();
 }
 
-void PlayerCore::publish(ff::FramePtr filtered, int64_t ptsUs) {
+void PlayerCore::publish(ff::FramePtr filtered, int64_t ptsUs, int64_t durUs) {
     if (!filtered)
         return;
-    shownUs_ = ptsUs;
     const double aspect = FrameConverter::displayAspect(filtered.get());
     QSize size = FrameConverter::fitted(aspect, slot_->viewSize());
     QImage img = converter_.toImage(filtered.get(), size);
     if (img.isNull())
         return;
     slot_->publish(std::move(filtered), std::move(img), aspect);
+    {
+        // Recorded once the picture is in the slot, where snapshots take it from.
+        std::lock_guard lock(stateMutex_);
+        shownUs_ = ptsUs;
+        shownEndUs_ = ptsUs + std::max<int64_t>(durUs, kSameTimeUs);
+    }
     emit notifier_->frameReady();
+    deliverSnapshots(); // stopped after playing, this may be the picture they wait for
 }
 
-void PlayerCore::keepCurrent(const AVFrame* frame, int64_t ptsUs) {
+void PlayerCore::keepCurrent(const AVFrame* frame, int64_t ptsUs, int64_t durUs) {
     current_ = ff::cloneFrame(frame);
     currentUs_ = ptsUs;
+    currentDurUs_ = durUs;
 }
 
 void PlayerCore::markShown(int serial, uint64_t redrawTicket) {
@@ -71,7 +98,7 @@ void PlayerCore::serviceRedraw() {
     if (current_) {
         const PreviewSettings s = settings();
         ff::FramePtr filtered = filter_.renderOnce(current_.get(), currentUs_, s);
-        publish(filtered ? std::move(filtered) : ff::cloneFrame(current_.get()), currentUs_);
+        publish(filtered ? std::move(filtered) : ff::cloneFrame(current_.get()), currentUs_, currentDurUs_);
     }
     {
         std::lock_guard lock(stateMutex_);
@@ -80,7 +107,7 @@ void PlayerCore::serviceRedraw() {
     deliverSnapshots();
 }
 
-void PlayerCore::show(const AVFrame* frame, int64_t ptsUs, int serial, bool firstAfterSeek) {
+void PlayerCore::show(const AVFrame* frame, int64_t ptsUs, int64_t durUs, int serial, bool firstAfterSeek) {
     // A picture already a frame behind the clock is skipped so that playback keeps pace.
     if (!firstAfterSeek && status_ == Playing && clock_.nowUs() > ptsUs + frameDurUs_)
         return;
@@ -91,7 +118,12 @@ void PlayerCore::show(const AVFrame* frame, int64_t ptsUs, int serial, bool firs
     }
     const PreviewSettings s = settings();
     std::vector<FilteredFrame> out;
-    keepCurrent(frame, ptsUs);
+    // A redraw while this picture waits for its time draws the one still in view.
+    bool kept = false;
+    if (firstAfterSeek) {
+        keepCurrent(frame, ptsUs, durUs);
+        kept = true;
+    }
     const bool filtered = filter_.push(frame, ptsUs, s, firstAfterSeek, out);
     // The first picture at a new place must come out now, even from a graph that waits.
     if (filtered && firstAfterSeek && out.empty())
@@ -102,8 +134,12 @@ void PlayerCore::show(const AVFrame* frame, int64_t ptsUs, int serial, bool firs
     bool dropping = false; // a seek or close came while waiting: the rest is not shown
     for (FilteredFrame& f : out) {
         dropping = dropping || !f.frame || (!firstAfterSeek && !waitForClock(f.ptsUs, serial));
+        if (!dropping && !kept) {
+            keepCurrent(frame, ptsUs, durUs);
+            kept = true;
+        }
         if (!dropping)
-            publish(std::move(f.frame), f.ptsUs);
+            publish(std::move(f.frame), f.ptsUs, durUs);
         f.frame.reset();
     }
     if (firstAfterSeek)

@@ -137,7 +137,7 @@ void PlayerCore::demuxLoop() {
     bool eof = false;
     while (true) {
         std::function<void()> endBlock;
-        bool ended = false;
+        bool ended = false, idle = false;
         {
             std::unique_lock lock(stateMutex_);
             if (abort_)
@@ -162,8 +162,14 @@ void PlayerCore::demuxLoop() {
                 stateCv_.notify_all();
             } else if (eof || videoQ_.full() || audioQ_.full()) {
                 stateCv_.wait_for(lock, 10ms);
-                continue;
+                idle = true;
             }
+        }
+        if (idle) {
+            // Stopped with the sound queue full and the video thread out of packets, nothing
+            // more will be shown: snapshots waiting for the picture at the clock get this one.
+            deliverSnapshots();
+            continue;
         }
         if (ended) {
             syncAudioDevice();
@@ -185,23 +191,36 @@ void PlayerCore::demuxLoop() {
     }
 }
 
-bool PlayerCore::waitForClock(int64_t ptsUs, int serial) {
+bool PlayerCore::waitForClock(int64_t ptsUs, int serial, int64_t leadUs) {
     std::unique_lock lock(stateMutex_);
+    const auto done = [&](bool due) {
+        videoWaitsForUs_ = INT64_MIN;
+        return due;
+    };
     while (true) {
         if (abort_ || videoQ_.serial() != serial || seekPending_)
-            return false;
+            return done(false);
         if (redrawDueLocked()) { // asked while this thread waits with the next picture in hand
             lock.unlock();
             serviceRedraw();
             lock.lock();
             continue;
         }
-        if (status_ == Playing) {
-            const int64_t now = clock_.nowUs();
-            if (now >= ptsUs)
-                return true;
-            stateCv_.wait_for(
-                lock, std::min<std::chrono::microseconds>(std::chrono::microseconds(ptsUs - now), 20ms));
+        // Stopped, a picture the clock has passed is still shown (the thread lagged behind a
+        // loaded machine when play stopped): the view then holds the picture at the clock.
+        const bool playing = status_ == Playing;
+        const int64_t now = clock_.nowUs();
+        if (now >= (playing ? ptsUs - leadUs : ptsUs))
+            return done(true);
+        videoWaitsForUs_ = ptsUs;
+        videoWaitsSerial_ = serial;
+        if (playing) {
+            stateCv_.wait_for(lock, std::min<std::chrono::microseconds>(
+                                        std::chrono::microseconds(ptsUs - leadUs - now), 20ms));
+        } else if (!snapshotWaiters_.empty() && pictureSettledLocked()) {
+            lock.unlock();
+            deliverSnapshots();
+            lock.lock();
         } else {
             stateCv_.wait_for(lock, 50ms);
         }
@@ -259,26 +278,29 @@ void PlayerCore::videoLoop() {
                 continue;
             }
             // Wait until the picture is nearly due, so that settings changed meanwhile apply.
-            if (!first && !waitForClock(pts - 2 * frameDurUs_, serial)) {
+            if (!first && !waitForClock(pts, serial, 2 * frameDurUs_)) {
                 av_frame_unref(frame.get());
                 continue;
             }
-            show(frame.get(), pts, serial, first);
+            show(frame.get(), pts, dur, serial, first);
             first = false;
             av_frame_unref(frame.get());
         }
         if (item.kind == PacketItem::End) {
             if (first) {
                 if (before)
-                    show(before.get(), target, serial, true);
+                    show(before.get(), target, frameDurUs_, serial, true);
                 markShown(serial, 0);
                 first = false;
             }
             before.reset();
             avcodec_flush_buffers(vdec_.get());
-            std::lock_guard lock(stateMutex_);
-            videoEndSerial_ = serial;
+            {
+                std::lock_guard lock(stateMutex_);
+                videoEndSerial_ = serial;
+            }
             stateCv_.notify_all();
+            deliverSnapshots(); // stopped in a sound-only tail: no picture is coming
         }
     }
 }

@@ -2,6 +2,7 @@
 #include "PlayerTestUtil.h"
 #include "TestSupport.h"
 
+#include <QTemporaryDir>
 #include <atomic>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -103,6 +104,38 @@ TEST(PlayerPlayback, PausedAfterPlayingThePositionIsThePictureShown) {
         EXPECT_LT(cutFirst, 3.0) << t;
         EXPECT_LT(cutFirst, testsupport::meanAbsDiff(shot, testsupport::ffmpegFrameAt(clip, t + 0.04))) << t;
     }
+}
+
+TEST(PlayerPlayback, PausedInAPictureGapOrPastThePicturesTheSnapshotComes) {
+    // Pictures 0 to 0.96 s, none until 4 s, the last at 4.48 s; the sound runs to 7 s. The
+    // picture at 0.96 s is stored one frame long, but stays in view until the one at 4 s.
+    QTemporaryDir dir;
+    const QString clip = testsupport::makeWithFfmpeg(
+        dir.filePath("gap.mkv"),
+        QString("-f lavfi -i testsrc2=size=320x240:rate=25:duration=4.5 -f lavfi -i "
+                "sine=frequency=440:sample_rate=44100:duration=7 -vf select=lt(t\\,1)+gte(t\\,4) "
+                "-fps_mode vfr -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a pcm_s16le")
+            .split(' '));
+    ASSERT_FALSE(clip.isEmpty());
+    LxMoviePlayer p(clip, frame());
+    p.seekTime(CMTimeMakeWithSeconds(0.5, 1000000000));
+    p.play();
+    ASSERT_TRUE(waitFor([&] { return seconds(p.currentTime()) > 1.3; }, 30000));
+    p.pause();
+    QImage shot = snapshot(p, 320, 240, 30000);
+    ASSERT_FALSE(shot.isNull()) << "paused in the gap";
+    const double inGap = seconds(p.currentTime());
+    ASSERT_LT(inGap, 4.0);
+    EXPECT_NEAR(inGap, 0.96, 0.002) << "a mark there starts with the picture in view";
+    EXPECT_LT(testsupport::meanAbsDiff(shot, testsupport::ffmpegFrameAt(clip, 0.96)), 3.0);
+
+    // Past the last picture the sound goes on: the position runs on, not back to that picture.
+    p.play();
+    ASSERT_TRUE(waitFor([&] { return seconds(p.currentTime()) > 5.0; }, 30000));
+    p.pause();
+    shot = snapshot(p, 320, 240, 30000);
+    ASSERT_FALSE(shot.isNull()) << "paused in the sound after the pictures";
+    EXPECT_GT(seconds(p.currentTime()), 5.0);
 }
 
 TEST(PlayerPlayback, DidEndFiresOnceAtTheEndOnAPlayerThread) {
