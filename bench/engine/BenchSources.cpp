@@ -45,77 +45,75 @@ std::string sceneInputs(const std::string& size, int seconds, int seed) {
     return "-f lavfi -i \"" + video + "\" -f lavfi -i \"" + sound + "\" -map 0:v -map 1:a -shortest ";
 }
 
-// The file `name` in the cache, made with `codecs` when it is not there yet.
-bool cached(const std::string& name, const std::string& size, int seconds, int seed,
-            const std::string& codecs, const std::string& what, Clip* clip) {
-    const fs::path dir = BENCH_CACHE_DIR, file = dir / name;
+// Points `clip` at `file` in the cache; true when it is there already (else its folder is made).
+bool inCache(const fs::path& file, int seconds, const std::string& what, Clip* clip) {
     clip->path = file.string();
     clip->name = what;
     clip->seconds = seconds;
     if (fs::exists(file))
         return true;
-    fs::create_directories(dir);
-    const fs::path partial = dir / ("partial_" + name);
+    fs::create_directories(file.parent_path());
     std::cout << "Making " << file << " once ..." << std::endl;
+    return false;
+}
+
+// The file `name` in the cache, made with `codecs` when it is not there yet.
+bool cached(const std::string& name, const std::string& size, int seconds, int seed,
+            const std::string& codecs, const std::string& what, Clip* clip) {
+    const fs::path file = fs::path(BENCH_CACHE_DIR) / name;
+    if (inCache(file, seconds, what, clip))
+        return true;
+    const fs::path partial = file.parent_path() / ("partial_" + name);
     if (!ffmpeg(sceneInputs(size, seconds, seed) + codecs + " " + partial.string()))
         return false;
     fs::rename(partial, file);
     return true;
 }
 
-// A 600 s 1080p H.264/AAC file of about 10 Mbit/s with 2 s groups of pictures: 10 s of grainy
-// picture are encoded (the grain keeps the rate up) and looped by copy, which keeps every frame
-// on the 30 fps grid; the sound is encoded for the whole length.
-bool splitSource(Clip* clip) {
-    const fs::path dir = BENCH_CACHE_DIR, file = dir / "split_600s_1080p_v2.mp4";
-    clip->path = file.string();
-    clip->name = "1080p H.264 600 s grainy, 10 Mbit/s";
-    clip->seconds = 600;
-    if (fs::exists(file))
-        return true;
-    fs::create_directories(dir);
-    const fs::path piece = dir / "split_piece.mp4", partial = dir / "split_partial.mp4";
-    std::cout << "Making the 600 s split source once in " << dir << " ...\n";
-    if (!ffmpeg("-f lavfi -i testsrc2=size=1920x1080:rate=30:duration=10,noise=alls=12:allf=t"
-                " -c:v libx264 -preset ultrafast -b:v 10M -maxrate 10M -bufsize 20M -g 60 -pix_fmt yuv420p " +
-                piece.string()) ||
-        !ffmpeg("-stream_loop 59 -i " + piece.string() +
-                " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=600 -map 0:v -map 1:a"
-                " -c:v copy -c:a aac -shortest " +
-                partial.string()))
+// A long file made quickly: 10 s of picture encoded by `picture` (input and codec arguments) and
+// looped by copy, which keeps every frame on its grid, with the sound `sound` (a lavfi source)
+// encoded for the whole length with `soundCodec`.
+bool loopedSource(const fs::path& file, int seconds, const std::string& picture, const std::string& sound,
+                  const std::string& soundCodec) {
+    const fs::path piece = file.parent_path() / (file.stem().string() + "_piece.mp4");
+    const fs::path partial = file.parent_path() / (file.stem().string() + "_partial.mp4");
+    const std::string loops = std::to_string(std::max(0, seconds / 10 - 1));
+    if (!ffmpeg(picture + " " + piece.string()) ||
+        !ffmpeg("-stream_loop " + loops + " -i " + piece.string() + " -f lavfi -i " + sound +
+                " -map 0:v -map 1:a -c:v copy " + soundCodec + " -shortest " + partial.string()))
         return false;
     fs::remove(piece);
     fs::rename(partial, file);
     return true;
 }
 
-// A long 30 fps H.264/AAC clip of 2 Mbit/s with stereo sound of 48 kHz: 10 s of picture encoded
-// and looped by copy (drawing the whole length takes too long), the sound, a tone of its own per
-// `seed`, encoded for the whole length.
-bool longSource(const std::string& size, int seconds, int seed, const std::string& what, Clip* clip) {
-    const fs::path dir = BENCH_CACHE_DIR;
-    const std::string name = "longjoin" + std::to_string(seed) + "_" + size + "_" + std::to_string(seconds);
-    const fs::path file = dir / (name + ".mp4");
-    clip->path = file.string();
-    clip->name = what;
-    clip->seconds = seconds;
-    if (fs::exists(file))
+// A 600 s 1080p H.264/AAC file of about 10 Mbit/s with 2 s groups of pictures (the grain keeps
+// the rate up).
+bool splitSource(Clip* clip) {
+    const fs::path file = fs::path(BENCH_CACHE_DIR) / "split_600s_1080p_v2.mp4";
+    if (inCache(file, 600, "1080p H.264 600 s grainy, 10 Mbit/s", clip))
         return true;
-    fs::create_directories(dir);
-    const fs::path piece = dir / (name + "_piece.mp4"), partial = dir / (name + "_partial.mp4");
-    std::cout << "Making " << file << " once ..." << std::endl;
-    const std::string loops = std::to_string(std::max(0, seconds / 10 - 1));
-    const std::string tone = std::to_string(330 + 110 * seed);
-    if (!ffmpeg("-f lavfi -i testsrc2=size=" + size + ":rate=30:duration=10,hue=H=" + std::to_string(seed) +
-                " -c:v libx264 -preset ultrafast -b:v 2M -maxrate 2M -bufsize 4M -g 60 -pix_fmt yuv420p " +
-                piece.string()) ||
-        !ffmpeg("-stream_loop " + loops + " -i " + piece.string() + " -f lavfi -i sine=frequency=" + tone +
-                ":sample_rate=48000:duration=" + std::to_string(seconds) +
-                " -map 0:v -map 1:a -c:v copy -c:a aac -ac 2 -shortest " + partial.string()))
-        return false;
-    fs::remove(piece);
-    fs::rename(partial, file);
-    return true;
+    return loopedSource(
+        file, 600,
+        "-f lavfi -i testsrc2=size=1920x1080:rate=30:duration=10,noise=alls=12:allf=t"
+        " -c:v libx264 -preset ultrafast -b:v 10M -maxrate 10M -bufsize 20M -g 60 -pix_fmt yuv420p",
+        "sine=frequency=440:sample_rate=48000:duration=600", "-c:a aac");
+}
+
+// A long 30 fps H.264/AAC clip of 2 Mbit/s with stereo sound of 48 kHz, a tone of its own per
+// `seed`.
+bool longSource(const std::string& size, int seconds, int seed, const std::string& what, Clip* clip) {
+    const std::string name = "longjoin" + std::to_string(seed) + "_" + size + "_" + std::to_string(seconds);
+    const fs::path file = fs::path(BENCH_CACHE_DIR) / (name + ".mp4");
+    if (inCache(file, seconds, what, clip))
+        return true;
+    return loopedSource(
+        file, seconds,
+        "-f lavfi -i testsrc2=size=" + size + ":rate=30:duration=10,hue=H=" + std::to_string(seed) +
+            " -c:v libx264 -preset ultrafast -b:v 2M -maxrate 2M -bufsize 4M -g 60 -pix_fmt yuv420p",
+        "sine=frequency=" + std::to_string(330 + 110 * seed) +
+            ":sample_rate=48000:duration=" + std::to_string(seconds),
+        "-c:a aac -ac 2");
 }
 
 const char* const kH264 = "-c:v libx264 -preset veryfast -g 60 -sc_threshold 0 -pix_fmt yuv420p -c:a aac";
