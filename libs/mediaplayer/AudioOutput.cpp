@@ -3,86 +3,187 @@
 #include "AudioRing.h"
 #include "PlayerLog.h"
 
-#include <QAudioDevice>
-#include <QAudioSink>
-#include <QCoreApplication>
-#include <QMediaDevices>
-
-std::unique_ptr<AudioOutput> AudioOutput::create() {
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull())
-        return nullptr;
-    QAudioFormat format;
-    format.setSampleRate(device.preferredFormat().sampleRate() > 0 ? device.preferredFormat().sampleRate()
-                                                                   : 48000);
-    format.setChannelCount(2);
-    format.setSampleFormat(QAudioFormat::Int16);
-    if (!device.isFormatSupported(format)) {
-        format.setSampleRate(48000);
-        if (!device.isFormatSupported(format)) {
-            player::logWarning("sound device %s takes no 16-bit stereo; playing silent",
-                               qUtf8Printable(device.description()));
-            return nullptr;
-        }
-    }
-    std::unique_ptr<AudioOutput> out(new AudioOutput);
-    out->format_ = format;
-    out->ring_ = std::make_unique<AudioRing>(format.bytesForDuration(1000000));
-    out->sink_ = std::make_unique<QAudioSink>(device, format);
-    out->sink_->setBufferSize(format.bytesForDuration(100000));
-    return out;
-}
+#include <pulse/pulseaudio.h>
+#include <string>
 
 namespace {
 
-// The sinks of players that are gone, until the event loop deletes them; the rest go when the
-// application ends, so that none outlives Qt Multimedia.
-QObject* retiredSinks() {
-    static QObject* holder = nullptr;
-    if (!holder) {
-        holder = new QObject;
-        qAddPostRoutine([] {
-            delete holder;
-            holder = nullptr;
-        });
+// The device's buffer: what is heard lags what the ring gave by this much.
+constexpr pa_usec_t kDeviceBufferUs = 100000;
+
+// Waits (the caller holds the loop's lock) until `op` has run; false when it could not start.
+bool finish(pa_threaded_mainloop* loop, pa_operation* op) {
+    if (!op)
+        return false;
+    while (pa_operation_get_state(op) == PA_OPERATION_RUNNING)
+        pa_threaded_mainloop_wait(loop);
+    pa_operation_unref(op);
+    return true;
+}
+
+// The rate of the default output, so that the server need not convert what the player gives.
+struct RateQuery {
+    pa_threaded_mainloop* loop;
+    std::string sink;
+    int rate = 0;
+};
+
+void onServerInfo(pa_context*, const pa_server_info* info, void* data) {
+    auto* q = static_cast<RateQuery*>(data);
+    if (info) {
+        q->rate = int(info->sample_spec.rate);
+        if (info->default_sink_name)
+            q->sink = info->default_sink_name;
     }
-    return holder;
+    pa_threaded_mainloop_signal(q->loop, 0);
+}
+
+void onSinkInfo(pa_context*, const pa_sink_info* info, int eol, void* data) {
+    auto* q = static_cast<RateQuery*>(data);
+    if (eol == 0 && info)
+        q->rate = int(info->sample_spec.rate);
+    pa_threaded_mainloop_signal(q->loop, 0);
 }
 
 } // namespace
 
+std::unique_ptr<AudioOutput> AudioOutput::create() {
+    std::unique_ptr<AudioOutput> out(new AudioOutput);
+    out->loop_ = pa_threaded_mainloop_new();
+    if (!out->loop_)
+        return nullptr;
+    pa_threaded_mainloop_set_name(out->loop_, "cutbench-sound");
+    if (pa_threaded_mainloop_start(out->loop_) < 0)
+        return nullptr;
+    pa_threaded_mainloop_lock(out->loop_);
+    const bool ok = out->connect() && out->openStream();
+    pa_threaded_mainloop_unlock(out->loop_);
+    if (!ok) {
+        player::logDebug("no sound device: playing silent (%s)",
+                         out->context_ ? pa_strerror(pa_context_errno(out->context_)) : "no connection");
+        return nullptr;
+    }
+    return out;
+}
+
 AudioOutput::~AudioOutput() {
     if (ring_)
         ring_->abort();
-    if (!sink_)
+    if (!loop_)
         return;
-    // Stopping closes the device's stream: from here on the sink reads nothing from the ring.
-    sink_->stop();
-    // Qt's PulseAudio sink runs the event loop from its destructor. A player is mostly replaced
-    // from inside an event (the open panel's Return, a button's click), and running the loop
-    // there deletes or re-enters the widgets still handling it (the panel deletes itself once
-    // closed). So the sink is deleted later, from the event loop, with the ring it was given.
-    QAudioSink* sink = sink_.release();
-    ring_.release()->setParent(sink);
-    if (!QCoreApplication::instance()) {
-        delete sink;
-        return;
+    // Everything goes under the loop's lock, and the loop stops only once nothing of ours is
+    // left on it; the ring goes last, after the last callback that reads it.
+    pa_threaded_mainloop_lock(loop_);
+    if (stream_) {
+        pa_stream_set_write_callback(stream_, nullptr, nullptr);
+        pa_stream_set_state_callback(stream_, nullptr, nullptr);
+        pa_stream_disconnect(stream_);
+        pa_stream_unref(stream_);
+        stream_ = nullptr;
     }
-    sink->setParent(retiredSinks());
-    sink->deleteLater();
+    if (context_) {
+        pa_context_set_state_callback(context_, nullptr, nullptr);
+        pa_context_disconnect(context_);
+        pa_context_unref(context_);
+        context_ = nullptr;
+    }
+    pa_threaded_mainloop_unlock(loop_);
+    pa_threaded_mainloop_stop(loop_);
+    pa_threaded_mainloop_free(loop_);
+}
+
+bool AudioOutput::connect() {
+    context_ = pa_context_new(pa_threaded_mainloop_get_api(loop_), "Cutbench");
+    if (!context_)
+        return false;
+    pa_context_set_state_callback(context_, onContextState, this);
+    // A machine without a running sound server plays silent; the player never starts one.
+    if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+        return false;
+    for (;;) {
+        const pa_context_state_t state = pa_context_get_state(context_);
+        if (state == PA_CONTEXT_READY)
+            break;
+        if (!PA_CONTEXT_IS_GOOD(state))
+            return false;
+        pa_threaded_mainloop_wait(loop_);
+    }
+    RateQuery query{loop_, {}, 0};
+    if (!finish(loop_, pa_context_get_server_info(context_, onServerInfo, &query)))
+        return false;
+    if (!query.sink.empty())
+        finish(loop_, pa_context_get_sink_info_by_name(context_, query.sink.c_str(), onSinkInfo, &query));
+    if (query.rate > 0 && query.rate <= 384000)
+        format_.sampleRate = query.rate;
+    return true;
+}
+
+bool AudioOutput::openStream() {
+    const pa_sample_spec spec{PA_SAMPLE_S16LE, uint32_t(format_.sampleRate), uint8_t(format_.channels)};
+    stream_ = pa_stream_new(context_, "Cutbench playback", &spec, nullptr);
+    if (!stream_)
+        return false;
+    ring_ = std::make_unique<AudioRing>(format_.bytesPerSecond());
+    pa_stream_set_state_callback(stream_, onStreamState, this);
+    pa_stream_set_write_callback(stream_, onWritable, this);
+    pa_buffer_attr attr{};
+    attr.maxlength = uint32_t(-1);
+    attr.tlength = uint32_t(pa_usec_to_bytes(kDeviceBufferUs, &spec));
+    attr.prebuf = uint32_t(-1);
+    attr.minreq = uint32_t(-1);
+    attr.fragsize = uint32_t(-1);
+    // Corked until the player plays; the latency asked for is the whole way to the ear.
+    const auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
+    if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0)
+        return false;
+    for (;;) {
+        const pa_stream_state_t state = pa_stream_get_state(stream_);
+        if (state == PA_STREAM_READY)
+            break;
+        if (!PA_STREAM_IS_GOOD(state))
+            return false;
+        pa_threaded_mainloop_wait(loop_);
+    }
+    const pa_buffer_attr* granted = pa_stream_get_buffer_attr(stream_);
+    const pa_usec_t latency = granted ? pa_bytes_to_usec(granted->tlength, &spec) : kDeviceBufferUs;
+    ring_->setLatencyUs(int64_t(latency));
+    return true;
 }
 
 void AudioOutput::setRunning(bool running) {
-    if (running && !started_) {
-        sink_->start(ring_.get());
-        started_ = true;
-        // The device's buffer holds a fraction of a second of sound: its size fits the int
-        // that durationForBytes takes.
-        ring_->setLatencyUs(format_.durationForBytes(static_cast<qint32>(sink_->bufferSize())));
-    } else if (running) {
-        sink_->resume();
-    } else if (started_) {
-        sink_->suspend();
+    pa_threaded_mainloop_lock(loop_);
+    if (stream_ && pa_stream_get_state(stream_) == PA_STREAM_READY) {
+        if (pa_operation* op = pa_stream_cork(stream_, running ? 0 : 1, nullptr, nullptr))
+            pa_operation_unref(op);
     }
-    ring_->setDeviceRunning(running && started_);
+    pa_threaded_mainloop_unlock(loop_);
+    ring_->setDeviceRunning(running);
+}
+
+void AudioOutput::onContextState(pa_context*, void* self) {
+    pa_threaded_mainloop_signal(static_cast<AudioOutput*>(self)->loop_, 0);
+}
+
+void AudioOutput::onStreamState(pa_stream* stream, void* self) {
+    auto* out = static_cast<AudioOutput*>(self);
+    // The server went away or dropped the stream: the picture goes on by the wall clock.
+    if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream)) && out->ring_)
+        out->ring_->setDeviceLost();
+    pa_threaded_mainloop_signal(out->loop_, 0);
+}
+
+void AudioOutput::onWritable(pa_stream* stream, size_t bytes, void* self) {
+    auto* out = static_cast<AudioOutput*>(self);
+    const size_t frameBytes = size_t(out->format_.channels) * 2;
+    void* data = nullptr;
+    size_t n = bytes;
+    if (pa_stream_begin_write(stream, &data, &n) < 0 || !data)
+        return;
+    n -= n % frameBytes;
+    if (n == 0) {
+        pa_stream_cancel_write(stream);
+        return;
+    }
+    out->ring_->pull(static_cast<char*>(data), int64_t(n));
+    pa_stream_write(stream, data, n, nullptr, 0, PA_SEEK_RELATIVE);
 }

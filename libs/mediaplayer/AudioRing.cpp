@@ -7,12 +7,7 @@ namespace {
 constexpr int kRingMilliseconds = 300; // sound settings are heard after what is queued here
 }
 
-AudioRing::AudioRing(int bytesPerSecond, QObject* parent)
-    : QIODevice(parent), bytesPerSecond_(bytesPerSecond) {
-    // Unbuffered: a buffered device reads ahead in 16 KiB blocks, so the bytes pulled would run
-    // ahead of what the sink took and the clock would move in steps of that block.
-    open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-}
+AudioRing::AudioRing(int bytesPerSecond) : bytesPerSecond_(bytesPerSecond) {}
 
 bool AudioRing::write(int serial, int64_t ptsUs, QByteArray pcm) {
     std::unique_lock lock(mutex_);
@@ -20,6 +15,8 @@ bool AudioRing::write(int serial, int64_t ptsUs, QByteArray pcm) {
     cv_.wait(lock, [&] { return aborted_ || serial != serial_ || queued_ < capacity; });
     if (aborted_ || serial != serial_)
         return false;
+    if (lost_) // nobody hears it
+        return true;
     queued_ += pcm.size();
     chunks_.push_back({ptsUs, std::move(pcm)});
     return true;
@@ -50,7 +47,7 @@ void AudioRing::abort() {
 bool AudioRing::position(int serial, int64_t& us) const {
     std::lock_guard lock(mutex_);
     // Run out or starved: the wall clock carries on so that the picture never waits for sound.
-    if (serial != serial_ || !havePosition_ || chunks_.empty())
+    if (lost_ || serial != serial_ || !havePosition_ || chunks_.empty())
         return false;
     const int64_t latency = latencyUs_.load();
     int64_t since =
@@ -76,21 +73,25 @@ void AudioRing::setDeviceRunning(bool running) {
     deviceRunning_ = running;
 }
 
+void AudioRing::setDeviceLost() {
+    std::lock_guard lock(mutex_);
+    lost_ = true;
+    chunks_.clear();
+    queued_ = 0;
+    cv_.notify_all();
+}
+
 bool AudioRing::drained() const {
     std::lock_guard lock(mutex_);
     return ended_ && chunks_.empty();
 }
 
-qint64 AudioRing::bytesAvailable() const {
-    return 1 << 16;
-}
-
-qint64 AudioRing::readData(char* data, qint64 maxlen) {
+void AudioRing::pull(char* data, int64_t maxlen) {
     std::lock_guard lock(mutex_);
-    qint64 done = 0;
+    int64_t done = 0;
     while (done < maxlen && !chunks_.empty()) {
         Chunk& c = chunks_.front();
-        const qint64 n = std::min<qint64>(maxlen - done, c.pcm.size() - c.offset);
+        const int64_t n = std::min<int64_t>(maxlen - done, c.pcm.size() - c.offset);
         std::memcpy(data + done, c.pcm.constData() + c.offset, size_t(n));
         c.offset += n;
         done += n;
@@ -105,5 +106,4 @@ qint64 AudioRing::readData(char* data, qint64 maxlen) {
     if (done < maxlen)
         std::memset(data + done, 0, size_t(maxlen - done));
     cv_.notify_all();
-    return maxlen;
 }

@@ -1,11 +1,10 @@
 // The sound on its way to the device: the audio thread writes timed chunks of PCM, the sound
-// sink pulls bytes (pull mode). The time of the sound being heard is the player's clock: the
+// stream pulls bytes (pull mode). The time of the sound being heard is the player's clock: the
 // time of the bytes last pulled, less what the device still holds, plus the time since that
 // pull (the device plays on between pulls, so the clock moves smoothly, not in pull steps).
 #pragma once
 
 #include <QByteArray>
-#include <QIODevice>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -13,10 +12,9 @@
 #include <deque>
 #include <mutex>
 
-class AudioRing : public QIODevice {
-    Q_OBJECT
+class AudioRing {
 public:
-    AudioRing(int bytesPerSecond, QObject* parent = nullptr);
+    explicit AudioRing(int bytesPerSecond);
 
     // Blocks while the ring is full; gives up (false) when `serial` is no longer current or
     // the ring is aborted.
@@ -32,15 +30,13 @@ public:
     // Whether the device is playing (not suspended): the time since the last pull counts only
     // while it plays.
     void setDeviceRunning(bool running);
+    // The device is gone (the sound server went away): sound is dropped as it comes, and the
+    // clock is the wall clock's, so that the picture plays on to the end.
+    void setDeviceLost();
 
-    bool isSequential() const override { return true; }
-    qint64 bytesAvailable() const override;
-
-protected:
-    // Always gives `maxlen` bytes (silence when starved): a read of nothing idles the sink
-    // until the device emits readyRead, which this ring never does.
-    qint64 readData(char* data, qint64 maxlen) override;
-    qint64 writeData(const char*, qint64) override { return -1; }
+    // The device's pull: always fills `len` bytes, with silence where the ring is starved (the
+    // device plays on rather than stalling).
+    void pull(char* data, int64_t len);
 
 private:
     struct Chunk {
@@ -57,6 +53,7 @@ private:
     int serial_ = 0;
     bool ended_ = false;
     bool aborted_ = false;
+    bool lost_ = false;
     bool havePosition_ = false;
     int64_t heardUs_ = 0; // the end of the bytes last pulled
     std::atomic<int64_t> latencyUs_{0};

@@ -307,7 +307,7 @@ void PlayerCore::videoLoop() {
 
 void PlayerCore::audioLoop() {
     AudioRing* ring = audio_->ring();
-    AudioFilter filter(audio_->format().sampleRate());
+    AudioFilter filter(audio_->format().sampleRate);
     const ff::FramePtr frame = ff::makeFrame();
     std::vector<PcmChunk> chunks;
     int serial = 0;
@@ -349,7 +349,7 @@ void PlayerCore::audioLoop() {
             if (needed && filter.push(frame.get(), pts, settings(), restart, chunks))
                 restart = false;
             av_frame_unref(frame.get());
-            const int bytesPerSecond = audio_->format().bytesForDuration(1000000);
+            const int bytesPerSecond = audio_->format().bytesPerSecond();
             for (PcmChunk& c : chunks) {
                 if (c.ptsUs < target) { // the sought place is inside this chunk
                     const qsizetype skip = std::min<qsizetype>(

@@ -1,20 +1,18 @@
 // A sound server of the test's own: a user-mode PulseAudio daemon with two null sinks, at
 // 48 kHz (the default) and 44.1 kHz (each consumes sound at the real rate and plays nothing), in a runtime
 // folder of its own, so that the player's sound path runs on machines without sound hardware (CI) and never
-// touches a user's real sound. Start it before anything in the process asks Qt Multimedia about devices: Qt
-// connects once, to the server named in PULSE_SERVER at that moment.
+// touches a user's real sound. Start it before the first player opens: a player connects to the server
+// named in PULSE_SERVER at that moment.
 #pragma once
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <QAudioDevice>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QMediaDevices>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -169,23 +167,17 @@ public:
     }
     bool ready() const { return running_ && running(); }
 
-    // Makes `sink` the default output and waits until Qt Multimedia reports it so. Qt 6.4 learns
-    // of a new default only with the next change to a sink, so each sink is touched once.
+    // Makes `sink` the default output: the next player plays on it.
     static bool useSink(const char* sink) {
-        if (!pactl({"set-default-sink", sink}))
-            return false;
-        for (const char* s : {kSink, kSink44})
-            for (int i = 0; i < 2; ++i)
-                pactl({"set-sink-mute", s, "toggle"});
-        QElapsedTimer t;
-        t.start();
-        while (QMediaDevices::defaultAudioOutput().id() != sink) {
-            if (t.elapsed() > 5000)
-                return false;
-            QCoreApplication::processEvents();
-            QThread::msleep(10);
-        }
-        return true;
+        return pactl({"set-default-sink", sink}) && defaultSink() == sink;
+    }
+    // The server's default output; empty when there is none or no server.
+    static QString defaultSink() {
+        QString name;
+        if (!pactl({"get-default-sink"}, &name))
+            return {};
+        name = name.trimmed();
+        return name == "@DEFAULT_SINK@" ? QString() : name;
     }
     QString error() const { return error_; }
 

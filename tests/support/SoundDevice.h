@@ -5,14 +5,12 @@
 
 #include "PrivateSoundServer.h"
 
-#include <QAudioDevice>
 #include <QCoreApplication>
-#include <QMediaDevices>
 
 namespace testsupport {
 
-// Call before anything in the process asks Qt Multimedia about devices. True when Qt sees a
-// sound output; `why` says what is missing otherwise.
+// Call before the first player opens. True when the server has a default output; `why` says
+// what is missing otherwise.
 inline bool ensureSoundDevice(QString* why = nullptr) {
     static playertest::PrivateSoundServer* server = nullptr;
     if (qEnvironmentVariableIsEmpty("PULSE_SERVER") && !server) {
@@ -25,9 +23,9 @@ inline bool ensureSoundDevice(QString* why = nullptr) {
         if (!server->start() && why)
             *why = server->error();
     }
-    if (QMediaDevices::defaultAudioOutput().isNull()) {
+    if (playertest::PrivateSoundServer::defaultSink().isEmpty()) {
         if (why && why->isEmpty())
-            *why = "Qt Multimedia sees no sound output on " + qEnvironmentVariable("PULSE_SERVER");
+            *why = "no sound output on " + qEnvironmentVariable("PULSE_SERVER");
         return false;
     }
     return true;

@@ -205,7 +205,7 @@ TEST(PreviewMatchesExport, ThePictureWhilePlayingMatchesToo) {
     ASSERT_TRUE(waitFor([&] { return seconds(p.currentTime()) > 2.7; }, 60000));
     p.pause();
     const double t = seconds(p.currentTime());
-    ASSERT_GT(t, 2.7);
+    ASSERT_GT(t, 2.6); // paused, the position is the picture shown: at most a frame back
     const QImage shot = snapshot(p, 240, 320);
     // The frame up is the one at the clock or the one before it.
     const double frameStart = std::floor(t * 25 + 1e-6) / 25;

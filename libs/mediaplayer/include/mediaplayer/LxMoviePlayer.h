@@ -3,7 +3,7 @@
 // that the export uses.
 //
 // Threads. Create, drive and destroy a player on the GUI thread. It decodes on threads of its
-// own (demux, video decode, audio decode) and plays sound through Qt Multimedia, whose
+// own (demux, video decode, audio decode) and plays sound on the sound server, whose
 // position is the clock; without a sound device it runs on the wall clock. The did-end block
 // and the text-drawing and picture-loading callbacks run on those threads: they must touch
 // only what they are handed and queue any window work to the GUI thread. No call made on the
