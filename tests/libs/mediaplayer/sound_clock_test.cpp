@@ -319,3 +319,24 @@ TEST_F(SoundClock, ASoundSettingMadeWhilePausedIsHeardFromTheFirstSound) {
     }
     EXPECT_LT(loudest, 0.005);
 }
+
+TEST_F(SoundClock, ASoundServerThatGoesAwayLeavesThePicturePlayingToTheEnd) {
+    // The server can go away under a playing player (restarted, or ended with the session): the
+    // clock can no longer follow the sound, and the picture plays on by the wall clock to the end
+    // instead of freezing. A second server of this test's own, stopped while the player plays.
+    const QByteArray suiteServer = qgetenv("PULSE_SERVER");
+    const QByteArray suiteConf = qgetenv("PULSE_CLIENTCONFIG");
+    PrivateSoundServer going;
+    ASSERT_TRUE(going.start()) << going.error().toStdString();
+    LxMoviePlayer p(media("h264_aac.mp4"), QRect(0, 0, 320, 240));
+    qputenv("PULSE_SERVER", suiteServer);
+    qputenv("PULSE_CLIENTCONFIG", suiteConf);
+    std::atomic<int> calls{0};
+    p.setPlayerDidEndBlock([&] { ++calls; });
+    p.seekTime(CMTimeMakeWithSeconds(1.5, 1000000000));
+    p.play();
+    ASSERT_TRUE(waitFor([&] { return now(p) > 1.6; }, 10000));
+    going.stop();
+    EXPECT_TRUE(waitFor([&] { return calls > 0; }, 20000)) << "stuck at " << now(p);
+    EXPECT_NEAR(now(p), seconds(p.duration()), 1e-6);
+}
