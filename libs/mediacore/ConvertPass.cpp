@@ -100,10 +100,16 @@ int ConvertPass::run() {
 int ConvertPass::limitStep() {
     if (sizeLimit_ <= 0 || limitReached_ || writer_.estimatedFinalBytes() + maxRunBytes_ < sizeLimit_)
         return Next;
-    // Until the picture encoder has given a packet after the opening keyframe, the frames
-    // inside it can only be weighed by a guess, and ending on that guess leaves a part of a few
-    // frames at high resolutions. The part goes on until real sizes are known.
-    if (p_.video == ConvertPlan::Encode && writer_.videoPacketsOut() < 2 && lastVideoUs_ != AV_NOPTS_VALUE)
+    // The frames inside the picture encoder are weighed at the average of those that came out
+    // after the opening keyframe. Until that average covers as many frames as it weighs (or a
+    // few groups of B-frames), it can be far off: one P frame weighs as much as several B
+    // frames. Ending on it would leave a part of a few frames at high resolutions, and parts
+    // that end earlier on a slow machine, whose encoder runs further behind its input. The
+    // part goes on until the sizes known can weigh the rest (one that then comes out over its
+    // limit is made again under a lower one).
+    constexpr int64_t kWeighingPackets = 16;
+    if (p_.video == ConvertPlan::Encode && lastVideoUs_ != AV_NOPTS_VALUE &&
+        writer_.videoPacketsOut() < 2 + std::min(writer_.videoFramesPending(), kWeighingPackets))
         return Next;
     if (copiedVideoUs_ == AV_NOPTS_VALUE)
         return closePicture() ? Skip : End;

@@ -11,6 +11,7 @@
 // writer that was not finished removes that file. Threading: one thread at a time.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -101,6 +102,8 @@ public:
     int64_t estimatedFinalBytes() const;
     // Picture packets the video encoder has given so far.
     int64_t videoPacketsOut() const { return videoPacketsOut_; }
+    // Pictures given to the picture encoder that have not come out of it yet.
+    int64_t videoFramesPending() const { return std::max<int64_t>(0, videoFramesIn_ - videoPacketsOut_); }
     // The final name; the file being written is writingPath() until finish() has returned.
     const std::string& path() const { return path_; }
     const std::string& writingPath() const { return temporary_; }
