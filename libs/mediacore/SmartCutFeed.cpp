@@ -116,8 +116,10 @@ int RangeFeed::readOne() {
     heldBytes_ += packet->size;
     held_.push_back(std::move(packet));
     if (complete_ || !planning_)
-        ready_ = held_.size();
-    return heldBytes_ > kMaxHeldBytes ? giveUp("a group of pictures too large to hold") : 0;
+        ready_ = held_.size(); // nothing is held back any more
+    else if (heldBytes_ > kMaxHeldBytes)
+        return giveUp("a group of pictures too large to hold");
+    return 0;
 }
 
 // The picture packet the scan has just added: settled, checked against what the plan assumed,
