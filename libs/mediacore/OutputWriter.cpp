@@ -381,7 +381,13 @@ int OutputWriter::setCopyExtradata(Kind kind, const uint8_t* data, int size) {
 int OutputWriter::start() {
     if (!format_.get())
         return AVERROR(EINVAL);
-    int r = avio_open(&format_->pb, temporary_.c_str(), AVIO_FLAG_WRITE);
+    // The temporary file was just created empty: opened again without truncating it, since on
+    // ext4 a file truncated to nothing is flushed to the disk as soon as it is closed (a guard for
+    // programs that rewrite a file in place), which would stall every finished output.
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "truncate", "0", 0);
+    int r = avio_open2(&format_->pb, temporary_.c_str(), AVIO_FLAG_WRITE, nullptr, &options);
+    av_dict_free(&options);
     if (r < 0)
         return logFailure("cannot write " + path_, r);
     r = avformat_write_header(format_.get(), nullptr);

@@ -7,6 +7,7 @@
 #include "CodecChoice.h"
 #include "EngineLog.h"
 #include "KeptInput.h"
+#include "SmartCutFeed.h"
 #include "SmartCutPlan.h"
 #include "StreamProbe.h"
 
@@ -160,6 +161,15 @@ int SmartCut::cut(CutInput& w) {
     if (w.isHevc ? !w.hvc.parse(par->extradata, par->extradata_size)
                  : !w.config.parse(par->extradata, par->extradata_size))
         return kDeclined;
+    // A split's part runs to the file's end unless its cap ends it first: it is cut in one reading.
+    // A capped range that ends inside the file would more often end on a re-encoded tail, which
+    // one reading cannot write.
+    if (request_.sizeLimit > 0 && request_.endUs >= durationUs(w.input.get())) {
+        if ((r = cutInOneReading(w)) != RangeFeed::kGiveUp)
+            return r;
+        for (AVStream* o : w.otherSound)
+            o->discard = AVDISCARD_ALL; // the scan reads the picture and the main sound only
+    }
     CutRange range;
     range.hevc = w.isHevc;
     if ((r = examine(w, &range)) != 1)
@@ -171,6 +181,21 @@ int SmartCut::cut(CutInput& w) {
     return write(w, range);
 }
 
+// A capped part plans each group of pictures as it writes it, so that its packets are read once.
+// 1, kDeclined, RangeFeed::kGiveUp (nothing left on disk) or a negative AVERROR.
+int SmartCut::cutInOneReading(CutInput& w) {
+    CutRange range;
+    range.hevc = w.isHevc;
+    RangeFeed feed(request_, w, range, stop_);
+    if (const int r = feed.start(); r != 0)
+        return r == RangeFeed::kDecline ? kDeclined : r;
+    if (stop_) {
+        logInfo("cut stopped before it wrote anything");
+        return 1;
+    }
+    return write(w, range, &feed);
+}
+
 namespace {
 
 int decline(const std::string& why) {
@@ -180,6 +205,60 @@ int decline(const std::string& why) {
 
 } // namespace
 
+RangeScan::RangeScan(const SmartCutRequest& request, const CutInput& in, CutRange& range)
+    : request_(request), in_(in), range_(range), audioDone_(in.audio == nullptr) {
+    for (const Bytes& s : in.config.sps)
+        collectIds(s.data(), int(s.size()), &range.usedIds);
+    for (const Bytes& p : in.config.pps)
+        collectIds(p.data(), int(p.size()), &range.usedIds);
+    range.endUs = request.endUs;
+}
+
+std::string RangeScan::take(const AVPacket* packet) {
+    const bool isVideo = packet->stream_index == in_.video->index;
+    if (!isVideo && !(in_.audio && packet->stream_index == in_.audio->index))
+        return {}; // another sound stream copied beside the main one
+    const AVStream* s = isVideo ? in_.video : in_.audio;
+    if (packet->pts == AV_NOPTS_VALUE)
+        return "packets without times";
+    const int64_t t = in_.toUs(packet->pts, s);
+    if (isVideo && !videoDone_) {
+        CutRange::Packet p;
+        p.pts = packet->pts;
+        p.duration = packet->duration;
+        p.size = packet->size;
+        p.key = packet->flags & AV_PKT_FLAG_KEY;
+        p.inRange = t >= request_.startUs - kEpsilonUs && t < range_.endUs - kEpsilonUs;
+        if (!(in_.isHevc ? describeHevc(packet, in_.hvc.lengthSize, &p, &range_.temporalLayers)
+                         : describe(packet, in_.config.lengthSize, &p, &range_.usedIds)))
+            return "damaged picture packets";
+        // A keyframe after the start is right when it is the first picture of the file (the
+        // picture often starts a few ms after the sound): nothing lies before it.
+        const bool first = in_.video->start_time != AV_NOPTS_VALUE && packet->pts <= in_.video->start_time;
+        if (range_.packets.empty() && (!p.key || (t > request_.startUs + kEpsilonUs && !first)))
+            return "the seek missed the keyframe before the start";
+        const bool limitPassed = request_.sizeLimit > 0 && copiedBytes_ > request_.sizeLimit;
+        if (p.key && (t >= range_.endUs - kEpsilonUs || limitPassed)) {
+            range_.endUs = std::min(range_.endUs, t);
+            videoDone_ = true;
+            return {};
+        }
+        copying_ = copying_ || (p.key && p.inRange);
+        copiedBytes_ += copying_ ? p.size : 0;
+        range_.packets.push_back(p);
+    } else if (!isVideo && !audioDone_) {
+        const int64_t length = av_rescale_q(packet->duration, s->time_base, kMicro);
+        if (t >= range_.endUs)
+            audioDone_ = true;
+        else if (t + length >= request_.startUs) {
+            range_.maxAudioPacketUs = std::max(range_.maxAudioPacketUs, length);
+            audioBytes_ += packet->size;
+            audioUs_ += length;
+        }
+    }
+    return {};
+}
+
 // Reads the range's packets once: the picture packets from the keyframe at or before the start,
 // and what the sound packets weigh. Under a size limit the reading stops at the keyframe after
 // the copied pictures alone have passed the limit: the part ends before that group anyway.
@@ -188,11 +267,9 @@ int SmartCut::scan(CutInput& w, CutRange* range) {
     // after the start counts as on it.
     if (w.seek(request_.startUs + kEpsilonUs) < 0)
         return decline("cannot seek");
-    range->endUs = request_.endUs;
+    RangeScan look(request_, w, *range);
     PacketPtr packet = makePacket();
-    bool videoDone = false, audioDone = w.audio == nullptr, copying = false;
-    int64_t audioBytes = 0, audioUs = 0, copiedBytes = 0;
-    while (!(videoDone && audioDone)) {
+    while (!look.done()) {
         av_packet_unref(packet.get());
         if (stop_)
             return 1;
@@ -203,55 +280,14 @@ int SmartCut::scan(CutInput& w, CutRange* range) {
             break;
         }
         w.extent.note(packet.get());
-        const bool isVideo = packet->stream_index == w.video->index;
-        const AVStream* s = isVideo ? w.video : w.audio;
-        if (packet->pts == AV_NOPTS_VALUE)
-            return decline("packets without times");
-        const int64_t t = w.toUs(packet->pts, s);
-        if (isVideo && !videoDone) {
-            CutRange::Packet p;
-            p.pts = packet->pts;
-            p.duration = packet->duration;
-            p.size = packet->size;
-            p.key = packet->flags & AV_PKT_FLAG_KEY;
-            p.inRange = t >= request_.startUs - kEpsilonUs && t < range->endUs - kEpsilonUs;
-            if (!(w.isHevc ? describeHevc(packet.get(), w.hvc.lengthSize, &p, &range->temporalLayers)
-                           : describe(packet.get(), w.config.lengthSize, &p, &range->usedIds)))
-                return decline("damaged picture packets");
-            // A keyframe after the start is right when it is the first picture of the file (the
-            // picture often starts a few ms after the sound): nothing lies before it.
-            const bool first = w.video->start_time != AV_NOPTS_VALUE && packet->pts <= w.video->start_time;
-            if (range->packets.empty() && (!p.key || (t > request_.startUs + kEpsilonUs && !first)))
-                return decline("the seek missed the keyframe before the start");
-            const bool limitPassed = request_.sizeLimit > 0 && copiedBytes > request_.sizeLimit;
-            if (p.key && (t >= range->endUs - kEpsilonUs || limitPassed)) {
-                range->endUs = std::min(range->endUs, t);
-                videoDone = true;
-                continue;
-            }
-            copying = copying || (p.key && p.inRange);
-            copiedBytes += copying ? p.size : 0;
-            range->packets.push_back(p);
-        } else if (!isVideo && !audioDone) {
-            const int64_t length = av_rescale_q(packet->duration, s->time_base, kMicro);
-            if (t >= range->endUs)
-                audioDone = true;
-            else if (t + length >= request_.startUs) {
-                range->maxAudioPacketUs = std::max(range->maxAudioPacketUs, length);
-                audioBytes += packet->size;
-                audioUs += length;
-            }
-        }
+        if (const std::string why = look.take(packet.get()); !why.empty())
+            return decline(why);
     }
-    range->audioBytesPerUs = audioUs > 0 ? double(audioBytes) / double(audioUs) : 0;
+    range->audioBytesPerUs = look.audioBytesPerUs();
     return 1;
 }
 
 int SmartCut::examine(CutInput& w, CutRange* range) {
-    for (const Bytes& s : w.config.sps)
-        collectIds(s.data(), int(s.size()), &range->usedIds);
-    for (const Bytes& p : w.config.pps)
-        collectIds(p.data(), int(p.size()), &range->usedIds);
     if (int r = scan(w, range); r != 1 || stop_)
         return r;
     if (range->maxAudioPacketUs > kMaxAudioPacketUs)
@@ -259,30 +295,14 @@ int SmartCut::examine(CutInput& w, CutRange* range) {
     range->audioPacketUs = std::max<int64_t>(1, range->maxAudioPacketUs);
     range->tbUs = av_q2d(w.video->time_base) * 1e6;
     const int64_t frame = av_rescale_q(1, av_inv_q(streamFrameRate(w.video)), w.video->time_base);
-    for (CutRange::Packet& p : range->packets) {
-        p.reference = p.reference || range->temporalLayers;
-        if (p.duration <= 0)
-            p.duration = std::max<int64_t>(1, frame);
-        if (p.inRange)
-            range->wanted[p.pts] = p.duration;
-    }
+    for (CutRange::Packet& p : range->packets)
+        range->settle(p, frame);
     const std::string why = range->plan();
     if (!why.empty())
         return decline(why);
-    // With a size limit the output ends before the first group that would pass it; the groups
-    // before the first copied one (re-encoded, estimated at twice their size) and that one
-    // must fit, or the frame-by-frame re-encode decides where to end.
-    if (request_.sizeLimit > 0) {
-        int64_t head = 0;
-        for (size_t i = 0; i < range->headEnd; ++i)
-            head += range->packets[i].inRange ? 2 * range->packets[i].size : 0;
-        if (kHeaderBytes + head + range->groupBytes(range->copyBegin) > request_.sizeLimit)
-            return decline("the first group alone passes the size limit");
-    }
-    for (int id = 1; id < 32 && range->paramId < 0; ++id)
-        if (!range->usedIds.count(id))
-            range->paramId = id;
-    if (range->paramId < 0 && !range->hevc)
+    if (request_.sizeLimit > 0 && !range->startFits(request_.sizeLimit))
+        return decline("the first group alone passes the size limit");
+    if (!range->pickParameterSetId())
         return decline("no free parameter set id");
     logInfo("cut: " + std::to_string(range->headFrames()) + " frames re-encoded at the start, " +
             std::to_string(range->copyEnd - range->copyBegin) + " copied, " +
@@ -290,7 +310,7 @@ int SmartCut::examine(CutInput& w, CutRange* range) {
     return 1;
 }
 
-std::string CutRange::plan() {
+std::string CutRange::planStart() {
     const size_t n = packets.size();
     if (wanted.empty())
         return "no frames in the range";
@@ -308,14 +328,9 @@ std::string CutRange::plan() {
         }
         latest = std::max(latest, p.pts);
     }
-    size_t first = n, last = n;
-    for (size_t i = 0; i < n; ++i) {
-        if (packets[i].key && packets[i].inRange) {
-            if (first == n)
-                first = i;
-            last = i;
-        }
-    }
+    size_t first = 0;
+    while (first < n && !(packets[first].key && packets[first].inRange))
+        ++first;
     if (first == n)
         return "the range lies inside one group of pictures";
     if (!packets[first].idr)
@@ -327,6 +342,15 @@ std::string CutRange::plan() {
         std::any_of(packets.begin(), packets.begin() + long(first), [](const Packet& p) { return p.inRange; })
             ? first
             : 0;
+    return {};
+}
+
+std::string CutRange::planEnd() {
+    const size_t n = packets.size();
+    size_t last = n;
+    for (size_t i = copyBegin; i < n; ++i)
+        if (packets[i].key && packets[i].inRange)
+            last = i;
 
     // The copy goes on in decoding order while the frames lie in the range: a prefix in decoding
     // order always decodes. Frames of the last group that come later (B-frames shown before an

@@ -37,6 +37,7 @@ namespace mediacore {
 
 struct CutRange;
 struct CutInput;
+class RangeFeed;
 
 class SmartCut {
 public:
@@ -65,9 +66,12 @@ public:
 
 private:
     int cut(CutInput& w);
+    int cutInOneReading(CutInput& w);
     int scan(CutInput& w, CutRange* range);
     int examine(CutInput& w, CutRange* range);
-    int write(CutInput& w, const CutRange& range);
+    // Writes the planned range, read again from the input, or from `feed` as it plans it (then
+    // RangeFeed::kGiveUp is a result too).
+    int write(CutInput& w, const CutRange& range, RangeFeed* feed = nullptr);
 
     SmartCutRequest request_;
     InputPtr input_;

@@ -92,10 +92,45 @@ struct CutRange {
                                     [](const Packet& p) { return p.inRange; }));
     }
     size_t tailFrames() const {
-        return size_t(std::count_if(packets.begin() + long(copyEnd), packets.end(),
+        return size_t(std::count_if(packets.begin() + long(std::min(copyEnd, packets.size())), packets.end(),
                                     [&](const Packet& p) { return p.inRange && p.pts > tailAfter; }));
     }
-    std::string plan();
+    // What is copied and what re-encoded; an empty text, or why the range cannot be cut so.
+    std::string plan() {
+        std::string why = planStart();
+        return why.empty() ? planEnd() : why;
+    }
+    // The start alone (the head and the first copied keyframe), from the packets up to the end
+    // of the first copied group.
+    std::string planStart();
+    // The end of the copy and the tail, once the packets of the whole range are known.
+    std::string planEnd();
+    // With a size limit the output ends before the first group that would pass it; the groups
+    // before the first copied one (re-encoded, estimated at twice their size) and that one must
+    // fit in `limit` bytes, or the frame-by-frame re-encode decides where to end.
+    bool startFits(int64_t limit) const {
+        int64_t head = 0;
+        for (size_t i = 0; i < headEnd; ++i)
+            head += packets[i].inRange ? 2 * packets[i].size : 0;
+        return kHeaderBytes + head + groupBytes(copyBegin) <= limit;
+    }
+    // The id of the edges' parameter sets: the lowest one the source does not use. False when
+    // an H.264 source uses them all.
+    bool pickParameterSetId() {
+        for (int id = 1; id < 32 && paramId < 0; ++id)
+            if (!usedIds.count(id))
+                paramId = id;
+        return paramId >= 0 || hevc;
+    }
+    // A scanned packet made ready for the plan: its length when the file gives none (`frame`
+    // ticks), and its frame wanted when it lies in the range.
+    void settle(Packet& p, int64_t frame) {
+        p.reference = p.reference || temporalLayers;
+        if (p.duration <= 0)
+            p.duration = std::max<int64_t>(1, frame);
+        if (p.inRange)
+            wanted[p.pts] = p.duration;
+    }
 
     // What the group from keyframe `key` adds to the output file with its sound: packets and
     // their index entries.
@@ -138,6 +173,27 @@ struct CutInput {
     int checkEnd(int64_t endUs, const std::string& path) const {
         return extent.check(endUs, video->index, audio ? audio->index : -1, path);
     }
+};
+
+// The scan's look at each packet read from the range: picture packets described into the range
+// (from the keyframe at or before the start until the keyframe at its end, or the one after
+// the copied pictures alone have passed the size limit), sound packets weighed.
+class RangeScan {
+public:
+    RangeScan(const SmartCutRequest& request, const CutInput& in, CutRange& range);
+    // An empty text, or why the range cannot be cut smartly.
+    std::string take(const AVPacket* packet);
+    bool pictureDone() const { return videoDone_; }
+    bool done() const { return videoDone_ && audioDone_; }
+    // The sound's bytes per microsecond among the packets weighed so far.
+    double audioBytesPerUs() const { return audioUs_ > 0 ? double(audioBytes_) / double(audioUs_) : 0; }
+
+private:
+    const SmartCutRequest& request_;
+    const CutInput& in_;
+    CutRange& range_;
+    bool videoDone_ = false, audioDone_, copying_ = false;
+    int64_t audioBytes_ = 0, audioUs_ = 0, copiedBytes_ = 0;
 };
 
 } // namespace mediacore

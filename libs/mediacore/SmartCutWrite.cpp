@@ -7,6 +7,7 @@
 #include "OutputWriter.h"
 #include "SmartCut.h"
 #include "SmartCutEdge.h"
+#include "SmartCutFeed.h"
 #include "SmartCutPlan.h"
 
 namespace mediacore {
@@ -59,18 +60,21 @@ private:
 // Results of the steps below besides a negative AVERROR.
 constexpr int kGoOn = 1;
 constexpr int kDecline = SmartCut::kDeclined;
+constexpr int kStopped = 5;
 
-// The pass over the range, packet by packet in file order.
+// The pass over the range, packet by packet in file order. A range planned while it is written
+// has no known end until rangeComplete().
 class CutPass {
 public:
     CutPass(const SmartCutRequest& request, CutInput& in, const CutRange& range, OutputWriter& writer,
-            avc::AvcConfig& config, size_t sourceSets)
+            avc::AvcConfig& config, size_t sourceSets, bool endKnown)
         : request_(request), in_(in), range_(range), writer_(writer), config_(config),
           sourceSets_(sourceSets), head_(range, true, in.lengthSize(), writer, in.video->time_base),
           tail_(range, false, in.lengthSize(), writer, in.video->time_base),
           sound_(in, writer, in.audio, in.toUs(range.shift, in.video),
                  in.audio ? av_rescale_q(range.shift, in.video->time_base, in.audio->time_base) : 0),
-          videoEnd_(range.packets.size()), endUs_(range.endUs), audioDone_(in.audio == nullptr) {
+          videoEnd_(endKnown ? range.packets.size() : SIZE_MAX), endUs_(range.endUs),
+          audioDone_(in.audio == nullptr) {
         for (const AVStream* o : in.otherSound)
             others_.emplace_back(in, writer, o, in.toUs(range.shift, in.video),
                                  av_rescale_q(range.shift, in.video->time_base, o->time_base));
@@ -78,12 +82,22 @@ public:
 
     CutEdge& head() { return head_; }
     bool done() const { return index_ >= videoEnd_ && audioDone_; }
+    bool picturesDone() const { return index_ >= videoEnd_; }
+    // The range's end has been read and planned.
+    void rangeComplete() {
+        videoEnd_ = std::min(videoEnd_, range_.packets.size());
+        endUs_ = std::min(endUs_, range_.endUs);
+    }
     // One packet read from the input: kGoOn, kDecline or a negative AVERROR.
     int take(AVPacket* packet);
     // The input ended (`readResult`): 0 when that is where the range ends, else a negative AVERROR.
     int inputEnded(int readResult);
     // After the pass: the edges' last frames and the sound; kGoOn, kDecline or a negative AVERROR.
     int finish();
+    // Reads the range through take() from the input (sought to the range's start), or from the
+    // feed that plans it: kGoOn, kStopped, kDecline, RangeFeed::kGiveUp or a negative AVERROR.
+    int run(RangeFeed* feed, const std::atomic<bool>& stop,
+            const std::function<void(int64_t, int64_t)>& progress);
 
 private:
     int picture(AVPacket* packet);
@@ -240,6 +254,41 @@ int CutPass::finish() {
     return kGoOn;
 }
 
+int CutPass::run(RangeFeed* feed, const std::atomic<bool>& stop,
+                 const std::function<void(int64_t, int64_t)>& progress) {
+    const int64_t totalUs = std::max<int64_t>(1, range_.endUs - in_.toUs(range_.shift, in_.video));
+    PacketPtr packet = makePacket();
+    while (!done()) {
+        if (stop)
+            return kStopped;
+        int r = feed ? feed->next(packet.get()) : av_read_frame(in_.input.get(), packet.get());
+        if (r == RangeFeed::kGiveUp || r == RangeFeed::kDecline)
+            return r == RangeFeed::kDecline ? kDecline : r;
+        if (feed && feed->complete())
+            rangeComplete();
+        if (r < 0)
+            return (r = inputEnded(r)) < 0 ? r : kGoOn;
+        if (!feed)
+            in_.extent.note(packet.get()); // the feed notes what it reads
+        r = take(packet.get());
+        av_packet_unref(packet.get());
+        if (r != kGoOn)
+            return r;
+        if (feed && picturesDone())
+            feed->endPlanning();
+        if (progress) {
+            int64_t doneUs = writer_.writtenUs();
+            // A capped range planned while it is written has no known end: how full the part is
+            // tells more.
+            if (feed)
+                doneUs = std::max(doneUs, int64_t(double(totalUs) * double(writer_.estimatedFinalBytes()) /
+                                                  double(request_.sizeLimit)));
+            progress(doneUs, totalUs);
+        }
+    }
+    return kGoOn;
+}
+
 // The output: the picture copied under a record that also holds the edges' parameter sets, and
 // the sound copied.
 int openOutput(const SmartCutRequest& request, const CutInput& in, const avc::AvcConfig& config,
@@ -262,7 +311,7 @@ int openOutput(const SmartCutRequest& request, const CutInput& in, const avc::Av
 
 } // namespace
 
-int SmartCut::write(CutInput& in, const CutRange& range) {
+int SmartCut::write(CutInput& in, const CutRange& range, RangeFeed* feed) {
     avc::AvcConfig config = in.config;
     const size_t sourceSets = config.sps.size();
     // The record needs the edges' parameter sets before anything is written, but an encoder
@@ -287,33 +336,20 @@ int SmartCut::write(CutInput& in, const CutRange& range) {
     int r = openOutput(request_, in, config, writer);
     if (r < 0)
         return r;
-    CutPass pass(request_, in, range, writer, config, sourceSets);
+    CutPass pass(request_, in, range, writer, config, sourceSets, feed == nullptr);
     if (range.hasHead() &&
         pass.head().open(in.video, request_.input, std::move(headEncoder), range.headEnd) < 0)
         return kDeclined;
-    if (in.seek(request_.startUs + kEpsilonUs) < 0)
+    if (!feed && in.seek(request_.startUs + kEpsilonUs) < 0)
         return logFailure("seek in " + request_.input, AVERROR(EIO));
-    const int64_t totalUs = std::max<int64_t>(1, range.endUs - in.toUs(range.shift, in.video));
-    PacketPtr packet = makePacket();
-    while (!pass.done()) {
-        if (stop_) {
-            logInfo("cut stopped; " + request_.output + " removed");
-            writer.discard();
-            return 1;
-        }
-        if ((r = av_read_frame(in.input.get(), packet.get())) < 0) {
-            if ((r = pass.inputEnded(r)) < 0)
-                return r;
-            break;
-        }
-        in.extent.note(packet.get());
-        r = pass.take(packet.get());
-        av_packet_unref(packet.get());
-        if (r != kGoOn)
-            return r;
-        if (progress_)
-            progress_(writer.writtenUs(), totalUs);
+    r = pass.run(feed, stop_, progress_);
+    if (r == kStopped) {
+        logInfo("cut stopped; " + request_.output + " removed");
+        writer.discard();
+        return 1;
     }
+    if (r != kGoOn)
+        return r;
     if ((r = pass.finish()) != kGoOn)
         return r;
     if ((r = writer.finish()) < 0)
