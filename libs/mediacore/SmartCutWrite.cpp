@@ -8,6 +8,7 @@
 #include "SmartCut.h"
 #include "SmartCutEdge.h"
 #include "SmartCutPlan.h"
+#include "SmartCutTail.h"
 
 namespace mediacore {
 
@@ -64,9 +65,10 @@ constexpr int kDecline = SmartCut::kDeclined;
 class CutPass {
 public:
     CutPass(const SmartCutRequest& request, CutInput& in, const CutRange& range, OutputWriter& writer,
-            avc::AvcConfig& config, size_t sourceSets)
+            avc::AvcConfig& config, size_t sourceSets, bool leanEncoders)
         : request_(request), in_(in), range_(range), writer_(writer), config_(config),
-          sourceSets_(sourceSets), head_(range, true, in.lengthSize(), writer, in.video->time_base),
+          sourceSets_(sourceSets), leanEncoders_(leanEncoders),
+          head_(range, true, in.lengthSize(), writer, in.video->time_base),
           tail_(range, false, in.lengthSize(), writer, in.video->time_base),
           sound_(in, writer, in.audio, in.toUs(range.shift, in.video),
                  in.audio ? av_rescale_q(range.shift, in.video->time_base, in.audio->time_base) : 0),
@@ -77,6 +79,10 @@ public:
     }
 
     CutEdge& head() { return head_; }
+    // Opens the encoder of the end edge; false when it differs from the start's.
+    bool openTailEncoder(CodecPtr* encoder);
+    // Re-encodes the end on a thread of its own instead of in the pass.
+    void useTailWorker(TailWorker* worker) { worker_ = worker; }
     bool done() const { return index_ >= videoEnd_ && audioDone_; }
     // One packet read from the input: kGoOn, kDecline or a negative AVERROR.
     int take(AVPacket* packet);
@@ -102,7 +108,9 @@ private:
     OutputWriter& writer_;
     avc::AvcConfig& config_;
     const size_t sourceSets_;
+    const bool leanEncoders_;
     CutEdge head_, tail_;
+    TailWorker* worker_ = nullptr; // when set, the end edge is coded there and tail_ stays closed
     SoundQueue sound_;
     std::deque<SoundQueue> others_; // other sound streams, in the order of in_.otherSound
     size_t index_ = 0;              // the next picture packet of the range
@@ -159,6 +167,9 @@ int CutPass::picture(AVPacket* packet) {
         videoEnd_ = i;
         endUs_ = in_.toUs(p.pts, in_.video);
         tail_.drop();
+        if (worker_)
+            worker_->drop();
+        worker_ = nullptr;
         return kGoOn;
     }
     pictureReadUs_ = std::max(pictureReadUs_, in_.toUs(packet->pts, in_.video));
@@ -199,11 +210,11 @@ int CutPass::decodeForEdges(size_t i, const AVPacket* packet) {
     const bool needed = p.reference || (p.inRange && (inHead || p.pts > range_.tailAfter));
     if (needed && inHead && (r = head_.decode(packet)) < 0)
         return r;
+    if (worker_)
+        return kGoOn;
     if (i == range_.tailBegin && inTail) {
         CodecPtr encoder;
-        if (range_.hevc ? !openHevcEdgeEncoder(in_.video, range_.tailFrames(), &encoder)
-                        : !openEdgeEncoder(in_.video, range_.paramId, range_.tailFrames(), &encoder, &config_,
-                                           sourceSets_))
+        if (!openTailEncoder(&encoder))
             return logFailure("the encoder of the cut's end differs from its start's", AVERROR_BUG);
         if (tail_.open(in_.video, request_.input, std::move(encoder), range_.tailEnd - range_.tailBegin) < 0)
             return kDecline;
@@ -211,6 +222,12 @@ int CutPass::decodeForEdges(size_t i, const AVPacket* packet) {
     if (needed && inTail && (r = tail_.decode(packet)) < 0)
         return r;
     return kGoOn;
+}
+
+bool CutPass::openTailEncoder(CodecPtr* encoder) {
+    return range_.hevc ? openHevcEdgeEncoder(in_.video, range_.tailFrames(), encoder)
+                       : openEdgeEncoder(in_.video, range_.paramId, range_.tailFrames(), encoder, &config_,
+                                         sourceSets_, leanEncoders_);
 }
 
 int CutPass::inputEnded(int readResult) {
@@ -225,15 +242,20 @@ int CutPass::inputEnded(int readResult) {
 
 int CutPass::finish() {
     int r;
-    if ((r = head_.finish()) < 0 || (r = tail_.finish()) < 0 || (r = writeSound(INT64_MAX)) < 0)
+    if ((r = head_.finish()) < 0 || (r = tail_.finish()) < 0)
         return r;
-    if (head_.mismatch() || tail_.mismatch()) {
+    if (worker_ && (r = worker_->finish()) != kGoOn)
+        return r;
+    if ((r = writeSound(INT64_MAX)) < 0)
+        return r;
+    const CutEdge& tail = worker_ ? worker_->edge() : tail_;
+    if (head_.mismatch() || tail.mismatch()) {
         logInfo("cut re-encodes the whole range: the frames change format");
         return kDecline;
     }
     // Every frame of the edges must have come out of the decoder with its own time.
     if (head_.framesTaken() != range_.headFrames() ||
-        (videoEnd_ == range_.packets.size() && tail_.framesTaken() != range_.tailFrames())) {
+        (videoEnd_ == range_.packets.size() && tail.framesTaken() != range_.tailFrames())) {
         logInfo("cut re-encodes the whole range: the decoder did not give all frames of the edges");
         return kDecline;
     }
@@ -268,6 +290,12 @@ int SmartCut::write(CutInput& in, const CutRange& range) {
     // The record needs the edges' parameter sets before anything is written, but an encoder
     // only when its edge is reached: the first one opened gives the sets, and the other edge's
     // encoder, opened later with the same settings, must give the same.
+    // With both edges of an H.264 cut of at most 1080p, the end is re-encoded beside the start on
+    // a second processor, by lean encoders so that the two edges at once hold no more than one
+    // did. A part under a size limit mostly ends before its end edge, which the pass then leaves
+    // unread; above 1080p two edges at once would hold too much.
+    const bool tailBeside = !in.isHevc && range.hasHead() && range.hasTail() && request_.sizeLimit <= 0 &&
+                            !largePictures(in.video);
     CodecPtr headEncoder;
     if (in.isHevc) {
         if (range.hasHead() && !openHevcEdgeEncoder(in.video, range.headFrames(), &headEncoder)) {
@@ -276,7 +304,8 @@ int SmartCut::write(CutInput& in, const CutRange& range) {
         }
     } else if (range.hasHead() || range.hasTail()) {
         const size_t frames = range.hasHead() ? range.headFrames() : range.tailFrames();
-        if (!openEdgeEncoder(in.video, range.paramId, frames, &headEncoder, &config, sourceSets)) {
+        if (!openEdgeEncoder(in.video, range.paramId, frames, &headEncoder, &config, sourceSets,
+                             tailBeside)) {
             logInfo("cut re-encodes the whole range: no fitting encoder for the edges");
             return kDeclined;
         }
@@ -287,10 +316,21 @@ int SmartCut::write(CutInput& in, const CutRange& range) {
     int r = openOutput(request_, in, config, writer);
     if (r < 0)
         return r;
-    CutPass pass(request_, in, range, writer, config, sourceSets);
-    if (range.hasHead() &&
-        pass.head().open(in.video, request_.input, std::move(headEncoder), range.headEnd) < 0)
+    CutPass pass(request_, in, range, writer, config, sourceSets, tailBeside);
+    // Beside the end's thread the start decodes on one thread of its own: a second would hold
+    // pictures of its own (3 MB each at 1080p) for a processor the end already uses.
+    if (range.hasHead() && pass.head().open(in.video, request_.input, std::move(headEncoder), range.headEnd,
+                                            tailBeside ? 1 : 2) < 0)
         return kDeclined;
+    TailWorker worker(range, in.lengthSize(), writer, in.video);
+    if (tailBeside) {
+        CodecPtr tailEncoder;
+        if (!pass.openTailEncoder(&tailEncoder))
+            return logFailure("the encoder of the cut's end differs from its start's", AVERROR_BUG);
+        if (worker.start(request_.input, std::move(tailEncoder)) < 0)
+            return kDeclined;
+        pass.useTailWorker(&worker);
+    }
     if (in.seek(request_.startUs + kEpsilonUs) < 0)
         return logFailure("seek in " + request_.input, AVERROR(EIO));
     const int64_t totalUs = std::max<int64_t>(1, range.endUs - in.toUs(range.shift, in.video));
