@@ -20,9 +20,9 @@ bool filterLibraryLoaded() {
 
 TEST(EngineFilterLibrary, LoadedOnlyOnceAJobFilters) {
     QTemporaryDir dir;
-    const QString clip = makeWithFfmpeg(dir.filePath("clip.mp4"),
-                                        {"-f", "lavfi", "-i", "testsrc2=s=320x240:r=25:d=4", "-c:v", "libx264",
-                                         "-g", "25", "-pix_fmt", "yuv420p"});
+    const QString clip =
+        makeWithFfmpeg(dir.filePath("clip.mp4"), {"-f", "lavfi", "-i", "testsrc2=s=320x240:r=25:d=4", "-c:v",
+                                                  "libx264", "-g", "25", "-pix_fmt", "yuv420p"});
     ASSERT_FALSE(clip.isEmpty());
     ASSERT_FALSE(filterLibraryLoaded()); // nothing in this program loads it by itself
 
