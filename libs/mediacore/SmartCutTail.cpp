@@ -1,5 +1,7 @@
 #include "SmartCutTail.h"
 
+#include <system_error>
+
 #include "EngineLog.h"
 #include "SmartCut.h"
 #include "StreamProbe.h"
@@ -20,7 +22,11 @@ int TailWorker::start(const std::string& path, CodecPtr encoder) {
     if ((r = edge_.open(input_->streams[video_->index], path, std::move(encoder),
                         range_.tailEnd - range_.tailBegin, 1)) < 0)
         return r;
-    thread_ = std::thread([this] { run(); });
+    try {
+        thread_ = std::thread([this] { run(); });
+    } catch (const std::system_error& e) {
+        return logFailure(std::string("no thread for the cut's end: ") + e.what(), AVERROR(EAGAIN));
+    }
     return 0;
 }
 

@@ -25,7 +25,7 @@ public:
     TailWorker& operator=(const TailWorker&) = delete;
 
     // Opens an input of `path` and starts re-encoding the end with `encoder` (opened for it).
-    // 0 or a negative AVERROR (logged).
+    // 0 or a negative AVERROR (logged); then drop() it and re-encode the end in the pass.
     int start(const std::string& path, CodecPtr encoder);
     // Waits for the thread and writes the end's packets: 1 when written, SmartCut::kDeclined
     // when the end cannot be cut this way, or a negative AVERROR.

@@ -327,9 +327,10 @@ int SmartCut::write(CutInput& in, const CutRange& range) {
         CodecPtr tailEncoder;
         if (!pass.openTailEncoder(&tailEncoder))
             return logFailure("the encoder of the cut's end differs from its start's", AVERROR_BUG);
-        if (worker.start(request_.input, std::move(tailEncoder)) < 0)
-            return kDeclined;
-        pass.useTailWorker(&worker);
+        if (worker.start(request_.input, std::move(tailEncoder)) >= 0)
+            pass.useTailWorker(&worker);
+        else
+            worker.drop(); // the pass re-encodes the end itself, as without a second processor
     }
     if (in.seek(request_.startUs + kEpsilonUs) < 0)
         return logFailure("seek in " + request_.input, AVERROR(EIO));
