@@ -131,6 +131,10 @@ int main(int argc, char** argv) {
         ok = split(rest[0], rest[1], std::atoll(rest[2]));
 #endif
     else
+#ifdef BENCH_JOB_SPLIT
         std::cerr << "usage: " << argv[0] << " cut|convert|join|probe|split ARGS...\n";
+#else
+        std::cerr << "usage: " << argv[0] << " cut|convert|join|probe ARGS... (split: bench_split_job)\n";
+#endif
     return ok ? 0 : 1;
 }
