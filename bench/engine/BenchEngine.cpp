@@ -314,8 +314,8 @@ bool benchSplit(const Bench& b) {
     const auto m = interleaved(
         {{"engine",
           {"/bin/sh", "-c",
-           "mkdir -p " + e.string() + " && exec " + exe("bench_job") + " split " + s.path + " " + e.string() +
-               " " + std::to_string(limit)},
+           "mkdir -p " + e.string() + " && exec " + exe("bench_split_job") + " split " + s.path + " " +
+               e.string() + " " + std::to_string(limit)},
           {e}},
          {"ffmpeg",
           {"/bin/sh", "-c",

@@ -5,9 +5,9 @@
 //   convert IN OUT VCODEC ACODEC    transcode of the whole file
 //   join OUT FADE_US CLIP...        join (copy when FADE_US is 0, else a fade at every seam)
 //   probe FILE...                   probe and snapshot of each file
-//   split IN DIR LIMIT_BYTES        the splitter's part sequence
-#include <QLoggingCategory>
-#include <QString>
+//   split IN DIR LIMIT_BYTES        the splitter's part sequence (bench_split_job only)
+// bench_job loads the engine alone; bench_split_job also links the program's code for the
+// splitter, and with it Qt.
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -15,9 +15,19 @@
 #include <vector>
 
 #include "mediacore/MediaCore.h"
+
+#ifdef BENCH_JOB_SPLIT
+#include <QLoggingCategory>
+#include <QString>
+
 #include "platform/FfmpegLog.h"
 #include "tools/shared/JobChain.h"
 #include "tools/split/SizeSplit.h"
+#else
+extern "C" {
+#include <libavutil/log.h>
+}
+#endif
 
 namespace {
 
@@ -71,6 +81,7 @@ bool probe(const std::vector<const char*>& files) {
     return true;
 }
 
+#ifdef BENCH_JOB_SPLIT
 bool split(const char* in, const char* dir, int64_t limit) {
     void* m = MediaOpen(in);
     MEDIA_VIDEO_STREAM_INFO v{};
@@ -93,12 +104,17 @@ bool split(const char* in, const char* dir, int64_t limit) {
             return false;
     }
 }
+#endif
 
 } // namespace
 
 int main(int argc, char** argv) {
+#ifdef BENCH_JOB_SPLIT
     routeFfmpegLog(); // as the program does: FFmpeg's lines go to its log categories, not stderr
     QLoggingCategory::setFilterRules(QStringLiteral("cutbench.*.debug=false\ncutbench.*.info=false"));
+#else
+    av_log_set_level(AV_LOG_ERROR); // what the program's log shows by default: failures
+#endif
     const std::string job = argc > 1 ? argv[1] : "";
     const std::vector<const char*> rest(argv + std::min(argc, 2), argv + argc);
     bool ok = false;
@@ -110,9 +126,15 @@ int main(int argc, char** argv) {
         ok = join(rest[0], std::atoll(rest[1]), std::vector<const char*>(rest.begin() + 2, rest.end()));
     else if (job == "probe" && !rest.empty())
         ok = probe(rest);
+#ifdef BENCH_JOB_SPLIT
     else if (job == "split" && rest.size() == 3)
         ok = split(rest[0], rest[1], std::atoll(rest[2]));
+#endif
     else
-        std::cerr << "usage: bench_job cut|convert|join|probe|split ARGS...\n";
+#ifdef BENCH_JOB_SPLIT
+        std::cerr << "usage: " << argv[0] << " cut|convert|join|probe|split ARGS...\n";
+#else
+        std::cerr << "usage: " << argv[0] << " cut|convert|join|probe ARGS... (split: bench_split_job)\n";
+#endif
     return ok ? 0 : 1;
 }

@@ -25,6 +25,20 @@ namespace {
 
 constexpr int64_t kEpsilon = 1000;
 
+// Whether `clip` holds the other sound streams `others` of `first` alike.
+bool sameOtherSound(const AVFormatContext* first, const AVFormatContext* clip,
+                    const std::vector<int>& others) {
+    if (clip->nb_streams != first->nb_streams)
+        return false;
+    for (const int k : others) {
+        const AVCodecParameters *p = clip->streams[k]->codecpar, *q = first->streams[k]->codecpar;
+        if (p->codec_type != q->codec_type || p->codec_id != q->codec_id ||
+            p->sample_rate != q->sample_rate || p->ch_layout.nb_channels != q->ch_layout.nb_channels)
+            return false;
+    }
+    return true;
+}
+
 bool sameBytes(const uint8_t* a, int na, const uint8_t* b, int nb) {
     return na == nb && (na == 0 || std::memcmp(a, b, size_t(na)) == 0);
 }
@@ -45,8 +59,14 @@ int JoinJob::setOutput(const std::string& path) {
 
 uint64_t JoinJob::addClip(const std::string& path, int64_t startUs, int64_t endUs) {
     InputPtr probe;
-    if (openInput(path, &probe) < 0)
+    if (inputs_.open(path, &probe) < 0)
         return 0;
+    struct GiveBack {
+        InputPool& pool;
+        const std::string& path;
+        InputPtr& input;
+        ~GiveBack() { pool.giveBack(path, std::move(input)); }
+    } giveBack{inputs_, path, probe};
     // The clip holds what its streams hold: a header may claim far more.
     const int64_t d = contentEndUs(probe.get(), firstVideoStream(probe.get()), firstAudioStream(probe.get()));
     if (d <= 0) {
@@ -136,7 +156,7 @@ int JoinJob::run() {
 // Packets can be copied when the streams of every clip are alike, each clip begins on a
 // keyframe (otherwise the copy would bring back what lies before its start) and nothing is
 // mixed or blended.
-bool JoinJob::canCopy() const {
+bool JoinJob::canCopy() {
     const auto copyish = [](const CodecSetting& s) {
         return s.kind == CodecSetting::Copy || s.kind == CodecSetting::Keep;
     };
@@ -144,10 +164,24 @@ bool JoinJob::canCopy() const {
         return false;
     if (format_.changesPicture() || format_.changesSound())
         return false;
-    InputPtr first;
-    if (openInput(clips_[0].path, &first) < 0)
+    // Every clip's reader is compared with the first clip's; the inputs go back to the pool.
+    std::vector<SourceReader> readers(clips_.size());
+    const auto giveBack = [&] {
+        for (size_t i = 0; i < readers.size(); ++i)
+            inputs_.giveBack(clips_[i].path, readers[i].release());
+    };
+    const bool copies = canCopy(readers);
+    giveBack();
+    return copies;
+}
+
+bool JoinJob::canCopy(std::vector<SourceReader>& readers) {
+    InputPtr input;
+    if (inputs_.open(clips_[0].path, &input) < 0 ||
+        readers[0].open(std::move(input), clips_[0].path, -1, true, true, false, false) < 0)
         return false;
-    const int v0 = firstVideoStream(first.get()), a0 = firstAudioStream(first.get());
+    const AVFormatContext* first = readers[0].format();
+    const int v0 = firstVideoStream(first), a0 = firstAudioStream(first);
     const AVOutputFormat* container = av_guess_format(nullptr, output_.c_str(), nullptr);
     if (v0 >= 0 && (!holdsMovingPictures(container, output_) ||
                     !containerAccepts(container, first->streams[v0]->codecpar->codec_id)))
@@ -158,8 +192,9 @@ bool JoinJob::canCopy() const {
         const Clip& c = clips_[i];
         if (c.volume != 100 || (c.transition != 0 && i + 1 < clips_.size()))
             return false;
-        SourceReader reader;
-        if (reader.open(c.path, -1, true, true, false, false) < 0)
+        SourceReader& reader = readers[i];
+        if (i > 0 && (inputs_.open(c.path, &input) < 0 ||
+                      reader.open(std::move(input), c.path, -1, true, true, false, false) < 0))
             return false;
         const AVStream* v = reader.video();
         const AVStream* a = reader.audio();
@@ -203,12 +238,19 @@ bool JoinJob::canCopy() const {
 
 // The other sound streams every clip holds alike (languages, commentary), copied beside the
 // main one; none when a clip differs.
-std::vector<int> JoinJob::otherSoundStreams() const {
+std::vector<int> JoinJob::otherSoundStreams() {
     std::vector<int> others;
     InputPtr first;
-    if (openInput(clips_[0].path, &first) < 0)
+    if (inputs_.open(clips_[0].path, &first) < 0)
         return others;
-    const int main = firstAudioStream(first.get());
+    std::vector<int> alike = otherSoundStreams(first.get());
+    inputs_.giveBack(clips_[0].path, std::move(first));
+    return alike;
+}
+
+std::vector<int> JoinJob::otherSoundStreams(const AVFormatContext* first) {
+    std::vector<int> others;
+    const int main = firstAudioStream(first);
     for (unsigned k = 0; k < first->nb_streams; ++k)
         if (int(k) != main && first->streams[k]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO &&
             containerAccepts(av_guess_format(nullptr, output_.c_str(), nullptr),
@@ -216,14 +258,12 @@ std::vector<int> JoinJob::otherSoundStreams() const {
             others.push_back(int(k));
     for (size_t i = 1; i < clips_.size() && !others.empty(); ++i) {
         InputPtr clip;
-        if (openInput(clips_[i].path, &clip) < 0 || clip->nb_streams != first->nb_streams)
+        if (inputs_.open(clips_[i].path, &clip) < 0)
             return {};
-        for (const int k : others) {
-            const AVCodecParameters *p = clip->streams[k]->codecpar, *q = first->streams[k]->codecpar;
-            if (p->codec_type != q->codec_type || p->codec_id != q->codec_id ||
-                p->sample_rate != q->sample_rate || p->ch_layout.nb_channels != q->ch_layout.nb_channels)
-                return {};
-        }
+        const bool alike = sameOtherSound(first, clip.get(), others);
+        inputs_.giveBack(clips_[i].path, std::move(clip));
+        if (!alike)
+            return {};
     }
     return others;
 }
@@ -260,7 +300,9 @@ int JoinJob::runCopy(OutputWriter& writer) {
     for (size_t i = 0; i < clips_.size() && !run_.stopped(); ++i) {
         const Clip& c = clips_[i];
         SourceReader reader;
-        if ((r = reader.open(c.path, -1, true, true, false, false)) < 0)
+        InputPtr input;
+        if ((r = inputs_.open(c.path, &input)) < 0 ||
+            (r = reader.open(std::move(input), c.path, -1, true, true, false, false)) < 0)
             return r;
         for (const int k : others)
             reader.addOtherSound(k);

@@ -13,7 +13,9 @@
 
 #include "JobRun.h"
 #include "JoinClip.h"
+#include "KeptInput.h"
 #include "OutputFormat.h"
+#include "SourceReader.h"
 
 namespace mediacore {
 
@@ -43,8 +45,10 @@ public:
 private:
     int run();
     int runCopy(OutputWriter& writer);
-    std::vector<int> otherSoundStreams() const;
-    bool canCopy() const;
+    std::vector<int> otherSoundStreams();
+    std::vector<int> otherSoundStreams(const AVFormatContext* first);
+    bool canCopy();
+    bool canCopy(std::vector<SourceReader>& readers);
     Clip* find(uint64_t id);
     void reportProgress(int64_t doneUs);
 
@@ -54,7 +58,8 @@ private:
     int64_t totalUs_ = 0;
 
     OutputFormat format_;
-    JobRun run_; // last: its destructor waits for a running start()
+    InputPool inputs_; // every clip is probed once, when it is added
+    JobRun run_;       // last: its destructor waits for a running start()
 };
 
 } // namespace mediacore

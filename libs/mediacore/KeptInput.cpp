@@ -1,5 +1,7 @@
 #include "KeptInput.h"
 
+#include "StreamProbe.h"
+
 #include <deque>
 #include <mutex>
 #include <sys/stat.h>
@@ -10,6 +12,8 @@ namespace mediacore {
 namespace {
 
 constexpr size_t kMaxKept = 2;
+// A job that opens more files than this (a join of many clips) opens each again as before.
+constexpr size_t kMaxPooled = 8;
 
 struct Kept {
     std::string key;
@@ -78,6 +82,31 @@ InputPtr takeKeptInput(const std::string& path) {
     if (found && !rewindInput(found.get()))
         found.reset();
     return found;
+}
+
+int InputPool::open(const std::string& path, InputPtr* out) {
+    const std::string key = fileKey(path);
+    for (auto it = kept_.rbegin(); !key.empty() && it != kept_.rend(); ++it) {
+        if (it->key != key)
+            continue;
+        InputPtr found = std::move(it->input);
+        kept_.erase(std::next(it).base());
+        if (rewindInput(found.get())) {
+            *out = std::move(found);
+            return 0;
+        }
+        break;
+    }
+    return openInput(path, out);
+}
+
+void InputPool::giveBack(const std::string& path, InputPtr input) {
+    std::string key = fileKey(path);
+    if (key.empty() || !keepable(input.get()))
+        return;
+    if (kept_.size() >= kMaxPooled)
+        kept_.erase(kept_.begin());
+    kept_.push_back({std::move(key), std::move(input)});
 }
 
 } // namespace mediacore

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "FfPointers.h"
 
@@ -25,6 +26,26 @@ InputPtr takeKeptInput(const std::string& path);
 bool keepable(const AVFormatContext* input);
 // Takes `input` back to its start with every stream read; false when it cannot be.
 bool rewindInput(AVFormatContext* input);
+
+// The inputs one job opened, kept for the job's own later openings of the same unchanged files:
+// a join opens every clip for its set-up, its checks and its copy, and each opening of an MP4
+// reads its header and index again. Holds a few files at most (the oldest closed first) and
+// closes them with the job. Threading: one thread.
+class InputPool {
+public:
+    // An input of `path` at its start with every stream read: the pool's own when the file is
+    // unchanged, else a new one (openInput). 0 or a negative AVERROR (logged).
+    int open(const std::string& path, InputPtr* out);
+    // Gives an input of `path` back for a later open(); one that cannot be kept is closed.
+    void giveBack(const std::string& path, InputPtr input);
+
+private:
+    struct Entry {
+        std::string key;
+        InputPtr input;
+    };
+    std::vector<Entry> kept_; // the newest last
+};
 
 // An owned input that is kept open (keepOpen) when it is let go: replaced, or destroyed.
 class KeptInput {

@@ -32,7 +32,8 @@ CodecPtr contextLike(const AVCodec* codec, const AVStream* s) {
     return c;
 }
 
-int openSeamEncoder(const AVStream* s, int paramId, const char* profile, int threads, CodecPtr* out) {
+int openSeamEncoder(const AVStream* s, int paramId, const char* profile, int threads, bool lean,
+                    CodecPtr* out) {
     const AVCodec* codec = avcodec_find_encoder_by_name(kSeamEncoder);
     if (!codec)
         return AVERROR_ENCODER_NOT_FOUND;
@@ -54,13 +55,13 @@ int openSeamEncoder(const AVStream* s, int paramId, const char* profile, int thr
     c->thread_type = FF_THREAD_SLICE;
     // The parameter sets go into the stream's record as well as in-band.
     c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    // Above 1080p a frame and its planes weigh tens of MB: the look-ahead, the macroblock tree
-    // and the half-size planes that rate control by quality needs go (a constant quantiser
-    // instead), so that the encoder holds little more than the frame it codes and its reference.
-    const bool large = int64_t(par->width) * par->height > int64_t{1920} * 1088;
+    // Lean: the look-ahead, the macroblock tree and the half-size planes that rate control by
+    // quality needs go (a constant quantiser instead), so that the encoder holds little more
+    // than the frame it codes and its reference. Above 1080p a frame and its planes weigh tens
+    // of MB, and with both edges coded at once two encoders hold theirs.
     AVDictionary* options = nullptr;
     av_dict_set(&options, "preset", "veryfast", 0);
-    av_dict_set(&options, large ? "qp" : "crf", large ? "20" : "18", 0);
+    av_dict_set(&options, lean ? "qp" : "crf", lean ? "20" : "18", 0);
     av_dict_set(&options, "profile", profile, 0);
     // An edge is at most a group of pictures: a short look-ahead (long enough for the
     // macroblock tree, which keeps the frames small), a fixed pattern of B-frames and full-pel
@@ -69,7 +70,7 @@ int openSeamEncoder(const AVStream* s, int paramId, const char* profile, int thr
     // picture.
     const std::string params = "sps-id=" + std::to_string(paramId) +
                                ":repeat-headers=1:b-pyramid=" + (depth >= 2 ? "normal" : "none") +
-                               (large ? ":rc-lookahead=0:mbtree=0" : ":rc-lookahead=2") +
+                               (lean ? ":rc-lookahead=0:mbtree=0" : ":rc-lookahead=2") +
                                ":sync-lookahead=0:b-adapt=0:scenecut=0:weightp=0:ref=1"
                                ":subme=0:me=dia";
     av_dict_set(&options, "x264-params", params.c_str(), 0);
@@ -137,10 +138,14 @@ bool openHevcEdgeEncoder(const AVStream* s, size_t frames, CodecPtr* out) {
     return true;
 }
 
+bool largePictures(const AVStream* video) {
+    return int64_t(video->codecpar->width) * video->codecpar->height > int64_t{1920} * 1088;
+}
+
 bool openEdgeEncoder(const AVStream* video, int paramId, size_t frames, CodecPtr* encoder,
-                     avc::AvcConfig* config, size_t recordSets) {
-    if (openSeamEncoder(video, paramId, x264Profile(video->codecpar->profile), edgeThreads(frames), encoder) <
-        0)
+                     avc::AvcConfig* config, size_t recordSets, bool lean) {
+    if (openSeamEncoder(video, paramId, x264Profile(video->codecpar->profile), edgeThreads(frames),
+                        lean || largePictures(video), encoder) < 0)
         return false;
     avc::AvcConfig sets;
     if (!addEncoderSets(encoder->get(), paramId, &sets))
@@ -158,13 +163,14 @@ bool openEdgeEncoder(const AVStream* video, int paramId, size_t frames, CodecPtr
                       config->pps.end());
 }
 
-int CutEdge::open(const AVStream* video, const std::string& path, CodecPtr encoder, size_t decodes) {
+int CutEdge::open(const AVStream* video, const std::string& path, CodecPtr encoder, size_t decodes,
+                  int decodeThreads) {
     encoder_ = std::move(encoder);
     // Frame threads each hold pictures of their own; past two they add memory (a picture is
     // 3 MB at 1080p, 12 MB at 2160p) more than speed to an edge of at most a group of pictures,
     // and above 1080p even the second is too much.
-    const bool large = int64_t(video->codecpar->width) * video->codecpar->height > int64_t{1920} * 1088;
-    const int r = openStreamDecoder(video, path, &decoder_, decodes > 8 && !large ? 2 : 1);
+    const int r =
+        openStreamDecoder(video, path, &decoder_, decodes > 8 && !largePictures(video) ? decodeThreads : 1);
     if (r < 0)
         encoder_.reset();
     return r;
@@ -185,10 +191,20 @@ int CutEdge::writeEncoded() {
         out->duration = d != range_.wanted.end() ? d->second : 0;
         out->flags = encoded_->flags & AV_PKT_FLAG_KEY;
         av_packet_unref(encoded_.get());
-        if ((e = writer_.writePacket(OutputWriter::Video, out.get(), timeBase_)) < 0)
+        if (hold_)
+            held_.push_back(std::move(out));
+        else if ((e = writer_.writePacket(OutputWriter::Video, out.get(), timeBase_)) < 0)
             return e;
     }
     return e == AVERROR(EAGAIN) || e == AVERROR_EOF ? 0 : logFailure("encoding the cut's edges", e);
+}
+
+int CutEdge::writeHeld() {
+    for (PacketPtr& p : held_)
+        if (const int e = writer_.writePacket(OutputWriter::Video, p.get(), timeBase_); e < 0)
+            return e;
+    held_.clear();
+    return 0;
 }
 
 // The decoded frames of the edge that the range wants into the encoder.

@@ -9,6 +9,7 @@
 #include "SmartCutEdge.h"
 #include "SmartCutFeed.h"
 #include "SmartCutPlan.h"
+#include "SmartCutTail.h"
 
 namespace mediacore {
 
@@ -67,9 +68,10 @@ constexpr int kStopped = 5;
 class CutPass {
 public:
     CutPass(const SmartCutRequest& request, CutInput& in, const CutRange& range, OutputWriter& writer,
-            avc::AvcConfig& config, size_t sourceSets, bool endKnown)
+            avc::AvcConfig& config, size_t sourceSets, bool endKnown, bool leanEncoders)
         : request_(request), in_(in), range_(range), writer_(writer), config_(config),
-          sourceSets_(sourceSets), head_(range, true, in.lengthSize(), writer, in.video->time_base),
+          sourceSets_(sourceSets), leanEncoders_(leanEncoders),
+          head_(range, true, in.lengthSize(), writer, in.video->time_base),
           tail_(range, false, in.lengthSize(), writer, in.video->time_base),
           sound_(in, writer, in.audio, in.toUs(range.shift, in.video),
                  in.audio ? av_rescale_q(range.shift, in.video->time_base, in.audio->time_base) : 0),
@@ -81,6 +83,10 @@ public:
     }
 
     CutEdge& head() { return head_; }
+    // Opens the encoder of the end edge; false when it differs from the start's.
+    bool openTailEncoder(CodecPtr* encoder);
+    // Re-encodes the end on a thread of its own instead of in the pass.
+    void useTailWorker(TailWorker* worker) { worker_ = worker; }
     bool done() const { return index_ >= videoEnd_ && audioDone_; }
     bool picturesDone() const { return index_ >= videoEnd_; }
     // The range's end has been read and planned.
@@ -116,7 +122,9 @@ private:
     OutputWriter& writer_;
     avc::AvcConfig& config_;
     const size_t sourceSets_;
+    const bool leanEncoders_;
     CutEdge head_, tail_;
+    TailWorker* worker_ = nullptr; // when set, the end edge is coded there and tail_ stays closed
     SoundQueue sound_;
     std::deque<SoundQueue> others_; // other sound streams, in the order of in_.otherSound
     size_t index_ = 0;              // the next picture packet of the range
@@ -173,6 +181,9 @@ int CutPass::picture(AVPacket* packet) {
         videoEnd_ = i;
         endUs_ = in_.toUs(p.pts, in_.video);
         tail_.drop();
+        if (worker_)
+            worker_->drop();
+        worker_ = nullptr;
         return kGoOn;
     }
     pictureReadUs_ = std::max(pictureReadUs_, in_.toUs(packet->pts, in_.video));
@@ -213,11 +224,11 @@ int CutPass::decodeForEdges(size_t i, const AVPacket* packet) {
     const bool needed = p.reference || (p.inRange && (inHead || p.pts > range_.tailAfter));
     if (needed && inHead && (r = head_.decode(packet)) < 0)
         return r;
+    if (worker_)
+        return kGoOn;
     if (i == range_.tailBegin && inTail) {
         CodecPtr encoder;
-        if (range_.hevc ? !openHevcEdgeEncoder(in_.video, range_.tailFrames(), &encoder)
-                        : !openEdgeEncoder(in_.video, range_.paramId, range_.tailFrames(), &encoder, &config_,
-                                           sourceSets_))
+        if (!openTailEncoder(&encoder))
             return logFailure("the encoder of the cut's end differs from its start's", AVERROR_BUG);
         if (tail_.open(in_.video, request_.input, std::move(encoder), range_.tailEnd - range_.tailBegin) < 0)
             return kDecline;
@@ -225,6 +236,12 @@ int CutPass::decodeForEdges(size_t i, const AVPacket* packet) {
     if (needed && inTail && (r = tail_.decode(packet)) < 0)
         return r;
     return kGoOn;
+}
+
+bool CutPass::openTailEncoder(CodecPtr* encoder) {
+    return range_.hevc ? openHevcEdgeEncoder(in_.video, range_.tailFrames(), encoder)
+                       : openEdgeEncoder(in_.video, range_.paramId, range_.tailFrames(), encoder, &config_,
+                                         sourceSets_, leanEncoders_);
 }
 
 int CutPass::inputEnded(int readResult) {
@@ -239,15 +256,20 @@ int CutPass::inputEnded(int readResult) {
 
 int CutPass::finish() {
     int r;
-    if ((r = head_.finish()) < 0 || (r = tail_.finish()) < 0 || (r = writeSound(INT64_MAX)) < 0)
+    if ((r = head_.finish()) < 0 || (r = tail_.finish()) < 0)
         return r;
-    if (head_.mismatch() || tail_.mismatch()) {
+    if (worker_ && (r = worker_->finish()) != kGoOn)
+        return r;
+    if ((r = writeSound(INT64_MAX)) < 0)
+        return r;
+    const CutEdge& tail = worker_ ? worker_->edge() : tail_;
+    if (head_.mismatch() || tail.mismatch()) {
         logInfo("cut re-encodes the whole range: the frames change format");
         return kDecline;
     }
     // Every frame of the edges must have come out of the decoder with its own time.
     if (head_.framesTaken() != range_.headFrames() ||
-        (videoEnd_ == range_.packets.size() && tail_.framesTaken() != range_.tailFrames())) {
+        (videoEnd_ == range_.packets.size() && tail.framesTaken() != range_.tailFrames())) {
         logInfo("cut re-encodes the whole range: the decoder did not give all frames of the edges");
         return kDecline;
     }
@@ -317,6 +339,12 @@ int SmartCut::write(CutInput& in, const CutRange& range, RangeFeed* feed) {
     // The record needs the edges' parameter sets before anything is written, but an encoder
     // only when its edge is reached: the first one opened gives the sets, and the other edge's
     // encoder, opened later with the same settings, must give the same.
+    // With both edges of an H.264 cut of at most 1080p, the end is re-encoded beside the start on
+    // a second processor, by lean encoders so that the two edges at once hold no more than one
+    // did. A part under a size limit mostly ends before its end edge, which the pass then leaves
+    // unread; above 1080p two edges at once would hold too much.
+    const bool tailBeside = !in.isHevc && range.hasHead() && range.hasTail() && request_.sizeLimit <= 0 &&
+                            !largePictures(in.video);
     CodecPtr headEncoder;
     if (in.isHevc) {
         if (range.hasHead() && !openHevcEdgeEncoder(in.video, range.headFrames(), &headEncoder)) {
@@ -325,7 +353,8 @@ int SmartCut::write(CutInput& in, const CutRange& range, RangeFeed* feed) {
         }
     } else if (range.hasHead() || range.hasTail()) {
         const size_t frames = range.hasHead() ? range.headFrames() : range.tailFrames();
-        if (!openEdgeEncoder(in.video, range.paramId, frames, &headEncoder, &config, sourceSets)) {
+        if (!openEdgeEncoder(in.video, range.paramId, frames, &headEncoder, &config, sourceSets,
+                             tailBeside)) {
             logInfo("cut re-encodes the whole range: no fitting encoder for the edges");
             return kDeclined;
         }
@@ -336,10 +365,22 @@ int SmartCut::write(CutInput& in, const CutRange& range, RangeFeed* feed) {
     int r = openOutput(request_, in, config, writer);
     if (r < 0)
         return r;
-    CutPass pass(request_, in, range, writer, config, sourceSets, feed == nullptr);
-    if (range.hasHead() &&
-        pass.head().open(in.video, request_.input, std::move(headEncoder), range.headEnd) < 0)
+    CutPass pass(request_, in, range, writer, config, sourceSets, feed == nullptr, tailBeside);
+    // Beside the end's thread the start decodes on one thread of its own: a second would hold
+    // pictures of its own (3 MB each at 1080p) for a processor the end already uses.
+    if (range.hasHead() && pass.head().open(in.video, request_.input, std::move(headEncoder), range.headEnd,
+                                            tailBeside ? 1 : 2) < 0)
         return kDeclined;
+    TailWorker worker(range, in.lengthSize(), writer, in.video);
+    if (tailBeside) {
+        CodecPtr tailEncoder;
+        if (!pass.openTailEncoder(&tailEncoder))
+            return logFailure("the encoder of the cut's end differs from its start's", AVERROR_BUG);
+        if (worker.start(request_.input, std::move(tailEncoder)) >= 0)
+            pass.useTailWorker(&worker);
+        else
+            worker.drop(); // the pass re-encodes the end itself, as without a second processor
+    }
     if (!feed && in.seek(request_.startUs + kEpsilonUs) < 0)
         return logFailure("seek in " + request_.input, AVERROR(EIO));
     r = pass.run(feed, stop_, progress_);
