@@ -101,16 +101,20 @@ int ConvertPass::limitStep() {
     if (sizeLimit_ <= 0 || limitReached_ || writer_.estimatedFinalBytes() + maxRunBytes_ < sizeLimit_)
         return Next;
     // The frames inside the picture encoder are weighed at the average of those that came out
-    // after the opening keyframe. Until that average covers as many frames as it weighs (or a
-    // few groups of B-frames), it can be far off: one P frame weighs as much as several B
-    // frames. Ending on it would leave a part of a few frames at high resolutions, and parts
-    // that end earlier on a slow machine, whose encoder runs further behind its input. The
-    // part goes on until the sizes known can weigh the rest (one that then comes out over its
-    // limit is made again under a lower one).
+    // after the opening keyframe. Until the encoder has given one, that is a guess; until the
+    // average covers as many frames as it weighs (or a few groups of B-frames), it can be far
+    // off: one P frame weighs as much as several B frames. Ending on it would leave a part of a
+    // few frames at high resolutions, and parts that end earlier on a slow machine, whose
+    // encoder runs further behind its input. So the part goes on while the sizes known cannot
+    // weigh the rest, unless even the smallest picture so far, for each frame still inside,
+    // passes the limit (one that then comes out over it is made again under a lower one).
     constexpr int64_t kWeighingPackets = 16;
-    if (p_.video == ConvertPlan::Encode && lastVideoUs_ != AV_NOPTS_VALUE &&
-        writer_.videoPacketsOut() < 2 + std::min(writer_.videoFramesPending(), kWeighingPackets))
-        return Next;
+    if (p_.video == ConvertPlan::Encode && lastVideoUs_ != AV_NOPTS_VALUE) {
+        const int64_t out = writer_.videoPacketsOut();
+        if (out < 2 || (out < 2 + std::min(writer_.videoFramesPending(), kWeighingPackets) &&
+                        writer_.estimatedFinalBytes(true) + maxRunBytes_ < sizeLimit_))
+            return Next;
+    }
     if (copiedVideoUs_ == AV_NOPTS_VALUE)
         return closePicture() ? Skip : End;
     limitPending_ = true;

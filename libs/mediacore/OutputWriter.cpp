@@ -434,6 +434,9 @@ int OutputWriter::mux(Kind kind, AVPacket* packet, AVRational timeBase) {
     if (kind == Video) {
         if (videoPacketsOut_++ == 0)
             firstVideoBytes_ = packet->size;
+        else
+            leastVideoBytes_ =
+                leastVideoBytes_ > 0 ? std::min<int64_t>(leastVideoBytes_, packet->size) : packet->size;
         videoBytes_ += packet->size;
     }
     const int r = av_interleaved_write_frame(format_.get(), packet);
@@ -563,12 +566,14 @@ void OutputWriter::discard() {
     }
 }
 
-int64_t OutputWriter::estimatedFinalBytes() const {
+int64_t OutputWriter::estimatedFinalBytes(bool least) const {
     // Index tables grow by a few bytes per packet (sizes, times, offsets); frames still inside
     // the video encoder will come out at about the average size so far, leaving out the opening
-    // keyframe, which weighs as much as many of the frames after it.
+    // keyframe, which weighs as much as many of the frames after it (or, for the least the file
+    // may come to, at the smallest so far).
     const int64_t pending = std::max<int64_t>(0, videoFramesIn_ - videoPacketsOut_);
-    int64_t average = videoPacketsOut_ > 1   ? (videoBytes_ - firstVideoBytes_) / (videoPacketsOut_ - 1)
+    int64_t average = least && leastVideoBytes_ > 0 ? leastVideoBytes_
+                      : videoPacketsOut_ > 1 ? (videoBytes_ - firstVideoBytes_) / (videoPacketsOut_ - 1)
                       : videoPacketsOut_ > 0 ? videoBytes_
                                              : 0;
     if (videoPacketsOut_ == 0 && video_)

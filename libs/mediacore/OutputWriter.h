@@ -99,7 +99,7 @@ public:
     // End of the latest written packet on the output timeline, microseconds.
     int64_t writtenUs() const { return writtenUs_; }
     // The size the file would have if it were finished now, with the frames inside the encoders.
-    int64_t estimatedFinalBytes() const;
+    int64_t estimatedFinalBytes(bool least = false) const;
     // Picture packets the video encoder has given so far.
     int64_t videoPacketsOut() const { return videoPacketsOut_; }
     // Pictures given to the picture encoder that have not come out of it yet.
@@ -143,6 +143,7 @@ private:
     int64_t videoPacketsOut_ = 0;
     int64_t videoBytes_ = 0;
     int64_t firstVideoBytes_ = 0; // the keyframe that opens the output
+    int64_t leastVideoBytes_ = 0; // the smallest picture packet after it
     int64_t headerBytes_ = 0;
     PacketPtr packet_ = makePacket();
     struct OtherStream {
