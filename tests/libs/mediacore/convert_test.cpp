@@ -280,6 +280,34 @@ TEST(ConvertStreams, KeepFormatCutsKeepEverySoundStreamAndItsLanguage) {
     EXPECT_EQ(soundLanguages(one), QStringList{"ger"});
 }
 
+// A size-capped part (a split's) of a clip with two sound streams ends both with its picture,
+// whether the picture is copied between re-encoded edges (H.264) or re-encoded (MPEG-4): sound
+// read ahead of the picture stays out of the part in either stream.
+TEST(ConvertStreams, CappedPartEndsEverySoundStreamWithItsPicture) {
+    QTemporaryDir dir;
+    for (const QString codec : {"libx264", "mpeg4"}) {
+        SCOPED_TRACE(codec.toStdString());
+        const QString src = makeWithFfmpeg(
+            dir.filePath(codec + ".mp4"),
+            QString("-f lavfi -i testsrc2=s=320x240:r=25:d=8 -f lavfi -i sine=frequency=440:d=8 "
+                    "-f lavfi -i sine=frequency=1000:d=8 -map 0 -map 1 -map 2 -c:v %1 -g 25 "
+                    "-c:a aac")
+                .arg(codec)
+                .split(' '));
+        ASSERT_FALSE(src.isEmpty());
+        const QString part = dir.filePath(codec + "_part.mp4");
+        Job job;
+        ASSERT_TRUE(convert(job, src, part, 600000, 0, QFileInfo(src).size() / 3));
+        const double picture = decodedFrames(part, "v").span();
+        ASSERT_GT(picture, 1.0);
+        ASSERT_LT(picture, 6.0) << "the cap ends the part early";
+        for (const int k : {0, 1}) {
+            EXPECT_NEAR(decodedSoundSeconds(part, k), picture, 0.05) << "sound stream " << k;
+            EXPECT_GT(toneLevel(part, k == 0 ? 440 : 1000, picture - 0.5, picture - 0.1, k), 0.08);
+        }
+    }
+}
+
 TEST(ConvertStreams, TheChosenSoundStreamIsTheOneWritten) {
     QTemporaryDir dir;
     const QString clip = twoToneClip(dir.path());
