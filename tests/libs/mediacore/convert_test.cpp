@@ -281,23 +281,24 @@ TEST(ConvertStreams, KeepFormatCutsKeepEverySoundStreamAndItsLanguage) {
 }
 
 // A size-capped part (a split's) of a clip with two sound streams ends both with its picture,
-// whether the picture is copied between re-encoded edges (H.264) or re-encoded (MPEG-4): sound
-// read ahead of the picture stays out of the part in either stream.
+// whether it copies short groups of pictures between re-encoded edges or, its groups too long
+// to fill the cap, is made again frame by frame: sound read ahead of the picture stays out of
+// the part in either stream, and neither stops short of it.
 TEST(ConvertStreams, CappedPartEndsEverySoundStreamWithItsPicture) {
     QTemporaryDir dir;
-    for (const QString codec : {"libx264", "mpeg4"}) {
-        SCOPED_TRACE(codec.toStdString());
+    for (const int group : {5, 25}) {
+        SCOPED_TRACE(group);
         const QString src = makeWithFfmpeg(
-            dir.filePath(codec + ".mp4"),
+            dir.filePath(QString("g%1.mp4").arg(group)),
             QString("-f lavfi -i testsrc2=s=320x240:r=25:d=8 -f lavfi -i sine=frequency=440:d=8 "
-                    "-f lavfi -i sine=frequency=1000:d=8 -map 0 -map 1 -map 2 -c:v %1 -g 25 "
+                    "-f lavfi -i sine=frequency=1000:d=8 -map 0 -map 1 -map 2 -c:v libx264 -g %1 "
                     "-c:a aac")
-                .arg(codec)
+                .arg(group)
                 .split(' '));
         ASSERT_FALSE(src.isEmpty());
-        const QString part = dir.filePath(codec + "_part.mp4");
+        const QString part = dir.filePath(QString("part%1.mp4").arg(group));
         Job job;
-        ASSERT_TRUE(convert(job, src, part, 600000, 0, QFileInfo(src).size() / 3));
+        ASSERT_TRUE(convert(job, src, part, 700000, 0, QFileInfo(src).size() / 3));
         const double picture = decodedFrames(part, "v").span();
         ASSERT_GT(picture, 1.0);
         ASSERT_LT(picture, 6.0) << "the cap ends the part early";
