@@ -5,7 +5,6 @@
 #include "SmartCut.h"
 #include "SmartCutEdge.h"
 #include "SmartCutPlan.h"
-#include "StreamCopy.h"
 
 namespace mediacore {
 
@@ -22,13 +21,13 @@ public:
             avc::AvcConfig& config, size_t sourceSets)
         : request_(request), in_(in), range_(range), writer_(writer), config_(config),
           sourceSets_(sourceSets), head_(range, true, in.lengthSize(), writer, in.video->time_base),
-          tail_(range, false, in.lengthSize(), writer, in.video->time_base), copy_(writer),
-          videoEnd_(range.packets.size()), endUs_(range.endUs) {
+          tail_(range, false, in.lengthSize(), writer, in.video->time_base), videoEnd_(range.packets.size()),
+          endUs_(range.endUs), audioDone_(in.audio == nullptr) {
         beginCopy();
     }
 
     CutEdge& head() { return head_; }
-    bool done() const { return index_ >= videoEnd_ && (!in_.audio || copy_.ended(SourceReader::Audio)); }
+    bool done() const { return index_ >= videoEnd_ && audioDone_; }
     // One packet read from the input: kGoOn, kDecline or a negative AVERROR.
     int take(AVPacket* packet);
     // The input ended (`readResult`): 0 when that is where the range ends, else a negative AVERROR.
@@ -39,6 +38,13 @@ public:
 private:
     void beginCopy();
     int picture(AVPacket* packet);
+    // Writes the held sound that starts before `beforeUs`; the main sound is done once the copy
+    // has seen it reach the end.
+    int writeSound(int64_t beforeUs) {
+        const int r = copy_.release(beforeUs);
+        audioDone_ = !in_.audio || copy_.ended(SourceReader::Audio);
+        return r;
+    }
     bool endsBefore(size_t i) const;
     int decodeForEdges(size_t i, const AVPacket* packet);
 
@@ -49,10 +55,11 @@ private:
     avc::AvcConfig& config_;
     const size_t sourceSets_;
     CutEdge head_, tail_;
-    StreamCopy copy_;
+    StreamCopy copy_{writer_};
     size_t index_ = 0; // the next picture packet of the range
     size_t videoEnd_;
     int64_t endUs_;
+    bool audioDone_;
     int64_t pictureReadUs_ = INT64_MIN;
     // Under a size limit the part can only end at the start of a group, and packets read in
     // decoding order run ahead of the pictures shown: sound then waits for the group start.
@@ -63,9 +70,6 @@ private:
 // picture. Copied sound waits until the picture read has passed it, so that a part that ends
 // early (at a size limit) can still leave it out.
 void CutPass::beginCopy() {
-    StreamCopy::Source source{in_.input.get(), in_.video, in_.audio, {}, in_.originUs};
-    for (const AVStream* o : in_.otherSound)
-        source.otherSound.push_back(o->index);
     StreamCopy::Part part;
     part.fromUs = in_.toUs(range_.shift, in_.video);
     part.soundFromUs = part.fromUs;
@@ -76,19 +80,18 @@ void CutPass::beginCopy() {
     // the first copied frame.
     if (range_.hevc && range_.hasHead())
         part.firstPicturePrefix = in_.hvc.parameterSets();
-    copy_.beginPart(source, std::move(part));
+    copy_.beginPart(in_.copySource(), std::move(part));
 }
 
 int CutPass::take(AVPacket* packet) {
-    if (packet->stream_index == in_.video->index) {
-        if (index_ < videoEnd_)
-            if (const int r = picture(packet); r != kGoOn)
-                return r;
-    } else {
+    if (packet->stream_index == in_.video->index && index_ < videoEnd_) {
+        if (const int r = picture(packet); r != kGoOn)
+            return r;
+    } else if (packet->stream_index != in_.video->index) {
         copy_.hold(packet);
     }
     const int64_t soundBefore = request_.sizeLimit > 0 ? groupStartUs_ : pictureReadUs_;
-    if (const int r = copy_.release(index_ >= videoEnd_ ? INT64_MAX : soundBefore); r < 0)
+    if (const int r = writeSound(index_ >= videoEnd_ ? INT64_MAX : soundBefore); r < 0)
         return r;
     if (head_.mismatch() || tail_.mismatch()) {
         logInfo("cut re-encodes the whole range: the frames change format");
@@ -167,7 +170,7 @@ int CutPass::inputEnded(int readResult) {
 
 int CutPass::finish() {
     int r;
-    if ((r = head_.finish()) < 0 || (r = tail_.finish()) < 0 || (r = copy_.release(INT64_MAX)) < 0)
+    if ((r = head_.finish()) < 0 || (r = tail_.finish()) < 0 || (r = writeSound(INT64_MAX)) < 0)
         return r;
     if (head_.mismatch() || tail_.mismatch()) {
         logInfo("cut re-encodes the whole range: the frames change format");
