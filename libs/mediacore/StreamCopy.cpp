@@ -32,12 +32,6 @@ void StreamCopy::beginPart(const Source& source, Part part) {
     held_.clear();
 }
 
-int64_t StreamCopy::decodeTimeUs(const SourceReader& reader, const AVPacket* packet, Kind kind) {
-    const AVStream* s = kind == SourceReader::Video ? reader.video() : reader.audio();
-    return packet->dts != AV_NOPTS_VALUE ? av_rescale_q(packet->dts, s->time_base, kMicro) - reader.originUs()
-                                         : reader.packetTimeUs(packet, kind);
-}
-
 int64_t StreamCopy::toUs(int64_t ts, const AVStream* s) const {
     return ts == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : av_rescale_q(ts, s->time_base, kMicro) - source_.originUs;
 }

@@ -60,7 +60,8 @@ public:
     explicit StreamCopy(OutputWriter& writer) : writer_(writer) {}
 
     // A part read by `reader` (its other sound streams copied beside the main one); a stream
-    // that reaches the end is finished in the reader.
+    // that reaches the end is finished in the reader. Sound still held from the part before is
+    // dropped: a caller releases it first.
     void beginPart(SourceReader& reader, int64_t fromUs, int64_t outputUs, int64_t soundFromUs,
                    int64_t endUs);
     void beginPart(const Source& source, Part part);
@@ -69,8 +70,8 @@ public:
     // Whether a main stream has reached the part's end.
     bool ended(Kind kind) const { return ended_[kind == SourceReader::Video ? 0 : 1]; }
 
-    // Each of these takes the packet's reference (the packet is left blank) and returns 0 or a
-    // negative AVERROR from the writer.
+    // Each of these takes the packet's reference (the packet is left blank). take, takeOther
+    // and release return 0 or a negative AVERROR from the writer.
     // A packet of the main picture or sound, written or dropped.
     int take(AVPacket* packet, Kind kind);
     // A packet of another sound stream, written or dropped.
@@ -79,9 +80,6 @@ public:
     void hold(AVPacket* packet);
     // Writes or drops the held sound that starts before `beforeUs` (source time).
     int release(int64_t beforeUs);
-
-    // Source time of a packet by its decoding time (its presentation time without one).
-    static int64_t decodeTimeUs(const SourceReader& reader, const AVPacket* packet, Kind kind);
 
 private:
     enum Role { Picture, MainSound, OtherSound };
