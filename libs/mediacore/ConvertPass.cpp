@@ -37,16 +37,7 @@ int ConvertPass::audioSink(AVFrame* f) {
 }
 
 int ConvertPass::releaseSound(bool all) {
-    while (!heldSound_.empty()) {
-        AVPacket* a = heldSound_.front().get();
-        const int64_t t = reader_.packetTimeUs(a, SourceReader::Audio);
-        if (!all && t != AV_NOPTS_VALUE && t >= pulledVideoUs_ + p_.shift)
-            break;
-        if (const int r = copy_.take(a, SourceReader::Audio); r < 0)
-            return r;
-        heldSound_.pop_front();
-    }
-    return 0;
+    return copy_.release(all ? INT64_MAX : pulledVideoUs_ + p_.shift);
 }
 
 int ConvertPass::drainAudio(int64_t untilUs) {
@@ -151,30 +142,22 @@ int ConvertPass::copied(AVPacket* packet, SourceReader::Kind kind) {
         maxRunBytes_ = std::max(maxRunBytes_, runBytes_);
         copiedVideoUs_ = copiedVideoUs_ == AV_NOPTS_VALUE ? t : std::max(copiedVideoUs_, t);
     }
-    if (kind == SourceReader::Audio && sizeLimit_ > 0 && p_.video == ConvertPlan::Encode && !limitReached_) {
-        heldSound_.push_back(makePacket());
-        av_packet_move_ref(heldSound_.back().get(), packet);
+    if (kind == SourceReader::Audio && holdsSound()) {
+        copy_.hold(packet);
         return Next;
     }
     const int r = copy_.take(packet, kind);
     return r < 0 ? r : Next;
 }
 
-// A packet of another sound stream: copied when it starts inside the range.
+// A packet of another sound stream: copied by the same rules as the main sound, held back with
+// it so that both end with the picture.
 int ConvertPass::otherSound(AVPacket* packet) {
-    const AVStream* s = reader_.format()->streams[packet->stream_index];
-    const int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
-    int r = 0;
-    if (ts != AV_NOPTS_VALUE && !limitReached_) {
-        const int64_t t = av_rescale_q(ts, s->time_base, kMicro) - reader_.originUs();
-        if (t >= p_.start - 1000 && t < p_.end) {
-            const int64_t shift = av_rescale_q(p_.shift + reader_.originUs(), kMicro, s->time_base);
-            packet->pts = packet->pts != AV_NOPTS_VALUE ? packet->pts - shift : AV_NOPTS_VALUE;
-            packet->dts = packet->dts != AV_NOPTS_VALUE ? packet->dts - shift : AV_NOPTS_VALUE;
-            r = writer_.writeOtherPacket(packet->stream_index, packet, s->time_base);
-        }
+    if (holdsSound()) {
+        copy_.hold(packet);
+        return Next;
     }
-    av_packet_unref(packet);
+    const int r = copy_.takeOther(packet);
     return r < 0 ? r : Next;
 }
 

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -61,6 +60,9 @@ private:
     int videoSink(AVFrame* frame);
     int audioSink(AVFrame* frame);
     int drainAudio(int64_t untilUs);
+    // Copied sound is held back under a size limit until the encoded picture has passed it:
+    // the sound lies ahead of the picture in many files, and would run on past a part's end.
+    bool holdsSound() const { return sizeLimit_ > 0 && p_.video == ConvertPlan::Encode && !limitReached_; }
     int releaseSound(bool all);
 
     ConvertPlan& p_;
@@ -89,9 +91,6 @@ private:
     // that show before it.
     int64_t copiedVideoUs_ = AV_NOPTS_VALUE;
     bool limitPending_ = false;
-    // Copied sound held back under a size limit until the encoded picture has passed it: the
-    // sound lies ahead of the picture in many files, and would run on past a part's end.
-    std::deque<PacketPtr> heldSound_;
     int64_t runBytes_ = 0;
     int64_t maxRunBytes_ = 0;
 };

@@ -268,29 +268,6 @@ std::vector<int> JoinJob::otherSoundStreams(const AVFormatContext* first) {
     return others;
 }
 
-namespace {
-
-// A packet of another sound stream of a clip, moved onto the output timeline when it starts
-// inside the clip's range.
-int copyOtherSound(OutputWriter& writer, const SourceReader& reader, AVPacket* packet, const JoinClip& c,
-                   int64_t offsetUs) {
-    const AVStream* s = reader.format()->streams[packet->stream_index];
-    int r = 0;
-    if (packet->pts != AV_NOPTS_VALUE) {
-        const int64_t t = av_rescale_q(packet->pts, s->time_base, kMicro) - reader.originUs();
-        if (t >= c.start - kEpsilon && t < c.end) {
-            const int64_t shift = av_rescale_q(c.start + reader.originUs() - offsetUs, kMicro, s->time_base);
-            packet->pts -= shift;
-            packet->dts = packet->dts != AV_NOPTS_VALUE ? packet->dts - shift : AV_NOPTS_VALUE;
-            r = writer.writeOtherPacket(packet->stream_index, packet, s->time_base);
-        }
-    }
-    av_packet_unref(packet);
-    return r;
-}
-
-} // namespace
-
 int JoinJob::runCopy(OutputWriter& writer) {
     int r = 0;
     PacketPtr packet = makePacket();
@@ -321,8 +298,7 @@ int JoinJob::runCopy(OutputWriter& writer) {
         copy.beginPart(reader, c.start, offsetUs, c.start, c.end);
         SourceReader::Kind kind;
         while (!run_.stopped() && (r = reader.next(nullptr, &kind, packet.get())) >= 1) {
-            if ((r = r == 2 ? copyOtherSound(writer, reader, packet.get(), c, offsetUs)
-                            : copy.take(packet.get(), kind)) < 0)
+            if ((r = r == 2 ? copy.takeOther(packet.get()) : copy.take(packet.get(), kind)) < 0)
                 return r;
             reportProgress(writer.writtenUs());
         }

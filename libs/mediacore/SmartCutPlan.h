@@ -14,6 +14,7 @@
 #include "HevcBitstream.h"
 #include "SmartCutRequest.h"
 #include "SourceEnd.h"
+#include "StreamCopy.h"
 
 namespace mediacore {
 
@@ -160,6 +161,13 @@ struct CutInput {
     ReadExtent extent;
 
     int lengthSize() const { return isHevc ? hvc.lengthSize : config.lengthSize; }
+    // The streams as the stream-copy stage reads them.
+    StreamCopy::Source copySource() const {
+        StreamCopy::Source source{input.get(), video, audio, {}, originUs};
+        for (const AVStream* o : otherSound)
+            source.otherSound.push_back(o->index);
+        return source;
+    }
 
     int64_t toUs(int64_t ts, const AVStream* s) const {
         return av_rescale_q(ts, s->time_base, kMicro) - originUs;

@@ -1,8 +1,5 @@
 // The writing of a smart cut: one pass over the range that copies whole groups of pictures and
 // the sound, and re-encodes the edges as they are reached.
-#include <cstring>
-#include <deque>
-
 #include "EngineLog.h"
 #include "OutputWriter.h"
 #include "SmartCut.h"
@@ -14,49 +11,6 @@
 namespace mediacore {
 
 namespace {
-
-// Copied sound waits until the picture read has passed it, so that a part that ends early (at
-// a size limit) can still leave it out.
-class SoundQueue {
-public:
-    // `stream` is the main sound, or another sound stream copied beside it.
-    SoundQueue(const CutInput& in, OutputWriter& writer, const AVStream* stream, int64_t fromUs,
-               int64_t shiftTicks)
-        : in_(in), writer_(writer), stream_(stream), fromUs_(fromUs), shift_(shiftTicks) {}
-
-    void push(const AVPacket* packet) { pending_.push_back(PacketPtr(av_packet_clone(packet))); }
-    // Writes the waiting packets that start before `beforeUs`: those that begin in the range
-    // and end at most half a packet after `endUs`.
-    int writeBefore(int64_t beforeUs, int64_t endUs) {
-        while (!pending_.empty()) {
-            AVPacket* a = pending_.front().get();
-            const int64_t t = in_.toUs(a->pts, stream_);
-            if (t >= beforeUs)
-                break;
-            const int64_t half = av_rescale_q(a->duration, stream_->time_base, kMicro) / 2;
-            if (t >= fromUs_ - kEpsilonUs && t + half <= endUs) {
-                a->pts -= shift_;
-                if (a->dts != AV_NOPTS_VALUE)
-                    a->dts -= shift_;
-                const int e = stream_ == in_.audio
-                                  ? writer_.writePacket(OutputWriter::Audio, a, stream_->time_base)
-                                  : writer_.writeOtherPacket(stream_->index, a, stream_->time_base);
-                if (e < 0)
-                    return e;
-            }
-            pending_.pop_front();
-        }
-        return 0;
-    }
-
-private:
-    const CutInput& in_;
-    OutputWriter& writer_;
-    const AVStream* stream_;
-    const int64_t fromUs_;
-    const int64_t shift_;
-    std::deque<PacketPtr> pending_;
-};
 
 // Results of the steps below besides a negative AVERROR.
 constexpr int kGoOn = 1;
@@ -73,13 +27,9 @@ public:
           sourceSets_(sourceSets), leanEncoders_(leanEncoders),
           head_(range, true, in.lengthSize(), writer, in.video->time_base),
           tail_(range, false, in.lengthSize(), writer, in.video->time_base),
-          sound_(in, writer, in.audio, in.toUs(range.shift, in.video),
-                 in.audio ? av_rescale_q(range.shift, in.video->time_base, in.audio->time_base) : 0),
           videoEnd_(endKnown ? range.packets.size() : SIZE_MAX), endUs_(range.endUs),
           audioDone_(in.audio == nullptr) {
-        for (const AVStream* o : in.otherSound)
-            others_.emplace_back(in, writer, o, in.toUs(range.shift, in.video),
-                                 av_rescale_q(range.shift, in.video->time_base, o->time_base));
+        beginCopy();
     }
 
     CutEdge& head() { return head_; }
@@ -93,6 +43,7 @@ public:
     void rangeComplete() {
         videoEnd_ = std::min(videoEnd_, range_.packets.size());
         endUs_ = std::min(endUs_, range_.endUs);
+        copy_.endBy(endUs_);
     }
     // One packet read from the input: kGoOn, kDecline or a negative AVERROR.
     int take(AVPacket* packet);
@@ -106,11 +57,13 @@ public:
             const std::function<void(int64_t, int64_t)>& progress);
 
 private:
+    void beginCopy();
     int picture(AVPacket* packet);
+    // Writes the held sound that starts before `beforeUs`; the main sound is done once the copy
+    // has seen it reach the end.
     int writeSound(int64_t beforeUs) {
-        int r = sound_.writeBefore(beforeUs, endUs_);
-        for (size_t k = 0; r >= 0 && k < others_.size(); ++k)
-            r = others_[k].writeBefore(beforeUs, endUs_);
+        const int r = copy_.release(beforeUs);
+        audioDone_ = !in_.audio || copy_.ended(SourceReader::Audio);
         return r;
     }
     bool endsBefore(size_t i) const;
@@ -125,9 +78,8 @@ private:
     const bool leanEncoders_;
     CutEdge head_, tail_;
     TailWorker* worker_ = nullptr; // when set, the end edge is coded there and tail_ stays closed
-    SoundQueue sound_;
-    std::deque<SoundQueue> others_; // other sound streams, in the order of in_.otherSound
-    size_t index_ = 0;              // the next picture packet of the range
+    StreamCopy copy_{writer_};
+    size_t index_ = 0; // the next picture packet of the range
     size_t videoEnd_;
     int64_t endUs_;
     bool audioDone_;
@@ -137,20 +89,29 @@ private:
     int64_t groupStartUs_ = INT64_MIN;
 };
 
+// The copy starts on the range's first frame, at output time 0, and its sound ends with the
+// picture. Copied sound waits until the picture read has passed it, so that a part that ends
+// early (at a size limit) can still leave it out.
+void CutPass::beginCopy() {
+    StreamCopy::Part part;
+    part.fromUs = in_.toUs(range_.shift, in_.video);
+    part.soundFromUs = part.fromUs;
+    part.endUs = range_.endUs;
+    part.pictureTicks = -range_.shift;
+    part.soundByMiddle = true;
+    // The re-encoded start replaced the source's parameter sets in-band: they come back with
+    // the first copied frame.
+    if (range_.hevc && range_.hasHead())
+        part.firstPicturePrefix = in_.hvc.parameterSets();
+    copy_.beginPart(in_.copySource(), std::move(part));
+}
+
 int CutPass::take(AVPacket* packet) {
     if (packet->stream_index == in_.video->index && index_ < videoEnd_) {
         if (const int r = picture(packet); r != kGoOn)
             return r;
-    } else if (in_.audio && packet->stream_index == in_.audio->index && !audioDone_) {
-        if (in_.toUs(packet->pts, in_.audio) >= endUs_)
-            audioDone_ = true;
-        else
-            sound_.push(packet);
-    } else {
-        for (size_t k = 0; k < others_.size(); ++k)
-            if (packet->stream_index == in_.otherSound[k]->index && packet->pts != AV_NOPTS_VALUE &&
-                in_.toUs(packet->pts, in_.otherSound[k]) < endUs_)
-                others_[k].push(packet);
+    } else if (packet->stream_index != in_.video->index) {
+        copy_.hold(packet);
     }
     const int64_t soundBefore = request_.sizeLimit > 0 ? groupStartUs_ : pictureReadUs_;
     if (const int r = writeSound(index_ >= videoEnd_ ? INT64_MAX : soundBefore); r < 0)
@@ -180,6 +141,7 @@ int CutPass::picture(AVPacket* packet) {
         // The part ends before this group, sound with it; the end re-encode is left out.
         videoEnd_ = i;
         endUs_ = in_.toUs(p.pts, in_.video);
+        copy_.endBy(endUs_);
         tail_.drop();
         if (worker_)
             worker_->drop();
@@ -193,24 +155,8 @@ int CutPass::picture(AVPacket* packet) {
         return r;
     if (i < range_.copyBegin || i >= range_.copyEnd)
         return kGoOn;
-    packet->pts -= range_.shift;
-    if (packet->dts != AV_NOPTS_VALUE)
-        packet->dts -= range_.shift;
     packet->duration = p.duration;
-    if (range_.hevc && i == range_.copyBegin && range_.hasHead()) {
-        // The re-encoded start replaced the source's parameter sets in-band: they come back
-        // with the first copied frame.
-        PacketPtr withSets = makePacket();
-        const Bytes sets = in_.hvc.parameterSets();
-        int r = av_new_packet(withSets.get(), int(sets.size()) + packet->size);
-        if (r < 0 || (r = av_packet_copy_props(withSets.get(), packet)) < 0)
-            return r;
-        std::memcpy(withSets->data, sets.data(), sets.size());
-        std::memcpy(withSets->data + sets.size(), packet->data, size_t(packet->size));
-        r = writer_.writePacket(OutputWriter::Video, withSets.get(), in_.video->time_base);
-        return r < 0 ? r : kGoOn;
-    }
-    const int r = writer_.writePacket(OutputWriter::Video, packet, in_.video->time_base);
+    const int r = copy_.take(packet, SourceReader::Video);
     return r < 0 ? r : kGoOn;
 }
 

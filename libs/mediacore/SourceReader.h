@@ -50,6 +50,7 @@ public:
     int next(AVFrame* frame, Kind* kind, AVPacket* packet = nullptr);
     // Also delivers the packets of sound stream `index` (copied beside the main sound).
     void addOtherSound(int index);
+    const std::vector<int>& otherSound() const { return otherSound_; }
     // Time of the first picture packet from the current position (the keyframe a seek lands on),
     // then back to the same position. AV_NOPTS_VALUE when there is none.
     int64_t firstVideoPacketUs(int64_t seekUs, bool atOrAfter = false);

@@ -1,6 +1,6 @@
 #include "StreamCopy.h"
 
-#include <algorithm>
+#include <cstring>
 
 namespace mediacore {
 
@@ -10,51 +10,162 @@ constexpr int64_t kEpsilon = 1000; // timestamps are rounded to their time base
 
 void StreamCopy::beginPart(SourceReader& reader, int64_t fromUs, int64_t outputUs, int64_t soundFromUs,
                            int64_t endUs) {
+    Part part;
+    part.fromUs = fromUs;
+    part.outputUs = outputUs;
+    part.soundFromUs = soundFromUs;
+    part.endUs = endUs;
+    beginPart(Source{reader.format(), reader.video(), reader.audio(), reader.otherSound(), reader.originUs()},
+              std::move(part));
     reader_ = &reader;
-    shiftUs_ = outputUs - fromUs;
-    soundFromUs_ = soundFromUs;
-    endUs_ = endUs;
+}
+
+void StreamCopy::beginPart(const Source& source, Part part) {
+    reader_ = nullptr;
+    source_ = source;
+    part_ = std::move(part);
+    shiftUs_ = part_.outputUs - part_.fromUs;
+    exact_ = part_.pictureTicks != AV_NOPTS_VALUE && source_.video;
     seamChecked_[0] = seamChecked_[1] = false;
+    ended_[0] = ended_[1] = false;
+    prefixed_ = part_.firstPicturePrefix.empty();
+    held_.clear();
 }
 
-int64_t StreamCopy::decodeTimeUs(const SourceReader& reader, const AVPacket* packet,
-                                 SourceReader::Kind kind) {
-    const AVStream* s = kind == SourceReader::Video ? reader.video() : reader.audio();
-    return packet->dts != AV_NOPTS_VALUE ? av_rescale_q(packet->dts, s->time_base, kMicro) - reader.originUs()
-                                         : reader.packetTimeUs(packet, kind);
+int64_t StreamCopy::toUs(int64_t ts, const AVStream* s) const {
+    return ts == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : av_rescale_q(ts, s->time_base, kMicro) - source_.originUs;
 }
 
-int StreamCopy::take(AVPacket* packet, SourceReader::Kind kind) {
-    const AVStream* s = kind == SourceReader::Video ? reader_->video() : reader_->audio();
-    const int64_t t = reader_->packetTimeUs(packet, kind);
-    const int64_t dts = decodeTimeUs(*reader_, packet, kind);
-    if (dts != AV_NOPTS_VALUE && dts >= endUs_ - kEpsilon) {
-        reader_->finish(kind);
+const AVStream* StreamCopy::streamOf(const AVPacket* packet, Role* role) const {
+    const int i = packet->stream_index;
+    if (source_.video && i == source_.video->index) {
+        *role = Picture;
+        return source_.video;
+    }
+    if (source_.audio && i == source_.audio->index) {
+        *role = MainSound;
+        return source_.audio;
+    }
+    *role = OtherSound;
+    const bool other =
+        std::find(source_.otherSound.begin(), source_.otherSound.end(), i) != source_.otherSound.end();
+    return other && unsigned(i) < source_.format->nb_streams ? source_.format->streams[i] : nullptr;
+}
+
+// Whether a packet belongs to the part; one decoded at or after its end finishes its stream.
+bool StreamCopy::keeps(const AVPacket* packet, const AVStream* s, Role role) {
+    const int64_t t = toUs(packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts, s);
+    const int64_t dts = packet->dts != AV_NOPTS_VALUE ? toUs(packet->dts, s) : t;
+    if (role != OtherSound && ended_[role])
+        return false;
+    if (dts != AV_NOPTS_VALUE && dts >= part_.endUs - kEpsilon) {
+        if (role != OtherSound) {
+            ended_[role] = true;
+            if (reader_)
+                reader_->finish(role == Picture ? SourceReader::Video : SourceReader::Audio);
+        }
+        return false;
+    }
+    if (role == Picture)
+        return true;
+    if (t == AV_NOPTS_VALUE)
+        return role == MainSound;
+    if (t < part_.soundFromUs - kEpsilon)
+        return false;
+    return !part_.soundByMiddle ||
+           t + av_rescale_q(packet->duration, s->time_base, kMicro) / 2 <= part_.endUs;
+}
+
+// Decoding times keep rising across the seam of two parts.
+void StreamCopy::checkSeam(const AVPacket* packet, const AVStream* s, Role role) {
+    if (role == OtherSound || packet->dts == AV_NOPTS_VALUE)
+        return;
+    const int64_t dts = toUs(packet->dts, s);
+    if (!seamChecked_[role]) {
+        seamChecked_[role] = true;
+        if (lastDts_[role] != INT64_MIN && dts + shiftUs_ <= lastDts_[role]) {
+            shiftUs_ = lastDts_[role] - dts + 1;
+            exact_ = false;
+        }
+    }
+    lastDts_[role] = std::max(lastDts_[role], dts + shiftUs_);
+}
+
+int StreamCopy::put(AVPacket* packet, const AVStream* s, Role role) {
+    if (!s || !keeps(packet, s, role)) {
         av_packet_unref(packet);
         return 0;
     }
-    if (kind == SourceReader::Audio && t != AV_NOPTS_VALUE && t < soundFromUs_ - kEpsilon) {
-        av_packet_unref(packet);
-        return 0;
-    }
-    const int k = kind == SourceReader::Video ? 0 : 1;
-    const bool realDts = packet->dts != AV_NOPTS_VALUE;
-    if (realDts && !seamChecked_[k]) {
-        seamChecked_[k] = true;
-        if (lastDts_[k] != INT64_MIN && dts + shiftUs_ <= lastDts_[k])
-            shiftUs_ = lastDts_[k] - dts + 1;
-    }
-    if (realDts)
-        lastDts_[k] = std::max(lastDts_[k], dts + shiftUs_);
-    const int64_t shift = av_rescale_q(shiftUs_ - reader_->originUs(), kMicro, s->time_base);
+    checkSeam(packet, s, role);
+    const int64_t shift = exact_ ? av_rescale_q(part_.pictureTicks, source_.video->time_base, s->time_base)
+                                 : av_rescale_q(shiftUs_ - source_.originUs, kMicro, s->time_base);
     if (packet->pts != AV_NOPTS_VALUE)
         packet->pts += shift;
     if (packet->dts != AV_NOPTS_VALUE)
         packet->dts += shift;
-    const int r = writer_.writePacket(kind == SourceReader::Video ? OutputWriter::Video : OutputWriter::Audio,
-                                      packet, s->time_base);
+    int r = 0;
+    if (role == Picture)
+        r = writePicture(packet, s);
+    else if (role == MainSound)
+        r = writer_.writePacket(OutputWriter::Audio, packet, s->time_base);
+    else
+        r = writer_.writeOtherPacket(packet->stream_index, packet, s->time_base);
     av_packet_unref(packet);
     return r;
+}
+
+int StreamCopy::writePicture(AVPacket* packet, const AVStream* s) {
+    if (prefixed_)
+        return writer_.writePacket(OutputWriter::Video, packet, s->time_base);
+    prefixed_ = true;
+    const std::vector<uint8_t>& prefix = part_.firstPicturePrefix;
+    PacketPtr joined = makePacket();
+    int r = av_new_packet(joined.get(), int(prefix.size()) + packet->size);
+    if (r < 0 || (r = av_packet_copy_props(joined.get(), packet)) < 0)
+        return r;
+    std::memcpy(joined->data, prefix.data(), prefix.size());
+    std::memcpy(joined->data + prefix.size(), packet->data, size_t(packet->size));
+    return writer_.writePacket(OutputWriter::Video, joined.get(), s->time_base);
+}
+
+int StreamCopy::take(AVPacket* packet, Kind kind) {
+    const AVStream* s = kind == SourceReader::Video ? source_.video : source_.audio;
+    return put(packet, s, kind == SourceReader::Video ? Picture : MainSound);
+}
+
+int StreamCopy::takeOther(AVPacket* packet) {
+    Role role;
+    const AVStream* s = streamOf(packet, &role);
+    return put(packet, role == OtherSound ? s : nullptr, OtherSound);
+}
+
+void StreamCopy::hold(AVPacket* packet) {
+    Role role;
+    const AVStream* s = streamOf(packet, &role);
+    // What already lies past the end need not wait.
+    if (!s || role == Picture || !keeps(packet, s, role)) {
+        av_packet_unref(packet);
+        return;
+    }
+    held_[packet->stream_index].push_back(makePacket());
+    av_packet_move_ref(held_[packet->stream_index].back().get(), packet);
+}
+
+int StreamCopy::release(int64_t beforeUs) {
+    for (auto& [index, queue] : held_) {
+        while (!queue.empty()) {
+            AVPacket* a = queue.front().get();
+            Role role;
+            const AVStream* s = streamOf(a, &role);
+            const int64_t t = toUs(a->pts != AV_NOPTS_VALUE ? a->pts : a->dts, s);
+            if (t != AV_NOPTS_VALUE && t >= beforeUs)
+                break;
+            if (const int r = put(a, s, role); r < 0)
+                return r;
+            queue.pop_front();
+        }
+    }
+    return 0;
 }
 
 } // namespace mediacore

@@ -1,4 +1,5 @@
-// The stream-copy stage: packets of a source part copied onto the output timeline.
+// The stream-copy stage: packets of a source part copied onto the output timeline, for the
+// convert job, the join job and the smart cut alike.
 //
 // Each part maps source time `fromUs` to output time `outputUs`. Packets decoded at or after
 // the part's end finish their stream (a copy ends by decoding time: a picture decoded earlier
@@ -6,12 +7,20 @@
 // the keyframe before the cut, sound need not). Decoding times keep rising across the seams of
 // parts: the first real decoding time of each stream in a part may push that part later.
 //
-// Ownership: refers to the writer and, for one part at a time, the reader; owns neither.
+// Sound may be held back (hold) and released once the caller's picture has passed it: sound
+// lies ahead of the picture in many files, and a part that ends early (at a size limit) must
+// leave out what lies past its last picture. The main sound and the other sound streams copied
+// beside it follow the same rules.
+//
+// Ownership: refers to the writer and, for one part at a time, the source; owns neither.
 // Threading: one thread.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
+#include <map>
+#include <vector>
 
 #include "OutputWriter.h"
 #include "SourceReader.h"
@@ -20,26 +29,78 @@ namespace mediacore {
 
 class StreamCopy {
 public:
+    using Kind = SourceReader::Kind;
+
+    // Where a part's packets come from, for a caller that reads the file itself.
+    struct Source {
+        const AVFormatContext* format = nullptr;
+        const AVStream* video = nullptr;
+        const AVStream* audio = nullptr;
+        std::vector<int> otherSound; // stream indices copied beside the main sound
+        int64_t originUs = 0;        // the file's start time: source times count from it
+    };
+
+    struct Part {
+        int64_t fromUs = 0; // source time that lands on output time `outputUs`
+        int64_t outputUs = 0;
+        int64_t soundFromUs = 0;
+        int64_t endUs = INT64_MAX;
+        // When set, the shift in ticks of the picture stream (added to its times; the other
+        // streams take it in their own ticks), so that a copied picture keeps its exact time
+        // rather than one rounded through microseconds.
+        int64_t pictureTicks = AV_NOPTS_VALUE;
+        // A sound packet is kept only when at most half of it lies past the end: sound that
+        // ends with a frame-exact picture rather than up to a packet after it.
+        bool soundByMiddle = false;
+        // Written before the data of the part's first picture packet (parameter sets that a
+        // re-encoded start replaced).
+        std::vector<uint8_t> firstPicturePrefix;
+    };
+
     explicit StreamCopy(OutputWriter& writer) : writer_(writer) {}
 
+    // A part read by `reader` (its other sound streams copied beside the main one); a stream
+    // that reaches the end is finished in the reader. Sound still held from the part before is
+    // dropped: a caller releases it first.
     void beginPart(SourceReader& reader, int64_t fromUs, int64_t outputUs, int64_t soundFromUs,
                    int64_t endUs);
+    void beginPart(const Source& source, Part part);
     // Moves the part's end earlier (a size limit reached).
-    void endBy(int64_t endUs) { endUs_ = std::min(endUs_, endUs); }
-    // Writes or drops one packet read from the part's reader (unreferenced either way): 0, or
-    // a negative AVERROR from the writer.
-    int take(AVPacket* packet, SourceReader::Kind kind);
-    // Source time of a packet by its decoding time (its presentation time without one).
-    static int64_t decodeTimeUs(const SourceReader& reader, const AVPacket* packet, SourceReader::Kind kind);
+    void endBy(int64_t endUs) { part_.endUs = std::min(part_.endUs, endUs); }
+    // Whether a main stream has reached the part's end.
+    bool ended(Kind kind) const { return ended_[kind == SourceReader::Video ? 0 : 1]; }
+
+    // Each of these takes the packet's reference (the packet is left blank). take, takeOther
+    // and release return 0 or a negative AVERROR from the writer.
+    // A packet of the main picture or sound, written or dropped.
+    int take(AVPacket* packet, Kind kind);
+    // A packet of another sound stream, written or dropped.
+    int takeOther(AVPacket* packet);
+    // A sound packet (main or other) held back until release() passes its time.
+    void hold(AVPacket* packet);
+    // Writes or drops the held sound that starts before `beforeUs` (source time).
+    int release(int64_t beforeUs);
 
 private:
+    enum Role { Picture, MainSound, OtherSound };
+    const AVStream* streamOf(const AVPacket* packet, Role* role) const;
+    int64_t toUs(int64_t ts, const AVStream* s) const;
+    bool keeps(const AVPacket* packet, const AVStream* s, Role role);
+    void checkSeam(const AVPacket* packet, const AVStream* s, Role role);
+    int put(AVPacket* packet, const AVStream* s, Role role);
+    int writePicture(AVPacket* packet, const AVStream* s);
+
     OutputWriter& writer_;
     SourceReader* reader_ = nullptr;
+    Source source_;
+    Part part_;
     int64_t shiftUs_ = 0; // added to source times
-    int64_t soundFromUs_ = 0;
-    int64_t endUs_ = 0;
+    bool exact_ = false;  // part_.pictureTicks holds the shift
     bool seamChecked_[2] = {false, false};
+    bool ended_[2] = {false, false};
+    bool prefixed_ = false;
     int64_t lastDts_[2] = {INT64_MIN, INT64_MIN}; // output decoding times so far
+    std::map<int, std::deque<PacketPtr>> held_;   // by stream index
 };
 
 } // namespace mediacore

@@ -280,6 +280,37 @@ TEST(ConvertStreams, KeepFormatCutsKeepEverySoundStreamAndItsLanguage) {
     EXPECT_EQ(soundLanguages(one), QStringList{"ger"});
 }
 
+// A size-capped part (a split's) of a clip with two sound streams ends both with its picture,
+// whether it copies short groups of pictures between re-encoded edges or, its groups too long
+// to fill the cap, is copied again to end on any frame: sound read ahead of the picture stays
+// out of the part in either stream, and neither stops short of it.
+TEST(ConvertStreams, CappedPartEndsEverySoundStreamWithItsPicture) {
+    QTemporaryDir dir;
+    for (const int group : {5, 25}) {
+        const QString src = makeWithFfmpeg(
+            dir.filePath(QString("g%1.mp4").arg(group)),
+            QString("-f lavfi -i testsrc2=s=320x240:r=25:d=8 -f lavfi -i sine=frequency=440:d=8 "
+                    "-f lavfi -i sine=frequency=1000:d=8 -map 0 -map 1 -map 2 -c:v libx264 -g %1 "
+                    "-c:a aac")
+                .arg(group)
+                .split(' '));
+        ASSERT_FALSE(src.isEmpty());
+        for (const int64_t from : {int64_t(0), int64_t(700000)}) {
+            SCOPED_TRACE(QString("group %1 from %2").arg(group).arg(from).toStdString());
+            const QString part = dir.filePath(QString("part%1_%2.mp4").arg(group).arg(from));
+            Job job;
+            ASSERT_TRUE(convert(job, src, part, from, from ? 7900000 : 0, QFileInfo(src).size() / 3));
+            const double picture = decodedFrames(part, "v").span();
+            ASSERT_GT(picture, 1.0);
+            ASSERT_LT(picture, 6.0) << "the cap ends the part early";
+            for (const int k : {0, 1}) {
+                EXPECT_NEAR(decodedSoundSeconds(part, k), picture, 0.05) << "sound stream " << k;
+                EXPECT_GT(toneLevel(part, k == 0 ? 440 : 1000, picture - 0.5, picture - 0.1, k), 0.08);
+            }
+        }
+    }
+}
+
 TEST(ConvertStreams, TheChosenSoundStreamIsTheOneWritten) {
     QTemporaryDir dir;
     const QString clip = twoToneClip(dir.path());
