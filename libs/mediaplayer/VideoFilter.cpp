@@ -1,8 +1,28 @@
 #include "VideoFilter.h"
 
+#include "FrameConverter.h"
 #include "PlayerLog.h"
 
-bool VideoFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s) {
+namespace {
+
+// The size the upright picture is shown at in `box`, or empty when it is shown whole.
+QSize reducedSize(const mediafx::FxSettings& fx, const AVFrame* in, QSize box) {
+    if (box.isEmpty())
+        return {};
+    int w = 0, h = 0;
+    mediafx::filteredSize(fx, in->width, in->height, &w, &h);
+    AVRational sar = in->sample_aspect_ratio.num > 0 && in->sample_aspect_ratio.den > 0
+                         ? in->sample_aspect_ratio
+                         : AVRational{1, 1};
+    if (w != in->width) // a quarter turn: the pixels' shape turns too
+        sar = av_inv_q(sar);
+    const QSize shown = FrameConverter::fitted(w * av_q2d(sar) / h, box);
+    return shown.width() < w && shown.height() < h ? shown : QSize();
+}
+
+} // namespace
+
+bool VideoFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s, QSize box) {
     built_ = false;
     if (failedVersion_ == s.pictureVersion && builtW_ == in->width && builtH_ == in->height &&
         builtFormat_ == in->format)
@@ -31,8 +51,17 @@ bool VideoFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings&
     builtW_ = in->width;
     builtH_ = in->height;
     builtFormat_ = in->format;
-    int err = graph_.buildVideo(fx, input, mediafx::VideoOutput{});
-    if (err >= 0 && useLate_ && !buildLate(late))
+    builtBox_ = box;
+    int layoutW = 0, layoutH = 0;
+    mediafx::filteredSize(fx, in->width, in->height, &layoutW, &layoutH);
+    // A crop would need its margins at the smaller scale too: cropped previews are not reduced.
+    const QSize reduced = s.fx.hasCrop() ? QSize() : reducedSize(fx, in, box);
+    reduces_ = !reduced.isEmpty();
+    mediafx::VideoOutput output;
+    output.reduceWidth = reduced.width();
+    output.reduceHeight = reduced.height();
+    int err = graph_.buildVideo(fx, input, output);
+    if (err >= 0 && useLate_ && !buildLate(late, layoutW, layoutH))
         err = AVERROR(EINVAL);
     if (err < 0) {
         player::logWarning("preview filter graph failed: %s", qUtf8Printable(avErrorText(err)));
@@ -46,8 +75,10 @@ bool VideoFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings&
     return true;
 }
 
-bool VideoFilter::buildLate(const mediafx::FxSettings& late) {
+bool VideoFilter::buildLate(const mediafx::FxSettings& late, int layoutWidth, int layoutHeight) {
     mediafx::VideoInput input;
+    input.layoutWidth = layoutWidth;
+    input.layoutHeight = layoutHeight;
     input.width = graph_.videoWidth();
     input.height = graph_.videoHeight();
     input.format = graph_.videoFormat();
@@ -78,15 +109,15 @@ void VideoFilter::pull(std::vector<FilteredFrame>& out) {
         const int64_t pts = baseUs_ + (f->pts == AV_NOPTS_VALUE ? 0 : av_rescale_q(f->pts, tb, ff::kMicro));
         if (useLate_ && !(f = throughLate(std::move(f), pts)))
             continue;
-        out.push_back({std::move(f), pts});
+        out.push_back({std::move(f), pts, reduces_});
     }
 }
 
 bool VideoFilter::push(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s, bool restart,
-                       std::vector<FilteredFrame>& out) {
+                       std::vector<FilteredFrame>& out, QSize box) {
     if (restart || !built_ || builtVersion_ != s.pictureVersion || builtW_ != in->width ||
-        builtH_ != in->height || builtFormat_ != in->format || ptsUs < baseUs_) {
-        if (!build(in, ptsUs, s))
+        builtH_ != in->height || builtFormat_ != in->format || builtBox_ != box || ptsUs < baseUs_) {
+        if (!build(in, ptsUs, s, box))
             return false;
     }
     const ff::FramePtr copy = ff::cloneFrame(in);
@@ -104,7 +135,7 @@ bool VideoFilter::push(const AVFrame* in, int64_t ptsUs, const PreviewSettings& 
 
 ff::FramePtr VideoFilter::renderOnce(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s) {
     failedVersion_ = 0;
-    if (!build(in, ptsUs, s))
+    if (!build(in, ptsUs, s, QSize()))
         return nullptr;
     std::vector<FilteredFrame> out;
     if (const ff::FramePtr copy = ff::cloneFrame(in)) {
