@@ -4,10 +4,10 @@
 // both sides pinned to the same two cores.
 //
 // The clip: 1080p30 H.264 with heavy film grain (high bit rate, the costly case to decode).
-// Ours: the player's own stages on its video thread: decode (threads as the player sets them),
-// the shared filter graph (text watermark, subtitle), one conversion straight to a 960 x 540
-// view and the paint. ffmpeg: decode, overlay the same text box, the same subtitle with the
-// same style, scale to 960 x 540 in BGRA, discard.
+// Ours: the player's own stages on its video thread as it plays: decode (threads as the player
+// sets them), the shared filter graph (text watermark, subtitle) making the picture at the
+// 960 x 540 view's size, its conversion for the view and the paint. ffmpeg: decode, overlay the same text
+// box, the same subtitle with the same style, scale to 960 x 540 in BGRA, discard.
 //
 // Prints the factor over real time of each side (the goal for the marked clip: at least 4) and
 // the time ratio ours / ffmpeg.
@@ -16,6 +16,7 @@
 //                                   "row|job|against|value|target|least" ("most" when the
 //                                   target is an upper bound; target 0: none)
 //   player_bench --play DIR CASE SECONDS   one run of our stages (what the comparison times)
+#include "DecoderThreads.h"
 #include "FrameConverter.h"
 #include "OverlayPictures.h"
 #include "PreviewSettings.h"
@@ -118,7 +119,7 @@ struct Decoder {
         dec = avcodec_alloc_context3(codec);
         avcodec_parameters_to_context(dec, st->codecpar);
         dec->pkt_timebase = st->time_base;
-        dec->thread_count = std::clamp(QThread::idealThreadCount(), 1, 4); // as the player does
+        dec->thread_count = player::pictureDecoderThreads(); // as the player does
         return avcodec_open2(dec, codec, nullptr) >= 0;
     }
 };
@@ -141,7 +142,8 @@ Result runOurs(const QString& clip, const PreviewSettings& settings) {
         while (avcodec_receive_frame(d.dec, frame.get()) >= 0) {
             const int64_t us = av_rescale_q(frame->best_effort_timestamp, d.st->time_base, ff::kMicro);
             filtered.clear();
-            if (!filter.push(frame.get(), us, settings, r.frames == 0, filtered))
+            // Playing, the player wants the pictures at the view's size.
+            if (!filter.push(frame.get(), us, settings, r.frames == 0, filtered, kView))
                 filtered.push_back({ff::cloneFrame(frame.get()), us});
             for (FilteredFrame& f : filtered) {
                 const QSize size =
@@ -339,9 +341,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     pinToTwoCores(); // every process started from here inherits the two cores
-    out << "two cores; decoder threads " << std::clamp(QThread::idealThreadCount(), 1, 4) << "; view "
-        << kView.width() << "x" << kView.height() << "; medians of " << kRounds
-        << " interleaved runs, each a fresh process\n";
+    out << "two cores; decoder threads " << player::pictureDecoderThreads() << "; view " << kView.width()
+        << "x" << kView.height() << "; medians of " << kRounds << " interleaved runs, each a fresh process\n";
     bool met = true;
     QStringList rowLines;
     for (const QString& name : {QString("plain"), QString("marked")}) {
