@@ -9,8 +9,8 @@
 // 960 x 540 view's size, its conversion for the view and the paint. ffmpeg: decode, overlay the same text
 // box, the same subtitle with the same style, scale to 960 x 540 in BGRA, discard.
 //
-// Prints the factor over real time of each side (the goal for the marked clip: at least 4) and
-// the time ratio ours / ffmpeg.
+// Prints the factor over real time of each side (the goal for the marked clip: at least 4), the
+// time ratio ours / ffmpeg, and ffmpeg decoding the clip alone (what no preview can beat).
 //   player_bench [SECONDS]          the comparison on a clip of SECONDS (default 10)
 //   player_bench --rows [SECONDS]   the same, then one line per result for bench_engine:
 //                                   "row|job|against|value|target|least" ("most" when the
@@ -297,22 +297,28 @@ int play(const QString& dir, const QString& caseName, int length) {
 
 struct Measured {
     double ours = 0, theirs = 0; // medians, seconds
+    double decodeAlone = 0;      // ffmpeg decoding the clip without filters (when asked)
 };
 
 // Each side `kRounds` times in fresh processes, interleaved, so that the machine's moods fall
 // on both alike.
-Measured compare(const QString& dir, const Case& c, const QString& caseName, int length) {
-    std::vector<double> ours, theirs;
+// With `decodeAlone`, ffmpeg decoding the clip with no filters too: the ceiling of any preview.
+Measured compare(const QString& dir, const Case& c, const QString& caseName, int length, bool decodeAlone) {
+    std::vector<double> ours, theirs, alone;
     const QString clip = QDir(dir).filePath(kClipName);
     for (int round = 0; round < kRounds; ++round) {
         ours.push_back(timedProcess(QCoreApplication::applicationFilePath(),
                                     {"--play", dir, caseName, QString::number(length)}));
         theirs.push_back(
             timedProcess(FFMPEG_EXECUTABLE, ffmpegArgs(clip, c.overlayPicture, c.ffmpegFilters)));
+        if (decodeAlone)
+            alone.push_back(timedProcess(FFMPEG_EXECUTABLE,
+                                         {"-v", "error", "-nostdin", "-i", clip, "-an", "-f", "null", "-"}));
     }
-    const bool failed =
-        std::count(ours.begin(), ours.end(), 0.0) + std::count(theirs.begin(), theirs.end(), 0.0);
-    return failed ? Measured{} : Measured{median(ours), median(theirs)};
+    const bool failed = std::count(ours.begin(), ours.end(), 0.0) +
+                        std::count(theirs.begin(), theirs.end(), 0.0) +
+                        std::count(alone.begin(), alone.end(), 0.0);
+    return failed ? Measured{} : Measured{median(ours), median(theirs), median(alone)};
 }
 
 } // namespace
@@ -347,7 +353,7 @@ int main(int argc, char** argv) {
     QStringList rowLines;
     for (const QString& name : {QString("plain"), QString("marked")}) {
         const Case c = name == "plain" ? plainCase() : markedCase(dir.path(), length, true);
-        const Measured m = compare(dir.path(), c, name, length);
+        const Measured m = compare(dir.path(), c, name, length, name == "marked");
         const double factor = m.ours > 0 ? length / m.ours : 0, theirs = m.theirs > 0 ? length / m.theirs : 0;
         // The goal is the marked clip's: the plain one shows what the marks cost.
         const double goal = name == "marked" ? kGoal : 0;
@@ -369,6 +375,15 @@ int main(int argc, char** argv) {
         rowLines << QString("row|%1|ffmpeg, same filters|%2|0|most")
                         .arg(job)
                         .arg(m.theirs > 0 ? m.ours / m.theirs : 0);
+        if (m.decodeAlone > 0) {
+            out << QString("%1: ffmpeg %2 s = %3x real time\n")
+                       .arg("decoding alone, no filter", -26)
+                       .arg(m.decodeAlone, 0, 'f', 2)
+                       .arg(length / m.decodeAlone, 0, 'f', 2);
+            rowLines << QString("row|decoding of %1 s grainy 1080p alone|ffmpeg, times real time|%2|0|least")
+                            .arg(length)
+                            .arg(length / m.decodeAlone);
+        }
     }
     if (rows)
         out << rowLines.join("\n") << "\n";
