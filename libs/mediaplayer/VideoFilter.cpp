@@ -1,6 +1,7 @@
 #include "VideoFilter.h"
 
 #include "FrameConverter.h"
+#include "HalfSize.h"
 #include "PlayerLog.h"
 
 namespace {
@@ -18,6 +19,28 @@ QSize reducedSize(const mediafx::FxSettings& fx, const AVFrame* in, QSize box) {
         sar = av_inv_q(sar);
     const QSize shown = FrameConverter::fitted(w * av_q2d(sar) / h, box);
     return shown.width() < w && shown.height() < h ? shown : QSize();
+}
+
+// How many times a decoded picture can be halved and stay at least `reduced` upright (`turned`
+// is a quarter turn). The effects and colour settings act on the whole picture: none then.
+int halvingsFor(const mediafx::FxSettings& fx, const AVFrame* in, QSize reduced, bool turned) {
+    if (reduced.isEmpty() || !fx.effects.empty() || fx.brightness || fx.contrast || fx.saturation)
+        return 0;
+    const QSize upright = turned ? reduced.transposed() : reduced;
+    int n = 0;
+    ff::FramePtr probe = ff::makeFrame();
+    if (!probe)
+        return 0;
+    probe->format = in->format;
+    for (int w = in->width, h = in->height; w / 2 >= upright.width() && h / 2 >= upright.height();
+         w /= 2, h /= 2) {
+        probe->width = w;
+        probe->height = h;
+        if (!player::canHalve(probe.get()))
+            break;
+        ++n;
+    }
+    return n;
 }
 
 } // namespace
@@ -42,9 +65,17 @@ bool VideoFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings&
     }
     graph_.setDrawTextCallback(s.drawText);
     graph_.setLoadImageCallback(s.loadImage);
+    int layoutW = 0, layoutH = 0;
+    mediafx::filteredSize(fx, in->width, in->height, &layoutW, &layoutH);
+    // A crop would need its margins at the smaller scale too: cropped previews are not reduced.
+    const QSize reduced = s.fx.hasCrop() ? QSize() : reducedSize(fx, in, box);
+    reduces_ = !reduced.isEmpty();
+    halvings_ = halvingsFor(fx, in, reduced, layoutW != in->width);
     mediafx::VideoInput input;
-    input.width = in->width;
-    input.height = in->height;
+    input.width = in->width >> halvings_;
+    input.height = in->height >> halvings_;
+    input.layoutWidth = layoutW;
+    input.layoutHeight = layoutH;
     input.format = AVPixelFormat(in->format);
     input.timeBase = ff::kMicro;
     input.sampleAspect = in->sample_aspect_ratio;
@@ -52,11 +83,6 @@ bool VideoFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings&
     builtH_ = in->height;
     builtFormat_ = in->format;
     builtBox_ = box;
-    int layoutW = 0, layoutH = 0;
-    mediafx::filteredSize(fx, in->width, in->height, &layoutW, &layoutH);
-    // A crop would need its margins at the smaller scale too: cropped previews are not reduced.
-    const QSize reduced = s.fx.hasCrop() ? QSize() : reducedSize(fx, in, box);
-    reduces_ = !reduced.isEmpty();
     mediafx::VideoOutput output;
     output.reduceWidth = reduced.width();
     output.reduceHeight = reduced.height();
@@ -120,7 +146,9 @@ bool VideoFilter::push(const AVFrame* in, int64_t ptsUs, const PreviewSettings& 
         if (!build(in, ptsUs, s, box))
             return false;
     }
-    const ff::FramePtr copy = ff::cloneFrame(in);
+    ff::FramePtr copy = ff::cloneFrame(in);
+    for (int i = 0; i < halvings_ && copy; ++i)
+        copy = player::halved(copy.get());
     if (!copy)
         return false;
     copy->pts = ptsUs - baseUs_;

@@ -10,6 +10,8 @@
 // Playing, the picture may be wanted only at the size the view shows it: the graph then scales it
 // down right after the turns and effects and lays the marks and the subtitle over the smaller
 // picture, which costs a fraction of doing so on the whole one (the view would shrink it anyway).
+// Without effects or colour settings, a picture more than twice the view's size is first halved
+// by averaging, before the graph.
 //
 // Threading: not thread-safe; the player guards it with its render lock.
 #pragma once
@@ -67,5 +69,6 @@ private:
     int builtW_ = 0, builtH_ = 0, builtFormat_ = -1;
     QSize builtBox_;
     bool reduces_ = false;
+    int halvings_ = 0;           // times each picture is halved before the graph (HalfSize.h)
     uint64_t failedVersion_ = 0; // settings whose graph failed: not retried frame after frame
 };

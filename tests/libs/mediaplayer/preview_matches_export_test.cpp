@@ -217,15 +217,20 @@ TEST(PreviewMatchesExport, APictureMadeAtTheViewsSizeMatchesTheExportShrunkToIt)
     s.fx.textMarks = look.texts;
     s.fx.subtitle = subtitleRecord(look.subtitle);
     s.drawText = drawText;
-    // The upright 240 x 320 picture in a 320 x 240 view: 180 x 240.
-    const QImage shown = playedPictureAt(clip, s, QSize(320, 240), 1.6);
-    ASSERT_EQ(shown.size(), QSize(180, 240));
-    const QString png = testsupport::makeWithFfmpeg(
-        dir.filePath("shrunk.png"),
-        {"-i", out, "-ss", "1.6", "-frames:v", "1", "-vf", "scale=180:240:flags=area,format=yuv420p"});
-    const QImage written = QImage(png).convertToFormat(QImage::Format_RGB32);
-    EXPECT_LT(meanAbsDiff(shown, written), kSame);
-    EXPECT_LT(worstTileDiff(shown, written), kSameTile);
+    // The upright 240 x 320 picture in a 320 x 240 view: 180 x 240; in a 160 x 120 one, 90 x 120
+    // (the decoded picture halved first).
+    for (const auto& [view, size] :
+         {std::pair{QSize(320, 240), QSize(180, 240)}, {QSize(160, 120), QSize(90, 120)}}) {
+        const QImage shown = playedPictureAt(clip, s, view, 1.6);
+        ASSERT_EQ(shown.size(), size);
+        const QString png = testsupport::makeWithFfmpeg(
+            dir.filePath("shrunk.png"),
+            {"-i", out, "-ss", "1.6", "-frames:v", "1", "-vf",
+             QString("scale=%1:%2:flags=area,format=yuv420p").arg(size.width()).arg(size.height())});
+        const QImage written = QImage(png).convertToFormat(QImage::Format_RGB32);
+        EXPECT_LT(meanAbsDiff(shown, written), kSame) << size.width();
+        EXPECT_LT(worstTileDiff(shown, written), kSameTile) << size.width();
+    }
 }
 
 TEST(PreviewMatchesExport, TurnMirrorsAdjustmentsAndEffects) {
