@@ -1,5 +1,6 @@
 #include "HalfSize.h"
 
+#include <cstddef>
 #include <cstdint>
 
 extern "C" {
@@ -17,7 +18,7 @@ void halvePlane(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, 
         const uint8_t* a = src + ptrdiff_t(2 * y) * srcStride;
         const uint8_t* b = a + srcStride;
         uint8_t* out = dst + ptrdiff_t(y) * dstStride;
-        for (int x = 0; x < width; ++x)
+        for (ptrdiff_t x = 0; x < width; ++x)
             out[x] = uint8_t((a[2 * x] + a[2 * x + 1] + b[2 * x] + b[2 * x + 1] + 2) >> 2);
     }
 }

@@ -98,6 +98,7 @@ void PlayerCore::serviceWholeSnapshots() {
     if (!whole)
         whole = slot_->shownFrame();
     std::vector<std::pair<SnapshotDone, QImage>> answers;
+    answers.reserve(requests.size());
     FrameConverter converter;
     for (SnapshotRequest& r : requests)
         answers.emplace_back(std::move(r.done), converter.toImage(whole.get(), QSize(r.w, r.h)));
