@@ -4,18 +4,19 @@
 // both sides pinned to the same two cores.
 //
 // The clip: 1080p30 H.264 with heavy film grain (high bit rate, the costly case to decode).
-// Ours: the player's own stages on its video thread: decode (threads as the player sets them),
-// the shared filter graph (text watermark, subtitle), one conversion straight to a 960 x 540
-// view and the paint. ffmpeg: decode, overlay the same text box, the same subtitle with the
-// same style, scale to 960 x 540 in BGRA, discard.
+// Ours: the player's own stages on its video thread as it plays: decode (threads as the player
+// sets them), the shared filter graph (text watermark, subtitle) making the picture at the
+// 960 x 540 view's size, its conversion for the view and the paint. ffmpeg: decode, overlay the same text
+// box, the same subtitle with the same style, scale to 960 x 540 in BGRA, discard.
 //
-// Prints the factor over real time of each side (the goal for the marked clip: at least 4) and
-// the time ratio ours / ffmpeg.
+// Prints the factor over real time of each side (the goal for the marked clip: at least 4), the
+// time ratio ours / ffmpeg, and ffmpeg decoding the clip alone (what no preview can beat).
 //   player_bench [SECONDS]          the comparison on a clip of SECONDS (default 10)
 //   player_bench --rows [SECONDS]   the same, then one line per result for bench_engine:
 //                                   "row|job|against|value|target|least" ("most" when the
 //                                   target is an upper bound; target 0: none)
 //   player_bench --play DIR CASE SECONDS   one run of our stages (what the comparison times)
+#include "DecoderThreads.h"
 #include "FrameConverter.h"
 #include "OverlayPictures.h"
 #include "PreviewSettings.h"
@@ -118,7 +119,7 @@ struct Decoder {
         dec = avcodec_alloc_context3(codec);
         avcodec_parameters_to_context(dec, st->codecpar);
         dec->pkt_timebase = st->time_base;
-        dec->thread_count = std::clamp(QThread::idealThreadCount(), 1, 4); // as the player does
+        dec->thread_count = player::pictureDecoderThreads(); // as the player does
         return avcodec_open2(dec, codec, nullptr) >= 0;
     }
 };
@@ -141,7 +142,8 @@ Result runOurs(const QString& clip, const PreviewSettings& settings) {
         while (avcodec_receive_frame(d.dec, frame.get()) >= 0) {
             const int64_t us = av_rescale_q(frame->best_effort_timestamp, d.st->time_base, ff::kMicro);
             filtered.clear();
-            if (!filter.push(frame.get(), us, settings, r.frames == 0, filtered))
+            // Playing, the player wants the pictures at the view's size.
+            if (!filter.push(frame.get(), us, settings, r.frames == 0, filtered, kView))
                 filtered.push_back({ff::cloneFrame(frame.get()), us});
             for (FilteredFrame& f : filtered) {
                 const QSize size =
@@ -295,22 +297,28 @@ int play(const QString& dir, const QString& caseName, int length) {
 
 struct Measured {
     double ours = 0, theirs = 0; // medians, seconds
+    double decodeAlone = 0;      // ffmpeg decoding the clip without filters (when asked)
 };
 
 // Each side `kRounds` times in fresh processes, interleaved, so that the machine's moods fall
 // on both alike.
-Measured compare(const QString& dir, const Case& c, const QString& caseName, int length) {
-    std::vector<double> ours, theirs;
+// With `decodeAlone`, ffmpeg decoding the clip with no filters too: the ceiling of any preview.
+Measured compare(const QString& dir, const Case& c, const QString& caseName, int length, bool decodeAlone) {
+    std::vector<double> ours, theirs, alone;
     const QString clip = QDir(dir).filePath(kClipName);
     for (int round = 0; round < kRounds; ++round) {
         ours.push_back(timedProcess(QCoreApplication::applicationFilePath(),
                                     {"--play", dir, caseName, QString::number(length)}));
         theirs.push_back(
             timedProcess(FFMPEG_EXECUTABLE, ffmpegArgs(clip, c.overlayPicture, c.ffmpegFilters)));
+        if (decodeAlone)
+            alone.push_back(timedProcess(FFMPEG_EXECUTABLE,
+                                         {"-v", "error", "-nostdin", "-i", clip, "-an", "-f", "null", "-"}));
     }
-    const bool failed =
-        std::count(ours.begin(), ours.end(), 0.0) + std::count(theirs.begin(), theirs.end(), 0.0);
-    return failed ? Measured{} : Measured{median(ours), median(theirs)};
+    const bool failed = std::count(ours.begin(), ours.end(), 0.0) +
+                        std::count(theirs.begin(), theirs.end(), 0.0) +
+                        std::count(alone.begin(), alone.end(), 0.0);
+    return failed ? Measured{} : Measured{median(ours), median(theirs), median(alone)};
 }
 
 } // namespace
@@ -339,14 +347,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     pinToTwoCores(); // every process started from here inherits the two cores
-    out << "two cores; decoder threads " << std::clamp(QThread::idealThreadCount(), 1, 4) << "; view "
-        << kView.width() << "x" << kView.height() << "; medians of " << kRounds
-        << " interleaved runs, each a fresh process\n";
+    out << "two cores; decoder threads " << player::pictureDecoderThreads() << "; view " << kView.width()
+        << "x" << kView.height() << "; medians of " << kRounds << " interleaved runs, each a fresh process\n";
     bool met = true;
     QStringList rowLines;
     for (const QString& name : {QString("plain"), QString("marked")}) {
         const Case c = name == "plain" ? plainCase() : markedCase(dir.path(), length, true);
-        const Measured m = compare(dir.path(), c, name, length);
+        const Measured m = compare(dir.path(), c, name, length, name == "marked");
         const double factor = m.ours > 0 ? length / m.ours : 0, theirs = m.theirs > 0 ? length / m.theirs : 0;
         // The goal is the marked clip's: the plain one shows what the marks cost.
         const double goal = name == "marked" ? kGoal : 0;
@@ -368,6 +375,15 @@ int main(int argc, char** argv) {
         rowLines << QString("row|%1|ffmpeg, same filters|%2|0|most")
                         .arg(job)
                         .arg(m.theirs > 0 ? m.ours / m.theirs : 0);
+        if (m.decodeAlone > 0) {
+            out << QString("%1: ffmpeg %2 s = %3x real time\n")
+                       .arg("decoding alone, no filter", -26)
+                       .arg(m.decodeAlone, 0, 'f', 2)
+                       .arg(length / m.decodeAlone, 0, 'f', 2);
+            rowLines << QString("row|decoding of %1 s grainy 1080p alone|ffmpeg, times real time|%2|0|least")
+                            .arg(length)
+                            .arg(length / m.decodeAlone);
+        }
     }
     if (rows)
         out << rowLines.join("\n") << "\n";

@@ -1,6 +1,7 @@
 #include "FxGraph.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <mutex>
@@ -210,14 +211,17 @@ void addSubtitle(const FxSettings& s, FilterChain& chain, int width, int height)
         chain.append("setpts", {{"expr", "PTS-" + seconds(s.timelineStartUs) + "/TB"}});
 }
 
-// width and height are already the turned picture's.
-void addCrop(const FxSettings& s, FilterChain& chain, int width, int height) {
+// width and height are already the turned picture's; the margins are given on a picture
+// `scaleX` and `scaleY` times as large as it (1 but in a reduced preview).
+void addCrop(const FxSettings& s, FilterChain& chain, int width, int height, double scaleX, double scaleY) {
     if (!s.hasCrop())
         return;
-    const int w = std::max(2, width - std::max(0, s.crop.left) - std::max(0, s.crop.right));
-    const int h = std::max(2, height - std::max(0, s.crop.top) - std::max(0, s.crop.bottom));
-    const int x = std::clamp(s.crop.left, 0, std::max(0, width - w));
-    const int y = std::clamp(s.crop.top, 0, std::max(0, height - h));
+    const auto sx = [&](int v) { return int(std::lround(std::max(0, v) * scaleX)); };
+    const auto sy = [&](int v) { return int(std::lround(std::max(0, v) * scaleY)); };
+    const int w = std::max(2, width - sx(s.crop.left) - sx(s.crop.right));
+    const int h = std::max(2, height - sy(s.crop.top) - sy(s.crop.bottom));
+    const int x = std::clamp(sx(s.crop.left), 0, std::max(0, width - w));
+    const int y = std::clamp(sy(s.crop.top), 0, std::max(0, height - h));
     chain.append("crop", {{"out_w", std::to_string(w)},
                           {"out_h", std::to_string(h)},
                           {"x", std::to_string(x)},
@@ -230,11 +234,14 @@ void addCrop(const FxSettings& s, FilterChain& chain, int width, int height) {
 // `pending`.
 class OverlayBuilder {
 public:
-    OverlayBuilder(const FxSettings& s, FilterChain& chain, const char* overlayFormat)
-        : s_(s), chain_(chain), overlayFormat_(overlayFormat),
+    // `scaleX`, `scaleY`: the picture the marks are laid on over the one their places are given on.
+    OverlayBuilder(const FxSettings& s, FilterChain& chain, const char* overlayFormat, double scaleX,
+                   double scaleY)
+        : s_(s), chain_(chain), overlayFormat_(overlayFormat), scaleX_(scaleX), scaleY_(scaleY),
           rangeEnd_(s.timelineDurationUs > 0 ? s.timelineDurationUs : INT64_MAX) {}
 
     int addImageMarks(LOAD_IMAGE_CALLBACK loadImage);
+    // `width` x `height`: the canvas the text is drawn on, the picture the places are given on.
     int addTextMarks(DRAW_TEXT_CALLBACK drawText, int width, int height);
     int addVideoMarks();
     std::vector<PendingPicture> takePending() { return std::move(pending_); }
@@ -254,21 +261,31 @@ private:
     }
     void overlay(AVFilterContext* source, int x, int y, const std::string& enable, bool premultiplied);
     AVFilterContext* pictureSource(ff::FramePtr frame);
+    bool scaled() const { return scaleX_ != 1.0 || scaleY_ != 1.0; }
+    int scaledX(int v) const { return int(std::lround(v * scaleX_)); }
+    int scaledY(int v) const { return int(std::lround(v * scaleY_)); }
+    // A picture made for the whole picture, at the size it has on the one the marks go on.
+    ff::FramePtr fitted(ff::FramePtr pic) const {
+        if (!pic || !scaled())
+            return pic;
+        return scaledPicture(pic.get(), std::max(1, scaledX(pic->width)), std::max(1, scaledY(pic->height)));
+    }
 
     const FxSettings& s_;
     FilterChain& chain_;
     const char* overlayFormat_;
+    const double scaleX_, scaleY_;
     // The kept range on this graph's clock; nothing outside it reaches the output.
     const int64_t rangeEnd_;
     std::vector<PendingPicture> pending_;
 };
 
-// Lays one RGBA source over the running chain at (x, y) while `enable` holds.
+// Lays one RGBA source over the running chain at (x, y) of the whole picture while `enable` holds.
 void OverlayBuilder::overlay(AVFilterContext* source, int x, int y, const std::string& enable,
                              bool premultiplied) {
     AVFilterContext* main = chain_.tail();
-    AVFilterContext* ov = chain_.create("overlay", {{"x", std::to_string(x)},
-                                                    {"y", std::to_string(y)},
+    AVFilterContext* ov = chain_.create("overlay", {{"x", std::to_string(scaledX(x))},
+                                                    {"y", std::to_string(scaledY(y))},
                                                     {"format", overlayFormat_},
                                                     {"alpha", premultiplied ? "premultiplied" : "straight"},
                                                     {"enable", enable}});
@@ -294,8 +311,13 @@ int OverlayBuilder::addImageMarks(LOAD_IMAGE_CALLBACK loadImage) {
         if (!inRange(m.start_time, m.end_time))
             continue;
         bool premultiplied = false;
-        ff::FramePtr pic = loadPicture(mediarecords::readText(m.path), m.rect.right - m.rect.left,
-                                       m.rect.bottom - m.rect.top, loadImage, &premultiplied);
+        const int w = m.rect.right - m.rect.left, h = m.rect.bottom - m.rect.top;
+        const bool sized = w > 0 && h > 0;
+        // Loaded straight at the size it is shown at, or at its own size and then scaled.
+        ff::FramePtr pic = loadPicture(mediarecords::readText(m.path), sized ? std::max(1, scaledX(w)) : w,
+                                       sized ? std::max(1, scaledY(h)) : h, loadImage, &premultiplied);
+        if (!sized)
+            pic = fitted(std::move(pic));
         if (!pic)
             return AVERROR(EINVAL);
         applyTransparency(pic.get(), m.transparence, premultiplied);
@@ -314,7 +336,8 @@ int OverlayBuilder::addTextMarks(DRAW_TEXT_CALLBACK drawText, int width, int hei
             return AVERROR(EINVAL);
         }
         int left = 0, top = 0;
-        ff::FramePtr pic = drawTextPicture(m, width, height, drawText, &left, &top);
+        // Drawn on the whole picture's canvas, so that the text is the one the export draws.
+        ff::FramePtr pic = fitted(drawTextPicture(m, width, height, drawText, &left, &top));
         if (!pic)
             return AVERROR(ENOMEM);
         if (AVFilterContext* src = pictureSource(std::move(pic)))
@@ -349,7 +372,8 @@ int OverlayBuilder::addVideoMarks() {
         chain_.start(chain_.create("movie", {{"filename", path}, {"seek_point", seconds(from)}}));
         chain_.append("trim", {{"start", seconds(fileFrom)}, {"end", seconds(fileFrom + length)}});
         chain_.append("setpts", {{"expr", "PTS-STARTPTS+" + seconds(std::max<int64_t>(0, start)) + "/TB"}});
-        chain_.append("scale", {{"w", std::to_string(w)}, {"h", std::to_string(h)}});
+        chain_.append("scale", {{"w", std::to_string(std::max(1, scaledX(w)))},
+                                {"h", std::to_string(std::max(1, scaledY(h)))}});
         chain_.append("format", {{"pix_fmts", "rgba"}});
         if (m.transparence > 0)
             chain_.append("colorchannelmixer",
@@ -365,25 +389,37 @@ int OverlayBuilder::addVideoMarks() {
 
 } // namespace
 
-int FxGraph::addPictureChain(const FxSettings& s, void* chainPtr, int width, int height) {
+int FxGraph::addPictureChain(const FxSettings& s, void* chainPtr, Layout l, const VideoOutput& out) {
     auto& chain = *static_cast<FilterChain*>(chainPtr);
     addTurnsAndEffects(s, chain);
     if (!chain.ok())
         return chain.error();
-    const int r = addOverlays(s, chainPtr, width, height);
+    if (out.reduceWidth > 0 && out.reduceHeight > 0 &&
+        (out.reduceWidth != l.width || out.reduceHeight != l.height)) {
+        // Averaging areas: free of aliasing however far the picture shrinks, and with half the
+        // taps of a bilinear shrink.
+        chain.append("scale", {{"w", std::to_string(out.reduceWidth)},
+                               {"h", std::to_string(out.reduceHeight)},
+                               {"flags", "area"}});
+        l.width = out.reduceWidth;
+        l.height = out.reduceHeight;
+    }
+    const int r = addOverlays(s, chainPtr, l);
     if (r < 0)
         return r;
-    addSubtitle(s, chain, width, height);
-    addCrop(s, chain, width, height);
+    // The subtitle's sizes are given on the whole picture; the renderer scales them to the frame.
+    addSubtitle(s, chain, l.layoutWidth, l.layoutHeight);
+    addCrop(s, chain, l.width, l.height, double(l.width) / l.layoutWidth, double(l.height) / l.layoutHeight);
     return chain.error();
 }
 
-int FxGraph::addOverlays(const FxSettings& s, void* chainPtr, int width, int height) {
+int FxGraph::addOverlays(const FxSettings& s, void* chainPtr, const Layout& l) {
     auto& chain = *static_cast<FilterChain*>(chainPtr);
-    OverlayBuilder builder(s, chain, overlayFormat_);
+    OverlayBuilder builder(s, chain, overlayFormat_, double(l.width) / l.layoutWidth,
+                           double(l.height) / l.layoutHeight);
     int r = builder.addImageMarks(loadImage_);
     if (r >= 0)
-        r = builder.addTextMarks(drawText_, width, height);
+        r = builder.addTextMarks(drawText_, l.layoutWidth, l.layoutHeight);
     if (r >= 0)
         r = builder.addVideoMarks();
     if (r < 0)
@@ -421,7 +457,9 @@ int FxGraph::buildVideo(const FxSettings& s, const VideoInput& in, const VideoOu
     const int r = normalisedRotation(s.rotation);
     if (r == 90 || r == 270)
         std::swap(w, h);
-    int result = addPictureChain(s, &chain, w, h);
+    const Layout layout{w, h, in.layoutWidth > 0 ? in.layoutWidth : w,
+                        in.layoutHeight > 0 ? in.layoutHeight : h};
+    int result = addPictureChain(s, &chain, layout, out);
     if (result >= 0) {
         if (out.width > 0 && out.height > 0) {
             const std::string ow = std::to_string(out.width), oh = std::to_string(out.height);

@@ -40,6 +40,10 @@ struct VideoInput {
     AVRational timeBase = ff::kMicro;
     AVRational sampleAspect{0, 1};
     AVRational frameRate{0, 1};
+    // The size of the upright picture the settings place their marks and subtitle on, when the
+    // input is a smaller copy of it (a preview's second graph); 0: the input's own upright size.
+    int layoutWidth = 0;
+    int layoutHeight = 0;
 };
 
 // What the consumer needs at the end of the chain; zero / empty members leave that property as
@@ -50,6 +54,11 @@ struct VideoOutput {
     std::vector<AVPixelFormat> formats;
     AVRational frameRate{0, 1}; // constant output rate when set
     bool fit = false;           // keep the aspect inside width x height, black bars around
+    // A preview shown smaller than the picture: scaled to this size right after the turns,
+    // effects and colour settings, so that the marks and the subtitle, placed and sized as on
+    // the whole picture, are laid over the smaller one (0: the picture's own size).
+    int reduceWidth = 0;
+    int reduceHeight = 0;
 };
 
 struct AudioInput {
@@ -113,8 +122,14 @@ public:
     int audioChannelLayout(AVChannelLayout* layout) const;
 
 private:
-    int addPictureChain(const FxSettings& settings, void* chain, int width, int height);
-    int addOverlays(const FxSettings& settings, void* chain, int width, int height);
+    // Where the marks go: the picture they are laid on, and the picture their settings are
+    // given on.
+    struct Layout {
+        int width = 0, height = 0;
+        int layoutWidth = 0, layoutHeight = 0;
+    };
+    int addPictureChain(const FxSettings& settings, void* chain, Layout layout, const VideoOutput& out);
+    int addOverlays(const FxSettings& settings, void* chain, const Layout& layout);
 
     ff::FilterGraphPtr videoGraph_;
     ff::FilterGraphPtr audioGraph_;

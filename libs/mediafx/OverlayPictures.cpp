@@ -65,13 +65,13 @@ TextBox drawnBox(const uint8_t* rgba, int width, int height) {
 
 // Scales any decoded frame (or a packed RGBA buffer) into a new RGBA frame.
 ff::FramePtr scaleToRgba(const uint8_t* const* data, const int* linesize, AVPixelFormat format, int srcW,
-                         int srcH, int width, int height) {
+                         int srcH, int width, int height, int flags = SWS_BICUBIC) {
     if (width <= 0 || height <= 0) {
         width = srcW;
         height = srcH;
     }
-    const ff::ScalerPtr sws(sws_getContext(srcW, srcH, format, width, height, AV_PIX_FMT_RGBA, SWS_BICUBIC,
-                                           nullptr, nullptr, nullptr));
+    const ff::ScalerPtr sws(
+        sws_getContext(srcW, srcH, format, width, height, AV_PIX_FMT_RGBA, flags, nullptr, nullptr, nullptr));
     if (!sws)
         return nullptr;
     ff::FramePtr out = allocRgba(width, height);
@@ -167,6 +167,13 @@ ff::FramePtr drawTextPicture(const TEXT_WATERMARK_PARAM& param, int width, int h
     if (top)
         *top = box.y;
     return out;
+}
+
+ff::FramePtr scaledPicture(const AVFrame* rgba, int width, int height) {
+    if (!rgba || rgba->format != AV_PIX_FMT_RGBA || width <= 0 || height <= 0)
+        return nullptr;
+    return scaleToRgba(rgba->data, rgba->linesize, AV_PIX_FMT_RGBA, rgba->width, rgba->height, width, height,
+                       SWS_AREA);
 }
 
 void applyTransparency(AVFrame* rgba, int transparence, bool premultiplied) {

@@ -26,6 +26,10 @@ ff::FramePtr loadPicture(const std::string& path, int width, int height, LOAD_IM
 ff::FramePtr drawTextPicture(const TEXT_WATERMARK_PARAM& param, int width, int height,
                              DRAW_TEXT_CALLBACK draw, int* left, int* top);
 
+// An RGBA picture (straight or premultiplied) at width x height, averaged over areas so that a
+// shrunk picture keeps its weight and no pixel overshoots its alpha. Null on failure.
+ff::FramePtr scaledPicture(const AVFrame* rgba, int width, int height);
+
 // Scales the alpha (and, premultiplied, the colour) of an RGBA frame by 1 - transparence / 100.
 void applyTransparency(AVFrame* rgba, int transparence, bool premultiplied);
 

@@ -2,13 +2,14 @@
 
 #include <utility>
 
-void FrameSlot::publish(ff::FramePtr shown, QImage image, double displayAspect) {
+void FrameSlot::publish(ff::FramePtr shown, QImage image, double displayAspect, bool reduced) {
     ff::FramePtr old;
     {
         std::lock_guard lock(mutex_);
         old = std::exchange(shown_, std::move(shown));
         image_ = std::move(image);
         aspect_ = displayAspect;
+        reduced_ = reduced;
         ++sequence_;
     }
     // `old` is freed here, outside the lock.
@@ -23,10 +24,12 @@ QImage FrameSlot::image(double* displayAspect, uint64_t* sequence) const {
     return image_;
 }
 
-ff::FramePtr FrameSlot::shownFrame(uint64_t* sequence) const {
+ff::FramePtr FrameSlot::shownFrame(uint64_t* sequence, bool* reduced) const {
     std::lock_guard lock(mutex_);
     if (sequence)
         *sequence = sequence_;
+    if (reduced)
+        *reduced = reduced_;
     return ff::cloneFrame(shown_.get());
 }
 

@@ -21,12 +21,13 @@ public:
     FrameSlot(const FrameSlot&) = delete;
     FrameSlot& operator=(const FrameSlot&) = delete;
 
-    // `shown` may be null when only a converted image exists.
-    void publish(ff::FramePtr shown, QImage image, double displayAspect);
+    // `shown` may be null when only a converted image exists. `reduced`: `shown` was made at the
+    // view's size, smaller than the picture's own.
+    void publish(ff::FramePtr shown, QImage image, double displayAspect, bool reduced = false);
     // QImage is implicitly shared: the copy is cheap and stays valid after the next publish.
     QImage image(double* displayAspect = nullptr, uint64_t* sequence = nullptr) const;
     // A new reference to the picture shown, or null.
-    ff::FramePtr shownFrame(uint64_t* sequence = nullptr) const;
+    ff::FramePtr shownFrame(uint64_t* sequence = nullptr, bool* reduced = nullptr) const;
     // Replaces the converted image only while `sequence` is still the picture shown.
     bool replaceImage(uint64_t sequence, QImage image);
 
@@ -39,6 +40,7 @@ private:
     ff::FramePtr shown_;
     QImage image_;
     double aspect_ = 0; // width / height as displayed (sample aspect applied)
+    bool reduced_ = false;
     uint64_t sequence_ = 0;
     QSize viewSize_;
 };

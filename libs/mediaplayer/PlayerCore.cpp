@@ -2,6 +2,7 @@
 
 #include "AudioOutput.h"
 #include "AudioRing.h"
+#include "DecoderThreads.h"
 #include "FrameNotifier.h"
 #include "FrameSlot.h"
 #include "PlayerLog.h"
@@ -142,7 +143,7 @@ ff::CodecPtr PlayerCore::openDecoder(int streamIndex) const {
     if (err >= 0) {
         c->pkt_timebase = st->time_base;
         if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
-            c->thread_count = std::clamp(QThread::idealThreadCount(), 1, 4);
+            c->thread_count = player::pictureDecoderThreads();
         err = avcodec_open2(c.get(), codec, nullptr);
     }
     if (err < 0) {
@@ -196,6 +197,9 @@ void PlayerCore::close() {
     {
         std::lock_guard lock(stateMutex_);
         waiting.swap(snapshotWaiters_);
+        for (SnapshotRequest& r : wholeSnapshots_)
+            waiting.push_back(std::move(r));
+        wholeSnapshots_.clear();
     }
     if (!waiting.empty())
         QMetaObject::invokeMethod(
@@ -217,8 +221,18 @@ void PlayerCore::setDidEnd(std::function<void()> block) {
 void PlayerCore::setStatus(Status next) {
     if (!open_ || closed_)
         return;
+    // (The slot's lock is a leaf: read before stateMutex_ is taken.)
+    bool reduced = false;
+    slot_->shownFrame(nullptr, &reduced);
+    bool redraw = false;
     {
         std::lock_guard lock(stateMutex_);
+        // Out of play, the picture left in view is made whole again (it was made at the view's
+        // size), so that a snapshot of any size gets its full detail.
+        if (reduced && next != Playing && status_ == Playing) {
+            ++redrawAsked_;
+            redraw = true;
+        }
         if (next == Playing && atEnd_)
             requestSeekLocked(0); // playing again after the end starts over
         else if (next == Playing && status_ != Playing && videoStream_ >= 0 &&
@@ -231,6 +245,8 @@ void PlayerCore::setStatus(Status next) {
         clock_.setRunning(next == Playing);
     }
     stateCv_.notify_all();
+    if (redraw)
+        videoQ_.wake();
     if (audio_)
         audio_->setRunning(next == Playing);
 }

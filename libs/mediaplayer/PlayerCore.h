@@ -119,7 +119,7 @@ private:
 
     // Pictures (PlayerCore_picture.cpp).
     void show(const AVFrame* frame, int64_t ptsUs, int64_t durUs, int serial, bool firstAfterSeek);
-    void publish(ff::FramePtr filtered, int64_t ptsUs, int64_t durUs);
+    void publish(ff::FramePtr filtered, int64_t ptsUs, int64_t durUs, bool reduced = false);
     void keepCurrent(const AVFrame* frame, int64_t ptsUs, int64_t durUs);
     void markShown(int serial, uint64_t redrawTicket);
     bool pictureSettledLocked() const;
@@ -131,11 +131,16 @@ private:
     };
     AtClock pictureAtClockLocked(int64_t t) const;
     bool redrawDueLocked() const;
-    // Video thread: the redraw asked for, once the latest seek has landed.
+    // Video thread: the redraw asked for, once the latest seek has landed; and the snapshots
+    // larger than the picture made for the view, from the whole picture.
     void serviceRedraw();
+    void serviceWholeSnapshots();
     // Hands the waiting snapshots to the GUI thread once the picture is up to date.
     void deliverSnapshots();
     void answerSnapshots(std::vector<SnapshotRequest> requests);
+    // Answers `r` now, or hands it to the video thread when the picture in view was made
+    // smaller than `r` asks (while playing).
+    void answerOrDefer(SnapshotRequest r);
     QImage snapshotImage(int w, int h);
 
     // Timestamps are rounded to their time base: times this close are the same picture's.
@@ -181,6 +186,7 @@ private:
     uint64_t redrawAsked_ = 0;     // redraws asked for, and the last one whose picture is up
     uint64_t redrawDone_ = 0;
     std::vector<SnapshotRequest> snapshotWaiters_;
+    std::vector<SnapshotRequest> wholeSnapshots_; // for the video thread (serviceWholeSnapshots)
     bool atEnd_ = false;
     PlayerClock clock_;
     std::function<void()> didEnd_;

@@ -48,7 +48,7 @@ void PlayerCore::refresh() {
     videoQ_.wake();
 }
 
-void PlayerCore::publish(ff::FramePtr filtered, int64_t ptsUs, int64_t durUs) {
+void PlayerCore::publish(ff::FramePtr filtered, int64_t ptsUs, int64_t durUs, bool reduced) {
     if (!filtered)
         return;
     const double aspect = FrameConverter::displayAspect(filtered.get());
@@ -56,7 +56,7 @@ void PlayerCore::publish(ff::FramePtr filtered, int64_t ptsUs, int64_t durUs) {
     QImage img = converter_.toImage(filtered.get(), size);
     if (img.isNull())
         return;
-    slot_->publish(std::move(filtered), std::move(img), aspect);
+    slot_->publish(std::move(filtered), std::move(img), aspect, reduced);
     {
         // Recorded once the picture is in the slot, where snapshots take it from.
         std::lock_guard lock(stateMutex_);
@@ -86,7 +86,33 @@ void PlayerCore::markShown(int serial, uint64_t redrawTicket) {
     deliverSnapshots();
 }
 
+void PlayerCore::serviceWholeSnapshots() {
+    std::vector<SnapshotRequest> requests;
+    {
+        std::lock_guard lock(stateMutex_);
+        requests.swap(wholeSnapshots_);
+    }
+    if (requests.empty())
+        return;
+    ff::FramePtr whole = current_ ? filter_.renderOnce(current_.get(), currentUs_, settings()) : nullptr;
+    if (!whole)
+        whole = slot_->shownFrame();
+    std::vector<std::pair<SnapshotDone, QImage>> answers;
+    answers.reserve(requests.size());
+    FrameConverter converter;
+    for (SnapshotRequest& r : requests)
+        answers.emplace_back(std::move(r.done), converter.toImage(whole.get(), QSize(r.w, r.h)));
+    QMetaObject::invokeMethod(
+        notifier_.get(),
+        [this, answers = std::move(answers)] {
+            for (const auto& [done, image] : answers)
+                done(closed_ ? QImage() : image);
+        },
+        Qt::QueuedConnection);
+}
+
 void PlayerCore::serviceRedraw() {
+    serviceWholeSnapshots();
     uint64_t ticket = 0;
     {
         std::lock_guard lock(stateMutex_);
@@ -124,7 +150,9 @@ void PlayerCore::show(const AVFrame* frame, int64_t ptsUs, int64_t durUs, int se
         keepCurrent(frame, ptsUs, durUs);
         kept = true;
     }
-    const bool filtered = filter_.push(frame, ptsUs, s, firstAfterSeek, out);
+    // Playing, the pictures are made at the size the view shows them.
+    const QSize box = status_ == Playing ? slot_->viewSize() : QSize();
+    const bool filtered = filter_.push(frame, ptsUs, s, firstAfterSeek, out, box);
     // The first picture at a new place must come out now, even from a graph that waits.
     if (filtered && firstAfterSeek && out.empty())
         if (ff::FramePtr once = filter_.renderOnce(frame, ptsUs, s))
@@ -138,8 +166,14 @@ void PlayerCore::show(const AVFrame* frame, int64_t ptsUs, int64_t durUs, int se
             keepCurrent(frame, ptsUs, durUs);
             kept = true;
         }
+        // Play stopped while this smaller picture waited for its time: it stays in view, whole.
+        if (!dropping && f.reduced && status_ != Playing)
+            if (ff::FramePtr whole = filter_.renderOnce(frame, ptsUs, s)) {
+                f.frame = std::move(whole);
+                f.reduced = false;
+            }
         if (!dropping)
-            publish(std::move(f.frame), f.ptsUs, durUs);
+            publish(std::move(f.frame), f.ptsUs, durUs, f.reduced);
         f.frame.reset();
     }
     if (firstAfterSeek)
@@ -170,8 +204,27 @@ void PlayerCore::answerSnapshots(std::vector<SnapshotRequest> requests) {
             return;
         }
     }
-    for (const SnapshotRequest& r : requests)
-        r.done(closed_ ? QImage() : snapshotImage(r.w, r.h));
+    for (SnapshotRequest& r : requests)
+        answerOrDefer(std::move(r));
+}
+
+void PlayerCore::answerOrDefer(SnapshotRequest r) {
+    if (closed_) {
+        r.done(QImage());
+        return;
+    }
+    bool reduced = false;
+    const ff::FramePtr shown = slot_->shownFrame(nullptr, &reduced);
+    if (reduced && shown && (r.w > shown->width || r.h > shown->height)) {
+        {
+            std::lock_guard lock(stateMutex_);
+            wholeSnapshots_.push_back(std::move(r));
+        }
+        stateCv_.notify_all();
+        videoQ_.wake();
+        return;
+    }
+    r.done(snapshotImage(r.w, r.h));
 }
 
 QImage PlayerCore::snapshotImage(int w, int h) {
@@ -216,5 +269,5 @@ void PlayerCore::snapshotWhenReady(int w, int h, SnapshotDone done) {
             return;
         }
     }
-    done(snapshotImage(w, h));
+    answerOrDefer({w, h, std::move(done)});
 }

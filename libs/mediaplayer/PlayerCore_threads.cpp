@@ -200,7 +200,7 @@ bool PlayerCore::waitForClock(int64_t ptsUs, int serial, int64_t leadUs) {
     while (true) {
         if (abort_ || videoQ_.serial() != serial || seekPending_)
             return done(false);
-        if (redrawDueLocked()) { // asked while this thread waits with the next picture in hand
+        if (redrawDueLocked() || !wholeSnapshots_.empty()) { // asked while this thread waits
             lock.unlock();
             serviceRedraw();
             lock.lock();

@@ -1,8 +1,51 @@
 #include "VideoFilter.h"
 
+#include "FrameConverter.h"
+#include "HalfSize.h"
 #include "PlayerLog.h"
 
-bool VideoFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s) {
+namespace {
+
+// The size the upright picture is shown at in `box`, or empty when it is shown whole.
+QSize reducedSize(const mediafx::FxSettings& fx, const AVFrame* in, QSize box) {
+    if (box.isEmpty())
+        return {};
+    int w = 0, h = 0;
+    mediafx::filteredSize(fx, in->width, in->height, &w, &h);
+    AVRational sar = in->sample_aspect_ratio.num > 0 && in->sample_aspect_ratio.den > 0
+                         ? in->sample_aspect_ratio
+                         : AVRational{1, 1};
+    if (w != in->width) // a quarter turn: the pixels' shape turns too
+        sar = av_inv_q(sar);
+    const QSize shown = FrameConverter::fitted(w * av_q2d(sar) / h, box);
+    return shown.width() < w && shown.height() < h ? shown : QSize();
+}
+
+// How many times a decoded picture can be halved and stay at least `reduced` upright (`turned`
+// is a quarter turn). The effects and colour settings act on the whole picture: none then.
+int halvingsFor(const mediafx::FxSettings& fx, const AVFrame* in, QSize reduced, bool turned) {
+    if (reduced.isEmpty() || !fx.effects.empty() || fx.brightness || fx.contrast || fx.saturation)
+        return 0;
+    const QSize upright = turned ? reduced.transposed() : reduced;
+    int n = 0;
+    ff::FramePtr probe = ff::makeFrame();
+    if (!probe)
+        return 0;
+    probe->format = in->format;
+    for (int w = in->width, h = in->height; w / 2 >= upright.width() && h / 2 >= upright.height();
+         w /= 2, h /= 2) {
+        probe->width = w;
+        probe->height = h;
+        if (!player::canHalve(probe.get()))
+            break;
+        ++n;
+    }
+    return n;
+}
+
+} // namespace
+
+bool VideoFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s, QSize box) {
     built_ = false;
     if (failedVersion_ == s.pictureVersion && builtW_ == in->width && builtH_ == in->height &&
         builtFormat_ == in->format)
@@ -22,17 +65,29 @@ bool VideoFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings&
     }
     graph_.setDrawTextCallback(s.drawText);
     graph_.setLoadImageCallback(s.loadImage);
+    int layoutW = 0, layoutH = 0;
+    mediafx::filteredSize(fx, in->width, in->height, &layoutW, &layoutH);
+    // A crop would need its margins at the smaller scale too: cropped previews are not reduced.
+    const QSize reduced = s.fx.hasCrop() ? QSize() : reducedSize(fx, in, box);
+    reduces_ = !reduced.isEmpty();
+    halvings_ = halvingsFor(fx, in, reduced, layoutW != in->width);
     mediafx::VideoInput input;
-    input.width = in->width;
-    input.height = in->height;
+    input.width = in->width >> halvings_;
+    input.height = in->height >> halvings_;
+    input.layoutWidth = layoutW;
+    input.layoutHeight = layoutH;
     input.format = AVPixelFormat(in->format);
     input.timeBase = ff::kMicro;
     input.sampleAspect = in->sample_aspect_ratio;
     builtW_ = in->width;
     builtH_ = in->height;
     builtFormat_ = in->format;
-    int err = graph_.buildVideo(fx, input, mediafx::VideoOutput{});
-    if (err >= 0 && useLate_ && !buildLate(late))
+    builtBox_ = box;
+    mediafx::VideoOutput output;
+    output.reduceWidth = reduced.width();
+    output.reduceHeight = reduced.height();
+    int err = graph_.buildVideo(fx, input, output);
+    if (err >= 0 && useLate_ && !buildLate(late, layoutW, layoutH))
         err = AVERROR(EINVAL);
     if (err < 0) {
         player::logWarning("preview filter graph failed: %s", qUtf8Printable(avErrorText(err)));
@@ -46,8 +101,10 @@ bool VideoFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings&
     return true;
 }
 
-bool VideoFilter::buildLate(const mediafx::FxSettings& late) {
+bool VideoFilter::buildLate(const mediafx::FxSettings& late, int layoutWidth, int layoutHeight) {
     mediafx::VideoInput input;
+    input.layoutWidth = layoutWidth;
+    input.layoutHeight = layoutHeight;
     input.width = graph_.videoWidth();
     input.height = graph_.videoHeight();
     input.format = graph_.videoFormat();
@@ -78,18 +135,20 @@ void VideoFilter::pull(std::vector<FilteredFrame>& out) {
         const int64_t pts = baseUs_ + (f->pts == AV_NOPTS_VALUE ? 0 : av_rescale_q(f->pts, tb, ff::kMicro));
         if (useLate_ && !(f = throughLate(std::move(f), pts)))
             continue;
-        out.push_back({std::move(f), pts});
+        out.push_back({std::move(f), pts, reduces_});
     }
 }
 
 bool VideoFilter::push(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s, bool restart,
-                       std::vector<FilteredFrame>& out) {
+                       std::vector<FilteredFrame>& out, QSize box) {
     if (restart || !built_ || builtVersion_ != s.pictureVersion || builtW_ != in->width ||
-        builtH_ != in->height || builtFormat_ != in->format || ptsUs < baseUs_) {
-        if (!build(in, ptsUs, s))
+        builtH_ != in->height || builtFormat_ != in->format || builtBox_ != box || ptsUs < baseUs_) {
+        if (!build(in, ptsUs, s, box))
             return false;
     }
-    const ff::FramePtr copy = ff::cloneFrame(in);
+    ff::FramePtr copy = ff::cloneFrame(in);
+    for (int i = 0; i < halvings_ && copy; ++i)
+        copy = player::halved(copy.get());
     if (!copy)
         return false;
     copy->pts = ptsUs - baseUs_;
@@ -104,7 +163,7 @@ bool VideoFilter::push(const AVFrame* in, int64_t ptsUs, const PreviewSettings& 
 
 ff::FramePtr VideoFilter::renderOnce(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s) {
     failedVersion_ = 0;
-    if (!build(in, ptsUs, s))
+    if (!build(in, ptsUs, s, QSize()))
         return nullptr;
     std::vector<FilteredFrame> out;
     if (const ff::FramePtr copy = ff::cloneFrame(in)) {

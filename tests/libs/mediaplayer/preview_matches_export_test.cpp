@@ -1,8 +1,10 @@
 // What the preview shows is what the export writes: the same settings on a player and on an
 // engine convert job of the same clip give the same picture at the same time. The export is
 // lossless (FFV1) and decoded by the ffmpeg command line, so only the colour conversion differs.
+#include "FrameConverter.h"
 #include "PlayerTestUtil.h"
 #include "TestSupport.h"
+#include "VideoFilter.h"
 #include "mediacore/MediaCore.h"
 
 #include <QFile>
@@ -11,6 +13,11 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
 
 using namespace playertest;
 using testsupport::ffmpegFrameAt;
@@ -155,7 +162,76 @@ void expectSame(const QString& clip, const Look& previewLook, const QString& exp
     }
 }
 
+// The clip's pictures through the preview's filter as it runs while playing, each wanted no
+// larger than `box`: the one at `seconds`, converted as the view converts it.
+QImage playedPictureAt(const QString& clip, const PreviewSettings& s, QSize box, double seconds) {
+    AVFormatContext* fmt = nullptr;
+    if (avformat_open_input(&fmt, clip.toUtf8().constData(), nullptr, nullptr) < 0)
+        return {};
+    avformat_find_stream_info(fmt, nullptr);
+    const int vs = av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const AVCodec* codec = avcodec_find_decoder(fmt->streams[vs]->codecpar->codec_id);
+    AVCodecContext* dec = avcodec_alloc_context3(codec);
+    avcodec_parameters_to_context(dec, fmt->streams[vs]->codecpar);
+    avcodec_open2(dec, codec, nullptr);
+    VideoFilter filter;
+    std::vector<FilteredFrame> out;
+    QImage picture;
+    AVPacket* pkt = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    bool first = true;
+    while (picture.isNull() && av_read_frame(fmt, pkt) >= 0) {
+        if (pkt->stream_index == vs && avcodec_send_packet(dec, pkt) >= 0)
+            while (picture.isNull() && avcodec_receive_frame(dec, frame) >= 0) {
+                const int64_t us = av_rescale_q(frame->pts, fmt->streams[vs]->time_base, ff::kMicro);
+                out.clear();
+                EXPECT_TRUE(filter.push(frame, us, s, first, out, box));
+                first = false;
+                for (const FilteredFrame& f : out)
+                    if (std::abs(f.ptsUs - int64_t(seconds * 1e6)) < 1000)
+                        picture = FrameConverter().toImage(f.frame.get(), {f.frame->width, f.frame->height});
+            }
+        av_packet_unref(pkt);
+    }
+    av_frame_free(&frame);
+    av_packet_free(&pkt);
+    avcodec_free_context(&dec);
+    avformat_close_input(&fmt);
+    return picture;
+}
+
 } // namespace
+
+TEST(PreviewMatchesExport, APictureMadeAtTheViewsSizeMatchesTheExportShrunkToIt) {
+    // Playing, the marks and the subtitle are laid over the picture already shrunk to the view.
+    QTemporaryDir dir;
+    const QString clip = media("h264_aac.mp4");
+    Look look;
+    look.rotate = 90;
+    look.texts = {textMark("Cutbench", 10, 250, 0.5, 3.0), textMark("B", 180, 20, 1.5, 4.0, 0xFFFFFF00)};
+    look.subtitle = writeSrt(dir);
+    const QString out = exportWith(clip, look, dir, "shrunk");
+    ASSERT_FALSE(out.isEmpty());
+    PreviewSettings s;
+    s.fx.rotation = look.rotate;
+    s.fx.textMarks = look.texts;
+    s.fx.subtitle = subtitleRecord(look.subtitle);
+    s.drawText = drawText;
+    // The upright 240 x 320 picture in a 320 x 240 view: 180 x 240; in a 160 x 120 one, 90 x 120
+    // (the decoded picture halved first).
+    for (const auto& [view, size] :
+         {std::pair{QSize(320, 240), QSize(180, 240)}, {QSize(160, 120), QSize(90, 120)}}) {
+        const QImage shown = playedPictureAt(clip, s, view, 1.6);
+        ASSERT_EQ(shown.size(), size);
+        const QString png = testsupport::makeWithFfmpeg(
+            dir.filePath("shrunk.png"),
+            {"-i", out, "-ss", "1.6", "-frames:v", "1", "-vf",
+             QString("scale=%1:%2:flags=area,format=yuv420p").arg(size.width()).arg(size.height())});
+        const QImage written = QImage(png).convertToFormat(QImage::Format_RGB32);
+        EXPECT_LT(meanAbsDiff(shown, written), kSame) << size.width();
+        EXPECT_LT(worstTileDiff(shown, written), kSameTile) << size.width();
+    }
+}
 
 TEST(PreviewMatchesExport, TurnMirrorsAdjustmentsAndEffects) {
     QTemporaryDir dir;
@@ -217,6 +293,33 @@ TEST(PreviewMatchesExport, ThePictureWhilePlayingMatchesToo) {
     }
     EXPECT_LT(whole, kSame) << "paused at " << t;
     EXPECT_LT(tile, kSameTile) << "paused at " << t;
+}
+
+TEST(PreviewMatchesExport, ASnapshotLargerThanTheViewWhilePlayingIsTheWholePicture) {
+    // Playing, the view's picture is made smaller than the file's; a snapshot at the file's
+    // size is made from the whole picture, the one the ffmpeg tool turns alike.
+    QTemporaryDir dir;
+    const QString clip = media("long_10s.mp4");
+    LxMoviePlayer p(clip, QRect(0, 0, 320, 240));
+    p.SetRotateAngle(90);
+    p.play();
+    ASSERT_TRUE(waitFor([&] { return seconds(p.currentTime()) > 1.0; }, 60000));
+    const double before = seconds(p.currentTime());
+    const QImage shot = snapshot(p, 240, 320);
+    const double after = seconds(p.currentTime());
+    p.pause();
+    ASSERT_EQ(shot.size(), QSize(240, 320));
+    // The picture taken is one of those shown between the two readings of the clock.
+    const double from = std::floor(before * 25) / 25 - 0.08;
+    ASSERT_FALSE(
+        testsupport::makeWithFfmpeg(dir.filePath("f%03d.png"),
+                                    {"-ss", QString::number(from, 'f', 3), "-i", clip, "-t",
+                                     QString::number(after - from + 0.08, 'f', 3), "-vf", "transpose=clock"})
+            .isEmpty());
+    double best = 255;
+    for (int i = 1; QFile::exists(dir.filePath(QString::asprintf("f%03d.png", i))); ++i)
+        best = std::min(best, meanAbsDiff(shot, QImage(dir.filePath(QString::asprintf("f%03d.png", i)))));
+    EXPECT_LT(best, kSame);
 }
 
 TEST(PreviewMatchesExport, TheComparisonSeesAOneSidedSetting) {

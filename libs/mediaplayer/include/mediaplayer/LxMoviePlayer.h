@@ -78,7 +78,9 @@ public:
     // premultiplied alpha, rows top first, exactly (*w) * (*h) * 4 bytes. *w and *h are left as
     // given. Returns 1 on success; 0 (writing nothing) when w or h is null or not positive, the
     // size overflows, or there is no picture. Never waits: while a seek or a Refresh is still on
-    // its way it returns 0 (SnapshotWhenReady gives that picture once it is up).
+    // its way it returns 0 (SnapshotWhenReady gives that picture once it is up). While playing,
+    // the picture is the one made for the view, scaled (SnapshotWhenReady makes a larger one
+    // from the whole picture).
     int Snapshot(int* w, int* h, unsigned char* buff);
     // The current frame at w x h (Format_ARGB32_Premultiplied, the bytes Snapshot writes), handed
     // to `done` once the picture of the latest seek and Refresh is up: before returning when it
