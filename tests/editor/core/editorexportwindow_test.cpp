@@ -99,7 +99,7 @@ TEST_F(EditorExportWindow, DeletingASectionFromTheTrimPanelWritesTheOuterPartsAn
     EXPECT_FALSE(w().outlets().addfileButton->isEnabled());
     EXPECT_FALSE(w().toolButton(EditorToolTypeCrop)->isEnabled());
     ASSERT_TRUE(waitForJobs(&w()));
-    ASSERT_TRUE(waitUntil([] { return finishMessage() != nullptr; }, 5000));
+    ASSERT_TRUE(waitUntil([] { return finishMessage() != nullptr; }, 60000));
     closeFinishMessage();
     EXPECT_EQ(files(), QStringList{"long_10s.mp4"});
     EXPECT_FLOAT_EQ(w().outlets().exportBar->progressView->progress(), 1.0f);
