@@ -147,7 +147,8 @@ TEST_F(EditorExportWindow, ASetUpFailureShowsItsMessageAndLeavesTheWindowUsable)
     const QString gone = dir_.path() + "/gone.srt";
     w().session().state().editSubtitle([&](SubtitleParam& style) { style.subtitlePath = gone; });
     click(w().outlets().exportBar->startButton);
-    settle(100);
+    // The failure comes back from the job's thread, later on a loaded machine.
+    waitUntil([] { return openAlert() != nullptr; });
     const QStringList shown = answerAlerts();
     ASSERT_EQ(shown.size(), 1);
     EXPECT_TRUE(shown.first().contains("error:")) << shown.first().toStdString();

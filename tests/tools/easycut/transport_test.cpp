@@ -52,7 +52,7 @@ TEST(Transport, TheTimeLabelFollowsTheBarWhilePausedAndReadsZeroAfterTheEnd) {
     ASSERT_TRUE(waitUntil([&] { return w.playOrpauseBtn->selected(); }, 60000));
     ASSERT_TRUE(waitUntil([&] { return !w.playOrpauseBtn->selected(); }, 60000))
         << "playback reaches the end";
-    settle(100);
+    waitUntil([&] { return std::abs(playHead(w)) < 0.05; });
     EXPECT_NEAR(playHead(w), 0.0, 0.05);
     EXPECT_EQ(w.currentTimeLabel->text(), HelpClass::returnTimeToStr(0));
 }
