@@ -105,7 +105,11 @@ TEST(Transport, SpaceAndTheArrowsWorkAfterATypedTimeAndThePlayButtonFollows) {
     EXPECT_NE(w.player()->playerStatus(), 1);
     EXPECT_TRUE(w.playOrpauseSelectBtn->isEnabled());
 
-    // The arrows step the start handle from the play head.
+    // The arrows step the start handle from the play head: paused, that is the time of the
+    // picture in view once it is up, later on a loaded machine.
+    bool up = false;
+    w.player()->SnapshotWhenReady(8, 6, [&](const QImage&) { up = true; });
+    ASSERT_TRUE(waitUntil([&] { return up; }));
     const double c = playHead(w);
     press(Qt::Key_Right);
     EXPECT_NEAR(d.range().first, std::min(c + 0.1, D), 0.011);
