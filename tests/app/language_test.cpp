@@ -186,7 +186,7 @@ TEST(Language, HelpAndHomepageWithoutABrowserSayWhy) {
     const QString after = failed.mid(failed.indexOf("%@") + 2);
     auto expectAlert = [&] {
         QMessageBox* box = nullptr;
-        EXPECT_TRUE(QTest::qWaitFor([&] { return (box = Alerts::currentAlert()) != nullptr; }, 3000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return (box = Alerts::currentAlert()) != nullptr; }, 60000));
         if (!box)
             return;
         EXPECT_TRUE(box->informativeText().startsWith(before)) << box->informativeText().toStdString();

@@ -82,7 +82,7 @@ struct Exporting {
         driver->addFile(slowClip());
         driver->addSegment(1.0, 58.0);
         driver->pressStart();
-        EXPECT_TRUE(waitUntil([&] { return driver->window->jobChain().isBusy(); }, 5000));
+        EXPECT_TRUE(waitUntil([&] { return driver->window->jobChain().isBusy(); }, 60000));
         // Well into the job, so that a part of the file is written.
         settle(300);
     }

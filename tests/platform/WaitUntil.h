@@ -7,7 +7,7 @@
 #include <QThread>
 #include <functional>
 
-inline bool waitUntil(const std::function<bool()>& done, int ms = 5000) {
+inline bool waitUntil(const std::function<bool()>& done, int ms = 60000) {
     QDeadlineTimer deadline(ms);
     while (!done() && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);

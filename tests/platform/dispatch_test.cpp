@@ -46,7 +46,7 @@ TEST(Dispatch, BlockForADestroyedContextIsDropped) {
         dispatchMain(ctx, [&] { ran = true; });
         queued = true;
     });
-    ASSERT_TRUE(dispatchGlobalWaitForDone(5000));
+    ASSERT_TRUE(dispatchGlobalWaitForDone(60000));
     ASSERT_TRUE(queued);
     context.reset(); // the window closed before the completion's turn
     bool sentinel = false;
@@ -88,8 +88,8 @@ TEST(Dispatch, GlobalQueueRunsBlockingWorkConcurrently) {
             while (!release)
                 QThread::msleep(1);
         });
-    const bool allStarted = waitUntil([&] { return started == n; }, 5000);
+    const bool allStarted = waitUntil([&] { return started == n; }, 60000);
     release = true;
-    ASSERT_TRUE(dispatchGlobalWaitForDone(5000));
+    ASSERT_TRUE(dispatchGlobalWaitForDone(60000));
     EXPECT_TRUE(allStarted);
 }

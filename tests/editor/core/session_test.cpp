@@ -190,7 +190,7 @@ TEST(EditorSession, AtTheEndOfPlayThePlayerGoesBackToTheRangeStart) {
     e.player.get()->setPlayerDidEndBlock([&ended] { ended = true; });
     e.player.get()->seekTime(CMTimeMakeWithSeconds(3.7, 1000000000));
     e.player.get()->play();
-    ASSERT_TRUE(playertest::waitFor([&] { return ended.load(); }, 5000));
+    ASSERT_TRUE(playertest::waitFor([&] { return ended.load(); }, 60000));
     const std::optional<float> head = session.rewindToRangeStart(e.player.get());
     ASSERT_TRUE(head);
     EXPECT_NEAR(*head, 1.5 / view.durationSeconds, 1e-4);

@@ -97,7 +97,7 @@ protected:
         click(w().outlets().exportBar->startButton);
         EXPECT_TRUE(answerAlerts().isEmpty());
         EXPECT_TRUE(waitForJobs(&w()));
-        waitUntil([] { return finishMessage() != nullptr; }, 5000);
+        waitUntil([] { return finishMessage() != nullptr; }, 60000);
         closeFinishMessage();
         const QStringList files = outputs(folder());
         EXPECT_EQ(files.size(), 1) << files.join(", ").toStdString();
@@ -172,7 +172,7 @@ TEST_F(OverlayWindow, PictureMarkIsExportedWhereAndWhenTheOverlayShowedIt) {
     settle(400);
     QImage preview; // once the seek's picture is up
     w().preview()->player()->SnapshotWhenReady(320, 240, [&](QImage shot) { preview = std::move(shot); });
-    ASSERT_TRUE(waitUntil([&] { return !preview.isNull(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return !preview.isNull(); }, 60000));
     const QRgb pc = preview.pixel(where.center());
     EXPECT_NEAR(qRed(pc), 128, 30);
 
@@ -325,7 +325,7 @@ TEST_F(OverlayWindow, AnUnreadableSubtitleColourIsWhiteInPreviewAndExport) {
     settle(400);
     QImage preview;
     w().preview()->player()->SnapshotWhenReady(320, 240, [&](QImage shot) { preview = std::move(shot); });
-    ASSERT_TRUE(waitUntil([&] { return !preview.isNull(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return !preview.isNull(); }, 60000));
     const QImage exported = testsupport::ffmpegFrameAt(exportNow(), 1.5);
     ASSERT_EQ(exported.size(), QSize(320, 240));
     const auto whitish = [](QRgb c) { return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) > 200; };

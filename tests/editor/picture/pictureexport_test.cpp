@@ -77,7 +77,7 @@ protected:
         // The picture of that seek and refresh, whenever it is up on a busy machine.
         auto shot = std::make_shared<std::optional<QImage>>();
         p->SnapshotWhenReady(size.width(), size.height(), [shot](QImage img) { *shot = std::move(img); });
-        EXPECT_TRUE(waitUntil([&] { return shot->has_value(); }, 10000));
+        EXPECT_TRUE(waitUntil([&] { return shot->has_value(); }, 60000));
         const QImage img = shot->value_or(QImage());
         EXPECT_FALSE(img.isNull());
         return img.convertToFormat(QImage::Format_RGB32);
@@ -196,7 +196,7 @@ TEST_F(PictureExport, TurnsAndMirrorsMoveTheMarkedCornerWithTheCrop) {
     QString written;
     window_->preview()->snapshot(out_.path(), "png",
                                  [&](const QString& path) { written = path.isEmpty() ? "-" : path; });
-    ASSERT_TRUE(waitUntil([&] { return !written.isEmpty(); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return !written.isEmpty(); }, 60000));
     const QImage shot(written);
     ASSERT_EQ(shot.size(), QSize(kHeight, kWidth));
     EXPECT_LT(testsupport::meanAbsDiff(shot.convertToFormat(QImage::Format_RGB32), exported), 8);

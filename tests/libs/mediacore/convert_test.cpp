@@ -127,7 +127,10 @@ TEST(ConvertStop, EndsRunningJobAndRemovesItsOutput) {
     ASSERT_GE(apiMediaConvertSetOutputPath(job.h, utf8(out)), 1);
     std::atomic<int> result{-999};
     std::thread worker([&] { result = apiMediaConvertStart(job.h); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    // Stopped once it runs: a loaded machine starts the worker late.
+    for (int i = 0; i < 6000 && apiMediaConvertGetProgress(job.h) <= 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_GT(apiMediaConvertGetProgress(job.h), 0);
     apiMediaConvertStop(job.h);
     worker.join();
     EXPECT_EQ(result.load(), 1);

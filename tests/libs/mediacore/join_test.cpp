@@ -146,7 +146,10 @@ TEST(JoinStop, StopEndsTheJobAndRemovesItsOutput) {
     apiMediaJoinSetVideoFrameSize(job.h, 1280, 720);
     std::atomic<int> result{-999};
     std::thread worker([&] { result = apiMediaJoinStart(job.h); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    // Stopped once it runs: a loaded machine starts the worker late.
+    for (int i = 0; i < 6000 && apiMediaJoinGetProgress(job.h) <= 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_GT(apiMediaJoinGetProgress(job.h), 0);
     apiMediaJoinStop(job.h);
     worker.join();
     EXPECT_EQ(result.load(), 0);

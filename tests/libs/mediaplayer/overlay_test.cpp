@@ -101,7 +101,7 @@ TEST_F(BlackClip, SubtitleColourAndFontChangeWhilePlaying) {
     s.fontColor = s.shadowColor = 0xFFFFFF00; // white
     player.SetSubtitle(s);
     player.play();
-    ASSERT_TRUE(waitFor([&] { return seconds(player.currentTime()) > 0.3; }, 5000));
+    ASSERT_TRUE(waitFor([&] { return seconds(player.currentTime()) > 0.3; }, 60000));
     const auto red = [](QRgb p) { return qRed(p) > 150 && qGreen(p) < 80 && qBlue(p) < 80; };
     const auto white = [](QRgb p) { return qGray(p) > 150 && qRed(p) > 150 && qGreen(p) > 150; };
     const QRect all(0, 0, 320, 240);
@@ -114,7 +114,7 @@ TEST_F(BlackClip, SubtitleColourAndFontChangeWhilePlaying) {
             shot = snapshot(player, 320, 240);
             return count(shot, all, red) > 50;
         },
-        3000));
+        60000));
     EXPECT_EQ(player.playerStatus(), 1);
     const int regularInk = count(shot, all, red);
 
@@ -124,7 +124,7 @@ TEST_F(BlackClip, SubtitleColourAndFontChangeWhilePlaying) {
             shot = snapshot(player, 320, 240);
             return count(shot, all, red) > regularInk * 5 / 4;
         },
-        3000))
+        60000))
         << regularInk << " vs " << count(shot, all, red);
     EXPECT_EQ(player.playerStatus(), 1);
     player.stop();

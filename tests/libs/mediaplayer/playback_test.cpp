@@ -31,13 +31,25 @@ TEST(PlayerPlayback, AdvancesAtTheWallClockRateWithoutASoundDevice) {
     const double from = seconds(p.currentTime());
     p.play();
     EXPECT_EQ(p.playerStatus(), 1);
-    spin(1500);
-    const double advanced = seconds(p.currentTime()) - from;
-    EXPECT_NEAR(advanced, wall.elapsed() / 1000.0, 0.3);
-    EXPECT_GT(advanced, 1.0);
+    // A loaded machine may start the clock late and hold it back for a moment, but nothing
+    // pushes it on: it keeps the wall clock's rate in one of a few windows, and never runs
+    // ahead of the wall time since play.
+    ASSERT_TRUE(waitFor([&] { return seconds(p.currentTime()) - from > 0.05; }, 30000));
+    double best = 0;
+    for (int i = 0; i < 4 && std::abs(best - 1.0) > 0.2; ++i) {
+        const Rate r = measureRate(p, 500);
+        if (std::abs(r.played / r.wall - 1.0) < std::abs(best - 1.0))
+            best = r.played / r.wall;
+    }
+    EXPECT_NEAR(best, 1.0, 0.2);
+    ASSERT_TRUE(waitFor([&] { return seconds(p.currentTime()) - from > 1.0; }, 30000));
+    EXPECT_LT(seconds(p.currentTime()) - from, wall.nsecsElapsed() / 1e9 + 0.3);
 
     p.pause();
     EXPECT_EQ(p.playerStatus(), 2);
+    // Held once the picture due at the pause is up: the position is that picture's time, and
+    // a loaded machine shows it a moment later.
+    ASSERT_FALSE(snapshot(p, 32, 24).isNull());
     const double held = seconds(p.currentTime());
     spin(300);
     EXPECT_DOUBLE_EQ(seconds(p.currentTime()), held);
@@ -50,7 +62,9 @@ TEST(PlayerPlayback, ThePictureKeepsPaceWithTheClock) {
     LxMoviePlayer p(clip, frame());
     p.seekTime(CMTimeMakeWithSeconds(1.0, 1000000000));
     p.play();
-    spin(1200);
+    // Paused once the clock has passed a time, with a frame to spare (a pause rests on the
+    // picture in view): a loaded machine may start the clock late.
+    ASSERT_TRUE(waitFor([&] { return seconds(p.currentTime()) > 1.9; }, 60000));
     p.pause();
     const double t = seconds(p.currentTime());
     ASSERT_GT(t, 1.8);
@@ -148,7 +162,7 @@ TEST(PlayerPlayback, DidEndFiresOnceAtTheEndOnAPlayerThread) {
     });
     p.seekTime(CMTimeMakeWithSeconds(3.3, 1000000000));
     p.play();
-    ASSERT_TRUE(waitFor([&] { return calls > 0; }, 4000));
+    ASSERT_TRUE(waitFor([&] { return calls > 0; }, 30000));
     spin(400);
     EXPECT_EQ(calls, 1);
     EXPECT_FALSE(onGuiThread);
@@ -158,7 +172,7 @@ TEST(PlayerPlayback, DidEndFiresOnceAtTheEndOnAPlayerThread) {
     // Played again after a seek, it ends again, once more.
     p.seekTime(CMTimeMakeWithSeconds(3.6, 1000000000));
     p.play();
-    ASSERT_TRUE(waitFor([&] { return calls > 1; }, 4000));
+    ASSERT_TRUE(waitFor([&] { return calls > 1; }, 30000));
     spin(300);
     EXPECT_EQ(calls, 2);
 }
@@ -168,8 +182,7 @@ TEST(PlayerPlayback, SoundOnlyAndPictureOnlyFilesPlay) {
     ASSERT_TRUE(sound.isOpen());
     EXPECT_NEAR(seconds(sound.duration()), 4.0, 0.2);
     sound.play();
-    spin(600);
-    EXPECT_GT(seconds(sound.currentTime()), 0.4);
+    EXPECT_TRUE(waitFor([&] { return seconds(sound.currentTime()) > 0.4; }, 30000));
     int w = 16, h = 16;
     std::vector<unsigned char> buf(w * h * 4, 0xAB);
     EXPECT_EQ(sound.Snapshot(&w, &h, buf.data()), 0); // nothing to show
@@ -178,8 +191,7 @@ TEST(PlayerPlayback, SoundOnlyAndPictureOnlyFilesPlay) {
     LxMoviePlayer picture(media("no_audio.mp4"), frame());
     ASSERT_TRUE(picture.isOpen());
     picture.play();
-    spin(600);
-    EXPECT_GT(seconds(picture.currentTime()), 0.4);
+    EXPECT_TRUE(waitFor([&] { return seconds(picture.currentTime()) > 0.4; }, 30000));
     EXPECT_FALSE(snapshot(picture, 320, 240).isNull());
 }
 

@@ -79,16 +79,21 @@ TEST(PlayerSeek, ReturnsAtOnceAndTheSnapshotAndTheViewGetTheLastPlace) {
     });
     EXPECT_FALSE(answered) << "the picture was awaited on the window's thread";
     EXPECT_NEAR(seconds(p.currentTime()), 50.0, 0.01); // the target at once
-    ASSERT_TRUE(waitFor([&] { return answered; }, 15000));
+    ASSERT_TRUE(waitFor([&] { return answered; }, 60000));
     ASSERT_EQ(shot.size(), QSize(160, 90));
     const double there = differenceAt(shot, clip, 50.0);
     EXPECT_LT(there, 6.0);
     EXPECT_LT(there * 2, differenceAt(shot, clip, 30.0)) << "the picture of an earlier seek";
     // Once up, the plain snapshot has it too, and the view shows it.
     EXPECT_EQ(p.Snapshot(&w, &h, buf.data()), 1);
-    spin(100);
-    const QImage shown = fittedPart(p.view(), 16.0 / 9.0);
-    EXPECT_LT(differenceAt(shown, clip, 50.0), 8.0);
+    // The view paints on the window's thread, later on a loaded machine.
+    const QImage at50 = testsupport::ffmpegFrameAt(clip, 50.0);
+    const auto shownDiff = [&] {
+        const QImage shown = fittedPart(p.view(), 16.0 / 9.0);
+        return testsupport::meanAbsDiff(shown, at50.scaled(shown.size()));
+    };
+    waitFor([&] { return shownDiff() < 8.0; }, 30000);
+    EXPECT_LT(shownDiff(), 8.0);
 }
 
 TEST(PlayerSeek, ClosingOrDestroyingDuringASeekAnswersWaitersWithNothingOrNotAtAll) {
@@ -103,7 +108,7 @@ TEST(PlayerSeek, ClosingOrDestroyingDuringASeekAnswersWaitersWithNothingOrNotAtA
             answered = true;
         });
         s.player.closePlayer();
-        ASSERT_TRUE(waitFor([&] { return answered; }, 3000));
+        ASSERT_TRUE(waitFor([&] { return answered; }, 60000));
         EXPECT_TRUE(shot.isNull());
         bool late = false;
         s.player.SnapshotWhenReady(64, 36, [&](QImage img) { late = img.isNull(); });
@@ -131,7 +136,7 @@ TEST(PlayerRefresh, RedrawsAtTheEndOfTheFileWhereTheDecoderHasNothingLeft) {
     spin(300); // the video thread has read to the end and waits for packets
     p.SetHFlip(1);
     p.Refresh();
-    const QImage mirrored = snapshot(p, 320, 240, 3000);
+    const QImage mirrored = snapshot(p, 320, 240);
     ASSERT_FALSE(mirrored.isNull()) << "the redraw never came";
     EXPECT_LT(testsupport::meanAbsDiff(mirrored.convertToFormat(QImage::Format_RGB32),
                                        last.mirrored(true, false).convertToFormat(QImage::Format_RGB32)),
@@ -145,12 +150,18 @@ TEST(PlayerView, ShowsThePictureFittedToItsSizeAlsoAfterAResize) {
     LxMoviePlayer& p = s.player;
     p.seekTime(CMTimeMakeWithSeconds(1.0, 600));
     ASSERT_FALSE(snapshot(p, 32, 18).isNull());
-    spin(100);
     const double aspect = 16.0 / 9.0; // 320 x 240 with 4:3 pixels
-    const auto check = [&](const char* when) {
-        const QImage all = p.view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage at1 = testsupport::ffmpegFrameAt(clip, 1.0);
+    const auto shownDiff = [&] {
         const QImage picture = fittedPart(p.view(), aspect);
-        EXPECT_LT(differenceAt(picture, clip, 1.0), 10.0) << when;
+        return testsupport::meanAbsDiff(picture, at1.scaled(picture.size()));
+    };
+    const auto check = [&](const char* when) {
+        // The view paints on the window's thread, later on a loaded machine.
+        waitFor([&] { return shownDiff() < 10.0; }, 30000);
+        const QImage all = p.view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_LT(shownDiff(), 10.0) << when;
+        const QImage picture = fittedPart(p.view(), aspect);
         // Black bars above and below the picture, none beside it.
         const int bar = (all.height() - picture.height()) / 2;
         ASSERT_GT(bar, 4) << when;
@@ -160,7 +171,6 @@ TEST(PlayerView, ShowsThePictureFittedToItsSizeAlsoAfterAResize) {
     check("as opened");
     s.host.resize(300, 500);
     p.view()->setGeometry(s.host.rect());
-    spin(100);
     check("after a resize");
 }
 

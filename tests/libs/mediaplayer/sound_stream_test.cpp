@@ -24,9 +24,11 @@ std::vector<float> record(int ms) {
     rec.start("pacat",
               {"--record", "--raw", "--format=float32le", "--rate=" + QString::number(kRate), "--channels=1",
                "--latency-msec=50", "-d", QString(PrivateSoundServer::kSink) + ".monitor"});
-    if (!rec.waitForStarted(5000))
+    if (!rec.waitForStarted(60000))
         return {};
-    spin(ms);
+    // Until that much has been recorded: a loaded machine starts the recorder late.
+    const qint64 wanted = qint64(kRate) * ms / 1000 * 4;
+    waitFor([&] { return rec.bytesAvailable() >= wanted; }, 60000);
     rec.terminate();
     rec.waitForFinished(5000);
     const QByteArray bytes = rec.readAllStandardOutput();
@@ -54,8 +56,9 @@ Heard play(const QString& clip, int stream, double mainVolume) {
     p.SetAudioIndex(stream);
     p.SetMainAudioVolume(mainVolume);
     p.play();
-    // What was queued before the settings took hold has played by then.
-    spin(700);
+    // What was queued before the settings took hold has played by then (a loaded machine may
+    // start the sound late).
+    EXPECT_TRUE(waitFor([&] { return seconds(p.currentTime()) > 0.7; }, 60000));
     const std::vector<float> pcm = record(1500);
     p.closePlayer();
     EXPECT_GT(pcm.size(), size_t(kRate)) << "nothing recorded";

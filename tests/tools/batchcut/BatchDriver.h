@@ -51,7 +51,7 @@ public:
     void runAll() {
         pressStart();
         ASSERT_TRUE(tooltest::waitForJobs(window));
-        ASSERT_TRUE(waitUntil([] { return tooltest::finishMessage() != nullptr; }, 5000))
+        ASSERT_TRUE(waitUntil([] { return tooltest::finishMessage() != nullptr; }, 60000))
             << answerAlerts().join(";").toStdString();
         tooltest::acceptFinishMessage();
     }

@@ -232,7 +232,7 @@ TEST(BatchCutWindow, AFileAddedDuringARunIsCutInThatRunWithEditingStillLocked) {
     d.selectRow(0);
     d.setRange(3, 13);
     d.pressStart();
-    ASSERT_TRUE(waitUntil([&] { return d.window->isCutting(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return d.window->isCutting(); }, 60000));
     EXPECT_EQ(d.window->addFiles({testsupport::media("h264_aac.mp4")}), 1);
     // The new row does not open the ranges for editing while the run goes on.
     EXPECT_TRUE(d.window->isCutting());
@@ -240,7 +240,7 @@ TEST(BatchCutWindow, AFileAddedDuringARunIsCutInThatRunWithEditingStillLocked) {
     EXPECT_FALSE(d.window->unSelectTimeBtn->isEnabled());
     EXPECT_EQ(d.window->fileListTableView->selectedIndex(), 0);
     ASSERT_TRUE(waitUntil([&] { return !d.window->isCutting(); }, 120000));
-    ASSERT_TRUE(waitUntil([] { return tooltest::finishMessage() != nullptr; }, 5000));
+    ASSERT_TRUE(waitUntil([] { return tooltest::finishMessage() != nullptr; }, 60000));
     tooltest::acceptFinishMessage();
     EXPECT_EQ(outputs(d.out.path()), QStringList({"h264_aac.mp4", "long_60s.mp4"}));
     EXPECT_NEAR(testsupport::probeDuration(d.out.filePath("long_60s.mp4")), 10.0, 0.1);

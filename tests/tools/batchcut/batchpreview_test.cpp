@@ -23,7 +23,7 @@ TEST(BatchCutPreview, AnMpegTsShowsThePictureOfTheTypedStart) {
         ASSERT_NEAR(d.range(0).first, start, 0.006);
         QImage shown;
         d.window->preview()->currentFrame(QSize(320, 240), [&](const QImage& image) { shown = image; });
-        ASSERT_TRUE(waitUntil([&] { return !shown.isNull(); }, 10000));
+        ASSERT_TRUE(waitUntil([&] { return !shown.isNull(); }, 60000));
         const auto at = [&](double t) {
             return testsupport::meanAbsDiff(shown.convertToFormat(QImage::Format_RGB32),
                                             testsupport::ffmpegFrameAt(mp4, t).scaled(shown.size()));

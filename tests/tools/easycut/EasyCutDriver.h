@@ -92,7 +92,7 @@ public:
         ASSERT_NEAR(range().second, end, 0.011);
         const size_t before = window->cutItems().size();
         click(window->cutStartBtn);
-        EXPECT_TRUE(waitUntil([&] { return window->cutItems().size() == before + 1; }, 5000));
+        EXPECT_TRUE(waitUntil([&] { return window->cutItems().size() == before + 1; }, 60000));
     }
 
     void pressStart() { click(window->startExportBtn); }

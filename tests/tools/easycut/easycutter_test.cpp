@@ -27,7 +27,7 @@ void answerFinishMessage(QWidget* shown) {
             click(b);
             break;
         }
-    waitUntil([&] { return !message || !message->isVisible(); }, 5000);
+    waitUntil([&] { return !message || !message->isVisible(); }, 60000);
 }
 
 } // namespace

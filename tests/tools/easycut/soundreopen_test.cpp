@@ -25,13 +25,13 @@ TEST_F(EasyCutterWithSound, OpeningASecondFileWhilePlayingSoundReplacesThePlayer
     d.addFile(testsupport::media("long_10s.mp4"));
     auto& w = *d.window;
     click(w.playOrpauseBtn);
-    ASSERT_TRUE(waitUntil([&] { return CMTimeGetSeconds(w.player()->currentTime()) > 0.5; }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return CMTimeGetSeconds(w.player()->currentTime()) > 0.5; }, 60000));
 
     const QString second = testsupport::media("h264_aac.mp4");
     tooltest::typeFileIntoPanel(w.addfileBtn->isVisible() ? w.addfileBtn : w.updateFileAddBtn, second);
-    ASSERT_TRUE(waitUntil([&] { return w.scrLabel->text() == second; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return w.scrLabel->text() == second; }, 60000));
     EXPECT_NEAR(w.duration(), 4.0, 0.1);
     // The new player plays too.
     click(w.playOrpauseBtn);
-    EXPECT_TRUE(waitUntil([&] { return CMTimeGetSeconds(w.player()->currentTime()) > 0.3; }, 10000));
+    EXPECT_TRUE(waitUntil([&] { return CMTimeGetSeconds(w.player()->currentTime()) > 0.3; }, 60000));
 }

@@ -115,7 +115,7 @@ public:
     // Start, then the end of the join; returns the file written.
     QString join() {
         click(window->startJoinnerBtn);
-        EXPECT_TRUE(waitUntil([&] { return window->isJoining(); }, 5000));
+        EXPECT_TRUE(waitUntil([&] { return window->isJoining(); }, 60000));
         EXPECT_TRUE(waitUntil([&] { return !window->isJoining(); }, 120000));
         settle(100);
         return window->lastOutput();

@@ -121,8 +121,12 @@ TEST(JoinPreview, ASnapshotIsTheFrameShown) {
     EXPECT_TRUE(d.window->coverStylePopBtn->isHidden());
 
     click(d.window->cutCoverBtn);
-    settle(200);
-    const QStringList shots = QDir(d.window->outputPath()).entryList({"*.jpg"}, QDir::Files);
+    // The picture is saved once the player hands it over, later on a loaded machine.
+    QStringList shots;
+    waitUntil([&] {
+        shots = QDir(d.window->outputPath()).entryList({"*.jpg"}, QDir::Files);
+        return !shots.isEmpty() && !QImage(QDir(d.window->outputPath()).filePath(shots.front())).isNull();
+    });
     ASSERT_EQ(shots.size(), 1);
     QImage shot(QDir(d.window->outputPath()).filePath(shots.front()));
     ASSERT_FALSE(shot.isNull());
@@ -233,7 +237,7 @@ TEST(JoinPreview, TheListsExportBarsFollowTheirRows) {
     // A click clears the suppression: the clicked clip plays in the preview.
     d.selectRow(0);
     EXPECT_FALSE(list->disabelSelectBlock());
-    settle(100);
+    waitUntil([&] { return std::abs(d.window->preview()->duration() - 4.0) < 0.1; });
     EXPECT_NEAR(d.window->preview()->duration(), 4.0, 0.1);
 }
 

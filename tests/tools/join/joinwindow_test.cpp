@@ -256,7 +256,7 @@ TEST(JoinWindow, CancelLeavesNoOutput) {
     d.addFile(testsupport::longClip());
     d.chooseFormat("Video / mkv(HEVC)");
     click(d.window->startJoinnerBtn);
-    ASSERT_TRUE(waitUntil([&] { return d.window->isJoining(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return d.window->isJoining(); }, 60000));
     EXPECT_FALSE(d.window->addfileBtn->isEnabled());
     EXPECT_FALSE(d.window->removeBtn->isEnabled());
     EXPECT_FALSE(d.formatChoiceEnabled());
@@ -315,16 +315,25 @@ TEST(JoinWindow, TheSelectedClipsPictureHasItsDisplayShape) {
         int row;
         double ratio;
     } cases[] = {{0, 320.0 / 240}, {1, 240.0 / 320}, {2, 640.0 / 240}};
-    for (const auto& c : cases) {
-        d.selectRow(c.row);
-        settle(200);
-        // The picture drawn in the preview: the part of the view that is not black.
-        const QImage view = d.window->playerView->grab().toImage();
-        QRect picture;
+    QImage view;
+    QRect picture;
+    // The picture drawn in the preview: the part of the view that is not black.
+    const auto drawn = [&] {
+        view = d.window->playerView->grab().toImage();
+        picture = QRect();
         for (int y = 0; y < view.height(); ++y)
             for (int x = 0; x < view.width(); ++x)
                 if (qGray(view.pixel(x, y)) > 24)
                     picture |= QRect(x, y, 1, 1);
+    };
+    for (const auto& c : cases) {
+        d.selectRow(c.row);
+        // The selected clip's picture comes from the player's threads, later on a loaded machine.
+        waitUntil([&] {
+            drawn();
+            return !picture.isEmpty() &&
+                   std::abs(double(picture.width()) / picture.height() - c.ratio) < 0.05;
+        });
         ASSERT_FALSE(picture.isEmpty()) << "row " << c.row;
         EXPECT_NEAR(double(picture.width()) / picture.height(), c.ratio, 0.05) << "row " << c.row;
         EXPECT_TRUE(std::abs(picture.width() - view.width()) <= 2 ||
@@ -348,7 +357,7 @@ TEST(JoinWindow, AProfileSavedAsCustomIsListedAndChosenAtOnce) {
                 prompt = d.window->findChild<InputFileNameWindowController*>();
                 return prompt && prompt->isVisible();
             },
-            5000));
+            60000));
         QTest::keyClicks(prompt->nameNameField(), "my hevc");
         click(prompt->okBtn());
         settle();

@@ -116,7 +116,7 @@ inline void pickOutputFolder(OutputFolderChooser* chooser, const QString& folder
     panel->setDirectory(QFileInfo(folder).absolutePath());
     select(panel, folder);
     static_cast<QDialog*>(panel)->accept();
-    ASSERT_TRUE(waitUntil([&] { return chooser->outputPath() == folder; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return chooser->outputPath() == folder; }, 60000));
 }
 
 // Clicks an add-file button and answers its open panel (of the given mode) with path.
@@ -177,7 +177,7 @@ inline void acceptFinishMessage() {
             click(b);
             break;
         }
-    waitUntil([&] { return !message || !message->isVisible(); }, 5000);
+    waitUntil([&] { return !message || !message->isVisible(); }, 60000);
 }
 
 inline void closeFinishMessage() {

@@ -22,7 +22,7 @@ QString shoot(const PreviewPane& pane, const QString& folder, const QString& for
         written = path;
         answered = true;
     });
-    EXPECT_TRUE(waitUntil([&] { return answered; }, 5000));
+    EXPECT_TRUE(waitUntil([&] { return answered; }, 60000));
     return written;
 }
 
@@ -95,7 +95,7 @@ TEST(PreviewPane, ASnapshotAskedDuringASeekIsTakenAtTheNewPlace) {
         answered = true;
     });
     EXPECT_FALSE(answered) << "the window waited for the seek";
-    ASSERT_TRUE(waitUntil([&] { return answered; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return answered; }, 60000));
     const QImage shot = QImage(written).convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(shot.size(), QSize(320, 240));
     const double here = testsupport::meanAbsDiff(shot, testsupport::ffmpegFrameAt(clip, 7.0));
@@ -126,7 +126,7 @@ TEST(PreviewPane, TicksWhilePlayingAndReportsTheEndOnce) {
     p.pane.seek(d - 0.6);
     p.pane.play();
     EXPECT_TRUE(p.pane.isPlaying());
-    ASSERT_TRUE(waitUntil([&] { return ends > 0; }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return ends > 0; }, 60000));
     settle(300);
     EXPECT_EQ(ends, 1);
     EXPECT_FALSE(p.pane.isPlaying());

@@ -62,7 +62,7 @@ public:
     // Picks the custom item and answers its prompt with answer.
     void customValue(QComboBox* popUp, const QString& answer) {
         pick(popUp, popUp->count() - 1);
-        ASSERT_TRUE(waitUntil([&] { return window->customPrompt() != nullptr; }, 5000));
+        ASSERT_TRUE(waitUntil([&] { return window->customPrompt() != nullptr; }, 60000));
         auto* prompt = qobject_cast<QInputDialog*>(window->customPrompt());
         ASSERT_NE(prompt, nullptr);
         prompt->setTextValue(answer);

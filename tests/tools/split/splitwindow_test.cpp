@@ -303,7 +303,7 @@ TEST(SplitWindow, BadValuesAreRefusedWithAMessage) {
     }
     // A cancelled prompt also returns to the earlier choice.
     d.pick(times, times->count() - 1);
-    ASSERT_TRUE(waitUntil([&] { return d.window->customPrompt() != nullptr; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return d.window->customPrompt() != nullptr; }, 60000));
     qobject_cast<QDialog*>(d.window->customPrompt())->reject();
     settle();
     EXPECT_EQ(times->currentIndex(), 2);
