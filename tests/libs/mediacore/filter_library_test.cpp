@@ -24,12 +24,16 @@ TEST(EngineFilterLibrary, LoadedOnlyOnceAJobFilters) {
         makeWithFfmpeg(dir.filePath("clip.mp4"), {"-f", "lavfi", "-i", "testsrc2=s=320x240:r=25:d=4", "-c:v",
                                                   "libx264", "-g", "25", "-pix_fmt", "yuv420p"});
     ASSERT_FALSE(clip.isEmpty());
-    ASSERT_FALSE(filterLibraryLoaded()); // nothing in this program loads it by itself
+    // Linked without --as-needed (the sanitizer build), the test program loads the player's
+    // library, which needs the filter library, at its start: there only the rest is judged.
+    const bool loadedAtStart = filterLibraryLoaded();
 
     const QString cut = dir.filePath("cut.mp4");
     ASSERT_EQ(convert(clip, cut, Cut{nullptr, nullptr, 1'120'000, 3'000'000}), 1);
     EXPECT_EQ(probeFrameCount(cut), 47); // 1.12 s to 2.96 s at 25 fps
-    EXPECT_FALSE(filterLibraryLoaded());
+    if (!loadedAtStart) {
+        EXPECT_FALSE(filterLibraryLoaded()) << "a keep-format cut loaded the filter library";
+    }
 
     const QString scaled = dir.filePath("scaled.mp4");
     Job job;
