@@ -21,6 +21,20 @@ bool finish(pa_threaded_mainloop* loop, pa_operation* op) {
     return true;
 }
 
+// Waits (the caller holds the loop's lock) until `state()` is `ready`; false once it has failed
+// or ended. Works for a connection's and a stream's states alike.
+template <typename State, typename Read> bool waitReady(pa_threaded_mainloop* loop, Read state, State ready) {
+    for (;;) {
+        const State now = state();
+        if (now == ready)
+            return true;
+        // Both kinds count their failed and ended states after every good one.
+        if (now > ready)
+            return false;
+        pa_threaded_mainloop_wait(loop);
+    }
+}
+
 // The rate of the default output, so that the server need not convert what the player gives.
 struct RateQuery {
     pa_threaded_mainloop* loop;
@@ -100,14 +114,9 @@ bool AudioOutput::connect() {
     // A machine without a running sound server plays silent; the player never starts one.
     if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
         return false;
-    for (;;) {
-        const pa_context_state_t state = pa_context_get_state(context_);
-        if (state == PA_CONTEXT_READY)
-            break;
-        if (!PA_CONTEXT_IS_GOOD(state))
-            return false;
-        pa_threaded_mainloop_wait(loop_);
-    }
+    if (!waitReady(
+            loop_, [&] { return pa_context_get_state(context_); }, PA_CONTEXT_READY))
+        return false;
     RateQuery query{loop_, {}, 0};
     if (!finish(loop_, pa_context_get_server_info(context_, onServerInfo, &query)))
         return false;
@@ -119,8 +128,8 @@ bool AudioOutput::connect() {
 }
 
 bool AudioOutput::openStream() {
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, uint32_t(format_.sampleRate), uint8_t(format_.channels)};
-    stream_ = pa_stream_new(context_, "Cutbench playback", &spec, nullptr);
+    const pa_sample_spec pcm{PA_SAMPLE_S16LE, uint32_t(format_.sampleRate), uint8_t(format_.channels)};
+    stream_ = pa_stream_new(context_, "Cutbench playback", &pcm, nullptr);
     if (!stream_)
         return false;
     ring_ = std::make_unique<AudioRing>(format_.bytesPerSecond());
@@ -128,7 +137,7 @@ bool AudioOutput::openStream() {
     pa_stream_set_write_callback(stream_, onWritable, this);
     pa_buffer_attr attr{};
     attr.maxlength = uint32_t(-1);
-    attr.tlength = uint32_t(pa_usec_to_bytes(kDeviceBufferUs, &spec));
+    attr.tlength = uint32_t(pa_usec_to_bytes(kDeviceBufferUs, &pcm));
     attr.prebuf = uint32_t(-1);
     attr.minreq = uint32_t(-1);
     attr.fragsize = uint32_t(-1);
@@ -136,16 +145,11 @@ bool AudioOutput::openStream() {
     const auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
     if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0)
         return false;
-    for (;;) {
-        const pa_stream_state_t state = pa_stream_get_state(stream_);
-        if (state == PA_STREAM_READY)
-            break;
-        if (!PA_STREAM_IS_GOOD(state))
-            return false;
-        pa_threaded_mainloop_wait(loop_);
-    }
+    if (!waitReady(
+            loop_, [&] { return pa_stream_get_state(stream_); }, PA_STREAM_READY))
+        return false;
     const pa_buffer_attr* granted = pa_stream_get_buffer_attr(stream_);
-    const pa_usec_t latency = granted ? pa_bytes_to_usec(granted->tlength, &spec) : kDeviceBufferUs;
+    const pa_usec_t latency = granted ? pa_bytes_to_usec(granted->tlength, &pcm) : kDeviceBufferUs;
     ring_->setLatencyUs(int64_t(latency));
     return true;
 }
