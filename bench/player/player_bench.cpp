@@ -132,7 +132,7 @@ Result runOurs(const QString& clip, const PreviewSettings& settings) {
         return r;
     VideoFilter filter;
     std::vector<FilteredFrame> filtered;
-    FrameConverter converter;
+    FrameConverter converter(FrameConverter::Layout::View); // as the player converts for its view
     QImage view(kView, QImage::Format_ARGB32_Premultiplied);
     const ff::PacketPtr pkt = ff::makePacket();
     const ff::FramePtr frame = ff::makeFrame();

@@ -7,6 +7,7 @@ extern "C" {
 #include <libavutil/frame.h>
 #include <libavutil/macros.h>
 #include <libavutil/mem.h>
+#include <libavutil/pixdesc.h>
 #include <libavutil/pixfmt.h>
 #include <libswscale/swscale.h>
 }
@@ -55,7 +56,11 @@ QImage FrameConverter::toImage(const AVFrame* f, QSize size) {
                                  &saturation) >= 0)
         sws_setColorspaceDetails(sws, coeffs, srcFull || srcRange, table, 1, brightness, contrast,
                                  saturation);
-    QImage& img = target(w, h); // held here alone, so writing to it copies nothing
+    // libswscale writes alpha 255 for a picture without transparency: an opaque image then.
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(AVPixelFormat(f->format));
+    const bool opaque = layout_ == Layout::View && d && !(d->flags & AV_PIX_FMT_FLAG_ALPHA);
+    const QImage::Format format = opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied;
+    QImage& img = target(w, h, format); // held here alone, so writing to it copies nothing
     if (img.isNull())
         return {};
     uint8_t* dst[4] = {img.bits(), nullptr, nullptr, nullptr};
@@ -65,10 +70,10 @@ QImage FrameConverter::toImage(const AVFrame* f, QSize size) {
     return img;
 }
 
-QImage& FrameConverter::target(int w, int h) {
+QImage& FrameConverter::target(int w, int h, QImage::Format format) {
     QImage& slot = recent_[next_];
     next_ ^= 1;
-    if (slot.width() == w && slot.height() == h && slot.isDetached())
+    if (slot.width() == w && slot.height() == h && slot.format() == format && slot.isDetached())
         return slot;
     slot = QImage();
     // libswscale's vector code may write a little past the end of a row and of the picture,
@@ -78,6 +83,6 @@ QImage& FrameConverter::target(int w, int h) {
     if (!pixels)
         return slot;
     // The image owns the pixels from here and frees them with av_free.
-    slot = QImage(pixels, w, h, stride, QImage::Format_ARGB32_Premultiplied, av_free, pixels);
+    slot = QImage(pixels, w, h, stride, format, av_free, pixels);
     return slot;
 }

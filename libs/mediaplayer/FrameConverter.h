@@ -1,6 +1,8 @@
 // Turns a decoded or filtered picture into a QImage in the snapshot layout (B, G, R, A bytes,
 // premultiplied) with libswscale, scaled in the same step to the size it is wanted at, and
-// keeps the conversion context between frames.
+// keeps the conversion context between frames. A converter for the view makes the pictures
+// without transparency opaque images instead (the same bytes, alpha 255): painting those is a
+// copy, where a premultiplied image is blended pixel by pixel.
 //
 // Threading: one converter per thread; the functions without state may be called anywhere.
 #pragma once
@@ -12,7 +14,8 @@
 
 class FrameConverter {
 public:
-    FrameConverter() = default;
+    enum class Layout { Snapshot, View };
+    explicit FrameConverter(Layout layout = Layout::Snapshot) : layout_(layout) {}
     FrameConverter(const FrameConverter&) = delete;
     FrameConverter& operator=(const FrameConverter&) = delete;
 
@@ -27,7 +30,9 @@ public:
 private:
     // A picture of this size whose pixels nobody else holds any more, or a new one; null when
     // out of memory.
-    QImage& target(int w, int h);
+    QImage& target(int w, int h, QImage::Format format);
+
+    const Layout layout_;
 
     ff::ScalerPtr sws_;
     // The last two pictures made: once the view has let go of one, its pixels are reused, so

@@ -204,8 +204,8 @@ private:
     int64_t shownUs_ = INT64_MIN;
     int64_t shownEndUs_ = INT64_MIN;
     VideoFilter filter_;
-    FrameConverter converter_;         // video thread only
-    FrameConverter snapshotConverter_; // GUI thread only
+    FrameConverter converter_{FrameConverter::Layout::View}; // video thread only
+    FrameConverter snapshotConverter_;                       // GUI thread only
     std::shared_ptr<FrameSlot> slot_;
     std::unique_ptr<FrameNotifier> notifier_;
     QPointer<PlayerView> view_;

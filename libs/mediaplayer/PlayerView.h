@@ -26,5 +26,5 @@ private:
     QSize pixelSize() const;
 
     std::shared_ptr<FrameSlot> slot_;
-    FrameConverter converter_;
+    FrameConverter converter_{FrameConverter::Layout::View};
 };

@@ -153,6 +153,9 @@ bool VideoFilter::push(const AVFrame* in, int64_t ptsUs, const PreviewSettings& 
         return false;
     copy->pts = ptsUs - baseUs_;
     const int err = graph_.pushVideo(copy.get());
+    // The graph holds the picture alone from here: a halved one is then drawn on in place,
+    // where a second holder would make the marks' filter copy it first.
+    copy.reset();
     if (err < 0) {
         built_ = false;
         return false;
