@@ -87,7 +87,10 @@ bool VideoFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings&
     output.reduceWidth = reduced.width();
     output.reduceHeight = reduced.height();
     int err = graph_.buildVideo(fx, input, output);
-    if (err >= 0 && useLate_ && !buildLate(late, layoutW, layoutH))
+    // Playing, a subtitle that stays the same between its lines' starts and ends is drawn once
+    // for each such stretch and laid over the pictures from there.
+    useLayer_ = err >= 0 && useLate_ && reduces_ && layer_.build(late, lateInput(layoutW, layoutH));
+    if (err >= 0 && useLate_ && !useLayer_ && !buildLate(late, layoutW, layoutH))
         err = AVERROR(EINVAL);
     if (err < 0) {
         player::logWarning("preview filter graph failed: %s", qUtf8Printable(avErrorText(err)));
@@ -101,7 +104,7 @@ bool VideoFilter::build(const AVFrame* in, int64_t ptsUs, const PreviewSettings&
     return true;
 }
 
-bool VideoFilter::buildLate(const mediafx::FxSettings& late, int layoutWidth, int layoutHeight) {
+mediafx::VideoInput VideoFilter::lateInput(int layoutWidth, int layoutHeight) const {
     mediafx::VideoInput input;
     input.layoutWidth = layoutWidth;
     input.layoutHeight = layoutHeight;
@@ -110,7 +113,11 @@ bool VideoFilter::buildLate(const mediafx::FxSettings& late, int layoutWidth, in
     input.format = graph_.videoFormat();
     input.timeBase = ff::kMicro;
     input.sampleAspect = graph_.videoSampleAspect();
-    const int err = late_.buildVideo(late, input, mediafx::VideoOutput{});
+    return input;
+}
+
+bool VideoFilter::buildLate(const mediafx::FxSettings& late, int layoutWidth, int layoutHeight) {
+    const int err = late_.buildVideo(late, lateInput(layoutWidth, layoutHeight), mediafx::VideoOutput{});
     if (err < 0)
         player::logWarning("preview subtitle graph failed: %s", qUtf8Printable(avErrorText(err)));
     return err >= 0;
@@ -133,7 +140,7 @@ void VideoFilter::pull(std::vector<FilteredFrame>& out) {
         if (!f || graph_.pullVideo(f.get()) < 0)
             return;
         const int64_t pts = baseUs_ + (f->pts == AV_NOPTS_VALUE ? 0 : av_rescale_q(f->pts, tb, ff::kMicro));
-        if (useLate_ && !(f = throughLate(std::move(f), pts)))
+        if (useLayer_ ? !layer_.apply(f.get(), pts) : useLate_ && !(f = throughLate(std::move(f), pts)))
             continue;
         out.push_back({std::move(f), pts, reduces_});
     }

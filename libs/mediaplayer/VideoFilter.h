@@ -5,7 +5,8 @@
 //
 // The subtitle (and the crop that follows it) run in a second graph fed with the file's own
 // times: libass reads the frame times, so a subtitle in a graph started at the seek point would
-// show the lines of the wrong moment.
+// show the lines of the wrong moment. Playing, a subtitle whose lines cannot change within their
+// time is drawn once per stretch between their starts and ends instead (SubtitleLayer.h).
 //
 // Playing, the picture may be wanted only at the size the view shows it: the graph then scales it
 // down right after the turns and effects and lays the marks and the subtitle over the smaller
@@ -18,6 +19,7 @@
 
 #include "FxGraph.h"
 #include "PreviewSettings.h"
+#include "SubtitleLayer.h"
 
 #include <QSize>
 #include <cstdint>
@@ -55,6 +57,8 @@ public:
 private:
     bool build(const AVFrame* in, int64_t ptsUs, const PreviewSettings& s, QSize box);
     bool buildLate(const mediafx::FxSettings& late, int layoutWidth, int layoutHeight);
+    // The second graph's input: the first graph's pictures on the file's clock.
+    mediafx::VideoInput lateInput(int layoutWidth, int layoutHeight) const;
     void pull(std::vector<FilteredFrame>& out);
     // Runs one picture of the first graph through the subtitle graph; null when that fails.
     ff::FramePtr throughLate(ff::FramePtr frame, int64_t ptsUs);
@@ -62,6 +66,8 @@ private:
     mediafx::FxGraph graph_;
     mediafx::FxGraph late_; // subtitle and crop, on the file's clock; unused without a subtitle
     bool useLate_ = false;
+    SubtitleLayer layer_; // the subtitle while playing, in place of `late_` where it can be
+    bool useLayer_ = false;
     int sourceRotation_ = 0;
     bool built_ = false;
     int64_t baseUs_ = 0;

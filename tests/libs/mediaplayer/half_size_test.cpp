@@ -31,9 +31,9 @@ TEST(HalfSize, EverySampleIsTheRoundedMeanOfItsBlock) {
             const auto at = [&](int x, int y) { return int(in->data[p][y * in->linesize[p] + x]); };
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < w; ++x) {
-                    const int mean =
-                        (at(2 * x, 2 * y) + at(2 * x + 1, 2 * y) + at(2 * x, 2 * y + 1) + at(2 * x + 1, 2 * y + 1) + 2) /
-                        4;
+                    const int mean = (at(2 * x, 2 * y) + at(2 * x + 1, 2 * y) + at(2 * x, 2 * y + 1) +
+                                      at(2 * x + 1, 2 * y + 1) + 2) /
+                                     4;
                     ASSERT_EQ(out->data[p][y * out->linesize[p] + x], mean)
                         << "width " << width << ", plane " << p << " at " << x << "," << y;
                 }
