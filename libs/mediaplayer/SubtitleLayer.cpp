@@ -37,7 +37,8 @@ bool animated(const char* line) {
 
 bool isScript(const std::string& path) {
     std::string name = path;
-    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
     const auto endsWith = [&](const char* ext) {
         const size_t n = std::strlen(ext);
         return name.size() >= n && name.compare(name.size() - n, n, ext) == 0;
@@ -101,8 +102,8 @@ bool SubtitleLayer::build(const mediafx::FxSettings& late, const mediafx::VideoI
     light_.reset();
     graph_.reset();
     const std::string path = mediarecords::readText(late.subtitle.path);
-    if (late.hasCrop() || !plainFormat(input.format) || path.empty() || mediafx::checkSubtitleFile(path) < 0 ||
-        !lineChanges(path, &changes_))
+    if (late.hasCrop() || !plainFormat(input.format) || path.empty() ||
+        mediafx::checkSubtitleFile(path) < 0 || !lineChanges(path, &changes_))
         return false;
     return graph_.buildVideo(late, input, mediafx::VideoOutput{}) >= 0;
 }

@@ -42,7 +42,9 @@ ff::FramePtr picture(int64_t us) {
     for (int p = 0; p < 3; ++p)
         for (int y = 0; y < (p ? 120 : 240); ++y)
             for (int x = 0; x < (p ? 160 : 320); ++x)
-                f->data[p][y * f->linesize[p] + x] = uint8_t(p == 0 ? 16 + (x + y) % 220 : p == 1 ? x : 255 - y);
+                f->data[p][y * f->linesize[p] + x] = uint8_t(p == 0   ? 16 + (x + y) % 220
+                                                             : p == 1 ? x
+                                                                      : 255 - y);
     f->pts = us;
     return f;
 }
@@ -53,7 +55,8 @@ std::pair<int, int> compare(const AVFrame* a, const AVFrame* b) {
     for (int p = 0; p < 3; ++p)
         for (int y = 0; y < (p ? 120 : 240); ++y)
             for (int x = 0; x < (p ? 160 : 320); ++x) {
-                const int d = std::abs(a->data[p][y * a->linesize[p] + x] - b->data[p][y * b->linesize[p] + x]);
+                const int d =
+                    std::abs(a->data[p][y * a->linesize[p] + x] - b->data[p][y * b->linesize[p] + x]);
                 worst = std::max(worst, d);
                 many += d > 8;
             }
@@ -95,12 +98,14 @@ TEST(SubtitleLayer, LinesThatMayChangeWithinTheirTimeAreLeftToTheFilter) {
     QTemporaryDir dir;
     std::vector<int64_t> changes;
     ASSERT_TRUE(SubtitleLayer::lineChanges(
-        writeFile(dir, "a.srt", "1\n00:00:00,500 --> 00:00:01,000\nOne\n\n2\n00:00:00,800 --> 00:00:02,000\nTwo\n\n")
+        writeFile(dir, "a.srt",
+                  "1\n00:00:00,500 --> 00:00:01,000\nOne\n\n2\n00:00:00,800 --> 00:00:02,000\nTwo\n\n")
             .toStdString(),
         &changes));
     EXPECT_EQ(changes, (std::vector<int64_t>{500, 800, 1000, 2000}));
     EXPECT_FALSE(SubtitleLayer::lineChanges(
-        writeFile(dir, "b.srt", "1\n00:00:00,500 --> 00:00:01,000\n{\\an8}Up {\\move(0,0,90,90)}moving\n\n").toStdString(),
+        writeFile(dir, "b.srt", "1\n00:00:00,500 --> 00:00:01,000\n{\\an8}Up {\\move(0,0,90,90)}moving\n\n")
+            .toStdString(),
         &changes));
     EXPECT_FALSE(SubtitleLayer::lineChanges(
         writeFile(dir, "c.ass",
