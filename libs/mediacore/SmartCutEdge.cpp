@@ -171,9 +171,13 @@ int CutEdge::open(const AVStream* video, const std::string& path, CodecPtr encod
     // and above 1080p even the second is too much.
     const int r =
         openStreamDecoder(video, path, &decoder_, decodes > 8 && !largePictures(video) ? decodeThreads : 1);
-    if (r < 0)
+    if (r < 0) {
         encoder_.reset();
-    return r;
+        return r;
+    }
+    if (beside_ && encoderThread_.start(encoder_.get(), [this] { return writeEncoded(); }) < 0)
+        beside_ = false;
+    return 0;
 }
 
 // Encoder output as length-prefixed packets on the output timeline.
@@ -191,7 +195,7 @@ int CutEdge::writeEncoded() {
         out->duration = d != range_.wanted.end() ? d->second : 0;
         out->flags = encoded_->flags & AV_PKT_FLAG_KEY;
         av_packet_unref(encoded_.get());
-        if (hold_)
+        if (hold_ || beside_)
             held_.push_back(std::move(out));
         else if ((e = writer_.writePacket(OutputWriter::Video, out.get(), timeBase_)) < 0)
             return e;
@@ -205,6 +209,14 @@ int CutEdge::writeHeld() {
             return e;
     held_.clear();
     return 0;
+}
+
+// One wanted frame to the encoder, on this thread or its own.
+int CutEdge::sendToEncoder(AVFrame* frame) {
+    if (beside_)
+        return encoderThread_.send(frame);
+    const int e = avcodec_send_frame(encoder_.get(), frame);
+    return e < 0 ? logFailure("encoding the cut's edges", e) : writeEncoded();
 }
 
 // The decoded frames of the edge that the range wants into the encoder.
@@ -224,9 +236,7 @@ int CutEdge::encodeDecoded() {
             ++taken_;
             frame->pts = pts;
             frame->pict_type = AV_PICTURE_TYPE_NONE;
-            if ((e = avcodec_send_frame(encoder, frame)) < 0)
-                return logFailure("encoding the cut's edges", e);
-            if ((e = writeEncoded()) < 0)
+            if ((e = sendToEncoder(frame)) < 0)
                 return e;
         }
         av_frame_unref(frame);
@@ -247,15 +257,26 @@ int CutEdge::finish() {
     if (!isOpen())
         return 0;
     int e = decode(nullptr);
-    if (e >= 0)
-        e = avcodec_send_frame(encoder_.get(), nullptr);
-    if (e >= 0)
-        e = writeEncoded();
+    // The encoder holds copies of the frames it waits for: the decoder's pictures can go before
+    // it codes them.
+    decoder_.reset();
+    if (beside_) {
+        const int ended = encoderThread_.finish();
+        e = e < 0 ? e : ended;
+        if (e >= 0 && !hold_)
+            e = writeHeld();
+    } else {
+        if (e >= 0)
+            e = avcodec_send_frame(encoder_.get(), nullptr);
+        if (e >= 0)
+            e = writeEncoded();
+    }
     drop();
     return e;
 }
 
 void CutEdge::drop() {
+    encoderThread_.stop();
     encoder_.reset();
     decoder_.reset();
 }

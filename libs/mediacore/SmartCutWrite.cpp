@@ -313,7 +313,11 @@ int SmartCut::write(CutInput& in, const CutRange& range, RangeFeed* feed) {
         return r;
     CutPass pass(request_, in, range, writer, config, sourceSets, feed == nullptr, tailBeside);
     // Beside the end's thread the start decodes on one thread of its own: a second would hold
-    // pictures of its own (3 MB each at 1080p) for a processor the end already uses.
+    // pictures of its own (3 MB each at 1080p) for a processor the end already uses. Its encoder
+    // runs on a thread of its own, so that the start's decoding does not wait for its encoding
+    // once the end is done; one picture more is held for it.
+    if (tailBeside)
+        pass.head().encodeBeside();
     if (range.hasHead() && pass.head().open(in.video, request_.input, std::move(headEncoder), range.headEnd,
                                             tailBeside ? 1 : 2) < 0)
         return kDeclined;
