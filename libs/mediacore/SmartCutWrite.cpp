@@ -308,6 +308,18 @@ int SmartCut::write(CutInput& in, const CutRange& range, RangeFeed* feed) {
             headEncoder.reset();
     }
     OutputWriter writer;
+    // The end starts first: the output and the start's decoder open while it decodes.
+    TailWorker worker(range, in.lengthSize(), writer, in.video);
+    bool workerStarted = false;
+    if (tailBeside) {
+        CodecPtr tailEncoder;
+        if (!openEdgeEncoder(in.video, range.paramId, range.tailFrames(), &tailEncoder, &config, sourceSets,
+                             tailBeside))
+            return logFailure("the encoder of the cut's end differs from its start's", AVERROR_BUG);
+        workerStarted = worker.start(request_.input, std::move(tailEncoder)) >= 0;
+        if (!workerStarted)
+            worker.drop(); // the pass re-encodes the end itself, as without a second processor
+    }
     int r = openOutput(request_, in, config, writer);
     if (r < 0)
         return r;
@@ -321,16 +333,8 @@ int SmartCut::write(CutInput& in, const CutRange& range, RangeFeed* feed) {
     if (range.hasHead() && pass.head().open(in.video, request_.input, std::move(headEncoder), range.headEnd,
                                             tailBeside ? 1 : 2) < 0)
         return kDeclined;
-    TailWorker worker(range, in.lengthSize(), writer, in.video);
-    if (tailBeside) {
-        CodecPtr tailEncoder;
-        if (!pass.openTailEncoder(&tailEncoder))
-            return logFailure("the encoder of the cut's end differs from its start's", AVERROR_BUG);
-        if (worker.start(request_.input, std::move(tailEncoder)) >= 0)
-            pass.useTailWorker(&worker);
-        else
-            worker.drop(); // the pass re-encodes the end itself, as without a second processor
-    }
+    if (workerStarted)
+        pass.useTailWorker(&worker);
     if (!feed && in.seek(request_.startUs + kEpsilonUs) < 0)
         return logFailure("seek in " + request_.input, AVERROR(EIO));
     r = pass.run(feed, stop_, progress_);
