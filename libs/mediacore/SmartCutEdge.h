@@ -4,13 +4,15 @@
 // Each edge owns a decoder and an encoder sized to it, opened when the edge is reached and
 // closed when it ends, so that neither holds pictures while whole groups are copied; an end
 // coded beside the start (SmartCutTail.h) is reached at once, on its own thread.
-// Ownership: refers to the plan and the writer, owns its codecs. Threading: one thread at a time.
+// Ownership: refers to the plan and the writer, owns its codecs. Threading: one thread at a time;
+// an edge that encodes beside its decoding (encodeBeside()) runs its encoder on a thread it owns.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <vector>
 
+#include "EdgeEncoderThread.h"
 #include "OutputWriter.h"
 #include "SmartCutPlan.h"
 
@@ -52,6 +54,9 @@ public:
     // own; writeHeld() writes them on the writer's thread.
     void holdOutput() { hold_ = true; }
     int writeHeld();
+    // Encodes on a thread of its own beside the decoding (from open() on); the re-encoded
+    // packets are written by finish(), or held as above.
+    void encodeBeside() { beside_ = true; }
 
     size_t framesTaken() const { return taken_; }
     // A decoded frame did not fit the encoder (its size or format changed, or it was a field).
@@ -59,6 +64,7 @@ public:
 
 private:
     int encodeDecoded();
+    int sendToEncoder(AVFrame* frame);
     int writeEncoded();
 
     const CutRange& range_;
@@ -70,10 +76,12 @@ private:
     CodecPtr encoder_;
     FramePtr frame_ = makeFrame();
     PacketPtr encoded_ = makePacket();
-    std::vector<PacketPtr> held_;
+    std::vector<PacketPtr> held_; // with an encoder thread, its own until finish() joined it
+    EdgeEncoderThread encoderThread_;
     size_t taken_ = 0;
     bool mismatch_ = false;
     bool hold_ = false;
+    bool beside_ = false;
 };
 
 } // namespace mediacore

@@ -308,25 +308,33 @@ int SmartCut::write(CutInput& in, const CutRange& range, RangeFeed* feed) {
             headEncoder.reset();
     }
     OutputWriter writer;
+    // The end starts first: the output and the start's decoder open while it decodes.
+    TailWorker worker(range, in.lengthSize(), writer, in.video);
+    bool workerStarted = false;
+    if (tailBeside) {
+        CodecPtr tailEncoder;
+        if (!openEdgeEncoder(in.video, range.paramId, range.tailFrames(), &tailEncoder, &config, sourceSets,
+                             tailBeside))
+            return logFailure("the encoder of the cut's end differs from its start's", AVERROR_BUG);
+        workerStarted = worker.start(request_.input, std::move(tailEncoder)) >= 0;
+        if (!workerStarted)
+            worker.drop(); // the pass re-encodes the end itself, as without a second processor
+    }
     int r = openOutput(request_, in, config, writer);
     if (r < 0)
         return r;
     CutPass pass(request_, in, range, writer, config, sourceSets, feed == nullptr, tailBeside);
     // Beside the end's thread the start decodes on one thread of its own: a second would hold
-    // pictures of its own (3 MB each at 1080p) for a processor the end already uses.
+    // pictures of its own (3 MB each at 1080p) for a processor the end already uses. Its encoder
+    // runs on a thread of its own, so that the start's decoding does not wait for its encoding
+    // once the end is done; one picture more is held for it.
+    if (tailBeside)
+        pass.head().encodeBeside();
     if (range.hasHead() && pass.head().open(in.video, request_.input, std::move(headEncoder), range.headEnd,
                                             tailBeside ? 1 : 2) < 0)
         return kDeclined;
-    TailWorker worker(range, in.lengthSize(), writer, in.video);
-    if (tailBeside) {
-        CodecPtr tailEncoder;
-        if (!pass.openTailEncoder(&tailEncoder))
-            return logFailure("the encoder of the cut's end differs from its start's", AVERROR_BUG);
-        if (worker.start(request_.input, std::move(tailEncoder)) >= 0)
-            pass.useTailWorker(&worker);
-        else
-            worker.drop(); // the pass re-encodes the end itself, as without a second processor
-    }
+    if (workerStarted)
+        pass.useTailWorker(&worker);
     if (!feed && in.seek(request_.startUs + kEpsilonUs) < 0)
         return logFailure("seek in " + request_.input, AVERROR(EIO));
     r = pass.run(feed, stop_, progress_);

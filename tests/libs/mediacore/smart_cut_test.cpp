@@ -1,12 +1,16 @@
 // Keep-format cuts that copy whole groups of pictures and re-encode only their edges, judged
 // frame by frame against the source with the ffmpeg command line.
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -394,4 +398,34 @@ TEST(SmartCut, SizeLimitedPartEndsBeforeDamageFurtherOnInTheSource) {
         EXPECT_LT(seconds, 12.0 * 6 / 10);
         EXPECT_EQ(probeFrameCount(out), int(std::lround(seconds * 30)));
     }
+}
+
+// A cut stopped while its edges are re-encoded (the end on a thread of its own, the start's
+// encoder on another beside its decoding) ends and leaves nothing behind; when it was done before
+// the stop came, its output is whole.
+TEST(SmartCut, StopWhileTheEdgesAreReencoded) {
+    QTemporaryDir dir;
+    // Long groups, so that the start's edge takes a while.
+    const QString src = makeWithFfmpeg(
+        dir.filePath("src.mp4"), QString("-f lavfi -i testsrc2=size=1280x720:rate=30:duration=9 -f lavfi -i "
+                                         "sine=frequency=440:sample_rate=48000:duration=9 -c:v libx264 "
+                                         "-preset ultrafast -bf 2 -g 120 -pix_fmt yuv420p -c:a aac -shortest")
+                                     .split(' '));
+    ASSERT_FALSE(src.isEmpty());
+    const QString out = dir.filePath("stopped.mp4");
+    Job job;
+    ASSERT_TRUE(prepare(job, src, out, 3'900'000, 8'700'000));
+    std::atomic<int> result{-999};
+    std::thread worker([&] { result = apiMediaConvertStart(job.h); });
+    // Stopped once it writes: the start's edge is then under way.
+    while (result == -999 && apiMediaConvertGetProgress(job.h) <= 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    apiMediaConvertStop(job.h);
+    worker.join();
+    EXPECT_EQ(result.load(), 1);
+    if (QFileInfo::exists(out))
+        expectMatchesSource(src, out, 3.9, 8.7);
+    else
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{"src.mp4"});
 }
