@@ -606,6 +606,15 @@ int FxGraph::pullVideo(AVFrame* frame) {
     return av_buffersink_get_frame(videoSink_, frame);
 }
 
+ff::FramePtr FxGraph::throughVideo(ff::FramePtr frame) {
+    const int err = pushVideo(frame.get());
+    frame.reset();
+    ff::FramePtr out = ff::makeFrame();
+    if (err < 0 || !out || pullVideo(out.get()) < 0)
+        return nullptr;
+    return out;
+}
+
 int FxGraph::pushAudio(const AVFrame* frame) {
     if (!audioSink_)
         return AVERROR(EINVAL);

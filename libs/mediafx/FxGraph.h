@@ -106,6 +106,10 @@ public:
 
     int pushVideo(const AVFrame* frame);
     int pullVideo(AVFrame* frame); // 0, AVERROR(EAGAIN) or AVERROR_EOF
+    // One picture through a graph that gives one for each: `frame` is let go once pushed, so
+    // that the graph holds its only reference and can draw on it in place. Null when the graph
+    // gives none.
+    ff::FramePtr throughVideo(ff::FramePtr frame);
     int pushAudio(const AVFrame* frame);
     int pullAudio(AVFrame* frame);
 

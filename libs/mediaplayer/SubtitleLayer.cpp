@@ -126,12 +126,7 @@ ff::FramePtr SubtitleLayer::drawnOn(const AVFrame* like, int64_t ptsUs, uint8_t 
             std::memset(canvas->data[p] + ptrdiff_t(y) * canvas->linesize[p], value, size_t(w));
     }
     canvas->pts = ptsUs; // the file's clock, which the lines are timed on
-    const int err = graph_.pushVideo(canvas.get());
-    canvas.reset();
-    ff::FramePtr out = ff::makeFrame();
-    if (err < 0 || !out || graph_.pullVideo(out.get()) < 0)
-        return nullptr;
-    return out;
+    return graph_.throughVideo(std::move(canvas));
 }
 
 bool SubtitleLayer::draw(const AVFrame* like, int64_t ptsUs) {

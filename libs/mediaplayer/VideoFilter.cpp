@@ -125,12 +125,7 @@ bool VideoFilter::buildLate(const mediafx::FxSettings& late, int layoutWidth, in
 
 ff::FramePtr VideoFilter::throughLate(ff::FramePtr frame, int64_t ptsUs) {
     frame->pts = ptsUs; // the file's own clock, which the subtitle lines are timed on
-    const int err = late_.pushVideo(frame.get());
-    frame.reset();
-    ff::FramePtr f = ff::makeFrame();
-    if (err < 0 || !f || late_.pullVideo(f.get()) < 0)
-        return nullptr;
-    return f;
+    return late_.throughVideo(std::move(frame));
 }
 
 void VideoFilter::pull(std::vector<FilteredFrame>& out) {
