@@ -52,14 +52,6 @@ std::string trim(const std::string& s) {
     return s.substr(a, s.find_last_not_of(" \t\r") - a + 1);
 }
 
-bool isAssName(const std::string& path) {
-    const size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || path.find('/', dot) != std::string::npos)
-        return false;
-    const std::string ext = lower(path.substr(dot + 1));
-    return ext == "ass" || ext == "ssa";
-}
-
 std::string number(double v) {
     char text[32];
     std::snprintf(text, sizeof text, "%g", v);
@@ -357,6 +349,14 @@ std::string drawablePath(const std::string& path) {
         t.copies.push_back(copy);
     }
     return e.drawable;
+}
+
+bool isAssName(const std::string& path) {
+    const size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || path.find('/', dot) != std::string::npos)
+        return false;
+    const std::string ext = lower(path.substr(dot + 1));
+    return ext == "ass" || ext == "ssa";
 }
 
 } // namespace mediafx

@@ -28,6 +28,9 @@ constexpr size_t kMaxCueBytes = size_t{16} * 1024;
 // or the file's own read error).
 int checkSubtitleFile(const std::string& path);
 
+// Whether `path` names an .ass or .ssa script (by its extension, in any case).
+bool isAssName(const std::string& path);
+
 // The text of an .ass/.ssa script with its styles and override tags held to the bounds.
 std::string boundedAssScript(const std::string& script);
 

@@ -76,15 +76,21 @@ void halvePlane(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, 
 
 } // namespace
 
-bool canHalve(const AVFrame* f) {
-    const AVPixFmtDescriptor* d = f ? av_pix_fmt_desc_get(AVPixelFormat(f->format)) : nullptr;
+bool planarBytes(const AVPixFmtDescriptor* d) {
     constexpr uint64_t kUnfit =
         AV_PIX_FMT_FLAG_HWACCEL | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_FLOAT;
-    if (!d || !(d->flags & AV_PIX_FMT_FLAG_PLANAR) || (d->flags & kUnfit) || f->width < 2 || f->height < 2)
+    if (!d || !(d->flags & AV_PIX_FMT_FLAG_PLANAR) || (d->flags & kUnfit))
         return false;
     for (int c = 0; c < d->nb_components; ++c)
         if (d->comp[c].depth != 8 || d->comp[c].step != 1 || d->comp[c].offset != 0)
             return false;
+    return true;
+}
+
+bool canHalve(const AVFrame* f) {
+    const AVPixFmtDescriptor* d = f ? av_pix_fmt_desc_get(AVPixelFormat(f->format)) : nullptr;
+    if (!planarBytes(d) || f->width < 2 || f->height < 2)
+        return false;
     return f->width % (2 << d->log2_chroma_w) == 0 && f->height % (2 << d->log2_chroma_h) == 0;
 }
 

@@ -7,8 +7,15 @@
 
 #include "FfPointers.h"
 
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
 namespace player {
 
+// Whether pictures of `d` are planar with one byte a sample in every component (no hardware,
+// palette, bit-packed or floating-point formats): those the plane-by-plane loops here handle.
+bool planarBytes(const AVPixFmtDescriptor* d);
 // Whether `frame` can be halved: 8-bit planar formats whose planes all keep whole samples when
 // halved (every side a multiple of twice its subsampling).
 bool canHalve(const AVFrame* frame);

@@ -1,9 +1,9 @@
 #include "SubtitleLayer.h"
 
+#include "HalfSize.h"
 #include "SubtitleFile.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 extern "C" {
@@ -17,12 +17,11 @@ namespace {
 // 8-bit planar pictures of three planes without transparency: the ones the blend below handles.
 bool plainFormat(AVPixelFormat format) {
     const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
-    constexpr uint64_t kUnfit = AV_PIX_FMT_FLAG_HWACCEL | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BITSTREAM |
-                                AV_PIX_FMT_FLAG_FLOAT | AV_PIX_FMT_FLAG_ALPHA | AV_PIX_FMT_FLAG_RGB;
-    if (!d || !(d->flags & AV_PIX_FMT_FLAG_PLANAR) || (d->flags & kUnfit) || d->nb_components != 3)
+    if (!player::planarBytes(d) || (d->flags & (AV_PIX_FMT_FLAG_ALPHA | AV_PIX_FMT_FLAG_RGB)) ||
+        d->nb_components != 3)
         return false;
     for (int c = 0; c < 3; ++c)
-        if (d->comp[c].depth != 8 || d->comp[c].step != 1 || d->comp[c].offset != 0 || d->comp[c].plane != c)
+        if (d->comp[c].plane != c)
             return false;
     return true;
 }
@@ -33,17 +32,6 @@ bool animated(const char* line) {
         if (std::strstr(line, tag))
             return true;
     return false;
-}
-
-bool isScript(const std::string& path) {
-    std::string name = path;
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    const auto endsWith = [&](const char* ext) {
-        const size_t n = std::strlen(ext);
-        return name.size() >= n && name.compare(name.size() - n, n, ext) == 0;
-    };
-    return endsWith(".ass") || endsWith(".ssa");
 }
 
 // The planes' subsampling of `frame`'s format.
@@ -57,7 +45,7 @@ void subsampling(const AVFrame* frame, int* w, int* h) {
 
 bool SubtitleLayer::lineChanges(const std::string& path, std::vector<int64_t>* changes) {
     changes->clear();
-    if (isScript(path))
+    if (mediafx::isAssName(path))
         return false;
     // Read and decoded as the subtitle filter reads them, so that the times are its own.
     const ff::InputPtr in = ff::openInput(path.c_str());
