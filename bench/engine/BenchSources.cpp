@@ -30,14 +30,15 @@ std::string numberedName(const char* kind, int i, const std::string& tag, const 
 std::string sceneInputs(const std::string& size, int seconds, int seed) {
     const std::string part = std::to_string(double(seconds) / 4), s = std::to_string(seed);
     // 2160p scenes are drawn with their grain at 1080p and scaled up: drawing them at 2160p takes
-    // many minutes on a busy machine.
+    // many minutes on a busy machine. The scaled stream loses its frame rate, and an MP4 output
+    // then repeats each picture thousands of times to fill a guessed rate: fps=30 restores it.
     const bool uhd = size == "3840x2160";
     const std::string common = "s=" + std::string(uhd ? "1920x1080" : size) + ":r=30:d=" + part;
     const std::string video = "testsrc2=" + common + "[a];gradients=" + common + ":speed=0.04:seed=" + s +
                               "[b];testsrc2=" + common + ",hflip,hue=H=t+" + s + "[c];gradients=" + common +
                               ":n=5:speed=0.08:seed=" + std::to_string(seed + 7) +
                               "[d];[a][b][c][d]concat=n=4,noise=alls=14:allf=t+u:all_seed=" + s +
-                              (uhd ? ",scale=3840:2160" : "") + "[out0]";
+                              (uhd ? ",scale=3840:2160,fps=30" : "") + "[out0]";
     const std::string sound = "sine=f=" + std::to_string(220 + 20 * (seed % 10)) +
                               ":sample_rate=48000:d=" + std::to_string(seconds) +
                               "[s];anoisesrc=r=48000:a=0.02:d=" + std::to_string(seconds) + ":seed=" + s +
