@@ -29,8 +29,23 @@ namespace ff {
 struct InputDeleter {
     void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
 };
+// State a codec context owns through its `opaque`, set together with a get_buffer2 of its own
+// (buffers a decoder's pictures are made in): ended by the context's deleter once the context
+// is freed, when the codec can no longer ask for buffers.
+struct CodecOwned {
+    virtual void contextFreed() = 0;
+
+protected:
+    ~CodecOwned() = default;
+};
 struct CodecDeleter {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+    void operator()(AVCodecContext* c) const {
+        CodecOwned* owned =
+            c->get_buffer2 != avcodec_default_get_buffer2 ? static_cast<CodecOwned*>(c->opaque) : nullptr;
+        avcodec_free_context(&c);
+        if (owned)
+            owned->contextFreed();
+    }
 };
 struct FrameDeleter {
     void operator()(AVFrame* f) const { av_frame_free(&f); }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "EngineLog.h"
+#include "LargePageFrames.h"
 #include "StreamProbe.h"
 
 namespace mediacore {
@@ -107,6 +108,7 @@ int openStreamDecoder(const AVStream* s, const std::string& path, CodecPtr* out,
     if (codec->type == AVMEDIA_TYPE_VIDEO) {
         dec->thread_count = threads;
         dec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+        useLargePageFrames(dec.get());
     }
     r = avcodec_open2(dec.get(), codec, nullptr);
     if (r < 0)

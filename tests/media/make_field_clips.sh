@@ -75,6 +75,14 @@ rm -f line.srt
   -shortest -f mpegts whole.ts
 tail -c +$((188 * 400 + 1)) whole.ts > broadcast.ts
 rm -f whole.ts
+# A broadcast recording whose picture size changes (a 4:3 programme, then a 16:9 advert): two
+# H.264 transport streams one after the other, byte for byte.
+"${FF[@]}" -f lavfi -i "testsrc2=size=320x240:rate=25:duration=4" -f lavfi -i "$A" -c:v libx264 \
+  -preset veryfast -bf 2 -g 25 -pix_fmt yuv420p -c:a aac -shortest -f mpegts sd.ts
+"${FF[@]}" -f lavfi -i "testsrc2=size=480x270:rate=25:duration=4" -f lavfi -i "$A" -c:v libx264 \
+  -preset veryfast -bf 2 -g 25 -pix_fmt yuv420p -c:a aac -shortest -output_ts_offset 4.5 -f mpegts hd.ts
+cat sd.ts hd.ts > size_change.ts
+rm -f sd.ts hd.ts
 # A 3G2 with MPEG-4 pictures and AMR-NB sound (frames written by hand, as above) stored as some
 # phones store it: up to five frames in one sample.
 {

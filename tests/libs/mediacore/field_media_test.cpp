@@ -216,3 +216,22 @@ TEST(FieldSoundPastPicture, ARangeWithoutAPictureIsRefused) {
     ASSERT_TRUE(finish(job, out));
     EXPECT_EQ(probeFrameCount(out), 2); // 5.92 and 5.96 s
 }
+
+TEST(FieldSizeChange, PicturesAfterTheSizeChangesAreDecodedAtTheirNewSize) {
+    QTemporaryDir dir;
+    const QString src = fieldClip("size_change.ts"), out = dir.filePath("converted.mp4");
+    // ffmpeg's picture, at the size of `image` (its command line may scale later pictures to
+    // the first one's size).
+    const auto source = [&](double at, const QImage& image) {
+        return ffmpegFrameAt(src, at).scaled(image.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    };
+    // Before and after the change, a snapshot at the picture's own size.
+    const QImage before = snapshot(src, 2.0, 320, 240), after = snapshot(src, 6.0, 480, 270);
+    EXPECT_LT(meanAbsDiff(before, source(2.0, before)), 6.0);
+    EXPECT_LT(meanAbsDiff(after, source(6.0, after)), 10.0);
+    // A transcode keeps every frame, those after the change scaled to the first size.
+    ASSERT_GE(cut(src, out, 0, 0, "libx264"), 1);
+    EXPECT_EQ(decodedFrames(out, "v").count, 200);
+    const QImage converted = ffmpegFrameAt(out, 6.0);
+    EXPECT_LT(meanAbsDiff(converted, source(6.0, converted)), 10.0);
+}
