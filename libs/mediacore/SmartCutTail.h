@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -24,9 +25,11 @@ public:
     TailWorker(const TailWorker&) = delete;
     TailWorker& operator=(const TailWorker&) = delete;
 
-    // Opens an input of `path` and starts re-encoding the end with `encoder` (opened for it).
-    // 0 or a negative AVERROR (logged); then drop() it and re-encode the end in the pass.
-    int start(const std::string& path, CodecPtr encoder);
+    // Opens the end's encoder (`openEncoder`: false when it cannot give the record's parameter
+    // sets), an input of `path` and the end's decoder, and re-encodes the end, all on the
+    // thread: the pass opens its output and the start's decoder meanwhile. 0, or a negative
+    // AVERROR (logged) when there is no thread; then drop() it and re-encode the end in the pass.
+    int start(const std::string& path, std::function<bool(CodecPtr*)> openEncoder);
     // Waits for the thread and writes the end's packets: 1 when written, SmartCut::kDeclined
     // when the end cannot be cut this way, or a negative AVERROR.
     int finish();
@@ -37,11 +40,14 @@ public:
 
 private:
     void run();
+    int open();
     int readAndCode();
 
     const CutRange& range_;
     CutEdge edge_;
     const AVStream* video_;
+    std::string path_;
+    std::function<bool(CodecPtr*)> openEncoder_;
     InputPtr input_;
     std::thread thread_;
     std::atomic<bool> cancel_{false};

@@ -312,11 +312,12 @@ int SmartCut::write(CutInput& in, const CutRange& range, RangeFeed* feed) {
     TailWorker worker(range, in.lengthSize(), writer, in.video);
     bool workerStarted = false;
     if (tailBeside) {
-        CodecPtr tailEncoder;
-        if (!openEdgeEncoder(in.video, range.paramId, range.tailFrames(), &tailEncoder, &config, sourceSets,
-                             tailBeside))
-            return logFailure("the encoder of the cut's end differs from its start's", AVERROR_BUG);
-        workerStarted = worker.start(request_.input, std::move(tailEncoder)) >= 0;
+        // Compared with the record's sets on the end's thread, while the record is written.
+        auto open = [video = in.video, id = range.paramId, frames = range.tailFrames(), record = config,
+                     sourceSets](CodecPtr* encoder) mutable {
+            return openEdgeEncoder(video, id, frames, encoder, &record, sourceSets, true);
+        };
+        workerStarted = worker.start(request_.input, std::move(open)) >= 0;
         if (!workerStarted)
             worker.drop(); // the pass re-encodes the end itself, as without a second processor
     }
