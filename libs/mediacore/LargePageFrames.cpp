@@ -62,15 +62,16 @@ private:
     // `length` bytes starting on a large page's boundary, which the kernel can only back with
     // large pages there.
     static uint8_t* map(size_t length) {
-        void* p = mmap(nullptr, length + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        void* p =
+            mmap(nullptr, length + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p == MAP_FAILED)
             return nullptr;
-        const auto start = reinterpret_cast<uintptr_t>(p);
-        const uintptr_t aligned = roundUp(start, kLargePage);
-        if (aligned > start)
-            munmap(p, aligned - start);
-        munmap(reinterpret_cast<void*>(aligned + length), start + kLargePage - aligned);
-        auto* base = reinterpret_cast<uint8_t*>(aligned);
+        auto* raw = static_cast<uint8_t*>(p);
+        const size_t head = (kLargePage - reinterpret_cast<uintptr_t>(p) % kLargePage) % kLargePage;
+        uint8_t* base = raw + head;
+        if (head > 0)
+            munmap(raw, head);
+        munmap(base + length, kLargePage - head);
         madvise(base, length, MADV_HUGEPAGE);
         return base;
     }
@@ -118,7 +119,8 @@ private:
         // Out of address space for a block: an ordinary buffer still decodes the picture.
         if (!p)
             return av_buffer_alloc(size);
-        return av_buffer_create(p, size, [](void*, uint8_t*) {}, nullptr, 0);
+        return av_buffer_create(
+            p, size, [](void*, uint8_t*) {}, nullptr, 0);
     }
     static void poolEnded(void* opaque) { static_cast<Frames*>(opaque)->release(); }
 

@@ -26,7 +26,7 @@ double soundSeconds(const QString& path) {
              "-"},
             &out) != 0)
         return -1;
-    return out.size() / 2 / 8000.0;
+    return double(out.size()) / 2 / 8000.0;
 }
 
 bool decodesCleanly(const QString& path) {
