@@ -20,30 +20,30 @@ int TailWorker::start(const std::string& path, std::function<bool(CodecPtr*)> op
     return 0;
 }
 
-// The end's encoder, input and decoder: 1 when open, else the reason is logged.
-int TailWorker::open() {
+// The end's encoder, input and decoder; false (the reason logged) when one cannot be opened.
+bool TailWorker::open() {
     CodecPtr encoder;
     if (!openEncoder_(&encoder)) {
         logInfo("cut re-encodes the whole range: the encoder of the end differs from the start's");
-        return SmartCut::kDeclined;
+        return false;
     }
-    int r = openInput(path_, &input_);
-    if (r < 0)
-        return r;
+    if (openInput(path_, &input_) < 0)
+        return false;
     if (int(video_->index) >= int(input_->nb_streams) ||
-        input_->streams[video_->index]->codecpar->codec_id != video_->codecpar->codec_id)
-        return logFailure(path_ + " reads differently the second time", AVERROR_INVALIDDATA);
+        input_->streams[video_->index]->codecpar->codec_id != video_->codecpar->codec_id) {
+        logFailure(path_ + " reads differently the second time", AVERROR_INVALIDDATA);
+        return false;
+    }
     // Only its pictures are read; one decoding thread, since the pass's start edge runs beside.
     for (unsigned i = 0; i < input_->nb_streams; ++i)
         input_->streams[i]->discard = int(i) == video_->index ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
-    r = edge_.open(input_->streams[video_->index], path_, std::move(encoder),
-                   range_.tailEnd - range_.tailBegin, 1);
-    return r < 0 ? r : 1;
+    return edge_.open(input_->streams[video_->index], path_, std::move(encoder),
+                      range_.tailEnd - range_.tailBegin, 1) >= 0;
 }
 
 void TailWorker::run() {
     // Whatever keeps the end from opening here, the whole range can still be re-encoded.
-    result_ = open() == 1 ? readAndCode() : SmartCut::kDeclined;
+    result_ = open() ? readAndCode() : SmartCut::kDeclined;
     if (result_ == 1 && (result_ = edge_.finish()) >= 0)
         result_ = 1;
     if (result_ != 1)

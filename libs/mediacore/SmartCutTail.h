@@ -40,7 +40,7 @@ public:
 
 private:
     void run();
-    int open();
+    bool open();
     int readAndCode();
 
     const CutRange& range_;
