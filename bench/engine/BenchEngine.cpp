@@ -1,12 +1,12 @@
 // bench_engine [--small] [--sources] [--runs N] [job...]: times libMediaCore against the ffmpeg command line
 // on the same jobs, as a user runs them: each job is a process of its own (bench_job), started
 // fresh each time, so its time counts the process start and the loading of the libraries and
-// its peak memory is that process's. The sides of a job run interleaved, N times each (5 by
-// default), and the medians are compared. The sources are grainy camera-like clips of several
-// scenes, made once and kept in build/bench-cache/. Jobs: transcode, cut, hevc, uhd, fade, join,
-// probe, split, classes, preview (bench/player's program), longjoin (two 600 s clips faded
-// together: peak memory); all of them when none is named. The last lines show every ratio and
-// peak beside its target. --sources only makes the sources.
+// its peak memory is that process's. The sides of a job run interleaved, N rounds (5 by
+// default); a ratio is the median of the rounds' own ratios, times and peaks are medians. The sources are
+// grainy camera-like clips of several scenes, made once and kept in build/bench-cache/. Jobs: transcode, cut,
+// hevc, uhd, fade, join, probe, split, classes, preview (bench/player's program), longjoin (two 600 s clips
+// faded together: peak memory); all of them when none is named. The last lines show every ratio and peak
+// beside its target. --sources only makes the sources.
 //
 // Pin it to the CPUs to measure on, e.g. `taskset -c 2,3 build/bin/bench_engine`: every process
 // it starts inherits them, so both sides of a comparison run on the same CPUs.
@@ -68,6 +68,7 @@ struct Measured {
     double seconds = 0; // median
     double peakMiB = 0; // median
     bool ok = true;
+    std::vector<double> runs; // the seconds of each round, in order
 };
 
 double median(std::vector<double> v) {
@@ -77,12 +78,15 @@ double median(std::vector<double> v) {
 
 int gRuns = 5;
 
-// Runs the sides in turn, `gRuns` rounds: the machine's moods fall on every side alike.
+// Runs the sides in turn, `gRuns` rounds: the machine's moods fall on every side alike. Each
+// round starts with the next side, so that none always runs first (or always right after the
+// one that read the same file).
 std::vector<Measured> interleaved(const std::vector<Side>& sides) {
     std::vector<std::vector<double>> times(sides.size()), peaks(sides.size());
     std::vector<Measured> out(sides.size());
     for (int round = 0; round < gRuns; ++round) {
-        for (size_t i = 0; i < sides.size(); ++i) {
+        for (size_t k = 0; k < sides.size(); ++k) {
+            const size_t i = (k + size_t(round)) % sides.size();
             for (const fs::path& p : sides[i].outputs)
                 fs::remove_all(p);
             const Sample s = spawn(sides[i].command);
@@ -92,6 +96,7 @@ std::vector<Measured> interleaved(const std::vector<Side>& sides) {
         }
     }
     for (size_t i = 0; i < sides.size(); ++i) {
+        out[i].runs = times[i];
         out[i].seconds = median(times[i]);
         out[i].peakMiB = median(peaks[i]);
         if (!out[i].ok)
@@ -107,9 +112,22 @@ struct Row {
 };
 std::vector<Row> gRows;
 
+// The ratio of two sides measured in the same rounds: the median of the rounds' own ratios, so
+// that a round on a slower machine weighs on both of its sides at once (the machines this runs
+// on share their processors with others, and their speed drifts over minutes).
+double pairedRatio(const Measured& engine, const Measured& reference) {
+    if (engine.runs.empty() || engine.runs.size() != reference.runs.size())
+        return reference.seconds > 0 ? engine.seconds / reference.seconds : 0;
+    std::vector<double> r;
+    for (size_t i = 0; i < engine.runs.size(); ++i)
+        if (reference.runs[i] > 0)
+            r.push_back(engine.runs[i] / reference.runs[i]);
+    return median(r);
+}
+
 void ratio(const std::string& job, const Measured& engine, const Measured& reference,
            const std::string& against, double target = 0) {
-    const double r = reference.seconds > 0 ? engine.seconds / reference.seconds : 0;
+    const double r = pairedRatio(engine, reference);
     gRows.push_back({job, against, "x", r, target});
     std::cout << std::left << std::setw(58) << job << std::right << std::fixed << std::setprecision(2)
               << std::setw(7) << engine.seconds << " s " << std::setw(5) << std::setprecision(0)
