@@ -2,11 +2,12 @@
 // on the same jobs, as a user runs them: each job is a process of its own (bench_job), started
 // fresh each time, so its time counts the process start and the loading of the libraries and
 // its peak memory is that process's. The sides of a job run interleaved, N rounds (5 by
-// default); a ratio is the median of the rounds' own ratios, times and peaks are medians. The sources are
-// grainy camera-like clips of several scenes, made once and kept in build/bench-cache/. Jobs: transcode, cut,
-// hevc, uhd, fade, join, probe, split, classes, preview (bench/player's program), longjoin (two 600 s clips
-// faded together: peak memory); all of them when none is named. The last lines show every ratio and peak
-// beside its target. --sources only makes the sources.
+// default); a ratio is the median of the rounds' own ratios, times and peaks are medians. The
+// sources are grainy camera-like clips of several scenes, made once and kept in
+// build/bench-cache/. Jobs: transcode, cut, hevc, uhd, fade, join, probe, split, classes,
+// preview (bench/player's program), longjoin (two 600 s clips faded together: peak memory); all
+// of them when none is named. The last lines show every ratio and peak beside its target.
+// --sources only makes the sources.
 //
 // Pin it to the CPUs to measure on, e.g. `taskset -c 2,3 build/bin/bench_engine`: every process
 // it starts inherits them, so both sides of a comparison run on the same CPUs.
@@ -115,12 +116,11 @@ std::vector<Row> gRows;
 // The ratio of two sides measured in the same rounds: the median of the rounds' own ratios, so
 // that a round on a slower machine weighs on both of its sides at once (the machines this runs
 // on share their processors with others, and their speed drifts over minutes).
+// Both come from one interleaved() call, so they hold a run for every round.
 double pairedRatio(const Measured& engine, const Measured& reference) {
-    if (engine.runs.empty() || engine.runs.size() != reference.runs.size())
-        return reference.seconds > 0 ? engine.seconds / reference.seconds : 0;
     std::vector<double> r;
-    for (size_t i = 0; i < engine.runs.size(); ++i)
-        if (reference.runs[i] > 0)
+    for (size_t i = 0; i < engine.runs.size() && i < reference.runs.size(); ++i)
+        if (reference.runs[i] > 0) // 0: the run could not be started
             r.push_back(engine.runs[i] / reference.runs[i]);
     return median(r);
 }
