@@ -87,6 +87,7 @@ int ConvertJob::openVideoEncoder(const AVCodec* codec, SourceReader& reader, Out
     if (encoding.bitRate == 0 && format_.videoCodec.kind == CodecSetting::Keep && !codec->priv_class)
         encoding.bitRate = reader.video()->codecpar->bit_rate;
     encoding.rotation = keepRotation;
+    encoding.sizeCapped = sizeLimit_ > 0;
     return writer.addVideoEncoder(encoding);
 }
 

@@ -22,10 +22,19 @@ namespace mediacore {
 namespace {
 
 // Quality defaults when no bit rate is asked for: close to the source by eye, and fast.
-void qualityDefaults(const AVCodec* codec, AVCodecContext* ctx, AVDictionary** options, bool haveBitRate) {
+void qualityDefaults(const AVCodec* codec, AVCodecContext* ctx, AVDictionary** options, bool haveBitRate,
+                     bool sizeCapped) {
     const std::string name = codec->name;
     if (name == "libx264") {
         av_dict_set(options, "preset", "veryfast", 0);
+        // libx264's lookahead hands decided frames to the frame threads through a queue of one
+        // group of B-frames (four frames at this preset): the threads then often wait while it
+        // decides the next group. Three groups keep them fed, about 4 % faster at 1080p on two
+        // CPUs, with the same output; each queued frame holds ~6 MB at 1080p, so larger
+        // pictures keep the short queue, and so do size-capped parts (frames inside the encoder
+        // are weighed by a guess, and more of them end a part further under its cap).
+        if (!sizeCapped && int64_t{ctx->width} * ctx->height <= int64_t{1920} * 1088)
+            av_dict_set(options, "x264-params", "sync-lookahead=12", 0);
         if (!haveBitRate)
             av_dict_set(options, "crf", "20", 0);
     } else if (name == "libx265") {
@@ -177,7 +186,7 @@ int OutputWriter::addVideoEncoder(const VideoEncoding& encoding) {
     if (encoding.bitRate > 0)
         c->bit_rate = encoding.bitRate;
     AVDictionary* options = nullptr;
-    qualityDefaults(encoding.codec, c, &options, encoding.bitRate > 0);
+    qualityDefaults(encoding.codec, c, &options, encoding.bitRate > 0, encoding.sizeCapped);
     const int r = openEncoderStream(c, &options, &videoStream_);
     if (r < 0) {
         video_.reset();

@@ -34,6 +34,9 @@ struct VideoEncoding {
     AVRational sampleAspect{1, 1};
     int64_t bitRate = 0; // bit/s; 0 = the codec's quality default
     int rotation = 0;    // clockwise display rotation to record in the file
+    // The output stops at a size: the frames inside the encoder are weighed by a guess, so it
+    // holds as few as its settings allow.
+    bool sizeCapped = false;
 };
 
 struct AudioEncoding {
