@@ -31,8 +31,10 @@ int ConvertPass::videoSink(AVFrame* f) {
 }
 
 int ConvertPass::audioSink(AVFrame* f) {
-    if (f->pts != AV_NOPTS_VALUE)
+    if (f->pts != AV_NOPTS_VALUE) {
         pulledAudioUs_ = av_rescale_q(f->pts + f->nb_samples, graph_.audioTimeBase(), kMicro);
+        pulledAudioFrameUs_ = av_rescale_q(f->nb_samples, graph_.audioTimeBase(), kMicro);
+    }
     return writer_.writeFrame(OutputWriter::Audio, f);
 }
 
@@ -241,10 +243,17 @@ int ConvertPass::finish() {
             return r;
     } else {
         // The sound was read up to where the picture stopped, so both end together: at the end
-        // of the last picture, not its start. Sound read ahead of the picture stays out.
+        // of the last picture, not its start. Sound read ahead of the picture stays out: a frame
+        // goes in while most of it lies before that end. The encoder's delay counts, as it comes
+        // out after the last frame (the padding that fills its last packet).
         const int64_t until =
             p_.video == ConvertPlan::Copy ? p_.end - p_.shift - frameUs_ : pulledVideoUs_ + frameUs_;
-        if ((r = lane_.end(FrameLane::Audio, audioSink_, [&] { return pulledAudioUs_ <= until; })) < 0)
+        const AVCodecContext* encoder = writer_.encoder(OutputWriter::Audio);
+        const int64_t delayUs = encoder && encoder->sample_rate > 0
+                                    ? av_rescale(encoder->initial_padding, 1000000, encoder->sample_rate)
+                                    : 0;
+        if ((r = lane_.end(FrameLane::Audio, audioSink_,
+                           [&] { return pulledAudioUs_ + delayUs + pulledAudioFrameUs_ / 2 <= until; })) < 0)
             return r;
     }
     // A part of a file with pictures that holds none would play as a blank or not at all.

@@ -85,7 +85,8 @@ private:
     int64_t firstVideoUs_ = AV_NOPTS_VALUE;
     bool decodedBefore_ = false; // decoding began before the range
     int64_t pulledVideoUs_ = 0;
-    int64_t pulledAudioUs_ = 0;
+    int64_t pulledAudioUs_ = 0;      // end of the last sound frame given to the encoder
+    int64_t pulledAudioFrameUs_ = 0; // and its length
     bool limitReached_ = false;
     // The latest time of a copied picture, and whether the size limit waits for the pictures
     // that show before it.
