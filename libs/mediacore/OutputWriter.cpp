@@ -21,7 +21,8 @@ namespace mediacore {
 
 namespace {
 
-// Quality defaults when no bit rate is asked for: close to the source by eye, and fast.
+// Encoder settings: speed presets always, and quality defaults when no bit rate is asked for
+// (close to the source by eye, and fast).
 void qualityDefaults(const AVCodec* codec, AVCodecContext* ctx, AVDictionary** options, bool haveBitRate,
                      bool sizeCapped) {
     const std::string name = codec->name;
