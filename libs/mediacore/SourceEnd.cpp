@@ -14,6 +14,9 @@ namespace {
 // How far a healthy file's last packet may end before the length its streams claim (rounding,
 // sound a little shorter than the picture, a last frame without a duration).
 constexpr int64_t kSlackUs = 500000;
+// How far a stream's decoding times may go back before they count as started again: far more
+// than a damaged packet's or a muxer's rounding, less than any recording worth joining.
+constexpr int64_t kRestartUs = 1000000;
 
 // "HH:MM:SS.fraction", as muxers write a stream's DURATION tag; -1 when it is not one.
 int64_t parseDurationTag(const char* text) {
@@ -56,6 +59,8 @@ void ReadExtent::reset(const AVFormatContext* format, int64_t originUs) {
     format_ = format;
     originUs_ = originUs;
     reachedUs_ = INT64_MIN;
+    restartUs_ = INT64_MIN;
+    latestUs_.assign(format ? format->nb_streams : 0, INT64_MIN);
     lastShort_ = false;
     readError_ = false;
 }
@@ -73,6 +78,22 @@ void ReadExtent::note(const AVPacket* packet) {
     const int64_t end =
         av_rescale_q(ts + std::max<int64_t>(0, packet->duration), s->time_base, kMicro) - originUs_;
     reachedUs_ = std::max(reachedUs_, end);
+    if (size_t(packet->stream_index) >= latestUs_.size())
+        return; // a stream the demuxer found after the reset
+    int64_t& latest = latestUs_[size_t(packet->stream_index)];
+    const int64_t decodeTs = packet->dts != AV_NOPTS_VALUE ? packet->dts : ts;
+    const int64_t t = av_rescale_q(decodeTs, s->time_base, kMicro) - originUs_;
+    if (latest != INT64_MIN && t < latest - kRestartUs && restartUs_ == INT64_MIN)
+        restartUs_ = latest;
+    latest = std::max(latest, t);
+}
+
+int ReadExtent::checkRestart(const std::string& path) const {
+    if (restartUs_ == INT64_MIN)
+        return 0;
+    return logFailure(path + " starts its timestamps again after " + seconds(restartUs_) +
+                          " (recordings joined end to end): what follows cannot be placed",
+                      AVERROR_INVALIDDATA);
 }
 
 int ReadExtent::check(int64_t wantedEndUs, int videoIndex, int audioIndex, const std::string& path) const {

@@ -6,11 +6,17 @@
 // the better hint for the first; for the second, a read that stops short of them, ends in a
 // packet cut short, or stops on a read error tells that the source ended early.
 //
+// Recordings joined end to end (transport streams copied one after the other) start their
+// timestamps again partway: the header's length is then that of one recording, and what follows
+// the restart lies on the same stretch of the timeline. A job reading on past it would write
+// those pictures over the first ones or leave them out, so the restart is told apart.
+//
 // Threading: a ReadExtent belongs to the one reader that feeds it.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "FfPointers.h"
 
@@ -37,11 +43,16 @@ public:
     // read), else a negative AVERROR, logged with `path`.
     int check(int64_t wantedEndUs, int videoIndex, int audioIndex, const std::string& path) const;
     int64_t reachedUs() const { return reachedUs_; }
+    // 0 while no stream's decoding times have gone back by more than a second, else a negative
+    // AVERROR, logged with `path` and where the first recording ends.
+    int checkRestart(const std::string& path) const;
 
 private:
     const AVFormatContext* format_ = nullptr;
     int64_t originUs_ = 0;
     int64_t reachedUs_ = INT64_MIN;
+    int64_t restartUs_ = INT64_MIN; // where the times went back: the end of the first recording
+    std::vector<int64_t> latestUs_; // per stream: the latest decoding time read
     bool lastShort_ = false;
     bool readError_ = false;
 };

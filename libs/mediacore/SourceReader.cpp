@@ -246,6 +246,11 @@ int SourceReader::next(AVFrame* frame, Kind* kind, AVPacket* packet) {
             continue;
         }
         extent_.note(packet_.get());
+        // Past a restart the pictures would land on times already written.
+        if (const int e = extent_.checkRestart(path_); e < 0) {
+            av_packet_unref(packet_.get());
+            return e;
+        }
         const int index = packet_->stream_index;
         Kind k = Video;
         if (index == videoIndex_ && !videoDone_)

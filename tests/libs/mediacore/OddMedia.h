@@ -1,7 +1,8 @@
 // Clips users bring that the fixture set has not: a camera's Motion-JPEG AVI, a still
-// picture, 5.1 sound at 96 kHz, files with their end missing, headers that claim far more
-// than the file holds, and tiny damaged files declaring absurd picture sizes. Each is made once
-// per test program by the ffmpeg command line (and a few patched bytes).
+// picture, 5.1 sound at 96 kHz, files with their end missing, recordings joined end to end,
+// headers that claim far more than the file holds, and tiny damaged files declaring absurd
+// picture sizes. Each is made once per test program by the ffmpeg command line (and a few
+// patched bytes).
 #pragma once
 
 #include <QByteArray>
@@ -85,6 +86,18 @@ inline QString truncated(const QString& source, double fraction) {
     const QByteArray all = bytes(source);
     return written("cut_" + QString::number(int(fraction * 100)) + "_" + QFileInfo(source).fileName(),
                    all.left(qsizetype(all.size() * fraction)));
+}
+
+// Two 4 s MPEG-TS recordings copied one after the other: the second starts its timestamps
+// again, and the length its timestamps give is that of one recording.
+inline QString recordingsEndToEnd() {
+    QByteArray both;
+    for (int i = 0; i < 2; ++i)
+        both += bytes(
+            made(QString("recording%1.ts").arg(i),
+                 picture(4) + sine(4) +
+                     QStringList{"-c:v", "libx264", "-preset", "ultrafast", "-g", "25", "-c:a", "aac"}));
+    return written("recordings.ts", both);
 }
 
 // The 4 s fixture clip with its movie header claiming `seconds` (the streams keep their own).

@@ -1,6 +1,7 @@
 // Sources that end before what they claim: files whose end is missing (or goes missing while a
 // job reads them) fail every job that needed that end, while a clip whose header overstates its
-// length is as long as its streams. And Stop ends every job, in every stage, at once.
+// length is as long as its streams, and recordings joined end to end fail the jobs that reach
+// the second one. And Stop ends every job, in every stage, at once.
 #include <QFile>
 #include <QTemporaryDir>
 #include <atomic>
@@ -64,6 +65,25 @@ TEST(TruncatedSource, AFileCutShortWhileAJobReadsItFailsTheJob) {
     worker.join();
     EXPECT_LT(result.load(), 0);
     EXPECT_FALSE(QFile::exists(out));
+}
+
+TEST(RestartedTimestamps, JobsThatReachTheSecondRecordingFailInsteadOfLeavingItOut) {
+    QTemporaryDir dir;
+    const QString src = oddmedia::recordingsEndToEnd();
+    int n = 0;
+    const auto out = [&] { return dir.filePath(QString("out%1.mp4").arg(n++)); };
+    QString o;
+    // The joins wrote the first recording twice and called it a success.
+    for (const char* vcodec : {"libx264", "copy"}) {
+        SCOPED_TRACE(vcodec);
+        EXPECT_LT(join({src, src}, o = out(), vcodec), 0);
+        EXPECT_FALSE(QFile::exists(o));
+    }
+    EXPECT_LT(convert(src, o = out(), {"libx264", "aac"}), 0);
+    EXPECT_FALSE(QFile::exists(o));
+    // A range of the first recording is cut as before.
+    EXPECT_GE(convert(src, o = out(), {nullptr, nullptr, 1000000, 3000000}), 1);
+    EXPECT_NEAR(probeDuration(o), 2.0, 0.1);
 }
 
 TEST(OverstatedHeader, AClipIsAsLongAsWhatItHolds) {
