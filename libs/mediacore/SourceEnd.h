@@ -7,9 +7,10 @@
 // packet cut short, or stops on a read error tells that the source ended early.
 //
 // Recordings joined end to end (transport streams copied one after the other) start their
-// timestamps again partway: the header's length is then that of one recording, and what follows
-// the restart lies on the same stretch of the timeline. A job reading on past it would write
-// those pictures over the first ones or leave them out, so the restart is told apart.
+// timestamps again partway: the length their timestamps give is then about that of one
+// recording, and what follows the restart lies on the same stretch of the timeline. A job
+// reading on past it would write those pictures over the first ones or leave them out, so the
+// restart is told apart.
 //
 // Threading: a ReadExtent belongs to the one reader that feeds it.
 #pragma once

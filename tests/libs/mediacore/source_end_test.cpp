@@ -73,7 +73,8 @@ TEST(RestartedTimestamps, JobsThatReachTheSecondRecordingFailInsteadOfLeavingItO
     int n = 0;
     const auto out = [&] { return dir.filePath(QString("out%1.mp4").arg(n++)); };
     QString o;
-    // The joins wrote the first recording twice and called it a success.
+    // The encoding join wrote the first recording twice and called it a success; the copy join
+    // failed in the muxer.
     for (const char* vcodec : {"libx264", "copy"}) {
         SCOPED_TRACE(vcodec);
         EXPECT_LT(join({src, src}, o = out(), vcodec), 0);
