@@ -1,50 +1,10 @@
 #include "AvcBitstream.h"
 
+#include "BitReader.h"
+
 namespace mediacore::avc {
 
 namespace {
-
-// Reads Exp-Golomb codes from the payload of a NAL unit, skipping emulation prevention bytes.
-class BitReader {
-public:
-    BitReader(const uint8_t* data, int size) {
-        for (int i = 0; i < size; ++i) {
-            if (i >= 2 && data[i] == 3 && data[i - 1] == 0 && data[i - 2] == 0)
-                continue;
-            bytes_.push_back(data[i]);
-        }
-    }
-    int bit() {
-        if (pos_ >= bytes_.size() * 8) {
-            failed_ = true;
-            return 0;
-        }
-        const int b = (bytes_[pos_ / 8] >> (7 - pos_ % 8)) & 1;
-        ++pos_;
-        return b;
-    }
-    void skip(int bits) {
-        for (int i = 0; i < bits; ++i)
-            bit();
-    }
-    int ue() {
-        int zeros = 0;
-        while (bit() == 0 && !failed_)
-            if (++zeros > 31)
-                failed_ = true;
-        if (failed_)
-            return -1;
-        int64_t value = 1;
-        for (int i = 0; i < zeros; ++i)
-            value = value << 1 | bit();
-        return failed_ ? -1 : int(value - 1);
-    }
-
-private:
-    Bytes bytes_;
-    size_t pos_ = 0;
-    bool failed_ = false;
-};
 
 int readU16(const uint8_t* p) {
     return p[0] << 8 | p[1];

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <functional>
 
+#include "AvcReferences.h"
 #include "CodecChoice.h"
 #include "EngineLog.h"
 #include "KeptInput.h"
@@ -207,10 +209,12 @@ int decline(const std::string& why) {
 
 RangeScan::RangeScan(const SmartCutRequest& request, const CutInput& in, CutRange& range)
     : request_(request), in_(in), range_(range), audioDone_(in.audio == nullptr) {
-    for (const Bytes& s : in.config.sps)
-        collectIds(s.data(), int(s.size()), &range.usedIds);
-    for (const Bytes& p : in.config.pps)
-        collectIds(p.data(), int(p.size()), &range.usedIds);
+    for (const std::vector<Bytes>* sets : {&in.config.sps, &in.config.pps}) {
+        for (const Bytes& s : *sets) {
+            collectIds(s.data(), int(s.size()), &range.usedIds);
+            sets_.add(s.data(), int(s.size()));
+        }
+    }
     range.endUs = request.endUs;
 }
 
@@ -232,6 +236,8 @@ std::string RangeScan::take(const AVPacket* packet) {
         if (!(in_.isHevc ? describeHevc(packet, in_.hvc.lengthSize, &p, &range_.temporalLayers)
                          : describe(packet, in_.config.lengthSize, &p, &range_.usedIds)))
             return "damaged picture packets";
+        if (!in_.isHevc)
+            p.header = avc::readPicture(packet->data, packet->size, in_.config.lengthSize, sets_);
         // A keyframe after the start is right when it is the first picture of the file (the
         // picture often starts a few ms after the sound): nothing lies before it.
         const bool first = in_.video->start_time != AV_NOPTS_VALUE && packet->pts <= in_.video->start_time;
@@ -304,6 +310,7 @@ int SmartCut::examine(CutInput& w, CutRange* range) {
         return decline("the first group alone passes the size limit");
     if (!range->pickParameterSetId())
         return decline("no free parameter set id");
+    range->leaveOutUnreferenced(w.lengthSize());
     logInfo("cut: " + std::to_string(range->headFrames()) + " frames re-encoded at the start, " +
             std::to_string(range->copyEnd - range->copyBegin) + " copied, " +
             std::to_string(range->tailFrames()) + " re-encoded at the end");
@@ -384,6 +391,44 @@ std::string CutRange::planEnd() {
         if (!packets[i].inRange)
             return "frames outside the range inside the copied groups";
     return {};
+}
+
+void CutRange::leaveOutUnreferenced(int lengthSize) {
+    if (hevc)
+        return;
+    // The stand-ins bring a picture parameter set of their own, under an id the source leaves free.
+    int ppsId = 255;
+    while (ppsId >= 0 && usedIds.count(ppsId))
+        --ppsId;
+    if (ppsId < 0)
+        return;
+    int left = 0;
+    const auto group = [&](size_t begin, size_t end, const std::function<bool(const Packet&)>& reencoded) {
+        std::vector<const avc::PictureHeader*> headers;
+        std::vector<bool> wanted;
+        for (size_t i = begin; i < end; ++i) {
+            if (!packets[i].header)
+                return;
+            headers.push_back(packets[i].header.get());
+            wanted.push_back(reencoded(packets[i]));
+        }
+        const std::vector<bool> decode = avc::picturesToDecode(headers, wanted);
+        for (size_t i = 0; i < decode.size(); ++i) {
+            Packet& p = packets[begin + i];
+            if (!p.reference || decode[i])
+                continue;
+            Bytes standIn = avc::standIn(*p.header, ppsId, lengthSize);
+            if (!standIn.empty()) {
+                p.standIn = std::make_shared<const Bytes>(std::move(standIn));
+                ++left;
+            }
+        }
+    };
+    group(0, headEnd, [](const Packet& p) { return p.inRange; });
+    if (hasTail())
+        group(tailBegin, tailEnd, [&](const Packet& p) { return p.inRange && p.pts > tailAfter; });
+    if (left > 0)
+        logInfo("cut: " + std::to_string(left) + " reference pictures at the edges decoded as stand-ins");
 }
 
 } // namespace mediacore

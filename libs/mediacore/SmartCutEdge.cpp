@@ -246,9 +246,17 @@ int CutEdge::encodeDecoded() {
     return e == AVERROR(EAGAIN) || e == AVERROR_EOF ? 0 : logFailure("decoding the cut's edges", e);
 }
 
-int CutEdge::decode(const AVPacket* packet) {
+int CutEdge::decode(const AVPacket* packet, const Bytes* standIn) {
     if (!isOpen())
         return 0;
+    if (standIn) {
+        PacketPtr stand = makePacket();
+        if (av_new_packet(stand.get(), int(standIn->size())) < 0)
+            return AVERROR(ENOMEM);
+        std::memcpy(stand->data, standIn->data(), standIn->size());
+        av_packet_copy_props(stand.get(), packet);
+        return decode(stand.get());
+    }
     const int e = avcodec_send_packet(decoder_.get(), packet);
     if (e < 0 && e != AVERROR_EOF)
         logFailure("decoding a packet at the cut's edges", e);

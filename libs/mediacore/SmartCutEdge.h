@@ -43,8 +43,9 @@ public:
     int open(const AVStream* video, const std::string& path, CodecPtr encoder, size_t decodes,
              int decodeThreads = 2);
     bool isOpen() const { return encoder_ != nullptr; }
-    // Decodes one packet of the edge and encodes the wanted frames that come out.
-    int decode(const AVPacket* packet);
+    // Decodes one packet of the edge (or, when given, the stand-in for its picture: its times
+    // and flags, `standIn`'s data) and encodes the wanted frames that come out.
+    int decode(const AVPacket* packet, const Bytes* standIn = nullptr);
     // The last frames out of the decoder and the encoder; then both are closed.
     int finish();
     // Closes both without writing what they hold (the part ends before the edge).

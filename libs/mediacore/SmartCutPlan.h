@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "AvcBitstream.h"
+#include "AvcHeaders.h"
 #include "FfPointers.h"
 #include "HevcBitstream.h"
 #include "SmartCutRequest.h"
@@ -58,6 +60,11 @@ struct PicturePacket {
     bool idr = false;
     bool reference = true; // other frames may refer to it
     bool inRange = false;
+    // H.264: what its slice headers say of references (null when unread).
+    std::shared_ptr<const avc::PictureHeader> header;
+    // For a reference picture that no frame an edge re-encodes refers to, even through
+    // others: what the edge's decoder is given instead (avc::standIn).
+    std::shared_ptr<const Bytes> standIn;
 };
 
 // What the scan of the range found and decided. Indices count the picture packets in decoding
@@ -106,6 +113,8 @@ struct CutRange {
     std::string planStart();
     // The end of the copy and the tail, once the packets of the whole range are known.
     std::string planEnd();
+    // Gives stand-ins to the reference pictures of the edges' groups that need no decoding.
+    void leaveOutUnreferenced(int lengthSize);
     // With a size limit the output ends before the first group that would pass it; the groups
     // before the first copied one (re-encoded, estimated at twice their size) and that one must
     // fit in `limit` bytes, or the frame-by-frame re-encode decides where to end.
@@ -200,6 +209,7 @@ private:
     const SmartCutRequest& request_;
     const CutInput& in_;
     CutRange& range_;
+    avc::ParameterSets sets_;
     bool videoDone_ = false, audioDone_, copying_ = false;
     int64_t audioBytes_ = 0, audioUs_ = 0, copiedBytes_ = 0;
 };

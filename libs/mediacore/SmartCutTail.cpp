@@ -79,7 +79,7 @@ int TailWorker::readAndCode() {
         }
         // As the pass decodes: frames neither re-encoded nor referred to need no decoding.
         const bool needed = p.reference || (p.inRange && (i < range_.headEnd || p.pts > range_.tailAfter));
-        r = needed ? edge_.decode(packet.get()) : 0;
+        r = needed ? edge_.decode(packet.get(), p.standIn.get()) : 0;
         av_packet_unref(packet.get());
         if (r < 0)
             return r;

@@ -168,7 +168,7 @@ int CutPass::decodeForEdges(size_t i, const AVPacket* packet) {
     const bool inHead = i < range_.headEnd, inTail = i >= range_.tailBegin && i < range_.tailEnd;
     // Frames that are neither re-encoded nor referred to need no decoding.
     const bool needed = p.reference || (p.inRange && (inHead || p.pts > range_.tailAfter));
-    if (needed && inHead && (r = head_.decode(packet)) < 0)
+    if (needed && inHead && (r = head_.decode(packet, p.standIn.get())) < 0)
         return r;
     if (worker_)
         return kGoOn;
@@ -179,7 +179,7 @@ int CutPass::decodeForEdges(size_t i, const AVPacket* packet) {
         if (tail_.open(in_.video, request_.input, std::move(encoder), range_.tailEnd - range_.tailBegin) < 0)
             return kDecline;
     }
-    if (needed && inTail && (r = tail_.decode(packet)) < 0)
+    if (needed && inTail && (r = tail_.decode(packet, p.standIn.get())) < 0)
         return r;
     return kGoOn;
 }
