@@ -3,8 +3,8 @@
 #include <system_error>
 
 #include "EngineLog.h"
+#include "FfPointers.h"
 #include "SmartCut.h"
-#include "StreamProbe.h"
 
 namespace mediacore {
 
@@ -27,8 +27,15 @@ bool TailWorker::open() {
         logInfo("cut re-encodes the whole range: the encoder of the end differs from the start's");
         return false;
     }
-    if (openInput(path_, &input_) < 0)
+    // Only the packets are read here: the file was probed already, and probing it again would
+    // decode its first picture on a processor the start edge needs. The decoder takes the
+    // probed stream's parameters (the reordering depth among them).
+    int r = 0;
+    input_ = ff::openInput(path_.c_str(), &r);
+    if (!input_) {
+        logFailure("cannot open " + path_, r);
         return false;
+    }
     if (int(video_->index) >= int(input_->nb_streams) ||
         input_->streams[video_->index]->codecpar->codec_id != video_->codecpar->codec_id) {
         logFailure(path_ + " reads differently the second time", AVERROR_INVALIDDATA);
@@ -37,8 +44,7 @@ bool TailWorker::open() {
     // Only its pictures are read; one decoding thread, since the pass's start edge runs beside.
     for (unsigned i = 0; i < input_->nb_streams; ++i)
         input_->streams[i]->discard = int(i) == video_->index ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
-    return edge_.open(input_->streams[video_->index], path_, std::move(encoder),
-                      range_.tailEnd - range_.tailBegin, 1) >= 0;
+    return edge_.open(video_, path_, std::move(encoder), range_.tailEnd - range_.tailBegin, 1) >= 0;
 }
 
 void TailWorker::run() {
