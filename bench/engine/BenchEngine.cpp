@@ -125,15 +125,18 @@ double pairedRatio(const Measured& engine, const Measured& reference) {
     return median(r);
 }
 
+// Wide enough for the longest job's name; a longer one still ends with a space.
+constexpr int kJobColumn = 62;
+
 void ratio(const std::string& job, const Measured& engine, const Measured& reference,
            const std::string& against, double target = 0) {
     const double r = pairedRatio(engine, reference);
     gRows.push_back({job, against, "x", r, target});
-    std::cout << std::left << std::setw(58) << job << std::right << std::fixed << std::setprecision(2)
-              << std::setw(7) << engine.seconds << " s " << std::setw(5) << std::setprecision(0)
-              << engine.peakMiB << " MiB  vs " << std::setprecision(2) << std::setw(7) << reference.seconds
-              << " s " << std::setprecision(0) << std::setw(5) << reference.peakMiB << " MiB (" << against
-              << ")  ratio " << std::setprecision(2) << r << std::endl;
+    std::cout << std::left << std::setw(kJobColumn) << job + ' ' << std::right << std::fixed
+              << std::setprecision(2) << std::setw(7) << engine.seconds << " s " << std::setw(5)
+              << std::setprecision(0) << engine.peakMiB << " MiB  vs " << std::setprecision(2) << std::setw(7)
+              << reference.seconds << " s " << std::setprecision(0) << std::setw(5) << reference.peakMiB
+              << " MiB (" << against << ")  ratio " << std::setprecision(2) << r << std::endl;
 }
 
 void peak(const std::string& job, double mib, const std::string& against, double target) {
@@ -275,9 +278,9 @@ bool benchLongJoin(const Bench& b) {
     const fs::path e = b.out("longjoin_engine.mp4");
     const auto m = interleaved({{"engine", engine({"join", e.string(), "1000000", x.path, y.path}), {e}}});
     const std::string job = "1 s fade join of 2 x " + x.name;
-    std::cout << std::left << std::setw(58) << job << std::right << std::fixed << std::setprecision(2)
-              << std::setw(7) << m[0].seconds << " s " << std::setw(5) << std::setprecision(0) << m[0].peakMiB
-              << " MiB" << std::endl;
+    std::cout << std::left << std::setw(kJobColumn) << job + ' ' << std::right << std::fixed
+              << std::setprecision(2) << std::setw(7) << m[0].seconds << " s " << std::setw(5)
+              << std::setprecision(0) << m[0].peakMiB << " MiB" << std::endl;
     peak(job, m[0].peakMiB, "peak memory, as for 20 s clips", 500);
     return m[0].ok;
 }
@@ -389,9 +392,9 @@ bool benchPreview(const Bench&) {
 void printSideBySide() {
     std::cout << "\nRatios and peaks beside their targets (engine / ffmpeg: lower is faster):\n";
     for (const Row& r : gRows) {
-        std::cout << "  " << std::left << std::setw(58) << r.job << std::setw(30) << r.against << std::right
-                  << std::fixed << std::setprecision(r.unit == "x" ? 2 : 0) << std::setw(7) << r.value << " "
-                  << r.unit;
+        std::cout << "  " << std::left << std::setw(kJobColumn) << r.job + ' ' << std::setw(30) << r.against
+                  << std::right << std::fixed << std::setprecision(r.unit == "x" ? 2 : 0) << std::setw(7)
+                  << r.value << " " << r.unit;
         const bool met = r.atLeast ? r.value >= r.target : r.value <= r.target;
         if (r.target > 0)
             std::cout << (r.atLeast ? "  (at least " : "  (at most ") << r.target << " " << r.unit
