@@ -112,15 +112,18 @@ int parameterSetId(const uint8_t* nal, int size) {
     return -1;
 }
 
+void appendLengthPrefixed(Bytes* out, const uint8_t* nal, int size, int lengthSize) {
+    for (int i = lengthSize - 1; i >= 0; --i)
+        out->push_back(uint8_t(uint32_t(size) >> (8 * i)));
+    out->insert(out->end(), nal, nal + size);
+}
+
 Bytes toLengthPrefixed(const uint8_t* data, int size, int lengthSize) {
     Bytes out;
     out.reserve(size_t(size) + 16);
     forEachAnnexBNal(data, size, [&](const uint8_t* nal, int n) {
-        if (nalType(nal) == Sei)
-            return;
-        for (int i = lengthSize - 1; i >= 0; --i)
-            out.push_back(uint8_t(uint32_t(n) >> (8 * i)));
-        out.insert(out.end(), nal, nal + n);
+        if (nalType(nal) != Sei)
+            appendLengthPrefixed(&out, nal, n, lengthSize);
     });
     return out;
 }

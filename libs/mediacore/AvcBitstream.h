@@ -50,6 +50,10 @@ inline bool isSlice(const uint8_t* nal) {
     return nalType(nal) >= 1 && nalType(nal) <= 5;
 }
 
+// Appends one NAL unit to `out` after its size in `lengthSize` bytes (the framing of MP4 and
+// Matroska, for H.264 and HEVC alike).
+void appendLengthPrefixed(Bytes* out, const uint8_t* nal, int size, int lengthSize);
+
 // The id of a sequence or picture parameter set NAL unit, -1 when it cannot be read.
 int parameterSetId(const uint8_t* nal, int size);
 

@@ -278,12 +278,6 @@ Bytes standInPps(const Bytes& unit, int id, bool* bottomPoc) {
     return w.unit(unit[0]);
 }
 
-void appendUnit(const Bytes& unit, int lengthSize, Bytes* out) {
-    for (int i = lengthSize - 1; i >= 0; --i)
-        out->push_back(uint8_t(unit.size() >> (8 * i)));
-    out->insert(out->end(), unit.begin(), unit.end());
-}
-
 } // namespace
 
 void ParameterSets::add(const uint8_t* nal, int size) {
@@ -354,8 +348,9 @@ Bytes standIn(const PictureHeader& h, int ppsId, int lengthSize) {
     w.ue(1);                                // no deblocking
     w.ue(h.seq.widthMbs * h.seq.heightMbs); // every macroblock skipped
     Bytes out;
-    appendUnit(pps, lengthSize, &out);
-    appendUnit(w.unit(uint8_t(h.refIdc << 5 | 1)), lengthSize, &out);
+    const Bytes slice = w.unit(uint8_t(h.refIdc << 5 | 1));
+    appendLengthPrefixed(&out, pps.data(), int(pps.size()), lengthSize);
+    appendLengthPrefixed(&out, slice.data(), int(slice.size()), lengthSize);
     return out;
 }
 

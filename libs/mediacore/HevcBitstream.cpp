@@ -11,12 +11,6 @@ void appendU16(Bytes* out, size_t v) {
     out->push_back(uint8_t(v));
 }
 
-void appendPrefixed(Bytes* out, const uint8_t* nal, int n, int lengthSize) {
-    for (int i = lengthSize - 1; i >= 0; --i)
-        out->push_back(uint8_t(uint32_t(n) >> (8 * i)));
-    out->insert(out->end(), nal, nal + n);
-}
-
 } // namespace
 
 bool HvcConfig::parse(const uint8_t* data, int size) {
@@ -69,7 +63,7 @@ Bytes HvcConfig::parameterSets() const {
         for (const Array& a : arrays)
             if (a.type == type)
                 for (const Bytes& u : a.units)
-                    appendPrefixed(&out, u.data(), int(u.size()), lengthSize);
+                    avc::appendLengthPrefixed(&out, u.data(), int(u.size()), lengthSize);
     return out;
 }
 
@@ -79,7 +73,7 @@ Bytes toLengthPrefixed(const uint8_t* data, int size, int lengthSize) {
     avc::forEachAnnexBNal(data, size, [&](const uint8_t* nal, int n) {
         if (n < 2 || nalType(nal) == PrefixSei || nalType(nal) == SuffixSei)
             return;
-        appendPrefixed(&out, nal, n, lengthSize);
+        avc::appendLengthPrefixed(&out, nal, n, lengthSize);
     });
     return out;
 }
