@@ -251,6 +251,15 @@ std::string RangeScan::take(const AVPacket* packet) {
         }
         copying_ = copying_ || (p.key && p.inRange);
         copiedBytes_ += copying_ ? p.size : 0;
+        if (p.key && !range_.packets.empty()) {
+            // Only the first group and the last (where the range ends) are decoded at the edges:
+            // the headers of a group in between go when the next one begins, so that a long
+            // range holds no more of them than a short one.
+            if (groupStart_ > 0)
+                for (size_t i = groupStart_; i < range_.packets.size(); ++i)
+                    range_.packets[i].header.reset();
+            groupStart_ = range_.packets.size();
+        }
         range_.packets.push_back(p);
     } else if (!isVideo && !audioDone_) {
         const int64_t length = av_rescale_q(packet->duration, s->time_base, kMicro);

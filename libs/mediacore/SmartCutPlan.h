@@ -210,6 +210,7 @@ private:
     const CutInput& in_;
     CutRange& range_;
     avc::ParameterSets sets_;
+    size_t groupStart_ = 0; // the first picture packet of the group being read
     bool videoDone_ = false, audioDone_, copying_ = false;
     int64_t audioBytes_ = 0, audioUs_ = 0, copiedBytes_ = 0;
 };
