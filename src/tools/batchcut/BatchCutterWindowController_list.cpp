@@ -26,15 +26,17 @@ void BatchCutterWindowController::addFileAction() {
 
 int BatchCutterWindowController::addFiles(const QStringList& paths) {
     QStringList refused;
+    bool ac3 = false;
     int added = 0;
     for (const QString& path : paths) {
         SourceProbe::Result result = SourceProbe::probeClip(path);
         if (!result.data) {
             qCDebug(lcTools) << "batch: refused" << path;
-            // An AC-3 sound track has its own warning besides the list of refused names.
+            // An AC-3 sound track has its own warning, which says all there is to say.
             if (result.refusal == SourceProbe::Refusal::Ac3Audio)
-                SourceProbe::showRefusal(this, result.refusal, path);
-            refused << QFileInfo(path).fileName();
+                ac3 = true;
+            else
+                refused << QFileInfo(path).fileName();
             continue;
         }
         // A new file is kept whole until the user sets its range.
@@ -46,7 +48,9 @@ int BatchCutterWindowController::addFiles(const QStringList& paths) {
         ++added;
     }
     if (!refused.isEmpty())
-        showSimpleAlert(loc("nonsupportfilesstringValue") + refused.join(","));
+        showSimpleAlert(SourceProbe::unsupportedFilesText(refused));
+    if (ac3)
+        SourceProbe::showRefusal(this, SourceProbe::Refusal::Ac3Audio, {});
     if (added > 0) {
         // During a run the row being cut stays selected and its preview stays as it is.
         if (isCutting())

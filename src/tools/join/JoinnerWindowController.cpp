@@ -59,12 +59,15 @@ void JoinnerWindowController::enableEdit(bool enabled) {
     fileListTableView->setEnabele(enabled);
     for (TimeCodeRow* row : {startTimeRow, stopTimeRow})
         row->setEditable(enabled && !fileList_.empty());
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{removeBtn, clearBtn, upBtn, downBtn, resetCutterBtn, applytoallBtn,
-                                         selectTimeBtn, unSelectTimeBtn, playBtn, stopBtn, startCutTimeBtn,
-                                         stopCutTimeBtn, cutCoverBtn, cutcoverStyleBtn})
+    for (QWidget* w : std::initializer_list<QWidget*>{removeBtn, clearBtn, upBtn, downBtn, resetCutterBtn,
+                                                      applytoallBtn, playBtn, stopBtn, startCutTimeBtn,
+                                                      stopCutTimeBtn, cutCoverBtn, cutcoverStyleBtn})
         w->setEnabled(enabled && !fileList_.empty());
+    // The running join was given every clip's range, mode and volume when it started: the
+    // volume and the keep/remove choice stay usable and count from the next join on.
     volumeSlider->setDisable(fileList_.empty());
+    for (QWidget* w : std::initializer_list<QWidget*>{selectTimeBtn, unSelectTimeBtn})
+        w->setEnabled(!fileList_.empty());
     // Adding a file while a join runs would change the list under it.
     addfileBtn->setEnabled(enabled);
     cutProgressView->setDisable(!enabled || fileList_.empty());

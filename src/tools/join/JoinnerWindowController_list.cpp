@@ -29,15 +29,17 @@ int JoinnerWindowController::addFiles(const QStringList& paths) {
     if (isJoining())
         return 0;
     QStringList refused;
+    bool ac3 = false;
     int added = 0;
     for (const QString& path : paths) {
         SourceProbe::Result result = SourceProbe::probeClip(path);
         if (!result.data) {
             qCDebug(lcTools) << "join: refused" << path;
-            // An AC-3 sound track has its own warning besides the list of refused names.
+            // An AC-3 sound track has its own warning, which says all there is to say.
             if (result.refusal == SourceProbe::Refusal::Ac3Audio)
-                SourceProbe::showRefusal(this, result.refusal, path);
-            refused << QFileInfo(path).fileName();
+                ac3 = true;
+            else
+                refused << QFileInfo(path).fileName();
             continue;
         }
         result.data->selected = false;
@@ -46,7 +48,9 @@ int JoinnerWindowController::addFiles(const QStringList& paths) {
     }
     // One message names every refused file, after the last one has been read.
     if (!refused.isEmpty())
-        showSimpleAlert(loc("nonsupportfilesstringValue") + refused.join(","));
+        showSimpleAlert(SourceProbe::unsupportedFilesText(refused));
+    if (ac3)
+        SourceProbe::showRefusal(this, SourceProbe::Refusal::Ac3Audio, {});
     if (added > 0)
         reload(int(fileList_.size()) - 1);
     return added;

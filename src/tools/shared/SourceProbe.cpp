@@ -79,12 +79,12 @@ SourceProbe::Result SourceProbe::probe(const QString& path, bool refuseAc3) {
         if (!thumb.isNull())
             data->thumbImage = thumb;
     }
-    return {data, Refusal::None, std::move(audio)};
+    return {data, Refusal::None, std::move(audio), videoCount > 0};
 }
 
 SourceProbe::Result SourceProbe::probeClip(const QString& path) {
     Result result = probe(path);
-    if (result.data && result.data->thumbImage.isNull())
+    if (result.data && !result.hasVideo)
         result.data->thumbImage = NSBundle::imageWithfileName("Cut/musicIconB.png");
     return result;
 }
@@ -100,10 +100,13 @@ void SourceProbe::showRefusal(QWidget* window, Refusal refusal, const QString& p
         return;
     case Refusal::NotMedia:
         Alerts::showWarning(window, NSBundle::localizedStringForKey("error"),
-                            NSBundle::localizedStringForKey("nonsupportfilesstringValue") +
-                                QFileInfo(path).fileName());
+                            unsupportedFilesText({QFileInfo(path).fileName()}));
         return;
     }
+}
+
+QString SourceProbe::unsupportedFilesText(const QStringList& names) {
+    return NSBundle::localizedStringForKey("nonsupportfilesstringValue") + names.join(QStringLiteral(", "));
 }
 
 std::shared_ptr<SimpleData> SourceProbe::probeOrRefuse(QWidget* window, const QString& path) {

@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -26,6 +27,8 @@ public:
         Refusal refusal = Refusal::None;
         // Every sound stream the engine lists, in its order (also AC-3 ones when allowed).
         std::vector<MEDIA_AUDIO_STREAM_INFO> audioStreams;
+        // The engine lists a picture stream (whether or not a thumbnail could be taken).
+        bool hasVideo = false;
     };
 
     static constexpr int kThumbWidth = 285;
@@ -33,14 +36,18 @@ public:
 
     // Probes path. With refuseAc3 an AC-3 first audio stream refuses the file.
     static Result probe(const QString& path, bool refuseAc3 = true);
-    // The probe of a clip list's file (joiner, batch cutter): as probe(), and a clip without
-    // a picture shows the sound icon in its row.
+    // The probe of a clip list's file (joiner, batch cutter): as probe(), and a file without
+    // a picture stream shows the sound icon in its row. A video whose first frame cannot be
+    // taken has no thumbnail: the sound icon would call it a sound file.
     static Result probeClip(const QString& path);
     // The first frame of the file scaled to exactly `size`; null when there is none.
     static QImage thumbnail(const QString& path, QSize size);
     // Tells the user why a file was refused, in a window-modal alert on window: the AC-3
     // sheet ("error" / "AAC3_Error_Message") or the unsupported-file message with the name.
     static void showRefusal(QWidget* window, Refusal refusal, const QString& path);
+    // The message that names the refused files of one choice: "These files are not
+    // supported: a.mp4, b.mp4".
+    static QString unsupportedFilesText(const QStringList& names);
     // The probe of a window's source file: the record, or null after telling the user why
     // the file was refused.
     static std::shared_ptr<SimpleData> probeOrRefuse(QWidget* window, const QString& path);
