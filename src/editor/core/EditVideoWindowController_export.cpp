@@ -73,8 +73,12 @@ bool EditVideoWindowController::startExport() {
         return false;
     auto plan = std::make_unique<EditorExport>(settings, o_.exportBar->preparedOutputPath());
     if (!plan->isValid()) {
-        // Deleting the whole file would leave nothing to write.
-        showSimpleAlert(loc("showmessageTime4"));
+        // Either the part files have no place in the output folder (said as any window says
+        // a folder it cannot write), or deleting the whole file would leave nothing to write.
+        if (const int error = plan->setupError(); error != 0)
+            ToolWindow::showEngineError(error);
+        else
+            showSimpleAlert(loc("showmessageTime4"));
         return false;
     }
     export_ = std::move(plan);

@@ -43,6 +43,10 @@ bool EditorExport::isValid() const {
     return plan_ && plan_->isValid();
 }
 
+int EditorExport::setupError() const {
+    return plan_ ? plan_->setupError() : 0;
+}
+
 int EditorExport::jobCount() const {
     return plan_ ? plan_->stepCount() : 0;
 }

@@ -41,6 +41,9 @@ public:
     EditorExport& operator=(const EditorExport&) = delete;
 
     bool isValid() const;
+    // Why a plan that keeps part of the file is not valid: the engine-style result of making
+    // the part folder in the output folder (a negative errno); 0 when it keeps nothing.
+    int setupError() const;
     // 1 for one pass; 3 for two passes and their join.
     int jobCount() const;
     QString finalPath() const;

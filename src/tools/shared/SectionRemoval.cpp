@@ -4,26 +4,39 @@
 #include "tools/shared/EngineJoin.h"
 #include "tools/shared/OutputFileNamer.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <algorithm>
-#include <atomic>
+#include <cerrno>
+#include <cstdlib>
 #include <mutex>
 
-// The hidden folder of one plan's part files; removed with its contents when the last
-// holder lets it go.
+// The hidden folder of one plan's part files, made exclusively; removed with its contents
+// when the last holder lets it go.
 class SectionRemoval::PartFolder {
 public:
-    explicit PartFolder(const QString& beside) : dir_(beside + "/.cutbench-parts-XXXXXX") {}
-    ~PartFolder() {
-        if (dir_.isValid() && !dir_.remove())
-            qCWarning(lcTools) << "part folder not removed:" << dir_.path();
+    explicit PartFolder(const QString& beside) {
+        QByteArray pattern = QFile::encodeName(beside + "/.cutbench-parts-XXXXXX");
+        if (mkdtemp(pattern.data()))
+            path_ = QFile::decodeName(pattern);
+        else
+            error_ = -errno;
     }
-    bool isValid() const { return dir_.isValid(); }
-    QString path() const { return dir_.path(); }
+    ~PartFolder() {
+        if (isValid() && !QDir(path_).removeRecursively())
+            qCWarning(lcTools) << "part folder not removed:" << path_;
+    }
+    PartFolder(const PartFolder&) = delete;
+    PartFolder& operator=(const PartFolder&) = delete;
+    bool isValid() const { return !path_.isEmpty(); }
+    QString path() const { return path_; }
+    // Why the folder could not be made, as an engine result (a negative errno).
+    int error() const { return error_; }
 
 private:
-    QTemporaryDir dir_;
+    QString path_;
+    int error_ = 0;
 };
 
 namespace {
@@ -170,7 +183,8 @@ SectionRemoval::SectionRemoval(std::vector<Range> kept, QString finalPath,
     // Beside the final file: the same disk, which has room for the output anyway.
     auto folder = std::make_shared<PartFolder>(QFileInfo(finalPath_).absolutePath());
     if (!folder->isValid()) {
-        qCWarning(lcTools) << "no folder for the parts beside" << finalPath_;
+        qCWarning(lcTools) << "no folder for the parts beside" << finalPath_ << folder->error();
+        folderError_ = folder->error();
         return;
     }
     const QString ext = OutputFileNamer::extensionOf(finalPath_);
@@ -188,7 +202,7 @@ int SectionRemoval::stepCount() const {
 }
 
 std::unique_ptr<EngineJob> SectionRemoval::step(int index, int* error) {
-    *error = 0;
+    *error = stepCount() == 0 ? folderError_ : 0;
     if (index < 0 || index >= stepCount())
         return nullptr;
     if (stepCount() == 1)
@@ -234,8 +248,11 @@ void SectionRemoval::removeParts() {
 
 std::unique_ptr<EngineJob> SectionRemoval::oneJob(std::unique_ptr<SectionRemoval> plan, int* error) {
     *error = 0;
-    if (!plan || !plan->isValid())
+    if (!plan || !plan->isValid()) {
+        if (plan)
+            *error = plan->setupError();
         return nullptr;
+    }
     std::unique_ptr<EngineJob> first = plan->step(0, error);
     if (!first)
         return nullptr;

@@ -59,6 +59,10 @@ public:
     SectionRemoval& operator=(const SectionRemoval&) = delete;
 
     bool isValid() const { return stepCount() > 0; }
+    // Why a plan that keeps something is not valid: the part folder could not be made beside
+    // the final file (a negative errno, as the engine reports a file it cannot write); 0
+    // otherwise.
+    int setupError() const { return folderError_; }
     // 1: one pass into the final file; 3: two passes into part files and their join.
     int stepCount() const;
     const std::vector<Range>& kept() const { return kept_; }
@@ -86,4 +90,5 @@ private:
     MakePass makePass_;
     std::shared_ptr<PartFolder> folder_;
     QStringList parts_;
+    int folderError_ = 0;
 };

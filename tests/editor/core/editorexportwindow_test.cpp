@@ -1,8 +1,10 @@
 // The editor window's export driven through its controls, offscreen, on real clips: a
-// delete-section export from the trim panel, cancelling in a pass, a set-up failure, closing
+// delete-section export from the trim panel (also into a folder that cannot be written),
+// cancelling in a pass, a set-up failure, closing
 // during an export, and the format its tiles give.
 #include "../../tools/shared/ToolWindowDriver.h"
 #include "EditorTestClips.h"
+#include "ReadOnlyFolder.h"
 #include "editor/core/EditVideoWindowController.h"
 #include "editor/trim/TrimTool.h"
 #include "foundation/controls/LxCustomButton.h"
@@ -110,6 +112,22 @@ TEST_F(EditorExportWindow, DeletingASectionFromTheTrimPanelWritesTheOuterPartsAn
               4.0);
     EXPECT_TRUE(w().outlets().addfileButton->isEnabled());
     EXPECT_TRUE(start->isEnabled());
+}
+
+TEST_F(EditorExportWindow, DeletingASectionIntoAFolderThatCannotBeWrittenSaysSo) {
+    openWithRange(testsupport::media("long_10s.mp4"), "03", "06", true);
+    testsupport::ReadOnlyFolder readOnly(folder());
+    if (!readOnly.isReadOnly())
+        GTEST_SKIP() << "no way to make a folder read-only here";
+    click(w().outlets().exportBar->startButton);
+    waitUntil([] { return openAlert() != nullptr; });
+    const QStringList shown = answerAlerts();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown.first().startsWith(text("engineErrorReadOnlyString") + " (error:-"))
+        << shown.first().toStdString();
+    EXPECT_FALSE(w().jobChain().isBusy());
+    EXPECT_TRUE(files().isEmpty());
+    EXPECT_TRUE(w().outlets().exportBar->startButton->isEnabled());
 }
 
 TEST_F(EditorExportWindow, ATimeStillBeingTypedIsCheckedBeforeTheExportStarts) {
