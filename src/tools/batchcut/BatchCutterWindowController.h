@@ -15,6 +15,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 class EngineJob;
 
@@ -41,6 +42,8 @@ protected:
     void exportProgress(double overall) override;
     void exportEnded(JobChain::Outcome outcome, int error) override;
     QString failedJobsReport() const override;
+    // Closing stops the run and keeps the files cut so far: asked first.
+    QString closeWhileExportingQuestion() const override;
     // List (BatchCutterWindowController_list.cpp).
     void reload(int selected, bool keepPreview = false) override;
     void removeAction() override;
@@ -57,6 +60,9 @@ private:
     std::unique_ptr<EngineJob> makeJob(int index, int* error);
 
     QString runFolder_;
-    // "<file name>: <why>" of each file of the run that could not be cut.
+    // "<file name>: <why>" of each file of the run that could not be cut, with the engine's
+    // result for it; and how many files were cut.
     QStringList failures_;
+    std::vector<int> failureErrors_;
+    int filesCut_ = 0;
 };

@@ -52,12 +52,16 @@ bool BatchCutterWindowController::startRun() {
     if (runFolder_.isEmpty())
         return false;
     failures_.clear();
+    failureErrors_.clear();
+    filesCut_ = 0;
     jobChain().jobFailed = [this](int index, int error) {
         const QString name =
             index < int(fileList_.size()) ? QFileInfo(fileList_[size_t(index)]->path).fileName() : QString();
         failures_ << name + QStringLiteral(": ") + engineerror::text(error);
+        failureErrors_.push_back(error);
         return true;
     };
+    jobChain().jobCompleted = [this](int, const QString&) { ++filesCut_; };
     // Open-ended: files added while the run goes on are cut in the same run.
     return jobChain().start(
         int(fileList_.size()), [this](int index, int* error) { return makeJob(index, error); }, true);
@@ -114,12 +118,25 @@ void BatchCutterWindowController::exportProgress(double overall) {
 QString BatchCutterWindowController::failedJobsReport() const {
     if (failures_.isEmpty())
         return {};
+    QString heading = loc("batchFailedFilesString");
+    if (filesCut_ == 0) {
+        // One reason for every file (an output folder that cannot be written) is said once,
+        // in the words every window uses for it.
+        if (std::all_of(failureErrors_.begin(), failureErrors_.end(),
+                        [&](int e) { return e == failureErrors_.front(); }))
+            return engineerror::text(failureErrors_.front());
+        heading = loc("batchNoFileCutString");
+    }
     // A long list is cut short: the alert has to fit on the screen.
     constexpr int kShown = 20;
     QStringList lines = failures_.mid(0, kShown);
     if (failures_.size() > kShown)
         lines << QStringLiteral("… (+%1)").arg(failures_.size() - kShown);
-    return loc("batchFailedFilesString") + QStringLiteral("\n") + lines.join(QStringLiteral("\n"));
+    return heading + QStringLiteral("\n") + lines.join(QStringLiteral("\n"));
+}
+
+QString BatchCutterWindowController::closeWhileExportingQuestion() const {
+    return loc("closeExportRunningString");
 }
 
 void BatchCutterWindowController::exportEnded(JobChain::Outcome, int) {

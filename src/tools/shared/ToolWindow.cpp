@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QMessageBox>
 #include <QPointer>
 
 ToolWindow::ToolWindow(QWidget* parent) : QWidget(parent) {
@@ -45,6 +46,9 @@ ToolWindow::ToolWindow(QWidget* parent) : QWidget(parent) {
 ToolWindow::~ToolWindow() = default;
 
 namespace {
+// Set while the windows close for a quit the user has agreed to.
+bool quitting = false;
+
 // Open tool windows whose export runs and has not been stopped.
 QList<ToolWindow*> windowsExporting() {
     QList<ToolWindow*> found;
@@ -57,10 +61,16 @@ QList<ToolWindow*> windowsExporting() {
 } // namespace
 
 void ToolWindow::askBeforeQuit(std::function<void()> goOn) {
-    const QList<ToolWindow*> exporting = windowsExporting();
-    if (exporting.isEmpty()) {
+    // The quit's own question (or none, with no export) stands for the windows' questions.
+    auto quit = [goOn = std::move(goOn)] {
+        quitting = true;
         if (goOn)
             goOn();
+        quitting = false;
+    };
+    const QList<ToolWindow*> exporting = windowsExporting();
+    if (exporting.isEmpty()) {
+        quit();
         return;
     }
     ToolWindow* window = exporting.first();
@@ -70,11 +80,11 @@ void ToolWindow::askBeforeQuit(std::function<void()> goOn) {
     Alerts::askQuestion(
         window, window->windowTitle(), NSBundle::localizedStringForKey("quitExportRunningString"),
         NSBundle::localizedStringForKey("Quit"), NSBundle::localizedStringForKey("alertCancelBtn"),
-        [goOn = std::move(goOn)](bool yes) {
+        [quit = std::move(quit)](bool yes) {
             // The export may have ended while the question was open; going
             // on is still the user's wish to quit.
-            if (yes && goOn)
-                goOn();
+            if (yes)
+                quit();
         });
 }
 
@@ -121,7 +131,16 @@ void ToolWindow::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
+    if (jobChain_.isBusy() && !jobChain_.isCancelling() && !closeConfirmed_ && !quitting) {
+        if (const QString question = closeWhileExportingQuestion(); !question.isEmpty()) {
+            event->ignore();
+            askToClose(question);
+            return;
+        }
+    }
     closing_ = true;
+    if (closeQuestion_)
+        closeQuestion_->close();
     // The window decides when it goes: with a job still returning, only after its
     // completion has run. Deleting at close (as a shell may ask) would cut that short.
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -133,4 +152,25 @@ void ToolWindow::closeEvent(QCloseEvent* event) {
     event->accept();
     if (!busy)
         deleteLater();
+}
+
+void ToolWindow::askToClose(const QString& question) {
+    if (closeQuestion_) {
+        closeQuestion_->raise();
+        return;
+    }
+    QPointer<ToolWindow> self(this);
+    closeQuestion_ = Alerts::askQuestion(this, NSBundle::localizedStringForKey(windowTitle()), question,
+                                         NSBundle::localizedStringForKey("closeExportRunningBtn"),
+                                         NSBundle::localizedStringForKey("alertCancelBtn"), [self](bool yes) {
+                                             // The export may have ended meanwhile; closing is still what the
+                                             // user chose.
+                                             if (!self)
+                                                 return;
+                                             self->closeQuestion_.clear();
+                                             if (!yes || self->closing_)
+                                                 return;
+                                             self->closeConfirmed_ = true;
+                                             self->close();
+                                         });
 }

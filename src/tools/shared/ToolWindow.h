@@ -7,19 +7,25 @@
 // window has closed. A window that closes idle is deleted right away (deleteLater). The
 // home screen keeps no pointer to a tool window.
 //
+// A window whose export leaves finished files behind when it stops (several outputs) asks
+// first instead (closeWhileExportingQuestion): the window stays open and the export runs on
+// unless the user goes on.
+//
 // Quitting asks first while an export runs (askBeforeQuit); going on closes the windows as
-// above, and the program ends only after the stopped jobs have returned, so no output is
-// ever left half written under its final name.
+// above, without a second question, and the program ends only after the stopped jobs have returned, so no
+// output is ever left half written under its final name.
 //
 // Threads: main thread only.
 #pragma once
 
 #include "tools/shared/JobChain.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 
 class ExportBar;
+class QMessageBox;
 class ZylButton;
 
 class ToolWindow : public QWidget {
@@ -70,6 +76,9 @@ public:
     virtual QString failedJobsReport() const { return {}; }
 
 protected:
+    // Asked before the window closes while its export runs, for a window whose stopped
+    // export keeps the files it finished; empty (the default): the window closes at once.
+    virtual QString closeWhileExportingQuestion() const { return {}; }
     // The window is closing: stop the preview. The running export (if any) has been
     // cancelled already; "WillCloseNotification" follows.
     virtual void windowWillClose() {}
@@ -83,7 +92,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Asks question before closing; going on closes the window.
+    void askToClose(const QString& question);
+
     JobChain jobChain_;
     ExportBar* exportBar_ = nullptr;
     bool closing_ = false;
+    // The user chose to stop the export and close.
+    bool closeConfirmed_ = false;
+    QPointer<QMessageBox> closeQuestion_;
 };

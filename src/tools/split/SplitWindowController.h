@@ -146,6 +146,8 @@ protected:
     void windowWillClose() override;
     // A cancelled run says how many finished parts it kept, and where.
     void exportEnded(JobChain::Outcome outcome, int error) override;
+    // Closing stops the export and keeps the parts written so far: asked first.
+    QString closeWhileExportingQuestion() const override;
 
 private:
     // set-up

@@ -95,6 +95,10 @@ void SplitWindowController::exportEnded(JobChain::Outcome outcome, int) {
                         .replace("%@", QDir::toNativeSeparators(exportFolder_)));
 }
 
+QString SplitWindowController::closeWhileExportingQuestion() const {
+    return loc("closeExportRunningString");
+}
+
 void SplitWindowController::windowWillClose() {
     preview_->close();
 }

@@ -1,6 +1,7 @@
 // The batch cut window through its controls, with real clips; every output is judged by
-// ffprobe and the ffmpeg command line (closing during a run is the tool-window kit's).
+// ffprobe and the ffmpeg command line.
 #include "BatchDriver.h"
+#include "ReadOnlyFolder.h"
 
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/helpers/NSBundle.h"
@@ -224,6 +225,14 @@ TEST(BatchCutWindow, AFileThatCannotBeReadIsRefusedAtLoading) {
     EXPECT_EQ(d.window->fileList()[1]->thumbImage, icon);
     EXPECT_EQ(d.window->fileListTableView->row(1)->thumbImageView->pixmap().toImage(),
               QPixmap::fromImage(icon).toImage());
+    // A video whose pictures cannot be decoded has no thumbnail, not the sound icon.
+    const QString garbled = testsupport::makeWithFfmpeg(
+        d.sources.filePath("garbled.mp4"),
+        {"-i", testsupport::media("h264_aac.mp4"), "-c", "copy", "-bsf:v", "noise=amount=1"});
+    ASSERT_FALSE(garbled.isEmpty());
+    ASSERT_EQ(d.window->addFiles({garbled}), 1);
+    EXPECT_TRUE(d.window->fileList()[2]->thumbImage.isNull());
+    EXPECT_TRUE(d.window->fileListTableView->row(2)->thumbImageView->pixmap().isNull());
 }
 
 TEST(BatchCutWindow, AFileAddedDuringARunIsCutInThatRunWithEditingStillLocked) {
@@ -262,4 +271,48 @@ TEST(BatchCutWindow, AFileGoneBeforeItsTurnIsReportedInWordsAndTheRestAreStillCu
                                           text("engineErrorMissingFileString") + " (error:-2)"});
     EXPECT_EQ(d.everything(), QStringList({"kept.mp4"}));
     EXPECT_NEAR(testsupport::probeDuration(d.out.filePath("kept.mp4")), 4.0, 0.1);
+}
+
+TEST(BatchCutWindow, AFolderThatCannotBeWrittenIsSaidOnceInRemoveMode) {
+    Driver d;
+    d.addFile(d.copyOf("long_10s.mp4", "a.mp4"));
+    d.addFile(d.copyOf("long_10s.mp4", "b.mp4"));
+    for (int i = 0; i < 2; ++i) {
+        d.selectRow(i);
+        d.setRange(2, 5, true);
+    }
+    testsupport::ReadOnlyFolder readOnly(d.out.path());
+    if (!readOnly.isReadOnly())
+        GTEST_SKIP() << "no way to make a folder read-only here";
+    d.pressStart();
+    ASSERT_TRUE(tooltest::waitForJobs(d.window));
+    settle(100);
+    EXPECT_EQ(tooltest::finishMessage(), nullptr);
+    // No file was cut: the one reason is said as every window says it, without a list that
+    // claims the other files were cut.
+    const QStringList alerts = answerAlerts();
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts[0].startsWith(text("engineErrorReadOnlyString") + " (error:-"))
+        << alerts[0].toStdString();
+    EXPECT_TRUE(d.everything().isEmpty());
+}
+
+TEST(BatchCutWindow, ClosingDuringARunAsksFirstAndKeepsTheFilesCut) {
+    Driver d;
+    d.addFile(d.copyOf("h264_aac.mp4", "first.mp4"));
+    d.addFile(testsupport::longClip());
+    d.pressStart();
+    ASSERT_TRUE(waitUntil([&] { return d.window->jobChain().currentIndex() == 1; }));
+    EXPECT_EQ(tooltest::closeAnswering(d.window, false), text("closeExportRunningString"));
+    ASSERT_FALSE(d.window.isNull());
+    EXPECT_FALSE(d.window->isClosing());
+    if (d.window->isCutting())
+        EXPECT_EQ(tooltest::closeAnswering(d.window, true), text("closeExportRunningString"));
+    else
+        d.window->close();
+    ASSERT_TRUE(waitUntil([&] { return d.window.isNull(); }));
+    const QStringList left = d.everything();
+    ASSERT_FALSE(left.isEmpty());
+    EXPECT_EQ(left.first(), "first.mp4");
+    EXPECT_NEAR(testsupport::probeDuration(d.out.filePath("first.mp4")), 4.0, 0.1);
 }

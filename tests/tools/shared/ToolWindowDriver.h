@@ -10,6 +10,7 @@
 #include "tools/shared/OutputFolderChooser.h"
 #include "tools/shared/ToolWindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -192,13 +193,34 @@ inline bool waitForJobs(ToolWindow* window, int ms = 120000) {
     return waitUntil([&] { return !window->jobChain().isBusy(); }, ms);
 }
 
+// Closes a tool window as its title bar's close does. A window that asks first while its
+// export runs is answered with goOn (its default button: stop and close) or its cancel
+// button; returns the question's text ("" when none was asked).
+inline QString closeAnswering(QWidget* window, bool goOn = true) {
+    // A window that closes deletes itself meanwhile.
+    const QPointer<ToolWindow> tool(qobject_cast<ToolWindow*>(window));
+    window->close();
+    settle();
+    QMessageBox* question = tool && !tool->isClosing() ? openAlert() : nullptr;
+    if (!question)
+        return {};
+    const QString asked = question->informativeText();
+    for (QAbstractButton* b : question->buttons())
+        if ((question->buttonRole(b) == QMessageBox::AcceptRole) == goOn) {
+            b->click();
+            break;
+        }
+    settle();
+    return asked;
+}
+
 // Answers what a test left open, closes the window and waits for it to go (it deletes itself
 // once closed).
 template <typename W> void closeWindow(QPointer<W>& window) {
     answerAlerts();
     closeFinishMessage();
     if (window) {
-        window->close();
+        closeAnswering(window);
         waitUntil([&] { return window.isNull(); }, 60000);
     }
     settle();
@@ -215,7 +237,7 @@ public:
     ~WindowHolder() {
         closeFinishMessage();
         if (window) {
-            window->close();
+            closeAnswering(window);
             waitUntil([this] { return window.isNull(); });
         }
         answerAlerts();

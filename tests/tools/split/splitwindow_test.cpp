@@ -1,6 +1,6 @@
 // The splitter end to end, through its real controls, on real files: parts by time, into
 // equal parts, at points set by hand and by size, their names, refused values and files,
-// and cancel in the middle of a run (closing during a run is the tool-window kit's).
+// cancel in the middle of a run, and closing during a run.
 #include "SplitDriver.h"
 
 #include "foundation/helpers/HelpClass.h"
@@ -367,6 +367,32 @@ TEST(SplitWindow, CancelDuringTheSecondPartKeepsOnlyTheFirst) {
     EXPECT_TRUE(d.window->startExportBtn->isEnabled());
     EXPECT_TRUE(d.window->addfileBtn->isEnabled());
     EXPECT_FALSE(d.window->isStartExport());
+}
+
+TEST(SplitWindow, ClosingDuringARunAsksFirstAndKeepsTheFinishedParts) {
+    Driver d;
+    d.addFile(testsupport::longClip());
+    click(d.window->split_averageBtn);
+    d.window->averageTextField->setText("3");
+    click(d.window->splitBtn);
+    d.pressStart();
+    ASSERT_TRUE(waitUntil([&] { return d.window->jobChain().currentIndex() == 1; }));
+    // Not now: the window stays and the run goes on.
+    EXPECT_EQ(tooltest::closeAnswering(d.window, false), text("closeExportRunningString"));
+    ASSERT_FALSE(d.window.isNull());
+    EXPECT_FALSE(d.window->isClosing());
+    EXPECT_TRUE(d.window->isVisible());
+    // Stop and close: the window goes, the parts finished before stay whole.
+    if (d.window->jobChain().isBusy())
+        EXPECT_EQ(tooltest::closeAnswering(d.window, true), text("closeExportRunningString"));
+    else
+        d.window->close();
+    ASSERT_TRUE(waitUntil([&] { return d.window.isNull(); }));
+    const QStringList parts = QDir(d.out.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    ASSERT_FALSE(parts.isEmpty());
+    EXPECT_EQ(parts.first(), "long_60s-split1.mp4");
+    for (const QString& part : parts)
+        EXPECT_NEAR(testsupport::probeDuration(d.out.path() + "/" + part), 20.0, 0.15) << part.toStdString();
 }
 
 TEST(SplitWindow, RefusedFilesLeaveNoFileOrTheEarlierOne) {
