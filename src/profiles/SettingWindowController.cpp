@@ -1,5 +1,6 @@
 #include "profiles/SettingWindowController.h"
 
+#include "foundation/helpers/Bidi.h"
 #include "foundation/helpers/NSBundle.h"
 #include "foundation/records/SimpleData.h"
 #include "platform/Geometry.h"
@@ -287,7 +288,8 @@ void SettingWindowController::fillPopUp(int index, bool codecKeepRows) {
         const QString text = QString(option).remove(QLatin1Char('"'));
         if (text.isEmpty() && index != kAudioCodec && index != kChannels)
             continue;
-        popUp->addItem(text + unit);
+        // In a right-to-left window a value keeps its own left-to-right order.
+        popUp->addItem(isRightToLeft() ? bidi::isolateLeftToRight(text + unit) : text + unit);
     }
     const bool customRow = index == kFrameSize || (index == kVideoBitRate && joinner_);
     if (customRow)
@@ -319,7 +321,8 @@ void SettingWindowController::fillPopUp(int index, bool codecKeepRows) {
     popUp->setCurrentIndex(popUp->count() > 0 ? row : -1);
 }
 
-QString SettingWindowController::storedValueForRow(int index, const QString& rowTitle) const {
+QString SettingWindowController::storedValueForRow(int index, const QString& shownTitle) const {
+    const QString rowTitle = bidi::withoutIsolates(shownTitle);
     const QString unit = QString::fromLatin1(kParameters[index].unit);
     if (!unit.isEmpty() && rowTitle.endsWith(unit))
         return rowTitle.left(rowTitle.size() - unit.size());

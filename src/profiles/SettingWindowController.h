@@ -103,7 +103,7 @@ private:
     bool isKeepOriginalProfile() const;
     QString resolvedPfPath() const;
     QString keepOriginalTitle() const;
-    QString storedValueForRow(int index, const QString& rowTitle) const;
+    QString storedValueForRow(int index, const QString& shownTitle) const;
     std::optional<QString> sourceValue(int index) const;
     void store(const QString& key, const QString& value);
 

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -141,6 +142,24 @@ TEST_F(SettingWindowTest, RatesCompareAsIntegers) {
     SettingWindowController* j = open(true, p);
     EXPECT_EQ(rows(j->popUp(kChannels)), (QStringList{"1", "2(Stereo)"}));
     EXPECT_EQ(j->popUp(kChannels)->currentIndex(), 1);
+}
+
+TEST_F(SettingWindowTest, RightToLeftValuesKeepTheirOwnOrderAndAreStoredPlain) {
+    const QString p = profile("rates", "[Parameter]\nr=25, {25,29.97,30}\nac=2, {1,2(Stereo)}\n");
+    const Qt::LayoutDirection before = QGuiApplication::layoutDirection();
+    QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+    opener->setLayoutDirection(Qt::RightToLeft);
+    SettingWindowController* j = open(true, p);
+    EXPECT_TRUE(j->isRightToLeft());
+    const auto isolated = [](const char* value) { return QString(QChar(0x2066)) + value + QChar(0x2069); };
+    EXPECT_EQ(rows(j->popUp(kFrameRate)),
+              (QStringList{isolated("25 fps"), isolated("29.97 fps"), isolated("30 fps")}));
+    EXPECT_EQ(rows(j->popUp(kChannels)), (QStringList{isolated("1"), isolated("2(Stereo)")}));
+    choose(j->popUp(kFrameRate), 1);
+    choose(j->popUp(kChannels), 1);
+    EXPECT_EQ(defaults().stringForKey("framerateSelectTitle"), "29.97");
+    EXPECT_EQ(defaults().stringForKey("achannelSelectTitle"), "2(Stereo)");
+    QGuiApplication::setLayoutDirection(before);
 }
 
 TEST_F(SettingWindowTest, JoinerCustomBitRateWidensTheWindow) {
