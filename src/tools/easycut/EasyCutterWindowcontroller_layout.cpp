@@ -74,8 +74,12 @@ void EasyCutterWindowcontroller::buildKeyboardHints() {
     playpauseLabel->setWordWrap(true);
     playpauseBtn = make<QPushButton>(keybordTishiView, 108, 60, 72, 24);
     controlmarksLabel = label(keybordTishiView, 10, 6, 170, 20);
-    kuaituiBtn = make<QPushButton>(keybordTishiView, 108, 30, 34, 24);
-    kuaijinBtn = make<QPushButton>(keybordTishiView, 146, 30, 34, 24);
+    // The two keys step along the trim bar, which reads left to right in every language:
+    // they keep its order, so that each arrow points the way it moves the play head.
+    auto* arrowKeys = make<QWidget>(keybordTishiView, 108, 30, 72, 24);
+    arrowKeys->setLayoutDirection(Qt::LeftToRight);
+    kuaituiBtn = make<QPushButton>(arrowKeys, 0, 0, 34, 24);
+    kuaijinBtn = make<QPushButton>(arrowKeys, 38, 0, 34, 24);
     for (QLabel* l : {playpauseLabel, controlmarksLabel})
         l->setStyleSheet("font-size: 9pt;");
     for (QPushButton* b : {kuaituiBtn, kuaijinBtn})

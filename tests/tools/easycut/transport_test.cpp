@@ -1,7 +1,8 @@
 // The easy cutter's play head and transport keys through the real controls: the time label
 // follows the bar while paused and after the end of playback, the play-head knob drags
 // while paused, Space and the arrows of the keyboard panel reach the window after a typed
-// time, the big play button follows Space, and each forward step moves the mark 0.1 s.
+// time, the big play button follows Space, each forward step moves the mark 0.1 s, and in a
+// right-to-left window the arrow keys keep the trim bar's order.
 #include "EasyCutDriver.h"
 
 #include "foundation/controls/NSImageView.h"
@@ -9,6 +10,7 @@
 #include "mediaplayer/LxMoviePlayer.h"
 #include "platform/Geometry.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 
@@ -169,4 +171,25 @@ TEST(Transport, SetStartAfterPausingCutsFromThePictureShown) {
     const QImage next = testsupport::ffmpegFrameAt(clip, start + 0.02).scaled(shown.size());
     EXPECT_LT(same, testsupport::meanAbsDiff(shown, next)) << start;
     tooltest::closeFinishMessage();
+}
+TEST(Transport, RightToLeftTheArrowKeysStandInTheTrimBarsOrder) {
+    QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+    Driver d;
+    QGuiApplication::setLayoutDirection(Qt::LeftToRight); // the window keeps its direction
+    auto& w = *d.window;
+    ASSERT_TRUE(w.isRightToLeft());
+    ASSERT_FALSE(w.cutprogressView->isRightToLeft());
+    // The trim bar reads left to right: the back key (pointing left) stands left of the
+    // forward key, and each moves the mark the way it points.
+    EXPECT_EQ(w.kuaituiBtn->text(), QStringLiteral("\u25C0"));
+    EXPECT_EQ(w.kuaijinBtn->text(), QStringLiteral("\u25B6"));
+    EXPECT_LT(w.kuaituiBtn->mapTo(&w, QPoint()).x(), w.kuaijinBtn->mapTo(&w, QPoint()).x());
+    d.addFile(testsupport::media("long_10s.mp4"));
+    QTest::mouseClick(w.cutprogressView, Qt::LeftButton, {}, barPoint(w.cutprogressView, 0.2));
+    settle();
+    const double c = playHead(w);
+    click(w.kuaijinBtn);
+    EXPECT_NEAR(d.range().first, c + 0.1, 0.011);
+    click(w.kuaituiBtn);
+    EXPECT_NEAR(d.range().first, c, 0.011);
 }
