@@ -322,7 +322,7 @@ void SettingWindowController::fillPopUp(int index, bool codecKeepRows) {
 }
 
 QString SettingWindowController::storedValueForRow(int index, const QString& shownTitle) const {
-    const QString rowTitle = bidi::withoutIsolates(shownTitle);
+    QString rowTitle = bidi::withoutIsolates(shownTitle);
     const QString unit = QString::fromLatin1(kParameters[index].unit);
     if (!unit.isEmpty() && rowTitle.endsWith(unit))
         return rowTitle.left(rowTitle.size() - unit.size());
