@@ -182,11 +182,18 @@ void TimeCodeRow::actionMouseDownForTextFieldBlock(LxTextField* field) {
 }
 
 bool TimeCodeRow::eventFilter(QObject* watched, QEvent* event) {
-    // A click on another box of the row may first give the focus to the window (the nearest
-    // parent that takes focus on a click) and only then to the box: the row is left only if
-    // the focus is still outside it once the event that moved it has been handled.
-    if (event->type() == QEvent::FocusOut && contains(watched) && edited_)
-        QTimer::singleShot(0, this, [this] { focusMayHaveLeft(); });
+    if (event->type() == QEvent::FocusOut && edited_ && contains(watched)) {
+        // A click on another box of the row may first give the focus to the window (the
+        // nearest parent that takes focus on a click) and only then to the box: with the focus
+        // on a parent, the row is left only if it is still outside once the press is handled.
+        // The queued call comes before anything the press itself queues.
+        const QWidget* now = window()->focusWidget();
+        if (now && now->isAncestorOf(this))
+            QMetaObject::invokeMethod(
+                this, [this] { focusMayHaveLeft(); }, Qt::QueuedConnection);
+        else
+            focusMayHaveLeft();
+    }
     return QLabel::eventFilter(watched, event);
 }
 
