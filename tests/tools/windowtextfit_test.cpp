@@ -15,6 +15,7 @@
 #include "tools/batchcut/BatchCutterWindowController.h"
 #include "tools/easycut/EasyCutterWindowcontroller.h"
 #include "tools/join/JoinnerWindowController.h"
+#include "tools/shared/ScreenRoom.h"
 #include "tools/split/SplitWindowController.h"
 
 #include <QComboBox>
@@ -136,11 +137,14 @@ TEST_F(EveryLanguage, SplitterWithASource) {
 }
 
 TEST_F(EveryLanguage, JoinerWithClips) {
+    // On a screen with room for it, so that the format band is open with its tabs and tiles.
+    ScreenRoom::standIn(QSize(1920, 1080));
     expectWholeTexts([] {
         auto* w = new JoinnerWindowController();
         EXPECT_EQ(w->addFiles({testsupport::media("h264_aac.mp4"), testsupport::media("no_audio.mp4")}), 2);
         return w;
     });
+    ScreenRoom::standIn(QSize());
 }
 
 TEST_F(EveryLanguage, BatchCutterEmptyAndWithFiles) {

@@ -9,18 +9,18 @@
 #include "profiles/SettingWindowController.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/FormatBrowser.h"
+#include "tools/shared/ScreenRoom.h"
 #include "tools/shared/ToolWindow.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <algorithm>
 
 namespace {
 // The band stands on the export row; the folded band keeps only its title button.
 constexpr double kBrowserY = 70;
 constexpr double kFoldedBandHeight = FormatBrowser::kBandHeight - FormatBrowser::kFoldHeight;
-// What the window frame adds above the window's area (its title bar), for fitting a screen.
-constexpr int kFrameAllowance = 40;
+// The window's least heights with the band folded and unfolded.
+constexpr int kFoldedMinimum = 622;
+constexpr int kUnfoldedMinimum = 780;
 } // namespace
 
 EditorFormatBand::EditorFormatBand(ToolWindow& window, EditorSession& session, std::function<void()> relayout)
@@ -54,31 +54,43 @@ void EditorFormatBand::setChoiceEnabled(bool on) {
 }
 
 int EditorFormatBand::minimumHeight() const {
-    return browser_->isFolded() ? 622 : 780;
+    return contentKeepsFoldedPlace() ? kFoldedMinimum : kUnfoldedMinimum;
+}
+
+bool EditorFormatBand::contentKeepsFoldedPlace() const {
+    return browser_->isFolded() || overContent_;
 }
 
 // Folding takes the band's height off the window and unfolding gives it back; the content
-// keeps its size. The window stays on the screen it is on.
+// keeps its size. Unfolding grows the window only when its screen has room for it, moving the
+// window up where its foot would leave the screen; on a screen too low for that the band opens
+// over the content's foot and the window keeps its size and place, Start and the export row
+// on the screen.
 void EditorFormatBand::folded(bool folded) {
     ToolWindow& w = window_;
-    const int h = w.height() + (folded ? -FormatBrowser::kFoldHeight : FormatBrowser::kFoldHeight);
+    if (folded && overContent_) {
+        overContent_ = false;
+        relayout_();
+        return;
+    }
+    const int grown = w.height() + FormatBrowser::kFoldHeight;
+    if (!folded && std::max(grown, kUnfoldedMinimum) > ScreenRoom::windowRoom(&w)) {
+        overContent_ = true;
+        relayout_();
+        browser_->raise();
+        return;
+    }
+    const int h = folded ? w.height() - FormatBrowser::kFoldHeight : grown;
     relayout_(); // the new minimum size first: it may raise the height on its own
     w.resize(w.width(), std::max(h, w.minimumHeight()));
-    if (const QScreen* s = w.screen()) {
-        const QRect room = s->availableGeometry();
-        if (w.frameGeometry().bottom() > room.bottom())
-            w.move(w.x(), std::max(room.top(), room.bottom() - w.frameGeometry().height()));
-    }
+    ScreenRoom::keepOnScreen(&w);
 }
 
 // A window opening on a screen lower than itself folds the band and fits the screen, so
 // that Start and the export row are on it.
 void EditorFormatBand::fitScreen() {
     ToolWindow& w = window_;
-    const QScreen* s = w.screen() ? w.screen() : QGuiApplication::primaryScreen();
-    if (!s)
-        return;
-    const int room = s->availableGeometry().height() - kFrameAllowance;
+    const int room = ScreenRoom::windowRoom(&w);
     if (w.height() <= room)
         return;
     if (browser_->canFold())
@@ -89,7 +101,7 @@ void EditorFormatBand::fitScreen() {
 
 // How much higher than the bare export row the content starts: the band, or its title alone.
 double EditorFormatBand::rise() const {
-    const double band = browser_->isFolded() ? kFoldedBandHeight : FormatBrowser::kBandHeight;
+    const double band = contentKeepsFoldedPlace() ? kFoldedBandHeight : FormatBrowser::kBandHeight;
     return kBrowserY + band - 85;
 }
 

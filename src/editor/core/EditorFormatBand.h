@@ -3,6 +3,8 @@
 // the open file's output settings and the stored format that the export reads. Folded, the
 // band keeps only its title and the window may be lower; a window opening on a screen lower
 // than itself folds the band and fits the screen, so that Start and the export row are on it.
+// Unfolding grows the window only when it still fits its screen (ScreenRoom), moving it up as
+// far as its foot needs; on a screen too low for that the band opens over the content's foot.
 //
 // Main thread only; a child of the window.
 #pragma once
@@ -34,10 +36,14 @@ public:
 
 private:
     void folded(bool folded);
+    // Folded, or unfolded over the content: the content stands where the folded band leaves it.
+    bool contentKeepsFoldedPlace() const;
 
     ToolWindow& window_;
     EditorSession& session_;
     std::function<void()> relayout_;
     FormatBrowser* browser_ = nullptr;
+    // Unfolded on a screen without room for the window to grow: the band lies over the content.
+    bool overContent_ = false;
     EditorOutputChoices outputChoices_; // the format chosen in the browser
 };

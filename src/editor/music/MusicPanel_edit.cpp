@@ -62,8 +62,15 @@ bool MusicPanel::fieldEnded(TimeCodeRow* row) {
 
 bool MusicPanel::storePositionStart(double t) {
     const Track m = selectedTrack();
-    if (t < 0 || t >= m->positionEnd)
+    // A refused start goes back on screen as stored: the message says why.
+    if (t < 0) {
+        alert("showmessageTime4");
         return false;
+    }
+    if (t >= m->positionEnd) {
+        alert("showmessageTime5");
+        return false;
+    }
     m->positionStart = float(t);
     return true;
 }

@@ -75,5 +75,8 @@ private:
     std::vector<double> joinShares_;
     double joinTotal_ = 0;
     bool formatIsAudio_ = false;
+    // Where the format panel stands in the window, under everything else, unless it lies over
+    // the window's foot.
+    int formatTop_ = 0;
     QString lastOutput_;
 };

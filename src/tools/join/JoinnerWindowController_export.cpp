@@ -17,6 +17,8 @@
 #include "tools/shared/OutputFileNamer.h"
 #include "tools/shared/RangeRules.h"
 #include "tools/shared/RowProgress.h"
+#include "tools/shared/ScreenRoom.h"
+#include "tools/shared/ToolStyle.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,8 +29,11 @@ void JoinnerWindowController::buildFormatBrowser() {
     // The browser's panel lies under everything else, at the window's foot: the window grows
     // downwards by the band and folding the band takes the window's foot up again.
     const int height = this->height();
+    formatTop_ = height;
     formatBottomView = new QWidget(this);
     formatBottomView->setGeometry(0, height, width(), FormatBrowser::kBandHeight);
+    // Opaque, for when it lies over the window's foot.
+    toolstyle::paintBackground(formatBottomView, toolstyle::kBrandBlue);
     setFixedSize(width(), height + FormatBrowser::kBandHeight);
     formatBrowser = new FormatBrowser(ProfileSet::joiner(), FormatBrowser::Opener::Joiner, formatBottomView);
     formatBrowser->setGeometry(0, 0, width(), FormatBrowser::kBandHeight);
@@ -42,6 +47,9 @@ void JoinnerWindowController::buildFormatBrowser() {
     formatBrowser->settingsRestored = [this] { applyFormatToClips(); };
     // Shows the remembered profile and reads it, so that a join right after opening uses it.
     formatBrowser->start();
+    // A screen lower than the window: it opens folded, so that it can be placed on it whole.
+    if (formatBrowser->canFold() && this->height() > ScreenRoom::windowRoom(this))
+        formatBrowser->setFolded(true);
 }
 
 void JoinnerWindowController::formatChosen(const QString& item, const QString& path) {
@@ -59,11 +67,20 @@ void JoinnerWindowController::applyFormatToClips() {
         format.applyToTarget(*clip, !formatIsAudio_);
 }
 
+// The window's size follows the fold. Unfolding grows it only when its screen has room for it,
+// moving it up where its foot would leave the screen; on a screen too low for that the band
+// opens upwards over the window's foot and the window keeps its size and place.
 void JoinnerWindowController::formatFolded(bool folded) {
     const int band =
         folded ? FormatBrowser::kBandHeight - FormatBrowser::kFoldHeight : FormatBrowser::kBandHeight;
-    formatBottomView->resize(width(), band);
-    setFixedSize(width(), formatBottomView->y() + band);
+    if (!folded && height() + FormatBrowser::kFoldHeight > ScreenRoom::windowRoom(this)) {
+        formatBottomView->setGeometry(0, height() - band, width(), band);
+        formatBottomView->raise();
+        return;
+    }
+    formatBottomView->setGeometry(0, formatTop_, width(), band);
+    setFixedSize(width(), formatTop_ + band);
+    ScreenRoom::keepOnScreen(this);
 }
 
 void JoinnerWindowController::defaultFormatChanged() {

@@ -14,10 +14,10 @@
 #include "profiles/InputFileNameWindowController.h"
 #include "profiles/SettingWindowController.h"
 #include "tools/shared/Loc.h"
+#include "tools/shared/ScreenRoom.h"
 
-#include <QFontMetrics>
-#include <QGuiApplication>
-#include <QScreen>
+#include <QFontMetricsF>
+#include <cmath>
 
 namespace {
 constexpr int kTabStripWidth = 700;
@@ -29,13 +29,16 @@ constexpr int kStripHeight = 110;
 constexpr int kTitleWidth = 280;
 constexpr int kTitleHeight = 30;
 constexpr int kArrowSize = 28;
+// The end of the title button kept clear of the fold icon, and the margin around its text.
+constexpr int kIconInset = 48;
+constexpr int kTitleMargin = 40;
 } // namespace
 
 FormatBrowser::FormatBrowser(ProfileSet profiles, Opener opener, QWidget* parent)
     : QWidget(parent), profiles_(std::move(profiles)), opener_(opener) {
     screenHeight = [this] {
-        const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-        return screen ? screen->geometry().height() : kLowScreenHeight + 1;
+        const QRect screen = ScreenRoom::screenGeometry(this);
+        return screen.isEmpty() ? kLowScreenHeight + 1 : screen.height();
     };
     resize(parent ? parent->width() : kStripWidth, kBandHeight);
 }
@@ -153,7 +156,7 @@ void FormatBrowser::initTitleButton() {
     // Only a low screen can fold the band, and only there does the title show the fold icon.
     if (screenHeight() < kLowScreenHeight) {
         // The centred title keeps clear of the icon, 40 points before the button's end.
-        showFunctionBtn->setTitleEndInset(48);
+        showFunctionBtn->setTitleEndInset(kIconInset);
         showFunctionIconView = new ZylImageView(showFunctionBtn);
         showFunctionIconView->setGeometry(kTitleWidth - 40, (kTitleHeight - 10) / 2 - 3, 8, 10);
         showFunctionIconView->setNormalImage(NamedImage("Resources/shrink.png"));
@@ -183,10 +186,12 @@ void FormatBrowser::layoutBand() {
                                             kTabBarHeight + (back - kTabBarHeight - 100) / 2 - 5, kStripWidth,
                                             kStripHeight);
     }
-    // The title sits under the strip, or alone in the folded band, as wide as its text needs.
+    // The title sits under the strip, or alone in the folded band, as wide as its text needs
+    // beside the fold icon's clear end.
     if (showFunctionBtn) {
-        const int need =
-            QFontMetrics(showFunctionBtn->font()).horizontalAdvance(showFunctionBtn->contentTitle()) + 40;
+        const double text =
+            QFontMetricsF(showFunctionBtn->font()).horizontalAdvance(showFunctionBtn->contentTitle());
+        const int need = int(std::ceil(text)) + kTitleMargin + (showFunctionIconView ? kIconInset : 0);
         const int titleWidth = std::clamp(need, kTitleWidth, std::max(kTitleWidth, w - 2 * kArrowSize));
         showFunctionBtn->setGeometry(w / 2 - 5 - titleWidth / 2,
                                      isFolded() ? (h - kTitleHeight) / 2 : h - kTitleHeight, titleWidth,
@@ -247,7 +252,7 @@ bool FormatBrowser::canFold() const {
 }
 
 void FormatBrowser::toggleFold() {
-    if (!canFold())
+    if (!canFold() && !isFolded())
         return;
     QPointer<FormatBrowser> self(this);
     dispatchMain([self] {

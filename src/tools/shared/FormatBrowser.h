@@ -58,7 +58,7 @@ public:
     std::function<void(SettingWindowController*)> prepareSettings;
     // The band folded (true) or unfolded: the window is to become kFoldHeight lower or higher.
     std::function<void(bool folded)> foldChanged;
-    // The height of the screen the window is on; the primary screen's unless replaced.
+    // The height of the screen the window is on (ScreenRoom's) unless replaced.
     std::function<int()> screenHeight;
 
     // Builds the band on the first call and shows the starting choice: the remembered one
@@ -76,7 +76,8 @@ public:
     void action_right_move_item_Btn();
     // Opens the settings window of the tile with this number.
     void actionEditsetting(int tag);
-    // The title button's fold toggle; only on low screens. The fold follows after the click.
+    // The title button's fold toggle: folds only on low screens, unfolds a folded band on any
+    // (the window may have moved to a higher screen). The fold follows after the click.
     void toggleFold();
     // Whether the screen is low enough for the band to fold.
     bool canFold() const;

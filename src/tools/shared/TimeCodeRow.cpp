@@ -6,6 +6,7 @@
 #include "tools/shared/TimeStepper.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPointer>
@@ -80,7 +81,10 @@ TimeCodeRow::TimeCodeRow(QWidget* parent, const NSRect& frame, Style style) : QL
         field->setText("00");
         field->setMaxLength(4);
         field->setMouseDelegate(this);
-        connect(field, &QLineEdit::editingFinished, this, [this, field] { editEnded(field); });
+        // Return checks the row at once; the focus leaving a box is looked at once it has
+        // settled (see eventFilter).
+        connect(field, &QLineEdit::returnPressed, this, [this, field] { returnPressed(field); });
+        field->installEventFilter(this);
         connect(field, &QLineEdit::textEdited, this, [this, field] {
             edited_ = true;
             lastEdited_ = field;
@@ -177,15 +181,38 @@ void TimeCodeRow::actionMouseDownForTextFieldBlock(LxTextField* field) {
         fieldClicked(field);
 }
 
-void TimeCodeRow::editEnded(LxTextField* field) {
+bool TimeCodeRow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut && edited_ && contains(watched)) {
+        // A click on another box of the row may first give the focus to the window (the
+        // nearest parent that takes focus on a click) and only then to the box: with the focus
+        // on a parent, the row is left only if it is still outside once the press is handled.
+        // The queued call comes before anything the press itself queues.
+        const QWidget* now = window()->focusWidget();
+        if (now && now->isAncestorOf(this))
+            QMetaObject::invokeMethod(
+                this, [this] { focusMayHaveLeft(); }, Qt::QueuedConnection);
+        else
+            focusMayHaveLeft();
+    }
+    return QLabel::eventFilter(watched, event);
+}
+
+void TimeCodeRow::returnPressed(LxTextField* field) {
     if (checking || refusalAlertOpen() || !edited_)
         return;
-    // Moving on to another box of the row is part of typing the time; Return keeps the focus
-    // in the field and checks it.
-    QWidget* now = QApplication::focusWidget();
-    if (now != field && contains(now))
-        return;
     commit(field);
+}
+
+void TimeCodeRow::focusMayHaveLeft() {
+    // A window closing takes the focus away too; nothing is checked then.
+    if (checking || refusalAlertOpen() || !edited_ || !window()->isVisible())
+        return;
+    // The window's own focus: another window or an alert taking the keyboard leaves it on
+    // the box, and the row is not left by that.
+    const QWidget* now = window()->focusWidget();
+    if (now && contains(now))
+        return;
+    commit(lastEdited_ ? lastEdited_ : activeField());
 }
 
 bool TimeCodeRow::commit(LxTextField* leaving) {
@@ -210,13 +237,18 @@ bool TimeCodeRow::commit(LxTextField* leaving) {
     QPointer<LxTextField> target(field);
     const auto backToField = [target] {
         if (target && target->isEnabled() && target->isVisible()) {
+            // The keyboard comes back from the alert to the window, and in it to the field.
+            target->activateWindow();
             target->setFocus(Qt::OtherFocusReason);
             target->selectAll();
         }
     };
     QMessageBox* box = Alerts::currentAlert();
     if (box && box != before) {
+        // The alert takes the keyboard, so that Return answers it.
         refusalAlert() = box;
+        box->activateWindow();
+        box->raise();
         connect(box, &QDialog::finished, field, backToField);
     } else {
         QTimer::singleShot(0, field, backToField);

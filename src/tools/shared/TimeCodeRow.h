@@ -7,10 +7,12 @@
 // field of this row only (the seconds field until one was clicked) and reports it.
 //
 // A typed time is checked as a whole, once: when Return is pressed or the focus leaves the
-// row, not while the user moves between its four boxes. shouldEndEditing decides; when it
-// refuses, the row shows again the time it showed before the typing (the stored one) and the
-// field takes the focus back once the refusal's alert is answered. While that alert is open
-// no row checks anything, so the focus moving to and from the alert raises no second one.
+// row (by Tab from any of its boxes, a click elsewhere), not while the user moves between its
+// four boxes, by Tab or by a click. shouldEndEditing decides; when it refuses, the row shows
+// again the time it showed before the typing (the stored one), the refusal's alert takes the
+// keyboard and the field takes the focus back once the alert is answered. While that alert
+// is open no row checks anything, so the focus moving to and from the alert raises no second
+// one. Every window's time rows are this row, so they all behave alike.
 //
 // Times are split in whole hundredths, so that 1.29 s reads 00:00:01.29 and a negative time
 // reads as zero. The separators read like the window's time labels: ":", ":" and ".".
@@ -78,8 +80,12 @@ public:
     // The four parts of a time in whole hundredths (negative times give zeros).
     static std::array<long, 4> parts(double seconds);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
-    void editEnded(LxTextField* field);
+    void returnPressed(LxTextField* field);
+    void focusMayHaveLeft();
     bool commit(LxTextField* leaving);
     void stepperPressed(int value);
 

@@ -337,8 +337,19 @@ TEST_F(EditorWindow, ARefusedTimeAlertsOnceTheRowsShowWhatIsStoredAndTheBarsTheT
     EXPECT_EQ(std::pair(e.tool<TrimTool>()->trimStartSeconds(), e.tool<TrimTool>()->trimStopSeconds()),
               std::pair(2.0, 5.0));
 
-    // The stepper starts from the end just typed.
+    // The end row too: an end before the start, then Tab out of it past the untouched
+    // hundredths, is checked once and the stored end shows again.
     LxTextField* stop = e.tool<TrimTool>()->outlets().stopRow->field(TimeCodeRow::Seconds);
+    click(stop);
+    QTest::keyClicks(stop, "01");
+    QTest::keyClick(stop, Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    settle(300);
+    EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime3")});
+    EXPECT_EQ(rowText(e.tool<TrimTool>()->outlets().stopRow), "00:00:05:00");
+    EXPECT_DOUBLE_EQ(e.tool<TrimTool>()->trimStopSeconds(), 5.0);
+
+    // The stepper starts from the end just typed.
     click(stop);
     stop->selectAll();
     QTest::keyClicks(stop, "08");

@@ -180,6 +180,20 @@ TEST_F(MusicTool, TypedAndSteppedTimesPassTheSameChecks) {
     EXPECT_NEAR(track(0).pruneDiration, end - 5, 0.01);
     EXPECT_NEAR(panel_->outlets().musicRangSlider->positionLeftValue(), 5 / panel_->videoLength(), 0.001);
 
+    // Tab out of the place's start row checks it too: a start not before the end is refused
+    // with its message and the stored start shows again.
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    LxTextField* seconds = panel_->outlets().positionStartRow->field(TimeCodeRow::Seconds);
+    click(seconds);
+    QTest::keyClicks(seconds, "09");
+    QTest::keyClick(seconds, Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    settle(300);
+    EXPECT_EQ(answerAlerts(), QStringList{text("showmessageTime5")});
+    EXPECT_FLOAT_EQ(track(0).positionStart, 5);
+    EXPECT_NEAR(panel_->outlets().positionStartRow->time(), 5, 0.001);
+
     typeTime(panel_->outlets().positionStartRow, 0);
     click(panel_->outlets().pruneMusicBtn);
     EXPECT_TRUE(track(0).prune);

@@ -216,3 +216,42 @@ TEST(EasyCutter, TypedTimesBeyondTheDurationOrInvertedAreRefused) {
     EXPECT_EQ(w.startFields[3]->text(), "50");
     EXPECT_NEAR(range().first, 6.5, 0.02);
 }
+
+TEST(EasyCutter, TheBoxesOfATimeRowAreOneEditAndARefusedEndGoesBackWithOneAlertThatHasTheKeyboard) {
+    Driver d;
+    d.addFile(testsupport::media("long_10s.mp4"));
+    auto& w = *d.window;
+    Driver::type(w.stopFields, 0, 0, 9, 0);
+    Driver::type(w.startFields, 0, 0, 5, 0);
+    ASSERT_TRUE(answerAlerts().isEmpty());
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+
+    // 00:00:05.50, seconds first: 00:00:05.00 alone is not after the start, but a click on
+    // the hundredths is still the same edit; Tab out of the row checks it once.
+    click(w.stopFields[2]);
+    QTest::keyClicks(w.stopFields[2], "05");
+    click(w.stopFields[3]);
+    EXPECT_EQ(openAlert(), nullptr);
+    QTest::keyClicks(w.stopFields[3], "50");
+    QTest::keyClick(w.stopFields[3], Qt::Key_Tab);
+    settle(200);
+    EXPECT_TRUE(answerAlerts().isEmpty());
+    EXPECT_NEAR(d.range().second, 5.5, 0.02);
+
+    // An end on the start: one alert with the keyboard, answered by Return; the row shows the
+    // stored end again.
+    click(w.stopFields[3]);
+    QTest::keyClicks(w.stopFields[3], "00");
+    QTest::keyClick(w.stopFields[3], Qt::Key_Tab);
+    settle(200);
+    QMessageBox* box = openAlert();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->informativeText(), text("showmessageTime3"));
+    EXPECT_EQ(QApplication::activeWindow(), box);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    settle(200);
+    EXPECT_EQ(openAlert(), nullptr);
+    EXPECT_NEAR(Driver::rowSeconds(w.stopFields), 5.5, 0.011);
+    EXPECT_NEAR(d.range().second, 5.5, 0.02);
+}

@@ -14,6 +14,7 @@
 #include "profiles/SettingWindowController.h"
 #include "tools/join/JoinnerWindowController.h"
 #include "tools/shared/FormatBrowser.h"
+#include "tools/shared/ScreenRoom.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -39,15 +40,20 @@ inline void useTestDefaults() {
     UserDefaults::setStorePath(dir.filePath("defaults.ini"));
 }
 
-// The tests' own user defaults must be in place before the window reads them.
+// The tests' own user defaults must be in place before the window reads them, and so must
+// the screen the window opens on.
 struct TestDefaults {
-    TestDefaults() { useTestDefaults(); }
+    explicit TestDefaults(const QSize& screen) {
+        useTestDefaults();
+        ScreenRoom::standIn(screen);
+    }
 };
 
 class Driver : private TestDefaults, public tooltest::ClipListDriver<JoinnerWindowController> {
 public:
-    // keepFormat: start from "Keep Original" whatever an earlier window chose.
-    explicit Driver(bool keepFormat = true) {
+    // keepFormat: start from "Keep Original" whatever an earlier window chose. The screen has
+    // room for the whole window unless told.
+    explicit Driver(bool keepFormat = true, const QSize& screen = QSize(1920, 1080)) : TestDefaults(screen) {
         chooseOutputFolder(out.path());
         if (keepFormat)
             chooseFormat("Video / Keep Original");

@@ -379,3 +379,40 @@ TEST(JoinWindow, AProfileSavedAsCustomIsListedAndChosenAtOnce) {
     }
     ProfileSet::setCustomFolders({});
 }
+
+TEST(JoinWindow, OnALowScreenItOpensFoldedAndTheBandUnfoldsOverItsFootWithoutLeavingTheScreen) {
+    Driver d(/*keepFormat=*/false, QSize(1280, 720));
+    JoinnerWindowController& w = *d.window;
+    FormatBrowser* band = w.formatBrowser;
+    // Folded, the window fits the screen's height with its title bar, and no larger size is
+    // forced on it.
+    EXPECT_TRUE(band->isFolded());
+    EXPECT_EQ(w.size(), QSize(1000, 680));
+    EXPECT_EQ(w.minimumSize(), w.size());
+    EXPECT_LE(w.height(), ScreenRoom::windowRoom(&w));
+    EXPECT_TRUE(
+        w.rect().contains(QRect(band->showFunctionBtn->mapTo(&w, QPoint()), band->showFunctionBtn->size())));
+
+    // Unfolded, the band lies over the window's foot: the window keeps its size and place, and
+    // a profile can be chosen and the band folded again.
+    const QRect frame = w.geometry();
+    click(band->showFunctionBtn);
+    settle();
+    ASSERT_FALSE(band->isFolded());
+    EXPECT_EQ(w.geometry(), frame);
+    EXPECT_TRUE(w.rect().contains(QRect(w.formatBottomView->pos(), w.formatBottomView->size())));
+    EXPECT_TRUE(band->functionItemScrollview->isVisible());
+    ZylButton* tile = band->functionItemBtn_Childs[0];
+    QWidget* top = w.childAt(tile->mapTo(&w, tile->rect().center()));
+    EXPECT_TRUE(top == tile || tile->isAncestorOf(top)) << "the band lies over the window's foot";
+    d.chooseFormat("Video / mkv(H.264)");
+    click(band->showFunctionBtn);
+    settle();
+    EXPECT_TRUE(band->isFolded());
+    EXPECT_EQ(w.geometry(), frame);
+
+    // On a screen with room for it, the band opens with the window unfolded.
+    Driver tall(/*keepFormat=*/false);
+    EXPECT_FALSE(tall.window->formatBrowser->isFolded());
+    EXPECT_EQ(tall.window->size(), QSize(1000, 820));
+}

@@ -2,6 +2,7 @@
 // a start row against an end row (messages, clamps, refusals), and the stepper that can be
 // seen and aimed at.
 #include "ToolWindowDriver.h"
+#include "platform/Alerts.h"
 #include "tools/shared/TimeCodeRow.h"
 #include "tools/shared/TimeStepper.h"
 
@@ -10,6 +11,7 @@
 namespace {
 
 using tooltest::click;
+using tooltest::openAlert;
 using tooltest::settle;
 using tooltest::typeField;
 
@@ -197,6 +199,59 @@ TEST(TimeCodeRow,
     TimeStepper* stepper = rows.stop->stepper();
     click(stepper, QPoint(stepper->width() / 2, stepper->height() - 3));
     EXPECT_EQ(seconds->text(), "11");
+}
+
+TEST(TimeCodeRow, BoxesOfARowAreOneEditByClickOrTabAndLeavingItChecksOnceWithOneAlertThatHasTheKeyboard) {
+    Rows rows(60);
+    // The window takes the keyboard on a click, as a window with transport keys does.
+    rows.panel.setFocusPolicy(Qt::StrongFocus);
+    rows.panel.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rows.panel));
+    rows.start->setTime(10);
+    int checks = 0;
+    rows.stop->shouldEndEditing = [&](LxTextField*) {
+        ++checks;
+        if (rows.stop->time() > rows.start->time())
+            return true;
+        Alerts::showWarning(&rows.panel, QStringLiteral("refused"));
+        return false;
+    };
+    LxTextField* minutes = rows.stop->field(TimeCodeRow::Minutes);
+    LxTextField* seconds = rows.stop->field(TimeCodeRow::Seconds);
+    LxTextField* hundredths = rows.stop->field(TimeCodeRow::Hundredths);
+    const auto tabOutFromSeconds = [&] {
+        QTest::keyClick(seconds, Qt::Key_Tab);
+        QTest::keyClick(hundredths, Qt::Key_Tab);
+        settle(100);
+    };
+    // 01:00 to 00:30: the minutes, a click on the seconds (00:00 alone would be refused), then
+    // Tab out of the row past the untouched hundredths.
+    click(minutes);
+    QTest::keyClicks(minutes, "00");
+    click(seconds);
+    EXPECT_EQ(checks, 0);
+    ASSERT_TRUE(seconds->hasFocus());
+    QTest::keyClicks(seconds, "30");
+    tabOutFromSeconds();
+    EXPECT_EQ(checks, 1);
+    EXPECT_EQ(openAlert(), nullptr);
+    EXPECT_EQ(rows.text(rows.stop), (QStringList{"00", "00", "30", "00"}));
+
+    // A refused end: one alert with the keyboard, Return answers it, the row shows the stored
+    // end and the box is edited again.
+    click(seconds);
+    QTest::keyClicks(seconds, "05");
+    tabOutFromSeconds();
+    EXPECT_EQ(checks, 2);
+    QMessageBox* box = openAlert();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(QApplication::activeWindow(), box);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    settle(100);
+    EXPECT_EQ(openAlert(), nullptr);
+    EXPECT_EQ(checks, 2);
+    EXPECT_EQ(rows.text(rows.stop), (QStringList{"00", "00", "30", "00"}));
+    EXPECT_TRUE(seconds->hasFocus());
 }
 
 } // namespace
