@@ -120,7 +120,6 @@ void PreviewPane::stop() {
         return;
     player_->stop();
     player_->seekTime(CMTimeMake(0, 1));
-    reportShownTime();
 }
 
 void PreviewPane::startTicking() {

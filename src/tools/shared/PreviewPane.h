@@ -92,8 +92,9 @@ public:
     // Held still, once the picture of the latest seek or pause is up: the time of that picture,
     // which currentTime() gives from then on (the time label shows it; a mark takes it).
     std::function<void(double current)> shownTime;
-    // Asks for shownTime after a pause made on the player directly (seek, pause and stop here
-    // ask for it themselves). Only the latest request is answered.
+    // Asks for shownTime after a pause made on the player directly (seek and pause here ask for
+    // it themselves; stop leaves the window's play head and labels to the window). Only the
+    // latest request is answered.
     void reportShownTime();
     // Playback reached the end of the file (main thread, the current player only). The pane
     // has paused and stopped ticking already.
