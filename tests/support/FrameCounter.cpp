@@ -38,15 +38,33 @@ QString makeCounterClip(const QString& path, int fps, double seconds, int keyEve
                                 "if(lt(X\\,2*W/3)\\,mod(floor(N/8)\\,8)\\,mod(N\\,8)))")
                             .arg(kFloor)
                             .arg(kStep);
-    return makeWithFfmpeg(path, {"-f", "lavfi", "-i",
+    return makeWithFfmpeg(path, {"-f",
+                                 "lavfi",
+                                 "-i",
                                  QString("color=black:size=64x48:rate=%1:duration=%2,format=yuv420p,"
                                          "geq=lum='%3':cb=128:cr=128")
                                      .arg(fps)
                                      .arg(seconds)
                                      .arg(lum),
-                                 "-f", "lavfi", "-i", QString("sine=frequency=440:duration=%1").arg(seconds),
-                                 "-c:v", "libx264", "-preset", "ultrafast", "-qp", "4", "-bf", QString::number(bFrames), "-g",
-                                 QString::number(keyEvery), "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest"});
+                                 "-f",
+                                 "lavfi",
+                                 "-i",
+                                 QString("sine=frequency=440:duration=%1").arg(seconds),
+                                 "-c:v",
+                                 "libx264",
+                                 "-preset",
+                                 "ultrafast",
+                                 "-qp",
+                                 "4",
+                                 "-bf",
+                                 QString::number(bFrames),
+                                 "-g",
+                                 QString::number(keyEvery),
+                                 "-pix_fmt",
+                                 "yuv420p",
+                                 "-c:a",
+                                 "aac",
+                                 "-shortest"});
 }
 
 int counterOf(const QImage& picture) {
@@ -76,7 +94,8 @@ std::vector<int> decodedCounters(const QString& path) {
         &out);
     std::vector<int> numbers;
     for (qsizetype at = 0; at + w * h <= out.size(); at += w * h) {
-        const QImage frame(reinterpret_cast<const uchar*>(out.constData() + at), w, h, w, QImage::Format_Grayscale8);
+        const QImage frame(reinterpret_cast<const uchar*>(out.constData() + at), w, h, w,
+                           QImage::Format_Grayscale8);
         numbers.push_back(counterOf(frame));
     }
     return numbers;
