@@ -106,6 +106,22 @@ inline InputPtr openInput(const char* path, int* error = nullptr) {
 // The time base of every time the libraries hand around: microseconds.
 inline constexpr AVRational kMicro{1, 1000000};
 
+// Where the timeline of a file begins, in microseconds of the file's own clock: the start of
+// its picture stream `pictureStream` when it has one, else the file's start (0 when unknown).
+// Every time the libraries give or take counts from here, so that time 0 is the first picture
+// and a picture's time is the same in every container: sound stored ahead of the pictures (an
+// encoder's priming, which MP4 hides in an edit list and Matroska, WebM and MPEG-TS keep before
+// them; a broadcast's lead) would otherwise put every picture late by that amount.
+inline int64_t timelineOriginUs(const AVFormatContext* format, int pictureStream) {
+    if (pictureStream >= 0 && unsigned(pictureStream) < format->nb_streams) {
+        const AVStream* s = format->streams[pictureStream];
+        if (s->start_time != AV_NOPTS_VALUE)
+            return av_rescale_q(s->start_time, s->time_base, kMicro);
+    }
+    return format->start_time == AV_NOPTS_VALUE ? 0
+                                                : av_rescale_q(format->start_time, AV_TIME_BASE_Q, kMicro);
+}
+
 // FFmpeg's text for an error code (av_err2str).
 inline std::string errorText(int error) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};

@@ -346,8 +346,7 @@ int64_t durationUs(const AVFormatContext* format) {
 }
 
 int64_t startTimeUs(const AVFormatContext* format) {
-    return format->start_time == AV_NOPTS_VALUE ? 0
-                                                : av_rescale_q(format->start_time, AV_TIME_BASE_Q, kMicro);
+    return ff::timelineOriginUs(format, firstVideoStream(format));
 }
 
 void fillAudioInfo(const AVFormatContext* format, int index, MEDIA_AUDIO_STREAM_INFO* info) {

@@ -29,7 +29,8 @@ AVRational pictureAspect(const AVFormatContext* format, const AVStream* stream);
 
 // Duration of the file in microseconds (0 when unknown).
 int64_t durationUs(const AVFormatContext* format);
-// Start time of the file in microseconds (0 when unknown): stream times are relative to it.
+// Where the file's timeline begins, in microseconds of its own clock: its first picture's time
+// (the file's start without pictures). Stream times are relative to it.
 int64_t startTimeUs(const AVFormatContext* format);
 
 void fillAudioInfo(const AVFormatContext* format, int index, MEDIA_AUDIO_STREAM_INFO* info);

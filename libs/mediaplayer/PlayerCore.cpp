@@ -113,7 +113,8 @@ bool PlayerCore::openFile(const QString& path) {
         error_ = QStringLiteral("no playable stream");
         return false;
     }
-    startUs_ = fmt_->start_time != AV_NOPTS_VALUE ? fmt_->start_time : 0;
+    // The engine's origin: a time shown here is the time a cut of the same picture is given.
+    startUs_ = ff::timelineOriginUs(fmt_.get(), videoStream_);
     durationUs_ = fmt_->duration > 0 ? fmt_->duration : 0;
     for (unsigned i = 0; durationUs_ <= 0 && i < fmt_->nb_streams; ++i) {
         const AVStream* st = fmt_->streams[i];
@@ -279,14 +280,17 @@ int64_t PlayerCore::positionUs() const {
     if (!open_)
         return 0;
     int64_t t = std::max<int64_t>(0, clock_.nowUs());
-    // Held still after playing, the position is the time of the picture in the view while
-    // that picture is the one due at the clock, which stands somewhere inside it: a cut from
-    // inside a picture starts with the next one, a mark taken here with the one in view. Past
-    // the last picture (sound goes on) the clock is the position.
+    // Held still, the position is the time of the picture in the view, so that a label shows
+    // and a mark takes what the user sees. After a seek that is the picture it landed on, the
+    // first at or after the place asked for. After playing, it is the picture due at the clock,
+    // which stands somewhere inside it: a cut from inside a picture starts with the next one, a
+    // mark taken here with the one in view. Past the last picture (sound goes on) the clock is
+    // the position.
     if (videoStream_ >= 0 && status_ != Playing) {
         std::lock_guard lock(stateMutex_);
-        if (!seekPending_ && shownSerial_ >= requestedSerial_ && shownUs_ != INT64_MIN && playedSinceSeek_ &&
-            shownUs_ + kSameTimeUs <= t && pictureAtClockLocked(t) == AtClock::Shown)
+        if (!seekPending_ && shownSerial_ >= requestedSerial_ && shownUs_ != INT64_MIN &&
+            (playedSinceSeek_ ? shownUs_ + kSameTimeUs <= t && pictureAtClockLocked(t) == AtClock::Shown
+                              : shownSerial_ == requestedSerial_))
             t = std::max<int64_t>(0, shownUs_);
     }
     return durationUs_ > 0 ? std::min(t, durationUs_) : t;

@@ -101,7 +101,11 @@ void PlayerCore::applySeek(int serial, int64_t target, int wantedAudio) {
     std::vector<ff::PacketPtr> read;
     for (int64_t back = 0;; back = back ? 2 * back : 1000000) {
         const int64_t at = std::max<int64_t>(0, target - back);
-        const int err = av_seek_frame(fmt_.get(), -1, at + startUs_, AVSEEK_FLAG_BACKWARD);
+        // The start is the file's first byte: a seek by time to the first picture's time lands
+        // on a later key frame in a stream whose packets are stored out of order (MPEG-TS with
+        // B-frames: the first ones are decoded before that time).
+        const int err = at == 0 ? avformat_seek_file(fmt_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN, 0)
+                                : av_seek_frame(fmt_.get(), -1, at + startUs_, AVSEEK_FLAG_BACKWARD);
         if (err < 0) {
             if (target > 0)
                 player::logDebug("seek to %lld us: %s", static_cast<long long>(at),

@@ -6,6 +6,7 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
 #include "foundation/controls/ZylView.h"
+#include "foundation/helpers/HelpClass.h"
 #include "foundation/helpers/NSBundle.h"
 #include "foundation/records/CutItem.h"
 #include "foundation/records/SimpleData.h"
@@ -114,6 +115,7 @@ void EasyCutterWindowcontroller::windowDidLoad() {
     preview_ = new PreviewPane(playerView, this);
     preview_->tick = [this](double, double) { changePlayerSlider(); };
     preview_->didEnd = [this] { playerDidEnd(); };
+    preview_->shownTime = [this](double t) { currentTimeLabel->setText(HelpClass::returnTimeToStr(t)); };
 }
 
 void EasyCutterWindowcontroller::configureButtons() {

@@ -92,6 +92,8 @@ void EasyCutterWindowcontroller::addTimer() {
 
 void EasyCutterWindowcontroller::removeTimer() {
     preview_->stopTicking();
+    // The player is held still: the label is to show the picture it stops on.
+    preview_->reportShownTime();
 }
 
 void EasyCutterWindowcontroller::updateMarkButtons(double p) {

@@ -5,6 +5,8 @@
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/helpers/NSBundle.h"
 #include "foundation/records/CutItem.h"
+#include "foundation/records/FileData.h"
+#include "foundation/records/SimpleData.h"
 #include "mediaplayer/LxMoviePlayer.h"
 
 #include <QLabel>
@@ -107,7 +109,13 @@ bool EasyCutterWindowcontroller::nudgeHandle(double step) {
         seekTo(v);
         return true;
     }
-    const double c = currentTime();
+    double c = currentTime();
+    // Held on the handle's own picture (the first at or after the handle), the step goes from
+    // the handle, not from that picture's time: each press moves the mark by exactly one step.
+    const double handle = d * (endHandle ? cutprogressView->upperValue() : cutprogressView->lowerValue());
+    const double fps = fileData_ && fileData_->sourceData ? fileData_->sourceData->fps : 0;
+    if (fps > 0 && c >= handle && c - handle < 1.0 / fps)
+        c = handle;
     double v;
     if (!endHandle) {
         v = std::min(cutprogressView->upperValue() * d, std::max(0.0, c + step));

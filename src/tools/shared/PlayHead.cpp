@@ -25,6 +25,9 @@ void build(QWidget* parent, QObject* owner, const Parts& p, LxCutProgressViewDel
     p.durationLabel = toollayout::label(parent, 230, 340, 110, 18, Qt::AlignRight);
     for (QLabel* l : {p.currentLabel, p.durationLabel})
         l->setText(HelpClass::returnTimeToStr(0));
+    p.preview->shownTime = [label = p.currentLabel](double t) {
+        label->setText(HelpClass::returnTimeToStr(t));
+    };
     p.bar = new LxCutProgressView(NSMakeRect(10, 314, 330, 24), parent);
     p.bar->setDelegate(barDelegate);
 }

@@ -36,7 +36,9 @@ bool PreviewPane::open(const QString& path, double volume, QSize pictureSize) {
     muted_ = false;
     volume_ = std::clamp(std::isfinite(volume) ? volume : 1.0, 0.0, 2.0);
     player_->SetVolume(volume_);
-    player_->seekTime(CMTimeMake(1, 30));
+    // The first picture, where a cut from 0 starts: the first picture at or after 1/30 s is
+    // already the second one, which would stand under a label of 0.
+    player_->seekTime(CMTimeMake(0, 1));
     const unsigned generation = *generation_;
     std::weak_ptr<unsigned> token = generation_;
     QPointer<PreviewPane> self(this);
@@ -97,6 +99,18 @@ void PreviewPane::pause() {
     timer_.stop();
     if (player_)
         player_->pause();
+    reportShownTime();
+}
+
+void PreviewPane::reportShownTime() {
+    if (!player_ || !shownTime)
+        return;
+    const unsigned asked = ++shownTimeAsked_;
+    // The player answers once the picture is up, and never after it is gone.
+    player_->SnapshotWhenReady(1, 1, [this, asked](const QImage&) {
+        if (asked == shownTimeAsked_ && player_ && player_->playerStatus() != 1 && shownTime)
+            shownTime(currentTime());
+    });
 }
 
 void PreviewPane::stop() {
@@ -123,6 +137,7 @@ void PreviewPane::seek(double seconds, int32_t timescale) {
     const double d = duration();
     const double t = d > 0 ? std::clamp(seconds, 0.0, d) : std::max(0.0, seconds);
     player_->seekTime(CMTimeMakeWithSeconds(t, timescale));
+    reportShownTime();
 }
 
 double PreviewPane::currentTime() const {

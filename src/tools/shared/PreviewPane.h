@@ -38,9 +38,10 @@ public:
     explicit PreviewPane(QWidget* host, QObject* parent = nullptr);
     ~PreviewPane() override;
 
-    // Opens path at gain volume, paused on its first frame (1/30 s). pictureSize is the
-    // displayed size of the picture (width and height swapped for a quarter turn); an empty
-    // size means sound only, and no snapshot. Returns whether the player could open it.
+    // Opens path at gain volume, paused on its first frame (time 0, where a cut from 0 starts).
+    // pictureSize is the displayed size of the picture (width and height swapped for a quarter
+    // turn); an empty size means sound only, and no snapshot. Returns whether the player could
+    // open it.
     bool open(const QString& path, double volume, QSize pictureSize);
     // The displayed picture size of a probed file: width and height swapped for a quarter
     // turn; empty for a file without picture.
@@ -88,6 +89,13 @@ public:
 
     // Every 0.1 s while ticking, with the current time and the duration in seconds.
     std::function<void(double current, double duration)> tick;
+    // Held still, once the picture of the latest seek or pause is up: the time of that picture,
+    // which currentTime() gives from then on (the time label shows it; a mark takes it).
+    std::function<void(double current)> shownTime;
+    // Asks for shownTime after a pause made on the player directly (seek and pause here ask for
+    // it themselves; stop leaves the window's play head and labels to the window). Only the
+    // latest request is answered.
+    void reportShownTime();
     // Playback reached the end of the file (main thread, the current player only). The pane
     // has paused and stopped ticking already.
     std::function<void()> didEnd;
@@ -108,4 +116,5 @@ private:
     double volume_ = 1.0;
     bool muted_ = false;
     bool playing_ = false;
+    unsigned shownTimeAsked_ = 0;
 };

@@ -5,6 +5,7 @@
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/controls/ZylImageView.h"
+#include "foundation/helpers/HelpClass.h"
 #include "foundation/helpers/NSBundle.h"
 #include "foundation/records/SimpleData.h"
 #include "mediaplayer/LxMoviePlayer.h"
@@ -95,6 +96,9 @@ void SplitWindowController::windowDidLoad() {
     preview_ = new PreviewPane(playerView, this);
     preview_->tick = [this](double, double) { changePlaySlider(); };
     preview_->didEnd = [this] { playerDidEnd(); };
+    preview_->shownTime = [this](double t) {
+        playerCurrentTimeLabel->setText(HelpClass::returnTimeToStr(t));
+    };
     exportBar_->startRequested = [this] { return startExport(); };
     jobChain().jobCompleted = [this](int, const QString&) { ++partsWritten_; };
     exportBar_->editingEnabled = [this](bool on) {

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "EngineJobs.h"
+#include "FrameCounter.h"
 #include "TestSupport.h"
 #include "mediacore/MediaCore.h"
 
@@ -45,6 +46,41 @@ TEST(ConvertKeepFormat, KeepsContainerAndCodecsAcrossFormats) {
         EXPECT_EQ(probeStream(out, "video").value("codec_name").toString(), c.video);
         EXPECT_EQ(probeStream(out, "audio").value("codec_name").toString(), c.audio);
         EXPECT_NEAR(probeDuration(out), 1.5, frameSeconds(media(c.file)) + 0.03);
+    }
+}
+
+// A range [start, end) keeps the pictures that start inside it: from the one the preview shows
+// at its start (the first at or after it) up to the one shown at its end, left out. A typed end
+// between two pictures keeps the earlier one. The same pictures in every container, whatever its
+// time base and however far its sound is stored ahead of the pictures.
+TEST(ConvertKeepFormat, ARangeKeepsTheSamePicturesInEveryContainer) {
+    QTemporaryDir dir;
+    for (const int fps : {25, 30}) {
+        const QString mp4 = makeCounterClip(dir.filePath(QString("count%1.mp4").arg(fps)), fps, 10);
+        const QStringList clips{
+            mp4, makeWithFfmpeg(dir.filePath(QString("count%1.mkv").arg(fps)), {"-i", mp4, "-c", "copy"}),
+            makeWithFfmpeg(dir.filePath(QString("count%1.ts").arg(fps)),
+                           {"-i", mp4, "-c", "copy", "-output_ts_offset", "1.46"}),
+            makeWithFfmpeg(
+                dir.filePath(QString("count%1.webm").arg(fps)),
+                QString("-i %1 -c:v libvpx -crf 4 -b:v 2M -g 25 -c:a libopus").arg(mp4).split(' '))};
+        for (const QString& src : clips) {
+            ASSERT_FALSE(src.isEmpty());
+            for (const auto& [from, to] : {std::pair{0.0, 8.01}, {2.01, 5.99}, {2.0, 6.0}}) {
+                const QString out = dir.filePath(
+                    QString("cut%1-%2-%3.%4").arg(fps).arg(from).arg(to).arg(QFileInfo(src).suffix()));
+                SCOPED_TRACE(out.toStdString());
+                Job job;
+                ASSERT_TRUE(convert(job, src, out, std::llround(from * 1e6), std::llround(to * 1e6)));
+                const std::vector<int> shown = decodedCounters(out);
+                ASSERT_FALSE(shown.empty());
+                const int first = int(std::ceil(from * fps - 1e-6)),
+                          last = int(std::ceil(to * fps - 1e-6)) - 1;
+                EXPECT_EQ(shown.front(), first);
+                EXPECT_EQ(shown.back(), last);
+                EXPECT_EQ(int(shown.size()), last - first + 1) << "a picture lost or repeated";
+            }
+        }
     }
 }
 

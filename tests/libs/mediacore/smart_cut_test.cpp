@@ -24,7 +24,7 @@ using namespace testsupport;
 namespace {
 
 struct Frame {
-    double time = 0; // seconds from the file's start
+    double time = 0; // seconds from the file's first picture, where the engine's times begin
     bool key = false;
 };
 
@@ -35,7 +35,7 @@ std::vector<Frame> sourceFrames(const QString& path) {
         {"-v", "error", "-select_streams", "v:0", "-show_entries", "frame=pts_time,key_frame", "-of", "json",
          path},
         &out);
-    const double origin = probe(path).value("format").toObject().value("start_time").toString().toDouble();
+    const double origin = probeStream(path, "video").value("start_time").toString().toDouble();
     std::vector<Frame> frames;
     for (const QJsonValue v : QJsonDocument::fromJson(out).object().value("frames").toArray()) {
         const QJsonObject f = v.toObject();
@@ -88,9 +88,12 @@ std::vector<QImage> allFrames(const QString& path) {
 }
 
 // ffmpeg's -ss after -i keeps the first frame at or after the time; a hair before a frame's
-// own time picks that frame despite rounding.
+// own time picks that frame despite rounding. Its times count from the file's start, before the
+// first picture when the sound starts earlier.
 QImage frameAt(const QString& path, double time) {
-    return ffmpegFrameAt(path, std::max(0.0, time - 0.002));
+    const double lead = probeStream(path, "video").value("start_time").toString().toDouble() -
+                        probe(path).value("format").toObject().value("start_time").toString().toDouble();
+    return ffmpegFrameAt(path, std::max(0.0, time + lead - 0.002));
 }
 
 // A cut run to its end; `written` gets the length the job reports having written (seconds).
@@ -350,8 +353,8 @@ TEST(SmartCut, PartFromTheStartWhenThePictureStartsAfterTheSound) {
     ASSERT_GT(late, 0.02);
     const QString out = dir.filePath("part.mkv");
     ASSERT_TRUE(cut(src, out, 0.0, 6.0, QFileInfo(src).size() / 2));
-    // It starts with the first picture, the sound before it left out as in any cut.
-    expectMatchesSource(src, out, late, late + probeFrameCount(out) * 0.04 - 0.001);
+    // It starts with the first picture, time 0, the sound before it left out as in any cut.
+    expectMatchesSource(src, out, 0.0, probeFrameCount(out) * 0.04 - 0.001);
 }
 
 // A cap so small that not even the first group fits: the part is re-encoded frame by frame and

@@ -3,6 +3,7 @@
 // the player is closed or destroyed meanwhile. The view shows each picture fitted to its own
 // size in pixels, after a resize too. A decoder opened for another sound stream on the way to
 // its thread is never lost.
+#include "FrameCounter.h"
 #include "PacketQueue.h"
 #include "PlayerTestUtil.h"
 #include "TestSupport.h"
@@ -213,5 +214,28 @@ TEST(PlayerSeek, AnMpegTsWithLongPictureGroupsShowsThePictureOfTheTime) {
         EXPECT_LT(right, 3.0) << at;
         EXPECT_LT(right, differenceAt(shot, mp4, shown + 0.04)) << at;
         EXPECT_LT(right, differenceAt(shot, mp4, shown - 0.04)) << at;
+    }
+}
+
+// Times count from the first picture, as the engine's do: at 0 a player shows it, also in a
+// transport stream whose times start late, with its sound stored ahead of the pictures and its
+// first pictures decoded before their time (B-frames). Held still after a seek, the position is
+// the time of the picture it landed on, the first at or after the place asked for.
+TEST(PlayerSeek, CountsTimeFromTheFirstPictureAlsoInATransportStreamThatStartsLate) {
+    QTemporaryDir dir;
+    const QString mp4 = testsupport::makeCounterClip(dir.filePath("count.mp4"), 25, 6, 250, 2);
+    const QString ts = testsupport::makeWithFfmpeg(dir.filePath("count.ts"),
+                                                   {"-i", mp4, "-c", "copy", "-output_ts_offset", "1.46"});
+    ASSERT_FALSE(ts.isEmpty());
+    for (const QString& clip : {mp4, ts}) {
+        SCOPED_TRACE(clip.toStdString());
+        LxMoviePlayer p(clip, QRect(0, 0, 64, 48));
+        EXPECT_EQ(testsupport::counterOf(snapshot(p, 64, 48)), 0) << "as opened";
+        for (const double at : {2.0, 2.01, 4.43, 0.0}) {
+            p.seekTime(CMTimeMakeWithSeconds(at, 1000000000));
+            const int shown = testsupport::counterOf(snapshot(p, 64, 48));
+            EXPECT_EQ(shown, int(std::ceil(at * 25 - 1e-6))) << at;
+            EXPECT_NEAR(seconds(p.currentTime()), shown / 25.0, 1e-6) << at;
+        }
     }
 }

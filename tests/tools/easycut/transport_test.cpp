@@ -4,6 +4,7 @@
 // time, the big play button follows Space, each forward step moves the mark 0.1 s, and in a
 // right-to-left window the arrow keys keep the trim bar's order.
 #include "EasyCutDriver.h"
+#include "FrameCounter.h"
 
 #include "foundation/controls/NSImageView.h"
 #include "foundation/helpers/HelpClass.h"
@@ -31,6 +32,18 @@ QPoint barPoint(LxCutProgressView* bar, double fraction) {
 
 double labelSeconds(const QLabel* label) {
     return HelpClass::parseTimeStr(label->text()).value_or(-1);
+}
+
+// The picture in view, once it is up.
+QImage shownPicture(const EasyCutterWindowcontroller& w) {
+    QImage shown;
+    w.player()->SnapshotWhenReady(64, 48, [&](QImage image) { shown = std::move(image); });
+    waitUntil([&] { return !shown.isNull(); }, 60000);
+    return shown;
+}
+
+int shownFrame(const EasyCutterWindowcontroller& w) {
+    return testsupport::counterOf(shownPicture(w));
 }
 
 } // namespace
@@ -130,7 +143,8 @@ TEST(Transport, EachForwardStepMovesTheMarkAndThePlayHeadOneTenth) {
     d.addFile(testsupport::media("long_10s.mp4"));
     auto& w = *d.window;
     QTest::mouseClick(w.cutprogressView, Qt::LeftButton, {}, barPoint(w.cutprogressView, 0.2));
-    settle();
+    // Paused, the play head is the time of the picture in view once it is up.
+    shownPicture(w);
     const double c = playHead(w);
     click(w.kuaijinBtn);
     EXPECT_NEAR(d.range().first, c + 0.1, 0.011);
@@ -192,4 +206,46 @@ TEST(Transport, RightToLeftTheArrowKeysStandInTheTrimBarsOrder) {
     EXPECT_NEAR(d.range().first, c + 0.1, 0.011);
     click(w.kuaituiBtn);
     EXPECT_NEAR(d.range().first, c, 0.011);
+}
+
+// At 0 the cutter shows the clip's first picture, also in a transport stream whose times start
+// late, and a cut from 0 starts with it. Paused, after playing or after a seek to inside a
+// picture's time, the time label reads the time of the picture in view, which a mark takes.
+TEST(Transport, AtZeroTheFirstPictureShowsAndPausedTheLabelReadsThePictureInView) {
+    QTemporaryDir dir;
+    const QString mp4 = testsupport::makeCounterClip(dir.filePath("count.mp4"), 25, 6, 250, 2);
+    const QString ts = testsupport::makeWithFfmpeg(dir.filePath("count.ts"),
+                                                   {"-i", mp4, "-c", "copy", "-output_ts_offset", "1.46"});
+    ASSERT_FALSE(ts.isEmpty());
+    for (const QString& clip : {mp4, ts}) {
+        SCOPED_TRACE(clip.toStdString());
+        Driver d;
+        d.addFile(clip);
+        auto& w = *d.window;
+        EXPECT_EQ(shownFrame(w), 0);
+        EXPECT_EQ(w.currentTimeLabel->text(), HelpClass::returnTimeToStr(0));
+
+        const auto expectLabelOfThePicture = [&](const char* when) {
+            const double picture = shownFrame(w) / 25.0;
+            waitUntil([&] { return w.currentTimeLabel->text() == HelpClass::returnTimeToStr(picture); });
+            EXPECT_EQ(w.currentTimeLabel->text(), HelpClass::returnTimeToStr(picture)) << when;
+            EXPECT_NEAR(playHead(w), picture, 0.001) << when;
+        };
+        click(w.playOrpauseBtn);
+        ASSERT_TRUE(waitUntil([&] { return playHead(w) > 1.01; }, 60000));
+        click(w.playOrpauseBtn);
+        expectLabelOfThePicture("paused after playing");
+        QTest::mouseClick(w.cutprogressView, Qt::LeftButton, {}, barPoint(w.cutprogressView, 0.55));
+        expectLabelOfThePicture("after a seek");
+
+        d.addSegment(0.0, 2.0);
+        d.pressStart();
+        ASSERT_TRUE(waitUntil([&] { return d.finishMessage() != nullptr; }));
+        const QStringList files = tooltest::outputs(d.out.path());
+        ASSERT_EQ(files.size(), 1);
+        const std::vector<int> written = testsupport::decodedCounters(d.out.path() + "/" + files.first());
+        ASSERT_FALSE(written.empty());
+        EXPECT_EQ(written.front(), 0);
+        tooltest::closeFinishMessage();
+    }
 }

@@ -63,11 +63,13 @@ public:
     // picture a cut starting at `time` starts with (the last one when none is later). Decoding
     // starts at the key frame before `time`, also in files without an index (MPEG-TS), so the
     // picture is exact. Quick successive seeks while the user drags are coalesced: only the
-    // latest target is decoded. currentTime() reports the target at once.
+    // latest target is decoded. currentTime() reports the target at once, and the picture's
+    // time once it is up. Times count from the file's first picture, as the engine's do.
     void seekTime(CMTime time);
     CMTime duration() const;
-    // The play position. Paused or stopped inside a picture's time (after playing), it is the
-    // time of that picture, so that a mark taken from it starts with the picture in view.
+    // The play position. Held still (paused, stopped, or not yet played) it is the time of the
+    // picture in view once that picture is up: the one a seek landed on, or after playing the
+    // one due at the stopped clock; so a label shows, and a mark takes, the picture the user sees.
     CMTime currentTime() const;
 
     // Redraws the current frame with the current settings (after a change while paused). Returns

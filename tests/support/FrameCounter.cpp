@@ -1,0 +1,104 @@
+#include "FrameCounter.h"
+
+#include "TestSupport.h"
+
+#include <cmath>
+
+namespace testsupport {
+
+namespace {
+
+// Digits are written as video levels 16 + 28 * digit; decoded to full-range grey they read
+// 0, 32.6, 65.2, ...
+constexpr int kBands = 3, kBase = 8, kFloor = 16, kStep = 28;
+constexpr double kGreyStep = kStep * 255.0 / 219.0;
+
+int digitOf(double grey) {
+    const int d = int(std::lround(grey / kGreyStep));
+    return std::abs(grey - d * kGreyStep) < kGreyStep / 3.0 && d >= 0 && d < kBase ? d : -1;
+}
+
+// The number from the mean grey at the middle of each band.
+int numberOf(const std::vector<double>& bandGreys) {
+    int n = 0;
+    for (double grey : bandGreys) {
+        const int d = digitOf(grey);
+        if (d < 0)
+            return -1;
+        n = n * kBase + d;
+    }
+    return n;
+}
+
+} // namespace
+
+QString makeCounterClip(const QString& path, int fps, double seconds, int keyEvery, int bFrames) {
+    // Band b (left first) shows the digit of N at 8^(2-b), as grey 16 + 28 * digit.
+    const QString lum = QString("%1+%2*if(lt(X\\,W/3)\\,mod(floor(N/64)\\,8)\\,"
+                                "if(lt(X\\,2*W/3)\\,mod(floor(N/8)\\,8)\\,mod(N\\,8)))")
+                            .arg(kFloor)
+                            .arg(kStep);
+    return makeWithFfmpeg(path, {"-f",
+                                 "lavfi",
+                                 "-i",
+                                 QString("color=black:size=64x48:rate=%1:duration=%2,format=yuv420p,"
+                                         "geq=lum='%3':cb=128:cr=128")
+                                     .arg(fps)
+                                     .arg(seconds)
+                                     .arg(lum),
+                                 "-f",
+                                 "lavfi",
+                                 "-i",
+                                 QString("sine=frequency=440:duration=%1").arg(seconds),
+                                 "-c:v",
+                                 "libx264",
+                                 "-preset",
+                                 "ultrafast",
+                                 "-qp",
+                                 "4",
+                                 "-bf",
+                                 QString::number(bFrames),
+                                 "-g",
+                                 QString::number(keyEvery),
+                                 "-pix_fmt",
+                                 "yuv420p",
+                                 "-c:a",
+                                 "aac",
+                                 "-shortest"});
+}
+
+int counterOf(const QImage& picture) {
+    if (picture.isNull())
+        return -1;
+    const QImage img = picture.convertToFormat(QImage::Format_Grayscale8);
+    std::vector<double> greys;
+    for (int b = 0; b < kBands; ++b) {
+        const int x0 = img.width() * (2 * b + 1) / (2 * kBands), y0 = img.height() / 2;
+        const int rx = std::max(1, img.width() / (4 * kBands)), ry = std::max(1, img.height() / 4);
+        double sum = 0;
+        int count = 0;
+        for (int y = y0 - ry; y <= y0 + ry; ++y)
+            for (int x = x0 - rx; x <= x0 + rx; ++x, ++count)
+                sum += img.constScanLine(y)[x];
+        greys.push_back(sum / count);
+    }
+    return numberOf(greys);
+}
+
+std::vector<int> decodedCounters(const QString& path) {
+    constexpr int w = 48, h = 16;
+    QByteArray out;
+    run(FFMPEG_EXECUTABLE,
+        {"-v", "error", "-nostdin", "-i", path, "-map", "0:v:0", "-vf", QString("scale=%1:%2").arg(w).arg(h),
+         "-fps_mode", "passthrough", "-f", "rawvideo", "-pix_fmt", "gray", "-"},
+        &out);
+    std::vector<int> numbers;
+    for (qsizetype at = 0; at + w * h <= out.size(); at += w * h) {
+        const QImage frame(reinterpret_cast<const uchar*>(out.constData() + at), w, h, w,
+                           QImage::Format_Grayscale8);
+        numbers.push_back(counterOf(frame));
+    }
+    return numbers;
+}
+
+} // namespace testsupport

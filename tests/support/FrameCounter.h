@@ -1,0 +1,23 @@
+// Clips whose pictures carry their own frame number, and the reading of that number from a
+// picture: which frame a player shows, and which frames a cut kept, judged by the pictures
+// themselves rather than by any timestamp.
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <vector>
+
+namespace testsupport {
+
+// Writes a 64x48 H.264/AAC mp4 of `seconds` at `fps` whose frame n shows n in three grey bands
+// (base 8, so up to 511 frames), with a key frame every `keyEvery` frames and up to `bFrames`
+// B-frames in a row. Returns `path`, or an empty string when ffmpeg fails.
+QString makeCounterClip(const QString& path, int fps, double seconds, int keyEvery = 25, int bFrames = 0);
+
+// The frame number a picture of such a clip shows (at any size), or -1 when it shows none.
+int counterOf(const QImage& picture);
+
+// The numbers of every picture of `path` in the order ffmpeg decodes them.
+std::vector<int> decodedCounters(const QString& path);
+
+} // namespace testsupport
