@@ -171,6 +171,24 @@ TEST_P(SoundAhead, JoinsOfTrimmedClipsKeepTheSoundOfEachRange) {
     expectSoundWithPicture(out("removed"), 3.1 + kLength - 6.2, 1);
 }
 
+// A picture the cut cannot re-encode at its edges (MPEG-4 Part 2) is copied whole: a capped part
+// still holds back the sound read ahead of it and ends it with its last picture.
+TEST(SoundAheadCopied, CappedPartEndsItsSoundWithItsPicture) {
+    QTemporaryDir dir;
+    const QString src = makeWithFfmpeg(
+        dir.filePath("mpeg4.mov"), QString("-f lavfi -i testsrc2=size=568x320:rate=30 -f lavfi -i "
+                                           "sine=f=1000:sample_rate=44100 -t %1 -c:v mpeg4 -q:v 3 -g 30 "
+                                           "-c:a aac -ac 1 -audio_preload 1000000 -max_interleave_delta 0")
+                                       .arg(kLength)
+                                       .split(' '));
+    ASSERT_FALSE(src.isEmpty());
+    const QString part = dir.filePath("part.mov");
+    double made = 0;
+    ASSERT_TRUE(cutTo(src, part, 0, kLength, nullptr, QFileInfo(src).size() / 3, &made));
+    ASSERT_LT(made, kLength / 2) << "the part was not capped";
+    expectSoundWithPicture(part, made);
+}
+
 // AAC stored 0.5, 1 and 3 s ahead; all the sound first (PCM in a MOV, AAC in an MP4, which
 // holds no PCM).
 INSTANTIATE_TEST_SUITE_P(Interleavings, SoundAhead,
