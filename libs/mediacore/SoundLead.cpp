@@ -7,7 +7,9 @@ namespace mediacore {
 namespace {
 
 constexpr int64_t kEpsilonUs = 1000; // timestamps are rounded to their time base
-constexpr int kLookPackets = 4000;   // a second of many sound and picture streams
+// How far the picture is read past the landing for the first sound: sound stored ahead comes
+// before that, and a file whose sound has ended there is not read on.
+constexpr int64_t kLookUs = 10000000;
 
 // What reading from the current position gives first: the picture's keyframe (its pts) and the
 // sound packet (its source time and length).
@@ -20,15 +22,26 @@ struct Landing {
 Landing look(AVFormatContext* input, int videoIndex, int audioIndex, int64_t originUs) {
     Landing l;
     PacketPtr p = makePacket();
-    for (int n = 0; n < kLookPackets && (l.keyPts == AV_NOPTS_VALUE || l.soundUs == AV_NOPTS_VALUE); ++n) {
+    int64_t firstPictureUs = AV_NOPTS_VALUE;
+    while (l.keyPts == AV_NOPTS_VALUE || l.soundUs == AV_NOPTS_VALUE) {
         if (av_read_frame(input, p.get()) < 0)
             break;
         const AVStream* s = input->streams[p->stream_index];
         const int64_t ts = p->pts != AV_NOPTS_VALUE ? p->pts : p->dts;
+        const int64_t us =
+            ts != AV_NOPTS_VALUE ? av_rescale_q(ts, s->time_base, kMicro) - originUs : AV_NOPTS_VALUE;
+        if (p->stream_index == videoIndex && us != AV_NOPTS_VALUE) {
+            if (firstPictureUs == AV_NOPTS_VALUE)
+                firstPictureUs = us;
+            if (us > firstPictureUs + kLookUs) {
+                av_packet_unref(p.get());
+                break;
+            }
+        }
         if (p->stream_index == videoIndex && l.keyPts == AV_NOPTS_VALUE && (p->flags & AV_PKT_FLAG_KEY))
             l.keyPts = p->pts;
-        if (p->stream_index == audioIndex && l.soundUs == AV_NOPTS_VALUE && ts != AV_NOPTS_VALUE) {
-            l.soundUs = av_rescale_q(ts, s->time_base, kMicro) - originUs;
+        if (p->stream_index == audioIndex && l.soundUs == AV_NOPTS_VALUE && us != AV_NOPTS_VALUE) {
+            l.soundUs = us;
             l.soundLengthUs = av_rescale_q(p->duration, s->time_base, kMicro);
         }
         av_packet_unref(p.get());
