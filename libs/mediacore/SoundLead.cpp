@@ -67,21 +67,37 @@ bool LeadSkip::skips(const AVPacket* packet) {
 
 LeadSkip reachSoundAhead(AVFormatContext* input, int videoIndex, int audioIndex, int64_t originUs,
                          int64_t landingUs, int64_t soundUs, const std::function<void(int64_t)>& seekTo) {
-    if (videoIndex < 0 || audioIndex < 0 || landingUs <= 0)
+    if (videoIndex < 0 || audioIndex < 0)
         return {};
     const Landing first = look(input, videoIndex, audioIndex, originUs);
     seekTo(landingUs);
     if (first.keyPts == AV_NOPTS_VALUE || first.soundUs == AV_NOPTS_VALUE || reaches(first, soundUs))
         return {};
-    for (int64_t back = 1000000; back <= 8000000; back *= 2) {
+    // A landing further back must still read the first landing's keyframe after it.
+    const auto serves = [&](const Landing& l) {
+        return reaches(l, soundUs) && l.keyPts != AV_NOPTS_VALUE && l.keyPts <= first.keyPts;
+    };
+    for (int64_t back = 1000000; landingUs > 0 && back <= 8000000; back *= 2) {
         const int64_t t = std::max<int64_t>(0, landingUs - back);
         seekTo(t);
         const Landing l = look(input, videoIndex, audioIndex, originUs);
         seekTo(t);
-        if (reaches(l, soundUs))
+        if (serves(l))
             return LeadSkip(videoIndex, first.keyPts);
         if (t == 0)
             break;
+    }
+    // Sound stored before the first picture the demuxer can seek to (Matroska's first cue) is
+    // reached by the sound's own position, where the demuxer knows it.
+    const AVStream* a = input->streams[audioIndex];
+    const int64_t ts = av_rescale_q(soundUs + originUs, kMicro, a->time_base);
+    const auto bySound = [&] {
+        return avformat_seek_file(input, audioIndex, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD) >= 0;
+    };
+    if (bySound()) {
+        const Landing l = look(input, videoIndex, audioIndex, originUs);
+        if (serves(l) && bySound())
+            return LeadSkip(videoIndex, first.keyPts);
     }
     // The sound begins later than asked (a gap, or a stream that starts late): nothing earlier
     // holds it.

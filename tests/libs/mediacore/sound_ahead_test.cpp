@@ -178,17 +178,25 @@ TEST_P(SoundAhead, JoinsOfTrimmedClipsKeepTheSoundOfEachRange) {
     expectSoundWithPicture(out("removed"), 3.1 + kLength - 6.2, 1);
 }
 
-// A Matroska file is sought by position: the sound of a keyframe's time lies before it.
-TEST(SoundAheadSought, MatroskaCutsStartTheirSoundWithTheirRange) {
+// A Matroska file is sought by position: the sound of a keyframe's time lies before it, and the
+// sound of the file's first second before its first picture. Cuts from inside the file and from
+// its start, and the batch cutter's join of two parts.
+TEST(SoundAheadSought, MatroskaCutsAndJoinsKeepTheSoundOfTheirRange) {
     const QString src = clip({"lead1", "aac", "mkv", 1000000});
     ASSERT_FALSE(src.isEmpty());
     QTemporaryDir dir;
+    // The pictures of this file lie 23 ms after the frame grid of its sound.
     for (const char* vcodec : {static_cast<const char*>(nullptr), "libx264"}) {
         const QString out = dir.filePath(vcodec ? "encoded.mkv" : "fast.mkv");
-        // The pictures of this file lie 23 ms after the frame grid of its sound.
         ASSERT_TRUE(cutTo(src, out, 1.123, 4.023, vcodec));
         expectSoundWithPicture(out, 2.9);
     }
+    const QString head = dir.filePath("head.mkv"), tail = dir.filePath("tail.mkv");
+    ASSERT_TRUE(cutTo(src, head, 0, 3.123));
+    expectSoundWithPicture(head, 3.1);
+    ASSERT_TRUE(cutTo(src, tail, 6.223, kLength));
+    ASSERT_TRUE(joinRanges({{head, {0, 0}}, {tail, {0, 0}}}, dir.filePath("removed.mkv"), true));
+    expectSoundWithPicture(dir.filePath("removed.mkv"), 3.1 + kLength - 6.223, 1);
 }
 
 // A picture the cut cannot re-encode at its edges (MPEG-4 Part 2) is copied whole: a capped part
