@@ -30,9 +30,10 @@ private:
 
 // After `seekTo(landingUs)` positioned `input` (source times, from the file's start time
 // `originUs`): when the first sound packet read from there begins after `soundUs` by more than
-// its own length, seeks back further with seekTo (up to 8 s) until the sound is reached. The
-// input is left where reading is to begin; the result leaves out what lies before the landing's
-// keyframe. Streams without both a picture and a sound index need nothing.
+// its own length, seeks back further with seekTo (up to 8 s), then by the sound stream's own
+// positions, until the sound is reached with the landing's keyframe still after it. The input is
+// left where reading is to begin; the result leaves out what lies before the landing's keyframe.
+// Streams without both a picture and a sound index need nothing.
 LeadSkip reachSoundAhead(AVFormatContext* input, int videoIndex, int audioIndex, int64_t originUs,
                          int64_t landingUs, int64_t soundUs, const std::function<void(int64_t)>& seekTo);
 
