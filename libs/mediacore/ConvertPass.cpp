@@ -38,8 +38,14 @@ int ConvertPass::audioSink(AVFrame* f) {
     return writer_.writeFrame(OutputWriter::Audio, f);
 }
 
+// Held sound goes out up to the latest picture written: a copied picture's own time (the part
+// keeps every picture shown before it), or an encoded one's.
 int ConvertPass::releaseSound(bool all) {
-    return copy_.release(all ? INT64_MAX : pulledVideoUs_ + p_.shift);
+    if (all)
+        return copy_.release(INT64_MAX);
+    if (p_.video == ConvertPlan::Copy)
+        return copiedVideoUs_ == AV_NOPTS_VALUE ? 0 : copy_.release(copiedVideoUs_);
+    return copy_.release(pulledVideoUs_ + p_.shift);
 }
 
 int ConvertPass::drainAudio(int64_t untilUs) {
@@ -148,7 +154,9 @@ int ConvertPass::copied(AVPacket* packet, SourceReader::Kind kind) {
         copy_.hold(packet);
         return Next;
     }
-    const int r = copy_.take(packet, kind);
+    int r = copy_.take(packet, kind);
+    if (r >= 0 && kind == SourceReader::Video && holdsSound())
+        r = releaseSound(false);
     return r < 0 ? r : Next;
 }
 

@@ -60,9 +60,10 @@ private:
     int videoSink(AVFrame* frame);
     int audioSink(AVFrame* frame);
     int drainAudio(int64_t untilUs);
-    // Copied sound is held back under a size limit until the encoded picture has passed it:
-    // the sound lies ahead of the picture in many files, and would run on past a part's end.
-    bool holdsSound() const { return sizeLimit_ > 0 && p_.video == ConvertPlan::Encode && !limitReached_; }
+    // Copied sound is held back under a size limit until the picture (encoded or copied) has
+    // passed it: the sound lies ahead of the picture in many files, and would run on past a
+    // part's end.
+    bool holdsSound() const { return sizeLimit_ > 0 && p_.video != ConvertPlan::None && !limitReached_; }
     int releaseSound(bool all);
 
     ConvertPlan& p_;

@@ -41,12 +41,38 @@ bool keepable(const AVFormatContext* f) {
     return name.rfind("mov,", 0) == 0 || name.rfind("matroska", 0) == 0;
 }
 
-// Back at the start with every stream read, as a fresh opening leaves it.
+namespace {
+
+bool seekToStart(AVFormatContext* f, int stream) {
+    return avformat_seek_file(f, stream, INT64_MIN, INT64_MIN, INT64_MIN, AVSEEK_FLAG_BACKWARD) >= 0;
+}
+
+// File position of the next packet (-1 when unknown or none); the input reads on after it.
+int64_t nextPacketPos(AVFormatContext* f) {
+    PacketPtr p = makePacket();
+    return av_read_frame(f, p.get()) >= 0 ? p->pos : -1;
+}
+
+} // namespace
+
+// Back at the start with every stream read, as a fresh opening leaves it. A demuxer that seeks
+// by the picture's index (Matroska's cues) lands on the first picture, after the sound a file
+// stores ahead of it: a seek by the sound's own positions reaches that sound, and the earlier of
+// the two landings is the start.
 bool rewindInput(AVFormatContext* f) {
     for (unsigned i = 0; i < f->nb_streams; ++i)
         f->streams[i]->discard = AVDISCARD_DEFAULT;
-    return avformat_seek_file(f, -1, INT64_MIN, INT64_MIN, INT64_MIN, AVSEEK_FLAG_BACKWARD) >= 0 &&
-           f->pb->error == 0;
+    if (!seekToStart(f, -1))
+        return false;
+    const int sound = firstAudioStream(f);
+    if (sound >= 0 && sound != av_find_default_stream_index(f)) {
+        const int64_t byPicture = nextPacketPos(f);
+        const int64_t bySound = seekToStart(f, sound) ? nextPacketPos(f) : -1;
+        const bool soundFirst = bySound >= 0 && byPicture >= 0 && bySound < byPicture;
+        if (!seekToStart(f, soundFirst ? sound : -1))
+            return false;
+    }
+    return f->pb->error == 0;
 }
 
 void keepOpen(const std::string& path, InputPtr input) {

@@ -288,7 +288,7 @@ int SmartCut::scan(CutInput& w, CutRange* range) {
         av_packet_unref(packet.get());
         if (stop_)
             return 1;
-        if (int e = av_read_frame(w.input.get(), packet.get()); e < 0) {
+        if (int e = w.read(packet.get()); e < 0) {
             w.extent.noteEnd(e);
             if ((e = w.checkEnd(range->endUs, request_.input)) < 0)
                 return e;

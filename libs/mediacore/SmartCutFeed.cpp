@@ -84,7 +84,7 @@ void RangeFeed::endPlanning() {
 // Reads one packet into the held ones: 0, kGiveUp or a negative AVERROR.
 int RangeFeed::readOne() {
     PacketPtr packet = makePacket();
-    if (int e = av_read_frame(in_.input.get(), packet.get()); e < 0) {
+    if (int e = in_.read(packet.get()); e < 0) {
         in_.extent.noteEnd(e);
         if (planning_ && !complete_) {
             if (const int r = in_.checkEnd(range_.endUs, request_.input); r < 0)

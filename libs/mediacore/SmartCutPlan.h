@@ -15,6 +15,7 @@
 #include "FfPointers.h"
 #include "HevcBitstream.h"
 #include "SmartCutRequest.h"
+#include "SoundLead.h"
 #include "SourceEnd.h"
 #include "StreamCopy.h"
 
@@ -168,6 +169,7 @@ struct CutInput {
     hevc::HvcConfig hvc;
     bool isHevc = false;
     ReadExtent extent;
+    LeadSkip lead; // after a seek that went back for the sound
 
     int lengthSize() const { return isHevc ? hvc.lengthSize : config.lengthSize; }
     // The streams as the stream-copy stage reads them.
@@ -181,10 +183,28 @@ struct CutInput {
     int64_t toUs(int64_t ts, const AVStream* s) const {
         return av_rescale_q(ts, s->time_base, kMicro) - originUs;
     }
+    // Positions the input on the keyframe at or before `us`; sound stored ahead of the picture
+    // is read from before it (see SoundLead.h).
     int seek(int64_t us) {
         extent.reset(input.get(), originUs);
-        const int64_t ts = av_rescale_q(us + originUs, kMicro, AV_TIME_BASE_Q);
-        return avformat_seek_file(input.get(), -1, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD);
+        const auto to = [&](int64_t t) {
+            const int64_t ts = av_rescale_q(t + originUs, kMicro, AV_TIME_BASE_Q);
+            return avformat_seek_file(input.get(), -1, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD);
+        };
+        const int r = to(us);
+        lead = r < 0 ? LeadSkip()
+                     : reachSoundAhead(input.get(), video->index, audio ? audio->index : -1, originUs, us, us,
+                                       [&](int64_t t) { to(t); });
+        return r;
+    }
+    // The next packet from where the seek left the input.
+    int read(AVPacket* packet) {
+        int r = av_read_frame(input.get(), packet);
+        while (r >= 0 && lead.skips(packet)) {
+            av_packet_unref(packet);
+            r = av_read_frame(input.get(), packet);
+        }
+        return r;
     }
     // Whether a read that met the input's end covered the range up to `endUs`.
     int checkEnd(int64_t endUs, const std::string& path) const {

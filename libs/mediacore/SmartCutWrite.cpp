@@ -229,7 +229,7 @@ int CutPass::run(RangeFeed* feed, const std::atomic<bool>& stop,
     while (!done()) {
         if (stop)
             return kStopped;
-        int r = feed ? feed->next(packet.get()) : av_read_frame(in_.input.get(), packet.get());
+        int r = feed ? feed->next(packet.get()) : in_.read(packet.get());
         if (r == RangeFeed::kGiveUp || r == RangeFeed::kDecline)
             return r == RangeFeed::kDecline ? kDecline : r;
         if (feed && feed->complete())

@@ -172,8 +172,13 @@ int SourceReader::seek(int64_t us, bool atOrAfter) {
         back = back == 0 ? 1000000 : back * 2;
         back = std::min(back, us);
     }
-    seekFormat(us - back, atOrAfter);
-    fromStart_ = us - back <= 0;
+    const int64_t landing = us - back;
+    seekFormat(landing, atOrAfter);
+    // Sound stored ahead of the picture may lie before the landing; sound before `us` is left
+    // out by the readers as in any cut.
+    lead_ = reachSoundAhead(format_.get(), videoIndex_, audioIndex_, originUs_, landing, us,
+                            [&](int64_t t) { seekFormat(t, atOrAfter && t == landing); });
+    fromStart_ = landing <= 0;
     frames_.clear();
     if (videoDecoder_)
         avcodec_flush_buffers(videoDecoder_.get());
@@ -290,9 +295,18 @@ int SourceReader::read() {
         frames_.pop_front();
         return 0;
     }
-    const int r = av_read_frame(format_.get(), packet_.get());
+    const int r = readPacket();
     if (r >= 0 && packet_->stream_index == audioIndex_)
         splitAmr(format_->streams[audioIndex_], packet_.get(), &frames_);
+    return r;
+}
+
+int SourceReader::readPacket() {
+    int r = av_read_frame(format_.get(), packet_.get());
+    while (r >= 0 && lead_.skips(packet_.get())) {
+        av_packet_unref(packet_.get());
+        r = av_read_frame(format_.get(), packet_.get());
+    }
     return r;
 }
 
@@ -302,7 +316,7 @@ int64_t SourceReader::firstVideoPacketUs(int64_t seekUs, bool atOrAfter) {
     seek(seekUs, atOrAfter);
     int64_t t = AV_NOPTS_VALUE;
     moved_ = true;
-    while (av_read_frame(format_.get(), packet_.get()) >= 0) {
+    while (readPacket() >= 0) {
         const bool found = packet_->stream_index == videoIndex_;
         if (found)
             t = packetTimeUs(packet_.get(), Video);
@@ -323,7 +337,7 @@ int64_t SourceReader::firstPictureFromUs(int64_t fromUs) {
     // of a group, never a second later.
     const int64_t epsilonUs = 1000, reorderUs = 1000000;
     int64_t best = AV_NOPTS_VALUE;
-    while (av_read_frame(format_.get(), packet_.get()) >= 0) {
+    while (readPacket() >= 0) {
         const int64_t t =
             packet_->stream_index == videoIndex_ ? packetTimeUs(packet_.get(), Video) : AV_NOPTS_VALUE;
         av_packet_unref(packet_.get());

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "FfPointers.h"
+#include "SoundLead.h"
 #include "SourceEnd.h"
 
 namespace mediacore {
@@ -77,6 +78,8 @@ public:
 private:
     int seekFormat(int64_t us, bool atOrAfter);
     int read();
+    // The next packet of the input, less the pictures a seek for sound stored ahead left out.
+    int readPacket();
     // Time of the first keyframe of the leading stream (the picture, else the sound) read from
     // the current position, or of the first of its packets after untilUs, whichever comes first.
     int64_t firstKeyUs(int64_t untilUs);
@@ -89,6 +92,7 @@ private:
     // Frames of a sound packet that holds several (AMR as some phones store it), one at a time.
     std::deque<PacketPtr> frames_;
     ReadExtent extent_;
+    LeadSkip lead_;
     std::string path_;
     int videoIndex_ = -1;
     int audioIndex_ = -1;

@@ -53,10 +53,12 @@ const AVStream* StreamCopy::streamOf(const AVPacket* packet, Role* role) const {
 }
 
 // Whether a packet belongs to the part; one decoded at or after its end finishes its stream.
-bool StreamCopy::keeps(const AVPacket* packet, const AVStream* s, Role role) {
+// A packet held back was read before the one that ended its stream: only its own time counts
+// then, as sound stored ahead of the picture reaches the end long before the picture does.
+bool StreamCopy::keeps(const AVPacket* packet, const AVStream* s, Role role, bool held) {
     const int64_t t = toUs(packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts, s);
     const int64_t dts = packet->dts != AV_NOPTS_VALUE ? toUs(packet->dts, s) : t;
-    if (role != OtherSound && ended_[role])
+    if (role != OtherSound && ended_[role] && !held)
         return false;
     if (dts != AV_NOPTS_VALUE && dts >= part_.endUs - kEpsilon) {
         if (role != OtherSound) {
@@ -91,8 +93,8 @@ void StreamCopy::checkSeam(const AVPacket* packet, const AVStream* s, Role role)
     lastDts_[role] = std::max(lastDts_[role], dts + shiftUs_);
 }
 
-int StreamCopy::put(AVPacket* packet, const AVStream* s, Role role) {
-    if (!s || !keeps(packet, s, role)) {
+int StreamCopy::put(AVPacket* packet, const AVStream* s, Role role, bool held) {
+    if (!s || !keeps(packet, s, role, held)) {
         av_packet_unref(packet);
         return 0;
     }
@@ -160,7 +162,7 @@ int StreamCopy::release(int64_t beforeUs) {
             const int64_t t = toUs(a->pts != AV_NOPTS_VALUE ? a->pts : a->dts, s);
             if (t != AV_NOPTS_VALUE && t >= beforeUs)
                 break;
-            if (const int r = put(a, s, role); r < 0)
+            if (const int r = put(a, s, role, true); r < 0)
                 return r;
             queue.pop_front();
         }

@@ -85,9 +85,9 @@ private:
     enum Role { Picture, MainSound, OtherSound };
     const AVStream* streamOf(const AVPacket* packet, Role* role) const;
     int64_t toUs(int64_t ts, const AVStream* s) const;
-    bool keeps(const AVPacket* packet, const AVStream* s, Role role);
+    bool keeps(const AVPacket* packet, const AVStream* s, Role role, bool held = false);
     void checkSeam(const AVPacket* packet, const AVStream* s, Role role);
-    int put(AVPacket* packet, const AVStream* s, Role role);
+    int put(AVPacket* packet, const AVStream* s, Role role, bool held = false);
     int writePicture(AVPacket* packet, const AVStream* s);
 
     OutputWriter& writer_;

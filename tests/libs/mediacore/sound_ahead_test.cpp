@@ -1,0 +1,232 @@
+// Files that store their sound ahead of their picture (phones, by up to a second or more; still
+// photo clips, all of their PCM sound first), through every job that reads a range of them: the
+// sound of each output covers its picture as in the source, to within a sound frame at each end.
+// Judged by the frames ffprobe decodes and the samples ffmpeg decodes.
+#include <QFileInfo>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <cmath>
+#include <map>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "EngineJobs.h"
+#include "TestSupport.h"
+#include "mediacore/MediaCore.h"
+
+using namespace testsupport;
+
+namespace {
+
+constexpr double kSoundFrame = 1024 / 44100.0; // AAC, and the PCM chunks these files hold
+constexpr double kPicture = 1 / 30.0;
+constexpr double kLength = 9.3;
+
+struct Interleave {
+    const char* name;
+    const char* codec;
+    const char* container;
+    int preloadUs; // how far ahead of the picture the sound is stored
+};
+
+std::ostream& operator<<(std::ostream& os, const Interleave& i) {
+    return os << i.name << "." << i.container;
+}
+
+// The clip of a case, made once per test program.
+QString clip(const Interleave& c) {
+    static QTemporaryDir dir;
+    static std::map<QString, QString> made;
+    const QString name = QString("%1.%2").arg(c.name, c.container);
+    if (made.count(name) == 0)
+        made[name] = makeWithFfmpeg(
+            dir.filePath(name), QString("-f lavfi -i testsrc2=size=568x320:rate=30 -f lavfi -i "
+                                        "sine=f=1000:sample_rate=44100 -t %1 -c:v libx264 -preset veryfast "
+                                        "-g 30 -pix_fmt yuv420p -c:a %2 -ac 1 -audio_preload %3 "
+                                        "-max_interleave_delta 0")
+                                    .arg(kLength)
+                                    .arg(c.codec)
+                                    .arg(c.preloadUs)
+                                    .split(' '));
+    return made[name];
+}
+
+// Seconds of sound that ffmpeg decodes from a file (encoder priming and edit lists applied).
+double soundSeconds(const QString& path) {
+    QByteArray out;
+    if (run(FFMPEG_EXECUTABLE,
+            {"-v", "error", "-nostdin", "-i", path, "-map", "0:a:0", "-ac", "1", "-ar", "8000", "-f", "s16le",
+             "-"},
+            &out) != 0)
+        return -1;
+    return double(out.size()) / 2 / 8000.0;
+}
+
+// Where a stream of a file starts and ends (seconds), as ffprobe gives it: by the stream's
+// length where the container stores one (an edit list may hide the last packet's), else by its
+// frames.
+std::pair<double, double> span(const QString& path, const char* kind) {
+    const QJsonObject s = probeStream(path, kind);
+    const double start = s.value("start_time").toString().toDouble();
+    bool known = false;
+    const double length = s.value("duration").toString().toDouble(&known);
+    if (known)
+        return {start, start + length};
+    const DecodedFrames f = decodedFrames(path, kind[0] == 'v' ? "v" : "a");
+    return {f.times.empty() ? 0 : f.times.front(), f.end};
+}
+
+// The sound of `out` covers its picture, which shows `seconds` of the source: it starts with
+// the picture and lasts as long, to within a sound frame at each end. Each of `seams` copied
+// joins inside it may move the end by up to a sound frame from either side: packets are not cut.
+void expectSoundWithPicture(const QString& out, double seconds, int seams = 0) {
+    SCOPED_TRACE(QFileInfo(out).fileName().toStdString());
+    ASSERT_EQ(probeStreamCount(out, "audio"), 1) << "no sound";
+    const auto [pictureStart, pictureEnd] = span(out, "video");
+    const auto [soundStart, soundEnd] = span(out, "audio");
+    const double slack = kSoundFrame + 0.003; // times rounded to the containers' clocks
+    EXPECT_NEAR(pictureEnd - pictureStart, seconds, kPicture + 0.003);
+    EXPECT_NEAR(soundStart, 0.0, slack); // the range starts at 0 on the output's timeline
+    EXPECT_NEAR(soundEnd, seconds, slack * (1 + 2 * seams));
+    EXPECT_NEAR(soundSeconds(out), seconds, slack * (2 + 2 * seams));
+}
+
+bool cutTo(const QString& src, const QString& out, double from, double to, const char* vcodec = nullptr,
+           qint64 cap = 0, double* made = nullptr) {
+    Job job;
+    const bool ok = apiMediaConvertSetInputMedia(job.h, utf8(src)) >= 1 &&
+                    (!vcodec || apiMediaConvertSetVcodec(job.h, vcodec) >= 1) &&
+                    (cap == 0 || apiMediaConvertSetLimitFileSize(job.h, cap) >= 1) &&
+                    apiMediaConvertSetCutTime(job.h, int64_t(from * 1e6), int64_t(to * 1e6)) >= 1 &&
+                    finish(job, out);
+    if (made)
+        *made = double(apiMediaConvertGetOutputDuration(job.h)) / 1e6;
+    return ok;
+}
+
+// Joins [from, to) ranges of clips (to 0: the clip's end), copying when `copy` is set.
+bool joinRanges(const std::vector<std::pair<QString, std::pair<double, double>>>& ranges, const QString& out,
+                bool copy) {
+    Join job;
+    if (apiMediaJoinSetOutputPath(job.h, utf8(out)) < 1)
+        return false;
+    for (const auto& [path, range] : ranges)
+        if (apiMediaJoinAddMediaClip(job.h, utf8(path), uint64_t(range.first * 1e6),
+                                     uint64_t(range.second * 1e6)) == 0)
+            return false;
+    apiMediaJoinSetVideoCodec(job.h, copy ? "copy" : "libx264");
+    apiMediaJoinSetAudioCodec(job.h, copy ? "copy" : "aac");
+    return apiMediaJoinStart(job.h) == 0;
+}
+
+class SoundAhead : public ::testing::TestWithParam<Interleave> {
+protected:
+    void SetUp() override {
+        src_ = clip(GetParam());
+        ASSERT_FALSE(src_.isEmpty());
+    }
+    QString out(const QString& name) const { return dir_.filePath(name + "." + GetParam().container); }
+
+    QTemporaryDir dir_;
+    QString src_;
+};
+
+TEST_P(SoundAhead, CutsKeepTheSoundOfTheirRange) {
+    // Keeping the format (copied groups between re-encoded edges), re-encoded, and a range
+    // shorter than the sound's lead.
+    ASSERT_TRUE(cutTo(src_, out("fast"), 1.867, 5.567));
+    expectSoundWithPicture(out("fast"), 3.70);
+    ASSERT_TRUE(cutTo(src_, out("encoded"), 1.867, 5.567, "libx264"));
+    expectSoundWithPicture(out("encoded"), 3.70);
+    ASSERT_TRUE(cutTo(src_, out("short"), 2.0, 2.9));
+    expectSoundWithPicture(out("short"), 0.9);
+}
+
+TEST_P(SoundAhead, SplitPartsEndTheirSoundWithTheirPicture) {
+    // By time: three cuts, the last to the file's end.
+    const double bounds[] = {0, 3.1, 6.2, kLength};
+    for (int i = 0; i < 3; ++i) {
+        const QString part = out(QString("time%1").arg(i));
+        ASSERT_TRUE(cutTo(src_, part, bounds[i], bounds[i + 1]));
+        expectSoundWithPicture(part, bounds[i + 1] - bounds[i]);
+    }
+    // By size, the way the split window goes on from the length of each part.
+    const qint64 cap = QFileInfo(src_).size() / 3;
+    double start = 0;
+    for (int i = 0; i < 6 && start < kLength - 0.02; ++i) {
+        const QString part = out(QString("size%1").arg(i));
+        double made = 0;
+        ASSERT_TRUE(cutTo(src_, part, start, kLength, nullptr, cap, &made));
+        EXPECT_LE(QFileInfo(part).size(), cap);
+        if (made <= 0)
+            made = probeDuration(part);
+        expectSoundWithPicture(part, made);
+        start = std::floor((start + made + 0.002) * 30) / 30;
+    }
+    EXPECT_NEAR(start, kLength, 2 * kPicture) << "the parts end before the file";
+}
+
+TEST_P(SoundAhead, JoinsOfTrimmedClipsKeepTheSoundOfEachRange) {
+    ASSERT_TRUE(joinRanges({{src_, {1.0, 4.0}}, {src_, {6.0, 8.5}}}, out("joined"), false));
+    expectSoundWithPicture(out("joined"), 5.5, 1);
+    // The batch cutter's removal of a section: two parts cut, then joined by copying.
+    ASSERT_TRUE(cutTo(src_, out("head"), 0, 3.1));
+    ASSERT_TRUE(cutTo(src_, out("tail"), 6.2, kLength));
+    ASSERT_TRUE(joinRanges({{out("head"), {0, 0}}, {out("tail"), {0, 0}}}, out("removed"), true));
+    expectSoundWithPicture(out("removed"), 3.1 + kLength - 6.2, 1);
+}
+
+// A Matroska file is sought by position: the sound of a keyframe's time lies before it, and the
+// sound of the file's first second before its first picture. Cuts from inside the file and from
+// its start, and the batch cutter's join of two parts.
+TEST(SoundAheadSought, MatroskaCutsAndJoinsKeepTheSoundOfTheirRange) {
+    const QString src = clip({"lead1", "aac", "mkv", 1000000});
+    ASSERT_FALSE(src.isEmpty());
+    QTemporaryDir dir;
+    // The pictures of this file lie 23 ms after the frame grid of its sound.
+    for (const char* vcodec : {static_cast<const char*>(nullptr), "libx264"}) {
+        const QString out = dir.filePath(vcodec ? "encoded.mkv" : "fast.mkv");
+        ASSERT_TRUE(cutTo(src, out, 1.123, 4.023, vcodec));
+        expectSoundWithPicture(out, 2.9);
+    }
+    const QString head = dir.filePath("head.mkv"), tail = dir.filePath("tail.mkv");
+    ASSERT_TRUE(cutTo(src, head, 0, 3.123));
+    expectSoundWithPicture(head, 3.1);
+    ASSERT_TRUE(cutTo(src, tail, 6.223, kLength));
+    ASSERT_TRUE(joinRanges({{head, {0, 0}}, {tail, {0, 0}}}, dir.filePath("removed.mkv"), true));
+    expectSoundWithPicture(dir.filePath("removed.mkv"), 3.1 + kLength - 6.223, 1);
+}
+
+// A picture the cut cannot re-encode at its edges (MPEG-4 Part 2) is copied whole: a capped part
+// still holds back the sound read ahead of it and ends it with its last picture.
+TEST(SoundAheadCopied, CappedPartEndsItsSoundWithItsPicture) {
+    QTemporaryDir dir;
+    const QString src = makeWithFfmpeg(
+        dir.filePath("mpeg4.mov"), QString("-f lavfi -i testsrc2=size=568x320:rate=30 -f lavfi -i "
+                                           "sine=f=1000:sample_rate=44100 -t %1 -c:v mpeg4 -q:v 3 -g 30 "
+                                           "-c:a aac -ac 1 -audio_preload 1000000 -max_interleave_delta 0")
+                                       .arg(kLength)
+                                       .split(' '));
+    ASSERT_FALSE(src.isEmpty());
+    const QString part = dir.filePath("part.mov");
+    double made = 0;
+    ASSERT_TRUE(cutTo(src, part, 0, kLength, nullptr, QFileInfo(src).size() / 3, &made));
+    ASSERT_LT(made, kLength / 2) << "the part was not capped";
+    expectSoundWithPicture(part, made);
+}
+
+// AAC stored 0.5, 1 and 3 s ahead; all the sound first (PCM in a MOV, AAC in an MP4, which
+// holds no PCM).
+INSTANTIATE_TEST_SUITE_P(Interleavings, SoundAhead,
+                         ::testing::Values(Interleave{"lead05", "aac", "mov", 500000},
+                                           Interleave{"lead1", "aac", "mov", 1000000},
+                                           Interleave{"lead3", "aac", "mov", 3000000},
+                                           Interleave{"first", "pcm_s16le", "mov", 9000000},
+                                           Interleave{"lead05", "aac", "mp4", 500000},
+                                           Interleave{"lead1", "aac", "mp4", 1000000},
+                                           Interleave{"lead3", "aac", "mp4", 3000000},
+                                           Interleave{"first", "aac", "mp4", 9000000}));
+
+} // namespace
