@@ -185,14 +185,15 @@ TEST(SoundAheadSought, MatroskaCutsAndJoinsKeepTheSoundOfTheirRange) {
     const QString src = clip({"lead1", "aac", "mkv", 1000000});
     ASSERT_FALSE(src.isEmpty());
     QTemporaryDir dir;
-    // The pictures of this file lie 23 ms after the frame grid of its sound.
+    // The pictures of this file lie 23 ms after the frame grid of its sound; a range's times
+    // count from the first picture.
     for (const char* vcodec : {static_cast<const char*>(nullptr), "libx264"}) {
         const QString out = dir.filePath(vcodec ? "encoded.mkv" : "fast.mkv");
         ASSERT_TRUE(cutTo(src, out, 1.123, 4.023, vcodec));
         expectSoundWithPicture(out, 2.9);
     }
     const QString head = dir.filePath("head.mkv"), tail = dir.filePath("tail.mkv");
-    ASSERT_TRUE(cutTo(src, head, 0, 3.123));
+    ASSERT_TRUE(cutTo(src, head, 0, 3.1));
     expectSoundWithPicture(head, 3.1);
     ASSERT_TRUE(cutTo(src, tail, 6.223, kLength));
     ASSERT_TRUE(joinRanges({{head, {0, 0}}, {tail, {0, 0}}}, dir.filePath("removed.mkv"), true));
