@@ -14,6 +14,7 @@
 #pragma once
 
 #include <QString>
+#include <utility>
 
 // A path held for one export; move-only, released when destroyed. A default one holds nothing
 // and has no path.
