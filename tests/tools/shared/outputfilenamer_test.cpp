@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -105,14 +106,26 @@ TEST(OutputFileNamer, ANameHeldByAnotherProcessIsTakenUntilThatProcessEnds) {
             ::pause();
         ::_exit(0);
     }
+    // Whatever fails below, the holder does not outlive the test.
+    struct Ender {
+        pid_t pid;
+        ~Ender() {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+    };
+    std::optional<Ender> ender;
+    ender.emplace(holder);
+    ::close(ready[1]); // a holder that died gives an end of file, not a wait
     char answer = 0;
-    ASSERT_EQ(::read(ready[0], &answer, 1), 1);
+    const ssize_t got = ::read(ready[0], &answer, 1);
+    ::close(ready[0]);
+    ASSERT_EQ(got, 1);
     EXPECT_EQ(answer, 'y');
     EXPECT_EQ(OutputFileNamer::freePath(folder, "clip", "mp4"), folder + "/clip(2).mp4");
     EXPECT_TRUE(OutputFileNamer::take(folder + "/clip.mp4").isEmpty());
     // Killed outright, the holder leaves neither a hold nor a file.
-    ::kill(holder, SIGKILL);
-    ::waitpid(holder, nullptr, 0);
+    ender.reset();
     EXPECT_EQ(OutputFileNamer::take(folder + "/clip.mp4").path(), folder + "/clip.mp4");
     EXPECT_TRUE(QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
