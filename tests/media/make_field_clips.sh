@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # Makes clips like the ones users bring from phones, browsers, camcorders and broadcast or DVD
-# streams, with the ffmpeg command line. Usage: make_field_clips.sh OUTDIR
+# streams, with the ffmpeg command line. Usage: make_field_clips.sh OUTDIR   (does nothing when
+# OUTDIR is up to date with this script)
 set -euo pipefail
 OUT="$1"
 HERE="$(cd "$(dirname "$0")" && pwd)"
 mkdir -p "$OUT"
+STAMP="$OUT/.stamp"
+SUM="$(cat "$0" "$HERE/group_amr_frames.pl" | sha1sum | cut -d' ' -f1)"
+if [ -f "$STAMP" ] && [ "$(cat "$STAMP")" = "$SUM" ]; then exit 0; fi
+rm -f "$STAMP"
 cd "$OUT"
 FF=(ffmpeg -hide_banner -loglevel error -y -nostdin)
 V="testsrc2=size=320x240:rate=25:duration=12"
@@ -93,3 +98,4 @@ rm -f sd.ts hd.ts
   -c:a copy -shortest -f 3g2 single.3g2
 perl "$HERE/group_amr_frames.pl" single.3g2 amr.3g2 5
 rm -f noise.amr single.3g2
+echo "$SUM" > "$STAMP"

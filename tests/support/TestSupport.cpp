@@ -187,6 +187,9 @@ QString longClip() {
 }
 
 QString fieldClip(const QString& name) {
+    static const QDir shared(QStringLiteral(CUTBENCH_FIELD_MEDIA_DIR));
+    if (shared.exists(".stamp"))
+        return shared.filePath(name);
     static QTemporaryDir dir;
     static const bool made =
         run("bash", {QStringLiteral(CUTBENCH_SOURCE_DIR) + "/tests/media/make_field_clips.sh", dir.path()},

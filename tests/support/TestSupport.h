@@ -67,7 +67,8 @@ double meanAbsDiff(const QImage& a, const QImage& b);
 QString longClip();
 
 // Full path of a clip made by tests/media/make_field_clips.sh (files without a duration, MPEG-TS
-// and PS, container aspect, AMR sound, ...), made once per test program.
+// and PS, container aspect, AMR sound, ...): the ones the build's make_field_media test made, or,
+// in a test program run without them, made once for that program.
 QString fieldClip(const QString& name);
 
 // Root mean square level of the sound between two times (full scale = 1.0), decoded by ffmpeg;

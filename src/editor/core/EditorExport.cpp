@@ -33,8 +33,9 @@ EditorExport::EditorExport(EditorConvertJob::Settings settings, const QString& f
     auto pass = [this](Range range, const QString& output, int* error) -> std::unique_ptr<EngineJob> {
         return EditorConvertJob::create(settings_, range, output, error, &refused_);
     };
-    plan_ = std::make_unique<SectionRemoval>(std::move(kept), OutputFileNamer::freePath(folder, base, ext),
-                                             std::array<QString, 2>{"befor_" + base, "behand_" + base}, pass);
+    plan_ =
+        std::make_unique<SectionRemoval>(std::move(kept), OutputFileNamer::takeFreePath(folder, base, ext),
+                                         std::array<QString, 2>{"befor_" + base, "behand_" + base}, pass);
 }
 
 EditorExport::~EditorExport() = default;

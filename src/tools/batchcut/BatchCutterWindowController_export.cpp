@@ -73,10 +73,10 @@ std::unique_ptr<EngineJob> BatchCutterWindowController::makeJob(int index, int* 
         return nullptr;
     }
     SimpleData& clip = *fileList_[size_t(index)];
-    const QString output = OutputFileNamer::freePath(runFolder_, QFileInfo(clip.path).completeBaseName(),
-                                                     OutputFileNamer::extensionOf(clip.path));
-    clip.exportPath = output;
-    qCDebug(lcTools) << "batch: file" << index << "to" << output;
+    OutputName output = OutputFileNamer::takeFreePath(runFolder_, QFileInfo(clip.path).completeBaseName(),
+                                                      OutputFileNamer::extensionOf(clip.path));
+    clip.exportPath = output.path();
+    qCDebug(lcTools) << "batch: file" << index << "to" << output.path();
     const int64_t d = RangeRules::durationUs(clip);
     const auto [start, stop] = RangeRules::rangeOf(clip);
     if (!clip.isTrimFanxuan) {
@@ -84,7 +84,7 @@ std::unique_ptr<EngineJob> BatchCutterWindowController::makeJob(int index, int* 
         std::optional<EngineConvert::Range> range;
         if (start > 0 || stop < d)
             range = EngineConvert::Range{start, stop};
-        return EngineConvert::cut(clip.path, output, range, error);
+        return EngineConvert::cut(clip.path, std::move(output), range, error);
     }
     // Nothing left of the file is refused at Start; a file added during the run keeps all.
     const QString source = clip.path;
@@ -93,7 +93,7 @@ std::unique_ptr<EngineJob> BatchCutterWindowController::makeJob(int index, int* 
         return EngineConvert::cut(source, part, range, e);
     };
     return SectionRemoval::oneJob(
-        std::make_unique<SectionRemoval>(SectionRemoval::keptAround(start, stop, d), output,
+        std::make_unique<SectionRemoval>(SectionRemoval::keptAround(start, stop, d), std::move(output),
                                          std::array<QString, 2>{"part1", "part2"}, cut),
         error);
 }

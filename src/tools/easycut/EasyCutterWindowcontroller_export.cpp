@@ -60,7 +60,7 @@ bool EasyCutterWindowcontroller::startExport() {
         const int percent =
             int(std::lround(2.0 * std::clamp(double(volumeSlider->progress()), 0.0, 1.0) * 100.0));
         make = [segments, source, folder, extension, percent](int, int* error) -> std::unique_ptr<EngineJob> {
-            auto job = EngineJoin::create(OutputFileNamer::freeTimestampPath(folder, extension), error);
+            auto job = EngineJoin::create(OutputFileNamer::takeFreeTimestampPath(folder, extension), error);
             if (!job)
                 return nullptr;
             for (const Segment& s : segments) {
@@ -82,7 +82,8 @@ bool EasyCutterWindowcontroller::startExport() {
         std::optional<EngineConvert::Range> range;
         if (s.end != 0)
             range = EngineConvert::Range{toMicroseconds(s.start), toMicroseconds(s.end)};
-        return EngineConvert::cut(source, OutputFileNamer::freePath(folder, name, extension), range, error);
+        return EngineConvert::cut(source, OutputFileNamer::takeFreePath(folder, name, extension), range,
+                                  error);
     };
     return jobChain().start(int(segments.size()), make);
 }

@@ -24,6 +24,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 void JoinnerWindowController::buildFormatBrowser() {
     // The browser's panel lies under everything else, at the window's foot: the window grows
@@ -121,14 +122,15 @@ bool JoinnerWindowController::startJoin() {
     const QString extension =
         format.extensionFor(reference, *fileList_.front(), formatIsAudio_ && !reference);
     const QString folder = exportBar_->preparedOutputPath();
-    const QString output = OutputFileNamer::freeTimestampPath(folder, extension);
-    lastOutput_ = output;
-    qCDebug(lcTools) << "join into" << output << "vcodec" << encoding.videoCodec << "acodec"
+    // Held from now until the join is gone; the job takes it over.
+    auto name = std::make_shared<OutputName>(OutputFileNamer::takeFreeTimestampPath(folder, extension));
+    lastOutput_ = name->path();
+    qCDebug(lcTools) << "join into" << lastOutput_ << "vcodec" << encoding.videoCodec << "acodec"
                      << encoding.audioCodec << encoding.width << "x" << encoding.height << "fps"
                      << encoding.fps << "kbps" << encoding.videoKbps << encoding.audioKbps;
 
-    auto make = [output, encoding, clips](int, int* error) -> std::unique_ptr<EngineJob> {
-        std::unique_ptr<EngineJoin> job = EngineJoin::create(output, error);
+    auto make = [name, encoding, clips](int, int* error) -> std::unique_ptr<EngineJob> {
+        std::unique_ptr<EngineJoin> job = EngineJoin::create(std::move(*name), error);
         if (!job)
             return nullptr;
         int r = job->setEncoding(encoding);

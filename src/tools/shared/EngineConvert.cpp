@@ -34,6 +34,15 @@ std::unique_ptr<EngineConvert> EngineConvert::cut(const QString& input, const QS
     return job;
 }
 
+std::unique_ptr<EngineConvert> EngineConvert::cut(const QString& input, OutputName output,
+                                                  std::optional<Range> range, int* error,
+                                                  std::optional<int64_t> limitBytes) {
+    std::unique_ptr<EngineConvert> job = cut(input, output.path(), range, error, limitBytes);
+    if (job)
+        job->holdName(std::move(output));
+    return job;
+}
+
 EngineConvert::~EngineConvert() {
     const int r = apiMediaConvertClose(handle_);
     if (r < 1)

@@ -32,6 +32,10 @@ public:
     static std::unique_ptr<EngineConvert> cut(const QString& input, const QString& output,
                                               std::optional<Range> range, int* error,
                                               std::optional<int64_t> limitBytes = std::nullopt);
+    // The same, into a name held for this job (OutputFileNamer::takeFreePath); the job keeps it.
+    static std::unique_ptr<EngineConvert> cut(const QString& input, OutputName output,
+                                              std::optional<Range> range, int* error,
+                                              std::optional<int64_t> limitBytes = std::nullopt);
     ~EngineConvert() override;
 
     // The engine's results: 1 or more on success.

@@ -7,7 +7,10 @@
 // started and never one of a later job.
 #pragma once
 
+#include "tools/shared/OutputFileNamer.h"
+
 #include <QString>
+#include <utility>
 
 class EngineJob {
 public:
@@ -25,7 +28,12 @@ public:
     virtual void stop() = 0;
     // The file the job writes.
     virtual QString outputPath() const = 0;
+    // Keeps the name the job writes held against other exports until the job is gone.
+    void holdName(OutputName name) { name_ = std::move(name); }
 
 protected:
     EngineJob() = default;
+
+private:
+    OutputName name_;
 };

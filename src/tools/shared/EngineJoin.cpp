@@ -28,6 +28,13 @@ std::unique_ptr<EngineJoin> EngineJoin::create(const QString& output, int* error
     return job;
 }
 
+std::unique_ptr<EngineJoin> EngineJoin::create(OutputName output, int* error) {
+    std::unique_ptr<EngineJoin> job = create(output.path(), error);
+    if (job)
+        job->holdName(std::move(output));
+    return job;
+}
+
 EngineJoin::~EngineJoin() {
     apiMediaJoinClose(handleOf(handle_));
 }

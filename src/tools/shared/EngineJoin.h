@@ -13,6 +13,8 @@ public:
     // Creates the job with its output path. On failure returns null and sets *error to the
     // engine's result (0 when the engine gave no job handle).
     static std::unique_ptr<EngineJoin> create(const QString& output, int* error);
+    // The same, into a name held for this job (OutputFileNamer::takeFreePath); the job keeps it.
+    static std::unique_ptr<EngineJoin> create(OutputName output, int* error);
     ~EngineJoin() override;
 
     // Adds one clip of a file with its range in microseconds and its sound level in percent

@@ -193,6 +193,12 @@ SectionRemoval::SectionRemoval(std::vector<Range> kept, QString finalPath,
     folder_ = std::move(folder);
 }
 
+SectionRemoval::SectionRemoval(std::vector<Range> kept, OutputName finalName,
+                               const std::array<QString, 2>& partStems, MakePass makePass)
+    : SectionRemoval(std::move(kept), finalName.path(), partStems, std::move(makePass)) {
+    finalName_ = std::move(finalName);
+}
+
 SectionRemoval::~SectionRemoval() = default;
 
 int SectionRemoval::stepCount() const {

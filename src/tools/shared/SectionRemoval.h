@@ -54,6 +54,10 @@ public:
     // the parts could be made.
     SectionRemoval(std::vector<Range> kept, QString finalPath, const std::array<QString, 2>& partStems,
                    MakePass makePass);
+    // The same into a name held for this plan (OutputFileNamer::takeFreePath), which it keeps
+    // until it is gone: the final file is written only by its last step.
+    SectionRemoval(std::vector<Range> kept, OutputName finalName, const std::array<QString, 2>& partStems,
+                   MakePass makePass);
     ~SectionRemoval();
     SectionRemoval(const SectionRemoval&) = delete;
     SectionRemoval& operator=(const SectionRemoval&) = delete;
@@ -87,6 +91,7 @@ private:
 
     std::vector<Range> kept_;
     QString finalPath_;
+    OutputName finalName_;
     MakePass makePass_;
     std::shared_ptr<PartFolder> folder_;
     QStringList parts_;

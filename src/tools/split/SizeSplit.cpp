@@ -5,7 +5,6 @@
 #include "tools/shared/EngineConvert.h"
 #include "tools/shared/JobChain.h"
 
-#include <QFileInfo>
 #include <cmath>
 
 namespace {
@@ -69,14 +68,15 @@ SizeSplit::SizeSplit(Source source, QString folder, QString stem, QString extens
         frameUs_ = int64_t(std::llround(1e6 / source_.fps));
 }
 
-QString SizeSplit::numberedFreePath(const QString& folder, const QString& stem, const QString& extension) {
+OutputName SizeSplit::takeNumberedFreePath(const QString& folder, const QString& stem,
+                                           const QString& extension) {
     for (long n = 1;; ++n) {
         QString path = QString("%1/%2%3").arg(folder, stem).arg(n);
         if (!extension.isEmpty())
             path += "." + extension;
-        const QFileInfo info(path);
-        if (!info.exists() && !info.isSymLink())
-            return path;
+        OutputName held = OutputFileNamer::take(path);
+        if (!held.isEmpty())
+            return held;
     }
 }
 
@@ -106,10 +106,11 @@ std::unique_ptr<EngineJob> SizeSplit::next(int i, int* error) {
         *error = JobChain::kNoMoreJobs;
         return nullptr;
     }
-    lastOutput_ = numberedFreePath(folder_, stem_, extension_);
+    OutputName name = takeNumberedFreePath(folder_, stem_, extension_);
+    lastOutput_ = name.path();
     qCDebug(lcTools) << "export-->start:" << nextStart_ << "cap:" << limit_;
-    std::unique_ptr<EngineConvert> job =
-        EngineConvert::cut(source_.path, lastOutput_, EngineConvert::Range{nextStart_, total}, error, limit_);
+    std::unique_ptr<EngineConvert> job = EngineConvert::cut(
+        source_.path, std::move(name), EngineConvert::Range{nextStart_, total}, error, limit_);
     if (!job) {
         // Only sound after the last picture is the end of the file too, not a failure. Asked
         // only when the part is refused: the part's own job checks the range already.

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "tools/shared/EngineJob.h"
+#include "tools/shared/OutputFileNamer.h"
 
 #include <QString>
 #include <atomic>
@@ -26,9 +27,11 @@ public:
     // out empty (*error = 0) or when the engine refused the part (*error = its result).
     std::unique_ptr<EngineJob> next(int i, int* error);
 
-    // "<folder>/<stem><n>.<ext>" for the first n from 1 whose file is not there. A dangling
-    // link counts as there: writing through it would put a file where the user did not choose.
-    static QString numberedFreePath(const QString& folder, const QString& stem, const QString& extension);
+    // "<folder>/<stem><n>.<ext>" for the first n from 1 whose file is not there and that no
+    // running export holds, held for the part's job. A dangling link counts as there: writing
+    // through it would put a file where the user did not choose.
+    static OutputName takeNumberedFreePath(const QString& folder, const QString& stem,
+                                           const QString& extension);
 
 private:
     Source source_;

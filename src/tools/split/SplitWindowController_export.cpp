@@ -80,7 +80,7 @@ bool SplitWindowController::startExport() {
         qCDebug(lcTools) << "export-->start:" << start << "stop:" << stop;
         // Each part looks for a free number from 1 again, so the parts of one run take
         // consecutive free numbers and never replace a file that is there.
-        return EngineConvert::cut(source, SizeSplit::numberedFreePath(folder, stem, extension),
+        return EngineConvert::cut(source, SizeSplit::takeNumberedFreePath(folder, stem, extension),
                                   EngineConvert::Range{start, stop}, error);
     };
     return jobChain().start(int(plan.size()), make);
