@@ -339,8 +339,9 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
     if ((r = reader.open(input_, aIndex, p->video != ConvertPlan::None, readSound,
                          p->video == ConvertPlan::Encode, p->audio == ConvertPlan::Encode)) < 0)
         return r;
-    if (startOnPicture_ && p->video == ConvertPlan::Encode && p->start > 0) {
-        // Between two frames the range begins with the next one, and so does its sound.
+    if (p->video == ConvertPlan::Encode && p->start > 0) {
+        // Between two frames the range begins with the next one, and so does its sound: the
+        // first picture is at time 0, and no sound plays before it.
         const int64_t first = reader.firstPictureFromUs(p->start);
         if (first != AV_NOPTS_VALUE && first > p->start && first < p->end)
             p->start = first;
