@@ -57,19 +57,30 @@ bool ConvertJob::rangeHoldsPicture(int64_t startUs, int64_t endUs) {
 
 // The size of a finished file is only known once its index is written: a part that came out
 // over its limit is made again under a limit lowered by the overshoot, so that none passes it.
+// An encoder that holds many pictures back (large pictures, long look-ahead) can pass the limit
+// before the part may weigh them and end; the part is then also made shorter, by the share of
+// its length that the overshoot takes, until it fits.
 int ConvertJob::runUnder(int64_t limit) {
     int r = run();
-    for (int attempt = 0; attempt < 3 && r >= 1 && limit > 0 && !run_.stopped(); ++attempt) {
+    const int64_t end = cutEnd_;
+    for (int attempt = 0; attempt < 8 && r >= 1 && limit > 0 && !run_.stopped(); ++attempt) {
         struct stat st {};
         if (::stat(output_.c_str(), &st) != 0 || st.st_size <= limit)
             break;
         logInfo("part of " + std::to_string(st.st_size) + " bytes over its limit of " +
                 std::to_string(limit) + "; made again");
         ::unlink(output_.c_str());
-        sizeLimit_ =
-            std::max<int64_t>(1, int64_t(double(sizeLimit_) * double(limit) / double(st.st_size) * 0.98));
+        const double share = double(limit) / double(st.st_size) * 0.98;
+        sizeLimit_ = std::max<int64_t>(1, int64_t(double(sizeLimit_) * share));
+        if (attempt > 0 && outputUs_ > 0) {
+            // At least a picture shorter, or a small overshoot would give the same part again.
+            const int64_t made = outputUs_.load();
+            cutEnd_ =
+                cutStart_ + std::max<int64_t>(1, std::min(int64_t(double(made) * share), made - frameUs()));
+        }
         r = run();
     }
+    cutEnd_ = end;
     return r;
 }
 
@@ -97,6 +108,13 @@ int ConvertJob::runWithinLimit() {
         }
     }
     return r;
+}
+
+// The length of one picture of the input (a guess of 40 ms without a rate).
+int64_t ConvertJob::frameUs() const {
+    const int v = probe_ ? firstVideoStream(probe_.get()) : -1;
+    const AVRational rate = v >= 0 ? streamFrameRate(probe_->streams[v]) : AVRational{0, 1};
+    return rate.num > 0 && rate.den > 0 ? av_rescale(1000000, rate.den, rate.num) : 40000;
 }
 
 // Whether a finished part holds less than 80 % of `limit` bytes while the range went on past its
