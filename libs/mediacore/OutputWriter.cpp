@@ -276,10 +276,20 @@ int OutputWriter::addCopy(Kind kind, const AVStream* source) {
         if (uint8_t* d = av_stream_new_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, size))
             std::memcpy(d, m, size);
     }
+    if (kind == Audio)
+        keepFrameTiming(st->codecpar);
     (kind == Video ? videoStream_ : audioStream_) = st->index;
     copied_[kind == Video ? 0 : 1] = true;
     copyTags(kind, source);
     return 0;
+}
+
+// AVI gives AAC a block size (the most bytes a frame may take, for its header), which is no
+// sample size: copied into an AVI with it, the sound would be timed by its bytes and play its
+// packets of varying size at the wrong times. Without it the sound is timed frame by frame.
+void OutputWriter::keepFrameTiming(AVCodecParameters* par) {
+    if (par->codec_id == AV_CODEC_ID_AAC && par->frame_size > 0)
+        par->block_align = 0;
 }
 
 void OutputWriter::copyTags(Kind kind, const AVStream* source) {
