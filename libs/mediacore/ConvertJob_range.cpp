@@ -57,12 +57,13 @@ bool ConvertJob::rangeHoldsPicture(int64_t startUs, int64_t endUs) {
 
 // The size of a finished file is only known once its index is written: a part that came out
 // over its limit is made again under a limit lowered by the overshoot, so that none passes it.
-// An encoder that holds many pictures back (large pictures, long look-ahead) can pass the limit
-// before the part may weigh them and end; the part is then also made shorter, by the share of
-// its length that the overshoot takes, until it fits.
+// The part ends where its weighed size reaches that limit, which can jump by many pictures at
+// once (an encoder that holds many back gives its sizes in bursts): a part still over is then
+// made shorter by the share of its length that the overshoot takes, a picture at least, its
+// range alone deciding where it ends, until it fits.
 int ConvertJob::runUnder(int64_t limit) {
     int r = run();
-    const int64_t end = cutEnd_;
+    const int64_t end = cutEnd_, target = sizeLimit_;
     for (int attempt = 0; attempt < 8 && r >= 1 && limit > 0 && !run_.stopped(); ++attempt) {
         struct stat st {};
         if (::stat(output_.c_str(), &st) != 0 || st.st_size <= limit)
@@ -71,16 +72,18 @@ int ConvertJob::runUnder(int64_t limit) {
                 std::to_string(limit) + "; made again");
         ::unlink(output_.c_str());
         const double share = double(limit) / double(st.st_size) * 0.98;
-        sizeLimit_ = std::max<int64_t>(1, int64_t(double(sizeLimit_) * share));
-        if (attempt > 0 && outputUs_ > 0) {
-            // At least a picture shorter, or a small overshoot would give the same part again.
-            const int64_t made = outputUs_.load();
+        const int64_t made = outputUs_.load();
+        if (attempt == 0 || made <= 0) {
+            sizeLimit_ = std::max<int64_t>(1, int64_t(double(sizeLimit_) * share));
+        } else {
             cutEnd_ =
                 cutStart_ + std::max<int64_t>(1, std::min(int64_t(double(made) * share), made - frameUs()));
+            sizeLimit_ = INT64_MAX / 4;
         }
         r = run();
     }
     cutEnd_ = end;
+    sizeLimit_ = target;
     return r;
 }
 
@@ -97,6 +100,8 @@ int ConvertJob::runWithinLimit() {
         sizeLimit_ = limit;
         r = runUnder(limit);
     }
+    if (r >= 1 && limit > 0 && !copiedGroups_ && !run_.stopped() && fillsTooLittle(limit))
+        r = refill(limit);
     sizeLimit_ = limit;
     framesOnly_ = false;
     if (r >= 1 && limit > 0 && !run_.stopped()) {
@@ -106,6 +111,28 @@ int ConvertJob::runWithinLimit() {
             outputUs_ = 0;
             return logFailure("cannot keep " + output_ + " under its size limit", AVERROR(EFBIG));
         }
+    }
+    return r;
+}
+
+// A re-encoded part weighs the pictures still inside its encoder at the average of those that
+// came out; early in a short part that average is of the larger pictures (a B-frame comes out
+// after the picture it refers to), and the part ends well short of its limit. It is made again
+// aiming past the limit by the share it fell short, the overshoot taken back as for any part
+// over its limit; if that fails, as it was.
+int ConvertJob::refill(int64_t limit) {
+    struct stat st {};
+    if (::stat(output_.c_str(), &st) != 0 || st.st_size <= 0)
+        return 1;
+    logInfo("re-encoded part of " + output_ + " fills too little of its limit; made again");
+    ::unlink(output_.c_str());
+    const double shortfall = std::min(2.0, double(limit) / double(st.st_size));
+    sizeLimit_ = int64_t(double(limit) * shortfall * 0.97);
+    int r = runUnder(limit);
+    if (r < 1 && !run_.stopped()) {
+        ::unlink(output_.c_str());
+        sizeLimit_ = limit;
+        r = runUnder(limit);
     }
     return r;
 }
