@@ -100,14 +100,17 @@ rm -f noise.amr single.3g2
   -output_ts_offset 600 dvb_576i.ts
 # AVCHD: 1080i H.264 (interlaced, B-frames), AC-3 and a PGS subtitle stream in an .mts.
 perl "$HERE/make_pgs.pl" boxes.sup
-"${FF[@]}" -f lavfi -i "testsrc2=size=1920x1080:rate=25:duration=4" -f lavfi -i "$A" -i boxes.sup \
+"${FF[@]}" -f lavfi -i "testsrc2=size=1920x1080:rate=25:duration=4" \
+  -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=4" -i boxes.sup \
   -map 0 -map 1 -map 2 -vf setfield=tff -c:v libx264 -preset ultrafast -x264-params interlaced=1:tff=1 \
-  -flags +ildct+ilme -bf 2 -g 12 -b:v 2M -pix_fmt yuv420p -c:a ac3 -b:a 192k -c:s copy -shortest \
+  -flags +ildct+ilme -bf 2 -g 12 -b:v 2M -pix_fmt yuv420p -c:a ac3 -b:a 192k -c:s copy \
   -f mpegts -mpegts_m2ts_mode 1 avchd_1080i.mts
 rm -f boxes.sup
-# H.264 with B-frames and AAC sound in AVI: the container stores no presentation times.
-"${FF[@]}" -f lavfi -i "testsrc2=size=320x240:rate=25:duration=6" -f lavfi -i "$A" -c:v libx264 \
-  -preset veryfast -bf 2 -g 50 -pix_fmt yuv420p -c:a aac -b:a 96k -shortest h264_aac.avi
+# H.264 with B-frames and AAC sound in AVI: the container stores no presentation times (nor an
+# edit list, so the encoder's priming and last frames play: 5.94 s of tone end with the picture).
+"${FF[@]}" -f lavfi -i "testsrc2=size=320x240:rate=25:duration=6" \
+  -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=5.94" -c:v libx264 -preset veryfast -bf 2 -g 50 \
+  -pix_fmt yuv420p -c:a aac -b:a 96k h264_aac.avi
 # An HEVC MOV as a phone writes it: hvc1, a display rotation, AAC.
 "${FF[@]}" -f lavfi -i "testsrc2=size=640x360:rate=30:duration=6" -f lavfi -i "$A" -c:v libx265 \
   -preset ultrafast -x265-params log-level=none:keyint=30 -tag:v hvc1 -pix_fmt yuv420p -c:a aac -b:a 96k \

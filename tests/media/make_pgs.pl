@@ -1,6 +1,6 @@
 #!/usr/bin/perl
 # Writes a PGS subtitle stream (.sup), as Blu-ray and AVCHD discs carry them: the ffmpeg tool has no
-# PGS encoder. One 64x32 box shown from 0.5 s to 2.5 s and from 3 s to 5 s, each a display set
+# PGS encoder. One 64x32 box shown from 0.5 s to 1.5 s and from 2 s to 3 s, each a display set
 # (composition, window, palette, object, end) and a set that clears it.
 # Usage: make_pgs.pl OUT
 use strict; use warnings;
@@ -8,7 +8,7 @@ my ($out) = @ARGV; open(my $o, '>:raw', $out) or die;
 sub seg { my ($pts, $type, $payload) = @_; print $o pack('a2NNCn', 'PG', $pts, 0, $type, length $payload) . $payload; }
 my ($w, $h) = (64, 32);
 my $n = 0;
-for my $span ([0.5, 2.5], [3.0, 5.0]) {
+for my $span ([0.5, 1.5], [2.0, 3.0]) {
   my ($on, $off) = map { int($_ * 90000) } @$span;
   # Composition: video size, frame rate code, number, epoch start, palette 0, one object at 900,1000.
   seg($on, 0x16, pack('nnCnCCCCnCCnn', 1920, 1080, 0x10, $n++, 0x80, 0, 0, 1, 0, 0, 0, 900, 1000));
