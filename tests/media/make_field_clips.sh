@@ -111,6 +111,9 @@ rm -f boxes.sup
 "${FF[@]}" -f lavfi -i "testsrc2=size=320x240:rate=25:duration=6" \
   -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=5.94" -c:v libx264 -preset veryfast -bf 2 -g 50 \
   -pix_fmt yuv420p -c:a aac -b:a 96k h264_aac.avi
+# MPEG-4 with B-frames in AVI, as older cameras and players wrote it.
+"${FF[@]}" -f lavfi -i "testsrc2=size=320x240:rate=25:duration=4" -c:v mpeg4 -bf 2 -g 50 -q:v 4 \
+  mpeg4_bframes.avi
 # An HEVC MOV as a phone writes it: hvc1, a display rotation, AAC.
 "${FF[@]}" -f lavfi -i "testsrc2=size=640x360:rate=30:duration=6" -f lavfi -i "$A" -c:v libx265 \
   -preset ultrafast -x265-params log-level=none:keyint=30 -tag:v hvc1 -pix_fmt yuv420p -c:a aac -b:a 96k \

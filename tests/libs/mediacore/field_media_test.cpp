@@ -2,6 +2,7 @@
 // MPEG-TS and PS streams whose seeks land away from the requested time, a container aspect
 // that differs from the stream's, AMR sound, and size-capped parts of all of them. Judged by
 // the frames that ffprobe and ffmpeg decode (never by packets, which may lack a time).
+#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -316,6 +317,12 @@ TEST(FieldAvi, CutsOfH264WithoutPresentationTimesStartOnTheirPicture) {
         ASSERT_GE(cut(src, out, 2.0, 4.0, vcodec), 1);
         expectPictures(out, src, 50, 99, 0.04, 0.022, 0.022);
     }
+    // MPEG-4 with B-frames keeps pictures of one group after the next keyframe there: its ranges
+    // cannot be told to the picture, and a cut is refused rather than written a picture off.
+    const QString mpeg4 = fieldClip("mpeg4_bframes.avi"), refused = dir.filePath("refused.avi");
+    EXPECT_LT(cut(mpeg4, refused, 1.0, 3.0), 1);
+    EXPECT_FALSE(QFileInfo::exists(refused));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter("refused").size(), 0);
 }
 
 TEST(Field3g2, ACutBetweenTwoPicturesStartsWithTheNextAndItsSound) {
