@@ -280,6 +280,20 @@ int chooseMode(const CodecSetting& setting, AVCodecID source, bool copyable, boo
 
 } // namespace
 
+namespace {
+
+// AVI gives each picture only its place in the file. H.264 there reorders within closed groups
+// of pictures, so its pictures are placed by counting from a keyframe; other codecs that reorder
+// (MPEG-4 with B-frames) store pictures that belong before a keyframe after it, and some with a
+// time the demuxer guessed: where a range starts and ends cannot be told to the picture.
+bool placesPicturesExactly(const AVFormatContext* format, const AVStream* video) {
+    const AVCodecID id = video->codecpar->codec_id;
+    return !format->iformat || std::strcmp(format->iformat->name, "avi") != 0 ||
+           video->codecpar->video_delay <= 0 || id == AV_CODEC_ID_H264 || id == AV_CODEC_ID_HEVC;
+}
+
+} // namespace
+
 // A cut that keeps the sound as it is keeps every sound stream of the file (languages,
 // commentary) unless the caller chose one: the others are copied beside the main one.
 std::vector<int> ConvertJob::otherSoundStreams(int mainIndex, const AVOutputFormat* container) const {
@@ -316,6 +330,11 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
     if (p->end <= p->start)
         return logFailure("empty range", AVERROR(EINVAL));
     const bool cut = p->start > 0 || p->end < d;
+    if (cut && vs && !placesPicturesExactly(probe_.get(), vs))
+        return logFailure("a range of " + input_ +
+                              " cannot be cut exactly: its AVI stores no times for pictures it reorders (" +
+                              avcodec_get_name(vs->codecpar->codec_id) + " with B-frames)",
+                          AVERROR(ENOTSUP));
     int r;
     if (vs && holdsMovingPictures(container, output_) &&
         (r = chooseMode(format_.videoCodec, vs->codecpar->codec_id, true, cut,
@@ -339,8 +358,9 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
     if ((r = reader.open(input_, aIndex, p->video != ConvertPlan::None, readSound,
                          p->video == ConvertPlan::Encode, p->audio == ConvertPlan::Encode)) < 0)
         return r;
-    if (startOnPicture_ && p->video == ConvertPlan::Encode && p->start > 0) {
-        // Between two frames the range begins with the next one, and so does its sound.
+    if (p->video == ConvertPlan::Encode && p->start > 0) {
+        // Between two frames the range begins with the next one, and so does its sound: the
+        // first picture is at time 0, and no sound plays before it.
         const int64_t first = reader.firstPictureFromUs(p->start);
         if (first != AV_NOPTS_VALUE && first > p->start && first < p->end)
             p->start = first;

@@ -57,19 +57,33 @@ bool ConvertJob::rangeHoldsPicture(int64_t startUs, int64_t endUs) {
 
 // The size of a finished file is only known once its index is written: a part that came out
 // over its limit is made again under a limit lowered by the overshoot, so that none passes it.
+// The part ends where its weighed size reaches that limit, which can jump by many pictures at
+// once (an encoder that holds many back gives its sizes in bursts): a part still over is then
+// made shorter by the share of its length that the overshoot takes, a picture at least, its
+// range alone deciding where it ends, until it fits.
 int ConvertJob::runUnder(int64_t limit) {
     int r = run();
-    for (int attempt = 0; attempt < 3 && r >= 1 && limit > 0 && !run_.stopped(); ++attempt) {
+    const int64_t end = cutEnd_, target = sizeLimit_;
+    for (int attempt = 0; attempt < 8 && r >= 1 && limit > 0 && !run_.stopped(); ++attempt) {
         struct stat st {};
         if (::stat(output_.c_str(), &st) != 0 || st.st_size <= limit)
             break;
         logInfo("part of " + std::to_string(st.st_size) + " bytes over its limit of " +
                 std::to_string(limit) + "; made again");
         ::unlink(output_.c_str());
-        sizeLimit_ =
-            std::max<int64_t>(1, int64_t(double(sizeLimit_) * double(limit) / double(st.st_size) * 0.98));
+        const double share = double(limit) / double(st.st_size) * 0.98;
+        const int64_t made = outputUs_.load();
+        if (attempt == 0 || made <= 0) {
+            sizeLimit_ = std::max<int64_t>(1, int64_t(double(sizeLimit_) * share));
+        } else {
+            cutEnd_ =
+                cutStart_ + std::max<int64_t>(1, std::min(int64_t(double(made) * share), made - frameUs()));
+            sizeLimit_ = INT64_MAX / 4;
+        }
         r = run();
     }
+    cutEnd_ = end;
+    sizeLimit_ = target;
     return r;
 }
 
@@ -86,6 +100,8 @@ int ConvertJob::runWithinLimit() {
         sizeLimit_ = limit;
         r = runUnder(limit);
     }
+    if (r >= 1 && limit > 0 && !copiedGroups_ && !run_.stopped() && fillsTooLittle(limit))
+        r = refill(limit);
     sizeLimit_ = limit;
     framesOnly_ = false;
     if (r >= 1 && limit > 0 && !run_.stopped()) {
@@ -97,6 +113,35 @@ int ConvertJob::runWithinLimit() {
         }
     }
     return r;
+}
+
+// A re-encoded part weighs the pictures still inside its encoder at the average of those that
+// came out; early in a short part that average is of the larger pictures (a B-frame comes out
+// after the picture it refers to), and the part ends well short of its limit. It is made again
+// aiming past the limit by the share it fell short, the overshoot taken back as for any part
+// over its limit; if that fails, as it was.
+int ConvertJob::refill(int64_t limit) {
+    struct stat st {};
+    if (::stat(output_.c_str(), &st) != 0 || st.st_size <= 0)
+        return 1;
+    logInfo("re-encoded part of " + output_ + " fills too little of its limit; made again");
+    ::unlink(output_.c_str());
+    const double shortfall = std::min(2.0, double(limit) / double(st.st_size));
+    sizeLimit_ = int64_t(double(limit) * shortfall * 0.97);
+    int r = runUnder(limit);
+    if (r < 1 && !run_.stopped()) {
+        ::unlink(output_.c_str());
+        sizeLimit_ = limit;
+        r = runUnder(limit);
+    }
+    return r;
+}
+
+// The length of one picture of the input (a guess of 40 ms without a rate).
+int64_t ConvertJob::frameUs() const {
+    const int v = probe_ ? firstVideoStream(probe_.get()) : -1;
+    const AVRational rate = v >= 0 ? streamFrameRate(probe_->streams[v]) : AVRational{0, 1};
+    return rate.num > 0 && rate.den > 0 ? av_rescale(1000000, rate.den, rate.num) : 40000;
 }
 
 // Whether a finished part holds less than 80 % of `limit` bytes while the range went on past its

@@ -276,10 +276,20 @@ int OutputWriter::addCopy(Kind kind, const AVStream* source) {
         if (uint8_t* d = av_stream_new_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, size))
             std::memcpy(d, m, size);
     }
+    if (kind == Audio)
+        keepFrameTiming(st->codecpar);
     (kind == Video ? videoStream_ : audioStream_) = st->index;
     copied_[kind == Video ? 0 : 1] = true;
     copyTags(kind, source);
     return 0;
+}
+
+// AVI gives AAC a block size (the most bytes a frame may take, for its header), which is no
+// sample size: copied into an AVI with it, the sound would be timed by its bytes and play its
+// packets of varying size at the wrong times. Without it the sound is timed frame by frame.
+void OutputWriter::keepFrameTiming(AVCodecParameters* par) {
+    if (par->codec_id == AV_CODEC_ID_AAC && par->frame_size > 0)
+        par->block_align = 0;
 }
 
 void OutputWriter::copyTags(Kind kind, const AVStream* source) {
@@ -408,33 +418,46 @@ int OutputWriter::start() {
     return 0;
 }
 
+// Copied streams get their decoding times rebuilt from the presentation times: some demuxers
+// leave them unset for reordered frames, and clips joined from several files must rise across
+// the seams. The oldest of the last (delay + 1) presentation times is the one to decode now.
+// Some packets carry no presentation time (MPEG program streams give one only now and then, AVI
+// none at all): such a packet still takes its turn of decoding time, and its own place in the
+// reordering is guessed to come after every picture so far, as a reference picture's does.
+void OutputWriter::rebuildDts(int k, AVPacket* packet, const AVStream* st) {
+    std::vector<int64_t>& buffer = ptsBuffer_[k];
+    const int64_t step = packet->duration > 0 ? packet->duration : 1;
+    if (packet->pts == AV_NOPTS_VALUE && buffer.empty()) {
+        // No presentation time seen yet: the decoding times are the source's, kept rising.
+        if (packet->dts != AV_NOPTS_VALUE && lastDts_[k] != AV_NOPTS_VALUE && packet->dts <= lastDts_[k])
+            packet->dts = lastDts_[k] + 1;
+        if (packet->dts != AV_NOPTS_VALUE)
+            lastDts_[k] = packet->dts;
+        return;
+    }
+    const size_t size = size_t(std::max(0, st->codecpar->video_delay)) + 1;
+    if (buffer.empty())
+        for (size_t i = 0; i < size; ++i)
+            buffer.push_back(packet->pts - int64_t(size - i) * step);
+    buffer.push_back(packet->pts != AV_NOPTS_VALUE ? packet->pts
+                                                   : *std::max_element(buffer.begin(), buffer.end()) + step);
+    std::sort(buffer.begin(), buffer.end());
+    packet->dts = buffer.front();
+    buffer.erase(buffer.begin());
+    if (lastDts_[k] != AV_NOPTS_VALUE && packet->dts <= lastDts_[k])
+        packet->dts = lastDts_[k] + 1;
+    if (packet->pts != AV_NOPTS_VALUE && packet->dts > packet->pts)
+        packet->dts = packet->pts;
+    lastDts_[k] = packet->dts;
+}
+
 int OutputWriter::mux(Kind kind, AVPacket* packet, AVRational timeBase) {
     AVStream* st = format_->streams[kind == Video ? videoStream_ : audioStream_];
     packet->stream_index = st->index;
     av_packet_rescale_ts(packet, timeBase, st->time_base);
-    // Copied streams get their decoding times rebuilt from the presentation times: some
-    // demuxers leave them unset for reordered frames, and clips joined from several files must
-    // rise across the seams. The oldest of the last (delay + 1) presentation times is the one to
-    // decode now.
     const int k = kind == Video ? 0 : 1;
-    if (copied_[k] && packet->pts != AV_NOPTS_VALUE) {
-        std::vector<int64_t>& buffer = ptsBuffer_[k];
-        const size_t size = size_t(std::max(0, st->codecpar->video_delay)) + 1;
-        if (buffer.empty()) {
-            const int64_t step = packet->duration > 0 ? packet->duration : 1;
-            for (size_t i = 0; i < size; ++i)
-                buffer.push_back(packet->pts - int64_t(size - i) * step);
-        }
-        buffer.push_back(packet->pts);
-        std::sort(buffer.begin(), buffer.end());
-        packet->dts = buffer.front();
-        buffer.erase(buffer.begin());
-        if (lastDts_[k] != AV_NOPTS_VALUE && packet->dts <= lastDts_[k])
-            packet->dts = lastDts_[k] + 1;
-        if (packet->dts > packet->pts)
-            packet->dts = packet->pts;
-        lastDts_[k] = packet->dts;
-    }
+    if (copied_[k])
+        rebuildDts(k, packet, st);
     const int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
     if (ts != AV_NOPTS_VALUE)
         writtenUs_ = std::max(

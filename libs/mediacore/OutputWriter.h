@@ -116,6 +116,8 @@ private:
     int openEncoderStream(AVCodecContext* ctx, AVDictionary** options, int* streamIndex);
     int drain(Kind kind);
     int mux(Kind kind, AVPacket* packet, AVRational timeBase);
+    void rebuildDts(int k, AVPacket* packet, const AVStream* st);
+    static void keepFrameTiming(AVCodecParameters* par);
     int encodeAudioFromFifo(bool flush);
     struct OtherEncoder;
     template <class Body> int asMainSound(OtherEncoder& other, Body body);

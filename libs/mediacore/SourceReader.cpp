@@ -185,6 +185,8 @@ int SourceReader::seek(int64_t us, bool atOrAfter) {
     if (audioDecoder_)
         avcodec_flush_buffers(audioDecoder_.get());
     inputEnded_ = false;
+    firstDts_ = AV_NOPTS_VALUE;
+    picturesSent_ = picturesOut_ = 0;
     extent_.reset(format_.get(), originUs_);
     videoDone_ = videoIndex_ < 0;
     audioDone_ = audioIndex_ < 0;
@@ -218,6 +220,8 @@ int SourceReader::next(AVFrame* frame, Kind* kind, AVPacket* packet) {
                 continue;
             const int r = avcodec_receive_frame(dec, frame);
             if (r == 0) {
+                if (k == Video)
+                    placePicture(frame);
                 *kind = k;
                 return 0;
             }
@@ -280,6 +284,8 @@ int SourceReader::next(AVFrame* frame, Kind* kind, AVPacket* packet) {
             *kind = k;
             return 1;
         }
+        if (k == Video)
+            notePicturePacket(packet_.get());
         const int s = avcodec_send_packet(dec, packet_.get());
         // A damaged packet loses its frames, not the job.
         if (s < 0 && s != AVERROR(EAGAIN))
@@ -350,6 +356,26 @@ int64_t SourceReader::firstPictureFromUs(int64_t fromUs) {
     }
     seek(fromUs, false);
     return best;
+}
+
+// Packets without presentation times (AVI stores none) leave a decoder to guess a picture's
+// time from the decoding time of the packet that let it out, which runs late by the pictures
+// it holds back for reordering. Such pictures are placed one frame after another from the
+// first packet decoded since the last seek, the keyframe it landed on, as they are shown.
+void SourceReader::notePicturePacket(const AVPacket* packet) {
+    if (firstDts_ == AV_NOPTS_VALUE && picturesSent_ == 0)
+        firstDts_ = packet->pts == AV_NOPTS_VALUE ? packet->dts : AV_NOPTS_VALUE;
+    if (packet->pts != AV_NOPTS_VALUE)
+        firstDts_ = AV_NOPTS_VALUE; // the stream has presentation times after all
+    ++picturesSent_;
+}
+
+void SourceReader::placePicture(AVFrame* frame) {
+    if (frame->pts != AV_NOPTS_VALUE || firstDts_ == AV_NOPTS_VALUE)
+        return;
+    const AVRational tb = video()->time_base;
+    frame->best_effort_timestamp =
+        firstDts_ + av_rescale_q(picturesOut_++, av_inv_q(streamFrameRate(video())), tb);
 }
 
 int64_t SourceReader::frameTimeUs(const AVFrame* frame, Kind kind) const {

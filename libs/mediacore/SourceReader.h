@@ -84,6 +84,8 @@ private:
     // the current position, or of the first of its packets after untilUs, whichever comes first.
     int64_t firstKeyUs(int64_t untilUs);
     AVStream* stream(Kind kind) const { return kind == Video ? video() : audio(); }
+    void notePicturePacket(const AVPacket* packet);
+    void placePicture(AVFrame* frame);
 
     InputPtr format_;
     CodecPtr videoDecoder_;
@@ -98,6 +100,11 @@ private:
     int audioIndex_ = -1;
     std::vector<int> otherSound_;
     int64_t originUs_ = 0;
+    // Decoding time of the first picture packet since the last seek, when it had no
+    // presentation time, and the picture packets sent and pictures placed since then.
+    int64_t firstDts_ = AV_NOPTS_VALUE;
+    int64_t picturesSent_ = 0;
+    int64_t picturesOut_ = 0;
     bool inputEnded_ = false;
     bool moved_ = false; // read from or seeked since opening
     bool fromStart_ = true;

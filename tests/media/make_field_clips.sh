@@ -7,7 +7,7 @@ OUT="$1"
 HERE="$(cd "$(dirname "$0")" && pwd)"
 mkdir -p "$OUT"
 STAMP="$OUT/.stamp"
-SUM="$(cat "$0" "$HERE/group_amr_frames.pl" | sha1sum | cut -d' ' -f1)"
+SUM="$(cat "$0" "$HERE/group_amr_frames.pl" "$HERE/make_pgs.pl" | sha1sum | cut -d' ' -f1)"
 if [ -f "$STAMP" ] && [ "$(cat "$STAMP")" = "$SUM" ]; then exit 0; fi
 rm -f "$STAMP"
 cd "$OUT"
@@ -98,4 +98,29 @@ rm -f sd.ts hd.ts
   -c:a copy -shortest -f 3g2 single.3g2
 perl "$HERE/group_amr_frames.pl" single.3g2 amr.3g2 5
 rm -f noise.amr single.3g2
+# A 576i broadcast recording: interlaced MPEG-2 with MP2 sound in a transport stream whose clock
+# starts at 600 s, as a recorder's does.
+"${FF[@]}" -f lavfi -i "testsrc2=size=720x576:rate=25:duration=6" -f lavfi -i "$A" -vf setfield=tff \
+  -c:v mpeg2video -flags +ilme+ildct -top 1 -q:v 8 -g 12 -bf 2 -c:a mp2 -b:a 128k -shortest -f mpegts \
+  -output_ts_offset 600 dvb_576i.ts
+# AVCHD: 1080i H.264 (interlaced, B-frames), AC-3 and a PGS subtitle stream in an .mts.
+perl "$HERE/make_pgs.pl" boxes.sup
+"${FF[@]}" -f lavfi -i "testsrc2=size=1920x1080:rate=25:duration=4" \
+  -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=4" -i boxes.sup \
+  -map 0 -map 1 -map 2 -vf setfield=tff -c:v libx264 -preset ultrafast -x264-params interlaced=1:tff=1 \
+  -flags +ildct+ilme -bf 2 -g 12 -b:v 2M -pix_fmt yuv420p -c:a ac3 -b:a 192k -c:s copy \
+  -f mpegts -mpegts_m2ts_mode 1 avchd_1080i.mts
+rm -f boxes.sup
+# H.264 with B-frames and AAC sound in AVI: the container stores no presentation times (nor an
+# edit list, so the encoder's priming and last frames play: 5.94 s of tone end with the picture).
+"${FF[@]}" -f lavfi -i "testsrc2=size=320x240:rate=25:duration=6" \
+  -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=5.94" -c:v libx264 -preset veryfast -bf 2 -g 50 \
+  -pix_fmt yuv420p -c:a aac -b:a 96k h264_aac.avi
+# MPEG-4 with B-frames in AVI, as older cameras and players wrote it.
+"${FF[@]}" -f lavfi -i "testsrc2=size=320x240:rate=25:duration=4" -c:v mpeg4 -bf 2 -g 50 -q:v 4 \
+  mpeg4_bframes.avi
+# An HEVC MOV as a phone writes it: hvc1, a display rotation, AAC.
+"${FF[@]}" -f lavfi -i "testsrc2=size=640x360:rate=30:duration=6" -f lavfi -i "$A" -c:v libx265 \
+  -preset ultrafast -x265-params log-level=none:keyint=30 -tag:v hvc1 -pix_fmt yuv420p -c:a aac -b:a 96k \
+  -shortest -metadata:s:v rotate=90 -movflags +faststart phone_hevc.mov
 echo "$SUM" > "$STAMP"

@@ -2,6 +2,7 @@
 // MPEG-TS and PS streams whose seeks land away from the requested time, a container aspect
 // that differs from the stream's, AMR sound, and size-capped parts of all of them. Judged by
 // the frames that ffprobe and ffmpeg decode (never by packets, which may lack a time).
+#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -234,4 +235,105 @@ TEST(FieldSizeChange, PicturesAfterTheSizeChangesAreDecodedAtTheirNewSize) {
     EXPECT_EQ(decodedFrames(out, "v").count, 200);
     const QImage converted = ffmpegFrameAt(out, 6.0);
     EXPECT_LT(meanAbsDiff(converted, source(6.0, converted)), 10.0);
+}
+
+namespace {
+
+// Pictures of a file by their number in the order they are shown, read by the ffmpeg tool in one
+// pass whatever times the container gives them (AVI gives none), at 320 pixels wide.
+std::vector<QImage> pictureNumbers(const QString& path, const std::vector<int>& numbers) {
+    QTemporaryDir dir;
+    QStringList select;
+    for (const int n : numbers)
+        select << QString("eq(n\\,%1)").arg(n);
+    if (run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-i", path, "-map", "0:v:0", "-vf",
+                                "select=" + select.join('+') + ",scale=320:-2", "-fps_mode", "passthrough",
+                                dir.filePath("%d.png")}) != 0)
+        return {};
+    std::vector<QImage> found;
+    for (size_t i = 1; i <= numbers.size(); ++i)
+        found.push_back(QImage(dir.filePath(QString("%1.png").arg(i))).convertToFormat(QImage::Format_RGB32));
+    return found;
+}
+
+// A cut of pictures `first` to `last` of `src` (shown order) holds exactly those: its opening
+// and closing pictures are nearer those of the source than their neighbours. Its sound starts
+// with its picture within `soundFrame` seconds and lasts as long, give or take `padding`.
+void expectPictures(const QString& out, const QString& src, int first, int last, double frame,
+                    double soundFrame, double padding) {
+    SCOPED_TRACE(QFileInfo(out).fileName().toStdString());
+    EXPECT_TRUE(decodesCleanly(out));
+    const DecodedFrames v = decodedFrames(out, "v"), a = decodedFrames(out, "a");
+    ASSERT_FALSE(v.times.empty());
+    ASSERT_FALSE(a.times.empty());
+    EXPECT_EQ(v.count, last - first + 1);
+    const std::vector<QImage> made = pictureNumbers(out, {0, v.count - 1}),
+                              source = pictureNumbers(
+                                  src, {first - 1, first, first + 1, last - 1, last, last + 1});
+    ASSERT_EQ(made.size(), 2u);
+    ASSERT_EQ(source.size(), 6u);
+    EXPECT_LT(meanAbsDiff(made[0], source[1]), meanAbsDiff(made[0], source[0])) << "the cut starts early";
+    EXPECT_LT(meanAbsDiff(made[0], source[1]), meanAbsDiff(made[0], source[2])) << "the cut starts late";
+    EXPECT_LT(meanAbsDiff(made[1], source[4]), meanAbsDiff(made[1], source[3])) << "the cut ends early";
+    EXPECT_LT(meanAbsDiff(made[1], source[4]), meanAbsDiff(made[1], source[5])) << "the cut ends late";
+    // AVI stores no presentation times: there a decoder's guess of the first picture's runs late.
+    if (!out.endsWith(".avi")) {
+        EXPECT_NEAR(a.times.front(), v.times.front(), soundFrame)
+            << "the sound starts apart from the picture";
+    }
+    EXPECT_NEAR(soundSeconds(out), v.count * frame, frame + padding);
+}
+
+} // namespace
+
+TEST(FieldBroadcast576i, KeepFormatAndReencodedCutsHoldTheirPicturesAndSound) {
+    // Interlaced MPEG-2 with MP2 (1152 samples a frame) whose clock starts at 600 s.
+    QTemporaryDir dir;
+    const QString src = fieldClip("dvb_576i.ts");
+    for (const char* vcodec : {static_cast<const char*>(nullptr), "libx264"}) {
+        const QString out = dir.filePath(vcodec ? "cut.mp4" : "cut.ts");
+        ASSERT_GE(cut(src, out, 2.0, 4.0, vcodec), 1);
+        expectPictures(out, src, 50, 99, 0.04, 0.025, 0.025);
+    }
+}
+
+TEST(FieldAvchd, CutsOfInterlacedH264WithAc3AndSubtitlesHoldTheirPicturesAndSound) {
+    QTemporaryDir dir;
+    const QString src = fieldClip("avchd_1080i.mts");
+    ASSERT_EQ(probeStreamCount(src, "subtitle"), 1);
+    for (const char* vcodec : {static_cast<const char*>(nullptr), "libx264"}) {
+        const QString out = dir.filePath(vcodec ? "cut.mp4" : "cut.mts");
+        ASSERT_GE(cut(src, out, 1.0, 2.6, vcodec), 1);
+        expectPictures(out, src, 25, 64, 0.04, 0.033, 0.033);
+    }
+}
+
+TEST(FieldAvi, CutsOfH264WithoutPresentationTimesStartOnTheirPicture) {
+    // The decoder would date each picture by the packet that let it out, two B-frames late.
+    QTemporaryDir dir;
+    const QString src = fieldClip("h264_aac.avi");
+    for (const char* vcodec : {static_cast<const char*>(nullptr), "libx264"}) {
+        const QString out = dir.filePath(vcodec ? "cut.mp4" : "cut.avi");
+        ASSERT_GE(cut(src, out, 2.0, 4.0, vcodec), 1);
+        expectPictures(out, src, 50, 99, 0.04, 0.022, 0.022);
+    }
+    // MPEG-4 with B-frames keeps pictures of one group after the next keyframe there: its ranges
+    // cannot be told to the picture, and a cut is refused rather than written a picture off.
+    const QString mpeg4 = fieldClip("mpeg4_bframes.avi"), refused = dir.filePath("refused.avi");
+    EXPECT_LT(cut(mpeg4, refused, 1.0, 3.0), 1);
+    EXPECT_FALSE(QFileInfo::exists(refused));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter("refused").size(), 0);
+}
+
+TEST(Field3g2, ACutBetweenTwoPicturesStartsWithTheNextAndItsSound) {
+    // 15 pictures a second: 1.03 s lies inside picture 15, so the cut begins with picture 16.
+    QTemporaryDir dir;
+    const QString src = fieldClip("amr.3g2");
+    for (const char* vcodec : {static_cast<const char*>(nullptr), "libx264"}) {
+        const QString out = dir.filePath(vcodec ? "cut.mp4" : "cut.3g2");
+        ASSERT_GE(cut(src, out, 1.03, 3.5, vcodec), 1);
+        // The sound is AAC there (no AMR encoder): its last frame is padded to 0.128 s at 8 kHz.
+        expectPictures(out, src, 16, 52, 1 / 15.0, 0.02, 0.128);
+        EXPECT_NEAR(decodedFrames(out, "v").times.front(), 0.0, 0.001);
+    }
 }

@@ -165,3 +165,18 @@ TEST(FieldParts, ReencodedPartOfSlowPicturesEndsItsSoundWithTheLastPictureNotIts
     ASSERT_LT(v.end, 25.0) << "the part was not capped";
     EXPECT_NEAR(a.end, v.end, 0.05);
 }
+
+TEST(FieldParts, KeepFormatPartsOfStreamsWithoutTimesAndOfLargePictures) {
+    // MPEG-1 system streams give a presentation time to some pictures only, AVI to none; 1080i
+    // pictures and a phone's HEVC pass a small cap while the encoder still holds many back.
+    struct Case {
+        const char* clip;
+        const char* ext;
+        double fraction, rate;
+    };
+    for (const Case& c : {Case{"mpeg1.mpg", "mpg", 0.3, 25}, Case{"h264_aac.avi", "avi", 0.3, 25},
+                          Case{"avchd_1080i.mts", "mts", 0.3, 25}, Case{"phone_hevc.mov", "mov", 0.1, 30}}) {
+        const QString src = fieldClip(c.clip);
+        expectCappedParts(src, c.ext, share(src, c.fraction), c.rate, 1 / c.rate);
+    }
+}
