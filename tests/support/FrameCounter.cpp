@@ -101,4 +101,15 @@ std::vector<int> decodedCounters(const QString& path) {
     return numbers;
 }
 
+std::vector<QString> makeCounterClipsStartingAtZeroAndLate(const QString& folder) {
+    const QString mp4 = makeCounterClip(folder + "/count.mp4", 25, 6, 250, 2);
+    if (mp4.isEmpty())
+        return {};
+    const QString ts =
+        makeWithFfmpeg(folder + "/count.ts", {"-i", mp4, "-c", "copy", "-output_ts_offset", "1.46"});
+    if (ts.isEmpty())
+        return {};
+    return {mp4, ts};
+}
+
 } // namespace testsupport

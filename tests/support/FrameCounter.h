@@ -14,6 +14,11 @@ namespace testsupport {
 // B-frames in a row. Returns `path`, or an empty string when ffmpeg fails.
 QString makeCounterClip(const QString& path, int fps, double seconds, int keyEvery = 25, int bFrames = 0);
 
+// In `folder`: a 6 s 25 fps counter clip with B-frames as count.mp4, and the same pictures copied
+// into a transport stream whose times start at 1.46 s, as a recorder's do (count.ts). Empty
+// when ffmpeg fails.
+std::vector<QString> makeCounterClipsStartingAtZeroAndLate(const QString& folder);
+
 // The frame number a picture of such a clip shows (at any size), or -1 when it shows none.
 int counterOf(const QImage& picture);
 

@@ -19,17 +19,6 @@ using namespace testsupport;
 
 namespace {
 
-// Seconds of sound that ffmpeg decodes from a file (encoder priming and edit lists applied).
-double soundSeconds(const QString& path) {
-    QByteArray out;
-    if (run(FFMPEG_EXECUTABLE,
-            {"-v", "error", "-nostdin", "-i", path, "-map", "0:a:0", "-ac", "1", "-ar", "8000", "-f", "s16le",
-             "-"},
-            &out) != 0)
-        return -1;
-    return double(out.size()) / 2 / 8000.0;
-}
-
 bool decodesCleanly(const QString& path) {
     return run(FFMPEG_EXECUTABLE, {"-v", "error", "-xerror", "-i", path, "-f", "null", "-"}) == 0;
 }
@@ -70,7 +59,7 @@ void expectRange(const QString& out, const QString& src, double from, double to,
               meanAbsDiff(last, ffmpegFrameAt(src, to - 2 * frame)));
     EXPECT_LT(meanAbsDiff(last, ffmpegFrameAt(src, to - frame)), 8.0);
     if (!a.times.empty()) {
-        EXPECT_NEAR(soundSeconds(out), v.span(), frame + 0.001);
+        EXPECT_NEAR(decodedSoundSeconds(out, 0), v.span(), frame + 0.001);
         // Encoders start the sound with a few ms of priming, and B-frames delay the picture.
         EXPECT_NEAR(a.times.front(), v.times.front(), 2 * frame);
     }
@@ -174,7 +163,7 @@ TEST(FieldAmr, SoundThatCannotBeEncodedFallsBackAndKeepsItsLength) {
     ASSERT_GE(apiMediaConvertSetAcodec(job.h, "aac"), 1);
     ASSERT_TRUE(finish(job, whole));
     // AAC pads its last packet: 1024 samples, 0.128 s at this clip's 8 kHz.
-    EXPECT_NEAR(soundSeconds(whole), 4.0, 0.129);
+    EXPECT_NEAR(decodedSoundSeconds(whole, 0), 4.0, 0.129);
     EXPECT_EQ(probeFrameCount(whole), 60);
 }
 
@@ -197,7 +186,7 @@ TEST(FieldSizeLimit, PartsStayUnderTheLimitWithUniqueTimesAndSoundEndingWithTheP
             // Sound ends with the picture: neither runs on alone. Decoders leave out the
             // encoder's priming (up to 2048 samples, 43 ms, for WMA), on top of a frame.
             const double picture = v.times.size() * 0.04;
-            EXPECT_NEAR(soundSeconds(out), picture, 0.04 + 0.065);
+            EXPECT_NEAR(decodedSoundSeconds(out, 0), picture, 0.04 + 0.065);
         }
     }
     const QString src = media("no_audio.mp4"), out = dir.filePath("no_audio_part.mp4");
@@ -281,7 +270,7 @@ void expectPictures(const QString& out, const QString& src, int first, int last,
         EXPECT_NEAR(a.times.front(), v.times.front(), soundFrame)
             << "the sound starts apart from the picture";
     }
-    EXPECT_NEAR(soundSeconds(out), v.count * frame, frame + padding);
+    EXPECT_NEAR(decodedSoundSeconds(out, 0), v.count * frame, frame + padding);
 }
 
 } // namespace

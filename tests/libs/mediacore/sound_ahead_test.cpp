@@ -53,17 +53,6 @@ QString clip(const Interleave& c) {
     return made[name];
 }
 
-// Seconds of sound that ffmpeg decodes from a file (encoder priming and edit lists applied).
-double soundSeconds(const QString& path) {
-    QByteArray out;
-    if (run(FFMPEG_EXECUTABLE,
-            {"-v", "error", "-nostdin", "-i", path, "-map", "0:a:0", "-ac", "1", "-ar", "8000", "-f", "s16le",
-             "-"},
-            &out) != 0)
-        return -1;
-    return double(out.size()) / 2 / 8000.0;
-}
-
 // Where a stream of a file starts and ends (seconds), as ffprobe gives it: by the stream's
 // length where the container stores one (an edit list may hide the last packet's), else by its
 // frames.
@@ -90,7 +79,7 @@ void expectSoundWithPicture(const QString& out, double seconds, int seams = 0) {
     EXPECT_NEAR(pictureEnd - pictureStart, seconds, kPicture + 0.003);
     EXPECT_NEAR(soundStart, 0.0, slack); // the range starts at 0 on the output's timeline
     EXPECT_NEAR(soundEnd, seconds, slack * (1 + 2 * seams));
-    EXPECT_NEAR(soundSeconds(out), seconds, slack * (2 + 2 * seams));
+    EXPECT_NEAR(decodedSoundSeconds(out, 0), seconds, slack * (2 + 2 * seams));
 }
 
 bool cutTo(const QString& src, const QString& out, double from, double to, const char* vcodec = nullptr,

@@ -223,11 +223,9 @@ TEST(PlayerSeek, AnMpegTsWithLongPictureGroupsShowsThePictureOfTheTime) {
 // the time of the picture it landed on, the first at or after the place asked for.
 TEST(PlayerSeek, CountsTimeFromTheFirstPictureAlsoInATransportStreamThatStartsLate) {
     QTemporaryDir dir;
-    const QString mp4 = testsupport::makeCounterClip(dir.filePath("count.mp4"), 25, 6, 250, 2);
-    const QString ts = testsupport::makeWithFfmpeg(dir.filePath("count.ts"),
-                                                   {"-i", mp4, "-c", "copy", "-output_ts_offset", "1.46"});
-    ASSERT_FALSE(ts.isEmpty());
-    for (const QString& clip : {mp4, ts}) {
+    const std::vector<QString> clips = testsupport::makeCounterClipsStartingAtZeroAndLate(dir.path());
+    ASSERT_FALSE(clips.empty());
+    for (const QString& clip : clips) {
         SCOPED_TRACE(clip.toStdString());
         LxMoviePlayer p(clip, QRect(0, 0, 64, 48));
         EXPECT_EQ(testsupport::counterOf(snapshot(p, 64, 48)), 0) << "as opened";

@@ -186,6 +186,7 @@ TEST(Transport, SetStartAfterPausingCutsFromThePictureShown) {
     EXPECT_LT(same, testsupport::meanAbsDiff(shown, next)) << start;
     tooltest::closeFinishMessage();
 }
+
 TEST(Transport, RightToLeftTheArrowKeysStandInTheTrimBarsOrder) {
     QGuiApplication::setLayoutDirection(Qt::RightToLeft);
     Driver d;
@@ -213,11 +214,9 @@ TEST(Transport, RightToLeftTheArrowKeysStandInTheTrimBarsOrder) {
 // picture's time, the time label reads the time of the picture in view, which a mark takes.
 TEST(Transport, AtZeroTheFirstPictureShowsAndPausedTheLabelReadsThePictureInView) {
     QTemporaryDir dir;
-    const QString mp4 = testsupport::makeCounterClip(dir.filePath("count.mp4"), 25, 6, 250, 2);
-    const QString ts = testsupport::makeWithFfmpeg(dir.filePath("count.ts"),
-                                                   {"-i", mp4, "-c", "copy", "-output_ts_offset", "1.46"});
-    ASSERT_FALSE(ts.isEmpty());
-    for (const QString& clip : {mp4, ts}) {
+    const std::vector<QString> clips = testsupport::makeCounterClipsStartingAtZeroAndLate(dir.path());
+    ASSERT_FALSE(clips.empty());
+    for (const QString& clip : clips) {
         SCOPED_TRACE(clip.toStdString());
         Driver d;
         d.addFile(clip);
