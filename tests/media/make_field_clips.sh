@@ -99,8 +99,8 @@ rm -f sd.ts hd.ts
 perl "$HERE/group_amr_frames.pl" single.3g2 amr.3g2 5
 rm -f noise.amr single.3g2
 # A 576i broadcast recording: interlaced MPEG-2 with MP2 sound in a transport stream whose clock
-# starts at 600 s, as a recorder's does.
-"${FF[@]}" -f lavfi -i "testsrc2=size=720x576:rate=25:duration=6" -f lavfi -i "$A" -vf setfield=tff \
+# starts at 600 s and whose sound starts 0.13 s before its first picture, as a recorder's do.
+"${FF[@]}" -itsoffset 0.13 -f lavfi -i "testsrc2=size=720x576:rate=25:duration=6" -f lavfi -i "$A" -vf setfield=tff \
   -c:v mpeg2video -flags +ilme+ildct -top 1 -q:v 8 -g 12 -bf 2 -c:a mp2 -b:a 128k -shortest -f mpegts \
   -output_ts_offset 600 dvb_576i.ts
 # AVCHD: 1080i H.264 (interlaced, B-frames), AC-3 and a PGS subtitle stream in an .mts.

@@ -276,7 +276,8 @@ void expectPictures(const QString& out, const QString& src, int first, int last,
 } // namespace
 
 TEST(FieldBroadcast576i, KeepFormatAndReencodedCutsHoldTheirPicturesAndSound) {
-    // Interlaced MPEG-2 with MP2 (1152 samples a frame) whose clock starts at 600 s.
+    // Interlaced MPEG-2 with MP2 (1152 samples a frame) whose clock starts at 600 s, its sound
+    // 0.13 s before its first picture: times count from that picture.
     QTemporaryDir dir;
     const QString src = fieldClip("dvb_576i.ts");
     for (const char* vcodec : {static_cast<const char*>(nullptr), "libx264"}) {
