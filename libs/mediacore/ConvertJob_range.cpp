@@ -140,8 +140,8 @@ int ConvertJob::refill(int64_t limit) {
 // The length of one picture of the input (a guess of 40 ms without a rate).
 int64_t ConvertJob::frameUs() const {
     const int v = probe_ ? firstVideoStream(probe_.get()) : -1;
-    const AVRational rate = v >= 0 ? streamFrameRate(probe_->streams[v]) : AVRational{0, 1};
-    return rate.num > 0 && rate.den > 0 ? av_rescale(1000000, rate.den, rate.num) : 40000;
+    const int64_t us = v >= 0 ? pictureDurationUs(probe_->streams[v]) : 0;
+    return us > 0 ? us : 40000;
 }
 
 // Whether a finished part holds less than 80 % of `limit` bytes while the range went on past its

@@ -198,14 +198,7 @@ struct CutInput {
         return r;
     }
     // The next packet from where the seek left the input.
-    int read(AVPacket* packet) {
-        int r = av_read_frame(input.get(), packet);
-        while (r >= 0 && lead.skips(packet)) {
-            av_packet_unref(packet);
-            r = av_read_frame(input.get(), packet);
-        }
-        return r;
-    }
+    int read(AVPacket* packet) { return lead.read(input.get(), packet); }
     // Whether a read that met the input's end covered the range up to `endUs`.
     int checkEnd(int64_t endUs, const std::string& path) const {
         return extent.check(endUs, video->index, audio ? audio->index : -1, path);

@@ -65,6 +65,15 @@ bool LeadSkip::skips(const AVPacket* packet) {
     return true;
 }
 
+int LeadSkip::read(AVFormatContext* input, AVPacket* packet) {
+    int r = av_read_frame(input, packet);
+    while (r >= 0 && skips(packet)) {
+        av_packet_unref(packet);
+        r = av_read_frame(input, packet);
+    }
+    return r;
+}
+
 LeadSkip reachSoundAhead(AVFormatContext* input, int videoIndex, int audioIndex, int64_t originUs,
                          int64_t landingUs, int64_t soundUs, const std::function<void(int64_t)>& seekTo) {
     if (videoIndex < 0 || audioIndex < 0)

@@ -22,6 +22,8 @@ public:
     LeadSkip(int videoIndex, int64_t keyPts) : videoIndex_(videoIndex), keyPts_(keyPts) {}
     // Whether `packet` is a picture before the keyframe the seek landed on first.
     bool skips(const AVPacket* packet);
+    // av_read_frame, past the packets this leaves out.
+    int read(AVFormatContext* input, AVPacket* packet);
 
 private:
     int videoIndex_ = -1;

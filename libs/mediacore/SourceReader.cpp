@@ -308,12 +308,7 @@ int SourceReader::read() {
 }
 
 int SourceReader::readPacket() {
-    int r = av_read_frame(format_.get(), packet_.get());
-    while (r >= 0 && lead_.skips(packet_.get())) {
-        av_packet_unref(packet_.get());
-        r = av_read_frame(format_.get(), packet_.get());
-    }
-    return r;
+    return lead_.read(format_.get(), packet_.get());
 }
 
 int64_t SourceReader::firstVideoPacketUs(int64_t seekUs, bool atOrAfter) {
@@ -395,10 +390,7 @@ int64_t SourceReader::packetTimeUs(const AVPacket* packet, Kind kind) const {
 }
 
 int64_t SourceReader::frameDurationUs() const {
-    if (!video())
-        return 0;
-    const AVRational fr = streamFrameRate(video());
-    return av_rescale_q(1, av_inv_q(fr), kMicro);
+    return video() ? pictureDurationUs(video()) : 0;
 }
 
 } // namespace mediacore

@@ -345,6 +345,11 @@ int64_t durationUs(const AVFormatContext* format) {
     return best;
 }
 
+int64_t pictureDurationUs(const AVStream* stream) {
+    const AVRational rate = streamFrameRate(stream);
+    return rate.num > 0 && rate.den > 0 ? av_rescale_q(1, av_inv_q(rate), kMicro) : 0;
+}
+
 int64_t startTimeUs(const AVFormatContext* format) {
     return ff::timelineOriginUs(format, firstVideoStream(format));
 }

@@ -23,6 +23,8 @@ int firstAudioStream(const AVFormatContext* format);
 int streamRotation(const AVStream* stream);
 // Frame rate of a video stream (average, else the base rate, else 25).
 AVRational streamFrameRate(const AVStream* stream);
+// The length of one picture of a picture stream in microseconds, by its rate (0 without one).
+int64_t pictureDurationUs(const AVStream* stream);
 
 // Pixel shape of a picture stream: the container's when it gives one, else the stream's, else 1:1.
 AVRational pictureAspect(const AVFormatContext* format, const AVStream* stream);
