@@ -16,6 +16,15 @@ std::function<QString()>& buttonTitleSource() {
     return source;
 }
 
+// Opens an alert on its window and gives it the keyboard, so that Return and Escape answer
+// it, whatever had the focus when it came.
+void present(QMessageBox* box) {
+    lastAlert() = box;
+    box->open();
+    box->raise();
+    box->activateWindow();
+}
+
 QMessageBox* showBox(QMessageBox::Icon icon, QWidget* parent, const QString& message,
                      const QString& informative, std::function<void()> done, const QString& buttonTitle) {
     auto* box = new QMessageBox(icon, QString(), message, QMessageBox::Ok, parent);
@@ -34,8 +43,7 @@ QMessageBox* showBox(QMessageBox::Icon icon, QWidget* parent, const QString& mes
             done();
     });
     qCDebug(lcApp).noquote() << "alert:" << message;
-    lastAlert() = box;
-    box->open();
+    present(box);
     return box;
 }
 
@@ -79,8 +87,7 @@ QMessageBox* Alerts::askQuestion(QWidget* parent, const QString& message, const 
             answer(box->clickedButton() == goOn);
     });
     qCDebug(lcApp).noquote() << "question:" << message;
-    lastAlert() = box;
-    box->open();
+    present(box);
     return box;
 }
 

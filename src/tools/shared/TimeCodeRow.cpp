@@ -245,10 +245,7 @@ bool TimeCodeRow::commit(LxTextField* leaving) {
     };
     QMessageBox* box = Alerts::currentAlert();
     if (box && box != before) {
-        // The alert takes the keyboard, so that Return answers it.
         refusalAlert() = box;
-        box->activateWindow();
-        box->raise();
         connect(box, &QDialog::finished, field, backToField);
     } else {
         QTimer::singleShot(0, field, backToField);

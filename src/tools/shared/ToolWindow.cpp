@@ -160,7 +160,7 @@ void ToolWindow::askToClose(const QString& question) {
         return;
     }
     QPointer<ToolWindow> self(this);
-    closeQuestion_ = Alerts::askQuestion(this, NSBundle::localizedStringForKey(windowTitle()), question,
+    closeQuestion_ = Alerts::askQuestion(this, windowTitle(), question,
                                          NSBundle::localizedStringForKey("closeExportRunningBtn"),
                                          NSBundle::localizedStringForKey("alertCancelBtn"), [self](bool yes) {
                                              // The export may have ended meanwhile; closing is still what the
