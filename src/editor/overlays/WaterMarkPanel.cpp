@@ -346,6 +346,8 @@ void WaterMarkPanel::selectRow(int row) {
     for (WaterMarkCellItemView* r : rows_)
         r->setSelected(r->row() == row);
     refreshWaterTime();
+    // A picture's size and keep-aspect, or a text's font and colour, follow the mark selected.
+    enableWaterChildView(childViewsEnabled_);
     refreshPlayerWaterMark(true);
 }
 

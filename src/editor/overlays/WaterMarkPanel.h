@@ -132,7 +132,8 @@ private:
     double scaleWidth_ = 0;                    // the overlay width the text marks' font sizes refer to
     bool toolShown_ = false;
     bool playing_ = false;
-    bool editing_ = false; // the selected mark is shown by the overlay, not by the player
+    bool editing_ = false;           // the selected mark is shown by the overlay, not by the player
+    bool childViewsEnabled_ = false; // the editing controls are on (enableWaterChildView)
 
     QScrollArea* listScroll_ = nullptr;
     QWidget* listDocument_ = nullptr;

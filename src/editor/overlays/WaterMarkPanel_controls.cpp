@@ -384,6 +384,7 @@ bool WaterMarkPanel::setFileRange(double start, double end) {
 }
 
 void WaterMarkPanel::enableWaterChildView(bool e) {
+    childViewsEnabled_ = e;
     const bool player = editable();
     o_.imagemarkBtn->setEnabled(player && !playing_);
     o_.textmarkBtn->setEnabled(player && !playing_);

@@ -17,6 +17,7 @@
 #include "tools/shared/PreviewPane.h"
 #include "tools/shared/TimeCodeRow.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPointer>
@@ -383,6 +384,27 @@ TEST_F(OverlayWindow, RowsPlayingAndResizingKeepTheMarksInPlace) {
     EXPECT_FALSE(panel().rows()[0]->titleEditable());
     EXPECT_FALSE(panel().rows()[1]->titleEditable());
     EXPECT_FALSE(panel().overlay()->waterMark().isNull());
+    // The picture's row, selected after the text's, has its size and keep-aspect back, and
+    // they work: a typed width takes the height along while the aspect is kept, not after.
+    const WaterMarkPanel::Outlets& o = panel().outlets();
+    for (QWidget* control : std::initializer_list<QWidget*>{o.widthField, o.heightField, o.keepAspectBox})
+        EXPECT_TRUE(control->isEnabled()) << control->metaObject()->className();
+    const auto typeSize = [](QSpinBox* field, int value) {
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(field, QString::number(value));
+        QTest::keyClick(field, Qt::Key_Return);
+        settle(50);
+    };
+    typeSize(o.widthField, 160);
+    EXPECT_NEAR(panel().list()[0]->waterRect.width, 160, 0.5);
+    EXPECT_NEAR(panel().list()[0]->waterRect.height, 120, 0.5);
+    click(o.keepAspectBox, QPoint(8, o.keepAspectBox->height() / 2)); // on its box
+    settle(50);
+    EXPECT_FALSE(panel().list()[0]->keepaspectRatio);
+    typeSize(o.heightField, 60);
+    EXPECT_NEAR(panel().list()[0]->waterRect.width, 160, 0.5);
+    EXPECT_NEAR(panel().list()[0]->waterRect.height, 60, 0.5);
     click(panel().rows()[1]);
     settle(50);
     EXPECT_TRUE(panel().overlay()->waterMark().isNull());
