@@ -76,7 +76,7 @@ private:
     double joinTotal_ = 0;
     bool formatIsAudio_ = false;
     // Where the format panel stands in the window, under everything else, unless it lies over
-    // the window's foot.
+    // the content above the export row.
     int formatTop_ = 0;
     QString lastOutput_;
 };

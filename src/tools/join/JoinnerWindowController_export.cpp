@@ -26,6 +26,11 @@
 #include <cmath>
 #include <memory>
 
+namespace {
+// Between a band laid over the content and the export row under it.
+constexpr int kBandGap = 4;
+} // namespace
+
 void JoinnerWindowController::buildFormatBrowser() {
     // The browser's panel lies under everything else, at the window's foot: the window grows
     // downwards by the band and folding the band takes the window's foot up again.
@@ -33,7 +38,7 @@ void JoinnerWindowController::buildFormatBrowser() {
     formatTop_ = height;
     formatBottomView = new QWidget(this);
     formatBottomView->setGeometry(0, height, width(), FormatBrowser::kBandHeight);
-    // Opaque, for when it lies over the window's foot.
+    // Opaque, for when it lies over the content.
     toolstyle::paintBackground(formatBottomView, toolstyle::kBrandBlue);
     setFixedSize(width(), height + FormatBrowser::kBandHeight);
     formatBrowser = new FormatBrowser(ProfileSet::joiner(), FormatBrowser::Opener::Joiner, formatBottomView);
@@ -69,13 +74,14 @@ void JoinnerWindowController::applyFormatToClips() {
 }
 
 // The window's size follows the fold. Unfolding grows it only when its screen has room for it,
-// moving it up where its foot would leave the screen; on a screen too low for that the band
-// opens upwards over the window's foot and the window keeps its size and place.
+// moving it up where its foot would leave the screen; on a screen too low for that the window
+// keeps its size and place and the band opens over the content's foot, ending above the export
+// row: a join can be started, and its folder chosen, while a format is being chosen.
 void JoinnerWindowController::formatFolded(bool folded) {
     const int band =
         folded ? FormatBrowser::kBandHeight - FormatBrowser::kFoldHeight : FormatBrowser::kBandHeight;
     if (!folded && height() + FormatBrowser::kFoldHeight > ScreenRoom::windowRoom(this)) {
-        formatBottomView->setGeometry(0, height() - band, width(), band);
+        formatBottomView->setGeometry(0, exportBar_->top() - kBandGap - band, width(), band);
         formatBottomView->raise();
         return;
     }

@@ -15,6 +15,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPointer>
+#include <algorithm>
+#include <initializer_list>
 
 namespace {
 template <typename W> W* placed(QWidget* parent, const NSRect& frame) {
@@ -64,6 +66,15 @@ ExportBar::ExportBar(ToolWindow* window, QWidget* parent, const Frames& frames, 
 }
 
 ExportBar::~ExportBar() = default;
+
+int ExportBar::top() const {
+    int y = startButton->y();
+    for (const QWidget* w : std::initializer_list<const QWidget*>{outputLabel, folderChooser, revealButton,
+                                                                  progressLabel, progressView})
+        if (w)
+            y = std::min(y, w->y());
+    return y;
+}
 
 QString ExportBar::outputPath() const {
     return folderChooser->outputPath();

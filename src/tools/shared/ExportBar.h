@@ -46,6 +46,10 @@ public:
     NSProgressView* progressView = nullptr;
     ZylButton* startButton = nullptr;
 
+    // The top edge of the bar's highest control in its parent: a panel laid over the window's
+    // foot ends above it, so that Start and the output folder stay in reach.
+    int top() const;
+
     QString outputPath() const;
     // The output folder, made first when it has gone since it was chosen.
     QString preparedOutputPath() const;

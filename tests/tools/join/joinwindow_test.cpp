@@ -380,36 +380,47 @@ TEST(JoinWindow, AProfileSavedAsCustomIsListedAndChosenAtOnce) {
     ProfileSet::setCustomFolders({});
 }
 
-TEST(JoinWindow, OnALowScreenItOpensFoldedAndTheBandUnfoldsOverItsFootWithoutLeavingTheScreen) {
-    Driver d(/*keepFormat=*/false, QSize(1280, 720));
-    JoinnerWindowController& w = *d.window;
-    FormatBrowser* band = w.formatBrowser;
-    // Folded, the window fits the screen's height with its title bar, and no larger size is
-    // forced on it.
-    EXPECT_TRUE(band->isFolded());
-    EXPECT_EQ(w.size(), QSize(1000, 680));
-    EXPECT_EQ(w.minimumSize(), w.size());
-    EXPECT_LE(w.height(), ScreenRoom::windowRoom(&w));
-    EXPECT_TRUE(
-        w.rect().contains(QRect(band->showFunctionBtn->mapTo(&w, QPoint()), band->showFunctionBtn->size())));
+// On 1280 x 720 and 1366 x 768 screens the window opens folded; unfolded, the band lies over the
+// content above the export row, so that Start and the output folder stay in reach.
+TEST(JoinWindow, OnALowScreenItOpensFoldedAndTheBandUnfoldsAboveTheExportRow) {
+    for (const QSize screen : {QSize(1280, 720), QSize(1366, 768)}) {
+        SCOPED_TRACE(screen.height());
+        Driver d(/*keepFormat=*/false, screen);
+        JoinnerWindowController& w = *d.window;
+        FormatBrowser* band = w.formatBrowser;
+        // Folded, the window fits the screen's height with its title bar, and no larger size is
+        // forced on it.
+        EXPECT_TRUE(band->isFolded());
+        EXPECT_EQ(w.size(), QSize(1000, 680));
+        EXPECT_EQ(w.minimumSize(), w.size());
+        EXPECT_LE(w.height(), ScreenRoom::windowRoom(&w));
+        EXPECT_TRUE(w.rect().contains(
+            QRect(band->showFunctionBtn->mapTo(&w, QPoint()), band->showFunctionBtn->size())));
 
-    // Unfolded, the band lies over the window's foot: the window keeps its size and place, and
-    // a profile can be chosen and the band folded again.
-    const QRect frame = w.geometry();
-    click(band->showFunctionBtn);
-    settle();
-    ASSERT_FALSE(band->isFolded());
-    EXPECT_EQ(w.geometry(), frame);
-    EXPECT_TRUE(w.rect().contains(QRect(w.formatBottomView->pos(), w.formatBottomView->size())));
-    EXPECT_TRUE(band->functionItemScrollview->isVisible());
-    ZylButton* tile = band->functionItemBtn_Childs[0];
-    QWidget* top = w.childAt(tile->mapTo(&w, tile->rect().center()));
-    EXPECT_TRUE(top == tile || tile->isAncestorOf(top)) << "the band lies over the window's foot";
-    d.chooseFormat("Video / mkv(H.264)");
-    click(band->showFunctionBtn);
-    settle();
-    EXPECT_TRUE(band->isFolded());
-    EXPECT_EQ(w.geometry(), frame);
+        // Unfolded, the window keeps its size and place; the band's tiles, Start and the output
+        // folder's controls are each on top where they are, and a profile can be chosen and the
+        // band folded again.
+        const QRect frame = w.geometry();
+        click(band->showFunctionBtn);
+        settle();
+        ASSERT_FALSE(band->isFolded());
+        EXPECT_EQ(w.geometry(), frame);
+        EXPECT_TRUE(w.rect().contains(QRect(w.formatBottomView->pos(), w.formatBottomView->size())));
+        EXPECT_TRUE(band->functionItemScrollview->isVisible());
+        const auto onTop = [&w](QWidget* control) {
+            QWidget* top = w.childAt(control->mapTo(&w, control->rect().center()));
+            return control->isVisible() && (top == control || control->isAncestorOf(top));
+        };
+        EXPECT_TRUE(onTop(band->functionItemBtn_Childs[0]));
+        for (QWidget* control : std::initializer_list<QWidget*>{w.startJoinnerBtn, w.outputFolderBtn,
+                                                                w.openOutputFolderBtn, w.addfileBtn})
+            EXPECT_TRUE(onTop(control)) << control->metaObject()->className();
+        d.chooseFormat("Video / mkv(H.264)");
+        click(band->showFunctionBtn);
+        settle();
+        EXPECT_TRUE(band->isFolded());
+        EXPECT_EQ(w.geometry(), frame);
+    }
 
     // On a screen with room for it, the band opens with the window unfolded.
     Driver tall(/*keepFormat=*/false);
