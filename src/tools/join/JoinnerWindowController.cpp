@@ -68,8 +68,9 @@ void JoinnerWindowController::enableEdit(bool enabled) {
     volumeSlider->setDisable(fileList_.empty());
     for (QWidget* w : std::initializer_list<QWidget*>{selectTimeBtn, unSelectTimeBtn})
         w->setEnabled(!fileList_.empty());
-    // Adding a file while a join runs would change the list under it.
-    addfileBtn->setEnabled(enabled);
+    // Files can be added while a join runs: the join took its clips when it started, so they
+    // wait for the next one.
+    addfileBtn->setEnabled(true);
     cutProgressView->setDisable(!enabled || fileList_.empty());
     // A clip giving the output format locks the profile choice.
     bool sourceFormat = false;

@@ -74,6 +74,8 @@ private:
     // Each row's length in the running join's output, in seconds, and their sum.
     std::vector<double> joinShares_;
     double joinTotal_ = 0;
+    // The running join's last overall progress, 0 to 1.
+    double joinProgress_ = 0;
     bool formatIsAudio_ = false;
     // Where the format panel stands in the window, under everything else, unless it lies over
     // the content above the export row.

@@ -184,6 +184,7 @@ void JoinnerWindowController::prepareRowProgress(const std::vector<JoinPlan::Cli
         total += std::max(0.0, seconds);
     }
     joinTotal_ = total;
+    joinProgress_ = 0;
 }
 
 void JoinnerWindowController::exportJobStarted(int) {
@@ -195,6 +196,7 @@ void JoinnerWindowController::exportProgress(double overall) {
     // The overall progress, shown in the row of the clip being joined.
     if (joinTotal_ <= 0 || !std::isfinite(overall))
         return;
+    joinProgress_ = overall;
     double done = std::clamp(overall, 0.0, 1.0) * joinTotal_;
     for (int i = 0; i < int(joinShares_.size()); ++i) {
         JoinnerCell* row = fileListTableView->row(i);
@@ -212,4 +214,5 @@ void JoinnerWindowController::exportEnded(JobChain::Outcome, int) {
         fileListTableView->hiddenProgress(i);
     joinShares_.clear();
     joinTotal_ = 0;
+    joinProgress_ = 0;
 }

@@ -15,9 +15,9 @@
 #include <QPointer>
 #include <QPushButton>
 
+// Also while a join runs: added clips go after the running join's, which took its clips and
+// its rows' shares when it started and keeps both.
 void JoinnerWindowController::addFileAction() {
-    if (isJoining())
-        return;
     QPointer<JoinnerWindowController> self(this);
     MediaOpenPanel::open(this, true, [self](const QStringList& paths) {
         if (self && !self->isClosing())
@@ -26,8 +26,6 @@ void JoinnerWindowController::addFileAction() {
 }
 
 int JoinnerWindowController::addFiles(const QStringList& paths) {
-    if (isJoining())
-        return 0;
     QStringList refused;
     bool ac3 = false;
     int added = 0;
@@ -66,6 +64,9 @@ void JoinnerWindowController::reload(int selected, bool keepPreview) {
     fileListViewHidden(fileList_.empty());
     enableEdit(!isJoining());
     showSelectedClip();
+    // The rows are new: the running join's progress goes back into its own rows at once.
+    if (isJoining())
+        exportProgress(joinProgress_);
 }
 
 void JoinnerWindowController::removeAction() {

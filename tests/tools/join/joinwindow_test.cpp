@@ -11,6 +11,7 @@
 #include "profiles/ProfileSet.h"
 #include "profiles/SettingWindowController.h"
 #include "tools/shared/JoinnerTableView.h"
+#include "tools/shared/RowProgress.h"
 
 #include <gtest/gtest.h>
 
@@ -258,7 +259,7 @@ TEST(JoinWindow, CancelLeavesNoOutput) {
     d.chooseFormat("Video / mkv(HEVC)");
     click(d.window->startJoinnerBtn);
     ASSERT_TRUE(waitUntil([&] { return d.window->isJoining(); }, 60000));
-    EXPECT_FALSE(d.window->addfileBtn->isEnabled());
+    EXPECT_TRUE(d.window->addfileBtn->isEnabled()) << "files can be added for the next join";
     EXPECT_FALSE(d.window->removeBtn->isEnabled());
     EXPECT_FALSE(d.formatChoiceEnabled());
     // The keep/remove choice stays usable; it counts from the next join on.
@@ -275,6 +276,39 @@ TEST(JoinWindow, CancelLeavesNoOutput) {
     EXPECT_TRUE(outputs(d.out.path()).isEmpty());
     EXPECT_TRUE(d.window->startJoinnerBtn->isEnabled());
     EXPECT_TRUE(d.window->addfileBtn->isEnabled());
+}
+
+// A join takes its clips when it starts: a file added while it runs joins the list, not the
+// running join, shows no progress of that join, and is joined by the next one.
+TEST(JoinWindow, AFileAddedDuringAJoinWaitsForTheNextJoin) {
+    Driver d;
+    d.addFile(testsupport::longClip());
+    d.chooseFormat("Video / mkv(H.264)");
+    click(d.window->startJoinnerBtn);
+    ASSERT_TRUE(waitUntil([&] { return d.window->isJoining(); }, 60000));
+    ASSERT_TRUE(d.window->addfileBtn->isEnabled());
+    d.addFile(testsupport::media("h264_aac.mp4"));
+    ASSERT_EQ(d.window->fileList().size(), 2u);
+    ASSERT_TRUE(d.window->isJoining()) << "the file was to be added while the join ran";
+    EXPECT_FALSE(d.window->removeBtn->isEnabled()) << "the running join's list stays as it is";
+    bool addedRowShowedProgress = false;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            addedRowShowedProgress =
+                addedRowShowedProgress || d.window->fileListTableView->row(1)->progress->isShown();
+            return !d.window->isJoining();
+        },
+        240000));
+    settle(100);
+    EXPECT_FALSE(addedRowShowedProgress);
+    ASSERT_NE(d.finishMessage(), nullptr) << answerAlerts().join(";").toStdString();
+    const QString first = d.window->lastOutput();
+    EXPECT_NEAR(testsupport::probeDuration(first), 60.0, 0.5) << "the long clip alone";
+    d.closeFinishMessage();
+
+    const QString second = d.join();
+    ASSERT_NE(d.finishMessage(), nullptr) << answerAlerts().join(";").toStdString();
+    EXPECT_NEAR(testsupport::probeDuration(second), 64.0, 0.5) << "the added clip after the long one";
 }
 
 TEST(JoinWindow, RefusedFilesStayOutOfTheList) {
