@@ -86,6 +86,8 @@ private:
     const AVStream* streamOf(const AVPacket* packet, Role* role) const;
     int64_t toUs(int64_t ts, const AVStream* s) const;
     bool keeps(const AVPacket* packet, const AVStream* s, Role role, bool held = false);
+    bool keepsSoundBefore(int64_t t, int64_t durationUs) const;
+    int64_t soundUs(const AVPacket* packet, const AVStream* s) const;
     void checkSeam(const AVPacket* packet, const AVStream* s, Role role);
     int put(AVPacket* packet, const AVStream* s, Role role, bool held = false);
     int writePicture(AVPacket* packet, const AVStream* s);
@@ -99,6 +101,15 @@ private:
     bool seamChecked_[2] = {false, false};
     bool ended_[2] = {false, false};
     bool prefixed_ = false;
+    // The part opens the output's sound: it keeps the packet that holds the range's start, and
+    // in a container that trims its sound's start by an edit list, the one before it too, so
+    // that a decoder is primed for the first sample shown.
+    bool leadIn_ = false;
+    bool trimsStart_ = false;
+    // Where the main sound written so far ends on the output timeline (microseconds), and how
+    // much later than its own time this part's sound is written so that it follows on from it.
+    int64_t soundEndUs_ = INT64_MIN;
+    int64_t soundPushUs_ = 0;
     int64_t lastDts_[2] = {INT64_MIN, INT64_MIN}; // output decoding times so far
     std::map<int, std::deque<PacketPtr>> held_;   // by stream index
 };
