@@ -90,7 +90,8 @@ bool StreamCopy::keeps(const AVPacket* packet, const AVStream* s, Role role, boo
     const int64_t dts = packet->dts != AV_NOPTS_VALUE ? toUs(packet->dts, s) : t;
     if (role != OtherSound && ended_[role] && !held)
         return false;
-    if (dts != AV_NOPTS_VALUE && dts >= part_.endUs - kEpsilon) {
+    const int64_t endUs = role == Picture ? part_.endUs : std::max(part_.endUs, part_.soundEndUs);
+    if (dts != AV_NOPTS_VALUE && dts >= endUs - kEpsilon) {
         if (role != OtherSound) {
             ended_[role] = true;
             if (reader_)
@@ -106,8 +107,7 @@ bool StreamCopy::keeps(const AVPacket* packet, const AVStream* s, Role role, boo
         return keepsSoundBefore(t, soundUs(packet, s));
     if (t < part_.soundFromUs - kEpsilon)
         return false;
-    return !part_.soundByMiddle ||
-           t + av_rescale_q(packet->duration, s->time_base, kMicro) / 2 <= part_.endUs;
+    return !part_.soundByMiddle || t + av_rescale_q(packet->duration, s->time_base, kMicro) / 2 <= endUs;
 }
 
 // Decoding times keep rising across the seam of two parts.

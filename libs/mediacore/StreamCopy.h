@@ -52,6 +52,9 @@ public:
         // A sound packet is kept only when at most half of it lies past the end: sound that
         // ends with a frame-exact picture rather than up to a packet after it.
         bool soundByMiddle = false;
+        // Where the sound ends when later than `endUs`: the end of the last picture kept, which
+        // shows until then although it starts before the range's end.
+        int64_t soundEndUs = INT64_MIN;
         // Written before the data of the part's first picture packet (parameter sets that a
         // re-encoded start replaced).
         std::vector<uint8_t> firstPicturePrefix;
@@ -66,7 +69,10 @@ public:
                    int64_t endUs);
     void beginPart(const Source& source, Part part);
     // Moves the part's end earlier (a size limit reached).
-    void endBy(int64_t endUs) { part_.endUs = std::min(part_.endUs, endUs); }
+    void endBy(int64_t endUs) {
+        part_.endUs = std::min(part_.endUs, endUs);
+        part_.soundEndUs = std::min(part_.soundEndUs, endUs);
+    }
     // Whether a main stream has reached the part's end.
     bool ended(Kind kind) const { return ended_[kind == SourceReader::Video ? 0 : 1]; }
 
