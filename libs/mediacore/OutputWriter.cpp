@@ -435,6 +435,14 @@ void OutputWriter::rebuildDts(int k, AVPacket* packet, const AVStream* st) {
             lastDts_[k] = packet->dts;
         return;
     }
+    // Sound is decoded in the order it is shown: its decoding time is its presentation time.
+    // Rebuilt as a picture's, it would lag one packet behind, and an MP4 (which times sound by
+    // its decoding times) would play every packet one packet early.
+    if (k == 1 && packet->pts != AV_NOPTS_VALUE) {
+        packet->dts = lastDts_[k] != AV_NOPTS_VALUE ? std::max(packet->pts, lastDts_[k] + 1) : packet->pts;
+        lastDts_[k] = packet->dts;
+        return;
+    }
     const size_t size = size_t(std::max(0, st->codecpar->video_delay)) + 1;
     if (buffer.empty())
         for (size_t i = 0; i < size; ++i)

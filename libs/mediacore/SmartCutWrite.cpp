@@ -99,6 +99,10 @@ void CutPass::beginCopy() {
     part.endUs = range_.endUs;
     part.pictureTicks = -range_.shift;
     part.soundByMiddle = true;
+    // The last picture shows past the range's end, until the next one would: the sound goes on
+    // with it. Ranges planned while they are written end on a keyframe, or where the file does.
+    for (const auto& [pts, duration] : range_.wanted)
+        part.soundEndUs = std::max(part.soundEndUs, in_.toUs(pts + duration, in_.video));
     // The re-encoded start replaced the source's parameter sets in-band: they come back with
     // the first copied frame.
     if (range_.hevc && range_.hasHead())

@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+extern "C" {
+#include <libavutil/avstring.h>
+}
+
 namespace mediacore {
 
 namespace {
@@ -29,7 +33,33 @@ void StreamCopy::beginPart(const Source& source, Part part) {
     seamChecked_[0] = seamChecked_[1] = false;
     ended_[0] = ended_[1] = false;
     prefixed_ = part_.firstPicturePrefix.empty();
+    leadIn_ = soundEndUs_ == INT64_MIN;
+    const AVOutputFormat* container = writer_.container();
+    trimsStart_ = container && av_match_name(container->name, "mov,mp4,m4a,3gp,3g2,ipod,psp,ismv,f4v");
+    soundPushUs_ = 0;
     held_.clear();
+}
+
+// The length of a sound packet in microseconds: its own, else its codec's frame.
+int64_t StreamCopy::soundUs(const AVPacket* packet, const AVStream* s) const {
+    if (packet->duration > 0)
+        return av_rescale_q(packet->duration, s->time_base, kMicro);
+    const AVCodecParameters* p = s->codecpar;
+    return p->frame_size > 0 && p->sample_rate > 0 ? int64_t(p->frame_size) * 1000000 / p->sample_rate : 0;
+}
+
+// Whether main sound that starts at `t`, before the part's sound, is kept. At the output's
+// start, where the container trims the sound's start: the packet that holds the first sample
+// and the one before it. At a seam: a packet that holds sound of the range and of which more than half lies
+// past the sound written before, so that the sound goes on without a hole and no more than
+// half a packet off its picture.
+bool StreamCopy::keepsSoundBefore(int64_t t, int64_t durationUs) const {
+    // Times rounded to milliseconds may show a packet that holds the first sample to end on it.
+    if (t + durationUs <= part_.soundFromUs)
+        return leadIn_ && trimsStart_ && t + 2 * durationUs > part_.soundFromUs;
+    // Elsewhere sound before the picture would move the picture's start (a muxer shifts both
+    // to keep times from going below zero).
+    return leadIn_ ? trimsStart_ : t + shiftUs_ + durationUs / 2 >= soundEndUs_;
 }
 
 int64_t StreamCopy::toUs(int64_t ts, const AVStream* s) const {
@@ -60,7 +90,8 @@ bool StreamCopy::keeps(const AVPacket* packet, const AVStream* s, Role role, boo
     const int64_t dts = packet->dts != AV_NOPTS_VALUE ? toUs(packet->dts, s) : t;
     if (role != OtherSound && ended_[role] && !held)
         return false;
-    if (dts != AV_NOPTS_VALUE && dts >= part_.endUs - kEpsilon) {
+    const int64_t endUs = role == Picture ? part_.endUs : std::max(part_.endUs, part_.soundEndUs);
+    if (dts != AV_NOPTS_VALUE && dts >= endUs - kEpsilon) {
         if (role != OtherSound) {
             ended_[role] = true;
             if (reader_)
@@ -72,10 +103,11 @@ bool StreamCopy::keeps(const AVPacket* packet, const AVStream* s, Role role, boo
         return true;
     if (t == AV_NOPTS_VALUE)
         return role == MainSound;
+    if (role == MainSound && t < part_.soundFromUs - kEpsilon)
+        return keepsSoundBefore(t, soundUs(packet, s));
     if (t < part_.soundFromUs - kEpsilon)
         return false;
-    return !part_.soundByMiddle ||
-           t + av_rescale_q(packet->duration, s->time_base, kMicro) / 2 <= part_.endUs;
+    return !part_.soundByMiddle || t + av_rescale_q(packet->duration, s->time_base, kMicro) / 2 <= endUs;
 }
 
 // Decoding times keep rising across the seam of two parts.
@@ -85,12 +117,16 @@ void StreamCopy::checkSeam(const AVPacket* packet, const AVStream* s, Role role)
     const int64_t dts = toUs(packet->dts, s);
     if (!seamChecked_[role]) {
         seamChecked_[role] = true;
-        if (lastDts_[role] != INT64_MIN && dts + shiftUs_ <= lastDts_[role]) {
+        // Sound that would overlap the sound written before follows on from it instead; the
+        // picture keeps its place.
+        if (role == MainSound && !leadIn_)
+            soundPushUs_ = std::max<int64_t>(0, soundEndUs_ - (dts + shiftUs_));
+        else if (lastDts_[role] != INT64_MIN && dts + shiftUs_ <= lastDts_[role]) {
             shiftUs_ = lastDts_[role] - dts + 1;
             exact_ = false;
         }
     }
-    lastDts_[role] = std::max(lastDts_[role], dts + shiftUs_);
+    lastDts_[role] = std::max(lastDts_[role], dts + shiftUs_ + (role == MainSound ? soundPushUs_ : 0));
 }
 
 int StreamCopy::put(AVPacket* packet, const AVStream* s, Role role, bool held) {
@@ -99,8 +135,15 @@ int StreamCopy::put(AVPacket* packet, const AVStream* s, Role role, bool held) {
         return 0;
     }
     checkSeam(packet, s, role);
-    const int64_t shift = exact_ ? av_rescale_q(part_.pictureTicks, source_.video->time_base, s->time_base)
-                                 : av_rescale_q(shiftUs_ - source_.originUs, kMicro, s->time_base);
+    int64_t shift = exact_ ? av_rescale_q(part_.pictureTicks, source_.video->time_base, s->time_base)
+                           : av_rescale_q(shiftUs_ - source_.originUs, kMicro, s->time_base);
+    if (role == MainSound) {
+        shift += av_rescale_q(soundPushUs_, kMicro, s->time_base);
+        const int64_t t = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        if (t != AV_NOPTS_VALUE)
+            soundEndUs_ =
+                std::max(soundEndUs_, av_rescale_q(t + shift, s->time_base, kMicro) + soundUs(packet, s));
+    }
     if (packet->pts != AV_NOPTS_VALUE)
         packet->pts += shift;
     if (packet->dts != AV_NOPTS_VALUE)

@@ -52,6 +52,9 @@ public:
         // A sound packet is kept only when at most half of it lies past the end: sound that
         // ends with a frame-exact picture rather than up to a packet after it.
         bool soundByMiddle = false;
+        // Where the sound ends when later than `endUs`: the end of the last picture kept, which
+        // shows until then although it starts before the range's end.
+        int64_t soundEndUs = INT64_MIN;
         // Written before the data of the part's first picture packet (parameter sets that a
         // re-encoded start replaced).
         std::vector<uint8_t> firstPicturePrefix;
@@ -66,7 +69,10 @@ public:
                    int64_t endUs);
     void beginPart(const Source& source, Part part);
     // Moves the part's end earlier (a size limit reached).
-    void endBy(int64_t endUs) { part_.endUs = std::min(part_.endUs, endUs); }
+    void endBy(int64_t endUs) {
+        part_.endUs = std::min(part_.endUs, endUs);
+        part_.soundEndUs = std::min(part_.soundEndUs, endUs);
+    }
     // Whether a main stream has reached the part's end.
     bool ended(Kind kind) const { return ended_[kind == SourceReader::Video ? 0 : 1]; }
 
@@ -86,6 +92,8 @@ private:
     const AVStream* streamOf(const AVPacket* packet, Role* role) const;
     int64_t toUs(int64_t ts, const AVStream* s) const;
     bool keeps(const AVPacket* packet, const AVStream* s, Role role, bool held = false);
+    bool keepsSoundBefore(int64_t t, int64_t durationUs) const;
+    int64_t soundUs(const AVPacket* packet, const AVStream* s) const;
     void checkSeam(const AVPacket* packet, const AVStream* s, Role role);
     int put(AVPacket* packet, const AVStream* s, Role role, bool held = false);
     int writePicture(AVPacket* packet, const AVStream* s);
@@ -99,6 +107,15 @@ private:
     bool seamChecked_[2] = {false, false};
     bool ended_[2] = {false, false};
     bool prefixed_ = false;
+    // The part opens the output's sound: it keeps the packet that holds the range's start, and
+    // in a container that trims its sound's start by an edit list, the one before it too, so
+    // that a decoder is primed for the first sample shown.
+    bool leadIn_ = false;
+    bool trimsStart_ = false;
+    // Where the main sound written so far ends on the output timeline (microseconds), and how
+    // much later than its own time this part's sound is written so that it follows on from it.
+    int64_t soundEndUs_ = INT64_MIN;
+    int64_t soundPushUs_ = 0;
     int64_t lastDts_[2] = {INT64_MIN, INT64_MIN}; // output decoding times so far
     std::map<int, std::deque<PacketPtr>> held_;   // by stream index
 };

@@ -296,6 +296,31 @@ double decodedSoundSeconds(const QString& path, int soundStream) {
     return monoSound(path, 0, -1, &out, soundStream) ? double(out.size()) / 4 / 8000 : -1;
 }
 
+std::vector<double> clickTimes(const QString& path, double quietSeconds) {
+    const QJsonObject sound = probeStream(path, "audio");
+    const int rate = sound.value("sample_rate").toString().toInt();
+    QByteArray out;
+    if (rate <= 0 ||
+        run(FFMPEG_EXECUTABLE,
+            {"-v", "error", "-nostdin", "-i", path, "-map", "0:a:0", "-ac", "1", "-f", "f32le", "-"},
+            &out) != 0)
+        return {};
+    const double offset = sound.value("start_time").toString().toDouble() -
+                          probeStream(path, "video").value("start_time").toString().toDouble();
+    const auto* s = reinterpret_cast<const float*>(out.constData());
+    const qsizetype n = out.size() / 4, quiet = qsizetype(quietSeconds * rate);
+    std::vector<double> times;
+    qsizetype lastLoud = -quiet - 1;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (std::abs(s[i]) < 0.1f)
+            continue;
+        if (i - lastLoud > quiet)
+            times.push_back(double(i) / rate + offset);
+        lastLoud = i;
+    }
+    return times;
+}
+
 double toneLevel(const QString& path, double hz, double from, double to, int soundStream) {
     QByteArray out;
     if (!monoSound(path, from, to, &out, soundStream))

@@ -77,6 +77,12 @@ double audioRms(const QString& path, double from, double to, int soundStream = -
 // Seconds of sound in one sound stream (0: the first), as ffmpeg decodes it; -1 on failure.
 double decodedSoundSeconds(const QString& path, int soundStream);
 
+// Where each click of a file's first sound stream sounds against its picture, in seconds: the
+// onset of each burst after at least `quietSeconds` of quiet in the decoded sound (at the
+// stream's own rate), plus the sound stream's start time, minus the picture stream's. Empty
+// on failure.
+std::vector<double> clickTimes(const QString& path, double quietSeconds = 0.3);
+
 // A 4 s clip in `folder` with a picture and two sound streams told apart by their tone: the
 // first (container stream 1) at 440 Hz, the second (stream 2) at 1000 Hz. Empty on failure.
 QString twoToneClip(const QString& folder);

@@ -318,8 +318,10 @@ TEST(SmartCut, SizeLimitEndsBeforeTheGroupThatWouldPassIt) {
     QTemporaryDir dir;
     // Groups of 2 s are short against the limit (about 7 s of the clip), so whole groups fill
     // most of it; a part that copying would leave far below its limit is re-encoded instead.
+    // The limit leaves the groups up to 8 s a few kilobytes of room: a size is known only once
+    // the index is written, and a part that comes out just over is made again shorter.
     const QString src = media("long_10s.mp4");
-    const qint64 limit = QFileInfo(src).size() * 70 / 100;
+    const qint64 limit = QFileInfo(src).size() * 72 / 100;
     for (const double start : {0.0, 1.3}) {
         SCOPED_TRACE(start);
         const QString out = dir.filePath(QString("part%1.mp4").arg(start));

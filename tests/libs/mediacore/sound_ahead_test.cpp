@@ -219,4 +219,104 @@ INSTANTIATE_TEST_SUITE_P(Interleavings, SoundAhead,
                                            Interleave{"lead3", "aac", "mp4", 3000000},
                                            Interleave{"first", "aac", "mp4", 9000000}));
 
+// A click of 4 ms on every whole second, at a sound rate and in a sound codec of a case.
+struct Clicks {
+    const char* codec;
+    int rate;
+    const char* container;
+    int frame; // samples in a sound packet
+};
+
+std::ostream& operator<<(std::ostream& os, const Clicks& c) {
+    return os << c.codec << c.rate << "." << c.container;
+}
+
+class ClicksInStep : public ::testing::TestWithParam<Clicks> {
+protected:
+    static constexpr double kClicksLength = 12;
+
+    void SetUp() override {
+        const Clicks& c = GetParam();
+        src_ = makeWithFfmpeg(
+            dir_.filePath(QString("clicks.%1").arg(c.container)),
+            QString("-f lavfi -i testsrc2=size=320x180:rate=30 -f lavfi -i "
+                    "aevalsrc=0.8*sin(2*PI*3000*t)*lt(mod(t\\,1)\\,0.004):s=%1 -t %2 -c:v libx264 "
+                    "-preset veryfast -g 30 -pix_fmt yuv420p -c:a %3")
+                .arg(c.rate)
+                .arg(kClicksLength)
+                .arg(c.codec)
+                .split(' '));
+        ASSERT_FALSE(src_.isEmpty());
+        clicks_ = clickTimes(src_);
+        ASSERT_EQ(clicks_.size(), size_t(kClicksLength));
+    }
+    QString out(const QString& name) const { return dir_.filePath(name + "." + GetParam().container); }
+
+    // The clicks of the source's [from, to) where an output of it places them, from `at` on.
+    void addClicks(std::vector<double>* into, double from, double to, double at) const {
+        for (double t : clicks_)
+            if (t >= from - 0.001 && t < to - 0.005)
+                into->push_back(t - from + at);
+    }
+
+    // Each click of `out` sounds where `expected` puts it, to within 2 ms, and its sound covers
+    // its `seconds` of picture from its start to within a sound frame at each end. Past a copied
+    // seam at `seamAt` the sound goes on whole packets after the sound before it: within one.
+    void expectInStep(const QString& out, const std::vector<double>& expected, double seconds,
+                      double seamAt = 1e9) const {
+        SCOPED_TRACE(QFileInfo(out).fileName().toStdString());
+        const double frame = double(GetParam().frame) / GetParam().rate + 0.003;
+        const std::vector<double> heard = clickTimes(out);
+        ASSERT_EQ(heard.size(), expected.size()) << "clicks lost or added";
+        for (size_t i = 0; i < heard.size(); ++i)
+            EXPECT_NEAR(heard[i], expected[i], expected[i] < seamAt ? 0.002 : frame) << "click " << i;
+        const auto [pictureStart, pictureEnd] = span(out, "video");
+        const auto [soundStart, soundEnd] = span(out, "audio");
+        EXPECT_NEAR(pictureEnd - pictureStart, seconds, kPicture + 0.003);
+        EXPECT_NEAR(soundStart - pictureStart, 0.0, frame);
+        EXPECT_NEAR(soundEnd - pictureStart, seconds, frame);
+        EXPECT_NEAR(decodedSoundSeconds(out, 0), seconds, 2 * frame);
+    }
+
+    QTemporaryDir dir_;
+    QString src_;
+    std::vector<double> clicks_;
+};
+
+// Keeping the format: a cut, a part capped by size from the start, a part of a split by time,
+// and the removal of a section (two parts cut, then joined by copying).
+TEST_P(ClicksInStep, CopiedCutsPartsAndJoinsKeepEachClickWithItsPicture) {
+    std::vector<double> expected;
+    ASSERT_TRUE(cutTo(src_, out("cut"), 2.4, 7.2));
+    addClicks(&expected, 2.4, 7.2, 0);
+    expectInStep(out("cut"), expected, 4.8);
+
+    double made = 0;
+    ASSERT_TRUE(cutTo(src_, out("capped"), 0, kClicksLength, nullptr, QFileInfo(src_).size() / 3, &made));
+    ASSERT_GT(made, 1.0);
+    ASSERT_LT(made, kClicksLength / 2) << "the part was not capped";
+    expected.clear();
+    addClicks(&expected, 0, made, 0);
+    expectInStep(out("capped"), expected, made);
+
+    // A range that ends just after a picture starts keeps that picture whole: its sound too.
+    ASSERT_TRUE(cutTo(src_, out("part"), 4.1, 8.202));
+    expected.clear();
+    addClicks(&expected, 4.1, 8.202, 0);
+    expectInStep(out("part"), expected, 8.2 + kPicture - 4.1);
+
+    ASSERT_TRUE(cutTo(src_, out("head"), 0, 3.1));
+    ASSERT_TRUE(cutTo(src_, out("tail"), 6.2, kClicksLength));
+    ASSERT_TRUE(joinRanges({{out("head"), {0, 0}}, {out("tail"), {0, 0}}}, out("removed"), true));
+    expected.clear();
+    addClicks(&expected, 0, 3.1, 0);
+    addClicks(&expected, 6.2, kClicksLength, 3.1);
+    expectInStep(out("removed"), expected, 3.1 + kClicksLength - 6.2, 3.1);
+}
+
+INSTANTIATE_TEST_SUITE_P(SoundCodecs, ClicksInStep,
+                         ::testing::Values(Clicks{"aac", 48000, "mp4", 1024},
+                                           Clicks{"aac", 44100, "mp4", 1024},
+                                           Clicks{"libmp3lame", 44100, "mp4", 1152}));
+
 } // namespace
