@@ -134,6 +134,14 @@ bool fileKey(const std::string& path, std::string* key) {
 
 constexpr int kMaxKeptExtradata = 1 << 16;
 
+// Matroska indexes only its pictures' keyframes up front: the places of the other streams'
+// packets join the index as their clusters are read. A file opened again without reading its
+// first packets would miss the places of the sound read then, and a seek back to the start by
+// the sound would land on the first picture, after the sound stored ahead of it.
+bool indexGrowsWhileRead(const AVFormatContext* f) {
+    return std::string(f->iformat->name).rfind("matroska", 0) == 0;
+}
+
 // What reading the first packets found about an input's streams, to be given to the same
 // unchanged file when it is opened again.
 class ProbedStreams {
@@ -142,6 +150,7 @@ public:
         std::unique_ptr<AVCodecParameters, void (*)(AVCodecParameters*)> par{nullptr, freeParameters};
         AVRational avgRate{}, realRate{}, aspect{};
         int64_t start = 0, duration = 0;
+        std::vector<AVIndexEntry> index;
     };
 
     bool take(const AVFormatContext* f) {
@@ -159,6 +168,9 @@ public:
             c.aspect = s->sample_aspect_ratio;
             c.start = s->start_time;
             c.duration = s->duration;
+            if (indexGrowsWhileRead(f))
+                for (int k = 0; k < avformat_index_get_entries_count(s); ++k)
+                    c.index.push_back(*avformat_index_get_entry(f->streams[i], k));
             streams_.push_back(std::move(c));
         }
         start_ = f->start_time;
@@ -184,6 +196,8 @@ public:
             s->sample_aspect_ratio = c.aspect;
             s->start_time = c.start;
             s->duration = c.duration;
+            for (const AVIndexEntry& e : c.index)
+                av_add_index_entry(s, e.pos, e.timestamp, e.size, e.min_distance, e.flags);
         }
         f->start_time = start_;
         f->duration = duration_;

@@ -134,6 +134,9 @@ TEST(FieldAmr, SoundOfA3g2CutEndsWithItsPicture) {
         ASSERT_TRUE(cutTo(src, out, 2, 8, vcodec));
         EXPECT_NEAR(probeFrameCount(out), 90, 1);
         expectEndsTogether(out, 1 / 15.0);
+        // ... and starts with it, as in the source, to within an AMR frame (20 ms).
+        EXPECT_NEAR(probeStream(out, "audio").value("start_time").toString().toDouble(),
+                    probeStream(out, "video").value("start_time").toString().toDouble(), 0.02);
     }
 }
 

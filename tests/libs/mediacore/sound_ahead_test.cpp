@@ -168,12 +168,20 @@ TEST_P(SoundAhead, JoinsOfTrimmedClipsKeepTheSoundOfEachRange) {
 }
 
 // A Matroska file is sought by position: the sound of a keyframe's time lies before it, and the
-// sound of the file's first second before its first picture. Cuts from inside the file and from
-// its start, and the batch cutter's join of two parts.
+// sound of the file's first second before its first picture. A capped part from the start after
+// the file was opened for its length (as the split window does, leaving an input open), cuts from
+// inside the file and from its start, and the batch cutter's join of two parts.
 TEST(SoundAheadSought, MatroskaCutsAndJoinsKeepTheSoundOfTheirRange) {
     const QString src = clip({"lead1", "aac", "mkv", 1000000});
     ASSERT_FALSE(src.isEmpty());
     QTemporaryDir dir;
+    void* media = MediaOpen(utf8(src));
+    ASSERT_TRUE(media);
+    MediaClose(media);
+    double made = 0;
+    ASSERT_TRUE(cutTo(src, dir.filePath("part.mkv"), 0, kLength, nullptr, QFileInfo(src).size() / 3, &made));
+    ASSERT_LT(made, kLength / 2) << "the part was not capped";
+    expectSoundWithPicture(dir.filePath("part.mkv"), made);
     // The pictures of this file lie 23 ms after the frame grid of its sound; a range's times
     // count from the first picture.
     for (const char* vcodec : {static_cast<const char*>(nullptr), "libx264"}) {
