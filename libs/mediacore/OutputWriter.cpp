@@ -425,6 +425,27 @@ int OutputWriter::start() {
 // none at all): such a packet still takes its turn of decoding time, and its own place in the
 // reordering is guessed to come after every picture so far, as a reference picture's does.
 void OutputWriter::rebuildDts(int k, AVPacket* packet, const AVStream* st) {
+    if (st->codecpar->codec_type != AVMEDIA_TYPE_VIDEO && packet->pts != AV_NOPTS_VALUE) {
+        // Sound is decoded in the order it plays: each packet at its own time. A decoding time
+        // behind it would be written into MPEG streams, whose readers then give two packets
+        // one time.
+        if (lastDts_[k] != AV_NOPTS_VALUE && packet->pts <= lastDts_[k])
+            packet->pts = lastDts_[k] + 1;
+        packet->dts = lastDts_[k] = packet->pts;
+        return;
+    }
+    const AVCodecID id = st->codecpar->codec_id;
+    if ((id == AV_CODEC_ID_MPEG1VIDEO || id == AV_CODEC_ID_MPEG2VIDEO) && packet->dts != AV_NOPTS_VALUE) {
+        // MPEG streams give each picture its decoding time, also the pictures they give no
+        // presentation time: those are kept, as a rebuilt time a frame later than the source's
+        // would have readers give such a picture the time of the one shown before it.
+        if (lastDts_[k] != AV_NOPTS_VALUE && packet->dts <= lastDts_[k])
+            packet->dts = lastDts_[k] + 1;
+        if (packet->pts != AV_NOPTS_VALUE && packet->dts > packet->pts)
+            packet->pts = packet->dts;
+        lastDts_[k] = packet->dts;
+        return;
+    }
     std::vector<int64_t>& buffer = ptsBuffer_[k];
     const int64_t step = packet->duration > 0 ? packet->duration : 1;
     if (packet->pts == AV_NOPTS_VALUE && buffer.empty()) {
