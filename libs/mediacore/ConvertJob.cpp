@@ -406,6 +406,9 @@ int ConvertJob::addStreams(ConvertPlan& p, SourceReader& reader, OutputWriter& w
     if (p.video == ConvertPlan::Copy) {
         if ((r = writer.addCopy(OutputWriter::Video, reader.video())) < 0)
             return r;
+        const char* container = reader.format()->iformat->name;
+        if (std::strcmp(container, "mpeg") == 0 || std::strcmp(container, "mpegts") == 0)
+            writer.keepDecodingTimes(OutputWriter::Video);
     } else if (p.video == ConvertPlan::Encode) {
         // A codec kept from the source that cannot be written here gives way to the container's.
         r = openVideoEncoder(p.videoEncoder, reader, writer, fx, keepRotation, graph);

@@ -422,14 +422,42 @@ int OutputWriter::start() {
 // leave them unset for reordered frames, and clips joined from several files must rise across
 // the seams. The oldest of the last (delay + 1) presentation times is the one to decode now.
 // Some packets carry no presentation time (MPEG program streams give one only now and then, AVI
-// none at all): such a packet still takes its turn of decoding time, and its own place in the
-// reordering is guessed to come after every picture so far, as a reference picture's does.
+// none at all): such a packet still takes its turn of decoding time, a tick after the one
+// before it, and its decoder places it among the pictures shown. Its place is not guessed: a
+// guess past the pictures so far is wrong for a B-frame, and the reordering built on it then
+// decoded a later picture before an earlier one.
 void OutputWriter::rebuildDts(int k, AVPacket* packet, const AVStream* st) {
+    if (st->codecpar->codec_type != AVMEDIA_TYPE_VIDEO && packet->pts != AV_NOPTS_VALUE) {
+        // Sound is decoded in the order it plays: each packet at its own time. A decoding time
+        // behind it would be written into MPEG streams, whose readers then give two packets
+        // one time.
+        if (lastDts_[k] != AV_NOPTS_VALUE && packet->pts <= lastDts_[k])
+            packet->pts = lastDts_[k] + 1;
+        packet->dts = lastDts_[k] = packet->pts;
+        return;
+    }
+    // MPEG streams give pictures their decoding times, also pictures they give no presentation
+    // time (MPEG-1/2), or leave both out (H.264, the second field of a camera's interlaced
+    // picture). Readers place such a picture by the times around it: these are the source's (from
+    // such a picture on, when the caller did not ask for them), as a rebuilt decoding time a
+    // frame later than the source's would have readers give it the time of another picture.
+    const AVCodecID id = st->codecpar->codec_id;
+    ownDts_[k] = ownDts_[k] || id == AV_CODEC_ID_MPEG1VIDEO || id == AV_CODEC_ID_MPEG2VIDEO ||
+                 packet->pts == AV_NOPTS_VALUE;
+    if (ownDts_[k] && packet->dts != AV_NOPTS_VALUE) {
+        if (lastDts_[k] != AV_NOPTS_VALUE && packet->dts <= lastDts_[k])
+            packet->dts = lastDts_[k] + 1;
+        if (packet->pts != AV_NOPTS_VALUE && packet->dts > packet->pts)
+            packet->pts = packet->dts;
+        lastDts_[k] = packet->dts;
+        return;
+    }
     std::vector<int64_t>& buffer = ptsBuffer_[k];
     const int64_t step = packet->duration > 0 ? packet->duration : 1;
-    if (packet->pts == AV_NOPTS_VALUE && buffer.empty()) {
-        // No presentation time seen yet: the decoding times are the source's, kept rising.
-        if (packet->dts != AV_NOPTS_VALUE && lastDts_[k] != AV_NOPTS_VALUE && packet->dts <= lastDts_[k])
+    if (packet->pts == AV_NOPTS_VALUE) {
+        // The source's decoding time when it gives one (AVI's), kept rising.
+        if (lastDts_[k] != AV_NOPTS_VALUE &&
+            (!buffer.empty() || packet->dts == AV_NOPTS_VALUE || packet->dts <= lastDts_[k]))
             packet->dts = lastDts_[k] + 1;
         if (packet->dts != AV_NOPTS_VALUE)
             lastDts_[k] = packet->dts;
@@ -447,8 +475,7 @@ void OutputWriter::rebuildDts(int k, AVPacket* packet, const AVStream* st) {
     if (buffer.empty())
         for (size_t i = 0; i < size; ++i)
             buffer.push_back(packet->pts - int64_t(size - i) * step);
-    buffer.push_back(packet->pts != AV_NOPTS_VALUE ? packet->pts
-                                                   : *std::max_element(buffer.begin(), buffer.end()) + step);
+    buffer.push_back(packet->pts);
     std::sort(buffer.begin(), buffer.end());
     packet->dts = buffer.front();
     buffer.erase(buffer.begin());

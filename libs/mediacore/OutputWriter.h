@@ -70,6 +70,10 @@ public:
     int addAudioEncoder(const AudioEncoding& encoding);
     // A stream copied from a source stream.
     int addCopy(Kind kind, const AVStream* source);
+    // The copied picture keeps the source's decoding times where its packets carry them, rather
+    // than times rebuilt from the presentation times: for a source of one file whose readers place
+    // pictures by them (MPEG streams, some of whose pictures carry no presentation time).
+    void keepDecodingTimes(Kind kind) { ownDts_[kind == Video ? 0 : 1] = true; }
     // Another sound stream of the source copied beside the main one (keyed by the source's
     // stream index), and one of its packets with times in `timeBase`.
     int addOtherCopy(const AVStream* source);
@@ -142,6 +146,7 @@ private:
     int64_t lastDts_[2] = {AV_NOPTS_VALUE, AV_NOPTS_VALUE};
     bool copied_[2] = {false, false};
     std::vector<int64_t> ptsBuffer_[2];
+    bool ownDts_[2] = {false, false}; // copied packets keep the source's decoding times
     int64_t packetBytes_ = 0;
     int64_t packets_ = 0;
     int64_t videoFramesIn_ = 0;

@@ -111,6 +111,14 @@ perl "$HERE/make_pgs.pl" boxes.sup
   -flags +ildct+ilme -bf 2 -g 12 -b:v 2M -pix_fmt yuv420p -c:a ac3 -b:a 192k -c:s copy \
   -f mpegts -mpegts_m2ts_mode 1 avchd_1080i.mts
 rm -f boxes.sup
+# A camera's transport stream whose H.264 pictures carry no time now and then (as the second
+# field of an interlaced picture does): written small into an MPEG program stream, whose packs
+# give a time only to the first picture that starts in them, then copied into an .mts.
+"${FF[@]}" -f lavfi -i "testsrc2=size=320x240:rate=30000/1001:duration=6" \
+  -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=6" -c:v libx264 -preset veryfast -bf 3 -g 15 \
+  -b:v 300k -pix_fmt yuv420p -c:a ac3 -b:a 192k -f mpeg sparse_times.mpg
+"${FF[@]}" -i sparse_times.mpg -c copy -f mpegts -mpegts_m2ts_mode 1 sparse_times.mts
+rm -f sparse_times.mpg
 # H.264 with B-frames and AAC sound in AVI: the container stores no presentation times (nor an
 # edit list, so the encoder's priming and last frames play: 5.94 s of tone end with the picture).
 "${FF[@]}" -f lavfi -i "testsrc2=size=320x240:rate=25:duration=6" \

@@ -16,6 +16,13 @@ using namespace testsupport;
 
 namespace {
 
+// What ffmpeg reports when it decodes the whole of a file; empty for a clean file.
+std::string decodeErrors(const QString& path) {
+    QByteArray err;
+    run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-i", path, "-f", "null", "-"}, nullptr, &err);
+    return err.left(300).toStdString();
+}
+
 double sourceSeconds(const QString& path) {
     void* media = MediaOpen(utf8(path));
     const double d = media ? MediaGetDuration(media) / 1e6 : 0;
@@ -37,9 +44,10 @@ void expectEndsTogether(const QString& path, double frame) {
 
 // Splits `src` into parts of at most `cap` bytes the way the split window does: each part starts
 // where the one before it ended (on the grid of `rate` pictures a second), until the file's end.
-// Checks each part and the whole; `frame` is the longest picture of the source.
+// Checks each part and the whole; `frame` is the longest picture of the source. A part that is
+// not the last holds at least `fill` of its cap.
 void expectCappedParts(const QString& src, const QString& ext, qint64 cap, double rate, double frame,
-                       const char* vcodec = nullptr) {
+                       const char* vcodec = nullptr, double fill = 0.8) {
     SCOPED_TRACE(QString("%1 capped at %2 %3").arg(src).arg(cap).arg(vcodec ? vcodec : "").toStdString());
     QTemporaryDir dir;
     const double total = sourceSeconds(src);
@@ -52,9 +60,12 @@ void expectCappedParts(const QString& src, const QString& ext, qint64 cap, doubl
         ASSERT_GE(apiMediaConvertSetInputMedia(job.h, utf8(src)), 1);
         ASSERT_TRUE(!vcodec || apiMediaConvertSetVcodec(job.h, vcodec) >= 1);
         ASSERT_GE(apiMediaConvertSetLimitFileSize(job.h, cap), 1);
-        if (apiMediaConvertSetCutTime(job.h, int64_t(start * 1e6), int64_t(total * 1e6)) < 1)
+        // To the file's end, as the split window asks: a range short of it by a rounding would
+        // be a cut, which re-encodes the sound.
+        if (apiMediaConvertSetCutTime(job.h, std::llround(start * 1e6), std::llround(total * 1e6)) < 1)
             break; // sound alone after the last picture: the end of the file
         ASSERT_TRUE(finish(job, out));
+        EXPECT_EQ(decodeErrors(out), "");
         // The engine knows the length of a part it copied; the split window reads the others.
         double made = apiMediaConvertGetOutputDuration(job.h) / 1e6;
         if (made <= 0)
@@ -64,7 +75,7 @@ void expectCappedParts(const QString& src, const QString& ext, qint64 cap, doubl
         EXPECT_LE(size, cap);
         pictures += decodedFrames(out, "v").count;
         if (start + made < total - frame) {
-            EXPECT_GE(size, cap * 8 / 10) << "a part that is not the last keeps too little";
+            EXPECT_GE(size, qint64(double(cap) * fill)) << "a part that is not the last keeps too little";
         }
         expectEndsTogether(out, frame);
         start = std::floor((start + made + 0.002) * rate) / rate;
@@ -170,16 +181,23 @@ TEST(FieldParts, ReencodedPartOfSlowPicturesEndsItsSoundWithTheLastPictureNotIts
 }
 
 TEST(FieldParts, KeepFormatPartsOfStreamsWithoutTimesAndOfLargePictures) {
-    // MPEG-1 system streams give a presentation time to some pictures only, AVI to none; 1080i
+    // MPEG streams give a presentation time to some pictures only, AVI to none; 1080i
     // pictures and a phone's HEVC pass a small cap while the encoder still holds many back.
+    // The 1080i parts are re-encoded (a transport stream takes no copied middle): how many
+    // pictures the encoder holds back, and their sizes, depend on the processors it has, and a
+    // part of a dozen large pictures ends as many as a few pictures short of its cap. It must
+    // still hold half of it, on one processor as on many.
     struct Case {
         const char* clip;
         const char* ext;
-        double fraction, rate;
+        double fraction, rate, fill;
     };
-    for (const Case& c : {Case{"mpeg1.mpg", "mpg", 0.3, 25}, Case{"h264_aac.avi", "avi", 0.3, 25},
-                          Case{"avchd_1080i.mts", "mts", 0.3, 25}, Case{"phone_hevc.mov", "mov", 0.1, 30}}) {
+    for (const Case& c :
+         {Case{"mpeg1.mpg", "mpg", 0.3, 25, 0.8}, Case{"program.mpg", "mpg", 0.3, 25, 0.8},
+          Case{"h264_aac.avi", "avi", 0.3, 25, 0.8}, Case{"avchd_1080i.mts", "mts", 0.3, 25, 0.5},
+          Case{"sparse_times.mts", "mts", 0.3, 30000 / 1001.0, 0.5},
+          Case{"phone_hevc.mov", "mov", 0.1, 30, 0.8}}) {
         const QString src = fieldClip(c.clip);
-        expectCappedParts(src, c.ext, share(src, c.fraction), c.rate, 1 / c.rate);
+        expectCappedParts(src, c.ext, share(src, c.fraction), c.rate, 1 / c.rate, nullptr, c.fill);
     }
 }
