@@ -429,8 +429,9 @@ int OutputWriter::start() {
 void OutputWriter::rebuildDts(int k, AVPacket* packet, const AVStream* st) {
     if (st->codecpar->codec_type != AVMEDIA_TYPE_VIDEO && packet->pts != AV_NOPTS_VALUE) {
         // Sound is decoded in the order it plays: each packet at its own time. A decoding time
-        // behind it would be written into MPEG streams, whose readers then give two packets
-        // one time.
+        // rebuilt as a picture's lags a packet behind: an MP4 (which times sound by its decoding
+        // times) would play every packet one packet early, and MPEG streams' readers would give
+        // two packets one time.
         if (lastDts_[k] != AV_NOPTS_VALUE && packet->pts <= lastDts_[k])
             packet->pts = lastDts_[k] + 1;
         packet->dts = lastDts_[k] = packet->pts;
@@ -461,14 +462,6 @@ void OutputWriter::rebuildDts(int k, AVPacket* packet, const AVStream* st) {
             packet->dts = lastDts_[k] + 1;
         if (packet->dts != AV_NOPTS_VALUE)
             lastDts_[k] = packet->dts;
-        return;
-    }
-    // Sound is decoded in the order it is shown: its decoding time is its presentation time.
-    // Rebuilt as a picture's, it would lag one packet behind, and an MP4 (which times sound by
-    // its decoding times) would play every packet one packet early.
-    if (k == 1 && packet->pts != AV_NOPTS_VALUE) {
-        packet->dts = lastDts_[k] != AV_NOPTS_VALUE ? std::max(packet->pts, lastDts_[k] + 1) : packet->pts;
-        lastDts_[k] = packet->dts;
         return;
     }
     const size_t size = size_t(std::max(0, st->codecpar->video_delay)) + 1;
