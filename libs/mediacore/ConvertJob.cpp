@@ -16,6 +16,7 @@
 #include "SourceReader.h"
 #include "StreamProbe.h"
 #include "SubtitleFile.h"
+#include "mediacore/MediaCore.h"
 
 extern "C" {
 #include <libavutil/pixdesc.h>
@@ -334,7 +335,7 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
         return logFailure("a range of " + input_ +
                               " cannot be cut exactly: its AVI stores no times for pictures it reorders (" +
                               avcodec_get_name(vs->codecpar->codec_id) + " with B-frames)",
-                          AVERROR(ENOTSUP));
+                          MEDIACORE_ERROR_INEXACT_CUT);
     int r;
     if (vs && holdsMovingPictures(container, output_) &&
         (r = chooseMode(format_.videoCodec, vs->codecpar->codec_id, true, cut,

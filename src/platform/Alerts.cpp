@@ -2,27 +2,56 @@
 
 #include "platform/Log.h"
 
+#include <QApplication>
+#include <QList>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
-
-QPointer<QMessageBox>& lastAlert() {
-    static QPointer<QMessageBox> p;
-    return p;
-}
 
 std::function<QString()>& buttonTitleSource() {
     static std::function<QString()> source;
     return source;
 }
 
+// The alerts open now, oldest first. One action may open two (a refusal and a warning, or a
+// question while another is open): the newest is on top and has the keyboard.
+QList<QPointer<QMessageBox>>& openAlerts() {
+    static QList<QPointer<QMessageBox>> alerts;
+    return alerts;
+}
+
+// Those still open, oldest first.
+QList<QPointer<QMessageBox>>& stillOpen() {
+    QList<QPointer<QMessageBox>>& open = openAlerts();
+    open.removeIf([](const QPointer<QMessageBox>& b) { return !b || !b->isVisible(); });
+    return open;
+}
+
+void takeKeyboard(QMessageBox* box) {
+    box->raise();
+    box->activateWindow();
+}
+
+// Once an alert has closed, the newest of those still open takes the keyboard back; without
+// that it would stay with the window under them, which an open alert blocks, and no key would
+// answer anything. Queued, so that it comes after the closing's own activation changes.
+void handOnKeyboard() {
+    QTimer::singleShot(0, [] {
+        const QList<QPointer<QMessageBox>>& open = stillOpen();
+        if (!open.isEmpty() && QApplication::activeWindow() != open.last())
+            takeKeyboard(open.last());
+    });
+}
+
 // Opens an alert on its window and gives it the keyboard, so that Return and Escape answer
 // it, whatever had the focus when it came.
 void present(QMessageBox* box) {
-    lastAlert() = box;
+    stillOpen().append(box);
+    // After the caller's completion, which may open the next alert itself.
+    QObject::connect(box, &QDialog::finished, box, [] { handOnKeyboard(); });
     box->open();
-    box->raise();
-    box->activateWindow();
+    takeKeyboard(box);
 }
 
 QMessageBox* showBox(QMessageBox::Icon icon, QWidget* parent, const QString& message,
@@ -92,6 +121,9 @@ QMessageBox* Alerts::askQuestion(QWidget* parent, const QString& message, const 
 }
 
 QMessageBox* Alerts::currentAlert() {
-    QMessageBox* box = lastAlert();
-    return box && box->isVisible() ? box : nullptr;
+    const QList<QPointer<QMessageBox>>& open = openAlerts();
+    for (auto it = open.crbegin(); it != open.crend(); ++it)
+        if (*it && (*it)->isVisible())
+            return *it;
+    return nullptr;
 }

@@ -33,6 +33,6 @@ public:
                                     const QString& goOnTitle, const QString& cancelTitle,
                                     std::function<void(bool goOn)> answer);
 
-    // The most recently opened alert that is still open, or null (tests).
+    // The most recently opened alert that is still open (the one on top), or null.
     static QMessageBox* currentAlert();
 };

@@ -3,6 +3,7 @@
 // returned and removed its unfinished file. Closing the home window and then the tool
 // window ends the same way, and so does a loop ended by any other means or by the signal of
 // a log-out.
+#include "../tools/batchcut/BatchDriver.h"
 #include "../tools/easycut/EasyCutDriver.h"
 #include "ShellTestSupport.h"
 #include "app/AppDelegate.h"
@@ -124,6 +125,34 @@ TEST(Quit, TheQuitItemAsksWhileAnExportRunsAndGoingOnEndsOnlyAfterTheJobReturned
     EXPECT_EQ(JobChain::busyChains(), 0) << "the loop ended before the stopped job returned";
     EXPECT_TRUE(outputs(e.driver->out.path()).isEmpty()) << "the unfinished file is removed";
     EXPECT_FALSE(e.delegate->mainWindow()->isVisible());
+}
+
+TEST(Quit, QuittingWhileAWindowAsksAboutClosingStopsTheExportAndEnds) {
+    shelltest::ScratchDefaults defaults;
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    batchtest::Driver d;
+    d.addFile(slowClip());
+    d.selectRow(0);
+    d.setRange(1, 58);
+    d.pressStart();
+    ASSERT_TRUE(waitUntil([&] { return d.window->jobChain().isBusy(); }, 60000));
+    QAction* quit = quitItem(delegate);
+    ASSERT_NE(quit, nullptr);
+    QString asked;
+    const bool ended = runMainLoop([&] {
+        d.window->close();
+        settle(50);
+        asked = openAlert() ? openAlert()->informativeText() : QString();
+        quit->trigger();
+        asked += "|" + (openAlert() ? openAlert()->informativeText() : QString());
+        // Return as typed: the quit question, on top, has the keyboard.
+        tooltest::typeKey(Qt::Key_Return);
+    });
+    EXPECT_EQ(asked, text("closeExportRunningString") + "|" + text("quitExportRunningString"));
+    EXPECT_TRUE(ended) << "the quit ended the program's loop";
+    EXPECT_EQ(JobChain::busyChains(), 0) << "the export is stopped before the end";
+    EXPECT_TRUE(d.everything().isEmpty()) << "the unfinished file is removed";
 }
 
 TEST(Quit, ClosingTheHomeWindowThenTheExportingToolWindowEndsOnlyAfterTheJobReturned) {

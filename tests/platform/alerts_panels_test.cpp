@@ -4,6 +4,7 @@
 
 #include "WaitUntil.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -50,6 +51,30 @@ TEST(Alerts, ClosingWithEscapeAlsoCompletesAndAnEmptyCompletionIsFine) {
     ASSERT_TRUE(waitUntil([&] { return done; }));
     Alerts::showWarning(nullptr, "no callback")->accept(); // an empty std::function is not called
     QCoreApplication::processEvents();
+}
+
+TEST(Alerts, TwoAlertsOfOneActionTakeTheKeyboardInTurn) {
+    QWidget window;
+    window.show();
+    QStringList answered;
+    Alerts::showWarning(&window, "first", {}, [&] { answered << "first"; });
+    Alerts::askQuestion(&window, "second", {}, "Go on", "Cancel",
+                        [&](bool goOn) { answered << (goOn ? "second: go on" : "second: cancel"); });
+    // Keys go where a keyboard's go: the focus widget, else the active window.
+    const auto press = [](Qt::Key key) {
+        QTest::qWait(50);
+        QWidget* target =
+            QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+        ASSERT_NE(target, nullptr) << "nothing has the keyboard";
+        QTest::keyClick(target, key);
+    };
+    press(Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return answered.size() == 1; }, 5000)) << "the alert on top has the keyboard";
+    EXPECT_EQ(answered.first(), "second: go on");
+    press(Qt::Key_Escape);
+    ASSERT_TRUE(waitUntil([&] { return answered.size() == 2; }, 5000)) << "the one under it has it next";
+    EXPECT_EQ(answered.last(), "first");
+    EXPECT_EQ(Alerts::currentAlert(), nullptr);
 }
 
 TEST(Panels, OpenPanelOffersTheListedTypesAndAlsoEveryFile) {

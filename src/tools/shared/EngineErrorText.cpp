@@ -1,5 +1,6 @@
 #include "tools/shared/EngineErrorText.h"
 
+#include "mediacore/MediaCore.h"
 #include "tools/shared/Loc.h"
 
 #include <cerrno>
@@ -30,6 +31,8 @@ QString keyOf(int result) {
     case fromErrno(EIO):
     case kInvalidData:
         return QStringLiteral("engineErrorDamagedString");
+    case MEDIACORE_ERROR_INEXACT_CUT:
+        return QStringLiteral("engineErrorInexactCutString");
     default:
         return {};
     }

@@ -15,6 +15,7 @@
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTimer>
 
 ToolWindow::ToolWindow(QWidget* parent) : QWidget(parent) {
     // A window is built in the direction of the language it was opened in, and keeps it: a
@@ -73,6 +74,11 @@ void ToolWindow::askBeforeQuit(std::function<void()> goOn) {
         quit();
         return;
     }
+    // The quit's question stands for a close question still open: that one gives way (its
+    // answer is no), so that one question at a time stands over a window and has the keyboard.
+    for (ToolWindow* tool : exporting)
+        if (QPointer<QMessageBox> asked = tool->closeQuestion_)
+            asked->reject();
     ToolWindow* window = exporting.first();
     window->showNormal();
     window->raise();
@@ -81,10 +87,11 @@ void ToolWindow::askBeforeQuit(std::function<void()> goOn) {
         window, window->windowTitle(), NSBundle::localizedStringForKey("quitExportRunningString"),
         NSBundle::localizedStringForKey("Quit"), NSBundle::localizedStringForKey("alertCancelBtn"),
         [quit = std::move(quit)](bool yes) {
-            // The export may have ended while the question was open; going
-            // on is still the user's wish to quit.
+            // The export may have ended while the question was open; going on is still the
+            // user's wish to quit. The windows close once the question has finished closing,
+            // not from inside its own answer.
             if (yes)
-                quit();
+                QTimer::singleShot(0, qApp, quit);
         });
 }
 

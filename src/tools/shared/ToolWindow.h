@@ -11,9 +11,9 @@
 // first instead (closeWhileExportingQuestion): the window stays open and the export runs on
 // unless the user goes on.
 //
-// Quitting asks first while an export runs (askBeforeQuit); going on closes the windows as
-// above, without a second question, and the program ends only after the stopped jobs have returned, so no
-// output is ever left half written under its final name.
+// Quitting asks first while an export runs (askBeforeQuit), in place of a close question still
+// open; going on closes the windows as above, without a second question, and the program ends only after the
+// stopped jobs have returned, so no output is ever left half written under its final name.
 //
 // Threads: main thread only.
 #pragma once

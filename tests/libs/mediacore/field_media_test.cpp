@@ -310,7 +310,7 @@ TEST(FieldAvi, CutsOfH264WithoutPresentationTimesStartOnTheirPicture) {
     // MPEG-4 with B-frames keeps pictures of one group after the next keyframe there: its ranges
     // cannot be told to the picture, and a cut is refused rather than written a picture off.
     const QString mpeg4 = fieldClip("mpeg4_bframes.avi"), refused = dir.filePath("refused.avi");
-    EXPECT_LT(cut(mpeg4, refused, 1.0, 3.0), 1);
+    EXPECT_EQ(cut(mpeg4, refused, 1.0, 3.0), MEDIACORE_ERROR_INEXACT_CUT);
     EXPECT_FALSE(QFileInfo::exists(refused));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter("refused").size(), 0);
 }

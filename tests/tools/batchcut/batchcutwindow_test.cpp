@@ -218,6 +218,12 @@ TEST(BatchCutWindow, AFileThatCannotBeReadIsRefusedAtLoading) {
     d.addFile(testsupport::media("not_media.mp4"));
     EXPECT_EQ(answerAlerts().size(), 1);
     EXPECT_EQ(d.window->fileList().size(), 1u);
+    // An AC-3 file and an unreadable one give two alerts: each answers Return in turn.
+    EXPECT_EQ(d.window->addFiles({testsupport::media("ac3_audio.mkv"), testsupport::media("not_media.mp4")}),
+              0);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_TRUE(tooltest::typeKey(Qt::Key_Return)) << "nothing has the keyboard";
+    EXPECT_TRUE(answerAlerts().isEmpty());
     // A sound-only file shows the sound icon in its row.
     EXPECT_EQ(d.window->addFiles({testsupport::media("audio_only.m4a")}), 1);
     const QImage icon = NSBundle::imageWithfileName("Cut/musicIconB.png");

@@ -1,8 +1,9 @@
 // The easy cutter's play head and transport keys through the real controls: the time label
 // follows the bar while paused and after the end of playback, the play-head knob drags
 // while paused, Space and the arrows of the keyboard panel reach the window after a typed
-// time, the big play button follows Space, each forward step moves the mark 0.1 s, and in a
-// right-to-left window the arrow keys keep the trim bar's order.
+// time, the big play button follows Space, each forward step moves the mark 0.1 s, in a
+// right-to-left window the arrow keys keep the trim bar's order, and the play button pauses
+// where play is on a machine whose CPUs are all busy.
 #include "EasyCutDriver.h"
 #include "FrameCounter.h"
 
@@ -11,8 +12,10 @@
 #include "mediaplayer/LxMoviePlayer.h"
 #include "platform/Geometry.h"
 
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 
 using namespace easycuttest;
@@ -249,4 +252,50 @@ TEST(Transport, AtZeroTheFirstPictureShowsAndPausedTheLabelReadsThePictureInView
         EXPECT_EQ(written.front(), 0);
         tooltest::closeFinishMessage();
     }
+}
+
+// Paused with the play button (a press held as a hand holds it) while other processes keep
+// every CPU busy: the picture in view and the play head, which a mark takes, stay where play
+// was when the button was pressed, never further on than the time that passed.
+TEST(Transport, ThePlayButtonPausesWherePlayIsWhileEveryCpuIsBusy) {
+    QTemporaryDir dir;
+    const QString clip = testsupport::makeCounterClip(dir.filePath("count20.mp4"), 25, 20, 25, 2);
+    ASSERT_FALSE(clip.isEmpty());
+    Driver d;
+    d.addFile(clip);
+    auto& w = *d.window;
+    std::vector<std::unique_ptr<QProcess>> busy;
+    for (int i = 0; i < std::max(2, QThread::idealThreadCount()); ++i) {
+        busy.push_back(std::make_unique<QProcess>());
+        busy.back()->start("timeout", {"120", "sh", "-c", "while :; do :; done"});
+    }
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        click(w.playOrpauseBtn);
+        const double from = playHead(w);
+        ASSERT_TRUE(waitUntil([&] { return playHead(w) > from + 1.0; }, 60000));
+        QElapsedTimer wall;
+        wall.start();
+        const double before = playHead(w);
+        QTest::mousePress(w.playOrpauseBtn, Qt::LeftButton);
+        QTest::qWait(120);
+        QTest::mouseRelease(w.playOrpauseBtn, Qt::LeftButton);
+        ASSERT_TRUE(waitUntil([&] { return !w.playOrpauseBtn->selected(); }, 60000));
+        const double picture = shownFrame(w) / 25.0;
+        const double since = wall.nsecsElapsed() / 1e9;
+        SCOPED_TRACE(QString("try %1: play head %2 before the press, %3 s later picture %4, play head %5")
+                         .arg(attempt)
+                         .arg(before)
+                         .arg(since)
+                         .arg(picture)
+                         .arg(playHead(w))
+                         .toStdString());
+        for (const double at : {picture, playHead(w)}) {
+            EXPECT_GE(at, before - 0.05);
+            EXPECT_LE(at, before + since + 0.05);
+        }
+    }
+    for (auto& p : busy)
+        p->kill();
+    for (auto& p : busy)
+        p->waitForFinished();
 }

@@ -150,6 +150,18 @@ inline void typeFileIntoPanel(QWidget* addButton, const QString& path,
     settle(100);
 }
 
+// A key typed as on a keyboard: to the focus widget, else the active window; false when
+// nothing has the keyboard.
+inline bool typeKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    settle(50);
+    QWidget* target =
+        QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+    if (target)
+        QTest::keyClick(target, key, modifiers);
+    settle(50);
+    return target != nullptr;
+}
+
 // Types into a field and ends the edit with Return.
 inline void typeField(QLineEdit* field, const QString& value) {
     field->setFocus();

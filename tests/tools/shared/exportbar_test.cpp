@@ -6,6 +6,7 @@
 #include "ToolWindowDriver.h"
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
+#include "mediacore/MediaCore.h"
 #include "platform/NotificationCenter.h"
 #include "tools/shared/EngineConvert.h"
 #include "tools/shared/ExportBar.h"
@@ -115,6 +116,20 @@ TEST(ExportBar, AFailedSetUpSaysTheEnginesErrorInWordsAndReturnsToIdle) {
     EXPECT_FLOAT_EQ(b.bar()->progressView->progress(), 0.0f);
     EXPECT_EQ(b.bar()->startButton->contentTitle(), text("StartExportTitle"));
     EXPECT_TRUE(b.bar()->startButton->isEnabled());
+    EXPECT_TRUE(outputs(b.out.path()).isEmpty());
+
+    // A range of an AVI of reordered MPEG-4 pictures is refused, and the alert says why.
+    QTemporaryDir sources;
+    b.window->source = testsupport::makeWithFfmpeg(
+        sources.filePath("mpeg4_bframes.avi"),
+        QString("-f lavfi -i testsrc2=size=320x240:rate=25:duration=4 -c:v mpeg4 -bf 2 -g 50 -q:v 4")
+            .split(' '));
+    ASSERT_FALSE(b.window->source.isEmpty());
+    b.window->ranges = {{1000000, 3000000}};
+    click(b.bar()->startButton);
+    ASSERT_TRUE(waitUntil([] { return tooltest::openAlert() != nullptr; }, 60000));
+    EXPECT_EQ(answerAlerts(), QStringList{text("engineErrorInexactCutString") +
+                                          QString(" (error:%1)").arg(MEDIACORE_ERROR_INEXACT_CUT)});
     EXPECT_TRUE(outputs(b.out.path()).isEmpty());
 }
 

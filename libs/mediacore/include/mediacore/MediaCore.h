@@ -14,7 +14,9 @@
 // - A job writes only its output path; the output must not exist yet (the engine never
 //   overwrites a file). A stopped or failed job removes the file it created. Start after Stop
 //   returns success (convert 1, join 0): callers tell a cancel by their own flag.
-// - Every failure is logged with FFmpeg's error text.
+// - Every failure is logged with FFmpeg's error text. A failure is FFmpeg's (negative) error
+//   value, or one of the engine's own below, made as FFmpeg makes its tagged values so that
+//   it meets none of them.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +24,11 @@
 #include "mediacore/MediaRecords.h"
 
 extern "C" {
+
+// A range of the source cannot be cut to the picture, and the cut is refused rather than
+// written a picture off: an AVI whose pictures are stored reordered (MPEG-4 with B-frames)
+// without times of their own. The whole file converts.
+enum { MEDIACORE_ERROR_INEXACT_CUT = -('C' | ('U' << 8) | ('T' << 16) | ('X' << 24)) };
 
 // ---- Media files ----------------------------------------------------------------------
 
