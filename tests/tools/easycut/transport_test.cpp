@@ -264,10 +264,21 @@ TEST(Transport, ThePlayButtonPausesWherePlayIsWhileEveryCpuIsBusy) {
     Driver d;
     d.addFile(clip);
     auto& w = *d.window;
-    std::vector<std::unique_ptr<QProcess>> busy;
+    // Busy loops ended by SIGTERM, which timeout hands on to its loop (a SIGKILL of timeout would
+    // leave the loop running), also when an assertion leaves the test early; timeout ends them
+    // should the test itself die.
+    struct BusyLoops {
+        std::vector<std::unique_ptr<QProcess>> loops;
+        ~BusyLoops() {
+            for (auto& p : loops)
+                p->terminate();
+            for (auto& p : loops)
+                p->waitForFinished();
+        }
+    } busy;
     for (int i = 0; i < std::max(2, QThread::idealThreadCount()); ++i) {
-        busy.push_back(std::make_unique<QProcess>());
-        busy.back()->start("timeout", {"120", "sh", "-c", "while :; do :; done"});
+        busy.loops.push_back(std::make_unique<QProcess>());
+        busy.loops.back()->start("timeout", {"120", "sh", "-c", "while :; do :; done"});
     }
     for (int attempt = 0; attempt < 5; ++attempt) {
         click(w.playOrpauseBtn);
@@ -294,8 +305,4 @@ TEST(Transport, ThePlayButtonPausesWherePlayIsWhileEveryCpuIsBusy) {
             EXPECT_LE(at, before + since + 0.05);
         }
     }
-    for (auto& p : busy)
-        p->kill();
-    for (auto& p : busy)
-        p->waitForFinished();
 }
