@@ -111,7 +111,9 @@ bool cut(const QString& src, const QString& out, double start, double end, qint6
 // of the range and no others, each in its place (across the seams between re-encoded and
 // copied frames too), the length, and the sound.
 // How a cut is made: mostly copied groups, or all re-encoded.
-enum class Made { Copied, Reencoded };
+// Either: a cap near the size of a copied group, which the group fits or not by the bytes its
+// re-encoded start came to (they change with the encoder's threads).
+enum class Made { Copied, Reencoded, Either };
 
 void expectMatchesSource(const QString& src, const QString& out, double start, double end,
                          Made made = Made::Copied) {
@@ -151,10 +153,11 @@ void expectMatchesSource(const QString& src, const QString& out, double start, d
         }
     }
     // Copied frames decode to the very pixels of the source; re-encoded ones never do.
-    if (made == Made::Copied)
+    if (made == Made::Copied) {
         EXPECT_GE(unchanged, got.size() / 2);
-    else
+    } else if (made == Made::Reencoded) {
         EXPECT_EQ(unchanged, 0u);
+    }
     // And at its time: the first, the first copied keyframe and the last.
     std::vector<double> times{first, range.back().time};
     for (const Frame& f : range)
@@ -375,7 +378,8 @@ TEST(SmartCut, TinySizeLimitReencodesFromTheFirstFrameOfTheRange) {
         const int frames = probeFrameCount(out);
         EXPECT_NEAR(written, frames * 0.04, 0.001) << "the next part of a split starts after its pictures";
         ASSERT_GE(frames, 10);
-        expectMatchesSource(src, out, 1.3, 1.32 + frames * 0.04 - 0.001, Made::Reencoded);
+        expectMatchesSource(src, out, 1.3, 1.32 + frames * 0.04 - 0.001,
+                            limit < 100000 ? Made::Reencoded : Made::Either);
     }
 }
 
