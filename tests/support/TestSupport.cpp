@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,6 +10,7 @@
 #include <QProcess>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace testsupport {
 
@@ -33,10 +36,55 @@ int run(const QString& program, const QStringList& args, QByteArray* out, QByteA
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
+namespace {
+
+// The name a clip made from `args` into a file like `out` has in the run's clip folder: the
+// same options and the same input files make the same clip.
+QString clipKey(const QString& out, const QStringList& args) {
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(QByteArrayLiteral(FFMPEG_EXECUTABLE));
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        hash.addData(args[i].toUtf8());
+        hash.addData(QByteArrayView("\x1f", 1));
+        if (i > 0 && args[i - 1] == QLatin1String("-i") && QFileInfo(args[i]).isFile()) {
+            QFile input(args[i]);
+            if (!input.open(QIODevice::ReadOnly) || !hash.addData(&input))
+                return {};
+        }
+    }
+    const QString suffix = QFileInfo(out).completeSuffix();
+    return QString::fromLatin1(hash.result().toHex()) + (suffix.isEmpty() ? QString() : "." + suffix);
+}
+
+} // namespace
+
 QString makeWithFfmpeg(const QString& out, const QStringList& args) {
     QStringList all{"-v", "error", "-nostdin", "-y"};
-    all << args << out;
-    return run(FFMPEG_EXECUTABLE, all) == 0 ? out : QString();
+    // The suite runs three times (the release build, fewer CPUs, the sanitizer build) and its
+    // programs make many of the same clips: scripts/test names a folder where a clip is made
+    // once per run and copied from then on.
+    const QString cache = qEnvironmentVariable("CUTBENCH_CLIP_CACHE");
+    const QString key = cache.isEmpty() ? QString() : clipKey(out, args);
+    if (key.isEmpty()) {
+        all << args << out;
+        return run(FFMPEG_EXECUTABLE, all) == 0 ? out : QString();
+    }
+    const QString kept = QDir(cache).filePath(key);
+    if (!QFileInfo::exists(kept)) {
+        // Made under a name of this process's own and renamed whole, so that a program
+        // beside this one never copies half a clip.
+        const QString making =
+            QDir(cache).filePath(QString("making-%1-%2").arg(QCoreApplication::applicationPid()).arg(key));
+        all << args << making;
+        if (run(FFMPEG_EXECUTABLE, all) != 0) {
+            QFile::remove(making);
+            return {};
+        }
+        if (std::rename(QFile::encodeName(making).constData(), QFile::encodeName(kept).constData()) != 0)
+            return {};
+    }
+    QFile::remove(out);
+    return QFile::copy(kept, out) ? out : QString();
 }
 
 LongGroupClips makeLongGroupClips(const QString& folder) {

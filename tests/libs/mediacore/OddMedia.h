@@ -25,11 +25,8 @@ inline QString dir() {
 // Runs ffmpeg once for `name` (with `args` before the output path); returns its path.
 inline QString made(const QString& name, const QStringList& args) {
     const QString path = dir() + "/" + name;
-    if (!QFileInfo::exists(path)) {
-        QStringList all{"-hide_banner", "-loglevel", "error", "-y", "-nostdin"};
-        all << args << path;
-        testsupport::run(FFMPEG_EXECUTABLE, all);
-    }
+    if (!QFileInfo::exists(path))
+        testsupport::makeWithFfmpeg(path, args);
     return path;
 }
 

@@ -1,0 +1,1 @@
+// The precompiled test header is built with this (empty) unit.
