@@ -19,6 +19,7 @@ struct Pcm {
     int64_t from = 0;
     int64_t validFrom = 0; // before it: what a decoder gives while it warms up
     std::vector<std::vector<float>> channels;
+    std::vector<const AVPacket*> packets; // what it was decoded from
     int64_t end() const { return channels.empty() ? from : from + int64_t(channels[0].size()); }
     bool covers(int64_t a, int64_t b) const { return a >= validFrom && b <= end(); }
     float at(size_t c, int64_t x) const { return channels[c][size_t(x - from)]; }
@@ -60,7 +61,8 @@ void putSample(AVFrame* f, int c, int i, float v) {
         reinterpret_cast<int16_t*>(base)[k] = int16_t(std::clamp(x * 32768.0f, -32768.0f, 32767.0f));
         break;
     case AV_SAMPLE_FMT_S32:
-        reinterpret_cast<int32_t*>(base)[k] = int32_t(std::clamp(double(x) * 2147483648.0, -2147483648.0, 2147483647.0));
+        reinterpret_cast<int32_t*>(base)[k] =
+            int32_t(std::clamp(double(x) * 2147483648.0, -2147483648.0, 2147483647.0));
         break;
     default:
         break;
@@ -74,7 +76,8 @@ int decode(const AVCodecParameters* params, const std::vector<const AVPacket*>& 
            const std::vector<int64_t>& positions, Pcm* pcm) {
     const AVCodec* codec = avcodec_find_decoder(params->codec_id);
     CodecPtr dec(codec ? avcodec_alloc_context3(codec) : nullptr);
-    if (!dec || avcodec_parameters_to_context(dec.get(), params) < 0 || avcodec_open2(dec.get(), codec, nullptr) < 0)
+    if (!dec || avcodec_parameters_to_context(dec.get(), params) < 0 ||
+        avcodec_open2(dec.get(), codec, nullptr) < 0)
         return 0;
     const int channels = params->ch_layout.nb_channels;
     pcm->channels.assign(size_t(channels), {});
@@ -178,13 +181,64 @@ int encode(AVCodecContext* enc, const std::vector<std::vector<float>>& sound, in
     return r < 0 ? r : drain();
 }
 
-int64_t bitRateOf(const AVCodecParameters* p, const std::deque<SoundBridge::Timed>& packets, int frameSamples) {
+int64_t bitRateOf(const AVCodecParameters* p, const std::deque<SoundBridge::Timed>& packets,
+                  int frameSamples) {
     if (p->bit_rate > 0)
         return p->bit_rate;
     int64_t bytes = 0;
     for (const auto& t : packets)
         bytes += t.packet->size;
     return packets.empty() ? 128000 : bytes * 8 * p->sample_rate / (int64_t(packets.size()) * frameSamples);
+}
+
+// The sound on either side of a seam, decoded, and where each packet lies on the output
+// timeline (in samples). Packets follow one another without gaps; their times may be rounded
+// (to milliseconds in Matroska): each side's grid is laid from one packet's time by the frame.
+struct Sides {
+    Pcm a, b;
+    std::vector<int64_t> aAt, bAt;
+};
+
+int decodeSides(const AVCodecParameters* beforeParams, const std::deque<SoundBridge::Timed>& before,
+                const AVCodecParameters* afterParams, const std::vector<SoundBridge::Timed>& after,
+                int64_t afterShiftUs, int64_t frame, Sides* sides) {
+    const AVRational samples{1, beforeParams->sample_rate};
+    const auto timeOf = [](const AVPacket* p) { return p->pts != AV_NOPTS_VALUE ? p->pts : p->dts; };
+    const SoundBridge::Timed& last = before.back();
+    const SoundBridge::Timed& first = after.front();
+    if (timeOf(last.packet.get()) == AV_NOPTS_VALUE || timeOf(first.packet.get()) == AV_NOPTS_VALUE)
+        return 0;
+    const int64_t aLast = av_rescale_q(timeOf(last.packet.get()), last.timeBase, samples);
+    for (size_t i = 0; i < before.size(); ++i) {
+        sides->a.packets.push_back(before[i].packet.get());
+        sides->aAt.push_back(aLast - int64_t(before.size() - 1 - i) * frame);
+    }
+    const int64_t bFirst = av_rescale_q(
+        av_rescale_q(timeOf(first.packet.get()), first.timeBase, kMicro) + afterShiftUs, kMicro, samples);
+    for (size_t i = 0; i < after.size(); ++i) {
+        sides->b.packets.push_back(after[i].packet.get());
+        sides->bAt.push_back(bFirst + int64_t(i) * frame);
+    }
+    Pcm& pb = sides->b;
+    if (decode(beforeParams, sides->a.packets, sides->aAt, &sides->a) < 1 ||
+        decode(afterParams, pb.packets, sides->bAt, &pb) < 1)
+        return 0;
+    // A part that begins without the packet before its first sample (a container that holds no
+    // sound before its first picture): what its first packet gives is all there is of that time.
+    // The decoder warms up in silence for MP2 and Opus, over the whole packet for AAC.
+    if (beforeParams->codec_id != AV_CODEC_ID_AAC) {
+        int64_t x = pb.from;
+        const auto quiet = [&](int64_t at) {
+            for (size_t c = 0; c < pb.channels.size(); ++c)
+                if (std::abs(pb.at(c, at)) > 1e-3f)
+                    return false;
+            return true;
+        };
+        while (x < std::min(pb.end(), sides->bAt[1]) && quiet(x))
+            ++x;
+        pb.validFrom = x;
+    }
+    return 1;
 }
 
 } // namespace
@@ -203,8 +257,8 @@ bool SoundBridge::bridges(const AVCodecParameters* p) {
 }
 
 int SoundBridge::make(const AVCodecParameters* beforeParams, const std::deque<Timed>& before, int64_t seamUs,
-                      const AVCodecParameters* afterParams, const std::vector<Timed>& after, int64_t afterShiftUs,
-                      Plan* plan) {
+                      const AVCodecParameters* afterParams, const std::vector<Timed>& after,
+                      int64_t afterShiftUs, Plan* plan) {
     const int rate = beforeParams->sample_rate;
     if (!bridges(beforeParams) || afterParams->codec_id != beforeParams->codec_id ||
         afterParams->sample_rate != rate ||
@@ -212,48 +266,19 @@ int SoundBridge::make(const AVCodecParameters* beforeParams, const std::deque<Ti
         after.size() < 4)
         return 0;
     const AVRational samples{1, rate};
-    const auto timeOf = [](const AVPacket* p) { return p->pts != AV_NOPTS_VALUE ? p->pts : p->dts; };
-    const auto packetFrame = [&](const Timed& t) {
-        return t.packet->duration > 0 ? av_rescale_q(t.packet->duration, t.timeBase, samples) : 0;
-    };
-    // Packets follow one another without gaps; their times may be rounded (to milliseconds in
-    // Matroska): each side's grid is laid from one packet's time by the codec's frame.
-    const int64_t frame = beforeParams->frame_size > 0 ? beforeParams->frame_size : packetFrame(before.back());
-    if (frame <= 0 || timeOf(before.back().packet.get()) == AV_NOPTS_VALUE ||
-        timeOf(after.front().packet.get()) == AV_NOPTS_VALUE)
+    const int64_t frame = beforeParams->frame_size > 0 ? beforeParams->frame_size
+                          : before.back().packet->duration > 0
+                              ? av_rescale_q(before.back().packet->duration, before.back().timeBase, samples)
+                              : 0;
+    Sides sides;
+    if (frame <= 0 || decodeSides(beforeParams, before, afterParams, after, afterShiftUs, frame, &sides) < 1)
         return 0;
-    std::vector<const AVPacket*> a, b;
-    std::vector<int64_t> aAt, bAt;
-    const int64_t aLast = av_rescale_q(timeOf(before.back().packet.get()), before.back().timeBase, samples);
-    for (size_t i = 0; i < before.size(); ++i) {
-        a.push_back(before[i].packet.get());
-        aAt.push_back(aLast - int64_t(before.size() - 1 - i) * frame);
-    }
-    const Timed& b0 = after.front();
-    const int64_t bFirst =
-        av_rescale_q(av_rescale_q(timeOf(b0.packet.get()), b0.timeBase, kMicro) + afterShiftUs, kMicro, samples);
-    for (size_t i = 0; i < after.size(); ++i) {
-        b.push_back(after[i].packet.get());
-        bAt.push_back(bFirst + int64_t(i) * frame);
-    }
-    Pcm pa, pb;
-    if (decode(beforeParams, a, aAt, &pa) < 1 || decode(afterParams, b, bAt, &pb) < 1)
-        return 0;
-    // A part that begins without the packet before its first sample (a container that holds no
-    // sound before its first picture): what its first packet gives is all there is of that time.
-    // The decoder warms up in silence for MP2 and Opus, over the whole packet for AAC.
-    if (beforeParams->codec_id != AV_CODEC_ID_AAC) {
-        int64_t x = pb.from;
-        const auto quiet = [&](int64_t at) {
-            for (size_t c = 0; c < pb.channels.size(); ++c)
-                if (std::abs(pb.at(c, at)) > 1e-3f)
-                    return false;
-            return true;
-        };
-        while (x < std::min(pb.end(), bAt[1]) && quiet(x))
-            ++x;
-        pb.validFrom = x;
-    }
+    const Pcm& pa = sides.a;
+    const Pcm& pb = sides.b;
+    const std::vector<int64_t>& aAt = sides.aAt;
+    const std::vector<int64_t>& bAt = sides.bAt;
+    const std::vector<const AVPacket*>& a = sides.a.packets;
+    const std::vector<const AVPacket*>& b = sides.b.packets;
     CodecPtr enc = openEncoder(beforeParams, bitRateOf(beforeParams, before, int(frame)), int(frame));
     if (!enc)
         return 0;
