@@ -10,6 +10,7 @@
 #include "FrameLane.h"
 #include "JoinEncode.h"
 #include "OutputWriter.h"
+#include "SoundBridge.h"
 #include "SourceEnd.h"
 #include "SourceReader.h"
 #include "StreamCopy.h"
@@ -294,8 +295,15 @@ int JoinJob::runCopy(OutputWriter& writer) {
             if ((r = writer.start()) < 0)
                 return r;
         }
+        if (i == 0 && clips_.size() > 1 && reader.audio() && SoundBridge::bridges(reader.audio()->codecpar))
+            copy.keepSoundTail(SoundBridge::kHeldPackets);
+        Resume resume;
+        if (i > 0 && (r = bridgeSeam(copy, c, offsetUs, &resume)) < 0)
+            return r;
         reader.seek(c.start, true);
         copy.beginPart(reader, c.start, offsetUs, c.start, c.end);
+        if (resume.sourceUs != INT64_MIN)
+            copy.resumeSoundAt(resume.sourceUs, resume.outputUs);
         SourceReader::Kind kind;
         while (!run_.stopped() && (r = reader.next(nullptr, &kind, packet.get())) >= 1) {
             if ((r = r == 2 ? copy.takeOther(packet.get()) : copy.take(packet.get(), kind)) < 0)
@@ -310,7 +318,60 @@ int JoinJob::runCopy(OutputWriter& writer) {
             return r;
         offsetUs += c.end - c.start;
     }
+    for (SoundBridge::Timed& t : copy.takeSoundTail())
+        if ((r = copy.writeSound(t.packet.get(), t.timeBase)) < 0)
+            return r;
     return 0;
+}
+
+// The sound across the seam before clip `c`, which begins at `seamUs` of the output: the held
+// sound before it and the clip's first packets re-encoded into a bridge (SoundBridge), or, where
+// that cannot be done, the held sound written as it is and the clip's copied on after it.
+int JoinJob::bridgeSeam(StreamCopy& copy, const Clip& c, int64_t seamUs, Resume* resume) {
+    std::deque<SoundBridge::Timed> held = copy.takeSoundTail();
+    if (held.empty())
+        return 0;
+    SourceReader head;
+    InputPtr input;
+    std::vector<SoundBridge::Timed> after;
+    SoundBridge::Plan plan;
+    bool bridged = false;
+    if (inputs_.open(c.path, &input) >= 0 &&
+        head.open(std::move(input), c.path, -1, true, true, false, false) >= 0 && head.audio()) {
+        head.seek(c.start, true);
+        PacketPtr packet = makePacket();
+        SourceReader::Kind kind;
+        int r = 0;
+        // Sound lies near its picture in a file: a stretch without any ends the search.
+        for (int read = 0; after.size() < SoundBridge::kPacketsAfter && read < 4000 &&
+                           (r = head.next(nullptr, &kind, packet.get())) >= 1;
+             ++read) {
+            if (r == 1 && kind == SourceReader::Audio)
+                after.push_back({clonePacket(packet.get()), head.audio()->time_base});
+            av_packet_unref(packet.get());
+        }
+        const int64_t shiftUs = seamUs - c.start - head.originUs();
+        bridged = SoundBridge::make(head.audio()->codecpar, held, seamUs, head.audio()->codecpar, after,
+                                    shiftUs, &plan) > 0;
+        if (bridged) {
+            const AVPacket* p = after[plan.resumeAt].packet.get();
+            resume->sourceUs =
+                av_rescale_q(p->pts != AV_NOPTS_VALUE ? p->pts : p->dts, head.audio()->time_base, kMicro) -
+                head.originUs();
+            resume->outputUs = plan.resumeOutputUs;
+        }
+    }
+    if (head.format())
+        inputs_.giveBack(c.path, head.release());
+    const size_t copied = bridged ? plan.copiedBefore : held.size();
+    int r = 0;
+    for (size_t k = 0; k < copied && r >= 0; ++k)
+        r = copy.writeSound(held[k].packet.get(), held[k].timeBase);
+    for (size_t k = 0; bridged && k < plan.packets.size() && r >= 0; ++k)
+        r = copy.writeSound(plan.packets[k].get(), plan.timeBase);
+    if (!bridged)
+        logInfo("the sound at the seam before " + c.path + " is copied as it is");
+    return r;
 }
 
 } // namespace mediacore

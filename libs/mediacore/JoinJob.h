@@ -20,6 +20,7 @@
 namespace mediacore {
 
 class OutputWriter;
+class StreamCopy;
 
 class JoinJob {
 public:
@@ -45,6 +46,13 @@ public:
 private:
     int run();
     int runCopy(OutputWriter& writer);
+    // Where the copied sound of a clip goes on after a bridged seam: its packet of source time
+    // sourceUs, placed at outputUs.
+    struct Resume {
+        int64_t sourceUs = INT64_MIN;
+        int64_t outputUs = INT64_MIN;
+    };
+    int bridgeSeam(StreamCopy& copy, const Clip& c, int64_t seamUs, Resume* resume);
     std::vector<int> otherSoundStreams();
     std::vector<int> otherSoundStreams(const AVFormatContext* first);
     bool canCopy();

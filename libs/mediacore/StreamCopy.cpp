@@ -37,6 +37,7 @@ void StreamCopy::beginPart(const Source& source, Part part) {
     const AVOutputFormat* container = writer_.container();
     trimsStart_ = container && av_match_name(container->name, "mov,mp4,m4a,3gp,3g2,ipod,psp,ismv,f4v");
     soundPushUs_ = 0;
+    resumeSourceUs_ = resumeOutputUs_ = INT64_MIN;
     held_.clear();
 }
 
@@ -103,6 +104,8 @@ bool StreamCopy::keeps(const AVPacket* packet, const AVStream* s, Role role, boo
         return true;
     if (t == AV_NOPTS_VALUE)
         return role == MainSound;
+    if (role == MainSound && resumeSourceUs_ != INT64_MIN)
+        return t >= resumeSourceUs_ - kEpsilon;
     if (role == MainSound && t < part_.soundFromUs - kEpsilon)
         return keepsSoundBefore(t, soundUs(packet, s));
     if (t < part_.soundFromUs - kEpsilon)
@@ -119,7 +122,9 @@ void StreamCopy::checkSeam(const AVPacket* packet, const AVStream* s, Role role)
         seamChecked_[role] = true;
         // Sound that would overlap the sound written before follows on from it instead; the
         // picture keeps its place.
-        if (role == MainSound && !leadIn_)
+        if (role == MainSound && resumeOutputUs_ != INT64_MIN)
+            soundPushUs_ = resumeOutputUs_ - (dts + shiftUs_);
+        else if (role == MainSound && !leadIn_)
             soundPushUs_ = std::max<int64_t>(0, soundEndUs_ - (dts + shiftUs_));
         else if (lastDts_[role] != INT64_MIN && dts + shiftUs_ <= lastDts_[role]) {
             shiftUs_ = lastDts_[role] - dts + 1;
@@ -151,10 +156,30 @@ int StreamCopy::put(AVPacket* packet, const AVStream* s, Role role, bool held) {
     int r = 0;
     if (role == Picture)
         r = writePicture(packet, s);
-    else if (role == MainSound)
+    else if (role == MainSound && tailSize_ > 0) {
+        tail_.push_back({makePacket(), s->time_base});
+        av_packet_move_ref(tail_.back().packet.get(), packet);
+        if (tail_.size() > tailSize_) {
+            r = writer_.writePacket(OutputWriter::Audio, tail_.front().packet.get(), tail_.front().timeBase);
+            tail_.pop_front();
+        }
+    } else if (role == MainSound)
         r = writer_.writePacket(OutputWriter::Audio, packet, s->time_base);
     else
         r = writer_.writeOtherPacket(packet->stream_index, packet, s->time_base);
+    av_packet_unref(packet);
+    return r;
+}
+
+int StreamCopy::writeSound(AVPacket* packet, AVRational timeBase) {
+    const int64_t t = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    if (t != AV_NOPTS_VALUE) {
+        const int64_t us = av_rescale_q(t, timeBase, kMicro);
+        const int64_t length = packet->duration > 0 ? av_rescale_q(packet->duration, timeBase, kMicro) : 0;
+        soundEndUs_ = std::max(soundEndUs_, us + length);
+        lastDts_[1] = std::max(lastDts_[1], us);
+    }
+    const int r = writer_.writePacket(OutputWriter::Audio, packet, timeBase);
     av_packet_unref(packet);
     return r;
 }

@@ -20,9 +20,11 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "OutputWriter.h"
+#include "SoundBridge.h"
 #include "SourceReader.h"
 
 namespace mediacore {
@@ -87,6 +89,19 @@ public:
     // Writes or drops the held sound that starts before `beforeUs` (source time).
     int release(int64_t beforeUs);
 
+    // Keeps the last `packets` main sound packets written back, on the output timeline, for
+    // takeSoundTail(): the sound before a seam that is to be bridged.
+    void keepSoundTail(size_t packets) { tailSize_ = packets; }
+    std::deque<SoundBridge::Timed> takeSoundTail() { return std::exchange(tail_, {}); }
+    // Writes a main sound packet that is on the output timeline already (0 or a negative AVERROR).
+    int writeSound(AVPacket* packet, AVRational timeBase);
+    // The part's main sound goes on with its packet of source time `sourceUs`, placed at
+    // `outputUs`; its packets before that are left out (a bridge stands for them). After beginPart.
+    void resumeSoundAt(int64_t sourceUs, int64_t outputUs) {
+        resumeSourceUs_ = sourceUs;
+        resumeOutputUs_ = outputUs;
+    }
+
 private:
     enum Role { Picture, MainSound, OtherSound };
     const AVStream* streamOf(const AVPacket* packet, Role* role) const;
@@ -118,6 +133,10 @@ private:
     int64_t soundPushUs_ = 0;
     int64_t lastDts_[2] = {INT64_MIN, INT64_MIN}; // output decoding times so far
     std::map<int, std::deque<PacketPtr>> held_;   // by stream index
+    size_t tailSize_ = 0;
+    std::deque<SoundBridge::Timed> tail_;
+    int64_t resumeSourceUs_ = INT64_MIN;
+    int64_t resumeOutputUs_ = INT64_MIN;
 };
 
 } // namespace mediacore

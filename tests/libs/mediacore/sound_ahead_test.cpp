@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <utility>
@@ -326,5 +327,123 @@ INSTANTIATE_TEST_SUITE_P(SoundCodecs, ClicksInStep,
                          ::testing::Values(Clicks{"aac", 48000, "mp4", 1024},
                                            Clicks{"aac", 44100, "mp4", 1024},
                                            Clicks{"libmp3lame", 44100, "mp4", 1152}));
+
+} // namespace
+
+namespace {
+
+// A source whose picture runs at `rate` over a quiet 440 Hz bed with a click on every whole
+// second, in each sound codec the program copies.
+struct Seam {
+    const char* name;
+    const char* container;
+    const char* args; // after the two sources
+    int soundRate;
+    double frame; // seconds of a sound packet
+};
+
+std::ostream& operator<<(std::ostream& os, const Seam& s) {
+    return os << s.name << "." << s.container;
+}
+
+// What ffmpeg decodes of a file's first sound stream: the clicks (onsets after 0.3 s of quiet,
+// on the picture's clock) and the silences, runs of 2 ms or more below a third of the bed.
+struct Heard {
+    std::vector<double> clicks, silences;
+};
+
+Heard heard(const QString& path) {
+    const int rate = probeStream(path, "audio").value("sample_rate").toString().toInt();
+    QByteArray out;
+    if (rate <= 0 ||
+        run(FFMPEG_EXECUTABLE,
+            {"-v", "error", "-nostdin", "-i", path, "-map", "0:a:0", "-ac", "1", "-f", "f32le", "-"},
+            &out) != 0)
+        return {};
+    const double offset = probeStream(path, "audio").value("start_time").toString().toDouble() -
+                          probeStream(path, "video").value("start_time").toString().toDouble();
+    const auto* s = reinterpret_cast<const float*>(out.constData());
+    const qsizetype n = out.size() / 4;
+    Heard h;
+    qsizetype loud = -rate, low = -1;
+    for (qsizetype i = 0; i < n; ++i) {
+        const float a = std::abs(s[i]);
+        if (a > 0.4f && i - loud > rate * 3 / 10)
+            h.clicks.push_back(double(i) / rate + offset);
+        loud = a > 0.4f ? i : loud;
+        if (a < 0.1f / 3 && low < 0)
+            low = i;
+        if (a >= 0.1f / 3 && low >= 0) {
+            if (i - low >= rate / 500)
+                h.silences.push_back(double(low) / rate + offset);
+            low = -1;
+        }
+    }
+    return h;
+}
+
+class SeamSound : public ::testing::TestWithParam<Seam> {};
+
+// The batch cutter's removal of 4.20-6.70 (two cuts, then their copy join): where the parts
+// meet there is no dropout, the clicks before the seam stay where the first part has them and
+// those after it lie within half a packet of where the second part has them.
+TEST_P(SeamSound, RemovedSectionLeavesNoDropout) {
+    const Seam& c = GetParam();
+    QTemporaryDir dir;
+    const QString ext = c.container;
+    const QString src = makeWithFfmpeg(
+        dir.filePath("src." + ext),
+        QString("-f lavfi -i testsrc2=size=320x180:rate=%1 -f lavfi -i "
+                "aevalsrc=0.1*sin(2*PI*440*t)+0.8*sin(2*PI*3000*t)*lt(mod(t\\,1)\\,0.004):s=%2 -t 12 %3")
+            .arg(QString(c.name).contains("25") ? "25" : "30")
+            .arg(c.soundRate)
+            .arg(c.args)
+            .split(' '));
+    ASSERT_FALSE(src.isEmpty());
+    const QString head = dir.filePath("head." + ext), tail = dir.filePath("tail." + ext),
+                  removed = dir.filePath("removed." + ext);
+    ASSERT_TRUE(cutTo(src, head, 0, 4.2));
+    ASSERT_TRUE(cutTo(src, tail, 6.7, 12));
+    ASSERT_TRUE(joinRanges({{head, {0, 0}}, {tail, {0, 0}}}, removed, true));
+    // Each click after the seam against the last one before it, so that where the output's sound
+    // begins does not count here.
+    const auto afterSeam = [](const std::vector<double>& clicks) {
+        std::vector<double> after;
+        const auto seam = std::lower_bound(clicks.begin(), clicks.end(), 4.2);
+        for (auto i = seam; i != clicks.end() && seam != clicks.begin(); ++i)
+            after.push_back(*i - *(seam - 1));
+        return after;
+    };
+    std::vector<double> joined = heard(head).clicks;
+    for (const double t : heard(tail).clicks)
+        joined.push_back(t + 4.2);
+    const std::vector<double> expected = afterSeam(joined);
+    const Heard h = heard(removed);
+    for (const double t : h.silences)
+        EXPECT_FALSE(std::abs(t - 4.2) < 0.2) << "a dropout at " << t << " s";
+    const std::vector<double> after = afterSeam(h.clicks);
+    ASSERT_EQ(after.size(), expected.size()) << "clicks lost or added";
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_NEAR(after[i], expected[i], c.frame / 2 + 0.002) << "click " << i << " after the seam";
+}
+
+// AAC at 48 and 44.1 kHz with H.264 (copied sound in each part) and with HEVC of open groups,
+// which the cuts re-encode (each part's sound then begins with its encoder's priming); Opus in
+// WebM and MP2 in an MPEG transport stream, whose parts are re-encoded too.
+INSTANTIATE_TEST_SUITE_P(
+    SoundCodecs, SeamSound,
+    ::testing::Values(Seam{"aac48", "mp4", "-c:v libx264 -preset veryfast -g 30 -pix_fmt yuv420p -c:a aac",
+                           48000, 1024 / 48e3},
+                      Seam{"aac44_25", "mov", "-c:v libx264 -preset veryfast -g 25 -pix_fmt yuv420p -c:a aac",
+                           44100, 1024 / 44.1e3},
+                      Seam{"hevc", "mp4",
+                           "-c:v libx265 -preset ultrafast -x265-params keyint=30:log-level=error -tag:v "
+                           "hvc1 -pix_fmt yuv420p "
+                           "-c:a aac",
+                           48000, 1024 / 48e3},
+                      Seam{"opus", "webm",
+                           "-c:v libvpx-vp9 -deadline realtime -cpu-used 8 -g 30 -c:a libopus", 48000, 0.02},
+                      Seam{"mp2", "ts", "-c:v libx264 -preset veryfast -g 30 -pix_fmt yuv420p -c:a mp2",
+                           44100, 1152 / 44.1e3}));
 
 } // namespace

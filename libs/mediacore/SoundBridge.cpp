@@ -1,0 +1,341 @@
+#include "SoundBridge.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "EngineLog.h"
+
+extern "C" {
+#include <libavutil/intreadwrite.h>
+#include <libavutil/opt.h>
+}
+
+namespace mediacore {
+
+namespace {
+
+// Decoded sound, planar float, from sample `from` of the output timeline on.
+struct Pcm {
+    int64_t from = 0;
+    int64_t validFrom = 0; // before it: what a decoder gives while it warms up
+    std::vector<std::vector<float>> channels;
+    std::vector<const AVPacket*> packets; // what it was decoded from
+    int64_t end() const { return channels.empty() ? from : from + int64_t(channels[0].size()); }
+    bool covers(int64_t a, int64_t b) const { return a >= validFrom && b <= end(); }
+    float at(size_t c, int64_t x) const { return channels[c][size_t(x - from)]; }
+};
+
+float sampleOf(const AVFrame* f, int c, int i) {
+    const auto format = static_cast<AVSampleFormat>(f->format);
+    const bool planar = av_sample_fmt_is_planar(format) != 0;
+    const uint8_t* base = planar ? f->extended_data[c] : f->extended_data[0];
+    const int k = planar ? i : i * f->ch_layout.nb_channels + c;
+    switch (av_get_packed_sample_fmt(format)) {
+    case AV_SAMPLE_FMT_FLT:
+        return reinterpret_cast<const float*>(base)[k];
+    case AV_SAMPLE_FMT_DBL:
+        return float(reinterpret_cast<const double*>(base)[k]);
+    case AV_SAMPLE_FMT_S16:
+        return float(reinterpret_cast<const int16_t*>(base)[k]) / 32768.0f;
+    case AV_SAMPLE_FMT_S32:
+        return float(double(reinterpret_cast<const int32_t*>(base)[k]) / 2147483648.0);
+    default:
+        return 0;
+    }
+}
+
+void putSample(AVFrame* f, int c, int i, float v) {
+    const auto format = static_cast<AVSampleFormat>(f->format);
+    const bool planar = av_sample_fmt_is_planar(format) != 0;
+    uint8_t* base = planar ? f->extended_data[c] : f->extended_data[0];
+    const int k = planar ? i : i * f->ch_layout.nb_channels + c;
+    const float x = std::clamp(v, -1.0f, 1.0f);
+    switch (av_get_packed_sample_fmt(format)) {
+    case AV_SAMPLE_FMT_FLT:
+        reinterpret_cast<float*>(base)[k] = x;
+        break;
+    case AV_SAMPLE_FMT_DBL:
+        reinterpret_cast<double*>(base)[k] = x;
+        break;
+    case AV_SAMPLE_FMT_S16:
+        reinterpret_cast<int16_t*>(base)[k] = int16_t(std::clamp(x * 32768.0f, -32768.0f, 32767.0f));
+        break;
+    case AV_SAMPLE_FMT_S32:
+        reinterpret_cast<int32_t*>(base)[k] =
+            int32_t(std::clamp(double(x) * 2147483648.0, -2147483648.0, 2147483647.0));
+        break;
+    default:
+        break;
+    }
+}
+
+// Decodes `packets`, whose first sample lies at `positions[i]` of the output timeline: the
+// sound they give ends with the last packet's end (a decoder may drop priming at its start,
+// never sound at its end). What the first packet gives is only the decoder warming up.
+int decode(const AVCodecParameters* params, const std::vector<const AVPacket*>& packets,
+           const std::vector<int64_t>& positions, Pcm* pcm) {
+    const AVCodec* codec = avcodec_find_decoder(params->codec_id);
+    CodecPtr dec(codec ? avcodec_alloc_context3(codec) : nullptr);
+    if (!dec || avcodec_parameters_to_context(dec.get(), params) < 0 ||
+        avcodec_open2(dec.get(), codec, nullptr) < 0)
+        return 0;
+    const int channels = params->ch_layout.nb_channels;
+    pcm->channels.assign(size_t(channels), {});
+    PacketPtr copy = makePacket();
+    FramePtr frame = makeFrame();
+    int64_t lastEnd = 0;
+    for (size_t i = 0; i < packets.size(); ++i) {
+        if (av_packet_ref(copy.get(), packets[i]) < 0)
+            return 0;
+        av_packet_free_side_data(copy.get()); // priming to skip belongs to a part's start
+        const int sent = avcodec_send_packet(dec.get(), copy.get());
+        av_packet_unref(copy.get());
+        if (sent < 0)
+            return 0;
+        int64_t got = 0;
+        while (avcodec_receive_frame(dec.get(), frame.get()) == 0) {
+            if (frame->ch_layout.nb_channels != channels)
+                return 0;
+            for (int c = 0; c < channels; ++c)
+                for (int k = 0; k < frame->nb_samples; ++k)
+                    pcm->channels[size_t(c)].push_back(sampleOf(frame.get(), c, k));
+            got += frame->nb_samples;
+            av_frame_unref(frame.get());
+        }
+        lastEnd = positions[i] + got;
+    }
+    pcm->from = lastEnd - int64_t(pcm->channels[0].size());
+    // Sound the last packet marks as padding past the part's end (Opus in WebM) is not sound of it.
+    size_t size = 0;
+    if (const uint8_t* skip = av_packet_get_side_data(packets.back(), AV_PKT_DATA_SKIP_SAMPLES, &size);
+        skip && size >= 8) {
+        const int64_t padding = int64_t(AV_RL32(skip + 4));
+        for (auto& c : pcm->channels)
+            c.resize(c.size() - size_t(std::clamp<int64_t>(padding, 0, int64_t(c.size()))));
+    }
+    pcm->validFrom = packets.size() > 1 ? std::max(pcm->from, positions[1]) : lastEnd;
+    return 1;
+}
+
+// An encoder like the stream of `p`: its codec, rate, channels, bit rate and packet length.
+CodecPtr openEncoder(const AVCodecParameters* p, int64_t bitRate, int frameSamples) {
+    const AVCodec* codec = avcodec_find_encoder(p->codec_id);
+    if (p->codec_id == AV_CODEC_ID_OPUS)
+        codec = avcodec_find_encoder_by_name("libopus");
+    CodecPtr enc(codec ? avcodec_alloc_context3(codec) : nullptr);
+    if (!enc || !codec->sample_fmts)
+        return nullptr;
+    enc->sample_rate = p->sample_rate;
+    if (av_channel_layout_copy(&enc->ch_layout, &p->ch_layout) < 0)
+        return nullptr;
+    if (enc->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+        av_channel_layout_default(&enc->ch_layout, p->ch_layout.nb_channels);
+    enc->sample_fmt = codec->sample_fmts[0];
+    for (const AVSampleFormat* f = codec->sample_fmts; *f != AV_SAMPLE_FMT_NONE; ++f)
+        if (*f == AV_SAMPLE_FMT_FLTP)
+            enc->sample_fmt = *f;
+    enc->bit_rate = bitRate;
+    enc->time_base = AVRational{1, p->sample_rate};
+    enc->thread_count = 1;
+    AVDictionary* options = nullptr;
+    if (p->codec_id == AV_CODEC_ID_OPUS)
+        av_dict_set(&options, "frame_duration",
+                    std::to_string(double(frameSamples) * 1000.0 / p->sample_rate).c_str(), 0);
+    const int r = avcodec_open2(enc.get(), codec, &options);
+    av_dict_free(&options);
+    if (r < 0 || enc->frame_size != frameSamples)
+        return nullptr;
+    return enc;
+}
+
+// The packets `enc` makes of the sound from `from` to `to` (their first sample's place on the
+// output timeline in the encoder's ticks), all of it given, then the encoder drained.
+int encode(AVCodecContext* enc, const std::vector<std::vector<float>>& sound, int64_t from,
+           std::vector<PacketPtr>* out) {
+    const int64_t n = int64_t(sound[0].size());
+    PacketPtr packet = makePacket();
+    const auto drain = [&] {
+        int r = 0;
+        while ((r = avcodec_receive_packet(enc, packet.get())) == 0) {
+            out->push_back(makePacket());
+            av_packet_move_ref(out->back().get(), packet.get());
+        }
+        return r == AVERROR(EAGAIN) || r == AVERROR_EOF ? 0 : r;
+    };
+    for (int64_t at = 0; at < n; at += enc->frame_size) {
+        FramePtr f = makeFrame();
+        f->nb_samples = int(std::min<int64_t>(enc->frame_size, n - at));
+        f->format = enc->sample_fmt;
+        f->sample_rate = enc->sample_rate;
+        if (av_channel_layout_copy(&f->ch_layout, &enc->ch_layout) < 0 || av_frame_get_buffer(f.get(), 0) < 0)
+            return AVERROR(ENOMEM);
+        for (size_t c = 0; c < sound.size(); ++c)
+            for (int k = 0; k < f->nb_samples; ++k)
+                putSample(f.get(), int(c), k, sound[c][size_t(at + k)]);
+        f->pts = from + at;
+        int r = avcodec_send_frame(enc, f.get());
+        if (r < 0 || (r = drain()) < 0)
+            return r;
+    }
+    int r = avcodec_send_frame(enc, nullptr);
+    return r < 0 ? r : drain();
+}
+
+int64_t bitRateOf(const AVCodecParameters* p, const std::deque<SoundBridge::Timed>& packets,
+                  int frameSamples) {
+    if (p->bit_rate > 0)
+        return p->bit_rate;
+    int64_t bytes = 0;
+    for (const auto& t : packets)
+        bytes += t.packet->size;
+    return packets.empty() ? 128000 : bytes * 8 * p->sample_rate / (int64_t(packets.size()) * frameSamples);
+}
+
+// The sound on either side of a seam, decoded, and where each packet lies on the output
+// timeline (in samples). Packets follow one another without gaps; their times may be rounded
+// (to milliseconds in Matroska): each side's grid is laid from one packet's time by the frame.
+struct Sides {
+    Pcm a, b;
+    std::vector<int64_t> aAt, bAt;
+};
+
+int decodeSides(const AVCodecParameters* beforeParams, const std::deque<SoundBridge::Timed>& before,
+                const AVCodecParameters* afterParams, const std::vector<SoundBridge::Timed>& after,
+                int64_t afterShiftUs, int64_t frame, Sides* sides) {
+    const AVRational samples{1, beforeParams->sample_rate};
+    const auto timeOf = [](const AVPacket* p) { return p->pts != AV_NOPTS_VALUE ? p->pts : p->dts; };
+    const SoundBridge::Timed& last = before.back();
+    const SoundBridge::Timed& first = after.front();
+    if (timeOf(last.packet.get()) == AV_NOPTS_VALUE || timeOf(first.packet.get()) == AV_NOPTS_VALUE)
+        return 0;
+    const int64_t aLast = av_rescale_q(timeOf(last.packet.get()), last.timeBase, samples);
+    for (size_t i = 0; i < before.size(); ++i) {
+        sides->a.packets.push_back(before[i].packet.get());
+        sides->aAt.push_back(aLast - int64_t(before.size() - 1 - i) * frame);
+    }
+    const int64_t bFirst = av_rescale_q(
+        av_rescale_q(timeOf(first.packet.get()), first.timeBase, kMicro) + afterShiftUs, kMicro, samples);
+    for (size_t i = 0; i < after.size(); ++i) {
+        sides->b.packets.push_back(after[i].packet.get());
+        sides->bAt.push_back(bFirst + int64_t(i) * frame);
+    }
+    Pcm& pb = sides->b;
+    if (decode(beforeParams, sides->a.packets, sides->aAt, &sides->a) < 1 ||
+        decode(afterParams, pb.packets, sides->bAt, &pb) < 1)
+        return 0;
+    // A part that begins without the packet before its first sample (a container that holds no
+    // sound before its first picture): what its first packet gives is all there is of that time.
+    // The decoder warms up in silence for MP2 and Opus, over the whole packet for AAC.
+    if (beforeParams->codec_id != AV_CODEC_ID_AAC) {
+        int64_t x = pb.from;
+        const auto quiet = [&](int64_t at) {
+            for (size_t c = 0; c < pb.channels.size(); ++c)
+                if (std::abs(pb.at(c, at)) > 1e-3f)
+                    return false;
+            return true;
+        };
+        while (x < std::min(pb.end(), sides->bAt[1]) && quiet(x))
+            ++x;
+        pb.validFrom = x;
+    }
+    return 1;
+}
+
+} // namespace
+
+bool SoundBridge::bridges(const AVCodecParameters* p) {
+    switch (p->codec_id) {
+    case AV_CODEC_ID_AAC:
+        // The encoder makes low-complexity AAC only.
+        return p->profile == FF_PROFILE_UNKNOWN || p->profile == FF_PROFILE_AAC_LOW;
+    case AV_CODEC_ID_OPUS:
+    case AV_CODEC_ID_MP2:
+        return p->sample_rate > 0 && p->ch_layout.nb_channels > 0;
+    default:
+        return false;
+    }
+}
+
+int SoundBridge::make(const AVCodecParameters* beforeParams, const std::deque<Timed>& before, int64_t seamUs,
+                      const AVCodecParameters* afterParams, const std::vector<Timed>& after,
+                      int64_t afterShiftUs, Plan* plan) {
+    const int rate = beforeParams->sample_rate;
+    if (!bridges(beforeParams) || afterParams->codec_id != beforeParams->codec_id ||
+        afterParams->sample_rate != rate ||
+        afterParams->ch_layout.nb_channels != beforeParams->ch_layout.nb_channels || before.size() < 4 ||
+        after.size() < 4)
+        return 0;
+    const AVRational samples{1, rate};
+    const int64_t frame = beforeParams->frame_size > 0 ? beforeParams->frame_size
+                          : before.back().packet->duration > 0
+                              ? av_rescale_q(before.back().packet->duration, before.back().timeBase, samples)
+                              : 0;
+    Sides sides;
+    if (frame <= 0 || decodeSides(beforeParams, before, afterParams, after, afterShiftUs, frame, &sides) < 1)
+        return 0;
+    const Pcm& pa = sides.a;
+    const Pcm& pb = sides.b;
+    const std::vector<int64_t>& aAt = sides.aAt;
+    const std::vector<int64_t>& bAt = sides.bAt;
+    const std::vector<const AVPacket*>& a = sides.a.packets;
+    const std::vector<const AVPacket*>& b = sides.b.packets;
+    CodecPtr enc = openEncoder(beforeParams, bitRateOf(beforeParams, before, int(frame)), int(frame));
+    if (!enc)
+        return 0;
+    const int64_t seam = av_rescale_q(seamUs, kMicro, samples);
+    // The bridge starts on a packet before the seam whose encoding the sound decoded before it
+    // fully primes: the encoder's delay and a packet of overlap.
+    const int64_t pad = enc->initial_padding;
+    const int64_t lead = ((pad + frame - 1) / frame + 1) * frame;
+    size_t first = 1;
+    while (first < a.size() && aAt[first] + pad - lead < pa.validFrom)
+        ++first;
+    if (first >= a.size() || aAt[first] > std::min(seam, pa.end()) - frame)
+        return 0;
+    const int64_t start = aAt[first];
+    // The sound before the seam up to the seam (or its end, if earlier), the later part's from
+    // its first sample at or after the seam straight after it: each part's sound may end or begin
+    // up to a packet inside its picture, and what a decoder gives past a part's sound is its
+    // encoder's padding.
+    const int64_t cut = std::min(seam, pa.end());
+    const int64_t near = cut - std::max(seam, pb.validFrom); // the later part's sound moves by it
+    // The bridge ends on a packet of the later part three packets on, on that part's grid, which
+    // lies up to half a packet off the seam's: its last packet goes over to that place, so that
+    // from there on the later part's sound is up to half a packet off its picture.
+    size_t resume = 0;
+    while (resume < b.size() && bAt[resume] + near < cut + 3 * frame)
+        ++resume;
+    if (resume >= b.size())
+        return 0;
+    const int64_t count = (bAt[resume] - start + frame / 2) / frame;
+    const int64_t bridgeEnd = start + count * frame;
+    const int64_t far = bridgeEnd - bAt[resume];
+    const int64_t splice = bridgeEnd - frame;
+    const int64_t tail = pad + 2 * frame;
+    if (count < 3 || splice <= cut || !pb.covers(cut - near, bridgeEnd - far + tail))
+        return 0;
+    const int64_t from = start + pad - lead;
+    std::vector<std::vector<float>> sound(pa.channels.size());
+    for (size_t c = 0; c < sound.size(); ++c)
+        for (int64_t x = from; x < bridgeEnd + tail; ++x)
+            sound[c].push_back(x < cut ? pa.at(c, x) : pb.at(c, x - (x < splice ? near : far)));
+    std::vector<PacketPtr> coded;
+    if (encode(enc.get(), sound, from, &coded) < 0)
+        return 0;
+    plan->packets.clear();
+    for (PacketPtr& p : coded)
+        if (p->pts >= start && p->pts < bridgeEnd) {
+            p->dts = p->pts;
+            p->duration = frame;
+            plan->packets.push_back(std::move(p));
+        }
+    if (int64_t(plan->packets.size()) != count)
+        return 0;
+    plan->timeBase = samples;
+    plan->copiedBefore = first;
+    plan->resumeAt = resume;
+    plan->resumeOutputUs = av_rescale_q(bridgeEnd, samples, kMicro);
+    return 1;
+}
+
+} // namespace mediacore

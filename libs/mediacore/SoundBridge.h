@@ -1,0 +1,62 @@
+// The sound across a seam of two copied parts, re-encoded.
+//
+// Whole copied packets do not meet cleanly at a seam: a packet's decoder builds on the packet
+// before it (the overlap of the transform), so the first packet after the
+// seam decodes against sound it was not made with, and a part that was encoded begins with
+// priming that decodes as a fade-in. Heard: a dropout of a few milliseconds to a packet. As the
+// picture's edges are re-encoded by a smart cut, the last packets before the seam and the first
+// after it are decoded, joined at the seam to the sample and encoded again with the codec and
+// settings of the stream, aligned to the packets copied on either side.
+//
+// The packets after the bridge go on on their own grid, which lies up to half a packet off the
+// seam's: the sound after the seam is up to half a packet off its picture, as before, but whole.
+//
+// Threading: one thread; no state between calls.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "FfPointers.h"
+
+namespace mediacore {
+
+class SoundBridge {
+public:
+    // Packets before the seam the copy keeps back for a bridge, and after it the bridge reads.
+    static constexpr size_t kHeldPackets = 10;
+    static constexpr size_t kPacketsAfter = 16;
+
+    // Whether sound of `p` is bridged: AAC (low complexity), Opus and MP2, whose packets build on
+    // the ones before them and which can be encoded alike. MP3 is not: a copied packet after a
+    // bridge may take bits from the packets before it (its bit reservoir), which the bridge
+    // replaced; nor is AC-3 yet.
+    static bool bridges(const AVCodecParameters* p);
+
+    // A packet on some timeline, in its stream's ticks.
+    struct Timed {
+        PacketPtr packet;
+        AVRational timeBase{1, 1};
+    };
+
+    struct Plan {
+        size_t copiedBefore = 0;        // the first held packets, written as they are
+        std::vector<PacketPtr> packets; // the bridge, in `timeBase`, on the output timeline
+        AVRational timeBase{1, 1};
+        size_t resumeAt = 0;        // the part after the seam goes on with this packet of `after`
+        int64_t resumeOutputUs = 0; // placed here on the output timeline
+    };
+
+    // `before`: the held packets of the sound before the seam, on the output timeline, decoded
+    // by `beforeParams`; `seamUs`: where the part after the seam begins on it. `after`: the first
+    // sound packets of the part after the seam, timed so that their time in microseconds plus
+    // `afterShiftUs` is where they belong on the output timeline. 1 with a plan, 0 when the
+    // seam cannot be bridged (too little sound on a side, a codec that will not open): the
+    // caller copies on then.
+    static int make(const AVCodecParameters* beforeParams, const std::deque<Timed>& before, int64_t seamUs,
+                    const AVCodecParameters* afterParams, const std::vector<Timed>& after,
+                    int64_t afterShiftUs, Plan* plan);
+};
+
+} // namespace mediacore
