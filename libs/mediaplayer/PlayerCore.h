@@ -116,6 +116,9 @@ private:
     bool reachedEnd(int serial);
     void syncAudioDevice();
     int64_t frameUs(const AVFrame* f, int streamIndex) const;
+    // Video thread: the time of a decoded picture (`decodeTimed`: its key frame's packet had a
+    // decoding time only).
+    int64_t pictureUs(const AVFrame* f, bool decodeTimed, int64_t afterUs) const;
 
     // Pictures (PlayerCore_picture.cpp).
     void show(const AVFrame* frame, int64_t ptsUs, int64_t durUs, int serial, bool firstAfterSeek);

@@ -27,6 +27,16 @@ int64_t PlayerCore::frameUs(const AVFrame* f, int streamIndex) const {
     return av_rescale_q(ts, timeBases_[size_t(streamIndex)], ff::kMicro) - startUs_;
 }
 
+// A file that stores decoding times only (AVI) leaves the decoder to time a picture by the
+// packet that let it out, which comes as many pictures later as the decoder holds back to
+// reorder. A picture without any time follows the one before it (`afterUs`).
+int64_t PlayerCore::pictureUs(const AVFrame* f, bool decodeTimed, int64_t afterUs) const {
+    const int64_t us = frameUs(f, videoStream_);
+    if (us < 0)
+        return afterUs;
+    return decodeTimed ? us - int64_t(vdec_->has_b_frames) * frameDurUs_ : us;
+}
+
 void PlayerCore::syncAudioDevice() {
     // The sound sink lives on the GUI thread; the notifier runs the call there.
     QMetaObject::invokeMethod(
@@ -238,6 +248,7 @@ void PlayerCore::videoLoop() {
     int64_t target = 0;
     bool first = false;
     int64_t lastEndUs = 0;
+    bool decodeTimed = false; // the file stores decoding times only (pictureUs)
     PacketItem item;
     while (videoQ_.pop(item)) {
         serviceRedraw();
@@ -255,6 +266,8 @@ void PlayerCore::videoLoop() {
             item.pkt.reset();
             continue;
         }
+        if (item.pkt && (item.pkt->flags & AV_PKT_FLAG_KEY))
+            decodeTimed = item.pkt->pts == AV_NOPTS_VALUE && item.pkt->dts != AV_NOPTS_VALUE;
         const int sent =
             avcodec_send_packet(vdec_.get(), item.kind == PacketItem::End ? nullptr : item.pkt.get());
         item.pkt.reset();
@@ -265,9 +278,7 @@ void PlayerCore::videoLoop() {
                 av_frame_unref(frame.get());
                 continue; // a newer seek is on its way: drain without showing
             }
-            int64_t pts = frameUs(frame.get(), videoStream_);
-            if (pts < 0)
-                pts = lastEndUs;
+            const int64_t pts = pictureUs(frame.get(), decodeTimed, lastEndUs);
             const int64_t dur =
                 frame->pkt_duration > 0
                     ? av_rescale_q(frame->pkt_duration, timeBases_[size_t(videoStream_)], ff::kMicro)

@@ -2,7 +2,8 @@
 // picture of a seek under way (a snapshot, a redraw) comes when that picture lands, also when
 // the player is closed or destroyed meanwhile. The view shows each picture fitted to its own
 // size in pixels, after a resize too. A decoder opened for another sound stream on the way to
-// its thread is never lost.
+// its thread is never lost. A seek shows the picture of its time, also in a transport stream
+// and in an AVI, which stores no presentation times.
 #include "FrameCounter.h"
 #include "PacketQueue.h"
 #include "PlayerTestUtil.h"
@@ -230,6 +231,35 @@ TEST(PlayerSeek, CountsTimeFromTheFirstPictureAlsoInATransportStreamThatStartsLa
         LxMoviePlayer p(clip, QRect(0, 0, 64, 48));
         EXPECT_EQ(testsupport::counterOf(snapshot(p, 64, 48)), 0) << "as opened";
         for (const double at : {2.0, 2.01, 4.43, 0.0}) {
+            p.seekTime(CMTimeMakeWithSeconds(at, 1000000000));
+            const int shown = testsupport::counterOf(snapshot(p, 64, 48));
+            EXPECT_EQ(shown, int(std::ceil(at * 25 - 1e-6))) << at;
+            EXPECT_NEAR(seconds(p.currentTime()), shown / 25.0, 1e-6) << at;
+        }
+    }
+}
+
+// AVI stores no presentation times: a decoder times a picture by the decoding time of the packet
+// that let it out, late by the pictures it holds back to reorder. A seek shows the picture of the
+// time and reports that picture's time, for MPEG-4 with B-frames in open groups (its key frames
+// every 25 pictures, the sought ones away from the two B-frames stored after each) and for H.264.
+TEST(PlayerSeek, AnAviOfReorderedPicturesShowsThePictureOfTheTimeItReports) {
+    QTemporaryDir dir;
+    const QString mp4 = testsupport::makeCounterClip(dir.filePath("count.mp4"), 25, 8, 25, 2);
+    ASSERT_FALSE(mp4.isEmpty());
+    const QString mpeg4 = testsupport::makeWithFfmpeg(
+        dir.filePath("mpeg4.avi"),
+        QString("-i %1 -c:v mpeg4 -q:v 2 -bf 2 -g 25 -sc_threshold 1000000000 -vtag XVID -an")
+            .arg(mp4)
+            .split(' '));
+    const QString h264 = testsupport::makeWithFfmpeg(dir.filePath("h264.avi"),
+                                                     QString("-i %1 -c:v copy -an").arg(mp4).split(' '));
+    for (const QString& clip : {mpeg4, h264}) {
+        SCOPED_TRACE(clip.toStdString());
+        ASSERT_FALSE(clip.isEmpty());
+        LxMoviePlayer p(clip, QRect(0, 0, 64, 48));
+        EXPECT_EQ(testsupport::counterOf(snapshot(p, 64, 48)), 0) << "as opened";
+        for (const double at : {2.1, 5.3, 0.0}) {
             p.seekTime(CMTimeMakeWithSeconds(at, 1000000000));
             const int shown = testsupport::counterOf(snapshot(p, 64, 48));
             EXPECT_EQ(shown, int(std::ceil(at * 25 - 1e-6))) << at;
