@@ -426,11 +426,41 @@ int JoinEncode::buildGraph(const Clip& c, SourceReader& reader, mediafx::FxGraph
     return r < 0 ? logFailure("sound of " + c.path, r) : 0;
 }
 
+// Frames of the output's rate that start within `lengthUs`: a picture that starts before a
+// clip's end is kept, one a rounding error before it is not.
+int64_t JoinEncode::framesIn(int64_t lengthUs) const {
+    const AVRational frame = av_inv_q(fps_);
+    const int64_t n = av_rescale_q_rnd(lengthUs - kEpsilon, kMicro, frame, AV_ROUND_UP);
+    return std::max<int64_t>(1, n);
+}
+
+// The range a clip is written from. A start between two pictures shows the next one, and the
+// clip's sound begins with it rather than at the time typed; its end is where its last kept
+// picture ends, which shows that long although it starts before the range's end, and the
+// sound goes on with it.
+JoinEncode::Clip JoinEncode::pictureRange(const Clip& clip, SourceReader& reader) const {
+    Clip c = clip;
+    if (!anyVideo_ || !reader.video())
+        return c;
+    if (c.start > 0) {
+        const int64_t first = reader.firstPictureFromUs(c.start);
+        if (first != AV_NOPTS_VALUE && first > c.start && first < c.end)
+            c.start = first;
+    }
+    if (!c.toFileEnd)
+        c.end = std::max(c.end, c.start + av_rescale_q(framesIn(c.end - c.start), av_inv_q(fps_), kMicro));
+    return c;
+}
+
 int JoinEncode::writeClip(size_t i) {
-    const Clip& c = clips_[i];
+    SourceReader reader;
+    int r = reader.open(clips_[i].path);
+    if (r < 0)
+        return r;
+    const Clip c = pictureRange(clips_[i], reader);
     ClipPass p{c};
     const int64_t length = c.end - c.start;
-    p.frames = anyVideo_ ? std::max<int64_t>(1, av_rescale_q(length, kMicro, av_inv_q(fps_))) : 0;
+    p.frames = anyVideo_ ? framesIn(length) : 0;
     // Transition into this clip (set on the previous clip), in frames. Without a picture there
     // is nothing to blend: the sound alone crossfades over the transition's length.
     if (anyVideo_ && i > 0 && clips_[i - 1].transition != 0)
@@ -439,10 +469,6 @@ int JoinEncode::writeClip(size_t i) {
         p.blendOut =
             std::clamp<int64_t>(av_rescale_q(c.transitionUs, kMicro, av_inv_q(fps_)), 0, p.frames / 2);
 
-    SourceReader reader;
-    int r = reader.open(c.path);
-    if (r < 0)
-        return r;
     mediafx::FxGraph graph;
     if ((r = buildGraph(c, reader, graph)) < 0)
         return r;
@@ -481,7 +507,7 @@ int JoinEncode::writeClip(size_t i) {
         return 0;
     if ((r = endSound(p)) < 0)
         return r;
-    doneUs_ += length;
+    doneUs_ += clips_[i].end - clips_[i].start;
     run_.report(doneUs_, totalUs_);
     return 0;
 }

@@ -51,6 +51,8 @@ private:
     int openAudio(const AVFormatContext* first, const AVOutputFormat* container);
     void openOtherSounds(const AVOutputFormat* container);
     int writeClip(size_t i);
+    int64_t framesIn(int64_t lengthUs) const;
+    Clip pictureRange(const Clip& clip, class SourceReader& reader) const;
     void soundOnlyOverlap(ClipPass& p, size_t i, int64_t heldSamples) const;
     int buildGraph(const Clip& c, class SourceReader& reader, mediafx::FxGraph& graph) const;
     int readClip(ClipPass& p, class SourceReader& reader, mediafx::FxGraph& graph);

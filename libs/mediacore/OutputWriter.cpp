@@ -14,6 +14,7 @@
 
 extern "C" {
 #include <libavutil/display.h>
+#include <libavutil/intreadwrite.h>
 #include <libavutil/opt.h>
 }
 
@@ -428,6 +429,17 @@ int OutputWriter::start() {
 // decoded a later picture before an earlier one.
 void OutputWriter::rebuildDts(int k, AVPacket* packet, const AVStream* st) {
     if (st->codecpar->codec_type != AVMEDIA_TYPE_VIDEO && packet->pts != AV_NOPTS_VALUE) {
+        // A packet whose sound is all skipped, which only primes the decoder for the one after
+        // it, goes in at that one's time (its length in the container's clock may be rounded up
+        // by a millisecond).
+        size_t size = 0;
+        const uint8_t* skip = av_packet_get_side_data(packet, AV_PKT_DATA_SKIP_SAMPLES, &size);
+        const int rate = st->codecpar->sample_rate;
+        if (skip && size >= 10 && packet->duration > 0 && rate > 0 &&
+            AV_RL32(skip + 4) + rate / 500 >= av_rescale_q(packet->duration, st->time_base, {1, rate})) {
+            packet->dts = packet->pts;
+            return;
+        }
         // Sound is decoded in the order it plays: each packet at its own time. A decoding time
         // rebuilt as a picture's lags a packet behind: an MP4 (which times sound by its decoding
         // times) would play every packet one packet early, and MPEG streams' readers would give

@@ -170,6 +170,8 @@ struct CutInput {
     bool isHevc = false;
     ReadExtent extent;
     LeadSkip lead; // after a seek that went back for the sound
+    // How far before the start the sound is read: what the copy keeps to prime its decoder.
+    int64_t soundLeadUs = 0;
 
     int lengthSize() const { return isHevc ? hvc.lengthSize : config.lengthSize; }
     // The streams as the stream-copy stage reads them.
@@ -193,8 +195,8 @@ struct CutInput {
         };
         const int r = to(us);
         lead = r < 0 ? LeadSkip()
-                     : reachSoundAhead(input.get(), video->index, audio ? audio->index : -1, originUs, us, us,
-                                       [&](int64_t t) { to(t); });
+                     : reachSoundAhead(input.get(), video->index, audio ? audio->index : -1, originUs, us,
+                                       us - soundLeadUs, [&](int64_t t) { to(t); });
         return r;
     }
     // The next packet from where the seek left the input.

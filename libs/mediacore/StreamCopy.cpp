@@ -4,6 +4,7 @@
 
 extern "C" {
 #include <libavutil/avstring.h>
+#include <libavutil/intreadwrite.h>
 }
 
 namespace mediacore {
@@ -36,9 +37,63 @@ void StreamCopy::beginPart(const Source& source, Part part) {
     leadIn_ = soundEndUs_ == INT64_MIN;
     const AVOutputFormat* container = writer_.container();
     trimsStart_ = container && av_match_name(container->name, "mov,mp4,m4a,3gp,3g2,ipod,psp,ismv,f4v");
+    primingUs_ = leadIn_ && source_.audio ? primingUs(source_.audio, container) : 0;
+    primers_.clear();
     soundPushUs_ = 0;
     resumeSourceUs_ = resumeOutputUs_ = INT64_MIN;
     held_.clear();
+}
+
+int64_t StreamCopy::primingUs(const AVStream* sound, const AVOutputFormat* container) {
+    if (!sound || !container || !av_match_name(container->name, "matroska,webm"))
+        return 0;
+    const AVCodecParameters* p = sound->codecpar;
+    if (p->codec_id != AV_CODEC_ID_MP3 || p->sample_rate <= 0 || p->frame_size <= 0)
+        return 0;
+    // The reservoir holds up to 511 bytes (at the lowest common rate, 32 kb/s, 128 ms); the
+    // frame before the first needs its own, and the transform's overlap one more frame.
+    const int64_t frameUs = int64_t(p->frame_size) * 1000000 / p->sample_rate;
+    const int64_t bitRate = p->bit_rate > 0 ? std::min<int64_t>(p->bit_rate, 320000) : 32000;
+    return int64_t(511 * 8) * 1000000 / bitRate + 2 * frameUs;
+}
+
+// Whether a main sound packet that lies before the range's start is kept to prime the decoder
+// (it then takes the packet's reference).
+bool StreamCopy::keepsAsPrimer(AVPacket* packet, const AVStream* s, Role role) {
+    if (role != MainSound || primingUs_ <= 0 || soundEndUs_ != INT64_MIN || packet->pts == AV_NOPTS_VALUE)
+        return false;
+    const int64_t t = toUs(packet->pts, s);
+    if (t >= part_.soundFromUs - kEpsilon || t < part_.soundFromUs - primingUs_)
+        return false;
+    primers_.push_back(makePacket());
+    av_packet_move_ref(primers_.back().get(), packet);
+    return true;
+}
+
+// Writes the primers at the time of `first`, the first main sound packet written, each marked
+// to have all of its sound skipped: a decoder then gives its first sample at that time.
+int StreamCopy::writePrimers(const AVPacket* first, const AVStream* s) {
+    for (PacketPtr& primer : primers_) {
+        AVPacket* p = primer.get();
+        // A decoder skips no more than the frame holds: its exact length, whole codec frames (two
+        // where the decoder doubles the rate), not the packet's duration rounded to the clock.
+        const int frame = s->codecpar->frame_size;
+        const int64_t rounded =
+            av_rescale_q(p->duration, s->time_base, AVRational{1, s->codecpar->sample_rate});
+        const int64_t samples = frame * std::max<int64_t>(1, (rounded + frame / 2) / frame);
+        uint8_t* skip = av_packet_new_side_data(p, AV_PKT_DATA_SKIP_SAMPLES, 10);
+        if (!skip)
+            return AVERROR(ENOMEM);
+        AV_WL32(skip, 0);
+        AV_WL32(skip + 4, uint32_t(samples)); // skipped from its end: all of it
+        skip[8] = skip[9] = 0;
+        p->pts = first->pts;
+        p->dts = first->dts;
+        if (const int r = writer_.writePacket(OutputWriter::Audio, p, s->time_base); r < 0)
+            return r;
+    }
+    primers_.clear();
+    return 0;
 }
 
 // The length of a sound packet in microseconds: its own, else its codec's frame.
@@ -136,7 +191,8 @@ void StreamCopy::checkSeam(const AVPacket* packet, const AVStream* s, Role role)
 
 int StreamCopy::put(AVPacket* packet, const AVStream* s, Role role, bool held) {
     if (!s || !keeps(packet, s, role, held)) {
-        av_packet_unref(packet);
+        if (!s || !keepsAsPrimer(packet, s, role))
+            av_packet_unref(packet);
         return 0;
     }
     checkSeam(packet, s, role);
@@ -154,6 +210,10 @@ int StreamCopy::put(AVPacket* packet, const AVStream* s, Role role, bool held) {
     if (packet->dts != AV_NOPTS_VALUE)
         packet->dts += shift;
     int r = 0;
+    if (role == MainSound && !primers_.empty() && (r = writePrimers(packet, s)) < 0) {
+        av_packet_unref(packet);
+        return r;
+    }
     if (role == Picture)
         r = writePicture(packet, s);
     else if (role == MainSound && tailSize_ > 0) {
@@ -214,7 +274,8 @@ void StreamCopy::hold(AVPacket* packet) {
     const AVStream* s = streamOf(packet, &role);
     // What already lies past the end need not wait.
     if (!s || role == Picture || !keeps(packet, s, role)) {
-        av_packet_unref(packet);
+        if (!s || !keepsAsPrimer(packet, s, role))
+            av_packet_unref(packet);
         return;
     }
     held_[packet->stream_index].push_back(makePacket());

@@ -101,6 +101,12 @@ public:
         resumeSourceUs_ = sourceUs;
         resumeOutputUs_ = outputUs;
     }
+    // How much sound before a cut's start a copy into `container` keeps to prime the decoder
+    // of `sound` (0: none). An MP3 frame's bits lie partly in the frames before it (its bit
+    // reservoir): without them its decoder gives silence. Matroska cannot store sound before
+    // the first picture, but it can mark a packet's sound to be skipped: the packets before the
+    // first one kept go in at its time, skipped whole, and its sound is heard from its start.
+    static int64_t primingUs(const AVStream* sound, const AVOutputFormat* container);
 
 private:
     enum Role { Picture, MainSound, OtherSound };
@@ -111,6 +117,8 @@ private:
     int64_t soundUs(const AVPacket* packet, const AVStream* s) const;
     void checkSeam(const AVPacket* packet, const AVStream* s, Role role);
     int put(AVPacket* packet, const AVStream* s, Role role, bool held = false);
+    bool keepsAsPrimer(AVPacket* packet, const AVStream* s, Role role);
+    int writePrimers(const AVPacket* first, const AVStream* s);
     int writePicture(AVPacket* packet, const AVStream* s);
 
     OutputWriter& writer_;
@@ -127,6 +135,10 @@ private:
     // that a decoder is primed for the first sample shown.
     bool leadIn_ = false;
     bool trimsStart_ = false;
+    // Main sound before the range's start kept to prime the decoder, written skipped at the time
+    // of the first packet kept (see primingUs()).
+    int64_t primingUs_ = 0;
+    std::deque<PacketPtr> primers_;
     // Where the main sound written so far ends on the output timeline (microseconds), and how
     // much later than its own time this part's sound is written so that it follows on from it.
     int64_t soundEndUs_ = INT64_MIN;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -327,6 +328,171 @@ INSTANTIATE_TEST_SUITE_P(SoundCodecs, ClicksInStep,
                          ::testing::Values(Clicks{"aac", 48000, "mp4", 1024},
                                            Clicks{"aac", 44100, "mp4", 1024},
                                            Clicks{"libmp3lame", 44100, "mp4", 1152}));
+
+// A clip whose pictures name their frame number in their bottom rows (the left half's level the
+// number's last base-20 digit, the right half's the one before) and whose sound is a quiet bed
+// with a click on every whole second, so that each picture and click of an output maps back to
+// its place in the source.
+struct Numbered {
+    const char* video; // encoder options
+    int fps;
+    const char* audio; // encoder
+    int rate;
+    const char* container;
+    int frame; // samples in a sound packet
+};
+
+std::ostream& operator<<(std::ostream& os, const Numbered& n) {
+    return os << QString(n.video).section(' ', 1, 1).toStdString() << n.fps << "_" << n.audio << n.rate << "."
+              << n.container;
+}
+
+class StartsInStep : public ::testing::TestWithParam<Numbered> {
+protected:
+    static constexpr double kBed = 0.05;
+
+    void SetUp() override {
+        const Numbered& n = GetParam();
+        src_ = makeWithFfmpeg(
+            dir_.filePath(QString("numbered.%1").arg(n.container)),
+            QString("-f lavfi -i testsrc2=size=320x180:rate=%1 -f lavfi -i "
+                    "aevalsrc=%2*sin(2*PI*440*t)+0.8*sin(2*PI*3000*t)*lt(mod(t\\,1)\\,0.004):s=%3 -vf "
+                    "geq=lum='if(lt(Y,160),lum(X,Y),if(lt(X,160),16+10*mod(N,20),16+10*floor(N/"
+                    "20)))':cb='cb(X,Y)':"
+                    "cr='cr(X,Y)' -t 12 %4 -pix_fmt yuv420p -c:a %5")
+                .arg(n.fps)
+                .arg(kBed)
+                .arg(n.rate)
+                .arg(n.video)
+                .arg(n.audio)
+                .split(' '));
+        ASSERT_FALSE(src_.isEmpty());
+        clicks_ = clickTimes(src_);
+        ASSERT_EQ(clicks_.size(), 12u);
+    }
+    QString out(const QString& name) const { return dir_.filePath(name + "." + GetParam().container); }
+    double picture() const { return 1.0 / GetParam().fps; }
+    // The first picture a range starting at `t` keeps, and the first it leaves out at its end `t`.
+    int firstFrom(double t) const { return int(std::ceil(t * GetParam().fps - 0.03)); }
+
+    // The frame number of every picture of `path`, as ffmpeg decodes them.
+    static std::vector<int> pictureNumbers(const QString& path) {
+        QByteArray raw;
+        run(FFMPEG_EXECUTABLE,
+            {"-v", "error", "-nostdin", "-i", path, "-map", "0:v:0", "-vf",
+             "crop=iw:20:0:ih-20,scale=2:1:flags=area", "-fps_mode", "passthrough", "-pix_fmt", "yuv444p",
+             "-f", "rawvideo", "-"},
+            &raw);
+        std::vector<int> numbers;
+        for (qsizetype at = 0; at + 6 <= raw.size(); at += 6) {
+            const auto digit = [&](int i) { return int(std::lround((uchar(raw[at + i]) - 16) / 10.0)); };
+            numbers.push_back(20 * digit(1) + digit(0));
+        }
+        return numbers;
+    }
+
+    // Where the sound of `path` falls silent for 2 ms or more (below a third of the bed) from the
+    // first picture or its later start to a packet before it or the picture ends, in seconds on
+    // the picture's clock.
+    std::vector<double> silences(const QString& path) const {
+        const QJsonObject sound = probeStream(path, "audio");
+        const int rate = sound.value("sample_rate").toString().toInt();
+        QByteArray raw;
+        run(FFMPEG_EXECUTABLE,
+            {"-v", "error", "-nostdin", "-i", path, "-map", "0:a:0", "-ac", "1", "-f", "f32le", "-"}, &raw);
+        const double offset = sound.value("start_time").toString().toDouble() -
+                              probeStream(path, "video").value("start_time").toString().toDouble();
+        const auto* s = reinterpret_cast<const float*>(raw.constData());
+        const qsizetype n = raw.size() / 4;
+        const double end = std::min(span(path, "video").second, double(n) / rate + offset) -
+                           double(GetParam().frame) / GetParam().rate;
+        std::vector<double> at;
+        qsizetype quiet = 0;
+        for (qsizetype i = std::max<qsizetype>(0, qsizetype(-offset * rate));
+             i < n && double(i) / rate + offset < end; ++i) {
+            quiet = std::abs(s[i]) < kBed / 3 ? quiet + 1 : 0;
+            if (quiet == rate / 500)
+                at.push_back(double(i - quiet + 1) / rate + offset);
+        }
+        return at;
+    }
+
+    // The clicks of the source's pictures [first, end) where an output shows them from `at` on.
+    void addClicks(std::vector<double>* into, int first, int end, double at) const {
+        for (double t : clicks_)
+            if (t >= first * picture() - 0.001 && t < end * picture() - 0.001)
+                into->push_back(t - first * picture() + at);
+    }
+
+    // Its sound starts within a sound packet after its first picture (Matroska stores none
+    // before it), is heard from there without a silence, and each click it holds sounds within
+    // 2 ms of where `expected` puts it.
+    void expectHeardInStep(const QString& out, std::vector<double> expected) const {
+        SCOPED_TRACE(QFileInfo(out).fileName().toStdString());
+        const double soundStart = span(out, "audio").first - span(out, "video").first;
+        EXPECT_LE(soundStart, double(GetParam().frame) / GetParam().rate + 0.002);
+        EXPECT_EQ(silences(out), std::vector<double>{}) << "silent at these times";
+        std::erase_if(expected, [&](double t) { return t < soundStart - 0.001; });
+        const std::vector<double> heard = clickTimes(out);
+        ASSERT_EQ(heard.size(), expected.size()) << "clicks lost or added";
+        for (size_t i = 0; i < heard.size(); ++i)
+            EXPECT_NEAR(heard[i], expected[i], 0.002) << "click " << i;
+    }
+
+    QTemporaryDir dir_;
+    QString src_;
+    std::vector<double> clicks_;
+};
+
+// Keeping the format: a cut, a part of a split by time from a keyframe (where the sound before
+// it lies before the keyframe in the file) and a part capped by size (short groups of pictures
+// let it be copied).
+TEST_P(StartsInStep, CopiedCutsAreHeardFromTheirStart) {
+    for (const auto& [name, from, to] : {std::tuple{"cut", 2.4, 7.2}, std::tuple{"part", 6.0, 8.5}}) {
+        ASSERT_TRUE(cutTo(src_, out(name), from, to));
+        std::vector<double> expected;
+        addClicks(&expected, firstFrom(from), firstFrom(to), 0);
+        expectHeardInStep(out(name), expected);
+    }
+    double made = 0;
+    ASSERT_TRUE(cutTo(src_, out("capped"), 6.0, 12, nullptr, QFileInfo(src_).size() / 3, &made));
+    ASSERT_LT(made, 5.5) << "the part was not capped";
+    std::vector<double> expected;
+    addClicks(&expected, firstFrom(6.0), firstFrom(6.0 + made), 0);
+    expectHeardInStep(out("capped"), expected);
+}
+
+// A join keeping the format of clips trimmed between two pictures (the joiner's and the easy
+// cutter's merge): each clip begins with the picture shown at its start and its sound with it,
+// and ends with the last picture that starts before its end, shown once.
+TEST_P(StartsInStep, TrimmedClipsJoinWithTheirSoundAndEachPictureOnce) {
+    const double ranges[2][2] = {{2.41, 5.21}, {6.35, 9.1}};
+    Join job;
+    ASSERT_GE(apiMediaJoinSetOutputPath(job.h, utf8(out("joined"))), 1);
+    for (const auto& r : ranges)
+        ASSERT_NE(apiMediaJoinAddMediaClip(job.h, utf8(src_), uint64_t(r[0] * 1e6), uint64_t(r[1] * 1e6)),
+                  0u);
+    ASSERT_EQ(apiMediaJoinStart(job.h), 0);
+
+    std::vector<int> pictures;
+    std::vector<double> expected;
+    for (const auto& r : ranges) {
+        addClicks(&expected, firstFrom(r[0]), firstFrom(r[1]), double(pictures.size()) * picture());
+        for (int n = firstFrom(r[0]); n < firstFrom(r[1]); ++n)
+            pictures.push_back(n);
+    }
+    EXPECT_EQ(pictureNumbers(out("joined")), pictures);
+    expectHeardInStep(out("joined"), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, StartsInStep,
+    ::testing::Values(Numbered{"-c:v libx264 -preset veryfast -g 15", 30, "aac", 48000, "mp4", 1024},
+                      Numbered{"-c:v libx264 -preset veryfast -g 15", 25, "aac", 44100, "mov", 1024},
+                      Numbered{"-c:v libx264 -preset veryfast -g 15", 30, "libmp3lame", 44100, "mkv", 1152},
+                      Numbered{
+                          "-c:v libx265 -preset ultrafast -x265-params keyint=15:log-level=error -tag:v hvc1",
+                          30, "aac", 48000, "mp4", 1024}));
 
 } // namespace
 
