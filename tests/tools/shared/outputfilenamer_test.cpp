@@ -12,10 +12,10 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
-#include <optional>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 void touch(const QString& path) {
@@ -109,13 +109,16 @@ TEST(OutputFileNamer, ANameHeldByAnotherProcessIsTakenUntilThatProcessEnds) {
     // Whatever fails below, the holder does not outlive the test.
     struct Ender {
         pid_t pid;
-        ~Ender() {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
+        bool running = true;
+        void end() {
+            if (std::exchange(running, false)) {
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, nullptr, 0);
+            }
         }
+        ~Ender() { end(); }
     };
-    std::optional<Ender> ender;
-    ender.emplace(holder);
+    Ender ender{holder};
     ::close(ready[1]); // a holder that died gives an end of file, not a wait
     char answer = 0;
     const ssize_t got = ::read(ready[0], &answer, 1);
@@ -125,7 +128,7 @@ TEST(OutputFileNamer, ANameHeldByAnotherProcessIsTakenUntilThatProcessEnds) {
     EXPECT_EQ(OutputFileNamer::freePath(folder, "clip", "mp4"), folder + "/clip(2).mp4");
     EXPECT_TRUE(OutputFileNamer::take(folder + "/clip.mp4").isEmpty());
     // Killed outright, the holder leaves neither a hold nor a file.
-    ender.reset();
+    ender.end();
     EXPECT_EQ(OutputFileNamer::take(folder + "/clip.mp4").path(), folder + "/clip.mp4");
     EXPECT_TRUE(QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
