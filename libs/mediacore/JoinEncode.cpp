@@ -460,7 +460,11 @@ int JoinEncode::writeClip(size_t i) {
     const Clip c = pictureRange(clips_[i], reader);
     ClipPass p{c};
     const int64_t length = c.end - c.start;
-    p.frames = anyVideo_ ? framesIn(length) : 0;
+    // A whole file ends where its longest stream does, its sound often a little past its last
+    // picture: counted to the nearest picture there, or that sound would add one more.
+    p.frames = !anyVideo_            ? 0
+               : clips_[i].toFileEnd ? std::max<int64_t>(1, av_rescale_q(length, kMicro, av_inv_q(fps_)))
+                                     : framesIn(length);
     // Transition into this clip (set on the previous clip), in frames. Without a picture there
     // is nothing to blend: the sound alone crossfades over the transition's length.
     if (anyVideo_ && i > 0 && clips_[i - 1].transition != 0)

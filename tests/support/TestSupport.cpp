@@ -64,7 +64,8 @@ QString makeWithFfmpeg(const QString& out, const QStringList& args) {
     // programs make many of the same clips: scripts/test names a folder where a clip is made
     // once per run and copied from then on.
     const QString cache = qEnvironmentVariable("CUTBENCH_CLIP_CACHE");
-    const QString key = cache.isEmpty() ? QString() : clipKey(out, args);
+    // A numbered series of pictures (a % in its name) is not one file to keep.
+    const QString key = cache.isEmpty() || out.contains('%') ? QString() : clipKey(out, args);
     if (key.isEmpty()) {
         all << args << out;
         return run(FFMPEG_EXECUTABLE, all) == 0 ? out : QString();
