@@ -345,29 +345,52 @@ double decodedSoundSeconds(const QString& path, int soundStream) {
     return monoSound(path, 0, -1, &out, soundStream) ? double(out.size()) / 4 / 8000 : -1;
 }
 
-std::vector<double> clickTimes(const QString& path, double quietSeconds) {
+DecodedSound decodedSound(const QString& path) {
     const QJsonObject sound = probeStream(path, "audio");
-    const int rate = sound.value("sample_rate").toString().toInt();
+    DecodedSound d;
+    d.rate = sound.value("sample_rate").toString().toInt();
     QByteArray out;
-    if (rate <= 0 ||
+    if (d.rate <= 0 ||
         run(FFMPEG_EXECUTABLE,
             {"-v", "error", "-nostdin", "-i", path, "-map", "0:a:0", "-ac", "1", "-f", "f32le", "-"},
             &out) != 0)
         return {};
-    const double offset = sound.value("start_time").toString().toDouble() -
-                          probeStream(path, "video").value("start_time").toString().toDouble();
+    d.offset = sound.value("start_time").toString().toDouble() -
+               probeStream(path, "video").value("start_time").toString().toDouble();
     const auto* s = reinterpret_cast<const float*>(out.constData());
-    const qsizetype n = out.size() / 4, quiet = qsizetype(quietSeconds * rate);
+    d.samples.assign(s, s + out.size() / 4);
+    return d;
+}
+
+std::vector<double> clickTimes(const DecodedSound& sound, double quietSeconds, float level) {
+    const auto n = qsizetype(sound.samples.size()), quiet = qsizetype(quietSeconds * sound.rate);
     std::vector<double> times;
     qsizetype lastLoud = -quiet - 1;
     for (qsizetype i = 0; i < n; ++i) {
-        if (std::abs(s[i]) < 0.1f)
+        if (std::abs(sound.samples[size_t(i)]) < level)
             continue;
         if (i - lastLoud > quiet)
-            times.push_back(double(i) / rate + offset);
+            times.push_back(double(i) / sound.rate + sound.offset);
         lastLoud = i;
     }
     return times;
+}
+
+std::vector<double> clickTimes(const QString& path, double quietSeconds) {
+    return clickTimes(decodedSound(path), quietSeconds);
+}
+
+std::vector<double> silences(const DecodedSound& sound, float level, double from, double to) {
+    std::vector<double> at;
+    const auto n = qsizetype(sound.samples.size());
+    qsizetype quiet = 0;
+    for (qsizetype i = std::max<qsizetype>(0, qsizetype((from - sound.offset) * sound.rate));
+         i < n && double(i) / sound.rate + sound.offset < to; ++i) {
+        quiet = std::abs(sound.samples[size_t(i)]) < level ? quiet + 1 : 0;
+        if (quiet == sound.rate / 500)
+            at.push_back(double(i - quiet + 1) / sound.rate + sound.offset);
+    }
+    return at;
 }
 
 double toneLevel(const QString& path, double hz, double from, double to, int soundStream) {

@@ -77,11 +77,22 @@ double audioRms(const QString& path, double from, double to, int soundStream = -
 // Seconds of sound in one sound stream (0: the first), as ffmpeg decodes it; -1 on failure.
 double decodedSoundSeconds(const QString& path, int soundStream);
 
-// Where each click of a file's first sound stream sounds against its picture, in seconds: the
-// onset of each burst after at least `quietSeconds` of quiet in the decoded sound (at the
-// stream's own rate), plus the sound stream's start time, minus the picture stream's. Empty
-// on failure.
+// A file's first sound stream as the ffmpeg command line decodes it, in one channel at the
+// stream's own rate, and where its first sample sounds on the picture's clock: the sound
+// stream's start time minus the picture stream's. No samples on failure.
+struct DecodedSound {
+    std::vector<float> samples;
+    int rate = 0;
+    double offset = 0;
+};
+DecodedSound decodedSound(const QString& path);
+// Where each click sounds against the picture, in seconds: the onset of each burst reaching
+// `level` after at least `quietSeconds` of quiet. Empty on failure.
+std::vector<double> clickTimes(const DecodedSound& sound, double quietSeconds = 0.3, float level = 0.1f);
 std::vector<double> clickTimes(const QString& path, double quietSeconds = 0.3);
+// Where the sound stays below `level` for 2 ms or more between `from` and `to` (seconds on the
+// picture's clock): the start of each such run.
+std::vector<double> silences(const DecodedSound& sound, float level, double from = -1e9, double to = 1e9);
 
 // A 4 s clip in `folder` with a picture and two sound streams told apart by their tone: the
 // first (container stream 1) at 440 Hz, the second (stream 2) at 1000 Hz. Empty on failure.

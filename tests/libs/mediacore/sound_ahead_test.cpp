@@ -395,26 +395,11 @@ protected:
     // first picture or its later start to a packet before it or the picture ends, in seconds on
     // the picture's clock.
     std::vector<double> silences(const QString& path) const {
-        const QJsonObject sound = probeStream(path, "audio");
-        const int rate = sound.value("sample_rate").toString().toInt();
-        QByteArray raw;
-        run(FFMPEG_EXECUTABLE,
-            {"-v", "error", "-nostdin", "-i", path, "-map", "0:a:0", "-ac", "1", "-f", "f32le", "-"}, &raw);
-        const double offset = sound.value("start_time").toString().toDouble() -
-                              probeStream(path, "video").value("start_time").toString().toDouble();
-        const auto* s = reinterpret_cast<const float*>(raw.constData());
-        const qsizetype n = raw.size() / 4;
-        const double end = std::min(span(path, "video").second, double(n) / rate + offset) -
-                           double(GetParam().frame) / GetParam().rate;
-        std::vector<double> at;
-        qsizetype quiet = 0;
-        for (qsizetype i = std::max<qsizetype>(0, qsizetype(-offset * rate));
-             i < n && double(i) / rate + offset < end; ++i) {
-            quiet = std::abs(s[i]) < kBed / 3 ? quiet + 1 : 0;
-            if (quiet == rate / 500)
-                at.push_back(double(i - quiet + 1) / rate + offset);
-        }
-        return at;
+        const DecodedSound sound = decodedSound(path);
+        const double end =
+            std::min(span(path, "video").second, double(sound.samples.size()) / sound.rate + sound.offset) -
+            double(GetParam().frame) / GetParam().rate;
+        return testsupport::silences(sound, float(kBed / 3), 0, end);
     }
 
     // The clicks of the source's pictures [first, end) where an output shows them from `at` on.
@@ -512,42 +497,6 @@ std::ostream& operator<<(std::ostream& os, const Seam& s) {
     return os << s.name << "." << s.container;
 }
 
-// What ffmpeg decodes of a file's first sound stream: the clicks (onsets after 0.3 s of quiet,
-// on the picture's clock) and the silences, runs of 2 ms or more below a third of the bed.
-struct Heard {
-    std::vector<double> clicks, silences;
-};
-
-Heard heard(const QString& path) {
-    const int rate = probeStream(path, "audio").value("sample_rate").toString().toInt();
-    QByteArray out;
-    if (rate <= 0 ||
-        run(FFMPEG_EXECUTABLE,
-            {"-v", "error", "-nostdin", "-i", path, "-map", "0:a:0", "-ac", "1", "-f", "f32le", "-"},
-            &out) != 0)
-        return {};
-    const double offset = probeStream(path, "audio").value("start_time").toString().toDouble() -
-                          probeStream(path, "video").value("start_time").toString().toDouble();
-    const auto* s = reinterpret_cast<const float*>(out.constData());
-    const qsizetype n = out.size() / 4;
-    Heard h;
-    qsizetype loud = -rate, low = -1;
-    for (qsizetype i = 0; i < n; ++i) {
-        const float a = std::abs(s[i]);
-        if (a > 0.4f && i - loud > rate * 3 / 10)
-            h.clicks.push_back(double(i) / rate + offset);
-        loud = a > 0.4f ? i : loud;
-        if (a < 0.1f / 3 && low < 0)
-            low = i;
-        if (a >= 0.1f / 3 && low >= 0) {
-            if (i - low >= rate / 500)
-                h.silences.push_back(double(low) / rate + offset);
-            low = -1;
-        }
-    }
-    return h;
-}
-
 class SeamSound : public ::testing::TestWithParam<Seam> {};
 
 // The batch cutter's removal of 4.20-6.70 (two cuts, then their copy join): where the parts
@@ -580,14 +529,16 @@ TEST_P(SeamSound, RemovedSectionLeavesNoDropout) {
             after.push_back(*i - *(seam - 1));
         return after;
     };
-    std::vector<double> joined = heard(head).clicks;
-    for (const double t : heard(tail).clicks)
+    // Clicks of 0.8 over a bed of 0.1; a dropout falls below a third of the bed.
+    const auto clicks = [](const DecodedSound& sound) { return clickTimes(sound, 0.3, 0.4f); };
+    std::vector<double> joined = clicks(decodedSound(head));
+    for (const double t : clicks(decodedSound(tail)))
         joined.push_back(t + 4.2);
     const std::vector<double> expected = afterSeam(joined);
-    const Heard h = heard(removed);
-    for (const double t : h.silences)
-        EXPECT_FALSE(std::abs(t - 4.2) < 0.2) << "a dropout at " << t << " s";
-    const std::vector<double> after = afterSeam(h.clicks);
+    const DecodedSound sound = decodedSound(removed);
+    for (const double t : testsupport::silences(sound, 0.1f / 3, 4.0, 4.4))
+        ADD_FAILURE() << "a dropout at " << t << " s";
+    const std::vector<double> after = afterSeam(clicks(sound));
     ASSERT_EQ(after.size(), expected.size()) << "clicks lost or added";
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_NEAR(after[i], expected[i], c.frame / 2 + 0.002) << "click " << i << " after the seam";
