@@ -57,12 +57,13 @@ void takeKeyboard(QWidget* window) {
 // a click on the window behind an alert activates that window, and without a window manager
 // the focus falls back to no window at all when an alert closes. So the alert on top takes the
 // keyboard when it opens, when the one over it closes, and whenever the keyboard lands on a
-// window it blocks; with `orOwner`, once the last one has closed, the window has it back.
+// window it blocks; with `orOwner`, once the last one has closed, the window has it back
+// (unless another alert has come meanwhile, over any window).
 // Queued, after the activation changes of the same turn.
 void keyboardToTop(const QPointer<QWidget>& owner, bool orOwner = false) {
     QTimer::singleShot(0, [owner, orOwner] {
         QWidget* top = topAlertOver(owner);
-        if (!top && orOwner && owner && owner->isVisible())
+        if (!top && orOwner && owner && owner->isVisible() && stillOpen().isEmpty())
             top = owner;
         if (top && QApplication::activeWindow() != top)
             takeKeyboard(top);

@@ -36,7 +36,8 @@ public:
     // Moves the pointer to a point of the screen and clicks the left button there.
     void click(QPoint at) {
         const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
-        xcb_test_fake_input(c_, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, int16_t(at.x()), int16_t(at.y()), 0);
+        xcb_test_fake_input(c_, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, int16_t(at.x()),
+                            int16_t(at.y()), 0);
         fake(XCB_BUTTON_PRESS, 1);
         fake(XCB_BUTTON_RELEASE, 1);
     }
@@ -83,7 +84,8 @@ bool keyboardStaysWith(XInput& x, QWidget* w) {
     int turns = 0;
     return waitUntil(
         [&] {
-            turns = x.focus() == xcb_window_t(w->winId()) && QApplication::activeWindow() == w ? turns + 1 : 0;
+            turns =
+                x.focus() == xcb_window_t(w->winId()) && QApplication::activeWindow() == w ? turns + 1 : 0;
             return turns >= 20;
         },
         10000);
@@ -104,8 +106,8 @@ TEST(AlertsOnX, TwoAlertsOfOneAddAnswerTheKeyboardInTurn) {
     XInput x;
     ASSERT_TRUE(x.ok()) << "no X display";
     ActiveTool<BatchCutterWindowController> tool;
-    EXPECT_EQ(tool.window->addFiles({testsupport::media("ac3_audio.mkv"), testsupport::media("not_media.mp4")}),
-              0);
+    EXPECT_EQ(
+        tool.window->addFiles({testsupport::media("ac3_audio.mkv"), testsupport::media("not_media.mp4")}), 0);
     QPointer<QMessageBox> top = openAlert();
     ASSERT_NE(top, nullptr);
     EXPECT_TRUE(keyboardStaysWith(x, top)) << "the alert on top has the keyboard";
