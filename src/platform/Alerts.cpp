@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -28,28 +29,67 @@ QList<QPointer<QMessageBox>>& stillOpen() {
     return open;
 }
 
-void takeKeyboard(QMessageBox* box) {
-    box->raise();
-    box->activateWindow();
+// The window an alert was opened over; null for one without a parent, which blocks nothing.
+QWidget* ownerOf(const QMessageBox* box) {
+    return box->parentWidget() ? box->parentWidget()->window() : nullptr;
 }
 
-// Once an alert has closed, the newest of those still open takes the keyboard back; without
-// that it would stay with the window under them, which an open alert blocks, and no key would
-// answer anything. Queued, so that it comes after the closing's own activation changes.
-void handOnKeyboard() {
-    QTimer::singleShot(0, [] {
-        const QList<QPointer<QMessageBox>>& open = stillOpen();
-        if (!open.isEmpty() && QApplication::activeWindow() != open.last())
-            takeKeyboard(open.last());
+// The newest alert still open over `owner`, or null.
+QMessageBox* topAlertOver(const QWidget* owner) {
+    if (!owner)
+        return nullptr;
+    const QList<QPointer<QMessageBox>>& open = stillOpen();
+    for (auto it = open.crbegin(); it != open.crend(); ++it)
+        if (ownerOf(*it) == owner)
+            return *it;
+    return nullptr;
+}
+
+void takeKeyboard(QWidget* window) {
+    window->raise();
+    window->activateWindow();
+}
+
+// The keyboard belongs to the newest alert over a window: the window and the alerts under it
+// are blocked, and a key that reaches them is dropped. On an X display it often goes there all
+// the same: the activation a new alert asks for is undone when a second one opens in the same
+// turn (the toolkit hands the focus of an alert that another blocks to the window under both),
+// a click on the window behind an alert activates that window, and without a window manager
+// the focus falls back to no window at all when an alert closes. So the alert on top takes the
+// keyboard when it opens, when the one over it closes, and whenever the keyboard lands on a
+// window it blocks; with `orOwner`, once the last one has closed, the window has it back
+// (unless another alert has come meanwhile, over any window).
+// Queued, after the activation changes of the same turn.
+void keyboardToTop(const QPointer<QWidget>& owner, bool orOwner = false) {
+    QTimer::singleShot(0, [owner, orOwner] {
+        QWidget* top = topAlertOver(owner);
+        if (!top && orOwner && owner && owner->isVisible() && stillOpen().isEmpty())
+            top = owner;
+        if (top && QApplication::activeWindow() != top)
+            takeKeyboard(top);
     });
+}
+
+// The keyboard has just gone to a window of the program: if that window has alerts open over
+// it, or is an alert under another, the alert on top takes it.
+void keyboardMoved() {
+    QWidget* active = QApplication::activeWindow();
+    auto* box = qobject_cast<QMessageBox*>(active);
+    keyboardToTop(box && stillOpen().contains(box) ? ownerOf(box) : active);
 }
 
 // Opens an alert on its window and gives it the keyboard, so that Return and Escape answer
 // it, whatever had the focus when it came.
 void present(QMessageBox* box) {
+    static const QMetaObject::Connection watch = QObject::connect(
+        qApp, &QGuiApplication::focusWindowChanged, qApp, [] { QTimer::singleShot(0, keyboardMoved); });
     stillOpen().append(box);
-    // After the caller's completion, which may open the next alert itself.
-    QObject::connect(box, &QDialog::finished, box, [] { handOnKeyboard(); });
+    // After the caller's completion, which may open the next alert itself. A closing alert has
+    // just let the keyboard go; one closed while another window had it leaves it there.
+    QObject::connect(box, &QDialog::finished, box, [box] {
+        const QWidget* active = QApplication::activeWindow();
+        keyboardToTop(ownerOf(box), !active || active == box);
+    });
     box->open();
     takeKeyboard(box);
 }

@@ -1,6 +1,8 @@
 // Small message boxes that every window needs. They open window-modal over their parent
 // (open(), never a blocking exec()), so the window's event loop keeps running and tests can
-// answer them; the completion runs after the box has closed, however it was closed.
+// answer them; the completion runs after the box has closed, however it was closed. The newest
+// alert over a window has the keyboard, also on a display where the window under it was
+// clicked or two alerts came at once.
 #pragma once
 
 #include <QMessageBox>
