@@ -366,6 +366,15 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
         if (first != AV_NOPTS_VALUE && first > p->start && first < p->end)
             p->start = first;
     }
+    if (p->video == ConvertPlan::Encode && p->end < d) {
+        // A range that ends inside a picture keeps that picture whole, and its sound with it:
+        // it ends where the next picture begins.
+        const int64_t next = reader.firstPictureFromUs(p->end);
+        if (next != AV_NOPTS_VALUE && next > p->end && next - p->end < reader.frameDurationUs())
+            p->end = next;
+        if (p->start <= 0)
+            reader.seek(0); // back from the look at the end (a later start seeks anyway)
+    }
     p->shift = p->start;
     if (p->video == ConvertPlan::Copy && p->start > 0) {
         // A copied picture can only begin on the keyframe before the cut.
