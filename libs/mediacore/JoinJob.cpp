@@ -295,7 +295,8 @@ int JoinJob::runCopy(OutputWriter& writer) {
             if ((r = writer.start()) < 0)
                 return r;
         }
-        if (i == 0 && clips_.size() > 1 && reader.audio() && SoundBridge::bridges(reader.audio()->codecpar))
+        if (i == 0 && clips_.size() > 1 && reader.audio() &&
+            SoundBridge::bridges(reader.audio()->codecpar, writer.container()))
             copy.keepSoundTail(SoundBridge::kHeldPackets);
         Resume resume;
         if (i > 0 && (r = bridgeSeam(copy, c, offsetUs, &resume)) < 0)
@@ -351,8 +352,9 @@ int JoinJob::bridgeSeam(StreamCopy& copy, const Clip& c, int64_t seamUs, Resume*
             av_packet_unref(packet.get());
         }
         const int64_t shiftUs = seamUs - c.start - head.originUs();
-        bridged = SoundBridge::make(head.audio()->codecpar, held, seamUs, head.audio()->codecpar, after,
-                                    shiftUs, &plan) > 0;
+        bridged =
+            SoundBridge::make(av_guess_format(nullptr, output_.c_str(), nullptr), head.audio()->codecpar,
+                              held, seamUs, head.audio()->codecpar, after, shiftUs, &plan) > 0;
         if (bridged) {
             const AVPacket* p = after[plan.resumeAt].packet.get();
             resume->sourceUs =

@@ -6,6 +6,7 @@
 #include "EngineLog.h"
 
 extern "C" {
+#include <libavutil/avstring.h>
 #include <libavutil/intreadwrite.h>
 #include <libavutil/opt.h>
 }
@@ -13,6 +14,8 @@ extern "C" {
 namespace mediacore {
 
 namespace {
+
+constexpr int64_t kAc3Block = 256;
 
 // Decoded sound, planar float, from sample `from` of the output timeline on.
 struct Pcm {
@@ -113,7 +116,9 @@ int decode(const AVCodecParameters* params, const std::vector<const AVPacket*>& 
         for (auto& c : pcm->channels)
             c.resize(c.size() - size_t(std::clamp<int64_t>(padding, 0, int64_t(c.size()))));
     }
-    pcm->validFrom = packets.size() > 1 ? std::max(pcm->from, positions[1]) : lastEnd;
+    // An MP3 packet's first sound also needs the bits the packet before it holds for it.
+    const size_t warm = params->codec_id == AV_CODEC_ID_MP3 ? 2 : 1;
+    pcm->validFrom = packets.size() > warm ? std::max(pcm->from, positions[warm]) : lastEnd;
     return 1;
 }
 
@@ -138,6 +143,10 @@ CodecPtr openEncoder(const AVCodecParameters* p, int64_t bitRate, int frameSampl
     enc->time_base = AVRational{1, p->sample_rate};
     enc->thread_count = 1;
     AVDictionary* options = nullptr;
+    // Each bridge packet holds all of its own bits: the packets before the first one kept are
+    // the source's, not the encoder's.
+    if (p->codec_id == AV_CODEC_ID_MP3)
+        av_dict_set(&options, "reservoir", "0", 0);
     if (p->codec_id == AV_CODEC_ID_OPUS)
         av_dict_set(&options, "frame_duration",
                     std::to_string(double(frameSamples) * 1000.0 / p->sample_rate).c_str(), 0);
@@ -191,6 +200,44 @@ int64_t bitRateOf(const AVCodecParameters* p, const std::deque<SoundBridge::Time
     return packets.empty() ? 128000 : bytes * 8 * p->sample_rate / (int64_t(packets.size()) * frameSamples);
 }
 
+// Whether `p` is marked to have all of its `frame` samples skipped.
+bool skipsAll(const AVPacket* p, int64_t frame) {
+    size_t size = 0;
+    const uint8_t* skip = av_packet_get_side_data(p, AV_PKT_DATA_SKIP_SAMPLES, &size);
+    return skip && size >= 8 && int64_t(AV_RL32(skip)) + int64_t(AV_RL32(skip + 4)) >= frame;
+}
+
+// The packets before `after[resume]` whose bits it and the packet before it take (an MP3 bit
+// reservoir reaches back up to 511 bytes of the frames before), copied to go in again after a
+// bridge at `at` (in samples) with all their sound skipped, so that its decoder gives the
+// source's sound from `after[resume]` on.
+int primersOf(const std::vector<SoundBridge::Timed>& after, size_t resume, int64_t at, int64_t frame,
+              std::vector<PacketPtr>* out) {
+    constexpr int kReservoir = 511;
+    constexpr int kFrameHeader = 36; // header and side information, no main data
+    if (resume == 0)
+        return 0;
+    size_t first = resume - 1;
+    for (int reach = 0; first > 0 && reach < kReservoir;)
+        reach += std::max(0, after[--first].packet->size - kFrameHeader);
+    for (size_t k = first; k < resume; ++k) {
+        PacketPtr p = clonePacket(after[k].packet.get());
+        if (!p)
+            return AVERROR(ENOMEM);
+        av_packet_free_side_data(p.get());
+        uint8_t* skip = av_packet_new_side_data(p.get(), AV_PKT_DATA_SKIP_SAMPLES, 10);
+        if (!skip)
+            return AVERROR(ENOMEM);
+        AV_WL32(skip, 0);
+        AV_WL32(skip + 4, uint32_t(frame)); // skipped from its end: all of it
+        skip[8] = skip[9] = 0;
+        p->pts = p->dts = at;
+        p->duration = frame;
+        out->push_back(std::move(p));
+    }
+    return 0;
+}
+
 // The sound on either side of a seam, decoded, and where each packet lies on the output
 // timeline (in samples). Packets follow one another without gaps; their times may be rounded
 // (to milliseconds in Matroska): each side's grid is laid from one packet's time by the frame.
@@ -204,8 +251,13 @@ int decodeSides(const AVCodecParameters* beforeParams, const std::deque<SoundBri
                 int64_t afterShiftUs, int64_t frame, Sides* sides) {
     const AVRational samples{1, beforeParams->sample_rate};
     const auto timeOf = [](const AVPacket* p) { return p->pts != AV_NOPTS_VALUE ? p->pts : p->dts; };
+    // A part copied into Matroska may begin with packets that only prime the decoder, at the
+    // time of its first packet with all their sound skipped: they lie before it.
+    size_t primers = 0;
+    while (primers + 1 < after.size() && skipsAll(after[primers].packet.get(), frame))
+        ++primers;
     const SoundBridge::Timed& last = before.back();
-    const SoundBridge::Timed& first = after.front();
+    const SoundBridge::Timed& first = after[primers];
     if (timeOf(last.packet.get()) == AV_NOPTS_VALUE || timeOf(first.packet.get()) == AV_NOPTS_VALUE)
         return 0;
     const int64_t aLast = av_rescale_q(timeOf(last.packet.get()), last.timeBase, samples);
@@ -217,16 +269,21 @@ int decodeSides(const AVCodecParameters* beforeParams, const std::deque<SoundBri
         av_rescale_q(timeOf(first.packet.get()), first.timeBase, kMicro) + afterShiftUs, kMicro, samples);
     for (size_t i = 0; i < after.size(); ++i) {
         sides->b.packets.push_back(after[i].packet.get());
-        sides->bAt.push_back(bFirst + int64_t(i) * frame);
+        sides->bAt.push_back(bFirst + (int64_t(i) - int64_t(primers)) * frame);
     }
     Pcm& pb = sides->b;
     if (decode(beforeParams, sides->a.packets, sides->aAt, &sides->a) < 1 ||
         decode(afterParams, pb.packets, sides->bAt, &pb) < 1)
         return 0;
+    // The primers' sound is not the part's: it lies before the part's start.
+    pb.validFrom = std::max(pb.validFrom, bFirst);
     // A part that begins without the packet before its first sample (a container that holds no
     // sound before its first picture): what its first packet gives is all there is of that time.
-    // The decoder warms up in silence for MP2 and Opus, over the whole packet for AAC.
-    if (beforeParams->codec_id != AV_CODEC_ID_AAC) {
+    // The decoder warms up in silence for MP2 and Opus, over its first block (a sixth of the
+    // packet) for AC-3, over the whole packet for AAC and MP3.
+    if (beforeParams->codec_id == AV_CODEC_ID_AC3)
+        pb.validFrom = std::min(pb.validFrom, std::max(pb.from, bFirst) + kAc3Block);
+    if (beforeParams->codec_id == AV_CODEC_ID_MP2 || beforeParams->codec_id == AV_CODEC_ID_OPUS) {
         int64_t x = pb.from;
         const auto quiet = [&](int64_t at) {
             for (size_t c = 0; c < pb.channels.size(); ++c)
@@ -243,24 +300,28 @@ int decodeSides(const AVCodecParameters* beforeParams, const std::deque<SoundBri
 
 } // namespace
 
-bool SoundBridge::bridges(const AVCodecParameters* p) {
+bool SoundBridge::bridges(const AVCodecParameters* p, const AVOutputFormat* container) {
     switch (p->codec_id) {
+    case AV_CODEC_ID_MP3:
+        return container && av_match_name(container->name, "matroska,webm") && p->sample_rate > 0 &&
+               p->ch_layout.nb_channels > 0;
     case AV_CODEC_ID_AAC:
         // The encoder makes low-complexity AAC only.
         return p->profile == FF_PROFILE_UNKNOWN || p->profile == FF_PROFILE_AAC_LOW;
     case AV_CODEC_ID_OPUS:
     case AV_CODEC_ID_MP2:
+    case AV_CODEC_ID_AC3:
         return p->sample_rate > 0 && p->ch_layout.nb_channels > 0;
     default:
         return false;
     }
 }
 
-int SoundBridge::make(const AVCodecParameters* beforeParams, const std::deque<Timed>& before, int64_t seamUs,
-                      const AVCodecParameters* afterParams, const std::vector<Timed>& after,
-                      int64_t afterShiftUs, Plan* plan) {
+int SoundBridge::make(const AVOutputFormat* container, const AVCodecParameters* beforeParams,
+                      const std::deque<Timed>& before, int64_t seamUs, const AVCodecParameters* afterParams,
+                      const std::vector<Timed>& after, int64_t afterShiftUs, Plan* plan) {
     const int rate = beforeParams->sample_rate;
-    if (!bridges(beforeParams) || afterParams->codec_id != beforeParams->codec_id ||
+    if (!bridges(beforeParams, container) || afterParams->codec_id != beforeParams->codec_id ||
         afterParams->sample_rate != rate ||
         afterParams->ch_layout.nb_channels != beforeParams->ch_layout.nb_channels || before.size() < 4 ||
         after.size() < 4)
@@ -329,7 +390,9 @@ int SoundBridge::make(const AVCodecParameters* beforeParams, const std::deque<Ti
             p->duration = frame;
             plan->packets.push_back(std::move(p));
         }
-    if (int64_t(plan->packets.size()) != count)
+    if (int64_t(plan->packets.size()) != count ||
+        (beforeParams->codec_id == AV_CODEC_ID_MP3 &&
+         primersOf(after, resume, bridgeEnd, frame, &plan->packets) < 0))
         return 0;
     plan->timeBase = samples;
     plan->copiedBefore = first;

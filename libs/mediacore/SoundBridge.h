@@ -28,11 +28,12 @@ public:
     static constexpr size_t kHeldPackets = 10;
     static constexpr size_t kPacketsAfter = 16;
 
-    // Whether sound of `p` is bridged: AAC (low complexity), Opus and MP2, whose packets build on
-    // the ones before them and which can be encoded alike. MP3 is not: a copied packet after a
-    // bridge may take bits from the packets before it (its bit reservoir), which the bridge
-    // replaced; nor is AC-3 yet.
-    static bool bridges(const AVCodecParameters* p);
+    // Whether sound of `p` copied into `container` is bridged: AAC (low complexity), Opus and
+    // MP2, whose packets build on the ones before them and which can be encoded alike; MP3 into
+    // Matroska. A copied MP3 packet takes bits from the packets before it (its bit reservoir),
+    // which a bridge replaces: after the bridge the packets it needs go in again with all their
+    // sound marked skipped, which only Matroska can store.
+    static bool bridges(const AVCodecParameters* p, const AVOutputFormat* container);
 
     // A packet on some timeline, in its stream's ticks.
     struct Timed {
@@ -41,8 +42,10 @@ public:
     };
 
     struct Plan {
-        size_t copiedBefore = 0;        // the first held packets, written as they are
-        std::vector<PacketPtr> packets; // the bridge, in `timeBase`, on the output timeline
+        size_t copiedBefore = 0; // the first held packets, written as they are
+        // The bridge, in `timeBase`, on the output timeline; for MP3 followed by the packets
+        // before `resumeAt` that prime its decoder, at its time with their sound skipped.
+        std::vector<PacketPtr> packets;
         AVRational timeBase{1, 1};
         size_t resumeAt = 0;        // the part after the seam goes on with this packet of `after`
         int64_t resumeOutputUs = 0; // placed here on the output timeline
@@ -54,9 +57,9 @@ public:
     // `afterShiftUs` is where they belong on the output timeline. 1 with a plan, 0 when the
     // seam cannot be bridged (too little sound on a side, a codec that will not open): the
     // caller copies on then.
-    static int make(const AVCodecParameters* beforeParams, const std::deque<Timed>& before, int64_t seamUs,
-                    const AVCodecParameters* afterParams, const std::vector<Timed>& after,
-                    int64_t afterShiftUs, Plan* plan);
+    static int make(const AVOutputFormat* container, const AVCodecParameters* beforeParams,
+                    const std::deque<Timed>& before, int64_t seamUs, const AVCodecParameters* afterParams,
+                    const std::vector<Timed>& after, int64_t afterShiftUs, Plan* plan);
 };
 
 } // namespace mediacore
