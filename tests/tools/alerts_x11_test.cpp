@@ -1,7 +1,7 @@
 // Alerts of the tool windows on a real X display (a private Xvfb without a window manager, run
 // by scripts/with-display): keys and clicks go through the X server as from a keyboard and a
 // mouse, to the window X gives the focus to. The offscreen platform only simulates that.
-#include "ToolWindowDriver.h"
+#include "shared/ToolWindowDriver.h"
 #include "tools/batchcut/BatchCutterWindowController.h"
 #include "tools/join/JoinnerWindowController.h"
 
