@@ -291,7 +291,8 @@ int decodeSides(const AVCodecParameters* beforeParams, const std::deque<SoundBri
                     return false;
             return true;
         };
-        while (x < std::min(pb.end(), sides->bAt[1]) && quiet(x))
+        const int64_t secondPacket = sides->bAt.size() > 1 ? sides->bAt[1] : pb.end();
+        while (x < std::min(pb.end(), secondPacket) && quiet(x))
             ++x;
         pb.validFrom = x;
     }
@@ -373,7 +374,9 @@ int SoundBridge::make(const AVOutputFormat* container, const AVCodecParameters* 
     const int64_t far = bridgeEnd - bAt[resume];
     const int64_t splice = bridgeEnd - frame;
     const int64_t tail = pad + 2 * frame;
-    if (count < 3 || splice <= cut || !pb.covers(cut - near, bridgeEnd - far + tail))
+    // The later part's sound is read at x - near up to the splice and at x - far after it.
+    if (count < 3 || splice <= cut ||
+        !pb.covers(std::min(cut - near, splice - far), std::max(splice - near, bridgeEnd + tail - far)))
         return 0;
     const int64_t from = start + pad - lead;
     std::vector<std::vector<float>> sound(pa.channels.size());
