@@ -318,6 +318,17 @@ bool SoundBridge::bridges(const AVCodecParameters* p, const AVOutputFormat* cont
     }
 }
 
+namespace {
+
+// Samples in a packet of the stream: its codec's frame size, or what its last packet lasts.
+int64_t packetSamples(const AVCodecParameters* params, const SoundBridge::Timed& last, AVRational samples) {
+    if (params->frame_size > 0)
+        return params->frame_size;
+    return last.packet->duration > 0 ? av_rescale_q(last.packet->duration, last.timeBase, samples) : 0;
+}
+
+} // namespace
+
 int SoundBridge::make(const AVOutputFormat* container, const AVCodecParameters* beforeParams,
                       const std::deque<Timed>& before, int64_t seamUs, const AVCodecParameters* afterParams,
                       const std::vector<Timed>& after, int64_t afterShiftUs, Plan* plan) {
@@ -328,10 +339,7 @@ int SoundBridge::make(const AVOutputFormat* container, const AVCodecParameters* 
         after.size() < 4)
         return 0;
     const AVRational samples{1, rate};
-    const int64_t frame = beforeParams->frame_size > 0 ? beforeParams->frame_size
-                          : before.back().packet->duration > 0
-                              ? av_rescale_q(before.back().packet->duration, before.back().timeBase, samples)
-                              : 0;
+    const int64_t frame = packetSamples(beforeParams, before.back(), samples);
     Sides sides;
     if (frame <= 0 || decodeSides(beforeParams, before, afterParams, after, afterShiftUs, frame, &sides) < 1)
         return 0;
