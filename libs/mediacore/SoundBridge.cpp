@@ -213,12 +213,11 @@ bool skipsAll(const AVPacket* p, int64_t frame) {
 // source's sound from `after[resume]` on.
 int primersOf(const std::vector<SoundBridge::Timed>& after, size_t resume, int64_t at, int64_t frame,
               std::vector<PacketPtr>* out) {
-    constexpr int kReservoir = 511;
     constexpr int kFrameHeader = 36; // header and side information, no main data
     if (resume == 0)
         return 0;
     size_t first = resume - 1;
-    for (int reach = 0; first > 0 && reach < kReservoir;)
+    for (int reach = 0; first > 0 && reach < SoundBridge::kMp3ReservoirBytes;)
         reach += std::max(0, after[--first].packet->size - kFrameHeader);
     for (size_t k = first; k < resume; ++k) {
         PacketPtr p = clonePacket(after[k].packet.get());

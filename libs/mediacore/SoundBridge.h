@@ -27,6 +27,8 @@ public:
     // Packets before the seam the copy keeps back for a bridge, and after it the bridge reads.
     static constexpr size_t kHeldPackets = 10;
     static constexpr size_t kPacketsAfter = 16;
+    // How far back an MP3 frame's bits may lie in the frames before it (its bit reservoir).
+    static constexpr int kMp3ReservoirBytes = 511;
 
     // Whether sound of `p` copied into `container` is bridged: AAC (low complexity), Opus and
     // MP2, whose packets build on the ones before them and which can be encoded alike; MP3 into

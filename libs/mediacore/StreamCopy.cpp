@@ -50,11 +50,11 @@ int64_t StreamCopy::primingUs(const AVStream* sound, const AVOutputFormat* conta
     const AVCodecParameters* p = sound->codecpar;
     if (p->codec_id != AV_CODEC_ID_MP3 || p->sample_rate <= 0 || p->frame_size <= 0)
         return 0;
-    // The reservoir holds up to 511 bytes (at the lowest common rate, 32 kb/s, 128 ms); the
+    // The reservoir's bytes (at the lowest common rate, 32 kb/s, 128 ms); the
     // frame before the first needs its own, and the transform's overlap one more frame.
     const int64_t frameUs = int64_t(p->frame_size) * 1000000 / p->sample_rate;
     const int64_t bitRate = p->bit_rate > 0 ? std::min<int64_t>(p->bit_rate, 320000) : 32000;
-    return int64_t(511 * 8) * 1000000 / bitRate + 2 * frameUs;
+    return int64_t(SoundBridge::kMp3ReservoirBytes * 8) * 1000000 / bitRate + 2 * frameUs;
 }
 
 // Whether a main sound packet that lies before the range's start is kept to prime the decoder
