@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "EncoderSend.h"
 #include "EngineLog.h"
 
 namespace mediacore {
@@ -54,7 +55,7 @@ void EdgeEncoderThread::stop() {
 }
 
 int EdgeEncoderThread::encode(AVFrame* frame) {
-    const int e = avcodec_send_frame(encoder_, frame);
+    const int e = sendPicture(encoder_, frame);
     if (e < 0)
         return logFailure("encoding the cut's edges", e);
     return drain_();

@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "EncoderSend.h"
 #include "EngineLog.h"
 
 extern "C" {
@@ -586,7 +587,7 @@ int OutputWriter::writeFrame(Kind kind, AVFrame* frame) {
         frame->pict_type = AV_PICTURE_TYPE_NONE;
         ++videoFramesIn_;
     }
-    int r = avcodec_send_frame(c, frame);
+    int r = sendPicture(c, frame);
     if (r < 0 && !(r == AVERROR_EOF && !frame))
         return logFailure(std::string("encoding with ") + c->codec->name, r);
     return drain(Video);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "EncoderSend.h"
 #include "EngineLog.h"
 #include "SourceReader.h"
 #include "StreamProbe.h"
@@ -217,7 +218,7 @@ int CutEdge::writeHeld() {
 int CutEdge::sendToEncoder(AVFrame* frame) {
     if (beside_)
         return encoderThread_.send(frame);
-    const int e = avcodec_send_frame(encoder_.get(), frame);
+    const int e = sendPicture(encoder_.get(), frame);
     return e < 0 ? logFailure("encoding the cut's edges", e) : writeEncoded();
 }
 

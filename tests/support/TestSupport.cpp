@@ -11,6 +11,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <sys/stat.h>
 
 namespace testsupport {
 
@@ -18,22 +23,117 @@ QString media(const QString& name) {
     return QDir(QStringLiteral(CUTBENCH_TEST_MEDIA_DIR)).filePath(name);
 }
 
+namespace {
+
+// What a run of one of the ffmpeg tools that only reads files printed, by the command and the
+// identity of each file it reads.
+struct Ran {
+    int code = -1;
+    QByteArray out, err;
+};
+
+// A test program reads the same unchanged files with the ffmpeg tools many times over (the
+// source's frames for each cut made of it, a file's streams for each of several checks), and
+// each start of a tool costs about a tenth of a second of CPU linking its two hundred
+// libraries: most of what the engine's tests spend. A command that only reads whole files
+// named in its arguments prints the same as long as each file is the same file (device,
+// inode) at the same size and modification and change times. Empty: not such a command.
+QByteArray readOnlyKey(const QString& program, const QStringList& args) {
+    const bool probeTool =
+        program == QLatin1String(FFPROBE_EXECUTABLE) && !args.contains(QLatin1String("-o"));
+    // ffmpeg writing to its standard output and to no file.
+    const bool decodeTool =
+        program == QLatin1String(FFMPEG_EXECUTABLE) && !args.isEmpty() && args.last() == QLatin1String("-");
+    if (!probeTool && !decodeTool)
+        return {};
+    QByteArray key = program.toUtf8();
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        key += '\x1f';
+        key += args[i].toUtf8();
+        if (!args[i].contains('/'))
+            continue;
+        // A path anywhere but as ffmpeg's input, or in a filter's options, may be written or
+        // read in ways the key cannot follow.
+        if (decodeTool && (i == 0 || args[i - 1] != QLatin1String("-i")))
+            return {};
+        struct stat st {};
+        if (::stat(QFile::encodeName(args[i]).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+            return {};
+        key += QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino)) + ':' +
+               QByteArray::number(qint64(st.st_size)) + ':' + QByteArray::number(qint64(st.st_mtim.tv_sec)) +
+               '.' + QByteArray::number(qint64(st.st_mtim.tv_nsec)) + ':' +
+               QByteArray::number(qint64(st.st_ctim.tv_sec)) + '.' +
+               QByteArray::number(qint64(st.st_ctim.tv_nsec));
+    }
+    return key;
+}
+
+// Bounded, so that the decoded sound and pictures of a long program stay a few dozen MB.
+class RanCache {
+public:
+    std::optional<Ran> find(const QByteArray& key) {
+        const std::lock_guard lock(mutex_);
+        const auto it = ran_.find(key);
+        if (it == ran_.end())
+            return std::nullopt;
+        return it->second;
+    }
+    void keep(const QByteArray& key, const Ran& ran) {
+        constexpr qsizetype kMaxBytes = 96 << 20;
+        const qsizetype bytes = ran.out.size() + ran.err.size() + key.size();
+        if (bytes > kMaxBytes / 4)
+            return;
+        const std::lock_guard lock(mutex_);
+        if (!ran_.emplace(key, ran).second)
+            return;
+        order_.push_back(key);
+        bytes_ += bytes;
+        while (bytes_ > kMaxBytes && !order_.empty()) {
+            const auto it = ran_.find(order_.front());
+            bytes_ -= it->second.out.size() + it->second.err.size() + it->first.size();
+            ran_.erase(it);
+            order_.pop_front();
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    std::map<QByteArray, Ran> ran_;
+    std::deque<QByteArray> order_;
+    qsizetype bytes_ = 0;
+};
+
+RanCache& ranCache() {
+    static RanCache cache;
+    return cache;
+}
+
+} // namespace
+
 int run(const QString& program, const QStringList& args, QByteArray* out, QByteArray* err, int timeoutMs) {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForStarted())
-        return -1;
-    p.closeWriteChannel();
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        return -1;
+    const QByteArray key = readOnlyKey(program, args);
+    std::optional<Ran> ran = key.isEmpty() ? std::nullopt : ranCache().find(key);
+    if (!ran) {
+        QProcess p;
+        p.start(program, args);
+        if (!p.waitForStarted())
+            return -1;
+        p.closeWriteChannel();
+        if (!p.waitForFinished(timeoutMs)) {
+            p.kill();
+            p.waitForFinished();
+            return -1;
+        }
+        ran = Ran{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+                  p.readAllStandardError()};
+        if (!key.isEmpty() && ran->code >= 0)
+            ranCache().keep(key, *ran);
     }
     if (out)
-        *out = p.readAllStandardOutput();
+        *out = ran->out;
     if (err)
-        *err = p.readAllStandardError();
-    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        *err = ran->err;
+    return ran->code;
 }
 
 namespace {
@@ -196,13 +296,14 @@ DecodedFrames decodedFrames(const QString& path, const char* kind) {
 }
 
 QImage ffmpegFrameAt(const QString& path, double seconds) {
-    QTemporaryDir dir;
-    const QString png = dir.filePath("frame.png");
+    QByteArray png;
     // -ss after -i decodes from the start and is exact to the frame.
-    if (run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-y", "-i", path, "-ss",
-                                QString::number(seconds, 'f', 6), "-frames:v", "1", png}) != 0)
+    if (run(FFMPEG_EXECUTABLE,
+            {"-v", "error", "-nostdin", "-i", path, "-ss", QString::number(seconds, 'f', 6), "-frames:v", "1",
+             "-c:v", "png", "-f", "image2pipe", "-"},
+            &png) != 0)
         return {};
-    return QImage(png).convertToFormat(QImage::Format_RGB32);
+    return QImage::fromData(png, "PNG").convertToFormat(QImage::Format_RGB32);
 }
 
 double meanAbsDiff(const QImage& a0, const QImage& b0) {
