@@ -590,7 +590,44 @@ int OutputWriter::writeFrame(Kind kind, AVFrame* frame) {
     int r = sendPicture(c, frame);
     if (r < 0 && !(r == AVERROR_EOF && !frame))
         return logFailure(std::string("encoding with ") + c->codec->name, r);
+    // libx265 with B-frames dates the decoding of its first frames back by the time from its
+    // first picture to its second or third (as deep as it reorders), which it learns only once
+    // it is given that many: given fewer, their decoding times are whatever its memory held (the
+    // MP4 muxer refuses such a pair, other containers would start the file that far back).
+    if (!frame && videoFramesIn_ < 3 && videoPacketsOut_ == 0 && std::strcmp(c->codec->name, "libx265") == 0)
+        return drainRetimed();
     return drain(Video);
+}
+
+// The last few frames of an encoder whose decoding times cannot be trusted, with decoding times
+// made from their presentation times: in the order they come, the earliest presentation times,
+// moved back together by as little as keeps every frame decoded at or before it is shown.
+int OutputWriter::drainRetimed() {
+    AVCodecContext* c = video_.get();
+    std::vector<PacketPtr> packets;
+    std::vector<int64_t> times;
+    for (;;) {
+        PacketPtr p = makePacket();
+        const int r = avcodec_receive_packet(c, p.get());
+        if (r == AVERROR(EAGAIN) || r == AVERROR_EOF)
+            break;
+        if (r < 0)
+            return logFailure(std::string("encoding with ") + c->codec->name, r);
+        if (p->pts == AV_NOPTS_VALUE)
+            return logFailure(std::string("encoding with ") + c->codec->name, AVERROR_INVALIDDATA);
+        times.push_back(p->pts);
+        packets.push_back(std::move(p));
+    }
+    std::sort(times.begin(), times.end());
+    int64_t back = 0;
+    for (size_t i = 0; i < packets.size(); ++i)
+        back = std::max(back, times[i] - packets[i]->pts);
+    for (size_t i = 0; i < packets.size(); ++i) {
+        packets[i]->dts = times[i] - back;
+        if (const int r = mux(Video, packets[i].get(), c->time_base); r < 0)
+            return r;
+    }
+    return 0;
 }
 
 int OutputWriter::writePacket(Kind kind, AVPacket* packet, AVRational timeBase) {

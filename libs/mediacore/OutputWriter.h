@@ -119,6 +119,7 @@ private:
     int openAudioEncoder(const AudioEncoding& encoding);
     int openEncoderStream(AVCodecContext* ctx, AVDictionary** options, int* streamIndex);
     int drain(Kind kind);
+    int drainRetimed();
     int mux(Kind kind, AVPacket* packet, AVRational timeBase);
     void rebuildDts(int k, AVPacket* packet, const AVStream* st);
     static void keepFrameTiming(AVCodecParameters* par);
