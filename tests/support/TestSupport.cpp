@@ -16,6 +16,7 @@
 #include <mutex>
 #include <optional>
 #include <sys/stat.h>
+#include <utility>
 
 namespace testsupport {
 
@@ -50,14 +51,15 @@ QByteArray readOnlyKey(const QString& program, const QStringList& args) {
     for (qsizetype i = 0; i < args.size(); ++i) {
         key += '\x1f';
         key += args[i].toUtf8();
-        if (!args[i].contains('/'))
-            continue;
-        // A path anywhere but as ffmpeg's input, or in a filter's options, may be written or
-        // read in ways the key cannot follow.
-        if (decodeTool && (i == 0 || args[i - 1] != QLatin1String("-i")))
-            return {};
         struct stat st {};
-        if (::stat(QFile::encodeName(args[i]).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        if (::stat(QFile::encodeName(args[i]).constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            // Not a file (an option, a filter, a stream): a path that names none may be made later.
+            if (args[i].contains('/'))
+                return {};
+            continue;
+        }
+        // A file anywhere but as ffmpeg's input may be written.
+        if (decodeTool && (i == 0 || args[i - 1] != QLatin1String("-i")))
             return {};
         key += QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino)) + ':' +
                QByteArray::number(qint64(st.st_size)) + ':' + QByteArray::number(qint64(st.st_mtim.tv_sec)) +
@@ -86,12 +88,11 @@ public:
         const std::lock_guard lock(mutex_);
         if (!ran_.emplace(key, ran).second)
             return;
-        order_.push_back(key);
+        order_.emplace_back(key, bytes);
         bytes_ += bytes;
-        while (bytes_ > kMaxBytes && !order_.empty()) {
-            const auto it = ran_.find(order_.front());
-            bytes_ -= it->second.out.size() + it->second.err.size() + it->first.size();
-            ran_.erase(it);
+        while (bytes_ > kMaxBytes) {
+            ran_.erase(order_.front().first);
+            bytes_ -= order_.front().second;
             order_.pop_front();
         }
     }
@@ -99,7 +100,7 @@ public:
 private:
     std::mutex mutex_;
     std::map<QByteArray, Ran> ran_;
-    std::deque<QByteArray> order_;
+    std::deque<std::pair<QByteArray, qsizetype>> order_; // oldest first, with its bytes
     qsizetype bytes_ = 0;
 };
 
