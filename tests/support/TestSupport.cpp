@@ -161,6 +161,9 @@ QString clipKey(const QString& out, const QStringList& args) {
 
 QString makeWithFfmpeg(const QString& out, const QStringList& args) {
     QStringList all{"-v", "error", "-nostdin", "-y"};
+    // Encoders code on one thread, so that a clip is the same bytes on every machine (x264's
+    // output depends on its thread count, which follows the CPUs).
+    const QStringList oneThread{"-threads", "1"};
     // The suite runs three times (the release build, fewer CPUs, the sanitizer build) and its
     // programs make many of the same clips: scripts/test names a folder where a clip is made
     // once per run and copied from then on.
@@ -168,7 +171,7 @@ QString makeWithFfmpeg(const QString& out, const QStringList& args) {
     // A numbered series of pictures (a % in its name) is not one file to keep.
     const QString key = cache.isEmpty() || out.contains('%') ? QString() : clipKey(out, args);
     if (key.isEmpty()) {
-        all << args << out;
+        all << args << oneThread << out;
         return run(FFMPEG_EXECUTABLE, all) == 0 ? out : QString();
     }
     const QString kept = QDir(cache).filePath(key);
@@ -177,7 +180,7 @@ QString makeWithFfmpeg(const QString& out, const QStringList& args) {
         // beside this one never copies half a clip.
         const QString making =
             QDir(cache).filePath(QString("making-%1-%2").arg(QCoreApplication::applicationPid()).arg(key));
-        all << args << making;
+        all << args << oneThread << making;
         if (run(FFMPEG_EXECUTABLE, all) != 0) {
             QFile::remove(making);
             return {};
@@ -257,6 +260,18 @@ int probeFrameCount(const QString& path) {
     return out.trimmed().toInt();
 }
 
+namespace {
+
+double oneFrame(const QString& path, const char* kind) {
+    if (QByteArrayView(kind) != "v")
+        return 0;
+    const QStringList rate = probeStream(path, "video").value("r_frame_rate").toString().split('/');
+    const double num = rate.value(0).toDouble(), den = rate.value(1).toDouble();
+    return num > 0 && den > 0 ? den / num : 0;
+}
+
+} // namespace
+
 DecodedFrames decodedFrames(const QString& path, const char* kind) {
     QByteArray out;
     run(FFPROBE_EXECUTABLE,
@@ -289,7 +304,12 @@ DecodedFrames decodedFrames(const QString& path, const char* kind) {
         if (std::isnan(t[i]))
             continue;
         f.times.push_back(t[i]);
-        const double length = !std::isnan(d[i]) ? d[i] : i > 0 ? step(i) : 0;
+        // A lone picture without a stored length (a transport stream stores none) lasts one
+        // frame of its stream's rate.
+        const double length = !std::isnan(d[i]) ? d[i]
+                              : i > 0           ? step(i)
+                              : t.size() == 1   ? oneFrame(path, kind)
+                                                : 0;
         f.end = std::max(f.end, t[i] + (std::isnan(length) ? 0 : length));
     }
     std::sort(f.times.begin(), f.times.end());

@@ -42,7 +42,8 @@ protected:
         args.prepend("-y");
         args.prepend("error");
         args.prepend("-v");
-        args << dir_->filePath(name);
+        args << "-threads"
+             << "1" << dir_->filePath(name);
         ASSERT_EQ(testsupport::run(FFMPEG_EXECUTABLE, args), 0) << name.toStdString();
     }
     static QString path(const QString& name) { return dir_->filePath(name); }
