@@ -492,10 +492,38 @@ void OutputWriter::rebuildDts(int k, AVPacket* packet, const AVStream* st) {
     lastDts_[k] = packet->dts;
 }
 
+// Copied pictures that keep the source's decoding times go out one packet late. Streams copied
+// from MPEG program streams give two neighbouring pictures one presentation time now and then (one
+// picture took the time of the next): a decoder then shows two pictures at one time. Neither of
+// the two can be told to be right, so both lose it and are placed by their decoding times, as the
+// pictures that carry no time are.
 int OutputWriter::mux(Kind kind, AVPacket* packet, AVRational timeBase) {
     AVStream* st = format_->streams[kind == Video ? videoStream_ : audioStream_];
     packet->stream_index = st->index;
     av_packet_rescale_ts(packet, timeBase, st->time_base);
+    if (kind != Video || !copied_[0] || !ownDts_[0])
+        return muxRescaled(kind, packet, st);
+    if (!heldPicture_) {
+        heldPicture_ = makePacket();
+        av_packet_move_ref(heldPicture_.get(), packet);
+        return 0;
+    }
+    if (heldPicture_->pts != AV_NOPTS_VALUE && heldPicture_->pts == packet->pts)
+        heldPicture_->pts = packet->pts = AV_NOPTS_VALUE;
+    const int r = muxRescaled(kind, heldPicture_.get(), st);
+    av_packet_move_ref(heldPicture_.get(), packet);
+    return r;
+}
+
+int OutputWriter::muxHeldPicture() {
+    if (!heldPicture_ || !heldPicture_->data)
+        return 0;
+    const int r = muxRescaled(Video, heldPicture_.get(), format_->streams[videoStream_]);
+    heldPicture_.reset();
+    return r;
+}
+
+int OutputWriter::muxRescaled(Kind kind, AVPacket* packet, AVStream* st) {
     const int k = kind == Video ? 0 : 1;
     if (copied_[k])
         rebuildDts(k, packet, st);
@@ -647,6 +675,8 @@ int OutputWriter::finish() {
     for (size_t i = 0; i < otherEncoders_.size(); ++i)
         if ((r = writeOtherFrame(int(i), nullptr)) < 0)
             return r;
+    if ((r = muxHeldPicture()) < 0)
+        return r;
     // A file without a single packet holds nothing of its source (which could not be read).
     if (packets_ == 0)
         return logFailure("nothing could be written to " + path_, AVERROR_INVALIDDATA);
@@ -695,7 +725,8 @@ int64_t OutputWriter::estimatedFinalBytes(bool least) const {
     const int64_t written = format_ && format_->pb ? avio_tell(format_->pb) - headerBytes_ : 0;
     if (packetBytes_ > 16384 && written > packetBytes_)
         wrapping = double(written) / double(packetBytes_);
-    const double payload = double(packetBytes_ + pending * average) * wrapping;
+    const int64_t held = heldPicture_ && heldPicture_->data ? heldPicture_->size : 0;
+    const double payload = double(packetBytes_ + held + pending * average) * wrapping;
     return headerBytes_ + int64_t(payload) + (packets_ + pending) * 24 + 4096;
 }
 

@@ -121,6 +121,8 @@ private:
     int drain(Kind kind);
     int drainRetimed();
     int mux(Kind kind, AVPacket* packet, AVRational timeBase);
+    int muxRescaled(Kind kind, AVPacket* packet, AVStream* st);
+    int muxHeldPicture();
     void rebuildDts(int k, AVPacket* packet, const AVStream* st);
     static void keepFrameTiming(AVCodecParameters* par);
     int encodeAudioFromFifo(bool flush);
@@ -157,6 +159,7 @@ private:
     int64_t leastVideoBytes_ = 0; // the smallest picture packet after it
     int64_t headerBytes_ = 0;
     PacketPtr packet_ = makePacket();
+    PacketPtr heldPicture_; // a copied picture that waits for the next one (see mux)
     struct OtherStream {
         int source = -1;
         int output = -1;

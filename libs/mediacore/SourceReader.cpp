@@ -89,6 +89,7 @@ int SourceReader::open(InputPtr input, const std::string& path, int audioIndex, 
         return r;
     videoDone_ = videoIndex_ < 0;
     audioDone_ = audioIndex_ < 0;
+    resetPictureTimes();
     return 0;
 }
 
@@ -187,6 +188,7 @@ int SourceReader::seek(int64_t us, bool atOrAfter) {
     inputEnded_ = false;
     firstDts_ = AV_NOPTS_VALUE;
     picturesSent_ = picturesOut_ = 0;
+    resetPictureTimes();
     extent_.reset(format_.get(), originUs_);
     videoDone_ = videoIndex_ < 0;
     audioDone_ = audioIndex_ < 0;
@@ -218,14 +220,21 @@ int SourceReader::next(AVFrame* frame, Kind* kind, AVPacket* packet) {
             AVCodecContext* dec = k == Video ? videoDecoder_.get() : audioDecoder_.get();
             if (finished(k) || !dec)
                 continue;
-            const int r = avcodec_receive_frame(dec, frame);
+            const int r = avcodec_receive_frame(dec, k == Video ? decoded_.get() : frame);
             if (r == 0) {
-                if (k == Video)
-                    placePicture(frame);
+                if (k == Video) {
+                    placePicture(decoded_.get());
+                    if (!pictureTimes_.take(decoded_.get(), frame))
+                        continue;
+                }
                 *kind = k;
                 return 0;
             }
             if (r == AVERROR_EOF) {
+                if (k == Video && pictureTimes_.flush(frame)) {
+                    *kind = k;
+                    return 0;
+                }
                 (k == Video ? videoDone_ : audioDone_) = true;
             } else if (r != AVERROR(EAGAIN)) {
                 return logFailure("decoding " + path_, r);
@@ -338,18 +347,29 @@ int64_t SourceReader::firstPictureFromUs(int64_t fromUs) {
     // of a group, never a second later.
     const int64_t epsilonUs = 1000, reorderUs = 1000000;
     int64_t best = AV_NOPTS_VALUE;
+    // A stream that leaves some pictures without a time, or gives one picture another's, may
+    // hold a picture before the best time seen: that time is sure only within a picture of
+    // `fromUs`, where no other picture fits.
+    bool unsure = false;
+    std::vector<int64_t> seen;
     while (readPacket() >= 0) {
-        const int64_t t =
-            packet_->stream_index == videoIndex_ ? packetTimeUs(packet_.get(), Video) : AV_NOPTS_VALUE;
+        const bool picture = packet_->stream_index == videoIndex_;
+        const int64_t t = picture ? packetTimeUs(packet_.get(), Video) : AV_NOPTS_VALUE;
         av_packet_unref(packet_.get());
-        if (t == AV_NOPTS_VALUE)
+        if (t == AV_NOPTS_VALUE) {
+            unsure = unsure || picture;
             continue;
+        }
+        unsure = unsure || std::find(seen.begin(), seen.end(), t) != seen.end();
+        seen.push_back(t);
         if (t >= fromUs - epsilonUs && (best == AV_NOPTS_VALUE || t < best))
             best = t;
         if (best != AV_NOPTS_VALUE && t >= best + reorderUs)
             break;
     }
     seek(fromUs, false);
+    if (unsure && best != AV_NOPTS_VALUE && best - fromUs >= frameDurationUs() - epsilonUs)
+        return AV_NOPTS_VALUE;
     return best;
 }
 
@@ -387,6 +407,18 @@ int64_t SourceReader::packetTimeUs(const AVPacket* packet, Kind kind) const {
     if (ts == AV_NOPTS_VALUE)
         return AV_NOPTS_VALUE;
     return av_rescale_q(ts, stream(kind)->time_base, kMicro) - originUs_;
+}
+
+// The shortest gap between two pictures: the stream's base rate, or its average where that is
+// higher.
+void SourceReader::resetPictureTimes() {
+    const AVStream* v = video();
+    if (!v)
+        return;
+    int64_t step = av_rescale_q(1, av_inv_q(streamFrameRate(v)), v->time_base);
+    if (v->r_frame_rate.num > 0 && v->r_frame_rate.den > 0)
+        step = std::min(step, av_rescale_q(1, av_inv_q(v->r_frame_rate), v->time_base));
+    pictureTimes_.reset(step);
 }
 
 int64_t SourceReader::frameDurationUs() const {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "FfPointers.h"
+#include "PictureTimes.h"
 #include "SoundLead.h"
 #include "SourceEnd.h"
 
@@ -86,6 +87,7 @@ private:
     AVStream* stream(Kind kind) const { return kind == Video ? video() : audio(); }
     void notePicturePacket(const AVPacket* packet);
     void placePicture(AVFrame* frame);
+    void resetPictureTimes();
 
     InputPtr format_;
     CodecPtr videoDecoder_;
@@ -105,6 +107,9 @@ private:
     int64_t firstDts_ = AV_NOPTS_VALUE;
     int64_t picturesSent_ = 0;
     int64_t picturesOut_ = 0;
+    // Pictures as decoded, each held until the next settles its time.
+    FramePtr decoded_ = makeFrame();
+    PictureTimes pictureTimes_;
     bool inputEnded_ = false;
     bool moved_ = false; // read from or seeked since opening
     bool fromStart_ = true;

@@ -32,7 +32,8 @@ int numberOf(const std::vector<double>& bandGreys) {
 
 } // namespace
 
-QString makeCounterClip(const QString& path, int fps, double seconds, int keyEvery, int bFrames) {
+QString makeCounterClip(const QString& path, int fps, double seconds, int keyEvery, int bFrames,
+                        const QString& x264) {
     // Band b (left first) shows the digit of N at 8^(2-b), as grey 16 + 28 * digit.
     const QString lum = QString("%1+%2*if(lt(X\\,W/3)\\,mod(floor(N/64)\\,8)\\,"
                                 "if(lt(X\\,2*W/3)\\,mod(floor(N/8)\\,8)\\,mod(N\\,8)))")
@@ -62,6 +63,8 @@ QString makeCounterClip(const QString& path, int fps, double seconds, int keyEve
                                  QString::number(keyEvery),
                                  "-pix_fmt",
                                  "yuv420p",
+                                 "-x264-params",
+                                 x264.isEmpty() ? QString("log-level=error") : x264,
                                  "-c:a",
                                  "aac",
                                  "-shortest"});

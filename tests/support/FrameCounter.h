@@ -11,8 +11,10 @@ namespace testsupport {
 
 // Writes a 64x48 H.264/AAC mp4 of `seconds` at `fps` whose frame n shows n in three grey bands
 // (base 8, so up to 511 frames), with a key frame every `keyEvery` frames and up to `bFrames`
-// B-frames in a row. Returns `path`, or an empty string when ffmpeg fails.
-QString makeCounterClip(const QString& path, int fps, double seconds, int keyEvery = 25, int bFrames = 0);
+// B-frames in a row (`x264` options may fix their pattern). Returns `path`, or an empty string when
+// ffmpeg fails.
+QString makeCounterClip(const QString& path, int fps, double seconds, int keyEvery = 25, int bFrames = 0,
+                        const QString& x264 = {});
 
 // In `folder`: a 6 s 25 fps counter clip with B-frames as count.mp4, and the same pictures copied
 // into a transport stream whose times start at 1.46 s, as a recorder's do (count.ts). Empty

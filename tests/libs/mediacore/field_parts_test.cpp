@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <cmath>
 #include <malloc.h>
+#include <numeric>
 
 #include <gtest/gtest.h>
 
 #include "EngineJobs.h"
+#include "FrameCounter.h"
 #include "TestSupport.h"
 #include "mediacore/MediaCore.h"
 
@@ -231,5 +233,48 @@ TEST(FieldParts, KeepFormatPartsOfStreamsWithoutTimesAndOfLargePictures) {
         const QString src = fieldClip(c.clip);
         expectCappedParts(src, c.ext, share(src, c.fraction), c.rate, 1 / c.rate, nullptr, c.fill,
                           c.endPictures);
+    }
+}
+
+// An H.264 transport stream some of whose pictures carry no time, and some the time of the keyframe
+// after them (which then decodes a tick after them), as a stream copied from a program stream has
+// them: a keep-format cut that starts and ends on such pictures, on the timed picture after them,
+// or across a keyframe holds every picture of its range once, and so do capped parts. The
+// program-stream copy of the field clips fails in other places.
+TEST(FieldParts, CutsOfPicturesWithoutTimesHoldEachPictureOfTheirRangeOnce) {
+    QTemporaryDir dir;
+    // Three B-frames between the anchors, always: 88 and 58 are decoded just before the
+    // keyframes 90 and 60.
+    const QString mp4 = makeCounterClip(dir.filePath("count.mp4"), 25, 6, 15, 3, "b-adapt=0");
+    ASSERT_FALSE(mp4.isEmpty());
+    // Picture n is shown 3600 n after the first on the stream's 90 kHz clock.
+    const auto pictures = [](std::initializer_list<int> numbers) {
+        QStringList terms;
+        for (const int n : numbers)
+            terms << QString("eq(PTS-STARTPTS\\,%1)").arg(3600 * n);
+        return terms.join('+');
+    };
+    const QString src = makeWithFfmpeg(
+        dir.filePath("sparse.ts"),
+        {"-i", mp4, "-c", "copy", "-bsf:v",
+         QString("setts=pts='if(%1\\,NOPTS\\,if(%2\\,PTS+7200\\,PTS))':dts='if(%3\\,PREV_INDTS+1\\,DTS)'")
+             .arg(pictures({44, 45, 62, 63}), pictures({58, 88}), pictures({60, 90})),
+         "-f", "mpegts"});
+    ASSERT_FALSE(src.isEmpty());
+    for (const auto& [first, end] : {std::pair{62, 90}, {64, 91}, {44, 52}, {55, 65}, {85, 100}}) {
+        SCOPED_TRACE(QString("pictures %1 to %2").arg(first).arg(end).toStdString());
+        const QString out = dir.filePath(QString("cut%1.ts").arg(first));
+        ASSERT_TRUE(cutTo(src, out, first / 25.0, end / 25.0, nullptr));
+        EXPECT_EQ(decodeErrors(out), "");
+        std::vector<int> expected(size_t(end - first));
+        std::iota(expected.begin(), expected.end(), first);
+        EXPECT_EQ(decodedCounters(out), expected);
+    }
+    expectCappedParts(src, "ts", share(src, 0.3), 25, 0.04);
+    const QString field = fieldClip("sparse_times.mts");
+    for (const auto& [from, to] : {std::pair{3.0, 5.9}, {5.0, 5.5}}) {
+        const QString out = dir.filePath(QString("field%1.mts").arg(from));
+        ASSERT_TRUE(cutTo(field, out, from, to, nullptr));
+        EXPECT_EQ(decodeErrors(out), "");
     }
 }
