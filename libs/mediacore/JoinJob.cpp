@@ -59,15 +59,13 @@ int64_t wholeClipEndUs(const AVFormatContext* format, int64_t contentEndUs) {
     if (v < 0)
         return contentEndUs;
     const AVStream* s = format->streams[v];
-    int64_t end = streamEndUs(format, s);
-    if (end <= 0 || end >= contentEndUs || contentEndUs - end > kSoundPastPictureUs)
+    const int64_t end = std::min(streamEndUs(format, s), contentEndUs);
+    if (end <= 0 || contentEndUs - end > kSoundPastPictureUs)
         return contentEndUs;
     // A container's times rounded to milliseconds leave the end a little off the grid.
     const AVRational frame = av_inv_q(streamFrameRate(s));
     const int64_t grid = av_rescale_q(av_rescale_q(end, kMicro, frame), frame, kMicro);
-    if (std::abs(grid - end) <= pictureDurationUs(s) / 4)
-        end = grid;
-    return std::min(end, contentEndUs);
+    return std::abs(grid - end) <= pictureDurationUs(s) / 4 ? grid : end;
 }
 
 } // namespace
