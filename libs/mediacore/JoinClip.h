@@ -10,8 +10,8 @@ namespace mediacore {
 struct JoinClip {
     uint64_t id = 0;
     std::string path;
-    int64_t start = 0; // on the file's timeline
-    int64_t end = 0;
+    int64_t start = 0;  // on the file's timeline
+    int64_t end = 0;    // a whole file's: its picture's end, when its sound runs on only a little
     int volume = 100;   // percent
     int transition = 0; // to the next clip: 0 none, 1 left, 2 top, 3 fade
     int64_t transitionUs = 0;

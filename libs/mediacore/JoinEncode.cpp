@@ -460,8 +460,8 @@ int JoinEncode::writeClip(size_t i) {
     const Clip c = pictureRange(clips_[i], reader);
     ClipPass p{c};
     const int64_t length = c.end - c.start;
-    // A whole file ends where its longest stream does, its sound often a little past its last
-    // picture: counted to the nearest picture there, or that sound would add one more.
+    // A whole file ends where its picture does (JoinClip), a time its container may have
+    // rounded: counted to the nearest picture there, or that rounding would add one more.
     p.frames = !anyVideo_            ? 0
                : clips_[i].toFileEnd ? std::max<int64_t>(1, av_rescale_q(length, kMicro, av_inv_q(fps_)))
                                      : framesIn(length);

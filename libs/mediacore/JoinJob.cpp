@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -44,6 +45,29 @@ bool sameBytes(const uint8_t* a, int na, const uint8_t* b, int nb) {
     return na == nb && (na == 0 || std::memcmp(a, b, size_t(na)) == 0);
 }
 
+// How far sound may run on past a file's last picture and still be left out of a whole clip:
+// what an encoder's last frame or a recorder stopping its sound a little later adds. Sound that
+// runs on longer is heard, over the last picture held.
+constexpr int64_t kSoundPastPictureUs = 1000000;
+
+// Where a clip that runs to the end of its file ends: where its picture stream does, on the
+// picture grid, when the sound runs on only a little past it. Counted to the sound's end, the
+// clip would show its last picture again, and a copy would put the next clip's pictures that
+// much off their grid (the times each seam then adds become decoding times out of order).
+int64_t wholeClipEndUs(const AVFormatContext* format, int64_t contentEndUs) {
+    const int v = firstVideoStream(format);
+    if (v < 0)
+        return contentEndUs;
+    const AVStream* s = format->streams[v];
+    const int64_t end = std::min(streamEndUs(format, s), contentEndUs);
+    if (end <= 0 || contentEndUs - end > kSoundPastPictureUs)
+        return contentEndUs;
+    // A container's times rounded to milliseconds leave the end a little off the grid.
+    const AVRational frame = av_inv_q(streamFrameRate(s));
+    const int64_t grid = av_rescale_q(av_rescale_q(end, kMicro, frame), frame, kMicro);
+    return std::abs(grid - end) <= pictureDurationUs(s) / 4 ? grid : end;
+}
+
 } // namespace
 
 int JoinJob::setOutput(const std::string& path) {
@@ -79,6 +103,8 @@ uint64_t JoinJob::addClip(const std::string& path, int64_t startUs, int64_t endU
     c.start = std::max<int64_t>(0, startUs);
     c.end = endUs == 0 ? d : std::min(endUs, d);
     c.toFileEnd = c.end >= d - kEpsilon;
+    if (const int64_t end = wholeClipEndUs(probe.get(), d); c.toFileEnd && end > c.start + kEpsilon)
+        c.end = end;
     if (c.end - c.start < 1000) {
         logFailure("empty clip range of " + path, AVERROR(EINVAL));
         return 0;

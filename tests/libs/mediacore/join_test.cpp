@@ -78,6 +78,28 @@ TEST(JoinCopy, RangesEndingMidFileKeepNoFramePastTheirEnd) {
     expectFrame(out, 5.48, src, 7.96);
 }
 
+// A removed section (a keyframe at its end): its parts are cut into files and joined. The first
+// part's sound runs on past its last picture, which ends it: the second's pictures go on there,
+// copied or re-encoded, and no picture is shown twice.
+TEST(JoinCopy, PartsAroundARemovedSectionMeetOnThePictureGrid) {
+    QTemporaryDir dir;
+    const QString src =
+        makeWithFfmpeg(dir.filePath("src.mkv"),
+                       QString("-f lavfi -i testsrc2=s=160x96:r=60:d=6 -f lavfi -i sine=d=6 "
+                               "-c:v libx264 -x264-params threads=1 -force_key_frames 3.5 -c:a libmp3lame")
+                           .split(' '));
+    const QString first = dir.filePath("1.mkv"), second = dir.filePath("2.mkv");
+    ASSERT_GE(convert(src, first, {nullptr, nullptr, 0, 2500000}), 1);
+    ASSERT_GE(convert(src, second, {nullptr, nullptr, 3500000, int64_t(probeDuration(src) * 1e6)}), 1);
+    for (const char* vcodec : {"copy", "libx264"}) {
+        const QString out = dir.filePath(QString(vcodec) + ".mkv");
+        ASSERT_EQ(join({first, second}, out, vcodec), 0);
+        const DecodedFrames v = decodedFrames(out, "v");
+        ASSERT_EQ(v.count, 300) << vcodec;
+        EXPECT_NEAR(v.times[150] - v.times[0], 2.5, 0.0015) << vcodec;
+    }
+}
+
 TEST(JoinEncode, DifferentSizesRatesAndSoundAreNormalised) {
     QTemporaryDir dir;
     const QString out = dir.filePath("mixed.mp4");
