@@ -498,6 +498,12 @@ std::ostream& operator<<(std::ostream& os, const Seam& s) {
     return os << s.name << "." << s.container;
 }
 
+// The picture rate of a case, by its name.
+QString rateOf(const Seam& c) {
+    const QString name = c.name;
+    return name.contains("25") ? "25" : name.contains("24") ? "24000/1001" : "30";
+}
+
 class SeamSound : public ::testing::TestWithParam<Seam> {
 protected:
     // The source of the case, made once per test program.
@@ -513,9 +519,9 @@ protected:
                 QString(
                     "-f lavfi -i testsrc2=size=640x360:rate=%1 -f lavfi -i "
                     "aevalsrc=0.1*sin(2*PI*440*t)+0.8*sin(2*PI*3000*t)*lt(mod(t\\,1)\\,0.004):s=%2 -t 12 %3")
-                    .arg(QString(c.name).contains("25") ? "25" : "30")
+                    .arg(rateOf(c))
                     .arg(c.soundRate)
-                    .arg(c.args)
+                    .arg(QString("-threads 1 ") + c.args)
                     .split(' '));
         return path;
     }
@@ -564,6 +570,10 @@ TEST_P(SeamSound, RemovedSectionLeavesNoDropout) {
     ASSERT_EQ(after.size(), expected.size()) << "clicks lost or added";
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_NEAR(after[i], expected[i], c.frame / 2 + 0.002) << "click " << i << " after the seam";
+    // Re-encoded (parts whose stream headers differ), the join's sound goes on without a hole too.
+    if (ext == "mp4" && joinRanges({{head, {0, 0}}, {tail, {0, 0}}}, removed + ".mp4", false))
+        for (const double t : testsupport::silences(decodedSound(removed + ".mp4"), 0.1f / 3, 4.0, 4.4))
+            ADD_FAILURE() << "a dropout at " << t << " s, re-encoded";
 }
 
 // A cut keeping the format (1.87-5.57) and the removal of 3.0-5.0: the clicks of the cut and
@@ -577,7 +587,7 @@ TEST_P(SeamSound, CutsCoverTheirPictureToBothEnds) {
     const QString ext = c.container;
     const auto clicks = [](const QString& path) { return clickTimes(decodedSound(path), 0.3, 0.4f); };
     const std::vector<double> sourceClicks = clicks(src);
-    const double fps = QString(c.name).contains("25") ? 25 : 30;
+    const double fps = rateOf(c) == "30" ? 30 : rateOf(c) == "25" ? 25 : 24000 / 1001.0;
     // The clicks of the source's [from, to) against its first picture kept, and the output's
     // there (but at its edges, where a click may be cut or lie past a seam).
     const auto expectCovered = [&](const QString& out, double from, double to) {
@@ -607,12 +617,25 @@ TEST_P(SeamSound, CutsCoverTheirPictureToBothEnds) {
     ASSERT_TRUE(cutTo(src, tail, 5, 12));
     ASSERT_TRUE(joinRanges({{head, {0, 0}}, {tail, {0, 0}}}, removed, true));
     expectCovered(removed, 0, 3);
+    // Across the seam no dropout, and the first click of the second part (on the seam itself
+    // where its first picture is on a whole second) within half a packet of its place.
+    const double seam = std::ceil(3 * fps - 0.03) / fps, tailFirst = std::ceil(5 * fps - 0.03) / fps;
+    const DecodedSound sound = decodedSound(removed);
+    for (const double t : testsupport::silences(sound, 0.1f / 3, seam - 0.2, seam + 0.2))
+        ADD_FAILURE() << "a dropout at " << t << " s";
+    const double next = *std::find_if(sourceClicks.begin(), sourceClicks.end(),
+                                      [&](double t) { return std::round(t) >= tailFirst - 0.001; });
+    const std::vector<double> heard = clickTimes(sound, 0.3, 0.4f);
+    const auto near = std::lower_bound(heard.begin(), heard.end(), seam - 0.05);
+    ASSERT_NE(near, heard.end());
+    EXPECT_NEAR(*near, next - tailFirst + seam, c.frame / 2 + 0.002) << "the first click after the seam";
 }
 
 // AAC at 48 and 44.1 kHz with H.264 (copied sound in each part) and with HEVC of open groups,
 // which the cuts re-encode (each part's sound then begins with its encoder's priming); Opus in
-// WebM and MP2 in an MPEG transport stream, whose parts are re-encoded too; MP3 and AC-3 in
-// Matroska.
+// WebM and MP2 in an MPEG transport stream, whose parts are re-encoded too; MP3, AC-3 and
+// E-AC-3 in Matroska; AAC under 23.976 pictures a second with B-frames, whose parts' picture
+// headers differ (their join re-encodes) and whose sound ends before the picture.
 INSTANTIATE_TEST_SUITE_P(
     SoundCodecs, SeamSound,
     ::testing::Values(Seam{"aac48", "mp4", "-c:v libx264 -preset veryfast -g 30 -pix_fmt yuv420p -c:a aac",
@@ -632,6 +655,11 @@ INSTANTIATE_TEST_SUITE_P(
                            "-c:v libx264 -preset veryfast -g 30 -pix_fmt yuv420p -c:a libmp3lame -b:a 160k",
                            44100, 1152 / 44.1e3},
                       Seam{"ac3", "mkv", "-c:v libx264 -preset veryfast -g 30 -pix_fmt yuv420p -c:a ac3",
-                           48000, 1536 / 48e3}));
+                           48000, 1536 / 48e3},
+                      Seam{"eac3", "mkv", "-c:v libx264 -preset veryfast -g 30 -pix_fmt yuv420p -c:a eac3",
+                           48000, 1536 / 48e3},
+                      Seam{"aac44_24", "mp4",
+                           "-c:v libx264 -preset veryfast -g 24 -bf 3 -pix_fmt yuv420p -c:a aac", 44100,
+                           1024 / 44.1e3}));
 
 } // namespace
