@@ -498,10 +498,8 @@ std::ostream& operator<<(std::ostream& os, const Seam& s) {
     return os << s.name << "." << s.container;
 }
 
-// The picture rate of a case, by its name.
 QString rateOf(const Seam& c) {
-    const QString name = c.name;
-    return name.contains("25") ? "25" : name.contains("24") ? "24000/1001" : "30";
+    return QString(c.name).contains("25") ? "25" : QString(c.name).contains("24") ? "24000/1001" : "30";
 }
 
 class SeamSound : public ::testing::TestWithParam<Seam> {
@@ -570,10 +568,6 @@ TEST_P(SeamSound, RemovedSectionLeavesNoDropout) {
     ASSERT_EQ(after.size(), expected.size()) << "clicks lost or added";
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_NEAR(after[i], expected[i], c.frame / 2 + 0.002) << "click " << i << " after the seam";
-    // Re-encoded (parts whose stream headers differ), the join's sound goes on without a hole too.
-    if (ext == "mp4" && joinRanges({{head, {0, 0}}, {tail, {0, 0}}}, removed + ".mp4", false))
-        for (const double t : testsupport::silences(decodedSound(removed + ".mp4"), 0.1f / 3, 4.0, 4.4))
-            ADD_FAILURE() << "a dropout at " << t << " s, re-encoded";
 }
 
 // A cut keeping the format (1.87-5.57) and the removal of 3.0-5.0: the clicks of the cut and
@@ -617,18 +611,6 @@ TEST_P(SeamSound, CutsCoverTheirPictureToBothEnds) {
     ASSERT_TRUE(cutTo(src, tail, 5, 12));
     ASSERT_TRUE(joinRanges({{head, {0, 0}}, {tail, {0, 0}}}, removed, true));
     expectCovered(removed, 0, 3);
-    // Across the seam no dropout, and the first click of the second part (on the seam itself
-    // where its first picture is on a whole second) within half a packet of its place.
-    const double seam = std::ceil(3 * fps - 0.03) / fps, tailFirst = std::ceil(5 * fps - 0.03) / fps;
-    const DecodedSound sound = decodedSound(removed);
-    for (const double t : testsupport::silences(sound, 0.1f / 3, seam - 0.2, seam + 0.2))
-        ADD_FAILURE() << "a dropout at " << t << " s";
-    const double next = *std::find_if(sourceClicks.begin(), sourceClicks.end(),
-                                      [&](double t) { return std::round(t) >= tailFirst - 0.001; });
-    const std::vector<double> heard = clickTimes(sound, 0.3, 0.4f);
-    const auto near = std::lower_bound(heard.begin(), heard.end(), seam - 0.05);
-    ASSERT_NE(near, heard.end());
-    EXPECT_NEAR(*near, next - tailFirst + seam, c.frame / 2 + 0.002) << "the first click after the seam";
 }
 
 // AAC at 48 and 44.1 kHz with H.264 (copied sound in each part) and with HEVC of open groups,
