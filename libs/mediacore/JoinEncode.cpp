@@ -509,7 +509,7 @@ int JoinEncode::writeClip(size_t i) {
         return r;
     if (run_.stopped())
         return 0;
-    if ((r = endSound(p)) < 0)
+    if ((r = endSound(p, i + 1 < clips_.size())) < 0)
         return r;
     doneUs_ += clips_[i].end - clips_[i].start;
     run_.report(doneUs_, totalUs_);
@@ -783,11 +783,21 @@ int JoinEncode::fadeIn(ClipPass& p, size_t track) {
 }
 
 // Every track padded with silence to the picture's end; its tail is then held for the next clip.
-int JoinEncode::endSound(ClipPass& p) {
+// A copied cut ends its sound with whole packets, up to half of one before its last picture
+// ends: there, with a clip after it and no transition out, the tracks are padded only to the
+// longest of them, and the next clip's sound follows on without a silence, as much ahead of
+// its picture (the next clip takes the samples it lacks, as every clip ends where its picture does).
+int JoinEncode::endSound(ClipPass& p, bool followed) {
+    constexpr int64_t kFollowOnUs = 24000; // half of the longest common sound packet, 2048 samples
+    int64_t end = 0;
+    for (const ClipPass::Sound& sound : p.sounds)
+        end = std::max(end, sound.taken);
+    if (!followed || p.tailSamples > 0 || p.samplesWanted - end > av_rescale(kFollowOnUs, rate_, 1000000))
+        end = p.samplesWanted;
     for (size_t k = 0; k < tracks_.size() && !run_.stopped(); ++k) {
         ClipPass::Sound& sound = p.sounds[k];
-        while (sound.taken < p.samplesWanted && !run_.stopped()) {
-            FramePtr s = soundFrame(static_cast<int>(std::min<int64_t>(rate_, p.samplesWanted - sound.taken)),
+        while (sound.taken < end && !run_.stopped()) {
+            FramePtr s = soundFrame(static_cast<int>(std::min<int64_t>(rate_, end - sound.taken)),
                                     tracks_[k].channels);
             if (!s)
                 return AVERROR(ENOMEM);

@@ -64,7 +64,7 @@ private:
     int startSound(ClipPass& p);
     int takeSound(ClipPass& p, size_t track, AVFrame* f);
     int fadeIn(ClipPass& p, size_t track);
-    int endSound(ClipPass& p);
+    int endSound(ClipPass& p, bool followed);
     int writeVideo(AVFrame* f);
     int writeSound(size_t track, AVFrame* f);
     int writeFromFifo(size_t track, AVAudioFifo* fifo, int64_t samples);

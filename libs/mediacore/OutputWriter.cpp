@@ -14,6 +14,7 @@
 #include "EngineLog.h"
 
 extern "C" {
+#include <libavutil/avstring.h>
 #include <libavutil/display.h>
 #include <libavutil/intreadwrite.h>
 #include <libavutil/opt.h>
@@ -22,6 +23,25 @@ extern "C" {
 namespace mediacore {
 
 namespace {
+
+// Matroska's muxer writes an Opus packet at its time and stores the encoder's priming as the
+// track's codec delay, which its reader takes off every time it reads (so that a stream starts
+// with its first sample heard, not with the priming): written as it is, Opus comes back that
+// much early, again with each copy. It is written that much later: in ticks of `st`.
+int64_t readBackDelay(const AVFormatContext* format, const AVStream* st) {
+    const AVCodecParameters* p = st->codecpar;
+    if (p->codec_id != AV_CODEC_ID_OPUS || p->initial_padding <= 0 ||
+        !av_match_name(format->oformat->name, "matroska,webm"))
+        return 0;
+    return av_rescale_q(p->initial_padding, AVRational{1, 48000}, st->time_base); // Opus counts at 48 kHz
+}
+
+void delayBy(AVPacket* packet, int64_t ticks) {
+    if (packet->pts != AV_NOPTS_VALUE)
+        packet->pts += ticks;
+    if (packet->dts != AV_NOPTS_VALUE)
+        packet->dts += ticks;
+}
 
 // Encoder settings: speed presets always, and quality defaults when no bit rate is asked for
 // (close to the source by eye, and fast).
@@ -332,6 +352,7 @@ int OutputWriter::writeOtherPacket(int sourceIndex, AVPacket* packet, AVRational
     o->lastDts = packet->dts;
     packetBytes_ += packet->size;
     ++packets_;
+    delayBy(packet, readBackDelay(format_.get(), st));
     const int r = av_interleaved_write_frame(format_.get(), packet);
     return r < 0 ? logFailure("writing " + path_, r) : 0;
 }
@@ -541,6 +562,7 @@ int OutputWriter::muxRescaled(Kind kind, AVPacket* packet, AVStream* st) {
                 leastVideoBytes_ > 0 ? std::min<int64_t>(leastVideoBytes_, packet->size) : packet->size;
         videoBytes_ += packet->size;
     }
+    delayBy(packet, readBackDelay(format_.get(), st));
     const int r = av_interleaved_write_frame(format_.get(), packet);
     if (r < 0)
         return logFailure("writing " + path_, r);

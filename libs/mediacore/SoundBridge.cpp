@@ -279,8 +279,8 @@ int decodeSides(const AVCodecParameters* beforeParams, const std::deque<SoundBri
     // A part that begins without the packet before its first sample (a container that holds no
     // sound before its first picture): what its first packet gives is all there is of that time.
     // The decoder warms up in silence for MP2 and Opus, over its first block (a sixth of the
-    // packet) for AC-3, over the whole packet for AAC and MP3.
-    if (beforeParams->codec_id == AV_CODEC_ID_AC3)
+    // packet) for AC-3 and E-AC-3, over the whole packet for AAC and MP3.
+    if (beforeParams->codec_id == AV_CODEC_ID_AC3 || beforeParams->codec_id == AV_CODEC_ID_EAC3)
         pb.validFrom = std::min(pb.validFrom, std::max(pb.from, bFirst) + kAc3Block);
     if (beforeParams->codec_id == AV_CODEC_ID_MP2 || beforeParams->codec_id == AV_CODEC_ID_OPUS) {
         int64_t x = pb.from;
@@ -311,6 +311,7 @@ bool SoundBridge::bridges(const AVCodecParameters* p, const AVOutputFormat* cont
     case AV_CODEC_ID_OPUS:
     case AV_CODEC_ID_MP2:
     case AV_CODEC_ID_AC3:
+    case AV_CODEC_ID_EAC3:
         return p->sample_rate > 0 && p->ch_layout.nb_channels > 0;
     default:
         return false;

@@ -30,8 +30,9 @@ public:
     // How far back an MP3 frame's bits may lie in the frames before it (its bit reservoir).
     static constexpr int kMp3ReservoirBytes = 511;
 
-    // Whether sound of `p` copied into `container` is bridged: AAC (low complexity), Opus and
-    // MP2, whose packets build on the ones before them and which can be encoded alike; MP3 into
+    // Whether sound of `p` copied into `container` is bridged: AAC (low complexity), Opus, MP2,
+    // AC-3 and E-AC-3, whose packets build on the ones before them and which can be encoded
+    // alike; MP3 into
     // Matroska. A copied MP3 packet takes bits from the packets before it (its bit reservoir),
     // which a bridge replaces: after the bridge the packets it needs go in again with all their
     // sound marked skipped, which only Matroska can store.
