@@ -175,6 +175,13 @@ std::vector<SectionRemoval::Range> SectionRemoval::keptAround(int64_t startUs, i
     return kept;
 }
 
+std::vector<SectionRemoval::Range> SectionRemoval::keptAround(const QString& source, int64_t startUs,
+                                                              int64_t stopUs, int64_t durationUs) {
+    std::vector<Range> kept = keptAround(startUs, stopUs, durationUs);
+    std::erase_if(kept, [&](const Range& r) { return !EngineConvert::rangeHoldsPicture(source, r); });
+    return kept;
+}
+
 SectionRemoval::SectionRemoval(std::vector<Range> kept, QString finalPath,
                                const std::array<QString, 2>& partStems, MakePass makePass)
     : kept_(std::move(kept)), finalPath_(std::move(finalPath)), makePass_(std::move(makePass)) {
