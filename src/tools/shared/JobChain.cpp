@@ -4,27 +4,13 @@
 #include "platform/Log.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace {
 int gBusyChains = 0;
-std::vector<std::function<void()>>& returnWaiters() {
-    static std::vector<std::function<void()>> waiters;
-    return waiters;
-}
 } // namespace
 
 int JobChain::busyChains() {
     return gBusyChains;
-}
-
-void JobChain::whenAllReturned(std::function<void()> done) {
-    if (!done)
-        return;
-    if (gBusyChains == 0)
-        done();
-    else
-        returnWaiters().push_back(std::move(done));
 }
 
 void JobChain::setBusy(bool busy) {
@@ -36,17 +22,6 @@ void JobChain::setBusy(bool busy) {
         quitLock_ = std::make_unique<QEventLoopLocker>();
     else
         quitLock_.reset();
-    if (gBusyChains > 0 || returnWaiters().empty())
-        return;
-    // After the ending chain's own finish has run; a chain started meanwhile is waited for.
-    dispatchMain([] {
-        if (gBusyChains > 0)
-            return;
-        auto waiters = std::move(returnWaiters());
-        returnWaiters().clear();
-        for (auto& w : waiters)
-            w();
-    });
 }
 
 JobChain::JobChain(QObject* parent) : QObject(parent), self_(std::make_shared<JobChain*>(this)) {

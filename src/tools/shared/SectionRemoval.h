@@ -15,7 +15,7 @@
 // user's is ever written, joined or removed, whatever its name. The folder goes with
 // everything in it once the plan and the last of its steps are gone, however the work ended
 // (finished, failed, stopped, the window closed): never while an engine job still writes
-// into it, and never anything outside it.
+// into it, and never anything outside it; at the latest when the program ends.
 //
 // Running: a chain runs the steps as its jobs (step), or one engine job runs them all in turn
 // (oneJob) where a chain runs one job per file.
@@ -83,6 +83,10 @@ public:
     std::unique_ptr<EngineJob> step(int index, int* error);
     // Lets the part folder go: at once, or once the step still running has returned.
     void removeParts();
+    // The program's last step, once its jobs were stopped and waited for: removes the part
+    // folders of every plan still there, however its owner went (a job that did not return,
+    // a plan nothing destroyed), so that none outlives the program but through a kill.
+    static void removeFoldersLeft();
 
     // All steps of plan as one engine job, its first step set up now. Its progress weighs
     // each pass by its length and the join as a quarter of the passes. On failure returns
