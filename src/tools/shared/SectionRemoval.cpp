@@ -201,7 +201,9 @@ std::vector<SectionRemoval::Range> SectionRemoval::keptAround(int64_t startUs, i
 std::vector<SectionRemoval::Range> SectionRemoval::keptAround(const QString& source, int64_t startUs,
                                                               int64_t stopUs, int64_t durationUs) {
     std::vector<Range> kept = keptAround(startUs, stopUs, durationUs);
-    std::erase_if(kept, [&](const Range& r) { return !EngineConvert::rangeHoldsPicture(source, r); });
+    // The engine's times start at the first picture: only a part after the section can miss one.
+    std::erase_if(
+        kept, [&](const Range& r) { return r.startUs > 0 && !EngineConvert::rangeHoldsPicture(source, r); });
     return kept;
 }
 
