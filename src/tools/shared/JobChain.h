@@ -77,7 +77,7 @@ private:
     void startJob(int index);
     // After job index: the next job, or the end when there is none.
     void next(int index);
-    void jobReturned(const std::shared_ptr<EngineJob>& job, int index, int result);
+    void jobReturned(std::shared_ptr<EngineJob> job, int index, int result);
     void end(Outcome outcome, int error);
     void pollProgress();
     void setBusy(bool busy);
