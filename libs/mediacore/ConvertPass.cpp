@@ -23,6 +23,7 @@ ConvertPass::ConvertPass(ConvertPlan& plan, SourceReader& reader, OutputWriter& 
 }
 
 int ConvertPass::videoSink(AVFrame* f) {
+    pictureWritten_ = true;
     if (f->pts != AV_NOPTS_VALUE) {
         pulledVideoUs_ = av_rescale_q(f->pts, videoTb_, kMicro);
         f->pts = av_rescale_q(f->pts, videoTb_, writer_.encoder(OutputWriter::Video)->time_base);
@@ -264,8 +265,9 @@ int ConvertPass::finish() {
                            [&] { return pulledAudioUs_ + delayUs + pulledAudioFrameUs_ / 2 <= until; })) < 0)
             return r;
     }
-    // A part of a file with pictures that holds none would play as a blank or not at all.
-    if (p_.video == ConvertPlan::Encode && firstVideoUs_ == AV_NOPTS_VALUE)
+    // A part of a file with pictures that holds none would play as a blank or not at all: also
+    // when the pictures of the range went into the filters and none came out.
+    if (p_.video == ConvertPlan::Encode && (firstVideoUs_ == AV_NOPTS_VALUE || !pictureWritten_))
         return logFailure("no picture of " + input_ + " lies in the range", AVERROR_STREAM_NOT_FOUND);
     if ((r = writer_.finish()) < 0)
         return r;

@@ -86,6 +86,7 @@ private:
     int64_t firstVideoUs_ = AV_NOPTS_VALUE;
     bool decodedBefore_ = false; // decoding began before the range
     int64_t pulledVideoUs_ = 0;
+    bool pictureWritten_ = false;    // a picture came out of the filter graph to the encoder
     int64_t pulledAudioUs_ = 0;      // end of the last sound frame given to the encoder
     int64_t pulledAudioFrameUs_ = 0; // and its length
     bool limitReached_ = false;

@@ -436,6 +436,9 @@ int FxGraph::buildVideo(const FxSettings& s, const VideoInput& in, const VideoOu
     pendingPictures_.clear();
     lastVideoPts_ = AV_NOPTS_VALUE;
     lastVideoStep_ = 0;
+    frameStep_ = in.frameRate.num > 0 && in.frameRate.den > 0 && in.timeBase.num > 0
+                     ? av_rescale_q(1, av_inv_q(in.frameRate), in.timeBase)
+                     : 0;
     if (in.width <= 0 || in.height <= 0 || in.format == AV_PIX_FMT_NONE)
         return AVERROR(EINVAL);
     videoGraph_.reset(avfilter_graph_alloc());
@@ -586,8 +589,10 @@ int FxGraph::pushVideo(const AVFrame* frame) {
     if (!videoSource_)
         return AVERROR(EINVAL);
     if (!frame) {
-        // The stream ends one frame period after the last frame, so that a rate change keeps it.
-        const int64_t step = lastVideoStep_ > 0 ? lastVideoStep_ : 1;
+        // The stream ends one frame period after the last frame, so that a rate change keeps it;
+        // after a single frame, the period of the input's rate (an end one tick after it would
+        // round to its own start, and the rate change would drop it).
+        const int64_t step = lastVideoStep_ > 0 ? lastVideoStep_ : frameStep_ > 0 ? frameStep_ : 1;
         const int64_t end = lastVideoPts_ == AV_NOPTS_VALUE ? 0 : lastVideoPts_ + step;
         return av_buffersrc_close(videoSource_, end, 0);
     }

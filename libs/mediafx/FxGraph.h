@@ -141,6 +141,7 @@ private:
     std::vector<PendingPicture> pendingPictures_;
     int64_t lastVideoPts_ = AV_NOPTS_VALUE;
     int64_t lastVideoStep_ = 0;
+    int64_t frameStep_ = 0; // one frame period of the input's rate, in its time base (0: unknown)
     AVFilterContext* videoSource_ = nullptr;
     AVFilterContext* videoSink_ = nullptr;
     AVFilterContext* audioSource_ = nullptr;

@@ -1,10 +1,12 @@
 // Process entry: the application object, the delegate that builds the main window, and the
 // main loop. The program quits when its last window closes, and never while a job is still
-// writing a file: whatever ended the loop, running jobs are stopped and waited for. The
-// signals of a log-out or a terminal end the loop in the same way.
+// writing a file: whatever ended the loop, running jobs are stopped and waited for, and no
+// hidden folder of part files is left. The signals of a log-out or a terminal end the loop in
+// the same way.
 #include "app/AppDelegate.h"
 #include "platform/FfmpegLog.h"
 #include "platform/TerminationSignals.h"
+#include "tools/shared/SectionRemoval.h"
 #include "tools/shared/ToolWindow.h"
 
 #include <QApplication>
@@ -20,5 +22,6 @@ int main(int argc, char** argv) {
     termination::quitOnSignals();
     const int result = QApplication::exec();
     ToolWindow::stopJobsAndWait();
+    SectionRemoval::removeFoldersLeft();
     return result;
 }

@@ -198,3 +198,32 @@ TEST(Quit, TheSignalOfALogOutEndsTheLoopAndTheStoppedExportLeavesNoFileAtAll) {
                     .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
                     .isEmpty());
 }
+
+// A removal's part folder goes with a loop ended from outside (what a signal does), also when
+// the end is asked for again while the program waits for the stopped job (a second signal).
+TEST(Quit, ALoopEndedTwiceWhileARemovalWritesItsSecondPartLeavesNoPartFolder) {
+    shelltest::ScratchDefaults defaults;
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    batchtest::Driver d;
+    d.addFile(slowClip());
+    d.selectRow(0);
+    // The part after the section starts between key pictures: it is encoded anew, at length.
+    d.setRange(1, 2, true);
+    d.pressStart();
+    const auto secondPartRunning = [&] {
+        for (const QString& f :
+             QDir(d.out.path()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+            const QDir parts(d.out.path() + "/" + f);
+            if (parts.exists("part1.mp4") && parts.entryList(QDir::Files | QDir::Hidden).size() == 2)
+                return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(waitUntil(secondPartRunning, 60000));
+    runMainLoop([] { QCoreApplication::exit(0); });
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    ToolWindow::stopJobsAndWait();
+    EXPECT_EQ(JobChain::busyChains(), 0);
+    EXPECT_TRUE(d.everything().isEmpty()) << d.everything().join(",").toStdString();
+}

@@ -13,7 +13,8 @@ std::vector<EditorExport::Range> EditorExport::keptRanges(const SimpleData& reco
     const double seconds = record.sourceDuration();
     const int64_t d = seconds > 0 ? int64_t(seconds * 1000000.0) : 0;
     if (record.isTrimFanxuan)
-        return SectionRemoval::keptAround(record.cutTimeRange_start, record.cutTimeRange_stop, d);
+        return SectionRemoval::keptAround(record.path, record.cutTimeRange_start, record.cutTimeRange_stop,
+                                          d);
     const int64_t start = std::max<int64_t>(0, record.cutTimeRange_start);
     const int64_t stop = d > 0 ? std::min(record.cutTimeRange_stop, d) : record.cutTimeRange_stop;
     return start < stop ? std::vector<Range>{Range{start, stop}} : std::vector<Range>{};

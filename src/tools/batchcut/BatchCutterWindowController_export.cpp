@@ -41,7 +41,7 @@ bool BatchCutterWindowController::startRun() {
     for (const auto& clip : fileList_) {
         const auto [start, stop] = RangeRules::rangeOf(*clip);
         if (clip->isTrimFanxuan &&
-            SectionRemoval::keptAround(start, stop, RangeRules::durationUs(*clip)).empty())
+            SectionRemoval::keptAround(clip->path, start, stop, RangeRules::durationUs(*clip)).empty())
             nothingLeft << QFileInfo(clip->path).fileName();
     }
     if (!nothingLeft.isEmpty()) {
@@ -93,8 +93,8 @@ std::unique_ptr<EngineJob> BatchCutterWindowController::makeJob(int index, int* 
         return EngineConvert::cut(source, part, range, e);
     };
     return SectionRemoval::oneJob(
-        std::make_unique<SectionRemoval>(SectionRemoval::keptAround(start, stop, d), std::move(output),
-                                         std::array<QString, 2>{"part1", "part2"}, cut),
+        std::make_unique<SectionRemoval>(SectionRemoval::keptAround(source, start, stop, d),
+                                         std::move(output), std::array<QString, 2>{"part1", "part2"}, cut),
         error);
 }
 

@@ -73,6 +73,16 @@ int64_t EngineConvert::inputDurationUs() const {
     return std::max<int64_t>(0, apiMediaConvertGetDuration(handle_));
 }
 
+bool EngineConvert::rangeHoldsPicture(const QString& input, Range range) {
+    const std::unique_ptr<EngineConvert> job = create();
+    if (!job || job->setInput(input) < 1)
+        return true;
+    if (range.endUs <= 0)
+        range.endUs = job->inputDurationUs();
+    // A range that starts at or past the end holds nothing either.
+    return range.endUs > range.startUs && job->setCutTime(range) >= 1;
+}
+
 int EngineConvert::start() {
     return apiMediaConvertStart(handle_);
 }

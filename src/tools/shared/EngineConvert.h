@@ -50,6 +50,11 @@ public:
     void* handle() const { return handle_; }
     // The length of the input, in microseconds (0 when unknown).
     int64_t inputDurationUs() const;
+    // Whether range of input (an end of 0: to its end) holds a picture. The engine refuses a
+    // cut that holds none (the sound of many files runs on past their last picture), so such a
+    // rest of a file is no part of it to write. True when the engine cannot tell (an input it
+    // cannot read is left for the job's own set-up to report).
+    static bool rangeHoldsPicture(const QString& input, Range range);
 
     int start() override;
     bool succeeded(int result) const override { return result >= 1; }

@@ -12,6 +12,9 @@ constexpr int fromErrno(int e) {
     return -e;
 }
 constexpr int kInvalidData = -static_cast<int>(0x41444E49u); // FFERRTAG('I','N','D','A')
+// AVERROR_STREAM_NOT_FOUND: what the engine gives for a range of a picture file that holds no
+// picture.
+constexpr int kNoPicture = -static_cast<int>(0x525453F8u); // FFERRTAG(0xF8,'S','T','R')
 
 } // namespace
 
@@ -31,6 +34,8 @@ QString keyOf(int result) {
     case fromErrno(EIO):
     case kInvalidData:
         return QStringLiteral("engineErrorDamagedString");
+    case kNoPicture:
+        return QStringLiteral("engineErrorNoPictureString");
     case MEDIACORE_ERROR_INEXACT_CUT:
         return QStringLiteral("engineErrorInexactCutString");
     default:

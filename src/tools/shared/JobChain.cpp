@@ -4,27 +4,13 @@
 #include "platform/Log.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace {
 int gBusyChains = 0;
-std::vector<std::function<void()>>& returnWaiters() {
-    static std::vector<std::function<void()>> waiters;
-    return waiters;
-}
 } // namespace
 
 int JobChain::busyChains() {
     return gBusyChains;
-}
-
-void JobChain::whenAllReturned(std::function<void()> done) {
-    if (!done)
-        return;
-    if (gBusyChains == 0)
-        done();
-    else
-        returnWaiters().push_back(std::move(done));
 }
 
 void JobChain::setBusy(bool busy) {
@@ -36,17 +22,6 @@ void JobChain::setBusy(bool busy) {
         quitLock_ = std::make_unique<QEventLoopLocker>();
     else
         quitLock_.reset();
-    if (gBusyChains > 0 || returnWaiters().empty())
-        return;
-    // After the ending chain's own finish has run; a chain started meanwhile is waited for.
-    dispatchMain([] {
-        if (gBusyChains > 0)
-            return;
-        auto waiters = std::move(returnWaiters());
-        returnWaiters().clear();
-        for (auto& w : waiters)
-            w();
-    });
 }
 
 JobChain::JobChain(QObject* parent) : QObject(parent), self_(std::make_shared<JobChain*>(this)) {
@@ -121,31 +96,38 @@ void JobChain::startJob(int index) {
     std::weak_ptr<JobChain*> self = self_;
     dispatchGlobal([job = current_, self, index]() mutable {
         const int result = job->start();
-        dispatchMain([job = std::move(job), self, index, result]() {
-            // The job is closed when the last reference, this completion's, goes away.
+        // The completion takes the job out of itself: the function object may be destroyed on
+        // this worker, after the main thread has run it, and the job must not close here then.
+        dispatchMain([job = std::move(job), self, index, result]() mutable {
+            std::shared_ptr<EngineJob> ran = std::move(job);
             if (auto alive = self.lock(); alive && *alive)
-                (*alive)->jobReturned(job, index, result);
+                (*alive)->jobReturned(std::move(ran), index, result);
         });
     });
 }
 
-void JobChain::jobReturned(const std::shared_ptr<EngineJob>& job, int index, int result) {
+void JobChain::jobReturned(std::shared_ptr<EngineJob> job, int index, int result) {
     if (job != current_)
         return;
     timer_.stop();
     current_.reset();
+    const bool succeeded = job->succeeded(result);
+    const QString output = job->outputPath();
+    // Closed before the chain goes on or ends: what the job leaves to its closing (a removal's
+    // part folder) is done while the chain is still busy, so the program waits for it.
+    job.reset();
     if (cancelled_) {
         end(Outcome::Cancelled, 0);
         return;
     }
-    if (!job->succeeded(result)) {
+    if (!succeeded) {
         qCWarning(lcTools) << "job" << index << "failed:" << result;
         if (!jobFailed || !jobFailed(index, result)) {
             end(Outcome::Failed, result);
             return;
         }
     } else if (jobCompleted) {
-        jobCompleted(index, job->outputPath());
+        jobCompleted(index, output);
     }
     next(index);
 }

@@ -51,9 +51,6 @@ public:
     // While any is, the program does not quit when its last window closes: it quits once
     // the last busy chain has ended, so that no job is cut off in the middle of its file.
     static int busyChains();
-    // Runs done on the main thread once no chain of the program is busy (at once when none
-    // is). The program waits with this before it exits, so that no job is cut off mid-file.
-    static void whenAllReturned(std::function<void()> done);
 
     // Index of the job that runs (or ran last).
     int currentIndex() const { return index_; }
@@ -80,7 +77,7 @@ private:
     void startJob(int index);
     // After job index: the next job, or the end when there is none.
     void next(int index);
-    void jobReturned(const std::shared_ptr<EngineJob>& job, int index, int result);
+    void jobReturned(std::shared_ptr<EngineJob> job, int index, int result);
     void end(Outcome outcome, int error);
     void pollProgress();
     void setBusy(bool busy);

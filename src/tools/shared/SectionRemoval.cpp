@@ -12,20 +12,43 @@
 #include <cstdlib>
 #include <mutex>
 
+namespace {
+
+// The part folders of this process that are still there, for its last step.
+std::mutex gFoldersMutex;
+QStringList gFolders;
+
+void removeFolder(const QString& path) {
+    if (!QDir(path).removeRecursively())
+        qCWarning(lcTools) << "part folder not removed:" << path;
+}
+
+} // namespace
+
 // The hidden folder of one plan's part files, made exclusively; removed with its contents
-// when the last holder lets it go.
+// when the last holder lets it go, or at the program's end (removeFoldersLeft).
 class SectionRemoval::PartFolder {
 public:
     explicit PartFolder(const QString& beside) {
         QByteArray pattern = QFile::encodeName(beside + "/.cutbench-parts-XXXXXX");
-        if (mkdtemp(pattern.data()))
+        if (mkdtemp(pattern.data())) {
             path_ = QFile::decodeName(pattern);
-        else
+            const std::lock_guard<std::mutex> lock(gFoldersMutex);
+            gFolders << path_;
+        } else {
             error_ = -errno;
+        }
     }
     ~PartFolder() {
-        if (isValid() && !QDir(path_).removeRecursively())
-            qCWarning(lcTools) << "part folder not removed:" << path_;
+        if (!isValid())
+            return;
+        {
+            const std::lock_guard<std::mutex> lock(gFoldersMutex);
+            // Already gone with the program's last step.
+            if (gFolders.removeAll(path_) == 0)
+                return;
+        }
+        removeFolder(path_);
     }
     PartFolder(const PartFolder&) = delete;
     PartFolder& operator=(const PartFolder&) = delete;
@@ -175,6 +198,15 @@ std::vector<SectionRemoval::Range> SectionRemoval::keptAround(int64_t startUs, i
     return kept;
 }
 
+std::vector<SectionRemoval::Range> SectionRemoval::keptAround(const QString& source, int64_t startUs,
+                                                              int64_t stopUs, int64_t durationUs) {
+    std::vector<Range> kept = keptAround(startUs, stopUs, durationUs);
+    // The engine's times start at the first picture: only a part after the section can miss one.
+    std::erase_if(
+        kept, [&](const Range& r) { return r.startUs > 0 && !EngineConvert::rangeHoldsPicture(source, r); });
+    return kept;
+}
+
 SectionRemoval::SectionRemoval(std::vector<Range> kept, QString finalPath,
                                const std::array<QString, 2>& partStems, MakePass makePass)
     : kept_(std::move(kept)), finalPath_(std::move(finalPath)), makePass_(std::move(makePass)) {
@@ -250,6 +282,18 @@ std::unique_ptr<EngineJob> SectionRemoval::join(int* error) {
 
 void SectionRemoval::removeParts() {
     folder_.reset();
+}
+
+void SectionRemoval::removeFoldersLeft() {
+    QStringList left;
+    {
+        const std::lock_guard<std::mutex> lock(gFoldersMutex);
+        left.swap(gFolders);
+    }
+    for (const QString& path : left) {
+        qCWarning(lcTools) << "part folder still there at the end:" << path;
+        removeFolder(path);
+    }
 }
 
 std::unique_ptr<EngineJob> SectionRemoval::oneJob(std::unique_ptr<SectionRemoval> plan, int* error) {

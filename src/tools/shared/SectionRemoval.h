@@ -5,16 +5,17 @@
 // What is kept (keptAround): the part before the section and the part after it, leaving out a
 // part shorter than kSliverUs, which is what rounding leaves of a section meant to reach an
 // end (a part "from 0 to 0" would otherwise stand for the whole file and bring the section
-// back). Nothing kept: nothing to write, and the caller refuses. One part: one pass, straight
-// into the final file. Two parts: a pass writes each into a part file, and a join copies both
-// packet for packet into the final file.
+// back), and a part of a picture file in which no picture starts (what is left after a
+// section that ends inside the last picture). Nothing kept: nothing to write, and the caller refuses. One
+// part: one pass, straight into the final file. Two parts: a pass writes each into a part file, and a join
+// copies both packet for packet into the final file.
 //
 // Part files: the caller names them (their stems), and they go into a hidden folder made for
 // this plan beside the final file, created exclusively on the same disk: no file of the
 // user's is ever written, joined or removed, whatever its name. The folder goes with
 // everything in it once the plan and the last of its steps are gone, however the work ended
 // (finished, failed, stopped, the window closed): never while an engine job still writes
-// into it, and never anything outside it.
+// into it, and never anything outside it; at the latest when the program ends.
 //
 // Running: a chain runs the steps as its jobs (step), or one engine job runs them all in turn
 // (oneJob) where a chain runs one job per file.
@@ -43,6 +44,10 @@ public:
 
     // What is left of a file durationUs long (0 when unknown) without [startUs, stopUs).
     static std::vector<Range> keptAround(int64_t startUs, int64_t stopUs, int64_t durationUs);
+    // The same of the file at source, less a part that holds no picture: a section that ends
+    // inside the last picture, or where only sound runs on after it, leaves no part after it.
+    static std::vector<Range> keptAround(const QString& source, int64_t startUs, int64_t stopUs,
+                                         int64_t durationUs);
 
     // Sets up the pass that writes range of the source into output. On failure returns null
     // with *error set to the engine's result (0 when it gave none).
@@ -78,6 +83,10 @@ public:
     std::unique_ptr<EngineJob> step(int index, int* error);
     // Lets the part folder go: at once, or once the step still running has returned.
     void removeParts();
+    // The program's last step, once its jobs were stopped and waited for: removes the part
+    // folders of every plan still there, however its owner went (a job that did not return,
+    // a plan nothing destroyed), so that none outlives the program but through a kill.
+    static void removeFoldersLeft();
 
     // All steps of plan as one engine job, its first step set up now. Its progress weighs
     // each pass by its length and the join as a quarter of the passes. On failure returns

@@ -102,9 +102,11 @@ void ToolWindow::stopJobsAndWait() {
     if (JobChain::busyChains() == 0)
         return;
     qCInfo(lcTools) << "waiting for" << JobChain::busyChains() << "stopped job(s) before exit";
-    QEventLoop loop;
-    JobChain::whenAllReturned([&loop] { loop.quit(); });
-    loop.exec();
+    // Not a nested event loop: an end of the program asked for again meanwhile (a second
+    // signal, a quit posted before the loop ended) would end that at once, and the program
+    // with a job still writing its files (a removal's part folder left behind).
+    while (JobChain::busyChains() > 0)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 std::function<void(ZylButton*)> ToolWindow::afterClick(std::function<void()> work) {

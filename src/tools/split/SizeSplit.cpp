@@ -47,16 +47,6 @@ private:
     std::shared_ptr<std::atomic<int64_t>> length_;
 };
 
-// Whether [start, end) of the source holds a picture: the engine refuses a range that holds
-// none (the sound of many files runs on past their last picture), and such a rest ends a split.
-bool holdsPicture(const QString& source, int64_t start, int64_t end) {
-    const std::unique_ptr<EngineConvert> job = EngineConvert::create();
-    if (!job)
-        return true;
-    // A source that cannot be opened is left for the part's own job to report.
-    return job->setInput(source) < 1 || job->setCutTime({start, end}) >= 1;
-}
-
 } // namespace
 
 SizeSplit::SizeSplit(Source source, QString folder, QString stem, QString extension, int64_t limitBytes)
@@ -114,7 +104,7 @@ std::unique_ptr<EngineJob> SizeSplit::next(int i, int* error) {
     if (!job) {
         // Only sound after the last picture is the end of the file too, not a failure. Asked
         // only when the part is refused: the part's own job checks the range already.
-        if (i > 0 && !holdsPicture(source_.path, nextStart_, total))
+        if (i > 0 && !EngineConvert::rangeHoldsPicture(source_.path, {nextStart_, total}))
             *error = JobChain::kNoMoreJobs;
         return nullptr;
     }

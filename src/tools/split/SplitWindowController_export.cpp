@@ -11,6 +11,7 @@
 #include "platform/Log.h"
 #include "tools/shared/EngineConvert.h"
 #include "tools/shared/ExportBar.h"
+#include "tools/shared/JobChain.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFileNamer.h"
 #include "tools/shared/PreviewPane.h"
@@ -75,15 +76,26 @@ bool SplitWindowController::startExport() {
         return jobChain().start(int(plan.size()), make, /*openEnded=*/true);
     }
     auto make = [plan, source, stem, extension, folder, d](int i, int* error) -> std::unique_ptr<EngineJob> {
+        if (i >= int(plan.size())) {
+            *error = JobChain::kNoMoreJobs;
+            return nullptr;
+        }
         const int64_t start = i == 0 ? 0 : toMicroseconds(d * plan[size_t(i - 1)]);
         const int64_t stop = toMicroseconds(d * plan[size_t(i)]);
         qCDebug(lcTools) << "export-->start:" << start << "stop:" << stop;
         // Each part looks for a free number from 1 again, so the parts of one run take
         // consecutive free numbers and never replace a file that is there.
-        return EngineConvert::cut(source, SizeSplit::takeNumberedFreePath(folder, stem, extension),
-                                  EngineConvert::Range{start, stop}, error);
+        std::unique_ptr<EngineJob> job =
+            EngineConvert::cut(source, SizeSplit::takeNumberedFreePath(folder, stem, extension),
+                               EngineConvert::Range{start, stop}, error);
+        // A refused part with no picture left from its start on (only sound runs on past the
+        // last picture, or the last picture began before the part) is the end of the file.
+        if (!job && i > 0 && !EngineConvert::rangeHoldsPicture(source, {start, 0}))
+            *error = JobChain::kNoMoreJobs;
+        return job;
     };
-    return jobChain().start(int(plan.size()), make);
+    // Open-ended, so that a plan whose last part holds no picture ends before it.
+    return jobChain().start(int(plan.size()), make, /*openEnded=*/true);
 }
 
 void SplitWindowController::exportEnded(JobChain::Outcome outcome, int) {

@@ -144,6 +144,23 @@ TEST(FieldParts, APartOfTheLastPicturesOfAnHevcClipIsWritten) {
     }
 }
 
+// The last picture of these streams is a key picture stored before the B-picture shown ahead of
+// it: a capped part from there to the end holds that one picture, re-encoded alone.
+TEST(FieldParts, APartOfTheLastPictureOfAProgramStreamHoldsIt) {
+    for (const char* clip : {"mpeg1.mpg", "program.mpg"}) {
+        SCOPED_TRACE(clip);
+        const QString src = fieldClip(clip);
+        const std::vector<double> times = decodedFrames(src, "v").times;
+        ASSERT_GE(times.size(), 2u);
+        QTemporaryDir dir;
+        const QString out = dir.filePath("last.mpg");
+        Job job;
+        ASSERT_TRUE(convert(job, src, out, std::llround((times.back() - times.front()) * 1e6),
+                            std::llround(sourceSeconds(src) * 1e6), share(src, 0.25)));
+        EXPECT_EQ(decodedFrames(out, "v").count, 1);
+    }
+}
+
 TEST(FieldParts, ReencodedPartsOfMpegStreams) {
     for (const char* clip : {"mpeg1.mpg", "program.mpg", "avchd.m2ts"}) {
         const QString src = fieldClip(clip);

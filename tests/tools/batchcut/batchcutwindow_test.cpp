@@ -147,21 +147,29 @@ TEST(BatchCutWindow, ARemovedRangeTouchingAnEndGivesOnePartAndAWholeRemovalIsRef
     Driver d;
     const QString head = d.copyOf("long_10s.mp4", "head.mp4");
     const QString tail = d.copyOf("long_10s.mp4", "tail.mp4");
+    // Up to a hundredth before the end, inside the last picture (from 9.96 s): no picture
+    // starts after the section.
+    const QString last = d.copyOf("long_10s.mp4", "last.mp4");
     d.addFile(head);
     d.addFile(tail);
+    d.addFile(last);
     d.selectRow(0);
     d.setRange(0, 3, true);
     d.selectRow(1);
     d.setRange(6.5, 10, true);
+    d.selectRow(2);
+    d.setRange(3, 9.99, true);
     d.runAll();
-    EXPECT_EQ(d.everything(), QStringList({"head.mp4", "tail.mp4"}));
+    EXPECT_EQ(d.everything(), QStringList({"head.mp4", "last.mp4", "tail.mp4"}));
     EXPECT_NEAR(testsupport::probeDuration(d.out.filePath("head.mp4")), 7.0, 0.1);
     EXPECT_NEAR(testsupport::probeDuration(d.out.filePath("tail.mp4")), 6.5, 0.1);
+    EXPECT_EQ(testsupport::probeFrameCount(d.out.filePath("last.mp4")), 75);
     expectFrameOf(d.out.filePath("head.mp4"), 0, head, 3.0);
 
     // Removing the whole of a file would write nothing: the run does not start.
     QTemporaryDir second;
     tooltest::pickOutputFolder(d.window->outputFolderBtn, second.path());
+    d.selectRow(1);
     d.setRange(0, 10, true);
     d.pressStart();
     const QStringList alerts = answerAlerts();

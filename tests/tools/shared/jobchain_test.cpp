@@ -203,3 +203,40 @@ TEST(JobChain, ChainDestroyedWhileItsJobRunsLetsTheWorkerFinishQuietly) {
     EXPECT_GE(stops.load(), 1) << "the chain stops its job when it goes away";
     EXPECT_FALSE(ev.outcome.has_value()) << "no completion reaches a chain that is gone";
 }
+
+namespace {
+// A job that ends at once and tells when, and on which thread, it is closed.
+class Closes : public EngineJob {
+public:
+    Closes(bool* closed, bool* onMain) : closed_(closed), onMain_(onMain) {}
+    ~Closes() override {
+        *closed_ = true;
+        *onMain_ = QThread::currentThread() == qApp->thread();
+    }
+    int start() override { return 1; }
+    bool succeeded(int result) const override { return result >= 1; }
+    double progress() const override { return 0; }
+    void stop() override {}
+    QString outputPath() const override { return {}; }
+
+private:
+    bool* closed_;
+    bool* onMain_;
+};
+} // namespace
+
+// What a job does as it closes (a removal's part folder goes) is done on the main thread before
+// the chain ends: the program, which waits for busy chains only, never ends in the middle of it.
+TEST(JobChain, AJobIsClosedOnTheMainThreadBeforeTheChainEnds) {
+    for (const bool cancel : {false, true}) {
+        bool closed = false, onMain = false, closedAtEnd = false;
+        JobChain chain;
+        chain.finished = [&](JobChain::Outcome, int) { closedAtEnd = closed; };
+        ASSERT_TRUE(chain.start(1, [&](int, int*) { return std::make_unique<Closes>(&closed, &onMain); }));
+        if (cancel)
+            chain.cancel();
+        ASSERT_TRUE(waitFor([&] { return !chain.isBusy(); }));
+        EXPECT_TRUE(closedAtEnd) << cancel;
+        EXPECT_TRUE(onMain) << cancel;
+    }
+}

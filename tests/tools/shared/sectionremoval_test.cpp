@@ -167,4 +167,14 @@ TEST_F(SectionRemovalTest, APlanGoneWhileItsPassRunsKeepsThePartsUntilThePassHas
     expectOnlyTheUsersFiles();
 }
 
+// A plan that outlives the program's loop (its job never returned, or nothing destroyed it).
+TEST_F(SectionRemovalTest, ThePartFolderOfAPlanStillThereGoesWithTheProgramsLastStep) {
+    auto held = plan(out_.filePath("cut(2).mp4"), {});
+    ASSERT_EQ(held->stepCount(), 3);
+    SectionRemoval::removeFoldersLeft();
+    expectOnlyTheUsersFiles();
+    held.reset();
+    expectOnlyTheUsersFiles();
+}
+
 } // namespace

@@ -116,6 +116,32 @@ TEST(SplitWindow, ByTimeASoundTailShorterThanAFrameMakesNoPartWithoutPictures) {
     EXPECT_EQ(frames, testsupport::probeFrameCount(source));
 }
 
+TEST(SplitWindow, ByTimeSoundRunningOnPastTheLastPictureEndsTheSplitThere) {
+    // 40 ms of sound after the last picture, longer than a frame at 50 fps: 3 s steps plan a
+    // fifth part from 12 s that holds no picture. The run ends after the fourth, quietly.
+    QTemporaryDir dir;
+    const QString source = testsupport::makeWithFfmpeg(
+        dir.filePath("sound_on.mkv"),
+        QString("-f lavfi -i testsrc2=size=160x120:rate=50:duration=12 -f lavfi -i "
+                "sine=frequency=440:sample_rate=48000:duration=12.04 -c:v libx264 -x264-params threads=1 "
+                "-g 50 -pix_fmt yuv420p -c:a aac")
+            .split(' '));
+    ASSERT_FALSE(source.isEmpty());
+    Driver d;
+    d.addFile(source);
+    d.customValue(d.window->split_timepopBtn, "3");
+    click(d.window->splitBtn);
+    ASSERT_EQ(d.points().size(), 5u);
+    d.exportAll();
+    EXPECT_TRUE(answerAlerts().isEmpty());
+    const QStringList parts = outputs(d.out.path());
+    ASSERT_EQ(parts.size(), 4);
+    int frames = 0;
+    for (const QString& p : parts)
+        frames += testsupport::probeFrameCount(d.out.path() + "/" + p);
+    EXPECT_EQ(frames, 600);
+}
+
 TEST(SplitWindow, EveryPartKeepsTheSourcesDisplayRotation) {
     // Parts that start between keyframes are written by the encoder, the others copied:
     // both kinds turn the picture the same way as the source.
