@@ -214,32 +214,39 @@ void SourceReader::addOtherSound(int index) {
     }
 }
 
-int SourceReader::next(AVFrame* frame, Kind* kind, AVPacket* packet) {
-    for (;;) {
-        for (Kind k : {Video, Audio}) {
-            AVCodecContext* dec = k == Video ? videoDecoder_.get() : audioDecoder_.get();
-            if (finished(k) || !dec)
-                continue;
-            const int r = avcodec_receive_frame(dec, k == Video ? decoded_.get() : frame);
-            if (r == 0) {
-                if (k == Video) {
-                    placePicture(decoded_.get());
-                    if (!pictureTimes_.take(decoded_.get(), frame))
-                        continue;
-                }
+// A frame a decoder has ready (returns 0), none yet (1), or a negative AVERROR (logged).
+int SourceReader::receive(AVFrame* frame, Kind* kind) {
+    for (Kind k : {Video, Audio}) {
+        AVCodecContext* dec = k == Video ? videoDecoder_.get() : audioDecoder_.get();
+        if (finished(k) || !dec)
+            continue;
+        const int r = avcodec_receive_frame(dec, k == Video ? decoded_.get() : frame);
+        if (r == 0) {
+            if (k == Video) {
+                placePicture(decoded_.get());
+                if (!pictureTimes_.take(decoded_.get(), frame))
+                    continue;
+            }
+            *kind = k;
+            return 0;
+        }
+        if (r == AVERROR_EOF) {
+            if (k == Video && pictureTimes_.flush(frame)) {
                 *kind = k;
                 return 0;
             }
-            if (r == AVERROR_EOF) {
-                if (k == Video && pictureTimes_.flush(frame)) {
-                    *kind = k;
-                    return 0;
-                }
-                (k == Video ? videoDone_ : audioDone_) = true;
-            } else if (r != AVERROR(EAGAIN)) {
-                return logFailure("decoding " + path_, r);
-            }
+            (k == Video ? videoDone_ : audioDone_) = true;
+        } else if (r != AVERROR(EAGAIN)) {
+            return logFailure("decoding " + path_, r);
         }
+    }
+    return 1;
+}
+
+int SourceReader::next(AVFrame* frame, Kind* kind, AVPacket* packet) {
+    for (;;) {
+        if (const int r = receive(frame, kind); r <= 0)
+            return r;
         if (videoDone_ && audioDone_)
             return AVERROR_EOF;
         if (inputEnded_) {

@@ -79,6 +79,7 @@ public:
 private:
     int seekFormat(int64_t us, bool atOrAfter);
     int read();
+    int receive(AVFrame* frame, Kind* kind);
     // The next packet of the input, less the pictures a seek for sound stored ahead left out.
     int readPacket();
     // Time of the first keyframe of the leading stream (the picture, else the sound) read from
