@@ -19,6 +19,7 @@
 #include "mediacore/MediaCore.h"
 
 extern "C" {
+#include <libavutil/avstring.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -293,6 +294,31 @@ bool placesPicturesExactly(const AVFormatContext* format, const AVStream* video)
            video->codecpar->video_delay <= 0 || id == AV_CODEC_ID_H264 || id == AV_CODEC_ID_HEVC;
 }
 
+// Whether an MPEG stream's pictures would be copied into a container that must give every
+// picture a time, while some of them carry none (a camera's or a disc's stream): a copy could
+// only make those times up, and a B-frame's would be wrong.
+bool copyLeavesPicturesUntimed(const AVFormatContext* source, const AVOutputFormat* container,
+                               const std::string& path) {
+    if (!source->iformat || !av_match_name(source->iformat->name, "mpeg,mpegts") ||
+        av_match_name(container->name, "mpeg,mpegts,vob,dvd,svcd,vcd"))
+        return false;
+    SourceReader reader;
+    if (reader.open(path, -1, true, false, false, false) < 0)
+        return false;
+    FramePtr frame = makeFrame();
+    PacketPtr packet = makePacket();
+    SourceReader::Kind kind;
+    // The first few seconds tell: such streams leave times out all along.
+    for (int pictures = 0; pictures < 300 && reader.next(frame.get(), &kind, packet.get()) == 1;) {
+        const bool untimed = kind == SourceReader::Video && packet->pts == AV_NOPTS_VALUE;
+        pictures += kind == SourceReader::Video ? 1 : 0;
+        av_packet_unref(packet.get());
+        if (untimed)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 // A cut that keeps the sound as it is keeps every sound stream of the file (languages,
@@ -342,6 +368,13 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
                         fx_.changesPicture() || format_.changesPicture(), true, container, AVMEDIA_TYPE_VIDEO,
                         &p->video, &p->videoEncoder)) < 0)
         return r;
+    if (p->video == ConvertPlan::Copy && copyLeavesPicturesUntimed(probe_.get(), container, input_)) {
+        logInfo("the pictures of " + input_ + " are encoded: some carry no time, which " + container->name +
+                " needs");
+        if ((r = chooseMode(format_.videoCodec, vs->codecpar->codec_id, true, cut, true, true, container,
+                            AVMEDIA_TYPE_VIDEO, &p->video, &p->videoEncoder)) < 0)
+            return r;
+    }
     const bool wantSound = (as && !fx_.mainAudioDisabled) || !fx_.music.empty();
     if (wantSound && container->audio_codec != AV_CODEC_ID_NONE) {
         p->silentMain = !as || fx_.mainAudioDisabled;

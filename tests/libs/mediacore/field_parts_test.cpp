@@ -288,6 +288,14 @@ TEST(FieldParts, CutsOfPicturesWithoutTimesHoldEachPictureOfTheirRangeOnce) {
         EXPECT_EQ(decodedCounters(out), expected);
     }
     expectCappedParts(src, "ts", share(src, 0.3), 25, 0.04);
+    // Kept whole into MP4, which gives every picture a time, each is shown in its turn.
+    const QString whole = dir.filePath("whole.mp4");
+    Job job;
+    ASSERT_TRUE(convert(job, src, whole));
+    EXPECT_EQ(decodeErrors(whole), "");
+    const DecodedFrames shown = decodedFrames(whole, "v");
+    EXPECT_EQ(shown.count, 150);
+    EXPECT_NEAR(shown.span(), 6.0, 0.05);
     const QString field = fieldClip("sparse_times.mts");
     for (const auto& [from, to] : {std::pair{3.0, 5.9}, {5.0, 5.5}}) {
         const QString out = dir.filePath(QString("field%1.mts").arg(from));
