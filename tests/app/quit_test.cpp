@@ -92,6 +92,19 @@ struct Exporting {
     std::unique_ptr<Driver> driver;
 };
 
+// The home screen launched, and the batch cutter over it with the slow clip chosen.
+struct BatchOverHome {
+    BatchOverHome() {
+        delegate.applicationDidFinishLaunching();
+        d = std::make_unique<batchtest::Driver>();
+        d->addFile(slowClip());
+        d->selectRow(0);
+    }
+    shelltest::ScratchDefaults defaults;
+    AppDelegate delegate;
+    std::unique_ptr<batchtest::Driver> d;
+};
+
 } // namespace
 
 TEST(Quit, TheQuitItemAsksWhileAnExportRunsAndGoingOnEndsOnlyAfterTheJobReturned) {
@@ -128,16 +141,12 @@ TEST(Quit, TheQuitItemAsksWhileAnExportRunsAndGoingOnEndsOnlyAfterTheJobReturned
 }
 
 TEST(Quit, QuittingWhileAWindowAsksAboutClosingStopsTheExportAndEnds) {
-    shelltest::ScratchDefaults defaults;
-    AppDelegate delegate;
-    delegate.applicationDidFinishLaunching();
-    batchtest::Driver d;
-    d.addFile(slowClip());
-    d.selectRow(0);
+    BatchOverHome home;
+    batchtest::Driver& d = *home.d;
     d.setRange(1, 58);
     d.pressStart();
     ASSERT_TRUE(waitUntil([&] { return d.window->jobChain().isBusy(); }, 60000));
-    QAction* quit = quitItem(delegate);
+    QAction* quit = quitItem(home.delegate);
     ASSERT_NE(quit, nullptr);
     QString asked;
     const bool ended = runMainLoop([&] {
@@ -202,12 +211,8 @@ TEST(Quit, TheSignalOfALogOutEndsTheLoopAndTheStoppedExportLeavesNoFileAtAll) {
 // A removal's part folder goes with a loop ended from outside (what a signal does), also when
 // the end is asked for again while the program waits for the stopped job (a second signal).
 TEST(Quit, ALoopEndedTwiceWhileARemovalWritesItsSecondPartLeavesNoPartFolder) {
-    shelltest::ScratchDefaults defaults;
-    AppDelegate delegate;
-    delegate.applicationDidFinishLaunching();
-    batchtest::Driver d;
-    d.addFile(slowClip());
-    d.selectRow(0);
+    BatchOverHome home;
+    batchtest::Driver& d = *home.d;
     // The part after the section starts between key pictures: it is encoded anew, at length.
     d.setRange(1, 2, true);
     d.pressStart();
