@@ -354,6 +354,7 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
     const int64_t d = duration();
     p->start = cutStart_;
     p->end = cutEnd_ > 0 ? cutEnd_ : d;
+    p->toFileEnd = p->end >= d;
     if (p->end <= p->start)
         return logFailure("empty range", AVERROR(EINVAL));
     const bool cut = p->start > 0 || p->end < d;

@@ -81,6 +81,7 @@ private:
     int runUnder(int64_t limit);
     int plan(class SourceReader& reader, class OutputWriter& writer, ConvertPlan* p);
     bool rangeHoldsPicture(int64_t startUs, int64_t endUs);
+    bool decodedPictureIn(int64_t startUs, int64_t endUs) const;
     bool canCutSmartly(struct SmartCutRequest* request) const;
     std::vector<int> otherSoundStreams(int mainIndex, const AVOutputFormat* container) const;
     bool fillsTooLittle(int64_t limit) const;

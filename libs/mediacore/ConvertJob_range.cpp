@@ -42,15 +42,35 @@ bool ConvertJob::rangeHoldsPicture(int64_t startUs, int64_t endUs) {
     SourceReader::Kind kind;
     // Packets come in decoding order: pictures shown before the end may follow one shown after.
     const int64_t reorderUs = 1000000, epsilon = 1000;
+    bool untimed = false;
     while (reader.next(frame.get(), &kind, packet.get()) == 1) {
         const int64_t t = reader.packetTimeUs(packet.get(), kind);
         av_packet_unref(packet.get());
+        untimed = untimed || (kind == SourceReader::Video && t == AV_NOPTS_VALUE);
         if (kind != SourceReader::Video || t == AV_NOPTS_VALUE)
             continue;
         if (t >= startUs - epsilon && t < endUs - epsilon)
             return true;
         if (t >= endUs + reorderUs)
             break;
+    }
+    return untimed && decodedPictureIn(startUs, endUs);
+}
+
+// The same asked of the decoded pictures, whose times are settled also where their packets carry
+// none (a stream's last pictures may all lack one).
+bool ConvertJob::decodedPictureIn(int64_t startUs, int64_t endUs) const {
+    SourceReader reader;
+    if (reader.open(input_, -1, true, false, true, false) < 0 || reader.seek(startUs) < 0)
+        return true; // the job itself will tell what is wrong
+    FramePtr frame = makeFrame();
+    SourceReader::Kind kind;
+    const int64_t epsilon = 1000;
+    while (reader.next(frame.get(), &kind) == 0) {
+        const int64_t t = reader.frameTimeUs(frame.get(), kind);
+        av_frame_unref(frame.get());
+        if (t != AV_NOPTS_VALUE && t >= startUs - epsilon)
+            return t < endUs - epsilon;
     }
     return false;
 }

@@ -182,7 +182,7 @@ int ConvertPass::picture(AVFrame* frame) {
         av_frame_unref(frame);
         return Skip;
     }
-    if (t >= p_.end - kEpsilonUs) {
+    if (t >= p_.end - kEpsilonUs && !p_.toFileEnd) {
         av_frame_unref(frame);
         reader_.finish(SourceReader::Video);
         return Skip;

@@ -29,6 +29,9 @@ struct ConvertPlan {
     bool silentMain = false; // the sound is generated silence with music over it
     int64_t start = 0;
     int64_t end = 0;
+    // The range runs to the file's end: pictures past the end its times give (the last ones of a
+    // stream that carry no time) are kept too.
+    bool toFileEnd = false;
     int64_t shift = 0; // source time of output time 0
     const AVCodec* videoEncoder = nullptr;
     const AVCodec* audioEncoder = nullptr;
