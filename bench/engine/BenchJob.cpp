@@ -5,7 +5,7 @@
 //   convert IN OUT VCODEC ACODEC    transcode of the whole file
 //   join OUT FADE_US CLIP...        join (copy when FADE_US is 0, else a fade at every seam)
 //   probe FILE...                   probe and snapshot of each file
-//   split IN DIR LIMIT_BYTES        the splitter's part sequence (bench_split_job only)
+//   split IN DIR LIMIT_BYTES [EXT]  the splitter's part sequence, parts in mp4 or EXT (bench_split_job only)
 // bench_job loads the engine alone; bench_split_job also links the program's code for the
 // splitter, and with it Qt.
 #include <cstdlib>
@@ -82,7 +82,7 @@ bool probe(const std::vector<const char*>& files) {
 }
 
 #ifdef BENCH_JOB_SPLIT
-bool split(const char* in, const char* dir, int64_t limit) {
+bool split(const char* in, const char* dir, int64_t limit, const char* ext) {
     void* m = MediaOpen(in);
     MEDIA_VIDEO_STREAM_INFO v{};
     if (!m || MediaGetInfo(m, nullptr, &v) < 1) {
@@ -94,7 +94,7 @@ bool split(const char* in, const char* dir, int64_t limit) {
     const double fps = v.fps > 0 ? v.fps : 30.0;
     MediaClose(m);
     SizeSplit parts(SizeSplit::Source{QString::fromUtf8(in), durationUs, fps}, QString::fromUtf8(dir), "part",
-                    "mp4", limit);
+                    QString::fromUtf8(ext), limit);
     for (int i = 0;; ++i) {
         int error = 0;
         std::unique_ptr<EngineJob> job = parts.next(i, &error);
@@ -127,8 +127,8 @@ int main(int argc, char** argv) {
     else if (job == "probe" && !rest.empty())
         ok = probe(rest);
 #ifdef BENCH_JOB_SPLIT
-    else if (job == "split" && rest.size() == 3)
-        ok = split(rest[0], rest[1], std::atoll(rest[2]));
+    else if (job == "split" && (rest.size() == 3 || rest.size() == 4))
+        ok = split(rest[0], rest[1], std::atoll(rest[2]), rest.size() == 4 ? rest[3] : "mp4");
 #endif
     else
 #ifdef BENCH_JOB_SPLIT
