@@ -19,7 +19,6 @@
 #include "mediacore/MediaCore.h"
 
 extern "C" {
-#include <libavutil/avstring.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -292,31 +291,6 @@ bool placesPicturesExactly(const AVFormatContext* format, const AVStream* video)
     const AVCodecID id = video->codecpar->codec_id;
     return !format->iformat || std::strcmp(format->iformat->name, "avi") != 0 ||
            video->codecpar->video_delay <= 0 || id == AV_CODEC_ID_H264 || id == AV_CODEC_ID_HEVC;
-}
-
-// Whether an MPEG stream's pictures would be copied into a container that must give every
-// picture a time, while some of them carry none (a camera's or a disc's stream): a copy could
-// only make those times up, and a B-frame's would be wrong.
-bool copyLeavesPicturesUntimed(const AVFormatContext* source, const AVOutputFormat* container,
-                               const std::string& path) {
-    if (!source->iformat || !av_match_name(source->iformat->name, "mpeg,mpegts") ||
-        av_match_name(container->name, "mpeg,mpegts,vob,dvd,svcd,vcd"))
-        return false;
-    SourceReader reader;
-    if (reader.open(path, -1, true, false, false, false) < 0)
-        return false;
-    FramePtr frame = makeFrame();
-    PacketPtr packet = makePacket();
-    SourceReader::Kind kind;
-    // The first few seconds tell: such streams leave times out all along.
-    for (int pictures = 0; pictures < 300 && reader.next(frame.get(), &kind, packet.get()) == 1;) {
-        const bool untimed = kind == SourceReader::Video && packet->pts == AV_NOPTS_VALUE;
-        pictures += kind == SourceReader::Video ? 1 : 0;
-        av_packet_unref(packet.get());
-        if (untimed)
-            return true;
-    }
-    return false;
 }
 
 } // namespace

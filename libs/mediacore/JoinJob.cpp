@@ -234,6 +234,10 @@ bool JoinJob::canCopy(std::vector<SourceReader>& readers) {
                 !sameBytes(p->extradata, p->extradata_size, q->extradata, q->extradata_size) ||
                 streamRotation(v) != streamRotation(first->streams[v0]))
                 return false;
+            if (copyLeavesPicturesUntimed(reader.format(), container, c.path)) {
+                logInfo("pictures of " + c.path + " carry no time: the join is re-encoded");
+                return false;
+            }
             if (c.start > 0) {
                 // The copy begins at the keyframe a seek lands on: it must not lie before the start
                 // (that would bring back cut frames) nor a whole frame after it.

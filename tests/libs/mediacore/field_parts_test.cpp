@@ -300,6 +300,14 @@ TEST(FieldParts, CutsOfPicturesWithoutTimesHoldEachPictureOfTheirRangeOnce) {
     const DecodedFrames shown = decodedFrames(whole, "v");
     EXPECT_EQ(shown.count, 150);
     EXPECT_NEAR(shown.span(), 6.0, 0.05);
+    // ... and so is a join of it into MP4.
+    const QString joined = dir.filePath("joined.mp4");
+    Join join;
+    ASSERT_GE(apiMediaJoinSetOutputPath(join.h, utf8(joined)), 1);
+    for (int i = 0; i < 2; ++i)
+        ASSERT_NE(apiMediaJoinAddMediaClip(join.h, utf8(src), 0, 0), 0u);
+    ASSERT_EQ(apiMediaJoinStart(join.h), 0);
+    EXPECT_EQ(decodeErrors(joined), "");
     const QString field = fieldClip("sparse_times.mts");
     for (const auto& [from, to] : {std::pair{3.0, 5.9}, {5.0, 5.5}}) {
         const QString out = dir.filePath(QString("field%1.mts").arg(from));
