@@ -334,7 +334,7 @@ int JoinJob::runCopy(OutputWriter& writer) {
         reader.seek(c.start, true);
         copy.beginPart(reader, c.start, offsetUs, c.start, c.end);
         if (resume.sourceUs != INT64_MIN)
-            copy.resumeSoundAt(resume.sourceUs, resume.outputUs);
+            copy.resumeSoundAt(resume.sourceUs, resume.outputUs, std::move(resume.primers));
         SourceReader::Kind kind;
         while (!run_.stopped() && (r = reader.next(nullptr, &kind, packet.get())) >= 1) {
             if ((r = r == 2 ? copy.takeOther(packet.get()) : copy.take(packet.get(), kind)) < 0)
@@ -391,6 +391,7 @@ int JoinJob::bridgeSeam(StreamCopy& copy, const Clip& c, int64_t seamUs, Resume*
                 av_rescale_q(p->pts != AV_NOPTS_VALUE ? p->pts : p->dts, head.audio()->time_base, kMicro) -
                 head.originUs();
             resume->outputUs = plan.resumeOutputUs;
+            resume->primers = std::move(plan.primers);
         }
     }
     if (head.format())

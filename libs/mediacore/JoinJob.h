@@ -51,6 +51,7 @@ private:
     struct Resume {
         int64_t sourceUs = INT64_MIN;
         int64_t outputUs = INT64_MIN;
+        std::vector<PacketPtr> primers; // MP3 packets whose bits the resumed one takes
     };
     int bridgeSeam(StreamCopy& copy, const Clip& c, int64_t seamUs, Resume* resume);
     std::vector<int> otherSoundStreams();

@@ -209,10 +209,8 @@ bool skipsAll(const AVPacket* p, int64_t frame) {
 
 // The packets before `after[resume]` whose bits it and the packet before it take (an MP3 bit
 // reservoir reaches back up to 511 bytes of the frames before), copied to go in again after a
-// bridge at `at` (in samples) with all their sound skipped, so that its decoder gives the
-// source's sound from `after[resume]` on.
-int primersOf(const std::vector<SoundBridge::Timed>& after, size_t resume, int64_t at, int64_t frame,
-              std::vector<PacketPtr>* out) {
+// bridge, so that its decoder gives the source's sound from `after[resume]` on.
+int primersOf(const std::vector<SoundBridge::Timed>& after, size_t resume, std::vector<PacketPtr>* out) {
     constexpr int kFrameHeader = 36; // header and side information, no main data
     if (resume == 0)
         return 0;
@@ -224,14 +222,6 @@ int primersOf(const std::vector<SoundBridge::Timed>& after, size_t resume, int64
         if (!p)
             return AVERROR(ENOMEM);
         av_packet_free_side_data(p.get());
-        uint8_t* skip = av_packet_new_side_data(p.get(), AV_PKT_DATA_SKIP_SAMPLES, 10);
-        if (!skip)
-            return AVERROR(ENOMEM);
-        AV_WL32(skip, 0);
-        AV_WL32(skip + 4, uint32_t(frame)); // skipped from its end: all of it
-        skip[8] = skip[9] = 0;
-        p->pts = p->dts = at;
-        p->duration = frame;
         out->push_back(std::move(p));
     }
     return 0;
@@ -395,6 +385,7 @@ int SoundBridge::make(const AVOutputFormat* container, const AVCodecParameters* 
     if (encode(enc.get(), sound, from, &coded) < 0)
         return 0;
     plan->packets.clear();
+    plan->primers.clear();
     for (PacketPtr& p : coded)
         if (p->pts >= start && p->pts < bridgeEnd) {
             p->dts = p->pts;
@@ -402,8 +393,7 @@ int SoundBridge::make(const AVOutputFormat* container, const AVCodecParameters* 
             plan->packets.push_back(std::move(p));
         }
     if (int64_t(plan->packets.size()) != count ||
-        (beforeParams->codec_id == AV_CODEC_ID_MP3 &&
-         primersOf(after, resume, bridgeEnd, frame, &plan->packets) < 0))
+        (beforeParams->codec_id == AV_CODEC_ID_MP3 && primersOf(after, resume, &plan->primers) < 0))
         return 0;
     plan->timeBase = samples;
     plan->copiedBefore = first;

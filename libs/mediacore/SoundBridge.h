@@ -46,10 +46,12 @@ public:
 
     struct Plan {
         size_t copiedBefore = 0; // the first held packets, written as they are
-        // The bridge, in `timeBase`, on the output timeline; for MP3 followed by the packets
-        // before `resumeAt` that prime its decoder, at its time with their sound skipped.
+        // The bridge, in `timeBase`, on the output timeline.
         std::vector<PacketPtr> packets;
         AVRational timeBase{1, 1};
+        // For MP3: the packets of `after` before `resumeAt` whose bits it takes, as they are
+        // (their own ticks): the copy writes them at its time with their sound skipped.
+        std::vector<PacketPtr> primers;
         size_t resumeAt = 0;        // the part after the seam goes on with this packet of `after`
         int64_t resumeOutputUs = 0; // placed here on the output timeline
     };

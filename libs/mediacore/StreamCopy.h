@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <iterator>
 #include <map>
 #include <utility>
 #include <vector>
@@ -96,10 +97,13 @@ public:
     // Writes a main sound packet that is on the output timeline already (0 or a negative AVERROR).
     int writeSound(AVPacket* packet, AVRational timeBase);
     // The part's main sound goes on with its packet of source time `sourceUs`, placed at
-    // `outputUs`; its packets before that are left out (a bridge stands for them). After beginPart.
-    void resumeSoundAt(int64_t sourceUs, int64_t outputUs) {
+    // `outputUs`; its packets before that are left out (a bridge stands for them), but for
+    // `primers` (source packets whose bits it takes), written at its time with their sound
+    // skipped. After beginPart.
+    void resumeSoundAt(int64_t sourceUs, int64_t outputUs, std::vector<PacketPtr> primers = {}) {
         resumeSourceUs_ = sourceUs;
         resumeOutputUs_ = outputUs;
+        primers_.assign(std::make_move_iterator(primers.begin()), std::make_move_iterator(primers.end()));
     }
     // How much sound before a cut's start a copy into `container` keeps to prime the decoder
     // of `sound` (0: none). An MP3 frame's bits lie partly in the frames before it (its bit
