@@ -40,11 +40,16 @@ int64_t streamEndUs(const AVFormatContext* format, const AVStream* s) {
         const int64_t start = s->start_time != AV_NOPTS_VALUE ? s->start_time : 0;
         return av_rescale_q(start + s->duration, s->time_base, kMicro) - startTimeUs(format);
     }
+    // A stream's DURATION tag (Matroska) and the file's length count from the file's start, not
+    // from its first picture, where the engine's times begin: a file whose sound starts before
+    // its picture would otherwise seem to run on past its last picture by that lead.
     const AVDictionaryEntry* tag = av_dict_get(s->metadata, "DURATION", nullptr, 0);
     const int64_t tagged = tag ? parseDurationTag(tag->value) : -1;
     if (tagged > 0)
-        return tagged;
-    return durationUs(format);
+        return tagged - startTimeUs(format);
+    const int64_t fileStartUs =
+        format->start_time != AV_NOPTS_VALUE ? av_rescale_q(format->start_time, AV_TIME_BASE_Q, kMicro) : 0;
+    return fileStartUs + durationUs(format) - startTimeUs(format);
 }
 
 int64_t contentEndUs(const AVFormatContext* format, int videoIndex, int audioIndex) {
