@@ -227,6 +227,29 @@ int primersOf(const std::vector<SoundBridge::Timed>& after, size_t resume, std::
     return 0;
 }
 
+// AAC copied from an MPEG stream carries an ADTS header on every packet, which the muxer then
+// expects of the bridge's packets too: each gets the header of `model` (a copied packet), its
+// frame length set to its own. 0, or a negative AVERROR.
+int frameAsAdts(const AVPacket* model, std::vector<PacketPtr>* packets) {
+    constexpr int kHeader = 7; // without a checksum
+    if (model->size < kHeader || (AV_RB16(model->data) & 0xfff6) != 0xfff0 || !(model->data[1] & 1))
+        return 0;
+    for (PacketPtr& p : *packets) {
+        PacketPtr framed = makePacket();
+        const int length = p->size + kHeader;
+        int r = av_new_packet(framed.get(), length);
+        if (r < 0 || (r = av_packet_copy_props(framed.get(), p.get())) < 0)
+            return r;
+        std::memcpy(framed->data, model->data, kHeader);
+        framed->data[3] = uint8_t((framed->data[3] & 0xfc) | ((length >> 11) & 0x03));
+        framed->data[4] = uint8_t(length >> 3);
+        framed->data[5] = uint8_t((framed->data[5] & 0x1f) | ((length & 0x07) << 5));
+        std::memcpy(framed->data + kHeader, p->data, size_t(p->size));
+        p = std::move(framed);
+    }
+    return 0;
+}
+
 // The sound on either side of a seam, decoded, and where each packet lies on the output
 // timeline (in samples). Packets follow one another without gaps; their times may be rounded
 // (to milliseconds in Matroska): each side's grid is laid from one packet's time by the frame.
@@ -393,6 +416,8 @@ int SoundBridge::make(const AVOutputFormat* container, const AVCodecParameters* 
             plan->packets.push_back(std::move(p));
         }
     if (int64_t(plan->packets.size()) != count ||
+        (beforeParams->codec_id == AV_CODEC_ID_AAC &&
+         frameAsAdts(before.back().packet.get(), &plan->packets) < 0) ||
         (beforeParams->codec_id == AV_CODEC_ID_MP3 && primersOf(after, resume, &plan->primers) < 0))
         return 0;
     plan->timeBase = samples;

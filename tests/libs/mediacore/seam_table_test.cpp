@@ -1,0 +1,156 @@
+// Copied seams over every sound codec the program copies, in the containers each goes in, with
+// the picture starting as the encoder wrote it, a frame after the sound (as B-frame encoders
+// write Matroska) and before it: a section removal (two keep-format cuts and their copy join) and
+// a copy join of the file with itself are written, decode without a line from ffmpeg, show each
+// picture once, and their sound goes through the seam without a dropout, each click within half
+// a sound packet of its picture.
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "EngineJobs.h"
+#include "TestSupport.h"
+#include "mediacore/MediaCore.h"
+
+using namespace testsupport;
+
+namespace {
+
+struct Recipe {
+    const char* name;
+    const char* container;
+    const char* args; // picture and sound encoders
+    double packet;    // seconds of a sound packet (the longest, for Vorbis)
+};
+
+enum Start { AsEncoded, PictureAfter, PictureBefore };
+
+struct Case {
+    Recipe recipe;
+    Start start;
+};
+
+std::ostream& operator<<(std::ostream& os, const Case& c) {
+    return os << c.recipe.name << "." << c.recipe.container << "/" << int(c.start);
+}
+
+constexpr double kFps = 25, kFrom = 2.2, kTo = 3.7;
+
+// A 6 s 25 fps clip over a quiet 440 Hz bed with a click every whole second, encoded on one
+// thread, then shifted by stream copy so that its picture starts where the case asks.
+QString source(const QString& folder, const Case& c) {
+    const QString ext = c.recipe.container, made = folder + "/made." + ext, out = folder + "/src." + ext;
+    if (makeWithFfmpeg(made,
+                       QString("-f lavfi -i testsrc2=size=640x360:rate=25 -f lavfi -i "
+                               "aevalsrc=0.1*sin(2*PI*440*t)+0.8*sin(2*PI*3000*t)*lt(mod(t\\,1)\\,0.004):s=%1"
+                               " -t 6 -threads 1 -g 25 -pix_fmt yuv420p %2")
+                           .arg(QString(c.recipe.name).contains("44") ? 44100 : 48000)
+                           .arg(c.recipe.args)
+                           .split(' '))
+            .isEmpty())
+        return {};
+    if (c.start == AsEncoded)
+        return made;
+    const QStringList shifted = c.start == PictureAfter
+                                    ? QStringList{"-itsoffset", "0.04", "-i", made, "-i", made}
+                                    : QStringList{"-i", made, "-itsoffset", "0.1", "-i", made};
+    return makeWithFfmpeg(out, shifted + QStringList{"-map", "0:v", "-map", "1:a", "-c", "copy"});
+}
+
+std::string decodeLines(const QString& path) {
+    QByteArray err;
+    run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-i", path, "-f", "null", "-"}, nullptr, &err);
+    return err.left(300).toStdString();
+}
+
+bool cut(const QString& src, const QString& out, double from, double to) {
+    Job job;
+    return convert(job, src, out, int64_t(from * 1e6), int64_t(to * 1e6));
+}
+
+bool copyJoin(const QStringList& clips, const QString& out) {
+    Join job;
+    if (setUp(job, clips, out, "copy") < 1)
+        return false;
+    apiMediaJoinSetAudioCodec(job.h, "copy");
+    return apiMediaJoinStart(job.h) == 0;
+}
+
+class SeamTable : public ::testing::TestWithParam<Case> {
+protected:
+    // `out` holds `pictures`, decodes cleanly, has no dropout around `seam` and each click where
+    // `expected` (the source's clicks on the output's picture clock) puts it: to within 2 ms
+    // before the seam, half a packet after it (clicks at the output's ends and the seam aside).
+    void expectSeam(const QString& out, int pictures) {
+        SCOPED_TRACE(out.toStdString());
+        EXPECT_EQ(decodeLines(out), "");
+        EXPECT_EQ(decodedFrames(out, "v").count, pictures);
+    }
+};
+
+TEST_P(SeamTable, RemovalAndSelfJoinMeetWithoutADropout) {
+    QTemporaryDir dir;
+    const QString ext = GetParam().recipe.container;
+    const QString src = source(dir.path(), GetParam());
+    ASSERT_FALSE(src.isEmpty());
+    // Clicks sound on every whole second of the sound's clock, which starts `lead` after the
+    // picture's (before it, when negative).
+    const std::vector<double> heard = clickTimes(decodedSound(src), 0.3, 0.4f);
+    ASSERT_GE(heard.size(), 5u);
+    const double lead = heard.back() - std::round(heard.back());
+    // The removal keeps pictures 0-54 and, from 3.72 s (the first at or after 3.7), 93-149.
+    const double removedSeconds = 93 / kFps - kFrom;
+    std::vector<double> removal, twice;
+    for (int k = 0; k < 6; ++k) {
+        const double t = k + lead;
+        if (t < kFrom || t >= 93 / kFps)
+            removal.push_back(t < kFrom ? t : t - removedSeconds);
+        twice.push_back(t);
+    }
+    for (int k = 0; k < 6; ++k)
+        twice.push_back(k + lead + 150 / kFps);
+    const QString head = dir.filePath("head." + ext), tail = dir.filePath("tail." + ext);
+    ASSERT_TRUE(cut(src, head, 0, kFrom));
+    ASSERT_TRUE(cut(src, tail, kTo, 6));
+    ASSERT_TRUE(copyJoin({head, tail}, dir.filePath("removed." + ext)));
+    expectSeam(dir.filePath("removed." + ext), 112);
+    // The second copy follows the first's 150 pictures.
+    ASSERT_TRUE(copyJoin({src, src}, dir.filePath("twice." + ext)));
+    expectSeam(dir.filePath("twice." + ext), 300);
+}
+
+constexpr const char* kH264 = "-c:v libx264 -preset ultrafast";
+constexpr const char* kVp8 = "-c:v libvpx -deadline good -cpu-used 8 -b:v 1M";
+
+std::vector<Case> cases() {
+    static const std::string h264 = kH264, vp8 = kVp8;
+    static const std::vector<std::pair<Recipe, std::string>> recipes = {
+        {{"aac48", "mp4", nullptr, 1024 / 48e3}, h264 + " -c:a aac"},
+        {{"aac48", "mkv", nullptr, 1024 / 48e3}, h264 + " -c:a aac"},
+        {{"aac48", "ts", nullptr, 1024 / 48e3}, h264 + " -c:a aac"},
+        {{"aac44", "mov", nullptr, 1024 / 44.1e3}, h264 + " -c:a aac"},
+        {{"mp3_44", "mkv", nullptr, 1152 / 44.1e3}, h264 + " -c:a libmp3lame -b:a 128k"},
+        {{"mp3_44", "mp4", nullptr, 1152 / 44.1e3}, h264 + " -c:a libmp3lame -b:a 128k"},
+        {{"ac3", "mkv", nullptr, 1536 / 48e3}, h264 + " -c:a ac3"},
+        {{"ac3", "ts", nullptr, 1536 / 48e3}, h264 + " -c:a ac3"},
+        {{"eac3", "mkv", nullptr, 1536 / 48e3}, h264 + " -c:a eac3"},
+        {{"opus", "webm", nullptr, 0.02}, vp8 + " -c:a libopus"},
+        {{"opus", "mkv", nullptr, 0.02}, h264 + " -c:a libopus"},
+        {{"vorbis_44", "webm", nullptr, 2048 / 44.1e3}, vp8 + " -c:a libvorbis"},
+        {{"flac", "mkv", nullptr, 4608 / 48e3}, h264 + " -c:a flac"},
+        {{"pcm", "mov", nullptr, 1024 / 48e3}, h264 + " -c:a pcm_s16le"},
+        {{"mp2_44", "ts", nullptr, 1152 / 44.1e3}, h264 + " -c:a mp2"},
+    };
+    std::vector<Case> all;
+    for (const auto& [recipe, args] : recipes)
+        for (const Start start : {AsEncoded, PictureAfter, PictureBefore})
+            all.push_back({{recipe.name, recipe.container, args.c_str(), recipe.packet}, start});
+    return all;
+}
+
+INSTANTIATE_TEST_SUITE_P(EverySoundCodec, SeamTable, ::testing::ValuesIn(cases()));
+
+} // namespace
