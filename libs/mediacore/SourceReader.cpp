@@ -70,6 +70,8 @@ int SourceReader::open(InputPtr input, const std::string& path, int audioIndex, 
     format_ = std::move(input);
     int r = 0;
     originUs_ = startTimeUs(format_.get());
+    fromStart_ = true;
+    mpegStream_ = av_match_name(format_->iformat->name, "mpeg,mpegts") != 0;
     extent_.reset(format_.get(), originUs_);
     videoIndex_ = wantVideo ? firstVideoStream(format_.get()) : -1;
     if (wantAudio) {
@@ -396,7 +398,12 @@ void SourceReader::notePicturePacket(const AVPacket* packet) {
     ++picturesSent_;
 }
 
+// An MPEG stream's picture without a time of its own is given, by the decoder, the decoding time
+// of the packet that let it out, a picture or more late: it is left to PictureTimes' one rule
+// instead (a step after the picture shown before it).
 void SourceReader::placePicture(AVFrame* frame) {
+    if (frame->pts == AV_NOPTS_VALUE && mpegStream_)
+        frame->best_effort_timestamp = AV_NOPTS_VALUE;
     if (frame->pts != AV_NOPTS_VALUE || firstDts_ == AV_NOPTS_VALUE)
         return;
     const AVRational tb = video()->time_base;
@@ -429,7 +436,7 @@ void SourceReader::resetPictureTimes() {
     int64_t step = av_rescale_q(1, av_inv_q(streamFrameRate(v)), v->time_base);
     if (v->r_frame_rate.num > 0 && v->r_frame_rate.den > 0)
         step = std::min(step, av_rescale_q(1, av_inv_q(v->r_frame_rate), v->time_base));
-    pictureTimes_.reset(step);
+    pictureTimes_.reset(step, fromStart_ ? av_rescale_q(originUs_, kMicro, v->time_base) : AV_NOPTS_VALUE);
 }
 
 int64_t SourceReader::frameDurationUs() const {

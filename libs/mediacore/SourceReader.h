@@ -114,6 +114,7 @@ private:
     int64_t firstDts_ = AV_NOPTS_VALUE;
     int64_t picturesSent_ = 0;
     int64_t picturesOut_ = 0;
+    bool mpegStream_ = false; // an MPEG program or transport stream
     // Pictures as decoded, each held until the next settles its time.
     FramePtr decoded_ = makeFrame();
     PictureTimes pictureTimes_;
