@@ -124,16 +124,24 @@ int openStreamDecoder(const AVStream* s, const std::string& path, CodecPtr* out,
     return 0;
 }
 
+// Back to the file's start: by time, or by position where the stream has no times to seek by
+// (a transport stream whose pictures carry none).
+int SourceReader::rewind() {
+    const int r =
+        avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN, AVSEEK_FLAG_BACKWARD);
+    return r >= 0 ? r : av_seek_frame(format_.get(), -1, 0, AVSEEK_FLAG_BYTE);
+}
+
 int SourceReader::seekFormat(int64_t us, bool atOrAfter) {
     if (us <= 0)
-        return avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN, AVSEEK_FLAG_BACKWARD);
+        return rewind();
     const int64_t ts = av_rescale_q(us + originUs_, kMicro, AV_TIME_BASE_Q);
     const int r = atOrAfter ? avformat_seek_file(format_.get(), -1, ts - 1000, ts, INT64_MAX, 0)
                             : avformat_seek_file(format_.get(), -1, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD);
     if (r < 0) {
         logFailure("seek in " + path_, r);
         // Reading from the start still reaches the time, only slower.
-        avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN, AVSEEK_FLAG_BACKWARD);
+        rewind();
     }
     return r;
 }
@@ -232,12 +240,14 @@ int SourceReader::receive(AVFrame* frame, Kind* kind) {
                 placePicture(decoded_.get());
                 if (!pictureTimes_.take(decoded_.get(), frame))
                     continue;
+                notePicture(frame);
             }
             *kind = k;
             return 0;
         }
         if (r == AVERROR_EOF) {
             if (k == Video && pictureTimes_.flush(frame)) {
+                notePicture(frame);
                 *kind = k;
                 return 0;
             }
@@ -437,6 +447,11 @@ void SourceReader::resetPictureTimes() {
     if (v->r_frame_rate.num > 0 && v->r_frame_rate.den > 0)
         step = std::min(step, av_rescale_q(1, av_inv_q(v->r_frame_rate), v->time_base));
     pictureTimes_.reset(step, fromStart_ ? av_rescale_q(originUs_, kMicro, v->time_base) : AV_NOPTS_VALUE);
+}
+
+void SourceReader::notePicture(const AVFrame* frame) {
+    if (const int64_t t = frameTimeUs(frame, Video); t != AV_NOPTS_VALUE)
+        extent_.notePicture(t + frameDurationUs());
 }
 
 int64_t SourceReader::frameDurationUs() const {

@@ -84,6 +84,7 @@ public:
 
 private:
     int seekFormat(int64_t us, bool atOrAfter);
+    int rewind();
     int read();
     int receive(AVFrame* frame, Kind* kind);
     // The next packet of the input, less the pictures a seek for sound stored ahead left out.
@@ -94,6 +95,8 @@ private:
     AVStream* stream(Kind kind) const { return kind == Video ? video() : audio(); }
     void notePicturePacket(const AVPacket* packet);
     void placePicture(AVFrame* frame);
+    // Counts a settled picture into what the reading reached.
+    void notePicture(const AVFrame* frame);
     void resetPictureTimes();
 
     InputPtr format_;
