@@ -449,6 +449,22 @@ void SourceReader::resetPictureTimes() {
     pictureTimes_.reset(step, fromStart_ ? av_rescale_q(originUs_, kMicro, v->time_base) : AV_NOPTS_VALUE);
 }
 
+int64_t SourceReader::decodedPictureEndUs(int64_t fromUs) {
+    if (!videoDecoder_ || seek(fromUs) < 0)
+        return AV_NOPTS_VALUE;
+    FramePtr frame = makeFrame();
+    Kind kind;
+    int64_t end = AV_NOPTS_VALUE;
+    while (next(frame.get(), &kind) == 0) {
+        const int64_t t = kind == Video ? frameTimeUs(frame.get(), Video) : AV_NOPTS_VALUE;
+        if (t != AV_NOPTS_VALUE)
+            end = std::max(end, t + frameDurationUs());
+        av_frame_unref(frame.get());
+    }
+    seek(0);
+    return end;
+}
+
 void SourceReader::notePicture(const AVFrame* frame) {
     if (const int64_t t = frameTimeUs(frame, Video); t != AV_NOPTS_VALUE)
         extent_.notePicture(t + frameDurationUs());

@@ -65,6 +65,11 @@ public:
     // Time of the first picture shown at or after `fromUs` (packets are read, not decoded), then
     // back to the position before. AV_NOPTS_VALUE when there is none.
     int64_t firstPictureFromUs(int64_t fromUs);
+    // Where the last picture ends as decoded from `fromUs` on (one step after its time), then
+    // back at the start; AV_NOPTS_VALUE without decoded pictures. The pictures of an MPEG stream
+    // after its last one with a time run past the length its container tells.
+    int64_t decodedPictureEndUs(int64_t fromUs);
+    bool mpegStream() const { return mpegStream_; }
     // After next() reported the end: 0 when the input was read to `wantedEndUs` (or the caller
     // finished every stream before the input's end), a negative AVERROR (logged) when the
     // source ended early: its end missing, a last packet cut short, or a failed read.
