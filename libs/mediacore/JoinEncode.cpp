@@ -449,6 +449,10 @@ JoinEncode::Clip JoinEncode::pictureRange(const Clip& clip, SourceReader& reader
     }
     if (!c.toFileEnd)
         c.end = std::max(c.end, c.start + av_rescale_q(framesIn(c.end - c.start), av_inv_q(fps_), kMicro));
+    // A whole MPEG stream holds the pictures after its last one with a time too.
+    constexpr int64_t kTailUs = 2000000;
+    if (c.toFileEnd && reader.mpegStream())
+        c.end = std::max(c.end, reader.decodedPictureEndUs(std::max(c.start, c.end - kTailUs)));
     return c;
 }
 

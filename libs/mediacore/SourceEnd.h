@@ -15,6 +15,7 @@
 // Threading: a ReadExtent belongs to the one reader that feeds it.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,6 +37,9 @@ public:
     void reset(const AVFormatContext* format, int64_t originUs);
     // A packet of a stream the job reads, as it comes from the demuxer.
     void note(const AVPacket* packet);
+    // A decoded picture's settled time and length, in microseconds on the file's timeline: what
+    // a stream whose packets carry no time reached.
+    void notePicture(int64_t endUs) { reachedUs_ = std::max(reachedUs_, endUs); }
     // The result of the read that ended the input (AVERROR_EOF or another error).
     void noteEnd(int readResult) { readError_ = readResult != AVERROR_EOF; }
 

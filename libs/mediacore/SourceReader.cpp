@@ -70,6 +70,8 @@ int SourceReader::open(InputPtr input, const std::string& path, int audioIndex, 
     format_ = std::move(input);
     int r = 0;
     originUs_ = startTimeUs(format_.get());
+    fromStart_ = true;
+    mpegStream_ = av_match_name(format_->iformat->name, "mpeg,mpegts") != 0;
     extent_.reset(format_.get(), originUs_);
     videoIndex_ = wantVideo ? firstVideoStream(format_.get()) : -1;
     if (wantAudio) {
@@ -122,16 +124,24 @@ int openStreamDecoder(const AVStream* s, const std::string& path, CodecPtr* out,
     return 0;
 }
 
+// Back to the file's start: by time, or by position where the stream has no times to seek by
+// (a transport stream whose pictures carry none).
+int SourceReader::rewind() {
+    const int r =
+        avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN, AVSEEK_FLAG_BACKWARD);
+    return r >= 0 ? r : av_seek_frame(format_.get(), -1, 0, AVSEEK_FLAG_BYTE);
+}
+
 int SourceReader::seekFormat(int64_t us, bool atOrAfter) {
     if (us <= 0)
-        return avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN, AVSEEK_FLAG_BACKWARD);
+        return rewind();
     const int64_t ts = av_rescale_q(us + originUs_, kMicro, AV_TIME_BASE_Q);
     const int r = atOrAfter ? avformat_seek_file(format_.get(), -1, ts - 1000, ts, INT64_MAX, 0)
                             : avformat_seek_file(format_.get(), -1, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD);
     if (r < 0) {
         logFailure("seek in " + path_, r);
         // Reading from the start still reaches the time, only slower.
-        avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN, AVSEEK_FLAG_BACKWARD);
+        rewind();
     }
     return r;
 }
@@ -230,12 +240,14 @@ int SourceReader::receive(AVFrame* frame, Kind* kind) {
                 placePicture(decoded_.get());
                 if (!pictureTimes_.take(decoded_.get(), frame))
                     continue;
+                notePicture(frame);
             }
             *kind = k;
             return 0;
         }
         if (r == AVERROR_EOF) {
             if (k == Video && pictureTimes_.flush(frame)) {
+                notePicture(frame);
                 *kind = k;
                 return 0;
             }
@@ -396,7 +408,12 @@ void SourceReader::notePicturePacket(const AVPacket* packet) {
     ++picturesSent_;
 }
 
+// An MPEG stream's picture without a time of its own is given, by the decoder, the decoding time
+// of the packet that let it out, a picture or more late: it is left to PictureTimes' one rule
+// instead (a step after the picture shown before it).
 void SourceReader::placePicture(AVFrame* frame) {
+    if (frame->pts == AV_NOPTS_VALUE && mpegStream_)
+        frame->best_effort_timestamp = AV_NOPTS_VALUE;
     if (frame->pts != AV_NOPTS_VALUE || firstDts_ == AV_NOPTS_VALUE)
         return;
     const AVRational tb = video()->time_base;
@@ -429,7 +446,28 @@ void SourceReader::resetPictureTimes() {
     int64_t step = av_rescale_q(1, av_inv_q(streamFrameRate(v)), v->time_base);
     if (v->r_frame_rate.num > 0 && v->r_frame_rate.den > 0)
         step = std::min(step, av_rescale_q(1, av_inv_q(v->r_frame_rate), v->time_base));
-    pictureTimes_.reset(step);
+    pictureTimes_.reset(step, fromStart_ ? av_rescale_q(originUs_, kMicro, v->time_base) : AV_NOPTS_VALUE);
+}
+
+int64_t SourceReader::decodedPictureEndUs(int64_t fromUs) {
+    if (!videoDecoder_ || seek(fromUs) < 0)
+        return AV_NOPTS_VALUE;
+    FramePtr frame = makeFrame();
+    Kind kind;
+    int64_t end = AV_NOPTS_VALUE;
+    while (next(frame.get(), &kind) == 0) {
+        const int64_t t = kind == Video ? frameTimeUs(frame.get(), Video) : AV_NOPTS_VALUE;
+        if (t != AV_NOPTS_VALUE)
+            end = std::max(end, t + frameDurationUs());
+        av_frame_unref(frame.get());
+    }
+    seek(0);
+    return end;
+}
+
+void SourceReader::notePicture(const AVFrame* frame) {
+    if (const int64_t t = frameTimeUs(frame, Video); t != AV_NOPTS_VALUE)
+        extent_.notePicture(t + frameDurationUs());
 }
 
 int64_t SourceReader::frameDurationUs() const {

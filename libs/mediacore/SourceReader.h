@@ -65,6 +65,11 @@ public:
     // Time of the first picture shown at or after `fromUs` (packets are read, not decoded), then
     // back to the position before. AV_NOPTS_VALUE when there is none.
     int64_t firstPictureFromUs(int64_t fromUs);
+    // Where the last picture ends as decoded from `fromUs` on (one step after its time), then
+    // back at the start; AV_NOPTS_VALUE without decoded pictures. The pictures of an MPEG stream
+    // after its last one with a time run past the length its container tells.
+    int64_t decodedPictureEndUs(int64_t fromUs);
+    bool mpegStream() const { return mpegStream_; }
     // After next() reported the end: 0 when the input was read to `wantedEndUs` (or the caller
     // finished every stream before the input's end), a negative AVERROR (logged) when the
     // source ended early: its end missing, a last packet cut short, or a failed read.
@@ -84,6 +89,7 @@ public:
 
 private:
     int seekFormat(int64_t us, bool atOrAfter);
+    int rewind();
     int read();
     int receive(AVFrame* frame, Kind* kind);
     // The next packet of the input, less the pictures a seek for sound stored ahead left out.
@@ -94,6 +100,8 @@ private:
     AVStream* stream(Kind kind) const { return kind == Video ? video() : audio(); }
     void notePicturePacket(const AVPacket* packet);
     void placePicture(AVFrame* frame);
+    // Counts a settled picture into what the reading reached.
+    void notePicture(const AVFrame* frame);
     void resetPictureTimes();
 
     InputPtr format_;
@@ -114,6 +122,7 @@ private:
     int64_t firstDts_ = AV_NOPTS_VALUE;
     int64_t picturesSent_ = 0;
     int64_t picturesOut_ = 0;
+    bool mpegStream_ = false; // an MPEG program or transport stream
     // Pictures as decoded, each held until the next settles its time.
     FramePtr decoded_ = makeFrame();
     PictureTimes pictureTimes_;

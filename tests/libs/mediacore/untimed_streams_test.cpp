@@ -1,0 +1,78 @@
+// MPEG streams that time some pictures only (cameras, discs): each job keeps every picture of its
+// range once, in order, read from the frame number each picture shows.
+#include <QFile>
+#include <gtest/gtest.h>
+#include <numeric>
+
+#include "EngineJobs.h"
+#include "FrameCounter.h"
+#include "TestSupport.h"
+
+using namespace testsupport;
+
+// `ts` with the times of every picture's PES header turned into stuffing.
+static QString untimed(const QString& ts, const QString& path) {
+    QFile in(ts), out(path);
+    QByteArray d = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    for (qsizetype at = 0; at + 188 <= d.size(); at += 188) {
+        auto* p = reinterpret_cast<uchar*>(d.data() + at);
+        uchar* pes = p + 4 + ((p[3] & 0x30) == 0x30 ? 1 + p[4] : 0);
+        if ((p[1] & 0x40) && pes + 14 <= p + 188 && !pes[0] && !pes[1] && pes[2] == 1 &&
+            (pes[3] & 0xf0) == 0xe0)
+            std::fill_n(pes + 9,
+                        (pes[7] >> 6) == 3   ? 10
+                        : (pes[7] >> 6) == 2 ? 5
+                                             : 0,
+                        uchar(0xff)),
+                pes[7] &= 0x3f;
+    }
+    return out.open(QIODevice::WriteOnly) && out.write(d) == d.size() ? path : QString();
+}
+
+TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
+    QTemporaryDir dir;
+    const QString mp4 = makeCounterClip(dir.filePath("count.mp4"), 25, 8, 25, 3, "b-adapt=0:threads=1");
+    const QString vob =
+        makeWithFfmpeg(dir.filePath("h264.vob"),
+                       {"-i", mp4, "-c:v", "copy", "-bsf:v", "h264_mp4toannexb", "-c:a", "mp2", "-f", "vob"});
+    // Written without a line from ffmpeg's decoding, and holding `wanted`.
+    const auto expect = [](const QString& out, const std::vector<int>& wanted) {
+        QByteArray err;
+        run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-i", out, "-f", "null", "-"}, nullptr, &err);
+        EXPECT_EQ(err.toStdString(), "") << out.toStdString();
+        EXPECT_EQ(decodedCounters(out), wanted) << out.toStdString();
+    };
+    const auto mpeg = [&](const QString& name, const QStringList& codec) {
+        return makeWithFfmpeg(dir.filePath(name),
+                              QStringList{"-i", mp4, "-threads", "1", "-c:a", "mp2"} + codec);
+    };
+    // Every picture untimed; a time a pack (H.264 with B-frames); only keyframes timed; MPEG-1.
+    for (const QString& src :
+         {untimed(mpeg("timed.ts", {"-c:v", "copy"}), dir.filePath("untimed.ts")),
+          makeWithFfmpeg(dir.filePath("vob.ts"), {"-i", vob, "-c", "copy"}),
+          mpeg("mpeg2.vob", {"-c:v", "mpeg2video", "-q:v", "2", "-bf", "2", "-g", "25", "-f", "vob"}),
+          mpeg("mpeg1.mpg",
+               {"-c:v", "mpeg1video", "-s", "352x240", "-q:v", "2", "-g", "18", "-f", "mpeg"})}) {
+        std::vector<int> all(200), twice(400);
+        std::iota(all.begin(), all.end(), 0);
+        std::iota(twice.begin(), twice.begin() + 200, 0);
+        std::iota(twice.begin() + 200, twice.end(), 0);
+        // Keep-format cuts, one a single picture without a time; a seek onto an untimed keyframe
+        // of the MPEG-2 program stream is not cut to the picture yet.
+        for (const auto& [from, to] : {std::pair{150, 190}, std::pair{24, 64}, std::pair{126, 127}}) {
+            const QString out = dir.filePath(QString("cut%1.").arg(from)) + QFileInfo(src).suffix();
+            if (QFile::remove(out); src.endsWith("vob") && from != 150)
+                continue;
+            ASSERT_EQ(convert(src, out, {nullptr, nullptr, from * 40000, to * 40000}), 1)
+                << src.toStdString() << from;
+            expect(out, std::vector<int>(all.begin() + from, all.begin() + to));
+        }
+        for (const QString& out :
+             {dir.filePath("whole.mp4"), dir.filePath("whole.mkv"), dir.filePath("joined.mp4")}) {
+            QFile::remove(out);
+            ASSERT_EQ(out.contains("joined") ? join({src, src}, out) + 1 : convert(src, out), 1)
+                << out.toStdString();
+            expect(out, out.contains("joined") ? twice : all);
+        }
+    }
+}
