@@ -40,8 +40,10 @@ int64_t streamEndUs(const AVFormatContext* format, const AVStream* s) {
         const int64_t start = s->start_time != AV_NOPTS_VALUE ? s->start_time : 0;
         return av_rescale_q(start + s->duration, s->time_base, kMicro) - startTimeUs(format);
     }
+    // Matroska's DURATION tag is where the stream ends on the file's clock, which starts before
+    // the first picture where sound is stored ahead of it (an encoder's priming).
     const AVDictionaryEntry* tag = av_dict_get(s->metadata, "DURATION", nullptr, 0);
-    const int64_t tagged = tag ? parseDurationTag(tag->value) : -1;
+    const int64_t tagged = tag ? parseDurationTag(tag->value) - startTimeUs(format) : -1;
     if (tagged > 0)
         return tagged;
     return durationUs(format);
