@@ -5,6 +5,10 @@
 #include "EngineLog.h"
 #include "FxGraph.h"
 
+extern "C" {
+#include <libavutil/avstring.h>
+}
+
 namespace mediacore {
 
 namespace {
@@ -239,6 +243,31 @@ int64_t ConvertPass::pictureUs() const {
     return pulledVideoUs_ + frameUs_;
 }
 
+// The sound of a part ended by the size limit, up to `until` (the end of its last picture). MP4
+// and MOV trim the encoder's priming and padding by their edit list: the sound is given to the
+// sample, and the next part's goes on from there. Elsewhere the encoder's delay counts, as it
+// comes out after the last frame (the padding that fills its last packet).
+int ConvertPass::endSoundAt(int64_t until) {
+    const AVOutputFormat* container = writer_.container();
+    if (container && av_match_name(container->name, "mov,mp4,m4a,3gp,3g2,ipod,psp,ismv,f4v")) {
+        const AVRational tb = graph_.audioTimeBase();
+        return lane_.end(FrameLane::Audio, [&](AVFrame* f) {
+            const int64_t from = f->pts != AV_NOPTS_VALUE ? f->pts : av_rescale_q(pulledAudioUs_, kMicro, tb);
+            const int64_t keep = av_rescale_q(until, kMicro, tb) - from;
+            if (keep <= 0)
+                return 0;
+            f->nb_samples = int(std::min<int64_t>(f->nb_samples, keep));
+            return audioSink(f);
+        });
+    }
+    const AVCodecContext* encoder = writer_.encoder(OutputWriter::Audio);
+    const int64_t delayUs = encoder && encoder->sample_rate > 0
+                                ? av_rescale(encoder->initial_padding, 1000000, encoder->sample_rate)
+                                : 0;
+    return lane_.end(FrameLane::Audio, audioSink_,
+                     [&] { return pulledAudioUs_ + delayUs + pulledAudioFrameUs_ / 2 <= until; });
+}
+
 int ConvertPass::finish() {
     int r = releaseSound(true);
     if (r < 0)
@@ -257,12 +286,7 @@ int ConvertPass::finish() {
         // out after the last frame (the padding that fills its last packet).
         const int64_t until =
             p_.video == ConvertPlan::Copy ? p_.end - p_.shift - frameUs_ : pulledVideoUs_ + frameUs_;
-        const AVCodecContext* encoder = writer_.encoder(OutputWriter::Audio);
-        const int64_t delayUs = encoder && encoder->sample_rate > 0
-                                    ? av_rescale(encoder->initial_padding, 1000000, encoder->sample_rate)
-                                    : 0;
-        if ((r = lane_.end(FrameLane::Audio, audioSink_,
-                           [&] { return pulledAudioUs_ + delayUs + pulledAudioFrameUs_ / 2 <= until; })) < 0)
+        if ((r = endSoundAt(until)) < 0)
             return r;
     }
     // A part of a file with pictures that holds none would play as a blank or not at all: also

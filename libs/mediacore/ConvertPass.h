@@ -60,6 +60,7 @@ private:
     int sound(AVFrame* frame);
     bool closePicture();
     int finish();
+    int endSoundAt(int64_t untilUs);
     int videoSink(AVFrame* frame);
     int audioSink(AVFrame* frame);
     int drainAudio(int64_t untilUs);
