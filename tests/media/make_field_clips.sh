@@ -12,14 +12,18 @@ if [ -f "$STAMP" ] && [ "$(cat "$STAMP")" = "$SUM" ]; then exit 0; fi
 rm -f "$STAMP"
 cd "$OUT"
 # Every encoder codes on one thread: the clips are then the same bytes on every machine, whatever
-# its CPU count (x264's and the MPEG encoders' output depends on their thread count).
-ff() { ffmpeg -hide_banner -loglevel error -y -nostdin "${@:1:$#-1}" -threads 1 "${@: -1}"; }
+# its CPU count (x264's and the MPEG encoders' output depends on their thread count). libvpx codes
+# VP8 with its good deadline: in real time it picks its speed by how long frames take to code.
+# libx265 ignores -threads and sizes its thread pool by the machine's CPUs, which changes its
+# output: it is given one pool thread and one frame thread. Matroska would give each file new
+# random ids: bitexact writes fixed ones.
+ff() { ffmpeg -hide_banner -loglevel error -y -nostdin "${@:1:$#-1}" -threads 1 -fflags +bitexact "${@: -1}"; }
 V="testsrc2=size=320x240:rate=25:duration=12"
 A="sine=frequency=440:sample_rate=48000:duration=12"
 
 # A WebM written to a pipe, as browsers and live recorders write it: no duration in its header.
 ff -f lavfi -i "testsrc2=size=320x240:rate=30:duration=4" \
-  -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=4" -c:v libvpx -deadline realtime -cpu-used 8 \
+  -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=4" -c:v libvpx -deadline good -cpu-used 5 \
   -b:v 400k -g 30 -c:a libopus -b:a 64k -shortest -f webm - > no_duration.webm
 # MPEG-TS with an 8 s group of pictures and a start time that is not 0.
 ff -f lavfi -i "$V" -f lavfi -i "$A" -c:v libx264 -preset veryfast -g 200 -keyint_min 200 \
@@ -66,7 +70,7 @@ ff -f lavfi -i "$V" -f lavfi -i "$A" -c:v libx264 -preset veryfast -bf 2 -g 50 -
   -c:a pcm_s16le -shortest h264_pcm.avi
 # A browser recording: VP8 with one keyframe at its start, Opus, written to a pipe (no duration).
 ff -f lavfi -i "testsrc2=size=320x240:rate=30:duration=7.6" \
-  -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=7.6" -c:v libvpx -deadline realtime -cpu-used 8 \
+  -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=7.6" -c:v libvpx -deadline good -cpu-used 5 \
   -b:v 600k -g 9999 -c:a libopus -b:a 64k -shortest -f webm - > browser.webm
 # Matroska with AC-3 sound and ASS subtitles.
 printf '1\n00:00:00,500 --> 00:00:11,000\nA line of text\n' > line.srt
@@ -74,7 +78,7 @@ ff -f lavfi -i "testsrc2=size=640x360:rate=25:duration=12" -f lavfi -i "$A" -i l
   -map 2 -c:v libx264 -preset veryfast -crf 20 -g 50 -pix_fmt yuv420p -c:a ac3 -b:a 192k -c:s ass ac3_ass.mkv
 rm -f line.srt
 # HEVC in MP4.
-ff -f lavfi -i "$V" -f lavfi -i "$A" -c:v libx265 -preset ultrafast -x265-params log-level=none \
+ff -f lavfi -i "$V" -f lavfi -i "$A" -c:v libx265 -preset ultrafast -x265-params log-level=none:pools=1:frame-threads=1 \
   -g 25 -pix_fmt yuv420p -c:a aac -b:a 96k -shortest hevc.mp4
 # A broadcast recording: MPEG-2 in a transport stream that begins inside a group of pictures,
 # before any sequence header (the recording began mid-stream).
@@ -131,6 +135,6 @@ ff -f lavfi -i "testsrc2=size=320x240:rate=25:duration=4" -c:v mpeg4 -bf 2 -g 50
   mpeg4_bframes.avi
 # An HEVC MOV as a phone writes it: hvc1, a display rotation, AAC.
 ff -f lavfi -i "testsrc2=size=640x360:rate=30:duration=6" -f lavfi -i "$A" -c:v libx265 \
-  -preset ultrafast -x265-params log-level=none:keyint=30 -tag:v hvc1 -pix_fmt yuv420p -c:a aac -b:a 96k \
+  -preset ultrafast -x265-params log-level=none:pools=1:frame-threads=1:keyint=30 -tag:v hvc1 -pix_fmt yuv420p -c:a aac -b:a 96k \
   -shortest -metadata:s:v rotate=90 -movflags +faststart phone_hevc.mov
 echo "$SUM" > "$STAMP"

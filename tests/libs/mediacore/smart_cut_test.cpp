@@ -278,7 +278,7 @@ TEST(SmartCut, ReencodedEdgesMatchProfileChromaAndDepth) {
 TEST(SmartCut, HevcWithBFramesIn8And10BitsInMp4MovAndMkv) {
     QTemporaryDir dir;
     const QStringList hevc{"-c:v", "libx265", "-x265-params",
-                           "log-level=error:keyint=25:min-keyint=25:open-gop=0:bframes=3"};
+                           "pools=1:frame-threads=1:log-level=error:keyint=25:min-keyint=25:open-gop=0:bframes=3"};
     struct Case {
         const char* name;
         const char* pixels;
@@ -307,7 +307,7 @@ TEST(SmartCut, HevcWithBFramesIn8And10BitsInMp4MovAndMkv) {
     // keyframe: the range is re-encoded, still exact.
     const QString open = clip(
         dir, "open.mp4",
-        {"-c:v", "libx265", "-x265-params", "log-level=error:keyint=25:min-keyint=25:open-gop=1:bframes=3"});
+        {"-c:v", "libx265", "-x265-params", "pools=1:frame-threads=1:log-level=error:keyint=25:min-keyint=25:open-gop=1:bframes=3"});
     expectExactCut(open, dir.filePath("cut_open.mp4"), 1.3, 4.5, Made::Reencoded);
 }
 
