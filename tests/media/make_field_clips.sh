@@ -42,11 +42,10 @@ ff -f lavfi -i "testsrc2=size=320x240:rate=25:duration=4" -f lavfi -i "$A" -c:v 
 ff -i square.mp4 -c copy -aspect 16:9 container_aspect.mp4
 rm -f square.mp4
 # 3GP with AMR-NB sound. The ffmpeg build has no AMR encoder, so the sound is written as AMR
-# frames by hand: 12.2 kbit/s frames (header byte 0x3c and 31 bytes) of noise, which decode.
-{
-  printf '#!AMR\n'
-  for _ in $(seq 200); do printf '\x3c'; head -c 31 /dev/urandom; done
-} > noise.amr
+# frames by hand: 12.2 kbit/s frames (header byte 0x3c and 31 bytes) of noise, which decode. The
+# noise comes from a seeded generator, the same on every run.
+amr_noise() { perl -e 'srand(7); print "#!AMR\n"; print "\x3c", map { chr(int(rand(256))) } 1 .. 31 for 1 .. $ARGV[0]' "$1"; }
+amr_noise 200 > noise.amr
 ff -f lavfi -i "testsrc2=size=176x144:rate=15:duration=4" -i noise.amr -c:v h263 -b:v 200k \
   -c:a copy -shortest amr.3gp
 rm -f noise.amr
@@ -96,10 +95,7 @@ cat sd.ts hd.ts > size_change.ts
 rm -f sd.ts hd.ts
 # A 3G2 with MPEG-4 pictures and AMR-NB sound (frames written by hand, as above) stored as some
 # phones store it: up to five frames in one sample.
-{
-  printf '#!AMR\n'
-  for _ in $(seq 500); do printf '\x3c'; head -c 31 /dev/urandom; done
-} > noise.amr
+amr_noise 500 > noise.amr
 ff -f lavfi -i "testsrc2=size=176x144:rate=15:duration=10" -i noise.amr -c:v mpeg4 -b:v 300k \
   -c:a copy -shortest -f 3g2 single.3g2
 perl "$HERE/group_amr_frames.pl" single.3g2 amr.3g2 5
