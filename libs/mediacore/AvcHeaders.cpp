@@ -320,6 +320,22 @@ std::shared_ptr<const Bytes> ParameterSets::ppsUnit(int id) const {
     return it == ppsUnits_.end() ? nullptr : it->second;
 }
 
+int sliceField(const uint8_t* nal, int size, const ParameterSets& sets, int* frameNum, bool* framesOnly) {
+    if (size < 2)
+        return -1;
+    BitReader r(nal + 1, size - 1, 64);
+    r.ue(); // first macroblock
+    r.ue(); // slice type
+    const PicParams* pps = sets.pps(r.ue());
+    const SeqParams* sps = pps ? sets.sps(pps->spsId) : nullptr;
+    if (!sps)
+        return -1;
+    *frameNum = r.u(sps->log2MaxFrameNum);
+    *framesOnly = sps->frameMbsOnly;
+    const int field = !sps->frameMbsOnly && r.bit() ? 1 + r.bit() : 0;
+    return r.failed() ? -1 : field;
+}
+
 Bytes standIn(const PictureHeader& h, int ppsId, int lengthSize) {
     bool bottomPoc = false;
     const Bytes pps = h.ppsUnit ? standInPps(*h.ppsUnit, ppsId, &bottomPoc) : Bytes();

@@ -85,6 +85,11 @@ struct PictureHeader {
 std::shared_ptr<const PictureHeader> readPicture(const uint8_t* data, int size, int lengthSize,
                                                  ParameterSets& sets);
 
+// Which field a slice NAL unit codes: 0 a frame, 1 the top field, 2 the bottom one, -1 unreadable
+// (its parameter sets not in `sets`). `frameNum` gets its frame number, and `framesOnly` whether
+// its sequence codes frames only.
+int sliceField(const uint8_t* nal, int size, const ParameterSets& sets, int* frameNum, bool* framesOnly);
+
 // A stand-in for a reference picture that is not IDR, as a packet of `lengthSize`-prefixed NAL
 // units: a picture parameter set with id `ppsId` (unused by the stream) and one P slice of
 // skipped macroblocks under it, without deblocking, with the picture's frame number, order

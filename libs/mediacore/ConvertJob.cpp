@@ -8,6 +8,7 @@
 #include "ConvertPass.h"
 #include "EffectTable.h"
 #include "EngineLog.h"
+#include "FieldPackets.h"
 #include "FxGraph.h"
 #include "MusicMix.h"
 #include "OutputWriter.h"
@@ -384,6 +385,10 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
             reader.seek(0); // back from the look at the end (a later start seeks anyway)
     }
     p->shift = p->start;
+    // A whole part: a copy keeps the pictures shown before the first keyframe too. (A capped
+    // part, whose length places the next, starts at its start.)
+    if (p->video == ConvertPlan::Copy && p->start <= 0 && sizeLimit_ <= 0)
+        p->shift = std::min<int64_t>(p->start, leadingPicturesUs(reader));
     if (p->video == ConvertPlan::Copy && p->start > 0) {
         // A copied picture can only begin on the keyframe before the cut.
         const int64_t key = reader.firstVideoPacketUs(p->start);

@@ -100,7 +100,10 @@ int ConvertJob::runUnder(int64_t limit) {
                 cutStart_ + std::max<int64_t>(1, std::min(int64_t(double(made) * share), made - frameUs()));
             sizeLimit_ = INT64_MAX / 4;
         }
-        r = run();
+        // Made shorter than its first picture (a camera's keyframe, two large fields, that
+        // alone passes the limit), the part would hold none.
+        if ((r = run()) == AVERROR_STREAM_NOT_FOUND)
+            r = logFailure("no part of " + input_ + " under its size limit holds a picture", AVERROR(EFBIG));
     }
     cutEnd_ = end;
     sizeLimit_ = target;

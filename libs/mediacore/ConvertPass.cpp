@@ -20,7 +20,8 @@ ConvertPass::ConvertPass(ConvertPlan& plan, SourceReader& reader, OutputWriter& 
                          const std::string& input)
     : p_(plan), reader_(reader), writer_(writer), graph_(graph), videoTb_(videoTimeBase),
       sizeLimit_(sizeLimit), run_(run), input_(input), copy_(writer), lane_(graph),
-      total_(plan.end - plan.shift), frameUs_(std::max<int64_t>(1, reader.frameDurationUs())) {
+      total_(plan.end - plan.shift), frameUs_(std::max<int64_t>(1, reader.frameDurationUs())),
+      fields_(reader.video() ? reader.video()->codecpar : nullptr) {
     videoSink_ = [this](AVFrame* f) { return videoSink(f); };
     audioSink_ = [this](AVFrame* f) { return audioSink(f); };
     copy_.beginPart(reader_, p_.shift, 0, p_.shift, p_.end);
@@ -142,18 +143,20 @@ int ConvertPass::step() {
 }
 
 int ConvertPass::copied(AVPacket* packet, SourceReader::Kind kind) {
-    const int64_t t = reader_.packetTimeUs(packet, kind);
+    const bool second = kind == SourceReader::Video && fields_.secondField(packet);
+    const int64_t t = second ? AV_NOPTS_VALUE : reader_.packetTimeUs(packet, kind);
     if (limitPending_ && !limitReached_ && kind == SourceReader::Video && t != AV_NOPTS_VALUE &&
         t > copiedVideoUs_) {
         av_packet_unref(packet);
         return closePicture() ? Skip : End;
     }
-    if (kind == SourceReader::Video && t != AV_NOPTS_VALUE) {
-        if (copiedVideoUs_ == AV_NOPTS_VALUE || t > copiedVideoUs_)
+    if (kind == SourceReader::Video && (t != AV_NOPTS_VALUE || second)) {
+        if (t != AV_NOPTS_VALUE && (copiedVideoUs_ == AV_NOPTS_VALUE || t > copiedVideoUs_))
             runBytes_ = 0;
         runBytes_ += packet->size + 24;
         maxRunBytes_ = std::max(maxRunBytes_, runBytes_);
-        copiedVideoUs_ = copiedVideoUs_ == AV_NOPTS_VALUE ? t : std::max(copiedVideoUs_, t);
+        if (t != AV_NOPTS_VALUE)
+            copiedVideoUs_ = copiedVideoUs_ == AV_NOPTS_VALUE ? t : std::max(copiedVideoUs_, t);
     }
     if (kind == SourceReader::Audio && holdsSound()) {
         copy_.hold(packet);
@@ -291,7 +294,8 @@ int ConvertPass::finish() {
     }
     // A part of a file with pictures that holds none would play as a blank or not at all: also
     // when the pictures of the range went into the filters and none came out.
-    if (p_.video == ConvertPlan::Encode && (firstVideoUs_ == AV_NOPTS_VALUE || !pictureWritten_))
+    if ((p_.video == ConvertPlan::Encode && (firstVideoUs_ == AV_NOPTS_VALUE || !pictureWritten_)) ||
+        (p_.video == ConvertPlan::Copy && copiedVideoUs_ == AV_NOPTS_VALUE))
         return logFailure("no picture of " + input_ + " lies in the range", AVERROR_STREAM_NOT_FOUND);
     if ((r = writer_.finish()) < 0)
         return r;

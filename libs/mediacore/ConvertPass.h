@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "FieldPackets.h"
 #include "FrameLane.h"
 #include "JobRun.h"
 #include "OutputWriter.h"
@@ -100,6 +101,8 @@ private:
     bool limitPending_ = false;
     int64_t runBytes_ = 0;
     int64_t maxRunBytes_ = 0;
+    // A picture's second field belongs to it: the part never ends between its two fields.
+    FieldPackets fields_;
 };
 
 } // namespace mediacore

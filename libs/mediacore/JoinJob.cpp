@@ -8,6 +8,7 @@
 
 #include "EngineLog.h"
 #include "FfPointers.h"
+#include "FieldPackets.h"
 #include "FrameLane.h"
 #include "JoinEncode.h"
 #include "OutputWriter.h"
@@ -328,11 +329,15 @@ int JoinJob::runCopy(OutputWriter& writer) {
         if (i == 0 && clips_.size() > 1 && reader.audio() &&
             SoundBridge::bridges(reader.audio()->codecpar, writer.container()))
             copy.keepSoundTail(SoundBridge::kHeldPackets);
+        // A clip from its file's start keeps the pictures shown before its first keyframe.
+        Clip from = c;
+        if (c.start <= 0)
+            from.start = std::min<int64_t>(0, leadingPicturesUs(reader));
         Resume resume;
-        if (i > 0 && (r = bridgeSeam(copy, c, offsetUs, &resume)) < 0)
+        if (i > 0 && (r = bridgeSeam(copy, from, offsetUs, &resume)) < 0)
             return r;
-        reader.seek(c.start, true);
-        copy.beginPart(reader, c.start, offsetUs, c.start, c.end);
+        reader.seek(from.start, true);
+        copy.beginPart(reader, from.start, offsetUs, from.start, c.end);
         if (resume.sourceUs != INT64_MIN)
             copy.resumeSoundAt(resume.sourceUs, resume.outputUs, std::move(resume.primers));
         SourceReader::Kind kind;
@@ -347,7 +352,7 @@ int JoinJob::runCopy(OutputWriter& writer) {
             return r;
         if ((r = reader.checkEnd(c.end)) < 0)
             return r;
-        offsetUs += c.end - c.start;
+        offsetUs += c.end - from.start;
     }
     for (SoundBridge::Timed& t : copy.takeSoundTail())
         if ((r = copy.writeSound(t.packet.get(), t.timeBase)) < 0)

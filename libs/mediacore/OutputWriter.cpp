@@ -302,6 +302,8 @@ int OutputWriter::addCopy(Kind kind, const AVStream* source) {
         keepFrameTiming(st->codecpar);
     (kind == Video ? videoStream_ : audioStream_) = st->index;
     copied_[kind == Video ? 0 : 1] = true;
+    if (kind == Video)
+        fields_.emplace(st->codecpar);
     copyTags(kind, source);
     return 0;
 }
@@ -476,9 +478,11 @@ void OutputWriter::rebuildDts(int k, AVPacket* packet, const AVStream* st) {
     // picture). Readers place such a picture by the times around it: these are the source's (from
     // such a picture on, when the caller did not ask for them), as a rebuilt decoding time a
     // frame later than the source's would have readers give it the time of another picture.
+    // So are a stream's coded in fields, even where each field has a time: decoding times rebuilt
+    // from those would take the two packets of one picture for two pictures in display order.
     const AVCodecID id = st->codecpar->codec_id;
     ownDts_[k] = ownDts_[k] || id == AV_CODEC_ID_MPEG1VIDEO || id == AV_CODEC_ID_MPEG2VIDEO ||
-                 packet->pts == AV_NOPTS_VALUE;
+                 packet->pts == AV_NOPTS_VALUE || copiesFields(packet);
     if (ownDts_[k] && packet->dts != AV_NOPTS_VALUE) {
         if (lastDts_[k] != AV_NOPTS_VALUE && packet->dts <= lastDts_[k])
             packet->dts = lastDts_[k] + 1;
@@ -511,6 +515,14 @@ void OutputWriter::rebuildDts(int k, AVPacket* packet, const AVStream* st) {
     if (packet->pts != AV_NOPTS_VALUE && packet->dts > packet->pts)
         packet->dts = packet->pts;
     lastDts_[k] = packet->dts;
+}
+
+// Whether the copied picture stream is coded in fields, by its packets so far and `packet`.
+bool OutputWriter::copiesFields(const AVPacket* packet) {
+    if (!fields_)
+        return false;
+    fields_->secondField(packet);
+    return fields_->fieldsSeen();
 }
 
 // Copied pictures that keep the source's decoding times go out one packet late. Streams copied

@@ -13,10 +13,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "FfPointers.h"
+#include "FieldPackets.h"
 
 extern "C" {
 #include <libavutil/audio_fifo.h>
@@ -124,6 +126,7 @@ private:
     int muxRescaled(Kind kind, AVPacket* packet, AVStream* st);
     int muxHeldPicture();
     void rebuildDts(int k, AVPacket* packet, const AVStream* st);
+    bool copiesFields(const AVPacket* packet);
     static void keepFrameTiming(AVCodecParameters* par);
     int encodeAudioFromFifo(bool flush);
     struct OtherEncoder;
@@ -149,7 +152,8 @@ private:
     int64_t lastDts_[2] = {AV_NOPTS_VALUE, AV_NOPTS_VALUE};
     bool copied_[2] = {false, false};
     std::vector<int64_t> ptsBuffer_[2];
-    bool ownDts_[2] = {false, false}; // copied packets keep the source's decoding times
+    bool ownDts_[2] = {false, false};    // copied packets keep the source's decoding times
+    std::optional<FieldPackets> fields_; // of the copied picture stream
     int64_t packetBytes_ = 0;
     int64_t packets_ = 0;
     int64_t videoFramesIn_ = 0;

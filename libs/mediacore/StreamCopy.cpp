@@ -34,6 +34,9 @@ void StreamCopy::beginPart(const Source& source, Part part) {
     seamChecked_[0] = seamChecked_[1] = false;
     ended_[0] = ended_[1] = false;
     prefixed_ = part_.firstPicturePrefix.empty();
+    fields_.reset();
+    if (source_.video)
+        fields_.emplace(source_.video->codecpar);
     leadIn_ = soundEndUs_ == INT64_MIN;
     const AVOutputFormat* container = writer_.container();
     trimsStart_ = container && av_match_name(container->name, "mov,mp4,m4a,3gp,3g2,ipod,psp,ismv,f4v");
@@ -146,6 +149,8 @@ bool StreamCopy::keeps(const AVPacket* packet, const AVStream* s, Role role, boo
     const int64_t dts = packet->dts != AV_NOPTS_VALUE ? toUs(packet->dts, s) : t;
     if (role != OtherSound && ended_[role] && !held)
         return false;
+    if (role == Picture && fields_ && fields_->secondField(packet))
+        return true; // its first field was kept
     const int64_t endUs = role == Picture ? part_.endUs : std::max(part_.endUs, part_.soundEndUs);
     if (dts != AV_NOPTS_VALUE && dts >= endUs - kEpsilon) {
         if (role != OtherSound) {

@@ -21,9 +21,11 @@
 #include <deque>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <utility>
 #include <vector>
 
+#include "FieldPackets.h"
 #include "OutputWriter.h"
 #include "SoundBridge.h"
 #include "SourceReader.h"
@@ -134,6 +136,8 @@ private:
     bool seamChecked_[2] = {false, false};
     bool ended_[2] = {false, false};
     bool prefixed_ = false;
+    // The second field of a picture goes with its first, also past the part's end.
+    std::optional<FieldPackets> fields_;
     // The part opens the output's sound: it keeps the packet that holds the range's start, and
     // in a container that trims its sound's start by an edit list, the one before it too, so
     // that a decoder is primed for the first sample shown.

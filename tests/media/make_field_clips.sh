@@ -12,14 +12,18 @@ if [ -f "$STAMP" ] && [ "$(cat "$STAMP")" = "$SUM" ]; then exit 0; fi
 rm -f "$STAMP"
 cd "$OUT"
 # Every encoder codes on one thread: the clips are then the same bytes on every machine, whatever
-# its CPU count (x264's and the MPEG encoders' output depends on their thread count).
-ff() { ffmpeg -hide_banner -loglevel error -y -nostdin "${@:1:$#-1}" -threads 1 "${@: -1}"; }
+# its CPU count (x264's and the MPEG encoders' output depends on their thread count). libvpx codes
+# VP8 with its good deadline: in real time it picks its speed by how long frames take to code.
+# libx265 ignores -threads and sizes its thread pool by the machine's CPUs, which changes its
+# output: it is given one pool thread and one frame thread. Matroska would give each file new
+# random ids: bitexact writes fixed ones.
+ff() { ffmpeg -hide_banner -loglevel error -y -nostdin "${@:1:$#-1}" -threads 1 -fflags +bitexact "${@: -1}"; }
 V="testsrc2=size=320x240:rate=25:duration=12"
 A="sine=frequency=440:sample_rate=48000:duration=12"
 
 # A WebM written to a pipe, as browsers and live recorders write it: no duration in its header.
 ff -f lavfi -i "testsrc2=size=320x240:rate=30:duration=4" \
-  -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=4" -c:v libvpx -deadline realtime -cpu-used 8 \
+  -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=4" -c:v libvpx -deadline good -cpu-used 5 \
   -b:v 400k -g 30 -c:a libopus -b:a 64k -shortest -f webm - > no_duration.webm
 # MPEG-TS with an 8 s group of pictures and a start time that is not 0.
 ff -f lavfi -i "$V" -f lavfi -i "$A" -c:v libx264 -preset veryfast -g 200 -keyint_min 200 \
@@ -38,11 +42,10 @@ ff -f lavfi -i "testsrc2=size=320x240:rate=25:duration=4" -f lavfi -i "$A" -c:v 
 ff -i square.mp4 -c copy -aspect 16:9 container_aspect.mp4
 rm -f square.mp4
 # 3GP with AMR-NB sound. The ffmpeg build has no AMR encoder, so the sound is written as AMR
-# frames by hand: 12.2 kbit/s frames (header byte 0x3c and 31 bytes) of noise, which decode.
-{
-  printf '#!AMR\n'
-  for _ in $(seq 200); do printf '\x3c'; head -c 31 /dev/urandom; done
-} > noise.amr
+# frames by hand: 12.2 kbit/s frames (header byte 0x3c and 31 bytes) of noise, which decode. The
+# noise comes from a seeded generator, the same on every run.
+amr_noise() { perl -e 'srand(7); print "#!AMR\n"; print "\x3c", map { chr(int(rand(256))) } 1 .. 31 for 1 .. $ARGV[0]' "$1"; }
+amr_noise 200 > noise.amr
 ff -f lavfi -i "testsrc2=size=176x144:rate=15:duration=4" -i noise.amr -c:v h263 -b:v 200k \
   -c:a copy -shortest amr.3gp
 rm -f noise.amr
@@ -66,7 +69,7 @@ ff -f lavfi -i "$V" -f lavfi -i "$A" -c:v libx264 -preset veryfast -bf 2 -g 50 -
   -c:a pcm_s16le -shortest h264_pcm.avi
 # A browser recording: VP8 with one keyframe at its start, Opus, written to a pipe (no duration).
 ff -f lavfi -i "testsrc2=size=320x240:rate=30:duration=7.6" \
-  -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=7.6" -c:v libvpx -deadline realtime -cpu-used 8 \
+  -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=7.6" -c:v libvpx -deadline good -cpu-used 5 \
   -b:v 600k -g 9999 -c:a libopus -b:a 64k -shortest -f webm - > browser.webm
 # Matroska with AC-3 sound and ASS subtitles.
 printf '1\n00:00:00,500 --> 00:00:11,000\nA line of text\n' > line.srt
@@ -74,7 +77,7 @@ ff -f lavfi -i "testsrc2=size=640x360:rate=25:duration=12" -f lavfi -i "$A" -i l
   -map 2 -c:v libx264 -preset veryfast -crf 20 -g 50 -pix_fmt yuv420p -c:a ac3 -b:a 192k -c:s ass ac3_ass.mkv
 rm -f line.srt
 # HEVC in MP4.
-ff -f lavfi -i "$V" -f lavfi -i "$A" -c:v libx265 -preset ultrafast -x265-params log-level=none \
+ff -f lavfi -i "$V" -f lavfi -i "$A" -c:v libx265 -preset ultrafast -x265-params log-level=none:pools=1:frame-threads=1 \
   -g 25 -pix_fmt yuv420p -c:a aac -b:a 96k -shortest hevc.mp4
 # A broadcast recording: MPEG-2 in a transport stream that begins inside a group of pictures,
 # before any sequence header (the recording began mid-stream).
@@ -92,10 +95,7 @@ cat sd.ts hd.ts > size_change.ts
 rm -f sd.ts hd.ts
 # A 3G2 with MPEG-4 pictures and AMR-NB sound (frames written by hand, as above) stored as some
 # phones store it: up to five frames in one sample.
-{
-  printf '#!AMR\n'
-  for _ in $(seq 500); do printf '\x3c'; head -c 31 /dev/urandom; done
-} > noise.amr
+amr_noise 500 > noise.amr
 ff -f lavfi -i "testsrc2=size=176x144:rate=15:duration=10" -i noise.amr -c:v mpeg4 -b:v 300k \
   -c:a copy -shortest -f 3g2 single.3g2
 perl "$HERE/group_amr_frames.pl" single.3g2 amr.3g2 5
@@ -131,6 +131,6 @@ ff -f lavfi -i "testsrc2=size=320x240:rate=25:duration=4" -c:v mpeg4 -bf 2 -g 50
   mpeg4_bframes.avi
 # An HEVC MOV as a phone writes it: hvc1, a display rotation, AAC.
 ff -f lavfi -i "testsrc2=size=640x360:rate=30:duration=6" -f lavfi -i "$A" -c:v libx265 \
-  -preset ultrafast -x265-params log-level=none:keyint=30 -tag:v hvc1 -pix_fmt yuv420p -c:a aac -b:a 96k \
+  -preset ultrafast -x265-params log-level=none:pools=1:frame-threads=1:keyint=30 -tag:v hvc1 -pix_fmt yuv420p -c:a aac -b:a 96k \
   -shortest -metadata:s:v rotate=90 -movflags +faststart phone_hevc.mov
 echo "$SUM" > "$STAMP"

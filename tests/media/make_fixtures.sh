@@ -9,8 +9,9 @@ SUM="$(sha1sum "$0" | cut -d' ' -f1)"
 if [ -f "$STAMP" ] && [ "$(cat "$STAMP")" = "$SUM" ]; then exit 0; fi
 cd "$OUT"
 # Every encoder codes on one thread: the clips are then the same bytes on every machine, whatever
-# its CPU count (x264's and the MPEG encoders' output depends on their thread count).
-ff() { ffmpeg -hide_banner -loglevel error -y -nostdin "${@:1:$#-1}" -threads 1 "${@: -1}"; }
+# its CPU count (x264's and the MPEG encoders' output depends on their thread count). Matroska
+# would give each file new random ids: bitexact writes fixed ones.
+ff() { ffmpeg -hide_banner -loglevel error -y -nostdin "${@:1:$#-1}" -threads 1 -fflags +bitexact "${@: -1}"; }
 V="testsrc2=size=320x240:rate=25:duration=4"
 A="sine=frequency=440:sample_rate=44100:duration=4"
 

@@ -162,8 +162,9 @@ QString clipKey(const QString& out, const QStringList& args) {
 QString makeWithFfmpeg(const QString& out, const QStringList& args) {
     QStringList all{"-v", "error", "-nostdin", "-y"};
     // Encoders code on one thread, so that a clip is the same bytes on every machine (x264's
-    // output depends on its thread count, which follows the CPUs).
-    const QStringList oneThread{"-threads", "1"};
+    // output depends on its thread count, which follows the CPUs; libx265 ignores it and is
+    // given its pool in each clip's options). Matroska would give each file new random ids.
+    const QStringList oneThread{"-threads", "1", "-fflags", "+bitexact"};
     // The suite runs three times (the release build, fewer CPUs, the sanitizer build) and its
     // programs make many of the same clips: scripts/test names a folder where a clip is made
     // once per run and copied from then on.

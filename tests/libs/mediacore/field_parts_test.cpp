@@ -1,6 +1,7 @@
 // Size-capped parts and cuts of the clips users bring from phones, cameras, browsers and
 // broadcast recordings, judged by the frames ffprobe decodes: each part ends its picture and its
 // sound together, fills its cap unless it is the rest of the file, and the parts go on to the end.
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -100,7 +101,59 @@ bool cutTo(const QString& src, const QString& out, double from, double to, const
            apiMediaConvertSetCutTime(job.h, int64_t(from * 1e6), int64_t(to * 1e6)) >= 1 && finish(job, out);
 }
 
+// The pictures of a file in the order shown, each by the hash of its decoded pixels; the file
+// decodes without a word from ffmpeg.
+QStringList pictureHashes(const QString& path) {
+    QByteArray out, err;
+    run(FFMPEG_EXECUTABLE,
+        {"-v", "error", "-nostdin", "-i", path, "-map", "0:v:0", "-fps_mode", "passthrough", "-f", "framemd5",
+         "-"},
+        &out, &err);
+    EXPECT_EQ(err.left(300).toStdString(), "") << path.toStdString();
+    QStringList hashes;
+    for (const QByteArray& line : out.split('\n'))
+        if (!line.startsWith('#') && line.count(',') == 5)
+            hashes << line.split(',').last().trimmed();
+    return hashes;
+}
+
 } // namespace
+
+// A camera's interlaced recording: each picture stored as two field packets (36 pictures in 72),
+// the first two shown before the keyframe that opens it. Copied alone or twice, converted whole
+// and split, every picture comes out once with both its fields. MP4 hides what its first picture
+// decoded is shown after: there the recording begins on its keyframe.
+TEST(FieldParts, ACameraRecordingInFieldsIsJoinedAndSplitInWholePictures) {
+    QTemporaryDir dir;
+    const QString src = dir.filePath("camcorder.mts");
+    ASSERT_TRUE(QFile::copy(CUTBENCH_SOURCE_DIR "/../shared/media/camcorder_1080i50_fields.mts", src));
+    const QStringList source = pictureHashes(src);
+    ASSERT_EQ(source.size(), 36);
+    for (const QString ext : {"mts", "mkv", "mp4"}) {
+        const QStringList shown = ext == "mp4" ? source.mid(2) : source;
+        for (const int clips : {1, 2}) {
+            const QString out = dir.filePath(QString("joined%1.%2").arg(clips).arg(ext));
+            SCOPED_TRACE(out.toStdString());
+            ASSERT_EQ(join(QStringList(clips, src), out), 0);
+            EXPECT_EQ(pictureHashes(out), clips == 1 ? shown : shown + source);
+        }
+        const QString whole = dir.filePath("whole." + ext);
+        Job job;
+        ASSERT_TRUE(convert(job, src, whole));
+        EXPECT_EQ(pictureHashes(whole), shown);
+    }
+    // A capped part ends on a whole picture; the keyframe's two fields pass the smaller cap
+    // together, and no part can hold a picture there.
+    const int64_t end = std::llround(sourceSeconds(src) * 1e6);
+    const QString part = dir.filePath("part.mts"), refused = dir.filePath("refused.mts");
+    Job capped, tooSmall;
+    ASSERT_TRUE(convert(capped, src, part, 0, end, 1000000));
+    const QStringList kept = pictureHashes(part);
+    EXPECT_GE(kept.size(), 3);
+    EXPECT_EQ(kept, source.mid(0, kept.size()));
+    EXPECT_FALSE(convert(tooSmall, src, refused, 0, end, 300000));
+    EXPECT_FALSE(QFileInfo::exists(refused));
+}
 
 TEST(FieldParts, KeepFormatPartsEndPictureAndSoundTogetherAndFillTheirCap) {
     struct Case {

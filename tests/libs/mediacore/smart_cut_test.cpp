@@ -277,8 +277,9 @@ TEST(SmartCut, ReencodedEdgesMatchProfileChromaAndDepth) {
 // sets travel in-band: the copied frames after them must still decode to the source's pixels.
 TEST(SmartCut, HevcWithBFramesIn8And10BitsInMp4MovAndMkv) {
     QTemporaryDir dir;
-    const QStringList hevc{"-c:v", "libx265", "-x265-params",
-                           "log-level=error:keyint=25:min-keyint=25:open-gop=0:bframes=3"};
+    const QStringList hevc{
+        "-c:v", "libx265", "-x265-params",
+        "pools=1:frame-threads=1:log-level=error:keyint=25:min-keyint=25:open-gop=0:bframes=3"};
     struct Case {
         const char* name;
         const char* pixels;
@@ -305,9 +306,10 @@ TEST(SmartCut, HevcWithBFramesIn8And10BitsInMp4MovAndMkv) {
               "hev1");
     // Open groups (leading frames that refer to the group before) cannot be copied from their
     // keyframe: the range is re-encoded, still exact.
-    const QString open = clip(
-        dir, "open.mp4",
-        {"-c:v", "libx265", "-x265-params", "log-level=error:keyint=25:min-keyint=25:open-gop=1:bframes=3"});
+    const QString open =
+        clip(dir, "open.mp4",
+             {"-c:v", "libx265", "-x265-params",
+              "pools=1:frame-threads=1:log-level=error:keyint=25:min-keyint=25:open-gop=1:bframes=3"});
     expectExactCut(open, dir.filePath("cut_open.mp4"), 1.3, 4.5, Made::Reencoded);
 }
 

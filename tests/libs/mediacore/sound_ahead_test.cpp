@@ -476,9 +476,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Numbered{"-c:v libx264 -preset veryfast -g 15", 30, "aac", 48000, "mp4", 1024},
                       Numbered{"-c:v libx264 -preset veryfast -g 15", 25, "aac", 44100, "mov", 1024},
                       Numbered{"-c:v libx264 -preset veryfast -g 15", 30, "libmp3lame", 44100, "mkv", 1152},
-                      Numbered{
-                          "-c:v libx265 -preset ultrafast -x265-params keyint=15:log-level=error -tag:v hvc1",
-                          30, "aac", 48000, "mp4", 1024}));
+                      Numbered{"-c:v libx265 -preset ultrafast -x265-params "
+                               "pools=1:frame-threads=1:keyint=15:log-level=error -tag:v hvc1",
+                               30, "aac", 48000, "mp4", 1024}));
 
 } // namespace
 
@@ -630,7 +630,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Seam{"aac44_25", "mov", "-c:v libx264 -preset veryfast -g 25 -pix_fmt yuv420p -c:a aac",
                            44100, 1024 / 44.1e3},
                       Seam{"hevc", "mp4",
-                           "-c:v libx265 -preset ultrafast -x265-params keyint=30:log-level=error -tag:v "
+                           "-c:v libx265 -preset ultrafast -x265-params "
+                           "pools=1:frame-threads=1:keyint=30:log-level=error -tag:v "
                            "hvc1 -pix_fmt yuv420p "
                            "-c:a aac",
                            48000, 1024 / 48e3},
