@@ -5,6 +5,10 @@
 #include "EngineLog.h"
 #include "FxGraph.h"
 
+extern "C" {
+#include <libavutil/avstring.h>
+}
+
 namespace mediacore {
 
 namespace {
@@ -20,6 +24,12 @@ ConvertPass::ConvertPass(ConvertPlan& plan, SourceReader& reader, OutputWriter& 
     videoSink_ = [this](AVFrame* f) { return videoSink(f); };
     audioSink_ = [this](AVFrame* f) { return audioSink(f); };
     copy_.beginPart(reader_, p_.shift, 0, p_.shift, p_.end);
+    const AVInputFormat* in = reader_.format()->iformat;
+    if (p_.video == ConvertPlan::Copy && sizeLimit_ > 0 && in && av_match_name(in->name, "mpeg,mpegts")) {
+        order_ = std::make_unique<PictureOrder>();
+        if (order_->open(reader_.video(), input_, reader_.originUs(), frameUs_) < 0)
+            order_.reset();
+    }
 }
 
 int ConvertPass::videoSink(AVFrame* f) {
@@ -98,7 +108,8 @@ int ConvertPass::run() {
 // the latest one copied is in, or those would be lost to this part and the next one alike.
 // Such a run of pictures is kept room for under the limit.
 int ConvertPass::limitStep() {
-    if (sizeLimit_ <= 0 || limitReached_ || writer_.estimatedFinalBytes() + maxRunBytes_ < sizeLimit_)
+    const int64_t held = order_ ? order_->heldBytes() : 0;
+    if (sizeLimit_ <= 0 || limitReached_ || writer_.estimatedFinalBytes() + held + maxRunBytes_ < sizeLimit_)
         return Next;
     // The frames inside the picture encoder are weighed at the average of those that came out
     // after the opening keyframe. Until the encoder has given one, that is a guess; until the
@@ -138,6 +149,8 @@ int ConvertPass::step() {
 }
 
 int ConvertPass::copied(AVPacket* packet, SourceReader::Kind kind) {
+    if (order_ && kind == SourceReader::Video)
+        return orderedPicture(packet);
     const int64_t t = reader_.packetTimeUs(packet, kind);
     if (limitPending_ && !limitReached_ && kind == SourceReader::Video && t != AV_NOPTS_VALUE &&
         t > copiedVideoUs_) {
@@ -159,6 +172,34 @@ int ConvertPass::copied(AVPacket* packet, SourceReader::Kind kind) {
     if (r >= 0 && kind == SourceReader::Video && holdsSound())
         r = releaseSound(false);
     return r < 0 ? r : Next;
+}
+
+// A picture of a stream that leaves some without a time goes out once it is settled: the part
+// ends only where every picture shown before the latest one written is in.
+int ConvertPass::orderedPicture(AVPacket* packet) {
+    const int r = order_->add(packet);
+    return r < 0 ? r : writeSettled();
+}
+
+int ConvertPass::writeSettled() {
+    PacketPtr packet = makePacket();
+    int64_t shown = 0;
+    bool boundary = false;
+    while (order_->next(packet.get(), &shown, &boundary)) {
+        if (boundary && limitPending_ && !limitReached_)
+            return closePicture() ? Skip : End;
+        if (boundary)
+            runBytes_ = 0;
+        runBytes_ += packet->size + 24;
+        maxRunBytes_ = std::max(maxRunBytes_, runBytes_);
+        copiedVideoUs_ = copiedVideoUs_ == AV_NOPTS_VALUE ? shown : std::max(copiedVideoUs_, shown);
+        int r = copy_.take(packet.get(), SourceReader::Video);
+        if (r >= 0 && holdsSound())
+            r = releaseSound(false);
+        if (r < 0)
+            return r;
+    }
+    return Next;
 }
 
 // A packet of another sound stream: copied by the same rules as the main sound, held back with
@@ -240,7 +281,13 @@ int64_t ConvertPass::pictureUs() const {
 }
 
 int ConvertPass::finish() {
-    int r = releaseSound(true);
+    int r = 0;
+    if (order_ && !limitReached_) {
+        order_->end();
+        if ((r = writeSettled()) < 0)
+            return r;
+    }
+    r = releaseSound(true);
     if (r < 0)
         return r;
     if (!limitReached_) {

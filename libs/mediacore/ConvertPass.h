@@ -6,12 +6,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "FrameLane.h"
 #include "JobRun.h"
 #include "OutputWriter.h"
+#include "PictureOrder.h"
 #include "SourceReader.h"
 #include "StreamCopy.h"
 
@@ -55,6 +57,8 @@ private:
     int step();
     int limitStep();
     int copied(AVPacket* packet, SourceReader::Kind kind);
+    int orderedPicture(AVPacket* packet);
+    int writeSettled();
     int otherSound(AVPacket* packet);
     int picture(AVFrame* frame);
     int sound(AVFrame* frame);
@@ -99,6 +103,8 @@ private:
     bool limitPending_ = false;
     int64_t runBytes_ = 0;
     int64_t maxRunBytes_ = 0;
+    // Copied pictures of an MPEG stream put in the order they are shown, when a part may end.
+    std::unique_ptr<PictureOrder> order_;
 };
 
 } // namespace mediacore

@@ -11,6 +11,7 @@
 #include "FrameLane.h"
 #include "JoinEncode.h"
 #include "OutputWriter.h"
+#include "PictureOrder.h"
 #include "SoundBridge.h"
 #include "SourceEnd.h"
 #include "SourceReader.h"
@@ -18,6 +19,7 @@
 #include "StreamProbe.h"
 
 extern "C" {
+#include <libavutil/avstring.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -26,6 +28,8 @@ namespace mediacore {
 namespace {
 
 constexpr int64_t kEpsilon = 1000;
+// How far before its end a clip's last pictures are looked for: a few groups of pictures.
+constexpr int64_t kTailSearchUs = 5000000;
 
 // Whether `clip` holds the other sound streams `others` of `first` alike.
 bool sameOtherSound(const AVFormatContext* first, const AVFormatContext* clip,
@@ -332,7 +336,8 @@ int JoinJob::runCopy(OutputWriter& writer) {
         if (i > 0 && (r = bridgeSeam(copy, c, offsetUs, &resume)) < 0)
             return r;
         reader.seek(c.start, true);
-        copy.beginPart(reader, c.start, offsetUs, c.start, c.end);
+        const int64_t end = copiedEndUs(c, reader);
+        copy.beginPart(reader, c.start, offsetUs, c.start, end);
         if (resume.sourceUs != INT64_MIN)
             copy.resumeSoundAt(resume.sourceUs, resume.outputUs);
         SourceReader::Kind kind;
@@ -347,12 +352,23 @@ int JoinJob::runCopy(OutputWriter& writer) {
             return r;
         if ((r = reader.checkEnd(c.end)) < 0)
             return r;
-        offsetUs += c.end - c.start;
+        offsetUs += end - c.start;
     }
     for (SoundBridge::Timed& t : copy.takeSoundTail())
         if ((r = copy.writeSound(t.packet.get(), t.timeBase)) < 0)
             return r;
     return 0;
+}
+
+// A whole clip of an MPEG stream copied on ends with its last picture shown, which may carry no
+// time and lie past the end its times give: the clip keeps those pictures, and the next one
+// follows them.
+int64_t JoinJob::copiedEndUs(const Clip& c, const SourceReader& reader) {
+    const AVInputFormat* in = reader.format()->iformat;
+    if (!c.toFileEnd || !reader.video() || !in || !av_match_name(in->name, "mpeg,mpegts"))
+        return c.end;
+    const int64_t shown = PictureOrder::shownEndUs(c.path, std::max(c.start, c.end - kTailSearchUs));
+    return shown != AV_NOPTS_VALUE && shown > c.end ? shown : c.end;
 }
 
 // The sound across the seam before clip `c`, which begins at `seamUs` of the output: the held

@@ -53,6 +53,7 @@ private:
         int64_t outputUs = INT64_MIN;
     };
     int bridgeSeam(StreamCopy& copy, const Clip& c, int64_t seamUs, Resume* resume);
+    static int64_t copiedEndUs(const Clip& c, const SourceReader& reader);
     std::vector<int> otherSoundStreams();
     std::vector<int> otherSoundStreams(const AVFormatContext* first);
     bool canCopy();

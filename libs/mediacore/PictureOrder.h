@@ -1,0 +1,64 @@
+// Copied pictures of an MPEG program or transport stream in the order they are shown. Such a
+// stream gives a time to some pictures only, and copied packets come in decoding order: a picture
+// without a time may be an anchor shown after the B-pictures stored behind it. A part that ended
+// behind it would show it in their place, and one that went by the times alone would misjudge its
+// own length. A decoder beside the copy (its pictures unused) puts the packets in the order they
+// are shown: a run of packets is settled once every picture shown before any of them is in, and
+// such a run is where a part may end. A picture without a time is shown one picture after the one
+// shown before it.
+//
+// Ownership: owns its decoder and the packets it holds. Threading: one thread at a time.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+
+#include "FfPointers.h"
+
+namespace mediacore {
+
+class PictureOrder {
+public:
+    // For `stream` of `path`, whose timeline starts at `originUs`; `frameUs` places pictures
+    // without a time. 0 or a negative AVERROR (logged).
+    int open(const AVStream* stream, const std::string& path, int64_t originUs, int64_t frameUs);
+    // Takes the next picture packet (its reference moves in). 0 or a negative AVERROR.
+    int add(AVPacket* packet);
+    // At the stream's end: everything held is settled.
+    void end();
+    // The next settled packet, moved into `out`, the time it is shown in *shownUs and whether a
+    // part may end before it in *boundary. False when none is settled.
+    bool next(AVPacket* out, int64_t* shownUs, bool* boundary);
+    // The bytes of the packets held, not yet settled.
+    int64_t heldBytes() const { return heldBytes_; }
+
+    // Where the last picture of `path` shown from `fromUs` on ends, on the file's timeline, for
+    // an MPEG stream whose last pictures may carry no time; AV_NOPTS_VALUE when none tells.
+    static int64_t shownEndUs(const std::string& path, int64_t fromUs);
+
+private:
+    struct Held {
+        PacketPtr packet;
+        int64_t timeUs;  // its own time, if any
+        int64_t shownUs; // known once the decoder gave its picture out
+        bool boundary = false;
+    };
+    void receive();
+    void show(int64_t seq);
+    void settle(bool forced);
+
+    CodecPtr decoder_;
+    FramePtr frame_ = makeFrame();
+    AVRational timeBase_{1, 90000};
+    int64_t originUs_ = 0;
+    int64_t frameUs_ = 40000;
+    std::deque<Held> held_;
+    int64_t firstSeq_ = 0;   // of held_.front()
+    int64_t settled_ = 0;    // packets before this sequence number are settled
+    int64_t latestOut_ = -1; // the latest packet whose picture came out
+    int64_t lastShownUs_ = AV_NOPTS_VALUE;
+    int64_t heldBytes_ = 0;
+};
+
+} // namespace mediacore
