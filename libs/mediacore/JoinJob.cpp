@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <sys/stat.h>
 
 #include "EngineLog.h"
@@ -336,12 +337,16 @@ int JoinJob::runCopy(OutputWriter& writer) {
         if (i > 0 && (r = bridgeSeam(copy, c, offsetUs, &resume)) < 0)
             return r;
         reader.seek(c.start, true);
-        const int64_t end = copiedEndUs(c, reader);
+        std::map<int64_t, int64_t> untimed;
+        const int64_t end = copiedEndUs(c, reader, &untimed);
+        int64_t lastDts = AV_NOPTS_VALUE;
         copy.beginPart(reader, c.start, offsetUs, c.start, end);
         if (resume.sourceUs != INT64_MIN)
             copy.resumeSoundAt(resume.sourceUs, resume.outputUs);
         SourceReader::Kind kind;
         while (!run_.stopped() && (r = reader.next(nullptr, &kind, packet.get())) >= 1) {
+            if (r == 1 && kind == SourceReader::Video)
+                stampUntimed(packet.get(), untimed, reader.video(), &lastDts);
             if ((r = r == 2 ? copy.takeOther(packet.get()) : copy.take(packet.get(), kind)) < 0)
                 return r;
             reportProgress(writer.writtenUs());
@@ -363,12 +368,26 @@ int JoinJob::runCopy(OutputWriter& writer) {
 // A whole clip of an MPEG stream copied on ends with its last picture shown, which may carry no
 // time and lie past the end its times give: the clip keeps those pictures, and the next one
 // follows them.
-int64_t JoinJob::copiedEndUs(const Clip& c, const SourceReader& reader) {
+int64_t JoinJob::copiedEndUs(const Clip& c, const SourceReader& reader, std::map<int64_t, int64_t>* untimed) {
     const AVInputFormat* in = reader.format()->iformat;
     if (!c.toFileEnd || !reader.video() || !in || !av_match_name(in->name, "mpeg,mpegts"))
         return c.end;
-    const int64_t shown = PictureOrder::shownEndUs(c.path, std::max(c.start, c.end - kTailSearchUs));
+    const int64_t shown = PictureOrder::shownEndUs(c.path, std::max(c.start, c.end - kTailSearchUs), untimed);
     return shown != AV_NOPTS_VALUE && shown > c.end ? shown : c.end;
+}
+
+// The last pictures of such a clip go on with the times they are shown at, and decoding times
+// a picture apart from the one before: the next clip's pictures follow times, not guesses.
+void JoinJob::stampUntimed(AVPacket* packet, const std::map<int64_t, int64_t>& untimed, const AVStream* s,
+                           int64_t* lastDts) {
+    const auto at = packet->pts == AV_NOPTS_VALUE ? untimed.find(packet->pos) : untimed.end();
+    if (at != untimed.end() && *lastDts != AV_NOPTS_VALUE) {
+        const int64_t step = av_rescale_q(pictureDurationUs(s), kMicro, s->time_base);
+        packet->pts = at->second;
+        packet->dts = std::max(*lastDts + 1, std::min(*lastDts + step, packet->pts));
+    }
+    if (packet->dts != AV_NOPTS_VALUE)
+        *lastDts = packet->dts;
 }
 
 // The sound across the seam before clip `c`, which begins at `seamUs` of the output: the held

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -53,7 +54,10 @@ private:
         int64_t outputUs = INT64_MIN;
     };
     int bridgeSeam(StreamCopy& copy, const Clip& c, int64_t seamUs, Resume* resume);
-    static int64_t copiedEndUs(const Clip& c, const SourceReader& reader);
+    static int64_t copiedEndUs(const Clip& c, const SourceReader& reader,
+                               std::map<int64_t, int64_t>* untimed);
+    static void stampUntimed(AVPacket* packet, const std::map<int64_t, int64_t>& untimed, const AVStream* s,
+                             int64_t* lastDts);
     std::vector<int> otherSoundStreams();
     std::vector<int> otherSoundStreams(const AVFormatContext* first);
     bool canCopy();

@@ -117,7 +117,8 @@ bool PictureOrder::next(AVPacket* out, int64_t* shownUs, bool* boundary) {
     return true;
 }
 
-int64_t PictureOrder::shownEndUs(const std::string& path, int64_t fromUs) {
+int64_t PictureOrder::shownEndUs(const std::string& path, int64_t fromUs,
+                                 std::map<int64_t, int64_t>* untimed) {
     SourceReader reader;
     PictureOrder order;
     if (reader.open(path, -1, true, false, false, false) < 0 || !reader.video() ||
@@ -130,6 +131,10 @@ int64_t PictureOrder::shownEndUs(const std::string& path, int64_t fromUs) {
     bool boundary = false;
     const auto drain = [&] {
         while (order.next(packet.get(), &shown, &boundary)) {
+            if (packet->pts != AV_NOPTS_VALUE)
+                untimed->clear();
+            else if (packet->pos >= 0)
+                (*untimed)[packet->pos] = av_rescale_q(shown + order.originUs_, kMicro, order.timeBase_);
             end = end == AV_NOPTS_VALUE ? shown : std::max(end, shown);
             av_packet_unref(packet.get());
         }

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <string>
 
 #include "FfPointers.h"
@@ -34,8 +35,10 @@ public:
     int64_t heldBytes() const { return heldBytes_; }
 
     // Where the last picture of `path` shown from `fromUs` on ends, on the file's timeline, for
-    // an MPEG stream whose last pictures may carry no time; AV_NOPTS_VALUE when none tells.
-    static int64_t shownEndUs(const std::string& path, int64_t fromUs);
+    // an MPEG stream whose last pictures may carry no time; AV_NOPTS_VALUE when none tells. The
+    // pictures without a time after the last one with a time get theirs in *untimed, in the
+    // stream's ticks by their place in the file.
+    static int64_t shownEndUs(const std::string& path, int64_t fromUs, std::map<int64_t, int64_t>* untimed);
 
 private:
     struct Held {
