@@ -193,6 +193,7 @@ int ConvertPass::writeSettled() {
         runBytes_ += packet->size + 24;
         maxRunBytes_ = std::max(maxRunBytes_, runBytes_);
         copiedVideoUs_ = copiedVideoUs_ == AV_NOPTS_VALUE ? shown : std::max(copiedVideoUs_, shown);
+        order_->stamp(packet.get(), shown, &lastDts_);
         int r = copy_.take(packet.get(), SourceReader::Video);
         if (r >= 0 && holdsSound())
             r = releaseSound(false);

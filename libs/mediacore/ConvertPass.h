@@ -105,6 +105,7 @@ private:
     int64_t maxRunBytes_ = 0;
     // Copied pictures of an MPEG stream put in the order they are shown, when a part may end.
     std::unique_ptr<PictureOrder> order_;
+    int64_t lastDts_ = AV_NOPTS_VALUE; // of the pictures it gave out, in the stream's ticks
 };
 
 } // namespace mediacore

@@ -381,12 +381,10 @@ int64_t JoinJob::copiedEndUs(const Clip& c, const SourceReader& reader, std::map
 void JoinJob::stampUntimed(AVPacket* packet, const std::map<int64_t, int64_t>& untimed, const AVStream* s,
                            int64_t* lastDts) {
     const auto at = packet->pts == AV_NOPTS_VALUE ? untimed.find(packet->pos) : untimed.end();
-    if (at != untimed.end() && *lastDts != AV_NOPTS_VALUE) {
-        const int64_t step = av_rescale_q(pictureDurationUs(s), kMicro, s->time_base);
-        packet->pts = at->second;
-        packet->dts = std::max(*lastDts + 1, std::min(*lastDts + step, packet->pts));
-    }
-    if (packet->dts != AV_NOPTS_VALUE)
+    const int64_t step = av_rescale_q(pictureDurationUs(s), kMicro, s->time_base);
+    if (at != untimed.end())
+        PictureOrder::stamp(packet, at->second, step, lastDts);
+    else if (packet->dts != AV_NOPTS_VALUE)
         *lastDts = packet->dts;
 }
 

@@ -117,6 +117,21 @@ bool PictureOrder::next(AVPacket* out, int64_t* shownUs, bool* boundary) {
     return true;
 }
 
+void PictureOrder::stamp(AVPacket* packet, int64_t shownUs, int64_t* lastDts) const {
+    stamp(packet, av_rescale_q(shownUs + originUs_, kMicro, timeBase_),
+          av_rescale_q(frameUs_, kMicro, timeBase_), lastDts);
+}
+
+void PictureOrder::stamp(AVPacket* packet, int64_t pts, int64_t step, int64_t* lastDts) {
+    if (packet->pts == AV_NOPTS_VALUE && *lastDts != AV_NOPTS_VALUE) {
+        packet->pts = pts;
+        if (packet->dts == AV_NOPTS_VALUE)
+            packet->dts = std::max(*lastDts + 1, std::min(*lastDts + step, pts));
+    }
+    if (packet->dts != AV_NOPTS_VALUE)
+        *lastDts = packet->dts;
+}
+
 int64_t PictureOrder::shownEndUs(const std::string& path, int64_t fromUs,
                                  std::map<int64_t, int64_t>* untimed) {
     SourceReader reader;

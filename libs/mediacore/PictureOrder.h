@@ -34,6 +34,12 @@ public:
     // The bytes of the packets held, not yet settled.
     int64_t heldBytes() const { return heldBytes_; }
 
+    // Gives a copied picture without a time the time `shownUs` it is shown at, and, without a
+    // decoding time, one a picture after the one before (never past its own); *lastDts follows
+    // the decoding times, in the stream's ticks.
+    void stamp(AVPacket* packet, int64_t shownUs, int64_t* lastDts) const;
+    static void stamp(AVPacket* packet, int64_t pts, int64_t step, int64_t* lastDts);
+
     // Where the last picture of `path` shown from `fromUs` on ends, on the file's timeline, for
     // an MPEG stream whose last pictures may carry no time; AV_NOPTS_VALUE when none tells. The
     // pictures without a time after the last one with a time get theirs in *untimed, in the

@@ -30,9 +30,8 @@ std::vector<int> upTo(int count, int times = 1) {
 }
 
 // Parts of at most `cap` bytes, each from where the one before reported its end, as the split
-// window chains them. ffmpeg's own guesses for some H.264 pictures without a time give lines for
-// the source itself: the parts of such a source are judged by their pictures.
-void expectParts(const QString& src, const QString& ext, qint64 cap, int pictures, bool clean) {
+// window chains them.
+void expectParts(const QString& src, const QString& ext, qint64 cap, int pictures) {
     SCOPED_TRACE(QString("%1 capped at %2").arg(src).arg(cap).toStdString());
     QTemporaryDir dir;
     const double total = pictures / 25.0;
@@ -43,7 +42,7 @@ void expectParts(const QString& src, const QString& ext, qint64 cap, int picture
         Job job;
         ASSERT_TRUE(convert(job, src, out, std::llround(start * 1e6), std::llround(total * 1e6), cap))
             << "part " << i << " from " << start;
-        EXPECT_TRUE(!clean || decodeErrors(out).empty()) << decodeErrors(out) << " in part " << i;
+        EXPECT_EQ(decodeErrors(out), "") << "part " << i;
         const std::vector<int> shown = decodedCounters(out);
         const double made = apiMediaConvertGetOutputDuration(job.h) / 1e6;
         EXPECT_NEAR(made, double(shown.size()) / 25, 0.002) << "part " << i;
@@ -82,9 +81,11 @@ TEST(UntimedParts, PartsAndCopyJoinsHoldEveryPictureOnce) {
          "mts"}};
     for (const Shape& s : shapes) {
         ASSERT_FALSE(s.clip.isEmpty());
-        const bool clean = decodeErrors(s.clip).empty();
         for (const double share : {0.3, 0.45})
-            expectParts(s.clip, s.ext, qint64(double(QFileInfo(s.clip).size()) * share), 200, clean);
+            expectParts(s.clip, s.ext, qint64(double(QFileInfo(s.clip).size()) * share), 200);
+        // ffmpeg's own guesses for H.264 pictures without a time give lines for some sources
+        // themselves, and for a copy of them.
+        const bool clean = decodeErrors(s.clip).empty();
         const QString joined = dir.filePath("joined." + s.ext);
         ASSERT_EQ(join({s.clip, s.clip}, joined), 0) << s.clip.toStdString();
         EXPECT_TRUE(!clean || decodeErrors(joined).empty()) << decodeErrors(joined) << s.clip.toStdString();
