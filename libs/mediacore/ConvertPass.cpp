@@ -5,10 +5,6 @@
 #include "EngineLog.h"
 #include "FxGraph.h"
 
-extern "C" {
-#include <libavutil/avstring.h>
-}
-
 namespace mediacore {
 
 namespace {
@@ -24,8 +20,10 @@ ConvertPass::ConvertPass(ConvertPlan& plan, SourceReader& reader, OutputWriter& 
     videoSink_ = [this](AVFrame* f) { return videoSink(f); };
     audioSink_ = [this](AVFrame* f) { return audioSink(f); };
     copy_.beginPart(reader_, p_.shift, 0, p_.shift, p_.end);
-    const AVInputFormat* in = reader_.format()->iformat;
-    if (p_.video == ConvertPlan::Copy && sizeLimit_ > 0 && in && av_match_name(in->name, "mpeg,mpegts")) {
+    // Only a stream that leaves pictures without a time is decoded beside the copy (a copy of it
+    // into MP4 would leave them so): the others are cut by their times.
+    if (p_.video == ConvertPlan::Copy && sizeLimit_ > 0 &&
+        copyLeavesPicturesUntimed(reader_.format(), av_guess_format("mp4", nullptr, nullptr), input_)) {
         order_ = std::make_unique<PictureOrder>();
         if (order_->open(reader_.video(), input_, reader_.originUs(), frameUs_) < 0)
             order_.reset();
