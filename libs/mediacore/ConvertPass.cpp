@@ -175,23 +175,33 @@ int ConvertPass::copied(AVPacket* packet, SourceReader::Kind kind) {
 // A picture of a stream that leaves some without a time goes out once it is settled: the part
 // ends only where every picture shown before the latest one written is in.
 int ConvertPass::orderedPicture(AVPacket* packet) {
-    const int r = order_->add(packet);
+    int r = order_->add(packet);
+    if (r >= 0 && order_->pairsFields()) {
+        // Fields apart: the copy goes by the packets' times as for other streams.
+        order_->release();
+        const bool pending = limitPending_;
+        limitPending_ = false;
+        r = writeSettled();
+        order_.reset();
+        limitPending_ = pending;
+        return r;
+    }
     return r < 0 ? r : writeSettled();
 }
 
 int ConvertPass::writeSettled() {
     PacketPtr packet = makePacket();
-    int64_t shown = 0;
-    bool boundary = false;
-    while (order_->next(packet.get(), &shown, &boundary)) {
-        if (boundary && limitPending_ && !limitReached_)
+    PictureOrder::Place place;
+    while (order_->next(packet.get(), &place)) {
+        if (place.boundary && limitPending_ && !limitReached_)
             return closePicture() ? Skip : End;
-        if (boundary)
+        if (place.boundary)
             runBytes_ = 0;
         runBytes_ += packet->size + 24;
         maxRunBytes_ = std::max(maxRunBytes_, runBytes_);
-        copiedVideoUs_ = copiedVideoUs_ == AV_NOPTS_VALUE ? shown : std::max(copiedVideoUs_, shown);
-        order_->stamp(packet.get(), shown, &lastDts_);
+        copiedVideoUs_ =
+            copiedVideoUs_ == AV_NOPTS_VALUE ? place.shownUs : std::max(copiedVideoUs_, place.shownUs);
+        order_->stamp(packet.get(), place, &lastDts_);
         int r = copy_.take(packet.get(), SourceReader::Video);
         if (r >= 0 && holdsSound())
             r = releaseSound(false);

@@ -47,6 +47,7 @@ int PictureOrder::add(AVPacket* packet) {
         receive();
         avcodec_send_packet(decoder_.get(), probe.get());
     }
+    ++sent_;
     receive();
     const bool overfull = held_.size() > kMostHeld;
     if (overfull)
@@ -58,6 +59,10 @@ int PictureOrder::add(AVPacket* packet) {
 void PictureOrder::end() {
     avcodec_send_packet(decoder_.get(), nullptr);
     receive();
+    release();
+}
+
+void PictureOrder::release() {
     latestOut_ = firstSeq_ + int64_t(held_.size()) - 1;
     settle(true);
 }
@@ -66,6 +71,7 @@ void PictureOrder::receive() {
     while (avcodec_receive_frame(decoder_.get(), frame_.get()) >= 0) {
         const int64_t seq = frame_->pts;
         av_frame_unref(frame_.get());
+        ++out_;
         if (seq != AV_NOPTS_VALUE)
             show(seq);
     }
@@ -97,19 +103,20 @@ void PictureOrder::settle(bool forced) {
             return;
     for (int64_t seq = settled_; seq < upTo; ++seq) {
         Held& h = held_[size_t(seq - firstSeq_)];
-        if (h.shownUs == AV_NOPTS_VALUE)
+        if (h.shownUs == AV_NOPTS_VALUE) {
             h.shownUs = h.timeUs != AV_NOPTS_VALUE ? h.timeUs : lastShownUs_ + frameUs_;
+            h.guessed = true;
+        }
     }
     held_[size_t(settled_ - firstSeq_)].boundary = true;
     settled_ = upTo;
 }
 
-bool PictureOrder::next(AVPacket* out, int64_t* shownUs, bool* boundary) {
+bool PictureOrder::next(AVPacket* out, Place* place) {
     if (firstSeq_ >= settled_)
         return false;
     Held& h = held_.front();
-    *shownUs = h.shownUs;
-    *boundary = h.boundary;
+    *place = {h.shownUs, h.boundary, h.guessed};
     heldBytes_ -= h.packet->size;
     av_packet_move_ref(out, h.packet.get());
     held_.pop_front();
@@ -117,8 +124,13 @@ bool PictureOrder::next(AVPacket* out, int64_t* shownUs, bool* boundary) {
     return true;
 }
 
-void PictureOrder::stamp(AVPacket* packet, int64_t shownUs, int64_t* lastDts) const {
-    stamp(packet, av_rescale_q(shownUs + originUs_, kMicro, timeBase_),
+// A guessed time is not written: the picture goes on without one, as in the source.
+void PictureOrder::stamp(AVPacket* packet, const Place& place, int64_t* lastDts) const {
+    if (place.guessed) {
+        *lastDts = packet->dts != AV_NOPTS_VALUE ? packet->dts : *lastDts;
+        return;
+    }
+    stamp(packet, av_rescale_q(place.shownUs + originUs_, kMicro, timeBase_),
           av_rescale_q(frameUs_, kMicro, timeBase_), lastDts);
 }
 
@@ -142,15 +154,16 @@ int64_t PictureOrder::shownEndUs(const std::string& path, int64_t fromUs,
     reader.seek(fromUs);
     PacketPtr packet = makePacket();
     SourceReader::Kind kind;
-    int64_t end = AV_NOPTS_VALUE, shown = 0;
-    bool boundary = false;
+    int64_t end = AV_NOPTS_VALUE;
+    Place place;
     const auto drain = [&] {
-        while (order.next(packet.get(), &shown, &boundary)) {
-            if (packet->pts != AV_NOPTS_VALUE)
+        while (order.next(packet.get(), &place)) {
+            if (packet->pts != AV_NOPTS_VALUE || place.guessed)
                 untimed->clear();
             else if (packet->pos >= 0)
-                (*untimed)[packet->pos] = av_rescale_q(shown + order.originUs_, kMicro, order.timeBase_);
-            end = end == AV_NOPTS_VALUE ? shown : std::max(end, shown);
+                (*untimed)[packet->pos] =
+                    av_rescale_q(place.shownUs + order.originUs_, kMicro, order.timeBase_);
+            end = end == AV_NOPTS_VALUE ? place.shownUs : std::max(end, place.shownUs);
             av_packet_unref(packet.get());
         }
     };
@@ -162,6 +175,10 @@ int64_t PictureOrder::shownEndUs(const std::string& path, int64_t fromUs,
     }
     order.end();
     drain();
+    if (order.pairsFields()) {
+        untimed->clear();
+        return AV_NOPTS_VALUE;
+    }
     return end == AV_NOPTS_VALUE ? end : end + order.frameUs_;
 }
 

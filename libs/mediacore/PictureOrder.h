@@ -28,16 +28,27 @@ public:
     int add(AVPacket* packet);
     // At the stream's end: everything held is settled.
     void end();
-    // The next settled packet, moved into `out`, the time it is shown in *shownUs and whether a
-    // part may end before it in *boundary. False when none is settled.
-    bool next(AVPacket* out, int64_t* shownUs, bool* boundary);
+    // Where a settled packet is shown, whether a part may end before it, and whether its time
+    // is a guess (the decoder gave no picture for it).
+    struct Place {
+        int64_t shownUs = 0;
+        bool boundary = false;
+        bool guessed = false;
+    };
+    // The next settled packet, moved into `out`, and its place. False when none is settled.
+    bool next(AVPacket* out, Place* place);
+    // Whether the decoder gives one picture for two packets, as for a stream of fields apart:
+    // the order then tells nothing about where a part may end.
+    bool pairsFields() const { return sent_ >= kFieldsAfter && out_ * 3 < (sent_ - kFieldsAfter / 2) * 2; }
+    // Settles everything held without waiting for the decoder.
+    void release();
     // The bytes of the packets held, not yet settled.
     int64_t heldBytes() const { return heldBytes_; }
 
     // Gives a copied picture without a time the time `shownUs` it is shown at, and, without a
     // decoding time, one a picture after the one before (never past its own); *lastDts follows
     // the decoding times, in the stream's ticks.
-    void stamp(AVPacket* packet, int64_t shownUs, int64_t* lastDts) const;
+    void stamp(AVPacket* packet, const Place& place, int64_t* lastDts) const;
     static void stamp(AVPacket* packet, int64_t pts, int64_t step, int64_t* lastDts);
 
     // Where the last picture of `path` shown from `fromUs` on ends, on the file's timeline, for
@@ -52,7 +63,9 @@ private:
         int64_t timeUs;  // its own time, if any
         int64_t shownUs; // known once the decoder gave its picture out
         bool boundary = false;
+        bool guessed = false;
     };
+    static constexpr int64_t kFieldsAfter = 24; // packets sent before pairsFields() tells
     void receive();
     void show(int64_t seq);
     void settle(bool forced);
@@ -68,6 +81,8 @@ private:
     int64_t latestOut_ = -1; // the latest packet whose picture came out
     int64_t lastShownUs_ = AV_NOPTS_VALUE;
     int64_t heldBytes_ = 0;
+    int64_t sent_ = 0; // packets sent to the decoder
+    int64_t out_ = 0;  // pictures it gave out
 };
 
 } // namespace mediacore
