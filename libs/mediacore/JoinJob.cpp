@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <sys/stat.h>
 
 #include "EngineLog.h"
@@ -12,6 +13,7 @@
 #include "FrameLane.h"
 #include "JoinEncode.h"
 #include "OutputWriter.h"
+#include "PictureOrder.h"
 #include "SoundBridge.h"
 #include "SourceEnd.h"
 #include "SourceReader.h"
@@ -19,6 +21,7 @@
 #include "StreamProbe.h"
 
 extern "C" {
+#include <libavutil/avstring.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -27,6 +30,8 @@ namespace mediacore {
 namespace {
 
 constexpr int64_t kEpsilon = 1000;
+// How far before its end a clip's last pictures are looked for: a few groups of pictures.
+constexpr int64_t kTailSearchUs = 5000000;
 
 // Whether `clip` holds the other sound streams `others` of `first` alike.
 bool sameOtherSound(const AVFormatContext* first, const AVFormatContext* clip,
@@ -337,11 +342,16 @@ int JoinJob::runCopy(OutputWriter& writer) {
         if (i > 0 && (r = bridgeSeam(copy, from, offsetUs, &resume)) < 0)
             return r;
         reader.seek(from.start, true);
-        copy.beginPart(reader, from.start, offsetUs, from.start, c.end);
+        std::map<int64_t, int64_t> untimed;
+        const int64_t end = copiedEndUs(c, reader, &untimed);
+        int64_t lastDts = AV_NOPTS_VALUE;
+        copy.beginPart(reader, from.start, offsetUs, from.start, end);
         if (resume.sourceUs != INT64_MIN)
             copy.resumeSoundAt(resume.sourceUs, resume.outputUs, std::move(resume.primers));
         SourceReader::Kind kind;
         while (!run_.stopped() && (r = reader.next(nullptr, &kind, packet.get())) >= 1) {
+            if (r == 1 && kind == SourceReader::Video)
+                stampUntimed(packet.get(), untimed, reader.video(), &lastDts);
             if ((r = r == 2 ? copy.takeOther(packet.get()) : copy.take(packet.get(), kind)) < 0)
                 return r;
             reportProgress(writer.writtenUs());
@@ -352,12 +362,35 @@ int JoinJob::runCopy(OutputWriter& writer) {
             return r;
         if ((r = reader.checkEnd(c.end)) < 0)
             return r;
-        offsetUs += c.end - from.start;
+        offsetUs += end - from.start;
     }
     for (SoundBridge::Timed& t : copy.takeSoundTail())
         if ((r = copy.writeSound(t.packet.get(), t.timeBase)) < 0)
             return r;
     return 0;
+}
+
+// A whole clip of an MPEG stream copied on ends with its last picture shown, which may carry no
+// time and lie past the end its times give: the clip keeps those pictures, and the next one
+// follows them.
+int64_t JoinJob::copiedEndUs(const Clip& c, const SourceReader& reader, std::map<int64_t, int64_t>* untimed) {
+    const AVInputFormat* in = reader.format()->iformat;
+    if (!c.toFileEnd || !reader.video() || !in || !av_match_name(in->name, "mpeg,mpegts"))
+        return c.end;
+    const int64_t shown = PictureOrder::shownEndUs(c.path, std::max(c.start, c.end - kTailSearchUs), untimed);
+    return shown != AV_NOPTS_VALUE && shown > c.end ? shown : c.end;
+}
+
+// The last pictures of such a clip go on with the times they are shown at, and decoding times
+// a picture apart from the one before: the next clip's pictures follow times, not guesses.
+void JoinJob::stampUntimed(AVPacket* packet, const std::map<int64_t, int64_t>& untimed, const AVStream* s,
+                           int64_t* lastDts) {
+    const auto at = packet->pts == AV_NOPTS_VALUE ? untimed.find(packet->pos) : untimed.end();
+    const int64_t step = av_rescale_q(pictureDurationUs(s), kMicro, s->time_base);
+    if (at != untimed.end())
+        PictureOrder::stamp(packet, at->second, step, lastDts);
+    else if (packet->dts != AV_NOPTS_VALUE)
+        *lastDts = packet->dts;
 }
 
 // The sound across the seam before clip `c`, which begins at `seamUs` of the output: the held

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,10 @@ private:
         std::vector<PacketPtr> primers; // MP3 packets whose bits the resumed one takes
     };
     int bridgeSeam(StreamCopy& copy, const Clip& c, int64_t seamUs, Resume* resume);
+    static int64_t copiedEndUs(const Clip& c, const SourceReader& reader,
+                               std::map<int64_t, int64_t>* untimed);
+    static void stampUntimed(AVPacket* packet, const std::map<int64_t, int64_t>& untimed, const AVStream* s,
+                             int64_t* lastDts);
     std::vector<int> otherSoundStreams();
     std::vector<int> otherSoundStreams(const AVFormatContext* first);
     bool canCopy();

@@ -147,14 +147,18 @@ int SourceReader::seekFormat(int64_t us, bool atOrAfter) {
 }
 
 int64_t SourceReader::firstKeyUs(int64_t untilUs) {
+    constexpr int64_t kReorderUs = 1000000;
     const int lead = videoIndex_ >= 0 ? videoIndex_ : audioIndex_;
     const Kind kind = videoIndex_ >= 0 ? Video : Audio;
     while (av_read_frame(format_.get(), packet_.get()) >= 0) {
         const bool key = packet_->stream_index == lead && (packet_->flags & AV_PKT_FLAG_KEY);
         const int64_t t = packet_->stream_index == lead ? packetTimeUs(packet_.get(), kind) : AV_NOPTS_VALUE;
+        // A keyframe with a decoding time only (an MPEG stream's) may be shown after the
+        // pictures stored behind it, up to a group's reordering later.
+        const bool untimed = key && kind == Video && packet_->pts == AV_NOPTS_VALUE;
         av_packet_unref(packet_.get());
         if (key && t != AV_NOPTS_VALUE)
-            return t;
+            return untimed ? t + kReorderUs : t;
         if (t != AV_NOPTS_VALUE && t > untilUs)
             return t;
     }

@@ -1,0 +1,95 @@
+// Capped parts and copy joins of MPEG streams that give a time to some pictures only, judged by
+// the frame number each picture shows: the parts a split chains by their reported lengths hold
+// every picture once, in order, and a join of such a clip with itself holds it twice.
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "EngineJobs.h"
+#include "FrameCounter.h"
+#include "TestSupport.h"
+
+using namespace testsupport;
+
+namespace {
+
+std::string decodeErrors(const QString& path) {
+    QByteArray err;
+    run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-i", path, "-f", "null", "-"}, nullptr, &err);
+    return err.left(300).toStdString();
+}
+
+std::vector<int> upTo(int count, int times = 1) {
+    std::vector<int> all;
+    for (int k = 0; k < times; ++k)
+        for (int n = 0; n < count; ++n)
+            all.push_back(n);
+    return all;
+}
+
+// Parts of at most `cap` bytes, each from where the one before reported its end, as the split
+// window chains them.
+void expectParts(const QString& src, const QString& ext, qint64 cap, int pictures) {
+    SCOPED_TRACE(QString("%1 capped at %2").arg(src).arg(cap).toStdString());
+    QTemporaryDir dir;
+    const double total = pictures / 25.0;
+    std::vector<int> all;
+    double start = 0;
+    for (int i = 0; i < 40 && start < total - 0.02; ++i) {
+        const QString out = dir.filePath(QString("part%1.%2").arg(i).arg(ext));
+        Job job;
+        ASSERT_TRUE(convert(job, src, out, std::llround(start * 1e6), std::llround(total * 1e6), cap))
+            << "part " << i << " from " << start;
+        EXPECT_EQ(decodeErrors(out), "") << "part " << i;
+        const std::vector<int> shown = decodedCounters(out);
+        const double made = apiMediaConvertGetOutputDuration(job.h) / 1e6;
+        EXPECT_NEAR(made, double(shown.size()) / 25, 0.002) << "part " << i;
+        start = std::floor((start + made + 0.002) * 25) / 25;
+        all.insert(all.end(), shown.begin(), shown.end());
+    }
+    EXPECT_EQ(all, upTo(pictures));
+}
+
+} // namespace
+
+TEST(UntimedParts, PartsAndCopyJoinsHoldEveryPictureOnce) {
+    QTemporaryDir dir;
+    const auto path = [&](const char* name) { return dir.filePath(name); };
+    const QString h264 = makeCounterClip(path("h264.mp4"), 25, 8, 12, 3, "b-adapt=0:threads=1");
+    const QString mpeg2 =
+        makeWithFfmpeg(path("mpeg2.vob"), {"-i", h264, "-c:v", "mpeg2video", "-qscale:v", "2", "-bf", "2",
+                                           "-g", "12", "-c:a", "mp2", "-f", "vob"});
+    // A pack gives a time only to the first picture that starts in it.
+    const QString h264ps = makeWithFfmpeg(path("h264.vob"), {"-i", h264, "-c:v", "copy", "-bsf:v",
+                                                             "h264_mp4toannexb", "-c:a", "mp2", "-f", "vob"});
+    const QString keyTimes = "setts=pts='if(mod(PTS-STARTPTS\\,43200)\\,NOPTS\\,PTS)'";
+    const QString tail = "setts=pts='if(gte(PTS-STARTPTS\\,3600*197)\\,NOPTS\\,PTS)'";
+    struct Shape {
+        QString clip, ext;
+    };
+    const std::vector<Shape> shapes{
+        {makeWithFfmpeg(path("h264ps.ts"), {"-i", h264ps, "-c", "copy", "-f", "mpegts"}), "ts"},
+        {makeWithFfmpeg(path("mpeg2.ts"), {"-i", mpeg2, "-c", "copy", "-f", "mpegts"}), "ts"},
+        {makeWithFfmpeg(path("mpeg1.mpg"), {"-i", h264, "-c:v", "mpeg1video", "-qscale:v", "2", "-bf", "2",
+                                            "-g", "12", "-c:a", "mp2", "-f", "mpeg"}),
+         "mpg"},
+        {makeWithFfmpeg(path("keys.ts"), {"-i", h264, "-c", "copy", "-bsf:v", keyTimes, "-f", "mpegts"}),
+         "ts"},
+        {makeWithFfmpeg(path("tail.mts"), {"-i", h264, "-c", "copy", "-bsf:v", tail, "-f", "mpegts"}),
+         "mts"}};
+    for (const Shape& s : shapes) {
+        ASSERT_FALSE(s.clip.isEmpty());
+        for (const double share : {0.3, 0.45})
+            expectParts(s.clip, s.ext, qint64(double(QFileInfo(s.clip).size()) * share), 200);
+        // ffmpeg's own guesses for H.264 pictures without a time give lines for some sources
+        // themselves, and for a copy of them.
+        const bool clean = decodeErrors(s.clip).empty();
+        const QString joined = dir.filePath("joined." + s.ext);
+        ASSERT_EQ(join({s.clip, s.clip}, joined), 0) << s.clip.toStdString();
+        EXPECT_TRUE(!clean || decodeErrors(joined).empty()) << decodeErrors(joined) << s.clip.toStdString();
+        EXPECT_EQ(decodedCounters(joined), upTo(200, 2)) << s.clip.toStdString();
+        QFile::remove(joined);
+    }
+}
