@@ -81,9 +81,11 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
                 << src.toStdString() << from;
             expect(out, std::vector<int>(all.begin() + from, all.begin() + to));
         }
-        for (const QString& out :
-             {dir.filePath("whole.mp4"), dir.filePath("whole.mkv"), dir.filePath("joined.mp4")}) {
-            QFile::remove(out);
+        for (const QString& out : {dir.filePath("whole.mp4"), dir.filePath("whole.mkv"),
+                                   dir.filePath("whole.ts"), dir.filePath("joined.mp4")}) {
+            // Kept whole in its own format: a stream that times no picture.
+            if (QFile::remove(out); out.endsWith(".ts") && !src.contains("untimed"))
+                continue;
             ASSERT_EQ(out.contains("joined") ? join({src, src}, out) + 1 : convert(src, out), 1)
                 << out.toStdString();
             expect(out, out.contains("joined") ? twice : all);
