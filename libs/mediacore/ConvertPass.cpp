@@ -161,6 +161,7 @@ int ConvertPass::copied(AVPacket* packet, SourceReader::Kind kind) {
         av_packet_unref(packet);
         return closePicture() ? Skip : End;
     }
+    copiedPicture_ = copiedPicture_ || kind == SourceReader::Video;
     if (kind == SourceReader::Video && (t != AV_NOPTS_VALUE || second)) {
         if (t != AV_NOPTS_VALUE && (copiedVideoUs_ == AV_NOPTS_VALUE || t > copiedVideoUs_))
             runBytes_ = 0;
@@ -351,7 +352,7 @@ int ConvertPass::finish() {
     // A part of a file with pictures that holds none would play as a blank or not at all: also
     // when the pictures of the range went into the filters and none came out.
     if ((p_.video == ConvertPlan::Encode && (firstVideoUs_ == AV_NOPTS_VALUE || !pictureWritten_)) ||
-        (p_.video == ConvertPlan::Copy && copiedVideoUs_ == AV_NOPTS_VALUE))
+        (p_.video == ConvertPlan::Copy && !copiedPicture_))
         return logFailure("no picture of " + input_ + " lies in the range", AVERROR_STREAM_NOT_FOUND);
     if ((r = writer_.finish()) < 0)
         return r;

@@ -102,6 +102,7 @@ private:
     // The latest time of a copied picture, and whether the size limit waits for the pictures
     // that show before it.
     int64_t copiedVideoUs_ = AV_NOPTS_VALUE;
+    bool copiedPicture_ = false; // also one without a time (a stream that times none)
     bool limitPending_ = false;
     int64_t runBytes_ = 0;
     int64_t maxRunBytes_ = 0;

@@ -494,6 +494,13 @@ void OutputWriter::rebuildDts(int k, AVPacket* packet, const AVStream* st) {
     std::vector<int64_t>& buffer = ptsBuffer_[k];
     const int64_t step = packet->duration > 0 ? packet->duration : 1;
     if (packet->pts == AV_NOPTS_VALUE) {
+        // A stream's first picture goes in with a time (a transport stream's muxer refuses one
+        // without): a copy starts on a keyframe, shown first, at the start of the output. MPEG-1
+        // and MPEG-2 copies keep the source's decoding times, which a time made up here would
+        // not fit.
+        if (packet->dts == AV_NOPTS_VALUE && lastDts_[k] == AV_NOPTS_VALUE && id != AV_CODEC_ID_MPEG1VIDEO &&
+            id != AV_CODEC_ID_MPEG2VIDEO)
+            packet->pts = packet->dts = 0;
         // The source's decoding time when it gives one (AVI's), kept rising.
         if (lastDts_[k] != AV_NOPTS_VALUE &&
             (!buffer.empty() || packet->dts == AV_NOPTS_VALUE || packet->dts <= lastDts_[k]))

@@ -74,6 +74,9 @@ int SourceReader::open(InputPtr input, const std::string& path, int audioIndex, 
     mpegStream_ = av_match_name(format_->iformat->name, "mpeg,mpegts") != 0;
     extent_.reset(format_.get(), originUs_);
     videoIndex_ = wantVideo ? firstVideoStream(format_.get()) : -1;
+    const AVStream* v = video();
+    untimedStart_ = mpegStream_ && v && v->start_time != AV_NOPTS_VALUE &&
+                    originUs_ < av_rescale_q(v->start_time, v->time_base, kMicro);
     if (wantAudio) {
         if (audioIndex >= 0 && unsigned(audioIndex) < format_->nb_streams &&
             format_->streams[audioIndex]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
@@ -125,10 +128,12 @@ int openStreamDecoder(const AVStream* s, const std::string& path, CodecPtr* out,
 }
 
 // Back to the file's start: by time, or by position where the stream has no times to seek by
-// (a transport stream whose pictures carry none).
+// (a transport stream whose pictures carry none) or its first pictures have none (a seek by time
+// lands on the first keyframe with one).
 int SourceReader::rewind() {
-    const int r =
-        avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN, AVSEEK_FLAG_BACKWARD);
+    const int r = untimedStart_ ? -1
+                                : avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN,
+                                                     AVSEEK_FLAG_BACKWARD);
     return r >= 0 ? r : av_seek_frame(format_.get(), -1, 0, AVSEEK_FLAG_BYTE);
 }
 

@@ -1,6 +1,7 @@
 // MPEG streams that time some pictures only (cameras, discs): each job keeps every picture of its
 // range once, in order, read from the frame number each picture shows.
 #include <QFile>
+#include <functional>
 #include <gtest/gtest.h>
 #include <numeric>
 
@@ -10,21 +11,30 @@
 
 using namespace testsupport;
 
-// `ts` with the times of every picture's PES header turned into stuffing.
-static QString untimed(const QString& ts, const QString& path) {
+static int64_t readTime(const uchar* b) {
+    return int64_t(b[0] >> 1 & 7) << 30 | int64_t(b[1]) << 22 | int64_t(b[2] >> 1) << 15 |
+           int64_t(b[3]) << 7 | b[4] >> 1;
+}
+
+// `ts` with the times of its pictures' PES headers moved by what `to` gives for the picture's time
+// (90 kHz ticks from the first picture's); where it gives -1 they become stuffing.
+static QString retimed(const QString& ts, const QString& path, const std::function<int64_t(int64_t)>& to) {
     QFile in(ts), out(path);
     QByteArray d = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    int64_t first = -1;
     for (qsizetype at = 0; at + 188 <= d.size(); at += 188) {
         auto* p = reinterpret_cast<uchar*>(d.data() + at);
         uchar* pes = p + 4 + ((p[3] & 0x30) == 0x30 ? 1 + p[4] : 0);
-        if ((p[1] & 0x40) && pes + 14 <= p + 188 && !pes[0] && !pes[1] && pes[2] == 1 &&
-            (pes[3] & 0xf0) == 0xe0)
-            std::fill_n(pes + 9,
-                        (pes[7] >> 6) == 3   ? 10
-                        : (pes[7] >> 6) == 2 ? 5
-                                             : 0,
-                        uchar(0xff)),
-                pes[7] &= 0x3f;
+        if (!(p[1] & 0x40) || pes + 19 > p + 188 || pes[0] || pes[1] || pes[2] != 1 ||
+            (pes[3] & 0xf0) != 0xe0 || !(pes[7] & 0x80))
+            continue;
+        const int64_t pts = readTime(pes + 9), moved = to(pts - (first = first < 0 ? pts : first));
+        for (uchar* b = pes + 9; b < pes + ((pes[7] >> 6) == 3 ? 19 : 14); b += 5)
+            if (const int64_t t = readTime(b) + moved - (pts - first); moved >= 0)
+                b[0] = uchar((b[0] & 0xf0) | (t >> 29 & 0x0e) | 1), b[1] = uchar(t >> 22),
+                b[2] = uchar(t >> 14 | 1), b[3] = uchar(t >> 7), b[4] = uchar(t << 1 | 1);
+            else
+                std::fill_n(b, 5, uchar(0xff)), pes[7] &= 0x3f;
     }
     return out.open(QIODevice::WriteOnly) && out.write(d) == d.size() ? path : QString();
 }
@@ -46,9 +56,12 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
         return makeWithFfmpeg(dir.filePath(name),
                               QStringList{"-i", mp4, "-threads", "1", "-c:a", "mp2"} + codec);
     };
-    // Every picture untimed; a time a pack (H.264 with B-frames); only keyframes timed; MPEG-1.
+    // Every picture untimed; the first 20 untimed; a time a pack (H.264 with B-frames); only
+    // keyframes timed; MPEG-1.
+    const QString ts = mpeg("timed.ts", {"-c:v", "copy"});
     for (const QString& src :
-         {untimed(mpeg("timed.ts", {"-c:v", "copy"}), dir.filePath("untimed.ts")),
+         {retimed(ts, dir.filePath("untimed.ts"), [](int64_t) { return -1; }),
+          retimed(ts, dir.filePath("first20.ts"), [](int64_t t) { return t < 20 * 3600 ? -1 : t; }),
           makeWithFfmpeg(dir.filePath("vob.ts"), {"-i", vob, "-c", "copy"}),
           mpeg("mpeg2.vob", {"-c:v", "mpeg2video", "-q:v", "2", "-bf", "2", "-g", "25", "-f", "vob"}),
           mpeg("mpeg1.mpg",
@@ -59,17 +72,20 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
         std::iota(twice.begin() + 200, twice.end(), 0);
         // Keep-format cuts, one a single picture without a time; a seek onto an untimed keyframe
         // of the MPEG-2 program stream is not cut to the picture yet.
-        for (const auto& [from, to] : {std::pair{150, 190}, std::pair{24, 64}, std::pair{126, 127}}) {
+        for (const auto& [from, to] :
+             {std::pair{150, 190}, std::pair{0, 40}, std::pair{24, 64}, std::pair{126, 127}}) {
             const QString out = dir.filePath(QString("cut%1.").arg(from)) + QFileInfo(src).suffix();
-            if (QFile::remove(out); src.endsWith("vob") && from != 150)
+            if (QFile::remove(out); src.endsWith("vob") && from > 0 && from != 150)
                 continue;
             ASSERT_EQ(convert(src, out, {nullptr, nullptr, from * 40000, to * 40000}), 1)
                 << src.toStdString() << from;
             expect(out, std::vector<int>(all.begin() + from, all.begin() + to));
         }
-        for (const QString& out :
-             {dir.filePath("whole.mp4"), dir.filePath("whole.mkv"), dir.filePath("joined.mp4")}) {
-            QFile::remove(out);
+        for (const QString& out : {dir.filePath("whole.mp4"), dir.filePath("whole.mkv"),
+                                   dir.filePath("whole.ts"), dir.filePath("joined.mp4")}) {
+            // Kept whole in its own format: a stream that times no picture.
+            if (QFile::remove(out); out.endsWith(".ts") && !src.contains("untimed"))
+                continue;
             ASSERT_EQ(out.contains("joined") ? join({src, src}, out) + 1 : convert(src, out), 1)
                 << out.toStdString();
             expect(out, out.contains("joined") ? twice : all);
