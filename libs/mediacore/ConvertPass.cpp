@@ -352,7 +352,7 @@ int ConvertPass::finish() {
     // A part of a file with pictures that holds none would play as a blank or not at all: also
     // when the pictures of the range went into the filters and none came out.
     if ((p_.video == ConvertPlan::Encode && (firstVideoUs_ == AV_NOPTS_VALUE || !pictureWritten_)) ||
-        (p_.video == ConvertPlan::Copy && !copiedPicture_))
+        (p_.video == ConvertPlan::Copy && !copiedPicture_ && copiedVideoUs_ == AV_NOPTS_VALUE))
         return logFailure("no picture of " + input_ + " lies in the range", AVERROR_STREAM_NOT_FOUND);
     if ((r = writer_.finish()) < 0)
         return r;
