@@ -82,7 +82,7 @@ const Aside kAside[] = {
     {"mp3_44", "mp4", 1, 7,
      "MP3 outside Matroska is copied across the seam as it is, its bit reservoir cut off"},
     {"vorbis_44", "webm", 7, 7,
-     "Vorbis is copied across the seam as it is: a dip of up to 25 ms, up to 30 ms late"},
+     "Vorbis is copied across the seam as it is: a dip of up to 25 ms, up to 32 ms late"},
 };
 
 // Whether the sound of the case's removal (else its self-join) is checked.
