@@ -626,9 +626,11 @@ int JoinEncode::decodeOtherSound(ClipPass& p, OtherSound& o, const SourceReader&
 // before its first picture, a recorder that starts its sound late) is silent until then: its
 // sound keeps its place against the picture rather than moving to the clip's start. After a
 // seam, a start up to a packet late (a cut's first whole packet) closes up on the sound before
-// instead, as a copied seam does. `first` is timed in its samples from the clip's start. 1, or a
-// negative AVERROR.
+// instead, as a copied seam does. `first`, the clip's first sound (or a later one, then passed
+// on), is timed in its samples from the clip's start. 1, or a negative AVERROR.
 int JoinEncode::soundLead(ClipPass& p, const AVFrame& first) {
+    if (std::exchange(p.soundBegun, true))
+        return 1;
     const int64_t samples = first.sample_rate > 0 ? av_rescale(first.pts, rate_, first.sample_rate) : 0;
     if (samples <= 0 || (p.closesUp && first.pts <= first.nb_samples) || tracks_.empty())
         return 1;
@@ -689,9 +691,7 @@ int JoinEncode::readClip(ClipPass& p, SourceReader& reader, mediafx::FxGraph& gr
             FramePtr part;
             AVFrame* use = nullptr;
             r = FrameLane::trimSound(frame.get(), t, c.start, c.end, &part, &use);
-            if (r > 0 && !std::exchange(p.soundBegun, true))
-                r = soundLead(p, *use);
-            if (r > 0)
+            if (r > 0 && (r = soundLead(p, *use)) > 0)
                 r = lane.push(FrameLane::Audio, use, mainSoundSink);
             if (r < 0)
                 return logFailure("sound of " + c.path, r);
