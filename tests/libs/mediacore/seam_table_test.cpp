@@ -151,7 +151,8 @@ constexpr const char* kReencoded =
 constexpr const char* kMp3Mkv = "the removal is joined re-encoded, as for AAC; and the bridge takes a later "
                                 "file's first packet for warm-up";
 constexpr const char* kMp3 =
-    "MP3 outside Matroska is copied across the seam as it is, its bit reservoir cut off";
+    "MP3 outside Matroska: after a cut or a copied seam its first packets lack their "
+    "bit reservoir and decode silent";
 constexpr const char* kVorbis =
     "Vorbis is copied across the seam as it is: a dip up to 25 ms, up to 32 ms late";
 
