@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <utility>
 
 #include "CodecChoice.h"
 #include "EngineLog.h"
@@ -164,6 +165,8 @@ struct JoinEncode::ClipPass {
     int64_t writeEnd = 0;      // where its held-back end starts
     int64_t clipSamples = 0;   // the range's length in samples, for a join without picture
     bool anyPicture = false;   // decoded, wherever it lies
+    bool soundBegun = false;   // the clip's first sound has been taken
+    bool closesUp = false;     // its sound closes up on the sound before, when a packet late
 };
 
 // A further sound stream of a clip on its way to its track: decoded from the packets the
@@ -463,6 +466,7 @@ int JoinEncode::writeClip(size_t i) {
         return r;
     const Clip c = pictureRange(clips_[i], reader);
     ClipPass p{c};
+    p.closesUp = i > 0;
     const int64_t length = c.end - c.start;
     // A whole file ends where its picture does (JoinClip), a time its container may have
     // rounded: counted to the nearest picture there, or that rounding would add one more.
@@ -618,6 +622,25 @@ int JoinEncode::decodeOtherSound(ClipPass& p, OtherSound& o, const SourceReader&
     return 0;
 }
 
+// A clip whose sound starts after its picture (a cut into a container that holds no sound
+// before its first picture, a recorder that starts its sound late) is silent until then: its
+// sound keeps its place against the picture rather than moving to the clip's start. After a
+// seam, a start up to a packet late (a cut's first whole packet) closes up on the sound before
+// instead, as a copied seam does. `first`, the clip's first sound (or a later one, then passed
+// on), is timed in its samples from the clip's start. 1, or a negative AVERROR.
+int JoinEncode::soundLead(ClipPass& p, const AVFrame& first) {
+    if (std::exchange(p.soundBegun, true))
+        return 1;
+    const int64_t samples = first.sample_rate > 0 ? av_rescale(first.pts, rate_, first.sample_rate) : 0;
+    if (samples <= 0 || (p.closesUp && first.pts <= first.nb_samples) || tracks_.empty())
+        return 1;
+    FramePtr silence = soundFrame(int(std::min<int64_t>(samples, INT32_MAX)), tracks_[0].channels);
+    if (!silence)
+        return AVERROR(ENOMEM);
+    const int r = takeSound(p, 0, silence.get());
+    return r < 0 ? r : 1;
+}
+
 // Decodes the clip's range through its graph into the pass.
 int JoinEncode::readClip(ClipPass& p, SourceReader& reader, mediafx::FxGraph& graph) {
     const Clip& c = p.clip;
@@ -668,7 +691,7 @@ int JoinEncode::readClip(ClipPass& p, SourceReader& reader, mediafx::FxGraph& gr
             FramePtr part;
             AVFrame* use = nullptr;
             r = FrameLane::trimSound(frame.get(), t, c.start, c.end, &part, &use);
-            if (r > 0)
+            if (r > 0 && (r = soundLead(p, *use)) > 0)
                 r = lane.push(FrameLane::Audio, use, mainSoundSink);
             if (r < 0)
                 return logFailure("sound of " + c.path, r);

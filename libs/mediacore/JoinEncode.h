@@ -63,6 +63,7 @@ private:
     int padPicture(ClipPass& p);
     int startSound(ClipPass& p);
     int takeSound(ClipPass& p, size_t track, AVFrame* f);
+    int soundLead(ClipPass& p, const AVFrame& first);
     int fadeIn(ClipPass& p, size_t track);
     int endSound(ClipPass& p, bool followed);
     int writeVideo(AVFrame* f);

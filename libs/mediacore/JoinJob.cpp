@@ -22,6 +22,7 @@
 
 extern "C" {
 #include <libavutil/avstring.h>
+#include <libavutil/intreadwrite.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -72,6 +73,21 @@ int64_t wholeClipEndUs(const AVFormatContext* format, int64_t contentEndUs) {
     const AVRational frame = av_inv_q(streamFrameRate(s));
     const int64_t grid = av_rescale_q(av_rescale_q(end, kMicro, frame), frame, kMicro);
     return std::abs(grid - end) <= pictureDurationUs(s) / 4 ? grid : end;
+}
+
+// Where a file's first packet lies on its timeline (which starts at its first picture): sound
+// stored ahead of the picture lies before it.
+int64_t fileStartUs(const SourceReader& reader) {
+    const int64_t start = reader.format()->start_time;
+    return start == AV_NOPTS_VALUE ? 0 : std::min<int64_t>(0, start - reader.originUs());
+}
+
+// The sound a packet marks to be skipped at its start.
+int64_t skippedUs(const AVPacket* packet, const AVStream* s) {
+    size_t size = 0;
+    const uint8_t* skip = av_packet_get_side_data(packet, AV_PKT_DATA_SKIP_SAMPLES, &size);
+    const int rate = s->codecpar->sample_rate;
+    return skip && size >= 4 && rate > 0 ? av_rescale(AV_RL32(skip), 1000000, rate) : 0;
 }
 
 } // namespace
@@ -305,12 +321,41 @@ std::vector<int> JoinJob::otherSoundStreams(const AVFormatContext* first) {
     return others;
 }
 
+// How much later than its picture a clip from its file's start starts its sound, as a decoder
+// gives it (after the samples its first packet marks to be skipped): 0 for any other clip, or
+// one whose sound starts with or ahead of its picture, or later than a second.
+int64_t JoinJob::soundLateUs(const Clip& c) {
+    SourceReader reader;
+    InputPtr input;
+    if (c.start > 0 || inputs_.open(c.path, &input) < 0 ||
+        reader.open(std::move(input), c.path, -1, true, true, false, false) < 0 || !reader.audio() ||
+        !reader.video()) {
+        if (reader.format())
+            inputs_.giveBack(c.path, reader.release());
+        return 0;
+    }
+    reader.seek(fileStartUs(reader), true);
+    PacketPtr packet = makePacket();
+    SourceReader::Kind kind;
+    int64_t late = 0;
+    for (int read = 0; read < 4000 && reader.next(nullptr, &kind, packet.get()) == 1; ++read) {
+        if (kind == SourceReader::Audio) {
+            late = reader.packetTimeUs(packet.get(), kind) + skippedUs(packet.get(), reader.audio());
+            break;
+        }
+        av_packet_unref(packet.get());
+    }
+    inputs_.giveBack(c.path, reader.release());
+    return late > 0 && late <= kSoundPastPictureUs ? late : 0;
+}
+
 int JoinJob::runCopy(OutputWriter& writer) {
     int r = 0;
     PacketPtr packet = makePacket();
     StreamCopy copy(writer);
     const std::vector<int> others = otherSoundStreams();
     int64_t offsetUs = 0; // output time of the current clip's start
+    int64_t lateUs = 0;   // how much later than its picture the current clip's sound starts
     for (size_t i = 0; i < clips_.size() && !run_.stopped(); ++i) {
         const Clip& c = clips_[i];
         SourceReader reader;
@@ -338,14 +383,20 @@ int JoinJob::runCopy(OutputWriter& writer) {
         Clip from = c;
         if (c.start <= 0)
             from.start = std::min<int64_t>(0, leadingPicturesUs(reader));
+        // A later clip from its file's start is read from its first packet: its sound ahead of
+        // the picture goes in before the seam, in place of the sound the clip before ended with
+        // early (without it the seam leaves a hole as long as that lead).
+        const int64_t readUs = c.start <= 0 && i > 0 ? std::min(from.start, fileStartUs(reader)) : from.start;
         Resume resume;
-        if (i > 0 && (r = bridgeSeam(copy, from, offsetUs, &resume)) < 0)
+        if (i > 0 && (r = bridgeSeam(copy, from, readUs, {offsetUs, lateUs}, &resume)) < 0)
             return r;
-        reader.seek(from.start, true);
+        reader.seek(readUs, true);
         std::map<int64_t, int64_t> untimed;
         const int64_t end = copiedEndUs(c, reader, &untimed);
         int64_t lastDts = AV_NOPTS_VALUE;
-        copy.beginPart(reader, from.start, offsetUs, from.start, end);
+        // Sound that the next clip starts late against its picture is this clip's sound run on.
+        lateUs = i + 1 < clips_.size() ? soundLateUs(clips_[i + 1]) : 0;
+        copy.beginPart(reader, from.start, offsetUs, readUs, end, end + lateUs);
         if (resume.sourceUs != INT64_MIN)
             copy.resumeSoundAt(resume.sourceUs, resume.outputUs, std::move(resume.primers));
         SourceReader::Kind kind;
@@ -393,10 +444,12 @@ void JoinJob::stampUntimed(AVPacket* packet, const std::map<int64_t, int64_t>& u
         *lastDts = packet->dts;
 }
 
-// The sound across the seam before clip `c`, which begins at `seamUs` of the output: the held
-// sound before it and the clip's first packets re-encoded into a bridge (SoundBridge), or, where
-// that cannot be done, the held sound written as it is and the clip's copied on after it.
-int JoinJob::bridgeSeam(StreamCopy& copy, const Clip& c, int64_t seamUs, Resume* resume) {
+// The sound across the seam before clip `c`, read from `readUs` of its file, which begins at
+// `seam` of the output (its sound that much later): the held sound before it and the clip's
+// first packets re-encoded into a bridge (SoundBridge), or, where that cannot be done, the held
+// sound written as it is and the clip's copied on after it.
+int JoinJob::bridgeSeam(StreamCopy& copy, const Clip& c, int64_t readUs, Seam seam, Resume* resume) {
+    const int64_t seamUs = seam.pictureUs;
     std::deque<SoundBridge::Timed> held = copy.takeSoundTail();
     if (held.empty())
         return 0;
@@ -407,7 +460,7 @@ int JoinJob::bridgeSeam(StreamCopy& copy, const Clip& c, int64_t seamUs, Resume*
     bool bridged = false;
     if (inputs_.open(c.path, &input) >= 0 &&
         head.open(std::move(input), c.path, -1, true, true, false, false) >= 0 && head.audio()) {
-        head.seek(c.start, true);
+        head.seek(readUs, true);
         PacketPtr packet = makePacket();
         SourceReader::Kind kind;
         int r = 0;
@@ -420,9 +473,9 @@ int JoinJob::bridgeSeam(StreamCopy& copy, const Clip& c, int64_t seamUs, Resume*
             av_packet_unref(packet.get());
         }
         const int64_t shiftUs = seamUs - c.start - head.originUs();
-        bridged =
-            SoundBridge::make(av_guess_format(nullptr, output_.c_str(), nullptr), head.audio()->codecpar,
-                              held, seamUs, head.audio()->codecpar, after, shiftUs, &plan) > 0;
+        bridged = SoundBridge::make(av_guess_format(nullptr, output_.c_str(), nullptr),
+                                    head.audio()->codecpar, held, seamUs + seam.soundLateUs,
+                                    head.audio()->codecpar, after, shiftUs, &plan) > 0;
         if (bridged) {
             const AVPacket* p = after[plan.resumeAt].packet.get();
             resume->sourceUs =

@@ -54,11 +54,17 @@ private:
         int64_t outputUs = INT64_MIN;
         std::vector<PacketPtr> primers; // MP3 packets whose bits the resumed one takes
     };
-    int bridgeSeam(StreamCopy& copy, const Clip& c, int64_t seamUs, Resume* resume);
+    // Where a clip begins on the output, and how much later its sound does.
+    struct Seam {
+        int64_t pictureUs = 0;
+        int64_t soundLateUs = 0;
+    };
+    int bridgeSeam(StreamCopy& copy, const Clip& c, int64_t readUs, Seam seam, Resume* resume);
     static int64_t copiedEndUs(const Clip& c, const SourceReader& reader,
                                std::map<int64_t, int64_t>* untimed);
     static void stampUntimed(AVPacket* packet, const std::map<int64_t, int64_t>& untimed, const AVStream* s,
                              int64_t* lastDts);
+    int64_t soundLateUs(const Clip& c);
     std::vector<int> otherSoundStreams();
     std::vector<int> otherSoundStreams(const AVFormatContext* first);
     bool canCopy();

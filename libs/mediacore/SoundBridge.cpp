@@ -376,12 +376,11 @@ int SoundBridge::make(const AVOutputFormat* container, const AVCodecParameters* 
     if (first >= a.size() || aAt[first] > std::min(seam, pa.end()) - frame)
         return 0;
     const int64_t start = aAt[first];
-    // The sound before the seam up to the seam (or its end, if earlier), the later part's from
-    // its first sample at or after the seam straight after it: each part's sound may end or begin
-    // up to a packet inside its picture, and what a decoder gives past a part's sound is its
-    // encoder's padding.
-    const int64_t cut = std::min(seam, pa.end());
-    const int64_t near = cut - std::max(seam, pb.validFrom); // the later part's sound moves by it
+    // The sound before the seam up to where the later part's begins (or its own end, if earlier),
+    // the later part's from there on: what a decoder gives past a part's sound is its encoder's
+    // padding, and a whole file's sound stored ahead of its picture begins before the seam.
+    const int64_t cut = std::min(pa.end(), std::max(pb.validFrom, start + frame));
+    const int64_t near = cut - std::max(cut, pb.validFrom); // the later part's sound moves by it
     // The bridge ends on a packet of the later part three packets on, on that part's grid, which
     // lies up to half a packet off the seam's: its last packet goes over to that place, so that
     // from there on the later part's sound is up to half a packet off its picture.

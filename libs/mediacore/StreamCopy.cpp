@@ -14,12 +14,13 @@ constexpr int64_t kEpsilon = 1000; // timestamps are rounded to their time base
 } // namespace
 
 void StreamCopy::beginPart(SourceReader& reader, int64_t fromUs, int64_t outputUs, int64_t soundFromUs,
-                           int64_t endUs) {
+                           int64_t endUs, int64_t soundEndUs) {
     Part part;
     part.fromUs = fromUs;
     part.outputUs = outputUs;
     part.soundFromUs = soundFromUs;
     part.endUs = endUs;
+    part.soundEndUs = soundEndUs;
     beginPart(Source{reader.format(), reader.video(), reader.audio(), reader.otherSound(), reader.originUs()},
               std::move(part));
     reader_ = &reader;

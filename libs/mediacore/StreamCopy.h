@@ -69,9 +69,9 @@ public:
 
     // A part read by `reader` (its other sound streams copied beside the main one); a stream
     // that reaches the end is finished in the reader. Sound still held from the part before is
-    // dropped: a caller releases it first.
-    void beginPart(SourceReader& reader, int64_t fromUs, int64_t outputUs, int64_t soundFromUs,
-                   int64_t endUs);
+    // dropped: a caller releases it first. Its sound ends at `soundEndUs` when that is later.
+    void beginPart(SourceReader& reader, int64_t fromUs, int64_t outputUs, int64_t soundFromUs, int64_t endUs,
+                   int64_t soundEndUs = INT64_MIN);
     void beginPart(const Source& source, Part part);
     // Moves the part's end earlier (a size limit reached).
     void endBy(int64_t endUs) {

