@@ -159,6 +159,12 @@ QString clipKey(const QString& out, const QStringList& args) {
 
 } // namespace
 
+std::string decodeErrors(const QString& path) {
+    QByteArray err;
+    run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-i", path, "-f", "null", "-"}, nullptr, &err);
+    return err.left(300).toStdString();
+}
+
 QString makeWithFfmpeg(const QString& out, const QStringList& args) {
     QStringList all{"-v", "error", "-nostdin", "-y"};
     // Encoders code on one thread, so that a clip is the same bytes on every machine (x264's

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <string>
 #include <vector>
 
 namespace testsupport {
@@ -21,6 +22,9 @@ int run(const QString& program, const QStringList& args, QByteArray* out = nullp
 // Writes `out` with the ffmpeg command line from `args` (inputs and options); returns `out`, or
 // an empty string when ffmpeg fails.
 QString makeWithFfmpeg(const QString& out, const QStringList& args);
+// What the ffmpeg command line reports when it decodes the whole of a file (its first 300
+// characters); empty for a clean file.
+std::string decodeErrors(const QString& path);
 // A 12 s 320x240 25 fps clip with one key picture in 10 s, as MP4 and, with the same pictures,
 // as MPEG-TS, which has no index (a seek lands near its time, not on the key picture before).
 // Empty paths when ffmpeg fails.

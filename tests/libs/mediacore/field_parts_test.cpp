@@ -20,13 +20,6 @@ using namespace testsupport;
 
 namespace {
 
-// What ffmpeg reports when it decodes the whole of a file; empty for a clean file.
-std::string decodeErrors(const QString& path) {
-    QByteArray err;
-    run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-i", path, "-f", "null", "-"}, nullptr, &err);
-    return err.left(300).toStdString();
-}
-
 double sourceSeconds(const QString& path) {
     void* media = MediaOpen(utf8(path));
     const double d = media ? MediaGetDuration(media) / 1e6 : 0;

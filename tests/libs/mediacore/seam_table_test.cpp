@@ -63,12 +63,6 @@ QString source(const QString& folder, const Case& c) {
     return makeWithFfmpeg(out, shifted + QStringList{"-map", "0:v", "-map", "1:a", "-c", "copy"});
 }
 
-std::string decodeLines(const QString& path) {
-    QByteArray err;
-    run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-i", path, "-f", "null", "-"}, nullptr, &err);
-    return err.left(300).toStdString();
-}
-
 bool cut(const QString& src, const QString& out, double from, double to) {
     Job job;
     return convert(job, src, out, int64_t(from * 1e6), int64_t(to * 1e6));
@@ -89,7 +83,7 @@ protected:
     // packet (clicks at the output's ends and the seam aside), unless the recipe sets it aside.
     void expectSeam(const QString& out, int pictures, double seam, std::vector<double> expected) {
         SCOPED_TRACE(out.toStdString());
-        EXPECT_EQ(decodeLines(out), "");
+        EXPECT_EQ(decodeErrors(out), "");
         EXPECT_EQ(decodedFrames(out, "v").count, pictures);
         const Recipe& r = GetParam().recipe;
         if (((seam == kFrom ? r.removalAside : r.twiceAside) & (1 << GetParam().start)) != 0)

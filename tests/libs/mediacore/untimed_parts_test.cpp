@@ -15,12 +15,6 @@ using namespace testsupport;
 
 namespace {
 
-std::string decodeErrors(const QString& path) {
-    QByteArray err;
-    run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-i", path, "-f", "null", "-"}, nullptr, &err);
-    return err.left(300).toStdString();
-}
-
 std::vector<int> upTo(int count, int times = 1) {
     std::vector<int> all;
     for (int k = 0; k < times; ++k)
