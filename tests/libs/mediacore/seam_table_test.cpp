@@ -140,10 +140,9 @@ constexpr const char* kVp8 = "-c:v libvpx -deadline good -cpu-used 8 -b:v 1M";
 
 // Why the sound of a case is not yet what the checks ask.
 constexpr const char* kReencoded =
-    "the removal is joined re-encoded (the tail's re-encoded start has parameter "
-    "sets of its own): its Matroska sound starts up to a packet late";
-constexpr const char* kMp3Mkv = "the removal is joined re-encoded, as for AAC; and the bridge takes a later "
-                                "file's first packet for warm-up";
+    "a removal's second part starts its Matroska sound up to a packet after its picture: it "
+    "closes up on the first part's, early, and its first packet decodes as a fade-in";
+constexpr const char* kMp3Mkv = "as for AAC; and the bridge takes a later file's first packet for warm-up";
 constexpr const char* kMp3 =
     "MP3 outside Matroska: after a cut or a copied seam its first packets lack their "
     "bit reservoir and decode silent";
