@@ -63,19 +63,6 @@ QString source(const QString& folder, const Case& c) {
     return makeWithFfmpeg(out, shifted + QStringList{"-map", "0:v", "-map", "1:a", "-c", "copy"});
 }
 
-bool cut(const QString& src, const QString& out, double from, double to) {
-    Job job;
-    return convert(job, src, out, int64_t(from * 1e6), int64_t(to * 1e6));
-}
-
-bool copyJoin(const QStringList& clips, const QString& out) {
-    Join job;
-    if (setUp(job, clips, out, "copy") < 1)
-        return false;
-    apiMediaJoinSetAudioCodec(job.h, "copy");
-    return apiMediaJoinStart(job.h) == 0;
-}
-
 class SeamTable : public ::testing::TestWithParam<Case> {
 protected:
     // `out` holds `pictures`, decodes cleanly, has no dropout around `seam` and each click where
@@ -126,12 +113,13 @@ TEST_P(SeamTable, RemovalAndSelfJoinMeetWithoutADropout) {
     for (int k = 0; k < 6; ++k)
         twice.push_back(k + lead + 150 / kFps);
     const QString head = dir.filePath("head." + ext), tail = dir.filePath("tail." + ext);
-    ASSERT_TRUE(cut(src, head, 0, kFrom));
-    ASSERT_TRUE(cut(src, tail, kTo, 6));
-    ASSERT_TRUE(copyJoin({head, tail}, dir.filePath("removed." + ext)));
+    Job first, second;
+    ASSERT_TRUE(convert(first, src, head, 0, int64_t(kFrom * 1e6)) &&
+                convert(second, src, tail, int64_t(kTo * 1e6), 6000000));
+    ASSERT_EQ(join({head, tail}, dir.filePath("removed." + ext), "copy"), 0);
     expectSeam(dir.filePath("removed." + ext), 112, kFrom, removal);
     // The second copy follows the first's 150 pictures.
-    ASSERT_TRUE(copyJoin({src, src}, dir.filePath("twice." + ext)));
+    ASSERT_EQ(join({src, src}, dir.filePath("twice." + ext), "copy"), 0);
     expectSeam(dir.filePath("twice." + ext), 300, 150 / kFps, twice);
 }
 
