@@ -74,6 +74,8 @@ int SourceReader::open(InputPtr input, const std::string& path, int audioIndex, 
     mpegStream_ = av_match_name(format_->iformat->name, "mpeg,mpegts") != 0;
     extent_.reset(format_.get(), originUs_);
     videoIndex_ = wantVideo ? firstVideoStream(format_.get()) : -1;
+    if (decodeVideo)
+        keepStoredTimes();
     const AVStream* v = video();
     untimedStart_ = mpegStream_ && v && v->start_time != AV_NOPTS_VALUE &&
                     originUs_ < av_rescale_q(v->start_time, v->time_base, kMicro);
@@ -125,6 +127,15 @@ int openStreamDecoder(const AVStream* s, const std::string& path, CodecPtr* out,
         return logFailure("cannot open the decoder of " + path, r);
     *out = std::move(dec);
     return 0;
+}
+
+// The demuxer guesses an MPEG picture's missing times from the decoding times before it, which
+// after a seek count on from wherever it landed, and without B-frames give a picture the time of
+// the one before it: the guess would pass for the picture's own time. Left without one, the
+// picture is placed one step after the picture shown before it, as it is everywhere else.
+void SourceReader::keepStoredTimes() {
+    if (mpegStream_ && format_)
+        format_->flags |= AVFMT_FLAG_NOFILLIN;
 }
 
 // Back to the file's start: by time, or by position where the stream has no times to seek by
@@ -204,6 +215,7 @@ int SourceReader::seek(int64_t us, bool atOrAfter) {
                             [&](int64_t t) { seekFormat(t, atOrAfter && t == landing); });
     fromStart_ = landing <= 0;
     frames_.clear();
+    soundEnds_.clear();
     if (videoDecoder_)
         avcodec_flush_buffers(videoDecoder_.get());
     if (audioDecoder_)
@@ -247,16 +259,16 @@ int SourceReader::receive(AVFrame* frame, Kind* kind) {
         if (r == 0) {
             if (k == Video) {
                 placePicture(decoded_.get());
-                if (!pictureTimes_.take(decoded_.get(), frame))
+                if (!pictureTimes_.take(decoded_.get(), frame) || !keepPicture(frame))
                     continue;
-                notePicture(frame);
             }
             *kind = k;
             return 0;
         }
         if (r == AVERROR_EOF) {
             if (k == Video && pictureTimes_.flush(frame)) {
-                notePicture(frame);
+                if (!keepPicture(frame))
+                    continue;
                 *kind = k;
                 return 0;
             }
@@ -349,7 +361,23 @@ int SourceReader::read() {
 }
 
 int SourceReader::readPacket() {
-    return lead_.read(format_.get(), packet_.get());
+    const int r = lead_.read(format_.get(), packet_.get());
+    if (r >= 0 && (format_->flags & AVFMT_FLAG_NOFILLIN) && packet_->stream_index != videoIndex_)
+        followOn(packet_.get());
+    return r;
+}
+
+// A sound packet without a time of its own follows on from the one before it, as the demuxer
+// would have placed it: only pictures are left to PictureTimes.
+void SourceReader::followOn(AVPacket* packet) {
+    const auto i = size_t(packet->stream_index);
+    if (soundEnds_.size() <= i)
+        soundEnds_.resize(i + 1, AV_NOPTS_VALUE);
+    if (packet->pts == AV_NOPTS_VALUE)
+        packet->pts = packet->dts != AV_NOPTS_VALUE ? packet->dts : soundEnds_[i];
+    if (packet->dts == AV_NOPTS_VALUE)
+        packet->dts = packet->pts;
+    soundEnds_[i] = packet->pts == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : packet->pts + packet->duration;
 }
 
 int64_t SourceReader::firstVideoPacketUs(int64_t seekUs, bool atOrAfter) {
@@ -472,6 +500,18 @@ int64_t SourceReader::decodedPictureEndUs(int64_t fromUs) {
     }
     seek(0);
     return end;
+}
+
+// A seek lands where a keyframe with a time at or before the time asked for follows: a picture
+// decoded before it, too far ahead of it to be counted back from it, is shown before that
+// keyframe, outside what was asked, and is left out rather than given a guessed time.
+bool SourceReader::keepPicture(AVFrame* frame) {
+    if (fromStart_ || frameTimeUs(frame, Video) != AV_NOPTS_VALUE) {
+        notePicture(frame);
+        return true;
+    }
+    av_frame_unref(frame);
+    return false;
 }
 
 void SourceReader::notePicture(const AVFrame* frame) {
