@@ -1,6 +1,7 @@
 #include "SourceReader.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "EngineLog.h"
 #include "LargePageFrames.h"
@@ -134,7 +135,7 @@ int openStreamDecoder(const AVStream* s, const std::string& path, CodecPtr* out,
 // the one before it: the guess would pass for the picture's own time. Left without one, the
 // picture is placed one step after the picture shown before it, as it is everywhere else.
 void SourceReader::keepStoredTimes() {
-    if (mpegStream_ && format_)
+    if (format_ && std::strcmp(format_->iformat->name, "mpeg") == 0)
         format_->flags |= AVFMT_FLAG_NOFILLIN;
 }
 
@@ -307,6 +308,11 @@ int SourceReader::next(AVFrame* frame, Kind* kind, AVPacket* packet) {
                 avcodec_send_packet(audioDecoder_.get(), nullptr);
             continue;
         }
+        // A picture whose times jump far ahead of all read so far is damaged (a stretch of a
+        // camera's or a disc's stream that comes back): it is placed a step after the one before.
+        if (mpegStream_ && packet_->stream_index == videoIndex_ &&
+            extent_.farAhead(packet_.get(), frameDurationUs()))
+            packet_->pts = packet_->dts = AV_NOPTS_VALUE;
         extent_.note(packet_.get());
         // Past a restart the pictures would land on times already written.
         if (const int e = extent_.checkRestart(path_); e < 0) {
@@ -362,9 +368,36 @@ int SourceReader::read() {
 
 int SourceReader::readPacket() {
     const int r = lead_.read(format_.get(), packet_.get());
-    if (r >= 0 && (format_->flags & AVFMT_FLAG_NOFILLIN) && packet_->stream_index != videoIndex_)
+    if (r >= 0 && (format_->flags & AVFMT_FLAG_NOFILLIN) && packet_->stream_index != videoIndex_) {
         followOn(packet_.get());
+        if (packet_->pts == AV_NOPTS_VALUE)
+            countBack();
+    }
     return r;
+}
+
+// A sound packet without a time before any with one (after a seek, at a program stream's start)
+// lies as many packets before the next one with a time: the packets up to it are read ahead and
+// given back in their order.
+void SourceReader::countBack() {
+    constexpr size_t kReach = 64;
+    std::vector<PacketPtr> ahead;
+    for (PacketPtr p = makePacket(); ahead.size() < kReach && p && lead_.read(format_.get(), p.get()) >= 0;
+         p = makePacket()) {
+        ahead.push_back(std::move(p));
+        const AVPacket* a = ahead.back().get();
+        if (a->stream_index != packet_->stream_index || a->pts == AV_NOPTS_VALUE)
+            continue;
+        int64_t t = a->pts;
+        soundEnds_[size_t(a->stream_index)] = t + a->duration;
+        for (auto it = ahead.rbegin() + 1; it != ahead.rend(); ++it)
+            if ((*it)->stream_index == packet_->stream_index)
+                (*it)->pts = (*it)->dts = (t -= (*it)->duration);
+        packet_->pts = packet_->dts = t - packet_->duration;
+        break;
+    }
+    for (auto it = ahead.rbegin(); it != ahead.rend(); ++it)
+        frames_.push_front(std::move(*it));
 }
 
 // A sound packet without a time of its own follows on from the one before it, as the demuxer
@@ -497,6 +530,27 @@ int64_t SourceReader::decodedPictureEndUs(int64_t fromUs) {
         if (t != AV_NOPTS_VALUE)
             end = std::max(end, t + frameDurationUs());
         av_frame_unref(frame.get());
+    }
+    seek(0);
+    return end;
+}
+
+int64_t SourceReader::storedPictureEndUs() {
+    constexpr int64_t kTailBytes = 4 << 20;
+    const int64_t size = format_ && videoIndex_ >= 0 ? avio_size(format_->pb) : -1;
+    if (size <= 0 ||
+        av_seek_frame(format_.get(), -1, std::max<int64_t>(0, size - kTailBytes), AVSEEK_FLAG_BYTE) < 0)
+        return AV_NOPTS_VALUE;
+    moved_ = true;
+    int64_t end = AV_NOPTS_VALUE;
+    while (readPacket() >= 0) {
+        const int64_t t =
+            packet_->stream_index == videoIndex_ ? packetTimeUs(packet_.get(), Video) : AV_NOPTS_VALUE;
+        // Times that go back far belong to what follows a damaged stretch: the file ends there.
+        if (t != AV_NOPTS_VALUE)
+            end = end != AV_NOPTS_VALUE && t < end - 1000000 ? t + frameDurationUs()
+                                                             : std::max(end, t + frameDurationUs());
+        av_packet_unref(packet_.get());
     }
     seek(0);
     return end;

@@ -69,6 +69,10 @@ public:
     // back at the start; AV_NOPTS_VALUE without decoded pictures. The pictures of an MPEG stream
     // after its last one with a time run past the length its container tells.
     int64_t decodedPictureEndUs(int64_t fromUs);
+    // Where the pictures of the file's last megabytes end as their packets time them (the last
+    // run of rising times), then back at the start; AV_NOPTS_VALUE without one. The length a
+    // header tells takes the latest time anywhere, also a damaged one far ahead.
+    int64_t storedPictureEndUs();
     bool mpegStream() const { return mpegStream_; }
     // An MPEG stream's packets keep only the times they carry (a decoded picture's are settled by
     // PictureTimes); set on open for a decoded picture stream.
@@ -98,6 +102,7 @@ private:
     // The next packet of the input, less the pictures a seek for sound stored ahead left out.
     int readPacket();
     void followOn(AVPacket* packet);
+    void countBack();
     // Time of the first keyframe of the leading stream (the picture, else the sound) read from
     // the current position, or of the first of its packets after untilUs, whichever comes first.
     int64_t firstKeyUs(int64_t untilUs);

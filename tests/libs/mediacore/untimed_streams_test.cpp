@@ -62,13 +62,18 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
         return makeWithFfmpeg(dir.filePath(name),
                               QStringList{"-i", mp4, "-threads", "1", "-c:a", "mp2"} + codec);
     };
-    // Every picture untimed; the first 20 untimed; a time a pack (H.264 with B-frames); only
-    // keyframes timed; MPEG-1.
+    // Every picture untimed; the first 20 untimed; a time a pack (H.264 with B-frames); a stretch
+    // an hour late; MPEG-2 with a time a pack, and with keyframes timed only; MPEG-1.
     const QString ts = mpeg("timed.ts", {"-c:v", "copy"});
     for (const QString& src :
          {retimed(ts, dir.filePath("untimed.ts"), [](int64_t, bool) { return -1; }),
           retimed(ts, dir.filePath("first20.ts"), [](int64_t t, bool) { return t < 20 * 3600 ? -1 : t; }),
           makeWithFfmpeg(dir.filePath("vob.ts"), {"-i", vob, "-c", "copy"}),
+          // Pictures 100 to 149 an hour late: damaged times, not a second recording.
+          retimed(ts, dir.filePath("jump.ts"),
+                  [](int64_t t, bool) {
+                      return t >= 100 * 3600 && t < 150 * 3600 ? t + int64_t(3600) * 90000 : t;
+                  }),
           mpeg("mpeg2.vob", {"-c:v", "mpeg2video", "-q:v", "2", "-bf", "2", "-g", "25", "-f", "vob"}),
           retimed(mpeg("big.vob", {"-c:v", "mpeg2video", "-s", "352x240", "-q:v", "2", "-bf", "2", "-g", "25",
                                    "-f", "vob"}),
