@@ -133,7 +133,9 @@ int openStreamDecoder(const AVStream* s, const std::string& path, CodecPtr* out,
 // The demuxer guesses an MPEG picture's missing times from the decoding times before it, which
 // after a seek count on from wherever it landed, and without B-frames give a picture the time of
 // the one before it: the guess would pass for the picture's own time. Left without one, the
-// picture is placed one step after the picture shown before it, as it is everywhere else.
+// picture is placed one step after the picture shown before it, as it is everywhere else. A
+// transport stream keeps the demuxer's times: its PES headers time each picture or none, and the
+// edges of its copied sound are placed by the times the demuxer spreads over a PES's frames.
 void SourceReader::keepStoredTimes() {
     if (format_ && std::strcmp(format_->iformat->name, "mpeg") == 0)
         format_->flags |= AVFMT_FLAG_NOFILLIN;
@@ -363,17 +365,16 @@ int SourceReader::read() {
     const int r = readPacket();
     if (r >= 0 && packet_->stream_index == audioIndex_)
         splitAmr(format_->streams[audioIndex_], packet_.get(), &frames_);
-    return r;
-}
-
-int SourceReader::readPacket() {
-    const int r = lead_.read(format_.get(), packet_.get());
     if (r >= 0 && (format_->flags & AVFMT_FLAG_NOFILLIN) && packet_->stream_index != videoIndex_) {
         followOn(packet_.get());
         if (packet_->pts == AV_NOPTS_VALUE)
             countBack();
     }
     return r;
+}
+
+int SourceReader::readPacket() {
+    return lead_.read(format_.get(), packet_.get());
 }
 
 // A sound packet without a time before any with one (after a seek, at a program stream's start)
