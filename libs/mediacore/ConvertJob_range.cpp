@@ -35,7 +35,8 @@ bool ConvertJob::rangeHoldsPicture(int64_t startUs, int64_t endUs) {
     const int r = lent ? reader.open(std::move(lent), input_, -1, true, false, false, false)
                        : reader.open(input_, -1, true, false, false, false);
     if (r < 0 || !reader.video())
-        return true; // the job itself will tell what is wrong
+        return true;          // the job itself will tell what is wrong
+    reader.keepStoredTimes(); // a guessed time may pass the picture by
     reader.seek(startUs);
     FramePtr frame = makeFrame();
     PacketPtr packet = makePacket();

@@ -454,8 +454,13 @@ JoinEncode::Clip JoinEncode::pictureRange(const Clip& clip, SourceReader& reader
         c.end = std::max(c.end, c.start + av_rescale_q(framesIn(c.end - c.start), av_inv_q(fps_), kMicro));
     // A whole MPEG stream holds the pictures after its last one with a time too.
     constexpr int64_t kTailUs = 2000000;
-    if (c.toFileEnd && reader.mpegStream())
-        c.end = std::max(c.end, reader.decodedPictureEndUs(std::max(c.start, c.end - kTailUs)));
+    if (!c.toFileEnd || !reader.mpegStream())
+        return c;
+    // A stretch of damaged times far ahead would make the clip that much longer.
+    if (const int64_t stored = reader.storedPictureEndUs();
+        stored != AV_NOPTS_VALUE && stored + kTailUs < c.end)
+        c.end = std::max(c.start + kTailUs, stored);
+    c.end = std::max(c.end, reader.decodedPictureEndUs(std::max(c.start, c.end - kTailUs)));
     return c;
 }
 

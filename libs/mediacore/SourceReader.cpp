@@ -1,6 +1,7 @@
 #include "SourceReader.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "EngineLog.h"
 #include "LargePageFrames.h"
@@ -74,6 +75,8 @@ int SourceReader::open(InputPtr input, const std::string& path, int audioIndex, 
     mpegStream_ = av_match_name(format_->iformat->name, "mpeg,mpegts") != 0;
     extent_.reset(format_.get(), originUs_);
     videoIndex_ = wantVideo ? firstVideoStream(format_.get()) : -1;
+    if (decodeVideo)
+        keepStoredTimes();
     const AVStream* v = video();
     untimedStart_ = mpegStream_ && v && v->start_time != AV_NOPTS_VALUE &&
                     originUs_ < av_rescale_q(v->start_time, v->time_base, kMicro);
@@ -125,6 +128,17 @@ int openStreamDecoder(const AVStream* s, const std::string& path, CodecPtr* out,
         return logFailure("cannot open the decoder of " + path, r);
     *out = std::move(dec);
     return 0;
+}
+
+// The demuxer guesses an MPEG picture's missing times from the decoding times before it, which
+// after a seek count on from wherever it landed, and without B-frames give a picture the time of
+// the one before it: the guess would pass for the picture's own time. Left without one, the
+// picture is placed one step after the picture shown before it, as it is everywhere else. A
+// transport stream keeps the demuxer's times: its PES headers time each picture or none, and the
+// edges of its copied sound are placed by the times the demuxer spreads over a PES's frames.
+void SourceReader::keepStoredTimes() {
+    if (format_ && std::strcmp(format_->iformat->name, "mpeg") == 0)
+        format_->flags |= AVFMT_FLAG_NOFILLIN;
 }
 
 // Back to the file's start: by time, or by position where the stream has no times to seek by
@@ -204,6 +218,7 @@ int SourceReader::seek(int64_t us, bool atOrAfter) {
                             [&](int64_t t) { seekFormat(t, atOrAfter && t == landing); });
     fromStart_ = landing <= 0;
     frames_.clear();
+    soundEnds_.clear();
     if (videoDecoder_)
         avcodec_flush_buffers(videoDecoder_.get());
     if (audioDecoder_)
@@ -247,16 +262,16 @@ int SourceReader::receive(AVFrame* frame, Kind* kind) {
         if (r == 0) {
             if (k == Video) {
                 placePicture(decoded_.get());
-                if (!pictureTimes_.take(decoded_.get(), frame))
+                if (!pictureTimes_.take(decoded_.get(), frame) || !keepPicture(frame))
                     continue;
-                notePicture(frame);
             }
             *kind = k;
             return 0;
         }
         if (r == AVERROR_EOF) {
             if (k == Video && pictureTimes_.flush(frame)) {
-                notePicture(frame);
+                if (!keepPicture(frame))
+                    continue;
                 *kind = k;
                 return 0;
             }
@@ -295,6 +310,11 @@ int SourceReader::next(AVFrame* frame, Kind* kind, AVPacket* packet) {
                 avcodec_send_packet(audioDecoder_.get(), nullptr);
             continue;
         }
+        // A picture whose times jump far ahead of all read so far is damaged (a stretch of a
+        // camera's or a disc's stream that comes back): it is placed a step after the one before.
+        if (mpegStream_ && packet_->stream_index == videoIndex_ &&
+            extent_.farAhead(packet_.get(), frameDurationUs()))
+            packet_->pts = packet_->dts = AV_NOPTS_VALUE;
         extent_.note(packet_.get());
         // Past a restart the pictures would land on times already written.
         if (const int e = extent_.checkRestart(path_); e < 0) {
@@ -345,11 +365,53 @@ int SourceReader::read() {
     const int r = readPacket();
     if (r >= 0 && packet_->stream_index == audioIndex_)
         splitAmr(format_->streams[audioIndex_], packet_.get(), &frames_);
+    if (r >= 0 && (format_->flags & AVFMT_FLAG_NOFILLIN) && packet_->stream_index != videoIndex_) {
+        followOn(packet_.get());
+        if (packet_->pts == AV_NOPTS_VALUE)
+            countBack();
+    }
     return r;
 }
 
 int SourceReader::readPacket() {
     return lead_.read(format_.get(), packet_.get());
+}
+
+// A sound packet without a time before any with one (after a seek, at a program stream's start)
+// lies as many packets before the next one with a time: the packets up to it are read ahead and
+// given back in their order.
+void SourceReader::countBack() {
+    constexpr size_t kReach = 64;
+    std::vector<PacketPtr> ahead;
+    for (PacketPtr p = makePacket(); ahead.size() < kReach && p && lead_.read(format_.get(), p.get()) >= 0;
+         p = makePacket()) {
+        ahead.push_back(std::move(p));
+        const AVPacket* a = ahead.back().get();
+        if (a->stream_index != packet_->stream_index || a->pts == AV_NOPTS_VALUE)
+            continue;
+        int64_t t = a->pts;
+        soundEnds_[size_t(a->stream_index)] = t + a->duration;
+        for (auto it = ahead.rbegin() + 1; it != ahead.rend(); ++it)
+            if ((*it)->stream_index == packet_->stream_index)
+                (*it)->pts = (*it)->dts = (t -= (*it)->duration);
+        packet_->pts = packet_->dts = t - packet_->duration;
+        break;
+    }
+    for (auto it = ahead.rbegin(); it != ahead.rend(); ++it)
+        frames_.push_front(std::move(*it));
+}
+
+// A sound packet without a time of its own follows on from the one before it, as the demuxer
+// would have placed it: only pictures are left to PictureTimes.
+void SourceReader::followOn(AVPacket* packet) {
+    const auto i = size_t(packet->stream_index);
+    if (soundEnds_.size() <= i)
+        soundEnds_.resize(i + 1, AV_NOPTS_VALUE);
+    if (packet->pts == AV_NOPTS_VALUE)
+        packet->pts = packet->dts != AV_NOPTS_VALUE ? packet->dts : soundEnds_[i];
+    if (packet->dts == AV_NOPTS_VALUE)
+        packet->dts = packet->pts;
+    soundEnds_[i] = packet->pts == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : packet->pts + packet->duration;
 }
 
 int64_t SourceReader::firstVideoPacketUs(int64_t seekUs, bool atOrAfter) {
@@ -472,6 +534,39 @@ int64_t SourceReader::decodedPictureEndUs(int64_t fromUs) {
     }
     seek(0);
     return end;
+}
+
+int64_t SourceReader::storedPictureEndUs() {
+    constexpr int64_t kTailBytes = 4 << 20;
+    const int64_t size = format_ && videoIndex_ >= 0 ? avio_size(format_->pb) : -1;
+    if (size <= 0 ||
+        av_seek_frame(format_.get(), -1, std::max<int64_t>(0, size - kTailBytes), AVSEEK_FLAG_BYTE) < 0)
+        return AV_NOPTS_VALUE;
+    moved_ = true;
+    int64_t end = AV_NOPTS_VALUE;
+    while (readPacket() >= 0) {
+        const int64_t t =
+            packet_->stream_index == videoIndex_ ? packetTimeUs(packet_.get(), Video) : AV_NOPTS_VALUE;
+        // Times that go back far belong to what follows a damaged stretch: the file ends there.
+        if (t != AV_NOPTS_VALUE)
+            end = end != AV_NOPTS_VALUE && t < end - 1000000 ? t + frameDurationUs()
+                                                             : std::max(end, t + frameDurationUs());
+        av_packet_unref(packet_.get());
+    }
+    seek(0);
+    return end;
+}
+
+// A seek lands where a keyframe with a time at or before the time asked for follows: a picture
+// decoded before it, too far ahead of it to be counted back from it, is shown before that
+// keyframe, outside what was asked, and is left out rather than given a guessed time.
+bool SourceReader::keepPicture(AVFrame* frame) {
+    if (fromStart_ || frameTimeUs(frame, Video) != AV_NOPTS_VALUE) {
+        notePicture(frame);
+        return true;
+    }
+    av_frame_unref(frame);
+    return false;
 }
 
 void SourceReader::notePicture(const AVFrame* frame) {

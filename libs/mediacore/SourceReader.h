@@ -69,7 +69,14 @@ public:
     // back at the start; AV_NOPTS_VALUE without decoded pictures. The pictures of an MPEG stream
     // after its last one with a time run past the length its container tells.
     int64_t decodedPictureEndUs(int64_t fromUs);
+    // Where the pictures of the file's last megabytes end as their packets time them (the last
+    // run of rising times), then back at the start; AV_NOPTS_VALUE without one. The length a
+    // header tells takes the latest time anywhere, also a damaged one far ahead.
+    int64_t storedPictureEndUs();
     bool mpegStream() const { return mpegStream_; }
+    // An MPEG stream's packets keep only the times they carry (a decoded picture's are settled by
+    // PictureTimes); set on open for a decoded picture stream.
+    void keepStoredTimes();
     // After next() reported the end: 0 when the input was read to `wantedEndUs` (or the caller
     // finished every stream before the input's end), a negative AVERROR (logged) when the
     // source ended early: its end missing, a last packet cut short, or a failed read.
@@ -94,6 +101,8 @@ private:
     int receive(AVFrame* frame, Kind* kind);
     // The next packet of the input, less the pictures a seek for sound stored ahead left out.
     int readPacket();
+    void followOn(AVPacket* packet);
+    void countBack();
     // Time of the first keyframe of the leading stream (the picture, else the sound) read from
     // the current position, or of the first of its packets after untilUs, whichever comes first.
     int64_t firstKeyUs(int64_t untilUs);
@@ -101,6 +110,7 @@ private:
     void notePicturePacket(const AVPacket* packet);
     void placePicture(AVFrame* frame);
     // Counts a settled picture into what the reading reached.
+    bool keepPicture(AVFrame* frame);
     void notePicture(const AVFrame* frame);
     void resetPictureTimes();
 
@@ -110,6 +120,7 @@ private:
     PacketPtr packet_ = makePacket();
     // Frames of a sound packet that holds several (AMR as some phones store it), one at a time.
     std::deque<PacketPtr> frames_;
+    std::vector<int64_t> soundEnds_; // per stream, with stored times only: where its last packet ended
     ReadExtent extent_;
     LeadSkip lead_;
     std::string path_;
