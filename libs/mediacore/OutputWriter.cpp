@@ -74,10 +74,17 @@ void qualityDefaults(const AVCodec* codec, AVCodecContext* ctx, AVDictionary** o
             av_dict_set(options, "crf", "32", 0);
             ctx->bit_rate = name == "libvpx" ? int64_t(ctx->width) * ctx->height * 4 : 0;
         }
-    } else if (!haveBitRate) {
+    } else {
+        // MPEG-1/2: two B-frames between anchors, as discs and broadcasts have them. Without
+        // them these encoders still decode each picture a frame before it shows, and a program
+        // stream, which times only the first picture of a pack, is read back with two pictures
+        // at one time where an untimed one meets a timed one.
+        if (name == "mpeg1video" || name == "mpeg2video")
+            ctx->max_b_frames = 2;
         // Codecs without a quality mode: about 0.15 bit per pixel and frame.
         const double fps = ctx->framerate.num > 0 ? av_q2d(ctx->framerate) : 25.0;
-        ctx->bit_rate = int64_t(ctx->width * double(ctx->height) * fps * 0.15);
+        if (!haveBitRate)
+            ctx->bit_rate = int64_t(ctx->width * double(ctx->height) * fps * 0.15);
     }
 }
 
