@@ -29,8 +29,17 @@ extern "C" {
 
 namespace ff {
 
+// State an input owns through its `opaque` (the index of its pictures, SourceIndex.h): ended
+// with the input.
+struct InputOwned {
+    virtual ~InputOwned() = default;
+};
 struct InputDeleter {
-    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
+    void operator()(AVFormatContext* f) const {
+        InputOwned* owned = f ? static_cast<InputOwned*>(f->opaque) : nullptr;
+        avformat_close_input(&f);
+        delete owned;
+    }
 };
 // State a codec context owns through its `opaque`, set together with a get_buffer2 of its own
 // (buffers a decoder's pictures are made in): ended by the context's deleter once the context
@@ -109,83 +118,18 @@ inline InputPtr openInput(const char* path, int* error = nullptr) {
 // The time base of every time the libraries hand around: microseconds.
 inline constexpr AVRational kMicro{1, 1000000};
 
-namespace detail {
-
-// The gap between two pictures of `s`, in its time base: the shorter of its base and average
-// rates' (1 when it tells neither), as the engine steps a picture without a time.
-inline int64_t pictureStep(const AVStream* s) {
-    int64_t step = INT64_MAX;
-    for (const AVRational rate : {s->r_frame_rate, s->avg_frame_rate})
-        if (rate.num > 0 && rate.den > 0)
-            step = std::min(step, av_rescale_q(1, av_inv_q(rate), s->time_base));
-    return step == INT64_MAX ? 1 : std::max<int64_t>(1, step);
-}
-
-// Decodes the pictures of the stream numbered `id` that `input` reads, up to the first one with
-// a time: the time its first picture is shown at, counted back a step a picture from there, in
-// `s`'s time base. AV_NOPTS_VALUE when its first packet has a time (read no further) or none of
-// the first pictures has one.
-inline int64_t countedBackStart(AVFormatContext* input, const AVStream* s) {
-    constexpr int kPackets = 4096, kPictures = 256;
-    const AVCodec* codec = avcodec_find_decoder(s->codecpar->codec_id);
-    const CodecPtr dec(codec ? avcodec_alloc_context3(codec) : nullptr);
-    const PacketPtr packet = makePacket();
-    const FramePtr frame = makeFrame();
-    if (!dec || !packet || !frame || avcodec_parameters_to_context(dec.get(), s->codecpar) < 0)
-        return AV_NOPTS_VALUE;
-    dec->thread_count = 1;
-    int64_t shown = 0;
-    for (int n = 0; n < kPackets && shown < kPictures && av_read_frame(input, packet.get()) >= 0; ++n) {
-        const AVStream* read = input->streams[packet->stream_index];
-        const bool ours = read->id == s->id && read->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
-        if (ours && !avcodec_is_open(dec.get()) &&
-            (packet->pts != AV_NOPTS_VALUE || avcodec_open2(dec.get(), codec, nullptr) < 0))
-            return AV_NOPTS_VALUE;
-        if (ours)
-            avcodec_send_packet(dec.get(), packet.get());
-        av_packet_unref(packet.get());
-        while (ours && avcodec_receive_frame(dec.get(), frame.get()) >= 0) {
-            const int64_t t = frame->pts;
-            av_frame_unref(frame.get());
-            if (t != AV_NOPTS_VALUE)
-                return av_rescale_q(t, read->time_base, s->time_base) - shown * pictureStep(s);
-            ++shown;
-        }
-    }
-    return AV_NOPTS_VALUE;
-}
-
-// An MPEG stream cut out of a longer recording may give its first pictures no time: they are
-// shown before its first picture with one, a step apart, as players show them. Only a stream
-// whose first picture packet has no time is decoded, in a second reading of the file, so that
-// the caller's reading stays where it is.
-inline int64_t untimedOpeningStart(const AVFormatContext* format, const AVStream* s) {
-    if (!format->iformat || !format->url || !av_match_name(format->iformat->name, "mpeg,mpegts"))
-        return AV_NOPTS_VALUE;
-    AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, format->url, format->iformat, nullptr) < 0)
-        return AV_NOPTS_VALUE;
-    const InputPtr input(raw);
-    return countedBackStart(input.get(), s);
-}
-
-} // namespace detail
-
 // Where the timeline of a file begins, in microseconds of the file's own clock: the start of
 // its picture stream `pictureStream` when it has one, else the file's start (0 when unknown).
 // Every time the libraries give or take counts from here, so that time 0 is the first picture
 // and a picture's time is the same in every container: sound stored ahead of the pictures (an
 // encoder's priming, which MP4 hides in an edit list and Matroska, WebM and MPEG-TS keep before
-// them; a broadcast's lead) would otherwise put every picture late by that amount. The pictures
-// an MPEG stream shows before its first one with a time count too (`untimedOpeningStart`).
+// them; a broadcast's lead) would otherwise put every picture late by that amount. An MPEG
+// stream's picture stream starts where its index's line does (SourceIndex.h).
 inline int64_t timelineOriginUs(const AVFormatContext* format, int pictureStream) {
     if (pictureStream >= 0 && unsigned(pictureStream) < format->nb_streams) {
         const AVStream* s = format->streams[pictureStream];
-        int64_t start = detail::untimedOpeningStart(format, s);
         if (s->start_time != AV_NOPTS_VALUE)
-            start = start == AV_NOPTS_VALUE ? s->start_time : std::min(start, s->start_time);
-        if (start != AV_NOPTS_VALUE)
-            return av_rescale_q(start, s->time_base, kMicro);
+            return av_rescale_q(s->start_time, s->time_base, kMicro);
     }
     return format->start_time == AV_NOPTS_VALUE ? 0
                                                 : av_rescale_q(format->start_time, AV_TIME_BASE_Q, kMicro);

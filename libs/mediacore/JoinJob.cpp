@@ -16,6 +16,7 @@
 #include "PictureOrder.h"
 #include "SoundBridge.h"
 #include "SourceEnd.h"
+#include "SourceIndex.h"
 #include "SourceReader.h"
 #include "StreamCopy.h"
 #include "StreamProbe.h"
@@ -426,7 +427,8 @@ int JoinJob::runCopy(OutputWriter& writer) {
 // follows them.
 int64_t JoinJob::copiedEndUs(const Clip& c, const SourceReader& reader, std::map<int64_t, int64_t>* untimed) {
     const AVInputFormat* in = reader.format()->iformat;
-    if (!c.toFileEnd || !reader.video() || !in || !av_match_name(in->name, "mpeg,mpegts"))
+    if (!c.toFileEnd || !reader.video() || !in || !av_match_name(in->name, "mpeg,mpegts") ||
+        SourceIndex::get(reader.format()))
         return c.end;
     const int64_t shown = PictureOrder::shownEndUs(c.path, std::max(c.start, c.end - kTailSearchUs), untimed);
     return shown != AV_NOPTS_VALUE && shown > c.end ? shown : c.end;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "SourceIndex.h"
+
 namespace mediacore {
 
 namespace {
@@ -24,7 +26,7 @@ Landing look(AVFormatContext* input, int videoIndex, int audioIndex, int64_t ori
     PacketPtr p = makePacket();
     int64_t firstPictureUs = AV_NOPTS_VALUE;
     while (l.keyPts == AV_NOPTS_VALUE || l.soundUs == AV_NOPTS_VALUE) {
-        if (av_read_frame(input, p.get()) < 0)
+        if (SourceIndex::readPacket(input, p.get()) < 0)
             break;
         const AVStream* s = input->streams[p->stream_index];
         const int64_t ts = p->pts != AV_NOPTS_VALUE ? p->pts : p->dts;
@@ -66,10 +68,10 @@ bool LeadSkip::skips(const AVPacket* packet) {
 }
 
 int LeadSkip::read(AVFormatContext* input, AVPacket* packet) {
-    int r = av_read_frame(input, packet);
+    int r = SourceIndex::readPacket(input, packet);
     while (r >= 0 && skips(packet)) {
         av_packet_unref(packet);
-        r = av_read_frame(input, packet);
+        r = SourceIndex::readPacket(input, packet);
     }
     return r;
 }
@@ -101,7 +103,9 @@ LeadSkip reachSoundAhead(AVFormatContext* input, int videoIndex, int audioIndex,
     const AVStream* a = input->streams[audioIndex];
     const int64_t ts = av_rescale_q(soundUs + originUs, kMicro, a->time_base);
     const auto bySound = [&] {
-        return avformat_seek_file(input, audioIndex, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD) >= 0;
+        // An indexed stream is reached by its pictures' places alone.
+        return !SourceIndex::get(input) &&
+               avformat_seek_file(input, audioIndex, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD) >= 0;
     };
     if (bySound()) {
         const Landing l = look(input, videoIndex, audioIndex, originUs);

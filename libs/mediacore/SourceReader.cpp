@@ -5,6 +5,7 @@
 
 #include "EngineLog.h"
 #include "LargePageFrames.h"
+#include "SourceIndex.h"
 #include "StreamProbe.h"
 
 extern "C" {
@@ -145,6 +146,8 @@ void SourceReader::keepStoredTimes() {
 // (a transport stream whose pictures carry none) or its first pictures have none (a seek by time
 // lands on the first keyframe with one).
 int SourceReader::rewind() {
+    if (SourceIndex::get(format_.get()))
+        return SourceIndex::seek(format_.get(), INT64_MIN, false);
     const int r = untimedStart_ ? -1
                                 : avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN,
                                                      AVSEEK_FLAG_BACKWARD);
@@ -154,6 +157,8 @@ int SourceReader::rewind() {
 int SourceReader::seekFormat(int64_t us, bool atOrAfter) {
     if (us <= 0)
         return rewind();
+    if (SourceIndex::get(format_.get()))
+        return SourceIndex::seek(format_.get(), us + originUs_, atOrAfter);
     const int64_t ts = av_rescale_q(us + originUs_, kMicro, AV_TIME_BASE_Q);
     const int r = atOrAfter ? avformat_seek_file(format_.get(), -1, ts - 1000, ts, INT64_MAX, 0)
                             : avformat_seek_file(format_.get(), -1, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD);
@@ -169,7 +174,7 @@ int64_t SourceReader::firstKeyUs(int64_t untilUs) {
     constexpr int64_t kReorderUs = 1000000;
     const int lead = videoIndex_ >= 0 ? videoIndex_ : audioIndex_;
     const Kind kind = videoIndex_ >= 0 ? Video : Audio;
-    while (av_read_frame(format_.get(), packet_.get()) >= 0) {
+    while (SourceIndex::readPacket(format_.get(), packet_.get()) >= 0) {
         const bool key = packet_->stream_index == lead && (packet_->flags & AV_PKT_FLAG_KEY);
         const int64_t t = packet_->stream_index == lead ? packetTimeUs(packet_.get(), kind) : AV_NOPTS_VALUE;
         // A keyframe with a decoding time only (an MPEG stream's) may be shown after the
@@ -312,7 +317,7 @@ int SourceReader::next(AVFrame* frame, Kind* kind, AVPacket* packet) {
         }
         // A picture whose times jump far ahead of all read so far is damaged (a stretch of a
         // camera's or a disc's stream that comes back): it is placed a step after the one before.
-        if (mpegStream_ && packet_->stream_index == videoIndex_ &&
+        if (mpegStream_ && !SourceIndex::get(format_.get()) && packet_->stream_index == videoIndex_ &&
             extent_.farAhead(packet_.get(), frameDurationUs()))
             packet_->pts = packet_->dts = AV_NOPTS_VALUE;
         extent_.note(packet_.get());
@@ -521,6 +526,8 @@ void SourceReader::resetPictureTimes() {
 }
 
 int64_t SourceReader::decodedPictureEndUs(int64_t fromUs) {
+    if (const SourceIndex* index = SourceIndex::get(format_.get()))
+        return index->endUs() - originUs_;
     if (!videoDecoder_ || seek(fromUs) < 0)
         return AV_NOPTS_VALUE;
     FramePtr frame = makeFrame();
@@ -537,6 +544,8 @@ int64_t SourceReader::decodedPictureEndUs(int64_t fromUs) {
 }
 
 int64_t SourceReader::storedPictureEndUs() {
+    if (const SourceIndex* index = SourceIndex::get(format_.get()))
+        return index->endUs() - originUs_;
     constexpr int64_t kTailBytes = 4 << 20;
     const int64_t size = format_ && videoIndex_ >= 0 ? avio_size(format_->pb) : -1;
     if (size <= 0 ||
@@ -581,7 +590,7 @@ int64_t SourceReader::frameDurationUs() const {
 bool copyLeavesPicturesUntimed(const AVFormatContext* source, const AVOutputFormat* container,
                                const std::string& path) {
     if (!source->iformat || !av_match_name(source->iformat->name, "mpeg,mpegts") ||
-        av_match_name(container->name, "mpeg,mpegts,vob,dvd,svcd,vcd"))
+        av_match_name(container->name, "mpeg,mpegts,vob,dvd,svcd,vcd") || SourceIndex::get(source))
         return false;
     SourceReader reader;
     if (reader.open(path, -1, true, false, false, false) < 0)

@@ -9,6 +9,7 @@
 
 #include "EngineLog.h"
 #include "KeptInput.h"
+#include "SourceIndex.h"
 
 extern "C" {
 #include <libavutil/display.h>
@@ -295,6 +296,10 @@ int openInput(const std::string& path, InputPtr* out) {
     }
     if (format->duration <= 0 || format->duration == AV_NOPTS_VALUE)
         measureFromPackets(path, format.get());
+    // An MPEG stream's pictures are read by their index: each job and the player then place
+    // every picture where every other reading places it.
+    if (const int v = firstVideoStream(format.get()); v >= 0)
+        SourceIndex::attach(format.get(), v);
     *out = std::move(format);
     return 0;
 }

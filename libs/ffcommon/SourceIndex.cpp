@@ -1,0 +1,640 @@
+#include "SourceIndex.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <numeric>
+#include <sys/stat.h>
+
+#include "BitReader.h"
+
+namespace ff {
+
+namespace {
+
+using mediacore::avc::BitReader;
+
+// Stored times that go back, or jump further ahead than this, start the line again from the
+// picture before: a second recording, or a damaged stretch. Shorter gaps are real pauses.
+constexpr int64_t kJumpUs = 10'000'000;
+
+// What the index keeps of an input it was given (through the input's `opaque`).
+struct IndexedInput final : InputOwned {
+    std::shared_ptr<const SourceIndex> index;
+    int stream = -1; // the indexed stream's number in this input
+    int64_t lastPos = -1;
+    int dup = 0;
+};
+
+IndexedInput* indexed(const AVFormatContext* format) {
+    return format ? dynamic_cast<IndexedInput*>(static_cast<InputOwned*>(format->opaque)) : nullptr;
+}
+
+bool fileKey(const char* path, std::string* key) {
+    struct stat st {};
+    if (!path || ::stat(path, &st) != 0)
+        return false;
+    *key = std::string(path) + '\n' + std::to_string(st.st_size) + '\n' + std::to_string(st.st_mtim.tv_sec) +
+           '.' + std::to_string(st.st_mtim.tv_nsec);
+    return true;
+}
+
+// The start codes of an MPEG video or H.264 Annex B packet, each with the bytes after it.
+template <typename Each>
+void forEachStartCode(const uint8_t* data, int size, Each&& each) {
+    for (int i = 0; i + 3 < size; ++i) {
+        if (data[i] != 0 || data[i + 1] != 0 || data[i + 2] != 1)
+            continue;
+        if (!each(data + i + 3, size - i - 3))
+            return;
+        i += 2;
+    }
+}
+
+int bitAt(const uint8_t* p, int size, int n) {
+    return n / 8 < size ? (p[n / 8] >> (7 - n % 8)) & 1 : 0;
+}
+
+// The order an MPEG-1 or MPEG-2 picture is shown in: its group and its temporal reference.
+struct MpegOrder {
+    int64_t group = 0;
+    bool progressive = true;
+    int lastRef = -1, lastStructure = 3;
+    bool pairOpen = false;
+
+    // Order key, and whether it repeats a field or is a picture's second field; false when the
+    // packet holds no picture header.
+    bool read(const uint8_t* data, int size, int64_t* key, bool* repeat, bool* second) {
+        int ref = -1, structure = 3;
+        bool rff = false;
+        forEachStartCode(data, size, [&](const uint8_t* p, int n) {
+            if (n < 1)
+                return false;
+            if (p[0] == 0xb8) {
+                ++group;
+            } else if (p[0] == 0x00 && n >= 3) {
+                ref = p[1] << 2 | p[2] >> 6;
+            } else if (p[0] == 0xb5 && n >= 2) {
+                const int id = p[1] >> 4;
+                if (id == 1)
+                    progressive = bitAt(p + 1, n - 1, 12) != 0;
+                if (id == 8 && n >= 6) {
+                    structure = bitAt(p + 1, n - 1, 22) << 1 | bitAt(p + 1, n - 1, 23);
+                    rff = bitAt(p + 1, n - 1, 30) != 0;
+                }
+            } else if (p[0] >= 0x01 && p[0] <= 0xaf) {
+                return false; // the slices: nothing more of the header
+            }
+            return true;
+        });
+        if (ref < 0)
+            return false;
+        // A field picture whose other field came just before it with the same reference.
+        *second = structure != 3 && pairOpen && lastRef == ref && lastStructure != structure;
+        pairOpen = structure != 3 && !*second;
+        lastRef = ref;
+        lastStructure = structure;
+        *key = group << 16 | ref;
+        *repeat = rff && !progressive;
+        return true;
+    }
+};
+
+// The order an H.264 picture is shown in, from its slice header: its picture order count, within
+// the run of pictures since the last IDR picture.
+struct AvcOrder {
+    struct Sps {
+        int log2MaxFrameNum = 4, pocType = 0, log2MaxPocLsb = 4;
+        bool frameMbsOnly = true, separatePlanes = false;
+    };
+    struct Pps {
+        int sps = 0;
+        bool bottomPresent = false;
+    };
+    std::map<int, Sps> sps;
+    std::map<int, Pps> pps;
+    int64_t period = 0, decoded = 0;
+    int prevMsb = 0, prevLsb = 0;
+    int pendingFrameNum = -1, pendingParity = 0;
+
+    static void skipScalingList(BitReader& r, int n) {
+        int last = 8, next = 8;
+        for (int j = 0; j < n; ++j) {
+            if (next != 0)
+                next = (last + r.se() + 256) % 256;
+            last = next == 0 ? last : next;
+        }
+    }
+    void readSps(const uint8_t* p, int n) {
+        BitReader r(p, n, 256);
+        const int profile = r.u(8);
+        r.skip(16);
+        const int id = r.ue();
+        Sps s;
+        if (profile == 100 || profile == 110 || profile == 122 || profile == 244 || profile == 44 ||
+            profile == 83 || profile == 86 || profile == 118 || profile == 128 || profile == 138 ||
+            profile == 139 || profile == 134 || profile == 135) {
+            const int chroma = r.ue();
+            if (chroma == 3)
+                s.separatePlanes = r.bit() != 0;
+            r.ue();
+            r.ue();
+            r.bit();
+            if (r.bit())
+                for (int i = 0; i < (chroma != 3 ? 8 : 12); ++i)
+                    if (r.bit())
+                        skipScalingList(r, i < 6 ? 16 : 64);
+        }
+        s.log2MaxFrameNum = r.ue() + 4;
+        s.pocType = r.ue();
+        if (s.pocType == 0) {
+            s.log2MaxPocLsb = r.ue() + 4;
+        } else if (s.pocType == 1) {
+            r.bit();
+            r.se();
+            r.se();
+            for (int i = r.ue(); i > 0 && !r.failed(); --i)
+                r.se();
+        }
+        r.ue();
+        r.bit();
+        r.ue();
+        r.ue();
+        s.frameMbsOnly = r.bit() != 0;
+        if (!r.failed() && id >= 0 && id < 32)
+            sps[id] = s;
+    }
+    void readPps(const uint8_t* p, int n) {
+        BitReader r(p, n, 64);
+        const int id = r.ue();
+        Pps s;
+        s.sps = r.ue();
+        r.bit();
+        s.bottomPresent = r.bit() != 0;
+        if (!r.failed() && id >= 0 && id < 256)
+            pps[id] = s;
+    }
+
+    bool read(const uint8_t* data, int size, int64_t* key, bool* second) {
+        bool found = false;
+        forEachStartCode(data, size, [&](const uint8_t* p, int n) {
+            if (n < 2)
+                return false;
+            const int type = p[0] & 0x1f, refIdc = p[0] >> 5 & 3;
+            if (type == 7)
+                readSps(p + 1, n - 1);
+            else if (type == 8)
+                readPps(p + 1, n - 1);
+            if (type != 1 && type != 5)
+                return true;
+            found = slice(p + 1, n - 1, type == 5, refIdc, key, second);
+            return false;
+        });
+        return found;
+    }
+
+    bool slice(const uint8_t* p, int n, bool idr, int refIdc, int64_t* key, bool* second) {
+        BitReader r(p, n, 64);
+        r.ue();
+        r.ue();
+        const auto pi = pps.find(r.ue());
+        if (pi == pps.end())
+            return false;
+        const auto si = sps.find(pi->second.sps);
+        if (si == sps.end())
+            return false;
+        const Sps& s = si->second;
+        if (s.separatePlanes)
+            r.skip(2);
+        const int frameNum = r.u(s.log2MaxFrameNum);
+        int parity = 0;
+        if (!s.frameMbsOnly && r.bit())
+            parity = 1 + r.bit();
+        if (idr)
+            r.ue();
+        int lsb = 0;
+        if (s.pocType == 0)
+            lsb = r.u(s.log2MaxPocLsb);
+        if (r.failed() || s.pocType == 1)
+            return false;
+        *second = parity != 0 && pendingFrameNum == frameNum && pendingParity != parity;
+        pendingFrameNum = parity != 0 && !*second ? frameNum : -1;
+        pendingParity = parity;
+        if (*second)
+            return true;
+        if (idr) {
+            ++period;
+            decoded = 0;
+            prevMsb = prevLsb = 0;
+        }
+        int64_t poc = decoded++;
+        if (s.pocType == 0) {
+            const int max = 1 << s.log2MaxPocLsb;
+            int msb = prevMsb;
+            if (lsb < prevLsb && prevLsb - lsb >= max / 2)
+                msb += max;
+            else if (lsb > prevLsb && lsb - prevLsb > max / 2)
+                msb -= max;
+            poc = int64_t(msb) + lsb;
+            if (refIdc != 0)
+                prevMsb = msb, prevLsb = lsb;
+        }
+        *key = period * (int64_t(1) << 34) + poc + (int64_t(1) << 33);
+        return true;
+    }
+};
+
+} // namespace
+
+std::shared_ptr<const SourceIndex> SourceIndex::of(const AVFormatContext* format, int videoStream,
+                                                   const std::atomic<bool>* stop) {
+    if (!format || !format->iformat || !av_match_name(format->iformat->name, "mpeg,mpegts") ||
+        videoStream < 0 || unsigned(videoStream) >= format->nb_streams)
+        return nullptr;
+    std::string key;
+    if (!fileKey(format->url, &key))
+        return nullptr;
+    const AVStream* s = format->streams[videoStream];
+    key += '\n' + std::to_string(s->id);
+    static std::mutex mutex;
+    static std::map<std::string, std::shared_ptr<const SourceIndex>> cache;
+    {
+        std::lock_guard lock(mutex);
+        if (const auto found = cache.find(key); found != cache.end())
+            return found->second;
+    }
+    auto index = std::make_shared<SourceIndex>();
+    index->timeBase_ = s->time_base;
+    if (!index->build(format->url, format->iformat, s->id, stop))
+        return nullptr;
+    std::lock_guard lock(mutex);
+    if (cache.size() >= 32)
+        cache.clear();
+    cache[key] = index;
+    return index;
+}
+
+bool SourceIndex::build(const std::string& path, const AVInputFormat* format, int streamId,
+                        const std::atomic<bool>* stop) {
+    AVFormatContext* raw = nullptr;
+    if (avformat_open_input(&raw, path.c_str(), format, nullptr) < 0)
+        return false;
+    const InputPtr input(raw);
+    // The sound and data are left to the reading of a job: only the pictures are indexed.
+    if (avformat_find_stream_info(input.get(), nullptr) < 0)
+        return false;
+    for (unsigned i = 0; i < input->nb_streams; ++i)
+        if (input->streams[i]->id == streamId && input->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+            stream_ = int(i);
+    if (stream_ < 0)
+        return false;
+    for (unsigned i = 0; i < input->nb_streams; ++i)
+        input->streams[i]->discard = int(i) == stream_ ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+    const AVStream* s = input->streams[stream_];
+    timeBase_ = s->time_base;
+    const AVCodecID codec = s->codecpar->codec_id;
+    MpegOrder mpeg;
+    AvcOrder avc;
+    const bool mpegVideo = codec == AV_CODEC_ID_MPEG1VIDEO || codec == AV_CODEC_ID_MPEG2VIDEO;
+    bool parsed = mpegVideo || codec == AV_CODEC_ID_H264;
+    std::vector<int64_t> keys;
+    std::vector<uint8_t> repeats;
+    const PacketPtr packet = makePacket();
+    int64_t lastPos = -1;
+    uint16_t dup = 0;
+    while (av_read_frame(input.get(), packet.get()) >= 0) {
+        if (stop && stop->load())
+            return false;
+        if (packet->stream_index != stream_) {
+            av_packet_unref(packet.get());
+            continue;
+        }
+        // A packet is known by the position of the last one read that had one (the parser gives
+        // none to a picture that starts inside a packet it split) and how many came since.
+        Picture p;
+        if (packet->pos >= 0 && packet->pos != lastPos)
+            lastPos = packet->pos, dup = 0;
+        else
+            dup = uint16_t(dup + 1);
+        p.pos = lastPos;
+        p.dup = dup;
+        p.stored = packet->pts;
+        p.size = packet->size;
+        p.flags = uint8_t((packet->flags & AV_PKT_FLAG_KEY) ? Key : 0);
+        int64_t key = 0;
+        bool repeat = false, second = false;
+        if (parsed)
+            parsed = mpegVideo ? mpeg.read(packet->data, packet->size, &key, &repeat, &second)
+                               : avc.read(packet->data, packet->size, &key, &second);
+        if (second)
+            p.flags = uint8_t(p.flags | SecondField);
+        keys.push_back(key);
+        repeats.push_back(repeat ? 1 : 0);
+        pictures_.push_back(p);
+        av_packet_unref(packet.get());
+    }
+    if (pictures_.empty())
+        return false;
+    if (!parsed) {
+        // No header to order them by: the stored times do, within runs of times that neither go
+        // back nor jump far ahead; a picture without one follows the one decoded before it.
+        const int64_t jump = av_rescale_q(kJumpUs, kMicro, timeBase_);
+        int64_t run = 0, base = 0, prev = AV_NOPTS_VALUE, last = 0;
+        for (size_t i = 0; i < pictures_.size(); ++i) {
+            pictures_[i].flags = uint8_t(pictures_[i].flags & ~SecondField);
+            const int64_t t = pictures_[i].stored;
+            if (t != AV_NOPTS_VALUE && prev != AV_NOPTS_VALUE && (t > prev + jump || t < prev - jump / 10))
+                ++run, base = t;
+            if (t != AV_NOPTS_VALUE && prev == AV_NOPTS_VALUE)
+                base = t;
+            if (t != AV_NOPTS_VALUE)
+                prev = t;
+            last = t != AV_NOPTS_VALUE ? run * (int64_t(1) << 42) + (t - base) + (int64_t(1) << 41) : last + 1;
+            keys[i] = last;
+        }
+    }
+    order(keys);
+    placeOnLine(input.get(), repeats);
+    decodingTimes();
+    return true;
+}
+
+void SourceIndex::order(const std::vector<int64_t>& keys) {
+    byShown_.clear();
+    for (size_t i = 0; i < pictures_.size(); ++i)
+        if (!(pictures_[i].flags & SecondField))
+            byShown_.push_back(int32_t(i));
+    std::stable_sort(byShown_.begin(), byShown_.end(),
+                     [&](int32_t a, int32_t b) { return keys[size_t(a)] < keys[size_t(b)]; });
+    for (size_t r = 0; r < byShown_.size(); ++r)
+        pictures_[size_t(byShown_[r])].shown = int32_t(r);
+    for (size_t i = 1; i < pictures_.size(); ++i)
+        if (pictures_[i].flags & SecondField)
+            pictures_[i].shown = pictures_[i - 1].shown;
+    // A keyframe whose group shows pictures decoded after it before it (an open group): those
+    // need the group before.
+    int32_t key = -1;
+    for (size_t i = 0; i < pictures_.size(); ++i) {
+        Picture& p = pictures_[i];
+        if (p.flags & SecondField)
+            continue;
+        if (p.flags & Key)
+            key = int32_t(i);
+        else if (key >= 0 && p.shown < pictures_[size_t(key)].shown)
+            pictures_[size_t(key)].flags |= HasLeading;
+    }
+}
+
+void SourceIndex::placeOnLine(const AVFormatContext* input, const std::vector<uint8_t>& repeats) {
+    // A picture's length: the commonest gap between two pictures shown one after the other that
+    // both store their times (neither repeating a field), else the stream's rate.
+    std::vector<int64_t> gaps;
+    for (size_t r = 1; r < byShown_.size(); ++r) {
+        const Picture &a = pictures_[size_t(byShown_[r - 1])], &b = pictures_[size_t(byShown_[r])];
+        if (a.stored != AV_NOPTS_VALUE && b.stored != AV_NOPTS_VALUE && !repeats[size_t(byShown_[r - 1])] &&
+            b.stored > a.stored && av_rescale_q(b.stored - a.stored, timeBase_, kMicro) < 1'000'000)
+            gaps.push_back(b.stored - a.stored);
+    }
+    const AVStream* s = input->streams[stream_];
+    if (!gaps.empty()) {
+        std::nth_element(gaps.begin(), gaps.begin() + long(gaps.size() / 4), gaps.end());
+        step_ = gaps[gaps.size() / 4];
+    } else {
+        AVRational rate = s->avg_frame_rate.num > 0 && s->avg_frame_rate.den > 0 ? s->avg_frame_rate
+                                                                                  : s->r_frame_rate;
+        if (rate.num <= 0 || rate.den <= 0)
+            rate = {25, 1};
+        step_ = std::max<int64_t>(1, av_rescale_q(1, av_inv_q(rate), timeBase_));
+    }
+    const int64_t jump = av_rescale_q(kJumpUs, kMicro, timeBase_);
+    const auto length = [&](size_t i) { return int32_t(repeats[i] ? step_ + step_ / 2 : step_); };
+    // Pictures shown before the first one that stores a time count back from it.
+    int64_t at = AV_NOPTS_VALUE;
+    for (size_t r = 0, before = 0; r < byShown_.size() && at == AV_NOPTS_VALUE; ++r) {
+        const Picture& p = pictures_[size_t(byShown_[r])];
+        if (p.stored != AV_NOPTS_VALUE)
+            at = p.stored - int64_t(before);
+        before += size_t(length(size_t(byShown_[r])));
+    }
+    if (at == AV_NOPTS_VALUE)
+        at = input->start_time == AV_NOPTS_VALUE ? 0 : av_rescale_q(input->start_time, AV_TIME_BASE_Q, timeBase_);
+    // A time no later than that of a picture shown soon after it (a picture given the time of
+    // the keyframe after it, as streams copied from program streams have them) is no time of its
+    // own; a restart goes back further.
+    std::vector<bool> outOfLine(pictures_.size(), false);
+    const int64_t second = av_rescale_q(1'000'000, kMicro, timeBase_);
+    for (size_t r = 0; r < byShown_.size(); ++r) {
+        const int64_t t = pictures_[size_t(byShown_[r])].stored;
+        for (size_t n = r + 1; t != AV_NOPTS_VALUE && n < byShown_.size() && n <= r + 8; ++n) {
+            const int64_t later = pictures_[size_t(byShown_[n])].stored;
+            if (later == AV_NOPTS_VALUE)
+                continue;
+            outOfLine[size_t(byShown_[r])] = later <= t && t - later < second;
+            break;
+        }
+    }
+    std::vector<int64_t> offsets(pictures_.size(), 0);
+    int64_t offset = 0;
+    const Picture* prev = nullptr;
+    for (const int32_t i : byShown_) {
+        Picture& p = pictures_[size_t(i)];
+        p.duration = length(size_t(i));
+        if (p.stored != AV_NOPTS_VALUE && !outOfLine[size_t(i)]) {
+            int64_t t = p.stored + offset;
+            if (prev && (t <= prev->pts || t > prev->pts + prev->duration + jump)) {
+                offset = prev->pts + prev->duration - p.stored;
+                t = p.stored + offset;
+            }
+            p.pts = t;
+            p.flags |= StoredTime;
+        } else {
+            p.pts = prev ? prev->pts + prev->duration : at;
+        }
+        offsets[size_t(i)] = offset;
+        prev = &p;
+    }
+    start_ = pictures_[size_t(byShown_.front())].pts;
+    end_ = prev->pts + prev->duration;
+    for (size_t i = 1; i < pictures_.size(); ++i)
+        if (pictures_[i].flags & SecondField)
+            offsets[i] = offsets[i - 1];
+    // Runs of one offset in the file's order: the sound between their pictures moves with them.
+    segments_.clear();
+    for (size_t i = 0; i < pictures_.size(); ++i) {
+        if (segments_.empty() || segments_.back().offset != offsets[i])
+            segments_.push_back({pictures_[i].pos, INT64_MAX, INT64_MIN, offsets[i]});
+        if (const int64_t t = pictures_[i].stored; t != AV_NOPTS_VALUE) {
+            segments_.back().first = std::min(segments_.back().first, t);
+            segments_.back().last = std::max(segments_.back().last, t);
+        }
+    }
+}
+
+// Decoding times that rise and never pass the time a picture is shown: the times shown, in
+// their order, as many pictures late as the decoding runs ahead of the showing at most.
+void SourceIndex::decodingTimes() {
+    std::vector<int32_t> decoding; // the pictures (no second fields) in decoding order
+    for (size_t i = 0; i < pictures_.size(); ++i)
+        if (!(pictures_[i].flags & SecondField))
+            decoding.push_back(int32_t(i));
+    int64_t delay = 0;
+    for (size_t j = 0; j < decoding.size(); ++j)
+        delay = std::max(delay, int64_t(j) - pictures_[size_t(decoding[j])].shown);
+    for (size_t j = 0; j < decoding.size(); ++j) {
+        const int64_t k = int64_t(j) - delay;
+        pictures_[size_t(decoding[j])].dts =
+            k >= 0 ? pictures_[size_t(byShown_[size_t(k)])].pts : start_ - (-k) * step_;
+    }
+    // A second field is shown and decoded half a picture after its first, as cameras time it.
+    for (size_t i = 1; i < pictures_.size(); ++i)
+        if (pictures_[i].flags & SecondField) {
+            pictures_[i].pts = pictures_[i - 1].pts + step_ / 2;
+            pictures_[i].dts = pictures_[i - 1].dts + step_ / 2;
+            pictures_[i].duration = int32_t(step_ - step_ / 2);
+        }
+}
+
+const SourceIndex::Picture* SourceIndex::find(int64_t pos, int dup, int size) const {
+    if (pos < 0 || dup < 0)
+        return nullptr;
+    const auto it = std::lower_bound(pictures_.begin(), pictures_.end(), pos,
+                                     [](const Picture& p, int64_t at) { return p.pos < at; });
+    constexpr size_t kReach = 4;
+    for (auto n = size_t(it - pictures_.begin()) + size_t(dup), last = n + kReach;
+         n < pictures_.size() && n <= last && pictures_[n].pos == pos; ++n)
+        if (pictures_[n].size == size)
+            return &pictures_[n];
+    return nullptr;
+}
+
+int64_t SourceIndex::offsetAt(int64_t pos, int64_t stored) const {
+    if (segments_.size() <= 1)
+        return segments_.empty() ? 0 : segments_.front().offset;
+    auto it = std::upper_bound(segments_.begin(), segments_.end(), pos,
+                               [](int64_t at, const Segment& s) { return at < s.pos; });
+    size_t k = it == segments_.begin() ? 0 : size_t(it - segments_.begin()) - 1;
+    // Sound stored ahead of or behind its pictures may lie in a neighbour's stretch of the file:
+    // its own time tells which run it belongs to.
+    const int64_t slack = av_rescale_q(2'000'000, kMicro, timeBase_);
+    const auto holds = [&](size_t n) {
+        return n < segments_.size() && stored >= segments_[n].first - slack && stored <= segments_[n].last + slack;
+    };
+    if (stored != AV_NOPTS_VALUE && !holds(k)) {
+        if (holds(k + 1))
+            ++k;
+        else if (k > 0 && holds(k - 1))
+            --k;
+    }
+    return segments_[k].offset;
+}
+
+int64_t SourceIndex::seekPosition(int64_t ticks, bool atOrAfter) const {
+    if (byShown_.empty())
+        return 0;
+    if (atOrAfter) {
+        for (const Picture& p : pictures_)
+            if ((p.flags & Key) && !(p.flags & SecondField) && p.pts >= ticks)
+                return p.pos;
+        return pictures_.back().pos;
+    }
+    // The last picture shown at or before the time, and the keyframe it is decoded from: the
+    // latest one before it in decoding order that it is not a leading picture of.
+    const auto it = std::upper_bound(byShown_.begin(), byShown_.end(), ticks,
+                                     [&](int64_t t, int32_t i) { return t < pictures_[size_t(i)].pts; });
+    const int32_t target = it == byShown_.begin() ? byShown_.front() : *(it - 1);
+    const Picture& shown = pictures_[size_t(target)];
+    for (int64_t i = target; i >= 0; --i) {
+        const Picture& p = pictures_[size_t(i)];
+        if ((p.flags & Key) && !(p.flags & SecondField) && p.pts <= shown.pts)
+            return p.pos;
+    }
+    return pictures_.front().pos;
+}
+
+bool SourceIndex::attach(AVFormatContext* format, int videoStream, const std::atomic<bool>* stop) {
+    if (get(format))
+        return true;
+    if (format->opaque)
+        return false;
+    std::shared_ptr<const SourceIndex> index = of(format, videoStream, stop);
+    if (!index)
+        return false;
+    auto* owned = new IndexedInput;
+    owned->index = index;
+    owned->stream = videoStream;
+    format->opaque = static_cast<InputOwned*>(owned);
+    // The streams' starts and lengths as the line has them: the times stored may restart, jump
+    // or begin with pictures that store none.
+    AVStream* v = format->streams[videoStream];
+    v->start_time = av_rescale_q(index->startTicks(), index->timeBase(), v->time_base);
+    v->duration = av_rescale_q(index->endTicks() - index->startTicks(), index->timeBase(), v->time_base);
+    const int64_t start = av_rescale_q(index->startTicks(), index->timeBase(), AV_TIME_BASE_Q);
+    const int64_t end = av_rescale_q(index->endTicks(), index->timeBase(), AV_TIME_BASE_Q);
+    if (index->segments_.size() > 1 || format->start_time == AV_NOPTS_VALUE || format->start_time > start)
+        format->start_time = start;
+    format->duration = end - format->start_time;
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        AVStream* s = format->streams[i];
+        if (int(i) == videoStream || index->segments_.size() <= 1)
+            continue;
+        s->start_time = av_rescale_q(index->startTicks(), index->timeBase(), s->time_base);
+        s->duration = av_rescale_q(index->endTicks() - index->startTicks(), index->timeBase(), s->time_base);
+    }
+    return true;
+}
+
+const SourceIndex* SourceIndex::get(const AVFormatContext* format) {
+    const IndexedInput* in = indexed(format);
+    return in ? in->index.get() : nullptr;
+}
+
+int SourceIndex::readPacket(AVFormatContext* format, AVPacket* packet) {
+    const int r = av_read_frame(format, packet);
+    IndexedInput* in = indexed(format);
+    if (r < 0 || !in)
+        return r;
+    const SourceIndex& index = *in->index;
+    const AVStream* s = format->streams[packet->stream_index];
+    if (packet->stream_index == in->stream) {
+        if (packet->pos >= 0 && packet->pos != in->lastPos)
+            in->lastPos = packet->pos, in->dup = 0;
+        else
+            ++in->dup;
+        const Picture* p = index.find(in->lastPos, in->dup, packet->size);
+        // A piece of a picture begun before a seek's landing counts for none.
+        in->dup = p ? p->dup : in->dup - 1;
+        if (p) {
+            packet->pts = p->pts == AV_NOPTS_VALUE ? p->pts : av_rescale_q(p->pts, index.timeBase_, s->time_base);
+            packet->dts = p->dts == AV_NOPTS_VALUE ? p->dts : av_rescale_q(p->dts, index.timeBase_, s->time_base);
+            if (p->duration > 0)
+                packet->duration = av_rescale_q(p->duration, index.timeBase_, s->time_base);
+            return r;
+        }
+    }
+    const int64_t t = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    const int64_t offset = index.offsetAt(
+        packet->pos, t == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : av_rescale_q(t, s->time_base, index.timeBase_));
+    if (offset != 0) {
+        const int64_t moved = av_rescale_q(offset, index.timeBase_, s->time_base);
+        if (packet->pts != AV_NOPTS_VALUE)
+            packet->pts += moved;
+        if (packet->dts != AV_NOPTS_VALUE)
+            packet->dts += moved;
+    }
+    return r;
+}
+
+int SourceIndex::seek(AVFormatContext* format, int64_t us, bool atOrAfter) {
+    IndexedInput* in = indexed(format);
+    if (!in)
+        return AVERROR(ENOSYS);
+    in->lastPos = -1;
+    in->dup = 0;
+    if (us == INT64_MIN) // the file's start, with the sound stored before the first picture
+        return av_seek_frame(format, -1, 0, AVSEEK_FLAG_BYTE);
+    const int64_t pos = in->index->seekPosition(av_rescale_q(us, kMicro, in->index->timeBase_), atOrAfter);
+    return av_seek_frame(format, -1, pos, AVSEEK_FLAG_BYTE);
+}
+
+} // namespace ff

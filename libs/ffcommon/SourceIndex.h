@@ -1,0 +1,113 @@
+// The pictures of an MPEG transport or program stream, each numbered, timed and placed once.
+//
+// Such streams time their pictures in PES headers that may be missing (cameras and discs time
+// some pictures only), start again (recordings copied one after another), jump ahead and back
+// (damaged stretches) or pause. Reading them and settling times on the way, each reader would
+// need its own rule and each would settle them differently. The index reads the file once, by
+// its packets and the pictures' headers (no decoding), and gives every picture one time on one
+// line, read as the ffmpeg command line reads these streams:
+// - a picture keeps the time it stores; one without a time comes a picture after the one shown
+//   before it; a picture that repeats a field (soft telecine) is shown half a picture longer;
+// - where stored times go back, or jump more than 10 s ahead, the line goes on from the picture
+//   before, and the sound with it by the same offset; shorter gaps stay;
+// - the line starts at the first picture shown.
+// Every reader of such an input reads its packets through readPacket(), which gives each picture
+// packet its time on the line (and a decoding time that rises), and seeks through seek(), which
+// lands by position on the keyframe that pictures from a time on need.
+//
+// Ownership: an index is shared and never changes once built; an input holds the index it was
+// given through its `opaque`. Threading: an index may be read from any thread; an input from one
+// at a time.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FfPointers.h"
+
+namespace ff {
+
+class SourceIndex {
+public:
+    struct Picture {                     // in decoding order
+        int64_t pos = -1;                // byte position of its packet, or of the last one before with one
+        int64_t stored = AV_NOPTS_VALUE; // the time its packet carries, in the stream's ticks
+        int64_t pts = 0;                 // its time on the line
+        int64_t dts = 0;                 // a decoding time on the line, rising
+        int32_t duration = 0;            // how long it is shown, in ticks
+        int32_t size = 0;                // bytes of its packet
+        int32_t shown = 0;               // its place in the order shown
+        uint16_t dup = 0;                // packets since the one at that position
+        uint8_t flags = 0;
+    };
+    enum Flag : uint8_t {
+        Key = 1,          // a copy or a decoding may start here
+        SecondField = 2,  // the second field of the picture before (no picture of its own)
+        Repeat = 4,       // shows one of its fields twice
+        HasLeading = 8,   // pictures decoded after it are shown before it (an open group)
+        StoredTime = 16,  // its time is the one it stores (else placed)
+    };
+
+    // The index of stream `videoStream` of the file `format` reads, made once per unchanged file
+    // (path, size, modification time) in a process; null for inputs that need none (other
+    // containers: their own index times every picture) or when reading failed. A set `stop`
+    // ends the reading early (null then too).
+    static std::shared_ptr<const SourceIndex> of(const AVFormatContext* format, int videoStream,
+                                                 const std::atomic<bool>* stop = nullptr);
+    // Gives `format` (opened on the same file) the index: readPacket() and seek() use it from
+    // then on. Makes it first where the input needs one. False when it has none.
+    static bool attach(AVFormatContext* format, int videoStream, const std::atomic<bool>* stop = nullptr);
+    // The index an input was given, or null.
+    static const SourceIndex* get(const AVFormatContext* format);
+
+    // av_read_frame, the packet timed by the index when the input has one.
+    static int readPacket(AVFormatContext* format, AVPacket* packet);
+    // Positions `format` so that decoding from there shows every picture from `us` (microseconds
+    // on the line) on, or with `atOrAfter` on the first keyframe shown at or after `us` whose
+    // group needs nothing before it; INT64_MIN is the file's start. A negative AVERROR where the
+    // input has no index.
+    static int seek(AVFormatContext* format, int64_t us, bool atOrAfter);
+
+    int stream() const { return stream_; }
+    AVRational timeBase() const { return timeBase_; }
+    const std::vector<Picture>& pictures() const { return pictures_; }
+    // Where the line starts (the first picture shown) and ends (the last one's end), in ticks.
+    int64_t startTicks() const { return start_; }
+    int64_t endTicks() const { return end_; }
+    int64_t startUs() const { return av_rescale_q(start_, timeBase_, kMicro); }
+    int64_t endUs() const { return av_rescale_q(end_, timeBase_, kMicro); }
+    // Whether every picture got its time from the index alone (always, once built).
+    int64_t pictureTicks() const { return step_; }
+
+    // The picture of a packet of `size` bytes read at `pos`, about the `dup`th of that position
+    // (a reading that starts there may first give the end of a picture that began before it);
+    // null when the index does not hold it.
+    const Picture* find(int64_t pos, int dup, int size) const;
+    // The offset (ticks of the picture stream) that moves a stored time at byte `pos` onto the
+    // line.
+    int64_t offsetAt(int64_t pos, int64_t storedTicks) const;
+
+private:
+    struct Segment {
+        int64_t pos = 0;                                         // where its first picture's packet is
+        int64_t first = INT64_MAX, last = INT64_MIN, offset = 0; // stored times in it, and its offset
+    };
+    bool build(const std::string& path, const AVInputFormat* format, int streamId,
+               const std::atomic<bool>* stop);
+    void order(const std::vector<int64_t>& keys);
+    void placeOnLine(const AVFormatContext* input, const std::vector<uint8_t>& halfFields);
+    void decodingTimes();
+    int64_t seekPosition(int64_t ticks, bool atOrAfter) const;
+
+    std::vector<Picture> pictures_;
+    std::vector<int32_t> byShown_; // decoding places in the order shown
+    std::vector<Segment> segments_;
+    AVRational timeBase_{1, 90000};
+    int stream_ = -1;
+    int64_t start_ = 0, end_ = 0, step_ = 1;
+};
+
+} // namespace ff
