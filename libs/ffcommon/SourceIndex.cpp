@@ -25,6 +25,12 @@ struct IndexedInput final : InputOwned {
     int stream = -1; // the indexed stream's number in this input
     int64_t lastPos = -1;
     int dup = 0;
+    // Per stream that is not indexed: the run its last packet belonged to (-1 after a seek) and
+    // that packet's time. Sound follows its own times from run to run, as the pictures do.
+    struct Run {
+        int64_t k = -1, last = AV_NOPTS_VALUE;
+    };
+    std::vector<Run> runs;
 };
 
 IndexedInput* indexed(const AVFormatContext* format) {
@@ -41,8 +47,7 @@ bool fileKey(const char* path, std::string* key) {
 }
 
 // The start codes of an MPEG video or H.264 Annex B packet, each with the bytes after it.
-template <typename Each>
-void forEachStartCode(const uint8_t* data, int size, Each&& each) {
+template <typename Each> void forEachStartCode(const uint8_t* data, int size, Each&& each) {
     for (int i = 0; i + 3 < size; ++i) {
         if (data[i] != 0 || data[i + 1] != 0 || data[i + 2] != 1)
             continue;
@@ -285,7 +290,8 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
     if (avformat_find_stream_info(input.get(), nullptr) < 0)
         return false;
     for (unsigned i = 0; i < input->nb_streams; ++i)
-        if (input->streams[i]->id == streamId && input->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+        if (input->streams[i]->id == streamId &&
+            input->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
             stream_ = int(i);
     if (stream_ < 0)
         return false;
@@ -350,7 +356,8 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
                 base = t;
             if (t != AV_NOPTS_VALUE)
                 prev = t;
-            last = t != AV_NOPTS_VALUE ? run * (int64_t(1) << 42) + (t - base) + (int64_t(1) << 41) : last + 1;
+            last =
+                t != AV_NOPTS_VALUE ? run * (int64_t(1) << 42) + (t - base) + (int64_t(1) << 41) : last + 1;
             keys[i] = last;
         }
     }
@@ -401,8 +408,8 @@ void SourceIndex::placeOnLine(const AVFormatContext* input, const std::vector<ui
         std::nth_element(gaps.begin(), gaps.begin() + long(gaps.size() / 4), gaps.end());
         step_ = gaps[gaps.size() / 4];
     } else {
-        AVRational rate = s->avg_frame_rate.num > 0 && s->avg_frame_rate.den > 0 ? s->avg_frame_rate
-                                                                                  : s->r_frame_rate;
+        AVRational rate =
+            s->avg_frame_rate.num > 0 && s->avg_frame_rate.den > 0 ? s->avg_frame_rate : s->r_frame_rate;
         if (rate.num <= 0 || rate.den <= 0)
             rate = {25, 1};
         step_ = std::max<int64_t>(1, av_rescale_q(1, av_inv_q(rate), timeBase_));
@@ -418,7 +425,8 @@ void SourceIndex::placeOnLine(const AVFormatContext* input, const std::vector<ui
         before += size_t(length(size_t(byShown_[r])));
     }
     if (at == AV_NOPTS_VALUE)
-        at = input->start_time == AV_NOPTS_VALUE ? 0 : av_rescale_q(input->start_time, AV_TIME_BASE_Q, timeBase_);
+        at = input->start_time == AV_NOPTS_VALUE ? 0
+                                                 : av_rescale_q(input->start_time, AV_TIME_BASE_Q, timeBase_);
     // A time no later than that of a picture shown soon after it (a picture given the time of
     // the keyframe after it, as streams copied from program streams have them) is no time of its
     // own; a restart goes back further.
@@ -508,25 +516,34 @@ const SourceIndex::Picture* SourceIndex::find(int64_t pos, int dup, int size) co
     return nullptr;
 }
 
-int64_t SourceIndex::offsetAt(int64_t pos, int64_t stored) const {
+bool SourceIndex::holds(size_t k, int64_t stored) const {
+    const int64_t slack = av_rescale_q(2'000'000, kMicro, timeBase_);
+    return k < segments_.size() && stored != AV_NOPTS_VALUE && stored >= segments_[k].first - slack &&
+           stored <= segments_[k].last + slack;
+}
+
+size_t SourceIndex::segmentAt(int64_t pos, int64_t stored) const {
     if (segments_.size() <= 1)
-        return segments_.empty() ? 0 : segments_.front().offset;
+        return 0;
     auto it = std::upper_bound(segments_.begin(), segments_.end(), pos,
                                [](int64_t at, const Segment& s) { return at < s.pos; });
     size_t k = it == segments_.begin() ? 0 : size_t(it - segments_.begin()) - 1;
     // Sound stored ahead of or behind its pictures may lie in a neighbour's stretch of the file:
     // its own time tells which run it belongs to.
-    const int64_t slack = av_rescale_q(2'000'000, kMicro, timeBase_);
-    const auto holds = [&](size_t n) {
-        return n < segments_.size() && stored >= segments_[n].first - slack && stored <= segments_[n].last + slack;
-    };
-    if (stored != AV_NOPTS_VALUE && !holds(k)) {
-        if (holds(k + 1))
+    if (stored != AV_NOPTS_VALUE && !holds(k, stored)) {
+        if (holds(k + 1, stored))
             ++k;
-        else if (k > 0 && holds(k - 1))
+        else if (k > 0 && holds(k - 1, stored))
             --k;
     }
-    return segments_[k].offset;
+    return k;
+}
+
+size_t SourceIndex::segmentAfter(size_t k, int64_t stored) const {
+    for (size_t n = k + 1; n < segments_.size(); ++n)
+        if (holds(n, stored))
+            return n;
+    return std::min(k + 1, segments_.size() - 1);
 }
 
 int64_t SourceIndex::seekPosition(int64_t ticks, bool atOrAfter) const {
@@ -605,16 +622,34 @@ int SourceIndex::readPacket(AVFormatContext* format, AVPacket* packet) {
         // A piece of a picture begun before a seek's landing counts for none.
         in->dup = p ? p->dup : in->dup - 1;
         if (p) {
-            packet->pts = p->pts == AV_NOPTS_VALUE ? p->pts : av_rescale_q(p->pts, index.timeBase_, s->time_base);
-            packet->dts = p->dts == AV_NOPTS_VALUE ? p->dts : av_rescale_q(p->dts, index.timeBase_, s->time_base);
+            packet->pts =
+                p->pts == AV_NOPTS_VALUE ? p->pts : av_rescale_q(p->pts, index.timeBase_, s->time_base);
+            packet->dts =
+                p->dts == AV_NOPTS_VALUE ? p->dts : av_rescale_q(p->dts, index.timeBase_, s->time_base);
             if (p->duration > 0)
                 packet->duration = av_rescale_q(p->duration, index.timeBase_, s->time_base);
             return r;
         }
     }
-    const int64_t t = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
-    const int64_t offset = index.offsetAt(
-        packet->pos, t == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : av_rescale_q(t, s->time_base, index.timeBase_));
+    if (index.segments_.size() <= 1)
+        return r;
+    const int64_t raw = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    const int64_t t = raw == AV_NOPTS_VALUE ? raw : av_rescale_q(raw, s->time_base, index.timeBase_);
+    if (in->runs.size() < format->nb_streams)
+        in->runs.resize(format->nb_streams);
+    IndexedInput::Run& run = in->runs[size_t(packet->stream_index)];
+    if (run.k < 0) {
+        run.k =
+            int64_t(index.segmentAt(in->lastPos >= 0 ? std::max(packet->pos, in->lastPos) : packet->pos, t));
+    } else if (t != AV_NOPTS_VALUE && run.last != AV_NOPTS_VALUE) {
+        // Where its own times go back or jump, the stream has moved on to the next run.
+        const int64_t second = av_rescale_q(1'000'000, kMicro, index.timeBase_);
+        if (t < run.last - second || t > run.last + av_rescale_q(kJumpUs, kMicro, index.timeBase_))
+            run.k = int64_t(index.segmentAfter(size_t(run.k), t));
+    }
+    if (t != AV_NOPTS_VALUE)
+        run.last = t;
+    const int64_t offset = index.segments_[size_t(run.k)].offset;
     if (offset != 0) {
         const int64_t moved = av_rescale_q(offset, index.timeBase_, s->time_base);
         if (packet->pts != AV_NOPTS_VALUE)
@@ -631,6 +666,7 @@ int SourceIndex::seek(AVFormatContext* format, int64_t us, bool atOrAfter) {
         return AVERROR(ENOSYS);
     in->lastPos = -1;
     in->dup = 0;
+    in->runs.clear();
     if (us == INT64_MIN) // the file's start, with the sound stored before the first picture
         return av_seek_frame(format, -1, 0, AVSEEK_FLAG_BYTE);
     const int64_t pos = in->index->seekPosition(av_rescale_q(us, kMicro, in->index->timeBase_), atOrAfter);

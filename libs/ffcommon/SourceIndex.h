@@ -44,11 +44,11 @@ public:
         uint8_t flags = 0;
     };
     enum Flag : uint8_t {
-        Key = 1,          // a copy or a decoding may start here
-        SecondField = 2,  // the second field of the picture before (no picture of its own)
-        Repeat = 4,       // shows one of its fields twice
-        HasLeading = 8,   // pictures decoded after it are shown before it (an open group)
-        StoredTime = 16,  // its time is the one it stores (else placed)
+        Key = 1,         // a copy or a decoding may start here
+        SecondField = 2, // the second field of the picture before (no picture of its own)
+        Repeat = 4,      // shows one of its fields twice
+        HasLeading = 8,  // pictures decoded after it are shown before it (an open group)
+        StoredTime = 16, // its time is the one it stores (else placed)
     };
 
     // The index of stream `videoStream` of the file `format` reads, made once per unchanged file
@@ -86,9 +86,6 @@ public:
     // (a reading that starts there may first give the end of a picture that began before it);
     // null when the index does not hold it.
     const Picture* find(int64_t pos, int dup, int size) const;
-    // The offset (ticks of the picture stream) that moves a stored time at byte `pos` onto the
-    // line.
-    int64_t offsetAt(int64_t pos, int64_t storedTicks) const;
 
 private:
     struct Segment {
@@ -101,6 +98,11 @@ private:
     void placeOnLine(const AVFormatContext* input, const std::vector<uint8_t>& halfFields);
     void decodingTimes();
     int64_t seekPosition(int64_t ticks, bool atOrAfter) const;
+    // The run of one offset that a packet stored at byte `pos` with time `stored` (ticks of the
+    // picture stream) belongs to; the next one after run `k` whose times hold `stored`.
+    size_t segmentAt(int64_t pos, int64_t stored) const;
+    size_t segmentAfter(size_t k, int64_t stored) const;
+    bool holds(size_t k, int64_t stored) const;
 
     std::vector<Picture> pictures_;
     std::vector<int32_t> byShown_; // decoding places in the order shown

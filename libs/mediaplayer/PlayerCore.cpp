@@ -7,6 +7,7 @@
 #include "FrameSlot.h"
 #include "PlayerLog.h"
 #include "PlayerView.h"
+#include "SourceIndex.h"
 
 #include <QThread>
 #include <algorithm>
@@ -113,6 +114,10 @@ bool PlayerCore::openFile(const QString& path) {
         error_ = QStringLiteral("no playable stream");
         return false;
     }
+    // An MPEG stream is read by its pictures' index, as the engine reads it: a picture is shown
+    // at the time a cut of it is given.
+    if (videoStream_ >= 0)
+        ff::SourceIndex::attach(fmt_.get(), videoStream_);
     // The engine's origin: a time shown here is the time a cut of the same picture is given.
     startUs_ = ff::timelineOriginUs(fmt_.get(), videoStream_);
     durationUs_ = fmt_->duration > 0 ? fmt_->duration : 0;

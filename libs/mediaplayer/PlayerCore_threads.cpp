@@ -6,6 +6,7 @@
 #include "AudioRing.h"
 #include "FrameNotifier.h"
 #include "PlayerLog.h"
+#include "SourceIndex.h"
 
 #include <algorithm>
 #include <chrono>
@@ -74,7 +75,7 @@ bool PlayerCore::keyFrameBefore(int64_t target, std::vector<ff::PacketPtr>& read
     constexpr int kMaxPackets = 4096;
     const ff::PacketPtr pkt = ff::makePacket();
     bool good = true;
-    for (int n = 0; pkt && n < kMaxPackets && av_read_frame(fmt_.get(), pkt.get()) >= 0; ++n) {
+    for (int n = 0; pkt && n < kMaxPackets && ff::SourceIndex::readPacket(fmt_.get(), pkt.get()) >= 0; ++n) {
         if (pkt->stream_index != videoStream_) {
             read.push_back(ff::clonePacket(pkt.get()));
             av_packet_unref(pkt.get());
@@ -114,8 +115,12 @@ void PlayerCore::applySeek(int serial, int64_t target, int wantedAudio) {
         // The start is the file's first byte: a seek by time to the first picture's time lands
         // on a later key frame in a stream whose packets are stored out of order (MPEG-TS with
         // B-frames: the first ones are decoded before that time).
-        const int err = at == 0 ? avformat_seek_file(fmt_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN, 0)
-                                : av_seek_frame(fmt_.get(), -1, at + startUs_, AVSEEK_FLAG_BACKWARD);
+        // An indexed stream lands by its pictures' places, on the key frame the target needs.
+        const bool indexed = ff::SourceIndex::get(fmt_.get()) != nullptr;
+        const int err = indexed
+                            ? ff::SourceIndex::seek(fmt_.get(), at == 0 ? INT64_MIN : at + startUs_, false)
+                        : at == 0 ? avformat_seek_file(fmt_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN, 0)
+                                  : av_seek_frame(fmt_.get(), -1, at + startUs_, AVSEEK_FLAG_BACKWARD);
         if (err < 0) {
             if (target > 0)
                 player::logDebug("seek to %lld us: %s", static_cast<long long>(at),
@@ -191,7 +196,7 @@ void PlayerCore::demuxLoop() {
                 endBlock();
             continue;
         }
-        const int err = av_read_frame(fmt_.get(), pkt.get());
+        const int err = ff::SourceIndex::readPacket(fmt_.get(), pkt.get());
         if (err < 0) {
             if (err != AVERROR_EOF && !(fmt_->pb && avio_feof(fmt_->pb)))
                 player::logDebug("read stops: %s", qUtf8Printable(avErrorText(err)));
