@@ -11,6 +11,42 @@ namespace mediacore {
 
 namespace {
 constexpr int64_t kEpsilon = 1000; // timestamps are rounded to their time base
+
+// The bytes of the MPEG audio frame (layer I, II or III) whose header is `h`; 0 when it is no
+// header or does not tell (free format).
+int mpegAudioFrameBytes(uint32_t h) {
+    static constexpr int kKbps[2][3][15] = {
+        {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
+         {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
+         {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
+        {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
+         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}}};
+    static constexpr int kRates[3] = {44100, 48000, 32000};
+    const uint32_t version = (h >> 19) & 3, layer = (h >> 17) & 3, rateIndex = (h >> 12) & 15,
+                   srIndex = (h >> 10) & 3, padding = (h >> 9) & 1;
+    if ((h & 0xffe00000) != 0xffe00000 || version == 1 || layer == 0 || rateIndex == 15 || srIndex == 3)
+        return 0;
+    const bool mpeg1 = version == 3;
+    const int kbps = kKbps[mpeg1 ? 0 : 1][3 - layer][rateIndex];
+    const int rate = kRates[srIndex] >> (mpeg1 ? 0 : version == 2 ? 1 : 2);
+    if (layer == 3) // layer I: slots of four bytes
+        return (12000 * kbps / rate + int(padding)) * 4;
+    const int perSlot = layer == 1 && !mpeg1 ? 72000 : 144000; // layer III of MPEG-2 and 2.5: half
+    return perSlot * kbps / rate + int(padding);
+}
+
+// Whether a sound packet holds less than the frame its header declares: the last frame of a
+// recording stopped while it was written. Copied on, its next packet's bytes would complete it
+// for a reader of a stream container, which finds frames by their headers: the following frame
+// would be lost to its decoder at a seam.
+bool cutShort(const AVPacket* packet, const AVCodecParameters* p) {
+    if ((p->codec_id != AV_CODEC_ID_MP1 && p->codec_id != AV_CODEC_ID_MP2 &&
+         p->codec_id != AV_CODEC_ID_MP3) ||
+        packet->size < 4)
+        return false;
+    return packet->size < mpegAudioFrameBytes(AV_RB32(packet->data));
+}
 } // namespace
 
 void StreamCopy::beginPart(SourceReader& reader, int64_t fromUs, int64_t outputUs, int64_t soundFromUs,
@@ -149,6 +185,8 @@ bool StreamCopy::keeps(const AVPacket* packet, const AVStream* s, Role role, boo
     const int64_t t = toUs(packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts, s);
     const int64_t dts = packet->dts != AV_NOPTS_VALUE ? toUs(packet->dts, s) : t;
     if (role != OtherSound && ended_[role] && !held)
+        return false;
+    if (role != Picture && cutShort(packet, s->codecpar))
         return false;
     if (role == Picture && fields_ && fields_->secondField(packet))
         return true; // its first field was kept

@@ -10,7 +10,9 @@
 // Sound may be held back (hold) and released once the caller's picture has passed it: sound
 // lies ahead of the picture in many files, and a part that ends early (at a size limit) must
 // leave out what lies past its last picture. The main sound and the other sound streams copied
-// beside it follow the same rules.
+// beside it follow the same rules. An MPEG audio frame cut short (a recording stopped while
+// it was written) is left out: a reader of a stream container finds frames by their headers and
+// would complete it with the bytes of whatever follows it, at a seam the next clip's first frame.
 //
 // Ownership: refers to the writer and, for one part at a time, the source; owns neither.
 // Threading: one thread.

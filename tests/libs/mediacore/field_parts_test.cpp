@@ -148,6 +148,21 @@ TEST(FieldParts, ACameraRecordingInFieldsIsJoinedAndSplitInWholePictures) {
     EXPECT_FALSE(QFileInfo::exists(refused));
 }
 
+// A program stream ending inside its last MP2 frame (192 of 731 bytes) joined with itself: that
+// frame is left out, not completed with the next clip's first, and every whole frame decodes.
+TEST(FieldParts, ARecordingEndingInsideASoundFrameIsJoinedWithItself) {
+    QTemporaryDir dir;
+    const QString src = dir.filePath("short_mp2.mpg");
+    ASSERT_TRUE(QFile::copy(CUTBENCH_SOURCE_DIR "/../shared/media/mpeg1_ps_short_mp2.mpg", src));
+    ASSERT_EQ(decodeErrors(src), "");
+    for (const QString& out : {dir.filePath("joined.mpg"), dir.filePath("joined.mts")}) {
+        ASSERT_EQ(join({src, src}, out), 0);
+        EXPECT_EQ(decodeErrors(out), "") << out.toStdString();
+        EXPECT_EQ(decodedFrames(out, "a").count, 2 * (decodedFrames(src, "a").count - 1))
+            << out.toStdString();
+    }
+}
+
 TEST(FieldParts, KeepFormatPartsEndPictureAndSoundTogetherAndFillTheirCap) {
     struct Case {
         const char* clip;
