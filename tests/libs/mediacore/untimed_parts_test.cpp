@@ -1,6 +1,7 @@
-// Capped parts and copy joins of MPEG streams that give a time to some pictures only, judged by
-// the frame number each picture shows: the parts a split chains by their reported lengths hold
-// every picture once, in order, and a join of such a clip with itself holds it twice.
+// Capped parts and copy joins of MPEG streams that give a time to some pictures only (and of HEVC
+// in open groups of pictures), judged by the frame number each picture shows: the parts a split
+// chains by their reported lengths hold every picture once, in order, and a join of such a clip
+// with itself holds it twice.
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <cmath>
@@ -63,7 +64,13 @@ TEST(UntimedParts, PartsAndCopyJoinsHoldEveryPictureOnce) {
     struct Shape {
         QString clip, ext;
     };
+    // HEVC in open groups: keyframes whose leading pictures refer to the group before.
+    const QString hevc = makeWithFfmpeg(
+        path("hevc.ts"), {"-i", h264, "-vf", "scale=320:180", "-c:v", "libx265", "-x265-params",
+                          "bframes=3:keyint=25:pools=1:frame-threads=1:log-level=error", "-c:a", "mp2"});
     const std::vector<Shape> shapes{
+        {hevc, "ts"},
+        {makeWithFfmpeg(path("hevc.mkv"), {"-i", hevc, "-c", "copy"}), "mkv"},
         {makeWithFfmpeg(path("h264ps.ts"), {"-i", h264ps, "-c", "copy", "-f", "mpegts"}), "ts"},
         {makeWithFfmpeg(path("mpeg2.ts"), {"-i", mpeg2, "-c", "copy", "-f", "mpegts"}), "ts"},
         {makeWithFfmpeg(path("mpeg1.mpg"), {"-i", h264, "-c:v", "mpeg1video", "-qscale:v", "2", "-bf", "2",

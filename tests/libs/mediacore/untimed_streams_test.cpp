@@ -1,5 +1,6 @@
-// MPEG streams that time some pictures only (cameras, discs): each job keeps every picture of its
-// range once, in order, read from the frame number each picture shows.
+// MPEG streams that time some pictures only (cameras, discs), and HEVC in open groups of pictures:
+// each job keeps every picture of its range once, in order, read from the frame number each
+// picture shows.
 #include <QFile>
 #include <functional>
 #include <gtest/gtest.h>
@@ -63,8 +64,11 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
                               QStringList{"-i", mp4, "-threads", "1", "-c:a", "mp2"} + codec);
     };
     // Every picture untimed; the first 20 untimed; a time a pack (H.264 with B-frames); a stretch
-    // an hour late; MPEG-2 with a time a pack, and with keyframes timed only; MPEG-1.
+    // an hour late; MPEG-2 with a time a pack, and with keyframes timed only; MPEG-1; HEVC in open
+    // groups (keyframes whose leading pictures refer to the group before), also in Matroska.
     const QString ts = mpeg("timed.ts", {"-c:v", "copy"});
+    const QString hevc = mpeg("hevc.ts", {"-vf", "scale=320:180", "-c:v", "libx265", "-x265-params",
+                                          "bframes=3:keyint=25:pools=1:frame-threads=1:log-level=error"});
     for (const QString& src :
          {retimed(ts, dir.filePath("untimed.ts"), [](int64_t, bool) { return -1; }),
           retimed(ts, dir.filePath("first20.ts"), [](int64_t t, bool) { return t < 20 * 3600 ? -1 : t; }),
@@ -78,17 +82,17 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
           retimed(mpeg("big.vob", {"-c:v", "mpeg2video", "-s", "352x240", "-q:v", "2", "-bf", "2", "-g", "25",
                                    "-f", "vob"}),
                   dir.filePath("keyed.vob"), [](int64_t t, bool key) { return key ? t : -1; }),
-          mpeg("mpeg1.mpg",
-               {"-c:v", "mpeg1video", "-s", "352x240", "-q:v", "2", "-g", "18", "-f", "mpeg"})}) {
+          mpeg("mpeg1.mpg", {"-c:v", "mpeg1video", "-s", "352x240", "-q:v", "2", "-g", "18", "-f", "mpeg"}),
+          hevc, makeWithFfmpeg(dir.filePath("hevc.mkv"), {"-i", hevc, "-c", "copy"})}) {
         std::vector<int> all(200), twice(400);
         std::iota(all.begin(), all.end(), 0);
         std::iota(twice.begin(), twice.begin() + 200, 0);
         std::iota(twice.begin() + 200, twice.end(), 0);
         // Keep-format cuts, from keyframes with and without a time and single pictures without one
-        // (the last picture too).
+        // (the last picture too), and ten pictures from the one after a keyframe.
         for (const auto& [from, to] :
              {std::pair{150, 190}, std::pair{0, 40}, std::pair{24, 64}, std::pair{75, 100},
-              std::pair{126, 127}, std::pair{35, 36}, std::pair{199, 200}}) {
+              std::pair{126, 127}, std::pair{35, 36}, std::pair{199, 200}, std::pair{151, 161}}) {
             const QString out = dir.filePath(QString("cut%1.").arg(from)) + QFileInfo(src).suffix();
             QFile::remove(out);
             ASSERT_EQ(convert(src, out, {nullptr, nullptr, from * 40000, to * 40000}), 1)
