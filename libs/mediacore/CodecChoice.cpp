@@ -1,11 +1,14 @@
 #include "CodecChoice.h"
 
-#include <iterator>
-
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
+
+extern "C" {
+#include <libavutil/intreadwrite.h>
+}
 
 namespace mediacore {
 
@@ -58,6 +61,34 @@ const OnlyCodecs kOnlyCodecs[] = {
       AV_CODEC_ID_VP8}},
     {"oga", {AV_CODEC_ID_VORBIS, AV_CODEC_ID_OPUS, AV_CODEC_ID_FLAC, AV_CODEC_ID_SPEEX}},
 };
+
+// What encoders that list no rates or layouts take at most (Vorbis codes higher rates only at
+// a quality, not at a bit rate).
+struct SoundLimits {
+    AVCodecID id;
+    int rate;
+    int channels;
+};
+
+const SoundLimits kSoundLimits[] = {
+    {AV_CODEC_ID_VORBIS, 48000, 8},
+    {AV_CODEC_ID_WMAV1, 48000, 2},
+    {AV_CODEC_ID_WMAV2, 48000, 2},
+};
+
+int mostRate(const AVCodec* codec) {
+    for (const SoundLimits& l : kSoundLimits)
+        if (l.id == codec->id)
+            return l.rate;
+    return 0;
+}
+
+int mostChannels(const AVCodec* codec) {
+    for (const SoundLimits& l : kSoundLimits)
+        if (l.id == codec->id)
+            return l.channels;
+    return 0;
+}
 
 std::string trimmedLower(const char* text) {
     std::string s = text ? text : "";
@@ -117,18 +148,28 @@ AVPixelFormat pickPixelFormat(const AVCodec* codec, AVPixelFormat source) {
 }
 
 int pickSampleRate(const AVCodec* codec, int wanted) {
+    const int most = mostRate(codec);
     if (!codec->supported_samplerates)
-        return wanted;
-    int best = codec->supported_samplerates[0];
-    for (const int* r = codec->supported_samplerates; *r; ++r)
-        if (std::abs(*r - wanted) < std::abs(best - wanted))
-            best = *r;
-    return best;
+        return most > 0 && wanted > most ? std::min(most, wanted % 11025 == 0 ? 44100 : 48000) : wanted;
+    const bool family = wanted % 11025 == 0;
+    int above = 0, highest = 0, highestOfFamily = 0;
+    for (const int* r = codec->supported_samplerates; *r; ++r) {
+        if (*r == wanted)
+            return wanted;
+        if (*r > wanted && (above == 0 || *r < above))
+            above = *r;
+        highest = std::max(highest, *r);
+        if ((*r % 11025 == 0) == family)
+            highestOfFamily = std::max(highestOfFamily, *r);
+    }
+    return above > 0 ? above : highestOfFamily > 0 ? highestOfFamily : highest;
 }
 
 int pickChannels(const AVCodec* codec, int wanted) {
-    if (!codec->ch_layouts)
-        return wanted;
+    if (!codec->ch_layouts) {
+        const int most = mostChannels(codec);
+        return most > 0 ? std::min(wanted, most) : wanted;
+    }
     int best = 0;
     for (const AVChannelLayout* l = codec->ch_layouts; l->nb_channels; ++l) {
         if (l->nb_channels == wanted)
@@ -137,6 +178,86 @@ int pickChannels(const AVCodec* codec, int wanted) {
             best = std::max(best, l->nb_channels);
     }
     return best > 0 ? best : codec->ch_layouts[0].nb_channels;
+}
+
+AVChannelLayout pickChannelLayout(const AVCodec* codec, int channels) {
+    AVChannelLayout usual{};
+    av_channel_layout_default(&usual, channels);
+    if (!codec->ch_layouts)
+        return usual;
+    const AVChannelLayout* first = nullptr;
+    for (const AVChannelLayout* l = codec->ch_layouts; l->nb_channels; ++l) {
+        if (av_channel_layout_compare(l, &usual) == 0)
+            return usual;
+        if (!first && l->nb_channels == channels)
+            first = l;
+    }
+    if (first && first->order == AV_CHANNEL_ORDER_NATIVE)
+        av_channel_layout_from_mask(&usual, first->u.mask);
+    return usual;
+}
+
+bool isLossless(AVCodecID id) {
+    return id == AV_CODEC_ID_FLAC || id == AV_CODEC_ID_ALAC || id == AV_CODEC_ID_WAVPACK ||
+           id == AV_CODEC_ID_TTA || (id >= AV_CODEC_ID_FIRST_AUDIO && id < AV_CODEC_ID_ADPCM_IMA_QT);
+}
+
+int64_t fitBitRate(const AVCodec* codec, int sampleRate, int channels, int64_t wanted) {
+    if (isLossless(codec->id))
+        return 0;
+    if (wanted <= 0)
+        wanted = codec->id == AV_CODEC_ID_OPUS ? 96000 : 128000;
+    switch (codec->id) {
+    case AV_CODEC_ID_OPUS:
+        return std::clamp<int64_t>(wanted, 500, 256000 * int64_t(std::max(channels, 1)));
+    case AV_CODEC_ID_MP2: {
+        // Layer II codes only the rates of its header's table, which is shorter below 32 kHz.
+        static const int64_t kMpeg1[] = {32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384};
+        static const int64_t kHalfRates[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+        const int64_t* table = sampleRate >= 32000 ? kMpeg1 : kHalfRates;
+        int64_t best = table[0];
+        for (size_t i = 0; i < std::size(kMpeg1); ++i)
+            if (std::abs(table[i] * 1000 - wanted) < std::abs(best * 1000 - wanted))
+                best = table[i];
+        return best * 1000;
+    }
+    case AV_CODEC_ID_WMAV1:
+    case AV_CODEC_ID_WMAV2:
+        return std::max<int64_t>(wanted, 24000);
+    default:
+        return wanted;
+    }
+}
+
+int qualityForBitRate(const AVCodec* codec, int channels, int64_t bitRate) {
+    if (codec->id != AV_CODEC_ID_VORBIS)
+        return -2;
+    // Vorbis' usual bit rates of a 44.1 kHz channel at qualities 0 to 10, in kbit/s (at lower
+    // rates a quality takes fewer bits, so the result stays below what was asked).
+    static const int kPerChannel[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 250};
+    const int64_t perChannel = bitRate / 1000 / std::max(channels, 1);
+    int quality = -1;
+    for (int q = 0; q < int(std::size(kPerChannel)); ++q)
+        if (kPerChannel[q] <= perChannel)
+            quality = q;
+    return quality;
+}
+
+int64_t sourceBitRate(const AVCodecParameters* p) {
+    if (p->bit_rate > 0)
+        return p->bit_rate;
+    if (p->codec_id != AV_CODEC_ID_VORBIS || !p->extradata)
+        return 0;
+    // The identification header: type 1, "vorbis", version, channels, rate, then the greatest,
+    // nominal and least bit rates (0 or -1 where unset).
+    static const uint8_t kMagic[] = {1, 'v', 'o', 'r', 'b', 'i', 's'};
+    const uint8_t* begin = p->extradata;
+    const uint8_t* end = begin + p->extradata_size;
+    const uint8_t* at = std::search(begin, end, std::begin(kMagic), std::end(kMagic));
+    if (end - at < 24)
+        return 0;
+    const int32_t nominal = int32_t(AV_RL32(at + 20));
+    return nominal > 0 ? nominal : 0;
 }
 
 bool containerAccepts(const AVOutputFormat* format, AVCodecID id) {

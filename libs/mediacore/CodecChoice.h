@@ -40,9 +40,26 @@ const AVCodec* containerDefaultEncoder(const AVOutputFormat* format, AVMediaType
 
 // The encoder's format nearest to the source's (the source's own when the encoder takes it).
 AVPixelFormat pickPixelFormat(const AVCodec* codec, AVPixelFormat source);
-// The encoder's supported rate nearest to `wanted`.
+// `wanted` when the encoder takes that rate, else the lowest it takes above (no sound is lost),
+// else its highest (of the same family as `wanted`, 44.1 or 48 kHz, where it has one).
 int pickSampleRate(const AVCodec* codec, int wanted);
 // `wanted` channels when the encoder takes them, else the most it takes below (or its first).
 int pickChannels(const AVCodec* codec, int wanted);
+// The layout of `channels` the encoder takes: the usual one where it takes it, else the first
+// it lists with that many (the samples keep their places; only the names of the rear pair differ).
+AVChannelLayout pickChannelLayout(const AVCodec* codec, int channels);
+// True for encoders that store every sample and take no bit rate.
+bool isLossless(AVCodecID id);
+// The bit rate nearest to `wanted` (0: the engine's default) that the encoder takes at that rate
+// and channel count; 0 for a lossless encoder. Vorbis' limits come from tables inside its library:
+// its rate is left as asked, and an encoder that refuses it falls back on a quality.
+int64_t fitBitRate(const AVCodec* codec, int sampleRate, int channels, int64_t wanted);
+// For an encoder that refuses a bit rate but takes a quality instead (Vorbis): the quality
+// (FFmpeg's scale, -1 to 10) whose usual bit rate comes nearest to `bitRate` without passing it;
+// below -1 when the encoder takes none.
+int qualityForBitRate(const AVCodec* codec, int channels, int64_t bitRate);
+// The bit rate a sound stream was made at: its container's or, for Vorbis, which WebM and
+// Matroska give none, its header's nominal one; 0 when neither says.
+int64_t sourceBitRate(const AVCodecParameters* p);
 
 } // namespace mediacore

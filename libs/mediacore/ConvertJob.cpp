@@ -520,8 +520,8 @@ int ConvertJob::openAudioEncoder(const AVCodec* codec, SourceReader& reader, Out
     encoding.format = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
     encoding.bitRate = int64_t(format_.audioKbps) * 1000;
     if (encoding.bitRate == 0 && dec && format_.audioCodec.kind == CodecSetting::Keep)
-        encoding.bitRate = reader.audio()->codecpar->bit_rate;
-    // The encoder may take a lower rate or fewer channels than asked: the sound is made to fit.
+        encoding.bitRate = sourceBitRate(reader.audio()->codecpar);
+    // The encoder may take another rate or fewer channels than asked: the sound is made to fit.
     int r = writer.addAudioEncoder(encoding);
     if (r < 0)
         return r;

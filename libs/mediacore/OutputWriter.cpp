@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "CodecChoice.h"
 #include "EncoderSend.h"
 #include "EngineLog.h"
 
@@ -241,15 +242,15 @@ int OutputWriter::openAudioEncoder(const AudioEncoding& encoding) {
         return AVERROR(ENOMEM);
     AVCodecContext* c = audio_.get();
     c->sample_rate = encoding.sampleRate;
-    av_channel_layout_default(&c->ch_layout, encoding.channels);
+    c->ch_layout = pickChannelLayout(encoding.codec, encoding.channels);
     c->sample_fmt = encoding.format;
     c->time_base = {1, encoding.sampleRate};
-    const bool lossless =
-        encoding.codec->id == AV_CODEC_ID_FLAC ||
-        (encoding.codec->id >= AV_CODEC_ID_FIRST_AUDIO && encoding.codec->id < AV_CODEC_ID_ADPCM_IMA_QT);
-    if (!lossless)
-        c->bit_rate = encoding.bitRate > 0 ? encoding.bitRate
-                                           : (encoding.codec->id == AV_CODEC_ID_OPUS ? 96000 : 128000);
+    if (encoding.quality >= -1) {
+        c->flags |= AV_CODEC_FLAG_QSCALE;
+        c->global_quality = encoding.quality * FF_QP2LAMBDA;
+    } else {
+        c->bit_rate = fitBitRate(encoding.codec, encoding.sampleRate, encoding.channels, encoding.bitRate);
+    }
     AVDictionary* options = nullptr;
     const int r = openEncoderStream(c, &options, &audioStream_);
     if (r < 0)
@@ -260,15 +261,29 @@ int OutputWriter::openAudioEncoder(const AudioEncoding& encoding) {
 int OutputWriter::addAudioEncoder(const AudioEncoding& encoding) {
     if (!format_ || !encoding.codec)
         return AVERROR(EINVAL);
-    // Encoders that list no rates or layouts may still refuse high rates or many channels (WMA
-    // takes two channels up to 48 kHz, Vorbis no 96 kHz at usual bit rates): the sound is then
-    // resampled, and if need be down-mixed, to what every such encoder takes.
+    // The rate and channels the encoder takes, nearest to those asked; the sound graph is built
+    // for what the encoder was opened with.
     AudioEncoding e = encoding;
+    e.sampleRate = pickSampleRate(e.codec, e.sampleRate);
+    e.channels = pickChannels(e.codec, e.channels);
     int r = openAudioEncoder(e);
+    // Encoders that list no rates or layouts may still refuse high rates or many channels: the
+    // sound is then resampled, and if need be down-mixed, to what every such encoder takes.
     if (r < 0 && e.sampleRate > 48000) {
         e.sampleRate = e.sampleRate % 11025 == 0 ? 44100 : 48000;
         logInfo("sound resampled to " + std::to_string(e.sampleRate) + " Hz for " + e.codec->name);
         r = openAudioEncoder(e);
+    }
+    // Vorbis takes a bit rate only within what its tables allow for the rate and channels (a
+    // mono 22.05 kHz stream 16 to 64 kbit/s): outside them, a quality of about that rate.
+    if (r < 0) {
+        e.quality =
+            qualityForBitRate(e.codec, e.channels, fitBitRate(e.codec, e.sampleRate, e.channels, e.bitRate));
+        if (e.quality >= -1) {
+            logInfo(std::string("sound encoded with ") + e.codec->name + " at quality " +
+                    std::to_string(e.quality));
+            r = openAudioEncoder(e);
+        }
     }
     if (r < 0 && e.channels > 2) {
         e.channels = 2;

@@ -47,6 +47,7 @@ struct AudioEncoding {
     int channels = 0;
     AVSampleFormat format = AV_SAMPLE_FMT_NONE;
     int64_t bitRate = 0; // bit/s; 0 = default
+    int quality = -2;    // FFmpeg's -1 to 10, for an encoder that takes one instead of a bit rate
 };
 
 class OutputWriter {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "CodecChoice.h"
 #include "EngineLog.h"
 
 extern "C" {
@@ -139,7 +140,9 @@ CodecPtr openEncoder(const AVCodecParameters* p, int64_t bitRate, int frameSampl
     for (const AVSampleFormat* f = codec->sample_fmts; *f != AV_SAMPLE_FMT_NONE; ++f)
         if (*f == AV_SAMPLE_FMT_FLTP)
             enc->sample_fmt = *f;
-    enc->bit_rate = bitRate;
+    // The rate and channels are the copied packets' own; the bit rate is one the encoder takes
+    // for them (an estimate from packet sizes need not be one of MP2's).
+    enc->bit_rate = fitBitRate(codec, p->sample_rate, p->ch_layout.nb_channels, bitRate);
     enc->time_base = AVRational{1, p->sample_rate};
     enc->thread_count = 1;
     AVDictionary* options = nullptr;

@@ -4,6 +4,7 @@
 // a copy join of the file with itself are written, decode without a line from ffmpeg, show each
 // picture once, and their sound goes through the seam without a dropout, each click within half
 // a sound packet of its picture (but where kAside leaves the sound checks out, as the README says).
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
@@ -166,5 +167,63 @@ std::vector<Case> cases() {
 }
 
 INSTANTIATE_TEST_SUITE_P(EverySoundCodec, SeamTable, ::testing::ValuesIn(cases()));
+
+// `out` decodes without an error and holds `seconds` of sound, to within `near`: one run of ffmpeg.
+void expectSound(const QString& out, double seconds, double near) {
+    QByteArray sound, errors;
+    const QString args = "-v error -nostdin -i %1 -map 0:v -f null - -map 0:a:0 -ac 1 -ar 8000 -f f32le -";
+    run(FFMPEG_EXECUTABLE, args.arg(out).split(' '), &sound, &errors);
+    EXPECT_EQ(errors.toStdString(), "") << out.toStdString();
+    const auto* s = reinterpret_cast<const float*>(sound.constData());
+    EXPECT_NEAR(double(sound.size()) / 4 / 8000, seconds, near) << out.toStdString();
+    EXPECT_TRUE(std::any_of(s, s + sound.size() / 4, [](float v) { return std::abs(v) > 0.05f; }))
+        << "silent";
+}
+
+// One row of each codec: a keep cut re-encodes the sound at each rate and layout ffmpeg encodes it at,
+// to the end of its last packet (ffmpeg does not apply an MP4 edit list's end; MP3 adds its delay).
+TEST_P(SeamTable, KeepCutReencodesTheSoundAtEveryRateAndLayout) {
+    const Recipe& r = GetParam().recipe;
+    const QString row = QString(r.name) + "." + r.container;
+    const QString rows =
+        "aac48.mp4 mp3_44.mkv ac3.mkv eac3.mkv opus.webm vorbis_44.webm flac.mkv pcm.mov mp2_44.ts";
+    if (GetParam().start != AsEncoded || !rows.split(' ').contains(row))
+        GTEST_SKIP() << "one row of each codec";
+    const double slack = r.packet * (row.contains("44") ? 44100 : 48000) * (row.startsWith("mp3") ? 2 : 1);
+    QTemporaryDir dir;
+    for (const int rate : {8000, 22050, 32000, 44100, 48000, 96000})
+        for (const int channels : {1, 2, 6}) {
+            const QString src = dir.filePath(QString("%1_%2.%3").arg(rate).arg(channels).arg(r.container));
+            const QString made = "-f lavfi -i testsrc2=size=64x48:rate=10 -f lavfi -i sine=f=300:r=%1 -t 1.2 "
+                                 "-ac %2 -ar %1 -g 5 -pix_fmt yuv420p %3";
+            if (makeWithFfmpeg(src, made.arg(rate).arg(channels).arg(r.args).split(' ')).isEmpty())
+                continue; // not a rate or layout of the codec
+            ASSERT_EQ(convert(src, src + ".cut." + r.container, {nullptr, nullptr, 300000, 1000000}), 1);
+            expectSound(src + ".cut." + r.container, 0.7, std::max(0.03, 0.005 + slack / rate));
+        }
+}
+
+// Vorbis mono at 22.05 kHz (16-64 kbit/s) from WebM and Matroska: a keep cut, a removal, a split's part.
+TEST(SeamTableVorbisMono, CutRemovalAndSizePartReencodeTheSound) {
+    QTemporaryDir dir;
+    const QString webm = makeWithFfmpeg(
+        dir.filePath("mono.webm"),
+        QString("-f lavfi -i testsrc2=size=64x48:rate=10 -f lavfi -i sine=f=300 -t 4 -c:v libvpx-vp9 "
+                "-deadline realtime -cpu-used 8 -g 5 -c:a libvorbis -ac 1 -ar 22050 -b:a 64k")
+            .split(' '));
+    for (const QString& src : {webm, makeWithFfmpeg(dir.filePath("mono.mkv"), {"-i", webm, "-c", "copy"})}) {
+        const auto path = [&](const char* name) { return src + name + "." + QFileInfo(src).suffix(); };
+        Job cut, head, tail, first, second;
+        ASSERT_TRUE(convert(cut, src, path("cut"), 1200000, 3200000) &&
+                    convert(head, src, path("head"), 0, 1500000) &&
+                    convert(tail, src, path("tail"), 2500000, 4000000) &&
+                    convert(first, src, path("part1"), 0, 4000000, QFileInfo(src).size() / 2));
+        ASSERT_EQ(join({path("head"), path("tail")}, path("removed"), "copy"), 0);
+        const int64_t ended = apiMediaConvertGetOutputDuration(first.h);
+        ASSERT_TRUE(convert(second, src, path("part2"), ended, 4000000));
+        for (const auto& [name, s] : {std::pair{"cut", 2.0}, {"removed", 3.0}, {"part2", 4 - ended / 1e6}})
+            expectSound(path(name), s, 0.1);
+    }
+}
 
 } // namespace
