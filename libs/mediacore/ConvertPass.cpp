@@ -300,7 +300,9 @@ int64_t ConvertPass::pictureUs() const {
 // The sound of a part ended by the size limit, up to `until` (the end of its last picture). MP4
 // and MOV trim the encoder's priming and padding by their edit list: the sound is given to the
 // sample, and the next part's goes on from there. Elsewhere the encoder's delay counts, as it
-// comes out after the last frame (the padding that fills its last packet).
+// comes out after the last frame (the padding that fills its last packet), but for MP3 into
+// Matroska, whose priming the writer takes off (its sound is heard from its first frame's time):
+// its sound ends where the frames given end, to within half a frame.
 int ConvertPass::endSoundAt(int64_t until) {
     const AVOutputFormat* container = writer_.container();
     if (container && av_match_name(container->name, "mov,mp4,m4a,3gp,3g2,ipod,psp,ismv,f4v")) {
@@ -315,7 +317,7 @@ int ConvertPass::endSoundAt(int64_t until) {
         });
     }
     const AVCodecContext* encoder = writer_.encoder(OutputWriter::Audio);
-    const int64_t delayUs = encoder && encoder->sample_rate > 0
+    const int64_t delayUs = encoder && encoder->sample_rate > 0 && !SoundPriming::applies(encoder, container)
                                 ? av_rescale(encoder->initial_padding, 1000000, encoder->sample_rate)
                                 : 0;
     return lane_.end(FrameLane::Audio, audioSink_,

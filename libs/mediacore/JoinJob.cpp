@@ -477,7 +477,7 @@ int JoinJob::bridgeSeam(StreamCopy& copy, const Clip& c, int64_t readUs, Seam se
         const int64_t shiftUs = seamUs - c.start - head.originUs();
         bridged = SoundBridge::make(av_guess_format(nullptr, output_.c_str(), nullptr),
                                     head.audio()->codecpar, held, seamUs + seam.soundLateUs,
-                                    head.audio()->codecpar, after, shiftUs, &plan) > 0;
+                                    head.audio()->codecpar, after, shiftUs, &plan, c.start <= 0) > 0;
         if (bridged) {
             const AVPacket* p = after[plan.resumeAt].packet.get();
             resume->sourceUs =

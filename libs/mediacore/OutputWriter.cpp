@@ -389,6 +389,7 @@ template <class Body> int OutputWriter::asMainSound(OtherEncoder& other, Body bo
         std::swap(audio_, other.codec);
         std::swap(fifo_, other.fifo);
         std::swap(audioNextPts_, other.nextPts);
+        std::swap(priming_, other.priming);
         std::swap(audioStream_, other.stream);
         std::swap(copied_[1], copied);
     };
@@ -618,7 +619,11 @@ int OutputWriter::drain(Kind kind) {
             return 0;
         if (r < 0)
             return logFailure(std::string("encoding with ") + c->codec->name, r);
-        r = mux(kind, packet_.get(), c->time_base);
+        if (kind == Audio)
+            r = priming_.pass(packet_.get(), c->frame_size,
+                              [&](AVPacket* p) { return mux(kind, p, c->time_base); });
+        else
+            r = mux(kind, packet_.get(), c->time_base);
         av_packet_unref(packet_.get());
         if (r < 0)
             return r;
@@ -651,14 +656,37 @@ int OutputWriter::encodeAudioFromFifo(bool flush) {
     return 0;
 }
 
+// The sound's clock starts at its first frame; an encoder whose priming is taken off (see
+// SoundPriming) is given silence before it.
+int OutputWriter::beginSound(const AVFrame* first) {
+    audioNextPts_ = first->pts != AV_NOPTS_VALUE ? first->pts : 0;
+    const int lead = SoundPriming::leadSamples(audio_.get(), container());
+    if (lead <= 0)
+        return 0;
+    uint8_t** silence = nullptr;
+    const int channels = audio_->ch_layout.nb_channels;
+    int r = av_samples_alloc_array_and_samples(&silence, nullptr, channels, lead, audio_->sample_fmt, 0);
+    if (r < 0)
+        return r;
+    av_samples_set_silence(silence, 0, lead, channels, audio_->sample_fmt);
+    r = av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(silence), lead) < lead ? AVERROR(ENOMEM)
+                                                                                         : 0;
+    av_freep(&silence[0]);
+    av_freep(&silence);
+    priming_.begin(audioNextPts_);
+    audioNextPts_ -= lead;
+    return r;
+}
+
 int OutputWriter::writeFrame(Kind kind, AVFrame* frame) {
     AVCodecContext* c = encoder(kind);
     if (!c || !started_)
         return AVERROR(EINVAL);
+    int r = 0;
     if (kind == Audio) {
         if (frame) {
-            if (audioNextPts_ == AV_NOPTS_VALUE)
-                audioNextPts_ = frame->pts != AV_NOPTS_VALUE ? frame->pts : 0;
+            if (audioNextPts_ == AV_NOPTS_VALUE && (r = beginSound(frame)) < 0)
+                return r;
             if (av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(frame->extended_data),
                                     frame->nb_samples) < 0)
                 return AVERROR(ENOMEM);
@@ -666,7 +694,7 @@ int OutputWriter::writeFrame(Kind kind, AVFrame* frame) {
         }
         if (audioNextPts_ == AV_NOPTS_VALUE)
             audioNextPts_ = 0;
-        int r = encodeAudioFromFifo(true);
+        r = encodeAudioFromFifo(true);
         if (r < 0)
             return r;
         r = avcodec_send_frame(c, nullptr);
@@ -678,7 +706,7 @@ int OutputWriter::writeFrame(Kind kind, AVFrame* frame) {
         frame->pict_type = AV_PICTURE_TYPE_NONE;
         ++videoFramesIn_;
     }
-    int r = sendPicture(c, frame);
+    r = sendPicture(c, frame);
     if (r < 0 && !(r == AVERROR_EOF && !frame))
         return logFailure(std::string("encoding with ") + c->codec->name, r);
     // libx265 with B-frames dates the decoding of its first frames back by the time from its

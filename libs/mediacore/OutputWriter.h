@@ -19,6 +19,7 @@
 
 #include "FfPointers.h"
 #include "FieldPackets.h"
+#include "SoundPriming.h"
 
 extern "C" {
 #include <libavutil/audio_fifo.h>
@@ -130,6 +131,7 @@ private:
     bool copiesFields(const AVPacket* packet);
     static void keepFrameTiming(AVCodecParameters* par);
     int encodeAudioFromFifo(bool flush);
+    int beginSound(const AVFrame* first);
     struct OtherEncoder;
     template <class Body> int asMainSound(OtherEncoder& other, Body body);
     void releaseOtherEncoders();
@@ -144,6 +146,7 @@ private:
     CodecPtr audio_;
     AudioFifoPtr fifo_;
     int64_t audioNextPts_ = AV_NOPTS_VALUE;
+    SoundPriming priming_;
     int videoStream_ = -1;
     int audioStream_ = -1;
     bool created_ = false;
@@ -176,6 +179,7 @@ private:
         CodecPtr codec;
         AudioFifoPtr fifo;
         int64_t nextPts = AV_NOPTS_VALUE;
+        SoundPriming priming;
         int stream = -1;
     };
     std::vector<OtherEncoder> otherEncoders_;

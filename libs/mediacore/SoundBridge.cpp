@@ -257,6 +257,10 @@ int frameAsAdts(const AVPacket* model, std::vector<PacketPtr>* packets) {
 // timeline (in samples). Packets follow one another without gaps; their times may be rounded
 // (to milliseconds in Matroska): each side's grid is laid from one packet's time by the frame.
 struct Sides {
+    bool fromStart = false; // the later part's packets are the first of their stream
+    // and MP3: its sound ahead of its picture is its encoder's priming (as ffmpeg writes
+    // Matroska), which gives way to the sound before the seam
+    bool primed = false;
     Pcm a, b;
     std::vector<int64_t> aAt, bAt;
 };
@@ -298,6 +302,11 @@ int decodeSides(const AVCodecParameters* beforeParams, const std::deque<SoundBri
     // packet) for AC-3 and E-AC-3, over the whole packet for AAC and MP3.
     if (beforeParams->codec_id == AV_CODEC_ID_AC3 || beforeParams->codec_id == AV_CODEC_ID_EAC3)
         pb.validFrom = std::min(pb.validFrom, std::max(pb.from, bFirst) + kAc3Block);
+    // An MP3 stream's first packet takes no bits from before it: decoded from there, the sound
+    // is whole from its start.
+    sides->primed = sides->fromStart && beforeParams->codec_id == AV_CODEC_ID_MP3;
+    if (sides->primed)
+        pb.validFrom = std::max(pb.from, bFirst);
     if (beforeParams->codec_id == AV_CODEC_ID_MP2 || beforeParams->codec_id == AV_CODEC_ID_OPUS) {
         int64_t x = pb.from;
         const auto quiet = [&](int64_t at) {
@@ -347,7 +356,7 @@ int64_t packetSamples(const AVCodecParameters* params, const SoundBridge::Timed&
 
 int SoundBridge::make(const AVOutputFormat* container, const AVCodecParameters* beforeParams,
                       const std::deque<Timed>& before, int64_t seamUs, const AVCodecParameters* afterParams,
-                      const std::vector<Timed>& after, int64_t afterShiftUs, Plan* plan) {
+                      const std::vector<Timed>& after, int64_t afterShiftUs, Plan* plan, bool fromStart) {
     const int rate = beforeParams->sample_rate;
     if (!bridges(beforeParams, container) || afterParams->codec_id != beforeParams->codec_id ||
         afterParams->sample_rate != rate ||
@@ -356,7 +365,7 @@ int SoundBridge::make(const AVOutputFormat* container, const AVCodecParameters* 
         return 0;
     const AVRational samples{1, rate};
     const int64_t frame = packetSamples(beforeParams, before.back(), samples);
-    Sides sides;
+    Sides sides{.fromStart = fromStart};
     if (frame <= 0 || decodeSides(beforeParams, before, afterParams, after, afterShiftUs, frame, &sides) < 1)
         return 0;
     const Pcm& pa = sides.a;
@@ -381,8 +390,8 @@ int SoundBridge::make(const AVOutputFormat* container, const AVCodecParameters* 
     const int64_t start = aAt[first];
     // The sound before the seam up to where the later part's begins (or its own end, if earlier),
     // the later part's from there on: what a decoder gives past a part's sound is its encoder's
-    // padding, and a whole file's sound stored ahead of its picture begins before the seam.
-    const int64_t cut = std::min(pa.end(), std::max(pb.validFrom, start + frame));
+    // padding; a whole file's sound ahead of its picture begins before the seam (MP3's: priming).
+    const int64_t cut = std::min(pa.end(), std::max({pb.validFrom, start + frame, sides.primed ? seam : 0}));
     const int64_t near = cut - std::max(cut, pb.validFrom); // the later part's sound moves by it
     // The bridge ends on a packet of the later part three packets on, on that part's grid, which
     // lies up to half a packet off the seam's: its last packet goes over to that place, so that

@@ -59,12 +59,13 @@ public:
     // `before`: the held packets of the sound before the seam, on the output timeline, decoded
     // by `beforeParams`; `seamUs`: where the part after the seam begins on it. `after`: the first
     // sound packets of the part after the seam, timed so that their time in microseconds plus
-    // `afterShiftUs` is where they belong on the output timeline. 1 with a plan, 0 when the
-    // seam cannot be bridged (too little sound on a side, a codec that will not open): the
-    // caller copies on then.
+    // `afterShiftUs` is where they belong on the output timeline; `fromStart` when they are
+    // the first of their stream (a whole file). 1 with a plan, 0 when the seam cannot be bridged
+    // (too little sound on a side, a codec that will not open): the caller copies on then.
     static int make(const AVOutputFormat* container, const AVCodecParameters* beforeParams,
                     const std::deque<Timed>& before, int64_t seamUs, const AVCodecParameters* afterParams,
-                    const std::vector<Timed>& after, int64_t afterShiftUs, Plan* plan);
+                    const std::vector<Timed>& after, int64_t afterShiftUs, Plan* plan,
+                    bool fromStart = false);
 };
 
 } // namespace mediacore
