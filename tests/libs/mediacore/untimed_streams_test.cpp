@@ -65,7 +65,9 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
     };
     // Every picture untimed; the first 20 untimed; a time a pack (H.264 with B-frames); a stretch
     // an hour late; MPEG-2 with a time a pack, and with keyframes timed only; MPEG-1; HEVC in open
-    // groups (keyframes whose leading pictures refer to the group before), also in Matroska.
+    // groups (keyframes whose leading pictures refer to the group before), also in Matroska; two
+    // recordings end to end (times start again at picture 100); a real pause of 3 s before
+    // picture 100, with its sound and without sound.
     const QString ts = mpeg("timed.ts", {"-c:v", "copy"});
     const QString hevc = mpeg("hevc.ts", {"-vf", "scale=320:180", "-c:v", "libx265", "-x265-params",
                                           "bframes=3:keyint=25:pools=1:frame-threads=1:log-level=error"});
@@ -83,19 +85,29 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
                                    "-f", "vob"}),
                   dir.filePath("keyed.vob"), [](int64_t t, bool key) { return key ? t : -1; }),
           mpeg("mpeg1.mpg", {"-c:v", "mpeg1video", "-s", "352x240", "-q:v", "2", "-g", "18", "-f", "mpeg"}),
-          hevc, makeWithFfmpeg(dir.filePath("hevc.mkv"), {"-i", hevc, "-c", "copy"})}) {
+          hevc, makeWithFfmpeg(dir.filePath("hevc.mkv"), {"-i", hevc, "-c", "copy"}),
+          retimed(ts, dir.filePath("restart.ts"),
+                  [](int64_t t, bool) { return t >= 100 * 3600 ? t - 100 * 3600 : t; }),
+          retimed(ts, dir.filePath("pause.ts"),
+                  [](int64_t t, bool) { return t >= 100 * 3600 ? t + 3 * 90000 : t; }),
+          retimed(makeWithFfmpeg(dir.filePath("silent.ts"), {"-i", ts, "-an", "-c", "copy"}),
+                  dir.filePath("pause_silent.ts"),
+                  [](int64_t t, bool) { return t >= 100 * 3600 ? t + 3 * 90000 : t; })}) {
+        // Where picture n is shown: the pause holds picture 99 for 3 s more.
+        const int64_t pauseUs = src.contains("pause") ? 3000000 : 0;
+        const auto at = [&](int n) { return n * int64_t(40000) + (n >= 100 ? pauseUs : 0); };
         std::vector<int> all(200), twice(400);
         std::iota(all.begin(), all.end(), 0);
         std::iota(twice.begin(), twice.begin() + 200, 0);
         std::iota(twice.begin() + 200, twice.end(), 0);
         // Keep-format cuts, from keyframes with and without a time and single pictures without one
         // (the last picture too), and ten pictures from the one after a keyframe.
-        for (const auto& [from, to] :
-             {std::pair{150, 190}, std::pair{0, 40}, std::pair{24, 64}, std::pair{75, 100},
-              std::pair{126, 127}, std::pair{35, 36}, std::pair{199, 200}, std::pair{151, 161}}) {
+        for (const auto& [from, to] : {std::pair{150, 190}, std::pair{0, 40}, std::pair{24, 64},
+                                       std::pair{75, 100}, std::pair{126, 127}, std::pair{35, 36},
+                                       std::pair{199, 200}, std::pair{151, 161}, std::pair{95, 105}}) {
             const QString out = dir.filePath(QString("cut%1.").arg(from)) + QFileInfo(src).suffix();
             QFile::remove(out);
-            ASSERT_EQ(convert(src, out, {nullptr, nullptr, from * 40000, to * 40000}), 1)
+            ASSERT_EQ(convert(src, out, {nullptr, nullptr, at(from), at(to)}), 1)
                 << src.toStdString() << from;
             expect(out, std::vector<int>(all.begin() + from, all.begin() + to));
         }
