@@ -63,7 +63,8 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
                               QStringList{"-i", mp4, "-threads", "1", "-c:a", "mp2"} + codec);
     };
     // Every picture untimed; the first 20 untimed; a time a pack (H.264 with B-frames); a stretch
-    // an hour late; MPEG-2 with a time a pack, and with keyframes timed only; MPEG-1.
+    // an hour late; MPEG-2 with a time a pack, and with keyframes timed only; MPEG-1; film flagged
+    // 3:2 (192 pictures, each shown for three fields or two of 1001/60000 s).
     const QString ts = mpeg("timed.ts", {"-c:v", "copy"});
     for (const QString& src :
          {retimed(ts, dir.filePath("untimed.ts"), [](int64_t, bool) { return -1; }),
@@ -78,22 +79,29 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
           retimed(mpeg("big.vob", {"-c:v", "mpeg2video", "-s", "352x240", "-q:v", "2", "-bf", "2", "-g", "25",
                                    "-f", "vob"}),
                   dir.filePath("keyed.vob"), [](int64_t t, bool key) { return key ? t : -1; }),
-          mpeg("mpeg1.mpg",
-               {"-c:v", "mpeg1video", "-s", "352x240", "-q:v", "2", "-g", "18", "-f", "mpeg"})}) {
-        std::vector<int> all(200), twice(400);
+          mpeg("mpeg1.mpg", {"-c:v", "mpeg1video", "-s", "352x240", "-q:v", "2", "-g", "18", "-f", "mpeg"}),
+          makeSoftTelecineClip(dir.filePath("telecine.ts"))}) {
+        const bool film = src.contains("telecine");
+        const auto startUs = [&](int64_t n) {
+            return film ? (5 * (n / 2) + 3 * (n % 2)) * 1001000 / 60 : n * 40000;
+        };
+        std::vector<int> all(film ? 192 : 200), twice;
         std::iota(all.begin(), all.end(), 0);
-        std::iota(twice.begin(), twice.begin() + 200, 0);
-        std::iota(twice.begin() + 200, twice.end(), 0);
+        twice = all;
+        twice.insert(twice.end(), all.begin(), all.end());
         // Keep-format cuts, from keyframes with and without a time and single pictures without one
-        // (the last picture too).
+        // (the last picture too): the pictures that start in the range.
         for (const auto& [from, to] :
              {std::pair{150, 190}, std::pair{0, 40}, std::pair{24, 64}, std::pair{75, 100},
               std::pair{126, 127}, std::pair{35, 36}, std::pair{199, 200}}) {
             const QString out = dir.filePath(QString("cut%1.").arg(from)) + QFileInfo(src).suffix();
             QFile::remove(out);
+            std::vector<int> wanted;
+            std::copy_if(all.begin(), all.end(), std::back_inserter(wanted),
+                         [&](int n) { return startUs(n) >= from * 40000 && startUs(n) < to * 40000; });
             ASSERT_EQ(convert(src, out, {nullptr, nullptr, from * 40000, to * 40000}), 1)
                 << src.toStdString() << from;
-            expect(out, std::vector<int>(all.begin() + from, all.begin() + to));
+            expect(out, wanted);
         }
         for (const QString& out : {dir.filePath("whole.mp4"), dir.filePath("whole.mkv"),
                                    dir.filePath("whole.ts"), dir.filePath("joined.mp4")}) {
