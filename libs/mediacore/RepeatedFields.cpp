@@ -4,6 +4,7 @@
 #include <map>
 #include <mutex>
 #include <sys/stat.h>
+#include <utility>
 
 namespace mediacore {
 
@@ -67,12 +68,14 @@ void readHeaders(const uint8_t* d, int size, FieldCount* c) {
     }
 }
 
-AVRational readRate(const std::string& path, const AVFormatContext* format, const AVStream* s) {
+// The rate the pictures start at and the sequence's rate.
+std::pair<AVRational, AVRational> readRates(const std::string& path, const AVFormatContext* format,
+                                            const AVStream* s) {
     constexpr int kPackets = 4096;
     constexpr int64_t kCodedFields = 96; // two a picture: two seconds of film, or so
     AVFormatContext* raw = nullptr;
     if (avformat_open_input(&raw, path.c_str(), format->iformat, nullptr) < 0)
-        return {0, 1};
+        return {};
     const InputPtr input(raw);
     const PacketPtr packet = makePacket();
     FieldCount c;
@@ -87,7 +90,7 @@ AVRational readRate(const std::string& path, const AVFormatContext* format, cons
         av_packet_unref(packet.get());
     }
     if (c.coded <= 0 || c.shown <= c.coded || c.sequenceRate.num <= 0)
-        return {0, 1};
+        return {};
     // 3:2 shows four pictures in ten fields: the rate they start at is the sequence's times 4/5
     // exactly, which a count over groups of an odd length only comes near.
     const double shownPerCoded = double(c.shown) / double(c.coded);
@@ -95,12 +98,13 @@ AVRational readRate(const std::string& path, const AVFormatContext* format, cons
     const bool regular = std::fabs(av_q2d(pattern) - shownPerCoded) < 0.01 * shownPerCoded;
     AVRational exact{0, 1};
     av_reduce(&exact.num, &exact.den, c.shown, c.coded, 1 << 20);
-    return av_div_q(c.sequenceRate, regular ? pattern : exact);
+    return {av_div_q(c.sequenceRate, regular ? pattern : exact), c.sequenceRate};
 }
 
 } // namespace
 
-AVRational flaggedPictureRate(const std::string& path, const AVFormatContext* format, const AVStream* s) {
+AVRational flaggedPictureRate(const std::string& path, const AVFormatContext* format, const AVStream* s,
+                              AVRational* sequenceRate) {
     if (!format->iformat || !av_match_name(format->iformat->name, "mpeg,mpegts") ||
         s->codecpar->codec_id != AV_CODEC_ID_MPEG2VIDEO)
         return {0, 1};
@@ -112,18 +116,24 @@ AVRational flaggedPictureRate(const std::string& path, const AVFormatContext* fo
                             std::to_string(st.st_mtim.tv_sec) + '.' + std::to_string(st.st_mtim.tv_nsec) +
                             '\n' + std::to_string(s->id);
     static std::mutex mutex;
-    static std::map<std::string, AVRational> known;
+    static std::map<std::string, std::pair<AVRational, AVRational>> known;
+    std::pair<AVRational, AVRational> rates;
+    bool found = false;
     {
         std::lock_guard lock(mutex);
         if (const auto it = known.find(key); it != known.end())
-            return it->second;
+            rates = it->second, found = true;
     }
-    const AVRational rate = readRate(path, format, s);
-    std::lock_guard lock(mutex);
-    if (known.size() >= 64)
-        known.clear();
-    known[key] = rate;
-    return rate;
+    if (!found) {
+        rates = readRates(path, format, s);
+        std::lock_guard lock(mutex);
+        if (known.size() >= 64)
+            known.clear();
+        known[key] = rates;
+    }
+    if (sequenceRate)
+        *sequenceRate = rates.second;
+    return rates.first.num > 0 ? rates.first : AVRational{0, 1};
 }
 
 } // namespace mediacore

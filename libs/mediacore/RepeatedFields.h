@@ -15,7 +15,9 @@ namespace mediacore {
 
 // The rate at which the pictures of `s`, an MPEG-2 stream of the program or transport stream
 // `path` that `format` reads, start, read from the flags of its first groups of pictures (in a
-// second reading of the file, kept for the unchanged file); {0, 1} when they repeat no field.
-AVRational flaggedPictureRate(const std::string& path, const AVFormatContext* format, const AVStream* s);
+// second reading of the file, kept for the unchanged file); {0, 1} when they repeat no field. The
+// rate its sequence declares, two fields a picture, in `*sequenceRate` when asked.
+AVRational flaggedPictureRate(const std::string& path, const AVFormatContext* format, const AVStream* s,
+                              AVRational* sequenceRate = nullptr);
 
 } // namespace mediacore

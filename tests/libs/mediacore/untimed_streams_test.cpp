@@ -64,7 +64,7 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
     };
     // Every picture untimed; the first 20 untimed; a time a pack (H.264 with B-frames); a stretch
     // an hour late; MPEG-2 with a time a pack, and with keyframes timed only; MPEG-1; film flagged
-    // 3:2 (192 pictures, each shown for three fields or two of 1001/60000 s).
+    // 3:2 (192 pictures, each shown for three fields or two of 1001/60000 s), also with a time a pack.
     const QString ts = mpeg("timed.ts", {"-c:v", "copy"});
     for (const QString& src :
          {retimed(ts, dir.filePath("untimed.ts"), [](int64_t, bool) { return -1; }),
@@ -80,9 +80,10 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
                                    "-f", "vob"}),
                   dir.filePath("keyed.vob"), [](int64_t t, bool key) { return key ? t : -1; }),
           mpeg("mpeg1.mpg", {"-c:v", "mpeg1video", "-s", "352x240", "-q:v", "2", "-g", "18", "-f", "mpeg"}),
-          makeSoftTelecineClip(dir.filePath("telecine.ts"))}) {
+          makeSoftTelecineClip(dir.filePath("telecine.ts")),
+          makeSoftTelecineClip(dir.filePath("telecine.vob"))}) {
         const bool film = src.contains("telecine");
-        const auto startUs = [&](int64_t n) {
+        const auto at = [&](int64_t n) {
             return film ? (5 * (n / 2) + 3 * (n % 2)) * 1001000 / 60 : n * 40000;
         };
         std::vector<int> all(film ? 192 : 200), twice;
@@ -98,7 +99,7 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
             QFile::remove(out);
             std::vector<int> wanted;
             std::copy_if(all.begin(), all.end(), std::back_inserter(wanted),
-                         [&](int n) { return startUs(n) >= from * 40000 && startUs(n) < to * 40000; });
+                         [&](int n) { return at(n) >= from * 40000 && at(n) < to * 40000; });
             ASSERT_EQ(convert(src, out, {nullptr, nullptr, from * 40000, to * 40000}), 1)
                 << src.toStdString() << from;
             expect(out, wanted);
