@@ -5,6 +5,7 @@
 
 #include "EngineLog.h"
 #include "LargePageFrames.h"
+#include "RepeatedFields.h"
 #include "SourceIndex.h"
 #include "StreamProbe.h"
 
@@ -522,7 +523,14 @@ void SourceReader::resetPictureTimes() {
     int64_t step = av_rescale_q(1, av_inv_q(streamFrameRate(v)), v->time_base);
     if (v->r_frame_rate.num > 0 && v->r_frame_rate.den > 0)
         step = std::min(step, av_rescale_q(1, av_inv_q(v->r_frame_rate), v->time_base));
-    pictureTimes_.reset(step, fromStart_ ? av_rescale_q(originUs_, kMicro, v->time_base) : AV_NOPTS_VALUE);
+    // Film flagged 3:2 shows each picture for two fields or three (a progressive sequence repeats
+    // whole pictures: two fields more a repeat).
+    AVRational sequence{0, 1};
+    const int64_t field = flaggedPictureRate(path_, format_.get(), v, &sequence).num > 0
+                              ? av_rescale_q(1, av_inv_q(av_mul_q(sequence, {2, 1})), v->time_base)
+                              : 0;
+    pictureTimes_.reset(step, fromStart_ ? av_rescale_q(originUs_, kMicro, v->time_base) : AV_NOPTS_VALUE,
+                        field);
 }
 
 int64_t SourceReader::decodedPictureEndUs(int64_t fromUs) {

@@ -9,6 +9,7 @@
 
 #include "EngineLog.h"
 #include "KeptInput.h"
+#include "RepeatedFields.h"
 #include "SourceIndex.h"
 
 extern "C" {
@@ -296,6 +297,11 @@ int openInput(const std::string& path, InputPtr* out) {
     }
     if (format->duration <= 0 || format->duration == AV_NOPTS_VALUE)
         measureFromPackets(path, format.get());
+    if (const int v = firstVideoStream(format.get()); v >= 0) {
+        AVStream* s = format->streams[v];
+        if (const AVRational rate = flaggedPictureRate(path, format.get(), s); rate.num > 0)
+            s->avg_frame_rate = rate;
+    }
     // An MPEG stream's pictures are read by their index: each job and the player then place
     // every picture where every other reading places it.
     if (const int v = firstVideoStream(format.get()); v >= 0)

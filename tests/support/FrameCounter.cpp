@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 
+#include <QFile>
 #include <cmath>
 
 namespace testsupport {
@@ -102,6 +103,43 @@ std::vector<int> decodedCounters(const QString& path) {
         numbers.push_back(counterOf(frame));
     }
     return numbers;
+}
+
+QString makeSoftTelecineClip(const QString& path) {
+    const QString mp4 = makeCounterClip(path + ".mp4", 24, 8), m2v = path + ".m2v";
+    if (mp4.isEmpty() ||
+        makeWithFfmpeg(m2v, {"-r", "24000/1001", "-i", mp4, "-s", "352x240", "-c:v", "mpeg2video", "-q:v",
+                             "2", "-bf", "2", "-g", "12", "-an", "-f", "mpeg2video"})
+            .isEmpty())
+        return {};
+    QFile file(m2v);
+    QByteArray d = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    file.close();
+    // The encoder's ffmpeg has no such option: the flags are set in its headers. A picture's place
+    // in its group (temporal reference) gives its showing order, and so its place in the pattern.
+    int groupStart = 0, pictures = 0, shown = 0;
+    for (qsizetype at = d.indexOf(QByteArray("\0\0\1", 3)); at >= 0 && at + 8 <= d.size();
+         at = d.indexOf(QByteArray("\0\0\1", 3), at + 3)) {
+        auto* b = reinterpret_cast<uchar*>(d.data() + at + 3);
+        if (b[0] == 0xb3) // sequence header: 30000/1001
+            b[4] = uchar((b[4] & 0xf0) | 4);
+        else if (b[0] == 0xb8)
+            groupStart = pictures;
+        else if (b[0] == 0)
+            shown = groupStart + (b[1] << 2 | b[2] >> 6), ++pictures;
+        else if (b[0] == 0xb5 && b[1] >> 4 == 1) // sequence extension: not progressive
+            b[2] &= 0xf7;
+        else if (b[0] == 0xb5 && b[1] >> 4 == 8) // picture coding extension: top first, repeat first
+            b[4] = uchar((b[4] & 0x7d) | (shown % 4 == 0 || shown % 4 == 3 ? 0x80 : 0) | (shown % 2 ? 0 : 2));
+    }
+    // The muxer times each picture by the fields shown before it, but the last one a field off:
+    // each is put back on the start of its picture of the pattern (a field is 1501.5 ticks).
+    const QString pts =
+        QString("STARTPTS+round(1501.5*(5*floor(%1/2)+3*mod(%1\\,2)))").arg("round((PTS-STARTPTS)/3753.75)");
+    return file.open(QIODevice::WriteOnly) && file.write(d) == d.size()
+               ? makeWithFfmpeg(path, {"-fflags", "+genpts", "-i", m2v, "-i", mp4, "-map", "0:v", "-map",
+                                       "1:a", "-c:v", "copy", "-c:a", "mp2", "-bsf:v", "setts=pts=" + pts})
+               : QString();
 }
 
 std::vector<QString> makeCounterClipsStartingAtZeroAndLate(const QString& folder) {

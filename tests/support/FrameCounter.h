@@ -16,6 +16,11 @@ namespace testsupport {
 QString makeCounterClip(const QString& path, int fps, double seconds, int keyEvery = 25, int bFrames = 0,
                         const QString& x264 = {});
 
+// 192 counter pictures at 24000/1001 in MPEG-2 flagged 3:2 as film discs hold them (a 30000/1001
+// sequence, every other picture showing a field again), with MP2 sound, in the transport or
+// program stream `path`: picture n starts at field 5 * (n / 2) + 3 * (n % 2), a field being 1001/60000 s.
+QString makeSoftTelecineClip(const QString& path);
+
 // In `folder`: a 6 s 25 fps counter clip with B-frames as count.mp4, and the same pictures copied
 // into a transport stream whose times start at 1.46 s, as a recorder's do (count.ts). Empty
 // when ffmpeg fails.

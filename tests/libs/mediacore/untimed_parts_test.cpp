@@ -25,11 +25,11 @@ std::vector<int> upTo(int count, int times = 1) {
 }
 
 // Parts of at most `cap` bytes, each from where the one before reported its end, as the split
-// window chains them.
-void expectParts(const QString& src, const QString& ext, qint64 cap, int pictures) {
+// window chains them (on the grid of the source's picture rate).
+void expectParts(const QString& src, const QString& ext, qint64 cap, int pictures, double fps = 25) {
     SCOPED_TRACE(QString("%1 capped at %2").arg(src).arg(cap).toStdString());
     QTemporaryDir dir;
-    const double total = pictures / 25.0;
+    const double total = pictures / fps;
     std::vector<int> all;
     double start = 0;
     for (int i = 0; i < 40 && start < total - 0.02; ++i) {
@@ -45,8 +45,8 @@ void expectParts(const QString& src, const QString& ext, qint64 cap, int picture
         }
         const std::vector<int> shown = decodedCounters(out);
         const double made = apiMediaConvertGetOutputDuration(job.h) / 1e6;
-        EXPECT_NEAR(made, double(shown.size()) / 25, 0.002) << "part " << i;
-        start = std::floor((start + made + 0.002) * 25) / 25;
+        EXPECT_NEAR(made, double(shown.size()) / fps, 0.002) << "part " << i;
+        start = std::floor((start + made + 0.002) * fps) / fps;
         all.insert(all.end(), shown.begin(), shown.end());
     }
     EXPECT_EQ(all, upTo(pictures));
@@ -98,4 +98,7 @@ TEST(UntimedParts, PartsAndCopyJoinsHoldEveryPictureOnce) {
         EXPECT_EQ(decodedCounters(joined), upTo(200, 2)) << s.clip.toStdString();
         QFile::remove(joined);
     }
+    // Film flagged 3:2: its parts are made at its own picture rate, each picture once.
+    const QString film = makeSoftTelecineClip(path("film.ts"));
+    expectParts(film, "ts", QFileInfo(film).size() / 3, 192, 24000 / 1001.0);
 }

@@ -67,7 +67,8 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
     // an hour late; MPEG-2 with a time a pack, and with keyframes timed only; MPEG-1; HEVC in open
     // groups (keyframes whose leading pictures refer to the group before), also in Matroska; two
     // recordings end to end (times start again at picture 100); a real pause of 3 s before
-    // picture 100, with its sound and without sound.
+    // picture 100, with its sound and without sound; film flagged 3:2 (192 pictures, each shown
+    // for three fields or two of 1001/60000 s), also with a time a pack.
     const QString ts = mpeg("timed.ts", {"-c:v", "copy"});
     const QString hevc = mpeg("hevc.ts", {"-vf", "scale=320:180", "-c:v", "libx265", "-x265-params",
                                           "bframes=3:keyint=25:pools=1:frame-threads=1:log-level=error"});
@@ -92,24 +93,33 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
                   [](int64_t t, bool) { return t >= 100 * 3600 ? t + 3 * 90000 : t; }),
           retimed(makeWithFfmpeg(dir.filePath("silent.ts"), {"-i", ts, "-an", "-c", "copy"}),
                   dir.filePath("pause_silent.ts"),
-                  [](int64_t t, bool) { return t >= 100 * 3600 ? t + 3 * 90000 : t; })}) {
+                  [](int64_t t, bool) { return t >= 100 * 3600 ? t + 3 * 90000 : t; }),
+          makeSoftTelecineClip(dir.filePath("telecine.ts")),
+          makeSoftTelecineClip(dir.filePath("telecine.vob"))}) {
         // Where picture n is shown: the pause holds picture 99 for 3 s more.
+        const bool film = src.contains("telecine");
         const int64_t pauseUs = src.contains("pause") ? 3000000 : 0;
-        const auto at = [&](int n) { return n * int64_t(40000) + (n >= 100 ? pauseUs : 0); };
-        std::vector<int> all(200), twice(400);
+        const auto at = [&](int64_t n) {
+            return film ? (5 * (n / 2) + 3 * (n % 2)) * 1001000 / 60 : n * 40000 + (n >= 100 ? pauseUs : 0);
+        };
+        std::vector<int> all(film ? 192 : 200), twice;
         std::iota(all.begin(), all.end(), 0);
-        std::iota(twice.begin(), twice.begin() + 200, 0);
-        std::iota(twice.begin() + 200, twice.end(), 0);
+        twice = all;
+        twice.insert(twice.end(), all.begin(), all.end());
         // Keep-format cuts, from keyframes with and without a time and single pictures without one
-        // (the last picture too), and ten pictures from the one after a keyframe.
+        // (the last picture too), ten pictures from the one after a keyframe, and across the
+        // seam of two recordings or a pause: the pictures that start in the range.
         for (const auto& [from, to] : {std::pair{150, 190}, std::pair{0, 40}, std::pair{24, 64},
                                        std::pair{75, 100}, std::pair{126, 127}, std::pair{35, 36},
                                        std::pair{199, 200}, std::pair{151, 161}, std::pair{95, 105}}) {
             const QString out = dir.filePath(QString("cut%1.").arg(from)) + QFileInfo(src).suffix();
             QFile::remove(out);
-            ASSERT_EQ(convert(src, out, {nullptr, nullptr, at(from), at(to)}), 1)
-                << src.toStdString() << from;
-            expect(out, std::vector<int>(all.begin() + from, all.begin() + to));
+            const int64_t begin = film ? from * 40000 : at(from), end = film ? to * 40000 : at(to);
+            std::vector<int> wanted;
+            std::copy_if(all.begin(), all.end(), std::back_inserter(wanted),
+                         [&](int n) { return at(n) >= begin && at(n) < end; });
+            ASSERT_EQ(convert(src, out, {nullptr, nullptr, begin, end}), 1) << src.toStdString() << from;
+            expect(out, wanted);
         }
         for (const QString& out : {dir.filePath("whole.mp4"), dir.filePath("whole.mkv"),
                                    dir.filePath("whole.ts"), dir.filePath("joined.mp4")}) {
