@@ -64,6 +64,7 @@ int bitAt(const uint8_t* p, int size, int n) {
 // The order an MPEG-1 or MPEG-2 picture is shown in: its group and its temporal reference.
 struct MpegOrder {
     int64_t group = 0;
+    AVRational rate{0, 1}; // of a coded frame (two fields), from the sequence header
     bool progressive = true;
     int lastRef = -1, lastStructure = 3;
     bool pairOpen = false;
@@ -76,7 +77,12 @@ struct MpegOrder {
         forEachStartCode(data, size, [&](const uint8_t* p, int n) {
             if (n < 1)
                 return false;
-            if (p[0] == 0xb8) {
+            if (p[0] == 0xb3 && n >= 5) {
+                static constexpr AVRational kRates[16] = {
+                    {0, 1},  {24000, 1001}, {24, 1}, {25, 1}, {30000, 1001}, {30, 1}, {50, 1}, {60000, 1001},
+                    {60, 1}, {0, 1},        {0, 1},  {0, 1},  {0, 1},        {0, 1},  {0, 1},  {0, 1}};
+                rate = kRates[p[4] & 0x0f];
+            } else if (p[0] == 0xb8) {
                 ++group;
             } else if (p[0] == 0x00 && n >= 3) {
                 ref = p[1] << 2 | p[2] >> 6;
@@ -361,6 +367,10 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
             keys[i] = last;
         }
     }
+    // An MPEG video picture lasts the two fields its sequence header's rate gives (a repeated
+    // field adds half of that): the stored times of a stream timed once a pack cannot tell.
+    if (mpegVideo && mpeg.rate.num > 0)
+        frameRate_ = mpeg.rate;
     order(keys);
     placeOnLine(input.get(), repeats);
     decodingTimes();
@@ -404,7 +414,9 @@ void SourceIndex::placeOnLine(const AVFormatContext* input, const std::vector<ui
             gaps.push_back(b.stored - a.stored);
     }
     const AVStream* s = input->streams[stream_];
-    if (!gaps.empty()) {
+    if (frameRate_.num > 0) {
+        step_ = std::max<int64_t>(1, av_rescale_q(1, av_inv_q(frameRate_), timeBase_));
+    } else if (!gaps.empty()) {
         std::nth_element(gaps.begin(), gaps.begin() + long(gaps.size() / 4), gaps.end());
         step_ = gaps[gaps.size() / 4];
     } else {
@@ -448,7 +460,11 @@ void SourceIndex::placeOnLine(const AVFormatContext* input, const std::vector<ui
     for (const int32_t i : byShown_) {
         Picture& p = pictures_[size_t(i)];
         p.duration = length(size_t(i));
-        if (p.stored != AV_NOPTS_VALUE && !outOfLine[size_t(i)]) {
+        // A time just behind the picture before is another picture's (a pack's time given to
+        // the wrong one of its pictures); a restart goes back further.
+        const bool behind = prev && p.stored != AV_NOPTS_VALUE && p.stored + offset <= prev->pts &&
+                            prev->pts - (p.stored + offset) < second;
+        if (p.stored != AV_NOPTS_VALUE && !outOfLine[size_t(i)] && !behind) {
             int64_t t = p.stored + offset;
             if (prev && (t <= prev->pts || t > prev->pts + prev->duration + jump)) {
                 offset = prev->pts + prev->duration - p.stored;

@@ -108,6 +108,7 @@ private:
     std::vector<int32_t> byShown_; // decoding places in the order shown
     std::vector<Segment> segments_;
     AVRational timeBase_{1, 90000};
+    AVRational frameRate_{0, 1}; // a coded frame's, where the stream's headers give it
     int stream_ = -1;
     int64_t start_ = 0, end_ = 0, step_ = 1;
 };

@@ -17,6 +17,9 @@ namespace mediacore {
 namespace {
 
 constexpr int64_t kAc3Block = 256;
+// Opus into Matroska: the packets each side's decoder takes unheard before it plays the other's
+// (the error in a band's energy halves with each 20 ms packet), beyond the ones it needs anyway.
+constexpr int64_t kOpusWarmUp = 4;
 
 // Decoded sound, planar float, from sample `from` of the output timeline on.
 struct Pcm {
@@ -230,6 +233,39 @@ int primersOf(const std::vector<SoundBridge::Timed>& after, size_t resume, std::
     return 0;
 }
 
+// An Opus packet's decoding builds on the state its encoder left in the packets before it (the
+// energy of each band is coded as a change from the packet before, on top of the transform's
+// overlap and the pitch filter): a bridge packet decoded after the copied ones, or a copied one
+// after the bridge, comes out up to twice as loud or far quieter for a few packets. Matroska can
+// mark a packet's sound skipped: the bridge's encoder's packets before its first one go in before
+// it, and the source's before the packet the copy resumes with go in before that one, all
+// decoded, none heard, so that each side's decoder is in the state its encoder was in.
+int hideSound(AVPacket* p, int64_t at, int64_t frame) {
+    uint8_t* skip = av_packet_new_side_data(p, AV_PKT_DATA_SKIP_SAMPLES, 10);
+    if (!skip)
+        return AVERROR(ENOMEM);
+    AV_WL32(skip, 0);
+    AV_WL32(skip + 4, uint32_t(frame)); // skipped from its end: all of it
+    skip[8] = skip[9] = 0;
+    p->pts = p->dts = at;
+    p->duration = frame;
+    return 0;
+}
+
+// The source's packets before `after[resume]`: from the part's first on, as its decoder's state
+// after them is the nearer the encoder's the more of them it decoded (exact from a packet coded
+// on its own, as an encoder's first is).
+int opusPrimersOf(const std::vector<SoundBridge::Timed>& after, size_t resume, std::vector<PacketPtr>* out) {
+    for (size_t k = 0; k < resume; ++k) {
+        PacketPtr p = clonePacket(after[k].packet.get());
+        if (!p)
+            return AVERROR(ENOMEM);
+        av_packet_free_side_data(p.get());
+        out->push_back(std::move(p));
+    }
+    return 0;
+}
+
 // AAC copied from an MPEG stream carries an ADTS header on every packet, which the muxer then
 // expects of the bridge's packets too: each gets the header of `model` (a copied packet), its
 // frame length set to its own. 0, or a negative AVERROR.
@@ -352,6 +388,71 @@ int64_t packetSamples(const AVCodecParameters* params, const SoundBridge::Timed&
     return last.packet->duration > 0 ? av_rescale_q(last.packet->duration, last.timeBase, samples) : 0;
 }
 
+// Where a bridge lies on the output timeline, in samples.
+struct Span {
+    size_t first = 0;           // the first held packet it replaces
+    int64_t lead = 0;           // how much sound before that packet's its encoder takes
+    int64_t start = 0;          // that packet's place
+    int64_t cut = 0;            // the sound before the seam up to here, the later part's from here on
+    int64_t near = 0;           // the later part's sound moves by it up to the splice
+    size_t resume = 0;          // the packet of the later part the copy resumes with
+    int64_t count = 0, end = 0; // the bridge's packets, and where they end
+    int64_t far = 0;            // the later part's sound moves by it after the splice
+    int64_t splice = 0;
+};
+
+// The bridge starts on a packet before the seam whose encoding the sound decoded before it
+// fully primes: the encoder's delay and a packet of overlap, and up to `warmUp` packets more as
+// far as the sound held allows (the more, the nearer a decoder that takes them unheard comes to
+// the encoder's state). The sound before the seam runs up to where the later part's begins (or
+// its own end, if earlier), the later part's from there on: what a decoder gives past a part's
+// sound is its encoder's padding, and a whole file's sound stored ahead of its picture begins
+// before the seam (MP3's: priming, which gives way to the sound before it). False when the held
+// sound is too short.
+bool chooseStart(const Sides& s, int64_t seam, int64_t pad, int64_t frame, int64_t warmUp, Span* span) {
+    const size_t n = s.aAt.size();
+    size_t& first = span->first;
+    first = n;
+    for (int64_t more = warmUp; more >= 0 && first == n; --more) {
+        span->lead = ((pad + frame - 1) / frame + 1 + more) * frame;
+        for (first = 1; first < n && s.aAt[first] + pad - span->lead < s.a.validFrom;)
+            ++first;
+        if (first < n && s.aAt[first] > std::min(seam, s.a.end()) - frame)
+            first = n;
+    }
+    if (first >= n)
+        return false;
+    span->start = s.aAt[first];
+    span->cut = std::min(s.a.end(), std::max({s.b.validFrom, span->start + frame, s.primed ? seam : 0}));
+    span->near = span->cut - std::max(span->cut, s.b.validFrom);
+    return true;
+}
+
+// The bridge ends on a packet of the later part three packets on (`warmUp` more where that part
+// has them: the source's packets before it go in unheard), on that part's grid, which lies up to
+// half a packet off the seam's: its last packet goes over to that place, so that from there on
+// the later part's sound is up to half a packet off its picture. False when the part is too short.
+bool chooseEnd(const Sides& s, int64_t tail, int64_t frame, int64_t warmUp, Span* span) {
+    const std::vector<int64_t>& bAt = s.bAt;
+    for (int64_t on = 3 + warmUp; on >= 3; on -= std::max<int64_t>(1, warmUp)) {
+        size_t& resume = span->resume;
+        for (resume = 0; resume < bAt.size() && bAt[resume] + span->near < span->cut + on * frame;)
+            ++resume;
+        if (resume >= bAt.size())
+            continue;
+        span->count = (bAt[resume] - span->start + frame / 2) / frame;
+        span->end = span->start + span->count * frame;
+        span->far = span->end - bAt[resume];
+        span->splice = span->end - frame;
+        // The later part's sound is read at x - near up to the splice and at x - far after it.
+        if (span->count >= 3 && span->splice > span->cut &&
+            s.b.covers(std::min(span->cut - span->near, span->splice - span->far),
+                       std::max(span->splice - span->near, span->end + tail - span->far)))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int SoundBridge::make(const AVOutputFormat* container, const AVCodecParameters* beforeParams,
@@ -370,46 +471,21 @@ int SoundBridge::make(const AVOutputFormat* container, const AVCodecParameters* 
         return 0;
     const Pcm& pa = sides.a;
     const Pcm& pb = sides.b;
-    const std::vector<int64_t>& aAt = sides.aAt;
-    const std::vector<int64_t>& bAt = sides.bAt;
-    const std::vector<const AVPacket*>& a = sides.a.packets;
-    const std::vector<const AVPacket*>& b = sides.b.packets;
     CodecPtr enc = openEncoder(beforeParams, bitRateOf(beforeParams, before, int(frame)), int(frame));
     if (!enc)
         return 0;
     const int64_t seam = av_rescale_q(seamUs, kMicro, samples);
-    // The bridge starts on a packet before the seam whose encoding the sound decoded before it
-    // fully primes: the encoder's delay and a packet of overlap.
     const int64_t pad = enc->initial_padding;
-    const int64_t lead = ((pad + frame - 1) / frame + 1) * frame;
-    size_t first = 1;
-    while (first < a.size() && aAt[first] + pad - lead < pa.validFrom)
-        ++first;
-    if (first >= a.size() || aAt[first] > std::min(seam, pa.end()) - frame)
-        return 0;
-    const int64_t start = aAt[first];
-    // The sound before the seam up to where the later part's begins (or its own end, if earlier),
-    // the later part's from there on: what a decoder gives past a part's sound is its encoder's
-    // padding; a whole file's sound ahead of its picture begins before the seam (MP3's: priming).
-    const int64_t cut = std::min(pa.end(), std::max({pb.validFrom, start + frame, sides.primed ? seam : 0}));
-    const int64_t near = cut - std::max(cut, pb.validFrom); // the later part's sound moves by it
-    // The bridge ends on a packet of the later part three packets on, on that part's grid, which
-    // lies up to half a packet off the seam's: its last packet goes over to that place, so that
-    // from there on the later part's sound is up to half a packet off its picture.
-    size_t resume = 0;
-    while (resume < b.size() && bAt[resume] + near < cut + 3 * frame)
-        ++resume;
-    if (resume >= b.size())
-        return 0;
-    const int64_t count = (bAt[resume] - start + frame / 2) / frame;
-    const int64_t bridgeEnd = start + count * frame;
-    const int64_t far = bridgeEnd - bAt[resume];
-    const int64_t splice = bridgeEnd - frame;
     const int64_t tail = pad + 2 * frame;
-    // The later part's sound is read at x - near up to the splice and at x - far after it.
-    if (count < 3 || splice <= cut ||
-        !pb.covers(std::min(cut - near, splice - far), std::max(splice - near, bridgeEnd + tail - far)))
+    // Opus into Matroska: the encoder's packets before the bridge go in unheard (hideSound), and
+    // so do the later part's before the one the copy resumes with.
+    const bool hidesOpus = beforeParams->codec_id == AV_CODEC_ID_OPUS && container &&
+                           av_match_name(container->name, "matroska,webm");
+    Span span;
+    if (!chooseStart(sides, seam, pad, frame, hidesOpus ? kOpusWarmUp : 0, &span) ||
+        !chooseEnd(sides, tail, frame, hidesOpus ? kOpusWarmUp : 0, &span))
         return 0;
+    const auto [first, lead, start, cut, near, resume, count, bridgeEnd, far, splice] = span;
     const int64_t from = start + pad - lead;
     std::vector<std::vector<float>> sound(pa.channels.size());
     for (size_t c = 0; c < sound.size(); ++c)
@@ -420,17 +496,25 @@ int SoundBridge::make(const AVOutputFormat* container, const AVCodecParameters* 
         return 0;
     plan->packets.clear();
     plan->primers.clear();
+    std::vector<PacketPtr> warmUp;
     for (PacketPtr& p : coded)
         if (p->pts >= start && p->pts < bridgeEnd) {
             p->dts = p->pts;
             p->duration = frame;
             plan->packets.push_back(std::move(p));
+        } else if (hidesOpus && p->pts < start) {
+            if (hideSound(p.get(), start, frame) < 0)
+                return 0;
+            warmUp.push_back(std::move(p));
         }
     if (int64_t(plan->packets.size()) != count ||
         (beforeParams->codec_id == AV_CODEC_ID_AAC &&
          frameAsAdts(before.back().packet.get(), &plan->packets) < 0) ||
-        (beforeParams->codec_id == AV_CODEC_ID_MP3 && primersOf(after, resume, &plan->primers) < 0))
+        (beforeParams->codec_id == AV_CODEC_ID_MP3 && primersOf(after, resume, &plan->primers) < 0) ||
+        (hidesOpus && opusPrimersOf(after, resume, &plan->primers) < 0))
         return 0;
+    plan->packets.insert(plan->packets.begin(), std::make_move_iterator(warmUp.begin()),
+                         std::make_move_iterator(warmUp.end()));
     plan->timeBase = samples;
     plan->copiedBefore = first;
     plan->resumeAt = resume;

@@ -88,6 +88,12 @@ int64_t StreamCopy::primingUs(const AVStream* sound, const AVOutputFormat* conta
     if (!sound || !container || !av_match_name(container->name, "matroska,webm"))
         return 0;
     const AVCodecParameters* p = sound->codecpar;
+    // An Opus packet decodes on from the state the packets before it left (a band's energy is
+    // coded as a change from the packet before): a part's first packet decoded without them dips
+    // to half its level and comes back over some 60 ms. Twice the codec's 80 ms pre-roll brings
+    // the decoder to its encoder's state within a few hundredths.
+    if (p->codec_id == AV_CODEC_ID_OPUS)
+        return 160000;
     if (p->codec_id != AV_CODEC_ID_MP3 || p->sample_rate <= 0 || p->frame_size <= 0)
         return 0;
     // The reservoir's bytes (at the lowest common rate, 32 kb/s, 128 ms); the
@@ -117,9 +123,13 @@ int StreamCopy::writePrimers(const AVPacket* first, const AVStream* s) {
         AVPacket* p = primer.get();
         // A decoder skips no more than the frame holds: its exact length, whole codec frames (two
         // where the decoder doubles the rate), not the packet's duration rounded to the clock.
-        const int frame = s->codecpar->frame_size;
         const int64_t rounded =
             av_rescale_q(p->duration, s->time_base, AVRational{1, s->codecpar->sample_rate});
+        // A stream that names no frame size (Opus) goes by its packet's length; a primer of none
+        // is left out rather than heard.
+        const int64_t frame = s->codecpar->frame_size > 0 ? s->codecpar->frame_size : rounded;
+        if (frame <= 0)
+            continue;
         const int64_t samples = frame * std::max<int64_t>(1, (rounded + frame / 2) / frame);
         uint8_t* skip = av_packet_new_side_data(p, AV_PKT_DATA_SKIP_SAMPLES, 10);
         if (!skip)
