@@ -277,6 +277,16 @@ std::shared_ptr<const SourceIndex> SourceIndex::of(const AVFormatContext* format
     }
     auto index = std::make_shared<SourceIndex>();
     index->timeBase_ = s->time_base;
+    // What the input's own reading found: the pictures' rate (for a stream that times too few of
+    // them to tell) and where the file starts.
+    AVRational rate =
+        s->avg_frame_rate.num > 0 && s->avg_frame_rate.den > 0 ? s->avg_frame_rate : s->r_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0)
+        rate = {25, 1};
+    index->frameRate_ = rate;
+    index->fileStart_ = format->start_time == AV_NOPTS_VALUE
+                            ? 0
+                            : av_rescale_q(format->start_time, AV_TIME_BASE_Q, s->time_base);
     if (!index->build(format->url, format->iformat, s->id, stop))
         return nullptr;
     std::lock_guard lock(mutex);
@@ -292,24 +302,14 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
     if (avformat_open_input(&raw, path.c_str(), format, nullptr) < 0)
         return false;
     const InputPtr input(raw);
-    // The sound and data are left to the reading of a job: only the pictures are indexed.
-    if (avformat_find_stream_info(input.get(), nullptr) < 0)
-        return false;
-    for (unsigned i = 0; i < input->nb_streams; ++i)
-        if (input->streams[i]->id == streamId &&
-            input->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
-            stream_ = int(i);
-    if (stream_ < 0)
-        return false;
-    for (unsigned i = 0; i < input->nb_streams; ++i)
-        input->streams[i]->discard = int(i) == stream_ ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
-    const AVStream* s = input->streams[stream_];
-    timeBase_ = s->time_base;
-    const AVCodecID codec = s->codecpar->codec_id;
+    // Only the times the packets store: the demuxer's guesses for the others (counted on from
+    // the decoding times before them) would pass for the pictures' own.
+    input->flags |= AVFMT_FLAG_NOFILLIN;
+    // No reading of stream information (its packets would come back with the demuxer's guesses):
+    // the picture stream is taken as its packets bring it.
     MpegOrder mpeg;
     AvcOrder avc;
-    const bool mpegVideo = codec == AV_CODEC_ID_MPEG1VIDEO || codec == AV_CODEC_ID_MPEG2VIDEO;
-    bool parsed = mpegVideo || codec == AV_CODEC_ID_H264;
+    bool mpegVideo = false, parsed = false;
     std::vector<int64_t> keys;
     std::vector<uint8_t> repeats;
     const PacketPtr packet = makePacket();
@@ -318,6 +318,14 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
     while (av_read_frame(input.get(), packet.get()) >= 0) {
         if (stop && stop->load())
             return false;
+        const AVStream* s = input->streams[packet->stream_index];
+        if (stream_ < 0 && s->id == streamId && s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+            stream_ = packet->stream_index;
+            timeBase_ = s->time_base;
+            mpegVideo = s->codecpar->codec_id == AV_CODEC_ID_MPEG1VIDEO ||
+                        s->codecpar->codec_id == AV_CODEC_ID_MPEG2VIDEO;
+            parsed = mpegVideo || s->codecpar->codec_id == AV_CODEC_ID_H264;
+        }
         if (packet->stream_index != stream_) {
             av_packet_unref(packet.get());
             continue;
@@ -370,9 +378,9 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
     // An MPEG video picture lasts the two fields its sequence header's rate gives (a repeated
     // field adds half of that): the stored times of a stream timed once a pack cannot tell.
     if (mpegVideo && mpeg.rate.num > 0)
-        frameRate_ = mpeg.rate;
+        headerRate_ = mpeg.rate;
     order(keys);
-    placeOnLine(input.get(), repeats);
+    placeOnLine(repeats);
     decodingTimes();
     return true;
 }
@@ -403,7 +411,7 @@ void SourceIndex::order(const std::vector<int64_t>& keys) {
     }
 }
 
-void SourceIndex::placeOnLine(const AVFormatContext* input, const std::vector<uint8_t>& repeats) {
+void SourceIndex::placeOnLine(const std::vector<uint8_t>& repeats) {
     // A picture's length: the commonest gap between two pictures shown one after the other that
     // both store their times (neither repeating a field), else the stream's rate.
     std::vector<int64_t> gaps;
@@ -413,18 +421,13 @@ void SourceIndex::placeOnLine(const AVFormatContext* input, const std::vector<ui
             b.stored > a.stored && av_rescale_q(b.stored - a.stored, timeBase_, kMicro) < 1'000'000)
             gaps.push_back(b.stored - a.stored);
     }
-    const AVStream* s = input->streams[stream_];
-    if (frameRate_.num > 0) {
-        step_ = std::max<int64_t>(1, av_rescale_q(1, av_inv_q(frameRate_), timeBase_));
+    if (headerRate_.num > 0) {
+        step_ = std::max<int64_t>(1, av_rescale_q(1, av_inv_q(headerRate_), timeBase_));
     } else if (!gaps.empty()) {
         std::nth_element(gaps.begin(), gaps.begin() + long(gaps.size() / 4), gaps.end());
         step_ = gaps[gaps.size() / 4];
     } else {
-        AVRational rate =
-            s->avg_frame_rate.num > 0 && s->avg_frame_rate.den > 0 ? s->avg_frame_rate : s->r_frame_rate;
-        if (rate.num <= 0 || rate.den <= 0)
-            rate = {25, 1};
-        step_ = std::max<int64_t>(1, av_rescale_q(1, av_inv_q(rate), timeBase_));
+        step_ = std::max<int64_t>(1, av_rescale_q(1, av_inv_q(frameRate_), timeBase_));
     }
     const int64_t jump = av_rescale_q(kJumpUs, kMicro, timeBase_);
     const auto length = [&](size_t i) { return int32_t(repeats[i] ? step_ + step_ / 2 : step_); };
@@ -437,8 +440,7 @@ void SourceIndex::placeOnLine(const AVFormatContext* input, const std::vector<ui
         before += size_t(length(size_t(byShown_[r])));
     }
     if (at == AV_NOPTS_VALUE)
-        at = input->start_time == AV_NOPTS_VALUE ? 0
-                                                 : av_rescale_q(input->start_time, AV_TIME_BASE_Q, timeBase_);
+        at = fileStart_;
     // A time no later than that of a picture shown soon after it (a picture given the time of
     // the keyframe after it, as streams copied from program streams have them) is no time of its
     // own; a restart goes back further.

@@ -95,7 +95,7 @@ private:
     bool build(const std::string& path, const AVInputFormat* format, int streamId,
                const std::atomic<bool>* stop);
     void order(const std::vector<int64_t>& keys);
-    void placeOnLine(const AVFormatContext* input, const std::vector<uint8_t>& halfFields);
+    void placeOnLine(const std::vector<uint8_t>& repeats);
     void decodingTimes();
     int64_t seekPosition(int64_t ticks, bool atOrAfter) const;
     // The run of one offset that a packet stored at byte `pos` with time `stored` (ticks of the
@@ -108,7 +108,9 @@ private:
     std::vector<int32_t> byShown_; // decoding places in the order shown
     std::vector<Segment> segments_;
     AVRational timeBase_{1, 90000};
-    AVRational frameRate_{0, 1}; // a coded frame's, where the stream's headers give it
+    AVRational frameRate_{25, 1}; // the pictures' rate as the input's own reading found it
+    AVRational headerRate_{0, 1}; // a coded frame's, where the stream's headers give it
+    int64_t fileStart_ = 0;       // where the file starts, in ticks
     int stream_ = -1;
     int64_t start_ = 0, end_ = 0, step_ = 1;
 };
