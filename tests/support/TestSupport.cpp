@@ -529,4 +529,37 @@ double toneLevel(const QString& path, double hz, double from, double to, int sou
     return toneLevel(reinterpret_cast<const float*>(out.constData()), out.size() / 4, 8000, hz);
 }
 
+namespace {
+
+int64_t readTime(const uchar* b) {
+    return int64_t(b[0] >> 1 & 7) << 30 | int64_t(b[1]) << 22 | int64_t(b[2] >> 1) << 15 |
+           int64_t(b[3]) << 7 | b[4] >> 1;
+}
+
+} // namespace
+
+QString retimed(const QString& ts, const QString& path, const std::function<int64_t(int64_t, bool)>& to) {
+    QFile in(ts), out(path);
+    QByteArray d = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    int64_t first = -1;
+    for (qsizetype at = 0; at + 24 <= d.size(); ++at) {
+        auto* pes = reinterpret_cast<uchar*>(d.data() + at);
+        if (pes[0] || pes[1] || pes[2] != 1 || (pes[3] & 0xf0) != 0xe0 || (pes[6] & 0xc0) != 0x80 ||
+            !(pes[7] & 0x80) || (pes[9] & 0xf1) != (pes[7] >> 2 & 0x30) + 1)
+            continue;
+        const QByteArray payload = d.mid(at + 9 + pes[8], (pes[4] << 8 | pes[5]) - 3 - pes[8]);
+        const qsizetype sequence = payload.indexOf(QByteArray("\0\0\1\xb3", 4)),
+                        picture = payload.indexOf(QByteArray("\0\0\1\0", 4));
+        const bool key = sequence >= 0 && (picture < 0 || sequence < picture);
+        const int64_t pts = readTime(pes + 9), moved = to(pts - (first = first < 0 ? pts : first), key);
+        for (uchar* b = pes + 9; b < pes + ((pes[7] >> 6) == 3 ? 19 : 14); b += 5)
+            if (const int64_t t = readTime(b) + moved - (pts - first); moved >= 0)
+                b[0] = uchar((b[0] & 0xf0) | (t >> 29 & 0x0e) | 1), b[1] = uchar(t >> 22),
+                b[2] = uchar(t >> 14 | 1), b[3] = uchar(t >> 7), b[4] = uchar(t << 1 | 1);
+            else
+                std::fill_n(b, 5, uchar(0xff)), pes[7] &= 0x3f;
+    }
+    return out.open(QIODevice::WriteOnly) && out.write(d) == d.size() ? path : QString();
+}
+
 } // namespace testsupport

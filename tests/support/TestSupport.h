@@ -2,6 +2,8 @@
 // ffmpeg and ffprobe command lines that judge our outputs independently of our own code.
 #pragma once
 
+#include <functional>
+
 #include <QImage>
 #include <QJsonObject>
 #include <QString>
@@ -25,6 +27,11 @@ QString makeWithFfmpeg(const QString& out, const QStringList& args);
 // What the ffmpeg command line reports when it decodes the whole of a file (its first 300
 // characters); empty for a clean file.
 std::string decodeErrors(const QString& path);
+// `ts` (a transport or MPEG-2 program stream) with the times of its pictures' PES headers moved
+// by what `to` gives for the picture's time (90 kHz ticks from the first picture's) and whether
+// the first MPEG picture that starts in the PES is a keyframe (its sequence header comes first);
+// where it gives -1 they become stuffing. Written to `path`; empty on failure.
+QString retimed(const QString& ts, const QString& path, const std::function<int64_t(int64_t, bool)>& to);
 // A 12 s 320x240 25 fps clip with one key picture in 10 s, as MP4 and, with the same pictures,
 // as MPEG-TS, which has no index (a seek lands near its time, not on the key picture before).
 // Empty paths when ffmpeg fails.

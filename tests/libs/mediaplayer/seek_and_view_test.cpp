@@ -220,17 +220,24 @@ TEST(PlayerSeek, AnMpegTsWithLongPictureGroupsShowsThePictureOfTheTime) {
 
 // Times count from the first picture, as the engine's do: at 0 a player shows it, also in a
 // transport stream whose times start late, with its sound stored ahead of the pictures and its
-// first pictures decoded before their time (B-frames). Held still after a seek, the position is
-// the time of the picture it landed on, the first at or after the place asked for.
+// first pictures decoded before their time (B-frames), with none of its pictures timed, or as two
+// recordings end to end. Held still after a seek, the position is the time of the picture it
+// landed on, the first at or after the place asked for.
 TEST(PlayerSeek, CountsTimeFromTheFirstPictureAlsoInATransportStreamThatStartsLate) {
     QTemporaryDir dir;
-    const std::vector<QString> clips = testsupport::makeCounterClipsStartingAtZeroAndLate(dir.path());
+    std::vector<QString> clips = testsupport::makeCounterClipsStartingAtZeroAndLate(dir.path());
     ASSERT_FALSE(clips.empty());
+    // The same with no picture timed, and as two recordings end to end (times start again at
+    // picture 75): the engine's one line of pictures.
+    clips.push_back(
+        testsupport::retimed(clips[1], dir.filePath("untimed.ts"), [](int64_t, bool) { return -1; }));
+    clips.push_back(testsupport::retimed(clips[1], dir.filePath("restart.ts"),
+                                         [](int64_t t, bool) { return t >= 75 * 3600 ? t - 75 * 3600 : t; }));
     for (const QString& clip : clips) {
         SCOPED_TRACE(clip.toStdString());
         LxMoviePlayer p(clip, QRect(0, 0, 64, 48));
         EXPECT_EQ(testsupport::counterOf(snapshot(p, 64, 48)), 0) << "as opened";
-        for (const double at : {2.0, 2.01, 4.43, 0.0}) {
+        for (const double at : {2.0, 2.01, 4.43, 0.0, 3.5}) {
             p.seekTime(CMTimeMakeWithSeconds(at, 1000000000));
             const int shown = testsupport::counterOf(snapshot(p, 64, 48));
             EXPECT_EQ(shown, int(std::ceil(at * 25 - 1e-6))) << at;
