@@ -16,6 +16,19 @@ namespace mediacore {
 
 namespace {
 
+// Copies of `after[from]` to `after[to - 1]`, without their side data, into `out`.
+int copiesOf(const std::vector<SoundBridge::Timed>& after, size_t from, size_t to,
+             std::vector<PacketPtr>* out) {
+    for (size_t k = from; k < to; ++k) {
+        PacketPtr p = clonePacket(after[k].packet.get());
+        if (!p)
+            return AVERROR(ENOMEM);
+        av_packet_free_side_data(p.get());
+        out->push_back(std::move(p));
+    }
+    return 0;
+}
+
 constexpr int64_t kAc3Block = 256;
 // Opus into Matroska: the packets each side's decoder takes unheard before it plays the other's
 // (the error in a band's energy halves with each 20 ms packet), beyond the ones it needs anyway.
@@ -223,14 +236,7 @@ int primersOf(const std::vector<SoundBridge::Timed>& after, size_t resume, std::
     size_t first = resume - 1;
     for (int reach = 0; first > 0 && reach < SoundBridge::kMp3ReservoirBytes;)
         reach += std::max(0, after[--first].packet->size - kFrameHeader);
-    for (size_t k = first; k < resume; ++k) {
-        PacketPtr p = clonePacket(after[k].packet.get());
-        if (!p)
-            return AVERROR(ENOMEM);
-        av_packet_free_side_data(p.get());
-        out->push_back(std::move(p));
-    }
-    return 0;
+    return copiesOf(after, first, resume, out);
 }
 
 // An Opus packet's decoding builds on the state its encoder left in the packets before it (the
@@ -241,12 +247,8 @@ int primersOf(const std::vector<SoundBridge::Timed>& after, size_t resume, std::
 // it, and the source's before the packet the copy resumes with go in before that one, all
 // decoded, none heard, so that each side's decoder is in the state its encoder was in.
 int hideSound(AVPacket* p, int64_t at, int64_t frame) {
-    uint8_t* skip = av_packet_new_side_data(p, AV_PKT_DATA_SKIP_SAMPLES, 10);
-    if (!skip)
+    if (skipAllSound(p, frame) < 0)
         return AVERROR(ENOMEM);
-    AV_WL32(skip, 0);
-    AV_WL32(skip + 4, uint32_t(frame)); // skipped from its end: all of it
-    skip[8] = skip[9] = 0;
     p->pts = p->dts = at;
     p->duration = frame;
     return 0;
@@ -256,14 +258,7 @@ int hideSound(AVPacket* p, int64_t at, int64_t frame) {
 // after them is the nearer the encoder's the more of them it decoded (exact from a packet coded
 // on its own, as an encoder's first is).
 int opusPrimersOf(const std::vector<SoundBridge::Timed>& after, size_t resume, std::vector<PacketPtr>* out) {
-    for (size_t k = 0; k < resume; ++k) {
-        PacketPtr p = clonePacket(after[k].packet.get());
-        if (!p)
-            return AVERROR(ENOMEM);
-        av_packet_free_side_data(p.get());
-        out->push_back(std::move(p));
-    }
-    return 0;
+    return copiesOf(after, 0, resume, out);
 }
 
 // AAC copied from an MPEG stream carries an ADTS header on every packet, which the muxer then
@@ -520,6 +515,16 @@ int SoundBridge::make(const AVOutputFormat* container, const AVCodecParameters* 
     plan->resumeAt = resume;
     plan->resumeOutputUs = av_rescale_q(bridgeEnd, samples, kMicro);
     return 1;
+}
+
+int skipAllSound(AVPacket* packet, int64_t samples) {
+    uint8_t* skip = av_packet_new_side_data(packet, AV_PKT_DATA_SKIP_SAMPLES, 10);
+    if (!skip)
+        return AVERROR(ENOMEM);
+    AV_WL32(skip, 0);
+    AV_WL32(skip + 4, uint32_t(samples)); // skipped from its end: all of it
+    skip[8] = skip[9] = 0;
+    return 0;
 }
 
 } // namespace mediacore

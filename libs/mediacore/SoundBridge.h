@@ -22,6 +22,10 @@
 
 namespace mediacore {
 
+// Marks all `samples` of a sound packet skipped (decoded, never heard), as Matroska and MP4
+// store a decoder's warm-up. 0 or AVERROR(ENOMEM).
+int skipAllSound(AVPacket* packet, int64_t samples);
+
 class SoundBridge {
 public:
     // Packets before the seam the copy keeps back for a bridge, and after it the bridge reads.

@@ -131,12 +131,8 @@ int StreamCopy::writePrimers(const AVPacket* first, const AVStream* s) {
         if (frame <= 0)
             continue;
         const int64_t samples = frame * std::max<int64_t>(1, (rounded + frame / 2) / frame);
-        uint8_t* skip = av_packet_new_side_data(p, AV_PKT_DATA_SKIP_SAMPLES, 10);
-        if (!skip)
+        if (skipAllSound(p, samples) < 0)
             return AVERROR(ENOMEM);
-        AV_WL32(skip, 0);
-        AV_WL32(skip + 4, uint32_t(samples)); // skipped from its end: all of it
-        skip[8] = skip[9] = 0;
         p->pts = first->pts;
         p->dts = first->dts;
         if (const int r = writer_.writePacket(OutputWriter::Audio, p, s->time_base); r < 0)
