@@ -68,7 +68,6 @@ void ReadExtent::reset(const AVFormatContext* format, int64_t originUs) {
     latestUs_.assign(format ? format->nb_streams : 0, INT64_MIN);
     lastShort_ = false;
     readError_ = false;
-    damaged_ = false;
 }
 
 void ReadExtent::note(const AVPacket* packet) {
@@ -94,24 +93,6 @@ void ReadExtent::note(const AVPacket* packet) {
     latest = std::max(latest, t);
 }
 
-bool ReadExtent::farAhead(const AVPacket* packet, int64_t stepUs) {
-    const auto index = size_t(packet->stream_index);
-    const int64_t ts = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
-    if (!format_ || index >= latestUs_.size() || latestUs_[index] == INT64_MIN)
-        return false;
-    if (ts == AV_NOPTS_VALUE) {
-        latestUs_[index] += stepUs; // a picture without a time comes a step later
-        return false;
-    }
-    const auto latest = std::max_element(latestUs_.begin(), latestUs_.end());
-    const int64_t t = av_rescale_q(ts, format_->streams[index]->time_base, kMicro) - originUs_;
-    if (t <= *latest + kRestartUs)
-        return false;
-    latestUs_[index] += stepUs;
-    damaged_ = true;
-    return true;
-}
-
 int ReadExtent::checkRestart(const std::string& path) const {
     if (restartUs_ == INT64_MIN)
         return 0;
@@ -125,8 +106,8 @@ int ReadExtent::check(int64_t wantedEndUs, int videoIndex, int audioIndex, const
         return 0;
     if (lastShort_)
         return logFailure(path + " ends in a packet cut short", AVERROR_INVALIDDATA);
-    // A length guessed from the bit rate, or from damaged times, is no promise.
-    if (format_->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE || damaged_)
+    // A length guessed from the bit rate is no promise.
+    if (format_->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE)
         return 0;
     const int64_t expected = std::min(wantedEndUs, contentEndUs(format_, videoIndex, audioIndex));
     if (expected <= 0 || (reachedUs_ != INT64_MIN && reachedUs_ >= expected - kSlackUs))

@@ -37,11 +37,6 @@ public:
     void reset(const AVFormatContext* format, int64_t originUs);
     // A packet of a stream the job reads, as it comes from the demuxer.
     void note(const AVPacket* packet);
-    // Whether `packet` decodes more than a second after the latest decoding time of every stream
-    // read so far: times damaged, not a gap (a restart goes back, and sound keeps its times across
-    // a stretch of damaged pictures). Its stream is then taken to have moved on by `stepUs`, as
-    // it is by a picture without a time.
-    bool farAhead(const AVPacket* packet, int64_t stepUs);
     // A decoded picture's settled time and length, in microseconds on the file's timeline: what
     // a stream whose packets carry no time reached.
     void notePicture(int64_t endUs) { reachedUs_ = std::max(reachedUs_, endUs); }
@@ -65,7 +60,6 @@ private:
     std::vector<int64_t> latestUs_; // per stream: the latest decoding time read
     bool lastShort_ = false;
     bool readError_ = false;
-    bool damaged_ = false; // a stretch of pictures with damaged times was read
 };
 
 } // namespace mediacore

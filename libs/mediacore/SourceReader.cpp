@@ -316,11 +316,6 @@ int SourceReader::next(AVFrame* frame, Kind* kind, AVPacket* packet) {
                 avcodec_send_packet(audioDecoder_.get(), nullptr);
             continue;
         }
-        // A picture whose times jump far ahead of all read so far is damaged (a stretch of a
-        // camera's or a disc's stream that comes back): it is placed a step after the one before.
-        if (mpegStream_ && !SourceIndex::get(format_.get()) && packet_->stream_index == videoIndex_ &&
-            extent_.farAhead(packet_.get(), frameDurationUs()))
-            packet_->pts = packet_->dts = AV_NOPTS_VALUE;
         extent_.note(packet_.get());
         // Past a restart the pictures would land on times already written.
         if (const int e = extent_.checkRestart(path_); e < 0) {
