@@ -431,6 +431,7 @@ void SourceIndex::placeOnLine(const std::vector<uint8_t>& repeats) {
     }
     const int64_t jump = av_rescale_q(kJumpUs, kMicro, timeBase_);
     const auto length = [&](size_t i) { return int32_t(repeats[i] ? step_ + step_ / 2 : step_); };
+    repeats_ = std::count(repeats.begin(), repeats.end(), uint8_t(1));
     // Pictures shown before the first one that stores a time count back from it.
     int64_t at = AV_NOPTS_VALUE;
     for (size_t r = 0, before = 0; r < byShown_.size() && at == AV_NOPTS_VALUE; ++r) {
@@ -519,6 +520,16 @@ void SourceIndex::decodingTimes() {
             pictures_[i].dts = pictures_[i - 1].dts + step_ / 2;
             pictures_[i].duration = int32_t(step_ - step_ / 2);
         }
+}
+
+AVRational SourceIndex::flaggedRate() const {
+    const auto n = int64_t(byShown_.size());
+    if (repeats_ <= 0 || headerRate_.num <= 0 || n <= 0)
+        return {0, 1};
+    AVRational r{};
+    av_reduce(&r.num, &r.den, int64_t(headerRate_.num) * 2 * n, int64_t(headerRate_.den) * (2 * n + repeats_),
+              INT32_MAX);
+    return r;
 }
 
 const SourceIndex::Picture* SourceIndex::find(int64_t pos, int dup, int size) const {

@@ -81,6 +81,11 @@ public:
     int64_t endUs() const { return av_rescale_q(end_, timeBase_, kMicro); }
     // Whether every picture got its time from the index alone (always, once built).
     int64_t pictureTicks() const { return step_; }
+    // The rate an MPEG-1/2 sequence header declares (two fields a picture); {0, 1} for others.
+    AVRational sequenceRate() const { return headerRate_; }
+    // How often pictures start where some show a field again (film flagged 3:2: 24000/1001 in a
+    // 30000/1001 sequence); {0, 1} where none does.
+    AVRational flaggedRate() const;
 
     // The picture of a packet of `size` bytes read at `pos`, about the `dup`th of that position
     // (a reading that starts there may first give the end of a picture that began before it);
@@ -111,6 +116,7 @@ private:
     AVRational frameRate_{25, 1}; // the pictures' rate as the input's own reading found it
     AVRational headerRate_{0, 1}; // a coded frame's, where the stream's headers give it
     int64_t fileStart_ = 0;       // where the file starts, in ticks
+    int64_t repeats_ = 0;         // pictures that show a field again
     int stream_ = -1;
     int64_t start_ = 0, end_ = 0, step_ = 1;
 };

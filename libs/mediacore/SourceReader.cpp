@@ -5,7 +5,6 @@
 
 #include "EngineLog.h"
 #include "LargePageFrames.h"
-#include "RepeatedFields.h"
 #include "SourceIndex.h"
 #include "StreamProbe.h"
 
@@ -520,10 +519,11 @@ void SourceReader::resetPictureTimes() {
         step = std::min(step, av_rescale_q(1, av_inv_q(v->r_frame_rate), v->time_base));
     // Film flagged 3:2 shows each picture for two fields or three (a progressive sequence repeats
     // whole pictures: two fields more a repeat).
-    AVRational sequence{0, 1};
-    const int64_t field = flaggedPictureRate(path_, format_.get(), v, &sequence).num > 0
-                              ? av_rescale_q(1, av_inv_q(av_mul_q(sequence, {2, 1})), v->time_base)
-                              : 0;
+    const SourceIndex* index = SourceIndex::get(format_.get());
+    const int64_t field =
+        index && index->flaggedRate().num > 0
+            ? av_rescale_q(1, av_inv_q(av_mul_q(index->sequenceRate(), {2, 1})), v->time_base)
+            : 0;
     pictureTimes_.reset(step, fromStart_ ? av_rescale_q(originUs_, kMicro, v->time_base) : AV_NOPTS_VALUE,
                         field);
 }

@@ -9,7 +9,6 @@
 
 #include "EngineLog.h"
 #include "KeptInput.h"
-#include "RepeatedFields.h"
 #include "SourceIndex.h"
 
 extern "C" {
@@ -297,15 +296,14 @@ int openInput(const std::string& path, InputPtr* out) {
     }
     if (format->duration <= 0 || format->duration == AV_NOPTS_VALUE)
         measureFromPackets(path, format.get());
-    if (const int v = firstVideoStream(format.get()); v >= 0) {
-        AVStream* s = format->streams[v];
-        if (const AVRational rate = flaggedPictureRate(path, format.get(), s); rate.num > 0)
-            s->avg_frame_rate = rate;
-    }
     // An MPEG stream's pictures are read by their index: each job and the player then place
-    // every picture where every other reading places it.
-    if (const int v = firstVideoStream(format.get()); v >= 0)
-        SourceIndex::attach(format.get(), v);
+    // every picture where every other reading places it. Film flagged 3:2 (NTSC discs and
+    // broadcasts) gets the rate its pictures start at, not its sequence's: an encoder fed at the
+    // sequence's rate would repeat some pictures and drop others, and a copy's container would
+    // promise a picture every 1001/30000 s.
+    if (const int v = firstVideoStream(format.get()); v >= 0 && SourceIndex::attach(format.get(), v))
+        if (const AVRational rate = SourceIndex::get(format.get())->flaggedRate(); rate.num > 0)
+            format->streams[v]->avg_frame_rate = rate;
     *out = std::move(format);
     return 0;
 }
