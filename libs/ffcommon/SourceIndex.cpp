@@ -356,25 +356,8 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
     }
     if (pictures_.empty())
         return false;
-    if (!parsed) {
-        // No header to order them by: the stored times do, within runs of times that neither go
-        // back nor jump far ahead; a picture without one follows the one decoded before it.
-        const int64_t jump = av_rescale_q(kJumpUs, kMicro, timeBase_);
-        int64_t run = 0, base = 0, prev = AV_NOPTS_VALUE, last = 0;
-        for (size_t i = 0; i < pictures_.size(); ++i) {
-            pictures_[i].flags = uint8_t(pictures_[i].flags & ~SecondField);
-            const int64_t t = pictures_[i].stored;
-            if (t != AV_NOPTS_VALUE && prev != AV_NOPTS_VALUE && (t > prev + jump || t < prev - jump / 10))
-                ++run, base = t;
-            if (t != AV_NOPTS_VALUE && prev == AV_NOPTS_VALUE)
-                base = t;
-            if (t != AV_NOPTS_VALUE)
-                prev = t;
-            last =
-                t != AV_NOPTS_VALUE ? run * (int64_t(1) << 42) + (t - base) + (int64_t(1) << 41) : last + 1;
-            keys[i] = last;
-        }
-    }
+    if (!parsed)
+        storedTimeKeys(&keys);
     // An MPEG video picture lasts the two fields its sequence header's rate gives (a repeated
     // field adds half of that): the stored times of a stream timed once a pack cannot tell.
     if (mpegVideo && mpeg.rate.num > 0)
@@ -383,6 +366,25 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
     placeOnLine(repeats);
     decodingTimes();
     return true;
+}
+
+// No header to order the pictures by: the stored times do, within runs of times that neither go
+// back nor jump far ahead; a picture without one follows the one decoded before it.
+void SourceIndex::storedTimeKeys(std::vector<int64_t>* keys) {
+    const int64_t jump = av_rescale_q(kJumpUs, kMicro, timeBase_);
+    int64_t run = 0, base = 0, prev = AV_NOPTS_VALUE, last = 0;
+    for (size_t i = 0; i < pictures_.size(); ++i) {
+        pictures_[i].flags = uint8_t(pictures_[i].flags & ~SecondField);
+        const int64_t t = pictures_[i].stored;
+        if (t != AV_NOPTS_VALUE && prev != AV_NOPTS_VALUE && (t > prev + jump || t < prev - jump / 10))
+            ++run, base = t;
+        if (t != AV_NOPTS_VALUE && prev == AV_NOPTS_VALUE)
+            base = t;
+        if (t != AV_NOPTS_VALUE)
+            prev = t;
+        last = t != AV_NOPTS_VALUE ? run * (int64_t(1) << 42) + (t - base) + (int64_t(1) << 41) : last + 1;
+        (*keys)[i] = last;
+    }
 }
 
 void SourceIndex::order(const std::vector<int64_t>& keys) {
@@ -411,9 +413,12 @@ void SourceIndex::order(const std::vector<int64_t>& keys) {
     }
 }
 
-void SourceIndex::placeOnLine(const std::vector<uint8_t>& repeats) {
-    // A picture's length: the commonest gap between two pictures shown one after the other that
-    // both store their times (neither repeating a field), else the stream's rate.
+// A picture's length: two fields of the sequence header's rate for MPEG video, else the
+// commonest gap between two pictures shown one after the other that both store their times
+// (neither repeating a field), else the input's rate.
+int64_t SourceIndex::pictureStep(const std::vector<uint8_t>& repeats) const {
+    if (headerRate_.num > 0)
+        return std::max<int64_t>(1, av_rescale_q(1, av_inv_q(headerRate_), timeBase_));
     std::vector<int64_t> gaps;
     for (size_t r = 1; r < byShown_.size(); ++r) {
         const Picture &a = pictures_[size_t(byShown_[r - 1])], &b = pictures_[size_t(byShown_[r])];
@@ -421,14 +426,14 @@ void SourceIndex::placeOnLine(const std::vector<uint8_t>& repeats) {
             b.stored > a.stored && av_rescale_q(b.stored - a.stored, timeBase_, kMicro) < 1'000'000)
             gaps.push_back(b.stored - a.stored);
     }
-    if (headerRate_.num > 0) {
-        step_ = std::max<int64_t>(1, av_rescale_q(1, av_inv_q(headerRate_), timeBase_));
-    } else if (!gaps.empty()) {
-        std::nth_element(gaps.begin(), gaps.begin() + long(gaps.size() / 4), gaps.end());
-        step_ = gaps[gaps.size() / 4];
-    } else {
-        step_ = std::max<int64_t>(1, av_rescale_q(1, av_inv_q(frameRate_), timeBase_));
-    }
+    if (gaps.empty())
+        return std::max<int64_t>(1, av_rescale_q(1, av_inv_q(frameRate_), timeBase_));
+    std::nth_element(gaps.begin(), gaps.begin() + long(gaps.size() / 4), gaps.end());
+    return gaps[gaps.size() / 4];
+}
+
+void SourceIndex::placeOnLine(const std::vector<uint8_t>& repeats) {
+    step_ = pictureStep(repeats);
     const int64_t jump = av_rescale_q(kJumpUs, kMicro, timeBase_);
     const auto length = [&](size_t i) { return int32_t(repeats[i] ? step_ + step_ / 2 : step_); };
     repeats_ = std::count(repeats.begin(), repeats.end(), uint8_t(1));

@@ -99,7 +99,9 @@ private:
     };
     bool build(const std::string& path, const AVInputFormat* format, int streamId,
                const std::atomic<bool>* stop);
+    void storedTimeKeys(std::vector<int64_t>* keys);
     void order(const std::vector<int64_t>& keys);
+    int64_t pictureStep(const std::vector<uint8_t>& repeats) const;
     void placeOnLine(const std::vector<uint8_t>& repeats);
     void decodingTimes();
     int64_t seekPosition(int64_t ticks, bool atOrAfter) const;
