@@ -50,7 +50,8 @@ void ConvertJob::setDrawTextCallback(DRAW_TEXT_CALLBACK callback) {
 
 int ConvertJob::setInput(const std::string& path) {
     InputPtr probe;
-    const int r = openInput(path, &probe);
+    // A long MPEG stream's index takes a while to read: a stop ends it.
+    const int r = openInput(path, &probe, &run_.stopFlag());
     if (r < 0)
         return r;
     if (durationUs(probe.get()) <= 0)

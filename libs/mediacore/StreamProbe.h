@@ -1,6 +1,7 @@
 // Opening an input and describing its streams in the engine's fixed records.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -11,8 +12,9 @@ namespace mediacore {
 
 // Opens and probes a media file (or takes an input of it kept open, see KeptInput.h). Refuses
 // missing, empty and unreadable files and files without any audio or video stream. Returns 0 or
-// a negative AVERROR (logged).
-int openInput(const std::string& path, InputPtr* out);
+// a negative AVERROR (logged). A set `stop` ends the reading of an MPEG stream's index early
+// (AVERROR_EXIT).
+int openInput(const std::string& path, InputPtr* out, const std::atomic<bool>* stop = nullptr);
 
 // The first video stream that is a moving picture (cover art is not), or -1.
 int firstVideoStream(const AVFormatContext* format);

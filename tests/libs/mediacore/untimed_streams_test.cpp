@@ -98,3 +98,16 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
         }
     }
 }
+
+// Reading an MPEG stream's index is part of setting a job's input: a job stopped by then does
+// not read it on (nor keep a half-read one for the next job, which opens the file whole).
+TEST(UntimedStreams, AStoppedJobDoesNotReadTheIndexOn) {
+    QTemporaryDir dir;
+    const QString ts =
+        makeWithFfmpeg(dir.filePath("stopped.ts"),
+                       {"-i", makeCounterClip(dir.filePath("count.mp4"), 25, 2, 25, 2), "-c", "copy"});
+    Job stopped, next;
+    apiMediaConvertStop(stopped.h);
+    EXPECT_LT(apiMediaConvertSetInputMedia(stopped.h, utf8(ts)), 1);
+    EXPECT_GE(apiMediaConvertSetInputMedia(next.h, utf8(ts)), 1);
+}
