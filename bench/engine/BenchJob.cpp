@@ -5,6 +5,7 @@
 //   convert IN OUT VCODEC ACODEC    transcode of the whole file
 //   join OUT FADE_US CLIP...        join (copy when FADE_US is 0, else a fade at every seam)
 //   probe FILE...                   probe and snapshot of each file
+//   index FILE                      prints the pictures of the MPEG stream's index and the bytes it holds
 //   split IN DIR LIMIT_BYTES [EXT]  the splitter's part sequence, parts in mp4 or EXT (bench_split_job only)
 // bench_job loads the engine alone; bench_split_job also links the program's code for the
 // splitter, and with it Qt.
@@ -24,7 +25,9 @@
 #include "tools/shared/JobChain.h"
 #include "tools/split/SizeSplit.h"
 #else
+#include "SourceIndex.h"
 extern "C" {
+#include <libavformat/avformat.h>
 #include <libavutil/log.h>
 }
 #endif
@@ -81,6 +84,25 @@ bool probe(const std::vector<const char*>& files) {
     return true;
 }
 
+#ifndef BENCH_JOB_SPLIT
+// The index the engine builds when it opens `file` (this process builds its own copy of the same
+// code): "PICTURES BYTES" on stdout, the bytes it holds once built.
+bool index(const char* file) {
+    AVFormatContext* raw = nullptr;
+    if (avformat_open_input(&raw, file, nullptr, nullptr) < 0)
+        return false;
+    const ff::InputPtr format(raw);
+    if (avformat_find_stream_info(format.get(), nullptr) < 0)
+        return false;
+    const int v = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const std::shared_ptr<const ff::SourceIndex> built = ff::SourceIndex::of(format.get(), v);
+    if (!built)
+        return false;
+    std::cout << built->pictures().size() << ' ' << built->heldBytes() << std::endl;
+    return true;
+}
+#endif
+
 #ifdef BENCH_JOB_SPLIT
 bool split(const char* in, const char* dir, int64_t limit, const char* ext) {
     void* m = MediaOpen(in);
@@ -126,6 +148,10 @@ int main(int argc, char** argv) {
         ok = join(rest[0], std::atoll(rest[1]), std::vector<const char*>(rest.begin() + 2, rest.end()));
     else if (job == "probe" && !rest.empty())
         ok = probe(rest);
+#ifndef BENCH_JOB_SPLIT
+    else if (job == "index" && rest.size() == 1)
+        ok = index(rest[0]);
+#endif
 #ifdef BENCH_JOB_SPLIT
     else if (job == "split" && (rest.size() == 3 || rest.size() == 4))
         ok = split(rest[0], rest[1], std::atoll(rest[2]), rest.size() == 4 ? rest[3] : "mp4");
@@ -134,7 +160,8 @@ int main(int argc, char** argv) {
 #ifdef BENCH_JOB_SPLIT
         std::cerr << "usage: " << argv[0] << " cut|convert|join|probe|split ARGS...\n";
 #else
-        std::cerr << "usage: " << argv[0] << " cut|convert|join|probe ARGS... (split: bench_split_job)\n";
+        std::cerr << "usage: " << argv[0]
+                  << " cut|convert|join|probe|index ARGS... (split: bench_split_job)\n";
 #endif
     return ok ? 0 : 1;
 }

@@ -81,6 +81,11 @@ public:
     int64_t endUs() const { return av_rescale_q(end_, timeBase_, kMicro); }
     // Whether every picture got its time from the index alone (always, once built).
     int64_t pictureTicks() const { return step_; }
+    // The bytes the index holds: itself and its tables as allocated.
+    size_t heldBytes() const {
+        return sizeof(*this) + pictures_.capacity() * sizeof(Picture) +
+               byShown_.capacity() * sizeof(int32_t) + segments_.capacity() * sizeof(Segment);
+    }
 
     // The picture of a packet of `size` bytes read at `pos`, about the `dup`th of that position
     // (a reading that starts there may first give the end of a picture that began before it);
