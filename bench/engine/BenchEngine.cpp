@@ -400,14 +400,17 @@ std::string firstLine(const std::string& command) {
     return read && ok ? std::string(line) : std::string();
 }
 
-// Opening a long transport stream builds its index (a pass over its packets): a probe job against
-// ffmpeg reading the picture stream's packets through. And the bytes the index holds a picture.
+// Opening a long transport stream builds its index (a pass over its packets, no decoding): a probe
+// job against ffmpeg reading the picture stream's packets through, and the same with the
+// snapshot a window takes on opening (a picture decoded: no target). And the bytes the index
+// holds a picture.
 bool benchIndex(const Bench& b) {
     const Clip& ts = b.src.longTs;
-    const auto m = interleaved({{"engine", engine({"probe", ts.path}), {}},
+    const auto m = interleaved({{"engine", engine({"open", ts.path}), {}},
+                                {"engine + snapshot", engine({"probe", ts.path}), {}},
                                 {"ffmpeg", ffmpeg("-i " + ts.path + " -map 0:v -c copy -f null -"), {}}});
-    const std::string job = "probe (index) of " + ts.name;
-    ratio(job, m[0], m[1], "ffmpeg -map 0:v -c copy -f null", 1.0);
+    ratio("probe (index) of " + ts.name, m[0], m[2], "ffmpeg -map 0:v -c copy -f null", 1.0);
+    ratio("probe (index) + snapshot of " + ts.name, m[1], m[2], "ffmpeg -map 0:v -c copy -f null");
     const std::string counted = firstLine(exe("bench_job") + " index " + ts.path);
     const double pictures = std::atof(counted.c_str());
     const double bytes = counted.empty() ? 0 : std::atof(counted.substr(counted.find(' ')).c_str());
@@ -415,7 +418,7 @@ bool benchIndex(const Bench& b) {
               << " pictures, " << bytes << " bytes held" << std::endl;
     if (pictures > 0)
         gRows.push_back({"index of " + ts.name, "bytes held a picture", "B", bytes / pictures, 64});
-    return m[0].ok && m[1].ok && pictures > 0;
+    return m[0].ok && m[1].ok && m[2].ok && pictures > 0;
 }
 
 // Probe and snapshot of a transport stream whose pictures store no time (the index places each)

@@ -5,6 +5,7 @@
 //   convert IN OUT VCODEC ACODEC    transcode of the whole file
 //   join OUT FADE_US CLIP...        join (copy when FADE_US is 0, else a fade at every seam)
 //   probe FILE...                   probe and snapshot of each file
+//   open FILE...                    probe of each file (its streams and length), no snapshot
 //   index FILE                      prints the pictures of the MPEG stream's index and the bytes it holds
 //   split IN DIR LIMIT_BYTES [EXT]  the splitter's part sequence, parts in mp4 or EXT (bench_split_job only)
 // bench_job loads the engine alone; bench_split_job also links the program's code for the
@@ -68,14 +69,14 @@ bool join(const char* out, int64_t fadeUs, const std::vector<const char*>& clips
     return ok;
 }
 
-bool probe(const std::vector<const char*>& files) {
+bool probe(const std::vector<const char*>& files, bool snapshot) {
     std::vector<unsigned char> buffer(size_t{285} * 180 * 4);
     for (const char* p : files) {
         void* m = MediaOpen(p);
         MEDIA_AUDIO_STREAM_INFO a{};
         MEDIA_VIDEO_STREAM_INFO v{};
-        const bool ok =
-            m && MediaGetInfo(m, &a, &v) >= 1 && MediaSnapshot(m, 0, 285, 180, buffer.data(), 0) >= 1;
+        const bool ok = m && MediaGetInfo(m, &a, &v) >= 1 && MediaGetDuration(m) > 0 &&
+                        (!snapshot || MediaSnapshot(m, 0, 285, 180, buffer.data(), 0) >= 1);
         if (m)
             MediaClose(m);
         if (!ok)
@@ -147,7 +148,9 @@ int main(int argc, char** argv) {
     else if (job == "join" && rest.size() >= 3)
         ok = join(rest[0], std::atoll(rest[1]), std::vector<const char*>(rest.begin() + 2, rest.end()));
     else if (job == "probe" && !rest.empty())
-        ok = probe(rest);
+        ok = probe(rest, true);
+    else if (job == "open" && !rest.empty())
+        ok = probe(rest, false);
 #ifndef BENCH_JOB_SPLIT
     else if (job == "index" && rest.size() == 1)
         ok = index(rest[0]);
@@ -158,10 +161,10 @@ int main(int argc, char** argv) {
 #endif
     else
 #ifdef BENCH_JOB_SPLIT
-        std::cerr << "usage: " << argv[0] << " cut|convert|join|probe|split ARGS...\n";
+        std::cerr << "usage: " << argv[0] << " cut|convert|join|probe|open|split ARGS...\n";
 #else
         std::cerr << "usage: " << argv[0]
-                  << " cut|convert|join|probe|index ARGS... (split: bench_split_job)\n";
+                  << " cut|convert|join|probe|open|index ARGS... (split: bench_split_job)\n";
 #endif
     return ok ? 0 : 1;
 }
