@@ -6,7 +6,9 @@
 // sources are grainy camera-like clips of several scenes, made once and kept in
 // build/bench-cache/. Jobs: transcode, cut, hevc, uhd, fade, join, probe, split, classes,
 // preview (bench/player's program), longjoin (two 600 s clips faded together: peak memory); all
-// of them when none is named. The last lines show every ratio and peak beside its target.
+// of them when none is named. The MPEG index jobs: index (the index of a 600 s transport
+// stream: its time and bytes), untimed-open, untimed-cut, ps-mp4. The last lines show every ratio and peak
+// beside its target.
 // --sources only makes the sources.
 //
 // Pin it to the CPUs to measure on, e.g. `taskset -c 2,3 build/bin/bench_engine`: every process
@@ -389,6 +391,84 @@ bool benchPreview(const Bench&) {
     return WIFEXITED(status) && WEXITSTATUS(status) != 1;
 }
 
+// The first output line of a command (empty when it fails).
+std::string firstLine(const std::string& command) {
+    FILE* pipe = ::popen(command.c_str(), "r");
+    char line[256] = {};
+    const bool read = pipe && std::fgets(line, sizeof line, pipe) != nullptr;
+    const bool ok = pipe && ::pclose(pipe) == 0;
+    return read && ok ? std::string(line) : std::string();
+}
+
+// Opening a long transport stream builds its index (a pass over its packets, no decoding): a probe
+// job against ffmpeg reading the picture stream's packets through, and the same with the
+// snapshot a window takes on opening (a picture decoded: no target). And the bytes the index
+// holds a picture.
+bool benchIndex(const Bench& b) {
+    const Clip& ts = b.src.longTs;
+    const auto m = interleaved({{"engine", engine({"open", ts.path}), {}},
+                                {"engine + snapshot", engine({"probe", ts.path}), {}},
+                                {"ffmpeg", ffmpeg("-i " + ts.path + " -map 0:v -c copy -f null -"), {}}});
+    ratio("probe (index) of " + ts.name, m[0], m[2], "ffmpeg -map 0:v -c copy -f null", 1.0);
+    ratio("probe (index) + snapshot of " + ts.name, m[1], m[2], "ffmpeg -map 0:v -c copy -f null");
+    const std::string counted = firstLine(exe("bench_job") + " index " + ts.path);
+    const double pictures = std::atof(counted.c_str());
+    const double bytes = counted.empty() ? 0 : std::atof(counted.substr(counted.find(' ')).c_str());
+    std::cout << "  index of " << ts.name << ": " << std::fixed << std::setprecision(0) << pictures
+              << " pictures, " << bytes << " bytes held" << std::endl;
+    if (pictures > 0)
+        gRows.push_back({"index of " + ts.name, "bytes held a picture", "B", bytes / pictures, 64});
+    return m[0].ok && m[1].ok && m[2].ok && pictures > 0;
+}
+
+// Probe and snapshot of a transport stream whose pictures store no time (the index places each)
+// against the same stream with its times.
+bool benchUntimedOpen(const Bench& b) {
+    const auto m = interleaved({{"engine untimed", engine({"probe", b.src.untimedTs.path}), {}},
+                                {"engine timed", engine({"probe", b.src.longTs.path}), {}}});
+    ratio("probe + snapshot of " + b.src.untimedTs.name, m[0], m[1], "the same with its times", 1.5);
+    return m[0].ok && m[1].ok;
+}
+
+// A keep cut of 40 pictures (30 a second) at 10 s and near the end of the untimed stream, each
+// from a keyframe, against the same cut at its start: a seek lands by the index's positions.
+bool benchUntimedCut(const Bench& b) {
+    const Clip& ts = b.src.untimedTs;
+    const int64_t length = 40 * 1000000 / 30;
+    const std::pair<const char*, int64_t> at[] = {
+        {"start", 0}, {"10 s", 10000000}, {"end", (int64_t(ts.seconds) - 20) * 1000000}};
+    std::vector<Side> sides;
+    for (const auto& [name, from] : at) {
+        const fs::path out = b.out(std::string("untimed_cut_") + std::to_string(from) + ".ts");
+        sides.push_back(
+            {name,
+             engine({"cut", ts.path, out.string(), std::to_string(from), std::to_string(from + length)}),
+             {out}});
+    }
+    const auto m = interleaved(sides);
+    for (size_t i = 0; i < sides.size(); ++i)
+        if (frameCount(sides[i].outputs[0]) != 40)
+            std::cout << "  (the cut at " << sides[i].name << " wrote " << frameCount(sides[i].outputs[0])
+                      << " pictures)\n";
+    ratio("cut 40 pictures at 10 s of " + ts.name, m[1], m[0], "the same cut at its start", 1.5);
+    ratio("cut 40 pictures at " + std::to_string(int(ts.seconds) - 20) + " s of " + ts.name, m[2], m[0],
+          "the same cut at its start", 1.5);
+    return m[0].ok && m[1].ok && m[2].ok;
+}
+
+// A program stream some of whose pictures store no time kept into MP4 by copy.
+bool benchProgramToMp4(const Bench& b) {
+    const Clip& ps = b.src.programH264;
+    const fs::path e = b.out("ps_engine.mp4"), f = b.out("ps_ffmpeg.mp4");
+    const auto m = interleaved({{"engine", engine({"convert", ps.path, e.string(), "copy", "copy"}), {e}},
+                                {"ffmpeg", ffmpeg("-i " + ps.path + " -map 0 -c copy " + f.string()), {f}}});
+    if (frameCount(e) != frameCount(f))
+        std::cout << "  (ffmpeg wrote " << frameCount(f) << " pictures, the engine " << frameCount(e)
+                  << ")\n";
+    ratio("copy into MP4 of " + ps.name, m[0], m[1], "ffmpeg -c copy", 3.0);
+    return m[0].ok && m[1].ok;
+}
+
 void printSideBySide() {
     std::cout << "\nRatios and peaks beside their targets (engine / ffmpeg: lower is faster):\n";
     for (const Row& r : gRows) {
@@ -436,12 +516,21 @@ int main(int argc, char** argv) {
     }
     std::cout << "Medians of " << gRuns << " interleaved runs, each job in a fresh process:\n";
     const std::pair<const char*, std::function<bool(const Bench&)>> all[] = {
-        {"transcode", benchTranscode}, {"cut", benchCut},
-        {"hevc", benchHevc},           {"uhd", benchUhd},
-        {"fade", benchFade},           {"join", benchJoin},
-        {"probe", benchProbe},         {"split", benchSplit},
-        {"classes", benchClasses},     {"preview", benchPreview},
-        {"longjoin", benchLongJoin}};
+        {"transcode", benchTranscode},
+        {"cut", benchCut},
+        {"hevc", benchHevc},
+        {"uhd", benchUhd},
+        {"fade", benchFade},
+        {"join", benchJoin},
+        {"probe", benchProbe},
+        {"split", benchSplit},
+        {"classes", benchClasses},
+        {"preview", benchPreview},
+        {"longjoin", benchLongJoin},
+        {"index", benchIndex},
+        {"untimed-open", benchUntimedOpen},
+        {"untimed-cut", benchUntimedCut},
+        {"ps-mp4", benchProgramToMp4}};
     bool ok = true;
     for (const auto& [name, run] : all)
         if (wanted(name))

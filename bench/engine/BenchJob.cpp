@@ -5,6 +5,8 @@
 //   convert IN OUT VCODEC ACODEC    transcode of the whole file
 //   join OUT FADE_US CLIP...        join (copy when FADE_US is 0, else a fade at every seam)
 //   probe FILE...                   probe and snapshot of each file
+//   open FILE...                    probe of each file (its streams and length), no snapshot
+//   index FILE                      prints the pictures of the MPEG stream's index and the bytes it holds
 //   split IN DIR LIMIT_BYTES [EXT]  the splitter's part sequence, parts in mp4 or EXT (bench_split_job only)
 // bench_job loads the engine alone; bench_split_job also links the program's code for the
 // splitter, and with it Qt.
@@ -24,7 +26,9 @@
 #include "tools/shared/JobChain.h"
 #include "tools/split/SizeSplit.h"
 #else
+#include "SourceIndex.h"
 extern "C" {
+#include <libavformat/avformat.h>
 #include <libavutil/log.h>
 }
 #endif
@@ -65,14 +69,14 @@ bool join(const char* out, int64_t fadeUs, const std::vector<const char*>& clips
     return ok;
 }
 
-bool probe(const std::vector<const char*>& files) {
+bool probe(const std::vector<const char*>& files, bool snapshot) {
     std::vector<unsigned char> buffer(size_t{285} * 180 * 4);
     for (const char* p : files) {
         void* m = MediaOpen(p);
         MEDIA_AUDIO_STREAM_INFO a{};
         MEDIA_VIDEO_STREAM_INFO v{};
-        const bool ok =
-            m && MediaGetInfo(m, &a, &v) >= 1 && MediaSnapshot(m, 0, 285, 180, buffer.data(), 0) >= 1;
+        const bool ok = m && MediaGetInfo(m, &a, &v) >= 1 && MediaGetDuration(m) > 0 &&
+                        (!snapshot || MediaSnapshot(m, 0, 285, 180, buffer.data(), 0) >= 1);
         if (m)
             MediaClose(m);
         if (!ok)
@@ -80,6 +84,25 @@ bool probe(const std::vector<const char*>& files) {
     }
     return true;
 }
+
+#ifndef BENCH_JOB_SPLIT
+// The index the engine builds when it opens `file` (this process builds its own copy of the same
+// code): "PICTURES BYTES" on stdout, the bytes it holds once built.
+bool index(const char* file) {
+    AVFormatContext* raw = nullptr;
+    if (avformat_open_input(&raw, file, nullptr, nullptr) < 0)
+        return false;
+    const ff::InputPtr format(raw);
+    if (avformat_find_stream_info(format.get(), nullptr) < 0)
+        return false;
+    const int v = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const std::shared_ptr<const ff::SourceIndex> built = ff::SourceIndex::of(format.get(), v);
+    if (!built)
+        return false;
+    std::cout << built->pictures().size() << ' ' << built->heldBytes() << std::endl;
+    return true;
+}
+#endif
 
 #ifdef BENCH_JOB_SPLIT
 bool split(const char* in, const char* dir, int64_t limit, const char* ext) {
@@ -125,16 +148,23 @@ int main(int argc, char** argv) {
     else if (job == "join" && rest.size() >= 3)
         ok = join(rest[0], std::atoll(rest[1]), std::vector<const char*>(rest.begin() + 2, rest.end()));
     else if (job == "probe" && !rest.empty())
-        ok = probe(rest);
+        ok = probe(rest, true);
+    else if (job == "open" && !rest.empty())
+        ok = probe(rest, false);
+#ifndef BENCH_JOB_SPLIT
+    else if (job == "index" && rest.size() == 1)
+        ok = index(rest[0]);
+#endif
 #ifdef BENCH_JOB_SPLIT
     else if (job == "split" && (rest.size() == 3 || rest.size() == 4))
         ok = split(rest[0], rest[1], std::atoll(rest[2]), rest.size() == 4 ? rest[3] : "mp4");
 #endif
     else
 #ifdef BENCH_JOB_SPLIT
-        std::cerr << "usage: " << argv[0] << " cut|convert|join|probe|split ARGS...\n";
+        std::cerr << "usage: " << argv[0] << " cut|convert|join|probe|open|split ARGS...\n";
 #else
-        std::cerr << "usage: " << argv[0] << " cut|convert|join|probe ARGS... (split: bench_split_job)\n";
+        std::cerr << "usage: " << argv[0]
+                  << " cut|convert|join|probe|open|index ARGS... (split: bench_split_job)\n";
 #endif
     return ok ? 0 : 1;
 }

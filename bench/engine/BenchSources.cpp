@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 
 namespace fs = std::filesystem;
@@ -77,7 +78,8 @@ bool cached(const std::string& name, const std::string& size, int seconds, int s
 bool loopedSource(const fs::path& file, int seconds, const std::string& picture, const std::string& sound,
                   const std::string& soundCodec) {
     const fs::path piece = file.parent_path() / (file.stem().string() + "_piece.mp4");
-    const fs::path partial = file.parent_path() / (file.stem().string() + "_partial.mp4");
+    const fs::path partial =
+        file.parent_path() / (file.stem().string() + "_partial" + file.extension().string());
     const std::string loops = std::to_string(std::max(0, seconds / 10 - 1));
     if (!ffmpeg(picture + " " + piece.string()) ||
         !ffmpeg("-stream_loop " + loops + " -i " + piece.string() + " -f lavfi -i " + sound +
@@ -115,6 +117,61 @@ bool longSource(const std::string& size, int seconds, int seed, const std::strin
         "sine=frequency=" + std::to_string(330 + 110 * seed) +
             ":sample_rate=48000:duration=" + std::to_string(seconds),
         "-c:a aac -ac 2");
+}
+
+// A 600 s 1080p H.264/AAC transport stream of 5 Mbit/s with 2 s groups, cheaply encoded.
+bool longTsSource(bool small, Clip* clip) {
+    const std::string tag = small ? "240p_60s" : "1080p_600s";
+    const fs::path file = fs::path(BENCH_CACHE_DIR) / ("ts_" + tag + "_v1.ts");
+    const int seconds = small ? 60 : 600;
+    if (inCache(file, seconds, small ? "240p H.264 TS 60 s" : "1080p H.264 TS 600 s", clip))
+        return true;
+    return loopedSource(
+        file, seconds,
+        std::string("-f lavfi -i testsrc2=size=") + (small ? "320x240" : "1920x1080") +
+            ":rate=30:duration=10,noise=alls=12:allf=t -c:v libx264 -preset ultrafast -threads 2"
+            " -b:v 5M -maxrate 5M -bufsize 10M -g 60 -pix_fmt yuv420p",
+        "sine=frequency=440:sample_rate=48000:duration=" + std::to_string(seconds), "-c:a aac");
+}
+
+// `in` with the times of its picture stream's PES headers taken out (their flags cleared, their
+// bytes left as stuffing): a transport stream whose pictures store no time, as some recorders
+// write them. Only headers that hold nothing after their times are changed.
+bool untimedCopy(const fs::path& in, const fs::path& out) {
+    std::ifstream src(in, std::ios::binary);
+    std::ofstream dst(out, std::ios::binary);
+    char packet[188];
+    while (src.read(packet, sizeof packet)) {
+        auto* b = reinterpret_cast<unsigned char*>(packet);
+        if (b[0] != 0x47)
+            return false;
+        const bool start = b[1] & 0x40;
+        const int control = b[3] >> 4 & 3;
+        const int at = control == 3 ? 5 + b[4] : control == 1 ? 4 : 188;
+        if (start && at + 19 <= 188) {
+            unsigned char* pes = b + at;
+            const bool video = pes[0] == 0 && pes[1] == 0 && pes[2] == 1 && (pes[3] & 0xf0) == 0xe0;
+            const int times = pes[7] >> 6;
+            if (video && (pes[6] & 0xc0) == 0x80 && (times == 2 || times == 3) && (pes[7] & 0x3f) == 0) {
+                std::fill_n(pes + 9, times == 3 ? 10 : 5, 0xff);
+                pes[7] &= 0x3f;
+            }
+        }
+        dst.write(packet, sizeof packet);
+    }
+    return src.eof() && dst.good();
+}
+
+bool untimedTsSource(const Clip& timed, Clip* clip) {
+    const fs::path in(timed.path);
+    const fs::path file = in.parent_path() / ("untimed_" + in.filename().string());
+    if (inCache(file, int(timed.seconds), "untimed " + timed.name, clip))
+        return true;
+    const fs::path partial = in.parent_path() / ("partial_untimed_" + in.filename().string());
+    if (!untimedCopy(in, partial))
+        return false;
+    fs::rename(partial, file);
+    return true;
 }
 
 const char* const kH264 = "-c:v libx264 -preset veryfast -g 60 -sc_threshold 0 -pix_fmt yuv420p -c:a aac";
@@ -198,5 +255,20 @@ bool makeSources(bool small, const std::vector<std::string>& jobs, Sources* out)
             out->classes.push_back(k);
         }
     }
+    if (wanted("index") || wanted("untimed-open") || wanted("untimed-cut"))
+        ok = ok && longTsSource(small, &out->longTs);
+    if (wanted("untimed-open") || wanted("untimed-cut"))
+        ok = ok && untimedTsSource(out->longTs, &out->untimedTs);
+    // A program stream times a picture only where a packet of 2 KiB starts with it: small
+    // pictures that share a packet store no time.
+    if (wanted("ps-mp4"))
+        ok =
+            ok &&
+            cached(
+                std::string("ps_") + (small ? "240p" : "360p") + "_v1.vob", small ? "320x240" : "640x360",
+                small ? 12 : 60, 40,
+                "-c:v libx264 -preset veryfast -threads 2 -b:v 400k -g 60 -pix_fmt yuv420p -c:a ac3 -f vob",
+                small ? "240p H.264/AC-3 PS 12 s, partly untimed" : "360p H.264/AC-3 PS 60 s, partly untimed",
+                &out->programH264);
     return ok;
 }

@@ -31,6 +31,9 @@ struct Sources {
     std::vector<Clip> longJoins; // two different 720p clips of 600 s with stereo sound
     std::vector<Clip> probes;    // twenty different files
     std::vector<ClassClip> classes;
+    Clip longTs;      // 1080p H.264/AAC MPEG-TS, 600 s, 2 s groups (index)
+    Clip untimedTs;   // the same with no time stored on any picture
+    Clip programH264; // 640x360 H.264/AC-3 program stream, 60 s, some pictures stored without a time
 };
 
 // Makes (or finds in the cache) the sources the named jobs need (all when none is named).

@@ -365,6 +365,11 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
     order(keys);
     placeOnLine(repeats);
     decodingTimes();
+    // Kept for as long as the file is open, by every reader of it: not the room the tables grew
+    // into while the file was read (up to twice what they hold).
+    pictures_.shrink_to_fit();
+    byShown_.shrink_to_fit();
+    segments_.shrink_to_fit();
     return true;
 }
 

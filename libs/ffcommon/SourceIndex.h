@@ -79,13 +79,18 @@ public:
     int64_t endTicks() const { return end_; }
     int64_t startUs() const { return av_rescale_q(start_, timeBase_, kMicro); }
     int64_t endUs() const { return av_rescale_q(end_, timeBase_, kMicro); }
-    // Whether every picture got its time from the index alone (always, once built).
+    // The length of one picture (two fields), in ticks.
     int64_t pictureTicks() const { return step_; }
     // The rate an MPEG-1/2 sequence header declares (two fields a picture); {0, 1} for others.
     AVRational sequenceRate() const { return headerRate_; }
     // How often pictures start where some show a field again (film flagged 3:2: 24000/1001 in a
     // 30000/1001 sequence); {0, 1} where none does.
     AVRational flaggedRate() const;
+    // The bytes the index holds: itself and its tables as allocated.
+    size_t heldBytes() const {
+        return sizeof(*this) + pictures_.capacity() * sizeof(Picture) +
+               byShown_.capacity() * sizeof(int32_t) + segments_.capacity() * sizeof(Segment);
+    }
 
     // The picture of a packet of `size` bytes read at `pos`, about the `dup`th of that position
     // (a reading that starts there may first give the end of a picture that began before it);
