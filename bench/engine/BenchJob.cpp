@@ -6,7 +6,6 @@
 //   join OUT FADE_US CLIP...        join (copy when FADE_US is 0, else a fade at every seam)
 //   probe FILE...                   probe and snapshot of each file
 //   open FILE...                    probe of each file (its streams and length), no snapshot
-//   index FILE                      prints the pictures of the MPEG stream's index and the bytes it holds
 //   split IN DIR LIMIT_BYTES [EXT]  the splitter's part sequence, parts in mp4 or EXT (bench_split_job only)
 // bench_job loads the engine alone; bench_split_job also links the program's code for the
 // splitter, and with it Qt.
@@ -26,9 +25,7 @@
 #include "tools/shared/JobChain.h"
 #include "tools/split/SizeSplit.h"
 #else
-#include "SourceIndex.h"
 extern "C" {
-#include <libavformat/avformat.h>
 #include <libavutil/log.h>
 }
 #endif
@@ -85,25 +82,6 @@ bool probe(const std::vector<const char*>& files, bool snapshot) {
     return true;
 }
 
-#ifndef BENCH_JOB_SPLIT
-// The index the engine builds when it opens `file` (this process builds its own copy of the same
-// code): "PICTURES BYTES" on stdout, the bytes it holds once built.
-bool index(const char* file) {
-    AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, file, nullptr, nullptr) < 0)
-        return false;
-    const ff::InputPtr format(raw);
-    if (avformat_find_stream_info(format.get(), nullptr) < 0)
-        return false;
-    const int v = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    const std::shared_ptr<const ff::SourceIndex> built = ff::SourceIndex::of(format.get(), v);
-    if (!built)
-        return false;
-    std::cout << built->pictures().size() << ' ' << built->heldBytes() << std::endl;
-    return true;
-}
-#endif
-
 #ifdef BENCH_JOB_SPLIT
 bool split(const char* in, const char* dir, int64_t limit, const char* ext) {
     void* m = MediaOpen(in);
@@ -151,10 +129,6 @@ int main(int argc, char** argv) {
         ok = probe(rest, true);
     else if (job == "open" && !rest.empty())
         ok = probe(rest, false);
-#ifndef BENCH_JOB_SPLIT
-    else if (job == "index" && rest.size() == 1)
-        ok = index(rest[0]);
-#endif
 #ifdef BENCH_JOB_SPLIT
     else if (job == "split" && (rest.size() == 3 || rest.size() == 4))
         ok = split(rest[0], rest[1], std::atoll(rest[2]), rest.size() == 4 ? rest[3] : "mp4");
@@ -164,7 +138,7 @@ int main(int argc, char** argv) {
         std::cerr << "usage: " << argv[0] << " cut|convert|join|probe|open|split ARGS...\n";
 #else
         std::cerr << "usage: " << argv[0]
-                  << " cut|convert|join|probe|open|index ARGS... (split: bench_split_job)\n";
+                  << " cut|convert|join|probe|open ARGS... (split: bench_split_job)\n";
 #endif
     return ok ? 0 : 1;
 }

@@ -176,6 +176,28 @@ bool untimedTsSource(const Clip& timed, Clip* clip) {
 
 const char* const kH264 = "-c:v libx264 -preset veryfast -g 60 -sc_threshold 0 -pix_fmt yuv420p -c:a aac";
 
+// The MPEG streams the index's jobs read: a long transport stream, the same with no picture
+// timed, and a partly untimed program stream.
+template <typename Wanted> bool indexSources(bool small, const Wanted& wanted, Sources* out) {
+    bool ok = true;
+    if (wanted("index") || wanted("untimed-open") || wanted("untimed-cut"))
+        ok = ok && longTsSource(small, &out->longTs);
+    if (wanted("untimed-open") || wanted("untimed-cut"))
+        ok = ok && untimedTsSource(out->longTs, &out->untimedTs);
+    // A program stream times a picture only where a packet of 2 KiB starts with it: small
+    // pictures that share a packet store no time.
+    if (wanted("ps-mp4"))
+        ok =
+            ok &&
+            cached(
+                std::string("ps_") + (small ? "240p" : "360p") + "_v1.vob", small ? "320x240" : "640x360",
+                small ? 12 : 60, 40,
+                "-c:v libx264 -preset veryfast -threads 2 -b:v 400k -g 60 -pix_fmt yuv420p -c:a ac3 -f vob",
+                small ? "240p H.264/AC-3 PS 12 s, partly untimed" : "360p H.264/AC-3 PS 60 s, partly untimed",
+                &out->programH264);
+    return ok;
+}
+
 } // namespace
 
 bool makeSources(bool small, const std::vector<std::string>& jobs, Sources* out) {
@@ -255,20 +277,5 @@ bool makeSources(bool small, const std::vector<std::string>& jobs, Sources* out)
             out->classes.push_back(k);
         }
     }
-    if (wanted("index") || wanted("untimed-open") || wanted("untimed-cut"))
-        ok = ok && longTsSource(small, &out->longTs);
-    if (wanted("untimed-open") || wanted("untimed-cut"))
-        ok = ok && untimedTsSource(out->longTs, &out->untimedTs);
-    // A program stream times a picture only where a packet of 2 KiB starts with it: small
-    // pictures that share a packet store no time.
-    if (wanted("ps-mp4"))
-        ok =
-            ok &&
-            cached(
-                std::string("ps_") + (small ? "240p" : "360p") + "_v1.vob", small ? "320x240" : "640x360",
-                small ? 12 : 60, 40,
-                "-c:v libx264 -preset veryfast -threads 2 -b:v 400k -g 60 -pix_fmt yuv420p -c:a ac3 -f vob",
-                small ? "240p H.264/AC-3 PS 12 s, partly untimed" : "360p H.264/AC-3 PS 60 s, partly untimed",
-                &out->programH264);
-    return ok;
+    return ok && indexSources(small, wanted, out);
 }

@@ -30,7 +30,8 @@
 
 namespace ff {
 
-class SourceIndex {
+// The one class libFfIndex.so exports.
+class __attribute__((visibility("default"))) SourceIndex {
 public:
     struct Picture {                     // in decoding order
         int64_t pos = -1;                // byte position of its packet, or of the last one before with one

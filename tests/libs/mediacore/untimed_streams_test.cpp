@@ -8,6 +8,7 @@
 
 #include "EngineJobs.h"
 #include "FrameCounter.h"
+#include "SourceIndex.h"
 #include "TestSupport.h"
 
 using namespace testsupport;
@@ -110,4 +111,18 @@ TEST(UntimedStreams, AStoppedJobDoesNotReadTheIndexOn) {
     apiMediaConvertStop(stopped.h);
     EXPECT_LT(apiMediaConvertSetInputMedia(stopped.h, utf8(ts)), 1);
     EXPECT_GE(apiMediaConvertSetInputMedia(next.h, utf8(ts)), 1);
+}
+
+// The index of a stream's pictures holds at most 64 bytes a picture once built.
+TEST(UntimedStreams, TheIndexHoldsFewBytesAPicture) {
+    QTemporaryDir dir;
+    const QString ts =
+        makeWithFfmpeg(dir.filePath("small.ts"),
+                       {"-i", makeCounterClip(dir.filePath("count.mp4"), 25, 8, 25, 3), "-c", "copy"});
+    ff::InputPtr input = ff::openInput(utf8(ts));
+    ASSERT_TRUE(input && avformat_find_stream_info(input.get(), nullptr) >= 0);
+    const auto index = ff::SourceIndex::of(input.get(), 0);
+    ASSERT_TRUE(index);
+    ASSERT_EQ(index->pictures().size(), 200u);
+    EXPECT_LE(index->heldBytes(), 64 * index->pictures().size());
 }
