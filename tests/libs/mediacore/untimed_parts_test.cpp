@@ -73,7 +73,18 @@ TEST(UntimedParts, PartsAndCopyJoinsHoldEveryPictureOnce) {
     const QString hevc = makeWithFfmpeg(
         path("hevc.ts"), {"-i", h264, "-vf", "scale=320:180", "-c:v", "libx265", "-x265-params",
                           "bframes=3:keyint=25:pools=1:frame-threads=1:log-level=error", "-c:a", "mp2"});
+    // Two recordings end to end (times start again at picture 100), and pictures 100-149 an hour
+    // late: one line of 200 pictures.
+    const QString timed = makeWithFfmpeg(path("timed.ts"), {"-i", h264, "-c", "copy"});
     const std::vector<Shape> shapes{
+        {retimed(timed, path("restart.ts"),
+                 [](int64_t t, bool) { return t >= 100 * 3600 ? t - 100 * 3600 : t; }),
+         "ts"},
+        {retimed(timed, path("jump.ts"),
+                 [](int64_t t, bool) {
+                     return t >= 100 * 3600 && t < 150 * 3600 ? t + int64_t(3600) * 90000 : t;
+                 }),
+         "ts"},
         {hevc, "ts"},
         {makeWithFfmpeg(path("hevc.mkv"), {"-i", hevc, "-c", "copy"}), "mkv"},
         {makeWithFfmpeg(path("h264ps.ts"), {"-i", h264ps, "-c", "copy", "-f", "mpegts"}), "ts"},
