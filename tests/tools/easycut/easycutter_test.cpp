@@ -2,6 +2,7 @@
 // separately and merged, free names, cancel in the middle of a chain, refused files and
 // refused typed times (closing during an export is the tool-window kit's).
 #include "EasyCutDriver.h"
+#include "FrameCounter.h"
 
 #include "foundation/records/SimpleData.h"
 #include "tools/shared/TimeStepper.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
+#include <numeric>
 
 using namespace easycuttest;
 
@@ -254,4 +256,24 @@ TEST(EasyCutter, TheBoxesOfATimeRowAreOneEditAndARefusedEndGoesBackWithOneAlertT
     EXPECT_EQ(openAlert(), nullptr);
     EXPECT_NEAR(Driver::rowSeconds(w.stopFields), 5.5, 0.011);
     EXPECT_NEAR(d.range().second, 5.5, 0.02);
+}
+
+// Two recordings copied one after the other (a transport stream whose times start again at
+// picture 100) are one line of pictures: a segment of the first writes the first's pictures.
+TEST(EasyCutter, RecordingsEndToEndAreCutOnOneLine) {
+    Driver d;
+    const QString mp4 = testsupport::makeCounterClip(d.out.filePath("count.mp4"), 25, 8, 25, 3);
+    const QString ts = testsupport::retimed(
+        testsupport::makeWithFfmpeg(d.out.filePath("timed.ts"), {"-i", mp4, "-c", "copy"}),
+        d.out.filePath("restart.ts"), [](int64_t t, bool) { return t >= 100 * 3600 ? t - 100 * 3600 : t; });
+    for (const QString& made : {mp4, d.out.filePath("timed.ts")})
+        QFile::remove(made);
+    d.addFile(ts);
+    d.addSegment(2.0, 3.6);
+    d.pressStart();
+    ASSERT_TRUE(waitUntil([&] { return d.finishMessage() != nullptr; }));
+    std::vector<int> wanted(40);
+    std::iota(wanted.begin(), wanted.end(), 50);
+    EXPECT_EQ(testsupport::decodedCounters(d.out.filePath("000002.00-000003.60.ts")), wanted);
+    answerFinishMessage(d.finishMessage());
 }
