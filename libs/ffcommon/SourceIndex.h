@@ -82,8 +82,6 @@ public:
     int64_t endUs() const { return av_rescale_q(end_, timeBase_, kMicro); }
     // The length of one picture (two fields), in ticks.
     int64_t pictureTicks() const { return step_; }
-    // The rate an MPEG-1/2 sequence header declares (two fields a picture); {0, 1} for others.
-    AVRational sequenceRate() const { return headerRate_; }
     // How often pictures start where some show a field again (film flagged 3:2: 24000/1001 in a
     // 30000/1001 sequence); {0, 1} where none does.
     AVRational flaggedRate() const;

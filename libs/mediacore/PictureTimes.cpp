@@ -32,12 +32,10 @@ size_t lookahead(const AVFrame* f) {
 
 } // namespace
 
-void PictureTimes::reset(int64_t step, int64_t origin, int64_t field) {
+void PictureTimes::reset(int64_t step, int64_t origin) {
     held_.clear();
     last_ = AV_NOPTS_VALUE;
     step_ = std::max<int64_t>(1, step);
-    field_ = field;
-    lastLength_ = step_;
     origin_ = origin;
 }
 
@@ -94,19 +92,18 @@ void PictureTimes::settle(AVFrame* held, const AVFrame* later, int64_t distance)
     int64_t t = shownAt(held);
     const int64_t after = later ? shownAt(later) : AV_NOPTS_VALUE;
     if (t == AV_NOPTS_VALUE)
-        t = last_ != AV_NOPTS_VALUE ? last_ + lastLength_ : AV_NOPTS_VALUE;
+        t = last_ != AV_NOPTS_VALUE ? last_ + step_ : AV_NOPTS_VALUE;
     if (t != AV_NOPTS_VALUE && after != AV_NOPTS_VALUE && after - t < distance * step_ - step_ / 2) {
-        const bool onStep = last_ != AV_NOPTS_VALUE && std::llabs(t - last_ - lastLength_) < step_ / 4;
+        const bool onStep = last_ != AV_NOPTS_VALUE && std::llabs(t - last_ - step_) < step_ / 4;
         const int64_t earlier = after - distance * step_;
         if (!onStep && earlier < t && (last_ == AV_NOPTS_VALUE || earlier - last_ >= step_ / 2))
             t = earlier;
     }
     if (t != AV_NOPTS_VALUE && last_ != AV_NOPTS_VALUE && t - last_ < step_ / 2)
-        t = last_ + lastLength_;
+        t = last_ + step_;
     if (t != AV_NOPTS_VALUE) {
         showAt(held, t);
         last_ = t;
-        lastLength_ = field_ > 0 ? field_ * (2 + std::max(held->repeat_pict, 0)) : step_;
     }
 }
 

@@ -4,8 +4,7 @@
 // times, and a picture may even carry the time of the one after it. Two pictures then share a time
 // or run backwards, which an encoder and a muxer refuse. Each picture is held until the next one
 // is out, so that a late time can be told from an early one by the pictures around it. A picture
-// without a time is shown one step after the one before it (as long as that one shows, where
-// pictures show a field again), as players show it; one that opens
+// without a time is shown one step after the one before it, as players show it; one that opens
 // the stream or follows a seek waits for the first one with a time and is placed back from it,
 // or, with none in reach, counts on from the timeline's start when reading from there. Every
 // picture comes out with a time: none is left for a caller to guess or drop.
@@ -24,9 +23,8 @@ class PictureTimes {
 public:
     // Forgets what was seen (after a seek); `step` is the shortest gap between two pictures, in
     // the stream's time base; `origin` is where the timeline begins when reading from the
-    // stream's start (AV_NOPTS_VALUE after a seek elsewhere); `field`, where pictures show a
-    // field again, the length of one (a picture then lasts two or three).
-    void reset(int64_t step, int64_t origin = AV_NOPTS_VALUE, int64_t field = 0);
+    // stream's start (AV_NOPTS_VALUE after a seek elsewhere).
+    void reset(int64_t step, int64_t origin = AV_NOPTS_VALUE);
     // Takes a decoded picture. True when the earliest one held is settled and moved into `out`.
     bool take(AVFrame* decoded, AVFrame* out);
     // The pictures held, one a call, at the stream's end. False when none is left.
@@ -40,8 +38,6 @@ private:
     std::deque<FramePtr> held_;
     int64_t last_ = AV_NOPTS_VALUE;
     int64_t step_ = 1;
-    int64_t field_ = 0;
-    int64_t lastLength_ = 1; // how long the last picture settled shows
     int64_t origin_ = AV_NOPTS_VALUE;
 };
 

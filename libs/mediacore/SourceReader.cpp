@@ -78,9 +78,6 @@ int SourceReader::open(InputPtr input, const std::string& path, int audioIndex, 
     videoIndex_ = wantVideo ? firstVideoStream(format_.get()) : -1;
     if (decodeVideo)
         keepStoredTimes();
-    const AVStream* v = video();
-    untimedStart_ = mpegStream_ && v && v->start_time != AV_NOPTS_VALUE &&
-                    originUs_ < av_rescale_q(v->start_time, v->time_base, kMicro);
     if (wantAudio) {
         if (audioIndex >= 0 && unsigned(audioIndex) < format_->nb_streams &&
             format_->streams[audioIndex]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
@@ -142,15 +139,13 @@ void SourceReader::keepStoredTimes() {
         format_->flags |= AVFMT_FLAG_NOFILLIN;
 }
 
-// Back to the file's start: by time, or by position where the stream has no times to seek by
-// (a transport stream whose pictures carry none) or its first pictures have none (a seek by time
-// lands on the first keyframe with one).
+// Back to the file's start: an indexed MPEG stream by position (its first bytes hold the sound
+// stored ahead of the first picture), others by time, else by position.
 int SourceReader::rewind() {
     if (SourceIndex::get(format_.get()))
         return SourceIndex::seek(format_.get(), INT64_MIN, false);
-    const int r = untimedStart_ ? -1
-                                : avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN,
-                                                     AVSEEK_FLAG_BACKWARD);
+    const int r =
+        avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN, AVSEEK_FLAG_BACKWARD);
     return r >= 0 ? r : av_seek_frame(format_.get(), -1, 0, AVSEEK_FLAG_BYTE);
 }
 
@@ -517,15 +512,7 @@ void SourceReader::resetPictureTimes() {
     int64_t step = av_rescale_q(1, av_inv_q(streamFrameRate(v)), v->time_base);
     if (v->r_frame_rate.num > 0 && v->r_frame_rate.den > 0)
         step = std::min(step, av_rescale_q(1, av_inv_q(v->r_frame_rate), v->time_base));
-    // Film flagged 3:2 shows each picture for two fields or three (a progressive sequence repeats
-    // whole pictures: two fields more a repeat).
-    const SourceIndex* index = SourceIndex::get(format_.get());
-    const int64_t field =
-        index && index->flaggedRate().num > 0
-            ? av_rescale_q(1, av_inv_q(av_mul_q(index->sequenceRate(), {2, 1})), v->time_base)
-            : 0;
-    pictureTimes_.reset(step, fromStart_ ? av_rescale_q(originUs_, kMicro, v->time_base) : AV_NOPTS_VALUE,
-                        field);
+    pictureTimes_.reset(step, fromStart_ ? av_rescale_q(originUs_, kMicro, v->time_base) : AV_NOPTS_VALUE);
 }
 
 int64_t SourceReader::decodedPictureEndUs(int64_t fromUs) {

@@ -134,9 +134,6 @@ private:
     int64_t picturesSent_ = 0;
     int64_t picturesOut_ = 0;
     bool mpegStream_ = false; // an MPEG program or transport stream
-    // Its first pictures have no time (the timeline starts before its first picture with one):
-    // only a seek by position reaches them again.
-    bool untimedStart_ = false;
     // Pictures as decoded, each held until the next settles its time.
     FramePtr decoded_ = makeFrame();
     PictureTimes pictureTimes_;
