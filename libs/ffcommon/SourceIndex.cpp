@@ -18,6 +18,7 @@ using mediacore::avc::BitReader;
 // Stored times that go back, or jump further ahead than this, start the line again from the
 // picture before: a second recording, or a damaged stretch. Shorter gaps are real pauses.
 constexpr int64_t kJumpUs = 10'000'000;
+constexpr int64_t kProgressStep = 1 << 20;
 
 // What the index keeps of an input it was given (through the input's `opaque`).
 struct IndexedInput final : InputOwned {
@@ -259,7 +260,7 @@ struct AvcOrder {
 } // namespace
 
 std::shared_ptr<const SourceIndex> SourceIndex::of(const AVFormatContext* format, int videoStream,
-                                                   const std::atomic<bool>* stop) {
+                                                   const std::atomic<bool>* stop, const Progress& progress) {
     if (!format || !format->iformat || !av_match_name(format->iformat->name, "mpeg,mpegts") ||
         videoStream < 0 || unsigned(videoStream) >= format->nb_streams)
         return nullptr;
@@ -287,7 +288,7 @@ std::shared_ptr<const SourceIndex> SourceIndex::of(const AVFormatContext* format
     index->fileStart_ = format->start_time == AV_NOPTS_VALUE
                             ? 0
                             : av_rescale_q(format->start_time, AV_TIME_BASE_Q, s->time_base);
-    if (!index->build(format->url, format->iformat, s->id, stop))
+    if (!index->build(format->url, format->iformat, s->id, stop, progress))
         return nullptr;
     std::lock_guard lock(mutex);
     if (cache.size() >= 32)
@@ -297,7 +298,7 @@ std::shared_ptr<const SourceIndex> SourceIndex::of(const AVFormatContext* format
 }
 
 bool SourceIndex::build(const std::string& path, const AVInputFormat* format, int streamId,
-                        const std::atomic<bool>* stop) {
+                        const std::atomic<bool>* stop, const Progress& progress) {
     AVFormatContext* raw = nullptr;
     if (avformat_open_input(&raw, path.c_str(), format, nullptr) < 0)
         return false;
@@ -315,9 +316,14 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
     const PacketPtr packet = makePacket();
     int64_t lastPos = -1;
     uint16_t dup = 0;
+    // A long recording takes seconds to read: whoever waits hears how far it is every MiB.
+    const int64_t total = progress ? avio_size(input->pb) : -1;
+    int64_t told = 0;
     while (av_read_frame(input.get(), packet.get()) >= 0) {
         if (stop && stop->load())
             return false;
+        if (const int64_t at = avio_tell(input->pb); total > 0 && at - told >= kProgressStep)
+            progress(told = at, total);
         const AVStream* s = input->streams[packet->stream_index];
         if (stream_ < 0 && s->id == streamId && s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
             stream_ = packet->stream_index;
@@ -608,12 +614,13 @@ int64_t SourceIndex::seekPosition(int64_t ticks, bool atOrAfter) const {
     return pictures_.front().pos;
 }
 
-bool SourceIndex::attach(AVFormatContext* format, int videoStream, const std::atomic<bool>* stop) {
+bool SourceIndex::attach(AVFormatContext* format, int videoStream, const std::atomic<bool>* stop,
+                         const Progress& progress) {
     if (get(format))
         return true;
     if (format->opaque)
         return false;
-    std::shared_ptr<const SourceIndex> index = of(format, videoStream, stop);
+    std::shared_ptr<const SourceIndex> index = of(format, videoStream, stop, progress);
     if (!index)
         return false;
     auto* owned = new IndexedInput;

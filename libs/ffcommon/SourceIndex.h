@@ -22,6 +22,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +34,9 @@ namespace ff {
 // The one class libFfIndex.so exports.
 class __attribute__((visibility("default"))) SourceIndex {
 public:
+    // Bytes read so far, of the file's bytes.
+    using Progress = std::function<void(int64_t read, int64_t total)>;
+
     struct Picture {                     // in decoding order
         int64_t pos = -1;                // byte position of its packet, or of the last one before with one
         int64_t stored = AV_NOPTS_VALUE; // the time its packet carries, in the stream's ticks
@@ -55,12 +59,14 @@ public:
     // The index of stream `videoStream` of the file `format` reads, made once per unchanged file
     // (path, size, modification time) in a process; null for inputs that need none (other
     // containers: their own index times every picture) or when reading failed. A set `stop`
-    // ends the reading early (null then too).
+    // ends the reading early (null then too); `progress` hears the bytes read of the file's.
     static std::shared_ptr<const SourceIndex> of(const AVFormatContext* format, int videoStream,
-                                                 const std::atomic<bool>* stop = nullptr);
+                                                 const std::atomic<bool>* stop = nullptr,
+                                                 const Progress& progress = {});
     // Gives `format` (opened on the same file) the index: readPacket() and seek() use it from
     // then on. Makes it first where the input needs one. False when it has none.
-    static bool attach(AVFormatContext* format, int videoStream, const std::atomic<bool>* stop = nullptr);
+    static bool attach(AVFormatContext* format, int videoStream, const std::atomic<bool>* stop = nullptr,
+                       const Progress& progress = {});
     // The index an input was given, or null.
     static const SourceIndex* get(const AVFormatContext* format);
 
@@ -102,7 +108,7 @@ private:
         int64_t first = INT64_MAX, last = INT64_MIN, offset = 0; // stored times in it, and its offset
     };
     bool build(const std::string& path, const AVInputFormat* format, int streamId,
-               const std::atomic<bool>* stop);
+               const std::atomic<bool>* stop, const Progress& progress);
     void storedTimeKeys(std::vector<int64_t>* keys);
     void order(const std::vector<int64_t>& keys);
     int64_t pictureStep(const std::vector<uint8_t>& repeats) const;

@@ -50,8 +50,9 @@ void ConvertJob::setDrawTextCallback(DRAW_TEXT_CALLBACK callback) {
 
 int ConvertJob::setInput(const std::string& path) {
     InputPtr probe;
-    // A long MPEG stream's index takes a while to read: a stop ends it.
-    const int r = openInput(path, &probe, &run_.stopFlag());
+    // A long MPEG stream's index takes a while to read: a stop ends it, progress shows it.
+    const int r = openInput(path, &probe, &run_.stopFlag(),
+                            [this](int64_t read, int64_t total) { run_.report(read, total); });
     if (r < 0)
         return r;
     if (durationUs(probe.get()) <= 0)

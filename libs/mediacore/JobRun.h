@@ -1,5 +1,7 @@
 // The run of one engine job: one start at a time, a stop flag any thread may set, progress
 // that only rises, and a destructor that stops a running start and waits for it to return.
+// Before the start, progress tells how far the reading of an input's index has come (seconds
+// for a long MPEG recording); the start counts from 0 again.
 //
 // A job keeps its JobRun as its last member, so that the wait happens before the members the
 // run uses are destroyed.
@@ -41,6 +43,7 @@ public:
                 return logFailure("the job runs already", AVERROR(EBUSY));
             running_ = true;
         }
+        progress_ = 0.0;
         const int r = stop_ ? whenStopped : body();
         {
             std::lock_guard lock(mutex_);

@@ -107,7 +107,9 @@ int JoinJob::setOutput(const std::string& path) {
 
 uint64_t JoinJob::addClip(const std::string& path, int64_t startUs, int64_t endUs) {
     InputPtr probe;
-    if (inputs_.open(path, &probe) < 0)
+    // A long MPEG clip's index takes a while to read: a stop ends it, progress shows it.
+    if (inputs_.open(path, &probe, &run_.stopFlag(),
+                     [this](int64_t read, int64_t total) { run_.report(read, total); }) < 0)
         return 0;
     struct GiveBack {
         InputPool& pool;

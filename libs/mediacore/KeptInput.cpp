@@ -110,7 +110,8 @@ InputPtr takeKeptInput(const std::string& path) {
     return found;
 }
 
-int InputPool::open(const std::string& path, InputPtr* out) {
+int InputPool::open(const std::string& path, InputPtr* out, const std::atomic<bool>* stop,
+                    const std::function<void(int64_t read, int64_t total)>& progress) {
     const std::string key = fileKey(path);
     for (auto it = kept_.rbegin(); !key.empty() && it != kept_.rend(); ++it) {
         if (it->key != key)
@@ -123,7 +124,7 @@ int InputPool::open(const std::string& path, InputPtr* out) {
         }
         break;
     }
-    return openInput(path, out);
+    return openInput(path, out, stop, progress);
 }
 
 void InputPool::giveBack(const std::string& path, InputPtr input) {

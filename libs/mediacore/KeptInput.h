@@ -10,6 +10,8 @@
 // Threading: keepOpen() and takeKeptInput() from any thread; a KeptInput on one thread.
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,8 +36,10 @@ bool rewindInput(AVFormatContext* input);
 class InputPool {
 public:
     // An input of `path` at its start with every stream read: the pool's own when the file is
-    // unchanged, else a new one (openInput). 0 or a negative AVERROR (logged).
-    int open(const std::string& path, InputPtr* out);
+    // unchanged, else a new one (openInput, with `stop` and `progress`). 0 or a negative
+    // AVERROR (logged).
+    int open(const std::string& path, InputPtr* out, const std::atomic<bool>* stop = nullptr,
+             const std::function<void(int64_t read, int64_t total)>& progress = {});
     // Gives an input of `path` back for a later open(); one that cannot be kept is closed.
     void giveBack(const std::string& path, InputPtr input);
 

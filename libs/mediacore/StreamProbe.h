@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "FfPointers.h"
@@ -13,8 +14,9 @@ namespace mediacore {
 // Opens and probes a media file (or takes an input of it kept open, see KeptInput.h). Refuses
 // missing, empty and unreadable files and files without any audio or video stream. Returns 0 or
 // a negative AVERROR (logged). A set `stop` ends the reading of an MPEG stream's index early
-// (AVERROR_EXIT).
-int openInput(const std::string& path, InputPtr* out, const std::atomic<bool>* stop = nullptr);
+// (AVERROR_EXIT); `progress` hears how many of the file's bytes that reading has read.
+int openInput(const std::string& path, InputPtr* out, const std::atomic<bool>* stop = nullptr,
+              const std::function<void(int64_t read, int64_t total)>& progress = {});
 
 // The first video stream that is a moving picture (cover art is not), or -1.
 int firstVideoStream(const AVFormatContext* format);

@@ -100,17 +100,24 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
     }
 }
 
-// Reading an MPEG stream's index is part of setting a job's input: a job stopped by then does
-// not read it on (nor keep a half-read one for the next job, which opens the file whole).
-TEST(UntimedStreams, AStoppedJobDoesNotReadTheIndexOn) {
+// Reading an MPEG stream's index is part of setting a job's input: its progress shows the
+// reading, the start counts from 0 again, and a job stopped by then does not read it on (nor
+// keep a half-read one for the next job, which opens the file whole).
+TEST(UntimedStreams, TheIndexReadIsAJobsProgressAndAStopEndsIt) {
     QTemporaryDir dir;
-    const QString ts =
-        makeWithFfmpeg(dir.filePath("stopped.ts"),
-                       {"-i", makeCounterClip(dir.filePath("count.mp4"), 25, 2, 25, 2), "-c", "copy"});
-    Job stopped, next;
+    const QString ts = makeWithFfmpeg(dir.filePath("stopped.ts"),
+                                      {"-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25:duration=8",
+                                       "-c:v", "mpeg2video", "-q:v", "1", "-threads", "1"});
+    ASSERT_GT(QFileInfo(ts).size(), 2 << 20);
+    Job stopped, next, again;
     apiMediaConvertStop(stopped.h);
     EXPECT_LT(apiMediaConvertSetInputMedia(stopped.h, utf8(ts)), 1);
-    EXPECT_GE(apiMediaConvertSetInputMedia(next.h, utf8(ts)), 1);
+    ASSERT_TRUE(prepare(next, ts, dir.filePath("cut.ts"), 1000000, 2000000));
+    EXPECT_GT(apiMediaConvertGetProgress(next.h), 0);
+    ASSERT_GE(apiMediaConvertSetInputMedia(again.h, utf8(ts)), 1);
+    EXPECT_EQ(apiMediaConvertGetProgress(again.h), 0);
+    ASSERT_EQ(apiMediaConvertStart(next.h), 1);
+    EXPECT_EQ(apiMediaConvertGetProgress(next.h), 100);
 }
 
 // The index of a stream's pictures holds at most 64 bytes a picture once built.
