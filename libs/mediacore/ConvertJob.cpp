@@ -346,13 +346,6 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
                         fx_.changesPicture() || format_.changesPicture(), true, container, AVMEDIA_TYPE_VIDEO,
                         &p->video, &p->videoEncoder)) < 0)
         return r;
-    if (p->video == ConvertPlan::Copy && copyLeavesPicturesUntimed(probe_.get(), container, input_)) {
-        logInfo("the pictures of " + input_ + " are encoded: some carry no time, which " + container->name +
-                " needs");
-        if ((r = chooseMode(format_.videoCodec, vs->codecpar->codec_id, true, cut, true, true, container,
-                            AVMEDIA_TYPE_VIDEO, &p->video, &p->videoEncoder)) < 0)
-            return r;
-    }
     const bool wantSound = (as && !fx_.mainAudioDisabled) || !fx_.music.empty();
     if (wantSound && container->audio_codec != AV_CODEC_ID_NONE) {
         p->silentMain = !as || fx_.mainAudioDisabled;

@@ -25,14 +25,6 @@ ConvertPass::ConvertPass(ConvertPlan& plan, SourceReader& reader, OutputWriter& 
     videoSink_ = [this](AVFrame* f) { return videoSink(f); };
     audioSink_ = [this](AVFrame* f) { return audioSink(f); };
     copy_.beginPart(reader_, p_.shift, 0, p_.shift, p_.end);
-    // Only a stream that leaves pictures without a time is decoded beside the copy (a copy of it
-    // into MP4 would leave them so): the others are cut by their times.
-    if (p_.video == ConvertPlan::Copy && sizeLimit_ > 0 &&
-        copyLeavesPicturesUntimed(reader_.format(), av_guess_format("mp4", nullptr, nullptr), input_)) {
-        order_ = std::make_unique<PictureOrder>();
-        if (order_->open(reader_.video(), input_, reader_.originUs(), frameUs_) < 0)
-            order_.reset();
-    }
 }
 
 int ConvertPass::videoSink(AVFrame* f) {
@@ -111,8 +103,7 @@ int ConvertPass::run() {
 // the latest one copied is in, or those would be lost to this part and the next one alike.
 // Such a run of pictures is kept room for under the limit.
 int ConvertPass::limitStep() {
-    const int64_t held = order_ ? order_->heldBytes() : 0;
-    if (sizeLimit_ <= 0 || limitReached_ || writer_.estimatedFinalBytes() + held + maxRunBytes_ < sizeLimit_)
+    if (sizeLimit_ <= 0 || limitReached_ || writer_.estimatedFinalBytes() + maxRunBytes_ < sizeLimit_)
         return Next;
     // The frames inside the picture encoder are weighed at the average of those that came out
     // after the opening keyframe. Until the encoder has given one, that is a guess; until the
@@ -152,8 +143,6 @@ int ConvertPass::step() {
 }
 
 int ConvertPass::copied(AVPacket* packet, SourceReader::Kind kind) {
-    if (order_ && kind == SourceReader::Video)
-        return orderedPicture(packet);
     const bool second = kind == SourceReader::Video && fields_.secondField(packet);
     const int64_t t = second ? AV_NOPTS_VALUE : reader_.packetTimeUs(packet, kind);
     if (limitPending_ && !limitReached_ && kind == SourceReader::Video && t != AV_NOPTS_VALUE &&
@@ -178,45 +167,6 @@ int ConvertPass::copied(AVPacket* packet, SourceReader::Kind kind) {
     if (r >= 0 && kind == SourceReader::Video && holdsSound())
         r = releaseSound(false);
     return r < 0 ? r : Next;
-}
-
-// A picture of a stream that leaves some without a time goes out once it is settled: the part
-// ends only where every picture shown before the latest one written is in.
-int ConvertPass::orderedPicture(AVPacket* packet) {
-    int r = order_->add(packet);
-    if (r >= 0 && order_->pairsFields()) {
-        // Fields apart: the copy goes by the packets' times as for other streams.
-        order_->release();
-        const bool pending = limitPending_;
-        limitPending_ = false;
-        r = writeSettled();
-        order_.reset();
-        limitPending_ = pending;
-        return r;
-    }
-    return r < 0 ? r : writeSettled();
-}
-
-int ConvertPass::writeSettled() {
-    PacketPtr packet = makePacket();
-    PictureOrder::Place place;
-    while (order_->next(packet.get(), &place)) {
-        if (place.boundary && limitPending_ && !limitReached_)
-            return closePicture() ? Skip : End;
-        if (place.boundary)
-            runBytes_ = 0;
-        runBytes_ += packet->size + 24;
-        maxRunBytes_ = std::max(maxRunBytes_, runBytes_);
-        copiedVideoUs_ =
-            copiedVideoUs_ == AV_NOPTS_VALUE ? place.shownUs : std::max(copiedVideoUs_, place.shownUs);
-        order_->stamp(packet.get(), place, &lastDts_);
-        int r = copy_.take(packet.get(), SourceReader::Video);
-        if (r >= 0 && holdsSound())
-            r = releaseSound(false);
-        if (r < 0)
-            return r;
-    }
-    return Next;
 }
 
 // A packet of another sound stream: copied by the same rules as the main sound, held back with
@@ -325,13 +275,7 @@ int ConvertPass::endSoundAt(int64_t until) {
 }
 
 int ConvertPass::finish() {
-    int r = 0;
-    if (order_ && !limitReached_) {
-        order_->end();
-        if ((r = writeSettled()) < 0)
-            return r;
-    }
-    r = releaseSound(true);
+    int r = releaseSound(true);
     if (r < 0)
         return r;
     if (!limitReached_) {

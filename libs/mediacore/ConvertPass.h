@@ -14,7 +14,6 @@
 #include "FrameLane.h"
 #include "JobRun.h"
 #include "OutputWriter.h"
-#include "PictureOrder.h"
 #include "SourceReader.h"
 #include "StreamCopy.h"
 
@@ -58,8 +57,6 @@ private:
     int step();
     int limitStep();
     int copied(AVPacket* packet, SourceReader::Kind kind);
-    int orderedPicture(AVPacket* packet);
-    int writeSettled();
     int otherSound(AVPacket* packet);
     int picture(AVFrame* frame);
     int sound(AVFrame* frame);
@@ -108,9 +105,6 @@ private:
     int64_t maxRunBytes_ = 0;
     // A picture's second field belongs to it: the part never ends between its two fields.
     FieldPackets fields_;
-    // Copied pictures of an MPEG stream put in the order they are shown, when a part may end.
-    std::unique_ptr<PictureOrder> order_;
-    int64_t lastDts_ = AV_NOPTS_VALUE; // of the pictures it gave out, in the stream's ticks
 };
 
 } // namespace mediacore

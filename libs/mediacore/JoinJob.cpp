@@ -13,7 +13,6 @@
 #include "FrameLane.h"
 #include "JoinEncode.h"
 #include "OutputWriter.h"
-#include "PictureOrder.h"
 #include "SoundBridge.h"
 #include "SourceEnd.h"
 #include "SourceIndex.h"
@@ -32,8 +31,6 @@ namespace mediacore {
 namespace {
 
 constexpr int64_t kEpsilon = 1000;
-// How far before its end a clip's last pictures are looked for: a few groups of pictures.
-constexpr int64_t kTailSearchUs = 5000000;
 
 // Whether `clip` holds the other sound streams `others` of `first` alike.
 bool sameOtherSound(const AVFormatContext* first, const AVFormatContext* clip,
@@ -259,10 +256,6 @@ bool JoinJob::canCopy(std::vector<SourceReader>& readers) {
                 !sameBytes(p->extradata, p->extradata_size, q->extradata, q->extradata_size) ||
                 streamRotation(v) != streamRotation(first->streams[v0]))
                 return false;
-            if (copyLeavesPicturesUntimed(reader.format(), container, c.path)) {
-                logInfo("pictures of " + c.path + " carry no time: the join is re-encoded");
-                return false;
-            }
             if (c.start > 0) {
                 // The copy begins at the keyframe a seek lands on: it must not lie before the start
                 // (that would bring back cut frames) nor a whole frame after it.
@@ -394,9 +387,7 @@ int JoinJob::runCopy(OutputWriter& writer) {
         if (i > 0 && (r = bridgeSeam(copy, from, readUs, {offsetUs, lateUs}, &resume)) < 0)
             return r;
         reader.seek(readUs, true);
-        std::map<int64_t, int64_t> untimed;
-        const int64_t end = copiedEndUs(c, reader, &untimed);
-        int64_t lastDts = AV_NOPTS_VALUE;
+        const int64_t end = c.end;
         // Sound that the next clip starts late against its picture is this clip's sound run on.
         lateUs = i + 1 < clips_.size() ? soundLateUs(clips_[i + 1]) : 0;
         copy.beginPart(reader, from.start, offsetUs, readUs, end, end + lateUs);
@@ -404,8 +395,6 @@ int JoinJob::runCopy(OutputWriter& writer) {
             copy.resumeSoundAt(resume.sourceUs, resume.outputUs, std::move(resume.primers));
         SourceReader::Kind kind;
         while (!run_.stopped() && (r = reader.next(nullptr, &kind, packet.get())) >= 1) {
-            if (r == 1 && kind == SourceReader::Video)
-                stampUntimed(packet.get(), untimed, reader.video(), &lastDts);
             if ((r = r == 2 ? copy.takeOther(packet.get()) : copy.take(packet.get(), kind)) < 0)
                 return r;
             reportProgress(writer.writtenUs());
@@ -422,30 +411,6 @@ int JoinJob::runCopy(OutputWriter& writer) {
         if ((r = copy.writeSound(t.packet.get(), t.timeBase)) < 0)
             return r;
     return 0;
-}
-
-// A whole clip of an MPEG stream copied on ends with its last picture shown, which may carry no
-// time and lie past the end its times give: the clip keeps those pictures, and the next one
-// follows them.
-int64_t JoinJob::copiedEndUs(const Clip& c, const SourceReader& reader, std::map<int64_t, int64_t>* untimed) {
-    const AVInputFormat* in = reader.format()->iformat;
-    if (!c.toFileEnd || !reader.video() || !in || !av_match_name(in->name, "mpeg,mpegts") ||
-        SourceIndex::get(reader.format()))
-        return c.end;
-    const int64_t shown = PictureOrder::shownEndUs(c.path, std::max(c.start, c.end - kTailSearchUs), untimed);
-    return shown != AV_NOPTS_VALUE && shown > c.end ? shown : c.end;
-}
-
-// The last pictures of such a clip go on with the times they are shown at, and decoding times
-// a picture apart from the one before: the next clip's pictures follow times, not guesses.
-void JoinJob::stampUntimed(AVPacket* packet, const std::map<int64_t, int64_t>& untimed, const AVStream* s,
-                           int64_t* lastDts) {
-    const auto at = packet->pts == AV_NOPTS_VALUE ? untimed.find(packet->pos) : untimed.end();
-    const int64_t step = av_rescale_q(pictureDurationUs(s), kMicro, s->time_base);
-    if (at != untimed.end())
-        PictureOrder::stamp(packet, at->second, step, lastDts);
-    else if (packet->dts != AV_NOPTS_VALUE)
-        *lastDts = packet->dts;
 }
 
 // The sound across the seam before clip `c`, read from `readUs` of its file, which begins at

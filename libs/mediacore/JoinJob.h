@@ -60,10 +60,6 @@ private:
         int64_t soundLateUs = 0;
     };
     int bridgeSeam(StreamCopy& copy, const Clip& c, int64_t readUs, Seam seam, Resume* resume);
-    static int64_t copiedEndUs(const Clip& c, const SourceReader& reader,
-                               std::map<int64_t, int64_t>* untimed);
-    static void stampUntimed(AVPacket* packet, const std::map<int64_t, int64_t>& untimed, const AVStream* s,
-                             int64_t* lastDts);
     int64_t soundLateUs(const Clip& c);
     std::vector<int> otherSoundStreams();
     std::vector<int> otherSoundStreams(const AVFormatContext* first);

@@ -577,26 +577,4 @@ int64_t SourceReader::frameDurationUs() const {
     return video() ? pictureDurationUs(video()) : 0;
 }
 
-bool copyLeavesPicturesUntimed(const AVFormatContext* source, const AVOutputFormat* container,
-                               const std::string& path) {
-    if (!source->iformat || !av_match_name(source->iformat->name, "mpeg,mpegts") ||
-        av_match_name(container->name, "mpeg,mpegts,vob,dvd,svcd,vcd") || SourceIndex::get(source))
-        return false;
-    SourceReader reader;
-    if (reader.open(path, -1, true, false, false, false) < 0)
-        return false;
-    FramePtr frame = makeFrame();
-    PacketPtr packet = makePacket();
-    SourceReader::Kind kind;
-    // The first few seconds tell: such streams leave times out all along.
-    for (int pictures = 0; pictures < 300 && reader.next(frame.get(), &kind, packet.get()) == 1;) {
-        const bool untimed = kind == SourceReader::Video && packet->pts == AV_NOPTS_VALUE;
-        pictures += kind == SourceReader::Video ? 1 : 0;
-        av_packet_unref(packet.get());
-        if (untimed)
-            return true;
-    }
-    return false;
-}
-
 } // namespace mediacore

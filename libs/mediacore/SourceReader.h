@@ -20,12 +20,6 @@ namespace mediacore {
 // machine has). Returns 0 or a negative AVERROR (logged).
 int openStreamDecoder(const AVStream* stream, const std::string& path, CodecPtr* out, int threads = 0);
 
-// Whether the pictures of `source` (an MPEG stream, some of whose pictures carry no time, as a
-// camera's or a disc's) would be copied into `container`, which must give every picture a time:
-// a copy could only make those times up, and a B-frame's would be wrong.
-bool copyLeavesPicturesUntimed(const AVFormatContext* source, const AVOutputFormat* container,
-                               const std::string& path);
-
 class SourceReader {
 public:
     enum Kind { Video, Audio };
