@@ -19,11 +19,12 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
     const QString vob =
         makeWithFfmpeg(dir.filePath("h264.vob"),
                        {"-i", mp4, "-c:v", "copy", "-bsf:v", "h264_mp4toannexb", "-c:a", "mp2", "-f", "vob"});
-    // Written without a line from ffmpeg's decoding, and holding `wanted`.
-    const auto expect = [](const QString& out, const std::vector<int>& wanted) {
+    // Written without a line from ffmpeg's decoding (unless its reading of the source in the same
+    // format gives such lines too: film flagged 3:2 in a program stream), and holding `wanted`.
+    const auto expect = [](const QString& out, const std::vector<int>& wanted, bool quiet = true) {
         QByteArray err;
         run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-i", out, "-f", "null", "-"}, nullptr, &err);
-        EXPECT_EQ(err.toStdString(), "") << out.toStdString();
+        EXPECT_TRUE(err.isEmpty() || !quiet) << out.toStdString() << err.toStdString();
         EXPECT_EQ(decodedCounters(out), wanted) << out.toStdString();
     };
     const auto mpeg = [&](const QString& name, const QStringList& codec) {
@@ -88,14 +89,17 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
             ASSERT_EQ(convert(src, out, {nullptr, nullptr, begin, end}), 1) << src.toStdString() << from;
             expect(out, wanted);
         }
-        for (const QString& out : {dir.filePath("whole.mp4"), dir.filePath("whole.mkv"),
-                                   dir.filePath("whole.ts"), dir.filePath("joined.mp4")}) {
-            // Kept whole in its own format: a stream that times no picture.
-            if (QFile::remove(out); out.endsWith(".ts") && !src.contains("untimed"))
+        for (const QString& out :
+             {dir.filePath("whole.mp4"), dir.filePath("whole.mkv"), dir.filePath("whole.ts"),
+              dir.filePath("joined.mp4"), dir.filePath("joined.") + QFileInfo(src).suffix()}) {
+            // Kept whole in its own format: a stream that times no picture; joined with itself
+            // in its own format: every one.
+            if (QFile::remove(out); out.endsWith("whole.ts") && !src.contains("untimed"))
                 continue;
             ASSERT_EQ(out.contains("joined") ? join({src, src}, out) + 1 : convert(src, out), 1)
                 << out.toStdString();
-            expect(out, out.contains("joined") ? twice : all);
+            expect(out, out.contains("joined") ? twice : all,
+                   QFileInfo(out).suffix() != QFileInfo(src).suffix() || decodeErrors(src).empty());
         }
     }
 }
