@@ -74,7 +74,8 @@ EditorFileLoader::Result EditorFileLoader::probe(const QString& path) {
     // The editor keeps a file with AC-3 sound and leaves those streams out of its list.
     SourceProbe::Result probed = SourceProbe::probe(path, /*refuseAc3=*/false);
     if (!probed.data || impossibleStreams(*probed.data->sourceData)) {
-        result.refusal = Refusal::NotMedia;
+        result.refusal =
+            probed.refusal == SourceProbe::Refusal::Cancelled ? Refusal::Cancelled : Refusal::NotMedia;
         return result;
     }
     if (probed.data->sourceData->exist == 0) {
@@ -112,6 +113,8 @@ void EditorFileLoader::showOutcome(QWidget* window, const Result& result, const 
         return;
     case Refusal::None:
         showAc3Warnings(window, result.skippedAc3Streams);
+        return;
+    case Refusal::Cancelled:
         return;
     }
 }

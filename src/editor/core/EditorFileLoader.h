@@ -24,6 +24,7 @@ public:
         None,
         NotMedia,  // unreadable, not media, no length, or streams with impossible values
         NoPicture, // media without a picture (sound only)
+        Cancelled, // the user stopped the reading: nothing to say
     };
     struct Result {
         std::shared_ptr<SimpleData> data; // null when refused

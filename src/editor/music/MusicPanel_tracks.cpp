@@ -67,6 +67,8 @@ int MusicPanel::loadMusicFiles(const QStringList& paths) {
     int added = 0;
     for (const QString& path : paths) {
         const SourceProbe::Result probe = SourceProbe::probe(path, false);
+        if (probe.refusal == SourceProbe::Refusal::Cancelled)
+            continue;
         const double M = probe.data ? probe.data->sourceDuration() : 0.0;
         // Something that is not sound, or has no length to place, cannot become a track.
         if (!probe.data || probe.audioStreams.empty() || M <= 0) {

@@ -30,13 +30,13 @@ int JoinnerWindowController::addFiles(const QStringList& paths) {
     bool ac3 = false;
     int added = 0;
     for (const QString& path : paths) {
-        SourceProbe::Result result = SourceProbe::probeClip(path);
+        SourceProbe::Result result = SourceProbe::probeClip(path, this);
         if (!result.data) {
             qCDebug(lcTools) << "join: refused" << path;
             // An AC-3 sound track has its own warning, which says all there is to say.
             if (result.refusal == SourceProbe::Refusal::Ac3Audio)
                 ac3 = true;
-            else
+            else if (result.refusal == SourceProbe::Refusal::NotMedia)
                 refused << QFileInfo(path).fileName();
             continue;
         }

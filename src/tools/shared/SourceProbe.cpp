@@ -5,13 +5,72 @@
 #include "foundation/records/SimpleData.h"
 #include "mediacore/MediaCore.h"
 #include "platform/Alerts.h"
+#include "platform/Dispatch.h"
 #include "platform/Log.h"
 #include "tools/shared/EngineConvert.h"
 
+#include <QApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QImage>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QTimer>
+#include <atomic>
 #include <memory>
 #include <vector>
+
+namespace {
+
+// An MPEG recording is read whole for its index when it is first opened: a second or more a
+// few gigabytes from memory, longer from a disk. Smaller files are read at once.
+constexpr qint64 kLongReadBytes = qint64(64) << 20;
+constexpr int kSheetAfterMs = 500;
+
+// Sets `path` as the job's input. A large file is read on a worker: the windows stay painted
+// but take no input for half a second, then a window-modal sheet shows how far the reading is
+// and its Cancel stops it (*cancelled).
+int setInputWaiting(EngineConvert& job, const QString& path, QWidget* window, bool* cancelled) {
+    *cancelled = false;
+    if (QFileInfo(path).size() < kLongReadBytes ||
+        !qobject_cast<QApplication*>(QCoreApplication::instance()) || !isMainThread())
+        return job.setInput(path);
+    QEventLoop loop;
+    std::atomic<bool> done{false};
+    int result = 0;
+    dispatchGlobal([&] {
+        result = job.setInput(path);
+        done = true;
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    QTimer::singleShot(kSheetAfterMs, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (done)
+        return result;
+    window = window ? window : QApplication::activeWindow();
+    const QPointer<QProgressDialog> sheet = new QProgressDialog(
+        NSBundle::localizedStringForKey("progressLabelStringValue") + QFileInfo(path).fileName(),
+        NSBundle::localizedStringForKey("CancelexportTitle"), 0, 100, window);
+    sheet->setWindowModality(window ? Qt::WindowModal : Qt::ApplicationModal);
+    sheet->setMinimumDuration(0);
+    QObject::connect(sheet, &QProgressDialog::canceled, [&] {
+        *cancelled = true;
+        job.stop();
+    });
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (sheet)
+            sheet->setValue(int(job.progress() * 100));
+    });
+    poll.start(100);
+    sheet->setValue(int(job.progress() * 100));
+    while (!done)
+        loop.exec();
+    delete sheet.data();
+    return result;
+}
+
+} // namespace
 
 QImage SourceProbe::thumbnail(const QString& path, QSize size) {
     if (size.isEmpty())
@@ -35,7 +94,7 @@ QImage SourceProbe::thumbnail(const QString& path, QSize size) {
     return image;
 }
 
-SourceProbe::Result SourceProbe::probe(const QString& path, bool refuseAc3) {
+SourceProbe::Result SourceProbe::probe(const QString& path, bool refuseAc3, QWidget* window) {
     Result refused{nullptr, Refusal::NotMedia};
     const QFileInfo info(path);
     if (!info.isFile())
@@ -43,8 +102,9 @@ SourceProbe::Result SourceProbe::probe(const QString& path, bool refuseAc3) {
 
     // A job that is never started: the engine's view of the file's streams.
     const std::unique_ptr<EngineConvert> job = EngineConvert::create();
-    if (!job || job->setInput(path) < 1)
-        return refused;
+    bool cancelled = false;
+    if (!job || setInputWaiting(*job, path, window, &cancelled) < 1)
+        return {nullptr, cancelled ? Refusal::Cancelled : Refusal::NotMedia};
     const int64_t durationUs = job->inputDurationUs();
     // A file without a positive length cannot be previewed, marked or cut.
     if (durationUs <= 0)
@@ -82,8 +142,8 @@ SourceProbe::Result SourceProbe::probe(const QString& path, bool refuseAc3) {
     return {data, Refusal::None, std::move(audio), videoCount > 0};
 }
 
-SourceProbe::Result SourceProbe::probeClip(const QString& path) {
-    Result result = probe(path);
+SourceProbe::Result SourceProbe::probeClip(const QString& path, QWidget* window) {
+    Result result = probe(path, true, window);
     if (result.data && !result.hasVideo)
         result.data->thumbImage = NSBundle::imageWithfileName("Cut/musicIconB.png");
     return result;
@@ -92,6 +152,7 @@ SourceProbe::Result SourceProbe::probeClip(const QString& path) {
 void SourceProbe::showRefusal(QWidget* window, Refusal refusal, const QString& path) {
     switch (refusal) {
     case Refusal::None:
+    case Refusal::Cancelled:
         return;
     case Refusal::Ac3Audio:
         Alerts::showWarning(window, NSBundle::localizedStringForKey("error"),
@@ -110,7 +171,7 @@ QString SourceProbe::unsupportedFilesText(const QStringList& names) {
 }
 
 std::shared_ptr<SimpleData> SourceProbe::probeOrRefuse(QWidget* window, const QString& path) {
-    Result result = probe(path);
+    Result result = probe(path, true, window);
     if (!result.data)
         showRefusal(window, result.refusal, path);
     return std::move(result.data);

@@ -4,7 +4,9 @@
 //
 // A file is refused when the engine cannot open it, when it has no positive length (a
 // window would divide by it), or, for the cutters, the joiner and the splitter, when its
-// first audio stream is AC-3. Main thread; the engine calls are synchronous.
+// first audio stream is AC-3. Main thread; the engine calls are synchronous, but the reading
+// of a large file (an MPEG recording's index reads it whole) runs on a worker while the windows
+// are painted, under a sheet that shows how far it is and can cancel it.
 #pragma once
 
 #include "mediacore/MediaRecords.h"
@@ -21,7 +23,7 @@ class SimpleData;
 
 class SourceProbe {
 public:
-    enum class Refusal { None, NotMedia, Ac3Audio };
+    enum class Refusal { None, NotMedia, Ac3Audio, Cancelled }; // Cancelled: by the user, nothing to say
     struct Result {
         std::shared_ptr<SimpleData> data; // null when refused
         Refusal refusal = Refusal::None;
@@ -34,12 +36,13 @@ public:
     static constexpr int kThumbWidth = 285;
     static constexpr int kThumbHeight = 180;
 
-    // Probes path. With refuseAc3 an AC-3 first audio stream refuses the file.
-    static Result probe(const QString& path, bool refuseAc3 = true);
+    // Probes path. With refuseAc3 an AC-3 first audio stream refuses the file. A long reading's
+    // sheet opens on `window` (else on the active window).
+    static Result probe(const QString& path, bool refuseAc3 = true, QWidget* window = nullptr);
     // The probe of a clip list's file (joiner, batch cutter): as probe(), and a file without
     // a picture stream shows the sound icon in its row. A video whose first frame cannot be
     // taken has no thumbnail: the sound icon would call it a sound file.
-    static Result probeClip(const QString& path);
+    static Result probeClip(const QString& path, QWidget* window = nullptr);
     // The first frame of the file scaled to exactly `size`; null when there is none.
     static QImage thumbnail(const QString& path, QSize size);
     // Tells the user why a file was refused, in a window-modal alert on window: the AC-3

@@ -277,3 +277,22 @@ TEST(EasyCutter, RecordingsEndToEndAreCutOnOneLine) {
     EXPECT_EQ(testsupport::decodedCounters(d.out.filePath("000002.00-000003.60.ts")), wanted);
     answerFinishMessage(d.finishMessage());
 }
+
+// A file too large to read at once (an MPEG recording's index reads it whole) is read on a
+// worker while the window is painted: it loads as any other, one line across its recordings.
+TEST(EasyCutter, ALargeRecordingIsReadBesideTheWindow) {
+    Driver d;
+    const QString one = testsupport::makeWithFfmpeg(
+        d.out.filePath("one.ts"), {"-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25:duration=8", "-c:v",
+                                   "mpeg2video", "-q:v", "1", "-threads", "1"});
+    QFile part(one), big(d.out.filePath("big.ts"));
+    ASSERT_TRUE(part.open(QIODevice::ReadOnly) && big.open(QIODevice::WriteOnly));
+    const QByteArray bytes = part.readAll();
+    int copies = 0;
+    for (; big.size() <= (qint64(64) << 20); ++copies)
+        big.write(bytes);
+    big.close();
+    d.addFile(big.fileName());
+    EXPECT_EQ(openAlert(), nullptr);
+    EXPECT_NEAR(d.window->duration(), copies * 8.0, 0.1);
+}
