@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 
 #include "BitReader.h"
+#include "HevcOrder.h"
+#include "StartCodes.h"
 
 namespace ff {
 
@@ -45,17 +47,6 @@ bool fileKey(const char* path, std::string* key) {
     *key = std::string(path) + '\n' + std::to_string(st.st_size) + '\n' + std::to_string(st.st_mtim.tv_sec) +
            '.' + std::to_string(st.st_mtim.tv_nsec);
     return true;
-}
-
-// The start codes of an MPEG video or H.264 Annex B packet, each with the bytes after it.
-template <typename Each> void forEachStartCode(const uint8_t* data, int size, Each&& each) {
-    for (int i = 0; i + 3 < size; ++i) {
-        if (data[i] != 0 || data[i + 1] != 0 || data[i + 2] != 1)
-            continue;
-        if (!each(data + i + 3, size - i - 3))
-            return;
-        i += 2;
-    }
 }
 
 int bitAt(const uint8_t* p, int size, int n) {
@@ -257,6 +248,31 @@ struct AvcOrder {
     }
 };
 
+// The order pictures are shown in, from the headers of the codecs whose headers tell it.
+struct HeaderOrder {
+    MpegOrder mpeg;
+    AvcOrder avc;
+    HevcOrder hevc;
+    AVCodecID codec = AV_CODEC_ID_NONE;
+
+    bool mpegVideo() const { return codec == AV_CODEC_ID_MPEG1VIDEO || codec == AV_CODEC_ID_MPEG2VIDEO; }
+    bool reads() const { return mpegVideo() || codec == AV_CODEC_ID_H264 || codec == AV_CODEC_ID_HEVC; }
+    // The order key of a packet's picture, whether it repeats a field, and its kind added to
+    // `flags`; false where its headers cannot tell.
+    bool read(const AVPacket& packet, int64_t* key, bool* repeat, uint8_t* flags) {
+        bool second = false, ownLeading = false, found = false;
+        if (mpegVideo())
+            found = mpeg.read(packet.data, packet.size, key, repeat, &second);
+        else if (codec == AV_CODEC_ID_H264)
+            found = avc.read(packet.data, packet.size, key, &second);
+        else if (codec == AV_CODEC_ID_HEVC)
+            found = hevc.read(packet.data, packet.size, key, &ownLeading);
+        *flags = uint8_t(*flags | (second ? SourceIndex::SecondField : 0) |
+                         (ownLeading ? SourceIndex::OwnLeading : 0));
+        return found;
+    }
+};
+
 } // namespace
 
 std::shared_ptr<const SourceIndex> SourceIndex::of(const AVFormatContext* format, int videoStream,
@@ -308,9 +324,8 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
     input->flags |= AVFMT_FLAG_NOFILLIN;
     // No reading of stream information (its packets would come back with the demuxer's guesses):
     // the picture stream is taken as its packets bring it.
-    MpegOrder mpeg;
-    AvcOrder avc;
-    bool mpegVideo = false, parsed = false;
+    HeaderOrder headers;
+    bool parsed = false;
     std::vector<int64_t> keys;
     std::vector<uint8_t> repeats;
     const PacketPtr packet = makePacket();
@@ -328,9 +343,8 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
         if (stream_ < 0 && s->id == streamId && s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
             stream_ = packet->stream_index;
             timeBase_ = s->time_base;
-            mpegVideo = s->codecpar->codec_id == AV_CODEC_ID_MPEG1VIDEO ||
-                        s->codecpar->codec_id == AV_CODEC_ID_MPEG2VIDEO;
-            parsed = mpegVideo || s->codecpar->codec_id == AV_CODEC_ID_H264;
+            headers.codec = s->codecpar->codec_id;
+            parsed = headers.reads();
         }
         if (packet->stream_index != stream_) {
             av_packet_unref(packet.get());
@@ -349,12 +363,9 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
         p.size = packet->size;
         p.flags = uint8_t((packet->flags & AV_PKT_FLAG_KEY) ? Key : 0);
         int64_t key = 0;
-        bool repeat = false, second = false;
+        bool repeat = false;
         if (parsed)
-            parsed = mpegVideo ? mpeg.read(packet->data, packet->size, &key, &repeat, &second)
-                               : avc.read(packet->data, packet->size, &key, &second);
-        if (second)
-            p.flags = uint8_t(p.flags | SecondField);
+            parsed = headers.read(*packet, &key, &repeat, &p.flags);
         keys.push_back(key);
         repeats.push_back(repeat ? 1 : 0);
         pictures_.push_back(p);
@@ -366,8 +377,8 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
         storedTimeKeys(&keys);
     // An MPEG video picture lasts the two fields its sequence header's rate gives (a repeated
     // field adds half of that): the stored times of a stream timed once a pack cannot tell.
-    if (mpegVideo && mpeg.rate.num > 0)
-        headerRate_ = mpeg.rate;
+    if (headers.mpegVideo() && headers.mpeg.rate.num > 0)
+        headerRate_ = headers.mpeg.rate;
     order(keys);
     placeOnLine(repeats);
     decodingTimes();
@@ -411,7 +422,7 @@ void SourceIndex::order(const std::vector<int64_t>& keys) {
         if (pictures_[i].flags & SecondField)
             pictures_[i].shown = pictures_[i - 1].shown;
     // A keyframe whose group shows pictures decoded after it before it (an open group): those
-    // need the group before.
+    // need the group before (but for HEVC's leading pictures that refer to their keyframe only).
     int32_t key = -1;
     for (size_t i = 0; i < pictures_.size(); ++i) {
         Picture& p = pictures_[i];
@@ -419,7 +430,7 @@ void SourceIndex::order(const std::vector<int64_t>& keys) {
             continue;
         if (p.flags & Key)
             key = int32_t(i);
-        else if (key >= 0 && p.shown < pictures_[size_t(key)].shown)
+        else if (key >= 0 && p.shown < pictures_[size_t(key)].shown && !(p.flags & OwnLeading))
             pictures_[size_t(key)].flags |= HasLeading;
     }
 }

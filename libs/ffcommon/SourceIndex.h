@@ -52,8 +52,9 @@ public:
         Key = 1,         // a copy or a decoding may start here
         SecondField = 2, // the second field of the picture before (no picture of its own)
         Repeat = 4,      // shows one of its fields twice
-        HasLeading = 8,  // pictures decoded after it are shown before it (an open group)
+        HasLeading = 8,  // pictures decoded after it that need the group before are shown before it
         StoredTime = 16, // its time is the one it stores (else placed)
+        OwnLeading = 32, // shown before the keyframe before it, but decoded from it alone (HEVC's RADL)
     };
 
     // The index of stream `videoStream` of the file `format` reads, made once per unchanged file

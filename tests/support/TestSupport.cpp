@@ -550,7 +550,8 @@ QString retimed(const QString& ts, const QString& path, const std::function<int6
         const QByteArray payload = d.mid(at + 9 + pes[8], (pes[4] << 8 | pes[5]) - 3 - pes[8]);
         const qsizetype sequence = payload.indexOf(QByteArray("\0\0\1\xb3", 4)),
                         picture = payload.indexOf(QByteArray("\0\0\1\0", 4));
-        const bool key = sequence >= 0 && (picture < 0 || sequence < picture);
+        const bool key = (sequence >= 0 && (picture < 0 || sequence < picture)) ||
+                         payload.left(32).contains(QByteArray("\0\0\1\x40\x01", 5));
         const int64_t pts = readTime(pes + 9), moved = to(pts - (first = first < 0 ? pts : first), key);
         for (uchar* b = pes + 9; b < pes + ((pes[7] >> 6) == 3 ? 19 : 14); b += 5)
             if (const int64_t t = readTime(b) + moved - (pts - first); moved >= 0)

@@ -29,7 +29,8 @@ QString makeWithFfmpeg(const QString& out, const QStringList& args);
 std::string decodeErrors(const QString& path);
 // `ts` (a transport or MPEG-2 program stream) with the times of its pictures' PES headers moved
 // by what `to` gives for the picture's time (90 kHz ticks from the first picture's) and whether
-// the first MPEG picture that starts in the PES is a keyframe (its sequence header comes first);
+// the first MPEG picture that starts in the PES is a keyframe (its sequence header comes first;
+// HEVC's parameter sets open the PES, as x265 repeats them at each keyframe);
 // where it gives -1 they become stuffing. Written to `path`; empty on failure.
 QString retimed(const QString& ts, const QString& path, const std::function<int64_t(int64_t, bool)>& to);
 // A 12 s 320x240 25 fps clip with one key picture in 10 s, as MP4 and, with the same pictures,

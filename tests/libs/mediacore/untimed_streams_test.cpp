@@ -33,7 +33,8 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
     };
     // Every picture untimed; the first 20 untimed; a time a pack (H.264 with B-frames); a stretch
     // an hour late; MPEG-2 with a time a pack, and with keyframes timed only; MPEG-1; HEVC in open
-    // groups (keyframes whose leading pictures refer to the group before), also in Matroska; two
+    // groups (keyframes whose leading pictures refer to the group before), also in Matroska, with no
+    // picture timed and with keyframes timed only (placed by their picture order counts); two
     // recordings end to end (times start again at picture 100); a real pause of 3 s before
     // picture 100, with its sound and without sound; film flagged 3:2 (192 pictures, each shown
     // for three fields or two of 1001/60000 s), also with a time a pack.
@@ -55,6 +56,8 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
                   dir.filePath("keyed.vob"), [](int64_t t, bool key) { return key ? t : -1; }),
           mpeg("mpeg1.mpg", {"-c:v", "mpeg1video", "-s", "352x240", "-q:v", "2", "-g", "18", "-f", "mpeg"}),
           hevc, makeWithFfmpeg(dir.filePath("hevc.mkv"), {"-i", hevc, "-c", "copy"}),
+          retimed(hevc, dir.filePath("hevc_untimed.ts"), [](int64_t, bool) { return -1; }),
+          retimed(hevc, dir.filePath("hevc_keyed.ts"), [](int64_t t, bool key) { return key ? t : -1; }),
           retimed(ts, dir.filePath("restart.ts"),
                   [](int64_t t, bool) { return t >= 100 * 3600 ? t - 100 * 3600 : t; }),
           retimed(ts, dir.filePath("pause.ts"),
