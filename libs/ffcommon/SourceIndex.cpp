@@ -647,7 +647,14 @@ bool SourceIndex::attach(AVFormatContext* format, int videoStream, const std::at
     const int64_t end = av_rescale_q(index->endTicks(), index->timeBase(), AV_TIME_BASE_Q);
     if (index->segments_.size() > 1 || format->start_time == AV_NOPTS_VALUE || format->start_time > start)
         format->start_time = start;
+    const int64_t before = format->duration;
     format->duration = end - format->start_time;
+    // The input's bit rate came from the file's size over the length its stored times gave: an
+    // hour-late stretch made an 8 s recording read as 1 kbps, and a profile taking the source's
+    // rate then encoded it at that.
+    if (const int64_t size = format->pb ? avio_size(format->pb) : -1;
+        format->duration > 0 && format->duration != before && size > 0)
+        format->bit_rate = av_rescale(size, 8 * AV_TIME_BASE, format->duration);
     for (unsigned i = 0; i < format->nb_streams; ++i) {
         AVStream* s = format->streams[i];
         if (int(i) == videoStream || index->segments_.size() <= 1)

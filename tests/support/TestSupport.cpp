@@ -264,7 +264,8 @@ int probeFrameCount(const QString& path) {
              "stream=nb_read_frames", "-of", "default=nokey=1:noprint_wrappers=1", path},
             &out) != 0)
         return -1;
-    return out.trimmed().toInt();
+    // A transport stream's program lists the stream again.
+    return out.trimmed().split('\n').front().trimmed().toInt();
 }
 
 namespace {

@@ -1,6 +1,7 @@
 // The join window on real clips: the joined file's length, order and codecs, clips of
 // another size and without sound, range and volume edits, cancel and refused files (closing
 // during a join is the tool-window kit's).
+#include "FrameCounter.h"
 #include "JoinDriver.h"
 #include "TestSupport.h"
 #include "foundation/controls/LxCutProgressView.h"
@@ -39,6 +40,25 @@ void expectSeam(const QString& out, double t, const QString& source, double s, d
     const double same = testsupport::meanAbsDiff(joined, testsupport::ffmpegFrameAt(source, s));
     const double wrong = testsupport::meanAbsDiff(joined, testsupport::ffmpegFrameAt(source, other));
     EXPECT_LT(same, wrong / 2) << "at " << t << " s";
+}
+
+// Seconds of pictures written before the first sound packet, in file order.
+double picturesBeforeSound(const QString& path) {
+    QByteArray out;
+    testsupport::run(FFPROBE_EXECUTABLE,
+                     {"-v", "error", "-show_entries", "packet=codec_type,pts_time", "-of", "csv=p=0", path},
+                     &out);
+    double first = 1e9, last = -1e9;
+    for (const QByteArray& line : out.split('\n')) {
+        const QList<QByteArray> f = line.split(',');
+        if (f.size() < 2)
+            continue;
+        if (f[0] == "audio")
+            return std::max(0.0, last - first);
+        first = std::min(first, f[1].toDouble());
+        last = std::max(last, f[1].toDouble());
+    }
+    return 1e9;
 }
 } // namespace
 
@@ -460,4 +480,67 @@ TEST(JoinWindow, OnALowScreenItOpensFoldedAndTheBandUnfoldsAboveTheExportRow) {
     Driver tall(/*keepFormat=*/false);
     EXPECT_FALSE(tall.window->formatBrowser->isFolded());
     EXPECT_EQ(tall.window->size(), QSize(1000, 820));
+}
+
+// MPEG recordings the engine reads through their index, each joined with itself: two recordings
+// end to end, a stretch of pictures an hour late, HEVC in open groups of pictures, a camera's
+// interlaced fields, and pictures without any time. Kept in their format or encoded by a profile,
+// every picture of both clips comes once, in order, with the sound beside it all along.
+TEST(JoinWindow, MpegRecordingsJoinedWithThemselvesKeepEveryPictureAndTheirSound) {
+    QTemporaryDir dir;
+    const QString mp4 =
+        testsupport::makeCounterClip(dir.filePath("count.mp4"), 25, 8, 25, 3, "b-adapt=0:threads=1");
+    const QString ts =
+        testsupport::makeWithFfmpeg(dir.filePath("timed.ts"), {"-i", mp4, "-c:v", "copy", "-c:a", "mp2"});
+    // The camera's AC-3 sound, which the window refuses, as MP2; its pictures' field packets kept.
+    const QString camcorder = testsupport::makeWithFfmpeg(
+        dir.filePath("camcorder.mts"),
+        {"-i", CUTBENCH_SOURCE_DIR "/../shared/media/camcorder_1080i50_fields.mts", "-map", "0:v", "-map",
+         "0:a", "-c:v", "copy", "-c:a", "mp2"});
+    const QString shapes[] = {
+        testsupport::retimed(ts, dir.filePath("restart.ts"),
+                             [](int64_t t, bool) { return t >= 100 * 3600 ? t - 100 * 3600 : t; }),
+        testsupport::retimed(ts, dir.filePath("late.ts"),
+                             [](int64_t t, bool) {
+                                 return t >= 100 * 3600 && t < 150 * 3600 ? t + int64_t(3600) * 90000 : t;
+                             }),
+        testsupport::makeWithFfmpeg(
+            dir.filePath("hevc.ts"),
+            {"-i", mp4, "-threads", "1", "-vf", "scale=320:180", "-c:v", "libx265", "-x265-params",
+             "bframes=3:keyint=25:pools=1:frame-threads=1:log-level=error", "-c:a", "mp2"}),
+        camcorder, testsupport::retimed(ts, dir.filePath("untimed.ts"), [](int64_t, bool) { return -1; })};
+    for (const QString& src : shapes) {
+        ASSERT_FALSE(src.isEmpty());
+        const bool counted = src != camcorder;
+        const int pictures = counted ? 200 : testsupport::probeFrameCount(src);
+        // "Keep Original" copies; a clip marked as the output format gives its own settings.
+        for (const QString format :
+             {"Video / Keep Original", "marked", "Video / mp4(H.264)", "Video / mkv(H.264)"}) {
+            SCOPED_TRACE((QFileInfo(src).fileName() + " into " + format).toStdString());
+            Driver d;
+            if (format != "marked")
+                d.chooseFormat(format);
+            d.addFile(src);
+            d.addFile(src);
+            if (format == "marked")
+                click(d.window->fileListTableView->row(0)->defaultoutputformat);
+            // Its length by its pictures: an hour-late stretch or no time at all lengthens or
+            // shortens nothing.
+            EXPECT_NEAR(Driver::shown(d.window->stopTimeRow).mid(6).toDouble(), pictures / 25.0, 0.02);
+            const QString out = d.join();
+            ASSERT_NE(d.finishMessage(), nullptr) << answerAlerts().join(";").toStdString();
+            EXPECT_EQ(testsupport::decodeErrors(out), "");
+            if (counted) {
+                std::vector<int> twice(400);
+                for (int n = 0; n < 400; ++n)
+                    twice[size_t(n)] = n % 200;
+                EXPECT_EQ(testsupport::decodedCounters(out), twice);
+            } else {
+                EXPECT_EQ(testsupport::probeFrameCount(out), 2 * pictures);
+            }
+            EXPECT_NEAR(testsupport::probeDuration(out), 2 * pictures / 25.0, 0.15);
+            EXPECT_GE(testsupport::probeStream(out, "audio")["channels"].toInt(), 1);
+            EXPECT_LT(picturesBeforeSound(out), 1.0);
+        }
+    }
 }
