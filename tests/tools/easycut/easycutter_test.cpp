@@ -308,6 +308,8 @@ TEST(EasyCutter, MpegSourcesAreCutOnTheLineOfTheirPictures) {
                 << files[i].toStdString();
             EXPECT_NEAR(testsupport::probeDuration(out), (end - first) / 25.0, 0.05)
                 << files[i].toStdString();
+            EXPECT_NEAR(testsupport::decodedSoundSeconds(out, 0), (end - first) / 25.0, 0.05)
+                << files[i].toStdString();
         }
         answerFinishMessage(d.finishMessage());
         // Merged, the segments' pictures follow each other in one file.
@@ -318,13 +320,15 @@ TEST(EasyCutter, MpegSourcesAreCutOnTheLineOfTheirPictures) {
         ASSERT_TRUE(waitUntil([&] { return d.finishMessage() != nullptr; }));
         const QStringList merged = outputs(d.out.path());
         ASSERT_EQ(merged.size(), 1);
+        const QString joined = d.out.filePath(merged[0]);
         std::vector<int> wanted;
         for (const auto& [first, end] : segments.at(shape.name))
             for (int n = first; n < end; ++n)
                 wanted.push_back(n);
-        EXPECT_EQ(testsupport::decodeErrors(d.out.filePath(merged[0])), "");
-        EXPECT_EQ(tooltest::shownPictures(shape, d.out.filePath(merged[0])), wanted);
-        EXPECT_NEAR(testsupport::probeDuration(d.out.filePath(merged[0])), wanted.size() / 25.0, 0.05);
+        EXPECT_EQ(testsupport::decodeErrors(joined), "");
+        EXPECT_EQ(tooltest::shownPictures(shape, joined), wanted);
+        EXPECT_NEAR(testsupport::probeDuration(joined), wanted.size() / 25.0, 0.05);
+        EXPECT_NEAR(testsupport::decodedSoundSeconds(joined, 0), wanted.size() / 25.0, 0.05);
         answerFinishMessage(d.finishMessage());
     }
 }

@@ -504,6 +504,8 @@ TEST(SplitWindow, MpegSourcesAreSplitOnTheLineOfTheirPictures) {
                 const std::vector<int> own = tooltest::shownPictures(shape, part);
                 EXPECT_NEAR(testsupport::probeDuration(part), double(own.size()) / 25, 0.05)
                     << part.toStdString();
+                EXPECT_NEAR(testsupport::decodedSoundSeconds(part, 0), double(own.size()) / 25, 0.05)
+                    << part.toStdString();
                 shown.insert(shown.end(), own.begin(), own.end());
                 QFile::remove(part);
             }
