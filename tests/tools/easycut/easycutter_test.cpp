@@ -1,16 +1,19 @@
 // The easy cutter end to end, through its real controls, on real files: segments written
 // separately and merged, free names, cancel in the middle of a chain, refused files and
 // refused typed times (closing during an export is the tool-window kit's).
+#include "../shared/MpegShapes.h"
 #include "EasyCutDriver.h"
 #include "FrameCounter.h"
 
 #include "foundation/records/SimpleData.h"
+#include "mediaplayer/LxMoviePlayer.h"
+#include "platform/Geometry.h"
 #include "tools/shared/TimeStepper.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
-#include <numeric>
+#include <map>
 
 using namespace easycuttest;
 
@@ -258,24 +261,76 @@ TEST(EasyCutter, TheBoxesOfATimeRowAreOneEditAndARefusedEndGoesBackWithOneAlertT
     EXPECT_NEAR(d.range().second, 5.5, 0.02);
 }
 
-// Two recordings copied one after the other (a transport stream whose times start again at
-// picture 100) are one line of pictures: a segment of the first writes the first's pictures.
-TEST(EasyCutter, RecordingsEndToEndAreCutOnOneLine) {
-    Driver d;
-    const QString mp4 = testsupport::makeCounterClip(d.out.filePath("count.mp4"), 25, 8, 25, 3);
-    const QString ts = testsupport::retimed(
-        testsupport::makeWithFfmpeg(d.out.filePath("timed.ts"), {"-i", mp4, "-c", "copy"}),
-        d.out.filePath("restart.ts"), [](int64_t t, bool) { return t >= 100 * 3600 ? t - 100 * 3600 : t; });
-    for (const QString& made : {mp4, d.out.filePath("timed.ts")})
-        QFile::remove(made);
-    d.addFile(ts);
-    d.addSegment(2.0, 3.6);
-    d.pressStart();
-    ASSERT_TRUE(waitUntil([&] { return d.finishMessage() != nullptr; }));
-    std::vector<int> wanted(40);
-    std::iota(wanted.begin(), wanted.end(), 50);
-    EXPECT_EQ(testsupport::decodedCounters(d.out.filePath("000002.00-000003.60.ts")), wanted);
-    answerFinishMessage(d.finishMessage());
+// MPEG sources whose times do not run on one line by themselves are cut on the line of their
+// pictures: a segment inside, one across a restart of the times or a jump, and the last picture
+// alone each write the pictures shown in their range, once, in order, without a word from ffmpeg.
+TEST(EasyCutter, MpegSourcesAreCutOnTheLineOfTheirPictures) {
+    QTemporaryDir dir;
+    const std::map<QString, std::vector<std::pair<int, int>>> segments{
+        {"restart", {{50, 90}, {90, 110}, {199, 200}}},
+        {"jump", {{90, 110}, {145, 155}, {199, 200}}},
+        {"hevc", {{151, 161}, {199, 200}}},
+        {"camcorder", {{10, 20}, {35, 36}}},
+        {"untimed", {{50, 90}, {199, 200}}}};
+    for (const tooltest::MpegShape& shape : tooltest::mpegShapes(dir.path())) {
+        SCOPED_TRACE(shape.name.toStdString());
+        ASSERT_FALSE(shape.path.isEmpty());
+        Driver d;
+        d.addFile(shape.path);
+        ASSERT_NE(d.window->fileData(), nullptr);
+        EXPECT_NEAR(d.window->duration(), shape.pictures / 25.0, 0.03);
+        if (shape.counted) {
+            // A click on the bar at 60 % shows the picture of that time on the line, and the play
+            // head reads its time.
+            const NSRect bar = d.window->cutprogressView->progressBackView()->frame();
+            QTest::mouseClick(d.window->cutprogressView, Qt::LeftButton, {},
+                              geometry::pointToQt({bar.x + 0.6 * bar.width, bar.y + bar.height / 2 + 3},
+                                                  d.window->cutprogressView->height())
+                                  .toPoint());
+            QImage shown;
+            d.window->player()->SnapshotWhenReady(64, 48, [&](QImage image) { shown = std::move(image); });
+            ASSERT_TRUE(waitUntil([&] { return !shown.isNull(); }, 60000));
+            const double head = CMTimeGetSeconds(d.window->player()->currentTime());
+            EXPECT_NEAR(head, 0.6 * shape.pictures / 25.0, 0.2);
+            EXPECT_EQ(testsupport::counterOf(shown), std::lround(head * 25));
+        }
+        for (const auto& [first, end] : segments.at(shape.name))
+            d.addSegment(first / 25.0, end / 25.0);
+        d.pressStart();
+        ASSERT_TRUE(waitUntil([&] { return d.finishMessage() != nullptr; }));
+        const QStringList files = outputs(d.out.path());
+        ASSERT_EQ(files.size(), qsizetype(segments.at(shape.name).size()));
+        for (int i = 0; i < files.size(); ++i) {
+            const QString out = d.out.filePath(files[i]);
+            EXPECT_EQ(testsupport::decodeErrors(out), "") << files[i].toStdString();
+            const auto [first, end] = segments.at(shape.name)[size_t(i)];
+            EXPECT_EQ(tooltest::shownPictures(shape, out), tooltest::numbers(first, end))
+                << files[i].toStdString();
+            EXPECT_NEAR(testsupport::probeDuration(out), (end - first) / 25.0, 0.05)
+                << files[i].toStdString();
+            EXPECT_NEAR(testsupport::decodedSoundSeconds(out, 0), (end - first) / 25.0, 0.05)
+                << files[i].toStdString();
+        }
+        answerFinishMessage(d.finishMessage());
+        // Merged, the segments' pictures follow each other in one file.
+        for (const QString& f : files)
+            QFile::remove(d.out.filePath(f));
+        click(d.window->merageBtn);
+        d.pressStart();
+        ASSERT_TRUE(waitUntil([&] { return d.finishMessage() != nullptr; }));
+        const QStringList merged = outputs(d.out.path());
+        ASSERT_EQ(merged.size(), 1);
+        const QString joined = d.out.filePath(merged[0]);
+        std::vector<int> wanted;
+        for (const auto& [first, end] : segments.at(shape.name))
+            for (int n = first; n < end; ++n)
+                wanted.push_back(n);
+        EXPECT_EQ(testsupport::decodeErrors(joined), "");
+        EXPECT_EQ(tooltest::shownPictures(shape, joined), wanted);
+        EXPECT_NEAR(testsupport::probeDuration(joined), wanted.size() / 25.0, 0.05);
+        EXPECT_NEAR(testsupport::decodedSoundSeconds(joined, 0), wanted.size() / 25.0, 0.05);
+        answerFinishMessage(d.finishMessage());
+    }
 }
 
 // A file too large to read at once (an MPEG recording's index reads it whole) is read on a

@@ -76,10 +76,10 @@ public:
 
     QWidget* finishMessage() const { return tooltest::finishMessage(); }
 
-    // Runs the export to its end and closes the finish message.
-    void exportAll() {
+    // Runs the export to its end (waiting up to `ms`) and closes the finish message.
+    void exportAll(int ms = 60000) {
         pressStart();
-        ASSERT_TRUE(waitUntil([&] { return finishMessage() != nullptr; }));
+        ASSERT_TRUE(waitUntil([&] { return finishMessage() != nullptr; }, ms));
         tooltest::acceptFinishMessage();
     }
 

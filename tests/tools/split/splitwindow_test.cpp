@@ -3,6 +3,8 @@
 // cancel in the middle of a run, and closing during a run.
 #include "SplitDriver.h"
 
+#include "../shared/MpegShapes.h"
+
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/records/SimpleData.h"
 
@@ -460,4 +462,55 @@ TEST(SplitWindow, RefusedFilesLeaveNoFileOrTheEarlierOne) {
     ASSERT_NE(d.window->fileData(), nullptr);
     EXPECT_TRUE(d.window->fileData()->path.endsWith("h264_aac.mp4"));
     EXPECT_NE(d.window->player(), nullptr);
+}
+
+// MPEG sources whose times do not run on one line by themselves, split by size and by time: every
+// picture of the source is in one part, once, in order; each part decodes without a word from
+// ffmpeg and keeps the sound with its channels.
+TEST(SplitWindow, MpegSourcesAreSplitOnTheLineOfTheirPictures) {
+    QTemporaryDir dir;
+    for (const tooltest::MpegShape& shape : tooltest::mpegShapes(dir.path())) {
+        ASSERT_FALSE(shape.path.isEmpty()) << shape.name.toStdString();
+        const int channels = testsupport::probeStream(shape.path, "audio").value("channels").toInt();
+        Driver d;
+        d.addFile(shape.path);
+        ASSERT_NE(d.window->fileData(), nullptr);
+        EXPECT_NEAR(d.window->duration(), shape.pictures / 25.0, 0.03) << shape.name.toStdString();
+        // The camera's parts are encoded anew (its pictures come in fields): by size alone.
+        for (const bool bySize : {true, false}) {
+            if (!bySize && !shape.counted)
+                continue;
+            SCOPED_TRACE((shape.name + (bySize ? " by size" : " by time")).toStdString());
+            if (bySize) {
+                click(d.window->split_sizeBtn);
+                d.customValue(d.window->split_sizepopBtn,
+                              QString::number(QFileInfo(shape.path).size() / 3.5e6));
+            } else {
+                click(d.window->split_timeBtn);
+                d.customValue(d.window->split_timepopBtn, "3");
+            }
+            click(d.window->splitBtn);
+            d.exportAll(300000);
+            std::vector<int> shown;
+            int parts = 0;
+            for (QString part;
+                 QFile::exists(part = QString("%1/%2-split%3.%4")
+                                          .arg(d.out.path(), QFileInfo(shape.path).completeBaseName())
+                                          .arg(parts + 1)
+                                          .arg(QFileInfo(shape.path).suffix()));
+                 ++parts) {
+                EXPECT_EQ(testsupport::decodeErrors(part), "") << part.toStdString();
+                EXPECT_EQ(testsupport::probeStream(part, "audio").value("channels").toInt(), channels);
+                const std::vector<int> own = tooltest::shownPictures(shape, part);
+                EXPECT_NEAR(testsupport::probeDuration(part), double(own.size()) / 25, 0.05)
+                    << part.toStdString();
+                EXPECT_NEAR(testsupport::decodedSoundSeconds(part, 0), double(own.size()) / 25, 0.05)
+                    << part.toStdString();
+                shown.insert(shown.end(), own.begin(), own.end());
+                QFile::remove(part);
+            }
+            EXPECT_GE(parts, 3);
+            EXPECT_EQ(shown, tooltest::numbers(0, shape.pictures));
+        }
+    }
 }
