@@ -109,7 +109,10 @@ TEST(UntimedParts, PartsAndCopyJoinsHoldEveryPictureOnce) {
         EXPECT_EQ(decodedCounters(joined), upTo(200, 2)) << s.clip.toStdString();
         QFile::remove(joined);
     }
-    // Film flagged 3:2: its parts are made at its own picture rate, each picture once.
-    const QString film = makeSoftTelecineClip(path("film.ts"));
+    // Film flagged 3:2: its parts are made at its own picture rate, each picture once; in a
+    // program stream a part may start on a keyframe whose sequence header ends the pack before.
+    const QString film = makeSoftTelecineClip(path("film.ts")),
+                  filmPs = makeSoftTelecineClip(path("film.vob"));
     expectParts(film, "ts", QFileInfo(film).size() / 3, 192, 24000 / 1001.0);
+    expectParts(filmPs, "vob", QFileInfo(filmPs).size() / 7, 192, 24000 / 1001.0);
 }
