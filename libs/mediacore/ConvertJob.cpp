@@ -328,6 +328,7 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
     AVStream* as = aIndex >= 0 ? probe_->streams[aIndex] : nullptr;
 
     const int64_t d = duration();
+    leadUs_ = 0;
     p->start = cutStart_;
     p->end = cutEnd_ > 0 ? cutEnd_ : d;
     p->toFileEnd = p->end >= d;
@@ -373,8 +374,10 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
         // Between two frames the range begins with the next one, and so does its sound: the
         // first picture is at time 0, and no sound plays before it.
         const int64_t first = reader.firstPictureFromUs(p->start);
-        if (first != AV_NOPTS_VALUE && first > p->start && first < p->end)
+        if (first != AV_NOPTS_VALUE && first > p->start && first < p->end) {
+            leadUs_ = first - p->start > reader.frameDurationUs() ? first - p->start : 0;
             p->start = first;
+        }
     }
     if (p->video == ConvertPlan::Encode && p->end < d) {
         // A range that ends inside a picture keeps that picture whole, and its sound with it:
@@ -395,6 +398,8 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
         const int64_t key = reader.firstVideoPacketUs(p->start);
         if (key != AV_NOPTS_VALUE)
             p->shift = std::min(key, p->start);
+        if (key != AV_NOPTS_VALUE && key - p->start > reader.frameDurationUs())
+            leadUs_ = key - p->start;
     }
     return 0;
 }
@@ -468,6 +473,7 @@ int ConvertJob::run() {
     if (output_.empty())
         return logFailure("no output path", AVERROR(EINVAL));
     outputUs_ = 0;
+    shownUs_ = 0;
     int r = 0;
     if (runSmartCut(&r))
         return r;
@@ -502,7 +508,11 @@ int ConvertJob::run() {
     r = pass.run();
     // Written packets may lack durations: the length is the picture's, which ends where the
     // source's next picture begins (a split's next part starts there).
-    outputUs_ = r >= 1 && !run_.stopped() ? pass.pictureUs() : 0;
+    // A range that starts in a pause counts from its start (a copy's output does already): a
+    // split's next part follows on from where this one ends, not from its first picture.
+    const int64_t lead = p.video == ConvertPlan::Encode ? leadUs_ : 0;
+    outputUs_ = r >= 1 && !run_.stopped() ? pass.pictureUs() + lead : 0;
+    shownUs_ = r >= 1 && !run_.stopped() ? pass.pictureUs(false) + lead : 0;
     return r;
 }
 

@@ -108,6 +108,10 @@ private:
     bool copiedGroups_ = false;
     bool framesOnly_ = false;
     std::atomic<int64_t> outputUs_{0};
+    // From the range's start to its first picture, where it starts in a pause of the recording.
+    int64_t leadUs_ = 0;
+    // The last run's length up to the end of its last picture's own length (0: as outputUs_).
+    int64_t shownUs_ = 0;
     mediafx::FxSettings fx_;
 
     OutputFormat format_;
