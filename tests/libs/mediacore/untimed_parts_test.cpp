@@ -117,6 +117,8 @@ TEST(UntimedParts, PartsAndCopyJoinsHoldEveryPictureOnce) {
         EXPECT_EQ(decodedCounters(joined), upTo(200, 2)) << s.clip.toStdString();
         QFile::remove(joined);
     }
+    // Parts of a few kilobytes of pictures of a few dozen bytes, which their cells multiply.
+    expectParts(path("pause.ts"), "ts", QFileInfo(path("pause.ts")).size() / 5, 200, 25, 3);
     // Film flagged 3:2: its parts are made at its own picture rate, each picture once; in a
     // program stream a part may start on a keyframe whose sequence header ends the pack before.
     const QString film = makeSoftTelecineClip(path("film.ts")),
