@@ -91,6 +91,8 @@ TEST(UntimedParts, PartsAndCopyJoinsHoldEveryPictureOnce) {
          "ts"},
         {hevc, "ts"},
         {makeWithFfmpeg(path("hevc.mkv"), {"-i", hevc, "-c", "copy"}), "mkv"},
+        // The first 20 pictures without a time.
+        {retimed(timed, path("first20.ts"), [](int64_t t, bool) { return t < 20 * 3600 ? -1 : t; }), "ts"},
         // A real pause of 3 s before picture 100, without sound.
         {retimed(makeWithFfmpeg(path("silent.ts"), {"-i", timed, "-an", "-c", "copy"}), path("pause.ts"),
                  [](int64_t t, bool) { return t >= 100 * 3600 ? t + 3 * 90000 : t; }),
