@@ -328,7 +328,6 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
     AVStream* as = aIndex >= 0 ? probe_->streams[aIndex] : nullptr;
 
     const int64_t d = duration();
-    leadUs_ = 0;
     p->start = cutStart_;
     p->end = cutEnd_ > 0 ? cutEnd_ : d;
     p->toFileEnd = p->end >= d;
@@ -370,6 +369,13 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
     if ((r = reader.open(input_, aIndex, p->video != ConvertPlan::None, readSound,
                          p->video == ConvertPlan::Encode, p->audio == ConvertPlan::Encode)) < 0)
         return r;
+    placeRange(reader, d, p);
+    return 0;
+}
+
+// Where the range starts and ends on the pictures, and the source time of the output's start.
+void ConvertJob::placeRange(SourceReader& reader, int64_t d, ConvertPlan* p) {
+    leadUs_ = 0;
     if (p->video == ConvertPlan::Encode && p->start > 0) {
         // Between two frames the range begins with the next one, and so does its sound: the
         // first picture is at time 0, and no sound plays before it.
@@ -401,7 +407,6 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
         if (key != AV_NOPTS_VALUE && key - p->start > reader.frameDurationUs())
             leadUs_ = key - p->start;
     }
-    return 0;
 }
 
 // The smart cut, when the range allows one: true when it handled the job, its result in
@@ -473,7 +478,7 @@ int ConvertJob::run() {
     if (output_.empty())
         return logFailure("no output path", AVERROR(EINVAL));
     outputUs_ = 0;
-    shownUs_ = 0;
+    shownUs_ = leadUs_ = 0;
     int r = 0;
     if (runSmartCut(&r))
         return r;

@@ -80,6 +80,7 @@ private:
     int runWithinLimit();
     int runUnder(int64_t limit);
     int plan(class SourceReader& reader, class OutputWriter& writer, ConvertPlan* p);
+    void placeRange(class SourceReader& reader, int64_t d, ConvertPlan* p);
     bool rangeHoldsPicture(int64_t startUs, int64_t endUs);
     bool decodedPictureIn(int64_t startUs, int64_t endUs) const;
     bool canCutSmartly(struct SmartCutRequest* request) const;
