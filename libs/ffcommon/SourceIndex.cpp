@@ -28,6 +28,9 @@ struct IndexedInput final : InputOwned {
     int stream = -1; // the indexed stream's number in this input
     int64_t lastPos = -1;
     int dup = 0;
+    // After a seek: the keyframe it landed for (its decoding place and packet's position); the
+    // picture packets read before it are left out. -1 once it is reached.
+    int64_t key = -1, keyPos = -1;
     // Per stream that is not indexed: the run its last packet belonged to (-1 after a seek) and
     // that packet's time. Sound follows its own times from run to run, as the pictures do.
     struct Run {
@@ -602,14 +605,13 @@ size_t SourceIndex::segmentAfter(size_t k, int64_t stored) const {
     return std::min(k + 1, segments_.size() - 1);
 }
 
-int64_t SourceIndex::seekPosition(int64_t ticks, bool atOrAfter) const {
-    if (byShown_.empty())
-        return 0;
+size_t SourceIndex::seekPicture(int64_t ticks, bool atOrAfter) const {
     if (atOrAfter) {
-        for (const Picture& p : pictures_)
-            if ((p.flags & Key) && !(p.flags & SecondField) && p.pts >= ticks)
-                return p.pos;
-        return pictures_.back().pos;
+        for (size_t i = 0; i < pictures_.size(); ++i)
+            if ((pictures_[i].flags & Key) && !(pictures_[i].flags & SecondField) &&
+                pictures_[i].pts >= ticks)
+                return i;
+        return pictures_.size() - 1;
     }
     // The last picture shown at or before the time, and the keyframe it is decoded from: the
     // latest one before it in decoding order that it is not a leading picture of.
@@ -620,9 +622,9 @@ int64_t SourceIndex::seekPosition(int64_t ticks, bool atOrAfter) const {
     for (int64_t i = target; i >= 0; --i) {
         const Picture& p = pictures_[size_t(i)];
         if ((p.flags & Key) && !(p.flags & SecondField) && p.pts <= shown.pts)
-            return p.pos;
+            return size_t(i);
     }
-    return pictures_.front().pos;
+    return 0;
 }
 
 bool SourceIndex::attach(AVFormatContext* format, int videoStream, const std::atomic<bool>* stop,
@@ -671,20 +673,31 @@ const SourceIndex* SourceIndex::get(const AVFormatContext* format) {
 }
 
 int SourceIndex::readPacket(AVFormatContext* format, AVPacket* packet) {
-    const int r = av_read_frame(format, packet);
+    int r = av_read_frame(format, packet);
     IndexedInput* in = indexed(format);
     if (r < 0 || !in)
         return r;
     const SourceIndex& index = *in->index;
-    const AVStream* s = format->streams[packet->stream_index];
-    if (packet->stream_index == in->stream) {
+    const Picture* p = nullptr;
+    while (packet->stream_index == in->stream) {
         if (packet->pos >= 0 && packet->pos != in->lastPos)
             in->lastPos = packet->pos, in->dup = 0;
         else
             ++in->dup;
-        const Picture* p = index.find(in->lastPos, in->dup, packet->size);
+        p = index.find(in->lastPos, in->dup, packet->size);
         // A piece of a picture begun before a seek's landing counts for none.
         in->dup = p ? p->dup : in->dup - 1;
+        // Pictures read before the keyframe a seek landed for are not what it asked for.
+        if (in->key >= 0 && (p ? p - index.pictures_.data() >= in->key : in->lastPos > in->keyPos))
+            in->key = -1;
+        if (in->key < 0)
+            break;
+        av_packet_unref(packet);
+        if ((r = av_read_frame(format, packet)) < 0)
+            return r;
+    }
+    const AVStream* s = format->streams[packet->stream_index];
+    if (packet->stream_index == in->stream) {
         if (p) {
             packet->pts =
                 p->pts == AV_NOPTS_VALUE ? p->pts : av_rescale_q(p->pts, index.timeBase_, s->time_base);
@@ -730,10 +743,22 @@ int SourceIndex::seek(AVFormatContext* format, int64_t us, bool atOrAfter) {
         return AVERROR(ENOSYS);
     in->lastPos = -1;
     in->dup = 0;
+    in->key = -1;
     in->runs.clear();
     if (us == INT64_MIN) // the file's start, with the sound stored before the first picture
         return av_seek_frame(format, -1, 0, AVSEEK_FLAG_BYTE);
-    const int64_t pos = in->index->seekPosition(av_rescale_q(us, kMicro, in->index->timeBase_), atOrAfter);
+    const SourceIndex& index = *in->index;
+    if (index.pictures_.empty())
+        return av_seek_frame(format, -1, 0, AVSEEK_FLAG_BYTE);
+    const size_t key = index.seekPicture(av_rescale_q(us, kMicro, index.timeBase_), atOrAfter);
+    // A keyframe's packet is placed at the PES its picture header is in, but its sequence
+    // header may lie at the end of the PES before (a program stream's pack holds the end of
+    // one picture and the start of the next): read from there, the packet would come without
+    // it, neither decodable nor the one the index holds. Reading starts where the picture
+    // before it is placed, and leaves out what comes before the keyframe.
+    in->key = int64_t(key);
+    in->keyPos = index.pictures_[key].pos;
+    const int64_t pos = key > 0 ? index.pictures_[key - 1].pos : 0;
     return av_seek_frame(format, -1, pos, AVSEEK_FLAG_BYTE);
 }
 

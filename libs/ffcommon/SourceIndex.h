@@ -115,7 +115,8 @@ private:
     int64_t pictureStep(const std::vector<uint8_t>& repeats) const;
     void placeOnLine(const std::vector<uint8_t>& repeats);
     void decodingTimes();
-    int64_t seekPosition(int64_t ticks, bool atOrAfter) const;
+    // The decoding place of the keyframe a seek to `ticks` lands on.
+    size_t seekPicture(int64_t ticks, bool atOrAfter) const;
     // The run of one offset that a packet stored at byte `pos` with time `stored` (ticks of the
     // picture stream) belongs to; the next one after run `k` whose times hold `stored`.
     size_t segmentAt(int64_t pos, int64_t stored) const;

@@ -363,12 +363,21 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
     if ((r = reader.open(input_, aIndex, p->video != ConvertPlan::None, readSound,
                          p->video == ConvertPlan::Encode, p->audio == ConvertPlan::Encode)) < 0)
         return r;
+    placeRange(reader, d, p);
+    return 0;
+}
+
+// Where the range starts and ends on the pictures, and the source time of the output's start.
+void ConvertJob::placeRange(SourceReader& reader, int64_t d, ConvertPlan* p) {
+    leadUs_ = 0;
     if (p->video == ConvertPlan::Encode && p->start > 0) {
         // Between two frames the range begins with the next one, and so does its sound: the
         // first picture is at time 0, and no sound plays before it.
         const int64_t first = reader.firstPictureFromUs(p->start);
-        if (first != AV_NOPTS_VALUE && first > p->start && first < p->end)
+        if (first != AV_NOPTS_VALUE && first > p->start && first < p->end) {
+            leadUs_ = first - p->start > reader.frameDurationUs() ? first - p->start : 0;
             p->start = first;
+        }
     }
     if (p->video == ConvertPlan::Encode && p->end < d) {
         // A range that ends inside a picture keeps that picture whole, and its sound with it:
@@ -389,8 +398,9 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
         const int64_t key = reader.firstVideoPacketUs(p->start);
         if (key != AV_NOPTS_VALUE)
             p->shift = std::min(key, p->start);
+        if (key != AV_NOPTS_VALUE && key - p->start > reader.frameDurationUs())
+            leadUs_ = key - p->start;
     }
-    return 0;
 }
 
 // The smart cut, when the range allows one: true when it handled the job, its result in
@@ -462,6 +472,7 @@ int ConvertJob::run() {
     if (output_.empty())
         return logFailure("no output path", AVERROR(EINVAL));
     outputUs_ = 0;
+    shownUs_ = leadUs_ = 0;
     int r = 0;
     if (runSmartCut(&r))
         return r;
@@ -496,7 +507,11 @@ int ConvertJob::run() {
     r = pass.run();
     // Written packets may lack durations: the length is the picture's, which ends where the
     // source's next picture begins (a split's next part starts there).
-    outputUs_ = r >= 1 && !run_.stopped() ? pass.pictureUs() : 0;
+    // A range that starts in a pause counts from its start (a copy's output does already): a
+    // split's next part follows on from where this one ends, not from its first picture.
+    const int64_t lead = p.video == ConvertPlan::Encode ? leadUs_ : 0;
+    outputUs_ = r >= 1 && !run_.stopped() ? pass.pictureUs() + lead : 0;
+    shownUs_ = r >= 1 && !run_.stopped() ? pass.pictureUs(false) + lead : 0;
     return r;
 }
 

@@ -80,6 +80,7 @@ private:
     int runWithinLimit();
     int runUnder(int64_t limit);
     int plan(class SourceReader& reader, class OutputWriter& writer, ConvertPlan* p);
+    void placeRange(class SourceReader& reader, int64_t d, ConvertPlan* p);
     bool rangeHoldsPicture(int64_t startUs, int64_t endUs);
     bool decodedPictureIn(int64_t startUs, int64_t endUs) const;
     bool canCutSmartly(struct SmartCutRequest* request) const;
@@ -108,6 +109,10 @@ private:
     bool copiedGroups_ = false;
     bool framesOnly_ = false;
     std::atomic<int64_t> outputUs_{0};
+    // From the range's start to its first picture, where it starts in a pause of the recording.
+    int64_t leadUs_ = 0;
+    // The last run's length up to the end of its last picture's own length (0: as outputUs_).
+    int64_t shownUs_ = 0;
     mediafx::FxSettings fx_;
 
     OutputFormat format_;

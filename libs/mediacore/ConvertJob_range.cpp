@@ -93,12 +93,16 @@ int ConvertJob::runUnder(int64_t limit) {
                 std::to_string(limit) + "; made again");
         ::unlink(output_.c_str());
         const double share = double(limit) / double(st.st_size) * 0.98;
-        const int64_t made = outputUs_.load();
+        // Shortened from the end of its pictures, not from where a pause after them ends.
+        const int64_t made = shownUs_ > 0 ? shownUs_ : outputUs_.load();
         if (attempt == 0 || made <= 0) {
             sizeLimit_ = std::max<int64_t>(1, int64_t(double(sizeLimit_) * share));
         } else {
-            cutEnd_ =
-                cutStart_ + std::max<int64_t>(1, std::min(int64_t(double(made) * share), made - frameUs()));
+            // A range that starts in a pause of the recording is shortened after its first
+            // picture: ended inside the pause, it would hold none.
+            const int64_t lead = std::min(leadUs_, made), shown = made - lead;
+            cutEnd_ = cutStart_ + lead +
+                      std::max<int64_t>(1, std::min(int64_t(double(shown) * share), shown - frameUs()));
             sizeLimit_ = INT64_MAX / 4;
         }
         // Made shorter than its first picture (a camera's keyframe, two large fields, that

@@ -239,12 +239,22 @@ int ConvertPass::sound(AVFrame* frame) {
     return r < 0 ? r : Next;
 }
 
-int64_t ConvertPass::pictureUs() const {
-    if (p_.video == ConvertPlan::Copy && copiedVideoUs_ != AV_NOPTS_VALUE)
-        return copiedVideoUs_ - p_.shift + frameUs_;
-    if (p_.video != ConvertPlan::Encode || firstVideoUs_ == AV_NOPTS_VALUE)
+int64_t ConvertPass::pictureUs(bool held) const {
+    int64_t last = AV_NOPTS_VALUE; // the latest picture written, on the source's line
+    if (p_.video == ConvertPlan::Copy)
+        last = copiedVideoUs_;
+    else if (p_.video == ConvertPlan::Encode && firstVideoUs_ != AV_NOPTS_VALUE)
+        last = pulledVideoUs_ + p_.shift;
+    if (last == AV_NOPTS_VALUE)
         return 0;
-    return pulledVideoUs_ + frameUs_;
+    int64_t end = last + frameUs_;
+    // A part that ends before a pause in the recording (longer than a picture, not a picture
+    // that shows a field again): its last picture is shown until the next one begins, where
+    // the next part starts (a part started in the pause would begin with none).
+    const int64_t next = held && sizeLimit_ > 0 ? reader_.nextIndexedPictureUs(last) : AV_NOPTS_VALUE;
+    if (next != AV_NOPTS_VALUE && next - end > frameUs_)
+        end = next;
+    return end - p_.shift;
 }
 
 // The sound of a part ended by the size limit, up to `until` (the end of its last picture). MP4

@@ -49,8 +49,9 @@ public:
     // or a negative AVERROR (logged).
     int run();
     // After run(): the length of the picture written, on the output timeline, up to where the
-    // source's next picture begins (0 without a picture).
-    int64_t pictureUs() const;
+    // source's next picture begins (0 without a picture); without `held`, up to the end of the
+    // last picture's own length, also before a pause.
+    int64_t pictureUs(bool held = true) const;
 
 private:
     enum Step { Next, Skip, End }; // go on, go on without the per-packet work, stop reading

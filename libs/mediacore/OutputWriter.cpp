@@ -814,7 +814,9 @@ int64_t OutputWriter::estimatedFinalBytes(bool least) const {
     // packets) add to it in proportion: the ratio the file shows so far is applied to the rest.
     double wrapping = 1.0;
     const int64_t written = format_ && format_->pb ? avio_tell(format_->pb) - headerBytes_ : 0;
-    if (packetBytes_ > 16384 && written > packetBytes_)
+    // Small pictures (a few dozen bytes each) weigh several times as much once wrapped: a part
+    // capped at a few kilobytes measures it from its first packets.
+    if ((packetBytes_ > 16384 || packets_ >= 16) && written > packetBytes_)
         wrapping = double(written) / double(packetBytes_);
     const int64_t held = heldPicture_ && heldPicture_->data ? heldPicture_->size : 0;
     const double payload = double(packetBytes_ + held + pending * average) * wrapping;

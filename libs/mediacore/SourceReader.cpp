@@ -487,6 +487,19 @@ void SourceReader::placePicture(AVFrame* frame) {
         firstDts_ + av_rescale_q(picturesOut_++, av_inv_q(streamFrameRate(video())), tb);
 }
 
+int64_t SourceReader::nextIndexedPictureUs(int64_t afterUs) const {
+    const SourceIndex* index = SourceIndex::get(format_.get());
+    if (!index)
+        return AV_NOPTS_VALUE;
+    int64_t next = INT64_MAX;
+    for (const SourceIndex::Picture& p : index->pictures()) {
+        const int64_t t = av_rescale_q(p.pts, index->timeBase(), kMicro) - originUs_;
+        if (!(p.flags & SourceIndex::SecondField) && t > afterUs)
+            next = std::min(next, t);
+    }
+    return next == INT64_MAX ? AV_NOPTS_VALUE : next;
+}
+
 int64_t SourceReader::frameTimeUs(const AVFrame* frame, Kind kind) const {
     int64_t ts = frame->best_effort_timestamp;
     if (ts == AV_NOPTS_VALUE)

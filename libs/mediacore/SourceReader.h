@@ -59,6 +59,9 @@ public:
     // Time of the first picture shown at or after `fromUs` (packets are read, not decoded), then
     // back to the position before. AV_NOPTS_VALUE when there is none.
     int64_t firstPictureFromUs(int64_t fromUs);
+    // Where the first picture shown after `afterUs` begins on an indexed MPEG stream's line, read
+    // from its index (no reading of the input); none past its last picture or without an index.
+    int64_t nextIndexedPictureUs(int64_t afterUs) const;
     // Where the last picture ends as decoded from `fromUs` on (one step after its time), then
     // back at the start; AV_NOPTS_VALUE without decoded pictures. The pictures of an MPEG stream
     // after its last one with a time run past the length its container tells.

@@ -25,11 +25,14 @@ std::vector<int> upTo(int count, int times = 1) {
 }
 
 // Parts of at most `cap` bytes, each from where the one before reported its end, as the split
-// window chains them (on the grid of the source's picture rate).
-void expectParts(const QString& src, const QString& ext, qint64 cap, int pictures, double fps = 25) {
+// window chains them (on the grid of the source's picture rate); a pause of `pause` seconds
+// before picture 100, through which picture 99 is shown.
+void expectParts(const QString& src, const QString& ext, qint64 cap, int pictures, double fps = 25,
+                 double pause = 0) {
     SCOPED_TRACE(QString("%1 capped at %2").arg(src).arg(cap).toStdString());
     QTemporaryDir dir;
-    const double total = pictures / fps;
+    const auto end = [&](int n) { return (n + 1) / fps + (n >= 99 ? pause : 0); };
+    const double total = end(pictures - 1);
     std::vector<int> all;
     double start = 0;
     for (int i = 0; i < 40 && start < total - 0.02; ++i) {
@@ -45,7 +48,7 @@ void expectParts(const QString& src, const QString& ext, qint64 cap, int picture
         }
         const std::vector<int> shown = decodedCounters(out);
         const double made = apiMediaConvertGetOutputDuration(job.h) / 1e6;
-        EXPECT_NEAR(made, double(shown.size()) / fps, 0.002) << "part " << i;
+        EXPECT_NEAR(made, shown.empty() ? 0 : end(shown.back()) - start, 0.002) << "part " << i;
         start = std::floor((start + made + 0.002) * fps) / fps;
         all.insert(all.end(), shown.begin(), shown.end());
     }
@@ -68,6 +71,7 @@ TEST(UntimedParts, PartsAndCopyJoinsHoldEveryPictureOnce) {
     const QString tail = "setts=pts='if(gte(PTS-STARTPTS\\,3600*197)\\,NOPTS\\,PTS)'";
     struct Shape {
         QString clip, ext;
+        double pause = 0;
     };
     // HEVC in open groups: keyframes whose leading pictures refer to the group before.
     const QString hevc = makeWithFfmpeg(
@@ -87,6 +91,12 @@ TEST(UntimedParts, PartsAndCopyJoinsHoldEveryPictureOnce) {
          "ts"},
         {hevc, "ts"},
         {makeWithFfmpeg(path("hevc.mkv"), {"-i", hevc, "-c", "copy"}), "mkv"},
+        // The first 20 pictures without a time.
+        {retimed(timed, path("first20.ts"), [](int64_t t, bool) { return t < 20 * 3600 ? -1 : t; }), "ts"},
+        // A real pause of 3 s before picture 100, without sound.
+        {retimed(makeWithFfmpeg(path("silent.ts"), {"-i", timed, "-an", "-c", "copy"}), path("pause.ts"),
+                 [](int64_t t, bool) { return t >= 100 * 3600 ? t + 3 * 90000 : t; }),
+         "ts", 3},
         {makeWithFfmpeg(path("h264ps.ts"), {"-i", h264ps, "-c", "copy", "-f", "mpegts"}), "ts"},
         {makeWithFfmpeg(path("mpeg2.ts"), {"-i", mpeg2, "-c", "copy", "-f", "mpegts"}), "ts"},
         {makeWithFfmpeg(path("mpeg1.mpg"), {"-i", h264, "-c:v", "mpeg1video", "-qscale:v", "2", "-bf", "2",
@@ -99,7 +109,7 @@ TEST(UntimedParts, PartsAndCopyJoinsHoldEveryPictureOnce) {
     for (const Shape& s : shapes) {
         ASSERT_FALSE(s.clip.isEmpty());
         for (const double share : {0.3, 0.45})
-            expectParts(s.clip, s.ext, qint64(double(QFileInfo(s.clip).size()) * share), 200);
+            expectParts(s.clip, s.ext, qint64(double(QFileInfo(s.clip).size()) * share), 200, 25, s.pause);
         // ffmpeg's own guesses for H.264 pictures without a time give lines for some sources
         // themselves, and for a copy of them.
         const bool clean = decodeErrors(s.clip).empty();
@@ -109,7 +119,12 @@ TEST(UntimedParts, PartsAndCopyJoinsHoldEveryPictureOnce) {
         EXPECT_EQ(decodedCounters(joined), upTo(200, 2)) << s.clip.toStdString();
         QFile::remove(joined);
     }
-    // Film flagged 3:2: its parts are made at its own picture rate, each picture once.
-    const QString film = makeSoftTelecineClip(path("film.ts"));
+    // Parts of a few kilobytes of pictures of a few dozen bytes, which their cells multiply.
+    expectParts(path("pause.ts"), "ts", QFileInfo(path("pause.ts")).size() / 5, 200, 25, 3);
+    // Film flagged 3:2: its parts are made at its own picture rate, each picture once; in a
+    // program stream a part may start on a keyframe whose sequence header ends the pack before.
+    const QString film = makeSoftTelecineClip(path("film.ts")),
+                  filmPs = makeSoftTelecineClip(path("film.vob"));
     expectParts(film, "ts", QFileInfo(film).size() / 3, 192, 24000 / 1001.0);
+    expectParts(filmPs, "vob", QFileInfo(filmPs).size() / 7, 192, 24000 / 1001.0);
 }
