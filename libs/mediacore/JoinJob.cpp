@@ -238,6 +238,7 @@ bool JoinJob::canCopy(std::vector<SourceReader>& readers) {
         return false;
     if (a0 >= 0 && !containerAccepts(container, first->streams[a0]->codecpar->codec_id))
         return false;
+    soundLateUs_.assign(clips_.size(), 0);
     for (size_t i = 0; i < clips_.size(); ++i) {
         const Clip& c = clips_[i];
         if (c.volume != 100 || (c.transition != 0 && i + 1 < clips_.size()))
@@ -286,6 +287,10 @@ bool JoinJob::canCopy(std::vector<SourceReader>& readers) {
                 !sameBytes(p->extradata, p->extradata_size, q->extradata, q->extradata_size))
                 return false;
         }
+        // Read here, where the clip is open already: a transport stream is opened afresh each
+        // time (its probe decodes pictures), and the copy would open it once more for this.
+        if (i > 0)
+            soundLateUs_[i] = soundLateUs(c, reader);
     }
     return true;
 }
@@ -324,17 +329,11 @@ std::vector<int> JoinJob::otherSoundStreams(const AVFormatContext* first) {
 
 // How much later than its picture a clip from its file's start starts its sound, as a decoder
 // gives it (after the samples its first packet marks to be skipped): 0 for any other clip, or
-// one whose sound starts with or ahead of its picture, or later than a second.
-int64_t JoinJob::soundLateUs(const Clip& c) {
-    SourceReader reader;
-    InputPtr input;
-    if (c.start > 0 || inputs_.open(c.path, &input) < 0 ||
-        reader.open(std::move(input), c.path, -1, true, true, false, false) < 0 || !reader.audio() ||
-        !reader.video()) {
-        if (reader.format())
-            inputs_.giveBack(c.path, reader.release());
+// one whose sound starts with or ahead of its picture, or later than a second. `reader`, the
+// clip's file open, is read on from its start.
+int64_t JoinJob::soundLateUs(const Clip& c, SourceReader& reader) {
+    if (c.start > 0 || !reader.audio() || !reader.video())
         return 0;
-    }
     reader.seek(fileStartUs(reader), true);
     PacketPtr packet = makePacket();
     SourceReader::Kind kind;
@@ -346,7 +345,6 @@ int64_t JoinJob::soundLateUs(const Clip& c) {
         }
         av_packet_unref(packet.get());
     }
-    inputs_.giveBack(c.path, reader.release());
     return late > 0 && late <= kSoundPastPictureUs ? late : 0;
 }
 
@@ -396,7 +394,7 @@ int JoinJob::runCopy(OutputWriter& writer) {
         const int64_t end = copiedEndUs(c, reader, &untimed);
         int64_t lastDts = AV_NOPTS_VALUE;
         // Sound that the next clip starts late against its picture is this clip's sound run on.
-        lateUs = i + 1 < clips_.size() ? soundLateUs(clips_[i + 1]) : 0;
+        lateUs = i + 1 < clips_.size() ? soundLateUs_[i + 1] : 0;
         copy.beginPart(reader, from.start, offsetUs, readUs, end, end + lateUs);
         if (resume.sourceUs != INT64_MIN)
             copy.resumeSoundAt(resume.sourceUs, resume.outputUs, std::move(resume.primers));

@@ -64,7 +64,7 @@ private:
                                std::map<int64_t, int64_t>* untimed);
     static void stampUntimed(AVPacket* packet, const std::map<int64_t, int64_t>& untimed, const AVStream* s,
                              int64_t* lastDts);
-    int64_t soundLateUs(const Clip& c);
+    static int64_t soundLateUs(const Clip& c, SourceReader& reader);
     std::vector<int> otherSoundStreams();
     std::vector<int> otherSoundStreams(const AVFormatContext* first);
     bool canCopy();
@@ -74,6 +74,8 @@ private:
 
     std::string output_;
     std::vector<Clip> clips_;
+    // soundLateUs of each clip, found while canCopy() has the clips open.
+    std::vector<int64_t> soundLateUs_;
     uint64_t nextId_ = 1;
     int64_t totalUs_ = 0;
 
