@@ -292,22 +292,14 @@ bool JoinJob::canCopy(std::vector<SourceReader>& readers) {
         if (i > 0)
             soundLateUs_[i] = soundLateUs(c, reader);
     }
+    otherSound_ = otherSoundStreams(readers);
     return true;
 }
 
 // The other sound streams every clip holds alike (languages, commentary), copied beside the
-// main one; none when a clip differs.
-std::vector<int> JoinJob::otherSoundStreams() {
-    std::vector<int> others;
-    InputPtr first;
-    if (inputs_.open(clips_[0].path, &first) < 0)
-        return others;
-    std::vector<int> alike = otherSoundStreams(first.get());
-    inputs_.giveBack(clips_[0].path, std::move(first));
-    return alike;
-}
-
-std::vector<int> JoinJob::otherSoundStreams(const AVFormatContext* first) {
+// main one; none when a clip differs. `readers`: every clip open.
+std::vector<int> JoinJob::otherSoundStreams(const std::vector<SourceReader>& readers) const {
+    const AVFormatContext* first = readers[0].format();
     std::vector<int> others;
     const int main = firstAudioStream(first);
     for (unsigned k = 0; k < first->nb_streams; ++k)
@@ -315,15 +307,9 @@ std::vector<int> JoinJob::otherSoundStreams(const AVFormatContext* first) {
             containerAccepts(av_guess_format(nullptr, output_.c_str(), nullptr),
                              first->streams[k]->codecpar->codec_id))
             others.push_back(int(k));
-    for (size_t i = 1; i < clips_.size() && !others.empty(); ++i) {
-        InputPtr clip;
-        if (inputs_.open(clips_[i].path, &clip) < 0)
+    for (size_t i = 1; i < readers.size() && !others.empty(); ++i)
+        if (!sameOtherSound(first, readers[i].format(), others))
             return {};
-        const bool alike = sameOtherSound(first, clip.get(), others);
-        inputs_.giveBack(clips_[i].path, std::move(clip));
-        if (!alike)
-            return {};
-    }
     return others;
 }
 
@@ -352,7 +338,7 @@ int JoinJob::runCopy(OutputWriter& writer) {
     int r = 0;
     PacketPtr packet = makePacket();
     StreamCopy copy(writer);
-    const std::vector<int> others = otherSoundStreams();
+    const std::vector<int>& others = otherSound_;
     int64_t offsetUs = 0; // output time of the current clip's start
     int64_t lateUs = 0;   // how much later than its picture the current clip's sound starts
     for (size_t i = 0; i < clips_.size() && !run_.stopped(); ++i) {

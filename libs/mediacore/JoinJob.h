@@ -65,8 +65,7 @@ private:
     static void stampUntimed(AVPacket* packet, const std::map<int64_t, int64_t>& untimed, const AVStream* s,
                              int64_t* lastDts);
     static int64_t soundLateUs(const Clip& c, SourceReader& reader);
-    std::vector<int> otherSoundStreams();
-    std::vector<int> otherSoundStreams(const AVFormatContext* first);
+    std::vector<int> otherSoundStreams(const std::vector<SourceReader>& readers) const;
     bool canCopy();
     bool canCopy(std::vector<SourceReader>& readers);
     Clip* find(uint64_t id);
@@ -76,6 +75,8 @@ private:
     std::vector<Clip> clips_;
     // soundLateUs of each clip, found while canCopy() has the clips open.
     std::vector<int64_t> soundLateUs_;
+    // The other sound streams the copy takes, found there too.
+    std::vector<int> otherSound_;
     uint64_t nextId_ = 1;
     int64_t totalUs_ = 0;
 
