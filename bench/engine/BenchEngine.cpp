@@ -7,9 +7,12 @@
 // build/bench-cache/. Jobs: transcode, cut, hevc, uhd, fade, join, probe, split, classes,
 // preview (bench/player's program), longjoin (two 600 s clips faded together: peak memory); all
 // of them when none is named. The MPEG index jobs: index (the index of a 600 s transport
-// stream: its time and bytes), untimed-open, untimed-cut, ps-mp4. The last lines show every ratio and peak
-// beside its target.
+// stream: its time and bytes), untimed-open, untimed-cut, ps-mp4, untimed-join (a copy join of
+// transport streams whose pictures store no time but at keyframes), split-ts (a 1080i MPEG-2
+// transport stream split into 25 MiB parts). The last lines show every ratio and peak beside its target.
 // --sources only makes the sources.
+// --before DIR: the untimed-join and split-ts jobs also run the engine of another build, DIR being
+// its programs' folder (an earlier commit's build-release/bin), in the same rounds: before/after.
 //
 // Pin it to the CPUs to measure on, e.g. `taskset -c 2,3 build/bin/bench_engine`: every process
 // it starts inherits them, so both sides of a comparison run on the same CPUs.
@@ -80,6 +83,7 @@ double median(std::vector<double> v) {
 }
 
 int gRuns = 5;
+std::string gBefore; // --before: the programs' folder of an earlier build
 
 // Runs the sides in turn, `gRuns` rounds: the machine's moods fall on every side alike. Each
 // round starts with the next side, so that none always runs first (or always right after the
@@ -168,6 +172,11 @@ std::vector<std::string> engine(std::vector<std::string> args) {
     return args;
 }
 
+// A side's engine program from the earlier build of --before.
+std::string before(const char* name) {
+    return (fs::path(gBefore) / name).string();
+}
+
 std::string secondsText(int64_t us) {
     return std::to_string(double(us) / 1e6);
 }
@@ -215,6 +224,12 @@ std::vector<Measured> cutAgainst(const Bench& b, const Clip& file, const std::st
     ratio(job, m[0], m[1], "ffmpeg -c copy");
     return m;
 }
+
+// The ratios the engine gave before pictures without times were read (the build before that
+// work, beside the ffmpeg command line in the same rounds; bench notes, 2026-12-09): these jobs
+// must not have become slower. The split re-encodes its MPEG-2 parts where ffmpeg copies.
+constexpr double kUntimedJoinTarget = 1.25;
+constexpr double kSplitTsTarget = 70;
 
 const char* const kX264 = "-c:v libx264 -preset veryfast -crf 20 -c:a aac";
 // The engine's own settings for libx265 when it re-encodes.
@@ -453,6 +468,85 @@ bool benchProgramToMp4(const Bench& b) {
     return m[0].ok && m[1].ok;
 }
 
+// The engine against the earlier build of --before, when that build ran beside it (side 2).
+void beforeAndAfter(const std::string& job, const std::vector<Measured>& m) {
+    if (m.size() > 2)
+        ratio(job, m[0], m[2], "the build before (--before)", 1.05);
+}
+
+// A copy join of three different transport streams whose pictures store no time but at their
+// keyframes: each clip's end comes from its index, not from decoding its last seconds. The
+// reference joins the same files; ffmpeg gives their pictures times as it reads them.
+bool benchUntimedJoin(const Bench& b) {
+    const fs::path e = b.out("uj_engine.ts"), f = b.out("uj_ffmpeg.ts"), o = b.out("uj_before.ts"),
+                   list = b.out("uj_list.txt");
+    std::string text;
+    std::vector<std::string> clips;
+    for (const Clip& c : b.src.untimedJoins) {
+        text += "file '" + c.path + "'\n";
+        clips.push_back(c.path);
+    }
+    if (FILE* fp = std::fopen(list.c_str(), "w")) {
+        std::fputs(text.c_str(), fp);
+        std::fclose(fp);
+    }
+    const auto join = [&](const std::string& program, const fs::path& out) {
+        std::vector<std::string> args{program, "join", out.string(), "0"};
+        args.insert(args.end(), clips.begin(), clips.end());
+        return args;
+    };
+    std::vector<Side> sides{
+        {"engine", join(exe("bench_job"), e), {e}},
+        {"ffmpeg",
+         ffmpeg("-f concat -safe 0 -i " + list.string() + " -map 0 -c copy -f mpegts " + f.string()),
+         {f}}};
+    if (!gBefore.empty())
+        sides.push_back({"engine before", join(before("bench_job"), o), {o}});
+    const auto m = interleaved(sides);
+    const std::string job = "copy join of 3 different " + b.src.untimedJoins[0].name;
+    ratio(job, m[0], m[1], "ffmpeg concat -c copy", kUntimedJoinTarget);
+    beforeAndAfter(job, m);
+    bool ok = true;
+    for (const Measured& x : m)
+        ok = ok && x.ok;
+    return ok;
+}
+
+// An interlaced MPEG-2 transport stream split into 25 MiB parts kept as transport streams (2 MiB
+// with --small): a part that starts between keyframes is re-encoded (whole: MPEG-2 is not cut at
+// its keyframes), and one whose first try comes out over the cap is made again shorter. The
+// reference copies parts of about that size from keyframe to keyframe.
+bool benchSplitTs(const Bench& b, bool small) {
+    const Clip& s = b.src.interlacedTs;
+    const int64_t limit = int64_t(small ? 2 : 25) * 1024 * 1024;
+    const fs::path e = b.out("splitts_engine"), f = b.out("splitts_ffmpeg"), o = b.out("splitts_before");
+    const double segment = s.seconds * double(limit) / double(fs::file_size(s.path)) * 0.97;
+    const auto split = [&](const std::string& program, const fs::path& dir) {
+        return std::vector<std::string>{"/bin/sh", "-c",
+                                        "mkdir -p " + dir.string() + " && exec " + program + " split " +
+                                            s.path + " " + dir.string() + " " + std::to_string(limit) +
+                                            " ts"};
+    };
+    std::vector<Side> sides{
+        {"engine", split(exe("bench_split_job"), e), {e}},
+        {"ffmpeg",
+         {"/bin/sh", "-c",
+          "mkdir -p " + f.string() + " && exec " + FFMPEG_EXECUTABLE + " -v error -nostdin -y -i " + s.path +
+              " -map 0 -c copy -f segment -segment_time " + std::to_string(segment) + " " +
+              (f / "part%03d.ts").string()},
+         {f}}};
+    if (!gBefore.empty())
+        sides.push_back({"engine before", split(before("bench_split_job"), o), {o}});
+    const auto m = interleaved(sides);
+    const std::string job = "split " + s.name + " into " + std::to_string(limit >> 20) + " MiB parts";
+    ratio(job, m[0], m[1], "ffmpeg segment muxer", kSplitTsTarget);
+    beforeAndAfter(job, m);
+    bool ok = true;
+    for (const Measured& x : m)
+        ok = ok && x.ok;
+    return ok;
+}
+
 void printSideBySide() {
     std::cout << "\nRatios and peaks beside their targets (engine / ffmpeg: lower is faster):\n";
     for (const Row& r : gRows) {
@@ -478,6 +572,8 @@ int main(int argc, char** argv) {
             small = true;
         else if (a == "--sources")
             sourcesOnly = true;
+        else if (a == "--before" && i + 1 < argc)
+            gBefore = argv[++i];
         else if (a == "--runs" && i + 1 < argc)
             gRuns = std::max(1, std::atoi(argv[++i]));
         else
@@ -514,7 +610,9 @@ int main(int argc, char** argv) {
         {"index", benchIndex},
         {"untimed-open", benchUntimedOpen},
         {"untimed-cut", benchUntimedCut},
-        {"ps-mp4", benchProgramToMp4}};
+        {"ps-mp4", benchProgramToMp4},
+        {"untimed-join", benchUntimedJoin},
+        {"split-ts", [small](const Bench& x) { return benchSplitTs(x, small); }}};
     bool ok = true;
     for (const auto& [name, run] : all)
         if (wanted(name))

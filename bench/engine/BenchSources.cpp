@@ -136,8 +136,9 @@ bool longTsSource(bool small, Clip* clip) {
 
 // `in` with the times of its picture stream's PES headers taken out (their flags cleared, their
 // bytes left as stuffing): a transport stream whose pictures store no time, as some recorders
-// write them. Only headers that hold nothing after their times are changed.
-bool untimedCopy(const fs::path& in, const fs::path& out) {
+// write them. Only headers that hold nothing after their times are changed. With `keepKeys`, a
+// picture the multiplexer marked as a random access point (a keyframe) keeps its time.
+bool untimedCopy(const fs::path& in, const fs::path& out, bool keepKeys) {
     std::ifstream src(in, std::ios::binary);
     std::ofstream dst(out, std::ios::binary);
     char packet[188];
@@ -152,7 +153,9 @@ bool untimedCopy(const fs::path& in, const fs::path& out) {
             unsigned char* pes = b + at;
             const bool video = pes[0] == 0 && pes[1] == 0 && pes[2] == 1 && (pes[3] & 0xf0) == 0xe0;
             const int times = pes[7] >> 6;
-            if (video && (pes[6] & 0xc0) == 0x80 && (times == 2 || times == 3) && (pes[7] & 0x3f) == 0) {
+            const bool key = control == 3 && b[4] > 0 && (b[5] & 0x40);
+            if (video && !(keepKeys && key) && (pes[6] & 0xc0) == 0x80 && (times == 2 || times == 3) &&
+                (pes[7] & 0x3f) == 0) {
                 std::fill_n(pes + 9, times == 3 ? 10 : 5, 0xff);
                 pes[7] &= 0x3f;
             }
@@ -162,16 +165,49 @@ bool untimedCopy(const fs::path& in, const fs::path& out) {
     return src.eof() && dst.good();
 }
 
-bool untimedTsSource(const Clip& timed, Clip* clip) {
+bool untimedTsSource(const Clip& timed, Clip* clip, bool keepKeys = false) {
     const fs::path in(timed.path);
-    const fs::path file = in.parent_path() / ("untimed_" + in.filename().string());
-    if (inCache(file, int(timed.seconds), "untimed " + timed.name, clip))
+    const std::string prefix = keepKeys ? "keyed_" : "untimed_";
+    const fs::path file = in.parent_path() / (prefix + in.filename().string());
+    if (inCache(file, int(timed.seconds), (keepKeys ? "keyframe-timed " : "untimed ") + timed.name, clip))
         return true;
-    const fs::path partial = in.parent_path() / ("partial_untimed_" + in.filename().string());
-    if (!untimedCopy(in, partial))
+    const fs::path partial = in.parent_path() / ("partial_" + prefix + in.filename().string());
+    if (!untimedCopy(in, partial, keepKeys))
         return false;
     fs::rename(partial, file);
     return true;
+}
+
+// `clip` moved into a transport stream by copy (the cache's "ts_<name>.ts").
+bool tsCopy(const Clip& clip, Clip* out) {
+    const fs::path in(clip.path);
+    const fs::path file = in.parent_path() / ("ts_" + in.stem().string() + ".ts");
+    if (inCache(file, int(clip.seconds), clip.name + " TS", out))
+        return true;
+    const fs::path partial = in.parent_path() / ("partial_ts_" + in.stem().string() + ".ts");
+    if (!ffmpeg("-i " + clip.path + " -map 0 -c copy -f mpegts " + partial.string()))
+        return false;
+    fs::rename(partial, file);
+    return true;
+}
+
+// An interlaced MPEG-2/MP2 transport stream of 25 fps as a broadcast recording gives: 120 s of
+// 1080i at 15 Mbit/s (small: 30 s of 288i at 3 Mbit/s), groups of 12 pictures with B-frames.
+bool interlacedSource(bool small, Clip* clip) {
+    const int seconds = small ? 30 : 120;
+    const fs::path file =
+        fs::path(BENCH_CACHE_DIR) / (small ? "mpeg2i_288_30s_v1.ts" : "mpeg2i_1080_120s_v1.ts");
+    if (inCache(file, seconds, small ? "288i MPEG-2 TS 30 s" : "1080i MPEG-2 TS 120 s, 15 Mbit/s", clip))
+        return true;
+    const std::string rate = small ? "3M" : "15M";
+    return loopedSource(
+        file, seconds,
+        std::string("-f lavfi -i testsrc2=size=") + (small ? "352x288" : "1920x1080") +
+            ":rate=25:duration=10,noise=alls=12:allf=t,setfield=tff -c:v mpeg2video -flags +ilme+ildct -top 1"
+            " -b:v " +
+            rate + " -maxrate " + rate + " -bufsize " + (small ? "1835k" : "9781k") +
+            " -g 12 -bf 2 -pix_fmt yuv420p",
+        "sine=frequency=440:sample_rate=48000:duration=" + std::to_string(seconds), "-c:a mp2 -b:a 192k");
 }
 
 const char* const kH264 = "-c:v libx264 -preset veryfast -g 60 -sc_threshold 0 -pix_fmt yuv420p -c:a aac";
@@ -229,7 +265,7 @@ bool makeSources(bool small, const std::vector<std::string>& jobs, Sources* out)
                  small ? "480p H.264 grainy, 2 s groups" : "2160p H.264 20 s grainy, 2 s groups", &out->uhd);
     if (wanted("split"))
         ok = ok && splitSource(&out->split);
-    if (wanted("join") || wanted("fade"))
+    if (wanted("join") || wanted("fade") || wanted("untimed-join"))
         for (int i = 0; i < 3 && ok; ++i) {
             out->joins.emplace_back();
             ok = cached(numberedName("join", i, tag, v), hd, small ? 4 : 20, 10 + i, kH264,
@@ -277,5 +313,13 @@ bool makeSources(bool small, const std::vector<std::string>& jobs, Sources* out)
             out->classes.push_back(k);
         }
     }
+    if (wanted("untimed-join"))
+        for (size_t i = 0; i < out->joins.size() && ok; ++i) {
+            Clip ts;
+            out->untimedJoins.emplace_back();
+            ok = tsCopy(out->joins[i], &ts) && untimedTsSource(ts, &out->untimedJoins.back(), true);
+        }
+    if (wanted("split-ts"))
+        ok = ok && interlacedSource(small, &out->interlacedTs);
     return ok && indexSources(small, wanted, out);
 }

@@ -34,6 +34,8 @@ struct Sources {
     Clip longTs;      // 1080p H.264/AAC MPEG-TS, 600 s, 2 s groups (index)
     Clip untimedTs;   // the same with no time stored on any picture
     Clip programH264; // 640x360 H.264/AC-3 program stream, 60 s, some pictures stored without a time
+    std::vector<Clip> untimedJoins; // the three join clips as transport streams, keyframes timed only
+    Clip interlacedTs;              // 1080i MPEG-2/MP2 MPEG-TS, 25 fps, 120 s, 15 Mbit/s
 };
 
 // Makes (or finds in the cache) the sources the named jobs need (all when none is named).

@@ -237,6 +237,7 @@ bool JoinJob::canCopy(std::vector<SourceReader>& readers) {
         return false;
     if (a0 >= 0 && !containerAccepts(container, first->streams[a0]->codecpar->codec_id))
         return false;
+    soundLateUs_.assign(clips_.size(), 0);
     for (size_t i = 0; i < clips_.size(); ++i) {
         const Clip& c = clips_[i];
         if (c.volume != 100 || (c.transition != 0 && i + 1 < clips_.size()))
@@ -281,23 +282,19 @@ bool JoinJob::canCopy(std::vector<SourceReader>& readers) {
                 !sameBytes(p->extradata, p->extradata_size, q->extradata, q->extradata_size))
                 return false;
         }
+        // Read here, where the clip is open already: a transport stream is opened afresh each
+        // time (its probe decodes pictures), and the copy would open it once more for this.
+        if (i > 0)
+            soundLateUs_[i] = soundLateUs(c, reader);
     }
+    otherSound_ = otherSoundStreams(readers);
     return true;
 }
 
 // The other sound streams every clip holds alike (languages, commentary), copied beside the
-// main one; none when a clip differs.
-std::vector<int> JoinJob::otherSoundStreams() {
-    std::vector<int> others;
-    InputPtr first;
-    if (inputs_.open(clips_[0].path, &first) < 0)
-        return others;
-    std::vector<int> alike = otherSoundStreams(first.get());
-    inputs_.giveBack(clips_[0].path, std::move(first));
-    return alike;
-}
-
-std::vector<int> JoinJob::otherSoundStreams(const AVFormatContext* first) {
+// main one; none when a clip differs. `readers`: every clip open.
+std::vector<int> JoinJob::otherSoundStreams(const std::vector<SourceReader>& readers) const {
+    const AVFormatContext* first = readers[0].format();
     std::vector<int> others;
     const int main = firstAudioStream(first);
     for (unsigned k = 0; k < first->nb_streams; ++k)
@@ -305,31 +302,19 @@ std::vector<int> JoinJob::otherSoundStreams(const AVFormatContext* first) {
             containerAccepts(av_guess_format(nullptr, output_.c_str(), nullptr),
                              first->streams[k]->codecpar->codec_id))
             others.push_back(int(k));
-    for (size_t i = 1; i < clips_.size() && !others.empty(); ++i) {
-        InputPtr clip;
-        if (inputs_.open(clips_[i].path, &clip) < 0)
+    for (size_t i = 1; i < readers.size() && !others.empty(); ++i)
+        if (!sameOtherSound(first, readers[i].format(), others))
             return {};
-        const bool alike = sameOtherSound(first, clip.get(), others);
-        inputs_.giveBack(clips_[i].path, std::move(clip));
-        if (!alike)
-            return {};
-    }
     return others;
 }
 
 // How much later than its picture a clip from its file's start starts its sound, as a decoder
 // gives it (after the samples its first packet marks to be skipped): 0 for any other clip, or
-// one whose sound starts with or ahead of its picture, or later than a second.
-int64_t JoinJob::soundLateUs(const Clip& c) {
-    SourceReader reader;
-    InputPtr input;
-    if (c.start > 0 || inputs_.open(c.path, &input) < 0 ||
-        reader.open(std::move(input), c.path, -1, true, true, false, false) < 0 || !reader.audio() ||
-        !reader.video()) {
-        if (reader.format())
-            inputs_.giveBack(c.path, reader.release());
+// one whose sound starts with or ahead of its picture, or later than a second. `reader`, the
+// clip's file open, is read on from its start.
+int64_t JoinJob::soundLateUs(const Clip& c, SourceReader& reader) {
+    if (c.start > 0 || !reader.audio() || !reader.video())
         return 0;
-    }
     reader.seek(fileStartUs(reader), true);
     PacketPtr packet = makePacket();
     SourceReader::Kind kind;
@@ -341,7 +326,6 @@ int64_t JoinJob::soundLateUs(const Clip& c) {
         }
         av_packet_unref(packet.get());
     }
-    inputs_.giveBack(c.path, reader.release());
     return late > 0 && late <= kSoundPastPictureUs ? late : 0;
 }
 
@@ -349,7 +333,7 @@ int JoinJob::runCopy(OutputWriter& writer) {
     int r = 0;
     PacketPtr packet = makePacket();
     StreamCopy copy(writer);
-    const std::vector<int> others = otherSoundStreams();
+    const std::vector<int>& others = otherSound_;
     int64_t offsetUs = 0; // output time of the current clip's start
     int64_t lateUs = 0;   // how much later than its picture the current clip's sound starts
     for (size_t i = 0; i < clips_.size() && !run_.stopped(); ++i) {
@@ -389,7 +373,7 @@ int JoinJob::runCopy(OutputWriter& writer) {
         reader.seek(readUs, true);
         const int64_t end = c.end;
         // Sound that the next clip starts late against its picture is this clip's sound run on.
-        lateUs = i + 1 < clips_.size() ? soundLateUs(clips_[i + 1]) : 0;
+        lateUs = i + 1 < clips_.size() ? soundLateUs_[i + 1] : 0;
         copy.beginPart(reader, from.start, offsetUs, readUs, end, end + lateUs);
         if (resume.sourceUs != INT64_MIN)
             copy.resumeSoundAt(resume.sourceUs, resume.outputUs, std::move(resume.primers));

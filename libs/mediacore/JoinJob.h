@@ -60,9 +60,8 @@ private:
         int64_t soundLateUs = 0;
     };
     int bridgeSeam(StreamCopy& copy, const Clip& c, int64_t readUs, Seam seam, Resume* resume);
-    int64_t soundLateUs(const Clip& c);
-    std::vector<int> otherSoundStreams();
-    std::vector<int> otherSoundStreams(const AVFormatContext* first);
+    static int64_t soundLateUs(const Clip& c, SourceReader& reader);
+    std::vector<int> otherSoundStreams(const std::vector<SourceReader>& readers) const;
     bool canCopy();
     bool canCopy(std::vector<SourceReader>& readers);
     Clip* find(uint64_t id);
@@ -70,6 +69,10 @@ private:
 
     std::string output_;
     std::vector<Clip> clips_;
+    // soundLateUs of each clip, found while canCopy() has the clips open.
+    std::vector<int64_t> soundLateUs_;
+    // The other sound streams the copy takes, found there too.
+    std::vector<int> otherSound_;
     uint64_t nextId_ = 1;
     int64_t totalUs_ = 0;
 

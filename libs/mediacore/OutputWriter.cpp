@@ -45,9 +45,10 @@ void delayBy(AVPacket* packet, int64_t ticks) {
 }
 
 // Encoder settings: speed presets always, and quality defaults when no bit rate is asked for
-// (close to the source by eye, and fast).
+// (close to the source by eye, and fast). `programStream`: the output times only the first
+// picture of each pack.
 void qualityDefaults(const AVCodec* codec, AVCodecContext* ctx, AVDictionary** options, bool haveBitRate,
-                     bool sizeCapped) {
+                     bool sizeCapped, bool programStream) {
     const std::string name = codec->name;
     if (name == "libx264") {
         av_dict_set(options, "preset", "veryfast", 0);
@@ -76,11 +77,12 @@ void qualityDefaults(const AVCodec* codec, AVCodecContext* ctx, AVDictionary** o
             ctx->bit_rate = name == "libvpx" ? int64_t(ctx->width) * ctx->height * 4 : 0;
         }
     } else {
-        // MPEG-1/2: two B-frames between anchors, as discs and broadcasts have them. Without
-        // them these encoders still decode each picture a frame before it shows, and a program
-        // stream, which times only the first picture of a pack, is read back with two pictures
-        // at one time where an untimed one meets a timed one.
-        if (name == "mpeg1video" || name == "mpeg2video")
+        // MPEG-1/2 into a program stream: two B-frames between anchors, as discs have them.
+        // Without them these encoders still decode each picture a frame before it shows, and a
+        // program stream, which times only the first picture of a pack, is read back with two
+        // pictures at one time where an untimed one meets a timed one. Other containers time
+        // every picture, and the B-frames would only slow the encoder (by half at 1080p).
+        if (programStream && (name == "mpeg1video" || name == "mpeg2video"))
             ctx->max_b_frames = 2;
         // Codecs without a quality mode: about 0.15 bit per pixel and frame.
         const double fps = ctx->framerate.num > 0 ? av_q2d(ctx->framerate) : 25.0;
@@ -217,7 +219,8 @@ int OutputWriter::addVideoEncoder(const VideoEncoding& encoding) {
     if (encoding.bitRate > 0)
         c->bit_rate = encoding.bitRate;
     AVDictionary* options = nullptr;
-    qualityDefaults(encoding.codec, c, &options, encoding.bitRate > 0, encoding.sizeCapped);
+    qualityDefaults(encoding.codec, c, &options, encoding.bitRate > 0, encoding.sizeCapped,
+                    av_match_name(format_->oformat->name, "mpeg,vob,dvd,svcd,vcd") != 0);
     const int r = openEncoderStream(c, &options, &videoStream_);
     if (r < 0) {
         video_.reset();
