@@ -88,6 +88,8 @@ int ConvertJob::openVideoEncoder(const AVCodec* codec, SourceReader& reader, Out
         encoding.bitRate = reader.video()->codecpar->bit_rate;
     encoding.rotation = keepRotation;
     encoding.sizeCapped = sizeLimit_ > 0;
+    if (w == dec->width && h == dec->height && !fx.changesPicture())
+        encoding.fieldOrder = reader.video()->codecpar->field_order;
     return writer.addVideoEncoder(encoding);
 }
 

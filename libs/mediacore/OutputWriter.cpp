@@ -218,6 +218,11 @@ int OutputWriter::addVideoEncoder(const VideoEncoding& encoding) {
     c->thread_count = 0;
     if (encoding.bitRate > 0)
         c->bit_rate = encoding.bitRate;
+    if (encoding.fieldOrder != AV_FIELD_PROGRESSIVE && encoding.fieldOrder != AV_FIELD_UNKNOWN &&
+        (encoding.codec->id == AV_CODEC_ID_MPEG2VIDEO || encoding.codec->id == AV_CODEC_ID_H264)) {
+        c->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+        c->field_order = encoding.fieldOrder;
+    }
     AVDictionary* options = nullptr;
     qualityDefaults(encoding.codec, c, &options, encoding.bitRate > 0, encoding.sizeCapped,
                     av_match_name(format_->oformat->name, "mpeg,vob,dvd,svcd,vcd") != 0);

@@ -40,6 +40,9 @@ struct VideoEncoding {
     // The output stops at a size: the frames inside the encoder are weighed by a guess, so it
     // holds as few as its settings allow.
     bool sizeCapped = false;
+    // The source's fields, for pictures kept at its size: encoded as fields again (MPEG-2,
+    // H.264), else a player would show a broadcast's or camera's two fields woven, unblended.
+    AVFieldOrder fieldOrder = AV_FIELD_PROGRESSIVE;
 };
 
 struct AudioEncoding {

@@ -148,6 +148,8 @@ TEST(FieldParts, ACameraRecordingInFieldsIsJoinedAndSplitInWholePictures) {
     ASSERT_TRUE(convert(tooSmall, src, refused, 0, end, 300000));
     EXPECT_LE(QFileInfo(refused).size(), 300000);
     EXPECT_GE(pictureHashes(refused).size(), 1);
+    // Encoded again, its pictures are still two fields each, the top one first.
+    EXPECT_EQ(probeStream(refused, "video")["field_order"].toString(), "tt");
 }
 
 // A program stream ending inside its last MP2 frame (192 of 731 bytes) joined with itself: that
