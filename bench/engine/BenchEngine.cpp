@@ -423,10 +423,15 @@ bool benchIndex(const Bench& b) {
 // Probe and snapshot of a transport stream whose pictures store no time (the index places each)
 // against the same stream with its times.
 bool benchUntimedOpen(const Bench& b) {
+    const std::string player = (fs::path(BENCH_BIN_DIR) / "bench" / "player_open").string();
     const auto m = interleaved({{"engine untimed", engine({"probe", b.src.untimedTs.path}), {}},
-                                {"engine timed", engine({"probe", b.src.longTs.path}), {}}});
+                                {"engine timed", engine({"probe", b.src.longTs.path}), {}},
+                                {"player untimed", {player, b.src.untimedTs.path}, {}},
+                                {"player timed", {player, b.src.longTs.path}, {}}});
     ratio("probe + snapshot of " + b.src.untimedTs.name, m[0], m[1], "the same with its times", 1.5);
-    return m[0].ok && m[1].ok;
+    ratio("the player's first picture of " + b.src.untimedTs.name, m[2], m[3], "the same with its times",
+          1.5);
+    return m[0].ok && m[1].ok && m[2].ok && m[3].ok;
 }
 
 // A keep cut of 40 pictures (30 a second) at 10 s and near the end of the untimed stream, each

@@ -231,6 +231,15 @@ template <typename Wanted> bool indexSources(bool small, const Wanted& wanted, S
                 "-c:v libx264 -preset veryfast -threads 2 -b:v 400k -g 60 -pix_fmt yuv420p -c:a ac3 -f vob",
                 small ? "240p H.264/AC-3 PS 12 s, partly untimed" : "360p H.264/AC-3 PS 60 s, partly untimed",
                 &out->programH264);
+    // Made from the join's clips, which come first.
+    if (wanted("untimed-join"))
+        for (size_t i = 0; i < out->joins.size() && ok; ++i) {
+            Clip ts;
+            out->untimedJoins.emplace_back();
+            ok = tsCopy(out->joins[i], &ts) && untimedTsSource(ts, &out->untimedJoins.back(), true);
+        }
+    if (wanted("split-ts"))
+        ok = ok && interlacedSource(small, &out->interlacedTs);
     return ok;
 }
 
@@ -313,13 +322,5 @@ bool makeSources(bool small, const std::vector<std::string>& jobs, Sources* out)
             out->classes.push_back(k);
         }
     }
-    if (wanted("untimed-join"))
-        for (size_t i = 0; i < out->joins.size() && ok; ++i) {
-            Clip ts;
-            out->untimedJoins.emplace_back();
-            ok = tsCopy(out->joins[i], &ts) && untimedTsSource(ts, &out->untimedJoins.back(), true);
-        }
-    if (wanted("split-ts"))
-        ok = ok && interlacedSource(small, &out->interlacedTs);
     return ok && indexSources(small, wanted, out);
 }

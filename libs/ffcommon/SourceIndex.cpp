@@ -656,7 +656,7 @@ bool SourceIndex::attach(AVFormatContext* format, int videoStream, const std::at
     // rate then encoded it at that.
     if (const int64_t size = format->pb ? avio_size(format->pb) : -1;
         format->duration > 0 && format->duration != before && size > 0)
-        format->bit_rate = av_rescale(size, 8 * AV_TIME_BASE, format->duration);
+        format->bit_rate = av_rescale(size, int64_t(8) * AV_TIME_BASE, format->duration);
     for (unsigned i = 0; i < format->nb_streams; ++i) {
         AVStream* s = format->streams[i];
         if (int(i) == videoStream || index->segments_.size() <= 1)
