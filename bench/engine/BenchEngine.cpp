@@ -302,18 +302,26 @@ bool benchLongJoin(const Bench& b) {
     return m[0].ok;
 }
 
-bool benchJoin(const Bench& b) {
-    const fs::path e = b.out("j_engine.mp4"), f = b.out("j_ffmpeg.mp4"), list = b.out("list.txt");
+// The clips' paths, also written into `list` as the ffmpeg concat demuxer reads them.
+std::vector<std::string> concatList(const std::vector<Clip>& clips, const fs::path& list) {
     std::string text;
-    std::vector<std::string> args{"join", e.string(), "0"};
-    for (const Clip& c : b.src.joins) {
+    std::vector<std::string> paths;
+    for (const Clip& c : clips) {
         text += "file '" + c.path + "'\n";
-        args.push_back(c.path);
+        paths.push_back(c.path);
     }
     if (FILE* fp = std::fopen(list.c_str(), "w")) {
         std::fputs(text.c_str(), fp);
         std::fclose(fp);
     }
+    return paths;
+}
+
+bool benchJoin(const Bench& b) {
+    const fs::path e = b.out("j_engine.mp4"), f = b.out("j_ffmpeg.mp4"), list = b.out("list.txt");
+    std::vector<std::string> args{"join", e.string(), "0"};
+    for (const std::string& path : concatList(b.src.joins, list))
+        args.push_back(path);
     const auto m = interleaved(
         {{"engine", engine(args), {e}},
          {"ffmpeg", ffmpeg("-f concat -safe 0 -i " + list.string() + " -c copy " + f.string()), {f}}});
@@ -473,10 +481,17 @@ bool benchProgramToMp4(const Bench& b) {
     return m[0].ok && m[1].ok;
 }
 
-// The engine against the earlier build of --before, when that build ran beside it (side 2).
-void beforeAndAfter(const std::string& job, const std::vector<Measured>& m) {
+// Runs the engine's side and ffmpeg's, and the earlier build's of --before when given, and prints
+// the engine against ffmpeg and against that build. True when every side ran.
+bool againstBefore(const std::string& job, std::vector<Side> sides, Side before, const std::string& against,
+                   double target) {
+    if (!gBefore.empty())
+        sides.push_back(std::move(before));
+    const auto m = interleaved(sides);
+    ratio(job, m[0], m[1], against, target);
     if (m.size() > 2)
         ratio(job, m[0], m[2], "the build before (--before)", 1.05);
+    return std::all_of(m.begin(), m.end(), [](const Measured& x) { return x.ok; });
 }
 
 // A copy join of three different transport streams whose pictures store no time but at their
@@ -485,16 +500,7 @@ void beforeAndAfter(const std::string& job, const std::vector<Measured>& m) {
 bool benchUntimedJoin(const Bench& b) {
     const fs::path e = b.out("uj_engine.ts"), f = b.out("uj_ffmpeg.ts"), o = b.out("uj_before.ts"),
                    list = b.out("uj_list.txt");
-    std::string text;
-    std::vector<std::string> clips;
-    for (const Clip& c : b.src.untimedJoins) {
-        text += "file '" + c.path + "'\n";
-        clips.push_back(c.path);
-    }
-    if (FILE* fp = std::fopen(list.c_str(), "w")) {
-        std::fputs(text.c_str(), fp);
-        std::fclose(fp);
-    }
+    const std::vector<std::string> clips = concatList(b.src.untimedJoins, list);
     const auto join = [&](const std::string& program, const fs::path& out) {
         std::vector<std::string> args{program, "join", out.string(), "0"};
         args.insert(args.end(), clips.begin(), clips.end());
@@ -505,16 +511,9 @@ bool benchUntimedJoin(const Bench& b) {
         {"ffmpeg",
          ffmpeg("-f concat -safe 0 -i " + list.string() + " -map 0 -c copy -f mpegts " + f.string()),
          {f}}};
-    if (!gBefore.empty())
-        sides.push_back({"engine before", join(before("bench_job"), o), {o}});
-    const auto m = interleaved(sides);
-    const std::string job = "copy join of 3 different " + b.src.untimedJoins[0].name;
-    ratio(job, m[0], m[1], "ffmpeg concat -c copy", kUntimedJoinTarget);
-    beforeAndAfter(job, m);
-    bool ok = true;
-    for (const Measured& x : m)
-        ok = ok && x.ok;
-    return ok;
+    return againstBefore("copy join of 3 different " + b.src.untimedJoins[0].name, sides,
+                         {"engine before", join(before("bench_job"), o), {o}}, "ffmpeg concat -c copy",
+                         kUntimedJoinTarget);
 }
 
 // An interlaced MPEG-2 transport stream split into 25 MiB parts kept as transport streams (2 MiB
@@ -540,16 +539,9 @@ bool benchSplitTs(const Bench& b, bool small) {
               " -map 0 -c copy -f segment -segment_time " + std::to_string(segment) + " " +
               (f / "part%03d.ts").string()},
          {f}}};
-    if (!gBefore.empty())
-        sides.push_back({"engine before", split(before("bench_split_job"), o), {o}});
-    const auto m = interleaved(sides);
-    const std::string job = "split " + s.name + " into " + std::to_string(limit >> 20) + " MiB parts";
-    ratio(job, m[0], m[1], "ffmpeg segment muxer", kSplitTsTarget);
-    beforeAndAfter(job, m);
-    bool ok = true;
-    for (const Measured& x : m)
-        ok = ok && x.ok;
-    return ok;
+    return againstBefore("split " + s.name + " into " + std::to_string(limit >> 20) + " MiB parts", sides,
+                         {"engine before", split(before("bench_split_job"), o), {o}}, "ffmpeg segment muxer",
+                         kSplitTsTarget);
 }
 
 void printSideBySide() {
