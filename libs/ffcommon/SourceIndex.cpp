@@ -627,6 +627,12 @@ size_t SourceIndex::seekPicture(int64_t ticks, bool atOrAfter) const {
     return 0;
 }
 
+int64_t SourceIndex::nextShownTicks(int64_t ticks) const {
+    const auto it = std::upper_bound(byShown_.begin(), byShown_.end(), ticks,
+                                     [&](int64_t t, int32_t i) { return t < pictures_[size_t(i)].pts; });
+    return it == byShown_.end() ? AV_NOPTS_VALUE : pictures_[size_t(*it)].pts;
+}
+
 bool SourceIndex::attach(AVFormatContext* format, int videoStream, const std::atomic<bool>* stop,
                          const Progress& progress) {
     if (get(format))

@@ -87,6 +87,8 @@ public:
     int64_t endTicks() const { return end_; }
     int64_t startUs() const { return av_rescale_q(start_, timeBase_, kMicro); }
     int64_t endUs() const { return av_rescale_q(end_, timeBase_, kMicro); }
+    // The time of the first picture shown after `ticks`, in ticks; AV_NOPTS_VALUE past the last.
+    int64_t nextShownTicks(int64_t ticks) const;
     // The length of one picture (two fields), in ticks.
     int64_t pictureTicks() const { return step_; }
     // How often pictures start where some show a field again (film flagged 3:2: 24000/1001 in a

@@ -491,13 +491,10 @@ int64_t SourceReader::nextIndexedPictureUs(int64_t afterUs) const {
     const SourceIndex* index = SourceIndex::get(format_.get());
     if (!index)
         return AV_NOPTS_VALUE;
-    int64_t next = INT64_MAX;
-    for (const SourceIndex::Picture& p : index->pictures()) {
-        const int64_t t = av_rescale_q(p.pts, index->timeBase(), kMicro) - originUs_;
-        if (!(p.flags & SourceIndex::SecondField) && t > afterUs)
-            next = std::min(next, t);
-    }
-    return next == INT64_MAX ? AV_NOPTS_VALUE : next;
+    // In ticks (rounded up: the picture at `afterUs` itself is not after it).
+    const int64_t after = av_rescale_q_rnd(afterUs + originUs_, kMicro, index->timeBase(), AV_ROUND_UP);
+    const int64_t next = index->nextShownTicks(after);
+    return next == AV_NOPTS_VALUE ? next : av_rescale_q(next, index->timeBase(), kMicro) - originUs_;
 }
 
 int64_t SourceReader::frameTimeUs(const AVFrame* frame, Kind kind) const {
