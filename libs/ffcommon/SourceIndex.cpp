@@ -9,6 +9,7 @@
 
 #include "BitReader.h"
 #include "HevcOrder.h"
+#include "Mpeg4Order.h"
 #include "StartCodes.h"
 
 namespace ff {
@@ -256,10 +257,14 @@ struct HeaderOrder {
     MpegOrder mpeg;
     AvcOrder avc;
     HevcOrder hevc;
+    Mpeg4Order mpeg4;
     AVCodecID codec = AV_CODEC_ID_NONE;
 
     bool mpegVideo() const { return codec == AV_CODEC_ID_MPEG1VIDEO || codec == AV_CODEC_ID_MPEG2VIDEO; }
-    bool reads() const { return mpegVideo() || codec == AV_CODEC_ID_H264 || codec == AV_CODEC_ID_HEVC; }
+    bool reads() const {
+        return mpegVideo() || codec == AV_CODEC_ID_H264 || codec == AV_CODEC_ID_HEVC ||
+               codec == AV_CODEC_ID_MPEG4;
+    }
     // The order key of a packet's picture, whether it repeats a field, and its kind added to
     // `flags`; false where its headers cannot tell.
     bool read(const AVPacket& packet, int64_t* key, bool* repeat, uint8_t* flags) {
@@ -270,11 +275,29 @@ struct HeaderOrder {
             found = avc.read(packet.data, packet.size, key, &second);
         else if (codec == AV_CODEC_ID_HEVC)
             found = hevc.read(packet.data, packet.size, key, &ownLeading);
+        else if (codec == AV_CODEC_ID_MPEG4)
+            found = mpeg4.read(packet.data, packet.size, key);
         *flags = uint8_t(*flags | (second ? SourceIndex::SecondField : 0) |
                          (ownLeading ? SourceIndex::OwnLeading : 0));
         return found;
     }
 };
+
+// The rate of pictures whose order keys are their times in microseconds (MPEG-4 Part 2): the
+// commonest gap between two shown one after the other, where it is under a second.
+AVRational keyedRate(std::vector<int64_t> keys) {
+    std::sort(keys.begin(), keys.end());
+    std::map<int64_t, int> gaps;
+    for (size_t i = 1; i < keys.size(); ++i)
+        if (const int64_t gap = keys[i] - keys[i - 1]; gap > 0 && gap < 1'000'000)
+            ++gaps[gap];
+    const auto most = std::max_element(gaps.begin(), gaps.end(),
+                                       [](const auto& a, const auto& b) { return a.second < b.second; });
+    AVRational rate{0, 1};
+    if (most != gaps.end())
+        av_reduce(&rate.num, &rate.den, 1'000'000, most->first, INT32_MAX);
+    return rate;
+}
 
 } // namespace
 
@@ -382,6 +405,8 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
     // field adds half of that): the stored times of a stream timed once a pack cannot tell.
     if (headers.mpegVideo() && headers.mpeg.rate.num > 0)
         headerRate_ = headers.mpeg.rate;
+    else if (parsed && headers.codec == AV_CODEC_ID_MPEG4)
+        headerRate_ = keyedRate(keys);
     order(keys);
     placeOnLine(repeats);
     decodingTimes();

@@ -507,15 +507,16 @@ void OutputWriter::rebuildDts(int k, AVPacket* packet, const AVStream* st) {
         return;
     }
     // MPEG streams give pictures their decoding times, also pictures they give no presentation
-    // time (MPEG-1/2), or leave both out (H.264, the second field of a camera's interlaced
-    // picture). Readers place such a picture by the times around it: these are the source's (from
-    // such a picture on, when the caller did not ask for them), as a rebuilt decoding time a
-    // frame later than the source's would have readers give it the time of another picture.
+    // time (MPEG-1/2, and MPEG-4 Part 2's B pictures, whose decoding times a rebuild would put a
+    // picture late: a program stream's reader then gives two of them one time), or leave both out (H.264, the
+    // second field of a camera's interlaced picture). Readers place such a picture by the times around it:
+    // these are the source's (from such a picture on, when the caller did not ask for them), as a rebuilt
+    // decoding time a frame later than the source's would have readers give it the time of another picture.
     // So are a stream's coded in fields, even where each field has a time: decoding times rebuilt
     // from those would take the two packets of one picture for two pictures in display order.
     const AVCodecID id = st->codecpar->codec_id;
     ownDts_[k] = ownDts_[k] || id == AV_CODEC_ID_MPEG1VIDEO || id == AV_CODEC_ID_MPEG2VIDEO ||
-                 packet->pts == AV_NOPTS_VALUE || copiesFields(packet);
+                 id == AV_CODEC_ID_MPEG4 || packet->pts == AV_NOPTS_VALUE || copiesFields(packet);
     if (ownDts_[k] && packet->dts != AV_NOPTS_VALUE) {
         if (lastDts_[k] != AV_NOPTS_VALUE && packet->dts <= lastDts_[k])
             packet->dts = lastDts_[k] + 1;

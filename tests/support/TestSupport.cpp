@@ -564,4 +564,13 @@ QString retimed(const QString& ts, const QString& path, const std::function<int6
     return out.open(QIODevice::WriteOnly) && out.write(d) == d.size() ? path : QString();
 }
 
+QString untimedBPictures(const QString& path, const QString& source, const QString& audio) {
+    const QString timed = makeWithFfmpeg(path + ".timed.vob",
+                                         {"-i", source, "-threads", "1", "-s", "640x360", "-c:v", "mpeg4",
+                                          "-q:v", "3", "-bf", "2", "-g", "25", "-c:a", audio, "-f", "vob"});
+    return retimed(timed, path, [latest = int64_t(-1)](int64_t t, bool) mutable {
+        return t < latest ? -1 : (latest = t);
+    });
+}
+
 } // namespace testsupport

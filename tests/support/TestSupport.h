@@ -33,6 +33,9 @@ std::string decodeErrors(const QString& path);
 // HEVC's parameter sets open the PES, as x265 repeats them at each keyframe);
 // where it gives -1 they become stuffing. Written to `path`; empty on failure.
 QString retimed(const QString& ts, const QString& path, const std::function<int64_t(int64_t, bool)>& to);
+// `source` as 640x360 MPEG-4 Part 2 with two B pictures in a row (groups of 25) and its sound in
+// `audio`, in a program stream whose PES headers time no B picture (no time behind one before).
+QString untimedBPictures(const QString& path, const QString& source, const QString& audio);
 // A 12 s 320x240 25 fps clip with one key picture in 10 s, as MP4 and, with the same pictures,
 // as MPEG-TS, which has no index (a seek lands near its time, not on the key picture before).
 // Empty paths when ffmpeg fails.

@@ -37,7 +37,8 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
     // picture timed and with keyframes timed only (placed by their picture order counts); two
     // recordings end to end (times start again at picture 100); a real pause of 3 s before
     // picture 100, with its sound and without sound; film flagged 3:2 (192 pictures, each shown
-    // for three fields or two of 1001/60000 s), also with a time a pack.
+    // for three fields or two of 1001/60000 s), also with a time a pack; MPEG-4 Part 2 whose B
+    // pictures carry no time (placed by their own headers).
     const QString ts = mpeg("timed.ts", {"-c:v", "copy"});
     const QString hevc = mpeg("hevc.ts", {"-vf", "scale=320:180", "-c:v", "libx265", "-x265-params",
                                           "bframes=3:keyint=25:pools=1:frame-threads=1:log-level=error"});
@@ -66,7 +67,8 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
                   dir.filePath("pause_silent.ts"),
                   [](int64_t t, bool) { return t >= 100 * 3600 ? t + 3 * 90000 : t; }),
           makeSoftTelecineClip(dir.filePath("telecine.ts")),
-          makeSoftTelecineClip(dir.filePath("telecine.vob"))}) {
+          makeSoftTelecineClip(dir.filePath("telecine.vob")),
+          untimedBPictures(dir.filePath("mpeg4.vob"), mp4, "mp2")}) {
         // Where picture n is shown: the pause holds picture 99 for 3 s more.
         const bool film = src.contains("telecine");
         const int64_t pauseUs = src.contains("pause") ? 3000000 : 0;

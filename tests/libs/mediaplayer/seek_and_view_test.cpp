@@ -220,9 +220,9 @@ TEST(PlayerSeek, AnMpegTsWithLongPictureGroupsShowsThePictureOfTheTime) {
 
 // Times count from the first picture, as the engine's do: at 0 a player shows it, also in a
 // transport stream whose times start late, with its sound stored ahead of the pictures and its
-// first pictures decoded before their time (B-frames), with none of its pictures timed, or as two
-// recordings end to end. Held still after a seek, the position is the time of the picture it
-// landed on, the first at or after the place asked for.
+// first pictures decoded before their time (B-frames), with none of its pictures timed, as two
+// recordings end to end, or as MPEG-4 Part 2 in a program stream that times no B picture. Held still after a
+// seek, the position is the time of the picture it landed on, the first at or after the place asked for.
 TEST(PlayerSeek, CountsTimeFromTheFirstPictureAlsoInATransportStreamThatStartsLate) {
     QTemporaryDir dir;
     std::vector<QString> clips = testsupport::makeCounterClipsStartingAtZeroAndLate(dir.path());
@@ -233,6 +233,7 @@ TEST(PlayerSeek, CountsTimeFromTheFirstPictureAlsoInATransportStreamThatStartsLa
         testsupport::retimed(clips[1], dir.filePath("untimed.ts"), [](int64_t, bool) { return -1; }));
     clips.push_back(testsupport::retimed(clips[1], dir.filePath("restart.ts"),
                                          [](int64_t t, bool) { return t >= 75 * 3600 ? t - 75 * 3600 : t; }));
+    clips.push_back(testsupport::untimedBPictures(dir.filePath("mpeg4.vob"), clips[0], "mp2"));
     for (const QString& clip : clips) {
         SCOPED_TRACE(clip.toStdString());
         LxMoviePlayer p(clip, QRect(0, 0, 64, 48));
