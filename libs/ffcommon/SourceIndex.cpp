@@ -299,6 +299,25 @@ AVRational keyedRate(std::vector<int64_t> keys) {
     return rate;
 }
 
+// Film flagged 3:2 lasts as its pictures' flags say: a stored time `off` ticks from where they
+// place it, a tick or a field, is rounded or a muxer's guess (a copy that made up the times a
+// program stream left out).
+bool filmTimeOff(int64_t off, int64_t step) {
+    return std::abs(off) <= 1 || (off * 3 < step * 2 && std::abs(off) * 3 >= step);
+}
+
+// Stored times rounded to their ticks (a field of film flagged 3:2 is 1501.5 of them) leave a
+// tick between two pictures or take one: each picture lasts until the next where that is within
+// two ticks of its length, so that a copy's length is that of its pictures.
+void closeRoundedGaps(std::vector<SourceIndex::Picture>& pictures, const std::vector<int32_t>& byShown) {
+    for (size_t r = 1; r < byShown.size(); ++r) {
+        SourceIndex::Picture& p = pictures[size_t(byShown[r - 1])];
+        const int64_t gap = pictures[size_t(byShown[r])].pts - p.pts;
+        if (gap > 0 && std::abs(gap - p.duration) <= 2)
+            p.duration = int32_t(gap);
+    }
+}
+
 } // namespace
 
 std::shared_ptr<const SourceIndex> SourceIndex::of(const AVFormatContext* format, int videoStream,
@@ -409,6 +428,7 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
         headerRate_ = keyedRate(keys);
     order(keys);
     placeOnLine(repeats);
+    closeRoundedGaps(pictures_, byShown_);
     decodingTimes();
     // Kept for as long as the file is open, by every reader of it: not the room the tables grew
     // into while the file was read (up to twice what they hold).
@@ -514,15 +534,21 @@ void SourceIndex::placeOnLine(const std::vector<uint8_t>& repeats) {
     }
     std::vector<int64_t> offsets(pictures_.size(), 0);
     int64_t offset = 0;
+    // A placed picture counts on in half pictures from the last one placed by its stored time:
+    // film's pictures of three fields (one and a half of an odd number of ticks) leave no drift.
+    int64_t anchor = at, halves = 0;
     const Picture* prev = nullptr;
     for (const int32_t i : byShown_) {
         Picture& p = pictures_[size_t(i)];
         p.duration = length(size_t(i));
+        const int64_t placed = anchor + (halves * step_ + 1) / 2;
         // A time just behind the picture before is another picture's (a pack's time given to
         // the wrong one of its pictures); a restart goes back further.
         const bool behind = prev && p.stored != AV_NOPTS_VALUE && p.stored + offset <= prev->pts &&
                             prev->pts - (p.stored + offset) < second;
-        if (p.stored != AV_NOPTS_VALUE && !outOfLine[size_t(i)] && !behind) {
+        const bool guessed = prev && repeats_ > 0 && p.stored != AV_NOPTS_VALUE &&
+                             p.stored + offset > prev->pts && filmTimeOff(p.stored + offset - placed, step_);
+        if (p.stored != AV_NOPTS_VALUE && !outOfLine[size_t(i)] && !behind && !guessed) {
             int64_t t = p.stored + offset;
             if (prev && (t <= prev->pts || t > prev->pts + prev->duration + jump)) {
                 offset = prev->pts + prev->duration - p.stored;
@@ -530,9 +556,11 @@ void SourceIndex::placeOnLine(const std::vector<uint8_t>& repeats) {
             }
             p.pts = t;
             p.flags |= StoredTime;
+            anchor = t, halves = 0;
         } else {
-            p.pts = prev ? prev->pts + prev->duration : at;
+            p.pts = prev ? placed : at;
         }
+        halves += repeats[size_t(i)] ? 3 : 2;
         offsets[size_t(i)] = offset;
         prev = &p;
     }

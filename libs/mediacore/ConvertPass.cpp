@@ -248,11 +248,12 @@ int64_t ConvertPass::pictureUs(bool held) const {
     if (last == AV_NOPTS_VALUE)
         return 0;
     int64_t end = last + frameUs_;
-    // A part that ends before a pause in the recording (longer than a picture, not a picture
-    // that shows a field again): its last picture is shown until the next one begins, where
-    // the next part starts (a part started in the pause would begin with none).
+    // A part that ends before a pause in the recording, or before a picture lost from it (a gap
+    // of half a picture or more, not a picture that shows a field again): its last picture is
+    // shown until the next one begins, where the next part starts (a part started in the gap
+    // would begin with the picture after it, and so would the part after that).
     const int64_t next = held && sizeLimit_ > 0 ? reader_.nextIndexedPictureUs(last) : AV_NOPTS_VALUE;
-    if (next != AV_NOPTS_VALUE && next - end > frameUs_)
+    if (next != AV_NOPTS_VALUE && 2 * (next - end) >= frameUs_)
         end = next;
     return end - p_.shift;
 }

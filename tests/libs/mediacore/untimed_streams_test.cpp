@@ -37,9 +37,11 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
     // picture timed and with keyframes timed only (placed by their picture order counts); two
     // recordings end to end (times start again at picture 100); a real pause of 3 s before
     // picture 100, with its sound and without sound; film flagged 3:2 (192 pictures, each shown
-    // for three fields or two of 1001/60000 s), also with a time a pack; MPEG-4 Part 2 whose B
+    // for three fields or two of 1001/60000 s), also with a time a pack and copied from there into
+    // a transport stream by ffmpeg (which times each picture, some a field off); MPEG-4 Part 2 whose B
     // pictures carry no time (placed by their own headers).
-    const QString ts = mpeg("timed.ts", {"-c:v", "copy"});
+    const QString ts = mpeg("timed.ts", {"-c:v", "copy"}),
+                  filmPs = makeSoftTelecineClip(dir.filePath("telecine.vob"));
     const QString hevc = mpeg("hevc.ts", {"-vf", "scale=320:180", "-c:v", "libx265", "-x265-params",
                                           "bframes=3:keyint=25:pools=1:frame-threads=1:log-level=error"});
     for (const QString& src :
@@ -66,8 +68,9 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
           retimed(makeWithFfmpeg(dir.filePath("silent.ts"), {"-i", ts, "-an", "-c", "copy"}),
                   dir.filePath("pause_silent.ts"),
                   [](int64_t t, bool) { return t >= 100 * 3600 ? t + 3 * 90000 : t; }),
-          makeSoftTelecineClip(dir.filePath("telecine.ts")),
-          makeSoftTelecineClip(dir.filePath("telecine.vob")),
+          makeSoftTelecineClip(dir.filePath("telecine.ts")), filmPs,
+          makeWithFfmpeg(dir.filePath("telecine_copy.ts"),
+                         {"-fflags", "+genpts", "-i", filmPs, "-c", "copy"}),
           untimedBPictures(dir.filePath("mpeg4.vob"), mp4, "mp2")}) {
         // Where picture n is shown: the pause holds picture 99 for 3 s more.
         const bool film = src.contains("telecine");
