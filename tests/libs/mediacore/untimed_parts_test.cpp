@@ -104,8 +104,9 @@ TEST(UntimedParts, PartsAndCopyJoinsHoldEveryPictureOnce) {
          "mpg"},
         {makeWithFfmpeg(path("keys.ts"), {"-i", h264, "-c", "copy", "-bsf:v", keyTimes, "-f", "mpegts"}),
          "ts"},
-        {makeWithFfmpeg(path("tail.mts"), {"-i", h264, "-c", "copy", "-bsf:v", tail, "-f", "mpegts"}),
-         "mts"}};
+        {makeWithFfmpeg(path("tail.mts"), {"-i", h264, "-c", "copy", "-bsf:v", tail, "-f", "mpegts"}), "mts"},
+        // MPEG-4 Part 2 whose B pictures carry no time.
+        {untimedBPictures(path("mpeg4.vob"), h264, "mp2"), "vob"}};
     for (const Shape& s : shapes) {
         ASSERT_FALSE(s.clip.isEmpty());
         for (const double share : {0.3, 0.45})
