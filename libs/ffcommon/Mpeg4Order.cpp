@@ -35,6 +35,9 @@ private:
 constexpr int kGroup = 0xb3, kPicture = 0xb6, kLayerFirst = 0x20, kLayerLast = 0x2f;
 constexpr int kBidirectional = 2;
 constexpr int kMaxSecondsStep = 60; // more whole seconds between two pictures is a damaged header
+// Keys hold a run's number above 2^42 and its pictures' microseconds below: more runs or a later
+// time (11 days) than fit is a damaged stream, not a recording.
+constexpr int64_t kMaxSeconds = 1'000'000, kMaxPeriods = int64_t(1) << 20;
 
 } // namespace
 
@@ -92,6 +95,8 @@ bool Mpeg4Order::readPicture(const uint8_t* p, int n, int64_t* key) {
         lastSeconds_ = seconds_;
         seconds = seconds_ += modulo;
     }
+    if (seconds > kMaxSeconds || seconds_ > kMaxSeconds || period_ >= kMaxPeriods)
+        return false;
     const int64_t us = seconds * 1'000'000 + int64_t(increment) * 1'000'000 / resolution_;
     // Times that go back at a picture others refer to: a recording that starts again.
     if (type != kBidirectional) {
