@@ -497,11 +497,13 @@ int ConvertJob::run() {
     mediafx::FxGraph graph;
     graph.setDrawTextCallback(gDrawText.load());
     AVRational videoTb{1, 1};
+    // The encoder is set up from the range's own pictures, not the file's first.
+    const bool shaped = p.video == ConvertPlan::Encode && reader.takeRangeShape(p.start, p.end);
     if ((r = addStreams(p, reader, writer, fx, keepRotation, graph, &videoTb)) < 0)
         return r;
     if ((r = writer.start()) < 0)
         return r;
-    if (p.shift > 0 || p.start > 0)
+    if (p.shift > 0 || p.start > 0 || shaped)
         reader.seek(p.shift);
     ConvertPass pass(p, reader, writer, graph, videoTb, sizeLimit_, run_, input_);
     r = pass.run();
