@@ -14,6 +14,7 @@
 #include "OutputWriter.h"
 #include "SmartCut.h"
 #include "SourceGraph.h"
+#include "SourceIndex.h"
 #include "SourceReader.h"
 #include "StreamProbe.h"
 #include "SubtitleFile.h"
@@ -432,7 +433,7 @@ int ConvertJob::addStreams(ConvertPlan& p, SourceReader& reader, OutputWriter& w
                            AVRational* videoTb) {
     int r = 0;
     if (p.video == ConvertPlan::Copy) {
-        if ((r = writer.addCopy(OutputWriter::Video, reader.video())) < 0)
+        if ((r = writer.addCopy(OutputWriter::Video, reader.video(), SourceIndex::get(reader.format()))) < 0)
             return r;
         const char* container = reader.format()->iformat->name;
         if (std::strcmp(container, "mpeg") == 0 || std::strcmp(container, "mpegts") == 0)
