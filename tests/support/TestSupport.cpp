@@ -14,6 +14,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <numeric>
 #include <optional>
 #include <sys/stat.h>
 #include <utility>
@@ -562,6 +563,57 @@ QString retimed(const QString& ts, const QString& path, const std::function<int6
                 std::fill_n(b, 5, uchar(0xff)), pes[7] &= 0x3f;
     }
     return out.open(QIODevice::WriteOnly) && out.write(d) == d.size() ? path : QString();
+}
+
+QString capturedFrom(const QString& ts, const QString& path, int packet) {
+    QByteArray positions;
+    run(FFPROBE_EXECUTABLE,
+        {"-v", "error", "-select_streams", "v:0", "-show_entries", "packet=pos", "-of", "csv=p=0", ts},
+        &positions);
+    QList<QByteArray> pos;
+    for (const QByteArray& line : positions.split('\n'))
+        if (!line.trimmed().isEmpty())
+            pos.push_back(line.split(',').front());
+    QFile in(ts), out(path);
+    if (packet >= pos.size() || pos[packet].toLongLong() <= 0 || !in.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray d = in.readAll().mid(pos[packet].toLongLong() + 61);
+    return out.open(QIODevice::WriteOnly) && out.write(d) == d.size() ? path : QString();
+}
+
+QString endToEnd(const QString& path, const QStringList& files) {
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return {};
+    for (const QString& f : files) {
+        QFile in(f);
+        if (f.isEmpty() || !in.open(QIODevice::ReadOnly) || out.write(in.readAll()) != in.size())
+            return {};
+    }
+    return path;
+}
+
+std::vector<QString> pictureShapes(const QString& path) {
+    QByteArray out;
+    run(FFPROBE_EXECUTABLE,
+        {"-v", "error", "-select_streams", "v:0", "-show_entries",
+         "frame=width,height,sample_aspect_ratio,interlaced_frame", "-of", "csv=p=0", path},
+        &out);
+    std::vector<QString> shapes;
+    for (const QByteArray& line : out.split('\n')) {
+        const QList<QByteArray> f = line.trimmed().split(',');
+        if (f.size() < 4)
+            continue;
+        const int w = f[0].toInt(), h = f[1].toInt();
+        const QList<QByteArray> sar = f[2].split(':');
+        int64_t n = sar.size() == 2 ? sar[0].toInt() : 0, d = sar.size() == 2 ? sar[1].toInt() : 0;
+        if (n <= 0 || d <= 0)
+            n = d = 1;
+        n *= w, d *= h;
+        const int64_t g = std::gcd(n, d);
+        shapes.push_back(QString("%1x%2 %3:%4 %5").arg(w).arg(h).arg(n / g).arg(d / g).arg(f[3].toInt()));
+    }
+    return shapes;
 }
 
 } // namespace testsupport

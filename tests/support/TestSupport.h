@@ -33,6 +33,14 @@ std::string decodeErrors(const QString& path);
 // HEVC's parameter sets open the PES, as x265 repeats them at each keyframe);
 // where it gives -1 they become stuffing. Written to `path`; empty on failure.
 QString retimed(const QString& ts, const QString& path, const std::function<int64_t(int64_t, bool)>& to);
+// A capture begun mid-stream: `ts` from 61 bytes into the TS packet that starts the PES of its
+// `packet`th picture packet in stored order (mid-packet, mid-PES, mid-group). Empty on failure.
+QString capturedFrom(const QString& ts, const QString& path, int packet);
+// The files end to end, as a recording across programmes or encoders holds them.
+QString endToEnd(const QString& path, const QStringList& files);
+// Each picture's size, display aspect and whether it is coded as fields ("WxH d:D f"), in the
+// order ffmpeg decodes them.
+std::vector<QString> pictureShapes(const QString& path);
 // A 12 s 320x240 25 fps clip with one key picture in 10 s, as MP4 and, with the same pictures,
 // as MPEG-TS, which has no index (a seek lands near its time, not on the key picture before).
 // Empty paths when ffmpeg fails.
