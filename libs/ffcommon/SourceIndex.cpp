@@ -389,6 +389,8 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
     if (headers.mpegVideo() && headers.mpeg.rate.num > 0)
         headerRate_ = headers.mpeg.rate;
     order(keys);
+    // H.264 decoders show the pictures that lead the first keyframe (from what they hold).
+    markUndecodable(headers.codec != AV_CODEC_ID_H264);
     placeOnLine(repeats);
     decodingTimes();
     // Kept for as long as the file is open, by every reader of it: not the room the tables grew
@@ -442,13 +444,12 @@ void SourceIndex::order(const std::vector<int64_t>& keys) {
         else if (key >= 0 && p.shown < pictures_[size_t(key)].shown && !(p.flags & OwnLeading))
             pictures_[size_t(key)].flags |= HasLeading;
     }
-    markUndecodable();
 }
 
 // A recording begun mid-stream starts with pictures that refer to ones it does not hold: those
-// stored before its first keyframe, and those shown before that keyframe that need the group
-// before it. They leave the order shown, and the line starts at the first picture decoded.
-void SourceIndex::markUndecodable() {
+// stored before its first keyframe, and (`leading`) those shown before that keyframe that need
+// the group before it. They leave the order shown, and the line starts at the first one decoded.
+void SourceIndex::markUndecodable(bool dropLeading) {
     size_t first = 0;
     while (first < pictures_.size() &&
            (!(pictures_[first].flags & Key) || (pictures_[first].flags & SecondField)))
@@ -456,8 +457,9 @@ void SourceIndex::markUndecodable() {
     if (first == pictures_.size())
         return; // no keyframe: decoders show what they can, as they come
     const int32_t keyShown = pictures_[first].shown;
-    const bool leading = (pictures_[first].flags & HasLeading) != 0;
-    pictures_[first].flags = uint8_t(pictures_[first].flags & ~HasLeading);
+    const bool leading = dropLeading && (pictures_[first].flags & HasLeading) != 0;
+    if (leading)
+        pictures_[first].flags = uint8_t(pictures_[first].flags & ~HasLeading);
     for (size_t i = 0; i < pictures_.size(); ++i) {
         Picture& p = pictures_[i];
         if (i > first && (p.flags & Key) && !(p.flags & SecondField))

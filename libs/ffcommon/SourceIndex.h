@@ -121,7 +121,7 @@ private:
                const std::atomic<bool>* stop, const Progress& progress);
     void storedTimeKeys(std::vector<int64_t>* keys);
     void order(const std::vector<int64_t>& keys);
-    void markUndecodable();
+    void markUndecodable(bool dropLeading);
     int64_t pictureStep(const std::vector<uint8_t>& repeats) const;
     void placeOnLine(const std::vector<uint8_t>& repeats);
     void decodingTimes();
