@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "FrameCounter.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
@@ -579,6 +581,29 @@ QString capturedFrom(const QString& ts, const QString& path, int packet) {
         return {};
     const QByteArray d = in.readAll().mid(pos[packet].toLongLong() + 61);
     return out.open(QIODevice::WriteOnly) && out.write(d) == d.size() ? path : QString();
+}
+
+QString x264Part(const QString& mp4, const QString& path, int from, const QString& vf,
+                 const QStringList& args, const QString& params) {
+    return makeWithFfmpeg(path,
+                          QStringList{"-ss", QString::number(from), "-i", mp4, "-threads", "1", "-vf",
+                                      "null" + vf, "-c:v", "libx264", "-preset", "ultrafast", "-x264-params",
+                                      "threads=1:repeat-headers=1:log-level=error" + params, "-c:a", "mp2",
+                                      "-avoid_negative_ts", "disabled"} +
+                              args);
+}
+
+QString programmeChange(const QString& mp4, const QString& folder) {
+    return endToEnd(folder + "/programmes.ts",
+                    {x264Part(mp4, folder + "/p1.ts", 0, ",scale=352:288,setsar=12/11", {"-t", "4"}),
+                     x264Part(mp4, folder + "/p2.ts", 4, ",scale=480:270,setsar=1",
+                              {"-output_ts_offset", "20000", "-mpegts_flags", "+initial_discontinuity"})});
+}
+
+QString midStreamCapture(const QString& folder) {
+    const QString early = makeCounterClip(folder + "/early.mp4", 25, 10, 25, 3, "b-adapt=0:threads=1", 50);
+    return capturedFrom(makeWithFfmpeg(folder + "/early.ts", {"-i", early, "-c", "copy"}),
+                        folder + "/midstream.ts", 35);
 }
 
 QString endToEnd(const QString& path, const QStringList& files) {
