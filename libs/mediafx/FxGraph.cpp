@@ -472,9 +472,14 @@ int FxGraph::buildVideo(const FxSettings& s, const VideoInput& in, const VideoOu
                                        {"flags", "bicubic"},
                                        {"force_original_aspect_ratio", "decrease"},
                                        {"force_divisible_by", "2"}});
-                chain.append(
-                    "pad",
-                    {{"w", ow}, {"h", oh}, {"x", "(ow-iw)/2"}, {"y", "(oh-ih)/2"}, {"color", "black"}});
+                // Placed per picture: a recording's pictures may change size on the way (a
+                // programme change), which the scaling follows.
+                chain.append("pad", {{"w", ow},
+                                     {"h", oh},
+                                     {"x", "(ow-iw)/2"},
+                                     {"y", "(oh-ih)/2"},
+                                     {"color", "black"},
+                                     {"eval", "frame"}});
                 chain.append("setsar", {{"sar", "1"}});
             } else {
                 chain.append("scale", {{"w", ow}, {"h", oh}, {"flags", "bicubic"}});
