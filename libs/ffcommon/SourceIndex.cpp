@@ -6,6 +6,7 @@
 #include <mutex>
 #include <numeric>
 #include <sys/stat.h>
+#include <utility>
 
 #include "BitReader.h"
 #include "HevcOrder.h"
@@ -60,7 +61,7 @@ int bitAt(const uint8_t* p, int size, int n) {
 struct MpegOrder {
     int64_t group = 0;
     AVRational rate{0, 1}; // of a coded frame (two fields), from the sequence header
-    bool progressive = true;
+    bool progressive = true, closed = false;
     int lastRef = -1, lastStructure = 3;
     bool pairOpen = false;
 
@@ -79,6 +80,7 @@ struct MpegOrder {
                 rate = kRates[p[4] & 0x0f];
             } else if (p[0] == 0xb8) {
                 ++group;
+                closed = bitAt(p + 1, n - 1, 25) != 0; // its B-pictures refer to none before it
             } else if (p[0] == 0x00 && n >= 3) {
                 ref = p[1] << 2 | p[2] >> 6;
             } else if (p[0] == 0xb5 && n >= 2) {
@@ -334,7 +336,7 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
     // No reading of stream information (its packets would come back with the demuxer's guesses):
     // the picture stream is taken as its packets bring it.
     HeaderOrder headers;
-    bool parsed = false;
+    bool parsed = false, firstKeySeen = false, firstGroupClosed = false;
     std::vector<int64_t> keys;
     std::vector<uint8_t> repeats;
     const PacketPtr packet = makePacket();
@@ -375,6 +377,8 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
         bool repeat = false;
         if (parsed)
             parsed = headers.read(*packet, &key, &repeat, &p.flags);
+        if ((p.flags & Key) && !std::exchange(firstKeySeen, true))
+            firstGroupClosed = headers.mpegVideo() && headers.mpeg.closed;
         keys.push_back(key);
         repeats.push_back(repeat ? 1 : 0);
         pictures_.push_back(p);
@@ -389,8 +393,9 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
     if (headers.mpegVideo() && headers.mpeg.rate.num > 0)
         headerRate_ = headers.mpeg.rate;
     order(keys);
-    // H.264 decoders show the pictures that lead the first keyframe (from what they hold).
-    markUndecodable(headers.codec != AV_CODEC_ID_H264);
+    // H.264 decoders show the pictures that lead the first keyframe (from what they hold), and
+    // those of a closed MPEG group refer to its keyframe alone.
+    markUndecodable(headers.codec != AV_CODEC_ID_H264 && !firstGroupClosed);
     placeOnLine(repeats);
     decodingTimes();
     // Kept for as long as the file is open, by every reader of it: not the room the tables grew

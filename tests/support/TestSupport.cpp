@@ -567,22 +567,6 @@ QString retimed(const QString& ts, const QString& path, const std::function<int6
     return out.open(QIODevice::WriteOnly) && out.write(d) == d.size() ? path : QString();
 }
 
-QString capturedFrom(const QString& ts, const QString& path, int packet) {
-    QByteArray positions;
-    run(FFPROBE_EXECUTABLE,
-        {"-v", "error", "-select_streams", "v:0", "-show_entries", "packet=pos", "-of", "csv=p=0", ts},
-        &positions);
-    QList<QByteArray> pos;
-    for (const QByteArray& line : positions.split('\n'))
-        if (!line.trimmed().isEmpty())
-            pos.push_back(line.split(',').front());
-    QFile in(ts), out(path);
-    if (packet >= pos.size() || pos[packet].toLongLong() <= 0 || !in.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray d = in.readAll().mid(pos[packet].toLongLong() + 61);
-    return out.open(QIODevice::WriteOnly) && out.write(d) == d.size() ? path : QString();
-}
-
 QString x264Part(const QString& mp4, const QString& path, int from, const QString& vf,
                  const QStringList& args, const QString& params) {
     return makeWithFfmpeg(path,
@@ -601,21 +585,22 @@ QString programmeChange(const QString& mp4, const QString& folder) {
 }
 
 QString midStreamCapture(const QString& folder) {
-    const QString early = makeCounterClip(folder + "/early.mp4", 25, 10, 25, 3, "b-adapt=0:threads=1", 50);
-    return capturedFrom(makeWithFfmpeg(folder + "/early.ts", {"-i", early, "-c", "copy"}),
-                        folder + "/midstream.ts", 35);
+    const QString ts = makeWithFfmpeg(
+        folder + "/early.ts",
+        {"-i", makeCounterClip(folder + "/early.mp4", 25, 10, 25, 3, "b-adapt=0:threads=1", 50), "-c",
+         "copy"});
+    QByteArray pos; // of the 36th picture packet, 61 bytes into its TS packet
+    run(FFPROBE_EXECUTABLE,
+        {"-v", "error", "-select_streams", "v:0", "-show_entries", "packet=pos", "-of", "csv=p=0", ts}, &pos);
+    const QList<QByteArray> at = pos.replace(",", "").simplified().split(' ');
+    const QString path = folder + "/midstream.ts", from = QString::number(at.value(35).toLongLong() + 62);
+    return at.size() > 35 && run("sh", {"-c", "tail -c +" + from + " \"$0\" > \"$1\"", ts, path}) == 0
+               ? path
+               : QString();
 }
 
 QString endToEnd(const QString& path, const QStringList& files) {
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return {};
-    for (const QString& f : files) {
-        QFile in(f);
-        if (f.isEmpty() || !in.open(QIODevice::ReadOnly) || out.write(in.readAll()) != in.size())
-            return {};
-    }
-    return path;
+    return run("sh", QStringList{"-c", "cat \"$@\" > \"$0\"", path} + files) == 0 ? path : QString();
 }
 
 std::vector<QString> pictureShapes(const QString& path) {
@@ -624,20 +609,11 @@ std::vector<QString> pictureShapes(const QString& path) {
         {"-v", "error", "-select_streams", "v:0", "-show_entries",
          "frame=width,height,sample_aspect_ratio,interlaced_frame", "-of", "csv=p=0", path},
         &out);
-    std::vector<QString> shapes;
-    for (const QByteArray& line : out.split('\n')) {
-        const QList<QByteArray> f = line.trimmed().split(',');
-        if (f.size() < 4)
-            continue;
-        const int w = f[0].toInt(), h = f[1].toInt();
-        const QList<QByteArray> sar = f[2].split(':');
-        int64_t n = sar.size() == 2 ? sar[0].toInt() : 0, d = sar.size() == 2 ? sar[1].toInt() : 0;
-        if (n <= 0 || d <= 0)
-            n = d = 1;
-        n *= w, d *= h;
-        const int64_t g = std::gcd(n, d);
-        shapes.push_back(QString("%1x%2 %3:%4 %5").arg(w).arg(h).arg(n / g).arg(d / g).arg(f[3].toInt()));
-    }
+    std::vector<QString> shapes; // a picture that tells no pixel aspect has square pixels
+    for (const QString& line :
+         QString(out.replace(",\n", "\n").replace("N/A", "1:1").replace(",0:1,", ",1:1,"))
+             .split('\n', Qt::SkipEmptyParts))
+        shapes.push_back(line);
     return shapes;
 }
 

@@ -33,26 +33,19 @@ std::string decodeErrors(const QString& path);
 // HEVC's parameter sets open the PES, as x265 repeats them at each keyframe);
 // where it gives -1 they become stuffing. Written to `path`; empty on failure.
 QString retimed(const QString& ts, const QString& path, const std::function<int64_t(int64_t, bool)>& to);
-// A capture begun mid-stream: `ts` from 61 bytes into the TS packet that starts the PES of its
-// `packet`th picture packet in stored order (mid-packet, mid-PES, mid-group). Empty on failure.
-QString capturedFrom(const QString& ts, const QString& path, int packet);
-// Pictures of `mp4` from `from` seconds on in H.264 (its parameter sets at each keyframe) with
-// MP2 sound, as a transport stream: through the filters `vf` (null, or starting with a comma),
-// with more ffmpeg options `args` and x264's `params` (from a colon). Its first picture is at
-// 1.4 s, not moved after the sound stored before it: parts at their own times follow on.
+// Pictures of `mp4` from `from` s on, through the filters `vf` (null or from a comma), in H.264
+// (x264 `params` from a colon) and MP2 as MPEG-TS with more `args`, its first picture at 1.4 s.
 QString x264Part(const QString& mp4, const QString& path, int from, const QString& vf,
                  const QStringList& args, const QString& params = {});
-// A capture across a programme change: pictures 0-99 of `mp4` at 352x288 4:3, then 100-199 at
-// 480x270 16:9, whose times jump 20000 s with the discontinuity flag set. `folder`/programmes.ts.
+// `folder`/programmes.ts: pictures 0-99 of `mp4` at 352x288 4:3, then 100-199 at 480x270 16:9
+// whose times jump 20000 s with the discontinuity flag set (a capture across a programme change).
 QString programmeChange(const QString& mp4, const QString& folder);
-// A recording begun inside a group of pictures (`folder`/midstream.ts): 250 counter pictures
-// from 10 s at 25 a second, read from inside the group before the third keyframe, which is
-// numbered 0; the pictures stored before it (numbered from 497) cannot be decoded.
+// `folder`/midstream.ts: a capture begun mid-packet inside the group before the keyframe that
+// shows 0, of 250 counter pictures; the 15 stored before that keyframe cannot be decoded.
 QString midStreamCapture(const QString& folder);
-// The files end to end, as a recording across programmes or encoders holds them.
+// The files end to end (as `cat` writes them).
 QString endToEnd(const QString& path, const QStringList& files);
-// Each picture's size, display aspect and whether it is coded as fields ("WxH d:D f"), in the
-// order ffmpeg decodes them.
+// Each picture's "width,height,pixel aspect,coded as fields" in the order ffmpeg decodes them.
 std::vector<QString> pictureShapes(const QString& path);
 // A 12 s 320x240 25 fps clip with one key picture in 10 s, as MP4 and, with the same pictures,
 // as MPEG-TS, which has no index (a seek lands near its time, not on the key picture before).
