@@ -6,6 +6,7 @@
 #include <mutex>
 #include <numeric>
 #include <sys/stat.h>
+#include <utility>
 
 #include "BitReader.h"
 #include "HevcOrder.h"
@@ -61,15 +62,15 @@ int bitAt(const uint8_t* p, int size, int n) {
 struct MpegOrder {
     int64_t group = 0;
     AVRational rate{0, 1}; // of a coded frame (two fields), from the sequence header
-    bool progressive = true;
+    bool progressive = true, closed = false;
     int lastRef = -1, lastStructure = 3;
     bool pairOpen = false;
 
     // Order key, and whether it repeats a field or is a picture's second field; false when the
     // packet holds no picture header.
-    bool read(const uint8_t* data, int size, int64_t* key, bool* repeat, bool* second) {
+    bool read(const uint8_t* data, int size, int64_t* key, bool* repeat, bool* second, bool* fields) {
         int ref = -1, structure = 3;
-        bool rff = false;
+        bool rff = false, progressiveFrame = true;
         forEachStartCode(data, size, [&](const uint8_t* p, int n) {
             if (n < 1)
                 return false;
@@ -80,6 +81,7 @@ struct MpegOrder {
                 rate = kRates[p[4] & 0x0f];
             } else if (p[0] == 0xb8) {
                 ++group;
+                closed = bitAt(p + 1, n - 1, 25) != 0; // its B-pictures refer to none before it
             } else if (p[0] == 0x00 && n >= 3) {
                 ref = p[1] << 2 | p[2] >> 6;
             } else if (p[0] == 0xb5 && n >= 2) {
@@ -89,6 +91,7 @@ struct MpegOrder {
                 if (id == 8 && n >= 6) {
                     structure = bitAt(p + 1, n - 1, 22) << 1 | bitAt(p + 1, n - 1, 23);
                     rff = bitAt(p + 1, n - 1, 30) != 0;
+                    progressiveFrame = bitAt(p + 1, n - 1, 32) != 0;
                 }
             } else if (p[0] >= 0x01 && p[0] <= 0xaf) {
                 return false; // the slices: nothing more of the header
@@ -104,6 +107,7 @@ struct MpegOrder {
         lastStructure = structure;
         *key = group << 16 | ref;
         *repeat = rff && !progressive;
+        *fields = structure != 3 || !progressiveFrame;
         return true;
     }
 };
@@ -113,7 +117,7 @@ struct MpegOrder {
 struct AvcOrder {
     struct Sps {
         int log2MaxFrameNum = 4, pocType = 0, log2MaxPocLsb = 4;
-        bool frameMbsOnly = true, separatePlanes = false;
+        bool frameMbsOnly = true, adaptiveFields = false, separatePlanes = false;
     };
     struct Pps {
         int sps = 0;
@@ -169,6 +173,8 @@ struct AvcOrder {
         r.ue();
         r.ue();
         s.frameMbsOnly = r.bit() != 0;
+        if (!s.frameMbsOnly)
+            s.adaptiveFields = r.bit() != 0;
         if (!r.failed() && id >= 0 && id < 32)
             sps[id] = s;
     }
@@ -183,7 +189,7 @@ struct AvcOrder {
             pps[id] = s;
     }
 
-    bool read(const uint8_t* data, int size, int64_t* key, bool* second) {
+    bool read(const uint8_t* data, int size, int64_t* key, bool* second, bool* fields) {
         bool found = false;
         forEachStartCode(data, size, [&](const uint8_t* p, int n) {
             if (n < 2)
@@ -195,13 +201,13 @@ struct AvcOrder {
                 readPps(p + 1, n - 1);
             if (type != 1 && type != 5)
                 return true;
-            found = slice(p + 1, n - 1, type == 5, refIdc, key, second);
+            found = slice(p + 1, n - 1, type == 5, refIdc, key, second, fields);
             return false;
         });
         return found;
     }
 
-    bool slice(const uint8_t* p, int n, bool idr, int refIdc, int64_t* key, bool* second) {
+    bool slice(const uint8_t* p, int n, bool idr, int refIdc, int64_t* key, bool* second, bool* fields) {
         BitReader r(p, n, 64);
         r.ue();
         r.ue();
@@ -225,6 +231,8 @@ struct AvcOrder {
             lsb = r.u(s.log2MaxPocLsb);
         if (r.failed() || s.pocType == 1)
             return false;
+        // Coded as two fields, or as a frame whose macroblock pairs may each be two fields.
+        *fields = parity != 0 || s.adaptiveFields;
         *second = parity != 0 && pendingFrameNum == frameNum && pendingParity != parity;
         pendingFrameNum = parity != 0 && !*second ? frameNum : -1;
         pendingParity = parity;
@@ -268,17 +276,17 @@ struct HeaderOrder {
     // The order key of a packet's picture, whether it repeats a field, and its kind added to
     // `flags`; false where its headers cannot tell.
     bool read(const AVPacket& packet, int64_t* key, bool* repeat, uint8_t* flags) {
-        bool second = false, ownLeading = false, found = false;
+        bool second = false, ownLeading = false, found = false, fields = false;
         if (mpegVideo())
-            found = mpeg.read(packet.data, packet.size, key, repeat, &second);
+            found = mpeg.read(packet.data, packet.size, key, repeat, &second, &fields);
         else if (codec == AV_CODEC_ID_H264)
-            found = avc.read(packet.data, packet.size, key, &second);
+            found = avc.read(packet.data, packet.size, key, &second, &fields);
         else if (codec == AV_CODEC_ID_HEVC)
             found = hevc.read(packet.data, packet.size, key, &ownLeading);
         else if (codec == AV_CODEC_ID_MPEG4)
             found = mpeg4.read(packet.data, packet.size, key);
         *flags = uint8_t(*flags | (second ? SourceIndex::SecondField : 0) |
-                         (ownLeading ? SourceIndex::OwnLeading : 0));
+                         (ownLeading ? SourceIndex::OwnLeading : 0) | (fields ? SourceIndex::Fields : 0));
         return found;
     }
 };
@@ -370,7 +378,7 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
     // No reading of stream information (its packets would come back with the demuxer's guesses):
     // the picture stream is taken as its packets bring it.
     HeaderOrder headers;
-    bool parsed = false;
+    bool parsed = false, firstKeySeen = false, firstGroupClosed = false;
     std::vector<int64_t> keys;
     std::vector<uint8_t> repeats;
     const PacketPtr packet = makePacket();
@@ -411,6 +419,8 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
         bool repeat = false;
         if (parsed)
             parsed = headers.read(*packet, &key, &repeat, &p.flags);
+        if ((p.flags & Key) && !std::exchange(firstKeySeen, true))
+            firstGroupClosed = headers.mpegVideo() && headers.mpeg.closed;
         keys.push_back(key);
         repeats.push_back(repeat ? 1 : 0);
         pictures_.push_back(p);
@@ -427,6 +437,9 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
     else if (parsed && headers.codec == AV_CODEC_ID_MPEG4)
         headerRate_ = keyedRate(keys);
     order(keys);
+    // H.264 decoders show the pictures that lead the first keyframe (from what they hold), and
+    // those of a closed MPEG group refer to its keyframe alone.
+    markUndecodable(headers.codec != AV_CODEC_ID_H264 && !firstGroupClosed);
     placeOnLine(repeats);
     closeRoundedGaps(pictures_, byShown_);
     decodingTimes();
@@ -481,6 +494,51 @@ void SourceIndex::order(const std::vector<int64_t>& keys) {
         else if (key >= 0 && p.shown < pictures_[size_t(key)].shown && !(p.flags & OwnLeading))
             pictures_[size_t(key)].flags |= HasLeading;
     }
+}
+
+// A recording begun mid-stream starts with pictures that refer to ones it does not hold: those
+// stored before its first keyframe, and (`leading`) those shown before that keyframe that need
+// the group before it. They leave the order shown, and the line starts at the first one decoded.
+void SourceIndex::markUndecodable(bool dropLeading) {
+    size_t first = 0;
+    while (first < pictures_.size() &&
+           (!(pictures_[first].flags & Key) || (pictures_[first].flags & SecondField)))
+        ++first;
+    if (first == pictures_.size())
+        return; // no keyframe: decoders show what they can, as they come
+    const int32_t keyShown = pictures_[first].shown;
+    const bool leading = dropLeading && (pictures_[first].flags & HasLeading) != 0;
+    if (leading)
+        pictures_[first].flags = uint8_t(pictures_[first].flags & ~HasLeading);
+    for (size_t i = 0; i < pictures_.size(); ++i) {
+        Picture& p = pictures_[i];
+        if (i > first && (p.flags & Key) && !(p.flags & SecondField))
+            break;
+        const bool before = i < first, needsGroupBefore = leading && i > first && p.shown < keyShown &&
+                                                          !(p.flags & (OwnLeading | SecondField));
+        if (before || needsGroupBefore ||
+            (i > 0 && (p.flags & SecondField) && (pictures_[i - 1].flags & Undecodable)))
+            p.flags |= Undecodable;
+    }
+    if (first == 0 && !leading)
+        return;
+    std::erase_if(byShown_, [&](int32_t i) { return (pictures_[size_t(i)].flags & Undecodable) != 0; });
+    for (size_t r = 0; r < byShown_.size(); ++r)
+        pictures_[size_t(byShown_[r])].shown = int32_t(r);
+    for (size_t i = 0; i < pictures_.size(); ++i)
+        if ((pictures_[i].flags & SecondField) && i > 0)
+            pictures_[i].shown = pictures_[i - 1].shown;
+        else if (pictures_[i].flags & Undecodable)
+            pictures_[i].shown = -1;
+}
+
+bool SourceIndex::fieldsBetween(int64_t fromTicks, int64_t toTicks) const {
+    auto it = std::lower_bound(byShown_.begin(), byShown_.end(), fromTicks,
+                               [&](int32_t i, int64_t t) { return pictures_[size_t(i)].pts < t; });
+    for (; it != byShown_.end() && pictures_[size_t(*it)].pts < toTicks; ++it)
+        if (pictures_[size_t(*it)].flags & Fields)
+            return true;
+    return false;
 }
 
 // A picture's length: two fields of the sequence header's rate for MPEG video, else the
@@ -572,6 +630,8 @@ void SourceIndex::placeOnLine(const std::vector<uint8_t>& repeats) {
     // Runs of one offset in the file's order: the sound between their pictures moves with them.
     segments_.clear();
     for (size_t i = 0; i < pictures_.size(); ++i) {
+        if (pictures_[i].flags & Undecodable)
+            continue;
         if (segments_.empty() || segments_.back().offset != offsets[i])
             segments_.push_back({pictures_[i].pos, INT64_MAX, INT64_MIN, offsets[i]});
         if (const int64_t t = pictures_[i].stored; t != AV_NOPTS_VALUE) {
@@ -586,7 +646,7 @@ void SourceIndex::placeOnLine(const std::vector<uint8_t>& repeats) {
 void SourceIndex::decodingTimes() {
     std::vector<int32_t> decoding; // the pictures (no second fields) in decoding order
     for (size_t i = 0; i < pictures_.size(); ++i)
-        if (!(pictures_[i].flags & SecondField))
+        if (!(pictures_[i].flags & (SecondField | Undecodable)))
             decoding.push_back(int32_t(i));
     int64_t delay = 0;
     for (size_t j = 0; j < decoding.size(); ++j)
@@ -706,7 +766,11 @@ bool SourceIndex::attach(AVFormatContext* format, int videoStream, const std::at
     v->duration = av_rescale_q(index->endTicks() - index->startTicks(), index->timeBase(), v->time_base);
     const int64_t start = av_rescale_q(index->startTicks(), index->timeBase(), AV_TIME_BASE_Q);
     const int64_t end = av_rescale_q(index->endTicks(), index->timeBase(), AV_TIME_BASE_Q);
-    if (index->segments_.size() > 1 || format->start_time == AV_NOPTS_VALUE || format->start_time > start)
+    // Where the file's first pictures cannot be shown, its time starts at the first that can:
+    // the sound stored before it is cut as before any range.
+    const bool lostStart = (index->pictures_.front().flags & Undecodable) != 0;
+    if (index->segments_.size() > 1 || lostStart || format->start_time == AV_NOPTS_VALUE ||
+        format->start_time > start)
         format->start_time = start;
     const int64_t before = format->duration;
     format->duration = end - format->start_time;
@@ -749,7 +813,8 @@ int SourceIndex::readPacket(AVFormatContext* format, AVPacket* packet) {
         // Pictures read before the keyframe a seek landed for are not what it asked for.
         if (in->key >= 0 && (p ? p - index.pictures_.data() >= in->key : in->lastPos > in->keyPos))
             in->key = -1;
-        if (in->key < 0)
+        // Nor are pictures no decoder can show.
+        if (in->key < 0 && !(p && (p->flags & Undecodable)))
             break;
         av_packet_unref(packet);
         if ((r = av_read_frame(format, packet)) < 0)

@@ -55,6 +55,11 @@ public:
         HasLeading = 8,  // pictures decoded after it that need the group before are shown before it
         StoredTime = 16, // its time is the one it stores (else placed)
         OwnLeading = 32, // shown before the keyframe before it, but decoded from it alone (HEVC's RADL)
+        Fields = 64,     // coded as two fields (also a frame whose macroblock pairs may be)
+        // Stored before the file's first keyframe in decoding order, or shown before it and
+        // needing the group before (a recording begun mid-stream): no decoder can show it, so
+        // it is on no line and readPacket() leaves it out.
+        Undecodable = 128,
     };
 
     // The index of stream `videoStream` of the file `format` reads, made once per unchanged file
@@ -87,6 +92,8 @@ public:
     int64_t endTicks() const { return end_; }
     int64_t startUs() const { return av_rescale_q(start_, timeBase_, kMicro); }
     int64_t endUs() const { return av_rescale_q(end_, timeBase_, kMicro); }
+    // Whether a picture shown from `fromTicks` up to `toTicks` is coded as fields.
+    bool fieldsBetween(int64_t fromTicks, int64_t toTicks) const;
     // The time of the first picture shown after `ticks`, in ticks; AV_NOPTS_VALUE past the last.
     int64_t nextShownTicks(int64_t ticks) const;
     // The length of one picture (two fields), in ticks.
@@ -114,6 +121,7 @@ private:
                const std::atomic<bool>* stop, const Progress& progress);
     void storedTimeKeys(std::vector<int64_t>* keys);
     void order(const std::vector<int64_t>& keys);
+    void markUndecodable(bool dropLeading);
     int64_t pictureStep(const std::vector<uint8_t>& repeats) const;
     void placeOnLine(const std::vector<uint8_t>& repeats);
     void decodingTimes();

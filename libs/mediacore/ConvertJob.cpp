@@ -14,6 +14,7 @@
 #include "OutputWriter.h"
 #include "SmartCut.h"
 #include "SourceGraph.h"
+#include "SourceIndex.h"
 #include "SourceReader.h"
 #include "StreamProbe.h"
 #include "SubtitleFile.h"
@@ -432,7 +433,7 @@ int ConvertJob::addStreams(ConvertPlan& p, SourceReader& reader, OutputWriter& w
                            AVRational* videoTb) {
     int r = 0;
     if (p.video == ConvertPlan::Copy) {
-        if ((r = writer.addCopy(OutputWriter::Video, reader.video())) < 0)
+        if ((r = writer.addCopy(OutputWriter::Video, reader.video(), SourceIndex::get(reader.format()))) < 0)
             return r;
         const char* container = reader.format()->iformat->name;
         if (std::strcmp(container, "mpeg") == 0 || std::strcmp(container, "mpegts") == 0)
@@ -497,11 +498,13 @@ int ConvertJob::run() {
     mediafx::FxGraph graph;
     graph.setDrawTextCallback(gDrawText.load());
     AVRational videoTb{1, 1};
+    // The encoder is set up from the range's own pictures, not the file's first.
+    const bool shaped = p.video == ConvertPlan::Encode && reader.takeRangeShape(p.start, p.end);
     if ((r = addStreams(p, reader, writer, fx, keepRotation, graph, &videoTb)) < 0)
         return r;
     if ((r = writer.start()) < 0)
         return r;
-    if (p.shift > 0 || p.start > 0)
+    if (p.shift > 0 || p.start > 0 || shaped)
         reader.seek(p.shift);
     ConvertPass pass(p, reader, writer, graph, videoTb, sizeLimit_, run_, input_);
     r = pass.run();

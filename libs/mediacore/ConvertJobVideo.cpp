@@ -43,10 +43,10 @@ bool needsConstantRate(const AVCodec* codec, const AVOutputFormat* container) {
 
 int ConvertJob::openVideoEncoder(const AVCodec* codec, SourceReader& reader, OutputWriter& writer,
                                  const mediafx::FxSettings& fx, int keepRotation, mediafx::FxGraph& graph) {
-    AVCodecContext* dec = reader.videoDecoder();
-    const AVPixelFormat pix = pickPixelFormat(codec, dec->pix_fmt);
+    const mediafx::VideoInput in = decodedVideoInput(reader);
+    const AVPixelFormat pix = pickPixelFormat(codec, in.format);
     int w = 0, h = 0;
-    mediafx::filteredSize(fx, dec->width, dec->height, &w, &h);
+    mediafx::filteredSize(fx, in.width, in.height, &w, &h);
     if (format_.width > 0) {
         w = format_.width;
         h = format_.height;
@@ -65,7 +65,6 @@ int ConvertJob::openVideoEncoder(const AVCodec* codec, SourceReader& reader, Out
         rate = codec->supported_framerates[av_find_nearest_q_idx(rate, codec->supported_framerates)];
         constant = true;
     }
-    const mediafx::VideoInput in = decodedVideoInput(reader);
     mediafx::VideoOutput out;
     out.width = w;
     out.height = h;
@@ -88,8 +87,8 @@ int ConvertJob::openVideoEncoder(const AVCodec* codec, SourceReader& reader, Out
         encoding.bitRate = reader.video()->codecpar->bit_rate;
     encoding.rotation = keepRotation;
     encoding.sizeCapped = sizeLimit_ > 0;
-    if (w == dec->width && h == dec->height && !fx.changesPicture())
-        encoding.fieldOrder = reader.video()->codecpar->field_order;
+    if (w == in.width && h == in.height && !fx.changesPicture())
+        encoding.fieldOrder = reader.rangeShape().fieldOrder;
     return writer.addVideoEncoder(encoding);
 }
 

@@ -487,6 +487,9 @@ int JoinEncode::writeClip(size_t i) {
             std::clamp<int64_t>(av_rescale_q(c.transitionUs, kMicro, av_inv_q(fps_)), 0, p.frames / 2);
 
     mediafx::FxGraph graph;
+    // Its pictures come as its range's first (a recording's size may change on the way); the
+    // reading starts again at the range (readClip).
+    reader.takeRangeShape(c.start, c.end);
     if ((r = buildGraph(c, reader, graph)) < 0)
         return r;
     // Sound samples this clip contributes, so that sound ends where the picture does.

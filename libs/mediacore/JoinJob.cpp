@@ -346,7 +346,8 @@ int JoinJob::runCopy(OutputWriter& writer) {
         for (const int k : others)
             reader.addOtherSound(k);
         if (i == 0) {
-            if (reader.video() && (r = writer.addCopy(OutputWriter::Video, reader.video())) < 0)
+            if (reader.video() && (r = writer.addCopy(OutputWriter::Video, reader.video(),
+                                                      SourceIndex::get(reader.format()))) < 0)
                 return r;
             if (reader.audio() && (r = writer.addCopy(OutputWriter::Audio, reader.audio())) < 0)
                 return r;

@@ -306,7 +306,7 @@ int OutputWriter::addAudioEncoder(const AudioEncoding& encoding) {
     return fifo_ ? 0 : AVERROR(ENOMEM);
 }
 
-int OutputWriter::addCopy(Kind kind, const AVStream* source) {
+int OutputWriter::addCopy(Kind kind, const AVStream* source, bool aspectInPictures) {
     if (!format_.get())
         return AVERROR(EINVAL);
     AVStream* st = avformat_new_stream(format_.get(), nullptr);
@@ -325,6 +325,8 @@ int OutputWriter::addCopy(Kind kind, const AVStream* source) {
     st->sample_aspect_ratio = source->sample_aspect_ratio;
     if (source->sample_aspect_ratio.num > 0 && source->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
         st->codecpar->sample_aspect_ratio = source->sample_aspect_ratio;
+    if (aspectInPictures)
+        st->sample_aspect_ratio = st->codecpar->sample_aspect_ratio = {0, 1};
     size_t size = 0;
     if (const uint8_t* m = av_stream_get_side_data(source, AV_PKT_DATA_DISPLAYMATRIX, &size)) {
         if (uint8_t* d = av_stream_new_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, size))

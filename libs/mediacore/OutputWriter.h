@@ -75,8 +75,10 @@ public:
     int addVideoEncoder(const VideoEncoding& encoding);
     // The encoder's rate and channels may come out lower than asked (read them from encoder()).
     int addAudioEncoder(const AudioEncoding& encoding);
-    // A stream copied from a source stream.
-    int addCopy(Kind kind, const AVStream* source);
+    // A stream copied from a source stream. `aspectInPictures`: the pixel shape the source tells
+    // is its first picture's, and its pictures tell their own (an MPEG stream's headers, which
+    // may change it at a programme change): the container tells none.
+    int addCopy(Kind kind, const AVStream* source, bool aspectInPictures = false);
     // The copied picture keeps the source's decoding times where its packets carry them, rather
     // than times rebuilt from the presentation times: for a source of one file whose readers place
     // pictures by them (MPEG streams, some of whose pictures carry no presentation time).

@@ -14,6 +14,11 @@ mediafx::VideoInput decodedVideoInput(const SourceReader& reader) {
     in.timeBase = reader.video()->time_base;
     in.sampleAspect = pictureAspect(reader.format(), reader.video());
     in.frameRate = streamFrameRate(reader.video());
+    if (const SourceReader::RangeShape& shape = reader.rangeShape(); shape.width > 0) {
+        in.width = shape.width;
+        in.height = shape.height;
+        in.sampleAspect = shape.aspect;
+    }
     return in;
 }
 

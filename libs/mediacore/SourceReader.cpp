@@ -525,6 +525,44 @@ void SourceReader::resetPictureTimes() {
     pictureTimes_.reset(step, fromStart_ ? av_rescale_q(originUs_, kMicro, v->time_base) : AV_NOPTS_VALUE);
 }
 
+bool SourceReader::takeRangeShape(int64_t fromUs, int64_t toUs) {
+    rangeShape_ = {};
+    const AVStream* v = video();
+    if (!v)
+        return false;
+    rangeShape_.fieldOrder = v->codecpar->field_order;
+    const SourceIndex* index = SourceIndex::get(format_.get());
+    if (!index || !videoDecoder_)
+        return false;
+    const auto ticks = [&](int64_t us) { return av_rescale_q(us + originUs_, kMicro, index->timeBase()); };
+    const bool fields = index->fieldsBetween(ticks(std::max<int64_t>(fromUs, 0)),
+                                             toUs > fromUs ? ticks(toUs) : index->endTicks());
+    const AVFieldOrder order = v->codecpar->field_order;
+    rangeShape_.fieldOrder = !fields ? AV_FIELD_PROGRESSIVE
+                             : order != AV_FIELD_PROGRESSIVE && order != AV_FIELD_UNKNOWN ? order
+                                                                                          : AV_FIELD_TT;
+    if (seek(std::max<int64_t>(fromUs, 0)) < 0)
+        return true;
+    FramePtr frame = makeFrame();
+    Kind kind = Video;
+    while (next(frame.get(), &kind) == 0) {
+        const int64_t t = kind == Video ? frameTimeUs(frame.get(), Video) : AV_NOPTS_VALUE;
+        if (kind == Video && (t == AV_NOPTS_VALUE || t + frameDurationUs() / 2 >= fromUs)) {
+            rangeShape_.width = frame->width;
+            rangeShape_.height = frame->height;
+            // A picture that tells no aspect keeps the stream's where it has the stream's size.
+            const bool own = frame->sample_aspect_ratio.num > 0 && frame->sample_aspect_ratio.den > 0;
+            rangeShape_.aspect = own ? frame->sample_aspect_ratio
+                                 : frame->width == v->codecpar->width && frame->height == v->codecpar->height
+                                     ? pictureAspect(format_.get(), v)
+                                     : AVRational{1, 1};
+            break;
+        }
+        av_frame_unref(frame.get());
+    }
+    return true;
+}
+
 int64_t SourceReader::decodedPictureEndUs(int64_t fromUs) {
     if (const SourceIndex* index = SourceIndex::get(format_.get()))
         return index->endUs() - originUs_;

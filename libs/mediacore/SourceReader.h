@@ -71,6 +71,19 @@ public:
     // header tells takes the latest time anywhere, also a damaged one far ahead.
     int64_t storedPictureEndUs();
     bool mpegStream() const { return mpegStream_; }
+    // What an encoder of the pictures from `fromUs` to `toUs` is set up from. An indexed MPEG
+    // stream may change its pictures' size and shape on the way (a programme change, new
+    // parameter sets at a keyframe) and turn interlaced and back: its first picture shown from
+    // `fromUs` on is decoded for its size and aspect, and its index tells whether a picture of
+    // the range is coded as fields. Others keep the stream's (width 0: the decoder's).
+    struct RangeShape {
+        int width = 0, height = 0;
+        AVRational aspect{0, 1};
+        AVFieldOrder fieldOrder = AV_FIELD_UNKNOWN;
+    };
+    // Sets rangeShape(); true when it read the input (to be positioned again after it).
+    bool takeRangeShape(int64_t fromUs, int64_t toUs);
+    const RangeShape& rangeShape() const { return rangeShape_; }
     // An MPEG stream's packets keep only the times they carry (a decoded picture's are settled by
     // PictureTimes); set on open for a decoded picture stream.
     void keepStoredTimes();
@@ -112,6 +125,7 @@ private:
     void resetPictureTimes();
 
     InputPtr format_;
+    RangeShape rangeShape_;
     CodecPtr videoDecoder_;
     CodecPtr audioDecoder_;
     PacketPtr packet_ = makePacket();

@@ -387,6 +387,31 @@ int OverlayBuilder::addVideoMarks() {
     return 0;
 }
 
+// Scales to the output's size; `fit` keeps the picture's shape inside it, padded black.
+void appendOutputSize(const VideoOutput& out, FilterChain& chain) {
+    if (out.width <= 0 || out.height <= 0)
+        return;
+    const std::string ow = std::to_string(out.width), oh = std::to_string(out.height);
+    if (!out.fit) {
+        chain.append("scale", {{"w", ow}, {"h", oh}, {"flags", "bicubic"}});
+        return;
+    }
+    chain.append("scale", {{"w", ow},
+                           {"h", oh},
+                           {"flags", "bicubic"},
+                           {"force_original_aspect_ratio", "decrease"},
+                           {"force_divisible_by", "2"}});
+    // Placed per picture: a recording's pictures may change size on the way (a programme
+    // change), which the scaling follows.
+    chain.append("pad", {{"w", ow},
+                         {"h", oh},
+                         {"x", "(ow-iw)/2"},
+                         {"y", "(oh-ih)/2"},
+                         {"color", "black"},
+                         {"eval", "frame"}});
+    chain.append("setsar", {{"sar", "1"}});
+}
+
 } // namespace
 
 int FxGraph::addPictureChain(const FxSettings& s, void* chainPtr, Layout l, const VideoOutput& out) {
@@ -464,22 +489,7 @@ int FxGraph::buildVideo(const FxSettings& s, const VideoInput& in, const VideoOu
                         in.layoutHeight > 0 ? in.layoutHeight : h};
     int result = addPictureChain(s, &chain, layout, out);
     if (result >= 0) {
-        if (out.width > 0 && out.height > 0) {
-            const std::string ow = std::to_string(out.width), oh = std::to_string(out.height);
-            if (out.fit) {
-                chain.append("scale", {{"w", ow},
-                                       {"h", oh},
-                                       {"flags", "bicubic"},
-                                       {"force_original_aspect_ratio", "decrease"},
-                                       {"force_divisible_by", "2"}});
-                chain.append(
-                    "pad",
-                    {{"w", ow}, {"h", oh}, {"x", "(ow-iw)/2"}, {"y", "(oh-ih)/2"}, {"color", "black"}});
-                chain.append("setsar", {{"sar", "1"}});
-            } else {
-                chain.append("scale", {{"w", ow}, {"h", oh}, {"flags", "bicubic"}});
-            }
-        }
+        appendOutputSize(out, chain);
         if (out.frameRate.num > 0)
             chain.append("fps", {{"fps", rational(out.frameRate)}});
         if (!out.formats.empty()) {

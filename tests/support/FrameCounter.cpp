@@ -34,12 +34,14 @@ int numberOf(const std::vector<double>& bandGreys) {
 } // namespace
 
 QString makeCounterClip(const QString& path, int fps, double seconds, int keyEvery, int bFrames,
-                        const QString& x264) {
+                        const QString& x264, int zeroAt) {
     // Band b (left first) shows the digit of N at 8^(2-b), as grey 16 + 28 * digit.
-    const QString lum = QString("%1+%2*if(lt(X\\,W/3)\\,mod(floor(N/64)\\,8)\\,"
-                                "if(lt(X\\,2*W/3)\\,mod(floor(N/8)\\,8)\\,mod(N\\,8)))")
-                            .arg(kFloor)
-                            .arg(kStep);
+    QString lum = QString("%1+%2*if(lt(X\\,W/3)\\,mod(floor(N/64)\\,8)\\,"
+                          "if(lt(X\\,2*W/3)\\,mod(floor(N/8)\\,8)\\,mod(N\\,8)))")
+                      .arg(kFloor)
+                      .arg(kStep);
+    if (zeroAt != 0)
+        lum.replace("N", QString("mod(N+%1\\,512)").arg(512 - zeroAt % 512));
     return makeWithFfmpeg(path, {"-f",
                                  "lavfi",
                                  "-i",

@@ -12,9 +12,10 @@ namespace testsupport {
 // Writes a 64x48 H.264/AAC mp4 of `seconds` at `fps` whose frame n shows n in three grey bands
 // (base 8, so up to 511 frames), with a key frame every `keyEvery` frames and up to `bFrames`
 // B-frames in a row (`x264` options may fix their pattern). Returns `path`, or an empty string when
-// ffmpeg fails.
+// ffmpeg fails. With `zeroAt`, frame n shows n - zeroAt (modulo 512): the numbers of a recording
+// that is read from that frame on.
 QString makeCounterClip(const QString& path, int fps, double seconds, int keyEvery = 25, int bFrames = 0,
-                        const QString& x264 = {});
+                        const QString& x264 = {}, int zeroAt = 0);
 
 // 192 counter pictures at 24000/1001 in MPEG-2 flagged 3:2 as film discs hold them (a 30000/1001
 // sequence, every other picture showing a field again), with MP2 sound, in the transport or

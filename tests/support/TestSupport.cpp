@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "FrameCounter.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
@@ -14,6 +16,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <numeric>
 #include <optional>
 #include <sys/stat.h>
 #include <utility>
@@ -571,6 +574,56 @@ QString untimedBPictures(const QString& path, const QString& source, const QStri
     return retimed(timed, path, [latest = int64_t(-1)](int64_t t, bool) mutable {
         return t < latest ? -1 : (latest = t);
     });
+}
+
+QString x264Part(const QString& mp4, const QString& path, int from, const QString& vf,
+                 const QStringList& args, const QString& params) {
+    return makeWithFfmpeg(path,
+                          QStringList{"-ss", QString::number(from), "-i", mp4, "-threads", "1", "-vf",
+                                      "null" + vf, "-c:v", "libx264", "-preset", "ultrafast", "-x264-params",
+                                      "threads=1:repeat-headers=1:log-level=error" + params, "-c:a", "mp2",
+                                      "-avoid_negative_ts", "disabled"} +
+                              args);
+}
+
+QString programmeChange(const QString& mp4, const QString& folder) {
+    return endToEnd(folder + "/programmes.ts",
+                    {x264Part(mp4, folder + "/p1.ts", 0, ",scale=352:288,setsar=12/11", {"-t", "4"}),
+                     x264Part(mp4, folder + "/p2.ts", 4, ",scale=480:270,setsar=1",
+                              {"-output_ts_offset", "20000", "-mpegts_flags", "+initial_discontinuity"})});
+}
+
+QString midStreamCapture(const QString& folder) {
+    const QString ts = makeWithFfmpeg(
+        folder + "/early.ts",
+        {"-i", makeCounterClip(folder + "/early.mp4", 25, 10, 25, 3, "b-adapt=0:threads=1", 50), "-c",
+         "copy"});
+    QByteArray pos; // of the 36th picture packet, 61 bytes into its TS packet
+    run(FFPROBE_EXECUTABLE,
+        {"-v", "error", "-select_streams", "v:0", "-show_entries", "packet=pos", "-of", "csv=p=0", ts}, &pos);
+    const QList<QByteArray> at = pos.replace(",", "").simplified().split(' ');
+    const QString path = folder + "/midstream.ts", from = QString::number(at.value(35).toLongLong() + 62);
+    return at.size() > 35 && run("sh", {"-c", "tail -c +" + from + " \"$0\" > \"$1\"", ts, path}) == 0
+               ? path
+               : QString();
+}
+
+QString endToEnd(const QString& path, const QStringList& files) {
+    return run("sh", QStringList{"-c", "cat \"$@\" > \"$0\"", path} + files) == 0 ? path : QString();
+}
+
+std::vector<QString> pictureShapes(const QString& path) {
+    QByteArray out;
+    run(FFPROBE_EXECUTABLE,
+        {"-v", "error", "-select_streams", "v:0", "-show_entries",
+         "frame=width,height,sample_aspect_ratio,interlaced_frame", "-of", "csv=p=0", path},
+        &out);
+    std::vector<QString> shapes; // a picture that tells no pixel aspect has square pixels
+    for (const QString& line :
+         QString(out.replace(",\n", "\n").replace("N/A", "1:1").replace(",0:1,", ",1:1,"))
+             .split('\n', Qt::SkipEmptyParts))
+        shapes.push_back(line);
+    return shapes;
 }
 
 } // namespace testsupport

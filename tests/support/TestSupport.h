@@ -36,6 +36,20 @@ QString retimed(const QString& ts, const QString& path, const std::function<int6
 // `source` as 640x360 MPEG-4 Part 2 with two B pictures in a row (groups of 25) and its sound in
 // `audio`, in a program stream whose PES headers time no B picture (no time behind one before).
 QString untimedBPictures(const QString& path, const QString& source, const QString& audio);
+// Pictures of `mp4` from `from` s on, through the filters `vf` (null or from a comma), in H.264
+// (x264 `params` from a colon) and MP2 as MPEG-TS with more `args`, its first picture at 1.4 s.
+QString x264Part(const QString& mp4, const QString& path, int from, const QString& vf,
+                 const QStringList& args, const QString& params = {});
+// `folder`/programmes.ts: pictures 0-99 of `mp4` at 352x288 4:3, then 100-199 at 480x270 16:9
+// whose times jump 20000 s with the discontinuity flag set (a capture across a programme change).
+QString programmeChange(const QString& mp4, const QString& folder);
+// `folder`/midstream.ts: a capture begun mid-packet inside the group before the keyframe that
+// shows 0, of 250 counter pictures; the 15 stored before that keyframe cannot be decoded.
+QString midStreamCapture(const QString& folder);
+// The files end to end (as `cat` writes them).
+QString endToEnd(const QString& path, const QStringList& files);
+// Each picture's "width,height,pixel aspect,coded as fields" in the order ffmpeg decodes them.
+std::vector<QString> pictureShapes(const QString& path);
 // A 12 s 320x240 25 fps clip with one key picture in 10 s, as MP4 and, with the same pictures,
 // as MPEG-TS, which has no index (a seek lands near its time, not on the key picture before).
 // Empty paths when ffmpeg fails.

@@ -263,7 +263,8 @@ TEST(EasyCutter, TheBoxesOfATimeRowAreOneEditAndARefusedEndGoesBackWithOneAlertT
 
 // MPEG sources whose times do not run on one line by themselves are cut on the line of their
 // pictures: a segment inside, one across a restart of the times or a jump, and the last picture
-// alone each write the pictures shown in their range, once, in order, without a word from ffmpeg.
+// alone each write the pictures shown in their range, once, in order, without a word from ffmpeg;
+// across a programme change, each at its source picture's size and display aspect.
 TEST(EasyCutter, MpegSourcesAreCutOnTheLineOfTheirPictures) {
     QTemporaryDir dir;
     const std::map<QString, std::vector<std::pair<int, int>>> segments{
@@ -271,7 +272,9 @@ TEST(EasyCutter, MpegSourcesAreCutOnTheLineOfTheirPictures) {
         {"jump", {{90, 110}, {145, 155}, {199, 200}}},
         {"hevc", {{151, 161}, {199, 200}}},
         {"camcorder", {{10, 20}, {35, 36}}},
-        {"untimed", {{50, 90}, {199, 200}}}};
+        {"untimed", {{50, 90}, {199, 200}}},
+        {"midstream", {{0, 40}, {50, 90}, {199, 200}}},
+        {"programmes", {{60, 80}, {110, 150}, {199, 200}}}};
     for (const tooltest::MpegShape& shape : tooltest::mpegShapes(dir.path())) {
         SCOPED_TRACE(shape.name.toStdString());
         ASSERT_FALSE(shape.path.isEmpty());
@@ -306,6 +309,11 @@ TEST(EasyCutter, MpegSourcesAreCutOnTheLineOfTheirPictures) {
             const auto [first, end] = segments.at(shape.name)[size_t(i)];
             EXPECT_EQ(tooltest::shownPictures(shape, out), tooltest::numbers(first, end))
                 << files[i].toStdString();
+            if (shape.name == "programmes") {
+                const std::vector<QString> source = testsupport::pictureShapes(shape.path);
+                EXPECT_EQ(testsupport::pictureShapes(out),
+                          std::vector<QString>(source.begin() + first, source.begin() + end));
+            }
             EXPECT_NEAR(testsupport::probeDuration(out), (end - first) / 25.0, 0.05)
                 << files[i].toStdString();
             EXPECT_NEAR(testsupport::decodedSoundSeconds(out, 0), (end - first) / 25.0, 0.05)

@@ -484,7 +484,8 @@ TEST(JoinWindow, OnALowScreenItOpensFoldedAndTheBandUnfoldsAboveTheExportRow) {
 
 // MPEG recordings the engine reads through their index, each joined with itself: two recordings
 // end to end, a stretch of pictures an hour late, HEVC in open groups of pictures, a camera's
-// interlaced fields, and pictures without any time. Kept in their format or encoded by a profile,
+// interlaced fields, pictures without any time, a capture begun mid-stream and one across a
+// programme change. Kept in their format or encoded by a profile,
 // every picture of both clips comes once, in order, with the sound beside it all along.
 TEST(JoinWindow, MpegRecordingsJoinedWithThemselvesKeepEveryPictureAndTheirSound) {
     QTemporaryDir dir;
@@ -508,7 +509,10 @@ TEST(JoinWindow, MpegRecordingsJoinedWithThemselvesKeepEveryPictureAndTheirSound
             dir.filePath("hevc.ts"),
             {"-i", mp4, "-threads", "1", "-vf", "scale=320:180", "-c:v", "libx265", "-x265-params",
              "bframes=3:keyint=25:pools=1:frame-threads=1:log-level=error", "-c:a", "mp2"}),
-        camcorder, testsupport::retimed(ts, dir.filePath("untimed.ts"), [](int64_t, bool) { return -1; })};
+        camcorder,
+        testsupport::retimed(ts, dir.filePath("untimed.ts"), [](int64_t, bool) { return -1; }),
+        testsupport::midStreamCapture(dir.path()),
+        testsupport::programmeChange(mp4, dir.path())};
     for (const QString& src : shapes) {
         ASSERT_FALSE(src.isEmpty());
         const bool counted = src != camcorder;

@@ -1,8 +1,9 @@
 // The MPEG sources whose times do not run on one line by themselves, as the windows meet them:
 // two recordings end to end, a stretch an hour late, HEVC in open groups of pictures, a camera's
-// interlaced recording in field packets, and pictures without any time. Each is read by the
-// number of the source picture every output picture shows, so that a test can ask for every
-// picture of a range once, in order.
+// interlaced recording in field packets, pictures without any time, a capture begun mid-stream
+// (pictures before its first keyframe that cannot be shown) and one across a programme change. Each is read
+// by the number of the source picture every output picture shows, so that a test can ask for every picture of
+// a range once, in order.
 #pragma once
 
 #include "FrameCounter.h"
@@ -44,6 +45,8 @@ inline std::vector<MpegShape> mpegShapes(const QString& folder) {
          200},
         {"camcorder", camera, 36, false},
         {"untimed", retimed(ts, at("untimed.ts"), [](int64_t, bool) { return -1; }), 200},
+        {"midstream", midStreamCapture(folder), 200},
+        {"programmes", programmeChange(mp4, folder), 200},
     };
 }
 
