@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "SoundLead.h"
+
 extern "C" {
 #include <libavutil/avstring.h>
 #include <libavutil/intreadwrite.h>
@@ -88,12 +90,8 @@ int64_t StreamCopy::primingUs(const AVStream* sound, const AVOutputFormat* conta
     if (!sound || !container || !av_match_name(container->name, "matroska,webm"))
         return 0;
     const AVCodecParameters* p = sound->codecpar;
-    // An Opus packet decodes on from the state the packets before it left (a band's energy is
-    // coded as a change from the packet before): a part's first packet decoded without them dips
-    // to half its level and comes back over some 60 ms. Twice the codec's 80 ms pre-roll brings
-    // the decoder to its encoder's state within a few hundredths.
-    if (p->codec_id == AV_CODEC_ID_OPUS)
-        return 160000;
+    if (const int64_t warmUp = soundWarmUpUs(sound); warmUp > 0)
+        return warmUp;
     if (p->codec_id != AV_CODEC_ID_MP3 || p->sample_rate <= 0 || p->frame_size <= 0)
         return 0;
     // The reservoir's bytes (at the lowest common rate, 32 kb/s, 128 ms); the
