@@ -203,7 +203,7 @@ TEST_P(SeamTable, SizePartsFollowOn) {
         const QString part = dir.filePath(QString("part%1.").arg(pictures) + ext);
         Job job;
         ASSERT_TRUE(
-            convert(job, src, part, std::llround(pictures * 1e6 / 30), 10000000, QFileInfo(src).size() / 3));
+            convert(job, src, part, std::llround(pictures * 1e6 / 30), 10000000, QFileInfo(src).size() / (mp3 ? 3 : 9)));
         EXPECT_EQ(decodeErrors(part), "");
         const int shown = decodedFrames(part, "v").count;
         const DecodedSound d = decodedSound(part);
@@ -214,6 +214,9 @@ TEST_P(SeamTable, SizePartsFollowOn) {
         for (const double t : clickTimes(d, 0.3, 0.4f))
             EXPECT_NEAR(std::remainder(t + pictures / 30.0 - lead, 1), 0, near) << t;
         ASSERT_GT(shown, 0);
+        // Opus, re-encoded, holds its pictures' length of sound (the first and last part: the source's).
+        const bool inner = !mp3 && pictures > 0 && pictures + shown < 300;
+        EXPECT_NEAR(inner ? double(last - first) / d.rate - shown / 30.0 : 0, 0, 0.002);
         lastHeard = double(last) / d.rate + d.offset - shown / 30.0;
         pictures += shown;
     }
