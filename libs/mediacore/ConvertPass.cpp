@@ -269,7 +269,8 @@ int ConvertPass::endSoundAt(int64_t until) {
     const AVCodecContext* encoder = writer_.encoder(OutputWriter::Audio);
     const bool marksPadding = encoder && encoder->codec_id == AV_CODEC_ID_OPUS && container &&
                               av_match_name(container->name, "matroska,webm");
-    if (marksPadding || (container && av_match_name(container->name, "mov,mp4,m4a,3gp,3g2,ipod,psp,ismv,f4v"))) {
+    if (marksPadding ||
+        (container && av_match_name(container->name, "mov,mp4,m4a,3gp,3g2,ipod,psp,ismv,f4v"))) {
         const AVRational tb = graph_.audioTimeBase();
         return lane_.end(FrameLane::Audio, [&](AVFrame* f) {
             const int64_t from = f->pts != AV_NOPTS_VALUE ? f->pts : av_rescale_q(pulledAudioUs_, kMicro, tb);

@@ -150,9 +150,9 @@ int64_t StreamCopy::soundUs(const AVPacket* packet, const AVStream* s) const {
 
 // Whether main sound that starts at `t`, before the part's sound, is kept. At the output's
 // start, where the container trims the sound's start: the packet that holds the first sample
-// and the ones before it its decoder needs. At a seam: a packet that holds sound of the range and of which more than half lies
-// past the sound written before, so that the sound goes on without a hole and no more than
-// half a packet off its picture.
+// and the ones before it its decoder needs. At a seam: a packet that holds sound of the range and of which
+// more than half lies past the sound written before, so that the sound goes on without a hole and no more
+// than half a packet off its picture.
 bool StreamCopy::keepsSoundBefore(int64_t t, int64_t durationUs) const {
     // Times rounded to milliseconds may show a packet that holds the first sample to end on it;
     // Opus' decoder needs more before it (see soundWarmUpUs()).

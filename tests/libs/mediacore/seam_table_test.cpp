@@ -125,7 +125,8 @@ protected:
         const double near = GetParam().recipe.packet / 2 + 0.002;
         // A click on the seam, or just after it, starts the later clip: it is heard.
         const auto aside = [&](double t) {
-            return t < 0.05 || t > pictures / GetParam().recipe.fps - 0.05 || (t > seam - 0.05 && t < seam - near);
+            return t < 0.05 || t > pictures / GetParam().recipe.fps - 0.05 ||
+                   (t > seam - 0.05 && t < seam - near);
         };
         // A heard click goes with the expected one it lies within `near` of, set aside or checked
         // with it: the line before the seam falls between the two of a click now and then.
@@ -176,25 +177,28 @@ TEST_P(SeamTable, RemovalAndSelfJoinMeetWithoutADropout) {
     expectSeam(dir.filePath("twice." + ext), 2 * all, all / fps, twice, r.twiceAside);
 }
 
-// One group of pictures, 22.05 kHz MP3 or 24 kHz Opus mono, its picture at 0.04 s, split by size (the first part
-// copied, the others re-encoded): the parts decode cleanly, hold every picture once, their clicks,
-// and each part's bed begins where the one before ends, to within half a packet.
+// One group of pictures, 22.05 kHz MP3 or 24 kHz Opus mono, its picture at 0.04 s, split by size (the first
+// part copied, the others re-encoded): the parts decode cleanly, hold every picture once, their clicks, and
+// each part's bed begins where the one before ends, to within half a packet.
 TEST_P(SeamTable, SizePartsFollowOn) {
-    const QString row = QString::fromStdString(::testing::PrintToString(GetParam())), ext = GetParam().recipe.container;
+    const QString row = QString::fromStdString(::testing::PrintToString(GetParam())),
+                  ext = GetParam().recipe.container;
     if (row != "mp3_44.mkv/0" && row != "opus24.webm/0")
         GTEST_SKIP() << "split by size for MP3 into Matroska and Opus into WebM only";
     const bool mp3 = ext == "mkv";
     QTemporaryDir dir;
-    const QString made = makeWithFfmpeg(
-        dir.filePath("made." + ext),
-        QString("-f lavfi -i testsrc2=size=320x180:rate=30 -f lavfi -i aevalsrc=0.1*sin(2*PI*"
-                "440*t)+0.8*sin(2*PI*3000*t)*lt(mod(t\\,1)\\,0.004):s=22050 -t 10 -threads 1 "
-                "-g 300 -pix_fmt yuv420p %1")
-            .arg(mp3 ? "-c:v libx264 -preset ultrafast -c:a libmp3lame -ac 1 -b:a 64k" : GetParam().recipe.args)
-            .split(' '));
+    const QString codecs =
+        mp3 ? "-c:v libx264 -preset ultrafast -c:a libmp3lame -ac 1 -b:a 64k" : GetParam().recipe.args;
+    const QString made =
+        makeWithFfmpeg(dir.filePath("made." + ext),
+                       QString("-f lavfi -i testsrc2=size=320x180:rate=30 -f lavfi -i aevalsrc=0.1*sin(2*PI*"
+                               "440*t)+0.8*sin(2*PI*3000*t)*lt(mod(t\\,1)\\,0.004):s=22050 -t 10 -threads 1 "
+                               "-g 300 -pix_fmt yuv420p %1")
+                           .arg(codecs)
+                           .split(' '));
     const QString src =
-        makeWithFfmpeg(dir.filePath("src." + ext), {"-itsoffset", "-0.01", "-i", made, "-i", made, "-map", "0:v",
-                                                 "-map", "1:a", "-c", "copy"});
+        makeWithFfmpeg(dir.filePath("src." + ext), {"-itsoffset", "-0.01", "-i", made, "-i", made, "-map",
+                                                    "0:v", "-map", "1:a", "-c", "copy"});
     ASSERT_EQ(decodeErrors(src), "");
     const double lead = clickTimes(decodedSound(src), 0.3, 0.4f).at(1) - 1; // clicks on k + lead
     const double near = (mp3 ? 576 / 22.05e3 : 0.02) / 2 + 0.002;
@@ -202,8 +206,8 @@ TEST_P(SeamTable, SizePartsFollowOn) {
     for (double lastHeard = 0; pictures < 300;) { // where the part before ends its bed, on this part's clock
         const QString part = dir.filePath(QString("part%1.").arg(pictures) + ext);
         Job job;
-        ASSERT_TRUE(
-            convert(job, src, part, std::llround(pictures * 1e6 / 30), 10000000, QFileInfo(src).size() / (mp3 ? 3 : 9)));
+        ASSERT_TRUE(convert(job, src, part, std::llround(pictures * 1e6 / 30), 10000000,
+                            QFileInfo(src).size() / (mp3 ? 3 : 9)));
         EXPECT_EQ(decodeErrors(part), "");
         const int shown = decodedFrames(part, "v").count;
         const DecodedSound d = decodedSound(part);
@@ -237,7 +241,7 @@ constexpr const char* kMp3 =
     "MP3 outside Matroska: after a cut or a copied seam its first packets lack their "
     "bit reservoir and decode silent";
 constexpr const char* kOpusMp4 = "Opus in MP4 cannot hide the packets its decoder takes after a bridge: "
-                                  "where a later file's sound starts late, it swells to 1.6 times for 40 ms";
+                                 "where a later file's sound starts late, it swells to 1.6 times for 40 ms";
 constexpr const char* kVorbis =
     "Vorbis is copied across the seam as it is: a dip up to 25 ms, up to 32 ms late";
 

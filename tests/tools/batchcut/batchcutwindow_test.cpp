@@ -97,7 +97,8 @@ TEST(BatchCutWindow, RemovingARangeOfAnOpusRecordingKeepsTheLevelAfterTheSeam) {
     d.setRange(3, 5, true);
     d.runAll();
     for (const double from : {2.9, 3.01, 3.03, 3.05}) // a click sounds at 2.99 s
-        EXPECT_NEAR(testsupport::audioRms(d.out.filePath("opus_bed_clicks.webm"), from, from + 0.02), 0.07, 0.01);
+        EXPECT_NEAR(testsupport::audioRms(d.out.filePath("opus_bed_clicks.webm"), from, from + 0.02), 0.07,
+                    0.01);
 }
 
 TEST(BatchCutWindow, OutputsNeverReplaceAFileAndTakeFreeNames) {
