@@ -122,11 +122,10 @@ protected:
         if (!QString(GetParam().recipe.name).startsWith("aac")) // AAC still swells (README)
             for (const double t : levelSwings(sound, seam, clicks))
                 ADD_FAILURE() << "a dip or swell at " << t << " s";
-        const double near = GetParam().recipe.packet / 2 + 0.002;
+        const double near = GetParam().recipe.packet / 2 + 0.002, kFps = GetParam().recipe.fps;
         // A click on the seam, or just after it, starts the later clip: it is heard.
         const auto aside = [&](double t) {
-            return t < 0.05 || t > pictures / GetParam().recipe.fps - 0.05 ||
-                   (t > seam - 0.05 && t < seam - near);
+            return t < 0.05 || t > pictures / kFps - 0.05 || (t > seam - 0.05 && t < seam - near);
         };
         // A heard click goes with the expected one it lies within `near` of, set aside or checked
         // with it: the line before the seam falls between the two of a click now and then.
@@ -154,47 +153,47 @@ TEST_P(SeamTable, RemovalAndSelfJoinMeetWithoutADropout) {
     ASSERT_GE(heard.size(), 5u);
     const double lead = heard.back() - std::round(heard.back());
     // The removal keeps the pictures before `from` and from the first at or after `to` on.
-    const double fps = r.fps;
-    const int all = int(r.seconds * fps), kept = int(std::ceil(r.from * fps - 1e-6)),
-              next = int(std::ceil(r.to * fps - 1e-6));
+    const double kFps = r.fps;
+    const int all = int(r.seconds * kFps), kept = int(std::ceil(r.from * kFps - 1e-6)),
+              next = int(std::ceil(r.to * kFps - 1e-6));
     std::vector<double> removal, twice;
     for (int k = 0; k < r.seconds; ++k) {
         const double t = k + lead;
-        if (t < r.from || t >= next / fps)
-            removal.push_back(t < r.from ? t : t - (next - kept) / fps);
+        if (t < r.from || t >= next / kFps)
+            removal.push_back(t < r.from ? t : t - (next - kept) / kFps);
         twice.push_back(t);
     }
     for (int k = 0; k < r.seconds; ++k)
-        twice.push_back(k + lead + all / fps);
+        twice.push_back(k + lead + all / kFps);
     const QString head = dir.filePath("head." + ext), tail = dir.filePath("tail." + ext);
     Job first, second;
     ASSERT_TRUE(convert(first, src, head, 0, int64_t(r.from * 1e6)) &&
                 convert(second, src, tail, int64_t(r.to * 1e6), r.seconds * 1000000));
     ASSERT_EQ(join({head, tail}, dir.filePath("removed." + ext), "copy"), 0);
-    expectSeam(dir.filePath("removed." + ext), all - next + kept, kept / fps, removal, r.removalAside);
+    expectSeam(dir.filePath("removed." + ext), all - next + kept, kept / kFps, removal, r.removalAside);
     // The second copy follows the first's pictures.
     ASSERT_EQ(join({src, src}, dir.filePath("twice." + ext), "copy"), 0);
-    expectSeam(dir.filePath("twice." + ext), 2 * all, all / fps, twice, r.twiceAside);
+    expectSeam(dir.filePath("twice." + ext), 2 * all, all / kFps, twice, r.twiceAside);
 }
 
-// One group of pictures, 22.05 kHz MP3 or 24 kHz Opus mono, its picture at 0.04 s, split by size (the first
-// part copied, the others re-encoded): the parts decode cleanly, hold every picture once, their clicks, and
-// each part's bed begins where the one before ends, to within half a packet.
+// One group of pictures, mono MP3 or Opus, its picture at 0.04 s, split by size (the first part
+// copied, the others re-encoded): the parts decode cleanly, hold every picture once, their clicks,
+// and each part's bed begins where the one before ends, to within half a packet.
 TEST_P(SeamTable, SizePartsFollowOn) {
-    const QString row = QString::fromStdString(::testing::PrintToString(GetParam())),
-                  ext = GetParam().recipe.container;
+    const std::string row = ::testing::PrintToString(GetParam());
     if (row != "mp3_44.mkv/0" && row != "opus24.webm/0")
         GTEST_SKIP() << "split by size for MP3 into Matroska and Opus into WebM only";
+    const QString ext = GetParam().recipe.container;
     const bool mp3 = ext == "mkv";
-    QTemporaryDir dir;
     const QString codecs =
         mp3 ? "-c:v libx264 -preset ultrafast -c:a libmp3lame -ac 1 -b:a 64k" : GetParam().recipe.args;
+    QTemporaryDir dir;
     const QString made =
         makeWithFfmpeg(dir.filePath("made." + ext),
                        QString("-f lavfi -i testsrc2=size=320x180:rate=30 -f lavfi -i aevalsrc=0.1*sin(2*PI*"
                                "440*t)+0.8*sin(2*PI*3000*t)*lt(mod(t\\,1)\\,0.004):s=22050 -t 10 -threads 1 "
-                               "-g 300 -pix_fmt yuv420p %1")
-                           .arg(codecs)
+                               "-g 300 -pix_fmt yuv420p " +
+                               codecs)
                            .split(' '));
     const QString src =
         makeWithFfmpeg(dir.filePath("src." + ext), {"-itsoffset", "-0.01", "-i", made, "-i", made, "-map",
@@ -260,7 +259,8 @@ std::vector<Case> cases() {
         {{"opus", "webm", nullptr, 0.02}, vp8 + " -c:a libopus"},
         {{"opus", "mkv", nullptr, 0.02}, h264 + " -c:a libopus"},
         {{"opus", "mp4", nullptr, 0.02, 0, 4, kOpusMp4}, h264 + " -c:a libopus"},
-        {{"opus24", "webm", nullptr, 0.02}, vp8 + " -c:a libopus -ac 1 -ar 24000 -b:a 48k"},
+        {{"opus24", "webm", nullptr, 0.02, 0, 0, nullptr, 2.2, 3.7, 6, 1},
+         vp8 + " -c:a libopus -ac 1 -ar 24000 -b:a 48k"},
         {{"opus_bed_clicks", "webm", nullptr, 0.02, 0, 0, nullptr, 3.0, 5.0, 12, 1, 30}, ""},
         {{"opus", "webm", nullptr, 0.02, 0, 0, nullptr, 3.0, 5.0, 8, 1}, kVp9},
         {{"opus", "webm", nullptr, 0.02, 0, 0, nullptr, 4.2, 6.7, 8, 1}, kVp9},
