@@ -259,14 +259,19 @@ int64_t ConvertPass::pictureUs(bool held) const {
 }
 
 // The sound of a part ended by the size limit, up to `until` (the end of its last picture). MP4
-// and MOV trim the encoder's priming and padding by their edit list: the sound is given to the
-// sample, and the next part's goes on from there. Elsewhere the encoder's delay counts, as it
+// and MOV trim the encoder's priming and padding by their edit list, Matroska and WebM an Opus
+// encoder's by the codec delay and the padding they mark on its last packet: the sound is given
+// to the sample, and the next part's goes on from there. Elsewhere the encoder's delay counts, as it
 // comes out after the last frame (the padding that fills its last packet), but for MP3 into
 // Matroska, whose priming the writer takes off (its sound is heard from its first frame's time):
 // its sound ends where the frames given end, to within half a frame.
 int ConvertPass::endSoundAt(int64_t until) {
     const AVOutputFormat* container = writer_.container();
-    if (container && av_match_name(container->name, "mov,mp4,m4a,3gp,3g2,ipod,psp,ismv,f4v")) {
+    const AVCodecContext* encoder = writer_.encoder(OutputWriter::Audio);
+    const bool marksPadding = encoder && encoder->codec_id == AV_CODEC_ID_OPUS && container &&
+                              av_match_name(container->name, "matroska,webm");
+    if (marksPadding ||
+        (container && av_match_name(container->name, "mov,mp4,m4a,3gp,3g2,ipod,psp,ismv,f4v"))) {
         const AVRational tb = graph_.audioTimeBase();
         return lane_.end(FrameLane::Audio, [&](AVFrame* f) {
             const int64_t from = f->pts != AV_NOPTS_VALUE ? f->pts : av_rescale_q(pulledAudioUs_, kMicro, tb);
@@ -277,7 +282,6 @@ int ConvertPass::endSoundAt(int64_t until) {
             return audioSink(f);
         });
     }
-    const AVCodecContext* encoder = writer_.encoder(OutputWriter::Audio);
     const int64_t delayUs = encoder && encoder->sample_rate > 0 && !SoundPriming::applies(encoder, container)
                                 ? av_rescale(encoder->initial_padding, 1000000, encoder->sample_rate)
                                 : 0;

@@ -69,7 +69,10 @@ void qualityDefaults(const AVCodec* codec, AVCodecContext* ctx, AVDictionary** o
             av_dict_set(options, "crf", "24", 0);
     } else if (name == "libvpx" || name == "libvpx-vp9") {
         av_dict_set(options, "deadline", "realtime", 0);
-        av_dict_set(options, "cpu-used", "8", 0);
+        // In real time VP8 takes a positive speed as a start and then chooses its own by how long
+        // each picture took to encode: the same part came out of other sizes under other loads
+        // (a size-capped part ended on another picture). A negative one is kept as it is.
+        av_dict_set(options, "cpu-used", name == "libvpx" ? "-8" : "8", 0);
         if (name == "libvpx-vp9")
             av_dict_set(options, "row-mt", "1", 0);
         if (!haveBitRate) {

@@ -151,7 +151,8 @@ int SmartCut::cut(CutInput& w) {
     if (request_.audioIndex >= 0 && unsigned(request_.audioIndex) < w.input->nb_streams)
         w.audio = w.input->streams[request_.audioIndex];
     w.soundLeadUs =
-        StreamCopy::primingUs(w.audio, av_guess_format(nullptr, request_.output.c_str(), nullptr));
+        std::max(StreamCopy::primingUs(w.audio, av_guess_format(nullptr, request_.output.c_str(), nullptr)),
+                 soundWarmUpUs(w.audio));
     for (unsigned i = 0; i < w.input->nb_streams; ++i) {
         AVStream* s = w.input->streams[i];
         s->discard = (s == w.video || s == w.audio) ? AVDISCARD_DEFAULT : AVDISCARD_ALL;

@@ -376,11 +376,17 @@ bool SoundBridge::bridges(const AVCodecParameters* p, const AVOutputFormat* cont
 
 namespace {
 
-// Samples in a packet of the stream: its codec's frame size, or what its last packet lasts.
-int64_t packetSamples(const AVCodecParameters* params, const SoundBridge::Timed& last, AVRational samples) {
+// Samples in a packet of the stream: its codec's frame size, or what the longest of `held`
+// lasts (a stream's last packet may be stored shorter than it decodes: MP4 ends Opus there).
+int64_t packetSamples(const AVCodecParameters* params, const std::deque<SoundBridge::Timed>& held,
+                      AVRational samples) {
     if (params->frame_size > 0)
         return params->frame_size;
-    return last.packet->duration > 0 ? av_rescale_q(last.packet->duration, last.timeBase, samples) : 0;
+    int64_t longest = 0;
+    for (const SoundBridge::Timed& t : held)
+        if (t.packet->duration > 0)
+            longest = std::max(longest, av_rescale_q(t.packet->duration, t.timeBase, samples));
+    return longest;
 }
 
 // Where a bridge lies on the output timeline, in samples.
@@ -460,7 +466,7 @@ int SoundBridge::make(const AVOutputFormat* container, const AVCodecParameters* 
         after.size() < 4)
         return 0;
     const AVRational samples{1, rate};
-    const int64_t frame = packetSamples(beforeParams, before.back(), samples);
+    const int64_t frame = packetSamples(beforeParams, before, samples);
     Sides sides{.fromStart = fromStart};
     if (frame <= 0 || decodeSides(beforeParams, before, afterParams, after, afterShiftUs, frame, &sides) < 1)
         return 0;

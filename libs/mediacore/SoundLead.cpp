@@ -76,6 +76,10 @@ int LeadSkip::read(AVFormatContext* input, AVPacket* packet) {
     return r;
 }
 
+int64_t soundWarmUpUs(const AVStream* sound) {
+    return sound && sound->codecpar->codec_id == AV_CODEC_ID_OPUS ? 160000 : 0;
+}
+
 LeadSkip reachSoundAhead(AVFormatContext* input, int videoIndex, int audioIndex, int64_t originUs,
                          int64_t landingUs, int64_t soundUs, const std::function<void(int64_t)>& seekTo) {
     if (videoIndex < 0 || audioIndex < 0)

@@ -30,6 +30,13 @@ private:
     int64_t keyPts_ = AV_NOPTS_VALUE; // in the picture stream's time base; none: nothing to skip
 };
 
+// How much sound before a time a decoder of `sound` is to be given so that it gives that time's
+// sound as its encoder heard it: an Opus packet decodes on from the state the packets before it
+// left (a band's energy is coded as a change from the packet before), and a decoder that starts
+// on it dips to a fraction of the level and takes some 80 ms to come back. Twice the codec's
+// 80 ms pre-roll brings the decoder to its encoder's state within a few hundredths. 0: none.
+int64_t soundWarmUpUs(const AVStream* sound);
+
 // After `seekTo(landingUs)` positioned `input` (source times, from the file's start time
 // `originUs`): when the first sound packet read from there begins after `soundUs` by more than
 // its own length, seeks back further with seekTo (up to 8 s), then by the sound stream's own

@@ -212,9 +212,10 @@ int SourceReader::seek(int64_t us, bool atOrAfter) {
     }
     const int64_t landing = us - back;
     seekFormat(landing, atOrAfter);
-    // Sound stored ahead of the picture may lie before the landing; sound before `us` is left
-    // out by the readers as in any cut.
-    lead_ = reachSoundAhead(format_.get(), videoIndex_, audioIndex_, originUs_, landing, us,
+    // Sound stored ahead of the picture may lie before the landing, and so may the sound its
+    // decoder needs before `us`; sound before `us` is left out by the readers as in any cut.
+    const int64_t warmUp = audioIndex_ >= 0 ? soundWarmUpUs(format_->streams[audioIndex_]) : 0;
+    lead_ = reachSoundAhead(format_.get(), videoIndex_, audioIndex_, originUs_, landing, us - warmUp,
                             [&](int64_t t) { seekFormat(t, atOrAfter && t == landing); });
     fromStart_ = landing <= 0;
     frames_.clear();

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "SoundLead.h"
+
 extern "C" {
 #include <libavutil/avstring.h>
 #include <libavutil/intreadwrite.h>
@@ -88,12 +90,8 @@ int64_t StreamCopy::primingUs(const AVStream* sound, const AVOutputFormat* conta
     if (!sound || !container || !av_match_name(container->name, "matroska,webm"))
         return 0;
     const AVCodecParameters* p = sound->codecpar;
-    // An Opus packet decodes on from the state the packets before it left (a band's energy is
-    // coded as a change from the packet before): a part's first packet decoded without them dips
-    // to half its level and comes back over some 60 ms. Twice the codec's 80 ms pre-roll brings
-    // the decoder to its encoder's state within a few hundredths.
-    if (p->codec_id == AV_CODEC_ID_OPUS)
-        return 160000;
+    if (const int64_t warmUp = soundWarmUpUs(sound); warmUp > 0)
+        return warmUp;
     if (p->codec_id != AV_CODEC_ID_MP3 || p->sample_rate <= 0 || p->frame_size <= 0)
         return 0;
     // The reservoir's bytes (at the lowest common rate, 32 kb/s, 128 ms); the
@@ -152,13 +150,15 @@ int64_t StreamCopy::soundUs(const AVPacket* packet, const AVStream* s) const {
 
 // Whether main sound that starts at `t`, before the part's sound, is kept. At the output's
 // start, where the container trims the sound's start: the packet that holds the first sample
-// and the one before it. At a seam: a packet that holds sound of the range and of which more than half lies
-// past the sound written before, so that the sound goes on without a hole and no more than
-// half a packet off its picture.
+// and the ones before it its decoder needs. At a seam: a packet that holds sound of the range and of which
+// more than half lies past the sound written before, so that the sound goes on without a hole and no more
+// than half a packet off its picture.
 bool StreamCopy::keepsSoundBefore(int64_t t, int64_t durationUs) const {
-    // Times rounded to milliseconds may show a packet that holds the first sample to end on it.
+    // Times rounded to milliseconds may show a packet that holds the first sample to end on it;
+    // Opus' decoder needs more before it (see soundWarmUpUs()).
     if (t + durationUs <= part_.soundFromUs)
-        return leadIn_ && trimsStart_ && t + 2 * durationUs > part_.soundFromUs;
+        return leadIn_ && trimsStart_ &&
+               t + std::max(2 * durationUs, durationUs + soundWarmUpUs(source_.audio)) > part_.soundFromUs;
     // Elsewhere sound before the picture would move the picture's start (a muxer shifts both
     // to keep times from going below zero).
     return leadIn_ ? trimsStart_ : t + shiftUs_ + durationUs / 2 >= soundEndUs_;

@@ -179,13 +179,18 @@ public:
         bitRate_ = f->bit_rate;
         return true;
     }
-    // False when `f` does not have the same streams (then nothing is changed).
+    // False when `f` does not have the same streams (then nothing is changed), or when reading
+    // its first packets found a sound stream's rate other than its header's (Opus in Matroska
+    // names the rate it was encoded from, its packets count at 48 kHz): the demuxer times the
+    // packets it reads by a rate of its own, set only by that reading (given the header's, it
+    // made 20 ms packets of a 24 kHz source 40 ms long, and their times went back).
     bool give(AVFormatContext* f) const {
         if (f->nb_streams != streams_.size())
             return false;
         for (unsigned i = 0; i < f->nb_streams; ++i)
             if (f->streams[i]->codecpar->codec_type != streams_[i].par->codec_type ||
-                f->streams[i]->codecpar->codec_id != streams_[i].par->codec_id)
+                f->streams[i]->codecpar->codec_id != streams_[i].par->codec_id ||
+                f->streams[i]->codecpar->sample_rate != streams_[i].par->sample_rate)
                 return false;
         for (unsigned i = 0; i < f->nb_streams; ++i) {
             AVStream* s = f->streams[i];

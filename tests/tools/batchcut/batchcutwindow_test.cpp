@@ -87,6 +87,20 @@ TEST(BatchCutWindow, RemovingARangeKeepsEverySoundStreamWithItsLanguage) {
     }
 }
 
+// The kept Opus recording whose removal of 3-5 s dipped to a fifth of its bed after the seam.
+TEST(BatchCutWindow, RemovingARangeOfAnOpusRecordingKeepsTheLevelAfterTheSeam) {
+    Driver d;
+    const QString src = d.sources.filePath("opus_bed_clicks.webm");
+    ASSERT_TRUE(QFile::copy(CUTBENCH_SOURCE_DIR "/../shared/media/opus_bed_clicks.webm", src));
+    d.addFile(src);
+    d.selectRow(0);
+    d.setRange(3, 5, true);
+    d.runAll();
+    for (const double from : {2.9, 3.01, 3.03, 3.05}) // a click sounds at 2.99 s
+        EXPECT_NEAR(testsupport::audioRms(d.out.filePath("opus_bed_clicks.webm"), from, from + 0.02), 0.07,
+                    0.01);
+}
+
 TEST(BatchCutWindow, OutputsNeverReplaceAFileAndTakeFreeNames) {
     Driver d;
     const QString clip = testsupport::media("h264_aac.mp4");
