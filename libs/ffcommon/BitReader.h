@@ -32,7 +32,7 @@ public:
         return b;
     }
     // Past the end, or a count no header field has (a count read from a damaged file), fails.
-    void skip(int64_t bits) {
+    void skip(int bits) {
         if (bits < 0 || uint64_t(bits) > bytes_.size() * 8 - pos_) {
             failed_ = true;
             pos_ = bytes_.size() * 8;
