@@ -517,8 +517,11 @@ int64_t SourceIndex::pictureStep(const std::vector<uint8_t>& repeats) const {
             b.stored > a.stored && av_rescale_q(b.stored - a.stored, timeBase_, kMicro) < 1'000'000)
             gaps.push_back(b.stored - a.stored);
     }
+    // The rate the input's reading guessed may be anything a damaged stream suggests: a picture
+    // lasts no longer than a gap the line keeps (its length is kept in 32 bits).
     if (gaps.empty())
-        return std::max<int64_t>(1, av_rescale_q(1, av_inv_q(frameRate_), timeBase_));
+        return std::clamp<int64_t>(av_rescale_q(1, av_inv_q(frameRate_), timeBase_), 1,
+                                   av_rescale_q(kJumpUs, kMicro, timeBase_));
     std::nth_element(gaps.begin(), gaps.begin() + long(gaps.size() / 4), gaps.end());
     return gaps[gaps.size() / 4];
 }
