@@ -31,11 +31,21 @@ public:
         ++pos_;
         return b;
     }
+    // Past the end, or a count no header field has (a count read from a damaged file), fails.
     void skip(int bits) {
-        for (int i = 0; i < bits; ++i)
-            bit();
+        if (bits < 0 || uint64_t(bits) > bytes_.size() * 8 - pos_) {
+            failed_ = true;
+            pos_ = bytes_.size() * 8;
+            return;
+        }
+        pos_ += size_t(bits);
     }
+    // A fixed-width field of up to 31 bits; a wider or negative width fails (and reads 0).
     int u(int bits) {
+        if (bits < 0 || bits > 31) {
+            failed_ = true;
+            return 0;
+        }
         int value = 0;
         for (int i = 0; i < bits; ++i)
             value = value << 1 | bit();
@@ -55,8 +65,12 @@ public:
     }
     int se() {
         const int k = ue();
-        return k < 0 ? 0 : (k & 1) ? (k + 1) / 2 : -(k / 2);
+        return k < 0 ? 0 : (k & 1) ? k / 2 + 1 : -(k / 2);
     }
+    // A field whose standard allows `min` to `max` only: any other value (a damaged header)
+    // fails, and reads as `min` so that sums and shifts made of it stay in range.
+    int ue(int max) { return inRange(ue(), 0, max); }
+    int se(int min, int max) { return inRange(se(), min, max); }
     // A code ran past the bytes, or an Exp-Golomb code was too long.
     bool failed() const { return failed_; }
     size_t position() const { return pos_; }
@@ -69,6 +83,13 @@ public:
     }
 
 private:
+    int inRange(int value, int min, int max) {
+        if (value >= min && value <= max && !failed_)
+            return value;
+        failed_ = true;
+        return min;
+    }
+
     std::vector<uint8_t> bytes_;
     size_t pos_ = 0;
     bool failed_ = false;

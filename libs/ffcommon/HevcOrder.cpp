@@ -44,37 +44,41 @@ void skipProfileTierLevel(BitReader& r, int subLayers) {
 
 } // namespace
 
+// Each field is read within the range the standard gives it: a damaged one ends the reading of
+// this parameter set (an earlier one of its id stays), not of the stream.
 void HevcOrder::readSps(const uint8_t* p, int n) {
     BitReader r(p, n, 256);
     r.skip(4); // the video parameter set's id
     const int subLayers = r.u(3);
     r.bit();
+    if (subLayers > 6)
+        return;
     skipProfileTierLevel(r, subLayers);
-    const int id = r.ue();
+    const int id = r.ue(15);
     Sps s;
-    if (r.ue() == 3)
+    if (r.ue(3) == 3)
         s.separatePlanes = r.bit() != 0;
     r.ue(); // width
     r.ue(); // height
     if (r.bit())
         for (int i = 0; i < 4; ++i) // the conformance window
             r.ue();
-    r.ue(); // bit depths
-    r.ue();
-    s.log2MaxPocLsb = r.ue() + 4;
-    if (!r.failed() && id >= 0 && id < 16 && s.log2MaxPocLsb <= 16)
+    r.ue(8); // bit depths
+    r.ue(8);
+    s.log2MaxPocLsb = r.ue(12) + 4;
+    if (!r.failed())
         sps_[id] = s;
 }
 
 void HevcOrder::readPps(const uint8_t* p, int n) {
     BitReader r(p, n, 64);
-    const int id = r.ue();
+    const int id = r.ue(63);
     Pps s;
-    s.sps = r.ue();
+    s.sps = r.ue(15);
     r.bit(); // dependent slice segments: a picture's first segment never is one
     s.outputFlag = r.bit() != 0;
     s.extraBits = r.u(3);
-    if (!r.failed() && id >= 0 && id < 64)
+    if (!r.failed())
         pps_[id] = s;
 }
 
@@ -120,7 +124,7 @@ bool HevcOrder::slice(const uint8_t* p, int n, int type, int temporalId, int64_t
     const bool first = r.bit() != 0, irap = type >= 16;
     if (irap)
         r.bit(); // no output of prior pictures
-    const auto pi = pps_.find(r.ue());
+    const auto pi = pps_.find(r.ue(63));
     if (!first || pi == pps_.end())
         return false;
     const auto si = sps_.find(pi->second.sps);
@@ -129,7 +133,7 @@ bool HevcOrder::slice(const uint8_t* p, int n, int type, int temporalId, int64_t
     const Pps& pps = pi->second;
     const Sps& sps = si->second;
     r.skip(pps.extraBits);
-    r.ue(); // slice type
+    r.ue(2); // slice type
     if (pps.outputFlag)
         r.bit();
     if (sps.separatePlanes)

@@ -65,12 +65,13 @@ struct MpegOrder {
     bool progressive = true, closed = false;
     int lastRef = -1, lastStructure = 3;
     bool pairOpen = false;
+    std::vector<bool> anchors; // per picture read: an I or P picture (shown after the B ones after it)
 
     // Order key, and whether it repeats a field or is a picture's second field; false when the
     // packet holds no picture header.
     bool read(const uint8_t* data, int size, int64_t* key, bool* repeat, bool* second, bool* fields) {
         int ref = -1, structure = 3;
-        bool rff = false, progressiveFrame = true;
+        bool rff = false, progressiveFrame = true, anchor = true;
         forEachStartCode(data, size, [&](const uint8_t* p, int n) {
             if (n < 1)
                 return false;
@@ -84,6 +85,7 @@ struct MpegOrder {
                 closed = bitAt(p + 1, n - 1, 25) != 0; // its B-pictures refer to none before it
             } else if (p[0] == 0x00 && n >= 3) {
                 ref = p[1] << 2 | p[2] >> 6;
+                anchor = (p[2] >> 3 & 7) != 3;
             } else if (p[0] == 0xb5 && n >= 2) {
                 const int id = p[1] >> 4;
                 if (id == 1)
@@ -105,9 +107,65 @@ struct MpegOrder {
         pairOpen = structure != 3 && !*second;
         lastRef = ref;
         lastStructure = structure;
-        *key = group << 16 | ref;
+        *key = group << 32 | ref;
         *repeat = rff && !progressive;
         *fields = structure != 3 || !progressiveFrame;
+        anchors.push_back(anchor);
+        return true;
+    }
+
+    // A group whose temporal references cannot be right (one past the group's size, one given
+    // twice, or an order its pictures' stored times contradict) is ordered as decoders show
+    // pictures: each B picture at once, each I or P one when the next of them comes.
+    void settle(const std::vector<SourceIndex::Picture>& pictures, std::vector<int64_t>* keys) const {
+        const size_t n = std::min(keys->size(), anchors.size());
+        std::vector<int64_t> shown(n, 0);
+        int64_t next = 0;
+        size_t pending = n;
+        for (size_t i = 0; i < n; ++i) {
+            if (pictures[i].flags & SourceIndex::SecondField)
+                continue;
+            if (!anchors[i]) {
+                shown[i] = next++;
+                continue;
+            }
+            if (pending < n)
+                shown[pending] = next++;
+            pending = i;
+        }
+        if (pending < n)
+            shown[pending] = next;
+        for (size_t begin = 0, end = 0; begin < n; begin = end) {
+            const int64_t group = (*keys)[begin] >> 32;
+            while (end < n && (*keys)[end] >> 32 == group)
+                ++end;
+            if (believable(pictures, *keys, begin, end))
+                continue;
+            for (size_t i = begin; i < end; ++i)
+                (*keys)[i] = group << 32 | (shown[i] - shown[begin] + int64_t(n));
+        }
+    }
+    static bool believable(const std::vector<SourceIndex::Picture>& pictures,
+                           const std::vector<int64_t>& keys, size_t begin, size_t end) {
+        std::vector<size_t> byRef;
+        for (size_t i = begin; i < end; ++i)
+            if (!(pictures[i].flags & SourceIndex::SecondField))
+                byRef.push_back(i);
+        std::vector<bool> seen(byRef.size(), false);
+        for (const size_t i : byRef) {
+            const auto ref = size_t(keys[i] & 0xffffffff);
+            if (ref >= seen.size() || seen[ref])
+                return false;
+            seen[ref] = true;
+        }
+        std::sort(byRef.begin(), byRef.end(), [&](size_t a, size_t b) { return keys[a] < keys[b]; });
+        int64_t last = AV_NOPTS_VALUE;
+        for (const size_t i : byRef) {
+            const int64_t t = pictures[i].stored;
+            if (t != AV_NOPTS_VALUE && last != AV_NOPTS_VALUE && t <= last)
+                return false;
+            last = t == AV_NOPTS_VALUE ? last : t;
+        }
         return true;
     }
 };
@@ -131,61 +189,67 @@ struct AvcOrder {
 
     static void skipScalingList(BitReader& r, int n) {
         int last = 8, next = 8;
-        for (int j = 0; j < n; ++j) {
+        for (int j = 0; j < n && !r.failed(); ++j) {
             if (next != 0)
-                next = (last + r.se() + 256) % 256;
+                next = (last + r.se(-128, 127) + 256) % 256;
             last = next == 0 ? last : next;
         }
     }
+    static bool highProfile(int profile) {
+        for (const int p : {100, 110, 122, 244, 44, 83, 86, 118, 128, 138, 139, 134, 135})
+            if (profile == p)
+                return true;
+        return false;
+    }
+    // Each field is read within the range the standard gives it: a damaged one ends the reading
+    // of this parameter set (an earlier one of its id stays), not of the stream.
     void readSps(const uint8_t* p, int n) {
         BitReader r(p, n, 256);
         const int profile = r.u(8);
         r.skip(16);
-        const int id = r.ue();
+        const int id = r.ue(31);
         Sps s;
-        if (profile == 100 || profile == 110 || profile == 122 || profile == 244 || profile == 44 ||
-            profile == 83 || profile == 86 || profile == 118 || profile == 128 || profile == 138 ||
-            profile == 139 || profile == 134 || profile == 135) {
-            const int chroma = r.ue();
+        if (highProfile(profile)) {
+            const int chroma = r.ue(3);
             if (chroma == 3)
                 s.separatePlanes = r.bit() != 0;
-            r.ue();
-            r.ue();
+            r.ue(6); // bit depths, 8 to 14
+            r.ue(6);
             r.bit();
             if (r.bit())
                 for (int i = 0; i < (chroma != 3 ? 8 : 12); ++i)
                     if (r.bit())
                         skipScalingList(r, i < 6 ? 16 : 64);
         }
-        s.log2MaxFrameNum = r.ue() + 4;
-        s.pocType = r.ue();
+        s.log2MaxFrameNum = r.ue(12) + 4;
+        s.pocType = r.ue(2);
         if (s.pocType == 0) {
-            s.log2MaxPocLsb = r.ue() + 4;
+            s.log2MaxPocLsb = r.ue(12) + 4;
         } else if (s.pocType == 1) {
             r.bit();
             r.se();
             r.se();
-            for (int i = r.ue(); i > 0 && !r.failed(); --i)
+            for (int i = r.ue(255); i > 0 && !r.failed(); --i)
                 r.se();
         }
-        r.ue();
+        r.ue(16); // reference frames
         r.bit();
         r.ue();
         r.ue();
         s.frameMbsOnly = r.bit() != 0;
         if (!s.frameMbsOnly)
             s.adaptiveFields = r.bit() != 0;
-        if (!r.failed() && id >= 0 && id < 32)
+        if (!r.failed())
             sps[id] = s;
     }
     void readPps(const uint8_t* p, int n) {
         BitReader r(p, n, 64);
-        const int id = r.ue();
+        const int id = r.ue(255);
         Pps s;
-        s.sps = r.ue();
+        s.sps = r.ue(31);
         r.bit();
         s.bottomPresent = r.bit() != 0;
-        if (!r.failed() && id >= 0 && id < 256)
+        if (!r.failed())
             pps[id] = s;
     }
 
@@ -210,8 +274,8 @@ struct AvcOrder {
     bool slice(const uint8_t* p, int n, bool idr, int refIdc, int64_t* key, bool* second, bool* fields) {
         BitReader r(p, n, 64);
         r.ue();
-        r.ue();
-        const auto pi = pps.find(r.ue());
+        r.ue(9); // slice type
+        const auto pi = pps.find(r.ue(255));
         if (pi == pps.end())
             return false;
         const auto si = sps.find(pi->second.sps);
@@ -225,7 +289,7 @@ struct AvcOrder {
         if (!s.frameMbsOnly && r.bit())
             parity = 1 + r.bit();
         if (idr)
-            r.ue();
+            r.ue(65535);
         int lsb = 0;
         if (s.pocType == 0)
             lsb = r.u(s.log2MaxPocLsb);
@@ -430,6 +494,8 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
         return false;
     if (!parsed)
         storedTimeKeys(&keys);
+    else if (headers.mpegVideo())
+        headers.mpeg.settle(pictures_, &keys);
     // An MPEG video picture lasts the two fields its sequence header's rate gives (a repeated
     // field adds half of that): the stored times of a stream timed once a pack cannot tell.
     if (headers.mpegVideo() && headers.mpeg.rate.num > 0)
@@ -554,8 +620,11 @@ int64_t SourceIndex::pictureStep(const std::vector<uint8_t>& repeats) const {
             b.stored > a.stored && av_rescale_q(b.stored - a.stored, timeBase_, kMicro) < 1'000'000)
             gaps.push_back(b.stored - a.stored);
     }
+    // The rate the input's reading guessed may be anything a damaged stream suggests: a picture
+    // lasts no longer than a gap the line keeps (its length is kept in 32 bits).
     if (gaps.empty())
-        return std::max<int64_t>(1, av_rescale_q(1, av_inv_q(frameRate_), timeBase_));
+        return std::clamp<int64_t>(av_rescale_q(1, av_inv_q(frameRate_), timeBase_), 1,
+                                   av_rescale_q(kJumpUs, kMicro, timeBase_));
     std::nth_element(gaps.begin(), gaps.begin() + long(gaps.size() / 4), gaps.end());
     return gaps[gaps.size() / 4];
 }

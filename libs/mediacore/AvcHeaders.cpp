@@ -21,7 +21,7 @@ void skipScalingList(BitReader& r, int size) {
     int last = 8, next = 8;
     for (int j = 0; j < size; ++j) {
         if (next != 0)
-            next = (last + r.se() + 256) % 256;
+            next = (last + r.se(-128, 127) + 256) % 256;
         last = next == 0 ? last : next;
     }
 }
@@ -29,14 +29,14 @@ void skipScalingList(BitReader& r, int size) {
 bool readSps(BitReader& r, int* id, SeqParams* s) {
     const int profile = r.u(8);
     r.skip(16); // constraint flags, level
-    *id = r.ue();
+    *id = r.ue(31);
     if (highProfile(profile)) {
-        const int chroma = r.ue();
+        const int chroma = r.ue(3);
         if (chroma == 3 && r.bit()) // colour planes coded apart
             return false;
         s->chromaArrayType = chroma;
-        r.ue(); // bit depths
-        r.ue();
+        r.ue(6); // bit depths
+        r.ue(6);
         r.skip(1);
         if (r.bit()) {
             for (int i = 0; i < (chroma != 3 ? 8 : 12); ++i)
@@ -44,16 +44,18 @@ bool readSps(BitReader& r, int* id, SeqParams* s) {
                     skipScalingList(r, i < 6 ? 16 : 64);
         }
     }
-    s->log2MaxFrameNum = r.ue() + 4;
-    s->pocType = r.ue();
+    // Each field within its standard range: a damaged one ends the reading (no sum or shift of
+    // it overflows).
+    s->log2MaxFrameNum = r.ue(12) + 4;
+    s->pocType = r.ue(2);
     if (s->pocType == 0)
-        s->log2MaxPocLsb = r.ue() + 4;
+        s->log2MaxPocLsb = r.ue(12) + 4;
     else if (s->pocType != 2)
         return false;
-    s->maxRefFrames = r.ue();
+    s->maxRefFrames = r.ue(16);
     s->gapsAllowed = r.bit();
-    s->widthMbs = r.ue() + 1;
-    s->heightMbs = r.ue() + 1;
+    s->widthMbs = r.ue(4095) + 1; // up to 65520 pixels each way
+    s->heightMbs = r.ue(4095) + 1;
     s->frameMbsOnly = r.bit();
     return !r.failed() && *id >= 0 && *id < 32 && s->log2MaxFrameNum <= 16 && s->log2MaxPocLsb <= 16;
 }
@@ -65,8 +67,8 @@ bool readPps(BitReader& r, int* id, PicParams* p) {
     p->bottomPocPresent = r.bit();
     if (r.ue() != 0) // slice groups
         return false;
-    p->refIdxDefault[0] = r.ue() + 1;
-    p->refIdxDefault[1] = r.ue() + 1;
+    p->refIdxDefault[0] = r.ue(31) + 1;
+    p->refIdxDefault[1] = r.ue(31) + 1;
     p->weightedPred = r.bit();
     p->weightedBipred = r.u(2);
     r.se(); // initial quantisers and chroma offset
@@ -141,9 +143,9 @@ bool readSlice(const uint8_t* nal, int size, const ParameterSets& sets, bool fir
         s.count[0] = pps->refIdxDefault[0];
         s.count[1] = s.type == 1 ? pps->refIdxDefault[1] : 0;
         if (r.bit()) {
-            s.count[0] = r.ue() + 1;
+            s.count[0] = r.ue(31) + 1;
             if (s.type == 1)
-                s.count[1] = r.ue() + 1;
+                s.count[1] = r.ue(31) + 1;
         }
         if (s.count[0] > 32 || s.count[1] > 32 || !readChanges(r, &s.changes[0]) ||
             (s.type == 1 && !readChanges(r, &s.changes[1])))

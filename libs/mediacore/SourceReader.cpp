@@ -16,6 +16,17 @@ namespace mediacore {
 
 namespace {
 
+// Times asked for from outside may be anything up to the largest (a snapshot "at the end"), and
+// a file's start time anything its container can store: their sums stop at int64_t's ends.
+int64_t addUs(int64_t a, int64_t b) {
+    int64_t sum = 0;
+    return __builtin_add_overflow(a, b, &sum) ? (b > 0 ? INT64_MAX : INT64_MIN) : sum;
+}
+
+// No file is longer: a later time asked for is read as this one, so that the times worked out
+// from it (a second back, the sound's lead) stay in range.
+constexpr int64_t kLatestUs = INT64_MAX / 4;
+
 // Bytes of one AMR frame by the frame type in its header byte (0 for types that are not
 // frames of speech or silence).
 int amrFrameBytes(AVCodecID codec, const uint8_t* header) {
@@ -153,9 +164,9 @@ int SourceReader::seekFormat(int64_t us, bool atOrAfter) {
     if (us <= 0)
         return rewind();
     if (SourceIndex::get(format_.get()))
-        return SourceIndex::seek(format_.get(), us + originUs_, atOrAfter);
-    const int64_t ts = av_rescale_q(us + originUs_, kMicro, AV_TIME_BASE_Q);
-    const int r = atOrAfter ? avformat_seek_file(format_.get(), -1, ts - 1000, ts, INT64_MAX, 0)
+        return SourceIndex::seek(format_.get(), addUs(us, originUs_), atOrAfter);
+    const int64_t ts = av_rescale_q(addUs(us, originUs_), kMicro, AV_TIME_BASE_Q);
+    const int r = atOrAfter ? avformat_seek_file(format_.get(), -1, addUs(ts, -1000), ts, INT64_MAX, 0)
                             : avformat_seek_file(format_.get(), -1, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD);
     if (r < 0) {
         logFailure("seek in " + path_, r);
@@ -192,6 +203,7 @@ int SourceReader::seek(int64_t us, bool atOrAfter) {
     if (us <= 0 && !moved_)
         return 0;
     moved_ = true;
+    us = std::min(us, kLatestUs);
     // Demuxers that seek by searching timestamps (MPEG-TS and PS, files without an index) land
     // anywhere, also after the time asked for or inside a group of pictures whose keyframe lies
     // before it: decoding would then start late. Such a landing is moved back until the first

@@ -10,7 +10,7 @@ STAMP="$OUT/.stamp"
 SUM="$(sha1sum "$0" | cut -d' ' -f1)"
 if [ -f "$STAMP" ] && [ "$(cat "$STAMP")" = "$SUM" ]; then exit 0; fi
 rm -rf "$OUT"
-mkdir -p "$OUT/clips" "$OUT/profile_reader" "$OUT/media_open" "$OUT/convert" "$OUT/join"
+mkdir -p "$OUT/clips" "$OUT/profile_reader" "$OUT/media_open" "$OUT/convert" "$OUT/join" "$OUT/index"
 FF=(ffmpeg -hide_banner -loglevel error -y -nostdin)
 V="testsrc2=size=64x48:rate=10:duration=0.6"
 A="sine=frequency=440:sample_rate=22050:duration=0.6"
@@ -52,6 +52,23 @@ for clip in "$C"/*; do
   seed join "$n" "$o$o$k\\000\\000\\000\\000\\000\\000\\000" "$clip"
   i=$((i + 1))
 done
+# The index's: MPEG streams of each picture codec it reads the headers of, in each framing
+# (control bytes: 0 transport, 1 program stream, 2 probed; then the time sought).
+I="$OUT/index"
+"${FF[@]}" -f lavfi -i "$V" -f lavfi -i "$A" -c:v libx264 -preset ultrafast -bf 2 -g 4 -x264-params threads=1 \
+  -c:a mp2 -shortest "$I/h264.ts"
+"${FF[@]}" -i "$I/h264.ts" -c copy -mpegts_m2ts_mode 1 -f mpegts "$I/h264.m2ts"
+"${FF[@]}" -i "$I/h264.ts" -c copy -f vob "$I/h264.vob"
+"${FF[@]}" -f lavfi -i "$V" -c:v libx265 -x265-params bframes=2:keyint=4:pools=1:frame-threads=1:log-level=error \
+  "$I/hevc.ts"
+"${FF[@]}" -f lavfi -i "$V" -f lavfi -i "$A" -c:v mpeg2video -bf 2 -g 4 -threads 1 -c:a mp2 -shortest -f vob "$I/mpeg2.vob"
+"${FF[@]}" -i "$I/mpeg2.vob" -c copy "$I/mpeg2.ts"
+"${FF[@]}" -f lavfi -i "$V" -r 25 -c:v mpeg1video -bf 1 -threads 1 -f mpeg "$I/mpeg1.vob"
+for f in "$I"/*; do
+  case "$f" in *.vob) c='\001' ;; *.m2ts) c='\002' ;; *) c='\000' ;; esac
+  { printf "$c\\100"; cat "$f"; } > "$f.seed" && mv "$f.seed" "$f"
+done
+
 for pf in "$SRC"/resources/Settings.bundle/*/pf.dat "$SRC"/resources/Settings.bundle/*/*/*.pf; do
   [ -f "$pf" ] || continue
   cp "$pf" "$OUT/profile_reader/$(echo "${pf#"$SRC"/}" | tr '/ ' '__')"
