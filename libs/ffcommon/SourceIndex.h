@@ -115,6 +115,7 @@ private:
     void storedTimeKeys(std::vector<int64_t>* keys);
     void order(const std::vector<int64_t>& keys);
     int64_t pictureStep(const std::vector<uint8_t>& repeats) const;
+    std::vector<bool> impossibleTimes() const;
     void placeOnLine(const std::vector<uint8_t>& repeats);
     void decodingTimes();
     // The decoding place of the keyframe a seek to `ticks` lands on.

@@ -20,12 +20,26 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
         makeWithFfmpeg(dir.filePath("h264.vob"),
                        {"-i", mp4, "-c:v", "copy", "-bsf:v", "h264_mp4toannexb", "-c:a", "mp2", "-f", "vob"});
     // Written without a line from ffmpeg's decoding (unless its reading of the source in the same
-    // format gives such lines too: film flagged 3:2 in a program stream), and holding `wanted`.
-    const auto expect = [](const QString& out, const std::vector<int>& wanted, bool quiet = true) {
+    // format gives such lines too: film flagged 3:2 in a program stream), holding `wanted`, and
+    // with sound under every picture (from a packet into its first to one out of its last) where
+    // the source has it under every picture.
+    QString src;
+    bool sound = false;
+    const auto expect = [&](const QString& out, const std::vector<int>& wanted, bool quiet = true) {
         QByteArray err;
         run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-i", out, "-f", "null", "-"}, nullptr, &err);
         EXPECT_TRUE(err.isEmpty() || !quiet) << out.toStdString() << err.toStdString();
         EXPECT_EQ(decodedCounters(out), wanted) << out.toStdString();
+        if (!sound)
+            return;
+        const DecodedFrames v = decodedFrames(out, "v"), a = decodedFrames(out, "a");
+        ASSERT_FALSE(a.times.empty()) << src.toStdString() << " " << out.toStdString();
+        double hole = 0;
+        for (size_t i = 1; i < a.times.size(); ++i)
+            hole = std::max(hole, a.times[i] - a.times[i - 1]);
+        EXPECT_TRUE(a.times.front() < v.times.front() + 0.05 && a.end > v.end - 0.05 && hole < 0.1)
+            << src.toStdString() << " " << out.toStdString() << " sound " << a.times.front() << "-" << a.end
+            << " hole " << hole << ", pictures " << v.times.front() << "-" << v.end;
     };
     const auto mpeg = [&](const QString& name, const QStringList& codec) {
         return makeWithFfmpeg(dir.filePath(name),
@@ -38,11 +52,15 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
     // recordings end to end (times start again at picture 100); a real pause of 3 s before
     // picture 100, with its sound and without sound; film flagged 3:2 (192 pictures, each shown
     // for three fields or two of 1001/60000 s), also with a time a pack.
-    const QString ts = mpeg("timed.ts", {"-c:v", "copy"});
+    const QString ts = mpeg("timed.ts", {"-c:v", "copy"}),
+                  aac = makeWithFfmpeg(dir.filePath("aac.ts"), {"-i", mp4, "-c", "copy"});
     const QString hevc = mpeg("hevc.ts", {"-vf", "scale=320:180", "-c:v", "libx265", "-x265-params",
                                           "bframes=3:keyint=25:pools=1:frame-threads=1:log-level=error"});
-    for (const QString& src :
-         {retimed(ts, dir.filePath("untimed.ts"), [](int64_t, bool) { return -1; }),
+    for (const QString& shape :
+         {// Pictures an hour late while the sound runs on: 100-149, and 30-49, 90-109 and 150-169.
+          hourLate(aac, dir.filePath("late1.ts"), {{100, 149}}),
+          hourLate(aac, dir.filePath("late3.ts"), {{30, 49}, {90, 109}, {150, 169}}),
+          retimed(ts, dir.filePath("untimed.ts"), [](int64_t, bool) { return -1; }),
           retimed(ts, dir.filePath("first20.ts"), [](int64_t t, bool) { return t < 20 * 3600 ? -1 : t; }),
           makeWithFfmpeg(dir.filePath("vob.ts"), {"-i", vob, "-c", "copy"}),
           // Pictures 100 to 149 an hour late: damaged times, not a second recording.
@@ -67,6 +85,9 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
                   [](int64_t t, bool) { return t >= 100 * 3600 ? t + 3 * 90000 : t; }),
           makeSoftTelecineClip(dir.filePath("telecine.ts")),
           makeSoftTelecineClip(dir.filePath("telecine.vob"))}) {
+        src = shape;
+        // The pause's pictures end 3 s after its sound, the film's a few milliseconds after.
+        sound = !src.contains("pause") && !src.contains("telecine") && probeStreamCount(src, "audio") > 0;
         // Where picture n is shown: the pause holds picture 99 for 3 s more.
         const bool film = src.contains("telecine");
         const int64_t pauseUs = src.contains("pause") ? 3000000 : 0;
