@@ -483,7 +483,7 @@ TEST(JoinWindow, OnALowScreenItOpensFoldedAndTheBandUnfoldsAboveTheExportRow) {
 }
 
 // MPEG recordings the engine reads through their index, each joined with itself: two recordings
-// end to end, a stretch of pictures an hour late, HEVC in open groups of pictures, a camera's
+// end to end, stretches of pictures an hour late, HEVC in open groups of pictures, a camera's
 // interlaced fields, and pictures without any time. Kept in their format or encoded by a profile,
 // every picture of both clips comes once, in order, with the sound beside it all along.
 TEST(JoinWindow, MpegRecordingsJoinedWithThemselvesKeepEveryPictureAndTheirSound) {
@@ -504,11 +504,13 @@ TEST(JoinWindow, MpegRecordingsJoinedWithThemselvesKeepEveryPictureAndTheirSound
                              [](int64_t t, bool) {
                                  return t >= 100 * 3600 && t < 150 * 3600 ? t + int64_t(3600) * 90000 : t;
                              }),
+        testsupport::hourLate(ts, dir.filePath("late3.ts"), {{30, 49}, {90, 109}, {150, 169}}),
         testsupport::makeWithFfmpeg(
             dir.filePath("hevc.ts"),
             {"-i", mp4, "-threads", "1", "-vf", "scale=320:180", "-c:v", "libx265", "-x265-params",
              "bframes=3:keyint=25:pools=1:frame-threads=1:log-level=error", "-c:a", "mp2"}),
-        camcorder, testsupport::retimed(ts, dir.filePath("untimed.ts"), [](int64_t, bool) { return -1; })};
+        camcorder,
+        testsupport::retimed(ts, dir.filePath("untimed.ts"), [](int64_t, bool) { return -1; })};
     for (const QString& src : shapes) {
         ASSERT_FALSE(src.isEmpty());
         const bool counted = src != camcorder;
