@@ -159,14 +159,15 @@ struct JoinEncode::ClipPass {
         int64_t taken = 0;
     };
     std::vector<Sound> sounds;
-    int64_t blendSamples = 0;  // the held sound it crossfades with
-    int64_t samplesWanted = 0; // of every sound track
-    int64_t tailSamples = 0;   // sound held back for the next transition
-    int64_t writeEnd = 0;      // where its held-back end starts
-    int64_t clipSamples = 0;   // the range's length in samples, for a join without picture
-    bool anyPicture = false;   // decoded, wherever it lies
-    bool soundBegun = false;   // the clip's first sound has been taken
-    bool closesUp = false;     // its sound closes up on the sound before, when a packet late
+    int64_t blendSamples = 0;             // the held sound it crossfades with
+    int64_t samplesWanted = 0;            // of every sound track
+    int64_t tailSamples = 0;              // sound held back for the next transition
+    int64_t writeEnd = 0;                 // where its held-back end starts
+    int64_t clipSamples = 0;              // the range's length in samples, for a join without picture
+    bool anyPicture = false;              // decoded, wherever it lies
+    bool soundBegun = false;              // the clip's first sound has been taken
+    bool closesUp = false;                // its sound closes up on the sound before, when a packet late
+    int64_t lastPicture = AV_NOPTS_VALUE; // the graph's last picture, in frames of the output
 };
 
 // A further sound stream of a clip on its way to its track: decoded from the packets the
@@ -415,6 +416,7 @@ int JoinEncode::buildGraph(const Clip& c, SourceReader& reader, mediafx::FxGraph
         out.height = height_;
         out.fit = true;
         out.frameRate = fps_;
+        out.keepPauses = keepsPauses(writer_.container());
         out.formats = {pix_};
         if ((r = graph.buildVideo(fx, in, out)) < 0)
             return logFailure("picture of " + c.path, r);
@@ -540,6 +542,22 @@ void JoinEncode::soundOnlyOverlap(ClipPass& p, size_t i, int64_t heldSamples) co
         p.tailSamples = std::clamp<int64_t>(av_rescale(c.transitionUs, rate_, 1000000), 0, p.clipSamples / 2);
 }
 
+// A pause in the clip's pictures, which its graph leaves unfilled, stays one: the frames it spans
+// count as the clip's, and none is written for them (but where a transition holds frames back).
+void JoinEncode::skipPause(ClipPass& p, const AVFrame& f) {
+    if (f.pts == AV_NOPTS_VALUE)
+        return;
+    const int64_t gap = p.lastPicture == AV_NOPTS_VALUE ? 0 : f.pts - p.lastPicture - 1;
+    p.lastPicture = f.pts;
+    if (gap <= 0 || !heldFrames_.empty() || p.blendPushed < p.blendIn)
+        return;
+    const int64_t skip = std::min(gap, p.frames - p.framesTaken - 1);
+    if (skip > 0) {
+        framesOut_ += skip;
+        p.framesTaken += skip;
+    }
+}
+
 // Moves one filtered picture into the output: blended, held for the next transition, or written.
 int JoinEncode::takeFrame(ClipPass& p, FramePtr f) {
     if (p.framesTaken >= p.frames)
@@ -653,6 +671,7 @@ int JoinEncode::readClip(ClipPass& p, SourceReader& reader, mediafx::FxGraph& gr
     const FrameLane::Sink pictureSink = [&](AVFrame* filtered) {
         FramePtr f = makeFrame();
         av_frame_move_ref(f.get(), filtered);
+        skipPause(p, *f);
         return takeFrame(p, std::move(f));
     };
     const FrameLane::Sink mainSoundSink = anyAudio_ ? soundSink(p, 0) : FrameLane::Sink();
