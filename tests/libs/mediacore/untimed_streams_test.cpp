@@ -133,6 +133,24 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
     }
 }
 
+// H.264 in a program stream (a picture or two in it stores no time) joined with itself by copy:
+// the decoding times its index gives are kept, as in a copy of the whole, which ffmpeg's guesses
+// for the untimed pictures fit.
+TEST(UntimedStreams, AProgramStreamJoinedWithItselfDecodesCleanly) {
+    QTemporaryDir dir;
+    const QString ps = makeWithFfmpeg(
+                      dir.filePath("ps.mpg"),
+                      {"-f",   "lavfi",   "-i",      "testsrc2=size=640x360:rate=25:duration=10",
+                       "-f",   "lavfi",   "-i",      "sine=duration=10",
+                       "-c:v", "libx264", "-preset", "veryfast",
+                       "-bf",  "3",       "-g",      "50",
+                       "-c:a", "mp2",     "-f",      "mpeg"}),
+                  joined = dir.filePath("joined.mpg");
+    ASSERT_EQ(join({ps, ps}, joined), 0);
+    EXPECT_EQ(decodeErrors(joined), "");
+    EXPECT_EQ(probeFrameCount(joined), 500);
+}
+
 // Reading an MPEG stream's index is part of setting a job's input: its progress shows the
 // reading, the start counts from 0 again, and a job stopped by then does not read it on (nor
 // keep a half-read one for the next job, which opens the file whole).
