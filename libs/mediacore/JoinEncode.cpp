@@ -542,20 +542,22 @@ void JoinEncode::soundOnlyOverlap(ClipPass& p, size_t i, int64_t heldSamples) co
         p.tailSamples = std::clamp<int64_t>(av_rescale(c.transitionUs, rate_, 1000000), 0, p.clipSamples / 2);
 }
 
-// A pause in the clip's pictures, which its graph leaves unfilled, stays one: the frames it spans
-// count as the clip's, and none is written for them (but where a transition holds frames back).
-void JoinEncode::skipPause(ClipPass& p, const AVFrame& f) {
-    if (f.pts == AV_NOPTS_VALUE)
-        return;
-    const int64_t gap = p.lastPicture == AV_NOPTS_VALUE ? 0 : f.pts - p.lastPicture - 1;
-    p.lastPicture = f.pts;
-    if (gap <= 0 || !heldFrames_.empty() || p.blendPushed < p.blendIn)
-        return;
-    const int64_t skip = std::min(gap, p.frames - p.framesTaken - 1);
-    if (skip > 0) {
+// A picture of the clip's graph into the output. A pause in the clip's pictures, which its graph
+// leaves unfilled, stays one: the frames it spans count as the clip's, and none is written for
+// them (but where a transition holds frames back).
+int JoinEncode::takePicture(ClipPass& p, AVFrame* filtered) {
+    FramePtr f = makeFrame();
+    av_frame_move_ref(f.get(), filtered);
+    const int64_t gap =
+        p.lastPicture == AV_NOPTS_VALUE || f->pts == AV_NOPTS_VALUE ? 0 : f->pts - p.lastPicture - 1;
+    if (f->pts != AV_NOPTS_VALUE)
+        p.lastPicture = f->pts;
+    if (const int64_t skip = std::min(gap, p.frames - p.framesTaken - 1);
+        skip > 0 && heldFrames_.empty() && p.blendPushed >= p.blendIn) {
         framesOut_ += skip;
         p.framesTaken += skip;
     }
+    return takeFrame(p, std::move(f));
 }
 
 // Moves one filtered picture into the output: blended, held for the next transition, or written.
@@ -668,12 +670,7 @@ int JoinEncode::soundLead(ClipPass& p, const AVFrame& first) {
 int JoinEncode::readClip(ClipPass& p, SourceReader& reader, mediafx::FxGraph& graph) {
     const Clip& c = p.clip;
     FrameLane lane(graph);
-    const FrameLane::Sink pictureSink = [&](AVFrame* filtered) {
-        FramePtr f = makeFrame();
-        av_frame_move_ref(f.get(), filtered);
-        skipPause(p, *f);
-        return takeFrame(p, std::move(f));
-    };
+    const FrameLane::Sink pictureSink = [&](AVFrame* filtered) { return takePicture(p, filtered); };
     const FrameLane::Sink mainSoundSink = anyAudio_ ? soundSink(p, 0) : FrameLane::Sink();
     std::vector<OtherSound> others;
     int r = openClipSounds(p, reader, others);

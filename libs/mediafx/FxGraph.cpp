@@ -439,16 +439,7 @@ int FxGraph::buildVideo(const FxSettings& s, const VideoInput& in, const VideoOu
     frameStep_ = in.frameRate.num > 0 && in.frameRate.den > 0 && in.timeBase.num > 0
                      ? av_rescale_q(1, av_inv_q(in.frameRate), in.timeBase)
                      : 0;
-    pushedPts_.clear();
-    inTimeBase_ = in.timeBase;
-    pauseTicks_ = halfOutTicks_ = 0;
-    if (out.keepPauses && out.frameRate.num > 0 && out.frameRate.den > 0 && in.timeBase.num > 0) {
-        // A gap of more than four pictures, of the input's rate and of the output's.
-        constexpr int64_t kPausePictures = 4;
-        const int64_t outTicks = av_rescale_q(1, av_inv_q(out.frameRate), in.timeBase);
-        pauseTicks_ = kPausePictures * std::max(frameStep_, outTicks);
-        halfOutTicks_ = outTicks / 2;
-    }
+    keepPauses(in, out);
     if (in.width <= 0 || in.height <= 0 || in.format == AV_PIX_FMT_NONE)
         return AVERROR(EINVAL);
     videoGraph_.reset(avfilter_graph_alloc());
@@ -627,6 +618,19 @@ int FxGraph::pullVideo(AVFrame* frame) {
         if (r < 0 || !fillsPause(*frame))
             return r;
         av_frame_unref(frame);
+    }
+}
+
+void FxGraph::keepPauses(const VideoInput& in, const VideoOutput& out) {
+    pushedPts_.clear();
+    inTimeBase_ = in.timeBase;
+    pauseTicks_ = halfOutTicks_ = 0;
+    if (out.keepPauses && out.frameRate.num > 0 && out.frameRate.den > 0 && in.timeBase.num > 0) {
+        // A gap of more than four pictures, of the input's rate and of the output's.
+        constexpr int64_t kPausePictures = 4;
+        const int64_t outTicks = av_rescale_q(1, av_inv_q(out.frameRate), in.timeBase);
+        pauseTicks_ = kPausePictures * std::max(frameStep_, outTicks);
+        halfOutTicks_ = outTicks / 2;
     }
 }
 

@@ -149,6 +149,7 @@ private:
     int64_t frameStep_ = 0; // one frame period of the input's rate, in its time base (0: unknown)
     // Where pauses are kept: the times of the pictures given to the graph (in the input's time
     // base) that its output has not passed, the gap that is a pause, and half an output period.
+    void keepPauses(const VideoInput& in, const VideoOutput& out);
     bool fillsPause(const AVFrame& frame);
     std::deque<int64_t> pushedPts_;
     AVRational inTimeBase_{1, 1};

@@ -86,8 +86,10 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
           makeSoftTelecineClip(dir.filePath("telecine.ts")),
           makeSoftTelecineClip(dir.filePath("telecine.vob"))}) {
         src = shape;
-        // The pause's pictures end 3 s after its sound, the film's a few milliseconds after.
-        sound = !src.contains("pause") && !src.contains("telecine") && probeStreamCount(src, "audio") > 0;
+        if (!qEnvironmentVariable("ONLY").isEmpty() &&
+            !QRegularExpression(qEnvironmentVariable("ONLY")).match(src).hasMatch())
+            // The pause's pictures end 3 s after its sound, the film's a few milliseconds after.
+            sound = !src.contains("pause") && !src.contains("telecine") && probeStreamCount(src, "audio") > 0;
         // Where picture n is shown: the pause holds picture 99 for 3 s more.
         const bool film = src.contains("telecine");
         const int64_t pauseUs = src.contains("pause") ? 3000000 : 0;
@@ -118,8 +120,11 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
               dir.filePath("joined.mp4"), dir.filePath("joined.") + QFileInfo(src).suffix(),
               dir.filePath("encoded.ts"), dir.filePath("encoded_joined.mp4")}) {
             // Kept whole in its own format: a stream that times no picture; joined with itself
-            // in its own format: every one. Encoded (MPEG-2, H.264): a pause stays one.
-            if (QFile::remove(out); out.endsWith("whole.ts") && !src.contains("untimed"))
+            // in its own format: every one. Encoded (MPEG-2, H.264): a pause stays one, and
+            // pictures an hour late are in their places.
+            if (QFile::remove(out);
+                (out.endsWith("whole.ts") && !src.contains("untimed")) ||
+                (out.contains("encoded") && !src.contains("pause") && !src.contains("late")))
                 continue;
             const char* codec = !out.contains("encoded") ? nullptr
                                 : out.endsWith("ts")     ? "mpeg2video"
