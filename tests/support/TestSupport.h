@@ -33,10 +33,8 @@ std::string decodeErrors(const QString& path);
 // HEVC's parameter sets open the PES, as x265 repeats them at each keyframe);
 // where it gives -1 they become stuffing. Written to `path`; empty on failure.
 QString retimed(const QString& ts, const QString& path, const std::function<int64_t(int64_t, bool)>& to);
-// The 25 fps transport stream `ts` copied by the ffmpeg command line with the pictures of each
-// stretch [first, last] (picture numbers) stored an hour late and the sound untouched: its TS
-// muxer keeps decoding times rising, so the pictures after a stretch come a tick apart. Written
-// to `path`; empty on failure.
+// The 25 fps TS `ts` copied by ffmpeg into `path` with the pictures of each stretch [first, last]
+// an hour late, the sound not: its muxer stores the pictures after a stretch a tick apart.
 QString hourLate(const QString& ts, const QString& path, const std::vector<std::pair<int, int>>& stretches);
 // A 12 s 320x240 25 fps clip with one key picture in 10 s, as MP4 and, with the same pictures,
 // as MPEG-TS, which has no index (a seek lands near its time, not on the key picture before).
