@@ -609,15 +609,19 @@ bool SourceIndex::fieldsBetween(int64_t fromTicks, int64_t toTicks) const {
 
 // A picture's length: two fields of the sequence header's rate for MPEG video, else the
 // commonest gap between two pictures shown one after the other that both store their times
-// (neither repeating a field), else the input's rate.
+// (neither repeating a field), else the input's rate. Gaps under a millisecond are no picture's:
+// a muxer that keeps decoding times rising stores pictures a tick apart after times that jumped.
 int64_t SourceIndex::pictureStep(const std::vector<uint8_t>& repeats) const {
     if (headerRate_.num > 0)
         return std::max<int64_t>(1, av_rescale_q(1, av_inv_q(headerRate_), timeBase_));
     std::vector<int64_t> gaps;
     for (size_t r = 1; r < byShown_.size(); ++r) {
         const Picture &a = pictures_[size_t(byShown_[r - 1])], &b = pictures_[size_t(byShown_[r])];
-        if (a.stored != AV_NOPTS_VALUE && b.stored != AV_NOPTS_VALUE && !repeats[size_t(byShown_[r - 1])] &&
-            b.stored > a.stored && av_rescale_q(b.stored - a.stored, timeBase_, kMicro) < 1'000'000)
+        if (a.stored == AV_NOPTS_VALUE || b.stored == AV_NOPTS_VALUE || repeats[size_t(byShown_[r - 1])] ||
+            b.stored <= a.stored)
+            continue;
+        if (const int64_t us = av_rescale_q(b.stored - a.stored, timeBase_, kMicro);
+            us >= 1000 && us < 1'000'000)
             gaps.push_back(b.stored - a.stored);
     }
     // The rate the input's reading guessed may be anything a damaged stream suggests: a picture
@@ -647,7 +651,7 @@ void SourceIndex::placeOnLine(const std::vector<uint8_t>& repeats) {
     // A time no later than that of a picture shown soon after it (a picture given the time of
     // the keyframe after it, as streams copied from program streams have them) is no time of its
     // own; a restart goes back further.
-    std::vector<bool> outOfLine(pictures_.size(), false);
+    std::vector<bool> outOfLine = impossibleTimes();
     const int64_t second = av_rescale_q(1'000'000, kMicro, timeBase_);
     for (size_t r = 0; r < byShown_.size(); ++r) {
         const int64_t t = pictures_[size_t(byShown_[r])].stored;
@@ -655,7 +659,8 @@ void SourceIndex::placeOnLine(const std::vector<uint8_t>& repeats) {
             const int64_t later = pictures_[size_t(byShown_[n])].stored;
             if (later == AV_NOPTS_VALUE)
                 continue;
-            outOfLine[size_t(byShown_[r])] = later <= t && t - later < second;
+            if (later <= t && t - later < second)
+                outOfLine[size_t(byShown_[r])] = true;
             break;
         }
     }
@@ -703,11 +708,32 @@ void SourceIndex::placeOnLine(const std::vector<uint8_t>& repeats) {
             continue;
         if (segments_.empty() || segments_.back().offset != offsets[i])
             segments_.push_back({pictures_[i].pos, INT64_MAX, INT64_MIN, offsets[i]});
-        if (const int64_t t = pictures_[i].stored; t != AV_NOPTS_VALUE) {
+        if (const int64_t t = pictures_[i].stored; pictures_[i].flags & StoredTime) {
             segments_.back().first = std::min(segments_.back().first, t);
             segments_.back().last = std::max(segments_.back().last, t);
         }
     }
+}
+
+// Stored times no picture can have: two pictures decoded one after the other never show less
+// than a picture apart, but a muxer that keeps decoding times rising after times that jumped
+// stores a tick between them (and a damaged stream the time of the one before): neither time
+// tells where either picture is shown.
+std::vector<bool> SourceIndex::impossibleTimes() const {
+    std::vector<bool> impossible(pictures_.size(), false);
+    size_t before = pictures_.size();
+    for (size_t i = 0; i < pictures_.size(); ++i) {
+        const Picture& p = pictures_[i];
+        if (p.stored == AV_NOPTS_VALUE || (p.flags & SecondField))
+            continue;
+        if (before < pictures_.size()) {
+            const int64_t gap = p.stored - pictures_[before].stored;
+            if (gap > -step_ / 2 && gap < step_ / 2)
+                impossible[before] = impossible[i] = true;
+        }
+        before = i;
+    }
+    return impossible;
 }
 
 // Decoding times that rise and never pass the time a picture is shown: the times shown, in
@@ -770,12 +796,23 @@ size_t SourceIndex::segmentAt(int64_t pos, int64_t stored) const {
                                [](int64_t at, const Segment& s) { return at < s.pos; });
     size_t k = it == segments_.begin() ? 0 : size_t(it - segments_.begin()) - 1;
     // Sound stored ahead of or behind its pictures may lie in a neighbour's stretch of the file:
-    // its own time tells which run it belongs to.
-    if (stored != AV_NOPTS_VALUE && !holds(k, stored)) {
-        if (holds(k + 1, stored))
-            ++k;
-        else if (k > 0 && holds(k - 1, stored))
-            --k;
+    // its own time tells which run it belongs to. Where no run near it holds its time, the
+    // pictures' times jumped without it (a stretch stored an hour late while the sound runs on):
+    // it belongs to the run whose times are nearest its own.
+    if (stored == AV_NOPTS_VALUE || holds(k, stored))
+        return k;
+    if (holds(k + 1, stored))
+        return k + 1;
+    if (k > 0 && holds(k - 1, stored))
+        return k - 1;
+    int64_t nearest = INT64_MAX;
+    for (size_t n = 0; n < segments_.size(); ++n) {
+        const Segment& s = segments_[n];
+        if (s.first > s.last)
+            continue;
+        const int64_t off = stored < s.first ? s.first - stored : std::max<int64_t>(0, stored - s.last);
+        if (off < nearest)
+            nearest = off, k = n;
     }
     return k;
 }

@@ -123,6 +123,7 @@ private:
     void order(const std::vector<int64_t>& keys);
     void markUndecodable(bool dropLeading);
     int64_t pictureStep(const std::vector<uint8_t>& repeats) const;
+    std::vector<bool> impossibleTimes() const;
     void placeOnLine(const std::vector<uint8_t>& repeats);
     void decodingTimes();
     // The decoding place of the keyframe a seek to `ticks` lands on.

@@ -291,6 +291,10 @@ bool holdsMovingPictures(const AVOutputFormat* format, const std::string& path) 
                         [&ext](const char* name) { return ext == name; });
 }
 
+bool keepsPauses(const AVOutputFormat* container) {
+    return container && std::strcmp(container->name, "avi") != 0;
+}
+
 const AVCodec* containerDefaultEncoder(const AVOutputFormat* format, AVMediaType type) {
     if (!format)
         return nullptr;

@@ -34,6 +34,10 @@ bool containerAccepts(const AVOutputFormat* format, AVCodecID id);
 // film's picture is left out of them rather than encoded frame by frame.
 bool holdsMovingPictures(const AVOutputFormat* format, const std::string& path);
 
+// Whether a container stores each picture's time, so that a pause in the pictures is kept as one
+// rather than filled with copies of the picture before it (AVI stores a chunk per frame period).
+bool keepsPauses(const AVOutputFormat* container);
+
 // The encoder to use when the source codec cannot be written (no encoder or not accepted by the
 // container): the container's own default.
 const AVCodec* containerDefaultEncoder(const AVOutputFormat* format, AVMediaType type);

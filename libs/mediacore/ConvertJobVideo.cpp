@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "CodecChoice.h"
 #include "EngineLog.h"
 #include "FxGraph.h"
 #include "OutputWriter.h"
@@ -71,6 +72,7 @@ int ConvertJob::openVideoEncoder(const AVCodec* codec, SourceReader& reader, Out
     out.formats = {pix};
     if (constant)
         out.frameRate = rate;
+    out.keepPauses = keepsPauses(writer.container());
     int r = graph.buildVideo(fx, in, out);
     if (r < 0)
         return logFailure("picture settings", r);

@@ -159,14 +159,15 @@ struct JoinEncode::ClipPass {
         int64_t taken = 0;
     };
     std::vector<Sound> sounds;
-    int64_t blendSamples = 0;  // the held sound it crossfades with
-    int64_t samplesWanted = 0; // of every sound track
-    int64_t tailSamples = 0;   // sound held back for the next transition
-    int64_t writeEnd = 0;      // where its held-back end starts
-    int64_t clipSamples = 0;   // the range's length in samples, for a join without picture
-    bool anyPicture = false;   // decoded, wherever it lies
-    bool soundBegun = false;   // the clip's first sound has been taken
-    bool closesUp = false;     // its sound closes up on the sound before, when a packet late
+    int64_t blendSamples = 0;             // the held sound it crossfades with
+    int64_t samplesWanted = 0;            // of every sound track
+    int64_t tailSamples = 0;              // sound held back for the next transition
+    int64_t writeEnd = 0;                 // where its held-back end starts
+    int64_t clipSamples = 0;              // the range's length in samples, for a join without picture
+    bool anyPicture = false;              // decoded, wherever it lies
+    bool soundBegun = false;              // the clip's first sound has been taken
+    bool closesUp = false;                // its sound closes up on the sound before, when a packet late
+    int64_t lastPicture = AV_NOPTS_VALUE; // the graph's last picture, in frames of the output
 };
 
 // A further sound stream of a clip on its way to its track: decoded from the packets the
@@ -415,6 +416,7 @@ int JoinEncode::buildGraph(const Clip& c, SourceReader& reader, mediafx::FxGraph
         out.height = height_;
         out.fit = true;
         out.frameRate = fps_;
+        out.keepPauses = keepsPauses(writer_.container());
         out.formats = {pix_};
         if ((r = graph.buildVideo(fx, in, out)) < 0)
             return logFailure("picture of " + c.path, r);
@@ -543,6 +545,24 @@ void JoinEncode::soundOnlyOverlap(ClipPass& p, size_t i, int64_t heldSamples) co
         p.tailSamples = std::clamp<int64_t>(av_rescale(c.transitionUs, rate_, 1000000), 0, p.clipSamples / 2);
 }
 
+// A picture of the clip's graph into the output. A pause in the clip's pictures, which its graph
+// leaves unfilled, stays one: the frames it spans count as the clip's, and none is written for
+// them (but where a transition holds frames back).
+int JoinEncode::takePicture(ClipPass& p, AVFrame* filtered) {
+    FramePtr f = makeFrame();
+    av_frame_move_ref(f.get(), filtered);
+    const int64_t gap =
+        p.lastPicture == AV_NOPTS_VALUE || f->pts == AV_NOPTS_VALUE ? 0 : f->pts - p.lastPicture - 1;
+    if (f->pts != AV_NOPTS_VALUE)
+        p.lastPicture = f->pts;
+    if (const int64_t skip = std::min(gap, p.frames - p.framesTaken - 1);
+        skip > 0 && heldFrames_.empty() && p.blendPushed >= p.blendIn) {
+        framesOut_ += skip;
+        p.framesTaken += skip;
+    }
+    return takeFrame(p, std::move(f));
+}
+
 // Moves one filtered picture into the output: blended, held for the next transition, or written.
 int JoinEncode::takeFrame(ClipPass& p, FramePtr f) {
     if (p.framesTaken >= p.frames)
@@ -653,11 +673,7 @@ int JoinEncode::soundLead(ClipPass& p, const AVFrame& first) {
 int JoinEncode::readClip(ClipPass& p, SourceReader& reader, mediafx::FxGraph& graph) {
     const Clip& c = p.clip;
     FrameLane lane(graph);
-    const FrameLane::Sink pictureSink = [&](AVFrame* filtered) {
-        FramePtr f = makeFrame();
-        av_frame_move_ref(f.get(), filtered);
-        return takeFrame(p, std::move(f));
-    };
+    const FrameLane::Sink pictureSink = [&](AVFrame* filtered) { return takePicture(p, filtered); };
     const FrameLane::Sink mainSoundSink = anyAudio_ ? soundSink(p, 0) : FrameLane::Sink();
     std::vector<OtherSound> others;
     int r = openClipSounds(p, reader, others);

@@ -59,6 +59,7 @@ private:
     int openClipSounds(ClipPass& p, SourceReader& reader, std::vector<OtherSound>& others) const;
     int decodeOtherSound(ClipPass& p, OtherSound& o, const SourceReader& reader);
     std::function<int(AVFrame*)> soundSink(ClipPass& p, size_t track);
+    int takePicture(ClipPass& p, AVFrame* filtered);
     int takeFrame(ClipPass& p, FramePtr f);
     int padPicture(ClipPass& p);
     int startSound(ClipPass& p);

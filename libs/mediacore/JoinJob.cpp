@@ -349,6 +349,13 @@ int JoinJob::runCopy(OutputWriter& writer) {
             if (reader.video() && (r = writer.addCopy(OutputWriter::Video, reader.video(),
                                                       SourceIndex::get(reader.format()))) < 0)
                 return r;
+            // As a convert job's copy does: the index's decoding times, which the pictures that
+            // store no time (most of a program stream's) are placed by; rebuilt from the times
+            // shown, they would lag one picture more than the source's and meet a placed one.
+            if (const char* container = reader.format()->iformat->name;
+                reader.video() &&
+                (std::strcmp(container, "mpeg") == 0 || std::strcmp(container, "mpegts") == 0))
+                writer.keepDecodingTimes(OutputWriter::Video);
             if (reader.audio() && (r = writer.addCopy(OutputWriter::Audio, reader.audio())) < 0)
                 return r;
             for (const int k : others)

@@ -464,6 +464,7 @@ int FxGraph::buildVideo(const FxSettings& s, const VideoInput& in, const VideoOu
     frameStep_ = in.frameRate.num > 0 && in.frameRate.den > 0 && in.timeBase.num > 0
                      ? av_rescale_q(1, av_inv_q(in.frameRate), in.timeBase)
                      : 0;
+    keepPauses(in, out);
     if (in.width <= 0 || in.height <= 0 || in.format == AV_PIX_FMT_NONE)
         return AVERROR(EINVAL);
     videoGraph_.reset(avfilter_graph_alloc());
@@ -607,9 +608,13 @@ int FxGraph::pushVideo(const AVFrame* frame) {
         return av_buffersrc_close(videoSource_, end, 0);
     }
     if (frame->pts != AV_NOPTS_VALUE) {
-        if (lastVideoPts_ != AV_NOPTS_VALUE && frame->pts > lastVideoPts_)
+        // A pause before the last picture is not how long that picture is shown.
+        if (lastVideoPts_ != AV_NOPTS_VALUE && frame->pts > lastVideoPts_ &&
+            (pauseTicks_ == 0 || frame->pts - lastVideoPts_ <= pauseTicks_))
             lastVideoStep_ = frame->pts - lastVideoPts_;
         lastVideoPts_ = frame->pts;
+        if (pauseTicks_ > 0)
+            pushedPts_.push_back(frame->pts);
     }
     return av_buffersrc_add_frame_flags(videoSource_, const_cast<AVFrame*>(frame),
                                         AV_BUFFERSRC_FLAG_KEEP_REF);
@@ -618,7 +623,39 @@ int FxGraph::pushVideo(const AVFrame* frame) {
 int FxGraph::pullVideo(AVFrame* frame) {
     if (!videoSink_)
         return AVERROR(EINVAL);
-    return av_buffersink_get_frame(videoSink_, frame);
+    for (;;) {
+        const int r = av_buffersink_get_frame(videoSink_, frame);
+        if (r < 0 || !fillsPause(*frame))
+            return r;
+        av_frame_unref(frame);
+    }
+}
+
+void FxGraph::keepPauses(const VideoInput& in, const VideoOutput& out) {
+    pushedPts_.clear();
+    inTimeBase_ = in.timeBase;
+    pauseTicks_ = halfOutTicks_ = 0;
+    if (out.keepPauses && out.frameRate.num > 0 && out.frameRate.den > 0 && in.timeBase.num > 0) {
+        // A gap of more than four pictures, of the input's rate and of the output's.
+        constexpr int64_t kPausePictures = 4;
+        const int64_t outTicks = av_rescale_q(1, av_inv_q(out.frameRate), in.timeBase);
+        pauseTicks_ = kPausePictures * std::max(frameStep_, outTicks);
+        halfOutTicks_ = outTicks / 2;
+    }
+}
+
+// A picture the rate filter made to fill a pause: more than half a period after the picture
+// given before it, which the next one given follows by a pause.
+bool FxGraph::fillsPause(const AVFrame& frame) {
+    if (pauseTicks_ <= 0 || frame.pts == AV_NOPTS_VALUE || pushedPts_.empty())
+        return false;
+    const int64_t at = av_rescale_q(frame.pts, av_buffersink_get_time_base(videoSink_), inTimeBase_);
+    while (pushedPts_.size() > 1 && pushedPts_[1] <= at + halfOutTicks_)
+        pushedPts_.pop_front();
+    const int64_t shown = pushedPts_.front();
+    const bool pauseAfter = pushedPts_.size() > 1 ? pushedPts_[1] - shown > pauseTicks_
+                                                  : lastVideoPts_ == shown && at - shown > pauseTicks_;
+    return pauseAfter && at - shown > halfOutTicks_;
 }
 
 ff::FramePtr FxGraph::throughVideo(ff::FramePtr frame) {

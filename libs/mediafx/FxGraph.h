@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -53,7 +54,11 @@ struct VideoOutput {
     int height = 0;
     std::vector<AVPixelFormat> formats;
     AVRational frameRate{0, 1}; // constant output rate when set
-    bool fit = false;           // keep the aspect inside width x height, black bars around
+    // With a constant rate: a pause in the pictures (a gap of more than a few pictures) stays a
+    // pause, not filled with copies of the picture before it, for containers that keep each
+    // picture's time.
+    bool keepPauses = false;
+    bool fit = false; // keep the aspect inside width x height, black bars around
     // A preview shown smaller than the picture: scaled to this size right after the turns,
     // effects and colour settings, so that the marks and the subtitle, placed and sized as on
     // the whole picture, are laid over the smaller one (0: the picture's own size).
@@ -142,6 +147,13 @@ private:
     int64_t lastVideoPts_ = AV_NOPTS_VALUE;
     int64_t lastVideoStep_ = 0;
     int64_t frameStep_ = 0; // one frame period of the input's rate, in its time base (0: unknown)
+    // Where pauses are kept: the times of the pictures given to the graph (in the input's time
+    // base) that its output has not passed, the gap that is a pause, and half an output period.
+    void keepPauses(const VideoInput& in, const VideoOutput& out);
+    bool fillsPause(const AVFrame& frame);
+    std::deque<int64_t> pushedPts_;
+    AVRational inTimeBase_{1, 1};
+    int64_t pauseTicks_ = 0, halfOutTicks_ = 0;
     AVFilterContext* videoSource_ = nullptr;
     AVFilterContext* videoSink_ = nullptr;
     AVFilterContext* audioSource_ = nullptr;

@@ -542,6 +542,14 @@ int64_t readTime(const uchar* b) {
 
 } // namespace
 
+QString hourLate(const QString& ts, const QString& path, const std::vector<std::pair<int, int>>& stretches) {
+    QString in = "0", bsf = "setts=pts='if(%1\\,PTS+324000000\\,PTS)':dts='if(%2\\,DTS+324000000\\,DTS)'";
+    for (const auto& [first, last] : stretches)
+        in += QString("+between(@-START@\\,%1\\,%2)").arg(first * 3600).arg(last * 3600);
+    bsf = bsf.arg(QString(in).replace("@", "PTS"), QString(in).replace("@", "DTS"));
+    return makeWithFfmpeg(path, {"-i", ts, "-c", "copy", "-bsf:v", bsf, "-f", "mpegts"});
+}
+
 QString retimed(const QString& ts, const QString& path, const std::function<int64_t(int64_t, bool)>& to) {
     QFile in(ts), out(path);
     QByteArray d = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();

@@ -50,6 +50,9 @@ QString midStreamCapture(const QString& folder);
 QString endToEnd(const QString& path, const QStringList& files);
 // Each picture's "width,height,pixel aspect,coded as fields" in the order ffmpeg decodes them.
 std::vector<QString> pictureShapes(const QString& path);
+// The 25 fps TS `ts` copied by ffmpeg into `path` with the pictures of each stretch [first, last]
+// an hour late, the sound not: its muxer stores the pictures after a stretch a tick apart.
+QString hourLate(const QString& ts, const QString& path, const std::vector<std::pair<int, int>>& stretches);
 // A 12 s 320x240 25 fps clip with one key picture in 10 s, as MP4 and, with the same pictures,
 // as MPEG-TS, which has no index (a seek lands near its time, not on the key picture before).
 // Empty paths when ffmpeg fails.

@@ -45,8 +45,11 @@ QString keyOf(int result) {
 
 QString text(int result) {
     const QString key = keyOf(result);
-    const QString words =
+    QString words =
         NSBundle::localizedStringForKey(key.isEmpty() ? QStringLiteral("engineErrorGeneralString") : key);
+    // A range without a picture is the user's choice to mend, not a fault: no code beside it.
+    if (result == kNoPicture)
+        return words;
     return words + QStringLiteral(" (error:%1)").arg(result);
 }
 

@@ -23,8 +23,11 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
                        {"-i", mp4, "-c:v", "copy", "-bsf:v", "h264_mp4toannexb", "-c:a", "mp2", "-f", "vob"});
     // Written without a line from ffmpeg's decoding (unless its reading of the source in the same
     // format gives such lines too: film flagged 3:2 in a program stream), and holding `wanted`,
-    // each picture at its source picture's size and display aspect, coded as fields where it is.
+    // each picture at its source picture's size and display aspect, coded as fields where it is,
+    // with sound under every picture where the source has it so (a packet's slack at the ends).
     std::map<int, QString> shapeOf;
+    QString src;
+    bool sound = false;
     const auto expect = [&](const QString& out, const std::vector<int>& wanted, bool quiet = true,
                             bool ownShapes = true) {
         QByteArray err;
@@ -37,6 +40,14 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
         for (size_t i = 0; i < shapes.size() && i < shown.size(); ++i)
             EXPECT_EQ(shapes[i].toStdString(), shapeOf[shown[i]].toStdString())
                 << out.toStdString() << " picture " << shown[i];
+        if (!sound)
+            return;
+        const DecodedFrames v = decodedFrames(out, "v"), a = decodedFrames(out, "a");
+        std::vector<double> gaps(a.times.size(), 0);
+        std::adjacent_difference(a.times.begin(), a.times.end(), gaps.begin());
+        EXPECT_TRUE(a.count > 0 && a.times.front() < v.times.front() + 0.05 && a.end > v.end - 0.05 &&
+                    *std::max_element(gaps.begin() + 1, gaps.end()) < 0.1)
+            << out.toStdString();
     };
     const auto mpeg = [&](const QString& name, const QStringList& codec) {
         return makeWithFfmpeg(dir.filePath(name),
@@ -52,7 +63,8 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
     // a transport stream by ffmpeg (which times each picture, some a field off); MPEG-4 Part 2 whose B
     // pictures carry no time (placed by their own headers).
     const QString ts = mpeg("timed.ts", {"-c:v", "copy"}),
-                  filmPs = makeSoftTelecineClip(dir.filePath("telecine.vob"));
+                  filmPs = makeSoftTelecineClip(dir.filePath("telecine.vob")),
+                  aac = makeWithFfmpeg(dir.filePath("aac.ts"), {"-i", mp4, "-c", "copy"});
     // Captures: begun mid-stream (the pictures before the keyframe numbered 0 show 462-511, read
     // from inside the group before it); across a programme change (352x288 4:3, then 480x270 16:9
     // whose times jump with the discontinuity flag set); new parameter sets at a keyframe (320x180,
@@ -63,8 +75,11 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
     };
     const QString hevc = mpeg("hevc.ts", {"-vf", "scale=320:180", "-c:v", "libx265", "-x265-params",
                                           "bframes=3:keyint=25:pools=1:frame-threads=1:log-level=error"});
-    for (const QString& src :
-         {retimed(ts, dir.filePath("untimed.ts"), [](int64_t, bool) { return -1; }),
+    for (const QString& shape :
+         {// Pictures an hour late while the sound runs on: 100-149, and 30-49, 90-109 and 150-169.
+          hourLate(aac, dir.filePath("late1.ts"), {{100, 149}}),
+          hourLate(aac, dir.filePath("late3.ts"), {{30, 49}, {90, 109}, {150, 169}}),
+          retimed(ts, dir.filePath("untimed.ts"), [](int64_t, bool) { return -1; }),
           retimed(ts, dir.filePath("first20.ts"), [](int64_t t, bool) { return t < 20 * 3600 ? -1 : t; }),
           makeWithFfmpeg(dir.filePath("vob.ts"), {"-i", vob, "-c", "copy"}),
           // Pictures 100 to 149 an hour late: damaged times, not a second recording.
@@ -100,10 +115,13 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
               {x264("i1.ts", 0, "", {"-t", "3"}),
                x264("i2.ts", 3, "", {"-t", "3", "-flags", "+ilme+ildct", "-output_ts_offset", "3"}, ":tff=1"),
                x264("i3.ts", 6, "", {"-output_ts_offset", "6"})})}) {
+        src = shape;
+        // The pause's pictures end 3 s after its sound, the film's a few milliseconds after.
+        sound = !src.contains("pause") && !src.contains("telecine") && probeStreamCount(src, "audio") > 0;
         shapeOf.clear();
         if (src.contains(QRegularExpression("(programmes|sizes|mbaff)\\.ts$"))) // pictures 0-199 in order
-            for (const QString& shape : pictureShapes(src))
-                shapeOf[int(shapeOf.size())] = shape;
+            for (const QString& pictureShape : pictureShapes(src))
+                shapeOf[int(shapeOf.size())] = pictureShape;
         // Where picture n is shown: the pause holds picture 99 for 3 s more.
         const bool film = src.contains("telecine");
         const int64_t pauseUs = src.contains("pause") ? 3000000 : 0;
@@ -132,17 +150,37 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
         }
         for (const QString& out :
              {dir.filePath("whole.mp4"), dir.filePath("whole.mkv"), dir.filePath("whole.ts"),
-              dir.filePath("joined.mp4"), dir.filePath("joined.") + QFileInfo(src).suffix()}) {
+              dir.filePath("joined.mp4"), dir.filePath("joined.") + QFileInfo(src).suffix(),
+              dir.filePath("encoded.ts"), dir.filePath("encoded_joined.mp4")}) {
             // Kept whole in its own format: a stream that times no picture; joined with itself
-            // in its own format: every one.
-            if (QFile::remove(out); out.endsWith("whole.ts") && !src.contains("untimed"))
+            // in its own format: every one. Encoded: pauses and hour-late pictures in their places.
+            const bool encoded = out.contains("encoded"),
+                       late = src.contains("pause") || src.contains("late");
+            if (QFile::remove(out);
+                (out.endsWith("whole.ts") && !src.contains("untimed")) || (encoded && !late))
                 continue;
-            ASSERT_EQ(out.contains("joined") ? join({src, src}, out) + 1 : convert(src, out), 1)
+            const char* codec = encoded ? (out.endsWith("ts") ? "mpeg2video" : "libx264") : nullptr;
+            ASSERT_EQ(out.contains("joined") ? join({src, src}, out, codec) + 1 : convert(src, out, {codec}),
+                      1)
                 << out.toStdString();
             expect(out, out.contains("joined") ? twice : all,
                    QFileInfo(out).suffix() != QFileInfo(src).suffix() || decodeErrors(src).empty());
         }
     }
+}
+
+// H.264 in a program stream (a picture or two in it stores no time) joined with itself by copy:
+// ffmpeg's guesses for the untimed pictures fit the decoding times kept from the index.
+TEST(UntimedStreams, AProgramStreamJoinedWithItselfDecodesCleanly) {
+    QTemporaryDir dir;
+    const QString ps = makeWithFfmpeg(dir.filePath("ps.mpg"),
+                                      QString("-f lavfi -i testsrc2=size=640x360:duration=10 -f "
+                                              "lavfi -i sine=duration=10 -c:v libx264 -bf 3 -g 50 "
+                                              "-c:a mp2 -f mpeg")
+                                          .split(' ')),
+                  out = dir.filePath("joined.mpg");
+    ASSERT_EQ(join({ps, ps}, out), 0);
+    EXPECT_TRUE(decodeErrors(out).empty() && probeFrameCount(out) == 500) << decodeErrors(out);
 }
 
 // Reading an MPEG stream's index is part of setting a job's input: its progress shows the

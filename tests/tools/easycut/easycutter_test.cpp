@@ -270,6 +270,7 @@ TEST(EasyCutter, MpegSourcesAreCutOnTheLineOfTheirPictures) {
     const std::map<QString, std::vector<std::pair<int, int>>> segments{
         {"restart", {{50, 90}, {90, 110}, {199, 200}}},
         {"jump", {{90, 110}, {145, 155}, {199, 200}}},
+        {"late3", {{49, 89}, {110, 170}, {199, 200}}},
         {"hevc", {{151, 161}, {199, 200}}},
         {"camcorder", {{10, 20}, {35, 36}}},
         {"untimed", {{50, 90}, {199, 200}}},

@@ -483,7 +483,7 @@ TEST(JoinWindow, OnALowScreenItOpensFoldedAndTheBandUnfoldsAboveTheExportRow) {
 }
 
 // MPEG recordings the engine reads through their index, each joined with itself: two recordings
-// end to end, a stretch of pictures an hour late, HEVC in open groups of pictures, a camera's
+// end to end, stretches of pictures an hour late, HEVC in open groups of pictures, a camera's
 // interlaced fields, pictures without any time, a capture begun mid-stream and one across a
 // programme change. Kept in their format or encoded by a profile,
 // every picture of both clips comes once, in order, with the sound beside it all along.
@@ -505,6 +505,7 @@ TEST(JoinWindow, MpegRecordingsJoinedWithThemselvesKeepEveryPictureAndTheirSound
                              [](int64_t t, bool) {
                                  return t >= 100 * 3600 && t < 150 * 3600 ? t + int64_t(3600) * 90000 : t;
                              }),
+        testsupport::hourLate(ts, dir.filePath("late3.ts"), {{30, 49}, {90, 109}, {150, 169}}),
         testsupport::makeWithFfmpeg(
             dir.filePath("hevc.ts"),
             {"-i", mp4, "-threads", "1", "-vf", "scale=320:180", "-c:v", "libx265", "-x265-params",

@@ -1,9 +1,9 @@
 // The MPEG sources whose times do not run on one line by themselves, as the windows meet them:
-// two recordings end to end, a stretch an hour late, HEVC in open groups of pictures, a camera's
+// two recordings end to end, stretches an hour late, HEVC in open groups of pictures, a camera's
 // interlaced recording in field packets, pictures without any time, a capture begun mid-stream
-// (pictures before its first keyframe that cannot be shown) and one across a programme change. Each is read
-// by the number of the source picture every output picture shows, so that a test can ask for every picture of
-// a range once, in order.
+// (pictures before its first keyframe that cannot be shown) and one across a programme change.
+// Each is read by the number of the source picture every output picture shows, so that a test
+// can ask for every picture of a range once, in order.
 #pragma once
 
 #include "FrameCounter.h"
@@ -38,6 +38,9 @@ inline std::vector<MpegShape> mpegShapes(const QString& folder) {
                      return t >= 100 * 3600 && t < 150 * 3600 ? t + int64_t(3600) * 90000 : t;
                  }),
          200},
+        // Pictures 30-49, 90-109 and 150-169 an hour late as ffmpeg's muxer writes them, the
+        // pictures after each a tick apart, the sound untouched.
+        {"late3", hourLate(ts, at("late3.ts"), {{30, 49}, {90, 109}, {150, 169}}), 200},
         {"hevc",
          makeWithFfmpeg(at("hevc.ts"),
                         {"-i", mp4, "-vf", "scale=192:108", "-c:v", "libx265", "-x265-params",

@@ -3,6 +3,7 @@
 // at once, keeps it empty and Start disabled until the stopped job has returned, and leaves
 // no file; a failed set-up reports the engine's error.
 #include "Contrast.h"
+#include "FrameCounter.h"
 #include "ToolWindowDriver.h"
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/controls/ZylButton.h"
@@ -131,6 +132,18 @@ TEST(ExportBar, AFailedSetUpSaysTheEnginesErrorInWordsAndReturnsToIdle) {
     EXPECT_EQ(answerAlerts(), QStringList{text("engineErrorInexactCutString") +
                                           QString(" (error:%1)").arg(MEDIACORE_ERROR_INEXACT_CUT)});
     EXPECT_TRUE(outputs(b.out.path()).isEmpty());
+
+    // A range inside a pause of a recording without sound holds no picture: said in words alone.
+    const QString silent = testsupport::makeWithFfmpeg(
+        sources.filePath("silent.ts"),
+        {"-i", testsupport::makeCounterClip(sources.filePath("count.mp4"), 25, 8), "-an", "-c", "copy"});
+    b.window->source = testsupport::retimed(silent, sources.filePath("pause.ts"), [](int64_t t, bool) {
+        return t >= 100 * 3600 ? t + 3 * 90000 : t;
+    });
+    b.window->ranges = {{4500000, 6500000}};
+    click(b.bar()->startButton);
+    ASSERT_TRUE(waitUntil([] { return tooltest::openAlert() != nullptr; }, 60000));
+    EXPECT_EQ(answerAlerts(), QStringList{text("engineErrorNoPictureString")});
 }
 
 // Closing a window while its export runs: the home screen is told at once, the job is
