@@ -7,7 +7,6 @@
 
 #include "BitReader.h"
 #include "HevcOrder.h"
-#include "IndexKeep.h"
 #include "StartCodes.h"
 
 namespace ff {
@@ -301,7 +300,8 @@ bool SourceIndex::read(AVFormatContext* input, int streamId, const std::atomic<b
     const int64_t total = progress ? avio_size(input->pb) : -1;
     int64_t told = 0;
     while (av_read_frame(input, packet.get()) >= 0) {
-        if ((stop && stop->load()) || readingStopped())
+        // A whole file's reading ends with the program; a stretch's is short.
+        if ((stop && stop->load()) || (untilPos == INT64_MAX && readingStopped()))
             return false;
         if (const int64_t at = avio_tell(input->pb); total > 0 && at - told >= kProgressStep)
             progress(told = at, total);

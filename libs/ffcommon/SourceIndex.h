@@ -84,6 +84,10 @@ public:
     // With `stop`, every reading of an index ends now and none starts (the program is ending);
     // without, they may again.
     static void stopReading(bool stop);
+    static bool readingStopped();
+    // Whether an opening of `format` with `need` reads the stream by its index (an MPEG stream,
+    // not one read by its stored times).
+    static bool needed(const AVFormatContext* format, int videoStream, Need need);
     // Lets go of the indexes this process holds; a later opening takes a file's from the cache
     // folder, or reads it again.
     static void dropHeld();

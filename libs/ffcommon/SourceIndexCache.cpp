@@ -17,8 +17,6 @@
 #include <thread>
 #include <unistd.h>
 
-#include "IndexKeep.h"
-
 namespace ff {
 
 namespace {
@@ -184,7 +182,7 @@ template <class T> void put(std::string* out, const T& value) {
 
 } // namespace
 
-bool readingStopped() {
+bool SourceIndex::readingStopped() {
     return gStopped.load();
 }
 
@@ -298,16 +296,22 @@ std::shared_ptr<const SourceIndex> SourceIndex::make(const Source& source, const
     return nullptr;
 }
 
+bool SourceIndex::needed(const AVFormatContext* format, int videoStream, Need need) {
+    Source source;
+    return describe(format, videoStream, &source) &&
+           (need == Need::Now || source.size < kLargeBytes || !storedTimesSuffice(source));
+}
+
 std::shared_ptr<const SourceIndex> SourceIndex::ofWhereNeeded(const AVFormatContext* format, int videoStream,
                                                               const std::atomic<bool>* stop,
                                                               const Progress& progress) {
     Source source;
     if (!describe(format, videoStream, &source))
         return nullptr;
-    if (source.size < kLargeBytes || !storedTimesSuffice(source))
-        return make(source, stop, progress);
     if (auto index = heldIndex(source.key))
         return index;
+    if (source.size < kLargeBytes || !storedTimesSuffice(source))
+        return make(source, stop, progress);
     {
         // Read behind the opening, for what will need it (a job); once per file.
         Held& h = held();
@@ -389,7 +393,7 @@ bool SourceIndex::storedTimesSuffice(const Source& source) {
     SourceIndex tail;
     tail.timeBase_ = source.timeBase;
     tail.frameRate_ = source.rate;
-    if (!tail.sample(input.get(), source.streamId, INT64_MAX))
+    if (!tail.sample(input.get(), source.streamId, source.size))
         return false;
     const Picture &a = head.pictures_.front(), &b = head.pictures_.back();
     const int64_t firstTime = head.pictures_[size_t(head.byShown_.front())].stored;

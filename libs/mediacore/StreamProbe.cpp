@@ -306,7 +306,11 @@ int openInput(const std::string& path, InputPtr* out, const std::atomic<bool>* s
         v >= 0 && SourceIndex::attach(format.get(), v, stop, progress, need))
         if (const AVRational rate = SourceIndex::get(format.get())->flaggedRate(); rate.num > 0)
             format->streams[v]->avg_frame_rate = rate;
-    if (stop && stop->load())
+    // Also where the program's end stopped the reading of an index the opening needs.
+    if (const int v = firstVideoStream(format.get());
+        (stop && stop->load()) ||
+        (v >= 0 && SourceIndex::readingStopped() && !SourceIndex::get(format.get()) &&
+         SourceIndex::needed(format.get(), v, need)))
         return logFailure("stopped while reading " + path, AVERROR_EXIT);
     *out = std::move(format);
     return 0;
