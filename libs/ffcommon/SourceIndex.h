@@ -150,6 +150,7 @@ private:
     static std::shared_ptr<const SourceIndex> fresh(const Source& source, const std::atomic<bool>* stop,
                                                     const Progress& progress);
     static bool storedTimesSuffice(const Source& source);
+    static bool storedTimesSufficeRead(const Source& source);
     bool build(const std::string& path, const AVInputFormat* format, int streamId,
                const std::atomic<bool>* stop, const Progress& progress);
     // Reads the pictures from where `input` stands to its end, or past byte `untilPos`.

@@ -13,6 +13,7 @@
 #include <dirent.h>
 #include <map>
 #include <mutex>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -50,6 +51,7 @@ struct Held {
     std::mutex mutex;
     std::map<std::string, std::shared_ptr<const SourceIndex>> indexes;
     std::map<std::string, std::shared_ptr<Reading>> readings;
+    std::map<std::string, bool> suffice; // whether a file's stored times suffice, once told
 };
 Held& held() {
     static Held* h = new Held;
@@ -128,9 +130,11 @@ void pruneKept(const std::string& folder) {
     while (const dirent* e = ::readdir(dir)) { // NOLINT(concurrency-mt-unsafe): a stream of its own
         const std::string name = e->d_name;
         struct stat st {};
-        if (name.size() == 22 && name.compare(16, 6, ".index") == 0 &&
-            ::stat((folder + '/' + name).c_str(), &st) == 0)
-            kept.emplace_back(int64_t(st.st_mtim.tv_sec), folder + '/' + name);
+        std::string path = folder;
+        path += '/';
+        path += name;
+        if (name.size() == 22 && name.compare(16, 6, ".index") == 0 && ::stat(path.c_str(), &st) == 0)
+            kept.emplace_back(int64_t(st.st_mtim.tv_sec), std::move(path));
     }
     ::closedir(dir);
     if (kept.size() <= kKeptFiles)
@@ -261,7 +265,7 @@ std::shared_ptr<const SourceIndex> SourceIndex::make(const Source& source, const
             reading = r;
         }
         if (mine) {
-            const auto index = fresh(source, stop, [&](int64_t read, int64_t total) {
+            auto index = fresh(source, stop, [&](int64_t read, int64_t total) {
                 reading->read = read, reading->total = total;
                 if (progress)
                     progress(read, total);
@@ -302,6 +306,22 @@ bool SourceIndex::needed(const AVFormatContext* format, int videoStream, Need ne
            (need == Need::Now || source.size < kLargeBytes || !storedTimesSuffice(source));
 }
 
+// Told once per unchanged file in a process: a probe, its snapshot and the player open it in turn.
+bool SourceIndex::storedTimesSuffice(const Source& source) {
+    Held& h = held();
+    {
+        std::lock_guard lock(h.mutex);
+        if (const auto found = h.suffice.find(source.key); found != h.suffice.end())
+            return found->second;
+    }
+    const bool suffice = storedTimesSufficeRead(source);
+    std::lock_guard lock(h.mutex);
+    if (h.suffice.size() >= 64)
+        h.suffice.clear();
+    h.suffice[source.key] = suffice;
+    return suffice;
+}
+
 std::shared_ptr<const SourceIndex> SourceIndex::ofWhereNeeded(const AVFormatContext* format, int videoStream,
                                                               const std::atomic<bool>* stop,
                                                               const Progress& progress) {
@@ -319,7 +339,12 @@ std::shared_ptr<const SourceIndex> SourceIndex::ofWhereNeeded(const AVFormatCont
         if (h.readings.count(source.key))
             return nullptr;
     }
-    std::thread([source] { make(source, nullptr, {}); }).detach();
+    std::thread([source] {
+        // Behind what the user waits for (the first picture decoded): on a busy machine this
+        // reading gives way.
+        ::setpriority(PRIO_PROCESS, 0, 10);
+        make(source, nullptr, {});
+    }).detach();
     return nullptr;
 }
 
@@ -372,7 +397,7 @@ bool SourceIndex::sample(AVFormatContext* input, int streamId, int64_t untilPos)
     });
 }
 
-bool SourceIndex::storedTimesSuffice(const Source& source) {
+bool SourceIndex::storedTimesSufficeRead(const Source& source) {
     AVFormatContext* raw = nullptr;
     if (avformat_open_input(&raw, source.path.c_str(), source.format, nullptr) < 0)
         return false;
