@@ -246,7 +246,7 @@ template <typename Wanted> bool indexSources(bool small, const Wanted& wanted, S
         ok = ok && longTsSource(small, &out->longTs);
     if (wanted("ts-open"))
         ok = ok && ordinaryTsSources(small, out);
-    if (wanted("untimed-open") || wanted("untimed-cut"))
+    if (wanted("index") || wanted("untimed-open") || wanted("untimed-cut"))
         ok = ok && untimedTsSource(out->longTs, &out->untimedTs);
     // A program stream times a picture only where a packet of 2 KiB starts with it: small
     // pictures that share a packet store no time.

@@ -296,6 +296,11 @@ bool SourceIndex::read(AVFormatContext* input, int streamId, const std::atomic<b
     const PacketPtr packet = makePacket();
     int64_t lastPos = -1;
     uint16_t dup = 0;
+    // Only the picture stream's packets are read: the demuxer skips the others' payloads.
+    for (unsigned i = 0; i < input->nb_streams; ++i)
+        if (input->streams[i]->id != streamId ||
+            input->streams[i]->codecpar->codec_type != AVMEDIA_TYPE_VIDEO)
+            input->streams[i]->discard = AVDISCARD_ALL;
     // A long recording takes seconds to read: whoever waits hears how far it is every MiB.
     const int64_t total = progress ? avio_size(input->pb) : -1;
     int64_t told = 0;

@@ -13,7 +13,6 @@
 #include <dirent.h>
 #include <map>
 #include <mutex>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -25,7 +24,7 @@ namespace {
 // Smaller files are read whole at once (a few milliseconds) and not kept in the cache folder.
 constexpr int64_t kLargeBytes = int64_t(16) << 20;
 // What is read of a large file's start and end to tell whether its stored times suffice.
-constexpr int64_t kHeadBytes = int64_t(2) << 20;
+constexpr int64_t kHeadBytes = int64_t(1) << 20;
 constexpr int64_t kTailBytes = int64_t(8) << 20;
 // A jump of stored times this long or longer starts the index's line again.
 constexpr int64_t kJumpUs = 10'000'000;
@@ -339,12 +338,7 @@ std::shared_ptr<const SourceIndex> SourceIndex::ofWhereNeeded(const AVFormatCont
         if (h.readings.count(source.key))
             return nullptr;
     }
-    std::thread([source] {
-        // Behind what the user waits for (the first picture decoded): on a busy machine this
-        // reading gives way.
-        ::setpriority(PRIO_PROCESS, 0, 10);
-        make(source, nullptr, {});
-    }).detach();
+    std::thread([source] { make(source, nullptr, {}); }).detach();
     return nullptr;
 }
 
@@ -379,7 +373,7 @@ int64_t keyframeNearEnd(const std::string& path, int pid, int64_t size, int64_t 
         for (size_t q = at; q + stride <= n && bytes[q + lead] == 0x47; q += stride) {
             const uint8_t* h = &bytes[q + lead];
             if (((h[1] & 0x1f) << 8 | h[2]) == pid && (h[1] & 0x40) && (h[3] & 0x20) && h[4] > 0 &&
-                (h[5] & 0x40) && (found < 0 || n - q >= kTailBytes / 4))
+                (h[5] & 0x40) && (found < 0 || n - q >= kTailBytes / 16))
                 found = from + int64_t(q);
         }
         return found;
