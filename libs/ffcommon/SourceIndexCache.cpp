@@ -13,6 +13,7 @@
 #include <dirent.h>
 #include <map>
 #include <mutex>
+#include <set>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -28,6 +29,8 @@ constexpr int64_t kHeadBytes = int64_t(1) << 20;
 constexpr int64_t kTailBytes = int64_t(8) << 20;
 // A jump of stored times this long or longer starts the index's line again.
 constexpr int64_t kJumpUs = 10'000'000;
+// The reading behind an opening starts this long after it.
+constexpr std::chrono::milliseconds kBehindAfter{1000};
 // Kept indexes: at most this many files, none larger than this.
 constexpr size_t kKeptFiles = 64;
 constexpr int64_t kKeptFileBytes = int64_t(64) << 20;
@@ -51,6 +54,7 @@ struct Held {
     std::map<std::string, std::shared_ptr<const SourceIndex>> indexes;
     std::map<std::string, std::shared_ptr<Reading>> readings;
     std::map<std::string, bool> suffice; // whether a file's stored times suffice, once told
+    std::set<std::string> behind;        // files whose reading behind an opening is to start
 };
 Held& held() {
     static Held* h = new Held;
@@ -335,10 +339,20 @@ std::shared_ptr<const SourceIndex> SourceIndex::ofWhereNeeded(const AVFormatCont
         // Read behind the opening, for what will need it (a job); once per file.
         Held& h = held();
         std::lock_guard lock(h.mutex);
-        if (h.readings.count(source.key))
+        if (h.readings.count(source.key) || !h.behind.insert(source.key).second)
             return nullptr;
     }
-    std::thread([source] { make(source, nullptr, {}); }).detach();
+    std::thread([source] {
+        // Once what the user waits for (the first picture, decoded on the same processors) is
+        // up; a job that comes first reads it itself, and this one then finds it.
+        std::this_thread::sleep_for(kBehindAfter);
+        {
+            Held& h = held();
+            std::lock_guard lock(h.mutex);
+            h.behind.erase(source.key);
+        }
+        make(source, nullptr, {});
+    }).detach();
     return nullptr;
 }
 
