@@ -159,6 +159,7 @@ private:
     // Reads a stretch as read() does; true when the index places each of its pictures at the
     // time it stores (every picture timed, in its headers' order, no field shown twice).
     bool sample(AVFormatContext* input, int streamId, int64_t untilPos);
+    bool sampleFrom(AVFormatContext* input, const Source& source, int64_t from, int64_t more);
     // The index as bytes for the cache folder, and back (false for bytes that are not an
     // index of `key`: every field is checked).
     std::string save(const std::string& key) const;

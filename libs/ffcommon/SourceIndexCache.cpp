@@ -24,11 +24,11 @@ namespace {
 
 // Smaller files are read whole at once (a few milliseconds) and not kept in the cache folder.
 constexpr int64_t kLargeBytes = int64_t(16) << 20;
-// What is read of a large file's start and end to tell whether its stored times suffice.
+// What is read of a large file's start (and half of it in the middle) to tell whether its stored
+// times suffice; the bytes searched for a keyframe, and at most.
 constexpr int64_t kHeadBytes = int64_t(1) << 20;
+constexpr int64_t kScanBytes = int64_t(2) << 20;
 constexpr int64_t kTailBytes = int64_t(8) << 20;
-// A jump of stored times this long or longer starts the index's line again.
-constexpr int64_t kJumpUs = 10'000'000;
 // The reading behind an opening starts this long after it.
 constexpr std::chrono::milliseconds kBehindAfter{1000};
 // Kept indexes: at most this many files, none larger than this.
@@ -360,14 +360,12 @@ std::shared_ptr<const SourceIndex> SourceIndex::ofWhereNeeded(const AVFormatCont
 
 namespace {
 
-// The place of a transport packet in the last `window` bytes of the file that starts a random
-// access point (a keyframe, as muxers mark it) of the picture stream with packet id `pid`: the
-// last one that leaves a stretch to read after it; -1 where none does. A reading that starts
-// there needs nothing before it (one from elsewhere starts with pieces of pictures that name
-// headers it never saw).
-int64_t keyframeNearEnd(const std::string& path, int pid, int64_t size, int64_t window) {
-    const int64_t from = std::max<int64_t>(0, size - window);
-    std::vector<uint8_t> bytes(static_cast<size_t>(size - from));
+// The place of the first transport packet in `length` bytes from `from` that starts a random
+// access point (a keyframe, as muxers mark it) of the picture stream with packet id `pid`; -1
+// where none does. A reading that starts there needs nothing before it (one from elsewhere
+// starts with pieces of pictures that name headers it never saw).
+int64_t keyframeFrom(const std::string& path, int pid, int64_t from, int64_t length) {
+    std::vector<uint8_t> bytes(static_cast<size_t>(std::max<int64_t>(0, length)));
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
         return -1;
@@ -383,14 +381,13 @@ int64_t keyframeNearEnd(const std::string& path, int pid, int64_t size, int64_t 
             ++at;
         if (at >= 2 * stride || at + 5 * stride > n)
             continue;
-        int64_t found = -1;
         for (size_t q = at; q + stride <= n && bytes[q + lead] == 0x47; q += stride) {
             const uint8_t* h = &bytes[q + lead];
             if (((h[1] & 0x1f) << 8 | h[2]) == pid && (h[1] & 0x40) && (h[3] & 0x20) && h[4] > 0 &&
-                (h[5] & 0x40) && (found < 0 || n - q >= kTailBytes / 16))
-                found = from + int64_t(q);
+                (h[5] & 0x40))
+                return from + int64_t(q);
         }
-        return found;
+        return -1;
     }
     return -1;
 }
@@ -405,41 +402,59 @@ bool SourceIndex::sample(AVFormatContext* input, int streamId, int64_t untilPos)
     });
 }
 
+// Reads a stretch of a transport stream from its first keyframe at or after byte `from` to
+// `more` bytes past it (with a negative `more`: from a keyframe near the end to the end); false
+// where none is found or the stretch's stored times do not suffice.
+bool SourceIndex::sampleFrom(AVFormatContext* input, const Source& source, int64_t from, int64_t more) {
+    if (std::strcmp(source.format->name, "mpegts") != 0)
+        return false;
+    int64_t key = -1;
+    // The end's stretch starts further back where its last bytes hold no keyframe.
+    for (const int64_t length : {kScanBytes, kTailBytes})
+        if (key < 0)
+            key = keyframeFrom(source.path, source.streamId,
+                               more < 0 ? std::max<int64_t>(0, source.size - length) : from, length);
+    timeBase_ = source.timeBase;
+    frameRate_ = source.rate;
+    return key >= 0 && av_seek_frame(input, -1, key, AVSEEK_FLAG_BYTE) >= 0 &&
+           sample(input, source.streamId, more < 0 ? source.size : key + more);
+}
+
 bool SourceIndex::storedTimesSufficeRead(const Source& source) {
     AVFormatContext* raw = nullptr;
     if (avformat_open_input(&raw, source.path.c_str(), source.format, nullptr) < 0)
         return false;
     const InputPtr input(raw);
     input->flags |= AVFMT_FLAG_NOFILLIN;
-    // The stretches are read with the index's own reading of headers: a picture whose order its
-    // headers give otherwise than its stored time, a second field or a repeated field ask for it.
-    SourceIndex head;
-    head.timeBase_ = source.timeBase;
-    head.frameRate_ = source.rate;
-    if (!head.sample(input.get(), source.streamId, kHeadBytes))
+    // Stretches read with the index's own reading of headers: the start, four in the middle and
+    // the end. A picture without a time, one whose headers order it otherwise than its stored
+    // time, a field shown twice or coded apart, or a stretch whose times are not past the one's
+    // before (a second recording) asks for the index.
+    std::vector<SourceIndex> stretches(6);
+    stretches[0].timeBase_ = source.timeBase;
+    stretches[0].frameRate_ = source.rate;
+    if (!stretches[0].sample(input.get(), source.streamId, kHeadBytes))
         return false;
-    const int64_t key = std::strcmp(source.format->name, "mpegts") == 0
-                            ? keyframeNearEnd(source.path, source.streamId, source.size, kTailBytes)
-                            : -1;
-    if (key < 0 || av_seek_frame(input.get(), -1, key, AVSEEK_FLAG_BYTE) < 0)
-        return false;
-    SourceIndex tail;
-    tail.timeBase_ = source.timeBase;
-    tail.frameRate_ = source.rate;
-    if (!tail.sample(input.get(), source.streamId, source.size))
-        return false;
-    const Picture &a = head.pictures_.front(), &b = head.pictures_.back();
+    for (size_t k = 1; k < stretches.size(); ++k) {
+        const bool last = k + 1 == stretches.size();
+        const int64_t from = last ? source.size - kScanBytes : source.size * int64_t(k) / 5;
+        if (!stretches[k].sampleFrom(input.get(), source, std::max<int64_t>(0, from),
+                                     last ? -1 : kHeadBytes / 2))
+            return false;
+        const SourceIndex &before = stretches[k - 1], &now = stretches[k];
+        if (now.pictures_[size_t(now.byShown_.front())].stored <=
+            before.pictures_[size_t(before.byShown_.back())].stored)
+            return false;
+    }
+    const SourceIndex &head = stretches.front(), &tail = stretches.back();
     const int64_t firstTime = head.pictures_[size_t(head.byShown_.front())].stored;
-    const int64_t lastTime = tail.pictures_[size_t(tail.byShown_.back())].stored;
     const int64_t headTime = head.pictures_[size_t(head.byShown_.back())].stored - firstTime;
-    const int64_t wholeTime = lastTime - firstTime;
-    const int64_t jump = av_rescale_q(kJumpUs, kMicro, source.timeBase);
-    // No restart, and as many bytes a second over the whole file as in its start, give or take
-    // half: a jump, a late stretch or a second recording would make the line longer or shorter.
-    if (headTime <= 0 || wholeTime <= headTime ||
-        tail.pictures_.front().stored <= head.pictures_.back().stored - jump)
+    const int64_t wholeTime = tail.pictures_[size_t(tail.byShown_.back())].stored - firstTime;
+    if (headTime <= 0 || wholeTime <= headTime)
         return false;
-    const double headRate = double(b.pos - a.pos) / double(headTime);
+    // As many bytes a second over the whole file as in its start, give or take half: a jump, a
+    // late stretch or a second recording would make the line longer or shorter.
+    const double headRate = double(head.pictures_.back().pos - head.pictures_.front().pos) / double(headTime);
     const double wholeRate = double(source.size) / double(wholeTime);
     return wholeRate > headRate / 2 && wholeRate < headRate * 2;
 }

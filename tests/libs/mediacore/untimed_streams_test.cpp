@@ -198,6 +198,29 @@ TEST(UntimedStreams, AKeptIndexIsReadBackAndADamagedOrStaleOneIsReadAsAbsent) {
     qputenv("XDG_CACHE_HOME", cacheHome);
 }
 
+// A large transport stream opens by its stored times only where they run on one line: a second
+// recording whose times start inside the first's (its start and end alone look like one line of
+// 84 s) is opened on the index's line of both.
+TEST(UntimedStreams, ALargeStreamOpensByItsStoredTimesOnlyWhereTheyRunOnOneLine) {
+    QTemporaryDir dir;
+    const QString one = makeWithFfmpeg(dir.filePath("long.ts"),
+                                       {"-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25:duration=64",
+                                        "-c:v", "mpeg2video", "-q:v", "1", "-g", "25", "-threads", "1"});
+    const QString later =
+        makeWithFfmpeg(dir.filePath("later.ts"), {"-i", one, "-c", "copy", "-output_ts_offset", "20"});
+    QFile a(one), b(later), both(dir.filePath("both.ts"));
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) &&
+                both.open(QIODevice::WriteOnly));
+    both.write(a.readAll() + b.readAll());
+    both.close();
+    for (const auto& [path, seconds] : {std::pair{one, 64.0}, std::pair{both.fileName(), 128.0}}) {
+        void* media = MediaOpen(utf8(path));
+        ASSERT_NE(media, nullptr);
+        EXPECT_NEAR(double(MediaGetDuration(media)) / 1e6, seconds, 0.05) << path.toStdString();
+        MediaClose(media);
+    }
+}
+
 // The index of a stream's pictures holds at most 64 bytes a picture once built.
 TEST(UntimedStreams, TheIndexHoldsFewBytesAPicture) {
     QTemporaryDir dir;
