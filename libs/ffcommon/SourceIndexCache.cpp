@@ -537,8 +537,11 @@ bool SourceIndex::consistent() const {
     for (size_t k = 1; k < segments_.size(); ++k)
         if (segments_[k].pos < segments_[k - 1].pos)
             return false;
-    return std::all_of(segments_.begin(), segments_.end(),
-                       [&](const Segment& s) { return s.offset > -kFar && s.offset < kFar; });
+    // A run's stored times are within reach, or the marks of a run that stores none.
+    const auto near = [&](int64_t t, int64_t none) { return t == none || (t > -kFar && t < kFar); };
+    return std::all_of(segments_.begin(), segments_.end(), [&](const Segment& s) {
+        return s.offset > -kFar && s.offset < kFar && near(s.first, INT64_MAX) && near(s.last, INT64_MIN);
+    });
 }
 
 } // namespace ff
