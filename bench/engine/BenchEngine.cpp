@@ -6,19 +6,22 @@
 // sources are grainy camera-like clips of several scenes, made once and kept in
 // build/bench-cache/. Jobs: transcode, cut, hevc, uhd, fade, join, probe, split, classes,
 // preview (bench/player's program), longjoin (two 600 s clips faded together: peak memory); all
-// of them when none is named. The MPEG index jobs: index (the index of a 600 s transport
-// stream: its time and bytes), untimed-open, untimed-cut, ps-mp4, untimed-join (a copy join of
-// transport streams whose pictures store no time but at keyframes), split-ts (a 1080i MPEG-2
-// transport stream split into 25 MiB parts). The last lines show every ratio and peak beside its target.
+// of them when none is named. The MPEG index jobs: index (the opening of a 600 s transport
+// stream whose pictures store no time: its index's pass), untimed-open, untimed-cut, ps-mp4, untimed-join (a
+// copy join of transport streams whose pictures store no time but at keyframes), split-ts (a 1080i MPEG-2
+// transport stream split into 25 MiB parts), ts-open (an ordinary transport stream opened). The last lines
+// show every ratio and peak beside its target.
 // --sources only makes the sources.
-// --before DIR: the untimed-join and split-ts jobs also run the engine of another build, DIR being
-// its programs' folder (an earlier commit's build-release/bin), in the same rounds: before/after.
+// --before DIR: the untimed-open, ts-open, untimed-join and split-ts jobs also run the engine (and
+// player_open) of another build, DIR being its programs' folder (an earlier commit's
+// build-release/bin), in the same rounds: before/after.
 //
 // Pin it to the CPUs to measure on, e.g. `taskset -c 2,3 build/bin/bench_engine`: every process
 // it starts inherits them, so both sides of a comparison run on the same CPUs.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <iomanip>
@@ -414,32 +417,86 @@ bool benchPreview(const Bench&) {
     return WIFEXITED(status) && WEXITSTATUS(status) != 1;
 }
 
-// Opening a long transport stream builds its index (a pass over its packets, no decoding): a probe
-// job against ffmpeg reading the picture stream's packets through, and the same with the
-// snapshot a window takes on opening (a picture decoded: no target). (The bytes the index holds a
-// picture are a property, held by the untimed-streams test.)
-bool benchIndex(const Bench& b) {
-    const Clip& ts = b.src.longTs;
-    const auto m = interleaved({{"engine", engine({"open", ts.path}), {}},
-                                {"engine + snapshot", engine({"probe", ts.path}), {}},
-                                {"ffmpeg", ffmpeg("-i " + ts.path + " -map 0:v -c copy -f null -"), {}}});
-    ratio("probe (index) of " + ts.name, m[0], m[2], "ffmpeg -map 0:v -c copy -f null", 1.0);
-    ratio("probe (index) + snapshot of " + ts.name, m[1], m[2], "ffmpeg -map 0:v -c copy -f null");
-    return m[0].ok && m[1].ok && m[2].ok;
+// The folder a later run finds kept indexes in (the "kept" sides); every other side keeps none
+// (its XDG_CACHE_HOME cannot be made), so each of its runs reads as a first run does.
+std::string gKept;
+
+std::vector<std::string> kept(std::vector<std::string> command) {
+    command.insert(command.begin(), {"/usr/bin/env", "XDG_CACHE_HOME=" + gKept});
+    return command;
 }
 
-// Probe and snapshot of a transport stream whose pictures store no time (the index places each)
-// against the same stream with its times.
+// The index's own pass over a long transport stream (no decoding): the opening of one whose
+// pictures store no time, which waits for it, against ffmpeg reading the same picture stream's
+// packets through.
+bool benchIndex(const Bench& b) {
+    const Clip& ts = b.src.untimedTs;
+    const auto m = interleaved({{"engine", engine({"open", ts.path}), {}},
+                                {"ffmpeg", ffmpeg("-i " + ts.path + " -map 0:v -c copy -f null -"), {}}});
+    ratio("open (its index) of " + ts.name, m[0], m[1], "ffmpeg -map 0:v -c copy -f null", 0.5);
+    return m[0].ok && m[1].ok;
+}
+
+// Probe and snapshot of a transport stream whose pictures store no time (the index places each,
+// so the opening waits for it) against the same stream with its times, which opens by them; the
+// same in a later run that finds its index kept, and against the build before the index.
 bool benchUntimedOpen(const Bench& b) {
     const std::string player = (fs::path(BENCH_BIN_DIR) / "bench" / "player_open").string();
-    const auto m = interleaved({{"engine untimed", engine({"probe", b.src.untimedTs.path}), {}},
-                                {"engine timed", engine({"probe", b.src.longTs.path}), {}},
-                                {"player untimed", {player, b.src.untimedTs.path}, {}},
-                                {"player timed", {player, b.src.longTs.path}, {}}});
-    ratio("probe + snapshot of " + b.src.untimedTs.name, m[0], m[1], "the same with its times", 1.5);
-    ratio("the player's first picture of " + b.src.untimedTs.name, m[2], m[3], "the same with its times",
+    const std::string& untimed = b.src.untimedTs.path;
+    spawn(kept(engine({"probe", untimed}))); // the first run, which keeps its index
+    std::vector<Side> sides{{"engine untimed", engine({"probe", untimed}), {}},
+                            {"engine timed", engine({"probe", b.src.longTs.path}), {}},
+                            {"player untimed", {player, untimed}, {}},
+                            {"player timed", {player, b.src.longTs.path}, {}},
+                            {"engine untimed, kept", kept(engine({"probe", untimed})), {}},
+                            {"player untimed, kept", kept({player, untimed}), {}}};
+    if (!gBefore.empty()) {
+        sides.push_back({"engine before", {before("bench_job"), "probe", untimed}, {}});
+        sides.push_back({"player before", {before("bench/player_open"), untimed}, {}});
+    }
+    const auto m = interleaved(sides);
+    const std::string name = b.src.untimedTs.name;
+    ratio("probe + snapshot of " + name, m[0], m[1], "the same with its times", 1.5);
+    ratio("the player's first picture of " + name, m[2], m[3], "the same with its times", 1.5);
+    ratio("probe + snapshot of " + name + ", index kept", m[4], m[1], "the same with its times", 1.5);
+    ratio("the player's first picture of " + name + ", index kept", m[5], m[3], "the same with its times",
           1.5);
-    return m[0].ok && m[1].ok && m[2].ok && m[3].ok;
+    if (m.size() > 6) {
+        ratio("probe + snapshot of " + name, m[0], m[6], "the build before the index", 1.5);
+        ratio("the player's first picture of " + name, m[2], m[7], "the build before the index", 1.5);
+    }
+    return std::all_of(m.begin(), m.end(), [](const Measured& x) { return x.ok; });
+}
+
+// Opening an ordinary transport stream (every picture timed) as a window does: its open, its
+// probe with the snapshot and the player's first picture, of the 600 s 1080p one and of one over
+// 2 GB (from memory), against the same file as MP4 and the build before the index.
+bool benchTsOpen(const Bench& b) {
+    const std::string player = (fs::path(BENCH_BIN_DIR) / "bench" / "player_open").string();
+    bool ok = true;
+    for (const auto& [ts, mp4] :
+         {std::pair{&b.src.longTs, &b.src.longTsMp4}, std::pair{&b.src.bigTs, &b.src.bigTsMp4}}) {
+        std::vector<Side> sides{{"open", engine({"open", ts->path}), {}},
+                                {"probe", engine({"probe", ts->path}), {}},
+                                {"player", {player, ts->path}, {}},
+                                {"probe mp4", engine({"probe", mp4->path}), {}},
+                                {"player mp4", {player, mp4->path}, {}}};
+        if (!gBefore.empty())
+            for (const std::string job : {"open", "probe"})
+                sides.push_back({"before " + job, {before("bench_job"), job, ts->path}, {}});
+        if (!gBefore.empty())
+            sides.push_back({"before player", {before("bench/player_open"), ts->path}, {}});
+        const auto m = interleaved(sides);
+        ratio("probe + snapshot of " + ts->name, m[1], m[3], "the same file as MP4", 1.5);
+        ratio("the player's first picture of " + ts->name, m[2], m[4], "the same file as MP4", 1.5);
+        if (m.size() > 5) {
+            ratio("open of " + ts->name, m[0], m[5], "the build before the index", 1.5);
+            ratio("probe + snapshot of " + ts->name, m[1], m[6], "the build before the index", 1.5);
+            ratio("the player's first picture of " + ts->name, m[2], m[7], "the build before the index", 1.5);
+        }
+        ok = ok && std::all_of(m.begin(), m.end(), [](const Measured& x) { return x.ok; });
+    }
+    return ok;
 }
 
 // A keep cut of 40 pictures (30 a second) at 10 s and near the end of the untimed stream, each
@@ -591,6 +648,9 @@ int main(int argc, char** argv) {
         fs::remove_all(b.dir);
         return 0;
     }
+    // Nothing is kept between runs (the folder cannot be made) but where a side asks for it.
+    ::setenv("XDG_CACHE_HOME", (b.dir / "none" / "cache").c_str(), 1); // NOLINT(concurrency-mt-unsafe)
+    gKept = (b.dir / "kept").string();
     std::cout << "Medians of " << gRuns << " interleaved runs, each job in a fresh process:\n";
     const std::pair<const char*, std::function<bool(const Bench&)>> all[] = {
         {"transcode", benchTranscode},
@@ -606,6 +666,7 @@ int main(int argc, char** argv) {
         {"longjoin", benchLongJoin},
         {"index", benchIndex},
         {"untimed-open", benchUntimedOpen},
+        {"ts-open", benchTsOpen},
         {"untimed-cut", benchUntimedCut},
         {"ps-mp4", benchProgramToMp4},
         {"untimed-join", benchUntimedJoin},

@@ -191,6 +191,32 @@ bool tsCopy(const Clip& clip, Clip* out) {
     return true;
 }
 
+// `in` copied with `args` (input options first) into the cache's `name`.
+bool copied(const Clip& in, const std::string& inputArgs, const std::string& name, int seconds,
+            const std::string& what, Clip* out) {
+    const fs::path file = fs::path(BENCH_CACHE_DIR) / name;
+    if (inCache(file, seconds, what, out))
+        return true;
+    const fs::path partial = file.parent_path() / ("partial_" + name);
+    if (!ffmpeg(inputArgs + " -i " + in.path + " -map 0 -c copy " + partial.string()))
+        return false;
+    fs::rename(partial, file);
+    return true;
+}
+
+// The ordinary transport streams a window opens (every picture timed): the long one, the same
+// looped six times (over 2 GB), and each copied into MP4.
+bool ordinaryTsSources(bool small, Sources* out) {
+    const std::string tag = small ? "240p" : "1080p";
+    const int loops = 6, seconds = int(out->longTs.seconds) * loops;
+    return copied(out->longTs, "", "ts_" + tag + "_v1.mp4", int(out->longTs.seconds),
+                  out->longTs.name + " as MP4", &out->longTsMp4) &&
+           copied(out->longTs, "-stream_loop " + std::to_string(loops - 1), "bigts_" + tag + "_v1.ts",
+                  seconds, tag + " H.264 TS " + std::to_string(seconds) + " s", &out->bigTs) &&
+           copied(out->bigTs, "", "bigts_" + tag + "_v1.mp4", seconds, out->bigTs.name + " as MP4",
+                  &out->bigTsMp4);
+}
+
 // An interlaced MPEG-2/MP2 transport stream of 25 fps as a broadcast recording gives: 120 s of
 // 1080i at 15 Mbit/s (small: 30 s of 288i at 3 Mbit/s), groups of 12 pictures with B-frames.
 bool interlacedSource(bool small, Clip* clip) {
@@ -216,9 +242,11 @@ const char* const kH264 = "-c:v libx264 -preset veryfast -g 60 -sc_threshold 0 -
 // timed, and a partly untimed program stream.
 template <typename Wanted> bool indexSources(bool small, const Wanted& wanted, Sources* out) {
     bool ok = true;
-    if (wanted("index") || wanted("untimed-open") || wanted("untimed-cut"))
+    if (wanted("index") || wanted("untimed-open") || wanted("untimed-cut") || wanted("ts-open"))
         ok = ok && longTsSource(small, &out->longTs);
-    if (wanted("untimed-open") || wanted("untimed-cut"))
+    if (wanted("ts-open"))
+        ok = ok && ordinaryTsSources(small, out);
+    if (wanted("index") || wanted("untimed-open") || wanted("untimed-cut"))
         ok = ok && untimedTsSource(out->longTs, &out->untimedTs);
     // A program stream times a picture only where a packet of 2 KiB starts with it: small
     // pictures that share a packet store no time.

@@ -36,6 +36,8 @@ struct Sources {
     Clip programH264; // 640x360 H.264/AC-3 program stream, 60 s, some pictures stored without a time
     std::vector<Clip> untimedJoins; // the three join clips as transport streams, keyframes timed only
     Clip interlacedTs;              // 1080i MPEG-2/MP2 MPEG-TS, 25 fps, 120 s, 15 Mbit/s
+    Clip longTsMp4;                 // longTs copied into MP4
+    Clip bigTs, bigTsMp4;           // longTs looped by copy to over 2 GB (60 s: 225 MB), and as MP4
 };
 
 // Makes (or finds in the cache) the sources the named jobs need (all when none is named).

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
-#include <mutex>
 #include <numeric>
 #include <sys/stat.h>
 #include <utility>
@@ -43,15 +42,6 @@ struct IndexedInput final : InputOwned {
 
 IndexedInput* indexed(const AVFormatContext* format) {
     return format ? dynamic_cast<IndexedInput*>(static_cast<InputOwned*>(format->opaque)) : nullptr;
-}
-
-bool fileKey(const char* path, std::string* key) {
-    struct stat st {};
-    if (!path || ::stat(path, &st) != 0)
-        return false;
-    *key = std::string(path) + '\n' + std::to_string(st.st_size) + '\n' + std::to_string(st.st_mtim.tv_sec) +
-           '.' + std::to_string(st.st_mtim.tv_nsec);
-    return true;
 }
 
 int bitAt(const uint8_t* p, int size, int n) {
@@ -394,40 +384,8 @@ void closeRoundedGaps(std::vector<SourceIndex::Picture>& pictures, const std::ve
 
 std::shared_ptr<const SourceIndex> SourceIndex::of(const AVFormatContext* format, int videoStream,
                                                    const std::atomic<bool>* stop, const Progress& progress) {
-    if (!format || !format->iformat || !av_match_name(format->iformat->name, "mpeg,mpegts") ||
-        videoStream < 0 || unsigned(videoStream) >= format->nb_streams)
-        return nullptr;
-    std::string key;
-    if (!fileKey(format->url, &key))
-        return nullptr;
-    const AVStream* s = format->streams[videoStream];
-    key += '\n' + std::to_string(s->id);
-    static std::mutex mutex;
-    static std::map<std::string, std::shared_ptr<const SourceIndex>> cache;
-    {
-        std::lock_guard lock(mutex);
-        if (const auto found = cache.find(key); found != cache.end())
-            return found->second;
-    }
-    auto index = std::make_shared<SourceIndex>();
-    index->timeBase_ = s->time_base;
-    // What the input's own reading found: the pictures' rate (for a stream that times too few of
-    // them to tell) and where the file starts.
-    AVRational rate =
-        s->avg_frame_rate.num > 0 && s->avg_frame_rate.den > 0 ? s->avg_frame_rate : s->r_frame_rate;
-    if (rate.num <= 0 || rate.den <= 0)
-        rate = {25, 1};
-    index->frameRate_ = rate;
-    index->fileStart_ = format->start_time == AV_NOPTS_VALUE
-                            ? 0
-                            : av_rescale_q(format->start_time, AV_TIME_BASE_Q, s->time_base);
-    if (!index->build(format->url, format->iformat, s->id, stop, progress))
-        return nullptr;
-    std::lock_guard lock(mutex);
-    if (cache.size() >= 32)
-        cache.clear();
-    cache[key] = index;
-    return index;
+    Source source;
+    return describe(format, videoStream, &source) ? make(source, stop, progress) : nullptr;
 }
 
 bool SourceIndex::build(const std::string& path, const AVInputFormat* format, int streamId,
@@ -439,6 +397,11 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
     // Only the times the packets store: the demuxer's guesses for the others (counted on from
     // the decoding times before them) would pass for the pictures' own.
     input->flags |= AVFMT_FLAG_NOFILLIN;
+    return read(input.get(), streamId, stop, progress, INT64_MAX);
+}
+
+bool SourceIndex::read(AVFormatContext* input, int streamId, const std::atomic<bool>* stop,
+                       const Progress& progress, int64_t untilPos) {
     // No reading of stream information (its packets would come back with the demuxer's guesses):
     // the picture stream is taken as its packets bring it.
     HeaderOrder headers;
@@ -448,11 +411,17 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
     const PacketPtr packet = makePacket();
     int64_t lastPos = -1;
     uint16_t dup = 0;
+    // Only the picture stream's packets are read: the demuxer skips the others' payloads.
+    for (unsigned i = 0; i < input->nb_streams; ++i)
+        if (input->streams[i]->id != streamId ||
+            input->streams[i]->codecpar->codec_type != AVMEDIA_TYPE_VIDEO)
+            input->streams[i]->discard = AVDISCARD_ALL;
     // A long recording takes seconds to read: whoever waits hears how far it is every MiB.
     const int64_t total = progress ? avio_size(input->pb) : -1;
     int64_t told = 0;
-    while (av_read_frame(input.get(), packet.get()) >= 0) {
-        if (stop && stop->load())
+    while (av_read_frame(input, packet.get()) >= 0) {
+        // A whole file's reading ends with the program; a stretch's is short.
+        if ((stop && stop->load()) || (untilPos == INT64_MAX && readingStopped()))
             return false;
         if (const int64_t at = avio_tell(input->pb); total > 0 && at - told >= kProgressStep)
             progress(told = at, total);
@@ -489,6 +458,8 @@ bool SourceIndex::build(const std::string& path, const AVInputFormat* format, in
         repeats.push_back(repeat ? 1 : 0);
         pictures_.push_back(p);
         av_packet_unref(packet.get());
+        if (lastPos > untilPos)
+            break;
     }
     if (pictures_.empty())
         return false;
@@ -853,12 +824,14 @@ int64_t SourceIndex::nextShownTicks(int64_t ticks) const {
 }
 
 bool SourceIndex::attach(AVFormatContext* format, int videoStream, const std::atomic<bool>* stop,
-                         const Progress& progress) {
+                         const Progress& progress, Need need) {
     if (get(format))
         return true;
     if (format->opaque)
         return false;
-    std::shared_ptr<const SourceIndex> index = of(format, videoStream, stop, progress);
+    std::shared_ptr<const SourceIndex> index = need == Need::Now
+                                                   ? of(format, videoStream, stop, progress)
+                                                   : ofWhereNeeded(format, videoStream, stop, progress);
     if (!index)
         return false;
     auto* owned = new IndexedInput;

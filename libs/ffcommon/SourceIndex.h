@@ -15,6 +15,14 @@
 // packet its time on the line (and a decoding time that rises), and seeks through seek(), which
 // lands by position on the keyframe that pictures from a time on need.
 //
+// A long recording takes its index a second or more to read (a disk's time for the whole file),
+// so an index is kept: in memory for the process, and for a large file in the user's cache folder
+// for later runs, keyed by the file's path, size and modification time (a damaged or stale kept
+// index is read as absent). Where the stored times of a large file suffice (every picture timed,
+// in the order its headers give, from the file's first to its last bytes without a restart or a
+// jump), an opening that only shows it (a probe, a snapshot, the player) reads it by its stored
+// times and leaves the index to a reading behind it; a job waits for that reading.
+//
 // Ownership: an index is shared and never changes once built; an input holds the index it was
 // given through its `opaque`. Threading: an index may be read from any thread; an input from one
 // at a time.
@@ -69,10 +77,25 @@ public:
     static std::shared_ptr<const SourceIndex> of(const AVFormatContext* format, int videoStream,
                                                  const std::atomic<bool>* stop = nullptr,
                                                  const Progress& progress = {});
+    // When an opening needs the index: at once (a job), or only where the file's stored times do
+    // not suffice (an opening that shows the file; the index is then read behind it).
+    enum class Need { Now, WhereStoredTimesFail };
     // Gives `format` (opened on the same file) the index: readPacket() and seek() use it from
-    // then on. Makes it first where the input needs one. False when it has none.
+    // then on. Makes it first where the input needs one (or, with WhereStoredTimesFail, where a
+    // large file's stored times do not suffice; else starts its reading behind). False when it
+    // has none.
     static bool attach(AVFormatContext* format, int videoStream, const std::atomic<bool>* stop = nullptr,
-                       const Progress& progress = {});
+                       const Progress& progress = {}, Need need = Need::Now);
+    // With `stop`, every reading of an index ends now and none starts (the program is ending);
+    // without, they may again.
+    static void stopReading(bool stop);
+    static bool readingStopped();
+    // Whether an opening of `format` with `need` reads the stream by its index (an MPEG stream,
+    // not one read by its stored times).
+    static bool needed(const AVFormatContext* format, int videoStream, Need need);
+    // Lets go of the indexes this process holds; a later opening takes a file's from the cache
+    // folder, or reads it again.
+    static void dropHeld();
     // The index an input was given, or null.
     static const SourceIndex* get(const AVFormatContext* format);
 
@@ -117,8 +140,38 @@ private:
         int64_t pos = 0;                                         // where its first picture's packet is
         int64_t first = INT64_MAX, last = INT64_MIN, offset = 0; // stored times in it, and its offset
     };
+    struct Source { // what an index is made from: the file and what its input's reading found
+        std::string path, key;
+        const AVInputFormat* format = nullptr;
+        int streamId = 0;
+        int64_t size = 0;
+        AVRational timeBase{1, 90000}, rate{25, 1};
+        int64_t fileStart = 0;
+    };
+    static std::shared_ptr<const SourceIndex> make(const Source& source, const std::atomic<bool>* stop,
+                                                   const Progress& progress);
+    static bool describe(const AVFormatContext* format, int videoStream, Source* source);
+    static std::shared_ptr<const SourceIndex> ofWhereNeeded(const AVFormatContext* format, int videoStream,
+                                                            const std::atomic<bool>* stop,
+                                                            const Progress& progress);
+    static std::shared_ptr<const SourceIndex> fresh(const Source& source, const std::atomic<bool>* stop,
+                                                    const Progress& progress);
+    static bool storedTimesSuffice(const Source& source);
+    static bool storedTimesSufficeRead(const Source& source);
     bool build(const std::string& path, const AVInputFormat* format, int streamId,
                const std::atomic<bool>* stop, const Progress& progress);
+    // Reads the pictures from where `input` stands to its end, or past byte `untilPos`.
+    bool read(AVFormatContext* input, int streamId, const std::atomic<bool>* stop, const Progress& progress,
+              int64_t untilPos);
+    // Reads a stretch as read() does; true when the index places each of its pictures at the
+    // time it stores (every picture timed, in its headers' order, no field shown twice).
+    bool sample(AVFormatContext* input, int streamId, int64_t untilPos);
+    bool sampleFrom(AVFormatContext* input, const Source& source, int64_t from, int64_t more);
+    // The index as bytes for the cache folder, and back (false for bytes that are not an
+    // index of `key`: every field is checked).
+    std::string save(const std::string& key) const;
+    bool restore(const std::string& key, const std::string& bytes);
+    bool consistent() const;
     void storedTimeKeys(std::vector<int64_t>* keys);
     void order(const std::vector<int64_t>& keys);
     void markUndecodable(bool dropLeading);

@@ -52,8 +52,11 @@ void ConvertJob::setDrawTextCallback(DRAW_TEXT_CALLBACK callback) {
 int ConvertJob::setInput(const std::string& path) {
     InputPtr probe;
     // A long MPEG stream's index takes a while to read: a stop ends it, progress shows it.
-    const int r = openInput(path, &probe, &run_.stopFlag(),
-                            [this](int64_t read, int64_t total) { run_.report(read, total); });
+    // A window's probe and range checks are jobs that are never started: where a large MPEG
+    // stream's stored times suffice, its index is read behind them and waited for at the start.
+    const int r = openInput(
+        path, &probe, &run_.stopFlag(), [this](int64_t read, int64_t total) { run_.report(read, total); },
+        ff::SourceIndex::Need::WhereStoredTimesFail);
     if (r < 0)
         return r;
     if (durationUs(probe.get()) <= 0)
@@ -239,7 +242,27 @@ int64_t ConvertJob::duration() const {
 }
 
 int ConvertJob::start() {
-    return run_.run([this] { return runWithinLimit(); }, 1);
+    return run_.run(
+        [this] {
+            indexInput();
+            return runWithinLimit();
+        },
+        1);
+}
+
+// The index a set-up read behind is waited for (its reading is the start's progress), and a
+// range to the end reaches the end of the index's line.
+void ConvertJob::indexInput() {
+    const int v = probe_ ? firstVideoStream(probe_.get()) : -1;
+    if (v < 0 || ff::SourceIndex::get(probe_.get()))
+        return;
+    const int64_t before = duration();
+    if (!ff::SourceIndex::attach(probe_.get(), v, &run_.stopFlag(),
+                                 [this](int64_t read, int64_t total) { run_.report(read, total); }))
+        return;
+    run_.restart();
+    if (cutEnd_ >= before)
+        cutEnd_ = duration();
 }
 
 namespace {

@@ -63,6 +63,8 @@ public:
             raiseTo(progress_, std::clamp(double(doneUs) * 100.0 / double(totalUs), 0.0, 99.9));
     }
     void finished() { progress_ = 100.0; }
+    // Counts from 0 again: what came before (reading an index) is done.
+    void restart() { progress_ = 0.0; }
     double progress() const { return progress_.load(); }
 
 private:

@@ -8,6 +8,7 @@
 #include "EngineLog.h"
 #include "JoinJob.h"
 #include "MediaFile.h"
+#include "SourceIndex.h"
 
 extern "C" {
 #include <libavutil/error.h>
@@ -80,6 +81,10 @@ MEDIACORE_API int MediaSnapshot(void* media, int64_t timeUs, int width, int heig
     if (!media)
         return badHandle(__func__);
     return static_cast<MediaFile*>(media)->snapshot(timeUs < 0 ? 0 : timeUs, width, height, buffer);
+}
+
+MEDIACORE_API void MediaStopReading(int stop) {
+    ff::SourceIndex::stopReading(stop != 0);
 }
 
 MEDIACORE_API int MediaClose(void* media) {

@@ -22,7 +22,9 @@ bool isStillPicture(const AVFormatContext* f, const AVStream* video) {
 
 int MediaFile::open(const std::string& path) {
     path_ = path;
-    return openInput(path, &format_);
+    // A probe and a snapshot show the file: a large MPEG stream's index is read behind them
+    // where its stored times suffice.
+    return openInput(path, &format_, nullptr, {}, ff::SourceIndex::Need::WhereStoredTimesFail);
 }
 
 int MediaFile::info(MEDIA_AUDIO_STREAM_INFO* audio, MEDIA_VIDEO_STREAM_INFO* video) const {
@@ -50,10 +52,14 @@ int MediaFile::snapshot(int64_t timeUs, int width, int height, uint8_t* buffer) 
     // to the start is not possible in every file, a single picture for one).
     SourceReader fresh;
     int r = 0;
-    if (format_)
+    if (format_) {
         r = reader_.open(std::move(format_), path_, -1, true, false);
-    else
-        r = fresh.open(path_, -1, true, false);
+    } else {
+        InputPtr input;
+        r = openInput(path_, &input, nullptr, {}, ff::SourceIndex::Need::WhereStoredTimesFail);
+        if (r >= 0)
+            r = fresh.open(std::move(input), path_, -1, true, false);
+    }
     if (r < 0)
         return r;
     SourceReader& reader = fresh.format() ? fresh : reader_;

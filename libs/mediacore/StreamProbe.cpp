@@ -270,7 +270,7 @@ int findStreamInfo(const std::string& path, AVFormatContext* f) {
 } // namespace
 
 int openInput(const std::string& path, InputPtr* out, const std::atomic<bool>* stop,
-              const std::function<void(int64_t read, int64_t total)>& progress) {
+              const std::function<void(int64_t read, int64_t total)>& progress, SourceIndex::Need need) {
     struct stat st {};
     if (path.empty() || ::stat(path.c_str(), &st) != 0)
         return logFailure("cannot open " + path, AVERROR(ENOENT));
@@ -308,10 +308,14 @@ int openInput(const std::string& path, InputPtr* out, const std::atomic<bool>* s
     // sequence's rate would repeat some pictures and drop others, and a copy's container would
     // promise a picture every 1001/30000 s.
     if (const int v = firstVideoStream(format.get());
-        v >= 0 && SourceIndex::attach(format.get(), v, stop, progress))
+        v >= 0 && SourceIndex::attach(format.get(), v, stop, progress, need))
         if (const AVRational rate = SourceIndex::get(format.get())->flaggedRate(); rate.num > 0)
             format->streams[v]->avg_frame_rate = rate;
-    if (stop && stop->load())
+    // Also where the program's end stopped the reading of an index the opening needs.
+    if (const int v = firstVideoStream(format.get());
+        (stop && stop->load()) ||
+        (v >= 0 && SourceIndex::readingStopped() && !SourceIndex::get(format.get()) &&
+         SourceIndex::needed(format.get(), v, need)))
         return logFailure("stopped while reading " + path, AVERROR_EXIT);
     *out = std::move(format);
     return 0;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "FfPointers.h"
+#include "SourceIndex.h"
 #include "mediacore/MediaRecords.h"
 
 namespace mediacore {
@@ -15,8 +16,11 @@ namespace mediacore {
 // missing, empty and unreadable files and files without any audio or video stream. Returns 0 or
 // a negative AVERROR (logged). A set `stop` ends the reading of an MPEG stream's index early
 // (AVERROR_EXIT); `progress` hears how many of the file's bytes that reading has read.
+// With `need` WhereStoredTimesFail (an opening that only shows the file) a large MPEG stream
+// whose stored times suffice is read by them, and its index is read behind.
 int openInput(const std::string& path, InputPtr* out, const std::atomic<bool>* stop = nullptr,
-              const std::function<void(int64_t read, int64_t total)>& progress = {});
+              const std::function<void(int64_t read, int64_t total)>& progress = {},
+              ff::SourceIndex::Need need = ff::SourceIndex::Need::Now);
 
 // The first video stream that is a moving picture (cover art is not), or -1.
 int firstVideoStream(const AVFormatContext* format);

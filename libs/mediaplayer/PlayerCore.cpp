@@ -115,9 +115,11 @@ bool PlayerCore::openFile(const QString& path) {
         return false;
     }
     // An MPEG stream is read by its pictures' index, as the engine reads it: a picture is shown
-    // at the time a cut of it is given.
+    // at the time a cut of it is given. A large one whose stored times suffice is shown by them
+    // at once, its index read behind for the jobs that need it.
     if (videoStream_ >= 0)
-        ff::SourceIndex::attach(fmt_.get(), videoStream_);
+        ff::SourceIndex::attach(fmt_.get(), videoStream_, nullptr, {},
+                                ff::SourceIndex::Need::WhereStoredTimesFail);
     // The engine's origin: a time shown here is the time a cut of the same picture is given.
     startUs_ = ff::timelineOriginUs(fmt_.get(), videoStream_);
     durationUs_ = fmt_->duration > 0 ? fmt_->duration : 0;

@@ -4,6 +4,7 @@
 // hidden folder of part files is left. The signals of a log-out or a terminal end the loop in
 // the same way.
 #include "app/AppDelegate.h"
+#include "mediacore/MediaCore.h"
 #include "platform/FfmpegLog.h"
 #include "platform/TerminationSignals.h"
 #include "tools/shared/SectionRemoval.h"
@@ -19,7 +20,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(CUTBENCH_VERSION));
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();
-    termination::quitOnSignals();
+    // A file's index may be read on the main thread (the player's) or behind a window: the
+    // signal ends that reading itself, so that the loop ends at once.
+    termination::quitOnSignals([] { MediaStopReading(1); });
     const int result = QApplication::exec();
     ToolWindow::stopJobsAndWait();
     SectionRemoval::removeFoldersLeft();

@@ -15,6 +15,7 @@ namespace {
 
 int gPipe[2] = {-1, -1};
 volatile sig_atomic_t gLastSignal = 0;
+void (*volatile gAtOnce)() = nullptr;
 
 std::function<void()>& reaction() {
     static std::function<void()> onSignal;
@@ -24,6 +25,8 @@ std::function<void()>& reaction() {
 extern "C" void onTerminationSignal(int number) {
     const int saved = errno;
     gLastSignal = number;
+    if (void (*atOnce)() = gAtOnce)
+        atOnce();
     const char byte = 1;
     // A full pipe already holds a wake-up; nothing else may be done in a signal handler.
     [[maybe_unused]] const ssize_t written = ::write(gPipe[1], &byte, 1);
@@ -45,8 +48,9 @@ void drainAndReact() {
 
 } // namespace
 
-void install(std::function<void()> onSignal) {
+void install(std::function<void()> onSignal, void (*atOnce)()) {
     reaction() = std::move(onSignal);
+    gAtOnce = atOnce;
     if (gPipe[0] >= 0)
         return;
     if (::pipe2(gPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
@@ -63,9 +67,13 @@ void install(std::function<void()> onSignal) {
         ::sigaction(number, &action, nullptr);
 }
 
-void quitOnSignals() {
+void quitOnSignals(void (*atOnce)()) {
     // exit() rather than quit(): windows get no say, as the session is ending.
-    install([] { QCoreApplication::exit(0); });
+    install([] { QCoreApplication::exit(0); }, atOnce);
+}
+
+bool received() {
+    return gLastSignal != 0;
 }
 
 } // namespace termination

@@ -13,9 +13,14 @@ namespace termination {
 
 // Installs the handlers once; a later call only replaces onSignal. onSignal runs on the main
 // thread for the first such signal; later ones are ignored while the program winds down.
-void install(std::function<void()> onSignal);
+// `atOnce`, where given, runs inside the handler itself (async-signal-safe only): for work that
+// holds the main thread (a file's reading) and must end before the main loop can react.
+void install(std::function<void()> onSignal, void (*atOnce)() = nullptr);
 
-// install() with the program's own reaction: ends the application's main loop.
-void quitOnSignals();
+// install() with the program's own reaction: ends the application's main loop, and `atOnce`.
+void quitOnSignals(void (*atOnce)() = nullptr);
+
+// Whether such a signal came: what it stopped is no failure to tell the user about.
+bool received();
 
 } // namespace termination

@@ -7,6 +7,7 @@
 #include "platform/Alerts.h"
 #include "platform/Dispatch.h"
 #include "platform/Log.h"
+#include "platform/TerminationSignals.h"
 #include "tools/shared/EngineConvert.h"
 
 #include <QApplication>
@@ -103,8 +104,9 @@ SourceProbe::Result SourceProbe::probe(const QString& path, bool refuseAc3, QWid
     // A job that is never started: the engine's view of the file's streams.
     const std::unique_ptr<EngineConvert> job = EngineConvert::create();
     bool cancelled = false;
+    // A reading the program's end stopped is no refusal to tell of either.
     if (!job || setInputWaiting(*job, path, window, &cancelled) < 1)
-        return {nullptr, cancelled ? Refusal::Cancelled : Refusal::NotMedia};
+        return {nullptr, cancelled || termination::received() ? Refusal::Cancelled : Refusal::NotMedia};
     const int64_t durationUs = job->inputDurationUs();
     // A file without a positive length cannot be previewed, marked or cut.
     if (durationUs <= 0)

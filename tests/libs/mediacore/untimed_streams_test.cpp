@@ -1,6 +1,8 @@
 // MPEG streams that time some pictures only (cameras, discs), and HEVC in open groups of pictures:
 // each job keeps every picture of its range once, in order, read from the frame number each
 // picture shows.
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <functional>
@@ -201,6 +203,98 @@ TEST(UntimedStreams, TheIndexReadIsAJobsProgressAndAStopEndsIt) {
     EXPECT_EQ(apiMediaConvertGetProgress(again.h), 0);
     ASSERT_EQ(apiMediaConvertStart(next.h), 1);
     EXPECT_EQ(apiMediaConvertGetProgress(next.h), 100);
+}
+
+// A large file's index is kept in the cache folder and read back by a later run (no reading of
+// the file) as it was made; a kept index that is damaged, or of the file before it changed, is
+// read as absent.
+TEST(UntimedStreams, AKeptIndexIsReadBackAndADamagedOrStaleOneIsReadAsAbsent) {
+    QTemporaryDir dir;
+    const QByteArray cacheHome = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", dir.filePath("cache").toUtf8());
+    const QString one = makeWithFfmpeg(dir.filePath("one.ts"),
+                                       {"-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25:duration=8",
+                                        "-c:v", "mpeg2video", "-q:v", "1", "-threads", "1"});
+    QFile part(one), big(dir.filePath("big.ts"));
+    ASSERT_TRUE(part.open(QIODevice::ReadOnly) && big.open(QIODevice::WriteOnly));
+    const QByteArray bytes = part.readAll();
+    while (big.size() <= (qint64(16) << 20))
+        big.write(bytes);
+    big.close();
+    // The index of a run of its own: none held by the process; `read` is the file's bytes read.
+    const auto indexOf = [&](int64_t* read) {
+        ff::SourceIndex::dropHeld();
+        ff::InputPtr input = ff::openInput(utf8(big.fileName()));
+        *read = 0;
+        return input && avformat_find_stream_info(input.get(), nullptr) >= 0
+                   ? ff::SourceIndex::of(input.get(), 0, nullptr, [&](int64_t at, int64_t) { *read = at; })
+                   : nullptr;
+    };
+    const auto same = [](const ff::SourceIndex& a, const ff::SourceIndex& b) {
+        return std::equal(a.pictures().begin(), a.pictures().end(), b.pictures().begin(), b.pictures().end(),
+                          [](const auto& x, const auto& y) {
+                              return x.pos == y.pos && x.pts == y.pts && x.dts == y.dts &&
+                                     x.flags == y.flags && x.shown == y.shown;
+                          }) &&
+               a.endTicks() == b.endTicks();
+    };
+    int64_t read = 0;
+    const auto made = indexOf(&read);
+    ASSERT_TRUE(made);
+    EXPECT_GT(read, 0);
+    const QFileInfoList kept = QDir(dir.filePath("cache/Cutbench/index")).entryInfoList(QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    auto back = indexOf(&read);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(read, 0);
+    EXPECT_TRUE(same(*made, *back));
+    const std::function<void(QByteArray*)> damages[] = {[](QByteArray* b) { (*b)[b->size() / 2] ^= 0x10; },
+                                                        [](QByteArray* b) { b->truncate(b->size() / 2); },
+                                                        [](QByteArray* b) { b->fill('\xff'); }};
+    for (const auto& damage : damages) {
+        QFile file(kept[0].filePath());
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        QByteArray content = file.readAll();
+        damage(&content);
+        file.resize(0);
+        file.seek(0);
+        file.write(content);
+        file.close();
+        back = indexOf(&read);
+        ASSERT_TRUE(back);
+        EXPECT_GT(read, 0);
+        EXPECT_TRUE(same(*made, *back));
+    }
+    // The file changed since: its kept index is not its own.
+    ASSERT_TRUE(big.open(QIODevice::Append));
+    big.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime);
+    big.close();
+    EXPECT_TRUE(indexOf(&read));
+    EXPECT_GT(read, 0);
+    qputenv("XDG_CACHE_HOME", cacheHome);
+}
+
+// A large transport stream opens by its stored times only where they run on one line: a second
+// recording whose times start inside the first's (its start and end alone look like one line of
+// 84 s) is opened on the index's line of both.
+TEST(UntimedStreams, ALargeStreamOpensByItsStoredTimesOnlyWhereTheyRunOnOneLine) {
+    QTemporaryDir dir;
+    const QString one = makeWithFfmpeg(dir.filePath("long.ts"),
+                                       {"-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25:duration=64",
+                                        "-c:v", "mpeg2video", "-q:v", "1", "-g", "25", "-threads", "1"});
+    const QString later =
+        makeWithFfmpeg(dir.filePath("later.ts"), {"-i", one, "-c", "copy", "-output_ts_offset", "20"});
+    QFile a(one), b(later), both(dir.filePath("both.ts"));
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) &&
+                both.open(QIODevice::WriteOnly));
+    both.write(a.readAll() + b.readAll());
+    both.close();
+    for (const auto& [path, seconds] : {std::pair{one, 64.0}, std::pair{both.fileName(), 128.0}}) {
+        void* media = MediaOpen(utf8(path));
+        ASSERT_NE(media, nullptr);
+        EXPECT_NEAR(double(MediaGetDuration(media)) / 1e6, seconds, 0.05) << path.toStdString();
+        MediaClose(media);
+    }
 }
 
 // The index of a stream's pictures holds at most 64 bytes a picture once built.

@@ -6,13 +6,17 @@
 #include "FrameCounter.h"
 
 #include "foundation/records/SimpleData.h"
+#include "mediacore/MediaCore.h"
 #include "mediaplayer/LxMoviePlayer.h"
 #include "platform/Geometry.h"
+#include "platform/TerminationSignals.h"
 #include "tools/shared/TimeStepper.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QTimer>
+#include <csignal>
 #include <map>
 
 using namespace easycuttest;
@@ -359,4 +363,54 @@ TEST(EasyCutter, ALargeRecordingIsReadBesideTheWindow) {
     d.addFile(big.fileName());
     EXPECT_EQ(openAlert(), nullptr);
     EXPECT_NEAR(d.window->duration(), copies * 8.0, 0.1);
+}
+
+// A large recording whose stored times suffice opens at once: here no index can be read at all
+// while it loads. Its cut, made once the index can be read, waits for it and keeps its range.
+TEST(EasyCutter, ALargeRecordingOpensBeforeItsIndexIsRead) {
+    Driver d;
+    QTemporaryDir dir;
+    const QString ts = testsupport::makeWithFfmpeg(
+        dir.filePath("long.ts"), {"-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25:duration=64", "-c:v",
+                                  "mpeg2video", "-q:v", "1", "-g", "25", "-threads", "1"});
+    ASSERT_GT(QFileInfo(ts).size(), qint64(16) << 20);
+    MediaStopReading(1);
+    d.addFile(ts);
+    MediaStopReading(0);
+    EXPECT_EQ(openAlert(), nullptr);
+    ASSERT_NE(d.window->fileData(), nullptr);
+    EXPECT_NEAR(d.window->duration(), 64.0, 0.05);
+    d.addSegment(30.0, 32.0);
+    d.pressStart();
+    ASSERT_TRUE(waitUntil([&] { return d.finishMessage() != nullptr; }));
+    EXPECT_EQ(testsupport::probeFrameCount(d.out.filePath("000030.00-000032.00.ts")), 50);
+    answerFinishMessage(d.finishMessage());
+}
+
+// The signal of a log-out ends the reading of an index a load needs (a recording copied after
+// itself) at once: the load tells of no refusal and the main loop ends.
+TEST(EasyCutter, TheSignalOfALogOutEndsTheReadingOfAnIndex) {
+    Driver d;
+    QTemporaryDir dir;
+    const QString one = testsupport::makeWithFfmpeg(
+        dir.filePath("one.ts"), {"-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25:duration=8", "-c:v",
+                                 "mpeg2video", "-q:v", "1", "-threads", "1"});
+    QFile part(one), big(dir.filePath("big.ts"));
+    ASSERT_TRUE(part.open(QIODevice::ReadOnly) && big.open(QIODevice::WriteOnly));
+    const QByteArray bytes = part.readAll();
+    while (big.size() <= (qint64(16) << 20))
+        big.write(bytes);
+    big.close();
+    termination::quitOnSignals([] { MediaStopReading(1); });
+    QTimer::singleShot(0, [&] {
+        std::raise(SIGTERM);
+        d.addFile(big.fileName());
+    });
+    QTimer hang; // a hang, not a slow machine
+    QObject::connect(&hang, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    hang.start(90000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_EQ(d.window->fileData(), nullptr);
+    EXPECT_EQ(openAlert(), nullptr);
+    MediaStopReading(0);
 }

@@ -47,6 +47,10 @@ int64_t MediaGetDuration(void* media);
 int MediaSnapshot(void* media, int64_t timeUs, int width, int height, unsigned char* buffer, int reserved);
 // Releases the handle. Returns 1 (negative for a null handle).
 int MediaClose(void* media);
+// With a non-zero `stop`, every reading of an MPEG stream's index ends now and none starts (the
+// program is ending): an opening or a job waiting for one fails as stopped. 0 lets them run
+// again. Safe to call from a signal handler.
+void MediaStopReading(int stop);
 
 // ---- Convert jobs ---------------------------------------------------------------------
 
