@@ -32,7 +32,8 @@ struct Recipe {
     int seconds = 6, starts = 7; // and the starts made of it
 };
 
-enum Start { AsEncoded, PictureAfter, PictureBefore };
+// PictureLate: the picture two frames after the sound, which runs on to the picture's end.
+enum Start { AsEncoded, PictureAfter, PictureBefore, PictureLate };
 
 struct Case {
     Recipe recipe;
@@ -49,18 +50,26 @@ constexpr double kFps = 25;
 // thread, then shifted by stream copy so that its picture starts where the case asks.
 QString source(const QString& folder, const Case& c) {
     const QString ext = c.recipe.container, made = folder + "/made." + ext, out = folder + "/src." + ext;
+    const QString bed =
+        QString("aevalsrc=0.1*sin(2*PI*440*t)+0.8*sin(2*PI*3000*t)*lt(mod(t\\,1)\\,0.004):s=%1")
+            .arg(QString(c.recipe.name).contains("44") ? 44100 : 48000);
     if (makeWithFfmpeg(made,
-                       QString("-f lavfi -i testsrc2=size=640x360:rate=25 -f lavfi -i "
-                               "aevalsrc=0.1*sin(2*PI*440*t)+0.8*sin(2*PI*3000*t)*lt(mod(t\\,1)\\,0.004):s=%1"
-                               " -t %3 -threads 1 -g 25 -pix_fmt yuv420p %2")
-                           .arg(QString(c.recipe.name).contains("44") ? 44100 : 48000)
-                           .arg(c.recipe.args)
+                       QString("-f lavfi -i testsrc2=size=640x360:rate=25 -f lavfi -i %1 -t %3 -threads 1 "
+                               "-g 25 -pix_fmt yuv420p %2")
+                           .arg(bed, c.recipe.args)
                            .arg(c.recipe.seconds)
                            .split(' '))
             .isEmpty())
         return {};
     if (c.start == AsEncoded)
         return made;
+    if (c.start == PictureLate)
+        return makeWithFfmpeg(
+            out, QString("-itsoffset 0.08 -i %1 -f lavfi -i %2 -t %3 -map 0:v -map 1:a %4 -c:v copy")
+                     .arg(made, bed)
+                     .arg(c.recipe.seconds + 0.08)
+                     .arg(c.recipe.args)
+                     .split(' '));
     const QStringList shifted = c.start == PictureAfter
                                     ? QStringList{"-itsoffset", "0.04", "-i", made, "-i", made}
                                     : QStringList{"-i", made, "-itsoffset", "0.1", "-i", made};
@@ -154,13 +163,15 @@ TEST_P(SeamTable, RemovalAndSelfJoinMeetWithoutADropout) {
     const int all = int(r.seconds * kFps), kept = int(std::ceil(r.from * kFps - 1e-6)),
               next = int(std::ceil(r.to * kFps - 1e-6));
     std::vector<double> removal, twice;
-    for (int k = 0; k < r.seconds; ++k) {
+    const int clicks = int(std::lround(heard.back() - lead)) + 1; // the sound may run past the picture
+    for (int k = 0; k < clicks; ++k) {
         const double t = k + lead;
         if (t < r.from || t >= next / kFps)
             removal.push_back(t < r.from ? t : t - (next - kept) / kFps);
-        twice.push_back(t);
+        if (t < all / kFps + std::min(lead, 0.0) - 1e-3) // the second copy's sound ahead of its picture
+            twice.push_back(t);
     }
-    for (int k = 0; k < r.seconds; ++k)
+    for (int k = 0; k < clicks; ++k)
         twice.push_back(k + lead + all / kFps);
     const QString head = dir.filePath("head." + ext), tail = dir.filePath("tail." + ext);
     Job first, second;
@@ -250,12 +261,14 @@ std::vector<Case> cases() {
          h264 + " -af pan=5.1|FL=0.3*c0|FR=0.3*c0|FC=0.3*c0|BL=0.3*c0|BR=0.3*c0 -c:a libopus -b:a 256k"},
         {{"vorbis_44", "webm", nullptr, 2048 / 44.1e3, 7, 7, kVorbis}, vp8 + " -c:a libvorbis"},
         {{"flac", "mkv", nullptr, 4608 / 48e3}, h264 + " -c:a flac"},
+        {{"flac_44", "mkv", nullptr, 4608 / 44.1e3, 0, 0, nullptr, 2.2, 3.7, 6, 1 << PictureLate},
+         h264 + " -c:a flac -ac 2"},
         {{"pcm", "mov", nullptr, 1024 / 48e3}, h264 + " -c:a pcm_s16le"},
         {{"mp2_44", "ts", nullptr, 1152 / 44.1e3}, h264 + " -c:a mp2"},
     };
     std::vector<Case> all;
     for (const auto& [recipe, args] : recipes)
-        for (const Start start : {AsEncoded, PictureAfter, PictureBefore}) {
+        for (const Start start : {AsEncoded, PictureAfter, PictureBefore, PictureLate}) {
             all.push_back({recipe, start});
             all.back().recipe.args = args.c_str();
             if ((recipe.starts & (1 << start)) == 0)
