@@ -238,6 +238,9 @@ constexpr const char* kMp3Mkv =
 constexpr const char* kMp3 =
     "MP3 outside Matroska: after a cut or a copied seam its first packets lack their "
     "bit reservoir and decode silent";
+constexpr const char* kAvi =
+    "MP3 re-encoded into AVI keeps its encoder's delay (138 ms at 8 kHz), and a copy "
+    "join's second half runs 32 ms late after a dropout";
 constexpr const char* kVorbis =
     "Vorbis is copied across the seam as it is: a dip up to 25 ms, up to 32 ms late";
 
@@ -265,6 +268,8 @@ std::vector<Case> cases() {
          h264 + " -c:a flac -ac 2"},
         {{"pcm", "mov", nullptr, 1024 / 48e3}, h264 + " -c:a pcm_s16le"},
         {{"mp2_44", "ts", nullptr, 1152 / 44.1e3}, h264 + " -c:a mp2"},
+        {{"mp3_8k", "avi", nullptr, 576 / 8e3, 1, 1, kAvi, 2.2, 3.7, 6, 1},
+         "-c:v mpeg4 -q:v 3 -c:a libmp3lame -ac 1 -ar 8000 -b:a 24k"},
     };
     std::vector<Case> all;
     for (const auto& [recipe, args] : recipes)
