@@ -239,8 +239,8 @@ constexpr const char* kMp3 =
     "MP3 outside Matroska: after a cut or a copied seam its first packets lack their "
     "bit reservoir and decode silent";
 constexpr const char* kAvi =
-    "MP3 re-encoded into AVI keeps its encoder's delay (138 ms at 8 kHz), and a copy "
-    "join's second half runs 32 ms late after a dropout";
+    "MP3 re-encoded into AVI keeps its encoder's delay (138 ms at 8 kHz); the "
+    "clip's picture line, as ffmpeg writes it, opens with a gap these checks' clock leaves out";
 constexpr const char* kVorbis =
     "Vorbis is copied across the seam as it is: a dip up to 25 ms, up to 32 ms late";
 
