@@ -262,6 +262,10 @@ int OutputWriter::openAudioEncoder(const AudioEncoding& encoding) {
         c->bit_rate = fitBitRate(encoding.codec, encoding.sampleRate, encoding.channels, encoding.bitRate);
     }
     AVDictionary* options = nullptr;
+    // Into AVI the encoder's priming packets are left out (SoundPriming): the packets after them
+    // must hold all of their own bits.
+    if (encoding.codec->id == AV_CODEC_ID_MP3 && std::strcmp(format_->oformat->name, "avi") == 0)
+        av_dict_set(&options, "reservoir", "0", 0);
     const int r = openEncoderStream(c, &options, &audioStream_);
     if (r < 0)
         audio_.reset();
@@ -689,7 +693,7 @@ int OutputWriter::beginSound(const AVFrame* first) {
                                                                                          : 0;
     av_freep(&silence[0]);
     av_freep(&silence);
-    priming_.begin(audioNextPts_);
+    priming_.begin(audioNextPts_, !av_match_name(container()->name, "matroska,webm"));
     audioNextPts_ -= lead;
     return r;
 }
