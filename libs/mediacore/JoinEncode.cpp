@@ -331,9 +331,25 @@ int JoinEncode::openAudio(const AVFormatContext* first, const AVOutputFormat* co
     return 0;
 }
 
-// The clips' further sound streams (other languages, commentary), each encoded like the first
-// at its rate, with the channels and the language of the first clip that has it. One that
-// cannot be opened is left out, not the join.
+// The encoder of a further sound stream of codec `p`: its own where the source codecs are kept
+// and it takes the first stream's rate and sample format (all tracks are mixed in those), else
+// the first stream's `main`.
+const AVCodec* JoinEncode::otherSoundEncoder(const AVCodecParameters* p, const AVOutputFormat* container,
+                                             const AVCodec* main) const {
+    if (format_.audioCodec.kind != CodecSetting::Keep)
+        return main;
+    const AVCodec* own = preferredEncoder(p->codec_id);
+    if (!own || own == main || !containerAccepts(container, own->id) || pickSampleRate(own, rate_) != rate_)
+        return main;
+    for (const AVSampleFormat* f = own->sample_fmts; f && *f != AV_SAMPLE_FMT_NONE; ++f)
+        if (*f == sampleFormat_)
+            return own;
+    return main;
+}
+
+// The clips' further sound streams (other languages, commentary), each encoded at the first's
+// rate with its own codec where the codecs are kept (else the first's), with the channels and
+// the language of the first clip that has it. One that cannot be opened is left out, not the join.
 void JoinEncode::openOtherSounds(const AVOutputFormat* container) {
     if (!holdsSeveralSounds(container))
         return;
@@ -350,7 +366,7 @@ void JoinEncode::openOtherSounds(const AVOutputFormat* container) {
             continue;
         const AVStream* source = input->streams[index];
         AudioEncoding encoding;
-        encoding.codec = codec;
+        encoding.codec = otherSoundEncoder(source->codecpar, container, codec);
         encoding.sampleRate = rate_;
         encoding.channels =
             pickChannels(codec, format_.channels > 0 ? format_.channels

@@ -50,6 +50,8 @@ private:
     int openVideo(const AVFormatContext* first, const AVOutputFormat* container);
     int openAudio(const AVFormatContext* first, const AVOutputFormat* container);
     void openOtherSounds(const AVOutputFormat* container);
+    const AVCodec* otherSoundEncoder(const AVCodecParameters* p, const AVOutputFormat* container,
+                                     const AVCodec* main) const;
     int writeClip(size_t i);
     int64_t framesIn(int64_t lengthUs) const;
     Clip pictureRange(const Clip& clip, class SourceReader& reader) const;

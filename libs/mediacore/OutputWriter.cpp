@@ -265,6 +265,10 @@ int OutputWriter::openAudioEncoder(const AudioEncoding& encoding) {
         c->bit_rate = fitBitRate(encoding.codec, encoding.sampleRate, encoding.channels, encoding.bitRate);
     }
     AVDictionary* options = nullptr;
+    // Into AVI the encoder's priming packets are left out (SoundPriming): the packets after them
+    // must hold all of their own bits.
+    if (encoding.codec->id == AV_CODEC_ID_MP3 && std::strcmp(format_->oformat->name, "avi") == 0)
+        av_dict_set(&options, "reservoir", "0", 0);
     const int r = openEncoderStream(c, &options, &audioStream_);
     if (r < 0)
         audio_.reset();
@@ -345,11 +349,14 @@ int OutputWriter::addCopy(Kind kind, const AVStream* source, bool aspectInPictur
     return 0;
 }
 
-// AVI gives AAC a block size (the most bytes a frame may take, for its header), which is no
-// sample size: copied into an AVI with it, the sound would be timed by its bytes and play its
-// packets of varying size at the wrong times. Without it the sound is timed frame by frame.
+// AVI gives AAC a block size (the most bytes a frame may take, for its header), and MP3 and
+// AC-3 one of a frame's samples or 1, which is no sample size: copied into an AVI with it, the
+// sound would be timed by its bytes and play its packets of varying size at the wrong times (an
+// MP3 at 8 kHz two or three packets on one time). Without it the sound is timed frame by frame.
 void OutputWriter::keepFrameTiming(AVCodecParameters* par) {
-    if (par->codec_id == AV_CODEC_ID_AAC && par->frame_size > 0)
+    const int b = par->block_align;
+    if ((par->codec_id == AV_CODEC_ID_AAC && par->frame_size > 0) || par->codec_id == AV_CODEC_ID_AC3 ||
+        (par->codec_id == AV_CODEC_ID_MP3 && (b == 1 || b == 576 || b == 1152)))
         par->block_align = 0;
 }
 
@@ -519,9 +526,12 @@ void OutputWriter::rebuildDts(int k, AVPacket* packet, const AVStream* st) {
     // decoding time a frame later than the source's would have readers give it the time of another picture.
     // So are a stream's coded in fields, even where each field has a time: decoding times rebuilt
     // from those would take the two packets of one picture for two pictures in display order.
+    // AVI places a picture by its decoding time alone (a chunk per frame, gaps filled with empty
+    // ones): a copy keeps the source's, as one rebuilt from the shown times lags behind them.
     const AVCodecID id = st->codecpar->codec_id;
+    const bool avi = std::strcmp(format_->oformat->name, "avi") == 0 && packet->dts != AV_NOPTS_VALUE;
     ownDts_[k] = ownDts_[k] || id == AV_CODEC_ID_MPEG1VIDEO || id == AV_CODEC_ID_MPEG2VIDEO ||
-                 id == AV_CODEC_ID_MPEG4 || packet->pts == AV_NOPTS_VALUE || copiesFields(packet);
+                 id == AV_CODEC_ID_MPEG4 || packet->pts == AV_NOPTS_VALUE || copiesFields(packet) || avi;
     if (ownDts_[k] && packet->dts != AV_NOPTS_VALUE) {
         if (lastDts_[k] != AV_NOPTS_VALUE && packet->dts <= lastDts_[k])
             packet->dts = lastDts_[k] + 1;
@@ -689,7 +699,7 @@ int OutputWriter::beginSound(const AVFrame* first) {
                                                                                          : 0;
     av_freep(&silence[0]);
     av_freep(&silence);
-    priming_.begin(audioNextPts_);
+    priming_.begin(audioNextPts_, !av_match_name(container()->name, "matroska,webm"));
     audioNextPts_ -= lead;
     return r;
 }

@@ -133,8 +133,11 @@ int decode(const AVCodecParameters* params, const std::vector<const AVPacket*>& 
         for (auto& c : pcm->channels)
             c.resize(c.size() - size_t(std::clamp<int64_t>(padding, 0, int64_t(c.size()))));
     }
-    // An MP3 packet's first sound also needs the bits the packet before it holds for it.
-    const size_t warm = params->codec_id == AV_CODEC_ID_MP3 ? 2 : 1;
+    // An MP3 packet's first sound also needs the bits the packet before it holds for it; a FLAC
+    // packet is coded on its own.
+    const size_t warm = params->codec_id == AV_CODEC_ID_MP3    ? 2
+                        : params->codec_id == AV_CODEC_ID_FLAC ? 0
+                                                               : 1;
     pcm->validFrom = packets.size() > warm ? std::max(pcm->from, positions[warm]) : lastEnd;
     return 1;
 }
@@ -154,8 +157,13 @@ CodecPtr openEncoder(const AVCodecParameters* p, int64_t bitRate, int frameSampl
         av_channel_layout_default(&enc->ch_layout, p->ch_layout.nb_channels);
     enc->sample_fmt = codec->sample_fmts[0];
     for (const AVSampleFormat* f = codec->sample_fmts; *f != AV_SAMPLE_FMT_NONE; ++f)
-        if (*f == AV_SAMPLE_FMT_FLTP)
+        if (*f == AV_SAMPLE_FMT_FLTP || (*f == AV_SAMPLE_FMT_S32 && p->bits_per_raw_sample > 16))
             enc->sample_fmt = *f;
+    // FLAC keeps the source's sample size and packet length (its encoder would pick its own).
+    if (p->codec_id == AV_CODEC_ID_FLAC) {
+        enc->bits_per_raw_sample = p->bits_per_raw_sample > 16 ? std::min(p->bits_per_raw_sample, 24) : 16;
+        enc->frame_size = frameSamples;
+    }
     // The rate and channels are the copied packets' own; the bit rate is one the encoder takes
     // for them (an estimate from packet sizes need not be one of MP2's).
     enc->bit_rate = fitBitRate(codec, p->sample_rate, p->ch_layout.nb_channels, bitRate);
@@ -365,6 +373,7 @@ bool SoundBridge::bridges(const AVCodecParameters* p, const AVOutputFormat* cont
         // The encoder makes low-complexity AAC only.
         return p->profile == FF_PROFILE_UNKNOWN || p->profile == FF_PROFILE_AAC_LOW;
     case AV_CODEC_ID_OPUS:
+    case AV_CODEC_ID_FLAC:
     case AV_CODEC_ID_MP2:
     case AV_CODEC_ID_AC3:
     case AV_CODEC_ID_EAC3:
@@ -376,12 +385,27 @@ bool SoundBridge::bridges(const AVCodecParameters* p, const AVOutputFormat* cont
 
 namespace {
 
+// The block size a FLAC stream's STREAMINFO (its extradata, bare or after the "fLaC" marker and
+// a block header) gives as both its least and its most, or 0: a stream of packets of one length.
+int64_t flacBlockSize(const AVCodecParameters* p) {
+    constexpr int kStreamInfo = 34, kMarked = 42;
+    const uint8_t* info = p->extradata;
+    if (!info || (p->extradata_size != kStreamInfo && p->extradata_size < kMarked))
+        return 0;
+    if (p->extradata_size >= kMarked && std::memcmp(info, "fLaC", 4) == 0)
+        info += kMarked - kStreamInfo;
+    const int least = AV_RB16(info), most = AV_RB16(info + 2);
+    return least == most && least >= 16 ? least : 0;
+}
+
 // Samples in a packet of the stream: its codec's frame size, or what the longest of `held`
 // lasts (a stream's last packet may be stored shorter than it decodes: MP4 ends Opus there).
 int64_t packetSamples(const AVCodecParameters* params, const std::deque<SoundBridge::Timed>& held,
                       AVRational samples) {
     if (params->frame_size > 0)
         return params->frame_size;
+    if (params->codec_id == AV_CODEC_ID_FLAC)
+        return flacBlockSize(params);
     int64_t longest = 0;
     for (const SoundBridge::Timed& t : held)
         if (t.packet->duration > 0)
@@ -477,7 +501,7 @@ int SoundBridge::make(const AVOutputFormat* container, const AVCodecParameters* 
         return 0;
     const int64_t seam = av_rescale_q(seamUs, kMicro, samples);
     const int64_t pad = enc->initial_padding;
-    const int64_t tail = pad + 2 * frame;
+    int64_t tail = pad + 2 * frame;
     // Opus into Matroska: the encoder's packets before the bridge go in unheard (hideSound), and
     // so do the later part's before the one the copy resumes with.
     const bool hidesOpus = beforeParams->codec_id == AV_CODEC_ID_OPUS && container &&
@@ -486,6 +510,16 @@ int SoundBridge::make(const AVOutputFormat* container, const AVCodecParameters* 
     if (!chooseStart(sides, seam, pad, frame, hidesOpus ? kOpusWarmUp : 0, &span) ||
         !chooseEnd(sides, tail, frame, hidesOpus ? kOpusWarmUp : 0, &span))
         return 0;
+    // A FLAC packet is coded on its own and may be shorter than the others: the bridge ends
+    // exactly where the later part's packet it resumes with lies, so that the later part's
+    // sound stays on its picture rather than up to half a packet off it.
+    if (beforeParams->codec_id == AV_CODEC_ID_FLAC) {
+        span.end = sides.bAt[span.resume] + span.near;
+        span.far = span.near;
+        span.splice = span.end;
+        span.count = (span.end - span.start + frame - 1) / frame;
+        tail = 0;
+    }
     const auto [first, lead, start, cut, near, resume, count, bridgeEnd, far, splice] = span;
     const int64_t from = start + pad - lead;
     std::vector<std::vector<float>> sound(pa.channels.size());
@@ -501,7 +535,7 @@ int SoundBridge::make(const AVOutputFormat* container, const AVCodecParameters* 
     for (PacketPtr& p : coded)
         if (p->pts >= start && p->pts < bridgeEnd) {
             p->dts = p->pts;
-            p->duration = frame;
+            p->duration = std::min(frame, bridgeEnd - p->pts);
             plan->packets.push_back(std::move(p));
         } else if (hidesOpus && p->pts < start) {
             if (hideSound(p.get(), start, frame) < 0)

@@ -9,7 +9,7 @@ namespace mediacore {
 
 bool SoundPriming::applies(const AVCodecContext* encoder, const AVOutputFormat* container) {
     return encoder && container && encoder->codec_id == AV_CODEC_ID_MP3 && encoder->initial_padding > 0 &&
-           encoder->frame_size > 0 && av_match_name(container->name, "matroska,webm");
+           encoder->frame_size > 0 && av_match_name(container->name, "matroska,webm,avi");
 }
 
 int SoundPriming::leadSamples(const AVCodecContext* encoder, const AVOutputFormat* container) {

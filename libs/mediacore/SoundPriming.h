@@ -1,4 +1,4 @@
-// MP3 encoded into Matroska, started with the picture.
+// MP3 encoded into Matroska or AVI, started with the picture.
 //
 // An MP3 encoder gives first the priming its decoder needs (its delay: 25 ms at 44.1 kHz, 50 ms
 // at 22.05 kHz), timed before the first sample. Matroska holds no time below zero: the muxer
@@ -7,6 +7,10 @@
 // is given silence before the first sample, so that the priming ends on a packet's boundary, and
 // the packets before it go in at the time of the first packet of sound, all their sound marked
 // skipped (as a copied cut's priming packets): the sound starts with the picture, in step.
+// AVI marks nothing skipped and would play the priming, the whole sound 25 ms late at 44.1 kHz
+// (138 ms at 8 kHz): there the packets before the first sample are left out, the encoder then
+// working without its bit reservoir so that no packet needs bits of the ones left out (the
+// decoder still warms up over the first packet's overlap: 10 ms quieter at 44.1 kHz, 60 at 8 kHz).
 //
 // Threading: one thread; one per encoder.
 #pragma once
@@ -26,7 +30,11 @@ public:
     static int leadSamples(const AVCodecContext* encoder, const AVOutputFormat* container);
 
     // The first sample lies at `pts` (encoder ticks): packets before it are priming.
-    void begin(int64_t pts) { firstPts_ = pts; }
+    // `drop`: the packets before it are left out, where the container cannot mark them skipped.
+    void begin(int64_t pts, bool drop) {
+        firstPts_ = pts;
+        drop_ = drop;
+    }
     // A packet of the encoder, with its `frameSamples`: held when priming, else written by
     // `write` (0 or a negative AVERROR) after the priming held before it.
     template <class Write> int pass(AVPacket* packet, int frameSamples, Write write) {
@@ -35,6 +43,8 @@ public:
         if (packet->pts != AV_NOPTS_VALUE && packet->pts < firstPts_)
             return hold(packet);
         for (PacketPtr& p : held_) {
+            if (drop_)
+                break;
             int r = markSkipped(p.get(), packet, frameSamples);
             if (r >= 0)
                 r = write(p.get());
@@ -51,6 +61,7 @@ private:
     static int markSkipped(AVPacket* primer, const AVPacket* first, int frameSamples);
 
     int64_t firstPts_ = AV_NOPTS_VALUE;
+    bool drop_ = false;
     std::vector<PacketPtr> held_;
 };
 

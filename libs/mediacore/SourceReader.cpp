@@ -150,11 +150,28 @@ void SourceReader::keepStoredTimes() {
         format_->flags |= AVFMT_FLAG_NOFILLIN;
 }
 
+// Whether the sound's first stored packet starts with or before the picture's.
+bool SourceReader::soundFirst() const {
+    const AVStream* a = format_->streams[audioIndex_];
+    const AVStream* v = videoIndex_ >= 0 ? format_->streams[videoIndex_] : nullptr;
+    const AVIndexEntry* s = avformat_index_get_entry(const_cast<AVStream*>(a), 0);
+    const AVIndexEntry* p = v ? avformat_index_get_entry(const_cast<AVStream*>(v), 0) : nullptr;
+    return s && (!p || av_compare_ts(s->timestamp, a->time_base, p->timestamp, v->time_base) <= 0);
+}
+
 // Back to the file's start: an indexed MPEG stream by position (its first bytes hold the sound
 // stored ahead of the first picture), others by time, else by position.
 int SourceReader::rewind() {
     if (SourceIndex::get(format_.get()))
         return SourceIndex::seek(format_.get(), INT64_MIN, false);
+    // MP4 and MOV seek every stream to the time the picture's first packet lands on: the packets
+    // an edit list trims before it (an AAC encoder's priming) would be left out, and the first
+    // packet heard, decoded without the one before it, comes out silent for most of its length.
+    // Sought on sound that starts with or before the picture, each stream lands on its first packet.
+    if (audioIndex_ >= 0 && av_match_name("mov", format_->iformat->name) && soundFirst() &&
+        avformat_seek_file(format_.get(), audioIndex_, INT64_MIN, INT64_MIN, INT64_MIN,
+                           AVSEEK_FLAG_BACKWARD) >= 0)
+        return 0;
     const int r =
         avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MIN, AVSEEK_FLAG_BACKWARD);
     return r >= 0 ? r : av_seek_frame(format_.get(), -1, 0, AVSEEK_FLAG_BYTE);

@@ -107,6 +107,7 @@ public:
 private:
     int seekFormat(int64_t us, bool atOrAfter);
     int rewind();
+    bool soundFirst() const;
     int read();
     int receive(AVFrame* frame, Kind* kind);
     // The next packet of the input, less the pictures a seek for sound stored ahead left out.

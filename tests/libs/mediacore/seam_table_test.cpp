@@ -34,7 +34,8 @@ struct Recipe {
     double fps = 25;
 };
 
-enum Start { AsEncoded, PictureAfter, PictureBefore };
+// PictureLate: the picture two frames after the sound, which runs on to the picture's end.
+enum Start { AsEncoded, PictureAfter, PictureBefore, PictureLate };
 
 struct Case {
     Recipe recipe;
@@ -51,18 +52,26 @@ QString source(const QString& folder, const Case& c) {
     const QString ext = c.recipe.container, made = folder + "/made." + ext, out = folder + "/src." + ext;
     if (QFile::copy(QString(CUTBENCH_SOURCE_DIR "/../shared/media/%1.%2").arg(c.recipe.name, ext), made))
         return made; // a recording whose fault a clip made again does not show
+    const QString bed =
+        QString("aevalsrc=0.1*sin(2*PI*440*t)+0.8*sin(2*PI*3000*t)*lt(mod(t\\,1)\\,0.004):s=%1")
+            .arg(QString(c.recipe.name).contains("44") ? 44100 : 48000);
     if (makeWithFfmpeg(made,
-                       QString("-f lavfi -i testsrc2=size=640x360:rate=25 -f lavfi -i "
-                               "aevalsrc=0.1*sin(2*PI*440*t)+0.8*sin(2*PI*3000*t)*lt(mod(t\\,1)\\,0.004):s=%1"
-                               " -t %3 -threads 1 -g 25 -pix_fmt yuv420p %2")
-                           .arg(QString(c.recipe.name).contains("44") ? 44100 : 48000)
-                           .arg(c.recipe.args)
+                       QString("-f lavfi -i testsrc2=size=640x360:rate=25 -f lavfi -i %1 -t %3 -threads 1 "
+                               "-g 25 -pix_fmt yuv420p %2")
+                           .arg(bed, c.recipe.args)
                            .arg(c.recipe.seconds)
                            .split(' '))
             .isEmpty())
         return {};
     if (c.start == AsEncoded)
         return made;
+    if (c.start == PictureLate)
+        return makeWithFfmpeg(
+            out, QString("-itsoffset 0.08 -i %1 -f lavfi -i %2 -t %3 -map 0:v -map 1:a %4 -c:v copy")
+                     .arg(made, bed)
+                     .arg(c.recipe.seconds + 0.08)
+                     .arg(c.recipe.args)
+                     .split(' '));
     const QStringList shifted = c.start == PictureAfter
                                     ? QStringList{"-itsoffset", "0.04", "-i", made, "-i", made}
                                     : QStringList{"-i", made, "-itsoffset", "0.1", "-i", made};
@@ -157,13 +166,15 @@ TEST_P(SeamTable, RemovalAndSelfJoinMeetWithoutADropout) {
     const int all = int(r.seconds * kFps), kept = int(std::ceil(r.from * kFps - 1e-6)),
               next = int(std::ceil(r.to * kFps - 1e-6));
     std::vector<double> removal, twice;
-    for (int k = 0; k < r.seconds; ++k) {
+    const int clicks = int(std::lround(heard.back() - lead)) + 1; // the sound may run past the picture
+    for (int k = 0; k < clicks; ++k) {
         const double t = k + lead;
         if (t < r.from || t >= next / kFps)
             removal.push_back(t < r.from ? t : t - (next - kept) / kFps);
-        twice.push_back(t);
+        if (t < all / kFps + std::min(lead, 0.0) - 1e-3) // the second copy's sound ahead of its picture
+            twice.push_back(t);
     }
-    for (int k = 0; k < r.seconds; ++k)
+    for (int k = 0; k < clicks; ++k)
         twice.push_back(k + lead + all / kFps);
     const QString head = dir.filePath("head." + ext), tail = dir.filePath("tail." + ext);
     Job first, second;
@@ -241,6 +252,10 @@ constexpr const char* kMp3 =
     "bit reservoir and decode silent";
 constexpr const char* kOpusMp4 = "Opus in MP4 cannot hide the packets its decoder takes after a bridge: "
                                  "where a later file's sound starts late, it swells to 1.6 times for 40 ms";
+constexpr const char* kAvi =
+    "MP3 is copied across a seam outside Matroska as it is (a re-encoded part begins with its "
+    "decoder's warm-up: 60 ms at 8 kHz); the clip's picture line, as ffmpeg writes it, opens "
+    "with a gap these checks' clock leaves out";
 constexpr const char* kVorbis =
     "Vorbis is copied across the seam as it is: a dip up to 25 ms, up to 32 ms late";
 
@@ -268,12 +283,16 @@ std::vector<Case> cases() {
          h264 + " -af pan=5.1|FL=0.3*c0|FR=0.3*c0|FC=0.3*c0|BL=0.3*c0|BR=0.3*c0 -c:a libopus -b:a 256k"},
         {{"vorbis_44", "webm", nullptr, 2048 / 44.1e3, 7, 7, kVorbis}, vp8 + " -c:a libvorbis"},
         {{"flac", "mkv", nullptr, 4608 / 48e3}, h264 + " -c:a flac"},
+        {{"flac_44", "mkv", nullptr, 4608 / 44.1e3, 0, 0, nullptr, 2.2, 3.7, 6, 1 << PictureLate},
+         h264 + " -c:a flac -ac 2"},
         {{"pcm", "mov", nullptr, 1024 / 48e3}, h264 + " -c:a pcm_s16le"},
         {{"mp2_44", "ts", nullptr, 1152 / 44.1e3}, h264 + " -c:a mp2"},
+        {{"mp3_8k", "avi", nullptr, 576 / 8e3, 1, 1, kAvi, 2.2, 3.7, 6, 1},
+         "-c:v mpeg4 -q:v 3 -c:a libmp3lame -ac 1 -ar 8000 -b:a 24k"},
     };
     std::vector<Case> all;
     for (const auto& [recipe, args] : recipes)
-        for (const Start start : {AsEncoded, PictureAfter, PictureBefore}) {
+        for (const Start start : {AsEncoded, PictureAfter, PictureBefore, PictureLate}) {
             all.push_back({recipe, start});
             all.back().recipe.args = args.c_str();
             if ((recipe.starts & (1 << start)) == 0)
@@ -285,15 +304,17 @@ std::vector<Case> cases() {
 INSTANTIATE_TEST_SUITE_P(EverySoundCodec, SeamTable, ::testing::ValuesIn(cases()));
 
 // `out` decodes without an error and holds `seconds` of sound, to within `near`: one run of ffmpeg.
-void expectSound(const QString& out, double seconds, double near) {
+// Returns where it is first loud, in seconds.
+double expectSound(const QString& out, double seconds, double near) {
     QByteArray sound, errors;
     const QString args = "-v error -nostdin -i %1 -map 0:v -f null - -map 0:a:0 -ac 1 -ar 8000 -f f32le -";
     run(FFMPEG_EXECUTABLE, args.arg(out).split(' '), &sound, &errors);
     EXPECT_EQ(errors.toStdString(), "") << out.toStdString();
     const auto* s = reinterpret_cast<const float*>(sound.constData());
     EXPECT_NEAR(double(sound.size()) / 4 / 8000, seconds, near) << out.toStdString();
-    EXPECT_TRUE(std::any_of(s, s + sound.size() / 4, [](float v) { return std::abs(v) > 0.05f; }))
-        << "silent";
+    const auto loud = std::find_if(s, s + sound.size() / 4, [](float v) { return std::abs(v) > 0.05f; });
+    EXPECT_LT(loud - s, sound.size() / 4) << "silent";
+    return double(loud - s) / 8000;
 }
 
 // One row of each codec: a keep cut re-encodes the sound at each rate and layout ffmpeg encodes it at,
@@ -301,21 +322,26 @@ void expectSound(const QString& out, double seconds, double near) {
 TEST_P(SeamTable, KeepCutReencodesTheSoundAtEveryRateAndLayout) {
     const Recipe& r = GetParam().recipe;
     const QString row = QString(r.name) + "." + r.container;
-    const QString rows =
-        "aac48.mp4 mp3_44.mkv ac3.mkv eac3.mkv opus.webm vorbis_44.webm flac.mkv pcm.mov mp2_44.ts";
+    const QString rows = "aac48.mp4 mp3_44.mkv ac3.mkv eac3.mkv opus.webm vorbis_44.webm flac.mkv pcm.mov "
+                         "mp2_44.ts mp3_8k.avi";
     if (GetParam().start != AsEncoded || !rows.split(' ').contains(row))
         GTEST_SKIP() << "one row of each codec";
     const double slack = r.packet * (row.contains("44") ? 44100 : 48000) * (row.startsWith("mp3") ? 2 : 1);
     QTemporaryDir dir;
-    for (const int rate : {8000, 22050, 32000, 44100, 48000, 96000})
+    for (const int rate : {8000, 11025, 22050, 32000, 44100, 48000, 96000})
         for (const int channels : {1, 2, 6}) {
             const QString src = dir.filePath(QString("%1_%2.%3").arg(rate).arg(channels).arg(r.container));
             const QString made = "-f lavfi -i testsrc2=size=64x48:rate=10 -f lavfi -i sine=f=300:r=%1 -t 1.2 "
                                  "-ac %2 -ar %1 -g 5 -pix_fmt yuv420p %3";
             if (makeWithFfmpeg(src, made.arg(rate).arg(channels).arg(r.args).split(' ')).isEmpty())
-                continue; // not a rate or layout of the codec
-            ASSERT_EQ(convert(src, src + ".cut." + r.container, {nullptr, nullptr, 300000, 1000000}), 1);
-            expectSound(src + ".cut." + r.container, 0.7, std::max(0.03, 0.005 + slack / rate));
+                continue;                                    // not a rate or layout of the codec
+            const int64_t from = rate == 11025 ? 0 : 300000; // from the start: its first packet primes
+            ASSERT_EQ(convert(src, src + ".cut." + r.container, {nullptr, nullptr, from, 1000000}), 1);
+            const double heard = expectSound(src + ".cut." + r.container, 1 - from / 1e6,
+                                             std::max(0.03, 0.005 + slack / rate));
+            if (from == 0) {
+                EXPECT_LE(heard, expectSound(src, 1.2, 0.2) + 0.01) << "heard later than in its source";
+            }
         }
 }
 

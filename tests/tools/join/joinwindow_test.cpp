@@ -549,3 +549,42 @@ TEST(JoinWindow, MpegRecordingsJoinedWithThemselvesKeepEveryPictureAndTheirSound
         }
     }
 }
+
+// Keep Original keeps each sound stream's codec (AAC stereo and AC-3 5.1, two ranges of one
+// Matroska), and a FLAC file whose picture starts 0.1 s after its sound joined with itself keeps
+// the second copy's clicks (every whole second of its sound) within half a packet of its picture.
+TEST(JoinWindow, KeepOriginalKeepsEachSoundCodecAndTheSoundInStep) {
+    QTemporaryDir dir;
+    const QString made =
+        "-f lavfi -i testsrc2=size=320x180:rate=30 -f lavfi -i aevalsrc=0.1*sin(2*PI*440*t)+0.8*"
+        "sin(2*PI*3000*t)*lt(mod(t\\,1)\\,0.004):s=44100 -t %1 -threads 1 -pix_fmt yuv420p -c:v "
+        "libx264 -preset ultrafast -x264-params threads=1 %2";
+    const QString flac = testsupport::makeWithFfmpeg(
+        dir.filePath("late.mkv"), ("-itsoffset 0.1 " + made.arg(6).arg("-ac 2 -c:a flac")).split(' '));
+    const QString two = testsupport::makeWithFfmpeg(
+        dir.filePath("two.mkv"),
+        made.arg(10)
+            .arg("-map 0:v -map 1:a -map 1:a -ar 48000 -c:a:0 aac -ac:a:0 2 -c:a:1 ac3 -ac:a:1 6")
+            .split(' '));
+    for (const QString& src : {two, flac}) {
+        Driver d;
+        for (int row = 0; row < 2; ++row) {
+            d.addFile(src);
+            d.selectRow(row);
+            if (src == two) {
+                Driver::type(d.window->startTimeRow, 2.41 + row * 3.94);
+                Driver::type(d.window->stopTimeRow, 5.2 + row * 3.9);
+            }
+        }
+        const QString out = d.join();
+        ASSERT_NE(d.finishMessage(), nullptr) << answerAlerts().join(";").toStdString();
+        EXPECT_EQ(testsupport::decodeErrors(out), "");
+        QStringList sounds;
+        for (const QJsonValue s : testsupport::probe(out)["streams"].toArray())
+            sounds << s["codec_name"].toString() + QString::number(s["channels"].toInt());
+        EXPECT_EQ(sounds.join(' '), src == two ? "h2640 aac2 ac36" : "h2640 flac2");
+        for (const double t : src == flac ? testsupport::clickTimes(testsupport::decodedSound(out), 0.3, 0.4f)
+                                          : std::vector<double>{})
+            EXPECT_NEAR(std::remainder(t + 0.1 - (t > 5.75 ? 5.9 : 0), 1), 0, 0.053) << t;
+    }
+}
