@@ -616,6 +616,20 @@ QString midStreamCapture(const QString& folder) {
                : QString();
 }
 
+QString recordingCopiedPast16MiB(const QString& folder) {
+    const QString one =
+        makeWithFfmpeg(folder + "/one.ts", {"-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25:duration=8",
+                                            "-c:v", "mpeg2video", "-q:v", "1", "-threads", "1"});
+    QFile part(one), big(folder + "/big.ts");
+    if (one.isEmpty() || !part.open(QIODevice::ReadOnly) || !big.open(QIODevice::WriteOnly))
+        return {};
+    const QByteArray bytes = part.readAll();
+    while (big.size() <= (qint64(16) << 20))
+        if (big.write(bytes) != bytes.size())
+            return {};
+    return big.fileName();
+}
+
 QString endToEnd(const QString& path, const QStringList& files) {
     return run("sh", QStringList{"-c", "cat \"$@\" > \"$0\"", path} + files) == 0 ? path : QString();
 }

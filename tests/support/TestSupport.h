@@ -46,6 +46,9 @@ QString programmeChange(const QString& mp4, const QString& folder);
 // `folder`/midstream.ts: a capture begun mid-packet inside the group before the keyframe that
 // shows 0, of 250 counter pictures; the 15 stored before that keyframe cannot be decoded.
 QString midStreamCapture(const QString& folder);
+// `folder`/big.ts: an 8 s 352x288 MPEG-2 TS written again after itself until past 16 MiB (a
+// large file whose times start again every 8 s); empty on failure.
+QString recordingCopiedPast16MiB(const QString& folder);
 // The files end to end (as `cat` writes them).
 QString endToEnd(const QString& path, const QStringList& files);
 // Each picture's "width,height,pixel aspect,coded as fields" in the order ffmpeg decodes them.

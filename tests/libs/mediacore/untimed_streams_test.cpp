@@ -212,15 +212,8 @@ TEST(UntimedStreams, AKeptIndexIsReadBackAndADamagedOrStaleOneIsReadAsAbsent) {
     QTemporaryDir dir;
     const QByteArray cacheHome = qgetenv("XDG_CACHE_HOME");
     qputenv("XDG_CACHE_HOME", dir.filePath("cache").toUtf8());
-    const QString one = makeWithFfmpeg(dir.filePath("one.ts"),
-                                       {"-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25:duration=8",
-                                        "-c:v", "mpeg2video", "-q:v", "1", "-threads", "1"});
-    QFile part(one), big(dir.filePath("big.ts"));
-    ASSERT_TRUE(part.open(QIODevice::ReadOnly) && big.open(QIODevice::WriteOnly));
-    const QByteArray bytes = part.readAll();
-    while (big.size() <= (qint64(16) << 20))
-        big.write(bytes);
-    big.close();
+    QFile big(recordingCopiedPast16MiB(dir.path()));
+    ASSERT_TRUE(big.exists());
     // The index of a run of its own: none held by the process; `read` is the file's bytes read.
     const auto indexOf = [&](int64_t* read) {
         ff::SourceIndex::dropHeld();

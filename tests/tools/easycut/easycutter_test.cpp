@@ -392,19 +392,12 @@ TEST(EasyCutter, ALargeRecordingOpensBeforeItsIndexIsRead) {
 TEST(EasyCutter, TheSignalOfALogOutEndsTheReadingOfAnIndex) {
     Driver d;
     QTemporaryDir dir;
-    const QString one = testsupport::makeWithFfmpeg(
-        dir.filePath("one.ts"), {"-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25:duration=8", "-c:v",
-                                 "mpeg2video", "-q:v", "1", "-threads", "1"});
-    QFile part(one), big(dir.filePath("big.ts"));
-    ASSERT_TRUE(part.open(QIODevice::ReadOnly) && big.open(QIODevice::WriteOnly));
-    const QByteArray bytes = part.readAll();
-    while (big.size() <= (qint64(16) << 20))
-        big.write(bytes);
-    big.close();
+    const QString big = testsupport::recordingCopiedPast16MiB(dir.path());
+    ASSERT_FALSE(big.isEmpty());
     termination::quitOnSignals([] { MediaStopReading(1); });
     QTimer::singleShot(0, [&] {
         std::raise(SIGTERM);
-        d.addFile(big.fileName());
+        d.addFile(big);
     });
     QTimer hang; // a hang, not a slow machine
     QObject::connect(&hang, &QTimer::timeout, [] { QCoreApplication::exit(99); });
