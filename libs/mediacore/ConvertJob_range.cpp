@@ -58,6 +58,20 @@ bool ConvertJob::rangeHoldsPicture(int64_t startUs, int64_t endUs) {
     return untimed && decodedPictureIn(startUs, endUs);
 }
 
+// Whether the range starts in a pause of the recording, where the picture held through it is
+// shown from the start: that picture is encoded, not copied.
+bool ConvertJob::startsInPause() {
+    if (cutStart_ <= 0)
+        return false;
+    SourceReader reader;
+    GiveBack giveBack{probe_, reader};
+    InputPtr lent = probe_.lendAtStart();
+    giveBack.lent = lent != nullptr;
+    const int r = lent ? reader.open(std::move(lent), input_, -1, true, false, false, false)
+                       : reader.open(input_, -1, true, false, false, false);
+    return r >= 0 && reader.video() && reader.heldPictureUs(cutStart_) != AV_NOPTS_VALUE;
+}
+
 // The same asked of the decoded pictures, whose times are settled also where their packets carry
 // none (a stream's last pictures may all lack one).
 bool ConvertJob::decodedPictureIn(int64_t startUs, int64_t endUs) const {

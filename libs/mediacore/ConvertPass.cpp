@@ -187,14 +187,31 @@ int ConvertPass::picture(AVFrame* frame) {
     lastVideoUs_ = t;
     if (t < p_.start - kEpsilonUs) {
         decodedBefore_ = true;
+        // The picture shown through a pause the range starts in is shown from its start.
+        av_frame_unref(held_.get());
+        if (p_.heldUs != AV_NOPTS_VALUE && t >= p_.heldUs - kEpsilonUs)
+            av_frame_move_ref(held_.get(), frame);
         av_frame_unref(frame);
         return Skip;
     }
+    if (const int r = pushHeld(); r < 0)
+        return r;
     if (t >= p_.end - kEpsilonUs && !p_.toFileEnd) {
         av_frame_unref(frame);
         reader_.finish(SourceReader::Video);
         return Skip;
     }
+    return pushPicture(frame, t);
+}
+
+int ConvertPass::pushHeld() {
+    if (held_->buf[0] == nullptr)
+        return 0;
+    const int r = pushPicture(held_.get(), p_.start);
+    return r == Next ? 0 : r;
+}
+
+int ConvertPass::pushPicture(AVFrame* frame, int64_t t) {
     // The first picture must be the one asked for: decoding that begins later (a seek that
     // landed past a keyframe) would give a part that misses its start. Decoding from the file's
     // start is different: a recording that began inside a group of pictures has nothing to show
@@ -290,7 +307,9 @@ int ConvertPass::endSoundAt(int64_t until) {
 }
 
 int ConvertPass::finish() {
-    int r = releaseSound(true);
+    int r = pushHeld(); // a range that ends before the pause does
+    if (r >= 0)
+        r = releaseSound(true);
     if (r < 0)
         return r;
     if (!limitReached_) {
