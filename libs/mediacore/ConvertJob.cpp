@@ -398,6 +398,8 @@ void ConvertJob::placeRange(SourceReader& reader, int64_t d, ConvertPlan* p) {
     // its start, with the sound that runs on there: laid end to end, parts give the whole line.
     if (p->video == ConvertPlan::Encode && p->start > 0)
         p->heldUs = reader.heldPictureUs(p->start);
+    p->holdToEnd = p->video == ConvertPlan::Encode && (p->audio == ConvertPlan::None || p->silentMain) &&
+                   p->end < d && reader.heldPictureUs(p->end) != AV_NOPTS_VALUE;
     if (p->video == ConvertPlan::Encode && p->start > 0 && p->heldUs == AV_NOPTS_VALUE) {
         // Between two frames the range begins with the next one, and so does its sound: the
         // first picture is at time 0, and no sound plays before it.
@@ -435,7 +437,7 @@ void ConvertJob::placeRange(SourceReader& reader, int64_t d, ConvertPlan* p) {
 // *result; false when the job is to be converted frame by frame.
 bool ConvertJob::runSmartCut(int* result) {
     SmartCutRequest request;
-    startOnPicture_ = canCutSmartly(&request) && !startsInPause();
+    startOnPicture_ = canCutSmartly(&request) && !pauseAtEdge(request.audioIndex < 0);
     copiedGroups_ = false;
     if (!startOnPicture_ || framesOnly_)
         return false;

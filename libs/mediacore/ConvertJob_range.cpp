@@ -59,9 +59,10 @@ bool ConvertJob::rangeHoldsPicture(int64_t startUs, int64_t endUs) {
 }
 
 // Whether the range starts in a pause of the recording, where the picture held through it is
-// shown from the start: that picture is encoded, not copied.
-bool ConvertJob::startsInPause() {
-    if (cutStart_ <= 0)
+// shown from the start, or (`silent`: with no sound running on) ends in one, where its last
+// picture is shown again before the end: those pictures are encoded, not copied.
+bool ConvertJob::pauseAtEdge(bool silent) {
+    if (cutStart_ <= 0 && (!silent || cutEnd_ <= 0))
         return false;
     SourceReader reader;
     GiveBack giveBack{probe_, reader};
@@ -69,7 +70,9 @@ bool ConvertJob::startsInPause() {
     giveBack.lent = lent != nullptr;
     const int r = lent ? reader.open(std::move(lent), input_, -1, true, false, false, false)
                        : reader.open(input_, -1, true, false, false, false);
-    return r >= 0 && reader.video() && reader.heldPictureUs(cutStart_) != AV_NOPTS_VALUE;
+    return r >= 0 && reader.video() &&
+           ((cutStart_ > 0 && reader.heldPictureUs(cutStart_) != AV_NOPTS_VALUE) ||
+            (silent && cutEnd_ > 0 && reader.heldPictureUs(cutEnd_) != AV_NOPTS_VALUE));
 }
 
 // The same asked of the decoded pictures, whose times are settled also where their packets carry
