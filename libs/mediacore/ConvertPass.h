@@ -100,7 +100,7 @@ private:
     const int64_t frameUs_;
     int64_t lastVideoUs_ = AV_NOPTS_VALUE;
     int64_t firstVideoUs_ = AV_NOPTS_VALUE;
-    bool decodedBefore_ = false; // decoding began before the range
+    bool decodedBefore_ = false;  // decoding began before the range
     FramePtr held_ = makeFrame(); // the picture held through a pause at the range's start
     FramePtr last_ = makeFrame(); // the latest picture given, where the range ends in a pause
     int64_t lastPushedUs_ = AV_NOPTS_VALUE;

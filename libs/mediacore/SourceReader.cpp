@@ -514,7 +514,8 @@ int64_t SourceReader::heldPictureUs(int64_t atUs) const {
     const SourceIndex* index = SourceIndex::get(format_.get());
     if (!index || index->pictureTicks() <= 0)
         return AV_NOPTS_VALUE;
-    const int64_t at = av_rescale_q(atUs + originUs_, kMicro, index->timeBase()), step = index->pictureTicks();
+    const int64_t at = av_rescale_q(atUs + originUs_, kMicro, index->timeBase()),
+                  step = index->pictureTicks();
     const int64_t next = index->nextShownTicks(at);
     int64_t held = AV_NOPTS_VALUE;
     for (const SourceIndex::Picture& p : index->pictures())
