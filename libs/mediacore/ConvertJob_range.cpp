@@ -7,6 +7,7 @@
 
 #include "EngineLog.h"
 #include "SmartCut.h"
+#include "SourceIndex.h"
 #include "SourceReader.h"
 #include "StreamProbe.h"
 
@@ -62,7 +63,8 @@ bool ConvertJob::rangeHoldsPicture(int64_t startUs, int64_t endUs) {
 // shown from the start, or (`silent`: with no sound running on) ends in one, where its last
 // picture is shown again before the end: those pictures are encoded, not copied.
 bool ConvertJob::pauseAtEdge(bool silent) {
-    if (cutStart_ <= 0 && (!silent || cutEnd_ <= 0))
+    // Only an indexed MPEG stream's line tells a pause (and has its index by now).
+    if ((cutStart_ <= 0 && (!silent || cutEnd_ <= 0)) || !ff::SourceIndex::get(probe_.get()))
         return false;
     SourceReader reader;
     GiveBack giveBack{probe_, reader};
