@@ -394,7 +394,13 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
 // Where the range starts and ends on the pictures, and the source time of the output's start.
 void ConvertJob::placeRange(SourceReader& reader, int64_t d, ConvertPlan* p) {
     leadUs_ = 0;
-    if (p->video == ConvertPlan::Encode && p->start > 0) {
+    // A range that starts in a pause of the recording shows the picture held through it from
+    // its start, with the sound that runs on there: laid end to end, parts give the whole line.
+    if (p->video == ConvertPlan::Encode && p->start > 0)
+        p->heldUs = reader.heldPictureUs(p->start);
+    p->holdToEnd = p->video == ConvertPlan::Encode && (p->audio == ConvertPlan::None || p->silentMain) &&
+                   p->end < d && reader.heldPictureUs(p->end) != AV_NOPTS_VALUE;
+    if (p->video == ConvertPlan::Encode && p->start > 0 && p->heldUs == AV_NOPTS_VALUE) {
         // Between two frames the range begins with the next one, and so does its sound: the
         // first picture is at time 0, and no sound plays before it.
         const int64_t first = reader.firstPictureFromUs(p->start);
@@ -431,7 +437,7 @@ void ConvertJob::placeRange(SourceReader& reader, int64_t d, ConvertPlan* p) {
 // *result; false when the job is to be converted frame by frame.
 bool ConvertJob::runSmartCut(int* result) {
     SmartCutRequest request;
-    startOnPicture_ = canCutSmartly(&request);
+    startOnPicture_ = canCutSmartly(&request) && !pauseAtEdge(request.audioIndex < 0);
     copiedGroups_ = false;
     if (!startOnPicture_ || framesOnly_)
         return false;
@@ -522,13 +528,14 @@ int ConvertJob::run() {
     graph.setDrawTextCallback(gDrawText.load());
     AVRational videoTb{1, 1};
     // The encoder is set up from the range's own pictures, not the file's first.
-    const bool shaped = p.video == ConvertPlan::Encode && reader.takeRangeShape(p.start, p.end);
+    const bool shaped = p.video == ConvertPlan::Encode &&
+                        reader.takeRangeShape(p.heldUs != AV_NOPTS_VALUE ? p.heldUs : p.start, p.end);
     if ((r = addStreams(p, reader, writer, fx, keepRotation, graph, &videoTb)) < 0)
         return r;
     if ((r = writer.start()) < 0)
         return r;
     if (p.shift > 0 || p.start > 0 || shaped)
-        reader.seek(p.shift);
+        reader.seek(p.heldUs != AV_NOPTS_VALUE ? p.heldUs : p.shift);
     ConvertPass pass(p, reader, writer, graph, videoTb, sizeLimit_, run_, input_);
     r = pass.run();
     // Written packets may lack durations: the length is the picture's, which ends where the

@@ -7,6 +7,7 @@
 
 #include "EngineLog.h"
 #include "SmartCut.h"
+#include "SourceIndex.h"
 #include "SourceReader.h"
 #include "StreamProbe.h"
 
@@ -56,6 +57,24 @@ bool ConvertJob::rangeHoldsPicture(int64_t startUs, int64_t endUs) {
             break;
     }
     return untimed && decodedPictureIn(startUs, endUs);
+}
+
+// Whether the range starts in a pause of the recording, where the picture held through it is
+// shown from the start, or (`silent`: with no sound running on) ends in one, where its last
+// picture is shown again before the end: those pictures are encoded, not copied.
+bool ConvertJob::pauseAtEdge(bool silent) {
+    // Only an indexed MPEG stream's line tells a pause (and has its index by now).
+    if ((cutStart_ <= 0 && (!silent || cutEnd_ <= 0)) || !ff::SourceIndex::get(probe_.get()))
+        return false;
+    SourceReader reader;
+    GiveBack giveBack{probe_, reader};
+    InputPtr lent = probe_.lendAtStart();
+    giveBack.lent = lent != nullptr;
+    const int r = lent ? reader.open(std::move(lent), input_, -1, true, false, false, false)
+                       : reader.open(input_, -1, true, false, false, false);
+    return r >= 0 && reader.video() &&
+           ((cutStart_ > 0 && reader.heldPictureUs(cutStart_) != AV_NOPTS_VALUE) ||
+            (silent && cutEnd_ > 0 && reader.heldPictureUs(cutEnd_) != AV_NOPTS_VALUE));
 }
 
 // The same asked of the decoded pictures, whose times are settled also where their packets carry

@@ -187,14 +187,41 @@ int ConvertPass::picture(AVFrame* frame) {
     lastVideoUs_ = t;
     if (t < p_.start - kEpsilonUs) {
         decodedBefore_ = true;
+        // The picture shown through a pause the range starts in is shown from its start.
+        av_frame_unref(held_.get());
+        if (p_.heldUs != AV_NOPTS_VALUE && t >= p_.heldUs - kEpsilonUs)
+            av_frame_move_ref(held_.get(), frame);
         av_frame_unref(frame);
         return Skip;
     }
+    if (const int r = pushHeld(); r < 0)
+        return r;
     if (t >= p_.end - kEpsilonUs && !p_.toFileEnd) {
         av_frame_unref(frame);
         reader_.finish(SourceReader::Video);
         return Skip;
     }
+    return pushPicture(frame, t);
+}
+
+int ConvertPass::pushHeld() {
+    if (held_->buf[0] == nullptr)
+        return 0;
+    const int r = pushPicture(held_.get(), p_.start);
+    return r == Next ? 0 : r;
+}
+
+// A range that ends in a pause without sound running on: its last picture again a picture
+// before the end, where the pause is still held.
+int ConvertPass::holdLast() {
+    const int64_t at = p_.end - frameUs_;
+    if (last_->buf[0] == nullptr || lastPushedUs_ == AV_NOPTS_VALUE || at <= lastPushedUs_ + frameUs_)
+        return 0;
+    const int r = pushPicture(last_.get(), at);
+    return r == Next ? 0 : r;
+}
+
+int ConvertPass::pushPicture(AVFrame* frame, int64_t t) {
     // The first picture must be the one asked for: decoding that begins later (a seek that
     // landed past a keyframe) would give a part that misses its start. Decoding from the file's
     // start is different: a recording that began inside a group of pictures has nothing to show
@@ -206,6 +233,12 @@ int ConvertPass::picture(AVFrame* frame) {
                               AVERROR_INVALIDDATA);
     }
     frame->pts = av_rescale_q(t - p_.shift, kMicro, reader_.video()->time_base);
+    if (p_.holdToEnd && frame != last_.get()) {
+        av_frame_unref(last_.get());
+        if (av_frame_ref(last_.get(), frame) < 0)
+            av_frame_unref(last_.get());
+        lastPushedUs_ = t;
+    }
     int r = graph_.pushVideo(frame);
     av_frame_unref(frame);
     if (r < 0)
@@ -290,7 +323,11 @@ int ConvertPass::endSoundAt(int64_t until) {
 }
 
 int ConvertPass::finish() {
-    int r = releaseSound(true);
+    int r = pushHeld(); // a range that ends before the pause does
+    if (r >= 0 && !limitReached_ && !run_.stopped())
+        r = holdLast();
+    if (r >= 0)
+        r = releaseSound(true);
     if (r < 0)
         return r;
     if (!limitReached_) {

@@ -35,6 +35,12 @@ struct ConvertPlan {
     // stream that carry no time) are kept too.
     bool toFileEnd = false;
     int64_t shift = 0; // source time of output time 0
+    // The range starts in a pause of the recording: the source time of the picture held through
+    // it, shown from the range's start on (AV_NOPTS_VALUE: none).
+    int64_t heldUs = AV_NOPTS_VALUE;
+    // The range ends in a pause, with no sound to run on to its end: its last picture is shown
+    // again just before the end, so that the part lasts until there.
+    bool holdToEnd = false;
     const AVCodec* videoEncoder = nullptr;
     const AVCodec* audioEncoder = nullptr;
     std::vector<int> otherSound; // source sound streams copied beside the main sound
@@ -60,6 +66,9 @@ private:
     int copied(AVPacket* packet, SourceReader::Kind kind);
     int otherSound(AVPacket* packet);
     int picture(AVFrame* frame);
+    int pushPicture(AVFrame* frame, int64_t t);
+    int pushHeld();
+    int holdLast();
     int sound(AVFrame* frame);
     bool closePicture();
     int finish();
@@ -91,7 +100,10 @@ private:
     const int64_t frameUs_;
     int64_t lastVideoUs_ = AV_NOPTS_VALUE;
     int64_t firstVideoUs_ = AV_NOPTS_VALUE;
-    bool decodedBefore_ = false; // decoding began before the range
+    bool decodedBefore_ = false;  // decoding began before the range
+    FramePtr held_ = makeFrame(); // the picture held through a pause at the range's start
+    FramePtr last_ = makeFrame(); // the latest picture given, where the range ends in a pause
+    int64_t lastPushedUs_ = AV_NOPTS_VALUE;
     int64_t pulledVideoUs_ = 0;
     bool pictureWritten_ = false;    // a picture came out of the filter graph to the encoder
     int64_t pulledAudioUs_ = 0;      // end of the last sound frame given to the encoder

@@ -527,6 +527,23 @@ int64_t SourceReader::nextIndexedPictureUs(int64_t afterUs) const {
     return next == AV_NOPTS_VALUE ? next : av_rescale_q(next, index->timeBase(), kMicro) - originUs_;
 }
 
+int64_t SourceReader::heldPictureUs(int64_t atUs) const {
+    const SourceIndex* index = SourceIndex::get(format_.get());
+    if (!index || index->pictureTicks() <= 0)
+        return AV_NOPTS_VALUE;
+    const int64_t at = av_rescale_q(atUs + originUs_, kMicro, index->timeBase()),
+                  step = index->pictureTicks();
+    const int64_t next = index->nextShownTicks(at);
+    int64_t held = AV_NOPTS_VALUE;
+    for (const SourceIndex::Picture& p : index->pictures())
+        if ((p.flags & (SourceIndex::SecondField | SourceIndex::Undecodable)) == 0 && p.pts <= at &&
+            (held == AV_NOPTS_VALUE || p.pts > held))
+            held = p.pts;
+    if (held == AV_NOPTS_VALUE || next == AV_NOPTS_VALUE || at - held < step || next - at <= step)
+        return AV_NOPTS_VALUE;
+    return av_rescale_q(held, index->timeBase(), kMicro) - originUs_;
+}
+
 int64_t SourceReader::frameTimeUs(const AVFrame* frame, Kind kind) const {
     int64_t ts = frame->best_effort_timestamp;
     if (ts == AV_NOPTS_VALUE)

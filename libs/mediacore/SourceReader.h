@@ -62,6 +62,11 @@ public:
     // Where the first picture shown after `afterUs` begins on an indexed MPEG stream's line, read
     // from its index (no reading of the input); none past its last picture or without an index.
     int64_t nextIndexedPictureUs(int64_t afterUs) const;
+    // Where `atUs` lies in a pause of an indexed MPEG stream's pictures (past the own length of
+    // the picture shown before it, more than a picture before the next one begins): the time of
+    // that picture, held through the pause. AV_NOPTS_VALUE elsewhere, past the last picture and
+    // without an index.
+    int64_t heldPictureUs(int64_t atUs) const;
     // Where the last picture ends as decoded from `fromUs` on (one step after its time), then
     // back at the start; AV_NOPTS_VALUE without decoded pictures. The pictures of an MPEG stream
     // after its last one with a time run past the length its container tells.

@@ -150,6 +150,14 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
             // A range encoded across a change of size is written at its first picture's (README).
             expect(out, wanted, true, from >= 100 || to <= 100 || src.contains("mbaff"));
         }
+        // 3 s from 6 s, in the pause: picture 99 shown from the start, then 100-149.
+        if (const QString out = dir.filePath("held_" + QFileInfo(src).fileName()); src.contains("pause")) {
+            ASSERT_EQ(convert(src, out, {nullptr, nullptr, 6000000, 9000000}), 1);
+            std::vector<int> wanted(51);
+            std::iota(wanted.begin(), wanted.end(), 99);
+            expect(out, wanted);
+            EXPECT_NEAR(probeDuration(out), 3.0, 0.03);
+        }
         for (const QString& out :
              {dir.filePath("whole.mp4"), dir.filePath("whole.mkv"), dir.filePath("whole.ts"),
               dir.filePath("joined.mp4"), dir.filePath("joined.") + QFileInfo(src).suffix(),

@@ -53,6 +53,14 @@ inline std::vector<MpegShape> mpegShapes(const QString& folder) {
     };
 }
 
+// Without sound, a pause of 3 s before picture 100: picture 99 is shown through it.
+inline QString silentPause(const QString& folder) {
+    using namespace testsupport;
+    const QString mp4 = makeCounterClip(folder + "/count.mp4", 25, 8, 25, 3, "b-adapt=0:threads=1");
+    return retimed(makeWithFfmpeg(folder + "/silent.ts", {"-i", mp4, "-an", "-c", "copy"}),
+                   folder + "/pause.ts", [](int64_t t, bool) { return t >= 100 * 3600 ? t + 3 * 90000 : t; });
+}
+
 // Small grey pictures of a file's first picture stream, in the order shown.
 inline std::vector<QByteArray> smallPictures(const QString& path) {
     QByteArray out;

@@ -514,3 +514,20 @@ TEST(SplitWindow, MpegSourcesAreSplitOnTheLineOfTheirPictures) {
         }
     }
 }
+
+// A 3 s pause split every 3 s: parts of 3, 3, 3 and 2 s, picture 99 held to the end of the one
+// that ends in the pause and from the start of the one that starts in it.
+TEST(SplitWindow, APauseSplitByTimeLiesInThePartsThatHoldIt) {
+    QTemporaryDir dir;
+    Driver d;
+    d.addFile(tooltest::silentPause(dir.path()));
+    d.customValue(d.window->split_timepopBtn, "3");
+    click(d.window->splitBtn);
+    d.exportAll(300000);
+    const QStringList parts = outputs(d.out.path());
+    ASSERT_EQ(parts.size(), 4);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NEAR(testsupport::probeDuration(d.out.filePath(parts[i])), i < 3 ? 3 : 2, 0.03) << i;
+    EXPECT_EQ(testsupport::decodedCounters(d.out.filePath(parts[1])).back(), 99);
+    EXPECT_EQ(testsupport::decodedCounters(d.out.filePath(parts[2])), tooltest::numbers(99, 150));
+}
