@@ -331,10 +331,13 @@ std::shared_ptr<const SourceIndex> SourceIndex::ofWhereNeeded(const AVFormatCont
     Source source;
     if (!describe(format, videoStream, &source))
         return nullptr;
-    if (auto index = heldIndex(source.key))
-        return index;
     if (source.size < kLargeBytes || !storedTimesSuffice(source))
         return make(source, stop, progress);
+    // Shown by its stored times also once its index is held: the ranges set in one window are on
+    // the line every other opening that shows the file gave, which a job then places on the
+    // index's (lineUsOfShown).
+    if (heldIndex(source.key))
+        return nullptr;
     {
         // Read behind the opening, for what will need it (a job); once per file.
         Held& h = held();
