@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,7 +35,11 @@ constexpr std::chrono::milliseconds kBehindAfter{1000};
 // Kept indexes: at most this many files, none larger than this.
 constexpr size_t kKeptFiles = 64;
 constexpr int64_t kKeptFileBytes = int64_t(64) << 20;
-constexpr char kMagic[8] = {'C', 'B', 'I', 'N', 'D', 'E', 'X', '1'};
+constexpr char kMagic[8] = {'C', 'B', 'I', 'N', 'D', 'E', 'X', '\n'};
+// The kept format's version: one more with every change of what a field of a record means. The
+// records' layout is kept beside it, so that a change of a record read by a build before it (or
+// after) is read as absent, never as other fields.
+constexpr uint32_t kFormatVersion = 2;
 
 std::atomic<bool> gStopped{false};
 
@@ -185,6 +190,27 @@ struct Bytes {
 
 template <class T> void put(std::string* out, const T& value) {
     out->append(reinterpret_cast<const char*>(&value), sizeof(T));
+}
+
+// The kept format's version and its records' layout: each field's place and the records' sizes.
+template <class Picture, class Segment> uint64_t formatTag() {
+    const size_t layout[] = {kFormatVersion,
+                             sizeof(Picture),
+                             offsetof(Picture, pos),
+                             offsetof(Picture, stored),
+                             offsetof(Picture, pts),
+                             offsetof(Picture, dts),
+                             offsetof(Picture, duration),
+                             offsetof(Picture, size),
+                             offsetof(Picture, shown),
+                             offsetof(Picture, dup),
+                             offsetof(Picture, flags),
+                             sizeof(Segment),
+                             offsetof(Segment, pos),
+                             offsetof(Segment, first),
+                             offsetof(Segment, last),
+                             offsetof(Segment, offset)};
+    return fnv(reinterpret_cast<const char*>(layout), sizeof layout);
 }
 
 } // namespace
@@ -466,6 +492,7 @@ bool SourceIndex::storedTimesSufficeRead(const Source& source) {
 
 std::string SourceIndex::save(const std::string& key) const {
     std::string body;
+    put(&body, formatTag<Picture, Segment>());
     put(&body, uint32_t(key.size()));
     body += key;
     for (const int32_t v : {timeBase_.num, timeBase_.den, frameRate_.num, frameRate_.den, headerRate_.num,
@@ -493,8 +520,10 @@ bool SourceIndex::restore(const std::string& key, const std::string& bytes) {
     if (sum != fnv(bytes.data() + bodyAt, bytes.size() - bodyAt))
         return false;
     Bytes in{bytes, bodyAt};
+    uint64_t tag = 0;
     uint32_t keySize = 0;
-    if (!in.get(&keySize) || keySize != key.size() || bytes.compare(in.at, keySize, key) != 0)
+    if (!in.get(&tag) || tag != formatTag<Picture, Segment>() || !in.get(&keySize) || keySize != key.size() ||
+        bytes.compare(in.at, keySize, key) != 0)
         return false;
     in.at += keySize;
     int32_t stream = -1;
