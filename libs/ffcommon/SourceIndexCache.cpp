@@ -426,8 +426,10 @@ int64_t keyframeFrom(const std::string& path, int pid, int64_t from, int64_t len
 bool SourceIndex::sample(AVFormatContext* input, int streamId, int64_t untilPos) {
     if (!read(input, streamId, nullptr, {}, untilPos) || byShown_.size() < 2 || repeats_ > 0)
         return false;
+    // A picture no decoder shows from there (a recording begun mid-stream, or one leading an open
+    // group) is on no line: the file's stored times would start it before its first picture.
     return std::all_of(pictures_.begin(), pictures_.end(), [](const Picture& p) {
-        return p.stored != AV_NOPTS_VALUE && p.pts == p.stored && !(p.flags & SecondField);
+        return p.stored != AV_NOPTS_VALUE && p.pts == p.stored && !(p.flags & (SecondField | Undecodable));
     });
 }
 
