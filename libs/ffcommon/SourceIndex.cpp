@@ -38,6 +38,8 @@ struct IndexedInput final : InputOwned {
         int64_t k = -1, last = AV_NOPTS_VALUE;
     };
     std::vector<Run> runs;
+    // Where an opening of the file by its stored times starts its time, in microseconds.
+    int64_t storedOriginUs = 0;
 };
 
 IndexedInput* indexed(const AVFormatContext* format) {
@@ -837,6 +839,7 @@ bool SourceIndex::attach(AVFormatContext* format, int videoStream, const std::at
     auto* owned = new IndexedInput;
     owned->index = index;
     owned->stream = videoStream;
+    owned->storedOriginUs = timelineOriginUs(format, videoStream);
     format->opaque = static_cast<InputOwned*>(owned);
     // The streams' starts and lengths as the line has them: the times stored may restart, jump
     // or begin with pictures that store none.
@@ -867,6 +870,48 @@ bool SourceIndex::attach(AVFormatContext* format, int videoStream, const std::at
         s->duration = av_rescale_q(index->endTicks() - index->startTicks(), index->timeBase(), s->time_base);
     }
     return true;
+}
+
+int64_t SourceIndex::lineTicksOfStored(int64_t stored) const {
+    // One run of stored times: each picture's place on the line is the time it stores.
+    if (segments_.size() <= 1)
+        return std::clamp(stored, start_, end_);
+    std::vector<int32_t> timed; // the pictures shown that store a time, by that time
+    for (size_t i = 0; i < pictures_.size(); ++i)
+        if (pictures_[i].stored != AV_NOPTS_VALUE && !(pictures_[i].flags & (SecondField | Undecodable)))
+            timed.push_back(int32_t(i));
+    if (timed.empty())
+        return std::clamp(stored, start_, end_);
+    const auto storedOf = [&](int32_t i) { return pictures_[size_t(i)].stored; };
+    std::stable_sort(timed.begin(), timed.end(),
+                     [&](int32_t a, int32_t b) { return storedOf(a) < storedOf(b); });
+    const auto after = std::upper_bound(timed.begin(), timed.end(), stored,
+                                        [&](int64_t t, int32_t i) { return t < storedOf(i); });
+    if (after == timed.begin()) {
+        const Picture& first = pictures_[size_t(*after)];
+        return std::max(start_, first.pts - (first.stored - stored));
+    }
+    const Picture& shown = pictures_[size_t(*(after - 1))];
+    const int64_t into = stored - shown.stored;
+    if (after == timed.end())
+        return shown.pts + into; // the sound may run on past the last picture
+    // Past the picture's own stretch of the line, the stored times jumped: the time is in the
+    // jump, where the picture after it is the next one shown.
+    const Picture& next = pictures_[size_t(*after)];
+    return into < next.pts - shown.pts ? shown.pts + into : next.pts;
+}
+
+int64_t SourceIndex::lineUsOfShown(const AVFormatContext* format, int64_t us) {
+    const IndexedInput* in = indexed(format);
+    if (!in || needed(format, in->stream, Need::WhereStoredTimesFail))
+        return us;
+    const SourceIndex& index = *in->index;
+    constexpr int64_t kFarUs = int64_t(1) << 50;
+    const int64_t stored =
+        av_rescale_q(std::clamp(us, -kFarUs, kFarUs) + std::clamp(in->storedOriginUs, -kFarUs, kFarUs),
+                     kMicro, index.timeBase_);
+    return av_rescale_q(index.lineTicksOfStored(stored), index.timeBase_, kMicro) -
+           timelineOriginUs(format, in->stream);
 }
 
 const SourceIndex* SourceIndex::get(const AVFormatContext* format) {

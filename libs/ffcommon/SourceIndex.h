@@ -21,7 +21,9 @@
 // index is read as absent). Where the stored times of a large file suffice (every picture timed,
 // in the order its headers give, from the file's first to its last bytes without a restart or a
 // jump), an opening that only shows it (a probe, a snapshot, the player) reads it by its stored
-// times and leaves the index to a reading behind it; a job waits for that reading.
+// times and leaves the index to a reading behind it, also once the index is held, so that every
+// such opening shows the file on one line; a job waits for that reading and places the ranges
+// set on that line on the index's by their pictures (lineUsOfShown()).
 //
 // Ownership: an index is shared and never changes once built; an input holds the index it was
 // given through its `opaque`. Threading: an index may be read from any thread; an input from one
@@ -98,6 +100,13 @@ public:
     static void dropHeld();
     // The index an input was given, or null.
     static const SourceIndex* get(const AVFormatContext* format);
+
+    // A time an opening that only shows the file gave (microseconds from its first picture) on
+    // the line of `format`, which has its index: a large file whose stored times suffice is shown
+    // by them, but its times may still jump between the stretches that check reads, where the
+    // index's line leaves the jump out. The picture shown at `us` by the stored times keeps its
+    // place (the first one shown after `us` where none is); other inputs' times are the line's.
+    static int64_t lineUsOfShown(const AVFormatContext* format, int64_t us);
 
     // av_read_frame, the packet timed by the index when the input has one.
     static int readPacket(AVFormatContext* format, AVPacket* packet);
@@ -179,6 +188,8 @@ private:
     std::vector<bool> impossibleTimes() const;
     void placeOnLine(const std::vector<uint8_t>& repeats);
     void decodingTimes();
+    // The time on the line of the picture shown at `stored` by the stored times, where some is.
+    int64_t lineTicksOfStored(int64_t stored) const;
     // The decoding place of the keyframe a seek to `ticks` lands on.
     size_t seekPicture(int64_t ticks, bool atOrAfter) const;
     // The run of one offset that a packet stored at byte `pos` with time `stored` (ticks of the

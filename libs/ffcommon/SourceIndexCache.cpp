@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,7 +35,11 @@ constexpr std::chrono::milliseconds kBehindAfter{1000};
 // Kept indexes: at most this many files, none larger than this.
 constexpr size_t kKeptFiles = 64;
 constexpr int64_t kKeptFileBytes = int64_t(64) << 20;
-constexpr char kMagic[8] = {'C', 'B', 'I', 'N', 'D', 'E', 'X', '1'};
+constexpr char kMagic[8] = {'C', 'B', 'I', 'N', 'D', 'E', 'X', '\n'};
+// The kept format's version: one more with every change of what a field of a record means. The
+// records' layout is kept beside it, so that a change of a record read by a build before it (or
+// after) is read as absent, never as other fields.
+constexpr uint32_t kFormatVersion = 2;
 
 std::atomic<bool> gStopped{false};
 
@@ -187,6 +192,27 @@ template <class T> void put(std::string* out, const T& value) {
     out->append(reinterpret_cast<const char*>(&value), sizeof(T));
 }
 
+// The kept format's version and its records' layout: each field's place and the records' sizes.
+template <class Picture, class Segment> uint64_t formatTag() {
+    const size_t layout[] = {kFormatVersion,
+                             sizeof(Picture),
+                             offsetof(Picture, pos),
+                             offsetof(Picture, stored),
+                             offsetof(Picture, pts),
+                             offsetof(Picture, dts),
+                             offsetof(Picture, duration),
+                             offsetof(Picture, size),
+                             offsetof(Picture, shown),
+                             offsetof(Picture, dup),
+                             offsetof(Picture, flags),
+                             sizeof(Segment),
+                             offsetof(Segment, pos),
+                             offsetof(Segment, first),
+                             offsetof(Segment, last),
+                             offsetof(Segment, offset)};
+    return fnv(reinterpret_cast<const char*>(layout), sizeof layout);
+}
+
 } // namespace
 
 bool SourceIndex::readingStopped() {
@@ -331,10 +357,13 @@ std::shared_ptr<const SourceIndex> SourceIndex::ofWhereNeeded(const AVFormatCont
     Source source;
     if (!describe(format, videoStream, &source))
         return nullptr;
-    if (auto index = heldIndex(source.key))
-        return index;
     if (source.size < kLargeBytes || !storedTimesSuffice(source))
         return make(source, stop, progress);
+    // Shown by its stored times also once its index is held: the ranges set in one window are on
+    // the line every other opening that shows the file gave, which a job then places on the
+    // index's (lineUsOfShown).
+    if (heldIndex(source.key))
+        return nullptr;
     {
         // Read behind the opening, for what will need it (a job); once per file.
         Held& h = held();
@@ -397,8 +426,10 @@ int64_t keyframeFrom(const std::string& path, int pid, int64_t from, int64_t len
 bool SourceIndex::sample(AVFormatContext* input, int streamId, int64_t untilPos) {
     if (!read(input, streamId, nullptr, {}, untilPos) || byShown_.size() < 2 || repeats_ > 0)
         return false;
+    // A picture no decoder shows from there (a recording begun mid-stream, or one leading an open
+    // group) is on no line: the file's stored times would start it before its first picture.
     return std::all_of(pictures_.begin(), pictures_.end(), [](const Picture& p) {
-        return p.stored != AV_NOPTS_VALUE && p.pts == p.stored && !(p.flags & SecondField);
+        return p.stored != AV_NOPTS_VALUE && p.pts == p.stored && !(p.flags & (SecondField | Undecodable));
     });
 }
 
@@ -463,6 +494,7 @@ bool SourceIndex::storedTimesSufficeRead(const Source& source) {
 
 std::string SourceIndex::save(const std::string& key) const {
     std::string body;
+    put(&body, formatTag<Picture, Segment>());
     put(&body, uint32_t(key.size()));
     body += key;
     for (const int32_t v : {timeBase_.num, timeBase_.den, frameRate_.num, frameRate_.den, headerRate_.num,
@@ -490,8 +522,10 @@ bool SourceIndex::restore(const std::string& key, const std::string& bytes) {
     if (sum != fnv(bytes.data() + bodyAt, bytes.size() - bodyAt))
         return false;
     Bytes in{bytes, bodyAt};
+    uint64_t tag = 0;
     uint32_t keySize = 0;
-    if (!in.get(&keySize) || keySize != key.size() || bytes.compare(in.at, keySize, key) != 0)
+    if (!in.get(&tag) || tag != formatTag<Picture, Segment>() || !in.get(&keySize) || keySize != key.size() ||
+        bytes.compare(in.at, keySize, key) != 0)
         return false;
     in.at += keySize;
     int32_t stream = -1;

@@ -250,8 +250,9 @@ int ConvertJob::start() {
         1);
 }
 
-// The index a set-up read behind is waited for (its reading is the start's progress), and a
-// range to the end reaches the end of the index's line.
+// The index a set-up read behind is waited for (its reading is the start's progress). The range
+// was set on the line of the stored times the set-up showed: it holds the same pictures on the
+// index's line, which leaves out a jump of those times, and one to the end reaches its end.
 void ConvertJob::indexInput() {
     const int v = probe_ ? firstVideoStream(probe_.get()) : -1;
     if (v < 0 || ff::SourceIndex::get(probe_.get()))
@@ -261,8 +262,16 @@ void ConvertJob::indexInput() {
                                  [this](int64_t read, int64_t total) { run_.report(read, total); }))
         return;
     run_.restart();
+    cutStart_ = ff::SourceIndex::lineUsOfShown(probe_.get(), cutStart_);
     if (cutEnd_ >= before)
         cutEnd_ = duration();
+    else if (cutEnd_ > 0)
+        cutEnd_ = std::max(cutStart_ + 1, ff::SourceIndex::lineUsOfShown(probe_.get(), cutEnd_));
+    for (mediafx::MusicTrack& m : fx_.music) { // under the same pictures
+        m.videoStartUs = ff::SourceIndex::lineUsOfShown(probe_.get(), m.videoStartUs);
+        m.videoEndUs =
+            std::max(m.videoStartUs + 1, ff::SourceIndex::lineUsOfShown(probe_.get(), m.videoEndUs));
+    }
 }
 
 namespace {

@@ -122,8 +122,10 @@ uint64_t JoinJob::addClip(const std::string& path, int64_t startUs, int64_t endU
     }
     Clip c;
     c.path = path;
-    c.start = std::max<int64_t>(0, startUs);
-    c.end = endUs == 0 ? d : std::min(endUs, d);
+    // The range was set on the line a window showed: where that was the stored times of a large
+    // MPEG file, the same pictures' times on its index's line.
+    c.start = std::max<int64_t>(0, SourceIndex::lineUsOfShown(probe.get(), startUs));
+    c.end = endUs == 0 ? d : std::min(SourceIndex::lineUsOfShown(probe.get(), endUs), d);
     c.toFileEnd = c.end >= d - kEpsilon;
     if (const int64_t end = wholeClipEndUs(probe.get(), d); c.toFileEnd && end > c.start + kEpsilon)
         c.end = end;

@@ -559,7 +559,9 @@ QString retimed(const QString& ts, const QString& path, const std::function<int6
         if (pes[0] || pes[1] || pes[2] != 1 || (pes[3] & 0xf0) != 0xe0 || (pes[6] & 0xc0) != 0x80 ||
             !(pes[7] & 0x80) || (pes[9] & 0xf1) != (pes[7] >> 2 & 0x30) + 1)
             continue;
-        const QByteArray payload = d.mid(at + 9 + pes[8], (pes[4] << 8 | pes[5]) - 3 - pes[8]);
+        // A video PES of unbounded length (0) is searched no further than the longest bounded one.
+        const int length = (pes[4] << 8 | pes[5]) > 0 ? pes[4] << 8 | pes[5] : 0xffff;
+        const QByteArray payload = d.mid(at + 9 + pes[8], length - 3 - pes[8]);
         const qsizetype sequence = payload.indexOf(QByteArray("\0\0\1\xb3", 4)),
                         picture = payload.indexOf(QByteArray("\0\0\1\0", 4));
         const bool key = (sequence >= 0 && (picture < 0 || sequence < picture)) ||

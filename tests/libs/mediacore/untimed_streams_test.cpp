@@ -298,6 +298,37 @@ TEST(UntimedStreams, ALargeStreamOpensByItsStoredTimesOnlyWhereTheyRunOnOneLine)
     }
 }
 
+// A large transport stream whose times jump ahead between the stretches its opening reads is
+// shown on the line of its stored times: a cut and a join's clip set there hold the pictures
+// shown there, placed on the index's line (which leaves the jump out).
+TEST(UntimedStreams, RangesSetOnALargeStreamsStoredTimesHoldThePicturesShownThere) {
+    QTemporaryDir dir;
+    // 30 s of counter pictures padded to 6 Mbit/s (22 MiB), whose times jump 12 s ahead at 9 s.
+    const QString mp4 =
+        makeCounterClip(dir.filePath("count.mp4"), 25, 30, 25, 0, "threads=1:log-level=error");
+    const QString ts =
+        retimed(makeWithFfmpeg(dir.filePath("cbr.ts"), {"-i", mp4, "-an", "-c", "copy", "-muxrate", "6M"}),
+                dir.filePath("jump.ts"), [](int64_t t, bool) { return t < 810000 ? t : t + 1080000; });
+    void* media = MediaOpen(utf8(ts));
+    ASSERT_NE(media, nullptr);
+    EXPECT_NEAR(double(MediaGetDuration(media)) / 1e6, 42.0, 0.1);
+    MediaClose(media);
+    const auto frames = [](int first) {
+        std::vector<int> v(50);
+        std::iota(v.begin(), v.end(), first);
+        return v;
+    };
+    // Shown from 25 s to 27 s: the recording's 13th to 15th second; from 8 s to 22 s: its 8th to 10th.
+    Job cut;
+    ASSERT_TRUE(convert(cut, ts, dir.filePath("cut.mp4"), 25'000'000, 27'000'000));
+    EXPECT_EQ(decodedCounters(dir.filePath("cut.mp4")), frames(325));
+    Join join;
+    ASSERT_TRUE(apiMediaJoinSetOutputPath(join.h, utf8(dir.filePath("join.mp4"))) >= 1 &&
+                apiMediaJoinAddMediaClip(join.h, utf8(ts), 8'000'000, 22'000'000) != 0);
+    ASSERT_EQ(apiMediaJoinStart(join.h), 0);
+    EXPECT_EQ(decodedCounters(dir.filePath("join.mp4")), frames(200));
+}
+
 // The index of a stream's pictures holds at most 64 bytes a picture once built.
 TEST(UntimedStreams, TheIndexHoldsFewBytesAPicture) {
     QTemporaryDir dir;
