@@ -173,16 +173,16 @@ private:
         if ((ts[1] & 0x80) || (ts[3] & 0xc0) || control == 0)
             return false;
         const bool payload = (control & 1) != 0;
-        if (lastCc_ >= 0 && cc != (payload ? (lastCc_ + 1) & 0xf : lastCc_))
+        const int adaptation = (control & 2) ? ts[4] : -1;
+        if (adaptation > 183)
+            return false;
+        // A lost or repeated packet (the demuxer keeps it, marked corrupt); the continuity
+        // starts again where the packet says so.
+        const bool restart = adaptation > 0 && (ts[5] & 0x80) != 0;
+        if (lastCc_ >= 0 && !restart && cc != (payload ? (lastCc_ + 1) & 0xf : lastCc_))
             return false;
         lastCc_ = cc;
-        int at = 4;
-        if (control & 2) {
-            const int length = ts[4];
-            if (length > 183 || (length > 0 && (ts[5] & 0x80)))
-                return false; // a discontinuity: the demuxer's times start again
-            at += 1 + length;
-        }
+        const int at = 4 + adaptation + 1;
         if (!payload)
             return true;
         if (at >= 188)
