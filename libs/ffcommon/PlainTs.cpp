@@ -157,7 +157,7 @@ public:
         return true;
     }
     bool finish() {
-        if (pesPos_ >= 0 && !emit())
+        if (pesPos_ >= 0 && !endPes())
             return false;
         flushHeld(0);
         return true;
@@ -188,7 +188,7 @@ private:
         if (at >= 188)
             return false;
         if (ts[1] & 0x40)
-            return (pesPos_ < 0 || emit()) && start(ts + at, 188 - at, pos);
+            return (pesPos_ < 0 || endPes()) && start(ts + at, 188 - at, pos);
         if (pesPos_ < 0)
             return true; // before the first PES start: the demuxer drops it too
         pes_.insert(pes_.end(), ts + at, ts + 188);
@@ -219,7 +219,7 @@ private:
             first_ = dts_ != kNoTime ? dts_ : t;
         return first_ < kWrap - 70 * kSecond && t >= first_ - 50 * kSecond;
     }
-    bool emit() {
+    bool endPes() {
         if (pes_.empty() || (expected_ != 0 && pes_.size() != expected_))
             return false;
         Picture p;
