@@ -132,7 +132,8 @@ bool mpegPicture(const uint8_t* d, int n, bool* key) {
 }
 
 int64_t pesTime(const uint8_t* b) {
-    return int64_t(b[0] >> 1 & 7) << 30 | int64_t((b[1] << 8 | b[2]) >> 1) << 15 | int64_t((b[3] << 8 | b[4]) >> 1);
+    return int64_t(b[0] >> 1 & 7) << 30 | int64_t((b[1] << 8 | b[2]) >> 1) << 15 |
+           int64_t((b[3] << 8 | b[4]) >> 1);
 }
 
 class Reader {
@@ -195,7 +196,8 @@ private:
         return pes_.size() <= kLargestPes;
     }
     bool start(const uint8_t* b, int n, int64_t pos) {
-        if (n < 9 || b[0] != 0 || b[1] != 0 || b[2] != 1 || b[3] < 0xe0 || b[3] > 0xef || (b[6] & 0xc0) != 0x80)
+        if (n < 9 || b[0] != 0 || b[1] != 0 || b[2] != 1 || b[3] < 0xe0 || b[3] > 0xef ||
+            (b[6] & 0xc0) != 0x80)
             return false;
         const int length = b[4] << 8 | b[5], header = b[8], times = b[7] >> 6;
         if (9 + header > n || times == 1 || (times == 2 && header < 5) || (times == 3 && header < 10) ||
@@ -291,7 +293,8 @@ End readBytes(const uint8_t* data, size_t size, int pid, AVCodecID codec,
 }
 
 End read(const std::string& path, int pid, AVCodecID codec, const std::function<bool()>& stopped,
-         const std::function<void(int64_t, int64_t)>& progress, const std::function<void(const Picture&)>& each) {
+         const std::function<void(int64_t, int64_t)>& progress,
+         const std::function<void(const Picture&)>& each) {
     if (!knows(codec))
         return End::NotPlain;
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);

@@ -40,7 +40,8 @@ bool knows(AVCodecID codec);
 // Reads the pictures of `pid` from the transport stream at `path`, giving each to `each` in
 // file order. `stopped` is asked every MiB; `progress` hears the bytes read of the file's.
 End read(const std::string& path, int pid, AVCodecID codec, const std::function<bool()>& stopped,
-         const std::function<void(int64_t, int64_t)>& progress, const std::function<void(const Picture&)>& each);
+         const std::function<void(int64_t, int64_t)>& progress,
+         const std::function<void(const Picture&)>& each);
 
 // The same over bytes in memory (the fuzz target's way in).
 End readBytes(const uint8_t* data, size_t size, int pid, AVCodecID codec,

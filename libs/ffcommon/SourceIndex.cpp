@@ -412,11 +412,10 @@ bool SourceIndex::build(const Source& source, const std::atomic<bool>* stop, con
         reading.headers.codec = source.codec;
         reading.parsed = reading.headers.reads();
         const auto stopped = [&] { return (stop && stop->load()) || readingStopped(); };
-        const plain::End end = plain::read(source.path, source.streamId, source.codec, stopped, progress,
-                                           [&](const plain::Picture& p) {
-                                               add(reading, p.data, p.size, p.pos,
-                                                   p.pts == INT64_MIN ? AV_NOPTS_VALUE : p.pts, p.key);
-                                           });
+        const plain::End end = plain::read(
+            source.path, source.streamId, source.codec, stopped, progress, [&](const plain::Picture& p) {
+                add(reading, p.data, p.size, p.pos, p.pts == INT64_MIN ? AV_NOPTS_VALUE : p.pts, p.key);
+            });
         if (end == plain::End::Stopped)
             return false;
         if (end == plain::End::Done) {

@@ -316,7 +316,8 @@ TEST(UntimedStreams, TheIndexHoldsFewBytesAPicture) {
 // and its parser give: every field of every picture, and the line.
 TEST(UntimedStreams, ThePlainPassGivesTheIndexTheDemuxerGives) {
     QTemporaryDir dir;
-    const QStringList src{"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=2", "-g", "12", "-bf", "2"};
+    const QStringList src{"-f", "lavfi", "-i",  "testsrc2=size=320x240:rate=25:duration=2",
+                          "-g", "12",    "-bf", "2"};
     const std::pair<QString, QStringList> shapes[] = {
         {"h264.ts", {"-c:v", "libx264", "-x264-params", "threads=1"}},
         {"hevc.ts", {"-c:v", "libx265", "-x265-params", "pools=none:frame-threads=1:log-level=0"}},
@@ -339,15 +340,16 @@ TEST(UntimedStreams, ThePlainPassGivesTheIndexTheDemuxerGives) {
             QFile file(ts);
             ASSERT_TRUE(file.open(QIODevice::ReadOnly));
             const QByteArray bytes = file.readAll();
-            EXPECT_EQ(ff::plain::readBytes(reinterpret_cast<const uint8_t*>(bytes.data()), size_t(bytes.size()),
-                                           input->streams[0]->id, input->streams[0]->codecpar->codec_id,
+            EXPECT_EQ(ff::plain::readBytes(reinterpret_cast<const uint8_t*>(bytes.data()),
+                                           size_t(bytes.size()), input->streams[0]->id,
+                                           input->streams[0]->codecpar->codec_id,
                                            [](const ff::plain::Picture&) {}),
                       ff::plain::End::Done)
                 << name.toStdString();
         }
         const auto &a = *index[0], &b = *index[1];
-        EXPECT_TRUE(std::equal(a.pictures().begin(), a.pictures().end(), b.pictures().begin(), b.pictures().end(),
-                               same) &&
+        EXPECT_TRUE(std::equal(a.pictures().begin(), a.pictures().end(), b.pictures().begin(),
+                               b.pictures().end(), same) &&
                     a.startTicks() == b.startTicks() && a.endTicks() == b.endTicks() &&
                     a.pictureTicks() == b.pictureTicks())
             << name.toStdString();
