@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "BitReader.h"
@@ -26,7 +27,8 @@ bool startsWithStartCode(const uint8_t* d, int n) {
 }
 
 // The SEI messages before an H.264 picture's first slice: a recovery point makes it a keyframe;
-// a picture timing message (from which times may be made up) or a damaged one is not plain.
+// a picture timing message (from which times may be made up), a damaged one, or a recovery
+// point after another message is not plain.
 bool avcSei(const uint8_t* p, int n, bool* key) {
     std::vector<uint8_t> b;
     for (int i = 0; i < n; ++i)
@@ -38,9 +40,10 @@ bool avcSei(const uint8_t* p, int n, bool* key) {
             *value += 255;
         return i < b.size() ? (*value += b[i++], true) : false;
     };
-    while (b.size() - i > 2 && b[i] != 0x80) {
+    for (int messages = 0; b.size() - i > 2 && b[i] != 0x80; ++messages) {
         size_t type = 0, size = 0;
-        if (!field(&type) || !field(&size) || size > b.size() - i || type == 1)
+        // A recovery point after another message counts only where that one reads well.
+        if (!field(&type) || !field(&size) || size > b.size() - i || type == 1 || (type == 6 && messages > 0))
             return false;
         if (type == 6) {
             BitReader r(b.data() + i, int(size));
@@ -56,21 +59,25 @@ bool avcSei(const uint8_t* p, int n, bool* key) {
 
 // One H.264 access unit: parameter sets and SEI, then the slices of one picture.
 bool avcPicture(const uint8_t* d, int n, bool* key) {
-    bool ok = startsWithStartCode(d, n), vcl = false;
+    bool ok = startsWithStartCode(d, n) && d[n - 1] != 0, vcl = false, first = true;
     int64_t lastMb = -1;
     forEachStartCode(d, n, [&](const uint8_t* p, int len) {
         const int type = len >= 1 ? p[0] & 0x1f : 0;
+        // The parser ends the picture before at a parameter set, SEI, delimiter or first slice.
+        const bool endsBefore = !std::exchange(first, false) || (type >= 6 && type <= 9);
         if (len < 3 || type == 2 || type == 3 || type == 4) {
             ok = false;
         } else if (type == 1 || type == 5) {
             BitReader r(p + 1, len - 1, 8);
             const int64_t mb = r.ue();
-            ok = !r.failed() && !(p[1] == 0 && p[2] == 0) && (!vcl || mb > lastMb);
+            ok = !r.failed() && !(p[1] == 0 && p[2] == 0) && (vcl ? mb > lastMb : endsBefore || mb == 0);
             *key = *key || (!vcl && type == 5);
             vcl = true;
             lastMb = mb;
         } else if (vcl) {
             ok = !((type >= 6 && type <= 9) || (type >= 14 && type <= 18));
+        } else if (!endsBefore) {
+            ok = false;
         } else if (type == 6) {
             ok = avcSei(p + 1, len - 1, key);
         }
@@ -81,9 +88,10 @@ bool avcPicture(const uint8_t* d, int n, bool* key) {
 
 // One HEVC access unit: the NAL units before its first slice, then the slices of one picture.
 bool hevcPicture(const uint8_t* d, int n, bool* key) {
-    bool ok = startsWithStartCode(d, n), vcl = false;
+    bool ok = startsWithStartCode(d, n) && d[n - 1] != 0, vcl = false, first = true;
     forEachStartCode(d, n, [&](const uint8_t* p, int len) {
         const int type = len >= 1 ? p[0] >> 1 & 0x3f : 0;
+        const bool opens = std::exchange(first, false);
         const bool slice = type <= 9 || (type >= 16 && type <= 21);
         const bool startsUnit = (type >= 32 && type <= 37) || type == 39 || (type >= 41 && type <= 44) ||
                                 (type >= 48 && type <= 55);
@@ -95,7 +103,7 @@ bool hevcPicture(const uint8_t* d, int n, bool* key) {
             *key = *key || (!vcl && type >= 16);
             vcl = true;
         } else {
-            ok = !(vcl && startsUnit);
+            ok = vcl ? !startsUnit : startsUnit || !opens; // the picture before ends where it starts
         }
         return ok;
     });
@@ -105,19 +113,21 @@ bool hevcPicture(const uint8_t* d, int n, bool* key) {
 // One MPEG-1 or MPEG-2 frame picture with the sequence and group headers before it (a sequence
 // end may close it).
 bool mpegPicture(const uint8_t* d, int n, bool* key) {
-    bool ok = n >= 4 && d[0] == 0 && d[1] == 0 && d[2] == 1 && (d[3] == 0xb3 || d[3] == 0xb8 || d[3] == 0);
+    // A start code split between two PES packets is one the parser finds: not plain.
+    bool ok = n >= 4 && d[0] == 0 && d[1] == 0 && d[2] == 1 && (d[3] == 0xb3 || d[3] == 0xb8 || d[3] == 0) &&
+              !(d[n - 3] == 0 && d[n - 2] == 0 && d[n - 1] == 1);
     int pictures = 0;
-    bool slices = false, ended = false;
+    bool slices = false;
+    // A sequence end as the last bytes is not seen here (no byte after it): it ends the picture.
     forEachStartCode(d, n, [&](const uint8_t* p, int len) {
         const int code = len >= 1 ? p[0] : -1;
-        if (ended || len < 4) {
+        if (len < 4) {
             ok = false;
         } else if (code >= 0x01 && code <= 0xaf) {
             ok = pictures == 1;
             slices = true;
         } else if (slices) {
-            ok = code == 0xb7;
-            ended = true;
+            ok = false;
         } else if (code == 0) {
             *key = (p[2] >> 3 & 7) == 1;
             ok = ++pictures == 1;
