@@ -76,10 +76,8 @@ bool avcPicture(const uint8_t* d, int n, bool* key) {
             lastMb = mb;
         } else if (vcl) {
             ok = !((type >= 6 && type <= 9) || (type >= 14 && type <= 18));
-        } else if (!endsBefore) {
-            ok = false;
-        } else if (type == 6) {
-            ok = avcSei(p + 1, len - 1, key);
+        } else {
+            ok = endsBefore && (type != 6 || avcSei(p + 1, len - 1, key));
         }
         return ok;
     });
@@ -121,13 +119,12 @@ bool mpegPicture(const uint8_t* d, int n, bool* key) {
     // A sequence end as the last bytes is not seen here (no byte after it): it ends the picture.
     forEachStartCode(d, n, [&](const uint8_t* p, int len) {
         const int code = len >= 1 ? p[0] : -1;
-        if (len < 4) {
+        const bool slice = code >= 0x01 && code <= 0xaf;
+        if (len < 4 || (slices && !slice)) {
             ok = false;
-        } else if (code >= 0x01 && code <= 0xaf) {
+        } else if (slice) {
             ok = pictures == 1;
             slices = true;
-        } else if (slices) {
-            ok = false;
         } else if (code == 0) {
             *key = (p[2] >> 3 & 7) == 1;
             ok = ++pictures == 1;
