@@ -184,8 +184,8 @@ private:
         const int adaptation = (control & 2) ? ts[4] : -1;
         if (adaptation > 183)
             return false;
-        // A lost or repeated packet (the demuxer keeps it, marked corrupt); the continuity
-        // starts again where the packet says so.
+        // A lost or repeated packet is not plain (the demuxer keeps what it has, marked
+        // corrupt); the count starts again where a packet flags a discontinuity, as there.
         const bool restart = adaptation > 0 && (ts[5] & 0x80) != 0;
         if (lastCc_ >= 0 && !restart && cc != (payload ? (lastCc_ + 1) & 0xf : lastCc_))
             return false;
