@@ -3,9 +3,10 @@
 // picture that starts at its first byte.
 //
 // The index's pass over a long recording read the file through the demuxer and its parser,
-// which copy every picture twice and look at every byte to find where pictures end. Most
-// recordings need none of that: each PES packet holds one picture. This reader takes those
-// as they are and gives up (NotPlain) on anything else — lost sync, a broken continuity, a
+// which assemble each picture in copies and search it byte by byte for where it ends. Most
+// recordings hold one picture a PES packet: this reader takes each as it is, checked a stretch
+// at a time for a start code that would make it otherwise, and gives up (NotPlain) on anything
+// else — lost sync, a broken continuity, a
 // scrambled or damaged packet, a PES that holds part of a picture or two, times that wrap or go
 // back a minute, a codec it does not know — where the caller reads the file the slow way, which
 // gives the same pictures wherever this one finishes.
