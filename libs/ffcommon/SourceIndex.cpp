@@ -10,6 +10,7 @@
 #include "BitReader.h"
 #include "HevcOrder.h"
 #include "Mpeg4Order.h"
+#include "PlainTs.h"
 #include "StartCodes.h"
 
 namespace ff {
@@ -331,16 +332,16 @@ struct HeaderOrder {
     }
     // The order key of a packet's picture, whether it repeats a field, and its kind added to
     // `flags`; false where its headers cannot tell.
-    bool read(const AVPacket& packet, int64_t* key, bool* repeat, uint8_t* flags) {
+    bool read(const uint8_t* data, int size, int64_t* key, bool* repeat, uint8_t* flags) {
         bool second = false, ownLeading = false, found = false, fields = false;
         if (mpegVideo())
-            found = mpeg.read(packet.data, packet.size, key, repeat, &second, &fields);
+            found = mpeg.read(data, size, key, repeat, &second, &fields);
         else if (codec == AV_CODEC_ID_H264)
-            found = avc.read(packet.data, packet.size, key, &second, &fields);
+            found = avc.read(data, size, key, &second, &fields);
         else if (codec == AV_CODEC_ID_HEVC)
-            found = hevc.read(packet.data, packet.size, key, &ownLeading);
+            found = hevc.read(data, size, key, &ownLeading);
         else if (codec == AV_CODEC_ID_MPEG4)
-            found = mpeg4.read(packet.data, packet.size, key);
+            found = mpeg4.read(data, size, key);
         *flags = uint8_t(*flags | (second ? SourceIndex::SecondField : 0) |
                          (ownLeading ? SourceIndex::OwnLeading : 0) | (fields ? SourceIndex::Fields : 0));
         return found;
@@ -382,6 +383,8 @@ void closeRoundedGaps(std::vector<SourceIndex::Picture>& pictures, const std::ve
     }
 }
 
+std::atomic<bool> gPlain{true};
+
 } // namespace
 
 std::shared_ptr<const SourceIndex> SourceIndex::of(const AVFormatContext* format, int videoStream,
@@ -390,29 +393,79 @@ std::shared_ptr<const SourceIndex> SourceIndex::of(const AVFormatContext* format
     return describe(format, videoStream, &source) ? make(source, stop, progress) : nullptr;
 }
 
-bool SourceIndex::build(const std::string& path, const AVInputFormat* format, int streamId,
-                        const std::atomic<bool>* stop, const Progress& progress) {
+void SourceIndex::readPlain(bool plain) {
+    gPlain = plain;
+}
+
+struct SourceIndex::Pass {
+    HeaderOrder headers;
+    bool parsed = false, firstKeySeen = false, firstGroupClosed = false;
+    std::vector<int64_t> keys;
+    std::vector<uint8_t> repeats;
+    int64_t lastPos = -1;
+    uint16_t dup = 0;
+};
+
+bool SourceIndex::build(const Source& source, const std::atomic<bool>* stop, const Progress& progress) {
+    // A plain transport stream is read without the demuxer's copies and parser; anything else,
+    // or where the plain reading gives up, through them.
+    if (gPlain && plain::knows(source.codec) && av_match_name(source.format->name, "mpegts")) {
+        Pass reading;
+        reading.headers.codec = source.codec;
+        reading.parsed = reading.headers.reads();
+        const auto stopped = [&] { return (stop && stop->load()) || readingStopped(); };
+        const plain::End end = plain::read(
+            source.path, source.streamId, source.codec, stopped, progress, [&](const plain::Picture& p) {
+                add(reading, p.data, p.size, p.pos, p.pts == INT64_MIN ? AV_NOPTS_VALUE : p.pts, p.key);
+            });
+        if (end == plain::End::Stopped)
+            return false;
+        if (end == plain::End::Done) {
+            stream_ = source.streamIndex;
+            return finish(reading);
+        }
+        pictures_.clear();
+    }
     AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), format, nullptr) < 0)
+    if (avformat_open_input(&raw, source.path.c_str(), source.format, nullptr) < 0)
         return false;
     const InputPtr input(raw);
     // Only the times the packets store: the demuxer's guesses for the others (counted on from
     // the decoding times before them) would pass for the pictures' own.
     input->flags |= AVFMT_FLAG_NOFILLIN;
-    return read(input.get(), streamId, stop, progress, INT64_MAX);
+    return read(input.get(), source.streamId, stop, progress, INT64_MAX);
+}
+
+void SourceIndex::add(Pass& r, const uint8_t* data, int size, int64_t pos, int64_t pts, bool key) {
+    // A packet is known by the position of the last one read that had one (the parser gives
+    // none to a picture that starts inside a packet it split) and how many came since.
+    Picture p;
+    if (pos >= 0 && pos != r.lastPos)
+        r.lastPos = pos, r.dup = 0;
+    else
+        r.dup = uint16_t(r.dup + 1);
+    p.pos = r.lastPos;
+    p.dup = r.dup;
+    p.stored = pts;
+    p.size = size;
+    p.flags = uint8_t(key ? Key : 0);
+    int64_t order = 0;
+    bool repeat = false;
+    if (r.parsed)
+        r.parsed = r.headers.read(data, size, &order, &repeat, &p.flags);
+    if ((p.flags & Key) && !std::exchange(r.firstKeySeen, true))
+        r.firstGroupClosed = r.headers.mpegVideo() && r.headers.mpeg.closed;
+    r.keys.push_back(order);
+    r.repeats.push_back(repeat ? 1 : 0);
+    pictures_.push_back(p);
 }
 
 bool SourceIndex::read(AVFormatContext* input, int streamId, const std::atomic<bool>* stop,
                        const Progress& progress, int64_t untilPos) {
     // No reading of stream information (its packets would come back with the demuxer's guesses):
     // the picture stream is taken as its packets bring it.
-    HeaderOrder headers;
-    bool parsed = false, firstKeySeen = false, firstGroupClosed = false;
-    std::vector<int64_t> keys;
-    std::vector<uint8_t> repeats;
+    Pass reading;
     const PacketPtr packet = makePacket();
-    int64_t lastPos = -1;
-    uint16_t dup = 0;
     // Only the picture stream's packets are read: the demuxer skips the others' payloads.
     for (unsigned i = 0; i < input->nb_streams; ++i)
         if (input->streams[i]->id != streamId ||
@@ -431,38 +484,23 @@ bool SourceIndex::read(AVFormatContext* input, int streamId, const std::atomic<b
         if (stream_ < 0 && s->id == streamId && s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
             stream_ = packet->stream_index;
             timeBase_ = s->time_base;
-            headers.codec = s->codecpar->codec_id;
-            parsed = headers.reads();
+            reading.headers.codec = s->codecpar->codec_id;
+            reading.parsed = reading.headers.reads();
         }
-        if (packet->stream_index != stream_) {
-            av_packet_unref(packet.get());
-            continue;
-        }
-        // A packet is known by the position of the last one read that had one (the parser gives
-        // none to a picture that starts inside a packet it split) and how many came since.
-        Picture p;
-        if (packet->pos >= 0 && packet->pos != lastPos)
-            lastPos = packet->pos, dup = 0;
-        else
-            dup = uint16_t(dup + 1);
-        p.pos = lastPos;
-        p.dup = dup;
-        p.stored = packet->pts;
-        p.size = packet->size;
-        p.flags = uint8_t((packet->flags & AV_PKT_FLAG_KEY) ? Key : 0);
-        int64_t key = 0;
-        bool repeat = false;
-        if (parsed)
-            parsed = headers.read(*packet, &key, &repeat, &p.flags);
-        if ((p.flags & Key) && !std::exchange(firstKeySeen, true))
-            firstGroupClosed = headers.mpegVideo() && headers.mpeg.closed;
-        keys.push_back(key);
-        repeats.push_back(repeat ? 1 : 0);
-        pictures_.push_back(p);
+        if (packet->stream_index == stream_)
+            add(reading, packet->data, packet->size, packet->pos, packet->pts,
+                (packet->flags & AV_PKT_FLAG_KEY) != 0);
         av_packet_unref(packet.get());
-        if (lastPos > untilPos)
+        if (reading.lastPos > untilPos)
             break;
     }
+    return finish(reading);
+}
+
+bool SourceIndex::finish(Pass& reading) {
+    HeaderOrder& headers = reading.headers;
+    std::vector<int64_t>& keys = reading.keys;
+    const bool parsed = reading.parsed;
     if (pictures_.empty())
         return false;
     if (!parsed)
@@ -478,8 +516,8 @@ bool SourceIndex::read(AVFormatContext* input, int streamId, const std::atomic<b
     order(keys);
     // H.264 decoders show the pictures that lead the first keyframe (from what they hold), and
     // those of a closed MPEG group refer to its keyframe alone.
-    markUndecodable(headers.codec != AV_CODEC_ID_H264 && !firstGroupClosed);
-    placeOnLine(repeats);
+    markUndecodable(headers.codec != AV_CODEC_ID_H264 && !reading.firstGroupClosed);
+    placeOnLine(reading.repeats);
     closeRoundedGaps(pictures_, byShown_);
     decodingTimes();
     // Kept for as long as the file is open, by every reader of it: not the room the tables grew

@@ -92,6 +92,9 @@ public:
     // without, they may again.
     static void stopReading(bool stop);
     static bool readingStopped();
+    // Whether a pass over a plain transport stream reads its packets itself (the default) or,
+    // as for every other file, through the demuxer and its parser: both give the same index.
+    static void readPlain(bool plain);
     // Whether an opening of `format` with `need` reads the stream by its index (an MPEG stream,
     // not one read by its stored times).
     static bool needed(const AVFormatContext* format, int videoStream, Need need);
@@ -153,6 +156,8 @@ private:
         std::string path, key;
         const AVInputFormat* format = nullptr;
         int streamId = 0;
+        AVCodecID codec = AV_CODEC_ID_NONE;
+        int streamIndex = -1;
         int64_t size = 0;
         AVRational timeBase{1, 90000}, rate{25, 1};
         int64_t fileStart = 0;
@@ -167,8 +172,11 @@ private:
                                                     const Progress& progress);
     static bool storedTimesSuffice(const Source& source);
     static bool storedTimesSufficeRead(const Source& source);
-    bool build(const std::string& path, const AVInputFormat* format, int streamId,
-               const std::atomic<bool>* stop, const Progress& progress);
+    bool build(const Source& source, const std::atomic<bool>* stop, const Progress& progress);
+    // The pictures read so far and what their headers told.
+    struct Pass;
+    void add(Pass& pass, const uint8_t* data, int size, int64_t pos, int64_t pts, bool key);
+    bool finish(Pass& pass);
     // Reads the pictures from where `input` stands to its end, or past byte `untilPos`.
     bool read(AVFormatContext* input, int streamId, const std::atomic<bool>* stop, const Progress& progress,
               int64_t untilPos);

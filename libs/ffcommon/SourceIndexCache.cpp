@@ -240,6 +240,8 @@ bool SourceIndex::describe(const AVFormatContext* format, int videoStream, Sourc
     source->path = format->url;
     source->format = format->iformat;
     source->streamId = s->id;
+    source->codec = s->codecpar->codec_id;
+    source->streamIndex = videoStream;
     source->size = int64_t(st.st_size);
     source->key = source->path + '\n' + std::to_string(st.st_size) + '\n' +
                   std::to_string(st.st_mtim.tv_sec) + '.' + std::to_string(st.st_mtim.tv_nsec) + '\n' +
@@ -270,7 +272,7 @@ std::shared_ptr<const SourceIndex> SourceIndex::fresh(const Source& source, cons
     index->timeBase_ = source.timeBase;
     index->frameRate_ = source.rate;
     index->fileStart_ = source.fileStart;
-    if (!index->build(source.path, source.format, source.streamId, stop, progress))
+    if (!index->build(source, stop, progress))
         return nullptr;
     if (source.size >= kLargeBytes)
         keep(source.key, index->save(source.key));

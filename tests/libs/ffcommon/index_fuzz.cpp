@@ -4,6 +4,7 @@
 // Control bytes: the framing (or probing) and the time sought.
 #include "FuzzSupport.h"
 
+#include "PlainTs.h"
 #include "SourceIndex.h"
 
 #include <array>
@@ -19,6 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A name of its own each run: an index is kept per path, size and modification time, which
     // two inputs written within one tick of the file clock may share.
     static unsigned long runs = 0;
+    for (const AVCodecID codec : {AV_CODEC_ID_H264, AV_CODEC_ID_HEVC, AV_CODEC_ID_MPEG2VIDEO})
+        ff::plain::readBytes(data, size, 0x100, codec, [](const ff::plain::Picture& p) {
+            fuzz::trace("picture", p.size + int(p.key) + int(p.pos & 1) + int(p.pts & 1) + int(p.data[0]));
+        });
     const std::string path = fuzz::writeScratch("index" + std::to_string(runs++) + ".ts", data, size);
     AVFormatContext* raw = nullptr;
     if (avformat_open_input(&raw, path.c_str(), framing ? av_find_input_format(framing) : nullptr, nullptr) >=

@@ -12,6 +12,7 @@
 
 #include "EngineJobs.h"
 #include "FrameCounter.h"
+#include "PlainTs.h"
 #include "SourceIndex.h"
 #include "TestSupport.h"
 
@@ -341,4 +342,48 @@ TEST(UntimedStreams, TheIndexHoldsFewBytesAPicture) {
     ASSERT_TRUE(index);
     ASSERT_EQ(index->pictures().size(), 200u);
     EXPECT_LE(index->heldBytes(), 64 * index->pictures().size());
+}
+
+// A plain transport stream is read by the index's own pass, which gives the index the demuxer
+// and its parser give: every field of every picture, and the line.
+TEST(UntimedStreams, ThePlainPassGivesTheIndexTheDemuxerGives) {
+    QTemporaryDir dir;
+    const QStringList src{"-f", "lavfi", "-i",  "testsrc2=size=320x240:rate=25:duration=2",
+                          "-g", "12",    "-bf", "2"};
+    const std::pair<QString, QStringList> shapes[] = {
+        {"h264.ts", {"-c:v", "libx264", "-x264-params", "threads=1"}},
+        {"hevc.ts", {"-c:v", "libx265", "-x265-params", "pools=none:frame-threads=1:log-level=0"}},
+        {"mpeg2.ts", {"-c:v", "mpeg2video", "-threads", "1"}},
+        {"h264.m2ts", {"-c:v", "libx264", "-x264-params", "threads=1", "-mpegts_m2ts_mode", "1"}}};
+    const auto same = [](const ff::SourceIndex::Picture& a, const ff::SourceIndex::Picture& b) {
+        return std::tie(a.pos, a.stored, a.pts, a.dts, a.duration, a.size, a.shown, a.dup, a.flags) ==
+               std::tie(b.pos, b.stored, b.pts, b.dts, b.duration, b.size, b.shown, b.dup, b.flags);
+    };
+    for (const auto& [name, args] : shapes) {
+        const QString ts = makeWithFfmpeg(dir.filePath(name), src + args + QStringList{"-f", "mpegts"});
+        std::shared_ptr<const ff::SourceIndex> index[2];
+        for (const int plain : {0, 1}) {
+            ff::SourceIndex::dropHeld();
+            ff::SourceIndex::readPlain(plain != 0);
+            ff::InputPtr input = ff::openInput(utf8(ts));
+            ASSERT_TRUE(input && avformat_find_stream_info(input.get(), nullptr) >= 0);
+            index[plain] = ff::SourceIndex::of(input.get(), 0);
+            ASSERT_TRUE(index[plain]);
+            QFile file(ts);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
+            EXPECT_EQ(ff::plain::readBytes(reinterpret_cast<const uint8_t*>(bytes.data()),
+                                           size_t(bytes.size()), input->streams[0]->id,
+                                           input->streams[0]->codecpar->codec_id,
+                                           [](const ff::plain::Picture&) {}),
+                      ff::plain::End::Done)
+                << name.toStdString();
+        }
+        const auto &a = *index[0], &b = *index[1];
+        EXPECT_TRUE(std::equal(a.pictures().begin(), a.pictures().end(), b.pictures().begin(),
+                               b.pictures().end(), same) &&
+                    a.startTicks() == b.startTicks() && a.endTicks() == b.endTicks() &&
+                    a.pictureTicks() == b.pictureTicks())
+            << name.toStdString();
+    }
 }
