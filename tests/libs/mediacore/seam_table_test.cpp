@@ -185,6 +185,15 @@ TEST_P(SeamTable, RemovalAndSelfJoinMeetWithoutADropout) {
     // The second copy follows the first's pictures.
     ASSERT_EQ(join({src, src}, dir.filePath("twice." + ext), "copy"), 0);
     expectSeam(dir.filePath("twice." + ext), 2 * all, all / kFps, twice, r.twiceAside);
+    // Its pictures untimed, joined by an H.264 profile: they start where their sound is heard.
+    const QString untimed = ext != "ts" || GetParam().start != AsEncoded
+                                ? QString()
+                                : retimed(src, dir.filePath("untimed.ts"), [](int64_t, bool) { return -1; });
+    for (const QString& out : {dir.filePath("untimed.mp4"), dir.filePath("untimed.mkv")})
+        if (!untimed.isEmpty()) {
+            ASSERT_EQ(join({untimed, untimed}, out, "libx264"), 0);
+            expectSeam(out, 2 * all, all / kFps, twice, 0);
+        }
 }
 
 // One group of pictures, mono MP3 or Opus, its picture at 0.04 s, split by size (the first part

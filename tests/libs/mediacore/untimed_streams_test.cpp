@@ -55,8 +55,8 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
         return makeWithFfmpeg(dir.filePath(name),
                               QStringList{"-i", mp4, "-threads", "1", "-c:a", "mp2"} + codec);
     };
-    // Every picture untimed; the first 20 untimed; a time a pack (H.264 with B-frames); a stretch
-    // an hour late; MPEG-2 with a time a pack, and with keyframes timed only; MPEG-1; HEVC in open
+    // Every picture untimed (MP2 and AAC sound); the first 20 untimed; a time a pack (H.264 with B-frames); a
+    // stretch an hour late; MPEG-2 with a time a pack, and with keyframes timed only; MPEG-1; HEVC in open
     // groups (keyframes whose leading pictures refer to the group before), also in Matroska, with no
     // picture timed and with keyframes timed only (placed by their picture order counts); two
     // recordings end to end (times start again at picture 100); a real pause of 3 s before
@@ -82,6 +82,7 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
           hourLate(aac, dir.filePath("late1.ts"), {{100, 149}}),
           hourLate(aac, dir.filePath("late3.ts"), {{30, 49}, {90, 109}, {150, 169}}),
           retimed(ts, dir.filePath("untimed.ts"), [](int64_t, bool) { return -1; }),
+          retimed(aac, dir.filePath("untimed_aac.ts"), [](int64_t, bool) { return -1; }),
           retimed(ts, dir.filePath("first20.ts"), [](int64_t t, bool) { return t < 20 * 3600 ? -1 : t; }),
           makeWithFfmpeg(dir.filePath("vob.ts"), {"-i", vob, "-c", "copy"}),
           // Pictures 100 to 149 an hour late: damaged times, not a second recording.
@@ -167,6 +168,15 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
                 << out.toStdString();
             expect(out, out.contains("joined") ? twice : all,
                    QFileInfo(out).suffix() != QFileInfo(src).suffix() || decodeErrors(src).empty());
+            // Pictures that carry no time start where their sound is heard, as the timed stream's.
+            if (out.endsWith("whole.mp4") && src.contains(QRegularExpression("/untimed(_aac)?\\.ts$"))) {
+                const QString timed = dir.filePath(QFileInfo(src).baseName() + "_timed.mp4");
+                ASSERT_EQ(convert(src.contains("aac") ? aac : ts, timed, {nullptr}), 1);
+                const auto lead = [](const QString& f) {
+                    return decodedFrames(f, "v").times.front() - decodedFrames(f, "a").times.front();
+                };
+                EXPECT_NEAR(lead(out), lead(timed), 0.001) << src.toStdString();
+            }
         }
     }
 }
