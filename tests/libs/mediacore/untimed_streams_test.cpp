@@ -168,14 +168,15 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
                 << out.toStdString();
             expect(out, out.contains("joined") ? twice : all,
                    QFileInfo(out).suffix() != QFileInfo(src).suffix() || decodeErrors(src).empty());
-            // Pictures that carry no time start where their sound is heard, as the timed stream's.
+            // Pictures that carry no time start where their sound is heard, as the timed stream's: the
+            // sound's onset lies where it does there.
             if (out.endsWith("whole.mp4") && src.contains(QRegularExpression("/untimed(_aac)?\\.ts$"))) {
                 const QString timed = dir.filePath(QFileInfo(src).baseName() + "_timed.mp4");
                 ASSERT_EQ(convert(src.contains("aac") ? aac : ts, timed, {nullptr}), 1);
-                const auto lead = [](const QString& f) {
-                    return decodedFrames(f, "v").times.front() - decodedFrames(f, "a").times.front();
+                const auto onset = [](const QString& f) {
+                    return clickTimes(decodedSound(f), 1, 0.01f).at(0);
                 };
-                EXPECT_NEAR(lead(out), lead(timed), 0.001) << src.toStdString();
+                EXPECT_NEAR(onset(out), onset(timed), 0.001) << src.toStdString();
             }
         }
     }
