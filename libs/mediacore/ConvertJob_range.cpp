@@ -26,16 +26,21 @@ struct GiveBack {
     }
 };
 
+// Opens `reader` on the job's input for its packets, on the opening the job keeps where it can
+// lend it (a transport stream is not probed again).
+int openForPictures(KeptInput& kept, const std::string& input, SourceReader& reader, GiveBack& giveBack) {
+    InputPtr lent = kept.lendAtStart();
+    giveBack.lent = lent != nullptr;
+    return lent ? reader.open(std::move(lent), input, -1, true, false, false, false)
+                : reader.open(input, -1, true, false, false, false);
+}
+
 } // namespace
 
 bool ConvertJob::rangeHoldsPicture(int64_t startUs, int64_t endUs) {
     SourceReader reader;
     GiveBack giveBack{probe_, reader};
-    InputPtr lent = probe_.lendAtStart();
-    giveBack.lent = lent != nullptr;
-    const int r = lent ? reader.open(std::move(lent), input_, -1, true, false, false, false)
-                       : reader.open(input_, -1, true, false, false, false);
-    if (r < 0 || !reader.video())
+    if (openForPictures(probe_, input_, reader, giveBack) < 0 || !reader.video())
         return true;          // the job itself will tell what is wrong
     reader.keepStoredTimes(); // a guessed time may pass the picture by
     reader.seek(startUs);
@@ -68,11 +73,7 @@ bool ConvertJob::pauseAtEdge(bool silent) {
         return false;
     SourceReader reader;
     GiveBack giveBack{probe_, reader};
-    InputPtr lent = probe_.lendAtStart();
-    giveBack.lent = lent != nullptr;
-    const int r = lent ? reader.open(std::move(lent), input_, -1, true, false, false, false)
-                       : reader.open(input_, -1, true, false, false, false);
-    return r >= 0 && reader.video() &&
+    return openForPictures(probe_, input_, reader, giveBack) >= 0 && reader.video() &&
            ((cutStart_ > 0 && reader.heldPictureUs(cutStart_) != AV_NOPTS_VALUE) ||
             (silent && cutEnd_ > 0 && reader.heldPictureUs(cutEnd_) != AV_NOPTS_VALUE));
 }
