@@ -658,7 +658,7 @@ void SourceIndex::placeOnLine(const std::vector<uint8_t>& repeats) {
         before += size_t(length(size_t(byShown_[r])));
     }
     if (at == AV_NOPTS_VALUE)
-        at = fileStart_;
+        at = untimedStart_;
     // A time no later than that of a picture shown soon after it (a picture given the time of
     // the keyframe after it, as streams copied from program streams have them) is no time of its
     // own; a restart goes back further.

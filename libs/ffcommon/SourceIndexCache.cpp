@@ -39,7 +39,7 @@ constexpr char kMagic[8] = {'C', 'B', 'I', 'N', 'D', 'E', 'X', '\n'};
 // The kept format's version: one more with every change of what a field of a record means. The
 // records' layout is kept beside it, so that a change of a record read by a build before it (or
 // after) is read as absent, never as other fields.
-constexpr uint32_t kFormatVersion = 2;
+constexpr uint32_t kFormatVersion = 3;
 
 std::atomic<bool> gStopped{false};
 
@@ -213,6 +213,48 @@ template <class Picture, class Segment> uint64_t formatTag() {
     return fnv(reinterpret_cast<const char*>(layout), sizeof layout);
 }
 
+// The samples a sound stream's first packet decodes to before its first sound is heard (its
+// encoder's priming and its decoder's delay), where the container cannot say it: as the common
+// encoders' own timed streams place the pictures against that packet.
+int64_t soundLeadSamples(const AVCodecParameters* p) {
+    if (p->initial_padding > 0 && p->initial_padding < (1 << 16))
+        return p->initial_padding;
+    switch (p->codec_id) {
+    case AV_CODEC_ID_AAC:
+        return 1024;
+    case AV_CODEC_ID_MP2: // Layer II's filter bank: 512 - 32 + 1
+        return 481;
+    case AV_CODEC_ID_MP3: // the common encoder's 576, and the decoder's 528 + 1
+        return 1105;
+    case AV_CODEC_ID_AC3:
+    case AV_CODEC_ID_EAC3:
+        return 256;
+    default:
+        return 0;
+    }
+}
+
+// Where the pictures of a stream that times none of them begin, in `timeBase`: where its
+// earliest sound is first heard, else where the file starts.
+int64_t untimedPicturesStart(const AVFormatContext* format, AVRational timeBase) {
+    int64_t at =
+        format->start_time == AV_NOPTS_VALUE ? 0 : av_rescale_q(format->start_time, AV_TIME_BASE_Q, timeBase);
+    const AVStream* first = nullptr;
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        const AVStream* s = format->streams[i];
+        if (s->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && s->start_time != AV_NOPTS_VALUE &&
+            s->time_base.num > 0 && s->time_base.den > 0 &&
+            (!first || av_compare_ts(s->start_time, s->time_base, first->start_time, first->time_base) < 0))
+            first = s;
+    }
+    if (!first)
+        return at;
+    at = av_rescale_q(first->start_time, first->time_base, timeBase);
+    if (const int rate = first->codecpar->sample_rate; rate > 0 && rate <= 768000)
+        at += av_rescale_q(soundLeadSamples(first->codecpar), AVRational{1, rate}, timeBase);
+    return at;
+}
+
 } // namespace
 
 bool SourceIndex::readingStopped() {
@@ -248,15 +290,13 @@ bool SourceIndex::describe(const AVFormatContext* format, int videoStream, Sourc
                   std::to_string(s->id);
     source->timeBase = s->time_base;
     // What the input's own reading found: the pictures' rate (for a stream that times too few of
-    // them to tell) and where the file starts.
+    // them to tell) and where pictures that carry no time begin.
     AVRational rate =
         s->avg_frame_rate.num > 0 && s->avg_frame_rate.den > 0 ? s->avg_frame_rate : s->r_frame_rate;
     if (rate.num <= 0 || rate.den <= 0)
         rate = {25, 1};
     source->rate = rate;
-    source->fileStart = format->start_time == AV_NOPTS_VALUE
-                            ? 0
-                            : av_rescale_q(format->start_time, AV_TIME_BASE_Q, s->time_base);
+    source->untimedStart = untimedPicturesStart(format, s->time_base);
     return true;
 }
 
@@ -271,7 +311,7 @@ std::shared_ptr<const SourceIndex> SourceIndex::fresh(const Source& source, cons
     auto index = std::make_shared<SourceIndex>();
     index->timeBase_ = source.timeBase;
     index->frameRate_ = source.rate;
-    index->fileStart_ = source.fileStart;
+    index->untimedStart_ = source.untimedStart;
     if (!index->build(source, stop, progress))
         return nullptr;
     if (source.size >= kLargeBytes)
@@ -502,7 +542,7 @@ std::string SourceIndex::save(const std::string& key) const {
     for (const int32_t v : {timeBase_.num, timeBase_.den, frameRate_.num, frameRate_.den, headerRate_.num,
                             headerRate_.den, int32_t(stream_)})
         put(&body, v);
-    for (const int64_t v : {fileStart_, repeats_, start_, end_, step_})
+    for (const int64_t v : {untimedStart_, repeats_, start_, end_, step_})
         put(&body, v);
     for (const uint64_t n :
          {uint64_t(pictures_.size()), uint64_t(byShown_.size()), uint64_t(segments_.size())})
@@ -534,7 +574,7 @@ bool SourceIndex::restore(const std::string& key, const std::string& bytes) {
     uint64_t pictures = 0, shown = 0, segments = 0;
     const bool read = in.get(&timeBase_.num) && in.get(&timeBase_.den) && in.get(&frameRate_.num) &&
                       in.get(&frameRate_.den) && in.get(&headerRate_.num) && in.get(&headerRate_.den) &&
-                      in.get(&stream) && in.get(&fileStart_) && in.get(&repeats_) && in.get(&start_) &&
+                      in.get(&stream) && in.get(&untimedStart_) && in.get(&repeats_) && in.get(&start_) &&
                       in.get(&end_) && in.get(&step_) && in.get(&pictures) && in.get(&shown) &&
                       in.get(&segments) && in.get(&pictures_, pictures) && in.get(&byShown_, shown) &&
                       in.get(&segments_, segments) && in.at == bytes.size();
@@ -549,7 +589,7 @@ bool SourceIndex::consistent() const {
     if (timeBase_.num <= 0 || timeBase_.den <= 0 || frameRate_.num <= 0 || frameRate_.den <= 0 ||
         headerRate_.num < 0 || headerRate_.den <= 0 || stream_ < 0 || n < 1 || byShown_.empty() ||
         segments_.empty() || repeats_ < 0 || repeats_ > n || step_ < 1 || step_ > kFar || start_ < -kFar ||
-        start_ > end_ || end_ > kFar || fileStart_ < -kFar || fileStart_ > kFar)
+        start_ > end_ || end_ > kFar || untimedStart_ < -kFar || untimedStart_ > kFar)
         return false;
     std::vector<bool> seen(pictures_.size(), false);
     for (size_t r = 0; r < byShown_.size(); ++r) {

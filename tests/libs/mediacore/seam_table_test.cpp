@@ -185,6 +185,13 @@ TEST_P(SeamTable, RemovalAndSelfJoinMeetWithoutADropout) {
     // The second copy follows the first's pictures.
     ASSERT_EQ(join({src, src}, dir.filePath("twice." + ext), "copy"), 0);
     expectSeam(dir.filePath("twice." + ext), 2 * all, all / kFps, twice, r.twiceAside);
+    // Its pictures untimed, joined by an H.264 profile: they start where their sound is heard.
+    for (const char* out : {"untimed.mp4", "untimed.mkv"})
+        if (ext == "ts" && GetParam().start == AsEncoded) {
+            const QString once = retimed(src, dir.filePath("untimed.ts"), [](int64_t, bool) { return -1; });
+            ASSERT_EQ(join({once, once}, dir.filePath(out), "libx264"), 0);
+            expectSeam(dir.filePath(out), 2 * all, all / kFps, twice, 0);
+        }
 }
 
 // One group of pictures, mono MP3 or Opus, its picture at 0.04 s, split by size (the first part

@@ -56,7 +56,7 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
         return makeWithFfmpeg(dir.filePath(name),
                               QStringList{"-i", mp4, "-threads", "1", "-c:a", "mp2"} + codec);
     };
-    // Every picture untimed; the first 20 untimed; a time a pack (H.264 with B-frames); a stretch
+    // Every picture untimed (MP2, AAC); the first 20 untimed; a time a pack (H.264 with B-frames); a stretch
     // an hour late; MPEG-2 with a time a pack, and with keyframes timed only; MPEG-1; HEVC in open
     // groups (keyframes whose leading pictures refer to the group before), also in Matroska, with no
     // picture timed and with keyframes timed only (placed by their picture order counts); two
@@ -83,6 +83,7 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
           hourLate(aac, dir.filePath("late1.ts"), {{100, 149}}),
           hourLate(aac, dir.filePath("late3.ts"), {{30, 49}, {90, 109}, {150, 169}}),
           retimed(ts, dir.filePath("untimed.ts"), [](int64_t, bool) { return -1; }),
+          retimed(aac, dir.filePath("untimed_aac.ts"), [](int64_t, bool) { return -1; }),
           retimed(ts, dir.filePath("first20.ts"), [](int64_t t, bool) { return t < 20 * 3600 ? -1 : t; }),
           makeWithFfmpeg(dir.filePath("vob.ts"), {"-i", vob, "-c", "copy"}),
           // Pictures 100 to 149 an hour late: damaged times, not a second recording.
@@ -176,6 +177,13 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
                 << out.toStdString();
             expect(out, out.contains("joined") ? twice : all,
                    QFileInfo(out).suffix() != QFileInfo(src).suffix() || decodeErrors(src).empty());
+            // Untimed pictures start where their sound is heard: its onset as in the same stream timed.
+            if (const QString timed = dir.filePath(QFileInfo(src).baseName() + "_timed.mp4");
+                out.endsWith("whole.mp4") && src.contains(QRegularExpression("/untimed(_aac)?\\.ts$"))) {
+                ASSERT_EQ(convert(src.contains("aac") ? aac : ts, timed, {nullptr}), 1);
+                EXPECT_NEAR(clickTimes(decodedSound(out), 1, 0.01f).at(0),
+                            clickTimes(decodedSound(timed), 1, 0.01f).at(0), 0.001);
+            }
         }
     }
 }
