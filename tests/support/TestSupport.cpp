@@ -168,6 +168,17 @@ std::string decodeErrors(const QString& path) {
     return err.left(300).toStdString();
 }
 
+std::string decodeErrorsBesideGuesses(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix != "vob" && suffix != "mpg" && suffix != "mpeg")
+        return decodeErrors(path);
+    QByteArray err;
+    run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-i", path, "-f", "null", "-"}, nullptr, &err);
+    QStringList lines = QString::fromUtf8(err).split('\n', Qt::SkipEmptyParts);
+    lines.removeIf([](const QString& line) { return line.contains("non monotonically increasing dts"); });
+    return lines.join('\n').toStdString();
+}
+
 QString makeWithFfmpeg(const QString& out, const QStringList& args) {
     QStringList all{"-v", "error", "-nostdin", "-y"};
     // Encoders code on one thread, so that a clip is the same bytes on every machine (x264's

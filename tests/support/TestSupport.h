@@ -27,6 +27,11 @@ QString makeWithFfmpeg(const QString& out, const QStringList& args);
 // What the ffmpeg command line reports when it decodes the whole of a file (its first 300
 // characters); empty for a clean file.
 std::string decodeErrors(const QString& path);
+// The same, but for ffmpeg's guesses at the untimed pictures of a program stream (.vob, .mpg): a
+// picture whose start code begins in the last bytes of one PES is given the next PES's time, that
+// of the picture after it. ffmpeg's own muxer writes such streams at some encoder thread counts
+// and not at others; tests check those pictures by what they show.
+std::string decodeErrorsBesideGuesses(const QString& path);
 // `ts` (a transport or MPEG-2 program stream) with the times of its pictures' PES headers moved
 // by what `to` gives for the picture's time (90 kHz ticks from the first picture's) and whether
 // the first MPEG picture that starts in the PES is a keyframe (its sequence header comes first;
