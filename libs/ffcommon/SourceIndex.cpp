@@ -863,6 +863,12 @@ int64_t SourceIndex::nextShownTicks(int64_t ticks) const {
     return it == byShown_.end() ? AV_NOPTS_VALUE : pictures_[size_t(*it)].pts;
 }
 
+int64_t SourceIndex::lastShownTicks(int64_t ticks) const {
+    const auto it = std::upper_bound(byShown_.begin(), byShown_.end(), ticks,
+                                     [&](int64_t t, int32_t i) { return t < pictures_[size_t(i)].pts; });
+    return it == byShown_.begin() ? AV_NOPTS_VALUE : pictures_[size_t(*(it - 1))].pts;
+}
+
 bool SourceIndex::attach(AVFormatContext* format, int videoStream, const std::atomic<bool>* stop,
                          const Progress& progress, Need need) {
     if (get(format))

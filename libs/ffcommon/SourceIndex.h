@@ -131,6 +131,8 @@ public:
     bool fieldsBetween(int64_t fromTicks, int64_t toTicks) const;
     // The time of the first picture shown after `ticks`, in ticks; AV_NOPTS_VALUE past the last.
     int64_t nextShownTicks(int64_t ticks) const;
+    // The time of the last picture shown at or before `ticks`; AV_NOPTS_VALUE before the first.
+    int64_t lastShownTicks(int64_t ticks) const;
     // The length of one picture (two fields), in ticks.
     int64_t pictureTicks() const { return step_; }
     // How often pictures start where some show a field again (film flagged 3:2: 24000/1001 in a

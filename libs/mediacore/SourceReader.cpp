@@ -533,12 +533,7 @@ int64_t SourceReader::heldPictureUs(int64_t atUs) const {
         return AV_NOPTS_VALUE;
     const int64_t at = av_rescale_q(atUs + originUs_, kMicro, index->timeBase()),
                   step = index->pictureTicks();
-    const int64_t next = index->nextShownTicks(at);
-    int64_t held = AV_NOPTS_VALUE;
-    for (const SourceIndex::Picture& p : index->pictures())
-        if ((p.flags & (SourceIndex::SecondField | SourceIndex::Undecodable)) == 0 && p.pts <= at &&
-            (held == AV_NOPTS_VALUE || p.pts > held))
-            held = p.pts;
+    const int64_t next = index->nextShownTicks(at), held = index->lastShownTicks(at);
     if (held == AV_NOPTS_VALUE || next == AV_NOPTS_VALUE || at - held < step || next - at <= step)
         return AV_NOPTS_VALUE;
     return av_rescale_q(held, index->timeBase(), kMicro) - originUs_;
