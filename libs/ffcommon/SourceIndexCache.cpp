@@ -271,6 +271,11 @@ void SourceIndex::dropHeld() {
     h.indexes.clear();
 }
 
+std::shared_ptr<const SourceIndex> SourceIndex::heldFor(const AVFormatContext* format, int videoStream) {
+    Source source;
+    return describe(format, videoStream, &source) ? heldIndex(source.key) : nullptr;
+}
+
 bool SourceIndex::describe(const AVFormatContext* format, int videoStream, Source* source) {
     if (!format || !format->iformat || !format->url || !av_match_name(format->iformat->name, "mpeg,mpegts") ||
         videoStream < 0 || unsigned(videoStream) >= format->nb_streams)

@@ -48,6 +48,13 @@ void LxMoviePlayer::setPlayerDidEndBlock(std::function<void()> block) {
     core_->setDidEnd(std::move(block));
 }
 
+void LxMoviePlayer::setPlayerDidMoveOntoIndexLineBlock(std::function<void()> block) {
+    core_->setMovedOntoIndexLine(std::move(block));
+}
+CMTime LxMoviePlayer::timeOnIndexLine(CMTime storedTime) const {
+    return fromUs(core_->indexLineUs(toUs(storedTime)));
+}
+
 void LxMoviePlayer::play() {
     core_->play();
 }

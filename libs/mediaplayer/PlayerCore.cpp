@@ -37,6 +37,16 @@ int displayRotation(const AVStream* st) {
     return ((cw % 360) + 360) % 360;
 }
 
+int64_t fileDurationUs(const AVFormatContext* format) {
+    int64_t us = format->duration > 0 ? format->duration : 0;
+    for (unsigned i = 0; us <= 0 && i < format->nb_streams; ++i) {
+        const AVStream* st = format->streams[i];
+        if (st->duration > 0)
+            us = std::max(us, av_rescale_q(st->duration, st->time_base, ff::kMicro));
+    }
+    return us;
+}
+
 } // namespace
 
 PlayerCore::PlayerCore(const QString& path, const QRect& frame)
@@ -120,14 +130,11 @@ bool PlayerCore::openFile(const QString& path) {
     if (videoStream_ >= 0)
         ff::SourceIndex::attach(fmt_.get(), videoStream_, nullptr, {},
                                 ff::SourceIndex::Need::WhereStoredTimesFail);
+    storedLine_ = videoStream_ >= 0 && !ff::SourceIndex::get(fmt_.get()) &&
+                  ff::SourceIndex::needed(fmt_.get(), videoStream_, ff::SourceIndex::Need::Now);
     // The engine's origin: a time shown here is the time a cut of the same picture is given.
     startUs_ = ff::timelineOriginUs(fmt_.get(), videoStream_);
-    durationUs_ = fmt_->duration > 0 ? fmt_->duration : 0;
-    for (unsigned i = 0; durationUs_ <= 0 && i < fmt_->nb_streams; ++i) {
-        const AVStream* st = fmt_->streams[i];
-        if (st->duration > 0)
-            durationUs_ = std::max(durationUs_, av_rescale_q(st->duration, st->time_base, ff::kMicro));
-    }
+    durationUs_ = fileDurationUs(fmt_.get());
     if (videoStream_ >= 0) {
         AVStream* st = fmt_->streams[videoStream_];
         const AVRational rate = av_guess_frame_rate(fmt_.get(), st, nullptr);
@@ -224,6 +231,60 @@ void PlayerCore::setDidEnd(std::function<void()> block) {
     didEnd_ = std::move(block);
 }
 
+void PlayerCore::setMovedOntoIndexLine(std::function<void()> block) {
+    std::lock_guard lock(stateMutex_);
+    movedOntoIndexLine_ = std::move(block);
+}
+
+int64_t PlayerCore::indexLineUs(int64_t storedUs) const {
+    // The fields of the file this reads were settled by the move, which came before: the demux
+    // thread reading on meanwhile changes none of them.
+    if (!open_ || closed_ || !onIndexLine_.load(std::memory_order_acquire))
+        return storedUs;
+    return std::max<int64_t>(0, ff::SourceIndex::lineUsOfShown(fmt_.get(), storedUs));
+}
+
+void PlayerCore::moveOntoIndexLine() {
+    if (!ff::SourceIndex::heldFor(fmt_.get(), videoStream_))
+        return;
+    storedLine_ = false;
+    // Held, the index is given at once; the player's own stop ends a reading of it should the
+    // process have let go of it meanwhile.
+    if (!ff::SourceIndex::attach(fmt_.get(), videoStream_, &abort_))
+        return;
+    const auto lineUs = [this](int64_t us) {
+        return std::max<int64_t>(0, ff::SourceIndex::lineUsOfShown(fmt_.get(), us));
+    };
+    std::function<void()> told;
+    {
+        std::lock_guard lock(stateMutex_);
+        // Held still, the picture in view stays; playing, the picture due at the clock; a seek
+        // on its way goes to the picture it asked for.
+        const bool landed = !seekPending_ && shownSerial_ >= requestedSerial_;
+        const int64_t at = !landed                                      ? lineUs(seekTargetUs_)
+                           : status_ != Playing && shownUs_ != INT64_MIN ? lineUs(shownUs_)
+                                                                         : lineUs(std::max<int64_t>(0, clock_.nowUs()));
+        if (shownUs_ != INT64_MIN) {
+            const int64_t length = shownEndUs_ - shownUs_;
+            shownUs_ = lineUs(shownUs_);
+            shownEndUs_ = shownUs_ + length;
+        }
+        startUs_ = ff::timelineOriginUs(fmt_.get(), videoStream_);
+        if (const int64_t d = fileDurationUs(fmt_.get()); d > 0)
+            durationUs_ = d;
+        onIndexLine_.store(true, std::memory_order_release);
+        // The decoders read on from the stored line's packets: they start again from the index's.
+        if (atEnd_)
+            clock_.setUs(durationUs_);
+        else
+            requestSeekLocked(at);
+        told = movedOntoIndexLine_;
+    }
+    stateCv_.notify_all();
+    if (told)
+        told();
+}
+
 // ---- transport (GUI thread) ----
 
 void PlayerCore::setStatus(Status next) {
@@ -270,7 +331,8 @@ void PlayerCore::seekUs(int64_t us) {
 }
 
 void PlayerCore::requestSeekLocked(int64_t us) {
-    us = std::max<int64_t>(0, durationUs_ > 0 ? std::min(us, durationUs_) : us);
+    const int64_t d = durationUs_;
+    us = std::max<int64_t>(0, d > 0 ? std::min(us, d) : us);
     seekPending_ = true;
     seekTargetUs_ = us;
     ++requestedSerial_;
@@ -300,7 +362,8 @@ int64_t PlayerCore::positionUs() const {
                               : shownSerial_ == requestedSerial_))
             t = std::max<int64_t>(0, shownUs_);
     }
-    return durationUs_ > 0 ? std::min(t, durationUs_) : t;
+    const int64_t d = durationUs_;
+    return d > 0 ? std::min(t, d) : t;
 }
 
 // ---- settings ----

@@ -32,6 +32,7 @@
 #include <QRect>
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -58,6 +59,12 @@ public:
     QString errorString() const { return error_; }
     QWidget* view() const;
     void setDidEnd(std::function<void()> block);
+    // Called once, on the demux thread, when a file shown by its stored times moves onto its
+    // index's line (see moveOntoIndexLine).
+    void setMovedOntoIndexLine(std::function<void()> block);
+    // A time of the stored line the file was shown on before it moved onto its index's line, on
+    // that line: the time the picture shown there has now. Unchanged before the move.
+    int64_t indexLineUs(int64_t storedUs) const;
 
     void play() { setStatus(Playing); }
     void pause() { setStatus(Paused); } // from playing; a stopped player stays stopped
@@ -66,7 +73,7 @@ public:
     int status() const { return status_.load(); }
 
     void seekUs(int64_t us);
-    int64_t durationUs() const { return durationUs_; }
+    int64_t durationUs() const { return durationUs_.load(); }
     int64_t positionUs() const;
 
     // Asks the video thread to draw the current frame again with the current settings.
@@ -101,6 +108,11 @@ private:
     void stopThreads();
     void freeFile();
     void requestSeekLocked(int64_t us);
+    // Demux thread: once the index of a file shown by its stored times is held (read behind the
+    // opening), reads by it from then on. The picture in view stays and takes the index's time;
+    // the length, the position and every later seek are the index's, so that the player shows
+    // at a time the picture a job cuts from there.
+    void moveOntoIndexLine();
 
     // Threads (PlayerCore_threads.cpp).
     void demuxLoop();
@@ -154,8 +166,9 @@ private:
     std::vector<int> streamKinds_; // AVMediaType of each stream
     std::vector<AVRational> timeBases_;
     int videoStream_ = -1;
-    int64_t startUs_ = 0;
-    int64_t durationUs_ = 0;
+    // The origin and the length change once, when the file moves onto its index's line.
+    std::atomic<int64_t> startUs_{0};
+    std::atomic<int64_t> durationUs_{0};
     int64_t frameDurUs_ = 40000;
     bool open_ = false;
     bool closed_ = false;
@@ -193,6 +206,13 @@ private:
     bool atEnd_ = false;
     PlayerClock clock_;
     std::function<void()> didEnd_;
+    std::function<void()> movedOntoIndexLine_;
+
+    // A file shown by its stored times whose index is not held yet (demux thread), and when the
+    // demux thread next asks whether it is; whether it has moved onto that index's line since.
+    bool storedLine_ = false;
+    std::chrono::steady_clock::time_point nextHeldCheck_;
+    std::atomic<bool> onIndexLine_{false};
 
     // Live settings.
     mutable std::mutex settingsMutex_;

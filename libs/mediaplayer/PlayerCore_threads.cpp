@@ -56,7 +56,8 @@ bool PlayerCore::reachedEnd(int serial) {
         return false;
     if (audio_ && audioStream_ >= 0 && !audio_->ring()->drained())
         return false;
-    return durationUs_ <= 0 || clock_.nowUs() >= durationUs_;
+    const int64_t d = durationUs_;
+    return d <= 0 || clock_.nowUs() >= d;
 }
 
 int64_t PlayerCore::packetUs(const AVPacket* pkt, bool decodeOrder) const {
@@ -155,6 +156,11 @@ void PlayerCore::demuxLoop() {
     int serial = 0;
     bool eof = false;
     while (true) {
+        // A file shown by its stored times asks now and then whether its index is held.
+        if (storedLine_ && std::chrono::steady_clock::now() >= nextHeldCheck_) {
+            nextHeldCheck_ = std::chrono::steady_clock::now() + 250ms;
+            moveOntoIndexLine();
+        }
         std::function<void()> endBlock;
         bool ended = false, idle = false;
         {

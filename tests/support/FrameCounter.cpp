@@ -155,4 +155,10 @@ std::vector<QString> makeCounterClipsStartingAtZeroAndLate(const QString& folder
     return {mp4, ts};
 }
 
+QString largeTsJumpingAhead(const QString& folder) {
+    const QString mp4 = makeCounterClip(folder + "/count.mp4", 25, 30, 25, 0, "threads=1:log-level=error");
+    return retimed(makeWithFfmpeg(folder + "/cbr.ts", {"-i", mp4, "-an", "-c", "copy", "-muxrate", "6M"}),
+                   folder + "/jump.ts", [](int64_t t, bool) { return t < 810000 ? t : t + 1080000; });
+}
+
 } // namespace testsupport

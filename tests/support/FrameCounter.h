@@ -27,6 +27,11 @@ QString makeSoftTelecineClip(const QString& path);
 // when ffmpeg fails.
 std::vector<QString> makeCounterClipsStartingAtZeroAndLate(const QString& folder);
 
+// In `folder`: 30 s of counter pictures padded to 6 Mbit/s (a large transport stream, 22 MiB)
+// whose stored times jump 12 s ahead at picture 225 (9 s), where the index's line goes on: stored
+// 25 s is picture 325, at 13 s of that line. Empty when ffmpeg fails.
+QString largeTsJumpingAhead(const QString& folder);
+
 // The frame number a picture of such a clip shows (at any size), or -1 when it shows none.
 int counterOf(const QImage& picture);
 

@@ -115,6 +115,9 @@ void EasyCutterWindowcontroller::windowDidLoad() {
     preview_ = new PreviewPane(playerView, this);
     preview_->tick = [this](double, double) { changePlayerSlider(); };
     preview_->didEnd = [this] { playerDidEnd(); };
+    preview_->movedOntoIndexLine = [this](const std::function<double(double)>& toLine) {
+        movedOntoIndexLine(toLine);
+    };
     preview_->shownTime = [this](double t) { currentTimeLabel->setText(HelpClass::returnTimeToStr(t)); };
 }
 

@@ -217,6 +217,9 @@ private:
     void previewButtonPressed();
     void markButtonPressed(bool end);
     void playerDidEnd();
+    // The file moved onto its index's line: the range, the segments and the labels follow their
+    // pictures there, and a range the user set that now reads otherwise is told in words.
+    void movedOntoIndexLine(const std::function<double(double)>& toLine);
     void setPlayImages(bool pauseLook);
     void setPreviewImages(bool stopLook);
     void seekTo(double seconds);

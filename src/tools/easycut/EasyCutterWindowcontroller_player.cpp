@@ -13,6 +13,7 @@
 #include "platform/Dispatch.h"
 #include "platform/Geometry.h"
 #include "tools/easycut/CutItemView.h"
+#include "tools/shared/Loc.h"
 #include "tools/shared/PreviewPane.h"
 
 #include <QLabel>
@@ -80,6 +81,44 @@ void EasyCutterWindowcontroller::playerDidEnd() {
     }
     cutprogressView->setProgress(0);
     seekTo(0);
+}
+
+void EasyCutterWindowcontroller::movedOntoIndexLine(const std::function<double(double)>& toLine) {
+    const double before = duration(), d = preview_->duration();
+    if (!fileData_ || before <= 0 || d <= 0)
+        return;
+    // A time of the line before, on the new one: the file's start and end stay its start and end.
+    const auto moved = [&](double t) { return t <= 0 ? 0.0 : t >= before ? d : std::clamp(toLine(t), 0.0, d); };
+    // A time the user set (not the file's start or end) that reads otherwise to the hundredth
+    // the fields show.
+    const auto changed = [&](double t) {
+        return t > 0 && t < before && std::lround(t * 100) != std::lround(moved(t) * 100);
+    };
+    const double s = before * cutprogressView->lowerValue(), e = before * cutprogressView->upperValue();
+    const double ns = moved(s), ne = moved(e);
+    bool told = changed(s) || changed(e);
+    for (const auto& item : cutItems_) {
+        const double is = moved(item->startTime), ie = moved(item->endTime);
+        told = told || changed(item->startTime) || changed(item->endTime);
+        item->startTime = float(is);
+        item->endTime = float(ie);
+    }
+    fileData_->sourceData->duration = float(d);
+    cutprogressView->setLowerValue(float(ns / d));
+    cutprogressView->setUpperValue(float(ne / d));
+    showRange();
+    totalDurationLabel->setText("/  " + HelpClass::returnTimeToStr(d));
+    for (long i = 0; i < long(cutItemViews_.size()) && i < long(cutItems_.size()); ++i)
+        cutItemViews_[i]->setItem(cutItems_[size_t(i)]);
+    if (const CutItem* item = segmentAt(selectedCutIndex_)) {
+        writeTime(startItemFields, item->startTime);
+        writeTime(stopItemFields, item->endTime);
+    }
+    const double t = currentTime();
+    cutprogressView->setProgress(float(std::clamp(t / d, 0.0, 1.0)));
+    currentTimeLabel->setText(HelpClass::returnTimeToStr(t));
+    if (told)
+        showSimpleAlert(loc("indexLineMovedString"));
 }
 
 LxMoviePlayer* EasyCutterWindowcontroller::player() const {

@@ -49,6 +49,13 @@ bool PreviewPane::open(const QString& path, double volume, QSize pictureSize) {
                 self->playerEnded(generation);
         });
     });
+    player_->setPlayerDidMoveOntoIndexLineBlock([self, token, generation] {
+        dispatchMain([self, token, generation] {
+            const auto alive = token.lock();
+            if (self && alive && *alive == generation)
+                self->playerMoved();
+        });
+    });
     if (QWidget* v = player_->view(); v && host_) {
         v->setParent(host_);
         v->setGeometry(host_->rect());
@@ -84,6 +91,18 @@ void PreviewPane::playerEnded(unsigned) {
     timer_.stop();
     if (didEnd)
         didEnd();
+}
+
+void PreviewPane::playerMoved() {
+    if (player_ && movedOntoIndexLine)
+        movedOntoIndexLine([this](double seconds) { return onIndexLine(seconds); });
+}
+
+double PreviewPane::onIndexLine(double seconds) const {
+    if (!player_ || !std::isfinite(seconds))
+        return seconds;
+    const double t = CMTimeGetSeconds(player_->timeOnIndexLine(CMTimeMakeWithSeconds(seconds, 1000000000)));
+    return std::isfinite(t) ? std::max(0.0, t) : seconds;
 }
 
 void PreviewPane::play() {

@@ -99,11 +99,19 @@ public:
     // Playback reached the end of the file (main thread, the current player only). The pane
     // has paused and stopped ticking already.
     std::function<void()> didEnd;
+    // The file, first shown by its stored times, moved onto its index's line (main thread, the
+    // current player only): duration() and currentTime() are the new line's already, and
+    // `toLine` takes a time the window kept (seconds of the line before) to the time its
+    // picture has now.
+    std::function<void(const std::function<double(double)>& toLine)> movedOntoIndexLine;
+    // `seconds` of the line shown before the move, on the line shown now.
+    double onIndexLine(double seconds) const;
 
     static constexpr int kTickMs = 100;
 
 private:
     void playerEnded(unsigned generation);
+    void playerMoved();
     // Writes `image` as snapshot() does; the file written or an empty string.
     static QString writeSnapshot(const QImage& image, const QString& folder, const QString& format);
 

@@ -275,3 +275,22 @@ TEST(PlayerSeek, AnAviOfReorderedPicturesShowsThePictureOfTheTimeItReports) {
         }
     }
 }
+
+// A large transport stream shown by its stored times moves onto its index's line once the index
+// is read behind the opening: the picture in view stays, at its time on that line, and a seek then
+// shows the picture the index puts there, where a cut from that time starts.
+TEST(PlayerSeek, ALargeStreamShownByItsStoredTimesMovesOntoItsIndexsLine) {
+    QTemporaryDir dir;
+    LxMoviePlayer p(testsupport::largeTsJumpingAhead(dir.path()), QRect(0, 0, 64, 48));
+    std::atomic<int> moved{0};
+    p.setPlayerDidMoveOntoIndexLineBlock([&] { ++moved; });
+    p.seekTime(CMTimeMakeWithSeconds(25.0, 1000000000));
+    EXPECT_EQ(testsupport::counterOf(snapshot(p, 64, 48)), 325);
+    ASSERT_TRUE(waitFor([&] { return moved == 1; }, 120000));
+    EXPECT_NEAR(seconds(p.duration()), 30.0, 0.05);
+    EXPECT_EQ(testsupport::counterOf(snapshot(p, 64, 48)), 325);
+    EXPECT_NEAR(seconds(p.currentTime()), 13.0, 1e-3);
+    EXPECT_NEAR(seconds(p.timeOnIndexLine(CMTimeMakeWithSeconds(25.0, 1000000000))), 13.0, 1e-3);
+    p.seekTime(CMTimeMakeWithSeconds(12.4, 1000000000));
+    EXPECT_EQ(testsupport::counterOf(snapshot(p, 64, 48)), 310);
+}

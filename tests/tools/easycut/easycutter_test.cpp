@@ -5,6 +5,7 @@
 #include "EasyCutDriver.h"
 #include "FrameCounter.h"
 
+#include "foundation/records/CutItem.h"
 #include "foundation/records/SimpleData.h"
 #include "mediacore/MediaCore.h"
 #include "mediaplayer/LxMoviePlayer.h"
@@ -406,4 +407,37 @@ TEST(EasyCutter, TheSignalOfALogOutEndsTheReadingOfAnIndex) {
     EXPECT_EQ(d.window->fileData(), nullptr);
     EXPECT_EQ(openAlert(), nullptr);
     MediaStopReading(0);
+}
+
+// A large transport stream first shown by its stored times moves onto its index's line once the
+// index is read: the range and the segment set before keep their pictures, and the window says so.
+TEST(EasyCutter, ARangeSetOnTheStoredTimesKeepsItsPicturesOnTheIndexsLine) {
+    QTemporaryDir dir;
+    const QString ts = testsupport::largeTsJumpingAhead(dir.path());
+    Driver d;
+    const auto shownAt = [&](double seconds) {
+        QImage shown;
+        d.window->player()->seekTime(CMTimeMakeWithSeconds(seconds, 1000000000));
+        d.window->player()->SnapshotWhenReady(64, 48, [&](const QImage& i) { shown = i; });
+        waitUntil([&] { return !shown.isNull(); }, 60000);
+        return testsupport::counterOf(shown);
+    };
+    // No index is read until the range is set.
+    MediaStopReading(1);
+    d.addFile(ts);
+    EXPECT_NEAR(d.window->duration(), 42.0, 0.05);
+    d.addSegment(25.0, 27.0);
+    EXPECT_EQ(shownAt(25.0), 325);
+    MediaStopReading(0);
+    MediaClose(MediaOpen(ts.toUtf8().constData()));
+    ASSERT_TRUE(waitUntil([&] { return std::abs(d.window->duration() - 30.0) < 0.05; }, 120000));
+    EXPECT_TRUE(answerAlerts().contains(text("indexLineMovedString")));
+    EXPECT_NEAR(d.range().first, 13.0, 0.011);
+    EXPECT_NEAR(d.range().second, 15.0, 0.011);
+    EXPECT_NEAR(Driver::rowSeconds(d.window->startFields), 13.0, 0.011);
+    ASSERT_EQ(d.window->cutItems().size(), 1u);
+    EXPECT_NEAR(d.window->cutItems()[0]->startTime, 13.0, 0.011);
+    EXPECT_NEAR(d.window->cutItems()[0]->endTime, 15.0, 0.011);
+    EXPECT_EQ(shownAt(13.0), 325);
+    EXPECT_EQ(shownAt(14.96), 374);
 }

@@ -52,6 +52,14 @@ public:
 
     // Called once each time playback reaches the end, on a player thread.
     void setPlayerDidEndBlock(std::function<void()> block);
+    // Called once, on a player thread, when a file first shown by its stored times (a large
+    // MPEG stream opened before its index of pictures was read) moves onto its index's line,
+    // the line every job cuts by: the picture in view stays, and duration(), currentTime() and
+    // every seek from then on are the index's. Times kept from before map with timeOnIndexLine.
+    void setPlayerDidMoveOntoIndexLineBlock(std::function<void()> block);
+    // A time of the line shown before that move, on the index's line: the time the picture shown
+    // there has now. Unchanged before the move and for every other file.
+    CMTime timeOnIndexLine(CMTime storedTime) const;
 
     void play(); // from the current position; at the end, from the start
     void pause();
