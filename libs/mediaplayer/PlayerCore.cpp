@@ -245,6 +245,12 @@ int64_t PlayerCore::indexLineUs(int64_t storedUs) const {
 }
 
 void PlayerCore::moveOntoIndexLine() {
+    // An owner that does not follow a move keeps the line its times were given on.
+    {
+        std::lock_guard lock(stateMutex_);
+        if (!movedOntoIndexLine_)
+            return;
+    }
     if (!ff::SourceIndex::heldFor(fmt_.get(), videoStream_))
         return;
     storedLine_ = false;
@@ -261,9 +267,10 @@ void PlayerCore::moveOntoIndexLine() {
         // Held still, the picture in view stays; playing, the picture due at the clock; a seek
         // on its way goes to the picture it asked for.
         const bool landed = !seekPending_ && shownSerial_ >= requestedSerial_;
-        const int64_t at = !landed                                      ? lineUs(seekTargetUs_)
-                           : status_ != Playing && shownUs_ != INT64_MIN ? lineUs(shownUs_)
-                                                                         : lineUs(std::max<int64_t>(0, clock_.nowUs()));
+        const int64_t at = !landed ? lineUs(seekTargetUs_)
+                           : status_ != Playing && shownUs_ != INT64_MIN
+                               ? lineUs(shownUs_)
+                               : lineUs(std::max<int64_t>(0, clock_.nowUs()));
         if (shownUs_ != INT64_MIN) {
             const int64_t length = shownEndUs_ - shownUs_;
             shownUs_ = lineUs(shownUs_);

@@ -28,7 +28,7 @@ public:
     QImage thumbImage;
     QString name; // last path component of path
     QString path;
-    std::shared_ptr<FileData> sourceData; // never null; after the probe only its length changes (a move onto the index's line)
+    std::shared_ptr<FileData> sourceData; // never null, never changed after the probe
     std::shared_ptr<FileData> targetData; // never null: the output settings
     QString exportStatues;
     int64_t cutTimeRange_start = 0;   // microseconds

@@ -88,7 +88,9 @@ void EasyCutterWindowcontroller::movedOntoIndexLine(const std::function<double(d
     if (!fileData_ || before <= 0 || d <= 0)
         return;
     // A time of the line before, on the new one: the file's start and end stay its start and end.
-    const auto moved = [&](double t) { return t <= 0 ? 0.0 : t >= before ? d : std::clamp(toLine(t), 0.0, d); };
+    const auto moved = [&](double t) {
+        return t <= 0 ? 0.0 : t >= before ? d : std::clamp(toLine(t), 0.0, d);
+    };
     // A time the user set (not the file's start or end) that reads otherwise to the hundredth
     // the fields show.
     const auto changed = [&](double t) {
@@ -103,6 +105,7 @@ void EasyCutterWindowcontroller::movedOntoIndexLine(const std::function<double(d
         item->startTime = float(is);
         item->endTime = float(ie);
     }
+    // The probed length gives way to the index's: the bar, the fields and the export count on it.
     fileData_->sourceData->duration = float(d);
     cutprogressView->setLowerValue(float(ns / d));
     cutprogressView->setUpperValue(float(ne / d));

@@ -149,6 +149,9 @@ protected:
     playhead::Strip playHead() const;
     void showPlayHead(double current, double duration);
     void playerDidEnd();
+    // The selected clip's file moved onto its index's line: the ranges of every row of that file
+    // follow their pictures there, and one the user set that now reads otherwise is told.
+    void movedOntoIndexLine(const std::function<double(double)>& toLine);
     void setVolumeButtonLook(bool muted);
     clipstrip::Controls stripControls();
 

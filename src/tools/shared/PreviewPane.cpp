@@ -49,13 +49,15 @@ bool PreviewPane::open(const QString& path, double volume, QSize pictureSize) {
                 self->playerEnded(generation);
         });
     });
-    player_->setPlayerDidMoveOntoIndexLineBlock([self, token, generation] {
-        dispatchMain([self, token, generation] {
-            const auto alive = token.lock();
-            if (self && alive && *alive == generation)
-                self->playerMoved();
+    // Only a window that moves its own times along lets its player move.
+    if (movedOntoIndexLine)
+        player_->setPlayerDidMoveOntoIndexLineBlock([self, token, generation] {
+            dispatchMain([self, token, generation] {
+                const auto alive = token.lock();
+                if (self && alive && *alive == generation)
+                    self->playerMoved();
+            });
         });
-    });
     if (QWidget* v = player_->view(); v && host_) {
         v->setParent(host_);
         v->setGeometry(host_->rect());

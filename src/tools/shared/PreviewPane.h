@@ -102,7 +102,7 @@ public:
     // The file, first shown by its stored times, moved onto its index's line (main thread, the
     // current player only): duration() and currentTime() are the new line's already, and
     // `toLine` takes a time the window kept (seconds of the line before) to the time its
-    // picture has now.
+    // picture has now. Set before open(): without it the player stays on the line it opened on.
     std::function<void(const std::function<double(double)>& toLine)> movedOntoIndexLine;
     // `seconds` of the line shown before the move, on the line shown now.
     double onIndexLine(double seconds) const;

@@ -56,6 +56,7 @@ public:
     // MPEG stream opened before its index of pictures was read) moves onto its index's line,
     // the line every job cuts by: the picture in view stays, and duration(), currentTime() and
     // every seek from then on are the index's. Times kept from before map with timeOnIndexLine.
+    // Without this block the player stays on the line it opened on.
     void setPlayerDidMoveOntoIndexLineBlock(std::function<void()> block);
     // A time of the line shown before that move, on the index's line: the time the picture shown
     // there has now. Unchanged before the move and for every other file.
