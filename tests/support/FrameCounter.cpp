@@ -107,12 +107,17 @@ std::vector<int> decodedCounters(const QString& path) {
     return numbers;
 }
 
-QString makeSoftTelecineClip(const QString& path) {
+QString makeSoftTelecineClip(const QString& path, bool broadcast) {
     const QString mp4 = makeCounterClip(path + ".mp4", 24, 8), m2v = path + ".m2v";
-    if (mp4.isEmpty() ||
-        makeWithFfmpeg(m2v, {"-r", "24000/1001", "-i", mp4, "-s", "352x240", "-c:v", "mpeg2video", "-q:v",
-                             "2", "-bf", "2", "-g", "12", "-an", "-f", "mpeg2video"})
-            .isEmpty())
+    const QStringList picture =
+        broadcast
+            ? QStringList{"-vf", "scale=720:480,noise=alls=4:allf=t", "-b:v", "800k", "-g", "15", "-threads",
+                          "1"}
+            : QStringList{"-s", "352x240", "-q:v", "2", "-g", "12"};
+    if (mp4.isEmpty() || makeWithFfmpeg(m2v, QStringList{"-r", "24000/1001", "-i", mp4, "-c:v", "mpeg2video",
+                                                         "-bf", "2", "-an", "-f", "mpeg2video"} +
+                                                 picture)
+                             .isEmpty())
         return {};
     QFile file(m2v);
     QByteArray d = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -139,8 +144,10 @@ QString makeSoftTelecineClip(const QString& path) {
     const QString pts =
         QString("STARTPTS+round(1501.5*(5*floor(%1/2)+3*mod(%1\\,2)))").arg("round((PTS-STARTPTS)/3753.75)");
     return file.open(QIODevice::WriteOnly) && file.write(d) == d.size()
-               ? makeWithFfmpeg(path, {"-fflags", "+genpts", "-i", m2v, "-i", mp4, "-map", "0:v", "-map",
-                                       "1:a", "-c:v", "copy", "-c:a", "mp2", "-bsf:v", "setts=pts=" + pts})
+               ? makeWithFfmpeg(path, QStringList{"-fflags", "+genpts", "-i", m2v, "-i", mp4, "-map", "0:v",
+                                                  "-map", "1:a", "-c:v", "copy", "-c:a", "mp2", "-bsf:v",
+                                                  "setts=pts=" + pts} +
+                                          (broadcast ? QStringList{"-b:a", "192k"} : QStringList()))
                : QString();
 }
 
