@@ -96,7 +96,10 @@ void qualityDefaults(const AVCodec* codec, AVCodecContext* ctx, AVDictionary** o
         // times its rate. A buffer of half a second, a quarter full at the start, holds every
         // stretch near it.
         if (sizeCapped && (name == "mpeg1video" || name == "mpeg2video" || name == "mpeg4")) {
-            ctx->rc_buffer_size = int(std::clamp<int64_t>(ctx->bit_rate / 2, 1, INT_MAX / 2));
+            // (At least two pictures' share: a slide show of a picture a second has larger ones.)
+            const int64_t picture = int64_t(double(ctx->bit_rate) * std::max(av_q2d(ctx->time_base), 0.0));
+            ctx->rc_buffer_size =
+                int(std::clamp<int64_t>(std::max(ctx->bit_rate / 2, 2 * picture), 1, INT_MAX / 2));
             ctx->rc_max_rate = ctx->bit_rate + ctx->bit_rate / 4;
             ctx->rc_initial_buffer_occupancy = ctx->rc_buffer_size / 4;
         }

@@ -109,15 +109,25 @@ std::vector<int> decodedCounters(const QString& path) {
 
 QString makeSoftTelecineClip(const QString& path, bool broadcast) {
     const QString mp4 = makeCounterClip(path + ".mp4", 24, 8), m2v = path + ".m2v";
-    const QStringList picture =
-        broadcast
-            ? QStringList{"-vf", "scale=720:480,noise=alls=4:allf=t", "-b:v", "800k", "-g", "15", "-threads",
-                          "1"}
-            : QStringList{"-s", "352x240", "-q:v", "2", "-g", "12"};
-    if (mp4.isEmpty() || makeWithFfmpeg(m2v, QStringList{"-r", "24000/1001", "-i", mp4, "-c:v", "mpeg2video",
-                                                         "-bf", "2", "-an", "-f", "mpeg2video"} +
-                                                 picture)
-                             .isEmpty())
+    // The broadcast's numbers are drawn over a moving test card, outside the rows they are read at.
+    const QStringList picture = broadcast
+                                    ? QStringList{"-f",
+                                                  "lavfi",
+                                                  "-i",
+                                                  "testsrc2=size=720x480:rate=24000/1001",
+                                                  "-filter_complex",
+                                                  "[0:v]scale=720:320[c];[1:v][c]overlay=0:80:shortest=1",
+                                                  "-b:v",
+                                                  "800k",
+                                                  "-g",
+                                                  "15",
+                                                  "-threads",
+                                                  "1"}
+                                    : QStringList{"-s", "352x240", "-q:v", "2", "-g", "12"};
+    if (mp4.isEmpty() ||
+        makeWithFfmpeg(m2v, QStringList{"-r", "24000/1001", "-i", mp4} + picture +
+                                QStringList{"-c:v", "mpeg2video", "-bf", "2", "-an", "-f", "mpeg2video"})
+            .isEmpty())
         return {};
     QFile file(m2v);
     QByteArray d = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
