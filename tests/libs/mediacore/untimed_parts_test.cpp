@@ -48,8 +48,8 @@ Parts expectParts(const QString& src, const QString& ext, qint64 cap, int pictur
         EXPECT_TRUE(convert(job, src, out, std::llround(start * 1e6), std::llround(total * 1e6), cap))
             << "part " << i << " from " << start;
         parts = {parts.count + 1, parts.bytes + QFileInfo(out).size()};
-        if (held && probeStreamCount(out, "audio") > 0)
-            EXPECT_GT(decodedFrames(out, "a").count, 0) << "part " << i;
+        EXPECT_TRUE(!held || probeStreamCount(out, "audio") == 0 || decodedFrames(out, "a").count > 0)
+            << "part " << i;
         EXPECT_TRUE(!held || probeDuration(out) > 0) << "part " << i;
         EXPECT_EQ(decodeErrorsBesideGuesses(out), "") << "part " << i;
         const std::vector<int> shown = decodedCounters(out);
