@@ -51,7 +51,8 @@ bool ConvertJob::rangeHoldsPicture(int64_t startUs, int64_t endUs) {
     // Packets come in decoding order: pictures shown before the end may follow one shown after.
     const int64_t reorderUs = 1000000, epsilon = 1000;
     bool untimed = false;
-    while (reader.next(frame.get(), &kind, packet.get()) == 1) {
+    int r = 0;
+    while ((r = reader.next(frame.get(), &kind, packet.get())) == 1) {
         const int64_t t = reader.packetTimeUs(packet.get(), kind);
         av_packet_unref(packet.get());
         untimed = untimed || (kind == SourceReader::Video && t == AV_NOPTS_VALUE);
@@ -113,7 +114,8 @@ bool ConvertJob::soundEndsBefore(int audioIndex, int64_t startUs) const {
     PacketPtr packet = makePacket();
     SourceReader::Kind kind;
     const int64_t epsilon = 1000, unknownUs = 100000;
-    while (reader.next(frame.get(), &kind, packet.get()) == 1) {
+    int r = 0;
+    while ((r = reader.next(frame.get(), &kind, packet.get())) == 1) {
         const int64_t t = reader.packetTimeUs(packet.get(), kind);
         const int64_t length = packet->duration > 0
                                    ? av_rescale_q(packet->duration, reader.audio()->time_base, {1, 1000000})
@@ -122,7 +124,7 @@ bool ConvertJob::soundEndsBefore(int audioIndex, int64_t startUs) const {
         if (kind == SourceReader::Audio && (t == AV_NOPTS_VALUE || t + length > startUs + epsilon))
             return false;
     }
-    return true;
+    return r == AVERROR_EOF; // a read that failed tells nothing
 }
 
 // The size of a finished file is only known once its index is written: a part that came out
