@@ -260,6 +260,23 @@ int64_t sourceBitRate(const AVCodecParameters* p) {
     return nominal > 0 ? nominal : 0;
 }
 
+int64_t sourcePictureBitRate(const AVFormatContext* format, const AVStream* video) {
+    constexpr int64_t kVariable = int64_t{0x3FFFF} * 400; // MPEG-1/2's "no stated rate"
+    const int64_t own = video->codecpar->bit_rate;
+    // A stated rate is a header field: never above what the whole file holds.
+    if (own > 0 && own != kVariable)
+        return format->bit_rate > 0 ? std::min(own, format->bit_rate) : own;
+    int64_t rest = format->bit_rate;
+    for (unsigned i = 0; i < format->nb_streams && rest > 0; ++i)
+        if (format->streams[i] != video && format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
+            rest -= std::max<int64_t>(0, format->streams[i]->codecpar->bit_rate);
+    return std::max<int64_t>(0, rest);
+}
+
+bool ratedByMpegVideo(AVCodecID id) {
+    return id == AV_CODEC_ID_MPEG1VIDEO || id == AV_CODEC_ID_MPEG2VIDEO || id == AV_CODEC_ID_MPEG4;
+}
+
 bool containerAccepts(const AVOutputFormat* format, AVCodecID id) {
     if (!format)
         return false;

@@ -13,6 +13,7 @@
 #include "MusicMix.h"
 #include "OutputWriter.h"
 #include "SmartCut.h"
+#include "SourceEnd.h"
 #include "SourceGraph.h"
 #include "SourceIndex.h"
 #include "SourceReader.h"
@@ -379,7 +380,15 @@ int ConvertJob::plan(SourceReader& reader, OutputWriter& writer, ConvertPlan* p)
                         fx_.changesPicture() || format_.changesPicture(), true, container, AVMEDIA_TYPE_VIDEO,
                         &p->video, &p->videoEncoder)) < 0)
         return r;
-    const bool wantSound = (as && !fx_.mainAudioDisabled) || !fx_.music.empty();
+    // A range past the end of the sound (a recording's sound may stop before its last pictures)
+    // gets no sound stream, rather than one without a packet. Only a range that starts near the
+    // end the sound's header tells is read for it.
+    const bool soundOver = as && vs && !fx_.mainAudioDisabled && fx_.music.empty() && p->start > 0 &&
+                           p->start > streamEndUs(probe_.get(), as) - 1000000 &&
+                           soundEndsBefore(aIndex, p->start);
+    if (soundOver)
+        logInfo("the sound of " + input_ + " ends before the range: no sound stream");
+    const bool wantSound = (as && !fx_.mainAudioDisabled && !soundOver) || !fx_.music.empty();
     if (wantSound && container->audio_codec != AV_CODEC_ID_NONE) {
         p->silentMain = !as || fx_.mainAudioDisabled;
         if ((r = chooseMode(format_.audioCodec, as ? as->codecpar->codec_id : AV_CODEC_ID_NONE,

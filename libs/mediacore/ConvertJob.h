@@ -84,6 +84,7 @@ private:
     void placeRange(class SourceReader& reader, int64_t d, ConvertPlan* p);
     bool rangeHoldsPicture(int64_t startUs, int64_t endUs);
     bool decodedPictureIn(int64_t startUs, int64_t endUs) const;
+    bool soundEndsBefore(int audioIndex, int64_t startUs) const;
     bool canCutSmartly(struct SmartCutRequest* request) const;
     std::vector<int> otherSoundStreams(int mainIndex, const AVOutputFormat* container) const;
     bool fillsTooLittle(int64_t limit) const;

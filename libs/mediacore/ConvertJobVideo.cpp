@@ -87,6 +87,12 @@ int ConvertJob::openVideoEncoder(const AVCodec* codec, SourceReader& reader, Out
     encoding.bitRate = int64_t(format_.videoKbps) * 1000;
     if (encoding.bitRate == 0 && format_.videoCodec.kind == CodecSetting::Keep && !codec->priv_class)
         encoding.bitRate = reader.video()->codecpar->bit_rate;
+    // A size-capped part kept in a codec without a quality mode is encoded at the source's own
+    // rate: at the engine's default rate (or above it) a split gives more parts than the file's
+    // size over the cap, and more bytes in all than the file.
+    if (encoding.bitRate == 0 && sizeLimit_ > 0 && format_.videoCodec.kind == CodecSetting::Keep &&
+        ratedByMpegVideo(codec->id) && codec->id == reader.video()->codecpar->codec_id)
+        encoding.bitRate = sourcePictureBitRate(reader.format(), reader.video());
     encoding.rotation = keepRotation;
     encoding.sizeCapped = sizeLimit_ > 0;
     if (w == in.width && h == in.height && !fx.changesPicture())

@@ -2,6 +2,7 @@
 // smartly (copying the middle), and the size limit that a finished part must not pass.
 #include "ConvertJob.h"
 
+#include <algorithm>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,7 +51,8 @@ bool ConvertJob::rangeHoldsPicture(int64_t startUs, int64_t endUs) {
     // Packets come in decoding order: pictures shown before the end may follow one shown after.
     const int64_t reorderUs = 1000000, epsilon = 1000;
     bool untimed = false;
-    while (reader.next(frame.get(), &kind, packet.get()) == 1) {
+    int r = 0;
+    while ((r = reader.next(frame.get(), &kind, packet.get())) == 1) {
         const int64_t t = reader.packetTimeUs(packet.get(), kind);
         av_packet_unref(packet.get());
         untimed = untimed || (kind == SourceReader::Video && t == AV_NOPTS_VALUE);
@@ -94,6 +96,35 @@ bool ConvertJob::decodedPictureIn(int64_t startUs, int64_t endUs) const {
             return t < endUs - epsilon;
     }
     return false;
+}
+
+// Whether sound stream `audioIndex` ends before `startUs` (a recording's sound may stop short of
+// its last pictures): a range from there holds none of it, and an output that declared the
+// stream would declare one without a packet. False where a packet of it carries no time.
+bool ConvertJob::soundEndsBefore(int audioIndex, int64_t startUs) const {
+    SourceReader reader;
+    if (reader.open(input_, audioIndex, true, true, false, false) < 0 || !reader.audio())
+        return false;
+    // A range that starts between two pictures starts with the next one, and so does its sound.
+    if (const int64_t first = reader.firstPictureFromUs(startUs); first != AV_NOPTS_VALUE)
+        startUs = std::max(startUs, first);
+    if (reader.seek(startUs) < 0)
+        return false;
+    FramePtr frame = makeFrame();
+    PacketPtr packet = makePacket();
+    SourceReader::Kind kind;
+    const int64_t epsilon = 1000, unknownUs = 100000;
+    int r = 0;
+    while ((r = reader.next(frame.get(), &kind, packet.get())) == 1) {
+        const int64_t t = reader.packetTimeUs(packet.get(), kind);
+        const int64_t length = packet->duration > 0
+                                   ? av_rescale_q(packet->duration, reader.audio()->time_base, {1, 1000000})
+                                   : unknownUs;
+        av_packet_unref(packet.get());
+        if (kind == SourceReader::Audio && (t == AV_NOPTS_VALUE || t + length > startUs + epsilon))
+            return false;
+    }
+    return r == AVERROR_EOF; // a read that failed tells nothing
 }
 
 // The size of a finished file is only known once its index is written: a part that came out

@@ -91,6 +91,18 @@ void qualityDefaults(const AVCodec* codec, AVCodecContext* ctx, AVDictionary** o
         const double fps = ctx->framerate.num > 0 ? av_q2d(ctx->framerate) : 25.0;
         if (!haveBitRate)
             ctx->bit_rate = int64_t(ctx->width * double(ctx->height) * fps * 0.15);
+        // A size-capped part is short, and these encoders' rate control starts generous and
+        // settles only after a few dozen pictures: a part of a dozen would come out at several
+        // times its rate. A buffer of half a second, a quarter full at the start, holds every
+        // stretch near it.
+        if (sizeCapped && (name == "mpeg1video" || name == "mpeg2video" || name == "mpeg4")) {
+            // (At least two pictures' share: a slide show of a picture a second has larger ones.)
+            const int64_t picture = int64_t(double(ctx->bit_rate) * std::max(av_q2d(ctx->time_base), 0.0));
+            ctx->rc_buffer_size =
+                int(std::clamp<int64_t>(std::max(ctx->bit_rate / 2, 2 * picture), 1, INT_MAX / 2));
+            ctx->rc_max_rate = ctx->bit_rate + ctx->bit_rate / 4;
+            ctx->rc_initial_buffer_occupancy = ctx->rc_buffer_size / 4;
+        }
     }
 }
 

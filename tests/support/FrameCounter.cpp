@@ -107,11 +107,26 @@ std::vector<int> decodedCounters(const QString& path) {
     return numbers;
 }
 
-QString makeSoftTelecineClip(const QString& path) {
+QString makeSoftTelecineClip(const QString& path, bool broadcast) {
     const QString mp4 = makeCounterClip(path + ".mp4", 24, 8), m2v = path + ".m2v";
+    // The broadcast's numbers are drawn over a moving test card, outside the rows they are read at.
+    const QStringList picture = broadcast
+                                    ? QStringList{"-f",
+                                                  "lavfi",
+                                                  "-i",
+                                                  "testsrc2=size=720x480:rate=24000/1001",
+                                                  "-filter_complex",
+                                                  "[0:v]scale=720:320[c];[1:v][c]overlay=0:80:shortest=1",
+                                                  "-b:v",
+                                                  "800k",
+                                                  "-g",
+                                                  "15",
+                                                  "-threads",
+                                                  "1"}
+                                    : QStringList{"-s", "352x240", "-q:v", "2", "-g", "12"};
     if (mp4.isEmpty() ||
-        makeWithFfmpeg(m2v, {"-r", "24000/1001", "-i", mp4, "-s", "352x240", "-c:v", "mpeg2video", "-q:v",
-                             "2", "-bf", "2", "-g", "12", "-an", "-f", "mpeg2video"})
+        makeWithFfmpeg(m2v, QStringList{"-r", "24000/1001", "-i", mp4} + picture +
+                                QStringList{"-c:v", "mpeg2video", "-bf", "2", "-an", "-f", "mpeg2video"})
             .isEmpty())
         return {};
     QFile file(m2v);
@@ -139,8 +154,10 @@ QString makeSoftTelecineClip(const QString& path) {
     const QString pts =
         QString("STARTPTS+round(1501.5*(5*floor(%1/2)+3*mod(%1\\,2)))").arg("round((PTS-STARTPTS)/3753.75)");
     return file.open(QIODevice::WriteOnly) && file.write(d) == d.size()
-               ? makeWithFfmpeg(path, {"-fflags", "+genpts", "-i", m2v, "-i", mp4, "-map", "0:v", "-map",
-                                       "1:a", "-c:v", "copy", "-c:a", "mp2", "-bsf:v", "setts=pts=" + pts})
+               ? makeWithFfmpeg(path, QStringList{"-fflags", "+genpts", "-i", m2v, "-i", mp4, "-map", "0:v",
+                                                  "-map", "1:a", "-c:v", "copy", "-c:a", "mp2", "-bsf:v",
+                                                  "setts=pts=" + pts} +
+                                          (broadcast ? QStringList{"-b:a", "192k"} : QStringList()))
                : QString();
 }
 

@@ -20,7 +20,9 @@ QString makeCounterClip(const QString& path, int fps, double seconds, int keyEve
 // 192 counter pictures at 24000/1001 in MPEG-2 flagged 3:2 as film discs hold them (a 30000/1001
 // sequence, every other picture showing a field again), with MP2 sound, in the transport or
 // program stream `path`: picture n starts at field 5 * (n / 2) + 3 * (n % 2), a field being 1001/60000 s.
-QString makeSoftTelecineClip(const QString& path);
+// `broadcast`: 720x480 over a moving test card, at 800 kbit/s in groups of 15 with MP2 at
+// 192 kbit/s, as a broadcast holds it.
+QString makeSoftTelecineClip(const QString& path, bool broadcast = false);
 
 // In `folder`: a 6 s 25 fps counter clip with B-frames as count.mp4, and the same pictures copied
 // into a transport stream whose times start at 1.46 s, as a recorder's do (count.ts). Empty

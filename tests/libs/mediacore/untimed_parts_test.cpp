@@ -24,30 +24,44 @@ std::vector<int> upTo(int count, int times = 1) {
     return all;
 }
 
+struct Parts {
+    int count = 0;
+    qint64 bytes = 0;
+};
+
 // Parts of at most `cap` bytes, each from where the one before reported its end, as the split
 // window chains them (on the grid of the source's picture rate); a pause of `pause` seconds
-// before picture 100, through which picture 99 is shown.
-void expectParts(const QString& src, const QString& ext, qint64 cap, int pictures, double fps = 25,
-                 double pause = 0) {
+// before picture 100, through which picture 99 is shown. `held`: each part also declares sound
+// only where it holds some, and has a length.
+Parts expectParts(const QString& src, const QString& ext, qint64 cap, int pictures, double fps = 25,
+                  double pause = 0, bool held = false) {
     SCOPED_TRACE(QString("%1 capped at %2").arg(src).arg(cap).toStdString());
     QTemporaryDir dir;
     const auto end = [&](int n) { return (n + 1) / fps + (n >= 99 ? pause : 0); };
     const double total = end(pictures - 1);
     std::vector<int> all;
+    Parts parts;
     double start = 0;
     for (int i = 0; i < 40 && start < total - 0.02; ++i) {
         const QString out = dir.filePath(QString("part%1.%2").arg(i).arg(ext));
         Job job;
-        ASSERT_TRUE(convert(job, src, out, std::llround(start * 1e6), std::llround(total * 1e6), cap))
+        EXPECT_TRUE(convert(job, src, out, std::llround(start * 1e6), std::llround(total * 1e6), cap))
             << "part " << i << " from " << start;
+        parts = {parts.count + 1, parts.bytes + QFileInfo(out).size()};
+        EXPECT_TRUE(!held || probeStreamCount(out, "audio") == 0 || decodedFrames(out, "a").count > 0)
+            << "part " << i;
+        EXPECT_TRUE(!held || probeDuration(out) > 0) << "part " << i;
         EXPECT_EQ(decodeErrorsBesideGuesses(out), "") << "part " << i;
         const std::vector<int> shown = decodedCounters(out);
         const double made = apiMediaConvertGetOutputDuration(job.h) / 1e6;
         EXPECT_NEAR(made, shown.empty() ? 0 : end(shown.back()) - start, 0.002) << "part " << i;
         start = std::floor((start + made + 0.002) * fps) / fps;
         all.insert(all.end(), shown.begin(), shown.end());
+        if (made <= 0)
+            break;
     }
     EXPECT_EQ(all, upTo(pictures));
+    return parts;
 }
 
 } // namespace
@@ -123,4 +137,18 @@ TEST(UntimedParts, PartsAndCopyJoinsHoldEveryPictureOnce) {
                   filmPs = makeSoftTelecineClip(path("film.vob"));
     expectParts(film, "ts", QFileInfo(film).size() / 3, 192, 24000 / 1001.0);
     expectParts(filmPs, "vob", QFileInfo(filmPs).size() / 7, 192, 24000 / 1001.0);
+}
+
+// Film at a broadcast's rate (MPEG-2 at 800 kbit/s of a moving test card): parts encoded anew keep near the
+// source's rate, so that the parts are about as many as its size over the cap and hold about its
+// bytes.
+TEST(UntimedParts, FilmAtABroadcastRateSplitsIntoAboutItsSizeOverTheCap) {
+    QTemporaryDir dir;
+    for (const char* name : {"film.ts", "film.vob"}) {
+        const QString film = makeSoftTelecineClip(dir.filePath(name), true);
+        const qint64 size = QFileInfo(film).size(), cap = 150000;
+        const Parts parts = expectParts(film, QFileInfo(film).suffix(), cap, 192, 24000 / 1001.0, 0, true);
+        EXPECT_LE(parts.count, 3 * size / cap / 2 + 1) << name;
+        EXPECT_LT(parts.bytes, size * 3 / 2) << name;
+    }
 }
