@@ -39,12 +39,20 @@ struct IndexedInput final : InputOwned {
         int64_t k = -1, last = AV_NOPTS_VALUE;
     };
     std::vector<Run> runs;
-    // Where an opening of the file by its stored times starts its time, in microseconds.
+    // Whether the input was read by its stored times before it was given the index, and where
+    // they start its time (microseconds).
+    bool byStoredTimes = false;
     int64_t storedOriginUs = 0;
 };
 
-IndexedInput* indexed(const AVFormatContext* format) {
+// The input's own state, also before it has an index.
+IndexedInput* owned(const AVFormatContext* format) {
     return format ? dynamic_cast<IndexedInput*>(static_cast<InputOwned*>(format->opaque)) : nullptr;
+}
+
+IndexedInput* indexed(const AVFormatContext* format) {
+    IndexedInput* in = owned(format);
+    return in && in->index ? in : nullptr;
 }
 
 int bitAt(const uint8_t* p, int size, int n) {
@@ -873,18 +881,25 @@ bool SourceIndex::attach(AVFormatContext* format, int videoStream, const std::at
                          const Progress& progress, Need need) {
     if (get(format))
         return true;
-    if (format->opaque)
+    IndexedInput* in = owned(format);
+    if (format->opaque && !in)
         return false;
-    std::shared_ptr<const SourceIndex> index = need == Need::Now
-                                                   ? of(format, videoStream, stop, progress)
-                                                   : ofWhereNeeded(format, videoStream, stop, progress);
+    bool byStoredTimes = false;
+    std::shared_ptr<const SourceIndex> index =
+        need == Need::Now ? of(format, videoStream, stop, progress)
+                          : ofWhereNeeded(format, videoStream, stop, progress, &byStoredTimes);
+    if (!index && !(byStoredTimes && !in))
+        return false;
+    if (!in) {
+        in = new IndexedInput;
+        in->stream = videoStream;
+        in->byStoredTimes = byStoredTimes;
+        in->storedOriginUs = timelineOriginUs(format, videoStream);
+        format->opaque = static_cast<InputOwned*>(in);
+    }
     if (!index)
         return false;
-    auto* owned = new IndexedInput;
-    owned->index = index;
-    owned->stream = videoStream;
-    owned->storedOriginUs = timelineOriginUs(format, videoStream);
-    format->opaque = static_cast<InputOwned*>(owned);
+    in->index = index;
     // The streams' starts and lengths as the line has them: the times stored may restart, jump
     // or begin with pictures that store none.
     AVStream* v = format->streams[videoStream];
@@ -916,46 +931,73 @@ bool SourceIndex::attach(AVFormatContext* format, int videoStream, const std::at
     return true;
 }
 
-int64_t SourceIndex::lineTicksOfStored(int64_t stored) const {
+bool SourceIndex::lineTicksOfStored(int64_t stored, int64_t* ticks) const {
     // One run of stored times: each picture's place on the line is the time it stores.
-    if (segments_.size() <= 1)
-        return std::clamp(stored, start_, end_);
-    std::vector<int32_t> timed; // the pictures shown that store a time, by that time
-    for (size_t i = 0; i < pictures_.size(); ++i)
-        if (pictures_[i].stored != AV_NOPTS_VALUE && !(pictures_[i].flags & (SecondField | Undecodable)))
-            timed.push_back(int32_t(i));
-    if (timed.empty())
-        return std::clamp(stored, start_, end_);
-    const auto storedOf = [&](int32_t i) { return pictures_[size_t(i)].stored; };
-    std::stable_sort(timed.begin(), timed.end(),
-                     [&](int32_t a, int32_t b) { return storedOf(a) < storedOf(b); });
-    const auto after = std::upper_bound(timed.begin(), timed.end(), stored,
-                                        [&](int64_t t, int32_t i) { return t < storedOf(i); });
-    if (after == timed.begin()) {
-        const Picture& first = pictures_[size_t(*after)];
-        return std::max(start_, first.pts - (first.stored - stored));
+    if (segments_.size() <= 1) {
+        *ticks = std::clamp(stored, start_, end_);
+        return true;
     }
-    const Picture& shown = pictures_[size_t(*(after - 1))];
-    const int64_t into = stored - shown.stored;
-    if (after == timed.end())
-        return shown.pts + into; // the sound may run on past the last picture
-    // Past the picture's own stretch of the line, the stored times jumped: the time is in the
-    // jump, where the picture after it is the next one shown.
-    const Picture& next = pictures_[size_t(*after)];
-    return into < next.pts - shown.pts ? shown.pts + into : next.pts;
+    // Each picture shown holds the stored times from its own up to the next picture's place on
+    // the line; one that stores none comes where the picture before it leaves off, as a reading
+    // by stored times guesses it.
+    struct Stretch {
+        int64_t from, to, pts;
+    };
+    std::vector<Stretch> stretches;
+    stretches.reserve(byShown_.size());
+    for (size_t r = 0; r < byShown_.size(); ++r) {
+        const Picture& p = pictures_[size_t(byShown_[r])];
+        if (p.flags & Undecodable)
+            continue;
+        const int64_t next = r + 1 < byShown_.size() ? pictures_[size_t(byShown_[r + 1])].pts
+                                                     : p.pts + std::max<int64_t>(p.duration, step_);
+        const int64_t from = p.stored != AV_NOPTS_VALUE ? p.stored
+                             : stretches.empty()        ? p.pts
+                                                 : stretches.back().from + (p.pts - stretches.back().pts);
+        stretches.push_back({from, from + std::max<int64_t>(1, next - p.pts), p.pts});
+    }
+    if (stretches.empty()) {
+        *ticks = std::clamp(stored, start_, end_);
+        return true;
+    }
+    int holding = 0;
+    const Stretch* at = nullptr;    // the file's first picture shown there
+    const Stretch* after = nullptr; // else the first one after, by stored time
+    const Stretch* last = &stretches.front();
+    for (const Stretch& s : stretches) {
+        if (stored >= s.from && stored < s.to && holding++ == 0)
+            at = &s;
+        if (s.from > stored && (!after || s.from < after->from))
+            after = &s;
+        if (s.from > last->from)
+            last = &s;
+    }
+    // Past the last picture the sound may run on.
+    *ticks = at ? at->pts + (stored - at->from) : after ? after->pts : last->pts + (stored - last->from);
+    return holding <= 1;
 }
 
-int64_t SourceIndex::lineUsOfShown(const AVFormatContext* format, int64_t us) {
+bool SourceIndex::mapShown(const AVFormatContext* format, int64_t us, int64_t* lineUs) {
+    *lineUs = us;
     const IndexedInput* in = indexed(format);
-    if (!in || needed(format, in->stream, Need::WhereStoredTimesFail))
-        return us;
+    // The file's start is where both lines start.
+    if (!in || !in->byStoredTimes || us <= 0)
+        return true;
     const SourceIndex& index = *in->index;
     constexpr int64_t kFarUs = int64_t(1) << 50;
     const int64_t stored =
         av_rescale_q(std::clamp(us, -kFarUs, kFarUs) + std::clamp(in->storedOriginUs, -kFarUs, kFarUs),
                      kMicro, index.timeBase_);
-    return av_rescale_q(index.lineTicksOfStored(stored), index.timeBase_, kMicro) -
-           timelineOriginUs(format, in->stream);
+    int64_t ticks = 0;
+    const bool one = index.lineTicksOfStored(stored, &ticks);
+    *lineUs = av_rescale_q(ticks, index.timeBase_, kMicro) - timelineOriginUs(format, in->stream);
+    return one;
+}
+
+int64_t SourceIndex::lineUsOfShown(const AVFormatContext* format, int64_t us) {
+    int64_t lineUs = us;
+    mapShown(format, us, &lineUs);
+    return lineUs;
 }
 
 const SourceIndex* SourceIndex::get(const AVFormatContext* format) {

@@ -18,12 +18,11 @@
 // A long recording takes its index a second or more to read (a disk's time for the whole file),
 // so an index is kept: in memory for the process, and for a large file in the user's cache folder
 // for later runs, keyed by the file's path, size and modification time (a damaged or stale kept
-// index is read as absent). Where the stored times of a large file suffice (every picture timed,
-// in the order its headers give, from the file's first to its last bytes without a restart or a
-// jump), an opening that only shows it (a probe, a snapshot, the player) reads it by its stored
-// times and leaves the index to a reading behind it, also once the index is held, so that every
-// such opening shows the file on one line; a job waits for that reading and places the ranges
-// set on that line on the index's by their pictures (lineUsOfShown()).
+// index is read as absent). An opening that only shows a large transport stream (a probe, a
+// snapshot, the player) whose index is neither held nor kept reads it by its stored times, as ffprobe would,
+// and leaves the index to a reading behind it; once the index is held, every opening of the
+// file shows the index's line. A job waits for the index, and places a range set on the stored
+// times of such an opening on the index's line by the pictures shown there (mapShown()).
 //
 // Ownership: an index is shared and never changes once built; an input holds the index it was
 // given through its `opaque`. Threading: an index may be read from any thread; an input from one
@@ -79,13 +78,14 @@ public:
     static std::shared_ptr<const SourceIndex> of(const AVFormatContext* format, int videoStream,
                                                  const std::atomic<bool>* stop = nullptr,
                                                  const Progress& progress = {});
-    // When an opening needs the index: at once (a job), or only where the file's stored times do
-    // not suffice (an opening that shows the file; the index is then read behind it).
+    // When an opening needs the index: at once (a job), or only where it is quick to have (an
+    // opening that shows the file: a small file's, or one held or kept; else the file is shown
+    // by its stored times and the index is read behind it).
     enum class Need { Now, WhereStoredTimesFail };
     // Gives `format` (opened on the same file) the index: readPacket() and seek() use it from
-    // then on. Makes it first where the input needs one (or, with WhereStoredTimesFail, where a
-    // large file's stored times do not suffice; else starts its reading behind). False when it
-    // has none.
+    // then on. Makes it first where the input needs one (with WhereStoredTimesFail, see Need).
+    // An input left on its stored times remembers it: given the index later (with Now), its
+    // times map onto the index's line by their pictures. False when it has none.
     static bool attach(AVFormatContext* format, int videoStream, const std::atomic<bool>* stop = nullptr,
                        const Progress& progress = {}, Need need = Need::Now);
     // With `stop`, every reading of an index ends now and none starts (the program is ending);
@@ -108,11 +108,14 @@ public:
     // The index an input was given, or null.
     static const SourceIndex* get(const AVFormatContext* format);
 
-    // A time an opening that only shows the file gave (microseconds from its first picture) on
-    // the line of `format`, which has its index: a large file whose stored times suffice is shown
-    // by them, but its times may still jump between the stretches that check reads, where the
-    // index's line leaves the jump out. The picture shown at `us` by the stored times keeps its
-    // place (the first one shown after `us` where none is); other inputs' times are the line's.
+    // A time (microseconds from the first picture) on the stored times `format` was shown by
+    // before it was given its index, placed on the index's line: the picture shown at `us` by
+    // the stored times keeps its place (the first one shown after `us` where none is). False
+    // where the stored times show two pictures at `us` (they went back or started again); the
+    // nearest answer (the earlier of the file's pictures) is still set. Other inputs' times are
+    // the line's.
+    static bool mapShown(const AVFormatContext* format, int64_t us, int64_t* lineUs);
+    // mapShown()'s answer, also where it is not one picture.
     static int64_t lineUsOfShown(const AVFormatContext* format, int64_t us);
 
     // av_read_frame, the packet timed by the index when the input has one.
@@ -173,11 +176,11 @@ private:
     static bool describe(const AVFormatContext* format, int videoStream, Source* source);
     static std::shared_ptr<const SourceIndex> ofWhereNeeded(const AVFormatContext* format, int videoStream,
                                                             const std::atomic<bool>* stop,
-                                                            const Progress& progress);
+                                                            const Progress& progress, bool* byStoredTimes);
+    static bool shownByStoredTimes(const Source& source);
+    static std::shared_ptr<const SourceIndex> kept(const Source& source);
     static std::shared_ptr<const SourceIndex> fresh(const Source& source, const std::atomic<bool>* stop,
                                                     const Progress& progress);
-    static bool storedTimesSuffice(const Source& source);
-    static bool storedTimesSufficeRead(const Source& source);
     bool build(const Source& source, const std::atomic<bool>* stop, const Progress& progress);
     // The pictures read so far and what their headers told.
     struct Pass;
@@ -186,10 +189,6 @@ private:
     // Reads the pictures from where `input` stands to its end, or past byte `untilPos`.
     bool read(AVFormatContext* input, int streamId, const std::atomic<bool>* stop, const Progress& progress,
               int64_t untilPos);
-    // Reads a stretch as read() does; true when the index places each of its pictures at the
-    // time it stores (every picture timed, in its headers' order, no field shown twice).
-    bool sample(AVFormatContext* input, int streamId, int64_t untilPos);
-    bool sampleFrom(AVFormatContext* input, const Source& source, int64_t from, int64_t more);
     // The index as bytes for the cache folder, and back (false for bytes that are not an
     // index of `key`: every field is checked).
     std::string save(const std::string& key) const;
@@ -202,8 +201,9 @@ private:
     std::vector<bool> impossibleTimes() const;
     void placeOnLine(const std::vector<uint8_t>& repeats);
     void decodingTimes();
-    // The time on the line of the picture shown at `stored` by the stored times, where some is.
-    int64_t lineTicksOfStored(int64_t stored) const;
+    // The time on the line of the picture shown at `stored` by the stored times; false where
+    // they show two there.
+    bool lineTicksOfStored(int64_t stored, int64_t* ticks) const;
     // The decoding place of the keyframe a seek to `ticks` lands on.
     size_t seekPicture(int64_t ticks, bool atOrAfter) const;
     // The run of one offset that a packet stored at byte `pos` with time `stored` (ticks of the

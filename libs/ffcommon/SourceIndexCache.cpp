@@ -1,6 +1,6 @@
 // Where an index comes from: the process's own, one being read (waited for), the user's cache
-// folder, or a reading of the file; and whether an opening that only shows a large file needs
-// it at all.
+// folder, or a reading of the file; and whether an opening that only shows a large file waits
+// for it.
 #include "SourceIndex.h"
 
 #include <algorithm>
@@ -25,11 +25,6 @@ namespace {
 
 // Smaller files are read whole at once (a few milliseconds) and not kept in the cache folder.
 constexpr int64_t kLargeBytes = int64_t(16) << 20;
-// What is read of a large file's start (and half of it in the middle) to tell whether its stored
-// times suffice; the bytes searched for a keyframe, and at most.
-constexpr int64_t kHeadBytes = int64_t(1) << 20;
-constexpr int64_t kScanBytes = int64_t(2) << 20;
-constexpr int64_t kTailBytes = int64_t(8) << 20;
 // The reading behind an opening starts this long after it.
 constexpr std::chrono::milliseconds kBehindAfter{1000};
 // Kept indexes: at most this many files, none larger than this.
@@ -58,8 +53,7 @@ struct Held {
     std::mutex mutex;
     std::map<std::string, std::shared_ptr<const SourceIndex>> indexes;
     std::map<std::string, std::shared_ptr<Reading>> readings;
-    std::map<std::string, bool> suffice; // whether a file's stored times suffice, once told
-    std::set<std::string> behind;        // files whose reading behind an opening is to start
+    std::set<std::string> behind; // files whose reading behind an opening is to start
 };
 Held& held() {
     static Held* h = new Held;
@@ -305,14 +299,20 @@ bool SourceIndex::describe(const AVFormatContext* format, int videoStream, Sourc
     return true;
 }
 
+std::shared_ptr<const SourceIndex> SourceIndex::kept(const Source& source) {
+    if (source.size < kLargeBytes)
+        return nullptr;
+    std::string bytes;
+    auto kept = std::make_shared<SourceIndex>();
+    if (readWhole(keptPath(keptFolder(), source.key), &bytes) && kept->restore(source.key, bytes))
+        return kept;
+    return nullptr;
+}
+
 std::shared_ptr<const SourceIndex> SourceIndex::fresh(const Source& source, const std::atomic<bool>* stop,
                                                       const Progress& progress) {
-    if (source.size >= kLargeBytes) {
-        std::string bytes;
-        auto kept = std::make_shared<SourceIndex>();
-        if (readWhole(keptPath(keptFolder(), source.key), &bytes) && kept->restore(source.key, bytes))
-            return kept;
-    }
+    if (auto index = kept(source))
+        return index;
     auto index = std::make_shared<SourceIndex>();
     index->timeBase_ = source.timeBase;
     index->frameRate_ = source.rate;
@@ -376,41 +376,43 @@ std::shared_ptr<const SourceIndex> SourceIndex::make(const Source& source, const
     return nullptr;
 }
 
-bool SourceIndex::needed(const AVFormatContext* format, int videoStream, Need need) {
-    Source source;
-    return describe(format, videoStream, &source) &&
-           (need == Need::Now || source.size < kLargeBytes || !storedTimesSuffice(source));
+// A large transport stream, whose stored times ffmpeg reads as well as any reader would; a
+// program stream's reading by them misplaces the pictures its packs leave untimed.
+bool SourceIndex::shownByStoredTimes(const Source& source) {
+    return source.size >= kLargeBytes && std::strcmp(source.format->name, "mpegts") == 0;
 }
 
-// Told once per unchanged file in a process: a probe, its snapshot and the player open it in turn.
-bool SourceIndex::storedTimesSuffice(const Source& source) {
-    Held& h = held();
-    {
-        std::lock_guard lock(h.mutex);
-        if (const auto found = h.suffice.find(source.key); found != h.suffice.end())
-            return found->second;
-    }
-    const bool suffice = storedTimesSufficeRead(source);
-    std::lock_guard lock(h.mutex);
-    if (h.suffice.size() >= 64)
-        h.suffice.clear();
-    h.suffice[source.key] = suffice;
-    return suffice;
+bool SourceIndex::needed(const AVFormatContext* format, int videoStream, Need need) {
+    Source source;
+    if (!describe(format, videoStream, &source))
+        return false;
+    if (need == Need::Now || !shownByStoredTimes(source) || heldIndex(source.key))
+        return true;
+    struct stat st {};
+    const std::string folder = keptFolder();
+    return !folder.empty() && ::stat(keptPath(folder, source.key).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 std::shared_ptr<const SourceIndex> SourceIndex::ofWhereNeeded(const AVFormatContext* format, int videoStream,
                                                               const std::atomic<bool>* stop,
-                                                              const Progress& progress) {
+                                                              const Progress& progress, bool* byStoredTimes) {
+    *byStoredTimes = false;
     Source source;
     if (!describe(format, videoStream, &source))
         return nullptr;
-    if (source.size < kLargeBytes || !storedTimesSuffice(source))
+    // A small file's index takes milliseconds; one held or kept is the line every opening shows.
+    if (!shownByStoredTimes(source))
         return make(source, stop, progress);
-    // Shown by its stored times also once its index is held: the ranges set in one window are on
-    // the line every other opening that shows the file gave, which a job then places on the
-    // index's (lineUsOfShown).
-    if (heldIndex(source.key))
-        return nullptr;
+    if (auto index = heldIndex(source.key))
+        return index;
+    if (auto index = kept(source)) {
+        hold(source.key, index);
+        return index;
+    }
+    // Shown by its stored times until its index is read behind the opening: a later opening
+    // shows the index's line, and a job places the ranges set on the stored one by their
+    // pictures (mapShown).
+    *byStoredTimes = true;
     {
         // Read behind the opening, for what will need it (a job); once per file.
         Held& h = held();
@@ -430,111 +432,6 @@ std::shared_ptr<const SourceIndex> SourceIndex::ofWhereNeeded(const AVFormatCont
         make(source, nullptr, {});
     }).detach();
     return nullptr;
-}
-
-// ---- Whether stored times suffice ---------------------------------------------------------
-
-namespace {
-
-// The place of the first transport packet in `length` bytes from `from` that starts a random
-// access point (a keyframe, as muxers mark it) of the picture stream with packet id `pid`; -1
-// where none does. A reading that starts there needs nothing before it (one from elsewhere
-// starts with pieces of pictures that name headers it never saw).
-int64_t keyframeFrom(const std::string& path, int pid, int64_t from, int64_t length) {
-    std::vector<uint8_t> bytes(static_cast<size_t>(std::max<int64_t>(0, length)));
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return -1;
-    const bool placed = ::fseeko(f, off_t(from), SEEK_SET) == 0;
-    const size_t n = placed ? std::fread(bytes.data(), 1, bytes.size(), f) : 0;
-    std::fclose(f);
-    for (const size_t stride : {size_t(188), size_t(192)}) {
-        const size_t lead = stride - 188; // a time code before each packet (M2TS)
-        size_t at = 0;
-        while (at < 2 * stride && at + 5 * stride <= n &&
-               !(bytes[at + lead] == 0x47 && bytes[at + stride + lead] == 0x47 &&
-                 bytes[at + 2 * stride + lead] == 0x47 && bytes[at + 4 * stride + lead] == 0x47))
-            ++at;
-        if (at >= 2 * stride || at + 5 * stride > n)
-            continue;
-        for (size_t q = at; q + stride <= n && bytes[q + lead] == 0x47; q += stride) {
-            const uint8_t* h = &bytes[q + lead];
-            if (((h[1] & 0x1f) << 8 | h[2]) == pid && (h[1] & 0x40) && (h[3] & 0x20) && h[4] > 0 &&
-                (h[5] & 0x40))
-                return from + int64_t(q);
-        }
-        return -1;
-    }
-    return -1;
-}
-
-} // namespace
-
-bool SourceIndex::sample(AVFormatContext* input, int streamId, int64_t untilPos) {
-    if (!read(input, streamId, nullptr, {}, untilPos) || byShown_.size() < 2 || repeats_ > 0)
-        return false;
-    // A picture no decoder shows from there (a recording begun mid-stream, or one leading an open
-    // group) is on no line: the file's stored times would start it before its first picture.
-    return std::all_of(pictures_.begin(), pictures_.end(), [](const Picture& p) {
-        return p.stored != AV_NOPTS_VALUE && p.pts == p.stored && !(p.flags & (SecondField | Undecodable));
-    });
-}
-
-// Reads a stretch of a transport stream from its first keyframe at or after byte `from` to
-// `more` bytes past it (with a negative `more`: from a keyframe near the end to the end); false
-// where none is found or the stretch's stored times do not suffice.
-bool SourceIndex::sampleFrom(AVFormatContext* input, const Source& source, int64_t from, int64_t more) {
-    if (std::strcmp(source.format->name, "mpegts") != 0)
-        return false;
-    int64_t key = -1;
-    // The end's stretch starts further back where its last bytes hold no keyframe.
-    for (const int64_t length : {kScanBytes, kTailBytes})
-        if (key < 0)
-            key = keyframeFrom(source.path, source.streamId,
-                               more < 0 ? std::max<int64_t>(0, source.size - length) : from, length);
-    timeBase_ = source.timeBase;
-    frameRate_ = source.rate;
-    return key >= 0 && av_seek_frame(input, -1, key, AVSEEK_FLAG_BYTE) >= 0 &&
-           sample(input, source.streamId, more < 0 ? source.size : key + more);
-}
-
-bool SourceIndex::storedTimesSufficeRead(const Source& source) {
-    AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, source.path.c_str(), source.format, nullptr) < 0)
-        return false;
-    const InputPtr input(raw);
-    input->flags |= AVFMT_FLAG_NOFILLIN;
-    // Stretches read with the index's own reading of headers: the start, four in the middle and
-    // the end. A picture without a time, one whose headers order it otherwise than its stored
-    // time, a field shown twice or coded apart, or a stretch whose times are not past the one's
-    // before (a second recording) asks for the index.
-    std::vector<SourceIndex> stretches(6);
-    stretches[0].timeBase_ = source.timeBase;
-    stretches[0].frameRate_ = source.rate;
-    if (!stretches[0].sample(input.get(), source.streamId, kHeadBytes))
-        return false;
-    for (size_t k = 1; k < stretches.size(); ++k) {
-        const bool last = k + 1 == stretches.size();
-        const int64_t from = last ? source.size - kScanBytes : source.size * int64_t(k) / 5;
-        if (!stretches[k].sampleFrom(input.get(), source, std::max<int64_t>(0, from),
-                                     last ? -1 : kHeadBytes / 2))
-            return false;
-        const SourceIndex &before = stretches[k - 1], &now = stretches[k];
-        if (now.pictures_[size_t(now.byShown_.front())].stored <=
-            before.pictures_[size_t(before.byShown_.back())].stored)
-            return false;
-    }
-    const SourceIndex &head = stretches.front(), &tail = stretches.back();
-    const int64_t firstTime = head.pictures_[size_t(head.byShown_.front())].stored;
-    const int64_t headTime = head.pictures_[size_t(head.byShown_.back())].stored - firstTime;
-    const int64_t wholeTime = tail.pictures_[size_t(tail.byShown_.back())].stored - firstTime;
-    if (headTime <= 0 || wholeTime <= headTime)
-        return false;
-    // As many bytes a second over the whole file as in its start, give or take half: a jump, a
-    // late stretch or a second recording would make the line longer or shorter.
-    const double headRate = double(head.pictures_.back().pos - head.pictures_.front().pos) / double(headTime);
-    const double wholeRate = double(source.size) / double(wholeTime);
-    return wholeRate > headRate / 2 && wholeRate < headRate * 2;
 }
 
 // ---- Kept in the cache folder -------------------------------------------------------------

@@ -53,8 +53,9 @@ void ConvertJob::setDrawTextCallback(DRAW_TEXT_CALLBACK callback) {
 int ConvertJob::setInput(const std::string& path) {
     InputPtr probe;
     // A long MPEG stream's index takes a while to read: a stop ends it, progress shows it.
-    // A window's probe and range checks are jobs that are never started: where a large MPEG
-    // stream's stored times suffice, its index is read behind them and waited for at the start.
+    // A window's probe and range checks are jobs that are never started: a large MPEG stream
+    // whose index is not at hand is read by its stored times, as the window showed it, and its
+    // index, read behind, is waited for at the start.
     const int r = openInput(
         path, &probe, &run_.stopFlag(), [this](int64_t read, int64_t total) { run_.report(read, total); },
         ff::SourceIndex::Need::WhereStoredTimesFail);
@@ -245,34 +246,46 @@ int64_t ConvertJob::duration() const {
 int ConvertJob::start() {
     return run_.run(
         [this] {
-            indexInput();
-            return runWithinLimit();
+            const int r = indexInput();
+            return r < 1 ? r : runWithinLimit();
         },
         1);
 }
 
-// The index a set-up read behind is waited for (its reading is the start's progress). The range
-// was set on the line of the stored times the set-up showed: it holds the same pictures on the
-// index's line, which leaves out a jump of those times, and one to the end reaches its end.
-void ConvertJob::indexInput() {
+// The index a set-up read behind is waited for (its reading is the start's progress). A range
+// set on the stored times the set-up showed holds the same pictures on the index's line, which
+// leaves out a jump of those times, and one to the end reaches its end; one whose end the
+// stored times put on two pictures is refused.
+int ConvertJob::indexInput() {
     const int v = probe_ ? firstVideoStream(probe_.get()) : -1;
     if (v < 0 || ff::SourceIndex::get(probe_.get()))
-        return;
+        return 1;
     const int64_t before = duration();
     if (!ff::SourceIndex::attach(probe_.get(), v, &run_.stopFlag(),
                                  [this](int64_t read, int64_t total) { run_.report(read, total); }))
-        return;
+        return 1;
     run_.restart();
-    cutStart_ = ff::SourceIndex::lineUsOfShown(probe_.get(), cutStart_);
-    if (cutEnd_ >= before)
-        cutEnd_ = duration();
-    else if (cutEnd_ > 0)
-        cutEnd_ = std::max(cutStart_ + 1, ff::SourceIndex::lineUsOfShown(probe_.get(), cutEnd_));
+    if (cutStart_ > 0 || cutEnd_ > 0) {
+        int64_t start = 0, end = 0;
+        bool placed = ff::SourceIndex::mapShown(probe_.get(), cutStart_, &start);
+        if (cutEnd_ <= 0)
+            end = 0;
+        else if (cutEnd_ >= before)
+            end = duration();
+        else
+            placed = ff::SourceIndex::mapShown(probe_.get(), cutEnd_, &end) && placed;
+        if (!placed || (end > 0 && end <= start))
+            return logFailure("the range set on the stored times of " + input_ + " holds other pictures",
+                              MEDIACORE_ERROR_RANGE_UNPLACED);
+        cutStart_ = start;
+        cutEnd_ = end;
+    }
     for (mediafx::MusicTrack& m : fx_.music) { // under the same pictures
         m.videoStartUs = ff::SourceIndex::lineUsOfShown(probe_.get(), m.videoStartUs);
         m.videoEndUs =
             std::max(m.videoStartUs + 1, ff::SourceIndex::lineUsOfShown(probe_.get(), m.videoEndUs));
     }
+    return 1;
 }
 
 namespace {

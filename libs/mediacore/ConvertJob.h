@@ -78,7 +78,7 @@ private:
                    const mediafx::FxSettings& fx, int keepRotation, mediafx::FxGraph& graph,
                    AVRational* videoTb);
     int runWithinLimit();
-    void indexInput();
+    int indexInput();
     int runUnder(int64_t limit);
     int plan(class SourceReader& reader, class OutputWriter& writer, ConvertPlan* p);
     void placeRange(class SourceReader& reader, int64_t d, ConvertPlan* p);

@@ -19,6 +19,7 @@
 #include "SourceReader.h"
 #include "StreamCopy.h"
 #include "StreamProbe.h"
+#include "mediacore/MediaCore.h"
 
 extern "C" {
 #include <libavutil/avstring.h>
@@ -104,10 +105,20 @@ int JoinJob::setOutput(const std::string& path) {
 
 uint64_t JoinJob::addClip(const std::string& path, int64_t startUs, int64_t endUs) {
     InputPtr probe;
-    // A long MPEG clip's index takes a while to read: a stop ends it, progress shows it.
-    if (inputs_.open(path, &probe, &run_.stopFlag(),
-                     [this](int64_t read, int64_t total) { run_.report(read, total); }) < 0)
+    // A long MPEG clip's index takes a while to read: a stop ends it, progress shows it. The
+    // range may have been set on its stored times, before the window had the index: the
+    // opening is first on the line the window then showed.
+    const auto progress = [this](int64_t read, int64_t total) { run_.report(read, total); };
+    if (inputs_.open(path, &probe, &run_.stopFlag(), progress, SourceIndex::Need::WhereStoredTimesFail) < 0)
         return 0;
+    if (const int v = firstVideoStream(probe.get());
+        v >= 0 && !SourceIndex::attach(probe.get(), v, &run_.stopFlag(), progress) &&
+        SourceIndex::needed(probe.get(), v, SourceIndex::Need::Now) &&
+        (run_.stopFlag().load() || SourceIndex::readingStopped())) {
+        logFailure("stopped while reading " + path, AVERROR_EXIT);
+        inputs_.giveBack(path, std::move(probe));
+        return 0;
+    }
     struct GiveBack {
         InputPool& pool;
         const std::string& path;
@@ -123,9 +134,16 @@ uint64_t JoinJob::addClip(const std::string& path, int64_t startUs, int64_t endU
     Clip c;
     c.path = path;
     // The range was set on the line a window showed: where that was the stored times of a large
-    // MPEG file, the same pictures' times on its index's line.
-    c.start = std::max<int64_t>(0, SourceIndex::lineUsOfShown(probe.get(), startUs));
-    c.end = endUs == 0 ? d : std::min(SourceIndex::lineUsOfShown(probe.get(), endUs), d);
+    // MPEG file, the same pictures' times on its index's line, or none where they show two.
+    int64_t start = 0, end = 0;
+    if (!SourceIndex::mapShown(probe.get(), startUs, &start) ||
+        !(endUs == 0 || SourceIndex::mapShown(probe.get(), endUs, &end))) {
+        logFailure("the range set on the stored times of " + path + " holds other pictures",
+                   MEDIACORE_ERROR_RANGE_UNPLACED);
+        return 0;
+    }
+    c.start = std::max<int64_t>(0, start);
+    c.end = endUs == 0 ? d : std::min(end, d);
     c.toFileEnd = c.end >= d - kEpsilon;
     if (const int64_t end = wholeClipEndUs(probe.get(), d); c.toFileEnd && end > c.start + kEpsilon)
         c.end = end;

@@ -111,7 +111,8 @@ InputPtr takeKeptInput(const std::string& path) {
 }
 
 int InputPool::open(const std::string& path, InputPtr* out, const std::atomic<bool>* stop,
-                    const std::function<void(int64_t read, int64_t total)>& progress) {
+                    const std::function<void(int64_t read, int64_t total)>& progress,
+                    ff::SourceIndex::Need need) {
     const std::string key = fileKey(path);
     for (auto it = kept_.rbegin(); !key.empty() && it != kept_.rend(); ++it) {
         if (it->key != key)
@@ -124,7 +125,7 @@ int InputPool::open(const std::string& path, InputPtr* out, const std::atomic<bo
         }
         break;
     }
-    return openInput(path, out, stop, progress);
+    return openInput(path, out, stop, progress, need);
 }
 
 void InputPool::giveBack(const std::string& path, InputPtr input) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "FfPointers.h"
+#include "SourceIndex.h"
 
 namespace mediacore {
 
@@ -39,7 +40,8 @@ public:
     // unchanged, else a new one (openInput, with `stop` and `progress`). 0 or a negative
     // AVERROR (logged).
     int open(const std::string& path, InputPtr* out, const std::atomic<bool>* stop = nullptr,
-             const std::function<void(int64_t read, int64_t total)>& progress = {});
+             const std::function<void(int64_t read, int64_t total)>& progress = {},
+             ff::SourceIndex::Need need = ff::SourceIndex::Need::Now);
     // Gives an input of `path` back for a later open(); one that cannot be kept is closed.
     void giveBack(const std::string& path, InputPtr input);
 

@@ -17,7 +17,7 @@ namespace mediacore {
 // a negative AVERROR (logged). A set `stop` ends the reading of an MPEG stream's index early
 // (AVERROR_EXIT); `progress` hears how many of the file's bytes that reading has read.
 // With `need` WhereStoredTimesFail (an opening that only shows the file) a large MPEG stream
-// whose stored times suffice is read by them, and its index is read behind.
+// whose index is neither held nor kept is read by its stored times, and its index is read behind.
 int openInput(const std::string& path, InputPtr* out, const std::atomic<bool>* stop = nullptr,
               const std::function<void(int64_t read, int64_t total)>& progress = {},
               ff::SourceIndex::Need need = ff::SourceIndex::Need::Now);

@@ -561,15 +561,25 @@ QString hourLate(const QString& ts, const QString& path, const std::vector<std::
     return makeWithFfmpeg(path, {"-i", ts, "-c", "copy", "-bsf:v", bsf, "-f", "mpegts"});
 }
 
-QString retimed(const QString& ts, const QString& path, const std::function<int64_t(int64_t, bool)>& to) {
+QString retimed(const QString& ts, const QString& path, const std::function<int64_t(int64_t, bool)>& to,
+                bool sound) {
     QFile in(ts), out(path);
     QByteArray d = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
     int64_t first = -1;
     for (qsizetype at = 0; at + 24 <= d.size(); ++at) {
         auto* pes = reinterpret_cast<uchar*>(d.data() + at);
-        if (pes[0] || pes[1] || pes[2] != 1 || (pes[3] & 0xf0) != 0xe0 || (pes[6] & 0xc0) != 0x80 ||
-            !(pes[7] & 0x80) || (pes[9] & 0xf1) != (pes[7] >> 2 & 0x30) + 1)
+        const bool heard = sound && (pes[3] & 0xe0) == 0xc0;
+        if (pes[0] || pes[1] || pes[2] != 1 || ((pes[3] & 0xf0) != 0xe0 && !heard) ||
+            (pes[6] & 0xc0) != 0x80 || !(pes[7] & 0x80) || (pes[9] & 0xf1) != (pes[7] >> 2 & 0x30) + 1)
             continue;
+        if (heard) {
+            if (const int64_t pts = readTime(pes + 9); first >= 0 && pts >= first)
+                for (uchar* b = pes + 9; b < pes + ((pes[7] >> 6) == 3 ? 19 : 14); b += 5)
+                    if (const int64_t t = readTime(b) + to(pts - first, false) - (pts - first); t >= 0)
+                        b[0] = uchar((b[0] & 0xf0) | (t >> 29 & 0x0e) | 1), b[1] = uchar(t >> 22),
+                        b[2] = uchar(t >> 14 | 1), b[3] = uchar(t >> 7), b[4] = uchar(t << 1 | 1);
+            continue;
+        }
         // A video PES of unbounded length (0) is searched no further than the longest bounded one.
         const int length = (pes[4] << 8 | pes[5]) > 0 ? pes[4] << 8 | pes[5] : 0xffff;
         const QByteArray payload = d.mid(at + 9 + pes[8], length - 3 - pes[8]);
@@ -631,9 +641,9 @@ QString midStreamCapture(const QString& folder) {
 
 QString recordingCopiedPast16MiB(const QString& folder) {
     const QString one =
-        makeWithFfmpeg(folder + "/one.ts", {"-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25:duration=8",
-                                            "-c:v", "mpeg2video", "-q:v", "1", "-threads", "1"});
-    QFile part(one), big(folder + "/big.ts");
+        makeWithFfmpeg(folder + "/one.vob", {"-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25:duration=8",
+                                             "-c:v", "mpeg2video", "-q:v", "1", "-threads", "1"});
+    QFile part(one), big(folder + "/big.vob");
     if (one.isEmpty() || !part.open(QIODevice::ReadOnly) || !big.open(QIODevice::WriteOnly))
         return {};
     const QByteArray bytes = part.readAll();

@@ -36,8 +36,10 @@ std::string decodeErrorsBesideGuesses(const QString& path);
 // by what `to` gives for the picture's time (90 kHz ticks from the first picture's) and whether
 // the first MPEG picture that starts in the PES is a keyframe (its sequence header comes first;
 // HEVC's parameter sets open the PES, as x265 repeats them at each keyframe);
-// where it gives -1 they become stuffing. Written to `path`; empty on failure.
-QString retimed(const QString& ts, const QString& path, const std::function<int64_t(int64_t, bool)>& to);
+// where it gives -1 they become stuffing. With `sound`, the sound's PES headers after the first
+// picture's are moved the same way. Written to `path`; empty on failure.
+QString retimed(const QString& ts, const QString& path, const std::function<int64_t(int64_t, bool)>& to,
+                bool sound = false);
 // `source` as 640x360 MPEG-4 Part 2 with two B pictures in a row (groups of 25) and its sound in
 // `audio`, in a program stream whose PES headers time no B picture (no time behind one before).
 QString untimedBPictures(const QString& path, const QString& source, const QString& audio);
@@ -51,8 +53,9 @@ QString programmeChange(const QString& mp4, const QString& folder);
 // `folder`/midstream.ts: a capture begun mid-packet inside the group before the keyframe that
 // shows 0, of 250 counter pictures; the 15 stored before that keyframe cannot be decoded.
 QString midStreamCapture(const QString& folder);
-// `folder`/big.ts: an 8 s 352x288 MPEG-2 TS written again after itself until past 16 MiB (a
-// large file whose times start again every 8 s); empty on failure.
+// `folder`/big.vob: an 8 s 352x288 MPEG-2 program stream written again after itself until past
+// 16 MiB (a large file whose times start again every 8 s, read whole when it is opened); empty
+// on failure.
 QString recordingCopiedPast16MiB(const QString& folder);
 // The files end to end (as `cat` writes them).
 QString endToEnd(const QString& path, const QStringList& files);

@@ -38,6 +38,8 @@ QString keyOf(int result) {
         return QStringLiteral("engineErrorNoPictureString");
     case MEDIACORE_ERROR_INEXACT_CUT:
         return QStringLiteral("engineErrorInexactCutString");
+    case MEDIACORE_ERROR_RANGE_UNPLACED:
+        return QStringLiteral("engineErrorRangeUnplacedString");
     default:
         return {};
     }

@@ -283,58 +283,150 @@ TEST(UntimedStreams, AKeptIndexIsReadBackAndADamagedOrStaleOneIsReadAsAbsent) {
     qputenv("XDG_CACHE_HOME", cacheHome);
 }
 
-// A large transport stream opens by its stored times only where they run on one line: a second
-// recording whose times start inside the first's (its start and end alone look like one line of
-// 84 s) is opened on the index's line of both.
-TEST(UntimedStreams, ALargeStreamOpensByItsStoredTimesOnlyWhereTheyRunOnOneLine) {
+// A large transport stream whose times misbehave from picture 300 (12 s) on, as recorders'
+// do: shown by its stored times until its index is read, then on the index's line. Each cut
+// holds the pictures shown in its range on the line it was set on, or is refused where the
+// stored times show two pictures at an end.
+namespace {
+
+struct Shape {
+    const char* name;
+    int64_t moved; // the stored times from picture 300 on moved by these ticks; 0: 300-359 store none
+    double storedSeconds, lineSeconds;
+    // Ranges on the stored times, then one on the line, and the first picture each holds and
+    // how many (0: refused).
+    struct Cut {
+        double from, to;
+        int first, count;
+    } cuts[3];
+};
+
+constexpr int64_t kSecond = 90000;
+const Shape kShapes[] = {
+    {"back", -3 * kSecond, 17, 20, {{5, 6, 125, 25}, {11, 14, 0, 0}, {11, 14, 275, 75}}},
+    {"pause", 3 * kSecond, 23, 23, {{11, 16, 275, 50}, {15, 16, 300, 25}, {11, 16, 275, 50}}},
+    {"jump", 30 * kSecond, 50, 20, {{11, 43, 275, 50}, {11, 14, 275, 25}, {11, 14, 275, 75}}},
+    {"restart", -12 * kSecond, 8, 20, {{5, 6, 0, 0}, {2, 3, 0, 0}, {11, 14, 275, 75}}},
+    {"untimed", 0, 20, 20, {{11, 16, 275, 125}, {14, 16, 350, 50}, {11, 16, 275, 125}}},
+};
+
+// 20 s of counter pictures with sound, padded to 8 Mbit/s (19 MiB), made once.
+QString paddedCounterClip() {
+    static QTemporaryDir dir;
+    static const QString ts = makeWithFfmpeg(
+        dir.filePath("padded.ts"),
+        {"-i", makeCounterClip(dir.filePath("count.mp4"), 25, 20, 25, 0, "threads=1:log-level=error"), "-c",
+         "copy", "-muxrate", "8M"});
+    return ts;
+}
+
+QString shaped(const Shape& shape, const QString& folder) {
+    constexpr int64_t kAt = 12 * kSecond;
+    const int64_t moved = shape.moved;
+    return retimed(
+        paddedCounterClip(), folder + "/" + shape.name + ".ts",
+        [moved](int64_t t, bool) {
+            return t < kAt ? t : moved != 0 ? t + moved : t < kAt + 60 * 3600 ? -1 : t;
+        },
+        moved != 0);
+}
+
+std::vector<int> run(int first, int count) {
+    std::vector<int> v(size_t(std::max(0, count)));
+    std::iota(v.begin(), v.end(), first);
+    return v;
+}
+
+// The job's result and, when it wrote its output, the pictures it holds.
+void expectCut(Job& job, const QString& out, const Shape::Cut& cut) {
+    const int r = apiMediaConvertStart(job.h);
+    SCOPED_TRACE(out.toStdString());
+    if (cut.count == 0) {
+        EXPECT_EQ(r, MEDIACORE_ERROR_RANGE_UNPLACED);
+        EXPECT_FALSE(QFile::exists(out));
+        return;
+    }
+    ASSERT_EQ(r, 1);
+    EXPECT_EQ(decodedCounters(out), run(cut.first, cut.count));
+}
+
+double openedSeconds(const QString& path) {
+    void* media = MediaOpen(utf8(path));
+    const double seconds = media ? double(MediaGetDuration(media)) / 1e6 : -1;
+    MediaClose(media);
+    return seconds;
+}
+
+struct FreshCache { // no index held or kept
     QTemporaryDir dir;
-    const QString one = makeWithFfmpeg(dir.filePath("long.ts"),
-                                       {"-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25:duration=64",
-                                        "-c:v", "mpeg2video", "-q:v", "1", "-g", "25", "-threads", "1"});
-    const QString later =
-        makeWithFfmpeg(dir.filePath("later.ts"), {"-i", one, "-c", "copy", "-output_ts_offset", "20"});
-    QFile a(one), b(later), both(dir.filePath("both.ts"));
-    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) &&
-                both.open(QIODevice::WriteOnly));
-    both.write(a.readAll() + b.readAll());
-    both.close();
-    for (const auto& [path, seconds] : {std::pair{one, 64.0}, std::pair{both.fileName(), 128.0}}) {
-        void* media = MediaOpen(utf8(path));
-        ASSERT_NE(media, nullptr);
-        EXPECT_NEAR(double(MediaGetDuration(media)) / 1e6, seconds, 0.05) << path.toStdString();
-        MediaClose(media);
+    QByteArray home = qgetenv("XDG_CACHE_HOME");
+    FreshCache() {
+        qputenv("XDG_CACHE_HOME", dir.path().toUtf8());
+        ff::SourceIndex::dropHeld();
+    }
+    ~FreshCache() { qputenv("XDG_CACHE_HOME", home); }
+};
+
+} // namespace
+
+TEST(UntimedStreams, CutsOfALargeStreamHoldThePicturesShownOnTheLineTheyWereSetOn) {
+    for (const Shape& shape : kShapes) {
+        SCOPED_TRACE(shape.name);
+        QTemporaryDir dir;
+        const QString ts = shaped(shape, dir.path());
+        ASSERT_FALSE(ts.isEmpty());
+        FreshCache cache;
+        // Set up right after the file is opened, before its index is read.
+        MediaStopReading(1);
+        EXPECT_NEAR(openedSeconds(ts), shape.storedSeconds, 0.1);
+        Job stored[2];
+        for (int k = 0; k < 2; ++k)
+            ASSERT_TRUE(
+                prepare(stored[k], ts, dir.filePath(QString("stored%1.%2").arg(k).arg(k ? "ts" : "mp4")),
+                        std::llround(shape.cuts[k].from * 1e6), std::llround(shape.cuts[k].to * 1e6)));
+        MediaStopReading(0);
+        for (int k = 0; k < 2; ++k)
+            expectCut(stored[k], dir.filePath(QString("stored%1.%2").arg(k).arg(k ? "ts" : "mp4")),
+                      shape.cuts[k]);
+        // Once the index is held, every opening shows its line.
+        EXPECT_NEAR(openedSeconds(ts), shape.lineSeconds, 0.1);
+        Job line;
+        ASSERT_TRUE(prepare(line, ts, dir.filePath("line.mp4"), std::llround(shape.cuts[2].from * 1e6),
+                            std::llround(shape.cuts[2].to * 1e6)));
+        expectCut(line, dir.filePath("line.mp4"), shape.cuts[2]);
     }
 }
 
-// A large transport stream whose times jump ahead between the stretches its opening reads is
-// shown on the line of its stored times: a cut and a join's clip set there hold the pictures
-// shown there, placed on the index's line (which leaves the jump out).
-TEST(UntimedStreams, RangesSetOnALargeStreamsStoredTimesHoldThePicturesShownThere) {
-    QTemporaryDir dir;
-    // 30 s of counter pictures padded to 6 Mbit/s (22 MiB), whose times jump 12 s ahead at 9 s.
-    const QString mp4 =
-        makeCounterClip(dir.filePath("count.mp4"), 25, 30, 25, 0, "threads=1:log-level=error");
-    const QString ts =
-        retimed(makeWithFfmpeg(dir.filePath("cbr.ts"), {"-i", mp4, "-an", "-c", "copy", "-muxrate", "6M"}),
-                dir.filePath("jump.ts"), [](int64_t t, bool) { return t < 810000 ? t : t + 1080000; });
-    void* media = MediaOpen(utf8(ts));
-    ASSERT_NE(media, nullptr);
-    EXPECT_NEAR(double(MediaGetDuration(media)) / 1e6, 42.0, 0.1);
-    MediaClose(media);
-    const auto frames = [](int first) {
-        std::vector<int> v(50);
-        std::iota(v.begin(), v.end(), first);
-        return v;
-    };
-    // Shown from 25 s to 27 s: the recording's 13th to 15th second; from 8 s to 22 s: its 8th to 10th.
-    Job cut;
-    ASSERT_TRUE(convert(cut, ts, dir.filePath("cut.mp4"), 25'000'000, 27'000'000));
-    EXPECT_EQ(decodedCounters(dir.filePath("cut.mp4")), frames(325));
-    Join join;
-    ASSERT_TRUE(apiMediaJoinSetOutputPath(join.h, utf8(dir.filePath("join.mp4"))) >= 1 &&
-                apiMediaJoinAddMediaClip(join.h, utf8(ts), 8'000'000, 22'000'000) != 0);
-    ASSERT_EQ(apiMediaJoinStart(join.h), 0);
-    EXPECT_EQ(decodedCounters(dir.filePath("join.mp4")), frames(200));
+// Parts of the file capped at a quarter of it hold every picture once, and a join of the file
+// with itself holds it twice, its sound as long as its pictures.
+TEST(UntimedStreams, PartsAndASelfJoinOfALargeStreamHoldEveryPicture) {
+    for (const Shape& shape : kShapes) {
+        SCOPED_TRACE(shape.name);
+        QTemporaryDir dir;
+        const QString ts = shaped(shape, dir.path());
+        FreshCache cache;
+        Job whole;
+        ASSERT_TRUE(convert(whole, ts, dir.filePath("whole.mp4")));
+        ASSERT_EQ(decodedCounters(dir.filePath("whole.mp4")), run(0, 500));
+        const qint64 cap = QFileInfo(dir.filePath("whole.mp4")).size() / 4;
+        std::vector<int> all;
+        for (int64_t i = 0, startUs = 0; i < 12 && startUs < int64_t(shape.lineSeconds * 1e6) - 40000; ++i) {
+            const QString out = dir.filePath(QString("part%1.mp4").arg(i));
+            Job part;
+            ASSERT_TRUE(convert(part, ts, out, startUs, int64_t(shape.lineSeconds * 1e6), cap));
+            const std::vector<int> shown = decodedCounters(out);
+            all.insert(all.end(), shown.begin(), shown.end());
+            // The next part starts on the picture after this part's last, as the split window's do.
+            startUs = (startUs + apiMediaConvertGetOutputDuration(part.h) + 2000) / 40000 * 40000;
+        }
+        EXPECT_EQ(all, run(0, 500));
+        ASSERT_EQ(join({ts, ts}, dir.filePath("join.mp4")), 0);
+        std::vector<int> twice = run(0, 500);
+        twice.insert(twice.end(), twice.begin(), twice.end());
+        EXPECT_EQ(decodedCounters(dir.filePath("join.mp4")), twice);
+        EXPECT_NEAR(decodedFrames(dir.filePath("join.mp4"), "a").end,
+                    decodedFrames(dir.filePath("join.mp4"), "v").end, 0.1);
+    }
 }
 
 // The index of a stream's pictures holds at most 64 bytes a picture once built.

@@ -347,14 +347,14 @@ TEST(EasyCutter, MpegSourcesAreCutOnTheLineOfTheirPictures) {
     }
 }
 
-// A file too large to read at once (an MPEG recording's index reads it whole) is read on a
+// A file too large to read at once (a program stream's index reads it whole) is read on a
 // worker while the window is painted: it loads as any other, one line across its recordings.
 TEST(EasyCutter, ALargeRecordingIsReadBesideTheWindow) {
     Driver d;
     const QString one = testsupport::makeWithFfmpeg(
-        d.out.filePath("one.ts"), {"-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25:duration=8", "-c:v",
-                                   "mpeg2video", "-q:v", "1", "-threads", "1"});
-    QFile part(one), big(d.out.filePath("big.ts"));
+        d.out.filePath("one.vob"), {"-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25:duration=8", "-c:v",
+                                    "mpeg2video", "-q:v", "1", "-threads", "1"});
+    QFile part(one), big(d.out.filePath("big.vob"));
     ASSERT_TRUE(part.open(QIODevice::ReadOnly) && big.open(QIODevice::WriteOnly));
     const QByteArray bytes = part.readAll();
     int copies = 0;
@@ -366,7 +366,7 @@ TEST(EasyCutter, ALargeRecordingIsReadBesideTheWindow) {
     EXPECT_NEAR(d.window->duration(), copies * 8.0, 0.1);
 }
 
-// A large recording whose stored times suffice opens at once: here no index can be read at all
+// A large transport stream opens at once by its stored times: here no index can be read at all
 // while it loads. Its cut, made once the index can be read, waits for it and keeps its range.
 TEST(EasyCutter, ALargeRecordingOpensBeforeItsIndexIsRead) {
     Driver d;

@@ -29,6 +29,11 @@ extern "C" {
 // written a picture off: an AVI whose pictures are stored reordered (MPEG-4 with B-frames)
 // without times of their own. The whole file converts.
 enum { MEDIACORE_ERROR_INEXACT_CUT = -('C' | ('U' << 8) | ('T' << 16) | ('X' << 24)) };
+// A range set while a large MPEG stream was shown by its stored times, before its pictures'
+// index was read, cannot be placed on the pictures: the stored times show two pictures at one
+// of its ends (they went back or started again). The job writes nothing; the range set again
+// on the file as it is shown now is placed.
+enum { MEDIACORE_ERROR_RANGE_UNPLACED = -('R' | ('N' << 8) | ('G' << 16) | ('X' << 24)) };
 
 // ---- Media files ----------------------------------------------------------------------
 
