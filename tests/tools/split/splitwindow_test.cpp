@@ -47,6 +47,42 @@ QStringList splitBySize(Driver& d, const QString& source, const QString& megabyt
     return parts;
 }
 
+// Width over height as shown, of a "width,height,pixel aspect,..." picture shape.
+double displayAspect(const QString& shape) {
+    const QStringList f = shape.split(','), sar = f.value(2).split(':');
+    return f.value(0).toDouble() * sar.value(0).toDouble() / sar.value(1).toDouble() / f.value(1).toDouble();
+}
+
+// Every picture of `part` shows source picture own[k] (of `source` shapes) at its display aspect:
+// one in a frame of another aspect between black bars, found by the counter's left band (lit
+// from picture 64 on).
+void expectSourceAspects(const QString& part, const std::vector<QString>& source,
+                         const std::vector<int>& own) {
+    const std::vector<QString> shapes = testsupport::pictureShapes(part);
+    QByteArray raw;
+    testsupport::run(FFMPEG_EXECUTABLE,
+                     {"-v", "error", "-i", part, "-map", "0:v:0", "-fps_mode", "passthrough", "-pix_fmt",
+                      "gray", "-f", "rawvideo", "-"},
+                     &raw);
+    ASSERT_EQ(shapes.size(), own.size());
+    for (size_t k = 0, at = 0; k < own.size(); ++k) {
+        const int w = shapes[k].section(',', 0, 0).toInt(), h = shapes[k].section(',', 1, 1).toInt();
+        const double want = displayAspect(source.at(size_t(own[k])));
+        double aspect = displayAspect(shapes[k]);
+        if (std::abs(aspect / want - 1) > 0.02 && own[k] >= 64 && qsizetype(at) + w * h <= raw.size()) {
+            const auto lit = [&](int x, int y) { return uchar(raw[qsizetype(at) + y * w + x]) > 30; };
+            int x0 = 0, y0 = 0;
+            while (x0 < w / 2 && !lit(x0, h / 2))
+                ++x0;
+            while (y0 < h / 2 && !lit(x0 + 2, y0))
+                ++y0;
+            aspect *= double(w - 2 * x0) / w * h / (h - 2 * y0);
+        }
+        at += size_t(w) * size_t(h);
+        EXPECT_NEAR(aspect / want, 1.0, 0.03) << part.toStdString() << " picture " << own[k];
+    }
+}
+
 } // namespace
 
 TEST(SplitWindow, ByTimeWithACustomValueWritesNumberedPartsAndSkipsATakenNumber) {
@@ -506,6 +542,8 @@ TEST(SplitWindow, MpegSourcesAreSplitOnTheLineOfTheirPictures) {
                 EXPECT_EQ(testsupport::decodeErrors(part), "") << part.toStdString();
                 EXPECT_EQ(testsupport::probeStream(part, "audio").value("channels").toInt(), channels);
                 const std::vector<int> own = tooltest::shownPictures(shape, part);
+                if (shape.name == "programmes")
+                    expectSourceAspects(part, testsupport::pictureShapes(shape.path), own);
                 const double seconds = double(own.size()) / 25;
                 const double most = seconds + 0.05 + (QFile::exists(partPath(parts + 2)) ? 0 : tail);
                 for (const double length :
