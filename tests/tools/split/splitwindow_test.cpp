@@ -353,6 +353,24 @@ TEST(SplitWindow, BySizeACopiedPartHoldsEveryPictureUpToItsEnd) {
     EXPECT_NEAR(testsupport::probeFrameCount(first) * frame, testsupport::probeDuration(first), frame / 2);
 }
 
+// A size that a picture of the camera's recording (its sound made AAC) does not fit is refused
+// in words before any part is written.
+TEST(SplitWindow, BySizeASizeAPictureDoesNotFitIsRefusedBeforeAnyPart) {
+    QTemporaryDir dir;
+    Driver d;
+    d.addFile(testsupport::makeWithFfmpeg(
+        dir.filePath("camcorder.mts"),
+        {"-i", CUTBENCH_SOURCE_DIR "/../shared/media/camcorder_1080i50_fields.mts", "-map", "0:v", "-map",
+         "0:a", "-c:v", "copy", "-c:a", "aac"}));
+    click(d.window->split_sizeBtn);
+    d.customValue(d.window->split_sizepopBtn, "0.245");
+    click(d.window->splitBtn);
+    d.pressStart();
+    ASSERT_TRUE(waitUntil([&] { return tooltest::openAlert() != nullptr; }, 120000));
+    EXPECT_EQ(answerAlerts(), QStringList{text("engineErrorPartTooSmallString")});
+    EXPECT_EQ(outputs(d.out.path()), QStringList{});
+}
+
 TEST(SplitWindow, BadValuesAreRefusedWithAMessage) {
     Driver d;
     d.addFile(testsupport::media("long_10s.mp4"));
