@@ -89,6 +89,7 @@ private:
     std::vector<int> otherSoundStreams(int mainIndex, const AVOutputFormat* container) const;
     bool fillsTooLittle(int64_t limit) const;
     int64_t frameUs() const;
+    int64_t largestPictureBytes() const;
     bool pauseAtEdge(bool silent);
     int refill(int64_t limit);
     // Builds the picture graph and opens `codec` for it; 0 or a negative AVERROR (logged).

@@ -73,6 +73,9 @@ int ConvertJob::openVideoEncoder(const AVCodec* codec, SourceReader& reader, Out
     if (constant)
         out.frameRate = rate;
     out.keepPauses = keepsPauses(writer.container());
+    // At the source's own size, the encoder is set up from the range's first picture: a picture
+    // of another shape after it (a programme change) keeps its display aspect in that frame.
+    out.keepAspect = format_.width <= 0;
     int r = graph.buildVideo(fx, in, out);
     if (r < 0)
         return logFailure("picture settings", r);

@@ -166,8 +166,42 @@ int ConvertJob::runUnder(int64_t limit) {
     return r;
 }
 
+// The bytes the largest picture of the input stores, with its second field and the sound that
+// plays beside it (0 where the input tells no picture sizes): a part holds one at least. Where
+// the pictures are kept in their codec and size, a cap below it is refused before any part is
+// written, rather than after the parts of the pictures before it.
+int64_t ConvertJob::largestPictureBytes() const {
+    const int v = probe_ ? firstVideoStream(probe_.get()) : -1;
+    if (v < 0 || format_.videoCodec.kind != CodecSetting::Keep || format_.width > 0 || fx_.changesPicture())
+        return 0;
+    int64_t largest = 0;
+    if (const ff::SourceIndex* index = ff::SourceIndex::get(probe_.get())) {
+        int64_t picture = 0;
+        for (const ff::SourceIndex::Picture& p : index->pictures()) {
+            picture = (p.flags & ff::SourceIndex::SecondField ? picture : 0) + std::max(0, p.size);
+            largest = std::max(largest, picture);
+        }
+    } else {
+        AVStream* st = probe_->streams[v];
+        for (int i = 0, n = avformat_index_get_entries_count(st); i < n; ++i)
+            if (const AVIndexEntry* e = avformat_index_get_entry(st, i))
+                largest = std::max<int64_t>(largest, e->size);
+    }
+    if (largest <= 0)
+        return 0;
+    int64_t soundBitRate = 0;
+    for (unsigned i = 0; i < probe_->nb_streams; ++i)
+        if (probe_->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
+            soundBitRate += std::max<int64_t>(0, probe_->streams[i]->codecpar->bit_rate);
+    return largest + soundBitRate / 8 * frameUs() / 1000000;
+}
+
 int ConvertJob::runWithinLimit() {
     const int64_t limit = sizeLimit_;
+    if (const int64_t picture = limit > 0 ? largestPictureBytes() : 0; picture > limit)
+        return logFailure("a picture of " + input_ + " takes " + std::to_string(picture) +
+                              " bytes, more than the size limit of " + std::to_string(limit),
+                          AVERROR(EFBIG));
     int r = runUnder(limit);
     // A part copied in whole groups of pictures ends before the first group that would pass its
     // limit: groups long against the limit leave much of it unused, and a split into many small

@@ -388,10 +388,28 @@ int OverlayBuilder::addVideoMarks() {
 }
 
 // Scales to the output's size; `fit` keeps the picture's shape inside it, padded black.
-void appendOutputSize(const VideoOutput& out, FilterChain& chain) {
+// `keepAspect` keeps each picture's display aspect inside it, at the pixel shape `sar`: a
+// picture of that size and shape passes as it is, one of another (a programme change on the
+// way) is scaled to fill the frame's width or height, padded black.
+void appendOutputSize(const VideoOutput& out, AVRational sar, FilterChain& chain) {
     if (out.width <= 0 || out.height <= 0)
         return;
     const std::string ow = std::to_string(out.width), oh = std::to_string(out.height);
+    if (out.keepAspect && !out.fit) {
+        const std::string s = rational(sar.num > 0 && sar.den > 0 ? sar : AVRational{1, 1});
+        char w[160], h[160];
+        std::snprintf(w, sizeof w, "min(%s,2*round(%s*dar/(%s)/2))", ow.c_str(), oh.c_str(), s.c_str());
+        std::snprintf(h, sizeof h, "min(%s,2*round(%s*(%s)/dar/2))", oh.c_str(), ow.c_str(), s.c_str());
+        chain.append("scale", {{"w", w}, {"h", h}, {"flags", "bicubic"}, {"eval", "frame"}});
+        chain.append("pad", {{"w", ow},
+                             {"h", oh},
+                             {"x", "(ow-iw)/2"},
+                             {"y", "(oh-ih)/2"},
+                             {"color", "black"},
+                             {"eval", "frame"}});
+        chain.append("setsar", {{"sar", rational(sar.num > 0 && sar.den > 0 ? sar : AVRational{1, 1})}});
+        return;
+    }
     if (!out.fit) {
         chain.append("scale", {{"w", ow}, {"h", oh}, {"flags", "bicubic"}});
         return;
@@ -465,6 +483,10 @@ int FxGraph::buildVideo(const FxSettings& s, const VideoInput& in, const VideoOu
                      ? av_rescale_q(1, av_inv_q(in.frameRate), in.timeBase)
                      : 0;
     keepPauses(in, out);
+    keptShape_ = out.keepAspect && in.sampleAspect.num > 0 && in.sampleAspect.den > 0 ? in.sampleAspect
+                                                                                      : AVRational{0, 1};
+    keptWidth_ = in.width;
+    keptHeight_ = in.height;
     if (in.width <= 0 || in.height <= 0 || in.format == AV_PIX_FMT_NONE)
         return AVERROR(EINVAL);
     videoGraph_.reset(avfilter_graph_alloc());
@@ -490,7 +512,12 @@ int FxGraph::buildVideo(const FxSettings& s, const VideoInput& in, const VideoOu
                         in.layoutHeight > 0 ? in.layoutHeight : h};
     int result = addPictureChain(s, &chain, layout, out);
     if (result >= 0) {
-        appendOutputSize(out, chain);
+        // The pixel shape the chain gives the input's pictures: a quarter turn turns it too.
+        AVRational sar =
+            in.sampleAspect.num > 0 && in.sampleAspect.den > 0 ? in.sampleAspect : AVRational{1, 1};
+        if (r == 90 || r == 270)
+            sar = av_inv_q(sar);
+        appendOutputSize(out, sar, chain);
         if (out.frameRate.num > 0)
             chain.append("fps", {{"fps", rational(out.frameRate)}});
         if (!out.formats.empty()) {
@@ -615,6 +642,16 @@ int FxGraph::pushVideo(const AVFrame* frame) {
         lastVideoPts_ = frame->pts;
         if (pauseTicks_ > 0)
             pushedPts_.push_back(frame->pts);
+    }
+    if (keptShape_.num > 0 && frame->sample_aspect_ratio.num <= 0 && frame->width == keptWidth_ &&
+        frame->height == keptHeight_) {
+        // A picture that tells no pixel shape has the input's where it has the input's size: so
+        // it passes unscaled, not fitted as one of another shape.
+        ff::FramePtr told = ff::makeFrame();
+        if (!told || av_frame_ref(told.get(), frame) < 0)
+            return AVERROR(ENOMEM);
+        told->sample_aspect_ratio = keptShape_;
+        return av_buffersrc_add_frame_flags(videoSource_, told.get(), AV_BUFFERSRC_FLAG_KEEP_REF);
     }
     return av_buffersrc_add_frame_flags(videoSource_, const_cast<AVFrame*>(frame),
                                         AV_BUFFERSRC_FLAG_KEEP_REF);

@@ -59,6 +59,10 @@ struct VideoOutput {
     // picture's time.
     bool keepPauses = false;
     bool fit = false; // keep the aspect inside width x height, black bars around
+    // Without `fit`: a picture whose display aspect is not the first picture's (a recording whose
+    // size or shape changes on the way) keeps its own inside width x height, black bars around,
+    // at the first picture's pixel shape, rather than being stretched to fill it.
+    bool keepAspect = false;
     // A preview shown smaller than the picture: scaled to this size right after the turns,
     // effects and colour settings, so that the marks and the subtitle, placed and sized as on
     // the whole picture, are laid over the smaller one (0: the picture's own size).
@@ -153,6 +157,9 @@ private:
     bool fillsPause(const AVFrame& frame);
     std::deque<int64_t> pushedPts_;
     AVRational inTimeBase_{1, 1};
+    // With VideoOutput::keepAspect: the input's size and pixel shape (0/1: none to give).
+    AVRational keptShape_{0, 1};
+    int keptWidth_ = 0, keptHeight_ = 0;
     int64_t pauseTicks_ = 0, halfOutTicks_ = 0;
     AVFilterContext* videoSource_ = nullptr;
     AVFilterContext* videoSink_ = nullptr;

@@ -36,6 +36,8 @@ QString keyOf(int result) {
         return QStringLiteral("engineErrorDamagedString");
     case kNoPicture:
         return QStringLiteral("engineErrorNoPictureString");
+    case fromErrno(EFBIG): // a size cap that a picture does not fit
+        return QStringLiteral("engineErrorPartTooSmallString");
     case MEDIACORE_ERROR_INEXACT_CUT:
         return QStringLiteral("engineErrorInexactCutString");
     case MEDIACORE_ERROR_RANGE_UNPLACED:
@@ -45,14 +47,16 @@ QString keyOf(int result) {
     }
 }
 
-QString text(int result) {
+QString words(int result) {
     const QString key = keyOf(result);
-    QString words =
-        NSBundle::localizedStringForKey(key.isEmpty() ? QStringLiteral("engineErrorGeneralString") : key);
+    return NSBundle::localizedStringForKey(key.isEmpty() ? QStringLiteral("engineErrorGeneralString") : key);
+}
+
+QString text(int result) {
     // A range without a picture is the user's choice to mend, not a fault: no code beside it.
     if (result == kNoPicture)
-        return words;
-    return words + QStringLiteral(" (error:%1)").arg(result);
+        return words(result);
+    return words(result) + QStringLiteral(" (error:%1)").arg(result);
 }
 
 } // namespace engineerror

@@ -10,6 +10,8 @@ namespace engineerror {
 // The localisation key of result (a negative FFmpeg error value or one of the engine's own);
 // "" for results without words of their own.
 QString keyOf(int result);
+// The sentence alone.
+QString words(int result);
 // The sentence and "(error:<result>)".
 QString text(int result);
 

@@ -146,6 +146,7 @@ protected:
     void windowWillClose() override;
     // A cancelled run says how many finished parts it kept, and where.
     void exportEnded(JobChain::Outcome outcome, int error) override;
+    void showEngineError(int result) override;
     // Closing stops the export and keeps the parts written so far: asked first.
     QString closeWhileExportingQuestion() const override;
 

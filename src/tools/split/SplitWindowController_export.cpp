@@ -10,6 +10,7 @@
 #include "mediaplayer/LxMoviePlayer.h"
 #include "platform/Log.h"
 #include "tools/shared/EngineConvert.h"
+#include "tools/shared/EngineErrorText.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/JobChain.h"
 #include "tools/shared/Loc.h"
@@ -105,6 +106,11 @@ void SplitWindowController::exportEnded(JobChain::Outcome outcome, int) {
     showSimpleAlert(loc("splitPartsKeptString")
                         .replace("%ld", QString::number(partsWritten_))
                         .replace("%@", QDir::toNativeSeparators(exportFolder_)));
+}
+
+// What stopped the parts, in words alone: the engine's number means nothing to the user.
+void SplitWindowController::showEngineError(int result) {
+    showSimpleAlert(engineerror::words(result));
 }
 
 QString SplitWindowController::closeWhileExportingQuestion() const {

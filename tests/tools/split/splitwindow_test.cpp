@@ -47,6 +47,38 @@ QStringList splitBySize(Driver& d, const QString& source, const QString& megabyt
     return parts;
 }
 
+// Each picture of `part` shows source picture own[k] at its display aspect (`source`: the source's
+// shapes): in a frame of another aspect between black bars, found by the counter's left band (lit
+// from picture 64 on).
+void expectSourceAspects(const QString& part, const std::vector<QString>& source,
+                         const std::vector<int>& own) {
+    const auto aspect = [](const QString& s) { // "width,height,w:h,..."
+        return s.section(',', 0, 0).toDouble() * s.section(',', 2, 2).section(':', 0, 0).toDouble() /
+               s.section(',', 2, 2).section(':', 1, 1).toDouble() / s.section(',', 1, 1).toDouble();
+    };
+    const std::vector<QString> shapes = testsupport::pictureShapes(part);
+    QByteArray raw; // each picture in grey at its own size
+    testsupport::run(FFMPEG_EXECUTABLE,
+                     {"-i", part, "-fps_mode", "passthrough", "-pix_fmt", "gray", "-f", "rawvideo", "-"},
+                     &raw);
+    ASSERT_EQ(shapes.size(), own.size());
+    qsizetype at = 0;
+    for (size_t k = 0; k < own.size(); ++k) {
+        const int w = shapes[k].section(',', 0, 0).toInt(), h = shapes[k].section(',', 1, 1).toInt();
+        const double want = aspect(source.at(size_t(own[k])));
+        double got = aspect(shapes[k]);
+        const bool bars = std::abs(got / want - 1) > 0.02 && own[k] >= 64 && at + w * h <= raw.size();
+        int x = 0, y = 0;
+        while (bars && x < w / 2 && uchar(raw[at + h / 2 * w + x]) < 30)
+            ++x;
+        while (bars && y < h / 2 && uchar(raw[at + y * w + x + 2]) < 30)
+            ++y;
+        got *= double(w - 2 * x) / w * h / (h - 2 * y);
+        EXPECT_NEAR(got / want, 1.0, 0.03) << part.toStdString() << " picture " << own[k];
+        at += qsizetype(w) * h;
+    }
+}
+
 } // namespace
 
 TEST(SplitWindow, ByTimeWithACustomValueWritesNumberedPartsAndSkipsATakenNumber) {
@@ -317,6 +349,23 @@ TEST(SplitWindow, BySizeACopiedPartHoldsEveryPictureUpToItsEnd) {
     EXPECT_NEAR(testsupport::probeFrameCount(first) * frame, testsupport::probeDuration(first), frame / 2);
 }
 
+// A size a picture of the camera's recording does not fit is refused in words before any part.
+TEST(SplitWindow, BySizeASizeAPictureDoesNotFitIsRefusedBeforeAnyPart) {
+    QTemporaryDir dir;
+    Driver d;
+    d.addFile(testsupport::makeWithFfmpeg(
+        dir.filePath("camcorder.mts"),
+        {"-i", CUTBENCH_SOURCE_DIR "/../shared/media/camcorder_1080i50_fields.mts", "-map", "0:v", "-map",
+         "0:a", "-c:v", "copy", "-c:a", "aac"}));
+    click(d.window->split_sizeBtn);
+    d.customValue(d.window->split_sizepopBtn, "0.245");
+    click(d.window->splitBtn);
+    d.pressStart();
+    ASSERT_TRUE(waitUntil([&] { return tooltest::openAlert() != nullptr; }, 120000));
+    EXPECT_EQ(answerAlerts(), QStringList{text("engineErrorPartTooSmallString")});
+    EXPECT_EQ(outputs(d.out.path()), QStringList{});
+}
+
 TEST(SplitWindow, BadValuesAreRefusedWithAMessage) {
     Driver d;
     d.addFile(testsupport::media("long_10s.mp4"));
@@ -506,6 +555,8 @@ TEST(SplitWindow, MpegSourcesAreSplitOnTheLineOfTheirPictures) {
                 EXPECT_EQ(testsupport::decodeErrors(part), "") << part.toStdString();
                 EXPECT_EQ(testsupport::probeStream(part, "audio").value("channels").toInt(), channels);
                 const std::vector<int> own = tooltest::shownPictures(shape, part);
+                if (shape.name == "programmes")
+                    expectSourceAspects(part, testsupport::pictureShapes(shape.path), own);
                 const double seconds = double(own.size()) / 25;
                 const double most = seconds + 0.05 + (QFile::exists(partPath(parts + 2)) ? 0 : tail);
                 for (const double length :
