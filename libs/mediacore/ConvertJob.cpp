@@ -298,6 +298,12 @@ int chooseMode(const CodecSetting& setting, AVCodecID source, bool copyable, boo
             return logFailure(std::string("the container cannot hold ") + avcodec_get_name(source),
                               AVERROR(EINVAL));
         *encoder = source != AV_CODEC_ID_NONE ? preferredEncoder(source) : nullptr;
+        // A cut keeps a sound codec this build cannot encode (DTS) by copying its packets, as a
+        // copy would: it ends on whole packets rather than in another codec.
+        if (!*encoder && !changes && fits && type == AVMEDIA_TYPE_AUDIO) {
+            *mode = ConvertPlan::Copy;
+            return 0;
+        }
         break;
     case CodecSetting::Named:
         *encoder = setting.encoder;
@@ -308,6 +314,9 @@ int chooseMode(const CodecSetting& setting, AVCodecID source, bool copyable, boo
             return logFailure(std::string("the container cannot hold ") + setting.encoder->name,
                               AVERROR(EINVAL));
         *encoder = containerDefaultEncoder(container, type);
+        if (*encoder && source != AV_CODEC_ID_NONE && setting.kind != CodecSetting::Named)
+            logWarning(std::string("the ") + what + " is written as " + avcodec_get_name((*encoder)->id) +
+                       ": " + avcodec_get_name(source) + " cannot be encoded or held here");
     }
     if (!*encoder)
         return logFailure(std::string("no ") + what + " encoder", AVERROR_ENCODER_NOT_FOUND);
