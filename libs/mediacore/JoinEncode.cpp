@@ -295,7 +295,6 @@ int JoinEncode::copySoundPacket(const Clip& c, SourceReader& reader, AVPacket* p
     const int64_t at = std::max(clipOutUs_ + t - c.start, copiedSoundEndUs_);
     copiedSoundEndUs_ = at + length;
     packet->pts = packet->dts = av_rescale_q(at, kMicro, s->time_base);
-    packet->stream_index = 0;
     const int r = writer_.writePacket(OutputWriter::Audio, packet, s->time_base);
     av_packet_unref(packet);
     return r;
