@@ -298,12 +298,6 @@ int chooseMode(const CodecSetting& setting, AVCodecID source, bool copyable, boo
             return logFailure(std::string("the container cannot hold ") + avcodec_get_name(source),
                               AVERROR(EINVAL));
         *encoder = source != AV_CODEC_ID_NONE ? preferredEncoder(source) : nullptr;
-        // A cut keeps a sound codec this build cannot encode (DTS) by copying its packets, as a
-        // copy would: it ends on whole packets rather than in another codec.
-        if (!*encoder && !changes && fits && type == AVMEDIA_TYPE_AUDIO) {
-            *mode = ConvertPlan::Copy;
-            return 0;
-        }
         break;
     case CodecSetting::Named:
         *encoder = setting.encoder;
