@@ -104,9 +104,14 @@ std::string trimmedLower(const char* text) {
 const AVCodec* preferredEncoder(AVCodecID id) {
     for (const Preferred& p : kPreferred)
         if (p.id == id)
-            if (const AVCodec* c = avcodec_find_encoder_by_name(p.encoder))
+            if (const AVCodec* c = avcodec_find_encoder_by_name(p.encoder); opensAsIs(c))
                 return c;
-    return avcodec_find_encoder(id);
+    const AVCodec* c = avcodec_find_encoder(id);
+    return opensAsIs(c) ? c : nullptr;
+}
+
+bool opensAsIs(const AVCodec* encoder) {
+    return encoder && (encoder->capabilities & AV_CODEC_CAP_EXPERIMENTAL) == 0;
 }
 
 CodecSetting parseCodecSetting(const char* text, AVMediaType type) {

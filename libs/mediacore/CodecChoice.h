@@ -23,8 +23,13 @@ struct CodecSetting {
 // Invalid.
 CodecSetting parseCodecSetting(const char* text, AVMediaType type);
 
-// The encoder for a codec id, preferring the external libraries (libx264 for H.264, ...).
+// The encoder for a codec id, preferring the external libraries (libx264 for H.264, ...); null
+// where the build has none that opens as is (DTS's is experimental: it would fail only once
+// opened, in the middle of a job made of several).
 const AVCodec* preferredEncoder(AVCodecID id);
+// False for an encoder FFmpeg marks experimental, which it refuses to open at the compliance
+// the engine keeps.
+bool opensAsIs(const AVCodec* encoder);
 
 // True when the container can hold that codec.
 bool containerAccepts(const AVOutputFormat* format, AVCodecID id);

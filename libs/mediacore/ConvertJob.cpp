@@ -322,6 +322,9 @@ int chooseMode(const CodecSetting& setting, AVCodecID source, bool copyable, boo
             return logFailure(std::string("the container cannot hold ") + setting.encoder->name,
                               AVERROR(EINVAL));
         *encoder = containerDefaultEncoder(container, type);
+        if (*encoder && source != AV_CODEC_ID_NONE && setting.kind != CodecSetting::Named)
+            logWarning(std::string("the ") + what + " is written as " + avcodec_get_name((*encoder)->id) +
+                       ": " + avcodec_get_name(source) + " cannot be encoded or held here");
     }
     if (!*encoder)
         return logFailure(std::string("no ") + what + " encoder", AVERROR_ENCODER_NOT_FOUND);

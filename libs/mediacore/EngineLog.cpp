@@ -21,4 +21,8 @@ void logInfo(const std::string& what) {
     ff::log(kEngine, AV_LOG_VERBOSE, "%s", what.c_str());
 }
 
+void logWarning(const std::string& what) {
+    ff::log(kEngine, AV_LOG_WARNING, "%s", what.c_str());
+}
+
 } // namespace mediacore

@@ -18,5 +18,8 @@ int logFailure(const std::string& what, int error);
 // A failure without an FFmpeg code.
 void logError(const std::string& what);
 void logInfo(const std::string& what);
+// What the user would want to know of an output that differs from what was asked (a codec
+// kept from the source written as another).
+void logWarning(const std::string& what);
 
 } // namespace mediacore

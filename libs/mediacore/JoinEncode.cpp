@@ -233,11 +233,71 @@ int JoinEncode::openEncoders() {
     anyAudio_ &= container->audio_codec != AV_CODEC_ID_NONE;
     if (anyVideo_ && (r = openVideo(first.get(), container)) < 0)
         return r;
+    if (anyAudio_ && anyVideo_ && copiesSound(first.get(), container)) {
+        // Its packets go in as they are, beside the encoded pictures: no sound is encoded.
+        if ((r = writer_.addCopy(OutputWriter::Audio, first->streams[firstAudioStream(first.get())])) < 0)
+            return r;
+        copySound_ = true;
+        anyAudio_ = false;
+        return 0;
+    }
     if (anyAudio_ && (r = openAudio(first.get(), container)) < 0)
         return r;
     if (anyAudio_)
         openOtherSounds(container);
     return 0;
+}
+
+// Whether the clips' sound is kept by copying its packets: where it is to be kept, this build
+// cannot encode its codec (DTS) but the container holds it, and every clip has one sound stream
+// alike, at its own volume and without a crossfade. Its seams then meet on whole packets.
+bool JoinEncode::copiesSound(const AVFormatContext* first, const AVOutputFormat* container) const {
+    const CodecSetting::Kind kind = format_.audioCodec.kind;
+    const int a0 = firstAudioStream(first);
+    if ((kind != CodecSetting::Keep && kind != CodecSetting::Copy) || format_.changesSound() || a0 < 0)
+        return false;
+    const AVCodecParameters* q = first->streams[a0]->codecpar;
+    if (preferredEncoder(q->codec_id) || !containerAccepts(container, q->codec_id))
+        return false;
+    for (size_t i = 0; i < clips_.size(); ++i) {
+        const Clip& c = clips_[i];
+        if (!c.hasAudio || c.soundStreams != 1 || c.volume != 100 ||
+            (c.transition != 0 && i + 1 < clips_.size()))
+            return false;
+        InputPtr input;
+        const int a = openInput(c.path, &input) < 0 ? -1 : firstAudioStream(input.get());
+        if (a < 0)
+            return false;
+        const AVCodecParameters* p = input->streams[a]->codecpar;
+        if (p->codec_id != q->codec_id || p->sample_rate != q->sample_rate ||
+            p->ch_layout.nb_channels != q->ch_layout.nb_channels || p->extradata_size != q->extradata_size ||
+            (p->extradata_size > 0 &&
+             std::memcmp(p->extradata, q->extradata, size_t(p->extradata_size)) != 0))
+            return false;
+    }
+    return true;
+}
+
+// A sound packet of the clip copied to its place against the clip's pictures, when the middle
+// of it lies in the range: each seam is met on whole packets, one that would overlap the sound
+// before by more than half its length left out, a smaller overlap closed up.
+int JoinEncode::copySoundPacket(const Clip& c, SourceReader& reader, AVPacket* packet) {
+    const AVStream* s = reader.audio();
+    const int64_t t = reader.packetTimeUs(packet, SourceReader::Audio);
+    const int64_t length = packet->duration > 0 ? av_rescale_q(packet->duration, s->time_base, kMicro) : 0;
+    if (t != AV_NOPTS_VALUE && t >= c.end)
+        reader.finish(SourceReader::Audio);
+    if (t == AV_NOPTS_VALUE || t + length / 2 < c.start || t + length / 2 >= c.end ||
+        clipOutUs_ + t - c.start + length / 2 < copiedSoundEndUs_) {
+        av_packet_unref(packet);
+        return 0;
+    }
+    const int64_t at = std::max(clipOutUs_ + t - c.start, copiedSoundEndUs_);
+    copiedSoundEndUs_ = at + length;
+    packet->pts = packet->dts = av_rescale_q(at, kMicro, s->time_base);
+    const int r = writer_.writePacket(OutputWriter::Audio, packet, s->time_base);
+    av_packet_unref(packet);
+    return r;
 }
 
 namespace {
@@ -253,7 +313,12 @@ const AVCodec* encoderFor(const CodecSetting& s, AVMediaType type, const AVForma
         logError(std::string("the container cannot hold ") + c->name);
         return nullptr;
     }
-    return containerDefaultEncoder(container, type);
+    const AVCodec* fallback = containerDefaultEncoder(container, type);
+    if (fallback && sourceIndex >= 0)
+        logWarning(std::string("the join is written as ") + fallback->name + ": " +
+                   avcodec_get_name(first->streams[sourceIndex]->codecpar->codec_id) +
+                   " cannot be encoded or held here");
+    return fallback;
 }
 
 } // namespace
@@ -484,9 +549,10 @@ JoinEncode::Clip JoinEncode::pictureRange(const Clip& clip, SourceReader& reader
 
 int JoinEncode::writeClip(size_t i) {
     SourceReader reader;
-    int r = reader.open(clips_[i].path);
+    int r = reader.open(clips_[i].path, -1, true, true, true, !copySound_);
     if (r < 0)
         return r;
+    clipOutUs_ = av_rescale_q(framesOut_ + int64_t(heldFrames_.size()), av_inv_q(fps_), kMicro);
     const Clip c = pictureRange(clips_[i], reader);
     ClipPass p{c};
     p.closesUp = i > 0;
@@ -700,7 +766,13 @@ int JoinEncode::readClip(ClipPass& p, SourceReader& reader, mediafx::FxGraph& gr
     PacketPtr packet = makePacket();
     SourceReader::Kind kind;
     while (!run_.stopped() &&
-           (r = reader.next(frame.get(), &kind, others.empty() ? nullptr : packet.get())) >= 0) {
+           (r = reader.next(frame.get(), &kind, others.empty() && !copySound_ ? nullptr : packet.get())) >=
+               0) {
+        if (r == 1 && kind == SourceReader::Audio && copySound_) {
+            if ((r = copySoundPacket(c, reader, packet.get())) < 0)
+                return logFailure("sound of " + c.path, r);
+            continue;
+        }
         if (r > 0) { // a packet: of a further sound stream, the only ones not decoded here
             const auto o = std::find_if(others.begin(), others.end(), [&](const OtherSound& x) {
                 return x.source == packet->stream_index;

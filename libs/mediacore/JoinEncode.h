@@ -50,6 +50,8 @@ private:
     int openVideo(const AVFormatContext* first, const AVOutputFormat* container);
     int openAudio(const AVFormatContext* first, const AVOutputFormat* container);
     void openOtherSounds(const AVOutputFormat* container);
+    bool copiesSound(const AVFormatContext* first, const AVOutputFormat* container) const;
+    int copySoundPacket(const Clip& c, class SourceReader& reader, AVPacket* packet);
     const AVCodec* otherSoundEncoder(const AVCodecParameters* p, const AVOutputFormat* container,
                                      const AVCodec* main) const;
     int writeClip(size_t i);
@@ -107,6 +109,12 @@ private:
     std::deque<FramePtr> heldFrames_; // the tail of the previous clip, for its transition
     FramePtr lastFrame_;
     int64_t doneUs_ = 0;
+
+    // The sound copied as it is (copiesSound): where the current clip starts in the output, and
+    // where the last packet written ends.
+    bool copySound_ = false;
+    int64_t clipOutUs_ = 0;
+    int64_t copiedSoundEndUs_ = 0;
 };
 
 } // namespace mediacore

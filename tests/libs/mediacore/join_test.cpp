@@ -295,3 +295,21 @@ TEST(JoinEncode, AClipWithoutTheSecondSoundStreamGivesSilenceInIt) {
     EXPECT_GT(toneLevel(out, 440, 4.2, 7.8, 0), 0.1);
     EXPECT_LT(audioRms(out, 4.2, 7.8, 1), 0.001);
 }
+
+// DTS cannot be encoded here: ranges re-encoded for their pictures copy its packets.
+TEST(JoinEncode, RangesOfADtsFileKeepItsSound) {
+    QTemporaryDir dir;
+    const QString src = makeWithFfmpeg(
+        dir.filePath("dts.mkv"), QString("-f lavfi -i testsrc2=s=160x96:r=30:d=12 -f lavfi -i sine=d=12 -c:v "
+                                         "libx264 -x264-params threads=1 -c:a dca -strict -2 -b:a 768k -ac 2")
+                                     .split(' '));
+    const QString out = dir.filePath("joined.mkv");
+    Join job;
+    ASSERT_GE(apiMediaJoinSetOutputPath(job.h, utf8(out)), 1);
+    ASSERT_NE(apiMediaJoinAddMediaClip(job.h, utf8(src), 2410000, 5200000), 0u);
+    ASSERT_NE(apiMediaJoinAddMediaClip(job.h, utf8(src), 6350000, 9100000), 0u);
+    ASSERT_EQ(apiMediaJoinStart(job.h), 0);
+    EXPECT_EQ(probeStream(out, "audio").value("codec_name").toString(), "dts");
+    EXPECT_EQ(probeFrameCount(out), 83 + 82); // 2.433..5.167 and 6.367..9.067
+    EXPECT_NEAR(decodedSoundSeconds(out, 0), 165 / 30.0, 0.03);
+}

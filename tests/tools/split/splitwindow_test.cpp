@@ -366,6 +366,23 @@ TEST(SplitWindow, BySizeASizeAPictureDoesNotFitIsRefusedBeforeAnyPart) {
     EXPECT_EQ(outputs(d.out.path()), QStringList{});
 }
 
+TEST(SplitWindow, BySizeADtsSourceHasSoundInEveryPart) {
+    // DTS cannot be encoded here: a part re-encoded whole takes Matroska's own codec instead.
+    Driver d;
+    QTemporaryDir dir;
+    const QString source = testsupport::makeWithFfmpeg(
+        dir.filePath("dts.mkv"),
+        QString("-f lavfi -i testsrc2=s=320x240:r=30:d=12 -f lavfi -i sine=d=12 -c:v libx264 -x264-params "
+                "threads=1 -c:a dca -strict -2 -b:a 768k -ac 2")
+            .split(' '));
+    ASSERT_FALSE(source.isEmpty());
+    const QStringList parts =
+        splitBySize(d, source, QString::number(QFileInfo(source).size() / 1e6 / 3, 'f', 3));
+    ASSERT_GE(parts.size(), 2);
+    for (const QString& p : parts)
+        EXPECT_EQ(testsupport::probeStreamCount(p, "audio"), 1) << p.toStdString();
+}
+
 TEST(SplitWindow, BadValuesAreRefusedWithAMessage) {
     Driver d;
     d.addFile(testsupport::media("long_10s.mp4"));
