@@ -18,7 +18,10 @@
 // A long recording takes its index a second or more to read (a disk's time for the whole file),
 // so an index is kept: in memory for the process, and for a large file in the user's cache folder
 // for later runs, keyed by the file's path, size and modification time (a damaged or stale kept
-// index is read as absent). Where the stored times of a large file suffice (every picture timed,
+// index is read as absent; only a regular file there is read, so a pipe at its name never
+// holds a reading). A kept index is read before anything of the file: a process that takes it
+// from there shows the file on the index's line in every opening. Where the stored times of a
+// large file suffice (every picture timed,
 // in the order its headers give, from the file's first to its last bytes without a restart or a
 // jump), an opening that only shows it (a probe, a snapshot, the player) reads it by its stored
 // times and leaves the index to a reading behind it, also once the index is held, so that every
@@ -172,6 +175,10 @@ private:
                                                             const Progress& progress);
     static std::shared_ptr<const SourceIndex> fresh(const Source& source, const std::atomic<bool>* stop,
                                                     const Progress& progress);
+    // The index kept in the cache folder for a large file, or null; keptFirst() also holds it,
+    // and gives the held one where the process took it from there before.
+    static std::shared_ptr<const SourceIndex> kept(const Source& source);
+    static std::shared_ptr<const SourceIndex> keptFirst(const Source& source);
     static bool storedTimesSuffice(const Source& source);
     static bool storedTimesSufficeRead(const Source& source);
     bool build(const Source& source, const std::atomic<bool>* stop, const Progress& progress);
