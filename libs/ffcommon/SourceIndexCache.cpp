@@ -84,8 +84,10 @@ std::shared_ptr<const SourceIndex> heldIndex(const std::string& key) {
 void hold(const std::string& key, const std::shared_ptr<const SourceIndex>& index, bool fromKept = false) {
     Held& h = held();
     std::lock_guard lock(h.mutex);
-    if (h.indexes.size() >= 32)
-        h.indexes.clear(), h.fromKept.clear();
+    if (h.indexes.size() >= 32) {
+        h.indexes.clear();
+        h.fromKept.clear();
+    }
     h.indexes[key] = index;
     if (fromKept)
         h.fromKept.insert(key);
