@@ -9,7 +9,8 @@
 // of them when none is named. The MPEG index jobs: index (the opening of a 600 s transport
 // stream whose pictures store no time: its index's pass), untimed-open, untimed-cut, ps-mp4, untimed-join (a
 // copy join of transport streams whose pictures store no time but at keyframes), split-ts (a 1080i MPEG-2
-// transport stream split into 25 MiB parts), ts-open (an ordinary transport stream opened). The last lines
+// transport stream split into 25 MiB parts), ts-open (an ordinary transport stream opened; also
+// the bytes its open reads against ffprobe's default probe and one keyframe's). The last lines
 // show every ratio and peak beside its target.
 // --sources only makes the sources.
 // --before DIR: the untimed-open, ts-open, untimed-join and split-ts jobs also run the engine (and
@@ -22,6 +23,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <iomanip>
@@ -43,8 +45,19 @@ namespace {
 struct Sample {
     double seconds = 0;
     double peakMiB = 0;
+    double readMiB = 0; // what it read through read() and its kin: files, pipes
     bool ok = false;
 };
+
+// The bytes a process that has ended but is not yet reaped read (its /proc/PID/io's rchar).
+double readMiBOf(pid_t pid) {
+    FILE* io = std::fopen(("/proc/" + std::to_string(pid) + "/io").c_str(), "r");
+    unsigned long long rchar = 0;
+    const bool read = io && std::fscanf(io, "rchar: %llu", &rchar) == 1;
+    if (io)
+        std::fclose(io);
+    return read ? double(rchar) / double(1 << 20) : 0;
+}
 
 // Runs a command without a shell: its wall time and its own peak resident memory.
 Sample spawn(const std::vector<std::string>& args) {
@@ -58,6 +71,9 @@ Sample spawn(const std::vector<std::string>& args) {
     pid_t pid = 0;
     if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
         return s;
+    siginfo_t ended{};
+    if (::waitid(P_PID, id_t(pid), &ended, WEXITED | WNOWAIT) == 0)
+        s.readMiB = readMiBOf(pid);
     int status = 0;
     struct rusage usage {};
     s.ok = ::wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
@@ -76,6 +92,7 @@ struct Side {
 struct Measured {
     double seconds = 0; // median
     double peakMiB = 0; // median
+    double readMiB = 0; // median
     bool ok = true;
     std::vector<double> runs; // the seconds of each round, in order
 };
@@ -92,7 +109,7 @@ std::string gBefore; // --before: the programs' folder of an earlier build
 // round starts with the next side, so that none always runs first (or always right after the
 // one that read the same file).
 std::vector<Measured> interleaved(const std::vector<Side>& sides) {
-    std::vector<std::vector<double>> times(sides.size()), peaks(sides.size());
+    std::vector<std::vector<double>> times(sides.size()), peaks(sides.size()), reads(sides.size());
     std::vector<Measured> out(sides.size());
     for (int round = 0; round < gRuns; ++round) {
         for (size_t k = 0; k < sides.size(); ++k) {
@@ -103,12 +120,14 @@ std::vector<Measured> interleaved(const std::vector<Side>& sides) {
             out[i].ok = out[i].ok && s.ok;
             times[i].push_back(s.seconds);
             peaks[i].push_back(s.peakMiB);
+            reads[i].push_back(s.readMiB);
         }
     }
     for (size_t i = 0; i < sides.size(); ++i) {
         out[i].runs = times[i];
         out[i].seconds = median(times[i]);
         out[i].peakMiB = median(peaks[i]);
+        out[i].readMiB = median(reads[i]);
         if (!out[i].ok)
             std::cerr << sides[i].name << " failed\n";
     }
@@ -197,6 +216,23 @@ int frameCount(const fs::path& file) {
     if (pipe)
         ::pclose(pipe);
     return read ? std::atoi(line) : 0;
+}
+
+// The largest keyframe packet of the first picture stream in the first 30 s of `file`, in MiB.
+double largestKeyframeMiB(const std::string& file) {
+    const std::string command = std::string(FFPROBE_EXECUTABLE) +
+                                " -v error -select_streams v:0 -read_intervals %+30 -show_entries "
+                                "packet=size,flags -of csv=p=0 " +
+                                file;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    char line[128] = {};
+    long largest = 0;
+    while (pipe && std::fgets(line, sizeof line, pipe))
+        if (const char* comma = std::strchr(line, ','); comma && comma[1] == 'K')
+            largest = std::max(largest, std::atol(line));
+    if (pipe)
+        ::pclose(pipe);
+    return double(largest) / double(1 << 20);
 }
 
 struct Bench {
@@ -470,7 +506,9 @@ bool benchUntimedOpen(const Bench& b) {
 
 // Opening an ordinary transport stream (every picture timed) as a window does: its open, its
 // probe with the snapshot and the player's first picture, of the 600 s 1080p one and of one over
-// 2 GB (from memory), against the same file as MP4 and the build before the index.
+// 2 GB (from memory), against the same file as MP4 and the build before the index; the bytes the
+// open reads (/proc's count of bytes read, libraries' headers and all, on both sides) against
+// what ffprobe reads by default and the stream's largest keyframe.
 bool benchTsOpen(const Bench& b) {
     const std::string player = (fs::path(BENCH_BIN_DIR) / "bench" / "player_open").string();
     bool ok = true;
@@ -480,17 +518,29 @@ bool benchTsOpen(const Bench& b) {
                                 {"probe", engine({"probe", ts->path}), {}},
                                 {"player", {player, ts->path}, {}},
                                 {"probe mp4", engine({"probe", mp4->path}), {}},
-                                {"player mp4", {player, mp4->path}, {}}};
+                                {"player mp4", {player, mp4->path}, {}},
+                                {"ffprobe", {FFPROBE_EXECUTABLE, "-v", "error", ts->path}, {}}};
         if (!gBefore.empty())
             for (const std::string job : {"open", "probe"})
                 sides.push_back({"before " + job, {before("bench_job"), job, ts->path}, {}});
         if (!gBefore.empty())
             sides.push_back({"before player", {before("bench/player_open"), ts->path}, {}});
-        const auto m = interleaved(sides);
+        auto m = interleaved(sides);
+        const Measured ffprobe = m[5];
+        m.erase(m.begin() + 5);
+        // What an open may read: what ffprobe reads by default, and one keyframe's picture.
+        const double allowed = ffprobe.readMiB + largestKeyframeMiB(ts->path);
+        std::cout << std::left << std::setw(kJobColumn) << "bytes the open of " + ts->name + " reads "
+                  << std::right << std::fixed << std::setprecision(2) << std::setw(7) << m[0].readMiB
+                  << " MiB  vs " << ffprobe.readMiB << " MiB (ffprobe) + " << allowed - ffprobe.readMiB
+                  << " MiB (its largest keyframe)" << std::endl;
+        gRows.push_back({"bytes the open of " + ts->name + " reads", "ffprobe's and a keyframe's", "x",
+                         allowed > 0 ? m[0].readMiB / allowed : 0, 1.0});
+        ratio("open of " + ts->name, m[0], ffprobe, "ffprobe -v error");
         ratio("probe + snapshot of " + ts->name, m[1], m[3], "the same file as MP4", 1.5);
         ratio("the player's first picture of " + ts->name, m[2], m[4], "the same file as MP4", 1.5);
         if (m.size() > 5) {
-            ratio("open of " + ts->name, m[0], m[5], "the build before the index", 1.5);
+            ratio("open of " + ts->name, m[0], m[5], "the build before the index", 1.2);
             ratio("probe + snapshot of " + ts->name, m[1], m[6], "the build before the index", 1.5);
             ratio("the player's first picture of " + ts->name, m[2], m[7], "the build before the index", 1.5);
         }

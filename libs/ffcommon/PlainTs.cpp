@@ -310,16 +310,17 @@ End read(const std::string& path, int pid, AVCodecID codec, const std::function<
     const int64_t total = std::ftell(f.get());
     std::rewind(f.get());
     constexpr size_t kBlock = size_t(188) * 192 * 29; // whole packets of either size, about 1 MiB
-    std::vector<uint8_t> block(kBlock);
+    // Filled by each read before it is looked at: no zeroing of a megabyte first.
+    const auto block = std::make_unique_for_overwrite<uint8_t[]>(kBlock);
     Reader reader(pid, codec, each);
     int64_t pos = 0;
     for (int packet = 0;;) {
-        const size_t n = std::fread(block.data(), 1, kBlock, f.get());
-        if (packet == 0 && (packet = Reader::packetSize(block.data(), n)) == 0)
+        const size_t n = std::fread(block.get(), 1, kBlock, f.get());
+        if (packet == 0 && (packet = Reader::packetSize(block.get(), n)) == 0)
             return End::NotPlain;
         reader.setPacketSize(packet);
         // A file cut inside a packet: the demuxer's reading of that end is not this one's.
-        if (n % size_t(packet) != 0 || !reader.packets(block.data(), n, pos))
+        if (n % size_t(packet) != 0 || !reader.packets(block.get(), n, pos))
             return End::NotPlain;
         pos += int64_t(n);
         if (n < kBlock)

@@ -12,10 +12,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <map>
 #include <mutex>
+#include <sched.h>
 #include <set>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 
@@ -45,6 +49,7 @@ struct Reading {
     bool done = false;
     std::shared_ptr<const SourceIndex> result;
     std::atomic<int64_t> read{0}, total{0};
+    std::atomic<bool> waited{false}; // by another opening
 };
 
 // The indexes this process holds and the readings under way. Never destroyed: a reading behind
@@ -109,18 +114,58 @@ std::string keptPath(const std::string& folder, const std::string& key) {
     return folder + '/' + name;
 }
 
+// Opens a file of the cache folder for reading or writing, where it is a regular file. Anything
+// else at that name (a pipe, a device, a folder, a link to one) is passed by: opened without
+// waiting for a writer or a reader, and closed again unread. -1 where there is none.
+int openRegular(const std::string& path, int flags) {
+    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0600);
+    struct stat st {};
+    if (fd < 0)
+        return -1;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(fd, F_SETFL, 0) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 bool readWhole(const std::string& path, std::string* bytes) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
+    const int fd = openRegular(path, O_RDONLY);
+    if (fd < 0)
         return false;
     struct stat st {};
-    bool ok = ::fstat(fileno(f), &st) == 0 && st.st_size > 0 && st.st_size <= kKeptFileBytes;
+    bool ok = ::fstat(fd, &st) == 0 && st.st_size > 0 && st.st_size <= kKeptFileBytes;
     if (ok) {
         bytes->resize(size_t(st.st_size));
-        ok = std::fread(bytes->data(), 1, bytes->size(), f) == bytes->size();
+        size_t at = 0;
+        while (at < bytes->size()) {
+            const ssize_t n = ::read(fd, bytes->data() + at, bytes->size() - at);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            at += size_t(n);
+        }
+        ok = at == bytes->size();
     }
-    std::fclose(f);
+    ::close(fd);
     return ok;
+}
+
+bool writeWhole(const std::string& path, const std::string& bytes) {
+    const int fd = openRegular(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW);
+    if (fd < 0)
+        return false;
+    size_t at = 0;
+    while (at < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        at += size_t(n);
+    }
+    return ::close(fd) == 0 && at == bytes.size();
 }
 
 // Only the newest kept indexes stay: the folder holds no files but the ones written here.
@@ -152,11 +197,10 @@ void keep(const std::string& key, const std::string& bytes) {
         return;
     const std::string path = keptPath(folder, key);
     const std::string part = path + '.' + std::to_string(::getpid()) + ".part";
-    FILE* f = std::fopen(part.c_str(), "wb");
-    if (!f)
-        return;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (std::fclose(f) != 0 || !written || std::rename(part.c_str(), path.c_str()) != 0)
+    struct stat st {};
+    if (::lstat(part.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return; // not this program's
+    if (!writeWhole(part, bytes) || std::rename(part.c_str(), path.c_str()) != 0)
         ::unlink(part.c_str());
     pruneKept(folder);
 }
@@ -247,6 +291,30 @@ int64_t untimedPicturesStart(const AVFormatContext* format, AVRational timeBase)
     if (const int rate = first->codecpar->sample_rate; rate > 0 && rate <= 768000)
         at += av_rescale_q(soundLeadSamples(first->codecpar), AVRational{1, rate}, timeBase);
     return at;
+}
+
+thread_local bool tYielding = false;
+constexpr int kIoprioWhoThread = 1, kIoprioClassShift = 13, kIoprioBestEffort = 2, kIoprioIdle = 3;
+
+// Puts the calling thread behind every other for the processors (SCHED_IDLE) and the disk
+// (the idle I/O class); where the system refuses, at the lowest nice value.
+void yieldToEveryThread() {
+    sched_param param{};
+    if (::sched_setscheduler(0, SCHED_IDLE, &param) != 0)
+        ::setpriority(PRIO_PROCESS, 0, 19); // 0: the calling thread, on Linux
+    ::syscall(SYS_ioprio_set, kIoprioWhoThread, 0, kIoprioIdle << kIoprioClassShift);
+    tYielding = true;
+}
+
+// A reading someone waits for (a job) takes its place among the others again.
+void stopYielding() {
+    if (!tYielding)
+        return;
+    tYielding = false;
+    sched_param param{};
+    ::sched_setscheduler(0, SCHED_OTHER, &param);
+    ::setpriority(PRIO_PROCESS, 0, 0);
+    ::syscall(SYS_ioprio_set, kIoprioWhoThread, 0, kIoprioBestEffort << kIoprioClassShift | 4);
 }
 
 } // namespace
@@ -342,6 +410,8 @@ std::shared_ptr<const SourceIndex> SourceIndex::make(const Source& source, const
         }
         if (mine) {
             auto index = fresh(source, stop, [&](int64_t read, int64_t total) {
+                if (reading->waited)
+                    stopYielding();
                 reading->read = read, reading->total = total;
                 if (progress)
                     progress(read, total);
@@ -361,6 +431,7 @@ std::shared_ptr<const SourceIndex> SourceIndex::make(const Source& source, const
         }
         // Another opening reads it: its progress is this one's too. Where it was stopped (its
         // own job's stop), this one reads the file itself.
+        reading->waited = true;
         std::unique_lock lock(reading->mutex);
         while (!reading->done && !readingStopped() && !(stop && stop->load())) {
             reading->ended.wait_for(lock, std::chrono::milliseconds(50));
@@ -422,8 +493,13 @@ std::shared_ptr<const SourceIndex> SourceIndex::ofWhereNeeded(const AVFormatCont
     }
     std::thread([source] {
         // Once what the user waits for (the first picture, decoded on the same processors) is
-        // up; a job that comes first reads it itself, and this one then finds it.
-        std::this_thread::sleep_for(kBehindAfter);
+        // up; a job that comes first reads it itself, and this one then finds it. It runs only
+        // where nothing else would: the player beside it must never wait for a processor or the
+        // disk.
+        yieldToEveryThread();
+        for (auto waited = std::chrono::milliseconds(0); waited < kBehindAfter && !readingStopped();
+             waited += std::chrono::milliseconds(50))
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
         {
             Held& h = held();
             std::lock_guard lock(h.mutex);

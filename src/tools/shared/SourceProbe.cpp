@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QThread>
 #include <QTimer>
 #include <atomic>
 #include <memory>
@@ -65,8 +66,11 @@ int setInputWaiting(EngineConvert& job, const QString& path, QWidget* window, bo
     });
     poll.start(100);
     sheet->setValue(int(job.progress() * 100));
+    // Once the program is ending, no event loop runs any more: the reading, stopped by then,
+    // is waited for without taking a processor from it.
     while (!done)
-        loop.exec();
+        if (loop.exec() < 0)
+            QThread::msleep(5);
     delete sheet.data();
     return result;
 }

@@ -5,10 +5,15 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <atomic>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <numeric>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 #include "EngineJobs.h"
 #include "FrameCounter.h"
@@ -274,6 +279,27 @@ TEST(UntimedStreams, AKeptIndexIsReadBackAndADamagedOrStaleOneIsReadAsAbsent) {
         EXPECT_GT(read, 0);
         EXPECT_TRUE(same(*made, *back));
     }
+    // A pipe at its name holds no reading: the file is read instead (a watchdog lets a reading
+    // that waits for a writer go after 30 s, and fails the row).
+    const std::string at = kept[0].filePath().toStdString();
+    ASSERT_TRUE(QFile::remove(kept[0].filePath()) && ::mkfifo(at.c_str(), 0600) == 0);
+    std::atomic<bool> done{false}, released{false};
+    std::thread watchdog([&] {
+        for (int i = 0; i < 300 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        struct stat st {};
+        if (const int fd = ::open(at.c_str(), O_WRONLY | O_NONBLOCK); fd >= 0) {
+            released = ::fstat(fd, &st) == 0 && S_ISFIFO(st.st_mode) && !done;
+            ::close(fd);
+        }
+    });
+    back = indexOf(&read);
+    done = true;
+    watchdog.join();
+    EXPECT_FALSE(released);
+    ASSERT_TRUE(back);
+    EXPECT_GT(read, 0);
+    EXPECT_TRUE(same(*made, *back));
     // The file changed since: its kept index is not its own.
     ASSERT_TRUE(big.open(QIODevice::Append));
     big.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime);
