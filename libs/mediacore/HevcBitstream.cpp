@@ -67,6 +67,22 @@ Bytes HvcConfig::parameterSets() const {
     return out;
 }
 
+bool markBrokenLink(uint8_t* data, int size, int lengthSize) {
+    bool marked = false;
+    const auto mark = [&](const uint8_t* nal, int n) {
+        if (n >= 2 && nalType(nal) == CleanRandomAccess) {
+            uint8_t* header = data + (nal - data);
+            header[0] = uint8_t((header[0] & 0x81) | BrokenLinkWithLeading << 1);
+            marked = true;
+        }
+    };
+    if (lengthSize > 0)
+        avc::forEachNal(data, size, lengthSize, mark);
+    else
+        avc::forEachAnnexBNal(data, size, mark);
+    return marked;
+}
+
 Bytes toLengthPrefixed(const uint8_t* data, int size, int lengthSize) {
     Bytes out;
     out.reserve(size_t(size) + 16);

@@ -13,8 +13,10 @@
 namespace mediacore::hevc {
 
 enum NalType {
+    BrokenLinkWithLeading = 16,
     IdrWithLeading = 19,
     IdrNoLeading = 20,
+    CleanRandomAccess = 21,
     Vps = 32,
     Sps = 33,
     Pps = 34,
@@ -59,6 +61,14 @@ inline bool isIdr(const uint8_t* nal) {
 inline bool isSubLayerNonReference(const uint8_t* nal) {
     return nalType(nal) <= 14 && nalType(nal) % 2 == 0;
 }
+
+// Marks the clean random access (CRA) slices of a picture packet, framed by `lengthSize`-byte
+// sizes or (0) by Annex B start codes, as broken links (BLA): a decoder then begins a new coded
+// sequence there, its picture order counted anew and every picture before it shown first, and
+// leaves out the leading pictures that refer to pictures before it. A CRA met after other
+// pictures would go on from their order counts, and where those run ahead of its own its
+// pictures are shown out of order. Whether any slice was marked.
+bool markBrokenLink(uint8_t* data, int size, int lengthSize);
 
 // Annex B output of an encoder as `lengthSize`-prefixed NAL units, without SEI: the encoder's
 // notes about itself do not belong to the copied frames that follow.

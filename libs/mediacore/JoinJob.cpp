@@ -403,6 +403,8 @@ int JoinJob::runCopy(OutputWriter& writer) {
         // Sound that the next clip starts late against its picture is this clip's sound run on.
         lateUs = i + 1 < clips_.size() ? soundLateUs_[i + 1] : 0;
         copy.beginPart(reader, from.start, offsetUs, readUs, end, end + lateUs);
+        if (i > 0)
+            copy.breakLinkAtStart();
         if (resume.sourceUs != INT64_MIN)
             copy.resumeSoundAt(resume.sourceUs, resume.outputUs, std::move(resume.primers));
         SourceReader::Kind kind;

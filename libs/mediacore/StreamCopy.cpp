@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "HevcBitstream.h"
 #include "SoundLead.h"
 
 extern "C" {
@@ -73,6 +74,7 @@ void StreamCopy::beginPart(const Source& source, Part part) {
     seamChecked_[0] = seamChecked_[1] = false;
     ended_[0] = ended_[1] = false;
     prefixed_ = part_.firstPicturePrefix.empty();
+    breakLink_ = false;
     fields_.reset();
     if (source_.video)
         fields_.emplace(source_.video->codecpar);
@@ -295,6 +297,16 @@ int StreamCopy::writeSound(AVPacket* packet, AVRational timeBase) {
 }
 
 int StreamCopy::writePicture(AVPacket* packet, const AVStream* s) {
+    if (std::exchange(breakLink_, false) && s->codecpar->codec_id == AV_CODEC_ID_HEVC) {
+        // Packets of MP4 and Matroska are framed by sizes their record gives; an MPEG stream's
+        // by start codes.
+        hevc::HvcConfig config;
+        const int lengthSize =
+            config.parse(s->codecpar->extradata, s->codecpar->extradata_size) ? config.lengthSize : 0;
+        if (const int r = av_packet_make_writable(packet); r < 0)
+            return r;
+        hevc::markBrokenLink(packet->data, packet->size, lengthSize);
+    }
     if (prefixed_)
         return writer_.writePacket(OutputWriter::Video, packet, s->time_base);
     prefixed_ = true;

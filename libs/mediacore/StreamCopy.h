@@ -75,6 +75,11 @@ public:
     void beginPart(SourceReader& reader, int64_t fromUs, int64_t outputUs, int64_t soundFromUs, int64_t endUs,
                    int64_t soundEndUs = INT64_MIN);
     void beginPart(const Source& source, Part part);
+    // The part's first picture follows another clip's pictures (a join's seam): an HEVC clean
+    // random access keyframe there is written as a broken link, so that decoders begin a new
+    // sequence with it rather than count its pictures' order on from the clip before. After
+    // beginPart.
+    void breakLinkAtStart() { breakLink_ = true; }
     // Moves the part's end earlier (a size limit reached).
     void endBy(int64_t endUs) {
         part_.endUs = std::min(part_.endUs, endUs);
@@ -138,6 +143,7 @@ private:
     bool seamChecked_[2] = {false, false};
     bool ended_[2] = {false, false};
     bool prefixed_ = false;
+    bool breakLink_ = false;
     // The second field of a picture goes with its first, also past the part's end.
     std::optional<FieldPackets> fields_;
     // The part opens the output's sound: it keeps the packet that holds the range's start, and

@@ -192,6 +192,32 @@ TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
     }
 }
 
+// HEVC captures cut out of a recording inside packets (the first keyframe's leading pictures lost
+// with the group before) joined with themselves by copy: each copy shows what the capture does.
+TEST(UntimedStreams, AnHevcCaptureJoinedWithItselfShowsItsPicturesOncePerCopy) {
+    QTemporaryDir dir;
+    const QString ts = makeWithFfmpeg(
+        dir.filePath("hevc.ts"),
+        {"-i", makeCounterClip(dir.filePath("c.mp4"), 25, 10, 25, 0, "threads=1"), "-vf", "scale=640:360",
+         "-c:v", "libx265", "-preset", "veryfast", "-x265-params",
+         "pools=1:frame-threads=1:bframes=4:keyint=50:log-level=error", "-c:a", "mp2", "-b:a", "192k"});
+    for (const int to : {160000, 230000}) {
+        const QString capture = dir.filePath(QString("capture%1.ts").arg(to));
+        ASSERT_EQ(run("sh", {"-c", QString("tail -c +67001 \"$0\" | head -c %1 > \"$1\"").arg(to - 67000), ts,
+                             capture}),
+                  0);
+        ASSERT_EQ(convert(capture, capture + ".mp4"), 1);
+        std::vector<int> once = decodedCounters(capture + ".mp4"), twice = once;
+        twice.insert(twice.end(), once.begin(), once.end());
+        for (const QString& out : {capture + ".joined.ts", capture + ".joined.mp4"}) {
+            ASSERT_EQ(join({capture, capture}, out), 0);
+            EXPECT_TRUE(decodeErrors(out).empty() && decodedCounters(out) == twice &&
+                        std::adjacent_find(once.begin(), once.end(), std::greater_equal<>()) == once.end())
+                << out.toStdString();
+        }
+    }
+}
+
 // H.264 in a program stream (a picture or two in it stores no time) joined with itself by copy:
 // ffmpeg's guesses for the untimed pictures fit the decoding times kept from the index.
 TEST(UntimedStreams, AProgramStreamJoinedWithItselfDecodesCleanly) {
