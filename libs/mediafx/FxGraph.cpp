@@ -397,9 +397,14 @@ void appendOutputSize(const VideoOutput& out, AVRational sar, FilterChain& chain
     const std::string ow = std::to_string(out.width), oh = std::to_string(out.height);
     if (out.keepAspect && !out.fit) {
         const std::string s = rational(sar.num > 0 && sar.den > 0 ? sar : AVRational{1, 1});
-        char w[160], h[160];
-        std::snprintf(w, sizeof w, "min(%s,2*round(%s*dar/(%s)/2))", ow.c_str(), oh.c_str(), s.c_str());
-        std::snprintf(h, sizeof h, "min(%s,2*round(%s*(%s)/dar/2))", oh.c_str(), ow.c_str(), s.c_str());
+        // A picture already at the frame's size passes as it is, whatever pixel shape it tells
+        // (an H.263 decoder may tell another than its stream's).
+        const std::string same = "eq(iw," + ow + ")*eq(ih," + oh + ")";
+        char w[256], h[256];
+        std::snprintf(w, sizeof w, "if(%s,%s,min(%s,2*round(%s*dar/(%s)/2)))", same.c_str(), ow.c_str(),
+                      ow.c_str(), oh.c_str(), s.c_str());
+        std::snprintf(h, sizeof h, "if(%s,%s,min(%s,2*round(%s*(%s)/dar/2)))", same.c_str(), oh.c_str(),
+                      oh.c_str(), ow.c_str(), s.c_str());
         chain.append("scale", {{"w", w}, {"h", h}, {"flags", "bicubic"}, {"eval", "frame"}});
         chain.append("pad", {{"w", ow},
                              {"h", oh},

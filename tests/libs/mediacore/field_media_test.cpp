@@ -219,11 +219,15 @@ TEST(FieldSizeChange, PicturesAfterTheSizeChangesAreDecodedAtTheirNewSize) {
     const QImage before = snapshot(src, 2.0, 320, 240), after = snapshot(src, 6.0, 480, 270);
     EXPECT_LT(meanAbsDiff(before, source(2.0, before)), 6.0);
     EXPECT_LT(meanAbsDiff(after, source(6.0, after)), 10.0);
-    // A transcode keeps every frame, those after the change scaled to the first size.
+    // A transcode keeps every frame, those after the change at their own shape inside the first
+    // size: 16:9 in 4:3, 320x180 between black bars of 30 lines.
     ASSERT_GE(cut(src, out, 0, 0, "libx264"), 1);
     EXPECT_EQ(decodedFrames(out, "v").count, 200);
-    const QImage converted = ffmpegFrameAt(out, 6.0);
-    EXPECT_LT(meanAbsDiff(converted, source(6.0, converted)), 10.0);
+    const QImage converted = ffmpegFrameAt(out, 6.0), picture = converted.copy(0, 30, 320, 180);
+    EXPECT_LT(meanAbsDiff(picture, source(6.0, picture)), 10.0);
+    QImage black(320, 26, converted.format());
+    black.fill(Qt::black);
+    EXPECT_LT(meanAbsDiff(converted.copy(0, 0, 320, 26), black), 6.0);
 }
 
 namespace {
