@@ -261,7 +261,7 @@ constexpr const char* kOpusMp4 = "Opus in MP4 cannot hide the packets its decode
                                  "where a later file's sound starts late, it swells to 1.6 times for 40 ms";
 constexpr const char* kAvi =
     "MP3 is copied across a seam outside Matroska as it is (a re-encoded part begins with its "
-    "decoder's warm-up: 60 ms at 8 kHz); the clip's picture line, as ffmpeg writes it, opens "
+    "decoder's warm-up: 91 ms at 8 kHz); the clip's picture line, as ffmpeg writes it, opens "
     "with a gap these checks' clock leaves out";
 constexpr const char* kVorbis =
     "Vorbis is copied across the seam as it is: a dip up to 25 ms, up to 32 ms late";
