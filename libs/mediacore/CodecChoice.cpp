@@ -341,4 +341,12 @@ const AVCodec* containerDefaultEncoder(const AVOutputFormat* format, AVMediaType
     return nullptr;
 }
 
+void soundEncoderOptions(const AVCodec* codec, int sampleRate, AVDictionary** options) {
+    // Below 16 kHz ffmpeg's AAC encoder's default coder lifts a steady tone for tens of
+    // milliseconds at some bit rates (to nearly twice its level at 11.025 kHz, 31-33 kbit/s, near
+    // a click); its fast coder holds the level there.
+    if (sampleRate < 16000 && std::strcmp(codec->name, "aac") == 0)
+        av_dict_set(options, "aac_coder", "fast", 0);
+}
+
 } // namespace mediacore

@@ -63,6 +63,8 @@ bool isLossless(AVCodecID id);
 // and channel count; 0 for a lossless encoder. Vorbis' limits come from tables inside its library:
 // its rate is left as asked, and an encoder that refuses it falls back on a quality.
 int64_t fitBitRate(const AVCodec* codec, int sampleRate, int channels, int64_t wanted);
+// Options the engine opens a sound encoder with at that rate, whatever it encodes into.
+void soundEncoderOptions(const AVCodec* codec, int sampleRate, AVDictionary** options);
 // For an encoder that refuses a bit rate but takes a quality instead (Vorbis): the quality
 // (FFmpeg's scale, -1 to 10) whose usual bit rate comes nearest to `bitRate` without passing it;
 // below -1 when the encoder takes none.

@@ -281,6 +281,7 @@ int OutputWriter::openAudioEncoder(const AudioEncoding& encoding) {
     // must hold all of their own bits.
     if (encoding.codec->id == AV_CODEC_ID_MP3 && std::strcmp(format_->oformat->name, "avi") == 0)
         av_dict_set(&options, "reservoir", "0", 0);
+    soundEncoderOptions(encoding.codec, encoding.sampleRate, &options);
     const int r = openEncoderStream(c, &options, &audioStream_);
     if (r < 0)
         audio_.reset();

@@ -177,6 +177,7 @@ CodecPtr openEncoder(const AVCodecParameters* p, int64_t bitRate, int frameSampl
     if (p->codec_id == AV_CODEC_ID_OPUS)
         av_dict_set(&options, "frame_duration",
                     std::to_string(double(frameSamples) * 1000.0 / p->sample_rate).c_str(), 0);
+    soundEncoderOptions(codec, p->sample_rate, &options);
     const int r = avcodec_open2(enc.get(), codec, &options);
     av_dict_free(&options);
     if (r < 0 || enc->frame_size != frameSamples)
