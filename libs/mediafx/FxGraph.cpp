@@ -387,6 +387,19 @@ int OverlayBuilder::addVideoMarks() {
     return 0;
 }
 
+// Centres each picture in a black frame of ow x oh at the pixel shape `sar`. Placed per picture:
+// a recording's pictures may change size on the way (a programme change), which the scaling
+// before follows.
+void padTo(const std::string& ow, const std::string& oh, const std::string& sar, FilterChain& chain) {
+    chain.append("pad", {{"w", ow},
+                         {"h", oh},
+                         {"x", "(ow-iw)/2"},
+                         {"y", "(oh-ih)/2"},
+                         {"color", "black"},
+                         {"eval", "frame"}});
+    chain.append("setsar", {{"sar", sar}});
+}
+
 // Scales to the output's size; `fit` keeps the picture's shape inside it, padded black.
 // `keepAspect` keeps each picture's display aspect inside it, at the pixel shape `sar`: a
 // picture of that size and shape passes as it is, one of another (a programme change on the
@@ -406,13 +419,7 @@ void appendOutputSize(const VideoOutput& out, AVRational sar, FilterChain& chain
         std::snprintf(h, sizeof h, "if(%s,%s,min(%s,2*round(%s*(%s)/dar/2)))", same.c_str(), oh.c_str(),
                       oh.c_str(), ow.c_str(), s.c_str());
         chain.append("scale", {{"w", w}, {"h", h}, {"flags", "bicubic"}, {"eval", "frame"}});
-        chain.append("pad", {{"w", ow},
-                             {"h", oh},
-                             {"x", "(ow-iw)/2"},
-                             {"y", "(oh-ih)/2"},
-                             {"color", "black"},
-                             {"eval", "frame"}});
-        chain.append("setsar", {{"sar", rational(sar.num > 0 && sar.den > 0 ? sar : AVRational{1, 1})}});
+        padTo(ow, oh, s, chain);
         return;
     }
     if (!out.fit) {
@@ -424,15 +431,7 @@ void appendOutputSize(const VideoOutput& out, AVRational sar, FilterChain& chain
                            {"flags", "bicubic"},
                            {"force_original_aspect_ratio", "decrease"},
                            {"force_divisible_by", "2"}});
-    // Placed per picture: a recording's pictures may change size on the way (a programme
-    // change), which the scaling follows.
-    chain.append("pad", {{"w", ow},
-                         {"h", oh},
-                         {"x", "(ow-iw)/2"},
-                         {"y", "(oh-ih)/2"},
-                         {"color", "black"},
-                         {"eval", "frame"}});
-    chain.append("setsar", {{"sar", "1"}});
+    padTo(ow, oh, "1", chain);
 }
 
 } // namespace
