@@ -751,6 +751,18 @@ int JoinEncode::soundLead(ClipPass& p, const AVFrame& first) {
     return r < 0 ? r : 1;
 }
 
+int JoinEncode::takeOtherPacket(ClipPass& p, std::vector<OtherSound>& others, const SourceReader& reader,
+                                AVPacket* packet) {
+    const auto o = std::find_if(others.begin(), others.end(),
+                                [&](const OtherSound& x) { return x.source == packet->stream_index; });
+    // A damaged packet loses its sound, not the job.
+    const int sent = o == others.end() ? 0 : avcodec_send_packet(o->decoder.get(), packet);
+    if (sent < 0)
+        logFailure("decoding a packet of " + p.clip.path, sent);
+    av_packet_unref(packet);
+    return o == others.end() ? 0 : decodeOtherSound(p, *o, reader);
+}
+
 // Decodes the clip's range through its graph into the pass.
 int JoinEncode::readClip(ClipPass& p, SourceReader& reader, mediafx::FxGraph& graph) {
     const Clip& c = p.clip;
@@ -774,15 +786,7 @@ int JoinEncode::readClip(ClipPass& p, SourceReader& reader, mediafx::FxGraph& gr
             continue;
         }
         if (r > 0) { // a packet: of a further sound stream, the only ones not decoded here
-            const auto o = std::find_if(others.begin(), others.end(), [&](const OtherSound& x) {
-                return x.source == packet->stream_index;
-            });
-            // A damaged packet loses its sound, not the job.
-            const int sent = o == others.end() ? 0 : avcodec_send_packet(o->decoder.get(), packet.get());
-            if (sent < 0)
-                logFailure("decoding a packet of " + c.path, sent);
-            av_packet_unref(packet.get());
-            if (o != others.end() && (r = decodeOtherSound(p, *o, reader)) < 0)
+            if ((r = takeOtherPacket(p, others, reader, packet.get())) < 0)
                 return r;
             continue;
         }

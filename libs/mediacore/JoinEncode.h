@@ -62,6 +62,9 @@ private:
     int readClip(ClipPass& p, class SourceReader& reader, mediafx::FxGraph& graph);
     int openClipSounds(ClipPass& p, SourceReader& reader, std::vector<OtherSound>& others) const;
     int decodeOtherSound(ClipPass& p, OtherSound& o, const SourceReader& reader);
+    // A packet of a further sound stream (those are decoded here, not by the reader) into the pass.
+    int takeOtherPacket(ClipPass& p, std::vector<OtherSound>& others, const SourceReader& reader,
+                        AVPacket* packet);
     std::function<int(AVFrame*)> soundSink(ClipPass& p, size_t track);
     int takePicture(ClipPass& p, AVFrame* filtered);
     int takeFrame(ClipPass& p, FramePtr f);
