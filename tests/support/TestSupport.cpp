@@ -639,6 +639,20 @@ QString midStreamCapture(const QString& folder) {
                : QString();
 }
 
+QString hevcCapture(const QString& folder, int to) {
+    const QString ts = makeWithFfmpeg(
+        folder + "/hevc_whole.ts",
+        {"-i", makeCounterClip(folder + "/hevc_whole.mp4", 25, 10, 25, 0, "threads=1"), "-vf",
+         "scale=640:360", "-c:v", "libx265", "-preset", "veryfast", "-x265-params",
+         "pools=1:frame-threads=1:bframes=4:keyint=50:log-level=error", "-c:a", "mp2", "-b:a", "192k"});
+    const QString path = folder + QString("/hevc%1.ts").arg(to);
+    return !ts.isEmpty() &&
+                   run("sh", {"-c", QString("tail -c +67001 \"$0\" | head -c %1 > \"$1\"").arg(to - 67000),
+                              ts, path}) == 0
+               ? path
+               : QString();
+}
+
 QString recordingCopiedPast16MiB(const QString& folder) {
     const QString one =
         makeWithFfmpeg(folder + "/one.vob", {"-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25:duration=8",

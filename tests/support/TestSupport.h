@@ -53,6 +53,10 @@ QString programmeChange(const QString& mp4, const QString& folder);
 // `folder`/midstream.ts: a capture begun mid-packet inside the group before the keyframe that
 // shows 0, of 250 counter pictures; the 15 stored before that keyframe cannot be decoded.
 QString midStreamCapture(const QString& folder);
+// `folder`/hevcN.ts: bytes 67,000 to `to` of 10 s of 640x360 HEVC counter pictures (keyframes
+// every 2 s, each with leading pictures) and MP2: a capture begun and ended inside packets, its
+// first keyframe's leading pictures lost with the group before it.
+QString hevcCapture(const QString& folder, int to);
 // `folder`/big.vob: an 8 s 352x288 MPEG-2 program stream written again after itself until past
 // 16 MiB (a large file whose times start again every 8 s, read whole when it is opened); empty
 // on failure.

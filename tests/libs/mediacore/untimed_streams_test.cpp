@@ -25,20 +25,181 @@ using namespace testsupport;
 
 namespace {
 
-// The table's shapes alternate between two tests (`half` 0 or 1), each within a test's time.
-void everyJobKeepsEachPictureOfItsRangeOnceInOrder(int half) {
+// The clips the table's shapes are made from, each made when a shape first needs it: a shape
+// runs as a test of its own, and makes only what it needs.
+class ShapeSources {
+public:
+    explicit ShapeSources(const QString& folder) : dir_(folder) {}
+    QString path(const QString& name) const { return dir_.filePath(name); }
+    QString folder() const { return dir_.path(); }
+    QString mp4() {
+        return once(mp4_,
+                    [&] { return makeCounterClip(path("count.mp4"), 25, 8, 25, 3, "b-adapt=0:threads=1"); });
+    }
+    QString mpeg(const QString& name, const QStringList& codec) {
+        return makeWithFfmpeg(path(name), QStringList{"-i", mp4(), "-threads", "1", "-c:a", "mp2"} + codec);
+    }
+    QString ts() {
+        return once(ts_, [&] { return mpeg("timed.ts", {"-c:v", "copy"}); });
+    }
+    QString aac() {
+        return once(aac_, [&] { return makeWithFfmpeg(path("aac.ts"), {"-i", mp4(), "-c", "copy"}); });
+    }
+    QString hevc() {
+        return once(hevc_, [&] {
+            return mpeg("hevc.ts", {"-vf", "scale=320:180", "-c:v", "libx265", "-x265-params",
+                                    "bframes=3:keyint=25:pools=1:frame-threads=1:log-level=error"});
+        });
+    }
+    QString filmPs() {
+        return once(filmPs_, [&] { return makeSoftTelecineClip(path("telecine.vob")); });
+    }
+    QString x264(const QString& name, int from, const QString& vf, const QStringList& args,
+                 const QString& params = {}) {
+        return x264Part(mp4(), path(name), from, vf, args, params);
+    }
+
+private:
+    static QString once(QString& made, const std::function<QString()>& make) {
+        if (made.isEmpty())
+            made = make();
+        return made;
+    }
+    QDir dir_;
+    QString mp4_, ts_, aac_, hevc_, filmPs_;
+};
+
+QString keyedOnly(ShapeSources& s, const QString& from, const QString& name) {
+    return retimed(from, s.path(name), [](int64_t t, bool key) { return key ? t : -1; });
+}
+QString untimed(ShapeSources& s, const QString& from, const QString& name) {
+    return retimed(from, s.path(name), [](int64_t, bool) { return -1; });
+}
+QString paused(const QString& from, const QString& path) {
+    return retimed(from, path, [](int64_t t, bool) { return t >= 100 * 3600 ? t + 3 * 90000 : t; });
+}
+
+// Every picture untimed (MP2, AAC); the first 20 untimed; a time a pack (H.264 with B-frames); a
+// stretch an hour late; MPEG-2 with a time a pack, and with keyframes timed only; MPEG-1; HEVC in
+// open groups (keyframes whose leading pictures refer to the group before), also in Matroska, with
+// no picture timed and with keyframes timed only (placed by their picture order counts); two
+// recordings end to end (times start again at picture 100); a real pause of 3 s before picture
+// 100, with its sound and without sound; film flagged 3:2 (192 pictures, each shown for three
+// fields or two of 1001/60000 s), also with a time a pack and copied from there into a transport
+// stream by ffmpeg (which times each picture, some a field off); MPEG-4 Part 2 whose B pictures
+// carry no time (placed by their own headers).
+// Captures: begun mid-stream (the pictures before the keyframe numbered 0 show 462-511, read from
+// inside the group before it); across a programme change (352x288 4:3, then 480x270 16:9 whose
+// times jump with the discontinuity flag set); new parameter sets at a keyframe (320x180, then
+// 480x270); interlace (MBAFF) in pictures 75-149 only.
+const std::vector<std::pair<const char*, std::function<QString(ShapeSources&)>>> kJobShapes = {
+    // Pictures an hour late while the sound runs on: 100-149, and 30-49, 90-109 and 150-169.
+    {"late1",
+     [](ShapeSources& s) {
+         return hourLate(s.aac(), s.path("late1.ts"), {{100, 149}});
+     }},
+    {"late3",
+     [](ShapeSources& s) {
+         return hourLate(s.aac(), s.path("late3.ts"), {{30, 49}, {90, 109}, {150, 169}});
+     }},
+    {"untimed", [](ShapeSources& s) { return untimed(s, s.ts(), "untimed.ts"); }},
+    {"untimed_aac", [](ShapeSources& s) { return untimed(s, s.aac(), "untimed_aac.ts"); }},
+    {"first20",
+     [](ShapeSources& s) {
+         return retimed(s.ts(), s.path("first20.ts"), [](int64_t t, bool) { return t < 20 * 3600 ? -1 : t; });
+     }},
+    {"vob",
+     [](ShapeSources& s) {
+         const QString vob =
+             makeWithFfmpeg(s.path("h264.vob"), {"-i", s.mp4(), "-c:v", "copy", "-bsf:v", "h264_mp4toannexb",
+                                                 "-c:a", "mp2", "-f", "vob"});
+         return makeWithFfmpeg(s.path("vob.ts"), {"-i", vob, "-c", "copy"});
+     }},
+    // Pictures 100 to 149 an hour late: damaged times, not a second recording.
+    {"jump",
+     [](ShapeSources& s) {
+         return retimed(s.ts(), s.path("jump.ts"), [](int64_t t, bool) {
+             return t >= 100 * 3600 && t < 150 * 3600 ? t + int64_t(3600) * 90000 : t;
+         });
+     }},
+    {"mpeg2",
+     [](ShapeSources& s) {
+         return s.mpeg("mpeg2.vob", {"-c:v", "mpeg2video", "-q:v", "2", "-bf", "2", "-g", "25", "-f", "vob"});
+     }},
+    {"keyed",
+     [](ShapeSources& s) {
+         return keyedOnly(s,
+                          s.mpeg("big.vob", {"-c:v", "mpeg2video", "-s", "352x240", "-q:v", "2", "-bf", "2",
+                                             "-g", "25", "-f", "vob"}),
+                          "keyed.vob");
+     }},
+    {"mpeg1",
+     [](ShapeSources& s) {
+         return s.mpeg("mpeg1.mpg",
+                       {"-c:v", "mpeg1video", "-s", "352x240", "-q:v", "2", "-g", "18", "-f", "mpeg"});
+     }},
+    {"hevc", [](ShapeSources& s) { return s.hevc(); }},
+    {"hevc_mkv",
+     [](ShapeSources& s) {
+         return makeWithFfmpeg(s.path("hevc.mkv"), {"-i", s.hevc(), "-c", "copy"});
+     }},
+    {"hevc_untimed", [](ShapeSources& s) { return untimed(s, s.hevc(), "hevc_untimed.ts"); }},
+    {"hevc_keyed", [](ShapeSources& s) { return keyedOnly(s, s.hevc(), "hevc_keyed.ts"); }},
+    {"restart",
+     [](ShapeSources& s) {
+         return retimed(s.ts(), s.path("restart.ts"),
+                        [](int64_t t, bool) { return t >= 100 * 3600 ? t - 100 * 3600 : t; });
+     }},
+    {"pause", [](ShapeSources& s) { return paused(s.ts(), s.path("pause.ts")); }},
+    {"pause_silent",
+     [](ShapeSources& s) {
+         return paused(makeWithFfmpeg(s.path("silent.ts"), {"-i", s.ts(), "-an", "-c", "copy"}),
+                       s.path("pause_silent.ts"));
+     }},
+    {"telecine_ts", [](ShapeSources& s) { return makeSoftTelecineClip(s.path("telecine.ts")); }},
+    {"telecine_vob", [](ShapeSources& s) { return s.filmPs(); }},
+    {"telecine_copy",
+     [](ShapeSources& s) {
+         return makeWithFfmpeg(s.path("telecine_copy.ts"),
+                               {"-fflags", "+genpts", "-i", s.filmPs(), "-c", "copy"});
+     }},
+    {"mpeg4", [](ShapeSources& s) { return untimedBPictures(s.path("mpeg4.vob"), s.mp4(), "mp2"); }},
+    {"capture", [](ShapeSources& s) { return midStreamCapture(s.folder()); }},
+    {"programmes", [](ShapeSources& s) { return programmeChange(s.mp4(), s.folder()); }},
+    {"sizes",
+     [](ShapeSources& s) {
+         return endToEnd(s.path("sizes.ts"),
+                         {s.x264("s1.ts", 0, ",scale=320:180,setsar=1", {"-t", "4"}),
+                          s.x264("s2.ts", 4, ",scale=480:270,setsar=1", {"-output_ts_offset", "4"})});
+     }},
+    {"mbaff",
+     [](ShapeSources& s) {
+         return endToEnd(s.path("mbaff.ts"),
+                         {s.x264("i1.ts", 0, "", {"-t", "3"}),
+                          s.x264("i2.ts", 3, "",
+                                 {"-t", "3", "-flags", "+ilme+ildct", "-output_ts_offset", "3"}, ":tff=1"),
+                          s.x264("i3.ts", 6, "", {"-output_ts_offset", "6"})});
+     }},
+};
+
+// Each shape is a test of its own, so that the table's shards share them out.
+class EveryJob : public testing::TestWithParam<size_t> {};
+
+} // namespace
+
+TEST_P(EveryJob, KeepsEachPictureOfItsRangeOnceInOrder) {
     QTemporaryDir dir;
-    const QString mp4 = makeCounterClip(dir.filePath("count.mp4"), 25, 8, 25, 3, "b-adapt=0:threads=1");
-    const QString vob =
-        makeWithFfmpeg(dir.filePath("h264.vob"),
-                       {"-i", mp4, "-c:v", "copy", "-bsf:v", "h264_mp4toannexb", "-c:a", "mp2", "-f", "vob"});
+    ShapeSources sources(dir.path());
+    const QString src = kJobShapes[GetParam()].second(sources);
+    ASSERT_FALSE(src.isEmpty());
     // Written without a line from ffmpeg's decoding (unless its reading of the source in the same
     // format gives such lines too: film flagged 3:2 in a program stream), and holding `wanted`,
     // each picture at its source picture's size and display aspect, coded as fields where it is,
     // with sound under every picture where the source has it so (a packet's slack at the ends).
     std::map<int, QString> shapeOf;
-    QString src;
-    bool sound = false;
+    // The pause's pictures end 3 s after its sound, the film's a few milliseconds after.
+    const bool sound =
+        !src.contains("pause") && !src.contains("telecine") && probeStreamCount(src, "audio") > 0;
     const auto expect = [&](const QString& out, const std::vector<int>& wanted, bool quiet = true,
                             bool ownShapes = true) {
         const std::string err = decodeErrorsBesideGuesses(out);
@@ -59,168 +220,77 @@ void everyJobKeepsEachPictureOfItsRangeOnceInOrder(int half) {
                     *std::max_element(gaps.begin() + 1, gaps.end()) < 0.1)
             << out.toStdString();
     };
-    const auto mpeg = [&](const QString& name, const QStringList& codec) {
-        return makeWithFfmpeg(dir.filePath(name),
-                              QStringList{"-i", mp4, "-threads", "1", "-c:a", "mp2"} + codec);
+    if (src.contains(QRegularExpression("(programmes|sizes|mbaff)\\.ts$"))) // pictures 0-199 in order
+        for (const QString& pictureShape : pictureShapes(src))
+            shapeOf[int(shapeOf.size())] = pictureShape;
+    // Where picture n is shown: the pause holds picture 99 for 3 s more.
+    const bool film = src.contains("telecine");
+    const int64_t pauseUs = src.contains("pause") ? 3000000 : 0;
+    const auto at = [&](int64_t n) {
+        return film ? (5 * (n / 2) + 3 * (n % 2)) * 1001000 / 60 : n * 40000 + (n >= 100 ? pauseUs : 0);
     };
-    // Every picture untimed (MP2, AAC); the first 20 untimed; a time a pack (H.264 with B-frames); a stretch
-    // an hour late; MPEG-2 with a time a pack, and with keyframes timed only; MPEG-1; HEVC in open
-    // groups (keyframes whose leading pictures refer to the group before), also in Matroska, with no
-    // picture timed and with keyframes timed only (placed by their picture order counts); two
-    // recordings end to end (times start again at picture 100); a real pause of 3 s before
-    // picture 100, with its sound and without sound; film flagged 3:2 (192 pictures, each shown
-    // for three fields or two of 1001/60000 s), also with a time a pack and copied from there into
-    // a transport stream by ffmpeg (which times each picture, some a field off); MPEG-4 Part 2 whose B
-    // pictures carry no time (placed by their own headers).
-    const QString ts = mpeg("timed.ts", {"-c:v", "copy"}),
-                  filmPs = makeSoftTelecineClip(dir.filePath("telecine.vob")),
-                  aac = makeWithFfmpeg(dir.filePath("aac.ts"), {"-i", mp4, "-c", "copy"});
-    // Captures: begun mid-stream (the pictures before the keyframe numbered 0 show 462-511, read
-    // from inside the group before it); across a programme change (352x288 4:3, then 480x270 16:9
-    // whose times jump with the discontinuity flag set); new parameter sets at a keyframe (320x180,
-    // then 480x270); interlace (MBAFF) in pictures 75-149 only.
-    const auto x264 = [&](const QString& name, int from, const QString& vf, const QStringList& args,
-                          const QString& params = {}) {
-        return x264Part(mp4, dir.filePath(name), from, vf, args, params);
-    };
-    const QString hevc = mpeg("hevc.ts", {"-vf", "scale=320:180", "-c:v", "libx265", "-x265-params",
-                                          "bframes=3:keyint=25:pools=1:frame-threads=1:log-level=error"});
-    int shapeCount = 0;
-    for (const QString& shape :
-         {// Pictures an hour late while the sound runs on: 100-149, and 30-49, 90-109 and 150-169.
-          hourLate(aac, dir.filePath("late1.ts"), {{100, 149}}),
-          hourLate(aac, dir.filePath("late3.ts"), {{30, 49}, {90, 109}, {150, 169}}),
-          retimed(ts, dir.filePath("untimed.ts"), [](int64_t, bool) { return -1; }),
-          retimed(aac, dir.filePath("untimed_aac.ts"), [](int64_t, bool) { return -1; }),
-          retimed(ts, dir.filePath("first20.ts"), [](int64_t t, bool) { return t < 20 * 3600 ? -1 : t; }),
-          makeWithFfmpeg(dir.filePath("vob.ts"), {"-i", vob, "-c", "copy"}),
-          // Pictures 100 to 149 an hour late: damaged times, not a second recording.
-          retimed(ts, dir.filePath("jump.ts"),
-                  [](int64_t t, bool) {
-                      return t >= 100 * 3600 && t < 150 * 3600 ? t + int64_t(3600) * 90000 : t;
-                  }),
-          mpeg("mpeg2.vob", {"-c:v", "mpeg2video", "-q:v", "2", "-bf", "2", "-g", "25", "-f", "vob"}),
-          retimed(mpeg("big.vob", {"-c:v", "mpeg2video", "-s", "352x240", "-q:v", "2", "-bf", "2", "-g", "25",
-                                   "-f", "vob"}),
-                  dir.filePath("keyed.vob"), [](int64_t t, bool key) { return key ? t : -1; }),
-          mpeg("mpeg1.mpg", {"-c:v", "mpeg1video", "-s", "352x240", "-q:v", "2", "-g", "18", "-f", "mpeg"}),
-          hevc, makeWithFfmpeg(dir.filePath("hevc.mkv"), {"-i", hevc, "-c", "copy"}),
-          retimed(hevc, dir.filePath("hevc_untimed.ts"), [](int64_t, bool) { return -1; }),
-          retimed(hevc, dir.filePath("hevc_keyed.ts"), [](int64_t t, bool key) { return key ? t : -1; }),
-          retimed(ts, dir.filePath("restart.ts"),
-                  [](int64_t t, bool) { return t >= 100 * 3600 ? t - 100 * 3600 : t; }),
-          retimed(ts, dir.filePath("pause.ts"),
-                  [](int64_t t, bool) { return t >= 100 * 3600 ? t + 3 * 90000 : t; }),
-          retimed(makeWithFfmpeg(dir.filePath("silent.ts"), {"-i", ts, "-an", "-c", "copy"}),
-                  dir.filePath("pause_silent.ts"),
-                  [](int64_t t, bool) { return t >= 100 * 3600 ? t + 3 * 90000 : t; }),
-          makeSoftTelecineClip(dir.filePath("telecine.ts")), filmPs,
-          makeWithFfmpeg(dir.filePath("telecine_copy.ts"),
-                         {"-fflags", "+genpts", "-i", filmPs, "-c", "copy"}),
-          untimedBPictures(dir.filePath("mpeg4.vob"), mp4, "mp2"), midStreamCapture(dir.path()),
-          programmeChange(mp4, dir.path()),
-          endToEnd(dir.filePath("sizes.ts"),
-                   {x264("s1.ts", 0, ",scale=320:180,setsar=1", {"-t", "4"}),
-                    x264("s2.ts", 4, ",scale=480:270,setsar=1", {"-output_ts_offset", "4"})}),
-          endToEnd(
-              dir.filePath("mbaff.ts"),
-              {x264("i1.ts", 0, "", {"-t", "3"}),
-               x264("i2.ts", 3, "", {"-t", "3", "-flags", "+ilme+ildct", "-output_ts_offset", "3"}, ":tff=1"),
-               x264("i3.ts", 6, "", {"-output_ts_offset", "6"})})}) {
-        if (shapeCount++ % 2 != half)
+    std::vector<int> all(film ? 192 : 200), twice;
+    std::iota(all.begin(), all.end(), 0);
+    twice = all;
+    twice.insert(twice.end(), all.begin(), all.end());
+    // Keep-format cuts, from keyframes with and without a time and single pictures without one
+    // (the last picture too), ten pictures from the one after a keyframe, and across the
+    // seam of two recordings or a pause: the pictures that start in the range.
+    for (const auto& [from, to] :
+         {std::pair{150, 190}, std::pair{0, 40}, std::pair{24, 64}, std::pair{75, 100}, std::pair{126, 127},
+          std::pair{35, 36}, std::pair{199, 200}, std::pair{151, 161}, std::pair{95, 105}}) {
+        const QString out = dir.filePath(QString("cut%1.").arg(from)) + QFileInfo(src).suffix();
+        QFile::remove(out);
+        const int64_t begin = film ? from * 40000 : at(from), end = film ? to * 40000 : at(to);
+        std::vector<int> wanted;
+        std::copy_if(all.begin(), all.end(), std::back_inserter(wanted),
+                     [&](int n) { return at(n) >= begin && at(n) < end; });
+        ASSERT_EQ(convert(src, out, {nullptr, nullptr, begin, end}), 1) << src.toStdString() << from;
+        // A range encoded across a change of size is written at its first picture's (README).
+        expect(out, wanted, true, from >= 100 || to <= 100 || src.contains("mbaff"));
+    }
+    // 3 s from 6 s, in the pause: picture 99 shown from the start, then 100-149.
+    if (const QString out = dir.filePath("held_" + QFileInfo(src).fileName()); src.contains("pause")) {
+        ASSERT_EQ(convert(src, out, {nullptr, nullptr, 6000000, 9000000}), 1);
+        std::vector<int> wanted(51);
+        std::iota(wanted.begin(), wanted.end(), 99);
+        expect(out, wanted);
+        EXPECT_NEAR(probeDuration(out), 3.0, 0.03);
+    }
+    for (const QString& out : {dir.filePath("whole.mp4"), dir.filePath("whole.mkv"), dir.filePath("whole.ts"),
+                               dir.filePath("joined.mp4"), dir.filePath("joined.") + QFileInfo(src).suffix(),
+                               dir.filePath("encoded.ts"), dir.filePath("encoded_joined.mp4")}) {
+        // Kept whole in its own format: a stream that times no picture; joined with itself
+        // in its own format: every one. Encoded: pauses and hour-late pictures in their places.
+        const bool encoded = out.contains("encoded"), late = src.contains("pause") || src.contains("late");
+        if (QFile::remove(out); (out.endsWith("whole.ts") && !src.contains("untimed")) || (encoded && !late))
             continue;
-        src = shape;
-        // The pause's pictures end 3 s after its sound, the film's a few milliseconds after.
-        sound = !src.contains("pause") && !src.contains("telecine") && probeStreamCount(src, "audio") > 0;
-        shapeOf.clear();
-        if (src.contains(QRegularExpression("(programmes|sizes|mbaff)\\.ts$"))) // pictures 0-199 in order
-            for (const QString& pictureShape : pictureShapes(src))
-                shapeOf[int(shapeOf.size())] = pictureShape;
-        // Where picture n is shown: the pause holds picture 99 for 3 s more.
-        const bool film = src.contains("telecine");
-        const int64_t pauseUs = src.contains("pause") ? 3000000 : 0;
-        const auto at = [&](int64_t n) {
-            return film ? (5 * (n / 2) + 3 * (n % 2)) * 1001000 / 60 : n * 40000 + (n >= 100 ? pauseUs : 0);
-        };
-        std::vector<int> all(film ? 192 : 200), twice;
-        std::iota(all.begin(), all.end(), 0);
-        twice = all;
-        twice.insert(twice.end(), all.begin(), all.end());
-        // Keep-format cuts, from keyframes with and without a time and single pictures without one
-        // (the last picture too), ten pictures from the one after a keyframe, and across the
-        // seam of two recordings or a pause: the pictures that start in the range.
-        for (const auto& [from, to] : {std::pair{150, 190}, std::pair{0, 40}, std::pair{24, 64},
-                                       std::pair{75, 100}, std::pair{126, 127}, std::pair{35, 36},
-                                       std::pair{199, 200}, std::pair{151, 161}, std::pair{95, 105}}) {
-            const QString out = dir.filePath(QString("cut%1.").arg(from)) + QFileInfo(src).suffix();
-            QFile::remove(out);
-            const int64_t begin = film ? from * 40000 : at(from), end = film ? to * 40000 : at(to);
-            std::vector<int> wanted;
-            std::copy_if(all.begin(), all.end(), std::back_inserter(wanted),
-                         [&](int n) { return at(n) >= begin && at(n) < end; });
-            ASSERT_EQ(convert(src, out, {nullptr, nullptr, begin, end}), 1) << src.toStdString() << from;
-            // A range encoded across a change of size is written at its first picture's (README).
-            expect(out, wanted, true, from >= 100 || to <= 100 || src.contains("mbaff"));
-        }
-        // 3 s from 6 s, in the pause: picture 99 shown from the start, then 100-149.
-        if (const QString out = dir.filePath("held_" + QFileInfo(src).fileName()); src.contains("pause")) {
-            ASSERT_EQ(convert(src, out, {nullptr, nullptr, 6000000, 9000000}), 1);
-            std::vector<int> wanted(51);
-            std::iota(wanted.begin(), wanted.end(), 99);
-            expect(out, wanted);
-            EXPECT_NEAR(probeDuration(out), 3.0, 0.03);
-        }
-        for (const QString& out :
-             {dir.filePath("whole.mp4"), dir.filePath("whole.mkv"), dir.filePath("whole.ts"),
-              dir.filePath("joined.mp4"), dir.filePath("joined.") + QFileInfo(src).suffix(),
-              dir.filePath("encoded.ts"), dir.filePath("encoded_joined.mp4")}) {
-            // Kept whole in its own format: a stream that times no picture; joined with itself
-            // in its own format: every one. Encoded: pauses and hour-late pictures in their places.
-            const bool encoded = out.contains("encoded"),
-                       late = src.contains("pause") || src.contains("late");
-            if (QFile::remove(out);
-                (out.endsWith("whole.ts") && !src.contains("untimed")) || (encoded && !late))
-                continue;
-            const char* codec = encoded ? (out.endsWith("ts") ? "mpeg2video" : "libx264") : nullptr;
-            ASSERT_EQ(out.contains("joined") ? join({src, src}, out, codec) + 1 : convert(src, out, {codec}),
-                      1)
-                << out.toStdString();
-            expect(out, out.contains("joined") ? twice : all,
-                   QFileInfo(out).suffix() != QFileInfo(src).suffix() || decodeErrors(src).empty());
-            // Untimed pictures start where their sound is heard: its onset as in the same stream timed.
-            if (const QString timed = dir.filePath(QFileInfo(src).baseName() + "_timed.mp4");
-                out.endsWith("whole.mp4") && src.contains(QRegularExpression("/untimed(_aac)?\\.ts$"))) {
-                ASSERT_EQ(convert(src.contains("aac") ? aac : ts, timed, {nullptr}), 1);
-                EXPECT_NEAR(clickTimes(decodedSound(out), 1, 0.01f).at(0),
-                            clickTimes(decodedSound(timed), 1, 0.01f).at(0), 0.001);
-            }
+        const char* codec = encoded ? (out.endsWith("ts") ? "mpeg2video" : "libx264") : nullptr;
+        ASSERT_EQ(out.contains("joined") ? join({src, src}, out, codec) + 1 : convert(src, out, {codec}), 1)
+            << out.toStdString();
+        expect(out, out.contains("joined") ? twice : all,
+               QFileInfo(out).suffix() != QFileInfo(src).suffix() || decodeErrors(src).empty());
+        // Untimed pictures start where their sound is heard: its onset as in the same stream timed.
+        if (const QString timed = dir.filePath(QFileInfo(src).baseName() + "_timed.mp4");
+            out.endsWith("whole.mp4") && src.contains(QRegularExpression("/untimed(_aac)?\\.ts$"))) {
+            ASSERT_EQ(convert(src.contains("aac") ? sources.aac() : sources.ts(), timed, {nullptr}), 1);
+            EXPECT_NEAR(clickTimes(decodedSound(out), 1, 0.01f).at(0),
+                        clickTimes(decodedSound(timed), 1, 0.01f).at(0), 0.001);
         }
     }
 }
-
-} // namespace
-
-TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrder) {
-    everyJobKeepsEachPictureOfItsRangeOnceInOrder(0);
-}
-TEST(UntimedStreams, EveryJobKeepsEachPictureOfItsRangeOnceInOrderOfTheOtherShapes) {
-    everyJobKeepsEachPictureOfItsRangeOnceInOrder(1);
-}
+INSTANTIATE_TEST_SUITE_P(Shapes, EveryJob, testing::Range(size_t(0), kJobShapes.size()),
+                         [](const testing::TestParamInfo<size_t>& info) {
+                             return kJobShapes[info.param].first;
+                         });
 
 // HEVC captures cut out of a recording inside packets (the first keyframe's leading pictures lost
 // with the group before) joined with themselves by copy: each copy shows what the capture does.
 TEST(UntimedStreams, AnHevcCaptureJoinedWithItselfShowsItsPicturesOncePerCopy) {
     QTemporaryDir dir;
-    const QString ts = makeWithFfmpeg(
-        dir.filePath("hevc.ts"),
-        {"-i", makeCounterClip(dir.filePath("c.mp4"), 25, 10, 25, 0, "threads=1"), "-vf", "scale=640:360",
-         "-c:v", "libx265", "-preset", "veryfast", "-x265-params",
-         "pools=1:frame-threads=1:bframes=4:keyint=50:log-level=error", "-c:a", "mp2", "-b:a", "192k"});
     for (const int to : {160000, 230000}) {
-        const QString capture = dir.filePath(QString("capture%1.ts").arg(to));
-        ASSERT_EQ(run("sh", {"-c", QString("tail -c +67001 \"$0\" | head -c %1 > \"$1\"").arg(to - 67000), ts,
-                             capture}),
-                  0);
+        const QString capture = hevcCapture(dir.path(), to);
+        ASSERT_FALSE(capture.isEmpty());
         ASSERT_EQ(convert(capture, capture + ".mp4"), 1);
         std::vector<int> once = decodedCounters(capture + ".mp4"), twice = once;
         twice.insert(twice.end(), once.begin(), once.end());
