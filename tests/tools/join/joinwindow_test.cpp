@@ -550,6 +550,28 @@ TEST(JoinWindow, MpegRecordingsJoinedWithThemselvesKeepEveryPictureAndTheirSound
     }
 }
 
+// An HEVC capture begun and ended inside packets (its first keyframe's leading pictures lost with
+// the group before it), kept and joined with itself: each copy shows its pictures once, in order.
+TEST(JoinWindow, AnHevcCaptureKeptAndJoinedWithItselfShowsEachCopysPicturesInOrder) {
+    QTemporaryDir dir;
+    const QString capture = testsupport::hevcCapture(dir.path(), 230000);
+    ASSERT_FALSE(capture.isEmpty());
+    Driver d;
+    d.chooseFormat("Video / Keep Original");
+    d.addFile(capture);
+    d.addFile(capture);
+    const QString out = d.join();
+    ASSERT_NE(d.finishMessage(), nullptr) << answerAlerts().join(";").toStdString();
+    EXPECT_EQ(testsupport::decodeErrors(out), "");
+    const std::vector<int> shown = testsupport::decodedCounters(out);
+    const auto half = std::ptrdiff_t(shown.size() / 2);
+    EXPECT_TRUE(half >= 25 && shown.size() == size_t(2 * half) &&
+                std::equal(shown.begin(), shown.begin() + half, shown.begin() + half) &&
+                std::adjacent_find(shown.begin(), shown.begin() + half,
+                                   [](int a, int b) { return b != a + 1; }) == shown.begin() + half)
+        << testing::PrintToString(shown);
+}
+
 // Keep Original keeps each sound stream's codec (AAC stereo and AC-3 5.1, two ranges of one
 // Matroska), and a FLAC file whose picture starts 0.1 s after its sound joined with itself keeps
 // the second copy's clicks (every whole second of its sound) within half a packet of its picture.
