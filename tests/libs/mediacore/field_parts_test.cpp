@@ -307,31 +307,40 @@ TEST(FieldParts, ReencodedPartOfSlowPicturesEndsItsSoundWithTheLastPictureNotIts
     EXPECT_NEAR(a.end, v.end, 0.05);
 }
 
-TEST(FieldParts, KeepFormatPartsOfStreamsWithoutTimesAndOfLargePictures) {
-    // MPEG streams give a presentation time to some pictures only, AVI to none; 1080i
-    // pictures and a phone's HEVC pass a small cap while the encoder still holds many back.
-    // The 1080i parts are re-encoded (a transport stream takes no copied middle): how many
-    // pictures the encoder holds back, and their sizes, depend on the processors it has, and a
-    // part of a dozen large pictures ends as many as a few pictures short of its cap. It must
-    // still hold half of it, on one processor as on many. Copied pictures that carry no time
-    // show after the last one that does: where a part ends on such pictures its sound ends with
-    // the last timed one, up to three pictures before the last shown.
-    struct Case {
-        const char* clip;
-        const char* ext;
-        double fraction, rate, fill;
-        int endPictures = 1;
-    };
-    for (const Case& c :
-         {Case{"mpeg1.mpg", "mpg", 0.3, 25, 0.8}, Case{"program.mpg", "mpg", 0.3, 25, 0.8},
-          Case{"h264_aac.avi", "avi", 0.3, 25, 0.8}, Case{"avchd_1080i.mts", "mts", 0.3, 25, 0.5},
-          Case{"sparse_times.mts", "mts", 0.3, 30000 / 1001.0, 0.5, 3},
-          Case{"phone_hevc.mov", "mov", 0.1, 30, 0.8}}) {
-        const QString src = fieldClip(c.clip);
-        expectCappedParts(src, c.ext, share(src, c.fraction), c.rate, 1 / c.rate, nullptr, c.fill,
-                          c.endPictures);
-    }
+// MPEG streams give a presentation time to some pictures only, AVI to none; 1080i pictures and a
+// phone's HEVC pass a small cap while the encoder still holds many back. The 1080i parts are
+// re-encoded (a transport stream takes no copied middle): how many pictures the encoder holds
+// back, and their sizes, depend on the processors it has, and a part of a dozen large pictures
+// ends as many as a few pictures short of its cap. It must still hold half of it, on one
+// processor as on many. Copied pictures that carry no time show after the last one that does:
+// where a part ends on such pictures its sound ends with the last timed one, up to three
+// pictures before the last shown. Each clip is a case of its own, so that shards share them out.
+namespace {
+struct CappedClip {
+    const char* clip;
+    const char* ext;
+    double fraction, rate, fill;
+    int endPictures = 1;
+};
+class KeepFormatParts : public testing::TestWithParam<CappedClip> {};
+} // namespace
+
+TEST_P(KeepFormatParts, OfStreamsWithoutTimesAndOfLargePictures) {
+    const CappedClip& c = GetParam();
+    const QString src = fieldClip(c.clip);
+    expectCappedParts(src, c.ext, share(src, c.fraction), c.rate, 1 / c.rate, nullptr, c.fill, c.endPictures);
 }
+
+INSTANTIATE_TEST_SUITE_P(FieldClips, KeepFormatParts,
+                         testing::Values(CappedClip{"mpeg1.mpg", "mpg", 0.3, 25, 0.8},
+                                         CappedClip{"program.mpg", "mpg", 0.3, 25, 0.8},
+                                         CappedClip{"h264_aac.avi", "avi", 0.3, 25, 0.8},
+                                         CappedClip{"avchd_1080i.mts", "mts", 0.3, 25, 0.5},
+                                         CappedClip{"sparse_times.mts", "mts", 0.3, 30000 / 1001.0, 0.5, 3},
+                                         CappedClip{"phone_hevc.mov", "mov", 0.1, 30, 0.8}),
+                         [](const testing::TestParamInfo<CappedClip>& info) {
+                             return QString(info.param.clip).replace('.', '_').toStdString();
+                         });
 
 // An H.264 transport stream some of whose pictures carry no time, and some the time of the keyframe
 // after them (which then decodes a tick after them), as a stream copied from a program stream has
