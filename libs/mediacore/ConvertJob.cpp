@@ -312,6 +312,13 @@ int chooseMode(const CodecSetting& setting, AVCodecID source, bool copyable, boo
             return logFailure(std::string("the container cannot hold ") + avcodec_get_name(source),
                               AVERROR(EINVAL));
         *encoder = source != AV_CODEC_ID_NONE ? preferredEncoder(source) : nullptr;
+        // Kept sound whose only encoder here is experimental (DTS's) is copied, cut at its
+        // packets' edges, rather than written in another codec.
+        if (setting.kind == CodecSetting::Keep && type == AVMEDIA_TYPE_AUDIO && !changes && fits &&
+            !*encoder && avcodec_find_encoder(source)) {
+            *mode = ConvertPlan::Copy;
+            return 0;
+        }
         break;
     case CodecSetting::Named:
         *encoder = setting.encoder;
