@@ -756,13 +756,17 @@ std::vector<bool> SourceIndex::impossibleTimes() const {
 }
 
 // Decoding times that rise and never pass the time a picture is shown: the times shown, in
-// their order, as many pictures late as the decoding runs ahead of the showing at most.
+// their order, as many pictures late as the decoding runs ahead of the showing at most, and at
+// least as many as the stream says its decoder holds back. Fewer than that would leave a picture
+// whose two times are one, which a program stream then stores as one; a decoder holding back more
+// pictures than the times allow for guesses the times of the pictures stored without one on the
+// line of the decoding times, where two pictures can then meet.
 void SourceIndex::decodingTimes() {
     std::vector<int32_t> decoding; // the pictures (no second fields) in decoding order
     for (size_t i = 0; i < pictures_.size(); ++i)
         if (!(pictures_[i].flags & (SecondField | Undecodable)))
             decoding.push_back(int32_t(i));
-    int64_t delay = 0;
+    int64_t delay = reorderDepth_;
     for (size_t j = 0; j < decoding.size(); ++j)
         delay = std::max(delay, int64_t(j) - pictures_[size_t(decoding[j])].shown);
     for (size_t j = 0; j < decoding.size(); ++j) {

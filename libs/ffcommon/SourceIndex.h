@@ -170,6 +170,7 @@ private:
         int64_t size = 0;
         AVRational timeBase{1, 90000}, rate{25, 1};
         int64_t untimedStart = 0;
+        int reorderDepth = 0; // how many pictures the stream's decoder holds back, as it declares
     };
     static std::shared_ptr<const SourceIndex> make(const Source& source, const std::atomic<bool>* stop,
                                                    const Progress& progress);
@@ -219,6 +220,7 @@ private:
     AVRational frameRate_{25, 1}; // the pictures' rate as the input's own reading found it
     AVRational headerRate_{0, 1}; // a coded frame's, where the stream's headers give it
     int64_t untimedStart_ = 0;    // where pictures begin when none carries a time, in ticks
+    int reorderDepth_ = 0;        // how many pictures the decoder holds back, as the stream declares
     int64_t repeats_ = 0;         // pictures that show a field again
     int stream_ = -1;
     int64_t start_ = 0, end_ = 0, step_ = 1;

@@ -364,6 +364,8 @@ bool SourceIndex::describe(const AVFormatContext* format, int videoStream, Sourc
         rate = {25, 1};
     source->rate = rate;
     source->untimedStart = untimedPicturesStart(format, s->time_base);
+    constexpr int kMostReordered = 16; // H.264's and HEVC's limit
+    source->reorderDepth = std::clamp(s->codecpar->video_delay, 0, kMostReordered);
     return true;
 }
 
@@ -385,6 +387,7 @@ std::shared_ptr<const SourceIndex> SourceIndex::fresh(const Source& source, cons
     index->timeBase_ = source.timeBase;
     index->frameRate_ = source.rate;
     index->untimedStart_ = source.untimedStart;
+    index->reorderDepth_ = source.reorderDepth;
     if (!index->build(source, stop, progress))
         return nullptr;
     if (source.size >= kLargeBytes)
