@@ -717,6 +717,31 @@ int OutputWriter::beginSound(const AVFrame* first) {
     return r;
 }
 
+// Sound that pauses with the pictures (a recording paused and resumed) keeps its pause: the
+// samples are encoded one after another, so a frame that starts well after the samples before
+// it end is given silence before it. Small gaps, a packet lost or times rounded, close up.
+int OutputWriter::keepSoundPause(const AVFrame* frame) {
+    if (frame->pts == AV_NOPTS_VALUE || audioNextPts_ == AV_NOPTS_VALUE)
+        return 0;
+    const int64_t end = audioNextPts_ + av_audio_fifo_size(fifo_.get());
+    const int64_t gap = frame->pts - end;
+    constexpr int64_t kMostSilence = 60; // seconds: further on, the times are broken, not paused
+    const int64_t rate = audio_->sample_rate;
+    if (gap <= std::max<int64_t>(rate / 10, 2 * int64_t(frame->nb_samples)) || gap > kMostSilence * rate)
+        return 0;
+    const int channels = audio_->ch_layout.nb_channels;
+    uint8_t** silence = nullptr;
+    int r = av_samples_alloc_array_and_samples(&silence, nullptr, channels, int(gap), audio_->sample_fmt, 0);
+    if (r < 0)
+        return r;
+    av_samples_set_silence(silence, 0, int(gap), channels, audio_->sample_fmt);
+    r = av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(silence), int(gap)) < gap ? AVERROR(ENOMEM)
+                                                                                            : 0;
+    av_freep(&silence[0]);
+    av_freep(&silence);
+    return r < 0 ? r : encodeAudioFromFifo(false);
+}
+
 int OutputWriter::writeFrame(Kind kind, AVFrame* frame) {
     AVCodecContext* c = encoder(kind);
     if (!c || !started_)
@@ -725,6 +750,8 @@ int OutputWriter::writeFrame(Kind kind, AVFrame* frame) {
     if (kind == Audio) {
         if (frame) {
             if (audioNextPts_ == AV_NOPTS_VALUE && (r = beginSound(frame)) < 0)
+                return r;
+            if ((r = keepSoundPause(frame)) < 0)
                 return r;
             if (av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(frame->extended_data),
                                     frame->nb_samples) < 0)

@@ -537,6 +537,17 @@ TEST(UntimedStreams, CutsOfALargeStreamHoldThePicturesShownOnTheLineTheyWereSetO
         ASSERT_TRUE(prepare(line, ts, dir.filePath("line.mp4"), std::llround(shape.cuts[2].from * 1e6),
                             std::llround(shape.cuts[2].to * 1e6)));
         expectCut(line, dir.filePath("line.mp4"), shape.cuts[2]);
+        if (shape.moved == 3 * kSecond) {
+            // The sound pauses with the pictures (its packets stored ahead: from about 1.3 s of
+            // the cut to 4.3 s), and what follows is heard after the pause, not under it.
+            for (const QString& out : {dir.filePath("stored0.mp4"), dir.filePath("line.mp4")}) {
+                const DecodedSound sound = decodedSound(out);
+                EXPECT_TRUE(!silences(sound, 0.01f, 1.5, 3.5).empty() &&
+                            silences(sound, 0.01f, 4.5, 4.9).empty() &&
+                            sound.offset + double(sound.samples.size()) / std::max(1, sound.rate) > 4.9)
+                    << out.toStdString();
+            }
+        }
     }
 }
 
