@@ -729,17 +729,23 @@ int OutputWriter::keepSoundPause(const AVFrame* frame) {
     const int64_t rate = audio_->sample_rate;
     if (gap <= std::max<int64_t>(rate / 10, 2 * int64_t(frame->nb_samples)) || gap > kMostSilence * rate)
         return 0;
+    // A second of silence at a time, encoded as it goes, so that the pause takes little memory.
     const int channels = audio_->ch_layout.nb_channels;
+    const int chunk = int(std::min(gap, rate));
     uint8_t** silence = nullptr;
-    int r = av_samples_alloc_array_and_samples(&silence, nullptr, channels, int(gap), audio_->sample_fmt, 0);
+    int r = av_samples_alloc_array_and_samples(&silence, nullptr, channels, chunk, audio_->sample_fmt, 0);
     if (r < 0)
         return r;
-    av_samples_set_silence(silence, 0, int(gap), channels, audio_->sample_fmt);
-    r = av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(silence), int(gap)) < gap ? AVERROR(ENOMEM)
-                                                                                            : 0;
+    av_samples_set_silence(silence, 0, chunk, channels, audio_->sample_fmt);
+    for (int64_t left = gap; left > 0 && r >= 0; left -= chunk) {
+        const int n = int(std::min<int64_t>(left, chunk));
+        r = av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(silence), n) < n
+                ? AVERROR(ENOMEM)
+                : encodeAudioFromFifo(false);
+    }
     av_freep(&silence[0]);
     av_freep(&silence);
-    return r < 0 ? r : encodeAudioFromFifo(false);
+    return r;
 }
 
 int OutputWriter::writeFrame(Kind kind, AVFrame* frame) {
