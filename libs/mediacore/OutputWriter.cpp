@@ -695,6 +695,22 @@ int OutputWriter::encodeAudioFromFifo(bool flush) {
     return 0;
 }
 
+// `samples` of silence after the sound in the FIFO.
+int OutputWriter::putSilence(int samples) {
+    uint8_t** silence = nullptr;
+    const int channels = audio_->ch_layout.nb_channels;
+    int r = av_samples_alloc_array_and_samples(&silence, nullptr, channels, samples, audio_->sample_fmt, 0);
+    if (r < 0)
+        return r;
+    av_samples_set_silence(silence, 0, samples, channels, audio_->sample_fmt);
+    r = av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(silence), samples) < samples
+            ? AVERROR(ENOMEM)
+            : 0;
+    av_freep(&silence[0]);
+    av_freep(&silence);
+    return r;
+}
+
 // The sound's clock starts at its first frame; an encoder whose priming is taken off (see
 // SoundPriming) is given silence before it.
 int OutputWriter::beginSound(const AVFrame* first) {
@@ -702,16 +718,7 @@ int OutputWriter::beginSound(const AVFrame* first) {
     const int lead = SoundPriming::leadSamples(audio_.get(), container());
     if (lead <= 0)
         return 0;
-    uint8_t** silence = nullptr;
-    const int channels = audio_->ch_layout.nb_channels;
-    int r = av_samples_alloc_array_and_samples(&silence, nullptr, channels, lead, audio_->sample_fmt, 0);
-    if (r < 0)
-        return r;
-    av_samples_set_silence(silence, 0, lead, channels, audio_->sample_fmt);
-    r = av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(silence), lead) < lead ? AVERROR(ENOMEM)
-                                                                                         : 0;
-    av_freep(&silence[0]);
-    av_freep(&silence);
+    const int r = putSilence(lead);
     priming_.begin(audioNextPts_, !av_match_name(container()->name, "matroska,webm"));
     audioNextPts_ -= lead;
     return r;
@@ -730,21 +737,10 @@ int OutputWriter::keepSoundPause(const AVFrame* frame) {
     if (gap <= std::max<int64_t>(rate / 10, 2 * int64_t(frame->nb_samples)) || gap > kMostSilence * rate)
         return 0;
     // A second of silence at a time, encoded as it goes, so that the pause takes little memory.
-    const int channels = audio_->ch_layout.nb_channels;
-    const int chunk = int(std::min(gap, rate));
-    uint8_t** silence = nullptr;
-    int r = av_samples_alloc_array_and_samples(&silence, nullptr, channels, chunk, audio_->sample_fmt, 0);
-    if (r < 0)
-        return r;
-    av_samples_set_silence(silence, 0, chunk, channels, audio_->sample_fmt);
-    for (int64_t left = gap; left > 0 && r >= 0; left -= chunk) {
-        const int n = int(std::min<int64_t>(left, chunk));
-        r = av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(silence), n) < n
-                ? AVERROR(ENOMEM)
-                : encodeAudioFromFifo(false);
-    }
-    av_freep(&silence[0]);
-    av_freep(&silence);
+    int r = 0;
+    for (int64_t left = gap; left > 0 && r >= 0; left -= rate)
+        if ((r = putSilence(int(std::min(left, rate)))) >= 0)
+            r = encodeAudioFromFifo(false);
     return r;
 }
 

@@ -136,6 +136,7 @@ private:
     bool copiesFields(const AVPacket* packet);
     static void keepFrameTiming(AVCodecParameters* par);
     int encodeAudioFromFifo(bool flush);
+    int putSilence(int samples);
     int keepSoundPause(const AVFrame* frame);
     int beginSound(const AVFrame* first);
     struct OtherEncoder;
