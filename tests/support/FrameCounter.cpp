@@ -92,12 +92,8 @@ int counterOf(const QImage& picture) {
 }
 
 std::vector<int> decodedCounters(const QString& path) {
-    constexpr int w = 48, h = 16;
-    QByteArray out;
-    run(FFMPEG_EXECUTABLE,
-        {"-v", "error", "-nostdin", "-i", path, "-map", "0:v:0", "-vf", QString("scale=%1:%2").arg(w).arg(h),
-         "-fps_mode", "passthrough", "-f", "rawvideo", "-pix_fmt", "gray", "-"},
-        &out);
+    constexpr int w = kGreyWidth, h = kGreyHeight;
+    const QByteArray out = greyPictures(path);
     std::vector<int> numbers;
     for (qsizetype at = 0; at + w * h <= out.size(); at += w * h) {
         const QImage frame(reinterpret_cast<const uchar*>(out.constData() + at), w, h, w,

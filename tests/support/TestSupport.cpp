@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <numeric>
@@ -114,22 +115,108 @@ RanCache& ranCache() {
 
 } // namespace
 
+namespace {
+
+Ran runProcess(const QString& program, const QStringList& args, int timeoutMs) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForStarted())
+        return {};
+    p.closeWriteChannel();
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return {};
+    }
+    return Ran{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+               p.readAllStandardError()};
+}
+
+// Most of a check's time is the tool's start, and the usual checks of one file come in pairs:
+// its errors and its pictures, or its pictures' times and its sound's. One run that prints what
+// both commands would (`together`, its standard output cut in two by `split`) is kept for each
+// of them, as if each had run. Where it fails, each command runs alone when asked.
+void runTogether(const QString& program, const QStringList& first, const QStringList& second,
+                 const QStringList& together,
+                 const std::function<std::pair<QByteArray, QByteArray>(const QByteArray&)>& split) {
+    const QByteArray firstKey = readOnlyKey(program, first), secondKey = readOnlyKey(program, second);
+    if (firstKey.isEmpty() || secondKey.isEmpty() ||
+        (ranCache().find(firstKey) && ranCache().find(secondKey)))
+        return;
+    const Ran ran = runProcess(program, together, 120000);
+    if (ran.code != 0)
+        return;
+    const auto [a, b] = split(ran.out);
+    ranCache().keep(firstKey, Ran{0, a, ran.err});
+    ranCache().keep(secondKey, Ran{0, b, ran.err});
+}
+
+QStringList decodeArgs(const QString& path) {
+    return {"-v", "error", "-nostdin", "-i", path, "-f", "null", "-"};
+}
+
+QStringList greyPicturesArgs(const QString& path, int w, int h) {
+    return {"-v",        "error",       "-nostdin",
+            "-i",        path,          "-map",
+            "0:v:0",     "-vf",         QString("scale=%1:%2").arg(w).arg(h),
+            "-fps_mode", "passthrough", "-f",
+            "rawvideo",  "-pix_fmt",    "gray",
+            "-"};
+}
+
+void decodeWithPictures(const QString& path) {
+    const QStringList decode = decodeArgs(path), pictures = greyPicturesArgs(path, kGreyWidth, kGreyHeight);
+    runTogether(FFMPEG_EXECUTABLE, decode, pictures, decode + pictures.mid(5), [](const QByteArray& out) {
+        return std::pair{QByteArray(), out};
+    });
+}
+
+QStringList framesArgs(const QString& path, const QString& kind) {
+    return {"-v",        "error",         "-select_streams",
+            kind + ":0", "-show_entries", "frame=best_effort_timestamp_time,pkt_duration_time",
+            "-of",       "csv=p=0",       path};
+}
+
+// The times of the first picture stream's frames and of the first sound stream's, in one read.
+void picturesAndSoundFrames(const QString& path) {
+    runTogether(FFPROBE_EXECUTABLE, framesArgs(path, "v"), framesArgs(path, "a"),
+                {"-v", "error", "-show_entries",
+                 "stream=index,codec_type:frame=stream_index,best_effort_timestamp_time,pkt_duration_time",
+                 "-of", "csv=p=1", path},
+                [](const QByteArray& out) {
+                    const QList<QByteArray> lines = out.split('\n');
+                    QByteArray firstVideo, firstAudio;
+                    for (const QByteArray& line : lines) {
+                        const QList<QByteArray> f = line.trimmed().split(',');
+                        if (f.size() >= 3 && f[0] == "stream") {
+                            if (f[2] == "video" && firstVideo.isEmpty())
+                                firstVideo = f[1];
+                            if (f[2] == "audio" && firstAudio.isEmpty())
+                                firstAudio = f[1];
+                        }
+                    }
+                    std::pair<QByteArray, QByteArray> byKind;
+                    for (const QByteArray& line : lines) {
+                        const QList<QByteArray> f = line.trimmed().split(',');
+                        if (f.size() < 4 || f[0] != "frame")
+                            continue;
+                        const QByteArray row = f[2] + ',' + f[3] + '\n';
+                        if (f[1] == firstVideo)
+                            byKind.first += row;
+                        else if (f[1] == firstAudio)
+                            byKind.second += row;
+                    }
+                    return byKind;
+                });
+}
+
+} // namespace
+
 int run(const QString& program, const QStringList& args, QByteArray* out, QByteArray* err, int timeoutMs) {
     const QByteArray key = readOnlyKey(program, args);
     std::optional<Ran> ran = key.isEmpty() ? std::nullopt : ranCache().find(key);
     if (!ran) {
-        QProcess p;
-        p.start(program, args);
-        if (!p.waitForStarted())
-            return -1;
-        p.closeWriteChannel();
-        if (!p.waitForFinished(timeoutMs)) {
-            p.kill();
-            p.waitForFinished();
-            return -1;
-        }
-        ran = Ran{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-                  p.readAllStandardError()};
+        ran = runProcess(program, args, timeoutMs);
         if (!key.isEmpty() && ran->code >= 0)
             ranCache().keep(key, *ran);
     }
@@ -138,6 +225,13 @@ int run(const QString& program, const QStringList& args, QByteArray* out, QByteA
     if (err)
         *err = ran->err;
     return ran->code;
+}
+
+QByteArray greyPictures(const QString& path) {
+    decodeWithPictures(path);
+    QByteArray out;
+    run(FFMPEG_EXECUTABLE, greyPicturesArgs(path, kGreyWidth, kGreyHeight), &out);
+    return out;
 }
 
 namespace {
@@ -163,8 +257,9 @@ QString clipKey(const QString& out, const QStringList& args) {
 } // namespace
 
 std::string decodeErrors(const QString& path) {
+    decodeWithPictures(path);
     QByteArray err;
-    run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-i", path, "-f", "null", "-"}, nullptr, &err);
+    run(FFMPEG_EXECUTABLE, decodeArgs(path), nullptr, &err);
     return err.left(300).toStdString();
 }
 
@@ -172,8 +267,9 @@ std::string decodeErrorsBesideGuesses(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix != "vob" && suffix != "mpg" && suffix != "mpeg")
         return decodeErrors(path);
+    decodeWithPictures(path);
     QByteArray err;
-    run(FFMPEG_EXECUTABLE, {"-v", "error", "-nostdin", "-i", path, "-f", "null", "-"}, nullptr, &err);
+    run(FFMPEG_EXECUTABLE, decodeArgs(path), nullptr, &err);
     QStringList lines = QString::fromUtf8(err).split('\n', Qt::SkipEmptyParts);
     lines.removeIf([](const QString& line) { return line.contains("non monotonically increasing dts"); });
     return lines.join('\n').toStdString();
@@ -185,7 +281,7 @@ QString makeWithFfmpeg(const QString& out, const QStringList& args) {
     // output depends on its thread count, which follows the CPUs; libx265 ignores it and is
     // given its pool in each clip's options). Matroska would give each file new random ids.
     const QStringList oneThread{"-threads", "1", "-fflags", "+bitexact"};
-    // The suite runs three times (the release build, fewer CPUs, the sanitizer build) and its
+    // The suite runs twice (the release build, the sanitizer build) and its
     // programs make many of the same clips: scripts/test names a folder where a clip is made
     // once per run and copied from then on.
     const QString cache = qEnvironmentVariable("CUTBENCH_CLIP_CACHE");
@@ -295,11 +391,10 @@ double oneFrame(const QString& path, const char* kind) {
 } // namespace
 
 DecodedFrames decodedFrames(const QString& path, const char* kind) {
+    if (QByteArrayView(kind) == "v" || QByteArrayView(kind) == "a")
+        picturesAndSoundFrames(path);
     QByteArray out;
-    run(FFPROBE_EXECUTABLE,
-        {"-v", "error", "-select_streams", QString(kind) + ":0", "-show_entries",
-         "frame=best_effort_timestamp_time,pkt_duration_time", "-of", "csv=p=0", path},
-        &out);
+    run(FFPROBE_EXECUTABLE, framesArgs(path, kind), &out);
     // Frames in the order the decoder gives them, their times and lengths (NaN when unknown).
     std::vector<double> t, d;
     for (const QByteArray& line : out.split('\n')) {

@@ -21,6 +21,12 @@ QString media(const QString& name);
 int run(const QString& program, const QStringList& args, QByteArray* out = nullptr, QByteArray* err = nullptr,
         int timeoutMs = 120000);
 
+// The pictures of a file's first picture stream, each scaled to kGreyWidth x kGreyHeight and
+// grey (a byte a pixel), one after another, as the ffmpeg command line decodes them (read
+// together with the file's errors).
+constexpr int kGreyWidth = 48, kGreyHeight = 16;
+QByteArray greyPictures(const QString& path);
+
 // Writes `out` with the ffmpeg command line from `args` (inputs and options); returns `out`, or
 // an empty string when ffmpeg fails.
 QString makeWithFfmpeg(const QString& out, const QStringList& args);
