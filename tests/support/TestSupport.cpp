@@ -113,10 +113,6 @@ RanCache& ranCache() {
     return cache;
 }
 
-} // namespace
-
-namespace {
-
 Ran runProcess(const QString& program, const QStringList& args, int timeoutMs) {
     QProcess p;
     p.start(program, args);
@@ -135,7 +131,8 @@ Ran runProcess(const QString& program, const QStringList& args, int timeoutMs) {
 // Most of a check's time is the tool's start, and the usual checks of one file come in pairs:
 // its errors and its pictures, or its pictures' times and its sound's. One run that prints what
 // both commands would (`together`, its standard output cut in two by `split`) is kept for each
-// of them, as if each had run. Where it fails, each command runs alone when asked.
+// of them, as if each had run. Where it fails (a file without pictures), each command runs
+// alone when asked, and the joint run, kept like any other, is not started again.
 void runTogether(const QString& program, const QStringList& first, const QStringList& second,
                  const QStringList& together,
                  const std::function<std::pair<QByteArray, QByteArray>(const QByteArray&)>& split) {
@@ -143,19 +140,20 @@ void runTogether(const QString& program, const QStringList& first, const QString
     if (firstKey.isEmpty() || secondKey.isEmpty() ||
         (ranCache().find(firstKey) && ranCache().find(secondKey)))
         return;
-    const Ran ran = runProcess(program, together, 120000);
-    if (ran.code != 0)
+    QByteArray out, err;
+    if (run(program, together, &out, &err) != 0)
         return;
-    const auto [a, b] = split(ran.out);
-    ranCache().keep(firstKey, Ran{0, a, ran.err});
-    ranCache().keep(secondKey, Ran{0, b, ran.err});
+    const auto [a, b] = split(out);
+    ranCache().keep(firstKey, Ran{0, a, err});
+    ranCache().keep(secondKey, Ran{0, b, err});
 }
 
 QStringList decodeArgs(const QString& path) {
     return {"-v", "error", "-nostdin", "-i", path, "-f", "null", "-"};
 }
 
-QStringList greyPicturesArgs(const QString& path, int w, int h) {
+QStringList greyPicturesArgs(const QString& path) {
+    const int w = kGreyWidth, h = kGreyHeight;
     return {"-v",        "error",       "-nostdin",
             "-i",        path,          "-map",
             "0:v:0",     "-vf",         QString("scale=%1:%2").arg(w).arg(h),
@@ -165,7 +163,7 @@ QStringList greyPicturesArgs(const QString& path, int w, int h) {
 }
 
 void decodeWithPictures(const QString& path) {
-    const QStringList decode = decodeArgs(path), pictures = greyPicturesArgs(path, kGreyWidth, kGreyHeight);
+    const QStringList decode = decodeArgs(path), pictures = greyPicturesArgs(path);
     runTogether(FFMPEG_EXECUTABLE, decode, pictures, decode + pictures.mid(5), [](const QByteArray& out) {
         return std::pair{QByteArray(), out};
     });
@@ -230,7 +228,7 @@ int run(const QString& program, const QStringList& args, QByteArray* out, QByteA
 QByteArray greyPictures(const QString& path) {
     decodeWithPictures(path);
     QByteArray out;
-    run(FFMPEG_EXECUTABLE, greyPicturesArgs(path, kGreyWidth, kGreyHeight), &out);
+    run(FFMPEG_EXECUTABLE, greyPicturesArgs(path), &out);
     return out;
 }
 
@@ -254,23 +252,24 @@ QString clipKey(const QString& out, const QStringList& args) {
     return QString::fromLatin1(hash.result().toHex()) + (suffix.isEmpty() ? QString() : "." + suffix);
 }
 
-} // namespace
-
-std::string decodeErrors(const QString& path) {
+QByteArray decodeErrorText(const QString& path) {
     decodeWithPictures(path);
     QByteArray err;
     run(FFMPEG_EXECUTABLE, decodeArgs(path), nullptr, &err);
-    return err.left(300).toStdString();
+    return err;
+}
+
+} // namespace
+
+std::string decodeErrors(const QString& path) {
+    return decodeErrorText(path).left(300).toStdString();
 }
 
 std::string decodeErrorsBesideGuesses(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix != "vob" && suffix != "mpg" && suffix != "mpeg")
         return decodeErrors(path);
-    decodeWithPictures(path);
-    QByteArray err;
-    run(FFMPEG_EXECUTABLE, decodeArgs(path), nullptr, &err);
-    QStringList lines = QString::fromUtf8(err).split('\n', Qt::SkipEmptyParts);
+    QStringList lines = QString::fromUtf8(decodeErrorText(path)).split('\n', Qt::SkipEmptyParts);
     lines.removeIf([](const QString& line) { return line.contains("non monotonically increasing dts"); });
     return lines.join('\n').toStdString();
 }
