@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes clips like the ones users bring from phones, browsers, camcorders and broadcast or DVD
-# streams, with the ffmpeg command line. Usage: make_field_clips.sh OUTDIR   (does nothing when
-# OUTDIR is up to date with this script)
+# streams, with the ffmpeg command line. Usage: make_field_clips.sh OUTDIR [FROM]   (does nothing
+# when OUTDIR is up to date with this script; copies FROM, another build's folder, when that one is)
 set -euo pipefail
 OUT="$1"
 HERE="$(cd "$(dirname "$0")" && pwd)"
@@ -9,6 +9,12 @@ mkdir -p "$OUT"
 STAMP="$OUT/.stamp"
 SUM="$(cat "$0" "$HERE/group_amr_frames.pl" "$HERE/make_pgs.pl" | sha1sum | cut -d' ' -f1)"
 if [ -f "$STAMP" ] && [ "$(cat "$STAMP")" = "$SUM" ]; then exit 0; fi
+if [ -n "${2:-}" ] && [ -f "$2/.stamp" ] && [ "$(cat "$2/.stamp")" = "$SUM" ]; then
+  rm -f "$STAMP"
+  tar -C "$2" --exclude=./.stamp -cf - . | tar -C "$OUT" -xf -
+  echo "$SUM" > "$STAMP"
+  exit 0
+fi
 rm -f "$STAMP"
 cd "$OUT"
 # Every encoder codes on one thread: the clips are then the same bytes on every machine, whatever

@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
 # Makes the small media files that the tests run on, with the ffmpeg command line.
-# Usage: make_fixtures.sh OUTDIR   (does nothing when OUTDIR is up to date with this script)
+# Usage: make_fixtures.sh OUTDIR [FROM]   (does nothing when OUTDIR is up to date with this
+# script; copies FROM, another build's folder, when that one is)
 set -euo pipefail
 OUT="$1"
 mkdir -p "$OUT"
 STAMP="$OUT/.stamp"
 SUM="$(sha1sum "$0" | cut -d' ' -f1)"
 if [ -f "$STAMP" ] && [ "$(cat "$STAMP")" = "$SUM" ]; then exit 0; fi
+if [ -n "${2:-}" ] && [ -f "$2/.stamp" ] && [ "$(cat "$2/.stamp")" = "$SUM" ]; then
+  rm -f "$STAMP"
+  tar -C "$2" --exclude=./.stamp -cf - . | tar -C "$OUT" -xf -
+  echo "$SUM" > "$STAMP"
+  exit 0
+fi
 cd "$OUT"
 # Every encoder codes on one thread: the clips are then the same bytes on every machine, whatever
 # its CPU count (x264's and the MPEG encoders' output depends on their thread count). Matroska

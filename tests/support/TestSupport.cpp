@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -21,6 +22,7 @@
 #include <optional>
 #include <sys/stat.h>
 #include <utility>
+#include <vector>
 
 namespace testsupport {
 
@@ -42,8 +44,15 @@ struct Ran {
 // each start of a tool costs about a tenth of a second of CPU linking its two hundred
 // libraries: most of what the engine's tests spend. A command that only reads whole files
 // named in its arguments prints the same as long as each file is the same file (device,
-// inode) at the same size and modification and change times. Empty: not such a command.
-QByteArray readOnlyKey(const QString& program, const QStringList& args) {
+// inode) at the same size and modification and change times. `key` is empty where the command
+// is not such a command; `files` are the indexes of the arguments that name files, with their
+// identities.
+struct ReadOnlyCommand {
+    QByteArray key;
+    std::vector<std::pair<qsizetype, QByteArray>> files;
+};
+
+ReadOnlyCommand readOnlyCommand(const QString& program, const QStringList& args) {
     const bool probeTool =
         program == QLatin1String(FFPROBE_EXECUTABLE) && !args.contains(QLatin1String("-o"));
     // ffmpeg writing to its standard output and to no file.
@@ -51,10 +60,10 @@ QByteArray readOnlyKey(const QString& program, const QStringList& args) {
         program == QLatin1String(FFMPEG_EXECUTABLE) && !args.isEmpty() && args.last() == QLatin1String("-");
     if (!probeTool && !decodeTool)
         return {};
-    QByteArray key = program.toUtf8();
+    ReadOnlyCommand command{program.toUtf8(), {}};
     for (qsizetype i = 0; i < args.size(); ++i) {
-        key += '\x1f';
-        key += args[i].toUtf8();
+        command.key += '\x1f';
+        command.key += args[i].toUtf8();
         struct stat st {};
         if (::stat(QFile::encodeName(args[i]).constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
             // Not a file (an option, a filter, a stream): a path that names none may be made later.
@@ -65,13 +74,20 @@ QByteArray readOnlyKey(const QString& program, const QStringList& args) {
         // A file anywhere but as ffmpeg's input may be written.
         if (decodeTool && (i == 0 || args[i - 1] != QLatin1String("-i")))
             return {};
-        key += QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino)) + ':' +
-               QByteArray::number(qint64(st.st_size)) + ':' + QByteArray::number(qint64(st.st_mtim.tv_sec)) +
-               '.' + QByteArray::number(qint64(st.st_mtim.tv_nsec)) + ':' +
-               QByteArray::number(qint64(st.st_ctim.tv_sec)) + '.' +
-               QByteArray::number(qint64(st.st_ctim.tv_nsec));
+        const QByteArray identity =
+            QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino)) + ':' +
+            QByteArray::number(qint64(st.st_size)) + ':' + QByteArray::number(qint64(st.st_mtim.tv_sec)) +
+            '.' + QByteArray::number(qint64(st.st_mtim.tv_nsec)) + ':' +
+            QByteArray::number(qint64(st.st_ctim.tv_sec)) + '.' +
+            QByteArray::number(qint64(st.st_ctim.tv_nsec));
+        command.key += identity;
+        command.files.emplace_back(i, identity);
     }
-    return key;
+    return command;
+}
+
+QByteArray readOnlyKey(const QString& program, const QStringList& args) {
+    return readOnlyCommand(program, args).key;
 }
 
 // Bounded, so that the decoded sound and pictures of a long program stay a few dozen MB.
@@ -111,6 +127,105 @@ private:
 RanCache& ranCache() {
     static RanCache cache;
     return cache;
+}
+
+// The suite runs twice (the release build, the sanitizer build), and its programs read the
+// same clips, and many of the same outputs, with the same commands. Where scripts/test names
+// the run's clip folder, what a read-only command printed is kept there for every program of
+// the run, by the command and the contents of the files it reads (with their names' suffixes,
+// by which ffmpeg may guess a format). The paths it printed are put back to the reader's own.
+class SharedRuns {
+public:
+    // Empty where nothing is shared: no clip folder, or not a read-only command.
+    QString entry(const QString& program, const QStringList& args, const ReadOnlyCommand& command) {
+        const QString folder = qEnvironmentVariable("CUTBENCH_CLIP_CACHE");
+        if (folder.isEmpty() || command.key.isEmpty())
+            return {};
+        QCryptographicHash hash(QCryptographicHash::Sha1);
+        hash.addData(program.toUtf8());
+        auto file = command.files.begin();
+        for (qsizetype i = 0; i < args.size(); ++i) {
+            hash.addData(QByteArrayView("\x1f", 1));
+            if (file == command.files.end() || file->first != i) {
+                hash.addData(args[i].toUtf8());
+                continue;
+            }
+            const QByteArray contents = contentHash(args[i], file->second);
+            if (contents.isEmpty())
+                return {};
+            hash.addData(QFileInfo(args[i]).suffix().toUtf8() + ':' + contents);
+            ++file;
+        }
+        return QDir(folder).filePath("ran-" + QString::fromLatin1(hash.result().toHex()));
+    }
+
+    static std::optional<Ran> find(const QString& entry, const QStringList& args,
+                                   const ReadOnlyCommand& command) {
+        QFile f(entry);
+        if (!f.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        QDataStream in(&f);
+        Ran ran;
+        QStringList paths;
+        in >> ran.code >> paths >> ran.out >> ran.err;
+        if (in.status() != QDataStream::Ok || paths.size() != qsizetype(command.files.size()))
+            return std::nullopt;
+        for (size_t i = 0; i < command.files.size(); ++i) {
+            const QByteArray was = paths[qsizetype(i)].toUtf8(), is = args[command.files[i].first].toUtf8();
+            if (was != is) {
+                ran.out.replace(was, is);
+                ran.err.replace(was, is);
+            }
+        }
+        return ran;
+    }
+
+    static void keep(const QString& entry, const QStringList& args, const ReadOnlyCommand& command,
+                     const Ran& ran) {
+        if (ran.out.size() + ran.err.size() > (24 << 20))
+            return;
+        QStringList paths;
+        for (const auto& file : command.files)
+            paths << args[file.first];
+        // Written under a name of this process's own and renamed whole, so that a reader never
+        // takes half of it.
+        const QString making = entry + QString(".making-%1").arg(QCoreApplication::applicationPid());
+        QFile f(making);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return;
+        QDataStream outStream(&f);
+        outStream << ran.code << paths << ran.out << ran.err;
+        if (outStream.status() != QDataStream::Ok || !f.flush() ||
+            std::rename(QFile::encodeName(making).constData(), QFile::encodeName(entry).constData()) != 0)
+            QFile::remove(making);
+    }
+
+private:
+    // A file's contents, hashed once while it stays the same file.
+    QByteArray contentHash(const QString& path, const QByteArray& identity) {
+        {
+            const std::lock_guard lock(mutex_);
+            const auto it = hashes_.find(identity);
+            if (it != hashes_.end())
+                return it->second;
+        }
+        QFile f(path);
+        QCryptographicHash hash(QCryptographicHash::Sha1);
+        if (!f.open(QIODevice::ReadOnly) || !hash.addData(&f))
+            return {};
+        const QByteArray result = hash.result().toHex();
+        const std::lock_guard lock(mutex_);
+        hashes_.emplace(identity, result);
+        return result;
+    }
+
+    std::mutex mutex_;
+    std::map<QByteArray, QByteArray> hashes_;
+};
+
+SharedRuns& sharedRuns() {
+    static SharedRuns shared;
+    return shared;
 }
 
 Ran runProcess(const QString& program, const QStringList& args, int timeoutMs) {
@@ -211,12 +326,19 @@ void picturesAndSoundFrames(const QString& path) {
 } // namespace
 
 int run(const QString& program, const QStringList& args, QByteArray* out, QByteArray* err, int timeoutMs) {
-    const QByteArray key = readOnlyKey(program, args);
-    std::optional<Ran> ran = key.isEmpty() ? std::nullopt : ranCache().find(key);
+    const ReadOnlyCommand command = readOnlyCommand(program, args);
+    std::optional<Ran> ran = command.key.isEmpty() ? std::nullopt : ranCache().find(command.key);
     if (!ran) {
-        ran = runProcess(program, args, timeoutMs);
-        if (!key.isEmpty() && ran->code >= 0)
-            ranCache().keep(key, *ran);
+        const QString shared = sharedRuns().entry(program, args, command);
+        if (!shared.isEmpty())
+            ran = SharedRuns::find(shared, args, command);
+        if (!ran) {
+            ran = runProcess(program, args, timeoutMs);
+            if (!shared.isEmpty() && ran->code >= 0)
+                SharedRuns::keep(shared, args, command, *ran);
+        }
+        if (!command.key.isEmpty() && ran->code >= 0)
+            ranCache().keep(command.key, *ran);
     }
     if (out)
         *out = ran->out;
