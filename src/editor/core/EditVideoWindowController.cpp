@@ -105,6 +105,7 @@ bool EditVideoWindowController::openFile(const QString& path) {
     initPlayer();
     const EditorSession::RefreshView view = session_.refreshPlayerView(preview_->player(), 0, 0);
     opening_ = false;
+    lineLength_ = view.durationSeconds;
     changePlayerSlider(currentTime(), view.durationSeconds);
     strip_->setEnabled(true);
     exportFileOpened();

@@ -23,6 +23,7 @@
 
 #include <QPointer>
 #include <QSizeF>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -151,6 +152,9 @@ private:
     void changePlayerSlider(double current, double duration);
     void playerDidEnd();
     void showPlaying(bool playing);
+    // The file moved onto its index's line: the length, the play head and every tool's times
+    // follow their pictures there, and a time the user set that now reads otherwise is told.
+    void movedOntoIndexLine(const std::function<double(double)>& toLine);
     // _export
     void bindExport();
     bool startExport();
@@ -170,6 +174,7 @@ private:
     QWidget* pictureHost_ = nullptr; // where the player's view is now
     NSRect pictureRect_;
     QSizeF videoSize_;
+    double lineLength_ = 0; // the open file's length on the line its times were set on, seconds
     bool loaded_ = false;
     bool opening_ = false;                 // a file is being opened: its state goes to the preview at the end
     std::unique_ptr<EditorExport> export_; // the running export's plan; its part files go with it

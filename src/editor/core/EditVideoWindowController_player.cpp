@@ -7,8 +7,10 @@
 #include "editor/core/EditorTransport.h"
 #include "foundation/controls/ZylImageView.h"
 #include "foundation/controls/ZylView.h"
+#include "foundation/records/SimpleData.h"
 #include "platform/Log.h"
 #include "tools/shared/ExportBar.h"
+#include "tools/shared/Loc.h"
 #include "tools/shared/PreviewPane.h"
 
 // Builds the preview and its controls once; a new file only gets a new player (the preview
@@ -19,6 +21,9 @@ void EditVideoWindowController::initPlayer() {
     preview_ = new PreviewPane(o_.playerView, this);
     preview_->tick = [this](double current, double d) { changePlayerSlider(current, d); };
     preview_->didEnd = [this] { playerDidEnd(); };
+    preview_->movedOntoIndexLine = [this](const std::function<double(double)>& toLine) {
+        movedOntoIndexLine(toLine);
+    };
     EditorTransport::Actions actions;
     actions.togglePlay = [this] { togglePlay(); };
     actions.stop = [this] { stop(); };
@@ -89,6 +94,21 @@ void EditVideoWindowController::playerDidEnd() {
     const std::optional<float> head = session_.rewindToRangeStart(preview_->player());
     if (head)
         changePlayerSlider(double(*head) * duration(), duration());
+}
+
+void EditVideoWindowController::movedOntoIndexLine(const std::function<double(double)>& toLine) {
+    const double d = preview_->duration();
+    if (!session_.file().isOpen() || lineLength_ <= 0 || d <= 0)
+        return;
+    IndexLineMove move(lineLength_, d, toLine);
+    lineLength_ = d;
+    // The probed length gives way to the index's, as the export counts on it.
+    session_.file().fileData->sourceData->duration = float(d);
+    for (EditorTool* t : tools_)
+        t->movedOntoIndexLine(move);
+    changePlayerSlider(currentTime(), d);
+    if (move.userTimeChanged())
+        alert(loc("indexLineMovedString"));
 }
 
 void EditVideoWindowController::actionCarameraBtn() {

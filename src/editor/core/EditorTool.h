@@ -14,6 +14,8 @@
 //   contribute        the recipe is built (for the preview or an export): what the tool adds
 //                     beside the edit state; false (the tool has said why) stops an export.
 //   windowClosing     the window is closing: stop anything that plays.
+//   movedOntoIndexLine the file moved onto its index's line (its length is the new line's):
+//                     a tool moves the times it keeps with their pictures through `move`.
 //
 // Tools change only the edit state (EditorSession::state()) and their own controls; the
 // window's appliers take the state to the preview and the export. Main thread only.
@@ -25,6 +27,7 @@
 #include <QString>
 
 class EditorHost;
+class IndexLineMove;
 struct EditRecipe;
 class QWidget;
 
@@ -45,6 +48,7 @@ public:
     virtual void pictureMoved() {}
     virtual bool contribute(EditRecipe&) { return true; }
     virtual void windowClosing() {}
+    virtual void movedOntoIndexLine(IndexLineMove&) {}
 
     // A bar of the tool's own under the picture, shown in place of the seek slider while the
     // tool is shown; null: the seek slider.

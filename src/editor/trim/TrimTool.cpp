@@ -134,6 +134,13 @@ void TrimTool::playerTick(double current, double duration) {
         duration > 0 && std::isfinite(current) ? float(std::clamp(current / duration, 0.0, 1.0)) : 0.f);
 }
 
+// The range keeps its pictures: the ends the user set take the times those pictures have now.
+void TrimTool::movedOntoIndexLine(IndexLineMove& move) {
+    const double start = move.userTime(trimStartSeconds()), stop = trimStopSeconds();
+    storeRange(start, stop > 0 ? std::max(move.userTime(stop), start + 1 / kMicro) : 0);
+    showRange();
+}
+
 // Stores a range the caller has checked: 0 <= start < stop <= duration.
 void TrimTool::storeRange(double startSeconds, double stopSeconds) {
     host().session().state().setTrimRange(startSeconds * kMicro, stopSeconds * kMicro);

@@ -57,6 +57,7 @@ public:
     void setEditable(bool editable) override;
     void playStateChanged(bool playing) override;
     void playerTick(double current, double duration) override;
+    void movedOntoIndexLine(IndexLineMove& move) override;
     QWidget* bar() const override;
 
     // The trim bar's callbacks.

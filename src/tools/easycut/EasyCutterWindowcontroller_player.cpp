@@ -87,23 +87,12 @@ void EasyCutterWindowcontroller::movedOntoIndexLine(const std::function<double(d
     const double before = duration(), d = preview_->duration();
     if (!fileData_ || before <= 0 || d <= 0)
         return;
-    // A time of the line before, on the new one: the file's start and end stay its start and end.
-    const auto moved = [&](double t) {
-        return t <= 0 ? 0.0 : t >= before ? d : std::clamp(toLine(t), 0.0, d);
-    };
-    // A time the user set (not the file's start or end) that reads otherwise to the hundredth
-    // the fields show.
-    const auto changed = [&](double t) {
-        return t > 0 && t < before && std::lround(t * 100) != std::lround(moved(t) * 100);
-    };
-    const double s = before * cutprogressView->lowerValue(), e = before * cutprogressView->upperValue();
-    const double ns = moved(s), ne = moved(e);
-    bool told = changed(s) || changed(e);
+    IndexLineMove move(before, d, toLine);
+    const double ns = move.userTime(before * cutprogressView->lowerValue()),
+                 ne = move.userTime(before * cutprogressView->upperValue());
     for (const auto& item : cutItems_) {
-        const double is = moved(item->startTime), ie = moved(item->endTime);
-        told = told || changed(item->startTime) || changed(item->endTime);
-        item->startTime = float(is);
-        item->endTime = float(ie);
+        item->startTime = float(move.userTime(item->startTime));
+        item->endTime = float(move.userTime(item->endTime));
     }
     // The probed length gives way to the index's: the bar, the fields and the export count on it.
     fileData_->sourceData->duration = float(d);
@@ -120,7 +109,7 @@ void EasyCutterWindowcontroller::movedOntoIndexLine(const std::function<double(d
     const double t = currentTime();
     cutprogressView->setProgress(float(std::clamp(t / d, 0.0, 1.0)));
     currentTimeLabel->setText(HelpClass::returnTimeToStr(t));
-    if (told)
+    if (move.userTimeChanged())
         showSimpleAlert(loc("indexLineMovedString"));
 }
 

@@ -33,7 +33,7 @@ void ClipListWindow::buildPlayerArea(QWidget* right) {
 
 void ClipListWindow::movedOntoIndexLine(const std::function<double(double)>& toLine) {
     const SimpleData* shown = selectedClip();
-    const int64_t d = int64_t(std::llround(preview_->duration() * 1e6));
+    const double d = preview_->duration();
     if (!shown || d <= 0)
         return;
     const QString path = shown->path;
@@ -41,23 +41,17 @@ void ClipListWindow::movedOntoIndexLine(const std::function<double(double)>& toL
     for (const auto& clip : fileList_) {
         if (clip->path != path)
             continue;
-        const int64_t before = RangeRules::durationUs(*clip);
-        // The file's start and end stay its start and end; a time the user set between them
-        // takes the time its picture has now, and is told where it reads otherwise.
+        IndexLineMove move(double(RangeRules::durationUs(*clip)) / 1e6, d, toLine);
         const auto moved = [&](int64_t us) {
-            const int64_t now = us <= 0 ? 0
-                                : us >= before
-                                    ? d
-                                    : std::clamp<int64_t>(std::llround(toLine(double(us) / 1e6) * 1e6), 0, d);
-            told = told || (us > 0 && us < before && (now - us) / 10000 != 0);
-            return now;
+            return int64_t(std::llround(move.userTime(double(us) / 1e6) * 1e6));
         };
         if (clip->hasCutRange()) {
             const auto [start, stop] = RangeRules::rangeOf(*clip);
             clip->cutTimeRange_start = moved(start);
             clip->cutTimeRange_stop = std::max(clip->cutTimeRange_start + 1, moved(stop));
         }
-        clip->sourceData->duration = float(double(d) / 1e6);
+        clip->sourceData->duration = float(d);
+        told = told || move.userTimeChanged();
     }
     refreshRows();
     showSelectedClip();

@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 PreviewPane::PreviewPane(QWidget* host, QObject* parent)
     : QObject(parent), host_(host), generation_(std::make_shared<unsigned>(0)) {
@@ -98,6 +99,25 @@ void PreviewPane::playerEnded(unsigned) {
 void PreviewPane::playerMoved() {
     if (player_ && movedOntoIndexLine)
         movedOntoIndexLine([this](double seconds) { return onIndexLine(seconds); });
+}
+
+IndexLineMove::IndexLineMove(double before, double now, std::function<double(double)> toLine)
+    : before_(before), now_(now), toLine_(std::move(toLine)) {}
+
+double IndexLineMove::at(double seconds) const {
+    if (!(seconds > 0))
+        return 0;
+    // Within a microsecond of the end (the unit windows keep times in) is the end.
+    if (seconds >= before_ - 1e-6)
+        return now_;
+    return std::clamp(toLine_(seconds), 0.0, now_);
+}
+
+double IndexLineMove::userTime(double seconds) {
+    const double moved = at(seconds);
+    changed_ = changed_ || (seconds > 0 && seconds < before_ - 1e-6 &&
+                            std::lround(seconds * 100) != std::lround(moved * 100));
+    return moved;
 }
 
 double PreviewPane::onIndexLine(double seconds) const {

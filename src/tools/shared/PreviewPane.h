@@ -32,6 +32,29 @@ class LxMoviePlayer;
 class QWidget;
 class SimpleData;
 
+// The times a window kept for a file that moved onto its index's line (see
+// PreviewPane::movedOntoIndexLine), taken to that line: the file's start and end stay its start
+// and end, and a time between takes the time its picture has now.
+class IndexLineMove {
+public:
+    // `before` and `now`: the file's length on the line before and on the index's, in seconds.
+    IndexLineMove(double before, double now, std::function<double(double)> toLine);
+    double before() const { return before_; }
+    double now() const { return now_; }
+    // `seconds` of the line before on the line now.
+    double at(double seconds) const;
+    // As at(), for a time the user set: noted when it reads otherwise now, to the hundredth the
+    // time fields show.
+    double userTime(double seconds);
+    // Whether a time the user set reads otherwise now: the window says so.
+    bool userTimeChanged() const { return changed_; }
+
+private:
+    double before_, now_;
+    std::function<double(double)> toLine_;
+    bool changed_ = false;
+};
+
 class PreviewPane : public QObject {
     Q_OBJECT
 public:

@@ -208,6 +208,26 @@ void SplitProgressView::removeSelectedSplitItem() {
     removeSplitItemTAtIndex(selectedSplitIndex_);
 }
 
+void SplitProgressView::moveSplitItems(const std::function<float(float)>& to) {
+    const float begin = std::clamp(to(beginProgress()), 0.0f, 1.0f);
+    float last = 0;
+    for (auto it = times_.begin(); it != times_.end();) {
+        const float f = to((*it)->value());
+        if (!(f > last && f < 1)) {
+            delete *it;
+            it = times_.erase(it);
+            continue;
+        }
+        (*it)->setValue(last = f);
+        ++it;
+    }
+    renumber();
+    selectedSplitIndex_ = std::clamp(selectedSplitIndex_, 0L, std::max(0L, long(times_.size()) - 1));
+    moveBeginTo(markerX(begin));
+    layoutParts();
+    update();
+}
+
 void SplitProgressView::call(const Block& block, float progress) {
     if (block)
         block(progress);

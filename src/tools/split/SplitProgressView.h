@@ -63,6 +63,10 @@ public:
     // marker that is left.
     void removeSplitItemTAtIndex(long i);
     void removeSelectedSplitItem();
+    // Moves every marker and the begin marker to the fraction `to` gives for theirs (a file's
+    // length changed under them); a marker that lands on an end or on the one before goes, as
+    // the part between would hold nothing.
+    void moveSplitItems(const std::function<float(float)>& to);
 
     // The fraction the begin marker points at.
     float beginProgress() const;

@@ -96,6 +96,9 @@ void SplitWindowController::windowDidLoad() {
     preview_ = new PreviewPane(playerView, this);
     preview_->tick = [this](double, double) { changePlaySlider(); };
     preview_->didEnd = [this] { playerDidEnd(); };
+    preview_->movedOntoIndexLine = [this](const std::function<double(double)>& toLine) {
+        movedOntoIndexLine(toLine);
+    };
     preview_->shownTime = [this](double t) {
         playerCurrentTimeLabel->setText(HelpClass::returnTimeToStr(t));
     };

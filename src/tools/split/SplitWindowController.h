@@ -21,6 +21,7 @@
 #include "tools/shared/ToolWindow.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -163,6 +164,9 @@ private:
     void initPlayer();
     void closeCurrentPlayer();
     void playerDidEnd();
+    // The file moved onto its index's line: the length, the split points and the begin marker
+    // follow their pictures there, and a point that now reads otherwise is told in words.
+    void movedOntoIndexLine(const std::function<double(double)>& toLine);
     void seekTo(double seconds);
     double playerDuration() const;
     void volumeToggle();

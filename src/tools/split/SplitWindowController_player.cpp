@@ -10,6 +10,7 @@
 #include "mediaplayer/LxMoviePlayer.h"
 #include "platform/Dispatch.h"
 #include "platform/Log.h"
+#include "tools/shared/Loc.h"
 #include "tools/shared/MediaOpenPanel.h"
 #include "tools/shared/PreviewPane.h"
 #include "tools/shared/SourceProbe.h"
@@ -74,6 +75,23 @@ void SplitWindowController::initPlayer() {
     closeCurrentPlayer();
     preview_->open(fileData_->path, fileData_->volume, PreviewPane::displaySize(*fileData_));
     showTotalTime();
+}
+
+void SplitWindowController::movedOntoIndexLine(const std::function<double(double)>& toLine) {
+    const double before = duration(), d = preview_->duration();
+    if (!fileData_ || before <= 0 || d <= 0)
+        return;
+    IndexLineMove move(before, d, toLine);
+    // The begin marker too is where the user put it.
+    playerSlider->moveSplitItems([&](float f) { return float(move.userTime(double(f) * before) / d); });
+    // The probed length gives way to the index's: the bar, the points and the export count on it.
+    fileData_->sourceData->duration = float(d);
+    resouceTotaltimeValueLabel->setText(HelpClass::returnTimeToStr(d));
+    showTotalTime();
+    splitTimeLabel->setText(HelpClass::returnTimeToStr(double(playerSlider->beginProgress()) * d));
+    changePlaySlider();
+    if (move.userTimeChanged())
+        showSimpleAlert(loc("indexLineMovedString"));
 }
 
 LxMoviePlayer* SplitWindowController::player() const {

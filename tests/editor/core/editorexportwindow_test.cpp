@@ -2,8 +2,10 @@
 // delete-section export from the trim panel (also into a folder that cannot be written),
 // cancelling in a pass, a set-up failure, closing
 // during an export, and the format its tiles give.
+#include "../../tools/shared/MpegShapes.h"
 #include "../../tools/shared/ToolWindowDriver.h"
 #include "EditorTestClips.h"
+#include "FrameCounter.h"
 #include "ReadOnlyFolder.h"
 #include "editor/core/EditVideoWindowController.h"
 #include "editor/trim/TrimTool.h"
@@ -14,6 +16,7 @@
 #include "foundation/controls/ZylView.h"
 #include "foundation/records/SimpleData.h"
 #include "foundation/records/SubtitleParam.h"
+#include "mediacore/MediaCore.h"
 #include "profiles/InputFileNameWindowController.h"
 #include "profiles/ProfileParameters.h"
 #include "profiles/SettingWindowController.h"
@@ -252,3 +255,22 @@ TEST_F(EditorExportWindow, TheSoundTabsKeepOriginalTileWritesTheSoundAlone) {
 }
 
 } // namespace
+
+// A range set on the stored times of a large stream keeps its pictures once the index is read
+// behind: the window says so, and the export holds those pictures.
+TEST_F(EditorExportWindow, ARangeSetOnTheStoredTimesKeepsItsPicturesOnTheIndexsLine) {
+    const QString ts = testsupport::largeTsJumpingAhead(dir_.path());
+    MediaStopReading(1); // no index is read until the range is set
+    openWithRange(ts, "25", "27", false);
+    MediaStopReading(0);
+    MediaClose(MediaOpen(ts.toUtf8().constData()));
+    ASSERT_TRUE(waitUntil([&] { return std::abs(w().duration() - 30.0) < 0.05; }, 120000));
+    EXPECT_TRUE(answerAlerts().contains(text("indexLineMovedString")));
+    EXPECT_NEAR(w().tool<TrimTool>()->trimStartSeconds(), 13.0, 0.011);
+    EXPECT_NEAR(w().tool<TrimTool>()->outlets().stopRow->time(), 15.0, 0.011);
+    click(w().outlets().exportBar->startButton);
+    ASSERT_TRUE(waitUntil([] { return finishMessage() != nullptr; }, 300000));
+    closeFinishMessage();
+    ASSERT_EQ(files().size(), 1);
+    EXPECT_EQ(testsupport::decodedCounters(folder() + "/" + files()[0]), tooltest::numbers(325, 375));
+}

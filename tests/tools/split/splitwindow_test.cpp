@@ -4,6 +4,8 @@
 #include "SplitDriver.h"
 
 #include "../shared/MpegShapes.h"
+#include "FrameCounter.h"
+#include "mediacore/MediaCore.h"
 
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/records/SimpleData.h"
@@ -619,4 +621,27 @@ TEST(SplitWindow, APauseSplitByTimeLiesInThePartsThatHoldIt) {
         EXPECT_NEAR(testsupport::probeDuration(d.out.filePath(parts[i])), i < 3 ? 3 : 2, 0.03) << i;
     EXPECT_EQ(testsupport::decodedCounters(d.out.filePath(parts[1])).back(), 99);
     EXPECT_EQ(testsupport::decodedCounters(d.out.filePath(parts[2])), tooltest::numbers(99, 150));
+}
+
+// A point placed on the stored times of a large stream keeps its picture once the index is read
+// behind: the window says so, and the parts split there hold every picture once.
+TEST(SplitWindow, APointSetOnTheStoredTimesKeepsItsPictureOnTheIndexsLine) {
+    QTemporaryDir dir;
+    const QString ts = testsupport::largeTsJumpingAhead(dir.path());
+    Driver d;
+    MediaStopReading(1); // no index is read until the point is set
+    d.addFile(ts);
+    d.customValue(d.window->split_timepopBtn, "25");
+    click(d.window->splitBtn);
+    MediaStopReading(0);
+    MediaClose(MediaOpen(ts.toUtf8().constData()));
+    ASSERT_TRUE(waitUntil([&] { return std::abs(d.window->duration() - 30.0) < 0.05; }, 120000));
+    EXPECT_TRUE(answerAlerts().contains(text("indexLineMovedString")));
+    EXPECT_NEAR(d.points()[0] * 30.0, 13.0, 0.011);
+    d.exportAll(300000);
+    const QStringList parts = outputs(d.out.path());
+    ASSERT_EQ(parts.size(), 2);
+    EXPECT_EQ(testsupport::decodedCounters(d.out.filePath(parts[0])), tooltest::numbers(0, 325));
+    EXPECT_EQ(testsupport::decodedCounters(d.out.filePath(parts[1])).front(), 325);
+    EXPECT_EQ(testsupport::probeFrameCount(d.out.filePath(parts[1])), 425);
 }
