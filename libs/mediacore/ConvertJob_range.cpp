@@ -198,7 +198,8 @@ int64_t ConvertJob::largestPictureBytes() const {
 }
 
 // Whether a capped part is encoded anew at the source's own rate: a kept codec without a
-// quality mode, which the smart cut does not copy. Its bytes then follow its length.
+// quality mode, which the smart cut does not copy. Its bytes then follow its length. (Made to
+// a length, a part from the file's start is a range too, and encoded like the parts after it.)
 bool ConvertJob::pacedByLength() const {
     const int v = probe_ ? firstVideoStream(probe_.get()) : -1;
     if (v < 0 || format_.videoCodec.kind != CodecSetting::Keep || format_.videoKbps > 0 ||
@@ -223,10 +224,12 @@ bool ConvertJob::runPaced(int64_t limit, int* result) {
     constexpr double kAim = 0.96, kEnough = 0.92, kDear = 1.04;
     const int64_t d = duration(), frame = frameUs();
     const int64_t end = cutEnd_ > 0 ? std::min(cutEnd_, d) : d, rangeEnd = cutEnd_;
-    const int v = firstVideoStream(probe_.get());
-    const double pictureRate = double(sourcePictureBitRate(probe_.get(), probe_->streams[v])) / 8e6;
+    const int v = probe_ ? firstVideoStream(probe_.get()) : -1;
+    const double pictureRate =
+        v >= 0 ? double(sourcePictureBitRate(probe_.get(), probe_->streams[v])) / 8e6 : 0;
     struct stat source {};
-    if (d <= 0 || end - cutStart_ <= frame || ::stat(input_.c_str(), &source) != 0 || source.st_size <= 0)
+    if (v < 0 || d <= 0 || end - cutStart_ <= frame || ::stat(input_.c_str(), &source) != 0 ||
+        source.st_size <= 0)
         return false;
     const double sourceRate = double(source.st_size) / double(d); // bytes per microsecond
     double bytesPerUs = sourceRate;
