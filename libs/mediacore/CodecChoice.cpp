@@ -1,4 +1,5 @@
 #include "CodecChoice.h"
+#include "SourceIndex.h"
 
 #include <algorithm>
 #include <cctype>
@@ -271,6 +272,16 @@ int64_t sourcePictureBitRate(const AVFormatContext* format, const AVStream* vide
     // A stated rate is a header field: never above what the whole file holds.
     if (own > 0 && own != kVariable)
         return format->bit_rate > 0 ? std::min(own, format->bit_rate) : own;
+    // An MPEG stream's index holds every picture's own bytes: the file's rate would also count
+    // its packs' or cells' wrapping, which a part's own container adds again.
+    if (const ff::SourceIndex* index = ff::SourceIndex::get(format)) {
+        int64_t bytes = 0;
+        for (const ff::SourceIndex::Picture& p : index->pictures())
+            bytes += std::max(0, p.size);
+        const int64_t us = index->endUs() - index->startUs();
+        if (bytes > 0 && us > 0)
+            return int64_t(double(bytes) * 8e6 / double(us));
+    }
     int64_t rest = format->bit_rate;
     for (unsigned i = 0; i < format->nb_streams && rest > 0; ++i)
         if (format->streams[i] != video && format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)

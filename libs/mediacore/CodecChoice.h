@@ -73,8 +73,9 @@ int qualityForBitRate(const AVCodec* codec, int channels, int64_t bitRate);
 // Matroska give none, its header's nominal one; 0 when neither says.
 int64_t sourceBitRate(const AVCodecParameters* p);
 // The bit rate of a file's picture stream `video`: its own where the stream states one (MPEG-2
-// states a variable rate as the field's highest value, which is none), else the file's bytes over
-// its length less its sound streams' rates; 0 when nothing tells.
+// states a variable rate as the field's highest value, which is none), else its pictures' own
+// bytes over its length where the file has an index, else the file's bytes over its length less
+// its sound streams' rates; 0 when nothing tells.
 int64_t sourcePictureBitRate(const AVFormatContext* format, const AVStream* video);
 // MPEG-1, MPEG-2 and MPEG-4 Part 2: FFmpeg's encoders of these have no quality mode of their own
 // and keep to a bit rate by its rate control alone.

@@ -78,6 +78,8 @@ private:
                    const mediafx::FxSettings& fx, int keepRotation, mediafx::FxGraph& graph,
                    AVRational* videoTb);
     int runWithinLimit();
+    bool pacedByLength() const;
+    bool runPaced(int64_t limit, int* result);
     int indexInput();
     int runUnder(int64_t limit);
     int plan(class SourceReader& reader, class OutputWriter& writer, ConvertPlan* p);
@@ -104,6 +106,8 @@ private:
     int64_t cutStart_ = 0;
     int64_t cutEnd_ = 0; // 0 = to the end
     int64_t sizeLimit_ = 0;
+    // The share of the source's picture rate a capped part kept in its codec is encoded at.
+    double rateShare_ = 1.0;
     int audioIndex_ = -1;
     bool rotationSet_ = false;
     // A keep-format cut re-encoded after all starts, like a copied one, with its first picture

@@ -95,7 +95,8 @@ int ConvertJob::openVideoEncoder(const AVCodec* codec, SourceReader& reader, Out
     // size over the cap, and more bytes in all than the file.
     if (encoding.bitRate == 0 && sizeLimit_ > 0 && format_.videoCodec.kind == CodecSetting::Keep &&
         ratedByMpegVideo(codec->id) && codec->id == reader.video()->codecpar->codec_id)
-        encoding.bitRate = sourcePictureBitRate(reader.format(), reader.video());
+        encoding.bitRate =
+            int64_t(double(sourcePictureBitRate(reader.format(), reader.video())) * rateShare_);
     encoding.rotation = keepRotation;
     encoding.sizeCapped = sizeLimit_ > 0;
     if (w == in.width && h == in.height && !fx.changesPicture())

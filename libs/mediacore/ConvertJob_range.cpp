@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "CodecChoice.h"
 #include "EngineLog.h"
 #include "SmartCut.h"
 #include "SourceIndex.h"
@@ -196,13 +197,111 @@ int64_t ConvertJob::largestPictureBytes() const {
     return largest + soundBitRate / 8 * frameUs() / 1000000;
 }
 
+// Whether a capped part is encoded anew at the source's own rate: a kept codec without a
+// quality mode, which the smart cut does not copy. Its bytes then follow its length. (Made to
+// a length, a part from the file's start is a range too, and encoded like the parts after it.)
+bool ConvertJob::pacedByLength() const {
+    const int v = probe_ ? firstVideoStream(probe_.get()) : -1;
+    if (v < 0 || format_.videoCodec.kind != CodecSetting::Keep || format_.videoKbps > 0 ||
+        !ratedByMpegVideo(probe_->streams[v]->codecpar->codec_id))
+        return false;
+    SmartCutRequest request;
+    return !canCutSmartly(&request);
+}
+
+// A part encoded at the source's rate is made to the length that fills its limit at the bytes
+// per second measured so far (the source's, then those of its own tries), its range alone
+// deciding where it ends. Ended instead where a weighing of its encoder's output reaches the
+// limit, it stops well short of it (the frames inside the encoder are weighed at the average of
+// the larger ones that came out first), and a file splits into more parts than its size over
+// the limit. These encoders spend more on a short part's first pictures than the rate they
+// settle at: a try above the source's bytes per second is made again at a picture rate lowered
+// by the excess. False when no try both fits and fills the limit (the part is then made as any
+// other).
+bool ConvertJob::runPaced(int64_t limit, int* result) {
+    // Aimed a little under the limit, and taken from a little further under: the rate control
+    // of these encoders keeps a part's bytes within a few percent of its rate.
+    constexpr double kAim = 0.96, kEnough = 0.92, kDear = 1.04;
+    const int64_t d = duration(), frame = frameUs();
+    const int64_t end = cutEnd_ > 0 ? std::min(cutEnd_, d) : d, rangeEnd = cutEnd_;
+    const int v = probe_ ? firstVideoStream(probe_.get()) : -1;
+    const double pictureRate =
+        v >= 0 ? double(sourcePictureBitRate(probe_.get(), probe_->streams[v])) / 8e6 : 0;
+    struct stat source {};
+    if (v < 0 || d <= 0 || end - cutStart_ <= frame || ::stat(input_.c_str(), &source) != 0 ||
+        source.st_size <= 0)
+        return false;
+    const double sourceRate = double(source.st_size) / double(d); // bytes per microsecond
+    double bytesPerUs = sourceRate;
+    // The longest length made under the limit and the shortest made over it, at this rate.
+    int64_t fits = 0, over = INT64_MAX;
+    int r = 1, lowered = 0;
+    bool done = false;
+    for (int attempt = 0; attempt < 8 && !done && !run_.stopped(); ++attempt) {
+        int64_t length = int64_t(double(limit) * kAim / bytesPerUs);
+        length = std::max(length, fits + frame);
+        if (over != INT64_MAX)
+            length = std::min(length, over - frame);
+        // No length between the two: the longest that fits is made again.
+        const bool last = length <= fits || length < frame;
+        if (last)
+            length = fits;
+        if (length <= 0)
+            break;
+        cutEnd_ = cutStart_ + length >= end ? rangeEnd : cutStart_ + length;
+        sizeLimit_ = INT64_MAX / 4;
+        if ((r = run()) < 1 || run_.stopped())
+            break;
+        struct stat st {};
+        const int64_t made = shownUs_ > 0 ? shownUs_ : outputUs_.load();
+        if (::stat(output_.c_str(), &st) != 0 || st.st_size <= 0 || made <= 0)
+            break;
+        const double rate = double(st.st_size) / double(made);
+        const bool fit = st.st_size <= limit;
+        // (The file's last part, which fits, keeps its pictures' quality.)
+        const bool toEnd = cutStart_ + made >= end - frame;
+        const bool dear =
+            !last && !(fit && toEnd) && lowered < 2 && pictureRate > 0 && rate > sourceRate * kDear;
+        done = fit && !dear && (last || toEnd || st.st_size >= int64_t(double(limit) * kEnough));
+        if (done)
+            break;
+        logInfo("part of " + std::to_string(st.st_size) + " bytes in " + std::to_string(made) +
+                " us against its limit of " + std::to_string(limit) + "; made again");
+        ::unlink(output_.c_str());
+        bytesPerUs = rate;
+        if (dear) {
+            const double share = rateShare_ * std::max(0.5, 1 - (rate - sourceRate) / pictureRate);
+            bytesPerUs = rate - (rateShare_ - share) * pictureRate;
+            rateShare_ = share;
+            fits = 0;
+            over = INT64_MAX;
+            ++lowered;
+        } else if (fit) {
+            fits = std::max(fits, made);
+        } else {
+            over = std::min(over, made);
+        }
+    }
+    cutEnd_ = rangeEnd;
+    sizeLimit_ = limit;
+    rateShare_ = 1.0;
+    if (!done && r >= 1)
+        ::unlink(output_.c_str());
+    *result = r;
+    // A stopped try ends the job; otherwise the part is left to the weighing.
+    return done || run_.stopped();
+}
+
 int ConvertJob::runWithinLimit() {
     const int64_t limit = sizeLimit_;
     if (const int64_t picture = limit > 0 ? largestPictureBytes() : 0; picture > limit)
         return logFailure("a picture of " + input_ + " takes " + std::to_string(picture) +
                               " bytes, more than the size limit of " + std::to_string(limit),
                           AVERROR(EFBIG));
-    int r = runUnder(limit);
+    int r = 0;
+    const bool paced = limit > 0 && pacedByLength() && runPaced(limit, &r);
+    if (!paced)
+        r = runUnder(limit);
     // A part copied in whole groups of pictures ends before the first group that would pass its
     // limit: groups long against the limit leave much of it unused, and a split into many small
     // parts. Such a part is made again frame by frame, filling its limit.
@@ -213,7 +312,7 @@ int ConvertJob::runWithinLimit() {
         sizeLimit_ = limit;
         r = runUnder(limit);
     }
-    if (r >= 1 && limit > 0 && !copiedGroups_ && !run_.stopped() && fillsTooLittle(limit))
+    if (r >= 1 && limit > 0 && !paced && !copiedGroups_ && !run_.stopped() && fillsTooLittle(limit))
         r = refill(limit);
     sizeLimit_ = limit;
     framesOnly_ = false;
