@@ -64,6 +64,7 @@ public:
     void setShown(bool shown) override;
     void playStateChanged(bool playing) override;
     void playerTick(double current, double duration) override;
+    void movedOntoIndexLine(IndexLineMove& move) override;
     void layout() override;
     bool contribute(EditRecipe& recipe) override;
     void windowClosing() override;

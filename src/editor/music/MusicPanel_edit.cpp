@@ -123,6 +123,21 @@ void MusicPanel::afterAcceptedValue() {
     refreshMusicTimeField(selectedMusicIndex_);
 }
 
+// Each track keeps its slot on the pictures it was set against.
+void MusicPanel::movedOntoIndexLine(IndexLineMove& move) {
+    for (const Track& m : musicList_) {
+        // A float within a millisecond of the file's end is its end.
+        const double start = move.userTime(m->positionStart);
+        const double end =
+            m->positionEnd >= move.before() - 1e-3 ? move.now() : move.userTime(m->positionEnd);
+        m->positionEnd = float(std::max(end, start + 0.001));
+        m->positionStart = float(start);
+        m->pruneDiration = std::min(m->pruneDiration, m->positionEnd - m->positionStart);
+    }
+    showTrackOnSliders();
+    refreshMusicTimeField(selectedMusicIndex_);
+}
+
 void MusicPanel::showTrackOnSliders() {
     const Track m = selectedTrack();
     if (!m)

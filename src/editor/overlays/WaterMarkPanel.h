@@ -47,6 +47,7 @@ public:
     void pictureTurned(picture::Turn turn, QSizeF before) override;
     void pictureMoved() override;
     bool contribute(EditRecipe& recipe) override;
+    void movedOntoIndexLine(IndexLineMove& move) override;
 
     // A new player was made: the overlay goes onto its picture.
     void initWatermarkView();

@@ -15,6 +15,7 @@
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/records/WaterParam.h"
 #include "tools/shared/Loc.h"
+#include "tools/shared/PreviewPane.h"
 #include "tools/shared/TimeCodeRow.h"
 #include "tools/shared/ToolWindow.h"
 
@@ -350,6 +351,19 @@ void WaterMarkPanel::setColour(const QColor& colour) {
         overlay_->setWaterMarkColor(colour);
     o_.colourBtn->setBackGroundColor(colour);
     refreshPlayerWaterMark(true);
+}
+
+// Each mark keeps its display on the pictures it was set against.
+void WaterMarkPanel::movedOntoIndexLine(IndexLineMove& move) {
+    for (const auto& m : list_) {
+        // A float within a millisecond of the file's end is its end.
+        const double start = move.userTime(m->startTime), was = double(m->startTime) + double(m->duration);
+        const double end = was >= move.before() - 1e-3 ? move.now() : move.userTime(was);
+        m->startTime = float(start);
+        m->duration = float(std::max(end - start, 0.001));
+    }
+    refreshWaterTime();
+    refreshPlayerWaterMark(false);
 }
 
 bool WaterMarkPanel::setDisplayTime(double start, double duration) {

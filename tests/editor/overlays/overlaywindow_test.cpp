@@ -2,6 +2,7 @@
 // ffmpeg: marks placed and styled on the overlay are previewed and burnt into the export where
 // and when the overlay showed them, judged by the pixels ffmpeg decodes from the output.
 #include "../../tools/shared/ToolWindowDriver.h"
+#include "FrameCounter.h"
 #include "MarkClips.h"
 #include "editor/core/EditVideoWindowController.h"
 #include "editor/overlays/LxWaterView.h"
@@ -11,6 +12,7 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/SubtitleParam.h"
 #include "foundation/records/WaterParam.h"
+#include "mediacore/MediaCore.h"
 #include "mediaplayer/LxMoviePlayer.h"
 #include "platform/UserDefaults.h"
 #include "tools/shared/ExportBar.h"
@@ -462,6 +464,23 @@ TEST_F(OverlayWindow, OpenPanelsHandTheirChoiceToThePanels) {
     static_cast<QDialog*>(open)->accept();
     settle(100);
     EXPECT_EQ(w().session().state().subtitle().subtitlePath, srt);
+}
+
+// A mark's display set on the stored times of a large stream keeps its pictures once the index
+// is read behind, and the window says so.
+TEST_F(OverlayWindow, AMarkSetOnTheStoredTimesKeepsItsPicturesOnTheIndexsLine) {
+    const QString ts = testsupport::largeTsJumpingAhead(dir_.path());
+    MediaStopReading(1); // no index is read until the mark is set
+    ASSERT_TRUE(w().openFile(ts));
+    settle(100);
+    panel().addText();
+    ASSERT_TRUE(panel().setDisplayTime(25.0, 2.0));
+    MediaStopReading(0);
+    MediaClose(MediaOpen(ts.toUtf8().constData()));
+    ASSERT_TRUE(waitUntil([&] { return std::abs(w().duration() - 30.0) < 0.05; }, 120000));
+    EXPECT_TRUE(answerAlerts().contains(text("indexLineMovedString")));
+    EXPECT_NEAR(panel().list().back()->startTime, 13.0, 0.011);
+    EXPECT_NEAR(panel().list().back()->duration, 2.0, 0.011);
 }
 
 } // namespace
