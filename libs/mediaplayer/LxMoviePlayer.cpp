@@ -55,6 +55,10 @@ CMTime LxMoviePlayer::timeOnIndexLine(CMTime storedTime) const {
     return fromUs(core_->indexLineUs(toUs(storedTime)));
 }
 
+bool LxMoviePlayer::isShownByStoredTimes() const {
+    return core_->shownByStoredTimes();
+}
+
 void LxMoviePlayer::play() {
     core_->play();
 }

@@ -132,6 +132,7 @@ bool PlayerCore::openFile(const QString& path) {
                                 ff::SourceIndex::Need::WhereStoredTimesFail);
     storedLine_ = videoStream_ >= 0 && !ff::SourceIndex::get(fmt_.get()) &&
                   ff::SourceIndex::needed(fmt_.get(), videoStream_, ff::SourceIndex::Need::Now);
+    openedOnStoredTimes_ = storedLine_;
     // The engine's origin: a time shown here is the time a cut of the same picture is given.
     startUs_ = ff::timelineOriginUs(fmt_.get(), videoStream_);
     durationUs_ = fileDurationUs(fmt_.get());

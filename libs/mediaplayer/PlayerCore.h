@@ -65,6 +65,10 @@ public:
     // A time of the stored line the file was shown on before it moved onto its index's line, on
     // that line: the time the picture shown there has now. Unchanged before the move.
     int64_t indexLineUs(int64_t storedUs) const;
+    // Whether the file is shown by its stored times still: opened on them and not yet moved.
+    bool shownByStoredTimes() const {
+        return openedOnStoredTimes_ && !onIndexLine_.load(std::memory_order_acquire);
+    }
 
     void play() { setStatus(Playing); }
     void pause() { setStatus(Paused); } // from playing; a stopped player stays stopped
@@ -211,6 +215,7 @@ private:
     // A file shown by its stored times whose index is not held yet (demux thread), and when the
     // demux thread next asks whether it is; whether it has moved onto that index's line since.
     bool storedLine_ = false;
+    bool openedOnStoredTimes_ = false; // set at the opening, before the threads start
     std::chrono::steady_clock::time_point nextHeldCheck_;
     std::atomic<bool> onIndexLine_{false};
 

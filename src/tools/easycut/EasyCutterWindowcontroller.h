@@ -26,9 +26,11 @@
 #include <QPointer>
 #include <array>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QLabel;
+class StoredTimesRun;
 class QPushButton;
 class QScrollArea;
 class CutItemView;
@@ -261,6 +263,12 @@ private:
 
     // export
     bool startExport();
+    // The segments of an export into a file each, in seconds on the line the window showed.
+    struct SegmentRun {
+        std::vector<std::pair<float, float>> segments;
+        std::shared_ptr<StoredTimesRun> run;
+    };
+    std::shared_ptr<SegmentRun> segmentRun_;
     void stopPreview();
 
     std::shared_ptr<SimpleData> fileData_;

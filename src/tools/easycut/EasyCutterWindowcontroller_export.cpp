@@ -75,8 +75,15 @@ bool EasyCutterWindowcontroller::startExport() {
         };
         return jobChain().start(1, make);
     }
-    make = [segments, source, folder, extension](int index, int* error) -> std::unique_ptr<EngineJob> {
-        const Segment& s = segments[index];
+    auto run = std::make_shared<SegmentRun>();
+    for (const Segment& s : segments)
+        run->segments.emplace_back(s.start, s.end);
+    run->run = std::make_shared<StoredTimesRun>(player() && player()->isShownByStoredTimes());
+    segmentRun_ = run;
+    make = [run, source, folder, extension](int index, int* error) -> std::unique_ptr<EngineJob> {
+        if (!run->run->ready(index, error))
+            return nullptr;
+        const Segment s{run->segments[size_t(index)].first, run->segments[size_t(index)].second};
         const QString name =
             HelpClass::returnTimeToCutFileName(s.start) + "-" + HelpClass::returnTimeToCutFileName(s.end);
         std::optional<EngineConvert::Range> range;

@@ -88,6 +88,12 @@ void EasyCutterWindowcontroller::movedOntoIndexLine(const std::function<double(d
     if (!fileData_ || before <= 0 || d <= 0)
         return;
     IndexLineMove move(before, d, toLine);
+    // An export that started on the stored times cuts its remaining segments on the same pictures.
+    if (segmentRun_ && segmentRun_->run->moved())
+        for (auto& [start, end] : segmentRun_->segments) {
+            start = float(move.at(start));
+            end = float(move.at(end));
+        }
     const double ns = move.userTime(before * cutprogressView->lowerValue()),
                  ne = move.userTime(before * cutprogressView->upperValue());
     for (const auto& item : cutItems_) {

@@ -69,6 +69,17 @@ void JobChain::startJob(int index) {
         made = makeJob_(index, &error);
         if (made)
             break;
+        if (error == kNotYet) {
+            QTimer::singleShot(kNotYetRetryMs, this, [this, index] {
+                if (!busy_ || current_)
+                    return;
+                if (cancelled_)
+                    end(Outcome::Cancelled, 0);
+                else
+                    startJob(index);
+            });
+            return;
+        }
         if (openEnded_ && error == kNoMoreJobs && index > 0) {
             end(Outcome::Completed, 0);
             return;

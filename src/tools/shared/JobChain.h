@@ -40,6 +40,10 @@ public:
     // *error = kNoMoreJobs.
     bool start(int count, MakeJob makeJob, bool openEnded = false);
     static constexpr int kNoMoreJobs = -0x7fffffff;
+    // makeJob returning null with *error = kNotYet: job index cannot be set up yet (it waits for
+    // the window); it is asked for again shortly.
+    static constexpr int kNotYet = -0x7ffffffe;
+    static constexpr int kNotYetRetryMs = 50;
     // Stops the running job; the chain ends as Cancelled once it has returned.
     void cancel();
 

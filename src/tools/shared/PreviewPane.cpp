@@ -1,9 +1,11 @@
 #include "tools/shared/PreviewPane.h"
 
 #include "foundation/records/SimpleData.h"
+#include "mediacore/MediaCore.h"
 #include "mediaplayer/LxMoviePlayer.h"
 #include "platform/Dispatch.h"
 #include "platform/Log.h"
+#include "tools/shared/JobChain.h"
 #include "tools/shared/OutputFileNamer.h"
 
 #include <QDir>
@@ -118,6 +120,23 @@ double IndexLineMove::userTime(double seconds) {
     changed_ = changed_ || (seconds > 0 && seconds < before_ - 1e-6 &&
                             std::lround(seconds * 100) != std::lround(moved * 100));
     return moved;
+}
+
+bool StoredTimesRun::ready(int index, int* error) {
+    if (index == 0 || !storedTimes_)
+        return true;
+    const auto now = std::chrono::steady_clock::now();
+    if (!waitingSince_)
+        waitingSince_ = now;
+    *error =
+        now - *waitingSince_ < std::chrono::seconds(30) ? JobChain::kNotYet : MEDIACORE_ERROR_RANGE_UNPLACED;
+    return false;
+}
+
+bool StoredTimesRun::moved() {
+    const bool had = storedTimes_;
+    storedTimes_ = false;
+    return had;
 }
 
 double PreviewPane::onIndexLine(double seconds) const {

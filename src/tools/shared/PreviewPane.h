@@ -25,8 +25,10 @@
 #include <QSize>
 #include <QString>
 #include <QTimer>
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class LxMoviePlayer;
 class QWidget;
@@ -53,6 +55,23 @@ private:
     double before_, now_;
     std::function<double(double)> toLine_;
     bool changed_ = false;
+};
+
+// A chain of jobs on one file started while the window showed it by its stored times. The first
+// job takes its range onto the index's line itself (it has the index read); the inputs of later
+// ones open on that line, so they wait until the window has moved their times there too.
+class StoredTimesRun {
+public:
+    explicit StoredTimesRun(bool storedTimes) : storedTimes_(storedTimes) {}
+    // Whether job `index` may be set up now; else *error asks the chain to try again shortly, or,
+    // when the window has not moved within 30 s, refuses the range in words.
+    bool ready(int index, int* error);
+    // The window moved the run's times onto the index's line: true once, when it had to.
+    bool moved();
+
+private:
+    bool storedTimes_;
+    std::optional<std::chrono::steady_clock::time_point> waitingSince_;
 };
 
 class PreviewPane : public QObject {

@@ -21,9 +21,11 @@
 #include "tools/shared/ToolWindow.h"
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QComboBox;
 class QLabel;
@@ -40,6 +42,7 @@ class SplitProgressView;
 class ZylButton;
 class ZylImageView;
 class SimpleData;
+class StoredTimesRun;
 
 class SplitWindowController : public ToolWindow, public LxProgressSliderDelegate {
     Q_OBJECT
@@ -184,6 +187,15 @@ private:
 
     // export
     bool startExport();
+    // The parts of a split by time: their ends in microseconds on the line the window showed
+    // (the last is the end), the first end no part has been cut to yet, and where the next starts.
+    struct TimeParts {
+        std::vector<int64_t> ends;
+        size_t next = 0;
+        int64_t from = 0;
+        std::shared_ptr<StoredTimesRun> run;
+    };
+    std::shared_ptr<TimeParts> timeParts_;
     // Parts of the current run written in full, and the folder they went to.
     int partsWritten_ = 0;
     QString exportFolder_;

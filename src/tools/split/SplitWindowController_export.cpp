@@ -76,13 +76,25 @@ bool SplitWindowController::startExport() {
         auto make = [parts](int i, int* error) { return parts->next(i, error); };
         return jobChain().start(int(plan.size()), make, /*openEnded=*/true);
     }
-    auto make = [plan, source, stem, extension, folder, d](int i, int* error) -> std::unique_ptr<EngineJob> {
-        if (i >= int(plan.size())) {
+    auto parts = std::make_shared<TimeParts>();
+    for (const float point : plan)
+        parts->ends.push_back(toMicroseconds(d * point));
+    parts->run =
+        std::make_shared<StoredTimesRun>(preview_->player() && preview_->player()->isShownByStoredTimes());
+    timeParts_ = parts;
+    auto make = [parts, source, stem, extension, folder](int i, int* error) -> std::unique_ptr<EngineJob> {
+        if (!parts->run->ready(i, error))
+            return nullptr;
+        // Points that a jump of the stored times put on one place leave no part between them.
+        while (parts->next < parts->ends.size() && parts->ends[parts->next] <= parts->from)
+            ++parts->next;
+        if (parts->next >= parts->ends.size()) {
             *error = JobChain::kNoMoreJobs;
             return nullptr;
         }
-        const int64_t start = i == 0 ? 0 : toMicroseconds(d * plan[size_t(i - 1)]);
-        const int64_t stop = toMicroseconds(d * plan[size_t(i)]);
+        const int64_t start = parts->from;
+        const int64_t stop = parts->ends[parts->next++];
+        parts->from = stop;
         qCDebug(lcTools) << "export-->start:" << start << "stop:" << stop;
         // Each part looks for a free number from 1 again, so the parts of one run take
         // consecutive free numbers and never replace a file that is there.

@@ -82,6 +82,13 @@ void SplitWindowController::movedOntoIndexLine(const std::function<double(double
     if (!fileData_ || before <= 0 || d <= 0)
         return;
     IndexLineMove move(before, d, toLine);
+    // A split that started on the stored times cuts its remaining parts on the same pictures.
+    if (timeParts_ && timeParts_->run->moved()) {
+        const auto moved = [&](int64_t us) { return std::llround(move.at(double(us) / 1e6) * 1e6); };
+        timeParts_->from = moved(timeParts_->from);
+        for (size_t i = timeParts_->next; i < timeParts_->ends.size(); ++i)
+            timeParts_->ends[i] = moved(timeParts_->ends[i]);
+    }
     // The begin marker too is where the user put it.
     playerSlider->moveSplitItems([&](float f) { return float(move.userTime(double(f) * before) / d); });
     // The probed length gives way to the index's: the bar, the points and the export count on it.

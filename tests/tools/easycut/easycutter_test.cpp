@@ -441,3 +441,21 @@ TEST(EasyCutter, ARangeSetOnTheStoredTimesKeepsItsPicturesOnTheIndexsLine) {
     EXPECT_EQ(shownAt(13.0), 325);
     EXPECT_EQ(shownAt(14.96), 374);
 }
+
+// Exported before the index is read, each segment holds the pictures the window showed in it.
+TEST(EasyCutter, SegmentsExportedOnTheStoredTimesHoldThePicturesShown) {
+    QTemporaryDir dir;
+    const QString ts = testsupport::largeTsJumpingAhead(dir.path());
+    Driver d;
+    MediaStopReading(1); // the first segment's job reads the index
+    d.addFile(ts);
+    d.addSegment(1.0, 2.0);
+    d.addSegment(25.0, 27.0);
+    MediaStopReading(0);
+    d.pressStart();
+    ASSERT_TRUE(waitUntil([&] { return d.finishMessage() != nullptr; }, 300000));
+    const QStringList files = outputs(d.out.path());
+    ASSERT_EQ(files.size(), 2);
+    EXPECT_EQ(testsupport::decodedCounters(d.out.filePath(files[1])), tooltest::numbers(325, 375));
+    answerFinishMessage(d.finishMessage());
+}

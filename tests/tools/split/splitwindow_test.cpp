@@ -645,3 +645,25 @@ TEST(SplitWindow, APointSetOnTheStoredTimesKeepsItsPictureOnTheIndexsLine) {
     EXPECT_EQ(testsupport::decodedCounters(d.out.filePath(parts[1])).front(), 325);
     EXPECT_EQ(testsupport::probeFrameCount(d.out.filePath(parts[1])), 425);
 }
+
+// Started before the index is read, a split cuts every part on the points the window showed.
+TEST(SplitWindow, ASplitStartedOnTheStoredTimesLeavesNoPictureOut) {
+    QTemporaryDir dir;
+    const QString ts = testsupport::largeTsJumpingAhead(dir.path());
+    Driver d;
+    MediaStopReading(1); // the first part's job reads the index
+    d.addFile(ts);
+    d.customValue(d.window->split_timepopBtn, "10");
+    click(d.window->splitBtn);
+    MediaStopReading(0);
+    d.exportAll(300000);
+    std::vector<int> shown;
+    for (const QString& part : outputs(d.out.path())) {
+        const std::vector<int> own = testsupport::decodedCounters(d.out.filePath(part));
+        shown.insert(shown.end(), own.begin(), own.end());
+    }
+    std::vector<int> all = tooltest::numbers(0, 750);
+    for (int& n : all)
+        n %= 512; // the counter's numbers go round
+    EXPECT_EQ(shown, all);
+}

@@ -61,6 +61,8 @@ public:
     // A time of the line shown before that move, on the index's line: the time the picture shown
     // there has now. Unchanged before the move and for every other file.
     CMTime timeOnIndexLine(CMTime storedTime) const;
+    // Whether the file is shown by its stored times still (it has not moved onto its index's line).
+    bool isShownByStoredTimes() const;
 
     void play(); // from the current position; at the end, from the start
     void pause();
