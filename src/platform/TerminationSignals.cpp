@@ -15,6 +15,7 @@ namespace {
 
 int gPipe[2] = {-1, -1};
 volatile sig_atomic_t gLastSignal = 0;
+volatile sig_atomic_t gPending = 0; // a signal came and the main loop has not ended since
 void (*volatile gAtOnce)() = nullptr;
 
 std::function<void()>& reaction() {
@@ -25,6 +26,7 @@ std::function<void()>& reaction() {
 extern "C" void onTerminationSignal(int number) {
     const int saved = errno;
     gLastSignal = number;
+    gPending = 1;
     if (void (*atOnce)() = gAtOnce)
         atOnce();
     const char byte = 1;
@@ -59,6 +61,7 @@ void install(std::function<void()> onSignal, void (*atOnce)()) {
     }
     auto* notifier = new QSocketNotifier(gPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, [] { drainAndReact(); });
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [] { gPending = 0; });
     struct sigaction action {};
     action.sa_handler = onTerminationSignal;
     sigemptyset(&action.sa_mask);
@@ -74,6 +77,10 @@ void quitOnSignals(void (*atOnce)()) {
 
 bool received() {
     return gLastSignal != 0;
+}
+
+bool pending() {
+    return gPending != 0;
 }
 
 } // namespace termination
