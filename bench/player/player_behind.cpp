@@ -105,7 +105,8 @@ int numberOf(const QImage& picture) {
         const int x = grey.width() * (2 * b + 1) / (2 * kBands);
         const double g = (grey.pixel(x - 1, y) & 0xff) / 3.0 + (grey.pixel(x, y) & 0xff) / 3.0 +
                          (grey.pixel(x + 1, y) & 0xff) / 3.0;
-        const double digit = (g - kFloor) / kStep;
+        // The view's picture is RGB: its greys span the full range where the luma spanned 16-235.
+        const double digit = (g * 219.0 / 255.0 + 16 - kFloor) / kStep;
         if (digit < -0.5 || digit > 7.5)
             return -1;
         n = n * 8 + int(std::lround(digit));
