@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -15,7 +16,7 @@ namespace {
 
 int gPipe[2] = {-1, -1};
 volatile sig_atomic_t gLastSignal = 0;
-volatile sig_atomic_t gPending = 0; // a signal came and the main loop has not ended since
+volatile sig_atomic_t gPending = 0; // a signal came and events have not run since
 void (*volatile gAtOnce)() = nullptr;
 
 std::function<void()>& reaction() {
@@ -39,6 +40,9 @@ void drainAndReact() {
     char buffer[64];
     while (::read(gPipe[0], buffer, sizeof buffer) > 0) {
     }
+    // Still pending for what holds the main thread until events run again: the reaction below
+    // may end every loop, nested ones included, and a loading under way then stops on its own.
+    QTimer::singleShot(0, QCoreApplication::instance(), [] { gPending = 0; });
     static bool reacted = false;
     if (reacted)
         return;
@@ -61,7 +65,6 @@ void install(std::function<void()> onSignal, void (*atOnce)()) {
     }
     auto* notifier = new QSocketNotifier(gPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, [] { drainAndReact(); });
-    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [] { gPending = 0; });
     struct sigaction action {};
     action.sa_handler = onTerminationSignal;
     sigemptyset(&action.sa_mask);
