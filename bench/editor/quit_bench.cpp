@@ -230,7 +230,7 @@ int main(int argc, char** argv) {
         double first, step;
     };
     const Stage stages[] = {
-        {"open", 0.02, 0.12}, {"whole", 0.3, 0.3}, {"behind", 0.5, 0.5}, {"export", 1.0, 1.0}};
+        {"open", 0.02, 0.12}, {"whole", 0.1, 0.2}, {"behind", 0.5, 0.5}, {"export", 1.0, 1.0}};
     const fs::path home = fs::temp_directory_path() / ("quit_bench_" + std::to_string(::getpid()));
     const std::string self = fs::read_symlink("/proc/self/exe").string();
     bool ok = true;
