@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -15,6 +16,7 @@ namespace {
 
 int gPipe[2] = {-1, -1};
 volatile sig_atomic_t gLastSignal = 0;
+volatile sig_atomic_t gPending = 0; // a signal came and events have not run since
 void (*volatile gAtOnce)() = nullptr;
 
 std::function<void()>& reaction() {
@@ -25,6 +27,7 @@ std::function<void()>& reaction() {
 extern "C" void onTerminationSignal(int number) {
     const int saved = errno;
     gLastSignal = number;
+    gPending = 1;
     if (void (*atOnce)() = gAtOnce)
         atOnce();
     const char byte = 1;
@@ -37,6 +40,9 @@ void drainAndReact() {
     char buffer[64];
     while (::read(gPipe[0], buffer, sizeof buffer) > 0) {
     }
+    // Still pending for what holds the main thread until events run again: the reaction below
+    // may end every loop, nested ones included, and a loading under way then stops on its own.
+    QTimer::singleShot(0, QCoreApplication::instance(), [] { gPending = 0; });
     static bool reacted = false;
     if (reacted)
         return;
@@ -74,6 +80,10 @@ void quitOnSignals(void (*atOnce)()) {
 
 bool received() {
     return gLastSignal != 0;
+}
+
+bool pending() {
+    return gPending != 0;
 }
 
 } // namespace termination

@@ -23,4 +23,8 @@ void quitOnSignals(void (*atOnce)() = nullptr);
 // Whether such a signal came: what it stopped is no failure to tell the user about.
 bool received();
 
+// Whether such a signal came and the main thread has not run its events since: work that holds
+// it (a file's loading) ends early, so that the main loop can end.
+bool pending();
+
 } // namespace termination

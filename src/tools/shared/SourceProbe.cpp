@@ -83,6 +83,11 @@ QImage SourceProbe::thumbnail(const QString& path, QSize size) {
     void* media = MediaOpen(path.toUtf8().constData());
     if (!media)
         return {};
+    // A program that is ending shows no picture: its main loop waits for this one.
+    if (termination::pending()) {
+        MediaClose(media);
+        return {};
+    }
     // The buffer starts zeroed and is used only when the snapshot succeeded, so a failed
     // snapshot never shows leftover memory.
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
@@ -111,6 +116,9 @@ SourceProbe::Result SourceProbe::probe(const QString& path, bool refuseAc3, QWid
     // A reading the program's end stopped is no refusal to tell of either.
     if (!job || setInputWaiting(*job, path, window, &cancelled) < 1)
         return {nullptr, cancelled || termination::received() ? Refusal::Cancelled : Refusal::NotMedia};
+    // The program is ending: the rest (its picture above all) would only hold its main loop.
+    if (termination::pending())
+        return {nullptr, Refusal::Cancelled};
     const int64_t durationUs = job->inputDurationUs();
     // A file without a positive length cannot be previewed, marked or cut.
     if (durationUs <= 0)

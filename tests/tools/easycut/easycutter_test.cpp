@@ -409,6 +409,23 @@ TEST(EasyCutter, TheSignalOfALogOutEndsTheReadingOfAnIndex) {
     MediaStopReading(0);
 }
 
+// A signal that comes while a file loads ends the loading there: nothing is shown, the loop ends.
+TEST(EasyCutter, TheSignalOfALogOutDuringALoadLeavesTheFileUnloaded) {
+    Driver d;
+    termination::quitOnSignals([] { MediaStopReading(1); });
+    QTimer::singleShot(0, [&] {
+        std::raise(SIGINT);
+        d.window->loadSourceFile(testsupport::media("long_10s.mp4"));
+    });
+    QTimer end; // a process reacts to the first such signal only: an earlier test's may have been it
+    QObject::connect(&end, &QTimer::timeout, [] { QCoreApplication::exit(0); });
+    end.start(2000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_EQ(d.window->fileData(), nullptr);
+    EXPECT_EQ(openAlert(), nullptr);
+    MediaStopReading(0);
+}
+
 // A large transport stream first shown by its stored times moves onto its index's line once the
 // index is read: the range and the segment set before keep their pictures, and the window says so.
 TEST(EasyCutter, ARangeSetOnTheStoredTimesKeepsItsPicturesOnTheIndexsLine) {
