@@ -217,9 +217,8 @@ int main(int argc, char** argv) {
             run.waitForFinished(int(kSeconds * 1000) + 120000);
             double b = 0, g = 0, st = 0;
             int m = 0, s = 0, at = -1;
-            if (run.exitCode() != 0 ||
-                std::sscanf(run.readAllStandardOutput().constData(), "%lf %lf %d %d %d %lf", &b, &g, &m, &s, &at,
-                            &st) != 6) {
+            if (run.exitCode() != 0 || std::sscanf(run.readAllStandardOutput().constData(),
+                                                   "%lf %lf %d %d %d %lf", &b, &g, &m, &s, &at, &st) != 6) {
                 ok = false;
                 continue;
             }
@@ -232,10 +231,11 @@ int main(int argc, char** argv) {
             shown = std::min(shown, s);
         }
         const bool met = behind <= kMostBehind && gap <= kLongestGap && missing == 0;
-        std::printf(
-            "  index %-6s behind the clock %.3f s (at most %.2f), longest wait %.3f s (at most %.2f, "
-            "before picture %d), %d pictures left out, %d shown  (%s); first picture after play() at %.3f s\n",
-            mode, behind, kMostBehind, gap, kLongestGap, gapAt, missing, shown, met ? "met" : "NOT met", start);
+        std::printf("  index %-6s behind the clock %.3f s (at most %.2f), longest wait %.3f s (at most %.2f, "
+                    "before picture %d), %d pictures left out, %d shown  (%s); first picture after play() at "
+                    "%.3f s\n",
+                    mode, behind, kMostBehind, gap, kLongestGap, gapAt, missing, shown,
+                    met ? "met" : "NOT met", start);
     }
     return ok ? 0 : 1;
 }

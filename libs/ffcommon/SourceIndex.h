@@ -102,6 +102,10 @@ public:
     // asking no cache folder), else null: cheap enough to ask again and again while a file is
     // shown by its stored times and its index is read behind.
     static std::shared_ptr<const SourceIndex> heldFor(const AVFormatContext* format, int videoStream);
+    // The same by a name heldKey() gave: for a thread that must not touch an input another one
+    // reads. heldKey() is empty where the input needs no index.
+    static std::string heldKey(const AVFormatContext* format, int videoStream);
+    static bool isHeld(const std::string& key);
     // Lets go of the indexes this process holds; a later opening takes a file's from the cache
     // folder, or reads it again.
     static void dropHeld();

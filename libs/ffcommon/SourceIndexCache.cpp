@@ -338,6 +338,15 @@ std::shared_ptr<const SourceIndex> SourceIndex::heldFor(const AVFormatContext* f
     return describe(format, videoStream, &source) ? heldIndex(source.key) : nullptr;
 }
 
+std::string SourceIndex::heldKey(const AVFormatContext* format, int videoStream) {
+    Source source;
+    return describe(format, videoStream, &source) ? source.key : std::string();
+}
+
+bool SourceIndex::isHeld(const std::string& key) {
+    return !key.empty() && heldIndex(key) != nullptr;
+}
+
 bool SourceIndex::describe(const AVFormatContext* format, int videoStream, Source* source) {
     if (!format || !format->iformat || !format->url || !av_match_name(format->iformat->name, "mpeg,mpegts") ||
         videoStream < 0 || unsigned(videoStream) >= format->nb_streams)

@@ -59,6 +59,10 @@ bool LxMoviePlayer::isShownByStoredTimes() const {
     return core_->shownByStoredTimes();
 }
 
+bool LxMoviePlayer::isIndexHeld() const {
+    return core_->indexHeld();
+}
+
 void LxMoviePlayer::play() {
     core_->play();
 }

@@ -133,6 +133,8 @@ bool PlayerCore::openFile(const QString& path) {
     storedLine_ = videoStream_ >= 0 && !ff::SourceIndex::get(fmt_.get()) &&
                   ff::SourceIndex::needed(fmt_.get(), videoStream_, ff::SourceIndex::Need::Now);
     openedOnStoredTimes_ = storedLine_;
+    if (storedLine_)
+        heldKey_ = ff::SourceIndex::heldKey(fmt_.get(), videoStream_);
     // The engine's origin: a time shown here is the time a cut of the same picture is given.
     startUs_ = ff::timelineOriginUs(fmt_.get(), videoStream_);
     durationUs_ = fileDurationUs(fmt_.get());
@@ -243,6 +245,10 @@ int64_t PlayerCore::indexLineUs(int64_t storedUs) const {
     if (!open_ || closed_ || !onIndexLine_.load(std::memory_order_acquire))
         return storedUs;
     return std::max<int64_t>(0, ff::SourceIndex::lineUsOfShown(fmt_.get(), storedUs));
+}
+
+bool PlayerCore::indexHeld() const {
+    return ff::SourceIndex::isHeld(heldKey_);
 }
 
 void PlayerCore::moveOntoIndexLine() {

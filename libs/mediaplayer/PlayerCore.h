@@ -38,6 +38,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -69,6 +70,9 @@ public:
     bool shownByStoredTimes() const {
         return openedOnStoredTimes_ && !onIndexLine_.load(std::memory_order_acquire);
     }
+    // Opened on its stored times, and the process holds its index now: an opening of the file
+    // from now on is on the index's line (also before this player has moved there).
+    bool indexHeld() const;
 
     void play() { setStatus(Playing); }
     void pause() { setStatus(Paused); } // from playing; a stopped player stays stopped
@@ -216,6 +220,7 @@ private:
     // demux thread next asks whether it is; whether it has moved onto that index's line since.
     bool storedLine_ = false;
     bool openedOnStoredTimes_ = false; // set at the opening, before the threads start
+    std::string heldKey_;              // the same, the name its index is held by
     std::chrono::steady_clock::time_point nextHeldCheck_;
     std::atomic<bool> onIndexLine_{false};
 

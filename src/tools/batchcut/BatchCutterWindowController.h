@@ -18,6 +18,8 @@
 #include <vector>
 
 class EngineJob;
+class SimpleData;
+class StoredTimesRun;
 
 class BatchCutterWindowController : public ClipListWindow {
     Q_OBJECT
@@ -58,8 +60,13 @@ private:
     // Export (BatchCutterWindowController_export.cpp).
     bool startRun();
     std::unique_ptr<EngineJob> makeJob(int index, int* error);
+    // The file's cut: its range kept, or what lies around it.
+    std::unique_ptr<EngineJob> makeCut(SimpleData& clip, int* error);
 
     QString runFolder_;
+    // The file being set up, when the preview shows it by its stored times.
+    std::shared_ptr<StoredTimesRun> fileRun_;
+    int fileRunIndex_ = -1;
     // "<file name>: <why>" of each file of the run that could not be cut, with the engine's
     // result for it; and how many files were cut.
     QStringList failures_;

@@ -48,6 +48,7 @@ bool BatchCutterWindowController::startRun() {
         showSimpleAlert(loc("batchRemoveWholeFileString") + nothingLeft.join(","));
         return false;
     }
+    fileRunIndex_ = -1;
     runFolder_ = exportBar_->preparedOutputPath();
     if (runFolder_.isEmpty())
         return false;
@@ -73,10 +74,21 @@ std::unique_ptr<EngineJob> BatchCutterWindowController::makeJob(int index, int* 
         return nullptr;
     }
     SimpleData& clip = *fileList_[size_t(index)];
+    if (fileRunIndex_ != index) {
+        fileRun_ = StoredTimesRun::of(preview_, clip.path);
+        fileRunIndex_ = index;
+    }
+    std::unique_ptr<EngineJob> job = makeCut(clip, error);
+    if (!fileRun_->settled(job, error))
+        return nullptr; // made again once the preview has moved the file's range
+    return job;
+}
+
+std::unique_ptr<EngineJob> BatchCutterWindowController::makeCut(SimpleData& clip, int* error) {
     OutputName output = OutputFileNamer::takeFreePath(runFolder_, QFileInfo(clip.path).completeBaseName(),
                                                       OutputFileNamer::extensionOf(clip.path));
     clip.exportPath = output.path();
-    qCDebug(lcTools) << "batch: file" << index << "to" << output.path();
+    qCDebug(lcTools) << "batch:" << clip.path << "to" << output.path();
     const int64_t d = RangeRules::durationUs(clip);
     const auto [start, stop] = RangeRules::rangeOf(clip);
     if (!clip.isTrimFanxuan) {

@@ -78,7 +78,7 @@ bool EasyCutterWindowcontroller::startExport() {
     auto run = std::make_shared<SegmentRun>();
     for (const Segment& s : segments)
         run->segments.emplace_back(s.start, s.end);
-    run->run = std::make_shared<StoredTimesRun>(player() && player()->isShownByStoredTimes());
+    run->run = StoredTimesRun::of(preview_, source);
     segmentRun_ = run;
     make = [run, source, folder, extension](int index, int* error) -> std::unique_ptr<EngineJob> {
         if (!run->run->ready(index, error))
@@ -89,8 +89,11 @@ bool EasyCutterWindowcontroller::startExport() {
         std::optional<EngineConvert::Range> range;
         if (s.end != 0)
             range = EngineConvert::Range{toMicroseconds(s.start), toMicroseconds(s.end)};
-        return EngineConvert::cut(source, OutputFileNamer::takeFreePath(folder, name, extension), range,
-                                  error);
+        std::unique_ptr<EngineJob> job =
+            EngineConvert::cut(source, OutputFileNamer::takeFreePath(folder, name, extension), range, error);
+        if (!run->run->settled(job, error))
+            return nullptr;
+        return job;
     };
     return jobChain().start(int(segments.size()), make);
 }

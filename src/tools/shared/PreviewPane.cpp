@@ -35,6 +35,8 @@ bool PreviewPane::open(const QString& path, double volume, QSize pictureSize) {
     if (path.isEmpty())
         return false;
     player_ = std::make_unique<LxMoviePlayer>(path, host_ ? host_->rect() : QRect());
+    path_ = path;
+    storedTimes_ = player_->isShownByStoredTimes();
     pictureSize_ = pictureSize;
     muted_ = false;
     volume_ = std::clamp(std::isfinite(volume) ? volume : 1.0, 0.0, 2.0);
@@ -99,8 +101,10 @@ void PreviewPane::playerEnded(unsigned) {
 }
 
 void PreviewPane::playerMoved() {
-    if (player_ && movedOntoIndexLine)
-        movedOntoIndexLine([this](double seconds) { return onIndexLine(seconds); });
+    if (!player_ || !movedOntoIndexLine)
+        return;
+    storedTimes_ = false;
+    movedOntoIndexLine([this](double seconds) { return onIndexLine(seconds); });
 }
 
 IndexLineMove::IndexLineMove(double before, double now, std::function<double(double)> toLine)
@@ -122,9 +126,36 @@ double IndexLineMove::userTime(double seconds) {
     return moved;
 }
 
+std::shared_ptr<StoredTimesRun> StoredTimesRun::of(const PreviewPane* pane, const QString& path) {
+    const LxMoviePlayer* player = pane ? pane->player() : nullptr;
+    if (!player || pane->path() != path || !pane->showsStoredTimes())
+        return std::make_shared<StoredTimesRun>(false);
+    QPointer<const PreviewPane> shown(pane);
+    auto run = std::make_shared<StoredTimesRun>(
+        true, [shown, path] { return shown && shown->path() == path && shown->player()->isIndexHeld(); });
+    // A window that let the run's times be (another file on show) can no longer move them.
+    run->storedNow_ = [shown, path] { return shown && shown->path() == path && shown->showsStoredTimes(); };
+    return run;
+}
+
+bool StoredTimesRun::storedTimes() const {
+    return storedTimes_ && (!storedNow_ || storedNow_());
+}
+
 bool StoredTimesRun::ready(int index, int* error) {
-    if (index == 0 || !storedTimes_)
+    if (index == 0 || !storedTimes())
         return true;
+    return wait(error);
+}
+
+bool StoredTimesRun::settled(std::unique_ptr<EngineJob>& job, int* error) {
+    if (!job || !storedTimes() || !indexHeld_ || !indexHeld_())
+        return true;
+    job.reset();
+    return wait(error);
+}
+
+bool StoredTimesRun::wait(int* error) {
     const auto now = std::chrono::steady_clock::now();
     if (!waitingSince_)
         waitingSince_ = now;

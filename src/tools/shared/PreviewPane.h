@@ -30,7 +30,9 @@
 #include <memory>
 #include <optional>
 
+class EngineJob;
 class LxMoviePlayer;
+class PreviewPane;
 class QWidget;
 class SimpleData;
 
@@ -58,19 +60,35 @@ private:
 };
 
 // A chain of jobs on one file started while the window showed it by its stored times. The first
-// job takes its range onto the index's line itself (it has the index read); the inputs of later
-// ones open on that line, so they wait until the window has moved their times there too.
+// job takes its range onto the index's line itself (its set-up opened the file on the stored
+// times, and it waits for the index); the inputs of later ones open on the index's line, so they
+// wait until the window has moved their times there too.
 class StoredTimesRun {
 public:
-    explicit StoredTimesRun(bool storedTimes) : storedTimes_(storedTimes) {}
+    // indexHeld: whether the process holds the file's index now (from then on a set-up opens
+    // the file on the index's line); none where the window does not know.
+    explicit StoredTimesRun(bool storedTimes, std::function<bool()> indexHeld = {})
+        : storedTimes_(storedTimes), indexHeld_(std::move(indexHeld)) {}
+    // The run of the file `path` that `pane` shows now (on the stored times or not).
+    static std::shared_ptr<StoredTimesRun> of(const PreviewPane* pane, const QString& path);
     // Whether job `index` may be set up now; else *error asks the chain to try again shortly, or,
     // when the window has not moved within 30 s, refuses the range in words.
     bool ready(int index, int* error);
+    // After a job was set up: false where the index came to be held while the window's times are
+    // still the stored ones, so that the set-up may have opened the file on the index's line.
+    // The job is then let go and *error set as ready() sets it: it is made again once the window
+    // has moved.
+    bool settled(std::unique_ptr<EngineJob>& job, int* error);
     // The window moved the run's times onto the index's line: true once, when it had to.
     bool moved();
 
 private:
+    bool storedTimes() const;
+    bool wait(int* error);
+
     bool storedTimes_;
+    std::function<bool()> indexHeld_;
+    std::function<bool()> storedNow_;
     std::optional<std::chrono::steady_clock::time_point> waitingSince_;
 };
 
@@ -94,6 +112,11 @@ public:
     // Stops the tick and the player and drops it.
     void close();
     LxMoviePlayer* player() const { return player_.get(); }
+    // The file open, or empty.
+    QString path() const { return player_ ? path_ : QString(); }
+    // Whether the window's times for the file open are its stored times still: opened on them,
+    // and the window not yet told of the move onto the index's line (the player may have moved).
+    bool showsStoredTimes() const { return player_ && storedTimes_; }
     QWidget* host() const { return host_; }
 
     void play();
@@ -161,6 +184,8 @@ private:
     std::unique_ptr<LxMoviePlayer> player_;
     QTimer timer_;
     QSize pictureSize_;
+    QString path_;
+    bool storedTimes_ = false;
     // Tells the reports of the open player from those of players replaced since.
     std::shared_ptr<unsigned> generation_;
     double volume_ = 1.0;

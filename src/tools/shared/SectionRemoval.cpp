@@ -248,9 +248,18 @@ std::unique_ptr<EngineJob> SectionRemoval::step(int index, int* error) {
     // The parts were let go: nothing more is written.
     if (!folder_)
         return nullptr;
-    std::unique_ptr<EngineJob> job =
-        index < 2 ? makePass_(kept_[size_t(index)], parts_[index], error) : join(error);
+    std::unique_ptr<EngineJob> job;
+    if (index == 1 && second_)
+        job = std::move(second_);
+    else
+        job = index < 2 ? makePass_(kept_[size_t(index)], parts_[index], error) : join(error);
     if (!job)
+        return nullptr;
+    // Both passes are set up at once, on the file as the window shows it: a source shown by its
+    // stored times opens on them for both, and each places its range on the index's line itself.
+    // Set up once the first had run, the second would open on the index's line with a range
+    // given on the stored times.
+    if (index == 0 && !(second_ = makePass_(kept_[1], parts_[1], error)))
         return nullptr;
     return std::make_unique<FolderHeld>(folder_, std::move(job));
 }

@@ -104,5 +104,6 @@ private:
     MakePass makePass_;
     std::shared_ptr<PartFolder> folder_;
     QStringList parts_;
+    std::unique_ptr<EngineJob> second_; // the second pass, set up with the first
     int folderError_ = 0;
 };

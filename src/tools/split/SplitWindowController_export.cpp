@@ -79,8 +79,7 @@ bool SplitWindowController::startExport() {
     auto parts = std::make_shared<TimeParts>();
     for (const float point : plan)
         parts->ends.push_back(toMicroseconds(d * point));
-    parts->run =
-        std::make_shared<StoredTimesRun>(preview_->player() && preview_->player()->isShownByStoredTimes());
+    parts->run = StoredTimesRun::of(preview_, source);
     timeParts_ = parts;
     auto make = [parts, source, stem, extension, folder](int i, int* error) -> std::unique_ptr<EngineJob> {
         if (!parts->run->ready(i, error))
@@ -93,14 +92,17 @@ bool SplitWindowController::startExport() {
             return nullptr;
         }
         const int64_t start = parts->from;
-        const int64_t stop = parts->ends[parts->next++];
-        parts->from = stop;
+        const int64_t stop = parts->ends[parts->next];
         qCDebug(lcTools) << "export-->start:" << start << "stop:" << stop;
         // Each part looks for a free number from 1 again, so the parts of one run take
         // consecutive free numbers and never replace a file that is there.
         std::unique_ptr<EngineJob> job =
             EngineConvert::cut(source, SizeSplit::takeNumberedFreePath(folder, stem, extension),
                                EngineConvert::Range{start, stop}, error);
+        if (!parts->run->settled(job, error))
+            return nullptr; // made again from the moved points
+        ++parts->next;
+        parts->from = stop;
         // A refused part with no picture left from its start on (only sound runs on past the
         // last picture, or the last picture began before the part) is the end of the file.
         if (!job && i > 0 && !EngineConvert::rangeHoldsPicture(source, {start, 0}))

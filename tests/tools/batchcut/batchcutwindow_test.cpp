@@ -1,10 +1,13 @@
 // The batch cut window through its controls, with real clips; every output is judged by
 // ffprobe and the ffmpeg command line.
+#include "../shared/MpegShapes.h"
 #include "BatchDriver.h"
+#include "FrameCounter.h"
 #include "ReadOnlyFolder.h"
 
 #include "foundation/controls/NSProgressView.h"
 #include "foundation/helpers/NSBundle.h"
+#include "mediacore/MediaCore.h"
 #include "tools/shared/JoinnerCell.h"
 #include "tools/shared/JoinnerTableView.h"
 
@@ -348,4 +351,23 @@ TEST(BatchCutWindow, ClosingDuringARunAsksFirstAndKeepsTheFilesCut) {
     ASSERT_FALSE(left.isEmpty());
     EXPECT_EQ(left.first(), "first.mp4");
     EXPECT_NEAR(testsupport::probeDuration(d.out.filePath("first.mp4")), 4.0, 0.1);
+}
+
+// A section removed on the stored times of a large transport stream, its run started before the
+// index is read: both parts hold the pictures shown around the section (the part after it too,
+// though its job starts once the index is read).
+TEST(BatchCutWindow, ASectionRemovedOnTheStoredTimesKeepsThePicturesShownAroundIt) {
+    Driver d;
+    const QString ts = testsupport::largeTsJumpingAhead(d.sources.path());
+    ASSERT_FALSE(ts.isEmpty());
+    MediaStopReading(1); // the first part's job reads the index
+    d.addFile(ts);
+    d.selectRow(0);
+    d.setRange(25, 27, true);
+    MediaStopReading(0);
+    d.runAll();
+    std::vector<int> kept = tooltest::numbers(0, 325);
+    for (const int n : tooltest::numbers(375, 750))
+        kept.push_back(n % 512); // the pictures count to 511, then from 0 again
+    EXPECT_EQ(testsupport::decodedCounters(d.out.filePath(QFileInfo(ts).fileName())), kept);
 }

@@ -63,6 +63,9 @@ public:
     CMTime timeOnIndexLine(CMTime storedTime) const;
     // Whether the file is shown by its stored times still (it has not moved onto its index's line).
     bool isShownByStoredTimes() const;
+    // Opened on its stored times, and the index is held now: an opening of the file from now on
+    // (a job's) is on the index's line, also before the player has moved there and told so.
+    bool isIndexHeld() const;
 
     void play(); // from the current position; at the end, from the start
     void pause();
