@@ -20,6 +20,16 @@ extern "C" {
 #include <libavutil/display.h>
 }
 
+int64_t fileDurationUs(const AVFormatContext* format) {
+    int64_t us = format->duration > 0 ? format->duration : 0;
+    for (unsigned i = 0; us <= 0 && i < format->nb_streams; ++i) {
+        const AVStream* st = format->streams[i];
+        if (st->duration > 0)
+            us = std::max(us, av_rescale_q(st->duration, st->time_base, ff::kMicro));
+    }
+    return us;
+}
+
 namespace {
 
 std::atomic<int> gLiveCount{0};
@@ -35,16 +45,6 @@ int displayRotation(const AVStream* st) {
         return 0;
     const int cw = int(std::lround(-ccw));
     return ((cw % 360) + 360) % 360;
-}
-
-int64_t fileDurationUs(const AVFormatContext* format) {
-    int64_t us = format->duration > 0 ? format->duration : 0;
-    for (unsigned i = 0; us <= 0 && i < format->nb_streams; ++i) {
-        const AVStream* st = format->streams[i];
-        if (st->duration > 0)
-            us = std::max(us, av_rescale_q(st->duration, st->time_base, ff::kMicro));
-    }
-    return us;
 }
 
 } // namespace

@@ -48,6 +48,9 @@ class FrameSlot;
 class PlayerView;
 class QWidget;
 
+// A file's length as the player shows it: the container's, else its longest stream's.
+int64_t fileDurationUs(const AVFormatContext* format);
+
 class PlayerCore {
 public:
     enum Status { Stopped = 0, Playing = 1, Paused = 2 };

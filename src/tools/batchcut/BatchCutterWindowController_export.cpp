@@ -75,8 +75,10 @@ std::unique_ptr<EngineJob> BatchCutterWindowController::makeJob(int index, int* 
     }
     SimpleData& clip = *fileList_[size_t(index)];
     if (fileRunIndex_ != index) {
-        fileRun_ = StoredTimesRun::of(preview_, clip.path);
+        fileRun_ = storedTimesRunOf(clip.path);
         fileRunIndex_ = index;
+    } else {
+        settleStoredLines();
     }
     std::unique_ptr<EngineJob> job = makeCut(clip, error);
     if (!fileRun_->settled(job, error))

@@ -111,6 +111,8 @@ bool JoinnerWindowController::startJoin() {
         showSimpleAlert(loc("scrlabelplaceholderString"));
         return false;
     }
+    // Times kept on a file's stored times whose index is held now are first moved onto its line.
+    settleStoredLines();
     std::vector<JoinPlan::Clip> clips = JoinPlan::clips(fileList_);
     if (clips.empty())
         return false;

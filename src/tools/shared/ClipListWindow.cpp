@@ -7,6 +7,7 @@
 #include "foundation/controls/ZylButton.h"
 #include "foundation/helpers/HelpClass.h"
 #include "foundation/records/SimpleData.h"
+#include "mediaplayer/LxStoredTimesLine.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/JoinnerCell.h"
 #include "tools/shared/JoinnerTableView.h"

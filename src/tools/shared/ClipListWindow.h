@@ -23,11 +23,15 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <utility>
 #include <vector>
 
 class JoinnerTableView;
+class LxStoredTimesLine;
+class StoredTimesRun;
+class QTimer;
 class LxCutProgressView;
 class LxProgressSlider;
 class NSProgressView;
@@ -152,6 +156,9 @@ protected:
     // The selected clip's file moved onto its index's line: the ranges of every row of that file
     // follow their pictures there, and one the user set that now reads otherwise is told.
     void movedOntoIndexLine(const std::function<double(double)>& toLine);
+    // The rows of `path` take the length `now` and their ranges `toLine`; whether a time the
+    // user set reads otherwise now.
+    bool moveClipsOntoIndexLine(const QString& path, double now, const std::function<double(double)>& toLine);
     void setVolumeButtonLook(bool muted);
     clipstrip::Controls stripControls();
 
@@ -174,6 +181,13 @@ protected:
     // The selected clip's mode: remove (true) or keep.
     virtual void trimModeChanged(bool remove) = 0;
 
+    // A file the preview showed by its stored times is held open on them (LxStoredTimesLine)
+    // until its index is read, also once another file is shown: its rows' times then still
+    // move onto the index's line. Asked a few times a second, and by a job before it is set up.
+    void settleStoredLines();
+    // The chain of jobs on `path` as the window has its times now (see StoredTimesRun).
+    std::shared_ptr<StoredTimesRun> storedTimesRunOf(const QString& path);
+
     ExportBar* exportBar_ = nullptr;
     PreviewPane* preview_ = nullptr;
     QString coverStyle_;
@@ -182,5 +196,7 @@ protected:
     bool showingClip_ = false;
 
 private:
+    std::map<QString, std::unique_ptr<LxStoredTimesLine>> storedLines_;
+    QTimer* storedLineTimer_ = nullptr;
     const char* logName_;
 };

@@ -7,6 +7,7 @@
 #include "foundation/controls/LxProgressSlider.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
+#include "mediaplayer/LxStoredTimesLine.h"
 #include "platform/Log.h"
 #include "platform/Workspace.h"
 #include "tools/shared/ExportBar.h"
@@ -16,6 +17,8 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QPointer>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
@@ -29,6 +32,9 @@ void ClipListWindow::buildPlayerArea(QWidget* right) {
     preview_->movedOntoIndexLine = [this](const std::function<double(double)>& toLine) {
         movedOntoIndexLine(toLine);
     };
+    storedLineTimer_ = new QTimer(this);
+    storedLineTimer_->setInterval(250);
+    connect(storedLineTimer_, &QTimer::timeout, this, [this] { settleStoredLines(); });
 }
 
 void ClipListWindow::movedOntoIndexLine(const std::function<double(double)>& toLine) {
@@ -36,12 +42,22 @@ void ClipListWindow::movedOntoIndexLine(const std::function<double(double)>& toL
     const double d = preview_->duration();
     if (!shown || d <= 0)
         return;
-    const QString path = shown->path;
+    storedLines_.erase(shown->path);
+    const bool told = moveClipsOntoIndexLine(shown->path, d, toLine);
+    refreshRows();
+    showSelectedClip();
+    showPlayHead(preview_->currentTime(), preview_->duration());
+    if (told)
+        showSimpleAlert(loc("indexLineMovedString"));
+}
+
+bool ClipListWindow::moveClipsOntoIndexLine(const QString& path, double now,
+                                            const std::function<double(double)>& toLine) {
     bool told = false;
     for (const auto& clip : fileList_) {
         if (clip->path != path)
             continue;
-        IndexLineMove move(double(RangeRules::durationUs(*clip)) / 1e6, d, toLine);
+        IndexLineMove move(double(RangeRules::durationUs(*clip)) / 1e6, now, toLine);
         const auto moved = [&](int64_t us) {
             return int64_t(std::llround(move.userTime(double(us) / 1e6) * 1e6));
         };
@@ -50,14 +66,61 @@ void ClipListWindow::movedOntoIndexLine(const std::function<double(double)>& toL
             clip->cutTimeRange_start = moved(start);
             clip->cutTimeRange_stop = std::max(clip->cutTimeRange_start + 1, moved(stop));
         }
-        clip->sourceData->duration = float(d);
+        clip->sourceData->duration = float(now);
         told = told || move.userTimeChanged();
     }
+    return told;
+}
+
+void ClipListWindow::settleStoredLines() {
+    bool moved = false, told = false;
+    for (auto it = storedLines_.begin(); it != storedLines_.end();) {
+        // The preview moves the file it shows itself.
+        if (preview_->path() == it->first && preview_->showsStoredTimes()) {
+            ++it;
+            continue;
+        }
+        LxStoredTimesLine& line = *it->second;
+        if (!line.isIndexHeld()) {
+            ++it;
+            continue;
+        }
+        const double d = CMTimeGetSeconds(line.duration());
+        if (line.moveOntoIndexLine() && d > 0) {
+            told = moveClipsOntoIndexLine(it->first, d,
+                                          [&line](double s) {
+                                              return CMTimeGetSeconds(
+                                                  line.timeOnIndexLine(CMTimeMakeWithSeconds(s, 1000000000)));
+                                          }) ||
+                   told;
+            moved = true;
+        }
+        it = storedLines_.erase(it);
+    }
+    if (storedLines_.empty() && storedLineTimer_)
+        storedLineTimer_->stop();
+    if (!moved)
+        return;
     refreshRows();
     showSelectedClip();
     showPlayHead(preview_->currentTime(), preview_->duration());
     if (told)
         showSimpleAlert(loc("indexLineMovedString"));
+}
+
+std::shared_ptr<StoredTimesRun> ClipListWindow::storedTimesRunOf(const QString& path) {
+    settleStoredLines();
+    if (preview_->path() == path || !storedLines_.count(path))
+        return StoredTimesRun::of(preview_, path);
+    QPointer<ClipListWindow> self(this);
+    const auto line = [self, path]() -> const LxStoredTimesLine* {
+        if (!self)
+            return nullptr;
+        const auto found = self->storedLines_.find(path);
+        return found == self->storedLines_.end() ? nullptr : found->second.get();
+    };
+    return std::make_shared<StoredTimesRun>(
+        true, [line] { return line() && line()->isIndexHeld(); }, [line] { return line() != nullptr; });
 }
 
 clipstrip::Controls ClipListWindow::stripControls() {
@@ -70,8 +133,20 @@ void ClipListWindow::initPlayer() {
     // A new clip starts paused, whatever the last one was doing.
     playBtn->setSelected(false);
     SimpleData* clip = selectedClip();
-    if (clip && !clip->path.isEmpty())
-        preview_->open(clip->path, clip->volume, PreviewPane::displaySize(*clip));
+    // Times kept on a file's stored times whose index is held now are moved before the file is
+    // shown on the index's line.
+    settleStoredLines();
+    if (clip && !clip->path.isEmpty() &&
+        preview_->open(clip->path, clip->volume, PreviewPane::displaySize(*clip)) &&
+        preview_->showsStoredTimes() && !storedLines_.count(clip->path)) {
+        auto line = std::make_unique<LxStoredTimesLine>(clip->path);
+        // Not on the stored times: the index came to be held meanwhile, and the preview moves.
+        if (line->isOnStoredTimes()) {
+            storedLines_[clip->path] = std::move(line);
+            if (storedLineTimer_)
+                storedLineTimer_->start();
+        }
+    }
     showSelectedClip();
     // The play head starts at the range's start.
     const double start = clip ? double(RangeRules::rangeOf(*clip).first) / 1e6 : 0.0;

@@ -131,11 +131,10 @@ std::shared_ptr<StoredTimesRun> StoredTimesRun::of(const PreviewPane* pane, cons
     if (!player || pane->path() != path || !pane->showsStoredTimes())
         return std::make_shared<StoredTimesRun>(false);
     QPointer<const PreviewPane> shown(pane);
-    auto run = std::make_shared<StoredTimesRun>(
-        true, [shown, path] { return shown && shown->path() == path && shown->player()->isIndexHeld(); });
-    // A window that let the run's times be (another file on show) can no longer move them.
-    run->storedNow_ = [shown, path] { return shown && shown->path() == path && shown->showsStoredTimes(); };
-    return run;
+    return std::make_shared<StoredTimesRun>(
+        true, [shown, path] { return shown && shown->path() == path && shown->player()->isIndexHeld(); },
+        // A pane that shows another file now no longer moves the run's times.
+        [shown, path] { return shown && shown->path() == path && shown->showsStoredTimes(); });
 }
 
 bool StoredTimesRun::storedTimes() const {

@@ -66,9 +66,11 @@ private:
 class StoredTimesRun {
 public:
     // indexHeld: whether the process holds the file's index now (from then on a set-up opens
-    // the file on the index's line); none where the window does not know.
-    explicit StoredTimesRun(bool storedTimes, std::function<bool()> indexHeld = {})
-        : storedTimes_(storedTimes), indexHeld_(std::move(indexHeld)) {}
+    // the file on the index's line); none where the window does not know. storedNow: whether
+    // the window's times are still the stored ones (none: until moved() says otherwise).
+    explicit StoredTimesRun(bool storedTimes, std::function<bool()> indexHeld = {},
+                            std::function<bool()> storedNow = {})
+        : storedTimes_(storedTimes), indexHeld_(std::move(indexHeld)), storedNow_(std::move(storedNow)) {}
     // The run of the file `path` that `pane` shows now (on the stored times or not).
     static std::shared_ptr<StoredTimesRun> of(const PreviewPane* pane, const QString& path);
     // Whether job `index` may be set up now; else *error asks the chain to try again shortly, or,

@@ -371,3 +371,25 @@ TEST(BatchCutWindow, ASectionRemovedOnTheStoredTimesKeepsThePicturesShownAroundI
         kept.push_back(n % 512); // the pictures count to 511, then from 0 again
     EXPECT_EQ(testsupport::decodedCounters(d.out.filePath(QFileInfo(ts).fileName())), kept);
 }
+
+// A range set on the stored times of a large transport stream, then another file shown before
+// the index is read: the range still moves onto the index's line once it is, and is cut there.
+TEST(BatchCutWindow, ARangeLeftOnTheStoredTimesMovesWithItsPicturesOnceTheIndexIsRead) {
+    Driver d;
+    const QString ts = testsupport::largeTsJumpingAhead(d.sources.path());
+    ASSERT_FALSE(ts.isEmpty());
+    MediaStopReading(1);
+    d.addFile(ts);
+    d.addFile(d.copyOf("long_10s.mp4", "other.mp4"));
+    d.selectRow(0);
+    d.setRange(25, 27);
+    d.selectRow(1);
+    MediaStopReading(0);
+    MediaClose(MediaOpen(ts.toUtf8().constData())); // its index is read behind it
+    ASSERT_TRUE(waitUntil([&] { return std::abs(d.range(0).first - 13.0) < 0.011; }, 120000));
+    EXPECT_NEAR(d.range(0).second, 15.0, 0.011);
+    EXPECT_TRUE(answerAlerts().contains(text("indexLineMovedString")));
+    d.runAll();
+    EXPECT_EQ(testsupport::decodedCounters(d.out.filePath(QFileInfo(ts).fileName())),
+              tooltest::numbers(325, 375));
+}
