@@ -36,8 +36,8 @@ LxStoredTimesLine::LxStoredTimesLine(const QString& path) : in_(std::make_unique
         return;
     // Opened as the player opens: where the index is neither held nor kept, by the stored times.
     ff::SourceIndex::attach(f, in_->videoStream, nullptr, {}, ff::SourceIndex::Need::WhereStoredTimesFail);
-    in_->storedTimes = !ff::SourceIndex::get(f) &&
-                       ff::SourceIndex::needed(f, in_->videoStream, ff::SourceIndex::Need::Now);
+    in_->storedTimes =
+        !ff::SourceIndex::get(f) && ff::SourceIndex::needed(f, in_->videoStream, ff::SourceIndex::Need::Now);
     if (in_->storedTimes)
         in_->heldKey = ff::SourceIndex::heldKey(f, in_->videoStream);
 }
@@ -64,7 +64,8 @@ bool LxStoredTimesLine::moveOntoIndexLine() {
 CMTime LxStoredTimesLine::timeOnIndexLine(CMTime storedTime) const {
     if (!in_->moved)
         return storedTime;
-    const int64_t us = std::max<int64_t>(0, ff::SourceIndex::lineUsOfShown(in_->format.get(), toUs(storedTime)));
+    const int64_t us =
+        std::max<int64_t>(0, ff::SourceIndex::lineUsOfShown(in_->format.get(), toUs(storedTime)));
     return CMTimeMake(us, 1000000);
 }
 
