@@ -98,12 +98,10 @@ public:
     // Whether an opening of `format` with `need` reads the stream by its index (an MPEG stream,
     // not one read by its stored times).
     static bool needed(const AVFormatContext* format, int videoStream, Need need);
-    // The index of the file `format` reads if this process holds it already (reading nothing,
-    // asking no cache folder), else null: cheap enough to ask again and again while a file is
-    // shown by its stored times and its index is read behind.
-    static std::shared_ptr<const SourceIndex> heldFor(const AVFormatContext* format, int videoStream);
-    // The same by a name heldKey() gave: for a thread that must not touch an input another one
-    // reads. heldKey() is empty where the input needs no index.
+    // The name the process holds the index of the file `format` reads by (empty where the input
+    // needs no index), and whether it holds that index now, reading nothing and asking no cache
+    // folder: cheap enough to ask again and again while a file is shown by its stored times and
+    // its index is read behind, from a thread that must not touch an input another one reads.
     static std::string heldKey(const AVFormatContext* format, int videoStream);
     static bool isHeld(const std::string& key);
     // Lets go of the indexes this process holds; a later opening takes a file's from the cache

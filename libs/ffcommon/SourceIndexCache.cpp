@@ -333,11 +333,6 @@ void SourceIndex::dropHeld() {
     h.indexes.clear();
 }
 
-std::shared_ptr<const SourceIndex> SourceIndex::heldFor(const AVFormatContext* format, int videoStream) {
-    Source source;
-    return describe(format, videoStream, &source) ? heldIndex(source.key) : nullptr;
-}
-
 std::string SourceIndex::heldKey(const AVFormatContext* format, int videoStream) {
     Source source;
     return describe(format, videoStream, &source) ? source.key : std::string();

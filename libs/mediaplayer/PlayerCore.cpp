@@ -258,7 +258,7 @@ void PlayerCore::moveOntoIndexLine() {
         if (!movedOntoIndexLine_)
             return;
     }
-    if (!ff::SourceIndex::heldFor(fmt_.get(), videoStream_))
+    if (!indexHeld())
         return;
     storedLine_ = false;
     // Held, the index is given at once; the player's own stop ends a reading of it should the

@@ -85,8 +85,10 @@ void ClipListWindow::settleStoredLines() {
             ++it;
             continue;
         }
+        // The length is the index's once the line has moved.
+        const bool onIndexLine = line.moveOntoIndexLine();
         const double d = CMTimeGetSeconds(line.duration());
-        if (line.moveOntoIndexLine() && d > 0) {
+        if (onIndexLine && d > 0) {
             told = moveClipsOntoIndexLine(it->first, d,
                                           [&line](double s) {
                                               return CMTimeGetSeconds(

@@ -388,6 +388,7 @@ TEST(BatchCutWindow, ARangeLeftOnTheStoredTimesMovesWithItsPicturesOnceTheIndexI
     MediaClose(MediaOpen(ts.toUtf8().constData())); // its index is read behind it
     ASSERT_TRUE(waitUntil([&] { return std::abs(d.range(0).first - 13.0) < 0.011; }, 120000));
     EXPECT_NEAR(d.range(0).second, 15.0, 0.011);
+    EXPECT_NEAR(d.window->fileList()[0]->sourceDuration(), 30.0, 0.05);
     EXPECT_TRUE(answerAlerts().contains(text("indexLineMovedString")));
     d.runAll();
     EXPECT_EQ(testsupport::decodedCounters(d.out.filePath(QFileInfo(ts).fileName())),
