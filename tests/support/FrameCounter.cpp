@@ -1,8 +1,12 @@
 #include "FrameCounter.h"
 
 #include "TestSupport.h"
+#include "mediacore/MediaCore.h"
+#include "mediaplayer/LxMoviePlayer.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QThread>
 #include <cmath>
 
 namespace testsupport {
@@ -172,6 +176,15 @@ QString largeTsJumpingAhead(const QString& folder) {
     const QString mp4 = makeCounterClip(folder + "/count.mp4", 25, 30, 25, 0, "threads=1:log-level=error");
     return retimed(makeWithFfmpeg(folder + "/cbr.ts", {"-i", mp4, "-an", "-c", "copy", "-muxrate", "6M"}),
                    folder + "/jump.ts", [](int64_t t, bool) { return t < 810000 ? t : t + 1080000; });
+}
+
+bool indexHeldUnheard(const QString& ts, const LxMoviePlayer& player) {
+    MediaClose(MediaOpen(ts.toUtf8().constData()));
+    QElapsedTimer held;
+    held.start();
+    while (!player.isIndexHeld() && held.elapsed() < 120000)
+        QThread::msleep(10);
+    return player.isIndexHeld();
 }
 
 } // namespace testsupport

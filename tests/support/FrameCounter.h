@@ -7,6 +7,8 @@
 #include <QString>
 #include <vector>
 
+class LxMoviePlayer;
+
 namespace testsupport {
 
 // Writes a 64x48 H.264/AAC mp4 of `seconds` at `fps` whose frame n shows n in three grey bands
@@ -33,6 +35,10 @@ std::vector<QString> makeCounterClipsStartingAtZeroAndLate(const QString& folder
 // whose stored times jump 12 s ahead at picture 225 (9 s), where the index's line goes on: stored
 // 25 s is picture 325, at 13 s of that line. Empty when ffmpeg fails.
 QString largeTsJumpingAhead(const QString& folder);
+
+// Opens `ts` so that its index is read behind it, and waits, without running an event, until
+// `player` holds that index: a window showing it has not heard of it yet. False after 120 s.
+bool indexHeldUnheard(const QString& ts, const LxMoviePlayer& player);
 
 // The frame number a picture of such a clip shows (at any size), or -1 when it shows none.
 int counterOf(const QImage& picture);

@@ -158,6 +158,9 @@ private:
     // _export
     void bindExport();
     bool startExport();
+    // Commits the edit state into the record and plans its export into export_: false when
+    // there is nothing to export, said in words when tell.
+    bool planExport(bool tell);
     bool exportSettings(EditorConvertJob::Settings* settings);
     void exportEditingEnabled(bool on);
     void exportFileOpened();

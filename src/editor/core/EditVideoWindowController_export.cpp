@@ -10,11 +10,13 @@
 #include "editor/core/EditorToolStrip.h"
 #include "foundation/controls/ZylButton.h"
 #include "foundation/records/SimpleData.h"
+#include "mediacore/MediaCore.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 #include "tools/shared/ExportBar.h"
 #include "tools/shared/FormatBrowser.h"
 #include "tools/shared/Loc.h"
+#include "tools/shared/PreviewPane.h"
 #include "tools/shared/TimeCodeRow.h"
 
 #include <algorithm>
@@ -58,12 +60,51 @@ bool EditVideoWindowController::startExport() {
     if (!TimeCodeRow::commitTyping(this))
         return false;
     pause();
+    if (!planExport(true))
+        return false;
+    musicRefused_ = false;
+    // A file shown by its stored times whose index comes to be held before the window has moved
+    // onto the index's line: a set-up then opens it on that line while the plan's times are
+    // still the stored ones. The first set-up waits for the move and plans again from the moved
+    // times.
+    auto run = StoredTimesRun::of(preview_, session_.file().fileData->path);
+    auto replan = std::make_shared<bool>(false);
+    // The chain is the window's own: it never calls make once the window has gone.
+    auto make = [this, run, replan](int index, int* error) -> std::unique_ptr<EngineJob> {
+        if (index == 0 && !run->ready(0, error)) {
+            *replan = true;
+            return nullptr;
+        }
+        if (index == 0 && *replan) {
+            if (!planExport(false)) {
+                *error = MEDIACORE_ERROR_RANGE_UNPLACED;
+                return nullptr;
+            }
+            *replan = false;
+        }
+        EditorConvertJob::Refused refused = EditorConvertJob::Refused::None;
+        std::unique_ptr<EngineJob> job = export_->makeJob(index, error, &refused);
+        if (!job)
+            qCWarning(lcEditor) << "export job" << index << "not set up:" << *error << "refused"
+                                << int(refused);
+        musicRefused_ = !job && refused == EditorConvertJob::Refused::Music;
+        if (index == 0 && !run->settled(job, error)) {
+            *replan = true;
+            return nullptr;
+        }
+        return job;
+    };
+    return jobChain().start(export_->jobCount(), make);
+}
+
+bool EditVideoWindowController::planExport(bool tell) {
     SimpleData& record = *session_.file().fileData;
     const EditState& state = session_.state();
     if (state.cutTimeRange_stop() > 0 && state.cutTimeRange_start() >= state.cutTimeRange_stop()) {
         // Exporting the record's earlier state instead would lose the crop, effects and
         // subtitle set since: refuse.
-        showSimpleAlert(loc("showmessageTime1"));
+        if (tell)
+            showSimpleAlert(loc("showmessageTime1"));
         return false;
     }
     state.writeInto(record);
@@ -75,9 +116,9 @@ bool EditVideoWindowController::startExport() {
     if (!plan->isValid()) {
         // Either the part files have no place in the output folder (said as any window says
         // a folder it cannot write), or deleting the whole file would leave nothing to write.
-        if (const int error = plan->setupError(); error != 0)
+        if (const int error = plan->setupError(); error != 0 && tell)
             ToolWindow::showEngineError(error);
-        else
+        else if (tell)
             showSimpleAlert(loc("showmessageTime4"));
         return false;
     }
@@ -86,19 +127,7 @@ bool EditVideoWindowController::startExport() {
     const QStringList parts = export_->partPaths();
     record.exportbeforPath = parts.value(0);
     record.exportbehandPath = parts.value(1);
-    EditorExport* current = export_.get();
-    musicRefused_ = false;
-    // The chain is the window's own: it never calls make once the window has gone.
-    auto make = [current, this](int index, int* error) -> std::unique_ptr<EngineJob> {
-        EditorConvertJob::Refused refused = EditorConvertJob::Refused::None;
-        std::unique_ptr<EngineJob> job = current->makeJob(index, error, &refused);
-        if (!job)
-            qCWarning(lcEditor) << "export job" << index << "not set up:" << *error << "refused"
-                                << int(refused);
-        musicRefused_ = !job && refused == EditorConvertJob::Refused::Music;
-        return job;
-    };
-    return jobChain().start(export_->jobCount(), make);
+    return true;
 }
 
 void EditVideoWindowController::exportEditingEnabled(bool on) {

@@ -42,9 +42,6 @@ bool EasyCutterWindowcontroller::startExport() {
         return false;
     }
 
-    std::vector<Segment> segments;
-    for (const auto& item : cutItems_)
-        segments.push_back({item->startTime, item->endTime});
     exportSource_ = fileData_->path;
     const QString folder = exportBar_->preparedOutputPath();
     const QString extension = OutputFileNamer::extensionOf(exportSource_);
@@ -53,33 +50,38 @@ bool EasyCutterWindowcontroller::startExport() {
     if (mergedExport_)
         stopPreview();
 
-    JobChain::MakeJob make;
+    // The segments as the window has them: it moves them onto the index's line when it moves.
+    auto run = std::make_shared<SegmentRun>();
+    for (const auto& item : cutItems_)
+        run->segments.emplace_back(item->startTime, item->endTime);
     const QString source = exportSource_;
+    run->run = StoredTimesRun::of(preview_, source);
+    segmentRun_ = run;
+    JobChain::MakeJob make;
     if (mergedExport_) {
-        // The merged clips take the volume slider's level: gain = 2 x position, in percent.
         const int percent =
             int(std::lround(2.0 * std::clamp(double(volumeSlider->progress()), 0.0, 1.0) * 100.0));
-        make = [segments, source, folder, extension, percent](int, int* error) -> std::unique_ptr<EngineJob> {
-            auto job = EngineJoin::create(OutputFileNamer::takeFreeTimestampPath(folder, extension), error);
-            if (!job)
+        make = [run, source, folder, extension, percent](int, int* error) -> std::unique_ptr<EngineJob> {
+            if (!run->run->ready(0, error))
                 return nullptr;
-            for (const Segment& s : segments) {
-                const int r = job->addClip(source, toMicroseconds(s.start), toMicroseconds(s.end), percent);
+            auto join = EngineJoin::create(OutputFileNamer::takeFreeTimestampPath(folder, extension), error);
+            if (!join)
+                return nullptr;
+            for (const auto& [start, end] : run->segments) {
+                const int r = join->addClip(source, toMicroseconds(start), toMicroseconds(end), percent);
                 if (r < 1) {
                     qCWarning(lcTools) << "error:" << r;
                     *error = r;
                     return nullptr;
                 }
             }
+            std::unique_ptr<EngineJob> job = std::move(join);
+            if (!run->run->settled(job, error))
+                return nullptr;
             return job;
         };
         return jobChain().start(1, make);
     }
-    auto run = std::make_shared<SegmentRun>();
-    for (const Segment& s : segments)
-        run->segments.emplace_back(s.start, s.end);
-    run->run = StoredTimesRun::of(preview_, source);
-    segmentRun_ = run;
     make = [run, source, folder, extension](int index, int* error) -> std::unique_ptr<EngineJob> {
         if (!run->run->ready(index, error))
             return nullptr;
@@ -95,7 +97,7 @@ bool EasyCutterWindowcontroller::startExport() {
             return nullptr;
         return job;
     };
-    return jobChain().start(int(segments.size()), make);
+    return jobChain().start(int(run->segments.size()), make);
 }
 
 void EasyCutterWindowcontroller::stopPreview() {

@@ -15,6 +15,7 @@
 #include "tools/shared/JoinnerTableView.h"
 #include "tools/shared/Loc.h"
 #include "tools/shared/OutputFileNamer.h"
+#include "tools/shared/PreviewPane.h"
 #include "tools/shared/RangeRules.h"
 #include "tools/shared/RowProgress.h"
 #include "tools/shared/ScreenRoom.h"
@@ -24,6 +25,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <memory>
 
 namespace {
@@ -113,10 +115,8 @@ bool JoinnerWindowController::startJoin() {
     }
     // Times kept on a file's stored times whose index is held now are first moved onto its line.
     settleStoredLines();
-    std::vector<JoinPlan::Clip> clips = JoinPlan::clips(fileList_);
-    if (clips.empty())
+    if (JoinPlan::clips(fileList_).empty())
         return false;
-    prepareRowProgress(clips);
 
     const SimpleData* reference = nullptr;
     for (const auto& clip : fileList_) {
@@ -130,31 +130,45 @@ bool JoinnerWindowController::startJoin() {
     const QString extension =
         format.extensionFor(reference, *fileList_.front(), formatIsAudio_ && !reference);
     const QString folder = exportBar_->preparedOutputPath();
-    // Held from now until the join is gone; the job takes it over.
-    auto name = std::make_shared<OutputName>(OutputFileNamer::takeFreeTimestampPath(folder, extension));
-    lastOutput_ = name->path();
-    qCDebug(lcTools) << "join into" << lastOutput_ << "vcodec" << encoding.videoCodec << "acodec"
-                     << encoding.audioCodec << encoding.width << "x" << encoding.height << "fps"
-                     << encoding.fps << "kbps" << encoding.videoKbps << encoding.audioKbps;
+    qCDebug(lcTools) << "join vcodec" << encoding.videoCodec << "acodec" << encoding.audioCodec
+                     << encoding.width << "x" << encoding.height << "fps" << encoding.fps << "kbps"
+                     << encoding.videoKbps << encoding.audioKbps;
 
-    auto make = [name, encoding, clips](int, int* error) -> std::unique_ptr<EngineJob> {
-        std::unique_ptr<EngineJoin> job = EngineJoin::create(std::move(*name), error);
-        if (!job)
+    // A file shown by its stored times whose index comes to be held before the window has moved
+    // its rows onto the index's line: a set-up then opens it on that line while its clips still
+    // have the stored times. The join waits for the move and takes the clips as they are then.
+    auto runs = std::make_shared<std::map<QString, std::shared_ptr<StoredTimesRun>>>();
+    // The chain is the window's own: it never calls make once the window has gone.
+    auto make = [this, runs, encoding, folder, extension](int, int* error) -> std::unique_ptr<EngineJob> {
+        settleStoredLines();
+        const std::vector<JoinPlan::Clip> clips = JoinPlan::clips(fileList_);
+        for (const JoinPlan::Clip& c : clips)
+            if (!runs->count(c.path))
+                (*runs)[c.path] = storedTimesRunOf(c.path);
+        for (auto& [path, run] : *runs)
+            if (!run->ready(0, error))
+                return nullptr;
+        prepareRowProgress(clips);
+        // Held from now until the join is gone; the job takes it over.
+        OutputName name = OutputFileNamer::takeFreeTimestampPath(folder, extension);
+        lastOutput_ = name.path();
+        std::unique_ptr<EngineJoin> join = EngineJoin::create(std::move(name), error);
+        if (!join)
             return nullptr;
-        int r = job->setEncoding(encoding);
+        int r = join->setEncoding(encoding);
         if (r < 1) {
             *error = r;
             return nullptr;
         }
         for (const JoinPlan::Clip& c : clips) {
-            r = job->addClip(c.path, c.startUs, c.endUs, c.volumePercent);
+            r = join->addClip(c.path, c.startUs, c.endUs, c.volumePercent);
             if (r < 1) {
                 qCWarning(lcTools) << "join: clip refused" << c.path << r;
                 *error = r;
                 return nullptr;
             }
             if (c.transition > 0) {
-                const int t = job->setTransition(c.transition, c.transitionUs);
+                const int t = join->setTransition(c.transition, c.transitionUs);
                 if (t < 1 && c.transitionRequired) {
                     qCWarning(lcTools) << "join: transition after a removed range refused" << t;
                     *error = t;
@@ -164,6 +178,10 @@ bool JoinnerWindowController::startJoin() {
                     qCWarning(lcTools) << "join: transition refused" << t;
             }
         }
+        std::unique_ptr<EngineJob> job = std::move(join);
+        for (auto& [path, run] : *runs)
+            if (!run->settled(job, error))
+                return nullptr;
         return job;
     };
     return jobChain().start(1, make);

@@ -142,7 +142,7 @@ bool StoredTimesRun::storedTimes() const {
 }
 
 bool StoredTimesRun::ready(int index, int* error) {
-    if (index == 0 || !storedTimes())
+    if (!storedTimes() || (index == 0 && !(indexHeld_ && indexHeld_())))
         return true;
     return wait(error);
 }

@@ -73,7 +73,8 @@ public:
         : storedTimes_(storedTimes), indexHeld_(std::move(indexHeld)), storedNow_(std::move(storedNow)) {}
     // The run of the file `path` that `pane` shows now (on the stored times or not).
     static std::shared_ptr<StoredTimesRun> of(const PreviewPane* pane, const QString& path);
-    // Whether job `index` may be set up now; else *error asks the chain to try again shortly, or,
+    // Whether job `index` may be set up now (the first one while the index is not held yet, the
+    // others once the window has moved); else *error asks the chain to try again shortly, or,
     // when the window has not moved within 30 s, refuses the range in words.
     bool ready(int index, int* error);
     // After a job was set up: false where the index came to be held while the window's times are

@@ -274,3 +274,19 @@ TEST_F(EditorExportWindow, ARangeSetOnTheStoredTimesKeepsItsPicturesOnTheIndexsL
     ASSERT_EQ(files().size(), 1);
     EXPECT_EQ(testsupport::decodedCounters(folder() + "/" + files()[0]), tooltest::numbers(325, 375));
 }
+
+// Started once the index is held but before the window has heard of it: the export waits for the
+// window's move and holds the pictures the window showed in its range.
+TEST_F(EditorExportWindow, AStartBetweenTheIndexBeingReadAndTheWindowsMoveKeepsThePicturesShown) {
+    const QString ts = testsupport::largeTsJumpingAhead(dir_.path());
+    MediaStopReading(1);
+    openWithRange(ts, "25", "27", false);
+    MediaStopReading(0);
+    ASSERT_TRUE(testsupport::indexHeldUnheard(ts, *w().preview()->player()));
+    click(w().outlets().exportBar->startButton);
+    ASSERT_TRUE(waitUntil([] { return finishMessage() != nullptr; }, 300000));
+    closeFinishMessage();
+    EXPECT_TRUE(answerAlerts().contains(text("indexLineMovedString")));
+    ASSERT_EQ(files().size(), 1);
+    EXPECT_EQ(testsupport::decodedCounters(folder() + "/" + files()[0]), tooltest::numbers(325, 375));
+}

@@ -33,13 +33,6 @@ public:
         return path;
     }
 
-    // The selected file's range from start to stop seconds, kept or removed.
-    void setRange(double start, double stop, bool remove = false) {
-        type(window->startTimeRow, start);
-        type(window->stopTimeRow, stop);
-        click(remove ? window->unSelectTimeBtn : window->selectTimeBtn);
-    }
-
     std::pair<double, double> range(int i) const {
         const auto [start, stop] = RangeRules::rangeOf(*window->fileList()[size_t(i)]);
         return {double(start) / 1e6, double(stop) / 1e6};

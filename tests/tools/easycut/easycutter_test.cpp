@@ -14,10 +14,8 @@
 #include "tools/shared/TimeStepper.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPushButton>
-#include <QThread>
 #include <QTimer>
 #include <csignal>
 #include <map>
@@ -480,26 +478,33 @@ TEST(EasyCutter, SegmentsExportedOnTheStoredTimesHoldThePicturesShown) {
 }
 
 // Started once the index is held but before the window has heard of it (the player asks a few
-// times a second): the job opens the file on the index's line, so it waits for the window's move
-// and cuts the pictures the window showed.
-TEST(EasyCutter, AStartBetweenTheIndexBeingReadAndTheWindowsMoveCutsThePicturesShown) {
+// times a second): the job would open the file on the index's line, so it waits for the window's
+// move and cuts the pictures the window showed, into a file of its own or merged.
+namespace {
+void startBeforeTheWindowMoves(bool merged) {
     QTemporaryDir dir;
     const QString ts = testsupport::largeTsJumpingAhead(dir.path());
     Driver d;
     MediaStopReading(1);
     d.addFile(ts);
     d.addSegment(25.0, 27.0);
+    if (merged)
+        click(d.window->merageBtn);
     MediaStopReading(0);
-    MediaClose(MediaOpen(ts.toUtf8().constData())); // its index is read behind it
-    QElapsedTimer held;
-    held.start();
-    while (!d.window->player()->isIndexHeld() && held.elapsed() < 120000)
-        QThread::msleep(10); // no event runs: the window has not heard of it
-    ASSERT_TRUE(d.window->player()->isIndexHeld());
+    ASSERT_TRUE(testsupport::indexHeldUnheard(ts, *d.window->player()));
     d.window->startExportAction();
     ASSERT_TRUE(waitUntil([&] { return d.finishMessage() != nullptr; }, 300000));
     const QStringList files = outputs(d.out.path());
     ASSERT_EQ(files.size(), 1);
     EXPECT_EQ(testsupport::decodedCounters(d.out.filePath(files[0])), tooltest::numbers(325, 375));
     answerFinishMessage(d.finishMessage());
+}
+} // namespace
+
+TEST(EasyCutter, AStartBetweenTheIndexBeingReadAndTheWindowsMoveCutsThePicturesShown) {
+    startBeforeTheWindowMoves(false);
+}
+
+TEST(EasyCutter, AMergedStartBetweenTheIndexBeingReadAndTheWindowsMoveJoinsThePicturesShown) {
+    startBeforeTheWindowMoves(true);
 }

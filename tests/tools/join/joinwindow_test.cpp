@@ -1,17 +1,20 @@
 // The join window on real clips: the joined file's length, order and codecs, clips of
 // another size and without sound, range and volume edits, cancel and refused files (closing
 // during a join is the tool-window kit's).
+#include "../shared/MpegShapes.h"
 #include "FrameCounter.h"
 #include "JoinDriver.h"
 #include "TestSupport.h"
 #include "foundation/controls/LxCutProgressView.h"
 #include "foundation/helpers/NSBundle.h"
 #include "foundation/records/FileData.h"
+#include "mediacore/MediaCore.h"
 #include "profiles/InputFileNameWindowController.h"
 #include "profiles/ProfileReader.h"
 #include "profiles/ProfileSet.h"
 #include "profiles/SettingWindowController.h"
 #include "tools/shared/JoinnerTableView.h"
+#include "tools/shared/PreviewPane.h"
 #include "tools/shared/RowProgress.h"
 
 #include <gtest/gtest.h>
@@ -609,4 +612,21 @@ TEST(JoinWindow, KeepOriginalKeepsEachSoundCodecAndTheSoundInStep) {
                                           : std::vector<double>{})
             EXPECT_NEAR(std::remainder(t + 0.1 - (t > 5.75 ? 5.9 : 0), 1), 0, 0.053) << t;
     }
+}
+
+// Started once the index is held but before the window has heard of it: the join waits for the
+// window's move and joins the pictures the window showed in the clip's range.
+TEST(JoinWindow, AStartBetweenTheIndexBeingReadAndTheWindowsMoveJoinsThePicturesShown) {
+    QTemporaryDir dir;
+    const QString ts = testsupport::largeTsJumpingAhead(dir.path());
+    Driver d;
+    MediaStopReading(1);
+    d.addFile(ts);
+    d.setRange(25, 27);
+    MediaStopReading(0);
+    ASSERT_TRUE(testsupport::indexHeldUnheard(ts, *d.window->preview()->player()));
+    const QString out = d.join();
+    EXPECT_TRUE(answerAlerts().contains(text("indexLineMovedString")));
+    d.closeFinishMessage();
+    EXPECT_EQ(testsupport::decodedCounters(out), tooltest::numbers(325, 375));
 }

@@ -55,6 +55,13 @@ public:
             .arg(row->field(0)->text(), row->field(1)->text(), row->field(2)->text(), row->field(3)->text());
     }
 
+    // The selected file's range from start to stop seconds, kept or removed.
+    void setRange(double start, double stop, bool remove = false) {
+        type(window->startTimeRow, start);
+        type(window->stopTimeRow, stop);
+        click(remove ? window->unSelectTimeBtn : window->selectTimeBtn);
+    }
+
     // Clicks the volume slider at the point of the fraction f (0 to 1) of its travel.
     void setVolumeSlider(double f) {
         LxProgressSlider* s = window->volumeSlider;
