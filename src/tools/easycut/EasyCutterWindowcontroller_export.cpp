@@ -59,6 +59,7 @@ bool EasyCutterWindowcontroller::startExport() {
     segmentRun_ = run;
     JobChain::MakeJob make;
     if (mergedExport_) {
+        // The merged clips take the volume slider's level: gain = 2 x position, in percent.
         const int percent =
             int(std::lround(2.0 * std::clamp(double(volumeSlider->progress()), 0.0, 1.0) * 100.0));
         make = [run, source, folder, extension, percent](int, int* error) -> std::unique_ptr<EngineJob> {
